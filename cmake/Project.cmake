@@ -1,0 +1,46 @@
+# Shared build settings: every target links zp_options.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+
+add_library(zp_options INTERFACE)
+target_compile_options(zp_options INTERFACE
+  -Wall -Wextra
+  -finput-charset=UTF-8 -fexec-charset=GBK)
+target_include_directories(zp_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(ZP_SANITIZE)
+  target_compile_options(zp_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zp_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(ZP_TSAN)
+  target_compile_options(zp_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(zp_options INTERFACE -fsanitize=thread)
+endif()
+
+# zp_library(NAME DIR...): a static library of every .cpp in the folders.
+# A folder without sources yet gives an interface library, so dependants link it all the same.
+function(zp_library name)
+  set(sources)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC zp_options)
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE zp_options)
+  endif()
+endfunction()
+
+# zp_link(NAME DEPS...): links a zp_library to its dependencies whatever its kind.
+function(zp_link name)
+  get_target_property(kind ${name} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()

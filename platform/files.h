@@ -1,0 +1,70 @@
+// Files and paths in the program's terms: GBK names, '\' or '/' separators, paths relative to
+// the executable's folder where the caller builds them so. On disk, names are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The executable's folder with a trailing '\' (GBK). The environment variable ZP_EXE_DIR
+// overrides it (tests point it at a scratch folder).
+const std::string& ExecutableDirectory();
+// Forgets the cached folder so the next call reads ZP_EXE_DIR again (tests).
+void ResetExecutableDirectory();
+
+// Splits a GBK path at its last separator ('\' or '/'), stepping over double-byte characters,
+// whose trail byte may be 0x5C. Returns the index of that separator or npos.
+size_t FindLastSeparator(const std::string& path);
+
+// The path as the file system spells it: GBK -> UTF-8, '\' -> '/'. When the path does not
+// exist as written, each component is looked up without regard to ASCII case.
+std::string NativePath(const std::string& path);
+
+// fopen through NativePath. mode as fopen's.
+FILE* OpenFile(const std::string& path, const char* mode);
+
+bool FileExists(const std::string& path);        // a file or folder; wildcards '*' '?' in the last component match too
+bool IsDirectory(const std::string& path);
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out);
+int64_t FileSize(const std::string& path);        // -1 when it cannot be read
+bool CreateDirectory(const std::string& path);   // one level; true when it exists afterwards
+bool CreateDirectories(const std::string& path); // every level
+bool DeleteFile(const std::string& path);
+
+// Writes the file whole or not at all: a temporary file beside it, then a rename.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+
+// The CFileFind uses: iterate the entries of a folder that match a wildcard pattern.
+class FileFind {
+ public:
+  // pattern: folder + '\' + wildcard ("*.*", "*.qzr", ...); false when nothing matches.
+  bool FindFile(const std::string& pattern);
+  // Moves to the next match; false when this was the last (the current match stays readable).
+  bool FindNextFile();
+  std::string GetFileName() const;   // GBK name of the current match
+  std::string GetFilePath() const;   // folder (as given) + '\' + name
+  std::string GetFileTitle() const;  // name without its extension
+  bool IsDirectory() const;
+  bool IsDots() const;               // "." or ".."
+  int64_t GetLength() const;
+  void Close();
+
+ private:
+  struct Entry {
+    std::string name;  // GBK
+    bool directory = false;
+    int64_t size = 0;
+  };
+  std::string folder_;
+  std::vector<Entry> entries_;
+  size_t index_ = 0;
+  bool started_ = false;
+};
+
+// Matches a name against a wildcard pattern ('*', '?'), ASCII case ignored.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+// Ini files with the Windows profile-function semantics: sections and keys are matched without
+// regard to ASCII case, values are trimmed of blanks (and of one pair of enclosing quotes),
+// missing values give the default, writing creates the file and the section as needed and
+// rewrites the file whole (temporary file, then rename).
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Copies the value (or the default) into out, truncated to size - 1 bytes and terminated;
+// returns the number of bytes copied, not counting the terminator.
+unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def,
+                                  char* out, unsigned size, const char* file);
+// The same as a std::string.
+std::string GetProfileString(const char* section, const char* key, const char* def, const char* file);
+// The value read as a decimal integer (leading digits only, optional sign); def when missing.
+unsigned GetPrivateProfileIntA(const char* section, const char* key, int def, const char* file);
+// Writes key=value in the section; a null value deletes the key; a null key deletes the section.
+bool WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* file);
+bool WriteProfileInt(const char* section, const char* key, int value, const char* file);
+
+}  // namespace platform
