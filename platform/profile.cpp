@@ -133,6 +133,13 @@ std::string SectionList(const IniFile& ini) {
   return list;
 }
 
+// The default loses its trailing blanks only, as on Windows.
+std::string DefaultValue(const char* def) {
+  std::string_view d = def ? def : "";
+  while (!d.empty() && (d.back() == ' ' || d.back() == '\t')) d.remove_suffix(1);
+  return std::string(d);
+}
+
 bool Save(const IniFile& ini, const char* file) {
   std::string text;
   for (const auto& line : ini.lines) {
@@ -170,7 +177,7 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
   if (!section) return CopyList(SectionList(ini), out, size);
   if (!key) return CopyList(KeyList(ini, section), out, size);
   std::string value;
-  if (!Lookup(ini, section, key, &value)) value = std::string(Trim(def ? def : ""));
+  if (!Lookup(ini, section, key, &value)) value = DefaultValue(def);
   const size_t n = std::min<size_t>(value.size(), size - 1);
   std::memcpy(out, value.data(), n);
   out[n] = '\0';
@@ -180,7 +187,7 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
 std::string GetProfileString(const char* section, const char* key, const char* def, const char* file) {
   std::lock_guard lock(g_profile_mutex);
   std::string value;
-  if (!section || !key || !Lookup(Load(file), section, key, &value)) value = std::string(Trim(def ? def : ""));
+  if (!section || !key || !Lookup(Load(file), section, key, &value)) value = DefaultValue(def);
   return value;
 }
 
