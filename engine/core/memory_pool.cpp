@@ -132,12 +132,58 @@ void* MemoryPool::TakeCell(Block* block, uint32_t need, uint32_t asked) {
     return nullptr;
 }
 
+// The first block's free list is the spare cell (when there is one) followed by the block's
+// linked list. Keeping the head aside means the common case, a free followed by an alloc of the
+// same kind, reads and writes one pointer of the pool instead of walking links.
 void* MemoryPool::Alloc(uint32_t size) {
+    if (size <= kMaxRequest) {
+        const uint32_t need = RoundToCell(size);
+        if (spare_ != nullptr) {
+            if (spare_->size >= need) return TakeSpare(size);
+        } else if (firstBlock_ != nullptr) {
+            Cell* head = firstBlock_->firstFree;
+            if (head != nullptr && head->size >= need) {
+                firstBlock_->firstFree = head->next;
+                spare_ = head;
+                return TakeSpare(size);
+            }
+        }
+    }
+    return AllocSlow(size);
+}
+
+void* MemoryPool::TakeSpare(uint32_t size) {
+    const uint32_t need = RoundToCell(size);
+    Cell* cell = spare_;
+    spare_ = nullptr;
+    if (cell->size - need >= kCellHeaderSize + kCellAlign) {
+        // The rest stays the head of the list.
+        Cell* rest = reinterpret_cast<Cell*>(reinterpret_cast<char*>(cell + 1) + need);
+        *rest = Cell{cell->size - need - kCellHeaderSize, 0, nullptr};
+        spare_ = rest;
+        cell->size = need;
+    }
+    cell->asked = size;
+    cell->next = InUseMark(cell);
+    g_bytesInUse += size;
+    freeBytes_ -= size;
+    return cell + 1;
+}
+
+void MemoryPool::LinkSpare() {
+    if (spare_ == nullptr) return;
+    spare_->next = firstBlock_->firstFree;
+    firstBlock_->firstFree = spare_;
+    spare_ = nullptr;
+}
+
+void* MemoryPool::AllocSlow(uint32_t size) {
     if (size > kMaxRequest) {
         LogPoolProblem("MemoryPool: refused a request of %u bytes", size);
         return nullptr;
     }
     const uint32_t need = RoundToCell(size);
+    LinkSpare();
     void* payload = nullptr;
     for (Block* block = firstBlock_; block != nullptr && payload == nullptr; block = block->next)
         payload = TakeCell(block, need, size);
@@ -169,33 +215,47 @@ bool MemoryPool::Owns(const void* payload) const { return FindBlock(payload) != 
 
 bool MemoryPool::IsInUse(const void* payload) const {
     const Block* block = FindBlock(payload);
-    if (block == nullptr) return false;
-    const auto offset = reinterpret_cast<uintptr_t>(payload) - reinterpret_cast<uintptr_t>(block->Data());
-    // A payload sits on the cell grid, after at least one header.
-    if (reinterpret_cast<uintptr_t>(payload) < reinterpret_cast<uintptr_t>(block->Data()) + kCellHeaderSize ||
-        offset % kCellAlign != 0)
-        return false;
+    return block != nullptr && IsCellInUse(block, payload);
+}
+
+bool MemoryPool::IsCellInUse(const Block* block, const void* payload) {
+    // A payload sits on the cell grid (blocks are aligned to it) and its header holds the in-use
+    // mark made from its own address; the first payload of a block has the zeroed block header
+    // before it, so a pointer to the block's data start fails the mark test as well.
+    if (reinterpret_cast<uintptr_t>(payload) % kCellAlign != 0) return false;
     const Cell* cell = static_cast<const Cell*>(payload) - 1;
-    return cell->next == InUseMark(cell) && cell->size <= block->capacity - offset && cell->asked <= cell->size;
+    return reinterpret_cast<const char*>(cell) >= reinterpret_cast<const char*>(block) &&
+           cell->next == InUseMark(cell);
 }
 
 void MemoryPool::Free(void* payload) {
     if (payload == nullptr) return;
     Block* block = FindBlock(payload);
     if (block == nullptr) return;  // not ours: callers may hand in records from elsewhere
-    if (!IsInUse(payload)) {
-        LogPoolProblem("MemoryPool: refused to free %p, not a cell in use (freed twice?)", payload);
+    if (!IsCellInUse(block, payload)) [[unlikely]] {
+        RefuseFree(payload);
         return;
     }
     Cell* cell = static_cast<Cell*>(payload) - 1;
     g_bytesInUse -= cell->asked;
     freeBytes_ += cell->asked;
-    cell->asked = 0;
-    cell->next = block->firstFree;
-    block->firstFree = cell;
+    if (block == firstBlock_) {
+        // The freed cell becomes the head of the first block's list, held aside as the spare.
+        LinkSpare();
+        cell->next = nullptr;
+        spare_ = cell;
+    } else {
+        cell->next = block->firstFree;
+        block->firstFree = cell;
+    }
+}
+
+void MemoryPool::RefuseFree(const void* payload) {
+    LogPoolProblem("MemoryPool: refused to free %p, not a cell in use (freed twice?)", payload);
 }
 
 void MemoryPool::Reset() {
+    spare_ = nullptr;
     for (Block* block = firstBlock_; block != nullptr; block = block->next) MakeWhole(block);
     g_bytesInUse -= totalBytes_ - freeBytes_;
     freeBytes_ = totalBytes_;

@@ -87,11 +87,16 @@ private:
     struct Cell;
     struct Block;
 
+    [[gnu::noinline]] void* AllocSlow(uint32_t size);
+    void* TakeSpare(uint32_t size);
+    void LinkSpare();
+    [[gnu::noinline, gnu::cold]] static void RefuseFree(const void* payload);
     Block* AddBlock(uint32_t capacity);
     Block* FindBlock(const void* payload) const;
     static void* TakeCell(Block* block, uint32_t need, uint32_t asked);
     static void MakeWhole(Block* block);
     static Cell* InUseMark(const Cell* cell);
+    static bool IsCellInUse(const Block* block, const void* payload);
 
     uint32_t totalBytes_ = 0;
     uint32_t freeBytes_ = 0;
@@ -99,6 +104,9 @@ private:
     uint32_t blockCount_ = 0;
     Block* firstBlock_ = nullptr;
     Block* lastBlock_ = nullptr;
+    // The first block's most recently freed cell, logically the head of that block's free list
+    // but kept out of it until another cell is freed or the list has to be walked.
+    Cell* spare_ = nullptr;
 };
 
 }  // namespace engine

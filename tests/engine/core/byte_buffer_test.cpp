@@ -7,6 +7,8 @@
 #include <numeric>
 #include <vector>
 
+#include "tests/engine/core/game_log_reader.h"
+
 namespace engine {
 namespace {
 
@@ -88,6 +90,7 @@ TEST(ByteBuffer, AppendAfterSeekOverwritesAndGrowsOnlyPastTheEnd) {
 }
 
 TEST(ByteBuffer, ClearZeroesEverythingAndRefusesNoData) {
+    testing::GameLogReader log;
     ByteBuffer buffer;
     std::vector<uint8_t> bytes(50, 7);
     buffer.Append(bytes.data(), 50);
@@ -101,6 +104,7 @@ TEST(ByteBuffer, ClearZeroesEverythingAndRefusesNoData) {
     EXPECT_EQ(buffer.Append(nullptr, 0), 0);
     EXPECT_EQ(buffer.Append(bytes.data(), 0x80000000u), 0);
     EXPECT_EQ(buffer.Size(), 0);
+    EXPECT_NE(log.Text().find("ByteBuffer: refused to append"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "tests/engine/core/game_log_reader.h"
+
 namespace engine {
 namespace {
 
@@ -61,6 +63,7 @@ TEST(Compression, ResultHoldsExactlyTheZlibStream) {
 }
 
 TEST(Compression, CorruptTruncatedOrMisSizedInputReportsFailure) {
+    testing::GameLogReader log;
     const auto data = RandomBytes(5000, 4);
     uint32_t packedSize = 0;
     auto packed = CompressBuffer(packedSize, data.data(), 5000);
@@ -71,6 +74,7 @@ TEST(Compression, CorruptTruncatedOrMisSizedInputReportsFailure) {
     uint32_t size = 5000;
     EXPECT_EQ(UncompressBuffer(size, corrupt.data(), packedSize), nullptr);
     EXPECT_EQ(size, 0u);
+    EXPECT_NE(log.Text().find("UncompressBuffer: zlib error"), std::string::npos);
 
     size = 5000;
     EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize / 2), nullptr);  // truncated

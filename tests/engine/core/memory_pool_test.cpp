@@ -8,6 +8,8 @@
 #include <random>
 #include <set>
 
+#include "tests/engine/core/game_log_reader.h"
+
 namespace engine {
 namespace {
 
@@ -59,6 +61,23 @@ TEST(MemoryPool, FreedCellIsReusedFirst) {
     EXPECT_EQ(pool.FreeBytes(), pool.TotalBytes());
 }
 
+// Freed cells go to the front of the list and are cut first fit, larger ones split.
+TEST(MemoryPool, FirstFitInFreeListOrderSplitsLargerCells) {
+    MemoryPool pool(16, 64);
+    auto* a = static_cast<char*>(pool.Alloc(16));
+    auto* b = static_cast<char*>(pool.Alloc(64));
+    auto* c = static_cast<char*>(pool.Alloc(16));
+    EXPECT_EQ(b, a + 16 + kHeader);
+    EXPECT_EQ(c, b + 64 + kHeader);
+    pool.Free(a);
+    pool.Free(b);                            // list: b (64), a (16), rest of the block
+    EXPECT_EQ(pool.Alloc(16), b);            // b is cut: 16 handed out, 32 + header left
+    EXPECT_EQ(pool.Alloc(16), b + 32);       // the piece cut from b comes next, whole
+    EXPECT_EQ(pool.Alloc(16), a);
+    EXPECT_EQ(pool.Alloc(16), c + 16 + kHeader);  // then the untouched rest of the block
+    pool.Reset();
+}
+
 TEST(MemoryPool, ResetHandsOutTheFirstPayloadAgain) {
     MemoryPool pool(52, 64);
     const uint32_t inUse = PoolBytesInUse();
@@ -108,6 +127,7 @@ TEST(MemoryPool, OversizeRequestGetsABlockOfItsOwn) {
 }
 
 TEST(MemoryPool, ZeroAndHugeRequests) {
+    testing::GameLogReader log;
     MemoryPool pool(16, 64);
     const uint32_t inUse = PoolBytesInUse();
     void* a = pool.Alloc(0);
@@ -117,6 +137,7 @@ TEST(MemoryPool, ZeroAndHugeRequests) {
     EXPECT_EQ(PoolBytesInUse(), inUse);
     EXPECT_EQ(pool.Alloc(MemoryPool::kMaxRequest + 1), nullptr);
     EXPECT_EQ(pool.Alloc(0xFFFFFFFFu), nullptr);
+    EXPECT_NE(log.Text().find("MemoryPool: refused a request of 4294967295 bytes"), std::string::npos);
     pool.Free(a);
     pool.Free(b);
     EXPECT_EQ(pool.FreeBytes(), pool.TotalBytes());
@@ -175,6 +196,7 @@ TEST(MemoryPool, RandomPatternsKeepCellsApartAndCountersExact) {
 }
 
 TEST(MemoryPool, DoubleFreeAndStrayPointersAreRefused) {
+    testing::GameLogReader log;
     MemoryPool pool(32, 16);
     MemoryPool other(32, 16);
     const uint32_t inUse = PoolBytesInUse();
@@ -184,6 +206,7 @@ TEST(MemoryPool, DoubleFreeAndStrayPointersAreRefused) {
     const uint32_t afterFree = PoolBytesInUse();
     pool.Free(a);  // second free: refused
     EXPECT_EQ(PoolBytesInUse(), afterFree);
+    EXPECT_NE(log.Text().find("MemoryPool: refused to free"), std::string::npos);
     EXPECT_FALSE(pool.IsInUse(a));
     // Had the second free gone through, the cell would now be handed out twice.
     void* c = pool.Alloc(32);
@@ -201,10 +224,12 @@ TEST(MemoryPool, DoubleFreeAndStrayPointersAreRefused) {
     int onStack = 0;
     void* elsewhere = other.Alloc(32);
     const uint32_t before = PoolBytesInUse();
+    const std::string logged = log.Text();
     pool.Free(&onStack);
     pool.Free(elsewhere);
     pool.Free(nullptr);
     EXPECT_EQ(PoolBytesInUse(), before);
+    EXPECT_EQ(log.Text(), logged);  // silently
     EXPECT_FALSE(pool.Owns(elsewhere));
     EXPECT_TRUE(other.IsInUse(elsewhere));
     other.Free(elsewhere);

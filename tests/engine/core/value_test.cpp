@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 
+#include "tests/engine/core/game_log_reader.h"
+
 namespace engine {
 namespace {
 
@@ -140,6 +142,7 @@ TEST(Value, ArithmeticBetweenValuesFollowsTheLeftTag) {
 }
 
 TEST(Value, IntegerDivisionByZeroAndOverflowDoNotFault) {
+    testing::GameLogReader log;
     ExpectValue(Value(7, 3) / Value(0), "0", Value::kInt, 3);
     ExpectValue(Value(7) / Value("abc", 1), "0", Value::kInt, 0);
     ExpectValue(Value(INT_MIN) / Value(-1), std::to_string(INT_MIN), Value::kInt, 0);
@@ -149,6 +152,7 @@ TEST(Value, IntegerDivisionByZeroAndOverflowDoNotFault) {
     EXPECT_EQ(Value(7u) / 0u, 0u);
     EXPECT_EQ(7u / Value(0u), 0u);
     EXPECT_TRUE(std::isinf(Value(7.0) / 0.0));
+    EXPECT_NE(log.Text().find("Value: integer division of 7 by zero gives 0"), std::string::npos);
 }
 
 TEST(Value, ArithmeticWithPlainNumbersGivesPlainNumbers) {
