@@ -219,13 +219,12 @@ bool MemoryPool::IsInUse(const void* payload) const {
 }
 
 bool MemoryPool::IsCellInUse(const Block* block, const void* payload) {
-    // A payload sits on the cell grid (blocks are aligned to it) and its header holds the in-use
-    // mark made from its own address; the first payload of a block has the zeroed block header
-    // before it, so a pointer to the block's data start fails the mark test as well.
+    // A payload sits on the cell grid (blocks are aligned to it), after a cell header, and that
+    // header holds the in-use mark made from its own address.
     if (reinterpret_cast<uintptr_t>(payload) % kCellAlign != 0) return false;
+    if (static_cast<const char*>(payload) < block->Data() + kCellHeaderSize) return false;
     const Cell* cell = static_cast<const Cell*>(payload) - 1;
-    return reinterpret_cast<const char*>(cell) >= reinterpret_cast<const char*>(block) &&
-           cell->next == InUseMark(cell);
+    return cell->next == InUseMark(cell);
 }
 
 void MemoryPool::Free(void* payload) {

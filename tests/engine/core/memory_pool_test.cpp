@@ -217,6 +217,7 @@ TEST(MemoryPool, DoubleFreeAndStrayPointersAreRefused) {
     // A pointer into the middle of a live cell, and one into a block header, are refused.
     pool.Free(a + 16);
     pool.Free(static_cast<char*>(b) - 8);
+    pool.Free(a - kHeader);  // the block's first cell header
     EXPECT_TRUE(pool.IsInUse(c));
     EXPECT_TRUE(pool.IsInUse(b));
 
