@@ -12,6 +12,9 @@
 //   reserved  sum of the capacities of every block of every pool
 //   in use    sum of the sizes callers asked for and have not returned
 // They are plain integers: pools are used from the engine's frame thread only.
+//
+// Handed-out cells carry a mark made from their own address, so a second Free of a cell, or a
+// pointer into the middle of one, is refused (and logged) instead of corrupting the free list.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +37,8 @@ public:
 
     // cellSize is sizeof the record the owner keeps here; the first block holds cellCount of them.
     MemoryPool(uint32_t cellSize, uint32_t cellCount);
+    // Releases every block; cells still handed out leave the in-use counter too, so the counters
+    // are right whether or not the owner called Reset first.
     ~MemoryPool();
     MemoryPool(const MemoryPool&) = delete;
     MemoryPool& operator=(const MemoryPool&) = delete;
