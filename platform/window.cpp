@@ -59,6 +59,9 @@ State& S() {
   return state;
 }
 
+// Larger than any screen; keeps a made-up size from asking for gigabytes of frame.
+constexpr int kMaxClientSide = 16384;
+
 bool Due(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) >= 0; }
 
 RECT Union(const RECT& a, const RECT& b) {
@@ -228,8 +231,8 @@ WindowBackendKind CurrentWindowBackend() {
 WindowBackend* ActiveWindowBackend() { return S().backend.get(); }
 
 void WindowSystem::Resized(Window& window, int width, int height) {
-  width = std::max(width, 0);
-  height = std::max(height, 0);
+  width = std::clamp(width, 0, kMaxClientSide);
+  height = std::clamp(height, 0, kMaxClientSide);
   const bool changed = width != window.width_ || height != window.height_ || window.iconic_;
   window.iconic_ = false;
   window.width_ = width;
@@ -309,16 +312,16 @@ Window::~Window() {
   }
 }
 
-bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, const RECT& rect) {
+bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height) {
   State& s = S();
   if (created_) return false;
   if (!s.backend && !InitWindowSystem()) return false;
   class_style_ = class_style;
   style_ = style;
   title_ = title ? title : "";
-  origin_ = POINT{rect.left, rect.top};
-  width_ = std::max(rect.right - rect.left, 1);
-  height_ = std::max(rect.bottom - rect.top, 1);
+  origin_ = POINT{x, y};
+  width_ = std::clamp(width, 1, kMaxClientSide);
+  height_ = std::clamp(height, 1, kMaxClientSide);
   visible_ = (style & WS_VISIBLE) != 0;
   ResizeFrame(width_, height_);
   if (!s.backend->Open(*this)) {

@@ -34,6 +34,9 @@ constexpr uint32_t WS_VISIBLE = 0x10000000;     // shown once created
 constexpr uint32_t WS_THICKFRAME = 0x00040000;  // the user can resize it
 constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 
+// A window position that lets the system choose (the window is centred).
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
@@ -66,9 +69,9 @@ class Window {
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
-  // Creates the window. rect gives the screen position (left and top; -1 centres it) and the
-  // client size; class_style CS_DBLCLKS asks for double-click messages; title is GBK.
-  bool CreateEx(uint32_t class_style, const char* title, uint32_t style, const RECT& rect);
+  // Creates the window: screen position of the client area (CW_USEDEFAULT: centred on the
+  // screen) and client size; class_style CS_DBLCLKS asks for double-click messages; title is GBK.
+  bool CreateEx(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height);
   // Sends WM_DESTROY, stops the window's timers and closes it.
   bool DestroyWindow();
   bool IsWindow() const { return created_; }

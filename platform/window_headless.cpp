@@ -18,9 +18,12 @@ class HeadlessWindowBackend final : public WindowBackend {
  public:
   WindowBackendKind Kind() const override { return WindowBackendKind::kHeadless; }
 
-  // Nothing to open: the window's own record is all there is.
+  // Nothing to open: the window's own record is all there is. A window the system may place
+  // goes to the screen's top-left corner.
   bool Open(Window& window) override {
     WindowSystem::Native(window) = &window;
+    const POINT at = WindowSystem::Origin(window);
+    WindowSystem::Moved(window, at.x == CW_USEDEFAULT ? 0 : at.x, at.y == CW_USEDEFAULT ? 0 : at.y);
     return true;
   }
 

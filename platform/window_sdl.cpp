@@ -186,8 +186,8 @@ class SdlWindowBackend final : public WindowBackend {
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     if ((style & WS_POPUP) && !(style & WS_THICKFRAME)) flags |= SDL_WINDOW_BORDERLESS;
     const POINT at = WindowSystem::Origin(window);
-    const int x = at.x < 0 ? SDL_WINDOWPOS_CENTERED : at.x;
-    const int y = at.y < 0 ? SDL_WINDOWPOS_CENTERED : at.y;
+    const int x = at.x == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.x;
+    const int y = at.y == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.y;
     auto native = std::make_unique<SdlWindow>();
     native->window = SDL_CreateWindow(GbkToUtf8(WindowSystem::Title(window)).c_str(), x, y, window.FrameWidth(),
                                       window.FrameHeight(), flags);

@@ -66,7 +66,7 @@ class QuitWindow : public Window {
 
 TEST_F(SdlWindowUnderX, OpensPresentsAndRunsTheLoop) {
   QuitWindow w;
-  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "冒烟", WS_VISIBLE | WS_THICKFRAME, RECT{-1, -1, 319, 239}));
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "冒烟", WS_VISIBLE | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 320, 240));
   EXPECT_GE(w.sized, 1);
   std::vector<uint32_t> pixels(320 * 240, 0xFF336699u);
   w.PaintPixels(0, 0, pixels.data(), 320, 240, RECT{0, 0, 320, 240});
@@ -86,7 +86,7 @@ TEST_F(SdlWindowUnderX, OpensPresentsAndRunsTheLoop) {
 
 TEST_F(SdlWindowUnderX, PointerCursorAndClipboard) {
   QuitWindow w;
-  ASSERT_TRUE(w.CreateEx(0, "pointer", WS_VISIBLE, RECT{100, 100, 300, 250}));
+  ASSERT_TRUE(w.CreateEx(0, "pointer", WS_VISIBLE, 100, 100, 200, 150));
   PumpMessages();
   ASSERT_TRUE(SetCursorPos(150, 160));
   POINT p;

@@ -22,7 +22,7 @@ class RecordingWindow : public platform::Window {
   RECT last_paint{};
 
   bool Open(int w = 200, int h = 100, uint32_t class_style = 0) {
-    return CreateEx(class_style, "test", platform::WS_VISIBLE | platform::WS_THICKFRAME, RECT{50, 40, 50 + w, 40 + h});
+    return CreateEx(class_style, "test", platform::WS_VISIBLE | platform::WS_THICKFRAME, 50, 40, w, h);
   }
 
   intptr_t WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
