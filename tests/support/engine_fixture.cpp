@@ -1,0 +1,34 @@
+#include "tests/support/engine_fixture.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+
+namespace test {
+
+void EngineFixture::SetUp() {
+  dir_ = std::filesystem::current_path() / ("exe_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  std::filesystem::remove_all(dir_);
+  std::filesystem::create_directories(dir_);
+  setenv("ZP_EXE_DIR", (dir_.string() + "/").c_str(), 1);
+  platform::ResetExecutableDirectory();
+  clock_->SetLocalTime({2026, 12, 6, 9, 0, 0, 0});
+  platform::SetMessageBoxHandler([this](const std::string& text, const std::string&, unsigned) {
+    message_boxes_.push_back(text);
+    return platform::IDOK;
+  });
+}
+
+void EngineFixture::TearDown() {
+  platform::SetMessageBoxHandler(nullptr);
+  platform::ResetExecutableDirectory();
+}
+
+std::string EngineFixture::GameLog() const {
+  std::ifstream in(dir_ / "Game20261206.log", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace test
