@@ -32,3 +32,30 @@ std::string EngineFixture::GameLog() const {
 }
 
 }  // namespace test
+
+namespace test {
+
+void SceneFixture::SetUp() {
+  EngineFixture::SetUp();
+  core_ = std::make_unique<engine::GameCore>();
+  objects_ = new engine::ObjectModule();
+  paint_ = new RecordingPaintModule();
+  ASSERT_EQ(core_->LoadModule(objects_, true, false), engine::QUILLARON_RETURN_OK);
+  ASSERT_EQ(core_->LoadModule(paint_, true, true), engine::QUILLARON_RETURN_OK);
+  objects_->SetViewCentre(400, 300);
+  objects_->SetViewSize(800, 600);
+}
+
+void SceneFixture::TearDown() {
+  core_.reset();
+  EngineFixture::TearDown();
+}
+
+TestObject* SceneFixture::Add(double x, double y, double w, double h) {
+  auto* object = new TestObject();
+  objects_->AddObject(object, nullptr);
+  object->Place(x, y, w, h);
+  return object;
+}
+
+}  // namespace test

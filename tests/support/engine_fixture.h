@@ -28,3 +28,33 @@ class EngineFixture : public ::testing::Test {
 };
 
 }  // namespace test
+
+#include <memory>
+
+#include "engine/core/game_core.h"
+#include "engine/core/object_module.h"
+#include "tests/support/engine_doubles.h"
+
+namespace test {
+
+// A core with the object module and a recording paint module, on a view of 800 x 600 centred
+// at (400, 300), as the host window sets it up.
+class SceneFixture : public EngineFixture {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // One frame, late enough for every module with the default interval to tick.
+  void Frame() {
+    Step();
+    core_->RunFrame();
+  }
+  // Adds a shown, drawn test object of the given box.
+  TestObject* Add(double x, double y, double w, double h);
+
+  std::unique_ptr<engine::GameCore> core_;
+  engine::ObjectModule* objects_ = nullptr;
+  RecordingPaintModule* paint_ = nullptr;
+};
+
+}  // namespace test
