@@ -2,6 +2,7 @@
 // done) and action groups (steps of a sequence: a step starts when the previous one has finished).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/core/object_message.h"
