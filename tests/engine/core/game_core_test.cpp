@@ -313,3 +313,49 @@ TEST_F(GameCoreTest, ElapsedTimeFollowsTheClock) {
 }
 
 }  // namespace
+
+namespace {
+
+// A clock whose counter and frequency a test sets directly.
+class RiggedClock : public platform::Clock {
+ public:
+  uint32_t TickCount() override { return tick; }
+  int64_t PerformanceCounter() override { return counter; }
+  int64_t PerformanceFrequency() override { return frequency; }
+  platform::SystemTime LocalTime() override { return {}; }
+  uint32_t tick = 5000;
+  int64_t counter = 1000000;
+  int64_t frequency = 1000;
+};
+
+class RiggedClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::InstallClock(&clock_); }
+  void TearDown() override { platform::InstallClock(nullptr); }
+  RiggedClock clock_;
+};
+
+TEST_F(RiggedClockTest, WithoutACounterFrequencyTheTickCountKeepsTime) {
+  clock_.frequency = 0;
+  engine::FrameTimer timer;
+  clock_.tick += 70;
+  clock_.counter += 999;
+  EXPECT_EQ(timer.Elapsed(), 70);
+}
+
+TEST_F(RiggedClockTest, ACounterGoingBackwardsFallsBackOnTheTickCount) {
+  engine::FrameTimer timer;
+  clock_.counter += 500;  // 500 ms at 1000 per second
+  clock_.tick += 500;
+  EXPECT_EQ(timer.Elapsed(), 500);
+  clock_.counter -= 200;
+  clock_.tick += 20;
+  EXPECT_EQ(timer.Elapsed(), 520);
+  // A wrapped tick count still counts forward from the base.
+  engine::FrameTimer wrapping;  // its tick-count base is 5520
+  clock_.counter -= 100000;
+  clock_.tick = 0x100;  // the tick count went past 2^32 and round again
+  EXPECT_EQ(wrapping.Elapsed(), 0x100000100LL - 5520);
+}
+
+}  // namespace
