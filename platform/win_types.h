@@ -84,6 +84,7 @@ constexpr void OffsetRect(RECT* r, int32_t dx, int32_t dy) {
 
 namespace engine {
 using platform::COLORREF;
+using platform::MakeRect;
 using platform::POINT;
 using platform::RECT;
 }  // namespace engine

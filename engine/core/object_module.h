@@ -102,8 +102,10 @@ class ObjectModule : public EngineModule {
   uint32_t CountActions() const;
   RECT* GetViewRect(RECT* out) const;
   POINT GetViewCentre() const { return POINT{view_centre_x_, view_centre_y_}; }
-  // Client (view) coordinates and scene coordinates are one translation apart; these two are exact
-  // inverses, so the object drawn at a client pixel is the object picked there.
+  // Client (view) coordinates and scene coordinates are one translation apart (the view's left and
+  // top); these two are exact inverses, so the object drawn at a client pixel is the object picked
+  // there. Input code turns a client point into its scene point with ClientToScene and picks with
+  // PickObject(client point) or PickSceneObject(scene point).
   POINT ClientToScene(POINT client) const;
   POINT SceneToClient(POINT scene) const;
   // Topmost input-taking object at a scene point.
