@@ -62,21 +62,23 @@ void CTableLogic::GetLevels(const int32_t* scores, const int32_t* changes, int32
 
 int32_t CTableLogic::CalcServiceFee(int32_t holding, int32_t* win, int32_t* fee_sum) {
   if (settings_.feeMode == 6 && *win > 0) {
-    int32_t w = *win;
-    int32_t f = (w / 100) * settings_.feeRate;
+    const int32_t w = *win;
+    // 64-bit products: a large win times the rate must not wrap before the cap applies.
+    int64_t f = static_cast<int64_t>(w / 100) * settings_.feeRate;
     if (w <= 100) {
       f = 0;
     } else if (w <= 10000) {
       // the plain share
     } else if (w <= 100000) {
-      f = CeilToInt(std::ceil(w / 20000.0) * f);
+      f = static_cast<int64_t>(std::ceil(w / 20000.0) * static_cast<double>(f));
     } else {
       f = 5 * f;
     }
-    int32_t cap = (w / 100) * GetFeePercentCap();
+    const int64_t cap = static_cast<int64_t>(w / 100) * GetFeePercentCap();
     if (f > cap) f = cap;
-    *win -= f;
-    *fee_sum += f;
+    if (f < 0) f = 0;
+    *win -= static_cast<int32_t>(f);
+    *fee_sum += static_cast<int32_t>(f);
   } else if (settings_.feeMode == 1) {
     int32_t after = holding + *win;
     // A chair left with nothing pays nothing (never a negative fee).

@@ -214,6 +214,17 @@ TEST(CardRules, ResetDefaultsFirstChairAndHooks) {
   random.Script({0});
   ASSERT_EQ(rules->StartGame(&fault, params), 1);
   EXPECT_EQ(rules->Banker(), 2);
+
+  // The rules' start record is 1096 bytes: the table's 88, then zeros.
+  std::vector<uint8_t> record(1096, 0xEE);
+  EXPECT_EQ(rules->FillStartRecord(record.data(), 1095), 0);
+  ASSERT_EQ(rules->FillStartRecord(record.data(), 1096), 1);
+  EXPECT_EQ(GetWord(record.data() + 8), 3u);
+  EXPECT_EQ(GetWord(record.data() + 52), 2u);  // the game counter
+  for (size_t i = 60; i < record.size(); ++i) ASSERT_EQ(record[i], 0) << i;
+  std::vector<uint8_t> state(40, 0xEE);
+  rules->FillStateRecord(state.data(), 40);
+  for (uint8_t b : state) EXPECT_EQ(b, 0);
 }
 
 // ---- the banker auction ----
