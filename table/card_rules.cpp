@@ -90,7 +90,9 @@ int CCardRules::ValidatePlay(const PLAY_MESSAGE& message) {
   if ((state_ & kStatePlay) == 0 || message.head[3] != currentChair_) return 0;
   const CARD_COMBO& combo = message.combo;
   if (combo.cardCount < 0 || combo.cardCount > kComboMaxCards) return 0;
-  if (!AreCardsOwnedBy(message.head[3], combo.cards, combo.cardCount)) return 0;
+  // Every card place is checked, not only the first cardCount: a card sitting past the count
+  // would otherwise be played without being owned.
+  if (!AreCardsOwnedBy(message.head[3], combo.cards, kComboMaxCards)) return 0;
   int valid = 0;
   for (int32_t id : combo.cards) valid += id != -1;
   if (valid != combo.cardCount) return 0;

@@ -43,7 +43,7 @@ int CTableLogic::HasTableInfo() { return tableInfo_[1] != 0; }
 void CTableLogic::Reset(int full) {
   if (full == 1) {
     {
-      std::lock_guard lock(playersLock_);
+      platform::CriticalSectionLock lock(playersLock_);
       for (auto& chair_lookers : lookers_) chair_lookers.clear();
       players_.clear();
     }
@@ -123,7 +123,7 @@ int CTableLogic::AddPlayer(std::unique_ptr<TablePlayer> record) {
     engine::WriteGameLog("table: player %d refused: chair %d is not free", record->userId, chair);
     return -1;
   }
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   if (players_.count(record->userId) != 0) {
     engine::WriteGameLog("table: player %d refused: already at the table", record->userId);
     return -1;
@@ -136,7 +136,7 @@ int CTableLogic::AddPlayer(std::unique_ptr<TablePlayer> record) {
 }
 
 std::unique_ptr<TablePlayer> CTableLogic::RemovePlayer(int32_t user_id) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   auto it = players_.find(user_id);
   if (it == players_.end() || it->second->looker != 0) return nullptr;
   std::unique_ptr<TablePlayer> record = std::move(it->second);
@@ -148,14 +148,14 @@ std::unique_ptr<TablePlayer> CTableLogic::RemovePlayer(int32_t user_id) {
 }
 
 void CTableLogic::RemoveLooker(int32_t user_id, int chair) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   if (ValidChair(chair)) lookers_[chair].erase(user_id);
   auto it = players_.find(user_id);
   if (it != players_.end() && it->second->looker != 0) players_.erase(it);
 }
 
 void CTableLogic::RemoveUser(int32_t user_id, int flag) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   for (auto& chair_lookers : lookers_) chair_lookers.erase(user_id);
   if (flag != 0) {
     auto it = players_.find(user_id);
@@ -172,13 +172,13 @@ int CTableLogic::IsPlayer(int32_t user_id) { return FindPlayer(user_id) != nullp
 int CTableLogic::IsLooker(int32_t user_id) { return FindLooker(user_id) != nullptr; }
 
 TablePlayer* CTableLogic::FindPlayer(int32_t user_id) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   auto it = players_.find(user_id);
   return it != players_.end() && it->second->looker == 0 ? it->second.get() : nullptr;
 }
 
 TablePlayer* CTableLogic::FindLooker(int32_t user_id) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   auto it = players_.find(user_id);
   return it != players_.end() && it->second->looker != 0 ? it->second.get() : nullptr;
 }
@@ -653,7 +653,7 @@ int CTableLogic::CountUsers() {
 }
 
 int32_t CTableLogic::GetUserExtra(int32_t user_id) {
-  std::lock_guard lock(playersLock_);
+  platform::CriticalSectionLock lock(playersLock_);
   auto it = players_.find(user_id);
   return it != players_.end() && it->second->userId == user_id ? it->second->extra2 : 0;
 }

@@ -10,11 +10,11 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/critical_section.h"
 #include "shell/game_helpers.h"
 #include "table/table_records.h"
 
@@ -331,7 +331,7 @@ class CTableLogic {
 
   int32_t p1_;
   int32_t tableInfo_[61] = {};
-  std::recursive_mutex playersLock_;
+  platform::CriticalSection playersLock_;  // guards the player map
   std::unordered_map<int32_t, std::unique_ptr<TablePlayer>> players_;
   std::unordered_map<int32_t, TablePlayer*> lookers_[kMaxChairs];
   int32_t p2_;

@@ -364,6 +364,10 @@ TEST(CardRules, ValidatePlayChecksTurnOwnershipCountAndShape) {
   wrong.combo.cards[1] = 18;  // a 6: no pair
   EXPECT_EQ(rules.ValidatePlay(wrong), 0);
   wrong = play;
+  wrong.combo.cards[1] = -1;
+  wrong.combo.cards[5] = 120;  // chair 2's card, past the count
+  EXPECT_EQ(rules.ValidatePlay(wrong), 0);
+  wrong = play;
   wrong.head[3] = 0;
   EXPECT_EQ(rules.ValidatePlay(wrong), 0);
 }
