@@ -129,6 +129,10 @@ TEST_F(SettlementTest, ModesSevenEightNine) {
   std::fill(fees, fees + 3, 0);
   EXPECT_EQ(t.ChargeFeeAllEx(amounts, net, 0, fees), 75 + 1200);
   EXPECT_EQ(fees[1], 0);
+  const int32_t odd[3] = {1001, 999, 2000};
+  std::fill(fees, fees + 3, 0);
+  EXPECT_EQ(t.ChargeFeeAllEx(odd, net, 0, fees), 16 + 0 + 30);  // 1001 x 150 / 10000 = 15.015, rounded up
+  EXPECT_EQ(net[0], 985);
 
   int32_t one_net = 0, one_fee = -1;
   t.CalcServiceFeeEx(5000, &one_net, 0, &one_fee);
