@@ -477,8 +477,13 @@ void CTableLogic::RestartTurnClock() {
   if (ValidChair(currentChair_)) chairTurnStart_[currentChair_] = turnStart_;
 }
 
-int CTableLogic::PrevChair(int chair) { return ((chair - 1) % chairs_ + chairs_) % chairs_; }
-int CTableLogic::NextChair(int chair) { return ((chair + 1) % chairs_ + chairs_) % chairs_; }
+// 64-bit so that any chair word, however wild, wraps into the table instead of overflowing.
+int CTableLogic::PrevChair(int chair) {
+  return static_cast<int>(((static_cast<int64_t>(chair) - 1) % chairs_ + chairs_) % chairs_);
+}
+int CTableLogic::NextChair(int chair) {
+  return static_cast<int>(((static_cast<int64_t>(chair) + 1) % chairs_ + chairs_) % chairs_);
+}
 
 int32_t CTableLogic::ThinkTime(int chair) const { return ValidChair(chair) ? thinkTime_[chair] : 0; }
 int32_t CTableLogic::ChairCounter(int chair) const { return ValidChair(chair) ? counters_[chair] : 0; }

@@ -69,6 +69,8 @@ TEST_F(TableLogicTest, DefaultNamesAndTurnOrder) {
   EXPECT_EQ(t.PrevChair(0), 2);
   EXPECT_EQ(t.PrevChair(2), 1);
   EXPECT_EQ(t.NextChair(2), 0);
+  EXPECT_EQ(t.PrevChair(INT32_MIN), t.PrevChair(INT32_MIN % 3 + 3));
+  EXPECT_EQ(t.NextChair(INT32_MAX), (INT32_MAX % 3 + 1) % 3);
 }
 
 // ---- starting a game ----
