@@ -424,6 +424,10 @@ int ObjectModule::PostMessage(const ObjectMessage* message) {
     return 1;
   }
   auto* copy = static_cast<ObjectMessage*>(message_pool_->Alloc(sizeof(ObjectMessage)));
+  if (copy == nullptr) {
+    WriteGameLog("ObjectModule::PostMessage: out of memory, message %u dropped", message->id);
+    return 1;
+  }
   *copy = *message;
   PostEvent(module_id::kObject, object_event::kPooledMessage, reinterpret_cast<uintptr_t>(copy), 0);
   return 1;
@@ -498,6 +502,7 @@ void ObjectModule::FramePass() {
         if (!meets) continue;
       }
       auto* item = static_cast<DrawItem*>(item_pool_->Alloc(sizeof(DrawItem)));
+      if (item == nullptr) break;  // out of memory: paint what fits
       new (item) DrawItem;
       item->geometry = g;
       item->geometry.x -= view_.left;

@@ -11,6 +11,7 @@ namespace engine {
 ActionRecord* ObjectModule::NewActionRecord() {
   if (!action_pool_) return nullptr;
   auto* action = static_cast<ActionRecord*>(action_pool_->Alloc(sizeof(ActionRecord)));
+  if (action == nullptr) return nullptr;
   std::memset(static_cast<void*>(action), 0, sizeof(ActionRecord));
   action->id = ++action_counter_;
   return action;
@@ -19,6 +20,7 @@ ActionRecord* ObjectModule::NewActionRecord() {
 ActionGroup* ObjectModule::NewGroupRecord() {
   if (!group_pool_) return nullptr;
   auto* group = static_cast<ActionGroup*>(group_pool_->Alloc(sizeof(ActionGroup)));
+  if (group == nullptr) return nullptr;
   std::memset(static_cast<void*>(group), 0, sizeof(ActionGroup));
   group->id = ++action_counter_;
   live_groups_[group->id] = group;
