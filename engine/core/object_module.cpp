@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/core/engine_log.h"
@@ -96,9 +97,15 @@ void ObjectModule::Tick() {
 
 int32_t ObjectModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) {
   switch (code) {
-    case object_event::kRemoveObject:
-      RemoveObject(static_cast<uint32_t>(p1));
+    case object_event::kRemoveObject: {
+      auto live = live_objects_.find(reinterpret_cast<const EngineObject*>(p1));
+      if (live != live_objects_.end()) {
+        RemoveObject(live->second);
+      } else if (p1 <= UINT32_MAX) {
+        RemoveObject(static_cast<uint32_t>(p1));
+      }
       return 0;
+    }
     case object_event::kPooledMessage: {
       auto* message = reinterpret_cast<ObjectMessage*>(p1);
       if (message == nullptr) return 1;
@@ -188,6 +195,7 @@ void ObjectModule::AddObject(EngineObject* object, EngineObject* owner) {
   scene_list_.push_back(node);
   node->scene_pos = std::prev(scene_list_.end());
   registry_[key] = std::move(node_owner);
+  live_objects_[object] = key;
   const RECT bounds = GetBoundingRect(node->snapshot);
   if (IsDrawable(node->snapshot, bounds)) {
     platform::CriticalSectionLock lock(module_lock_);
@@ -215,9 +223,10 @@ RECT ObjectModule::GetBoundingRect(const ObjectGeometry& geometry) {
 }
 
 void ObjectModule::ObjectChanged(EngineObject* object) {
-  if (object == nullptr) return;
-  auto it = registry_.find(object->GetKey());
-  if (it == registry_.end() || it->second->object != object) return;
+  auto live = live_objects_.find(object);
+  if (live == live_objects_.end()) return;
+  auto it = registry_.find(live->second);
+  if (it == registry_.end()) return;
   SceneNode* node = it->second.get();
   platform::CriticalSectionLock lock(module_lock_);
   ObjectGeometry now;
@@ -250,6 +259,7 @@ void ObjectModule::RemoveObject(uint32_t key) {
   if (it == registry_.end()) return;
   std::unique_ptr<SceneNode> node = std::move(it->second);
   registry_.erase(it);
+  live_objects_.erase(node->object);
   scene_list_.erase(node->scene_pos);
   EngineObject* object = node->object;
   {

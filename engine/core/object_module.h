@@ -29,13 +29,15 @@ struct PictureInfo;
 
 // The module's event codes.
 namespace object_event {
-inline constexpr uint32_t kRemoveObject = 1015;   // p1: the object's key
+// p1: the object itself or its key. A pointer to an object no longer in the scene is ignored, so
+// a second removal request for the same object is harmless.
+inline constexpr uint32_t kRemoveObject = 1015;
 inline constexpr uint32_t kPooledMessage = 1016;  // p1: ObjectMessage in the module's message pool
 inline constexpr uint32_t kSendMessage = 1017;    // p1: ObjectMessage, delivered at once
 inline constexpr uint32_t kPostMessage = 1018;    // p1: ObjectMessage, copied and delivered next tick
 inline constexpr uint32_t kHeapMessage = 1019;    // p1: new-allocated ObjectMessage; p2: release function or 0
 inline constexpr uint32_t kInputMessage = 1020;   // p1: ObjectMessage owned by the input module
-inline constexpr uint32_t kObjectChanged = 1021;  // p1: EngineObject*
+inline constexpr uint32_t kObjectChanged = 1021;  // p1: EngineObject* (ignored unless in the scene)
 inline constexpr uint32_t kNothing = 1022;
 inline constexpr uint32_t kQueueAction = 1023;   // p1: ActionRecord*
 inline constexpr uint32_t kBeginGroup = 1024;    // p1: fresh ActionGroup*
@@ -187,6 +189,9 @@ class ObjectModule : public EngineModule {
   std::list<SceneNode*> scene_list_;
   uint32_t next_key_ = 0;
   std::map<uint32_t, std::unique_ptr<SceneNode>> registry_;
+  // The registered objects by address: requests that name an object by pointer are checked here
+  // before the pointer is followed.
+  std::unordered_map<const EngineObject*, uint32_t> live_objects_;
   DrawList draw_list_;
   platform::CriticalSection module_lock_;
   std::unique_ptr<MemoryPool> message_pool_;

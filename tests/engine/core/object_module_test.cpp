@@ -294,6 +294,27 @@ TEST_F(ObjectModuleTest, AnObjectMayRemoveItselfWhileItHandlesAMessage) {
   Frame();
 }
 
+TEST_F(ObjectModuleTest, RemovalRequestsByKeyOrPointerAreSafeToRepeat) {
+  int destroyed = 0;
+  TestObject* a = Add(100, 100, 10, 10);
+  TestObject* b = Add(200, 100, 10, 10);
+  a->destroyed = &destroyed;
+  b->destroyed = &destroyed;
+  const uintptr_t a_ptr = reinterpret_cast<uintptr_t>(a);
+  // Two deferred deletions of one object in the same tick, then an immediate one: one destruction.
+  core_->PostEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);
+  core_->PostEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);
+  core_->PostEvent(1002, engine::object_event::kObjectChanged, a_ptr, 0);
+  Frame();
+  core_->SendEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);  // ASan: never followed
+  EXPECT_EQ(destroyed, 1);
+  const uint32_t b_key = b->GetKey();
+  core_->SendEvent(1002, engine::object_event::kRemoveObject, b_key, 0);
+  core_->SendEvent(1002, engine::object_event::kRemoveObject, b_key, 0);
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(objects_->GetObjectCount(), 0u);
+}
+
 // Posts a message to a neighbour from its destructor.
 class PostingOnDestroy : public TestObject {
  public:
