@@ -44,7 +44,7 @@ inline constexpr uint32_t kBeginGroup = 1024;    // p1: fresh ActionGroup*
 inline constexpr uint32_t kNextGroup = 1025;     // p1: fresh ActionGroup*
 inline constexpr uint32_t kEndGroup = 1026;
 inline constexpr uint32_t kCancelAction = 1027;  // p1: action id
-inline constexpr uint32_t kCancelGroup = 1028;   // p1: group id (ActionGroup::id)
+inline constexpr uint32_t kCancelGroup = 1028;   // p1: group id (ActionGroup::id), or the live record
 inline constexpr uint32_t kCancelObject = 1029;  // p1: object key
 inline constexpr uint32_t kRedrawAll = 1030;
 }  // namespace object_event

@@ -224,8 +224,18 @@ void ObjectModule::CancelAction(uint64_t id) {
 
 void ObjectModule::CancelGroup(uint64_t id) {
   auto it = live_groups_.find(id);
-  if (it == live_groups_.end()) return;  // finished long ago, or never a group: nothing to cancel
-  CancelGroupRecord(it->second);
+  if (it != live_groups_.end()) {
+    CancelGroupRecord(it->second);
+    return;
+  }
+  // Callers that still hold the record itself: accepted while that record is a live group. (A
+  // record's address may be reused once it is freed; the id never is.)
+  for (const auto& [group_id, record] : live_groups_) {
+    if (reinterpret_cast<uintptr_t>(record) == id) {
+      CancelGroupRecord(record);
+      return;
+    }
+  }
 }
 
 void ObjectModule::CancelGroupRecord(ActionGroup* group) {
