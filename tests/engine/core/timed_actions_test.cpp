@@ -184,6 +184,20 @@ TEST_F(TimedActionsTest, CancellingByIdGroupAndObject) {
   EXPECT_EQ(engine::PoolBytesInUse(), baseline_in_use_);
 }
 
+TEST_F(TimedActionsTest, AGroupCanAlsoBeCancelledByItsLiveRecord) {
+  ActionGroup* group = objects_->NewGroupRecord();
+  Post(ev::kBeginGroup, group);
+  Post(ev::kQueueAction, Action('A', 0));
+  Post(ev::kEndGroup);
+  Frame();
+  Post(ev::kCancelGroup, group);
+  Frame();
+  Frame();
+  EXPECT_EQ(g_trace, (std::vector<std::string>{"A@0"}));
+  EXPECT_EQ(objects_->LiveGroupCount(), 0u);
+  EXPECT_EQ(engine::PoolBytesInUse(), baseline_in_use_);
+}
+
 TEST_F(TimedActionsTest, RemovingAnObjectCancelsItsPendingActions) {
   test::TestObject* doomed = Add(300, 300, 10, 10);
   Post(ev::kQueueAction, Action('D', 3, 0, doomed));
