@@ -1,5 +1,6 @@
 #include "engine/media/picture_scale.h"
 
+#include "engine/media/blit_avx2.h"
 #include "engine/media/image_record.h"
 
 #include <algorithm>
@@ -85,6 +86,9 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
     }
   }
   if (xb < xa) xb = xa;
+  // Packed bilinear weights of the interior columns for the AVX2 row (recomputed per row).
+  const bool wide = avx2::Available() && xb - xa >= 2;
+  std::vector<uint32_t> top(wide ? static_cast<size_t>(dstW) : 0), bottom(top.size());
   for (int y = 0; y < dstH; ++y) {
     const int64_t Y = y * step_y;
     const int iy = static_cast<int>(std::clamp<int64_t>(Y >> 16, 0, srcH - 1));
@@ -99,7 +103,18 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
     const uint32_t* __restrict row1 = row0 + stride;
     const uint32_t* __restrict fx = frac.data();
     for (int x = 0; x < xa; ++x) dst[x] = row0[col[x]];
-    for (int x = xa; x < xb; ++x) {
+    int x = xa;
+    if (wide) {
+      const int end = xa + ((xb - xa) & ~1);
+      for (int i = xa; i < end; ++i) {
+        const uint32_t w11 = (fx[i] * fy) >> 8, w10 = fx[i] - w11, w01 = fy - w11;
+        top[i] = (256 - w10 - w01 - w11) | w10 << 16;
+        bottom[i] = w01 | w11 << 16;
+      }
+      avx2::BilinearRow(dst, row0, row1, col, top.data(), bottom.data(), xa, end);
+      x = end;
+    }
+    for (; x < xb; ++x) {
       const int i = col[x];
       dst[x] = BilinearMix(row0[i], row0[i + 1], row1[i], row1[i + 1], fx[x], fy);
     }
