@@ -120,13 +120,16 @@ bool ClipPlacement(int64_t x, int64_t y, const DrawRect& clip, const SourceBlock
 template <Rule R>
 void TrueColourRow(uint32_t* __restrict d, const uint32_t* __restrict s, int64_t n, const RuleParams k) {
   int64_t i = 0;
-  // The commonest rules have AVX2 forms; they give the same words as the scalar rule.
+  // The commonest rules have AVX2 forms; they give the same words as the scalar rule. The
+  // scalar rule takes the pixels up to a 32-byte boundary of the target row and the tail.
   if constexpr (R == Rule::kAlphaFull || R == Rule::kPlainFaded || R == Rule::kPlainFull) {
-    if (n >= 8 && avx2::Available()) {
-      i = n & ~int64_t{7};
-      if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d, s, i);
-      else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d, s, i, k.op);
-      else avx2::PlainFullRow(d, s, i);
+    if (n >= 16 && avx2::Available()) {
+      for (; (reinterpret_cast<uintptr_t>(d + i) & 31) != 0; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
+      const int64_t bulk = (n - i) & ~int64_t{7};
+      if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d + i, s + i, bulk);
+      else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d + i, s + i, bulk, k.op);
+      else avx2::PlainFullRow(d + i, s + i, bulk);
+      i += bulk;
     }
   }
   for (; i < n; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
@@ -218,6 +221,11 @@ void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
   if (c.IsEmpty() || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != 4 || !ClipPlacement(x, y, c, s, p))
     return;
   const bool wide = avx2::Available();
+  // Whole rows of both blocks follow each other without gaps: one run.
+  if (p.w == t.width && p.w == s.stride) {
+    p.w *= p.h;
+    p.h = 1;
+  }
   for (int64_t j = 0; j < p.h; ++j) {
     uint32_t* d = t.pixels + (p.y + j) * t.width + p.x;
     const auto* row = reinterpret_cast<const uint32_t*>(s.pixels + ((p.sy + j) * s.stride + p.sx) * 4);

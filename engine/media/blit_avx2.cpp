@@ -82,6 +82,8 @@ ZP_AVX2 void PlainFullRow(uint32_t* dst, const uint32_t* src, int64_t n) {
 
 ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   int64_t i = 0;
+  // Stores that straddle cache lines cost more than the few single words that align them.
+  for (; i < n && (reinterpret_cast<uintptr_t>(dst + i) & 31) != 0; ++i) dst[i] = src[i];
   for (; i + 32 <= n; i += 32) {
     const __m256i a = Load(src + i), b = Load(src + i + 8), c = Load(src + i + 16), d = Load(src + i + 24);
     Store(dst + i, a);
@@ -90,7 +92,7 @@ ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
     Store(dst + i + 24, d);
   }
   for (; i + 8 <= n; i += 8) Store(dst + i, Load(src + i));
-  if (i < n) std::memcpy(dst + i, src + i, static_cast<size_t>(n - i) * 4);
+  for (; i < n; ++i) dst[i] = src[i];
 }
 
 ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col,
