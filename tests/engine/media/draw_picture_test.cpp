@@ -378,6 +378,47 @@ TEST(DrawPictureTurned, SmoothPaletteTurnNeverPaintsTheKeyColour) {
   EXPECT_EQ(c.at(1, 1), 0xFE0000FDu);  // blue (0x60 * 1 + 255 * 254) >> 8 = 253, alpha max(254, 1)
 }
 
+TEST(DrawPictureTurned, PalettePicturesTurnThroughTheirOwnMembers) {
+  // The 4x2 quarter turn again, as palette pictures: square (i, j) takes source (4 - j, i - 1).
+  const uint8_t rows[2][4] = {{0, 1, 2, 3}, {3, 2, 1, 0}};
+  auto colour = [](int index) {
+    return 0xFF000000u | uint32_t(kPalette[3 * index]) << 16 | uint32_t(kPalette[3 * index + 1]) << 8 |
+           kPalette[3 * index + 2];
+  };
+  for (bool two_byte : {false, true}) {
+    std::vector<uint8_t> src;
+    for (const auto& row : rows)
+      for (uint8_t index : row) {
+        src.push_back(index);
+        if (two_byte) src.push_back(255);
+      }
+    Canvas c(4, 4, 0x00345678);
+    Draw(c, Place(2, 2, 4, 2, 90.0), PalettePicture(src, 4, 2, two_byte ? kImageFlagAlpha : 0, 256));
+    for (int j = 0; j < 4; ++j)
+      for (int i = 0; i < 4; ++i) {
+        const bool drawn = j >= 1 && i >= 1 && i <= 2;
+        EXPECT_EQ(c.at(i, j), drawn ? colour(rows[i - 1][4 - j]) : 0x00345678u)
+            << (two_byte ? "two-byte" : "one-byte") << " at (" << i << "," << j << ")";
+      }
+  }
+}
+
+TEST(DrawPictureTurned, SmoothAlphaMembersBlendBySampledAlpha) {
+  // 2x2 at 90 degrees, smooth: (0, 1) <- source (1, 0) and (1, 1) <- source (1, 1), onto empty
+  // pixels: the sample's colour with alpha (255 * alpha) >> 8.
+  Canvas c(2, 2, 0);
+  std::vector<uint8_t> pal = {0, 128, 1, 128, 2, 128, 3, 64};
+  Draw(c, Place(1, 1, 2, 2, 90.0, kDrawSmoothTurn), PalettePicture(pal, 2, 2, kImageFlagAlpha, 256));
+  EXPECT_EQ(c.at(0, 1), 0x7F00FF00u);  // green at (255 * 128) >> 8
+  EXPECT_EQ(c.at(1, 1), 0x3FFFFFFFu);  // white at (255 * 64) >> 8
+  EXPECT_EQ(c.at(0, 0), 0u);
+  Canvas d(2, 2, 0);
+  std::vector<uint32_t> tc = {0x80000001, 0x80112233, 0x80000003, 0xFF445566};
+  Draw(d, Place(1, 1, 2, 2, 90.0, kDrawSmoothTurn), Picture(tc, 2, 2, kImageFlagAlpha));
+  EXPECT_EQ(d.at(0, 1), 0x7F112233u);
+  EXPECT_EQ(d.at(1, 1), 0xFE445566u);
+}
+
 TEST(DrawPictureTurned, HalfDiagonalIsStoredBackIntoTheParams) {
   Canvas c(20, 20, 0);
   std::vector<uint32_t> src(6 * 8, kWhite);
@@ -507,6 +548,38 @@ TEST(DrawPicturePlacement, ScalesToTheParamsSize) {
   DrawPicture(&d.target, &q, PalettePicture(pal, 3, 1, 0, 256), 0, 0, 3, 1, 1.0, kNoBackdrop);
   // The palette scaler truncates: step (3 << 10) / 5 = 614 picks columns 0, 0, 1, 1, 2.
   EXPECT_EQ(d.px, (std::vector<uint32_t>{0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF, 0xFFFFFFFF}));
+}
+
+TEST(DrawPicturePlacement, PaletteByReferenceIsRefused) {
+  std::vector<uint8_t> src = {0};
+  ImageRecord r = PalettePicture(src, 1, 1, kImageFlagPaletteRef, 256);
+  Canvas c(1, 1, 0);
+  g_log_lines.clear();
+  Draw(c, Place(1, 1, 1, 1), r);
+  EXPECT_EQ(c.at(0, 0), 0u);
+  EXPECT_EQ(g_log_lines.size(), 1u);
+}
+
+TEST(DrawPicturePlacement, HugeScalingTargetIsRefusedWithoutAllocating) {
+  std::vector<uint32_t> src(4, kWhite);
+  Canvas c(2, 2, 0);
+  g_log_lines.clear();
+  DrawParams p = Place(1, 1, 30000, 30000);
+  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 2, 2, 1.0, kNoBackdrop);
+  EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
+  EXPECT_EQ(g_log_lines.size(), 1u);
+}
+
+TEST(DrawPicturePlacement, MissingTargetOrPixelsDrawNothing) {
+  std::vector<uint32_t> src(4, kWhite);
+  ImageRecord r = Picture(src, 2, 2, 0);
+  DrawParams p = Place(1, 1, 2, 2);
+  DrawPicture(nullptr, &p, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  Canvas c(2, 2, 0);
+  DrawPicture(&c.target, nullptr, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  r.pixels = nullptr;
+  DrawPicture(&c.target, &p, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
 }
 
 TEST(BlendPixel, WeighsAlphaByOpacityAndKeepsTheLargerSide) {
