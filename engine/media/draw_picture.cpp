@@ -147,9 +147,12 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
     }
     const PaletteTable table(image.palette, image.palette_count);
     if (!image.HasAlpha()) {
-      if (near_zero) BlitPalette(t, x, y, clip, source, key, table, opacity, backdrop);
-      else if (!smooth_turn) BlitPaletteTurned(t, turned_x(), turned_y(), clip, source, key, table, angle, opacity, backdrop);
-      else BlitPaletteTurnedSmooth(t, turned_x(), turned_y(), clip, source, key, table, angle, opacity);
+      if (near_zero)
+        BlitPalette(t, x, y, clip, source, key, table, opacity, backdrop);
+      else if (!smooth_turn)
+        BlitPaletteTurned(t, turned_x(), turned_y(), clip, source, key, table, angle, opacity, backdrop);
+      else
+        BlitPaletteTurnedSmooth(t, turned_x(), turned_y(), clip, source, key, table, angle, opacity);
       return;
     }
     if (!same_size) return;

@@ -419,6 +419,15 @@ TEST(DrawPictureTurned, SmoothAlphaMembersBlendBySampledAlpha) {
   EXPECT_EQ(d.at(1, 1), 0xFE445566u);
 }
 
+TEST(DrawPictureTurned, SmoothOpacityAboveOneActsAsOne) {
+  std::vector<uint32_t> src = {0x80112233, 0x80112233, 0x80112233, 0x80112233};
+  Canvas a(2, 2, 0xFF000000), b(2, 2, 0xFF000000);
+  Draw(a, Place(1, 1, 2, 2, 90.0, kDrawSmoothTurn), Picture(src, 2, 2, kImageFlagAlpha), 1.0);
+  Draw(b, Place(1, 1, 2, 2, 90.0, kDrawSmoothTurn), Picture(src, 2, 2, kImageFlagAlpha), 1.5);
+  EXPECT_EQ(a.px, b.px);
+  EXPECT_EQ(a.at(0, 1), 0x80081019u);  // a = 127: (0x11 * 127) >> 8 = 8; alpha max(127, 255 - 127)
+}
+
 TEST(DrawPictureTurned, HalfDiagonalIsStoredBackIntoTheParams) {
   Canvas c(20, 20, 0);
   std::vector<uint32_t> src(6 * 8, kWhite);
@@ -493,6 +502,7 @@ TEST(DrawPicturePlacement, EmptyNegativeAndOutsideRequestsDrawNothing) {
   const ImageRecord r = Picture(src, 2, 2, 0);
   struct Case { int x, y, w, h, pw, ph; };
   for (const Case k : {Case{0, 0, 0, 2, 0, 2}, Case{0, 0, -1, 2, -1, 2}, Case{0, 0, 2, 2, 0, 2},
+                       Case{0, 0, 0, 2, 2, 2}, Case{0, 0, 2, -1, 2, 2},
                        Case{0, 0, 2, 2, -3, 2}, Case{-1, 0, 2, 2, 2, 2}, Case{0, -2, 2, 2, 2, 2},
                        Case{2, 0, 2, 2, 2, 2}, Case{0, 3, 2, 2, 2, 2}}) {
     Canvas c(4, 4, 0);

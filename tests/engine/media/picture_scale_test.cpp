@@ -78,6 +78,17 @@ TEST(ResizeImageSmooth, OneByOneAndNonSquare) {
   EXPECT_EQ(Row(down, 2), (std::vector<uint32_t>{1, 6}));
 }
 
+TEST(ResizeImageSmooth, VeryWideSourcesKeepTheirCorners) {
+  // (srcW - 1) << 16 no longer fits 32 bits at this width.
+  std::vector<uint32_t> src(40000, 0);
+  src.front() = 1;
+  src.back() = 2;
+  auto out = ResizeImageSmooth(src.data(), 40000, 1, 0, 0, 40000, 1, 2, 1);
+  EXPECT_EQ(Row(out, 2), (std::vector<uint32_t>{1, 2}));
+  auto nearest = ResizeImage(src.data(), 40000, 1, 0, 0, 40000, 1, 2, 1);
+  EXPECT_EQ(Row(nearest, 2), (std::vector<uint32_t>{1, 2}));
+}
+
 TEST(ScalePalettePicture, ThreeToFiveTruncates) {
   const uint8_t src[] = {10, 11, 12};
   auto out = ScalePalettePicture(src, 3, 1, 0, 0, 3, 1, 5, 1, 0);
