@@ -124,7 +124,8 @@ void TrueColourRow(uint32_t* __restrict d, const uint32_t* __restrict s, int64_t
   // scalar rule takes the pixels up to a 32-byte boundary of the target row and the tail.
   if constexpr (R == Rule::kAlphaFull || R == Rule::kPlainFaded || R == Rule::kPlainFull) {
     if (n >= 16 && avx2::Available()) {
-      for (; (reinterpret_cast<uintptr_t>(d + i) & 31) != 0; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
+      for (; i < n && (reinterpret_cast<uintptr_t>(d + i) & 31) != 0; ++i)
+        d[i] = Apply<R, false>(d[i], s[i], k);
       const int64_t bulk = (n - i) & ~int64_t{7};
       if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d + i, s + i, bulk);
       else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d + i, s + i, bulk, k.op);
