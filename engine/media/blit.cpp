@@ -117,23 +117,33 @@ bool ClipPlacement(int64_t x, int64_t y, const DrawRect& clip, const SourceBlock
   return true;
 }
 
+// The AVX2 form of rule R over n pixels, n a multiple of 8.
+template <Rule R>
+void WideRows(uint32_t* d, const uint32_t* s, int64_t n, const RuleParams& k) {
+  if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d, s, n);
+  else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d, s, n, k.op);
+  else avx2::PlainFullRow(d, s, n);
+}
+
 template <Rule R>
 void TrueColourRow(uint32_t* __restrict d, const uint32_t* __restrict s, int64_t n, const RuleParams k) {
-  int64_t i = 0;
-  // The commonest rules have AVX2 forms; they give the same words as the scalar rule. The
-  // scalar rule takes the pixels up to a 32-byte boundary of the target row and the tail.
+  // The commonest rules have AVX2 forms that give the same words as the scalar rule. A row's last
+  // few pixels go through them too, by way of an eight-pixel scratch copy.
   if constexpr (R == Rule::kAlphaFull || R == Rule::kPlainFaded || R == Rule::kPlainFull) {
-    if (n >= 16 && avx2::Available()) {
-      for (; i < n && (reinterpret_cast<uintptr_t>(d + i) & 31) != 0; ++i)
-        d[i] = Apply<R, false>(d[i], s[i], k);
-      const int64_t bulk = (n - i) & ~int64_t{7};
-      if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d + i, s + i, bulk);
-      else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d + i, s + i, bulk, k.op);
-      else avx2::PlainFullRow(d + i, s + i, bulk);
-      i += bulk;
+    if (n >= 8 && avx2::Available()) {
+      const int64_t bulk = n & ~int64_t{7};
+      WideRows<R>(d, s, bulk, k);
+      if (const int64_t rest = n - bulk; rest > 0) {
+        uint32_t dst8[8] = {}, src8[8] = {};
+        std::memcpy(dst8, d + bulk, static_cast<size_t>(rest) * 4);
+        std::memcpy(src8, s + bulk, static_cast<size_t>(rest) * 4);
+        WideRows<R>(dst8, src8, 8, k);
+        std::memcpy(d + bulk, dst8, static_cast<size_t>(rest) * 4);
+      }
+      return;
     }
   }
-  for (; i < n; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
+  for (int64_t i = 0; i < n; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
 }
 
 template <Rule R, int kBpp>
