@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_types.h"
+#include "platform/win_types.h"
 
 namespace platform {
 

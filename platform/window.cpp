@@ -267,7 +267,11 @@ void WindowSystem::FocusChanged(Window* window) {
   if (window && IsOpen(window)) window->SendMessage(WM_SETFOCUS, 0, 0);
 }
 
-void WindowSystem::Exposed(Window& window) { window.InvalidateRect(nullptr); }
+void WindowSystem::Exposed(Window& window) {
+  // The kept frame goes back on screen at once; the window also repaints what it shows.
+  window.frame_changed_ = true;
+  window.InvalidateRect(nullptr);
+}
 
 void WindowSystem::PaintAndPresent(WindowBackend& backend) {
   State& s = S();
@@ -570,11 +574,15 @@ void Window::ResizeFrame(int width, int height) {
 
 // ---- the loop ----
 
-bool PumpMessages() {
+namespace {
+
+// One round of the loop: system events (unless the caller just waited for them), posted
+// messages, due timers, then paints.
+bool RunOnce(bool poll_system) {
   State& s = S();
   if (!s.backend) return !s.quit.load();
   ++s.pump_depth;
-  s.backend->PollEvents();
+  if (poll_system) s.backend->PollEvents();
   DispatchPosted();
   FireDueTimers();
   // Paints last, when everything else has been handled, as the system does.
@@ -583,11 +591,17 @@ bool PumpMessages() {
   return !s.quit.load();
 }
 
+}  // namespace
+
+bool PumpMessages() { return RunOnce(true); }
+
 int RunMessageLoop() {
   State& s = S();
-  while (PumpMessages()) {
-    if (!s.backend || s.windows.empty()) break;
+  // Waiting handles the system events that end the wait, so each round asks the system once.
+  bool running = RunOnce(true);
+  while (running && s.backend && !s.windows.empty()) {
     s.backend->WaitEvents(NextWaitMs());
+    running = RunOnce(false);
   }
   s.quit = false;
   return s.quit_code.exchange(0);

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/win_messages.h"
-#include "platform/window_types.h"
+#include "platform/win_types.h"
 
 namespace platform {
 

@@ -4,18 +4,25 @@
 //                 present; key messages carry no scan code (the KF_ bits are right); the IME's
 //                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
 //                 under Wayland the window cannot place itself or read the global pointer.
-//   Dependencies: SDL2 (video subsystem only).
+//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection.
 #include <SDL.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "platform/diagnostics.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
 #include "platform/window_backend.h"
+#include "platform/x11_connection.h"
 
 namespace platform {
 namespace {
@@ -160,10 +167,14 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The software renderer draws straight into the window (X shared memory), not through a GL
+    // texture of its own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     inited_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     ok_ = inited_ && !IsNullDriver(SDL_GetCurrentVideoDriver());
     if (!ok_) return;
     wake_event_ = SDL_RegisterEvents(1);
+    wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     previous_message_box_ = SetMessageBoxHandler(ShowSdlMessageBox);
   }
 
@@ -173,6 +184,7 @@ class SdlWindowBackend final : public WindowBackend {
       for (auto& [id, cursor] : sdl_cursors_)
         if (cursor) SDL_FreeCursor(cursor);
     }
+    if (wake_fd_ >= 0) close(wake_fd_);
     if (inited_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
@@ -195,8 +207,11 @@ class SdlWindowBackend final : public WindowBackend {
       ReportProblem("SDL window: %s", SDL_GetError());
       return false;
     }
-    native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_ACCELERATED);
-    if (!native->renderer) native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    // The engine composes every frame itself, so SDL's software renderer is all the window needs;
+    // it also spares the start-up of a GL driver. SDL_RENDER_DRIVER still picks another one.
+    const Uint32 renderer_flags = SDL_GetHint(SDL_HINT_RENDER_DRIVER) ? 0 : SDL_RENDERER_SOFTWARE;
+    native->renderer = SDL_CreateRenderer(native->window, -1, renderer_flags);
+    if (!native->renderer) native->renderer = SDL_CreateRenderer(native->window, -1, 0);
     if (!native->renderer) {
       ReportProblem("SDL renderer: %s", SDL_GetError());
       SDL_DestroyWindow(native->window);
@@ -209,6 +224,7 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_GetWindowPosition(windows_[id]->window, &sx, &sy);
     WindowSystem::Moved(window, sx, sy);
     SDL_StartTextInput();
+    if (!x11_.display) x11_ = FindX11Connection(windows_[id]->window);
     return true;
   }
 
@@ -225,14 +241,39 @@ class SdlWindowBackend final : public WindowBackend {
     WindowSystem::Native(window) = nullptr;
   }
 
-  // Translates every waiting SDL event.
+  // Asks the system once, then translates every waiting SDL event.
   void PollEvents() override {
+    SDL_PumpEvents();
     SDL_Event event;
-    while (SDL_PollEvent(&event)) Translate(event);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
   }
 
-  // Blocks in SDL until an event (a wake is one) or the timeout.
+  // Short waits (the engine's 5 ms frame timer) skip SDL's own wait, which asks the X server
+  // several times per wake: at 200 wakes a second that was most of an idle client's work. On
+  // X11 the loop sleeps on the X connection and the wake descriptor, and asks SDL for events
+  // only when the X server sent something; elsewhere it sleeps and asks SDL once, so input
+  // waits at most one frame. Long waits block in SDL, which wakes on the first event.
   void WaitEvents(int timeout_ms) override {
+    if (timeout_ms >= 0 && timeout_ms <= kSleepingWaitMs) {
+      if (x11_.display) {
+        // Events already read off the connection count too.
+        if (!X11EventsPending(x11_) && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+          pollfd fds[2] = {{x11_.fd, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+          poll(fds, 2, timeout_ms);
+          if (fds[1].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t got = read(wake_fd_, &count, sizeof count);
+          }
+          if (!(fds[0].revents & POLLIN)) return;  // a timer is due or a message was posted
+        }
+      } else {
+        std::unique_lock lock(wake_mutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return woken_; });
+        woken_ = false;
+      }
+      PollEvents();
+      return;
+    }
     SDL_Event event;
     const int got = timeout_ms < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout_ms);
     if (got) {
@@ -241,8 +282,17 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
-  // Any thread: SDL's event queue is thread-safe and wakes a waiting loop.
+  // Any thread: ends any kind of wait.
   void Wake() override {
+    {
+      std::lock_guard lock(wake_mutex_);
+      woken_ = true;
+    }
+    wake_.notify_one();
+    if (wake_fd_ >= 0) {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t put = write(wake_fd_, &one, sizeof one);
+    }
     SDL_Event event{};
     event.type = wake_event_;
     SDL_PushEvent(&event);
@@ -486,8 +536,15 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
+  static constexpr int kSleepingWaitMs = 20;
+
   bool inited_ = false;
   bool ok_ = false;
+  std::mutex wake_mutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
+  int wake_fd_ = -1;
+  X11Connection x11_;  // when SDL runs on X11
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
   std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;

@@ -29,7 +29,9 @@ TEST(SdlWindow, RunsUnderXvfb) {
   const std::string log = "sdl_smoke.log";
   // SDL unloads the X libraries it opened at shutdown, and their own allocations then show as
   // leaks from unknown modules (libdbus's too): the leak check is off for the inner run only.
-  const std::string command = "xvfb-run -a -s '-screen 0 1024x768x24' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 "
+  // The display number starts from the shell's pid, so that servers started at the same moment
+  // do not race for one number.
+  const std::string command = "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 "
                               "ASAN_OPTIONS=detect_leaks=0 '" + self +
                               "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
   const int rc = std::system(command.c_str());
