@@ -61,6 +61,8 @@ void HostedEngine::Post(uint32_t message, uintptr_t wparam, intptr_t lparam) {
 
 InputProbe* HostedEngine::AddProbe(double x, double y, double w, double h, std::initializer_list<uint32_t> events) {
   auto* probe = new InputProbe();
+  // Its dummy picture is for recording paint modules: a real one would draw it.
+  probe->drawable = false;
   objects_->AddObject(probe, nullptr);
   probe->Place(x, y, w, h);
   for (uint32_t e : events) probe->SubscribeSelf(e);
