@@ -191,15 +191,14 @@ bool InitWindowSystem(WindowBackendKind kind) {
     ReportProblem("window system: already running another backend");
     return false;
   }
-  if (kind == WindowBackendKind::kAuto)
-    kind = SdlDisplayAvailable() ? WindowBackendKind::kSdl : WindowBackendKind::kHeadless;
-  if (kind == WindowBackendKind::kSdl) {
-    s.backend = MakeSdlWindowBackend();
-    if (!s.backend) {
+  // SDL is started once, not probed first: an X server whose only client leaves resets itself
+  // and refuses connections for a moment, so a probe could make the real start fail.
+  if (kind != WindowBackendKind::kHeadless) s.backend = MakeSdlWindowBackend();
+  if (!s.backend) {
+    if (kind == WindowBackendKind::kSdl) {
       ReportProblem("window system: no display for an SDL window");
       return false;
     }
-  } else {
     s.backend = MakeHeadlessWindowBackend();
   }
   s.ui_thread = std::this_thread::get_id();

@@ -557,13 +557,18 @@ class SdlWindowBackend final : public WindowBackend {
 bool SdlDisplayAvailable() {
   if (IsNullDriver(std::getenv("SDL_VIDEODRIVER"))) return false;
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    ReportProblem("SDL video: %s", SDL_GetError());
+    return false;
+  }
   const bool real = !IsNullDriver(SDL_GetCurrentVideoDriver());
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   return real;
 }
 
 std::unique_ptr<WindowBackend> MakeSdlWindowBackend() {
+  if (IsNullDriver(std::getenv("SDL_VIDEODRIVER"))) return nullptr;
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
   auto backend = std::make_unique<SdlWindowBackend>();
   if (!backend->ok()) {
     ReportProblem("SDL video: %s", SDL_GetError());

@@ -103,7 +103,7 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   std::ostringstream script;
   script << "cd '" << work.string() << "' && mkfifo pipe && "
          << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -fbdir "
+         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir "
          << fb.string() << "' sh -c \"'" << client.string()
          << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
          << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";

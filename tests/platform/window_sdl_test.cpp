@@ -30,8 +30,9 @@ TEST(SdlWindow, RunsUnderXvfb) {
   // SDL unloads the X libraries it opened at shutdown, and their own allocations then show as
   // leaks from unknown modules (libdbus's too): the leak check is off for the inner run only.
   // The display number starts from the shell's pid, so that servers started at the same moment
-  // do not race for one number.
-  const std::string command = "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 "
+  // do not race for one number; -noreset keeps the server from resetting (and refusing
+  // connections for a moment) each time its last client leaves.
+  const std::string command = "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 "
                               "ASAN_OPTIONS=detect_leaks=0 '" + self +
                               "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
   const int rc = std::system(command.c_str());
