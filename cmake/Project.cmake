@@ -4,9 +4,12 @@ find_package(Threads REQUIRED)
 find_package(ZLIB REQUIRED)
 
 add_library(zp_options INTERFACE)
+# Text literals are GBK at run time. The execution set is named GB18030, GBK's superset, which
+# encodes every GBK character with the same bytes but can also encode the few characters GBK
+# lacks that the standard library's own headers use (<chrono> prints "\u00b5s").
 target_compile_options(zp_options INTERFACE
   -Wall -Wextra
-  -finput-charset=UTF-8 -fexec-charset=GBK)
+  -finput-charset=UTF-8 -fexec-charset=GB18030)
 target_include_directories(zp_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(ZP_SANITIZE)

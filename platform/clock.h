@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <vector>

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string>
 
 namespace platform {
 

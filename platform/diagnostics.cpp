@@ -1,0 +1,45 @@
+// The platform layer's trouble reports.
+#include "platform/diagnostics.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+namespace {
+std::mutex g_sink_mutex;
+ProblemSink g_sink;
+}  // namespace
+
+void ReportProblem(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string line(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(line.data(), line.size() + 1, format, args);
+  va_end(args);
+
+  ProblemSink sink;
+  {
+    std::lock_guard lock(g_sink_mutex);
+    sink = g_sink;
+  }
+  if (sink) {
+    sink(line);
+  } else {
+    std::fprintf(stderr, "zipai: %s\n", line.c_str());
+  }
+}
+
+ProblemSink SetProblemSink(ProblemSink sink) {
+  std::lock_guard lock(g_sink_mutex);
+  ProblemSink previous = std::move(g_sink);
+  g_sink = std::move(sink);
+  return previous;
+}
+
+}  // namespace platform

@@ -1,0 +1,347 @@
+// Files and paths over POSIX and std::filesystem.
+//
+// Names arrive as GBK with '\' or '/' separators, as the program's own files and ini entries
+// spell them; on disk they are UTF-8. Windows matched names without regard to case, so when a
+// path does not exist as written, each component is looked up case-insensitively.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/diagnostics.h"
+#include "platform/gbk.h"
+
+namespace platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex g_exe_mutex;
+std::string g_exe_dir;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// GBK -> UTF-8 with every separator turned into '/'. Separators are found in the GBK text,
+// stepping over double-byte characters, so a trail byte 0x5C stays part of its character.
+std::string ToUnixUtf8(const std::string& path) {
+  std::string out;
+  std::string run;
+  auto flush = [&] {
+    out += GbkToUtf8(run);
+    run.clear();
+  };
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto b = static_cast<uint8_t>(path[i]);
+    if (IsDBCSLeadByte(b) && i + 1 < path.size()) {
+      run += path[i];
+      run += path[++i];
+    } else if (IsSeparator(path[i])) {
+      flush();
+      out += '/';
+    } else {
+      run += path[i];
+    }
+  }
+  flush();
+  return out;
+}
+
+bool Exists(const std::string& native) {
+  struct stat st {};
+  return ::stat(native.c_str(), &st) == 0;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// Finds the entry of folder whose name equals name without regard to ASCII case.
+bool FindNoCase(const std::string& folder, const std::string& name, std::string* found) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  bool ok = false;
+  while (dirent* e = ::readdir(dir)) {
+    if (EqualsNoCase(e->d_name, name)) {
+      *found = e->d_name;
+      ok = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+}  // namespace
+
+const std::string& ExecutableDirectory() {
+  std::lock_guard lock(g_exe_mutex);
+  if (g_exe_dir.empty()) {
+    std::string dir;
+    if (const char* env = std::getenv("ZP_EXE_DIR"); env && *env) {
+      dir = env;
+    } else {
+      std::error_code ec;
+      const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+      dir = ec ? std::string(".") : exe.parent_path().string();
+    }
+    dir = Utf8ToGbk(dir);
+    std::replace(dir.begin(), dir.end(), '/', '\\');
+    if (dir.empty() || dir.back() != '\\') dir += '\\';
+    g_exe_dir = dir;
+  }
+  return g_exe_dir;
+}
+
+void ResetExecutableDirectory() {
+  std::lock_guard lock(g_exe_mutex);
+  g_exe_dir.clear();
+}
+
+size_t FindLastSeparator(const std::string& path) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    } else if (IsSeparator(path[i])) {
+      last = i;
+    }
+  }
+  return last;
+}
+
+std::string NativePath(const std::string& path) {
+  std::string native = ToUnixUtf8(path);
+  // Drive letters mean nothing here: "C:/x" is read as "/x".
+  if (native.size() >= 2 && native[1] == ':' && std::isalpha(static_cast<unsigned char>(native[0])))
+    native.erase(0, 2);
+  if (native.empty() || Exists(native)) return native;
+
+  // Resolve component by component, ignoring case where the exact name is missing.
+  std::string resolved;
+  size_t pos = 0;
+  if (native[0] == '/') {
+    resolved = "/";
+    pos = 1;
+  }
+  while (pos <= native.size()) {
+    size_t next = native.find('/', pos);
+    if (next == std::string::npos) next = native.size();
+    const std::string part = native.substr(pos, next - pos);
+    if (!part.empty()) {
+      std::string candidate = resolved.empty() || resolved.back() == '/' ? resolved + part : resolved + "/" + part;
+      std::string actual;
+      if (!Exists(candidate) && part != "." && part != ".." &&
+          FindNoCase(resolved.empty() ? "." : resolved, part, &actual)) {
+        candidate = resolved.empty() || resolved.back() == '/' ? resolved + actual : resolved + "/" + actual;
+      }
+      resolved = candidate;
+    }
+    if (next == native.size()) break;
+    pos = next + 1;
+  }
+  if (!native.empty() && native.back() == '/' && (resolved.empty() || resolved.back() != '/')) resolved += '/';
+  return resolved;
+}
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+  const std::string native = NativePath(path);
+  if (native.empty()) return nullptr;
+  // Only regular files are opened for reading: fopen of a folder succeeds on Linux.
+  if (mode && mode[0] == 'r') {
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  }
+  return std::fopen(native.c_str(), mode);
+}
+
+bool FileExists(const std::string& path) {
+  const size_t sep = FindLastSeparator(path);
+  const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+  if (name.find_first_of("*?") == std::string::npos) return !path.empty() && Exists(NativePath(path));
+  FileFind find;
+  return find.FindFile(path);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out) {
+  FILE* f = OpenFile(path, "rb");
+  if (!f) return false;
+  std::vector<uint8_t> data;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    data.resize(static_cast<size_t>(size));
+    ok = size == 0 || std::fread(data.data(), 1, data.size(), f) == data.size();
+  }
+  std::fclose(f);
+  if (!ok) return false;
+  *out = std::move(data);
+  return true;
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
+
+bool CreateDirectory(const std::string& path) {
+  const std::string native = NativePath(path);
+  if (native.empty()) return false;
+  if (::mkdir(native.c_str(), 0755) == 0) return true;
+  return IsDirectory(path);
+}
+
+bool CreateDirectories(const std::string& path) {
+  std::error_code ec;
+  const std::string native = NativePath(path);
+  if (native.empty()) return false;
+  fs::create_directories(native, ec);
+  return IsDirectory(path);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+  const std::string native = NativePath(path);
+  if (native.empty()) return false;
+  std::string temp = native + ".tmp-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    ReportProblem("cannot create a temporary file beside %s", native.c_str());
+    return false;
+  }
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  size_t written = 0;
+  bool ok = true;
+  while (ok && written < size) {
+    const ssize_t n = ::write(fd, bytes + written, size - written);
+    if (n > 0) {
+      written += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      ok = false;
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  // mkstemp makes the file 0600; give it the usual permissions.
+  ::fchmod(fd, 0644);
+  ok = (::close(fd) == 0) && ok;
+  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    ReportProblem("cannot write %s", native.c_str());
+  }
+  return ok;
+}
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  // Iterative matcher with one backtracking point for the last '*'.
+  size_t p = 0, n = 0, star = std::string::npos, mark = 0;
+  auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  };
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  // Windows reads "*.*" as "everything", names without a dot included.
+  if (p < pattern.size() && pattern.compare(p, std::string::npos, ".*") == 0) return true;
+  return p == pattern.size();
+}
+
+bool FileFind::FindFile(const std::string& pattern) {
+  Close();
+  const size_t sep = FindLastSeparator(pattern);
+  folder_ = sep == std::string::npos ? std::string() : pattern.substr(0, sep);
+  const std::string wildcard = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
+  const std::string native_folder = folder_.empty() ? std::string(".") : NativePath(folder_ + "\\");
+  DIR* dir = ::opendir(native_folder.c_str());
+  if (!dir) return false;
+  while (dirent* e = ::readdir(dir)) {
+    const std::string name = Utf8ToGbk(e->d_name);
+    if (!WildcardMatch(wildcard, name)) continue;
+    Entry entry;
+    entry.name = name;
+    struct stat st {};
+    const std::string full = native_folder + (native_folder.back() == '/' ? "" : "/") + e->d_name;
+    if (::stat(full.c_str(), &st) == 0) {
+      entry.directory = S_ISDIR(st.st_mode);
+      entry.size = st.st_size;
+    }
+    entries_.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  // A stable order, so that what is registered from a folder does not depend on the file system.
+  std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  return !entries_.empty();
+}
+
+bool FileFind::FindNextFile() {
+  if (entries_.empty()) return false;
+  if (!started_) {
+    started_ = true;
+  } else if (index_ + 1 < entries_.size()) {
+    ++index_;
+  }
+  return index_ + 1 < entries_.size();
+}
+
+std::string FileFind::GetFileName() const { return entries_.empty() ? std::string() : entries_[index_].name; }
+
+std::string FileFind::GetFilePath() const {
+  return folder_.empty() ? GetFileName() : folder_ + "\\" + GetFileName();
+}
+
+std::string FileFind::GetFileTitle() const {
+  const std::string name = GetFileName();
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool FileFind::IsDirectory() const { return !entries_.empty() && entries_[index_].directory; }
+
+bool FileFind::IsDots() const {
+  const std::string name = GetFileName();
+  return name == "." || name == "..";
+}
+
+int64_t FileFind::GetLength() const { return entries_.empty() ? 0 : entries_[index_].size; }
+
+void FileFind::Close() {
+  folder_.clear();
+  entries_.clear();
+  index_ = 0;
+  started_ = false;
+}
+
+}  // namespace platform

@@ -1,0 +1,78 @@
+// GBK conversions over iconv. GB18030 is a superset of GBK and decodes every GBK byte pair.
+#include "platform/gbk.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <type_traits>
+
+namespace platform {
+namespace {
+
+// Converts with iconv; an unconvertible or truncated sequence becomes one '?' (or U+003F) and
+// the conversion goes on after it. unit: 1 for GBK input, 0 for UTF-8 input, 4 for UCS-4 output.
+template <class Out>
+Out Convert(const char* to, const char* from, std::string_view in, size_t unit) {
+  Out out;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  std::string buffer(in.size() * 4 + 16, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t src_left = in.size();
+  std::string produced;
+  while (src_left > 0) {
+    char* dst = buffer.data();
+    size_t dst_left = buffer.size();
+    const size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+    produced.append(buffer.data(), buffer.size() - dst_left);
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL: skip one byte (a whole double-byte pair when it looks like one) and mark it.
+      size_t skip = 1;
+      if (unit == 1 && src_left >= 2 && IsDBCSLeadByte(static_cast<uint8_t>(*src))) skip = 2;
+      // A bad UTF-8 character: drop its continuation bytes with it.
+      while (unit == 0 && skip < src_left && (static_cast<uint8_t>(src[skip]) & 0xC0) == 0x80) ++skip;
+      src += skip;
+      src_left -= skip;
+      if (unit == 4) {
+        const char32_t q = U'?';
+        produced.append(reinterpret_cast<const char*>(&q), 4);
+      } else {
+        produced.push_back('?');
+      }
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  if constexpr (std::is_same_v<Out, std::u32string>) {
+    out.resize(produced.size() / 4);
+    std::memcpy(out.data(), produced.data(), out.size() * 4);
+  } else {
+    out = std::move(produced);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) {
+  // Plain ASCII needs no conversion (the common case for paths and keys).
+  bool ascii = true;
+  for (char c : gbk) ascii &= static_cast<uint8_t>(c) < 0x80;
+  if (ascii) return std::string(gbk);
+  return Convert<std::string>("UTF-8", "GB18030", gbk, 1);
+}
+
+std::string Utf8ToGbk(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii &= static_cast<uint8_t>(c) < 0x80;
+  if (ascii) return std::string(utf8);
+  return Convert<std::string>("GBK//TRANSLIT", "UTF-8", utf8, 0);
+}
+
+std::u32string GbkToUcs4(std::string_view gbk) {
+  return Convert<std::u32string>("UTF-32LE", "GB18030", gbk, 4);
+}
+
+}  // namespace platform

@@ -1,0 +1,253 @@
+// Ini files read and written the way the Windows profile functions do it.
+#include "platform/profile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+std::mutex g_profile_mutex;
+
+struct IniFile {
+  std::vector<std::string> lines;  // without line ends
+  std::string eol = "\r\n";
+};
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+IniFile Load(const char* file) {
+  IniFile ini;
+  std::vector<uint8_t> bytes;
+  if (!file || !ReadFileBytes(file, &bytes)) return ini;
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  // A UTF-8 byte-order mark is not part of the first section name.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.find("\r\n") == std::string_view::npos && text.find('\n') != std::string_view::npos) ini.eol = "\n";
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ini.lines.emplace_back(line);
+    pos = end + 1;
+  }
+  return ini;
+}
+
+// "[name]" -> name; empty optional-like result when the line is no section header.
+bool SectionName(std::string_view line, std::string_view* name) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[') return false;
+  const size_t close = line.find(']');
+  if (close == std::string_view::npos) return false;
+  *name = Trim(line.substr(1, close - 1));
+  return true;
+}
+
+// "key=value" -> key and value (both trimmed); false for comments and lines without '='.
+bool KeyValue(std::string_view line, std::string_view* key, std::string_view* value) {
+  std::string_view t = Trim(line);
+  if (t.empty() || t.front() == ';') return false;
+  const size_t eq = t.find('=');
+  if (eq == std::string_view::npos) return false;
+  *key = Trim(t.substr(0, eq));
+  *value = Trim(t.substr(eq + 1));
+  return true;
+}
+
+// The line range [begin, end) of a section's body; begin = npos when the section is missing.
+void FindSection(const IniFile& ini, std::string_view section, size_t* header, size_t* end) {
+  *header = std::string::npos;
+  *end = ini.lines.size();
+  for (size_t i = 0; i < ini.lines.size(); ++i) {
+    std::string_view name;
+    if (!SectionName(ini.lines[i], &name)) continue;
+    if (*header != std::string::npos) {
+      *end = i;
+      return;
+    }
+    if (SameNoCase(name, section)) *header = i;
+  }
+}
+
+bool Lookup(const IniFile& ini, const char* section, const char* key, std::string* out) {
+  size_t header, end;
+  FindSection(ini, section, &header, &end);
+  if (header == std::string::npos) return false;
+  for (size_t i = header + 1; i < end; ++i) {
+    std::string_view k, v;
+    if (KeyValue(ini.lines[i], &k, &v) && SameNoCase(k, key)) {
+      // One pair of enclosing quotes is removed, as Windows does.
+      if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+      *out = std::string(v);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string KeyList(const IniFile& ini, const char* section) {
+  std::string list;
+  size_t header, end;
+  FindSection(ini, section, &header, &end);
+  if (header == std::string::npos) return list;
+  for (size_t i = header + 1; i < end; ++i) {
+    std::string_view k, v;
+    if (KeyValue(ini.lines[i], &k, &v)) {
+      list.append(k);
+      list.push_back('\0');
+    }
+  }
+  return list;
+}
+
+std::string SectionList(const IniFile& ini) {
+  std::string list;
+  for (const auto& line : ini.lines) {
+    std::string_view name;
+    if (SectionName(line, &name)) {
+      list.append(name);
+      list.push_back('\0');
+    }
+  }
+  return list;
+}
+
+// The default loses its trailing blanks only, as on Windows.
+std::string DefaultValue(const char* def) {
+  std::string_view d = def ? def : "";
+  while (!d.empty() && (d.back() == ' ' || d.back() == '\t')) d.remove_suffix(1);
+  return std::string(d);
+}
+
+bool Save(const IniFile& ini, const char* file) {
+  std::string text;
+  for (const auto& line : ini.lines) {
+    text += line;
+    text += ini.eol;
+  }
+  return WriteFileAtomic(file, text.data(), text.size());
+}
+
+// Copies a double-zero-terminated list the way Windows does: truncated lists end with two zeros.
+unsigned CopyList(const std::string& list, char* out, unsigned size) {
+  if (size < 2) {
+    if (size == 1) out[0] = '\0';
+    return 0;
+  }
+  if (list.size() + 1 <= size) {
+    std::memcpy(out, list.data(), list.size());
+    out[list.size()] = '\0';
+    if (list.empty()) out[1] = '\0';
+    return static_cast<unsigned>(list.empty() ? 0 : list.size());
+  }
+  std::memcpy(out, list.data(), size - 2);
+  out[size - 2] = '\0';
+  out[size - 1] = '\0';
+  return size - 2;
+}
+
+}  // namespace
+
+unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
+                                  unsigned size, const char* file) {
+  if (!out || size == 0) return 0;
+  std::lock_guard lock(g_profile_mutex);
+  const IniFile ini = Load(file);
+  if (!section) return CopyList(SectionList(ini), out, size);
+  if (!key) return CopyList(KeyList(ini, section), out, size);
+  std::string value;
+  if (!Lookup(ini, section, key, &value)) value = DefaultValue(def);
+  const size_t n = std::min<size_t>(value.size(), size - 1);
+  std::memcpy(out, value.data(), n);
+  out[n] = '\0';
+  return static_cast<unsigned>(n);
+}
+
+std::string GetProfileString(const char* section, const char* key, const char* def, const char* file) {
+  std::lock_guard lock(g_profile_mutex);
+  std::string value;
+  if (!section || !key || !Lookup(Load(file), section, key, &value)) value = DefaultValue(def);
+  return value;
+}
+
+unsigned GetPrivateProfileIntA(const char* section, const char* key, int def, const char* file) {
+  std::string value;
+  {
+    std::lock_guard lock(g_profile_mutex);
+    if (!section || !key || !Lookup(Load(file), section, key, &value)) return static_cast<unsigned>(def);
+  }
+  // Leading decimal digits with an optional sign; anything else reads as 0.
+  const char* p = value.c_str();
+  bool negative = false;
+  if (*p == '-' || *p == '+') negative = *p++ == '-';
+  long long n = 0;
+  while (*p >= '0' && *p <= '9' && n < (1LL << 40)) n = n * 10 + (*p++ - '0');
+  return static_cast<unsigned>(negative ? -n : n);
+}
+
+bool WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* file) {
+  if (!section || !file) return false;
+  std::lock_guard lock(g_profile_mutex);
+  IniFile ini = Load(file);
+  size_t header, end;
+  FindSection(ini, section, &header, &end);
+
+  if (!key) {  // delete the whole section
+    if (header == std::string::npos) return true;
+    ini.lines.erase(ini.lines.begin() + static_cast<long>(header), ini.lines.begin() + static_cast<long>(end));
+    return Save(ini, file);
+  }
+
+  if (header != std::string::npos) {
+    for (size_t i = header + 1; i < end; ++i) {
+      std::string_view k, v;
+      if (KeyValue(ini.lines[i], &k, &v) && SameNoCase(k, key)) {
+        if (value) {
+          ini.lines[i] = std::string(k) + "=" + value;
+        } else {
+          ini.lines.erase(ini.lines.begin() + static_cast<long>(i));
+        }
+        return Save(ini, file);
+      }
+    }
+    if (!value) return true;
+    // New key: after the section's last non-blank line.
+    size_t at = end;
+    while (at > header + 1 && Trim(ini.lines[at - 1]).empty()) --at;
+    ini.lines.insert(ini.lines.begin() + static_cast<long>(at), std::string(key) + "=" + value);
+    return Save(ini, file);
+  }
+
+  if (!value) return true;
+  ini.lines.push_back("[" + std::string(section) + "]");
+  ini.lines.push_back(std::string(key) + "=" + value);
+  return Save(ini, file);
+}
+
+bool WriteProfileInt(const char* section, const char* key, int value, const char* file) {
+  const std::string text = std::to_string(value);
+  return WritePrivateProfileStringA(section, key, text.c_str(), file);
+}
+
+}  // namespace platform

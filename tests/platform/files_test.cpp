@@ -1,0 +1,115 @@
+// ctest-labels: foundation
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/gbk.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each test works in its own fresh folder under the test's working directory.
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::current_path() / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  std::string Root() const { return root_.string(); }
+  fs::path root_;
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(FilesTest, GbkNameWithBackslashTrailByteIsOneCharacter) {
+  // "乗" is 0x81 0x5C in GBK: its trail byte is a backslash and must not split the path.
+  const std::string name = "\x81\x5C.txt";
+  const std::string path = Root() + "\\" + name;
+  EXPECT_EQ(platform::FindLastSeparator(path), Root().size());
+  ASSERT_TRUE(platform::WriteFileAtomic(path, "hi", 2));
+  // On disk the name is UTF-8.
+  EXPECT_EQ(ReadAll(root_ / u8"乗.txt"), "hi");
+  EXPECT_TRUE(platform::FileExists(path));
+  EXPECT_EQ(platform::GbkToUtf8(name), "\xE4\xB9\x97.txt");
+}
+
+TEST_F(FilesTest, MissingNameFoundWithoutRegardToCase) {
+  fs::create_directories(root_ / "res");
+  std::ofstream(root_ / "res" / "a.txt") << "abc";
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(platform::ReadFileBytes(Root() + "\\Res\\A.TXT", &bytes));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc");
+  EXPECT_EQ(platform::FileSize(Root() + "/RES/a.Txt"), 3);
+}
+
+TEST_F(FilesTest, FoldersAreNotReadAsFiles) {
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(platform::ReadFileBytes(Root(), &bytes));
+  EXPECT_EQ(platform::OpenFile(Root(), "rb"), nullptr);
+  EXPECT_TRUE(platform::FileExists(Root()));
+  EXPECT_TRUE(platform::IsDirectory(Root()));
+}
+
+TEST_F(FilesTest, AtomicWriteReplacesWholeAndLeavesNoTemporaryFiles) {
+  const std::string path = Root() + "/f.bin";
+  ASSERT_TRUE(platform::WriteFileAtomic(path, "first version", 13));
+  ASSERT_TRUE(platform::WriteFileAtomic(path, "2nd", 3));
+  EXPECT_EQ(ReadAll(path), "2nd");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
+  // A folder that does not exist: refused, nothing made.
+  EXPECT_FALSE(platform::WriteFileAtomic(Root() + "/missing/f.bin", "x", 1));
+}
+
+TEST_F(FilesTest, FileFindListsMatchesInOrder) {
+  for (const char* n : {"b.qzr", "a.QZR", "c.txt"}) std::ofstream(root_ / n) << n;
+  fs::create_directories(root_ / "sub.qzr");
+  platform::FileFind find;
+  ASSERT_TRUE(find.FindFile(Root() + "\\*.qzr"));
+  std::vector<std::string> names;
+  bool more = true;
+  while (more) {
+    more = find.FindNextFile();
+    names.push_back(find.GetFileName() + (find.IsDirectory() ? "/" : ""));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"a.QZR", "b.qzr", "sub.qzr/"}));
+  EXPECT_FALSE(find.FindFile(Root() + "\\*.none"));
+  EXPECT_TRUE(platform::FileExists(Root() + "\\*.txt"));
+  EXPECT_FALSE(platform::FileExists(Root() + "\\*.bmp"));
+}
+
+TEST(Wildcard, WindowsPatterns) {
+  EXPECT_TRUE(platform::WildcardMatch("*.*", "noext"));
+  EXPECT_TRUE(platform::WildcardMatch("*.PNG", "x.png"));
+  EXPECT_TRUE(platform::WildcardMatch("a?c*", "abcdef"));
+  EXPECT_FALSE(platform::WildcardMatch("a?c", "ac"));
+  EXPECT_FALSE(platform::WildcardMatch("*.qzr", "a.qzrx"));
+}
+
+TEST_F(FilesTest, CreateDirectoriesMakesEveryLevel) {
+  EXPECT_FALSE(platform::CreateDirectory(Root() + "\\x\\y"));
+  EXPECT_TRUE(platform::CreateDirectories(Root() + "\\x\\y"));
+  EXPECT_TRUE(fs::is_directory(root_ / "x" / "y"));
+}
+
+TEST(Gbk, ConversionsAndBadBytes) {
+  const std::string gbk = "确定";  // compiled to GBK
+  EXPECT_EQ(gbk, "\xC8\xB7\xB6\xA8");
+  EXPECT_EQ(platform::GbkToUtf8(gbk), "\xE7\xA1\xAE\xE5\xAE\x9A");
+  EXPECT_EQ(platform::Utf8ToGbk("\xE7\xA1\xAE\xE5\xAE\x9A"), gbk);
+  EXPECT_EQ(platform::GbkToUcs4("a" + gbk), (std::u32string{U'a', U'\u786E', U'\u5B9A'}));
+  // A lone lead byte at the end cannot be converted: it becomes '?', the rest survives.
+  EXPECT_EQ(platform::GbkToUtf8("ab\xC8"), "ab?");
+  EXPECT_TRUE(platform::IsDBCSLeadByte(0x81));
+  EXPECT_FALSE(platform::IsDBCSLeadByte(0x80));
+  EXPECT_FALSE(platform::IsDBCSLeadByte(0xFF));
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// ctest-labels: foundation
+#include "platform/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = (fs::current_path() / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                                   ".ini")).string();
+    fs::remove(path_);
+  }
+  void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string Read() const {
+    std::ifstream in(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string Get(const char* s, const char* k, const char* def = "dflt") {
+    return platform::GetProfileString(s, k, def, path_.c_str());
+  }
+  std::string path_;
+};
+
+TEST_F(ProfileTest, ReadsWithWindowsRules) {
+  Write("; comment\r\n[GameSet]\r\n  Sound = on  \r\nName=\"quoted value\"\r\nEmpty=\r\n[Other]\r\nSound=off\r\n");
+  EXPECT_EQ(Get("gameset", "SOUND"), "on");            // case-insensitive, trimmed
+  EXPECT_EQ(Get("GameSet", "Name"), "quoted value");   // one pair of quotes removed
+  EXPECT_EQ(Get("GameSet", "Empty"), "");              // present but empty is not missing
+  EXPECT_EQ(Get("GameSet", "Missing"), "dflt");
+  EXPECT_EQ(Get("Nowhere", "Sound", "  pad  "), "  pad");  // default's trailing blanks trimmed
+  EXPECT_EQ(Get("Other", "Sound"), "off");
+  EXPECT_EQ(platform::GetPrivateProfileIntA("GameSet", "Missing", 120, path_.c_str()), 120u);
+}
+
+TEST_F(ProfileTest, IntegersReadLeadingDigits) {
+  Write("[S]\nA=42abc\nB=-7\nC=abc\n");
+  EXPECT_EQ(platform::GetPrivateProfileIntA("S", "A", 0, path_.c_str()), 42u);
+  EXPECT_EQ(static_cast<int>(platform::GetPrivateProfileIntA("S", "B", 0, path_.c_str())), -7);
+  EXPECT_EQ(platform::GetPrivateProfileIntA("S", "C", 5, path_.c_str()), 0u);
+}
+
+TEST_F(ProfileTest, StringIsTruncatedToTheBuffer) {
+  Write("[S]\nK=abcdef\n");
+  char out[4];
+  EXPECT_EQ(platform::GetPrivateProfileStringA("S", "K", "", out, sizeof out, path_.c_str()), 3u);
+  EXPECT_STREQ(out, "abc");
+}
+
+TEST_F(ProfileTest, WritingCreatesFileSectionAndKey) {
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("GAMESET", "Music", "1", path_.c_str()));
+  ASSERT_TRUE(platform::WriteProfileInt("GAMESET", "Volume", 80, path_.c_str()));
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("PROXY", "Host", "h", path_.c_str()));
+  EXPECT_EQ(Read(), "[GAMESET]\r\nMusic=1\r\nVolume=80\r\n[PROXY]\r\nHost=h\r\n");
+  // Replacing keeps the place; case of the lookup does not matter.
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("gameset", "MUSIC", "0", path_.c_str()));
+  EXPECT_EQ(Get("GAMESET", "Music"), "0");
+  // A null value deletes the key, a null key the section.
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("GAMESET", "Volume", nullptr, path_.c_str()));
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("PROXY", nullptr, nullptr, path_.c_str()));
+  EXPECT_EQ(Read(), "[GAMESET]\r\nMusic=0\r\n");
+}
+
+TEST_F(ProfileTest, ListsSectionsAndKeys) {
+  Write("[A]\nx=1\ny=2\n[B]\n");
+  char out[32];
+  const unsigned n = platform::GetPrivateProfileStringA("A", nullptr, "", out, sizeof out, path_.c_str());
+  EXPECT_EQ(std::string(out, n), std::string("x\0y\0", 4));
+  const unsigned m = platform::GetPrivateProfileStringA(nullptr, nullptr, "", out, sizeof out, path_.c_str());
+  EXPECT_EQ(std::string(out, m), std::string("A\0B\0", 4));
+}
+
+}  // namespace
