@@ -106,12 +106,10 @@ ResourcePackage::ResourcePackage(const std::string& path) {
   std::fclose(f);
   if (!ok) {
     error_ = "cannot read " + stored;
-    WriteGameLog("qzr: %s", error_.c_str());
     return;
   }
   if (!ParseHeaderAndTable(head.data(), head.size(), static_cast<uint64_t>(length))) {
     error_ = stored + ": " + error_;
-    WriteGameLog("qzr: %s", error_.c_str());
     return;
   }
   path_ = stored;
@@ -224,10 +222,7 @@ MemoryResourcePackage::MemoryResourcePackage(const uint8_t* image, size_t size) 
     error_ = "no image";
     return;
   }
-  if (!ParseHeaderAndTable(image, size, size)) {
-    WriteGameLog("qzr: package image: %s", error_.c_str());
-    return;
-  }
+  if (!ParseHeaderAndTable(image, size, size)) return;
   image_ = image;
 }
 

@@ -48,7 +48,7 @@ static_assert(sizeof(PackageEntry) == kPackageEntrySize);
 
 class ResourcePackage {
  public:
-  // Opens a package file; IsOpen tells whether it could be read (the reason is logged).
+  // Opens a package file; IsOpen tells whether it could be read, error() why not.
   explicit ResourcePackage(const std::string& path);
   // Creates an empty package to be filled with AddFile and written with Pack.
   ResourcePackage(const std::string& name, uint32_t capacity, uint32_t word_a, uint32_t word_b, uint32_t word_c);
