@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "engine/core/engine_files.h"
 #include "engine/core/engine_log.h"
@@ -264,6 +265,15 @@ const ResourceRecord* ResourceModule::FindRecord(const NameKey& key) const {
 }
 
 ResourceRecord* ResourceModule::LoadResource(const NameKey& key) {
+  try {
+    return Load(key);
+  } catch (const std::bad_alloc&) {
+    WriteGameLog("ResourceModule: out of memory loading a resource");
+    return nullptr;
+  }
+}
+
+ResourceRecord* ResourceModule::Load(const NameKey& key) {
   const auto it = resources_.find(key);
   if (it == resources_.end()) return nullptr;
   ResourceRecord& record = it->second;

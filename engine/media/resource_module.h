@@ -101,6 +101,7 @@ class ResourceModule : public EngineModule {
 
  private:
   void ReportPackageFailure(const std::string& text, const std::string& reason);
+  ResourceRecord* Load(const NameKey& key);
 
   std::map<NameKey, ResourceRecord, NameKeyLess> resources_;
   std::vector<FILE*> open_files_;
