@@ -12,7 +12,7 @@ namespace platform {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using test_support::GifFrameSpec;
+using test_support::GifFrameDesc;
 
 const Bytes kPalette4 = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
 
@@ -59,7 +59,7 @@ TEST(PictureDecoderTest, BmpPaletteKeepsIndices) {
 TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
   // Frame 1 fills the 4x2 screen; frame 2 paints a 2x1 patch, index 3 transparent, and is
   // restored to the background afterwards; frame 3 shows that restoration.
-  std::vector<GifFrameSpec> frames(3);
+  std::vector<GifFrameDesc> frames(3);
   frames[0] = {0, 0, 4, 2, {1, 1, 1, 1, 2, 2, 2, 2}, 10, 3, 0};
   frames[1] = {1, 1, 2, 1, {0, 3}, 0, 3, 2};
   frames[2] = {0, 0, 1, 1, {2}, 25, 3, 1};
@@ -87,7 +87,7 @@ TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
   EXPECT_FALSE(DecodePictureBytes(junk.data(), junk.size(), &picture, &error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(DecodePictureBytes(nullptr, 0, &picture, &error));
-  std::vector<GifFrameSpec> frames(1);
+  std::vector<GifFrameDesc> frames(1);
   frames[0] = {0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0};
   const Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
   for (size_t cut = 0; cut + 1 < gif.size(); ++cut) {

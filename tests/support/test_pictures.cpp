@@ -44,7 +44,7 @@ std::vector<uint8_t> BmpHeaders(int width, int height, int bits, int palette_ent
 }  // namespace
 
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameSpec>& frames) {
+                             const std::vector<GifFrameDesc>& frames) {
   std::vector<uint8_t> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
@@ -58,7 +58,7 @@ std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& 
   }
   EGifSetGifVersion(gif, true);
   bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK;
-  for (const GifFrameSpec& f : frames) {
+  for (const GifFrameDesc& f : frames) {
     GraphicsControlBlock gcb{f.disposal, false, f.delay_cs, f.transparent};
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);

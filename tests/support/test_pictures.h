@@ -7,7 +7,7 @@
 
 namespace test_support {
 
-struct GifFrameSpec {
+struct GifFrameDesc {
   int left = 0;
   int top = 0;
   int width = 0;
@@ -21,7 +21,7 @@ struct GifFrameSpec {
 // A GIF89a of the given screen size and global palette (entries x 3 bytes, a power of two
 // from 2 to 256 entries). Empty on failure.
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameSpec>& frames);
+                             const std::vector<GifFrameDesc>& frames);
 
 // A bottom-up 24-bit BMP of the given blue, green, red, alpha pixels (alpha is dropped).
 std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>& bgra);

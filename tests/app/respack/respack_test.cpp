@@ -192,7 +192,7 @@ TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
   EXPECT_EQ(Bytes(record.pixels, record.pixels + 6), (Bytes{0, 1, 2, 3, 2, 1}));
   engine::FreePictureRecord(&record);
 
-  std::vector<test_support::GifFrameSpec> frames(3);
+  std::vector<test_support::GifFrameDesc> frames(3);
   frames[0] = {0, 0, 4, 4, Bytes(16, 1), 10, 3, 0};
   frames[1] = {1, 1, 2, 2, {2, 2, 2, 2}, 0, 3, 0};
   frames[2] = {0, 0, 1, 1, {3}, 20, 3, 0};
