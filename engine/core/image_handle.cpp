@@ -221,7 +221,8 @@ void CopyImageRecord(const ImageRecord* source, ImageRecord* destination, bool w
     destination->data_size = source->data_size;
   }
   // A grid keeps its layout when its pixels come along; without pixels there is no layout to keep.
-  if (!(with_pixels && source->pixels != nullptr)) destination->frame_columns = 1;
+  const bool grid = with_pixels && source->pixels != nullptr && source->frame_columns >= 2;
+  destination->frame_columns = grid ? source->frame_columns : 1;
   destination->cache_time = 0;
   destination->last_word = 0;
 }
