@@ -30,6 +30,21 @@ size_t DisplaySurface::SetBitmapBits(size_t count, const void* bits) {
   return n;
 }
 
+size_t DisplaySurface::SetBitmapBitsRect(const RECT& area, const void* bits) {
+  if (!HasBitmap() || bits == nullptr) return 0;
+  RECT r;
+  if (!IntersectRect(&r, area, RECT{0, 0, bitmap_width_, bitmap_height_})) return 0;
+  const size_t bytes = static_cast<size_t>(bitmap_bits_ / 8);
+  const size_t stride = bytes * bitmap_width_;
+  const size_t count = bytes * static_cast<size_t>(r.right - r.left);
+  const auto* src = static_cast<const uint8_t*>(bits);
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    const size_t at = static_cast<size_t>(y) * stride + bytes * static_cast<size_t>(r.left);
+    std::memcpy(bitmap_.data() + at, src + at, count);
+  }
+  return count * static_cast<size_t>(r.bottom - r.top);
+}
+
 void DisplaySurface::InvalidateRect(const RECT& rect) {
   invalid_.push_back(rect);
   if (on_invalidate_) on_invalidate_(rect);

@@ -38,6 +38,9 @@ class DisplaySurface {
   // SetBitmapBits: copies up to count bytes in the bitmap's own format into it; answers the bytes
   // copied (0 without a bitmap).
   size_t SetBitmapBits(size_t count, const void* bits);
+  // The same for one area only: bits holds a whole bitmap's worth in the bitmap's format, and the
+  // rows of area (cut to the bitmap) are copied from it. Answers the bytes copied.
+  size_t SetBitmapBitsRect(const RECT& area, const void* bits);
   const std::vector<uint8_t>& BitmapBits() const { return bitmap_; }
 
   // InvalidateRect(window, rect, FALSE): the area waits to be shown.

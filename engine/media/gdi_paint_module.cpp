@@ -112,7 +112,7 @@ void GdiPaintModule::RenderBatch(PaintBatch* batch) {
   for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], base_.data(), compose_.data());
   for (DrawItem* item = batch->first_item; item != nullptr; item = item->next) DrawBatchItem(item, item->image);
   for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], compose_.data(), present_.data());
-  UploadBackBuffer();
+  UploadRects(batch->rects, batch->rect_count);
   for (uint32_t i = 0; i < batch->rect_count; ++i) display_.InvalidateRect(batch->rects[i]);
   FreePaintBatch(batch);
 }
@@ -217,6 +217,40 @@ size_t GdiPaintModule::UploadBackBuffer() {
       SendEvent(module_id::kMonitor, kUnsupportedDepthReport, 0, 0);
       return 0;
   }
+}
+
+void GdiPaintModule::ConvertRect(const RECT& area) {
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    const size_t row = static_cast<size_t>(y) * width_;
+    for (int32_t x = area.left; x < area.right; ++x) {
+      const size_t i = row + x;
+      const uint32_t p = present_[i];
+      if (bits_per_pixel_ == 24) {
+        device_buffer_[i * 3] = static_cast<uint8_t>(p);
+        device_buffer_[i * 3 + 1] = static_cast<uint8_t>(p >> 8);
+        device_buffer_[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
+      } else {
+        const uint32_t word = ((p & 0xF8) >> 3) | (((p >> 8) & 0xFC) << 3) | (((p >> 16) & 0xF8) << 8);
+        device_buffer_[i * 2] = static_cast<uint8_t>(word);
+        device_buffer_[i * 2 + 1] = static_cast<uint8_t>(word >> 8);
+      }
+    }
+  }
+}
+
+size_t GdiPaintModule::UploadRects(const RECT* rects, uint32_t count) {
+  if (present_.empty()) return 0;
+  if (bits_per_pixel_ != 32 && bits_per_pixel_ != 24 && bits_per_pixel_ != 16) return UploadBackBuffer();
+  size_t uploaded = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (bits_per_pixel_ == 32) {
+      uploaded += display_.SetBitmapBitsRect(rects[i], present_.data());
+    } else {
+      ConvertRect(rects[i]);
+      uploaded += display_.SetBitmapBitsRect(rects[i], device_buffer_.data());
+    }
+  }
+  return uploaded;
 }
 
 void GdiPaintModule::Present(void*) { display_.BitBlt(); }

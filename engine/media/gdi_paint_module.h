@@ -49,6 +49,9 @@ class GdiPaintModule : public PaintModule {
   const uint32_t* ComposeLayer() const { return compose_.empty() ? nullptr : compose_.data(); }
   const uint32_t* PresentLayer() const { return present_.empty() ? nullptr : present_.data(); }
 
+  // Uploads only the given (clamped) areas of the present layer: outside them the present layer
+  // has not changed since the last upload, so the display bitmap already holds it.
+  size_t UploadRects(const RECT* rects, uint32_t count);
   // Clamps the rectangle to the surface in place, then copies it from one layer to the other.
   void CopyLayerRect(RECT* rect, const uint32_t* source, uint32_t* destination) const;
   // The placement of a batch item on the compose layer.
@@ -56,6 +59,8 @@ class GdiPaintModule : public PaintModule {
 
  private:
   void FreeLayers();
+  // Converts one area of the present layer into the device buffer (displays below 32 bits).
+  void ConvertRect(const RECT& area);
 
   std::vector<uint32_t> base_;
   std::vector<uint32_t> compose_;
