@@ -22,11 +22,6 @@
 #include "engine/media/draw_picture.h"
 #include "engine/media/picture_scale.h"
 
-namespace engine {
-// The engine log is the core's; the benchmark never logs.
-__attribute__((weak)) void WriteGameLog(const char*, ...) {}
-}  // namespace engine
-
 namespace {
 
 enum class AlphaKind { kOpaque, kKeyed, kVaried };

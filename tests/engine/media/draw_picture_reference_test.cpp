@@ -11,11 +11,6 @@
 #include "engine/media/picture_scale.h"
 #include "tests/engine/media/compositing_reference.h"
 
-namespace engine {
-// The engine log is the core's; these tests need only a silent one.
-__attribute__((weak)) void WriteGameLog(const char*, ...) {}
-}  // namespace engine
-
 namespace {
 
 using engine::DrawParams;

@@ -10,12 +10,7 @@
 
 #include "engine/media/blit.h"
 #include "tests/engine/media/compositing_reference.h"
-
-namespace engine {
-// The engine log is the core's; these tests keep the lines they are given.
-std::vector<std::string> g_log_lines;
-__attribute__((weak)) void WriteGameLog(const char* format, ...) { g_log_lines.emplace_back(format); }
-}  // namespace engine
+#include "tests/support/game_log_reader.h"
 
 namespace {
 
@@ -248,11 +243,11 @@ TEST(DrawPicturePalette, MissingPaletteIsRefusedWithALogLine) {
   std::vector<uint8_t> src = {0};
   ImageRecord r = PalettePicture(src, 1, 1, 0, 256);
   r.palette = nullptr;
-  g_log_lines.clear();
+  engine::testing::GameLogReader log;
   Draw(c, Place(1, 1, 1, 1), r);
   EXPECT_EQ(c.at(0, 0), 0u);
-  ASSERT_EQ(g_log_lines.size(), 1u);
-  EXPECT_EQ(g_log_lines[0], "256color pic without rgbquad!");
+  ASSERT_EQ(log.Lines().size(), 1u);
+  EXPECT_EQ(log.Lines()[0], "256color pic without rgbquad!");
 }
 
 TEST(DrawPicturePalette, HalfDegreeDrawsUnturnedFromTheTurnedCorner) {
@@ -539,10 +534,10 @@ TEST(DrawPicturePlacement, BlockSmallerThanItsFramesIsRefused) {
   std::vector<uint32_t> src(4, kWhite);
   ImageRecord r = Picture(src, 2, 2, 0, 2);  // claims 8 pixels
   Canvas c(2, 2, 0);
-  g_log_lines.clear();
+  engine::testing::GameLogReader log;
   Draw(c, Place(1, 1, 2, 2), r);
   EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
-  EXPECT_EQ(g_log_lines.size(), 1u);
+  EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST(DrawPicturePlacement, ScalesToTheParamsSize) {
@@ -564,20 +559,20 @@ TEST(DrawPicturePlacement, PaletteByReferenceIsRefused) {
   std::vector<uint8_t> src = {0};
   ImageRecord r = PalettePicture(src, 1, 1, kImageFlagPaletteRef, 256);
   Canvas c(1, 1, 0);
-  g_log_lines.clear();
+  engine::testing::GameLogReader log;
   Draw(c, Place(1, 1, 1, 1), r);
   EXPECT_EQ(c.at(0, 0), 0u);
-  EXPECT_EQ(g_log_lines.size(), 1u);
+  EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST(DrawPicturePlacement, HugeScalingTargetIsRefusedWithoutAllocating) {
   std::vector<uint32_t> src(4, kWhite);
   Canvas c(2, 2, 0);
-  g_log_lines.clear();
+  engine::testing::GameLogReader log;
   DrawParams p = Place(1, 1, 30000, 30000);
   DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 2, 2, 1.0, kNoBackdrop);
   EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
-  EXPECT_EQ(g_log_lines.size(), 1u);
+  EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST(DrawPicturePlacement, MissingTargetOrPixelsDrawNothing) {
