@@ -1,6 +1,5 @@
 #include "tests/support/paint_fixture.h"
 
-#include "tests/support/engine_doubles.h"
 
 namespace test {
 
@@ -21,7 +20,7 @@ engine::ImageRecord SolidRecord(int width, int height, uint32_t argb, int frames
 void PaintFixture::Build(int bits_per_pixel) {
   core_.reset();
   core_ = std::make_unique<engine::GameCore>();
-  resources_ = new FakeModule(engine::module_id::kResource, "ResourceModule");
+  resources_ = new engine::ResourceModule();
   objects_ = new engine::ObjectModule();
   paint_ = new engine::GdiPaintModule();
   paint_->Display().SetBitsPerPixel(bits_per_pixel);

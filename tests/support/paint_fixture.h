@@ -1,4 +1,4 @@
-// A core with a resource module, the object module and the GDI paint module on a headless display
+// A core with the resource module, the object module and the GDI paint module on a headless display
 // of 160 x 120 (view centred at (80, 60), as the host window sets it up), plus helpers that make
 // small pictures and read the finished pixels.
 #pragma once
@@ -13,6 +13,7 @@
 #include "engine/core/object_module.h"
 #include "engine/core/sprite_object.h"
 #include "engine/media/gdi_paint_module.h"
+#include "engine/media/resource_module.h"
 #include "tests/support/engine_fixture.h"
 
 namespace test {
@@ -43,7 +44,7 @@ class PaintFixture : public EngineFixture {
   std::vector<engine::RECT> TakeInvalidated() { return paint_->Display().TakeInvalidRects(); }
 
   std::unique_ptr<engine::GameCore> core_;
-  engine::EngineModule* resources_ = nullptr;
+  engine::ResourceModule* resources_ = nullptr;
   engine::ObjectModule* objects_ = nullptr;
   engine::GdiPaintModule* paint_ = nullptr;
 };

@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "engine/core/rotated_rect.h"
+#include "engine/media/pps_picture.h"
+#include "engine/media/resource_package.h"
+#include "platform/files.h"
+#include "platform/picture_decoder.h"
 #include "platform/clock.h"
 #include "tests/support/paint_fixture.h"
 #include "tests/support/test_pictures.h"
@@ -170,6 +176,87 @@ TEST_F(PaintSceneTest, ScrolledViewPlacesSpritesOnce) {
   EXPECT_EQ(Pixel(72, 40), kBase);
   EXPECT_EQ(Pixel(100, 50), kBase);
   EXPECT_EQ(Pixel(40, 30), kBase);  // where the view centre, taken off twice, would have put it
+}
+
+}  // namespace
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A PNG of one opaque colour (0xAARRGGBB) as file bytes.
+Bytes SolidPng(int w, int h, uint32_t argb) {
+  std::vector<uint32_t> words(static_cast<size_t>(w) * h, argb);
+  std::string error;
+  EXPECT_TRUE(platform::SavePng("solid.png", w, h, reinterpret_cast<const uint8_t*>(words.data()), &error)) << error;
+  Bytes bytes;
+  EXPECT_TRUE(platform::ReadFileBytes("solid.png", &bytes));
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  ASSERT_TRUE(platform::WriteFileAtomic(path, bytes.data(), bytes.size()));
+}
+
+class PackagedPictureTest : public PaintSceneTest {};
+
+TEST_F(PackagedPictureTest, PngAndPpsFromAPackageAreDrawnBySprites) {
+  platform::CreateDirectories("art");
+  WriteBytes("art/face.png", SolidPng(8, 8, 0xFFFF8000));
+  engine::ImageRecord chip = test::SolidRecord(6, 4, 0xFF3070F0);
+  WriteBytes("art/chip.pps", engine::EncodePicture(chip, nullptr, engine::kPpsCodecBestOf));
+  engine::FreeImageRecord(&chip);
+  engine::ResourcePackage package("art", 2, 0, 0, 0);
+  ASSERT_GT(package.AddFile("face.png", "art/face.png", nullptr, 0, 0), 0u);
+  ASSERT_GT(package.AddFile("chip.pps", "art/chip.pps", nullptr, 0, 0), 0u);
+  ASSERT_EQ(package.Pack("art.qzr", 1), 2u);
+  ASSERT_EQ(resources_->OpenPackage("art.qzr"), 2);
+
+  engine::SpriteObject* face = AddSprite("face", 30, 30);
+  engine::SpriteObject* chip_sprite = AddSprite("chip", 80, 60);
+  EXPECT_EQ(face->GetWidth(), 8.0);
+  EXPECT_EQ(chip_sprite->GetWidth(), 6.0);
+  Frame();
+  EXPECT_EQ(Pixel(26, 26), Shown(0xFFFF8000));
+  EXPECT_EQ(Pixel(33, 33), Shown(0xFFFF8000));
+  EXPECT_EQ(Pixel(34, 34), kBase);
+  EXPECT_EQ(Pixel(77, 58), Shown(0xFF3070F0));
+  EXPECT_EQ(Pixel(82, 61), Shown(0xFF3070F0));
+  EXPECT_EQ(Pixel(83, 61), kBase);
+  // Package members can be read again, so their bytes are let go once decoded.
+  EXPECT_EQ(resources_->FindRecord(engine::MakeNameKey("face.imge"))->data, nullptr);
+}
+
+TEST_F(PackagedPictureTest, PictureFromMemoryIsReloadedAfterEviction) {
+  const Bytes png = SolidPng(10, 10, 0xFF00C000);
+  auto* block = new uint8_t[png.size()];
+  std::copy(png.begin(), png.end(), block);
+  resources_->RegisterMemory("leaf.png", block, static_cast<uint32_t>(png.size()));
+  engine::SpriteObject* leaf = AddSprite("leaf", 60, 60);
+  Frame();
+  EXPECT_EQ(Pixel(60, 60), Shown(0xFF00C000));
+  // Nothing could read these bytes again: they stay with the resource module.
+  EXPECT_NE(resources_->FindRecord(engine::MakeNameKey("leaf.imge"))->data, nullptr);
+
+  paint_->RemovePicture("leaf");
+  // A picture missing from the cache is loaded again at most once a second per handle, measured
+  // by the paint module's tick time: a second on, and one more frame for the module to tick.
+  Step(1000);
+  Frame();
+  leaf->Invalidate();
+  Frame();
+  EXPECT_EQ(Pixel(60, 60), Shown(0xFF00C000));
+  EXPECT_TRUE(leaf->GetDrawImage()->IsCurrent());
+}
+
+TEST_F(PackagedPictureTest, UndecodablePictureIsRefusedAndNotCached) {
+  WriteBytes("broken.png", Bytes(40, 0x11));
+  resources_->RegisterFile("broken.png");
+  engine::PictureInfo info;
+  paint_->GetPictureInfo(&info, "broken", 0);
+  EXPECT_EQ(info.record, nullptr);
+  EXPECT_EQ(paint_->CachedPictureCount(), 0u);
+  EXPECT_NE(GameLog().find("cannot be decoded"), std::string::npos);
 }
 
 }  // namespace
