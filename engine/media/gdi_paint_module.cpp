@@ -183,6 +183,8 @@ PaintModule* GdiPaintModule::FillBase(COLORREF colour) {
 
 DrawTarget* GdiPaintModule::GetBaseTarget(DrawTarget* out) {
   if (out == nullptr) return out;
+  // The depth slot carries bits, not bytes, as callers of the base target have always read it
+  // (the drawing code does not look at it).
   *out = DrawTarget{base_.empty() ? nullptr : base_.data(), width_, height_, bits_per_pixel_, kNoBackdrop};
   return out;
 }
@@ -193,26 +195,10 @@ size_t GdiPaintModule::UploadBackBuffer() {
   switch (bits_per_pixel_) {
     case 32:
       return display_.SetBitmapBits(count * 4, present_.data());
-    case 24: {
-      uint8_t* out = device_buffer_.data();
-      for (size_t i = 0; i < count; ++i) {
-        const uint32_t p = present_[i];
-        out[i * 3] = static_cast<uint8_t>(p);
-        out[i * 3 + 1] = static_cast<uint8_t>(p >> 8);
-        out[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
-      }
-      return display_.SetBitmapBits(count * 3, out);
-    }
-    case 16: {
-      uint8_t* out = device_buffer_.data();
-      for (size_t i = 0; i < count; ++i) {
-        const uint32_t p = present_[i];
-        const uint32_t word = ((p & 0xF8) >> 3) | (((p >> 8) & 0xFC) << 3) | (((p >> 16) & 0xF8) << 8);
-        out[i * 2] = static_cast<uint8_t>(word);
-        out[i * 2 + 1] = static_cast<uint8_t>(word >> 8);
-      }
-      return display_.SetBitmapBits(count * 2, out);
-    }
+    case 24:
+    case 16:
+      ConvertRect(RECT{0, 0, width_, height_});
+      return display_.SetBitmapBits(count * (bits_per_pixel_ / 8), device_buffer_.data());
     default:
       SendEvent(module_id::kMonitor, kUnsupportedDepthReport, 0, 0);
       return 0;
@@ -230,6 +216,7 @@ void GdiPaintModule::ConvertRect(const RECT& area) {
         device_buffer_[i * 3 + 1] = static_cast<uint8_t>(p >> 8);
         device_buffer_[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
       } else {
+        // 5 bits blue, 6 green, 5 red.
         const uint32_t word = ((p & 0xF8) >> 3) | (((p >> 8) & 0xFC) << 3) | (((p >> 16) & 0xF8) << 8);
         device_buffer_[i * 2] = static_cast<uint8_t>(word);
         device_buffer_[i * 2 + 1] = static_cast<uint8_t>(word >> 8);

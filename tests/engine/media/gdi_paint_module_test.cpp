@@ -132,6 +132,19 @@ TEST_P(UploadTest, PresentLayerUploadsAtTheDisplayDepth) {
   EXPECT_EQ(std::vector<uint8_t>(bits.end() - bytes, bits.end()), c.expected);
 }
 
+TEST_P(UploadTest, WholeUploadMatchesTheAreaUploads) {
+  const UploadCase& c = GetParam();
+  Build(c.bits);
+  paint_->FillBase(0x00336699);
+  auto* batch = new PaintBatch;
+  batch->rect_count = 1;
+  batch->rects = new RECT[1]{RECT{0, 0, kWidth, kHeight}};
+  core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
+  const std::vector<uint8_t> by_areas = paint_->Display().BitmapBits();
+  EXPECT_EQ(paint_->UploadBackBuffer(), by_areas.size());
+  EXPECT_EQ(paint_->Display().BitmapBits(), by_areas);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, UploadTest,
                          ::testing::Values(UploadCase{32, 0xFF123456, {0x56, 0x34, 0x12, 0xFF}},
                                            UploadCase{24, 0xFF123456, {0x56, 0x34, 0x12}},
