@@ -8,17 +8,16 @@ namespace engine {
 
 namespace {
 
-// n modulo count, never negative (a negative frame index must not select memory before a block).
-int32_t WrapFrame(int64_t n, uint32_t count) {
-  if (count == 0) return 0;
+bool IsGrid(const ImageRecord& r) { return r.frame_columns >= 2; }
+
+}  // namespace
+
+int32_t WrapFrameIndex(int64_t n, uint32_t count) {
+  if (count <= 1) return 0;
   int64_t r = n % static_cast<int64_t>(count);
   if (r < 0) r += count;
   return static_cast<int32_t>(r);
 }
-
-bool IsGrid(const ImageRecord& r) { return r.frame_columns >= 2; }
-
-}  // namespace
 
 int64_t ImageHandle::PixelOffset(int x, int y, int32_t frame) const {
   const ImageRecord* r = info_.record;
@@ -72,7 +71,7 @@ PictureInfo* ImageHandle::GetParams(PictureInfo* out) const {
 uint32_t ImageHandle::GetFrameDuration(int32_t frame) const {
   const ImageRecord* r = info_.record;
   if (r == nullptr || r->delays == nullptr || (r->flags & kImageFlagDelays) == 0 || r->frame_count == 0) return 0;
-  return r->delays[WrapFrame(frame, r->frame_count)];
+  return r->delays[WrapFrameIndex(frame, r->frame_count)];
 }
 
 uint32_t ImageHandle::GetTotalDuration() const {
@@ -124,7 +123,7 @@ void ImageHandle::SetSize(int32_t width, int32_t height) {
 uint32_t ImageHandle::SetFrame(int32_t frame) {
   const ImageRecord* r = info_.record;
   if (r == nullptr || r->frame_count < 2) return 0;
-  const int32_t next = WrapFrame(frame, r->frame_count);
+  const int32_t next = WrapFrameIndex(frame, r->frame_count);
   if (next != info_.frame) info_.record->flags |= kImageFlagFrameChanged;
   info_.frame = next;
   return GetFrameDuration(next);
@@ -133,7 +132,7 @@ uint32_t ImageHandle::SetFrame(int32_t frame) {
 uint32_t ImageHandle::NextFrame() {
   const ImageRecord* r = info_.record;
   if (r == nullptr || r->frame_count < 2) return 0;
-  info_.frame = WrapFrame(int64_t{info_.frame} + 1, r->frame_count);
+  info_.frame = WrapFrameIndex(int64_t{info_.frame} + 1, r->frame_count);
   return GetFrameDuration(info_.frame);
 }
 
@@ -146,7 +145,7 @@ uint32_t ImageHandle::SelectFrameByTime(uint32_t t, int32_t start) {
   if (total != 0) t %= total;
   uint64_t acc = 0;
   for (uint32_t i = 0; i < r->frame_count; ++i) {
-    const int32_t g = WrapFrame(int64_t{i} + start, r->frame_count);
+    const int32_t g = WrapFrameIndex(int64_t{i} + start, r->frame_count);
     acc += r->delays[g];
     if (t < acc) return g == info_.frame ? static_cast<uint32_t>(start) : SetFrame(g);
   }

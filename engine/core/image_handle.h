@@ -28,6 +28,10 @@ struct PictureInfo {
   NameKey key;                     // the picture's cache key
 };
 
+// n modulo count, never negative, so that no frame index selects memory before a picture's block;
+// a count of 0 or 1 gives 0.
+int32_t WrapFrameIndex(int64_t n, uint32_t count);
+
 // The default colour key, answered when there is no record.
 inline constexpr uint32_t kDefaultColourKey = 0xFF00FF;
 

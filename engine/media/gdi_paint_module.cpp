@@ -24,9 +24,7 @@ int32_t Truncate(double v) {
 
 // The source rows of one frame of the info's picture; false when there is nothing to draw.
 bool SourceOfInfo(const PictureInfo& info, const ImageRecord& record, int* src_y) {
-  const uint32_t count = record.frame_count == 0 ? 1 : record.frame_count;
-  int64_t frame = info.frame % static_cast<int64_t>(count);
-  if (frame < 0) frame += count;
+  const int64_t frame = WrapFrameIndex(info.frame, record.frame_count);
   const int64_t y = int64_t{info.source_y} + frame * record.height;
   if (y < 0 || y > 0x7FFFFFFF) return false;
   *src_y = static_cast<int>(y);

@@ -34,14 +34,6 @@ PictureKind KindOfExtension(uint32_t extension_id) {
   return PictureKind::kNone;
 }
 
-// n modulo count, never negative; a count of 0 counts as 1.
-int32_t WrapFrame(int32_t n, uint32_t count) {
-  if (count <= 1) return 0;
-  int64_t r = int64_t{n} % count;
-  if (r < 0) r += count;
-  return static_cast<int32_t>(r);
-}
-
 // Fills out from a decoded picture. False (out untouched) when the picture does not fit a record.
 bool RecordFromDecoded(const platform::DecodedPicture& d, bool single_frame, ImageRecord* out) {
   if (d.width <= 0 || d.height <= 0 || d.width > 0xFFFF || d.height > 0xFFFF || d.frames.empty()) {
@@ -206,7 +198,7 @@ PictureInfo* PaintModule::GetPictureInfo(PictureInfo* out, const std::string& na
   out->record = record;
   out->width = record->width;
   out->height = record->height;
-  out->frame = WrapFrame(frame, record->frame_count);
+  out->frame = WrapFrameIndex(frame, record->frame_count);
   out->backdrop = kNoBackdrop;
   out->key = MakeNameKey(full_name);
   return out;
@@ -258,7 +250,7 @@ int PaintModule::RefreshImage(ImageHandle* image) {
   image->GetParams(&info);
   info.record = record;
   info.serial = record->serial;
-  info.frame = WrapFrame(info.frame, record->frame_count);
+  info.frame = WrapFrameIndex(info.frame, record->frame_count);
   image->SetParams(info);
   return 1;
 }
