@@ -6,8 +6,9 @@
 namespace engine {
 
 int GdiPaintModule::LoadPicture(NameKey key) {
-  // Whatever answers as module 1001 is asked only when it is the resource module.
-  auto* resources = dynamic_cast<ResourceModule*>(resource_module());
+  // Looked up at each use (it may have been unloaded since Init); whatever answers as module 1001
+  // is asked only when it is the resource module.
+  auto* resources = dynamic_cast<ResourceModule*>(FindModule(module_id::kResource));
   if (resources == nullptr || !resources->HasResource(key)) return 0;
   ResourceRecord* entry = resources->LoadResource(key);
   if (entry == nullptr || entry->data == nullptr) return 0;

@@ -133,8 +133,8 @@ PaintModule::~PaintModule() = default;
 NameKey PaintModule::PictureKey(const std::string& name) { return MakeNameKey(name + kPictureCategory); }
 
 int PaintModule::Init() {
-  resource_ = FindModule(module_id::kResource);
-  if (resource_ == nullptr) {
+  // Pictures come from the resource module; it is looked up again whenever one is loaded.
+  if (FindModule(module_id::kResource) == nullptr) {
     WriteGameLog("PaintModule::Init: no resource module");
     return 0;
   }

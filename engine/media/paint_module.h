@@ -75,8 +75,6 @@ class PaintModule : public EngineModule {
   static NameKey PictureKey(const std::string& name);
 
  protected:
-  // The resource module found by Init (null before it).
-  EngineModule* resource_module() const { return resource_; }
   PictureCache& cache() { return cache_; }
 
   uint32_t bits_per_pixel_ = 32;
@@ -88,7 +86,6 @@ class PaintModule : public EngineModule {
  private:
   void UpdateFps();
 
-  EngineModule* resource_ = nullptr;
   uint32_t fps_last_tick_ = 0;
   double fps_accumulated_ = 0.0;
   uint32_t fps_ticks_ = 0;
