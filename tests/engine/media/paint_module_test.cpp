@@ -148,12 +148,12 @@ TEST_F(PaintModuleTest, MissingPictureIsAskedForAtMostOnceASecond) {
 TEST_F(PaintModuleTest, GifFramesAndDelays) {
   std::vector<GifFrameSpec> frames;
   for (int f = 0; f < 3; ++f) {
-    GifFrameSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.indices.assign(4, static_cast<uint8_t>(f));
-    spec.delay_cs = f * 5;  // 0, 5, 10 hundredths
-    frames.push_back(spec);
+    GifFrameSpec gif_frame;
+    gif_frame.width = 2;
+    gif_frame.height = 2;
+    gif_frame.indices.assign(4, static_cast<uint8_t>(f));
+    gif_frame.delay_cs = f * 5;  // 0, 5, 10 hundredths
+    frames.push_back(gif_frame);
   }
   const Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
   ImageRecord& r = Fresh();

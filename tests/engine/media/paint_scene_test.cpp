@@ -98,12 +98,12 @@ TEST_F(PaintSceneTest, GifFramesFollowTheManualClock) {
   const std::vector<uint8_t> palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
   std::vector<test_support::GifFrameSpec> frames;
   for (int f = 0; f < 3; ++f) {
-    test_support::GifFrameSpec spec;
-    spec.width = 6;
-    spec.height = 6;
-    spec.indices.assign(36, static_cast<uint8_t>(f));
-    spec.delay_cs = 10 * (f + 1);
-    frames.push_back(spec);
+    test_support::GifFrameSpec gif_frame;
+    gif_frame.width = 6;
+    gif_frame.height = 6;
+    gif_frame.indices.assign(36, static_cast<uint8_t>(f));
+    gif_frame.delay_cs = 10 * (f + 1);
+    frames.push_back(gif_frame);
   }
   const std::vector<uint8_t> gif = test_support::MakeGif(6, 6, palette, frames);
   engine::ImageRecord record;
