@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using engine::ImageRecord;
 using engine::NameKeyRS;
-using test_support::GifFrameSpec;
+using test_support::GifFrameDesc;
 
 const Bytes kPalette4 = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
 
@@ -146,9 +146,9 @@ TEST_F(PaintModuleTest, MissingPictureIsAskedForAtMostOnceASecond) {
 }
 
 TEST_F(PaintModuleTest, GifFramesAndDelays) {
-  std::vector<GifFrameSpec> frames;
+  std::vector<GifFrameDesc> frames;
   for (int f = 0; f < 3; ++f) {
-    GifFrameSpec gif_frame;
+    GifFrameDesc gif_frame;
     gif_frame.width = 2;
     gif_frame.height = 2;
     gif_frame.indices.assign(4, static_cast<uint8_t>(f));
@@ -178,7 +178,7 @@ TEST_F(PaintModuleTest, GifFramesAndDelays) {
 }
 
 TEST_F(PaintModuleTest, PaletteTransparencyIsKeptOnlyWhenUsed) {
-  GifFrameSpec keyed;
+  GifFrameDesc keyed;
   keyed.width = 2;
   keyed.height = 1;
   keyed.indices = {3, 1};

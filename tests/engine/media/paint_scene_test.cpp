@@ -96,9 +96,9 @@ TEST_F(PaintSceneTest, MovingSpriteRepaintsExactlyItsOldAndNewAreas) {
 TEST_F(PaintSceneTest, GifFramesFollowTheManualClock) {
   // Three frames, each one palette colour, 100, 200 and 300 ms.
   const std::vector<uint8_t> palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
-  std::vector<test_support::GifFrameSpec> frames;
+  std::vector<test_support::GifFrameDesc> frames;
   for (int f = 0; f < 3; ++f) {
-    test_support::GifFrameSpec gif_frame;
+    test_support::GifFrameDesc gif_frame;
     gif_frame.width = 6;
     gif_frame.height = 6;
     gif_frame.indices.assign(36, static_cast<uint8_t>(f));
