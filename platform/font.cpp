@@ -185,6 +185,14 @@ std::unique_ptr<Font> Font::Open(std::string_view face_gbk, int pixel_height, in
   }
   int baseline = pixel_height;
   if (ascent + descent > 0) baseline = static_cast<int>(std::lround(pixel_height * ascent / (ascent + descent)));
+  // CJK faces draw their characters a little above that line; the baseline goes low enough for
+  // a few full-height characters (七, 世, 国) to keep their top rows inside the cell.
+  for (char32_t tall : {U'\u4E03', U'\u4E16', U'\u56FD'}) {
+    const FT_UInt index = FT_Get_Char_Index(face, tall);
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) continue;
+    const int top = static_cast<int>((face->glyph->metrics.horiBearingY + 63) >> 6);
+    baseline = std::clamp(std::max(baseline, top), 1, pixel_height);
+  }
   return std::unique_ptr<Font>(new Font(std::move(impl), pixel_height, baseline));
 }
 
