@@ -38,27 +38,32 @@ inline uint32_t SurfaceRgb(uint32_t colour) {
   return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
 }
 
+// x / 255, rounded, for x up to 255 * 255.
+inline uint32_t Div255(uint32_t x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
 // Puts one pixel of text with coverage 1..255.
 inline void Put(uint32_t& pixel, uint32_t coverage, uint32_t rgb, uint32_t alpha) {
   if (Keyed(pixel)) {
     if (coverage >= 128) pixel = alpha << 24 | rgb;
     return;
   }
-  const uint32_t a = (coverage * alpha + 127) / 255;
+  const uint32_t a = alpha == 255 ? coverage : Div255(coverage * alpha);
   if (a == 255) {
     pixel = 0xFF000000u | rgb;
     return;
   }
   if (a == 0) return;
   const uint32_t keep = 255 - a;
-  auto mix = [&](int shift) {
-    const uint32_t d = pixel >> shift & 0xFF;
-    const uint32_t s = rgb >> shift & 0xFF;
-    return ((d * keep + s * a + 127) / 255) << shift;
-  };
+  // Red and blue are blended side by side in one word (each lane stays below 65536), then green.
+  uint32_t rb = (pixel & 0xFF00FF) * keep + (rgb & 0xFF00FF) * a + 0x800080;
+  rb = ((rb + (rb >> 8 & 0xFF00FF)) >> 8) & 0xFF00FF;
+  const uint32_t g = Div255((pixel >> 8 & 0xFF) * keep + (rgb >> 8 & 0xFF) * a) << 8;
   const uint32_t da = pixel >> 24;
-  const uint32_t out_alpha = da + ((255 - da) * a + 127) / 255;
-  pixel = out_alpha << 24 | mix(16) | mix(8) | mix(0);
+  const uint32_t out_alpha = da == 255 ? 255 : da + Div255((255 - da) * a);
+  pixel = out_alpha << 24 | rb | g;
 }
 
 struct Surface {
@@ -451,9 +456,9 @@ void FontRenderer::DrawText(uint32_t* pixels, int32_t width, int32_t height, int
             const int64_t gy1 = std::min<int64_t>(image->rows, height - first_row);
             for (int64_t gy = gy0; gy < gy1; ++gy) {
               const uint8_t* cover = image->coverage.data() + gy * image->width;
-              uint32_t* line = surface.pixels + (first_row + gy) * width + left;
+              uint32_t* line = surface.pixels + (first_row + gy) * width;
               for (int64_t gx = gx0; gx < gx1; ++gx) {
-                if (cover[gx] != 0) Put(line[gx], cover[gx], rgb, item.alpha);
+                if (cover[gx] != 0) Put(line[left + gx], cover[gx], rgb, item.alpha);
               }
             }
           }
