@@ -299,6 +299,28 @@ TEST_F(FontRendererTest, KeyedSurfacesGetPlainTextColourWithoutFringe) {
   }
 }
 
+TEST_F(FontRendererTest, TextAcrossAKeyedEdgeLeavesNoFringeOnTheKeyedSide) {
+  // The left half is opaque white, the right half transparent.
+  Surface s(160, 24, kWhite);
+  for (int y = 0; y < 24; ++y) {
+    for (int x = 80; x < 160; ++x) s.at(x, y) = 0;
+  }
+  Draw(s, 0, 2, "左右两边都有字左右两边都有字");
+  int between = 0;
+  for (int y = 0; y < 24; ++y) {
+    for (int x = 0; x < 160; ++x) {
+      const uint32_t p = s.at(x, y);
+      if (x >= 80) {
+        EXPECT_TRUE(p == 0 || p == 0xFF000000u) << x << "," << y << " " << std::hex << p;
+      } else if (p != kWhite && p != 0xFF000000u) {
+        ++between;
+      }
+    }
+  }
+  EXPECT_GT(between, 0);  // the opaque side keeps its anti-aliasing
+  EXPECT_FALSE(InkBox(s, 0, 80, 0, 160, 24).empty());
+}
+
 TEST_F(FontRendererTest, OpaqueSurfacesBlendWithTheTextAlpha) {
   style.alpha = 128;
   Select();
