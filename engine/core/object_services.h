@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "engine/core/engine_object.h"
+#include "engine/core/image_handle.h"
 #include "engine/core/object_message.h"
 #include "engine/core/timed_action.h"
 #include "platform/win_types.h"
@@ -30,7 +31,6 @@ class PaintModule;
 class ResourceModule;
 class SpriteObject;
 struct InputSnapshot;
-struct PictureInfo;
 
 using HCURSOR = const platform::CursorShape*;
 
@@ -99,6 +99,7 @@ class ObjectServices : public EngineObject {
   virtual bool RegisterResourceFolder(const char* folder);                                  // 94
   virtual bool OpenResourcePackage(const char* path);                                       // 95
   virtual bool OpenResourcePackageImage(const void* image);                                 // 96
+  virtual PictureInfo GetPictureInfo(const char* name, int32_t frame);                      // 97
   virtual void ReleasePicture(const char* name, bool release_resource);                     // 98
   // Writes the picture as a .pps file; false when the picture is missing or the write failed.
   virtual bool SavePicture(const char* name, const char* path);                             // 99
@@ -182,6 +183,8 @@ class ObjectServices : public EngineObject {
 
  protected:
   EngineModule* FindModule(uint32_t id) const;
+  // Lets the resource module drop the bytes of one resource (nothing without the module).
+  void ReleaseResource(const NameKey& key);
   // Fills a fresh action record and posts it to the object module; the action's id, or 0 when
   // no record could be had. params_size bytes of params are copied into the record.
   uint64_t PostAction(EngineObject* object, uint32_t interval, ActionStepFn step, const void* params,

@@ -1,28 +1,45 @@
-// Object services that forward to the paint, resource, music and input modules, and those that
-// work on sprites and pictures. Until those modules and the sprite are part of the engine, each
-// service behaves as it does when its module is not loaded: it does nothing and answers 0 or null.
-#include "engine/core/engine_log.h"
+// Object services that forward to the resource, music and input modules. Until those modules are
+// part of the engine, each service behaves as it does when its module is not loaded: it does
+// nothing and answers 0 or null.
+#include "engine/core/game_core.h"
 #include "engine/core/object_services.h"
 
 namespace engine {
+namespace {
 
-PaintModule* ObjectServices::GetPaintModule() { return nullptr; }
+// The resource module's event codes.
+constexpr uint32_t kRegisterFolderEvent = 1039;
+constexpr uint32_t kOpenPackageEvent = 1040;
+constexpr uint32_t kOpenPackageImageEvent = 1041;
+
+}  // namespace
+
 ResourceModule* ObjectServices::GetResourceModule() { return nullptr; }
 MusicModule* ObjectServices::GetMusicModule() { return nullptr; }
 InputModule* ObjectServices::GetInputModule() { return nullptr; }
 
-int32_t ObjectServices::GetScreenWidth() { return 0; }
-int32_t ObjectServices::GetScreenHeight() { return 0; }
-
 uint32_t ObjectServices::RegisterResourceFile(const char*, const char*) { return 0; }
-bool ObjectServices::RegisterResourceFolder(const char*) { return false; }
-bool ObjectServices::OpenResourcePackage(const char*) { return false; }
-bool ObjectServices::OpenResourcePackageImage(const void*) { return false; }
-void ObjectServices::ReleasePicture(const char*, bool) {}
-bool ObjectServices::SavePicture(const char*, const char*) { return false; }
+
+// These three go by event, so they reach any resource module loaded with the id.
+bool ObjectServices::RegisterResourceFolder(const char* folder) {
+  GameCore* core = GetCore();
+  return core != nullptr && folder != nullptr &&
+         core->SendEvent(module_id::kResource, kRegisterFolderEvent, reinterpret_cast<uintptr_t>(folder), 0);
+}
+
+bool ObjectServices::OpenResourcePackage(const char* path) {
+  GameCore* core = GetCore();
+  return core != nullptr && path != nullptr &&
+         core->SendEvent(module_id::kResource, kOpenPackageEvent, reinterpret_cast<uintptr_t>(path), 0);
+}
+
+bool ObjectServices::OpenResourcePackageImage(const void* image) {
+  GameCore* core = GetCore();
+  return core != nullptr && image != nullptr &&
+         core->SendEvent(module_id::kResource, kOpenPackageImageEvent, reinterpret_cast<uintptr_t>(image), 0);
+}
 const uint8_t* ObjectServices::GetResourceData(const char*) { return nullptr; }
-void ObjectServices::DrawPictureAt(const PictureInfo*, int32_t, int32_t, int32_t, int32_t, double) {}
-void ObjectServices::FillScreen(COLORREF) {}
+void ObjectServices::ReleaseResource(const NameKey&) {}
 
 void ObjectServices::SubscribeListener(uint32_t, const ObjectMessage*) {}
 void ObjectServices::UnsubscribeListener(uint32_t) {}
@@ -50,16 +67,7 @@ void ObjectServices::UnloadSound(const char*) {}
 void ObjectServices::StopAllSounds() {}
 void ObjectServices::SetSoundOff(bool) {}
 
-SpriteObject* ObjectServices::CreateSprite(const PictureInfo*) { return nullptr; }
-CanvasObject* ObjectServices::CreateCanvas(int32_t, int32_t, COLORREF) { return nullptr; }
-CanvasObject* ObjectServices::MakeShadow(SpriteObject*) { return nullptr; }
 
-uint64_t ObjectServices::AnimateSprite(SpriteObject*, uint32_t, uint32_t, uint32_t, uint32_t, const ObjectMessage*) {
-  return 0;
-}
 
-uint64_t ObjectServices::FlipSprite(SpriteObject*, int32_t, int32_t, const PictureInfo*, uint32_t, const ObjectMessage*) {
-  return 0;
-}
 
 }  // namespace engine
