@@ -309,6 +309,11 @@ uint64_t ObjectServices::Delay(uint32_t ms, const ObjectMessage* done) {
   return PostAction(nullptr, ms, &DelayStep, &p, sizeof p, done);
 }
 
+uint64_t ObjectServices::DelayFor(EngineObject* object, uint32_t ms, const ObjectMessage* done) {
+  const DelayParams p{ms};
+  return PostAction(object, ms, &DelayStep, &p, sizeof p, done);
+}
+
 uint64_t ObjectServices::DelayByClock(uint32_t ms, const ObjectMessage* done) {
   const ClockDelayParams p{GetElapsedMs(), ms};
   return PostAction(nullptr, 0, &ClockDelayStep, &p, sizeof p, done);

@@ -42,6 +42,9 @@ namespace msg {
 inline constexpr uint32_t kEnabled = 19840355;
 inline constexpr uint32_t kDisabled = 19840356;
 inline constexpr uint32_t kCountdownStep = 19840394;
+inline constexpr uint32_t kClick = 19840330;
+inline constexpr uint32_t kMouseEnter = 19840325;
+inline constexpr uint32_t kMouseLeave = 19840326;
 }  // namespace msg
 
 // Settings of the core that the overlays read.
@@ -189,6 +192,9 @@ class ObjectServices : public EngineObject {
   // no record could be had. params_size bytes of params are copied into the record.
   uint64_t PostAction(EngineObject* object, uint32_t interval, ActionStepFn step, const void* params,
                       size_t params_size, const ObjectMessage* done);
+  // A Delay whose record names object, so that cancelling the object's actions (or removing the
+  // object) stops it as well.
+  uint64_t DelayFor(EngineObject* object, uint32_t ms, const ObjectMessage* done);
   uint32_t RaisedInterval(uint32_t interval) { return interval < GetMinActionInterval() ? GetMinActionInterval() : interval; }
 };
 
