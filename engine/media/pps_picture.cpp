@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "engine/media/byte_span.h"
 #include "engine/media/pps_planes.h"
@@ -172,8 +173,10 @@ std::vector<uint8_t> PackTrueColourFrame(const uint8_t* pixels, const uint8_t* p
   return PackFrame(pixels, previous, header, frame, try_difference, false, &ok);
 }
 
-std::vector<uint8_t> EncodePicture(const ImageRecord& record, const uint8_t* palette_ref_block, uint8_t codec,
-                                   std::string* error) {
+namespace {
+
+std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* palette_ref_block, uint8_t codec,
+                                  std::string* error) {
   PpsHeader header;
   header.codec = codec;
   header.flags = record.flags & ~kImageFlagSharedPalette;
@@ -288,6 +291,8 @@ std::vector<uint8_t> EncodePicture(const ImageRecord& record, const uint8_t* pal
   return file;
 }
 
+}  // namespace
+
 bool DecodePictureFrame(const uint8_t* packed, const uint8_t* previous, uint8_t* out, const PpsHeader& header,
                         const PpsFrameRecord& frame) {
   const size_t n = static_cast<size_t>(PixelCount(header));
@@ -348,7 +353,9 @@ bool DecodePictureFrame(const uint8_t* packed, const uint8_t* previous, uint8_t*
   return true;
 }
 
-uint32_t DecodePicture(const uint8_t* bytes, size_t size, ImageRecord* record, std::string* error) {
+namespace {
+
+uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std::string* error) {
   PpsHeader header;
   if (!ReadPpsHeader(bytes, size, &header)) {
     ReportFormatError(error, "pps: not a .pps picture (%zu bytes)", bytes ? size : 0);
@@ -466,6 +473,28 @@ uint32_t DecodePicture(const uint8_t* bytes, size_t size, ImageRecord* record, s
   decoded.delays = delays.release();
   *record = decoded;
   return header.total_decoded;
+}
+
+}  // namespace
+
+// Memory runs out as a refusal, never as an exception through the caller.
+std::vector<uint8_t> EncodePicture(const ImageRecord& record, const uint8_t* palette_ref_block, uint8_t codec,
+                                   std::string* error) {
+  try {
+    return EncodeRecord(record, palette_ref_block, codec, error);
+  } catch (const std::bad_alloc&) {
+    ReportFormatError(error, "pps: out of memory while encoding %ux%u", record.width, record.height);
+    return {};
+  }
+}
+
+uint32_t DecodePicture(const uint8_t* bytes, size_t size, ImageRecord* record, std::string* error) {
+  try {
+    return DecodeFile(bytes, size, record, error);
+  } catch (const std::bad_alloc&) {
+    ReportFormatError(error, "pps: out of memory while decoding");
+    return 0;
+  }
 }
 
 int SavePictureFile(const uint8_t* bytes, size_t size, const std::string& path) {

@@ -14,29 +14,30 @@ int WriteToVector(GifFileType* gif, const GifByteType* bytes, int length) {
   return length;
 }
 
-void PutU16(std::vector<uint8_t>& out, uint16_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
-}
-
+// The file header and the 40-byte information header, written field by field into place.
 std::vector<uint8_t> BmpHeaders(int width, int height, int bits, int palette_entries, size_t row_bytes) {
-  std::vector<uint8_t> out;
+  std::vector<uint8_t> out(54, 0);
+  auto u16 = [&](size_t at, uint16_t v) {
+    out[at] = uint8_t(v);
+    out[at + 1] = uint8_t(v >> 8);
+  };
+  auto u32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
+  };
   const uint32_t offset = 14 + 40 + palette_entries * 4;
-  out.insert(out.end(), {'B', 'M'});
-  PutU32(out, static_cast<uint32_t>(offset + row_bytes * height));
-  PutU32(out, 0);
-  PutU32(out, offset);
-  PutU32(out, 40);
-  PutU32(out, static_cast<uint32_t>(width));
-  PutU32(out, static_cast<uint32_t>(height));
-  PutU16(out, 1);
-  PutU16(out, static_cast<uint16_t>(bits));
-  PutU32(out, 0);
-  PutU32(out, static_cast<uint32_t>(row_bytes * height));
-  PutU32(out, 2835);
-  PutU32(out, 2835);
-  PutU32(out, static_cast<uint32_t>(palette_entries));
-  PutU32(out, 0);
+  out[0] = 'B';
+  out[1] = 'M';
+  u32(2, static_cast<uint32_t>(offset + row_bytes * height));
+  u32(10, offset);
+  u32(14, 40);
+  u32(18, static_cast<uint32_t>(width));
+  u32(22, static_cast<uint32_t>(height));
+  u16(26, 1);
+  u16(28, static_cast<uint16_t>(bits));
+  u32(34, static_cast<uint32_t>(row_bytes * height));
+  u32(38, 2835);
+  u32(42, 2835);
+  u32(46, static_cast<uint32_t>(palette_entries));
   return out;
 }
 
