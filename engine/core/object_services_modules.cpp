@@ -1,45 +1,55 @@
-// Object services that forward to the resource, music and input modules. Until those modules are
-// part of the engine, each service behaves as it does when its module is not loaded: it does
-// nothing and answers 0 or null.
+// Object services that forward to the resource, music and input modules. Until the music and
+// input modules are part of the engine, their services behave as they do when the module is not
+// loaded: they do nothing and answer 0 or null.
 #include "engine/core/game_core.h"
+#include "engine/core/name_key.h"
 #include "engine/core/object_services.h"
+#include "engine/media/resource_module.h"
 
 namespace engine {
-namespace {
 
-// The resource module's event codes.
-constexpr uint32_t kRegisterFolderEvent = 1039;
-constexpr uint32_t kOpenPackageEvent = 1040;
-constexpr uint32_t kOpenPackageImageEvent = 1041;
+ResourceModule* ObjectServices::GetResourceModule() {
+  return dynamic_cast<ResourceModule*>(FindModule(module_id::kResource));
+}
 
-}  // namespace
-
-ResourceModule* ObjectServices::GetResourceModule() { return nullptr; }
-MusicModule* ObjectServices::GetMusicModule() { return nullptr; }
-InputModule* ObjectServices::GetInputModule() { return nullptr; }
-
-uint32_t ObjectServices::RegisterResourceFile(const char*, const char*) { return 0; }
+uint32_t ObjectServices::RegisterResourceFile(const char* path, const char* name) {
+  ResourceModule* resources = GetResourceModule();
+  if (resources == nullptr || path == nullptr) return 0;
+  return resources->RegisterFile(path, name).rs;
+}
 
 // These three go by event, so they reach any resource module loaded with the id.
 bool ObjectServices::RegisterResourceFolder(const char* folder) {
   GameCore* core = GetCore();
   return core != nullptr && folder != nullptr &&
-         core->SendEvent(module_id::kResource, kRegisterFolderEvent, reinterpret_cast<uintptr_t>(folder), 0);
+         core->SendEvent(module_id::kResource, resource_event::kRegisterFolder, reinterpret_cast<uintptr_t>(folder), 0);
 }
 
 bool ObjectServices::OpenResourcePackage(const char* path) {
   GameCore* core = GetCore();
   return core != nullptr && path != nullptr &&
-         core->SendEvent(module_id::kResource, kOpenPackageEvent, reinterpret_cast<uintptr_t>(path), 0);
+         core->SendEvent(module_id::kResource, resource_event::kOpenPackage, reinterpret_cast<uintptr_t>(path), 0);
 }
 
 bool ObjectServices::OpenResourcePackageImage(const void* image) {
   GameCore* core = GetCore();
   return core != nullptr && image != nullptr &&
-         core->SendEvent(module_id::kResource, kOpenPackageImageEvent, reinterpret_cast<uintptr_t>(image), 0);
+         core->SendEvent(module_id::kResource, resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image), 0);
 }
-const uint8_t* ObjectServices::GetResourceData(const char*) { return nullptr; }
-void ObjectServices::ReleaseResource(const NameKey&) {}
+
+const uint8_t* ObjectServices::GetResourceData(const char* name) {
+  ResourceModule* resources = GetResourceModule();
+  if (resources == nullptr || name == nullptr) return nullptr;
+  const NameKey key = MakeNameKey(name);
+  return resources->HasResource(key) ? resources->GetResourceData(key) : nullptr;
+}
+
+void ObjectServices::ReleaseResource(const NameKey& key) {
+  if (ResourceModule* resources = GetResourceModule()) resources->ReleaseResource(key);
+}
+
+MusicModule* ObjectServices::GetMusicModule() { return nullptr; }
+InputModule* ObjectServices::GetInputModule() { return nullptr; }
 
 void ObjectServices::SubscribeListener(uint32_t, const ObjectMessage*) {}
 void ObjectServices::UnsubscribeListener(uint32_t) {}
