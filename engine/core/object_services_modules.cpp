@@ -77,7 +77,4 @@ void ObjectServices::UnloadSound(const char*) {}
 void ObjectServices::StopAllSounds() {}
 void ObjectServices::SetSoundOff(bool) {}
 
-
-
-
 }  // namespace engine

@@ -4,7 +4,7 @@
 
 namespace engine {
 
-EngineObject* WidgetBase::GetSkin() const {
+EngineObject* WidgetBase::CurrentSkin() const {
   if (skin_ == nullptr) return nullptr;
   for (const ChildLink& link : ChildLinks()) {
     if (link.child == skin_) return skin_;
@@ -26,7 +26,7 @@ void WidgetBase::SetSkin(EngineObject* skin, uint32_t link_flags) {
     WriteGameLog("WidgetBase::SetSkin: object %u cannot be its own skin", GetKey());
     return;
   }
-  if (EngineObject* old = GetSkin()) EngineObject::RemoveChild(old->GetKey());
+  if (EngineObject* old = CurrentSkin()) EngineObject::RemoveChild(old->GetKey());
   skin_ = nullptr;
   if (skin == nullptr) {
     EngineObject::Invalidate();
@@ -47,23 +47,23 @@ void WidgetBase::SetEnabled(bool enabled) {
 }
 
 EngineObject* WidgetBase::GetSkinOrSelf() {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin : this;
 }
 
 int WidgetBase::AddChild(EngineObject* child, uint32_t link_flags) {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin->AddChild(child, link_flags) : EngineObject::AddChild(child, link_flags);
 }
 
 uint32_t WidgetBase::GetChildLinkFlags(uint32_t key) const {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   if (skin != nullptr && skin->HasChild(key)) return skin->GetChildLinkFlags(key);
   return EngineObject::GetChildLinkFlags(key);
 }
 
 void WidgetBase::SetChildLinkFlags(uint32_t key, uint32_t link_flags) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->SetChildLinkFlags(key, link_flags);
   } else {
     EngineObject::SetChildLinkFlags(key, link_flags);
@@ -71,7 +71,7 @@ void WidgetBase::SetChildLinkFlags(uint32_t key, uint32_t link_flags) {
 }
 
 void WidgetBase::RemoveChild(uint32_t key) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->RemoveChild(key);
   } else {
     EngineObject::RemoveChild(key);
@@ -79,7 +79,7 @@ void WidgetBase::RemoveChild(uint32_t key) {
 }
 
 void WidgetBase::RemoveAllChildren() {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->RemoveAllChildren();
   } else {
     EngineObject::RemoveAllChildren();
@@ -87,7 +87,7 @@ void WidgetBase::RemoveAllChildren() {
 }
 
 void WidgetBase::SetTakesInput(bool takes) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->SetTakesInput(takes);
   } else {
     EngineObject::SetTakesInput(takes);
@@ -95,7 +95,7 @@ void WidgetBase::SetTakesInput(bool takes) {
 }
 
 void WidgetBase::SetDraggable(bool draggable) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->SetDraggable(draggable);
   } else {
     EngineObject::SetDraggable(draggable);
@@ -103,7 +103,7 @@ void WidgetBase::SetDraggable(bool draggable) {
 }
 
 void WidgetBase::SetFlags(uint32_t flags) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->SetFlags(flags);
   } else {
     EngineObject::SetFlags(flags);
@@ -111,7 +111,7 @@ void WidgetBase::SetFlags(uint32_t flags) {
 }
 
 void WidgetBase::AddFlags(uint32_t flags) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->AddFlags(flags);
   } else {
     EngineObject::AddFlags(flags);
@@ -119,7 +119,7 @@ void WidgetBase::AddFlags(uint32_t flags) {
 }
 
 void WidgetBase::ClearFlags(uint32_t flags) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->ClearFlags(flags);
   } else {
     EngineObject::ClearFlags(flags);
@@ -127,7 +127,7 @@ void WidgetBase::ClearFlags(uint32_t flags) {
 }
 
 void WidgetBase::SetLayer(uint32_t layer) {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->SetLayer(layer);
   } else {
     EngineObject::SetLayer(layer);
@@ -135,7 +135,7 @@ void WidgetBase::SetLayer(uint32_t layer) {
 }
 
 void WidgetBase::MoveToTopLayer() {
-  if (EngineObject* skin = GetSkin()) {
+  if (EngineObject* skin = CurrentSkin()) {
     skin->MoveToTopLayer();
   } else {
     EngineObject::MoveToTopLayer();
@@ -153,12 +153,12 @@ uint32_t WidgetBase::IsVisible() const {
 }
 
 int WidgetBase::TakesInput() const {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin->TakesInput() : EngineObject::TakesInput();
 }
 
 int WidgetBase::HasFocusWithin() const {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin->HasFocusWithin() : EngineObject::HasFocusWithin();
 }
 
@@ -208,12 +208,12 @@ RECT* WidgetBase::GetLimitRect(RECT* out) const {
 }
 
 uint32_t WidgetBase::GetFlags() const {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin->GetFlags() : EngineObject::GetFlags();
 }
 
 uint32_t WidgetBase::GetLayer() const {
-  EngineObject* skin = GetSkin();
+  EngineObject* skin = CurrentSkin();
   return skin != nullptr ? skin->GetLayer() : EngineObject::GetLayer();
 }
 

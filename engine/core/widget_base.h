@@ -56,12 +56,13 @@ class WidgetBase : public ObjectServices {
   // Input on or off (on the skin when there is one); the widget is told with 19840355/19840356.
   virtual void SetEnabled(bool enabled);                                              // 153
   virtual EngineObject* GetSkinOrSelf();                                              // 154
-  virtual void OnWidgetValue(uint32_t) {}                                             // 155
+  // Slots for derived classes: a value of their own (the rich-text view's spacing) and an action.
+  virtual void SetAbsDouble(int32_t) {}                                               // 155
   virtual void OnWidgetAction() {}                                                    // 156
 
   // The skin while it is still linked to the widget (a skin removed from the scene has left the
   // widget's child list, and is no longer followed), else null.
-  EngineObject* GetSkin() const;
+  EngineObject* CurrentSkin() const;
 
  private:
   // The skin when it is set and its link flags hold every bit of mask.

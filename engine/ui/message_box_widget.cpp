@@ -44,6 +44,8 @@ CanvasObject* MessageBoxWidget::Build(int32_t width, int32_t height, const Objec
   if (body_ == nullptr) return nullptr;
   SetSkin(body_, kBodyLinks);
   SetTakesInput(true);
+  // The box is dragged by its body; the parts follow it.
+  SetDraggable(true);
   MoveToTopLayer();
 
   const double x = body_->GetX();

@@ -20,7 +20,7 @@ constexpr StateLook kLooks[] = {
 
 }  // namespace
 
-CanvasObject* TextButton::GetCanvas() const { return dynamic_cast<CanvasObject*>(GetSkin()); }
+CanvasObject* TextButton::GetCanvas() const { return dynamic_cast<CanvasObject*>(CurrentSkin()); }
 
 bool TextButton::Create(const char* caption, int32_t width, int32_t height, int32_t font_size, COLORREF colour_key,
                         COLORREF frame_colour, const ObjectMessage* message) {
