@@ -252,10 +252,14 @@ uint64_t ObjectServices::AnimateSprite(SpriteObject* sprite, uint32_t mode, uint
 uint64_t ObjectServices::FlipSprite(SpriteObject* sprite, int32_t step, int32_t end_angle, const PictureInfo* other,
                                     uint32_t interval, const ObjectMessage* done) {
   if (sprite == nullptr) return 0;
+  if (other == nullptr) {
+    WriteGameLog("FlipSprite: no picture for the other side");
+    return 0;
+  }
   FlipParams p{};
   p.step = step;
   p.end = end_angle;
-  if (other != nullptr) p.other = *other;
+  p.other = *other;
   p.width = static_cast<int32_t>(sprite->GetWidth());
   return PostAction(sprite, RaisedInterval(interval), &FlipStep, &p, sizeof p, done);
 }
