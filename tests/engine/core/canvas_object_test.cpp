@@ -233,6 +233,49 @@ TEST_F(CanvasTest, LaterFramesOfStackedPictures) {
   EXPECT_TRUE(Drawn(d).empty());
 }
 
+// The colour of each row of column 1, as COLORREFs (0 where nothing is drawn).
+std::vector<uint32_t> RowColours(CanvasObject* c) {
+  std::vector<uint32_t> rows;
+  for (int y = 0; y < c->GetSurfaceHeight(); ++y) rows.push_back(c->GetPixelAlpha(1, y) != 0 ? c->GetPixel(1, y) : 0);
+  return rows;
+}
+
+TEST_F(CanvasTest, ThreePiecesStackToTheObjectsHeight) {
+  TestPicture top(4, 2, 1, [](int, int, int) { return 0xFFFF0000u; });     // red
+  TestPicture middle(4, 1, 1, [](int, int, int) { return 0xFF00FF00u; });  // green
+  TestPicture bottom(4, 2, 1, [](int, int, int) { return 0xFF0000FFu; });  // blue
+  CanvasObject* c = Make(4, 10);
+  c->DrawThreePartsV(&top.info, &middle.info, &bottom.info);
+  const uint32_t r = 0x0000FF, g = 0x00FF00, b = 0xFF0000;
+  EXPECT_EQ(RowColours(c), (std::vector<uint32_t>{r, r, g, g, g, g, g, g, b, b}));
+
+  // Lower than both end pieces: each takes half, the bottom one the lower half.
+  CanvasObject* low = Make(4, 3);
+  low->DrawThreePartsV(&top.info, &middle.info, &bottom.info);
+  EXPECT_EQ(RowColours(low), (std::vector<uint32_t>{r, 0, b}));
+}
+
+TEST_F(CanvasTest, StretchedPictureKeepsItsEndsAndStretchesItsMiddle) {
+  TestPicture picture(4, 4, 1, [](int, int y, int) { return 0xFF000000u | static_cast<uint32_t>(y + 1); });
+  CanvasObject* c = Make(4, 10);
+  c->DrawStretchedV(picture.info);
+  // Rows as COLORREFs: source row y has blue = y + 1, that is 0x(y+1)0000.
+  auto row = [](uint32_t y) { return (y + 1) << 16; };
+  EXPECT_EQ(RowColours(c), (std::vector<uint32_t>{row(0), row(1), row(2), row(2), row(2), row(2), row(2), row(2),
+                                                  row(2), row(3)}));
+  // Across: columns likewise.
+  TestPicture across(4, 4, 1, [](int x, int, int) { return 0xFF000000u | static_cast<uint32_t>(x + 1); });
+  CanvasObject* wide = Make(10, 2);
+  wide->DrawStretchedH(across.info);
+  std::vector<uint32_t> columns;
+  for (int x = 0; x < 10; ++x) columns.push_back(wide->GetPixel(x, 0) >> 16);
+  EXPECT_EQ(columns, (std::vector<uint32_t>{1, 2, 3, 3, 3, 3, 3, 3, 3, 4}));
+  // A picture taller than the object: the first and last rows that fit.
+  CanvasObject* short_canvas = Make(4, 3);
+  short_canvas->DrawStretchedV(picture.info);
+  EXPECT_EQ(RowColours(short_canvas), (std::vector<uint32_t>{row(0), row(1), row(3)}));
+}
+
 TEST_F(CanvasTest, MaskKeepsAlphaWhereTheMaskIsOpaque) {
   TestPicture mask(3, 1, 1, [](int x, int, int) { return x == 1 ? 0x00000000u : 0xFF000000u; });
   CanvasObject* c = Make(3, 1, 0x000000);
