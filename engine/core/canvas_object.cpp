@@ -375,7 +375,9 @@ void CanvasObject::ResizeSurface(int32_t width, int32_t height) {
     if (scaled) std::memcpy(pixels, scaled.get(), static_cast<size_t>(width) * height * 4);
   }
   uint8_t* old = record_ != nullptr ? record_->pixels : nullptr;
+  const uint32_t backdrop = image_.GetBackdropColour();
   BindSurface(pixels, width, height);
+  image_.SetBackdropColour(backdrop);
   image_.SetSize(width, height);
   MarkChanged();
   delete[] old;
