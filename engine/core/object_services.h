@@ -14,11 +14,8 @@
 #include "engine/core/image_handle.h"
 #include "engine/core/object_message.h"
 #include "engine/core/timed_action.h"
+#include "platform/cursor.h"
 #include "platform/win_types.h"
-
-namespace platform {
-struct CursorShape;
-}  // namespace platform
 
 namespace engine {
 
@@ -32,7 +29,7 @@ class ResourceModule;
 class SpriteObject;
 struct InputSnapshot;
 
-using HCURSOR = const platform::CursorShape*;
+using platform::HCURSOR;
 
 // The function a QueueCall action runs, with the address of its copied data.
 using ActionCallFn = void (*)(void* data);

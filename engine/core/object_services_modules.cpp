@@ -1,7 +1,8 @@
-// Object services that forward to the resource, music and input modules. Until the music and
-// input modules are part of the engine, their services behave as they do when the module is not
-// loaded: they do nothing and answer 0 or null.
+// Object services that forward to the resource, input and music modules. Until the music module
+// is part of the engine, the sound services behave as they do when it is not loaded (no sound
+// library): they do nothing and answer 0.
 #include "engine/core/game_core.h"
+#include "engine/core/input_module.h"
 #include "engine/core/name_key.h"
 #include "engine/core/object_services.h"
 #include "engine/media/resource_module.h"
@@ -49,21 +50,56 @@ void ObjectServices::ReleaseResource(const NameKey& key) {
 }
 
 MusicModule* ObjectServices::GetMusicModule() { return nullptr; }
-InputModule* ObjectServices::GetInputModule() { return nullptr; }
 
-void ObjectServices::SubscribeListener(uint32_t, const ObjectMessage*) {}
-void ObjectServices::UnsubscribeListener(uint32_t) {}
-void ObjectServices::SetListener(uint32_t) {}
-void ObjectServices::SetModalObject(uint32_t) {}
-void ObjectServices::RefreshHover() {}
-void ObjectServices::SetCursorHandle(HCURSOR) {}
-void ObjectServices::SetCursorFile(const char*) {}
-void ObjectServices::SetCursorVisible(bool) {}
+InputModule* ObjectServices::GetInputModule() { return dynamic_cast<InputModule*>(FindModule(module_id::kInput)); }
+
+void ObjectServices::SubscribeListener(uint32_t event, const ObjectMessage* message) {
+  if (InputModule* input = GetInputModule()) input->SubscribeListener(event, message);
+}
+
+void ObjectServices::UnsubscribeListener(uint32_t event) {
+  if (InputModule* input = GetInputModule()) input->UnsubscribeListener(event);
+}
+
+void ObjectServices::SetListener(uint32_t key) {
+  if (InputModule* input = GetInputModule()) input->SetListener(key);
+}
+
+void ObjectServices::SetModalObject(uint32_t key) {
+  if (InputModule* input = GetInputModule()) input->SetModalObject(key);
+}
+
+void ObjectServices::RefreshHover() {
+  if (InputModule* input = GetInputModule()) input->RefreshHover();
+}
+
+void ObjectServices::SetCursorHandle(HCURSOR cursor) {
+  if (InputModule* input = GetInputModule()) input->SetCursorHandle(cursor);
+}
+
+void ObjectServices::SetCursorFile(const char* path) {
+  // A file that cannot be read gives the null cursor, which is passed on as well.
+  const HCURSOR cursor = path != nullptr ? platform::LoadCursorFromFileA(path) : nullptr;
+  if (InputModule* input = GetInputModule()) input->SetCursorHandle(cursor);
+}
+
+void ObjectServices::SetCursorVisible(bool visible) {
+  if (InputModule* input = GetInputModule()) input->SetCursorVisible(visible);
+}
+
 void ObjectServices::SubscribeInputListener(uint32_t event, const ObjectMessage* message) { SubscribeListener(event, message); }
 void ObjectServices::UnsubscribeInputListener(uint32_t event) { UnsubscribeListener(event); }
-void ObjectServices::SetFocusObject(uint32_t) {}
+
+void ObjectServices::SetFocusObject(uint32_t key) {
+  if (InputModule* input = GetInputModule()) input->SetFocusObject(key);
+}
+
 void ObjectServices::SetInputListener(uint32_t key) { SetListener(key); }
-InputSnapshot* ObjectServices::GetInputSnapshot(InputSnapshot* out) { return out; }
+
+InputSnapshot* ObjectServices::GetInputSnapshot(InputSnapshot* out) {
+  InputModule* input = GetInputModule();
+  return input != nullptr && out != nullptr ? input->GetSnapshot(out) : out;
+}
 
 uint32_t PlaySoundOnCore(GameCore*, const char*, uint32_t, const ObjectMessage*) { return 0; }
 

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/core/object_module.h"
+#include "platform/win_messages.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/hosted_engine.h"
 
 namespace {
 
@@ -141,6 +144,48 @@ TEST_F(WidgetBaseTest, SubscriptionsOnTheWidgetAreRepeatedOnTheSkin) {
   widget_->SetSkin(skin_, lf::kMove);
   widget_->SubscribeMessage(engine::msg::kPress, widget_->GetKey(), 80000010, 0, 0);
   EXPECT_NE(skin_->FindSubscription(engine::msg::kPress), nullptr);
+}
+
+// Through the window: the skin is what the pointer finds, and it fires the widget's subscriptions.
+class WidgetThroughWindow : public test::HostedEngine {};
+
+TEST_F(WidgetThroughWindow, AClickOnTheSkinReachesTheWidget) {
+  auto* widget = new RecordingWidget();
+  objects_->AddObject(widget, nullptr);
+  auto* skin = new test::TestObject();
+  objects_->AddObject(skin, nullptr);
+  skin->Place(300, 200, 60, 30);
+  skin->SetTakesInput(true);
+  widget->SetSkin(skin, lf::kMove | lf::kSize);
+  widget->SubscribeSelf(engine::msg::kClick);
+  widget->Invalidate();
+  Deliver();
+  Mouse(platform::WM_MOUSEMOVE, 300, 200);
+  Deliver();
+  engine::InputSnapshot snapshot;
+  input_->GetSnapshot(&snapshot);
+  EXPECT_EQ(snapshot.hovered, skin->GetKey()) << "the widget itself is never the hovered object";
+  Mouse(platform::WM_LBUTTONDOWN, 300, 200, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 300, 200);
+  Deliver();
+  EXPECT_NE(std::find(widget->received.begin(), widget->received.end(), engine::msg::kClick), widget->received.end());
+}
+
+TEST_F(WidgetThroughWindow, InputServicesReachTheInputModule) {
+  auto* widget = new RecordingWidget();
+  objects_->AddObject(widget, nullptr);
+  EXPECT_EQ(widget->GetInputModule(), input_);
+  Mouse(platform::WM_MOUSEMOVE, 123, 45);
+  Deliver();
+  engine::InputSnapshot snapshot;
+  widget->GetInputSnapshot(&snapshot);
+  EXPECT_EQ(snapshot.x, 123);
+  EXPECT_EQ(snapshot.y, 45);
+  widget->SetFocusable(true);
+  widget->SetFocusObject(widget->GetKey());
+  EXPECT_NE(widget->GetFlags() & of::kHasFocus, 0u);
+  widget->SetFocusObject(0);
+  EXPECT_EQ(widget->GetFlags() & of::kHasFocus, 0u);
 }
 
 }  // namespace
