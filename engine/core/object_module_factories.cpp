@@ -1,6 +1,5 @@
-// The object module's factories for pictures and canvases. Canvases are not part of the engine
-// yet; those requests are refused with a log line.
-#include "engine/core/engine_log.h"
+// The object module's factories for pictures and canvases.
+#include "engine/core/canvas_object.h"
 #include "engine/core/object_module.h"
 #include "engine/core/sprite_object.h"
 
@@ -13,9 +12,11 @@ EngineObject* ObjectModule::CreateSprite(const PictureInfo* info, EngineObject* 
   return sprite;
 }
 
-EngineObject* ObjectModule::CreateCanvas(int32_t, int32_t, COLORREF, EngineObject*) {
-  WriteGameLog("ObjectModule::CreateCanvas: canvases are not available");
-  return nullptr;
+EngineObject* ObjectModule::CreateCanvas(int32_t width, int32_t height, COLORREF key, EngineObject* owner) {
+  auto* canvas = new CanvasObject();
+  canvas->CreateSurface(width, height, key, font_renderer_);
+  AddObject(canvas, owner);
+  return canvas;
 }
 
 }  // namespace engine
