@@ -1,5 +1,5 @@
 // The game client. With no arguments it opens the engine window (1024 x 768 client area,
-// resizable) with a root scene object and runs until the window is closed.
+// resizable) with its root scene object and runs until the window is closed.
 //
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
@@ -17,6 +17,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/quillaron_wnd.h"
 #include "engine/core/rect_object.h"
+#include "engine/media/paint_module.h"
 #include "platform/window.h"
 
 namespace {
@@ -31,6 +32,19 @@ struct Options {
   long frames = -1;
   std::string screenshot;
   bool hold = false;
+};
+
+// The client's root scene: for now the bare table, its cloth filling the window.
+class ClientRoot final : public engine::RectObject {
+ public:
+  static constexpr engine::COLORREF kTableCloth = platform::RGB(0x1E, 0x5C, 0x3A);
+
+  // Laid out after every resize, once the paint module has its new size.
+  void OnRectChanged() override {
+    if (!GetCore()) return;
+    if (auto* paint = dynamic_cast<engine::PaintModule*>(GetCore()->FindModule(engine::module_id::kPaint)))
+      paint->FillBase(kTableCloth);
+  }
 };
 
 // The engine window of the client: ends the program when it closes, or after a set number of frames.
@@ -104,7 +118,7 @@ int main(int argc, char** argv) {
       platform::ShutdownWindowSystem();
       return 1;
     }
-    window.InitEngine(new engine::RectObject(), nullptr);
+    window.InitEngine(new ClientRoot(), nullptr);
     window.frames_left = options.frames;
     exit_code = platform::RunMessageLoop();
 

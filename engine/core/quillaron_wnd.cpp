@@ -8,6 +8,8 @@
 #include "engine/core/input_module.h"
 #include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
+#include "engine/media/gdi_paint_module.h"
+#include "engine/media/resource_module.h"
 #include "platform/cursor.h"
 
 namespace engine {
@@ -15,8 +17,6 @@ namespace {
 
 // One counter for the whole program: each InitEngine takes the next frame timer id.
 std::atomic<uint32_t> g_next_timer_id{CQuillaronWnd::kFirstTimerId};
-
-constexpr uint32_t kPaintPresentEvent = 1034;
 
 RectObject* AsRect(EngineObject* object) { return dynamic_cast<RectObject*>(object); }
 
@@ -59,19 +59,23 @@ bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_
   return CreateEx(0, name, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
-void CQuillaronWnd::InitEngine(EngineObject* root, EngineModule* resource) {
+void CQuillaronWnd::InitEngine(EngineObject* root, ResourceModule* resource) {
   core_.Start(static_cast<platform::Window*>(this));
   // Load order is update order. A module whose Init fails is destroyed by the core, so each one
   // is looked up again by id afterwards rather than used through the pointer handed over.
-  if (resource) core_.LoadModule(resource, true, true);
+  core_.LoadModule(resource ? resource : new ResourceModule(), true, true);
   core_.LoadModule(new ObjectModule(), true, false);
+  core_.LoadModule(new GdiPaintModule(), true, true);
   core_.LoadModule(new InputModule(), true, true);
 
-  auto* objects = dynamic_cast<ObjectModule*>(core_.FindModule(module_id::kObject));
-  if (objects) {
-    const int32_t w = client_width_, h = client_height_;
-    objects->SetViewCentre(w / 2, h / 2);
-    objects->SetViewSize(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+  if (GdiPaintModule* paint = Paint()) {
+    // The areas the paint module marks wait in the window for its next paint.
+    paint->Display().SetInvalidateListener([this](const RECT& area) { InvalidateRect(&area); });
+    paint->SetSize(client_width_, client_height_);
+  }
+  if (ObjectModule* objects = Objects()) {
+    objects->SetViewCentre(client_width_ / 2, client_height_ / 2);
+    objects->SetViewSize(static_cast<uint32_t>(client_width_), static_cast<uint32_t>(client_height_));
     if (root) {
       root_ = root;
       objects->AddObject(root, nullptr);
@@ -92,7 +96,8 @@ void CQuillaronWnd::InitEngine(EngineObject* root, EngineModule* resource) {
 }
 
 void CQuillaronWnd::ResizeModules() {
-  if (auto* objects = dynamic_cast<ObjectModule*>(core_.FindModule(module_id::kObject))) {
+  if (GdiPaintModule* paint = Paint()) paint->SetSize(client_width_, client_height_);
+  if (ObjectModule* objects = Objects()) {
     objects->SetViewCentre(client_width_ / 2, client_height_ / 2);
     objects->SetViewSize(static_cast<uint32_t>(client_width_), static_cast<uint32_t>(client_height_));
     if (RectObject* r = AsRect(root_)) r->OnRectChanged();
@@ -108,7 +113,22 @@ void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) {
 
 InputModule* CQuillaronWnd::Input() { return dynamic_cast<InputModule*>(core_.FindModule(module_id::kInput)); }
 
-void CQuillaronWnd::OnPaint() { core_.SendEvent(module_id::kPaint, kPaintPresentEvent, 0, 0); }
+ObjectModule* CQuillaronWnd::Objects() { return dynamic_cast<ObjectModule*>(core_.FindModule(module_id::kObject)); }
+
+GdiPaintModule* CQuillaronWnd::Paint() { return dynamic_cast<GdiPaintModule*>(core_.FindModule(module_id::kPaint)); }
+
+void CQuillaronWnd::OnPaint() {
+  core_.SendEvent(module_id::kPaint, paint_event::kPresent, 0, 0);
+  // The paint module has put its frame on its display; the part being painted goes on screen.
+  GdiPaintModule* paint = Paint();
+  if (!paint) return;
+  const platform::DisplaySurface& display = paint->Display();
+  RECT area{};
+  if (display.PresentedWidth() > 0 && GetUpdateRect(&area)) {
+    PaintPixels(area.left, area.top, display.PresentedFrame().data(), display.PresentedWidth(),
+                display.PresentedHeight(), area);
+  }
+}
 
 void CQuillaronWnd::OnSize(uint32_t, int cx, int cy) {
   // Minimising reports 0 x 0: the engine keeps its size.

@@ -13,9 +13,11 @@
 
 namespace engine {
 
-class EngineModule;
 class EngineObject;
+class GdiPaintModule;
 class InputModule;
+class ObjectModule;
+class ResourceModule;
 
 class CQuillaronWnd : public platform::Window {
  public:
@@ -32,7 +34,7 @@ class CQuillaronWnd : public platform::Window {
                                   platform::Window* parent);
   // Builds the engine: the modules, the root object (which the scene then owns) and the frame
   // timer. resource: the application's own resource module, or null for a new one.
-  virtual void InitEngine(EngineObject* root, EngineModule* resource);
+  virtual void InitEngine(EngineObject* root, ResourceModule* resource);
   // Passes the client size to the modules and the root object.
   virtual void ResizeModules();
   // One engine frame.
@@ -66,7 +68,10 @@ class CQuillaronWnd : public platform::Window {
   void OnKillFocus() override;
   bool OnCopyData(const platform::COPYDATASTRUCT* data) override;
 
+  // The loaded modules, looked up by id at each use (null when not loaded).
   InputModule* Input();
+  ObjectModule* Objects();
+  GdiPaintModule* Paint();
 
  private:
   class HostServices;

@@ -3,7 +3,7 @@
 // data other programs send the window.
 #pragma once
 
-#include "engine/core/engine_object.h"
+#include "engine/core/object_services.h"
 #include "platform/win_types.h"
 #include "platform/window.h"
 
@@ -11,19 +11,19 @@ namespace engine {
 
 using platform::COPYDATASTRUCT;
 
-class RectObject : public EngineObject {
+class RectObject : public ObjectServices {
  public:
   RectObject() = default;
 
   // Lays the children out; called after the object joins the scene and after every resize.
-  virtual void OnRectChanged() {}
+  virtual void OnRectChanged() {}                                    // 152
   // Hears that a game was entered.
-  virtual void OnEnterGame() {}
+  virtual void OnEnterGame() {}                                      // 153
   // Data sent to the host window (WM_COPYDATA), valid during the call only.
-  virtual void OnCopyData(const COPYDATASTRUCT* /*data*/) {}
+  virtual void OnCopyData(const COPYDATASTRUCT* /*data*/) {}         // 154
   // Copies the four values, then lets the object lay itself out.
-  virtual void SetRect(const RECT* rect);
-  virtual RECT* GetRect(RECT* out) const;
+  virtual void SetRect(const RECT* rect);                            // 155
+  virtual RECT* GetRect(RECT* out) const;                            // 156
 
  private:
   RECT rect_{};

@@ -131,7 +131,10 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   ASSERT_GE(y, 0);
   ASSERT_LE(x + w, screen.width);
   ASSERT_LE(y + h, screen.height);
-  // The window's place on the screen holds exactly the frame the client presented...
+  // The engine drew the table cloth over the whole frame...
+  EXPECT_EQ(shown.rgb[0], 0x1E5C3Au);
+  EXPECT_EQ(shown.rgb[static_cast<size_t>(h / 2) * w + w / 2], 0x1E5C3Au);
+  // ...the window's place on the screen holds exactly the frame the client presented...
   int differing = 0;
   for (int row = 0; row < h; ++row)
     for (int col = 0; col < w; ++col)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/cursor_object.h"
+#include "engine/media/paint_module.h"
 #include "platform/cursor.h"
 #include "platform/win_messages.h"
 #include "platform/window.h"
@@ -173,6 +174,32 @@ TEST(CursorObject, NumberedCursorsWinOverTheSystemOnes) {
   EXPECT_EQ(cursors.OnMessage(&arrow), 1);
   EXPECT_EQ(platform::GetCursor(), cross);
   EXPECT_EQ(cursors.OnMessage(&other), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HostWindow, ThePaintModulesFrameReachesTheWindow) {
+  auto* paint = dynamic_cast<engine::PaintModule*>(window_->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  EXPECT_EQ(paint->GetWidth(), 800);
+  paint->FillBase(platform::RGB(0x10, 0x80, 0x40));
+  objects_->RedrawAll();
+  const uint64_t shown = window_->PresentCount();
+  Frames(3);
+  EXPECT_GT(window_->PresentCount(), shown);
+  ASSERT_EQ(window_->FrameWidth(), 800);
+  EXPECT_EQ(window_->PresentedFrame()[0] & 0xFFFFFF, 0x108040u);
+  EXPECT_EQ(window_->PresentedFrame()[799 + 599 * 800] & 0xFFFFFF, 0x108040u);
+
+  // After a resize the paint module has the new size and the window shows its frame whole.
+  window_->MoveWindow(kLeft, kTop, 640, 480);
+  EXPECT_EQ(paint->GetWidth(), 640);
+  paint->FillBase(platform::RGB(0x20, 0x30, 0x40));
+  objects_->RedrawAll();
+  Frames(3);
+  EXPECT_EQ(window_->PresentedFrame()[639 + 479 * 640] & 0xFFFFFF, 0x203040u);
 }
 
 }  // namespace
