@@ -16,6 +16,9 @@
 #include "app/zipai-client/png_writer.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/quillaron_wnd.h"
+#include "engine/core/canvas_object.h"
+#include "engine/core/input_module.h"
+#include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
 #include "engine/media/paint_module.h"
 #include "platform/window.h"
@@ -34,17 +37,71 @@ struct Options {
   bool hold = false;
 };
 
-// The client's root scene: for now the bare table, its cloth filling the window.
+// The client's root scene: for now the bare table, its cloth filling the window, and one tile
+// in the middle that shows the pointer's hand over it and changes colour when clicked.
 class ClientRoot final : public engine::RectObject {
  public:
   static constexpr engine::COLORREF kTableCloth = platform::RGB(0x1E, 0x5C, 0x3A);
+  static constexpr engine::COLORREF kTile = platform::RGB(0xC8, 0xA0, 0x50);
+  static constexpr engine::COLORREF kTileLit = platform::RGB(0xF0, 0xD8, 0x98);
+  static constexpr engine::COLORREF kTileBorder = platform::RGB(0x50, 0x30, 0x10);
+  static constexpr engine::COLORREF kNoKey = 0xFF00FF;
+  static constexpr int kTileWidth = 160;
+  static constexpr int kTileHeight = 100;
+  // What the tile's subscriptions send the root.
+  static constexpr uint32_t kTileClicked = 80000001;
+  static constexpr uint32_t kTileEntered = 80000002;
+  static constexpr uint32_t kTileLeft = 80000003;
 
   // Laid out after every resize, once the paint module has its new size.
   void OnRectChanged() override {
     if (!GetCore()) return;
-    if (auto* paint = dynamic_cast<engine::PaintModule*>(GetCore()->FindModule(engine::module_id::kPaint)))
-      paint->FillBase(kTableCloth);
+    if (engine::PaintModule* paint = GetPaintModule()) paint->FillBase(kTableCloth);
+    if (!tile_) MakeTile();
+    if (engine::ObjectModule* objects = GetObjectModule(); tile_ && objects) {
+      const engine::POINT centre = objects->GetViewCentre();
+      tile_->MoveTo(centre.x, centre.y);
+      tile_->Invalidate();
+    }
   }
+
+  int OnMessage(const engine::ObjectMessage* message) override {
+    switch (message ? message->id : 0) {
+      case kTileClicked:
+        lit_ = !lit_;
+        PaintTile();
+        return 1;
+      case kTileEntered:
+        SetCursorHandle(platform::LoadCursorA(nullptr, platform::IDC_HAND));
+        return 1;
+      case kTileLeft:
+        SetCursorHandle(platform::LoadCursorA(nullptr, platform::IDC_ARROW));
+        return 1;
+      default:
+        return RectObject::OnMessage(message);
+    }
+  }
+
+ private:
+  void MakeTile() {
+    tile_ = CreateCanvas(kTileWidth, kTileHeight, kNoKey);
+    if (!tile_) return;
+    tile_->SubscribeMessage(engine::input_event::kClick, GetKey(), kTileClicked, 0, 0);
+    tile_->SubscribeMessage(engine::input_event::kMouseEnter, GetKey(), kTileEntered, 0, 0);
+    tile_->SubscribeMessage(engine::input_event::kMouseLeave, GetKey(), kTileLeft, 0, 0);
+    tile_->Show();
+    PaintTile();
+  }
+
+  void PaintTile() {
+    tile_->SetFillColour(lit_ ? kTileLit : kTile);
+    tile_->Clear();
+    tile_->DrawBorder(kTileBorder, 3);
+    tile_->Invalidate();
+  }
+
+  engine::CanvasObject* tile_ = nullptr;
+  bool lit_ = false;
 };
 
 // The engine window of the client: ends the program when it closes, or after a set number of frames.

@@ -131,9 +131,9 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   ASSERT_GE(y, 0);
   ASSERT_LE(x + w, screen.width);
   ASSERT_LE(y + h, screen.height);
-  // The engine drew the table cloth over the whole frame...
+  // The engine drew the table cloth, and the tile in the middle of it...
   EXPECT_EQ(shown.rgb[0], 0x1E5C3Au);
-  EXPECT_EQ(shown.rgb[static_cast<size_t>(h / 2) * w + w / 2], 0x1E5C3Au);
+  EXPECT_NE(shown.rgb[static_cast<size_t>(h / 2) * w + w / 2], 0x1E5C3Au);
   // ...the window's place on the screen holds exactly the frame the client presented...
   int differing = 0;
   for (int row = 0; row < h; ++row)
