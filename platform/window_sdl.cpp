@@ -193,6 +193,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   // One SDL window with its renderer; the frame goes through a streaming texture.
   bool Open(Window& window) override {
+    x11_touched_ = true;
     const uint32_t style = WindowSystem::Style(window);
     Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
@@ -229,6 +230,7 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   void Close(Window& window) override {
+    x11_touched_ = true;
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
       if (it->second.get() != WindowSystem::Native(window)) continue;
       SdlWindow& n = *it->second;
@@ -243,6 +245,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   // Asks the system once, then translates every waiting SDL event.
   void PollEvents() override {
+    x11_touched_ = true;
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
@@ -256,8 +259,11 @@ class SdlWindowBackend final : public WindowBackend {
   void WaitEvents(int timeout_ms) override {
     if (timeout_ms >= 0 && timeout_ms <= kSleepingWaitMs) {
       if (x11_.display) {
-        // Events already read off the connection count too.
-        if (!X11EventsPending(x11_) && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+        // Calls to the X server since the last look may have read events off the connection (and
+        // left requests unsent): then ask Xlib first. Otherwise the connection tells it all.
+        const bool pending = x11_touched_ && X11EventsPending(x11_);
+        x11_touched_ = false;
+        if (!pending && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
           pollfd fds[2] = {{x11_.fd, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
           poll(fds, 2, timeout_ms);
           if (fds[1].revents & POLLIN) {
@@ -300,6 +306,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   // Uploads the whole frame and shows it.
   void Present(Window& window) override {
+    x11_touched_ = true;
     SdlWindow* n = Native(window);
     if (!n) return;
     const int w = window.FrameWidth(), h = window.FrameHeight();
@@ -321,10 +328,12 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   void SetTitle(Window& window) override {
+    x11_touched_ = true;
     if (SdlWindow* n = Native(window)) SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
   }
 
   void Move(Window& window) override {
+    x11_touched_ = true;
     SdlWindow* n = Native(window);
     if (!n) return;
     const POINT at = WindowSystem::Origin(window);
@@ -332,6 +341,7 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   void Show(Window& window, int command) override {
+    x11_touched_ = true;
     SdlWindow* n = Native(window);
     if (!n) return;
     switch (command) {
@@ -342,10 +352,14 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
-  void Capture(Window* window) override { SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE); }
+  void Capture(Window* window) override {
+    x11_touched_ = true;
+    SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE);
+  }
 
   // A system cursor maps to SDL's; a cursor from a file becomes a colour cursor. Each is made once.
   void ApplyCursor(HCURSOR cursor, bool visible) override {
+    x11_touched_ = true;
     SDL_Cursor* sdl = cursor ? SdlCursor(cursor) : nullptr;
     if (sdl) SDL_SetCursor(sdl);
     // A null cursor shows nothing in the window, as on Windows.
@@ -354,6 +368,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   // SDL clips per window, in client coordinates.
   void ApplyClip(const RECT* rect) override {
+    x11_touched_ = true;
     for (auto& [id, n] : windows_) {
       Window* w = WindowSystem::Find(n.get());
       if (!w) continue;
@@ -369,17 +384,25 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   bool QueryCursorPos(POINT* out) override {
+    x11_touched_ = true;
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     *out = POINT{x, y};
     return true;
   }
 
-  void WarpCursor(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+  void WarpCursor(int x, int y) override {
+    x11_touched_ = true;
+    SDL_WarpMouseGlobal(x, y);
+  }
 
-  bool SetClipboard(const std::string& utf8) override { return SDL_SetClipboardText(utf8.c_str()) == 0; }
+  bool SetClipboard(const std::string& utf8) override {
+    x11_touched_ = true;
+    return SDL_SetClipboardText(utf8.c_str()) == 0;
+  }
 
   bool GetClipboard(std::string* utf8) override {
+    x11_touched_ = true;
     char* text = SDL_GetClipboardText();
     if (!text) return false;
     *utf8 = text;
@@ -545,6 +568,7 @@ class SdlWindowBackend final : public WindowBackend {
   bool woken_ = false;
   int wake_fd_ = -1;
   X11Connection x11_;  // when SDL runs on X11
+  bool x11_touched_ = true;  // something called the X server since the loop last looked
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
   std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;

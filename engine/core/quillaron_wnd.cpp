@@ -107,9 +107,8 @@ void CQuillaronWnd::ResizeModules() {
 
 void CQuillaronWnd::OnFrame() { core_.RunFrame(); }
 
-void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) {
-  if (auto* host = dynamic_cast<CQuillaronWnd*>(window)) host->OnFrame();
-}
+// Only a host window sets this timer, on itself.
+void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) { static_cast<CQuillaronWnd*>(window)->OnFrame(); }
 
 InputModule* CQuillaronWnd::Input() { return dynamic_cast<InputModule*>(core_.FindModule(module_id::kInput)); }
 
