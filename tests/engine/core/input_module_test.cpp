@@ -204,6 +204,28 @@ TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
   EXPECT_EQ(edit->inputs[0].snapshot.character[1], 0);
 }
 
+TEST_F(InputThroughWindow, AnOddWidthViewMapsThePointerOntoTheSceneWithoutDrift) {
+  // 801 wide: the view's left edge is scene x -1, so client x 300 is scene x 299.
+  window_->MoveWindow(kLeft, kTop, 801, 600);
+  test::InputProbe* edge = AddProbe(295, 200, 10, 10, {kMouseEnter, kMouseLeave});  // scene x 290..299
+  Mouse(WM_MOUSEMOVE, 300, 200);
+  Deliver();
+  InputSnapshot now;
+  input_->GetSnapshot(&now);
+  EXPECT_EQ(now.x, 299);
+  EXPECT_EQ(now.hovered, edge->GetKey());
+  // The object moves away: the tick re-checks the hover from the stored position, which must
+  // not move the pointer.
+  edge->MoveTo(600, 400);
+  edge->Invalidate();
+  Frames(60);
+  input_->GetSnapshot(&now);
+  EXPECT_EQ(now.x, 299);
+  EXPECT_EQ(now.dx, 0);
+  EXPECT_EQ(now.hovered, 0u);
+  EXPECT_EQ(edge->Ids(), (Ids{kMouseEnter, kMouseLeave}));
+}
+
 TEST_F(InputThroughWindow, RestAndRestEndFollowTheTick) {
   test::InputProbe* a = AddProbe(100, 100, 80, 80, {kMouseRest, kMouseRestEnd});
   Mouse(WM_MOUSEMOVE, 100, 100);

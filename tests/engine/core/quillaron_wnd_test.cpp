@@ -5,6 +5,7 @@
 
 #include "engine/core/cursor_object.h"
 #include "engine/media/paint_module.h"
+#include "engine/media/resource_module.h"
 #include "platform/cursor.h"
 #include "platform/win_messages.h"
 #include "platform/window.h"
@@ -102,6 +103,27 @@ TEST_F(HostWindow, MinimisedEngineKeepsItsDirtyAreasBounded) {
   window_->ShowWindow(SW_RESTORE);
   Frames(3);
   EXPECT_TRUE(objects_->DirtyAreas().empty());
+}
+
+// A resource module whose start fails: the core destroys it while InitEngine runs.
+class FailingResources : public engine::ResourceModule {
+ public:
+  int Init() override { return 0; }
+};
+
+TEST(HostWindowStart, AModuleThatFailsToStartIsNotUsedAfterwards) {
+  platform::ScopedManualClock clock;
+  ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::kHeadless));
+  {
+    engine::CQuillaronWnd window;
+    ASSERT_TRUE(window.CreateEngineWindow("start", platform::WS_VISIBLE, 0, engine::RECT{0, 0, 320, 200}, nullptr));
+    window.InitEngine(new engine::RectObject(), new FailingResources());  // ASan would see any later use
+    EXPECT_EQ(window.GetCore()->FindModule(engine::module_id::kResource), nullptr);
+    EXPECT_NE(window.GetCore()->FindModule(engine::module_id::kObject), nullptr);
+    for (int i = 0; i < 10; ++i) clock->Advance(5);  // frames run without it
+    window.DestroyWindow();
+  }
+  platform::ShutdownWindowSystem();
 }
 
 // ---- cursors ----
