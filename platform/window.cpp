@@ -532,8 +532,8 @@ void Window::InvalidateRect(const RECT* rect) {
 }
 
 void Window::ValidateRect(const RECT* rect) {
-  // Like Windows, a partial validation only removes what it fully covers; keep it simple:
-  // the update rectangle shrinks only when the validated area covers it.
+  // The waiting part is one rectangle, so it is cleared only when the area covers all of it
+  // (a part left waiting is painted once more, which is harmless).
   if (!rect || (rect->left <= update_.left && rect->top <= update_.top && rect->right >= update_.right &&
                 rect->bottom >= update_.bottom))
     update_ = RECT{};

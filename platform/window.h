@@ -56,7 +56,9 @@ bool InitWindowSystem(WindowBackendKind kind = WindowBackendKind::kAuto);
 void ShutdownWindowSystem();
 // The running backend (kAuto when none is running).
 WindowBackendKind CurrentWindowBackend();
-// Whether a display that SDL2 can open a window on is there.
+// Whether a display that SDL2 can open a window on is there. It connects to find out; a bare
+// X server resets when that connection (its only client) closes, so a program that means to
+// open a window just calls InitWindowSystem, which falls back to headless by itself.
 bool HasDisplay();
 
 class Window {
