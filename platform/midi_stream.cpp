@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -46,14 +47,24 @@ class MidiStreamDevice {
       : sink_(sink), clock_(clock), callback_(callback), instance_(instance) {
     manual_clock_ = dynamic_cast<ManualClock*>(&clock_);
     if (manual_clock_ != nullptr) {
-      listener_ = manual_clock_->AddListener([this] { Touch(); });
+      waker_ = std::make_shared<Waker>();
+      waker_->device = this;
+      listener_ = manual_clock_->AddListener([waker = waker_] {
+        std::lock_guard lock(waker->mutex);
+        if (waker->device != nullptr) waker->device->Touch();
+      });
     }
     Post(MOM_OPEN, nullptr);
     thread_ = std::thread([this] { Run(); });
   }
 
   ~MidiStreamDevice() {
-    if (manual_clock_ != nullptr) manual_clock_->RemoveListener(listener_);
+    if (manual_clock_ != nullptr) {
+      manual_clock_->RemoveListener(listener_);
+      // A step on another thread may still be running the listener it copied before the removal.
+      std::lock_guard lock(waker_->mutex);
+      waker_->device = nullptr;
+    }
     {
       std::lock_guard lock(mutex_);
       Post(MOM_CLOSE, nullptr);
@@ -197,6 +208,11 @@ class MidiStreamDevice {
 
  private:
   enum class RunState { kStopped, kRunning, kPaused };
+  // What the clock listener holds: it outlives the device, and forgets it when it closes.
+  struct Waker {
+    std::mutex mutex;
+    MidiStreamDevice* device = nullptr;
+  };
   struct Callback {
     uint32_t message;
     MIDIHDR* header;
@@ -322,6 +338,7 @@ class MidiStreamDevice {
   Clock& clock_;
   ManualClock* manual_clock_ = nullptr;
   int listener_ = 0;
+  std::shared_ptr<Waker> waker_;
   const MidiCallback callback_;
   const uintptr_t instance_;
 
