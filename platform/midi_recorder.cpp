@@ -1,9 +1,16 @@
 // Recording MIDI sink: a list under a lock.
 #include "platform/midi_recorder.h"
 
+#include "platform/clock.h"
+
 namespace platform {
 
 void MidiRecorder::ShortMessage(uint32_t message, int64_t due_us, int64_t played_us) {
+  if (stamp_clock_ != nullptr) {
+    const int64_t count = stamp_clock_->PerformanceCounter();
+    const int64_t frequency = stamp_clock_->PerformanceFrequency();
+    if (frequency > 0) played_us = count / frequency * 1000000 + count % frequency * 1000000 / frequency;
+  }
   std::lock_guard lock(mutex_);
   entries_.push_back({message, due_us, played_us});
 }

@@ -9,12 +9,18 @@
 
 namespace platform {
 
+class Clock;
+
 class MidiRecorder final : public MidiSink {
  public:
+  // With a clock, each message is stamped with that clock's reading on arrival (measurements);
+  // without, with the moment the device let it go.
+  explicit MidiRecorder(Clock* stamp_clock = nullptr) : stamp_clock_(stamp_clock) {}
+
   struct Entry {
     uint32_t message;   // status | data1 << 8 | data2 << 16
     int64_t due_us;     // when it was meant to sound
-    int64_t played_us;  // when the device let it go
+    int64_t played_us;  // when the device let it go (or when it arrived, with a stamp clock)
   };
 
   void ShortMessage(uint32_t message, int64_t due_us, int64_t played_us) override;
@@ -30,6 +36,7 @@ class MidiRecorder final : public MidiSink {
   void Reserve(size_t count);
 
  private:
+  Clock* const stamp_clock_;
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;
   int silences_ = 0;
