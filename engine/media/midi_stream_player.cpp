@@ -559,7 +559,9 @@ int MidiStreamPlayer::FillBuffer(bool first_call, StreamBuffer& buffer) {
     pending_event_ = MidiEvent{};
   }
   if (fill_flags_ & kAllTracksEnded) {
-    if (!loop_) return kFillEndOfSong;
+    // A pass that took no time (no events, or all at tick 0) would loop without end and keep
+    // the device busy: such a song ends even when looping.
+    if (!loop_ || last_time_ == 0) return kFillEndOfSong;
     RewindTracks();
     fill_flags_ = 0;
   }

@@ -279,6 +279,23 @@ TEST_F(MidiStreamPlayerTest, ALoopingSongStartsOverRightAfterItsLastEvent) {
   EXPECT_FALSE(player.IsPlaying());
 }
 
+TEST_F(MidiStreamPlayerTest, ALoopingSongThatTakesNoTimeEndsInsteadOfSpinning) {
+  MidiFileBuilder chord(0, 100);
+  chord.AddTrack().Event(0, {0x90, 60, 100}).Event(0, {0x90, 64, 100}).End(100);
+  MidiFileBuilder empty(1, 100);
+  empty.AddTrack();
+  empty.AddTrack().Meta(0, 0x03, {'x'}).End();
+  for (const std::vector<uint8_t>& song : {chord.Bytes(), empty.Bytes()}) {
+    recorder_.Clear();
+    MidiStreamPlayer player;
+    ASSERT_TRUE(Load(player, song));
+    player.Play(true);
+    Run(player, 10);
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_LE(recorder_.Count(), 2u);
+  }
+}
+
 TEST_F(MidiStreamPlayerTest, TempoPercentScalesThePace) {
   MidiStreamPlayer player;
   player.SetTempoPercent(0);
