@@ -4,6 +4,7 @@
 // SDL2. FluidSynth locks its synthesiser itself, so messages may come from any thread.
 #include "platform/fluidsynth_sink.h"
 
+#include <SDL2/SDL.h>
 #include <fluidsynth.h>
 
 #include "platform/diagnostics.h"
@@ -14,11 +15,13 @@ struct FluidSynthSink::Parts {
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_audio_driver_t* driver = nullptr;
+  bool sdl_audio = false;  // SDL's audio subsystem was started for the driver
 
   ~Parts() {
     if (driver != nullptr) delete_fluid_audio_driver(driver);
     if (synth != nullptr) delete_fluid_synth(synth);
     if (settings != nullptr) delete_fluid_settings(settings);
+    if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 };
 
@@ -39,7 +42,9 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Create(const std::string& sound_
     return nullptr;
   }
   parts->driver = new_fluid_audio_driver(parts->settings, parts->synth);
-  if (parts->driver == nullptr) {
+  if (parts->driver == nullptr && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    // FluidSynth's SDL2 driver expects the application to have started SDL's audio.
+    parts->sdl_audio = true;
     fluid_settings_setstr(parts->settings, "audio.driver", "sdl2");
     parts->driver = new_fluid_audio_driver(parts->settings, parts->synth);
   }
