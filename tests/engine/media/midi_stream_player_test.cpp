@@ -489,5 +489,27 @@ TEST_F(MidiStreamPlayerTest, OperationsRaceTheDeviceSafely) {
   EXPECT_FALSE(player.IsPlaying());
 }
 
+// The end of a song (finished by the player's own thread) races a stop from the engine thread:
+// whichever comes first, the song is stopped once, its buffers are freed once, and it plays
+// again from the beginning afterwards.
+TEST_F(MidiStreamPlayerTest, TheEndOfASongRacesAStopSafely) {
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, SmallSong()));
+  for (int round = 0; round < 30; ++round) {
+    player.Play(false);
+    player.WaitUntilSettled();
+    std::thread ender([&] { clock_->Advance(260); });
+    if (round % 2 == 0) player.Stop(true);
+    ender.join();
+    player.WaitUntilSettled();
+    EXPECT_FALSE(player.IsPlaying());
+  }
+  recorder_.Clear();
+  const int64_t start = NowUs();
+  player.Play(false);
+  Run(player, 300);
+  EXPECT_EQ(HeardSince(start), kSmallSongHeard);
+}
+
 }  // namespace
 }  // namespace engine
