@@ -18,7 +18,7 @@ std::mutex g_profile_mutex;
 
 struct IniFile {
   std::vector<std::string> lines;  // without line ends
-  std::string eol = "\r\n";
+  const char* eol = "\r\n";
 };
 
 std::string_view Trim(std::string_view s) {
@@ -133,6 +133,11 @@ std::string SectionList(const IniFile& ini) {
   return list;
 }
 
+// "key=value". Built with append: GCC 12 warns falsely (-Wrestrict) on chained operator+ here.
+std::string KeyLine(std::string_view key, const char* value) {
+  return std::string(key).append("=").append(value);
+}
+
 // The default loses its trailing blanks only, as on Windows.
 std::string DefaultValue(const char* def) {
   std::string_view d = def ? def : "";
@@ -224,7 +229,7 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
       std::string_view k, v;
       if (KeyValue(ini.lines[i], &k, &v) && SameNoCase(k, key)) {
         if (value) {
-          ini.lines[i] = std::string(k) + "=" + value;
+          ini.lines[i] = KeyLine(k, value);
         } else {
           ini.lines.erase(ini.lines.begin() + static_cast<long>(i));
         }
@@ -235,13 +240,13 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
     // New key: after the section's last non-blank line.
     size_t at = end;
     while (at > header + 1 && Trim(ini.lines[at - 1]).empty()) --at;
-    ini.lines.insert(ini.lines.begin() + static_cast<long>(at), std::string(key) + "=" + value);
+    ini.lines.insert(ini.lines.begin() + static_cast<long>(at), KeyLine(key, value));
     return Save(ini, file);
   }
 
   if (!value) return true;
-  ini.lines.push_back("[" + std::string(section) + "]");
-  ini.lines.push_back(std::string(key) + "=" + value);
+  ini.lines.push_back(std::string("[").append(section).append("]"));
+  ini.lines.push_back(KeyLine(key, value));
   return Save(ini, file);
 }
 

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <vector>
 
-#include "tests/engine/core/game_log_reader.h"
+#include "tests/support/game_log_reader.h"
 
 namespace engine {
 namespace {

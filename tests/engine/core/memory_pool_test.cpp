@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "tests/engine/core/game_log_reader.h"
+#include "tests/support/game_log_reader.h"
 
 namespace engine {
 namespace {

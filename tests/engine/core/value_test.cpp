@@ -7,7 +7,7 @@
 #include <climits>
 #include <cmath>
 
-#include "tests/engine/core/game_log_reader.h"
+#include "tests/support/game_log_reader.h"
 
 namespace engine {
 namespace {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -25,6 +26,23 @@ public:
     ~GameLogReader() {
         setenv("ZP_EXE_DIR", previous_.c_str(), 1);
         platform::ResetExecutableDirectory();
+    }
+
+    // The lines written to the daily log so far, each without its date, time and line end.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        const std::string text = Text();
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) end = text.size();
+            const std::string line = text.substr(start, end - start);
+            // "2026/12/07     08:30:00      message": the message starts after the six-blank gap.
+            const size_t gap = line.find("      ");
+            lines.push_back(gap == std::string::npos ? line : line.substr(gap + 6));
+            start = end + 2;
+        }
+        return lines;
     }
 
     // Everything written to the daily log so far.

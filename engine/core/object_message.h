@@ -1,0 +1,36 @@
+// The message objects send each other, and the engine message ids.
+#pragma once
+
+#include <cstdint>
+
+namespace engine {
+
+// {target key, id, p1, p2}. p1 and p2 may carry pointers, so they are pointer-sized.
+struct ObjectMessage {
+  uint32_t target = 0;
+  uint32_t id = 0;
+  uintptr_t p1 = 0;
+  uintptr_t p2 = 0;
+};
+
+constexpr ObjectMessage MakeMessage(uint32_t target, uint32_t id, uintptr_t p1, uintptr_t p2) {
+  return ObjectMessage{target, id, p1, p2};
+}
+
+// Engine message ids.
+namespace msg {
+inline constexpr uint32_t kFirstInputEvent = 19840325;
+inline constexpr uint32_t kLastInputEvent = 19840353;
+inline constexpr uint32_t kPress = 19840328;
+inline constexpr uint32_t kRelease = 19840329;
+inline constexpr uint32_t kMoveWhilePressed = 19840331;
+inline constexpr uint32_t kDragMove = 19840372;
+inline constexpr uint32_t kShow = 19840375;
+inline constexpr uint32_t kHide = 19840376;
+inline constexpr uint32_t kFreeBlockA = 19840388;
+inline constexpr uint32_t kFreeBlockB = 19840389;
+
+constexpr bool IsInputEvent(uint32_t id) { return id >= kFirstInputEvent && id <= kLastInputEvent; }
+}  // namespace msg
+
+}  // namespace engine

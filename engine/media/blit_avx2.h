@@ -1,0 +1,30 @@
+// AVX2 forms of the hottest row loops. Each gives exactly the words of its scalar rule (the same
+// integer arithmetic, eight pixels at a time in 16-bit lanes); callers use them only when the
+// processor has AVX2 and finish the last few pixels of a row with the scalar rule.
+#pragma once
+
+#include <cstdint>
+
+namespace engine::avx2 {
+
+// True when the processor runs AVX2.
+bool Available();
+
+// Rows of n pixels, n a multiple of 8.
+// Own alpha, no backdrop, full opacity: blend onto drawn pixels, copy into empty ones.
+void AlphaFullRow(uint32_t* dst, const uint32_t* src, int64_t n);
+// mix(src, dst, op) with alpha 255 where the source alpha is not 0.
+void PlainFadedRow(uint32_t* dst, const uint32_t* src, int64_t n, uint32_t op);
+// The source word where its alpha is not 0.
+void PlainFullRow(uint32_t* dst, const uint32_t* src, int64_t n);
+
+// Copies n pixels (any n).
+void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n);
+
+// Bilinear samples for target pixels [first, end) of one row, end - first a multiple of 2.
+// Pixel x mixes row0[col[x]], row0[col[x] + 1], row1[col[x]], row1[col[x] + 1] with the packed
+// weights top[x] = w00 | w10 << 16 and bottom[x] = w01 | w11 << 16.
+void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* top,
+                 const uint32_t* bottom, int first, int end);
+
+}  // namespace engine::avx2

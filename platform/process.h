@@ -1,0 +1,12 @@
+// Facts about the running program.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The executable's file name without its folder and without an extension (GBK), as the
+// Windows program file's name without ".exe" would read.
+std::string ExecutableName();
+
+}  // namespace platform

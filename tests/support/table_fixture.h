@@ -1,0 +1,40 @@
+// A table with players seated, for the table logic and settlement tests.
+#pragma once
+
+#include <memory>
+
+#include "table/table_logic.h"
+
+namespace table_fixture {
+
+inline std::unique_ptr<table::TablePlayer> Player(int32_t user, int chair, int32_t score = 100,
+                                                  int32_t holding = 1000) {
+  auto p = std::make_unique<table::TablePlayer>();
+  p->userId = user;
+  p->chair = chair;
+  p->score = score;
+  p->holding = holding;
+  return p;
+}
+
+// Settings that let every start through unless a test narrows them.
+inline table::StartParams OpenParams() {
+  table::StartParams p;
+  p.baseStake = 100;
+  p.minScore = -(1 << 30);
+  p.maxScore = 1 << 30;
+  p.maxPlayerGames = 1 << 30;
+  p.maxTableGames = 1 << 30;
+  p.timeoutMs = 60000;
+  return p;
+}
+
+// Seats one player per chair (users 101, 102, ...) with the given holdings.
+inline void SeatAll(table::CTableLogic& t, const int32_t* holdings = nullptr, uint32_t settle = 0x4) {
+  for (int c = 0; c < t.ChairCount(); ++c) {
+    t.AddPlayer(Player(101 + c, c, 100, holdings != nullptr ? holdings[c] : 1000));
+    t.SetChairOptions(c, 0, settle, 0);
+  }
+}
+
+}  // namespace table_fixture
