@@ -6,6 +6,7 @@
 
 #include "engine/core/game_core.h"
 #include "engine/core/host_window_services.h"
+#include "engine/core/image_handle.h"
 #include "engine/core/object_module.h"
 #include "engine/core/rotated_rect.h"
 
@@ -492,6 +493,9 @@ void EngineObject::LeaveCoreLock() {
 
 // The pixel test needs the picture behind the draw image; until an image can answer it, a
 // pixel-exact object is hit nowhere (as an object without a picture is).
-int EngineObject::PixelHitTest(int, int) { return 0; }
+int EngineObject::PixelHitTest(int fx, int fy) {
+  const ImageHandle* image = GetDrawImage();
+  return image != nullptr && image->HitTest(fx, fy) ? 1 : 0;
+}
 
 }  // namespace engine

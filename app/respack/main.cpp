@@ -1,0 +1,86 @@
+// respack: the command-line tool for resource packages and pictures.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/respack/respack.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  const char* help;
+  int (*run)(const respack::Args&);
+  size_t min_args;
+  size_t max_args;
+};
+
+const Command kCommands[] = {
+    {"pack", "respack pack DIR OUT.qzr",
+     "Packs every file of DIR (not its subfolders) into a new package. Each member is named by its\n"
+     "resource name: the file's title and its category (button.png -> button.imge), the title\n"
+     "converted to GBK first so the hashes match packages made on Windows.\n",
+     respack::Pack, 2, 2},
+    {"list", "respack list PKG",
+     "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List,
+     1, 1},
+    {"extract", "respack extract PKG NAME OUT",
+     "Writes one member's bytes to OUT. NAME is its resource name (button.imge); a file name\n"
+     "(button.png) is turned into its resource name when nothing has the name as given.\n",
+     respack::Extract, 3, 3},
+    {"unpack", "respack unpack PKG DIR",
+     "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n", respack::Unpack, 2,
+     2},
+    {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",
+     "Converts a PNG, BMP, GIF (every frame) or other common picture into a .pps picture.\n"
+     "Codecs: 1 raw, 2 nothing stored, 3 run-length, 4 run-length with zlib alpha, 5 zlib,\n"
+     "6 the smaller of run-length and zlib per plane (the default, as the engine saves).\n"
+     "GIF frames without a delay get 40 ms, as the engine shows them.\n",
+     respack::PpsEncode, 2, 4},
+    {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",
+     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4},
+    {"pps-info", "respack pps-info IN.pps",
+     "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n",
+     respack::PpsInfo, 1, 1},
+};
+
+void PrintUsage(FILE* out) {
+  std::fprintf(out, "usage:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+  std::fprintf(out, "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n");
+}
+
+bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return respack::kUsage;
+  }
+  if (IsHelp(argv[1])) {
+    std::printf("respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n");
+    PrintUsage(stdout);
+    return respack::kOk;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    respack::Args args(argv + 2, argv + argc);
+    for (const std::string& a : args) {
+      if (a == "--help" || a == "-h") {
+        std::printf("usage: %s\n%s", c.usage, c.help);
+        return respack::kOk;
+      }
+    }
+    if (args.size() < c.min_args || args.size() > c.max_args) {
+      std::fprintf(stderr, "usage: %s\n", c.usage);
+      return respack::kUsage;
+    }
+    return c.run(args);
+  }
+  std::fprintf(stderr, "respack: unknown command '%s'\n", argv[1]);
+  PrintUsage(stderr);
+  return respack::kUsage;
+}

@@ -1,0 +1,239 @@
+// The picture commands: pps-encode, pps-decode, pps-info.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/respack/respack.h"
+#include "engine/media/byte_span.h"
+#include "engine/media/pps_picture.h"
+#include "engine/media/pps_planes.h"
+#include "platform/files.h"
+#include "platform/gbk.h"
+#include "platform/picture_decoder.h"
+
+namespace respack {
+
+namespace {
+
+// The delay the engine gives a GIF frame that names none.
+constexpr uint32_t kDefaultFrameDelay = 40;
+
+// Reads "--NAME N" from the arguments after the first two; false (with a message) on misuse.
+bool NumberOption(const Args& args, const char* name, long low, long high, long* value) {
+  if (args.size() == 2) return true;
+  if (args.size() != 4 || args[2] != name) {
+    std::fprintf(stderr, "respack: unexpected argument '%s'\n", args[2].c_str());
+    return false;
+  }
+  char* end = nullptr;
+  const long n = std::strtol(args[3].c_str(), &end, 10);
+  if (args[3].empty() || *end != '\0' || n < low || n > high) {
+    std::fprintf(stderr, "respack: %s takes a number from %ld to %ld\n", name, low, high);
+    return false;
+  }
+  *value = n;
+  return true;
+}
+
+// A decoded picture as an ImageRecord over a pixel block the caller keeps.
+struct PictureForEncoding {
+  engine::ImageRecord record;
+  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette;
+  std::vector<uint32_t> delays;
+};
+
+bool ToRecord(const platform::DecodedPicture& picture, PictureForEncoding* out, std::string* reason) {
+  if (picture.width > 0xFFFF || picture.height > 0xFFFF || picture.frames.size() > 0xFFFF) {
+    *reason = "picture too large for the format (65535 pixels or frames at most)";
+    return false;
+  }
+  if (picture.palette.size() > 256 * 3) {
+    *reason = "palette of more than 256 colours";
+    return false;
+  }
+  engine::ImageRecord& r = out->record;
+  r.width = static_cast<uint16_t>(picture.width);
+  r.height = static_cast<uint16_t>(picture.height);
+  r.frame_count = static_cast<uint16_t>(picture.frames.size());
+  for (const platform::PictureFrame& f : picture.frames) out->pixels.insert(out->pixels.end(), f.pixels.begin(), f.pixels.end());
+  r.pixels = out->pixels.data();
+  r.data_size = static_cast<uint32_t>(out->pixels.size());
+  if (picture.alpha_valid) r.flags |= engine::kImageFlagAlpha;
+  if (picture.IsPalette()) {
+    out->palette = picture.palette;
+    r.flags |= engine::kImageFlagOwnPalette;
+    r.palette = out->palette.data();
+    r.palette_count = static_cast<uint16_t>(out->palette.size() / 3);
+    r.colour_key = engine::kNoPaletteKey;
+    if (picture.transparent_index >= 0) {
+      r.flags |= engine::kImageFlagTransparent;
+      r.colour_key = static_cast<uint32_t>(picture.transparent_index);
+    }
+  } else if (picture.has_transparent_colour) {
+    r.flags |= engine::kImageFlagTransparent;
+    r.colour_key = picture.transparent_colour;
+  }
+  if (picture.frames.size() > 1) {
+    for (const platform::PictureFrame& f : picture.frames) out->delays.push_back(f.delay_ms ? f.delay_ms : kDefaultFrameDelay);
+    r.delays = out->delays.data();
+    r.flags |= engine::kImageFlagDelays;
+  }
+  return true;
+}
+
+bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::ImageRecord* record, std::string* reason) {
+  if (!platform::ReadFileBytes(Gbk(path_utf8), bytes)) {
+    *reason = "cannot read " + path_utf8;
+    return false;
+  }
+  std::string error;
+  if (engine::DecodePicture(bytes->data(), bytes->size(), record, &error) == 0) {
+    *reason = path_utf8 + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+const char* CodecName(uint8_t codec) {
+  switch (codec) {
+    case 1: return "raw";
+    case 2: return "nothing stored";
+    case 3: return "run-length";
+    case 4: return "run-length, zlib alpha";
+    case 5: return "zlib";
+    case 6: return "best of run-length and zlib";
+    default: return "unknown (frames store nothing)";
+  }
+}
+
+std::string FlagNames(uint32_t flags) {
+  static const std::pair<uint32_t, const char*> kNames[] = {
+      {engine::kImageFlagTransparent, "transparent"}, {engine::kImageFlagPaletteRef, "palette reference"},
+      {engine::kImageFlagOwnPalette, "palette"},      {engine::kImageFlagAlpha, "alpha"},
+      {engine::kImageFlagDelays, "delays"},           {engine::kImageFlagTrailer, "offset"}};
+  std::string text;
+  for (auto [bit, name] : kNames) {
+    if (!(flags & bit)) continue;
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
+int PpsEncode(const Args& args) {
+  long codec = engine::kPpsCodecBestOf;
+  if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
+  platform::DecodedPicture picture;
+  std::string error;
+  if (!platform::DecodePictureFile(Gbk(args[0]), &picture, &error)) return Refuse(args[0] + ": " + error);
+  PictureForEncoding source;
+  if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
+  const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
+  if (file.empty()) return Refuse(args[0] + ": " + error);
+  if (!engine::SavePictureFile(file.data(), file.size(), Gbk(args[1]))) return Refuse("cannot write " + args[1]);
+  std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", args[1].c_str(), source.record.width,
+              source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
+              file.size());
+  return kOk;
+}
+
+int PpsDecode(const Args& args) {
+  long frame = 0;
+  if (!NumberOption(args, "--frame", 0, 65535, &frame)) return kUsage;
+  std::vector<uint8_t> bytes;
+  engine::ImageRecord record;
+  std::string reason;
+  if (!LoadPps(args[0], &bytes, &record, &reason)) return Refuse(reason);
+  struct Release {
+    engine::ImageRecord* r;
+    ~Release() { engine::FreePictureRecord(r); }
+  } release{&record};
+  if (frame >= record.frame_count) {
+    return Refuse(args[0] + " has " + std::to_string(record.frame_count) + " frame(s); there is no frame " +
+                  std::to_string(frame));
+  }
+  if ((record.flags & engine::kImageFlagPaletteRef) && !(record.flags & engine::kImageFlagOwnPalette)) {
+    return Refuse(args[0] + " names an outside palette; its colours are not in the file");
+  }
+  const size_t n = size_t{record.width} * record.height;
+  const int bpp = record.BytesPerPixel();
+  const uint8_t* src = record.pixels + n * bpp * static_cast<size_t>(frame);
+  std::vector<uint8_t> bgra(n * 4);
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t* out = &bgra[i * 4];
+    if (bpp == 4) {
+      std::memcpy(out, src + i * 4, 4);
+      continue;
+    }
+    const uint8_t index = src[i * bpp];
+    if (index < record.palette_count) {
+      out[0] = record.palette[index * 3 + 2];
+      out[1] = record.palette[index * 3 + 1];
+      out[2] = record.palette[index * 3];
+    }
+    out[3] = bpp == 2 ? src[i * bpp + 1] : 255;
+    if ((record.flags & engine::kImageFlagTransparent) && index == record.colour_key) out[3] = 0;
+  }
+  std::string error;
+  if (!platform::SavePng(Gbk(args[1]), record.width, record.height, bgra.data(), &error)) {
+    return Refuse(platform::GbkToUtf8(error));
+  }
+  return kOk;
+}
+
+int PpsInfo(const Args& args) {
+  std::vector<uint8_t> bytes;
+  engine::ImageRecord record;
+  std::string reason;
+  if (!LoadPps(args[0], &bytes, &record, &reason)) return Refuse(reason);
+  engine::PpsHeader header;
+  engine::ReadPpsHeader(bytes.data(), bytes.size(), &header);
+  std::printf("size %ux%u, %u frame%s, codec %u (%s), %u bytes\n", header.width, header.height, header.frame_count,
+              header.frame_count == 1 ? "" : "s", header.codec, CodecName(header.codec), header.total_encoded);
+  std::printf("flags 0x%X (%s)\n", header.flags, FlagNames(header.flags).c_str());
+  size_t pos = engine::kPpsHeaderSize;
+  if (header.flags & engine::kImageFlagPaletteRef) {
+    std::printf("palette: by reference (32-byte block), %u entries\n", header.palette_count);
+    pos += engine::kPaletteRefBlockSize;
+  } else if (header.flags & engine::kImageFlagOwnPalette) {
+    std::printf("palette: %u entries\n", header.palette_count);
+    pos += size_t{header.palette_count} * 3;
+  } else {
+    std::printf("palette: none (true colour)\n");
+  }
+  if (!(header.flags & engine::kImageFlagTransparent)) {
+    std::printf("colour key: none (0x%X)\n", record.colour_key);
+  } else if (record.IsPalette()) {
+    std::printf("colour key: index %u\n", record.colour_key);
+  } else {
+    std::printf("colour key: 0x%06X (blue, green, red)\n", record.colour_key);
+  }
+  if (header.flags & engine::kImageFlagTrailer) std::printf("offset: %d, %d\n", record.offset_x, record.offset_y);
+  // The decoder has checked every frame record, so the walk stays inside the file.
+  for (uint32_t f = 0; f < header.frame_count; ++f) {
+    const uint32_t flags = engine::ReadU32(&bytes[pos]);
+    const uint32_t delay = engine::ReadU32(&bytes[pos + 4]);
+    const uint32_t a = engine::ReadU32(&bytes[pos + 8]);
+    const uint32_t b = engine::ReadU32(&bytes[pos + 12]);
+    std::string plane_a = CodecName(header.codec);
+    if (header.codec == engine::kPpsCodecBestOf) {
+      plane_a = (flags & engine::kFrameFlagZlib) ? "zlib" : "run-length";
+    }
+    std::printf("frame %u: %s%s, plane A %u bytes%s", f, plane_a.c_str(),
+                (flags & engine::kFrameFlagDifference) ? ", difference" : "", a,
+                (flags & engine::kFrameFlagAlphaPlane) ? "" : ", no alpha plane");
+    if (flags & engine::kFrameFlagAlphaPlane) std::printf(", alpha plane %u bytes", b);
+    if (header.frame_count > 1) std::printf(", delay %u ms", delay);
+    std::printf("\n");
+    pos += engine::kPpsFrameRecordSize + a + b;
+  }
+  engine::FreePictureRecord(&record);
+  return kOk;
+}
+
+}  // namespace respack

@@ -1,0 +1,31 @@
+// respack: makes and inspects the engine's resource packages (.qzr) and pictures (.pps).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace respack {
+
+// Exit codes.
+inline constexpr int kOk = 0;
+inline constexpr int kBadInput = 1;
+inline constexpr int kUsage = 2;
+
+// A command's arguments after its name, as given (UTF-8); paths are converted to GBK inside.
+using Args = std::vector<std::string>;
+
+int Pack(const Args& args);
+int List(const Args& args);
+int Extract(const Args& args);
+int Unpack(const Args& args);
+int PpsEncode(const Args& args);
+int PpsDecode(const Args& args);
+int PpsInfo(const Args& args);
+
+// Prints "respack: <reason>" (UTF-8) on stderr and returns kBadInput.
+int Refuse(const std::string& reason);
+
+// The GBK spelling of a UTF-8 command-line text.
+std::string Gbk(const std::string& utf8);
+
+}  // namespace respack

@@ -1,0 +1,129 @@
+// The game client. With no arguments it opens the engine window (1024 x 768 client area,
+// resizable) with a root scene object and runs until the window is closed.
+//
+//   --headless           no display: the window lives in memory
+//   --frames N           runs N engine frames, then ends
+//   --screenshot FILE    after the run, writes what the window shows as a PNG file
+//   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
+//                        client area on the screen) to stdout and keeps the window on screen
+//                        until a line (or the end) comes on stdin
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "app/zipai-client/png_writer.h"
+#include "engine/core/engine_log.h"
+#include "engine/core/quillaron_wnd.h"
+#include "engine/core/rect_object.h"
+#include "platform/window.h"
+
+namespace {
+
+using platform::RECT;
+
+constexpr int kClientWidth = 1024;
+constexpr int kClientHeight = 768;
+
+struct Options {
+  bool headless = false;
+  long frames = -1;
+  std::string screenshot;
+  bool hold = false;
+};
+
+// The engine window of the client: ends the program when it closes, or after a set number of frames.
+class ClientWindow final : public engine::CQuillaronWnd {
+ public:
+  long frames_left = -1;
+
+  void OnFrame() override {
+    CQuillaronWnd::OnFrame();
+    if (frames_left > 0 && --frames_left == 0) platform::PostQuitMessage(0);
+  }
+
+ protected:
+  void OnDestroy() override {
+    CQuillaronWnd::OnDestroy();
+    platform::PostQuitMessage(0);
+  }
+};
+
+void Usage() {
+  std::fprintf(stderr, "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold]\n");
+}
+
+bool Parse(int argc, char** argv, Options* out) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--headless") {
+      out->headless = true;
+    } else if (arg == "--hold") {
+      out->hold = true;
+    } else if (arg == "--frames" && i + 1 < argc) {
+      char* end = nullptr;
+      out->frames = std::strtol(argv[++i], &end, 10);
+      if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return false;
+    } else if (arg == "--screenshot" && i + 1 < argc) {
+      out->screenshot = argv[++i];
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!Parse(argc, argv, &options)) {
+    Usage();
+    return 2;
+  }
+  const auto kind = options.headless ? platform::WindowBackendKind::kHeadless : platform::WindowBackendKind::kAuto;
+  if (!platform::InitWindowSystem(kind)) {
+    std::fprintf(stderr, "zipai-client: the window system could not start\n");
+    return 1;
+  }
+  if (platform::CurrentWindowBackend() == platform::WindowBackendKind::kHeadless && options.frames < 0) {
+    std::fprintf(stderr, "zipai-client: no display; run it with --headless --frames N\n");
+    platform::ShutdownWindowSystem();
+    return 1;
+  }
+  engine::LogEngineStart();
+
+  int exit_code = 0;
+  {
+    ClientWindow window;
+    const engine::RECT area{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT, platform::CW_USEDEFAULT + kClientWidth,
+                            platform::CW_USEDEFAULT + kClientHeight};
+    if (!window.CreateEngineWindow("zipai", platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE, 0, area, nullptr)) {
+      std::fprintf(stderr, "zipai-client: the window could not be opened\n");
+      platform::ShutdownWindowSystem();
+      return 1;
+    }
+    window.InitEngine(new engine::RectObject(), nullptr);
+    window.frames_left = options.frames;
+    exit_code = platform::RunMessageLoop();
+
+    if (!options.screenshot.empty() && window.IsWindow()) {
+      if (!client::WritePngFile(options.screenshot, window.PresentedFrame(), window.FrameWidth(), window.FrameHeight())) {
+        std::fprintf(stderr, "zipai-client: cannot write %s\n", options.screenshot.c_str());
+        exit_code = 1;
+      }
+    }
+    if (options.hold && window.IsWindow()) {
+      RECT shown{};
+      window.GetWindowRect(&shown);
+      std::printf("ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
+      std::fflush(stdout);
+      std::string line;
+      std::getline(std::cin, line);
+    }
+    if (window.IsWindow()) window.DestroyWindow();
+  }
+  platform::ShutdownWindowSystem();
+  return exit_code;
+}

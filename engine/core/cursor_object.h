@@ -1,0 +1,56 @@
+// The cursor object: an optional scene object named "object_cursor" that keeps numbered cursors
+// and shows the current one when the window asks for its cursor. The input module and the
+// widgets find it by name; without it they fall back to the system hand and arrow.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "engine/core/engine_object.h"
+#include "platform/cursor.h"
+
+namespace engine {
+
+// Messages the cursor object answers.
+namespace cursor_message {
+inline constexpr uint32_t kHand = 19840357;
+inline constexpr uint32_t kArrow = 19840358;
+inline constexpr uint32_t kSetCursor = 19840360;
+}  // namespace cursor_message
+
+inline constexpr const char* kCursorObjectName = "object_cursor";
+
+class CursorObject : public EngineObject {
+ public:
+  // The longest cursor file path accepted.
+  static constexpr size_t kMaxPath = 259;
+
+  CursorObject();
+  ~CursorObject() override;
+
+  // Each Add loads a cursor under a number not yet in the table; a taken number gives null
+  // and loads nothing.
+  virtual platform::HCURSOR AddCursorFromFile(const char* path, int32_t number);
+  virtual platform::HCURSOR AddCursorFromResource(uint32_t resource_id, int32_t number);
+  virtual platform::HCURSOR AddSystemCursor(uint32_t system_id, int32_t number);
+  virtual platform::HCURSOR FindCursor(int32_t number);
+  // Shows the current cursor, when there is one.
+  virtual void ApplyCursor();
+  virtual void SetCurrentHandle(platform::HCURSOR cursor);
+  virtual void SelectCursor(int32_t number);
+  virtual void SelectSystemCursor(uint32_t system_id);
+  virtual void SelectResourceCursor(uint32_t resource_id);
+
+  // Answers the hand, arrow and set-cursor messages; every other message is left alone.
+  int OnMessage(const ObjectMessage* message) override;
+
+  platform::HCURSOR GetCurrentHandle() const { return current_; }
+
+ private:
+  platform::HCURSOR Add(platform::HCURSOR loaded, int32_t number);
+
+  std::map<int32_t, platform::HCURSOR> cursors_;
+  platform::HCURSOR current_ = nullptr;
+};
+
+}  // namespace engine

@@ -1,0 +1,32 @@
+// An engine object with a rectangle: what root scenes derive from. The host window calls the
+// root through these operations: it lays the scene out after every resize and hands it the
+// data other programs send the window.
+#pragma once
+
+#include "engine/core/engine_object.h"
+#include "platform/win_types.h"
+#include "platform/window.h"
+
+namespace engine {
+
+using platform::COPYDATASTRUCT;
+
+class RectObject : public EngineObject {
+ public:
+  RectObject() = default;
+
+  // Lays the children out; called after the object joins the scene and after every resize.
+  virtual void OnRectChanged() {}
+  // Hears that a game was entered.
+  virtual void OnEnterGame() {}
+  // Data sent to the host window (WM_COPYDATA), valid during the call only.
+  virtual void OnCopyData(const COPYDATASTRUCT* /*data*/) {}
+  // Copies the four values, then lets the object lay itself out.
+  virtual void SetRect(const RECT* rect);
+  virtual RECT* GetRect(RECT* out) const;
+
+ private:
+  RECT rect_{};
+};
+
+}  // namespace engine

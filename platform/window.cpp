@@ -1,0 +1,619 @@
+// The window layer's common part: message dispatch, the posted-message queue, timers, capture
+// and focus, invalidation and painting, and the loop. The backends only talk to the system.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "platform/clipboard.h"
+#include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/diagnostics.h"
+#include "platform/window_backend.h"
+
+namespace platform {
+
+// Defined in cursor.cpp and clipboard.cpp: back to the start state when the system stops.
+void ResetCursorState();
+void ResetClipboardState();
+
+namespace {
+
+struct Posted {
+  Window* window;
+  uint32_t message;
+  uintptr_t wparam;
+  intptr_t lparam;
+};
+
+struct Timer {
+  Window* window;
+  uint32_t id;
+  uint32_t elapse;
+  uint32_t due;
+  Window::TimerProc proc;
+};
+
+struct State {
+  std::unique_ptr<WindowBackend> backend;
+  std::thread::id ui_thread;
+  std::mutex mutex;  // guards windows and posted: PostMessage comes from any thread
+  std::vector<Window*> windows;
+  std::deque<Posted> posted;
+  std::atomic<bool> quit{false};
+  std::atomic<int> quit_code{0};
+  std::vector<Timer> timers;
+  Window* capture = nullptr;
+  Window* focus = nullptr;
+  int pump_depth = 0;
+  ManualClock* listened_clock = nullptr;
+  int listener_id = 0;
+};
+
+State& S() {
+  static State state;
+  return state;
+}
+
+// Larger than any screen; keeps a made-up size from asking for gigabytes of frame.
+constexpr int kMaxClientSide = 16384;
+
+bool Due(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) >= 0; }
+
+RECT Union(const RECT& a, const RECT& b) {
+  if (IsRectEmpty(a)) return b;
+  if (IsRectEmpty(b)) return a;
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+RECT Clip(const RECT& r, int width, int height) {
+  RECT c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width), std::min(r.bottom, height)};
+  if (IsRectEmpty(c)) return RECT{};
+  return c;
+}
+
+// With the manual clock installed, stepping it runs the loop once, so due timers fire.
+void OnClockStepped() {
+  State& s = S();
+  if (s.pump_depth == 0 && std::this_thread::get_id() == s.ui_thread) PumpMessages();
+}
+
+void ListenToClock() {
+  State& s = S();
+  auto* manual = dynamic_cast<ManualClock*>(&CurrentClock());
+  if (!manual || manual == s.listened_clock) return;
+  // A clock listened to before is either gone (a finished test's) or still ours: stop either way
+  // only if it is still the installed one, which it is not here, so just forget it.
+  s.listened_clock = manual;
+  s.listener_id = manual->AddListener(OnClockStepped);
+}
+
+void StopListeningToClock() {
+  State& s = S();
+  if (s.listened_clock && s.listened_clock == dynamic_cast<ManualClock*>(&CurrentClock()))
+    s.listened_clock->RemoveListener(s.listener_id);
+  s.listened_clock = nullptr;
+  s.listener_id = 0;
+}
+
+// Takes a closing window out of every list.
+void Forget(Window* window) {
+  State& s = S();
+  {
+    std::lock_guard lock(s.mutex);
+    std::erase(s.windows, window);
+    std::erase_if(s.posted, [window](const Posted& p) { return p.window == window; });
+  }
+  std::erase_if(s.timers, [window](const Timer& t) { return t.window == window; });
+  if (s.capture == window) {
+    s.capture = nullptr;
+    if (s.backend) s.backend->Capture(nullptr);
+  }
+  if (s.focus == window) s.focus = nullptr;
+  if (s.windows.empty()) StopListeningToClock();
+}
+
+void DispatchPosted() {
+  State& s = S();
+  size_t count;
+  {
+    std::lock_guard lock(s.mutex);
+    count = s.posted.size();
+  }
+  // Only what was waiting when we started: a handler that posts again runs next time round.
+  for (size_t i = 0; i < count && !s.quit.load(); ++i) {
+    Posted p;
+    {
+      std::lock_guard lock(s.mutex);
+      if (s.posted.empty()) return;
+      p = s.posted.front();
+      s.posted.pop_front();
+    }
+    if (WindowSystem::IsOpen(p.window)) p.window->SendMessage(p.message, p.wparam, p.lparam);
+  }
+}
+
+void FireDueTimers() {
+  State& s = S();
+  const uint32_t now = GetTickCount();
+  std::vector<std::pair<Window*, uint32_t>> due;
+  for (const Timer& t : s.timers)
+    if (Due(now, t.due)) due.emplace_back(t.window, t.id);
+  for (const auto& [window, id] : due) {
+    // A proc may have killed or reset timers: look each one up again.
+    auto it = std::find_if(s.timers.begin(), s.timers.end(),
+                           [&](const Timer& t) { return t.window == window && t.id == id; });
+    if (it == s.timers.end() || !Due(now, it->due)) continue;
+    it->due = now + it->elapse;
+    const Window::TimerProc proc = it->proc;
+    if (proc) {
+      proc(window, id);
+    } else {
+      window->SendMessage(WM_TIMER, id, 0);
+    }
+  }
+}
+
+int NextWaitMs() {
+  State& s = S();
+  {
+    std::lock_guard lock(s.mutex);
+    if (!s.posted.empty()) return 0;
+  }
+  for (Window* w : s.windows) {
+    RECT r;
+    if (!w->IsIconic() && w->GetUpdateRect(&r)) return 0;
+  }
+  if (s.timers.empty()) return -1;
+  const uint32_t now = GetTickCount();
+  int wait = INT32_MAX;
+  for (const Timer& t : s.timers) {
+    const int32_t left = static_cast<int32_t>(t.due - now);
+    wait = std::min(wait, std::max(left, 0));
+  }
+  return wait;
+}
+
+}  // namespace
+
+// ---- the system ----
+
+bool HasDisplay() { return SdlDisplayAvailable(); }
+
+bool InitWindowSystem(WindowBackendKind kind) {
+  State& s = S();
+  if (s.backend) {
+    if (kind == WindowBackendKind::kAuto || kind == s.backend->Kind()) return true;
+    ReportProblem("window system: already running another backend");
+    return false;
+  }
+  if (kind == WindowBackendKind::kAuto)
+    kind = SdlDisplayAvailable() ? WindowBackendKind::kSdl : WindowBackendKind::kHeadless;
+  if (kind == WindowBackendKind::kSdl) {
+    s.backend = MakeSdlWindowBackend();
+    if (!s.backend) {
+      ReportProblem("window system: no display for an SDL window");
+      return false;
+    }
+  } else {
+    s.backend = MakeHeadlessWindowBackend();
+  }
+  s.ui_thread = std::this_thread::get_id();
+  s.quit = false;
+  return true;
+}
+
+void ShutdownWindowSystem() {
+  State& s = S();
+  while (!s.windows.empty()) s.windows.back()->DestroyWindow();
+  StopListeningToClock();
+  {
+    std::lock_guard lock(s.mutex);
+    s.posted.clear();
+  }
+  s.timers.clear();
+  s.capture = nullptr;
+  s.focus = nullptr;
+  s.quit = false;
+  s.backend.reset();
+  ResetCursorState();
+  ResetClipboardState();
+}
+
+WindowBackendKind CurrentWindowBackend() {
+  return S().backend ? S().backend->Kind() : WindowBackendKind::kAuto;
+}
+
+WindowBackend* ActiveWindowBackend() { return S().backend.get(); }
+
+void WindowSystem::Resized(Window& window, int width, int height) {
+  width = std::clamp(width, 0, kMaxClientSide);
+  height = std::clamp(height, 0, kMaxClientSide);
+  const bool changed = width != window.width_ || height != window.height_ || window.iconic_;
+  window.iconic_ = false;
+  window.width_ = width;
+  window.height_ = height;
+  if (!changed) return;
+  window.ResizeFrame(width, height);
+  window.InvalidateRect(nullptr);
+  window.SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width), static_cast<uint16_t>(height))));
+}
+
+void WindowSystem::Moved(Window& window, int x, int y) { window.origin_ = POINT{x, y}; }
+
+void WindowSystem::Minimized(Window& window) {
+  if (window.iconic_) return;
+  window.iconic_ = true;
+  window.SendMessage(WM_SIZE, SIZE_MINIMIZED, 0);
+}
+
+void WindowSystem::Restored(Window& window) {
+  if (!window.iconic_) return;
+  window.iconic_ = false;
+  window.InvalidateRect(nullptr);
+  window.SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(window.width_), static_cast<uint16_t>(window.height_))));
+}
+
+void WindowSystem::FocusChanged(Window* window) {
+  State& s = S();
+  if (window == s.focus) return;
+  Window* old = s.focus;
+  s.focus = window;
+  if (old && IsOpen(old)) old->SendMessage(WM_KILLFOCUS, 0, 0);
+  if (window && IsOpen(window)) window->SendMessage(WM_SETFOCUS, 0, 0);
+}
+
+void WindowSystem::Exposed(Window& window) {
+  // The kept frame goes back on screen at once; the window also repaints what it shows.
+  window.frame_changed_ = true;
+  window.InvalidateRect(nullptr);
+}
+
+void WindowSystem::PaintAndPresent(WindowBackend& backend) {
+  State& s = S();
+  std::vector<Window*> windows;
+  {
+    std::lock_guard lock(s.mutex);
+    windows = s.windows;
+  }
+  for (Window* w : windows)
+    if (IsOpen(w)) w->UpdateWindow();
+  for (Window* w : windows) {
+    if (IsOpen(w) && w->frame_changed_ && !w->iconic_ && w->visible_) {
+      backend.Present(*w);
+      ++w->present_count_;
+      w->frame_changed_ = false;
+    }
+  }
+}
+
+Window* WindowSystem::Find(const void* native) {
+  for (Window* w : S().windows)
+    if (w->native_ == native) return w;
+  return nullptr;
+}
+
+bool WindowSystem::IsOpen(const Window* window) {
+  State& s = S();
+  std::lock_guard lock(s.mutex);
+  return std::find(s.windows.begin(), s.windows.end(), window) != s.windows.end();
+}
+
+// ---- the window ----
+
+Window::Window() = default;
+
+Window::~Window() {
+  // The derived part is gone, so no WM_DESTROY now: just let go of the system window.
+  if (created_) {
+    created_ = false;
+    if (WindowBackend* b = ActiveWindowBackend()) b->Close(*this);
+    Forget(this);
+  }
+}
+
+bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height) {
+  State& s = S();
+  if (created_) return false;
+  if (!s.backend && !InitWindowSystem()) return false;
+  class_style_ = class_style;
+  style_ = style;
+  title_ = title ? title : "";
+  origin_ = POINT{x, y};
+  width_ = std::clamp(width, 1, kMaxClientSide);
+  height_ = std::clamp(height, 1, kMaxClientSide);
+  visible_ = (style & WS_VISIBLE) != 0;
+  ResizeFrame(width_, height_);
+  if (!s.backend->Open(*this)) {
+    ReportProblem("window: the system window could not be opened");
+    return false;
+  }
+  created_ = true;
+  {
+    std::lock_guard lock(s.mutex);
+    s.windows.push_back(this);
+  }
+  ListenToClock();
+  InvalidateRect(nullptr);
+  SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width_), static_cast<uint16_t>(height_))));
+  return true;
+}
+
+bool Window::DestroyWindow() {
+  if (!created_) return false;
+  SendMessage(WM_DESTROY, 0, 0);
+  created_ = false;
+  if (WindowBackend* b = ActiveWindowBackend()) b->Close(*this);
+  native_ = nullptr;
+  Forget(this);
+  return true;
+}
+
+bool Window::PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  State& s = S();
+  {
+    std::lock_guard lock(s.mutex);
+    if (std::find(s.windows.begin(), s.windows.end(), this) == s.windows.end()) return false;
+    s.posted.push_back(Posted{this, message, wparam, lparam});
+  }
+  if (s.backend) s.backend->Wake();
+  return true;
+}
+
+intptr_t Window::SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  return WindowProc(message, wparam, lparam);
+}
+
+intptr_t Window::WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  const uint32_t mk = static_cast<uint32_t>(wparam);
+  const uint32_t code = static_cast<uint32_t>(wparam);
+  const uint32_t repeat = LOWORD(static_cast<uintptr_t>(lparam));
+  const uint32_t key_flags = HIWORD(static_cast<uintptr_t>(lparam));
+  switch (message) {
+    case WM_PAINT: OnPaint(); return 0;
+    case WM_SIZE: OnSize(code, LOWORD(static_cast<uintptr_t>(lparam)), HIWORD(static_cast<uintptr_t>(lparam))); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_ERASEBKGND: return OnEraseBkgnd() ? 1 : 0;
+    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(); return 0;
+    case WM_SETCURSOR: return OnSetCursor() ? 1 : 0;
+    case WM_MOUSEMOVE: OnMouseMove(mk, at); return 0;
+    case WM_MOUSEWHEEL: return OnMouseWheel(LOWORD(wparam), GET_WHEEL_DELTA_WPARAM(wparam), at) ? 1 : 0;
+    case WM_LBUTTONDOWN: OnLButtonDown(mk, at); return 0;
+    case WM_LBUTTONUP: OnLButtonUp(mk, at); return 0;
+    case WM_LBUTTONDBLCLK: OnLButtonDblClk(mk, at); return 0;
+    case WM_RBUTTONDOWN: OnRButtonDown(mk, at); return 0;
+    case WM_RBUTTONUP: OnRButtonUp(mk, at); return 0;
+    case WM_RBUTTONDBLCLK: OnRButtonDblClk(mk, at); return 0;
+    case WM_MBUTTONDOWN: OnMButtonDown(mk, at); return 0;
+    case WM_MBUTTONUP: OnMButtonUp(mk, at); return 0;
+    case WM_MBUTTONDBLCLK: OnMButtonDblClk(mk, at); return 0;
+    case WM_KEYDOWN: OnKeyDown(code, repeat, key_flags); return 0;
+    case WM_KEYUP: OnKeyUp(code, repeat, key_flags); return 0;
+    case WM_CHAR: OnChar(code, repeat, key_flags); return 0;
+    case WM_SETFOCUS: OnSetFocus(); return 0;
+    case WM_KILLFOCUS: OnKillFocus(); return 0;
+    case WM_COPYDATA: return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam)) ? 1 : 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_TIMER: OnTimer(code); return 0;
+    default: return DefWindowProc(message, wparam, lparam);
+  }
+}
+
+intptr_t Window::DefWindowProc(uint32_t message, uintptr_t, intptr_t) {
+  if (message == WM_CLOSE) DestroyWindow();
+  return 0;
+}
+
+bool Window::OnSetCursor() { return false; }
+
+uint32_t Window::SetTimer(uint32_t id, uint32_t elapse_ms, TimerProc proc) {
+  State& s = S();
+  if (!created_) return 0;
+  elapse_ms = std::max<uint32_t>(elapse_ms, 1);
+  ListenToClock();
+  const uint32_t due = GetTickCount() + elapse_ms;
+  for (Timer& t : s.timers) {
+    if (t.window == this && t.id == id) {
+      t = Timer{this, id, elapse_ms, due, proc};
+      return id;
+    }
+  }
+  s.timers.push_back(Timer{this, id, elapse_ms, due, proc});
+  return id;
+}
+
+bool Window::KillTimer(uint32_t id) {
+  return std::erase_if(S().timers, [&](const Timer& t) { return t.window == this && t.id == id; }) > 0;
+}
+
+Window* Window::SetCapture() {
+  State& s = S();
+  Window* previous = s.capture;
+  if (!created_) return previous;
+  s.capture = this;
+  if (s.backend) s.backend->Capture(this);
+  return previous;
+}
+
+bool Window::ReleaseCapture() {
+  State& s = S();
+  s.capture = nullptr;
+  if (s.backend) s.backend->Capture(nullptr);
+  return true;
+}
+
+Window* Window::GetCapture() { return S().capture; }
+
+Window* Window::SetFocus() {
+  Window* previous = S().focus;
+  if (created_) WindowSystem::FocusChanged(this);
+  return previous;
+}
+
+Window* Window::GetFocus() { return S().focus; }
+
+bool Window::ScreenToClient(POINT* point) const {
+  if (!point) return false;
+  point->x -= origin_.x;
+  point->y -= origin_.y;
+  return created_;
+}
+
+bool Window::ClientToScreen(POINT* point) const {
+  if (!point) return false;
+  point->x += origin_.x;
+  point->y += origin_.y;
+  return created_;
+}
+
+bool Window::GetClientRect(RECT* out) const {
+  if (!out) return false;
+  *out = iconic_ ? RECT{} : RECT{0, 0, width_, height_};
+  return created_;
+}
+
+bool Window::GetWindowRect(RECT* out) const {
+  if (!out) return false;
+  *out = RECT{origin_.x, origin_.y, origin_.x + width_, origin_.y + height_};
+  return created_;
+}
+
+bool Window::ShowWindow(int command) {
+  if (!created_) return false;
+  const bool was_visible = visible_;
+  visible_ = command != SW_HIDE;
+  S().backend->Show(*this, command);
+  return was_visible;
+}
+
+bool Window::MoveWindow(int x, int y, int width, int height) {
+  if (!created_) return false;
+  origin_ = POINT{x, y};
+  S().backend->Move(*this);
+  WindowSystem::Resized(*this, width, height);
+  return true;
+}
+
+bool Window::SetWindowText(const char* title) {
+  title_ = title ? title : "";
+  if (created_) S().backend->SetTitle(*this);
+  return created_;
+}
+
+void Window::InvalidateRect(const RECT* rect) {
+  if (!created_ && !S().backend) return;
+  const RECT all{0, 0, width_, height_};
+  update_ = Union(update_, rect ? Clip(*rect, width_, height_) : all);
+}
+
+void Window::ValidateRect(const RECT* rect) {
+  // Like Windows, a partial validation only removes what it fully covers; keep it simple:
+  // the update rectangle shrinks only when the validated area covers it.
+  if (!rect || (rect->left <= update_.left && rect->top <= update_.top && rect->right >= update_.right &&
+                rect->bottom >= update_.bottom))
+    update_ = RECT{};
+}
+
+bool Window::GetUpdateRect(RECT* out) const {
+  const RECT& r = painting_ ? painting_rect_ : update_;
+  if (out) *out = r;
+  return !IsRectEmpty(r);
+}
+
+void Window::UpdateWindow() {
+  if (!created_ || iconic_ || IsRectEmpty(update_) || painting_) return;
+  painting_rect_ = update_;
+  update_ = RECT{};
+  painting_ = true;
+  SendMessage(WM_PAINT, 0, 0);
+  painting_ = false;
+  painting_rect_ = RECT{};
+}
+
+void Window::PaintPixels(int dest_x, int dest_y, const uint32_t* src, int src_width, int src_height,
+                         const RECT& src_area) {
+  if (!src || src_width <= 0 || src_height <= 0) return;
+  RECT a = Clip(src_area, src_width, src_height);
+  if (IsRectEmpty(a)) return;
+  // Shift the source area by the destination's offset, and cut it to the frame.
+  dest_x += a.left - src_area.left;
+  dest_y += a.top - src_area.top;
+  int w = a.right - a.left;
+  int h = a.bottom - a.top;
+  int sx = a.left;
+  int sy = a.top;
+  if (dest_x < 0) { sx -= dest_x; w += dest_x; dest_x = 0; }
+  if (dest_y < 0) { sy -= dest_y; h += dest_y; dest_y = 0; }
+  w = std::min(w, frame_width_ - dest_x);
+  h = std::min(h, frame_height_ - dest_y);
+  if (w <= 0 || h <= 0) return;
+  for (int row = 0; row < h; ++row) {
+    std::memcpy(&frame_[static_cast<size_t>(dest_y + row) * frame_width_ + dest_x],
+                &src[static_cast<size_t>(sy + row) * src_width + sx], static_cast<size_t>(w) * 4);
+  }
+  frame_changed_ = true;
+}
+
+void Window::ResizeFrame(int width, int height) {
+  if (width <= 0 || height <= 0 || (width == frame_width_ && height == frame_height_)) return;
+  std::vector<uint32_t> next(static_cast<size_t>(width) * height, 0xFF000000u);
+  const int w = std::min(width, frame_width_);
+  const int h = std::min(height, frame_height_);
+  for (int row = 0; row < h; ++row)
+    std::memcpy(&next[static_cast<size_t>(row) * width], &frame_[static_cast<size_t>(row) * frame_width_], static_cast<size_t>(w) * 4);
+  frame_ = std::move(next);
+  frame_width_ = width;
+  frame_height_ = height;
+  frame_changed_ = true;
+}
+
+// ---- the loop ----
+
+namespace {
+
+// One round of the loop: system events (unless the caller just waited for them), posted
+// messages, due timers, then paints.
+bool RunOnce(bool poll_system) {
+  State& s = S();
+  if (!s.backend) return !s.quit.load();
+  ++s.pump_depth;
+  if (poll_system) s.backend->PollEvents();
+  DispatchPosted();
+  FireDueTimers();
+  // Paints last, when everything else has been handled, as the system does.
+  WindowSystem::PaintAndPresent(*s.backend);
+  --s.pump_depth;
+  return !s.quit.load();
+}
+
+}  // namespace
+
+bool PumpMessages() { return RunOnce(true); }
+
+int RunMessageLoop() {
+  State& s = S();
+  // Waiting handles the system events that end the wait, so each round asks the system once.
+  bool running = RunOnce(true);
+  while (running && s.backend && !s.windows.empty()) {
+    s.backend->WaitEvents(NextWaitMs());
+    running = RunOnce(false);
+  }
+  s.quit = false;
+  return s.quit_code.exchange(0);
+}
+
+void LoseSystemFocus() { WindowSystem::FocusChanged(nullptr); }
+
+void PostQuitMessage(int exit_code) {
+  State& s = S();
+  s.quit_code = exit_code;
+  s.quit = true;
+  if (s.backend) s.backend->Wake();
+}
+
+}  // namespace platform

@@ -1,0 +1,575 @@
+// Window backend: SDL2.
+//   Platform:     a display SDL2 can open windows on (X11 or Wayland; Xvfb works).
+//   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
+//                 present; key messages carry no scan code (the KF_ bits are right); the IME's
+//                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
+//                 under Wayland the window cannot place itself or read the global pointer.
+//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection.
+#include <SDL.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/diagnostics.h"
+#include "platform/gbk.h"
+#include "platform/message_box.h"
+#include "platform/window_backend.h"
+#include "platform/x11_connection.h"
+
+namespace platform {
+namespace {
+
+struct SdlWindow {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  int texture_width = 0;
+  int texture_height = 0;
+};
+
+bool IsNullDriver(const char* name) {
+  return name && (std::strcmp(name, "dummy") == 0 || std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "evdev") == 0);
+}
+
+// SDL keycode -> Windows virtual-key code; 0 for keys without one.
+uint32_t VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+  switch (key) {
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_PAUSE: return VK_PAUSE;
+    case SDLK_CAPSLOCK: return VK_CAPITAL;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_KP_0: return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDLK_KP_PLUS: return VK_ADD;
+    case SDLK_KP_MINUS: return VK_SUBTRACT;
+    case SDLK_KP_PERIOD: return VK_DECIMAL;
+    case SDLK_KP_DIVIDE: return VK_DIVIDE;
+    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK: return VK_SCROLL;
+    case SDLK_SEMICOLON: return VK_OEM_1;
+    case SDLK_EQUALS: return VK_OEM_PLUS;
+    case SDLK_COMMA: return VK_OEM_COMMA;
+    case SDLK_MINUS: return VK_OEM_MINUS;
+    case SDLK_PERIOD: return VK_OEM_PERIOD;
+    case SDLK_SLASH: return VK_OEM_2;
+    case SDLK_BACKQUOTE: return VK_OEM_3;
+    case SDLK_LEFTBRACKET: return VK_OEM_4;
+    case SDLK_BACKSLASH: return VK_OEM_5;
+    case SDLK_RIGHTBRACKET: return VK_OEM_6;
+    case SDLK_QUOTE: return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+bool IsExtendedKey(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_RCTRL: case SDLK_RALT: case SDLK_INSERT: case SDLK_DELETE: case SDLK_HOME: case SDLK_END:
+    case SDLK_PAGEUP: case SDLK_PAGEDOWN: case SDLK_LEFT: case SDLK_RIGHT: case SDLK_UP: case SDLK_DOWN:
+    case SDLK_KP_ENTER: case SDLK_KP_DIVIDE: case SDLK_NUMLOCKCLEAR: case SDLK_PRINTSCREEN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The character a key gives that SDL's text input does not report (controls), or 0.
+uint32_t ControlCharacter(SDL_Keycode key, uint16_t mod) {
+  switch (key) {
+    case SDLK_RETURN: case SDLK_KP_ENTER: return '\r';
+    case SDLK_BACKSPACE: return '\b';
+    case SDLK_TAB: return '\t';
+    case SDLK_ESCAPE: return 0x1B;
+    default: break;
+  }
+  if ((mod & KMOD_CTRL) && !(mod & KMOD_ALT) && key >= SDLK_a && key <= SDLK_z) return 1 + (key - SDLK_a);
+  return 0;
+}
+
+uint32_t ModifierFlags() {
+  const SDL_Keymod mod = SDL_GetModState();
+  uint32_t flags = 0;
+  if (mod & KMOD_SHIFT) flags |= MK_SHIFT;
+  if (mod & KMOD_CTRL) flags |= MK_CONTROL;
+  return flags;
+}
+
+// The message box as an SDL dialog: buttons from the MB_ type, the answer the pressed one's id.
+int ShowSdlMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+  const std::string ok = GbkToUtf8("确定"), cancel = GbkToUtf8("取消"), yes = GbkToUtf8("是"), no = GbkToUtf8("否");
+  std::vector<SDL_MessageBoxButtonData> buttons;
+  const auto add = [&](int id, const std::string& label, Uint32 flags) {
+    buttons.push_back(SDL_MessageBoxButtonData{flags, id, label.c_str()});
+  };
+  switch (type & 0xF) {
+    case MB_OKCANCEL:
+      add(IDOK, ok, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDCANCEL, cancel, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    case MB_YESNO:
+      add(IDYES, yes, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDNO, no, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    case MB_YESNOCANCEL:
+      add(IDYES, yes, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDNO, no, 0);
+      add(IDCANCEL, cancel, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    default:
+      add(IDOK, ok, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+  }
+  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+  if ((type & 0xF0) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
+  if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
+  const std::string title = GbkToUtf8(caption), message = GbkToUtf8(text);
+  const SDL_MessageBoxData data{flags, nullptr, title.c_str(), message.c_str(), static_cast<int>(buttons.size()),
+                                buttons.data(), nullptr};
+  int pressed = -1;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed < 0) {
+    // No dialog (or closed without a button): the escape answer.
+    return (type & 0xF) == MB_OK ? IDOK : ((type & 0xF) == MB_YESNO ? IDNO : IDCANCEL);
+  }
+  return pressed;
+}
+
+class SdlWindowBackend final : public WindowBackend {
+ public:
+  SdlWindowBackend() {
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The software renderer draws straight into the window (X shared memory), not through a GL
+    // texture of its own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    inited_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    ok_ = inited_ && !IsNullDriver(SDL_GetCurrentVideoDriver());
+    if (!ok_) return;
+    wake_event_ = SDL_RegisterEvents(1);
+    wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    previous_message_box_ = SetMessageBoxHandler(ShowSdlMessageBox);
+  }
+
+  ~SdlWindowBackend() override {
+    if (ok_) {
+      SetMessageBoxHandler(previous_message_box_);
+      for (auto& [id, cursor] : sdl_cursors_)
+        if (cursor) SDL_FreeCursor(cursor);
+    }
+    if (wake_fd_ >= 0) close(wake_fd_);
+    if (inited_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  bool ok() const { return ok_; }
+  WindowBackendKind Kind() const override { return WindowBackendKind::kSdl; }
+
+  // One SDL window with its renderer; the frame goes through a streaming texture.
+  bool Open(Window& window) override {
+    const uint32_t style = WindowSystem::Style(window);
+    Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    if ((style & WS_POPUP) && !(style & WS_THICKFRAME)) flags |= SDL_WINDOW_BORDERLESS;
+    const POINT at = WindowSystem::Origin(window);
+    const int x = at.x == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.x;
+    const int y = at.y == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.y;
+    auto native = std::make_unique<SdlWindow>();
+    native->window = SDL_CreateWindow(GbkToUtf8(WindowSystem::Title(window)).c_str(), x, y, window.FrameWidth(),
+                                      window.FrameHeight(), flags);
+    if (!native->window) {
+      ReportProblem("SDL window: %s", SDL_GetError());
+      return false;
+    }
+    // The engine composes every frame itself, so SDL's software renderer is all the window needs;
+    // it also spares the start-up of a GL driver. SDL_RENDER_DRIVER still picks another one.
+    const Uint32 renderer_flags = SDL_GetHint(SDL_HINT_RENDER_DRIVER) ? 0 : SDL_RENDERER_SOFTWARE;
+    native->renderer = SDL_CreateRenderer(native->window, -1, renderer_flags);
+    if (!native->renderer) native->renderer = SDL_CreateRenderer(native->window, -1, 0);
+    if (!native->renderer) {
+      ReportProblem("SDL renderer: %s", SDL_GetError());
+      SDL_DestroyWindow(native->window);
+      return false;
+    }
+    const Uint32 id = SDL_GetWindowID(native->window);
+    WindowSystem::Native(window) = native.get();
+    windows_[id] = std::move(native);
+    int sx = 0, sy = 0;
+    SDL_GetWindowPosition(windows_[id]->window, &sx, &sy);
+    WindowSystem::Moved(window, sx, sy);
+    SDL_StartTextInput();
+    if (!x11_.display) x11_ = FindX11Connection(windows_[id]->window);
+    return true;
+  }
+
+  void Close(Window& window) override {
+    for (auto it = windows_.begin(); it != windows_.end(); ++it) {
+      if (it->second.get() != WindowSystem::Native(window)) continue;
+      SdlWindow& n = *it->second;
+      if (n.texture) SDL_DestroyTexture(n.texture);
+      SDL_DestroyRenderer(n.renderer);
+      SDL_DestroyWindow(n.window);
+      windows_.erase(it);
+      break;
+    }
+    WindowSystem::Native(window) = nullptr;
+  }
+
+  // Asks the system once, then translates every waiting SDL event.
+  void PollEvents() override {
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
+  }
+
+  // Short waits (the engine's 5 ms frame timer) skip SDL's own wait, which asks the X server
+  // several times per wake: at 200 wakes a second that was most of an idle client's work. On
+  // X11 the loop sleeps on the X connection and the wake descriptor, and asks SDL for events
+  // only when the X server sent something; elsewhere it sleeps and asks SDL once, so input
+  // waits at most one frame. Long waits block in SDL, which wakes on the first event.
+  void WaitEvents(int timeout_ms) override {
+    if (timeout_ms >= 0 && timeout_ms <= kSleepingWaitMs) {
+      if (x11_.display) {
+        // Events already read off the connection count too.
+        if (!X11EventsPending(x11_) && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+          pollfd fds[2] = {{x11_.fd, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+          poll(fds, 2, timeout_ms);
+          if (fds[1].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t got = read(wake_fd_, &count, sizeof count);
+          }
+          if (!(fds[0].revents & POLLIN)) return;  // a timer is due or a message was posted
+        }
+      } else {
+        std::unique_lock lock(wake_mutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return woken_; });
+        woken_ = false;
+      }
+      PollEvents();
+      return;
+    }
+    SDL_Event event;
+    const int got = timeout_ms < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout_ms);
+    if (got) {
+      Translate(event);
+      PollEvents();
+    }
+  }
+
+  // Any thread: ends any kind of wait.
+  void Wake() override {
+    {
+      std::lock_guard lock(wake_mutex_);
+      woken_ = true;
+    }
+    wake_.notify_one();
+    if (wake_fd_ >= 0) {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t put = write(wake_fd_, &one, sizeof one);
+    }
+    SDL_Event event{};
+    event.type = wake_event_;
+    SDL_PushEvent(&event);
+  }
+
+  // Uploads the whole frame and shows it.
+  void Present(Window& window) override {
+    SdlWindow* n = Native(window);
+    if (!n) return;
+    const int w = window.FrameWidth(), h = window.FrameHeight();
+    if (!n->texture || n->texture_width != w || n->texture_height != h) {
+      if (n->texture) SDL_DestroyTexture(n->texture);
+      n->texture = SDL_CreateTexture(n->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+      if (!n->texture) {
+        ReportProblem("SDL texture: %s", SDL_GetError());
+        return;
+      }
+      SDL_SetTextureBlendMode(n->texture, SDL_BLENDMODE_NONE);
+      n->texture_width = w;
+      n->texture_height = h;
+    }
+    SDL_UpdateTexture(n->texture, nullptr, window.PresentedFrame().data(), w * 4);
+    SDL_RenderClear(n->renderer);
+    SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
+    SDL_RenderPresent(n->renderer);
+  }
+
+  void SetTitle(Window& window) override {
+    if (SdlWindow* n = Native(window)) SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
+  }
+
+  void Move(Window& window) override {
+    SdlWindow* n = Native(window);
+    if (!n) return;
+    const POINT at = WindowSystem::Origin(window);
+    SDL_SetWindowPosition(n->window, at.x, at.y);
+  }
+
+  void Show(Window& window, int command) override {
+    SdlWindow* n = Native(window);
+    if (!n) return;
+    switch (command) {
+      case SW_HIDE: SDL_HideWindow(n->window); break;
+      case SW_MINIMIZE: SDL_MinimizeWindow(n->window); break;
+      case SW_RESTORE: SDL_RestoreWindow(n->window); break;
+      default: SDL_ShowWindow(n->window); break;
+    }
+  }
+
+  void Capture(Window* window) override { SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE); }
+
+  // A system cursor maps to SDL's; a cursor from a file becomes a colour cursor. Each is made once.
+  void ApplyCursor(HCURSOR cursor, bool visible) override {
+    SDL_Cursor* sdl = cursor ? SdlCursor(cursor) : nullptr;
+    if (sdl) SDL_SetCursor(sdl);
+    // A null cursor shows nothing in the window, as on Windows.
+    SDL_ShowCursor(visible && sdl ? SDL_ENABLE : SDL_DISABLE);
+  }
+
+  // SDL clips per window, in client coordinates.
+  void ApplyClip(const RECT* rect) override {
+    for (auto& [id, n] : windows_) {
+      Window* w = WindowSystem::Find(n.get());
+      if (!w) continue;
+      if (!rect) {
+        SDL_SetWindowMouseRect(n->window, nullptr);
+        continue;
+      }
+      POINT tl{rect->left, rect->top};
+      w->ScreenToClient(&tl);
+      const SDL_Rect r{tl.x, tl.y, rect->right - rect->left, rect->bottom - rect->top};
+      SDL_SetWindowMouseRect(n->window, &r);
+    }
+  }
+
+  bool QueryCursorPos(POINT* out) override {
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    *out = POINT{x, y};
+    return true;
+  }
+
+  void WarpCursor(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+
+  bool SetClipboard(const std::string& utf8) override { return SDL_SetClipboardText(utf8.c_str()) == 0; }
+
+  bool GetClipboard(std::string* utf8) override {
+    char* text = SDL_GetClipboardText();
+    if (!text) return false;
+    *utf8 = text;
+    SDL_free(text);
+    return true;
+  }
+
+ private:
+  static SdlWindow* Native(Window& window) { return static_cast<SdlWindow*>(WindowSystem::Native(window)); }
+
+  Window* WindowOf(Uint32 id) {
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : WindowSystem::Find(it->second.get());
+  }
+
+  SDL_Cursor* SdlCursor(HCURSOR cursor) {
+    auto it = sdl_cursors_.find(cursor);
+    if (it != sdl_cursors_.end()) return it->second;
+    SDL_Cursor* made = nullptr;
+    if (cursor->system_id) {
+      SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
+      switch (cursor->system_id) {
+        case IDC_IBEAM: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
+        case IDC_WAIT: kind = SDL_SYSTEM_CURSOR_WAIT; break;
+        case IDC_CROSS: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+        case IDC_SIZENWSE: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+        case IDC_SIZENESW: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
+        case IDC_SIZEWE: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
+        case IDC_SIZENS: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
+        case IDC_SIZEALL: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
+        case IDC_NO: kind = SDL_SYSTEM_CURSOR_NO; break;
+        case IDC_HAND: kind = SDL_SYSTEM_CURSOR_HAND; break;
+        default: break;
+      }
+      made = SDL_CreateSystemCursor(kind);
+    } else if (!cursor->pixels.empty()) {
+      SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+          const_cast<uint32_t*>(cursor->pixels.data()), cursor->width, cursor->height, 32, cursor->width * 4,
+          SDL_PIXELFORMAT_ARGB8888);
+      if (surface) {
+        made = SDL_CreateColorCursor(surface, cursor->hot_x, cursor->hot_y);
+        SDL_FreeSurface(surface);
+      }
+    }
+    if (!made) ReportProblem("SDL cursor: %s", SDL_GetError());
+    sdl_cursors_[cursor] = made;
+    return made;
+  }
+
+  void SendMouse(Window* w, uint32_t message, int x, int y) {
+    w->SendMessage(message, buttons_ | ModifierFlags(), MakePointLParam(x, y));
+  }
+
+  void Translate(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_WINDOWEVENT: TranslateWindowEvent(e.window); break;
+      case SDL_MOUSEMOTION:
+        if (Window* w = WindowOf(e.motion.windowID)) {
+          if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
+          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, e.motion.x, e.motion.y);
+        }
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: TranslateButton(e.button); break;
+      case SDL_MOUSEWHEEL:
+        if (Window* w = WindowOf(e.wheel.windowID)) {
+          int steps = e.wheel.y;
+          if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+          if (steps == 0) break;
+          POINT screen{e.wheel.mouseX, e.wheel.mouseY};
+          w->ClientToScreen(&screen);
+          const auto delta = static_cast<uint16_t>(static_cast<int16_t>(steps * WHEEL_DELTA));
+          w->SendMessage(WM_MOUSEWHEEL, MAKELONG(static_cast<uint16_t>(buttons_ | ModifierFlags()), delta),
+                         MakePointLParam(screen.x, screen.y));
+        }
+        break;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: TranslateKey(e.key); break;
+      case SDL_TEXTINPUT:
+        if (Window* w = FocusOr(e.text.windowID)) {
+          // One WM_CHAR per GBK byte: a two-byte character as lead byte, then trail byte.
+          for (const char c : Utf8ToGbk(e.text.text)) {
+            if (!WindowSystem::IsOpen(w)) break;
+            w->SendMessage(WM_CHAR, static_cast<uint8_t>(c), MakeKeyLParam(1, 0));
+          }
+        }
+        break;
+      default: break;
+    }
+  }
+
+  Window* FocusOr(Uint32 id) {
+    Window* focus = Window::GetFocus();
+    return focus ? focus : WindowOf(id);
+  }
+
+  void TranslateWindowEvent(const SDL_WindowEvent& e) {
+    Window* w = WindowOf(e.windowID);
+    if (!w) return;
+    switch (e.event) {
+      case SDL_WINDOWEVENT_SIZE_CHANGED: WindowSystem::Resized(*w, e.data1, e.data2); break;
+      case SDL_WINDOWEVENT_MOVED: WindowSystem::Moved(*w, e.data1, e.data2); break;
+      case SDL_WINDOWEVENT_MINIMIZED: WindowSystem::Minimized(*w); break;
+      case SDL_WINDOWEVENT_RESTORED:
+      case SDL_WINDOWEVENT_MAXIMIZED: WindowSystem::Restored(*w); break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED: WindowSystem::FocusChanged(w); break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        buttons_ = 0;
+        WindowSystem::FocusChanged(nullptr);
+        break;
+      case SDL_WINDOWEVENT_EXPOSED: WindowSystem::Exposed(*w); break;
+      case SDL_WINDOWEVENT_ENTER: w->SendMessage(WM_SETCURSOR, 0, 0); break;
+      case SDL_WINDOWEVENT_CLOSE: w->SendMessage(WM_CLOSE, 0, 0); break;
+      default: break;
+    }
+  }
+
+  void TranslateButton(const SDL_MouseButtonEvent& e) {
+    Window* w = WindowOf(e.windowID);
+    if (!w) return;
+    uint32_t bit = 0, down = 0, up = 0, dbl = 0;
+    switch (e.button) {
+      case SDL_BUTTON_LEFT: bit = MK_LBUTTON; down = WM_LBUTTONDOWN; up = WM_LBUTTONUP; dbl = WM_LBUTTONDBLCLK; break;
+      case SDL_BUTTON_RIGHT: bit = MK_RBUTTON; down = WM_RBUTTONDOWN; up = WM_RBUTTONUP; dbl = WM_RBUTTONDBLCLK; break;
+      case SDL_BUTTON_MIDDLE: bit = MK_MBUTTON; down = WM_MBUTTONDOWN; up = WM_MBUTTONUP; dbl = WM_MBUTTONDBLCLK; break;
+      default: return;
+    }
+    if (e.state == SDL_PRESSED) {
+      buttons_ |= bit;
+      // Only a window class that asks for them gets double clicks; every second click of a run.
+      const bool is_double = (w->ClassStyle() & CS_DBLCLKS) && e.clicks >= 2 && e.clicks % 2 == 0;
+      SendMouse(w, is_double ? dbl : down, e.x, e.y);
+    } else {
+      buttons_ &= ~bit;
+      SendMouse(w, up, e.x, e.y);
+    }
+  }
+
+  void TranslateKey(const SDL_KeyboardEvent& e) {
+    Window* w = FocusOr(e.windowID);
+    if (!w) return;
+    const uint32_t vk = VirtualKey(e.keysym.sym);
+    if (vk == 0) return;
+    uint32_t flags = IsExtendedKey(e.keysym.sym) ? KF_EXTENDED : 0;
+    if (e.keysym.mod & KMOD_ALT) flags |= KF_ALTDOWN;
+    if (e.type == SDL_KEYDOWN) {
+      if (e.repeat) flags |= KF_REPEAT;
+      w->SendMessage(WM_KEYDOWN, vk, MakeKeyLParam(1, flags));
+      // The characters of control keys, which SDL's text input leaves out.
+      const uint32_t ch = ControlCharacter(e.keysym.sym, e.keysym.mod);
+      if (ch && WindowSystem::IsOpen(w)) w->SendMessage(WM_CHAR, ch, MakeKeyLParam(1, flags));
+    } else {
+      w->SendMessage(WM_KEYUP, vk, MakeKeyLParam(1, flags | KF_REPEAT | KF_UP));
+    }
+  }
+
+  static constexpr int kSleepingWaitMs = 20;
+
+  bool inited_ = false;
+  bool ok_ = false;
+  std::mutex wake_mutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
+  int wake_fd_ = -1;
+  X11Connection x11_;  // when SDL runs on X11
+  Uint32 wake_event_ = 0;
+  uint32_t buttons_ = 0;
+  std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;
+  std::map<HCURSOR, SDL_Cursor*> sdl_cursors_;
+  MessageBoxHandler previous_message_box_;
+};
+
+}  // namespace
+
+bool SdlDisplayAvailable() {
+  if (IsNullDriver(std::getenv("SDL_VIDEODRIVER"))) return false;
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const bool real = !IsNullDriver(SDL_GetCurrentVideoDriver());
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return real;
+}
+
+std::unique_ptr<WindowBackend> MakeSdlWindowBackend() {
+  auto backend = std::make_unique<SdlWindowBackend>();
+  if (!backend->ok()) {
+    ReportProblem("SDL video: %s", SDL_GetError());
+    return nullptr;
+  }
+  return backend;
+}
+
+}  // namespace platform

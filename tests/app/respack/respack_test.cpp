@@ -1,0 +1,251 @@
+// ctest-labels: resources
+// Runs the respack tool as a user would and checks its files, output and exit status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/core/name_key.h"
+#include "engine/media/pps_picture.h"
+#include "engine/media/resource_package.h"
+#include "platform/files.h"
+#include "platform/gbk.h"
+#include "platform/picture_decoder.h"
+#include "tests/support/test_pictures.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadText(const std::string& path) {
+  Bytes b;
+  platform::ReadFileBytes(path, &b);
+  return std::string(b.begin(), b.end());
+}
+
+// Arguments are UTF-8, as a shell passes them.
+ToolRun Respack(const std::string& args) {
+  const std::string command = std::string(ZP_BINARY_DIR) + "/app/respack " + args + " >run.out 2>run.err";
+  ToolRun run;
+  const int raw = std::system(command.c_str());
+  run.status = (raw >> 8) & 0xFF;
+  run.out = ReadText("run.out");
+  run.err = ReadText("run.err");
+  return run;
+}
+
+int Lines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+void Write(const std::string& gbk_path, const Bytes& bytes) {
+  ASSERT_TRUE(platform::WriteFileAtomic(gbk_path, bytes.data(), bytes.size()));
+}
+
+Bytes Read(const std::string& gbk_path) {
+  Bytes b;
+  platform::ReadFileBytes(gbk_path, &b);
+  return b;
+}
+
+const std::string kBackGbk = "\xB1\xB3\xBE\xB0";  // 背景
+
+TEST(RespackTest, HelpAndUsage) {
+  ToolRun r = Respack("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("pps-encode"), std::string::npos);
+  for (const char* command : {"pack", "list", "extract", "unpack", "pps-encode", "pps-decode", "pps-info"}) {
+    r = Respack(std::string(command) + " --help");
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find(std::string("respack ") + command), std::string::npos) << command;
+  }
+  EXPECT_EQ(Respack("").status, 2);
+  EXPECT_EQ(Respack("frobnicate").status, 2);
+  EXPECT_EQ(Respack("list").status, 2);
+  EXPECT_EQ(Respack("pack a b c").status, 2);
+  EXPECT_EQ(Respack("pps-encode a b --codec 7").status, 2);
+  EXPECT_EQ(Respack("pps-decode a b --frames 1").status, 2);
+}
+
+TEST(RespackTest, PackListExtractUnpack) {
+  platform::CreateDirectories("skin/sub");
+  Write("skin/" + kBackGbk + ".png", {1, 2, 3});
+  Write("skin/Click.WAV", {4, 5});
+  Write("skin/readme.txt", {'h', 'i'});
+  Write("skin/sub/ignored.png", {9});
+  const std::string back_utf8 = platform::GbkToUtf8(kBackGbk);
+
+  ToolRun r = Respack("pack skin skin.qzr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  engine::ResourcePackage package("skin.qzr");
+  ASSERT_TRUE(package.IsOpen());
+  EXPECT_EQ(package.GetUsedCount(), 3u) << "the subfolder is not entered";
+  // Names are hashed as GBK, so the package matches one made on Windows.
+  Bytes out;
+  ASSERT_TRUE(package.LoadEntryByName(kBackGbk + ".imge", &out));
+  EXPECT_EQ(out, (Bytes{1, 2, 3}));
+  ASSERT_TRUE(package.LoadEntryByName("Click.sound", &out));
+  ASSERT_TRUE(package.LoadEntryByName("readme.text", &out));
+
+  r = Respack("list skin.qzr");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(Lines(r.out), 3);
+  const engine::NameKey key = engine::MakeNameKey(kBackGbk + ".imge");
+  char hashes[40];
+  std::snprintf(hashes, sizeof hashes, "%08X %08X %08X", key.rs, key.js, key.x31);
+  const size_t line = r.out.find(hashes);
+  ASSERT_NE(line, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(".png", line), std::string::npos);
+  EXPECT_NE(r.out.find(".wav"), std::string::npos);
+
+  r = Respack("extract skin.qzr " + back_utf8 + ".imge got.bin");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read("got.bin"), (Bytes{1, 2, 3}));
+  r = Respack("extract skin.qzr Click.wav click.bin");  // a file name finds its resource name
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read("click.bin"), (Bytes{4, 5}));
+  r = Respack("extract skin.qzr missing.imge x.bin");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1);
+
+  r = Respack("unpack skin.qzr unpacked");
+  ASSERT_EQ(r.status, 0) << r.err;
+  char name[64];
+  std::snprintf(name, sizeof name, "unpacked/%08X_%08X_%08X.png", key.rs, key.js, key.x31);
+  EXPECT_EQ(Read(name), (Bytes{1, 2, 3}));
+
+  // Two files with one resource name are refused: only one could ever be found.
+  platform::CreateDirectories("clash");
+  Write("clash/a.png", {1});
+  Write("clash/a.bmp", {2});
+  r = Respack("pack clash clash.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1);
+  EXPECT_FALSE(platform::FileExists("clash.qzr"));
+  EXPECT_EQ(Respack("pack no-such-folder x.qzr").status, 1);
+  EXPECT_EQ(Respack("list no-such.qzr").status, 1);
+}
+
+TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
+  Bytes junk(200, 0);
+  junk[104] = 0xFF;  // a capacity the file cannot hold
+  junk[105] = 0xFF;
+  Write("junk.qzr", junk);
+  ToolRun r = Respack("list junk.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1);
+  EXPECT_EQ(r.out, "");
+}
+
+Bytes Gradient(int w, int h) {
+  Bytes bgra;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) bgra.insert(bgra.end(), {uint8_t(x * 8), uint8_t(y * 8), uint8_t(x ^ y), uint8_t(255 - x - y)});
+  }
+  return bgra;
+}
+
+TEST(RespackTest, PngToPpsAndBackForEveryCodec) {
+  const Bytes pixels = Gradient(20, 12);
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("in.png", 20, 12, pixels.data(), &error)) << error;
+  for (int codec = 1; codec <= 6; ++codec) {
+    ToolRun r = Respack("pps-encode in.png out.pps --codec " + std::to_string(codec));
+    ASSERT_EQ(r.status, 0) << r.err;
+    engine::ImageRecord record;
+    ASSERT_TRUE(engine::LoadPictureFile("out.pps", &record));
+    EXPECT_EQ(record.width, 20);
+    EXPECT_TRUE(record.flags & engine::kImageFlagAlpha);
+    const Bytes expected = codec == 2 ? Bytes(pixels.size(), 0) : pixels;
+    EXPECT_EQ(Bytes(record.pixels, record.pixels + record.data_size), expected) << codec;
+    engine::FreePictureRecord(&record);
+    if (codec == 2) continue;
+    r = Respack("pps-decode out.pps back.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    platform::DecodedPicture back;
+    ASSERT_TRUE(platform::DecodePictureFile("back.png", &back, &error));
+    EXPECT_EQ(back.frames[0].pixels, pixels) << codec;
+  }
+  ToolRun r = Respack("pps-info out.pps");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("size 20x12, 1 frame, codec 6"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("frame 0:"), std::string::npos);
+}
+
+TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
+  const Bytes palette = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+  Write("p.bmp", test_support::MakeBmp8(3, 2, palette, {0, 1, 2, 3, 2, 1}));
+  ToolRun r = Respack("pps-encode p.bmp p.pps");
+  ASSERT_EQ(r.status, 0) << r.err;
+  engine::ImageRecord record;
+  ASSERT_TRUE(engine::LoadPictureFile("p.pps", &record));
+  EXPECT_TRUE(record.flags & engine::kImageFlagOwnPalette);
+  EXPECT_EQ(Bytes(record.pixels, record.pixels + 6), (Bytes{0, 1, 2, 3, 2, 1}));
+  engine::FreePictureRecord(&record);
+
+  std::vector<test_support::GifFrameDesc> frames(3);
+  frames[0] = {0, 0, 4, 4, Bytes(16, 1), 10, 3, 0};
+  frames[1] = {1, 1, 2, 2, {2, 2, 2, 2}, 0, 3, 0};
+  frames[2] = {0, 0, 1, 1, {3}, 20, 3, 0};
+  Write("anim.gif", test_support::MakeGif(4, 4, palette, frames));
+  r = Respack("pps-encode anim.gif anim.pps");
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(engine::LoadPictureFile("anim.pps", &record));
+  EXPECT_EQ(record.frame_count, 3);
+  EXPECT_TRUE(record.flags & engine::kImageFlagTransparent);
+  EXPECT_EQ(record.colour_key, 3u);
+  ASSERT_NE(record.delays, nullptr);
+  EXPECT_EQ(record.delays[0], 100u);
+  EXPECT_EQ(record.delays[1], 40u) << "a frame without a delay gets the engine's 40 ms";
+  EXPECT_EQ(record.delays[2], 200u);
+  engine::FreePictureRecord(&record);
+  r = Respack("pps-info anim.pps");
+  EXPECT_NE(r.out.find("3 frames"), std::string::npos);
+  EXPECT_NE(r.out.find("palette: 4 entries"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("colour key: index 3"), std::string::npos);
+  EXPECT_NE(r.out.find("difference"), std::string::npos) << "the later frames differ little";
+
+  // Frame 1 in PNG: the patch, and transparent index 3 nowhere yet.
+  r = Respack("pps-decode anim.pps f1.png --frame 1");
+  ASSERT_EQ(r.status, 0) << r.err;
+  platform::DecodedPicture back;
+  std::string error;
+  ASSERT_TRUE(platform::DecodePictureFile("f1.png", &back, &error));
+  const Bytes& px = back.frames[0].pixels;
+  EXPECT_EQ(Bytes(px.begin(), px.begin() + 4), (Bytes{0, 0, 255, 255}));                // red
+  EXPECT_EQ(Bytes(px.begin() + 20, px.begin() + 24), (Bytes{0, 255, 0, 255}));         // green patch
+  r = Respack("pps-decode anim.pps f3.png --frame 3");
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST(RespackTest, BadPicturesAreRefusedInOneLine) {
+  Write("junk.png", {1, 2, 3, 4});
+  ToolRun r = Respack("pps-encode junk.png j.pps");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1);
+  EXPECT_FALSE(platform::FileExists("j.pps"));
+  const Bytes pixels = Gradient(8, 8);
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("g.png", 8, 8, pixels.data(), &error));
+  ASSERT_EQ(Respack("pps-encode g.png g.pps").status, 0);
+  Bytes file = Read("g.pps");
+  file.resize(file.size() - 3);
+  Write("cut.pps", file);
+  for (const char* command : {"pps-info cut.pps", "pps-decode cut.pps x.png"}) {
+    r = Respack(command);
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(Lines(r.err), 1) << command;
+  }
+  EXPECT_FALSE(platform::FileExists("x.png"));
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// ctest-labels: window
+// The client program on a real X server: it runs under xvfb-run, whose screen is kept in a file
+// (-fbdir); the test copies that screen while the client holds its window open, and finds the
+// client's own presented frame (its --screenshot) at the window's place on it.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t BigEndian32(const std::vector<uint8_t>& b, size_t at) {
+  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;  // 0x00RRGGBB
+};
+
+// The client's PNG: one IDAT, rows of filter type 0, 8-bit RGB (as its writer makes them).
+bool ReadClientPng(const fs::path& path, Picture* out) {
+  const std::vector<uint8_t> file = ReadAll(path);
+  if (file.size() < 33) return false;
+  out->width = static_cast<int>(BigEndian32(file, 16));
+  out->height = static_cast<int>(BigEndian32(file, 20));
+  std::vector<uint8_t> packed;
+  for (size_t at = 8; at + 12 <= file.size();) {
+    const uint32_t length = BigEndian32(file, at);
+    if (at + 12 + length > file.size()) return false;
+    if (std::string(file.begin() + at + 4, file.begin() + at + 8) == "IDAT")
+      packed.insert(packed.end(), file.begin() + at + 8, file.begin() + at + 8 + length);
+    at += 12 + length;
+  }
+  const size_t row = 1 + static_cast<size_t>(out->width) * 3;
+  std::vector<uint8_t> raw(row * out->height);
+  uLongf raw_size = raw.size();
+  if (uncompress(raw.data(), &raw_size, packed.data(), packed.size()) != Z_OK || raw_size != raw.size()) return false;
+  out->rgb.clear();
+  for (int y = 0; y < out->height; ++y) {
+    if (raw[y * row] != 0) return false;
+    for (int x = 0; x < out->width; ++x) {
+      const uint8_t* p = &raw[y * row + 1 + x * 3];
+      out->rgb.push_back((uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]);
+    }
+  }
+  return true;
+}
+
+// An X window dump of the whole screen, 32 bits per pixel.
+bool ReadScreen(const fs::path& path, Picture* out) {
+  const std::vector<uint8_t> file = ReadAll(path);
+  if (file.size() < 100) return false;
+  const uint32_t header_size = BigEndian32(file, 0);
+  const uint32_t bits_per_pixel = BigEndian32(file, 44);
+  const uint32_t bytes_per_line = BigEndian32(file, 48);
+  const uint32_t colours = BigEndian32(file, 76);
+  const bool lsb_first = BigEndian32(file, 28) == 0;
+  out->width = static_cast<int>(BigEndian32(file, 16));
+  out->height = static_cast<int>(BigEndian32(file, 20));
+  const size_t pixels_at = header_size + static_cast<size_t>(colours) * 12;
+  if (bits_per_pixel != 32 || pixels_at + static_cast<size_t>(bytes_per_line) * out->height > file.size()) return false;
+  out->rgb.resize(static_cast<size_t>(out->width) * out->height);
+  for (int y = 0; y < out->height; ++y) {
+    for (int x = 0; x < out->width; ++x) {
+      const uint8_t* p = &file[pixels_at + static_cast<size_t>(y) * bytes_per_line + x * 4];
+      const uint32_t v = lsb_first ? (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0]
+                                   : (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+      out->rgb[static_cast<size_t>(y) * out->width + x] = v;
+    }
+  }
+  return true;
+}
+
+TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(fs::exists(client)) << client;
+  const fs::path work = fs::current_path();
+  const fs::path fb = work / "fb";
+  fs::remove_all(fb);
+  fs::create_directories(fb);
+  for (const char* name : {"pipe", "ready.txt", "screen.xwd", "shown.png", "client.log"}) fs::remove(work / name);
+
+  // The client prints "ready X Y W H" once it has run its frames, then waits for a line on its
+  // stdin; meanwhile the screen is copied. Both ends open the pipe both ways, so nobody blocks
+  // opening it, even when the client has gone. The display number starts from the shell's pid,
+  // so that servers started at the same moment do not race for one number.
+  std::ostringstream script;
+  script << "cd '" << work.string() << "' && mkfifo pipe && "
+         << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
+         << "-s '-screen 0 1280x1024x24 -wr -nocursor -fbdir "
+         << fb.string() << "' sh -c \"'" << client.string()
+         << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
+         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
+  const int rc = std::system(script.str().c_str());
+  const auto text = [&](const char* name) {
+    const std::vector<uint8_t> b = ReadAll(work / name);
+    return std::string(b.begin(), b.end());
+  };
+  ASSERT_EQ(rc, 0) << text("client.log");
+
+  std::istringstream ready(text("ready.txt"));
+  std::string word;
+  int x = 0, y = 0, w = 0, h = 0;
+  ready >> word >> x >> y >> w >> h;
+  ASSERT_EQ(word, "ready") << text("client.log");
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+
+  Picture shown, screen;
+  ASSERT_TRUE(ReadClientPng(work / "shown.png", &shown));
+  ASSERT_TRUE(ReadScreen(work / "screen.xwd", &screen));
+  ASSERT_EQ(shown.width, w);
+  ASSERT_EQ(shown.height, h);
+  ASSERT_GE(x, 0);
+  ASSERT_GE(y, 0);
+  ASSERT_LE(x + w, screen.width);
+  ASSERT_LE(y + h, screen.height);
+  // The window's place on the screen holds exactly the frame the client presented...
+  int differing = 0;
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col)
+      if (screen.rgb[static_cast<size_t>(y + row) * screen.width + x + col] != shown.rgb[static_cast<size_t>(row) * w + col])
+        ++differing;
+  EXPECT_EQ(differing, 0);
+  // ...and the white screen around it is untouched.
+  EXPECT_EQ(screen.rgb[0], 0xFFFFFFu);
+  if (x > 0) {
+    EXPECT_EQ(screen.rgb[static_cast<size_t>(y + h / 2) * screen.width + x - 1], 0xFFFFFFu);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// ctest-labels: window
+// The input module as the host window drives it: window messages posted to a headless engine
+// window, frames run by the manual clock, events read where the objects receive them.
+#include "engine/core/input_module.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/cursor.h"
+#include "platform/win_messages.h"
+#include "platform/window.h"
+#include "tests/support/hosted_engine.h"
+
+namespace {
+
+using namespace engine::input_event;
+using engine::InputSnapshot;
+using platform::MK_LBUTTON;
+using platform::WM_LBUTTONDOWN;
+using platform::WM_LBUTTONUP;
+using platform::WM_MOUSEMOVE;
+using Ids = std::vector<uint32_t>;
+
+class InputThroughWindow : public test::HostedEngine {};
+
+TEST_F(InputThroughWindow, ClickDeliversPressReleaseAndClickWithTheInputState) {
+  test::InputProbe* button = AddProbe(200, 150, 100, 60, {kLButtonDown, kLButtonUp, kClick, kButtonUp});
+  Mouse(WM_MOUSEMOVE, 200, 150);
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 205, 152);
+  EXPECT_TRUE(button->inputs.empty());  // delivered by the frame, not by the window message
+  Deliver();
+  ASSERT_EQ(button->Ids(), (Ids{kLButtonDown, kLButtonUp, kClick, kButtonUp}));
+
+  const InputSnapshot& press = button->inputs[0].snapshot;
+  ASSERT_TRUE(button->inputs[0].has_snapshot);
+  EXPECT_EQ(press.x, 200);
+  EXPECT_EQ(press.y, 150);
+  EXPECT_EQ(press.state & engine::input_state::kLeftHeld, engine::input_state::kLeftHeld);
+  EXPECT_EQ(press.hovered, button->GetKey());
+  const InputSnapshot& release = button->inputs[1].snapshot;
+  EXPECT_EQ(release.x, 205);
+  EXPECT_EQ(release.dx, 5);
+  EXPECT_EQ(release.dy, 2);
+  EXPECT_EQ(release.state & engine::input_state::kLeftHeld, 0u);
+
+  // Every snapshot and message block goes back to the module once the input tick has run.
+  Frames(25);
+  EXPECT_EQ(input_->OutstandingMessages(), 0u);
+}
+
+TEST_F(InputThroughWindow, AClickReachesItsObjectInTheObjectModulesNextTick) {
+  test::InputProbe* button = AddProbe(200, 150, 100, 60, {kClick});
+  Mouse(WM_MOUSEMOVE, 200, 150);
+  Deliver();
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 200, 150);
+  int frames = 0;
+  while (button->inputs.empty() && frames < 10) {
+    Frames(1);
+    ++frames;
+  }
+  // The object module ticks when more than 10 ms have passed: at most every third 5 ms frame.
+  EXPECT_LE(frames, 3);
+  EXPECT_EQ(button->Ids(), (Ids{kClick}));
+}
+
+TEST_F(InputThroughWindow, DragStaysWithThePressedObjectAndReleaseOutsideIsNoClick) {
+  test::InputProbe* a = AddProbe(200, 150, 100, 60, {kDrag, kLButtonUp, kClick, kMouseLeave, kMouseEnter});
+  test::InputProbe* b = AddProbe(500, 150, 100, 60, {kDrag, kLButtonUp, kClick, kMouseEnter, kMouseMove});
+  Mouse(WM_MOUSEMOVE, 200, 150);
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 350, 150, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 500, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 500, 150);
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kMouseEnter, kDrag, kDrag, kLButtonUp, kMouseLeave}));
+  EXPECT_EQ(a->inputs[2].snapshot.dx, 150);
+  EXPECT_EQ(b->Ids(), (Ids{kMouseEnter, kMouseMove}));
+}
+
+TEST_F(InputThroughWindow, WheelGoesToTheFocusObjectAtTheClientPosition) {
+  test::InputProbe* list = AddProbe(200, 150, 100, 60, {kWheelUp, kWheelDown, kFocusGained});
+  list->SetFocusable(true);
+  Mouse(WM_MOUSEMOVE, 200, 150);
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 200, 150);
+  // The wheel message carries the screen position: client (210, 160) at screen (310, 210).
+  const auto down = static_cast<uint16_t>(-platform::WHEEL_DELTA);
+  Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, down), platform::MakePointLParam(kLeft + 210, kTop + 160));
+  Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, platform::WHEEL_DELTA), platform::MakePointLParam(kLeft + 210, kTop + 160));
+  Deliver();
+  ASSERT_EQ(list->Ids(), (Ids{kFocusGained, kWheelDown, kWheelUp}));
+  EXPECT_EQ(list->inputs[1].snapshot.x, 210);
+  EXPECT_EQ(list->inputs[1].snapshot.y, 160);
+  EXPECT_EQ(list->inputs[1].snapshot.focus, list->GetKey());
+}
+
+TEST_F(InputThroughWindow, HoverEntersAndLeavesAsThePointerCrossesObjects) {
+  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kMouseEnter, kMouseLeave});
+  test::InputProbe* b = AddProbe(300, 100, 80, 80, {kMouseEnter, kMouseLeave});
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_MOUSEMOVE, 110, 100);  // still on a: no second enter
+  Mouse(WM_MOUSEMOVE, 300, 100);
+  Mouse(WM_MOUSEMOVE, 500, 400);  // over nothing
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kMouseEnter, kMouseLeave}));
+  EXPECT_EQ(b->Ids(), (Ids{kMouseEnter, kMouseLeave}));
+  InputSnapshot now;
+  input_->GetSnapshot(&now);
+  EXPECT_EQ(now.hovered, 0u);
+}
+
+TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
+  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kFocusGained, kFocusLost, kKillFocus});
+  test::InputProbe* b = AddProbe(300, 100, 80, 80, {kFocusGained, kFocusLost, kKillFocus, kMouseLeave});
+  a->SetFocusable(true);
+  b->SetFocusable(true);
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 100);
+  EXPECT_EQ(platform::Window::GetFocus(), window_.get());  // the press focused the window
+  Mouse(WM_MOUSEMOVE, 300, 100);
+  Mouse(WM_LBUTTONDOWN, 300, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 300, 100);
+  EXPECT_NE(b->GetFlags() & engine::object_flag::kHasFocus, 0u);
+  EXPECT_EQ(a->GetFlags() & engine::object_flag::kHasFocus, 0u);
+
+  platform::LoseSystemFocus();
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kFocusGained, kFocusLost}));
+  EXPECT_EQ(b->Ids(), (Ids{kFocusGained, kKillFocus, kMouseLeave, kMouseLeave, kFocusLost}));
+  InputSnapshot now;
+  input_->GetSnapshot(&now);
+  const InputSnapshot zero{};
+  EXPECT_EQ(std::memcmp(&now, &zero, sizeof now), 0);
+}
+
+TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kKeyDown, kKeyUp, kChar});
+  edit->SetFocusable(true);
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 100);
+  const std::string pai = "牌";  // two GBK bytes
+  ASSERT_EQ(pai.size(), 2u);
+  Post(platform::WM_KEYDOWN, 'P', platform::MakeKeyLParam(1, 0));
+  Post(platform::WM_CHAR, static_cast<uint8_t>(pai[0]), platform::MakeKeyLParam(1, 0));
+  Post(platform::WM_CHAR, static_cast<uint8_t>(pai[1]), platform::MakeKeyLParam(1, 0));
+  Post(platform::WM_KEYUP, 'P', platform::MakeKeyLParam(1, platform::KF_UP | platform::KF_REPEAT));
+  Post(platform::WM_CHAR, '\r', platform::MakeKeyLParam(1, 0));  // controls are key events only
+  Deliver();
+  ASSERT_EQ(edit->Ids(), (Ids{kKeyDown, kChar, kKeyUp}));
+  const InputSnapshot& ch = edit->inputs[1].snapshot;
+  EXPECT_EQ(ch.character[0], static_cast<uint8_t>(pai[0]));
+  EXPECT_EQ(ch.character[1], static_cast<uint8_t>(pai[1]));
+  EXPECT_EQ(ch.key_down, static_cast<uint32_t>('P'));
+  EXPECT_EQ(edit->inputs[2].snapshot.key_down, 0u);
+  EXPECT_EQ(edit->inputs[2].snapshot.key_up, static_cast<uint32_t>('P'));
+  EXPECT_EQ(edit->inputs[2].snapshot.key_flags, platform::KF_UP | platform::KF_REPEAT);
+}
+
+TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
+  edit->SetFocusable(true);
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 100);
+  // A lead byte, then a digit (no GBK second byte): the digit stands alone.
+  Post(platform::WM_CHAR, 0xC5, 0);
+  Post(platform::WM_CHAR, '7', 0);
+  // A lead byte, then Enter, then 'b': the lead byte is dropped, Enter gives nothing, 'b' alone.
+  Post(platform::WM_CHAR, 0xC5, 0);
+  Post(platform::WM_CHAR, '\r', 0);
+  Post(platform::WM_CHAR, 'b', 0);
+  // DEL is no lead byte.
+  Post(platform::WM_CHAR, 0x7F, 0);
+  Post(platform::WM_CHAR, 'c', 0);
+  Deliver();
+  ASSERT_EQ(edit->Ids(), (Ids{kChar, kChar, kChar}));
+  EXPECT_EQ(edit->inputs[0].snapshot.character[0], '7');
+  EXPECT_EQ(edit->inputs[0].snapshot.character[1], 0);
+  EXPECT_EQ(edit->inputs[1].snapshot.character[0], 'b');
+  EXPECT_EQ(edit->inputs[2].snapshot.character[0], 'c');
+}
+
+TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
+  edit->SetFocusable(true);
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 100);
+  Post(platform::WM_CHAR, 0xC5, 0);
+  platform::LoseSystemFocus();
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 100);
+  Post(platform::WM_CHAR, 'a', 0);
+  Deliver();
+  ASSERT_EQ(edit->Ids(), (Ids{kChar}));
+  EXPECT_EQ(edit->inputs[0].snapshot.character[0], 'a');
+  EXPECT_EQ(edit->inputs[0].snapshot.character[1], 0);
+}
+
+TEST_F(InputThroughWindow, RestAndRestEndFollowTheTick) {
+  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kMouseRest, kMouseRestEnd});
+  Mouse(WM_MOUSEMOVE, 100, 100);
+  Frames(200);  // one second: one rest, never a second
+  Mouse(WM_MOUSEMOVE, 101, 100);
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kMouseRest, kMouseRestEnd}));
+}
+
+TEST_F(InputThroughWindow, APressAtTheOriginRightAfterStartIsNoDoubleClick) {
+  test::InputProbe* corner = AddProbe(5, 5, 20, 20, {kLButtonDown, kDblClick});
+  Mouse(WM_MOUSEMOVE, 0, 0);
+  Mouse(WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 0, 0);
+  Mouse(WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 0, 0);
+  Deliver();
+  EXPECT_EQ(corner->Ids(), (Ids{kLButtonDown, kDblClick}));
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// ctest-labels: window
+#include "engine/core/quillaron_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/core/cursor_object.h"
+#include "platform/cursor.h"
+#include "platform/win_messages.h"
+#include "platform/window.h"
+#include "tests/support/hosted_engine.h"
+
+namespace {
+
+using platform::SW_MINIMIZE;
+using platform::SW_RESTORE;
+
+class HostWindow : public test::HostedEngine {};
+
+TEST_F(HostWindow, StartsTheEngineWithTheClientSize) {
+  EXPECT_EQ(window_->GetClientWidth(), 800);
+  EXPECT_EQ(window_->GetClientHeight(), 600);
+  EXPECT_EQ(objects_->GetViewCentre(), (engine::POINT{400, 300}));
+  EXPECT_EQ(window_->GetRootObject(), root_);
+  EXPECT_NE(root_->GetKey(), 0u);  // in the scene
+  EXPECT_GE(root_->layouts, 1);
+  EXPECT_EQ(window_->GetCore()->GetMainWindow(), static_cast<platform::Window*>(window_.get()));
+}
+
+TEST_F(HostWindow, SizeRulesIgnoreZeroAndUnchangedSizes) {
+  const int layouts = root_->layouts;
+  // Minimising reports 0 x 0: nothing changes.
+  window_->ShowWindow(SW_MINIMIZE);
+  EXPECT_EQ(window_->GetClientWidth(), 800);
+  EXPECT_EQ(root_->layouts, layouts);
+  // Restoring to the same size lays nothing out again.
+  window_->ShowWindow(SW_RESTORE);
+  EXPECT_EQ(root_->layouts, layouts);
+  // An odd width: the view centre is truncated.
+  window_->MoveWindow(kLeft, kTop, 801, 600);
+  EXPECT_EQ(window_->GetClientWidth(), 801);
+  EXPECT_EQ(objects_->GetViewCentre().x, 400);
+  EXPECT_EQ(root_->layouts, layouts + 1);
+  window_->MoveWindow(kLeft, kTop, 801, 600);
+  EXPECT_EQ(root_->layouts, layouts + 1);
+}
+
+TEST_F(HostWindow, TheFrameTimerRunsTheCore) {
+  test::InputProbe* probe = AddProbe(100, 100, 50, 50, {});
+  const engine::ObjectMessage hello = engine::MakeMessage(probe->GetKey(), 80000001, 0, 0);
+  probe->PostMessage(&hello);
+  Frames(1);
+  EXPECT_TRUE(probe->received.empty());
+  Frames(2);  // the object module ticks once more than 10 ms have passed
+  ASSERT_EQ(probe->received.size(), 1u);
+  EXPECT_EQ(probe->received[0].id, 80000001u);
+}
+
+TEST_F(HostWindow, DestroyUnloadsTheModulesAndStopsTheTimer) {
+  window_->DestroyWindow();
+  EXPECT_EQ(window_->GetCore()->FindModule(engine::module_id::kObject), nullptr);
+  EXPECT_EQ(window_->GetCore()->FindModule(engine::module_id::kInput), nullptr);
+  EXPECT_EQ(window_->GetRootObject(), nullptr);
+  Frames(10);  // no frame runs on an unloaded core
+}
+
+TEST_F(HostWindow, CopyDataReachesTheRoot) {
+  const char bytes[] = "x";
+  const engine::COPYDATASTRUCT data{5, sizeof bytes, bytes};
+  window_->SendMessage(platform::WM_COPYDATA, 0, reinterpret_cast<intptr_t>(&data));
+  EXPECT_EQ(root_->copied, (std::vector<uintptr_t>{5}));
+}
+
+TEST(HostWindowBeforeStart, InputAndCopyDataWithoutAnEngineDoNothing) {
+  platform::ScopedManualClock clock;
+  ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::kHeadless));
+  {
+    engine::CQuillaronWnd window;
+    ASSERT_TRUE(window.CreateEngineWindow("early", platform::WS_VISIBLE, 0, engine::RECT{0, 0, 300, 200}, nullptr));
+    const engine::COPYDATASTRUCT data{1, 0, nullptr};
+    window.SendMessage(platform::WM_COPYDATA, 0, reinterpret_cast<intptr_t>(&data));
+    window.SendMessage(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, platform::MakePointLParam(3, 4));
+    window.SendMessage(platform::WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(window.SendMessage(platform::WM_ERASEBKGND, 0, 0), 1);  // never erases
+    EXPECT_EQ(platform::Window::GetCapture(), nullptr);
+    window.DestroyWindow();
+  }
+  platform::ShutdownWindowSystem();
+}
+
+TEST_F(HostWindow, MinimisedEngineKeepsItsDirtyAreasBounded) {
+  test::InputProbe* probe = AddProbe(100, 100, 10, 10, {});
+  Frames(3);
+  window_->ShowWindow(SW_MINIMIZE);
+  for (int i = 0; i < 500; ++i) {
+    probe->MoveTo(20 + (i * 37) % 700, 20 + (i * 53) % 500);
+    Frames(1);
+  }
+  EXPECT_LE(objects_->DirtyAreas().size(), engine::ObjectModule::kMaxDirtyAreas);
+  window_->ShowWindow(SW_RESTORE);
+  Frames(3);
+  EXPECT_TRUE(objects_->DirtyAreas().empty());
+}
+
+// ---- cursors ----
+
+TEST_F(HostWindow, AFailedCursorLoadKeepsTheCurrentCursor) {
+  const platform::HCURSOR arrow = platform::LoadCursorA(nullptr, platform::IDC_ARROW);
+  input_->SetCursorHandle(platform::LoadCursorFromFileA("no_such.cur"));
+  EXPECT_EQ(input_->GetCursorHandle(), arrow);
+  window_->SendMessage(platform::WM_SETCURSOR, 0, 0);
+  EXPECT_EQ(platform::GetCursor(), arrow);
+  EXPECT_TRUE(input_->IsCursorShown());
+}
+
+TEST_F(HostWindow, SetCursorAsksTheWindowAndShowsTheStoredHandle) {
+  const platform::HCURSOR hand = platform::LoadCursorA(nullptr, platform::IDC_HAND);
+  input_->SetCursorHandle(hand);
+  EXPECT_EQ(platform::GetCursor(), hand);
+  platform::SetCursor(nullptr);
+  window_->SendMessage(platform::WM_SETCURSOR, 0, 0);
+  EXPECT_EQ(platform::GetCursor(), hand);
+  // Hidden: the display count drops below zero; shown again: back to zero.
+  input_->SetCursorVisible(false);
+  EXPECT_EQ(platform::ShowCursor(true), 0);
+  EXPECT_EQ(platform::ShowCursor(false), -1);
+  input_->SetCursorVisible(true);
+  EXPECT_EQ(platform::ShowCursor(false), -1);
+  platform::ShowCursor(true);
+}
+
+TEST_F(HostWindow, ACursorObjectInTheSceneAnswersTheWindow) {
+  auto* cursors = new engine::CursorObject();
+  objects_->AddObject(cursors, nullptr);
+  const platform::HCURSOR hand = platform::LoadCursorA(nullptr, platform::IDC_HAND);
+  const platform::HCURSOR arrow = platform::LoadCursorA(nullptr, platform::IDC_ARROW);
+  platform::SetCursor(nullptr);
+  // Before anything was selected, set-cursor shows nothing new.
+  window_->SendMessage(platform::WM_SETCURSOR, 0, 0);
+  EXPECT_EQ(platform::GetCursor(), nullptr);
+  // Empty table: the system hand and arrow.
+  const engine::ObjectMessage to_hand = engine::MakeMessage(cursors->GetKey(), engine::cursor_message::kHand, 0, 0);
+  const engine::ObjectMessage to_arrow = engine::MakeMessage(cursors->GetKey(), engine::cursor_message::kArrow, 0, 0);
+  EXPECT_EQ(cursors->SendMessage(&to_hand), 1u);
+  EXPECT_EQ(platform::GetCursor(), hand);
+  cursors->SendMessage(&to_arrow);
+  EXPECT_EQ(platform::GetCursor(), arrow);
+  platform::SetCursor(nullptr);
+  window_->SendMessage(platform::WM_SETCURSOR, 0, 0);
+  EXPECT_EQ(platform::GetCursor(), arrow);
+}
+
+TEST(CursorObject, NumberedCursorsWinOverTheSystemOnes) {
+  engine::CursorObject cursors;
+  EXPECT_STREQ(cursors.GetName(), "object_cursor");
+  const platform::HCURSOR cross = platform::LoadCursorA(nullptr, platform::IDC_CROSS);
+  const platform::HCURSOR wait = platform::LoadCursorA(nullptr, platform::IDC_WAIT);
+  EXPECT_EQ(cursors.AddSystemCursor(platform::IDC_CROSS, 0), cross);
+  EXPECT_EQ(cursors.AddSystemCursor(platform::IDC_WAIT, 1), wait);
+  // A taken number keeps its first cursor.
+  EXPECT_EQ(cursors.AddSystemCursor(platform::IDC_HAND, 1), nullptr);
+  EXPECT_EQ(cursors.FindCursor(1), wait);
+  EXPECT_EQ(cursors.AddCursorFromFile("missing.cur", 2), nullptr);
+  EXPECT_EQ(cursors.AddCursorFromFile(std::string(300, 'a').c_str(), 3), nullptr);
+  EXPECT_EQ(cursors.AddCursorFromResource(101, 4), nullptr);
+
+  const engine::ObjectMessage hand{0, engine::cursor_message::kHand, 0, 0};
+  const engine::ObjectMessage arrow{0, engine::cursor_message::kArrow, 0, 0};
+  const engine::ObjectMessage other{0, 19840376, 0, 0};
+  EXPECT_EQ(cursors.OnMessage(&hand), 1);
+  EXPECT_EQ(platform::GetCursor(), wait);
+  EXPECT_EQ(cursors.OnMessage(&arrow), 1);
+  EXPECT_EQ(platform::GetCursor(), cross);
+  EXPECT_EQ(cursors.OnMessage(&other), 0);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// ctest-labels: resources
+#include "platform/picture_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/files.h"
+#include "tests/support/test_pictures.h"
+
+namespace platform {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test_support::GifFrameDesc;
+
+const Bytes kPalette4 = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+
+TEST(PictureDecoderTest, PngRoundTripKeepsAlpha) {
+  Bytes bgra;
+  for (int i = 0; i < 6; ++i) bgra.insert(bgra.end(), {uint8_t(i * 10), uint8_t(i * 20), uint8_t(i * 30), uint8_t(i * 40)});
+  std::string error;
+  ASSERT_TRUE(SavePng("p.png", 3, 2, bgra.data(), &error)) << error;
+  DecodedPicture picture;
+  ASSERT_TRUE(DecodePictureFile("p.png", &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 3);
+  EXPECT_EQ(picture.height, 2);
+  EXPECT_EQ(picture.bytes_per_pixel, 4);
+  EXPECT_TRUE(picture.alpha_valid);
+  ASSERT_EQ(picture.frames.size(), 1u);
+  EXPECT_EQ(picture.frames[0].pixels, bgra);
+  EXPECT_FALSE(picture.animated);
+}
+
+TEST(PictureDecoderTest, BmpTrueColourRowsComeTopDownAndOpaque) {
+  Bytes bgra = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
+  const Bytes bmp = test_support::MakeBmp24(2, 2, bgra);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(bmp.data(), bmp.size(), &picture, &error)) << error;
+  EXPECT_FALSE(picture.alpha_valid);
+  for (size_t i = 3; i < bgra.size(); i += 4) bgra[i] = 255;
+  EXPECT_EQ(picture.frames[0].pixels, bgra);
+}
+
+TEST(PictureDecoderTest, BmpPaletteKeepsIndices) {
+  const Bytes indices = {0, 1, 2, 3, 3, 2};
+  const Bytes bmp = test_support::MakeBmp8(3, 2, kPalette4, indices);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(bmp.data(), bmp.size(), &picture, &error)) << error;
+  ASSERT_EQ(picture.bytes_per_pixel, 1);
+  EXPECT_EQ(picture.frames[0].pixels, indices);
+  ASSERT_GE(picture.palette.size(), 12u);
+  EXPECT_EQ(Bytes(picture.palette.begin(), picture.palette.begin() + 12), kPalette4);
+  EXPECT_EQ(picture.transparent_index, -1);
+}
+
+TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
+  // Frame 1 fills the 4x2 screen; frame 2 paints a 2x1 patch, index 3 transparent, and is
+  // restored to the background afterwards; frame 3 shows that restoration.
+  std::vector<GifFrameDesc> frames(3);
+  frames[0] = {0, 0, 4, 2, {1, 1, 1, 1, 2, 2, 2, 2}, 10, 3, 0};
+  frames[1] = {1, 1, 2, 1, {0, 3}, 0, 3, 2};
+  frames[2] = {0, 0, 1, 1, {2}, 25, 3, 1};
+  const Bytes gif = test_support::MakeGif(4, 2, kPalette4, frames);
+  ASSERT_FALSE(gif.empty());
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error)) << error;
+  EXPECT_TRUE(picture.animated);
+  ASSERT_EQ(picture.bytes_per_pixel, 1);
+  EXPECT_EQ(picture.transparent_index, 3);
+  ASSERT_EQ(picture.frames.size(), 3u);
+  EXPECT_EQ(picture.frames[0].pixels, (Bytes{1, 1, 1, 1, 2, 2, 2, 2}));
+  EXPECT_EQ(picture.frames[1].pixels, (Bytes{1, 1, 1, 1, 2, 0, 2, 2}));
+  EXPECT_EQ(picture.frames[2].pixels, (Bytes{2, 1, 1, 1, 2, 3, 3, 2}));
+  EXPECT_EQ(picture.frames[0].delay_ms, 100u);
+  EXPECT_EQ(picture.frames[1].delay_ms, 0u);
+  EXPECT_EQ(picture.frames[2].delay_ms, 250u);
+}
+
+TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
+  std::string error;
+  DecodedPicture picture;
+  const Bytes junk = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_FALSE(DecodePictureBytes(junk.data(), junk.size(), &picture, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DecodePictureBytes(nullptr, 0, &picture, &error));
+  std::vector<GifFrameDesc> frames(1);
+  frames[0] = {0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0};
+  const Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
+  for (size_t cut = 0; cut + 1 < gif.size(); ++cut) {
+    Bytes part(gif.begin(), gif.begin() + cut);
+    DecodedPicture p;
+    DecodePictureBytes(part.data(), part.size(), &p, &error);  // refused or partial, never a crash
+  }
+  EXPECT_FALSE(DecodePictureFile("missing.png", &picture, &error));
+}
+
+}  // namespace
+}  // namespace platform
