@@ -310,6 +310,24 @@ TEST_F(MidiStreamPlayerTest, TempoPercentScalesThePace) {
   EXPECT_EQ(HeardSince(start), expected);
 }
 
+TEST_F(MidiStreamPlayerTest, AVerySlowTempoPercentStaysATempo) {
+  // 500000 x 100 / 1 does not fit the device's 24 bits of tempo: the slowest tempo is played
+  // rather than a number that spills into the event type.
+  MidiFileBuilder file(0, 100);
+  file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(1, {0x80, 60, 0}).End();
+  MidiStreamPlayer player;
+  player.SetTempoPercent(1);
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  const int64_t start = NowUs();
+  player.Play(false);
+  Run(player, 200);
+  const std::vector<platform::MidiRecorder::Entry> entries = recorder_.Entries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].message, Msg(0x80, 60, 0));
+  EXPECT_EQ(entries[1].due_us - start, 167772);  // one tick of 16777215 us a quarter at 100 a quarter
+  EXPECT_LT(entries[1].played_us - entries[1].due_us, 1000) << "within the clock step";
+}
+
 TEST_F(MidiStreamPlayerTest, TheBufferBudgetFollowsTheTempo) {
   MidiFileBuilder file(0, 480);
   file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).End(480);
