@@ -446,30 +446,25 @@ void CTableLogic::SetSide(int chair, int side) {
 
 // ---- turn cursor and clocks ----
 
-void CTableLogic::SetCurrentChairTimed(int chair, int seconds) {
+bool CTableLogic::PassTurnTo(int chair) {
   if (chair != -1 && !ValidChair(chair)) {
     engine::WriteGameLog("table: turn refused for chair %d", chair);
-    return;
+    return false;
   }
   uint32_t now = Now();
   if (ValidChair(currentChair_)) thinkTime_[currentChair_] += static_cast<int32_t>(now - accountingTick_);
   currentChair_ = chair;
   turnStart_ = accountingTick_ = now;
   if (ValidChair(chair)) chairTurnStart_[chair] = now;
-  turnLimit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
+  return true;
+}
+
+void CTableLogic::SetCurrentChairTimed(int chair, int seconds) {
+  if (PassTurnTo(chair)) turnLimit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
 }
 
 void CTableLogic::SetCurrentChair(int chair) {
-  if (chair == currentChair_) return;
-  if (chair != -1 && !ValidChair(chair)) {
-    engine::WriteGameLog("table: turn refused for chair %d", chair);
-    return;
-  }
-  uint32_t now = Now();
-  if (ValidChair(currentChair_)) thinkTime_[currentChair_] += static_cast<int32_t>(now - accountingTick_);
-  currentChair_ = chair;
-  turnStart_ = accountingTick_ = now;
-  if (ValidChair(chair)) chairTurnStart_[chair] = now;
+  if (chair != currentChair_) PassTurnTo(chair);
 }
 
 void CTableLogic::RestartTurnClock() {

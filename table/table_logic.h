@@ -328,6 +328,9 @@ class CTableLogic {
   bool ChairTakesPart(int chair);
   bool IsPlaying(int chair) const;
   void StampState();
+  // Books the thinking time of the chair whose turn ends and starts the turn clock for `chair`
+  // (-1: nobody's turn); false, and nothing changed, for a chair that does not exist.
+  bool PassTurnTo(int chair);
 
   int32_t p1_;
   int32_t tableInfo_[61] = {};
