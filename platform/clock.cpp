@@ -132,23 +132,35 @@ void ManualClock::SetLocalTime(const SystemTime& t) {
 int ManualClock::AddListener(std::function<void()> listener) {
   std::lock_guard lock(mutex_);
   const int id = next_listener_++;
-  listeners_.emplace_back(id, std::move(listener));
+  listeners_.push_back(std::make_shared<Listener>(Listener{id, std::move(listener)}));
   return id;
 }
 
 void ManualClock::RemoveListener(int id) {
+  std::lock_guard notifying(notify_mutex_);
   std::lock_guard lock(mutex_);
-  std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
+  for (auto& entry : listeners_) {
+    if (entry->id == id) entry->removed = true;
+  }
+  std::erase_if(listeners_, [id](const auto& entry) { return entry->id == id; });
 }
 
 void ManualClock::Notify() {
-  // Listeners may add or remove listeners, so run a copy.
-  std::vector<std::pair<int, std::function<void()>>> copy;
+  std::lock_guard notifying(notify_mutex_);
+  // Listeners may add or remove listeners while they run, so walk a copy and skip the removed.
+  std::vector<std::shared_ptr<Listener>> copy;
   {
     std::lock_guard lock(mutex_);
     copy = listeners_;
   }
-  for (auto& entry : copy) entry.second();
+  for (auto& entry : copy) {
+    bool removed;
+    {
+      std::lock_guard lock(mutex_);
+      removed = entry->removed;
+    }
+    if (!removed) entry->call();
+  }
 }
 
 Clock& CurrentClock() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -50,7 +51,9 @@ class SteadyClock final : public Clock {
 };
 
 // A clock that moves only when told. Its performance counter counts microseconds.
-// Listeners run after every step (the headless window fires its due timers from them).
+// Listeners run after every step (the headless window fires its due timers from them), on the
+// thread that stepped the clock. Once RemoveListener returns, that listener is not running and
+// never runs again, whichever thread steps the clock.
 class ManualClock final : public Clock {
  public:
   explicit ManualClock(uint32_t start_ms = 1000);
@@ -69,12 +72,19 @@ class ManualClock final : public Clock {
   void RemoveListener(int id);
 
  private:
+  struct Listener {
+    int id;
+    std::function<void()> call;
+    bool removed = false;
+  };
   void Notify();
   std::mutex mutex_;
+  // Held while listeners run; RemoveListener takes it too, so it waits for a running step.
+  std::recursive_mutex notify_mutex_;
   int64_t now_us_;
   SystemTime local_;
   int64_t local_base_us_;
-  std::vector<std::pair<int, std::function<void()>>> listeners_;
+  std::vector<std::shared_ptr<Listener>> listeners_;
   int next_listener_ = 1;
 };
 

@@ -178,6 +178,9 @@ class CCardRules : public CTableLogic {
   };
   int WriteFound(CARD_COMBO* record, uint32_t type, uint32_t mask, uint32_t value, const int32_t* hand, int hand_n,
                  const Take* takes, int take_count);
+  // The weakest run of `steps` consecutive values, `per` cards each, that beats the record; written as `type`.
+  int FindGroupStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
+                        CARD_COMBO* record, int steps, int per, uint32_t type);
   // Runs an adder's finder on the next list record; repeated finders run until they fail.
   template <typename Finder>
   int AddWith(const int32_t* cards, int n, CARD_COMBO_LIST* list, bool repeated, Finder finder);

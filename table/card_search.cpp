@@ -15,6 +15,21 @@ int32_t CountAt(const int32_t* counts, int size, int v) { return v >= 0 && v < s
 // when it has the finder's type, else nothing.
 uint32_t OwnTypeValue(const CARD_COMBO& record, uint32_t type) { return record.type == type ? record.value : 0; }
 
+// Keeps the candidate with the lowest score that still beats `to_beat`; the first offered wins a tie.
+struct LowestBeating {
+  int64_t to_beat;
+  int best = -1;
+  int64_t bestScore = 0;
+
+  void Offer(int candidate, int64_t score) {
+    if (score <= to_beat) return;
+    if (best < 0 || score < bestScore) {
+      best = candidate;
+      bestScore = score;
+    }
+  }
+};
+
 }  // namespace
 
 // ---- value pickers ----
@@ -34,19 +49,13 @@ int CCardRules::PickHighestValue(const int32_t* counts, int n, int need, int wil
 }
 
 int CCardRules::PickValueToBeat(const int32_t* counts, int n, int need, int wildcards, uint32_t to_beat) {
-  int best = -1;
-  int64_t bestScore = 0;
+  LowestBeating pick{to_beat};
   const int64_t extra = need > 4 ? 10000LL * (need - 4) : 0;
   for (int v = 0; v < n; ++v) {
     if (counts[v] == 0 || counts[v] + wildcards < need) continue;
-    int64_t score = Order(v) + extra;
-    if (score <= static_cast<int64_t>(to_beat)) continue;
-    if (best < 0 || score < bestScore) {
-      best = v;
-      bestScore = score;
-    }
+    pick.Offer(v, Order(v) + extra);
   }
-  return best;
+  return pick.best;
 }
 
 int CCardRules::FindTwoGroups(int32_t* counts, int n, int need1, int need2, int wildcards, uint32_t to_beat, int* a,
@@ -92,18 +101,11 @@ int CCardRules::TakeHighestGroup(int32_t* counts, int n, int need, int* wildcard
 }
 
 int CCardRules::PickLowestValueAbove(const int32_t* counts, int n, uint32_t to_beat) {
-  int best = -1;
-  int32_t bestOrder = 0;
+  LowestBeating pick{to_beat};
   for (int v = 0; v < n; ++v) {
-    if (counts[v] == 0) continue;
-    int32_t order = Order(v);
-    if (static_cast<int64_t>(order) <= static_cast<int64_t>(to_beat)) continue;
-    if (best < 0 || order < bestOrder) {
-      best = v;
-      bestOrder = order;
-    }
+    if (counts[v] != 0) pick.Offer(v, Order(v));
   }
-  return best;
+  return pick.best;
 }
 
 // ---- taking cards ----
@@ -159,25 +161,17 @@ int CCardRules::WriteFound(CARD_COMBO* record, uint32_t type, uint32_t mask, uin
 
 int CCardRules::FindSingle(const int32_t* hand, int hand_n, const int32_t*, int size, int, CARD_COMBO* record) {
   if (hand_n < 1 || size < 1) return 0;
-  const uint32_t toBeat = record->value;
-  int best = -1;
-  int32_t bestOrder = 0;
+  LowestBeating pick{record->value};
   for (int i = 0; i < hand_n && hand[i] != -1; ++i) {
-    if (!ValidCard(hand[i])) continue;
-    int32_t order = GetCardOrder(hand[i], GetLevelValue(), static_cast<int32_t>(ruleFlags_));
-    if (static_cast<int64_t>(order) <= static_cast<int64_t>(toBeat)) continue;
-    if (best < 0 || order < bestOrder) {
-      best = i;
-      bestOrder = order;
-    }
+    if (ValidCard(hand[i])) pick.Offer(i, GetCardOrder(hand[i], GetLevelValue(), static_cast<int32_t>(ruleFlags_)));
   }
-  if (best < 0) return 0;
+  if (pick.best < 0) return 0;
   CARD_COMBO found;
   found.type = COMBO_SINGLE;
   found.beatMask = COMBO_SINGLE;
-  found.value = static_cast<uint32_t>(bestOrder);
+  found.value = static_cast<uint32_t>(pick.bestScore);
   found.cardCount = 1;
-  found.cards[0] = hand[best];
+  found.cards[0] = hand[pick.best];
   *record = found;
   return 1;
 }
@@ -251,24 +245,17 @@ int CCardRules::FindStraight(const int32_t* hand, int hand_n, const int32_t* cou
                              CARD_COMBO* record, int length) {
   if (hand_n < 1 || size < 1 || length != 5) return 0;
   if (record->type == COMBO_STRAIGHT && record->cardCount != 5) return 0;
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_STRAIGHT);
-  int best = -1;
-  int64_t bestScore = 0;
+  LowestBeating pick{OwnTypeValue(*record, COMBO_STRAIGHT)};
   for (int start = 2; start <= 9; ++start) {
     int present = 0;
     for (int v = start; v < start + 5; ++v) present += CountAt(counts, size, v) > 0;
-    if (present + wildcards < 5) continue;
-    int64_t score = SequenceOrder(start) + 100;
-    if (score <= static_cast<int64_t>(toBeat)) continue;
-    if (best < 0 || score < bestScore) {
-      best = start;
-      bestScore = score;
-    }
+    if (present + wildcards >= 5) pick.Offer(start, SequenceOrder(start) + 100);
   }
-  if (best < 0) return 0;
+  if (pick.best < 0) return 0;
   Take takes[5];
-  for (int i = 0; i < 5; ++i) takes[i] = {best + i, 1, -1};
-  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(bestScore), hand, hand_n, takes, 5);
+  for (int i = 0; i < 5; ++i) takes[i] = {pick.best + i, 1, -1};
+  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(pick.bestScore), hand, hand_n,
+                    takes, 5);
 }
 
 namespace {
@@ -283,50 +270,29 @@ int RunShortfall(const int32_t* counts, int size, int start, int steps, int per)
 }
 }  // namespace
 
+int CCardRules::FindGroupStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
+                                  CARD_COMBO* record, int steps, int per, uint32_t type) {
+  if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
+  if (record->type == type && record->cardCount != per * steps) return 0;
+  LowestBeating pick{OwnTypeValue(*record, type)};
+  for (int start = 2; start <= 14 - steps; ++start) {
+    if (RunShortfall(counts, size, start, steps, per) <= wildcards)
+      pick.Offer(start, SequenceOrder(start) + 1000LL * steps);
+  }
+  if (pick.best < 0) return 0;
+  Take takes[12];
+  for (int i = 0; i < steps; ++i) takes[i] = {pick.best + i, per, -1};
+  return WriteFound(record, type, type, static_cast<uint32_t>(pick.bestScore), hand, hand_n, takes, steps);
+}
+
 int CCardRules::FindPairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                  CARD_COMBO* record, int steps) {
-  if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
-  if (record->type == COMBO_PAIR_STRAIGHT && record->cardCount != 2 * steps) return 0;
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_PAIR_STRAIGHT);
-  int best = -1;
-  int64_t bestScore = 0;
-  for (int start = 2; start <= 14 - steps; ++start) {
-    if (RunShortfall(counts, size, start, steps, 2) > wildcards) continue;
-    int64_t score = SequenceOrder(start) + 1000LL * steps;
-    if (score <= static_cast<int64_t>(toBeat)) continue;
-    if (best < 0 || score < bestScore) {
-      best = start;
-      bestScore = score;
-    }
-  }
-  if (best < 0) return 0;
-  Take takes[12];
-  for (int i = 0; i < steps; ++i) takes[i] = {best + i, 2, -1};
-  return WriteFound(record, COMBO_PAIR_STRAIGHT, COMBO_PAIR_STRAIGHT, static_cast<uint32_t>(bestScore), hand, hand_n,
-                    takes, steps);
+  return FindGroupStraight(hand, hand_n, counts, size, wildcards, record, steps, 2, COMBO_PAIR_STRAIGHT);
 }
 
 int CCardRules::FindTripleStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                    CARD_COMBO* record, int steps) {
-  if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
-  if (record->type == COMBO_TRIPLE_STRAIGHT && record->cardCount != 3 * steps) return 0;
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_TRIPLE_STRAIGHT);
-  int best = -1;
-  int64_t bestScore = 0;
-  for (int start = 2; start <= 14 - steps; ++start) {
-    if (RunShortfall(counts, size, start, steps, 3) > wildcards) continue;
-    int64_t score = SequenceOrder(start) + 1000LL * steps;
-    if (score <= static_cast<int64_t>(toBeat)) continue;
-    if (best < 0 || score < bestScore) {
-      best = start;
-      bestScore = score;
-    }
-  }
-  if (best < 0) return 0;
-  Take takes[12];
-  for (int i = 0; i < steps; ++i) takes[i] = {best + i, 3, -1};
-  return WriteFound(record, COMBO_TRIPLE_STRAIGHT, COMBO_TRIPLE_STRAIGHT, static_cast<uint32_t>(bestScore), hand,
-                    hand_n, takes, steps);
+  return FindGroupStraight(hand, hand_n, counts, size, wildcards, record, steps, 3, COMBO_TRIPLE_STRAIGHT);
 }
 
 int CCardRules::FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size,

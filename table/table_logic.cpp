@@ -409,29 +409,22 @@ int CTableLogic::CountOtherSides(int side) {
   return n;
 }
 
-// Both walks take at most one round of the table, and refuse an invalid start chair: from
-// outside the table the walk would never come back to its start.
-int CTableLogic::FindSideMember(int from_chair, int side) {
+// The walk takes at most one round of the table, and refuses an invalid start chair: from
+// outside the table it would never come back to its start.
+int CTableLogic::WalkToSide(int from_chair, int side, bool same_side) {
   if (!ValidChair(from_chair)) return -1;
   int c = from_chair;
   for (int step = 0; step < chairs_; ++step) {
     c = PrevChair(c);
     if (c == from_chair) return -1;
-    if (sides_[c] == side) return c;
+    if ((sides_[c] == side) == same_side) return c;
   }
   return -1;
 }
 
-int CTableLogic::FindOtherSideMember(int from_chair, int side) {
-  if (!ValidChair(from_chair)) return -1;
-  int c = from_chair;
-  for (int step = 0; step < chairs_; ++step) {
-    c = PrevChair(c);
-    if (c == from_chair) return -1;
-    if (sides_[c] != side) return c;
-  }
-  return -1;
-}
+int CTableLogic::FindSideMember(int from_chair, int side) { return WalkToSide(from_chair, side, true); }
+
+int CTableLogic::FindOtherSideMember(int from_chair, int side) { return WalkToSide(from_chair, side, false); }
 
 void CTableLogic::ResetSides() {
   for (int c = 0; c < kMaxChairs; ++c) sides_[c] = c < chairs_ ? c : -1;
@@ -446,30 +439,25 @@ void CTableLogic::SetSide(int chair, int side) {
 
 // ---- turn cursor and clocks ----
 
-void CTableLogic::SetCurrentChairTimed(int chair, int seconds) {
+bool CTableLogic::PassTurnTo(int chair) {
   if (chair != -1 && !ValidChair(chair)) {
     engine::WriteGameLog("table: turn refused for chair %d", chair);
-    return;
+    return false;
   }
   uint32_t now = Now();
   if (ValidChair(currentChair_)) thinkTime_[currentChair_] += static_cast<int32_t>(now - accountingTick_);
   currentChair_ = chair;
   turnStart_ = accountingTick_ = now;
   if (ValidChair(chair)) chairTurnStart_[chair] = now;
-  turnLimit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
+  return true;
+}
+
+void CTableLogic::SetCurrentChairTimed(int chair, int seconds) {
+  if (PassTurnTo(chair)) turnLimit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
 }
 
 void CTableLogic::SetCurrentChair(int chair) {
-  if (chair == currentChair_) return;
-  if (chair != -1 && !ValidChair(chair)) {
-    engine::WriteGameLog("table: turn refused for chair %d", chair);
-    return;
-  }
-  uint32_t now = Now();
-  if (ValidChair(currentChair_)) thinkTime_[currentChair_] += static_cast<int32_t>(now - accountingTick_);
-  currentChair_ = chair;
-  turnStart_ = accountingTick_ = now;
-  if (ValidChair(chair)) chairTurnStart_[chair] = now;
+  if (chair != currentChair_) PassTurnTo(chair);
 }
 
 void CTableLogic::RestartTurnClock() {

@@ -328,6 +328,11 @@ class CTableLogic {
   bool ChairTakesPart(int chair);
   bool IsPlaying(int chair) const;
   void StampState();
+  // Books the thinking time of the chair whose turn ends and starts the turn clock for `chair`
+  // (-1: nobody's turn); false, and nothing changed, for a chair that does not exist.
+  bool PassTurnTo(int chair);
+  // The first chair before from_chair that is (same_side) or is not on `side`; -1 when none is.
+  int WalkToSide(int from_chair, int side, bool same_side);
 
   int32_t p1_;
   int32_t tableInfo_[61] = {};

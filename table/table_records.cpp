@@ -1,6 +1,8 @@
 #include "table/table_records.h"
 
+#include <concepts>
 #include <cstring>
+#include <type_traits>
 
 #include "table/card_combo.h"
 
@@ -8,7 +10,8 @@ namespace table {
 
 namespace {
 
-// Walks a byte buffer word by word; the callers have checked the size first.
+// Walks a byte buffer word by word; the callers have checked the size first. The writer and the
+// reader offer the same calls, so one list of a record's fields serves both directions.
 class WordWriter {
  public:
   explicit WordWriter(uint8_t* p) : p_(p) {}
@@ -31,13 +34,12 @@ class WordWriter {
 class WordReader {
  public:
   explicit WordReader(const uint8_t* p) : p_(p) {}
-  int32_t Word() {
-    int32_t v = static_cast<int32_t>(GetWord(p_));
+  void Word(int32_t& v) {
+    v = static_cast<int32_t>(GetWord(p_));
     p_ += 4;
-    return v;
   }
   void Words(int32_t* v, int n) {
-    for (int i = 0; i < n; ++i) v[i] = Word();
+    for (int i = 0; i < n; ++i) Word(v[i]);
   }
   void Bytes(char* v, size_t n) {
     std::memcpy(v, p_, n);
@@ -48,17 +50,14 @@ class WordReader {
   const uint8_t* p_;
 };
 
-bool Prepare(uint8_t* out, size_t size, size_t need) {
-  if (out == nullptr || size < need) return false;
-  std::memset(out, 0, size);
-  return true;
-}
+// R is the record, const when it is being written.
+template <typename R, typename Record>
+concept RecordOf = std::same_as<std::remove_const_t<R>, Record>;
 
-}  // namespace
+// ---- each record's fields, in their byte order ----
 
-bool WriteStartRecord(const START_RECORD& r, uint8_t* out, size_t size) {
-  if (!Prepare(out, size, kStartRecordBytes)) return false;
-  WordWriter w(out);
+template <typename W, RecordOf<START_RECORD> R>
+void Fields(W& w, R& r) {
   w.Word(r.word1);
   w.Word(r.word2);
   w.Word(r.chairCount);
@@ -68,27 +67,10 @@ bool WriteStartRecord(const START_RECORD& r, uint8_t* out, size_t size) {
   w.Word(r.gameCounter);
   w.Word(r.kickTime);
   w.Words(r.reserved, 7);
-  return true;
 }
 
-bool ReadStartRecord(const uint8_t* in, size_t size, START_RECORD* r) {
-  if (in == nullptr || r == nullptr || size < kStartRecordBytes) return false;
-  WordReader w(in);
-  r->word1 = w.Word();
-  r->word2 = w.Word();
-  r->chairCount = w.Word();
-  r->roundBase = w.Word();
-  r->stake = w.Word();
-  w.Words(r->status, kMaxChairs);
-  r->gameCounter = w.Word();
-  r->kickTime = w.Word();
-  w.Words(r->reserved, 7);
-  return true;
-}
-
-bool WriteGameResult(const GAME_RESULT& r, uint8_t* out, size_t size) {
-  if (!Prepare(out, size, kGameResultBytes)) return false;
-  WordWriter w(out);
+template <typename W, RecordOf<GAME_RESULT> R>
+void Fields(W& w, R& r) {
   w.Word(r.resultFlags);
   w.Word(r.flags);
   w.Word(r.chairCount);
@@ -105,83 +87,93 @@ bool WriteGameResult(const GAME_RESULT& r, uint8_t* out, size_t size) {
   w.Words(r.holdingChanges, kMaxChairs);
   w.Words(r.fees, kMaxChairs);
   w.Words(r.levels, kMaxChairs);
-  for (const auto& title : r.titles) w.Bytes(title, 16);
+  for (auto& title : r.titles) w.Bytes(title, 16);
   w.Word(r.stakeWord);
   w.Word(r.absentChairs);
   w.Words(r.reserved, 2);
-  return true;
 }
 
-bool ReadGameResult(const uint8_t* in, size_t size, GAME_RESULT* r) {
-  if (in == nullptr || r == nullptr || size < kGameResultBytes) return false;
-  WordReader w(in);
-  r->resultFlags = w.Word();
-  r->flags = w.Word();
-  r->chairCount = w.Word();
-  r->gameCounter = w.Word();
-  r->banker = w.Word();
-  w.Words(r->sides, kMaxChairs);
-  r->bankerSide = w.Word();
-  w.Words(r->scoring, 8);
-  r->roundBase = w.Word();
-  r->stake = w.Word();
-  w.Words(r->scoresBefore, kMaxChairs);
-  w.Words(r->holdingsBefore, kMaxChairs);
-  w.Words(r->scoreChanges, kMaxChairs);
-  w.Words(r->holdingChanges, kMaxChairs);
-  w.Words(r->fees, kMaxChairs);
-  w.Words(r->levels, kMaxChairs);
-  for (auto& title : r->titles) w.Bytes(title, 16);
-  r->stakeWord = w.Word();
-  r->absentChairs = w.Word();
-  w.Words(r->reserved, 2);
-  return true;
+template <typename W, RecordOf<LOG_HEAD> R>
+void Fields(W& w, R& r) {
+  w.Word(r.userCount);
+  w.Word(r.word1);
+  w.Word(r.kind);
+  w.Word(r.reserved3);
+  w.Word(r.flags);
+  w.Word(r.reserved5);
+  w.Word(r.roundStamp);
+  w.Word(r.reserved7);
+  w.Word(r.reserved8);
 }
 
-bool WriteLogHead(const LOG_HEAD& r, uint8_t* out, size_t size) {
-  if (!Prepare(out, size, kLogHeadBytes)) return false;
-  WordWriter w(out);
-  const int32_t words[9] = {r.userCount, r.word1,      r.kind,      r.reserved3, r.flags,
-                            r.reserved5, r.roundStamp, r.reserved7, r.reserved8};
-  w.Words(words, 9);
-  return true;
-}
-
-bool ReadLogHead(const uint8_t* in, size_t size, LOG_HEAD* r) {
-  if (in == nullptr || r == nullptr || size < kLogHeadBytes) return false;
-  WordReader w(in);
-  int32_t* fields[9] = {&r->userCount, &r->word1,      &r->kind,      &r->reserved3, &r->flags,
-                        &r->reserved5, &r->roundStamp, &r->reserved7, &r->reserved8};
-  for (int32_t* f : fields) *f = w.Word();
-  return true;
-}
-
-bool WriteLogUser(const LOG_USER& r, uint8_t* out, size_t size) {
-  if (!Prepare(out, size, kLogUserBytes)) return false;
-  WordWriter w(out);
-  const int32_t head[19] = {r.userId,        r.word1,   r.word2,  r.chair,      r.kind,
-                            r.roundBase,     r.stake,   r.scoreBefore, r.holdingBefore, r.minutes,
-                            r.seconds,       r.one,     r.zero,   r.won,        r.lost,
-                            r.drawn,         r.scoreChange, r.holdingChange, r.level};
-  w.Words(head, 19);
+template <typename W, RecordOf<LOG_USER> R>
+void Fields(W& w, R& r) {
+  w.Word(r.userId);
+  w.Word(r.word1);
+  w.Word(r.word2);
+  w.Word(r.chair);
+  w.Word(r.kind);
+  w.Word(r.roundBase);
+  w.Word(r.stake);
+  w.Word(r.scoreBefore);
+  w.Word(r.holdingBefore);
+  w.Word(r.minutes);
+  w.Word(r.seconds);
+  w.Word(r.one);
+  w.Word(r.zero);
+  w.Word(r.won);
+  w.Word(r.lost);
+  w.Word(r.drawn);
+  w.Word(r.scoreChange);
+  w.Word(r.holdingChange);
+  w.Word(r.level);
   w.Bytes(r.title, 16);
   w.Word(r.fee);
   w.Words(r.reserved, 5);
+}
+
+// Zeroes the whole output (the room past the record too) and writes the record's fields.
+template <typename Record>
+bool WriteRecord(const Record& r, uint8_t* out, size_t size, size_t need) {
+  if (out == nullptr || size < need) return false;
+  std::memset(out, 0, size);
+  WordWriter w(out);
+  Fields(w, r);
   return true;
 }
 
-bool ReadLogUser(const uint8_t* in, size_t size, LOG_USER* r) {
-  if (in == nullptr || r == nullptr || size < kLogUserBytes) return false;
+template <typename Record>
+bool ReadRecord(const uint8_t* in, size_t size, size_t need, Record* r) {
+  if (in == nullptr || r == nullptr || size < need) return false;
   WordReader w(in);
-  int32_t* head[19] = {&r->userId,    &r->word1,       &r->word2,         &r->chair,       &r->kind,
-                       &r->roundBase, &r->stake,       &r->scoreBefore,   &r->holdingBefore, &r->minutes,
-                       &r->seconds,   &r->one,         &r->zero,          &r->won,         &r->lost,
-                       &r->drawn,     &r->scoreChange, &r->holdingChange, &r->level};
-  for (int32_t* f : head) *f = w.Word();
-  w.Bytes(r->title, 16);
-  r->fee = w.Word();
-  w.Words(r->reserved, 5);
+  Fields(w, *r);
   return true;
 }
+
+}  // namespace
+
+bool WriteStartRecord(const START_RECORD& r, uint8_t* out, size_t size) {
+  return WriteRecord(r, out, size, kStartRecordBytes);
+}
+
+bool ReadStartRecord(const uint8_t* in, size_t size, START_RECORD* r) {
+  return ReadRecord(in, size, kStartRecordBytes, r);
+}
+
+bool WriteGameResult(const GAME_RESULT& r, uint8_t* out, size_t size) {
+  return WriteRecord(r, out, size, kGameResultBytes);
+}
+
+bool ReadGameResult(const uint8_t* in, size_t size, GAME_RESULT* r) {
+  return ReadRecord(in, size, kGameResultBytes, r);
+}
+
+bool WriteLogHead(const LOG_HEAD& r, uint8_t* out, size_t size) { return WriteRecord(r, out, size, kLogHeadBytes); }
+
+bool ReadLogHead(const uint8_t* in, size_t size, LOG_HEAD* r) { return ReadRecord(in, size, kLogHeadBytes, r); }
+
+bool WriteLogUser(const LOG_USER& r, uint8_t* out, size_t size) { return WriteRecord(r, out, size, kLogUserBytes); }
+
+bool ReadLogUser(const uint8_t* in, size_t size, LOG_USER* r) { return ReadRecord(in, size, kLogUserBytes, r); }
 
 }  // namespace table

@@ -288,61 +288,55 @@ void CanvasObject::DrawThreePartsV(const PictureInfo* top, const PictureInfo* mi
   }
 }
 
+namespace {
+
+// The stretch DrawStretchedV and DrawStretchedH share, along one axis: `start` and `size` are the
+// picture's source offset and size on that axis, `offset` its record's offset on it and `length`
+// the canvas's size on it. draw(part, pos, len) draws part at pos along the axis, len long.
+template <typename Draw>
+void StretchAlongAxis(const PictureInfo& info, int32_t PictureInfo::*start, int32_t PictureInfo::*size,
+                      int32_t offset, int32_t length, Draw draw) {
+  const int32_t n = info.*size;
+  // The end pieces never reach past the picture's own rows or columns.
+  const int32_t c = std::clamp(offset + (n + 1) / 2, 0, n);
+  const int32_t source = info.*start;
+  PictureInfo part = info;
+  if (2 * c < length) {
+    part.*size = c;
+    draw(&part, 0, c);
+    part.*start = source + std::min(c, n - 1);
+    part.*size = std::max(n - 2 * c, 1);
+    draw(&part, c, length - 2 * c);
+    part.*start = source + n - c;
+    part.*size = c;
+    draw(&part, length - c, c);
+  } else {
+    const int32_t c2 = std::min((length + 1) / 2, n);
+    part.*size = c2;
+    draw(&part, 0, c2);
+    const int32_t rest = std::min(length - c2, n);
+    part.*start = source + n - rest;
+    part.*size = rest;
+    if (rest > 0) draw(&part, length - rest, rest);
+  }
+}
+
+}  // namespace
+
 void CanvasObject::DrawStretchedV(PictureInfo info) {
   if (info.record == nullptr || info.height <= 0) return;
-  const int32_t H = static_cast<int32_t>(GetHeight());
-  const int32_t ih = info.height;
-  // The end pieces never reach past the picture's own rows.
-  const int32_t c = std::clamp(info.record->offset_y + (ih + 1) / 2, 0, ih);
-  const int32_t source_y = info.source_y;
-  if (2 * c < H) {
-    PictureInfo part = info;
-    part.height = c;
-    DrawImage(&part, 0, 0, 0, c, 0.0, 1.0);
-    part.source_y = source_y + std::min(c, ih - 1);
-    part.height = std::max(ih - 2 * c, 1);
-    DrawImage(&part, 0, c, 0, H - 2 * c, 0.0, 1.0);
-    part.source_y = source_y + ih - c;
-    part.height = c;
-    DrawImage(&part, 0, H - c, 0, c, 0.0, 1.0);
-  } else {
-    const int32_t c2 = std::min((H + 1) / 2, ih);
-    PictureInfo part = info;
-    part.height = c2;
-    DrawImage(&part, 0, 0, 0, c2, 0.0, 1.0);
-    const int32_t rest = std::min(H - c2, ih);
-    part.source_y = source_y + ih - rest;
-    part.height = rest;
-    if (rest > 0) DrawImage(&part, 0, H - rest, 0, rest, 0.0, 1.0);
-  }
+  StretchAlongAxis(info, &PictureInfo::source_y, &PictureInfo::height, info.record->offset_y,
+                   static_cast<int32_t>(GetHeight()), [this](const PictureInfo* part, int32_t pos, int32_t len) {
+                     DrawImage(part, 0, pos, 0, len, 0.0, 1.0);
+                   });
 }
 
 void CanvasObject::DrawStretchedH(PictureInfo info) {
   if (info.record == nullptr || info.width <= 0) return;
-  const int32_t W = static_cast<int32_t>(GetWidth());
-  const int32_t iw = info.width;
-  const int32_t c = std::clamp(info.record->offset_x + (iw + 1) / 2, 0, iw);
-  const int32_t source_x = info.source_x;
-  if (2 * c < W) {
-    PictureInfo part = info;
-    part.width = c;
-    DrawImage(&part, 0, 0, c, 0, 0.0, 1.0);
-    part.source_x = source_x + std::min(c, iw - 1);
-    part.width = std::max(iw - 2 * c, 1);
-    DrawImage(&part, c, 0, W - 2 * c, 0, 0.0, 1.0);
-    part.source_x = source_x + iw - c;
-    part.width = c;
-    DrawImage(&part, W - c, 0, c, 0, 0.0, 1.0);
-  } else {
-    const int32_t c2 = std::min((W + 1) / 2, iw);
-    PictureInfo part = info;
-    part.width = c2;
-    DrawImage(&part, 0, 0, c2, 0, 0.0, 1.0);
-    const int32_t rest = std::min(W - c2, iw);
-    part.source_x = source_x + iw - rest;
-    part.width = rest;
-    if (rest > 0) DrawImage(&part, W - rest, 0, rest, 0, 0.0, 1.0);
-  }
+  StretchAlongAxis(info, &PictureInfo::source_x, &PictureInfo::width, info.record->offset_x,
+                   static_cast<int32_t>(GetWidth()), [this](const PictureInfo* part, int32_t pos, int32_t len) {
+                     DrawImage(part, pos, 0, len, 0, 0.0, 1.0);
+                   });
 }
 
 void CanvasObject::InvertRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

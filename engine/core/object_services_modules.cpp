@@ -1,10 +1,11 @@
-// Object services that forward to the resource, input and music modules. Until the music module
-// is part of the engine, the sound services behave as they do when it is not loaded (no sound
-// library): they do nothing and answer 0.
+// Object services that forward to the resource, input and music modules. Each looks its module
+// up on every call; when the module is not loaded (the music module is absent when no audio
+// device could be opened) the service does nothing and answers 0.
 #include "engine/core/game_core.h"
 #include "engine/core/input_module.h"
 #include "engine/core/name_key.h"
 #include "engine/core/object_services.h"
+#include "engine/media/music_module.h"
 #include "engine/media/resource_module.h"
 
 namespace engine {
@@ -49,7 +50,9 @@ void ObjectServices::ReleaseResource(const NameKey& key) {
   if (ResourceModule* resources = GetResourceModule()) resources->ReleaseResource(key);
 }
 
-MusicModule* ObjectServices::GetMusicModule() { return nullptr; }
+MusicModule* ObjectServices::GetMusicModule() {
+  return dynamic_cast<MusicModule*>(FindModule(module_id::kMusic));
+}
 
 InputModule* ObjectServices::GetInputModule() { return dynamic_cast<InputModule*>(FindModule(module_id::kInput)); }
 
@@ -101,16 +104,42 @@ InputSnapshot* ObjectServices::GetInputSnapshot(InputSnapshot* out) {
   return input != nullptr && out != nullptr ? input->GetSnapshot(out) : out;
 }
 
-uint32_t PlaySoundOnCore(GameCore*, const char*, uint32_t, const ObjectMessage*) { return 0; }
+uint32_t PlaySoundOnCore(GameCore* core, const char* name, uint32_t count, const ObjectMessage* notify) {
+  if (core == nullptr || name == nullptr) return 0;
+  auto* music = dynamic_cast<MusicModule*>(core->FindModule(module_id::kMusic));
+  return music != nullptr ? music->PlaySound(name, count, notify) : 0;
+}
 
 uint32_t ObjectServices::PlaySound(const char* name, uint32_t count, const ObjectMessage* notify) {
   return PlaySoundOnCore(GetCore(), name, count, notify);
 }
-uint32_t ObjectServices::StopSound(uint32_t) { return 0; }
-uint32_t ObjectServices::ResumeSound(uint32_t, uint32_t) { return 0; }
-uint32_t ObjectServices::PauseSound(uint32_t) { return 0; }
-void ObjectServices::UnloadSound(const char*) {}
-void ObjectServices::StopAllSounds() {}
-void ObjectServices::SetSoundOff(bool) {}
+
+uint32_t ObjectServices::StopSound(uint32_t channel) {
+  MusicModule* music = GetMusicModule();
+  return music != nullptr ? music->StopChannel(channel) : 0;
+}
+
+uint32_t ObjectServices::ResumeSound(uint32_t channel, uint32_t restart) {
+  MusicModule* music = GetMusicModule();
+  return music != nullptr ? music->ResumeChannel(channel, restart) : 0;
+}
+
+uint32_t ObjectServices::PauseSound(uint32_t channel) {
+  MusicModule* music = GetMusicModule();
+  return music != nullptr ? music->PauseChannel(channel) : 0;
+}
+
+void ObjectServices::UnloadSound(const char* name) {
+  MusicModule* music = GetMusicModule();
+  if (music != nullptr && name != nullptr) music->UnloadSound(name);
+}
+
+void ObjectServices::StopAllSounds() {
+  if (MusicModule* music = GetMusicModule()) music->StopAll();
+}
+
+void ObjectServices::SetSoundOff(bool off) {
+  if (MusicModule* music = GetMusicModule()) music->SetSoundOff(off ? 1 : 0);
+}
 
 }  // namespace engine

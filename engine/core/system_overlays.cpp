@@ -27,6 +27,15 @@ constexpr int32_t kOverlayFontWeight = 400;
 constexpr COLORREF kOverlayFill = 0x008000;
 constexpr uint32_t kNoteRefreshMs = 1000;
 
+// A new message box in the scene; null, and nothing left behind, when the scene refuses it.
+MessageBoxWidget* AddMessageBox(ObjectServices& services) {
+  auto* box = new MessageBoxWidget();
+  services.AddToScene(box);
+  if (box->IsRegistered()) return box;
+  delete box;
+  return nullptr;
+}
+
 double FramesPerSecond(GameCore* core) {
   auto* paint = core != nullptr ? dynamic_cast<PaintModule*>(core->FindModule(module_id::kPaint)) : nullptr;
   const double fps = paint != nullptr ? paint->GetFps() : 0.0;
@@ -77,12 +86,8 @@ std::vector<std::string> SplitLines(const char* text) {
 void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
                                     int32_t countdown_seconds) {
   if (!IsRegistered()) return;
-  auto* box = new MessageBoxWidget();
-  AddToScene(box);
-  if (!box->IsRegistered()) {
-    delete box;
-    return;
-  }
+  MessageBoxWidget* box = AddMessageBox(*this);
+  if (box == nullptr) return;
   CanvasObject* body = box->Build(10, 10, ok, cancel, countdown_seconds);
   if (body == nullptr) return;
   body->SetTextColour(static_cast<COLORREF>(GetIntSetting(setting::kMessageBoxTextColour)), 1.0);
@@ -145,12 +150,8 @@ void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, c
 
 void ObjectServices::ShowSystemDetails() {
   if (!IsRegistered()) return;
-  auto* box = new MessageBoxWidget();
-  AddToScene(box);
-  if (!box->IsRegistered()) {
-    delete box;
-    return;
-  }
+  MessageBoxWidget* box = AddMessageBox(*this);
+  if (box == nullptr) return;
   CanvasObject* body = box->Build(300, 200, nullptr, nullptr, -1);
   if (body == nullptr) return;
   body->SetFillColour(kOverlayFill);

@@ -16,13 +16,6 @@ using pixel_rules::PlainRule;
 using pixel_rules::Rule;
 using pixel_rules::RuleParams;
 
-DrawRect IntersectRect(const DrawRect& a, const DrawRect& b) {
-  DrawRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-             std::min(a.bottom, b.bottom)};
-  if (r.IsEmpty()) return {};
-  return r;
-}
-
 PaletteTable::PaletteTable(const uint8_t* rgb, int count) {
   const int n = rgb == nullptr ? 0 : std::clamp(count, 0, 256);
   for (int i = 0; i < n; ++i)
@@ -51,9 +44,11 @@ RuleParams MakeRuleParams(double opacity, uint32_t backdrop) {
   return k;
 }
 
-DrawRect TargetClip(const DrawTarget& t, const DrawRect& clip) {
+RECT TargetClip(const DrawTarget& t, const RECT& clip) {
   if (t.pixels == nullptr || t.width <= 0 || t.height <= 0) return {};
-  return IntersectRect(clip, DrawRect{0, 0, t.width, t.height});
+  RECT c;
+  platform::IntersectRect(&c, clip, RECT{0, 0, t.width, t.height});
+  return c;
 }
 
 bool ValidSource(const SourceBlock& s) {
@@ -98,7 +93,7 @@ struct Placement {
   int64_t x, y, sx, sy, w, h;
 };
 
-bool ClipPlacement(int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s, Placement& out) {
+bool ClipPlacement(int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, Placement& out) {
   int64_t sx = s.x, sy = s.y, w = s.width, h = s.height;
   if (x < clip.left) {
     w -= clip.left - x;
@@ -158,11 +153,11 @@ void PaletteRow(uint32_t* __restrict d, const uint8_t* __restrict s, int64_t n, 
 
 // Runs rule R over the clipped rectangle.
 template <Rule R>
-void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                  const RuleParams& k, uint32_t key, const PaletteTable* palette) {
-  const DrawRect c = pixel_rules::TargetClip(t, clip);
+  const RECT c = pixel_rules::TargetClip(t, clip);
   Placement p;
-  if (c.IsEmpty() || !pixel_rules::ValidSource(s) || !ClipPlacement(x, y, c, s, p)) return;
+  if (platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || !ClipPlacement(x, y, c, s, p)) return;
   const int bpp = s.bytes_per_pixel;
   for (int64_t j = 0; j < p.h; ++j) {
     uint32_t* d = t.pixels + (p.y + j) * t.width + p.x;
@@ -176,21 +171,21 @@ void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip
   }
 }
 
-void RunUnturnedRule(Rule rule, const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void RunUnturnedRule(Rule rule, const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                      const SourceBlock& s, const RuleParams& k, uint32_t key, const PaletteTable* palette) {
   pixel_rules::WithRule(rule, [&](auto tag) { RunUnturned<decltype(tag)::value>(t, x, y, clip, s, k, key, palette); });
 }
 
 }  // namespace
 
-void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                       uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                               const SourceBlock& s, uint32_t key, const PaletteTable& palette, double opacity,
                               uint32_t backdrop) {
   Rule rule;
@@ -198,38 +193,39 @@ void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const D
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                  uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
   if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                double opacity, uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        double opacity, uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, true, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void Blit(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s, double opacity,
+void Blit(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
           uint32_t backdrop) {
   Rule rule;
   if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s) {
-  const DrawRect c = pixel_rules::TargetClip(t, clip);
+void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s) {
+  const RECT c = pixel_rules::TargetClip(t, clip);
   Placement p;
-  if (c.IsEmpty() || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != 4 || !ClipPlacement(x, y, c, s, p))
+  if (platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != 4 ||
+      !ClipPlacement(x, y, c, s, p))
     return;
   const bool wide = avx2::Available();
   // Whole rows of both blocks follow each other without gaps: one run.

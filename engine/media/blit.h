@@ -37,43 +37,43 @@ int OpacityByte(double opacity);
 uint32_t BlendPixel(uint32_t d, uint32_t p, int op);
 
 // Palette members. `key` is the transparent index (256 for none).
-void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                       uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop);
-void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                               const SourceBlock& s, uint32_t key, const PaletteTable& palette, double opacity,
                               uint32_t backdrop);
-void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                             uint32_t key, const PaletteTable& palette, double angle, double opacity,
                             uint32_t backdrop);
-void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                                   const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
                                   double opacity);
-void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                  uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop);
-void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        uint32_t key, const PaletteTable& palette, double angle, double opacity, uint32_t backdrop);
-void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                              const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
                              double opacity);
-void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                          uint32_t key, double angle);
 
 // True-colour members.
-void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                double opacity, uint32_t backdrop);
-void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        double opacity, uint32_t backdrop);
-void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                      double angle, double opacity, uint32_t backdrop);
-void Blit(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s, double opacity,
+void Blit(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
           uint32_t backdrop);
-void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                 double angle, double opacity, uint32_t backdrop);
-void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                       double angle, double opacity);
-void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                   double angle, double opacity);
 // Plain clipped copy of whole 32-bit pixels, alpha included.
-void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s);
+void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s);
 
 }  // namespace engine

@@ -19,10 +19,10 @@ using pixel_rules::RuleParams;
 // Nearest sampling in 10-bit fixed point: the source pixel of square column i is
 // (cx + (u >> 10), cy - (v >> 10)), u and v stepping by c and -s per column.
 template <Rule R, int kBpp>
-void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const DrawRect& clip, const SourceBlock& s,
+void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s,
                double angle, const RuleParams k, uint32_t key, const PaletteTable* palette) {
-  const DrawRect c = pixel_rules::TargetClip(t, clip);
-  if (c.IsEmpty() || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp) return;
+  const RECT c = pixel_rules::TargetClip(t, clip);
+  if (platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp) return;
   if (kBpp != 4 && palette == nullptr) return;
   const TurnWalk walk(s.width, s.height, x0, y0, angle, 10, c);
   const int64_t cx = walk.cx() + int64_t{s.x};
@@ -48,7 +48,7 @@ void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const DrawRect& clip
 }
 
 template <int kBpp>
-void RunTurnedRule(Rule rule, const DrawTarget& t, int64_t x0, int64_t y0, const DrawRect& clip,
+void RunTurnedRule(Rule rule, const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip,
                    const SourceBlock& s, double angle, const RuleParams& k, uint32_t key,
                    const PaletteTable* palette) {
   pixel_rules::WithRule(rule, [&](auto tag) {
@@ -72,10 +72,11 @@ inline uint32_t SmoothWord(const SourceBlock& s, int64_t x, int64_t y, uint32_t 
 // Smooth turning in 16.16: bilinear inside the picture, nearest on its border rows and columns,
 // every sample put down by BlendPixel.
 template <int kBpp>
-void RunTurnedSmooth(const DrawTarget& t, int64_t x0, int64_t y0, const DrawRect& clip, const SourceBlock& s,
+void RunTurnedSmooth(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s,
                      double angle, double opacity, uint32_t key, const PaletteTable* palette) {
-  const DrawRect c = pixel_rules::TargetClip(t, clip);
-  if (std::isnan(opacity) || c.IsEmpty() || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp) return;
+  const RECT c = pixel_rules::TargetClip(t, clip);
+  if (std::isnan(opacity) || platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp)
+    return;
   if (kBpp != 4 && palette == nullptr) return;
   const uint32_t op = static_cast<uint32_t>(OpacityByte(opacity));
   const TurnWalk walk(s.width, s.height, x0, y0, angle, 16, c);
@@ -104,7 +105,7 @@ void RunTurnedSmooth(const DrawTarget& t, int64_t x0, int64_t y0, const DrawRect
 
 }  // namespace
 
-void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                             uint32_t key, const PaletteTable& palette, double angle, double opacity,
                             uint32_t backdrop) {
   Rule rule;
@@ -112,26 +113,26 @@ void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const Dra
     RunTurnedRule<2>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                                   const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
                                   double opacity) {
   RunTurnedSmooth<2>(t, x, y, clip, s, angle, opacity, key, &palette);
 }
 
-void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        uint32_t key, const PaletteTable& palette, double angle, double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<1>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip,
+void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
                              const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
                              double opacity) {
   RunTurnedSmooth<1>(t, x, y, clip, s, angle, opacity, key, &palette);
 }
 
-void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                          uint32_t key, double angle) {
   // Only presence matters here: the transparent index and, for two-byte pixels, alpha 0.
   const PaletteTable opaque(nullptr, 0);
@@ -140,26 +141,26 @@ void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRe
   else RunTurned<Rule::kInvert, 1>(t, x, y, clip, s, angle, k, key, &opaque);
 }
 
-void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                      double angle, double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                 double angle, double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                       double angle, double opacity) {
   RunTurnedSmooth<4>(t, x, y, clip, s, angle, opacity, 256, nullptr);
 }
 
-void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const DrawRect& clip, const SourceBlock& s,
+void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                   double angle, double opacity) {
   if (opacity == 0.0 || std::isnan(opacity)) return;
   RunTurned<Rule::kInvert, 4>(t, x, y, clip, s, angle, RuleParams{}, 256, nullptr);

@@ -39,13 +39,15 @@ bool ScaleTargetAcceptable(const DrawParams* params) {
 
 }  // namespace
 
-DrawRect GetDrawClip(const DrawTarget* target, const DrawParams* params) {
+RECT GetDrawClip(const DrawTarget* target, const DrawParams* params) {
   const int64_t left = int64_t{params->clip.left} + params->originX - params->centreX;
   const int64_t top = int64_t{params->clip.top} + params->originY - params->centreY;
   const int64_t right = left + (int64_t{params->clip.right} - params->clip.left);
   const int64_t bottom = top + (int64_t{params->clip.bottom} - params->clip.top);
-  const DrawRect moved{ClampToInt32(left), ClampToInt32(top), ClampToInt32(right), ClampToInt32(bottom)};
-  return IntersectRect(moved, DrawRect{0, 0, target->width, target->height});
+  const RECT moved{ClampToInt32(left), ClampToInt32(top), ClampToInt32(right), ClampToInt32(bottom)};
+  RECT clip;
+  platform::IntersectRect(&clip, moved, RECT{0, 0, target->width, target->height});
+  return clip;
 }
 
 void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int srcX, int srcY, int srcW, int srcH,
@@ -91,7 +93,7 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
       WriteGameLog("picture with a palette by reference cannot be drawn");
       return;
     }
-    const DrawRect bounds = DrawBounds(params);
+    const RECT bounds = DrawBounds(params);
     x = bounds.left;
     y = bounds.top;
     if (scale) {
@@ -124,9 +126,9 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
     }
   }
 
-  const DrawRect clip = (params->flags & kDrawClip) ? GetDrawClip(target, params)
-                                                    : DrawRect{0, 0, target->width, target->height};
-  if (clip.IsEmpty()) return;
+  const RECT clip = (params->flags & kDrawClip) ? GetDrawClip(target, params)
+                                                    : RECT{0, 0, target->width, target->height};
+  if (platform::IsRectEmpty(clip)) return;
 
   const DrawTarget& t = *target;
   const uint32_t flags = params->flags;

@@ -22,6 +22,6 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
 
 // The clip for kDrawClip: params->clip moved by (originX - centreX, originY - centreY) and cut to
 // the target; empty when they do not overlap.
-DrawRect GetDrawClip(const DrawTarget* target, const DrawParams* params);
+RECT GetDrawClip(const DrawTarget* target, const DrawParams* params);
 
 }  // namespace engine

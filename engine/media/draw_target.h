@@ -6,20 +6,9 @@
 
 #include <cstdint>
 
+#include "platform/win_types.h"
+
 namespace engine {
-
-// A rectangle; right and bottom are exclusive.
-struct DrawRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  bool IsEmpty() const { return right <= left || bottom <= top; }
-};
-
-// Intersection of two rectangles; an empty rectangle (all zero) when they do not overlap.
-DrawRect IntersectRect(const DrawRect& a, const DrawRect& b);
 
 struct DrawTarget {
   uint32_t* pixels = nullptr;
@@ -47,7 +36,7 @@ struct DrawParams {
   int32_t height = 0;
   int32_t halfDiagonal = 0;  // cached half-diagonal of width x height; below 1 means not computed
   uint32_t flags = 0;
-  DrawRect clip;
+  RECT clip;  // right and bottom exclusive
 };
 
 // The backdrop colour that means "no backdrop".

@@ -138,7 +138,7 @@ void GdiPaintModule::MakeDrawParams(DrawParams* out, const DrawItem* item) const
     out->halfDiagonal = Truncate(std::sqrt((g.width / 2.0) * (g.width / 2.0) + (g.height / 2.0) * (g.height / 2.0)));
   }
   out->flags = g.flags;
-  out->clip = DrawRect{g.limit_rect.left, g.limit_rect.top, g.limit_rect.right, g.limit_rect.bottom};
+  out->clip = g.limit_rect;
 }
 
 void GdiPaintModule::DrawItemImage(DrawItem* item, ImageHandle* image) {

@@ -52,7 +52,7 @@ int32_t HalfDiagonalPixels(int64_t w, int64_t h) {
   return static_cast<int32_t>(HalfDiagonal(static_cast<double>(w), static_cast<double>(h)));
 }
 
-DrawRect DrawBounds(DrawParams* params) {
+RECT DrawBounds(DrawParams* params) {
   if (params->angle != 0.0) {
     if (params->halfDiagonal < 1) params->halfDiagonal = HalfDiagonalPixels(params->width, params->height);
     const int64_t r = params->halfDiagonal;
@@ -75,7 +75,7 @@ TurnCoefficients TurnCoefficientsFor(double angle, int64_t scale) {
   return {static_cast<int64_t>(std::cos(radians) * scaled), static_cast<int64_t>(std::sin(radians) * scaled)};
 }
 
-TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift, const DrawRect& clip)
+TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift, const RECT& clip)
     : w_(w), h_(h), cx_((w + 1) / 2), cy_((h + 1) / 2), shift_(shift), radius_(HalfDiagonalPixels(w, h)),
       x0_(x0), y0_(y0), coeff_(TurnCoefficientsFor(angle, int64_t{1} << shift)) {
   const int64_t side = 2 * int64_t{radius_};

@@ -17,7 +17,7 @@ int32_t HalfDiagonalPixels(int64_t w, int64_t h);
 
 // The area a picture covers: the 2R square around the centre when turned (filling in
 // params->halfDiagonal first if it is below 1), else the picture's own rectangle.
-DrawRect DrawBounds(DrawParams* params);
+RECT DrawBounds(DrawParams* params);
 
 // Cosine and sine of an angle in degrees, scaled by `scale` and truncated. 0, 90, 180 and 270
 // are exact; every other angle goes through cos/sin with pi taken as 3.14159.
@@ -34,7 +34,7 @@ class TurnWalk {
  public:
   // w, h: the source rectangle's size; x0, y0: the square's top-left on the target;
   // shift: 10 for nearest sampling, 16 for the smooth members.
-  TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift, const DrawRect& clip);
+  TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift, const RECT& clip);
 
   // Square rows [first_row, end_row) are inside the clip.
   int64_t first_row() const { return first_row_; }

@@ -141,7 +141,7 @@ bool TurnedAlphaRule(double opacity, bool backdrop, Rule& rule);
 bool PlainRule(double opacity, bool backdrop, Rule& rule);
 
 // The members' clip: the given rectangle cut to the target, so no member writes outside it.
-DrawRect TargetClip(const DrawTarget& t, const DrawRect& clip);
+RECT TargetClip(const DrawTarget& t, const RECT& clip);
 
 // The source rectangle lies inside its block.
 bool ValidSource(const SourceBlock& s);

@@ -127,28 +127,27 @@ NameKey ResourceModule::RegisterFile(const std::string& path, const char* name) 
   FILE* f = platform::OpenFile(path, "rb");
   if (!f) return NameKey{};
   std::fclose(f);
-  const Naming n = NameFile(path, name);
-  ReleaseResource(n.key);
-  ResourceRecord& record = resources_[n.key];
-  record.key = n.key;
-  record.type_hash = n.type_hash;
-  record.category_hash = n.category_hash;
+  ResourceRecord& record = StartRecord(path, name);
   record.path = path;
-  record.flags = kResourceFlagValid | kResourceOwnsFile;
-  return n.key;
+  return record.key;
 }
 
 NameKey ResourceModule::RegisterMemory(const std::string& file_name, uint8_t* data, uint32_t size) {
-  const Naming n = NameFile(file_name, nullptr);
+  ResourceRecord& record = StartRecord(file_name, nullptr);
+  record.size = size;
+  record.data = data;
+  return record.key;
+}
+
+ResourceRecord& ResourceModule::StartRecord(const std::string& file_name, const char* name) {
+  const Naming n = NameFile(file_name, name);
   ReleaseResource(n.key);
   ResourceRecord& record = resources_[n.key];
   record.key = n.key;
   record.type_hash = n.type_hash;
   record.category_hash = n.category_hash;
   record.flags = kResourceFlagValid | kResourceOwnsFile;
-  record.size = size;
-  record.data = data;
-  return n.key;
+  return record;
 }
 
 int ResourceModule::RegisterFolder(const std::string& folder) {

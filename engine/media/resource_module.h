@@ -100,6 +100,8 @@ class ResourceModule : public EngineModule {
   const ResourceRecord* FindRecord(const NameKey& key) const;
 
  private:
+  // Names a loose file, drops whatever held its key and starts a valid record the module owns.
+  ResourceRecord& StartRecord(const std::string& file_name, const char* name);
   void ReportPackageFailure(const std::string& text, const std::string& reason);
   ResourceRecord* Load(const NameKey& key);
 

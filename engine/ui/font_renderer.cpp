@@ -234,9 +234,13 @@ char32_t FontRenderer::DecodePair(uint8_t lead, uint8_t trail) {
   return cached;
 }
 
-int32_t FontRenderer::RoomFor(int32_t surface_width, int32_t x) const {
-  const int64_t room = int64_t{surface_width} - Clamp(record_.margin_right, kMaxCoordinate) -
-                       Clamp(x, kMaxCoordinate) - Clamp(record_.margin_left, kMaxCoordinate);
+int32_t FontRenderer::RowStart(int32_t x) const {
+  const int32_t left = Clamp(record_.margin_left, kMaxCoordinate);
+  return left > 0 ? std::max(x, left) : x;
+}
+
+int32_t FontRenderer::RoomFor(int32_t surface_width, int32_t start) const {
+  const int64_t room = int64_t{surface_width} - Clamp(record_.margin_right, kMaxCoordinate) - start;
   return static_cast<int32_t>(std::clamp<int64_t>(room, 0, INT32_MAX));
 }
 
@@ -371,7 +375,7 @@ TextExtent FontRenderer::MeasureText(int32_t width, const char* text) {
   if (!text) return {};
   std::lock_guard lock(mutex_);
   TrimStore();
-  Layout(text, RoomFor(width, 0));
+  Layout(text, RoomFor(width, RowStart(0)));
   return Extent();
 }
 
@@ -391,7 +395,8 @@ TextPosition FontRenderer::DrawTextBlock(int32_t width, int32_t height, const ch
   std::lock_guard lock(mutex_);
   TrimStore();
   inset = std::clamp(inset, 0, kMaxCoordinate);
-  const int32_t room = std::max(0, RoomFor(width, 0) - 2 * inset);
+  const int32_t start = RowStart(0);
+  const int32_t room = std::max(0, RoomFor(width, start) - 2 * inset);
   Layout(text, room);
   const TextExtent extent = Extent();
   if (block) {
@@ -404,7 +409,7 @@ TextPosition FontRenderer::DrawTextBlock(int32_t width, int32_t height, const ch
     return inset;
   };
   const int32_t rows_room = std::max(0, Clamp(height, kMaxCoordinate) - 2 * inset);
-  return {place(horizontal, room, extent.width), place(vertical, rows_room, extent.height)};
+  return {start + place(horizontal, room, extent.width), place(vertical, rows_room, extent.height)};
 }
 
 void FontRenderer::DrawText(uint32_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y, const char* text,
@@ -415,7 +420,8 @@ void FontRenderer::DrawText(uint32_t* pixels, int32_t width, int32_t height, int
   TrimStore();
   x = Clamp(x, kMaxCoordinate);
   y = Clamp(y, kMaxCoordinate);
-  Layout(text, RoomFor(width, x));
+  const int32_t start = RowStart(x);
+  Layout(text, RoomFor(width, start));
 
   const Surface surface{pixels, width, height};
   const int64_t row_space = Clamp(record_.row_space, 1 << 16);
@@ -423,7 +429,7 @@ void FontRenderer::DrawText(uint32_t* pixels, int32_t width, int32_t height, int
   for (const Row& row : rows_) {
     if (top >= height) break;
     if (top + row.height > 0) {
-      int64_t pen = int64_t{x} + Clamp(record_.margin_left, kMaxCoordinate);
+      int64_t pen = start;
       const int64_t baseline = top + row.baseline;
       for (size_t i = row.begin; i < row.end && pen < width; ++i) {
         Item& item = items_[i];

@@ -4,7 +4,8 @@
 // FontRecord) and then draws, measures or places text with it. Text may carry markup tags (see
 // text_markup.h), which change the style of what follows and take no room themselves.
 //
-// Layout: rows start at the left margin and, when the record's wrap word is set, break before a
+// Layout: the margins bound the band that text keeps to. Rows start at the x asked for, or at
+// the left margin when x lies left of it, and, when the record's wrap word is set, break before a
 // character that would pass the right margin: between any two Chinese characters, or after a
 // space for Latin words (a word longer than the row is broken where it must be). A line feed
 // always starts a new row; carriage returns are ignored. A row is as high as the tallest style
@@ -93,11 +94,13 @@ class FontRenderer {
   void CallbackB();
 
   // Draws text (GBK, with markup) into a width x height surface of 0xAARRGGBB pixels, the first
-  // row's top at y and its left at x plus the left margin, breaking rows at the surface's width
-  // less the right margin. object_key names the engine object drawn for; it is carried only.
+  // row's top at y and each row's left at x (the left margin at least, when one is set), breaking
+  // rows at the surface's width less the right margin. object_key names the engine object drawn
+  // for; it is carried only.
   void DrawText(uint32_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y, const char* text,
                 uint32_t object_key);
-  // Height the text needs on a surface this wide (margins taken off), with the selected record.
+  // Height the text needs on a surface this wide, between the margins, with the selected record:
+  // the height DrawText gives it at an x no further right than the left margin.
   int32_t MeasureHeight(int32_t width, const char* text);
   // The full measure: widest row, height and number of rows.
   TextExtent MeasureText(int32_t width, const char* text);
@@ -106,8 +109,9 @@ class FontRenderer {
   // is a tag as well (it restores a text's starting style) and changes nothing here.
   int32_t LayoutScript(const char* text, int32_t length);
   // Where DrawText must start for text to sit in a width x height surface: horizontal is how
-  // the rows' block lines up across (kPlaceStart, kPlaceCentre, kPlaceEnd), vertical likewise
-  // down, inset pixels kept from the edges it lines up with. The text's size goes into block.
+  // the rows' block lines up between the margins (kPlaceStart, kPlaceCentre, kPlaceEnd),
+  // vertical likewise from top to bottom, and inset pixels are kept from every edge. Drawn at
+  // that place the text wraps as it was measured here. The text's size goes into block.
   TextPosition DrawTextBlock(int32_t width, int32_t height, const char* text, TextBlock* block,
                              int32_t horizontal, int32_t vertical, int32_t inset);
 
@@ -131,7 +135,9 @@ class FontRenderer {
   // Lays text out into items_ and rows_; width is the room for a row.
   void Layout(const char* text, int32_t width);
   TextExtent Extent() const;
-  int32_t RoomFor(int32_t surface_width, int32_t x) const;
+  // Where the rows of text drawn at x begin, and the room they have from there.
+  int32_t RowStart(int32_t x) const;
+  int32_t RoomFor(int32_t surface_width, int32_t start) const;
 
   mutable std::mutex mutex_;
   FontRecord record_{};

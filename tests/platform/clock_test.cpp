@@ -1,8 +1,9 @@
-// ctest-labels: foundation
+// ctest-labels: foundation tsan
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "platform/critical_section.h"
@@ -63,6 +64,46 @@ TEST(CriticalSection, CountsNestedEntries) {
     if (other_got_it) cs.Leave();
   }).join();
   EXPECT_TRUE(other_got_it);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ManualClock, AListenerRemovedByAnotherListenerDoesNotRun) {
+  platform::ManualClock clock;
+  int second = 0;
+  int second_id = 0;
+  clock.AddListener([&] { clock.RemoveListener(second_id); });
+  second_id = clock.AddListener([&] { ++second; });
+  clock.Advance(1);
+  EXPECT_EQ(second, 0);
+}
+
+TEST(ManualClock, RemovalWaitsForAStepRunningOnAnotherThread) {
+  platform::ManualClock clock;
+  std::atomic<bool> entered{false}, release{false}, removed{false};
+  std::atomic<int> calls_after_removal{0};
+  const int id = clock.AddListener([&] {
+    if (removed) ++calls_after_removal;
+    entered = true;
+    while (!release) std::this_thread::yield();
+  });
+  std::thread stepper([&] { clock.Advance(1); });
+  while (!entered) std::this_thread::yield();
+  std::thread remover([&] {
+    clock.RemoveListener(id);
+    removed = true;
+  });
+  // The removal cannot finish while the listener runs.
+  for (int i = 0; i < 1000; ++i) std::this_thread::yield();
+  EXPECT_FALSE(removed);
+  release = true;
+  stepper.join();
+  remover.join();
+  EXPECT_TRUE(removed);
+  clock.Advance(1);
+  EXPECT_EQ(calls_after_removal, 0);
 }
 
 }  // namespace

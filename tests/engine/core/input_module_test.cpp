@@ -23,7 +23,15 @@ using platform::WM_LBUTTONUP;
 using platform::WM_MOUSEMOVE;
 using Ids = std::vector<uint32_t>;
 
-class InputThroughWindow : public test::HostedEngine {};
+class InputThroughWindow : public test::HostedEngine {
+ protected:
+  // Moves to a client point and clicks the left button there.
+  void ClickAt(int x, int y) {
+    Mouse(WM_MOUSEMOVE, x, y);
+    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, x, y);
+  }
+};
 
 TEST_F(InputThroughWindow, ClickDeliversPressReleaseAndClickWithTheInputState) {
   test::InputProbe* button = AddProbe(200, 150, 100, 60, {kLButtonDown, kLButtonUp, kClick, kButtonUp});
@@ -84,9 +92,7 @@ TEST_F(InputThroughWindow, DragStaysWithThePressedObjectAndReleaseOutsideIsNoCli
 TEST_F(InputThroughWindow, WheelGoesToTheFocusObjectAtTheClientPosition) {
   test::InputProbe* list = AddProbe(200, 150, 100, 60, {kWheelUp, kWheelDown, kFocusGained});
   list->SetFocusable(true);
-  Mouse(WM_MOUSEMOVE, 200, 150);
-  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 200, 150);
+  ClickAt(200, 150);
   // The wheel message carries the screen position: client (210, 160) at screen (310, 210).
   const auto down = static_cast<uint16_t>(-platform::WHEEL_DELTA);
   Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, down), platform::MakePointLParam(kLeft + 210, kTop + 160));
@@ -118,13 +124,9 @@ TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
   test::InputProbe* b = AddProbe(300, 100, 80, 80, {kFocusGained, kFocusLost, kKillFocus, kMouseLeave});
   a->SetFocusable(true);
   b->SetFocusable(true);
-  Mouse(WM_MOUSEMOVE, 100, 100);
-  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 100);
+  ClickAt(100, 100);
   EXPECT_EQ(platform::Window::GetFocus(), window_.get());  // the press focused the window
-  Mouse(WM_MOUSEMOVE, 300, 100);
-  Mouse(WM_LBUTTONDOWN, 300, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 300, 100);
+  ClickAt(300, 100);
   EXPECT_NE(b->GetFlags() & engine::object_flag::kHasFocus, 0u);
   EXPECT_EQ(a->GetFlags() & engine::object_flag::kHasFocus, 0u);
 
@@ -141,9 +143,7 @@ TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
 TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
   test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kKeyDown, kKeyUp, kChar});
   edit->SetFocusable(true);
-  Mouse(WM_MOUSEMOVE, 100, 100);
-  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 100);
+  ClickAt(100, 100);
   const std::string pai = "牌";  // two GBK bytes
   ASSERT_EQ(pai.size(), 2u);
   Post(platform::WM_KEYDOWN, 'P', platform::MakeKeyLParam(1, 0));
@@ -165,9 +165,7 @@ TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
 TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
   test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
   edit->SetFocusable(true);
-  Mouse(WM_MOUSEMOVE, 100, 100);
-  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 100);
+  ClickAt(100, 100);
   // A lead byte, then a digit (no GBK second byte): the digit stands alone.
   Post(platform::WM_CHAR, 0xC5, 0);
   Post(platform::WM_CHAR, '7', 0);
@@ -189,14 +187,10 @@ TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
 TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
   test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
   edit->SetFocusable(true);
-  Mouse(WM_MOUSEMOVE, 100, 100);
-  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 100);
+  ClickAt(100, 100);
   Post(platform::WM_CHAR, 0xC5, 0);
   platform::LoseSystemFocus();
-  Mouse(WM_MOUSEMOVE, 100, 100);
-  Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 100);
+  ClickAt(100, 100);
   Post(platform::WM_CHAR, 'a', 0);
   Deliver();
   ASSERT_EQ(edit->Ids(), (Ids{kChar}));
@@ -237,9 +231,7 @@ TEST_F(InputThroughWindow, RestAndRestEndFollowTheTick) {
 
 TEST_F(InputThroughWindow, APressAtTheOriginRightAfterStartIsNoDoubleClick) {
   test::InputProbe* corner = AddProbe(5, 5, 20, 20, {kLButtonDown, kDblClick});
-  Mouse(WM_MOUSEMOVE, 0, 0);
-  Mouse(WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 0, 0);
+  ClickAt(0, 0);
   Mouse(WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
   Mouse(WM_LBUTTONUP, 0, 0);
   Deliver();

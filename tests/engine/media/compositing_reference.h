@@ -156,11 +156,11 @@ inline int64_t Radius(int64_t w, int64_t h) {
   return static_cast<int64_t>(std::sqrt((w / 2.0) * (w / 2.0) + (h / 2.0) * (h / 2.0)));
 }
 
-inline bool InClip(const engine::DrawRect& c, int64_t x, int64_t y) {
+inline bool InClip(const platform::RECT& c, int64_t x, int64_t y) {
   return c.left <= x && x < c.right && c.top <= y && y < c.bottom;
 }
 
-inline void Unturned(Surface& dst, int64_t x, int64_t y, const engine::DrawRect& clip, const Source& src,
+inline void Unturned(Surface& dst, int64_t x, int64_t y, const platform::RECT& clip, const Source& src,
                      const Rules& rules) {
   if (!rules.active()) return;
   for (int64_t j = 0; j < src.h; ++j)
@@ -172,7 +172,7 @@ inline void Unturned(Surface& dst, int64_t x, int64_t y, const engine::DrawRect&
     }
 }
 
-inline void Turned(Surface& dst, int64_t x0, int64_t y0, const engine::DrawRect& clip, const Source& src,
+inline void Turned(Surface& dst, int64_t x0, int64_t y0, const platform::RECT& clip, const Source& src,
                    double angle, const Rules& rules) {
   if (!rules.active()) return;
   int64_t c, s;
@@ -190,7 +190,7 @@ inline void Turned(Surface& dst, int64_t x0, int64_t y0, const engine::DrawRect&
     }
 }
 
-inline void TurnedSmooth(Surface& dst, int64_t x0, int64_t y0, const engine::DrawRect& clip, const Source& src,
+inline void TurnedSmooth(Surface& dst, int64_t x0, int64_t y0, const platform::RECT& clip, const Source& src,
                          double angle, double opacity) {
   int64_t c, s;
   Coefficients(angle, 65536, c, s);
@@ -327,14 +327,14 @@ inline void DrawPicture(std::vector<uint32_t>& target, int tw, int th, engine::D
     src.w = params.width;
     src.h = params.height;
   }
-  engine::DrawRect clip{0, 0, tw, th};
+  platform::RECT clip{0, 0, tw, th};
   if (params.flags & 0x2) {
     const int64_t l = params.clip.left + int64_t{params.originX} - params.centreX;
     const int64_t t = params.clip.top + int64_t{params.originY} - params.centreY;
     clip = {static_cast<int32_t>(std::max<int64_t>(l, 0)), static_cast<int32_t>(std::max<int64_t>(t, 0)),
             static_cast<int32_t>(std::min<int64_t>(l + params.clip.right - params.clip.left, tw)),
             static_cast<int32_t>(std::min<int64_t>(t + params.clip.bottom - params.clip.top, th))};
-    if (clip.IsEmpty()) return;
+    if (platform::IsRectEmpty(clip)) return;
   }
   const int64_t tx = params.centreX - radius(), ty = params.centreY - radius();
   const bool invert = (params.flags & 0x800) && (image.flags & 0x1);

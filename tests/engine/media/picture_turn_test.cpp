@@ -39,7 +39,7 @@ TEST(DrawBounds, TurnedIsTheSquareOfTwiceTheHalfDiagonal) {
   p.width = 6;
   p.height = 8;
   p.angle = 30.0;
-  const DrawRect r = DrawBounds(&p);
+  const RECT r = DrawBounds(&p);
   EXPECT_EQ(p.halfDiagonal, 5);
   EXPECT_EQ(r.left, 5);
   EXPECT_EQ(r.top, 15);
@@ -47,7 +47,7 @@ TEST(DrawBounds, TurnedIsTheSquareOfTwiceTheHalfDiagonal) {
   EXPECT_EQ(r.bottom, 25);
   p.angle = 0.0;
   p.width = 5;
-  const DrawRect u = DrawBounds(&p);  // left = 10 - (5 + 1) / 2
+  const RECT u = DrawBounds(&p);  // left = 10 - (5 + 1) / 2
   EXPECT_EQ(u.left, 7);
   EXPECT_EQ(u.right, 12);
   EXPECT_EQ(u.top, 16);
@@ -59,7 +59,7 @@ TEST(TurnWalk, SpansHoldExactlyTheColumnsInsideTheSource) {
   for (int shift : {10, 16}) {
     for (double angle : {0.0, 17.0, 90.0, 135.5, 180.0, 270.0, 301.0}) {
       const int w = 7, h = 4;
-      const TurnWalk walk(w, h, 0, 0, angle, shift, DrawRect{0, 0, 100, 100});
+      const TurnWalk walk(w, h, 0, 0, angle, shift, RECT{0, 0, 100, 100});
       const int64_t r = walk.radius();
       for (int64_t j = walk.first_row(); j < walk.end_row(); ++j) {
         const TurnWalk::Span span = walk.RowSpan(j);
@@ -82,7 +82,7 @@ TEST(TurnWalk, SpansHoldExactlyTheColumnsInsideTheSource) {
 }
 
 TEST(TurnWalk, ClipCutsRowsAndColumns) {
-  const TurnWalk walk(4, 2, -1, 3, 90.0, 10, DrawRect{0, 4, 2, 6});
+  const TurnWalk walk(4, 2, -1, 3, 90.0, 10, RECT{0, 4, 2, 6});
   EXPECT_EQ(walk.first_row(), 1);
   EXPECT_EQ(walk.end_row(), 3);
   const TurnWalk::Span span = walk.RowSpan(1);

@@ -375,11 +375,30 @@ TEST_F(FontRendererTest, DrawnRowsFollowTheMarginsAndWrapping) {
   for (int row = 0; row < 3; ++row) EXPECT_FALSE(InkBox(s, kWhite, 0, row * 20, 100, row * 20 + 16).empty()) << row;
   EXPECT_TRUE(InkBox(s, kWhite, 0, 60, 100, 100).empty());
   EXPECT_LE(InkBox(s, kWhite, 0, 40, 100, 60).x1, 10 + 32);
-  // Starting further right leaves less room on every row.
+  // Starting right of the left margin: the rows start there and have less room.
   Surface t(100, 100, kWhite);
-  Draw(t, 20, 0, Repeat("中", 6));  // 60 pixels of room: 3 + 3
-  EXPECT_FALSE(InkBox(t, kWhite, 0, 20, 100, 36).empty());
-  EXPECT_GE(InkBox(t, kWhite).x0, 29);
+  Draw(t, 20, 0, Repeat("中", 6));  // 70 pixels of room: 4 + 2
+  EXPECT_GE(InkBox(t, kWhite).x0, 19);
+  EXPECT_LE(InkBox(t, kWhite, 0, 0, 100, 16).x1, 20 + 64);
+  EXPECT_LE(InkBox(t, kWhite, 0, 20, 100, 36).x1, 20 + 32);
+  EXPECT_TRUE(InkBox(t, kWhite, 0, 40, 100, 100).empty());
+}
+
+TEST_F(FontRendererTest, ALineCentredBetweenTheMarginsStaysOneRow) {
+  // What a canvas does with a wrapped line: it sizes the line to fit between the margins and
+  // draws it centred by its estimate.
+  style.margin_left = 10;
+  style.margin_right = 10;
+  Select();
+  Surface s(200, 40, kWhite);
+  const std::string line = Repeat("中", 11);  // 176 of the 180 pixels between the margins
+  EXPECT_EQ(renderer.MeasureText(200, line.c_str()).rows, 1);
+  Draw(s, (200 - 176) / 2, 0, line);
+  const Box box = InkBox(s, kWhite);
+  EXPECT_LT(box.y1, 18);
+  EXPECT_GE(box.x0, 11);
+  EXPECT_LE(box.x1, 189);
+  EXPECT_GE(box.x1, 180);
 }
 
 TEST_F(FontRendererTest, BoldIsWiderAndUnderlineRunsUnderTheText) {
@@ -457,6 +476,17 @@ TEST_F(FontRendererTest, DrawTextBlockPlacesTheTextInTheSurface) {
   p = renderer.DrawTextBlock(200, 100, "你好", nullptr, engine::kPlaceStart, engine::kPlaceStart, 5);
   EXPECT_EQ(p.x, 5);
   EXPECT_EQ(p.y, 5);
+  // Across, the text lines up between the margins.
+  style.margin_left = 10;
+  style.margin_right = 30;
+  Select();
+  p = renderer.DrawTextBlock(200, 100, "你好", nullptr, engine::kPlaceCentre, engine::kPlaceStart, 0);
+  EXPECT_EQ(p.x, 10 + (160 - 32) / 2);
+  p = renderer.DrawTextBlock(200, 100, "你好", nullptr, engine::kPlaceEnd, engine::kPlaceStart, 0);
+  EXPECT_EQ(p.x, 200 - 30 - 32);
+  style.margin_left = 0;
+  style.margin_right = 0;
+  Select();
   // Drawn where it says, the text lies in the middle and wraps as it was measured.
   const std::string text = Repeat("中", 15);
   p = renderer.DrawTextBlock(100, 100, text.c_str(), &block, engine::kPlaceCentre, engine::kPlaceCentre, 0);

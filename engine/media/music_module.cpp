@@ -1,0 +1,267 @@
+// The music module: sound streams, the MIDI player, and the pass that repeats and retires sounds.
+#include "engine/media/music_module.h"
+
+#include "engine/core/engine_files.h"
+#include "engine/core/engine_log.h"
+#include "engine/core/game_core.h"
+#include "engine/core/object_module.h"
+#include "engine/media/midi_stream_player.h"
+#include "engine/media/resource_module.h"
+
+namespace engine {
+
+namespace {
+
+constexpr uint32_t kRecordCells = 32;
+
+bool IsMidiType(uint32_t type_hash) {
+  static const uint32_t kMid = NameKeyRS(".mid");
+  static const uint32_t kMidi = NameKeyRS(".midi");
+  return type_hash == kMid || type_hash == kMidi;
+}
+
+}  // namespace
+
+MusicModule::MusicModule()
+    : record_pool_(std::make_unique<MemoryPool>(static_cast<uint32_t>(sizeof(PlayingSound)), kRecordCells)) {}
+
+MusicModule::~MusicModule() {
+  midi_player_.reset();
+  for (PlayingSound* record = playing_; record != nullptr;) {
+    PlayingSound* next = record->next;
+    record_pool_->Free(record);
+    record = next;
+  }
+  playing_ = nullptr;
+}
+
+int MusicModule::Init() {
+  resources_ = dynamic_cast<ResourceModule*>(FindModule(ResourceModule::kId));
+  if (resources_ == nullptr) return 0;
+  void* window = GetCore() != nullptr ? GetCore()->GetMainWindow() : nullptr;
+  // Without an audio device the module stays out and the engine runs without sound.
+  if (!platform::BASS_Init(-1, 44100, 0, window, nullptr)) {
+    WriteGameLog("MusicModule: no audio device, the game runs without sound");
+    return 0;
+  }
+  platform::BASS_Start();
+  volume_ = platform::BASS_GetVolume();
+  audio_ready_ = true;
+  SetInterval(kTickInterval);
+  return 1;
+}
+
+void MusicModule::Exit() {
+  if (!audio_ready_) return;
+  platform::BASS_Stop();
+  platform::BASS_Free();  // releases every stream
+  sounds_.clear();
+  audio_ready_ = false;
+}
+
+int32_t MusicModule::HandleEvent(uint32_t, uintptr_t, uintptr_t) { return 1; }
+
+void MusicModule::Tick() {
+  DrainQueue();
+  PlayingSound** link = &playing_;
+  while (*link != nullptr) {
+    PlayingSound* record = *link;
+    if (IsChannelActive(record->channel) == 0) {
+      // A count of 0 wraps here, so the sound repeats until it is stopped.
+      --record->remaining;
+      if (record->remaining == 0) {
+        *link = record->next;
+        OnSoundFinished(&record->notify);
+        record_pool_->Free(record);
+        continue;
+      }
+      ResumeChannel(record->channel, 1);
+    }
+    link = &record->next;
+  }
+}
+
+void MusicModule::SetSoundOff(uint32_t off) { sound_off_ = off; }
+
+NameKey MusicModule::SoundKey(const char* name) {
+  return MakeNameKey(GetFileTitle(name != nullptr ? name : "") + ".sound");
+}
+
+uint32_t MusicModule::PlaySoundByKey(const NameKey& key, uint32_t count, const ObjectMessage* notify) {
+  auto found = sounds_.find(key);
+  if (found != sounds_.end()) return StartChannel(found->second.stream, count, notify);
+  uint32_t channel = 0;
+  if (LoadSoundByKey(key, &channel) == 0) return 0;
+  if (channel != kMidiChannel) return StartChannel(channel, count, notify);
+  StartMidi(count, notify);
+  return 0;
+}
+
+uint32_t MusicModule::PlaySound(const char* name, uint32_t count, const ObjectMessage* notify) {
+  if (!audio_ready_ || sound_off_ != 0) return 0;
+  return PlaySoundByKey(SoundKey(name), count, notify);
+}
+
+void MusicModule::SetVolume(float volume) {
+  volume_ = volume;
+  platform::BASS_SetVolume(volume);
+}
+
+float MusicModule::GetVolume() { return platform::BASS_GetVolume(); }
+
+void MusicModule::UnloadSound(const char* name) {
+  if (!audio_ready_ || sound_off_ != 0) return;
+  auto found = sounds_.find(SoundKey(name));
+  if (found != sounds_.end()) {
+    // Plays of it still queued end now: a freed stream would never play again, and a sound
+    // repeated without end would be kept forever.
+    const uint32_t stream = found->second.stream;
+    for (PlayingSound** link = &playing_; *link != nullptr;) {
+      PlayingSound* record = *link;
+      if (record->channel != stream) {
+        link = &record->next;
+        continue;
+      }
+      *link = record->next;
+      OnSoundFinished(&record->notify);
+      record_pool_->Free(record);
+    }
+    platform::BASS_StreamFree(stream);
+    sounds_.erase(found);
+    return;
+  }
+  // MIDI songs are not in the table: any other name lets the MIDI player go.
+  midi_player_.reset();
+}
+
+uint32_t MusicModule::PauseChannel(uint32_t channel) {
+  if (channel != kMidiChannel) return platform::BASS_ChannelPause(channel) ? 1 : 0;
+  if (midi_player_ == nullptr) return 0;
+  midi_player_->Pause();
+  return 1;
+}
+
+uint32_t MusicModule::StopChannel(uint32_t channel) {
+  // The sound's record goes first, so that the next pass does not start it again.
+  for (PlayingSound** link = &playing_; *link != nullptr; link = &(*link)->next) {
+    PlayingSound* record = *link;
+    if (record->channel == channel) {
+      *link = record->next;
+      OnSoundFinished(&record->notify);
+      record_pool_->Free(record);
+      break;
+    }
+  }
+  if (channel != kMidiChannel) return platform::BASS_ChannelStop(channel) ? 1 : 0;
+  if (midi_player_ == nullptr) return 0;
+  return static_cast<uint32_t>(midi_player_->Stop(true));
+}
+
+uint32_t MusicModule::ResumeChannel(uint32_t channel, uint32_t restart) {
+  if (channel != kMidiChannel) return platform::BASS_ChannelPlay(channel, restart != 0) ? 1 : 0;
+  if (midi_player_ == nullptr) return 0;
+  return static_cast<uint32_t>(midi_player_->Play(false));
+}
+
+void MusicModule::StopAll() {
+  while (playing_ != nullptr) {
+    PlayingSound* record = playing_;
+    if (record->channel != kMidiChannel) {
+      platform::BASS_ChannelStop(record->channel);
+    } else if (midi_player_ != nullptr) {
+      midi_player_->Stop(true);
+    }
+    playing_ = record->next;
+    OnSoundFinished(&record->notify);
+    record_pool_->Free(record);
+  }
+}
+
+uint32_t MusicModule::IsChannelActive(uint32_t channel) {
+  if (channel != kMidiChannel) return platform::BASS_ChannelIsActive(channel);
+  return midi_player_ != nullptr && midi_player_->IsPlaying() ? 1 : 0;
+}
+
+void MusicModule::DoneWithBytes(ResourceRecord* record) {
+  if (!record->path.empty() || record->file != nullptr) ReleaseResourceData(record);
+}
+
+int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
+  *channel = 0;
+  if (resources_ == nullptr || !resources_->HasResource(key)) return 0;
+  ResourceRecord* record = resources_->LoadResource(key);
+  if (record == nullptr || record->data == nullptr) return 0;
+
+  if (!IsMidiType(record->type_hash)) {
+    const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0);
+    DoneWithBytes(record);  // the stream holds the decoded sound
+    if (stream == 0) {
+      // Entering it would leave a sound that can never play.
+      WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+      return 0;
+    }
+    if (!sounds_.emplace(key, SoundRecord{stream}).second) {
+      platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
+      *channel = sounds_[key].stream;
+      return 1;
+    }
+    *channel = stream;
+    return 1;
+  }
+
+  midi_player_.reset();
+  auto player = std::make_unique<MidiStreamPlayer>();
+  const int loaded = player->Load(record->data, record->size, nullptr);  // the player keeps a copy
+  DoneWithBytes(record);
+  if (loaded == 0) {
+    WriteGameLog("MusicModule: MIDI sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+    return 0;
+  }
+  midi_player_ = std::move(player);
+  *channel = kMidiChannel;
+  return 1;
+}
+
+void MusicModule::Append(PlayingSound* record) {
+  PlayingSound** link = &playing_;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = record;
+}
+
+uint32_t MusicModule::StartChannel(uint32_t channel, uint32_t count, const ObjectMessage* notify) {
+  platform::BASS_ChannelPlay(channel, false);
+  PlayingSound* record = record_pool_->New<PlayingSound>();
+  if (record == nullptr) return channel;
+  record->channel = channel;
+  record->remaining = count;
+  if (notify != nullptr) record->notify = *notify;
+  Append(record);
+  return channel;
+}
+
+int MusicModule::StartMidi(uint32_t count, const ObjectMessage* notify) {
+  if (midi_player_ == nullptr) return 0;
+  midi_player_->Play(false);
+  PlayingSound* record = record_pool_->New<PlayingSound>();
+  if (record == nullptr) return 1;
+  record->channel = kMidiChannel;
+  record->remaining = count;
+  if (notify != nullptr) record->notify = *notify;
+  Append(record);
+  return 1;
+}
+
+void MusicModule::OnSoundFinished(const ObjectMessage* notify) {
+  if (notify == nullptr || notify->id == 0) return;
+  // The object module delivers the copy to its target and deletes it.
+  auto* copy = new ObjectMessage(*notify);
+  PostEvent(module_id::kObject, object_event::kHeapMessage, reinterpret_cast<uintptr_t>(copy), 0);
+}
+
+size_t MusicModule::PlayingCount() const {
+  size_t count = 0;
+  for (const PlayingSound* record = playing_; record != nullptr; record = record->next) ++count;
+  return count;
+}
+
+}  // namespace engine

@@ -1,0 +1,102 @@
+// The music module (id 1004): plays the game's sounds from the resource module's ".sound"
+// resources. WAV, MP3 and OGG sounds become sound channels (platform/sound_channel.h); MIDI
+// files go to the one MIDI stream player, which counts as channel 0. A sound plays a given
+// number of times (0: until stopped); when its last play ends, the message its caller chose is
+// posted to the object module for delivery.
+//
+// Sounds are read from the resources once and kept as streams until unloaded. The module never
+// takes the resource's bytes away from the resource module: a resource that cannot be read
+// again (a memory block, a member of a package image) keeps its bytes there, so that a sound
+// unloaded, or a MIDI song, which is read again on every play, can still be played later.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/core/engine_module.h"
+#include "engine/core/memory_pool.h"
+#include "engine/core/name_key.h"
+#include "engine/core/object_message.h"
+#include "platform/sound_channel.h"
+
+namespace engine {
+
+class MidiStreamPlayer;
+class ResourceModule;
+struct ResourceRecord;
+
+class MusicModule : public EngineModule {
+ public:
+  static constexpr uint32_t kId = 1004;
+  static constexpr uint32_t kTickInterval = 100;
+  static constexpr uint32_t kMidiChannel = 0;
+
+  // The value of the sound table.
+  struct SoundRecord {
+    platform::HSTREAM stream = 0;
+  };
+  // One sound being played, from the module's pool.
+  struct PlayingSound {
+    uint32_t channel = 0;    // the stream; kMidiChannel for the MIDI player
+    uint32_t remaining = 0;  // plays still to go, counting the current one
+    ObjectMessage notify;    // posted when the last play ends (when its id is not 0)
+    PlayingSound* next = nullptr;
+  };
+
+  MusicModule();
+  ~MusicModule() override;
+
+  int Init() override;
+  void Exit() override;
+  void Tick() override;
+  uint32_t GetId() const override { return kId; }
+  const char* GetName() const override { return "MusicModule"; }
+  int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;
+  uint32_t QueueLimit() const override { return 8096; }
+
+  virtual void SetSoundOff(uint32_t off);
+  virtual uint32_t PlaySoundByKey(const NameKey& key, uint32_t count, const ObjectMessage* notify);
+  virtual uint32_t PlaySound(const char* name, uint32_t count, const ObjectMessage* notify);
+  virtual void SetVolume(float volume);
+  virtual float GetVolume();
+  virtual void UnloadSound(const char* name);
+  virtual uint32_t PauseChannel(uint32_t channel);
+  virtual uint32_t StopChannel(uint32_t channel);
+  virtual uint32_t ResumeChannel(uint32_t channel, uint32_t restart);
+  virtual void StopAll();
+  virtual uint32_t IsChannelActive(uint32_t channel);
+  virtual int LoadSoundByKey(const NameKey& key, uint32_t* channel);
+  virtual uint32_t StartChannel(uint32_t channel, uint32_t count, const ObjectMessage* notify);
+  virtual int StartMidi(uint32_t count, const ObjectMessage* notify);
+  virtual void OnSoundFinished(const ObjectMessage* notify);
+
+  // The table layer's name for the sound-off switch.
+  void SetMute(uint32_t mute) { SetSoundOff(mute); }
+
+  // The key a sound name is filed under: its file title + ".sound".
+  static NameKey SoundKey(const char* name);
+
+  // For tests and tools.
+  bool IsSoundLoaded(const NameKey& key) const { return sounds_.count(key) != 0; }
+  size_t PlayingCount() const;
+  MidiStreamPlayer* GetMidiPlayer() const { return midi_player_.get(); }
+
+ private:
+  void Append(PlayingSound* record);
+  // Gives the resource's bytes back to the resource module's keeping: released when it can
+  // read them again, kept there otherwise.
+  static void DoneWithBytes(ResourceRecord* record);
+
+  uint32_t sound_off_ = 0;
+  float volume_ = 1.0f;
+  bool audio_ready_ = false;
+  PlayingSound* playing_ = nullptr;
+  std::unique_ptr<MemoryPool> record_pool_;
+  ResourceModule* resources_ = nullptr;
+  std::map<NameKey, SoundRecord, NameKeyLess> sounds_;
+  std::unique_ptr<MidiStreamPlayer> midi_player_;
+};
+
+}  // namespace engine

@@ -1,0 +1,445 @@
+// MIDI stream device on a thread of its own, over a MidiSink.
+//
+// The thread walks the queued buffers in order. Each event is due a number of ticks after the
+// previous one; a tick lasts tempo / division microseconds (or a SMPTE frame's share), kept
+// exactly with a carried remainder so that long songs do not drift. The thread reads the clock
+// without holding the device lock, so a ManualClock may call back into the device from Advance.
+#include "platform/midi_stream.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/prctl.h>
+
+#include "platform/clock.h"
+#include "platform/diagnostics.h"
+#include "platform/midi_sink.h"
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t kEventBytes = sizeof(MIDIEVENT);
+constexpr uint32_t kDefaultTempo = 500000;  // microseconds per quarter note: 120 beats a minute
+
+int64_t MicrosecondsOf(Clock& clock) {
+  const int64_t count = clock.PerformanceCounter();
+  const int64_t frequency = clock.PerformanceFrequency();
+  if (frequency <= 0) return int64_t{clock.TickCount()} * 1000;
+  // Split so that nanosecond counters do not overflow.
+  return count / frequency * 1000000 + count % frequency * 1000000 / frequency;
+}
+
+uint32_t ReadWord(const char* p) {
+  uint32_t value;
+  std::memcpy(&value, p, 4);
+  return value;  // little-endian machine, as the buffers are
+}
+
+}  // namespace
+
+class MidiStreamDevice {
+ public:
+  MidiStreamDevice(MidiSink* sink, Clock& clock, MidiCallback callback, uintptr_t instance)
+      : sink_(sink), clock_(clock), callback_(callback), instance_(instance) {
+    manual_clock_ = dynamic_cast<ManualClock*>(&clock_);
+    if (manual_clock_ != nullptr) {
+      waker_ = std::make_shared<Waker>();
+      waker_->device = this;
+      listener_ = manual_clock_->AddListener([waker = waker_] {
+        std::lock_guard lock(waker->mutex);
+        if (waker->device != nullptr) waker->device->Touch();
+      });
+    }
+    Post(MOM_OPEN, nullptr);
+    thread_ = std::thread([this] { Run(); });
+  }
+
+  ~MidiStreamDevice() {
+    if (manual_clock_ != nullptr) {
+      manual_clock_->RemoveListener(listener_);
+      // A step on another thread may still be running the listener it copied before the removal.
+      std::lock_guard lock(waker_->mutex);
+      waker_->device = nullptr;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      Post(MOM_CLOSE, nullptr);
+      quit_ = true;
+      ++changes_;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
+  bool OnDeviceThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+
+  MMRESULT TimeDivision(void* property, uint32_t flags) {
+    if (property == nullptr) return MMSYSERR_INVALPARAM;
+    auto* division = static_cast<MIDIPROPTIMEDIV*>(property);
+    if (division->cbStruct < sizeof(MIDIPROPTIMEDIV) || (flags & MIDIPROP_TIMEDIV) == 0) {
+      return MMSYSERR_INVALPARAM;
+    }
+    std::lock_guard lock(mutex_);
+    if (flags & MIDIPROP_GET) {
+      division->dwTimeDiv = division_;
+      return MMSYSERR_NOERROR;
+    }
+    if ((flags & MIDIPROP_SET) == 0) return MMSYSERR_INVALPARAM;
+    const uint32_t value = division->dwTimeDiv;
+    if (value == 0 || value > 0xFFFF) return MMSYSERR_INVALPARAM;
+    if (value & 0x8000) {
+      const int frames = -static_cast<int8_t>(value >> 8);
+      const int ticks = static_cast<int>(value & 0xFF);
+      if ((frames != 24 && frames != 25 && frames != 29 && frames != 30) || ticks == 0) {
+        return MMSYSERR_INVALPARAM;
+      }
+    }
+    division_ = value;
+    ++changes_;
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Prepare(MIDIHDR* header, uint32_t size, bool prepare) {
+    if (header == nullptr || size < sizeof(MIDIHDR)) return MMSYSERR_INVALPARAM;
+    std::lock_guard lock(mutex_);
+    if (prepare) {
+      if (header->lpData == nullptr) return MMSYSERR_INVALPARAM;
+      header->dwFlags |= MHDR_PREPARED;
+    } else {
+      if (header->dwFlags & MHDR_INQUEUE) return MIDIERR_STILLPLAYING;
+      header->dwFlags &= ~MHDR_PREPARED;
+    }
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Queue(MIDIHDR* header, uint32_t size) {
+    if (header == nullptr || size < sizeof(MIDIHDR)) return MMSYSERR_INVALPARAM;
+    {
+      std::lock_guard lock(mutex_);
+      if ((header->dwFlags & MHDR_PREPARED) == 0) return MIDIERR_UNPREPARED;
+      if (header->dwFlags & MHDR_INQUEUE) return MIDIERR_STILLPLAYING;
+      if (header->dwBytesRecorded > header->dwBufferLength) return MMSYSERR_INVALPARAM;
+      header->dwFlags = (header->dwFlags & ~MHDR_DONE) | MHDR_INQUEUE;
+      queue_.push_back(header);
+      ++changes_;
+    }
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Restart() {
+    const int64_t now = MicrosecondsOf(clock_);
+    {
+      std::lock_guard lock(mutex_);
+      if (division_ == 0) return MMSYSERR_ERROR;
+      if (run_ == RunState::kStopped) {
+        anchor_us_ = now;
+        remainder_ = 0;
+      } else if (run_ == RunState::kPaused) {
+        anchor_us_ += now - paused_at_us_;
+      }
+      run_ = RunState::kRunning;
+      ++changes_;
+    }
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Pause() {
+    const int64_t now = MicrosecondsOf(clock_);
+    {
+      std::lock_guard lock(mutex_);
+      if (run_ != RunState::kRunning) return MMSYSERR_NOERROR;
+      // Events due before this moment still go out; the position freezes here.
+      paused_at_us_ = now;
+      run_ = RunState::kPaused;
+      ++changes_;
+    }
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  // Stops the stream and hands back every queued buffer (midiStreamStop and midiOutReset).
+  MMRESULT Stop(bool reset_controllers) {
+    std::unique_lock lock(mutex_);
+    run_ = RunState::kStopped;
+    position_ = 0;
+    anchor_us_ = 0;
+    remainder_ = 0;
+    tick_numerator_ = kDefaultTempo;
+    for (MIDIHDR* header : queue_) {
+      header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+      Post(MOM_DONE, header);
+    }
+    queue_.clear();
+    sink_->Silence(reset_controllers);
+    ++changes_;
+    const uint64_t target = posted_;
+    wake_.notify_all();
+    if (!OnDeviceThread()) {
+      returned_.wait(lock, [&] { return delivered_ >= target; });
+    }
+    return MMSYSERR_NOERROR;
+  }
+
+  bool HasQueuedBuffers() {
+    std::lock_guard lock(mutex_);
+    return !queue_.empty();
+  }
+
+  MMRESULT ShortMessage(uint32_t message) {
+    if ((message & 0x80) == 0 || (message & 0xF0) == 0xF0) return MMSYSERR_INVALPARAM;
+    const int64_t now = MicrosecondsOf(clock_);
+    std::lock_guard lock(mutex_);
+    sink_->ShortMessage(message & 0xFFFFFF, now, now);
+    return MMSYSERR_NOERROR;
+  }
+
+  void Settle() {
+    if (OnDeviceThread()) return;
+    std::unique_lock lock(mutex_);
+    returned_.wait(lock, [&] { return exited_ || (idle_at_ == changes_ && callbacks_.empty()); });
+  }
+
+ private:
+  enum class RunState { kStopped, kRunning, kPaused };
+  // What the clock listener holds: it outlives the device, and forgets it when it closes.
+  struct Waker {
+    std::mutex mutex;
+    MidiStreamDevice* device = nullptr;
+  };
+  struct Callback {
+    uint32_t message;
+    MIDIHDR* header;
+  };
+
+  // Something changed that the device thread should look at (a clock step, for one).
+  void Touch() {
+    {
+      std::lock_guard lock(mutex_);
+      ++changes_;
+    }
+    wake_.notify_all();
+  }
+
+  // Called with the lock held.
+  void Post(uint32_t message, MIDIHDR* header) {
+    callbacks_.push_back({message, header});
+    ++posted_;
+  }
+
+  void Run() {
+    // Timed waits end within microseconds of their deadline rather than the default 50 us later.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (!callbacks_.empty()) {
+        const Callback next = callbacks_.front();
+        callbacks_.pop_front();
+        lock.unlock();
+        callback_(this, next.message, instance_, reinterpret_cast<uintptr_t>(next.header), 0);
+        lock.lock();
+        ++delivered_;
+        returned_.notify_all();
+        continue;
+      }
+      if (quit_) break;
+      const uint64_t seen = changes_;
+      lock.unlock();
+      const int64_t now = MicrosecondsOf(clock_);
+      lock.lock();
+      int64_t next_due = -1;
+      const bool busy = PlayDue(now, &next_due);
+      if (busy || !callbacks_.empty()) continue;
+      idle_at_ = seen;
+      returned_.notify_all();
+      auto woken = [&] { return changes_ != seen || quit_ || !callbacks_.empty(); };
+      if (manual_clock_ != nullptr || next_due < 0) {
+        wake_.wait(lock, woken);
+      } else {
+        wake_.wait_for(lock, std::chrono::microseconds(next_due - now), woken);
+      }
+    }
+    exited_ = true;
+    returned_.notify_all();
+  }
+
+  // Releases the events due by now (or by the pause). Stops after an event that has a callback
+  // so that callbacks and events keep their order. Returns whether anything happened; when
+  // nothing did, next_due is the time of the next event (left alone when none is waiting).
+  bool PlayDue(int64_t now, int64_t* next_due) {
+    if (run_ == RunState::kStopped) return false;
+    const int64_t limit = run_ == RunState::kRunning ? now : paused_at_us_;
+    bool released = false;
+    while (!queue_.empty()) {
+      MIDIHDR* header = queue_.front();
+      if (position_ + kEventBytes > header->dwBytesRecorded) {
+        queue_.pop_front();
+        position_ = 0;
+        header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+        Post(MOM_DONE, header);
+        return true;
+      }
+      const char* at = header->lpData + position_;
+      const uint32_t delta = ReadWord(at);
+      const uint32_t event = ReadWord(at + 8);
+      const int64_t denominator = TickDenominator();
+      const int64_t scaled = int64_t{delta} * tick_numerator_ + remainder_;
+      const int64_t due = anchor_us_ + scaled / denominator;
+      if (due > limit) {
+        if (!released && run_ == RunState::kRunning) *next_due = due;
+        return released;
+      }
+      anchor_us_ = due;
+      remainder_ = scaled % denominator;
+      const uint32_t offset = position_;
+      position_ += kEventBytes;
+      if (event & MEVT_F_LONG) {
+        // Parameters follow the event, padded to whole words.
+        const uint64_t skip = (uint64_t{event & 0xFFFFFF} + 3) & ~uint64_t{3};
+        position_ = static_cast<uint32_t>(std::min<uint64_t>(position_ + skip, header->dwBytesRecorded));
+      } else {
+        const uint32_t type = (event >> 24) & 0x3F;
+        if (type == MEVT_SHORTMSG) {
+          if (event & 0x80) sink_->ShortMessage(event & 0xFFFFFF, due, now);
+        } else if (type == MEVT_TEMPO) {
+          const uint32_t tempo = event & 0xFFFFFF;
+          if (tempo != 0 && (division_ & 0x8000) == 0) tick_numerator_ = tempo;
+        }
+      }
+      released = true;
+      if (event & MEVT_F_CALLBACK) {
+        header->dwOffset = offset;
+        Post(MOM_POSITIONCB, header);
+        return true;
+      }
+    }
+    return released;
+  }
+
+  // A tick lasts tick_numerator_ / TickDenominator() microseconds.
+  int64_t TickDenominator() {
+    if ((division_ & 0x8000) == 0) return division_;
+    const int frames = -static_cast<int8_t>(division_ >> 8);
+    const int64_t ticks = division_ & 0xFF;
+    // SMPTE time ignores tempo: 10^6 / (frames per second x ticks per frame).
+    if (frames == 29) {
+      tick_numerator_ = 1001000;  // 29.97 frames a second: 30000 / 1001
+      return 30000 * ticks;
+    }
+    tick_numerator_ = 1000000;
+    return frames * ticks;
+  }
+
+  MidiSink* const sink_;
+  Clock& clock_;
+  ManualClock* manual_clock_ = nullptr;
+  int listener_ = 0;
+  std::shared_ptr<Waker> waker_;
+  const MidiCallback callback_;
+  const uintptr_t instance_;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;      // the device thread waits here
+  std::condition_variable returned_;  // stop and settle wait here
+  std::deque<MIDIHDR*> queue_;
+  std::deque<Callback> callbacks_;
+  uint64_t posted_ = 0;
+  uint64_t delivered_ = 0;
+  uint64_t changes_ = 1;
+  uint64_t idle_at_ = 0;
+  bool quit_ = false;
+  bool exited_ = false;
+
+  RunState run_ = RunState::kStopped;
+  uint32_t division_ = 0;
+  int64_t tick_numerator_ = kDefaultTempo;
+  uint32_t position_ = 0;      // byte offset of the next event in the front buffer
+  int64_t anchor_us_ = 0;      // when the last released event was due (or the start)
+  int64_t remainder_ = 0;      // microsecond fraction carried, in denominator units
+  int64_t paused_at_us_ = 0;
+
+  std::thread thread_;
+};
+
+MMRESULT midiStreamOpen(HMIDISTRM* stream, uint32_t* device_id, uint32_t cMidi,
+                        MidiCallback callback, uintptr_t instance, uint32_t fdwOpen) {
+  if (stream == nullptr) return MMSYSERR_INVALPARAM;
+  *stream = nullptr;
+  if (cMidi != 1 || callback == nullptr || fdwOpen != CALLBACK_FUNCTION) return MMSYSERR_INVALPARAM;
+  if (device_id != nullptr && *device_id != MIDI_MAPPER && *device_id != 0) return MMSYSERR_NODRIVER;
+  MidiSink* sink = MidiMapperSink();
+  if (sink == nullptr) {
+    ReportProblem("MIDI: no synthesiser to play into; the stream cannot open");
+    return MMSYSERR_NODRIVER;
+  }
+  *stream = new MidiStreamDevice(sink, CurrentClock(), callback, instance);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT midiStreamProperty(HMIDISTRM stream, void* property, uint32_t flags) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->TimeDivision(property, flags);
+}
+
+MMRESULT midiOutPrepareHeader(HMIDISTRM stream, MIDIHDR* header, uint32_t size) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Prepare(header, size, true);
+}
+
+MMRESULT midiOutUnprepareHeader(HMIDISTRM stream, MIDIHDR* header, uint32_t size) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Prepare(header, size, false);
+}
+
+MMRESULT midiStreamOut(HMIDISTRM stream, MIDIHDR* header, uint32_t size) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Queue(header, size);
+}
+
+MMRESULT midiStreamRestart(HMIDISTRM stream) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Restart();
+}
+
+MMRESULT midiStreamPause(HMIDISTRM stream) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Pause();
+}
+
+MMRESULT midiStreamStop(HMIDISTRM stream) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Stop(false);
+}
+
+MMRESULT midiOutReset(HMIDISTRM stream) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->Stop(true);
+}
+
+MMRESULT midiStreamClose(HMIDISTRM stream) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  // The device thread cannot wait for its own end.
+  if (stream->OnDeviceThread()) return MMSYSERR_ERROR;
+  if (stream->HasQueuedBuffers()) return MIDIERR_STILLPLAYING;
+  delete stream;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT midiOutShortMsg(HMIDISTRM stream, uint32_t message) {
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  return stream->ShortMessage(message);
+}
+
+void MidiStreamSettle(HMIDISTRM stream) {
+  if (stream != nullptr) stream->Settle();
+}
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+// Sound channels: streams made from sound files in memory, played, paused, stopped and asked
+// whether they still play, under one master volume.
+//
+// This is the stand-in for the BASS audio library, under the names of its calls. Two backends
+// answer them: SDL2_mixer on the audio device (sound_channel_sdl.cpp), and a null backend on the
+// installed clock that plays nothing but keeps time, so that tests see what plays and when it
+// ends (sound_channel_null.h).
+//
+// Playing a stream without restart keeps it playing when it plays, resumes it when paused or
+// stopped, and starts it again from the beginning when it has played to its end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+using HSTREAM = uint32_t;
+
+// BASS_ChannelIsActive answers.
+constexpr uint32_t BASS_ACTIVE_STOPPED = 0;
+constexpr uint32_t BASS_ACTIVE_PLAYING = 1;
+constexpr uint32_t BASS_ACTIVE_STALLED = 2;
+constexpr uint32_t BASS_ACTIVE_PAUSED = 3;
+
+class SoundBackend {
+ public:
+  virtual ~SoundBackend() = default;
+  // Opens the audio device; false when there is none.
+  virtual bool Init(uint32_t frequency) = 0;
+  virtual void Start() = 0;
+  virtual void Stop() = 0;
+  // Closes the device and releases every stream.
+  virtual void Free() = 0;
+  virtual float GetVolume() = 0;
+  virtual void SetVolume(float volume) = 0;
+  // A stream of a WAV, MP3 or OGG file (the bytes are decoded at once and not kept); 0 when the
+  // bytes are not a sound this backend can play, or the device is not open.
+  virtual HSTREAM CreateStream(const void* data, uint64_t length) = 0;
+  virtual bool FreeStream(HSTREAM stream) = 0;
+  virtual bool Play(HSTREAM stream, bool restart) = 0;
+  virtual bool Pause(HSTREAM stream) = 0;
+  virtual bool StopChannel(HSTREAM stream) = 0;
+  virtual uint32_t IsActive(HSTREAM stream) = 0;
+};
+
+// The SDL2_mixer backend (the default).
+std::unique_ptr<SoundBackend> MakeSdlSoundBackend();
+
+// The backend the BASS_ calls use from now on (not owned; null goes back to SDL2_mixer).
+void InstallSoundBackend(SoundBackend* backend);
+
+// device -1 is the default device; the window is not needed here. False without an audio device.
+bool BASS_Init(int device, uint32_t frequency, uint32_t flags, void* window, void* class_id);
+bool BASS_Start();
+bool BASS_Stop();
+bool BASS_Free();
+float BASS_GetVolume();
+bool BASS_SetVolume(float volume);
+// mem must be true: the sound is read from data[offset, offset + length).
+HSTREAM BASS_StreamCreateFile(bool mem, const void* data, uint64_t offset, uint64_t length, uint32_t flags);
+bool BASS_StreamFree(HSTREAM stream);
+bool BASS_ChannelPlay(HSTREAM stream, bool restart);
+bool BASS_ChannelPause(HSTREAM stream);
+bool BASS_ChannelStop(HSTREAM stream);
+uint32_t BASS_ChannelIsActive(HSTREAM stream);
+
+}  // namespace platform

@@ -1,0 +1,175 @@
+// Sound channels on SDL2_mixer.
+//
+// Each stream is a decoded chunk with a mixer channel of its own. A stopped stream is held
+// paused so that a later play resumes where it stopped. The master volume is the mixer's own
+// gain on every channel, never the system's mixer. Needs SDL2 and SDL2_mixer with Ogg and MP3.
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
+
+#include <climits>
+#include <map>
+#include <vector>
+
+#include "platform/diagnostics.h"
+#include "platform/sound_channel.h"
+
+namespace platform {
+
+namespace {
+
+class SdlSoundBackend final : public SoundBackend {
+ public:
+  ~SdlSoundBackend() override { Free(); }
+
+  bool Init(uint32_t frequency) override {
+    if (open_) return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      ReportProblem("sound: no audio (%s)", SDL_GetError());
+      return false;
+    }
+    Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3);
+    if (Mix_OpenAudio(static_cast<int>(frequency == 0 ? 44100 : frequency), AUDIO_S16SYS, 2, 1024) != 0) {
+      ReportProblem("sound: the audio device cannot be opened (%s)", Mix_GetError());
+      Mix_Quit();
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+    open_ = true;
+    paused_all_ = false;
+    return true;
+  }
+
+  void Start() override {
+    if (!open_ || !paused_all_) return;
+    paused_all_ = false;
+    for (auto& [handle, stream] : streams_) {
+      if (stream.state == State::kPlaying) Mix_Resume(stream.channel);
+    }
+  }
+
+  void Stop() override {
+    if (!open_) return;
+    paused_all_ = true;
+    Mix_Pause(-1);
+  }
+
+  void Free() override {
+    if (!open_) return;
+    Mix_HaltChannel(-1);
+    for (auto& [handle, stream] : streams_) Mix_FreeChunk(stream.chunk);
+    streams_.clear();
+    free_channels_.clear();
+    channel_count_ = 0;
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    open_ = false;
+  }
+
+  float GetVolume() override { return volume_; }
+
+  void SetVolume(float volume) override {
+    volume_ = volume;
+    if (open_) Mix_Volume(-1, MixVolume());
+  }
+
+  HSTREAM CreateStream(const void* data, uint64_t length) override {
+    if (!open_ || length > INT_MAX) return 0;
+    SDL_RWops* source = SDL_RWFromConstMem(data, static_cast<int>(length));
+    Mix_Chunk* chunk = source != nullptr ? Mix_LoadWAV_RW(source, 1) : nullptr;
+    if (chunk == nullptr) {
+      ReportProblem("sound: the sound cannot be decoded (%s)", Mix_GetError());
+      return 0;
+    }
+    int channel;
+    if (!free_channels_.empty()) {
+      channel = free_channels_.back();
+      free_channels_.pop_back();
+    } else {
+      channel = channel_count_++;
+      Mix_AllocateChannels(channel_count_);
+      Mix_Volume(channel, MixVolume());
+    }
+    const HSTREAM handle = next_handle_++;
+    streams_[handle] = Stream{chunk, channel, State::kIdle};
+    return handle;
+  }
+
+  bool FreeStream(HSTREAM handle) override {
+    auto found = streams_.find(handle);
+    if (found == streams_.end()) return false;
+    Mix_HaltChannel(found->second.channel);
+    Mix_FreeChunk(found->second.chunk);
+    free_channels_.push_back(found->second.channel);
+    streams_.erase(found);
+    return true;
+  }
+
+  bool Play(HSTREAM handle, bool restart) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    const bool ended = stream->state == State::kPlaying && Mix_Playing(stream->channel) == 0;
+    if (restart || stream->state == State::kIdle || ended) {
+      if (Mix_PlayChannel(stream->channel, stream->chunk, 0) < 0) return false;
+    } else if (stream->state != State::kPlaying) {
+      Mix_Resume(stream->channel);
+    }
+    stream->state = State::kPlaying;
+    if (paused_all_) Mix_Pause(stream->channel);
+    return true;
+  }
+
+  bool Pause(HSTREAM handle) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr || stream->state != State::kPlaying || Mix_Playing(stream->channel) == 0) return false;
+    Mix_Pause(stream->channel);
+    stream->state = State::kPaused;
+    return true;
+  }
+
+  bool StopChannel(HSTREAM handle) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    if (stream->state == State::kPlaying && Mix_Playing(stream->channel) != 0) Mix_Pause(stream->channel);
+    if (stream->state == State::kPlaying || stream->state == State::kPaused) stream->state = State::kStopped;
+    return true;
+  }
+
+  uint32_t IsActive(HSTREAM handle) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return BASS_ACTIVE_STOPPED;
+    switch (stream->state) {
+      case State::kPlaying: return Mix_Playing(stream->channel) != 0 ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+      case State::kPaused: return BASS_ACTIVE_PAUSED;
+      default: return BASS_ACTIVE_STOPPED;
+    }
+  }
+
+ private:
+  enum class State { kIdle, kPlaying, kPaused, kStopped };
+  struct Stream {
+    Mix_Chunk* chunk;
+    int channel;
+    State state;
+  };
+
+  Stream* Find(HSTREAM handle) {
+    auto found = streams_.find(handle);
+    return found == streams_.end() ? nullptr : &found->second;
+  }
+  int MixVolume() const { return static_cast<int>(volume_ * MIX_MAX_VOLUME + 0.5f); }
+
+  bool open_ = false;
+  bool paused_all_ = false;
+  float volume_ = 1.0f;
+  std::map<HSTREAM, Stream> streams_;
+  std::vector<int> free_channels_;
+  int channel_count_ = 0;
+  HSTREAM next_handle_ = 1;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundBackend> MakeSdlSoundBackend() { return std::make_unique<SdlSoundBackend>(); }
+
+}  // namespace platform

@@ -1,0 +1,309 @@
+// ctest-labels: sound tsan
+#include "engine/media/music_module.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "engine/core/game_core.h"
+#include "engine/core/name_key.h"
+#include "engine/media/midi_stream_player.h"
+#include "engine/media/resource_module.h"
+#include "engine/media/resource_package.h"
+#include "platform/files.h"
+#include "platform/midi_recorder.h"
+#include "platform/midi_sink.h"
+#include "platform/sound_channel_null.h"
+#include "tests/support/engine_doubles.h"
+#include "tests/support/engine_fixture.h"
+#include "tests/support/midi_file_builder.h"
+#include "tests/support/wave_file.h"
+
+namespace engine {
+namespace {
+
+using test_support::MakeWave;
+
+// A core with the resource module, a stand-in object module that records what it is posted, and
+// the music module, on null sound channels and a recording MIDI sink.
+class MusicModuleTest : public test::EngineFixture {
+ protected:
+  void SetUp() override {
+    EngineFixture::SetUp();
+    platform::InstallSoundBackend(&backend_);
+    platform::SetMidiMapperSink(&recorder_);
+    core_ = std::make_unique<GameCore>();
+    resources_ = new ResourceModule();
+    objects_ = new test::FakeModule(module_id::kObject, "Objects");
+    ASSERT_EQ(core_->LoadModule(resources_, true, true), QUILLARON_RETURN_OK);
+    ASSERT_EQ(core_->LoadModule(objects_, true, false), QUILLARON_RETURN_OK);
+    ASSERT_EQ(core_->LoadModule(new MusicModule(), true, false), QUILLARON_RETURN_OK);
+    music_ = dynamic_cast<MusicModule*>(core_->FindModule(MusicModule::kId));
+    ASSERT_NE(music_, nullptr);
+  }
+  void TearDown() override {
+    Run(50);  // delivers what is still posted, so that every message copy is collected
+    core_.reset();
+    for (ObjectMessage* message : posted_) delete message;
+    platform::SetMidiMapperSink(nullptr);
+    platform::InstallSoundBackend(nullptr);
+    EngineFixture::TearDown();
+  }
+
+  // A sound the resource module holds in memory only: it cannot read it again.
+  void AddMemorySound(const std::string& file_name, const std::vector<uint8_t>& bytes) {
+    auto* block = new uint8_t[bytes.size()];
+    std::memcpy(block, bytes.data(), bytes.size());
+    resources_->RegisterMemory(file_name, block, static_cast<uint32_t>(bytes.size()));
+  }
+
+  // Runs the 5 ms frames of the host window's timer; what the object module was posted is
+  // collected (it takes its events when it ticks, every 10 ms or so).
+  void Run(uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += 5) {
+      Step(5);
+      core_->RunFrame();
+      if (MidiStreamPlayer* player = music_->GetMidiPlayer()) player->WaitUntilSettled();
+      for (const test::HandledEvent& event : objects_->handled) {
+        ASSERT_EQ(event.code, object_event::kHeapMessage);
+        ASSERT_EQ(event.p2, 0u);
+        posted_.push_back(reinterpret_cast<ObjectMessage*>(event.p1));
+      }
+      objects_->handled.clear();
+    }
+  }
+
+  uint32_t StreamOf(const char* name) {
+    uint32_t channel = 0;
+    music_->LoadSoundByKey(MusicModule::SoundKey(name), &channel);
+    return channel;
+  }
+
+  platform::NullSoundBackend backend_;
+  platform::MidiRecorder recorder_;
+  std::unique_ptr<GameCore> core_;
+  ResourceModule* resources_ = nullptr;
+  test::FakeModule* objects_ = nullptr;
+  MusicModule* music_ = nullptr;
+  std::vector<ObjectMessage*> posted_;
+};
+
+TEST_F(MusicModuleTest, ASoundPlaysOnceAndGoesQuietlyWithoutAMessage) {
+  AddMemorySound("SndTouchButton.wav", MakeWave(250));
+  const ObjectMessage none{};
+  const uint32_t channel = music_->PlaySound("SndTouchButton", 1, &none);
+  ASSERT_NE(channel, 0u);
+  EXPECT_EQ(backend_.StartCount(channel), 1u);
+  EXPECT_EQ(music_->PlayingCount(), 1u);
+  Run(240);
+  EXPECT_EQ(music_->PlayingCount(), 1u);
+  Run(120);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  EXPECT_TRUE(posted_.empty());
+  EXPECT_EQ(backend_.StartCount(channel), 1u);
+}
+
+TEST_F(MusicModuleTest, ACountedSoundRepeatsAndSendsItsMessageOnceAfterTheLastPlay) {
+  AddMemorySound("SndHitButton.wav", MakeWave(250));
+  const ObjectMessage done{42, 9001, 7, 8};
+  const uint32_t channel = music_->PlaySound("skin\\SndHitButton.wav", 2, &done);  // only the title counts
+  ASSERT_NE(channel, 0u);
+  Run(360);
+  EXPECT_EQ(backend_.StartCount(channel), 2u) << "restarted by the tick";
+  EXPECT_TRUE(posted_.empty());
+  Run(300);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  ASSERT_EQ(posted_.size(), 1u);
+  EXPECT_EQ(posted_[0]->target, 42u);
+  EXPECT_EQ(posted_[0]->id, 9001u);
+  EXPECT_EQ(posted_[0]->p1, 7u);
+  EXPECT_EQ(posted_[0]->p2, 8u);
+  EXPECT_EQ(backend_.StartCount(channel), 2u);
+}
+
+TEST_F(MusicModuleTest, TwoPlaysShareOneStreamAndAStopNotifiesAtOnce) {
+  AddMemorySound("Deal.wav", MakeWave(300));
+  const ObjectMessage first{1, 11, 0, 0}, second{2, 22, 0, 0};
+  const uint32_t a = music_->PlaySound("Deal", 1, &first);
+  Run(100);
+  const uint32_t b = music_->PlaySound("Deal", 1, &second);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(backend_.StartCount(a), 1u) << "the second play does not restart the first";
+  EXPECT_EQ(music_->PlayingCount(), 2u);
+
+  EXPECT_EQ(music_->StopChannel(a), 1u);
+  Run(30);
+  // The first record of the channel goes at once; the other one, on a stream that no longer
+  // plays, has its last play counted down by the next pass.
+  ASSERT_EQ(posted_.size(), 2u);
+  EXPECT_EQ(posted_[0]->id, 11u);
+  EXPECT_EQ(posted_[1]->id, 22u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+
+  music_->PlaySound("Deal", 0, &first);
+  music_->PlaySound("Deal", 0, &second);
+  EXPECT_EQ(music_->IsChannelActive(a), platform::BASS_ACTIVE_PLAYING) << "resumed where it was stopped";
+  music_->StopAll();
+  Run(30);
+  ASSERT_EQ(posted_.size(), 4u);
+  EXPECT_EQ(posted_[2]->id, 11u);
+  EXPECT_EQ(posted_[3]->id, 22u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  Run(1000);
+  EXPECT_EQ(music_->IsChannelActive(a), platform::BASS_ACTIVE_STOPPED) << "a stopped sound is not started again";
+  EXPECT_EQ(backend_.StartCount(a), 1u);
+}
+
+TEST_F(MusicModuleTest, MutedTheModulePlaysNothingAndUnloadsNothing) {
+  AddMemorySound("Deal.wav", MakeWave(300));
+  const uint32_t stream = StreamOf("Deal");
+  ASSERT_NE(stream, 0u);
+  music_->SetMute(1);
+  EXPECT_EQ(music_->PlaySound("Deal", 1, nullptr), 0u);
+  EXPECT_EQ(backend_.StartCount(stream), 0u);
+  music_->UnloadSound("Deal");
+  EXPECT_TRUE(music_->IsSoundLoaded(MusicModule::SoundKey("Deal")));
+  music_->SetMute(0);
+  EXPECT_EQ(music_->PlaySound("Deal", 1, nullptr), stream);
+}
+
+TEST_F(MusicModuleTest, MissingAndUndecodableSoundsAreRefusedHarmlessly) {
+  const ObjectMessage done{1, 5, 0, 0};
+  EXPECT_EQ(music_->PlaySound("NoSuchSound", 1, &done), 0u);
+  EXPECT_EQ(music_->PlaySound(nullptr, 1, &done), 0u);
+  AddMemorySound("Broken.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd'});
+  EXPECT_EQ(music_->PlaySound("Broken", 1, &done), 0u);
+  EXPECT_FALSE(music_->IsSoundLoaded(MusicModule::SoundKey("Broken"))) << "not entered with no stream";
+  EXPECT_EQ(music_->PlaySound("Broken", 1, &done), 0u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  EXPECT_EQ(music_->StopChannel(12345), 0u);
+  music_->UnloadSound("NoSuchSound");
+  Run(300);
+  EXPECT_TRUE(posted_.empty());
+  EXPECT_NE(GameLog().find("cannot be played"), std::string::npos);
+}
+
+TEST_F(MusicModuleTest, ASoundFromMemoryPlaysAgainAfterItWasUnloaded) {
+  AddMemorySound("Win.wav", MakeWave(100));
+  ASSERT_NE(music_->PlaySound("Win", 1, nullptr), 0u);
+  Run(300);
+  music_->UnloadSound("Win");
+  EXPECT_FALSE(music_->IsSoundLoaded(MusicModule::SoundKey("Win")));
+  // The resource module still has the bytes it cannot read again.
+  EXPECT_NE(music_->PlaySound("Win", 1, nullptr), 0u);
+}
+
+TEST_F(MusicModuleTest, ASoundFromAPackageFilePlaysAndItsBytesGoBackToTheResourceModule) {
+  const std::vector<uint8_t> wave = MakeWave(200);
+  ASSERT_TRUE(platform::CreateDirectories("pkgsrc"));
+  ASSERT_TRUE(platform::WriteFileAtomic("pkgsrc/Shuffle.wav", wave.data(), wave.size()));
+  ResourcePackage package("sounds", 4, 0, 0, 0);
+  ASSERT_GT(package.AddFile("Shuffle.wav", "pkgsrc/Shuffle.wav", nullptr, 0, 0), 0u);
+  ASSERT_EQ(package.Pack("sounds.qzr", 1), 1u);
+  ASSERT_EQ(resources_->OpenPackage("sounds.qzr"), 1);
+
+  const ObjectMessage done{3, 33, 0, 0};
+  const uint32_t channel = music_->PlaySound("Shuffle", 1, &done);
+  ASSERT_NE(channel, 0u);
+  EXPECT_EQ(backend_.DurationMs(channel), 200u);
+  // The package can read the member again, so its bytes were released.
+  const ResourceRecord* record = resources_->FindRecord(MusicModule::SoundKey("Shuffle"));
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->data, nullptr);
+  Run(320);
+  ASSERT_EQ(posted_.size(), 1u);
+  EXPECT_EQ(posted_[0]->id, 33u);
+}
+
+TEST_F(MusicModuleTest, UnloadingAPlayingSoundEndsItsPlays) {
+  AddMemorySound("Loop.wav", MakeWave(100));
+  const ObjectMessage done{4, 44, 0, 0};
+  ASSERT_NE(music_->PlaySound("Loop", 0, &done), 0u);  // until stopped
+  Run(500);
+  EXPECT_EQ(music_->PlayingCount(), 1u);
+  EXPECT_TRUE(posted_.empty());
+  music_->UnloadSound("Loop");
+  Run(30);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  ASSERT_EQ(posted_.size(), 1u);
+  EXPECT_EQ(posted_[0]->id, 44u);
+}
+
+std::vector<uint8_t> ShortSong() {
+  test_support::MidiFileBuilder file(0, 100);  // 5 ms a tick
+  file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(20, {0x80, 60, 0}).End();  // 100 ms
+  return file.Bytes();
+}
+
+TEST_F(MusicModuleTest, AMidiSongPlaysItsCountAndSendsItsMessage) {
+  AddMemorySound("Theme.mid", ShortSong());
+  const ObjectMessage done{5, 55, 0, 0};
+  EXPECT_EQ(music_->PlaySound("Theme", 2, &done), 0u) << "MIDI plays on channel 0";
+  ASSERT_NE(music_->GetMidiPlayer(), nullptr);
+  EXPECT_EQ(music_->IsChannelActive(MusicModule::kMidiChannel), 1u);
+  Run(600);
+  EXPECT_EQ(recorder_.Count(), 4u) << "two plays of a note on and off";
+  ASSERT_EQ(posted_.size(), 1u);
+  EXPECT_EQ(posted_[0]->id, 55u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+
+  // A song from memory is read again for every play.
+  recorder_.Clear();
+  EXPECT_EQ(music_->PlaySound("Theme", 1, nullptr), 0u);
+  Run(300);
+  EXPECT_EQ(recorder_.Count(), 2u);
+}
+
+TEST_F(MusicModuleTest, StoppingTheMidiChannelEndsItsRecordAndUnloadingLetsThePlayerGo) {
+  AddMemorySound("Theme.mid", ShortSong());
+  const ObjectMessage done{6, 66, 0, 0};
+  music_->PlaySound("Theme", 0, &done);
+  Run(50);
+  music_->PauseChannel(MusicModule::kMidiChannel);
+  EXPECT_TRUE(music_->GetMidiPlayer()->IsPaused());
+  music_->ResumeChannel(MusicModule::kMidiChannel, 0);
+  EXPECT_FALSE(music_->GetMidiPlayer()->IsPaused());
+  music_->StopChannel(MusicModule::kMidiChannel);
+  Run(30);
+  ASSERT_EQ(posted_.size(), 1u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  const size_t heard = recorder_.Count();
+  Run(500);
+  EXPECT_EQ(recorder_.Count(), heard) << "a stopped song is not started again";
+
+  music_->UnloadSound("NotLoadedAnywhere");
+  EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
+  EXPECT_EQ(music_->IsChannelActive(MusicModule::kMidiChannel), 0u);
+}
+
+TEST_F(MusicModuleTest, ABrokenMidiSongQueuesNothing) {
+  std::vector<uint8_t> song = ShortSong();
+  song.resize(song.size() - 6);
+  AddMemorySound("Broken.mid", song);
+  const ObjectMessage done{7, 77, 0, 0};
+  EXPECT_EQ(music_->PlaySound("Broken", 1, &done), 0u);
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+  EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
+}
+
+TEST(MusicModuleInitTest, WithoutAnAudioDeviceTheEngineRunsWithoutTheModule) {
+  platform::ScopedManualClock clock;
+  platform::NullSoundBackend silent(false);
+  platform::InstallSoundBackend(&silent);
+  GameCore core;
+  ASSERT_EQ(core.LoadModule(new ResourceModule(), true, true), QUILLARON_RETURN_OK);
+  EXPECT_EQ(core.LoadModule(new MusicModule(), true, false), QUILLARON_RETURN_MODULE_INITIAL_FAILD);
+  EXPECT_EQ(core.FindModule(MusicModule::kId), nullptr);
+  platform::InstallSoundBackend(nullptr);
+
+  // Nor does it come up without the resource module.
+  platform::NullSoundBackend sound;
+  platform::InstallSoundBackend(&sound);
+  GameCore bare;
+  EXPECT_EQ(bare.LoadModule(new MusicModule(), true, false), QUILLARON_RETURN_MODULE_INITIAL_FAILD);
+  platform::InstallSoundBackend(nullptr);
+}
+
+}  // namespace
+}  // namespace engine

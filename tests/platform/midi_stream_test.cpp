@@ -1,0 +1,210 @@
+// ctest-labels: sound tsan
+#include "platform/midi_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/fluidsynth_sink.h"
+#include "platform/midi_recorder.h"
+#include "platform/midi_sink.h"
+
+namespace platform {
+namespace {
+
+struct Called {
+  uint32_t message;
+  MIDIHDR* header;
+  uint32_t offset;
+  bool operator==(const Called&) const = default;
+};
+
+// Collects the callbacks the device makes.
+struct Listener {
+  std::mutex mutex;
+  std::vector<Called> calls;
+
+  static void Callback(HMIDISTRM, uint32_t message, uintptr_t instance, uintptr_t param1, uintptr_t) {
+    auto* self = reinterpret_cast<Listener*>(instance);
+    auto* header = reinterpret_cast<MIDIHDR*>(param1);
+    std::lock_guard lock(self->mutex);
+    self->calls.push_back({message, header, message == MOM_POSITIONCB ? header->dwOffset : 0});
+  }
+  std::vector<Called> Calls() {
+    std::lock_guard lock(mutex);
+    return calls;
+  }
+};
+
+// A buffer of stream events built by hand.
+struct Buffer {
+  std::vector<MIDIEVENT> events;
+  MIDIHDR header;
+  void Add(uint32_t delta, uint32_t event) { events.push_back({delta, 0, event}); }
+  MIDIHDR* Ready() {
+    header.lpData = reinterpret_cast<char*>(events.data());
+    header.dwBufferLength = header.dwBytesRecorded = static_cast<uint32_t>(events.size() * sizeof(MIDIEVENT));
+    if (events.empty()) {
+      static char nothing[12];
+      header.lpData = nothing;
+      header.dwBufferLength = sizeof nothing;
+    }
+    return &header;
+  }
+};
+
+class MidiStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetMidiMapperSink(&recorder_);
+    uint32_t device = MIDI_MAPPER;
+    ASSERT_EQ(midiStreamOpen(&stream_, &device, 1, &Listener::Callback, reinterpret_cast<uintptr_t>(&listener_),
+                             CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+  }
+  void TearDown() override {
+    if (stream_ != nullptr) {
+      midiOutReset(stream_);
+      EXPECT_EQ(midiStreamClose(stream_), MMSYSERR_NOERROR);
+    }
+    SetMidiMapperSink(nullptr);
+  }
+  void SetDivision(uint32_t division) {
+    MIDIPROPTIMEDIV property;
+    property.dwTimeDiv = division;
+    ASSERT_EQ(midiStreamProperty(stream_, &property, MIDIPROP_SET | MIDIPROP_TIMEDIV), MMSYSERR_NOERROR);
+  }
+  void Queue(MIDIHDR* header) {
+    ASSERT_EQ(midiOutPrepareHeader(stream_, header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(midiStreamOut(stream_, header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  }
+  void Step(uint32_t ms) {
+    MidiStreamSettle(stream_);
+    for (uint32_t i = 0; i < ms; ++i) {
+      clock_->Advance(1);
+      MidiStreamSettle(stream_);
+    }
+  }
+  // (message, microseconds after start) of what was heard; each on time.
+  std::vector<std::pair<uint32_t, int64_t>> Heard(int64_t start) {
+    std::vector<std::pair<uint32_t, int64_t>> heard;
+    for (const MidiRecorder::Entry& entry : recorder_.Entries()) {
+      EXPECT_EQ(entry.played_us, entry.due_us);
+      heard.push_back({entry.message, entry.due_us - start});
+    }
+    return heard;
+  }
+
+  ScopedManualClock clock_;
+  MidiRecorder recorder_;
+  Listener listener_;
+  HMIDISTRM stream_ = nullptr;
+};
+
+TEST_F(MidiStreamTest, EventsSoundAtTheirTicksAcrossTempoChangesAndBuffers) {
+  SetDivision(100);  // 5 ms a tick at the default 500000
+  Buffer first, second, empty;
+  first.Add(0, 0x403C90);
+  first.Add(10, 0x403E90 | MEVT_F_CALLBACK);    // 50 ms
+  first.Add(0, MEVT_TEMPO << 24 | 1000000);     // from here 10 ms a tick
+  second.Add(10, 0x003C80);                     // 150 ms: deltas run on across buffers
+  second.Add(5, MEVT_NOP << 24);                // 200 ms: plays nothing
+  second.Add(5, 0x003E80 | MEVT_F_CALLBACK);    // 250 ms
+  Queue(first.Ready());
+  Queue(second.Ready());
+  Queue(empty.Ready());
+  Step(10);
+  EXPECT_EQ(recorder_.Count(), 0u) << "a stream starts stopped";
+
+  const int64_t start = clock_->PerformanceCounter();
+  ASSERT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
+  Step(300);
+  EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{
+                              {0x403C90, 0}, {0x403E90, 50000}, {0x3C80, 150000}, {0x3E80, 250000}}));
+  const std::vector<Called> expected = {
+      {MOM_OPEN, nullptr, 0},          {MOM_POSITIONCB, &first.header, 12}, {MOM_DONE, &first.header, 0},
+      {MOM_POSITIONCB, &second.header, 24}, {MOM_DONE, &second.header, 0},  {MOM_DONE, &empty.header, 0},
+  };
+  EXPECT_EQ(listener_.Calls(), expected);
+  EXPECT_TRUE(first.header.dwFlags & MHDR_DONE);
+  EXPECT_FALSE(first.header.dwFlags & MHDR_INQUEUE);
+}
+
+TEST_F(MidiStreamTest, StopHandsEveryBufferBackBeforeItReturns) {
+  SetDivision(100);
+  Buffer first, second;
+  first.Add(0, 0x403C90);
+  first.Add(100, 0x003C80);
+  second.Add(100, 0x003C80);
+  Queue(first.Ready());
+  Queue(second.Ready());
+  midiStreamRestart(stream_);
+  Step(20);
+  EXPECT_EQ(midiStreamClose(stream_), MIDIERR_STILLPLAYING);
+  EXPECT_EQ(midiOutUnprepareHeader(stream_, &first.header, sizeof(MIDIHDR)), MIDIERR_STILLPLAYING);
+  ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
+  const std::vector<Called> calls = listener_.Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[1], (Called{MOM_DONE, &first.header, 0}));
+  EXPECT_EQ(calls[2], (Called{MOM_DONE, &second.header, 0}));
+  EXPECT_EQ(recorder_.Count(), 1u);
+  EXPECT_EQ(recorder_.Silences(), 1);
+  EXPECT_EQ(midiOutUnprepareHeader(stream_, &first.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  Step(1000);
+  EXPECT_EQ(recorder_.Count(), 1u);
+  EXPECT_EQ(midiStreamOut(stream_, &first.header, sizeof(MIDIHDR)), MIDIERR_UNPREPARED);
+}
+
+TEST_F(MidiStreamTest, PauseFreezesThePositionAndRestartGoesOn) {
+  SetDivision(100);
+  Buffer buffer;
+  buffer.Add(0, 0x403C90);
+  buffer.Add(20, 0x003C80);  // 100 ms
+  Queue(buffer.Ready());
+  const int64_t start = clock_->PerformanceCounter();
+  midiStreamRestart(stream_);
+  Step(40);
+  midiStreamPause(stream_);
+  Step(500);
+  midiStreamRestart(stream_);
+  Step(100);
+  EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{{0x403C90, 0}, {0x3C80, 600000}}));
+}
+
+TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeats) {
+  SetDivision(0xE700 | 40);  // 25 frames of 40 ticks: 1 ms a tick, whatever the tempo
+  Buffer buffer;
+  buffer.Add(0, MEVT_TEMPO << 24 | 1000000);
+  buffer.Add(30, 0x403C90);
+  Queue(buffer.Ready());
+  const int64_t start = clock_->PerformanceCounter();
+  midiStreamRestart(stream_);
+  Step(40);
+  EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{{0x403C90, 30000}}));
+}
+
+TEST_F(MidiStreamTest, BadArgumentsAreRefused) {
+  MIDIPROPTIMEDIV property;
+  property.dwTimeDiv = 0;
+  EXPECT_EQ(midiStreamProperty(stream_, &property, MIDIPROP_SET | MIDIPROP_TIMEDIV), MMSYSERR_INVALPARAM);
+  property.dwTimeDiv = 0x8000 | 40;  // no frame rate
+  EXPECT_EQ(midiStreamProperty(stream_, &property, MIDIPROP_SET | MIDIPROP_TIMEDIV), MMSYSERR_INVALPARAM);
+  EXPECT_NE(midiStreamRestart(stream_), MMSYSERR_NOERROR) << "no time division yet";
+  EXPECT_EQ(midiOutShortMsg(stream_, 0x3C), MMSYSERR_INVALPARAM) << "no status byte";
+  EXPECT_EQ(midiStreamRestart(nullptr), MMSYSERR_INVALHANDLE);
+  MIDIHDR header;
+  EXPECT_EQ(midiOutPrepareHeader(stream_, &header, sizeof(MIDIHDR)), MMSYSERR_INVALPARAM) << "no data";
+
+  ASSERT_EQ(midiOutShortMsg(stream_, 0x7F07B0), MMSYSERR_NOERROR);
+  ASSERT_EQ(recorder_.Count(), 1u);
+  EXPECT_EQ(recorder_.Entries()[0].message, 0x7F07B0u);
+}
+
+TEST(FluidSynthSinkTest, AMissingSoundFontGivesNoSink) {
+  EXPECT_EQ(FluidSynthSink::Create("/nonexistent/none.sf2"), nullptr);
+}
+
+}  // namespace
+}  // namespace platform

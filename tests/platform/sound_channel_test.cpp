@@ -1,0 +1,143 @@
+// ctest-labels: sound
+#include "platform/sound_channel.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/sound_channel_null.h"
+#include "tests/support/wave_file.h"
+
+namespace platform {
+namespace {
+
+using test_support::MakeWave;
+
+class NullSoundChannelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallSoundBackend(&backend_);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+  }
+  void TearDown() override {
+    BASS_Free();
+    InstallSoundBackend(nullptr);
+  }
+  HSTREAM Make(const std::vector<uint8_t>& bytes) {
+    return BASS_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0);
+  }
+
+  ScopedManualClock clock_;
+  NullSoundBackend backend_;
+};
+
+TEST_F(NullSoundChannelTest, AStreamPlaysForItsLengthAndPlaysAgainFromTheStartAfterItsEnd) {
+  const HSTREAM stream = Make(MakeWave(250));
+  ASSERT_NE(stream, 0u);
+  EXPECT_EQ(backend_.DurationMs(stream), 250u);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+  clock_->Advance(249);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+  BASS_ChannelPlay(stream, false);  // playing: goes on, not restarted
+  EXPECT_EQ(backend_.StartCount(stream), 1u);
+  clock_->Advance(1);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+  // A button sound is started without restart each time: after its end it must play again.
+  BASS_ChannelPlay(stream, false);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+  EXPECT_EQ(backend_.StartCount(stream), 2u);
+  clock_->Advance(100);
+  BASS_ChannelPlay(stream, true);
+  EXPECT_EQ(backend_.StartCount(stream), 3u);
+  clock_->Advance(200);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING) << "restarted 200 ms ago";
+}
+
+TEST_F(NullSoundChannelTest, PauseAndStopKeepThePositionForTheNextPlay) {
+  const HSTREAM stream = Make(MakeWave(300));
+  BASS_ChannelPlay(stream, false);
+  clock_->Advance(100);
+  ASSERT_TRUE(BASS_ChannelPause(stream));
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PAUSED);
+  clock_->Advance(1000);
+  BASS_ChannelPlay(stream, false);  // resumes at 100 ms
+  clock_->Advance(100);
+  ASSERT_TRUE(BASS_ChannelStop(stream));
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+  clock_->Advance(1000);
+  BASS_ChannelPlay(stream, false);  // resumes at 200 ms
+  EXPECT_EQ(backend_.StartCount(stream), 1u);
+  clock_->Advance(99);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+  clock_->Advance(1);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+  EXPECT_FALSE(BASS_ChannelPause(stream)) << "an ended stream does not pause";
+}
+
+TEST_F(NullSoundChannelTest, BytesThatAreNoSoundMakeNoStream) {
+  EXPECT_EQ(Make({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 0u);
+  std::vector<uint8_t> wave = MakeWave(100);
+  EXPECT_EQ(BASS_StreamCreateFile(true, wave.data(), 0, 0, 0), 0u);
+  EXPECT_EQ(Make(std::vector<uint8_t>(wave.begin(), wave.begin() + 30)), 0u) << "fmt cut off";
+  std::vector<uint8_t> no_rate = wave;
+  no_rate[28] = no_rate[29] = no_rate[30] = no_rate[31] = 0;
+  EXPECT_EQ(Make(no_rate), 0u);
+  std::vector<uint8_t> lying = wave;
+  lying[40] = 0xFF;
+  lying[41] = 0xFF;
+  lying[42] = 0xFF;
+  lying[43] = 0x7F;  // data claims 2 GB: plays the 100 ms it has
+  const HSTREAM stream = Make(lying);
+  ASSERT_NE(stream, 0u);
+  EXPECT_EQ(backend_.DurationMs(stream), 100u);
+  EXPECT_NE(Make({'O', 'g', 'g', 'S', 0}), 0u);
+  EXPECT_FALSE(BASS_ChannelPlay(12345, false));
+  EXPECT_EQ(BASS_ChannelIsActive(12345), BASS_ACTIVE_STOPPED);
+}
+
+TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {
+  Make(MakeWave(100));
+  Make(MakeWave(100));
+  EXPECT_EQ(backend_.StreamCount(), 2u);
+  EXPECT_TRUE(BASS_SetVolume(0.5f));
+  EXPECT_FALSE(BASS_SetVolume(1.5f));
+  EXPECT_FLOAT_EQ(BASS_GetVolume(), 0.5f);
+  BASS_Free();
+  EXPECT_EQ(backend_.StreamCount(), 0u);
+  EXPECT_EQ(Make(MakeWave(100)), 0u) << "no device after Free";
+}
+
+TEST(NullSoundBackendTest, WithoutAnAudioDeviceInitFails) {
+  NullSoundBackend backend(false);
+  InstallSoundBackend(&backend);
+  EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+  InstallSoundBackend(nullptr);
+}
+
+// SDL2_mixer on SDL's dummy audio driver (the tests' environment): decoding and the states
+// that do not depend on time.
+TEST(SdlSoundBackendTest, DecodesWaveFromMemoryAndRefusesGarbage) {
+  std::unique_ptr<SoundBackend> backend = MakeSdlSoundBackend();
+  if (!backend->Init(44100)) GTEST_SKIP() << "no audio driver at all";
+  const std::vector<uint8_t> wave = MakeWave(2000);
+  const HSTREAM stream = backend->CreateStream(wave.data(), wave.size());
+  ASSERT_NE(stream, 0u);
+  const std::vector<uint8_t> garbage(64, 0x42);
+  EXPECT_EQ(backend->CreateStream(garbage.data(), garbage.size()), 0u);
+  EXPECT_TRUE(backend->Play(stream, false));
+  EXPECT_EQ(backend->IsActive(stream), BASS_ACTIVE_PLAYING);
+  EXPECT_TRUE(backend->Pause(stream));
+  EXPECT_EQ(backend->IsActive(stream), BASS_ACTIVE_PAUSED);
+  EXPECT_TRUE(backend->StopChannel(stream));
+  EXPECT_EQ(backend->IsActive(stream), BASS_ACTIVE_STOPPED);
+  EXPECT_TRUE(backend->Play(stream, false));
+  EXPECT_EQ(backend->IsActive(stream), BASS_ACTIVE_PLAYING);
+  backend->SetVolume(0.25f);
+  EXPECT_FLOAT_EQ(backend->GetVolume(), 0.25f);
+  EXPECT_TRUE(backend->FreeStream(stream));
+  EXPECT_FALSE(backend->FreeStream(stream));
+  backend->Free();
+}
+
+}  // namespace
+}  // namespace platform
