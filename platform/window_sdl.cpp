@@ -179,12 +179,11 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   ~SdlWindowBackend() override {
-    if (ok_) {
-      SetMessageBoxHandler(previous_message_box_);
-      for (auto& [id, cursor] : sdl_cursors_)
-        if (cursor) SDL_FreeCursor(cursor);
-    }
+    if (ok_) SetMessageBoxHandler(previous_message_box_);
     if (wake_fd_ >= 0) close(wake_fd_);
+    if (display_lost_) return;  // nothing can be said to a server that is gone
+    for (auto& [id, cursor] : sdl_cursors_)
+      if (cursor) SDL_FreeCursor(cursor);
     if (inited_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
@@ -194,6 +193,7 @@ class SdlWindowBackend final : public WindowBackend {
   // One SDL window with its renderer; the frame goes through a streaming texture.
   bool Open(Window& window) override {
     x11_touched_ = true;
+    if (display_lost_) return false;
     const uint32_t style = WindowSystem::Style(window);
     Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
@@ -234,9 +234,11 @@ class SdlWindowBackend final : public WindowBackend {
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
       if (it->second.get() != WindowSystem::Native(window)) continue;
       SdlWindow& n = *it->second;
-      if (n.texture) SDL_DestroyTexture(n.texture);
-      SDL_DestroyRenderer(n.renderer);
-      SDL_DestroyWindow(n.window);
+      if (!display_lost_) {
+        if (n.texture) SDL_DestroyTexture(n.texture);
+        SDL_DestroyRenderer(n.renderer);
+        SDL_DestroyWindow(n.window);
+      }
       windows_.erase(it);
       break;
     }
@@ -246,6 +248,7 @@ class SdlWindowBackend final : public WindowBackend {
   // Asks the system once, then translates every waiting SDL event.
   void PollEvents() override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
@@ -257,6 +260,17 @@ class SdlWindowBackend final : public WindowBackend {
   // only when the X server sent something; elsewhere it sleeps and asks SDL once, so input
   // waits at most one frame. Long waits block in SDL, which wakes on the first event.
   void WaitEvents(int timeout_ms) override {
+    if (display_lost_) {
+      std::unique_lock lock(wake_mutex_);
+      const auto woken = [this] { return woken_; };
+      if (timeout_ms < 0) {
+        wake_.wait(lock, woken);
+      } else {
+        wake_.wait_for(lock, std::chrono::milliseconds(timeout_ms), woken);
+      }
+      woken_ = false;
+      return;
+    }
     if (timeout_ms >= 0 && timeout_ms <= kSleepingWaitMs) {
       if (x11_.display) {
         // Calls to the X server since the last look may have read events off the connection (and
@@ -270,7 +284,18 @@ class SdlWindowBackend final : public WindowBackend {
             uint64_t count = 0;
             [[maybe_unused]] ssize_t got = read(wake_fd_, &count, sizeof count);
           }
-          if (!(fds[0].revents & POLLIN)) return;  // a timer is due or a message was posted
+          if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // The X server went away. Sleeping on its connection would now return at once, for
+            // ever, and any further X call ends the process: the loop ends instead, and from now
+            // on the backend leaves SDL alone.
+            ReportProblem("SDL window: the connection to the display was lost");
+            display_lost_ = true;
+            x11_ = X11Connection{};
+            PostQuitMessage(1);
+            return;
+          } else if (!(fds[0].revents & POLLIN)) {
+            return;  // a timer is due or a message was posted
+          }
         }
       } else {
         std::unique_lock lock(wake_mutex_);
@@ -307,6 +332,7 @@ class SdlWindowBackend final : public WindowBackend {
   // Uploads the whole frame and shows it.
   void Present(Window& window) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SdlWindow* n = Native(window);
     if (!n) return;
     const int w = window.FrameWidth(), h = window.FrameHeight();
@@ -329,11 +355,13 @@ class SdlWindowBackend final : public WindowBackend {
 
   void SetTitle(Window& window) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     if (SdlWindow* n = Native(window)) SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
   }
 
   void Move(Window& window) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SdlWindow* n = Native(window);
     if (!n) return;
     const POINT at = WindowSystem::Origin(window);
@@ -342,6 +370,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   void Show(Window& window, int command) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SdlWindow* n = Native(window);
     if (!n) return;
     switch (command) {
@@ -354,12 +383,14 @@ class SdlWindowBackend final : public WindowBackend {
 
   void Capture(Window* window) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE);
   }
 
   // A system cursor maps to SDL's; a cursor from a file becomes a colour cursor. Each is made once.
   void ApplyCursor(HCURSOR cursor, bool visible) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SDL_Cursor* sdl = cursor ? SdlCursor(cursor) : nullptr;
     if (sdl) SDL_SetCursor(sdl);
     // A null cursor shows nothing in the window, as on Windows.
@@ -369,6 +400,7 @@ class SdlWindowBackend final : public WindowBackend {
   // SDL clips per window, in client coordinates.
   void ApplyClip(const RECT* rect) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     for (auto& [id, n] : windows_) {
       Window* w = WindowSystem::Find(n.get());
       if (!w) continue;
@@ -385,6 +417,7 @@ class SdlWindowBackend final : public WindowBackend {
 
   bool QueryCursorPos(POINT* out) override {
     x11_touched_ = true;
+    if (display_lost_) return false;
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     *out = POINT{x, y};
@@ -393,16 +426,19 @@ class SdlWindowBackend final : public WindowBackend {
 
   void WarpCursor(int x, int y) override {
     x11_touched_ = true;
+    if (display_lost_) return;
     SDL_WarpMouseGlobal(x, y);
   }
 
   bool SetClipboard(const std::string& utf8) override {
     x11_touched_ = true;
+    if (display_lost_) return false;
     return SDL_SetClipboardText(utf8.c_str()) == 0;
   }
 
   bool GetClipboard(std::string* utf8) override {
     x11_touched_ = true;
+    if (display_lost_) return false;
     char* text = SDL_GetClipboardText();
     if (!text) return false;
     *utf8 = text;
@@ -569,6 +605,7 @@ class SdlWindowBackend final : public WindowBackend {
   int wake_fd_ = -1;
   X11Connection x11_;  // when SDL runs on X11
   bool x11_touched_ = true;  // something called the X server since the loop last looked
+  bool display_lost_ = false;
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
   std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;
