@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/cursor_object.h"
+#include "engine/media/music_module.h"
 #include "engine/media/paint_module.h"
 #include "engine/media/resource_module.h"
 #include "platform/cursor.h"
@@ -26,6 +27,12 @@ TEST_F(HostWindow, StartsTheEngineWithTheClientSize) {
   EXPECT_NE(root_->GetKey(), 0u);  // in the scene
   EXPECT_GE(root_->layouts, 1);
   EXPECT_EQ(window_->GetCore()->GetMainWindow(), static_cast<platform::Window*>(window_.get()));
+}
+
+TEST_F(HostWindow, TheEngineHasTextAndSound) {
+  // Canvases draw text with the window's renderer; the tests' audio device is SDL's dummy one.
+  EXPECT_NE(objects_->GetFontRenderer(), nullptr);
+  EXPECT_NE(dynamic_cast<engine::MusicModule*>(window_->GetCore()->FindModule(engine::module_id::kMusic)), nullptr);
 }
 
 TEST_F(HostWindow, SizeRulesIgnoreZeroAndUnchangedSizes) {
