@@ -82,7 +82,10 @@ void PpsDecode(benchmark::State& state) {
   state.counters["file_bytes"] = static_cast<double>(file.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kWidth * kHeight * 4);
 }
-BENCHMARK(PpsDecode)->Arg(engine::kPpsCodecZlib)->Arg(engine::kPpsCodecBestOf)->Arg(engine::kPpsCodecRuns)
+BENCHMARK(PpsDecode)
+    ->Arg(engine::kPpsCodecZlib)
+    ->Arg(engine::kPpsCodecBestOf)
+    ->Arg(engine::kPpsCodecRuns)
     ->Unit(benchmark::kMillisecond);
 
 void LibpngDecode(benchmark::State& state) {
@@ -118,8 +121,8 @@ void SamePixels(benchmark::State& state) {
   image.format = PNG_FORMAT_BGRA;
   std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
   png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
-  const bool same = record.data_size == pixels.size() && std::memcmp(record.pixels, pixels.data(), pixels.size()) == 0 &&
-                    pixels == SkinPixels();
+  const bool same = record.data_size == pixels.size() &&
+                    std::memcmp(record.pixels, pixels.data(), pixels.size()) == 0 && pixels == SkinPixels();
   engine::FreePictureRecord(&record);
   for (auto _ : state) benchmark::DoNotOptimize(same);
   if (!same) state.SkipWithError("the decoders disagree");

@@ -8,50 +8,50 @@
 namespace {
 
 void PoolAllocFree(benchmark::State& state) {
-    const auto size = static_cast<uint32_t>(state.range(0));
-    engine::MemoryPool pool(size, 64);
-    for (auto _ : state) {
-        void* cell = pool.Alloc(size);
-        benchmark::DoNotOptimize(cell);
-        pool.Free(cell);
-        benchmark::ClobberMemory();
-    }
-    pool.Reset();
+  const auto size = static_cast<uint32_t>(state.range(0));
+  engine::MemoryPool pool(size, 64);
+  for (auto _ : state) {
+    void* cell = pool.Alloc(size);
+    benchmark::DoNotOptimize(cell);
+    pool.Free(cell);
+    benchmark::ClobberMemory();
+  }
+  pool.Reset();
 }
 
 void MallocFree(benchmark::State& state) {
-    const auto size = static_cast<size_t>(state.range(0));
-    for (auto _ : state) {
-        void* block = std::malloc(size);
-        benchmark::DoNotOptimize(block);
-        std::free(block);
-        benchmark::ClobberMemory();
-    }
+  const auto size = static_cast<size_t>(state.range(0));
+  for (auto _ : state) {
+    void* block = std::malloc(size);
+    benchmark::DoNotOptimize(block);
+    std::free(block);
+    benchmark::ClobberMemory();
+  }
 }
 
 // A frame's worth of records: 32 taken, then all given back.
 void PoolAllocFreeBatch(benchmark::State& state) {
-    const auto size = static_cast<uint32_t>(state.range(0));
-    engine::MemoryPool pool(size, 64);
-    void* cells[32];
-    for (auto _ : state) {
-        for (auto& cell : cells) cell = pool.Alloc(size);
-        benchmark::DoNotOptimize(cells);
-        for (void* cell : cells) pool.Free(cell);
-        benchmark::ClobberMemory();
-    }
-    pool.Reset();
+  const auto size = static_cast<uint32_t>(state.range(0));
+  engine::MemoryPool pool(size, 64);
+  void* cells[32];
+  for (auto _ : state) {
+    for (auto& cell : cells) cell = pool.Alloc(size);
+    benchmark::DoNotOptimize(cells);
+    for (void* cell : cells) pool.Free(cell);
+    benchmark::ClobberMemory();
+  }
+  pool.Reset();
 }
 
 void MallocFreeBatch(benchmark::State& state) {
-    const auto size = static_cast<size_t>(state.range(0));
-    void* blocks[32];
-    for (auto _ : state) {
-        for (auto& block : blocks) block = std::malloc(size);
-        benchmark::DoNotOptimize(blocks);
-        for (void* block : blocks) std::free(block);
-        benchmark::ClobberMemory();
-    }
+  const auto size = static_cast<size_t>(state.range(0));
+  void* blocks[32];
+  for (auto _ : state) {
+    for (auto& block : blocks) block = std::malloc(size);
+    benchmark::DoNotOptimize(blocks);
+    for (void* block : blocks) std::free(block);
+    benchmark::ClobberMemory();
+  }
 }
 
 }  // namespace

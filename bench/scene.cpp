@@ -83,8 +83,8 @@ void BM_FrameOneObjectMoving(benchmark::State& state) {
     scene.mover->Invalidate();
     scene.Frame();
   }
-  state.counters["items/frame"] =
-      benchmark::Counter(static_cast<double>(scene.paint->items - items_before) / static_cast<double>(state.iterations()));
+  state.counters["items/frame"] = benchmark::Counter(static_cast<double>(scene.paint->items - items_before) /
+                                                     static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_FrameOneObjectMoving)->Arg(100)->Arg(1000)->Arg(10000);
 

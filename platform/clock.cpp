@@ -8,8 +8,7 @@ namespace platform {
 namespace {
 
 int64_t SteadyNanoseconds() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -63,9 +62,7 @@ std::atomic<Clock*>& Installed() {
 
 SteadyClock::SteadyClock() : start_ns_(SteadyNanoseconds()) {}
 
-uint32_t SteadyClock::TickCount() {
-  return static_cast<uint32_t>((SteadyNanoseconds() - start_ns_) / 1000000);
-}
+uint32_t SteadyClock::TickCount() { return static_cast<uint32_t>((SteadyNanoseconds() - start_ns_) / 1000000); }
 
 int64_t SteadyClock::PerformanceCounter() { return SteadyNanoseconds(); }
 
@@ -77,8 +74,7 @@ SystemTime SteadyClock::LocalTime() {
   return FromTimeT(static_cast<time_t>(ms / 1000), static_cast<int>(ms % 1000));
 }
 
-ManualClock::ManualClock(uint32_t start_ms)
-    : now_us_(static_cast<int64_t>(start_ms) * 1000), local_base_us_(now_us_) {
+ManualClock::ManualClock(uint32_t start_ms) : now_us_(static_cast<int64_t>(start_ms) * 1000), local_base_us_(now_us_) {
   local_ = SystemTime{2026, 12, 6, 9, 5, 3, 0};
 }
 
@@ -98,8 +94,9 @@ SystemTime ManualClock::LocalTime() {
   std::lock_guard lock(mutex_);
   // The calendar moves with the clock from the moment it was set.
   const int64_t elapsed_ms = (now_us_ - local_base_us_) / 1000;
-  int64_t total_ms = ((DaysFromCivil(local_.year, local_.month, local_.day) * 24 + local_.hour) * 60 +
-                      local_.minute) * 60000 + local_.second * 1000 + local_.milliseconds + elapsed_ms;
+  int64_t total_ms =
+      ((DaysFromCivil(local_.year, local_.month, local_.day) * 24 + local_.hour) * 60 + local_.minute) * 60000 +
+      local_.second * 1000 + local_.milliseconds + elapsed_ms;
   const int64_t days = total_ms / 86400000;
   int64_t rest = total_ms % 86400000;
   SystemTime t;
@@ -170,8 +167,7 @@ Clock& CurrentClock() {
 
 void InstallClock(Clock* clock) { Installed().store(clock, std::memory_order_release); }
 
-ScopedManualClock::ScopedManualClock(uint32_t start_ms)
-    : clock_(start_ms), previous_(Installed().load()) {
+ScopedManualClock::ScopedManualClock(uint32_t start_ms) : clock_(start_ms), previous_(Installed().load()) {
   InstallClock(&clock_);
 }
 

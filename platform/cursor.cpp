@@ -33,8 +33,8 @@ CursorState& C() {
   return state;
 }
 
-constexpr uint32_t kSystemCursors[] = {IDC_ARROW,    IDC_IBEAM,    IDC_WAIT,   IDC_CROSS,   IDC_SIZENWSE, IDC_SIZENESW,
-                                       IDC_SIZEWE,   IDC_SIZENS,   IDC_SIZEALL, IDC_NO,     IDC_HAND};
+constexpr uint32_t kSystemCursors[] = {IDC_ARROW,  IDC_IBEAM,  IDC_WAIT,    IDC_CROSS, IDC_SIZENWSE, IDC_SIZENESW,
+                                       IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL, IDC_NO,    IDC_HAND};
 
 void Apply() {
   if (WindowBackend* b = ActiveWindowBackend()) b->ApplyCursor(C().current, C().display_count >= 0);

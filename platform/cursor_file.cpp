@@ -41,7 +41,8 @@ bool ParseCursorFile(std::span<const uint8_t> bytes, CursorShape* out, std::stri
   const Reader r(bytes);
   if (!r.Has(0, kDirectorySize)) return Fail(error, "shorter than the icon directory");
   if (r.U16(0) != 0 || (r.U16(2) != 1 && r.U16(2) != 2)) {
-    if (r.Has(0, 4) && std::memcmp(bytes.data(), "RIFF", 4) == 0) return Fail(error, "animated cursors are not supported");
+    if (r.Has(0, 4) && std::memcmp(bytes.data(), "RIFF", 4) == 0)
+      return Fail(error, "animated cursors are not supported");
     return Fail(error, "not a cursor or icon file");
   }
   const bool is_cursor = r.U16(2) == 2;

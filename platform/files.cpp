@@ -61,8 +61,7 @@ bool Exists(const std::string& native) {
 }
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
@@ -124,8 +123,7 @@ size_t FindLastSeparator(const std::string& path) {
 std::string NativePath(const std::string& path) {
   std::string native = ToUnixUtf8(path);
   // Drive letters mean nothing here: "C:/x" is read as "/x".
-  if (native.size() >= 2 && native[1] == ':' && std::isalpha(static_cast<unsigned char>(native[0])))
-    native.erase(0, 2);
+  if (native.size() >= 2 && native[1] == ':' && std::isalpha(static_cast<unsigned char>(native[0]))) native.erase(0, 2);
   if (native.empty() || Exists(native)) return native;
 
   // Resolve component by component, ignoring case where the exact name is missing.
@@ -318,9 +316,7 @@ bool FileFind::FindNextFile() {
 
 std::string FileFind::GetFileName() const { return entries_.empty() ? std::string() : entries_[index_].name; }
 
-std::string FileFind::GetFilePath() const {
-  return folder_.empty() ? GetFileName() : folder_ + "\\" + GetFileName();
-}
+std::string FileFind::GetFilePath() const { return folder_.empty() ? GetFileName() : folder_ + "\\" + GetFileName(); }
 
 std::string FileFind::GetFileTitle() const {
   const std::string name = GetFileName();

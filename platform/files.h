@@ -26,12 +26,12 @@ std::string NativePath(const std::string& path);
 // fopen through NativePath. mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
 
-bool FileExists(const std::string& path);        // a file or folder; wildcards '*' '?' in the last component match too
+bool FileExists(const std::string& path);  // a file or folder; wildcards '*' '?' in the last component match too
 bool IsDirectory(const std::string& path);
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out);
 int64_t FileSize(const std::string& path);        // -1 when it cannot be read
-bool CreateDirectory(const std::string& path);   // one level; true when it exists afterwards
-bool CreateDirectories(const std::string& path); // every level
+bool CreateDirectory(const std::string& path);    // one level; true when it exists afterwards
+bool CreateDirectories(const std::string& path);  // every level
 bool DeleteFile(const std::string& path);
 
 // Writes the file whole or not at all: a temporary file beside it, then a rename.
@@ -48,7 +48,7 @@ class FileFind {
   std::string GetFilePath() const;   // folder (as given) + '\' + name
   std::string GetFileTitle() const;  // name without its extension
   bool IsDirectory() const;
-  bool IsDots() const;               // "." or ".."
+  bool IsDots() const;  // "." or ".."
   int64_t GetLength() const;
   void Close();
 

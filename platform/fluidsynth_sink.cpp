@@ -66,7 +66,9 @@ void FluidSynthSink::ShortMessage(uint32_t message, int64_t, int64_t) {
   const int data1 = (message >> 8) & 0x7F;
   const int data2 = (message >> 16) & 0x7F;
   switch (status) {
-    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
+    case 0x80:
+      fluid_synth_noteoff(synth, channel, data1);
+      break;
     case 0x90:
       if (data2 == 0) {
         fluid_synth_noteoff(synth, channel, data1);
@@ -74,12 +76,23 @@ void FluidSynthSink::ShortMessage(uint32_t message, int64_t, int64_t) {
         fluid_synth_noteon(synth, channel, data1, data2);
       }
       break;
-    case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
-    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
-    case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | data2 << 7); break;
-    default: break;
+    case 0xA0:
+      fluid_synth_key_pressure(synth, channel, data1, data2);
+      break;
+    case 0xB0:
+      fluid_synth_cc(synth, channel, data1, data2);
+      break;
+    case 0xC0:
+      fluid_synth_program_change(synth, channel, data1);
+      break;
+    case 0xD0:
+      fluid_synth_channel_pressure(synth, channel, data1);
+      break;
+    case 0xE0:
+      fluid_synth_pitch_bend(synth, channel, data1 | data2 << 7);
+      break;
+    default:
+      break;
   }
 }
 

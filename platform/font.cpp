@@ -32,9 +32,10 @@ constexpr int kFallbackIndex = 1;  // the Mono face of that collection
 // Face names the program's texts and records use, which no Linux system has. The literals are
 // GBK at run time, as the names in font records are.
 constexpr std::array kWindowsFaces = {
-    "宋体", "新宋体", "黑体", "微软雅黑", "楷体", "楷体_GB2312", "仿宋", "仿宋_GB2312", "隶书", "幼圆",
-    "SimSun", "NSimSun", "SimHei", "Microsoft YaHei", "KaiTi", "FangSong", "Tahoma", "Arial",
-    "Verdana", "Courier New", "Times New Roman", "System", "MS Sans Serif", "MS Shell Dlg",
+    "宋体",        "新宋体",        "黑体",         "微软雅黑", "楷体",    "楷体_GB2312", "仿宋",
+    "仿宋_GB2312", "隶书",          "幼圆",         "SimSun",   "NSimSun", "SimHei",      "Microsoft YaHei",
+    "KaiTi",       "FangSong",      "Tahoma",       "Arial",    "Verdana", "Courier New", "Times New Roman",
+    "System",      "MS Sans Serif", "MS Shell Dlg",
 };
 
 // Latin names compare without case; a name with GBK characters compares byte for byte (a trail
@@ -118,9 +119,9 @@ FontFileRef FindFontFile(std::string_view face_gbk, bool bold) {
   if (auto it = g_lookups.find(key); it != g_lookups.end()) return it->second;
 
   FontFileRef ref;
-  const bool windows_name = face_gbk.empty() ||
-      std::any_of(kWindowsFaces.begin(), kWindowsFaces.end(),
-                  [&](const char* name) { return SameNameIgnoringCase(name, face_gbk); });
+  const bool windows_name =
+      face_gbk.empty() || std::any_of(kWindowsFaces.begin(), kWindowsFaces.end(),
+                                      [&](const char* name) { return SameNameIgnoringCase(name, face_gbk); });
   if (!windows_name) ref = MatchFamily(GbkToUtf8(face_gbk), bold, true);
   if (ref.path.empty()) ref = DefaultFace(bold);
   if (ref.path.empty()) ReportProblem("font: no installed face for \"%s\"", GbkToUtf8(face_gbk).c_str());

@@ -20,9 +20,9 @@ namespace platform {
 
 // Where an installed face lives.
 struct FontFileRef {
-  std::string path;    // UTF-8 file name; empty when nothing was found
-  int index = 0;       // face index inside a collection (.ttc)
-  bool bold = false;   // the face itself is bold (no emboldening needed)
+  std::string path;   // UTF-8 file name; empty when nothing was found
+  int index = 0;      // face index inside a collection (.ttc)
+  bool bold = false;  // the face itself is bold (no emboldening needed)
 };
 
 // Finds the installed face for a GBK face name (see above for the mapping). Lookups are cached.
@@ -31,8 +31,8 @@ FontFileRef FindFontFile(std::string_view face_gbk, bool bold);
 // One rasterised character. Rows run top to bottom; coverage is 0..255 per pixel (0 or 255 for
 // a glyph rasterised without anti-aliasing).
 struct GlyphImage {
-  int left = 0;     // from the pen position to the first column (may be negative)
-  int top = 0;      // from the baseline up to the first row
+  int left = 0;  // from the pen position to the first column (may be negative)
+  int top = 0;   // from the baseline up to the first row
   int width = 0;
   int rows = 0;
   std::vector<uint8_t> coverage;

@@ -71,8 +71,6 @@ std::string Utf8ToGbk(std::string_view utf8) {
   return Convert<std::string>("GBK//TRANSLIT", "UTF-8", utf8, 0);
 }
 
-std::u32string GbkToUcs4(std::string_view gbk) {
-  return Convert<std::u32string>("UTF-32LE", "GB18030", gbk, 4);
-}
+std::u32string GbkToUcs4(std::string_view gbk) { return Convert<std::u32string>("UTF-32LE", "GB18030", gbk, 4); }
 
 }  // namespace platform

@@ -361,16 +361,16 @@ class MidiStreamDevice {
   RunState run_ = RunState::kStopped;
   uint32_t division_ = 0;
   int64_t tick_numerator_ = kDefaultTempo;
-  uint32_t position_ = 0;      // byte offset of the next event in the front buffer
-  int64_t anchor_us_ = 0;      // when the last released event was due (or the start)
-  int64_t remainder_ = 0;      // microsecond fraction carried, in denominator units
+  uint32_t position_ = 0;  // byte offset of the next event in the front buffer
+  int64_t anchor_us_ = 0;  // when the last released event was due (or the start)
+  int64_t remainder_ = 0;  // microsecond fraction carried, in denominator units
   int64_t paused_at_us_ = 0;
 
   std::thread thread_;
 };
 
-MMRESULT midiStreamOpen(HMIDISTRM* stream, uint32_t* device_id, uint32_t cMidi,
-                        MidiCallback callback, uintptr_t instance, uint32_t fdwOpen) {
+MMRESULT midiStreamOpen(HMIDISTRM* stream, uint32_t* device_id, uint32_t cMidi, MidiCallback callback,
+                        uintptr_t instance, uint32_t fdwOpen) {
   if (stream == nullptr) return MMSYSERR_INVALPARAM;
   *stream = nullptr;
   if (cMidi != 1 || callback == nullptr || fdwOpen != CALLBACK_FUNCTION) return MMSYSERR_INVALPARAM;

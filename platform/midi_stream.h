@@ -62,11 +62,11 @@ constexpr uint32_t MIDIPROP_TIMEDIV = 0x00000001;
 
 // One buffer of stream events. The caller owns it and its data until MOM_DONE hands it back.
 struct MIDIHDR {
-  char* lpData = nullptr;         // the stream events
-  uint32_t dwBufferLength = 0;    // bytes at lpData
-  uint32_t dwBytesRecorded = 0;   // bytes of events actually in it
-  uint32_t dwFlags = 0;           // MHDR_*
-  uint32_t dwOffset = 0;          // byte offset of the event a MOM_POSITIONCB reports
+  char* lpData = nullptr;        // the stream events
+  uint32_t dwBufferLength = 0;   // bytes at lpData
+  uint32_t dwBytesRecorded = 0;  // bytes of events actually in it
+  uint32_t dwFlags = 0;          // MHDR_*
+  uint32_t dwOffset = 0;         // byte offset of the event a MOM_POSITIONCB reports
 };
 
 // One stream event as it lies in a buffer (12 bytes, little-endian).
@@ -84,13 +84,13 @@ struct MIDIPROPTIMEDIV {
 
 // (stream, message, instance, param1, param2). MOM_DONE: param1 = the MIDIHDR*.
 // MOM_POSITIONCB: param1 = the MIDIHDR*, whose dwOffset names the event.
-using MidiCallback = void (*)(HMIDISTRM stream, uint32_t message, uintptr_t instance,
-                              uintptr_t param1, uintptr_t param2);
+using MidiCallback = void (*)(HMIDISTRM stream, uint32_t message, uintptr_t instance, uintptr_t param1,
+                              uintptr_t param2);
 
 // Opens a stream on the device (MIDI_MAPPER: the installed sink, see midi_sink.h); cMidi must
 // be 1 and fdwOpen CALLBACK_FUNCTION. The stream starts stopped. MOM_OPEN follows.
-MMRESULT midiStreamOpen(HMIDISTRM* stream, uint32_t* device_id, uint32_t cMidi,
-                        MidiCallback callback, uintptr_t instance, uint32_t fdwOpen);
+MMRESULT midiStreamOpen(HMIDISTRM* stream, uint32_t* device_id, uint32_t cMidi, MidiCallback callback,
+                        uintptr_t instance, uint32_t fdwOpen);
 // Sets (MIDIPROP_SET | MIDIPROP_TIMEDIV) or reads the time division; 0 is refused.
 MMRESULT midiStreamProperty(HMIDISTRM stream, void* property, uint32_t flags);
 MMRESULT midiOutPrepareHeader(HMIDISTRM stream, MIDIHDR* header, uint32_t size);

@@ -95,7 +95,8 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   result.bytes_per_pixel = palette ? 1 : 4;
   if (palette) {
     for (int i = 0; i < shared->ColorCount; ++i) {
-      result.palette.insert(result.palette.end(), {shared->Colors[i].Red, shared->Colors[i].Green, shared->Colors[i].Blue});
+      result.palette.insert(result.palette.end(),
+                            {shared->Colors[i].Red, shared->Colors[i].Green, shared->Colors[i].Blue});
     }
     result.transparent_index = transparent;
   } else {
@@ -224,8 +225,8 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     frame.pixels.resize(size_t(width) * height * 4);
     if (SDL_LockSurface(bgra.get()) != 0) return Fail(error, SDL_GetError());
     for (int y = 0; y < height; ++y) {
-      std::memcpy(&frame.pixels[size_t(y) * width * 4], static_cast<const uint8_t*>(bgra->pixels) + size_t(y) * bgra->pitch,
-                  size_t(width) * 4);
+      std::memcpy(&frame.pixels[size_t(y) * width * 4],
+                  static_cast<const uint8_t*>(bgra->pixels) + size_t(y) * bgra->pitch, size_t(width) * 4);
     }
     SDL_UnlockSurface(bgra.get());
     if (!result.alpha_valid) {

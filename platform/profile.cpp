@@ -134,9 +134,7 @@ std::string SectionList(const IniFile& ini) {
 }
 
 // "key=value". Built with append: GCC 12 warns falsely (-Wrestrict) on chained operator+ here.
-std::string KeyLine(std::string_view key, const char* value) {
-  return std::string(key).append("=").append(value);
-}
+std::string KeyLine(std::string_view key, const char* value) { return std::string(key).append("=").append(value); }
 
 // The default loses its trailing blanks only, as on Windows.
 std::string DefaultValue(const char* def) {
@@ -174,8 +172,8 @@ unsigned CopyList(const std::string& list, char* out, unsigned size) {
 
 }  // namespace
 
-unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
-                                  unsigned size, const char* file) {
+unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out, unsigned size,
+                                  const char* file) {
   if (!out || size == 0) return 0;
   std::lock_guard lock(g_profile_mutex);
   const IniFile ini = Load(file);

@@ -10,8 +10,8 @@ namespace platform {
 
 // Copies the value (or the default) into out, truncated to size - 1 bytes and terminated;
 // returns the number of bytes copied, not counting the terminator.
-unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def,
-                                  char* out, unsigned size, const char* file);
+unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out, unsigned size,
+                                  const char* file);
 // The same as a std::string.
 std::string GetProfileString(const char* section, const char* key, const char* def, const char* file);
 // The value read as a decimal integer (leading digits only, optional sign); def when missing.

@@ -149,8 +149,10 @@ uint32_t NullSoundBackend::IsActive(HSTREAM handle) {
   switch (stream.state) {
     case State::kPlaying:
       return Elapsed(stream, now) < stream.duration_ms ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
-    case State::kPaused: return BASS_ACTIVE_PAUSED;
-    default: return BASS_ACTIVE_STOPPED;
+    case State::kPaused:
+      return BASS_ACTIVE_PAUSED;
+    default:
+      return BASS_ACTIVE_STOPPED;
   }
 }
 

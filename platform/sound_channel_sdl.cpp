@@ -139,9 +139,12 @@ class SdlSoundBackend final : public SoundBackend {
     Stream* stream = Find(handle);
     if (stream == nullptr) return BASS_ACTIVE_STOPPED;
     switch (stream->state) {
-      case State::kPlaying: return Mix_Playing(stream->channel) != 0 ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
-      case State::kPaused: return BASS_ACTIVE_PAUSED;
-      default: return BASS_ACTIVE_STOPPED;
+      case State::kPlaying:
+        return Mix_Playing(stream->channel) != 0 ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+      case State::kPaused:
+        return BASS_ACTIVE_PAUSED;
+      default:
+        return BASS_ACTIVE_STOPPED;
     }
   }
 

@@ -117,7 +117,9 @@ constexpr uint32_t IDC_NO = 32648;
 constexpr uint32_t IDC_HAND = 32649;
 
 // Packing of message parameters.
-constexpr uint32_t MAKELONG(uint16_t low, uint16_t high) { return static_cast<uint32_t>(low) | (static_cast<uint32_t>(high) << 16); }
+constexpr uint32_t MAKELONG(uint16_t low, uint16_t high) {
+  return static_cast<uint32_t>(low) | (static_cast<uint32_t>(high) << 16);
+}
 constexpr uint16_t LOWORD(uintptr_t v) { return static_cast<uint16_t>(v & 0xFFFF); }
 constexpr uint16_t HIWORD(uintptr_t v) { return static_cast<uint16_t>((v >> 16) & 0xFFFF); }
 // The signed x and y of a mouse message's lParam.

@@ -68,7 +68,8 @@ constexpr bool UnionRect(RECT* out, const RECT& a, const RECT& b) {
   } else if (b_empty) {
     *out = a;
   } else {
-    *out = RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+    *out = RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
   }
   return true;
 }

@@ -69,7 +69,8 @@ bool Due(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) >=
 RECT Union(const RECT& a, const RECT& b) {
   if (IsRectEmpty(a)) return b;
   if (IsRectEmpty(b)) return a;
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
 }
 
 RECT Clip(const RECT& r, int width, int height) {
@@ -239,9 +240,7 @@ void ShutdownWindowSystem() {
   ResetClipboardState();
 }
 
-WindowBackendKind CurrentWindowBackend() {
-  return S().backend ? S().backend->Kind() : WindowBackendKind::kAuto;
-}
+WindowBackendKind CurrentWindowBackend() { return S().backend ? S().backend->Kind() : WindowBackendKind::kAuto; }
 
 WindowBackend* ActiveWindowBackend() { return S().backend.get(); }
 
@@ -255,7 +254,8 @@ void WindowSystem::Resized(Window& window, int width, int height) {
   if (!changed) return;
   window.ResizeFrame(width, height);
   window.InvalidateRect(nullptr);
-  window.SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width), static_cast<uint16_t>(height))));
+  window.SendMessage(WM_SIZE, SIZE_RESTORED,
+                     static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width), static_cast<uint16_t>(height))));
 }
 
 void WindowSystem::Moved(Window& window, int x, int y) { window.origin_ = POINT{x, y}; }
@@ -270,7 +270,9 @@ void WindowSystem::Restored(Window& window) {
   if (!window.iconic_) return;
   window.iconic_ = false;
   window.InvalidateRect(nullptr);
-  window.SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(window.width_), static_cast<uint16_t>(window.height_))));
+  window.SendMessage(
+      WM_SIZE, SIZE_RESTORED,
+      static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(window.width_), static_cast<uint16_t>(window.height_))));
 }
 
 void WindowSystem::FocusChanged(Window* window) {
@@ -359,7 +361,8 @@ bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, i
   }
   ListenToClock();
   InvalidateRect(nullptr);
-  SendMessage(WM_SIZE, SIZE_RESTORED, static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width_), static_cast<uint16_t>(height_))));
+  SendMessage(WM_SIZE, SIZE_RESTORED,
+              static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(width_), static_cast<uint16_t>(height_))));
   return true;
 }
 
@@ -395,32 +398,79 @@ intptr_t Window::WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam)
   const uint32_t repeat = LOWORD(static_cast<uintptr_t>(lparam));
   const uint32_t key_flags = HIWORD(static_cast<uintptr_t>(lparam));
   switch (message) {
-    case WM_PAINT: OnPaint(); return 0;
-    case WM_SIZE: OnSize(code, LOWORD(static_cast<uintptr_t>(lparam)), HIWORD(static_cast<uintptr_t>(lparam))); return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
-    case WM_ERASEBKGND: return OnEraseBkgnd() ? 1 : 0;
-    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(); return 0;
-    case WM_SETCURSOR: return OnSetCursor() ? 1 : 0;
-    case WM_MOUSEMOVE: OnMouseMove(mk, at); return 0;
-    case WM_MOUSEWHEEL: return OnMouseWheel(LOWORD(wparam), GET_WHEEL_DELTA_WPARAM(wparam), at) ? 1 : 0;
-    case WM_LBUTTONDOWN: OnLButtonDown(mk, at); return 0;
-    case WM_LBUTTONUP: OnLButtonUp(mk, at); return 0;
-    case WM_LBUTTONDBLCLK: OnLButtonDblClk(mk, at); return 0;
-    case WM_RBUTTONDOWN: OnRButtonDown(mk, at); return 0;
-    case WM_RBUTTONUP: OnRButtonUp(mk, at); return 0;
-    case WM_RBUTTONDBLCLK: OnRButtonDblClk(mk, at); return 0;
-    case WM_MBUTTONDOWN: OnMButtonDown(mk, at); return 0;
-    case WM_MBUTTONUP: OnMButtonUp(mk, at); return 0;
-    case WM_MBUTTONDBLCLK: OnMButtonDblClk(mk, at); return 0;
-    case WM_KEYDOWN: OnKeyDown(code, repeat, key_flags); return 0;
-    case WM_KEYUP: OnKeyUp(code, repeat, key_flags); return 0;
-    case WM_CHAR: OnChar(code, repeat, key_flags); return 0;
-    case WM_SETFOCUS: OnSetFocus(); return 0;
-    case WM_KILLFOCUS: OnKillFocus(); return 0;
-    case WM_COPYDATA: return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam)) ? 1 : 0;
-    case WM_CLOSE: OnClose(); return 0;
-    case WM_TIMER: OnTimer(code); return 0;
-    default: return DefWindowProc(message, wparam, lparam);
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SIZE:
+      OnSize(code, LOWORD(static_cast<uintptr_t>(lparam)), HIWORD(static_cast<uintptr_t>(lparam)));
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_ERASEBKGND:
+      return OnEraseBkgnd() ? 1 : 0;
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging();
+      return 0;
+    case WM_SETCURSOR:
+      return OnSetCursor() ? 1 : 0;
+    case WM_MOUSEMOVE:
+      OnMouseMove(mk, at);
+      return 0;
+    case WM_MOUSEWHEEL:
+      return OnMouseWheel(LOWORD(wparam), GET_WHEEL_DELTA_WPARAM(wparam), at) ? 1 : 0;
+    case WM_LBUTTONDOWN:
+      OnLButtonDown(mk, at);
+      return 0;
+    case WM_LBUTTONUP:
+      OnLButtonUp(mk, at);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      OnLButtonDblClk(mk, at);
+      return 0;
+    case WM_RBUTTONDOWN:
+      OnRButtonDown(mk, at);
+      return 0;
+    case WM_RBUTTONUP:
+      OnRButtonUp(mk, at);
+      return 0;
+    case WM_RBUTTONDBLCLK:
+      OnRButtonDblClk(mk, at);
+      return 0;
+    case WM_MBUTTONDOWN:
+      OnMButtonDown(mk, at);
+      return 0;
+    case WM_MBUTTONUP:
+      OnMButtonUp(mk, at);
+      return 0;
+    case WM_MBUTTONDBLCLK:
+      OnMButtonDblClk(mk, at);
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(code, repeat, key_flags);
+      return 0;
+    case WM_KEYUP:
+      OnKeyUp(code, repeat, key_flags);
+      return 0;
+    case WM_CHAR:
+      OnChar(code, repeat, key_flags);
+      return 0;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_KILLFOCUS:
+      OnKillFocus();
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam)) ? 1 : 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_TIMER:
+      OnTimer(code);
+      return 0;
+    default:
+      return DefWindowProc(message, wparam, lparam);
   }
 }
 
@@ -567,8 +617,16 @@ void Window::PaintPixels(int dest_x, int dest_y, const uint32_t* src, int src_wi
   int h = a.bottom - a.top;
   int sx = a.left;
   int sy = a.top;
-  if (dest_x < 0) { sx -= dest_x; w += dest_x; dest_x = 0; }
-  if (dest_y < 0) { sy -= dest_y; h += dest_y; dest_y = 0; }
+  if (dest_x < 0) {
+    sx -= dest_x;
+    w += dest_x;
+    dest_x = 0;
+  }
+  if (dest_y < 0) {
+    sy -= dest_y;
+    h += dest_y;
+    dest_y = 0;
+  }
   w = std::min(w, frame_width_ - dest_x);
   h = std::min(h, frame_height_ - dest_y);
   if (w <= 0 || h <= 0) return;
@@ -585,7 +643,8 @@ void Window::ResizeFrame(int width, int height) {
   const int w = std::min(width, frame_width_);
   const int h = std::min(height, frame_height_);
   for (int row = 0; row < h; ++row)
-    std::memcpy(&next[static_cast<size_t>(row) * width], &frame_[static_cast<size_t>(row) * frame_width_], static_cast<size_t>(w) * 4);
+    std::memcpy(&next[static_cast<size_t>(row) * width], &frame_[static_cast<size_t>(row) * frame_width_],
+                static_cast<size_t>(w) * 4);
   frame_ = std::move(next);
   frame_width_ = width;
   frame_height_ = height;

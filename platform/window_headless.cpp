@@ -55,7 +55,9 @@ class HeadlessWindowBackend final : public WindowBackend {
   // The frame stays in the window; nothing else to show it on.
   void Present(Window&) override {}
   void SetTitle(Window&) override {}
-  void Move(Window& window) override { WindowSystem::Moved(window, WindowSystem::Origin(window).x, WindowSystem::Origin(window).y); }
+  void Move(Window& window) override {
+    WindowSystem::Moved(window, WindowSystem::Origin(window).x, WindowSystem::Origin(window).y);
+  }
 
   // Minimising and restoring happen at once, as a user's click on the title bar would do them.
   void Show(Window& window, int command) override {

@@ -36,7 +36,8 @@ struct SdlWindow {
 };
 
 bool IsNullDriver(const char* name) {
-  return name && (std::strcmp(name, "dummy") == 0 || std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "evdev") == 0);
+  return name &&
+         (std::strcmp(name, "dummy") == 0 || std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "evdev") == 0);
 }
 
 // SDL keycode -> Windows virtual-key code; 0 for keys without one.
@@ -46,55 +47,113 @@ uint32_t VirtualKey(SDL_Keycode key) {
   if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
   if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
   switch (key) {
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_END: return VK_END;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_KP_0: return VK_NUMPAD0;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDLK_KP_PLUS: return VK_ADD;
-    case SDLK_KP_MINUS: return VK_SUBTRACT;
-    case SDLK_KP_PERIOD: return VK_DECIMAL;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE;
-    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDLK_SCROLLLOCK: return VK_SCROLL;
-    case SDLK_SEMICOLON: return VK_OEM_1;
-    case SDLK_EQUALS: return VK_OEM_PLUS;
-    case SDLK_COMMA: return VK_OEM_COMMA;
-    case SDLK_MINUS: return VK_OEM_MINUS;
-    case SDLK_PERIOD: return VK_OEM_PERIOD;
-    case SDLK_SLASH: return VK_OEM_2;
-    case SDLK_BACKQUOTE: return VK_OEM_3;
-    case SDLK_LEFTBRACKET: return VK_OEM_4;
-    case SDLK_BACKSLASH: return VK_OEM_5;
-    case SDLK_RIGHTBRACKET: return VK_OEM_6;
-    case SDLK_QUOTE: return VK_OEM_7;
-    default: return 0;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    case SDLK_PAUSE:
+      return VK_PAUSE;
+    case SDLK_CAPSLOCK:
+      return VK_CAPITAL;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_PRINTSCREEN:
+      return VK_SNAPSHOT;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_KP_0:
+      return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY:
+      return VK_MULTIPLY;
+    case SDLK_KP_PLUS:
+      return VK_ADD;
+    case SDLK_KP_MINUS:
+      return VK_SUBTRACT;
+    case SDLK_KP_PERIOD:
+      return VK_DECIMAL;
+    case SDLK_KP_DIVIDE:
+      return VK_DIVIDE;
+    case SDLK_NUMLOCKCLEAR:
+      return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK:
+      return VK_SCROLL;
+    case SDLK_SEMICOLON:
+      return VK_OEM_1;
+    case SDLK_EQUALS:
+      return VK_OEM_PLUS;
+    case SDLK_COMMA:
+      return VK_OEM_COMMA;
+    case SDLK_MINUS:
+      return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+      return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+      return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+      return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+      return VK_OEM_4;
+    case SDLK_BACKSLASH:
+      return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+      return VK_OEM_6;
+    case SDLK_QUOTE:
+      return VK_OEM_7;
+    default:
+      return 0;
   }
 }
 
 bool IsExtendedKey(SDL_Keycode key) {
   switch (key) {
-    case SDLK_RCTRL: case SDLK_RALT: case SDLK_INSERT: case SDLK_DELETE: case SDLK_HOME: case SDLK_END:
-    case SDLK_PAGEUP: case SDLK_PAGEDOWN: case SDLK_LEFT: case SDLK_RIGHT: case SDLK_UP: case SDLK_DOWN:
-    case SDLK_KP_ENTER: case SDLK_KP_DIVIDE: case SDLK_NUMLOCKCLEAR: case SDLK_PRINTSCREEN:
+    case SDLK_RCTRL:
+    case SDLK_RALT:
+    case SDLK_INSERT:
+    case SDLK_DELETE:
+    case SDLK_HOME:
+    case SDLK_END:
+    case SDLK_PAGEUP:
+    case SDLK_PAGEDOWN:
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+    case SDLK_UP:
+    case SDLK_DOWN:
+    case SDLK_KP_ENTER:
+    case SDLK_KP_DIVIDE:
+    case SDLK_NUMLOCKCLEAR:
+    case SDLK_PRINTSCREEN:
       return true;
     default:
       return false;
@@ -104,11 +163,17 @@ bool IsExtendedKey(SDL_Keycode key) {
 // The character a key gives that SDL's text input does not report (controls), or 0.
 uint32_t ControlCharacter(SDL_Keycode key, uint16_t mod) {
   switch (key) {
-    case SDLK_RETURN: case SDLK_KP_ENTER: return '\r';
-    case SDLK_BACKSPACE: return '\b';
-    case SDLK_TAB: return '\t';
-    case SDLK_ESCAPE: return 0x1B;
-    default: break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return '\r';
+    case SDLK_BACKSPACE:
+      return '\b';
+    case SDLK_TAB:
+      return '\t';
+    case SDLK_ESCAPE:
+      return 0x1B;
+    default:
+      break;
   }
   if ((mod & KMOD_CTRL) && !(mod & KMOD_ALT) && key >= SDLK_a && key <= SDLK_z) return 1 + (key - SDLK_a);
   return 0;
@@ -151,8 +216,8 @@ int ShowSdlMessageBox(const std::string& text, const std::string& caption, unsig
   if ((type & 0xF0) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
   if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
   const std::string title = GbkToUtf8(caption), message = GbkToUtf8(text);
-  const SDL_MessageBoxData data{flags, nullptr, title.c_str(), message.c_str(), static_cast<int>(buttons.size()),
-                                buttons.data(), nullptr};
+  const SDL_MessageBoxData data{
+      flags, nullptr, title.c_str(), message.c_str(), static_cast<int>(buttons.size()), buttons.data(), nullptr};
   int pressed = -1;
   if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed < 0) {
     // No dialog (or closed without a button): the escape answer.
@@ -374,10 +439,18 @@ class SdlWindowBackend final : public WindowBackend {
     SdlWindow* n = Native(window);
     if (!n) return;
     switch (command) {
-      case SW_HIDE: SDL_HideWindow(n->window); break;
-      case SW_MINIMIZE: SDL_MinimizeWindow(n->window); break;
-      case SW_RESTORE: SDL_RestoreWindow(n->window); break;
-      default: SDL_ShowWindow(n->window); break;
+      case SW_HIDE:
+        SDL_HideWindow(n->window);
+        break;
+      case SW_MINIMIZE:
+        SDL_MinimizeWindow(n->window);
+        break;
+      case SW_RESTORE:
+        SDL_RestoreWindow(n->window);
+        break;
+      default:
+        SDL_ShowWindow(n->window);
+        break;
     }
   }
 
@@ -461,23 +534,44 @@ class SdlWindowBackend final : public WindowBackend {
     if (cursor->system_id) {
       SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
       switch (cursor->system_id) {
-        case IDC_IBEAM: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
-        case IDC_WAIT: kind = SDL_SYSTEM_CURSOR_WAIT; break;
-        case IDC_CROSS: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-        case IDC_SIZENWSE: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
-        case IDC_SIZENESW: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
-        case IDC_SIZEWE: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
-        case IDC_SIZENS: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
-        case IDC_SIZEALL: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
-        case IDC_NO: kind = SDL_SYSTEM_CURSOR_NO; break;
-        case IDC_HAND: kind = SDL_SYSTEM_CURSOR_HAND; break;
-        default: break;
+        case IDC_IBEAM:
+          kind = SDL_SYSTEM_CURSOR_IBEAM;
+          break;
+        case IDC_WAIT:
+          kind = SDL_SYSTEM_CURSOR_WAIT;
+          break;
+        case IDC_CROSS:
+          kind = SDL_SYSTEM_CURSOR_CROSSHAIR;
+          break;
+        case IDC_SIZENWSE:
+          kind = SDL_SYSTEM_CURSOR_SIZENWSE;
+          break;
+        case IDC_SIZENESW:
+          kind = SDL_SYSTEM_CURSOR_SIZENESW;
+          break;
+        case IDC_SIZEWE:
+          kind = SDL_SYSTEM_CURSOR_SIZEWE;
+          break;
+        case IDC_SIZENS:
+          kind = SDL_SYSTEM_CURSOR_SIZENS;
+          break;
+        case IDC_SIZEALL:
+          kind = SDL_SYSTEM_CURSOR_SIZEALL;
+          break;
+        case IDC_NO:
+          kind = SDL_SYSTEM_CURSOR_NO;
+          break;
+        case IDC_HAND:
+          kind = SDL_SYSTEM_CURSOR_HAND;
+          break;
+        default:
+          break;
       }
       made = SDL_CreateSystemCursor(kind);
     } else if (!cursor->pixels.empty()) {
-      SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-          const_cast<uint32_t*>(cursor->pixels.data()), cursor->width, cursor->height, 32, cursor->width * 4,
-          SDL_PIXELFORMAT_ARGB8888);
+      SDL_Surface* surface =
+          SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(cursor->pixels.data()), cursor->width,
+                                             cursor->height, 32, cursor->width * 4, SDL_PIXELFORMAT_ARGB8888);
       if (surface) {
         made = SDL_CreateColorCursor(surface, cursor->hot_x, cursor->hot_y);
         SDL_FreeSurface(surface);
@@ -494,7 +588,9 @@ class SdlWindowBackend final : public WindowBackend {
 
   void Translate(const SDL_Event& e) {
     switch (e.type) {
-      case SDL_WINDOWEVENT: TranslateWindowEvent(e.window); break;
+      case SDL_WINDOWEVENT:
+        TranslateWindowEvent(e.window);
+        break;
       case SDL_MOUSEMOTION:
         if (Window* w = WindowOf(e.motion.windowID)) {
           if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
@@ -502,7 +598,9 @@ class SdlWindowBackend final : public WindowBackend {
         }
         break;
       case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP: TranslateButton(e.button); break;
+      case SDL_MOUSEBUTTONUP:
+        TranslateButton(e.button);
+        break;
       case SDL_MOUSEWHEEL:
         if (Window* w = WindowOf(e.wheel.windowID)) {
           int steps = e.wheel.y;
@@ -516,7 +614,9 @@ class SdlWindowBackend final : public WindowBackend {
         }
         break;
       case SDL_KEYDOWN:
-      case SDL_KEYUP: TranslateKey(e.key); break;
+      case SDL_KEYUP:
+        TranslateKey(e.key);
+        break;
       case SDL_TEXTINPUT:
         if (Window* w = FocusOr(e.text.windowID)) {
           // One WM_CHAR per GBK byte: a two-byte character as lead byte, then trail byte.
@@ -526,7 +626,8 @@ class SdlWindowBackend final : public WindowBackend {
           }
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -539,20 +640,37 @@ class SdlWindowBackend final : public WindowBackend {
     Window* w = WindowOf(e.windowID);
     if (!w) return;
     switch (e.event) {
-      case SDL_WINDOWEVENT_SIZE_CHANGED: WindowSystem::Resized(*w, e.data1, e.data2); break;
-      case SDL_WINDOWEVENT_MOVED: WindowSystem::Moved(*w, e.data1, e.data2); break;
-      case SDL_WINDOWEVENT_MINIMIZED: WindowSystem::Minimized(*w); break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        WindowSystem::Resized(*w, e.data1, e.data2);
+        break;
+      case SDL_WINDOWEVENT_MOVED:
+        WindowSystem::Moved(*w, e.data1, e.data2);
+        break;
+      case SDL_WINDOWEVENT_MINIMIZED:
+        WindowSystem::Minimized(*w);
+        break;
       case SDL_WINDOWEVENT_RESTORED:
-      case SDL_WINDOWEVENT_MAXIMIZED: WindowSystem::Restored(*w); break;
-      case SDL_WINDOWEVENT_FOCUS_GAINED: WindowSystem::FocusChanged(w); break;
+      case SDL_WINDOWEVENT_MAXIMIZED:
+        WindowSystem::Restored(*w);
+        break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        WindowSystem::FocusChanged(w);
+        break;
       case SDL_WINDOWEVENT_FOCUS_LOST:
         buttons_ = 0;
         WindowSystem::FocusChanged(nullptr);
         break;
-      case SDL_WINDOWEVENT_EXPOSED: WindowSystem::Exposed(*w); break;
-      case SDL_WINDOWEVENT_ENTER: w->SendMessage(WM_SETCURSOR, 0, 0); break;
-      case SDL_WINDOWEVENT_CLOSE: w->SendMessage(WM_CLOSE, 0, 0); break;
-      default: break;
+      case SDL_WINDOWEVENT_EXPOSED:
+        WindowSystem::Exposed(*w);
+        break;
+      case SDL_WINDOWEVENT_ENTER:
+        w->SendMessage(WM_SETCURSOR, 0, 0);
+        break;
+      case SDL_WINDOWEVENT_CLOSE:
+        w->SendMessage(WM_CLOSE, 0, 0);
+        break;
+      default:
+        break;
     }
   }
 
@@ -561,10 +679,26 @@ class SdlWindowBackend final : public WindowBackend {
     if (!w) return;
     uint32_t bit = 0, down = 0, up = 0, dbl = 0;
     switch (e.button) {
-      case SDL_BUTTON_LEFT: bit = MK_LBUTTON; down = WM_LBUTTONDOWN; up = WM_LBUTTONUP; dbl = WM_LBUTTONDBLCLK; break;
-      case SDL_BUTTON_RIGHT: bit = MK_RBUTTON; down = WM_RBUTTONDOWN; up = WM_RBUTTONUP; dbl = WM_RBUTTONDBLCLK; break;
-      case SDL_BUTTON_MIDDLE: bit = MK_MBUTTON; down = WM_MBUTTONDOWN; up = WM_MBUTTONUP; dbl = WM_MBUTTONDBLCLK; break;
-      default: return;
+      case SDL_BUTTON_LEFT:
+        bit = MK_LBUTTON;
+        down = WM_LBUTTONDOWN;
+        up = WM_LBUTTONUP;
+        dbl = WM_LBUTTONDBLCLK;
+        break;
+      case SDL_BUTTON_RIGHT:
+        bit = MK_RBUTTON;
+        down = WM_RBUTTONDOWN;
+        up = WM_RBUTTONUP;
+        dbl = WM_RBUTTONDBLCLK;
+        break;
+      case SDL_BUTTON_MIDDLE:
+        bit = MK_MBUTTON;
+        down = WM_MBUTTONDOWN;
+        up = WM_MBUTTONUP;
+        dbl = WM_MBUTTONDBLCLK;
+        break;
+      default:
+        return;
     }
     if (e.state == SDL_PRESSED) {
       buttons_ |= bit;
@@ -603,7 +737,7 @@ class SdlWindowBackend final : public WindowBackend {
   std::condition_variable wake_;
   bool woken_ = false;
   int wake_fd_ = -1;
-  X11Connection x11_;  // when SDL runs on X11
+  X11Connection x11_;        // when SDL runs on X11
   bool x11_touched_ = true;  // something called the X server since the loop last looked
   bool display_lost_ = false;
   Uint32 wake_event_ = 0;

@@ -9,9 +9,8 @@ namespace shell {
 
 // The 20 level steps (multiplied by a scale): a score reaches level i when it is at least
 // kLevelThresholds[i] x scale.
-inline constexpr int32_t kLevelThresholds[20] = {0,    10,   30,    60,    100,   200,   400,
-                                                 640,  920,  1240,  2140,  4640,  7390,  10390,
-                                                 13640, 20640, 35640, 51640, 68640, 86640};
+inline constexpr int32_t kLevelThresholds[20] = {0,    10,   30,   60,    100,   200,   400,   640,   920,   1240,
+                                                 2140, 4640, 7390, 10390, 13640, 20640, 35640, 51640, 68640, 86640};
 
 // The level index 0..19 of a score: 0 below 1, else the highest step the score reaches.
 int GetLevelIndex(int32_t score, int32_t scale);

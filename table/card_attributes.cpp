@@ -28,10 +28,13 @@ int32_t DefaultCardNumber(int32_t id, int32_t) { return InDeck(id) % 13 + 1; }
 
 int32_t DefaultCardPoints(int32_t id, int32_t) {
   switch (GetCardValue(id, 0)) {
-    case 4: return 5;
+    case 4:
+      return 5;
     case 9:
-    case 12: return 10;
-    default: return 0;
+    case 12:
+      return 10;
+    default:
+      return 0;
   }
 }
 
@@ -47,8 +50,7 @@ int32_t DefaultValueOrder(int32_t value, int32_t level, int32_t) {
 }
 
 CardCallbacks DefaultCardCallbacks() {
-  return {DefaultCardValue, DefaultCardSuit, DefaultCardNumber, DefaultCardPoints, DefaultCardOrder,
-          DefaultValueOrder};
+  return {DefaultCardValue, DefaultCardSuit, DefaultCardNumber, DefaultCardPoints, DefaultCardOrder, DefaultValueOrder};
 }
 
 CardCallbacks InstalledCardCallbacks() { return g_callbacks; }

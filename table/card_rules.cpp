@@ -7,12 +7,11 @@
 
 namespace table {
 
-CCardRules::CCardRules(int32_t p1, int32_t p2, int32_t scale, int32_t chairs, uint32_t rule_flags, int32_t p6,
-                       int32_t, int32_t card_count, int32_t decks, int32_t max_cards, int32_t r11, int32_t r12,
-                       int32_t r13, int32_t r14, const int32_t* table16, int32_t p16, int32_t p17, int32_t p18,
-                       int32_t rising_win, int32_t falling_win, int32_t default_bid, CardValueFn value,
-                       CardSuitFn suit, CardNumberFn number, CardPointsFn points, CardOrderFn order,
-                       ValueOrderFn value_order)
+CCardRules::CCardRules(int32_t p1, int32_t p2, int32_t scale, int32_t chairs, uint32_t rule_flags, int32_t p6, int32_t,
+                       int32_t card_count, int32_t decks, int32_t max_cards, int32_t r11, int32_t r12, int32_t r13,
+                       int32_t r14, const int32_t* table16, int32_t p16, int32_t p17, int32_t p18, int32_t rising_win,
+                       int32_t falling_win, int32_t default_bid, CardValueFn value, CardSuitFn suit,
+                       CardNumberFn number, CardPointsFn points, CardOrderFn order, ValueOrderFn value_order)
     : CTableLogic(p1, p2, scale, chairs, rule_flags, p6),
       cardCount_(card_count),
       decks_(decks),
@@ -129,8 +128,10 @@ int CCardRules::CountHandByValue(const int32_t* cards, int n, int32_t* counts, i
   for (int i = 0; i < n; ++i) {
     if (!ValidCard(cards[i])) continue;
     ++valid;
-    if (wild && IsWildcard(cards[i])) ++*wildcards;
-    else countValue(cards[i]);
+    if (wild && IsWildcard(cards[i]))
+      ++*wildcards;
+    else
+      countValue(cards[i]);
   }
   // Wildcards never stand alone: a selection of nothing else counts by its own values.
   if (valid > 0 && *wildcards == valid) {

@@ -145,8 +145,8 @@ class CCardRules : public CTableLogic {
   virtual int FindTripleStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                  CARD_COMBO* record, int steps);
   virtual int AddTriplePairStraight(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list);
-  virtual int FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size,
-                                     int wildcards, CARD_COMBO* record, int steps);
+  virtual int FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
+                                     CARD_COMBO* record, int steps);
   virtual int AddStraightFlush(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list);
   virtual int FindStraightFlush(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                 CARD_COMBO* record, int length);

@@ -222,8 +222,8 @@ int CCardRules::FindLongSet(const int32_t* hand, int hand_n, const int32_t* coun
     int v = PickValueToBeat(counts, n, k, wildcards, toBeat);
     if (v < 0) continue;
     const Take takes[] = {{v, k, -1}};
-    return WriteFound(record, COMBO_LONG_SET, 0, static_cast<uint32_t>(Order(v) + 10000 * (k - 4)), hand, hand_n,
-                      takes, 1);
+    return WriteFound(record, COMBO_LONG_SET, 0, static_cast<uint32_t>(Order(v) + 10000 * (k - 4)), hand, hand_n, takes,
+                      1);
   }
   return 0;
 }
@@ -254,8 +254,8 @@ int CCardRules::FindStraight(const int32_t* hand, int hand_n, const int32_t* cou
   if (pick.best < 0) return 0;
   Take takes[5];
   for (int i = 0; i < 5; ++i) takes[i] = {pick.best + i, 1, -1};
-  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(pick.bestScore), hand, hand_n,
-                    takes, 5);
+  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(pick.bestScore), hand, hand_n, takes,
+                    5);
 }
 
 namespace {
@@ -295,8 +295,8 @@ int CCardRules::FindTripleStraight(const int32_t* hand, int hand_n, const int32_
   return FindGroupStraight(hand, hand_n, counts, size, wildcards, record, steps, 3, COMBO_TRIPLE_STRAIGHT);
 }
 
-int CCardRules::FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size,
-                                       int wildcards, CARD_COMBO* record, int steps) {
+int CCardRules::FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
+                                       CARD_COMBO* record, int steps) {
   if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
   if (record->type == COMBO_TRIPLE_PAIR_STRAIGHT && record->cardCount != 5 * steps) return 0;
   const uint32_t toBeat = OwnTypeValue(*record, COMBO_TRIPLE_PAIR_STRAIGHT);
@@ -329,8 +329,8 @@ int CCardRules::FindTriplePairStraight(const int32_t* hand, int hand_n, const in
                     hand, hand_n, takes, 2 * steps);
 }
 
-int CCardRules::FindStraightFlush(const int32_t* hand, int hand_n, const int32_t*, int size, int,
-                                  CARD_COMBO* record, int length) {
+int CCardRules::FindStraightFlush(const int32_t* hand, int hand_n, const int32_t*, int size, int, CARD_COMBO* record,
+                                  int length) {
   if (hand_n < 1 || size < 1 || length < 1 || length > 13) return 0;
   // Its own table of suits 0..3 by value; a card of any other suit (the jokers) has no
   // place in it and does not count.
@@ -419,23 +419,20 @@ bool ListHasRoom(int n, const CARD_COMBO_LIST* list) {
 
 int CCardRules::AddSingle(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list) {
   if (!ListHasRoom(n, list) || selected != 1 || !ValidCard(cards[0])) return 0;
-  return AddWith(cards, n, list, false, [&](const int32_t* c, int w, CARD_COMBO* r) {
-    return FindSingle(cards, n, c, kValueSlots, w, r);
-  });
+  return AddWith(cards, n, list, false,
+                 [&](const int32_t* c, int w, CARD_COMBO* r) { return FindSingle(cards, n, c, kValueSlots, w, r); });
 }
 
 int CCardRules::AddPair(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list) {
   if (!ListHasRoom(n, list) || selected != 2) return 0;
-  return AddWith(cards, n, list, true, [&](const int32_t* c, int w, CARD_COMBO* r) {
-    return FindPair(cards, n, c, kValueSlots, w, r);
-  });
+  return AddWith(cards, n, list, true,
+                 [&](const int32_t* c, int w, CARD_COMBO* r) { return FindPair(cards, n, c, kValueSlots, w, r); });
 }
 
 int CCardRules::AddTriple(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list) {
   if (!ListHasRoom(n, list) || selected != 3) return 0;
-  return AddWith(cards, n, list, false, [&](const int32_t* c, int w, CARD_COMBO* r) {
-    return FindTriple(cards, n, c, kValueSlots, w, r);
-  });
+  return AddWith(cards, n, list, false,
+                 [&](const int32_t* c, int w, CARD_COMBO* r) { return FindTriple(cards, n, c, kValueSlots, w, r); });
 }
 
 int CCardRules::AddBomb(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list) {

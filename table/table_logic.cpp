@@ -298,8 +298,8 @@ int CTableLogic::StartGame(int* out_chair, const StartParams& p) {
   startAll2_ = all2;
   startAll4_ = all4;
   startAll4000_ = all4000;
-  settings_ = GameSettings{p.baseStake, p.minHolding, p.feeRate,  p.lossCap,  p.lossSharePercent,
-                           p.largeWin,  p.feeMode,    p.feeCap,   p.maxStake, p.timeoutMs,
+  settings_ = GameSettings{p.baseStake, p.minHolding, p.feeRate,      p.lossCap,     p.lossSharePercent,
+                           p.largeWin,  p.feeMode,    p.feeCap,       p.maxStake,    p.timeoutMs,
                            p.minScore,  p.maxScore,   p.feeRate10000, p.feeThreshold};
   for (int c = 0; c < chairs_; ++c) {
     TablePlayer* player = chairPlayers_[c];
@@ -573,9 +573,7 @@ int CTableLogic::AnyStatusOption(uint32_t bit) const {
   return 0;
 }
 
-int CTableLogic::AnyChairHasSettleFlag100000() {
-  return (ruleFlags_ & kRuleSettleAlways) != 0 || AnySettle(0x100000);
-}
+int CTableLogic::AnyChairHasSettleFlag100000() { return (ruleFlags_ & kRuleSettleAlways) != 0 || AnySettle(0x100000); }
 
 int CTableLogic::NotAllChairsHaveSettleFlag4() {
   for (int c = 0; c < chairs_; ++c) {
@@ -590,8 +588,7 @@ void CTableLogic::SetChairStatus(int chair, uint32_t status) {
   if (ValidChair(chair)) chairStatus_[chair] = status;
 }
 
-void CTableLogic::SetChairOptions(int chair, uint32_t start_options, uint32_t settle_options,
-                                  uint32_t status_options) {
+void CTableLogic::SetChairOptions(int chair, uint32_t start_options, uint32_t settle_options, uint32_t status_options) {
   if (!ValidChair(chair)) return;
   startOptions_[chair] = start_options;
   settleOptions_[chair] = settle_options;

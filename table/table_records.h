@@ -14,16 +14,16 @@ inline constexpr int kMaxChairs = 8;
 // A player at the table (the host's player data).
 struct TablePlayer {
   int32_t userId = 0;
-  int32_t flags = 0;         // bit 0x1: entitled to loss relief
+  int32_t flags = 0;  // bit 0x1: entitled to loss relief
   int32_t chair = -1;
-  int32_t looker = 0;        // 0 for a player, non-zero for a looker
-  int32_t absent = 0;        // non-zero: not playing this game
+  int32_t looker = 0;  // 0 for a player, non-zero for a looker
+  int32_t absent = 0;  // non-zero: not playing this game
   int32_t score = 0;
   int32_t holding = 0;
   int32_t level = 0;
-  int32_t total = 0;         // running total
-  int32_t gamesPlayed = 0;   // games played at this table (also the sit-out counter's home)
-  int32_t extra1 = 0;        // two numbers of the user; they seed a made-up peer
+  int32_t total = 0;        // running total
+  int32_t gamesPlayed = 0;  // games played at this table (also the sit-out counter's home)
+  int32_t extra1 = 0;       // two numbers of the user; they seed a made-up peer
   int32_t extra2 = 0;
 };
 

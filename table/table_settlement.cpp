@@ -53,7 +53,6 @@ int32_t CTableLogic::ChairHolding(int chair) {
 
 int32_t CTableLogic::SumChairs(const int32_t* values) { return shell::SumArray(values, chairs_); }
 
-
 void CTableLogic::GetLevels(const int32_t* scores, const int32_t* changes, int32_t* levels) {
   for (int c = 0; c < chairs_; ++c) levels[c] = GetLevel(scores[c] + changes[c], scale_);
 }
@@ -132,8 +131,10 @@ int32_t CTableLogic::CalcServiceFeeEx(int32_t amount, int32_t* net, int, int32_t
       int32_t amounts[kMaxChairs];
       for (int c = 0; c < kMaxChairs; ++c) amounts[c] = chairRecords_[c].holding;
       int32_t m = SmallestPositive(amounts, chairs_);
-      if (m <= 0 || m < settings_.feeThreshold) f = 0;
-      else f = CeilToInt(static_cast<double>(m) * settings_.feeRate10000 / 10000.0);
+      if (m <= 0 || m < settings_.feeThreshold)
+        f = 0;
+      else
+        f = CeilToInt(static_cast<double>(m) * settings_.feeRate10000 / 10000.0);
       break;
     }
     case 9:
@@ -350,8 +351,10 @@ int CTableLogic::IsLargeWin(const GAME_RESULT* result) {
 int CTableLogic::FinishGame(GAME_RESULT* result, int size, int x, int cancel, const shell::RecordTextMap* titles) {
   if (result == nullptr) return 0;
   BuildGameResult(result, size, x);
-  if (cancel == 0) ApplyScores(result, size);
-  else ClearResultChanges(result, size);
+  if (cancel == 0)
+    ApplyScores(result, size);
+  else
+    ClearResultChanges(result, size);
   WriteLevelTitles(result, size, titles);
   StoreResultStake(result);
   return 1;

@@ -23,8 +23,8 @@ const Command kCommands[] = {
      "converted to GBK first so the hashes match packages made on Windows.\n",
      respack::Pack, 2, 2},
     {"list", "respack list PKG",
-     "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List,
-     1, 1},
+     "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List, 1,
+     1},
     {"extract", "respack extract PKG NAME OUT",
      "Writes one member's bytes to OUT. NAME is its resource name (button.imge); a file name\n"
      "(button.png) is turned into its resource name when nothing has the name as given.\n",
@@ -41,8 +41,8 @@ const Command kCommands[] = {
     {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",
      "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4},
     {"pps-info", "respack pps-info IN.pps",
-     "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n",
-     respack::PpsInfo, 1, 1},
+     "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n", respack::PpsInfo,
+     1, 1},
 };
 
 void PrintUsage(FILE* out) {

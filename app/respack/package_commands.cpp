@@ -17,11 +17,11 @@ namespace respack {
 namespace {
 
 // Every extension the engine gives a name to, so a type hash can be shown as its text.
-const char* const kKnownExtensions[] = {
-    ".pps", ".bmp", ".png", ".gif",  ".jpg", ".jpeg", ".ico", ".tga", ".tif",  ".mng", ".pcx", ".wbmp", ".wmf",
-    ".mp3", ".wav", ".mid", ".midi", ".ogg", ".sound", ".txt", ".doc", ".ini", ".qzi", ".avi", ".rm",   ".rmvb",
-    ".mpeg", ".qzs", ".lua", ".swf", ".flv", ".htm", ".html", ".asp", ".aspx", ".jsp", ".php", ".cgi", ".quad",
-    ".qzr", ".dat", ".bin", ".xml", ".json"};
+const char* const kKnownExtensions[] = {".pps",   ".bmp", ".png",  ".gif", ".jpg", ".jpeg", ".ico", ".tga",  ".tif",
+                                        ".mng",   ".pcx", ".wbmp", ".wmf", ".mp3", ".wav",  ".mid", ".midi", ".ogg",
+                                        ".sound", ".txt", ".doc",  ".ini", ".qzi", ".avi",  ".rm",  ".rmvb", ".mpeg",
+                                        ".qzs",   ".lua", ".swf",  ".flv", ".htm", ".html", ".asp", ".aspx", ".jsp",
+                                        ".php",   ".cgi", ".quad", ".qzr", ".dat", ".bin",  ".xml", ".json"};
 
 std::string ExtensionOfHash(uint32_t hash) {
   for (const char* e : kKnownExtensions) {
@@ -82,8 +82,7 @@ int Pack(const Args& args) {
                     " both have the resource name " + platform::GbkToUtf8(name));
     }
   }
-  engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()),
-                                  0, 0, 0);
+  engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
   for (const Member& m : members) {
     if (!package.AddFile(m.file_name, m.path, nullptr, 0, 0)) {
       return Refuse("cannot read " + platform::GbkToUtf8(m.path) + " (or its name has no GBK spelling)");

@@ -58,7 +58,8 @@ bool ToRecord(const platform::DecodedPicture& picture, PictureForEncoding* out, 
   r.width = static_cast<uint16_t>(picture.width);
   r.height = static_cast<uint16_t>(picture.height);
   r.frame_count = static_cast<uint16_t>(picture.frames.size());
-  for (const platform::PictureFrame& f : picture.frames) out->pixels.insert(out->pixels.end(), f.pixels.begin(), f.pixels.end());
+  for (const platform::PictureFrame& f : picture.frames)
+    out->pixels.insert(out->pixels.end(), f.pixels.begin(), f.pixels.end());
   r.pixels = out->pixels.data();
   r.data_size = static_cast<uint32_t>(out->pixels.size());
   if (picture.alpha_valid) r.flags |= engine::kImageFlagAlpha;
@@ -77,14 +78,16 @@ bool ToRecord(const platform::DecodedPicture& picture, PictureForEncoding* out, 
     r.colour_key = picture.transparent_colour;
   }
   if (picture.frames.size() > 1) {
-    for (const platform::PictureFrame& f : picture.frames) out->delays.push_back(f.delay_ms ? f.delay_ms : kDefaultFrameDelay);
+    for (const platform::PictureFrame& f : picture.frames)
+      out->delays.push_back(f.delay_ms ? f.delay_ms : kDefaultFrameDelay);
     r.delays = out->delays.data();
     r.flags |= engine::kImageFlagDelays;
   }
   return true;
 }
 
-bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::ImageRecord* record, std::string* reason) {
+bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::ImageRecord* record,
+             std::string* reason) {
   if (!platform::ReadFileBytes(Gbk(path_utf8), bytes)) {
     *reason = "cannot read " + path_utf8;
     return false;
@@ -99,13 +102,20 @@ bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::
 
 const char* CodecName(uint8_t codec) {
   switch (codec) {
-    case 1: return "raw";
-    case 2: return "nothing stored";
-    case 3: return "run-length";
-    case 4: return "run-length, zlib alpha";
-    case 5: return "zlib";
-    case 6: return "best of run-length and zlib";
-    default: return "unknown (frames store nothing)";
+    case 1:
+      return "raw";
+    case 2:
+      return "nothing stored";
+    case 3:
+      return "run-length";
+    case 4:
+      return "run-length, zlib alpha";
+    case 5:
+      return "zlib";
+    case 6:
+      return "best of run-length and zlib";
+    default:
+      return "unknown (frames store nothing)";
   }
 }
 

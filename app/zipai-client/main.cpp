@@ -180,7 +180,8 @@ int main(int argc, char** argv) {
     exit_code = platform::RunMessageLoop();
 
     if (!options.screenshot.empty() && window.IsWindow()) {
-      if (!client::WritePngFile(options.screenshot, window.PresentedFrame(), window.FrameWidth(), window.FrameHeight())) {
+      if (!client::WritePngFile(options.screenshot, window.PresentedFrame(), window.FrameWidth(),
+                                window.FrameHeight())) {
         std::fprintf(stderr, "zipai-client: cannot write %s\n", options.screenshot.c_str());
         exit_code = 1;
       }

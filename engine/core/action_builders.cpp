@@ -210,7 +210,8 @@ struct DeleteParams {
 int DeleteStep(EngineObject*, void* block, GameCore* core, uint32_t) {
   // The key, not the object, travels: two removals of one object (two deferred deletes, or a
   // deferred one and an immediate one) then find nothing the second time instead of a freed object.
-  if (core != nullptr) core->PostEvent(module_id::kObject, object_event::kRemoveObject, Params<DeleteParams>(block).key, 0);
+  if (core != nullptr)
+    core->PostEvent(module_id::kObject, object_event::kRemoveObject, Params<DeleteParams>(block).key, 0);
   return 1;
 }
 

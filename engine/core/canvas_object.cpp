@@ -119,7 +119,8 @@ void CanvasObject::FillRect(int32_t left, int32_t top, int32_t right, int32_t bo
   right = std::min(right, width_);
   bottom = std::min(bottom, height_);
   const uint32_t pixel = MakePixel(fill_colour_, PictureKey());
-  for (int32_t y = top; y < bottom; ++y) std::fill(pixels_ + y * width_ + left, pixels_ + y * width_ + std::max(left, right), pixel);
+  for (int32_t y = top; y < bottom; ++y)
+    std::fill(pixels_ + y * width_ + left, pixels_ + y * width_ + std::max(left, right), pixel);
   MarkChanged();
 }
 
@@ -234,8 +235,8 @@ void CanvasObject::DrawDottedRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2
   Invalidate();
 }
 
-void CanvasObject::DrawImage(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,
-                             double angle, double alpha) {
+void CanvasObject::DrawImage(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height, double angle,
+                             double alpha) {
   if (info == nullptr || info->record == nullptr || pixels_ == nullptr) return;
   const ImageRecord& record = *info->record;
   if (width == 0) width = width_;
@@ -294,8 +295,8 @@ namespace {
 // picture's source offset and size on that axis, `offset` its record's offset on it and `length`
 // the canvas's size on it. draw(part, pos, len) draws part at pos along the axis, len long.
 template <typename Draw>
-void StretchAlongAxis(const PictureInfo& info, int32_t PictureInfo::*start, int32_t PictureInfo::*size,
-                      int32_t offset, int32_t length, Draw draw) {
+void StretchAlongAxis(const PictureInfo& info, int32_t PictureInfo::*start, int32_t PictureInfo::*size, int32_t offset,
+                      int32_t length, Draw draw) {
   const int32_t n = info.*size;
   // The end pieces never reach past the picture's own rows or columns.
   const int32_t c = std::clamp(offset + (n + 1) / 2, 0, n);
@@ -325,18 +326,16 @@ void StretchAlongAxis(const PictureInfo& info, int32_t PictureInfo::*start, int3
 
 void CanvasObject::DrawStretchedV(PictureInfo info) {
   if (info.record == nullptr || info.height <= 0) return;
-  StretchAlongAxis(info, &PictureInfo::source_y, &PictureInfo::height, info.record->offset_y,
-                   static_cast<int32_t>(GetHeight()), [this](const PictureInfo* part, int32_t pos, int32_t len) {
-                     DrawImage(part, 0, pos, 0, len, 0.0, 1.0);
-                   });
+  StretchAlongAxis(
+      info, &PictureInfo::source_y, &PictureInfo::height, info.record->offset_y, static_cast<int32_t>(GetHeight()),
+      [this](const PictureInfo* part, int32_t pos, int32_t len) { DrawImage(part, 0, pos, 0, len, 0.0, 1.0); });
 }
 
 void CanvasObject::DrawStretchedH(PictureInfo info) {
   if (info.record == nullptr || info.width <= 0) return;
-  StretchAlongAxis(info, &PictureInfo::source_x, &PictureInfo::width, info.record->offset_x,
-                   static_cast<int32_t>(GetWidth()), [this](const PictureInfo* part, int32_t pos, int32_t len) {
-                     DrawImage(part, pos, 0, len, 0, 0.0, 1.0);
-                   });
+  StretchAlongAxis(
+      info, &PictureInfo::source_x, &PictureInfo::width, info.record->offset_x, static_cast<int32_t>(GetWidth()),
+      [this](const PictureInfo* part, int32_t pos, int32_t len) { DrawImage(part, pos, 0, len, 0, 0.0, 1.0); });
 }
 
 void CanvasObject::InvertRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -429,7 +428,8 @@ void CanvasObject::MaskWith(const PictureInfo* mask) {
   const size_t f = static_cast<size_t>(mask->frame);
   for (size_t y = 0; y < h; ++y) {
     for (size_t x = 0; x < w; ++x) {
-      const size_t index = columns == 1 ? f * h * w + y * w + x : ((f / columns) * h + y) * (w * columns) + (f % columns) * w + x;
+      const size_t index =
+          columns == 1 ? f * h * w + y * w + x : ((f / columns) * h + y) * (w * columns) + (f % columns) * w + x;
       const size_t at = index * pixel_bytes + alpha_at;
       if (at >= r.data_size) return;  // a block shorter than its frames: stop rather than read past it
       uint32_t& p = pixels_[y * w + x];
@@ -537,7 +537,8 @@ void CanvasObject::DrawWrappedText(const char* text, int32_t y) {
         break;
       }
       if (text[pos] == '<' && renderer_ != nullptr) {
-        const char* close = static_cast<const char*>(std::memchr(text + pos + 1, '>', std::min<size_t>(length - pos - 1, 255)));
+        const char* close =
+            static_cast<const char*>(std::memchr(text + pos + 1, '>', std::min<size_t>(length - pos - 1, 255)));
         if (close != nullptr) {
           const int32_t tag_length = static_cast<int32_t>(close - (text + pos + 1));
           int32_t accepted = 0;

@@ -19,60 +19,60 @@ constexpr uint64_t kInflateSlack = 1024;
 }  // namespace
 
 std::unique_ptr<uint8_t[]> CompressBuffer(uint32_t& compressedSize, const void* source, uint32_t length) {
-    compressedSize = 0;
-    if (source == nullptr && length != 0) {
-        WriteGameLog("CompressBuffer: no source for %u bytes", length);
-        return nullptr;
-    }
-    static const Bytef kNothing = 0;
-    const auto* input = source != nullptr ? static_cast<const Bytef*>(source) : &kNothing;
+  compressedSize = 0;
+  if (source == nullptr && length != 0) {
+    WriteGameLog("CompressBuffer: no source for %u bytes", length);
+    return nullptr;
+  }
+  static const Bytef kNothing = 0;
+  const auto* input = source != nullptr ? static_cast<const Bytef*>(source) : &kNothing;
 
-    // One work block of zlib's worst-case size always fits the output.
-    uLongf workSize = compressBound(length);
-    std::unique_ptr<Bytef[]> work(new (std::nothrow) Bytef[workSize]);
-    if (!work) {
-        WriteGameLog("CompressBuffer: no memory for %lu bytes", static_cast<unsigned long>(workSize));
-        return nullptr;
-    }
-    const int result = compress(work.get(), &workSize, input, length);
-    if (result != Z_OK) {
-        WriteGameLog("CompressBuffer: zlib error %d on %u bytes", result, length);
-        return nullptr;
-    }
-    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[workSize]);
-    if (!out) {
-        WriteGameLog("CompressBuffer: no memory for %lu bytes", static_cast<unsigned long>(workSize));
-        return nullptr;
-    }
-    std::memcpy(out.get(), work.get(), workSize);
-    compressedSize = static_cast<uint32_t>(workSize);
-    return out;
+  // One work block of zlib's worst-case size always fits the output.
+  uLongf workSize = compressBound(length);
+  std::unique_ptr<Bytef[]> work(new (std::nothrow) Bytef[workSize]);
+  if (!work) {
+    WriteGameLog("CompressBuffer: no memory for %lu bytes", static_cast<unsigned long>(workSize));
+    return nullptr;
+  }
+  const int result = compress(work.get(), &workSize, input, length);
+  if (result != Z_OK) {
+    WriteGameLog("CompressBuffer: zlib error %d on %u bytes", result, length);
+    return nullptr;
+  }
+  std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[workSize]);
+  if (!out) {
+    WriteGameLog("CompressBuffer: no memory for %lu bytes", static_cast<unsigned long>(workSize));
+    return nullptr;
+  }
+  std::memcpy(out.get(), work.get(), workSize);
+  compressedSize = static_cast<uint32_t>(workSize);
+  return out;
 }
 
 std::unique_ptr<uint8_t[]> UncompressBuffer(uint32_t& size, const void* source, uint32_t length) {
-    const uint32_t expected = size;
-    size = 0;
-    if (source == nullptr || length == 0) {
-        WriteGameLog("UncompressBuffer: no compressed data");
-        return nullptr;
-    }
-    if (expected > uint64_t{length} * kMaxInflateRatio + kInflateSlack) {
-        WriteGameLog("UncompressBuffer: %u bytes cannot come from %u compressed bytes", expected, length);
-        return nullptr;
-    }
-    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[expected == 0 ? 1 : expected]());
-    if (!out) {
-        WriteGameLog("UncompressBuffer: no memory for %u bytes", expected);
-        return nullptr;
-    }
-    uLongf produced = expected;
-    const int result = uncompress(out.get(), &produced, static_cast<const Bytef*>(source), length);
-    if (result != Z_OK) {
-        WriteGameLog("UncompressBuffer: zlib error %d (%u compressed bytes, %u expected)", result, length, expected);
-        return nullptr;
-    }
-    size = static_cast<uint32_t>(produced);
-    return out;
+  const uint32_t expected = size;
+  size = 0;
+  if (source == nullptr || length == 0) {
+    WriteGameLog("UncompressBuffer: no compressed data");
+    return nullptr;
+  }
+  if (expected > uint64_t{length} * kMaxInflateRatio + kInflateSlack) {
+    WriteGameLog("UncompressBuffer: %u bytes cannot come from %u compressed bytes", expected, length);
+    return nullptr;
+  }
+  std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[expected == 0 ? 1 : expected]());
+  if (!out) {
+    WriteGameLog("UncompressBuffer: no memory for %u bytes", expected);
+    return nullptr;
+  }
+  uLongf produced = expected;
+  const int result = uncompress(out.get(), &produced, static_cast<const Bytef*>(source), length);
+  if (result != Z_OK) {
+    WriteGameLog("UncompressBuffer: zlib error %d (%u compressed bytes, %u expected)", result, length, expected);
+    return nullptr;
+  }
+  size = static_cast<uint32_t>(produced);
+  return out;
 }
 
 }  // namespace engine

@@ -59,7 +59,9 @@ void CursorObject::SetCurrentHandle(platform::HCURSOR cursor) {
 
 void CursorObject::SelectCursor(int32_t number) { SetCurrentHandle(FindCursor(number)); }
 
-void CursorObject::SelectSystemCursor(uint32_t system_id) { SetCurrentHandle(platform::LoadCursorA(nullptr, system_id)); }
+void CursorObject::SelectSystemCursor(uint32_t system_id) {
+  SetCurrentHandle(platform::LoadCursorA(nullptr, system_id));
+}
 
 void CursorObject::SelectResourceCursor(uint32_t resource_id) {
   SetCurrentHandle(platform::LoadCursorA(&kApplicationInstance, resource_id & 0xFFFF));

@@ -30,16 +30,16 @@ class CursorObject : public ObjectServices {
 
   // Each Add loads a cursor under a number not yet in the table; a taken number gives null
   // and loads nothing.
-  virtual platform::HCURSOR AddCursorFromFile(const char* path, int32_t number);            // 152
-  virtual platform::HCURSOR AddCursorFromResource(uint32_t resource_id, int32_t number);    // 153
-  virtual platform::HCURSOR AddSystemCursor(uint32_t system_id, int32_t number);            // 154
-  virtual platform::HCURSOR FindCursor(int32_t number);                                     // 155
+  virtual platform::HCURSOR AddCursorFromFile(const char* path, int32_t number);          // 152
+  virtual platform::HCURSOR AddCursorFromResource(uint32_t resource_id, int32_t number);  // 153
+  virtual platform::HCURSOR AddSystemCursor(uint32_t system_id, int32_t number);          // 154
+  virtual platform::HCURSOR FindCursor(int32_t number);                                   // 155
   // Shows the current cursor, when there is one.
-  virtual void ApplyCursor();                                                               // 156
-  virtual void SetCurrentHandle(platform::HCURSOR cursor);                                  // 157
-  virtual void SelectCursor(int32_t number);                                                // 158
-  virtual void SelectSystemCursor(uint32_t system_id);                                      // 159
-  virtual void SelectResourceCursor(uint32_t resource_id);                                  // 160
+  virtual void ApplyCursor();                               // 156
+  virtual void SetCurrentHandle(platform::HCURSOR cursor);  // 157
+  virtual void SelectCursor(int32_t number);                // 158
+  virtual void SelectSystemCursor(uint32_t system_id);      // 159
+  virtual void SelectResourceCursor(uint32_t resource_id);  // 160
 
   // Answers the hand, arrow and set-cursor messages; every other message is left alone.
   int OnMessage(const ObjectMessage* message) override;

@@ -18,9 +18,9 @@ std::string ExePath(const std::string& name);
 
 // Path pieces. The extension keeps its dot and is lower-cased; a path without one gives "".
 std::string GetFileExtension(const std::string& path);
-std::string GetFileTitle(const std::string& path);       // name without folder and extension, case kept
-std::string GetFileDirectory(const std::string& path);   // folder with its trailing separator
-std::string GetFileNameLower(const std::string& path);   // name as written + lower-cased extension
+std::string GetFileTitle(const std::string& path);      // name without folder and extension, case kept
+std::string GetFileDirectory(const std::string& path);  // folder with its trailing separator
+std::string GetFileNameLower(const std::string& path);  // name as written + lower-cased extension
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
 // Lower-cases 'A'..'Z' in place, stepping over the trail byte of every GBK character.
 void AsciiLowerSkipDbcs(std::string& text);

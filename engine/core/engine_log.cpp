@@ -29,8 +29,8 @@ std::string FormatArgs(const char* format, va_list args) {
 // "2026/12/06     09:05:03" followed by the gap and the message.
 std::string BuildLine(const platform::SystemTime& t, const char* gap, const std::string& message) {
   char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d     %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d     %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
   return std::string(stamp) + gap + message + "\r\n";
 }
 

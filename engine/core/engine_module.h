@@ -30,7 +30,7 @@ inline constexpr uint32_t kMonitor = 1010;
 
 // The core's event codes: reports to the monitor (1002-1005) and commands to the core (1008-1011).
 namespace core_event {
-inline constexpr uint32_t kFault = 1002;           // p1: pointer to the faulting module's id, or an error text
+inline constexpr uint32_t kFault = 1002;            // p1: pointer to the faulting module's id, or an error text
 inline constexpr uint32_t kDuplicateModule = 1003;  // p1: pointer to the id
 inline constexpr uint32_t kInitFailed = 1004;       // p1: pointer to the id
 inline constexpr uint32_t kQueueOverflow = 1005;    // p1: the module id itself

@@ -234,7 +234,8 @@ void EngineObject::SetChildLinkFlags(uint32_t key, uint32_t link_flags) {
 }
 
 void EngineObject::RemoveChild(uint32_t key) {
-  auto it = std::find_if(children_.begin(), children_.end(), [key](const ChildLink& l) { return l.child->GetKey() == key; });
+  auto it =
+      std::find_if(children_.begin(), children_.end(), [key](const ChildLink& l) { return l.child->GetKey() == key; });
   if (it == children_.end()) return;
   EngineObject* child = it->child;
   children_.erase(it);
@@ -430,7 +431,8 @@ RECT* EngineObject::GetLimitRect(RECT* out) const {
 
 uint32_t EngineObject::SendMessage(const ObjectMessage* message) {
   if (!IsRegistered() || message == nullptr || message->target == 0 || message->id == 0) return 0;
-  return static_cast<uint32_t>(module_->HandleEvent(object_event::kSendMessage, reinterpret_cast<uintptr_t>(message), 0));
+  return static_cast<uint32_t>(
+      module_->HandleEvent(object_event::kSendMessage, reinterpret_cast<uintptr_t>(message), 0));
 }
 
 void EngineObject::PostMessage(const ObjectMessage* message) {

@@ -67,79 +67,79 @@ class EngineObject {
   EngineObject& operator=(const EngineObject&) = delete;
 
   // Slots in table order.
-  virtual ~EngineObject();                                                // 0
-  virtual void Init(GameCore* core, uint32_t key);                        // 1
-  virtual void AddToScene(EngineObject* object);                          // 2
-  virtual void OnAddedToScene() {}                                        // 3
-  virtual int GetKind() const { return object_kind::kEngineObject; }      // 4
-  virtual void MoveTo(double x, double y);                                // 5
-  virtual void MoveBy(double dx, double dy);                              // 6
-  virtual void SetSize(double w, double h);                               // 7
-  virtual void SetDepth(double z);                                        // 8
-  virtual void MoveDepth(double dz);                                      // 9
-  virtual void BringToFront();                                            // 10
-  virtual void Show();                                                    // 11
-  virtual void Hide();                                                    // 12
-  virtual void SetAlpha(double a);                                        // 13
-  virtual void SetAngle(double a);                                        // 14
-  virtual void Rotate(double da);                                         // 15
-  virtual void RotateAbout(double cx, double cy, double da);              // 16
-  virtual void Scale(double sx, double sy);                               // 17
-  virtual void Resize(double w, double h);                                // 18
-  virtual void SetLimitRect(const RECT& rect);                            // 19
-  virtual void SetDrawn(bool drawn);                                      // 20
-  virtual void SetGeometry(const ObjectGeometry* geometry);               // 21
-  virtual void SetParent(EngineObject* parent);                           // 22
-  virtual int AddChild(EngineObject* child, uint32_t link_flags);         // 23
-  virtual uint32_t GetChildLinkFlags(uint32_t key) const;                 // 24
-  virtual void SetChildLinkFlags(uint32_t key, uint32_t link_flags);      // 25
-  virtual void RemoveChild(uint32_t key);                                 // 26
-  virtual int HasChild(uint32_t key) const;                               // 27
-  virtual int ContainsKey(uint32_t key) const;                            // 28
-  virtual void RemoveAllChildren();                                       // 29
-  virtual void ClearLinkOwner() { link_owner_ = nullptr; }                // 30
-  virtual void SetLinkOwner(EngineObject* owner);                         // 31
-  virtual void ForwardToLinked(const ObjectMessage* message);             // 32
-  virtual void SetName(const char* name);                                 // 33
-  virtual void SetTakesInput(bool takes);                                 // 34
-  virtual void SetDraggable(bool draggable);                              // 35
-  virtual void SetFocusable(bool focusable);                              // 36
-  virtual void SetFlags(uint32_t flags) { geometry_.flags = flags; }      // 37
-  virtual void AddFlags(uint32_t flags) { geometry_.flags |= flags; }     // 38
-  virtual void ClearFlags(uint32_t flags) { geometry_.flags &= ~flags; }  // 39
-  virtual void SetLayer(uint32_t layer);                                  // 40
-  virtual void MoveToTopLayer();                                          // 41
-  virtual void Invalidate();                                              // 42
-  virtual int OnMessage(const ObjectMessage* message);                    // 43
-  virtual EngineObject* GetParent() const { return parent_; }             // 44
-  virtual ObjectGeometry* GetGeometry(ObjectGeometry* out) const;         // 45
-  virtual uint32_t GetKey() const { return key_; }                        // 46
-  virtual EngineObject* GetLinkOwner() const { return link_owner_; }      // 47
-  virtual uint32_t QueryReserved(uint32_t) const { return 0; }            // 48
-  virtual int HitTest(int x, int y);                                      // 49
-  virtual uint32_t IsVisible() const { return geometry_.visible; }        // 50
-  virtual int IsDrawn() const;                                            // 51
-  virtual int TakesInput() const;                                         // 52
-  virtual int IsPickExcluded() const;                                     // 53
-  virtual int HasFocusWithin() const;                                     // 54
-  virtual int IsFocusable() const;                                        // 55
-  virtual double GetX() const { return geometry_.x; }                     // 56
-  virtual double GetY() const { return geometry_.y; }                     // 57
-  virtual double GetDepth() const { return geometry_.depth; }             // 58
-  virtual double GetDrawDepth() const { return geometry_.depth + 1e-7; }  // 59
-  virtual double GetWidth() const { return geometry_.width; }             // 60
-  virtual double GetHeight() const { return geometry_.height; }           // 61
-  virtual double GetAlpha() const { return geometry_.alpha; }             // 62
-  virtual double GetAngle() const { return geometry_.angle; }             // 63
-  virtual RECT* GetLimitRect(RECT* out) const;                            // 64
-  virtual uint32_t GetFlags() const { return geometry_.flags; }           // 65
-  virtual uint32_t GetLayer() const { return geometry_.layer; }           // 66
-  virtual double GetLeft() const { return geometry_.x - geometry_.width / 2; }    // 67
-  virtual double GetRight() const { return geometry_.x + geometry_.width / 2; }   // 68
-  virtual double GetTop() const { return geometry_.y - geometry_.height / 2; }    // 69
-  virtual double GetBottom() const { return geometry_.y + geometry_.height / 2; } // 70
-  virtual ImageHandle* GetDrawImage() { return nullptr; }                 // 71
-  virtual void OnChildAdopted(EngineObject*) {}                           // 72
+  virtual ~EngineObject();                                                         // 0
+  virtual void Init(GameCore* core, uint32_t key);                                 // 1
+  virtual void AddToScene(EngineObject* object);                                   // 2
+  virtual void OnAddedToScene() {}                                                 // 3
+  virtual int GetKind() const { return object_kind::kEngineObject; }               // 4
+  virtual void MoveTo(double x, double y);                                         // 5
+  virtual void MoveBy(double dx, double dy);                                       // 6
+  virtual void SetSize(double w, double h);                                        // 7
+  virtual void SetDepth(double z);                                                 // 8
+  virtual void MoveDepth(double dz);                                               // 9
+  virtual void BringToFront();                                                     // 10
+  virtual void Show();                                                             // 11
+  virtual void Hide();                                                             // 12
+  virtual void SetAlpha(double a);                                                 // 13
+  virtual void SetAngle(double a);                                                 // 14
+  virtual void Rotate(double da);                                                  // 15
+  virtual void RotateAbout(double cx, double cy, double da);                       // 16
+  virtual void Scale(double sx, double sy);                                        // 17
+  virtual void Resize(double w, double h);                                         // 18
+  virtual void SetLimitRect(const RECT& rect);                                     // 19
+  virtual void SetDrawn(bool drawn);                                               // 20
+  virtual void SetGeometry(const ObjectGeometry* geometry);                        // 21
+  virtual void SetParent(EngineObject* parent);                                    // 22
+  virtual int AddChild(EngineObject* child, uint32_t link_flags);                  // 23
+  virtual uint32_t GetChildLinkFlags(uint32_t key) const;                          // 24
+  virtual void SetChildLinkFlags(uint32_t key, uint32_t link_flags);               // 25
+  virtual void RemoveChild(uint32_t key);                                          // 26
+  virtual int HasChild(uint32_t key) const;                                        // 27
+  virtual int ContainsKey(uint32_t key) const;                                     // 28
+  virtual void RemoveAllChildren();                                                // 29
+  virtual void ClearLinkOwner() { link_owner_ = nullptr; }                         // 30
+  virtual void SetLinkOwner(EngineObject* owner);                                  // 31
+  virtual void ForwardToLinked(const ObjectMessage* message);                      // 32
+  virtual void SetName(const char* name);                                          // 33
+  virtual void SetTakesInput(bool takes);                                          // 34
+  virtual void SetDraggable(bool draggable);                                       // 35
+  virtual void SetFocusable(bool focusable);                                       // 36
+  virtual void SetFlags(uint32_t flags) { geometry_.flags = flags; }               // 37
+  virtual void AddFlags(uint32_t flags) { geometry_.flags |= flags; }              // 38
+  virtual void ClearFlags(uint32_t flags) { geometry_.flags &= ~flags; }           // 39
+  virtual void SetLayer(uint32_t layer);                                           // 40
+  virtual void MoveToTopLayer();                                                   // 41
+  virtual void Invalidate();                                                       // 42
+  virtual int OnMessage(const ObjectMessage* message);                             // 43
+  virtual EngineObject* GetParent() const { return parent_; }                      // 44
+  virtual ObjectGeometry* GetGeometry(ObjectGeometry* out) const;                  // 45
+  virtual uint32_t GetKey() const { return key_; }                                 // 46
+  virtual EngineObject* GetLinkOwner() const { return link_owner_; }               // 47
+  virtual uint32_t QueryReserved(uint32_t) const { return 0; }                     // 48
+  virtual int HitTest(int x, int y);                                               // 49
+  virtual uint32_t IsVisible() const { return geometry_.visible; }                 // 50
+  virtual int IsDrawn() const;                                                     // 51
+  virtual int TakesInput() const;                                                  // 52
+  virtual int IsPickExcluded() const;                                              // 53
+  virtual int HasFocusWithin() const;                                              // 54
+  virtual int IsFocusable() const;                                                 // 55
+  virtual double GetX() const { return geometry_.x; }                              // 56
+  virtual double GetY() const { return geometry_.y; }                              // 57
+  virtual double GetDepth() const { return geometry_.depth; }                      // 58
+  virtual double GetDrawDepth() const { return geometry_.depth + 1e-7; }           // 59
+  virtual double GetWidth() const { return geometry_.width; }                      // 60
+  virtual double GetHeight() const { return geometry_.height; }                    // 61
+  virtual double GetAlpha() const { return geometry_.alpha; }                      // 62
+  virtual double GetAngle() const { return geometry_.angle; }                      // 63
+  virtual RECT* GetLimitRect(RECT* out) const;                                     // 64
+  virtual uint32_t GetFlags() const { return geometry_.flags; }                    // 65
+  virtual uint32_t GetLayer() const { return geometry_.layer; }                    // 66
+  virtual double GetLeft() const { return geometry_.x - geometry_.width / 2; }     // 67
+  virtual double GetRight() const { return geometry_.x + geometry_.width / 2; }    // 68
+  virtual double GetTop() const { return geometry_.y - geometry_.height / 2; }     // 69
+  virtual double GetBottom() const { return geometry_.y + geometry_.height / 2; }  // 70
+  virtual ImageHandle* GetDrawImage() { return nullptr; }                          // 71
+  virtual void OnChildAdopted(EngineObject*) {}                                    // 72
 
   // 1 when the object is in a scene (it has its module and a key).
   int IsRegistered() const { return module_ != nullptr && key_ != 0; }

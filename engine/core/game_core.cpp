@@ -19,13 +19,13 @@ GameCore::~GameCore() {
 }
 
 void GameCore::SetDefaultSettings() {
-  static constexpr std::pair<int32_t, int32_t> kInts[] = {
-      {3, 22}, {4, 16}, {5, 14}, {6, 12}, {7, 40}, {16, 0}, {17, 19840388}, {8, 0xFFFFFF}, {9, 32768}, {10, 0},
-      {11, 0xFF0080}};
+  static constexpr std::pair<int32_t, int32_t> kInts[] = {{3, 22},    {4, 16}, {5, 14},        {6, 12},
+                                                          {7, 40},    {16, 0}, {17, 19840388}, {8, 0xFFFFFF},
+                                                          {9, 32768}, {10, 0}, {11, 0xFF0080}};
   static constexpr std::pair<int32_t, const char*> kStrings[] = {
-      {22, "ScrollBar_VertBack"}, {23, "ScrollBar_VertBtn"},    {24, "ScrollBar_VertPattern"},
-      {25, "ScrollBar_VertUpBtn"}, {26, "ScrollBar_VertDownBtn"}, {27, "ScrollBar_HorzBack"},
-      {28, "ScrollBar_HorzBtn"},  {29, "ScrollBar_HorzPattern"}, {30, "ScrollBar_HorzLeftBtn"},
+      {22, "ScrollBar_VertBack"},    {23, "ScrollBar_VertBtn"},     {24, "ScrollBar_VertPattern"},
+      {25, "ScrollBar_VertUpBtn"},   {26, "ScrollBar_VertDownBtn"}, {27, "ScrollBar_HorzBack"},
+      {28, "ScrollBar_HorzBtn"},     {29, "ScrollBar_HorzPattern"}, {30, "ScrollBar_HorzLeftBtn"},
       {31, "ScrollBar_HorzRightBtn"}};
   for (const auto& [key, value] : kInts) SetIntSetting(key, value);
   for (const auto& [key, value] : kStrings) SetStringSetting(key, value);

@@ -158,8 +158,8 @@ ImageRecord* ExtractFrame(ImageRecord* out, const ImageRecord* source, int32_t f
   if (source == nullptr) return out;
   out->width = source->width;
   out->height = source->height;
-  out->flags = source->flags & ~(kImageFlagDelays | kImageFlagOwnPalette | kImageFlagPaletteRef |
-                                 kImageFlagSharedPalette);
+  out->flags =
+      source->flags & ~(kImageFlagDelays | kImageFlagOwnPalette | kImageFlagPaletteRef | kImageFlagSharedPalette);
   out->colour_key = source->colour_key;
   out->offset_x = source->offset_x;
   out->offset_y = source->offset_y;

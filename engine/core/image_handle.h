@@ -17,15 +17,15 @@ namespace engine {
 // A cached picture's drawing parameters, as the paint module hands them out and every image
 // object keeps them.
 struct PictureInfo {
-  uint32_t serial = 0;             // the record's serial when the info was filled
-  ImageRecord* record = nullptr;   // valid while serial == record->serial
-  int32_t source_x = 0;            // where the visible rectangle starts inside a frame
+  uint32_t serial = 0;            // the record's serial when the info was filled
+  ImageRecord* record = nullptr;  // valid while serial == record->serial
+  int32_t source_x = 0;           // where the visible rectangle starts inside a frame
   int32_t source_y = 0;
-  int32_t width = 0;               // the visible rectangle's size
+  int32_t width = 0;  // the visible rectangle's size
   int32_t height = 0;
-  int32_t frame = 0;               // frame index
-  uint32_t backdrop = 0;           // backdrop colour (0xFF00FF: none)
-  NameKey key;                     // the picture's cache key
+  int32_t frame = 0;      // frame index
+  uint32_t backdrop = 0;  // backdrop colour (0xFF00FF: none)
+  NameKey key;            // the picture's cache key
 };
 
 // n modulo count, never negative, so that no frame index selects memory before a picture's block;
@@ -41,9 +41,9 @@ class ImageInterface {
   ImageInterface(const ImageInterface&) = default;
   ImageInterface& operator=(const ImageInterface&) = default;
 
-  virtual ~ImageInterface() = default;        // 0
-  virtual int IsNotDrawable() const = 0;      // 1
-  virtual bool HitTest(int x, int y) const = 0;  // 2
+  virtual ~ImageInterface() = default;             // 0
+  virtual int IsNotDrawable() const = 0;           // 1
+  virtual bool HitTest(int x, int y) const = 0;    // 2
   virtual bool IsCurrent() const { return true; }  // 3
 
  private:
@@ -57,36 +57,36 @@ class ImageHandle : public ImageInterface {
   ImageHandle& operator=(const ImageHandle&) = default;
 
   // Slots in table order.
-  ~ImageHandle() override = default;                                   // 0
-  int IsNotDrawable() const override { return 0; }                     // 1
-  bool HitTest(int x, int y) const override;                           // 2
-  bool IsCurrent() const override;                                     // 3
-  virtual void SetParams(const PictureInfo& info) { info_ = info; }    // 4
-  virtual ImageRecord* GetRecord() const { return info_.record; }      // 5
-  virtual void SetRecord(ImageRecord* record) { info_.record = record; }  // 6
-  virtual void MarkChanged();                                          // 7
-  virtual void ClearChanged();                                         // 8
-  virtual uint32_t GetColourKey() const;                               // 9
-  virtual PictureInfo* GetParams(PictureInfo* out) const;              // 10
-  virtual int32_t GetSourceX() const { return info_.source_x; }        // 11
-  virtual int32_t GetSourceY() const { return info_.source_y; }        // 12
-  virtual int32_t GetWidth() const { return info_.width; }             // 13
-  virtual int32_t GetHeight() const { return info_.height; }           // 14
-  virtual uint32_t GetFrameDuration(int32_t frame) const;              // 15
-  virtual uint32_t GetTotalDuration() const;                           // 16
-  virtual int32_t GetFrame() const { return info_.frame; }             // 17
-  virtual uint32_t GetBackdropColour() const { return info_.backdrop; }  // 18
-  virtual int32_t GetOffsetX() const;                                  // 19
-  virtual int32_t GetOffsetY() const;                                  // 20
-  virtual uint32_t GetPixelColour(int x, int y) const;                 // 21
-  virtual uint8_t GetPixelAlpha(int x, int y) const;                   // 22
-  virtual uint16_t GetFrameCount() const;                              // 23
-  virtual NameKey* GetNameKey(NameKey* out) const;                     // 24
-  virtual uint32_t GetSerial() const { return info_.serial; }          // 25
-  virtual void SetSize(int32_t width, int32_t height);                 // 26
-  virtual uint32_t SetFrame(int32_t frame);                            // 27
-  virtual uint32_t SelectFrameByTime(uint32_t t, int32_t start);       // 28
-  virtual uint32_t NextFrame();                                        // 29
+  ~ImageHandle() override = default;                                            // 0
+  int IsNotDrawable() const override { return 0; }                              // 1
+  bool HitTest(int x, int y) const override;                                    // 2
+  bool IsCurrent() const override;                                              // 3
+  virtual void SetParams(const PictureInfo& info) { info_ = info; }             // 4
+  virtual ImageRecord* GetRecord() const { return info_.record; }               // 5
+  virtual void SetRecord(ImageRecord* record) { info_.record = record; }        // 6
+  virtual void MarkChanged();                                                   // 7
+  virtual void ClearChanged();                                                  // 8
+  virtual uint32_t GetColourKey() const;                                        // 9
+  virtual PictureInfo* GetParams(PictureInfo* out) const;                       // 10
+  virtual int32_t GetSourceX() const { return info_.source_x; }                 // 11
+  virtual int32_t GetSourceY() const { return info_.source_y; }                 // 12
+  virtual int32_t GetWidth() const { return info_.width; }                      // 13
+  virtual int32_t GetHeight() const { return info_.height; }                    // 14
+  virtual uint32_t GetFrameDuration(int32_t frame) const;                       // 15
+  virtual uint32_t GetTotalDuration() const;                                    // 16
+  virtual int32_t GetFrame() const { return info_.frame; }                      // 17
+  virtual uint32_t GetBackdropColour() const { return info_.backdrop; }         // 18
+  virtual int32_t GetOffsetX() const;                                           // 19
+  virtual int32_t GetOffsetY() const;                                           // 20
+  virtual uint32_t GetPixelColour(int x, int y) const;                          // 21
+  virtual uint8_t GetPixelAlpha(int x, int y) const;                            // 22
+  virtual uint16_t GetFrameCount() const;                                       // 23
+  virtual NameKey* GetNameKey(NameKey* out) const;                              // 24
+  virtual uint32_t GetSerial() const { return info_.serial; }                   // 25
+  virtual void SetSize(int32_t width, int32_t height);                          // 26
+  virtual uint32_t SetFrame(int32_t frame);                                     // 27
+  virtual uint32_t SelectFrameByTime(uint32_t t, int32_t start);                // 28
+  virtual uint32_t NextFrame();                                                 // 29
   virtual void SetBackdropColour(uint32_t colour) { info_.backdrop = colour; }  // 30
 
   // When the paint module last tried to refresh this handle (ms); read and written only there.

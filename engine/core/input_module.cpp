@@ -42,10 +42,17 @@ void InputModule::Exit() {
 
 int32_t InputModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t) {
   switch (code) {
-    case input_code::kFreeMessage: FreeMessage(reinterpret_cast<ObjectMessage*>(p1)); break;
-    case input_code::kEnableInput: input_enabled_ = true; break;
-    case input_code::kDisableInput: input_enabled_ = false; break;
-    default: break;
+    case input_code::kFreeMessage:
+      FreeMessage(reinterpret_cast<ObjectMessage*>(p1));
+      break;
+    case input_code::kEnableInput:
+      input_enabled_ = true;
+      break;
+    case input_code::kDisableInput:
+      input_enabled_ = false;
+      break;
+    default:
+      break;
   }
   return 1;
 }

@@ -102,40 +102,40 @@ class InputModule : public EngineModule {
   // 8: Update is the shared module update.
 
   // Window inputs; positions in the host window's client coordinates.
-  virtual void OnMouseMove(int32_t x, int32_t y, uint32_t flags);                     // 9
-  virtual int OnMouseWheel(int32_t x, int32_t y, int16_t delta, uint32_t flags);      // 10
-  virtual void OnLButtonDown(int32_t x, int32_t y, uint32_t flags);                   // 11
-  virtual void OnLButtonUp(int32_t x, int32_t y, uint32_t flags);                     // 12
-  virtual void OnLButtonDblClk(int32_t x, int32_t y, uint32_t flags);                 // 13
-  virtual void OnRButtonDown(int32_t x, int32_t y, uint32_t flags);                   // 14
-  virtual void OnRButtonUp(int32_t x, int32_t y, uint32_t flags);                     // 15
-  virtual void OnMButtonDown(int32_t x, int32_t y, uint32_t flags);                   // 16
-  virtual void OnMButtonUp(int32_t x, int32_t y, uint32_t flags);                     // 17
-  virtual void OnKeyDown(uint32_t code, uint32_t repeat, uint32_t flags);             // 18
-  virtual void OnKeyUp(uint32_t code, uint32_t repeat, uint32_t flags);               // 19
-  virtual void OnChar(uint32_t code, uint32_t repeat, uint32_t flags);                // 20
-  virtual void OnKillFocus();                                                         // 21
+  virtual void OnMouseMove(int32_t x, int32_t y, uint32_t flags);                 // 9
+  virtual int OnMouseWheel(int32_t x, int32_t y, int16_t delta, uint32_t flags);  // 10
+  virtual void OnLButtonDown(int32_t x, int32_t y, uint32_t flags);               // 11
+  virtual void OnLButtonUp(int32_t x, int32_t y, uint32_t flags);                 // 12
+  virtual void OnLButtonDblClk(int32_t x, int32_t y, uint32_t flags);             // 13
+  virtual void OnRButtonDown(int32_t x, int32_t y, uint32_t flags);               // 14
+  virtual void OnRButtonUp(int32_t x, int32_t y, uint32_t flags);                 // 15
+  virtual void OnMButtonDown(int32_t x, int32_t y, uint32_t flags);               // 16
+  virtual void OnMButtonUp(int32_t x, int32_t y, uint32_t flags);                 // 17
+  virtual void OnKeyDown(uint32_t code, uint32_t repeat, uint32_t flags);         // 18
+  virtual void OnKeyUp(uint32_t code, uint32_t repeat, uint32_t flags);           // 19
+  virtual void OnChar(uint32_t code, uint32_t repeat, uint32_t flags);            // 20
+  virtual void OnKillFocus();                                                     // 21
   // Scene coordinates.
-  virtual bool HitTestObject(int32_t x, int32_t y, uint32_t key);                     // 22
-  virtual bool IsInModalScope(uint32_t key);                                          // 23
+  virtual bool HitTestObject(int32_t x, int32_t y, uint32_t key);  // 22
+  virtual bool IsInModalScope(uint32_t key);                       // 23
   // Scene coordinates.
-  virtual void UpdateHover(int32_t x, int32_t y);                                     // 24
+  virtual void UpdateHover(int32_t x, int32_t y);  // 24
   // Client coordinates in, scene coordinates out.
-  virtual void UpdatePosition(POINT* point);                                          // 25
-  virtual void FreeMessage(ObjectMessage* message);                                   // 26
-  virtual void RefreshHover();                                                        // 27
-  virtual void Unused28(uintptr_t) {}                                                 // 28
-  virtual void ClearHover();                                                          // 29
-  virtual void OnSetCursor();                                                         // 30
-  virtual void SetRestTime(uint32_t ms) { rest_time_ = ms; }                          // 31
-  virtual void SetModalObject(uint32_t key) { modal_key_ = key; }                     // 32
-  virtual uint32_t SetListener(uint32_t key);                                         // 33
-  virtual uint32_t SetFocusObject(uint32_t key);                                      // 34
-  virtual void SetCursorHandle(platform::HCURSOR cursor);                             // 35
-  virtual void SetCursorVisible(bool visible);                                        // 36
-  virtual void SubscribeListener(uint32_t event, const ObjectMessage* message);       // 37
-  virtual void UnsubscribeListener(uint32_t event);                                   // 38
-  virtual bool FireEvent(uint32_t event, uint32_t key);                               // 39
+  virtual void UpdatePosition(POINT* point);                                     // 25
+  virtual void FreeMessage(ObjectMessage* message);                              // 26
+  virtual void RefreshHover();                                                   // 27
+  virtual void Unused28(uintptr_t) {}                                            // 28
+  virtual void ClearHover();                                                     // 29
+  virtual void OnSetCursor();                                                    // 30
+  virtual void SetRestTime(uint32_t ms) { rest_time_ = ms; }                     // 31
+  virtual void SetModalObject(uint32_t key) { modal_key_ = key; }                // 32
+  virtual uint32_t SetListener(uint32_t key);                                    // 33
+  virtual uint32_t SetFocusObject(uint32_t key);                                 // 34
+  virtual void SetCursorHandle(platform::HCURSOR cursor);                        // 35
+  virtual void SetCursorVisible(bool visible);                                   // 36
+  virtual void SubscribeListener(uint32_t event, const ObjectMessage* message);  // 37
+  virtual void UnsubscribeListener(uint32_t event);                              // 38
+  virtual bool FireEvent(uint32_t event, uint32_t key);                          // 39
 
   InputSnapshot* GetSnapshot(InputSnapshot* out) const;
   void SetPosition(int32_t x, int32_t y);

@@ -28,90 +28,90 @@ uint32_t PoolBytesReserved();
 uint32_t PoolBytesInUse();
 
 class MemoryPool {
-public:
-    static constexpr uint32_t kCellAlign = 16;
-    static constexpr uint32_t kCellHeaderSize = 16;
-    static constexpr uint32_t kBlockHeaderSize = 32;
-    // Larger requests are refused (null): they would be no small record.
-    static constexpr uint32_t kMaxRequest = 1u << 28;
+ public:
+  static constexpr uint32_t kCellAlign = 16;
+  static constexpr uint32_t kCellHeaderSize = 16;
+  static constexpr uint32_t kBlockHeaderSize = 32;
+  // Larger requests are refused (null): they would be no small record.
+  static constexpr uint32_t kMaxRequest = 1u << 28;
 
-    // cellSize is sizeof the record the owner keeps here; the first block holds cellCount of them.
-    MemoryPool(uint32_t cellSize, uint32_t cellCount);
-    // Releases every block; cells still handed out leave the in-use counter too, so the counters
-    // are right whether or not the owner called Reset first.
-    ~MemoryPool();
-    MemoryPool(const MemoryPool&) = delete;
-    MemoryPool& operator=(const MemoryPool&) = delete;
+  // cellSize is sizeof the record the owner keeps here; the first block holds cellCount of them.
+  MemoryPool(uint32_t cellSize, uint32_t cellCount);
+  // Releases every block; cells still handed out leave the in-use counter too, so the counters
+  // are right whether or not the owner called Reset first.
+  ~MemoryPool();
+  MemoryPool(const MemoryPool&) = delete;
+  MemoryPool& operator=(const MemoryPool&) = delete;
 
-    // A payload of at least size bytes, aligned to kCellAlign; null only when memory runs out
-    // or the request is beyond kMaxRequest.
-    void* Alloc(uint32_t size);
-    // Gives a cell back. A pointer no block of this pool holds is ignored; a pointer that is not
-    // a cell handed out (a second free, a pointer into a cell) is refused with a log line.
-    void Free(void* payload);
-    // Every block back to one free cell spanning it; every handed-out cell is dropped.
-    void Reset();
+  // A payload of at least size bytes, aligned to kCellAlign; null only when memory runs out
+  // or the request is beyond kMaxRequest.
+  void* Alloc(uint32_t size);
+  // Gives a cell back. A pointer no block of this pool holds is ignored; a pointer that is not
+  // a cell handed out (a second free, a pointer into a cell) is refused with a log line.
+  void Free(void* payload);
+  // Every block back to one free cell spanning it; every handed-out cell is dropped.
+  void Reset();
 
-    // True when payload lies inside one of this pool's blocks.
-    bool Owns(const void* payload) const;
-    // True when payload is a cell of this pool that is currently handed out.
-    bool IsInUse(const void* payload) const;
+  // True when payload lies inside one of this pool's blocks.
+  bool Owns(const void* payload) const;
+  // True when payload is a cell of this pool that is currently handed out.
+  bool IsInUse(const void* payload) const;
 
-    // Constructs a T in a cell; null when no cell could be had.
-    template <class T, class... A>
-    T* New(A&&... args) {
-        static_assert(alignof(T) <= kCellAlign, "record needs more alignment than a pool cell has");
-        void* cell = Alloc(static_cast<uint32_t>(sizeof(T)));
-        if (cell == nullptr) return nullptr;
-        try {
-            return ::new (cell) T(std::forward<A>(args)...);
-        } catch (...) {
-            Free(cell);
-            throw;
-        }
+  // Constructs a T in a cell; null when no cell could be had.
+  template <class T, class... A>
+  T* New(A&&... args) {
+    static_assert(alignof(T) <= kCellAlign, "record needs more alignment than a pool cell has");
+    void* cell = Alloc(static_cast<uint32_t>(sizeof(T)));
+    if (cell == nullptr) return nullptr;
+    try {
+      return ::new (cell) T(std::forward<A>(args)...);
+    } catch (...) {
+      Free(cell);
+      throw;
     }
+  }
 
-    // Destroys a T made by New and gives its cell back; anything else is refused as Free does.
-    template <class T>
-    void Delete(T* record) {
-        if (record == nullptr) return;
-        if (!IsInUse(record)) {
-            Free(record);  // logs (or ignores a foreign pointer) without touching the record
-            return;
-        }
-        record->~T();
-        Free(record);
+  // Destroys a T made by New and gives its cell back; anything else is refused as Free does.
+  template <class T>
+  void Delete(T* record) {
+    if (record == nullptr) return;
+    if (!IsInUse(record)) {
+      Free(record);  // logs (or ignores a foreign pointer) without touching the record
+      return;
     }
+    record->~T();
+    Free(record);
+  }
 
-    uint32_t TotalBytes() const { return totalBytes_; }
-    uint32_t FreeBytes() const { return freeBytes_; }
-    uint32_t NextBlockSize() const { return nextBlockSize_; }
-    uint32_t BlockCount() const { return blockCount_; }
+  uint32_t TotalBytes() const { return totalBytes_; }
+  uint32_t FreeBytes() const { return freeBytes_; }
+  uint32_t NextBlockSize() const { return nextBlockSize_; }
+  uint32_t BlockCount() const { return blockCount_; }
 
-private:
-    struct Cell;
-    struct Block;
+ private:
+  struct Cell;
+  struct Block;
 
-    [[gnu::noinline]] void* AllocSlow(uint32_t size);
-    void* TakeSpare(uint32_t size);
-    void LinkSpare();
-    [[gnu::noinline, gnu::cold]] static void RefuseFree(const void* payload);
-    Block* AddBlock(uint32_t capacity);
-    Block* FindBlock(const void* payload) const;
-    static void* TakeCell(Block* block, uint32_t need, uint32_t asked);
-    static void MakeWhole(Block* block);
-    static Cell* InUseMark(const Cell* cell);
-    static bool IsCellInUse(const Block* block, const void* payload);
+  [[gnu::noinline]] void* AllocSlow(uint32_t size);
+  void* TakeSpare(uint32_t size);
+  void LinkSpare();
+  [[gnu::noinline, gnu::cold]] static void RefuseFree(const void* payload);
+  Block* AddBlock(uint32_t capacity);
+  Block* FindBlock(const void* payload) const;
+  static void* TakeCell(Block* block, uint32_t need, uint32_t asked);
+  static void MakeWhole(Block* block);
+  static Cell* InUseMark(const Cell* cell);
+  static bool IsCellInUse(const Block* block, const void* payload);
 
-    uint32_t totalBytes_ = 0;
-    uint32_t freeBytes_ = 0;
-    uint32_t nextBlockSize_ = 0;
-    uint32_t blockCount_ = 0;
-    Block* firstBlock_ = nullptr;
-    Block* lastBlock_ = nullptr;
-    // The first block's most recently freed cell, logically the head of that block's free list
-    // but kept out of it until another cell is freed or the list has to be walked.
-    Cell* spare_ = nullptr;
+  uint32_t totalBytes_ = 0;
+  uint32_t freeBytes_ = 0;
+  uint32_t nextBlockSize_ = 0;
+  uint32_t blockCount_ = 0;
+  Block* firstBlock_ = nullptr;
+  Block* lastBlock_ = nullptr;
+  // The first block's most recently freed cell, logically the head of that block's free list
+  // but kept out of it until another cell is freed or the list has to be walked.
+  Cell* spare_ = nullptr;
 };
 
 }  // namespace engine

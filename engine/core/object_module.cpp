@@ -72,7 +72,8 @@ void ObjectModule::DropPendingEvents() {
   RingEntry entry;
   while (MutableRing().Pop(&entry)) pending.push_back(entry);
   if (GameCore* core = GetCore()) {
-    for (const CoreEvent& e : core->TakeEvents(module_id::kObject)) pending.push_back(RingEntry{e.target, e.code, e.p1, e.p2});
+    for (const CoreEvent& e : core->TakeEvents(module_id::kObject))
+      pending.push_back(RingEntry{e.target, e.code, e.p1, e.p2});
   }
   for (const RingEntry& e : pending) {
     if (e.code == object_event::kHeapMessage && e.p1 != 0) {

@@ -39,9 +39,9 @@ inline constexpr uint32_t kHeapMessage = 1019;    // p1: new-allocated ObjectMes
 inline constexpr uint32_t kInputMessage = 1020;   // p1: ObjectMessage owned by the input module
 inline constexpr uint32_t kObjectChanged = 1021;  // p1: EngineObject* (ignored unless in the scene)
 inline constexpr uint32_t kNothing = 1022;
-inline constexpr uint32_t kQueueAction = 1023;   // p1: ActionRecord*
-inline constexpr uint32_t kBeginGroup = 1024;    // p1: fresh ActionGroup*
-inline constexpr uint32_t kNextGroup = 1025;     // p1: fresh ActionGroup*
+inline constexpr uint32_t kQueueAction = 1023;  // p1: ActionRecord*
+inline constexpr uint32_t kBeginGroup = 1024;   // p1: fresh ActionGroup*
+inline constexpr uint32_t kNextGroup = 1025;    // p1: fresh ActionGroup*
 inline constexpr uint32_t kEndGroup = 1026;
 inline constexpr uint32_t kCancelAction = 1027;  // p1: action id
 inline constexpr uint32_t kCancelGroup = 1028;   // p1: group id (ActionGroup::id), or the live record
@@ -75,30 +75,30 @@ class ObjectModule : public EngineModule {
   int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;
   uint32_t QueueLimit() const override { return 0x100000; }
 
-  virtual void AddObject(EngineObject* object, EngineObject* owner);                        // 9
-  virtual EngineObject* CreateObject(EngineObject* owner);                                  // 10
-  virtual EngineObject* CreateSprite(const PictureInfo* info, EngineObject* owner);         // 11
+  virtual void AddObject(EngineObject* object, EngineObject* owner);                 // 9
+  virtual EngineObject* CreateObject(EngineObject* owner);                           // 10
+  virtual EngineObject* CreateSprite(const PictureInfo* info, EngineObject* owner);  // 11
   virtual EngineObject* CreateCanvas(int32_t width, int32_t height, COLORREF key,
-                                     EngineObject* owner);                                  // 12
-  virtual void RemoveObject(uint32_t key);                                                  // 13
+                                     EngineObject* owner);  // 12
+  virtual void RemoveObject(uint32_t key);                  // 13
   // x, y in client (view) coordinates.
-  virtual EngineObject* PickObject(int32_t x, int32_t y);                                   // 14
-  virtual uint32_t FindFocusableKey(uint32_t key);                                          // 15
-  virtual EngineObject* FindObjectByName(const char* name);                                 // 16
-  virtual EngineObject* FindObjectByKey(uint32_t key);                                      // 17
-  virtual void SetViewSize(uint32_t width, uint32_t height);                                // 18
-  virtual void SetViewCentre(int32_t x, int32_t y);                                         // 19
-  virtual void RedrawAll();                                                                 // 20
-  virtual double GetTopDepth(uint32_t layer);                                               // 21
-  virtual int32_t GetDrawIndex(uint32_t key);                                               // 22
-  virtual int IsDrawOrderValid();                                                           // 23
-  virtual void SetPickFloor(double floor) { pick_floor_ = floor; }                          // 24
-  virtual void SetFullRedraw(uint32_t full) { full_redraw_ = full; }                        // 25
-  virtual ActionRecord* NewActionRecord();                                                  // 26
-  virtual ActionGroup* NewGroupRecord();                                                    // 27
-  virtual void ObjectChanged(EngineObject* object);                                         // 28
-  virtual int DeliverMessage(const ObjectMessage* message);                                 // 29
-  virtual int PostMessage(const ObjectMessage* message);                                    // 30
+  virtual EngineObject* PickObject(int32_t x, int32_t y);             // 14
+  virtual uint32_t FindFocusableKey(uint32_t key);                    // 15
+  virtual EngineObject* FindObjectByName(const char* name);           // 16
+  virtual EngineObject* FindObjectByKey(uint32_t key);                // 17
+  virtual void SetViewSize(uint32_t width, uint32_t height);          // 18
+  virtual void SetViewCentre(int32_t x, int32_t y);                   // 19
+  virtual void RedrawAll();                                           // 20
+  virtual double GetTopDepth(uint32_t layer);                         // 21
+  virtual int32_t GetDrawIndex(uint32_t key);                         // 22
+  virtual int IsDrawOrderValid();                                     // 23
+  virtual void SetPickFloor(double floor) { pick_floor_ = floor; }    // 24
+  virtual void SetFullRedraw(uint32_t full) { full_redraw_ = full; }  // 25
+  virtual ActionRecord* NewActionRecord();                            // 26
+  virtual ActionGroup* NewGroupRecord();                              // 27
+  virtual void ObjectChanged(EngineObject* object);                   // 28
+  virtual int DeliverMessage(const ObjectMessage* message);           // 29
+  virtual int PostMessage(const ObjectMessage* message);              // 30
 
   uint32_t GetObjectCount() const { return static_cast<uint32_t>(registry_.size()); }
   uint32_t CountActions() const;

@@ -15,9 +15,7 @@ EngineModule* ObjectServices::FindModule(uint32_t id) const {
   return core != nullptr ? core->FindModule(id) : nullptr;
 }
 
-ObjectModule* ObjectServices::GetObjectModule() {
-  return dynamic_cast<ObjectModule*>(FindModule(module_id::kObject));
-}
+ObjectModule* ObjectServices::GetObjectModule() { return dynamic_cast<ObjectModule*>(FindModule(module_id::kObject)); }
 
 RECT* ObjectServices::GetViewRect(RECT* out) {
   ObjectModule* objects = GetObjectModule();
@@ -76,20 +74,23 @@ void ObjectServices::DeleteObject(EngineObject* object, bool deferred) {
     return;
   }
   GameCore* core = GetCore();
-  if (core != nullptr) core->SendEvent(module_id::kObject, object_event::kRemoveObject, reinterpret_cast<uintptr_t>(object), 0);
+  if (core != nullptr)
+    core->SendEvent(module_id::kObject, object_event::kRemoveObject, reinterpret_cast<uintptr_t>(object), 0);
 }
 
 ActionGroup* ObjectServices::BeginGroup() {
   ObjectModule* objects = GetObjectModule();
   ActionGroup* group = objects != nullptr ? objects->NewGroupRecord() : nullptr;
-  if (group != nullptr) GetCore()->PostEvent(module_id::kObject, object_event::kBeginGroup, reinterpret_cast<uintptr_t>(group), 0);
+  if (group != nullptr)
+    GetCore()->PostEvent(module_id::kObject, object_event::kBeginGroup, reinterpret_cast<uintptr_t>(group), 0);
   return group;
 }
 
 ActionGroup* ObjectServices::NextGroup() {
   ObjectModule* objects = GetObjectModule();
   ActionGroup* group = objects != nullptr ? objects->NewGroupRecord() : nullptr;
-  if (group != nullptr) GetCore()->PostEvent(module_id::kObject, object_event::kNextGroup, reinterpret_cast<uintptr_t>(group), 0);
+  if (group != nullptr)
+    GetCore()->PostEvent(module_id::kObject, object_event::kNextGroup, reinterpret_cast<uintptr_t>(group), 0);
   return group;
 }
 

@@ -36,7 +36,8 @@ bool ObjectServices::OpenResourcePackage(const char* path) {
 bool ObjectServices::OpenResourcePackageImage(const void* image) {
   GameCore* core = GetCore();
   return core != nullptr && image != nullptr &&
-         core->SendEvent(module_id::kResource, resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image), 0);
+         core->SendEvent(module_id::kResource, resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image),
+                         0);
 }
 
 const uint8_t* ObjectServices::GetResourceData(const char* name) {
@@ -50,9 +51,7 @@ void ObjectServices::ReleaseResource(const NameKey& key) {
   if (ResourceModule* resources = GetResourceModule()) resources->ReleaseResource(key);
 }
 
-MusicModule* ObjectServices::GetMusicModule() {
-  return dynamic_cast<MusicModule*>(FindModule(module_id::kMusic));
-}
+MusicModule* ObjectServices::GetMusicModule() { return dynamic_cast<MusicModule*>(FindModule(module_id::kMusic)); }
 
 InputModule* ObjectServices::GetInputModule() { return dynamic_cast<InputModule*>(FindModule(module_id::kInput)); }
 
@@ -90,7 +89,9 @@ void ObjectServices::SetCursorVisible(bool visible) {
   if (InputModule* input = GetInputModule()) input->SetCursorVisible(visible);
 }
 
-void ObjectServices::SubscribeInputListener(uint32_t event, const ObjectMessage* message) { SubscribeListener(event, message); }
+void ObjectServices::SubscribeInputListener(uint32_t event, const ObjectMessage* message) {
+  SubscribeListener(event, message);
+}
 void ObjectServices::UnsubscribeInputListener(uint32_t event) { UnsubscribeListener(event); }
 
 void ObjectServices::SetFocusObject(uint32_t key) {

@@ -57,7 +57,8 @@ CQuillaronWnd::~CQuillaronWnd() {
   core_.SetWindowServices(nullptr);
 }
 
-bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t, const RECT& rect, platform::Window*) {
+bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t, const RECT& rect,
+                                       platform::Window*) {
   return CreateEx(0, name, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
@@ -114,7 +115,9 @@ void CQuillaronWnd::ResizeModules() {
 void CQuillaronWnd::OnFrame() { core_.RunFrame(); }
 
 // Only a host window sets this timer, on itself.
-void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) { static_cast<CQuillaronWnd*>(window)->OnFrame(); }
+void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) {
+  static_cast<CQuillaronWnd*>(window)->OnFrame();
+}
 
 InputModule* CQuillaronWnd::Input() { return dynamic_cast<InputModule*>(core_.FindModule(module_id::kInput)); }
 

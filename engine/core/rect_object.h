@@ -16,14 +16,14 @@ class RectObject : public ObjectServices {
   RectObject() = default;
 
   // Lays the children out; called after the object joins the scene and after every resize.
-  virtual void OnRectChanged() {}                                    // 152
+  virtual void OnRectChanged() {}  // 152
   // Hears that a game was entered.
-  virtual void OnEnterGame() {}                                      // 153
+  virtual void OnEnterGame() {}  // 153
   // Data sent to the host window (WM_COPYDATA), valid during the call only.
-  virtual void OnCopyData(const COPYDATASTRUCT* /*data*/) {}         // 154
+  virtual void OnCopyData(const COPYDATASTRUCT* /*data*/) {}  // 154
   // Copies the four values, then lets the object lay itself out.
-  virtual void SetRect(const RECT* rect);                            // 155
-  virtual RECT* GetRect(RECT* out) const;                            // 156
+  virtual void SetRect(const RECT* rect);  // 155
+  virtual RECT* GetRect(RECT* out) const;  // 156
 
  private:
   RECT rect_{};

@@ -44,8 +44,9 @@ RECT ObjectBoundingRect(RECT* out, const ObjectGeometry& g) {
     r.right = Truncate(r.left + g.width);
     r.bottom = Truncate(r.top + g.height);
   } else {
-    const double radius =
-        (g.width > 0 && g.height > 0) ? std::sqrt((g.width / 2) * (g.width / 2) + (g.height / 2) * (g.height / 2)) : 0.0;
+    const double radius = (g.width > 0 && g.height > 0)
+                              ? std::sqrt((g.width / 2) * (g.width / 2) + (g.height / 2) * (g.height / 2))
+                              : 0.0;
     r = RECT{Truncate(g.x - radius), Truncate(g.y - radius), Truncate(radius + g.x), Truncate(radius + g.y)};
   }
   if (out) *out = r;

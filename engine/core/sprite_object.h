@@ -13,14 +13,14 @@ namespace engine {
 class SpriteObject : public EngineObject {
  public:
   SpriteObject() = default;
-  ~SpriteObject() override = default;                                      // 0
+  ~SpriteObject() override = default;  // 0
 
-  int GetKind() const override { return object_kind::kSprite; }            // 4
-  ImageHandle* GetDrawImage() override { return &image_; }                 // 71
+  int GetKind() const override { return object_kind::kSprite; }  // 4
+  ImageHandle* GetDrawImage() override { return &image_; }       // 71
   // Binds the picture; with resize, the object takes the picture's size (children linked to
   // follow scaling follow). Then the object is redrawn.
-  virtual void SetImage(const PictureInfo* info, int resize);              // 73
-  virtual void SetBackdropColour(uint32_t colour);                         // 74
+  virtual void SetImage(const PictureInfo* info, int resize);  // 73
+  virtual void SetBackdropColour(uint32_t colour);             // 74
 
   PictureInfo* ImageCall(PictureInfo* out) const { return image_.GetParams(out); }
   uint16_t ForwardImageCall2() const { return image_.GetFrameCount(); }

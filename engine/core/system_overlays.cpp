@@ -96,7 +96,9 @@ void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, c
 
   // An empty line is measured as one blank row.
   const std::vector<std::string> lines = SplitLines(text);
-  auto measure = [&](const std::string& line, int32_t width) { return body->MeasureText(line.empty() ? " " : line.c_str(), width); };
+  auto measure = [&](const std::string& line, int32_t width) {
+    return body->MeasureText(line.empty() ? " " : line.c_str(), width);
+  };
   auto box_height = [&](int32_t width) {
     int32_t h = 70;
     for (const std::string& line : lines) h += measure(line, width);

@@ -21,14 +21,14 @@ inline constexpr size_t kActionParamBytes = 128;
 // A cell of the object module's action pool, zeroed by ObjectModule::NewActionRecord.
 struct ActionRecord {
   uint64_t id;
-  ActionGroup* group;    // the group current when it was queued (null outside groups)
-  EngineObject* object;  // the object it works on, or null
-  uint32_t waiting;      // 1 while its group step has not been released
-  uint32_t cancelled;    // 1 when it is to be dropped without its completion message
-  uint32_t start_time;   // ms of the first run
-  uint32_t last_run;     // ms of the latest run
-  uint32_t interval;     // least ms between two runs
-  uint32_t started;      // 1 once it has run (time 0 is a valid run time)
+  ActionGroup* group;                                  // the group current when it was queued (null outside groups)
+  EngineObject* object;                                // the object it works on, or null
+  uint32_t waiting;                                    // 1 while its group step has not been released
+  uint32_t cancelled;                                  // 1 when it is to be dropped without its completion message
+  uint32_t start_time;                                 // ms of the first run
+  uint32_t last_run;                                   // ms of the latest run
+  uint32_t interval;                                   // least ms between two runs
+  uint32_t started;                                    // 1 once it has run (time 0 is a valid run time)
   alignas(8) unsigned char params[kActionParamBytes];  // owned by the step function
   ActionStepFn step;
   ObjectMessage completion;  // delivered when the action finishes by itself and its id is not 0

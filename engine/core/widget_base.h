@@ -17,48 +17,48 @@ class WidgetBase : public ObjectServices {
   // The skin is a scene object of its own: it is neither unlinked nor freed here.
   ~WidgetBase() override = default;
 
-  int GetKind() const override { return object_kind::kWidget; }                       // 4
-  int AddChild(EngineObject* child, uint32_t link_flags) override;                    // 23
-  uint32_t GetChildLinkFlags(uint32_t key) const override;                            // 24
-  void SetChildLinkFlags(uint32_t key, uint32_t link_flags) override;                 // 25
-  void RemoveChild(uint32_t key) override;                                            // 26
-  void RemoveAllChildren() override;                                                  // 29
-  void SetTakesInput(bool takes) override;                                            // 34
-  void SetDraggable(bool draggable) override;                                         // 35
-  void SetFlags(uint32_t flags) override;                                             // 37
-  void AddFlags(uint32_t flags) override;                                             // 38
-  void ClearFlags(uint32_t flags) override;                                           // 39
-  void SetLayer(uint32_t layer) override;                                             // 40
-  void MoveToTopLayer() override;                                                     // 41
-  int HitTest(int x, int y) override;                                                 // 49
-  uint32_t IsVisible() const override;                                                // 50
-  int TakesInput() const override;                                                    // 52
-  int HasFocusWithin() const override;                                                // 54
-  double GetX() const override;                                                       // 56
-  double GetY() const override;                                                       // 57
-  double GetDepth() const override;                                                   // 58
-  double GetDrawDepth() const override;                                               // 59
-  double GetWidth() const override;                                                   // 60
-  double GetHeight() const override;                                                  // 61
-  double GetAlpha() const override;                                                   // 62
-  double GetAngle() const override;                                                   // 63
-  RECT* GetLimitRect(RECT* out) const override;                                       // 64
-  uint32_t GetFlags() const override;                                                 // 65
-  uint32_t GetLayer() const override;                                                 // 66
-  double GetLeft() const override;                                                    // 67
-  double GetRight() const override;                                                   // 68
-  double GetTop() const override;                                                     // 69
-  double GetBottom() const override;                                                  // 70
+  int GetKind() const override { return object_kind::kWidget; }        // 4
+  int AddChild(EngineObject* child, uint32_t link_flags) override;     // 23
+  uint32_t GetChildLinkFlags(uint32_t key) const override;             // 24
+  void SetChildLinkFlags(uint32_t key, uint32_t link_flags) override;  // 25
+  void RemoveChild(uint32_t key) override;                             // 26
+  void RemoveAllChildren() override;                                   // 29
+  void SetTakesInput(bool takes) override;                             // 34
+  void SetDraggable(bool draggable) override;                          // 35
+  void SetFlags(uint32_t flags) override;                              // 37
+  void AddFlags(uint32_t flags) override;                              // 38
+  void ClearFlags(uint32_t flags) override;                            // 39
+  void SetLayer(uint32_t layer) override;                              // 40
+  void MoveToTopLayer() override;                                      // 41
+  int HitTest(int x, int y) override;                                  // 49
+  uint32_t IsVisible() const override;                                 // 50
+  int TakesInput() const override;                                     // 52
+  int HasFocusWithin() const override;                                 // 54
+  double GetX() const override;                                        // 56
+  double GetY() const override;                                        // 57
+  double GetDepth() const override;                                    // 58
+  double GetDrawDepth() const override;                                // 59
+  double GetWidth() const override;                                    // 60
+  double GetHeight() const override;                                   // 61
+  double GetAlpha() const override;                                    // 62
+  double GetAngle() const override;                                    // 63
+  RECT* GetLimitRect(RECT* out) const override;                        // 64
+  uint32_t GetFlags() const override;                                  // 65
+  uint32_t GetLayer() const override;                                  // 66
+  double GetLeft() const override;                                     // 67
+  double GetRight() const override;                                    // 68
+  double GetTop() const override;                                      // 69
+  double GetBottom() const override;                                   // 70
 
   // Makes skin the widget's skin, linked with link_flags (subscriptions always follow, so the skin
   // fires the widget's input messages). Null removes the skin; the widget itself is refused.
-  virtual void SetSkin(EngineObject* skin, uint32_t link_flags);                      // 152
+  virtual void SetSkin(EngineObject* skin, uint32_t link_flags);  // 152
   // Input on or off (on the skin when there is one); the widget is told with 19840355/19840356.
-  virtual void SetEnabled(bool enabled);                                              // 153
-  virtual EngineObject* GetSkinOrSelf();                                              // 154
+  virtual void SetEnabled(bool enabled);  // 153
+  virtual EngineObject* GetSkinOrSelf();  // 154
   // Slots for derived classes: a value of their own (the rich-text view's spacing) and an action.
-  virtual void SetAbsDouble(int32_t) {}                                               // 155
-  virtual void OnWidgetAction() {}                                                    // 156
+  virtual void SetAbsDouble(int32_t) {}  // 155
+  virtual void OnWidgetAction() {}       // 156
 
   // The skin while it is still linked to the widget (a skin removed from the scene has left the
   // widget's child list, and is no longer followed), else null.

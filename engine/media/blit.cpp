@@ -115,9 +115,12 @@ bool ClipPlacement(int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
 // The AVX2 form of rule R over n pixels, n a multiple of 8.
 template <Rule R>
 void WideRows(uint32_t* d, const uint32_t* s, int64_t n, const RuleParams& k) {
-  if constexpr (R == Rule::kAlphaFull) avx2::AlphaFullRow(d, s, n);
-  else if constexpr (R == Rule::kPlainFaded) avx2::PlainFadedRow(d, s, n, k.op);
-  else avx2::PlainFullRow(d, s, n);
+  if constexpr (R == Rule::kAlphaFull)
+    avx2::AlphaFullRow(d, s, n);
+  else if constexpr (R == Rule::kPlainFaded)
+    avx2::PlainFadedRow(d, s, n, k.op);
+  else
+    avx2::PlainFullRow(d, s, n);
 }
 
 template <Rule R>
@@ -142,8 +145,8 @@ void TrueColourRow(uint32_t* __restrict d, const uint32_t* __restrict s, int64_t
 }
 
 template <Rule R, int kBpp>
-void PaletteRow(uint32_t* __restrict d, const uint8_t* __restrict s, int64_t n, const RuleParams k,
-                uint32_t key, const PaletteTable& palette) {
+void PaletteRow(uint32_t* __restrict d, const uint8_t* __restrict s, int64_t n, const RuleParams k, uint32_t key,
+                const PaletteTable& palette) {
   for (int64_t i = 0; i < n; ++i) {
     const uint8_t* px = s + i * kBpp;
     const uint32_t drawn = Apply<R, true>(d[i], pixel_rules::PaletteWord<kBpp>(px, palette), k);
@@ -153,8 +156,8 @@ void PaletteRow(uint32_t* __restrict d, const uint8_t* __restrict s, int64_t n, 
 
 // Runs rule R over the clipped rectangle.
 template <Rule R>
-void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                 const RuleParams& k, uint32_t key, const PaletteTable* palette) {
+void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, const RuleParams& k,
+                 uint32_t key, const PaletteTable* palette) {
   const RECT c = pixel_rules::TargetClip(t, clip);
   Placement p;
   if (platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || !ClipPlacement(x, y, c, s, p)) return;
@@ -165,43 +168,44 @@ void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, co
     if (bpp == 4) {
       TrueColourRow<R>(d, reinterpret_cast<const uint32_t*>(row), p.w, k);
     } else if (palette != nullptr) {
-      if (bpp == 2) PaletteRow<R, 2>(d, row, p.w, k, key, *palette);
-      else PaletteRow<R, 1>(d, row, p.w, k, key, *palette);
+      if (bpp == 2)
+        PaletteRow<R, 2>(d, row, p.w, k, key, *palette);
+      else
+        PaletteRow<R, 1>(d, row, p.w, k, key, *palette);
     }
   }
 }
 
-void RunUnturnedRule(Rule rule, const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                     const SourceBlock& s, const RuleParams& k, uint32_t key, const PaletteTable* palette) {
+void RunUnturnedRule(Rule rule, const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                     const RuleParams& k, uint32_t key, const PaletteTable* palette) {
   pixel_rules::WithRule(rule, [&](auto tag) { RunUnturned<decltype(tag)::value>(t, x, y, clip, s, k, key, palette); });
 }
 
 }  // namespace
 
-void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                      uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
+void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                      const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                              const SourceBlock& s, uint32_t key, const PaletteTable& palette, double opacity,
-                              uint32_t backdrop) {
+void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                              uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, true, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                 uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
+void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                 const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
   if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-               double opacity, uint32_t backdrop) {
+void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
+               uint32_t backdrop) {
   Rule rule;
   if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
@@ -236,8 +240,10 @@ void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, con
   for (int64_t j = 0; j < p.h; ++j) {
     uint32_t* d = t.pixels + (p.y + j) * t.width + p.x;
     const auto* row = reinterpret_cast<const uint32_t*>(s.pixels + ((p.sy + j) * s.stride + p.sx) * 4);
-    if (wide) avx2::CopyRow(d, row, p.w);
-    else std::memcpy(d, row, static_cast<size_t>(p.w) * 4);
+    if (wide)
+      avx2::CopyRow(d, row, p.w);
+    else
+      std::memcpy(d, row, static_cast<size_t>(p.w) * 4);
   }
 }
 

@@ -16,9 +16,9 @@ namespace engine {
 // A source rectangle inside a pixel block.
 struct SourceBlock {
   const uint8_t* pixels = nullptr;
-  int stride = 0;          // row length in pixels
-  int rows = 0;            // rows in the block
-  int bytes_per_pixel = 4; // 4 true colour (B, G, R, A), 2 palette index + alpha, 1 palette index
+  int stride = 0;           // row length in pixels
+  int rows = 0;             // rows in the block
+  int bytes_per_pixel = 4;  // 4 true colour (B, G, R, A), 2 palette index + alpha, 1 palette index
   int x = 0, y = 0, width = 0, height = 0;
 };
 
@@ -37,42 +37,38 @@ int OpacityByte(double opacity);
 uint32_t BlendPixel(uint32_t d, uint32_t p, int op);
 
 // Palette members. `key` is the transparent index (256 for none).
-void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                      uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop);
-void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                              const SourceBlock& s, uint32_t key, const PaletteTable& palette, double opacity,
-                              uint32_t backdrop);
+void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                      const PaletteTable& palette, double opacity, uint32_t backdrop);
+void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                              uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop);
 void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                            uint32_t key, const PaletteTable& palette, double angle, double opacity,
-                            uint32_t backdrop);
-void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                                  const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
-                                  double opacity);
-void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                 uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop);
-void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                       uint32_t key, const PaletteTable& palette, double angle, double opacity, uint32_t backdrop);
-void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                             const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
-                             double opacity);
+                            uint32_t key, const PaletteTable& palette, double angle, double opacity, uint32_t backdrop);
+void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                                  uint32_t key, const PaletteTable& palette, double angle, double opacity);
+void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                 const PaletteTable& palette, double opacity, uint32_t backdrop);
+void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                       const PaletteTable& palette, double angle, double opacity, uint32_t backdrop);
+void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                             uint32_t key, const PaletteTable& palette, double angle, double opacity);
 void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                          uint32_t key, double angle);
 
 // True-colour members.
-void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-               double opacity, uint32_t backdrop);
+void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
+               uint32_t backdrop);
 void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        double opacity, uint32_t backdrop);
-void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                     double angle, double opacity, uint32_t backdrop);
+void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                     double opacity, uint32_t backdrop);
 void Blit(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
           uint32_t backdrop);
-void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                double angle, double opacity, uint32_t backdrop);
-void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                      double angle, double opacity);
-void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                  double angle, double opacity);
+void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                double opacity, uint32_t backdrop);
+void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                      double opacity);
+void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                  double opacity);
 // Plain clipped copy of whole 32-bit pixels, alpha included.
 void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s);
 

@@ -48,8 +48,8 @@ ZP_AVX2 void AlphaFullRow(uint32_t* dst, const uint32_t* src, int64_t n) {
     const __m256i a_hi = AlphaLanes(_mm256_unpackhi_epi8(s, zero));
     const __m256i mixed = MixBytes(s, d, a_lo, a_hi);
     // Colour mixed by the source alpha; alpha the larger of the two.
-    const __m256i blended = _mm256_or_si256(_mm256_andnot_si256(alpha, mixed),
-                                            _mm256_and_si256(_mm256_max_epu8(s, d), alpha));
+    const __m256i blended =
+        _mm256_or_si256(_mm256_andnot_si256(alpha, mixed), _mm256_and_si256(_mm256_max_epu8(s, d), alpha));
     const __m256i d_empty = _mm256_cmpeq_epi32(_mm256_and_si256(d, alpha), zero);
     const __m256i s_empty = _mm256_cmpeq_epi32(_mm256_and_si256(s, alpha), zero);
     __m256i r = _mm256_blendv_epi8(blended, s, d_empty);
@@ -95,8 +95,8 @@ ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   for (; i < n; ++i) dst[i] = src[i];
 }
 
-ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col,
-                         const uint32_t* top, const uint32_t* bottom, int first, int end) {
+ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* top,
+                         const uint32_t* bottom, int first, int end) {
   // Two neighbouring pixels' bytes b0 g0 r0 a0 b1 g1 r1 a1 become b0 b1 g0 g1 r0 r1 a0 a1, so one
   // multiply-add per channel pair gives p0 * w0 + p1 * w1.
   const __m128i pairs = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
@@ -116,8 +116,8 @@ ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* ro
         _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + x))), spread);
     const __m256i sum = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(t, wt), _mm256_madd_epi16(b, wb)), 8);
     // Each lane's first word now holds its pixel: bring the two together.
-    const __m256i packed = _mm256_permutevar8x32_epi32(
-        _mm256_packus_epi16(_mm256_packus_epi32(sum, sum), _mm256_setzero_si256()), gather);
+    const __m256i packed =
+        _mm256_permutevar8x32_epi32(_mm256_packus_epi16(_mm256_packus_epi32(sum, sum), _mm256_setzero_si256()), gather);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + x), _mm256_castsi256_si128(packed));
   }
 }

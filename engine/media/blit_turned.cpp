@@ -19,8 +19,8 @@ using pixel_rules::RuleParams;
 // Nearest sampling in 10-bit fixed point: the source pixel of square column i is
 // (cx + (u >> 10), cy - (v >> 10)), u and v stepping by c and -s per column.
 template <Rule R, int kBpp>
-void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s,
-               double angle, const RuleParams k, uint32_t key, const PaletteTable* palette) {
+void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s, double angle,
+               const RuleParams k, uint32_t key, const PaletteTable* palette) {
   const RECT c = pixel_rules::TargetClip(t, clip);
   if (platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp) return;
   if (kBpp != 4 && palette == nullptr) return;
@@ -48,12 +48,10 @@ void RunTurned(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, co
 }
 
 template <int kBpp>
-void RunTurnedRule(Rule rule, const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip,
-                   const SourceBlock& s, double angle, const RuleParams& k, uint32_t key,
-                   const PaletteTable* palette) {
-  pixel_rules::WithRule(rule, [&](auto tag) {
-    RunTurned<decltype(tag)::value, kBpp>(t, x0, y0, clip, s, angle, k, key, palette);
-  });
+void RunTurnedRule(Rule rule, const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s,
+                   double angle, const RuleParams& k, uint32_t key, const PaletteTable* palette) {
+  pixel_rules::WithRule(
+      rule, [&](auto tag) { RunTurned<decltype(tag)::value, kBpp>(t, x0, y0, clip, s, angle, k, key, palette); });
 }
 
 // The source pixel (x, y) of the block as a surface word. A palette pixel with the transparent
@@ -72,8 +70,8 @@ inline uint32_t SmoothWord(const SourceBlock& s, int64_t x, int64_t y, uint32_t 
 // Smooth turning in 16.16: bilinear inside the picture, nearest on its border rows and columns,
 // every sample put down by BlendPixel.
 template <int kBpp>
-void RunTurnedSmooth(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s,
-                     double angle, double opacity, uint32_t key, const PaletteTable* palette) {
+void RunTurnedSmooth(const DrawTarget& t, int64_t x0, int64_t y0, const RECT& clip, const SourceBlock& s, double angle,
+                     double opacity, uint32_t key, const PaletteTable* palette) {
   const RECT c = pixel_rules::TargetClip(t, clip);
   if (std::isnan(opacity) || platform::IsRectEmpty(c) || !pixel_rules::ValidSource(s) || s.bytes_per_pixel != kBpp)
     return;
@@ -113,22 +111,20 @@ void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const REC
     RunTurnedRule<2>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                                  const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
-                                  double opacity) {
+void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                                  uint32_t key, const PaletteTable& palette, double angle, double opacity) {
   RunTurnedSmooth<2>(t, x, y, clip, s, angle, opacity, key, &palette);
 }
 
-void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                       uint32_t key, const PaletteTable& palette, double angle, double opacity, uint32_t backdrop) {
+void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
+                       const PaletteTable& palette, double angle, double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<1>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
-void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip,
-                             const SourceBlock& s, uint32_t key, const PaletteTable& palette, double angle,
-                             double opacity) {
+void BlitPaletteTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
+                             uint32_t key, const PaletteTable& palette, double angle, double opacity) {
   RunTurnedSmooth<1>(t, x, y, clip, s, angle, opacity, key, &palette);
 }
 
@@ -137,31 +133,33 @@ void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& 
   // Only presence matters here: the transparent index and, for two-byte pixels, alpha 0.
   const PaletteTable opaque(nullptr, 0);
   const RuleParams k;
-  if (s.bytes_per_pixel == 2) RunTurned<Rule::kInvert, 2>(t, x, y, clip, s, angle, k, key, &opaque);
-  else RunTurned<Rule::kInvert, 1>(t, x, y, clip, s, angle, k, key, &opaque);
+  if (s.bytes_per_pixel == 2)
+    RunTurned<Rule::kInvert, 2>(t, x, y, clip, s, angle, k, key, &opaque);
+  else
+    RunTurned<Rule::kInvert, 1>(t, x, y, clip, s, angle, k, key, &opaque);
 }
 
-void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                     double angle, double opacity, uint32_t backdrop) {
+void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                     double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                double angle, double opacity, uint32_t backdrop) {
+void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                double opacity, uint32_t backdrop) {
   Rule rule;
   if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
-void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                      double angle, double opacity) {
+void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                      double opacity) {
   RunTurnedSmooth<4>(t, x, y, clip, s, angle, opacity, 256, nullptr);
 }
 
-void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
-                  double angle, double opacity) {
+void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                  double opacity) {
   if (opacity == 0.0 || std::isnan(opacity)) return;
   RunTurned<Rule::kInvert, 4>(t, x, y, clip, s, angle, RuleParams{}, 256, nullptr);
 }

@@ -18,8 +18,8 @@ namespace {
 constexpr int64_t kMaxScaledPixels = int64_t{1} << 28;
 
 int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // The half-diagonal that the turned members are placed by, computed and cached on first use.
@@ -52,8 +52,7 @@ RECT GetDrawClip(const DrawTarget* target, const DrawParams* params) {
 
 void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int srcX, int srcY, int srcW, int srcH,
                  double opacity, uint32_t backdrop) {
-  if (target == nullptr || params == nullptr || target->pixels == nullptr || target->width <= 0 ||
-      target->height <= 0)
+  if (target == nullptr || params == nullptr || target->pixels == nullptr || target->width <= 0 || target->height <= 0)
     return;
   if (image.pixels == nullptr || image.width == 0 || image.height == 0) return;
   if (std::isnan(opacity) || !std::isfinite(params->angle)) return;
@@ -115,19 +114,24 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
     if (scale) {
       if (!ScaleTargetAcceptable(params)) return;
       const auto* block = reinterpret_cast<const uint32_t*>(source.pixels);
-      scaled_colour = (params->flags & kDrawSmoothScale)
-                          ? ResizeImageSmooth(block, source.stride, source.rows, srcX, srcY, w, h, params->width,
-                                              params->height)
-                          : ResizeImage(block, source.stride, source.rows, srcX, srcY, w, h, params->width,
-                                        params->height);
+      scaled_colour =
+          (params->flags & kDrawSmoothScale)
+              ? ResizeImageSmooth(block, source.stride, source.rows, srcX, srcY, w, h, params->width, params->height)
+              : ResizeImage(block, source.stride, source.rows, srcX, srcY, w, h, params->width, params->height);
       if (!scaled_colour) return;
-      source = {reinterpret_cast<const uint8_t*>(scaled_colour.get()), params->width, params->height, bpp, 0, 0,
-                params->width, params->height};
+      source = {reinterpret_cast<const uint8_t*>(scaled_colour.get()),
+                params->width,
+                params->height,
+                bpp,
+                0,
+                0,
+                params->width,
+                params->height};
     }
   }
 
-  const RECT clip = (params->flags & kDrawClip) ? GetDrawClip(target, params)
-                                                    : RECT{0, 0, target->width, target->height};
+  const RECT clip =
+      (params->flags & kDrawClip) ? GetDrawClip(target, params) : RECT{0, 0, target->width, target->height};
   if (platform::IsRectEmpty(clip)) return;
 
   const DrawTarget& t = *target;
@@ -175,8 +179,10 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
     InvertTurned(t, turned_x(), turned_y(), clip, source, angle, opacity);
   } else if (image.HasAlpha()) {
     if (angle != 0.0) {
-      if (!smooth_turn) BlitAlphaTurned(t, turned_x(), turned_y(), clip, source, angle, opacity, backdrop);
-      else BlitTurnedSmooth(t, turned_x(), turned_y(), clip, source, angle, opacity);
+      if (!smooth_turn)
+        BlitAlphaTurned(t, turned_x(), turned_y(), clip, source, angle, opacity, backdrop);
+      else
+        BlitTurnedSmooth(t, turned_x(), turned_y(), clip, source, angle, opacity);
     } else if (!same_size) {
       return;
     } else if (!onto_opaque) {
@@ -185,8 +191,10 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
       BlitAlphaOnOpaque(t, x, y, clip, source, opacity, backdrop);
     }
   } else if (!near_zero) {
-    if (!smooth_turn) BlitTurned(t, turned_x(), turned_y(), clip, source, angle, opacity, backdrop);
-    else BlitTurnedSmooth(t, turned_x(), turned_y(), clip, source, angle, opacity);
+    if (!smooth_turn)
+      BlitTurned(t, turned_x(), turned_y(), clip, source, angle, opacity, backdrop);
+    else
+      BlitTurnedSmooth(t, turned_x(), turned_y(), clip, source, angle, opacity);
   } else if (!(image.flags & kImageFlagTransparent) && opacity >= 1.0) {
     CopyPixels(t, x, y, clip, source);
   } else {

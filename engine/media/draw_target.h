@@ -14,20 +14,20 @@ struct DrawTarget {
   uint32_t* pixels = nullptr;
   int32_t width = 0;
   int32_t height = 0;
-  uint32_t bytes_per_pixel = 4;  // not read by the drawing code
+  uint32_t bytes_per_pixel = 4;    // not read by the drawing code
   uint32_t colour_key = 0xFF00FF;  // not read by the drawing code
 };
 
 // DrawParams::flags bits read by DrawPicture.
-inline constexpr uint32_t kDrawClip = 0x2;           // also clip to DrawParams::clip
-inline constexpr uint32_t kDrawOntoOpaque = 0x8;     // alpha pictures only onto opaque pixels
-inline constexpr uint32_t kDrawSmoothTurn = 0x20;    // bilinear 16.16 turning
-inline constexpr uint32_t kDrawInvert = 0x800;       // invert what a transparent picture covers
-inline constexpr uint32_t kDrawSmoothScale = 0x4000; // bilinear scaling of true-colour pictures
+inline constexpr uint32_t kDrawClip = 0x2;            // also clip to DrawParams::clip
+inline constexpr uint32_t kDrawOntoOpaque = 0x8;      // alpha pictures only onto opaque pixels
+inline constexpr uint32_t kDrawSmoothTurn = 0x20;     // bilinear 16.16 turning
+inline constexpr uint32_t kDrawInvert = 0x800;        // invert what a transparent picture covers
+inline constexpr uint32_t kDrawSmoothScale = 0x4000;  // bilinear scaling of true-colour pictures
 
 // Where and how one picture is drawn. Callers zero it and fill what they use.
 struct DrawParams {
-  double angle = 0.0;  // degrees, counter-clockwise on screen; 0 means unturned
+  double angle = 0.0;   // degrees, counter-clockwise on screen; 0 means unturned
   int32_t centreX = 0;  // the destination point the picture is centred on
   int32_t centreY = 0;
   int32_t originX = 0;  // the drawing object's own position; with kDrawClip the clip moves by

@@ -167,8 +167,7 @@ void GdiPaintModule::DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y
   params.height = height;
   int src_y = 0;
   if (!SourceOfInfo(*info, *info->record, &src_y)) return;
-  DrawPicture(&target, &params, *info->record, info->source_x, src_y, info->width, info->height, 1.0,
-              info->backdrop);
+  DrawPicture(&target, &params, *info->record, info->source_x, src_y, info->width, info->height, 1.0, info->backdrop);
 }
 
 PaintModule* GdiPaintModule::FillBase(COLORREF colour) {

@@ -19,25 +19,25 @@ namespace engine {
 class GdiPaintModule : public PaintModule {
  public:
   GdiPaintModule();
-  ~GdiPaintModule() override;                                                            // 0
+  ~GdiPaintModule() override;  // 0
 
-  int Init() override;                                                                   // 1
-  void Exit() override;                                                                  // 2
-  int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;               // 6
-  void SetSize(int32_t width, int32_t height) override;                                  // 10
-  void RenderBatch(PaintBatch* batch) override;                                          // 11
-  void DrawBatchItem(DrawItem* item, ImageHandle* image) override;                       // 12
-  int LoadPicture(NameKey key) override;                                                 // 15
+  int Init() override;                                                      // 1
+  void Exit() override;                                                     // 2
+  int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;  // 6
+  void SetSize(int32_t width, int32_t height) override;                     // 10
+  void RenderBatch(PaintBatch* batch) override;                             // 11
+  void DrawBatchItem(DrawItem* item, ImageHandle* image) override;          // 12
+  int LoadPicture(NameKey key) override;                                    // 15
   void DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,
-                     double angle) override;                                             // 18
-  PaintModule* FillBase(COLORREF colour) override;                                       // 19
-  DrawTarget* GetBaseTarget(DrawTarget* out) override;                                   // 20
-  void CopyRecord(ImageRecord* destination, const ImageRecord* source) override;        // 25
-  void FreeRecord(ImageRecord* record) override;                                         // 30
-  virtual void DrawItemImage(DrawItem* item, ImageHandle* image);                        // 31
+                     double angle) override;                                      // 18
+  PaintModule* FillBase(COLORREF colour) override;                                // 19
+  DrawTarget* GetBaseTarget(DrawTarget* out) override;                            // 20
+  void CopyRecord(ImageRecord* destination, const ImageRecord* source) override;  // 25
+  void FreeRecord(ImageRecord* record) override;                                  // 30
+  virtual void DrawItemImage(DrawItem* item, ImageHandle* image);                 // 31
   // The device argument stands for the window's device context; the display is the only one.
-  virtual void Present(void* device);                                                    // 32
-  virtual size_t UploadBackBuffer();                                                     // 33
+  virtual void Present(void* device);  // 32
+  virtual size_t UploadBackBuffer();   // 33
 
   // The display this module shows its frames on (the window reads the presented pixels and the
   // invalidated areas from it; tests set its depth before Init).

@@ -14,14 +14,14 @@
 namespace engine {
 
 // Image flags: the same word in the record and in a .pps file header.
-inline constexpr uint32_t kImageFlagTransparent = 0x01;   // the colour key applies
-inline constexpr uint32_t kImageFlagPaletteRef = 0x02;    // palette named by a 32-byte reference block
-inline constexpr uint32_t kImageFlagOwnPalette = 0x04;    // palette_count x 3 bytes (red, green, blue)
-inline constexpr uint32_t kImageFlagAlpha = 0x08;         // per-pixel alpha is meaningful
-inline constexpr uint32_t kImageFlagDelays = 0x10;        // per-frame delays in `delays`
-inline constexpr uint32_t kImageFlagTrailer = 0x20;       // the drawing offsets are stored in a trailer
-inline constexpr uint32_t kImageFlagTryDifference = 0x40; // encoder only: try the XOR-with-previous form
-inline constexpr uint32_t kImageFlagFrameChanged = 0x200; // image handle's frame-changed mark
+inline constexpr uint32_t kImageFlagTransparent = 0x01;    // the colour key applies
+inline constexpr uint32_t kImageFlagPaletteRef = 0x02;     // palette named by a 32-byte reference block
+inline constexpr uint32_t kImageFlagOwnPalette = 0x04;     // palette_count x 3 bytes (red, green, blue)
+inline constexpr uint32_t kImageFlagAlpha = 0x08;          // per-pixel alpha is meaningful
+inline constexpr uint32_t kImageFlagDelays = 0x10;         // per-frame delays in `delays`
+inline constexpr uint32_t kImageFlagTrailer = 0x20;        // the drawing offsets are stored in a trailer
+inline constexpr uint32_t kImageFlagTryDifference = 0x40;  // encoder only: try the XOR-with-previous form
+inline constexpr uint32_t kImageFlagFrameChanged = 0x200;  // image handle's frame-changed mark
 
 // The colour key of a palette picture that has no transparent index.
 inline constexpr uint32_t kNoPaletteKey = 256;
@@ -30,11 +30,11 @@ inline constexpr uint32_t kNoPaletteKey = 256;
 inline constexpr int kPaletteRefBlockSize = 32;
 
 struct ImageRecord {
-  uint32_t serial = 0;      // cache serial; 0 outside the paint module's cache
-  uint16_t width = 0;       // width of one frame, pixels
-  uint16_t height = 0;      // height of one frame, pixels
+  uint32_t serial = 0;  // cache serial; 0 outside the paint module's cache
+  uint16_t width = 0;   // width of one frame, pixels
+  uint16_t height = 0;  // height of one frame, pixels
   uint8_t* pixels = nullptr;
-  uint32_t data_size = 0;   // bytes in the pixel block
+  uint32_t data_size = 0;  // bytes in the pixel block
   // Palette pictures: the transparent index, kNoPaletteKey for none.
   // True colour: a COLORREF (0x00BBGGRR).
   uint32_t colour_key = 0;

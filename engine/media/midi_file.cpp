@@ -106,8 +106,7 @@ bool ReadVariableLength(std::span<const uint8_t> file, MidiTrack& track, uint32_
   return false;  // a fifth byte would be needed: not a valid quantity
 }
 
-bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* event,
-                   const char** error_text) {
+bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* event, const char** error_text) {
   *error_text = nullptr;
   *event = MidiEvent{};
   uint8_t b;

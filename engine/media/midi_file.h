@@ -53,8 +53,7 @@ bool ReadVariableLength(std::span<const uint8_t> file, MidiTrack& track, uint32_
 
 // Reads the track's next event and its following delta time. On failure, error_text is the
 // reason (null for failures that have none to give).
-bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* event,
-                   const char** error_text);
+bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* event, const char** error_text);
 
 // Puts the track back at its first event.
 void RewindMidiTrack(std::span<const uint8_t> file, MidiTrack& track);

@@ -56,14 +56,20 @@ void MidiStreamPlayer::OnOpen() {}
 
 void MidiStreamPlayer::OnClose() {}
 
-void MidiStreamPlayer::StreamCallback(platform::HMIDISTRM, uint32_t message, uintptr_t instance,
-                                      uintptr_t param1, uintptr_t) {
+void MidiStreamPlayer::StreamCallback(platform::HMIDISTRM, uint32_t message, uintptr_t instance, uintptr_t param1,
+                                      uintptr_t) {
   auto* player = reinterpret_cast<MidiStreamPlayer*>(instance);
   auto* header = reinterpret_cast<platform::MIDIHDR*>(param1);
   switch (message) {
-    case platform::MOM_OPEN: player->OnOpen(); break;
-    case platform::MOM_CLOSE: player->OnClose(); break;
-    case platform::MOM_DONE: player->OnBufferDone(header); break;
+    case platform::MOM_OPEN:
+      player->OnOpen();
+      break;
+    case platform::MOM_CLOSE:
+      player->OnClose();
+      break;
+    case platform::MOM_DONE:
+      player->OnBufferDone(header);
+      break;
     case platform::MOM_POSITIONCB: {
       if (header == nullptr || header->dwOffset > header->dwBytesRecorded ||
           header->dwBytesRecorded - header->dwOffset < kEventBytes) {
@@ -74,7 +80,8 @@ void MidiStreamPlayer::StreamCallback(platform::HMIDISTRM, uint32_t message, uin
       player->OnPositionCallback(header, event);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -384,7 +391,8 @@ void MidiStreamPlayer::OnBufferDone(platform::MIDIHDR* header) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -119,8 +119,8 @@ class MidiStreamPlayer {
   static constexpr uint32_t kParseFailed = 0x2;
   static constexpr uint32_t kEventPending = 0x4;
 
-  static void StreamCallback(platform::HMIDISTRM stream, uint32_t message, uintptr_t instance,
-                             uintptr_t param1, uintptr_t param2);
+  static void StreamCallback(platform::HMIDISTRM stream, uint32_t message, uintptr_t instance, uintptr_t param1,
+                             uintptr_t param2);
 
   // The following run with control_ held.
   int PlayLocked(bool loop);

@@ -20,10 +20,10 @@ constexpr uint32_t kDefaultFrameDelayMs = 40;
 enum class PictureKind { kNone, kCommon, kIcon, kPps };
 
 PictureKind KindOfExtension(uint32_t extension_id) {
-  static const std::array<uint32_t, 12> common = {
-      NameKeyRS(".gif"), NameKeyRS(".bmp"), NameKeyRS(".png"), NameKeyRS(".jpg"), NameKeyRS(".jpeg"),
-      NameKeyRS(".tif"), NameKeyRS(".tga"), NameKeyRS(".mng"), NameKeyRS(".pcx"), NameKeyRS(".wbmp"),
-      NameKeyRS(".wmf"), NameKeyRS(".ico")};
+  static const std::array<uint32_t, 12> common = {NameKeyRS(".gif"),  NameKeyRS(".bmp"),  NameKeyRS(".png"),
+                                                  NameKeyRS(".jpg"),  NameKeyRS(".jpeg"), NameKeyRS(".tif"),
+                                                  NameKeyRS(".tga"),  NameKeyRS(".mng"),  NameKeyRS(".pcx"),
+                                                  NameKeyRS(".wbmp"), NameKeyRS(".wmf"),  NameKeyRS(".ico")};
   static const uint32_t icon = NameKeyRS(".ico");
   static const uint32_t pps = NameKeyRS(".pps");
   if (extension_id == pps) return PictureKind::kPps;

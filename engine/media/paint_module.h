@@ -34,39 +34,39 @@ inline constexpr const char* kPictureCategory = ".imge";
 class PaintModule : public EngineModule {
  public:
   PaintModule();
-  ~PaintModule() override;                                                    // 0
+  ~PaintModule() override;  // 0
 
-  int Init() override;                                                        // 1
-  void Exit() override;                                                       // 2
-  void Tick() override;                                                       // 3
-  uint32_t GetId() const override { return module_id::kPaint; }               // 4
-  const char* GetName() const override { return "PaintModule"; }              // 5
-  int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;    // 6
-  uint32_t QueueLimit() const override { return 999999; }                     // 7
+  int Init() override;                                                      // 1
+  void Exit() override;                                                     // 2
+  void Tick() override;                                                     // 3
+  uint32_t GetId() const override { return module_id::kPaint; }             // 4
+  const char* GetName() const override { return "PaintModule"; }            // 5
+  int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;  // 6
+  uint32_t QueueLimit() const override { return 999999; }                   // 7
   // 8: Update, shared.
-  virtual double GetFps() const;                                              // 9
-  virtual void SetSize(int32_t width, int32_t height) = 0;                    // 10
-  virtual void RenderBatch(PaintBatch* batch) = 0;                            // 11
-  virtual void DrawBatchItem(DrawItem* item, ImageHandle* image) = 0;         // 12
+  virtual double GetFps() const;                                                                  // 9
+  virtual void SetSize(int32_t width, int32_t height) = 0;                                        // 10
+  virtual void RenderBatch(PaintBatch* batch) = 0;                                                // 11
+  virtual void DrawBatchItem(DrawItem* item, ImageHandle* image) = 0;                             // 12
   virtual PictureInfo* GetPictureInfo(PictureInfo* out, const std::string& name, int32_t frame);  // 13
-  virtual ImageRecord* FindPicture(const std::string& full_name);            // 14
-  virtual int LoadPicture(NameKey key) = 0;                                   // 15
-  virtual int LoadPictureByName(const std::string& full_name);               // 16
-  virtual void AddPicture(const std::string& name, const PictureInfo* info);  // 17
+  virtual ImageRecord* FindPicture(const std::string& full_name);                                 // 14
+  virtual int LoadPicture(NameKey key) = 0;                                                       // 15
+  virtual int LoadPictureByName(const std::string& full_name);                                    // 16
+  virtual void AddPicture(const std::string& name, const PictureInfo* info);                      // 17
   virtual void DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,
-                             double angle) = 0;                               // 18
-  virtual PaintModule* FillBase(COLORREF colour) = 0;                         // 19
-  virtual DrawTarget* GetBaseTarget(DrawTarget* out) = 0;                     // 20
-  virtual int32_t GetWidth() const { return width_; }                         // 21
-  virtual int32_t GetHeight() const { return height_; }                       // 22
+                             double angle) = 0;                                                        // 18
+  virtual PaintModule* FillBase(COLORREF colour) = 0;                                                  // 19
+  virtual DrawTarget* GetBaseTarget(DrawTarget* out) = 0;                                              // 20
+  virtual int32_t GetWidth() const { return width_; }                                                  // 21
+  virtual int32_t GetHeight() const { return height_; }                                                // 22
   virtual int DecodeImage(const uint8_t* data, size_t size, uint32_t extension_id, ImageRecord* out);  // 23
   virtual uint32_t DecodePps(const uint8_t* data, size_t size, ImageRecord* out);                      // 24
-  virtual void CopyRecord(ImageRecord* destination, const ImageRecord* source) = 0;                  // 25
-  virtual uint32_t GetLastSerial() const { return cache_.LastSerial(); }      // 26
-  virtual void AddRecord(NameKey key, ImageRecord* record);                   // 27
-  virtual void RemovePicture(const std::string& name);                        // 28
-  virtual int RefreshImage(ImageHandle* image);                               // 29
-  virtual void FreeRecord(ImageRecord* record) = 0;                           // 30
+  virtual void CopyRecord(ImageRecord* destination, const ImageRecord* source) = 0;                    // 25
+  virtual uint32_t GetLastSerial() const { return cache_.LastSerial(); }                               // 26
+  virtual void AddRecord(NameKey key, ImageRecord* record);                                            // 27
+  virtual void RemovePicture(const std::string& name);                                                 // 28
+  virtual int RefreshImage(ImageHandle* image);                                                        // 29
+  virtual void FreeRecord(ImageRecord* record) = 0;                                                    // 30
 
   uint32_t GetBitsPerPixel() const { return bits_per_pixel_; }
   POINT GetViewCentre() const { return POINT{view_centre_x_, view_centre_y_}; }

@@ -48,7 +48,9 @@ void Palette::SetAll(const uint8_t* colours, uint32_t n, const std::string& name
   if (count_ > 0) std::memcpy(colours_, colours, size_t{count_} * 3);
 }
 
-void Palette::SetColor(uint32_t index, uint32_t colour) { SetColorRgb(index, RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+void Palette::SetColor(uint32_t index, uint32_t colour) {
+  SetColorRgb(index, RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
 
 void Palette::SetColorRgb(uint32_t index, uint8_t red, uint8_t green, uint8_t blue) {
   if (index < count_) {
@@ -99,7 +101,9 @@ int Palette::NearestIndexRgb(uint8_t red, uint8_t green, uint8_t blue) const {
   return best;
 }
 
-int Palette::NearestIndex(uint32_t colour) const { return NearestIndexRgb(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+int Palette::NearestIndex(uint32_t colour) const {
+  return NearestIndexRgb(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
 
 std::unique_ptr<uint8_t[]> Palette::RemapTrueColour(const uint8_t* pixels, size_t pixel_count, bool alpha) const {
   std::unique_ptr<uint8_t[]> out(new uint8_t[pixel_count * (alpha ? 2 : 1)]);

@@ -37,8 +37,8 @@ void CopyRect(const uint32_t* pixels, int stride, int srcX, int srcY, int w, int
 
 }  // namespace
 
-std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int height, int srcX, int srcY,
-                                        int srcW, int srcH, int dstW, int dstH) {
+std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW,
+                                        int srcH, int dstW, int dstH) {
   if (!ValidRequest(pixels, stride, height, srcX, srcY, srcW, srcH, dstW, dstH)) return nullptr;
   auto out = Allocate<uint32_t>(int64_t{dstW} * dstH);
   if (!out) return nullptr;
@@ -50,8 +50,7 @@ std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int 
   const int64_t step_y = CornerStep(srcH, dstH, 10);
   // Every row picks the same columns: work them out once.
   std::vector<int> column(static_cast<size_t>(dstW));
-  for (int x = 0; x < dstW; ++x)
-    column[x] = static_cast<int>(std::min<int64_t>((x * step_x + 512) >> 10, srcW - 1));
+  for (int x = 0; x < dstW; ++x) column[x] = static_cast<int>(std::min<int64_t>((x * step_x + 512) >> 10, srcW - 1));
   for (int y = 0; y < dstH; ++y) {
     const int64_t sy = std::min<int64_t>((y * step_y + 512) >> 10, srcH - 1);
     const uint32_t* __restrict row = pixels + (srcY + sy) * stride + srcX;
@@ -62,8 +61,8 @@ std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int 
   return out;
 }
 
-bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW,
-                           int srcH, uint32_t* out, int dstW, int dstH) {
+bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW, int srcH,
+                           uint32_t* out, int dstW, int dstH) {
   if (out == nullptr || !ValidRequest(pixels, stride, height, srcX, srcY, srcW, srcH, dstW, dstH)) return false;
   if (srcW == dstW && srcH == dstH) {
     CopyRect(pixels, stride, srcX, srcY, srcW, srcH, out);
@@ -123,8 +122,8 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
   return true;
 }
 
-std::unique_ptr<uint32_t[]> ResizeImageSmooth(const uint32_t* pixels, int stride, int height, int srcX,
-                                              int srcY, int srcW, int srcH, int dstW, int dstH) {
+std::unique_ptr<uint32_t[]> ResizeImageSmooth(const uint32_t* pixels, int stride, int height, int srcX, int srcY,
+                                              int srcW, int srcH, int dstW, int dstH) {
   if (!ValidRequest(pixels, stride, height, srcX, srcY, srcW, srcH, dstW, dstH)) return nullptr;
   auto out = Allocate<uint32_t>(int64_t{dstW} * dstH);
   if (!out || !ResizeImageSmoothInto(pixels, stride, height, srcX, srcY, srcW, srcH, out.get(), dstW, dstH))
@@ -132,9 +131,8 @@ std::unique_ptr<uint32_t[]> ResizeImageSmooth(const uint32_t* pixels, int stride
   return out;
 }
 
-std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride, int height, int srcX,
-                                               int srcY, int srcW, int srcH, int dstW, int dstH,
-                                               uint32_t imageFlags) {
+std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride, int height, int srcX, int srcY,
+                                               int srcW, int srcH, int dstW, int dstH, uint32_t imageFlags) {
   if (!ValidRequest(pixels, stride, height, srcX, srcY, srcW, srcH, dstW, dstH)) return nullptr;
   auto out = Allocate<uint8_t>(int64_t{dstW} * dstH * 2);
   if (!out) return nullptr;

@@ -16,23 +16,22 @@ namespace engine {
 
 // Nearest-neighbour scale of 32-bit pixels. `stride` is the source row length in pixels; the
 // source height is not needed by the arithmetic and is only checked against the rectangle.
-std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int height, int srcX, int srcY,
-                                        int srcW, int srcH, int dstW, int dstH);
+std::unique_ptr<uint32_t[]> ResizeImage(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW,
+                                        int srcH, int dstW, int dstH);
 
 // Bilinear scale of 32-bit pixels; arguments as ResizeImage.
-std::unique_ptr<uint32_t[]> ResizeImageSmooth(const uint32_t* pixels, int stride, int height, int srcX,
-                                              int srcY, int srcW, int srcH, int dstW, int dstH);
+std::unique_ptr<uint32_t[]> ResizeImageSmooth(const uint32_t* pixels, int stride, int height, int srcX, int srcY,
+                                              int srcW, int srcH, int dstW, int dstH);
 
 // The work of ResizeImageSmooth into a caller's dstW x dstH block (row length dstW).
 // Returns false, writing nothing, when a size is not positive or the rectangle leaves the block.
-bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW,
-                           int srcH, uint32_t* out, int dstW, int dstH);
+bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int srcX, int srcY, int srcW, int srcH,
+                           uint32_t* out, int dstW, int dstH);
 
 // Nearest-neighbour scale of palette pixels: two bytes each (index, alpha) when imageFlags has the
 // alpha flag, else one byte each. The block has room for two bytes per pixel either way.
-std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride, int height, int srcX,
-                                               int srcY, int srcW, int srcH, int dstW, int dstH,
-                                               uint32_t imageFlags);
+std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride, int height, int srcX, int srcY,
+                                               int srcW, int srcH, int dstW, int dstH, uint32_t imageFlags);
 
 // Bilinear mix of four neighbours with the 8-bit fractions fx, fy (0..255): each of blue, green,
 // red and alpha is the weighted sum / 256, truncated; two channels are worked at once.
@@ -41,8 +40,8 @@ inline uint32_t BilinearMix(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p
   const uint32_t w10 = fx - w11;
   const uint32_t w01 = fy - w11;
   const uint32_t w00 = 256 - w10 - w01 - w11;
-  const uint32_t rb = (p00 & 0x00FF00FF) * w00 + (p10 & 0x00FF00FF) * w10 + (p01 & 0x00FF00FF) * w01 +
-                      (p11 & 0x00FF00FF) * w11;
+  const uint32_t rb =
+      (p00 & 0x00FF00FF) * w00 + (p10 & 0x00FF00FF) * w10 + (p01 & 0x00FF00FF) * w01 + (p11 & 0x00FF00FF) * w11;
   const uint32_t ag = ((p00 & 0xFF00FF00) >> 8) * w00 + ((p10 & 0xFF00FF00) >> 8) * w10 +
                       ((p01 & 0xFF00FF00) >> 8) * w01 + ((p11 & 0xFF00FF00) >> 8) * w11;
   return (ag & 0xFF00FF00) | ((rb & 0xFF00FF00) >> 8);

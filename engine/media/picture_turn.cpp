@@ -37,8 +37,8 @@ void SolveLinear(int64_t v0, int64_t k, int64_t lo, int64_t hi, int64_t& first, 
 }
 
 int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
@@ -56,8 +56,8 @@ RECT DrawBounds(DrawParams* params) {
   if (params->angle != 0.0) {
     if (params->halfDiagonal < 1) params->halfDiagonal = HalfDiagonalPixels(params->width, params->height);
     const int64_t r = params->halfDiagonal;
-    return {ClampToInt32(params->centreX - r), ClampToInt32(params->centreY - r),
-            ClampToInt32(params->centreX + r), ClampToInt32(params->centreY + r)};
+    return {ClampToInt32(params->centreX - r), ClampToInt32(params->centreY - r), ClampToInt32(params->centreX + r),
+            ClampToInt32(params->centreY + r)};
   }
   const int64_t left = int64_t{params->centreX} - (int64_t{params->width} + 1) / 2;
   const int64_t top = int64_t{params->centreY} - (int64_t{params->height} + 1) / 2;
@@ -76,8 +76,15 @@ TurnCoefficients TurnCoefficientsFor(double angle, int64_t scale) {
 }
 
 TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift, const RECT& clip)
-    : w_(w), h_(h), cx_((w + 1) / 2), cy_((h + 1) / 2), shift_(shift), radius_(HalfDiagonalPixels(w, h)),
-      x0_(x0), y0_(y0), coeff_(TurnCoefficientsFor(angle, int64_t{1} << shift)) {
+    : w_(w),
+      h_(h),
+      cx_((w + 1) / 2),
+      cy_((h + 1) / 2),
+      shift_(shift),
+      radius_(HalfDiagonalPixels(w, h)),
+      x0_(x0),
+      y0_(y0),
+      coeff_(TurnCoefficientsFor(angle, int64_t{1} << shift)) {
   const int64_t side = 2 * int64_t{radius_};
   first_col_ = std::max<int64_t>(0, clip.left - x0);
   end_col_ = std::min<int64_t>(side, clip.right - x0);

@@ -15,27 +15,27 @@ namespace engine::pixel_rules {
 
 // Backdrop, threshold and opacity byte of one call, worked out once.
 struct RuleParams {
-  uint32_t op = 255;        // opacity byte
-  uint32_t threshold = 0;   // backdrop alpha threshold T
-  uint32_t backdrop = 0;    // backdrop colour as a surface word (0x00RRGGBB)
+  uint32_t op = 255;       // opacity byte
+  uint32_t threshold = 0;  // backdrop alpha threshold T
+  uint32_t backdrop = 0;   // backdrop colour as a surface word (0x00RRGGBB)
 };
 
 RuleParams MakeRuleParams(double opacity, uint32_t backdrop);
 
 enum class Rule {
-  kAlphaFaded,           // own alpha times opacity; copy into empty pixels
+  kAlphaFaded,  // own alpha times opacity; copy into empty pixels
   kAlphaFadedBackdrop,
-  kAlphaFull,            // own alpha; copy into empty pixels
+  kAlphaFull,  // own alpha; copy into empty pixels
   kAlphaFullBackdrop,
-  kOpaqueFaded,          // as the alpha rules, only where the destination is opaque; alpha untouched
+  kOpaqueFaded,  // as the alpha rules, only where the destination is opaque; alpha untouched
   kOpaqueFadedBackdrop,
   kOpaqueFull,
   kOpaqueFullBackdrop,
-  kPlainFaded,           // pictures without alpha: mix by the opacity, alpha 255
+  kPlainFaded,  // pictures without alpha: mix by the opacity, alpha 255
   kPlainFadedBackdrop,
-  kPlainFull,            // copy where the source alpha is not 0
-  kInvert,               // invert the destination under present source pixels
-  kBlend,                // BlendPixel
+  kPlainFull,  // copy where the source alpha is not 0
+  kInvert,     // invert the destination under present source pixels
+  kBlend,      // BlendPixel
 };
 
 // mix(s, d, w) = (s*w + d*(255 - w)) >> 8 on blue, green and red; alpha 0. Blue and red share
@@ -108,19 +108,32 @@ using RuleTag = std::integral_constant<Rule, R>;
 template <class F>
 void WithRule(Rule r, F&& f) {
   switch (r) {
-    case Rule::kAlphaFaded: return f(RuleTag<Rule::kAlphaFaded>{});
-    case Rule::kAlphaFadedBackdrop: return f(RuleTag<Rule::kAlphaFadedBackdrop>{});
-    case Rule::kAlphaFull: return f(RuleTag<Rule::kAlphaFull>{});
-    case Rule::kAlphaFullBackdrop: return f(RuleTag<Rule::kAlphaFullBackdrop>{});
-    case Rule::kOpaqueFaded: return f(RuleTag<Rule::kOpaqueFaded>{});
-    case Rule::kOpaqueFadedBackdrop: return f(RuleTag<Rule::kOpaqueFadedBackdrop>{});
-    case Rule::kOpaqueFull: return f(RuleTag<Rule::kOpaqueFull>{});
-    case Rule::kOpaqueFullBackdrop: return f(RuleTag<Rule::kOpaqueFullBackdrop>{});
-    case Rule::kPlainFaded: return f(RuleTag<Rule::kPlainFaded>{});
-    case Rule::kPlainFadedBackdrop: return f(RuleTag<Rule::kPlainFadedBackdrop>{});
-    case Rule::kPlainFull: return f(RuleTag<Rule::kPlainFull>{});
-    case Rule::kInvert: return f(RuleTag<Rule::kInvert>{});
-    case Rule::kBlend: return f(RuleTag<Rule::kBlend>{});
+    case Rule::kAlphaFaded:
+      return f(RuleTag<Rule::kAlphaFaded>{});
+    case Rule::kAlphaFadedBackdrop:
+      return f(RuleTag<Rule::kAlphaFadedBackdrop>{});
+    case Rule::kAlphaFull:
+      return f(RuleTag<Rule::kAlphaFull>{});
+    case Rule::kAlphaFullBackdrop:
+      return f(RuleTag<Rule::kAlphaFullBackdrop>{});
+    case Rule::kOpaqueFaded:
+      return f(RuleTag<Rule::kOpaqueFaded>{});
+    case Rule::kOpaqueFadedBackdrop:
+      return f(RuleTag<Rule::kOpaqueFadedBackdrop>{});
+    case Rule::kOpaqueFull:
+      return f(RuleTag<Rule::kOpaqueFull>{});
+    case Rule::kOpaqueFullBackdrop:
+      return f(RuleTag<Rule::kOpaqueFullBackdrop>{});
+    case Rule::kPlainFaded:
+      return f(RuleTag<Rule::kPlainFaded>{});
+    case Rule::kPlainFadedBackdrop:
+      return f(RuleTag<Rule::kPlainFadedBackdrop>{});
+    case Rule::kPlainFull:
+      return f(RuleTag<Rule::kPlainFull>{});
+    case Rule::kInvert:
+      return f(RuleTag<Rule::kInvert>{});
+    case Rule::kBlend:
+      return f(RuleTag<Rule::kBlend>{});
   }
 }
 

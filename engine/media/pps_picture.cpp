@@ -32,7 +32,8 @@ void XorInPlace(uint8_t* out, const uint8_t* b, size_t size) {
 }
 
 // Plane A of codecs 3-6: runs (3, 4), zlib (5) or the smaller (6).
-std::vector<uint8_t> PackPlaneA(const uint8_t* plane, size_t bytes, bool palette, uint8_t codec, uint32_t* frame_flags) {
+std::vector<uint8_t> PackPlaneA(const uint8_t* plane, size_t bytes, bool palette, uint8_t codec,
+                                uint32_t* frame_flags) {
   switch (codec) {
     case kPpsCodecRuns:
     case kPpsCodecRunsZlibAlpha:
@@ -190,8 +191,8 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
   const uint64_t frame_bytes = FrameBytes(header);
   const uint64_t all_bytes = frame_bytes * header.frame_count;
   if (header.frame_count == 0 || frame_bytes == 0) {
-    ReportFormatError(error, "pps: refused to encode an empty picture (%ux%u, %u frames)", header.width,
-                      header.height, header.frame_count);
+    ReportFormatError(error, "pps: refused to encode an empty picture (%ux%u, %u frames)", header.width, header.height,
+                      header.frame_count);
     return {};
   }
   if (!record.pixels || all_bytes > record.data_size) {
@@ -226,8 +227,8 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
       PpsFrameRecord diff_record;
       bool diff_ok = true;
       std::vector<uint8_t> diff = PackFrame(current, previous, header, &diff_record, true, palette, &diff_ok);
-      if (diff_ok && uint64_t{diff_record.packed_a} + diff_record.packed_b <
-                         uint64_t{out.record.packed_a} + out.record.packed_b) {
+      if (diff_ok &&
+          uint64_t{diff_record.packed_a} + diff_record.packed_b < uint64_t{out.record.packed_a} + out.record.packed_b) {
         out.record = diff_record;
         out.bytes = std::move(diff);
         ok = true;
@@ -366,8 +367,7 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
     return 0;
   }
   if (header.frame_count == 0 || header.width == 0 || header.height == 0) {
-    ReportFormatError(error, "pps: empty picture (%ux%u, %u frames)", header.width, header.height,
-                      header.frame_count);
+    ReportFormatError(error, "pps: empty picture (%ux%u, %u frames)", header.width, header.height, header.frame_count);
     return 0;
   }
   const uint64_t frame_bytes = FrameBytes(header);

@@ -55,9 +55,8 @@ void ForEachRun(const uint8_t* p, size_t n, Emit&& emit) {
 template <size_t E>
 std::vector<uint8_t> PackRuns(const uint8_t* plane, size_t n) {
   size_t total = 0;
-  ForEachRun<E>(plane, n, [&](size_t, size_t count, bool repeat) {
-    total += (count < 64 ? 1 : 2) + (repeat ? E : count * E);
-  });
+  ForEachRun<E>(plane, n,
+                [&](size_t, size_t count, bool repeat) { total += (count < 64 ? 1 : 2) + (repeat ? E : count * E); });
   std::vector<uint8_t> out(total);
   uint8_t* w = out.data();
   ForEachRun<E>(plane, n, [&](size_t first, size_t count, bool repeat) {
@@ -108,7 +107,9 @@ bool UnpackRuns(const uint8_t* packed, size_t packed_size, uint8_t* out, size_t 
 
 std::vector<uint8_t> PackRunsBytes(const uint8_t* plane, size_t count) { return PackRuns<1>(plane, count); }
 
-std::vector<uint8_t> PackRunsPixels(const uint8_t* plane, size_t pixel_count) { return PackRuns<3>(plane, pixel_count); }
+std::vector<uint8_t> PackRunsPixels(const uint8_t* plane, size_t pixel_count) {
+  return PackRuns<3>(plane, pixel_count);
+}
 
 std::vector<uint8_t> PackZlib(const uint8_t* plane, size_t byte_count) {
   // Sized by compressBound, so one call always fits (an empty plane included).

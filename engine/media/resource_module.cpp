@@ -19,13 +19,13 @@ namespace {
 
 // The file-type table: extension and category, in lookup order.
 constexpr const char* kFileTypes[32][2] = {
-    {".pps", ".imge"},   {".png", ".imge"},   {".jpg", ".imge"},   {".jpeg", ".imge"}, {".gif", ".imge"},
-    {".bmp", ".imge"},   {".mng", ".imge"},   {".ico", ".imge"},   {".tga", ".imge"},  {".tif", ".imge"},
-    {".pcx", ".imge"},   {".wbmp", ".imge"},  {".wmf", ".imge"},   {".mp3", ".sound"}, {".wav", ".sound"},
-    {".ogg", ".sound"},  {".mid", ".sound"},  {".lua", ".script"}, {".qzs", ".script"}, {".swf", ".flash"},
-    {".flv", ".flash"},  {".avi", ".vedio"},  {".rm", ".vedio"},   {".rmvb", ".vedio"}, {".mpeg", ".vedio"},
-    {".htm", ".http"},   {".asp", ".http"},   {".html", ".http"},  {".aspx", ".http"}, {".jsp", ".http"},
-    {".php", ".http"},   {".cgi", ".http"},
+    {".pps", ".imge"},  {".png", ".imge"},  {".jpg", ".imge"},   {".jpeg", ".imge"},  {".gif", ".imge"},
+    {".bmp", ".imge"},  {".mng", ".imge"},  {".ico", ".imge"},   {".tga", ".imge"},   {".tif", ".imge"},
+    {".pcx", ".imge"},  {".wbmp", ".imge"}, {".wmf", ".imge"},   {".mp3", ".sound"},  {".wav", ".sound"},
+    {".ogg", ".sound"}, {".mid", ".sound"}, {".lua", ".script"}, {".qzs", ".script"}, {".swf", ".flash"},
+    {".flv", ".flash"}, {".avi", ".vedio"}, {".rm", ".vedio"},   {".rmvb", ".vedio"}, {".mpeg", ".vedio"},
+    {".htm", ".http"},  {".asp", ".http"},  {".html", ".http"},  {".aspx", ".http"},  {".jsp", ".http"},
+    {".php", ".http"},  {".cgi", ".http"},
 };
 
 struct TypePair {

@@ -27,9 +27,9 @@ inline constexpr uint32_t kResourceSharesFile = 0x20;  // a package member
 
 // Event codes the module handles.
 namespace resource_event {
-inline constexpr uint32_t kRegisterFile = 1038;    // p1: const char* path; result 0
-inline constexpr uint32_t kRegisterFolder = 1039;  // p1: const char* folder; result: files handed over
-inline constexpr uint32_t kOpenPackage = 1040;     // p1: const char* path; result: entries walked
+inline constexpr uint32_t kRegisterFile = 1038;      // p1: const char* path; result 0
+inline constexpr uint32_t kRegisterFolder = 1039;    // p1: const char* folder; result: files handed over
+inline constexpr uint32_t kOpenPackage = 1040;       // p1: const char* path; result: entries walked
 inline constexpr uint32_t kOpenPackageImage = 1041;  // p1: image pointer, p2: its size; result: entries walked
 }  // namespace resource_event
 

@@ -55,7 +55,8 @@ struct Category {
 
 const std::vector<Category>& Categories() {
   static const std::vector<Category> categories = {
-      {".imge", {".pps", ".bmp", ".png", ".gif", ".jpg", ".jpeg", ".ico", ".tga", ".tif", ".mng", ".pcx", ".wbmp", ".wmf"}},
+      {".imge",
+       {".pps", ".bmp", ".png", ".gif", ".jpg", ".jpeg", ".ico", ".tga", ".tif", ".mng", ".pcx", ".wbmp", ".wmf"}},
       {".sound", {".mp3", ".wav", ".mid", ".ogg", ".sound"}},
       {".text", {".txt", ".doc"}},
       {".ini", {".ini", ".qzi"}},
@@ -151,7 +152,9 @@ ResourcePackage::~ResourcePackage() = default;
 
 bool ResourcePackage::IsOpen() const { return !path_.empty(); }
 
-PackageEntry ResourcePackage::GetEntry(uint32_t index) const { return ValidIndex(index) ? entries_[index] : PackageEntry{}; }
+PackageEntry ResourcePackage::GetEntry(uint32_t index) const {
+  return ValidIndex(index) ? entries_[index] : PackageEntry{};
+}
 
 uint32_t ResourcePackage::GetEntrySize(uint32_t index) const { return ValidIndex(index) ? entries_[index].size : 0; }
 
@@ -189,8 +192,8 @@ int ResourcePackage::ReadEntryInto(uint32_t index, uint8_t* buffer, size_t buffe
   FILE* f = platform::OpenFile(path_, "rb");
   if (!f) return 0;
   const PackageEntry& e = entries_[index];
-  const bool ok = std::fseek(f, static_cast<long>(e.offset), SEEK_SET) == 0 &&
-                  std::fread(buffer, 1, e.size, f) == e.size;
+  const bool ok =
+      std::fseek(f, static_cast<long>(e.offset), SEEK_SET) == 0 && std::fread(buffer, 1, e.size, f) == e.size;
   std::fclose(f);
   return ok ? 1 : 0;
 }
@@ -344,7 +347,8 @@ uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::s
   }
   std::vector<uint8_t> file(running);
   std::memcpy(file.data(), header_, kPackageHeaderSize);
-  for (size_t i = 0; i < entries_.size(); ++i) WriteEntry(&file[kPackageHeaderSize + i * kPackageEntrySize], entries_[i]);
+  for (size_t i = 0; i < entries_.size(); ++i)
+    WriteEntry(&file[kPackageHeaderSize + i * kPackageEntrySize], entries_[i]);
   for (uint32_t i = 0; i < used_; ++i) {
     // Exactly the size recorded when the file was added: a member that changed since would
     // shift every later member away from its offset.
@@ -389,7 +393,7 @@ uint32_t CategoryHashOfExtension(const std::string& extension) {
 }
 
 std::string ImageExtensionOfHash(uint32_t hash) {
-  static const char* const kImages[] = {".pps", ".bmp", ".png", ".gif", ".jpg", ".ico",
+  static const char* const kImages[] = {".pps", ".bmp", ".png", ".gif", ".jpg",  ".ico",
                                         ".tga", ".tif", ".mng", ".pcx", ".wbmp", ".wmf"};
   for (const char* e : kImages) {
     if (HashRS(e) == hash) return e;

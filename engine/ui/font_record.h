@@ -7,19 +7,19 @@
 namespace engine {
 
 struct FontRecord {
-  char face[32];          // words 0-7: GBK face name, at most 31 bytes and the terminator
-  uint32_t colour;        // word 8: text colour, COLORREF 0x00BBGGRR
-  int32_t height;         // word 9: character height in pixels
-  uint32_t unused10;      // word 10
-  int32_t weight;         // word 11: 400 normal, 600 and above bold
-  int32_t char_space;     // word 12: extra pixels after each byte of a character
-  int32_t row_space;      // word 13: extra pixels between rows
-  int32_t margin_left;    // word 14
-  int32_t margin_right;   // word 15
-  uint32_t wrap;          // word 16: 1 breaks rows at the right margin; 0 breaks only at line feeds
-  uint32_t italic;        // word 17: non-zero slants the characters
-  uint32_t underline;     // word 18: non-zero underlines them
-  uint32_t alpha;         // word 19: text opacity 0-255
+  char face[32];         // words 0-7: GBK face name, at most 31 bytes and the terminator
+  uint32_t colour;       // word 8: text colour, COLORREF 0x00BBGGRR
+  int32_t height;        // word 9: character height in pixels
+  uint32_t unused10;     // word 10
+  int32_t weight;        // word 11: 400 normal, 600 and above bold
+  int32_t char_space;    // word 12: extra pixels after each byte of a character
+  int32_t row_space;     // word 13: extra pixels between rows
+  int32_t margin_left;   // word 14
+  int32_t margin_right;  // word 15
+  uint32_t wrap;         // word 16: 1 breaks rows at the right margin; 0 breaks only at line feeds
+  uint32_t italic;       // word 17: non-zero slants the characters
+  uint32_t underline;    // word 18: non-zero underlines them
+  uint32_t alpha;        // word 19: text opacity 0-255
 };
 static_assert(sizeof(FontRecord) == 80, "the font record is 20 words");
 

@@ -206,8 +206,8 @@ FontRenderer::Glyph* FontRenderer::GlyphFor(Face& face, char32_t code_point) {
   auto [it, inserted] = face.glyphs.try_emplace(code_point);
   if (inserted) {
     // Without a face, characters take the widths the layout estimates expect.
-    it->second.advance = face.font ? face.font->Advance(code_point)
-                                   : (code_point < 0x80 ? (face.height + 1) / 2 : face.height);
+    it->second.advance =
+        face.font ? face.font->Advance(code_point) : (code_point < 0x80 ? (face.height + 1) / 2 : face.height);
   }
   return &it->second;
 }
@@ -352,8 +352,8 @@ void FontRenderer::Layout(const char* text, int32_t room) {
         row_width = 0;
       }
     }
-    items_.push_back(Item{face, glyph, code_point, advance, style.colour & 0xFFFFFF, std::min<uint32_t>(style.alpha, 255),
-                          style.underline != 0});
+    items_.push_back(Item{face, glyph, code_point, advance, style.colour & 0xFFFFFF,
+                          std::min<uint32_t>(style.alpha, 255), style.underline != 0});
     row_width += advance;
   }
   if (items_.size() > row_begin) finish_row(items_.size());

@@ -47,9 +47,9 @@ struct TextBlock {
   int32_t width = 0;
   int32_t height = 0;
   uint32_t* pixels = nullptr;
-  uint32_t byte_size = 0;      // width * height * 4
-  int32_t text_width = 0;      // out: widest row
-  int32_t text_height = 0;     // out: height of all rows
+  uint32_t byte_size = 0;   // width * height * 4
+  int32_t text_width = 0;   // out: widest row
+  int32_t text_height = 0;  // out: height of all rows
   uint32_t reserved[23] = {};
 };
 
@@ -112,8 +112,8 @@ class FontRenderer {
   // the rows' block lines up between the margins (kPlaceStart, kPlaceCentre, kPlaceEnd),
   // vertical likewise from top to bottom, and inset pixels are kept from every edge. Drawn at
   // that place the text wraps as it was measured here. The text's size goes into block.
-  TextPosition DrawTextBlock(int32_t width, int32_t height, const char* text, TextBlock* block,
-                             int32_t horizontal, int32_t vertical, int32_t inset);
+  TextPosition DrawTextBlock(int32_t width, int32_t height, const char* text, TextBlock* block, int32_t horizontal,
+                             int32_t vertical, int32_t inset);
 
   // Store figures, for tests and diagnostics.
   size_t FacesOpened() const;

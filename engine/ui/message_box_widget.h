@@ -36,13 +36,13 @@ class MessageBoxWidget : public WidgetBase {
   // Makes the parts (see above) and puts the box on the top layer, in front; the body, or null
   // when the box is not in a scene.
   virtual CanvasObject* Build(int32_t width, int32_t height, const ObjectMessage* ok, const ObjectMessage* cancel,
-                              int32_t countdown_seconds);                                    // 157
-  virtual CanvasObject* GetBody() { return body_; }                                          // 158
-  virtual TextButton* GetOkButton() { return ok_button_; }                                   // 159
-  virtual TextButton* GetCancelButton() { return cancel_button_; }                           // 160
+                              int32_t countdown_seconds);           // 157
+  virtual CanvasObject* GetBody() { return body_; }                 // 158
+  virtual TextButton* GetOkButton() { return ok_button_; }          // 159
+  virtual TextButton* GetCancelButton() { return cancel_button_; }  // 160
   // Hides the box and removes it from the scene (once).
-  virtual void Close();                                                                      // 161
-  virtual CanvasObject* GetCountdownCanvas() { return countdown_canvas_; }                   // 162
+  virtual void Close();                                                     // 161
+  virtual CanvasObject* GetCountdownCanvas() { return countdown_canvas_; }  // 162
 
   int32_t GetCountdown() const { return count_; }
   bool IsClosing() const { return closing_; }

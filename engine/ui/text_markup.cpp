@@ -36,10 +36,14 @@ std::optional<uint32_t> HexColour(std::string_view value) {
   uint32_t rgb = 0;
   for (char c : value) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return std::nullopt;
     rgb = rgb << 4 | static_cast<uint32_t>(digit);
   }
   // RRGGBB as written; the record holds 0x00BBGGRR.
@@ -68,10 +72,14 @@ bool ApplyPair(std::string_view name, std::string_view value, FontRecord& record
     return true;
   }
   if (SameName(name, "e")) {
-    if (SameName(value, "b")) record.weight = 700;
-    else if (SameName(value, "u")) record.underline = 1;
-    else if (SameName(value, "i")) record.italic = 1;
-    else return false;
+    if (SameName(value, "b"))
+      record.weight = 700;
+    else if (SameName(value, "u"))
+      record.underline = 1;
+    else if (SameName(value, "i"))
+      record.italic = 1;
+    else
+      return false;
     return true;
   }
   if (SameName(name, "face")) {

@@ -103,9 +103,8 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   std::ostringstream script;
   script << "cd '" << work.string() << "' && mkfifo pipe && "
          << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir "
-         << fb.string() << "' sh -c \"'" << client.string()
-         << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
+         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << fb.string() << "' sh -c \"'"
+         << client.string() << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
          << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
   const int rc = std::system(script.str().c_str());
   const auto text = [&](const char* name) {
@@ -138,7 +137,8 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   int differing = 0;
   for (int row = 0; row < h; ++row)
     for (int col = 0; col < w; ++col)
-      if (screen.rgb[static_cast<size_t>(y + row) * screen.width + x + col] != shown.rgb[static_cast<size_t>(row) * w + col])
+      if (screen.rgb[static_cast<size_t>(y + row) * screen.width + x + col] !=
+          shown.rgb[static_cast<size_t>(row) * w + col])
         ++differing;
   EXPECT_EQ(differing, 0);
   // ...and the white screen around it is untouched.

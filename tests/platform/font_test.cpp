@@ -64,7 +64,8 @@ TEST(Font, BoldIsOnePixelWiderAndItalicKeepsTheAdvance) {
   platform::GlyphImage a, b;
   ASSERT_TRUE(regular->RenderGlyph(U'一', false, a));
   ASSERT_TRUE(bold->RenderGlyph(U'一', false, b));
-  EXPECT_GT(std::count(b.coverage.begin(), b.coverage.end(), 255), std::count(a.coverage.begin(), a.coverage.end(), 255));
+  EXPECT_GT(std::count(b.coverage.begin(), b.coverage.end(), 255),
+            std::count(a.coverage.begin(), a.coverage.end(), 255));
 }
 
 TEST(Font, RefusesSizesNoCharacterHas) {

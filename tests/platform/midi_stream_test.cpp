@@ -107,11 +107,11 @@ TEST_F(MidiStreamTest, EventsSoundAtTheirTicksAcrossTempoChangesAndBuffers) {
   SetDivision(100);  // 5 ms a tick at the default 500000
   Buffer first, second, empty;
   first.Add(0, 0x403C90);
-  first.Add(10, 0x403E90 | MEVT_F_CALLBACK);    // 50 ms
-  first.Add(0, MEVT_TEMPO << 24 | 1000000);     // from here 10 ms a tick
-  second.Add(10, 0x003C80);                     // 150 ms: deltas run on across buffers
-  second.Add(5, MEVT_NOP << 24);                // 200 ms: plays nothing
-  second.Add(5, 0x003E80 | MEVT_F_CALLBACK);    // 250 ms
+  first.Add(10, 0x403E90 | MEVT_F_CALLBACK);  // 50 ms
+  first.Add(0, MEVT_TEMPO << 24 | 1000000);   // from here 10 ms a tick
+  second.Add(10, 0x003C80);                   // 150 ms: deltas run on across buffers
+  second.Add(5, MEVT_NOP << 24);              // 200 ms: plays nothing
+  second.Add(5, 0x003E80 | MEVT_F_CALLBACK);  // 250 ms
   Queue(first.Ready());
   Queue(second.Ready());
   Queue(empty.Ready());
@@ -124,8 +124,9 @@ TEST_F(MidiStreamTest, EventsSoundAtTheirTicksAcrossTempoChangesAndBuffers) {
   EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{
                               {0x403C90, 0}, {0x403E90, 50000}, {0x3C80, 150000}, {0x3E80, 250000}}));
   const std::vector<Called> expected = {
-      {MOM_OPEN, nullptr, 0},          {MOM_POSITIONCB, &first.header, 12}, {MOM_DONE, &first.header, 0},
-      {MOM_POSITIONCB, &second.header, 24}, {MOM_DONE, &second.header, 0},  {MOM_DONE, &empty.header, 0},
+      {MOM_OPEN, nullptr, 0},        {MOM_POSITIONCB, &first.header, 12},
+      {MOM_DONE, &first.header, 0},  {MOM_POSITIONCB, &second.header, 24},
+      {MOM_DONE, &second.header, 0}, {MOM_DONE, &empty.header, 0},
   };
   EXPECT_EQ(listener_.Calls(), expected);
   EXPECT_TRUE(first.header.dwFlags & MHDR_DONE);

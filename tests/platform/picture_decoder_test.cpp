@@ -18,7 +18,8 @@ const Bytes kPalette4 = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
 
 TEST(PictureDecoderTest, PngRoundTripKeepsAlpha) {
   Bytes bgra;
-  for (int i = 0; i < 6; ++i) bgra.insert(bgra.end(), {uint8_t(i * 10), uint8_t(i * 20), uint8_t(i * 30), uint8_t(i * 40)});
+  for (int i = 0; i < 6; ++i)
+    bgra.insert(bgra.end(), {uint8_t(i * 10), uint8_t(i * 20), uint8_t(i * 30), uint8_t(i * 40)});
   std::string error;
   ASSERT_TRUE(SavePng("p.png", 3, 2, bgra.data(), &error)) << error;
   DecodedPicture picture;

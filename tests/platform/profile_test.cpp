@@ -13,8 +13,9 @@ namespace {
 class ProfileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = (fs::current_path() / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                                   ".ini")).string();
+    path_ =
+        (fs::current_path() / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini"))
+            .string();
     fs::remove(path_);
   }
   void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
@@ -30,9 +31,9 @@ class ProfileTest : public ::testing::Test {
 
 TEST_F(ProfileTest, ReadsWithWindowsRules) {
   Write("; comment\r\n[GameSet]\r\n  Sound = on  \r\nName=\"quoted value\"\r\nEmpty=\r\n[Other]\r\nSound=off\r\n");
-  EXPECT_EQ(Get("gameset", "SOUND"), "on");            // case-insensitive, trimmed
-  EXPECT_EQ(Get("GameSet", "Name"), "quoted value");   // one pair of quotes removed
-  EXPECT_EQ(Get("GameSet", "Empty"), "");              // present but empty is not missing
+  EXPECT_EQ(Get("gameset", "SOUND"), "on");           // case-insensitive, trimmed
+  EXPECT_EQ(Get("GameSet", "Name"), "quoted value");  // one pair of quotes removed
+  EXPECT_EQ(Get("GameSet", "Empty"), "");             // present but empty is not missing
   EXPECT_EQ(Get("GameSet", "Missing"), "dflt");
   EXPECT_EQ(Get("Nowhere", "Sound", "  pad  "), "  pad");  // default's trailing blanks trimmed
   EXPECT_EQ(Get("Other", "Sound"), "off");

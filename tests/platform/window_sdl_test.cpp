@@ -32,9 +32,11 @@ TEST(SdlWindow, RunsUnderXvfb) {
   // The display number starts from the shell's pid, so that servers started at the same moment
   // do not race for one number; -noreset keeps the server from resetting (and refusing
   // connections for a moment) each time its last client leaves.
-  const std::string command = "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 "
-                              "ASAN_OPTIONS=detect_leaks=0 '" + self +
-                              "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
+  const std::string command =
+      "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 "
+      "ZP_SDL_SMOKE=1 "
+      "ASAN_OPTIONS=detect_leaks=0 '" +
+      self + "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
   const int rc = std::system(command.c_str());
   std::ifstream in(log);
   std::stringstream text;

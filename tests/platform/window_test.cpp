@@ -157,9 +157,9 @@ TEST_F(HeadlessWindow, MouseAndKeyMessagesReachTheirHandlers) {
   w.PostMessage(WM_CHAR, 0xB0, MakeKeyLParam(1, 0));
   w.PostMessage(WM_CHAR, 0xA1, MakeKeyLParam(1, 0));
   PumpMessages();
-  EXPECT_EQ(Drain(w.log), (std::vector<std::string>{
-                              "move 0 15,25", "ldown 5 15,25", "move 1 -5,-8", "lup 0 -5,-8", "wheel -120 0 65,70",
-                              "keydown 65 1 16384", "keyup 65 1 49152", "char 176 1 0", "char 161 1 0"}));
+  EXPECT_EQ(Drain(w.log), (std::vector<std::string>{"move 0 15,25", "ldown 5 15,25", "move 1 -5,-8", "lup 0 -5,-8",
+                                                    "wheel -120 0 65,70", "keydown 65 1 16384", "keyup 65 1 49152",
+                                                    "char 176 1 0", "char 161 1 0"}));
   POINT p{65, 70};
   w.ScreenToClient(&p);
   EXPECT_EQ(p, (POINT{15, 30}));

@@ -101,8 +101,10 @@ inline void Classify(const int c[16], int total, int bomb_max, int set_max, bool
         }
         if (!ok) continue;
         uint32_t score = static_cast<uint32_t>(p + 10000 * n + 100 * t);
-        if (all_tps) out->push_back({table::COMBO_TRIPLE_PAIR_STRAIGHT, 0x400, score, total});
-        else if (best == 0 || score < best) best = score;
+        if (all_tps)
+          out->push_back({table::COMBO_TRIPLE_PAIR_STRAIGHT, 0x400, score, total});
+        else if (best == 0 || score < best)
+          best = score;
       }
     }
     if (!all_tps && best != 0) out->push_back({table::COMBO_TRIPLE_PAIR_STRAIGHT, 0x400, best, total});
@@ -136,8 +138,8 @@ inline std::vector<Reading> ExpectedList(const std::vector<int32_t>& ids, int de
   Classify(c, static_cast<int>(ids.size()), 4 * decks, 8, false, &all);
   ClassifyFlush(ids, &all);
   if (!ids.empty()) all.push_back({table::COMBO_ANY, 0x81767, 1, static_cast<int>(ids.size())});
-  static const uint32_t kOrder[] = {0x1, 0x2, 0x4, 0x20, 0x40, 0x100, 0x200, 0x400, 0x1000, 0x4000, 0x8000, 0x80000,
-                                    0x10000000};
+  static const uint32_t kOrder[] = {0x1,   0x2,    0x4,    0x20,   0x40,    0x100,     0x200,
+                                    0x400, 0x1000, 0x4000, 0x8000, 0x80000, 0x10000000};
   std::vector<Reading> list;
   for (uint32_t type : kOrder) {
     if ((type_mask & type) == 0) continue;
@@ -154,13 +156,19 @@ using Slot = std::pair<uint32_t, int>;
 
 inline int SlotLength(const Reading& r) {
   switch (r.type) {
-    case table::COMBO_PAIR_STRAIGHT: return r.cards / 2;
-    case table::COMBO_TRIPLE_STRAIGHT: return r.cards / 3;
-    case table::COMBO_TRIPLE_PAIR_STRAIGHT: return r.cards / 5;
-    case table::COMBO_BOMB: return r.cards;
+    case table::COMBO_PAIR_STRAIGHT:
+      return r.cards / 2;
+    case table::COMBO_TRIPLE_STRAIGHT:
+      return r.cards / 3;
+    case table::COMBO_TRIPLE_PAIR_STRAIGHT:
+      return r.cards / 5;
+    case table::COMBO_BOMB:
+      return r.cards;
     case table::COMBO_STRAIGHT:
-    case table::COMBO_STRAIGHT_FLUSH: return 5;
-    default: return 0;  // single, pair, triple, triple-pair, long set (any size), four jokers
+    case table::COMBO_STRAIGHT_FLUSH:
+      return 5;
+    default:
+      return 0;  // single, pair, triple, triple-pair, long set (any size), four jokers
   }
 }
 

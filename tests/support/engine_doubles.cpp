@@ -54,7 +54,8 @@ std::vector<engine::ImageHandle*> RasteriseBatch(const RecordedBatch& batch, int
     const int right = static_cast<int>(left + item.geometry.width);
     const int bottom = static_cast<int>(top + item.geometry.height);
     for (int y = std::max(top, 0); y < std::min(bottom, height); ++y) {
-      for (int x = std::max(left, 0); x < std::min(right, width); ++x) pixels[static_cast<size_t>(y) * width + x] = item.image;
+      for (int x = std::max(left, 0); x < std::min(right, width); ++x)
+        pixels[static_cast<size_t>(y) * width + x] = item.image;
     }
   }
   return pixels;

@@ -9,7 +9,8 @@
 namespace test {
 
 void EngineFixture::SetUp() {
-  dir_ = std::filesystem::current_path() / ("exe_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  dir_ = std::filesystem::current_path() /
+         ("exe_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   std::filesystem::remove_all(dir_);
   std::filesystem::create_directories(dir_);
   setenv("ZP_EXE_DIR", (dir_.string() + "/").c_str(), 1);

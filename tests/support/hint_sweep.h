@@ -55,8 +55,7 @@ inline std::map<Slot, Found> Sweep(table::CCardRules& rules, const std::vector<i
         [&](CARD_COMBO* r) { return rules.FindTriplePairStraight(h, n, counts, 16, wildcards, r, len); });
   }
   for (int size = 4; size <= 8; ++size) {
-    run(COMBO_BOMB, 0x1767, size,
-        [&](CARD_COMBO* r) { return rules.FindBomb(h, n, counts, 16, wildcards, r, size); });
+    run(COMBO_BOMB, 0x1767, size, [&](CARD_COMBO* r) { return rules.FindBomb(h, n, counts, 16, wildcards, r, size); });
   }
   run(COMBO_STRAIGHT_FLUSH, 0, 5,
       [&](CARD_COMBO* r) { return rules.FindStraightFlush(h, n, counts, 16, wildcards, r, 5); });

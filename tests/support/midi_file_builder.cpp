@@ -29,8 +29,8 @@ MidiTrackBuilder& MidiTrackBuilder::Event(uint32_t delta, std::initializer_list<
 
 MidiTrackBuilder& MidiTrackBuilder::Tempo(uint32_t delta, uint32_t microseconds_per_quarter) {
   return Meta(delta, 0x51,
-              {static_cast<uint8_t>(microseconds_per_quarter >> 16), static_cast<uint8_t>(microseconds_per_quarter >> 8),
-               static_cast<uint8_t>(microseconds_per_quarter)});
+              {static_cast<uint8_t>(microseconds_per_quarter >> 16),
+               static_cast<uint8_t>(microseconds_per_quarter >> 8), static_cast<uint8_t>(microseconds_per_quarter)});
 }
 
 MidiTrackBuilder& MidiTrackBuilder::Meta(uint32_t delta, uint8_t type, std::vector<uint8_t> data) {

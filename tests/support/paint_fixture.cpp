@@ -1,6 +1,5 @@
 #include "tests/support/paint_fixture.h"
 
-
 namespace test {
 
 engine::ImageRecord SolidRecord(int width, int height, uint32_t argb, int frames) {

@@ -97,7 +97,8 @@ std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>&
   for (int i = 0; i < entries; ++i) out.insert(out.end(), {palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0});
   for (int y = height - 1; y >= 0; --y) {
     const size_t start = out.size();
-    out.insert(out.end(), indices.begin() + static_cast<size_t>(y) * width, indices.begin() + static_cast<size_t>(y + 1) * width);
+    out.insert(out.end(), indices.begin() + static_cast<size_t>(y) * width,
+               indices.begin() + static_cast<size_t>(y + 1) * width);
     out.resize(start + row_bytes, 0);
   }
   return out;

@@ -121,7 +121,7 @@ TEST(BeatRule, Matrix) {
   for (const CARD_COMBO& c : {single, pair, bomb4, jokers, flush, long_set, any}) EXPECT_TRUE(rules->CanBeat(empty, c));
   EXPECT_FALSE(rules->CanBeat(single, pair));
   EXPECT_TRUE(rules->CanBeat(triple_pair, bomb4));
-  EXPECT_TRUE(rules->CanBeat(bomb4, bomb5));   // more cards beat fewer
+  EXPECT_TRUE(rules->CanBeat(bomb4, bomb5));  // more cards beat fewer
   EXPECT_FALSE(rules->CanBeat(bomb5, bomb4));
   EXPECT_TRUE(rules->CanBeat(bomb5, jokers));
   EXPECT_TRUE(rules->CanBeat(pair, jokers));
@@ -348,7 +348,7 @@ TEST(CardRules, ValidatePlayChecksTurnOwnershipCountAndShape) {
   play.combo.type = COMBO_PAIR;
   play.combo.cardCount = 2;
   play.combo.cards[0] = 4;
-  play.combo.cards[1] = 17;  // two 5s, both held by chair 1
+  play.combo.cards[1] = 17;                // two 5s, both held by chair 1
   EXPECT_EQ(rules.ValidatePlay(play), 0);  // not in the play phase
   rules.AddStateBits(kStatePlay);
   rules.SetCurrentChair(1);

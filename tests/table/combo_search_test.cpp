@@ -99,17 +99,29 @@ TEST_F(ComboSearchTest, EveryFinderPicksTheWeakestBeatingCombination) {
         on_table.value = it->second;
         int len = it->first.second;
         switch (on_table.type) {
-          case COMBO_PAIR_STRAIGHT: on_table.cardCount = 2 * len; break;
-          case COMBO_TRIPLE_STRAIGHT: on_table.cardCount = 3 * len; break;
-          case COMBO_TRIPLE_PAIR_STRAIGHT: on_table.cardCount = 5 * len; break;
-          case COMBO_BOMB: on_table.cardCount = len; break;
-          case COMBO_STRAIGHT: on_table.cardCount = 5; break;
-          default: on_table.cardCount = 1; break;
+          case COMBO_PAIR_STRAIGHT:
+            on_table.cardCount = 2 * len;
+            break;
+          case COMBO_TRIPLE_STRAIGHT:
+            on_table.cardCount = 3 * len;
+            break;
+          case COMBO_TRIPLE_PAIR_STRAIGHT:
+            on_table.cardCount = 5 * len;
+            break;
+          case COMBO_BOMB:
+            on_table.cardCount = len;
+            break;
+          case COMBO_STRAIGHT:
+            on_table.cardCount = 5;
+            break;
+          default:
+            on_table.cardCount = 1;
+            break;
         }
-        on_table.beatMask = on_table.type == COMBO_BOMB ? kBombBeatMask
-                            : on_table.type == COMBO_FOUR_JOKERS ? kJokerBeatMask
+        on_table.beatMask = on_table.type == COMBO_BOMB                                 ? kBombBeatMask
+                            : on_table.type == COMBO_FOUR_JOKERS                        ? kJokerBeatMask
                             : (on_table.type & (COMBO_STRAIGHT_FLUSH | COMBO_LONG_SET)) ? 0
-                                                                                     : on_table.type;
+                                                                                        : on_table.type;
       }
     }
     auto expected = combo_oracle::WeakestBeating(hand, on_table, 4);
@@ -166,8 +178,8 @@ TEST_F(ComboSearchTest, StraightsStartAtTwoButOneSuitsAceRunIsAStraightFlush) {
 }
 
 TEST_F(ComboSearchTest, TableStraightGetsTheNextHigherStartAnotherTypeTheLowest) {
-  std::vector<int32_t> hand = {Card(0, 3), Card(1, 4), Card(2, 5), Card(3, 6), Card(0, 7),
-                               Card(1, 8), Card(2, 9), Card(3, 10)};
+  std::vector<int32_t> hand = {Card(0, 3), Card(1, 4), Card(2, 5), Card(3, 6),
+                               Card(0, 7), Card(1, 8), Card(2, 9), Card(3, 10)};
   int32_t counts[16] = {};
   int w = 0;
   rules.CountHandByValue(hand.data(), 8, counts, 16, &w);
@@ -333,8 +345,8 @@ TEST_F(ComboSearchTest, FillComboCardsTakesNaturalsInOrderAndNeverPastTheRoom) {
 }
 
 TEST_F(ComboSearchTest, StraightFlushIgnoresJokers) {
-  std::vector<int32_t> hand = {SmallJoker(0), BigJoker(0), SmallJoker(1), BigJoker(1),
-                               Card(1, 6),    Card(1, 7),  Card(1, 8),    Card(1, 9), Card(1, 10)};
+  std::vector<int32_t> hand = {SmallJoker(0), BigJoker(0), SmallJoker(1), BigJoker(1), Card(1, 6),
+                               Card(1, 7),    Card(1, 8),  Card(1, 9),    Card(1, 10)};
   int32_t counts[16] = {};
   int w = 0;
   rules.CountHandByValue(hand.data(), 9, counts, 16, &w);

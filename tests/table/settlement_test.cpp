@@ -52,7 +52,7 @@ TEST_F(SettlementTest, ModeSixFeeBands) {
   EXPECT_EQ(ModeSixFee(t, 101), 2);
   EXPECT_EQ(ModeSixFee(t, 5000), 100);
   EXPECT_EQ(ModeSixFee(t, 10000), 200);
-  EXPECT_EQ(ModeSixFee(t, 10001), 200);   // ceil(0.50005) x 200
+  EXPECT_EQ(ModeSixFee(t, 10001), 200);  // ceil(0.50005) x 200
   EXPECT_EQ(ModeSixFee(t, 15000), 300);
   EXPECT_EQ(ModeSixFee(t, 40000), 1600);
   EXPECT_EQ(ModeSixFee(t, 100000), 5000);  // ceil(5) x 2000, cut to 5 % of the win

@@ -385,9 +385,9 @@ TEST_F(TableLogicTest, PeerRecordsForSoloPlay) {
   ASSERT_GE(random.seeds.size(), 2u);
   EXPECT_EQ(random.seeds[0], platform::GetTickCount() + 10 * 4 + 3);
   EXPECT_EQ(random.seeds[1], platform::GetTickCount());  // chair 2 has no player: the tick alone
-  EXPECT_STREQ(solo->entries[0].name, "");                // the viewer's own entry is left alone
+  EXPECT_STREQ(solo->entries[0].name, "");               // the viewer's own entry is left alone
   ASSERT_EQ(t.PeerData().size(), 3u * 3 * 32);
-  EXPECT_EQ(GetWord(t.PeerData().data() + 1 * 32), 1u);    // viewer 0, chair 1: sex
+  EXPECT_EQ(GetWord(t.PeerData().data() + 1 * 32), 1u);  // viewer 0, chair 1: sex
   PEER_ENTRY known;
   known.chair = 1;
   t.MakeKnownPeerRecord(0, &known);

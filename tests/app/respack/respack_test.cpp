@@ -149,7 +149,8 @@ TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
 Bytes Gradient(int w, int h) {
   Bytes bgra;
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) bgra.insert(bgra.end(), {uint8_t(x * 8), uint8_t(y * 8), uint8_t(x ^ y), uint8_t(255 - x - y)});
+    for (int x = 0; x < w; ++x)
+      bgra.insert(bgra.end(), {uint8_t(x * 8), uint8_t(y * 8), uint8_t(x ^ y), uint8_t(255 - x - y)});
   }
   return bgra;
 }
@@ -221,8 +222,8 @@ TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
   std::string error;
   ASSERT_TRUE(platform::DecodePictureFile("f1.png", &back, &error));
   const Bytes& px = back.frames[0].pixels;
-  EXPECT_EQ(Bytes(px.begin(), px.begin() + 4), (Bytes{0, 0, 255, 255}));                // red
-  EXPECT_EQ(Bytes(px.begin() + 20, px.begin() + 24), (Bytes{0, 255, 0, 255}));         // green patch
+  EXPECT_EQ(Bytes(px.begin(), px.begin() + 4), (Bytes{0, 0, 255, 255}));        // red
+  EXPECT_EQ(Bytes(px.begin() + 20, px.begin() + 24), (Bytes{0, 255, 0, 255}));  // green patch
   r = Respack("pps-decode anim.pps f3.png --frame 3");
   EXPECT_EQ(r.status, 1);
 }

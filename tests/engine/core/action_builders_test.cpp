@@ -157,7 +157,7 @@ TEST_F(ActionBuildersTest, DelaysCompleteByTheirIntervalOrTheCoreClock) {
 
   listener_->received.clear();
   services_->Delay(100, &done_);
-  Pass(11);  // first run, elapsed 0
+  Pass(11);                              // first run, elapsed 0
   for (int i = 0; i < 8; ++i) Pass(11);  // 88 ms
   EXPECT_EQ(Completions(), 0);
   Pass(11);  // 99 ms

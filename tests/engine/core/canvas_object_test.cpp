@@ -69,9 +69,7 @@ class CanvasTest : public test::SceneFixture {
     SceneFixture::SetUp();
     objects_->SetFontRenderer(&renderer_);
   }
-  void TearDown() override {
-    SceneFixture::TearDown();
-  }
+  void TearDown() override { SceneFixture::TearDown(); }
   CanvasObject* Make(int w, int h, engine::COLORREF fill = 0xFF00FF) {
     return static_cast<CanvasObject*>(objects_->CreateCanvas(w, h, fill, nullptr));
   }
@@ -261,8 +259,8 @@ TEST_F(CanvasTest, StretchedPictureKeepsItsEndsAndStretchesItsMiddle) {
   c->DrawStretchedV(picture.info);
   // Rows as COLORREFs: source row y has blue = y + 1, that is 0x(y+1)0000.
   auto row = [](uint32_t y) { return (y + 1) << 16; };
-  EXPECT_EQ(RowColours(c), (std::vector<uint32_t>{row(0), row(1), row(2), row(2), row(2), row(2), row(2), row(2),
-                                                  row(2), row(3)}));
+  EXPECT_EQ(RowColours(c),
+            (std::vector<uint32_t>{row(0), row(1), row(2), row(2), row(2), row(2), row(2), row(2), row(2), row(3)}));
   // Across: columns likewise.
   TestPicture across(4, 4, 1, [](int x, int, int) { return 0xFF000000u | static_cast<uint32_t>(x + 1); });
   CanvasObject* wide = Make(10, 2);

@@ -13,88 +13,88 @@ namespace engine {
 namespace {
 
 std::vector<uint8_t> RoundTrip(const std::vector<uint8_t>& input) {
-    uint32_t packedSize = 0;
-    auto packed = CompressBuffer(packedSize, input.data(), static_cast<uint32_t>(input.size()));
-    EXPECT_NE(packed, nullptr);
-    if (!packed) return {};
-    uint32_t size = static_cast<uint32_t>(input.size());
-    auto unpacked = UncompressBuffer(size, packed.get(), packedSize);
-    EXPECT_NE(unpacked, nullptr);
-    if (!unpacked) return {};
-    return std::vector<uint8_t>(unpacked.get(), unpacked.get() + size);
+  uint32_t packedSize = 0;
+  auto packed = CompressBuffer(packedSize, input.data(), static_cast<uint32_t>(input.size()));
+  EXPECT_NE(packed, nullptr);
+  if (!packed) return {};
+  uint32_t size = static_cast<uint32_t>(input.size());
+  auto unpacked = UncompressBuffer(size, packed.get(), packedSize);
+  EXPECT_NE(unpacked, nullptr);
+  if (!unpacked) return {};
+  return std::vector<uint8_t>(unpacked.get(), unpacked.get() + size);
 }
 
 std::vector<uint8_t> RandomBytes(size_t count, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(count);
-    for (auto& b : bytes) b = static_cast<uint8_t>(random());
-    return bytes;
+  std::mt19937 random(seed);
+  std::vector<uint8_t> bytes(count);
+  for (auto& b : bytes) b = static_cast<uint8_t>(random());
+  return bytes;
 }
 
 TEST(Compression, RoundTripsEmptySmallRandomAndRepetitiveData) {
-    EXPECT_TRUE(RoundTrip({}).empty());
-    const auto four = RandomBytes(4, 1);
-    EXPECT_EQ(RoundTrip(four), four);
-    const auto megabyte = RandomBytes(1 << 20, 2);
-    EXPECT_EQ(RoundTrip(megabyte), megabyte);
-    const std::vector<uint8_t> repetitive(100000, 'a');
-    EXPECT_EQ(RoundTrip(repetitive), repetitive);
+  EXPECT_TRUE(RoundTrip({}).empty());
+  const auto four = RandomBytes(4, 1);
+  EXPECT_EQ(RoundTrip(four), four);
+  const auto megabyte = RandomBytes(1 << 20, 2);
+  EXPECT_EQ(RoundTrip(megabyte), megabyte);
+  const std::vector<uint8_t> repetitive(100000, 'a');
+  EXPECT_EQ(RoundTrip(repetitive), repetitive);
 }
 
 TEST(Compression, ResultHoldsExactlyTheZlibStream) {
-    // Incompressible input comes out larger than it went in: the result still fits it exactly.
-    const auto four = RandomBytes(4, 3);
-    uint32_t packedSize = 0;
-    auto packed = CompressBuffer(packedSize, four.data(), 4);
-    ASSERT_NE(packed, nullptr);
-    EXPECT_GT(packedSize, 4u);
-    EXPECT_EQ(packed[0], 0x78);  // zlib header
-    uint32_t size = 4;
-    auto unpacked = UncompressBuffer(size, packed.get(), packedSize);
-    ASSERT_NE(unpacked, nullptr);
-    EXPECT_EQ(size, 4u);
+  // Incompressible input comes out larger than it went in: the result still fits it exactly.
+  const auto four = RandomBytes(4, 3);
+  uint32_t packedSize = 0;
+  auto packed = CompressBuffer(packedSize, four.data(), 4);
+  ASSERT_NE(packed, nullptr);
+  EXPECT_GT(packedSize, 4u);
+  EXPECT_EQ(packed[0], 0x78);  // zlib header
+  uint32_t size = 4;
+  auto unpacked = UncompressBuffer(size, packed.get(), packedSize);
+  ASSERT_NE(unpacked, nullptr);
+  EXPECT_EQ(size, 4u);
 
-    // No source at all: the empty stream.
-    packed = CompressBuffer(packedSize, nullptr, 0);
-    ASSERT_NE(packed, nullptr);
-    EXPECT_GT(packedSize, 0u);
-    EXPECT_EQ(CompressBuffer(packedSize, nullptr, 10), nullptr);
-    EXPECT_EQ(packedSize, 0u);
+  // No source at all: the empty stream.
+  packed = CompressBuffer(packedSize, nullptr, 0);
+  ASSERT_NE(packed, nullptr);
+  EXPECT_GT(packedSize, 0u);
+  EXPECT_EQ(CompressBuffer(packedSize, nullptr, 10), nullptr);
+  EXPECT_EQ(packedSize, 0u);
 }
 
 TEST(Compression, CorruptTruncatedOrMisSizedInputReportsFailure) {
-    testing::GameLogReader log;
-    const auto data = RandomBytes(5000, 4);
-    uint32_t packedSize = 0;
-    auto packed = CompressBuffer(packedSize, data.data(), 5000);
-    ASSERT_NE(packed, nullptr);
+  testing::GameLogReader log;
+  const auto data = RandomBytes(5000, 4);
+  uint32_t packedSize = 0;
+  auto packed = CompressBuffer(packedSize, data.data(), 5000);
+  ASSERT_NE(packed, nullptr);
 
-    std::vector<uint8_t> corrupt(packed.get(), packed.get() + packedSize);
-    for (size_t i = 2; i < corrupt.size(); i += 7) corrupt[i] ^= 0x5A;
-    uint32_t size = 5000;
-    EXPECT_EQ(UncompressBuffer(size, corrupt.data(), packedSize), nullptr);
-    EXPECT_EQ(size, 0u);
-    EXPECT_NE(log.Text().find("UncompressBuffer: zlib error"), std::string::npos);
+  std::vector<uint8_t> corrupt(packed.get(), packed.get() + packedSize);
+  for (size_t i = 2; i < corrupt.size(); i += 7) corrupt[i] ^= 0x5A;
+  uint32_t size = 5000;
+  EXPECT_EQ(UncompressBuffer(size, corrupt.data(), packedSize), nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_NE(log.Text().find("UncompressBuffer: zlib error"), std::string::npos);
 
-    size = 5000;
-    EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize / 2), nullptr);  // truncated
-    size = 4000;
-    EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize), nullptr);  // more than expected
-    size = 0xFFFFFFFFu;
-    EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize), nullptr);  // impossible size
-    size = 10;
-    EXPECT_EQ(UncompressBuffer(size, nullptr, 0), nullptr);
-    const uint8_t garbage[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    size = 10;
-    EXPECT_EQ(UncompressBuffer(size, garbage, sizeof garbage), nullptr);
+  size = 5000;
+  EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize / 2), nullptr);  // truncated
+  size = 4000;
+  EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize), nullptr);  // more than expected
+  size = 0xFFFFFFFFu;
+  EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize), nullptr);  // impossible size
+  size = 10;
+  EXPECT_EQ(UncompressBuffer(size, nullptr, 0), nullptr);
+  const uint8_t garbage[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  size = 10;
+  EXPECT_EQ(UncompressBuffer(size, garbage, sizeof garbage), nullptr);
 
-    // A stream shorter than the expected size fills what it has; the rest stays zero.
-    size = 6000;
-    auto roomy = UncompressBuffer(size, packed.get(), packedSize);
-    ASSERT_NE(roomy, nullptr);
-    EXPECT_EQ(size, 5000u);
-    EXPECT_EQ(std::memcmp(roomy.get(), data.data(), 5000), 0);
-    for (uint32_t i = 5000; i < 6000; ++i) ASSERT_EQ(roomy[i], 0);
+  // A stream shorter than the expected size fills what it has; the rest stays zero.
+  size = 6000;
+  auto roomy = UncompressBuffer(size, packed.get(), packedSize);
+  ASSERT_NE(roomy, nullptr);
+  EXPECT_EQ(size, 5000u);
+  EXPECT_EQ(std::memcmp(roomy.get(), data.data(), 5000), 0);
+  for (uint32_t i = 5000; i < 6000; ++i) ASSERT_EQ(roomy[i], 0);
 }
 
 }  // namespace

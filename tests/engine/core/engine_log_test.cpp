@@ -112,13 +112,20 @@ TEST(EngineFiles, PathPieces) {
   EXPECT_EQ(engine::GetFileNameLower("C:\\x\\Snd.Wav"), "Snd.wav");
   EXPECT_EQ(engine::ReplaceExtension("d\\a.b.c", ".pps"), "d\\a.b.pps");
   // "乗" (0x81 0x5C) in a folder name does not end the folder.
-  EXPECT_EQ(engine::GetFileTitle("x\\\x81\x5C" "Card.PPS"), "\x81\x5C" "Card");
+  EXPECT_EQ(engine::GetFileTitle("x\\\x81\x5C"
+                                 "Card.PPS"),
+            "\x81\x5C"
+            "Card");
 }
 
 TEST(EngineFiles, LowerCaseSkipsTrailBytes) {
-  std::string s = "AB\x81" "CD";  // 0x81 0x43 is one GBK character: its 'C' stays
+  std::string s =
+      "AB\x81"
+      "CD";  // 0x81 0x43 is one GBK character: its 'C' stays
   engine::AsciiLowerSkipDbcs(s);
-  EXPECT_EQ(s, "ab\x81" "Cd");
+  EXPECT_EQ(s,
+            "ab\x81"
+            "Cd");
   std::string tail = "A\x81";  // a lead byte just before the end
   engine::AsciiLowerSkipDbcs(tail);
   EXPECT_EQ(tail, "a\x81");

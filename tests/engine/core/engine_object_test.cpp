@@ -226,7 +226,8 @@ TEST_F(EngineObjectTest, HandedOverBlocksAreFreedOnceEvenWhenForwarded) {
   TestObject* parent = Add(100, 100, 20, 20);
   TestObject* child = Add(100, 100, 10, 10);
   parent->AddChild(child, lf::kForward);
-  const ObjectMessage m = engine::MakeMessage(parent->GetKey(), 19840388, reinterpret_cast<uintptr_t>(std::malloc(32)), 0);
+  const ObjectMessage m =
+      engine::MakeMessage(parent->GetKey(), 19840388, reinterpret_cast<uintptr_t>(std::malloc(32)), 0);
   parent->SendMessage(&m);  // ASan: the block is freed by its receiver, and only there
   parent->ForwardToLinked(&m);
   ASSERT_EQ(child->received.size(), 1u);

@@ -234,7 +234,8 @@ TEST_F(GameCoreTest, AThrowingGuardedModuleIsDisabledAndReported) {
 TEST_F(GameCoreTest, ReportsToTheAbsentMonitorAreLoggedNotQueued) {
   GameCore core;
   core.LoadModule(new FakeModule(1001), true, false);
-  for (int i = 0; i < 100; ++i) core.PostEvent(1010, 1002, reinterpret_cast<uintptr_t>("can't EndGroup without BeginGroup!"), 0);
+  for (int i = 0; i < 100; ++i)
+    core.PostEvent(1010, 1002, reinterpret_cast<uintptr_t>("can't EndGroup without BeginGroup!"), 0);
   EXPECT_EQ(core.QueuedEventCount(), 0u);
   EXPECT_NE(GameLog().find("can't EndGroup without BeginGroup!"), std::string::npos);
   // Events for a module not loaded yet wait for it.

@@ -28,7 +28,8 @@ void MakeTrueColour(ImageRecord* r, int w, int h, int frames, std::vector<uint32
   auto* words = reinterpret_cast<uint32_t*>(r->pixels);
   for (int f = 0; f < frames; ++f)
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) words[(f * h + y) * w + x] = (f == 0 && x == 0 && y == 0) ? 0 : 0xFF000000u | (f << 16) | (y << 8) | x;
+      for (int x = 0; x < w; ++x)
+        words[(f * h + y) * w + x] = (f == 0 && x == 0 && y == 0) ? 0 : 0xFF000000u | (f << 16) | (y << 8) | x;
   if (!delays.empty()) {
     r->flags |= engine::kImageFlagDelays;
     r->delays = new uint32_t[delays.size()];
@@ -194,7 +195,8 @@ TEST(ImageHandle, GridLayoutAndExtractFrame) {
   auto* words = reinterpret_cast<uint32_t*>(g.pixels);
   for (int f = 0; f < 4; ++f)
     for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 2; ++x) words[((f / 2) * 2 + y) * 4 + (f % 2) * 2 + x] = 0xFF000000u | (f << 16) | (y << 8) | x;
+      for (int x = 0; x < 2; ++x)
+        words[((f / 2) * 2 + y) * 4 + (f % 2) * 2 + x] = 0xFF000000u | (f << 16) | (y << 8) | x;
 
   ImageHandle h = Bind(&g);
   h.SetFrame(3);

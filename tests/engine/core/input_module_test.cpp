@@ -96,7 +96,8 @@ TEST_F(InputThroughWindow, WheelGoesToTheFocusObjectAtTheClientPosition) {
   // The wheel message carries the screen position: client (210, 160) at screen (310, 210).
   const auto down = static_cast<uint16_t>(-platform::WHEEL_DELTA);
   Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, down), platform::MakePointLParam(kLeft + 210, kTop + 160));
-  Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, platform::WHEEL_DELTA), platform::MakePointLParam(kLeft + 210, kTop + 160));
+  Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, platform::WHEEL_DELTA),
+       platform::MakePointLParam(kLeft + 210, kTop + 160));
   Deliver();
   ASSERT_EQ(list->Ids(), (Ids{kFocusGained, kWheelDown, kWheelUp}));
   EXPECT_EQ(list->inputs[1].snapshot.x, 210);

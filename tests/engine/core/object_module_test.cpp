@@ -119,7 +119,7 @@ TEST_F(ObjectModuleTest, APaintBatchNamesExactlyTheObjectsThatMeetTheDirtyAreas)
   std::vector<engine::ImageHandle*> images;
   for (const auto& item : batch.items) images.push_back(item.image);
   EXPECT_EQ(images, (std::vector<engine::ImageHandle*>{mover->image(), under_old->image(), under_new->image(),
-                                                        in_between->image()}));
+                                                       in_between->image()}));
   (void)elsewhere;
   (void)below_band;
   // Two changes that do not line up stay two areas.
@@ -232,7 +232,8 @@ TEST_F(ObjectModuleTest, WhatIsDrawnAtAClientPixelIsWhatIsPickedThere) {
       for (int x = 0; x < width; ++x) {
         engine::EngineObject* picked = objects_->PickObject(x, y);
         engine::ImageHandle* picked_image = picked ? picked->GetDrawImage() : nullptr;
-        ASSERT_EQ(picked_image, drawn[static_cast<size_t>(y) * width + x]) << "client pixel " << x << "," << y << " of " << width << "x" << height;
+        ASSERT_EQ(picked_image, drawn[static_cast<size_t>(y) * width + x])
+            << "client pixel " << x << "," << y << " of " << width << "x" << height;
       }
     }
     const engine::POINT client{5, 7};

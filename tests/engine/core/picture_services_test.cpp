@@ -27,7 +27,8 @@ class PictureServicesTest : public test::EngineFixture {
   void SetUp() override {
     EngineFixture::SetUp();
     core_ = std::make_unique<engine::GameCore>();
-    ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, false), engine::QUILLARON_RETURN_OK);
+    ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, false),
+              engine::QUILLARON_RETURN_OK);
     objects_ = new engine::ObjectModule();
     paint_ = new engine::GdiPaintModule();
     ASSERT_EQ(core_->LoadModule(objects_, true, false), engine::QUILLARON_RETURN_OK);

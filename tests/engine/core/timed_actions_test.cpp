@@ -68,7 +68,7 @@ class TimedActionsTest : public test::SceneFixture {
 
 TEST_F(TimedActionsTest, AnActionRunsAtOnceThenEveryInterval) {
   Post(ev::kQueueAction, Action('A', 3, 100));
-  Frame();  // first run: elapsed 0
+  Frame();                              // first run: elapsed 0
   for (int i = 0; i < 9; ++i) Frame();  // 99 ms later: not yet
   EXPECT_EQ(g_trace, (std::vector<std::string>{"A@0"}));
   Frame();  // 110 ms after the first run
@@ -127,8 +127,8 @@ TEST_F(TimedActionsTest, NestedSequencesHoldUpTheirParentsNextStep) {
   Post(ev::kQueueAction, Action('Z', 1));
   Post(ev::kEndGroup);
   for (int i = 0; i < 4; ++i) Frame();
-  EXPECT_EQ(g_trace, (std::vector<std::string>{"A@0", "msg:A", "N@0", "msg:N", "M@0", "M@11", "msg:M", "Z@0",
-                                               "msg:Z"}));
+  EXPECT_EQ(g_trace,
+            (std::vector<std::string>{"A@0", "msg:A", "N@0", "msg:N", "M@0", "M@11", "msg:M", "Z@0", "msg:Z"}));
   EXPECT_EQ(objects_->LiveGroupCount(), 0u);
   EXPECT_EQ(engine::PoolBytesInUse(), baseline_in_use_);
 }

@@ -59,9 +59,7 @@ struct Rules {
   bool palette;
 
   bool has_backdrop() const { return backdrop != engine::kNoBackdrop; }
-  uint32_t backdrop_word() const {
-    return Word((backdrop >> 16) & 255, (backdrop >> 8) & 255, backdrop & 255, 0);
-  }
+  uint32_t backdrop_word() const { return Word((backdrop >> 16) & 255, (backdrop >> 8) & 255, backdrop & 255, 0); }
   bool passes(uint32_t a) const { return palette ? a >= (backdrop >> 24) : a > (backdrop >> 24); }
   int op() const { return static_cast<int>(opacity * 255); }
 
@@ -69,10 +67,14 @@ struct Rules {
   bool active() const {
     switch (kind) {
       case kAlpha:
-      case kAlphaOnOpaque: return !(opacity == 0.0 && !has_backdrop());
-      case kAlphaTurned: return true;
-      case kPlain: return opacity > 0.0;
-      case kInvert: return true;
+      case kAlphaOnOpaque:
+        return !(opacity == 0.0 && !has_backdrop());
+      case kAlphaTurned:
+        return true;
+      case kPlain:
+        return opacity > 0.0;
+      case kInvert:
+        return true;
     }
     return false;
   }
@@ -97,8 +99,10 @@ struct Rules {
           d = Mix(p, backdrop_word(), op(), 255);
         }
       } else {
-        if (palette) d = (p & 0xFFFFFF) | 0xFF000000u;
-        else if (a != 0) d = p;
+        if (palette)
+          d = (p & 0xFFFFFF) | 0xFF000000u;
+        else if (a != 0)
+          d = p;
       }
       return;
     }
@@ -109,9 +113,12 @@ struct Rules {
       const uint32_t w = (a * op()) >> 8;
       if (!has_backdrop()) {
         if (a == 0) return;
-        if (onto_opaque) d = Mix(p, d, w, keep_alpha);
-        else if (da != 0) d = Mix(p, d, w, std::max(da, w));
-        else d = (p & 0xFFFFFF) | w << 24;
+        if (onto_opaque)
+          d = Mix(p, d, w, keep_alpha);
+        else if (da != 0)
+          d = Mix(p, d, w, std::max(da, w));
+        else
+          d = (p & 0xFFFFFF) | w << 24;
       } else {
         if (!passes(a)) return;
         d = Mix(p, backdrop_word(), w, onto_opaque ? keep_alpha : 255);
@@ -119,9 +126,12 @@ struct Rules {
     } else {
       if (!has_backdrop()) {
         if (a == 0) return;
-        if (onto_opaque) d = Mix(p, d, a, keep_alpha);
-        else if (da != 0) d = Mix(p, d, a, std::max(da, a));
-        else d = p;
+        if (onto_opaque)
+          d = Mix(p, d, a, keep_alpha);
+        else if (da != 0)
+          d = Mix(p, d, a, std::max(da, a));
+        else
+          d = p;
       } else {
         if (!passes(a)) return;
         d = Mix(p, backdrop_word(), a, onto_opaque ? keep_alpha : 255);
@@ -141,11 +151,19 @@ inline uint32_t BlendPixel(uint32_t d, uint32_t p, int op) {
 }
 
 inline void Coefficients(double angle, int64_t scale, int64_t& c, int64_t& s) {
-  if (angle == 0.0) { c = scale; s = 0; }
-  else if (angle == 90.0) { c = 0; s = scale; }
-  else if (angle == 180.0) { c = -scale; s = 0; }
-  else if (angle == 270.0) { c = 0; s = -scale; }
-  else {
+  if (angle == 0.0) {
+    c = scale;
+    s = 0;
+  } else if (angle == 90.0) {
+    c = 0;
+    s = scale;
+  } else if (angle == 180.0) {
+    c = -scale;
+    s = 0;
+  } else if (angle == 270.0) {
+    c = 0;
+    s = -scale;
+  } else {
     c = static_cast<int64_t>(std::cos(angle * 3.14159 / 180.0) * scale);
     s = static_cast<int64_t>(std::sin(angle * 3.14159 / 180.0) * scale);
   }
@@ -172,8 +190,8 @@ inline void Unturned(Surface& dst, int64_t x, int64_t y, const platform::RECT& c
     }
 }
 
-inline void Turned(Surface& dst, int64_t x0, int64_t y0, const platform::RECT& clip, const Source& src,
-                   double angle, const Rules& rules) {
+inline void Turned(Surface& dst, int64_t x0, int64_t y0, const platform::RECT& clip, const Source& src, double angle,
+                   const Rules& rules) {
   if (!rules.active()) return;
   int64_t c, s;
   Coefficients(angle, 1024, c, s);
@@ -215,8 +233,8 @@ inline void TurnedSmooth(Surface& dst, int64_t x0, int64_t y0, const platform::R
         const uint32_t q[4] = {word(ix, iy), word(ix + 1, iy), word(ix, iy + 1), word(ix + 1, iy + 1)};
         p = 0;
         for (int ch = 0; ch < 4; ++ch) {
-          const uint32_t sum = Channel(q[0], ch) * w00 + Channel(q[1], ch) * w10 + Channel(q[2], ch) * w01 +
-                               Channel(q[3], ch) * w11;
+          const uint32_t sum =
+              Channel(q[0], ch) * w00 + Channel(q[1], ch) * w10 + Channel(q[2], ch) * w01 + Channel(q[3], ch) * w11;
           p |= (sum >> 8) << (8 * ch);
         }
       } else {
@@ -303,9 +321,12 @@ inline void DrawPicture(std::vector<uint32_t>& target, int tw, int th, engine::D
   const double angle = params.angle;
   auto radius = [&] { return Radius(params.width, params.height); };
   int64_t x, y;
-  if (palette && angle != 0.0) x = params.centreX - radius(), y = params.centreY - radius();
-  else if (!palette && angle != 0.0) x = params.centreX - radius(), y = params.centreY - radius();
-  else x = params.centreX - (params.width + 1) / 2, y = params.centreY - (params.height + 1) / 2;
+  if (palette && angle != 0.0)
+    x = params.centreX - radius(), y = params.centreY - radius();
+  else if (!palette && angle != 0.0)
+    x = params.centreX - radius(), y = params.centreY - radius();
+  else
+    x = params.centreX - (params.width + 1) / 2, y = params.centreY - (params.height + 1) / 2;
 
   std::vector<uint8_t> scaled_palette;
   std::vector<uint32_t> scaled_colour;
@@ -351,17 +372,22 @@ inline void DrawPicture(std::vector<uint32_t>& target, int tw, int th, engine::D
   const bool alpha = image.flags & 0x8;
   if (palette && !alpha) {
     rules.kind = Rules::kPlain;
-    if (near_zero) Unturned(dst, x, y, clip, src, rules);
-    else if (!smooth) Turned(dst, tx, ty, clip, src, angle, rules);
-    else TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
+    if (near_zero)
+      Unturned(dst, x, y, clip, src, rules);
+    else if (!smooth)
+      Turned(dst, tx, ty, clip, src, angle, rules);
+    else
+      TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
     return;
   }
   if (alpha) {
     if (palette && !same) return;
     if (angle != 0.0) {
       rules.kind = Rules::kAlphaTurned;
-      if (!smooth) Turned(dst, tx, ty, clip, src, angle, rules);
-      else TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
+      if (!smooth)
+        Turned(dst, tx, ty, clip, src, angle, rules);
+      else
+        TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
       return;
     }
     if (!same) return;
@@ -371,8 +397,10 @@ inline void DrawPicture(std::vector<uint32_t>& target, int tw, int th, engine::D
   }
   rules.kind = Rules::kPlain;
   if (!near_zero) {
-    if (!smooth) Turned(dst, tx, ty, clip, src, angle, rules);
-    else TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
+    if (!smooth)
+      Turned(dst, tx, ty, clip, src, angle, rules);
+    else
+      TurnedSmooth(dst, tx, ty, clip, src, angle, opacity);
   } else if (!(image.flags & 0x1) && opacity >= 1.0) {
     for (int64_t j = 0; j < src.h; ++j)
       for (int64_t i = 0; i < src.w; ++i)

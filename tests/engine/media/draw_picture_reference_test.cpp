@@ -24,9 +24,12 @@ struct RandomPicture {
 
 uint32_t RandomAlpha(std::mt19937& rng) {
   switch (rng() % 4) {
-    case 0: return 0;
-    case 1: return 255;
-    default: return rng() & 255;
+    case 0:
+      return 0;
+    case 1:
+      return 255;
+    default:
+      return rng() & 255;
   }
 }
 
@@ -112,13 +115,12 @@ void CompareOnRandomDrawings(uint32_t seed, int count, int max_side, int tw, int
     reference::DrawPicture(slow, tw, th, params, r, srcX, srcY, srcW, srcH, opacity, backdrop);
     for (size_t i = 0; i < fast.size(); ++i) {
       if (fast[i] != slow[i]) {
-        ADD_FAILURE() << "drawing " << n << ": flags 0x" << std::hex << r.flags << " params flags 0x"
-                      << params.flags << std::dec << ", picture " << r.width << "x" << r.height << "x"
-                      << r.frame_count << ", src (" << srcX << "," << srcY << "," << srcW << "," << srcH
-                      << ") to " << params.width << "x" << params.height << " at (" << params.centreX << ","
-                      << params.centreY << ") angle " << params.angle << " opacity " << opacity << " backdrop 0x"
-                      << std::hex << backdrop << ": pixel " << std::dec << i << " is 0x" << std::hex << fast[i]
-                      << ", expected 0x" << slow[i];
+        ADD_FAILURE() << "drawing " << n << ": flags 0x" << std::hex << r.flags << " params flags 0x" << params.flags
+                      << std::dec << ", picture " << r.width << "x" << r.height << "x" << r.frame_count << ", src ("
+                      << srcX << "," << srcY << "," << srcW << "," << srcH << ") to " << params.width << "x"
+                      << params.height << " at (" << params.centreX << "," << params.centreY << ") angle "
+                      << params.angle << " opacity " << opacity << " backdrop 0x" << std::hex << backdrop << ": pixel "
+                      << std::dec << i << " is 0x" << std::hex << fast[i] << ", expected 0x" << slow[i];
         return;
       }
     }

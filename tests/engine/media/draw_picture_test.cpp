@@ -478,9 +478,9 @@ TEST(DrawPicturePlacement, ParamsClipMovesByOriginMinusCentre) {
   Canvas c(6, 6, 0);
   std::vector<uint32_t> src(16, kWhite);
   DrawParams p = Place(3, 3, 4, 4, 0.0, kDrawClip);  // the picture covers (1,1)-(5,5)
-  p.originX = 4;                                      // clip moves right by 1 and up by 1
+  p.originX = 4;                                     // clip moves right by 1 and up by 1
   p.originY = 2;
-  p.clip = {1, 2, 3, 6};                              // becomes (2, 1, 4, 5)
+  p.clip = {1, 2, 3, 6};  // becomes (2, 1, 4, 5)
   DrawPicture(&c.target, &p, Picture(src, 4, 4, 0), 0, 0, 4, 4, 1.0, kNoBackdrop);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x)
@@ -495,11 +495,12 @@ TEST(DrawPicturePlacement, ParamsClipMovesByOriginMinusCentre) {
 TEST(DrawPicturePlacement, EmptyNegativeAndOutsideRequestsDrawNothing) {
   std::vector<uint32_t> src(4, kWhite);
   const ImageRecord r = Picture(src, 2, 2, 0);
-  struct Case { int x, y, w, h, pw, ph; };
-  for (const Case k : {Case{0, 0, 0, 2, 0, 2}, Case{0, 0, -1, 2, -1, 2}, Case{0, 0, 2, 2, 0, 2},
-                       Case{0, 0, 0, 2, 2, 2}, Case{0, 0, 2, -1, 2, 2},
-                       Case{0, 0, 2, 2, -3, 2}, Case{-1, 0, 2, 2, 2, 2}, Case{0, -2, 2, 2, 2, 2},
-                       Case{2, 0, 2, 2, 2, 2}, Case{0, 3, 2, 2, 2, 2}}) {
+  struct Case {
+    int x, y, w, h, pw, ph;
+  };
+  for (const Case k : {Case{0, 0, 0, 2, 0, 2}, Case{0, 0, -1, 2, -1, 2}, Case{0, 0, 2, 2, 0, 2}, Case{0, 0, 0, 2, 2, 2},
+                       Case{0, 0, 2, -1, 2, 2}, Case{0, 0, 2, 2, -3, 2}, Case{-1, 0, 2, 2, 2, 2},
+                       Case{0, -2, 2, 2, 2, 2}, Case{2, 0, 2, 2, 2, 2}, Case{0, 3, 2, 2, 2, 2}}) {
     Canvas c(4, 4, 0);
     DrawParams p = Place(2, 2, k.pw, k.ph);
     DrawPicture(&c.target, &p, r, k.x, k.y, k.w, k.h, 1.0, kNoBackdrop);

@@ -39,7 +39,8 @@ class GdiPaintModuleTest : public test::PaintFixture {
     return batch;
   }
   void Render(PaintBatch* batch) {
-    core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
+    core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch),
+                     0);
     core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kPresent, 0, 0);
   }
   engine::ImageHandle Handle(const std::string& name) {

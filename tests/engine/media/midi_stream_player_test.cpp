@@ -155,8 +155,8 @@ TEST_F(MidiStreamPlayerTest, Format1TracksMergeInTimeOrderWithTheFirstTrackFirst
   file.AddTrack().Event(0, {0x90, 0x40, 0x64}).Event(100, {0x80, 0x40, 0x00}).End();
   file.AddTrack()
       .Event(0, {0x91, 0x43, 0x64})
-      .Event(50, {0xB1, 0x07, 64})   // channel 1 volume to 50 %
-      .Event(0, {0xB3, 0x07, 127})   // channel 3 volume to 100 %
+      .Event(50, {0xB1, 0x07, 64})  // channel 1 volume to 50 %
+      .Event(0, {0xB3, 0x07, 127})  // channel 3 volume to 100 %
       .Event(50, {0x81, 0x43, 0x00})
       .End();
   RecordingOwner owner;
@@ -170,8 +170,8 @@ TEST_F(MidiStreamPlayerTest, Format1TracksMergeInTimeOrderWithTheFirstTrackFirst
   player.Play(false);
   Run(player, 400);
   const std::vector<Heard> expected = {
-      {Msg(0x90, 0x40, 0x64), 0},      {Msg(0x91, 0x43, 0x64), 0},      {Msg(0xB1, 7, 64), 125000},
-      {Msg(0xB3, 7, 127), 125000},     {Msg(0x80, 0x40, 0x00), 250000}, {Msg(0x81, 0x43, 0x00), 250000},
+      {Msg(0x90, 0x40, 0x64), 0},  {Msg(0x91, 0x43, 0x64), 0},      {Msg(0xB1, 7, 64), 125000},
+      {Msg(0xB3, 7, 127), 125000}, {Msg(0x80, 0x40, 0x00), 250000}, {Msg(0x81, 0x43, 0x00), 250000},
   };
   EXPECT_EQ(HeardSince(start), expected);
 
@@ -491,13 +491,28 @@ TEST_F(MidiStreamPlayerTest, OperationsRaceTheDeviceSafely) {
   });
   for (int i = 0; i < 200; ++i) {
     switch (i % 7) {
-      case 0: player.Play(i % 2 == 0); break;
-      case 1: player.Pause(); break;
-      case 2: player.Resume(); break;
-      case 3: player.SetVolume(static_cast<uint32_t>(i % 100)); break;
-      case 4: player.SetTempoPercent(50 + i % 100); break;
-      case 5: player.Stop(true); break;
-      default: (void)player.IsPlaying(); (void)player.GetVolume(); break;
+      case 0:
+        player.Play(i % 2 == 0);
+        break;
+      case 1:
+        player.Pause();
+        break;
+      case 2:
+        player.Resume();
+        break;
+      case 3:
+        player.SetVolume(static_cast<uint32_t>(i % 100));
+        break;
+      case 4:
+        player.SetTempoPercent(50 + i % 100);
+        break;
+      case 5:
+        player.Stop(true);
+        break;
+      default:
+        (void)player.IsPlaying();
+        (void)player.GetVolume();
+        break;
     }
   }
   done = true;

@@ -231,7 +231,7 @@ TEST_F(MusicModuleTest, UnloadingAPlayingSoundEndsItsPlays) {
 }
 
 std::vector<uint8_t> ShortSong() {
-  test_support::MidiFileBuilder file(0, 100);  // 5 ms a tick
+  test_support::MidiFileBuilder file(0, 100);                                                 // 5 ms a tick
   file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(20, {0x80, 60, 0}).End();  // 100 ms
   return file.Bytes();
 }

@@ -123,7 +123,8 @@ TEST_F(PaintModuleTest, RefreshRebindsAStaleHandleToTheRecachedPicture) {
 TEST_F(PaintModuleTest, MissingPictureIsAskedForAtMostOnceASecond) {
   core_.reset();
   core_ = std::make_unique<engine::GameCore>();
-  ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, true), engine::QUILLARON_RETURN_OK);
+  ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, true),
+            engine::QUILLARON_RETURN_OK);
   auto* counting = new CountingPaintModule();
   ASSERT_EQ(core_->LoadModule(counting, true, true), engine::QUILLARON_RETURN_OK);
   engine::PictureInfo info;
@@ -256,7 +257,8 @@ TEST_F(PaintModuleTest, FramesPerSecondEstimate) {
   EXPECT_EQ(paint_->GetFps(), 0.0);
   core_.reset();
   core_ = std::make_unique<engine::GameCore>();
-  ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, true), engine::QUILLARON_RETURN_OK);
+  ASSERT_EQ(core_->LoadModule(new test::FakeModule(engine::module_id::kResource), true, true),
+            engine::QUILLARON_RETURN_OK);
   paint_ = new engine::GdiPaintModule();
   ASSERT_EQ(core_->LoadModule(paint_, true, true), engine::QUILLARON_RETURN_OK);
   // Ticks every 20 ms: 50 per second, after a first tick measured from time 0.

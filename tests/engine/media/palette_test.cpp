@@ -164,7 +164,8 @@ TEST(PaletteTest, QuadFilesRoundTripAndAreBounded) {
 Bytes TwoHundredFiftySixColours() {
   Bytes px;
   for (int i = 0; i < 128; ++i) {
-    const uint8_t r = static_cast<uint8_t>(i * 2), g = static_cast<uint8_t>(255 - i), b = static_cast<uint8_t>((i * 37) & 0xFE);
+    const uint8_t r = static_cast<uint8_t>(i * 2), g = static_cast<uint8_t>(255 - i),
+                  b = static_cast<uint8_t>((i * 37) & 0xFE);
     for (int k = 0; k <= i % 3; ++k) PushPixel(px, r, g, b);
     PushPixel(px, r, g, b | 1);
   }
@@ -203,7 +204,8 @@ TEST(QuantiserTest, TwoHundredFiftySixColoursBecome255PlusTheKey) {
 
 uint32_t Morton(uint8_t r, uint8_t g, uint8_t b) {
   uint32_t m = 0;
-  for (int bit = 7; bit >= 0; --bit) m = (m << 3) | (((r >> bit) & 1) << 2) | (((g >> bit) & 1) << 1) | ((b >> bit) & 1);
+  for (int bit = 7; bit >= 0; --bit)
+    m = (m << 3) | (((r >> bit) & 1) << 2) | (((g >> bit) & 1) << 1) | ((b >> bit) & 1);
   return m;
 }
 

@@ -102,7 +102,7 @@ TEST(PpsRunsTest, ZlibPlanesMustFillTheirCapacity) {
   Bytes smaller(999);
   EXPECT_FALSE(UnpackZlib(packed.data(), packed.size(), smaller.data(), smaller.size()));
   EXPECT_FALSE(UnpackZlib(packed.data(), 0, out.data(), out.size()));  // a zlib plane of size 0
-  EXPECT_FALSE(PackZlib(nullptr, 0).empty());                         // an empty plane still packs
+  EXPECT_FALSE(PackZlib(nullptr, 0).empty());                          // an empty plane still packs
 }
 
 TEST(PpsRunsTest, BestOfKeepsRunsOnATieAndTakesZlibWhenSmaller) {

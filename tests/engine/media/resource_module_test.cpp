@@ -22,7 +22,6 @@ std::string Numbered(const char* prefix, uint32_t i, const char* suffix) {
   return std::string(prefix).append(std::to_string(i)).append(suffix);
 }
 
-
 void Write(const std::string& path, const std::string& text) {
   ASSERT_TRUE(platform::WriteFileAtomic(path, text.data(), text.size()));
 }

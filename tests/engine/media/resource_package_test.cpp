@@ -20,7 +20,6 @@ std::string Numbered(const char* prefix, uint32_t i, const char* suffix) {
   return std::string(prefix).append(std::to_string(i)).append(suffix);
 }
 
-
 Bytes ReadAll(const std::string& path) {
   Bytes b;
   platform::ReadFileBytes(path, &b);

@@ -237,7 +237,8 @@ TEST_F(FontRendererTest, DrawsAGbkLineInsideItsBoxInTheTextColour) {
   // Fully covered pixels are the text colour; anti-aliased edges lie between.
   int full = 0, between = 0;
   for (uint32_t p : s.pixels) {
-    if (p == 0xFF000000) ++full;
+    if (p == 0xFF000000)
+      ++full;
     else if (p != kWhite && p != Surface::kCanary) {
       ++between;
       EXPECT_EQ(p >> 24, 0xFFu);
@@ -465,7 +466,8 @@ TEST_F(FontRendererTest, DrawTextBlockPlacesTheTextInTheSurface) {
   engine::TextBlock block;
   block.width = 200;
   block.height = 100;
-  engine::TextPosition p = renderer.DrawTextBlock(200, 100, "你好", &block, engine::kPlaceCentre, engine::kPlaceCentre, 0);
+  engine::TextPosition p =
+      renderer.DrawTextBlock(200, 100, "你好", &block, engine::kPlaceCentre, engine::kPlaceCentre, 0);
   EXPECT_EQ(p.x, (200 - 32) / 2);
   EXPECT_EQ(p.y, (100 - 16) / 2);
   EXPECT_EQ(block.text_width, 32);

@@ -91,8 +91,8 @@ TEST_F(MessageBoxTest, OkDeliversItsMessageAndClosesTheBox) {
   box->Build(200, 100, &ok, &cancel, 0);
   box->Show();
   TextButton* button = box->GetOkButton();
-  const uint32_t keys[] = {box->GetKey(), box->GetBody()->GetKey(), button->GetKey(),
-                           button->GetSkinOrSelf()->GetKey(), box->GetCancelButton()->GetKey()};
+  const uint32_t keys[] = {box->GetKey(), box->GetBody()->GetKey(), button->GetKey(), button->GetSkinOrSelf()->GetKey(),
+                           box->GetCancelButton()->GetKey()};
   Click(button);
   EXPECT_EQ(Received(kOk), 1) << "delivered at once";
   EXPECT_EQ(Received(kCancel), 0);
