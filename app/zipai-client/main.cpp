@@ -38,7 +38,8 @@ struct Options {
 };
 
 // The client's root scene: for now the bare table, its cloth filling the window, and one tile
-// in the middle that shows the pointer's hand over it and changes colour when clicked.
+// in the middle, captioned with the game's name, that shows the pointer's hand over it and
+// changes colour when clicked.
 class ClientRoot final : public engine::RectObject {
  public:
   static constexpr engine::COLORREF kTableCloth = platform::RGB(0x1E, 0x5C, 0x3A);
@@ -97,6 +98,9 @@ class ClientRoot final : public engine::RectObject {
     tile_->SetFillColour(lit_ ? kTileLit : kTile);
     tile_->Clear();
     tile_->DrawBorder(kTileBorder, 3);
+    tile_->SetFont(28, 700, "宋体");
+    tile_->SetTextColour(kTileBorder, 1.0);
+    tile_->DrawTextCentred(kTileWidth / 2, kTileHeight / 2, "跑胡子");
     tile_->Invalidate();
   }
 
