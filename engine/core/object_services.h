@@ -98,7 +98,9 @@ class ObjectServices : public EngineObject {
   virtual uint32_t RegisterResourceFile(const char* path, const char* name);  // 93
   virtual bool RegisterResourceFolder(const char* folder);                    // 94
   virtual bool OpenResourcePackage(const char* path);                         // 95
-  virtual bool OpenResourcePackageImage(const void* image);                   // 96
+  // size bounds every read of the image; 0 when the caller does not know it (the image's own
+  // table is then trusted, so pass it whenever the image did not come from this program).
+  virtual bool OpenResourcePackageImage(const void* image, size_t size = 0);  // 96
   virtual PictureInfo GetPictureInfo(const char* name, int32_t frame);        // 97
   virtual void ReleasePicture(const char* name, bool release_resource);       // 98
   // Writes the picture as a .pps file; false when the picture is missing or the write failed.

@@ -33,11 +33,11 @@ bool ObjectServices::OpenResourcePackage(const char* path) {
          core->SendEvent(module_id::kResource, resource_event::kOpenPackage, reinterpret_cast<uintptr_t>(path), 0);
 }
 
-bool ObjectServices::OpenResourcePackageImage(const void* image) {
+bool ObjectServices::OpenResourcePackageImage(const void* image, size_t size) {
   GameCore* core = GetCore();
   return core != nullptr && image != nullptr &&
          core->SendEvent(module_id::kResource, resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image),
-                         0);
+                         size);
 }
 
 const uint8_t* ObjectServices::GetResourceData(const char* name) {

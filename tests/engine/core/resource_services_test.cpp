@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "engine/core/game_core.h"
 #include "engine/core/name_key.h"
@@ -46,6 +47,13 @@ TEST_F(ResourceServicesTest, FilesRegisterAndTheirBytesAreFoundByName) {
   EXPECT_EQ(services_->RegisterResourceFile((dir_ / "absent.txt").string().c_str(), nullptr), 0u);
   EXPECT_EQ(services_->GetResourceData("never-registered"), nullptr);
   EXPECT_EQ(services_->GetResourceData(nullptr), nullptr);
+}
+
+TEST_F(ResourceServicesTest, APackageImageIsReadOnlyWithinTheSizeGiven) {
+  std::vector<uint8_t> junk(300, 0);
+  junk[104] = 0xFF;  // its table claims more than the image holds
+  EXPECT_FALSE(services_->OpenResourcePackageImage(junk.data(), junk.size()));
+  EXPECT_EQ(resources_->ResourceCount(), 0u);
 }
 
 TEST_F(ResourceServicesTest, ServicesWithoutTheirModuleDoNothing) {
