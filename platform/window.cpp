@@ -277,6 +277,10 @@ void WindowSystem::Restored(Window& window) {
 
 void WindowSystem::FocusChanged(Window* window) {
   State& s = S();
+  // Focus leaving the program ends a mouse capture too, as when the user switches away in the
+  // middle of a drag: the release then comes to another program, and a capture kept would take
+  // the pointer back from it once the focus returned, until the next click in our window.
+  if (!window && s.capture) Window::ReleaseCapture();
   if (window == s.focus) return;
   Window* old = s.focus;
   s.focus = window;

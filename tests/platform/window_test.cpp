@@ -232,6 +232,24 @@ TEST_F(HeadlessWindow, CaptureAndFocus) {
   EXPECT_EQ(platform::Window::GetFocus(), nullptr);
 }
 
+TEST_F(HeadlessWindow, LosingTheSystemFocusEndsTheCapture) {
+  RecordingWindow a, b;
+  ASSERT_TRUE(a.Open());
+  ASSERT_TRUE(b.Open());
+  // Focus moving between the program's own windows keeps the capture.
+  a.SetFocus();
+  a.SetCapture();
+  b.SetFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), &a);
+  // The user turns to another program with the button still held: the release never comes.
+  platform::LoseSystemFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), nullptr);
+  // Also when none of the windows had the focus.
+  a.SetCapture();
+  platform::LoseSystemFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), nullptr);
+}
+
 TEST_F(HeadlessWindow, PaintedPixelsArePresentedAndClipped) {
   RecordingWindow w;
   ASSERT_TRUE(w.Open(4, 3));
