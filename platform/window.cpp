@@ -210,13 +210,19 @@ bool InitWindowSystem(WindowBackendKind kind) {
   }
   // SDL is started once, not probed first: an X server whose only client leaves resets itself
   // and refuses connections for a moment, so a probe could make the real start fail.
-  if (kind != WindowBackendKind::kHeadless) s.backend = MakeSdlWindowBackend();
-  if (!s.backend) {
+  std::unique_ptr<WindowBackend> backend;
+  if (kind != WindowBackendKind::kHeadless) backend = MakeSdlWindowBackend();
+  if (!backend) {
     if (kind == WindowBackendKind::kSdl) {
       ReportProblem("window system: no display for an SDL window");
       return false;
     }
-    s.backend = MakeHeadlessWindowBackend();
+    backend = MakeHeadlessWindowBackend();
+  }
+  {
+    // Other threads wake the backend under the lock (PostMessage, PostQuitMessage).
+    std::lock_guard lock(s.mutex);
+    s.backend = std::move(backend);
   }
   s.ui_thread = std::this_thread::get_id();
   s.quit = false;
@@ -227,15 +233,18 @@ void ShutdownWindowSystem() {
   State& s = S();
   while (!s.windows.empty()) s.windows.back()->DestroyWindow();
   StopListeningToClock();
+  std::unique_ptr<WindowBackend> backend;
   {
+    // Taken out under the lock, so a thread that is posting has finished waking it first.
     std::lock_guard lock(s.mutex);
     s.posted.clear();
+    backend = std::move(s.backend);
   }
   s.timers.clear();
   s.capture = nullptr;
   s.focus = nullptr;
   s.quit = false;
-  s.backend.reset();
+  backend.reset();
   ResetCursorState();
   ResetClipboardState();
 }
@@ -277,6 +286,10 @@ void WindowSystem::Restored(Window& window) {
 
 void WindowSystem::FocusChanged(Window* window) {
   State& s = S();
+  // Focus leaving the program ends a mouse capture too, as when the user switches away in the
+  // middle of a drag: the release then comes to another program, and a capture kept would take
+  // the pointer back from it once the focus returned, until the next click in our window.
+  if (!window && s.capture) Window::ReleaseCapture();
   if (window == s.focus) return;
   Window* old = s.focus;
   s.focus = window;
@@ -378,11 +391,10 @@ bool Window::DestroyWindow() {
 
 bool Window::PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   State& s = S();
-  {
-    std::lock_guard lock(s.mutex);
-    if (std::find(s.windows.begin(), s.windows.end(), this) == s.windows.end()) return false;
-    s.posted.push_back(Posted{this, message, wparam, lparam});
-  }
+  std::lock_guard lock(s.mutex);
+  if (std::find(s.windows.begin(), s.windows.end(), this) == s.windows.end()) return false;
+  s.posted.push_back(Posted{this, message, wparam, lparam});
+  // Still under the lock: the loop's thread may otherwise stop the backend before it is woken.
   if (s.backend) s.backend->Wake();
   return true;
 }
@@ -692,6 +704,8 @@ void PostQuitMessage(int exit_code) {
   State& s = S();
   s.quit_code = exit_code;
   s.quit = true;
+  // Under the lock, as in PostMessage: any thread may call this while the loop's thread stops.
+  std::lock_guard lock(s.mutex);
   if (s.backend) s.backend->Wake();
 }
 

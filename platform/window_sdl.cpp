@@ -481,6 +481,16 @@ class SdlWindowBackend final : public WindowBackend {
         SDL_SetWindowMouseRect(n->window, nullptr);
         continue;
       }
+      // SDL confines the pointer to the part of the rectangle inside the window, so a rectangle
+      // holding the whole window (such as the free screen GetClipCursor reports, put back after a
+      // drag) would trap the pointer in the window: the pointer stays free instead.
+      RECT area{};
+      w->GetWindowRect(&area);
+      if (rect->left <= area.left && rect->top <= area.top && rect->right >= area.right &&
+          rect->bottom >= area.bottom) {
+        SDL_SetWindowMouseRect(n->window, nullptr);
+        continue;
+      }
       POINT tl{rect->left, rect->top};
       w->ScreenToClient(&tl);
       const SDL_Rect r{tl.x, tl.y, rect->right - rect->left, rect->bottom - rect->top};

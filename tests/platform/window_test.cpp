@@ -129,6 +129,34 @@ TEST_F(HeadlessWindow, PostedMessagesRunInOrderFromAnyThread) {
   EXPECT_TRUE(w.log.empty());
 }
 
+// Under ThreadSanitizer these show whether posting, which another thread may do at any time,
+// still touches the backend after the loop's thread has stopped it.
+TEST_F(HeadlessWindow, PostingFromAnotherThreadWhileTheSystemStops) {
+  RecordingWindow w;
+  ASSERT_TRUE(w.Open());
+  platform::PumpMessages();
+  w.log.clear();
+  std::thread other([&] { w.PostMessage(platform::WM_USER + 1, 1, 0); });
+  while (w.log.empty()) platform::PumpMessages();
+  w.DestroyWindow();
+  platform::ShutdownWindowSystem();
+  other.join();
+  EXPECT_EQ(w.log, (std::vector<std::string>{"user1:1", "destroy"}));
+  EXPECT_FALSE(w.PostMessage(platform::WM_USER + 1, 2, 0));
+}
+
+TEST_F(HeadlessWindow, QuittingFromAnotherThreadWhileTheSystemStops) {
+  RecordingWindow w;
+  ASSERT_TRUE(w.Open());
+  std::thread other([] { platform::PostQuitMessage(3); });
+  while (platform::PumpMessages()) {
+  }
+  w.DestroyWindow();
+  platform::ShutdownWindowSystem();
+  other.join();
+  EXPECT_FALSE(w.IsWindow());
+}
+
 TEST_F(HeadlessWindow, QuitEndsTheLoop) {
   RecordingWindow w;
   ASSERT_TRUE(w.Open());
@@ -230,6 +258,24 @@ TEST_F(HeadlessWindow, CaptureAndFocus) {
   a.DestroyWindow();
   EXPECT_EQ(platform::Window::GetCapture(), nullptr);
   EXPECT_EQ(platform::Window::GetFocus(), nullptr);
+}
+
+TEST_F(HeadlessWindow, LosingTheSystemFocusEndsTheCapture) {
+  RecordingWindow a, b;
+  ASSERT_TRUE(a.Open());
+  ASSERT_TRUE(b.Open());
+  // Focus moving between the program's own windows keeps the capture.
+  a.SetFocus();
+  a.SetCapture();
+  b.SetFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), &a);
+  // The user turns to another program with the button still held: the release never comes.
+  platform::LoseSystemFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), nullptr);
+  // Also when none of the windows had the focus.
+  a.SetCapture();
+  platform::LoseSystemFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), nullptr);
 }
 
 TEST_F(HeadlessWindow, PaintedPixelsArePresentedAndClipped) {

@@ -141,6 +141,23 @@ TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
   EXPECT_EQ(std::memcmp(&now, &zero, sizeof now), 0);
 }
 
+TEST_F(InputThroughWindow, SwitchingAwayInTheMiddleOfADragEndsThePressAndTheCapture) {
+  test::InputProbe* a = AddProbe(200, 150, 100, 60, {kDrag, kLButtonUp, kKillFocus, kMouseMove});
+  Mouse(WM_MOUSEMOVE, 200, 150);
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  EXPECT_EQ(platform::Window::GetCapture(), window_.get());
+  // The user turns to another program with the button held; its release goes there.
+  platform::LoseSystemFocus();
+  EXPECT_EQ(platform::Window::GetCapture(), nullptr);
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kMouseMove, kKillFocus, kLButtonUp}));
+  // Back over the window, the pointer moves without a button.
+  a->inputs.clear();
+  Mouse(WM_MOUSEMOVE, 210, 155);
+  Deliver();
+  EXPECT_EQ(a->Ids(), (Ids{kMouseMove}));
+}
+
 TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
   test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kKeyDown, kKeyUp, kChar});
   edit->SetFocusable(true);
