@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,12 +130,14 @@ void SamePixels(benchmark::State& state) {
 }
 BENCHMARK(SamePixels)->Iterations(1);
 
-// A package of n members, all one small file, written once per size.
+// A package of n members, all one small file, written once per size into the temporary folder.
 std::string MakePackage(int n) {
-  const std::string path = "bench_find_" + std::to_string(n) + ".qzr";
-  platform::WriteFileAtomic("bench_member.bin", "x", 1);
+  const std::string folder = std::filesystem::temp_directory_path().string() + "/";
+  const std::string path = folder + "bench_find_" + std::to_string(n) + ".qzr";
+  const std::string member = folder + "bench_member.bin";
+  platform::WriteFileAtomic(member, "x", 1);
   engine::ResourcePackage package("bench", static_cast<uint32_t>(n), 0, 0, 0);
-  for (int i = 0; i < n; ++i) package.AddFile("member" + std::to_string(i) + ".png", "bench_member.bin", nullptr, 0, 0);
+  for (int i = 0; i < n; ++i) package.AddFile("member" + std::to_string(i) + ".png", member, nullptr, 0, 0);
   package.Pack(path, 1);
   return path;
 }

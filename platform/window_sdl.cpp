@@ -466,8 +466,9 @@ class SdlWindowBackend final : public WindowBackend {
     if (display_lost_) return;
     SDL_Cursor* sdl = cursor ? SdlCursor(cursor) : nullptr;
     if (sdl) SDL_SetCursor(sdl);
-    // A null cursor shows nothing in the window, as on Windows.
-    SDL_ShowCursor(visible && sdl ? SDL_ENABLE : SDL_DISABLE);
+    // A null cursor shows nothing in the window, as on Windows. A cursor SDL could not make
+    // keeps the one shown before rather than hiding the pointer.
+    SDL_ShowCursor(visible && cursor ? SDL_ENABLE : SDL_DISABLE);
   }
 
   // SDL clips per window, in client coordinates.
