@@ -22,6 +22,10 @@ int RoundHalfAway(double v) { return v > 0 ? Truncate(v + 0.5) : Truncate(v - 0.
 EngineObject::EngineObject() = default;
 
 EngineObject::~EngineObject() {
+  // An object that goes while it holds the cursor in its limit gives the cursor its freedom back.
+  if (clip_held_ && core_ != nullptr) {
+    if (HostWindowServices* window = core_->GetWindowServices()) window->ClipCursor(&saved_clip_);
+  }
   subscriptions_.clear();
   name_.clear();
   ReleaseLinks();
@@ -338,10 +342,12 @@ int EngineObject::OnMessage(const ObjectMessage* message) {
         RECT clip = geometry_.limit_rect;
         platform::OffsetRect(&clip, origin.x, origin.y);
         window->ClipCursor(&clip);
+        clip_held_ = true;
       }
       break;
     case msg::kRelease:
       if ((geometry_.flags & clip_flags) == clip_flags && window != nullptr) window->ClipCursor(&saved_clip_);
+      clip_held_ = false;
       break;
     case msg::kMoveWhilePressed:
     case msg::kDragMove:

@@ -193,6 +193,7 @@ class EngineObject {
   std::vector<SubscriptionNode> subscriptions_;
   std::string name_;
   RECT saved_clip_{};
+  bool clip_held_ = false;  // pressed with the cursor clipped to the limit rect
 };
 
 }  // namespace engine

@@ -222,6 +222,20 @@ TEST_F(EngineObjectTest, PressClipsTheCursorToTheLimitAndReleaseRestoresIt) {
   core_->SetWindowServices(nullptr);
 }
 
+TEST_F(EngineObjectTest, AnObjectRemovedWhilePressedGivesTheCursorBack) {
+  RecordingWindow window;
+  core_->SetWindowServices(&window);
+  TestObject* o = Add(100, 100, 20, 20);
+  o->SetLimitRect(engine::RECT{10, 20, 110, 120});
+  o->AddFlags(of::kClipCursor);
+  const ObjectMessage press = engine::MakeMessage(o->GetKey(), 19840328, 0, 0);
+  o->SendMessage(&press);
+  ASSERT_EQ(window.clip, (engine::RECT{310, 220, 410, 320}));
+  objects_->RemoveObject(o->GetKey());
+  EXPECT_EQ(window.clip, (engine::RECT{0, 0, 1920, 1080}));
+  core_->SetWindowServices(nullptr);
+}
+
 TEST_F(EngineObjectTest, HandedOverBlocksAreFreedOnceEvenWhenForwarded) {
   TestObject* parent = Add(100, 100, 20, 20);
   TestObject* child = Add(100, 100, 10, 10);
