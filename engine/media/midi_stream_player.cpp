@@ -165,7 +165,10 @@ int MidiStreamPlayer::OpenAndPrime() {
     buffer.header.dwBufferLength = kBufferBytes;
     ResetBuffer(buffer);
     const int filled = FillBuffer(i == 0, buffer);
-    const bool last = filled == kFillEndOfSong;
+    // The end of the song; or, in the second buffer, music that cannot be read further: as on a
+    // refill, what was read before plays and the song ends there. Both buffers go out, so that
+    // the end is seen when both are back (with one, the song would stay playing in silence).
+    const bool last = filled == kFillEndOfSong || (i == 1 && filled != kFillReady);
     if (filled != kFillReady && !last) return 0;
     buffer.header.dwBytesRecorded = buffer.used;
     if (!headers_prepared_) {
@@ -326,14 +329,21 @@ int MidiStreamPlayer::StopLocked(bool reopen) {
   if (stream_ != nullptr) return 0;
   if (reopen) {
     {
-      // Rewound before priming, so that the primed buffers hold the song's beginning.
+      // Rewound before priming, so that the primed buffers hold the song's beginning. A looping
+      // song that broke off at music that cannot be read starts over too: its tracks stand
+      // inside the broken event.
       std::lock_guard lock(mutex_);
-      if (!loop_) {
+      if (!loop_ || (fill_flags_ & kParseFailed) != 0) {
         RewindTracks();
         fill_flags_ = 0;
       }
     }
-    if (OpenAndPrime() == 0) return 0;
+    if (OpenAndPrime() == 0) {
+      // A half-primed stream would keep a buffer that the next stop waits for in vain.
+      if (stream_ != nullptr) platform::midiStreamStop(stream_);
+      CloseStream();
+      return 0;
+    }
   }
   return 1;
 }
