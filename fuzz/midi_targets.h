@@ -33,8 +33,9 @@ inline void ParseMidi(const uint8_t* data, size_t size) {
 }
 
 // Loads the song into a stream player that plays into a recorder on a manual clock, then plays
-// it (looping when the last byte is odd, to reach the rewind) for a few hundred milliseconds:
-// loading fills both stream buffers, and every buffer the device gives back is filled again.
+// it for a few hundred milliseconds: loading fills both stream buffers, and every buffer the
+// device gives back is filled again. The song loops when the input's last byte is odd (bytes
+// after the last track are not read), so that the rewind is reached too.
 inline void PlayMidi(const uint8_t* data, size_t size) {
   platform::ScopedManualClock clock;
   platform::MidiRecorder recorder;
