@@ -421,6 +421,19 @@ TEST_F(MidiStreamPlayerTest, ALoopingSongThatBreaksOffStartsOverAtTheNextPlay) {
   EXPECT_NE(LogText().find("Meta event truncated (length)"), std::string::npos);
 }
 
+TEST_F(MidiStreamPlayerTest, ALoopOfAFewMicrosecondsEndsInsteadOfSpinning) {
+  // A quarter note of 1 us at 120 ticks a quarter: the whole song lasts well under a microsecond.
+  MidiFileBuilder file(0, 120);
+  file.AddTrack().Tempo(0, 1).Event(0, {0x90, 60, 100}).Event(10, {0x80, 60, 0}).End();
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  player.Play(true);
+  Run(player, 20);
+  EXPECT_FALSE(player.IsPlaying());
+  EXPECT_EQ(recorder_.Count(), 2u) << "played once, not thousands of times";
+  EXPECT_NE(LogText().find("too short to loop"), std::string::npos);
+}
+
 TEST_F(MidiStreamPlayerTest, BrokenFilesAreRefusedAndNothingStaysLoaded) {
   const std::vector<uint8_t> good = SmallSong();
   std::vector<std::pair<const char*, std::vector<uint8_t>>> cases;
