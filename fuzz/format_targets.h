@@ -4,25 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "engine/media/palette.h"
 #include "engine/media/pps_picture.h"
 #include "engine/media/resource_package.h"
-#include "platform/files.h"
+#include "fuzz/scratch_file.h"
 
 namespace fuzz {
-
-// A scratch copy of the input on disk. Plain stdio: the atomic writer's sync per input would
-// make a file target a hundred times slower, and a torn scratch file does not matter here.
-inline bool WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = platform::OpenFile(path, "wb");
-  if (!f) return false;
-  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
 
 // Decodes a .pps picture; a decoded one must be as large as it says and encode again.
 inline void DecodePps(const uint8_t* data, size_t size) {

@@ -1,8 +1,9 @@
-// Picture decoding over giflib (GIF animations) and SDL2_image (every other format).
+// Picture decoding over giflib (GIF animations) and SDL2_image (PNG, BMP, JPEG, TIF, PCX, ICO,
+// CUR and TGA).
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
-// index, is given as true colour with alpha; MNG and WMF are not readable; an image of more
-// than kMaxDecodedPictureBytes is refused.
+// index, is given as true colour with alpha; MNG, WMF and the formats SDL2_image reads beyond
+// those above are not readable; an image of more than kMaxDecodedPictureBytes is refused.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -11,8 +12,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "platform/files.h"
 
@@ -60,7 +63,38 @@ bool SameColourMap(const ColorMapObject* a, const ColorMapObject* b) {
   return std::memcmp(a->Colors, b->Colors, sizeof(GifColorType) * a->ColorCount) == 0;
 }
 
+// The pixels every frame of a GIF claims, summed, from a walk over its blocks: giflib allocates
+// each frame at its claimed size before it reads a byte of it, so a made-up frame size must be
+// refused first. The walk stops where the file stops making sense; giflib then refuses it.
+uint64_t GifClaimedPixels(const uint8_t* data, size_t size) {
+  auto table_bytes = [](uint8_t flags) { return (flags & 0x80) ? size_t{3} << ((flags & 7) + 1) : 0; };
+  // Skips data sub-blocks (a length byte, then that many bytes) up to the empty one.
+  auto skip_blocks = [&](size_t at) {
+    while (at < size && data[at] != 0) at += 1 + size_t{data[at]};
+    return at + 1;
+  };
+  uint64_t pixels = 0;
+  if (size < 13) return 0;
+  size_t at = 13 + table_bytes(data[10]);
+  while (at < size) {
+    const uint8_t kind = data[at];
+    if (kind == 0x21) {  // extension: label, then sub-blocks
+      at = skip_blocks(at + 2);
+    } else if (kind == 0x2C) {  // image: left, top, width, height, flags
+      if (size - at < 10) break;
+      const uint32_t width = data[at + 5] | data[at + 6] << 8;
+      const uint32_t height = data[at + 7] | data[at + 8] << 8;
+      pixels += uint64_t{width} * height;
+      at = skip_blocks(at + 10 + table_bytes(data[at + 9]) + 1);  // + LZW minimum code size
+    } else {
+      break;  // the trailer, or bytes giflib will refuse
+    }
+  }
+  return pixels;
+}
+
 bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  if (GifClaimedPixels(data, size) > kMaxDecodedPictureBytes / 4) return Fail(error, "GIF: picture too large");
   GifSource source{data, size, 0};
   int code = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifBytes, &code));
@@ -161,15 +195,90 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
 // ---------------------------------------------------------------------------------------------
 // Everything else through SDL2_image.
 
+// SDL2_image's readers allocate a surface of the size a header claims before they read a pixel,
+// so a damaged file could ask for terabytes. No single block SDL allocates may exceed this (a
+// picture at the largest size decoded, with room for row padding); a larger request fails like
+// an exhausted heap, and the reader refuses the file.
+constexpr size_t kMaxSdlBlock = 2 * kMaxDecodedPictureBytes;
+
+struct SdlAllocator {
+  SDL_malloc_func malloc = nullptr;
+  SDL_calloc_func calloc = nullptr;
+  SDL_realloc_func realloc = nullptr;
+  SDL_free_func free = nullptr;
+};
+SdlAllocator g_sdl_allocator;  // the functions SDL used before the cap
+
+void* CappedMalloc(size_t size) { return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.malloc(size); }
+void* CappedCalloc(size_t count, size_t size) {
+  return size != 0 && count > kMaxSdlBlock / size ? nullptr : g_sdl_allocator.calloc(count, size);
+}
+void* CappedRealloc(void* block, size_t size) {
+  return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.realloc(block, size);
+}
+
+// Installs the cap once, around whatever functions SDL had (so blocks allocated before are
+// freed by the same allocator as ever).
+void CapSdlAllocations() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    SdlAllocator& a = g_sdl_allocator;
+    SDL_GetMemoryFunctions(&a.malloc, &a.calloc, &a.realloc, &a.free);
+    SDL_SetMemoryFunctions(CappedMalloc, CappedCalloc, CappedRealloc, a.free);
+  });
+}
+
 struct SurfaceFree {
   void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
 };
 using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
 
+// The formats read through SDL2_image, as the type names IMG_LoadTyped_RW takes: the raster
+// formats pictures come in. Its readers of the others (SVG drawings, GIMP's XCF...) leak or
+// over-allocate on damaged input, and would take any bytes with their mark near the start.
+const char* SdlPictureType(SDL_RWops* rw) {
+  if (IMG_isPNG(rw)) return "PNG";
+  if (IMG_isBMP(rw)) return "BMP";
+  if (IMG_isJPG(rw)) return "JPG";
+  if (IMG_isTIF(rw)) return "TIF";
+  if (IMG_isPCX(rw)) return "PCX";
+  if (IMG_isICO(rw)) return "ICO";
+  if (IMG_isCUR(rw)) return "CUR";
+  return "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
+}
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// The size a BMP or PNG header claims, read before SDL2_image allocates a surface of that size:
+// a made-up header must be refused here, not after a many-gigabyte allocation. Other formats
+// give no size here (0 x 0).
+void ClaimedSize(const uint8_t* data, size_t size, uint64_t* width, uint64_t* height) {
+  *width = *height = 0;
+  if (size >= 26 && data[0] == 'B' && data[1] == 'M') {
+    if (Le32(data + 14) == 12) {  // the old core header: 16-bit sides
+      *width = data[18] | data[19] << 8;
+      *height = data[20] | data[21] << 8;
+    } else {
+      // Signed sides; a negative height means top-down rows.
+      *width = static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(Le32(data + 18))}));
+      *height = static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(Le32(data + 22))}));
+    }
+  } else if (size >= 24 && std::memcmp(data, "\x89PNG", 4) == 0 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+    *width = Be32(data + 16);
+    *height = Be32(data + 20);
+  }
+}
+
 bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  CapSdlAllocations();
+  uint64_t claimed_width, claimed_height;
+  ClaimedSize(data, size, &claimed_width, &claimed_height);
+  if (claimed_width != 0 && claimed_height > kMaxDecodedPictureBytes / 4 / claimed_width)
+    return Fail(error, "picture too large");
   SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
   if (!rw) return Fail(error, SDL_GetError());
-  Surface surface(IMG_Load_RW(rw, 1));
+  Surface surface(IMG_LoadTyped_RW(rw, 1, SdlPictureType(rw)));
   if (!surface) return Fail(error, std::string("unreadable picture: ") + IMG_GetError());
   const int width = surface->w;
   const int height = surface->h;

@@ -1,4 +1,4 @@
-// Decoding of common picture files (PNG, BMP, GIF with every frame, JPEG, TGA, ICO, TIF, PCX...)
+// Decoding of common picture files (PNG, BMP, GIF with every frame, JPEG, TGA, ICO, CUR, TIF, PCX)
 // into frames of plain pixels, and writing PNG files.
 //
 // Backends: giflib for GIF (all frames, composed onto the logical screen with their disposal

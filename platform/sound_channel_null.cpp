@@ -31,7 +31,10 @@ uint32_t WaveDurationMs(const uint8_t* data, uint64_t length) {
       const uint64_t bytes = std::min<uint64_t>(size, left);  // a cut-off file plays what it has
       return static_cast<uint32_t>(std::min<uint64_t>(bytes * 1000 / byte_rate, UINT32_MAX));
     }
-    at += 8 + uint64_t{size} + (size & 1);
+    // A chunk that claims more bytes than are left ends the file before any data chunk.
+    const uint64_t skip = uint64_t{size} + (size & 1);
+    if (skip > left) return 0;
+    at += 8 + skip;
   }
   return 0;
 }

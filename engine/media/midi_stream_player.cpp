@@ -15,6 +15,10 @@ constexpr uint32_t kEventBytes = sizeof(platform::MIDIEVENT);
 constexpr uint32_t kMetaTempo = 0x51;
 constexpr uint32_t kMetaEndOfTrack = 0x2F;
 constexpr uint32_t kVolumeController = 7;
+constexpr uint32_t kDefaultTempo = 500000;  // microseconds a quarter note until the song sets one
+// The shortest pass of a song that loops: a shorter one would have the device and the refills
+// spin through the song thousands of times a second.
+constexpr uint64_t kMinLoopPassUs = 10000;
 constexpr auto kStopWait = std::chrono::milliseconds(2000);
 
 void PutWord(char* at, uint32_t value) {
@@ -113,6 +117,7 @@ int MidiStreamPlayer::Load(const uint8_t* data, size_t size, MidiOwnerWindow* ow
     owner_ = owner;
     channel_volumes_.assign(kChannelCount, 100);
     last_time_ = 0;
+    pass_us_ = 0;
     loaded_ = true;
   }
   if (OpenAndPrime() == 0) {
@@ -165,7 +170,10 @@ int MidiStreamPlayer::OpenAndPrime() {
     buffer.header.dwBufferLength = kBufferBytes;
     ResetBuffer(buffer);
     const int filled = FillBuffer(i == 0, buffer);
-    const bool last = filled == kFillEndOfSong;
+    // The end of the song; or, in the second buffer, music that cannot be read further: as on a
+    // refill, what was read before plays and the song ends there. Both buffers go out, so that
+    // the end is seen when both are back (with one, the song would stay playing in silence).
+    const bool last = filled == kFillEndOfSong || (i == 1 && filled != kFillReady);
     if (filled != kFillReady && !last) return 0;
     buffer.header.dwBytesRecorded = buffer.used;
     if (!headers_prepared_) {
@@ -326,14 +334,21 @@ int MidiStreamPlayer::StopLocked(bool reopen) {
   if (stream_ != nullptr) return 0;
   if (reopen) {
     {
-      // Rewound before priming, so that the primed buffers hold the song's beginning.
+      // Rewound before priming, so that the primed buffers hold the song's beginning. A looping
+      // song that broke off at music that cannot be read starts over too: its tracks stand
+      // inside the broken event.
       std::lock_guard lock(mutex_);
-      if (!loop_) {
+      if (!loop_ || (fill_flags_ & kParseFailed) != 0) {
         RewindTracks();
         fill_flags_ = 0;
       }
     }
-    if (OpenAndPrime() == 0) return 0;
+    if (OpenAndPrime() == 0) {
+      // A half-primed stream would keep a buffer that the next stop waits for in vain.
+      if (stream_ != nullptr) platform::midiStreamStop(stream_);
+      CloseStream();
+      return 0;
+    }
   }
   return 1;
 }
@@ -488,6 +503,18 @@ void MidiStreamPlayer::ResetBuffer(StreamBuffer& buffer) {
   buffer.over_budget = 0;
 }
 
+uint64_t MidiStreamPlayer::TicksToMicroseconds(uint32_t ticks) const {
+  if ((division_ & 0x8000) != 0) {
+    // SMPTE: the high byte is minus the frames per second, the low byte the ticks per frame.
+    const uint32_t frames_per_second = 256 - (division_ >> 8 & 0xFF);
+    const uint32_t ticks_per_frame = division_ & 0xFF;
+    if (ticks_per_frame == 0) return 0;
+    return uint64_t{ticks} * 1000000 / (frames_per_second * ticks_per_frame);
+  }
+  if (division_ == 0) return 0;
+  return uint64_t{ticks} * (tempo_ != 0 ? tempo_ : kDefaultTempo) / division_;
+}
+
 uint32_t MidiStreamPlayer::ScaledTempo() const {
   // The device reads 24 bits of tempo; a very slow percentage must not spill into the type.
   return std::min<uint32_t>(tempo_ * 100 / tempo_percent_, 0xFFFFFF);
@@ -543,6 +570,7 @@ int MidiStreamPlayer::AddEvent(StreamBuffer& buffer, MidiEvent& event) {
   // not sent to the device, must not swallow the time that passes before it.
   const uint32_t delta = event.time > last_time_ ? event.time - last_time_ : 0;
   last_time_ = std::max(last_time_, event.time);
+  pass_us_ += TicksToMicroseconds(delta);
   if (new_tempo != 0) {
     tempo_ = new_tempo;
     WriteStreamEvent(buffer, delta, ScaledTempo() | platform::MEVT_TEMPO << 24);
@@ -558,6 +586,7 @@ void MidiStreamPlayer::RewindTracks() {
   // The song's time starts again at 0; leaving the last time at the song's end would give the
   // first event of the next pass a delta that wraps around.
   last_time_ = 0;
+  pass_us_ = 0;
 }
 
 int MidiStreamPlayer::FillBuffer(bool first_call, StreamBuffer& buffer) {
@@ -567,9 +596,15 @@ int MidiStreamPlayer::FillBuffer(bool first_call, StreamBuffer& buffer) {
     pending_event_ = MidiEvent{};
   }
   if (fill_flags_ & kAllTracksEnded) {
-    // A pass that took no time (no events, or all at tick 0) would loop without end and keep
-    // the device busy: such a song ends even when looping.
-    if (!loop_ || last_time_ == 0) return kFillEndOfSong;
+    // A pass that takes no time (no events, or all at tick 0) would loop without end and keep
+    // the device busy, and so would one of a few microseconds (made of a tiny tempo or a huge
+    // division): such a song ends even when looping.
+    if (!loop_) return kFillEndOfSong;
+    if (pass_us_ < kMinLoopPassUs) {
+      WriteGameLog("MIDI: a pass of %llu us is too short to loop; the song ends",
+                   static_cast<unsigned long long>(pass_us_));
+      return kFillEndOfSong;
+    }
     RewindTracks();
     fill_flags_ = 0;
   }

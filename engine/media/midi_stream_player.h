@@ -135,6 +135,8 @@ class MidiStreamPlayer {
   void RewindTracks();
   void WriteStreamEvent(StreamBuffer& buffer, uint32_t delta, uint32_t event);
   uint32_t ScaledTempo() const;
+  // How long ticks last at the song's present tempo (its own, not scaled by the percentage).
+  uint64_t TicksToMicroseconds(uint32_t ticks) const;
   void ResetBuffer(StreamBuffer& buffer);
 
   void WorkerMain();
@@ -157,6 +159,7 @@ class MidiStreamPlayer {
   platform::HMIDISTRM stream_ = nullptr;
   bool loop_ = false;
   uint32_t last_time_ = 0;
+  uint64_t pass_us_ = 0;  // microseconds of song the events written since the start or rewind span
   uint32_t ticks_per_buffer_ = 0;
   uint32_t tempo_ = 0;
   uint32_t tempo_percent_ = 100;

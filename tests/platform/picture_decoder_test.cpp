@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/files.h"
@@ -97,6 +98,36 @@ TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
     DecodePictureBytes(part.data(), part.size(), &p, &error);  // refused or partial, never a crash
   }
   EXPECT_FALSE(DecodePictureFile("missing.png", &picture, &error));
+}
+
+// Headers that claim more pixels than any picture decoded may hold are refused before a
+// surface or frame of that size is allocated; so are SVG drawings, which are no pictures.
+TEST(PictureDecoderTest, MadeUpSizesAndDrawingsAreRefused) {
+  std::string error;
+  DecodedPicture picture;
+  Bytes bmp = test_support::MakeBmp24(2, 2, Bytes(16, 7));
+  bmp[20] = 0x10;  // width 1 Mi
+  bmp[24] = 0x10;  // height 1 Mi
+  EXPECT_FALSE(DecodePictureBytes(bmp.data(), bmp.size(), &picture, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+               0,    1,   0,   0,   0,    1,    0,    0,    8, 6, 0, 0,  0,   0,   0,   0};
+  EXPECT_FALSE(DecodePictureBytes(png.data(), png.size(), &picture, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+
+  std::vector<GifFrameDesc> frames(1);
+  frames[0] = {0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0};
+  Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
+  const Bytes descriptor = {0x2C, 0, 0, 0, 0, 2, 0, 2, 0};
+  auto at = std::search(gif.begin(), gif.end(), descriptor.begin(), descriptor.end());
+  ASSERT_NE(at, gif.end());
+  at[5] = at[6] = at[7] = at[8] = 0xFF;  // a 65535 x 65535 frame
+  EXPECT_FALSE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+
+  const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\"></svg>";
+  EXPECT_FALSE(DecodePictureBytes(reinterpret_cast<const uint8_t*>(svg.data()), svg.size(), &picture, &error));
 }
 
 }  // namespace

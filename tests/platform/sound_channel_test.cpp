@@ -90,6 +90,11 @@ TEST_F(NullSoundChannelTest, BytesThatAreNoSoundMakeNoStream) {
   const HSTREAM stream = Make(lying);
   ASSERT_NE(stream, 0u);
   EXPECT_EQ(backend_.DurationMs(stream), 100u);
+  // A chunk before the data that claims more bytes than the file has left: nothing past it is read.
+  std::vector<uint8_t> overlong = wave;
+  const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 0x00, 0xFF, 0xFF, 0xFF};
+  overlong.insert(overlong.begin() + 36, list.begin(), list.end());
+  EXPECT_EQ(Make(overlong), 0u);
   EXPECT_NE(Make({'O', 'g', 'g', 'S', 0}), 0u);
   EXPECT_FALSE(BASS_ChannelPlay(12345, false));
   EXPECT_EQ(BASS_ChannelIsActive(12345), BASS_ACTIVE_STOPPED);

@@ -369,6 +369,71 @@ TEST_F(MidiStreamPlayerTest, MusicThatCannotBeReadFurtherEndsTheSong) {
   EXPECT_NE(LogText().find("SysEx event truncated"), std::string::npos);
 }
 
+TEST_F(MidiStreamPlayerTest, MusicThatBreaksOffInTheSecondBufferPlaysToTheBreakEveryTime) {
+  // 12 ticks a buffer: the first buffer takes the notes at ticks 0, 20 and 40, the second the
+  // one at 60 and then meets the broken SysEx.
+  MidiFileBuilder file(0, 100);
+  file.AddTrack()
+      .Tempo(0, 500000)
+      .Event(0, {0x90, 60, 100})
+      .Event(20, {0x90, 61, 100})
+      .Event(20, {0x90, 62, 100})
+      .Event(20, {0x90, 63, 100})
+      .Raw({0x0A, 0xF0, 50, 1, 2, 3});
+  const std::vector<Heard> expected = {
+      {Msg(0x90, 60, 100), 0},
+      {Msg(0x90, 61, 100), 100000},
+      {Msg(0x90, 62, 100), 200000},
+      {Msg(0x90, 63, 100), 300000},
+  };
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  for (int round = 0; round < 2; ++round) {
+    recorder_.Clear();
+    const int64_t start = NowUs();
+    ASSERT_EQ(player.Play(false), 1) << "round " << round;
+    Run(player, 600);
+    EXPECT_EQ(HeardSince(start), expected) << "round " << round;
+    EXPECT_FALSE(player.IsPlaying()) << "round " << round;
+  }
+  EXPECT_NE(LogText().find("SysEx event truncated"), std::string::npos);
+}
+
+TEST_F(MidiStreamPlayerTest, ALoopingSongThatBreaksOffStartsOverAtTheNextPlay) {
+  MidiFileBuilder file(0, 100);
+  auto& track = file.AddTrack().Tempo(0, 500000);
+  std::vector<Heard> expected;
+  for (uint8_t i = 0; i < 8; ++i) {
+    track.Event(i == 0 ? 0 : 20, {0x90, static_cast<uint8_t>(60 + i), 100});
+    expected.push_back({Msg(0x90, 60u + i, 100), int64_t{i} * 100000});
+  }
+  track.Raw({0x0A, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});  // a meta length of five bytes
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  for (int round = 0; round < 2; ++round) {
+    recorder_.Clear();
+    const int64_t start = NowUs();
+    ASSERT_EQ(player.Play(true), 1) << "round " << round;
+    Run(player, 1200);
+    EXPECT_EQ(HeardSince(start), expected) << "round " << round;
+    EXPECT_FALSE(player.IsPlaying()) << "round " << round;
+  }
+  EXPECT_NE(LogText().find("Meta event truncated (length)"), std::string::npos);
+}
+
+TEST_F(MidiStreamPlayerTest, ALoopOfAFewMicrosecondsEndsInsteadOfSpinning) {
+  // A quarter note of 1 us at 120 ticks a quarter: the whole song lasts well under a microsecond.
+  MidiFileBuilder file(0, 120);
+  file.AddTrack().Tempo(0, 1).Event(0, {0x90, 60, 100}).Event(10, {0x80, 60, 0}).End();
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  player.Play(true);
+  Run(player, 20);
+  EXPECT_FALSE(player.IsPlaying());
+  EXPECT_EQ(recorder_.Count(), 2u) << "played once, not thousands of times";
+  EXPECT_NE(LogText().find("too short to loop"), std::string::npos);
+}
+
 TEST_F(MidiStreamPlayerTest, BrokenFilesAreRefusedAndNothingStaysLoaded) {
   const std::vector<uint8_t> good = SmallSong();
   std::vector<std::pair<const char*, std::vector<uint8_t>>> cases;

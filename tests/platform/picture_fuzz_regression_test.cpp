@@ -1,0 +1,17 @@
+// ctest-labels: resources
+// Replays the picture fuzz target's seeds (fuzz/corpus) and every input that once made it fail
+// (tests/data/fuzz), through the same code the target runs.
+#include <gtest/gtest.h>
+
+#include "fuzz/picture_targets.h"
+#include "tests/support/fuzz_replay.h"
+
+namespace {
+
+TEST(PictureFuzzRegressionTest, AnyPictureFileIsDecodedOrRefused) {
+  EXPECT_GT(test_support::ReplayFuzzInputs(ZP_TEST_DATA_DIR, "picture",
+                                           [](const uint8_t* d, size_t n) { fuzz::DecodePicture(d, n); }),
+            0);
+}
+
+}  // namespace
