@@ -18,7 +18,9 @@
 #include <mutex>
 
 #include "platform/diagnostics.h"
+#include "platform/ascii.h"
 #include "platform/gbk.h"
+#include "platform/process.h"
 
 namespace platform {
 namespace fs = std::filesystem;
@@ -60,19 +62,13 @@ bool Exists(const std::string& native) {
   return ::stat(native.c_str(), &st) == 0;
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 // Finds the entry of folder whose name equals name without regard to ASCII case.
 bool FindNoCase(const std::string& folder, const std::string& name, std::string* found) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return false;
   bool ok = false;
   while (dirent* e = ::readdir(dir)) {
-    if (EqualsNoCase(e->d_name, name)) {
+    if (AsciiEqualNoCase(e->d_name, name)) {
       *found = e->d_name;
       ok = true;
       break;
@@ -91,9 +87,8 @@ const std::string& ExecutableDirectory() {
     if (const char* env = std::getenv("ZP_EXE_DIR"); env && *env) {
       dir = env;
     } else {
-      std::error_code ec;
-      const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-      dir = ec ? std::string(".") : exe.parent_path().string();
+      const std::string exe = ExecutablePath();
+      dir = exe.empty() ? std::string(".") : fs::path(exe).parent_path().string();
     }
     dir = Utf8ToGbk(dir);
     std::replace(dir.begin(), dir.end(), '/', '\\');
@@ -254,11 +249,8 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative matcher with one backtracking point for the last '*'.
   size_t p = 0, n = 0, star = std::string::npos, mark = 0;
-  auto same = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  };
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || AsciiEqualNoCase(pattern[p], name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {

@@ -9,11 +9,15 @@
 
 namespace platform {
 
-std::string ExecutableName() {
+std::string ExecutablePath() {
   char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "game";
-  std::string full(path, static_cast<size_t>(n));
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+std::string ExecutableName() {
+  const std::string full = ExecutablePath();
+  if (full.empty()) return "game";
   size_t slash = full.rfind('/');
   std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
   size_t dot = name.rfind('.');

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -25,12 +26,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 IniFile Load(const char* file) {
@@ -85,7 +80,7 @@ void FindSection(const IniFile& ini, std::string_view section, size_t* header, s
       *end = i;
       return;
     }
-    if (SameNoCase(name, section)) *header = i;
+    if (AsciiEqualNoCase(name, section)) *header = i;
   }
 }
 
@@ -95,7 +90,7 @@ bool Lookup(const IniFile& ini, const char* section, const char* key, std::strin
   if (header == std::string::npos) return false;
   for (size_t i = header + 1; i < end; ++i) {
     std::string_view k, v;
-    if (KeyValue(ini.lines[i], &k, &v) && SameNoCase(k, key)) {
+    if (KeyValue(ini.lines[i], &k, &v) && AsciiEqualNoCase(k, key)) {
       // One pair of enclosing quotes is removed, as Windows does.
       if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
@@ -225,7 +220,7 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
   if (header != std::string::npos) {
     for (size_t i = header + 1; i < end; ++i) {
       std::string_view k, v;
-      if (KeyValue(ini.lines[i], &k, &v) && SameNoCase(k, key)) {
+      if (KeyValue(ini.lines[i], &k, &v) && AsciiEqualNoCase(k, key)) {
         if (value) {
           ini.lines[i] = KeyLine(k, value);
         } else {

@@ -1,6 +1,7 @@
 #include "shell/server_settings.h"
 
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 
@@ -11,7 +12,7 @@ std::string ServerIniPath(const std::string& program_name) {
   // Cut after four bytes, but never through a double-byte GBK character.
   size_t cut = 0;
   while (cut < name.size() && cut < 4) {
-    bool lead = static_cast<unsigned char>(name[cut]) >= 0x81 && cut + 1 < name.size();
+    bool lead = platform::IsDBCSLeadByte(static_cast<uint8_t>(name[cut])) && cut + 1 < name.size();
     size_t step = lead ? 2 : 1;
     if (cut + step > 4) break;
     cut += step;
