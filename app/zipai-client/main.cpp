@@ -87,9 +87,9 @@ class ClientRoot final : public engine::RectObject {
   void MakeTile() {
     tile_ = CreateCanvas(kTileWidth, kTileHeight, kNoKey);
     if (!tile_) return;
-    tile_->SubscribeMessage(engine::input_event::kClick, GetKey(), kTileClicked, 0, 0);
-    tile_->SubscribeMessage(engine::input_event::kMouseEnter, GetKey(), kTileEntered, 0, 0);
-    tile_->SubscribeMessage(engine::input_event::kMouseLeave, GetKey(), kTileLeft, 0, 0);
+    tile_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kTileClicked, 0, 0);
+    tile_->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_ENTER, GetKey(), kTileEntered, 0, 0);
+    tile_->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_LEAVE, GetKey(), kTileLeft, 0, 0);
     tile_->Show();
     PaintTile();
   }

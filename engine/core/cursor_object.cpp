@@ -70,21 +70,21 @@ void CursorObject::SelectResourceCursor(uint32_t resource_id) {
 int CursorObject::OnMessage(const ObjectMessage* message) {
   if (!message) return 0;
   switch (message->id) {
-    case cursor_message::kHand:
+    case QUILLARON_EVENT_CURSOR_HAND:
       if (FindCursor(1)) {
         SelectCursor(1);
       } else {
         SelectSystemCursor(platform::IDC_HAND);
       }
       return 1;
-    case cursor_message::kArrow:
+    case QUILLARON_EVENT_CURSOR_ARROW:
       if (FindCursor(0)) {
         SelectCursor(0);
       } else {
         SelectSystemCursor(platform::IDC_ARROW);
       }
       return 1;
-    case cursor_message::kSetCursor:
+    case QUILLARON_EVENT_SET_CURSOR:
       ApplyCursor();
       return 1;
     default:

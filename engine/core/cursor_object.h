@@ -11,13 +11,6 @@
 
 namespace engine {
 
-// Messages the cursor object answers.
-namespace cursor_message {
-inline constexpr uint32_t kHand = 19840357;
-inline constexpr uint32_t kArrow = 19840358;
-inline constexpr uint32_t kSetCursor = 19840360;
-}  // namespace cursor_message
-
 inline constexpr const char* kCursorObjectName = "object_cursor";
 
 class CursorObject : public ObjectServices {

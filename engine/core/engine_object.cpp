@@ -300,11 +300,11 @@ void EngineObject::SetTakesInput(bool takes) {
 
 void EngineObject::SetDraggable(bool draggable) {
   if (draggable) {
-    SubscribeMessage(msg::kPress, key_, msg::kPress, 0, 0);
-    SubscribeMessage(msg::kRelease, key_, msg::kRelease, 0, 0);
-    SubscribeMessage(msg::kMoveWhilePressed, key_, msg::kDragMove, 0, 0);
+    SubscribeMessage(QUILLARON_EVENT_LBUTTON_DOWN, key_, QUILLARON_EVENT_LBUTTON_DOWN, 0, 0);
+    SubscribeMessage(QUILLARON_EVENT_LBUTTON_UP, key_, QUILLARON_EVENT_LBUTTON_UP, 0, 0);
+    SubscribeMessage(QUILLARON_EVENT_DRAG, key_, msg::kDragMove, 0, 0);
   } else {
-    Unsubscribe(msg::kMoveWhilePressed);
+    Unsubscribe(QUILLARON_EVENT_DRAG);
   }
 }
 
@@ -335,7 +335,7 @@ int EngineObject::OnMessage(const ObjectMessage* message) {
   const uint32_t clip_flags = object_flag::kLimitRect | object_flag::kClipCursor;
   HostWindowServices* window = core_ ? core_->GetWindowServices() : nullptr;
   switch (message->id) {
-    case msg::kPress:
+    case QUILLARON_EVENT_LBUTTON_DOWN:
       if ((geometry_.flags & clip_flags) == clip_flags && window != nullptr) {
         saved_clip_ = window->GetClipCursor();
         const POINT origin = window->ClientToScreen(POINT{0, 0});
@@ -345,11 +345,11 @@ int EngineObject::OnMessage(const ObjectMessage* message) {
         clip_held_ = true;
       }
       break;
-    case msg::kRelease:
+    case QUILLARON_EVENT_LBUTTON_UP:
       if ((geometry_.flags & clip_flags) == clip_flags && window != nullptr) window->ClipCursor(&saved_clip_);
       clip_held_ = false;
       break;
-    case msg::kMoveWhilePressed:
+    case QUILLARON_EVENT_DRAG:
     case msg::kDragMove:
       if (message->p2 != 0) {
         // The input snapshot's words 2 and 3: the cursor movement of the latest position update.
@@ -453,7 +453,7 @@ void EngineObject::Subscribe(uint32_t event, const ObjectMessage* message) {
   }
   const ObjectMessage copy = *message;  // the caller's record may live in a list this call changes
   subscriptions_.push_back(SubscriptionNode{event, copy});
-  if (!msg::IsInputEvent(event)) return;
+  if (!IsInputEvent(event)) return;
   SetTakesInput(true);
   Invalidate();
   ForEachLinked(link_flag::kSubscriptions, [&](const ChildLink& l) { l.child->Subscribe(event, &copy); });

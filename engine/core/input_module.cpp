@@ -71,7 +71,7 @@ bool InputModule::FireEvent(uint32_t event, uint32_t key) {
   if (key == 0 || !message_pool_ || !snapshot_pool_) return false;
   EngineObject* object = FindObject(key);
   if (!object) return false;
-  if (!msg::IsInputEvent(event)) {
+  if (!IsInputEvent(event)) {
     ObjectMessage* message = message_pool_->New<ObjectMessage>(MakeMessage(key, event, 0, 0));
     if (!message) return false;
     ++outstanding_;
@@ -131,7 +131,7 @@ void InputModule::UpdatePosition(POINT* point) {
   snapshot_.x = point->x;
   snapshot_.y = point->y;
   if ((snapshot_.dx != 0 || snapshot_.dy != 0) && (snapshot_.state & input_state::kRestSent)) {
-    FireBoth(input_event::kMouseRestEnd, snapshot_.hovered);
+    FireBoth(QUILLARON_EVENT_MOUSE_REST_END, snapshot_.hovered);
     snapshot_.state &= ~input_state::kRestSent;
   }
 }
@@ -142,24 +142,24 @@ void InputModule::UpdateHover(int32_t x, int32_t y) {
   EngineObject* object = objects->PickSceneObject(x, y);
   if (!object) {
     if (snapshot_.hovered != 0) {
-      FireEvent(input_event::kMouseLeave, snapshot_.hovered);
+      FireEvent(QUILLARON_EVENT_MOUSE_LEAVE, snapshot_.hovered);
       snapshot_.hovered = 0;
     }
     return;
   }
   const uint32_t key = object->GetKey();
   if (key == snapshot_.hovered) {
-    FireEvent(input_event::kMouseMove, key);
+    FireEvent(QUILLARON_EVENT_MOUSE_MOVE, key);
     return;
   }
   // While a button is held the pressed object keeps the events.
   if (snapshot_.state & (input_state::kLeftHeld | input_state::kRightHeld)) return;
   has_press_memory_ = false;
-  FireEvent(input_event::kMouseLeave, snapshot_.hovered);
+  FireEvent(QUILLARON_EVENT_MOUSE_LEAVE, snapshot_.hovered);
   if (IsInModalScope(key)) {
     snapshot_.hovered = key;
-    FireEvent(input_event::kMouseEnter, key);
-    FireEvent(input_event::kMouseMove, key);
+    FireEvent(QUILLARON_EVENT_MOUSE_ENTER, key);
+    FireEvent(QUILLARON_EVENT_MOUSE_MOVE, key);
   }
 }
 
@@ -186,7 +186,7 @@ void InputModule::RefreshHover() {
 }
 
 void InputModule::ClearHover() {
-  FireEvent(input_event::kMouseLeave, snapshot_.hovered);
+  FireEvent(QUILLARON_EVENT_MOUSE_LEAVE, snapshot_.hovered);
   snapshot_.hovered = 0;
 }
 
@@ -198,11 +198,11 @@ void InputModule::OnMouseMove(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   const bool moved = snapshot_.dx != 0 || snapshot_.dy != 0;
   if (snapshot_.state & input_state::kLeftHeld) {
-    if (moved) FireBoth(input_event::kDrag, snapshot_.hovered);
+    if (moved) FireBoth(QUILLARON_EVENT_DRAG, snapshot_.hovered);
   } else if ((snapshot_.state & input_state::kRightHeld) && moved) {
-    FireBoth(input_event::kRDrag, snapshot_.hovered);
+    FireBoth(QUILLARON_EVENT_RDRAG, snapshot_.hovered);
   } else {
-    FireEvent(input_event::kMouseMove, listener_key_);
+    FireEvent(QUILLARON_EVENT_MOUSE_MOVE, listener_key_);
     UpdateHover(snapshot_.x, snapshot_.y);
   }
 }
@@ -212,9 +212,9 @@ int InputModule::OnMouseWheel(int32_t x, int32_t y, int16_t delta, uint32_t) {
   POINT p{x, y};
   UpdatePosition(&p);
   if (delta < 0) {
-    FireBoth(input_event::kWheelDown, snapshot_.focus);
+    FireBoth(QUILLARON_EVENT_WHEEL_DOWN, snapshot_.focus);
   } else if (delta > 0) {
-    FireBoth(input_event::kWheelUp, snapshot_.focus);
+    FireBoth(QUILLARON_EVENT_WHEEL_UP, snapshot_.focus);
   }
   return delta != 0 ? 1 : 0;
 }
@@ -222,7 +222,7 @@ int InputModule::OnMouseWheel(int32_t x, int32_t y, int16_t delta, uint32_t) {
 void InputModule::OnLButtonDown(int32_t x, int32_t y, uint32_t) {
   if (!first_press_seen_) {
     // Carries the position from before this press.
-    FireBoth(input_event::kFirstPress, snapshot_.hovered);
+    FireBoth(QUILLARON_EVENT_FIRST_PRESS, snapshot_.hovered);
     first_press_seen_ = true;
   }
   if (!input_enabled_) return;
@@ -236,14 +236,14 @@ void InputModule::OnLButtonDown(int32_t x, int32_t y, uint32_t) {
       snapshot_.y == press_y_) {
     has_press_memory_ = false;
     for (const uint32_t key : {listener_key_, snapshot_.hovered}) {
-      if (!FireEvent(input_event::kDblClick, key)) FireEvent(input_event::kLButtonDown, key);
+      if (!FireEvent(QUILLARON_EVENT_DBLCLICK, key)) FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, key);
     }
   } else {
     has_press_memory_ = true;
     press_time_ = now;
     press_x_ = snapshot_.x;
     press_y_ = snapshot_.y;
-    FireBoth(input_event::kLButtonDown, snapshot_.hovered);
+    FireBoth(QUILLARON_EVENT_LBUTTON_DOWN, snapshot_.hovered);
   }
   SetFocusObject(snapshot_.hovered);
 }
@@ -254,12 +254,12 @@ void InputModule::OnLButtonUp(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   snapshot_.state &= ~(input_state::kRestSent | input_state::kLeftHeld);
   const uint32_t hovered = snapshot_.hovered;
-  FireEvent(input_event::kLButtonUp, listener_key_);
-  FireEvent(input_event::kButtonUp, listener_key_);
-  FireEvent(input_event::kLButtonUp, hovered);
+  FireEvent(QUILLARON_EVENT_LBUTTON_UP, listener_key_);
+  FireEvent(QUILLARON_EVENT_BUTTON_UP, listener_key_);
+  FireEvent(QUILLARON_EVENT_LBUTTON_UP, hovered);
   if (HitTestObject(snapshot_.x, snapshot_.y, hovered)) {
-    FireEvent(input_event::kClick, hovered);
-    FireEvent(input_event::kButtonUp, hovered);
+    FireEvent(QUILLARON_EVENT_CLICK, hovered);
+    FireEvent(QUILLARON_EVENT_BUTTON_UP, hovered);
   }
   UpdateHover(snapshot_.x, snapshot_.y);
 }
@@ -269,10 +269,10 @@ void InputModule::OnLButtonDblClk(int32_t x, int32_t y, uint32_t) {
   POINT p{x, y};
   UpdatePosition(&p);
   snapshot_.state &= ~(input_state::kRestSent | input_state::kLeftHeld);
-  FireEvent(input_event::kDblClick, listener_key_);
-  FireEvent(input_event::kLButtonDown, listener_key_);
-  FireEvent(input_event::kDblClick, snapshot_.hovered);
-  FireEvent(input_event::kLButtonDown, snapshot_.hovered);
+  FireEvent(QUILLARON_EVENT_DBLCLICK, listener_key_);
+  FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, listener_key_);
+  FireEvent(QUILLARON_EVENT_DBLCLICK, snapshot_.hovered);
+  FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, snapshot_.hovered);
 }
 
 void InputModule::OnRButtonDown(int32_t x, int32_t y, uint32_t) {
@@ -281,7 +281,7 @@ void InputModule::OnRButtonDown(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   snapshot_.state &= ~input_state::kRestSent;
   snapshot_.state |= input_state::kRightHeld;
-  FireBoth(input_event::kRButtonDown, snapshot_.hovered);
+  FireBoth(QUILLARON_EVENT_RBUTTON_DOWN, snapshot_.hovered);
 }
 
 void InputModule::OnRButtonUp(int32_t x, int32_t y, uint32_t) {
@@ -290,12 +290,12 @@ void InputModule::OnRButtonUp(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   snapshot_.state &= ~(input_state::kRestSent | input_state::kRightHeld);
   const uint32_t hovered = snapshot_.hovered;
-  FireEvent(input_event::kRButtonUp, listener_key_);
-  FireEvent(input_event::kButtonUp, listener_key_);
-  FireEvent(input_event::kRButtonUp, hovered);
+  FireEvent(QUILLARON_EVENT_RBUTTON_UP, listener_key_);
+  FireEvent(QUILLARON_EVENT_BUTTON_UP, listener_key_);
+  FireEvent(QUILLARON_EVENT_RBUTTON_UP, hovered);
   if (HitTestObject(snapshot_.x, snapshot_.y, hovered)) {
-    FireEvent(input_event::kRClick, hovered);
-    FireEvent(input_event::kButtonUp, hovered);
+    FireEvent(QUILLARON_EVENT_RCLICK, hovered);
+    FireEvent(QUILLARON_EVENT_BUTTON_UP, hovered);
   }
 }
 
@@ -305,7 +305,7 @@ void InputModule::OnMButtonDown(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   snapshot_.state &= ~input_state::kRestSent;
   snapshot_.state |= input_state::kMiddleHeld;
-  FireBoth(input_event::kMButton, snapshot_.hovered);
+  FireBoth(QUILLARON_EVENT_MBUTTON, snapshot_.hovered);
 }
 
 void InputModule::OnMButtonUp(int32_t x, int32_t y, uint32_t) {
@@ -313,7 +313,7 @@ void InputModule::OnMButtonUp(int32_t x, int32_t y, uint32_t) {
   POINT p{x, y};
   UpdatePosition(&p);
   snapshot_.state &= ~(input_state::kRestSent | input_state::kMiddleHeld);
-  FireBoth(input_event::kMButton, snapshot_.hovered);
+  FireBoth(QUILLARON_EVENT_MBUTTON, snapshot_.hovered);
 }
 
 // ---- keyboard and focus ----
@@ -325,7 +325,7 @@ void InputModule::OnKeyDown(uint32_t code, uint32_t repeat, uint32_t flags) {
   snapshot_.key_down = code;
   if (snapshot_.key_up == code) snapshot_.key_up = 0;
   snapshot_.repeat = repeat;
-  FireBoth(input_event::kKeyDown, snapshot_.focus);
+  FireBoth(QUILLARON_EVENT_KEY_DOWN, snapshot_.focus);
 }
 
 void InputModule::OnKeyUp(uint32_t code, uint32_t repeat, uint32_t flags) {
@@ -335,7 +335,7 @@ void InputModule::OnKeyUp(uint32_t code, uint32_t repeat, uint32_t flags) {
   snapshot_.key_up = code;
   if (snapshot_.key_down == code) snapshot_.key_down = 0;
   snapshot_.repeat = repeat;
-  FireBoth(input_event::kKeyUp, snapshot_.focus);
+  FireBoth(QUILLARON_EVENT_KEY_UP, snapshot_.focus);
 }
 
 void InputModule::OnChar(uint32_t code, uint32_t, uint32_t) {
@@ -365,15 +365,15 @@ void InputModule::HandleCharacter(uint8_t lead, uint8_t trail) {
   snapshot_.character[1] = trail;
   snapshot_.character[2] = 0;
   snapshot_.character[3] = 0;
-  FireBoth(input_event::kChar, snapshot_.focus);
+  FireBoth(QUILLARON_EVENT_CHAR, snapshot_.focus);
 }
 
 void InputModule::OnKillFocus() {
   const uint32_t hovered = snapshot_.hovered;
-  FireBoth(input_event::kKillFocus, hovered);
-  if (snapshot_.state & input_state::kLeftHeld) FireEvent(input_event::kLButtonUp, hovered);
-  if (snapshot_.state & input_state::kRightHeld) FireEvent(input_event::kRButtonUp, hovered);
-  FireEvent(input_event::kMouseLeave, hovered);
+  FireBoth(QUILLARON_EVENT_KILL_FOCUS, hovered);
+  if (snapshot_.state & input_state::kLeftHeld) FireEvent(QUILLARON_EVENT_LBUTTON_UP, hovered);
+  if (snapshot_.state & input_state::kRightHeld) FireEvent(QUILLARON_EVENT_RBUTTON_UP, hovered);
+  FireEvent(QUILLARON_EVENT_MOUSE_LEAVE, hovered);
   ClearHover();
   SetFocusObject(0);
   while (platform::ShowCursor(true) < 0) {
@@ -392,11 +392,11 @@ uint32_t InputModule::SetFocusObject(uint32_t key) {
   const uint32_t old = snapshot_.focus;
   if (EngineObject* o = objects->FindObjectByKey(old); o && old != 0) {
     o->ClearFlags(kHasFocusFlag);
-    FireEvent(input_event::kFocusLost, old);
+    FireEvent(QUILLARON_EVENT_FOCUS_LOST, old);
   }
   if (EngineObject* n = objects->FindObjectByKey(next); n && next != 0) {
     n->AddFlags(kHasFocusFlag);
-    FireEvent(input_event::kFocusGained, next);
+    FireEvent(QUILLARON_EVENT_FOCUS_GAINED, next);
   }
   snapshot_.focus = next;
   return old;
@@ -422,7 +422,7 @@ void InputModule::OnSetCursor() {
   if (!cursor_shown_) return;
   if (ObjectModule* objects = Objects()) {
     if (EngineObject* cursor_object = objects->FindObjectByName("object_cursor")) {
-      const ObjectMessage message = MakeMessage(cursor_object->GetKey(), input_event::kSetCursor, 0, 0);
+      const ObjectMessage message = MakeMessage(cursor_object->GetKey(), QUILLARON_EVENT_SET_CURSOR, 0, 0);
       cursor_object->OnMessage(&message);
       return;
     }
@@ -476,7 +476,7 @@ void InputModule::Tick() {
   if (previous_tick_ != 0) {
     still_time_ += now - previous_tick_;
     if (still_time_ >= rest_time_ && !(snapshot_.state & input_state::kRestSent)) {
-      FireBoth(input_event::kMouseRest, snapshot_.hovered);
+      FireBoth(QUILLARON_EVENT_MOUSE_REST, snapshot_.hovered);
       snapshot_.state |= input_state::kRestSent;
     }
   }
@@ -503,10 +503,10 @@ void InputModule::Tick() {
   const bool inside = platform::PtInRect(frame, pointer.x, pointer.y);
   if (inside && !cursor_inside_) {
     if (cursor_shown_) OnSetCursor();
-    FireEvent(input_event::kWindowEnter, listener_key_);
+    FireEvent(QUILLARON_EVENT_WINDOW_ENTER, listener_key_);
     cursor_inside_ = true;
   } else if (!inside && cursor_inside_) {
-    FireBoth(input_event::kWindowLeave, snapshot_.hovered);
+    FireBoth(QUILLARON_EVENT_WINDOW_LEAVE, snapshot_.hovered);
     cursor_inside_ = false;
   }
 }

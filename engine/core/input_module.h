@@ -44,38 +44,6 @@ inline constexpr uint32_t kMiddleHeld = 0x80000;
 inline constexpr uint32_t kKeyHeld = 0x100000;
 }  // namespace input_state
 
-// The engine input events.
-namespace input_event {
-inline constexpr uint32_t kMouseEnter = 19840325;
-inline constexpr uint32_t kMouseLeave = 19840326;
-inline constexpr uint32_t kMouseMove = 19840327;
-inline constexpr uint32_t kLButtonDown = 19840328;
-inline constexpr uint32_t kLButtonUp = 19840329;
-inline constexpr uint32_t kClick = 19840330;
-inline constexpr uint32_t kDrag = 19840331;
-inline constexpr uint32_t kRButtonDown = 19840332;
-inline constexpr uint32_t kRButtonUp = 19840333;
-inline constexpr uint32_t kRClick = 19840334;
-inline constexpr uint32_t kRDrag = 19840335;
-inline constexpr uint32_t kButtonUp = 19840336;
-inline constexpr uint32_t kDblClick = 19840337;
-inline constexpr uint32_t kMouseRest = 19840338;
-inline constexpr uint32_t kMouseRestEnd = 19840339;
-inline constexpr uint32_t kMButton = 19840340;
-inline constexpr uint32_t kWheelUp = 19840342;
-inline constexpr uint32_t kWheelDown = 19840343;
-inline constexpr uint32_t kKeyDown = 19840345;
-inline constexpr uint32_t kKeyUp = 19840346;
-inline constexpr uint32_t kChar = 19840347;
-inline constexpr uint32_t kFirstPress = 19840348;
-inline constexpr uint32_t kKillFocus = 19840349;
-inline constexpr uint32_t kWindowEnter = 19840350;
-inline constexpr uint32_t kWindowLeave = 19840351;
-inline constexpr uint32_t kFocusGained = 19840352;
-inline constexpr uint32_t kFocusLost = 19840353;
-inline constexpr uint32_t kSetCursor = 19840360;
-}  // namespace input_event
-
 // The module's event codes.
 namespace input_code {
 inline constexpr uint32_t kFreeMessage = 1044;  // p1: an ObjectMessage this module posted

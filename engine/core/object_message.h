@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "engine/core/engine_events.h"
+
 namespace engine {
 
 // {target key, id, p1, p2}. p1 and p2 may carry pointers, so they are pointer-sized.
@@ -19,18 +21,12 @@ constexpr ObjectMessage MakeMessage(uint32_t target, uint32_t id, uintptr_t p1, 
 
 // Engine message ids.
 namespace msg {
-inline constexpr uint32_t kFirstInputEvent = 19840325;
-inline constexpr uint32_t kLastInputEvent = 19840353;
-inline constexpr uint32_t kPress = 19840328;
-inline constexpr uint32_t kRelease = 19840329;
-inline constexpr uint32_t kMoveWhilePressed = 19840331;
 inline constexpr uint32_t kDragMove = 19840372;
 inline constexpr uint32_t kShow = 19840375;
 inline constexpr uint32_t kHide = 19840376;
 inline constexpr uint32_t kFreeBlockA = 19840388;
 inline constexpr uint32_t kFreeBlockB = 19840389;
-
-constexpr bool IsInputEvent(uint32_t id) { return id >= kFirstInputEvent && id <= kLastInputEvent; }
+inline constexpr uint32_t kCountdownStep = 19840394;  // the message box's own step
 }  // namespace msg
 
 }  // namespace engine

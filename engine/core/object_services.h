@@ -34,16 +34,6 @@ using platform::HCURSOR;
 // The function a QueueCall action runs, with the address of its copied data.
 using ActionCallFn = void (*)(void* data);
 
-// Engine message ids used by the services and overlays.
-namespace msg {
-inline constexpr uint32_t kEnabled = 19840355;
-inline constexpr uint32_t kDisabled = 19840356;
-inline constexpr uint32_t kCountdownStep = 19840394;
-inline constexpr uint32_t kClick = 19840330;
-inline constexpr uint32_t kMouseEnter = 19840325;
-inline constexpr uint32_t kMouseLeave = 19840326;
-}  // namespace msg
-
 // Settings of the core that the overlays read.
 namespace setting {
 inline constexpr uint32_t kMessageBoxTextColour = 8;

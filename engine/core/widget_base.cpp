@@ -42,7 +42,8 @@ void WidgetBase::SetSkin(EngineObject* skin, uint32_t link_flags) {
 void WidgetBase::SetEnabled(bool enabled) {
   SetTakesInput(enabled);
   Invalidate();
-  const ObjectMessage message = MakeMessage(GetKey(), enabled ? msg::kEnabled : msg::kDisabled, 0, 0);
+  const ObjectMessage message =
+      MakeMessage(GetKey(), enabled ? QUILLARON_EVENT_ENABLED : QUILLARON_EVENT_DISABLED, 0, 0);
   OnMessage(&message);
 }
 

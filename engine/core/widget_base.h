@@ -53,7 +53,7 @@ class WidgetBase : public ObjectServices {
   // Makes skin the widget's skin, linked with link_flags (subscriptions always follow, so the skin
   // fires the widget's input messages). Null removes the skin; the widget itself is refused.
   virtual void SetSkin(EngineObject* skin, uint32_t link_flags);  // 152
-  // Input on or off (on the skin when there is one); the widget is told with 19840355/19840356.
+  // Input on or off (on the skin when there is one); the widget is told with QUILLARON_EVENT_ENABLED or _DISABLED.
   virtual void SetEnabled(bool enabled);  // 153
   virtual EngineObject* GetSkinOrSelf();  // 154
   // Slots for derived classes: a value of their own (the rich-text view's spacing) and an action.

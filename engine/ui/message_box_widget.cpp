@@ -62,7 +62,7 @@ CanvasObject* MessageBoxWidget::Build(int32_t width, int32_t height, const Objec
   }
   if (ok_button_ == nullptr && cancel_button_ == nullptr) {
     // Nothing to press: a click on the box closes it, so that it never stays for good.
-    SubscribeMessage(msg::kClick, GetKey(), msg::kCountdownStep, kSignalClicked, 0);
+    SubscribeMessage(QUILLARON_EVENT_CLICK, GetKey(), msg::kCountdownStep, kSignalClicked, 0);
   }
   if (countdown_seconds > 0) {
     count_ = std::min(countdown_seconds, kMaxCountdown);

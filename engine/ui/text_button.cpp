@@ -38,7 +38,8 @@ bool TextButton::Create(const char* caption, int32_t width, int32_t height, int3
   SetTakesInput(true);
   // The canvas is what the pointer finds; these subscriptions are repeated on it (link 0x40000)
   // and come back to the button.
-  for (uint32_t event : {msg::kMouseEnter, msg::kMouseLeave, msg::kPress, msg::kRelease, msg::kClick}) {
+  for (uint32_t event : {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_LBUTTON_DOWN,
+                         QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK}) {
     SubscribeMessage(event, GetKey(), event, 0, 0);
   }
   DrawState(kNormal);
@@ -71,19 +72,19 @@ int TextButton::OnMessage(const ObjectMessage* message) {
   if (message == nullptr) return 1;
   const bool enabled = TakesInput() != 0;
   switch (message->id) {
-    case msg::kMouseEnter:
+    case QUILLARON_EVENT_MOUSE_ENTER:
       if (enabled) DrawState(kHover);
       break;
-    case msg::kMouseLeave:
+    case QUILLARON_EVENT_MOUSE_LEAVE:
       if (enabled) DrawState(kNormal);
       break;
-    case msg::kPress:
+    case QUILLARON_EVENT_LBUTTON_DOWN:
       if (enabled) DrawState(kPressed);
       break;
-    case msg::kRelease:
+    case QUILLARON_EVENT_LBUTTON_UP:
       if (enabled && state_ == kPressed) DrawState(kNormal);
       break;
-    case msg::kClick:
+    case QUILLARON_EVENT_CLICK:
       if (enabled) {
         DrawState(kHover);
         if (message_.id != 0) {
@@ -92,10 +93,10 @@ int TextButton::OnMessage(const ObjectMessage* message) {
         }
       }
       return 1;
-    case msg::kEnabled:
+    case QUILLARON_EVENT_ENABLED:
       DrawState(kNormal);
       break;
-    case msg::kDisabled:
+    case QUILLARON_EVENT_DISABLED:
       DrawState(kDisabled);
       break;
     default:

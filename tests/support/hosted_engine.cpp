@@ -6,7 +6,7 @@
 namespace test {
 
 int InputProbe::OnMessage(const engine::ObjectMessage* message) {
-  if (message && engine::msg::IsInputEvent(message->id)) {
+  if (message && engine::IsInputEvent(message->id)) {
     ReceivedInput got;
     got.id = message->id;
     if (message->p2 != 0) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace engine::input_event;
+using namespace engine;
 using engine::InputSnapshot;
 using platform::MK_LBUTTON;
 using platform::WM_LBUTTONDOWN;
@@ -34,13 +34,16 @@ class InputThroughWindow : public test::HostedEngine {
 };
 
 TEST_F(InputThroughWindow, ClickDeliversPressReleaseAndClickWithTheInputState) {
-  test::InputProbe* button = AddProbe(200, 150, 100, 60, {kLButtonDown, kLButtonUp, kClick, kButtonUp});
+  test::InputProbe* button = AddProbe(
+      200, 150, 100, 60,
+      {QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK, QUILLARON_EVENT_BUTTON_UP});
   Mouse(WM_MOUSEMOVE, 200, 150);
   Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
   Mouse(WM_LBUTTONUP, 205, 152);
   EXPECT_TRUE(button->inputs.empty());  // delivered by the frame, not by the window message
   Deliver();
-  ASSERT_EQ(button->Ids(), (Ids{kLButtonDown, kLButtonUp, kClick, kButtonUp}));
+  ASSERT_EQ(button->Ids(), (Ids{QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK,
+                                QUILLARON_EVENT_BUTTON_UP}));
 
   const InputSnapshot& press = button->inputs[0].snapshot;
   ASSERT_TRUE(button->inputs[0].has_snapshot);
@@ -60,7 +63,7 @@ TEST_F(InputThroughWindow, ClickDeliversPressReleaseAndClickWithTheInputState) {
 }
 
 TEST_F(InputThroughWindow, AClickReachesItsObjectInTheObjectModulesNextTick) {
-  test::InputProbe* button = AddProbe(200, 150, 100, 60, {kClick});
+  test::InputProbe* button = AddProbe(200, 150, 100, 60, {QUILLARON_EVENT_CLICK});
   Mouse(WM_MOUSEMOVE, 200, 150);
   Deliver();
   Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
@@ -72,25 +75,31 @@ TEST_F(InputThroughWindow, AClickReachesItsObjectInTheObjectModulesNextTick) {
   }
   // The object module ticks when more than 10 ms have passed: at most every third 5 ms frame.
   EXPECT_LE(frames, 3);
-  EXPECT_EQ(button->Ids(), (Ids{kClick}));
+  EXPECT_EQ(button->Ids(), (Ids{QUILLARON_EVENT_CLICK}));
 }
 
 TEST_F(InputThroughWindow, DragStaysWithThePressedObjectAndReleaseOutsideIsNoClick) {
-  test::InputProbe* a = AddProbe(200, 150, 100, 60, {kDrag, kLButtonUp, kClick, kMouseLeave, kMouseEnter});
-  test::InputProbe* b = AddProbe(500, 150, 100, 60, {kDrag, kLButtonUp, kClick, kMouseEnter, kMouseMove});
+  test::InputProbe* a = AddProbe(200, 150, 100, 60,
+                                 {QUILLARON_EVENT_DRAG, QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK,
+                                  QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_MOUSE_ENTER});
+  test::InputProbe* b = AddProbe(500, 150, 100, 60,
+                                 {QUILLARON_EVENT_DRAG, QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK,
+                                  QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_MOVE});
   Mouse(WM_MOUSEMOVE, 200, 150);
   Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
   Mouse(WM_MOUSEMOVE, 350, 150, MK_LBUTTON);
   Mouse(WM_MOUSEMOVE, 500, 150, MK_LBUTTON);
   Mouse(WM_LBUTTONUP, 500, 150);
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kMouseEnter, kDrag, kDrag, kLButtonUp, kMouseLeave}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_DRAG, QUILLARON_EVENT_DRAG,
+                           QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_MOUSE_LEAVE}));
   EXPECT_EQ(a->inputs[2].snapshot.dx, 150);
-  EXPECT_EQ(b->Ids(), (Ids{kMouseEnter, kMouseMove}));
+  EXPECT_EQ(b->Ids(), (Ids{QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_MOVE}));
 }
 
 TEST_F(InputThroughWindow, WheelGoesToTheFocusObjectAtTheClientPosition) {
-  test::InputProbe* list = AddProbe(200, 150, 100, 60, {kWheelUp, kWheelDown, kFocusGained});
+  test::InputProbe* list =
+      AddProbe(200, 150, 100, 60, {QUILLARON_EVENT_WHEEL_UP, QUILLARON_EVENT_WHEEL_DOWN, QUILLARON_EVENT_FOCUS_GAINED});
   list->SetFocusable(true);
   ClickAt(200, 150);
   // The wheel message carries the screen position: client (210, 160) at screen (310, 210).
@@ -99,30 +108,33 @@ TEST_F(InputThroughWindow, WheelGoesToTheFocusObjectAtTheClientPosition) {
   Post(platform::WM_MOUSEWHEEL, platform::MAKELONG(0, platform::WHEEL_DELTA),
        platform::MakePointLParam(kLeft + 210, kTop + 160));
   Deliver();
-  ASSERT_EQ(list->Ids(), (Ids{kFocusGained, kWheelDown, kWheelUp}));
+  ASSERT_EQ(list->Ids(), (Ids{QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_WHEEL_DOWN, QUILLARON_EVENT_WHEEL_UP}));
   EXPECT_EQ(list->inputs[1].snapshot.x, 210);
   EXPECT_EQ(list->inputs[1].snapshot.y, 160);
   EXPECT_EQ(list->inputs[1].snapshot.focus, list->GetKey());
 }
 
 TEST_F(InputThroughWindow, HoverEntersAndLeavesAsThePointerCrossesObjects) {
-  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kMouseEnter, kMouseLeave});
-  test::InputProbe* b = AddProbe(300, 100, 80, 80, {kMouseEnter, kMouseLeave});
+  test::InputProbe* a = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE});
+  test::InputProbe* b = AddProbe(300, 100, 80, 80, {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE});
   Mouse(WM_MOUSEMOVE, 100, 100);
   Mouse(WM_MOUSEMOVE, 110, 100);  // still on a: no second enter
   Mouse(WM_MOUSEMOVE, 300, 100);
   Mouse(WM_MOUSEMOVE, 500, 400);  // over nothing
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kMouseEnter, kMouseLeave}));
-  EXPECT_EQ(b->Ids(), (Ids{kMouseEnter, kMouseLeave}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE}));
+  EXPECT_EQ(b->Ids(), (Ids{QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE}));
   InputSnapshot now;
   input_->GetSnapshot(&now);
   EXPECT_EQ(now.hovered, 0u);
 }
 
 TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
-  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kFocusGained, kFocusLost, kKillFocus});
-  test::InputProbe* b = AddProbe(300, 100, 80, 80, {kFocusGained, kFocusLost, kKillFocus, kMouseLeave});
+  test::InputProbe* a = AddProbe(
+      100, 100, 80, 80, {QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST, QUILLARON_EVENT_KILL_FOCUS});
+  test::InputProbe* b = AddProbe(300, 100, 80, 80,
+                                 {QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST, QUILLARON_EVENT_KILL_FOCUS,
+                                  QUILLARON_EVENT_MOUSE_LEAVE});
   a->SetFocusable(true);
   b->SetFocusable(true);
   ClickAt(100, 100);
@@ -133,8 +145,9 @@ TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
 
   platform::LoseSystemFocus();
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kFocusGained, kFocusLost}));
-  EXPECT_EQ(b->Ids(), (Ids{kFocusGained, kKillFocus, kMouseLeave, kMouseLeave, kFocusLost}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST}));
+  EXPECT_EQ(b->Ids(), (Ids{QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_KILL_FOCUS, QUILLARON_EVENT_MOUSE_LEAVE,
+                           QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_FOCUS_LOST}));
   InputSnapshot now;
   input_->GetSnapshot(&now);
   const InputSnapshot zero{};
@@ -142,7 +155,9 @@ TEST_F(InputThroughWindow, FocusMovesWithPressesAndGoesWhenTheWindowLosesIt) {
 }
 
 TEST_F(InputThroughWindow, SwitchingAwayInTheMiddleOfADragEndsThePressAndTheCapture) {
-  test::InputProbe* a = AddProbe(200, 150, 100, 60, {kDrag, kLButtonUp, kKillFocus, kMouseMove});
+  test::InputProbe* a = AddProbe(
+      200, 150, 100, 60,
+      {QUILLARON_EVENT_DRAG, QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_KILL_FOCUS, QUILLARON_EVENT_MOUSE_MOVE});
   Mouse(WM_MOUSEMOVE, 200, 150);
   Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
   EXPECT_EQ(platform::Window::GetCapture(), window_.get());
@@ -150,16 +165,17 @@ TEST_F(InputThroughWindow, SwitchingAwayInTheMiddleOfADragEndsThePressAndTheCapt
   platform::LoseSystemFocus();
   EXPECT_EQ(platform::Window::GetCapture(), nullptr);
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kMouseMove, kKillFocus, kLButtonUp}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_MOUSE_MOVE, QUILLARON_EVENT_KILL_FOCUS, QUILLARON_EVENT_LBUTTON_UP}));
   // Back over the window, the pointer moves without a button.
   a->inputs.clear();
   Mouse(WM_MOUSEMOVE, 210, 155);
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kMouseMove}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_MOUSE_MOVE}));
 }
 
 TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
-  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kKeyDown, kKeyUp, kChar});
+  test::InputProbe* edit =
+      AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_KEY_DOWN, QUILLARON_EVENT_KEY_UP, QUILLARON_EVENT_CHAR});
   edit->SetFocusable(true);
   ClickAt(100, 100);
   const std::string pai = "牌";  // two GBK bytes
@@ -170,7 +186,7 @@ TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
   Post(platform::WM_KEYUP, 'P', platform::MakeKeyLParam(1, platform::KF_UP | platform::KF_REPEAT));
   Post(platform::WM_CHAR, '\r', platform::MakeKeyLParam(1, 0));  // controls are key events only
   Deliver();
-  ASSERT_EQ(edit->Ids(), (Ids{kKeyDown, kChar, kKeyUp}));
+  ASSERT_EQ(edit->Ids(), (Ids{QUILLARON_EVENT_KEY_DOWN, QUILLARON_EVENT_CHAR, QUILLARON_EVENT_KEY_UP}));
   const InputSnapshot& ch = edit->inputs[1].snapshot;
   EXPECT_EQ(ch.character[0], static_cast<uint8_t>(pai[0]));
   EXPECT_EQ(ch.character[1], static_cast<uint8_t>(pai[1]));
@@ -181,7 +197,7 @@ TEST_F(InputThroughWindow, KeysAndAGbkCharacterReachTheFocusObject) {
 }
 
 TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
-  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_CHAR});
   edit->SetFocusable(true);
   ClickAt(100, 100);
   // A lead byte, then a digit (no GBK second byte): the digit stands alone.
@@ -195,7 +211,7 @@ TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
   Post(platform::WM_CHAR, 0x7F, 0);
   Post(platform::WM_CHAR, 'c', 0);
   Deliver();
-  ASSERT_EQ(edit->Ids(), (Ids{kChar, kChar, kChar}));
+  ASSERT_EQ(edit->Ids(), (Ids{QUILLARON_EVENT_CHAR, QUILLARON_EVENT_CHAR, QUILLARON_EVENT_CHAR}));
   EXPECT_EQ(edit->inputs[0].snapshot.character[0], '7');
   EXPECT_EQ(edit->inputs[0].snapshot.character[1], 0);
   EXPECT_EQ(edit->inputs[1].snapshot.character[0], 'b');
@@ -203,7 +219,7 @@ TEST_F(InputThroughWindow, AnUnfinishedGbkCharacterDoesNotSwallowTheNextKey) {
 }
 
 TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
-  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {kChar});
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_CHAR});
   edit->SetFocusable(true);
   ClickAt(100, 100);
   Post(platform::WM_CHAR, 0xC5, 0);
@@ -211,7 +227,7 @@ TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
   ClickAt(100, 100);
   Post(platform::WM_CHAR, 'a', 0);
   Deliver();
-  ASSERT_EQ(edit->Ids(), (Ids{kChar}));
+  ASSERT_EQ(edit->Ids(), (Ids{QUILLARON_EVENT_CHAR}));
   EXPECT_EQ(edit->inputs[0].snapshot.character[0], 'a');
   EXPECT_EQ(edit->inputs[0].snapshot.character[1], 0);
 }
@@ -219,7 +235,8 @@ TEST_F(InputThroughWindow, ALeadByteTypedBeforeTheFocusLeftIsForgotten) {
 TEST_F(InputThroughWindow, AnOddWidthViewMapsThePointerOntoTheSceneWithoutDrift) {
   // 801 wide: the view's left edge is scene x -1, so client x 300 is scene x 299.
   window_->MoveWindow(kLeft, kTop, 801, 600);
-  test::InputProbe* edge = AddProbe(295, 200, 10, 10, {kMouseEnter, kMouseLeave});  // scene x 290..299
+  test::InputProbe* edge =
+      AddProbe(295, 200, 10, 10, {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE});  // scene x 290..299
   Mouse(WM_MOUSEMOVE, 300, 200);
   Deliver();
   InputSnapshot now;
@@ -235,25 +252,25 @@ TEST_F(InputThroughWindow, AnOddWidthViewMapsThePointerOntoTheSceneWithoutDrift)
   EXPECT_EQ(now.x, 299);
   EXPECT_EQ(now.dx, 0);
   EXPECT_EQ(now.hovered, 0u);
-  EXPECT_EQ(edge->Ids(), (Ids{kMouseEnter, kMouseLeave}));
+  EXPECT_EQ(edge->Ids(), (Ids{QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE}));
 }
 
 TEST_F(InputThroughWindow, RestAndRestEndFollowTheTick) {
-  test::InputProbe* a = AddProbe(100, 100, 80, 80, {kMouseRest, kMouseRestEnd});
+  test::InputProbe* a = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_MOUSE_REST, QUILLARON_EVENT_MOUSE_REST_END});
   Mouse(WM_MOUSEMOVE, 100, 100);
   Frames(200);  // one second: one rest, never a second
   Mouse(WM_MOUSEMOVE, 101, 100);
   Deliver();
-  EXPECT_EQ(a->Ids(), (Ids{kMouseRest, kMouseRestEnd}));
+  EXPECT_EQ(a->Ids(), (Ids{QUILLARON_EVENT_MOUSE_REST, QUILLARON_EVENT_MOUSE_REST_END}));
 }
 
 TEST_F(InputThroughWindow, APressAtTheOriginRightAfterStartIsNoDoubleClick) {
-  test::InputProbe* corner = AddProbe(5, 5, 20, 20, {kLButtonDown, kDblClick});
+  test::InputProbe* corner = AddProbe(5, 5, 20, 20, {QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK});
   ClickAt(0, 0);
   Mouse(WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
   Mouse(WM_LBUTTONUP, 0, 0);
   Deliver();
-  EXPECT_EQ(corner->Ids(), (Ids{kLButtonDown, kDblClick}));
+  EXPECT_EQ(corner->Ids(), (Ids{QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK}));
 }
 
 }  // namespace

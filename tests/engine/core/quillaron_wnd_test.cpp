@@ -170,8 +170,10 @@ TEST_F(HostWindow, ACursorObjectInTheSceneAnswersTheWindow) {
   window_->SendMessage(platform::WM_SETCURSOR, 0, 0);
   EXPECT_EQ(platform::GetCursor(), nullptr);
   // Empty table: the system hand and arrow.
-  const engine::ObjectMessage to_hand = engine::MakeMessage(cursors->GetKey(), engine::cursor_message::kHand, 0, 0);
-  const engine::ObjectMessage to_arrow = engine::MakeMessage(cursors->GetKey(), engine::cursor_message::kArrow, 0, 0);
+  const engine::ObjectMessage to_hand =
+      engine::MakeMessage(cursors->GetKey(), engine::QUILLARON_EVENT_CURSOR_HAND, 0, 0);
+  const engine::ObjectMessage to_arrow =
+      engine::MakeMessage(cursors->GetKey(), engine::QUILLARON_EVENT_CURSOR_ARROW, 0, 0);
   EXPECT_EQ(cursors->SendMessage(&to_hand), 1u);
   EXPECT_EQ(platform::GetCursor(), hand);
   cursors->SendMessage(&to_arrow);
@@ -195,8 +197,8 @@ TEST(CursorObject, NumberedCursorsWinOverTheSystemOnes) {
   EXPECT_EQ(cursors.AddCursorFromFile(std::string(300, 'a').c_str(), 3), nullptr);
   EXPECT_EQ(cursors.AddCursorFromResource(101, 4), nullptr);
 
-  const engine::ObjectMessage hand{0, engine::cursor_message::kHand, 0, 0};
-  const engine::ObjectMessage arrow{0, engine::cursor_message::kArrow, 0, 0};
+  const engine::ObjectMessage hand{0, engine::QUILLARON_EVENT_CURSOR_HAND, 0, 0};
+  const engine::ObjectMessage arrow{0, engine::QUILLARON_EVENT_CURSOR_ARROW, 0, 0};
   const engine::ObjectMessage other{0, 19840376, 0, 0};
   EXPECT_EQ(cursors.OnMessage(&hand), 1);
   EXPECT_EQ(platform::GetCursor(), wait);

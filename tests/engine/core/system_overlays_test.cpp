@@ -124,7 +124,7 @@ TEST_F(SystemOverlaysTest, DetailsBoxShowsAndClosesOnAClick) {
   EXPECT_EQ(box->GetBody()->GetX(), 400.0);
   EXPECT_EQ(box->GetBody()->GetPixel(150, 150) == 0x008000u || box->GetBody()->GetPixel(150, 190) == 0x008000u, true);
   EXPECT_NE(box->IsVisible(), 0u);
-  FireInput(box->GetBody(), engine::msg::kClick);
+  FireInput(box->GetBody(), engine::QUILLARON_EVENT_CLICK);
   EXPECT_TRUE(box->IsClosing());
 }
 

@@ -100,10 +100,10 @@ TEST_F(WidgetBaseTest, SetEnabledSwitchesTheSkinAndTellsTheWidgetAtOnce) {
   widget_->SetEnabled(false);
   EXPECT_EQ(skin_->TakesInput(), 0);
   ASSERT_FALSE(widget_->received.empty());
-  EXPECT_EQ(widget_->received.back(), engine::msg::kDisabled);
+  EXPECT_EQ(widget_->received.back(), engine::QUILLARON_EVENT_DISABLED);
   widget_->SetEnabled(true);
   EXPECT_EQ(skin_->TakesInput(), 1);
-  EXPECT_EQ(widget_->received.back(), engine::msg::kEnabled);
+  EXPECT_EQ(widget_->received.back(), engine::QUILLARON_EVENT_ENABLED);
 }
 
 TEST_F(WidgetBaseTest, ReplacingTheSkinLeavesOnlyTheNewOneLinked) {
@@ -142,8 +142,8 @@ TEST_F(WidgetBaseTest, ASkinRemovedFromTheSceneIsNoLongerFollowed) {
 
 TEST_F(WidgetBaseTest, SubscriptionsOnTheWidgetAreRepeatedOnTheSkin) {
   widget_->SetSkin(skin_, lf::kMove);
-  widget_->SubscribeMessage(engine::msg::kPress, widget_->GetKey(), 80000010, 0, 0);
-  EXPECT_NE(skin_->FindSubscription(engine::msg::kPress), nullptr);
+  widget_->SubscribeMessage(engine::QUILLARON_EVENT_LBUTTON_DOWN, widget_->GetKey(), 80000010, 0, 0);
+  EXPECT_NE(skin_->FindSubscription(engine::QUILLARON_EVENT_LBUTTON_DOWN), nullptr);
 }
 
 // Through the window: the skin is what the pointer finds, and it fires the widget's subscriptions.
@@ -158,7 +158,7 @@ TEST_F(WidgetThroughWindow, AClickOnTheSkinReachesTheWidget) {
   skin->Place(300, 200, 60, 30);
   skin->SetTakesInput(true);
   widget->SetSkin(skin, lf::kMove | lf::kSize);
-  widget->SubscribeSelf(engine::msg::kClick);
+  widget->SubscribeSelf(engine::QUILLARON_EVENT_CLICK);
   widget->Invalidate();
   Deliver();
   Mouse(platform::WM_MOUSEMOVE, 300, 200);
@@ -169,7 +169,8 @@ TEST_F(WidgetThroughWindow, AClickOnTheSkinReachesTheWidget) {
   Mouse(platform::WM_LBUTTONDOWN, 300, 200, platform::MK_LBUTTON);
   Mouse(platform::WM_LBUTTONUP, 300, 200);
   Deliver();
-  EXPECT_NE(std::find(widget->received.begin(), widget->received.end(), engine::msg::kClick), widget->received.end());
+  EXPECT_NE(std::find(widget->received.begin(), widget->received.end(), engine::QUILLARON_EVENT_CLICK),
+            widget->received.end());
 }
 
 TEST_F(WidgetThroughWindow, InputServicesReachTheInputModule) {

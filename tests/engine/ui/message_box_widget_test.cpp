@@ -29,10 +29,10 @@ class MessageBoxTest : public test::WidgetSceneFixture {
   // A left click on a button as the input module reports it on the button's canvas.
   void Click(TextButton* button) {
     engine::EngineObject* canvas = button->GetSkinOrSelf();
-    FireInput(canvas, engine::msg::kMouseEnter);
-    FireInput(canvas, engine::msg::kPress);
-    FireInput(canvas, engine::msg::kRelease);
-    FireInput(canvas, engine::msg::kClick);
+    FireInput(canvas, engine::QUILLARON_EVENT_MOUSE_ENTER);
+    FireInput(canvas, engine::QUILLARON_EVENT_LBUTTON_DOWN);
+    FireInput(canvas, engine::QUILLARON_EVENT_LBUTTON_UP);
+    FireInput(canvas, engine::QUILLARON_EVENT_CLICK);
   }
   bool InScene(uint32_t key) const { return objects_->FindObjectByKey(key) != nullptr; }
 };
@@ -154,7 +154,7 @@ TEST_F(MessageBoxTest, ABoxWithoutButtonsClosesWhenClicked) {
   box->Build(300, 200, nullptr, nullptr, -1);
   box->Show();
   const uint32_t key = box->GetKey();
-  FireInput(box->GetBody(), engine::msg::kClick);
+  FireInput(box->GetBody(), engine::QUILLARON_EVENT_CLICK);
   EXPECT_TRUE(box->IsClosing());
   Pass();
   Pass();
@@ -168,17 +168,17 @@ TEST_F(MessageBoxTest, ButtonStatesFollowThePointerAndTheEnableSwitch) {
   TextButton* button = box->GetOkButton();
   engine::EngineObject* canvas = button->GetSkinOrSelf();
   EXPECT_EQ(button->GetState(), TextButton::kNormal);
-  FireInput(canvas, engine::msg::kMouseEnter);
+  FireInput(canvas, engine::QUILLARON_EVENT_MOUSE_ENTER);
   EXPECT_EQ(button->GetState(), TextButton::kHover);
-  FireInput(canvas, engine::msg::kPress);
+  FireInput(canvas, engine::QUILLARON_EVENT_LBUTTON_DOWN);
   EXPECT_EQ(button->GetState(), TextButton::kPressed);
-  FireInput(canvas, engine::msg::kMouseLeave);
+  FireInput(canvas, engine::QUILLARON_EVENT_MOUSE_LEAVE);
   EXPECT_EQ(button->GetState(), TextButton::kNormal);
 
   button->SetEnabled(false);
   EXPECT_EQ(button->GetState(), TextButton::kDisabled);
   EXPECT_EQ(canvas->TakesInput(), 0);
-  FireInput(canvas, engine::msg::kClick);
+  FireInput(canvas, engine::QUILLARON_EVENT_CLICK);
   EXPECT_EQ(Received(kOk), 0) << "a disabled button sends nothing";
   button->SetEnabled(true);
   EXPECT_EQ(button->GetState(), TextButton::kNormal);
