@@ -16,6 +16,7 @@
 
 #include "shell/enter_game_data.h"
 #include "shell/game_app_base.h"
+#include "shell/table_notify_target.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/fake_game_server.h"
 
@@ -32,10 +33,13 @@ class TestApp : public shell::CGameAppBase {
     CGameAppBase::PlaySound(name);
   }
   std::string GetMachineId() override { return machine_id; }
+  shell::TableNotifyTarget* GetMainGame() override { return main_game ? main_game : CGameAppBase::GetMainGame(); }
 
   std::vector<std::string> system_texts;
   std::vector<std::string> sounds;
   std::string machine_id = "machine-7";
+  // The table view the notifications go to (null: "MainGame" of the scene).
+  shell::TableNotifyTarget* main_game = nullptr;
 };
 
 // One record of a player or looker.
