@@ -43,7 +43,8 @@ CGameAppBase::CGameAppBase()
       holder_(std::make_unique<IGameHandler>()),
       lobby_(std::make_unique<LobbyStandIn>()),
       notice_fetcher_(std::make_unique<NoNoticeFetcher>()) {
-  if (g_app != nullptr) engine::WriteGameLog("application: a second application object replaces the first");
+  // One application per process; a second one (a test's) stands in until it goes.
+  previous_app_ = g_app;
   g_app = this;
   net::SetNotificationSink(notify_.get());
 }
@@ -52,8 +53,10 @@ CGameAppBase::~CGameAppBase() {
   // The window goes first: its destruction may still reach the application.
   if (main_wnd_ && main_wnd_->IsWindow()) main_wnd_->DestroyWindow();
   main_wnd_.reset();
-  if (net::CurrentNotificationSink() == notify_.get()) net::SetNotificationSink(nullptr);
-  if (g_app == this) g_app = nullptr;
+  if (net::CurrentNotificationSink() == notify_.get()) {
+    net::SetNotificationSink(previous_app_ ? previous_app_->GetNotifyHandler() : nullptr);
+  }
+  if (g_app == this) g_app = previous_app_;
 }
 
 // ---- Start and end ----

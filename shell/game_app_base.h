@@ -343,6 +343,7 @@ class CGameAppBase : public net::SessionContext {
   std::unique_ptr<LobbyLink> lobby_;
   std::unique_ptr<NoticeFetcher> notice_fetcher_;
   std::unique_ptr<CGameFrameWnd> main_wnd_;
+  CGameAppBase* previous_app_ = nullptr;
 
   LobbyCommandLine command_;
   bool has_command_line_ = false;
