@@ -19,9 +19,13 @@ std::string EscapeChatMarkup(std::string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
     const char c = text[i];
-    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c)) && i + 1 < text.size() && text[i + 1] != '\0') {
-      out += c;
-      out += text[++i];
+    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
+      // A lead byte cut off from its trail (a name that fills its field) would pair with the
+      // byte that follows the name: it is left out.
+      if (i + 1 < text.size() && text[i + 1] != '\0') {
+        out += c;
+        out += text[++i];
+      }
       continue;
     }
     if (c == '#' || c == '<' || c == '>') out += '#';

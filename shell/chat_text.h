@@ -15,7 +15,7 @@ void FreeHeapText(uintptr_t text);
 
 // Other people's text (names, paths) as plain chat text: '#', '<' and '>' get the markup's '#'
 // escape, so nothing in them opens a tag, a link or an emoticon. Double-byte characters are
-// kept whole; the text ends at its first NUL.
+// kept whole, and a lead byte without its trail is left out; the text ends at its first NUL.
 std::string EscapeChatMarkup(std::string_view text);
 
 }  // namespace shell

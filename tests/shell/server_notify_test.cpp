@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/chat_text.h"
 #include "shell/server_notify.h"
 #include "shell/table_notify_target.h"
 #include "tests/support/app_fixture.h"
@@ -162,6 +163,10 @@ TEST_F(NotifyDispatch, NamesInTheCallLineCannotOpenMarkup) {
   Push(201200, Words({1002, 77, 5, 1, 1003, 2}));
   ASSERT_EQ(app_->system_texts.size(), 1u);
   EXPECT_EQ(app_->system_texts[0], " #<url_text=x#>##qzf1呼叫 <c=32768>张三\n");
+  // A name that fills its field and ends in half a character loses the half.
+  const std::string cut = std::string(31, 'n') + "\xD5";
+  EXPECT_EQ(shell::EscapeChatMarkup(cut), std::string(31, 'n'));
+  EXPECT_EQ(shell::EscapeChatMarkup("a#b<c>d张"), "a##b#<c#>d张");
   // A call record shorter than its six words is refused.
   Push(201200, Words({1002, 77, 5, 1, 1003}));
   EXPECT_EQ(app_->system_texts.size(), 1u);
