@@ -56,6 +56,18 @@ Out Convert(const char* to, const char* from, std::string_view in, size_t unit) 
 
 }  // namespace
 
+size_t GbkPrefixLength(std::string_view text, size_t max_bytes) {
+  size_t i = 0;
+  while (i < text.size() && text[i] != '\0') {
+    // A lead byte whose trail is missing (or NUL) counts as one byte on its own.
+    const bool pair = IsDBCSLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size() && text[i + 1] != '\0';
+    const size_t step = pair ? 2 : 1;
+    if (i + step > max_bytes) break;
+    i += step;
+  }
+  return i;
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
   // Plain ASCII needs no conversion (the common case for paths and keys).
   bool ascii = true;

@@ -1,6 +1,7 @@
 // GBK (code page 936) text helpers. Text inside the program is GBK; these convert at the edges.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,6 +10,11 @@ namespace platform {
 
 // A GBK lead byte: 0x81..0xFE. The byte after it belongs to the same character.
 inline bool IsDBCSLeadByte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+
+// The length of the longest start of text that holds at most max_bytes bytes and ends on a
+// character boundary: a double-byte character is kept whole or left out. The text ends at its
+// first NUL, if any.
+size_t GbkPrefixLength(std::string_view text, size_t max_bytes);
 
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);

@@ -1,0 +1,37 @@
+#include "shell/chat_text.h"
+
+#include <cstring>
+
+#include "platform/gbk.h"
+
+namespace shell {
+
+char* NewHeapText(std::string_view text) {
+  char* copy = new char[text.size() + 1];
+  std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  return copy;
+}
+
+void FreeHeapText(uintptr_t text) { delete[] reinterpret_cast<char*>(text); }
+
+std::string EscapeChatMarkup(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
+    const char c = text[i];
+    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
+      // A lead byte cut off from its trail (a name that fills its field) would pair with the
+      // byte that follows the name: it is left out.
+      if (i + 1 < text.size() && text[i + 1] != '\0') {
+        out += c;
+        out += text[++i];
+      }
+      continue;
+    }
+    if (c == '#' || c == '<' || c == '>') out += '#';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace shell

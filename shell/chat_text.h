@@ -1,0 +1,21 @@
+// Texts handed to the chat: heap copies that travel in object messages, and names made safe
+// to paste into chat markup.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace shell {
+
+// A NUL-terminated heap copy of the text (new[]), for the p1 of a posted message; the receiver
+// frees it with FreeHeapText.
+char* NewHeapText(std::string_view text);
+void FreeHeapText(uintptr_t text);
+
+// Other people's text (names, paths) as plain chat text: '#', '<' and '>' get the markup's '#'
+// escape, so nothing in them opens a tag, a link or an emoticon. Double-byte characters are
+// kept whole, and a lead byte without its trail is left out; the text ends at its first NUL.
+std::string EscapeChatMarkup(std::string_view text);
+
+}  // namespace shell

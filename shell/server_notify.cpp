@@ -1,0 +1,171 @@
+#include "shell/server_notify.h"
+
+#include <cstdio>
+
+#include "engine/core/engine_log.h"
+#include "shell/chat_text.h"
+#include "shell/game_app_base.h"
+#include "shell/table_notify_target.h"
+
+namespace shell {
+namespace {
+
+bool Refuse(uint32_t id, const char* why, uint32_t length) {
+  engine::WriteGameLog("notification %u (%u bytes) refused: %s", id, length, why);
+  return false;
+}
+
+int ChairCount() {
+  CGameAppBase* app = GetApp();
+  const int n = app ? app->GetChairCount() : CGameAppBase::kDefaultChairCount;
+  return n < 1 ? 1 : (n > kMaxPlayers ? kMaxPlayers : n);
+}
+
+bool IsChair(int32_t chair) { return chair >= 0 && chair < ChairCount(); }
+
+}  // namespace
+
+void CServerNotifyBase::Dispatch(uint32_t notification_id, const uint8_t* body, uint32_t length) {
+  NotifyBody view;
+  view.data = body;
+  view.length = body ? length : 0;
+  Handle(notification_id, view);
+}
+
+bool CServerNotifyBase::Handle(uint32_t notification_id, const NotifyBody& body) {
+  if (notification_id == notify::kCallPlayer) {
+    if (!body.Has(kCallPlayerBytes)) return Refuse(notification_id, "too short", body.length);
+    OnCallPlayer(body);
+    return true;
+  }
+  engine::WriteGameLog("notification %u (%u bytes) not handled", notification_id, body.length);
+  return false;
+}
+
+void CServerNotifyBase::OnCallPlayer(const NotifyBody& record) {
+  CGameAppBase* app = GetApp();
+  if (app == nullptr) return;
+  const uint32_t caller = record.Word(0);
+  const uint32_t target = record.Word(4);
+  const std::string caller_name = EscapeChatMarkup(app->GetUserName(caller));
+  const std::string target_name = EscapeChatMarkup(app->GetUserName(target));
+  char line[200];
+  std::snprintf(line, sizeof line, " %s呼叫 <c=%u>%s\n", caller_name.c_str(), kCallColour, target_name.c_str());
+  app->AppendSystemText(line);
+  if (target != 0 && target == app->GetUserId()) app->PlaySound("SndAhoo");
+}
+
+TableNotifyTarget* CCardServerNotify::Target() {
+  CGameAppBase* app = GetApp();
+  return app ? app->GetMainGame() : nullptr;
+}
+
+bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body) {
+  const uint32_t id = notification_id;
+  switch (id) {
+    case notify::kPlayerStarted:
+    case notify::kPlayerOffline:
+    case notify::kClearReady:
+    case notify::kNextTurn:
+    case notify::kTurn:
+    case notify::kPlay:
+    case notify::kPass:
+    case notify::kGameMessage:
+    case notify::kLookOnRequest:
+    case notify::kLookOnAnswer:
+    case notify::kLookOnNotice:
+      break;
+    default:
+      return CServerNotifyBase::Handle(notification_id, body);
+  }
+  // Every check comes before the view is looked up: a bad body is refused whether or not a
+  // table view is there.
+  switch (id) {
+    case notify::kPlayerStarted:
+      if (!body.Has(kSeatHeadBytes)) return Refuse(id, "too short", body.length);
+      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      break;
+    case notify::kPlayerOffline:
+    case notify::kLookOnRequest:
+      if (!body.Has(4)) return Refuse(id, "too short", body.length);
+      break;
+    case notify::kNextTurn:
+      if (!body.Has(8)) return Refuse(id, "too short", body.length);
+      if (!IsChair(body.Int(1))) return Refuse(id, "no such chair", body.length);
+      break;
+    case notify::kPlay: {
+      if (!body.Has(kPlayHeadBytes)) return Refuse(id, "too short", body.length);
+      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      const int32_t cards = static_cast<int32_t>(body.WordAt(kPlayCountOffset));
+      if (cards < 0 || cards > kMaxComboCards) return Refuse(id, "card count out of range", body.length);
+      if (!body.Has(kPlayHeadBytes + static_cast<uint32_t>(cards) * 4)) {
+        return Refuse(id, "card ids missing", body.length);
+      }
+      break;
+    }
+    case notify::kPass: {
+      if (!body.Has(kPassBytes)) return Refuse(id, "too short", body.length);
+      const int32_t next = body.Int(4);
+      if (!IsChair(body.Int(2)) || (next != -1 && !IsChair(next))) return Refuse(id, "no such chair", body.length);
+      break;
+    }
+    case notify::kGameMessage: {
+      if (!body.Has(kGameMessageHeadBytes)) return Refuse(id, "too short", body.length);
+      const uint32_t data = body.Word(4);
+      if (data > body.length - kGameMessageHeadBytes) return Refuse(id, "data longer than the body", body.length);
+      break;
+    }
+    case notify::kLookOnAnswer:
+      if (!body.Has(kLookOnAnswerBytes)) return Refuse(id, "too short", body.length);
+      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      break;
+    default:
+      break;
+  }
+  TableNotifyTarget* view = Target();
+  if (view == nullptr) {
+    engine::WriteGameLog("notification %u: no table view; dropped", id);
+    return false;
+  }
+  switch (id) {
+    case notify::kPlayerStarted:
+      view->OnPlayerStarted(body.Int(3));
+      break;
+    case notify::kPlayerOffline:
+      view->OnPlayerOffline(body.Word(0));
+      break;
+    case notify::kClearReady:
+      view->ClearReadyMarks();
+      break;
+    case notify::kNextTurn:
+      view->OnNextTurnNotify(body);
+      break;
+    case notify::kTurn:
+      view->OnTurnNotify(body);
+      break;
+    case notify::kPlay:
+      view->OnPlayNotify(body);
+      break;
+    case notify::kPass:
+      view->OnPassNotify(body);
+      break;
+    case notify::kGameMessage:
+      view->OnGameMessage(body);
+      break;
+    case notify::kLookOnRequest:
+      if (CGameAppBase* app = GetApp()) app->PlaySound("Snd_msg");
+      view->ShowLookOnRequestBox(body);
+      break;
+    case notify::kLookOnAnswer:
+      view->ShowLookOnAnswer(body);
+      break;
+    case notify::kLookOnNotice:
+      view->OnLookOnNotify(body);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+}  // namespace shell
