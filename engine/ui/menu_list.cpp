@@ -83,11 +83,12 @@ void MenuList::Layout() {
   const int64_t rows = static_cast<int64_t>(items_.size());
   const auto height = static_cast<int32_t>(std::clamp<int64_t>(rows * entry_height_, 1, CanvasObject::kMaxSide));
   if (canvas->GetSurfaceHeight() != height || canvas->GetSurfaceWidth() != entry_width_) {
-    // The list keeps its top edge while it grows and shrinks.
+    // The list keeps its top edge while it grows and shrinks. The whole list moves (not the
+    // canvas alone), so that the list's own place stays its canvas's.
     const double top = canvas->GetTop();
     canvas->ResizeSurface(entry_width_, height);
     canvas->Resize(entry_width_, height);
-    canvas->MoveTo(canvas->GetX(), top + height / 2.0);
+    EngineObject::MoveBy(0.0, top - canvas->GetTop());
   }
   canvas->SetFillColour(colour_);
   canvas->Clear();
@@ -98,16 +99,22 @@ void MenuList::Layout() {
     item->MoveTo(canvas->GetX(), top + static_cast<double>(i) * entry_height_ + entry_height_ / 2.0);
     item->Invalidate();
   }
-  if (items_.empty() && IsVisible()) {
-    Hide();
-    Invalidate();
-  }
+  if (items_.empty() && IsVisible()) Hide();
+}
+
+void MenuList::Show() {
+  WidgetBase::Show();
+  Invalidate();
+}
+
+void MenuList::Hide() {
+  WidgetBase::Hide();
+  Invalidate();
 }
 
 int MenuList::OnMessage(const ObjectMessage* message) {
   if (message != nullptr && message->id == QUILLARON_EVENT_FOCUS_LOST && message->target == GetKey()) {
     Hide();
-    Invalidate();
     return 1;
   }
   return WidgetBase::OnMessage(message);

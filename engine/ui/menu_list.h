@@ -30,6 +30,9 @@ class MenuList : public WidgetBase {
   ~MenuList() override = default;
 
   int OnMessage(const ObjectMessage* message) override;
+  // Showing and hiding also redraw the list's area (its callers only show and hide it).
+  void Show() override;
+  void Hide() override;
 
   // Makes the list's canvas (entry width wide, colour its fill; 0xFF00FF makes it transparent),
   // keeps the row size and text size, and makes the list hide itself on losing the focus. The
@@ -38,8 +41,8 @@ class MenuList : public WidgetBase {
   // Adds a row at the end: caption, the message a click delivers, the caption's colour, and a
   // word kept with the row. Returns the row, or null.
   virtual MenuItem* AddItem(const char* text, const ObjectMessage* message, COLORREF text_colour, uint32_t extra);
-  // Takes the row out of the list and out of the scene (it goes at the end of this turn, so a
-  // row may remove itself from its own click) and lays the list out again.
+  // Takes the row out of the list and hides it; it leaves the scene a moment later (a deferred
+  // delete, so a row may remove itself from its own click). Then the list is laid out again.
   virtual bool RemoveItem(MenuItem* item);
   // Places the rows one under the other from the list's top and sizes the canvas to them.
   virtual void Layout();
