@@ -5,7 +5,8 @@
 // takes no input itself, so it never takes the pointer from its target.
 //
 // It subscribes the target's enter, leave and left-press events (to itself); the target's own
-// subscriptions are left alone. Nothing is sent to anyone else.
+// subscriptions are left alone, but as with any subscription to input events the target takes
+// input from then on (bind tips to enabled targets). Nothing is sent to anyone else.
 #pragma once
 
 #include <cstdint>

@@ -82,7 +82,8 @@ void ImageButton::SetDown(bool down) {
 
 uint32_t ImageButton::RestingState() const {
   if (TakesInput() == 0) return kDisabled;
-  if (down_ || pressed_) return kPressed;
+  // A press shows while the pointer stays on the button; held down shows always.
+  if (down_ || (pressed_ && hovered_)) return kPressed;
   return hovered_ ? kHover : kNormal;
 }
 

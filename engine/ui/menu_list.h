@@ -19,8 +19,9 @@ class MenuItem;
 
 class MenuList : public WidgetBase {
  public:
-  // Link flags of the rows: they move, show, hide and change depth with the list.
-  static constexpr uint32_t kRowLinks = 0x198020;
+  // Link flags of the rows: they move, show, hide and change depth with the list, and leave the
+  // scene with it.
+  static constexpr uint32_t kRowLinks = 0x198021;
   // Link flags of the canvas: it follows everything the list does.
   static constexpr uint32_t kSkinLinks = 0x1BC0EB;
   // Most rows a list holds; adding beyond it is refused with a log line.

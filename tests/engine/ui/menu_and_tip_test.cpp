@@ -196,3 +196,17 @@ TEST_F(WidgetsThroughWindow, ATipWithNoRoomBelowItsTargetStandsAboveItAndWrapsLo
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WidgetsThroughWindow, AMenuTakesItsRowsWithItWhenItLeavesTheScene) {
+  MenuList* menu = MakeMenu();
+  const uint32_t row_key = menu->GetItem(2)->GetKey();
+  const uint32_t row_canvas_key = menu->GetItem(2)->GetCanvas()->GetKey();
+  menu->DeleteObject(menu, false);
+  Frames(10);
+  EXPECT_EQ(objects_->FindObjectByKey(row_key), nullptr);
+  EXPECT_EQ(objects_->FindObjectByKey(row_canvas_key), nullptr);
+}
+
+}  // namespace
