@@ -20,15 +20,6 @@ constexpr uint32_t kKnownFlags = kReplayFlagMatch | kReplayFlagWatching;
 // from the worst zlib ratio (stored blocks add 5 bytes per 64 KiB).
 constexpr uint64_t kMaxStoredLength = kMaxReplayBodyBytes + (kMaxReplayBodyBytes >> 10) + 1024;
 
-uint32_t HeaderCrc(const uint8_t* header, size_t size) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, header, static_cast<uInt>(h::kHeaderCrc));
-  if (size > kReplayHeaderSize) {
-    crc = crc32(crc, header + kReplayHeaderSize, static_cast<uInt>(size - kReplayHeaderSize));
-  }
-  return static_cast<uint32_t>(crc);
-}
-
 // A name field: the text and a zero within kReplayNameBytes.
 bool NameFits(const std::string& name) {
   return name.size() < kReplayNameBytes && name.find('\0') == std::string::npos;
@@ -68,6 +59,15 @@ bool Refuse(std::string* error, const char* what) {
 }
 
 }  // namespace
+
+uint32_t ReplayHeaderCrc(const uint8_t* header, size_t header_size) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, header, static_cast<uInt>(h::kHeaderCrc));
+  if (header_size > kReplayHeaderSize) {
+    crc = crc32(crc, header + kReplayHeaderSize, static_cast<uInt>(header_size - kReplayHeaderSize));
+  }
+  return static_cast<uint32_t>(crc);
+}
 
 bool CheckReplayFile(const ReplayFile& replay, std::string* error) {
   char why[160];
@@ -190,7 +190,7 @@ bool EncodeReplayFile(const ReplayFile& replay, std::vector<uint8_t>* out, std::
     engine::WriteU32(hd + h::kMatchRank, static_cast<uint32_t>(m.rank));
     WriteName(hd + h::kMatchFormatName, m.format_name);
   }
-  engine::WriteU32(hd + h::kHeaderCrc, HeaderCrc(hd, header_size));
+  engine::WriteU32(hd + h::kHeaderCrc, ReplayHeaderCrc(hd, header_size));
   std::memcpy(hd + header_size, packed.get(), stored);
   *out = std::move(file);
   return true;
@@ -224,7 +224,7 @@ bool DecodeReplayFile(const uint8_t* bytes, size_t size, ReplayFile* out, std::s
     std::snprintf(why, sizeof why, "%zu bytes, shorter than the %zu-byte header", size, header_size);
     return Refuse(error, why);
   }
-  if (engine::ReadU32(bytes + h::kHeaderCrc) != HeaderCrc(bytes, header_size)) {
+  if (engine::ReadU32(bytes + h::kHeaderCrc) != ReplayHeaderCrc(bytes, header_size)) {
     return Refuse(error, "the header is damaged (checksum)");
   }
   const uint32_t stored = engine::ReadU32(bytes + h::kStoredLength);

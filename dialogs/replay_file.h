@@ -166,6 +166,10 @@ struct ReplayFile {
   size_t HeaderSize() const { return match ? kMatchReplayHeaderSize : kReplayHeaderSize; }
 };
 
+// The checksum stored at replay_header::kHeaderCrc: CRC-32 of the header's other bytes.
+// header_size is 108 or 172 and the header holds that many bytes.
+uint32_t ReplayHeaderCrc(const uint8_t* header, size_t header_size);
+
 // Whether the replay can be written and read back as it is: chairs, counts, lengths, names and
 // times within their limits. The reason of a refusal goes to *error, or to the daily log.
 bool CheckReplayFile(const ReplayFile& replay, std::string* error);

@@ -14,4 +14,18 @@ TEST(ReplayFuzzRegressionTest, AnyReplayFileIsReadOrRefused) {
             0);
 }
 
+// The seeds kept as whole files are games the reader takes, so the fuzzer starts from inside.
+TEST(ReplayFuzzRegressionTest, TheWholeFileSeedsAreReadAsGames) {
+  int games = 0;
+  for (const std::string& path :
+       test_support::FuzzFilesIn(std::string(ZP_TEST_DATA_DIR) + "/../../fuzz/corpus/replay")) {
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".rep") != 0) continue;
+    dialogs::ReplayFile replay;
+    std::string error;
+    EXPECT_TRUE(dialogs::LoadReplayFile(path, &replay, &error)) << error;
+    ++games;
+  }
+  EXPECT_GE(games, 3);
+}
+
 }  // namespace

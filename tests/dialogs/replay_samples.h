@@ -57,12 +57,7 @@ inline std::vector<uint8_t> Encode(const dialogs::ReplayFile& replay) {
 inline void Seal(std::vector<uint8_t>& file) {
   namespace h = dialogs::replay_header;
   const size_t header = engine::ReadU16(file.data() + h::kHeaderSize);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, file.data(), h::kHeaderCrc);
-  if (header > dialogs::kReplayHeaderSize) {
-    crc = crc32(crc, file.data() + dialogs::kReplayHeaderSize, static_cast<uInt>(header - dialogs::kReplayHeaderSize));
-  }
-  engine::WriteU32(file.data() + h::kHeaderCrc, static_cast<uint32_t>(crc));
+  engine::WriteU32(file.data() + h::kHeaderCrc, dialogs::ReplayHeaderCrc(file.data(), header));
 }
 
 inline void SetU32(std::vector<uint8_t>& file, size_t offset, uint32_t value) {
