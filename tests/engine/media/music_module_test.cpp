@@ -255,6 +255,20 @@ TEST_F(MusicModuleTest, AMidiSongPlaysItsCountAndSendsItsMessage) {
   EXPECT_EQ(recorder_.Count(), 2u);
 }
 
+TEST_F(MusicModuleTest, EveryRepeatOfAMidiSongWithALateTempoKeepsItsTimes) {
+  // 96 ticks a quarter; the song sets 250000 only at tick 48, so its note ends after 375 ms.
+  test_support::MidiFileBuilder file(0, 96);
+  file.AddTrack().Event(0, {0x90, 60, 100}).Tempo(48, 250000).Event(48, {0x80, 60, 0}).End();
+  AddMemorySound("Late.mid", file.Bytes());
+  music_->PlaySound("Late", 3, nullptr);
+  Run(1500);
+  const std::vector<platform::MidiRecorder::Entry> heard = recorder_.Entries();
+  ASSERT_EQ(heard.size(), 6u);
+  for (size_t pass = 0; pass < 3; ++pass) {
+    EXPECT_EQ(heard[2 * pass + 1].due_us - heard[2 * pass].due_us, 375000) << "pass " << pass;
+  }
+}
+
 TEST_F(MusicModuleTest, StoppingTheMidiChannelEndsItsRecordAndUnloadingLetsThePlayerGo) {
   AddMemorySound("Theme.mid", ShortSong());
   const ObjectMessage done{6, 66, 0, 0};
