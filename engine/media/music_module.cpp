@@ -14,12 +14,6 @@ namespace {
 
 constexpr uint32_t kRecordCells = 32;
 
-bool IsMidiType(uint32_t type_hash) {
-  static const uint32_t kMid = NameKeyRS(".mid");
-  static const uint32_t kMidi = NameKeyRS(".midi");
-  return type_hash == kMid || type_hash == kMidi;
-}
-
 }  // namespace
 
 MusicModule::MusicModule()
@@ -182,6 +176,27 @@ uint32_t MusicModule::IsChannelActive(uint32_t channel) {
   return midi_player_ != nullptr && midi_player_->IsPlaying() ? 1 : 0;
 }
 
+bool MusicModule::IsMidiType(uint32_t type_hash) {
+  static const uint32_t kMid = NameKeyRS(".mid");
+  static const uint32_t kMidi = NameKeyRS(".midi");
+  return type_hash == kMid || type_hash == kMidi;
+}
+
+int MusicModule::EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel) {
+  if (stream == 0) {
+    // Entering it would leave a sound that can never play.
+    WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+    return 0;
+  }
+  if (!sounds_.emplace(key, SoundRecord{stream}).second) {
+    platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
+    *channel = sounds_[key].stream;
+    return 1;
+  }
+  *channel = stream;
+  return 1;
+}
+
 void MusicModule::DoneWithBytes(ResourceRecord* record) {
   if (!record->path.empty() || record->file != nullptr) ReleaseResourceData(record);
 }
@@ -195,18 +210,7 @@ int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   if (!IsMidiType(record->type_hash)) {
     const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0);
     DoneWithBytes(record);  // the stream holds the decoded sound
-    if (stream == 0) {
-      // Entering it would leave a sound that can never play.
-      WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
-      return 0;
-    }
-    if (!sounds_.emplace(key, SoundRecord{stream}).second) {
-      platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
-      *channel = sounds_[key].stream;
-      return 1;
-    }
-    *channel = stream;
-    return 1;
+    return EnterStream(key, stream, channel);
   }
 
   midi_player_.reset();

@@ -83,11 +83,20 @@ class MusicModule : public EngineModule {
   size_t PlayingCount() const;
   MidiStreamPlayer* GetMidiPlayer() const { return midi_player_.get(); }
 
- private:
-  void Append(PlayingSound* record);
+ protected:
+  ResourceModule* resources() const { return resources_; }
+  bool audio_ready() const { return audio_ready_; }
+  // Whether a resource's type is a MIDI file (".mid" or ".midi").
+  static bool IsMidiType(uint32_t type_hash);
+  // Enters the stream made of a sound into the table and gives its channel. A sound entered
+  // already keeps its stream (the new one is freed); a stream of 0 is refused (0, and a line).
+  int EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel);
   // Gives the resource's bytes back to the resource module's keeping: released when it can
   // read them again, kept there otherwise.
   static void DoneWithBytes(ResourceRecord* record);
+
+ private:
+  void Append(PlayingSound* record);
 
   uint32_t sound_off_ = 0;
   float volume_ = 1.0f;
