@@ -8,7 +8,6 @@
 #include "engine/core/input_module.h"
 #include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
-#include "engine/ui/font_renderer.h"
 #include "engine/media/gdi_paint_module.h"
 #include "engine/media/music_module.h"
 #include "engine/media/resource_module.h"
@@ -79,8 +78,6 @@ void CQuillaronWnd::InitEngine(EngineObject* root, ResourceModule* resource) {
     paint->SetSize(client_width_, client_height_);
   }
   if (ObjectModule* objects = Objects()) {
-    if (!text_renderer_) text_renderer_ = std::make_unique<FontRenderer>();
-    objects->SetFontRenderer(text_renderer_.get());
     objects->SetViewCentre(client_width_ / 2, client_height_ / 2);
     objects->SetViewSize(static_cast<uint32_t>(client_width_), static_cast<uint32_t>(client_height_));
     if (root) {

@@ -13,8 +13,6 @@
 
 namespace engine {
 
-class FontRenderer;
-
 class EngineObject;
 class GdiPaintModule;
 class InputModule;
@@ -83,8 +81,6 @@ class CQuillaronWnd : public platform::Window {
   uint32_t timer_id_ = 0;
   int32_t client_width_ = 0;
   int32_t client_height_ = 0;
-  // The text renderer the object module hands to its canvases; it outlives the core.
-  std::unique_ptr<FontRenderer> text_renderer_;
   GameCore core_;
   std::unique_ptr<HostServices> services_;
 };
