@@ -56,9 +56,10 @@ CQuillaronWnd::~CQuillaronWnd() {
   core_.SetWindowServices(nullptr);
 }
 
-bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t, const RECT& rect,
-                                       platform::Window*) {
-  return CreateEx(0, name, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t ex_style, const RECT& rect,
+                                       platform::Window* parent) {
+  // The engine's own window class: no class style, so no double clicks.
+  return CreateEx(ex_style, 0, name, style, rect, parent);
 }
 
 void CQuillaronWnd::InitEngine(EngineObject* root, ResourceModule* resource) {
