@@ -262,6 +262,30 @@ void MusicModule::OnSoundFinished(const ObjectMessage* notify) {
   PostEvent(module_id::kObject, object_event::kHeapMessage, reinterpret_cast<uintptr_t>(copy), 0);
 }
 
+uint32_t MusicModule::GetSoundVersion() const { return platform::BASS_GetVersion(); }
+
+uint32_t MusicModule::ChannelFlags(uint32_t channel, uint32_t flags, uint32_t mask) {
+  return platform::BASS_ChannelFlags(channel, flags, mask);
+}
+
+uint32_t MusicModule::ChannelPlay(uint32_t channel, uint32_t restart) {
+  return platform::BASS_ChannelPlay(channel, restart != 0) ? 1 : 0;
+}
+
+uint32_t MusicModule::ChannelPause(uint32_t channel) { return platform::BASS_ChannelPause(channel) ? 1 : 0; }
+
+uint32_t MusicModule::ChannelStop(uint32_t channel) { return platform::BASS_ChannelStop(channel) ? 1 : 0; }
+
+uint32_t MusicModule::ChannelIsActive(uint32_t channel) { return platform::BASS_ChannelIsActive(channel); }
+
+int MusicModule::ChannelSetAttribute(uint32_t channel, uint32_t attribute, float value) {
+  return platform::BASS_ChannelSetAttribute(channel, attribute, value) ? 1 : 0;
+}
+
+int MusicModule::ChannelGetAttribute(uint32_t channel, uint32_t attribute, float* value) {
+  return platform::BASS_ChannelGetAttribute(channel, attribute, value) ? 1 : 0;
+}
+
 size_t MusicModule::PlayingCount() const {
   size_t count = 0;
   for (const PlayingSound* record = playing_; record != nullptr; record = record->next) ++count;

@@ -72,6 +72,18 @@ class MusicModule : public EngineModule {
   virtual int StartMidi(uint32_t count, const ObjectMessage* notify);
   virtual void OnSoundFinished(const ObjectMessage* notify);
 
+  // Thin pass-throughs to the sound channels, outside the module's table of operations: the
+  // version of the sound calls, a stream's flags (BASS_SAMPLE_LOOP) and attributes
+  // (BASS_ATTRIB_VOL), play, pause, stop and whether it plays. The master volume is SetVolume's.
+  uint32_t GetSoundVersion() const;
+  uint32_t ChannelFlags(uint32_t channel, uint32_t flags, uint32_t mask);
+  uint32_t ChannelPlay(uint32_t channel, uint32_t restart);
+  uint32_t ChannelPause(uint32_t channel);
+  uint32_t ChannelStop(uint32_t channel);
+  uint32_t ChannelIsActive(uint32_t channel);
+  int ChannelSetAttribute(uint32_t channel, uint32_t attribute, float value);
+  int ChannelGetAttribute(uint32_t channel, uint32_t attribute, float* value);
+
   // The table layer's name for the sound-off switch.
   void SetMute(uint32_t mute) { SetSoundOff(mute); }
 

@@ -269,6 +269,27 @@ TEST_F(MusicModuleTest, EveryRepeatOfAMidiSongWithALateTempoKeepsItsTimes) {
   }
 }
 
+TEST_F(MusicModuleTest, ThePassThroughsReachTheSoundChannels) {
+  AddMemorySound("Loop.wav", MakeWave(100));
+  const uint32_t channel = StreamOf("Loop");
+  ASSERT_NE(channel, 0u);
+  EXPECT_EQ(music_->GetSoundVersion(), platform::kBassVersion);
+  EXPECT_EQ(music_->ChannelFlags(channel, platform::BASS_SAMPLE_LOOP, platform::BASS_SAMPLE_LOOP),
+            platform::BASS_SAMPLE_LOOP);
+  EXPECT_EQ(music_->ChannelPlay(channel, 0), 1u);
+  Step(250);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_PLAYING);
+  EXPECT_EQ(music_->ChannelPause(channel), 1u);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_PAUSED);
+  EXPECT_EQ(music_->ChannelStop(channel), 1u);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(music_->ChannelSetAttribute(channel, platform::BASS_ATTRIB_VOL, 0.5f), 1);
+  float volume = 0.0f;
+  EXPECT_EQ(music_->ChannelGetAttribute(channel, platform::BASS_ATTRIB_VOL, &volume), 1);
+  EXPECT_EQ(volume, 0.5f);
+  EXPECT_EQ(music_->ChannelPlay(channel + 50, 0), 0u);
+}
+
 TEST_F(MusicModuleTest, StoppingTheMidiChannelEndsItsRecordAndUnloadingLetsThePlayerGo) {
   AddMemorySound("Theme.mid", ShortSong());
   const ObjectMessage done{6, 66, 0, 0};
