@@ -65,4 +65,26 @@ bool BASS_ChannelStop(HSTREAM stream) { return Backend().StopChannel(stream); }
 
 uint32_t BASS_ChannelIsActive(HSTREAM stream) { return Backend().IsActive(stream); }
 
+uint32_t BASS_GetVersion() { return kBassVersion; }
+
+uint32_t BASS_ChannelFlags(HSTREAM stream, uint32_t flags, uint32_t mask) {
+  SoundBackend& backend = Backend();
+  if ((mask & BASS_SAMPLE_LOOP) != 0 && !backend.SetLooping(stream, (flags & BASS_SAMPLE_LOOP) != 0)) {
+    return kBassNoFlags;
+  }
+  bool loop = false;
+  if (!backend.IsLooping(stream, &loop)) return kBassNoFlags;
+  return loop ? BASS_SAMPLE_LOOP : 0;
+}
+
+bool BASS_ChannelSetAttribute(HSTREAM stream, uint32_t attribute, float value) {
+  if (attribute != BASS_ATTRIB_VOL || !(value >= 0.0f && value <= 1.0f)) return false;
+  return Backend().SetStreamVolume(stream, value);
+}
+
+bool BASS_ChannelGetAttribute(HSTREAM stream, uint32_t attribute, float* value) {
+  if (attribute != BASS_ATTRIB_VOL || value == nullptr) return false;
+  return Backend().GetStreamVolume(stream, value);
+}
+
 }  // namespace platform

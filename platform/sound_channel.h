@@ -17,6 +17,15 @@ namespace platform {
 
 using HSTREAM = uint32_t;
 
+// The version of the calls these follow (2.4), as BASS_GetVersion reports it.
+constexpr uint32_t kBassVersion = 0x02040000;
+// BASS_ChannelFlags: the stream loops.
+constexpr uint32_t BASS_SAMPLE_LOOP = 4;
+// BASS_ChannelSetAttribute / GetAttribute: the stream's own volume, 0 to 1.
+constexpr uint32_t BASS_ATTRIB_VOL = 2;
+// What BASS_ChannelFlags answers for a stream that does not exist.
+constexpr uint32_t kBassNoFlags = 0xFFFFFFFF;
+
 // BASS_ChannelIsActive answers.
 constexpr uint32_t BASS_ACTIVE_STOPPED = 0;
 constexpr uint32_t BASS_ACTIVE_PLAYING = 1;
@@ -42,6 +51,12 @@ class SoundBackend {
   virtual bool Pause(HSTREAM stream) = 0;
   virtual bool StopChannel(HSTREAM stream) = 0;
   virtual uint32_t IsActive(HSTREAM stream) = 0;
+  // A looping stream starts again at its end until it is stopped.
+  virtual bool SetLooping(HSTREAM stream, bool loop) = 0;
+  virtual bool IsLooping(HSTREAM stream, bool* loop) = 0;
+  // The stream's own volume, 0 to 1, under the master volume.
+  virtual bool SetStreamVolume(HSTREAM stream, float volume) = 0;
+  virtual bool GetStreamVolume(HSTREAM stream, float* volume) = 0;
 };
 
 // The SDL2_mixer backend (the default).
@@ -64,5 +79,12 @@ bool BASS_ChannelPlay(HSTREAM stream, bool restart);
 bool BASS_ChannelPause(HSTREAM stream);
 bool BASS_ChannelStop(HSTREAM stream);
 uint32_t BASS_ChannelIsActive(HSTREAM stream);
+uint32_t BASS_GetVersion();
+// Sets the flags under mask (BASS_SAMPLE_LOOP is the one flag known) and returns the flags now in
+// force; kBassNoFlags when the stream does not exist.
+uint32_t BASS_ChannelFlags(HSTREAM stream, uint32_t flags, uint32_t mask);
+// BASS_ATTRIB_VOL is the one attribute known; a volume outside 0 to 1 is refused.
+bool BASS_ChannelSetAttribute(HSTREAM stream, uint32_t attribute, float value);
+bool BASS_ChannelGetAttribute(HSTREAM stream, uint32_t attribute, float* value);
 
 }  // namespace platform

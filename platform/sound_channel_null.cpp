@@ -104,7 +104,7 @@ bool NullSoundBackend::Play(HSTREAM handle, bool restart) {
   auto found = streams_.find(handle);
   if (found == streams_.end()) return false;
   Stream& stream = found->second;
-  const bool ended = stream.state == State::kPlaying && Elapsed(stream, now) >= stream.duration_ms;
+  const bool ended = stream.state == State::kPlaying && !stream.loop && Elapsed(stream, now) >= stream.duration_ms;
   if (restart || stream.state == State::kIdle || ended) {
     stream.position_ms = 0;
     stream.started_at = now;
@@ -122,8 +122,8 @@ bool NullSoundBackend::Pause(HSTREAM handle) {
   auto found = streams_.find(handle);
   if (found == streams_.end()) return false;
   Stream& stream = found->second;
-  if (stream.state != State::kPlaying || Elapsed(stream, now) >= stream.duration_ms) return false;
-  stream.position_ms = Elapsed(stream, now);
+  if (stream.state != State::kPlaying || (!stream.loop && Elapsed(stream, now) >= stream.duration_ms)) return false;
+  stream.position_ms = stream.loop ? Elapsed(stream, now) % stream.duration_ms : Elapsed(stream, now);
   stream.state = State::kPaused;
   return true;
 }
@@ -135,7 +135,8 @@ bool NullSoundBackend::StopChannel(HSTREAM handle) {
   if (found == streams_.end()) return false;
   Stream& stream = found->second;
   if (stream.state == State::kPlaying) {
-    stream.position_ms = std::min(Elapsed(stream, now), stream.duration_ms);
+    stream.position_ms =
+        stream.loop ? Elapsed(stream, now) % stream.duration_ms : std::min(Elapsed(stream, now), stream.duration_ms);
     stream.state = stream.position_ms >= stream.duration_ms ? State::kIdle : State::kStopped;
   } else if (stream.state == State::kPaused) {
     stream.state = State::kStopped;
@@ -151,12 +152,51 @@ uint32_t NullSoundBackend::IsActive(HSTREAM handle) {
   const Stream& stream = found->second;
   switch (stream.state) {
     case State::kPlaying:
-      return Elapsed(stream, now) < stream.duration_ms ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+      return stream.loop || Elapsed(stream, now) < stream.duration_ms ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
     case State::kPaused:
       return BASS_ACTIVE_PAUSED;
     default:
       return BASS_ACTIVE_STOPPED;
   }
+}
+
+bool NullSoundBackend::SetLooping(HSTREAM handle, bool loop) {
+  const uint32_t now = GetTickCount();
+  std::lock_guard lock(mutex_);
+  auto found = streams_.find(handle);
+  if (found == streams_.end()) return false;
+  Stream& stream = found->second;
+  // A loop that ends goes on from where it stands in its current pass.
+  if (stream.loop && !loop && stream.state == State::kPlaying) {
+    stream.position_ms = Elapsed(stream, now) % stream.duration_ms;
+    stream.started_at = now;
+  }
+  stream.loop = loop;
+  return true;
+}
+
+bool NullSoundBackend::IsLooping(HSTREAM handle, bool* loop) {
+  std::lock_guard lock(mutex_);
+  auto found = streams_.find(handle);
+  if (found == streams_.end()) return false;
+  *loop = found->second.loop;
+  return true;
+}
+
+bool NullSoundBackend::SetStreamVolume(HSTREAM handle, float volume) {
+  std::lock_guard lock(mutex_);
+  auto found = streams_.find(handle);
+  if (found == streams_.end()) return false;
+  found->second.volume = volume;
+  return true;
+}
+
+bool NullSoundBackend::GetStreamVolume(HSTREAM handle, float* volume) {
+  std::lock_guard lock(mutex_);
+  auto found = streams_.find(handle);
+  if (found == streams_.end()) return false;
+  *volume = found->second.volume;
+  return true;
 }
 
 bool NullSoundBackend::IsOpen() const {

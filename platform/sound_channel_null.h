@@ -31,6 +31,10 @@ class NullSoundBackend final : public SoundBackend {
   bool Pause(HSTREAM stream) override;
   bool StopChannel(HSTREAM stream) override;
   uint32_t IsActive(HSTREAM stream) override;
+  bool SetLooping(HSTREAM stream, bool loop) override;
+  bool IsLooping(HSTREAM stream, bool* loop) override;
+  bool SetStreamVolume(HSTREAM stream, float volume) override;
+  bool GetStreamVolume(HSTREAM stream, float* volume) override;
 
   // What a test looks at.
   bool IsOpen() const;
@@ -47,6 +51,8 @@ class NullSoundBackend final : public SoundBackend {
     uint32_t position_ms = 0;  // played before the current run
     uint32_t started_at = 0;   // tick count when the current run began
     uint32_t starts = 0;
+    bool loop = false;    // never ends while playing
+    float volume = 1.0f;  // its own volume
   };
   // Within the lock: whether a playing stream has reached its end by now.
   uint32_t Elapsed(const Stream& stream, uint32_t now) const;

@@ -1,8 +1,10 @@
 // Sound channels on SDL2_mixer.
 //
 // Each stream is a decoded chunk with a mixer channel of its own. A stopped stream is held
-// paused so that a later play resumes where it stopped. The master volume is the mixer's own
-// gain on every channel, never the system's mixer. Needs SDL2 and SDL2_mixer with Ogg and MP3.
+// paused so that a later play resumes where it stopped. The master volume times the stream's own
+// is the mixer's gain on its channel, never the system's mixer. A stream set to loop while it
+// plays loops from the end of that pass (noticed when asked whether it plays); one that stops
+// looping while it plays ends at its next play. Needs SDL2 and SDL2_mixer with Ogg and MP3.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
@@ -70,7 +72,8 @@ class SdlSoundBackend final : public SoundBackend {
 
   void SetVolume(float volume) override {
     volume_ = volume;
-    if (open_) Mix_Volume(-1, MixVolume());
+    if (!open_) return;
+    for (auto& [handle, stream] : streams_) Mix_Volume(stream.channel, MixVolume(stream));
   }
 
   HSTREAM CreateStream(const void* data, uint64_t length) override {
@@ -88,10 +91,10 @@ class SdlSoundBackend final : public SoundBackend {
     } else {
       channel = channel_count_++;
       Mix_AllocateChannels(channel_count_);
-      Mix_Volume(channel, MixVolume());
     }
     const HSTREAM handle = next_handle_++;
-    streams_[handle] = Stream{chunk, channel, State::kIdle};
+    Stream& stream = streams_[handle] = Stream{chunk, channel, State::kIdle};
+    Mix_Volume(channel, MixVolume(stream));
     return handle;
   }
 
@@ -110,7 +113,7 @@ class SdlSoundBackend final : public SoundBackend {
     if (stream == nullptr) return false;
     const bool ended = stream->state == State::kPlaying && Mix_Playing(stream->channel) == 0;
     if (restart || stream->state == State::kIdle || ended) {
-      if (Mix_PlayChannel(stream->channel, stream->chunk, 0) < 0) return false;
+      if (Mix_PlayChannel(stream->channel, stream->chunk, stream->loop ? -1 : 0) < 0) return false;
     } else if (stream->state != State::kPlaying) {
       Mix_Resume(stream->channel);
     }
@@ -140,12 +143,43 @@ class SdlSoundBackend final : public SoundBackend {
     if (stream == nullptr) return BASS_ACTIVE_STOPPED;
     switch (stream->state) {
       case State::kPlaying:
-        return Mix_Playing(stream->channel) != 0 ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+        if (Mix_Playing(stream->channel) != 0) return BASS_ACTIVE_PLAYING;
+        if (stream->loop && Mix_PlayChannel(stream->channel, stream->chunk, -1) >= 0) return BASS_ACTIVE_PLAYING;
+        return BASS_ACTIVE_STOPPED;
       case State::kPaused:
         return BASS_ACTIVE_PAUSED;
       default:
         return BASS_ACTIVE_STOPPED;
     }
+  }
+
+  bool SetLooping(HSTREAM handle, bool loop) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    stream->loop = loop;
+    return true;
+  }
+
+  bool IsLooping(HSTREAM handle, bool* loop) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    *loop = stream->loop;
+    return true;
+  }
+
+  bool SetStreamVolume(HSTREAM handle, float volume) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    stream->volume = volume;
+    Mix_Volume(stream->channel, MixVolume(*stream));
+    return true;
+  }
+
+  bool GetStreamVolume(HSTREAM handle, float* volume) override {
+    Stream* stream = Find(handle);
+    if (stream == nullptr) return false;
+    *volume = stream->volume;
+    return true;
   }
 
  private:
@@ -154,13 +188,17 @@ class SdlSoundBackend final : public SoundBackend {
     Mix_Chunk* chunk;
     int channel;
     State state;
+    bool loop = false;
+    float volume = 1.0f;
   };
 
   Stream* Find(HSTREAM handle) {
     auto found = streams_.find(handle);
     return found == streams_.end() ? nullptr : &found->second;
   }
-  int MixVolume() const { return static_cast<int>(volume_ * MIX_MAX_VOLUME + 0.5f); }
+  int MixVolume(const Stream& stream) const {
+    return static_cast<int>(volume_ * stream.volume * MIX_MAX_VOLUME + 0.5f);
+  }
 
   bool open_ = false;
   bool paused_all_ = false;

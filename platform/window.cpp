@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -101,6 +103,16 @@ void StopListeningToClock() {
     s.listened_clock->RemoveListener(s.listener_id);
   s.listened_clock = nullptr;
   s.listener_id = 0;
+}
+
+// The open windows that were created with this one as their parent.
+std::vector<Window*> ChildrenOf(const Window* parent) {
+  State& s = S();
+  std::vector<Window*> children;
+  std::lock_guard lock(s.mutex);
+  for (Window* w : s.windows)
+    if (w->GetParent() == parent) children.push_back(w);
+  return children;
 }
 
 // Takes a closing window out of every list.
@@ -343,6 +355,11 @@ bool WindowSystem::IsOpen(const Window* window) {
 Window::Window() = default;
 
 Window::~Window() {
+  // The windows it owns still have their own parts: they are destroyed properly.
+  for (Window* child : ChildrenOf(this)) {
+    child->DestroyWindow();
+    child->parent_ = nullptr;
+  }
   // The derived part is gone, so no WM_DESTROY now: just let go of the system window.
   if (created_) {
     created_ = false;
@@ -351,9 +368,73 @@ Window::~Window() {
   }
 }
 
+bool AdjustWindowRectEx(RECT* rect, uint32_t style, bool menu, uint32_t ex_style) {
+  if (rect == nullptr) return false;
+  int frame = 0;
+  if (style & WS_THICKFRAME) {
+    frame = kSizingFrameWidth;
+  } else if ((style & WS_DLGFRAME) || (ex_style & WS_EX_DLGMODALFRAME)) {
+    frame = kDialogFrameWidth;
+  } else if (style & WS_BORDER) {
+    frame = kBorderWidth;
+  }
+  int edge = 0;
+  if (ex_style & WS_EX_CLIENTEDGE) edge += kClientEdgeWidth;
+  if (ex_style & WS_EX_STATICEDGE) edge += kStaticEdgeWidth;
+  int top = frame + edge;
+  if ((style & WS_CAPTION) == WS_CAPTION) top += (ex_style & WS_EX_TOOLWINDOW) ? kSmallCaptionHeight : kCaptionHeight;
+  if (menu) top += kMenuBarHeight;
+  rect->left -= frame + edge;
+  rect->top -= top;
+  rect->right += frame + edge;
+  rect->bottom += frame + edge;
+  return true;
+}
+
+RECT Window::FrameInsets() const {
+  RECT r{};
+  AdjustWindowRectEx(&r, style_, false, ex_style_);
+  return RECT{-r.left, -r.top, r.right, r.bottom};
+}
+
+POINT Window::ScreenOrigin() const {
+  if ((style_ & WS_CHILD) && parent_ != nullptr) return parent_->origin_;
+  return POINT{0, 0};
+}
+
 bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height) {
-  State& s = S();
   if (created_) return false;
+  ex_style_ = 0;
+  parent_ = nullptr;
+  return Create(class_style, title, style, x, y, width, height);
+}
+
+bool Window::CreateEx(uint32_t ex_style, uint32_t class_style, const char* title, uint32_t style, const RECT& rect,
+                      Window* parent) {
+  if (created_) return false;
+  if (parent != nullptr && !WindowSystem::IsOpen(parent)) {
+    ReportProblem("window: the parent window is not open");
+    return false;
+  }
+  ex_style_ = ex_style;
+  style_ = style;
+  parent_ = parent;
+  const RECT frame = FrameInsets();
+  const POINT base = ScreenOrigin();
+  // The client area lies inside the frame; a position the system chooses stays its to choose.
+  const auto place = [](int at, int offset, int inset) {
+    if (at == CW_USEDEFAULT) return CW_USEDEFAULT;
+    return static_cast<int>(std::clamp<int64_t>(int64_t{offset} + at + inset, INT32_MIN + 1, INT32_MAX));
+  };
+  const int64_t width = int64_t{rect.right} - rect.left - frame.left - frame.right;
+  const int64_t height = int64_t{rect.bottom} - rect.top - frame.top - frame.bottom;
+  return Create(class_style, title, style, place(rect.left, base.x, frame.left), place(rect.top, base.y, frame.top),
+                static_cast<int>(std::clamp<int64_t>(width, 1, kMaxClientSide)),
+                static_cast<int>(std::clamp<int64_t>(height, 1, kMaxClientSide)));
+}
+
+bool Window::Create(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height) {
+  State& s = S();
   if (!s.backend && !InitWindowSystem()) return false;
   class_style_ = class_style;
   style_ = style;
@@ -382,6 +463,11 @@ bool Window::CreateEx(uint32_t class_style, const char* title, uint32_t style, i
 bool Window::DestroyWindow() {
   if (!created_) return false;
   SendMessage(WM_DESTROY, 0, 0);
+  // The windows it owns go with it, after it has heard of its own end.
+  for (Window* child : ChildrenOf(this)) {
+    child->DestroyWindow();
+    child->parent_ = nullptr;
+  }
   created_ = false;
   if (WindowBackend* b = ActiveWindowBackend()) b->Close(*this);
   native_ = nullptr;
@@ -561,7 +647,9 @@ bool Window::GetClientRect(RECT* out) const {
 
 bool Window::GetWindowRect(RECT* out) const {
   if (!out) return false;
-  *out = RECT{origin_.x, origin_.y, origin_.x + width_, origin_.y + height_};
+  const RECT frame = FrameInsets();
+  *out = RECT{origin_.x - frame.left, origin_.y - frame.top, origin_.x + width_ + frame.right,
+              origin_.y + height_ + frame.bottom};
   return created_;
 }
 
@@ -575,9 +663,11 @@ bool Window::ShowWindow(int command) {
 
 bool Window::MoveWindow(int x, int y, int width, int height) {
   if (!created_) return false;
-  origin_ = POINT{x, y};
+  const RECT frame = FrameInsets();
+  const POINT base = ScreenOrigin();
+  origin_ = POINT{base.x + x + frame.left, base.y + y + frame.top};
   S().backend->Move(*this);
-  WindowSystem::Resized(*this, width, height);
+  WindowSystem::Resized(*this, width - frame.left - frame.right, height - frame.top - frame.bottom);
   return true;
 }
 

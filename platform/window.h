@@ -30,9 +30,39 @@ struct COPYDATASTRUCT {
 
 // Window styles CreateEx understands.
 constexpr uint32_t WS_POPUP = 0x80000000;       // no frame and no caption
+constexpr uint32_t WS_CHILD = 0x40000000;       // placed in its parent's client area
 constexpr uint32_t WS_VISIBLE = 0x10000000;     // shown once created
+constexpr uint32_t WS_BORDER = 0x00800000;      // a thin line round it
+constexpr uint32_t WS_DLGFRAME = 0x00400000;    // a dialog's frame
+constexpr uint32_t WS_CAPTION = 0x00C00000;     // a title bar (with border and dialog frame)
+constexpr uint32_t WS_SYSMENU = 0x00080000;     // the window menu on the title bar
 constexpr uint32_t WS_THICKFRAME = 0x00040000;  // the user can resize it
+constexpr uint32_t WS_MINIMIZEBOX = 0x00020000;
+constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000;
 constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
+
+// Extended window styles.
+constexpr uint32_t WS_EX_DLGMODALFRAME = 0x00000001;  // a dialog's frame
+constexpr uint32_t WS_EX_TOPMOST = 0x00000008;        // above every window without it
+constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;     // a small title bar; not on the task bar
+constexpr uint32_t WS_EX_WINDOWEDGE = 0x00000100;
+constexpr uint32_t WS_EX_CLIENTEDGE = 0x00000200;  // a sunken edge round the client area
+constexpr uint32_t WS_EX_STATICEDGE = 0x00020000;  // a thin edge round the window
+constexpr uint32_t WS_EX_APPWINDOW = 0x00040000;   // on the task bar
+
+// The parts of a window outside its client area, in pixels (the frame the program reckons with;
+// a window manager may draw its own).
+constexpr int kBorderWidth = 1;          // WS_BORDER
+constexpr int kDialogFrameWidth = 3;     // WS_DLGFRAME, WS_EX_DLGMODALFRAME
+constexpr int kSizingFrameWidth = 4;     // WS_THICKFRAME
+constexpr int kCaptionHeight = 19;       // WS_CAPTION
+constexpr int kSmallCaptionHeight = 15;  // WS_CAPTION with WS_EX_TOOLWINDOW
+constexpr int kMenuBarHeight = 19;
+constexpr int kClientEdgeWidth = 2;  // WS_EX_CLIENTEDGE
+constexpr int kStaticEdgeWidth = 1;  // WS_EX_STATICEDGE
+
+// Grows a client rectangle to the window rectangle that holds it with the given styles.
+bool AdjustWindowRectEx(RECT* rect, uint32_t style, bool menu, uint32_t ex_style);
 
 // A window position that lets the system choose (the window is centred).
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
@@ -74,6 +104,11 @@ class Window {
   // Creates the window: screen position of the client area (CW_USEDEFAULT: centred on the
   // screen) and client size; class_style CS_DBLCLKS asks for double-click messages; title is GBK.
   bool CreateEx(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height);
+  // Creates the window from its window rectangle (the frame included; CW_USEDEFAULT as left or
+  // top lets the system place it). With WS_CHILD the rectangle is in the parent's client
+  // coordinates, else on the screen. A window with a parent is destroyed with it.
+  bool CreateEx(uint32_t ex_style, uint32_t class_style, const char* title, uint32_t style, const RECT& rect,
+                Window* parent);
   // Sends WM_DESTROY, stops the window's timers and closes it.
   bool DestroyWindow();
   bool IsWindow() const { return created_; }
@@ -100,11 +135,12 @@ class Window {
   bool ClientToScreen(POINT* point) const;
   // The client area: (0, 0, width, height).
   bool GetClientRect(RECT* out) const;
-  // The client area in screen coordinates.
+  // The window rectangle (the client area and the frame round it) in screen coordinates.
   bool GetWindowRect(RECT* out) const;
   bool IsIconic() const { return iconic_; }
   bool ShowWindow(int command);
-  // Moves and resizes the client area (screen position, client size).
+  // Moves and resizes the window: its window rectangle's position (on the screen, or in the
+  // parent's client area for WS_CHILD) and size, the frame included.
   bool MoveWindow(int x, int y, int width, int height);
   bool SetWindowText(const char* title);
 
@@ -129,6 +165,10 @@ class Window {
   uint64_t PresentCount() const { return present_count_; }
 
   uint32_t ClassStyle() const { return class_style_; }
+  uint32_t Style() const { return style_; }
+  uint32_t ExStyle() const { return ex_style_; }
+  // The parent or owner given at creation; null when none (or once it is gone).
+  Window* GetParent() const { return parent_; }
 
   // Dispatches a message to its handler; a derived window may handle its own messages first.
   virtual intptr_t WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam);
@@ -171,10 +211,17 @@ class Window {
  private:
   friend class WindowSystem;
   void ResizeFrame(int width, int height);
+  bool Create(uint32_t class_style, const char* title, uint32_t style, int x, int y, int width, int height);
+  // The frame round the client area: window rectangle minus client rectangle, per side.
+  RECT FrameInsets() const;
+  // Where a rectangle given in window coordinates lies on the screen (a child's are its parent's).
+  POINT ScreenOrigin() const;
 
   bool created_ = false;
   uint32_t class_style_ = 0;
   uint32_t style_ = 0;
+  uint32_t ex_style_ = 0;
+  Window* parent_ = nullptr;
   std::string title_;
   POINT origin_{};  // screen position of the client area
   int width_ = 0;

@@ -92,6 +92,8 @@ class WindowSystem {
   static const std::string& Title(const Window& window) { return window.title_; }
   static uint32_t Style(const Window& window) { return window.style_; }
   static POINT Origin(const Window& window) { return window.origin_; }
+  // The frame round the client area, per side (left, top, right, bottom widths).
+  static RECT Frame(const Window& window) { return window.FrameInsets(); }
   static bool Visible(const Window& window) { return window.visible_; }
 
   // The loop's last step: paints what waits, then shows every changed frame.

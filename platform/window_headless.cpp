@@ -32,11 +32,12 @@ class HeadlessWindowBackend final : public WindowBackend {
   WindowBackendKind Kind() const override { return WindowBackendKind::kHeadless; }
 
   // Nothing to open: the window's own record is all there is. A window the system may place
-  // goes to the screen's top-left corner.
+  // goes to the screen's top-left corner, its frame included.
   bool Open(Window& window) override {
     WindowSystem::Native(window) = &window;
     const POINT at = WindowSystem::Origin(window);
-    WindowSystem::Moved(window, at.x == CW_USEDEFAULT ? 0 : at.x, at.y == CW_USEDEFAULT ? 0 : at.y);
+    const RECT frame = WindowSystem::Frame(window);
+    WindowSystem::Moved(window, at.x == CW_USEDEFAULT ? frame.left : at.x, at.y == CW_USEDEFAULT ? frame.top : at.y);
     return true;
   }
 

@@ -262,9 +262,12 @@ class SdlWindowBackend final : public WindowBackend {
     x11_touched_ = true;
     if (display_lost_) return false;
     const uint32_t style = WindowSystem::Style(window);
+    const uint32_t ex_style = window.ExStyle();
     Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-    if ((style & WS_POPUP) && !(style & WS_THICKFRAME)) flags |= SDL_WINDOW_BORDERLESS;
+    if ((style & (WS_POPUP | WS_CHILD)) && !(style & WS_THICKFRAME)) flags |= SDL_WINDOW_BORDERLESS;
+    if (ex_style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    if (ex_style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
     const POINT at = WindowSystem::Origin(window);
     const int x = at.x == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.x;
     const int y = at.y == CW_USEDEFAULT ? SDL_WINDOWPOS_CENTERED : at.y;
@@ -284,6 +287,14 @@ class SdlWindowBackend final : public WindowBackend {
       ReportProblem("SDL renderer: %s", SDL_GetError());
       SDL_DestroyWindow(native->window);
       return false;
+    }
+    // SDL has no windows inside windows: a child, or an owned window, stays above its parent
+    // as a window of its own.
+    if (Window* parent = window.GetParent()) {
+      auto* parent_native = static_cast<SdlWindow*>(WindowSystem::Native(*parent));
+      if (parent_native != nullptr && parent_native->window != nullptr)
+        SDL_SetWindowModalFor(native->window, parent_native->window);
+      if (style & WS_CHILD) ReportProblem("SDL window: a child window is shown as a window of its own");
     }
     const Uint32 id = SDL_GetWindowID(native->window);
     WindowSystem::Native(window) = native.get();

@@ -172,9 +172,14 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   {
     ClientWindow window;
-    const engine::RECT area{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT, platform::CW_USEDEFAULT + kClientWidth,
-                            platform::CW_USEDEFAULT + kClientHeight};
-    if (!window.CreateEngineWindow("zipai", platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE, 0, area, nullptr)) {
+    // The window rectangle that holds a client area of the table's size, placed by the system.
+    const uint32_t style = platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE;
+    engine::RECT frame{0, 0, kClientWidth, kClientHeight};
+    platform::AdjustWindowRectEx(&frame, style, false, 0);
+    const engine::RECT area{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT,
+                            platform::CW_USEDEFAULT + (frame.right - frame.left),
+                            platform::CW_USEDEFAULT + (frame.bottom - frame.top)};
+    if (!window.CreateEngineWindow("zipai", style, 0, area, nullptr)) {
       std::fprintf(stderr, "zipai-client: the window could not be opened\n");
       platform::ShutdownWindowSystem();
       return 1;
@@ -191,8 +196,12 @@ int main(int argc, char** argv) {
       }
     }
     if (options.hold && window.IsWindow()) {
+      // Where the client area, which shows the engine's frame, lies on the screen.
       RECT shown{};
-      window.GetWindowRect(&shown);
+      window.GetClientRect(&shown);
+      platform::POINT corner{0, 0};
+      window.ClientToScreen(&corner);
+      shown = RECT{corner.x, corner.y, corner.x + shown.right, corner.y + shown.bottom};
       std::printf("ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
       std::fflush(stdout);
       std::string line;

@@ -85,8 +85,9 @@ void AsciiLowerSkipDbcs(char* text) {
 
 void AsciiLowerSkipDbcs(std::string& text) { AsciiLowerSkipDbcs(text.data()); }
 
-std::unique_ptr<uint8_t[]> ReadWholeFile(const std::string& path, size_t* size) {
-  if (path.empty()) return nullptr;
+namespace {
+
+std::unique_ptr<uint8_t[]> ReadBlock(const std::string& path, size_t* size) {
   std::vector<uint8_t> bytes;
   if (!platform::ReadFileBytes(path, &bytes)) {
     WriteGameLog("文件%s 打开失败!", path.c_str());
@@ -98,6 +99,15 @@ std::unique_ptr<uint8_t[]> ReadWholeFile(const std::string& path, size_t* size) 
   if (size) *size = bytes.size();
   return block;
 }
+
+}  // namespace
+
+std::unique_ptr<uint8_t[]> ReadWholeFile(const std::string& path, size_t* size) {
+  if (path.empty()) return nullptr;
+  return ReadBlock(path, size);
+}
+
+std::unique_ptr<uint8_t[]> ReadWholeFileZ(const std::string& path) { return ReadBlock(path, nullptr); }
 
 int WriteWholeFile(const std::string& path, const void* data, size_t size) {
   return platform::WriteFileAtomic(path, data, size) ? 1 : 0;

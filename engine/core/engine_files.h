@@ -29,6 +29,9 @@ void AsciiLowerSkipDbcs(char* text);
 // The whole file with one extra zero byte after it, so text files can be used as strings;
 // null (and a line in the daily log) when it cannot be read. size gets the file's length.
 std::unique_ptr<uint8_t[]> ReadWholeFile(const std::string& path, size_t* size);
+// The same for a caller that needs no size (text files read up to their terminating zero). An
+// empty path is tried like any other: it fails and is logged.
+std::unique_ptr<uint8_t[]> ReadWholeFileZ(const std::string& path);
 // Writes the file whole or not at all; 1 when written, 0 otherwise.
 int WriteWholeFile(const std::string& path, const void* data, size_t size);
 bool FileExists(const std::string& path);  // a file or folder, or a wildcard pattern with a match

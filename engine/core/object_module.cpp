@@ -10,6 +10,7 @@
 #include "engine/core/game_core.h"
 #include "engine/core/memory_pool.h"
 #include "engine/core/rotated_rect.h"
+#include "engine/ui/font_renderer.h"
 
 namespace engine {
 namespace {
@@ -33,7 +34,11 @@ ObjectModule::BusyScope::~BusyScope() {
   if (--module_->busy_ == 0) module_->FlushGraveyard();
 }
 
-ObjectModule::ObjectModule() = default;
+ObjectModule::ObjectModule() : own_renderer_(std::make_unique<FontRenderer>()), font_renderer_(own_renderer_.get()) {}
+
+void ObjectModule::SetFontRenderer(FontRenderer* renderer) {
+  font_renderer_ = renderer != nullptr ? renderer : own_renderer_.get();
+}
 
 ObjectModule::~ObjectModule() {
   // Normally Exit has run; a module that was never loaded still owns its objects.

@@ -124,8 +124,10 @@ class ObjectModule : public EngineModule {
   // Keys of the draw list, bottom first.
   std::vector<uint32_t> DrawOrderKeys() const;
 
-  // The text renderer handed to every canvas made here (owned by whoever builds the engine).
-  void SetFontRenderer(FontRenderer* renderer) { font_renderer_ = renderer; }
+  // The text renderer handed to every canvas made here: the module's own, made with it, so that
+  // a module built anywhere draws and measures text. A test may hand in another one (null goes
+  // back to the module's own); it must outlive the canvases made while it is set.
+  void SetFontRenderer(FontRenderer* renderer);
   FontRenderer* GetFontRenderer() const { return font_renderer_; }
 
   // Timed actions.
@@ -186,6 +188,8 @@ class ObjectModule : public EngineModule {
   void ReportGroupError(const char* text);
   void DropAllActions();
 
+  // First, so that it goes last: every canvas holds a pointer to it.
+  std::unique_ptr<FontRenderer> own_renderer_;
   std::list<SceneNode*> scene_list_;
   uint32_t next_key_ = 0;
   std::map<uint32_t, std::unique_ptr<SceneNode>> registry_;

@@ -8,7 +8,6 @@
 #include "engine/core/input_module.h"
 #include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
-#include "engine/ui/font_renderer.h"
 #include "engine/media/gdi_paint_module.h"
 #include "engine/media/music_module.h"
 #include "engine/media/resource_module.h"
@@ -57,9 +56,10 @@ CQuillaronWnd::~CQuillaronWnd() {
   core_.SetWindowServices(nullptr);
 }
 
-bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t, const RECT& rect,
-                                       platform::Window*) {
-  return CreateEx(0, name, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+bool CQuillaronWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t ex_style, const RECT& rect,
+                                       platform::Window* parent) {
+  // The engine's own window class: no class style, so no double clicks.
+  return CreateEx(ex_style, 0, name, style, rect, parent);
 }
 
 void CQuillaronWnd::InitEngine(EngineObject* root, ResourceModule* resource) {
@@ -79,8 +79,6 @@ void CQuillaronWnd::InitEngine(EngineObject* root, ResourceModule* resource) {
     paint->SetSize(client_width_, client_height_);
   }
   if (ObjectModule* objects = Objects()) {
-    if (!text_renderer_) text_renderer_ = std::make_unique<FontRenderer>();
-    objects->SetFontRenderer(text_renderer_.get());
     objects->SetViewCentre(client_width_ / 2, client_height_ / 2);
     objects->SetViewSize(static_cast<uint32_t>(client_width_), static_cast<uint32_t>(client_height_));
     if (root) {

@@ -13,8 +13,6 @@
 
 namespace engine {
 
-class FontRenderer;
-
 class EngineObject;
 class GdiPaintModule;
 class InputModule;
@@ -31,7 +29,8 @@ class CQuillaronWnd : public platform::Window {
   ~CQuillaronWnd() override;
 
   // Creates the window (no class style: no double clicks; a derived window may ask for them).
-  // rect: the client area on the screen; name is GBK.
+  // rect: the window rectangle, frame included, on the screen (in the parent's client area for
+  // WS_CHILD); ex_style: WS_EX_ bits; parent: the owner, or null; name is GBK.
   virtual bool CreateEngineWindow(const char* name, uint32_t style, uint32_t ex_style, const RECT& rect,
                                   platform::Window* parent);
   // Builds the engine: the modules, the root object (which the scene then owns) and the frame
@@ -83,8 +82,6 @@ class CQuillaronWnd : public platform::Window {
   uint32_t timer_id_ = 0;
   int32_t client_width_ = 0;
   int32_t client_height_ = 0;
-  // The text renderer the object module hands to its canvases; it outlives the core.
-  std::unique_ptr<FontRenderer> text_renderer_;
   GameCore core_;
   std::unique_ptr<HostServices> services_;
 };

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "engine/core/engine_log.h"
 
@@ -103,29 +105,38 @@ Value ValueOp(char op, const Value& a, const Value& b) {
   return TextDifference(a, b.Text());
 }
 
-// Three-way comparison of a value against an operand, read the left value's way.
-int Compare(const Value& a, const Value& b) {
-  if (IsIntegerTag(a.GetTag())) {
-    const int x = a.AsInt(), y = b.AsInt();
-    return (x > y) - (x < y);
-  }
-  if (a.GetTag() == Value::kDouble) {
-    const double x = a.AsDouble(), y = b.AsDouble();
-    return (x > y) - (x < y);
-  }
-  return std::strcmp(a.Text().c_str(), b.Text().c_str());
-}
+// The outcome of comparing two numbers or texts. A NaN is unordered against anything: every
+// comparison with it is false, save !=.
+enum Order : int { kLess = -1, kEqual = 0, kGreater = 1, kUnordered = 2 };
 
 template <class T>
-int Compare3(T x, T y) {
-  return (x > y) - (x < y);
+Order Compare3(T x, T y) {
+  if constexpr (std::is_floating_point_v<T>) {
+    if (std::isnan(x) || std::isnan(y)) return kUnordered;
+  }
+  return x < y ? kLess : (y < x ? kGreater : kEqual);
 }
 
-int Compare(const Value& v, int n) { return Compare3(v.AsInt(), n); }
-int Compare(const Value& v, unsigned n) { return Compare3(v.AsUInt(), n); }
-int Compare(const Value& v, double x) { return Compare3(v.AsDouble(), x); }
-int Compare(const Value& v, bool b) { return Compare3(v.GetTag() != 0 ? 1 : 0, b ? 1 : 0); }
-int Compare(const Value& v, const char* s) { return std::strcmp(v.Text().c_str(), OrEmpty(s)); }
+Order CompareTexts(const std::string& a, const char* b) {
+  const int c = std::strcmp(a.c_str(), b);
+  return c < 0 ? kLess : (c > 0 ? kGreater : kEqual);
+}
+
+// Three-way comparison of a value against an operand, read the left value's way.
+Order Compare(const Value& a, const Value& b) {
+  if (IsIntegerTag(a.GetTag())) return Compare3(a.AsInt(), b.AsInt());
+  if (a.GetTag() == Value::kDouble) return Compare3(a.AsDouble(), b.AsDouble());
+  return CompareTexts(a.Text(), b.Text().c_str());
+}
+
+Order Compare(const Value& v, int n) { return Compare3(v.AsInt(), n); }
+Order Compare(const Value& v, unsigned n) { return Compare3(v.AsUInt(), n); }
+Order Compare(const Value& v, double x) { return Compare3(v.AsDouble(), x); }
+Order Compare(const Value& v, bool b) { return Compare3(v.GetTag() != 0 ? 1 : 0, b ? 1 : 0); }
+Order Compare(const Value& v, const char* s) { return CompareTexts(v.Text(), OrEmpty(s)); }
+
+bool IsLessOrEqual(Order c) { return c == kLess || c == kEqual; }
+bool IsGreaterOrEqual(Order c) { return c == kGreater || c == kEqual; }
 
 }  // namespace
 
@@ -322,19 +333,21 @@ Value operator-(const char* s, const Value& v) {
 
 Value operator/(const char* s, const Value& v) { return s - v; }
 
-#define ENGINE_VALUE_COMPARISONS(Operand)                                   \
-  bool operator==(const Value& v, Operand n) { return Compare(v, n) == 0; } \
-  bool operator!=(const Value& v, Operand n) { return Compare(v, n) != 0; } \
-  bool operator<(const Value& v, Operand n) { return Compare(v, n) < 0; }   \
-  bool operator<=(const Value& v, Operand n) { return Compare(v, n) <= 0; } \
-  bool operator>(const Value& v, Operand n) { return Compare(v, n) > 0; }   \
-  bool operator>=(const Value& v, Operand n) { return Compare(v, n) >= 0; } \
-  bool operator==(Operand n, const Value& v) { return Compare(v, n) == 0; } \
-  bool operator!=(Operand n, const Value& v) { return Compare(v, n) != 0; } \
-  bool operator<(Operand n, const Value& v) { return Compare(v, n) > 0; }   \
-  bool operator<=(Operand n, const Value& v) { return Compare(v, n) >= 0; } \
-  bool operator>(Operand n, const Value& v) { return Compare(v, n) < 0; }   \
-  bool operator>=(Operand n, const Value& v) { return Compare(v, n) <= 0; }
+// With the plain operand written first, the value is still compared against it, and the
+// operator's meaning is kept: n < v holds when v is greater than n.
+#define ENGINE_VALUE_COMPARISONS(Operand)                                                \
+  bool operator==(const Value& v, Operand n) { return Compare(v, n) == kEqual; }         \
+  bool operator!=(const Value& v, Operand n) { return Compare(v, n) != kEqual; }         \
+  bool operator<(const Value& v, Operand n) { return Compare(v, n) == kLess; }           \
+  bool operator<=(const Value& v, Operand n) { return IsLessOrEqual(Compare(v, n)); }    \
+  bool operator>(const Value& v, Operand n) { return Compare(v, n) == kGreater; }        \
+  bool operator>=(const Value& v, Operand n) { return IsGreaterOrEqual(Compare(v, n)); } \
+  bool operator==(Operand n, const Value& v) { return Compare(v, n) == kEqual; }         \
+  bool operator!=(Operand n, const Value& v) { return Compare(v, n) != kEqual; }         \
+  bool operator<(Operand n, const Value& v) { return Compare(v, n) == kGreater; }        \
+  bool operator<=(Operand n, const Value& v) { return IsGreaterOrEqual(Compare(v, n)); } \
+  bool operator>(Operand n, const Value& v) { return Compare(v, n) == kLess; }           \
+  bool operator>=(Operand n, const Value& v) { return IsLessOrEqual(Compare(v, n)); }
 ENGINE_VALUE_COMPARISONS(int)
 ENGINE_VALUE_COMPARISONS(unsigned)
 ENGINE_VALUE_COMPARISONS(double)
@@ -342,12 +355,12 @@ ENGINE_VALUE_COMPARISONS(bool)
 ENGINE_VALUE_COMPARISONS(const char*)
 #undef ENGINE_VALUE_COMPARISONS
 
-bool operator==(const Value& a, const Value& b) { return Compare(a, b) == 0; }
-bool operator!=(const Value& a, const Value& b) { return Compare(a, b) != 0; }
-bool operator<(const Value& a, const Value& b) { return Compare(a, b) < 0; }
-bool operator<=(const Value& a, const Value& b) { return Compare(a, b) <= 0; }
-bool operator>(const Value& a, const Value& b) { return Compare(a, b) > 0; }
-bool operator>=(const Value& a, const Value& b) { return Compare(a, b) >= 0; }
+bool operator==(const Value& a, const Value& b) { return Compare(a, b) == kEqual; }
+bool operator!=(const Value& a, const Value& b) { return Compare(a, b) != kEqual; }
+bool operator<(const Value& a, const Value& b) { return Compare(a, b) == kLess; }
+bool operator<=(const Value& a, const Value& b) { return IsLessOrEqual(Compare(a, b)); }
+bool operator>(const Value& a, const Value& b) { return Compare(a, b) == kGreater; }
+bool operator>=(const Value& a, const Value& b) { return IsGreaterOrEqual(Compare(a, b)); }
 
 int ParseValueList(std::string_view text, std::vector<Value>& list) {
   if (text.empty()) return 0;

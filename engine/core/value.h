@@ -137,6 +137,8 @@ Value operator/(const char* s, const Value& v);  // as -
 // Comparisons. Two values: by the left tag (integers, doubles, else the texts byte by byte).
 // With a plain operand the value is read the operand's way; a bool compares "has a tag".
 // With the plain operand written first the operator keeps its meaning (n < v is v > n).
+// Doubles compare as numbers do: a NaN (a double division's 0 / 0, or the text "nan") is
+// unordered, so every comparison with it is false except !=.
 #define ENGINE_VALUE_COMPARISONS(Operand)     \
   bool operator==(const Value& v, Operand n); \
   bool operator!=(const Value& v, Operand n); \

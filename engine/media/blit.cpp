@@ -84,6 +84,19 @@ bool PlainRule(double opacity, bool backdrop, Rule& rule) {
   return true;
 }
 
+bool KeyedRule(double opacity, Rule& rule) {
+  if (std::isnan(opacity) || opacity == 0.0) return false;
+  rule = opacity >= 1.0 ? Rule::kKeyedCopy : (opacity > 0.0 ? Rule::kKeyedFaded : Rule::kKeyedOwnAlpha);
+  return true;
+}
+
+RuleParams MakeKeyedParams(const DrawTarget& t, double opacity) {
+  RuleParams k = MakeRuleParams(opacity, kNoBackdrop);
+  // The key is a COLORREF: red in the low byte.
+  k.key = ((t.colour_key & 0xFF) << 16) | (t.colour_key & 0xFF00) | ((t.colour_key >> 16) & 0xFF);
+  return k;
+}
+
 }  // namespace pixel_rules
 
 namespace {
@@ -223,6 +236,33 @@ void Blit(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const Sou
   Rule rule;
   if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
+}
+
+void BlitKeyed(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity) {
+  Rule rule;
+  if (s.bytes_per_pixel == 4 && pixel_rules::KeyedRule(opacity, rule))
+    RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeKeyedParams(t, opacity), 256, nullptr);
+}
+
+void DrawPixelList(const DrawTarget& t, int64_t origin_x, int64_t origin_y, const RECT& area, const RECT& clip,
+                   const PixelNode* list, double opacity) {
+  const RECT c = pixel_rules::TargetClip(t, clip);
+  if (platform::IsRectEmpty(c) || std::isnan(opacity)) return;
+  const uint32_t op = static_cast<uint32_t>(OpacityByte(opacity));
+  for (const PixelNode* node = list; node != nullptr; node = node->next) {
+    if (node->x < area.left || node->x >= area.right || node->y < area.top || node->y >= area.bottom) continue;
+    const int64_t x = origin_x + node->x;
+    const int64_t y = origin_y + node->y;
+    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) continue;
+    const uint32_t colour = uint32_t{node->red} << 16 | uint32_t{node->green} << 8 | node->blue;
+    uint32_t& d = t.pixels[y * t.width + x];
+    if (op == 255 && node->alpha == 255) {
+      d = colour | 0xFF000000u;
+      continue;
+    }
+    const uint32_t w = op == 255 ? node->alpha : (op * node->alpha) >> 8;
+    if (w != 0) d = pixel_rules::Mix(colour, d, w) | 0xFF000000u;
+  }
 }
 
 void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s) {

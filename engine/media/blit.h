@@ -69,6 +69,29 @@ void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& cli
                       double opacity);
 void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
                   double opacity);
+// True colour with a colour key: a pixel whose colour is the target's colour key (a COLORREF,
+// 0xFF00FF as callers fill it in) is skipped. Opacity >= 1 copies the word; 0 < opacity < 1 gives
+// mix(src, dst, OP) with alpha 255; a negative opacity mixes by the pixel's own alpha, with alpha
+// 255; opacity 0 draws nothing.
+void BlitKeyed(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity);
+void BlitKeyedTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                     double opacity);
+
+// One pixel of a list that DrawPixelList puts down.
+struct PixelNode {
+  int32_t x = 0;
+  int32_t y = 0;
+  uint8_t blue = 0, green = 0, red = 0, alpha = 0;
+  const PixelNode* next = nullptr;
+};
+
+// Draws each pixel of the list whose (x, y) lies inside `area` at (origin_x + x, origin_y + y),
+// inside the clip. At full opacity a pixel of alpha 255 is copied and one of less is mixed by its
+// alpha; at any other opacity it is mixed by (OP * alpha) >> 8. Destination alpha becomes 255;
+// a pixel whose weight comes to 0 is left out.
+void DrawPixelList(const DrawTarget& t, int64_t origin_x, int64_t origin_y, const RECT& area, const RECT& clip,
+                   const PixelNode* list, double opacity);
+
 // Plain clipped copy of whole 32-bit pixels, alpha included.
 void CopyPixels(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s);
 

@@ -158,6 +158,13 @@ void BlitTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, const RECT& cli
   RunTurnedSmooth<4>(t, x, y, clip, s, angle, opacity, 256, nullptr);
 }
 
+void BlitKeyedTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
+                     double opacity) {
+  Rule rule;
+  if (pixel_rules::KeyedRule(opacity, rule))
+    RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeKeyedParams(t, opacity), 256, nullptr);
+}
+
 void InvertTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
                   double opacity) {
   if (opacity == 0.0 || std::isnan(opacity)) return;

@@ -20,6 +20,12 @@ namespace engine {
 void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int srcX, int srcY, int srcW, int srcH,
                  double opacity, uint32_t backdrop);
 
+// The palette-only form of DrawPicture: the record by pointer, no backdrop. The same steps,
+// dispatch and members as DrawPicture's palette pictures; a true-colour record (or none) draws
+// nothing.
+void DrawPalettePicture(DrawTarget* target, DrawParams* params, const ImageRecord* image, int srcX, int srcY, int srcW,
+                        int srcH, double opacity);
+
 // The clip for kDrawClip: params->clip moved by (originX - centreX, originY - centreY) and cut to
 // the target; empty when they do not overlap.
 RECT GetDrawClip(const DrawTarget* target, const DrawParams* params);

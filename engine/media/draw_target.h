@@ -15,7 +15,7 @@ struct DrawTarget {
   int32_t width = 0;
   int32_t height = 0;
   uint32_t bytes_per_pixel = 4;    // not read by the drawing code
-  uint32_t colour_key = 0xFF00FF;  // not read by the drawing code
+  uint32_t colour_key = 0xFF00FF;  // a COLORREF; read only by the keyed blits
 };
 
 // DrawParams::flags bits read by DrawPicture.

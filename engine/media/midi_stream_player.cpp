@@ -118,6 +118,7 @@ int MidiStreamPlayer::Load(const uint8_t* data, size_t size, MidiOwnerWindow* ow
     channel_volumes_.assign(kChannelCount, 100);
     last_time_ = 0;
     pass_us_ = 0;
+    ResetTempo();
     loaded_ = true;
   }
   if (OpenAndPrime() == 0) {
@@ -587,6 +588,15 @@ void MidiStreamPlayer::RewindTracks() {
   // first event of the next pass a delta that wraps around.
   last_time_ = 0;
   pass_us_ = 0;
+  ResetTempo();
+}
+
+void MidiStreamPlayer::ResetTempo() {
+  // At its beginning a song plays at the default tempo until its own tempo events change it.
+  // The device is told so before the first event: after a loop it still holds the last tempo
+  // of the pass before, which would play the opening of a song with a late tempo too fast.
+  tempo_ = kDefaultTempo;
+  tempo_pending_ = true;
 }
 
 int MidiStreamPlayer::FillBuffer(bool first_call, StreamBuffer& buffer) {

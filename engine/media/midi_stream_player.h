@@ -133,6 +133,8 @@ class MidiStreamPlayer {
   int AddEvent(StreamBuffer& buffer, MidiEvent& event);
   int FillBuffer(bool first_call, StreamBuffer& buffer);
   void RewindTracks();
+  // Back to the default tempo, which the next buffer tells the device first.
+  void ResetTempo();
   void WriteStreamEvent(StreamBuffer& buffer, uint32_t delta, uint32_t event);
   uint32_t ScaledTempo() const;
   // How long ticks last at the song's present tempo (its own, not scaled by the percentage).

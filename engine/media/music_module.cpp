@@ -14,12 +14,6 @@ namespace {
 
 constexpr uint32_t kRecordCells = 32;
 
-bool IsMidiType(uint32_t type_hash) {
-  static const uint32_t kMid = NameKeyRS(".mid");
-  static const uint32_t kMidi = NameKeyRS(".midi");
-  return type_hash == kMid || type_hash == kMidi;
-}
-
 }  // namespace
 
 MusicModule::MusicModule()
@@ -182,6 +176,27 @@ uint32_t MusicModule::IsChannelActive(uint32_t channel) {
   return midi_player_ != nullptr && midi_player_->IsPlaying() ? 1 : 0;
 }
 
+bool MusicModule::IsMidiType(uint32_t type_hash) {
+  static const uint32_t kMid = NameKeyRS(".mid");
+  static const uint32_t kMidi = NameKeyRS(".midi");
+  return type_hash == kMid || type_hash == kMidi;
+}
+
+int MusicModule::EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel) {
+  if (stream == 0) {
+    // Entering it would leave a sound that can never play.
+    WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+    return 0;
+  }
+  if (!sounds_.emplace(key, SoundRecord{stream}).second) {
+    platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
+    *channel = sounds_[key].stream;
+    return 1;
+  }
+  *channel = stream;
+  return 1;
+}
+
 void MusicModule::DoneWithBytes(ResourceRecord* record) {
   if (!record->path.empty() || record->file != nullptr) ReleaseResourceData(record);
 }
@@ -195,18 +210,7 @@ int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   if (!IsMidiType(record->type_hash)) {
     const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0);
     DoneWithBytes(record);  // the stream holds the decoded sound
-    if (stream == 0) {
-      // Entering it would leave a sound that can never play.
-      WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
-      return 0;
-    }
-    if (!sounds_.emplace(key, SoundRecord{stream}).second) {
-      platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
-      *channel = sounds_[key].stream;
-      return 1;
-    }
-    *channel = stream;
-    return 1;
+    return EnterStream(key, stream, channel);
   }
 
   midi_player_.reset();
@@ -256,6 +260,30 @@ void MusicModule::OnSoundFinished(const ObjectMessage* notify) {
   // The object module delivers the copy to its target and deletes it.
   auto* copy = new ObjectMessage(*notify);
   PostEvent(module_id::kObject, object_event::kHeapMessage, reinterpret_cast<uintptr_t>(copy), 0);
+}
+
+uint32_t MusicModule::GetSoundVersion() const { return platform::BASS_GetVersion(); }
+
+uint32_t MusicModule::ChannelFlags(uint32_t channel, uint32_t flags, uint32_t mask) {
+  return platform::BASS_ChannelFlags(channel, flags, mask);
+}
+
+uint32_t MusicModule::ChannelPlay(uint32_t channel, uint32_t restart) {
+  return platform::BASS_ChannelPlay(channel, restart != 0) ? 1 : 0;
+}
+
+uint32_t MusicModule::ChannelPause(uint32_t channel) { return platform::BASS_ChannelPause(channel) ? 1 : 0; }
+
+uint32_t MusicModule::ChannelStop(uint32_t channel) { return platform::BASS_ChannelStop(channel) ? 1 : 0; }
+
+uint32_t MusicModule::ChannelIsActive(uint32_t channel) { return platform::BASS_ChannelIsActive(channel); }
+
+int MusicModule::ChannelSetAttribute(uint32_t channel, uint32_t attribute, float value) {
+  return platform::BASS_ChannelSetAttribute(channel, attribute, value) ? 1 : 0;
+}
+
+int MusicModule::ChannelGetAttribute(uint32_t channel, uint32_t attribute, float* value) {
+  return platform::BASS_ChannelGetAttribute(channel, attribute, value) ? 1 : 0;
 }
 
 size_t MusicModule::PlayingCount() const {

@@ -72,6 +72,18 @@ class MusicModule : public EngineModule {
   virtual int StartMidi(uint32_t count, const ObjectMessage* notify);
   virtual void OnSoundFinished(const ObjectMessage* notify);
 
+  // Thin pass-throughs to the sound channels, outside the module's table of operations: the
+  // version of the sound calls, a stream's flags (BASS_SAMPLE_LOOP) and attributes
+  // (BASS_ATTRIB_VOL), play, pause, stop and whether it plays. The master volume is SetVolume's.
+  uint32_t GetSoundVersion() const;
+  uint32_t ChannelFlags(uint32_t channel, uint32_t flags, uint32_t mask);
+  uint32_t ChannelPlay(uint32_t channel, uint32_t restart);
+  uint32_t ChannelPause(uint32_t channel);
+  uint32_t ChannelStop(uint32_t channel);
+  uint32_t ChannelIsActive(uint32_t channel);
+  int ChannelSetAttribute(uint32_t channel, uint32_t attribute, float value);
+  int ChannelGetAttribute(uint32_t channel, uint32_t attribute, float* value);
+
   // The table layer's name for the sound-off switch.
   void SetMute(uint32_t mute) { SetSoundOff(mute); }
 
@@ -83,11 +95,20 @@ class MusicModule : public EngineModule {
   size_t PlayingCount() const;
   MidiStreamPlayer* GetMidiPlayer() const { return midi_player_.get(); }
 
- private:
-  void Append(PlayingSound* record);
+ protected:
+  ResourceModule* resources() const { return resources_; }
+  bool audio_ready() const { return audio_ready_; }
+  // Whether a resource's type is a MIDI file (".mid" or ".midi").
+  static bool IsMidiType(uint32_t type_hash);
+  // Enters the stream made of a sound into the table and gives its channel. A sound entered
+  // already keeps its stream (the new one is freed); a stream of 0 is refused (0, and a line).
+  int EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel);
   // Gives the resource's bytes back to the resource module's keeping: released when it can
   // read them again, kept there otherwise.
   static void DoneWithBytes(ResourceRecord* record);
+
+ private:
+  void Append(PlayingSound* record);
 
   uint32_t sound_off_ = 0;
   float volume_ = 1.0f;

@@ -293,4 +293,8 @@ uint32_t PaintModule::DecodePps(const uint8_t* data, size_t size, ImageRecord* o
   return result;
 }
 
+bool RecordFromDecodedPicture(const platform::DecodedPicture& decoded, bool single_frame, ImageRecord* out) {
+  return out != nullptr && RecordFromDecoded(decoded, single_frame, out);
+}
+
 }  // namespace engine

@@ -16,6 +16,10 @@
 #include "engine/media/image_record.h"
 #include "engine/media/picture_cache.h"
 
+namespace platform {
+struct DecodedPicture;
+}  // namespace platform
+
 namespace engine {
 
 // The paint module's event codes.
@@ -91,5 +95,10 @@ class PaintModule : public EngineModule {
   uint32_t fps_ticks_ = 0;
   PictureCache cache_;
 };
+
+// Fills *out from a picture the platform decoded, as the paint module's decoder does (frames,
+// delays, palette, alpha, the file's transparent colour); single_frame keeps the first frame
+// only. False, out untouched, when the picture does not fit a record.
+bool RecordFromDecodedPicture(const platform::DecodedPicture& decoded, bool single_frame, ImageRecord* out);
 
 }  // namespace engine

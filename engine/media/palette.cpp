@@ -10,6 +10,7 @@
 #include "engine/media/byte_span.h"
 #include "engine/media/octree_quantiser.h"
 #include "engine/media/pps_picture.h"
+#include "platform/file_dialog.h"
 #include "platform/files.h"
 
 namespace engine {
@@ -223,6 +224,18 @@ int Palette::SaveQuad(const std::string& path) const {
   WriteU16(&file[kPaletteNameSize], static_cast<uint16_t>(count_));
   if (count_ > 0) std::memcpy(&file[kQuadHeaderSize], colours_, size_t{count_} * 3);
   return WriteWholeFile(path, file.data(), file.size());
+}
+
+int Palette::SaveQuadAs() const {
+  platform::FileDialogRequest request;
+  request.open = true;
+  request.default_extension = "*.quad";
+  request.file_name = "Patten Name";
+  request.flags = platform::OFN_HIDEREADONLY | platform::OFN_OVERWRITEPROMPT;
+  request.filter = "PIC file(*.quad)|*.quad||";
+  std::string path;
+  if (!platform::GetFileName(request, &path)) return 0;
+  return SaveQuad(path);
 }
 
 int Palette::LoadQuad(const std::string& path) {

@@ -56,6 +56,9 @@ class Palette {
 
   // .quad files. SaveQuad: 1 written; 0 when the extension is not ".quad" or the write fails.
   int SaveQuad(const std::string& path) const;
+  // Asks for the path with the file dialog ("Patten Name" offered, .quad files listed), then
+  // SaveQuad; 0 and nothing written when the dialog is cancelled.
+  int SaveQuadAs() const;
   // Replaces the palette by the file's when the extension is ".quad" and the file reads; 0.
   int LoadQuad(const std::string& path);
   // The same from a .quad file in memory of size bytes; a short or null buffer changes nothing.

@@ -157,4 +157,42 @@ std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride
   return out;
 }
 
+int SamplePaletteBilinear(const uint8_t* pixels, const uint8_t* palette, int palette_count, int x, int y, int stride,
+                          int width, int height, int fx, int fy, uint32_t key, uint32_t* out) {
+  if (pixels == nullptr || out == nullptr || width <= 0 || height <= 0 || stride < width) return 0;
+  fx = std::clamp(fx, 0, 1024);
+  fy = std::clamp(fy, 0, 1024);
+  const int64_t xs[4] = {x, int64_t{x} + 1, x, int64_t{x} + 1};
+  const int64_t ys[4] = {y, y, int64_t{y} + 1, int64_t{y} + 1};
+  uint32_t colour[4] = {};
+  bool present[4] = {};
+  int first = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (xs[i] < 0 || xs[i] >= width || ys[i] < 0 || ys[i] >= height) continue;
+    const uint8_t index = pixels[ys[i] * stride + xs[i]];
+    if (index == key) continue;
+    present[i] = true;
+    if (index < palette_count && palette != nullptr) {
+      const uint8_t* rgb = palette + 3 * index;
+      colour[i] = uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+    }
+    if (first < 0) first = i;
+  }
+  if (first < 0) return 0;
+  for (int i = 0; i < 3; ++i)
+    if (!present[i]) colour[i] = colour[first];
+  const uint64_t weight[4] = {uint64_t(1024 - fx) * uint64_t(1024 - fy), uint64_t(fx) * uint64_t(1024 - fy),
+                              uint64_t(1024 - fx) * uint64_t(fy), uint64_t(fx) * uint64_t(fy)};
+  uint64_t red = 0, green = 0, blue = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i == 3 && !present[3]) break;
+    red += ((colour[i] >> 16) & 0xFF) * weight[i];
+    green += ((colour[i] >> 8) & 0xFF) * weight[i];
+    blue += (colour[i] & 0xFF) * weight[i];
+  }
+  *out = 0xFF000000u | static_cast<uint32_t>(red >> 20) << 16 | static_cast<uint32_t>(green >> 20) << 8 |
+         static_cast<uint32_t>(blue >> 20);
+  return 1;
+}
+
 }  // namespace engine

@@ -33,6 +33,16 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
 std::unique_ptr<uint8_t[]> ScalePalettePicture(const uint8_t* pixels, int stride, int height, int srcX, int srcY,
                                                int srcW, int srcH, int dstW, int dstH, uint32_t imageFlags);
 
+// Bilinear sample of one-byte palette pixels at (x, y) + (fx, fy) / 1024, into *out as a surface
+// word with alpha 255. The neighbours (x, y), (x + 1, y), (x, y + 1) and (x + 1, y + 1) count when
+// they lie inside the width x height block (row length `stride`) and are not the transparent
+// index `key`; the first present one in that order stands in for a missing one of the first
+// three, and a missing (x + 1, y + 1) adds nothing. Weights are (1024 - fx)(1024 - fy), fx(1024 -
+// fy), (1024 - fx)fy and fx*fy, the sums cut by 20 bits. palette: count entries of red, green,
+// blue; an index past them reads black. Returns 0, writing nothing, when no neighbour is present.
+int SamplePaletteBilinear(const uint8_t* pixels, const uint8_t* palette, int palette_count, int x, int y, int stride,
+                          int width, int height, int fx, int fy, uint32_t key, uint32_t* out);
+
 // Bilinear mix of four neighbours with the 8-bit fractions fx, fy (0..255): each of blue, green,
 // red and alpha is the weighted sum / 256, truncated; two channels are worked at once.
 inline uint32_t BilinearMix(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, uint32_t fx, uint32_t fy) {

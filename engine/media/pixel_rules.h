@@ -18,6 +18,7 @@ struct RuleParams {
   uint32_t op = 255;       // opacity byte
   uint32_t threshold = 0;  // backdrop alpha threshold T
   uint32_t backdrop = 0;   // backdrop colour as a surface word (0x00RRGGBB)
+  uint32_t key = 0;        // keyed rules: the colour key as a surface colour (0x00RRGGBB)
 };
 
 RuleParams MakeRuleParams(double opacity, uint32_t backdrop);
@@ -36,6 +37,10 @@ enum class Rule {
   kPlainFull,  // copy where the source alpha is not 0
   kInvert,     // invert the destination under present source pixels
   kBlend,      // BlendPixel
+  // Pictures with a colour key: key-coloured pixels are skipped.
+  kKeyedCopy,      // the whole word
+  kKeyedFaded,     // mix by the opacity, alpha 255
+  kKeyedOwnAlpha,  // mix by the pixel's own alpha, alpha 255
 };
 
 // mix(s, d, w) = (s*w + d*(255 - w)) >> 8 on blue, green and red; alpha 0. Blue and red share
@@ -95,9 +100,18 @@ inline uint32_t Apply(uint32_t d, uint32_t p, const RuleParams& k) {
     return a != 0 ? p : d;
   } else if constexpr (R == Rule::kInvert) {
     return a != 0 ? (~d | 0xFF000000u) : d;
-  } else {
-    static_assert(R == Rule::kBlend);
+  } else if constexpr (R == Rule::kBlend) {
     return BlendWord(d, p, k.op);
+  } else {
+    const bool keyed = (p & 0x00FFFFFFu) == k.key;
+    if constexpr (R == Rule::kKeyedCopy) {
+      return keyed ? d : p;
+    } else if constexpr (R == Rule::kKeyedFaded) {
+      return keyed ? d : (Mix(p, d, k.op) | 0xFF000000u);
+    } else {
+      static_assert(R == Rule::kKeyedOwnAlpha);
+      return keyed ? d : (Mix(p, d, a) | 0xFF000000u);
+    }
   }
 }
 
@@ -134,6 +148,12 @@ void WithRule(Rule r, F&& f) {
       return f(RuleTag<Rule::kInvert>{});
     case Rule::kBlend:
       return f(RuleTag<Rule::kBlend>{});
+    case Rule::kKeyedCopy:
+      return f(RuleTag<Rule::kKeyedCopy>{});
+    case Rule::kKeyedFaded:
+      return f(RuleTag<Rule::kKeyedFaded>{});
+    case Rule::kKeyedOwnAlpha:
+      return f(RuleTag<Rule::kKeyedOwnAlpha>{});
   }
 }
 
@@ -152,6 +172,11 @@ bool AlphaRule(double opacity, bool backdrop, bool onto_opaque, Rule& rule);
 bool TurnedAlphaRule(double opacity, bool backdrop, Rule& rule);
 // Members without alpha: faded for 0 < op < 1, full for op >= 1, nothing for op <= 0.
 bool PlainRule(double opacity, bool backdrop, Rule& rule);
+// Keyed members: a copy for op >= 1, faded for 0 < op < 1, the pixel's own alpha for op < 0,
+// nothing for op == 0.
+bool KeyedRule(double opacity, Rule& rule);
+// The rule parameters of a keyed member: the opacity byte, and the target's colour key.
+RuleParams MakeKeyedParams(const DrawTarget& t, double opacity);
 
 // The members' clip: the given rectangle cut to the target, so no member writes outside it.
 RECT TargetClip(const DrawTarget& t, const RECT& clip);

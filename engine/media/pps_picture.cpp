@@ -93,10 +93,7 @@ std::vector<uint8_t> PackFrame(const uint8_t* pixels, const uint8_t* previous, c
   }
   if (alpha) frame->flags |= kFrameFlagAlphaPlane;
 
-  if (header.codec == kPpsCodecRaw) {
-    frame->packed_a = static_cast<uint32_t>(bytes);
-    return std::vector<uint8_t>(source, source + bytes);
-  }
+  if (header.codec == kPpsCodecRaw) return CopyFrameRaw(source, frame);
   if (header.codec < kPpsCodecRuns || header.codec > kPpsCodecBestOf) return {};
 
   std::vector<uint8_t> plane_a_bytes;
@@ -294,6 +291,17 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
 
 }  // namespace
 
+std::vector<uint8_t> CopyFrameRaw(const uint8_t* bytes, PpsFrameRecord* frame) {
+  frame->packed_a = frame->decoded_size;
+  if (bytes == nullptr) return {};
+  return std::vector<uint8_t>(bytes, bytes + frame->decoded_size);
+}
+
+void CopyFrameOut(const uint8_t* source, uint8_t* destination, const PpsFrameRecord& frame) {
+  if (source == nullptr || destination == nullptr || frame.decoded_size == 0) return;
+  std::memcpy(destination, source, frame.decoded_size);
+}
+
 bool DecodePictureFrame(const uint8_t* packed, const uint8_t* previous, uint8_t* out, const PpsHeader& header,
                         const PpsFrameRecord& frame) {
   const size_t n = static_cast<size_t>(PixelCount(header));
@@ -305,7 +313,7 @@ bool DecodePictureFrame(const uint8_t* packed, const uint8_t* previous, uint8_t*
 
   if (header.codec == kPpsCodecRaw) {
     if (frame.packed_a != frame_bytes) return false;
-    std::memcpy(out, packed, frame_bytes);
+    CopyFrameOut(packed, out, frame);
   } else if (header.codec >= kPpsCodecRuns && header.codec <= kPpsCodecBestOf) {
     const uint8_t* plane_b = packed + frame.packed_a;
     const bool has_b = (frame.flags & kFrameFlagAlphaPlane) != 0;

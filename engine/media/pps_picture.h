@@ -103,6 +103,10 @@ std::vector<uint8_t> PackPaletteFrame(const uint8_t* pixels, const uint8_t* prev
                                       PpsFrameRecord* frame, bool try_difference);
 std::vector<uint8_t> PackTrueColourFrame(const uint8_t* pixels, const uint8_t* previous, const PpsHeader& header,
                                          PpsFrameRecord* frame, bool try_difference);
+// The raw codec's frame: a copy of the frame's decoded size of bytes, with packed size A set to
+// it; and the copy of such a frame out into its place in the pixel block.
+std::vector<uint8_t> CopyFrameRaw(const uint8_t* bytes, PpsFrameRecord* frame);
+void CopyFrameOut(const uint8_t* source, uint8_t* destination, const PpsFrameRecord& frame);
 // Decodes one frame into out (the frame's decoded size). false when its planes do not fit.
 bool DecodePictureFrame(const uint8_t* packed, const uint8_t* previous, uint8_t* out, const PpsHeader& header,
                         const PpsFrameRecord& frame);

@@ -112,6 +112,35 @@ TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {
   EXPECT_EQ(Make(MakeWave(100)), 0u) << "no device after Free";
 }
 
+TEST_F(NullSoundChannelTest, ALoopingStreamPlaysUntilStoppedAndHasItsOwnVolume) {
+  EXPECT_EQ(BASS_GetVersion(), 0x02040000u);
+  const HSTREAM stream = Make(MakeWave(100));
+  ASSERT_NE(stream, 0u);
+  EXPECT_EQ(BASS_ChannelFlags(stream, 0, 0), 0u);
+  EXPECT_EQ(BASS_ChannelFlags(stream, BASS_SAMPLE_LOOP, BASS_SAMPLE_LOOP), BASS_SAMPLE_LOOP);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+  clock_->Advance(350);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING) << "past three ends of the sound";
+  // No longer looping: this pass (at 50 of 100 ms) is the last.
+  EXPECT_EQ(BASS_ChannelFlags(stream, 0, BASS_SAMPLE_LOOP), 0u);
+  clock_->Advance(49);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+  clock_->Advance(1);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+
+  float volume = 0.0f;
+  ASSERT_TRUE(BASS_ChannelGetAttribute(stream, BASS_ATTRIB_VOL, &volume));
+  EXPECT_EQ(volume, 1.0f);
+  EXPECT_TRUE(BASS_ChannelSetAttribute(stream, BASS_ATTRIB_VOL, 0.25f));
+  ASSERT_TRUE(BASS_ChannelGetAttribute(stream, BASS_ATTRIB_VOL, &volume));
+  EXPECT_EQ(volume, 0.25f);
+  EXPECT_FALSE(BASS_ChannelSetAttribute(stream, BASS_ATTRIB_VOL, 1.5f));
+  EXPECT_FALSE(BASS_ChannelSetAttribute(stream, 99, 0.5f));
+  // Streams that do not exist.
+  EXPECT_EQ(BASS_ChannelFlags(stream + 100, BASS_SAMPLE_LOOP, BASS_SAMPLE_LOOP), kBassNoFlags);
+  EXPECT_FALSE(BASS_ChannelGetAttribute(stream + 100, BASS_ATTRIB_VOL, &volume));
+}
+
 TEST(NullSoundBackendTest, WithoutAnAudioDeviceInitFails) {
   NullSoundBackend backend(false);
   InstallSoundBackend(&backend);

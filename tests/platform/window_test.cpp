@@ -107,6 +107,97 @@ TEST_F(HeadlessWindow, CreationSizesPaintsAndDestroys) {
   EXPECT_FALSE(w.PostMessage(platform::WM_USER, 0, 0));
 }
 
+TEST(AdjustWindowRectEx, AddsTheFrameTheStylesAskFor) {
+  using namespace platform;
+  const auto grown = [](uint32_t style, uint32_t ex_style, bool menu = false) {
+    RECT r{0, 0, 100, 50};
+    EXPECT_TRUE(AdjustWindowRectEx(&r, style, menu, ex_style));
+    return r;
+  };
+  EXPECT_EQ(grown(WS_POPUP, 0), (RECT{0, 0, 100, 50}));
+  EXPECT_EQ(grown(WS_OVERLAPPEDWINDOW, 0), (RECT{-4, -23, 104, 54}));  // sizing frame and title bar
+  EXPECT_EQ(grown(WS_CAPTION | WS_SYSMENU, 0), (RECT{-3, -22, 103, 53}));
+  EXPECT_EQ(grown(WS_CAPTION, WS_EX_TOOLWINDOW), (RECT{-3, -18, 103, 53}));
+  EXPECT_EQ(grown(WS_POPUP | WS_BORDER, WS_EX_CLIENTEDGE), (RECT{-3, -3, 103, 53}));
+  EXPECT_EQ(grown(WS_POPUP, WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE), (RECT{-4, -4, 104, 54}));
+  EXPECT_EQ(grown(WS_OVERLAPPEDWINDOW, 0, true), (RECT{-4, -42, 104, 54}));
+  EXPECT_FALSE(AdjustWindowRectEx(nullptr, 0, false, 0));
+}
+
+TEST_F(HeadlessWindow, AWindowMadeFromItsWindowRectangleHasItsClientInsideTheFrame) {
+  RecordingWindow w;
+  const RECT outer{100, 50, 100 + 408, 50 + 323};  // 400 x 300 inside the frame
+  ASSERT_TRUE(w.CreateEx(platform::WS_EX_TOOLWINDOW | platform::WS_EX_TOPMOST, 0, "framed",
+                         platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE, outer, nullptr));
+  EXPECT_EQ(w.ExStyle(), platform::WS_EX_TOOLWINDOW | platform::WS_EX_TOPMOST);
+  EXPECT_EQ(w.GetParent(), nullptr);
+  RECT client{};
+  w.GetClientRect(&client);
+  EXPECT_EQ(client, (RECT{0, 0, 400, 300})) << "under the tool window's small title bar";
+  RECT window{};
+  w.GetWindowRect(&window);
+  EXPECT_EQ(window, outer);
+  POINT corner{0, 0};
+  w.ClientToScreen(&corner);
+  EXPECT_EQ(corner, (POINT{104, 69}));
+  EXPECT_EQ(Drain(w.log), (std::vector<std::string>{"size 0 400x300"}));
+
+  // Moving takes the window rectangle too.
+  w.MoveWindow(0, 0, 208, 123);
+  w.GetClientRect(&client);
+  EXPECT_EQ(client, (RECT{0, 0, 200, 100}));
+  w.GetWindowRect(&window);
+  EXPECT_EQ(window, (RECT{0, 0, 208, 123}));
+
+  // A place left to the system puts the whole window at the screen's corner.
+  RecordingWindow placed;
+  ASSERT_TRUE(placed.CreateEx(0, 0, "placed", platform::WS_OVERLAPPEDWINDOW,
+                              RECT{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT, platform::CW_USEDEFAULT + 108,
+                                   platform::CW_USEDEFAULT + 77},
+                              nullptr));
+  placed.GetWindowRect(&window);
+  EXPECT_EQ(window, (RECT{0, 0, 108, 77}));
+  placed.GetClientRect(&client);
+  EXPECT_EQ(client, (RECT{0, 0, 100, 50}));
+}
+
+TEST_F(HeadlessWindow, AChildIsPlacedInItsParentAndGoesWithIt) {
+  RecordingWindow parent;
+  ASSERT_TRUE(parent.Open(300, 200));  // client area at (50, 40) on the screen
+  RecordingWindow child;
+  ASSERT_TRUE(child.CreateEx(0, 0, "child", platform::WS_CHILD | platform::WS_VISIBLE | platform::WS_BORDER,
+                             RECT{10, 20, 112, 72}, &parent));
+  EXPECT_EQ(child.GetParent(), &parent);
+  RECT window{};
+  child.GetWindowRect(&window);
+  EXPECT_EQ(window, (RECT{60, 60, 162, 112}));  // screen coordinates
+  POINT corner{0, 0};
+  child.ClientToScreen(&corner);
+  EXPECT_EQ(corner, (POINT{61, 61}));
+  child.MoveWindow(0, 0, 52, 32);  // in the parent's client area
+  child.GetWindowRect(&window);
+  EXPECT_EQ(window, (RECT{50, 40, 102, 72}));
+
+  // An owned window (no WS_CHILD) is placed on the screen.
+  RecordingWindow owned;
+  ASSERT_TRUE(owned.CreateEx(0, 0, "owned", platform::WS_POPUP, RECT{5, 6, 25, 26}, &parent));
+  owned.GetWindowRect(&window);
+  EXPECT_EQ(window, (RECT{5, 6, 25, 26}));
+
+  parent.log.clear();
+  child.log.clear();
+  EXPECT_TRUE(parent.DestroyWindow());
+  EXPECT_EQ(Drain(parent.log), (std::vector<std::string>{"destroy"}));
+  EXPECT_EQ(Drain(child.log), (std::vector<std::string>{"destroy"}));
+  EXPECT_FALSE(child.IsWindow());
+  EXPECT_FALSE(owned.IsWindow());
+  EXPECT_EQ(child.GetParent(), nullptr);
+
+  // A parent that is not open is refused.
+  RecordingWindow orphan;
+  EXPECT_FALSE(orphan.CreateEx(0, 0, "orphan", platform::WS_CHILD, RECT{0, 0, 10, 10}, &parent));
+}
+
 TEST_F(HeadlessWindow, PostedMessagesRunInOrderFromAnyThread) {
   RecordingWindow w;
   ASSERT_TRUE(w.Open());
@@ -317,12 +408,13 @@ TEST_F(HeadlessWindow, MinimisedWindowsWaitForRestoreToPaint) {
   platform::PumpMessages();
   EXPECT_EQ(Drain(w.log), (std::vector<std::string>{"size 0 200x100", "paint"}));
 
-  // Resizing: WM_SIZE with the new size, the frame follows and keeps its old pixels.
-  w.MoveWindow(10, 20, 801, 600);
+  // Resizing: WM_SIZE with the new size, the frame follows and keeps its old pixels. The
+  // window rectangle holds the sizing frame round the client area.
+  w.MoveWindow(10, 20, 809, 608);
   EXPECT_EQ(w.FrameWidth(), 801);
   RECT r;
   w.GetWindowRect(&r);
-  EXPECT_EQ(r, (RECT{10, 20, 811, 620}));
+  EXPECT_EQ(r, (RECT{10, 20, 819, 628}));
   platform::PumpMessages();
   EXPECT_EQ(Drain(w.log), (std::vector<std::string>{"size 0 801x600", "paint"}));
 }

@@ -28,7 +28,8 @@ void HostedEngine::SetUp() {
   EngineFixture::SetUp();
   ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::kHeadless));
   window_ = std::make_unique<engine::CQuillaronWnd>();
-  ASSERT_TRUE(window_->CreateEngineWindow("engine", platform::WS_VISIBLE | platform::WS_THICKFRAME, 0,
+  // A popup, as the game's skinned window is: its window rectangle is its client area.
+  ASSERT_TRUE(window_->CreateEngineWindow("engine", platform::WS_VISIBLE | platform::WS_POPUP, 0,
                                           engine::RECT{kLeft, kTop, kLeft + 800, kTop + 600}, nullptr));
   root_ = new CountingRoot();
   window_->InitEngine(root_, nullptr);

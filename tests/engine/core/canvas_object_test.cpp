@@ -337,6 +337,31 @@ TEST_F(CanvasTest, TextIsDrawnAndTheRendererKeepsItsStyle) {
   c->DrawWrappedText(nullptr, 0);
 }
 
+// An object module built without a host window, as a tool or a test builds one.
+class BareModuleCanvasTest : public test::SceneFixture {};
+
+TEST_F(BareModuleCanvasTest, ACanvasOfABareObjectModuleDrawsAndMeasuresText) {
+  ASSERT_NE(objects_->GetFontRenderer(), nullptr) << "the module makes its own renderer";
+  auto* c = static_cast<CanvasObject*>(objects_->CreateCanvas(120, 30, 0xFF00FF, nullptr));
+  c->SetFont(16, 400, "宋体");
+  c->SetTextColour(0x0000FF, 1.0);
+  EXPECT_GT(c->MeasureText("Hello 确定", 120), 0);
+  c->DrawText(2, 2, "Hello 确定");
+  int drawn = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) drawn += c->GetPixel(x, y) == 0x0000FF ? 1 : 0;
+  EXPECT_GT(drawn, 0);
+
+  // A renderer of the test's own is handed to the canvases made while it is set; null goes back
+  // to the module's.
+  engine::FontRenderer* own = objects_->GetFontRenderer();
+  engine::FontRenderer mine;
+  objects_->SetFontRenderer(&mine);
+  EXPECT_EQ(objects_->GetFontRenderer(), &mine);
+  objects_->SetFontRenderer(nullptr);
+  EXPECT_EQ(objects_->GetFontRenderer(), own);
+}
+
 TEST_F(CanvasTest, FitToTextSizesObjectAndSurface) {
   CanvasObject* c = Make(10, 10);
   c->SetFont(14, 400, "宋体");

@@ -82,6 +82,21 @@ TEST_F(EngineLogTest, ReadWholeFileAddsTerminatorAndLogsFailures) {
   EXPECT_NE(log.find("文件" + engine::ExePath("none.txt") + " 打开失败!"), std::string::npos);
 }
 
+TEST_F(EngineLogTest, ReadWholeFileZGivesTheTextWithItsTerminator) {
+  std::ofstream(dir_ / "z.txt", std::ios::binary) << "abc";
+  auto block = engine::ReadWholeFileZ(engine::ExePath("z.txt"));
+  ASSERT_TRUE(block);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(block.get())), "abc");
+  EXPECT_EQ(block[3], 0);
+
+  // Failures, an empty path among them, are logged with the path.
+  EXPECT_FALSE(engine::ReadWholeFileZ(engine::ExePath("gone.txt")));
+  EXPECT_FALSE(engine::ReadWholeFileZ(""));
+  const std::string log = ReadAll(dir_ / "Game20261206.log");
+  EXPECT_NE(log.find("文件" + engine::ExePath("gone.txt") + " 打开失败!"), std::string::npos);
+  EXPECT_NE(log.find("文件 打开失败!"), std::string::npos);
+}
+
 TEST_F(EngineLogTest, BuildDirectoryMakesRelativeAndDoubledPaths) {
   const std::string base = engine::ExeDirectory();  // ends with '\'
   EXPECT_EQ(engine::BuildDirectory(base + "\\a\\b", 0), 0);

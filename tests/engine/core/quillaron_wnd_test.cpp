@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/cursor_object.h"
+#include "engine/core/object_module.h"
+#include "engine/core/rect_object.h"
 #include "engine/media/music_module.h"
 #include "engine/media/paint_module.h"
 #include "engine/media/resource_module.h"
@@ -92,6 +94,39 @@ TEST(HostWindowBeforeStart, InputAndCopyDataWithoutAnEngineDoNothing) {
     EXPECT_EQ(window.SendMessage(platform::WM_ERASEBKGND, 0, 0), 1);  // never erases
     EXPECT_EQ(platform::Window::GetCapture(), nullptr);
     window.DestroyWindow();
+  }
+  platform::ShutdownWindowSystem();
+}
+
+TEST(HostWindowCreation, TheWindowRectangleHoldsTheFrameAndTheEngineGetsTheClientArea) {
+  platform::ScopedManualClock clock;
+  ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::kHeadless));
+  {
+    engine::CQuillaronWnd owner;
+    ASSERT_TRUE(owner.CreateEngineWindow("owner", platform::WS_VISIBLE | platform::WS_POPUP, 0,
+                                         engine::RECT{0, 0, 640, 480}, nullptr));
+    engine::CQuillaronWnd window;
+    const uint32_t style = platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE;
+    const engine::RECT outer{100, 80, 100 + 328, 80 + 227};
+    ASSERT_TRUE(window.CreateEngineWindow("framed", style, platform::WS_EX_TOPMOST, outer, &owner));
+    EXPECT_EQ(window.ExStyle(), platform::WS_EX_TOPMOST);
+    EXPECT_EQ(window.GetParent(), &owner);
+    engine::RECT shown{};
+    window.GetWindowRect(&shown);
+    EXPECT_EQ(shown, outer);
+    EXPECT_EQ(window.GetClientWidth(), 320);
+    EXPECT_EQ(window.GetClientHeight(), 200);
+
+    window.InitEngine(new engine::RectObject(), nullptr);
+    auto* objects = dynamic_cast<engine::ObjectModule*>(window.GetCore()->FindModule(engine::module_id::kObject));
+    ASSERT_NE(objects, nullptr);
+    engine::RECT view{};
+    objects->GetViewRect(&view);
+    EXPECT_EQ(view.right - view.left, 320);
+    EXPECT_EQ(view.bottom - view.top, 200);
+    owner.DestroyWindow();
+    EXPECT_FALSE(window.IsWindow()) << "an owned window goes with its owner";
+    EXPECT_EQ(window.GetCore()->FindModule(engine::module_id::kObject), nullptr);
   }
   platform::ShutdownWindowSystem();
 }

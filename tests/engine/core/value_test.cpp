@@ -228,6 +228,41 @@ TEST(Value, ComparisonsWithPlainOperands) {
   EXPECT_TRUE(false != Value(1));
 }
 
+// Every comparison of a NaN is false, save !=.
+template <class L, class R>
+void ExpectUnordered(const L& left, const R& right, const char* what) {
+  EXPECT_FALSE(left == right) << what;
+  EXPECT_TRUE(left != right) << what;
+  EXPECT_FALSE(left < right) << what;
+  EXPECT_FALSE(left <= right) << what;
+  EXPECT_FALSE(left > right) << what;
+  EXPECT_FALSE(left >= right) << what;
+}
+
+TEST(Value, ANotANumberComparesUnordered) {
+  const Value nan = Value(0.0) / Value(0.0);  // the value's own double division
+  ASSERT_EQ(nan.GetTag(), Value::kDouble);
+  ASSERT_TRUE(std::isnan(nan.AsDouble()));
+  const Value nan_text("nan", 1);
+  const Value one(1.0);
+
+  ExpectUnordered(nan, nan, "NaN against itself");
+  ExpectUnordered(nan, one, "NaN against a double value");
+  ExpectUnordered(one, nan_text, "a double value against the text nan");
+  ExpectUnordered(one, nan, "a double value against NaN");
+  ExpectUnordered(nan, 1.0, "NaN against a double");
+  ExpectUnordered(1.0, nan, "a double against NaN");
+  ExpectUnordered(nan_text, 1.0, "the text nan against a double");
+  ExpectUnordered(2.0, nan_text, "a double against the text nan");
+  ExpectUnordered(Value(1.0), std::nan(""), "a double value against a NaN double");
+  ExpectUnordered(std::nan(""), Value(1.0), "a NaN double against a double value");
+
+  // Ordered numbers still compare as before.
+  EXPECT_TRUE(one <= 1.0);
+  EXPECT_TRUE(1.0 >= one);
+  EXPECT_TRUE(one == Value("1", 1));
+}
+
 TEST(Value, ParseValueListSplitsAtEveryComma) {
   std::vector<Value> list;
   EXPECT_EQ(ParseValueList("1,,x,", list), 3);

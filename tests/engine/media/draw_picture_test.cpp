@@ -588,6 +588,96 @@ TEST(DrawPicturePlacement, MissingTargetOrPixelsDrawNothing) {
   EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
 }
 
+// --- the offered members: keyed blits, pixel lists, the palette-only form --------------------
+
+TEST(BlitKeyed, SkipsTheKeyColourAndFollowsTheOpacity) {
+  const RECT all{0, 0, 3, 1};
+  // Magenta (the key, whatever its alpha), a white pixel of alpha 0x40, an opaque blue one.
+  std::vector<uint32_t> src = {0x12FF00FF, 0x40FFFFFF, 0xFF0000FF};
+  const SourceBlock block{reinterpret_cast<const uint8_t*>(src.data()), 3, 1, 4, 0, 0, 3, 1};
+
+  Canvas copy(3, 1, 0x80102030);
+  BlitKeyed(copy.target, 0, 0, all, block, 1.0);
+  EXPECT_EQ(copy.px, (std::vector<uint32_t>{0x80102030, 0x40FFFFFF, 0xFF0000FF})) << "whole words";
+
+  Canvas faded(3, 1, 0x80102030);
+  BlitKeyed(faded.target, 0, 0, all, block, 0.5);  // OP 127
+  EXPECT_EQ(faded.at(0, 0), 0x80102030u);
+  EXPECT_EQ(faded.at(1, 0), 0xFF868E96u);  // red (255*127 + 16*128)>>8 = 134, green 142, blue 150
+  EXPECT_EQ(faded.at(2, 0), 0xFF081096u);  // red (16*128)>>8 = 8, green 16, blue 150
+
+  Canvas own(3, 1, 0x80102030);
+  BlitKeyed(own.target, 0, 0, all, block, -1.0);  // each pixel's own alpha
+  EXPECT_EQ(own.at(1, 0), 0xFF4B5763u);           // red (255*64 + 16*191)>>8 = 75, green 87, blue 99
+  EXPECT_EQ(own.at(2, 0), 0xFF0000FEu);           // alpha 255: (255*255)>>8
+
+  Canvas none(3, 1, 0x80102030);
+  BlitKeyed(none.target, 0, 0, all, block, 0.0);
+  EXPECT_EQ(none.px, std::vector<uint32_t>(3, 0x80102030));
+
+  // The key is the target's: another key lets magenta through and skips its own colour.
+  Canvas other(3, 1, 0);
+  other.target.colour_key = 0xFF0000;  // a COLORREF: pure blue
+  BlitKeyed(other.target, 0, 0, all, block, 1.0);
+  EXPECT_EQ(other.px, (std::vector<uint32_t>{0x12FF00FF, 0x40FFFFFF, 0}));
+}
+
+TEST(BlitKeyed, TheTurnedFormWalksTheTurnedSquareAndSkipsTheKey) {
+  // The labelled 4x2 turned by 90 degrees, with source (2, 0) in the key colour.
+  auto src = Labelled4x2();
+  src[2] = 0xFFFF00FF;
+  const SourceBlock block{reinterpret_cast<const uint8_t*>(src.data()), 4, 2, 4, 0, 0, 4, 2};
+  Canvas c(4, 4, 0x12345678);
+  BlitKeyedTurned(c.target, 0, 0, RECT{0, 0, 4, 4}, block, 90.0, 1.0);
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 4; ++i) {
+      const bool covered = j >= 1 && i >= 1 && i <= 2;
+      const int sx = 4 - j, sy = i - 1;
+      const bool keyed = covered && sx == 2 && sy == 0;
+      const uint32_t want = covered && !keyed ? 0xFF000000u | uint32_t(sy) << 8 | uint32_t(sx) : 0x12345678u;
+      EXPECT_EQ(c.at(i, j), want) << "at (" << i << "," << j << ")";
+    }
+}
+
+TEST(DrawPixelList, DrawsThePixelsInsideTheAreaAtTheOrigin) {
+  Canvas c(4, 4, 0x80102030);
+  PixelNode outside{5, 0, 1, 1, 1, 255, nullptr};  // outside the area
+  PixelNode half{1, 1, 0xFF, 0xFF, 0xFF, 0x40, &outside};
+  PixelNode opaque{0, 0, 0x30, 0x20, 0x10, 255, &half};
+  DrawPixelList(c.target, 2, 1, RECT{0, 0, 4, 4}, RECT{0, 0, 4, 4}, &opaque, 1.0);
+  EXPECT_EQ(c.at(2, 1), 0xFF102030u) << "alpha 255 at full opacity is copied";
+  EXPECT_EQ(c.at(3, 2), 0xFF4B5763u) << "alpha below 255 mixes by it";
+  EXPECT_EQ(c.at(3, 1), 0x80102030u);
+
+  // At any other opacity the weight is (OP * alpha) >> 8; the clip is kept.
+  Canvas d(2, 1, 0xFF000000);
+  PixelNode clipped{1, 0, 0xFF, 0xFF, 0xFF, 255, nullptr};
+  PixelNode white{0, 0, 0xFF, 0xFF, 0xFF, 255, &clipped};
+  DrawPixelList(d.target, 0, 0, RECT{0, 0, 2, 1}, RECT{0, 0, 1, 1}, &white, 0.5);  // w = (127*255)>>8 = 126
+  EXPECT_EQ(d.at(0, 0), 0xFF7D7D7Du);
+  EXPECT_EQ(d.at(1, 0), 0xFF000000u);
+}
+
+TEST(DrawPalettePicture, DrawsPalettePicturesAsDrawPictureDoesAndNothingElse) {
+  std::vector<uint8_t> src = {0, 1, 4, 3, 2, 0};
+  const ImageRecord r = PalettePicture(src, 3, 2, 0, 4);
+  for (double angle : {0.0, 30.0}) {
+    Canvas want(6, 6, 0x11223344), got(6, 6, 0x11223344);
+    DrawParams a = Place(3, 3, 3, 2, angle), b = a;
+    DrawPicture(&want.target, &a, r, 0, 0, 3, 2, 0.5, kNoBackdrop);
+    DrawPalettePicture(&got.target, &b, &r, 0, 0, 3, 2, 0.5);
+    EXPECT_EQ(got.px, want.px) << "angle " << angle;
+    EXPECT_NE(got.px, std::vector<uint32_t>(36, 0x11223344));
+  }
+  Canvas c(4, 4, 0x11223344);
+  std::vector<uint32_t> words(4, kWhite);
+  DrawParams p = Place(2, 2, 2, 2);
+  const ImageRecord true_colour = Picture(words, 2, 2, 0);
+  DrawPalettePicture(&c.target, &p, &true_colour, 0, 0, 2, 2, 1.0);
+  DrawPalettePicture(&c.target, &p, nullptr, 0, 0, 2, 2, 1.0);
+  EXPECT_EQ(c.px, std::vector<uint32_t>(16, 0x11223344));
+}
+
 TEST(BlendPixel, WeighsAlphaByOpacityAndKeepsTheLargerSide) {
   // a = (255 * 64) >> 8 = 63; alpha becomes max(63, 192).
   EXPECT_EQ(BlendPixel(0x0A000000, 0x40FFFFFF, 255) >> 24, 192u);

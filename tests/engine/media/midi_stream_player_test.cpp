@@ -279,6 +279,56 @@ TEST_F(MidiStreamPlayerTest, ALoopingSongStartsOverRightAfterItsLastEvent) {
   EXPECT_FALSE(player.IsPlaying());
 }
 
+// 96 ticks a quarter with no tempo of its own until tick 48, where it sets 250000: the first
+// 48 ticks take 250 ms at the default 500000, the next 48 take 125 ms.
+std::vector<uint8_t> LateTempoSong() {
+  MidiFileBuilder file(0, 96);
+  file.AddTrack().Event(0, {0x90, 60, 100}).Tempo(48, 250000).Event(48, {0x80, 60, 0}).End();
+  return file.Bytes();
+}
+
+const std::vector<Heard> kLateTempoHeard = {{Msg(0x90, 60, 100), 0}, {Msg(0x80, 60, 0), 375000}};
+
+TEST_F(MidiStreamPlayerTest, ASongWithALateTempoPlaysEveryPassAtTheSameTimes) {
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, LateTempoSong()));
+  // Played to its end, twice over.
+  for (int round = 0; round < 2; ++round) {
+    recorder_.Clear();
+    const int64_t start = NowUs();
+    ASSERT_EQ(player.Play(false), 1);
+    Run(player, 500);
+    EXPECT_EQ(HeardSince(start), kLateTempoHeard) << "round " << round;
+    EXPECT_FALSE(player.IsPlaying());
+  }
+  // Stopped after its tempo change, then played again.
+  player.Play(false);
+  Run(player, 300);
+  ASSERT_EQ(player.Stop(true), 1);
+  recorder_.Clear();
+  const int64_t start = NowUs();
+  player.Play(false);
+  Run(player, 500);
+  EXPECT_EQ(HeardSince(start), kLateTempoHeard) << "after a stop";
+}
+
+TEST_F(MidiStreamPlayerTest, ALoopingSongWithALateTempoStartsEveryPassAtTheDefaultTempo) {
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, LateTempoSong()));
+  const int64_t start = NowUs();
+  player.Play(true);
+  Run(player, 1200);
+  std::vector<Heard> expected;
+  for (int pass = 0; pass < 4; ++pass) {
+    for (Heard heard : kLateTempoHeard) {
+      heard.at_us += pass * 375000;
+      if (heard.at_us <= 1200000) expected.push_back(heard);
+    }
+  }
+  EXPECT_EQ(HeardSince(start), expected);
+  EXPECT_EQ(player.Stop(false), 1);
+}
+
 TEST_F(MidiStreamPlayerTest, ALoopingSongThatTakesNoTimeEndsInsteadOfSpinning) {
   MidiFileBuilder chord(0, 100);
   chord.AddTrack().Event(0, {0x90, 60, 100}).Event(0, {0x90, 64, 100}).End(100);

@@ -255,6 +255,41 @@ TEST_F(MusicModuleTest, AMidiSongPlaysItsCountAndSendsItsMessage) {
   EXPECT_EQ(recorder_.Count(), 2u);
 }
 
+TEST_F(MusicModuleTest, EveryRepeatOfAMidiSongWithALateTempoKeepsItsTimes) {
+  // 96 ticks a quarter; the song sets 250000 only at tick 48, so its note ends after 375 ms.
+  test_support::MidiFileBuilder file(0, 96);
+  file.AddTrack().Event(0, {0x90, 60, 100}).Tempo(48, 250000).Event(48, {0x80, 60, 0}).End();
+  AddMemorySound("Late.mid", file.Bytes());
+  music_->PlaySound("Late", 3, nullptr);
+  Run(1500);
+  const std::vector<platform::MidiRecorder::Entry> heard = recorder_.Entries();
+  ASSERT_EQ(heard.size(), 6u);
+  for (size_t pass = 0; pass < 3; ++pass) {
+    EXPECT_EQ(heard[2 * pass + 1].due_us - heard[2 * pass].due_us, 375000) << "pass " << pass;
+  }
+}
+
+TEST_F(MusicModuleTest, ThePassThroughsReachTheSoundChannels) {
+  AddMemorySound("Loop.wav", MakeWave(100));
+  const uint32_t channel = StreamOf("Loop");
+  ASSERT_NE(channel, 0u);
+  EXPECT_EQ(music_->GetSoundVersion(), platform::kBassVersion);
+  EXPECT_EQ(music_->ChannelFlags(channel, platform::BASS_SAMPLE_LOOP, platform::BASS_SAMPLE_LOOP),
+            platform::BASS_SAMPLE_LOOP);
+  EXPECT_EQ(music_->ChannelPlay(channel, 0), 1u);
+  Step(250);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_PLAYING);
+  EXPECT_EQ(music_->ChannelPause(channel), 1u);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_PAUSED);
+  EXPECT_EQ(music_->ChannelStop(channel), 1u);
+  EXPECT_EQ(music_->ChannelIsActive(channel), platform::BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(music_->ChannelSetAttribute(channel, platform::BASS_ATTRIB_VOL, 0.5f), 1);
+  float volume = 0.0f;
+  EXPECT_EQ(music_->ChannelGetAttribute(channel, platform::BASS_ATTRIB_VOL, &volume), 1);
+  EXPECT_EQ(volume, 0.5f);
+  EXPECT_EQ(music_->ChannelPlay(channel + 50, 0), 0u);
+}
+
 TEST_F(MusicModuleTest, StoppingTheMidiChannelEndsItsRecordAndUnloadingLetsThePlayerGo) {
   AddMemorySound("Theme.mid", ShortSong());
   const ObjectMessage done{6, 66, 0, 0};

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <tuple>
@@ -12,6 +15,7 @@
 #include "engine/media/octree_quantiser.h"
 #include "engine/media/picture_helpers.h"
 #include "engine/media/pps_picture.h"
+#include "platform/file_dialog.h"
 #include "platform/files.h"
 
 namespace engine {
@@ -121,6 +125,47 @@ TEST(PaletteTest, ConvertImageOwnCopyAndSharedModes) {
   ImageRecord r = TrueColour(short_block, 2, 1);
   EXPECT_EQ(p.ConvertImage(&r, 1), 0u);
   EXPECT_EQ(r.pixels, short_block.data());
+}
+
+TEST(PaletteTest, SaveQuadAsAsksForThePathAndSavesOnlyOnOk) {
+  Palette p;
+  const uint8_t colours[] = {1, 2, 3};
+  p.SetAll(colours, 1, "one");
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("palette_test_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string quad = (folder / "chosen.quad").string();
+  const std::string text = (folder / "chosen.txt").string();
+  std::vector<platform::FileDialogRequest> asked;
+  std::string answer = quad;
+  auto previous = platform::SetFileDialogHandler([&](const platform::FileDialogRequest& request, std::string* path) {
+    asked.push_back(request);
+    if (answer.empty()) return false;
+    *path = answer;
+    return true;
+  });
+  EXPECT_EQ(p.SaveQuadAs(), 1);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].open);
+  EXPECT_EQ(asked[0].default_extension, "*.quad");
+  EXPECT_EQ(asked[0].file_name, "Patten Name");
+  EXPECT_EQ(asked[0].flags, 6u);
+  EXPECT_EQ(asked[0].filter, "PIC file(*.quad)|*.quad||");
+  Bytes file;
+  ASSERT_TRUE(platform::ReadFileBytes(quad, &file));
+  EXPECT_EQ(file.size(), 37u);
+
+  // Cancelled: nothing is written. A chosen path that is no .quad file is refused as by SaveQuad.
+  answer.clear();
+  EXPECT_EQ(p.SaveQuadAs(), 0);
+  answer = text;
+  EXPECT_EQ(p.SaveQuadAs(), 0);
+  EXPECT_FALSE(platform::FileExists(text));
+  // Without a dialog it is cancelled too.
+  platform::SetFileDialogHandler(nullptr);
+  EXPECT_EQ(p.SaveQuadAs(), 0);
+  platform::SetFileDialogHandler(previous);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(PaletteTest, QuadFilesRoundTripAndAreBounded) {

@@ -108,4 +108,31 @@ TEST(BilinearMix, WeightsSumTo256) {
   EXPECT_EQ(BilinearMix(0x00000000, 0xFF000000, 0x00000000, 0x00000000, 255, 0), 0xFE000000u);
 }
 
+TEST(SamplePaletteBilinear, MixesPresentNeighboursAndStandsInForMissingOnes) {
+  const uint8_t palette[] = {255, 0, 0, 0, 255, 0, 0, 0, 255};  // red, green, blue; index 3 is the key
+  uint32_t out = 0;
+  // Three neighbours a quarter each; the transparent fourth adds nothing.
+  const uint8_t three[] = {0, 1, 2, 3};
+  ASSERT_EQ(SamplePaletteBilinear(three, palette, 3, 0, 0, 2, 2, 2, 512, 512, 3, &out), 1);
+  EXPECT_EQ(out, 0xFF3F3F3Fu);  // 255 * 2^18 >> 20 = 63 each
+  // A missing top-left takes the first present neighbour's colour (green here).
+  const uint8_t first_missing[] = {3, 1, 2, 0};
+  ASSERT_EQ(SamplePaletteBilinear(first_missing, palette, 3, 0, 0, 2, 2, 2, 0, 0, 3, &out), 1);
+  EXPECT_EQ(out, 0xFF00FF00u);
+  // The bottom-right counts only when present.
+  const uint8_t red_corner[] = {0, 1, 2, 0};
+  ASSERT_EQ(SamplePaletteBilinear(red_corner, palette, 3, 0, 0, 2, 2, 2, 1024, 1024, 3, &out), 1);
+  EXPECT_EQ(out, 0xFFFF0000u);
+  ASSERT_EQ(SamplePaletteBilinear(three, palette, 3, 0, 0, 2, 2, 2, 1024, 1024, 3, &out), 1);
+  EXPECT_EQ(out, 0xFF000000u);
+  // Neighbours outside the block are missing; with none present nothing is written.
+  out = 0x12345678;
+  EXPECT_EQ(SamplePaletteBilinear(three, palette, 3, 1, 1, 2, 2, 2, 512, 512, 3, &out), 0);
+  EXPECT_EQ(out, 0x12345678u);
+  // The row length is the block's stride, not its width.
+  const uint8_t wide[] = {1, 9, 9, 1, 9, 9};  // a 1 x 2 block in rows of 3
+  ASSERT_EQ(SamplePaletteBilinear(wide, palette, 3, 0, 0, 3, 1, 2, 0, 1024, 3, &out), 1);
+  EXPECT_EQ(out, 0xFF00FF00u);
+}
+
 }  // namespace

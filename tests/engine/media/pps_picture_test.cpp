@@ -373,6 +373,19 @@ TEST(PpsHandMadeTest, EachCodecDecodesItsBytes) {
   EXPECT_EQ(DecodeBytes(HandMade(3, 0x00, colour_runs, {})), (Bytes{10, 20, 30, 255, 50, 60, 70, 255}));
 }
 
+TEST(PpsHandMadeTest, RawFramesAreCopiedByTheirDecodedSize) {
+  const Bytes pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  PpsFrameRecord frame;
+  frame.decoded_size = 6;
+  frame.packed_a = 99;
+  EXPECT_EQ(CopyFrameRaw(pixels.data(), &frame), (Bytes{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(frame.packed_a, 6u);
+
+  Bytes out(8, 0xEE);
+  CopyFrameOut(pixels.data() + 1, out.data() + 1, frame);
+  EXPECT_EQ(out, (Bytes{0xEE, 2, 3, 4, 5, 6, 7, 0xEE})) << "exactly the decoded size, in its place";
+}
+
 TEST(PpsHandMadeTest, PaletteFramesWithAndWithoutAlpha) {
   // 3x1 palette picture: indices 1 1 2, alpha 9 8 7, codec 3.
   Bytes file;
