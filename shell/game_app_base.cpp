@@ -152,9 +152,11 @@ bool CGameAppBase::CreateMainWindow() {
   main_wnd_.reset(NewFrameWindow());
   if (!main_wnd_) return false;
   const std::string title = FormatGameName();
-  const platform::RECT rect{100, 100, 100 + kClientWidth, 100 + kClientHeight};
-  if (!main_wnd_->CreateEngineWindow(title.c_str(), platform::WS_POPUP | platform::WS_VISIBLE | platform::WS_THICKFRAME,
-                                     0, rect, nullptr)) {
+  // The window rectangle holds the frame around the client area the game is drawn for.
+  const uint32_t style = platform::WS_POPUP | platform::WS_VISIBLE | platform::WS_THICKFRAME;
+  platform::RECT rect{100, 100, 100 + kClientWidth, 100 + kClientHeight};
+  platform::AdjustWindowRectEx(&rect, style, false, 0);
+  if (!main_wnd_->CreateEngineWindow(title.c_str(), style, 0, rect, nullptr)) {
     engine::WriteGameLog("application: the main window could not be created");
     main_wnd_.reset();
     return false;
