@@ -8,6 +8,7 @@
 #include "engine/core/rect_object.h"
 #include "engine/media/paint_module.h"
 #include "net/request_ids.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/jpeg_file.h"
 #include "platform/picture_decoder.h"
@@ -300,23 +301,18 @@ TEST_F(MainWindow, TheLobbyHearsTextsStatesAndUserQueries) {
   EXPECT_FALSE(app_->SendLobbyText("x", 1));
 }
 
-TEST_F(MainWindow, FlashingAndOpeningAddressesGoThroughTheirHooks) {
-  std::vector<platform::Window*> flashed;
-  std::vector<std::string> opened;
-  auto old_flash = shell::SetFlashWindowHook([&](platform::Window& w) { flashed.push_back(&w); });
-  auto old_open = shell::SetOpenUrlHook([&](const std::string& a) {
-    opened.push_back(a);
-    return true;
-  });
+TEST_F(MainWindow, FlashingAndOpeningAddressesReachTheDesktopOnlyForWebAddresses) {
+  platform::HeadlessDesktop& desktop = platform::GetHeadlessDesktop();
+  const int flashes = desktop.flashes;
+  desktop.opened.clear();
   shell::FlashIfNotForeground();
   EXPECT_TRUE(app_->OpenUrlInThread("https://localhost/award/?act=dj", 0));
   EXPECT_FALSE(app_->OpenUrlInThread("file:///etc/passwd", 0));
-  EXPECT_FALSE(app_->OpenUrlInThread("http://host/a b", 0));
+  EXPECT_FALSE(app_->OpenUrlInThread("http://user@host/", 0));
   EXPECT_FALSE(app_->OpenUrlInThread("http://", 0));
-  shell::SetFlashWindowHook(std::move(old_flash));
-  shell::SetOpenUrlHook(std::move(old_open));
-  EXPECT_EQ(flashed, (std::vector<platform::Window*>{app_->window}));
-  EXPECT_EQ(opened, (std::vector<std::string>{"https://localhost/award/?act=dj"}));
+  EXPECT_FALSE(app_->OpenUrlInThread("javascript:alert(1)", 0));
+  EXPECT_EQ(desktop.flashes, flashes + 1);
+  EXPECT_EQ(desktop.opened, (std::vector<std::string>{"https://localhost/award/?act=dj"}));
 }
 
 TEST_F(MainWindow, TheScreenshotIsTheEnginesFrameAsAJpegFile) {
