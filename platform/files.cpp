@@ -212,40 +212,6 @@ bool CreateDirectories(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
-  const std::string native = NativePath(path);
-  if (native.empty()) return false;
-  std::string temp = native + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    ReportProblem("cannot create a temporary file beside %s", native.c_str());
-    return false;
-  }
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  size_t written = 0;
-  bool ok = true;
-  while (ok && written < size) {
-    const ssize_t n = ::write(fd, bytes + written, size - written);
-    if (n > 0) {
-      written += static_cast<size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      ok = false;
-    }
-  }
-  ok = ok && ::fsync(fd) == 0;
-  // mkstemp makes the file 0600; give it the usual permissions.
-  ::fchmod(fd, 0644);
-  ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    ReportProblem("cannot write %s", native.c_str());
-  }
-  return ok;
-}
-
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative matcher with one backtracking point for the last '*'.
   size_t p = 0, n = 0, star = std::string::npos, mark = 0;

@@ -34,7 +34,8 @@ bool CreateDirectory(const std::string& path);    // one level; true when it exi
 bool CreateDirectories(const std::string& path);  // every level
 bool DeleteFile(const std::string& path);
 
-// Writes the file whole or not at all: a temporary file beside it, then a rename.
+// Writes the file whole or not at all through AtomicFile (platform/atomic_file.h): a temporary
+// file beside it, every write, the flush and the close checked, then a rename.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
 
 // The CFileFind uses: iterate the entries of a folder that match a wildcard pattern.

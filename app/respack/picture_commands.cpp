@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 
 namespace respack {
 

@@ -1,0 +1,200 @@
+// MNG animations through libmng: the file is read and displayed onto a canvas of ours, on a
+// made-up clock; each time libmng asks to wait, the canvas is one frame and the wait its delay.
+//
+// libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
+// allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
+// made-up size fails like an exhausted heap and the file is refused.
+// libmng.h pulls in jpeglib.h, which needs FILE declared first.
+#include <cstdio>
+#include <libmng.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/picture_formats.h"
+
+namespace platform::picture_formats {
+namespace {
+
+constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
+// An MNG can loop for ever: no more frames than a picture record holds are taken.
+constexpr size_t kMaxFrames = 0xFFFF;
+
+// libmng's allocator takes no context; each thread decodes one picture at a time.
+thread_local uint64_t t_live_bytes = 0;
+
+mng_ptr MNG_DECL Allocate(mng_size_t size) {
+  if (size == 0 || size > kMaxLiveBytes - t_live_bytes) return nullptr;
+  void* p = std::calloc(1, size);  // libmng expects zeroed blocks
+  if (p) t_live_bytes += size;
+  return p;
+}
+
+void MNG_DECL Release(mng_ptr block, mng_size_t size) {
+  if (!block) return;
+  t_live_bytes -= size;
+  std::free(block);
+}
+
+struct MngRun {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t pos = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> canvas;  // blue, green, red, alpha rows
+  uint32_t now_ms = 0;          // the made-up clock
+  uint32_t wait_ms = 0;         // the last wait libmng asked for
+  bool drawn = false;           // the canvas changed since the last frame was taken
+  uint64_t frame_bytes_total = 0;
+  std::string error;
+  DecodedPicture* picture = nullptr;
+};
+
+MngRun* RunOf(mng_handle h) { return static_cast<MngRun*>(mng_get_userdata(h)); }
+
+mng_bool MNG_DECL OpenStream(mng_handle) { return MNG_TRUE; }
+mng_bool MNG_DECL CloseStream(mng_handle) { return MNG_TRUE; }
+
+mng_bool MNG_DECL ReadData(mng_handle h, mng_ptr buffer, mng_uint32 length, mng_uint32p read) {
+  MngRun* run = RunOf(h);
+  const size_t n = std::min<size_t>(length, run->size - run->pos);
+  std::memcpy(buffer, run->data + run->pos, n);
+  run->pos += n;
+  *read = static_cast<mng_uint32>(n);
+  return MNG_TRUE;
+}
+
+mng_bool MNG_DECL ProcessHeader(mng_handle h, mng_uint32 width, mng_uint32 height) {
+  MngRun* run = RunOf(h);
+  if (!run->canvas.empty()) {
+    if (width == run->width && height == run->height) return MNG_TRUE;
+    run->error = "MNG: the picture changes its size";
+    return MNG_FALSE;
+  }
+  if (width == 0 || height == 0) {
+    run->error = "MNG: empty picture";
+    return MNG_FALSE;
+  }
+  if (width > 0xFFFF || height > 0xFFFF || uint64_t{width} * height * 4 > kMaxDecodedPictureBytes) {
+    run->error = "MNG: picture too large";
+    return MNG_FALSE;
+  }
+  run->width = width;
+  run->height = height;
+  run->canvas.assign(size_t{width} * height * 4, 0);
+  return MNG_TRUE;
+}
+
+mng_ptr MNG_DECL CanvasLine(mng_handle h, mng_uint32 line) {
+  MngRun* run = RunOf(h);
+  if (line >= run->height) return nullptr;
+  return &run->canvas[size_t{line} * run->width * 4];
+}
+
+mng_bool MNG_DECL Refresh(mng_handle h, mng_uint32, mng_uint32, mng_uint32, mng_uint32) {
+  RunOf(h)->drawn = true;
+  return MNG_TRUE;
+}
+
+mng_uint32 MNG_DECL TickCount(mng_handle h) { return RunOf(h)->now_ms; }
+
+mng_bool MNG_DECL SetTimer(mng_handle h, mng_uint32 ms) {
+  RunOf(h)->wait_ms = ms;
+  return MNG_TRUE;
+}
+
+// Takes the canvas as the next frame; false when the frames pass the limits.
+bool TakeFrame(MngRun* run, uint32_t delay_ms) {
+  if (run->canvas.empty()) return true;
+  if (run->picture->frames.size() >= kMaxFrames) return false;
+  if (run->frame_bytes_total + run->canvas.size() > kMaxDecodedPictureBytes) return false;
+  run->frame_bytes_total += run->canvas.size();
+  PictureFrame frame;
+  frame.pixels = run->canvas;
+  frame.delay_ms = delay_ms;
+  run->picture->frames.push_back(std::move(frame));
+  run->drawn = false;
+  return true;
+}
+
+struct HandleCloser {
+  mng_handle h;
+  ~HandleCloser() {
+    if (h) mng_cleanup(&h);
+  }
+};
+
+}  // namespace
+
+bool LooksLikeMng(const uint8_t* data, size_t size) {
+  return size >= 8 && std::memcmp(data, "\x8AMNG\r\n\x1A\n", 8) == 0;
+}
+
+bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  DecodedPicture result;
+  MngRun run;
+  run.data = data;
+  run.size = size;
+  run.picture = &result;
+  const uint64_t live_before = t_live_bytes;
+  bool ok = false;
+  {
+    HandleCloser handle{mng_initialize(&run, Allocate, Release, MNG_NULL)};
+    mng_handle h = handle.h;
+    if (!h) {
+      if (error) *error = "MNG: out of memory";
+      return false;
+    }
+    mng_setcb_openstream(h, OpenStream);
+    mng_setcb_closestream(h, CloseStream);
+    mng_setcb_readdata(h, ReadData);
+    mng_setcb_processheader(h, ProcessHeader);
+    mng_setcb_getcanvasline(h, CanvasLine);
+    mng_setcb_refresh(h, Refresh);
+    mng_setcb_gettickcount(h, TickCount);
+    mng_setcb_settimer(h, SetTimer);
+    mng_set_canvasstyle(h, MNG_CANVAS_BGRA8);
+    mng_set_doprogressive(h, MNG_FALSE);
+
+    mng_retcode code = mng_readdisplay(h);
+    bool limits_hit = false;
+    while (code == MNG_NEEDTIMERWAIT) {
+      const uint32_t wait = run.wait_ms;
+      const bool drawn = run.drawn;
+      if (drawn && !TakeFrame(&run, wait)) {
+        limits_hit = true;
+        break;
+      }
+      // A wait with nothing drawn lengthens the frame before it.
+      if (!drawn && !result.frames.empty()) result.frames.back().delay_ms += wait;
+      run.now_ms += wait;
+      code = mng_display_resume(h);
+    }
+    if (!limits_hit && code == MNG_NOERROR && run.drawn) limits_hit = !TakeFrame(&run, 0);
+    if (run.error.empty()) {
+      if (code != MNG_NOERROR && code != MNG_NEEDTIMERWAIT) {
+        run.error = "MNG: unreadable file (libmng error " + std::to_string(code) + ")";
+      } else if (result.frames.empty()) {
+        run.error = "MNG: nothing to show";
+      }
+    }
+    // Pictures that loop for ever keep the frames up to the limit.
+    ok = run.error.empty() || (limits_hit && !result.frames.empty());
+  }
+  t_live_bytes = live_before;
+  if (!ok) {
+    if (error) *error = run.error;
+    return false;
+  }
+  result.width = static_cast<int>(run.width);
+  result.height = static_cast<int>(run.height);
+  result.bytes_per_pixel = 4;
+  result.alpha_valid = true;
+  result.animated = result.frames.size() > 1;
+  *out = std::move(result);
+  return true;
+}
+
+}  // namespace platform::picture_formats
