@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/picture_formats.h"
 
@@ -18,22 +19,40 @@ namespace platform::picture_formats {
 namespace {
 
 constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
-// An MNG can loop for ever: no more frames than a picture record holds are taken.
-constexpr size_t kMaxFrames = 0xFFFF;
+// An MNG can loop for ever, and a few bytes of loop can make libmng compose a large canvas
+// again and again: one decode takes at most this many frames and waits, and allocates at most
+// kMaxTotalBytes over its whole run (its work grows with what it allocates).
+constexpr size_t kMaxFrames = 1000;
+constexpr int kMaxSteps = 4000;
+constexpr uint64_t kMaxTotalBytes = 4 * kMaxDecodedPictureBytes;
 
-// libmng's allocator takes no context; each thread decodes one picture at a time.
-thread_local uint64_t t_live_bytes = 0;
+// libmng's allocator takes no context; each thread decodes one picture at a time. Every block
+// it holds is known, so what some damaged files make it forget is freed after its cleanup.
+struct MngMemory {
+  uint64_t live = 0;
+  uint64_t total = 0;
+  std::unordered_map<void*, size_t> blocks;
+};
+thread_local MngMemory* t_memory = nullptr;
 
 mng_ptr MNG_DECL Allocate(mng_size_t size) {
-  if (size == 0 || size > kMaxLiveBytes - t_live_bytes) return nullptr;
+  MngMemory* m = t_memory;
+  if (!m || size == 0 || size > kMaxLiveBytes - m->live || size > kMaxTotalBytes - m->total) return nullptr;
   void* p = std::calloc(1, size);  // libmng expects zeroed blocks
-  if (p) t_live_bytes += size;
+  if (!p) return nullptr;
+  m->blocks.emplace(p, size);
+  m->live += size;
+  m->total += size;
   return p;
 }
 
-void MNG_DECL Release(mng_ptr block, mng_size_t size) {
-  if (!block) return;
-  t_live_bytes -= size;
+void MNG_DECL Release(mng_ptr block, mng_size_t) {
+  MngMemory* m = t_memory;
+  if (!block || !m) return;
+  const auto it = m->blocks.find(block);
+  if (it == m->blocks.end()) return;
+  m->live -= it->second;
+  m->blocks.erase(it);
   std::free(block);
 }
 
@@ -138,7 +157,16 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   run.data = data;
   run.size = size;
   run.picture = &result;
-  const uint64_t live_before = t_live_bytes;
+  // Frees what libmng left behind and gives the thread its allocator back, whatever happens.
+  struct MemoryScope {
+    MngMemory memory;
+    MngMemory* outer = t_memory;
+    MemoryScope() { t_memory = &memory; }
+    ~MemoryScope() {
+      for (const auto& [block, size] : memory.blocks) std::free(block);
+      t_memory = outer;
+    }
+  } scope;
   bool ok = false;
   {
     HandleCloser handle{mng_initialize(&run, Allocate, Release, MNG_NULL)};
@@ -160,7 +188,11 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
 
     mng_retcode code = mng_readdisplay(h);
     bool limits_hit = false;
-    while (code == MNG_NEEDTIMERWAIT) {
+    for (int steps = 0; code == MNG_NEEDTIMERWAIT; ++steps) {
+      if (steps == kMaxSteps) {
+        limits_hit = true;
+        break;
+      }
       const uint32_t wait = run.wait_ms;
       const bool drawn = run.drawn;
       if (drawn && !TakeFrame(&run, wait)) {
@@ -183,7 +215,6 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     // Pictures that loop for ever keep the frames up to the limit.
     ok = run.error.empty() || (limits_hit && !result.frames.empty());
   }
-  t_live_bytes = live_before;
   if (!ok) {
     if (error) *error = run.error;
     return false;

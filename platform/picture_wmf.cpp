@@ -5,6 +5,7 @@
 // kMaxLiveBytes at once, so a made-up size fails like an exhausted heap.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <gd.h>  // libwmf/gd/gd.h
 
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,10 @@ namespace {
 
 constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
 constexpr double kDotsPerInch = 96.0;
+// libwmf's gd draws wide pens and dashes pixel by pixel: on a large canvas one record of a few
+// bytes can take minutes. Metafiles are drawings for buttons and panels; a side of 2048 pixels
+// is plenty, and keeps every record fast.
+constexpr unsigned kMaxSide = 2048;
 
 struct WmfMemory {
   uint64_t live = 0;
@@ -55,6 +60,19 @@ void* Reallocate(void* context, void* p, size_t size) {
   std::memcpy(grown, &size, sizeof size);
   memory->live = memory->live - old_size + size;
   return grown + kBlockHeader;
+}
+
+// The gd image libwmf hands over for wmf_gd_image output is the caller's, made with the C
+// allocator, and libwmf exports no gdImageDestroy: its true-colour pixels, the scratch arrays
+// of polygons and dashed lines, and the image itself are freed here.
+void FreeGdImage(void* image) {
+  auto* im = static_cast<gdImagePtr>(image);
+  if (!im) return;
+  std::free(im->_tpixels);
+  std::free(im->tpixels);
+  std::free(im->polyInts);
+  std::free(im->style);
+  std::free(im);
 }
 
 uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
@@ -105,13 +123,17 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   if (wmf_display_size(api, &width, &height, kDotsPerInch, kDotsPerInch) != wmf_E_None)
     return Fail(error, "WMF: no size");
   if (width == 0 || height == 0) return Fail(error, "WMF: empty picture");
-  if (width > 0xFFFF || height > 0xFFFF || uint64_t{width} * height * 4 > kMaxDecodedPictureBytes)
-    return Fail(error, "WMF: picture too large");
+  if (width > kMaxSide || height > kMaxSide) return Fail(error, "WMF: picture too large");
   device->bbox = bbox;
   device->width = width;
   device->height = height;
-  if (wmf_play(api, 0, &bbox) != wmf_E_None || !device->gd_image) return Fail(error, "WMF: unreadable drawing");
-  const int* pixels = wmf_gd_image_pixels(device->gd_image);
+  const wmf_error_t played = wmf_play(api, 0, &bbox);
+  struct Image {
+    void* gd;
+    ~Image() { FreeGdImage(gd); }
+  } image{device->gd_image};
+  if (played != wmf_E_None || !image.gd) return Fail(error, "WMF: unreadable drawing");
+  const int* pixels = wmf_gd_image_pixels(image.gd);
   if (!pixels) return Fail(error, "WMF: nothing drawn");
 
   DecodedPicture result;
