@@ -1,5 +1,7 @@
 // MNG animations through libmng: the file is read and displayed onto a canvas of ours, on a
 // made-up clock; each time libmng asks to wait, the canvas is one frame and the wait its delay.
+// One pass is taken: TERM's repeats are left to the engine, and files with LOOP chunks are
+// refused.
 //
 // libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
 // allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
@@ -25,6 +27,9 @@ constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
 constexpr size_t kMaxFrames = 1000;
 constexpr int kMaxSteps = 4000;
 constexpr uint64_t kMaxTotalBytes = 4 * kMaxDecodedPictureBytes;
+// Nor does it draw more than this many pixels onto the canvas: a loop of images without waits
+// would otherwise keep it inside one call for ever. Twice the largest picture's pixels.
+constexpr uint64_t kMaxDrawnPixels = 2 * kMaxDecodedPictureBytes / 4;
 
 // libmng's allocator takes no context; each thread decodes one picture at a time. Every block
 // it holds is known, so what some damaged files make it forget is freed after its cleanup.
@@ -66,6 +71,7 @@ struct MngRun {
   uint32_t now_ms = 0;          // the made-up clock
   uint32_t wait_ms = 0;         // the last wait libmng asked for
   bool drawn = false;           // the canvas changed since the last frame was taken
+  uint64_t drawn_pixels = 0;    // rows handed to libmng, in pixels
   uint64_t frame_bytes_total = 0;
   std::string error;
   DecodedPicture* picture = nullptr;
@@ -109,11 +115,19 @@ mng_bool MNG_DECL ProcessHeader(mng_handle h, mng_uint32 width, mng_uint32 heigh
 mng_ptr MNG_DECL CanvasLine(mng_handle h, mng_uint32 line) {
   MngRun* run = RunOf(h);
   if (line >= run->height) return nullptr;
+  run->drawn_pixels += run->width;
   return &run->canvas[size_t{line} * run->width * 4];
 }
 
+// libmng calls this after drawing; false stops it (the file is then refused, or its frames so
+// far are kept when there are any).
 mng_bool MNG_DECL Refresh(mng_handle h, mng_uint32, mng_uint32, mng_uint32, mng_uint32) {
-  RunOf(h)->drawn = true;
+  MngRun* run = RunOf(h);
+  run->drawn = true;
+  if (run->drawn_pixels > kMaxDrawnPixels) {
+    run->error = "MNG: the animation draws too much";
+    return MNG_FALSE;
+  }
   return MNG_TRUE;
 }
 
@@ -185,6 +199,10 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     mng_setcb_settimer(h, SetTimer);
     mng_set_canvasstyle(h, MNG_CANVAS_BGRA8);
     mng_set_doprogressive(h, MNG_FALSE);
+    // One pass through the file: without the playback cache, TERM's repeats are ignored and
+    // LOOP chunks refused, so a few bytes cannot make libmng draw for ever. The engine loops
+    // the frames itself.
+    mng_set_cacheplayback(h, MNG_FALSE);
 
     mng_retcode code = mng_readdisplay(h);
     bool limits_hit = false;

@@ -189,8 +189,8 @@ std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDe
 std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
   std::vector<uint8_t> out;
   // Placeable header: key, no handle, bounding box, units an inch, reserved, checksum.
-  const std::vector<uint16_t> placeable = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(width),
-                                           static_cast<uint16_t>(height), 96, 0, 0};
+  const std::vector<uint16_t> placeable = {
+      0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height), 96, 0, 0};
   uint16_t checksum = 0;
   for (uint16_t w : placeable) {
     PutLe16(out, w);
@@ -198,16 +198,17 @@ std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
   }
   PutLe16(out, checksum);
   std::vector<uint8_t> records;
-  PutRecord(records, 0x020B, {0, 0});                                                     // SetWindowOrg
+  PutRecord(records, 0x020B, {0, 0});                                                         // SetWindowOrg
   PutRecord(records, 0x020C, {static_cast<uint16_t>(height), static_cast<uint16_t>(width)});  // SetWindowExt
   PutRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: a null pen
   PutRecord(records, 0x012D, {0});              // SelectObject 0
   PutRecord(records, 0x02FC,
             {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0});  // a solid brush
-  PutRecord(records, 0x012D, {1});  // SelectObject 1
-  PutRecord(records, 0x041B,
-            {static_cast<uint16_t>(height), static_cast<uint16_t>(width), 0, 0});  // Rectangle: bottom, right, top, left
-  PutRecord(records, 0x0000, {});  // end of file
+  PutRecord(records, 0x012D, {1});                                                                 // SelectObject 1
+  PutRecord(
+      records, 0x041B,
+      {static_cast<uint16_t>(height), static_cast<uint16_t>(width), 0, 0});  // Rectangle: bottom, right, top, left
+  PutRecord(records, 0x0000, {});                                            // end of file
   // Metafile header: in memory, 9 words, version 3, size in words, 2 objects, the largest
   // record (8 words), no parameters.
   PutLe16(out, 1);
