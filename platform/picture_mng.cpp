@@ -1,7 +1,8 @@
 // MNG animations through libmng: the file is read and displayed onto a canvas of ours, on a
 // made-up clock; each time libmng asks to wait, the canvas is one frame and the wait its delay.
-// One pass is taken: TERM's repeats are left to the engine, and files with LOOP chunks are
-// refused.
+// One pass is taken: TERM's repeats are left to the engine. Only the chunks of animations made
+// of plain PNG frames are read (see CheckChunks): files with loops, deltas, magnification,
+// clones or JNG images are refused.
 //
 // libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
 // allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
@@ -152,6 +153,60 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   return true;
 }
 
+uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// libmng computes buffer sizes in 32 bits and trusts the sizes a file claims, and some of its
+// chunks (magnification, deltas, clones, JNG) multiply or move images further. So before libmng
+// sees the file, every chunk must be one of those an animation of plain PNG frames uses, lie
+// inside the file, and every image header must claim a size whose 16-bit-per-channel pixels fit
+// the limit. The check reads lengths and sizes only; libmng checks the rest.
+bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
+  static const char* const kRead[] = {"MHDR", "MEND", "TERM", "FRAM", "DEFI", "BACK", "IHDR", "IDAT", "IEND",
+                                      "PLTE", "tRNS", "gAMA", "cHRM", "sRGB", "bKGD", "pHYs", "pHYg", "sBIT",
+                                      "tEXt", "zTXt", "iTXt", "tIME", "SAVE", "SEEK", "nEED", "eXPI", "fPRI"};
+  size_t at = 8;
+  bool header = false;
+  while (at < size) {
+    if (size - at < 12) {
+      *error = "MNG: chunk cut short";
+      return false;
+    }
+    const uint32_t length = Be32(data + at);
+    const char* type = reinterpret_cast<const char*>(data + at + 4);
+    if (length > size - at - 12) {
+      *error = "MNG: chunk passes the end of the file";
+      return false;
+    }
+    bool known = false;
+    for (const char* k : kRead) known = known || std::memcmp(type, k, 4) == 0;
+    if (!known) {
+      *error = "MNG: chunk " + std::string(type, 4) + " is not read";
+      return false;
+    }
+    const bool is_mhdr = std::memcmp(type, "MHDR", 4) == 0;
+    if (is_mhdr || std::memcmp(type, "IHDR", 4) == 0) {
+      if (length < 8) {
+        *error = "MNG: header cut short";
+        return false;
+      }
+      const uint64_t width = Be32(data + at + 8);
+      const uint64_t height = Be32(data + at + 12);
+      if (width > 0xFFFF || height > 0xFFFF || width * height * 8 > kMaxDecodedPictureBytes) {
+        *error = "MNG: picture too large";
+        return false;
+      }
+      header = header || is_mhdr;
+    }
+    if (std::memcmp(type, "MEND", 4) == 0) break;
+    at += 12 + length;
+  }
+  if (!header) {
+    *error = "MNG: no header";
+    return false;
+  }
+  return true;
+}
+
 struct HandleCloser {
   mng_handle h;
   ~HandleCloser() {
@@ -166,6 +221,11 @@ bool LooksLikeMng(const uint8_t* data, size_t size) {
 }
 
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  std::string refused;
+  if (!LooksLikeMng(data, size) || !CheckChunks(data, size, &refused)) {
+    if (error) *error = refused.empty() ? "MNG: no signature" : refused;
+    return false;
+  }
   DecodedPicture result;
   MngRun run;
   run.data = data;
