@@ -98,7 +98,11 @@ TEST(TestFolders, EveryTestProgramRunsInAFreshTemporaryFolderOfItsOwn) {
 TEST_F(FilesTest, FoldersAndNamesOutsideGbkAreKeptAsTheSystemSpellsThem) {
   // The executable's folder with characters GBK lacks: the logs go into that very folder.
   // "Straße", an emoji, and a name that is no UTF-8 at all.
-  for (const char* folder : {"Stra\xC3\x9F" "e", "\xF0\x9F\x98\x80", "bad\xFF" "byte"}) {
+  for (const char* folder : {"Stra\xC3\x9F"
+                             "e",
+                             "\xF0\x9F\x98\x80",
+                             "bad\xFF"
+                             "byte"}) {
     SCOPED_TRACE(folder);
     const fs::path dir = root_ / folder;
     fs::create_directories(dir);
@@ -112,7 +116,10 @@ TEST_F(FilesTest, FoldersAndNamesOutsideGbkAreKeptAsTheSystemSpellsThem) {
   fs::create_directories(root_ / "sub");
   std::ofstream(root_ / "sub" / "data.txt") << "subfolder";
   std::ofstream(root_ / "sub\\data.txt") << "named";
-  std::ofstream(root_ / "Stra\xC3\x9F" "e.txt") << "sharp s";
+  std::ofstream(root_ /
+                "Stra\xC3\x9F"
+                "e.txt")
+      << "sharp s";
   platform::FileFind find;
   std::map<std::string, std::string> read;
   for (bool more = find.FindFile(platform::ProgramPath(root_.string()) + "\\*.txt"); more;) {
@@ -122,7 +129,9 @@ TEST_F(FilesTest, FoldersAndNamesOutsideGbkAreKeptAsTheSystemSpellsThem) {
     read[platform::ShownName(find.GetFileName())] = std::string(bytes.begin(), bytes.end());
   }
   EXPECT_EQ(read["sub\\data.txt"], "named");
-  EXPECT_EQ(read[platform::Utf8ToGb18030("Stra\xC3\x9F" "e.txt")], "sharp s");
+  EXPECT_EQ(read[platform::Utf8ToGb18030("Stra\xC3\x9F"
+                                         "e.txt")],
+            "sharp s");
 }
 
 TEST(Wildcard, WindowsPatterns) {

@@ -52,7 +52,9 @@ TEST_F(EngineLogTest, LineFormatsByteForByte) {
 
 TEST_F(EngineLogTest, LogsGoIntoTheProgramsFolderWhateverItsName) {
   // "x/Straße/" once became "x/strasse/"; a folder named by an emoji lost its logs.
-  for (const char* name : {"Stra\xC3\x9F" "e", "\xF0\x9F\x98\x80"}) {
+  for (const char* name : {"Stra\xC3\x9F"
+                           "e",
+                           "\xF0\x9F\x98\x80"}) {
     SCOPED_TRACE(name);
     const fs::path folder = dir_ / name;
     fs::create_directories(folder);
