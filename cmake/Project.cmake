@@ -7,13 +7,26 @@ add_library(zp_options INTERFACE)
 # Text literals are GBK at run time. The execution set is named GB18030, GBK's superset, which
 # encodes every GBK character with the same bytes but can also encode the few characters GBK
 # lacks that the standard library's own headers use (<chrono> prints "\u00b5s").
-target_compile_options(zp_options INTERFACE
-  -Wall -Wextra
-  -finput-charset=UTF-8 -fexec-charset=GB18030)
+target_compile_options(zp_options INTERFACE -Wall -Wextra -finput-charset=UTF-8)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(zp_options INTERFACE -fexec-charset=GB18030)
+elseif(NOT ZP_FUZZ)
+  message(FATAL_ERROR "the program's texts are GBK: build it with g++ (clang only for ZP_FUZZ)")
+endif()
 target_include_directories(zp_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(ZP_SANITIZE)
   target_compile_options(zp_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zp_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(ZP_FUZZ)
+  # clang keeps string literals in UTF-8 (it has no GBK execution character set): only the
+  # texts of log lines differ from the real build.
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ZP_FUZZ needs clang (scripts/build fuzz)")
+  endif()
+  target_compile_options(zp_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(zp_options INTERFACE -fsanitize=address,undefined)
 endif()
 if(ZP_TSAN)

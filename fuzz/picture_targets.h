@@ -10,11 +10,13 @@
 
 namespace fuzz {
 
-// Decodes a picture file (GIF, BMP, PNG...); a decoded one must hold every pixel it claims.
-inline void DecodePicture(const uint8_t* data, size_t size) {
+// Decodes a picture file (GIF, BMP, PNG, MNG, WMF...; a WBMP only when the format says so); a
+// decoded one must hold every pixel it claims.
+inline void DecodePicture(const uint8_t* data, size_t size,
+                          platform::PictureFormat format = platform::PictureFormat::kDetect) {
   platform::DecodedPicture picture;
   std::string error;
-  if (!platform::DecodePictureBytes(data, size, &picture, &error)) return;
+  if (!platform::DecodePictureBytes(data, size, &picture, &error, format)) return;
   const size_t frame_bytes =
       static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * picture.bytes_per_pixel;
   volatile uint8_t sum = 0;

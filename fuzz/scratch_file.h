@@ -3,20 +3,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include "platform/files.h"
+#include "platform/atomic_file.h"
 
 namespace fuzz {
 
-// Plain stdio: the atomic writer's sync per input would make a file target a hundred times
-// slower, and a torn scratch file does not matter here.
+// Not synced to the disk: a sync per input would make a file target a hundred times slower,
+// and nobody keeps the scratch file.
 inline bool WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = platform::OpenFile(path, "wb");
-  if (!f) return false;
-  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
+  platform::AtomicFile file(path, platform::AtomicFile::Sync::kNone);
+  return file.Write(data, size) && file.Commit();
 }
 
 }  // namespace fuzz

@@ -32,13 +32,86 @@ std::string g_exe_dir;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// GBK -> UTF-8 with every separator turned into '/'. Separators are found in the GBK text,
-// stepping over double-byte characters, so a trail byte 0x5C stays part of its character.
+// A byte of a native name that program text cannot carry as itself (a '\' inside a name, a
+// byte that is no UTF-8 character) is carried as the private character U+F700 + byte.
+constexpr char32_t kEscapeBase = 0xF700;
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The length of the valid UTF-8 character at text[i] (no overlong forms, no surrogates, at most
+// U+10FFFF), or 0.
+size_t Utf8CharLength(std::string_view text, size_t i) {
+  const auto b = static_cast<uint8_t>(text[i]);
+  size_t n = 0;
+  char32_t c = 0;
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+    c = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    c = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    c = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > text.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const auto t = static_cast<uint8_t>(text[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return n;
+}
+
+// Turns the private characters U+F75C and U+F780..U+F7FF of UTF-8 text back into their bytes.
+std::string Unescape(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (i + 2 < utf8.size() && static_cast<uint8_t>(utf8[i]) == 0xEF) {
+      const auto b1 = static_cast<uint8_t>(utf8[i + 1]);
+      const auto b2 = static_cast<uint8_t>(utf8[i + 2]);
+      const char32_t c = 0xF000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 &&
+          (c == kEscapeBase + 0x5C || (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF))) {
+        out += static_cast<char>(c - kEscapeBase);
+        i += 2;
+        continue;
+      }
+    }
+    out += utf8[i];
+  }
+  return out;
+}
+
+// Program text -> the system's bytes with every separator turned into '/'. Separators are found
+// in the GBK text, stepping over double-byte characters, so a trail byte 0x5C stays part of its
+// character.
 std::string ToUnixUtf8(const std::string& path) {
   std::string out;
   std::string run;
   auto flush = [&] {
-    out += GbkToUtf8(run);
+    out += Unescape(GbkToUtf8(run));
     run.clear();
   };
   for (size_t i = 0; i < path.size(); ++i) {
@@ -90,8 +163,7 @@ const std::string& ExecutableDirectory() {
       const std::string exe = ExecutablePath();
       dir = exe.empty() ? std::string(".") : fs::path(exe).parent_path().string();
     }
-    dir = Utf8ToGbk(dir);
-    std::replace(dir.begin(), dir.end(), '/', '\\');
+    dir = ProgramPath(dir);
     if (dir.empty() || dir.back() != '\\') dir += '\\';
     g_exe_dir = dir;
   }
@@ -101,6 +173,50 @@ const std::string& ExecutableDirectory() {
 void ResetExecutableDirectory() {
   std::lock_guard lock(g_exe_mutex);
   g_exe_dir.clear();
+}
+
+std::string ProgramPath(std::string_view native) {
+  std::string utf8;
+  utf8.reserve(native.size());
+  for (size_t i = 0; i < native.size();) {
+    const char c = native[i];
+    if (c == '/') {
+      utf8 += '\\';
+      ++i;
+    } else if (c == '\\') {
+      AppendUtf8(utf8, kEscapeBase + 0x5C);
+      ++i;
+    } else if (const size_t n = Utf8CharLength(native, i); n > 0) {
+      utf8.append(native.substr(i, n));
+      i += n;
+    } else {
+      AppendUtf8(utf8, kEscapeBase + static_cast<uint8_t>(c));
+      ++i;
+    }
+  }
+  return Utf8ToGb18030(utf8);
+}
+
+std::string ShownName(const std::string& name) {
+  // The escape of '\\' in GB18030, as ProgramPath writes it.
+  static const std::string kEscapedBackslash = Utf8ToGb18030("\xEF\x9D\x9C");
+  std::string out;
+  for (size_t i = 0; i < name.size();) {
+    const auto b = static_cast<uint8_t>(name[i]);
+    size_t n = 1;
+    if (IsDBCSLeadByte(b) && i + 1 < name.size()) {
+      // GB18030's four-byte characters have a digit second; GBK's pairs never do.
+      const auto second = static_cast<uint8_t>(name[i + 1]);
+      n = (second >= '0' && second <= '9' && i + 3 < name.size()) ? 4 : 2;
+    }
+    if (n == 4 && name.compare(i, 4, kEscapedBackslash) == 0) {
+      out += '\\';
+    } else {
+      out.append(name, i, n);
+    }
+    i += n;
+  }
+  return out;
 }
 
 size_t FindLastSeparator(const std::string& path) {
@@ -212,40 +328,6 @@ bool CreateDirectories(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
-  const std::string native = NativePath(path);
-  if (native.empty()) return false;
-  std::string temp = native + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    ReportProblem("cannot create a temporary file beside %s", native.c_str());
-    return false;
-  }
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  size_t written = 0;
-  bool ok = true;
-  while (ok && written < size) {
-    const ssize_t n = ::write(fd, bytes + written, size - written);
-    if (n > 0) {
-      written += static_cast<size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      ok = false;
-    }
-  }
-  ok = ok && ::fsync(fd) == 0;
-  // mkstemp makes the file 0600; give it the usual permissions.
-  ::fchmod(fd, 0644);
-  ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    ReportProblem("cannot write %s", native.c_str());
-  }
-  return ok;
-}
-
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative matcher with one backtracking point for the last '*'.
   size_t p = 0, n = 0, star = std::string::npos, mark = 0;
@@ -278,7 +360,7 @@ bool FileFind::FindFile(const std::string& pattern) {
   DIR* dir = ::opendir(native_folder.c_str());
   if (!dir) return false;
   while (dirent* e = ::readdir(dir)) {
-    const std::string name = Utf8ToGbk(e->d_name);
+    const std::string name = ProgramPath(e->d_name);
     if (!WildcardMatch(wildcard, name)) continue;
     Entry entry;
     entry.name = name;

@@ -1,10 +1,18 @@
 // Files and paths in the program's terms: GBK names, '\' or '/' separators, paths relative to
-// the executable's folder where the caller builds them so. On disk, names are UTF-8.
+// the executable's folder where the caller builds them so.
+//
+// On disk, names are the system's own bytes (UTF-8 as a rule). A name read from the disk (the
+// executable's folder, a folder's listing) becomes program text without loss: its characters
+// in GB18030 (GBK's superset, so GBK names stay as they are), and the bytes that are no
+// character, and a '\' that is part of a name, as characters of a private range that turn back
+// into those bytes on the way to the disk. So "x/Straße/" is found again as it is, and a file
+// named "a\b.txt" is that file, never "b.txt" in folder "a".
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -19,9 +27,13 @@ void ResetExecutableDirectory();
 // whose trail byte may be 0x5C. Returns the index of that separator or npos.
 size_t FindLastSeparator(const std::string& path);
 
-// The path as the file system spells it: GBK -> UTF-8, '\' -> '/'. When the path does not
-// exist as written, each component is looked up without regard to ASCII case.
+// The path as the file system spells it: program text -> the system's bytes, '\' -> '/'. When
+// the path does not exist as written, each component is looked up without regard to ASCII case.
 std::string NativePath(const std::string& path);
+// A name or path as the system spells it (a '/' becomes '\') in program text, without loss.
+std::string ProgramPath(std::string_view native);
+// A name in program text as a person reads it: a '\' that is part of the name is shown as such.
+std::string ShownName(const std::string& name);
 
 // fopen through NativePath. mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
@@ -34,7 +46,8 @@ bool CreateDirectory(const std::string& path);    // one level; true when it exi
 bool CreateDirectories(const std::string& path);  // every level
 bool DeleteFile(const std::string& path);
 
-// Writes the file whole or not at all: a temporary file beside it, then a rename.
+// Writes the file whole or not at all through AtomicFile (platform/atomic_file.h): a temporary
+// file beside it, every write, the flush and the close checked, then a rename.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
 
 // The CFileFind uses: iterate the entries of a folder that match a wildcard pattern.

@@ -7,6 +7,7 @@
 #include <SDL2/SDL.h>
 #include <fluidsynth.h>
 
+#include "platform/audio_quiet.h"
 #include "platform/diagnostics.h"
 
 namespace platform {
@@ -41,6 +42,7 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Create(const std::string& sound_
     ReportProblem("MIDI: sound font %s cannot be loaded", sound_font.c_str());
     return nullptr;
   }
+  SilenceAudioLibraryMessages();
   parts->driver = new_fluid_audio_driver(parts->settings, parts->synth);
   if (parts->driver == nullptr && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     // FluidSynth's SDL2 driver expects the application to have started SDL's audio.

@@ -83,6 +83,13 @@ std::string Utf8ToGbk(std::string_view utf8) {
   return Convert<std::string>("GBK//TRANSLIT", "UTF-8", utf8, 0);
 }
 
+std::string Utf8ToGb18030(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii &= static_cast<uint8_t>(c) < 0x80;
+  if (ascii) return std::string(utf8);
+  return Convert<std::string>("GB18030", "UTF-8", utf8, 0);
+}
+
 std::u32string GbkToUcs4(std::string_view gbk) { return Convert<std::u32string>("UTF-32LE", "GB18030", gbk, 4); }
 
 }  // namespace platform

@@ -20,5 +20,8 @@ size_t GbkPrefixLength(std::string_view text, size_t max_bytes);
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 std::u32string GbkToUcs4(std::string_view gbk);
+// UTF-8 to GB18030, GBK's superset, which spells every character: nothing is lost, so the
+// result converts back to the same UTF-8. Only invalid UTF-8 becomes '?'.
+std::string Utf8ToGb18030(std::string_view utf8);
 
 }  // namespace platform

@@ -1,9 +1,9 @@
-// Picture decoding over giflib (GIF animations) and SDL2_image (PNG, BMP, JPEG, TIF, PCX, ICO,
-// CUR and TGA).
+// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), a reader of our own
+// (WBMP) and SDL2_image (PNG, BMP, JPEG, TIF, PCX, ICO, CUR and TGA).
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
-// index, is given as true colour with alpha; MNG, WMF and the formats SDL2_image reads beyond
-// those above are not readable; an image of more than kMaxDecodedPictureBytes is refused.
+// index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
+// are not readable; an image of more than kMaxDecodedPictureBytes is refused.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -17,7 +17,9 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/picture_formats.h"
 
 namespace platform {
 
@@ -349,36 +351,25 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
 
 }  // namespace
 
-bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error,
+                        PictureFormat format) {
   if (!data || size == 0) return Fail(error, "empty file");
   if (size > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
+  // A WBMP carries no mark of its own: only its name says what it is.
+  if (format == PictureFormat::kWbmp) return picture_formats::DecodeWbmp(data, size, out, error);
   if (size >= 6 && std::memcmp(data, "GIF8", 4) == 0) return DecodeGif(data, size, out, error);
+  if (picture_formats::LooksLikeMng(data, size)) return picture_formats::DecodeMng(data, size, out, error);
+  if (picture_formats::LooksLikeWmf(data, size)) return picture_formats::DecodeWmf(data, size, out, error);
   return DecodeWithSdl(data, size, out, error);
 }
 
 bool DecodePictureFile(const std::string& path, DecodedPicture* out, std::string* error) {
   std::vector<uint8_t> bytes;
   if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read " + path);
-  return DecodePictureBytes(bytes.data(), bytes.size(), out, error);
-}
-
-bool SavePng(const std::string& path, int width, int height, const uint8_t* bgra, std::string* error) {
-  if (width <= 0 || height <= 0 || !bgra) return Fail(error, "empty picture");
-  Surface surface(SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(bgra), width, height, 32, width * 4,
-                                                     SDL_PIXELFORMAT_ARGB8888));
-  if (!surface) return Fail(error, SDL_GetError());
-  // Written beside the target, then renamed over it: whole or not at all.
-  const std::string native = NativePath(path);
-  const std::string temp = native + ".tmp-png";
-  if (IMG_SavePNG(surface.get(), temp.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return Fail(error, std::string("cannot write ") + path + ": " + IMG_GetError());
-  }
-  if (std::rename(temp.c_str(), native.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return Fail(error, "cannot write " + path);
-  }
-  return true;
+  const size_t dot = path.rfind('.');
+  const bool wbmp = dot != std::string::npos && AsciiEqualNoCase(path.substr(dot), ".wbmp");
+  return DecodePictureBytes(bytes.data(), bytes.size(), out, error,
+                            wbmp ? PictureFormat::kWbmp : PictureFormat::kDetect);
 }
 
 }  // namespace platform

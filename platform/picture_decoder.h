@@ -1,9 +1,11 @@
-// Decoding of common picture files (PNG, BMP, GIF with every frame, JPEG, TGA, ICO, CUR, TIF, PCX)
-// into frames of plain pixels, and writing PNG files.
+// Decoding of common picture files (PNG, BMP, GIF and MNG with every frame, JPEG, TGA, ICO, CUR,
+// TIF, PCX, WBMP, WMF)
+// into frames of plain pixels. PNG files are written by platform/png_file.h.
 //
 // Backends: giflib for GIF (all frames, composed onto the logical screen with their disposal
-// modes, palette kept when every frame shares one), SDL2_image for everything else. What
-// neither can read is refused with a reason.
+// modes, palette kept when every frame shares one), libmng for MNG (every frame as displayed,
+// with its delay), libwmf for WMF (drawn at 96 dots an inch), a reader of our own for WBMP,
+// SDL2_image for everything else. What none can read is refused with a reason.
 #pragma once
 
 #include <cstddef>
@@ -34,15 +36,16 @@ struct DecodedPicture {
   bool IsPalette() const { return bytes_per_pixel != 4; }
 };
 
-// The largest picture decoded (all frames), so a made-up size cannot exhaust memory.
-inline constexpr uint64_t kMaxDecodedPictureBytes = 512ull << 20;
+// The largest picture decoded (all frames), so a made-up size cannot exhaust memory. The
+// engine's .pps reader and writer take the same limit: what is decoded can be stored and read.
+inline constexpr uint64_t kMaxDecodedPictureBytes = 256ull << 20;
 
-bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
-// path: GBK, as every path in the program.
+// What the caller knows of the bytes: most formats carry a mark of their own, a WBMP does not.
+enum class PictureFormat { kDetect, kWbmp };
+
+bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error,
+                        PictureFormat format = PictureFormat::kDetect);
+// path: GBK, as every path in the program. A name ending in ".wbmp" is read as a WBMP.
 bool DecodePictureFile(const std::string& path, DecodedPicture* out, std::string* error);
-
-// Writes a true-colour picture (blue, green, red, alpha rows, top first) as a PNG file, whole
-// or not at all.
-bool SavePng(const std::string& path, int width, int height, const uint8_t* bgra, std::string* error);
 
 }  // namespace platform

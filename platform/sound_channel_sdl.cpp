@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/audio_quiet.h"
 #include "platform/diagnostics.h"
 #include "platform/sound_channel.h"
 
@@ -25,6 +26,7 @@ class SdlSoundBackend final : public SoundBackend {
 
   bool Init(uint32_t frequency) override {
     if (open_) return true;
+    SilenceAudioLibraryMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       ReportProblem("sound: no audio (%s)", SDL_GetError());
       return false;

@@ -20,7 +20,8 @@ const Command kCommands[] = {
     {"pack", "respack pack DIR OUT.qzr",
      "Packs every file of DIR (not its subfolders) into a new package. Each member is named by its\n"
      "resource name: the file's title and its category (button.png -> button.imge), the title\n"
-     "converted to GBK first so the hashes match packages made on Windows.\n",
+     "converted to GBK first so the hashes match packages made on Windows. Names are taken as\n"
+     "the folder lists them: a '\\' in a name is part of the name.\n",
      respack::Pack, 2, 2},
     {"list", "respack list PKG",
      "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List, 1,
@@ -30,8 +31,9 @@ const Command kCommands[] = {
      "(button.png) is turned into its resource name when nothing has the name as given.\n",
      respack::Extract, 3, 3},
     {"unpack", "respack unpack PKG DIR",
-     "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n", respack::Unpack, 2,
-     2},
+     "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n"
+     "Members with the same hashes are all written: the later ones as RS_JS_X31~2.ext and so on.\n",
+     respack::Unpack, 2, 2},
     {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",
      "Converts a PNG, BMP, GIF (every frame) or other common picture into a .pps picture.\n"
      "Codecs: 1 raw, 2 nothing stored, 3 run-length, 4 run-length with zlib alpha, 5 zlib,\n"

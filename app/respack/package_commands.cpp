@@ -30,8 +30,30 @@ std::string ExtensionOfHash(uint32_t hash) {
   return {};
 }
 
+// A program-text name or path as the user typed or sees it (UTF-8).
+std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
+
+// The resource name of a file as the folder lists it: its whole name is the file's name, a '\\'
+// in it included (no folder is split off), so the title is everything before the last dot.
+std::string ResourceNameOfListed(const std::string& listed, std::string* extension) {
+  const std::string name = platform::ShownName(listed);
+  size_t dot = std::string::npos;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(name[i])) && i + 1 < name.size()) {
+      ++i;
+    } else if (name[i] == '.') {
+      dot = i;
+    }
+  }
+  std::string title = dot == std::string::npos ? name : name.substr(0, dot);
+  *extension = dot == std::string::npos ? std::string() : name.substr(dot);
+  engine::AsciiLowerSkipDbcs(*extension);
+  engine::ClassifyExtension(&title, *extension);
+  return title;
+}
+
 bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourcePackage>* out, std::string* reason) {
-  auto package = std::make_unique<engine::ResourcePackage>(Gbk(path_utf8));
+  auto package = std::make_unique<engine::ResourcePackage>(PathArg(path_utf8));
   if (!package->IsOpen()) {
     *reason = "cannot open package " + path_utf8 + ": " + platform::GbkToUtf8(package->error());
     return false;
@@ -56,17 +78,19 @@ bool WriteMember(engine::ResourcePackage& package, uint32_t index, const std::st
 }  // namespace
 
 int Pack(const Args& args) {
-  const std::string dir = Gbk(args[0]);
+  const std::string dir = PathArg(args[0]);
   if (!platform::IsDirectory(dir)) return Refuse("not a folder: " + args[0]);
   struct Member {
-    std::string file_name;  // GBK
-    std::string path;       // GBK
+    std::string file_name;  // as listed, in program text
+    std::string path;       // DIR + '\\' + the listed name: exactly that file
+    std::string resource_name;
+    std::string extension;
   };
   std::vector<Member> members;
   platform::FileFind find;
   for (bool more = find.FindFile(dir + "\\*.*"); more;) {
     const bool last = !find.FindNextFile();
-    if (!find.IsDirectory() && !find.IsDots()) members.push_back({find.GetFileName(), find.GetFilePath()});
+    if (!find.IsDirectory() && !find.IsDots()) members.push_back({find.GetFileName(), find.GetFilePath(), {}, {}});
     more = !last;
   }
   find.Close();
@@ -74,22 +98,22 @@ int Pack(const Args& args) {
 
   // Two files of one title and category would share a key: only the first could ever be found.
   std::map<engine::NameKey, std::string> names;
-  for (const Member& m : members) {
-    const std::string name = engine::ResourceNameOf(m.file_name);
-    auto [it, fresh] = names.emplace(engine::MakeNameKey(name), m.file_name);
+  for (Member& m : members) {
+    m.resource_name = ResourceNameOfListed(m.file_name, &m.extension);
+    auto [it, fresh] = names.emplace(engine::MakeNameKey(m.resource_name), m.file_name);
     if (!fresh) {
-      return Refuse(platform::GbkToUtf8(it->second) + " and " + platform::GbkToUtf8(m.file_name) +
-                    " both have the resource name " + platform::GbkToUtf8(name));
+      return Refuse(Shown(it->second) + " and " + Shown(m.file_name) + " both have the resource name " +
+                    Shown(m.resource_name));
     }
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
   for (const Member& m : members) {
-    if (!package.AddFile(m.file_name, m.path, nullptr, 0, 0)) {
-      return Refuse("cannot read " + platform::GbkToUtf8(m.path) + " (or its name has no GBK spelling)");
+    if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0)) {
+      return Refuse("cannot read " + Shown(m.path));
     }
   }
   std::string error;
-  if (package.Pack(Gbk(args[1]), 1, &error) != members.size() || !error.empty()) {
+  if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
     return Refuse(error.empty() ? "cannot write " + args[1] : platform::GbkToUtf8(error));
   }
   std::printf("%zu members packed into %s\n", members.size(), args[1].c_str());
@@ -121,7 +145,7 @@ int Extract(const Args& args) {
   int32_t index = package->FindEntryByName(name);
   if (index < 0) index = package->FindEntryByName(engine::ResourceNameOf(name));
   if (index < 0) return Refuse("no member named " + args[1]);
-  if (!WriteMember(*package, static_cast<uint32_t>(index), Gbk(args[2]), &reason)) return Refuse(reason);
+  if (!WriteMember(*package, static_cast<uint32_t>(index), PathArg(args[2]), &reason)) return Refuse(reason);
   return kOk;
 }
 
@@ -129,12 +153,24 @@ int Unpack(const Args& args) {
   std::unique_ptr<engine::ResourcePackage> package;
   std::string reason;
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
-  const std::string dir = Gbk(args[1]);
+  const std::string dir = PathArg(args[1]);
   if (!platform::CreateDirectories(dir)) return Refuse("cannot make the folder " + args[1]);
+  // Members with the same hashes and extension would get one file name: each later one is
+  // written as NAME~2.ext, NAME~3.ext... and named on the output.
+  std::map<std::string, int> taken;
   for (uint32_t i = 0; i < package->GetUsedCount(); ++i) {
     const engine::PackageEntry e = package->GetEntry(i);
-    char name[64];
-    std::snprintf(name, sizeof name, "%08X_%08X_%08X%s", e.rs, e.js, e.x31, ExtensionOfHash(e.type).c_str());
+    char stem[40];
+    std::snprintf(stem, sizeof stem, "%08X_%08X_%08X", e.rs, e.js, e.x31);
+    const std::string extension = ExtensionOfHash(e.type);
+    std::string name = stem + extension;
+    if (const int n = ++taken[name]; n > 1) {
+      std::string renamed = std::string(stem) + "~" + std::to_string(n) + extension;
+      while (taken.count(renamed)) renamed = std::string(stem) + "~" + std::to_string(++taken[name]) + extension;
+      std::printf("member %u has the same name hashes as an earlier one: written as %s\n", i, renamed.c_str());
+      name = renamed;
+      taken[name] = 1;
+    }
     if (!WriteMember(*package, i, dir + "\\" + name, &reason)) return Refuse(reason);
   }
   std::printf("%u members written to %s\n", package->GetUsedCount(), args[1].c_str());
@@ -147,5 +183,7 @@ int Refuse(const std::string& reason) {
 }
 
 std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
+
+std::string PathArg(const std::string& native) { return platform::ProgramPath(native); }
 
 }  // namespace respack

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 
 namespace respack {
 
@@ -88,7 +89,7 @@ bool ToRecord(const platform::DecodedPicture& picture, PictureForEncoding* out, 
 
 bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::ImageRecord* record,
              std::string* reason) {
-  if (!platform::ReadFileBytes(Gbk(path_utf8), bytes)) {
+  if (!platform::ReadFileBytes(PathArg(path_utf8), bytes)) {
     *reason = "cannot read " + path_utf8;
     return false;
   }
@@ -140,12 +141,12 @@ int PpsEncode(const Args& args) {
   if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
   platform::DecodedPicture picture;
   std::string error;
-  if (!platform::DecodePictureFile(Gbk(args[0]), &picture, &error)) return Refuse(args[0] + ": " + error);
+  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(args[0] + ": " + error);
   PictureForEncoding source;
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
   if (file.empty()) return Refuse(args[0] + ": " + error);
-  if (!engine::SavePictureFile(file.data(), file.size(), Gbk(args[1]))) return Refuse("cannot write " + args[1]);
+  if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]))) return Refuse("cannot write " + args[1]);
   std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", args[1].c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
               file.size());
@@ -190,7 +191,7 @@ int PpsDecode(const Args& args) {
     if ((record.flags & engine::kImageFlagTransparent) && index == record.colour_key) out[3] = 0;
   }
   std::string error;
-  if (!platform::SavePng(Gbk(args[1]), record.width, record.height, bgra.data(), &error)) {
+  if (!platform::SavePng(PathArg(args[1]), record.width, record.height, bgra.data(), &error)) {
     return Refuse(platform::GbkToUtf8(error));
   }
   return kOk;

@@ -25,7 +25,10 @@ int PpsInfo(const Args& args);
 // Prints "respack: <reason>" (UTF-8) on stderr and returns kBadInput.
 int Refuse(const std::string& reason);
 
-// The GBK spelling of a UTF-8 command-line text.
+// The GBK spelling of a UTF-8 command-line text (a resource name).
 std::string Gbk(const std::string& utf8);
+// A command-line path as the program's file functions take it: the same file, whatever the
+// characters or bytes of its name.
+std::string PathArg(const std::string& native);
 
 }  // namespace respack

@@ -13,7 +13,6 @@
 #include <iostream>
 #include <string>
 
-#include "app/zipai-client/png_writer.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/quillaron_wnd.h"
 #include "engine/core/canvas_object.h"
@@ -21,6 +20,7 @@
 #include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
 #include "engine/media/paint_module.h"
+#include "platform/png_file.h"
 #include "platform/window.h"
 
 namespace {
@@ -189,9 +189,14 @@ int main(int argc, char** argv) {
     exit_code = platform::RunMessageLoop();
 
     if (!options.screenshot.empty() && window.IsWindow()) {
-      if (!client::WritePngFile(options.screenshot, window.PresentedFrame(), window.FrameWidth(),
-                                window.FrameHeight())) {
-        std::fprintf(stderr, "zipai-client: cannot write %s\n", options.screenshot.c_str());
+      // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
+      const std::vector<uint32_t>& frame = window.PresentedFrame();
+      std::string error;
+      if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
+          !platform::SavePng(options.screenshot, window.FrameWidth(), window.FrameHeight(),
+                             reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
+        std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", options.screenshot.c_str(),
+                     error.empty() ? "no frame" : error.c_str());
         exit_code = 1;
       }
     }

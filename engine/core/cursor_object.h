@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 
+#include "engine/core/engine_files.h"
 #include "engine/core/object_services.h"
 #include "platform/cursor.h"
 
@@ -16,7 +17,7 @@ inline constexpr const char* kCursorObjectName = "object_cursor";
 class CursorObject : public ObjectServices {
  public:
   // The longest cursor file path accepted.
-  static constexpr size_t kMaxPath = 259;
+  static constexpr size_t kMaxPath = kMaxPathLength;
 
   CursorObject();
   ~CursorObject() override;

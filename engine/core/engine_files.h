@@ -11,6 +11,10 @@
 
 namespace engine {
 
+// The longest path the engine's files take, in bytes (the Windows limit of 260 with its NUL).
+// A longer path is refused, never cut: a cut path could name a different file.
+inline constexpr size_t kMaxPathLength = 259;
+
 // The executable's folder with its trailing '\'.
 const std::string& ExeDirectory();
 // The executable's folder followed by name.

@@ -2,6 +2,7 @@
 // must never take the program down.
 #include "engine/core/engine_log.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,7 @@
 
 #include "engine/core/engine_files.h"
 #include "platform/clock.h"
-#include "platform/files.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 
 namespace engine {
@@ -34,11 +35,19 @@ std::string BuildLine(const platform::SystemTime& t, const char* gap, const std:
   return std::string(stamp) + gap + message + "\r\n";
 }
 
-void WriteLine(const std::string& file, const char* mode, const std::string& line) {
-  FILE* f = platform::OpenFile(ExePath(file), mode);
-  if (!f) return;
-  std::fwrite(line.data(), 1, line.size(), f);
-  std::fclose(f);
+std::atomic<bool> g_logs_enabled{true};
+
+enum class Mode { kAppend, kReplace };
+
+// Every write and the close are checked; a line that cannot be stored is dropped.
+void WriteLine(const std::string& file, Mode mode, const std::string& line) {
+  if (!g_logs_enabled.load(std::memory_order_relaxed)) return;
+  if (mode == Mode::kAppend) {
+    platform::AppendToFile(ExePath(file), line.data(), line.size());
+    return;
+  }
+  platform::AtomicFile out(ExePath(file), platform::AtomicFile::Sync::kNone);
+  if (out.Write(line.data(), line.size())) out.Commit();
 }
 
 constexpr const char* kLogGap = "      ";  // six blanks: daily and error logs
@@ -54,7 +63,7 @@ void WriteGameLog(const char* format, ...) {
   const platform::SystemTime t = platform::GetLocalTime();
   char name[64];
   std::snprintf(name, sizeof name, "Game%d%02d%02d.log", t.year, t.month, t.day);
-  WriteLine(name, "a+", BuildLine(t, kLogGap, message));
+  WriteLine(name, Mode::kAppend, BuildLine(t, kLogGap, message));
 }
 
 void WriteErrorLog(const char* format, ...) {
@@ -62,11 +71,11 @@ void WriteErrorLog(const char* format, ...) {
   va_start(args, format);
   const std::string message = FormatArgs(format, args);
   va_end(args);
-  WriteLine("GameError.log", "w+", BuildLine(platform::GetLocalTime(), kLogGap, message));
+  WriteLine("GameError.log", Mode::kReplace, BuildLine(platform::GetLocalTime(), kLogGap, message));
 }
 
 void LogEngineStart() {
-  WriteLine("GameRun.log", "w+", BuildLine(platform::GetLocalTime(), kRunGap, "GameCore Start"));
+  WriteLine("GameRun.log", Mode::kReplace, BuildLine(platform::GetLocalTime(), kRunGap, "GameCore Start"));
 }
 
 void WriteRunLog(const char* format, ...) {
@@ -74,8 +83,10 @@ void WriteRunLog(const char* format, ...) {
   va_start(args, format);
   const std::string message = FormatArgs(format, args);
   va_end(args);
-  WriteLine("GameRun.log", "a+", BuildLine(platform::GetLocalTime(), kRunGap, message));
+  WriteLine("GameRun.log", Mode::kAppend, BuildLine(platform::GetLocalTime(), kRunGap, message));
 }
+
+void SetEngineLogsEnabled(bool enabled) { g_logs_enabled.store(enabled, std::memory_order_relaxed); }
 
 void ShowLastError(const char* operation) {
   const std::string text = std::string(operation ? operation : "") + " 由于以下错误而失败: " + std::strerror(errno);

@@ -19,6 +19,9 @@ void WriteGameLog(const char* format, ...) __attribute__((format(printf, 1, 2)))
 void WriteErrorLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogEngineStart();
 void WriteRunLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// With false, the three logs write nothing until enabled again (fuzz runs, which would fill
+// the disk with the lines of refused inputs).
+void SetEngineLogsEnabled(bool enabled);
 // Shows "<operation> 由于以下错误而失败: <system text>" in an error message box.
 void ShowLastError(const char* operation);
 

@@ -47,7 +47,7 @@ class ImageInterface {
   virtual bool IsCurrent() const { return true; }  // 3
 
  private:
-  uint32_t reserved_ = 0;  // not used by the engine
+  [[maybe_unused]] uint32_t reserved_ = 0;  // not used by the engine
 };
 
 class ImageHandle : public ImageInterface {

@@ -17,7 +17,7 @@ constexpr uint32_t kRefreshIntervalMs = 1000;
 constexpr uint32_t kDefaultFrameDelayMs = 40;
 
 // How a file extension is decoded.
-enum class PictureKind { kNone, kCommon, kIcon, kPps };
+enum class PictureKind { kNone, kCommon, kIcon, kWbmp, kPps };
 
 PictureKind KindOfExtension(uint32_t extension_id) {
   static const std::array<uint32_t, 12> common = {NameKeyRS(".gif"),  NameKeyRS(".bmp"),  NameKeyRS(".png"),
@@ -26,7 +26,9 @@ PictureKind KindOfExtension(uint32_t extension_id) {
                                                   NameKeyRS(".wbmp"), NameKeyRS(".wmf"),  NameKeyRS(".ico")};
   static const uint32_t icon = NameKeyRS(".ico");
   static const uint32_t pps = NameKeyRS(".pps");
+  static const uint32_t wbmp = NameKeyRS(".wbmp");
   if (extension_id == pps) return PictureKind::kPps;
+  if (extension_id == wbmp) return PictureKind::kWbmp;
   if (extension_id == icon) return PictureKind::kIcon;
   for (uint32_t id : common) {
     if (id == extension_id) return PictureKind::kCommon;
@@ -264,7 +266,9 @@ int PaintModule::DecodeImage(const uint8_t* data, size_t size, uint32_t extensio
   try {
     platform::DecodedPicture decoded;
     std::string error;
-    if (!platform::DecodePictureBytes(data, size, &decoded, &error)) {
+    const platform::PictureFormat format =
+        kind == PictureKind::kWbmp ? platform::PictureFormat::kWbmp : platform::PictureFormat::kDetect;
+    if (!platform::DecodePictureBytes(data, size, &decoded, &error, format)) {
       WriteGameLog("PaintModule: picture refused: %s", error.c_str());
       return 0;
     }

@@ -192,6 +192,11 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
                       header.frame_count);
     return {};
   }
+  if (all_bytes > kMaxPictureBytes) {
+    ReportFormatError(error, "pps: refused to encode a picture of %llu bytes: the reader takes %llu at most",
+                      static_cast<unsigned long long>(all_bytes), static_cast<unsigned long long>(kMaxPictureBytes));
+    return {};
+  }
   if (!record.pixels || all_bytes > record.data_size) {
     ReportFormatError(error, "pps: refused to encode: the pixel block holds %u bytes, the frames need %llu",
                       record.data_size, static_cast<unsigned long long>(all_bytes));

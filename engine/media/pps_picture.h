@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "engine/media/image_record.h"
+#include "platform/picture_decoder.h"
 
 namespace engine {
 
@@ -46,8 +47,9 @@ inline constexpr uint8_t kPpsCodecBestOf = 6;
 // A flag of memory only: the encoder never stores it.
 inline constexpr uint32_t kImageFlagSharedPalette = 0x80000000;
 
-// The largest pixel block the decoder allocates (guards against sizes made up by a file).
-inline constexpr uint64_t kMaxPictureBytes = 256ull << 20;
+// The largest pixel block the decoder allocates (guards against sizes made up by a file) and
+// the encoder writes: the picture decoder's own limit, so whatever is decoded can be stored.
+inline constexpr uint64_t kMaxPictureBytes = platform::kMaxDecodedPictureBytes;
 
 // The header's fields.
 struct PpsHeader {

@@ -83,7 +83,12 @@ const char* CategoryOfExtension(const std::string& extension) {
 // Reading.
 
 ResourcePackage::ResourcePackage(const std::string& path) {
-  const std::string stored = WithBackslashes(path.substr(0, 259));
+  if (path.size() > kMaxPathLength) {
+    error_ = "path of " + std::to_string(path.size()) + " bytes is longer than " + std::to_string(kMaxPathLength);
+    WriteGameLog("ResourcePackage: %s refused", error_.c_str());
+    return;
+  }
+  const std::string stored = WithBackslashes(path);
   FILE* f = platform::OpenFile(stored, "rb");
   if (!f) {
     error_ = "cannot open " + stored;
@@ -119,6 +124,11 @@ ResourcePackage::ResourcePackage(const std::string& path) {
 bool ResourcePackage::ParseHeaderAndTable(const uint8_t* bytes, size_t available, uint64_t total_size) {
   if (available < kPackageHeaderSize) {
     error_ = "shorter than a package header";
+    return false;
+  }
+  if (std::memcmp(bytes, kPackageMagic, sizeof kPackageMagic) != 0) {
+    error_ = "not a resource package (no \"qzr\" mark)";
+    WriteGameLog("ResourcePackage: %s", error_.c_str());
     return false;
   }
   const uint32_t used = ReadU32(bytes + kUsedOffset);
@@ -251,7 +261,7 @@ bool MemoryResourcePackage::LoadEntry(uint32_t index, std::vector<uint8_t>* out)
 
 ResourcePackage::ResourcePackage(const std::string& name, uint32_t capacity, uint32_t word_a, uint32_t word_b,
                                  uint32_t word_c) {
-  std::memcpy(header_, "qzr", 4);
+  std::memcpy(header_, kPackageMagic, sizeof kPackageMagic);
   WriteU32(header_ + 8, word_a);
   WriteU32(header_ + 12, word_b);
   SetHeaderValues(1.0, 1.0);
@@ -289,10 +299,14 @@ void ResourcePackage::SetHeaderValues(double first, double second) {
 
 uint32_t ResourcePackage::AddFile(const std::string& source_name, const std::string& disk_path, const char* suffix,
                                   uint32_t word_a, uint32_t word_b) {
+  return AddFileNamed(ResourceNameOf(source_name, suffix), GetFileExtension(source_name), disk_path, word_a, word_b);
+}
+
+uint32_t ResourcePackage::AddFileNamed(const std::string& name, const std::string& extension,
+                                       const std::string& disk_path, uint32_t word_a, uint32_t word_b) {
   if (used_ >= entries_.size() || !FileExists(disk_path)) return 0;
   const int64_t size = platform::FileSize(disk_path);
   if (size < 0 || data_offset_ + static_cast<uint64_t>(size) > UINT32_MAX) return 0;
-  const std::string name = ResourceNameOf(source_name, suffix);
   const NameKey key = MakeNameKey(name);
   PackageEntry& e = entries_[used_];
   e.rs = key.rs;
@@ -300,7 +314,7 @@ uint32_t ResourcePackage::AddFile(const std::string& source_name, const std::str
   e.x31 = key.x31;
   e.offset = static_cast<uint32_t>(data_offset_);
   e.size = static_cast<uint32_t>(size);
-  e.type = HashRS(GetFileExtension(source_name));
+  e.type = HashRS(extension);
   e.user_a = word_a;
   e.user_b = word_b;
   data_offset_ += static_cast<uint64_t>(size);

@@ -13,8 +13,9 @@
 //   then the members' bytes back to back. Spare entries are zero but for the offset, which
 //   points at the end of the data.
 //
-// The reader keeps only the header and the entry table, never an open file. A file whose table
-// does not fit in it, or whose used count passes its capacity, is not opened; an entry whose
+// The reader keeps only the header and the entry table, never an open file. A file without the
+// mark, whose path is longer than kMaxPathLength, whose table does not fit in it, or whose used
+// count passes its capacity, is not opened (with a line in the daily log for the first two); an entry whose
 // bytes pass the end of the file stays in the table but cannot be loaded.
 #pragma once
 
@@ -31,6 +32,8 @@ namespace engine {
 inline constexpr size_t kPackageHeaderSize = 176;
 inline constexpr size_t kPackageEntrySize = 32;
 inline constexpr size_t kPackageNameSize = 64;
+// The first four bytes of every package: "qzr" and its NUL. A file without them is refused.
+inline constexpr char kPackageMagic[4] = {'q', 'z', 'r', '\0'};
 
 struct PackageEntry {
   uint32_t rs = 0;
@@ -104,6 +107,10 @@ class ResourcePackage {
   // Returns the new used count, 0 when the table is full or the file is missing.
   uint32_t AddFile(const std::string& source_name, const std::string& disk_path, const char* suffix, uint32_t word_a,
                    uint32_t word_b);
+  // The same with the resource name and the extension (lower-case, with its dot) given as they
+  // are: for a file whose name would not survive being split as a path.
+  uint32_t AddFileNamed(const std::string& resource_name, const std::string& extension, const std::string& disk_path,
+                        uint32_t word_a, uint32_t word_b);
   void SetEntryWords(const std::string& resource_name, uint32_t word_a, uint32_t word_b);
   // Orders the used entries by RS hash (offsets are set again by Pack).
   void SortEntries();

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
 
 #include "platform/gbk.h"
 
@@ -83,6 +85,53 @@ TEST_F(FilesTest, FileFindListsMatchesInOrder) {
   EXPECT_FALSE(find.FindFile(Root() + "\\*.none"));
   EXPECT_TRUE(platform::FileExists(Root() + "\\*.txt"));
   EXPECT_FALSE(platform::FileExists(Root() + "\\*.bmp"));
+}
+
+TEST(TestFolders, EveryTestProgramRunsInAFreshTemporaryFolderOfItsOwn) {
+  const fs::path here = fs::current_path();
+  const std::string temp = fs::temp_directory_path().string();
+  EXPECT_EQ(here.string().compare(0, temp.size(), temp), 0) << here;
+  EXPECT_EQ(here.string().find(ZP_BINARY_DIR), std::string::npos) << here;
+  EXPECT_EQ(fs::path(platform::NativePath(platform::ExecutableDirectory())), fs::path(here.string() + "/"));
+}
+
+TEST_F(FilesTest, FoldersAndNamesOutsideGbkAreKeptAsTheSystemSpellsThem) {
+  // The executable's folder with characters GBK lacks: the logs go into that very folder.
+  // "Straße", an emoji, and a name that is no UTF-8 at all.
+  for (const char* folder : {"Stra\xC3\x9F"
+                             "e",
+                             "\xF0\x9F\x98\x80",
+                             "bad\xFF"
+                             "byte"}) {
+    SCOPED_TRACE(folder);
+    const fs::path dir = root_ / folder;
+    fs::create_directories(dir);
+    const std::string program = platform::ProgramPath(dir.string() + "/");
+    EXPECT_EQ(platform::NativePath(program), dir.string() + "/");
+    ASSERT_TRUE(platform::WriteFileAtomic(program + "Game.log", "x", 1));
+    EXPECT_EQ(ReadAll(dir / "Game.log"), "x");
+  }
+  EXPECT_FALSE(fs::exists(root_ / "strasse"));
+  // A listed name comes back as the same file; a '\' inside it is no separator.
+  fs::create_directories(root_ / "sub");
+  std::ofstream(root_ / "sub" / "data.txt") << "subfolder";
+  std::ofstream(root_ / "sub\\data.txt") << "named";
+  std::ofstream(root_ /
+                "Stra\xC3\x9F"
+                "e.txt")
+      << "sharp s";
+  platform::FileFind find;
+  std::map<std::string, std::string> read;
+  for (bool more = find.FindFile(platform::ProgramPath(root_.string()) + "\\*.txt"); more;) {
+    more = find.FindNextFile();
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(platform::ReadFileBytes(find.GetFilePath(), &bytes)) << find.GetFilePath();
+    read[platform::ShownName(find.GetFileName())] = std::string(bytes.begin(), bytes.end());
+  }
+  EXPECT_EQ(read["sub\\data.txt"], "named");
+  EXPECT_EQ(read[platform::Utf8ToGb18030("Stra\xC3\x9F"
+                                         "e.txt")],
+            "sharp s");
 }
 
 TEST(Wildcard, WindowsPatterns) {

@@ -1,5 +1,6 @@
 // ctest-labels: resources
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 
 #include <gtest/gtest.h>
 

@@ -14,4 +14,20 @@ TEST(PictureFuzzRegressionTest, AnyPictureFileIsDecodedOrRefused) {
             0);
 }
 
+TEST(PictureFuzzRegressionTest, AnyMngOrWmfFileIsDecodedOrRefused) {
+  for (const char* target : {"mng", "wmf"}) {
+    EXPECT_GT(test_support::ReplayFuzzInputs(ZP_TEST_DATA_DIR, target,
+                                             [](const uint8_t* d, size_t n) { fuzz::DecodePicture(d, n); }),
+              0)
+        << target;
+  }
+}
+
+TEST(PictureFuzzRegressionTest, AnyWbmpFileIsDecodedOrRefused) {
+  EXPECT_GT(test_support::ReplayFuzzInputs(
+                ZP_TEST_DATA_DIR, "wbmp",
+                [](const uint8_t* d, size_t n) { fuzz::DecodePicture(d, n, platform::PictureFormat::kWbmp); }),
+            0);
+}
+
 }  // namespace

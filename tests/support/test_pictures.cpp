@@ -2,7 +2,11 @@
 
 #include <gif_lib.h>
 
+#include <zlib.h>
+
 #include <cstring>
+
+#include "platform/png_file.h"
 
 namespace test_support {
 
@@ -101,6 +105,120 @@ std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>&
                indices.begin() + static_cast<size_t>(y + 1) * width);
     out.resize(start + row_bytes, 0);
   }
+  return out;
+}
+
+namespace {
+
+void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  PutBe32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBe32(out, static_cast<uint32_t>(crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
+  PutLe16(out, v & 0xFFFF);
+  PutLe16(out, v >> 16);
+}
+
+// One metafile record: its size in 16-bit words, its function, its parameters.
+void PutRecord(std::vector<uint8_t>& out, uint16_t function, const std::vector<uint16_t>& params) {
+  PutLe32(out, static_cast<uint32_t>(3 + params.size()));
+  PutLe16(out, function);
+  for (uint16_t p : params) PutLe16(out, p);
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>& bits) {
+  std::vector<uint8_t> out = {0, 0};
+  for (int side : {width, height}) {
+    std::vector<uint8_t> groups;
+    do {
+      groups.insert(groups.begin(), static_cast<uint8_t>(side & 0x7F));
+      side >>= 7;
+    } while (side > 0);
+    for (size_t i = 0; i + 1 < groups.size(); ++i) groups[i] |= 0x80;
+    out.insert(out.end(), groups.begin(), groups.end());
+  }
+  const int row_bytes = (width + 7) / 8;
+  for (int y = 0; y < height; ++y) {
+    std::vector<uint8_t> row(static_cast<size_t>(row_bytes), 0);
+    for (int x = 0; x < width; ++x) {
+      if (bits[static_cast<size_t>(y) * width + x]) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames) {
+  std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(width));
+  PutBe32(header, static_cast<uint32_t>(height));
+  PutBe32(header, 1000);  // ticks a second
+  PutBe32(header, 0);     // layers, frames, play time: not given
+  PutBe32(header, 0);
+  PutBe32(header, 0);
+  PutBe32(header, 0);  // simplicity profile: not given
+  PutChunk(out, "MHDR", header);
+  for (const MngFrameDesc& f : frames) {
+    // Framing mode 1; no name; the delay changes from here on; timeout, clipping, sync unchanged.
+    std::vector<uint8_t> fram = {1, 0, 2, 0, 0, 0};
+    PutBe32(fram, static_cast<uint32_t>(f.delay_ms));
+    PutChunk(out, "FRAM", fram);
+    const std::vector<uint8_t> png = platform::EncodePng(width, height, f.bgra.data());
+    out.insert(out.end(), png.begin() + 8, png.end());  // the PNG's chunks without its signature
+  }
+  PutChunk(out, "MEND", {});
+  return out;
+}
+
+std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
+  std::vector<uint8_t> out;
+  // Placeable header: key, no handle, bounding box, units an inch, reserved, checksum.
+  const std::vector<uint16_t> placeable = {
+      0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height), 96, 0, 0};
+  uint16_t checksum = 0;
+  for (uint16_t w : placeable) {
+    PutLe16(out, w);
+    checksum ^= w;
+  }
+  PutLe16(out, checksum);
+  std::vector<uint8_t> records;
+  PutRecord(records, 0x020B, {0, 0});                                                         // SetWindowOrg
+  PutRecord(records, 0x020C, {static_cast<uint16_t>(height), static_cast<uint16_t>(width)});  // SetWindowExt
+  PutRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: a null pen
+  PutRecord(records, 0x012D, {0});              // SelectObject 0
+  PutRecord(records, 0x02FC,
+            {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0});  // a solid brush
+  PutRecord(records, 0x012D, {1});                                                                 // SelectObject 1
+  PutRecord(
+      records, 0x041B,
+      {static_cast<uint16_t>(height), static_cast<uint16_t>(width), 0, 0});  // Rectangle: bottom, right, top, left
+  PutRecord(records, 0x0000, {});                                            // end of file
+  // Metafile header: in memory, 9 words, version 3, size in words, 2 objects, the largest
+  // record (8 words), no parameters.
+  PutLe16(out, 1);
+  PutLe16(out, 9);
+  PutLe16(out, 0x0300);
+  PutLe32(out, static_cast<uint32_t>(9 + records.size() / 2));
+  PutLe16(out, 2);
+  PutLe32(out, 8);
+  PutLe16(out, 0);
+  out.insert(out.end(), records.begin(), records.end());
   return out;
 }
 

@@ -1,4 +1,4 @@
-// Sample picture files made on the fly for tests: animated GIFs and BMPs.
+// Sample picture files made on the fly for tests: animated GIFs and MNGs, BMPs, WBMPs, WMFs.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +28,19 @@ std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>
 // A bottom-up 8-bit palette BMP (palette: entries x 3 bytes red, green, blue).
 std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>& palette,
                               const std::vector<uint8_t>& indices);
+
+// A WBMP (type 0) of the given pixels: width x height values, 1 white, 0 black.
+std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>& bits);
+
+struct MngFrameDesc {
+  std::vector<uint8_t> bgra;  // width x height pixels: blue, green, red, alpha
+  int delay_ms = 0;           // how long the frame shows (one tick is a millisecond)
+};
+// An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay.
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames);
+
+// A placeable WMF of width x height units at 96 units an inch (so as many pixels at 96 dots an
+// inch) filled by one rectangle of the colour (0x00BBGGRR) without an outline.
+std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour);
 
 }  // namespace test_support

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 #include "tests/support/test_pictures.h"
 
 namespace {
@@ -135,6 +137,78 @@ TEST(RespackTest, PackListExtractUnpack) {
   EXPECT_EQ(Respack("list no-such.qzr").status, 1);
 }
 
+TEST(RespackTest, PackTakesNamesAsTheFolderListsThemAndReadsNothingOutside) {
+  // A '\' is part of a Linux file name: "..\..\secret.txt" is a file inside the folder, not the
+  // secret two folders up, and "sub\data.txt" is not sub/data.txt.
+  platform::CreateDirectories("deep/a/b/dir/sub");
+  Write("deep/secret.txt", {'s', 'e', 'c', 'r', 'e', 't'});
+  Write("deep/a/b/dir/sub/data.txt", {'s', 'u', 'b'});
+  ASSERT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("deep/a/b/dir/..\\..\\secret.txt"), "inside", 6));
+  ASSERT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("deep/a/b/dir/sub\\data.txt"), "named", 5));
+  ToolRun r = Respack("pack deep/a/b/dir named.qzr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  engine::ResourcePackage package("named.qzr");
+  ASSERT_EQ(package.GetUsedCount(), 2u);
+  Bytes out;
+  ASSERT_TRUE(package.LoadEntryByName("sub\\data.text", &out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "named");
+  ASSERT_TRUE(package.LoadEntryByName("..\\..\\secret.text", &out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "inside");
+  r = Respack("extract named.qzr 'sub\\data.text' got.txt");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText("got.txt"), "named");
+}
+
+TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
+  Write("one.png", {1});
+  Write("two.png", {2, 2});
+  engine::ResourcePackage made("twins", 3, 0, 0, 0);
+  ASSERT_EQ(made.AddFile("a.png", "one.png", nullptr, 0, 0), 1u);
+  ASSERT_EQ(made.AddFile("a.png", "two.png", nullptr, 0, 0), 2u);
+  ASSERT_EQ(made.AddFile("b.png", "two.png", nullptr, 0, 0), 3u);
+  ASSERT_EQ(made.Pack("twins.qzr", 1), 3u);
+  ToolRun r = Respack("unpack twins.qzr out");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const engine::NameKey key = engine::MakeNameKey("a.imge");
+  char stem[64];
+  std::snprintf(stem, sizeof stem, "out/%08X_%08X_%08X", key.rs, key.js, key.x31);
+  EXPECT_EQ(Read(std::string(stem) + ".png"), (Bytes{1}));
+  EXPECT_EQ(Read(std::string(stem) + "~2.png"), (Bytes{2, 2}));
+  EXPECT_NE(r.out.find("same name hashes"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("3 members written"), std::string::npos) << r.out;
+  size_t files = 0;
+  platform::FileFind find;
+  for (bool more = find.FindFile("out\\*.png"); more;) {
+    more = find.FindNextFile();
+    ++files;
+  }
+  EXPECT_EQ(files, 3u);
+}
+
+TEST(RespackTest, AFullDiskKeepsTheOldPngAndFails) {
+  // Noise does not compress: its PNG is larger than the 512 bytes the shell lets the tool write.
+  Bytes noise;
+  uint32_t seed = 7;
+  for (int i = 0; i < 64 * 64; ++i) {
+    seed = seed * 1103515245 + 12345;
+    noise.insert(noise.end(), {uint8_t(seed >> 8), uint8_t(seed >> 16), uint8_t(seed >> 24), 255});
+  }
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("noise.png", 64, 64, noise.data(), &error)) << error;
+  ASSERT_EQ(Respack("pps-encode noise.png noise.pps").status, 0);
+  ASSERT_TRUE(platform::WriteFileAtomic("old.png", "old picture", 11));
+  const std::string command = "trap '' XFSZ; ulimit -f 1; " + std::string(ZP_BINARY_DIR) +
+                              "/app/respack pps-decode noise.pps old.png >run.out 2>run.err";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ((raw >> 8) & 0xFF, 1);
+  EXPECT_EQ(ReadText("old.png"), "old picture");
+  const std::string err = ReadText("run.err");
+  EXPECT_EQ(Lines(err), 1) << err;
+  EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
+  platform::FileFind find;
+  EXPECT_FALSE(find.FindFile("old.png.tmp-*")) << "a temporary file was left behind";
+}
+
 TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
   Bytes junk(200, 0);
   junk[104] = 0xFF;  // a capacity the file cannot hold
@@ -144,6 +218,13 @@ TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1);
   EXPECT_EQ(r.out, "");
+  // A file without the package's mark is no package.
+  Bytes foreign(400, 0);
+  std::memcpy(foreign.data(), "zip", 4);
+  Write("foreign.qzr", foreign);
+  r = Respack("list foreign.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("qzr"), std::string::npos) << r.err;
 }
 
 Bytes Gradient(int w, int h) {

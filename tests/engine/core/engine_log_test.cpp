@@ -50,6 +50,34 @@ TEST_F(EngineLogTest, LineFormatsByteForByte) {
   EXPECT_EQ(ReadAll(dir_ / "GameRun.log"), "2026/12/06     09:05:03     GameCore Start\r\n");
 }
 
+TEST_F(EngineLogTest, LogsGoIntoTheProgramsFolderWhateverItsName) {
+  // "x/Straße/" once became "x/strasse/"; a folder named by an emoji lost its logs.
+  for (const char* name : {"Stra\xC3\x9F"
+                           "e",
+                           "\xF0\x9F\x98\x80"}) {
+    SCOPED_TRACE(name);
+    const fs::path folder = dir_ / name;
+    fs::create_directories(folder);
+    setenv("ZP_EXE_DIR", (folder.string() + "/").c_str(), 1);
+    platform::ResetExecutableDirectory();
+    engine::WriteGameLog("here");
+    EXPECT_EQ(ReadAll(folder / "Game20261206.log"), "2026/12/06     09:05:03      here\r\n");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "strasse"));
+}
+
+TEST_F(EngineLogTest, SwitchedOffLogsWriteNothing) {
+  engine::SetEngineLogsEnabled(false);
+  engine::WriteGameLog("refused input");
+  engine::WriteErrorLog("refused input");
+  engine::LogEngineStart();
+  engine::WriteRunLog("refused input");
+  engine::SetEngineLogsEnabled(true);
+  EXPECT_TRUE(fs::is_empty(dir_));
+  engine::WriteGameLog("back");
+  EXPECT_TRUE(fs::exists(dir_ / "Game20261206.log"));
+}
+
 TEST_F(EngineLogTest, ErrorLogKeepsOnlyTheLastLineAndDailyLogFollowsTheDate) {
   engine::WriteErrorLog("first");
   engine::WriteErrorLog("second");

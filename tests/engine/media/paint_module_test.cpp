@@ -11,6 +11,7 @@
 #include "engine/media/pps_picture.h"
 #include "platform/files.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 #include "tests/support/paint_fixture.h"
 #include "tests/support/test_pictures.h"
 

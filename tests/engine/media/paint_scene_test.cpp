@@ -12,6 +12,7 @@
 #include "engine/media/resource_package.h"
 #include "platform/files.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 #include "platform/clock.h"
 #include "tests/support/paint_fixture.h"
 #include "tests/support/test_pictures.h"

@@ -21,6 +21,23 @@ using Bytes = std::vector<uint8_t>;
 // ---------------------------------------------------------------------------------------------
 // Run-length packing: the published vectors, both directions.
 
+TEST(PpsLimitTest, TheEncoderRefusesWhatTheReaderWouldRefuse) {
+  // One limit for both directions, the picture decoder's: what is decoded can be stored, and
+  // what is stored can be read back.
+  EXPECT_EQ(engine::kMaxPictureBytes, platform::kMaxDecodedPictureBytes);
+  std::vector<uint8_t> few(16);
+  engine::ImageRecord record;
+  record.width = 8193;
+  record.height = 8192;
+  record.frame_count = 1;
+  record.pixels = few.data();  // claims more than the limit; never read
+  record.data_size = 0xFFFFFFFF;
+  std::string error;
+  EXPECT_TRUE(engine::EncodePicture(record, nullptr, engine::kPpsCodecZlib, &error).empty());
+  EXPECT_NE(error.find("the reader takes"), std::string::npos) << error;
+  record.pixels = nullptr;
+}
+
 TEST(PpsRunsTest, ShortRepeatThenShortLiteral) {
   const Bytes plane = {7, 7, 7, 7, 5};
   EXPECT_EQ(PackRunsBytes(plane.data(), plane.size()), (Bytes{0x10, 0x07, 0x05, 0x05}));

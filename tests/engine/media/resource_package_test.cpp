@@ -1,5 +1,6 @@
 // ctest-labels: resources
 #include "engine/media/resource_package.h"
+#include "engine/core/engine_files.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,33 @@ TEST_F(PackageTest, LongNamesAreCutAndMembersThatChangedFailThePack) {
   EXPECT_FALSE(platform::FileExists("changed.qzr")) << "nothing is written when packing fails";
 }
 
+TEST_F(PackageTest, PathsLongerThanTheLimitAreRefusedNotCut) {
+  // A package at a path of exactly the longest length, and the same path with one more byte:
+  // cut to the limit, the longer one would open the other file.
+  const std::string folder(200, 'd');
+  const std::string path = folder + "/" + std::string(engine::kMaxPathLength - folder.size() - 5, 'p') + ".qzr";
+  ASSERT_EQ(path.size(), engine::kMaxPathLength);
+  platform::CreateDirectories(folder);
+  MakeThree(path);
+  EXPECT_TRUE(ResourcePackage(path).IsOpen());
+  ResourcePackage longer(path + "x");
+  EXPECT_FALSE(longer.IsOpen());
+  EXPECT_NE(longer.error().find("longer than 259"), std::string::npos) << longer.error();
+}
+
+TEST_F(PackageTest, AFileWithoutThePackageMarkIsRefused) {
+  MakeThree("marked.qzr");
+  Bytes bytes;
+  ASSERT_TRUE(platform::ReadFileBytes("marked.qzr", &bytes));
+  EXPECT_TRUE(MemoryResourcePackage(bytes.data(), bytes.size()).IsOpen());
+  bytes[2] = 'x';
+  WriteAll("unmarked.qzr", bytes);
+  ResourcePackage file("unmarked.qzr");
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_NE(file.error().find("\"qzr\""), std::string::npos) << file.error();
+  EXPECT_FALSE(MemoryResourcePackage(bytes.data(), bytes.size()).IsOpen());
+}
+
 TEST(ClassifyTest, CategoriesAndHashes) {
   std::string name = "bg";
   EXPECT_EQ(ClassifyExtension(&name, ".jpeg"), 1);
@@ -278,8 +306,8 @@ TEST(PackageHostileTest, BadCountsAndNames) {
   EXPECT_FALSE(past.LoadEntry(0, &out));
   EXPECT_TRUE(past.LoadEntry(1, &out));
   b = good;
-  b[0] = 'X';  // a foreign magic is read all the same
-  EXPECT_TRUE(MemoryResourcePackage(b.data(), b.size()).IsOpen());
+  b[0] = 'X';  // a foreign mark
+  EXPECT_FALSE(MemoryResourcePackage(b.data(), b.size()).IsOpen());
   EXPECT_FALSE(MemoryResourcePackage(nullptr, 100).IsOpen());
   EXPECT_FALSE(ResourcePackage("no-such.qzr").IsOpen());
 

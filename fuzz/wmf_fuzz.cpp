@@ -1,0 +1,7 @@
+// libFuzzer target: the picture decoder on WMF files (through libwmf).
+#include "fuzz/picture_targets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::DecodePicture(data, size);
+  return 0;
+}

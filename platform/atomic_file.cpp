@@ -1,0 +1,146 @@
+// Checked file writing over POSIX: write() until every byte is taken, fsync, close, rename.
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/diagnostics.h"
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+std::atomic<WriteFault> g_fault{WriteFault::kNone};
+
+bool Faulted(WriteFault step) { return g_fault.load(std::memory_order_relaxed) == step; }
+
+// Writes every byte, retrying after signals; false with errno set otherwise.
+bool WriteAll(int fd, const void* data, size_t size) {
+  if (Faulted(WriteFault::kWrite) && size > 0) {
+    errno = ENOSPC;
+    return false;
+  }
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  size_t written = 0;
+  while (written < size) {
+    const ssize_t n = ::write(fd, bytes + written, size - written);
+    if (n > 0) {
+      written += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CloseChecked(int fd) {
+  const int result = ::close(fd);
+  if (Faulted(WriteFault::kClose)) {
+    errno = EIO;
+    return false;
+  }
+  return result == 0;
+}
+
+std::string Reason(const std::string& native, const char* step, int error_number) {
+  return "cannot write " + native + " (" + step + ": " + std::strerror(error_number) + ")";
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const std::string& path, Sync sync) : sync_(sync) {
+  target_ = NativePath(path);
+  if (target_.empty() || target_.back() == '/') {
+    error_ = "cannot write a file without a name";
+    return;
+  }
+  temp_ = target_ + ".tmp-XXXXXX";
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) {
+    const int e = errno;
+    temp_.clear();
+    error_ = Reason(target_, "temporary file", e);
+    return;
+  }
+  // mkstemp makes the file 0600; give it the usual permissions.
+  ::fchmod(fd_, 0644);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::Fail(const char* step, int error_number) {
+  if (!error_.empty()) return;
+  error_ = Reason(target_, step, error_number);
+}
+
+bool AtomicFile::Write(const void* data, size_t size) {
+  if (!ok()) return false;
+  if (!WriteAll(fd_, data, size)) Fail("write", errno);
+  return ok();
+}
+
+bool AtomicFile::Commit() {
+  if (fd_ < 0 || committed_) return false;
+  bool good = error_.empty();
+  if (good && sync_ == Sync::kToDisk && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
+    Fail("flush", Faulted(WriteFault::kSync) ? EIO : errno);
+    good = false;
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (!CloseChecked(fd) && good) {
+    Fail("close", errno);
+    good = false;
+  }
+  if (good && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail("rename", errno);
+    good = false;
+  }
+  if (!good) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  committed_ = true;
+  return true;
+}
+
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+  AtomicFile file(path);
+  if (file.Write(data, size) && file.Commit()) return true;
+  ReportProblem("%s", file.error().c_str());
+  return false;
+}
+
+bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error) {
+  const std::string native = NativePath(path);
+  auto fail = [&](const char* step, int e) {
+    if (error) *error = Reason(native, step, e);
+    return false;
+  };
+  if (native.empty()) return fail("open", ENOENT);
+  const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return fail("open", errno);
+  if (!WriteAll(fd, data, size)) {
+    const int e = errno;
+    ::close(fd);
+    return fail("write", e);
+  }
+  if (!CloseChecked(fd)) return fail("close", errno);
+  return true;
+}
+
+void InjectWriteFault(WriteFault fault) { g_fault.store(fault, std::memory_order_relaxed); }
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+// The one way the program writes files. Every write, the flush to the disk and the close are
+// checked: a full disk or a failing device shows as an error, never as a short file.
+//
+// AtomicFile writes a new file under a temporary name beside the target and renames it over
+// the target only when everything succeeded, so the old file survives any failure.
+// AppendToFile adds to the end of a log, checking the write and the close the same way.
+// Paths are the program's (GBK, '\' or '/'), as everywhere in platform/files.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class AtomicFile {
+ public:
+  enum class Sync {
+    kToDisk,  // fsync before the rename: the new file survives a power cut (the default)
+    kNone,    // scratch files nobody keeps: only the writes and the close are checked
+  };
+  // Opens the temporary file; ok() tells whether that worked.
+  explicit AtomicFile(const std::string& path, Sync sync = Sync::kToDisk);
+  // An uncommitted file is removed, the target left as it was.
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // false once any step has failed; later writes do nothing.
+  bool ok() const { return fd_ >= 0 && error_.empty(); }
+  bool Write(const void* data, size_t size);
+  // Flushes, closes and renames over the target. false (target untouched, error() set) when
+  // this or any earlier step failed.
+  bool Commit();
+  // Why the file could not be written (UTF-8 path and the system's reason).
+  const std::string& error() const { return error_; }
+
+ private:
+  void Fail(const char* step, int error_number);
+
+  std::string target_;  // as the file system spells it
+  std::string temp_;
+  std::string error_;
+  int fd_ = -1;
+  Sync sync_;
+  bool committed_ = false;
+};
+
+// Appends bytes to the file (made when missing). false when the file cannot be opened, a write
+// or the close fails; what was appended before stays.
+bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+
+// Tests: the following writes fail at one step, as a full or failing device would make them.
+enum class WriteFault { kNone, kWrite, kSync, kClose };
+void InjectWriteFault(WriteFault fault);
+
+}  // namespace platform

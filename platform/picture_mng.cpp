@@ -1,0 +1,309 @@
+// MNG animations through libmng: the file is read and displayed onto a canvas of ours, on a
+// made-up clock; each time libmng asks to wait, the canvas is one frame and the wait its delay.
+// One pass is taken: TERM's repeats are left to the engine. Only the chunks of animations made
+// of plain PNG frames are read (see CheckChunks): files with loops, deltas, magnification,
+// clones or JNG images are refused.
+//
+// libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
+// allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
+// made-up size fails like an exhausted heap and the file is refused.
+// libmng.h pulls in jpeglib.h, which needs FILE declared first.
+#include <cstdio>
+#include <libmng.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/picture_formats.h"
+
+namespace platform::picture_formats {
+namespace {
+
+constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
+// An MNG can loop for ever, and a few bytes of loop can make libmng compose a large canvas
+// again and again: one decode takes at most this many frames and waits, and allocates at most
+// kMaxTotalBytes over its whole run (its work grows with what it allocates).
+constexpr size_t kMaxFrames = 1000;
+constexpr int kMaxSteps = 4000;
+constexpr uint64_t kMaxTotalBytes = 4 * kMaxDecodedPictureBytes;
+// Nor does it draw more than this many pixels onto the canvas: a loop of images without waits
+// would otherwise keep it inside one call for ever. Twice the largest picture's pixels.
+constexpr uint64_t kMaxDrawnPixels = 2 * kMaxDecodedPictureBytes / 4;
+
+// libmng's allocator takes no context; each thread decodes one picture at a time. Every block
+// it holds is known, so what some damaged files make it forget is freed after its cleanup.
+struct MngMemory {
+  uint64_t live = 0;
+  uint64_t total = 0;
+  std::unordered_map<void*, size_t> blocks;
+};
+thread_local MngMemory* t_memory = nullptr;
+
+mng_ptr MNG_DECL Allocate(mng_size_t size) {
+  MngMemory* m = t_memory;
+  if (!m || size == 0 || size > kMaxLiveBytes - m->live || size > kMaxTotalBytes - m->total) return nullptr;
+  void* p = std::calloc(1, size);  // libmng expects zeroed blocks
+  if (!p) return nullptr;
+  m->blocks.emplace(p, size);
+  m->live += size;
+  m->total += size;
+  return p;
+}
+
+void MNG_DECL Release(mng_ptr block, mng_size_t) {
+  MngMemory* m = t_memory;
+  if (!block || !m) return;
+  const auto it = m->blocks.find(block);
+  if (it == m->blocks.end()) return;
+  m->live -= it->second;
+  m->blocks.erase(it);
+  std::free(block);
+}
+
+struct MngRun {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t pos = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> canvas;  // blue, green, red, alpha rows
+  uint32_t now_ms = 0;          // the made-up clock
+  uint32_t wait_ms = 0;         // the last wait libmng asked for
+  bool drawn = false;           // the canvas changed since the last frame was taken
+  uint64_t drawn_pixels = 0;    // rows handed to libmng, in pixels
+  uint64_t frame_bytes_total = 0;
+  std::string error;
+  DecodedPicture* picture = nullptr;
+};
+
+MngRun* RunOf(mng_handle h) { return static_cast<MngRun*>(mng_get_userdata(h)); }
+
+mng_bool MNG_DECL OpenStream(mng_handle) { return MNG_TRUE; }
+mng_bool MNG_DECL CloseStream(mng_handle) { return MNG_TRUE; }
+
+mng_bool MNG_DECL ReadData(mng_handle h, mng_ptr buffer, mng_uint32 length, mng_uint32p read) {
+  MngRun* run = RunOf(h);
+  const size_t n = std::min<size_t>(length, run->size - run->pos);
+  std::memcpy(buffer, run->data + run->pos, n);
+  run->pos += n;
+  *read = static_cast<mng_uint32>(n);
+  return MNG_TRUE;
+}
+
+mng_bool MNG_DECL ProcessHeader(mng_handle h, mng_uint32 width, mng_uint32 height) {
+  MngRun* run = RunOf(h);
+  if (!run->canvas.empty()) {
+    if (width == run->width && height == run->height) return MNG_TRUE;
+    run->error = "MNG: the picture changes its size";
+    return MNG_FALSE;
+  }
+  if (width == 0 || height == 0) {
+    run->error = "MNG: empty picture";
+    return MNG_FALSE;
+  }
+  if (width > 0xFFFF || height > 0xFFFF || uint64_t{width} * height * 4 > kMaxDecodedPictureBytes) {
+    run->error = "MNG: picture too large";
+    return MNG_FALSE;
+  }
+  run->width = width;
+  run->height = height;
+  run->canvas.assign(size_t{width} * height * 4, 0);
+  return MNG_TRUE;
+}
+
+mng_ptr MNG_DECL CanvasLine(mng_handle h, mng_uint32 line) {
+  MngRun* run = RunOf(h);
+  if (line >= run->height) return nullptr;
+  run->drawn_pixels += run->width;
+  return &run->canvas[size_t{line} * run->width * 4];
+}
+
+// libmng calls this after drawing; false stops it (the file is then refused, or its frames so
+// far are kept when there are any).
+mng_bool MNG_DECL Refresh(mng_handle h, mng_uint32, mng_uint32, mng_uint32, mng_uint32) {
+  MngRun* run = RunOf(h);
+  run->drawn = true;
+  if (run->drawn_pixels > kMaxDrawnPixels) {
+    run->error = "MNG: the animation draws too much";
+    return MNG_FALSE;
+  }
+  return MNG_TRUE;
+}
+
+mng_uint32 MNG_DECL TickCount(mng_handle h) { return RunOf(h)->now_ms; }
+
+mng_bool MNG_DECL SetTimer(mng_handle h, mng_uint32 ms) {
+  RunOf(h)->wait_ms = ms;
+  return MNG_TRUE;
+}
+
+// Takes the canvas as the next frame; false when the frames pass the limits.
+bool TakeFrame(MngRun* run, uint32_t delay_ms) {
+  if (run->canvas.empty()) return true;
+  if (run->picture->frames.size() >= kMaxFrames) return false;
+  if (run->frame_bytes_total + run->canvas.size() > kMaxDecodedPictureBytes) return false;
+  run->frame_bytes_total += run->canvas.size();
+  PictureFrame frame;
+  frame.pixels = run->canvas;
+  frame.delay_ms = delay_ms;
+  run->picture->frames.push_back(std::move(frame));
+  run->drawn = false;
+  return true;
+}
+
+uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// libmng computes buffer sizes in 32 bits and trusts the sizes a file claims, and some of its
+// chunks (magnification, deltas, clones, JNG) multiply or move images further. So before libmng
+// sees the file, every chunk must be one of those an animation of plain PNG frames uses, lie
+// inside the file, and every image header must claim a size whose 16-bit-per-channel pixels fit
+// the limit. The check reads lengths and sizes only; libmng checks the rest.
+bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
+  static const char* const kRead[] = {"MHDR", "MEND", "TERM", "FRAM", "DEFI", "BACK", "IHDR", "IDAT", "IEND",
+                                      "PLTE", "tRNS", "gAMA", "cHRM", "sRGB", "bKGD", "pHYs", "pHYg", "sBIT",
+                                      "tEXt", "zTXt", "iTXt", "tIME", "SAVE", "SEEK", "nEED", "eXPI", "fPRI"};
+  size_t at = 8;
+  bool header = false;
+  while (at < size) {
+    if (size - at < 12) {
+      *error = "MNG: chunk cut short";
+      return false;
+    }
+    const uint32_t length = Be32(data + at);
+    const char* type = reinterpret_cast<const char*>(data + at + 4);
+    if (length > size - at - 12) {
+      *error = "MNG: chunk passes the end of the file";
+      return false;
+    }
+    bool known = false;
+    for (const char* k : kRead) known = known || std::memcmp(type, k, 4) == 0;
+    if (!known) {
+      *error = "MNG: chunk " + std::string(type, 4) + " is not read";
+      return false;
+    }
+    const bool is_mhdr = std::memcmp(type, "MHDR", 4) == 0;
+    if (is_mhdr || std::memcmp(type, "IHDR", 4) == 0) {
+      if (length < 8) {
+        *error = "MNG: header cut short";
+        return false;
+      }
+      const uint64_t width = Be32(data + at + 8);
+      const uint64_t height = Be32(data + at + 12);
+      if (width > 0xFFFF || height > 0xFFFF || width * height * 8 > kMaxDecodedPictureBytes) {
+        *error = "MNG: picture too large";
+        return false;
+      }
+      header = header || is_mhdr;
+    }
+    if (std::memcmp(type, "MEND", 4) == 0) break;
+    at += 12 + length;
+  }
+  if (!header) {
+    *error = "MNG: no header";
+    return false;
+  }
+  return true;
+}
+
+struct HandleCloser {
+  mng_handle h;
+  ~HandleCloser() {
+    if (h) mng_cleanup(&h);
+  }
+};
+
+}  // namespace
+
+bool LooksLikeMng(const uint8_t* data, size_t size) {
+  return size >= 8 && std::memcmp(data, "\x8AMNG\r\n\x1A\n", 8) == 0;
+}
+
+bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  std::string refused;
+  if (!LooksLikeMng(data, size) || !CheckChunks(data, size, &refused)) {
+    if (error) *error = refused.empty() ? "MNG: no signature" : refused;
+    return false;
+  }
+  DecodedPicture result;
+  MngRun run;
+  run.data = data;
+  run.size = size;
+  run.picture = &result;
+  // Frees what libmng left behind and gives the thread its allocator back, whatever happens.
+  struct MemoryScope {
+    MngMemory memory;
+    MngMemory* outer = t_memory;
+    MemoryScope() { t_memory = &memory; }
+    ~MemoryScope() {
+      for (const auto& [block, size] : memory.blocks) std::free(block);
+      t_memory = outer;
+    }
+  } scope;
+  bool ok = false;
+  {
+    HandleCloser handle{mng_initialize(&run, Allocate, Release, MNG_NULL)};
+    mng_handle h = handle.h;
+    if (!h) {
+      if (error) *error = "MNG: out of memory";
+      return false;
+    }
+    mng_setcb_openstream(h, OpenStream);
+    mng_setcb_closestream(h, CloseStream);
+    mng_setcb_readdata(h, ReadData);
+    mng_setcb_processheader(h, ProcessHeader);
+    mng_setcb_getcanvasline(h, CanvasLine);
+    mng_setcb_refresh(h, Refresh);
+    mng_setcb_gettickcount(h, TickCount);
+    mng_setcb_settimer(h, SetTimer);
+    mng_set_canvasstyle(h, MNG_CANVAS_BGRA8);
+    mng_set_doprogressive(h, MNG_FALSE);
+    // One pass through the file: without the playback cache, TERM's repeats are ignored and
+    // LOOP chunks refused, so a few bytes cannot make libmng draw for ever. The engine loops
+    // the frames itself.
+    mng_set_cacheplayback(h, MNG_FALSE);
+
+    mng_retcode code = mng_readdisplay(h);
+    bool limits_hit = false;
+    for (int steps = 0; code == MNG_NEEDTIMERWAIT; ++steps) {
+      if (steps == kMaxSteps) {
+        limits_hit = true;
+        break;
+      }
+      const uint32_t wait = run.wait_ms;
+      const bool drawn = run.drawn;
+      if (drawn && !TakeFrame(&run, wait)) {
+        limits_hit = true;
+        break;
+      }
+      // A wait with nothing drawn lengthens the frame before it.
+      if (!drawn && !result.frames.empty()) result.frames.back().delay_ms += wait;
+      run.now_ms += wait;
+      code = mng_display_resume(h);
+    }
+    if (!limits_hit && code == MNG_NOERROR && run.drawn) limits_hit = !TakeFrame(&run, 0);
+    if (run.error.empty()) {
+      if (code != MNG_NOERROR && code != MNG_NEEDTIMERWAIT) {
+        run.error = "MNG: unreadable file (libmng error " + std::to_string(code) + ")";
+      } else if (result.frames.empty()) {
+        run.error = "MNG: nothing to show";
+      }
+    }
+    // Pictures that loop for ever keep the frames up to the limit.
+    ok = run.error.empty() || (limits_hit && !result.frames.empty());
+  }
+  if (!ok) {
+    if (error) *error = run.error;
+    return false;
+  }
+  result.width = static_cast<int>(run.width);
+  result.height = static_cast<int>(run.height);
+  result.bytes_per_pixel = 4;
+  result.alpha_valid = true;
+  result.animated = result.frames.size() > 1;
+  *out = std::move(result);
+  return true;
+}
+
+}  // namespace platform::picture_formats

@@ -1,0 +1,128 @@
+// ctest-labels: resources
+// The pictures read beside SDL2_image's formats: WBMP, MNG animations and Windows metafiles.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/files.h"
+#include "platform/picture_decoder.h"
+#include "tests/support/test_pictures.h"
+
+namespace platform {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Solid(int width, int height, uint8_t b, uint8_t g, uint8_t r, uint8_t a = 255) {
+  Bytes out;
+  for (int i = 0; i < width * height; ++i) out.insert(out.end(), {b, g, r, a});
+  return out;
+}
+
+bool Decode(const Bytes& file, DecodedPicture* picture, std::string* error,
+            PictureFormat format = PictureFormat::kDetect) {
+  return DecodePictureBytes(file.data(), file.size(), picture, error, format);
+}
+
+TEST(PictureFormatsTest, WbmpGivesBlackAndWhitePaletteIndices) {
+  Bytes bits;
+  for (int i = 0; i < 10 * 3; ++i) bits.push_back((i * 7 % 3) == 0 ? 1 : 0);
+  const Bytes file = test_support::MakeWbmp(10, 3, bits);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error, PictureFormat::kWbmp)) << error;
+  EXPECT_EQ(picture.width, 10);
+  EXPECT_EQ(picture.height, 3);
+  EXPECT_EQ(picture.bytes_per_pixel, 1);
+  EXPECT_EQ(picture.palette, (Bytes{0, 0, 0, 255, 255, 255}));
+  ASSERT_EQ(picture.frames.size(), 1u);
+  EXPECT_EQ(picture.frames[0].pixels, bits);
+
+  // By its name, as respack and the resource files give it.
+  ASSERT_TRUE(WriteFileAtomic("dot.WBMP", file.data(), file.size()));
+  ASSERT_TRUE(DecodePictureFile("dot.WBMP", &picture, &error)) << error;
+  EXPECT_EQ(picture.frames[0].pixels, bits);
+}
+
+TEST(PictureFormatsTest, DamagedWbmpsAreRefusedBeforeAnythingIsAllocated) {
+  const Bytes good = test_support::MakeWbmp(16, 4, Bytes(64, 1));
+  DecodedPicture picture;
+  std::string error;
+  Bytes cut(good.begin(), good.end() - 1);
+  EXPECT_FALSE(Decode(cut, &picture, &error, PictureFormat::kWbmp));
+  EXPECT_NE(error.find("cut short"), std::string::npos);
+  // 65535 x 65535 claimed by a 9-byte file.
+  const Bytes huge = {0, 0, 0x83, 0xFF, 0x7F, 0x83, 0xFF, 0x7F, 0};
+  EXPECT_FALSE(Decode(huge, &picture, &error, PictureFormat::kWbmp));
+  const Bytes wide = {0, 0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0};
+  EXPECT_FALSE(Decode(wide, &picture, &error, PictureFormat::kWbmp));
+  EXPECT_NE(error.find("too large"), std::string::npos);
+  Bytes other_type = good;
+  other_type[0] = 1;
+  EXPECT_FALSE(Decode(other_type, &picture, &error, PictureFormat::kWbmp));
+  const Bytes endless_number = {0, 0, 0x81, 0x81, 0x81, 0x81, 0x81, 0x81, 1};
+  EXPECT_FALSE(Decode(endless_number, &picture, &error, PictureFormat::kWbmp));
+}
+
+TEST(PictureFormatsTest, MngAnimationGivesEveryFrameWithItsDelay) {
+  const std::vector<test_support::MngFrameDesc> frames = {
+      {Solid(4, 3, 255, 0, 0), 100}, {Solid(4, 3, 0, 255, 0), 50}, {Solid(4, 3, 0, 0, 255), 200}};
+  const Bytes file = test_support::MakeMng(4, 3, frames);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 4);
+  EXPECT_EQ(picture.height, 3);
+  EXPECT_EQ(picture.bytes_per_pixel, 4);
+  EXPECT_TRUE(picture.animated);
+  ASSERT_EQ(picture.frames.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(picture.frames[i].pixels, frames[i].bgra);
+  }
+  EXPECT_EQ(picture.frames[0].delay_ms, 100u);
+  EXPECT_EQ(picture.frames[1].delay_ms, 50u);
+}
+
+TEST(PictureFormatsTest, MngClaimingAHugeCanvasIsRefused) {
+  Bytes file = test_support::MakeMng(4, 3, {{Solid(4, 3, 1, 2, 3), 10}});
+  // MHDR's width and height (after the signature, the chunk length and type) become 60000.
+  for (size_t at : {16u, 20u}) {
+    file[at] = 0;
+    file[at + 1] = 0;
+    file[at + 2] = 0xEA;
+    file[at + 3] = 0x60;
+  }
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  const Bytes cut(file.begin(), file.begin() + 40);
+  EXPECT_FALSE(Decode(cut, &picture, &error));
+}
+
+TEST(PictureFormatsTest, WmfIsDrawnAtItsSizeInPixels) {
+  const Bytes file = test_support::MakeWmf(100, 50, 0x0000FF);  // red
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 100);
+  EXPECT_EQ(picture.height, 50);
+  ASSERT_EQ(picture.frames.size(), 1u);
+  const uint8_t* middle = &picture.frames[0].pixels[(25 * 100 + 50) * 4];
+  EXPECT_EQ(middle[0], 0);    // blue
+  EXPECT_EQ(middle[1], 0);    // green
+  EXPECT_EQ(middle[2], 255);  // red
+  EXPECT_EQ(middle[3], 255);
+}
+
+TEST(PictureFormatsTest, WmfOfAHugeSizeIsRefused) {
+  const Bytes file = test_support::MakeWmf(30000, 30000, 0xFF);
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace platform
