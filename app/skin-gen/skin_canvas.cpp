@@ -8,7 +8,6 @@ namespace skin {
 namespace {
 
 constexpr uint32_t kColourKey = 0xFF00FF;
-constexpr float kPi = 3.14159265f;
 // The face of every text of the program (its fonts map it to the installed CJK face).
 constexpr const char* kFace = "宋体";
 

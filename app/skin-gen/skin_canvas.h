@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "engine/ui/font_renderer.h"
 
 namespace skin {
+
+inline constexpr float kPi = std::numbers::pi_v<float>;
 
 struct Rgba {
   uint8_t r = 0;

@@ -9,8 +9,6 @@ namespace {
 
 using namespace colour;
 
-constexpr float kPi = 3.14159265f;
-
 void TitleStrip(Frame& f) {
   const int w = f.width();
   const int h = f.height();

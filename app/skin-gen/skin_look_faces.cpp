@@ -10,8 +10,6 @@ namespace {
 
 using namespace colour;
 
-constexpr float kPi = 3.14159265f;
-
 // Portraits: eight characters, even ones men, odd ones women, each with its own colours.
 struct Character {
   Rgba back;

@@ -10,8 +10,6 @@ namespace {
 
 using namespace colour;
 
-constexpr float kPi = 3.14159265f;
-
 const Rgba kOutline = WithAlpha(Rgb(0x1A120C), 0.85f);
 
 // The player's name plate: dark wood with a gold edge and a well for the portrait at x 78.

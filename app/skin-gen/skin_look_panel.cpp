@@ -10,8 +10,6 @@ namespace {
 
 using namespace colour;
 
-constexpr float kPi = 3.14159265f;
-
 void Fill(Frame& f, Rgba c) {
   f.FillRect(0, 0, static_cast<float>(f.width()), static_cast<float>(f.height()), Paint::Solid(c));
 }

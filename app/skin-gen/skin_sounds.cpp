@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace skin {
 namespace {
-
-constexpr double kPi = 3.14159265358979;
 
 class Voice {
  public:
@@ -24,7 +23,7 @@ class Voice {
     for (size_t i = 0; i < count && first + i < mix_.size(); ++i) {
       const double t = static_cast<double>(i) / kSampleRate;
       const double f = glide_to > 0 ? hz + (glide_to - hz) * (t / length) : hz;
-      phase += 2 * kPi * f / kSampleRate;
+      phase += 2 * std::numbers::pi * f / kSampleRate;
       const double attack = std::min(1.0, t / 0.004);
       const double release = std::min(1.0, (length - t) / 0.01);
       const double env = attack * release * std::exp(-decay * t);
