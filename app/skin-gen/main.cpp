@@ -8,10 +8,13 @@
 //                      side by side into a PNG file, to judge their look
 //
 // The build runs it so that the packages lie beside the client, which opens them at start.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/skin-gen/skin_inventory.h"
@@ -52,6 +55,31 @@ bool AddMember(std::vector<skin::Member>* members, const std::string& name, cons
   return true;
 }
 
+// Draws and encodes every picture on a few threads, each with its own text renderer and studio
+// (a canvas selects its font and then draws: two steps that must not interleave with another
+// thread's). An empty result stands for a picture that failed, said on stderr.
+std::vector<std::vector<uint8_t>> DrawAll(const std::vector<skin::Picture>& pictures) {
+  std::vector<std::vector<uint8_t>> encoded(pictures.size());
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    engine::FontRenderer renderer;
+    skin::Studio studio(&renderer);
+    for (size_t i = next++; i < pictures.size(); i = next++) {
+      const skin::Picture& p = pictures[i];
+      std::string error;
+      encoded[i] = skin::EncodeFrames(studio.Draw(p), skin::Studio::FrameDelay(p.look), &error);
+      if (encoded[i].empty())
+        std::fprintf(stderr, "skin-gen: %s: %s\n", platform::GbkToUtf8(p.name).c_str(), error.c_str());
+    }
+  };
+  const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  std::vector<std::thread> threads;
+  for (unsigned t = 1; t < count; ++t) threads.emplace_back(work);
+  work();
+  for (std::thread& t : threads) t.join();
+  return encoded;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,17 +97,13 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   const std::string folder = argv[1];
 
-  engine::FontRenderer renderer;
-  skin::Studio studio(&renderer);
+  const std::vector<skin::Picture> pictures = skin::AllPictures();
+  std::vector<std::vector<uint8_t>> encoded = DrawAll(pictures);
   std::vector<skin::Member> members[skin::kPackageCount];
-  for (const skin::Picture& p : skin::AllPictures()) {
-    std::string error;
-    std::vector<uint8_t> bytes = skin::EncodeFrames(studio.Draw(p), skin::Studio::FrameDelay(p.look), &error);
-    if (bytes.empty()) {
-      std::fprintf(stderr, "skin-gen: %s: %s\n", platform::GbkToUtf8(p.name).c_str(), error.c_str());
-      return 1;
-    }
-    if (!AddMember(&members[static_cast<int>(p.package)], p.name, ".pps", ".imge", std::move(bytes))) return 1;
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    const skin::Picture& p = pictures[i];
+    if (encoded[i].empty()) return 1;
+    if (!AddMember(&members[static_cast<int>(p.package)], p.name, ".pps", ".imge", std::move(encoded[i]))) return 1;
   }
   for (const skin::SoundRow& s : skin::kSounds) {
     if (!AddMember(&members[static_cast<int>(skin::Package::kSound)], s.name, ".wav", ".sound",
