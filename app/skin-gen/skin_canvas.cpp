@@ -11,7 +11,7 @@ constexpr uint32_t kColourKey = 0xFF00FF;
 // The face of every text of the program (its fonts map it to the installed CJK face).
 constexpr const char* kFace = "宋体";
 
-uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f); }
 
 float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
@@ -115,18 +115,19 @@ TextMask RenderText(engine::FontRenderer* renderer, const std::string& text, Tex
 Frame::Frame(int width, int height, engine::FontRenderer* renderer)
     : width_(width), height_(height), renderer_(renderer) {
   canvas_.CreateSurface(width, height, kColourKey, renderer);
+  pixels_ = canvas_.GetPixels();
 }
 
 Rgba Frame::Get(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels() == nullptr) return Rgba{0, 0, 0, 0};
-  const uint32_t p = pixels()[static_cast<size_t>(y) * width_ + x];
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels_ == nullptr) return Rgba{0, 0, 0, 0};
+  const uint32_t p = pixels_[static_cast<size_t>(y) * width_ + x];
   return Rgba{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
               static_cast<uint8_t>(p >> 24)};
 }
 
 void Frame::Set(int x, int y, Rgba c) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels() == nullptr) return;
-  pixels()[static_cast<size_t>(y) * width_ + x] =
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels_ == nullptr) return;
+  pixels_[static_cast<size_t>(y) * width_ + x] =
       (uint32_t{c.a} << 24) | (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b;
 }
 

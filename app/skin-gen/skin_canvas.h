@@ -90,8 +90,8 @@ class Frame {
   engine::FontRenderer* renderer() const { return renderer_; }
   engine::CanvasObject& canvas() { return canvas_; }
   // 0xAARRGGBB words, rows without gaps.
-  uint32_t* pixels() { return canvas_.GetPixels(); }
-  const uint32_t* pixels() const { return const_cast<engine::CanvasObject&>(canvas_).GetPixels(); }
+  uint32_t* pixels() { return pixels_; }
+  const uint32_t* pixels() const { return pixels_; }
 
   Rgba Get(int x, int y) const;
   void Set(int x, int y, Rgba c);
@@ -135,6 +135,7 @@ class Frame {
   int height_;
   engine::FontRenderer* renderer_;
   engine::CanvasObject canvas_;
+  uint32_t* pixels_ = nullptr;  // the canvas's surface
 };
 
 // Deterministic noise in [0, 1) for textures.
