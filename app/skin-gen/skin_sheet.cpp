@@ -10,6 +10,7 @@
 #include "engine/media/resource_package.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
+#include "platform/png_file.h"
 
 namespace skin {
 namespace {
