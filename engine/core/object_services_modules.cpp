@@ -27,17 +27,18 @@ bool ObjectServices::RegisterResourceFolder(const char* folder) {
          core->SendEvent(module_id::kResource, resource_event::kRegisterFolder, reinterpret_cast<uintptr_t>(folder), 0);
 }
 
+// The resource module answers these two with the number of members it took, not with the
+// handled code: a package opened when it gave at least one.
 bool ObjectServices::OpenResourcePackage(const char* path) {
-  GameCore* core = GetCore();
-  return core != nullptr && path != nullptr &&
-         core->SendEvent(module_id::kResource, resource_event::kOpenPackage, reinterpret_cast<uintptr_t>(path), 0);
+  EngineModule* resources = FindModule(module_id::kResource);
+  return resources != nullptr && path != nullptr &&
+         resources->HandleEvent(resource_event::kOpenPackage, reinterpret_cast<uintptr_t>(path), 0) > 0;
 }
 
 bool ObjectServices::OpenResourcePackageImage(const void* image, size_t size) {
-  GameCore* core = GetCore();
-  return core != nullptr && image != nullptr &&
-         core->SendEvent(module_id::kResource, resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image),
-                         size);
+  EngineModule* resources = FindModule(module_id::kResource);
+  return resources != nullptr && image != nullptr &&
+         resources->HandleEvent(resource_event::kOpenPackageImage, reinterpret_cast<uintptr_t>(image), size) > 0;
 }
 
 const uint8_t* ObjectServices::GetResourceData(const char* name) {

@@ -10,6 +10,8 @@
 #include "engine/core/object_module.h"
 #include "engine/core/object_services.h"
 #include "engine/media/resource_module.h"
+#include "engine/media/resource_package.h"
+#include "platform/files.h"
 #include "tests/support/engine_fixture.h"
 
 namespace {
@@ -47,6 +49,18 @@ TEST_F(ResourceServicesTest, FilesRegisterAndTheirBytesAreFoundByName) {
   EXPECT_EQ(services_->RegisterResourceFile((dir_ / "absent.txt").string().c_str(), nullptr), 0u);
   EXPECT_EQ(services_->GetResourceData("never-registered"), nullptr);
   EXPECT_EQ(services_->GetResourceData(nullptr), nullptr);
+}
+
+TEST_F(ResourceServicesTest, OpeningAPackageAnswersWhetherItOpened) {
+  const std::string member = (dir_ / "member.txt").string();
+  ASSERT_TRUE(platform::WriteFileAtomic(member, "abc", 3));
+  engine::ResourcePackage package("test", 1, 0, 0, 0);
+  ASSERT_GT(package.AddFile("member.txt", member, nullptr, 0, 0), 0u);
+  const std::string path = (dir_ / "skin.qzr").string();
+  ASSERT_EQ(package.Pack(path, 1), 1u);
+  EXPECT_TRUE(services_->OpenResourcePackage(path.c_str()));
+  EXPECT_EQ(resources_->ResourceCount(), 1u);
+  EXPECT_FALSE(services_->OpenResourcePackage((dir_ / "absent.qzr").string().c_str()));
 }
 
 TEST_F(ResourceServicesTest, APackageImageIsReadOnlyWithinTheSizeGiven) {
