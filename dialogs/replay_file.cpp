@@ -72,8 +72,8 @@ uint32_t ReplayHeaderCrc(const uint8_t* header, size_t header_size) {
 bool CheckReplayFile(const ReplayFile& replay, std::string* error) {
   char why[160];
   const ReplayTableSnapshot& table = replay.table;
-  if (table.chair_count < 1 || table.chair_count > table::kMaxChairs) {
-    std::snprintf(why, sizeof why, "chair count %d is not 1..%d", table.chair_count, table::kMaxChairs);
+  if (table.chair_count < 1 || table.chair_count > shell::kMaxChairs) {
+    std::snprintf(why, sizeof why, "chair count %d is not 1..%d", table.chair_count, shell::kMaxChairs);
     return Refuse(error, why);
   }
   if (table.own_chair < 0 || table.own_chair >= table.chair_count) {
@@ -84,7 +84,7 @@ bool CheckReplayFile(const ReplayFile& replay, std::string* error) {
     std::snprintf(why, sizeof why, "%zu players at %d chairs", table.players.size(), table.chair_count);
     return Refuse(error, why);
   }
-  bool taken[table::kMaxChairs] = {};
+  bool taken[shell::kMaxChairs] = {};
   for (const ReplayPlayer& p : table.players) {
     if (p.chair < 0 || p.chair >= table.chair_count) {
       std::snprintf(why, sizeof why, "a player's chair %d is not a chair of %d", p.chair, table.chair_count);
@@ -240,8 +240,8 @@ bool DecodeReplayFile(const uint8_t* bytes, size_t size, ReplayFile* out, std::s
   const uint32_t chair_count = engine::ReadU32(bytes + h::kChairCount);
   const uint32_t player_count = engine::ReadU32(bytes + h::kPlayerCount);
   const uint32_t record_count = engine::ReadU32(bytes + h::kRecordCount);
-  if (chair_count < 1 || chair_count > table::kMaxChairs) {
-    std::snprintf(why, sizeof why, "chair count %u is not 1..%d", chair_count, table::kMaxChairs);
+  if (chair_count < 1 || chair_count > shell::kMaxChairs) {
+    std::snprintf(why, sizeof why, "chair count %u is not 1..%d", chair_count, shell::kMaxChairs);
     return Refuse(error, why);
   }
   if (player_count > chair_count) {

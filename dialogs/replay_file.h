@@ -49,7 +49,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "table/table_records.h"
+#include "shell/player_record.h"
 
 namespace dialogs {
 
@@ -67,7 +67,7 @@ inline constexpr size_t kReplayPlayerEntrySize = 5 * 4 + kReplayNameBytes;
 inline constexpr size_t kReplayRecordHeadSize = 12;
 
 // The recorded hands: up to 64 card ids for each of up to 8 chairs, -1 for none.
-inline constexpr size_t kReplayStateWords = table::kMaxChairs * 64;
+inline constexpr size_t kReplayStateWords = shell::kMaxChairs * 64;
 
 // Limits a file may not pass (a longer game could not come from one table).
 inline constexpr uint32_t kMaxReplayRecords = 100000;

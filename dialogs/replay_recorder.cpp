@@ -15,7 +15,7 @@ namespace {
 
 // The body's room for records: what the players, the table block and the hands may take is
 // kept free for them.
-constexpr uint64_t kMaxRecordedBytes = kMaxReplayBodyBytes - table::kMaxChairs * kReplayPlayerEntrySize -
+constexpr uint64_t kMaxRecordedBytes = kMaxReplayBodyBytes - shell::kMaxChairs * kReplayPlayerEntrySize -
                                        (4 + kMaxReplayTableBlockBytes) - (4 + kReplayStateWords * 4);
 
 // The text up to its first zero, at most kReplayNameBytes - 1 bytes, never ending inside a

@@ -20,7 +20,7 @@ inline void ReadStartData(const uint8_t* data, size_t size) {
     // Taken data seat every player on a chair of the table and write back to the same bytes.
     size_t text = 0;
     for (const shell::PlayerRecord& r : table.players) {
-      if (r.Chair() < 0 || r.Chair() >= shell::kMaxPlayers) __builtin_trap();
+      if (r.Chair() < 0 || r.Chair() >= shell::kMaxChairs) __builtin_trap();
       text += r.Name().size() + r.SecondName().size() + r.LevelText().size();
     }
     for (const shell::PlayerRecord& r : table.lookers) text += r.Name().size() + r.SecondName().size();

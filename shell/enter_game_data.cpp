@@ -22,7 +22,7 @@ bool EnterGameData::Parse(const uint8_t* data, size_t size, EnterGameData* out, 
   std::memcpy(got.table.bytes, data + RoomBlock::kSize, TableBlock::kSize);
   const uint32_t players = got.table.Word(TableBlock::kPlayerCount);
   const uint32_t lookers = got.table.Word(TableBlock::kLookerCount);
-  if (players > static_cast<uint32_t>(kMaxPlayers) || lookers > static_cast<uint32_t>(kMaxLookers)) {
+  if (players > static_cast<uint32_t>(kMaxChairs) || lookers > static_cast<uint32_t>(kMaxLookers)) {
     return Refuse(
         error, "start data name " + std::to_string(players) + " players and " + std::to_string(lookers) + " lookers");
   }
@@ -32,12 +32,12 @@ bool EnterGameData::Parse(const uint8_t* data, size_t size, EnterGameData* out, 
                              " were announced");
   }
   const uint8_t* p = data + kHead;
-  bool chair_taken[kMaxPlayers] = {};
+  bool chair_taken[kMaxChairs] = {};
   for (uint32_t i = 0; i < players; ++i, p += PlayerRecord::kSize) {
     PlayerRecord r;
     std::memcpy(r.bytes, p, PlayerRecord::kSize);
     const int32_t chair = r.Chair();
-    if (chair < 0 || chair >= kMaxPlayers) {
+    if (chair < 0 || chair >= kMaxChairs) {
       return Refuse(error, "player " + std::to_string(r.UserId()) + " sits on chair " + std::to_string(chair));
     }
     if (chair_taken[chair]) return Refuse(error, "two players sit on chair " + std::to_string(chair));

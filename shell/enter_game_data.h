@@ -19,7 +19,6 @@
 
 namespace shell {
 
-inline constexpr int kMaxPlayers = 8;
 inline constexpr int kMaxLookers = 64;
 
 struct RoomBlock : ByteRecord<444> {

@@ -77,8 +77,8 @@ struct MatchData {
 struct ScoreHistory {
   static constexpr int kRing = 30;
   int32_t game_count = 0;
-  int32_t totals[8] = {};
-  int32_t results[8][kRing] = {};
+  int32_t totals[kMaxChairs] = {};
+  int32_t results[kMaxChairs][kRing] = {};
 };
 
 // Score entries of the last game: a common argument and 64-byte entries that begin with a user
@@ -349,8 +349,8 @@ class CGameAppBase : public net::SessionContext {
   bool has_command_line_ = false;
   EnterGameData start_;
   bool has_start_data_ = false;
-  TableExtraRecord extras_[8];
-  bool has_extra_[8] = {};
+  TableExtraRecord extras_[kMaxChairs];
+  bool has_extra_[kMaxChairs] = {};
   bool match_ = false;
   bool replay_mode_ = false;
   bool offline_mode_ = false;

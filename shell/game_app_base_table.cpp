@@ -28,7 +28,7 @@ int CGameAppBase::CanUseSafeBox() const {
 }
 
 const PlayerRecord* CGameAppBase::GetPlayerRecord(int chair) const {
-  if (chair < 0 || chair >= kMaxPlayers) return nullptr;
+  if (chair < 0 || chair >= kMaxChairs) return nullptr;
   for (const PlayerRecord& r : start_.players) {
     if (r.Chair() == chair && r.UserId() != 0) return &r;
   }
@@ -55,7 +55,7 @@ int32_t CGameAppBase::GetChairOfUser(uint32_t user_id) {
   const PlayerRecord* r = FindPlayerRecord(user_id);
   if (r == nullptr) return -1;
   const int32_t chair = r->Chair();
-  return chair >= 0 && chair < kMaxPlayers ? chair : -1;
+  return chair >= 0 && chair < kMaxChairs ? chair : -1;
 }
 
 bool CGameAppBase::IsPlayer(uint32_t user_id) const {
@@ -114,7 +114,7 @@ int CGameAppBase::GetUserFlag1000(uint32_t user_id) const {
 }
 
 bool CGameAppBase::SetTableExtra(int chair, const uint8_t* data, size_t size) {
-  if (chair < 0 || chair >= kMaxPlayers || data == nullptr || size != TableExtraRecord::kSize) {
+  if (chair < 0 || chair >= kMaxChairs || data == nullptr || size != TableExtraRecord::kSize) {
     engine::WriteGameLog("application: match record for chair %d (%zu bytes) refused", chair, size);
     return false;
   }
@@ -125,7 +125,7 @@ bool CGameAppBase::SetTableExtra(int chair, const uint8_t* data, size_t size) {
 
 TableExtraRecord* CGameAppBase::FindTableExtra(uint32_t user_id) {
   if (user_id == 0) return nullptr;
-  for (int c = 0; c < kMaxPlayers; ++c) {
+  for (int c = 0; c < kMaxChairs; ++c) {
     if (has_extra_[c] && extras_[c].UserId() == user_id) return &extras_[c];
   }
   return nullptr;

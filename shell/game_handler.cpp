@@ -3,11 +3,11 @@
 namespace shell {
 
 bool IGameHandler::IsChairReady(int chair) {
-  return chair >= 0 && chair < kChairs && (chair_flags_[chair] & kChairReady) != 0;
+  return chair >= 0 && chair < kMaxChairs && (chair_flags_[chair] & kChairReady) != 0;
 }
 
 void IGameHandler::SetChairFlags(int chair, uint32_t flags) {
-  if (chair >= 0 && chair < kChairs) chair_flags_[chair] = flags;
+  if (chair >= 0 && chair < kMaxChairs) chair_flags_[chair] = flags;
 }
 
 void IGameHandler::ClearState() {

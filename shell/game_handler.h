@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "shell/player_record.h"
+
 namespace shell {
 
 class IGameHandler {
  public:
   static constexpr uint32_t kStateInProgress = 0x1;
   static constexpr uint32_t kChairReady = 0x2;
-  static constexpr int kChairs = 8;
 
   virtual ~IGameHandler() = default;
 
@@ -46,7 +47,7 @@ class IGameHandler {
 
  private:
   uint32_t state_flags_ = 0;
-  uint32_t chair_flags_[kChairs] = {};
+  uint32_t chair_flags_[kMaxChairs] = {};
   int32_t active_chair_ = -1;
   int32_t game_number_ = 0;
   int32_t base_score_ = 0;

@@ -9,6 +9,9 @@
 
 namespace shell {
 
+// Places kept by chair (players, per-chair values); this game seats 3.
+inline constexpr int kMaxChairs = 8;
+
 // A text field of a record of record_size bytes, cut to the record's end.
 std::string ReadRecordText(const uint8_t* record, size_t record_size, size_t offset, size_t size);
 void WriteRecordText(uint8_t* record, size_t record_size, size_t offset, size_t size, const std::string& text);

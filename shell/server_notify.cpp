@@ -18,7 +18,7 @@ bool Refuse(uint32_t id, const char* why, uint32_t length) {
 int ChairCount() {
   CGameAppBase* app = GetApp();
   const int n = app ? app->GetChairCount() : CGameAppBase::kDefaultChairCount;
-  return n < 1 ? 1 : (n > kMaxPlayers ? kMaxPlayers : n);
+  return n < 1 ? 1 : (n > kMaxChairs ? kMaxChairs : n);
 }
 
 bool IsChair(int32_t chair) { return chair >= 0 && chair < ChairCount(); }

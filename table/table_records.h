@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shell/player_record.h"
+
 namespace table {
 
-inline constexpr int kMaxChairs = 8;
+using shell::kMaxChairs;
 
 // A player at the table (the host's player data).
 struct TablePlayer {
