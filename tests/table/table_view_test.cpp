@@ -368,4 +368,48 @@ TEST_F(TableView, TheBaseTableWithoutAGameRecordLaysOutAndSelects) {
   EXPECT_EQ(view().CountSelected(), 6);
 }
 
+// The dealt table as the window shows it: the engine's frame presented by the headless window.
+TEST_F(TableView, ADealtTableShowsItsCardsAndBoardsOnTheCloth) {
+  view().RefreshSeatedBoards();
+  test::TestRules rules;
+  view().DealHands(rules.Deal(3, 20, 7));
+  view().SortHand(table::sort_mode::kValueFalling);
+  shell::GetTableStateHolder()->SetActiveChair(0);
+  view().ShowStartButton();
+  view().StartClock();
+  view().GetClock()->SetValue(15);
+  frame().OnRectChanged();
+  Frames(40);
+
+  const shell::CGameFrameWnd* window = app_->GetMainWnd();
+  const std::vector<uint32_t>& shown = window->PresentedFrame();
+  const int w = window->FrameWidth();
+  ASSERT_EQ(w, 1024);
+  ASSERT_EQ(shown.size(), 1024u * 768u);
+  std::string error;
+  const std::string path = (dir_ / "table.png").string();
+  ASSERT_TRUE(platform::SavePng(path, w, 768, reinterpret_cast<const uint8_t*>(shown.data()), &error,
+                                platform::PngAlpha::kDrop))
+      << error;
+  if (const char* keep = std::getenv("ZP_TABLE_SHOT"))
+    std::filesystem::copy_file(path, keep, std::filesystem::copy_options::overwrite_existing);
+
+  auto at = [&](int x, int y) { return shown[static_cast<size_t>(y) * w + x] & 0xFFFFFF; };
+  constexpr uint32_t kCloth = 0x1E5C3A;
+  EXPECT_EQ(at(2, 2), kCloth);
+  EXPECT_EQ(at(1021, 100), kCloth);
+  // The own hand (class 2 cards, 110 high, centred 103 above the bottom), the side rows of small
+  // backs, the three plates and the start button are drawn over the cloth.
+  EXPECT_NE(at(512, 665), kCloth);
+  EXPECT_NE(at(103 - 34 + 2, 384), kCloth);
+  EXPECT_NE(at(512, 748), kCloth);
+  EXPECT_NE(at(19, 384), kCloth);
+  EXPECT_NE(at(1004, 384), kCloth);
+  EXPECT_NE(at(512, 576), kCloth);
+  // Twenty face-up cards 20 pixels apart: neighbouring faces differ where they show.
+  const std::vector<CCardView*> row = view().OwnRow();
+  ASSERT_EQ(row.size(), 20u);
+  for (const CCardView* card : row) EXPECT_TRUE(card->IsShowingFace());
+}
+
 }  // namespace
