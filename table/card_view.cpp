@@ -47,7 +47,11 @@ void CCardView::OnAddedToScene() {
   large_width = large.width;
   large_height = large.height;
   sprite_ = dynamic_cast<engine::SpriteObject*>(CreateSprite(&large));
-  if (sprite_ != nullptr) SetSkin(sprite_, kSkinLinks);
+  if (sprite_ != nullptr) {
+    // The picture stands exactly at the card's depth from the start, so the card's depths are its.
+    sprite_->SetDepth(EngineObject::GetDepth());
+    SetSkin(sprite_, kSkinLinks);
+  }
   shown_picture_ = kLargeBack1;
   engine::EngineObject* main_game = FindObjectByName("MainGame");
   if (main_game == nullptr) return;

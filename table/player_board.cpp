@@ -87,7 +87,10 @@ void CPlayerBoard::Build(int32_t position) {
   position_ = position;
   const engine::PictureInfo plate = GetPictureInfo(kPlatePicture, 0);
   plate_ = CreateCanvas(plate.width, plate.height, 0xFF00FF);
-  if (plate_ != nullptr) SetSkin(plate_, kPlateLinks);
+  if (plate_ != nullptr) {
+    plate_->SetDepth(EngineObject::GetDepth());
+    SetSkin(plate_, kPlateLinks);
+  }
   const engine::PictureInfo status = GetPictureInfo(kAutoPlayPicture, 0);
   status_ = dynamic_cast<engine::SpriteObject*>(CreateSprite(&status));
   if (plate_ != nullptr && status_ != nullptr) plate_->AddChild(status_, kStatusLinks);

@@ -95,6 +95,9 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   platform::RECT GetMainGameRect() override { return table_rect; }
   std::string GetAvatarImageName(int32_t character, int32_t size_type) override;
   int OnMessage(const engine::ObjectMessage* message) override;
+  void ShowExitBox(const char* text, int32_t, int32_t, const char* icon) override {
+    exit_boxes.push_back(std::string(text) + "|" + icon);
+  }
 
   // The table's rectangle (empty: the whole window).
   void SetTableRect(const platform::RECT& rect);
@@ -103,12 +106,15 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   platform::RECT table_rect{};
   bool fixed_rect = false;
   std::vector<engine::ObjectMessage> received;  // what the boards sent the frame
+  std::vector<std::string> exit_boxes;
 };
 
 class TableApp : public TestApp {
  public:
   engine::RectObject* NewGameFrameObject() override { return frame = new TableFrame(); }
+  int GetChairCount() override { return chairs; }
   TableFrame* frame = nullptr;
+  int chairs = 3;
 };
 
 class TableViewFixture : public EngineFixture {
