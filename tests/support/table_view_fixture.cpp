@@ -176,6 +176,8 @@ void TableViewFixture::TearDown() {
 }
 
 void TableViewFixture::Start(const std::string& command_line) {
+  // One application at a time: the one before goes first.
+  app_.reset();
   app_ = std::make_unique<TableApp>();
   ASSERT_TRUE(app_->ParseCommandLine(command_line));
   const std::vector<uint8_t> bytes = MakeTable().Serialize();

@@ -66,6 +66,10 @@ class TestTableView : public table::CTableView {
                        table::CARD_COMBO* result, uint32_t mask, int32_t wildcards) override;
   void UpdateThrowButton() override { ++throw_updates; }
   void OnClockTick() override { ++clock_ticks; }
+  void ShowTableNotice(const uint8_t* record, size_t size) override {
+    notices.emplace_back(reinterpret_cast<const char*>(record) + kNoticeTextOffset);
+    notice_sizes.push_back(size);
+  }
 
   // Gives each chair its hand (card sprite = card id), in place 1; the own chair's and, with
   // open, everyone's face up, the others' ids hidden (-1). Then lays the rows out.
@@ -82,6 +86,8 @@ class TestTableView : public table::CTableView {
   std::vector<std::pair<uint32_t, std::vector<int32_t>>> hint_answers;
   int throw_updates = 0;
   int clock_ticks = 0;
+  std::vector<std::string> notices;
+  std::vector<size_t> notice_sizes;
 };
 
 // The game frame as the table sees it: a root that opens the skin, fills the window with cloth,
