@@ -162,7 +162,7 @@ std::string CommandLineFor(int chair, uint32_t options, bool watching) {
 
 void TableViewFixture::SetUp() {
   EngineFixture::SetUp();
-  ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::kHeadless));
+  ASSERT_TRUE(platform::InitWindowSystem(backend_));
   server_ = std::make_unique<ScopedFakeServer>(clock_.clock());
   rules_ = std::make_unique<TestRules>();
 }

@@ -11,6 +11,7 @@
 
 #include "engine/core/rect_object.h"
 #include "platform/win_types.h"
+#include "platform/window.h"
 #include "shell/app_frame_view.h"
 #include "table/card_attributes.h"
 #include "table/card_rules.h"
@@ -139,6 +140,8 @@ class TableViewFixture : public EngineFixture {
   TableFrame& frame() { return *app_->frame; }
   engine::ObjectServices& services() { return *app_->frame; }
 
+  // The window backend SetUp starts (a test on a real display sets it in its constructor).
+  platform::WindowBackendKind backend_ = platform::WindowBackendKind::kHeadless;
   table::ScopedCardCallbacks callbacks_;
   std::unique_ptr<TestRules> rules_;
   std::unique_ptr<ScopedFakeServer> server_;
