@@ -9,6 +9,8 @@ namespace platform {
 
 // A GBK lead byte: 0x81..0xFE. The byte after it belongs to the same character.
 inline bool IsDBCSLeadByte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+// A byte that may follow a lead byte: 0x40..0xFE without 0x7F.
+inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);
