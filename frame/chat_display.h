@@ -32,17 +32,17 @@ class ChatDisplay : public engine::RichTextBox {
   ChatDisplay() = default;
   ~ChatDisplay() override = default;
 
-  void Layout(int32_t width, int32_t height) override;                                                   // 1
+  void Layout(int32_t width, int32_t height) override;  // 1
   void DrawBackImage(const engine::PictureInfo* picture, int32_t x, int32_t y, int32_t width,
-                     int32_t height) override;                                                           // 2
-  int ParseTag(std::string_view tag) override;                                                           // 3
-  int ParseObjectTag(std::string_view token) override;                                                   // 4
-  void AppendMarkup(const char* text) override;                                                          // 5
+                     int32_t height) override;          // 2
+  int ParseTag(std::string_view tag) override;          // 3
+  int ParseObjectTag(std::string_view token) override;  // 4
+  void AppendMarkup(const char* text) override;         // 5
   // A local folder through the desktop's file viewer, anything else as a web page.
-  void OpenUrl(const char* target) override;                                                             // 6
-  void OnFocusLost() override;                                                                           // 7
+  void OpenUrl(const char* target) override;  // 6
+  void OnFocusLost() override;                // 7
   // Black, 宋体 12 pixels, weight 400, neither italic nor underlined.
-  virtual void ResetStyle();                                                                             // 8
+  virtual void ResetStyle();  // 8
 
  private:
   void AppendSelfLink(std::string_view tag);

@@ -23,8 +23,8 @@ PictureInfo FindPictureQuietly(ObjectServices* services, std::string_view name, 
 void ShowHandCursor(ObjectServices* services, bool hand) {
   if (services == nullptr) return;
   if (EngineObject* cursor = services->FindObjectByName(kCursorObjectName)) {
-    const ObjectMessage message = MakeMessage(
-        cursor->GetKey(), hand ? QUILLARON_EVENT_CURSOR_HAND : QUILLARON_EVENT_CURSOR_ARROW, 0, 0);
+    const ObjectMessage message =
+        MakeMessage(cursor->GetKey(), hand ? QUILLARON_EVENT_CURSOR_HAND : QUILLARON_EVENT_CURSOR_ARROW, 0, 0);
     services->SendMessage(&message);
     return;
   }
@@ -114,8 +114,8 @@ int InlineObject::OnMessage(const ObjectMessage* message) {
         ShowHandCursor(this, false);
         return 1;
       case QUILLARON_EVENT_CLICK: {
-        const ObjectMessage open = MakeMessage(owner_, rich_text::kMsgOpenLink,
-                                               reinterpret_cast<uintptr_t>(click_target_.c_str()), GetKey());
+        const ObjectMessage open =
+            MakeMessage(owner_, rich_text::kMsgOpenLink, reinterpret_cast<uintptr_t>(click_target_.c_str()), GetKey());
         PostMessage(&open);
         return 1;
       }

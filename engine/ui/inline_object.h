@@ -65,8 +65,7 @@ class InlineObject : public WidgetBase {
 // A picture looked up by a name that came from outside (a markup tag, another player's text):
 // a null record when it is missing or the name is empty or longer than max_name bytes. Nothing is
 // logged, so such names never reach the logs.
-PictureInfo FindPictureQuietly(ObjectServices* services, std::string_view name, int32_t frame,
-                               size_t max_name = 63);
+PictureInfo FindPictureQuietly(ObjectServices* services, std::string_view name, int32_t frame, size_t max_name = 63);
 
 // Shows the hand cursor (hand true) or the arrow through the cursor object when there is one,
 // else the system's.

@@ -93,11 +93,11 @@ bool RichTextBox::Create(int32_t width, int32_t height, uint32_t style, uint32_t
   // Input: the pointer over the text, the wheel and keys (through the focus), focus changes.
   if ((style_ & (rich_text::kViewPointer | rich_text::kViewSelection | rich_text::kViewEdit |
                  rich_text::kViewLinksLive | rich_text::kViewScrollBars)) != 0) {
-    for (uint32_t event : {QUILLARON_EVENT_MOUSE_MOVE, QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_LBUTTON_DOWN,
-                           QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_DRAG, QUILLARON_EVENT_CLICK,
-                           QUILLARON_EVENT_WHEEL_UP, QUILLARON_EVENT_WHEEL_DOWN, QUILLARON_EVENT_KEY_DOWN,
-                           QUILLARON_EVENT_KEY_UP, QUILLARON_EVENT_CHAR, QUILLARON_EVENT_FOCUS_GAINED,
-                           QUILLARON_EVENT_FOCUS_LOST}) {
+    for (uint32_t event :
+         {QUILLARON_EVENT_MOUSE_MOVE, QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_LBUTTON_DOWN,
+          QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_DRAG, QUILLARON_EVENT_CLICK, QUILLARON_EVENT_WHEEL_UP,
+          QUILLARON_EVENT_WHEEL_DOWN, QUILLARON_EVENT_KEY_DOWN, QUILLARON_EVENT_KEY_UP, QUILLARON_EVENT_CHAR,
+          QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST}) {
       SubscribeMessage(event, GetKey(), event, 0, 0);
     }
   }

@@ -147,8 +147,8 @@ class RichTextBox : public WidgetBase {
   RichTextBox();
   ~RichTextBox() override;
 
-  void Show() override;                                 // 11
-  void Resize(double width, double height) override;    // 18: canvases and the text area
+  void Show() override;                                  // 11
+  void Resize(double width, double height) override;     // 18: canvases and the text area
   int OnMessage(const ObjectMessage* message) override;  // 43
   // The spacing between lines, in pixels (its absolute value).
   void SetAbsDouble(int32_t value) override;  // 155

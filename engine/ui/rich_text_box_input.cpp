@@ -108,7 +108,8 @@ int RichTextBox::OnMessage(const ObjectMessage* message) {
       if (message->p2 != 0) {
         // The sender is named: its target is read from it, if it is still there.
         ObjectModule* objects = IsRegistered() ? EngineObject::GetObjectModule() : nullptr;
-        EngineObject* sender = objects != nullptr ? objects->FindObjectByKey(static_cast<uint32_t>(message->p2)) : nullptr;
+        EngineObject* sender =
+            objects != nullptr ? objects->FindObjectByKey(static_cast<uint32_t>(message->p2)) : nullptr;
         if (auto* link = dynamic_cast<LinkObject*>(sender)) {
           from_object = link->GetTarget();
         } else if (auto* object = dynamic_cast<InlineObject*>(sender)) {

@@ -97,8 +97,8 @@ void RichTextBox::Measure(RichTextItem& item) {
     item.height = metrics.height;
     return;
   }
-  const uint32_t code = uint32_t{item.length} << 16 | uint32_t{b0} << 8 |
-                        (item.length == 2 ? static_cast<uint8_t>(item.bytes[1]) : 0u);
+  const uint32_t code =
+      uint32_t{item.length} << 16 | uint32_t{b0} << 8 | (item.length == 2 ? static_cast<uint8_t>(item.bytes[1]) : 0u);
   if (auto it = metrics.sizes.find(code); it != metrics.sizes.end()) {
     item.width = it->second.first;
     item.height = it->second.second;
@@ -289,7 +289,9 @@ void RichTextBox::ScrollToEnd() {
   SetScrollPos(GetScrollRange());
 }
 
-void RichTextBox::ScrollBy(int32_t dy) { SetScrollPos(static_cast<int32_t>(std::clamp<int64_t>(int64_t{scroll_y_} + dy, 0, INT32_MAX))); }
+void RichTextBox::ScrollBy(int32_t dy) {
+  SetScrollPos(static_cast<int32_t>(std::clamp<int64_t>(int64_t{scroll_y_} + dy, 0, INT32_MAX)));
+}
 
 int32_t RichTextBox::WheelStep() const { return kWheelStep; }
 
@@ -358,10 +360,10 @@ void RichTextBox::PlaceObjects() {
   if (canvas != nullptr && !lines_.empty()) {
     const double left = canvas->GetLeft() + text_x_ - scroll_x_;
     const double top = canvas->GetTop() + text_y_ - scroll_y_;
-    RECT area = MakeRect(static_cast<int32_t>(canvas->GetLeft()) + text_x_,
-                         static_cast<int32_t>(canvas->GetTop()) + text_y_,
-                         static_cast<int32_t>(canvas->GetLeft()) + text_x_ + text_width_,
-                         static_cast<int32_t>(canvas->GetTop()) + text_y_ + text_height_);
+    RECT area =
+        MakeRect(static_cast<int32_t>(canvas->GetLeft()) + text_x_, static_cast<int32_t>(canvas->GetTop()) + text_y_,
+                 static_cast<int32_t>(canvas->GetLeft()) + text_x_ + text_width_,
+                 static_cast<int32_t>(canvas->GetTop()) + text_y_ + text_height_);
     if ((canvas->GetFlags() & object_flag::kLimitRect) != 0) {
       RECT own{};
       canvas->GetLimitRect(&own);
@@ -415,9 +417,10 @@ void RichTextBox::PlaceCaret(size_t index) {
   caret_->Invalidate();
   const double x = canvas->GetLeft() + text_x_ + std::min(box.x - scroll_x_, std::max(text_width_ - 1, 0)) + 0.5;
   caret_->MoveTo(x, canvas->GetTop() + text_y_ + box.top - scroll_y_ + height / 2.0);
-  RECT area = MakeRect(static_cast<int32_t>(canvas->GetLeft()) + text_x_, static_cast<int32_t>(canvas->GetTop()) + text_y_,
-                       static_cast<int32_t>(canvas->GetLeft()) + text_x_ + text_width_,
-                       static_cast<int32_t>(canvas->GetTop()) + text_y_ + text_height_);
+  RECT area =
+      MakeRect(static_cast<int32_t>(canvas->GetLeft()) + text_x_, static_cast<int32_t>(canvas->GetTop()) + text_y_,
+               static_cast<int32_t>(canvas->GetLeft()) + text_x_ + text_width_,
+               static_cast<int32_t>(canvas->GetTop()) + text_y_ + text_height_);
   caret_->SetLimitRect(area);
   caret_->AddFlags(object_flag::kLimitMoves);
 }
@@ -498,7 +501,9 @@ void RichTextBox::DrawItems(uint32_t* pixels, int32_t width, int32_t height, int
       const int32_t top = std::max(line.top + origin_y, 0);
       const int32_t bottom = std::min(line.top + line.height + origin_y, height);
       for (int32_t y = top; y < bottom; ++y) {
-        if (right > left) std::fill(pixels + static_cast<size_t>(y) * width + left, pixels + static_cast<size_t>(y) * width + right, OpaquePixel(kSelectionBack));
+        if (right > left)
+          std::fill(pixels + static_cast<size_t>(y) * width + left, pixels + static_cast<size_t>(y) * width + right,
+                    OpaquePixel(kSelectionBack));
       }
     }
     if (renderer == nullptr) continue;

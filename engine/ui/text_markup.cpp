@@ -56,7 +56,6 @@ std::optional<uint32_t> HexColour(std::string_view value) {
   return FromRgb(rgb);
 }
 
-
 bool ApplyPair(std::string_view name, std::string_view value, FontRecord& record) {
   if (SameName(name, "size") || SameName(name, "s")) {
     auto n = Decimal(value);
