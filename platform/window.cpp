@@ -160,7 +160,10 @@ void FireDueTimers() {
   }
   const std::span<const std::pair<Window*, uint32_t>> due =
       many.empty() ? std::span<const std::pair<Window*, uint32_t>>(few.data(), count) : std::span(many);
-  for (const auto& [window, id] : due) {
+  for (const auto& entry : due) {
+    // Plain copies, not structured bindings: clang before 16 cannot capture those in the lambda.
+    Window* const window = entry.first;
+    const uint32_t id = entry.second;
     // A proc may have killed or reset timers: look each one up again.
     auto it = std::find_if(s.timers.begin(), s.timers.end(),
                            [&](const Timer& t) { return t.window == window && t.id == id; });

@@ -45,7 +45,7 @@ std::string_view CutText(std::string_view text, size_t limit) {
 void SetFaceName(LOGFONTA& font, std::string_view name) {
   const std::string_view cut = CutText(name.substr(0, name.find('\0')), sizeof(font.lfFaceName) - 1);
   std::memset(font.lfFaceName, 0, sizeof(font.lfFaceName));
-  std::memcpy(font.lfFaceName, cut.data(), cut.size());
+  if (!cut.empty()) std::memcpy(font.lfFaceName, cut.data(), cut.size());
 }
 
 RichTextBox::RichTextBox() {

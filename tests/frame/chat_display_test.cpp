@@ -88,6 +88,8 @@ TEST_F(ChatDisplayTest, ColoursInHexAndFacesWithTheirSize) {
   EXPECT_EQ(Read("<color=12>r"), "\"r\"{c=000012,h=12}");
   EXPECT_EQ(Read("<color=zz00ff>x"), "\"x\"{c=FF0000,h=12}");
   EXPECT_EQ(Read("<face=黑体;size=14>x"), "\"x\"{c=000000,h=14,f=黑体}");
+  // An empty face: drawn in the default face.
+  EXPECT_EQ(Read("<face=>x"), "\"x\"{c=000000,h=12,f=}");
   // A face name longer than its field is cut to 31 bytes, between characters.
   EXPECT_EQ(Read("<face=一二三四五六七八九十一二三四五六七八>x"),
             "\"x\"{c=000000,h=12,f=一二三四五六七八九十一二三四五}");
