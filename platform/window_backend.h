@@ -47,7 +47,21 @@ class WindowBackend {
   // UTF-8 clipboard text; false when the backend has no system clipboard.
   virtual bool SetClipboard(const std::string& utf8) = 0;
   virtual bool GetClipboard(std::string* utf8) = 0;
+
+  // The desktop (desktop.h): the primary screen's work area; false when it cannot be told.
+  virtual bool QueryWorkArea(RECT* out) = 0;
+  virtual bool IsForeground(Window& window) = 0;
+  virtual void Raise(Window& window) = 0;
+  virtual void Flash(Window& window) = 0;
+  // Client coordinates of the window.
+  virtual void SetTextInputRect(Window& window, const RECT& rect) = 0;
+  // Hands an already checked target (UTF-8) to the system's opener; false when it did not start.
+  virtual bool OpenExternal(const std::string& utf8_target) = 0;
 };
+
+// Starts xdg-open with the target as its one argument, detached from the program's terminal;
+// the child is reaped by a short-lived thread. False (with a log line) when it did not start.
+bool LaunchOpener(const std::string& utf8_target);
 
 std::unique_ptr<WindowBackend> MakeSdlWindowBackend();
 std::unique_ptr<WindowBackend> MakeHeadlessWindowBackend();

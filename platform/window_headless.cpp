@@ -3,19 +3,32 @@
 //   Limitations:  windows live in memory only. Input comes from messages the program (or a test)
 //                 posts; the pointer position is what SetCursorPos stored; cursors, clipping and
 //                 capture are kept as state; the clipboard is the layer's in-memory one.
-//                 Presented frames are kept in each window for reading.
+//                 Presented frames are kept in each window for reading. The desktop calls
+//                 work on the HeadlessDesktop record (desktop.h): the work area is what a test
+//                 set, raising gives the window the focus, flashes and the input method's
+//                 rectangle are counted or kept, and the opener records its targets, running
+//                 nothing.
 //   Dependencies: none besides the standard library.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/desktop.h"
 #include "platform/window_backend.h"
 
 namespace platform {
+
+HeadlessDesktop& GetHeadlessDesktop() {
+  static HeadlessDesktop desktop;
+  return desktop;
+}
+
 namespace {
 
 class HeadlessWindowBackend final : public WindowBackend {
  public:
+  HeadlessWindowBackend() { GetHeadlessDesktop() = HeadlessDesktop{}; }
+
   WindowBackendKind Kind() const override { return WindowBackendKind::kHeadless; }
 
   // Nothing to open: the window's own record is all there is. A window the system may place
@@ -72,6 +85,29 @@ class HeadlessWindowBackend final : public WindowBackend {
   void WarpCursor(int, int) override {}
   bool SetClipboard(const std::string&) override { return false; }
   bool GetClipboard(std::string*) override { return false; }
+
+  // The work area a test set (1024 x 768 at the origin unless changed).
+  bool QueryWorkArea(RECT* out) override {
+    *out = GetHeadlessDesktop().work_area;
+    return true;
+  }
+  // The window the layer last gave the focus to.
+  bool IsForeground(Window& window) override { return Window::GetFocus() == &window; }
+  // Counted; the window takes the focus, as the system would give it.
+  void Raise(Window& window) override {
+    ++GetHeadlessDesktop().raises;
+    WindowSystem::FocusChanged(&window);
+  }
+  void Flash(Window&) override { ++GetHeadlessDesktop().flashes; }
+  void SetTextInputRect(Window&, const RECT& rect) override {
+    GetHeadlessDesktop().text_input_rect = rect;
+    GetHeadlessDesktop().text_input_rect_set = true;
+  }
+  // Recorded, never run.
+  bool OpenExternal(const std::string& utf8_target) override {
+    GetHeadlessDesktop().opened.push_back(utf8_target);
+    return true;
+  }
 
  private:
   std::mutex mutex_;

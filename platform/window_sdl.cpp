@@ -3,7 +3,9 @@
 //   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
 //                 present; key messages carry no scan code (the KF_ bits are right); the IME's
 //                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
-//                 under Wayland the window cannot place itself or read the global pointer.
+//                 under Wayland the window cannot place itself or read the global pointer;
+//                 raising and flashing are requests a window manager may answer by marking the
+//                 window urgent; the work area is the primary display's usable bounds.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection.
 #include <SDL.h>
 #include <poll.h>
@@ -529,6 +531,50 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_free(text);
     return true;
   }
+
+  // The primary display's usable bounds (the screen less panels, where the desktop tells).
+  bool QueryWorkArea(RECT* out) override {
+    x11_touched_ = true;
+    if (display_lost_) return false;
+    SDL_Rect r{};
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) {
+      ReportProblem("SDL work area: %s", SDL_GetError());
+      return false;
+    }
+    *out = RECT{r.x, r.y, r.x + r.w, r.y + r.h};
+    return true;
+  }
+
+  bool IsForeground(Window& window) override {
+    x11_touched_ = true;
+    if (display_lost_) return false;
+    SdlWindow* n = Native(window);
+    return n && (SDL_GetWindowFlags(n->window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+  }
+
+  // Raises the window and asks for the focus (a window manager may only mark it urgent).
+  void Raise(Window& window) override {
+    x11_touched_ = true;
+    if (display_lost_) return;
+    if (SdlWindow* n = Native(window)) SDL_RaiseWindow(n->window);
+  }
+
+  void Flash(Window& window) override {
+    x11_touched_ = true;
+    if (display_lost_) return;
+    SdlWindow* n = Native(window);
+    if (n && SDL_FlashWindow(n->window, SDL_FLASH_UNTIL_FOCUSED) != 0) ReportProblem("SDL flash: %s", SDL_GetError());
+  }
+
+  // SDL places the candidate window for the focused window, in its client coordinates.
+  void SetTextInputRect(Window&, const RECT& rect) override {
+    x11_touched_ = true;
+    if (display_lost_) return;
+    SDL_Rect r{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+    SDL_SetTextInputRect(&r);
+  }
+
+  bool OpenExternal(const std::string& utf8_target) override { return LaunchOpener(utf8_target); }
 
  private:
   static SdlWindow* Native(Window& window) { return static_cast<SdlWindow*>(WindowSystem::Native(window)); }

@@ -26,6 +26,7 @@ inline constexpr uint32_t kShow = 19840375;
 inline constexpr uint32_t kHide = 19840376;
 inline constexpr uint32_t kFreeBlockA = 19840388;
 inline constexpr uint32_t kFreeBlockB = 19840389;
+inline constexpr uint32_t kRollStep = 19840390;       // a number display's own roll step
 inline constexpr uint32_t kCountdownStep = 19840394;  // the message box's own step
 }  // namespace msg
 

@@ -1,5 +1,7 @@
 #include "engine/core/widget_base.h"
 
+#include <cmath>
+
 #include "engine/core/engine_log.h"
 
 namespace engine {
@@ -45,6 +47,11 @@ void WidgetBase::SetEnabled(bool enabled) {
   const ObjectMessage message =
       MakeMessage(GetKey(), enabled ? QUILLARON_EVENT_ENABLED : QUILLARON_EVENT_DISABLED, 0, 0);
   OnMessage(&message);
+}
+
+void WidgetBase::SetAbsDouble(int32_t value) {
+  // Through double, so that the most negative value has a magnitude too.
+  spacing_ = std::fabs(static_cast<double>(value));
 }
 
 EngineObject* WidgetBase::GetSkinOrSelf() {

@@ -56,9 +56,12 @@ class WidgetBase : public ObjectServices {
   // Input on or off (on the skin when there is one); the widget is told with QUILLARON_EVENT_ENABLED or _DISABLED.
   virtual void SetEnabled(bool enabled);  // 153
   virtual EngineObject* GetSkinOrSelf();  // 154
-  // Slots for derived classes: a value of their own (the rich-text view's spacing) and an action.
-  virtual void SetAbsDouble(int32_t) {}  // 155
-  virtual void OnWidgetAction() {}       // 156
+  // Keeps the value's magnitude as the widget's spacing (the rich-text view spaces its items by it).
+  virtual void SetAbsDouble(int32_t value);  // 155
+  // A slot for derived classes: an action of their own.
+  virtual void OnWidgetAction() {}  // 156
+
+  double GetSpacing() const { return spacing_; }
 
   // The skin while it is still linked to the widget (a skin removed from the scene has left the
   // widget's child list, and is no longer followed), else null.
@@ -69,6 +72,7 @@ class WidgetBase : public ObjectServices {
   EngineObject* SkinWith(uint32_t mask) const;
 
   EngineObject* skin_ = nullptr;
+  double spacing_ = 0.0;
 };
 
 }  // namespace engine

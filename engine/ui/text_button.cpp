@@ -6,17 +6,9 @@
 namespace engine {
 namespace {
 
-struct StateLook {
-  COLORREF fill;
-  COLORREF text;
-};
-
-constexpr StateLook kLooks[] = {
-    {0xE8E8E8, 0x000000},  // normal
-    {0xFFFFFF, 0x000000},  // pointer over it
-    {0xC8C8C8, 0x000000},  // pressed
-    {0xE8E8E8, 0x909090},  // disabled
-};
+// Fill colours of the four states; a disabled caption is grey whatever its own colour.
+constexpr COLORREF kFills[] = {0xE8E8E8, 0xFFFFFF, 0xC8C8C8, 0xE8E8E8};
+constexpr COLORREF kDisabledText = 0x909090;
 
 }  // namespace
 
@@ -42,22 +34,28 @@ bool TextButton::Create(const char* caption, int32_t width, int32_t height, int3
                          QUILLARON_EVENT_LBUTTON_UP, QUILLARON_EVENT_CLICK}) {
     SubscribeMessage(event, GetKey(), event, 0, 0);
   }
-  DrawState(kNormal);
+  hovered_ = false;
+  pressed_ = false;
+  EnterState(kNormal);
   return true;
 }
 
-void TextButton::DrawState(uint32_t state) {
+void TextButton::EnterState(uint32_t state) {
   state_ = state <= kDisabled ? state : kNormal;
+  DrawState(state_);
+}
+
+void TextButton::DrawState(uint32_t state) {
+  if (state > kDisabled) state = kNormal;
   CanvasObject* canvas = GetCanvas();
   if (canvas == nullptr) return;
-  const StateLook& look = kLooks[state_];
-  canvas->SetFillColour(look.fill);
+  canvas->SetFillColour(kFills[state]);
   canvas->Clear();
   canvas->DrawBorder(frame_colour_, 1);
   canvas->SetFont(font_size_, 400, "宋体");
-  canvas->SetTextColour(look.text, 1.0);
+  canvas->SetTextColour(state == kDisabled ? kDisabledText : text_colour_, 1.0);
   // A pressed button's caption sinks by a pixel.
-  const int32_t sink = state_ == kPressed ? 1 : 0;
+  const int32_t sink = state == kPressed ? 1 : 0;
   canvas->DrawTextCentred(canvas->GetSurfaceWidth() / 2 + sink, canvas->GetSurfaceHeight() / 2 + sink,
                           caption_.c_str());
   canvas->Invalidate();
@@ -68,36 +66,50 @@ void TextButton::SetText(const char* caption) {
   DrawState(state_);
 }
 
+void TextButton::SetTextColour(COLORREF colour) {
+  text_colour_ = colour;
+  DrawState(state_);
+}
+
 int TextButton::OnMessage(const ObjectMessage* message) {
   if (message == nullptr) return 1;
   const bool enabled = TakesInput() != 0;
   switch (message->id) {
     case QUILLARON_EVENT_MOUSE_ENTER:
-      if (enabled) DrawState(kHover);
+      hovered_ = true;
+      if (enabled) EnterState(pressed_ ? kPressed : kHover);
       break;
     case QUILLARON_EVENT_MOUSE_LEAVE:
-      if (enabled) DrawState(kNormal);
+      hovered_ = false;
+      if (enabled) EnterState(kNormal);
       break;
     case QUILLARON_EVENT_LBUTTON_DOWN:
-      if (enabled) DrawState(kPressed);
+      if (enabled) {
+        pressed_ = true;
+        EnterState(kPressed);
+      }
       break;
     case QUILLARON_EVENT_LBUTTON_UP:
-      if (enabled && state_ == kPressed) DrawState(kNormal);
+      if (enabled && pressed_) EnterState(RestingState());
+      pressed_ = false;
       break;
     case QUILLARON_EVENT_CLICK:
       if (enabled) {
-        DrawState(kHover);
+        EnterState(kHover);
         if (message_.id != 0) {
+          // A copy: the receiver may change or remove this button.
           const ObjectMessage copy = message_;
           SendMessage(&copy);
         }
       }
       return 1;
     case QUILLARON_EVENT_ENABLED:
-      DrawState(kNormal);
+      EnterState(RestingState());
       break;
     case QUILLARON_EVENT_DISABLED:
-      DrawState(kDisabled);
+      // A press in progress is forgotten: its release must not click.
+      pressed_ = false;
+      EnterState(kDisabled);
       break;
     default:
       break;

@@ -102,6 +102,23 @@ bool ApplyPair(std::string_view name, std::string_view value, FontRecord& record
   return false;
 }
 
+// "rgb=R,G,B": three decimal channels 0-255, the last two being the pieces after the pair.
+bool ApplyRgb(std::string_view red, std::string_view& rest, FontRecord& record) {
+  std::string_view pieces[2];
+  for (std::string_view& piece : pieces) {
+    if (rest.empty()) return false;
+    const size_t comma = rest.find(',');
+    piece = Trim(rest.substr(0, comma));
+    rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+  }
+  const auto r = Decimal(Trim(red));
+  const auto g = Decimal(pieces[0]);
+  const auto b = Decimal(pieces[1]);
+  if (!r || !g || !b || *r > 255 || *g > 255 || *b > 255) return false;
+  record.colour = static_cast<uint32_t>(*r) | static_cast<uint32_t>(*g) << 8 | static_cast<uint32_t>(*b) << 16;
+  return true;
+}
+
 }  // namespace
 
 bool ApplyMarkupTag(std::string_view content, FontRecord& record) {
@@ -115,7 +132,12 @@ bool ApplyMarkupTag(std::string_view content, FontRecord& record) {
     content = comma == std::string_view::npos ? std::string_view{} : content.substr(comma + 1);
     const size_t split = pair.find_first_of("=:");
     if (split == std::string_view::npos) continue;
-    understood |= ApplyPair(Trim(pair.substr(0, split)), Trim(pair.substr(split + 1)), changed);
+    const std::string_view name = Trim(pair.substr(0, split));
+    if (SameName(name, "rgb")) {
+      understood |= ApplyRgb(pair.substr(split + 1), content, changed);
+      continue;
+    }
+    understood |= ApplyPair(name, Trim(pair.substr(split + 1)), changed);
   }
   if (understood) record = changed;
   return understood;

@@ -6,6 +6,7 @@
 // "name:value") pairs separated by commas:
 //   size=N    character height in pixels        s=N      height given in twips (N * 96 / 1440)
 //   c=N       colour, a decimal COLORREF        color=RRGGBB  colour in hexadecimal
+//   rgb=R,G,B colour by its red, green and blue (0-255 each; the commas belong to the value)
 //   e=b|u|i   bold, underlined, italic          face=NAME     face name
 //   alpha=N   text opacity 0-255
 // "<>" restores the style the text started with. A run between '<' and '>' that holds none of
