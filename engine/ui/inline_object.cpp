@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
-#include "engine/core/cursor_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/sprite_object.h"
 #include "engine/media/paint_module.h"
+#include "engine/ui/hand_cursor.h"
 #include "engine/ui/rich_text_box.h"
-#include "platform/win_messages.h"
 
 namespace engine {
 
@@ -18,17 +17,6 @@ PictureInfo FindPictureQuietly(ObjectServices* services, std::string_view name, 
   }
   if (PaintModule* paint = services->GetPaintModule()) paint->GetPictureInfo(&info, std::string(name), frame);
   return info;
-}
-
-void ShowHandCursor(ObjectServices* services, bool hand) {
-  if (services == nullptr) return;
-  if (EngineObject* cursor = services->FindObjectByName(kCursorObjectName)) {
-    const ObjectMessage message =
-        MakeMessage(cursor->GetKey(), hand ? QUILLARON_EVENT_CURSOR_HAND : QUILLARON_EVENT_CURSOR_ARROW, 0, 0);
-    services->SendMessage(&message);
-    return;
-  }
-  services->SetCursorHandle(platform::LoadCursorA(nullptr, hand ? platform::IDC_HAND : platform::IDC_ARROW));
 }
 
 bool InlineObject::MakeSprite(const char* name, int32_t frame, int32_t width, int32_t height) {

@@ -67,8 +67,4 @@ class InlineObject : public WidgetBase {
 // logged, so such names never reach the logs.
 PictureInfo FindPictureQuietly(ObjectServices* services, std::string_view name, int32_t frame, size_t max_name = 63);
 
-// Shows the hand cursor (hand true) or the arrow through the cursor object when there is one,
-// else the system's.
-void ShowHandCursor(ObjectServices* services, bool hand);
-
 }  // namespace engine

@@ -2,6 +2,7 @@
 
 #include "engine/core/input_module.h"
 #include "engine/core/sprite_object.h"
+#include "engine/ui/hand_cursor.h"
 #include "engine/ui/inline_object.h"
 #include "engine/ui/rich_text_box.h"
 

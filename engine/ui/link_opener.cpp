@@ -5,6 +5,7 @@
 
 #include "engine/core/engine_log.h"
 #include "platform/files.h"
+#include "platform/shell_open.h"
 
 namespace engine {
 namespace {
@@ -38,9 +39,8 @@ bool Refuse(const char* what, std::string_view target) {
 }
 
 bool HandOn(LinkTargetKind kind, std::string_view target) {
-  const LinkOpener opener = g_opener.load();
-  if (opener == nullptr) return Refuse("no opener installed", target);
-  return opener(kind, std::string(target));
+  if (const LinkOpener opener = g_opener.load()) return opener(kind, std::string(target));
+  return kind == LinkTargetKind::kWebPage ? platform::OpenUrl(target) : platform::OpenFolder(target);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 //   a local folder: only an absolute path (POSIX "/..." or Windows "X:\...") of printable text
 //                   that names an existing folder is passed on.
 // Everything else is refused with a log line that shows the target cut short and made printable.
-// The opener that finally shows the page or folder is installed by the program (the platform's,
-// which starts the desktop's viewer in a child process); until one is installed, checked
-// requests are refused and logged as well.
+// A checked target goes to the platform (platform/shell_open.h: the desktop's browser or file
+// manager in a child process, which checks it once more; recorded only, headless), or to the
+// opener a test installed in its place.
 #pragma once
 
 #include <string>
@@ -22,7 +22,8 @@ enum class LinkTargetKind { kWebPage = 1, kLocalFolder = 2 };
 // Shows a checked target; true when it was handed on.
 using LinkOpener = bool (*)(LinkTargetKind kind, const std::string& target);
 
-// Installs the opener (null: none) and returns the one installed before.
+// Installs an opener in place of the platform's (null: the platform's again) and returns the one
+// installed before.
 LinkOpener SetLinkOpener(LinkOpener opener);
 
 // Longest target passed on, in bytes.

@@ -137,8 +137,8 @@ void RichTextBox::SetReadOnly(bool links_live) {
 }
 
 void RichTextBox::SetAbsDouble(int32_t value) {
-  line_spacing_ = value < 0 ? (value == INT32_MIN ? INT32_MAX : -value) : value;
-  line_spacing_ = std::min(line_spacing_, 1000);
+  WidgetBase::SetAbsDouble(value);
+  line_spacing_ = static_cast<int32_t>(std::min(GetSpacing(), static_cast<double>(kMaxLineSpacing)));
   Relayout(0);
 }
 

@@ -139,6 +139,8 @@ class RichTextBox : public WidgetBase {
   static constexpr size_t kMaxPictureName = 63;
   // Largest width or height an object tag may ask for.
   static constexpr int32_t kMaxObjectSide = 1024;
+  // Largest spacing between lines, in pixels.
+  static constexpr int32_t kMaxLineSpacing = 1000;
   // Link flags of the view's canvas: everything but size and scale (the view sizes it itself).
   static constexpr uint32_t kSkinLinks = 0x1BC02B;
   // Link flags of the objects that stand in the text: owned, following moves, depth and hiding.
