@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
 #include "engine/core/game_core.h"
 #include "engine/core/object_module.h"
@@ -91,6 +92,25 @@ void AppendLine(benchmark::State& state, bool draw) {
 void BM_AppendChatLine(benchmark::State& state) { AppendLine(state, false); }
 // The same, and the view drawn.
 void BM_AppendChatLineAndDraw(benchmark::State& state) { AppendLine(state, true); }
+// A line naming a face not seen before: what a face name sent in chat costs (the text renderer
+// opens each new face through fontconfig).
+void BM_AppendLineWithNewFace(benchmark::State& state) {
+  ChatScene scene;
+  scene.Fill(10);
+  int serial = 0;
+  for (auto _ : state) {
+    const std::string line = "<face=NoSuchFace" + std::to_string(serial++) + ">x\n";
+    scene.display()->AppendText(line.c_str());
+    scene.display()->Redraw();
+    if (scene.display()->LineCount() > 100) {
+      state.PauseTiming();
+      scene.Fill(10);
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_AppendLineWithNewFace)->Unit(benchmark::kMicrosecond);
+
 BENCHMARK(BM_AppendChatLine)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AppendChatLineAndDraw)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 

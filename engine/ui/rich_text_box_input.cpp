@@ -110,9 +110,14 @@ int RichTextBox::OnMessage(const ObjectMessage* message) {
         ObjectModule* objects = IsRegistered() ? EngineObject::GetObjectModule() : nullptr;
         EngineObject* sender =
             objects != nullptr ? objects->FindObjectByKey(static_cast<uint32_t>(message->p2)) : nullptr;
-        if (auto* link = dynamic_cast<LinkObject*>(sender)) {
+        // The target text the sender posted is its own: a sender whose text is elsewhere is
+        // another object that took the key of one removed meanwhile.
+        auto posted_by = [target](const std::string& own) { return target == nullptr || target == own.c_str(); };
+        auto* link = dynamic_cast<LinkObject*>(sender);
+        auto* object = dynamic_cast<InlineObject*>(sender);
+        if (link != nullptr && posted_by(link->GetTarget())) {
           from_object = link->GetTarget();
-        } else if (auto* object = dynamic_cast<InlineObject*>(sender)) {
+        } else if (object != nullptr && posted_by(object->GetClickTarget())) {
           from_object = object->GetClickTarget();
         } else {
           WriteGameLog("RichTextBox: a link click from object %u, which is gone, was dropped",
