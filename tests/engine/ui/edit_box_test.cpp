@@ -79,6 +79,9 @@ TEST_F(EditBoxTest, TheLengthRuleNeverSplitsADoubleByteCharacter) {
   box->AppendText("f");  // full: refused
   EXPECT_EQ(box->full, 1);
   EXPECT_EQ(box->GetText(), "abcde");
+  Type(box, "中");  // typed at the limit: refused the same way
+  EXPECT_EQ(box->full, 2);
+  EXPECT_EQ(box->GetText(), "abcde");
 
   box->Clear();
   box->AppendText("一二三");
@@ -89,15 +92,21 @@ TEST_F(EditBoxTest, TheLengthRuleNeverSplitsADoubleByteCharacter) {
 TEST_F(EditBoxTest, AnObjectCountsSixAndIsTakenWholeOrNotAtAll) {
   AddPicture("anim", 12, 12, 2, 0xFF00FF00, 100);
   EditBox* box = MakeBox();
+  const uint32_t objects_before = objects_->GetObjectCount();
   box->SetMaxLength(8);
   box->AppendText("ab<m=anim>");
   EXPECT_EQ(box->GetLength(), 8);
   EXPECT_EQ(box->GetText(), "ab[图片]");
+  box->AppendText("<m=anim>");  // at the limit: refused, and no object is left behind
+  EXPECT_EQ(box->ItemCount(), 3u);
   box->Clear();
   box->SetMaxLength(7);
   box->AppendText("ab<m=anim>c");
   EXPECT_EQ(box->GetText(), "ab");
   EXPECT_EQ(box->ItemCount(), 2u);
+  // The object cut back left the scene with its item.
+  Pass();
+  EXPECT_EQ(objects_->GetObjectCount(), objects_before);
 }
 
 TEST_F(EditBoxTest, TypedCharactersGoInAtTheCaretAsTheyStand) {
