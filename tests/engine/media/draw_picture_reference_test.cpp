@@ -187,4 +187,24 @@ TEST(DrawPictureReference, ScalersMatchThePerPixelFormulas) {
   }
 }
 
+TEST(DrawPictureReference, WideStretchesAndShrinksMatchTheFormulaUpToTheBlocksLastPixel) {
+  // Rectangles that end at the block's last pixel (an over-read leaves the allocation) and row
+  // widths on every side of the eight-pixel steps, stretched and shrunk.
+  std::mt19937 rng(5);
+  for (int n = 0; n < 200; ++n) {
+    const int sw = 2 + static_cast<int>(rng() % 90), sh = 3 + static_cast<int>(rng() % 6);
+    const int stride = sw + static_cast<int>(rng() % 3), height = sh + static_cast<int>(rng() % 2);
+    const int sx = stride - sw, sy = height - sh;
+    std::vector<uint32_t> px(static_cast<size_t>(stride) * height);
+    for (auto& p : px) p = rng();
+    const int dw = n % 2 == 0 ? sw + 1 + static_cast<int>(rng() % (3 * sw)) : 1 + static_cast<int>(rng() % sw);
+    const int dh = 3 + static_cast<int>(rng() % 5);
+    auto smooth = engine::ResizeImageSmooth(px.data(), stride, height, sx, sy, sw, sh, dw, dh);
+    ASSERT_TRUE(smooth);
+    const auto want = reference::ResizeSmooth(px.data(), stride, sx, sy, sw, sh, dw, dh);
+    for (size_t i = 0; i < want.size(); ++i)
+      ASSERT_EQ(smooth[i], want[i]) << sw << "x" << sh << " to " << dw << "x" << dh << ", pixel " << i;
+  }
+}
+
 }  // namespace
