@@ -69,7 +69,8 @@ uint32_t CCardRules::RestampState() {
 }
 
 int CCardRules::IsGameMessage(int32_t id) {
-  return (id >= 19840324 && id <= 19840332) || (id >= 19840335 && id <= 19840337);
+  return (id >= kFirstFrameworkMessage && id <= kLastFrameworkMessage) ||
+         (id >= kFirstFrameworkMessage2 && id <= kLastFrameworkMessage2);
 }
 
 int CCardRules::AreCardsOwnedBy(int32_t owner, const int32_t* cards, int n) {

@@ -38,8 +38,12 @@ struct CARD_RECORD {
   int32_t owner = -1;
 };
 
-// Game message ids handled by the table framework.
+// Game message ids handled by the table framework, in two runs: the first handler's and the
+// second handler's.
 inline constexpr int32_t kFirstFrameworkMessage = 19840324;
+inline constexpr int32_t kLastFrameworkMessage = 19840332;
+inline constexpr int32_t kFirstFrameworkMessage2 = 19840335;
+inline constexpr int32_t kLastFrameworkMessage2 = 19840337;
 
 class CCardRules : public CTableLogic {
  public:

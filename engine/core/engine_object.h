@@ -36,6 +36,10 @@ inline constexpr uint32_t kForward = 0x20000;
 inline constexpr uint32_t kSubscriptions = 0x40000;
 inline constexpr uint32_t kAlwaysShow = 0x80000;
 inline constexpr uint32_t kAlwaysHide = 0x100000;
+// A skin or a part that follows everything its parent does but its subscriptions and input.
+inline constexpr uint32_t kFollowAll = kOwned | kRotate | kAlpha | kInvalidate | kScale | kSize | kLimitRect | kDepth |
+                                       kMove | kForward | kAlwaysShow | kAlwaysHide;
+static_assert(kFollowAll == 0x1BC0EB);
 }  // namespace link_flag
 
 // Kinds answered by GetKind.

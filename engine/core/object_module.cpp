@@ -9,8 +9,10 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/engine_object.h"
 #include "engine/core/game_core.h"
+#include "engine/core/input_module.h"
 #include "engine/core/memory_pool.h"
 #include "engine/core/rotated_rect.h"
+#include "engine/media/paint_module.h"
 
 namespace engine {
 namespace {
@@ -95,7 +97,7 @@ void ObjectModule::DropPendingEvents() {
         delete message;
       }
     } else if (e.code == object_event::kInputMessage) {
-      PostEvent(module_id::kInput, kInputMessageDone, e.p1, 0);
+      PostEvent(module_id::kInput, input_code::kFreeMessage, e.p1, 0);
     }
   }
 }
@@ -143,7 +145,7 @@ int32_t ObjectModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) {
     }
     case object_event::kInputMessage:
       DeliverMessage(reinterpret_cast<const ObjectMessage*>(p1));
-      PostEvent(module_id::kInput, kInputMessageDone, p1, 0);
+      PostEvent(module_id::kInput, input_code::kFreeMessage, p1, 0);
       return 0;
     case object_event::kObjectChanged:
       ObjectChanged(reinterpret_cast<EngineObject*>(p1));
@@ -623,7 +625,7 @@ void ObjectModule::FramePass() {
     drawn_.clear();
     dirty_.clear();
   }
-  core->SendEvent(module_id::kPaint, kPaintBatchEvent, reinterpret_cast<uintptr_t>(batch), 0);
+  core->SendEvent(module_id::kPaint, paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
 }
 
 void ObjectModule::RebuildDrawList() {

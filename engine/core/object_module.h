@@ -51,12 +51,7 @@ inline constexpr uint32_t kCancelObject = 1029;  // p1: object key
 inline constexpr uint32_t kRedrawAll = 1030;
 }  // namespace object_event
 
-// Event the object module sends the paint module with a PaintBatch, and the one that hands input
-// messages back to the input module.
-inline constexpr uint32_t kPaintBatchEvent = 1033;
-inline constexpr uint32_t kInputMessageDone = 1044;
-
-// Release function of event 1019: called with (0, message, 0).
+// Release function of object_event::kHeapMessage: called with (0, message, 0).
 using MessageReleaseFn = void (*)(uintptr_t, ObjectMessage*, uintptr_t);
 
 class ObjectModule : public EngineModule {

@@ -182,10 +182,11 @@ TEST(CardRules, ResetDefaultsFirstChairAndHooks) {
   EXPECT_EQ(rules->GetGameResultSize(), 456);
   EXPECT_EQ(rules->GetChairAfterNext(0), 1);
   EXPECT_EQ(rules->GetChairAfterNext(2), 0);
-  EXPECT_TRUE(rules->IsGameMessage(19840324));
-  EXPECT_TRUE(rules->IsGameMessage(19840337));
-  EXPECT_FALSE(rules->IsGameMessage(19840333));
-  EXPECT_FALSE(rules->IsGameMessage(19840340));
+  EXPECT_TRUE(rules->IsGameMessage(table::kFirstFrameworkMessage));
+  EXPECT_TRUE(rules->IsGameMessage(table::kLastFrameworkMessage2));
+  EXPECT_FALSE(rules->IsGameMessage(table::kLastFrameworkMessage + 1));
+  EXPECT_FALSE(rules->IsGameMessage(table::kFirstFrameworkMessage2 - 1));
+  EXPECT_FALSE(rules->IsGameMessage(table::kLastFrameworkMessage2 + 3));  // the game's own moves
   int32_t cards[] = {0, 215, 216, -1, 53};
   EXPECT_EQ(rules->CountValidCards(cards, 5), 3);
 
