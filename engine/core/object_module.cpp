@@ -532,6 +532,13 @@ bool ObjectModule::FindDrawnByGrid() {
   for (const RECT& area : dirty_) {
     if (!grid_.Collect(area, &grid_found_)) return false;
   }
+  // The objects lie scattered over the heap: ask for all of them before reading the first.
+  for (GridEntry* entry : grid_found_) {
+    const char* object = reinterpret_cast<const char*>(static_cast<SceneNode*>(entry)->object);
+    __builtin_prefetch(object);
+    __builtin_prefetch(object + 64);
+    __builtin_prefetch(object + 128);
+  }
   ObjectGeometry g;
   for (GridEntry* entry : grid_found_) {
     auto* node = static_cast<SceneNode*>(entry);
@@ -551,10 +558,6 @@ bool ObjectModule::FindDrawnByGrid() {
 }
 
 void ObjectModule::FramePass() {
-  {
-    platform::CriticalSectionLock lock(module_lock_);
-    TakePlaceNotes();
-  }
   if (dirty_.empty()) return;
   GameCore* core = GetCore();
   if (core != nullptr && core->IsMainWindowIconic()) return;
@@ -566,6 +569,7 @@ void ObjectModule::FramePass() {
   PaintBatch* batch = nullptr;
   {
     platform::CriticalSectionLock lock(module_lock_);
+    TakePlaceNotes();  // notes wait while nothing is painted: each object is noted once
     batch = new PaintBatch;
     batch->view_centre_x = static_cast<uint32_t>(view_centre_x_);
     batch->view_centre_y = static_cast<uint32_t>(view_centre_y_);
@@ -589,12 +593,9 @@ void ObjectModule::FramePass() {
     auto append = [&](ImageHandle* image, const ObjectGeometry& g) {
       auto* item = static_cast<DrawItem*>(item_pool_->Alloc(sizeof(DrawItem)));
       if (item == nullptr) return false;
-      new (item) DrawItem;
-      item->geometry = g;
+      new (item) DrawItem{g, image, nullptr};
       item->geometry.x -= view_.left;
       item->geometry.y -= view_.top;
-      item->image = image;
-      item->next = nullptr;
       if (last == nullptr) {
         batch->first_item = item;
       } else {
