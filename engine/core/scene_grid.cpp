@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/core/rotated_rect.h"
 
@@ -53,8 +54,8 @@ void SceneGrid::Reset(const RECT& area) {
   for (auto& cell : cells_) {
     for (Slot& slot : cell) *slot.entry = GridEntry{};
   }
-  for (GridEntry* e : anywhere_) *e = GridEntry{};
-  anywhere_.clear();
+  for (Slot& slot : wide_) *slot.entry = GridEntry{};
+  wide_.clear();
   area_ = area;
   const int64_t w = std::max<int64_t>(0, int64_t{area.right} - area.left);
   const int64_t h = std::max<int64_t>(0, int64_t{area.bottom} - area.top);
@@ -91,17 +92,19 @@ RECT SceneGrid::SpanOf(Reach kind, const RECT& reach) const {
 
 RECT SceneGrid::OverlapOf(Reach kind, const RECT& reach) {
   if (kind == Reach::kNear) return RECT{reach.left - 1, reach.top - 1, reach.right + 1, reach.bottom + 1};
+  if (kind == Reach::kAnywhere) return RECT{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
   return reach;
 }
 
 void SceneGrid::Unfile(GridEntry* e) {
   if (!e->filed) return;
-  if (e->kind == Reach::kAnywhere) {
-    EraseIf(&anywhere_, [e](const GridEntry* other) { return other == e; });
+  auto same = [e](const Slot& s) { return s.entry == e; };
+  if (e->wide) {
+    EraseIf(&wide_, same);
   } else {
     for (int32_t row = e->cells.top; row < e->cells.bottom; ++row) {
       for (int32_t column = e->cells.left; column < e->cells.right; ++column)
-        EraseIf(&cells_[static_cast<size_t>(row) * columns_ + column], [e](const Slot& s) { return s.entry == e; });
+        EraseIf(&cells_[static_cast<size_t>(row) * columns_ + column], same);
     }
   }
   *e = GridEntry{};
@@ -110,16 +113,25 @@ void SceneGrid::Unfile(GridEntry* e) {
 void SceneGrid::Place(GridEntry* e, const ObjectGeometry& g) {
   RECT reach;
   const Reach kind = ReachOf(g, &reach);
-  const RECT span = SpanOf(kind, reach);
-  if (e->filed && e->kind == kind && e->cells == span) {
-    // Still in the same cells: only the reach kept beside it may change.
+  RECT span = SpanOf(kind, reach);
+  const int64_t cells = int64_t{span.right - span.left} * (span.bottom - span.top);
+  const bool wide = kind == Reach::kAnywhere || cells > kMaxCellsPerEntry;
+  if (wide) span = RECT{};
+  const RECT overlap = OverlapOf(kind, reach);
+  if (e->filed && e->kind == kind && e->wide == wide && e->cells == span) {
+    // Still where it was filed: only the rectangle kept beside it may change.
     if (!(e->reach == reach)) {
-      const RECT overlap = OverlapOf(kind, reach);
-      for (int32_t row = span.top; row < span.bottom; ++row) {
-        for (int32_t column = span.left; column < span.right; ++column) {
-          for (Slot& slot : cells_[static_cast<size_t>(row) * columns_ + column]) {
-            if (slot.entry == e) slot.overlap = overlap;
-          }
+      auto update = [&](std::vector<Slot>& list) {
+        for (Slot& slot : list) {
+          if (slot.entry == e) slot.overlap = overlap;
+        }
+      };
+      if (wide) {
+        update(wide_);
+      } else {
+        for (int32_t row = span.top; row < span.bottom; ++row) {
+          for (int32_t column = span.left; column < span.right; ++column)
+            update(cells_[static_cast<size_t>(row) * columns_ + column]);
         }
       }
       e->reach = reach;
@@ -130,13 +142,13 @@ void SceneGrid::Place(GridEntry* e, const ObjectGeometry& g) {
   e->filed = true;
   e->kind = kind;
   e->reach = reach;
-  if (kind == Reach::kAnywhere) {
-    anywhere_.push_back(e);
+  e->wide = wide;
+  if (wide) {
+    wide_.push_back(Slot{overlap, e});
     return;
   }
   // Only a box that is not empty lands in cells, so overlapping its slot is meeting it.
   e->cells = span;
-  const RECT overlap = OverlapOf(kind, reach);
   for (int32_t row = span.top; row < span.bottom; ++row) {
     for (int32_t column = span.left; column < span.right; ++column)
       cells_[static_cast<size_t>(row) * columns_ + column].push_back(Slot{overlap, e});
@@ -151,7 +163,7 @@ void SceneGrid::BeginLookup() {
     for (auto& cell : cells_) {
       for (Slot& slot : cell) slot.entry->seen = 0;
     }
-    for (GridEntry* e : anywhere_) e->seen = 0;
+    for (Slot& slot : wide_) slot.entry->seen = 0;
     lookup_ = 1;
   }
 }
@@ -171,14 +183,19 @@ bool SceneGrid::Collect(const RECT& rc, std::vector<GridEntry*>* out) {
     e->seen = lookup_;
     out->push_back(e);
   };
-  for (GridEntry* e : anywhere_) take(e);
-  // Edges included: a turned outline that only touches the area's edge is still returned.
+  // The area's far edges count: a turned outline that only touches one is still returned.
+  auto meets = [&rc](const Slot& slot) {
+    const RECT& o = slot.overlap;
+    return o.left < rc.right && rc.left < o.right && o.top < rc.bottom && rc.top < o.bottom;
+  };
+  for (const Slot& slot : wide_) {
+    if (meets(slot)) take(slot.entry);
+  }
   const RECT span = CellSpan(rc.left, rc.top, rc.right, rc.bottom);
   for (int32_t row = span.top; row < span.bottom; ++row) {
     for (int32_t column = span.left; column < span.right; ++column) {
       for (const Slot& slot : cells_[static_cast<size_t>(row) * columns_ + column]) {
-        const RECT& o = slot.overlap;
-        if (o.left < rc.right && rc.left < o.right && o.top < rc.bottom && rc.top < o.bottom) take(slot.entry);
+        if (meets(slot)) take(slot.entry);
       }
     }
   }

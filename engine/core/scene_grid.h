@@ -4,8 +4,9 @@
 //
 // An unturned object meets an area exactly when its bounding box does, so the grid answers for
 // it exactly. A turned object is returned when the area comes near it, and the caller tests its
-// outline. An object whose place is not a finite number within reason is returned by every
-// look-up.
+// outline. Objects that reach over many cells (backgrounds, panels) are kept in one list that
+// every look-up reads, so that moving them costs no more than moving a small one; so is an object
+// whose place is not a finite number within reason, which may meet any area.
 #pragma once
 
 #include <algorithm>
@@ -32,11 +33,14 @@ struct GridEntry {
   uint32_t seen = 0;  // the look-up that last returned it
   Reach kind = Reach::kBox;
   bool filed = false;  // in the grid at all
+  bool wide = false;   // in the list of wide entries instead of in cells
 };
 
 class SceneGrid {
  public:
   static constexpr int32_t kCellSize = 16;
+  // An entry that would be filed under more cells than this goes to the list of wide entries.
+  static constexpr int32_t kMaxCellsPerEntry = 64;
 
   // Covers area with cells and forgets every entry.
   void Reset(const RECT& area);
@@ -84,7 +88,7 @@ class SceneGrid {
   int32_t columns_ = 0;
   int32_t rows_ = 0;
   std::vector<std::vector<Slot>> cells_;
-  std::vector<GridEntry*> anywhere_;
+  std::vector<Slot> wide_;
   uint32_t lookup_ = 0;
 };
 

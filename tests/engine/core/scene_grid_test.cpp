@@ -132,6 +132,28 @@ TEST(SceneGridTest, EntriesAreFoundWhereTheyAreNowAndOnceALookup) {
   EXPECT_TRUE(Lookup(grid, RECT{100, 100, 900, 700}).empty());
 }
 
+TEST(SceneGridTest, ABigEntryIsFoundExactlyWhereverItMovesAndShrinks) {
+  SceneGrid grid;
+  grid.Reset(RECT{0, 0, 800, 600});
+  GridEntry big;
+  grid.Place(&big, Box(400, 300, 400, 300));  // 200..600 x 150..450
+  EXPECT_TRUE(big.wide);
+  EXPECT_TRUE(Holds(Lookup(grid, RECT{590, 440, 610, 460}), &big));
+  EXPECT_FALSE(Holds(Lookup(grid, RECT{600, 440, 610, 460}), &big)) << "its box is exact";
+  grid.Place(&big, Box(500, 300, 400, 300));  // moved right: 300..700
+  EXPECT_TRUE(Holds(Lookup(grid, RECT{690, 440, 700, 460}), &big));
+  EXPECT_FALSE(Holds(Lookup(grid, RECT{250, 200, 260, 210}), &big));
+  grid.Place(&big, Box(500, 300, 20, 20));  // shrunk into a few cells
+  EXPECT_FALSE(big.wide);
+  EXPECT_TRUE(Holds(Lookup(grid, RECT{495, 295, 505, 305}), &big));
+  EXPECT_FALSE(Holds(Lookup(grid, RECT{690, 440, 700, 460}), &big));
+  grid.Place(&big, Box(400, 300, 800, 600, 30.0));  // grown again, and turned
+  EXPECT_TRUE(big.wide);
+  EXPECT_TRUE(Holds(Lookup(grid, RECT{0, 0, 5, 5}), &big));
+  grid.Remove(&big);
+  EXPECT_FALSE(Holds(Lookup(grid, RECT{0, 0, 800, 600}), &big));
+}
+
 TEST(SceneGridTest, AnAreaOutsideTheCoveredOneIsNotAnswered) {
   SceneGrid grid;
   std::vector<GridEntry*> found;
@@ -267,7 +289,9 @@ TEST_F(SceneIndexTest, EveryFrameOfARandomScenePaintsWhatAWalkOfTheListWould) {
       if (r < 0.25) {
         o->MoveBy(unit(rng) * 60 - 30, unit(rng) * 60 - 30);
       } else if (r < 0.4) {
-        o->Resize(unit(rng) * 60, unit(rng) * 60);
+        // Mostly small; now and then as big as a panel or the whole view.
+        const double most = unit(rng) < 0.1 ? 900 : 60;
+        o->Resize(unit(rng) * most, unit(rng) * most);
       } else if (r < 0.5) {
         o->Rotate(unit(rng) * 90);
       } else if (r < 0.6) {
