@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/widget_base.h"
 #include "platform/win_types.h"
 
@@ -41,7 +42,7 @@ class CCardView : public engine::WidgetBase {
   // Table widths up to these give size classes 1 and 2; wider tables class 3.
   static constexpr int32_t kClassOneWidth = 1000;
   static constexpr int32_t kClassTwoWidth = 1400;
-  static constexpr uint32_t kNoTint = 0xFF00FF;
+  static constexpr uint32_t kNoTint = engine::kColourKey;
   static constexpr uint32_t kTint = 0x50FF0000;
   static constexpr double kSweptAlpha = 0.7;
   static constexpr double kHoverAlpha = 0.9;
@@ -50,7 +51,7 @@ class CCardView : public engine::WidgetBase {
   // A flight's steps: a card flies its distance in this many moves, each at least one pixel.
   static constexpr int32_t kFlightSteps = 4;
   // Link flags of the sprite: it follows everything the card does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
+  static constexpr uint32_t kSkinLinks = engine::link_flag::kFollowAll;
   static constexpr double kUnplaced = -10000;
 
   CCardView() = default;

@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_events.h"
 #include "engine/core/rect_object.h"
 #include "engine/core/sprite_object.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/number_display.h"
 #include "platform/gbk.h"
 #include "shell/app_frame_view.h"
@@ -24,7 +26,6 @@ constexpr const char* kRankPicture = "bit_Duan";
 constexpr const char* kMatchScorePicture = "Player_MatchScore";
 constexpr const char* kCountDigitPicture = "digit_restcard";
 constexpr const char* kCountUnitPicture = "word_zhang";
-constexpr const char* kFontFace = "宋体";
 
 // Plate frames.
 constexpr int32_t kFrameNormal = 0;
@@ -86,7 +87,7 @@ platform::RECT CPlayerBoard::Area() { return MainGameRect(this); }
 void CPlayerBoard::Build(int32_t position) {
   position_ = position;
   const engine::PictureInfo plate = GetPictureInfo(kPlatePicture, 0);
-  plate_ = CreateCanvas(plate.width, plate.height, 0xFF00FF);
+  plate_ = CreateCanvas(plate.width, plate.height, engine::kColourKey);
   if (plate_ != nullptr) {
     plate_->SetDepth(EngineObject::GetDepth());
     SetSkin(plate_, kPlateLinks);
@@ -189,7 +190,7 @@ void CPlayerBoard::ShowMatchScore() {
   drawn_name_ = ShortenName(record->Name());
   if (app->IsMatch()) {
     constexpr int32_t kNameY = 11;
-    plate_->SetFont(kNameFontSize, 400, kFontFace);
+    plate_->SetFont(kNameFontSize, 400, engine::kDefaultFaceName);
     plate_->DrawText(kNameX, kNameY, drawn_name_.c_str());
     const engine::PictureInfo score_back = GetPictureInfo(kMatchScorePicture, highlighted_ != 0 ? 1 : 0);
     const int32_t score_y = kNameY + kNameFontSize + 1;
@@ -198,10 +199,10 @@ void CPlayerBoard::ShowMatchScore() {
     char score[32];
     std::snprintf(score, sizeof score, "积分:%d", extra != nullptr ? static_cast<int>(extra->DuanScore()) : 0);
     plate_->SetTextColour(kScoreColour, 1.0);
-    plate_->SetFont(kScoreFontSize, 400, kFontFace);
+    plate_->SetFont(kScoreFontSize, 400, engine::kDefaultFaceName);
     plate_->DrawText(kNameX + 4, score_y + 1, score);
   } else {
-    plate_->SetFont(kNameFontSize, 400, kFontFace);
+    plate_->SetFont(kNameFontSize, 400, engine::kDefaultFaceName);
     plate_->DrawText(kNameX, (height - kNameFontSize) / 2, drawn_name_.c_str());
   }
   name_right_ = kNameX + 4 * kNameFontSize;

@@ -53,8 +53,9 @@ class CPlayerBoard : public engine::WidgetBase {
   static constexpr int32_t kCountDigits = 2;
   // Link flags: the plate follows everything the board does; the status animation follows the
   // plate's turns and redraws and hides with it.
-  static constexpr uint32_t kPlateLinks = 0x1BC0EB;
-  static constexpr uint32_t kStatusLinks = 0x1022;
+  static constexpr uint32_t kPlateLinks = engine::link_flag::kFollowAll;
+  static constexpr uint32_t kStatusLinks =
+      engine::link_flag::kHideWithParent | engine::link_flag::kInvalidate | engine::link_flag::kRotate;
   // Anchor kinds of GetCardAnchor for the own seat: 1 the trick is open, 0 following.
   static constexpr int32_t kAnchorLead = 1;
   static constexpr int32_t kAnchorFollow = 0;

@@ -251,7 +251,7 @@ void CTableView::ApplyDragSelection() {
               std::copy(found, found + kCardList, best);
             }
           }
-        } else if (const TableGameState* state = GetGameState(); state != nullptr && state->combo.cardCount >= 4) {
+        } else if (const TableGameState* state = GetGameState(); state != nullptr && state->combo.card_count >= 4) {
           // Following a play of four cards or more: the smallest play above it in the selection.
           std::fill(best, best + kCardList, -1);
           CARD_COMBO result;

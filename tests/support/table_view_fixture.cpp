@@ -69,7 +69,7 @@ int Answer(TestTableView* view, const int32_t* cards, int32_t count, int32_t* ou
     if (type != mask || ids.empty()) continue;
     std::copy(ids.begin(), ids.end(), out);
     result->type = mask;
-    result->cardCount = static_cast<int32_t>(ids.size());
+    result->card_count = static_cast<int32_t>(ids.size());
     std::copy(ids.begin(), ids.end(), result->cards);
     return 1;
   }

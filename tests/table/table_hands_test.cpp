@@ -438,7 +438,7 @@ TEST_F(Hands, ALongSweepFollowingABigPlayLooksForTheSmallestThatBeatsIt) {
   view().has_state = true;
   view().state.chair_on_table = 1;
   view().state.combo.type = table::COMBO_PAIR_STRAIGHT;
-  view().state.combo.cardCount = 4;
+  view().state.combo.card_count = 4;
   view().hint_answers = {{table::COMBO_PAIR_STRAIGHT, {6, 7, 8, 9}}};
   Sweep(VisibleX(3), VisibleX(9));
   ASSERT_EQ(view().hint_calls.size(), 1u);
@@ -450,7 +450,7 @@ TEST_F(Hands, ALongSweepFollowingABigPlayLooksForTheSmallestThatBeatsIt) {
   // A smaller play on the table: the sweep stays as swept.
   view().ClearSelection();
   view().hint_calls.clear();
-  view().state.combo.cardCount = 3;
+  view().state.combo.card_count = 3;
   Sweep(VisibleX(3), VisibleX(9));
   EXPECT_TRUE(view().hint_calls.empty());
   EXPECT_EQ(Selected().size(), 7u);
