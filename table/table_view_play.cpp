@@ -177,6 +177,11 @@ void CTableView::ClearPlayedCards(int32_t chair) {
 }
 
 void CTableView::HidePlayButtons() {
+  // The turn's automatic pass goes with its buttons: it must not pass a later turn.
+  if (auto_pass_action_ != 0) {
+    CancelAction(auto_pass_action_);
+    auto_pass_action_ = 0;
+  }
   ShowButton(pass_button_, false);
   ShowButton(throw_button_, false);
   ShowButton(remind_button_, false);
