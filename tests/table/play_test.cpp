@@ -33,7 +33,7 @@ using table::CCardView;
 namespace place = table::card_place;
 
 // Request 229510's game message ids, in the order they were sent.
-[[maybe_unused]] std::vector<int32_t> GameMessagesSent(const test::FakeGameServer& server) {
+std::vector<int32_t> GameMessagesSent(const test::FakeGameServer& server) {
   std::vector<int32_t> ids;
   for (const auto& r : server.Requests()) {
     if (r.request_id == net::request::kTableMessage && r.body.size() >= 20) {
@@ -211,6 +211,344 @@ TEST_F(Play, AScriptedRoundPlaysToItsEndAndItsReplayReadsBack) {
   // After the round the table is cleared and no longer counts down.
   EXPECT_EQ(view().CountChairCards(-1, place::kHand), 0);
   EXPECT_EQ(view().CountChairCards(-1, place::kPlayed), 0);
+}
+
+TEST_F(Play, APassThatEndsTheTrickClearsThePlayedCardsAndEveryMark) {
+  Begin();
+  game().Start(kSmallHands, 1);
+  game().Play(1, {40});
+  // The user follows: pass, play and hint show; the pass goes out as 14 words.
+  EXPECT_TRUE(Shown(view().GetPassButton()));
+  EXPECT_TRUE(Usable(view().GetRemindButton()));
+  ClickButton(view().GetPassButton());
+  const test::FakeGameServer::Received* pass = (*server_)->Last(net::request::kPass);
+  ASSERT_NE(pass, nullptr);
+  EXPECT_EQ(test::HexWords(pass->body), test::HexWords(test::Words({1001, 77, 0, 5, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0})));
+  EXPECT_FALSE(Shown(view().GetPassButton()));
+  game().EchoOwnRequests();
+  EXPECT_EQ(view().BoardOfChair(0)->GetStatusPicture(), "不出");
+  EXPECT_EQ(view().FindCardById(40)->place, place::kPlayed);
+
+  game().Pass(2);  // back to chair 1, whose play nobody beat: the trick is over
+  EXPECT_EQ(view().FindCardById(40)->place, place::kPlayedEarlier);
+  EXPECT_EQ(view().CountChairCards(-1, place::kPlayed), 0);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(view().BoardOfChair(c)->GetStatusPicture(), "") << c;
+  EXPECT_EQ(play().state.chair_on_table, -1);
+  EXPECT_EQ(Count("Snd_Pass"), 2u);
+  EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 1);
+}
+
+TEST_F(Play, TheClockCountsDownAndAutoPlayActsOnceAtZeroThenRemindsTheServer) {
+  Begin();
+  game().Start(kSmallHands, 0);
+  EXPECT_EQ(view().GetClock()->GetValue(), 20);
+  Seconds(1);
+  EXPECT_EQ(view().GetClock()->GetValue(), 19);
+  Seconds(19);
+  EXPECT_EQ(view().GetClock()->GetValue(), 0);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 0u);
+  Seconds(1);  // the first tick at zero plays for the user: the lowest card leads
+  const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kPlay);
+  ASSERT_NE(sent, nullptr);
+  ASSERT_GE(sent->body.size(), 68u);
+  EXPECT_EQ(table::GetWord(sent->body.data() + 60), 1u);
+  EXPECT_EQ(table::GetWord(sent->body.data() + 64), 30u);
+  // ... and asks for auto-play.
+  EXPECT_EQ(GameMessagesSent(server_->server()), (std::vector<int32_t>{19840329}));
+  Seconds(2);  // zero ticks 2 and 3: the third reminds the server
+  EXPECT_EQ(GameMessagesSent(server_->server()), (std::vector<int32_t>{19840329, 19840327}));
+  Seconds(9);
+  EXPECT_EQ(GameMessagesSent(server_->server()), (std::vector<int32_t>{19840329, 19840327}));
+  Seconds(1);  // the 13th
+  EXPECT_EQ(GameMessagesSent(server_->server()), (std::vector<int32_t>{19840329, 19840327, 19840327}));
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 1u);
+}
+
+TEST_F(Play, PreparingTheTableAgainKeepsOneClockAndAStoppedClockNeverActs) {
+  Begin();
+  game().Start(kSmallHands, 0);
+  // Each board refresh prepares the table again and starts the clock again.
+  Send(table::view_msg::kRefreshBoards);
+  Send(table::view_msg::kRefreshBoardsAlt);
+  Send(table::view_msg::kRefreshBoards);
+  EXPECT_EQ(view().GetClock()->GetValue(), 20);
+  Seconds(5);
+  Frames(20);
+  EXPECT_EQ(view().GetClock()->GetValue(), 15);
+  Send(table::view_msg::kStopClock);
+  EXPECT_FALSE(view().GetClock()->IsVisible());
+  const int ticks = play().clock_ticks;
+  Seconds(30);
+  EXPECT_EQ(play().clock_ticks, ticks);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 0u);
+  EXPECT_EQ(view().GetClock()->GetValue(), 15);
+}
+
+TEST_F(Play, AutoPlayPlaysOnTheSecondTickOfTheUsersTurn) {
+  Begin();
+  game().Start(kSmallHands, 2);
+  (*server_)->Push(229500, test::GameMessageBody(77, 1001, 19840329, test::Words({0})));
+  EXPECT_EQ(view().IsAutoPlay(), 1);
+  EXPECT_EQ(Lines("游戏托管已启动"), 1u);
+  EXPECT_EQ(view().BoardAt(0)->GetStatusPicture(), "animation_AutoPlay");
+  game().Play(2, {44});  // a 6; the user's turn comes after chair 1's
+  game().Pass(1);
+  Seconds(1);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 0u);
+  Seconds(1);
+  const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kPlay);
+  ASSERT_NE(sent, nullptr);
+  // The weakest single above the 6 that breaks no pair: the 9 (a 6 of the pair would not beat).
+  EXPECT_EQ(table::GetWord(sent->body.data() + 64), 8u);
+  game().EchoOwnRequests();
+  // What the chair before the user (two turns on, as a partner sits) played, auto-play lets be.
+  game().Play(2, {45});
+  game().Play(1, {46});
+  Seconds(2);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 1u);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), 1u);
+  game().EchoOwnRequests();
+  // A click on the table's cloth switches auto-play off again.
+  Click(200, 300);
+  EXPECT_EQ(GameMessagesSent(server_->server()), (std::vector<int32_t>{19840330}));
+}
+
+TEST_F(Play, SwitchingAutoPlayOnAgainWaitsFiveSeconds) {
+  Begin();
+  game().Start(kSmallHands, 1);
+  (*server_)->Push(229500, test::GameMessageBody(77, 1001, 19840329, test::Words({0})));
+  (*server_)->Push(229500, test::GameMessageBody(77, 1001, 19840330, test::Words({0})));
+  EXPECT_EQ(view().IsAutoPlay(), 0);
+  EXPECT_EQ(Lines("游戏托管已解除"), 1u);
+  EXPECT_NE(view().GetAutoPlayOffTime(), 0u);
+  Frames(240);  // 1.2 s
+  Send(table::view_msg::kAutoPlay);
+  EXPECT_EQ(Lines("您还需要4秒才能再次开启托管功能"), 1u);
+  EXPECT_TRUE(GameMessagesSent(server_->server()).empty());
+  Seconds(4);
+  Send(table::view_msg::kAutoPlay);
+  const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kTableMessage);
+  ASSERT_NE(sent, nullptr);
+  EXPECT_EQ(test::HexWords(sent->body), test::HexWords(test::Words({77, 1001, 19840329, 0, 4, 0})));
+  EXPECT_FALSE(sent->wants_answer);
+}
+
+// The user (chair 0) holds a 5, a pair of 7s and a 9; chair 1 leads a 3.
+const std::vector<std::vector<int32_t>> kHintHands = {{4, 6, 19, 8}, {2, 41, 42}, {44, 45, 46}};
+
+TEST_F(Play, TheHintCycleOffersWholeGroupsThenEveryHintRisingAndWraps) {
+  Begin();
+  game().Start(kHintHands, 1);
+  game().Play(1, {2});
+  std::vector<int32_t> values;
+  for (int press = 0; press < 7; ++press) {
+    ClickButton(view().GetRemindButton());
+    const std::vector<int32_t> ids = SelectedIds();
+    ASSERT_EQ(ids.size(), 1u) << press;
+    values.push_back(table::GetCardValue(ids[0], 0));
+    EXPECT_TRUE(Usable(view().GetThrowButton()));
+  }
+  EXPECT_EQ(values, (std::vector<int32_t>{5, 9, 5, 7, 9, 5, 9}));
+  EXPECT_EQ(Count("Snd_HitCard"), 7u);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), 0u);
+}
+
+TEST_F(Play, WhenNothingBeatsTheTableTheHintPassesAndAShortHandPassesByItself) {
+  Begin();
+  // A triple of aces on the table; the user holds five cards that make no triple.
+  game().Start({{4, 6, 8, 10, 12}, {0, 13, 26, 41}, {44, 45, 46}}, 1);
+  game().Play(1, {0, 13, 26});
+  EXPECT_TRUE(view().GetPassHint()->IsVisible());
+  EXPECT_EQ(view().GetAutoPassAction(), 0u);
+  ClickButton(view().GetRemindButton());
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), 1u);
+  EXPECT_FALSE(view().GetPassHint()->IsVisible());
+}
+
+TEST_F(Play, TwoCardsAgainstAnUnbeatableTriplePassAfterASecond) {
+  Begin();
+  game().settle_frames = 0;
+  game().Start({{4, 6}, {0, 13, 26, 41}, {44, 45, 46}}, 1);
+  const size_t before = (*server_)->CountOf(net::request::kPass);
+  game().Play(1, {0, 13, 26});
+  EXPECT_NE(view().GetAutoPassAction(), 0u);
+  EXPECT_FALSE(view().GetPassHint()->IsVisible());
+  Frames(195);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), before);
+  Frames(10);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), before + 1);
+  // A pass of the user's own before it comes takes the automatic one with it.
+  game().EchoOwnRequests();
+  game().Pass(2);
+  game().Play(1, {41});
+  EXPECT_EQ(view().GetAutoPassAction(), 0u);
+}
+
+TEST_F(Play, ARefusedPlayOrPassBringsTheButtonsBackAndSaysWhy) {
+  Begin();
+  game().Start(kHintHands, 1);
+  game().Play(1, {2});
+  (*server_)->AnswerOnce(net::request::kPlay, 1020);
+  view().SelectCards(std::vector<int32_t>{8}.data(), 1);
+  view().UpdateThrowButton();
+  ClickButton(view().GetThrowButton());
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 1u);
+  EXPECT_EQ(Lines("出牌没有成功"), 1u);
+  EXPECT_TRUE(Usable(view().GetThrowButton()));
+  EXPECT_TRUE(Usable(view().GetPassButton()));
+  EXPECT_TRUE(Usable(view().GetRemindButton()));
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{8}));
+
+  (*server_)->SetConnected(false);
+  ClickButton(view().GetPassButton());
+  EXPECT_EQ(Lines("不出没有成功"), 1u);
+  EXPECT_TRUE(Usable(view().GetPassButton()));
+  EXPECT_TRUE(Shown(view().GetThrowButton()));
+  (*server_)->SetConnected(true);
+  ClickButton(view().GetPassButton());
+  EXPECT_EQ((*server_)->CountOf(net::request::kPass), 1u);
+  EXPECT_FALSE(Shown(view().GetPassButton()));
+}
+
+TEST_F(Play, AHintSearchLeavesTheGamesCardCallbacksInPlace) {
+  Begin();
+  game().Start(kHintHands, 1);
+  game().Play(1, {2});
+  // The game's own values (its kinds run to 20) are in force when the search starts.
+  rules_ = std::make_unique<test::TestRules>();
+  ASSERT_EQ(table::GetCardValue(19, 0), 20);
+  int32_t hand[64];
+  const int32_t n = view().GetHandCards(hand);
+  int32_t out[64];
+  table::CARD_COMBO found;
+  EXPECT_EQ(view().FindSmallestHint(hand, n, out, 64, play().state.combo, &found, table::kJokerBeatMask, 1), 1);
+  view().UpdateThrowButton();
+  ClickButton(view().GetRemindButton());
+  EXPECT_EQ(table::GetCardValue(19, 0), 20);
+  EXPECT_EQ(table::GetCardValue(79, 0), 20);
+}
+
+TEST_F(Play, AutoPlayLeadsTheSmallestValueByItsOwnOrder) {
+  Begin();
+  // Four 2s, a king and a 5: the lowest value is held four times, so the smallest single leads,
+  // the 5 (by the value's order), not the king.
+  game().Start({{1, 14, 27, 40, 12, 4}, {41, 42}, {44, 45}}, 0);
+  view().SelectLeadCards();
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{4}));
+  view().ClearSelection();
+  EXPECT_EQ(view().SelectSmallestOfCount(4), 4);
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{1, 14, 27, 40}));
+}
+
+TEST_F(Play, AnEmptyHandLeadsNothingAndAutoPlayDoesNotStumble) {
+  Begin();
+  game().Start({{}, {41, 42}, {44, 45}}, 0);
+  view().SelectLeadCards();
+  EXPECT_EQ(view().CountSelected(), 0);
+  EXPECT_EQ(view().SelectSmallestOfCount(1), 0);
+  view().AutoPlayStep();
+  view().ShowNextHint();
+  view().SelectAutoHint();
+  EXPECT_EQ(view().SelectHandHintOfType(table::COMBO_FOUR_JOKERS, 1), 0);
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), 0u);
+}
+
+TEST_F(Play, ASequencePlayedRisingShowsFromItsHighestCard) {
+  Begin();
+  game().Start({{30, 31}, {2, 3, 4, 5, 6, 41}, {44, 45}}, 1);
+  game().Play(1, {2, 3, 4, 5, 6});
+  std::vector<int32_t> shown(5, -1);
+  for (int32_t id : {2, 3, 4, 5, 6}) {
+    const CCardView* card = view().FindCardById(id);
+    ASSERT_EQ(card->place, place::kPlayed);
+    shown[static_cast<size_t>(card->index)] = id;
+  }
+  EXPECT_EQ(shown, (std::vector<int32_t>{6, 5, 4, 3, 2}));
+  // Sorted rising, the user sees it as played.
+  view().ToggleValueOrder();
+  ASSERT_EQ(view().GetSortMode(), 4);
+  game().Pass(0);
+  game().Pass(2);
+  game().Play(1, {41});
+  EXPECT_EQ(view().FindCardById(41)->index, 0);
+}
+
+TEST_F(Play, TheClockWalksRoundClearingEachChairsPlayAndRefusesAChairOffTheTable) {
+  Begin();
+  game().Start(kSmallHands, 1);
+  shell::IGameHandler* holder = app_->GetTableStateHolder();
+  holder->SetStateFlags(holder->GetStateFlags() | 0x100);
+  // A card of each chair on the table.
+  const int32_t ids[3] = {5, 40, 44};
+  for (int32_t c = 0; c < 3; ++c) {
+    CCardView* card = view().CardView(ids[c]);
+    card->card_id = ids[c];
+    card->chair = c;
+    card->place = place::kPlayed;
+  }
+  holder->SetActiveChair(2);
+  view().UpdateClock(0, 7);
+  EXPECT_EQ(view().FindCardById(40)->place, place::kPlayedEarlier);
+  EXPECT_EQ(view().FindCardById(5)->place, place::kPlayedEarlier);
+  EXPECT_EQ(view().FindCardById(44)->place, place::kPlayed);
+  EXPECT_EQ(view().GetClock()->GetValue(), 7);
+  EXPECT_EQ(play().chair_states[0].seconds, 7);
+  EXPECT_EQ(holder->GetActiveChair(), 0);
+  view().UpdateClock(1, -1);
+  EXPECT_EQ(view().GetClock()->GetValue(), 7);
+  EXPECT_EQ(holder->GetActiveChair(), 1);
+  for (int32_t bad : {-1, 3, 8, 1000}) {
+    view().UpdateClock(bad, 3);
+    EXPECT_EQ(holder->GetActiveChair(), 1) << bad;
+    EXPECT_EQ(view().GetClock()->GetValue(), 7) << bad;
+  }
+  // From a chair outside the table only the new chair is cleared.
+  holder->SetActiveChair(-1);
+  view().UpdateClock(2, 5);
+  EXPECT_EQ(view().FindCardById(44)->place, place::kPlayedEarlier);
+}
+
+TEST_F(Play, EachCombinationHasItsSound) {
+  Begin();
+  struct Case {
+    uint32_t type;
+    int32_t count;
+    const char* sound;
+  };
+  const Case cases[] = {{table::COMBO_BOMB, 3, nullptr},      {table::COMBO_BOMB, 4, "Snd_Bomb4"},
+                        {table::COMBO_BOMB, 5, "Snd_Bomb5"},  {table::COMBO_BOMB, 6, "Snd_Bomb6"},
+                        {table::COMBO_BOMB, 9, "Snd_Bomb78"}, {table::COMBO_FOUR_JOKERS, 4, "Snd_4King"},
+                        {table::COMBO_PAIR, 2, "Snd_Throw"}};
+  for (const Case& c : cases) {
+    music_->asked.clear();
+    view().PlayComboSound(c.type, c.count);
+    if (c.sound == nullptr) {
+      EXPECT_TRUE(music_->asked.empty());
+    } else {
+      EXPECT_EQ(music_->asked, std::vector<std::string>{c.sound});
+    }
+  }
+}
+
+TEST_F(Play, AfterTheGameTheOtherSeatsAreClearedByWhereTheySit) {
+  Begin(1);
+  game().Start(kSmallHands, 1);
+  game().End();
+  // The user sits on chair 1: that board stays; chairs 2 and 0 go.
+  EXPECT_EQ(view().BoardAt(0)->GetChair(), 1);
+  EXPECT_TRUE(view().BoardAt(0)->IsVisible());
+  EXPECT_EQ(view().BoardAt(1)->GetChair(), -1);
+  EXPECT_EQ(view().BoardAt(2)->GetChair(), -1);
+  EXPECT_EQ(play().queue_entries_taken, 1);
+  // With scores to show, every board stays.
+  view().RefreshSeatedBoards();
+  app_->GetScoreEntries().entries.resize(1);
+  Send(table::view_msg::kClearAfterGame);
+  for (int p = 0; p < 3; ++p) EXPECT_NE(view().BoardAt(p)->GetChair(), -1) << p;
+  // A game in progress is left alone.
+  app_->GetTableStateHolder()->SetStateFlags(shell::IGameHandler::kStateInProgress);
+  Send(table::view_msg::kClearAfterGame);
+  EXPECT_EQ(play().queue_entries_taken, 2);
 }
 
 }  // namespace
