@@ -198,14 +198,6 @@ TEST_F(ChatBoxTest, TheBodyIsTiledBelowTheHeadAndTheLastPieceIsCutByTheEdge) {
   EXPECT_EQ(back->GetPixel(10, height - 1), ColourRef(kBodyColour));
 }
 
-TEST_F(ChatBoxTest, PiecesNarrowerThanTheBoxAreStretchedAcrossIt) {
-  ChatBox* box = MakeBox(400, 100);
-  engine::CanvasObject* back = box->GetDisplay()->GetBackground();
-  EXPECT_EQ(back->GetPixel(399, 5), ColourRef(kHeadColour));
-  EXPECT_EQ(back->GetPixel(200, 5), ColourRef(kHeadColour));
-  EXPECT_EQ(back->GetPixel(399, 99), ColourRef(kBodyColour));
-}
-
 TEST_F(ChatBoxTest, WithoutABodyPictureOnlyTheHeadIsDrawn) {
   paint_->RemovePicture("SystemChatBox2");
   ChatBox* box = MakeBox(250, 100);
@@ -231,12 +223,6 @@ TEST_F(ChatBoxTest, LinesAreAppendedInTheDefaultStyleAndScrolledTo) {
   EXPECT_GT(display->GetScrollRange(), 0);
   EXPECT_EQ(display->GetScrollPos(), display->GetScrollRange());
   EXPECT_NE(display->GetPlainText(0, display->ItemCount()).find("第39行"), std::string::npos);
-}
-
-TEST_F(ChatBoxTest, ChatLineSizesAreBoundedByThirty) {
-  ChatBox* box = MakeBox();
-  box->AppendText("<size=200>x");
-  EXPECT_EQ(box->GetDisplay()->StyleOf(*LastGlyph(*box->GetDisplay())).font.lfHeight, 30);
 }
 
 TEST_F(ChatBoxTest, ANoticeMayBeLargeButTheNextChatLineIsBoundAsBefore) {
