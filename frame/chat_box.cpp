@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_events.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
@@ -18,8 +19,6 @@ using engine::ImageButton;
 using engine::ObjectMessage;
 using engine::PictureInfo;
 
-constexpr engine::COLORREF kTransparentKey = 0xFF00FF;
-constexpr uint32_t kViewLinksLive = 0x400;
 // The display shows and hides with the box (and redraws with it).
 constexpr uint32_t kDisplayLinks =
     engine::link_flag::kAlwaysShow | engine::link_flag::kAlwaysHide | engine::link_flag::kInvalidate;
@@ -47,7 +46,7 @@ void ChatBox::OnAddedToScene() {
   }
   display_key_ = display->GetKey();
   display->Create(100, 50, kDisplayStyle, kDisplayCreationValue);
-  display->SetBackColour(kTransparentKey);
+  display->SetBackColour(engine::kColourKey);
   display->Show();
   display->SetMaxTextSize(kChatMaxTextSize);
   display->SetTextSize(kTextSize);
@@ -180,7 +179,7 @@ void ChatBox::AppendNotice(const char* text) {
   ChatDisplay* display = GetDisplay();
   if (display == nullptr || text == nullptr) return;
   display->ResetStyle();
-  const bool links_were_live = (display->GetStyle() & kViewLinksLive) != 0;
+  const bool links_were_live = (display->GetStyle() & engine::rich_text::kViewLinksLive) != 0;
   if (!links_were_live) display->SetReadOnly(true);
   // Other players' lines come after the notice: they get the bound they had before it.
   const int32_t bound = display->GetMaxTextSize();

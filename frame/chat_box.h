@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "engine/core/widget_base.h"
+#include "engine/ui/rich_text_box.h"
 
 namespace engine {
 class ImageButton;
@@ -35,8 +36,10 @@ class ChatBox : public engine::WidgetBase {
   static constexpr const char* kEmoticonButtonName = "系统栏表情按钮";
   // The display: links live, scroll bars with a vertical bar, pointer and selection; a colour
   // background.
-  static constexpr uint32_t kDisplayStyle = 0x40F;
-  static constexpr uint32_t kDisplayCreationValue = 512;
+  static constexpr uint32_t kDisplayStyle = engine::rich_text::kViewScrollBars | engine::rich_text::kViewPointer |
+                                            engine::rich_text::kViewSelection | engine::rich_text::kViewVerticalBar |
+                                            engine::rich_text::kViewLinksLive;
+  static constexpr uint32_t kDisplayCreationValue = engine::rich_text::kViewBackColour;
   static constexpr int32_t kDisplayLineSpacing = 5;
   static constexpr int32_t kChatMaxTextSize = 30;
   static constexpr int32_t kNoticeMaxTextSize = 3000;

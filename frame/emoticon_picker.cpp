@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_events.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
 #include "engine/core/sprite_object.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 
 namespace frame {
@@ -18,20 +20,22 @@ using engine::ImageButton;
 using engine::ObjectMessage;
 using engine::PictureInfo;
 
-// The grid's paper, and the transparent key that the hover frame is cleared to.
+namespace link_flag = engine::link_flag;
+
+// The grid's paper.
 constexpr engine::COLORREF kGridFill = 0xFFFFFF;
-constexpr engine::COLORREF kTransparentKey = 0xFF00FF;
 constexpr engine::COLORREF kFrameColour = 0x000000;
 constexpr double kDepthHoverFrameAtStart = 0.001;
+// The paging buttons move, show and hide with the grid (and follow all else but its scale).
+constexpr uint32_t kButtonLinks = link_flag::kFollowAll & ~link_flag::kScale;
+static_assert(kButtonLinks == 0x1BC0AB);
 // The hover frame moves with the grid but neither shows nor hides with it.
-constexpr uint32_t kHoverFrameLinks = 0x3C0AB;
-// The paging buttons move, show and hide with the grid.
-constexpr uint32_t kButtonLinks = 0x1BC0AB;
+constexpr uint32_t kHoverFrameLinks = kButtonLinks & ~(link_flag::kAlwaysShow | link_flag::kAlwaysHide);
+static_assert(kHoverFrameLinks == 0x3C0AB);
 // The preview moves and hides with the grid; its animation moves, shows and hides with it.
-constexpr uint32_t kPreviewLinks = 0x13C0AB;
-constexpr uint32_t kPreviewAnimationLinks = 0x1BC0AB;
-constexpr uint32_t kGridLinks = 0x1BC0EB;
-constexpr const char* kPreviewFace = "宋体";
+constexpr uint32_t kPreviewLinks = kButtonLinks & ~link_flag::kAlwaysShow;
+static_assert(kPreviewLinks == 0x13C0AB);
+constexpr uint32_t kPreviewAnimationLinks = kButtonLinks;
 constexpr int32_t kPreviewTextSize = 12;
 constexpr int32_t kPreviewTextWeight = 400;
 constexpr int32_t kPreviewTextInset = 2;
@@ -78,7 +82,7 @@ void EmoticonPicker::Create(int32_t columns, int32_t rows, int32_t icon_size, in
   grid_->MoveTo(EngineObject::GetX(), EngineObject::GetY());
   grid_->SetDepth(EngineObject::GetDepth());
 
-  hover_frame_ = CreateCanvas(side, side, kTransparentKey);
+  hover_frame_ = CreateCanvas(side, side, engine::kColourKey);
   if (hover_frame_ != nullptr) {
     hover_frame_->DrawBorder(kHoverColour, 1);
     hover_frame_->MoveTo(grid_->GetX(), grid_->GetY());
@@ -89,7 +93,7 @@ void EmoticonPicker::Create(int32_t columns, int32_t rows, int32_t icon_size, in
   previous_button_ = MakePageButton("qzf向前翻页", kMsgPreviousPage);
   next_button_ = MakePageButton("qzf向后翻页", kMsgNextPage);
 
-  SetSkin(grid_, kGridLinks);
+  SetSkin(grid_, link_flag::kFollowAll);
   // Above everything of the window: flag 0x40 and the top layer, on the grid and its parts.
   MoveToTopLayer();
   for (uint32_t event :
@@ -255,7 +259,7 @@ void EmoticonPicker::ShowPreview(const EmoticonEntry& entry, int32_t column, int
   }
 
   preview_canvas_->Clear();
-  preview_canvas_->SetFont(kPreviewTextSize, kPreviewTextWeight, kPreviewFace);
+  preview_canvas_->SetFont(kPreviewTextSize, kPreviewTextWeight, engine::kDefaultFaceName);
   preview_canvas_->SetTextColour(kPreviewTextColour, 1.0);
   preview_canvas_->DrawText(kPreviewTextInset, kPreviewTextInset, entry.code.c_str());
   preview_canvas_->DrawBorder(kFrameColour, 1);
