@@ -205,6 +205,19 @@ TEST_F(EmoticonPickerTest, ThePointerLeavingAndComingBackToTheSameCellFramesItAg
   EXPECT_TRUE(picker->GetHoverFrame()->IsVisible());
 }
 
+TEST_F(EmoticonPickerTest, ClosingThePickerUnderThePointerTakesTheHoverFrameAlong) {
+  EmoticonPicker* picker = MakePicker(30);
+  picker->OnHover(At(4), At(0));
+  ASSERT_TRUE(picker->GetHoverFrame()->IsVisible());
+  picker->Hide();
+  EXPECT_FALSE(picker->IsVisible());
+  EXPECT_FALSE(picker->GetHoverFrame()->IsVisible());
+  EXPECT_FALSE(picker->GetPreview()->IsVisible());
+  picker->Show();
+  picker->OnHover(At(4), At(0));
+  EXPECT_TRUE(picker->GetHoverFrame()->IsVisible());
+}
+
 TEST_F(EmoticonPickerTest, ALeftClickSendsTheCodeToTheSidePanelAndCloses) {
   EmoticonPicker* picker = MakePicker(100);
   const ObjectMessage on = engine::MakeMessage(picker->GetKey(), EmoticonPicker::kMsgNextPage, 0, 0);
