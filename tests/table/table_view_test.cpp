@@ -105,6 +105,19 @@ TEST_F(TableView, BuildsItsBoardsCardsButtonsAndNamedDisplays) {
   EXPECT_EQ(tips, (std::set<std::string>{"单张", "对子", "三张", "炸弹", "大小排序", "张数排序"}));
 }
 
+TEST_F(TableView, AGameAskingForMoreCardsThanTheViewHoldsGetsAllItHolds) {
+  auto* big = new test::TestTableView();
+  big->total_cards = 300;
+  big->SetName("OtherTable");
+  frame().AddToScene(big);
+  EXPECT_EQ(big->CardViewCount(), table::CTableView::kMaxCardViews);
+  EXPECT_NE(big->CardView(215), nullptr);
+  EXPECT_EQ(big->CardView(216), nullptr);
+  big->total_cards = -5;
+  big->CreateCardViews();
+  EXPECT_EQ(big->CardViewCount(), 0);
+}
+
 TEST_F(TableView, PublishesTheCardAndBoardSizesAndTheChatColours) {
   Table(0, 0, 1024, 768);
   EXPECT_EQ(services().GetIntSetting(50013), 0x408000);
