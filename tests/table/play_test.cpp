@@ -551,4 +551,64 @@ TEST_F(Play, AfterTheGameTheOtherSeatsAreClearedByWhereTheySit) {
   EXPECT_EQ(play().queue_entries_taken, 2);
 }
 
+TEST_F(Play, ARecordedRoundFedBackThroughTheViewEndsAsTheGameDid) {
+  Begin();
+  // Part of a round is enough: it ends after 45 moves.
+  game().settle_frames = 8;
+  game().Start(11, 2);
+  EXPECT_EQ(game().PlayRound(45), 45);
+  const std::vector<std::vector<int32_t>> left = {game().Hand(0), game().Hand(1), game().Hand(2)};
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir_ / "Replay")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+
+  // The replay on a fresh table: each seat's 32 hidden cards, the recorded hands dealt into them.
+  game_.reset();
+  const size_t plays = (*server_)->CountOf(net::request::kPlay);
+  Start(test::CommandLineFor(0, 0x1000000));
+  frame().SetTableRect(platform::RECT{0, 0, 1024, 768});
+  app_->SetReplayMode(true);
+  view().OnEnterGame();
+  dialogs::CReplayRecorder* recorder = view().GetRecorder();
+  ASSERT_NE(recorder, nullptr);
+  std::string error;
+  ASSERT_TRUE(recorder->LoadReplay(files[0].string(), &error)) << error;
+  const std::span<const int32_t> hands = std::as_const(*recorder).GetStateBlock();
+  std::vector<std::vector<int32_t>> rows(3);
+  for (int32_t c = 0; c < 3; ++c) {
+    for (int32_t k = 0; k < 32; ++k) rows[static_cast<size_t>(c)].push_back(hands[static_cast<size_t>(c * 32 + k)]);
+  }
+  view().DealHands(rows);
+  for (int32_t c = 1; c < 3; ++c) ASSERT_EQ(view().CardView(rows[static_cast<size_t>(c)][0])->card_id, -1);
+  app_->GetTableStateHolder()->SetActiveChair(2);
+  view().OnDealOver();
+  // Each seat's cards now show the recorded hand (in the seat's own order).
+  for (int32_t id : rows[1]) EXPECT_NE(view().FindCardById(id), nullptr) << id;
+
+  size_t fed = 0;
+  for (const auto& record : recorder->GetReplay().records) {
+    const bool table_message = record.id == 221170 || record.id == 223100 || record.id == 229500;
+    EXPECT_EQ(view().PlayRecordedMessage(record.id, record.data.data(), static_cast<uint32_t>(record.data.size())),
+              table_message)
+        << record.id;
+    fed += table_message ? 1 : 0;
+    Frames(1);
+  }
+  Frames(40);
+  EXPECT_GT(fed, 20u);
+  for (int32_t c = 0; c < 3; ++c) {
+    std::vector<int32_t> held;
+    for (int32_t i = 0; i < view().CardViewCount(); ++i) {
+      const CCardView* card = view().CardView(i);
+      if (card->chair == c && card->place == place::kHand) held.push_back(card->card_id);
+    }
+    std::vector<int32_t> expected = left[static_cast<size_t>(c)];
+    std::sort(held.begin(), held.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(held, expected) << c;
+  }
+  // Watching a replay asks nothing of the server.
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), plays);
+}
+
 }  // namespace
