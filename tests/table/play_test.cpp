@@ -611,4 +611,74 @@ TEST_F(Play, ARecordedRoundFedBackThroughTheViewEndsAsTheGameDid) {
   EXPECT_EQ((*server_)->CountOf(net::request::kPlay), plays);
 }
 
+TEST_F(Play, TheHintSearchTriesKindsAndLengthsInItsOrder) {
+  Begin();
+  // Five 3s and six 4s of two decks, a 9 and a 10.
+  const std::vector<int32_t> hand = {2, 15, 28, 41, 56, 3, 16, 29, 42, 57, 70, 8, 9};
+  int32_t out[64];
+  table::CARD_COMBO found;
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 64, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_EQ(found.card_count, 4);
+  ASSERT_EQ(view().FindLargestHint(hand.data(), 13, out, 64, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_EQ(found.card_count, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(table::GetCardValue(out[i], 0), 4) << i;
+  EXPECT_EQ(out[6], -1);
+
+  // With a pair on the table no single is offered: the weakest pair above it, then a bomb.
+  const table::CARD_COMBO pair = test::ComboOf({5, 18});  // 6s
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 64, pair, &found, table::kJokerBeatMask, 1), 1);
+  EXPECT_EQ(found.type, table::COMBO_BOMB);
+  const std::vector<int32_t> with_pair = {8, 9, 21, 22};  // 9, 10, 9, 10
+  ASSERT_EQ(view().FindSmallestHint(with_pair.data(), 4, out, 64, pair, &found, table::kJokerBeatMask, 1), 1);
+  EXPECT_EQ(found.type, table::COMBO_PAIR);
+  EXPECT_EQ(table::GetCardValue(out[0], 0), 9);
+
+  // The out list holds no more than its capacity; nothing found leaves result and out alone.
+  std::fill(out, out + 64, 77);
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 3, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_NE(out[2], 77);
+  EXPECT_EQ(out[3], 77);
+  found.type = 123;
+  std::fill(out, out + 64, 77);
+  EXPECT_EQ(view().FindSmallestHint(with_pair.data(), 4, out, 64, pair, &found, table::COMBO_TRIPLE, 1), 0);
+  EXPECT_EQ(found.type, 123u);
+  EXPECT_EQ(out[0], 77);
+  // Nothing to beat only: long sets and straight flushes never answer a combination on the table.
+  const std::vector<int32_t> set = {2, 15, 28, 41, 56, 69};
+  EXPECT_EQ(view().FindSmallestHint(set.data(), 6, out, 64, pair, &found, table::COMBO_LONG_SET, 1), 0);
+  EXPECT_EQ(view().FindSmallestHint(set.data(), 6, out, 64, table::CARD_COMBO(), &found, table::COMBO_LONG_SET, 1), 1);
+}
+
+TEST_F(Play, APartialSelectionIsCompletedOnlyWhenOneCombinationFitsIt) {
+  Begin();
+  // 3 3 3 5 5 9: one 3 raised on an open trick becomes the triple with the pair.
+  game().Start({{2, 15, 28, 4, 17, 8}, {41, 42}, {44, 45}}, 0);
+  view().SelectCards(std::vector<int32_t>{15}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 1);
+  std::vector<int32_t> expected = {2, 15, 28, 4, 17};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(SelectedIds(), expected);
+  EXPECT_TRUE(Usable(view().GetThrowButton()));
+
+  // Following a pair of 2s with one of four 5s raised: the pair of 5s and the bomb of 5s both fit
+  // it, so the selection stays.
+  game().End();
+  game().Start({{4, 17, 30, 43, 8}, {1, 40, 42}, {44, 45}}, 1);
+  game().Play(1, {1, 40});
+  view().ClearSelection();
+  view().SelectCards(std::vector<int32_t>{17}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 0);
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{17}));
+  // With one 5 fewer only the pair fits: the raised 5 stands in the pair.
+  game().End();
+  game().Start({{4, 17, 30, 8}, {1, 40, 42}, {44, 45}}, 1);
+  game().Play(1, {1, 40});
+  view().ClearSelection();
+  view().SelectCards(std::vector<int32_t>{30}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 1);
+  const std::vector<int32_t> pair = SelectedIds();
+  ASSERT_EQ(pair.size(), 2u);
+  EXPECT_NE(std::find(pair.begin(), pair.end(), 30), pair.end());
+}
+
 }  // namespace
