@@ -57,6 +57,17 @@ bool RequestProtectionCode(int32_t* code, std::string* answer_text) {
                       [&](net::CCardGameSession& s) { return s.QueryProtectionCode(user_id, code, answer_text); });
 }
 
+bool ParseProtectionAnswer(std::string_view text, int32_t* answer) {
+  if (text.empty() || text.size() > kMaxProtectionDigits) return false;
+  int32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (answer != nullptr) *answer = value;
+  return true;
+}
+
 bool GetOwnSilver(int32_t* silver) {
   shell::CGameAppBase* app = shell::GetApp();
   if (app == nullptr || app->GetLookOn() != 0) return false;

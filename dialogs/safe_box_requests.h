@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "net/game_session.h"
 
@@ -30,6 +31,11 @@ bool RequestSaveSilver(int32_t amount, std::string* answer_text);
 bool RequestTakeSilver(int32_t amount, int32_t key_result, std::string* answer_text);
 // True when the user has a protection code; *code is its value.
 bool RequestProtectionCode(int32_t* code, std::string* answer_text);
+
+// The answer to a protection code as typed: 1 to kMaxProtectionDigits digits (it travels as a
+// 32-bit word). False for anything else.
+inline constexpr size_t kMaxProtectionDigits = 9;
+bool ParseProtectionAnswer(std::string_view text, int32_t* answer);
 
 // The silver the user has at the table: the silver of the player record on the own chair. False
 // when the user only watches or has no record on a chair.
