@@ -241,7 +241,13 @@ bool Font::RenderGlyph(char32_t code_point, bool antialias, GlyphImage& out) {
 
 }  // namespace platform
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC says __SANITIZE_ADDRESS__; clang answers __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZP_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ZP_ADDRESS_SANITIZER)
 // fontconfig 2.14 loses a few bytes while it reads its configuration, once per process; the leak
 // checker of sanitised builds is told so, rather than failing every program that draws text.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

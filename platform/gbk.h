@@ -10,6 +10,8 @@ namespace platform {
 
 // A GBK lead byte: 0x81..0xFE. The byte after it belongs to the same character.
 inline bool IsDBCSLeadByte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+// A byte that may follow a lead byte: 0x40..0xFE without 0x7F.
+inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
 // The length of the longest start of text that holds at most max_bytes bytes and ends on a
 // character boundary: a double-byte character is kept whole or left out. The text ends at its

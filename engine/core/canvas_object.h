@@ -91,6 +91,9 @@ class CanvasObject : public EngineObject {
   virtual uint32_t* GetPixels() { return pixels_; }                                              // 119
   virtual FontRecord* GetTextStyle(FontRecord* out) const;                                       // 120
 
+  // Code that wrote into GetPixels() itself says so here, so painters take the new pixels.
+  void PixelsChanged() { MarkChanged(); }
+
   // The per-character width estimate that centring and wrapping use: (height + 1) / 2 plus the
   // character space for a single-byte character, height plus twice the space for a double-byte
   // one. A lead byte with nothing after it counts as a single byte.
