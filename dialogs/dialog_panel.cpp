@@ -90,7 +90,7 @@ engine::ImageButton* DialogPanel::AddButton(const char* picture, uint32_t id, in
 
 void DialogPanel::Attach(engine::EngineObject* child, int32_t x, int32_t y) {
   Place(child, x, y);
-  child->SetDepth(GetDepth() + kChildDepth);
+  engine::SetDepthExactly(child, GetDepth() + kChildDepth);
   if (IsVisible()) {
     child->Show();
   } else {

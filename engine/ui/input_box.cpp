@@ -55,7 +55,7 @@ Parts Build(WidgetBase* owner, int32_t field_inset) {
   field->SetBackColour(kAmountBoxBack);
   field->SetTextColor(kAmountBoxText);
   field->MoveTo(skin->GetX(), skin->GetY());
-  field->SetDepth(owner->GetDepth() + kFieldDepth);
+  SetDepthExactly(field, owner->GetDepth() + kFieldDepth);
   field->Show();
   field->TakeFocus();
   owner->AddChild(field, kPartLinks);

@@ -31,7 +31,7 @@ void QuickInputBar::OnAddedToScene() {
     button->SetSound(1, "SndTouchButton");
     button->SetSound(2, "SndHitButton");
     button->SetFlag2(true);
-    button->SetDepth(GetDepth() + kButtonDepth);
+    SetDepthExactly(button, GetDepth() + kButtonDepth);
     button->Show();
     AddChild(button, amount_box::kPartLinks);
     button_ = button;
@@ -100,7 +100,7 @@ void QuickInputBar::AddValue(const char* text) {
     }
     list->MoveToTopLayer();
     list->SetFocusable(true);
-    list->SetDepth(kListDepth);
+    SetDepthExactly(list, kListDepth);
     list_ = list;
   }
   if (values_.size() >= kMaxValues) {
