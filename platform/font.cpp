@@ -42,7 +42,7 @@ constexpr std::array kWindowsFaces = {
 // byte may look like an ASCII letter).
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  if (std::any_of(a.begin(), a.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; })) return a == b;
+  if (std::any_of(a.begin(), a.end(), [](char c) { return !IsAsciiByte(static_cast<uint8_t>(c)); })) return a == b;
   for (size_t i = 0; i < a.size(); ++i) {
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
     if (lower(a[i]) != lower(b[i])) return false;

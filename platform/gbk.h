@@ -18,6 +18,17 @@ inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x
 // first NUL, if any.
 size_t GbkPrefixLength(std::string_view text, size_t max_bytes);
 
+// The second byte of a GBK character: 0x40..0xFE without 0x7F.
+inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+// A byte that starts a two-byte character in the text the engine measures, draws and cuts: any
+// byte above 0x80 (0x80 itself is the euro sign, one byte).
+inline bool StartsTwoByteChar(uint8_t b) { return b > 0x80; }
+
+// A byte below 0x80: a character of its own in any text. Every other byte belongs to a GBK
+// character (or is the euro sign).
+inline bool IsAsciiByte(uint8_t b) { return b < 0x80; }
+
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);

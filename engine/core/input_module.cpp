@@ -16,7 +16,6 @@ namespace {
 constexpr uint32_t kCellsPerBlock = 64;
 constexpr uint32_t kHasFocusFlag = object_flag::kHasFocus;
 
-// The second byte of a GBK character: 0x40..0xFE without 0x7F.
 }  // namespace
 
 InputModule::InputModule() : cursor_(platform::LoadCursorA(nullptr, platform::IDC_ARROW)) {}
