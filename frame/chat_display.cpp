@@ -17,7 +17,6 @@ using engine::FindMarkupValue;
 using engine::PictureInfo;
 namespace rich_text = engine::rich_text;
 
-constexpr char kStyleFace[] = "宋体";
 constexpr char kEmoticonPrefix[] = "qzf";
 // An emoticon token: '#' and the four bytes of its code.
 constexpr size_t kEmoticonToken = 5;
@@ -184,14 +183,14 @@ void ChatDisplay::ResetStyle() {
   engine::LOGFONTA font = GetFont();
   const std::string_view face(font.lfFaceName, strnlen(font.lfFaceName, sizeof font.lfFaceName));
   if (font.lfHeight == kStyleSize && font.lfWeight == kStyleWeight && font.lfItalic == 0 && font.lfUnderline == 0 &&
-      face == kStyleFace) {
+      face == engine::kDefaultFaceName) {
     return;
   }
   font.lfHeight = kStyleSize;
   font.lfWeight = kStyleWeight;
   font.lfItalic = 0;
   font.lfUnderline = 0;
-  engine::SetFaceName(font, kStyleFace);
+  engine::SetFaceName(font, engine::kDefaultFaceName);
   SetFont(font);
 }
 

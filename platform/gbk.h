@@ -18,9 +18,6 @@ inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x
 // first NUL, if any.
 size_t GbkPrefixLength(std::string_view text, size_t max_bytes);
 
-// The second byte of a GBK character: 0x40..0xFE without 0x7F.
-inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
-
 // A byte that starts a two-byte character in the text the engine measures, draws and cuts: any
 // byte above 0x80 (0x80 itself is the euro sign, one byte).
 inline bool StartsTwoByteChar(uint8_t b) { return b > 0x80; }

@@ -40,6 +40,9 @@ inline constexpr uint32_t kAlwaysHide = 0x100000;
 inline constexpr uint32_t kFollowAll = kOwned | kRotate | kAlpha | kInvalidate | kScale | kSize | kLimitRect | kDepth |
                                        kMove | kForward | kAlwaysShow | kAlwaysHide;
 static_assert(kFollowAll == 0x1BC0EB);
+// Everything but size and scale: a skin that keeps its own size while its widget resizes.
+inline constexpr uint32_t kFollowAllButSize = kFollowAll & ~(kScale | kSize);
+static_assert(kFollowAllButSize == 0x1BC02B);
 }  // namespace link_flag
 
 // Kinds answered by GetKind.

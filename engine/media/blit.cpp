@@ -91,7 +91,7 @@ bool KeyedRule(double opacity, Rule& rule) {
 }
 
 RuleParams MakeKeyedParams(const DrawTarget& t, double opacity) {
-  RuleParams k = MakeRuleParams(opacity, kNoBackdrop);
+  RuleParams k = MakeRuleParams(opacity, kColourKey);
   // The key is a COLORREF: red in the low byte.
   k.key = ((t.colour_key & 0xFF) << 16) | (t.colour_key & 0xFF00) | ((t.colour_key >> 16) & 0xFF);
   return k;

@@ -19,7 +19,7 @@ bool ImageButton::Create(const PictureInfo* picture, const ObjectMessage* messag
   message_ = message != nullptr ? *message : ObjectMessage{};
   first_frame_ = first_frame > 0 ? first_frame : 0;
   frame_count_ = frame_count > 0 ? frame_count : 1;
-  SetSkin(sprite, kSkinLinks);
+  SetSkin(sprite, link_flag::kFollowAll);
   SetTakesInput(true);
   // The sprite is what the pointer finds; these subscriptions are repeated on it and come back here.
   for (uint32_t event : {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_LBUTTON_DOWN,

@@ -34,7 +34,7 @@ bool InlineObject::MakeSprite(const char* name, int32_t frame, int32_t width, in
     sprite_->SetSize(width > 0 ? width : info.width, height > 0 ? height : info.height);
   }
   sprite_->SetDepth(EngineObject::GetDepth());
-  SetSkin(sprite_, kSkinLinks);
+  SetSkin(sprite_, link_flag::kFollowAll);
   if (!click_target_.empty()) SubscribeClicks();
   return true;
 }

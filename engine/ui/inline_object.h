@@ -23,7 +23,6 @@ class SpriteObject;
 class InlineObject : public WidgetBase {
  public:
   // Link flags of the picture that shows the object.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
 
   InlineObject() = default;
   ~InlineObject() override = default;

@@ -18,7 +18,6 @@
 namespace engine {
 namespace {
 
-constexpr char kDefaultFace[] = "宋体";
 constexpr int32_t kDefaultWeight = 400;
 constexpr uint8_t kGb2312Charset = 134;
 // Link flags of the view's own parts (bar, background, caret, link objects): owned, and
@@ -52,7 +51,7 @@ RichTextBox::RichTextBox() {
   font_.lfHeight = kDefaultTextSize;
   font_.lfWeight = kDefaultWeight;
   font_.lfCharSet = kGb2312Charset;
-  SetFaceName(font_, kDefaultFace);
+  SetFaceName(font_, kDefaultFaceName);
 }
 
 RichTextBox::~RichTextBox() = default;
@@ -65,14 +64,14 @@ bool RichTextBox::Create(int32_t width, int32_t height, uint32_t style, uint32_t
   style_ = style | creation_value;
   width_ = std::max(width, 1);
   height_ = std::max(height, 1);
-  CanvasObject* canvas = CreateCanvas(width_, height_, kDefaultColourKey);
+  CanvasObject* canvas = CreateCanvas(width_, height_, kColourKey);
   if (canvas == nullptr || canvas->GetPixels() == nullptr) {
     WriteGameLog("RichTextBox::Create: no canvas of %d x %d", width_, height_);
     return false;
   }
-  background_ = CreateCanvas(width_, height_, kDefaultColourKey);
+  background_ = CreateCanvas(width_, height_, kColourKey);
   if (background_ != nullptr) canvas->AddChild(background_, link_flag::kOwned);
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAllButSize);
   SetSize(width_, height_);
   SetFocusable(true);
 
@@ -84,7 +83,7 @@ bool RichTextBox::Create(int32_t width, int32_t height, uint32_t style, uint32_t
     canvas->AddChild(scroll_bar_, kPartLinks | link_flag::kAlwaysShow | link_flag::kAlwaysHide);
   }
   if ((style_ & rich_text::kViewCaret) != 0) {
-    caret_ = CreateCanvas(1, font_.lfHeight > 0 ? font_.lfHeight : kDefaultTextSize, kDefaultColourKey);
+    caret_ = CreateCanvas(1, font_.lfHeight > 0 ? font_.lfHeight : kDefaultTextSize, kColourKey);
     if (caret_ != nullptr) {
       caret_->SetDepth(GetDepth() + 0.003);
       canvas->AddChild(caret_, kPartLinks | link_flag::kAlwaysHide);

@@ -142,7 +142,6 @@ class RichTextBox : public WidgetBase {
   // Largest spacing between lines, in pixels.
   static constexpr int32_t kMaxLineSpacing = 1000;
   // Link flags of the view's canvas: everything but size and scale (the view sizes it itself).
-  static constexpr uint32_t kSkinLinks = 0x1BC02B;
   // Link flags of the objects that stand in the text: owned, following moves, depth and hiding.
   static constexpr uint32_t kObjectLinks = 0x19001;
 

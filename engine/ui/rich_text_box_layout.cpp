@@ -18,7 +18,6 @@
 namespace engine {
 namespace {
 
-constexpr char kDefaultFace[] = "宋体";
 // Largest character height drawn; larger sizes are drawn at this one.
 constexpr int32_t kMaxDrawnSize = 512;
 // Background of selected text (COLORREF) and its text colour.
@@ -43,7 +42,7 @@ bool IsWordGlyph(const RichTextItem& item) {
 FontRecord RichTextBox::RecordFor(const RichTextStyle& style) const {
   FontRecord record{};
   const std::string_view face(style.font.lfFaceName, strnlen(style.font.lfFaceName, sizeof style.font.lfFaceName));
-  SetFaceName(record, face.empty() ? std::string_view(kDefaultFace) : face);
+  SetFaceName(record, face.empty() ? std::string_view(kDefaultFaceName) : face);
   const int64_t height = style.font.lfHeight < 0 ? -int64_t{style.font.lfHeight} : style.font.lfHeight;
   record.height = height == 0 ? kDefaultTextSize : static_cast<int32_t>(std::min<int64_t>(height, kMaxDrawnSize));
   const bool bold = (style.text_style & rich_text::kTextBold) != 0;
@@ -412,7 +411,7 @@ void RichTextBox::PlaceCaret(size_t index) {
     caret_->ResizeSurface(1, height);
     caret_->SetSize(1, height);
   }
-  caret_->SetFillColour((colour_ & 0xFFFFFF) == kDefaultColourKey ? 0 : (colour_ & 0xFFFFFF));
+  caret_->SetFillColour((colour_ & 0xFFFFFF) == kColourKey ? 0 : (colour_ & 0xFFFFFF));
   caret_->Clear();
   caret_->Invalidate();
   const double x = canvas->GetLeft() + text_x_ + std::min(box.x - scroll_x_, std::max(text_width_ - 1, 0)) + 0.5;

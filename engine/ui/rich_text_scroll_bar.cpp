@@ -32,9 +32,9 @@ bool RichTextScrollBar::Create(uint32_t owner, int32_t height) {
   const PictureInfo back = FindPictureQuietly(this, back_name != nullptr ? back_name : "", 0);
   width_ = back.record != nullptr && back.width > 0 ? std::min(back.width, 64) : kDefaultWidth;
   height_ = std::clamp(height, 1, CanvasObject::kMaxSide);
-  CanvasObject* canvas = CreateCanvas(width_, height_, kDefaultColourKey);
+  CanvasObject* canvas = CreateCanvas(width_, height_, kColourKey);
   if (canvas == nullptr) return false;
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAllButSize);
   SetSize(width_, height_);
   for (uint32_t event : {QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DRAG, QUILLARON_EVENT_LBUTTON_UP}) {
     SubscribeMessage(event, GetKey(), event, 0, 0);

@@ -21,7 +21,6 @@ class RichTextScrollBar : public WidgetBase {
   static constexpr int32_t kDefaultWidth = 12;
   static constexpr int32_t kMinThumb = 8;
   static constexpr int32_t kStep = 16;
-  static constexpr uint32_t kSkinLinks = 0x1BC02B;
 
   RichTextScrollBar() = default;
   ~RichTextScrollBar() override = default;

@@ -665,7 +665,7 @@ TEST(DrawPalettePicture, DrawsPalettePicturesAsDrawPictureDoesAndNothingElse) {
   for (double angle : {0.0, 30.0}) {
     Canvas want(6, 6, 0x11223344), got(6, 6, 0x11223344);
     DrawParams a = Place(3, 3, 3, 2, angle), b = a;
-    DrawPicture(&want.target, &a, r, 0, 0, 3, 2, 0.5, kNoBackdrop);
+    DrawPicture(&want.target, &a, r, 0, 0, 3, 2, 0.5, kColourKey);
     DrawPalettePicture(&got.target, &b, &r, 0, 0, 3, 2, 0.5);
     EXPECT_EQ(got.px, want.px) << "angle " << angle;
     EXPECT_NE(got.px, std::vector<uint32_t>(36, 0x11223344));
