@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/image_button.h"
@@ -11,9 +12,7 @@ namespace {
 
 namespace lf = engine::link_flag;
 
-constexpr uint32_t kPanelLinks = lf::kOwned | lf::kRotate | lf::kAlpha | lf::kInvalidate | lf::kScale | lf::kSize |
-                                 lf::kLimitRect | lf::kDepth | lf::kMove | lf::kForward | lf::kAlwaysShow |
-                                 lf::kAlwaysHide;
+constexpr uint32_t kPanelLinks = lf::kFollowAll;
 // What stands on the panel moves, changes depth, shows and hides with it.
 constexpr uint32_t kChildLinks =
     lf::kRotate | lf::kInvalidate | lf::kDepth | lf::kMove | lf::kAlwaysShow | lf::kAlwaysHide;
@@ -30,7 +29,7 @@ bool DialogPanel::BuildPanel(const char* picture, int32_t width, int32_t height,
     width = picture_.width;
     height = picture_.height;
   }
-  engine::CanvasObject* panel = CreateCanvas(std::max(width, 1), std::max(height, 1), engine::kDefaultColourKey);
+  engine::CanvasObject* panel = CreateCanvas(std::max(width, 1), std::max(height, 1), engine::kColourKey);
   if (panel == nullptr) {
     engine::WriteGameLog("dialog: no canvas for the panel");
     return false;
@@ -49,7 +48,7 @@ void DialogPanel::DrawPanel(const char* title) {
   engine::CanvasObject* panel = GetPanel();
   if (panel == nullptr) return;
   if (picture_.record != nullptr) {
-    panel->SetFillColour(engine::kDefaultColourKey);
+    panel->SetFillColour(engine::kColourKey);
     panel->Clear();
     panel->DrawImage(&picture_, 0, 0, 0, 0, 0.0, 1.0);
   } else {
@@ -57,7 +56,7 @@ void DialogPanel::DrawPanel(const char* title) {
     panel->Clear();
     panel->DrawBorder(kPlainFrame, 1);
   }
-  panel->SetFont(kTextSize, 700, "宋体");
+  panel->SetFont(kTextSize, 700, engine::kDefaultFaceName);
   panel->SetTextColour(kTitleColour, 1.0);
   panel->DrawTextCentred(panel->GetSurfaceWidth() / 2, kTitleTop, title);
   panel->Invalidate();
@@ -66,7 +65,7 @@ void DialogPanel::DrawPanel(const char* title) {
 void DialogPanel::DrawLabel(int32_t x, int32_t y, const char* text, engine::COLORREF colour) {
   engine::CanvasObject* panel = GetPanel();
   if (panel == nullptr || text == nullptr) return;
-  panel->SetFont(kTextSize, 400, "宋体");
+  panel->SetFont(kTextSize, 400, engine::kDefaultFaceName);
   panel->SetTextColour(colour, 1.0);
   panel->DrawText(x, y - kTextSize / 2, text);
   panel->Invalidate();

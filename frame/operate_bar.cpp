@@ -12,9 +12,7 @@ namespace {
 
 namespace lf = engine::link_flag;
 
-constexpr uint32_t kSkinLinks = lf::kOwned | lf::kRotate | lf::kAlpha | lf::kInvalidate | lf::kScale | lf::kSize |
-                                lf::kLimitRect | lf::kDepth | lf::kMove | lf::kForward | lf::kAlwaysShow |
-                                lf::kAlwaysHide;
+constexpr uint32_t kSkinLinks = lf::kFollowAll;
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
@@ -16,9 +17,7 @@ using engine::ObjectMessage;
 namespace lf = engine::link_flag;
 
 // The track follows everything the slider does.
-constexpr uint32_t kTrackLinks = lf::kOwned | lf::kRotate | lf::kAlpha | lf::kInvalidate | lf::kScale | lf::kSize |
-                                 lf::kLimitRect | lf::kDepth | lf::kMove | lf::kForward | lf::kAlwaysShow |
-                                 lf::kAlwaysHide;
+constexpr uint32_t kTrackLinks = lf::kFollowAll;
 // The thumb moves, changes depth, shows and hides with the track.
 constexpr uint32_t kThumbLinks =
     lf::kOwned | lf::kInvalidate | lf::kDepth | lf::kMove | lf::kAlwaysShow | lf::kAlwaysHide;
@@ -44,9 +43,9 @@ bool PercentSlider::Create(const engine::PictureInfo* track, const engine::Pictu
     return false;
   }
   const auto side = [](int32_t n) { return std::max(n, 1); };
-  track_ = CreateCanvas(side(track->width), side(track->height), engine::kDefaultColourKey);
-  thumb_ = CreateCanvas(side(thumb->width), side(thumb->height), engine::kDefaultColourKey);
-  tip_ = CreateCanvas(kTipWidth, kTipHeight, engine::kDefaultColourKey);
+  track_ = CreateCanvas(side(track->width), side(track->height), engine::kColourKey);
+  thumb_ = CreateCanvas(side(thumb->width), side(thumb->height), engine::kColourKey);
+  tip_ = CreateCanvas(kTipWidth, kTipHeight, engine::kColourKey);
   if (track_ == nullptr || thumb_ == nullptr || tip_ == nullptr) {
     engine::WriteGameLog("PercentSlider::Create: no canvas for the slider");
     return false;
@@ -71,7 +70,7 @@ bool PercentSlider::Create(const engine::PictureInfo* track, const engine::Pictu
   SetTakesInput(true);
 
   tip_->SetFillColour(kTipBack);
-  tip_->SetFont(12, 400, "宋体");
+  tip_->SetFont(12, 400, engine::kDefaultFaceName);
   tip_->SetTextColour(kTipText, 1.0);
   tip_->SetDepth(track_->GetDepth() + kTipDepth);
   thumb_->SetDepth(track_->GetDepth() + kThumbDepth);

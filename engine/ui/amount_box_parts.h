@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/core/engine_object.h"
 #include "engine/core/image_handle.h"
 
 namespace engine {
@@ -16,7 +17,10 @@ namespace amount_box {
 
 // Link flags of the background and the field: they move, change depth, show and hide with the
 // skin.
-inline constexpr uint32_t kPartLinks = 0x1980A2;
+inline constexpr uint32_t kPartLinks = link_flag::kAlwaysHide | link_flag::kAlwaysShow | link_flag::kMove |
+                                       link_flag::kDepth | link_flag::kSize | link_flag::kInvalidate |
+                                       link_flag::kRotate;
+static_assert(kPartLinks == 0x1980A2);
 
 struct Parts {
   PictureInfo picture{};  // "InputBoxBkg"

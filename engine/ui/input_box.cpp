@@ -1,3 +1,4 @@
+#include "engine/core/colour_key.h"
 #include "engine/ui/input_box.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace amount_box {
 namespace {
 
 // The skin follows everything the box does.
-constexpr uint32_t kSkinLinks = 0x1BC0EB;
+constexpr uint32_t kSkinLinks = link_flag::kFollowAll;
 constexpr double kBackgroundDepth = 0.1;
 constexpr double kFieldDepth = 0.2;
 
@@ -27,7 +28,7 @@ Parts Build(WidgetBase* owner, int32_t field_inset) {
   parts.picture = owner->GetPictureInfo(kInputBoxPicture, 0);
   const int32_t w = PictureWidth(parts);
   const int32_t h = PictureHeight(parts);
-  CanvasObject* skin = owner->CreateCanvas(w, h, kDefaultColourKey);
+  CanvasObject* skin = owner->CreateCanvas(w, h, kColourKey);
   if (skin == nullptr) {
     WriteGameLog("amount box: no canvas for the box");
     return parts;
@@ -36,7 +37,7 @@ Parts Build(WidgetBase* owner, int32_t field_inset) {
   skin->Show();
   owner->SetSkin(skin, kSkinLinks);
 
-  parts.background = owner->CreateCanvas(w, h, kDefaultColourKey);
+  parts.background = owner->CreateCanvas(w, h, kColourKey);
   if (parts.background != nullptr) {
     parts.background->DrawImage(&parts.picture, 0, 0, 0, 0, 0.0, 1.0);
     parts.background->MoveTo(skin->GetX(), skin->GetY());

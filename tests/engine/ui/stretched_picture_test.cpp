@@ -1,6 +1,7 @@
 // ctest-labels: ui silver
 // A skin picture drawn across a wider or narrower canvas: its ends kept whole, its middle
 // stretched or cut.
+#include "engine/core/colour_key.h"
 #include "engine/ui/stretched_picture.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ class StretchedPictureTest : public test::WidgetSceneFixture {
     test::AddPixelPicture(paint_, "columns", kSourceWidth, 4, pixels);
   }
   std::vector<int> DrawnColumns(int width) {
-    CanvasObject* canvas = services_->CreateCanvas(width, 4, engine::kDefaultColourKey);
+    CanvasObject* canvas = services_->CreateCanvas(width, 4, engine::kColourKey);
     const engine::PictureInfo picture = services_->GetPictureInfo("columns", 0);
     engine::DrawPictureToWidth(canvas, picture, width, 4);
     std::vector<int> columns;
@@ -59,7 +60,7 @@ TEST_F(StretchedPictureTest, ANarrowerCanvasGetsTheFirstAndLastColumns) {
 }
 
 TEST_F(StretchedPictureTest, AMissingPictureOrAnEmptySizeDrawsNothing) {
-  CanvasObject* canvas = services_->CreateCanvas(10, 4, engine::kDefaultColourKey);
+  CanvasObject* canvas = services_->CreateCanvas(10, 4, engine::kColourKey);
   engine::DrawPictureToWidth(canvas, engine::PictureInfo{}, 10, 4);
   engine::DrawPictureToWidth(canvas, services_->GetPictureInfo("columns", 0), 0, 4);
   EXPECT_EQ(canvas->GetPixelAlpha(5, 2), 0);
