@@ -14,8 +14,9 @@ constexpr int32_t kWidth = 300;
 constexpr int32_t kHeight = 250;
 constexpr double kDepth = 89990.0;
 constexpr int32_t kBoxWidth = 110;
-constexpr int32_t kFirstRow = 66;
-constexpr int32_t kRowStep = 46;
+constexpr int32_t kPromptRow = 46;
+constexpr int32_t kFirstRow = 80;
+constexpr int32_t kRowStep = 42;
 constexpr const char* kTitle = "快速设银";
 
 }  // namespace
@@ -25,12 +26,12 @@ bool CSetDepositDlg::Create() {
   const auto w = static_cast<int32_t>(GetWidth());
   const auto h = static_cast<int32_t>(GetHeight());
   DrawPanel(kTitle);
-  DrawLabel(16, 36, "设定快速设银的六个数目(两):", kTextColour);
+  DrawLabel(16, kPromptRow, "设定快速设银的六个数目(两):", kTextColour);
   for (int i = 0; i < kPresetCount; ++i) {
     const int32_t column = i % 2;
     const int32_t row = i / 2;
     const int32_t x = column == 0 ? w / 4 + 12 : 3 * w / 4 + 4;
-    const int32_t y = kFirstRow + row * kRowStep + 10;
+    const int32_t y = kFirstRow + row * kRowStep;
     char label[16];
     std::snprintf(label, sizeof label, "%d.", i + 1);
     DrawLabel(x - kBoxWidth / 2 - 18, y, label, kTextColour);
