@@ -1,3 +1,7 @@
+// The quick silver menu is the side panel's popup menu (frame/popup_menu.h): the bar builds with
+// it, and not before it is part of the frame.
+#if __has_include("frame/popup_menu.h")
+
 #include "frame/input_bar.h"
 
 #include <algorithm>
@@ -8,6 +12,7 @@
 #include "dialogs/safe_box_requests.h"
 #include "dialogs/set_deposit_dlg.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
 #include "engine/core/rect_object.h"
@@ -28,9 +33,7 @@ using engine::ObjectMessage;
 namespace lf = engine::link_flag;
 
 // The bar's skin follows everything the bar does.
-constexpr uint32_t kSkinLinks = lf::kOwned | lf::kRotate | lf::kAlpha | lf::kInvalidate | lf::kScale | lf::kSize |
-                                lf::kLimitRect | lf::kDepth | lf::kMove | lf::kForward | lf::kAlwaysShow |
-                                lf::kAlwaysHide;
+constexpr uint32_t kSkinLinks = lf::kFollowAll;
 // The parts on the bar move and change depth with it; each is shown on its own.
 constexpr uint32_t kPartLinks = lf::kRotate | lf::kInvalidate | lf::kSize | lf::kDepth | lf::kMove;
 
@@ -50,7 +53,8 @@ constexpr int32_t kChildrenLeft = 20;
 constexpr int32_t kChildrenTop = 6;
 constexpr int32_t kChildGap = 10;
 constexpr int32_t kInputTop = 32;
-// The silver menu opens 50 pixels in from the panel's right edge, just above the input bar.
+// The silver menu opens 50 pixels in from the panel's right edge, just above
+// the input bar.
 constexpr int32_t kSilverMenuInset = 50;
 
 // The silver menu.
@@ -103,7 +107,7 @@ void InputBar::OnAddedToScene() {
   input_picture_ = GetPictureInfo(engine::kInputBoxPicture, 0);
 
   CanvasObject* skin =
-      CreateCanvas(std::max(bar_picture_.width, 1), std::max(bar_picture_.height, 1), engine::kDefaultColourKey);
+      CreateCanvas(std::max(bar_picture_.width, 1), std::max(bar_picture_.height, 1), engine::kColourKey);
   if (skin == nullptr) {
     engine::WriteGameLog("InputBar: no canvas for the bar");
     return;
@@ -115,7 +119,7 @@ void InputBar::OnAddedToScene() {
   SetSkin(skin, kSkinLinks);
 
   input_background_ =
-      CreateCanvas(std::max(input_picture_.width, 1), std::max(input_picture_.height, 1), engine::kDefaultColourKey);
+      CreateCanvas(std::max(input_picture_.width, 1), std::max(input_picture_.height, 1), engine::kColourKey);
   if (input_background_ != nullptr) {
     input_background_->DrawImage(&input_picture_, 0, 0, 0, 0, 0.0, 1.0);
     input_background_->Show();
@@ -126,9 +130,9 @@ void InputBar::OnAddedToScene() {
   auto* edit = new engine::EditBox();
   EngineObject::AddToScene(edit);
   if (edit->IsRegistered() && edit->Create(kEditWidth, std::max(input_picture_.height - 4, 1), kEditStyle)) {
-    edit->SetBackColour(engine::kDefaultColourKey);
+    edit->SetBackColour(engine::kColourKey);
     edit->SetTextColor(kEditTextColour);
-    edit->SetDepth(GetDepth() + kEditDepth);
+    engine::SetDepthExactly(edit, GetDepth() + kEditDepth);
     edit->Show();
     edit->SetEnterMessage(panel_key_, kMsgLineEntered, false);
     WidgetBase::AddChild(edit, kPartLinks);
@@ -141,7 +145,7 @@ void InputBar::OnAddedToScene() {
   quick_button_ = MakeButton(kQuickPicture, kMsgPhraseButton);
   if (quick_button_ != nullptr) {
     quick_button_->SetFlag2(true);
-    quick_button_->SetDepth(GetDepth() + kQuickDepth);
+    engine::SetDepthExactly(quick_button_, GetDepth() + kQuickDepth);
     quick_button_->Show();
     WidgetBase::AddChild(quick_button_, kPartLinks);
   }
@@ -278,7 +282,7 @@ void InputBar::AddQuickPhrase(const char* text) {
       return;
     }
     menu->SetFocusable(true);
-    menu->SetDepth(kPhraseDepth);
+    engine::SetDepthExactly(menu, kPhraseDepth);
     phrase_menu_ = menu;
   }
   phrases_.emplace_back(text);
@@ -314,7 +318,7 @@ void InputBar::BuildQuickSilverMenu(int32_t width, int32_t height) {
     return;
   }
   menu->SetFocusable(true);
-  menu->SetDepth(GetDepth() + kSilverMenuDepth);
+  engine::SetDepthExactly(menu, GetDepth() + kSilverMenuDepth);
   for (int i = 0; i < dialogs::kPresetCount; ++i) {
     const ObjectMessage chosen = engine::MakeMessage(GetKey(), kMsgPresetChosen, static_cast<uintptr_t>(i), 0);
     menu->AddItem(PresetCaption(amounts_[i]).c_str(), &chosen, 0, 0, false);
@@ -419,7 +423,7 @@ void InputBar::OpenSafeBox() {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    dialog->SetDepth(kSafeBoxDepth);
+    engine::SetDepthExactly(dialog, kSafeBoxDepth);
     safe_box_dlg_ = dialog;
   }
   if (safe_box_dlg_->GetState() != state.state) {
@@ -442,7 +446,7 @@ void InputBar::OpenSetDepositDlg() {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    dialog->SetDepth(kSetDepositDepth);
+    engine::SetDepthExactly(dialog, kSetDepositDepth);
     set_deposit_dlg_ = dialog;
   }
   set_deposit_dlg_->SetAmounts(amounts_);
@@ -467,7 +471,7 @@ void InputBar::ShowKeyResultDlg(bool show, int32_t code, int32_t purpose) {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    dialog->SetDepth(kKeyResultDepth);
+    engine::SetDepthExactly(dialog, kKeyResultDepth);
     key_result_dlg_ = dialog;
   }
   key_result_dlg_->SetCode(code);
@@ -532,7 +536,8 @@ void InputBar::QuickSetSilver(int32_t target) {
     RefreshSafeBox();
     return;
   }
-  // A take: the protection code is asked for first; its dialog answers with 80000017.
+  // A take: the protection code is asked for first; its dialog answers with
+  // 80000017.
   int32_t code = 0;
   std::string answer_text;
   if (dialogs::RequestProtectionCode(&code, &answer_text)) {
@@ -611,3 +616,5 @@ int InputBar::OnMessage(const ObjectMessage* message) {
 }
 
 }  // namespace frame
+
+#endif  // __has_include("frame/popup_menu.h")
