@@ -302,7 +302,6 @@ void PanelScrollBar::OnDrag(const ObjectMessage* message) {
   if (message->p2 == 0 || thumb_ == nullptr) return;
   const auto* snapshot = reinterpret_cast<const engine::InputSnapshot*>(message->p2);
   const double pointer = IsVertical() ? snapshot->y : snapshot->x;
-  const double delta = IsVertical() ? snapshot->dy : snapshot->dx;
   const double lead = TrackLead();
   const double track = TrackLength();
   if (pointer < lead || pointer > lead + track) return;
@@ -310,7 +309,9 @@ void PanelScrollBar::OnDrag(const ObjectMessage* message) {
   const double room = track - (IsVertical() ? thumb_->GetHeight() : thumb_->GetWidth());
   // A thumb that fills the track has nowhere to go.
   if (range <= 0 || room <= 0) return;
-  const double position = range * ((ThumbLead() + delta) - lead) / room;
+  // The thumb keeps the place where the pointer took it, so a pointer that went past an end
+  // must come back to that place before the thumb follows again.
+  const double position = range * ((pointer - grab_offset_) - lead) / room;
   SetRange(std::clamp(position, 0.0, range), page_, total_, -1.0);
   Notify();
 }
@@ -337,6 +338,10 @@ int PanelScrollBar::OnMessage(const ObjectMessage* message) {
       SetThumbState(0);
       return 1;
     case kThumbPressed:
+      if (message->p2 != 0 && thumb_ != nullptr) {
+        const auto* snapshot = reinterpret_cast<const engine::InputSnapshot*>(message->p2);
+        grab_offset_ = (IsVertical() ? snapshot->y : snapshot->x) - ThumbLead();
+      }
       SetThumbState(2);
       return 1;
     case kThumbClicked:

@@ -127,6 +127,8 @@ class PanelScrollBar : public engine::WidgetBase {
   engine::PictureInfo track_picture_{};
   engine::CanvasObject* track_ = nullptr;
   engine::SpriteObject* grip_ = nullptr;
+  // Where along the thumb the pointer pressed it.
+  double grab_offset_ = 0.0;
 };
 
 }  // namespace frame

@@ -233,6 +233,22 @@ TEST_F(ScrollBarInWindow, DraggingTheThumbMovesThePositionInProportionAndStopsAt
   EXPECT_EQ(bar->GetThumbState(), 1);
 }
 
+TEST_F(ScrollBarInWindow, AThumbDraggedPastTheEndWaitsForThePointerToComeBackToItsGrip) {
+  PanelScrollBar* bar = MakeVertical();
+  bar->SetRange(0, 50, 200, -1);
+  Deliver();
+  Press(400, 220);  // 19 pixels into the thumb
+  DragTo(400, 395);
+  EXPECT_EQ(bar->GetPosition(), 150.0);
+  // Still below the place it took the thumb at the end (350 + 19): nothing moves back yet.
+  DragTo(400, 380);
+  EXPECT_EQ(bar->GetPosition(), 150.0);
+  DragTo(400, 359);
+  EXPECT_EQ(bar->GetPosition(), 140.0);
+  EXPECT_EQ(bar->GetThumb()->GetTop(), 340.0);
+  Release(400, 359);
+}
+
 TEST_F(ScrollBarInWindow, AThumbThatFillsTheTrackDoesNotMoveWhenDragged) {
   PanelScrollBar* bar = MakeVertical();
   bar->SetRange(0, 200, 200, -1);
