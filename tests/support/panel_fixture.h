@@ -92,13 +92,14 @@ class PanelFixture : public EngineFixture {
     platform::ShutdownWindowSystem();
     EngineFixture::TearDown();
   }
-  // Starts the client with the command line and takes the start data (none: an empty table).
+  // Starts the client with the command line and takes the start data table_ (seat false: an
+  // empty table).
   void Start(const std::string& command_line = kTestCommandLine, bool seat = true) {
     ASSERT_TRUE(app_->InitInstance(command_line));
     ASSERT_NE(app_->root, nullptr);
     music_ = RecordingMusicModule::Install(Core());
     if (seat) {
-      const std::vector<uint8_t> bytes = MakeTable().Serialize();
+      const std::vector<uint8_t> bytes = table_.Serialize();
       ASSERT_TRUE(app_->TakeStartData(bytes.data(), bytes.size()));
     }
     Frames(3);
@@ -146,6 +147,7 @@ class PanelFixture : public EngineFixture {
   std::unique_ptr<ScopedFakeServer> server_;
   std::unique_ptr<PanelApp> app_;
   RecordingMusicModule* music_ = nullptr;
+  shell::EnterGameData table_ = MakeTable();
 };
 
 }  // namespace test
