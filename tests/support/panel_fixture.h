@@ -87,6 +87,8 @@ class PanelFixture : public EngineFixture {
     app_ = std::make_unique<PanelApp>();
   }
   void TearDown() override {
+    // Texts posted to the panel are handed over (and freed) before the window goes.
+    if (app_ && app_->GetMainWnd() != nullptr && app_->GetMainWnd()->IsWindow()) Deliver();
     app_.reset();
     server_.reset();
     platform::ShutdownWindowSystem();
