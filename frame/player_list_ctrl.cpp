@@ -243,7 +243,7 @@ int PlayerListCtrl::AddRow(const PlayerRow& row) {
   return static_cast<int>(rows_.size());
 }
 
-void PlayerListCtrl::RedrawAll() {
+void PlayerListCtrl::RedrawRows() {
   CanvasObject* canvas = GetCanvas();
   if (canvas == nullptr) return;
   canvas->SetFillColour(kColourKey);
@@ -346,7 +346,7 @@ void PlayerListCtrl::SetListSize(int32_t width, int32_t height) {
   canvas->Resize(width, height);
   geometry().width = width;
   geometry().height = height;
-  RedrawAll();
+  RedrawRows();
 }
 
 int32_t PlayerListCtrl::RowAt(int32_t x, int32_t y) {

@@ -100,7 +100,7 @@ class PlayerListCtrl : public engine::WidgetBase {
   virtual void SetColumns(const ColumnList* columns);
   // Appends a copy; the row count.
   virtual int AddRow(const PlayerRow& row);
-  virtual void RedrawAll();
+  virtual void RedrawRows();
   virtual void DrawRow(int32_t index);
   // Resizes the list and its picture, then redraws.
   virtual void SetListSize(int32_t width, int32_t height);

@@ -307,7 +307,7 @@ void UserListBar::Refresh() {
   PlaceList();
   SetVerticalRange(vertical_ != nullptr ? vertical_->GetPosition() : 0.0);
   SetHorizontalRange(horizontal_ != nullptr ? horizontal_->GetPosition() : 0.0);
-  list_->RedrawAll();
+  list_->RedrawRows();
 }
 
 void UserListBar::ScrollLeft() {

@@ -178,7 +178,7 @@ TEST_F(PlayerList, AWatchedChairOutsideTheTableNamesNobody) {
   EXPECT_EQ(list_->GetRowName(5), "odd");
   EXPECT_EQ(list_->GetCellText(5, frame::column::kWatched), "");
   EXPECT_EQ(list_->GetCellText(6, frame::column::kWatched), "");
-  list_->RedrawAll();
+  list_->RedrawRows();
 }
 
 TEST_F(PlayerList, CellTextsAreBoundedWithoutSplittingACharacter) {
