@@ -13,6 +13,7 @@
 #include <iostream>
 #include <string>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/quillaron_wnd.h"
 #include "engine/core/canvas_object.h"
@@ -46,7 +47,6 @@ class ClientRoot final : public engine::RectObject {
   static constexpr engine::COLORREF kTile = platform::RGB(0xC8, 0xA0, 0x50);
   static constexpr engine::COLORREF kTileLit = platform::RGB(0xF0, 0xD8, 0x98);
   static constexpr engine::COLORREF kTileBorder = platform::RGB(0x50, 0x30, 0x10);
-  static constexpr engine::COLORREF kNoKey = 0xFF00FF;
   static constexpr int kTileWidth = 160;
   static constexpr int kTileHeight = 100;
   // What the tile's subscriptions send the root.
@@ -85,7 +85,7 @@ class ClientRoot final : public engine::RectObject {
 
  private:
   void MakeTile() {
-    tile_ = CreateCanvas(kTileWidth, kTileHeight, kNoKey);
+    tile_ = CreateCanvas(kTileWidth, kTileHeight, engine::kColourKey);
     if (!tile_) return;
     tile_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kTileClicked, 0, 0);
     tile_->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_ENTER, GetKey(), kTileEntered, 0, 0);
@@ -98,7 +98,7 @@ class ClientRoot final : public engine::RectObject {
     tile_->SetFillColour(lit_ ? kTileLit : kTile);
     tile_->Clear();
     tile_->DrawBorder(kTileBorder, 3);
-    tile_->SetFont(28, 700, "宋体");
+    tile_->SetFont(28, 700, engine::kDefaultFaceName);
     tile_->SetTextColour(kTileBorder, 1.0);
     tile_->DrawTextCentred(kTileWidth / 2, kTileHeight / 2, "跑胡子");
     tile_->Invalidate();
