@@ -6,8 +6,10 @@
 #include <string>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "frame/canvas_text.h"
 #include "frame/panel_messages.h"
@@ -26,8 +28,6 @@ using engine::ObjectMessage;
 using engine::PictureInfo;
 using shell::CGameAppBase;
 
-constexpr engine::COLORREF kColourKey = 0xFF00FF;
-constexpr const char* kFace = "宋体";
 constexpr int32_t kFontSize = 12;
 constexpr int32_t kWeight = 400;
 // The browser window: its class, style and first rectangle.
@@ -104,7 +104,7 @@ void AdvertBar::OnAddedToScene() {
     scroll_bar_->SetRightButtonPicture(GetPictureInfo(GetStringSetting(kHorizontalPictures + 4), 0));
   }
 
-  score_canvas_ = CreateCanvas(10, 10, kColourKey);
+  score_canvas_ = CreateCanvas(10, 10, engine::kColourKey);
   if (score_canvas_ != nullptr) {
     DrawScoreTable();
     score_canvas_->AddChild(scroll_bar_, kBarLinks);
@@ -224,7 +224,7 @@ void AdvertBar::DrawScoreTable() {
   for (int32_t i = 1; i <= rows; ++i) canvas->DrawLine(0, hh + i * rh, width, hh + i * rh);
 
   canvas->SetTextColour(app != nullptr ? app->GetAdvHeaderColour() : 0, 1.0);
-  canvas->SetFont(kFontSize, kWeight, kFace);
+  canvas->SetFont(kFontSize, kWeight, engine::kDefaultFaceName);
   canvas->DrawText(9, 5, "用户名");
   const PictureInfo divider = GetPictureInfo("jf_line", 0);
   for (int32_t i = 0; i < columns; ++i) {

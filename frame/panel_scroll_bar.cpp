@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
 #include "engine/core/sprite_object.h"
@@ -25,8 +26,6 @@ constexpr uint32_t kThumbClicked = 80000005;
 constexpr uint32_t kThumbDragged = 80000006;
 constexpr uint32_t kTrackPressed = 80000007;
 
-constexpr engine::COLORREF kColourKey = 0xFF00FF;
-
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
 // The picture with its frame kept within the picture's frames.
@@ -46,8 +45,8 @@ bool PanelScrollBar::Create(uint32_t owner, int32_t width, int32_t height, int32
   owner_ = owner;
   orientation_ = orientation;
   flag_ = flag;
-  thumb_ = CreateCanvas(width, height, kColourKey);
-  track_ = CreateCanvas(width, height, kColourKey);
+  thumb_ = CreateCanvas(width, height, engine::kColourKey);
+  track_ = CreateCanvas(width, height, engine::kColourKey);
   if (thumb_ == nullptr || track_ == nullptr) {
     engine::WriteGameLog("PanelScrollBar::Create: no canvas for the bar");
     return false;
@@ -156,7 +155,7 @@ void PanelScrollBar::SetRightButtonPicture(const PictureInfo& picture) {
 
 void PanelScrollBar::SetTrackPicture(const PictureInfo& picture) {
   if (track_ == nullptr) return;
-  track_->SetFillColour(kColourKey);
+  track_->SetFillColour(engine::kColourKey);
   track_picture_ = picture;
   Redraw();
 }
@@ -165,7 +164,7 @@ void PanelScrollBar::SetThumbPicture(const PictureInfo& picture) {
   if (thumb_ == nullptr) return;
   const int32_t state = thumb_picture_.frame;
   if (picture.width > 0) SizeCanvas(thumb_, picture.width, static_cast<int32_t>(thumb_->GetHeight()));
-  thumb_->SetFillColour(kColourKey);
+  thumb_->SetFillColour(engine::kColourKey);
   thumb_picture_ = picture;
   thumb_picture_.frame = state;
   Redraw();

@@ -41,7 +41,7 @@ class PanelScrollBar : public engine::WidgetBase {
   static constexpr double kDefaultMinThumb = 15.0;
   // Link flags: the track as the bar's skin; the thumb and the buttons under the track; the grip
   // under the thumb.
-  static constexpr uint32_t kTrackLinks = 0x1BC0EB;
+  static constexpr uint32_t kTrackLinks = engine::link_flag::kFollowAll;
   static constexpr uint32_t kPartLinks = 0x1BC0AB;
   static constexpr uint32_t kGripLinks = 0x1980A2;
   // Fill colours of a bar without pictures.

@@ -5,9 +5,11 @@
 #include <cstdio>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
 #include "engine/core/rect_object.h"
+#include "engine/ui/font_record.h"
 #include "frame/canvas_text.h"
 #include "frame/popup_menu.h"
 #include "net/card_game_session.h"
@@ -29,8 +31,6 @@ using engine::PictureInfo;
 using shell::CGameAppBase;
 using shell::PlayerRecord;
 
-constexpr engine::COLORREF kColourKey = 0xFF00FF;
-constexpr const char* kFace = "宋体";
 constexpr const char* kRowPicture = "UserListBlock";
 constexpr const char* kLookerMark = "bit_LookOn";
 constexpr int32_t kFontSize = 12;
@@ -69,7 +69,7 @@ bool PlayerListCtrl::Create(int32_t width, int32_t height) {
     engine::WriteGameLog("PlayerListCtrl::Create: the list is not in a scene");
     return false;
   }
-  CanvasObject* canvas = CreateCanvas(width, height, kColourKey);
+  CanvasObject* canvas = CreateCanvas(width, height, engine::kColourKey);
   if (canvas == nullptr) return false;
   canvas->SetTextColour(0, 1.0);
   canvas->MoveTo(EngineObject::GetX(), EngineObject::GetY());
@@ -246,7 +246,7 @@ int PlayerListCtrl::AddRow(const PlayerRow& row) {
 void PlayerListCtrl::RedrawRows() {
   CanvasObject* canvas = GetCanvas();
   if (canvas == nullptr) return;
-  canvas->SetFillColour(kColourKey);
+  canvas->SetFillColour(engine::kColourKey);
   canvas->Clear();
   for (int32_t i = 0; i < static_cast<int32_t>(rows_.size()); ++i) DrawRow(i);
   canvas->Invalidate();
@@ -261,7 +261,7 @@ void PlayerListCtrl::DrawRow(int32_t index) {
   const int32_t h = row_height_;
   const int32_t top = h * index;
   const int32_t width = canvas->GetSurfaceWidth();
-  canvas->SetFillColour(kColourKey);
+  canvas->SetFillColour(engine::kColourKey);
   canvas->FillRect(0, top, width, top + h);
   canvas->SetTextColour(app != nullptr ? app->GetPlayerViewTextColour() : 0, 1.0);
   if (h > 0) {
@@ -273,7 +273,7 @@ void PlayerListCtrl::DrawRow(int32_t index) {
   const uint32_t user = record.UserId();
   if (user == 0 || columns_ == nullptr) return;
   const bool own = app != nullptr && user == app->GetUserId();
-  canvas->SetFont(kFontSize, own ? kOwnWeight : kWeight, kFace);
+  canvas->SetFont(kFontSize, own ? kOwnWeight : kWeight, engine::kDefaultFaceName);
 
   int32_t x = 0;
   for (const ColumnDef& column : *columns_) {

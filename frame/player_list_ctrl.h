@@ -59,7 +59,7 @@ class PlayerListCtrl : public engine::WidgetBase {
   static constexpr uint32_t kToggleLookOn = 1062;
 
   // Link flags of the list's picture: it follows everything the list does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
+  static constexpr uint32_t kSkinLinks = engine::link_flag::kFollowAll;
   // The context menu: entries 162 wide (160 + 2) and 30 high.
   static constexpr int32_t kMenuWidth = 162;
   static constexpr int32_t kMenuEntryHeight = 30;

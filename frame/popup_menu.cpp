@@ -5,6 +5,7 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
+#include "engine/ui/font_record.h"
 
 namespace frame {
 namespace {
@@ -12,7 +13,6 @@ namespace {
 using engine::CanvasObject;
 using engine::COLORREF;
 
-constexpr const char* kFace = "宋体";
 constexpr int32_t kRegular = 400;
 constexpr int32_t kBold = 600;
 constexpr COLORREF kPressedText = 0xFFFFFF;
@@ -55,7 +55,7 @@ void PopupMenuItem::DrawState(uint32_t state) {
       break;
     case kDisabled:
       canvas->Clear();
-      canvas->SetFont(GetFontSize(), kRegular, kFace);
+      canvas->SetFont(GetFontSize(), kRegular, engine::kDefaultFaceName);
       opacity = kDisabledOpacity;
       canvas->SetTextColour(text_colour_, opacity);
       DrawCaption(canvas);
@@ -64,7 +64,7 @@ void PopupMenuItem::DrawState(uint32_t state) {
       canvas->SetFillColour(normal_back_);
       canvas->Clear();
       canvas->SetTextColour(text_colour_, opacity);
-      canvas->SetFont(GetFontSize(), bold_ ? kBold : kRegular, kFace);
+      canvas->SetFont(GetFontSize(), bold_ ? kBold : kRegular, engine::kDefaultFaceName);
       DrawCaption(canvas);
       break;
   }

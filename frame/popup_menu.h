@@ -82,7 +82,7 @@ class PopupMenu : public engine::WidgetBase {
   static constexpr int32_t kDefaultPadding = 2;
   // Link flags of the entries: they move, change depth, show and hide with the menu.
   static constexpr uint32_t kItemLinks = 0x198020;
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
+  static constexpr uint32_t kSkinLinks = engine::link_flag::kFollowAll;
   // Entries stand just in front of the menu.
   static constexpr double kItemDepthStep = 0.01;
 

@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/game_core.h"
+#include "engine/ui/font_record.h"
 #include "frame/panel_messages.h"
 #include "frame/panel_scroll_bar.h"
 #include "frame/player_list_ctrl.h"
@@ -18,8 +20,6 @@ namespace {
 using engine::CanvasObject;
 using engine::PictureInfo;
 
-constexpr engine::COLORREF kColourKey = 0xFF00FF;
-constexpr const char* kFace = "宋体";
 constexpr int32_t kFontSize = 12;
 constexpr int32_t kWeight = 400;
 // The engine's monitor hears of a bar without its picture.
@@ -119,7 +119,7 @@ bool UserListBar::Create() {
   list_->SetDepth(GetDepth() + kListDepthStep);
   list_->Show();
 
-  header_ = CreateCanvas(total_width_, header.height, kColourKey);
+  header_ = CreateCanvas(total_width_, header.height, engine::kColourKey);
   if (header_ != nullptr) {
     header_->SetDepth(GetDepth() + kListDepthStep);
     header_->Show();
@@ -155,8 +155,8 @@ bool UserListBar::Create() {
   list_->Show();
 
   const auto corner_width = static_cast<int32_t>(VerticalBarWidth());
-  top_corner_ = CreateCanvas(corner_width, header.height, kColourKey);
-  scroll_corner_ = CreateCanvas(corner_width, static_cast<int32_t>(HorizontalBarHeight()), kColourKey);
+  top_corner_ = CreateCanvas(corner_width, header.height, engine::kColourKey);
+  scroll_corner_ = CreateCanvas(corner_width, static_cast<int32_t>(HorizontalBarHeight()), engine::kColourKey);
   for (CanvasObject* corner : {top_corner_, scroll_corner_}) {
     if (corner == nullptr) continue;
     corner->SetDepth(GetDepth() + kCornerDepthStep);
@@ -244,7 +244,7 @@ void UserListBar::DrawHeader() {
   const PictureInfo picture = GetPictureInfo(kHeaderPicture, 0);
   header_->Clear();
   header_->SetTextColour(app != nullptr ? app->GetPlayerViewHeaderColour() : 0, 1.0);
-  header_->SetFont(kFontSize, kWeight, kFace);
+  header_->SetFont(kFontSize, kWeight, engine::kDefaultFaceName);
   // The header picture is stretched along the whole strip (a narrow picture shows as a strip).
   header_->DrawStretchedH(picture);
   const PictureInfo divider = GetPictureInfo(kDividerPicture, 0);
