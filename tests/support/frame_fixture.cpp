@@ -87,7 +87,8 @@ void FrameFixture::SetWorkArea(const platform::RECT& area) { platform::GetHeadle
 
 void FrameFixture::Mouse(uint32_t message, int x, int y, uint32_t flags) {
   window().PostMessage(message, flags, platform::MakePointLParam(x, y));
-  Frames(1);
+  // The input's messages to the objects are delivered in the object module's next turn.
+  Frames(3);
 }
 
 platform::RECT FrameFixture::WindowRect() const {

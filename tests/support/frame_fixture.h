@@ -105,7 +105,7 @@ class FrameFixture : public EngineFixture {
   // The frame's engine frames: the clock steps 5 ms and the loop runs, count times.
   void Frames(int count);
   void SetWorkArea(const platform::RECT& area);
-  // Posts a mouse message at a client point and runs a frame.
+  // Posts a mouse message at a client point and runs the frames that deliver what it causes.
   void Mouse(uint32_t message, int x, int y, uint32_t flags = 0);
   platform::RECT WindowRect() const;
 
