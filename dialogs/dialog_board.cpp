@@ -35,6 +35,9 @@ bool DialogBoard::MakeBody(const char* picture, int32_t fallback_width, int32_t 
   const int32_t h = info.record != nullptr ? info.height : fallback_height;
   body_ = CreateCanvas(w, h, kColourKey);
   if (body_ == nullptr) return false;
+  // The body stands where the board does, so that depths set on the board land on the body.
+  body_->SetDepth(GetDepth());
+  body_->MoveTo(GetX(), GetY());
   SetSkin(body_, kBodyLinks);
   // The body takes the pointer, so that a click on the board does not fall through to the table.
   SetTakesInput(true);

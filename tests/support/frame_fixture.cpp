@@ -1,12 +1,21 @@
 #include "tests/support/frame_fixture.h"
 
 #include "platform/desktop.h"
+#include "shell/app_messages.h"
+#include "shell/chat_text.h"
 #include "platform/window.h"
 
 namespace test {
 
 int StubChild::OnMessage(const engine::ObjectMessage* message) {
-  if (message != nullptr && log_ != nullptr) log_->push_back(ChildMessage{name_, message->id, message->p1});
+  if (message == nullptr) return 0;
+  if (message->id == shell::app_msg::kSystemText || message->id == shell::app_msg::kNoticeText) {
+    // Texts posted to the side panel are its to free.
+    texts.push_back(reinterpret_cast<const char*>(message->p1));
+    shell::FreeHeapText(message->p1);
+    return 1;
+  }
+  if (log_ != nullptr) log_->push_back(ChildMessage{name_, message->id, message->p1});
   return 1;
 }
 

@@ -44,6 +44,7 @@ class StubChild : public engine::RectObject {
   }
   int entered = 0;
   int layouts = 0;
+  std::vector<std::string> texts;  // posted system and notice texts (the panel frees them)
 
  private:
   std::string name_;
@@ -74,7 +75,6 @@ class TestGameFrame : public frame::GameFrame {
   StubChild* table = nullptr;
   StubChild* panel = nullptr;
   std::vector<ShownBox> boxes;
-  dialogs::CSystemMsgBox* last_box = nullptr;
 
  private:
   bool skin_;
