@@ -276,6 +276,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   int32_t IsCardPinned() const { return card_pinned_; }
   // The open force-exit box, or null.
   engine::EngineObject* GetForceExitBox();
+  // The message box shown last, while it is open; null once it closed.
+  engine::EngineObject* GetLastMessageBox();
   engine::CanvasObject* GetNoticeBoard() const { return notice_board_; }
   engine::SpriteObject* GetAutoPlayAnimation() const { return auto_play_; }
   engine::CanvasObject* GetCloseBoard() const { return close_board_; }
@@ -359,6 +361,7 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   int32_t card_character_ = -1;
   int32_t card_pinned_ = 0;
   uint32_t force_exit_box_key_ = 0;
+  uint32_t last_box_key_ = 0;
   int32_t maximized_ = 1;
   // Of the boards and cards.
   engine::SpriteObject* auto_play_ = nullptr;

@@ -61,6 +61,7 @@ void GameFrame::ShowMessageBox(const char* text, const engine::ObjectMessage* ok
     return;
   }
   box->Build(text, ok, cancel, buttons, style, icon);
+  last_box_key_ = box->GetKey();
   box->Show();
   box->SetDraggable(true);
   box->MoveTo(GetScreenWidth() / 2, GetScreenHeight() / 2);
@@ -88,12 +89,19 @@ void GameFrame::ShowMessageBoxEx(const char* text, const char* link_text, int32_
   const engine::ObjectMessage close = engine::MakeMessage(Key(), frame_msg::kCloseNow, 0, 0);
   box->Build(text, &leave, &close, buttons, style, icon);
   if (link_text != nullptr && *link_text != '\0') box->SetLink(link_text, link_flag);
+  last_box_key_ = box->GetKey();
   box->Show();
   box->SetDraggable(true);
   box->MoveTo(GetScreenWidth() / 2, GetScreenHeight() / 2);
   box->SetDepth(kBoxDepth + 2.0 * count);
   box->Invalidate();
   PlaySound("Snd_msg", 1, nullptr);
+}
+
+engine::EngineObject* GameFrame::GetLastMessageBox() {
+  engine::EngineObject* box = last_box_key_ != 0 ? FindObjectByKey(last_box_key_) : nullptr;
+  auto* board = dynamic_cast<dialogs::DialogBoard*>(box);
+  return board != nullptr && !board->IsClosing() ? board : nullptr;
 }
 
 // ---- Sliding boards ----

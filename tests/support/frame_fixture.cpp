@@ -69,6 +69,7 @@ void FrameFixture::Start(const std::string& command_line, bool seat) {
   app_->children = children_;
   ASSERT_TRUE(app_->InitInstance(command_line));
   ASSERT_NE(app_->frame, nullptr);
+  music_ = RecordingMusicModule::Install(app_->window->GetCore());
   if (seat) {
     const std::vector<uint8_t> bytes = MakeTable().Serialize();
     ASSERT_TRUE(app_->TakeStartData(bytes.data(), bytes.size()));
@@ -82,6 +83,7 @@ void FrameFixture::StartOffline() {
   app_->SetOfflineMode(true);
   ASSERT_TRUE(app_->CreateMainWindow());
   ASSERT_NE(app_->frame, nullptr);
+  music_ = RecordingMusicModule::Install(app_->window->GetCore());
   Frames(3);
 }
 

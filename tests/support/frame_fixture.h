@@ -19,6 +19,7 @@
 #include "tests/support/app_fixture.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/fake_game_server.h"
+#include "tests/support/recording_music.h"
 
 namespace test {
 
@@ -69,12 +70,22 @@ class TestGameFrame : public frame::GameFrame {
   void CreateChildren() override;
   void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                       int32_t buttons, int32_t style, const char* icon) override;
+  void SlideInBoard(engine::EngineObject* board) override {
+    slid.push_back(board);
+    GameFrame::SlideInBoard(board);
+  }
+  void ShowMatchEnd() override { queue_log.push_back("end"); }
+  void ShowMatchResult(const uint8_t* record, size_t size) override {
+    queue_log.push_back("result " + std::to_string(record != nullptr && size >= 4 ? record[0] : -1));
+  }
   void SetMaximizedFlag(int32_t value) { maximized_ = value; }
   void SetRoundTimer(uint64_t id) { round_timer_ = id; }
 
   StubChild* table = nullptr;
   StubChild* panel = nullptr;
   std::vector<ShownBox> boxes;
+  std::vector<engine::EngineObject*> slid;  // boards handed to SlideInBoard
+  std::vector<std::string> queue_log;       // the match boards the queue delivered
 
  private:
   bool skin_;
@@ -115,6 +126,7 @@ class FrameFixture : public EngineFixture {
 
   std::unique_ptr<ScopedFakeServer> server_;
   std::unique_ptr<FrameApp> app_;
+  RecordingMusicModule* music_ = nullptr;  // the window's music module, from Start on
   bool skin_ = true;
   bool children_ = true;
 };
