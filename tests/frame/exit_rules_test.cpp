@@ -229,6 +229,15 @@ TEST_F(ExitRules, TheCloseButtonAppliesTheRulesOnceAndTheWindowCloses) {
   EXPECT_EQ(server().CountOf(kQueryGameRunning), 1u);
 }
 
+TEST_F(ExitRules, OfflineAClickOnTheCloseButtonClosesTheWindow) {
+  StartOffline();
+  Mouse(platform::WM_MOUSEMOVE, 1006, 13);
+  Mouse(platform::WM_LBUTTONDOWN, 1006, 13, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 1006, 13);
+  EXPECT_TRUE(Closed());
+  EXPECT_TRUE(server().Requests().empty());
+}
+
 TEST_F(ExitRules, CloseNowClosesWithoutAskingAnything) {
   Start();
   Send(frame::frame_msg::kCloseNow);
