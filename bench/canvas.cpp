@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/object_module.h"
 #include "engine/core/object_services.h"
 #include "engine/core/game_core.h"
@@ -24,7 +25,7 @@ struct Picture {
     record.height = static_cast<uint16_t>(h);
     record.pixels = reinterpret_cast<uint8_t*>(pixels.data());
     record.data_size = static_cast<uint32_t>(pixels.size() * 4);
-    record.colour_key = 0xFF00FF;
+    record.colour_key = engine::kColourKey;
     record.frame_count = 1;
     record.flags = engine::kImageFlagTransparent | engine::kImageFlagAlpha;
     record.frame_columns = 1;
@@ -32,7 +33,7 @@ struct Picture {
     info.record = &record;
     info.width = w;
     info.height = h;
-    info.backdrop = engine::kNoBackdrop;
+    info.backdrop = engine::kColourKey;
   }
   std::vector<uint32_t> pixels;
   engine::ImageRecord record;
@@ -64,7 +65,7 @@ BENCHMARK(BM_ApplyColourKey);
 void BM_DrawScaledPicture(benchmark::State& state) {
   Picture picture(100, 100);
   engine::CanvasObject canvas;
-  canvas.CreateSurface(400, 300, 0xFF00FF, nullptr);
+  canvas.CreateSurface(400, 300, engine::kColourKey, nullptr);
   for (auto _ : state) {
     canvas.DrawImage(&picture.info, 0, 0, 0, 0, 0.0, 1.0);
     benchmark::DoNotOptimize(canvas.GetPixels());
@@ -76,7 +77,7 @@ void BM_WrappedParagraph(benchmark::State& state) {
   engine::FontRenderer renderer;
   engine::CanvasObject canvas;
   canvas.CreateSurface(300, 200, 0x008000, &renderer);
-  canvas.SetFont(15, 400, "宋体");
+  canvas.SetFont(15, 400, engine::kDefaultFaceName);
   std::string text;
   for (int i = 0; i < 6; ++i) text += "本局结束，请点击确定继续下一局游戏。";
   for (auto _ : state) {

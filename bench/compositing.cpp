@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/media/draw_picture.h"
 #include "engine/media/picture_scale.h"
 
@@ -64,7 +65,7 @@ struct BlitCase {
 
 void OursBlit(benchmark::State& state, BlitCase c, int w, int h) {
   Surfaces s = MakeSurfaces(w, h, c.kind);
-  engine::DrawTarget target{s.dst.data(), w, h, 4, 0xFF00FF};
+  engine::DrawTarget target{s.dst.data(), w, h, 4, engine::kColourKey};
   engine::ImageRecord image;
   image.width = static_cast<uint16_t>(w);
   image.height = static_cast<uint16_t>(h);
@@ -78,7 +79,7 @@ void OursBlit(benchmark::State& state, BlitCase c, int w, int h) {
   params.width = w;
   params.height = h;
   for (auto _ : state) {
-    engine::DrawPicture(&target, &params, image, 0, 0, w, h, c.opacity, engine::kNoBackdrop);
+    engine::DrawPicture(&target, &params, image, 0, 0, w, h, c.opacity, engine::kColourKey);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * w * h);
@@ -150,7 +151,7 @@ constexpr int kTurnSquare = 2 * 90;
 void OursTurn(benchmark::State& state, bool smooth) {
   auto src = RandomPixels(kTurnSide, kTurnSide, AlphaKind::kOpaque, 4);
   std::vector<uint32_t> dst = RandomPixels(kTurnSquare, kTurnSquare, AlphaKind::kOpaque, 5);
-  engine::DrawTarget target{dst.data(), kTurnSquare, kTurnSquare, 4, 0xFF00FF};
+  engine::DrawTarget target{dst.data(), kTurnSquare, kTurnSquare, 4, engine::kColourKey};
   engine::ImageRecord image;
   image.width = image.height = kTurnSide;
   image.frame_count = 1;
@@ -162,7 +163,7 @@ void OursTurn(benchmark::State& state, bool smooth) {
   params.width = params.height = kTurnSide;
   params.flags = smooth ? engine::kDrawSmoothTurn : 0;
   for (auto _ : state) {
-    engine::DrawPicture(&target, &params, image, 0, 0, kTurnSide, kTurnSide, 1.0, engine::kNoBackdrop);
+    engine::DrawPicture(&target, &params, image, 0, 0, kTurnSide, kTurnSide, 1.0, engine::kColourKey);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * kTurnSquare * kTurnSquare);

@@ -31,9 +31,9 @@ table::CARD_COMBO TableFor(int64_t kind) {
   table::CARD_COMBO c;
   if (kind == 1) {
     c.type = table::COMBO_PAIR;
-    c.beatMask = table::COMBO_PAIR;
+    c.beat_mask = table::COMBO_PAIR;
     c.value = 7;
-    c.cardCount = 2;
+    c.card_count = 2;
   }
   return c;
 }

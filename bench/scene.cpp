@@ -9,6 +9,7 @@
 #include "engine/core/game_core.h"
 #include "engine/core/object_module.h"
 #include "engine/core/paint_batch.h"
+#include "engine/media/paint_module.h"
 #include "platform/clock.h"
 
 namespace {
@@ -19,7 +20,7 @@ class DiscardingPaintModule : public engine::EngineModule {
   uint32_t GetId() const override { return engine::module_id::kPaint; }
   const char* GetName() const override { return "DiscardingPaintModule"; }
   int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t) override {
-    if (code == engine::kPaintBatchEvent) {
+    if (code == engine::paint_event::kRenderBatch) {
       auto* batch = reinterpret_cast<engine::PaintBatch*>(p1);
       for (const engine::DrawItem* item = batch->first_item; item != nullptr; item = item->next) ++items;
       engine::FreePaintBatch(batch);

@@ -52,7 +52,7 @@ BENCHMARK(BM_Renderer_Sharp)->Unit(benchmark::kMillisecond);
 enum class TtfMode { kBlended, kBlendedBlit, kSolid };
 
 void DrawWithSdlTtf(benchmark::State& state, TtfMode mode) {
-  const platform::FontFileRef file = platform::FindFontFile("宋体", false);
+  const platform::FontFileRef file = platform::FindFontFile(engine::kDefaultFaceName, false);
   if (TTF_Init() != 0) {
     state.SkipWithError("TTF_Init failed");
     return;

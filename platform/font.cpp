@@ -42,7 +42,7 @@ constexpr std::array kWindowsFaces = {
 // byte may look like an ASCII letter).
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  if (std::any_of(a.begin(), a.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; })) return a == b;
+  if (std::any_of(a.begin(), a.end(), [](char c) { return !IsAsciiByte(static_cast<uint8_t>(c)); })) return a == b;
   for (size_t i = 0; i < a.size(); ++i) {
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
     if (lower(a[i]) != lower(b[i])) return false;
@@ -241,7 +241,13 @@ bool Font::RenderGlyph(char32_t code_point, bool antialias, GlyphImage& out) {
 
 }  // namespace platform
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC says __SANITIZE_ADDRESS__; clang answers __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZP_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ZP_ADDRESS_SANITIZER)
 // fontconfig 2.14 loses a few bytes while it reads its configuration, once per process; the leak
 // checker of sanitised builds is told so, rather than failing every program that draws text.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

@@ -71,14 +71,14 @@ size_t GbkPrefixLength(std::string_view text, size_t max_bytes) {
 std::string GbkToUtf8(std::string_view gbk) {
   // Plain ASCII needs no conversion (the common case for paths and keys).
   bool ascii = true;
-  for (char c : gbk) ascii &= static_cast<uint8_t>(c) < 0x80;
+  for (char c : gbk) ascii &= IsAsciiByte(static_cast<uint8_t>(c));
   if (ascii) return std::string(gbk);
   return Convert<std::string>("UTF-8", "GB18030", gbk, 1);
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
   bool ascii = true;
-  for (char c : utf8) ascii &= static_cast<uint8_t>(c) < 0x80;
+  for (char c : utf8) ascii &= IsAsciiByte(static_cast<uint8_t>(c));
   if (ascii) return std::string(utf8);
   return Convert<std::string>("GBK//TRANSLIT", "UTF-8", utf8, 0);
 }

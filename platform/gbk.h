@@ -10,11 +10,21 @@ namespace platform {
 
 // A GBK lead byte: 0x81..0xFE. The byte after it belongs to the same character.
 inline bool IsDBCSLeadByte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+// A byte that may follow a lead byte: 0x40..0xFE without 0x7F.
+inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
 // The length of the longest start of text that holds at most max_bytes bytes and ends on a
 // character boundary: a double-byte character is kept whole or left out. The text ends at its
 // first NUL, if any.
 size_t GbkPrefixLength(std::string_view text, size_t max_bytes);
+
+// A byte that starts a two-byte character in the text the engine measures, draws and cuts: any
+// byte above 0x80 (0x80 itself is the euro sign, one byte).
+inline bool StartsTwoByteChar(uint8_t b) { return b > 0x80; }
+
+// A byte below 0x80: a character of its own in any text. Every other byte belongs to a GBK
+// character (or is the euro sign).
+inline bool IsAsciiByte(uint8_t b) { return b < 0x80; }
 
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);

@@ -28,6 +28,26 @@ static_assert(sizeof(POINT) == 8);
 // 0x00BBGGRR.
 using COLORREF = uint32_t;
 
+// A font description in the Windows layout: 60 bytes. The height is the character height in
+// pixels; the face name is GBK, at most 31 bytes and a terminator.
+struct LOGFONTA {
+  int32_t lfHeight = 0;
+  int32_t lfWidth = 0;
+  int32_t lfEscapement = 0;
+  int32_t lfOrientation = 0;
+  int32_t lfWeight = 0;
+  uint8_t lfItalic = 0;
+  uint8_t lfUnderline = 0;
+  uint8_t lfStrikeOut = 0;
+  uint8_t lfCharSet = 0;
+  uint8_t lfOutPrecision = 0;
+  uint8_t lfClipPrecision = 0;
+  uint8_t lfQuality = 0;
+  uint8_t lfPitchAndFamily = 0;
+  char lfFaceName[32] = {};
+};
+static_assert(sizeof(LOGFONTA) == 60);
+
 constexpr COLORREF RGB(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
@@ -85,6 +105,7 @@ constexpr void OffsetRect(RECT* r, int32_t dx, int32_t dy) {
 
 namespace engine {
 using platform::COLORREF;
+using platform::LOGFONTA;
 using platform::MakeRect;
 using platform::POINT;
 using platform::RECT;

@@ -62,7 +62,7 @@ void InstallCardCallbacks(const CardCallbacks& callbacks) {
   g_callbacks.number = callbacks.number ? callbacks.number : d.number;
   g_callbacks.points = callbacks.points ? callbacks.points : d.points;
   g_callbacks.order = callbacks.order ? callbacks.order : d.order;
-  g_callbacks.valueOrder = callbacks.valueOrder ? callbacks.valueOrder : d.valueOrder;
+  g_callbacks.value_order = callbacks.value_order ? callbacks.value_order : d.value_order;
 }
 
 int32_t GetCardValue(int32_t id, int32_t context) { return g_callbacks.value(id, context); }
@@ -73,7 +73,7 @@ int32_t GetCardOrder(int32_t id, int32_t level, int32_t context) {
   return GetValueOrder(GetCardValue(id, context), level, context);
 }
 int32_t GetValueOrder(int32_t value, int32_t level, int32_t context) {
-  return g_callbacks.valueOrder(value, level, context);
+  return g_callbacks.value_order(value, level, context);
 }
 
 int CountCardsByValue(const int32_t* cards, int n, int32_t* counts, int size, int32_t) {

@@ -20,7 +20,7 @@ struct CardCallbacks {
   CardNumberFn number = nullptr;
   CardPointsFn points = nullptr;
   CardOrderFn order = nullptr;
-  ValueOrderFn valueOrder = nullptr;
+  ValueOrderFn value_order = nullptr;
 };
 
 int32_t DefaultCardValue(int32_t id, int32_t context);

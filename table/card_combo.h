@@ -32,10 +32,10 @@ inline constexpr int kComboMaxCards = 64;
 inline constexpr int kComboListCapacity = 5;
 
 struct CARD_COMBO {
-  uint32_t type = 0;      // one type bit; 0 = nothing (an empty table)
-  uint32_t beatMask = 0;  // the types this combination may be played on
-  uint32_t value = 0;     // strength within its type (compared unsigned)
-  int32_t cardCount = 0;
+  uint32_t type = 0;       // one type bit; 0 = nothing (an empty table)
+  uint32_t beat_mask = 0;  // the types this combination may be played on
+  uint32_t value = 0;      // strength within its type (compared unsigned)
+  int32_t card_count = 0;
   int32_t cards[kComboMaxCards];
 
   CARD_COMBO() { Clear(); }

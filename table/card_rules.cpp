@@ -13,17 +13,17 @@ CCardRules::CCardRules(int32_t p1, int32_t p2, int32_t scale, int32_t chairs, ui
                        int32_t falling_win, int32_t default_bid, CardValueFn value, CardSuitFn suit,
                        CardNumberFn number, CardPointsFn points, CardOrderFn order, ValueOrderFn value_order)
     : CTableLogic(p1, p2, scale, chairs, rule_flags, p6),
-      cardCount_(card_count),
+      card_count_(card_count),
       decks_(decks),
-      maxCards_(max_cards),
-      ruleNumbers_{r11, r12, r13, r14},
+      max_cards_(max_cards),
+      rule_numbers_{r11, r12, r13, r14},
       p16_(p16),
       p18_(p18),
       p17_(p17),
-      risingWin_(rising_win),
-      fallingWin_(falling_win),
-      defaultBid_(default_bid) {
-  if (table16 != nullptr) std::memcpy(ruleTable_, table16, sizeof ruleTable_);
+      rising_win_(rising_win),
+      falling_win_(falling_win),
+      default_bid_(default_bid) {
+  if (table16 != nullptr) std::memcpy(rule_table_, table16, sizeof rule_table_);
   // The callbacks are process-wide: the newest rules object decides them for all.
   InstallCardCallbacks({value, suit, number, points, order, value_order});
   CCardRules::Reset(1);
@@ -31,19 +31,19 @@ CCardRules::CCardRules(int32_t p1, int32_t p2, int32_t scale, int32_t chairs, ui
 
 CCardRules::~CCardRules() {
   CCardRules::Reset(1);
-  delete[] ownedBuffer_;
+  delete[] owned_buffer_;
 }
 
 void CCardRules::Reset(int full) {
   CTableLogic::Reset(full);
-  bidCount_ = 0;
-  for (int32_t& w : extraWords_) w = 0;
-  extraCount_ = 0;
-  for (auto& row : chairSlots_) {
+  bid_count_ = 0;
+  for (int32_t& w : extra_words_) w = 0;
+  extra_count_ = 0;
+  for (auto& row : chair_slots_) {
     for (int32_t& w : row) w = 0;
   }
   for (BID_RECORD& b : bids_) b = BID_RECORD{};
-  bestBid_ = defaultBid_;
+  best_bid_ = default_bid_;
 }
 
 int CCardRules::FillStateRecord(uint8_t* buffer, int size) {
@@ -60,7 +60,7 @@ int CCardRules::FillExtraRecord(uint8_t* buffer, int size) {
 
 int CCardRules::GetRandomChair() {
   // Only the first game at a table starts at a random chair; later games keep the banker.
-  return gameCounter_ == 1 ? shell::RandomBelow(chairs_) : banker_;
+  return game_counter_ == 1 ? shell::RandomBelow(chairs_) : banker_;
 }
 
 uint32_t CCardRules::RestampState() {
@@ -69,7 +69,8 @@ uint32_t CCardRules::RestampState() {
 }
 
 int CCardRules::IsGameMessage(int32_t id) {
-  return (id >= 19840324 && id <= 19840332) || (id >= 19840335 && id <= 19840337);
+  return (id >= kFirstFrameworkMessage && id <= kLastFrameworkMessage) ||
+         (id >= kFirstFrameworkMessage2 && id <= kLastFrameworkMessage2);
 }
 
 int CCardRules::AreCardsOwnedBy(int32_t owner, const int32_t* cards, int n) {
@@ -82,19 +83,19 @@ int CCardRules::AreCardsOwnedBy(int32_t owner, const int32_t* cards, int n) {
 }
 
 int CCardRules::IsCurrentChairMessage(const PLAY_MESSAGE& message) {
-  return (state_ & kStatePlay) != 0 && message.head[3] == currentChair_;
+  return (state_ & kStatePlay) != 0 && message.head[3] == current_chair_;
 }
 
 int CCardRules::ValidatePlay(const PLAY_MESSAGE& message) {
-  if ((state_ & kStatePlay) == 0 || message.head[3] != currentChair_) return 0;
+  if ((state_ & kStatePlay) == 0 || message.head[3] != current_chair_) return 0;
   const CARD_COMBO& combo = message.combo;
-  if (combo.cardCount < 0 || combo.cardCount > kComboMaxCards) return 0;
-  // Every card place is checked, not only the first cardCount: a card sitting past the count
+  if (combo.card_count < 0 || combo.card_count > kComboMaxCards) return 0;
+  // Every card place is checked, not only the first card_count: a card sitting past the count
   // would otherwise be played without being owned.
   if (!AreCardsOwnedBy(message.head[3], combo.cards, kComboMaxCards)) return 0;
   int valid = 0;
   for (int32_t id : combo.cards) valid += id != -1;
-  if (valid != combo.cardCount) return 0;
+  if (valid != combo.card_count) return 0;
   int32_t cards[kComboMaxCards];
   std::memcpy(cards, combo.cards, sizeof cards);
   CARD_COMBO_LIST list;
@@ -109,18 +110,18 @@ int CCardRules::CountValidCards(const int32_t* cards, int n) {
 
 int32_t CCardRules::SumChairSlots(int chair) {
   if (!ValidChair(chair)) return 0;
-  return shell::SumArray(chairSlots_[chair], 16);
+  return shell::SumArray(chair_slots_[chair], 16);
 }
 
 void CCardRules::SetChairSlot(int chair, int slot, int32_t value) {
-  if (ValidChair(chair) && slot >= 0 && slot < 16) chairSlots_[chair][slot] = value;
+  if (ValidChair(chair) && slot >= 0 && slot < 16) chair_slots_[chair][slot] = value;
 }
 
 int CCardRules::CountHandByValue(const int32_t* cards, int n, int32_t* counts, int size, int* wildcards) {
   *wildcards = 0;
   int valid = 0;
-  const bool wild = (ruleFlags_ & kRuleWildcards) != 0;
-  auto countValue = [&](int32_t id) {
+  const bool wild = (rule_flags_ & kRuleWildcards) != 0;
+  auto count_value = [&](int32_t id) {
     int32_t v = GetCardValue(id, 0);
     // A value with no place in the array (a game's own kinds reach 20) is not counted.
     if (v >= 0 && v < size) ++counts[v];
@@ -131,12 +132,12 @@ int CCardRules::CountHandByValue(const int32_t* cards, int n, int32_t* counts, i
     if (wild && IsWildcard(cards[i]))
       ++*wildcards;
     else
-      countValue(cards[i]);
+      count_value(cards[i]);
   }
   // Wildcards never stand alone: a selection of nothing else counts by its own values.
   if (valid > 0 && *wildcards == valid) {
     for (int i = 0; i < n; ++i) {
-      if (ValidCard(cards[i])) countValue(cards[i]);
+      if (ValidCard(cards[i])) count_value(cards[i]);
     }
     *wildcards = 0;
   }
@@ -157,41 +158,41 @@ int CCardRules::PlaceBid(const int32_t* message, int* decided) {
   if (message == nullptr) return 0;
   // The list has room for 32 bids between two resets; a further bid is refused rather than
   // written past it.
-  if (bidCount_ >= kMaxBids) {
-    engine::WriteGameLog("table: bid of chair %d refused: %d bids already placed", message[3], bidCount_);
+  if (bid_count_ >= kMaxBids) {
+    engine::WriteGameLog("table: bid of chair %d refused: %d bids already placed", message[3], bid_count_);
     return 0;
   }
-  BID_RECORD& bid = bids_[bidCount_++];
+  BID_RECORD& bid = bids_[bid_count_++];
   bid = BID_RECORD{};
   bid.chair = message[3];
   bid.passed = message[4];
   bid.value = message[5];
 
-  const bool falling = (ruleFlags_ & kRuleFallingBids) != 0;
+  const bool falling = (rule_flags_ & kRuleFallingBids) != 0;
   auto better = [falling](int32_t value, int32_t best) { return falling ? value <= best : value >= best; };
   bool done = false;
-  if (bid.passed == 0 && (falling ? bid.value <= fallingWin_ : bid.value >= risingWin_)) {
-    bestBid_ = bid.value;
+  if (bid.passed == 0 && (falling ? bid.value <= falling_win_ : bid.value >= rising_win_)) {
+    best_bid_ = bid.value;
     banker_ = bid.chair;
     done = true;
-  } else if ((ruleFlags_ & kRuleAuctionClosesAfterAll) != 0 && bidCount_ >= chairs_) {
+  } else if ((rule_flags_ & kRuleAuctionClosesAfterAll) != 0 && bid_count_ >= chairs_) {
     done = true;
-    bool anyBid = false;
+    bool any_bid = false;
     for (int i = 0; i < chairs_; ++i) {
       const BID_RECORD& b = bids_[i];
       if (b.passed != 0) continue;
-      anyBid = true;
-      if (better(b.value, bestBid_)) {
-        bestBid_ = b.value;
+      any_bid = true;
+      if (better(b.value, best_bid_)) {
+        best_bid_ = b.value;
         banker_ = b.chair;
       }
     }
-    if (!anyBid) bestBid_ = defaultBid_;
+    if (!any_bid) best_bid_ = default_bid_;
   }
   if (done) {
     if (decided != nullptr) *decided = 1;
   } else {
-    SetCurrentChair(PrevChair(currentChair_));
+    SetCurrentChair(PrevChair(current_chair_));
   }
   return 1;
 }

@@ -38,8 +38,12 @@ struct CARD_RECORD {
   int32_t owner = -1;
 };
 
-// Game message ids handled by the table framework.
+// Game message ids handled by the table framework, in two runs: the first handler's and the
+// second handler's.
 inline constexpr int32_t kFirstFrameworkMessage = 19840324;
+inline constexpr int32_t kLastFrameworkMessage = 19840332;
+inline constexpr int32_t kFirstFrameworkMessage2 = 19840335;
+inline constexpr int32_t kLastFrameworkMessage2 = 19840337;
 
 class CCardRules : public CTableLogic {
  public:
@@ -82,13 +86,13 @@ class CCardRules : public CTableLogic {
   virtual int IsCurrentChairMessage(const PLAY_MESSAGE& message);
   virtual int ValidatePlay(const PLAY_MESSAGE& message);
   virtual int PhaseHook16() {
-    SetState(0x101);
+    SetState(kStateRunning | kStatePlay);
     return 0;
   }
   virtual int PhaseHook17() { return 0; }
   virtual void PhaseHook18() {}
   virtual void PhaseHook19() {}
-  virtual void PhaseHook20() { SetState(0x101); }
+  virtual void PhaseHook20() { SetState(kStateRunning | kStatePlay); }
   virtual int PhaseHook21() { return 1; }
   virtual int PhaseHook22() { return 1; }
   virtual void PhaseHook23() {}
@@ -156,17 +160,17 @@ class CCardRules : public CTableLogic {
   virtual int AddAnyCombo(const int32_t* cards, int n, int selected, CARD_COMBO_LIST* list);
 
   // Access for the game's rules and for tests.
-  int32_t CardCount() const { return cardCount_; }
+  int32_t CardCount() const { return card_count_; }
   int32_t DeckCount() const { return decks_; }
-  int32_t MaxCardsPerChair() const { return maxCards_; }
-  int32_t BestBid() const { return bestBid_; }
-  int BidCount() const { return bidCount_; }
+  int32_t MaxCardsPerChair() const { return max_cards_; }
+  int32_t BestBid() const { return best_bid_; }
+  int BidCount() const { return bid_count_; }
   const BID_RECORD& Bid(int i) const { return bids_[i < 0 ? 0 : (i >= kMaxBids ? kMaxBids - 1 : i)]; }
   void SetChairSlot(int chair, int slot, int32_t value);
-  const int32_t* RuleTable() const { return ruleTable_; }
+  const int32_t* RuleTable() const { return rule_table_; }
 
  protected:
-  bool ValidCard(int32_t id) const { return id >= 0 && id < cardCount_; }
+  bool ValidCard(int32_t id) const { return id >= 0 && id < card_count_; }
   // The order of a value for the search (level as GetLevelValue, or -1 for sequences).
   int32_t Order(int32_t value) { return GetValueOrder(value, GetLevelValue(), 0); }
   static int32_t SequenceOrder(int32_t value) { return GetValueOrder(value, -1, 0); }
@@ -185,22 +189,22 @@ class CCardRules : public CTableLogic {
   template <typename Finder>
   int AddWith(const int32_t* cards, int n, CARD_COMBO_LIST* list, bool repeated, Finder finder);
 
-  int32_t cardCount_;
+  int32_t card_count_;
   int32_t decks_;
-  int32_t maxCards_;
-  int32_t ruleNumbers_[4];
-  int32_t ruleTable_[16] = {};
+  int32_t max_cards_;
+  int32_t rule_numbers_[4];
+  int32_t rule_table_[16] = {};
   int32_t p16_, p18_, p17_;
-  int32_t risingWin_;
-  int32_t fallingWin_;
-  int32_t defaultBid_;
-  int bidCount_ = 0;
+  int32_t rising_win_;
+  int32_t falling_win_;
+  int32_t default_bid_;
+  int bid_count_ = 0;
   BID_RECORD bids_[kMaxBids];
-  int32_t bestBid_ = 0;
-  int32_t chairSlots_[kMaxChairs][16] = {};
-  int32_t extraWords_[32] = {};
-  int32_t extraCount_ = 0;
-  uint8_t* ownedBuffer_ = nullptr;
+  int32_t best_bid_ = 0;
+  int32_t chair_slots_[kMaxChairs][16] = {};
+  int32_t extra_words_[32] = {};
+  int32_t extra_count_ = 0;
+  uint8_t* owned_buffer_ = nullptr;
 };
 
 // The hint search's short-lived rules object: the default callbacks and fixed values (216

@@ -19,13 +19,13 @@ uint32_t OwnTypeValue(const CARD_COMBO& record, uint32_t type) { return record.t
 struct LowestBeating {
   int64_t to_beat;
   int best = -1;
-  int64_t bestScore = 0;
+  int64_t best_score = 0;
 
   void Offer(int candidate, int64_t score) {
     if (score <= to_beat) return;
-    if (best < 0 || score < bestScore) {
+    if (best < 0 || score < best_score) {
       best = candidate;
-      bestScore = score;
+      best_score = score;
     }
   }
 };
@@ -36,13 +36,13 @@ struct LowestBeating {
 
 int CCardRules::PickHighestValue(const int32_t* counts, int n, int need, int wildcards) {
   int best = -1;
-  int32_t bestOrder = 0;
+  int32_t best_order = 0;
   for (int v = 0; v < n; ++v) {
     if (counts[v] == 0 || counts[v] + wildcards < need) continue;
     int32_t order = Order(v);
-    if (best < 0 || order > bestOrder) {
+    if (best < 0 || order > best_order) {
       best = v;
-      bestOrder = order;
+      best_order = order;
     }
   }
   return best;
@@ -62,7 +62,7 @@ int CCardRules::FindTwoGroups(int32_t* counts, int n, int need1, int need2, int 
                               int* b) {
   *a = -1;
   *b = -1;
-  int64_t bestScore = 0;
+  int64_t best_score = 0;
   for (int x = 0; x < n; ++x) {
     if (counts[x] == 0 || counts[x] + wildcards < need1) continue;
     const int32_t saved = counts[x];
@@ -77,10 +77,10 @@ int CCardRules::FindTwoGroups(int32_t* counts, int n, int need1, int need2, int 
       if (y == x || counts[y] == 0 || counts[y] + left < need2) continue;
       int64_t score = static_cast<int64_t>(Order(x)) * 10000 + Order(y);
       if (score <= static_cast<int64_t>(to_beat)) continue;
-      if (*a < 0 || score < bestScore) {
+      if (*a < 0 || score < best_score) {
         *a = x;
         *b = y;
-        bestScore = score;
+        best_score = score;
       }
     }
     counts[x] = saved;
@@ -146,13 +146,13 @@ int CCardRules::WriteFound(CARD_COMBO* record, uint32_t type, uint32_t mask, uin
   std::memcpy(copy, hand, sizeof(int32_t) * static_cast<size_t>(n));
   CARD_COMBO found;
   found.type = type;
-  found.beatMask = mask;
+  found.beat_mask = mask;
   found.value = value;
   int total = 0;
   for (int i = 0; i < take_count; ++i) {
     total += FillComboCards(found.cards, kComboMaxCards, copy, n, takes[i].value, takes[i].count, takes[i].suit);
   }
-  found.cardCount = total;
+  found.card_count = total;
   *record = found;
   return 1;
 }
@@ -163,14 +163,14 @@ int CCardRules::FindSingle(const int32_t* hand, int hand_n, const int32_t*, int 
   if (hand_n < 1 || size < 1) return 0;
   LowestBeating pick{record->value};
   for (int i = 0; i < hand_n && hand[i] != -1; ++i) {
-    if (ValidCard(hand[i])) pick.Offer(i, GetCardOrder(hand[i], GetLevelValue(), static_cast<int32_t>(ruleFlags_)));
+    if (ValidCard(hand[i])) pick.Offer(i, GetCardOrder(hand[i], GetLevelValue(), static_cast<int32_t>(rule_flags_)));
   }
   if (pick.best < 0) return 0;
   CARD_COMBO found;
   found.type = COMBO_SINGLE;
-  found.beatMask = COMBO_SINGLE;
-  found.value = static_cast<uint32_t>(pick.bestScore);
-  found.cardCount = 1;
+  found.beat_mask = COMBO_SINGLE;
+  found.value = static_cast<uint32_t>(pick.best_score);
+  found.card_count = 1;
   found.cards[0] = hand[pick.best];
   *record = found;
   return 1;
@@ -198,11 +198,11 @@ int CCardRules::FindBomb(const int32_t* hand, int hand_n, const int32_t* counts,
                          CARD_COMBO* record, int bomb_size) {
   if (hand_n < 1 || size < 1) return 0;
   const int n = std::min(size, kValueSlots);
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_BOMB);
+  const uint32_t to_beat = OwnTypeValue(*record, COMBO_BOMB);
   int first = bomb_size == 0 ? 4 : bomb_size;
   int last = bomb_size == 0 ? 4 * decks_ : bomb_size;
   for (int k = first; k <= last; ++k) {
-    int v = PickValueToBeat(counts, n, k, wildcards, toBeat);
+    int v = PickValueToBeat(counts, n, k, wildcards, to_beat);
     if (v < 0) continue;
     const Take takes[] = {{v, k, -1}};
     return WriteFound(record, COMBO_BOMB, kBombBeatMask, static_cast<uint32_t>(Order(v) + 10000 * (k - 4)), hand,
@@ -215,11 +215,11 @@ int CCardRules::FindLongSet(const int32_t* hand, int hand_n, const int32_t* coun
                             CARD_COMBO* record, int set_size) {
   if (hand_n < 1 || size < 1) return 0;
   const int n = std::min(size, kValueSlots);
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_LONG_SET);
+  const uint32_t to_beat = OwnTypeValue(*record, COMBO_LONG_SET);
   int first = set_size == 0 ? 6 : set_size;
   int last = set_size == 0 ? 10 : set_size;
   for (int k = first; k <= last; ++k) {
-    int v = PickValueToBeat(counts, n, k, wildcards, toBeat);
+    int v = PickValueToBeat(counts, n, k, wildcards, to_beat);
     if (v < 0) continue;
     const Take takes[] = {{v, k, -1}};
     return WriteFound(record, COMBO_LONG_SET, 0, static_cast<uint32_t>(Order(v) + 10000 * (k - 4)), hand, hand_n, takes,
@@ -244,7 +244,7 @@ int CCardRules::FindTriplePair(const int32_t* hand, int hand_n, const int32_t* c
 int CCardRules::FindStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                              CARD_COMBO* record, int length) {
   if (hand_n < 1 || size < 1 || length != 5) return 0;
-  if (record->type == COMBO_STRAIGHT && record->cardCount != 5) return 0;
+  if (record->type == COMBO_STRAIGHT && record->card_count != 5) return 0;
   LowestBeating pick{OwnTypeValue(*record, COMBO_STRAIGHT)};
   for (int start = 2; start <= 9; ++start) {
     int present = 0;
@@ -254,7 +254,7 @@ int CCardRules::FindStraight(const int32_t* hand, int hand_n, const int32_t* cou
   if (pick.best < 0) return 0;
   Take takes[5];
   for (int i = 0; i < 5; ++i) takes[i] = {pick.best + i, 1, -1};
-  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(pick.bestScore), hand, hand_n, takes,
+  return WriteFound(record, COMBO_STRAIGHT, COMBO_STRAIGHT, static_cast<uint32_t>(pick.best_score), hand, hand_n, takes,
                     5);
 }
 
@@ -273,7 +273,7 @@ int RunShortfall(const int32_t* counts, int size, int start, int steps, int per)
 int CCardRules::FindGroupStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                   CARD_COMBO* record, int steps, int per, uint32_t type) {
   if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
-  if (record->type == type && record->cardCount != per * steps) return 0;
+  if (record->type == type && record->card_count != per * steps) return 0;
   LowestBeating pick{OwnTypeValue(*record, type)};
   for (int start = 2; start <= 14 - steps; ++start) {
     if (RunShortfall(counts, size, start, steps, per) <= wildcards)
@@ -282,7 +282,7 @@ int CCardRules::FindGroupStraight(const int32_t* hand, int hand_n, const int32_t
   if (pick.best < 0) return 0;
   Take takes[12];
   for (int i = 0; i < steps; ++i) takes[i] = {pick.best + i, per, -1};
-  return WriteFound(record, type, type, static_cast<uint32_t>(pick.bestScore), hand, hand_n, takes, steps);
+  return WriteFound(record, type, type, static_cast<uint32_t>(pick.best_score), hand, hand_n, takes, steps);
 }
 
 int CCardRules::FindPairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
@@ -298,34 +298,34 @@ int CCardRules::FindTripleStraight(const int32_t* hand, int hand_n, const int32_
 int CCardRules::FindTriplePairStraight(const int32_t* hand, int hand_n, const int32_t* counts, int size, int wildcards,
                                        CARD_COMBO* record, int steps) {
   if (hand_n < 1 || size < 1 || steps < 2 || steps > 12) return 0;
-  if (record->type == COMBO_TRIPLE_PAIR_STRAIGHT && record->cardCount != 5 * steps) return 0;
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_TRIPLE_PAIR_STRAIGHT);
-  int bestT = -1, bestP = -1;
-  int64_t bestScore = 0;
+  if (record->type == COMBO_TRIPLE_PAIR_STRAIGHT && record->card_count != 5 * steps) return 0;
+  const uint32_t to_beat = OwnTypeValue(*record, COMBO_TRIPLE_PAIR_STRAIGHT);
+  int best_t = -1, best_p = -1;
+  int64_t best_score = 0;
   for (int t = 2; t <= 14 - steps; ++t) {
-    int tripleShort = RunShortfall(counts, size, t, steps, 3);
-    if (tripleShort > wildcards) continue;
+    int triple_short = RunShortfall(counts, size, t, steps, 3);
+    if (triple_short > wildcards) continue;
     int32_t left[kValueSlots] = {};
     for (int v = 0; v < kValueSlots; ++v) left[v] = CountAt(counts, size, v);
     for (int v = t; v < t + steps; ++v) left[v] = left[v] >= 3 ? left[v] - 3 : 0;
     for (int p = 2; p <= 14 - steps; ++p) {
-      if (tripleShort + RunShortfall(left, kValueSlots, p, steps, 2) > wildcards) continue;
+      if (triple_short + RunShortfall(left, kValueSlots, p, steps, 2) > wildcards) continue;
       int64_t score = SequenceOrder(p) + 10000LL * steps + 100LL * SequenceOrder(t);
-      if (score <= static_cast<int64_t>(toBeat)) continue;
-      if (bestT < 0 || score < bestScore) {
-        bestT = t;
-        bestP = p;
-        bestScore = score;
+      if (score <= static_cast<int64_t>(to_beat)) continue;
+      if (best_t < 0 || score < best_score) {
+        best_t = t;
+        best_p = p;
+        best_score = score;
       }
     }
   }
-  if (bestT < 0) return 0;
+  if (best_t < 0) return 0;
   Take takes[24];
   for (int i = 0; i < steps; ++i) {
-    takes[2 * i] = {bestT + i, 3, -1};
-    takes[2 * i + 1] = {bestP + i, 2, -1};
+    takes[2 * i] = {best_t + i, 3, -1};
+    takes[2 * i + 1] = {best_p + i, 2, -1};
   }
-  return WriteFound(record, COMBO_TRIPLE_PAIR_STRAIGHT, COMBO_TRIPLE_PAIR_STRAIGHT, static_cast<uint32_t>(bestScore),
+  return WriteFound(record, COMBO_TRIPLE_PAIR_STRAIGHT, COMBO_TRIPLE_PAIR_STRAIGHT, static_cast<uint32_t>(best_score),
                     hand, hand_n, takes, 2 * steps);
 }
 
@@ -336,7 +336,7 @@ int CCardRules::FindStraightFlush(const int32_t* hand, int hand_n, const int32_t
   // place in it and does not count.
   int32_t suits[4][kValueSlots] = {};
   int wildcards = 0;
-  const bool wild = (ruleFlags_ & kRuleWildcards) != 0;
+  const bool wild = (rule_flags_ & kRuleWildcards) != 0;
   for (int i = 0; i < hand_n && hand[i] != -1; ++i) {
     int32_t id = hand[i];
     if (!ValidCard(id)) continue;
@@ -349,16 +349,16 @@ int CCardRules::FindStraightFlush(const int32_t* hand, int hand_n, const int32_t
     if (suit < 0 || suit > 3 || value < 0 || value >= kValueSlots) continue;
     ++suits[suit][value];
   }
-  const uint32_t toBeat = OwnTypeValue(*record, COMBO_STRAIGHT_FLUSH);
+  const uint32_t to_beat = OwnTypeValue(*record, COMBO_STRAIGHT_FLUSH);
   static const int kLowRun[5] = {13, 1, 2, 3, 4};
-  int bestSuit = -1, bestStart = -1;
-  int64_t bestScore = 0;
+  int best_suit = -1, best_start = -1;
+  int64_t best_score = 0;
   auto consider = [&](int suit, int start, int64_t score) {
-    if (score <= static_cast<int64_t>(toBeat)) return;
-    if (bestSuit < 0 || score < bestScore) {
-      bestSuit = suit;
-      bestStart = start;
-      bestScore = score;
+    if (score <= static_cast<int64_t>(to_beat)) return;
+    if (best_suit < 0 || score < best_score) {
+      best_suit = suit;
+      best_start = start;
+      best_score = score;
     }
   };
   for (int suit = 0; suit < 4; ++suit) {
@@ -368,19 +368,19 @@ int CCardRules::FindStraightFlush(const int32_t* hand, int hand_n, const int32_t
       if (present + wildcards >= length) consider(suit, start, SequenceOrder(start) + 100);
     }
     // With nothing to beat, the run K, A, 2, 3, 4 leads as the lowest of all.
-    if (toBeat == 0 && length == 5) {
+    if (to_beat == 0 && length == 5) {
       int present = 0;
       for (int v : kLowRun) present += suits[suit][v] > 0;
       if (present + wildcards >= length) consider(suit, 0, SequenceOrder(0) + 100);
     }
   }
-  if (bestSuit < 0) return 0;
+  if (best_suit < 0) return 0;
   Take takes[13];
   for (int i = 0; i < length; ++i) {
-    int32_t value = bestStart == 0 ? kLowRun[i] : bestStart + i;
-    takes[i] = {value, 1, bestSuit};
+    int32_t value = best_start == 0 ? kLowRun[i] : best_start + i;
+    takes[i] = {value, 1, best_suit};
   }
-  return WriteFound(record, COMBO_STRAIGHT_FLUSH, 0, static_cast<uint32_t>(bestScore), hand, hand_n, takes, length);
+  return WriteFound(record, COMBO_STRAIGHT_FLUSH, 0, static_cast<uint32_t>(best_score), hand, hand_n, takes, length);
 }
 
 int CCardRules::FindFourJokers(const int32_t* hand, int hand_n, const int32_t* counts, int size, int,
@@ -503,10 +503,10 @@ int CCardRules::AddAnyCombo(const int32_t* cards, int n, int selected, CARD_COMB
   CARD_COMBO& record = list->records[list->count];
   record.Clear();
   record.type = COMBO_ANY;
-  record.beatMask = kJokerBeatMask;
+  record.beat_mask = kJokerBeatMask;
   record.value = 1;
   int count = std::clamp(selected, 0, std::min(n, kComboMaxCards));
-  record.cardCount = count;
+  record.card_count = count;
   for (int i = 0; i < count; ++i) record.cards[i] = cards[i];
   ++list->count;
   return 1;
@@ -544,7 +544,7 @@ bool CCardRules::FindAllCombos(int, const int32_t* cards, int n, CARD_COMBO_LIST
 }
 
 bool CCardRules::CanBeat(const CARD_COMBO& on_table, const CARD_COMBO& candidate) {
-  if ((on_table.type & candidate.beatMask) != on_table.type) return false;
+  if ((on_table.type & candidate.beat_mask) != on_table.type) return false;
   return candidate.type != on_table.type || candidate.value > on_table.value;
 }
 
@@ -556,8 +556,8 @@ void MoveToFront(CARD_COMBO_LIST* list, const CARD_COMBO& winner) {
   CARD_COMBO& front = list->records[0];
   front.type = copy.type;
   front.value = copy.value;
-  front.beatMask = copy.beatMask;
-  front.cardCount = copy.cardCount;
+  front.beat_mask = copy.beat_mask;
+  front.card_count = copy.card_count;
   std::memcpy(front.cards, copy.cards, sizeof front.cards);
   list->count = 1;
 }

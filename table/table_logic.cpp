@@ -16,7 +16,7 @@ uint32_t Now() { return platform::GetTickCount(); }
 }  // namespace
 
 CTableLogic::CTableLogic(int32_t p1, int32_t p2, int32_t scale, int32_t chairs, uint32_t rule_flags, int32_t p6)
-    : p1_(p1), p2_(p2), scale_(scale), chairs_(chairs), ruleFlags_(rule_flags), p6_(p6) {
+    : p1_(p1), p2_(p2), scale_(scale), chairs_(chairs), rule_flags_(rule_flags), p6_(p6) {
   if (chairs_ < 1 || chairs_ > kMaxChairs) {
     engine::WriteGameLog("table: chair count %d outside 1..8, using %d", chairs, chairs_ < 1 ? 1 : kMaxChairs);
     chairs_ = chairs_ < 1 ? 1 : kMaxChairs;
@@ -30,88 +30,88 @@ CTableLogic::~CTableLogic() { CTableLogic::Reset(1); }
 // ---- table info and resets ----
 
 void CTableLogic::SetTableInfo(const int32_t info[61]) {
-  std::memcpy(tableInfo_, info, sizeof tableInfo_);
-  gameCounter_ = tableInfo_[30];
-  turnStart_ = accountingTick_ = Now();
+  std::memcpy(table_info_, info, sizeof table_info_);
+  game_counter_ = table_info_[30];
+  turn_start_ = accounting_tick_ = Now();
   SetState(kStateSetUp);
 }
 
-void CTableLogic::ClearTableInfo() { std::memset(tableInfo_, 0, sizeof tableInfo_); }
+void CTableLogic::ClearTableInfo() { std::memset(table_info_, 0, sizeof table_info_); }
 
-int CTableLogic::HasTableInfo() { return tableInfo_[1] != 0; }
+int CTableLogic::HasTableInfo() { return table_info_[1] != 0; }
 
 void CTableLogic::Reset(int full) {
   if (full == 1) {
     {
-      platform::CriticalSectionLock lock(playersLock_);
+      platform::CriticalSectionLock lock(players_lock_);
       for (auto& chair_lookers : lookers_) chair_lookers.clear();
       players_.clear();
     }
     for (int c = 0; c < kMaxChairs; ++c) {
-      chairPlayers_[c] = nullptr;
-      startOptions_[c] = settleOptions_[c] = statusOptions_[c] = 0;
+      chair_players_[c] = nullptr;
+      start_options_[c] = settle_options_[c] = status_options_[c] = 0;
       sides_[c] = -1;
       reliefs_[c] = 0;
-      leaveStamps_[c] = 0;
+      leave_stamps_[c] = 0;
     }
     settings_ = GameSettings{};
-    sideCount_ = 0;
+    side_count_ = 0;
     banker_ = 0;
-    gameCounter_ = 0;
-    firstGame_ = 0;
-    gameId_[0] = '\0';
-    peerData_.clear();
-    peerNames_.clear();
-    startAll2_ = startAll4_ = startAll4000_ = false;
+    game_counter_ = 0;
+    first_game_ = 0;
+    game_id_[0] = '\0';
+    peer_data_.clear();
+    peer_names_.clear();
+    start_settle_bits_ = 0;
   }
   for (int c = 0; c < kMaxChairs; ++c) {
     marks_[c] = 0;
-    chairStatus_[c] = 0;
-    for (int32_t& m : markRows_[c]) m = 0;
+    chair_status_[c] = 0;
+    for (int32_t& m : mark_rows_[c]) m = 0;
   }
   state_ = 0;
   StampState();
-  currentChair_ = -1;
+  current_chair_ = -1;
   StopWaitClock();
   CTableLogic::ResetRound();
 }
 
 void CTableLogic::ResetRound() {
-  roundBase_ = 0;
+  round_base_ = 0;
   stake_ = 0;
   banker_ = 0;
   state_ = 0;
-  resultFlags_ = 0;
+  result_flags_ = 0;
   for (int c = 0; c < kMaxChairs; ++c) {
-    thinkTime_[c] = 0;
-    chairTurnStart_[c] = 0;
+    think_time_[c] = 0;
+    chair_turn_start_[c] = 0;
     counters_[c] = 0;
     marks_[c] = 0;
-    for (int32_t& m : markRows_[c]) m = 0;
-    chairRecords_[c] = CHAIR_RECORD{};
+    for (int32_t& m : mark_rows_[c]) m = 0;
+    chair_records_[c] = CHAIR_RECORD{};
   }
   pending_.reset();
-  pendingSize_ = 0;
-  pendingChair_ = -1;
-  pendingWord_ = 0;
-  roundFlag_ = 0;
+  pending_size_ = 0;
+  pending_chair_ = -1;
+  pending_word_ = 0;
+  round_flag_ = 0;
   uint32_t now = Now();
-  turnStart_ = accountingTick_ = stateStamp_ = now;
-  roundStamp_ = now;
+  turn_start_ = accounting_tick_ = state_stamp_ = now;
+  round_stamp_ = now;
 }
 
 void CTableLogic::RemoveChair(int chair) {
   if (!ValidChair(chair)) return;
-  chairPlayers_[chair] = nullptr;
+  chair_players_[chair] = nullptr;
   lookers_[chair].clear();
-  startOptions_[chair] = settleOptions_[chair] = statusOptions_[chair] = 0;
+  start_options_[chair] = settle_options_[chair] = status_options_[chair] = 0;
   sides_[chair] = -1;
   counters_[chair] = 0;
-  thinkTime_[chair] = 0;
-  chairTurnStart_[chair] = 0;
+  think_time_[chair] = 0;
+  chair_turn_start_[chair] = 0;
   marks_[chair] = 0;
-  chairStatus_[chair] = 0;
-  for (int32_t& m : markRows_[chair]) m = 0;
+  chair_status_[chair] = 0;
+  for (int32_t& m : mark_rows_[chair]) m = 0;
 }
 
 // ---- players ----
@@ -119,48 +119,48 @@ void CTableLogic::RemoveChair(int chair) {
 int CTableLogic::AddPlayer(std::unique_ptr<TablePlayer> record) {
   if (record == nullptr) return -1;
   int chair = record->chair;
-  if (!ValidChair(chair) || chairPlayers_[chair] != nullptr) {
-    engine::WriteGameLog("table: player %d refused: chair %d is not free", record->userId, chair);
+  if (!ValidChair(chair) || chair_players_[chair] != nullptr) {
+    engine::WriteGameLog("table: player %d refused: chair %d is not free", record->user_id, chair);
     return -1;
   }
-  platform::CriticalSectionLock lock(playersLock_);
-  if (players_.count(record->userId) != 0) {
-    engine::WriteGameLog("table: player %d refused: already at the table", record->userId);
+  platform::CriticalSectionLock lock(players_lock_);
+  if (players_.count(record->user_id) != 0) {
+    engine::WriteGameLog("table: player %d refused: already at the table", record->user_id);
     return -1;
   }
   record->looker = 0;
-  chairPlayers_[chair] = record.get();
-  chairStatus_[chair] &= ~0x2u;
-  players_[record->userId] = std::move(record);
+  chair_players_[chair] = record.get();
+  chair_status_[chair] &= ~kChairReady;
+  players_[record->user_id] = std::move(record);
   return 1;
 }
 
 std::unique_ptr<TablePlayer> CTableLogic::RemovePlayer(int32_t user_id) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   auto it = players_.find(user_id);
   if (it == players_.end() || it->second->looker != 0) return nullptr;
   std::unique_ptr<TablePlayer> record = std::move(it->second);
   players_.erase(it);
-  for (TablePlayer*& p : chairPlayers_) {
+  for (TablePlayer*& p : chair_players_) {
     if (p == record.get()) p = nullptr;
   }
   return record;
 }
 
 void CTableLogic::RemoveLooker(int32_t user_id, int chair) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   if (ValidChair(chair)) lookers_[chair].erase(user_id);
   auto it = players_.find(user_id);
   if (it != players_.end() && it->second->looker != 0) players_.erase(it);
 }
 
 void CTableLogic::RemoveUser(int32_t user_id, int flag) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   for (auto& chair_lookers : lookers_) chair_lookers.erase(user_id);
   if (flag != 0) {
     auto it = players_.find(user_id);
     if (it != players_.end()) {
-      for (TablePlayer*& p : chairPlayers_) {
+      for (TablePlayer*& p : chair_players_) {
         if (p == it->second.get()) p = nullptr;
       }
       players_.erase(it);
@@ -172,36 +172,36 @@ int CTableLogic::IsPlayer(int32_t user_id) { return FindPlayer(user_id) != nullp
 int CTableLogic::IsLooker(int32_t user_id) { return FindLooker(user_id) != nullptr; }
 
 TablePlayer* CTableLogic::FindPlayer(int32_t user_id) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   auto it = players_.find(user_id);
   return it != players_.end() && it->second->looker == 0 ? it->second.get() : nullptr;
 }
 
 TablePlayer* CTableLogic::FindLooker(int32_t user_id) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   auto it = players_.find(user_id);
   return it != players_.end() && it->second->looker != 0 ? it->second.get() : nullptr;
 }
 
 int CTableLogic::GetPlayerCount() {
   int n = 0;
-  for (int c = 0; c < chairs_; ++c) n += chairPlayers_[c] != nullptr;
+  for (int c = 0; c < chairs_; ++c) n += chair_players_[c] != nullptr;
   return n;
 }
 
 int CTableLogic::IsTableFull() { return GetPlayerCount() == chairs_; }
 int CTableLogic::IsTableEmpty() { return GetPlayerCount() == 0; }
-int CTableLogic::IsFullAndSet() { return IsTableFull() && tableInfo_[1] != 0; }
+int CTableLogic::IsFullAndSet() { return IsTableFull() && table_info_[1] != 0; }
 int CTableLogic::IsValidChair(int chair) { return ValidChair(chair); }
 
-TablePlayer* CTableLogic::ChairPlayer(int chair) const { return ValidChair(chair) ? chairPlayers_[chair] : nullptr; }
+TablePlayer* CTableLogic::ChairPlayer(int chair) const { return ValidChair(chair) ? chair_players_[chair] : nullptr; }
 
 bool CTableLogic::IsPlaying(int chair) const {
-  return ValidChair(chair) && chairPlayers_[chair] != nullptr && chairPlayers_[chair]->absent == 0;
+  return ValidChair(chair) && chair_players_[chair] != nullptr && chair_players_[chair]->absent == 0;
 }
 
 void CTableLogic::SetReady(int chair) {
-  if (ValidChair(chair)) chairStatus_[chair] |= 0x2u;
+  if (ValidChair(chair)) chair_status_[chair] |= kChairReady;
 }
 
 // ---- start of a game ----
@@ -213,57 +213,56 @@ int CTableLogic::GetRandomChair() { return shell::RandomBelow(chairs_); }
 int CTableLogic::StartGame(int* out_chair, const StartParams& p) {
   int dummy = 0;
   int& fault = out_chair != nullptr ? *out_chair : dummy;
-  const bool option1000 = AnyStatusOption(0x1000) != 0;
-  const bool option2 = AnyStatusOption(0x2) != 0;
-  const bool everyChair = !option1000 || option2;
+  const bool sit_out = AnyStatusOption(kOptionSitOut) != 0;
+  const bool all_play = AnyStatusOption(kOptionAllPlay) != 0;
+  const bool every_chair = !sit_out || all_play;
 
   // 1. Who is there.
-  if (everyChair) {
+  if (every_chair) {
     for (int c = 0; c < chairs_; ++c) {
-      if (chairPlayers_[c] == nullptr) {
+      if (chair_players_[c] == nullptr) {
         fault = c;
         return kStartEmptyChair;
       }
     }
   } else {
     int ready = 0;
-    int firstUnready = -1;
+    int first_unready = -1;
     for (int c = 0; c < chairs_; ++c) {
-      if (chairPlayers_[c] == nullptr) continue;
-      if (chairStatus_[c] & 0x2u) {
+      if (chair_players_[c] == nullptr) continue;
+      if (chair_status_[c] & kChairReady) {
         ++ready;
-      } else if (firstUnready < 0) {
-        firstUnready = c;
+      } else if (first_unready < 0) {
+        first_unready = c;
       }
     }
-    if (ready < p.minReady) {
-      fault = firstUnready;
+    if (ready < p.min_ready) {
+      fault = first_unready;
       return kStartEmptyChair;
     }
   }
 
-  // Who plays: every seated player, except that with option 0x1000 (and no option 2) a
+  // Who plays: every seated player, except that with kOptionSitOut (and no kOptionAllPlay) a
   // player who is not ready sits this game out.
   bool plays[kMaxChairs] = {};
   for (int c = 0; c < chairs_; ++c) {
-    if (chairPlayers_[c] == nullptr) continue;
-    plays[c] = everyChair || (chairStatus_[c] & 0x2u) != 0;
+    if (chair_players_[c] == nullptr) continue;
+    plays[c] = every_chair || (chair_status_[c] & kChairReady) != 0;
   }
 
   // The start results over the settle-option words (of the seated chairs when not all took part).
-  bool all2 = true, all4 = true, all4000 = true;
+  uint32_t on_all = kStartSettleBits;
   for (int c = 0; c < chairs_; ++c) {
-    if (!everyChair && chairPlayers_[c] == nullptr) continue;
-    all2 = all2 && (settleOptions_[c] & 0x2u);
-    all4 = all4 && (settleOptions_[c] & 0x4u);
-    all4000 = all4000 && (settleOptions_[c] & 0x4000u);
+    if (!every_chair && chair_players_[c] == nullptr) continue;
+    on_all &= settle_options_[c];
   }
+  const bool settle = (on_all & kSettleHoldings) != 0;
 
   // Every refusal is decided before anything changes, so a refused start leaves the table as
   // it was (the counters included).
-  if (all4 && (ruleFlags_ & kRuleSkipStakeCheck) == 0) {
+  if (settle && (rule_flags_ & kRuleSkipStakeCheck) == 0) {
     for (int c = 0; c < chairs_; ++c) {
-      if (plays[c] && chairPlayers_[c]->holding < p.minHolding) {
+      if (plays[c] && chair_players_[c]->holding < p.min_holding) {
         fault = c;
         return kStartHoldingTooLow;
       }
@@ -271,47 +270,45 @@ int CTableLogic::StartGame(int* out_chair, const StartParams& p) {
   }
   for (int c = 0; c < chairs_; ++c) {
     if (!plays[c]) continue;
-    if (chairPlayers_[c]->score < p.minScore) {
+    if (chair_players_[c]->score < p.min_score) {
       fault = c;
       return kStartScoreTooLow;
     }
-    if (chairPlayers_[c]->score > p.maxScore) {
+    if (chair_players_[c]->score > p.max_score) {
       fault = c;
       return kStartScoreTooHigh;
     }
   }
   for (int c = 0; c < chairs_; ++c) {
-    if (plays[c] && chairPlayers_[c]->gamesPlayed + 1 > p.maxPlayerGames) {
+    if (plays[c] && chair_players_[c]->games_played + 1 > p.max_player_games) {
       fault = c;
       return kStartTooManyGames;
     }
   }
-  if (gameCounter_ + 1 > p.maxTableGames) {
+  if (game_counter_ + 1 > p.max_table_games) {
     fault = -1;
     return kStartTableGamesDone;
   }
 
   // 2..4: the game begins.
-  ++gameCounter_;
-  gameStart_ = Now();
-  roundBase_ = CalcRoundBase(p.roundBase);
-  startAll2_ = all2;
-  startAll4_ = all4;
-  startAll4000_ = all4000;
-  settings_ = GameSettings{p.baseStake, p.minHolding, p.feeRate,      p.lossCap,     p.lossSharePercent,
-                           p.largeWin,  p.feeMode,    p.feeCap,       p.maxStake,    p.timeoutMs,
-                           p.minScore,  p.maxScore,   p.feeRate10000, p.feeThreshold};
+  ++game_counter_;
+  game_start_ = Now();
+  round_base_ = CalcRoundBase(p.round_base);
+  start_settle_bits_ = on_all;
+  settings_ = GameSettings{p.base_stake, p.min_holding, p.fee_rate,       p.loss_cap,     p.loss_share_percent,
+                           p.large_win,  p.fee_mode,    p.fee_cap,        p.max_stake,    p.timeout_ms,
+                           p.min_score,  p.max_score,   p.fee_rate_10000, p.fee_threshold};
   for (int c = 0; c < chairs_; ++c) {
-    TablePlayer* player = chairPlayers_[c];
+    TablePlayer* player = chair_players_[c];
     if (player == nullptr) continue;
     player->absent = plays[c] ? 0 : 1;
-    if (option1000 && !option2) counters_[c] = plays[c] ? 0 : counters_[c] + 1;
-    ++player->gamesPlayed;
+    if (sit_out && !all_play) counters_[c] = plays[c] ? 0 : counters_[c] + 1;
+    ++player->games_played;
   }
-  if (all4 && (ruleFlags_ & kRuleSkipStakeCheck) == 0) stake_ = CalcStake(p.baseStake);
+  if (settle && (rule_flags_ & kRuleSkipStakeCheck) == 0) stake_ = CalcStake(p.base_stake);
 
   // 7. Preparation.
-  if (option1000) RefreshChairRecords();
+  if (sit_out) RefreshChairRecords();
   CreateGameState();
   PrepareGameState();
   ChooseBanker();
@@ -320,17 +317,17 @@ int CTableLogic::StartGame(int* out_chair, const StartParams& p) {
   MakeBankerCurrent();
   ResetSides();
   UpdateFirstGameFlag();
-  shell::NewUuidText(gameId_, 31);
+  shell::NewUuidText(game_id_, 31);
   return 1;
 }
 
 void CTableLogic::RefreshChairRecords() {
   for (int c = 0; c < chairs_; ++c) {
-    chairRecords_[c] = CHAIR_RECORD{};
-    const TablePlayer* p = chairPlayers_[c];
+    chair_records_[c] = CHAIR_RECORD{};
+    const TablePlayer* p = chair_players_[c];
     if (p == nullptr || p->absent != 0) continue;
-    CHAIR_RECORD& r = chairRecords_[c];
-    r.userId = p->userId;
+    CHAIR_RECORD& r = chair_records_[c];
+    r.user_id = p->user_id;
     r.flags = p->flags;
     r.chair = p->chair;
     r.looker = p->looker;
@@ -339,15 +336,15 @@ void CTableLogic::RefreshChairRecords() {
     r.holding = p->holding;
     r.level = p->level;
     r.total = p->total;
-    r.gamesPlayed = p->gamesPlayed;
+    r.games_played = p->games_played;
   }
 }
 
-int32_t CTableLogic::CalcRoundBase(int32_t base) { return tableInfo_[31] != 0 ? tableInfo_[31] : base; }
+int32_t CTableLogic::CalcRoundBase(int32_t base) { return table_info_[31] != 0 ? table_info_[31] : base; }
 
 int CTableLogic::UpdateFirstGameFlag() {
-  if (gameCounter_ == 1) firstGame_ = 1;
-  return firstGame_;
+  if (game_counter_ == 1) first_game_ = 1;
+  return first_game_;
 }
 
 // ---- records ----
@@ -361,12 +358,12 @@ int CTableLogic::FillStartRecord(uint8_t* buffer, int size) {
   START_RECORD r;
   r.word1 = p1_;
   r.word2 = p2_;
-  r.chairCount = chairs_;
-  r.roundBase = roundBase_;
+  r.chair_count = chairs_;
+  r.round_base = round_base_;
   r.stake = stake_;
-  for (int c = 0; c < kMaxChairs; ++c) r.status[c] = static_cast<int32_t>(chairStatus_[c]);
-  r.gameCounter = gameCounter_;
-  r.kickTime = GetKickTime();
+  for (int c = 0; c < kMaxChairs; ++c) r.status[c] = static_cast<int32_t>(chair_status_[c]);
+  r.game_counter = game_counter_;
+  r.kick_time = GetKickTime();
   WriteStartRecord(r, buffer, static_cast<size_t>(need));
   return 1;
 }
@@ -428,7 +425,7 @@ int CTableLogic::FindOtherSideMember(int from_chair, int side) { return WalkToSi
 
 void CTableLogic::ResetSides() {
   for (int c = 0; c < kMaxChairs; ++c) sides_[c] = c < chairs_ ? c : -1;
-  sideCount_ = chairs_;
+  side_count_ = chairs_;
 }
 
 int CTableLogic::Side(int chair) const { return ValidChair(chair) ? sides_[chair] : -1; }
@@ -445,24 +442,24 @@ bool CTableLogic::PassTurnTo(int chair) {
     return false;
   }
   uint32_t now = Now();
-  if (ValidChair(currentChair_)) thinkTime_[currentChair_] += static_cast<int32_t>(now - accountingTick_);
-  currentChair_ = chair;
-  turnStart_ = accountingTick_ = now;
-  if (ValidChair(chair)) chairTurnStart_[chair] = now;
+  if (ValidChair(current_chair_)) think_time_[current_chair_] += static_cast<int32_t>(now - accounting_tick_);
+  current_chair_ = chair;
+  turn_start_ = accounting_tick_ = now;
+  if (ValidChair(chair)) chair_turn_start_[chair] = now;
   return true;
 }
 
 void CTableLogic::SetCurrentChairTimed(int chair, int seconds) {
-  if (PassTurnTo(chair)) turnLimit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
+  if (PassTurnTo(chair)) turn_limit_ = static_cast<uint32_t>(seconds + 1) * 1000u;
 }
 
 void CTableLogic::SetCurrentChair(int chair) {
-  if (chair != currentChair_) PassTurnTo(chair);
+  if (chair != current_chair_) PassTurnTo(chair);
 }
 
 void CTableLogic::RestartTurnClock() {
-  turnStart_ = Now();
-  if (ValidChair(currentChair_)) chairTurnStart_[currentChair_] = turnStart_;
+  turn_start_ = Now();
+  if (ValidChair(current_chair_)) chair_turn_start_[current_chair_] = turn_start_;
 }
 
 // 64-bit so that any chair word, however wild, wraps into the table instead of overflowing.
@@ -473,51 +470,53 @@ int CTableLogic::NextChair(int chair) {
   return static_cast<int>(((static_cast<int64_t>(chair) + 1) % chairs_ + chairs_) % chairs_);
 }
 
-int32_t CTableLogic::ThinkTime(int chair) const { return ValidChair(chair) ? thinkTime_[chair] : 0; }
+int32_t CTableLogic::ThinkTime(int chair) const { return ValidChair(chair) ? think_time_[chair] : 0; }
 int32_t CTableLogic::ChairCounter(int chair) const { return ValidChair(chair) ? counters_[chair] : 0; }
 
-int CTableLogic::IsTimeOut() { return Now() - turnStart_ >= turnLimit_; }
+int CTableLogic::IsTimeOut() { return Now() - turn_start_ >= turn_limit_; }
 
 int CTableLogic::IsStalled() {
   uint32_t now = Now();
-  if (state_ & kStateRunning) return now - turnStart_ >= 2u * turnLimit_ + 10000u;
-  return now - stateStamp_ >= 120001u;
+  if (state_ & kStateRunning) return now - turn_start_ >= 2u * turn_limit_ + 10000u;
+  return now - state_stamp_ >= 120001u;
 }
 
 int CTableLogic::IsChairTimedOut(int chair) {
   if (!ValidChair(chair)) return 0;
-  return (chairStatus_[chair] & 0x8u) != 0 || Now() - chairTurnStart_[chair] > turnLimit_;
+  return (chair_status_[chair] & kChairTimedOut) != 0 || Now() - chair_turn_start_[chair] > turn_limit_;
 }
 
-int CTableLogic::IsChairGone(int chair) { return ValidChair(chair) && (chairStatus_[chair] & 0x28u) != 0; }
-int CTableLogic::HasChairStatus10(int chair) { return ValidChair(chair) && (chairStatus_[chair] & 0x10u) != 0; }
+int CTableLogic::IsChairGone(int chair) { return ValidChair(chair) && (chair_status_[chair] & kChairGone) != 0; }
+int CTableLogic::HasChairStatus10(int chair) {
+  return ValidChair(chair) && (chair_status_[chair] & kChairRulesState) != 0;
+}
 
 int CTableLogic::IncChairCounter(int chair) { return ValidChair(chair) ? ++counters_[chair] : 0; }
 
 void CTableLogic::GetElapsed(int32_t* seconds, int32_t* minutes) {
-  shell::GetElapsedTime(gameStart_, seconds, minutes, settings_.timeoutMs < 1 ? 60000 : settings_.timeoutMs);
+  shell::GetElapsedTime(game_start_, seconds, minutes, settings_.timeout_ms < 1 ? 60000 : settings_.timeout_ms);
 }
 
 int CTableLogic::IsRecentlyLeft(int chair, int seconds) {
-  if (!ValidChair(chair) || IsGameRunning() || gameCounter_ != 0 || recentLeaveWatch_ == 0) return 0;
-  uint32_t stamp = leaveStamps_[chair];
+  if (!ValidChair(chair) || IsGameRunning() || game_counter_ != 0 || recent_leave_watch_ == 0) return 0;
+  uint32_t stamp = leave_stamps_[chair];
   return stamp != 0 && Now() - stamp < static_cast<uint32_t>(seconds) * 1000u;
 }
 
 int CTableLogic::PassTurnIfSlow(int chair, int seconds) {
-  if (chair != currentChair_ && Now() - turnStart_ > static_cast<uint32_t>(seconds) * 1000u) return currentChair_;
+  if (chair != current_chair_ && Now() - turn_start_ > static_cast<uint32_t>(seconds) * 1000u) return current_chair_;
   return chair;
 }
 
 int CTableLogic::IsWithinStartWindow(int seconds) {
-  return seconds != 0 && Now() - gameStart_ < static_cast<uint32_t>(seconds) * 1000u;
+  return seconds != 0 && Now() - game_start_ < static_cast<uint32_t>(seconds) * 1000u;
 }
 
-int CTableLogic::IsIdleTooLong() { return tableInfo_[34] != 0 && Now() - stateStamp_ > 60000u; }
+int CTableLogic::IsIdleTooLong() { return table_info_[34] != 0 && Now() - state_stamp_ > 60000u; }
 
 // ---- state word ----
 
-void CTableLogic::StampState() { stateStamp_ = Now(); }
+void CTableLogic::StampState() { state_stamp_ = Now(); }
 
 void CTableLogic::AddStateBits(uint32_t bits) {
   state_ |= bits;
@@ -542,57 +541,59 @@ uint32_t CTableLogic::RestampState() {
 
 int CTableLogic::IsBankerSide(int, int, int chair) {
   if (!ValidChair(chair) || !ValidChair(banker_)) return 0;
-  if (resultFlags_ == 1) return sides_[chair] == sides_[banker_];
-  if (resultFlags_ == 4 || resultFlags_ == 8) return sides_[chair] != sides_[banker_];
+  if (result_flags_ == 1) return sides_[chair] == sides_[banker_];
+  if (result_flags_ == 4 || result_flags_ == 8) return sides_[chair] != sides_[banker_];
   return 0;
 }
 
 int CTableLogic::SetResultWin(int, int flag) {
-  resultFlags_ = flag == 0 ? 4 : 8;
-  return resultFlags_;
+  result_flags_ = flag == 0 ? 4 : 8;
+  return result_flags_;
 }
 
 int CTableLogic::SetResultDraw() {
-  resultFlags_ = 2;
-  return resultFlags_;
+  result_flags_ = 2;
+  return result_flags_;
 }
 
 // ---- flag queries ----
 
 int CTableLogic::AnySettle(uint32_t bit) const {
   for (int c = 0; c < chairs_; ++c) {
-    if (settleOptions_[c] & bit) return 1;
+    if (settle_options_[c] & bit) return 1;
   }
   return 0;
 }
 
 int CTableLogic::AnyStatusOption(uint32_t bit) const {
   for (int c = 0; c < chairs_; ++c) {
-    if (statusOptions_[c] & bit) return 1;
+    if (status_options_[c] & bit) return 1;
   }
   return 0;
 }
 
-int CTableLogic::AnyChairHasSettleFlag100000() { return (ruleFlags_ & kRuleSettleAlways) != 0 || AnySettle(0x100000); }
+int CTableLogic::AnyChairHasSettleFlag100000() {
+  return (rule_flags_ & kRuleSettleAlways) != 0 || AnySettle(kSettleAlways);
+}
 
 int CTableLogic::NotAllChairsHaveSettleFlag4() {
   for (int c = 0; c < chairs_; ++c) {
-    if ((settleOptions_[c] & 0x4u) == 0) return 1;
+    if ((settle_options_[c] & kSettleHoldings) == 0) return 1;
   }
   return 0;
 }
 
-uint32_t CTableLogic::ChairStatus(int chair) const { return ValidChair(chair) ? chairStatus_[chair] : 0; }
+uint32_t CTableLogic::ChairStatus(int chair) const { return ValidChair(chair) ? chair_status_[chair] : 0; }
 
 void CTableLogic::SetChairStatus(int chair, uint32_t status) {
-  if (ValidChair(chair)) chairStatus_[chair] = status;
+  if (ValidChair(chair)) chair_status_[chair] = status;
 }
 
 void CTableLogic::SetChairOptions(int chair, uint32_t start_options, uint32_t settle_options, uint32_t status_options) {
   if (!ValidChair(chair)) return;
-  startOptions_[chair] = start_options;
-  settleOptions_[chair] = settle_options;
-  statusOptions_[chair] = status_options;
+  start_options_[chair] = start_options;
+  settle_options_[chair] = settle_options;
+  status_options_[chair] = status_options;
 }
 
 void CTableLogic::SetMark(int chair, int32_t mark) {
@@ -600,18 +601,18 @@ void CTableLogic::SetMark(int chair, int32_t mark) {
 }
 
 void CTableLogic::SetMarkRow(int chair, int other, int32_t mark) {
-  if (ValidChair(chair) && ValidChair(other)) markRows_[chair][other] = mark;
+  if (ValidChair(chair) && ValidChair(other)) mark_rows_[chair][other] = mark;
 }
 
 void CTableLogic::SetLeaveStamp(int chair, uint32_t tick) {
-  if (ValidChair(chair)) leaveStamps_[chair] = tick;
+  if (ValidChair(chair)) leave_stamps_[chair] = tick;
 }
 
 int CTableLogic::AllOthersMarked(int chair) {
   if (!ValidChair(chair)) return 1;
   for (int c = 0; c < chairs_; ++c) {
     if (c == chair || !IsPlaying(c)) continue;
-    if (marks_[c] == 0 && markRows_[chair][c] == 0) return 0;
+    if (marks_[c] == 0 && mark_rows_[chair][c] == 0) return 0;
   }
   return 1;
 }
@@ -619,14 +620,14 @@ int CTableLogic::AllOthersMarked(int chair) {
 int CTableLogic::FillPlayerSummary(PLAYER_SUMMARY_LIST* list, const shell::RecordTextMap* titles) {
   if (list == nullptr) return 0;
   for (int c = 0; c < chairs_; ++c) {
-    if ((chairStatus_[c] & 0x1u) == 0) return 0;
+    if ((chair_status_[c] & kChairListed) == 0) return 0;
   }
-  list->chairCount = chairs_;
+  list->chair_count = chairs_;
   for (int c = 0; c < chairs_; ++c) {
-    const TablePlayer* p = chairPlayers_[c];
+    const TablePlayer* p = chair_players_[c];
     if (p == nullptr) return 0;
     PLAYER_SUMMARY& e = list->entries[c];
-    e.userId = p->userId;
+    e.user_id = p->user_id;
     e.chair = c;
     e.score = p->score;
     e.holding = p->holding;
@@ -638,25 +639,25 @@ int CTableLogic::FillPlayerSummary(PLAYER_SUMMARY_LIST* list, const shell::Recor
 
 int CTableLogic::CountUsers() {
   int n = 0;
-  for (int c = 0; c < chairs_; ++c) n += chairPlayers_[c] != nullptr && chairPlayers_[c]->userId > 0;
+  for (int c = 0; c < chairs_; ++c) n += chair_players_[c] != nullptr && chair_players_[c]->user_id > 0;
   return n;
 }
 
 int32_t CTableLogic::GetUserExtra(int32_t user_id) {
-  platform::CriticalSectionLock lock(playersLock_);
+  platform::CriticalSectionLock lock(players_lock_);
   auto it = players_.find(user_id);
-  return it != players_.end() && it->second->userId == user_id ? it->second->extra2 : 0;
+  return it != players_.end() && it->second->user_id == user_id ? it->second->extra2 : 0;
 }
 
 void CTableLogic::MarkAbsentPlayers() {
   for (int c = 0; c < chairs_; ++c) {
-    if (chairPlayers_[c] != nullptr && (chairStatus_[c] & 0x2u) == 0) chairPlayers_[c]->absent = 1;
+    if (chair_players_[c] != nullptr && (chair_status_[c] & kChairReady) == 0) chair_players_[c]->absent = 1;
   }
 }
 
 // ---- wait clock ----
 
-int CTableLogic::IsWaitClockRunning() { return IsGameIdle() && HasWaitClock() && waitStart_ != 0; }
+int CTableLogic::IsWaitClockRunning() { return IsGameIdle() && HasWaitClock() && wait_start_ != 0; }
 
 int CTableLogic::StartWaitClock(int on, int seconds) {
   if (!HasWaitClock()) return 0;
@@ -664,24 +665,24 @@ int CTableLogic::StartWaitClock(int on, int seconds) {
     StopWaitClock();
     return 1;
   }
-  if (waitStart_ != 0 || seconds < 1) return 0;
-  waitStart_ = Now();
-  if (waitStart_ == 0) waitStart_ = 1;  // 0 means "not running"
-  waitSeconds_ = seconds;
+  if (wait_start_ != 0 || seconds < 1) return 0;
+  wait_start_ = Now();
+  if (wait_start_ == 0) wait_start_ = 1;  // 0 means "not running"
+  wait_seconds_ = seconds;
   return 1;
 }
 
 int CTableLogic::GetWaitRemaining(uint32_t now) {
   if (!IsWaitClockRunning()) return 0;
-  uint32_t elapsed = (now - waitStart_) / 1000u;
+  uint32_t elapsed = (now - wait_start_) / 1000u;
   if (elapsed < 1) elapsed = 1;
-  int64_t remaining = static_cast<int64_t>(waitSeconds_) - elapsed;
+  int64_t remaining = static_cast<int64_t>(wait_seconds_) - elapsed;
   return remaining < 1 ? 2 : static_cast<int>(remaining);
 }
 
 void CTableLogic::StopWaitClock() {
-  waitStart_ = 0;
-  waitSeconds_ = 0;
+  wait_start_ = 0;
+  wait_seconds_ = 0;
 }
 
 // ---- server settings ----
@@ -702,7 +703,7 @@ std::string CTableLogic::GetDefaultPlayerName(int chair) {
 
 void CTableLogic::MakePeerRecords(int viewer, SOLO_TABLE* record) {
   if (record == nullptr) return;
-  int n = record->chairCount;
+  int n = record->chair_count;
   if (n < 0 || n > kMaxChairs) {
     engine::WriteGameLog("table: solo table record with %d chairs refused", n);
     return;
@@ -738,8 +739,8 @@ void CTableLogic::MakePeerRecord(int, PEER_ENTRY* entry) {
 
 void CTableLogic::MakeKnownPeerRecord(int viewer, PEER_ENTRY* entry) {
   MakePeerRecord(viewer, entry);
-  if (entry == nullptr || peerData_.empty() || !ValidChair(viewer) || !ValidChair(entry->chair)) return;
-  const uint8_t* slot = peerData_.data() + (static_cast<size_t>(viewer) * chairs_ + entry->chair) * 32;
+  if (entry == nullptr || peer_data_.empty() || !ValidChair(viewer) || !ValidChair(entry->chair)) return;
+  const uint8_t* slot = peer_data_.data() + (static_cast<size_t>(viewer) * chairs_ + entry->chair) * 32;
   entry->sex = static_cast<int32_t>(GetWord(slot));
   entry->head = static_cast<int32_t>(GetWord(slot + 4));
   entry->look = static_cast<int32_t>(GetWord(slot + 8));
@@ -747,11 +748,11 @@ void CTableLogic::MakeKnownPeerRecord(int viewer, PEER_ENTRY* entry) {
 
 void CTableLogic::StorePeerData(int viewer, const SOLO_TABLE* record) {
   if (record == nullptr || !ValidChair(viewer)) return;
-  if (peerData_.empty()) peerData_.assign(static_cast<size_t>(chairs_) * chairs_ * 32, 0);
-  int n = record->chairCount < chairs_ ? record->chairCount : chairs_;
+  if (peer_data_.empty()) peer_data_.assign(static_cast<size_t>(chairs_) * chairs_ * 32, 0);
+  int n = record->chair_count < chairs_ ? record->chair_count : chairs_;
   for (int c = 0; c < n; ++c) {
     if (c == viewer || record->present[c] == 0) continue;
-    uint8_t* slot = peerData_.data() + (static_cast<size_t>(viewer) * chairs_ + c) * 32;
+    uint8_t* slot = peer_data_.data() + (static_cast<size_t>(viewer) * chairs_ + c) * 32;
     PutWord(slot, static_cast<uint32_t>(record->entries[c].sex));
     PutWord(slot + 4, static_cast<uint32_t>(record->entries[c].head));
     PutWord(slot + 8, static_cast<uint32_t>(record->entries[c].look));
@@ -760,12 +761,12 @@ void CTableLogic::StorePeerData(int viewer, const SOLO_TABLE* record) {
 
 void CTableLogic::StorePeerNames(const SOLO_TABLE* record) {
   if (record == nullptr) return;
-  if (peerNames_.empty()) peerNames_.assign(static_cast<size_t>(chairs_) * 52, 0);
-  int n = record->chairCount < chairs_ ? record->chairCount : chairs_;
+  if (peer_names_.empty()) peer_names_.assign(static_cast<size_t>(chairs_) * 52, 0);
+  int n = record->chair_count < chairs_ ? record->chair_count : chairs_;
   int slot = 0;
   for (int c = 0; c < n; ++c) {
     if (record->present[c] == 0) continue;
-    char* out = reinterpret_cast<char*>(peerNames_.data()) + slot * 52;
+    char* out = reinterpret_cast<char*>(peer_names_.data()) + slot * 52;
     std::snprintf(out, 52, "%.*s", 32, record->entries[c].name);
     ++slot;
   }

@@ -35,6 +35,35 @@ inline constexpr uint32_t kStateAuction = 0x10;
 inline constexpr uint32_t kStatePlay = 0x100;
 inline constexpr uint32_t kStateSubPhase = 0x1000;
 
+// Chair status bits (ChairStatus). The table host sets those that no operation here sets.
+inline constexpr uint32_t kChairListed = 0x1;       // every chair needs it for FillPlayerSummary
+inline constexpr uint32_t kChairReady = 0x2;        // SetReady; cleared when a player sits down
+inline constexpr uint32_t kChairTimedOut = 0x8;     // gone, and its turn counts as timed out
+inline constexpr uint32_t kChairRulesState = 0x10;  // a state only the game's rules interpret (HasChairStatus10)
+inline constexpr uint32_t kChairLeft = 0x20;        // gone
+inline constexpr uint32_t kChairGone = kChairTimedOut | kChairLeft;
+
+// Status-option bits (a chair's third flag word).
+inline constexpr uint32_t kOptionNoLevelTitles = 0x1;  // results get no level titles (AnyChairHasFlag1)
+inline constexpr uint32_t kOptionAllPlay = 0x2;  // every chair taken and every player plays, even with kOptionSitOut
+inline constexpr uint32_t kOptionFlag40 = 0x40;  // the host's and the game rules' (AnyChairHasFlag40)
+// Players who are not ready sit the game out, and the settlement takes the chair records.
+inline constexpr uint32_t kOptionSitOut = 0x1000;
+
+// Settle-option bits (a chair's second flag word). With kSettleHoldings on every chair taking part
+// (the settle flag) holdings are settled. The flags named after their values mean something to the
+// table host and the game's rules only: this class reports them, by the queries of the same names
+// and by the start results.
+inline constexpr uint32_t kSettleFlag2 = 0x2;
+inline constexpr uint32_t kSettleHoldings = 0x4;
+inline constexpr uint32_t kSettleFlag200 = 0x200;
+inline constexpr uint32_t kSettleFlag400 = 0x400;
+inline constexpr uint32_t kSettleFlag4000 = 0x4000;
+inline constexpr uint32_t kSettleFlag80000 = 0x80000;
+inline constexpr uint32_t kSettleAlways = 0x100000;  // as kRuleSettleAlways, for one chair
+// The settle options whose presence on every chair StartGame records.
+inline constexpr uint32_t kStartSettleBits = kSettleFlag2 | kSettleHoldings | kSettleFlag4000;
+
 // Rule flags.
 inline constexpr uint32_t kRuleWildcards = 0x1;
 inline constexpr uint32_t kRuleAuctionClosesAfterAll = 0x100000;
@@ -46,47 +75,47 @@ inline constexpr uint32_t kRuleOwnHoldingLimit = 0x4000000;
 
 // The game settings handed to StartGame (its arguments 2..19).
 struct StartParams {
-  int32_t baseStake = 0;         // p2
-  int32_t minHolding = 0;        // p3
-  int32_t feeRate = 0;           // p4, per 100 of a win
-  int32_t lossCap = 0;           // p5, 0 = none
-  int32_t lossSharePercent = 0;  // p6
-  int32_t largeWin = 0;          // p7
-  int32_t feeMode = 0;           // p8
-  int32_t feeCap = 0;            // p9
-  int32_t maxStake = 0;          // p10
-  int32_t timeoutMs = 0;         // p11
-  int32_t roundBase = 0;         // p12
-  int32_t minScore = 0;          // p13
-  int32_t maxScore = 0;          // p14
-  int32_t maxPlayerGames = 0;    // p15
-  int32_t maxTableGames = 0;     // p16
-  int32_t minReady = 0;          // p17
-  int32_t feeRate10000 = 0;      // p18
-  int32_t feeThreshold = 0;      // p19
+  int32_t base_stake = 0;          // p2
+  int32_t min_holding = 0;         // p3
+  int32_t fee_rate = 0;            // p4, per 100 of a win
+  int32_t loss_cap = 0;            // p5, 0 = none
+  int32_t loss_share_percent = 0;  // p6
+  int32_t large_win = 0;           // p7
+  int32_t fee_mode = 0;            // p8
+  int32_t fee_cap = 0;             // p9
+  int32_t max_stake = 0;           // p10
+  int32_t timeout_ms = 0;          // p11
+  int32_t round_base = 0;          // p12
+  int32_t min_score = 0;           // p13
+  int32_t max_score = 0;           // p14
+  int32_t max_player_games = 0;    // p15
+  int32_t max_table_games = 0;     // p16
+  int32_t min_ready = 0;           // p17
+  int32_t fee_rate_10000 = 0;      // p18
+  int32_t fee_threshold = 0;       // p19
 };
 
 // The settings as StartGame stored them.
 struct GameSettings {
-  int32_t baseStake = 0;
-  int32_t minHolding = 0;
-  int32_t feeRate = 0;
-  int32_t lossCap = 0;
-  int32_t lossSharePercent = 0;
-  int32_t largeWin = 0;
-  int32_t feeMode = 0;
-  int32_t feeCap = 0;
-  int32_t maxStake = 0;
-  int32_t timeoutMs = 0;
-  int32_t minScore = 0;
-  int32_t maxScore = 0;
-  int32_t feeRate10000 = 0;
-  int32_t feeThreshold = 0;
+  int32_t base_stake = 0;
+  int32_t min_holding = 0;
+  int32_t fee_rate = 0;
+  int32_t loss_cap = 0;
+  int32_t loss_share_percent = 0;
+  int32_t large_win = 0;
+  int32_t fee_mode = 0;
+  int32_t fee_cap = 0;
+  int32_t max_stake = 0;
+  int32_t timeout_ms = 0;
+  int32_t min_score = 0;
+  int32_t max_score = 0;
+  int32_t fee_rate_10000 = 0;
+  int32_t fee_threshold = 0;
 };
 
 // One line of the player summary: 52 bytes.
 struct PLAYER_SUMMARY {
-  int32_t userId = 0;
+  int32_t user_id = 0;
   int32_t chair = 0;
   int32_t score = 0;
   int32_t holding = 0;
@@ -96,7 +125,7 @@ struct PLAYER_SUMMARY {
 static_assert(sizeof(PLAYER_SUMMARY) == 52);
 
 struct PLAYER_SUMMARY_LIST {
-  int32_t chairCount = 0;
+  int32_t chair_count = 0;
   int32_t reserved[4] = {};
   PLAYER_SUMMARY entries[kMaxChairs];
 };
@@ -158,8 +187,8 @@ class CTableLogic {
   virtual int CheckSidesHook() { return 0; }
   virtual int IsSameSide(int a, int b) { return a == b; }
   virtual int UpdateFirstGameFlag();
-  virtual int IsFirstGame() { return firstGame_; }
-  virtual int GetCurrentChair() { return currentChair_; }
+  virtual int IsFirstGame() { return first_game_; }
+  virtual int GetCurrentChair() { return current_chair_; }
   virtual void SetCurrentChairTimed(int chair, int seconds);
   virtual void SetCurrentChair(int chair);
   virtual void RestartTurnClock();
@@ -183,7 +212,7 @@ class CTableLogic {
   virtual int CheckScoreHookB() { return 1; }
   virtual int SetResultWin(int, int flag);
   virtual int SetResultDraw();
-  virtual int32_t GetTableInfoKey() { return tableInfo_[1]; }
+  virtual int32_t GetTableInfoKey() { return table_info_[1]; }
   virtual int32_t CalcRoundBase(int32_t base);
   virtual int32_t CalcStake(int32_t base_stake) { return base_stake; }
   virtual int GetLevel(int32_t score, int32_t scale) { return shell::GetLevelIndex(score, scale); }
@@ -216,12 +245,12 @@ class CTableLogic {
   virtual int AnyChairHasSettleFlag100000();
   virtual int NotAllChairsHaveSettleFlag4();
   virtual int IsLargeWin(const GAME_RESULT* result);
-  virtual int AnyChairHasSettleFlag400() { return AnySettle(0x400); }
-  virtual int AnyChairHasSettleFlag80000() { return AnySettle(0x80000); }
-  virtual int AnyChairHasSettleFlag200() { return AnySettle(0x200); }
+  virtual int AnyChairHasSettleFlag400() { return AnySettle(kSettleFlag400); }
+  virtual int AnyChairHasSettleFlag80000() { return AnySettle(kSettleFlag80000); }
+  virtual int AnyChairHasSettleFlag200() { return AnySettle(kSettleFlag200); }
   virtual int HasStateFlag2() { return (state_ & kStateSetUp) != 0; }
   virtual int IsIdleTooLong();
-  virtual int AnyChairHasFlag1() { return AnyStatusOption(0x1); }
+  virtual int AnyChairHasFlag1() { return AnyStatusOption(kOptionNoLevelTitles); }
   virtual int HasPlayers() { return GetPlayerCount() > 0; }
   virtual int IsTimeOut();
   virtual int IsStalled();
@@ -229,8 +258,8 @@ class CTableLogic {
   virtual int HasChairStatus10(int chair);
   virtual int IsChairTimedOut(int chair);
   virtual int IncChairCounter(int chair);
-  virtual int AnyChairHasOption1() { return AnyStatusOption(0x1); }
-  virtual int IsBeforeFirstGame() { return gameCounter_ == 0; }
+  virtual int AnyChairHasOption1() { return AnyStatusOption(kOptionNoLevelTitles); }
+  virtual int IsBeforeFirstGame() { return game_counter_ == 0; }
   virtual int CanFinishGame() { return 1; }
   virtual int FinishGame(GAME_RESULT* result, int size, int x, int cancel, const shell::RecordTextMap* titles);
   virtual int BuildGameLog(const GAME_RESULT* result, int size, int unused, int32_t kind, LOG_HEAD* head,
@@ -243,7 +272,7 @@ class CTableLogic {
   virtual int HasWaitClock() { return 0; }
   virtual int IsWaitClockRunning();
   virtual int StartWaitClock(int on, int seconds);
-  virtual int GetWaitSeconds() { return waitSeconds_; }
+  virtual int GetWaitSeconds() { return wait_seconds_; }
   virtual int CountUsers();
   virtual int GetWaitRemaining(uint32_t now);
   virtual void StopWaitClock();
@@ -261,9 +290,9 @@ class CTableLogic {
   virtual int32_t CalcServiceFee(int32_t holding, int32_t* win, int32_t* fee_sum);
   virtual int32_t CalcServiceFeeEx(int32_t amount, int32_t* net, int unused, int32_t* fee);
   virtual int VerifyChairSettlement(int32_t* delta, int32_t* fee);
-  virtual int AnyChairHasFlag40() { return AnyStatusOption(0x40); }
-  virtual int AnyChairHasFlag2() { return AnyStatusOption(0x2); }
-  virtual int AnyChairHasFlag1000() { return AnyStatusOption(0x1000); }
+  virtual int AnyChairHasFlag40() { return AnyStatusOption(kOptionFlag40); }
+  virtual int AnyChairHasFlag2() { return AnyStatusOption(kOptionAllPlay); }
+  virtual int AnyChairHasFlag1000() { return AnyStatusOption(kOptionSitOut); }
   virtual int CheckChairRecordsHook() { return 1; }
   virtual void RefreshChairRecords();
   virtual int IsLossReliefEnabled() { return 0; }
@@ -282,12 +311,12 @@ class CTableLogic {
 
   // Non-virtual access for the table host and for tests.
   int ChairCount() const { return chairs_; }
-  uint32_t RuleFlags() const { return ruleFlags_; }
+  uint32_t RuleFlags() const { return rule_flags_; }
   uint32_t State() const { return state_; }
   int Banker() const { return banker_; }
   void SetBanker(int chair) { banker_ = chair; }
-  int GameCounter() const { return gameCounter_; }
-  int32_t RoundBase() const { return roundBase_; }
+  int GameCounter() const { return game_counter_; }
+  int32_t RoundBase() const { return round_base_; }
   int32_t Stake() const { return stake_; }
   const GameSettings& Settings() const { return settings_; }
   GameSettings& MutableSettings() { return settings_; }
@@ -300,30 +329,32 @@ class CTableLogic {
   void SetChairOptions(int chair, uint32_t start_options, uint32_t settle_options, uint32_t status_options);
   int32_t ThinkTime(int chair) const;
   int32_t ChairCounter(int chair) const;
-  uint32_t TurnLimit() const { return turnLimit_; }
-  const CHAIR_RECORD& ChairRecord(int chair) const { return chairRecords_[ClampChair(chair)]; }
+  uint32_t TurnLimit() const { return turn_limit_; }
+  const CHAIR_RECORD& ChairRecord(int chair) const { return chair_records_[ClampChair(chair)]; }
   int32_t Relief(int chair) const;
-  const char* GameIdText() const { return gameId_; }
-  bool StartAllFlag2() const { return startAll2_; }
-  bool SettleFlag() const { return startAll4_; }
+  const char* GameIdText() const { return game_id_; }
+  bool StartAllFlag2() const { return (start_settle_bits_ & kSettleFlag2) != 0; }
+  bool SettleFlag() const { return (start_settle_bits_ & kSettleHoldings) != 0; }
+  // The kStartSettleBits that every chair taking part in the game carried at its start.
+  uint32_t StartSettleBits() const { return start_settle_bits_; }
   // The pending game result the host confirms later through ApplyConfirmedLog.
   void StorePendingResult(const GAME_RESULT& result, int size);
   const GAME_RESULT* PendingResult() const { return pending_.get(); }
-  // The host's marks (AllOthersMarked) and its round flag word (log flag 0x200).
+  // The host's marks (AllOthersMarked) and its round flag word (kLogRoundFlag).
   void SetMark(int chair, int32_t mark);
   void SetMarkRow(int chair, int other, int32_t mark);
-  void SetRoundFlag(int32_t flag) { roundFlag_ = flag; }
+  void SetRoundFlag(int32_t flag) { round_flag_ = flag; }
   void SetLeaveStamp(int chair, uint32_t tick);
-  void SetRecentLeaveWatch(int32_t on) { recentLeaveWatch_ = on; }
-  const std::vector<uint8_t>& PeerData() const { return peerData_; }
-  const std::vector<uint8_t>& PeerNames() const { return peerNames_; }
+  void SetRecentLeaveWatch(int32_t on) { recent_leave_watch_ = on; }
+  const std::vector<uint8_t>& PeerData() const { return peer_data_; }
+  const std::vector<uint8_t>& PeerNames() const { return peer_names_; }
 
  protected:
   bool ValidChair(int chair) const { return chair >= 0 && chair < chairs_; }
   static int ClampChair(int chair) { return chair < 0 ? 0 : (chair >= kMaxChairs ? kMaxChairs - 1 : chair); }
   int AnySettle(uint32_t bit) const;
   int AnyStatusOption(uint32_t bit) const;
-  // The chair's holding as the settlement sees it (the chair record's when flag 0x1000 is in play).
+  // The chair's holding as the settlement sees it (the chair record's when kOptionSitOut is in play).
   int32_t ChairHolding(int chair);
   bool ChairTakesPart(int chair);
   bool IsPlaying(int chair) const;
@@ -335,59 +366,57 @@ class CTableLogic {
   int WalkToSide(int from_chair, int side, bool same_side);
 
   int32_t p1_;
-  int32_t tableInfo_[61] = {};
-  platform::CriticalSection playersLock_;  // guards the player map
+  int32_t table_info_[61] = {};
+  platform::CriticalSection players_lock_;  // guards the player map
   std::unordered_map<int32_t, std::unique_ptr<TablePlayer>> players_;
   std::unordered_map<int32_t, TablePlayer*> lookers_[kMaxChairs];
   int32_t p2_;
   int32_t scale_;
   int chairs_;
-  uint32_t ruleFlags_;
+  uint32_t rule_flags_;
   int32_t p6_;
-  TablePlayer* chairPlayers_[kMaxChairs] = {};
-  uint32_t startOptions_[kMaxChairs] = {};
-  uint32_t settleOptions_[kMaxChairs] = {};
-  uint32_t statusOptions_[kMaxChairs] = {};
-  bool startAll2_ = false;
-  bool startAll4_ = false;
-  bool startAll4000_ = false;
+  TablePlayer* chair_players_[kMaxChairs] = {};
+  uint32_t start_options_[kMaxChairs] = {};
+  uint32_t settle_options_[kMaxChairs] = {};
+  uint32_t status_options_[kMaxChairs] = {};
+  uint32_t start_settle_bits_ = 0;
   GameSettings settings_;
   int32_t reliefs_[kMaxChairs] = {};
   int32_t sides_[kMaxChairs];
-  int sideCount_ = 0;
+  int side_count_ = 0;
   uint32_t state_ = 0;
-  uint32_t stateStamp_ = 0;
-  int currentChair_ = -1;
-  uint32_t turnStart_ = 0;
-  uint32_t accountingTick_ = 0;
-  uint32_t gameStart_ = 0;
-  int32_t thinkTime_[kMaxChairs] = {};
-  uint32_t chairTurnStart_[kMaxChairs] = {};
+  uint32_t state_stamp_ = 0;
+  int current_chair_ = -1;
+  uint32_t turn_start_ = 0;
+  uint32_t accounting_tick_ = 0;
+  uint32_t game_start_ = 0;
+  int32_t think_time_[kMaxChairs] = {};
+  uint32_t chair_turn_start_[kMaxChairs] = {};
   int32_t marks_[kMaxChairs] = {};
   int32_t counters_[kMaxChairs] = {};
-  uint32_t chairStatus_[kMaxChairs] = {};
-  int32_t markRows_[kMaxChairs][kMaxChairs] = {};
+  uint32_t chair_status_[kMaxChairs] = {};
+  int32_t mark_rows_[kMaxChairs][kMaxChairs] = {};
   int banker_ = 0;
-  int gameCounter_ = 0;
-  int32_t roundBase_ = 0;
+  int game_counter_ = 0;
+  int32_t round_base_ = 0;
   int32_t stake_ = 0;
-  int32_t resultFlags_ = 0;
-  uint32_t turnLimit_ = 0;
-  uint32_t roundStamp_ = 0;
-  uint32_t waitStart_ = 0;
-  int waitSeconds_ = 0;
-  int32_t roundFlag_ = 0;
-  CHAIR_RECORD chairRecords_[kMaxChairs];
+  int32_t result_flags_ = 0;
+  uint32_t turn_limit_ = 0;
+  uint32_t round_stamp_ = 0;
+  uint32_t wait_start_ = 0;
+  int wait_seconds_ = 0;
+  int32_t round_flag_ = 0;
+  CHAIR_RECORD chair_records_[kMaxChairs];
   std::unique_ptr<GAME_RESULT> pending_;
-  int pendingSize_ = 0;
-  int pendingChair_ = -1;
-  int32_t pendingWord_ = 0;
-  std::vector<uint8_t> peerData_;
-  std::vector<uint8_t> peerNames_;
-  int firstGame_ = 0;
-  char gameId_[32] = {};
-  uint32_t leaveStamps_[kMaxChairs] = {};
-  int32_t recentLeaveWatch_ = 0;
+  int pending_size_ = 0;
+  int pending_chair_ = -1;
+  int32_t pending_word_ = 0;
+  std::vector<uint8_t> peer_data_;
+  std::vector<uint8_t> peer_names_;
+  int first_game_ = 0;
+  char game_id_[32] = {};
+  uint32_t leave_stamps_[kMaxChairs] = {};
+  int32_t recent_leave_watch_ = 0;
 };
 
 }  // namespace table

@@ -60,63 +60,63 @@ template <typename W, RecordOf<START_RECORD> R>
 void Fields(W& w, R& r) {
   w.Word(r.word1);
   w.Word(r.word2);
-  w.Word(r.chairCount);
-  w.Word(r.roundBase);
+  w.Word(r.chair_count);
+  w.Word(r.round_base);
   w.Word(r.stake);
   w.Words(r.status, kMaxChairs);
-  w.Word(r.gameCounter);
-  w.Word(r.kickTime);
+  w.Word(r.game_counter);
+  w.Word(r.kick_time);
   w.Words(r.reserved, 7);
 }
 
 template <typename W, RecordOf<GAME_RESULT> R>
 void Fields(W& w, R& r) {
-  w.Word(r.resultFlags);
+  w.Word(r.result_flags);
   w.Word(r.flags);
-  w.Word(r.chairCount);
-  w.Word(r.gameCounter);
+  w.Word(r.chair_count);
+  w.Word(r.game_counter);
   w.Word(r.banker);
   w.Words(r.sides, kMaxChairs);
-  w.Word(r.bankerSide);
+  w.Word(r.banker_side);
   w.Words(r.scoring, 8);
-  w.Word(r.roundBase);
+  w.Word(r.round_base);
   w.Word(r.stake);
-  w.Words(r.scoresBefore, kMaxChairs);
-  w.Words(r.holdingsBefore, kMaxChairs);
-  w.Words(r.scoreChanges, kMaxChairs);
-  w.Words(r.holdingChanges, kMaxChairs);
+  w.Words(r.scores_before, kMaxChairs);
+  w.Words(r.holdings_before, kMaxChairs);
+  w.Words(r.score_changes, kMaxChairs);
+  w.Words(r.holding_changes, kMaxChairs);
   w.Words(r.fees, kMaxChairs);
   w.Words(r.levels, kMaxChairs);
   for (auto& title : r.titles) w.Bytes(title, 16);
-  w.Word(r.stakeWord);
-  w.Word(r.absentChairs);
+  w.Word(r.stake_word);
+  w.Word(r.absent_chairs);
   w.Words(r.reserved, 2);
 }
 
 template <typename W, RecordOf<LOG_HEAD> R>
 void Fields(W& w, R& r) {
-  w.Word(r.userCount);
+  w.Word(r.user_count);
   w.Word(r.word1);
   w.Word(r.kind);
   w.Word(r.reserved3);
   w.Word(r.flags);
   w.Word(r.reserved5);
-  w.Word(r.roundStamp);
+  w.Word(r.round_stamp);
   w.Word(r.reserved7);
   w.Word(r.reserved8);
 }
 
 template <typename W, RecordOf<LOG_USER> R>
 void Fields(W& w, R& r) {
-  w.Word(r.userId);
+  w.Word(r.user_id);
   w.Word(r.word1);
   w.Word(r.word2);
   w.Word(r.chair);
   w.Word(r.kind);
-  w.Word(r.roundBase);
+  w.Word(r.round_base);
   w.Word(r.stake);
-  w.Word(r.scoreBefore);
-  w.Word(r.holdingBefore);
+  w.Word(r.score_before);
+  w.Word(r.holding_before);
   w.Word(r.minutes);
   w.Word(r.seconds);
   w.Word(r.one);
@@ -124,8 +124,8 @@ void Fields(W& w, R& r) {
   w.Word(r.won);
   w.Word(r.lost);
   w.Word(r.drawn);
-  w.Word(r.scoreChange);
-  w.Word(r.holdingChange);
+  w.Word(r.score_change);
+  w.Word(r.holding_change);
   w.Word(r.level);
   w.Bytes(r.title, 16);
   w.Word(r.fee);

@@ -41,14 +41,14 @@ void CopyTitle(char (&slot)[16], const char* text) {
 
 bool CTableLogic::ChairTakesPart(int chair) {
   if (!ValidChair(chair)) return false;
-  if (AnyChairHasFlag1000()) return chairRecords_[chair].userId > 0;
-  return chairPlayers_[chair] != nullptr;
+  if (AnyChairHasFlag1000()) return chair_records_[chair].user_id > 0;
+  return chair_players_[chair] != nullptr;
 }
 
 int32_t CTableLogic::ChairHolding(int chair) {
   if (!ValidChair(chair)) return 0;
-  if (AnyChairHasFlag1000()) return chairRecords_[chair].holding;
-  return chairPlayers_[chair] != nullptr ? chairPlayers_[chair]->holding : 0;
+  if (AnyChairHasFlag1000()) return chair_records_[chair].holding;
+  return chair_players_[chair] != nullptr ? chair_players_[chair]->holding : 0;
 }
 
 int32_t CTableLogic::SumChairs(const int32_t* values) { return shell::SumArray(values, chairs_); }
@@ -60,10 +60,10 @@ void CTableLogic::GetLevels(const int32_t* scores, const int32_t* changes, int32
 // ---- fees ----
 
 int32_t CTableLogic::CalcServiceFee(int32_t holding, int32_t* win, int32_t* fee_sum) {
-  if (settings_.feeMode == 6 && *win > 0) {
+  if (settings_.fee_mode == 6 && *win > 0) {
     const int32_t w = *win;
     // 64-bit products: a large win times the rate must not wrap before the cap applies.
-    int64_t f = static_cast<int64_t>(w / 100) * settings_.feeRate;
+    int64_t f = static_cast<int64_t>(w / 100) * settings_.fee_rate;
     if (w <= 100) {
       f = 0;
     } else if (w <= 10000) {
@@ -78,10 +78,10 @@ int32_t CTableLogic::CalcServiceFee(int32_t holding, int32_t* win, int32_t* fee_
     if (f < 0) f = 0;
     *win -= static_cast<int32_t>(f);
     *fee_sum += static_cast<int32_t>(f);
-  } else if (settings_.feeMode == 1) {
+  } else if (settings_.fee_mode == 1) {
     int32_t after = holding + *win;
     // A chair left with nothing pays nothing (never a negative fee).
-    int32_t pay = after < settings_.feeCap ? (after > 0 ? after : 0) : settings_.feeCap;
+    int32_t pay = after < settings_.fee_cap ? (after > 0 ? after : 0) : settings_.fee_cap;
     *win -= pay;
     *fee_sum += pay;
   }
@@ -90,7 +90,7 @@ int32_t CTableLogic::CalcServiceFee(int32_t holding, int32_t* win, int32_t* fee_
 
 int32_t CTableLogic::ChargeFeeAll(int32_t* wins, int32_t* fees) {
   int32_t total = 0;
-  if (settings_.feeMode == 6) {
+  if (settings_.fee_mode == 6) {
     for (int c = 0; c < chairs_; ++c) {
       if (!ChairTakesPart(c)) continue;
       int32_t fee = 0;
@@ -98,13 +98,13 @@ int32_t CTableLogic::ChargeFeeAll(int32_t* wins, int32_t* fees) {
       fees[c] += fee;
       total += fee;
     }
-  } else if (settings_.feeMode == 1) {
+  } else if (settings_.fee_mode == 1) {
     int32_t shortfall = 0;
     for (int c = 0; c < chairs_; ++c) {
       if (!ChairTakesPart(c)) continue;
       int32_t fee = 0;
       CalcServiceFee(ChairHolding(c), &wins[c], &fee);
-      shortfall += settings_.feeCap - fee;
+      shortfall += settings_.fee_cap - fee;
       fees[c] += fee;
       total += fee;
     }
@@ -123,23 +123,24 @@ int32_t CTableLogic::ChargeFeeAll(int32_t* wins, int32_t* fees) {
 
 int32_t CTableLogic::CalcServiceFeeEx(int32_t amount, int32_t* net, int, int32_t* fee) {
   int32_t f = 0;
-  switch (settings_.feeMode) {
+  switch (settings_.fee_mode) {
     case 7:
-      f = settings_.feeCap;
+      f = settings_.fee_cap;
       break;
     case 8: {
       int32_t amounts[kMaxChairs];
-      for (int c = 0; c < kMaxChairs; ++c) amounts[c] = chairRecords_[c].holding;
+      for (int c = 0; c < kMaxChairs; ++c) amounts[c] = chair_records_[c].holding;
       int32_t m = SmallestPositive(amounts, chairs_);
-      if (m <= 0 || m < settings_.feeThreshold)
+      if (m <= 0 || m < settings_.fee_threshold)
         f = 0;
       else
-        f = CeilToInt(static_cast<double>(m) * settings_.feeRate10000 / 10000.0);
+        f = CeilToInt(static_cast<double>(m) * settings_.fee_rate_10000 / 10000.0);
       break;
     }
     case 9:
-      f = amount >= settings_.feeThreshold ? CeilToInt(static_cast<double>(amount) * settings_.feeRate10000 / 10000.0)
-                                           : 0;
+      f = amount >= settings_.fee_threshold
+              ? CeilToInt(static_cast<double>(amount) * settings_.fee_rate_10000 / 10000.0)
+              : 0;
       break;
     default:
       *net = amount;
@@ -155,27 +156,27 @@ int32_t CTableLogic::CalcServiceFeeEx(int32_t amount, int32_t* net, int, int32_t
 int32_t CTableLogic::ChargeFeeAllEx(const int32_t* amounts, int32_t* net, int, int32_t* fees) {
   for (int c = 0; c < chairs_; ++c) net[c] = amounts[c];
   int32_t total = 0;
-  const int mode = settings_.feeMode;
+  const int mode = settings_.fee_mode;
   if (mode != 7 && mode != 8 && mode != 9) return 0;
   const bool records = AnyChairHasFlag1000() != 0;
-  int32_t modeEightFee = 0;
+  int32_t mode_eight_fee = 0;
   if (mode == 8) {
     int32_t m = SmallestPositive(amounts, chairs_);
     // Nobody pays when the poorest holding is below the threshold, or when nobody holds anything.
-    if (m <= 0 || m < settings_.feeThreshold) return 0;
-    modeEightFee = CeilToInt(static_cast<double>(m) * settings_.feeRate10000 / 10000.0);
+    if (m <= 0 || m < settings_.fee_threshold) return 0;
+    mode_eight_fee = CeilToInt(static_cast<double>(m) * settings_.fee_rate_10000 / 10000.0);
   }
   for (int c = 0; c < chairs_; ++c) {
     int32_t amount = amounts[c];
     if (amount <= 0) continue;
     int32_t f = 0;
     if (mode == 7) {
-      f = settings_.feeCap;
+      f = settings_.fee_cap;
     } else if (mode == 8) {
-      if (records && !(chairRecords_[c].userId > 0 && chairRecords_[c].holding > 0)) continue;
-      f = modeEightFee;
-    } else if (amount >= settings_.feeThreshold) {
-      f = CeilToInt(static_cast<double>(amount) * settings_.feeRate10000 / 10000.0);
+      if (records && !(chair_records_[c].user_id > 0 && chair_records_[c].holding > 0)) continue;
+      f = mode_eight_fee;
+    } else if (amount >= settings_.fee_threshold) {
+      f = CeilToInt(static_cast<double>(amount) * settings_.fee_rate_10000 / 10000.0);
     }
     if (f > amount) f = amount;
     if (f < 0) f = 0;
@@ -195,7 +196,7 @@ void CTableLogic::ClipLosses(const int32_t* holdings, int32_t* deltas) {
     entry[c] = deltas[c];
     if (deltas[c] > 0) winnings += deltas[c];
   }
-  const bool own = (ruleFlags_ & kRuleOwnHoldingLimit) != 0;
+  const bool own = (rule_flags_ & kRuleOwnHoldingLimit) != 0;
   const int32_t poorest = SmallestPositive(holdings, chairs_);
   for (int c = 0; c < chairs_; ++c) {
     int32_t limit = own ? holdings[c] : poorest;
@@ -227,7 +228,7 @@ int CTableLogic::VerifySettlement(int32_t* deltas, int32_t* fees, int32_t total_
   int64_t sum = total_fee;
   for (int c = 0; c < chairs_; ++c) sum += deltas[c];
   if (sum <= 0) return 1;
-  engine::WriteGameLog("table: settlement of game %d does not balance (%lld), cancelled", gameCounter_,
+  engine::WriteGameLog("table: settlement of game %d does not balance (%lld), cancelled", game_counter_,
                        static_cast<long long>(sum));
   for (int c = 0; c < chairs_; ++c) deltas[c] = fees[c] = 0;
   return 0;
@@ -246,11 +247,11 @@ void CTableLogic::CopyScoresBefore(GAME_RESULT* result) {
   const bool records = AnyChairHasFlag1000() != 0;
   for (int c = 0; c < chairs_; ++c) {
     if (records) {
-      result->scoresBefore[c] = chairRecords_[c].score;
-      result->holdingsBefore[c] = chairRecords_[c].holding;
-    } else if (const TablePlayer* p = chairPlayers_[c]) {
-      result->scoresBefore[c] = p->score;
-      result->holdingsBefore[c] = p->holding;
+      result->scores_before[c] = chair_records_[c].score;
+      result->holdings_before[c] = chair_records_[c].holding;
+    } else if (const TablePlayer* p = chair_players_[c]) {
+      result->scores_before[c] = p->score;
+      result->holdings_before[c] = p->holding;
     }
   }
 }
@@ -262,32 +263,32 @@ int CTableLogic::CalcScoreChanges(GAME_RESULT* result, int size, int32_t* score_
 
 int CTableLogic::BuildGameResult(GAME_RESULT* result, int size, int x) {
   if (result == nullptr) return 0;
-  result->resultFlags = resultFlags_;
-  result->chairCount = chairs_;
-  result->gameCounter = gameCounter_;
+  result->result_flags = result_flags_;
+  result->chair_count = chairs_;
+  result->game_counter = game_counter_;
   result->banker = banker_;
   for (int c = 0; c < kMaxChairs; ++c) result->sides[c] = sides_[c];
-  result->bankerSide = IsBankerSide(0, 0, x);
-  result->roundBase = roundBase_;
+  result->banker_side = IsBankerSide(0, 0, x);
+  result->round_base = round_base_;
   result->stake = stake_;
   CopyScoresBefore(result);
   ScoreGame(result, size);
-  CalcScoreChanges(result, size, result->scoreChanges, result->holdingChanges);
-  if (startAll4_ && stake_ != 0) {
+  CalcScoreChanges(result, size, result->score_changes, result->holding_changes);
+  if (SettleFlag() && stake_ != 0) {
     int32_t total = 0;
-    const int mode = settings_.feeMode;
+    const int mode = settings_.fee_mode;
     if (mode == 7 || mode == 8 || mode == 9) {
       int32_t net[kMaxChairs] = {};
-      total = ChargeFeeAllEx(result->holdingsBefore, net, 0, result->fees);
-      ClipLosses(net, result->holdingChanges);
-      for (int c = 0; c < chairs_; ++c) result->holdingChanges[c] -= result->fees[c];
+      total = ChargeFeeAllEx(result->holdings_before, net, 0, result->fees);
+      ClipLosses(net, result->holding_changes);
+      for (int c = 0; c < chairs_; ++c) result->holding_changes[c] -= result->fees[c];
     } else {
-      ClipLosses(result->holdingsBefore, result->holdingChanges);
-      total = ChargeFeeAll(result->holdingChanges, result->fees);
+      ClipLosses(result->holdings_before, result->holding_changes);
+      total = ChargeFeeAll(result->holding_changes, result->fees);
     }
-    VerifySettlement(result->holdingChanges, result->fees, total);
+    VerifySettlement(result->holding_changes, result->fees, total);
   }
-  GetLevels(result->scoresBefore, result->scoreChanges, result->levels);
+  GetLevels(result->scores_before, result->score_changes, result->levels);
   result->flags |= GetResultFlagsA() | GetResultFlagsB();
   MarkAbsentChairs(result);
   return 1;
@@ -295,14 +296,14 @@ int CTableLogic::BuildGameResult(GAME_RESULT* result, int size, int x) {
 
 void CTableLogic::ApplyScores(const GAME_RESULT* result, int) {
   if (result == nullptr) return;
-  const bool settle = startAll4_ && stake_ != 0;
+  const bool settle = SettleFlag() && stake_ != 0;
   for (int c = 0; c < chairs_; ++c) {
-    TablePlayer* p = chairPlayers_[c];
+    TablePlayer* p = chair_players_[c];
     if (p == nullptr || p->absent != 0) continue;
-    p->score = result->scoresBefore[c] + result->scoreChanges[c];
+    p->score = result->scores_before[c] + result->score_changes[c];
     p->level = result->levels[c];
     if (settle) {
-      int64_t holding = static_cast<int64_t>(result->holdingsBefore[c]) + result->holdingChanges[c];
+      int64_t holding = static_cast<int64_t>(result->holdings_before[c]) + result->holding_changes[c];
       p->holding = holding < 0 ? 0 : static_cast<int32_t>(holding);
     }
   }
@@ -311,9 +312,9 @@ void CTableLogic::ApplyScores(const GAME_RESULT* result, int) {
 void CTableLogic::ClearResultChanges(GAME_RESULT* result, int) {
   if (result == nullptr) return;
   for (int c = 0; c < kMaxChairs; ++c) {
-    result->scoreChanges[c] = 0;
-    result->holdingChanges[c] = 0;
-    result->levels[c] = chairPlayers_[c] != nullptr && c < chairs_ ? chairPlayers_[c]->level : 0;
+    result->score_changes[c] = 0;
+    result->holding_changes[c] = 0;
+    result->levels[c] = chair_players_[c] != nullptr && c < chairs_ ? chair_players_[c]->level : 0;
   }
 }
 
@@ -329,7 +330,7 @@ void CTableLogic::WriteLevelTitles(GAME_RESULT* result, int, const shell::Record
 }
 
 void CTableLogic::StoreResultStake(GAME_RESULT* result) {
-  if (result != nullptr) result->stakeWord = CalcStake(settings_.baseStake);
+  if (result != nullptr) result->stake_word = CalcStake(settings_.base_stake);
 }
 
 void CTableLogic::MarkAbsentChairs(GAME_RESULT* result) {
@@ -337,13 +338,13 @@ void CTableLogic::MarkAbsentChairs(GAME_RESULT* result) {
   for (int c = 0; c < chairs_; ++c) {
     if (!IsPlaying(c)) bits |= 1 << c;
   }
-  result->absentChairs = bits;
+  result->absent_chairs = bits;
 }
 
 int CTableLogic::IsLargeWin(const GAME_RESULT* result) {
-  if ((ruleFlags_ & kRuleLargeWin) == 0 || settings_.largeWin == 0 || result == nullptr) return 0;
+  if ((rule_flags_ & kRuleLargeWin) == 0 || settings_.large_win == 0 || result == nullptr) return 0;
   for (int c = 0; c < chairs_; ++c) {
-    if (result->holdingChanges[c] >= settings_.largeWin) return 1;
+    if (result->holding_changes[c] >= settings_.large_win) return 1;
   }
   return 0;
 }
@@ -362,26 +363,26 @@ int CTableLogic::FinishGame(GAME_RESULT* result, int size, int x, int cancel, co
 
 void CTableLogic::StorePendingResult(const GAME_RESULT& result, int size) {
   pending_ = std::make_unique<GAME_RESULT>(result);
-  pendingSize_ = size;
+  pending_size_ = size;
 }
 
 int CTableLogic::ApplyConfirmedLog(const LOG_HEAD* head, const LOG_USER* users, const shell::RecordTextMap* titles) {
-  if (pending_ == nullptr || pendingSize_ == 0 || head == nullptr || users == nullptr) return 0;
-  if (head->userCount != chairs_) return 1;
+  if (pending_ == nullptr || pending_size_ == 0 || head == nullptr || users == nullptr) return 0;
+  if (head->user_count != chairs_) return 1;
   GAME_RESULT& r = *pending_;
   for (int c = 0; c < chairs_; ++c) {
-    r.scoresBefore[c] = users[c].scoreBefore;
-    r.holdingsBefore[c] = users[c].holdingBefore;
-    r.scoreChanges[c] = users[c].scoreChange;
-    r.holdingChanges[c] = users[c].holdingChange;
+    r.scores_before[c] = users[c].score_before;
+    r.holdings_before[c] = users[c].holding_before;
+    r.score_changes[c] = users[c].score_change;
+    r.holding_changes[c] = users[c].holding_change;
     r.levels[c] = users[c].level;
     r.fees[c] = users[c].fee;
   }
-  ApplyScores(&r, pendingSize_);
+  ApplyScores(&r, pending_size_);
   r.flags |= GetResultFlagsA() | GetResultFlagsB();
   StoreResultStake(&r);
-  GetLevels(r.scoresBefore, r.scoreChanges, r.levels);
-  WriteLevelTitles(&r, pendingSize_, titles);
+  GetLevels(r.scores_before, r.score_changes, r.levels);
+  WriteLevelTitles(&r, pending_size_, titles);
   return 1;
 }
 
@@ -395,20 +396,20 @@ int CTableLogic::ScoreLeaver(int, int32_t* leave_word, int32_t* score_change, in
 }
 
 int CTableLogic::BuildLeaveResult(int chair, int dry_run, LEAVE_RESULT* leave) {
-  if (leave == nullptr || !ValidChair(chair) || chairPlayers_[chair] == nullptr) return 0;
-  TablePlayer* p = chairPlayers_[chair];
+  if (leave == nullptr || !ValidChair(chair) || chair_players_[chair] == nullptr) return 0;
+  TablePlayer* p = chair_players_[chair];
   *leave = LEAVE_RESULT{};
-  leave->userId = p->userId;
+  leave->user_id = p->user_id;
   leave->chair = chair;
-  leave->gameCounter = gameCounter_;
-  leave->roundBase = roundBase_;
+  leave->game_counter = game_counter_;
+  leave->round_base = round_base_;
   leave->stake = stake_;
-  leave->scoreBefore = p->score;
-  leave->holdingBefore = p->holding;
+  leave->score_before = p->score;
+  leave->holding_before = p->holding;
   int32_t score_change = 0, holding_change = 0, fee = 0;
-  ScoreLeaver(chair, &leave->leaveWord, &score_change, &holding_change);
-  if (startAll4_ && stake_ != 0) {
-    const int mode = settings_.feeMode;
+  ScoreLeaver(chair, &leave->leave_word, &score_change, &holding_change);
+  if (SettleFlag() && stake_ != 0) {
+    const int mode = settings_.fee_mode;
     if (mode == 7 || mode == 8 || mode == 9) {
       int32_t net = p->holding;
       CalcServiceFeeEx(p->holding, &net, 0, &fee);
@@ -430,8 +431,8 @@ int CTableLogic::BuildLeaveResult(int chair, int dry_run, LEAVE_RESULT* leave) {
     score_change = holding_change = 0;
     level = p->level;
   }
-  leave->scoreChange = score_change;
-  leave->holdingChange = holding_change;
+  leave->score_change = score_change;
+  leave->holding_change = holding_change;
   leave->fee = fee;
   leave->level = level;
   return 1;
@@ -443,26 +444,26 @@ void CTableLogic::FillUserRecords(const GAME_RESULT* result, int, LOG_USER* user
   int32_t seconds = 0, minutes = 0;
   GetElapsed(&seconds, &minutes);
   for (int c = 0; c < chairs_; ++c) {
-    const TablePlayer* p = chairPlayers_[c];
+    const TablePlayer* p = chair_players_[c];
     if (p == nullptr) continue;
     LOG_USER& u = users[c];
-    u.userId = p->userId;
+    u.user_id = p->user_id;
     u.word1 = p1_;
     u.word2 = p2_;
     u.chair = c;
-    u.roundBase = roundBase_;
+    u.round_base = round_base_;
     u.stake = stake_;
-    u.scoreBefore = result->scoresBefore[c];
-    u.holdingBefore = result->holdingsBefore[c];
+    u.score_before = result->scores_before[c];
+    u.holding_before = result->holdings_before[c];
     u.minutes = minutes;
     u.seconds = seconds;
     u.one = 1;
     u.zero = 0;
-    u.won = result->scoreChanges[c] > 0;
-    u.lost = result->scoreChanges[c] < 0;
-    u.drawn = result->scoreChanges[c] == 0;
-    u.scoreChange = result->scoreChanges[c];
-    u.holdingChange = result->holdingChanges[c];
+    u.won = result->score_changes[c] > 0;
+    u.lost = result->score_changes[c] < 0;
+    u.drawn = result->score_changes[c] == 0;
+    u.score_change = result->score_changes[c];
+    u.holding_change = result->holding_changes[c];
     u.level = result->levels[c];
     std::memcpy(u.title, result->titles[c], sizeof u.title);
     u.fee = result->fees[c];
@@ -481,12 +482,12 @@ int CTableLogic::FillPlayingUserRecords(const GAME_RESULT* result, int, LOG_USER
 
 int CTableLogic::BuildGameLog(const GAME_RESULT* result, int, int, int32_t kind, LOG_HEAD* head, LOG_USER* users) {
   if (result == nullptr || head == nullptr || users == nullptr) return 0;
-  head->userCount = chairs_;
+  head->user_count = chairs_;
   head->word1 = p1_;
   head->kind = kind;
-  head->roundStamp = static_cast<int32_t>(roundStamp_);
-  if (NotAllChairsHaveSettleFlag4()) head->flags |= 0x1;
-  if (IsLargeWin(result)) head->flags |= 0x2;
+  head->round_stamp = static_cast<int32_t>(round_stamp_);
+  if (NotAllChairsHaveSettleFlag4()) head->flags |= kLogSettleBit;
+  if (IsLargeWin(result)) head->flags |= kLogLargeWin;
   for (int c = 0; c < chairs_; ++c) {
     users[c].word1 = p1_;
     users[c].kind = kind;
@@ -504,14 +505,14 @@ int CTableLogic::BuildPlayingGameLog(const GAME_RESULT* result, int, int, int32_
   for (int c = 0; c < chairs_; ++c) {
     if (!IsPlaying(c)) continue;
     ++playing;
-    all4 = all4 && (settleOptions_[c] & 0x4u);
+    all4 = all4 && (settle_options_[c] & kSettleHoldings);
   }
-  head->userCount = playing;
+  head->user_count = playing;
   head->word1 = p1_;
   head->kind = kind;
-  head->roundStamp = static_cast<int32_t>(roundStamp_);
-  if (all4) head->flags |= 0x1;
-  if (roundFlag_ != 0) head->flags |= 0x200;
+  head->round_stamp = static_cast<int32_t>(round_stamp_);
+  if (all4) head->flags |= kLogSettleBit;
+  if (round_flag_ != 0) head->flags |= kLogRoundFlag;
   int n = FillPlayingUserRecords(result, 0, users);
   for (int i = 0; i < n; ++i) {
     users[i].word1 = p1_;
@@ -523,30 +524,30 @@ int CTableLogic::BuildPlayingGameLog(const GAME_RESULT* result, int, int, int32_
 int CTableLogic::BuildLeaveLog(const LEAVE_RESULT* leave, int, int, int chair, int32_t kind, LOG_HEAD* head,
                                LOG_USER* user) {
   if (leave == nullptr || head == nullptr || user == nullptr) return 0;
-  head->userCount = 1;
+  head->user_count = 1;
   head->word1 = p1_;
   head->kind = kind;
-  head->roundStamp = static_cast<int32_t>(roundStamp_);
-  // The leaver's own settle options decide flag 0x1.
-  if (ValidChair(chair) && (settleOptions_[chair] & 0x4u)) head->flags |= 0x1;
-  head->flags |= 0x100;
+  head->round_stamp = static_cast<int32_t>(round_stamp_);
+  // The leaver's own settle options decide the settle bit.
+  if (ValidChair(chair) && (settle_options_[chair] & kSettleHoldings)) head->flags |= kLogSettleBit;
+  head->flags |= kLogLeave;
   int32_t seconds = 0, minutes = 0;
   GetElapsed(&seconds, &minutes);
-  user->userId = leave->userId;
+  user->user_id = leave->user_id;
   user->word1 = p1_;
   user->word2 = p2_;
   user->chair = chair;
   user->kind = kind;
-  user->roundBase = leave->roundBase;
+  user->round_base = leave->round_base;
   user->stake = leave->stake;
-  user->scoreBefore = leave->scoreBefore;
-  user->holdingBefore = leave->holdingBefore;
+  user->score_before = leave->score_before;
+  user->holding_before = leave->holding_before;
   user->minutes = minutes;
   user->seconds = seconds;
   user->one = 1;
   user->lost = 1;
-  user->scoreChange = leave->scoreChange;
-  user->holdingChange = leave->holdingChange;
+  user->score_change = leave->score_change;
+  user->holding_change = leave->holding_change;
   user->level = leave->level;
   std::memcpy(user->title, leave->title, sizeof user->title);
   user->fee = leave->fee;
@@ -556,13 +557,13 @@ int CTableLogic::BuildLeaveLog(const LEAVE_RESULT* leave, int, int, int chair, i
 void CTableLogic::AddGameTotals(const LOG_USER* records, int count) {
   if (records == nullptr) return;
   for (int i = 0; i < count; ++i) {
-    if (TablePlayer* p = FindPlayer(records[i].userId)) p->total += records[i].scoreChange;
+    if (TablePlayer* p = FindPlayer(records[i].user_id)) p->total += records[i].score_change;
   }
 }
 
 void CTableLogic::AddGameTotals(const LEAVE_RESULT* leave) {
   if (leave == nullptr) return;
-  if (TablePlayer* p = FindPlayer(leave->userId)) p->total += leave->scoreChange;
+  if (TablePlayer* p = FindPlayer(leave->user_id)) p->total += leave->score_change;
 }
 
 // ---- loss sharing ----
@@ -578,8 +579,8 @@ int32_t CTableLogic::CalcChairLoss(int chair, int32_t units, int32_t* share) {
   if (p == nullptr) return 0;
   int64_t loss = static_cast<int64_t>(units) * stake_;
   if (p->holding < -loss) loss = -static_cast<int64_t>(p->holding);
-  if (settings_.lossCap != 0 && -loss > settings_.lossCap) loss = -static_cast<int64_t>(settings_.lossCap);
-  if (share != nullptr) *share = static_cast<int32_t>(-loss * settings_.lossSharePercent / 100);
+  if (settings_.loss_cap != 0 && -loss > settings_.loss_cap) loss = -static_cast<int64_t>(settings_.loss_cap);
+  if (share != nullptr) *share = static_cast<int32_t>(-loss * settings_.loss_share_percent / 100);
   return static_cast<int32_t>(loss);
 }
 
@@ -601,8 +602,8 @@ int CTableLogic::ApplyLossRelief(GAME_RESULT*, int, int32_t* score_changes) {
   for (int32_t& r : reliefs_) r = 0;
   shell::SeedRandom(platform::GetTickCount());
   for (int c = 0; c < chairs_; ++c) {
-    const TablePlayer* p = chairPlayers_[c];
-    if (p == nullptr || p->absent != 0 || (p->flags & 0x1) == 0 || score_changes[c] >= 0) continue;
+    const TablePlayer* p = chair_players_[c];
+    if (p == nullptr || p->absent != 0 || (p->flags & kPlayerLossRelief) == 0 || score_changes[c] >= 0) continue;
     int32_t old = score_changes[c];
     score_changes[c] = CalcLossRelief(old);
     reliefs_[c] = score_changes[c] - old;
@@ -649,9 +650,9 @@ int CTableLogic::GetLossReliefs(int32_t* user_ids, int32_t* reliefs) {
   if (!IsLossReliefEnabled()) return 0;
   int written = 0;
   for (int c = 0; c < chairs_; ++c) {
-    const TablePlayer* p = chairPlayers_[c];
-    if (p == nullptr || (p->flags & 0x1) == 0 || reliefs_[c] <= 0) continue;
-    user_ids[c] = p->userId;
+    const TablePlayer* p = chair_players_[c];
+    if (p == nullptr || (p->flags & kPlayerLossRelief) == 0 || reliefs_[c] <= 0) continue;
+    user_ids[c] = p->user_id;
     reliefs[c] = reliefs_[c];
     ++written;
   }

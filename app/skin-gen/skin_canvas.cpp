@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/colour_key.h"
+#include "engine/ui/font_record.h"
+
 namespace skin {
 namespace {
-
-constexpr uint32_t kColourKey = 0xFF00FF;
-// The face of every text of the program (its fonts map it to the installed CJK face).
-constexpr const char* kFace = "宋体";
 
 uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f); }
 
@@ -88,7 +87,7 @@ TextMask RenderText(engine::FontRenderer* renderer, const std::string& text, Tex
   mask.height = style.size * 2 + 2 * pad;
   engine::CanvasObject canvas;
   canvas.CreateSurface(mask.width, mask.height, 0x000000, renderer);
-  canvas.SetFont(style.size, style.weight, kFace);
+  canvas.SetFont(style.size, style.weight, engine::kDefaultFaceName);
   canvas.SetTextColour(0xFFFFFF, 1.0);
   canvas.DrawText(pad, pad, text.c_str());
   mask.coverage.assign(static_cast<size_t>(mask.width) * mask.height, 0);
@@ -114,7 +113,7 @@ TextMask RenderText(engine::FontRenderer* renderer, const std::string& text, Tex
 
 Frame::Frame(int width, int height, engine::FontRenderer* renderer)
     : width_(width), height_(height), renderer_(renderer) {
-  canvas_.CreateSurface(width, height, kColourKey, renderer);
+  canvas_.CreateSurface(width, height, engine::kColourKey, renderer);
   pixels_ = canvas_.GetPixels();
 }
 

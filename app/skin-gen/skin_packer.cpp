@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_files.h"
 #include "engine/core/name_key.h"
 #include "engine/media/image_record.h"
@@ -40,7 +41,7 @@ std::vector<uint8_t> EncodeFrames(const std::vector<std::unique_ptr<Frame>>& fra
   record.height = static_cast<uint16_t>(h);
   record.pixels = reinterpret_cast<uint8_t*>(block.data());
   record.data_size = static_cast<uint32_t>(block.size() * 4);
-  record.colour_key = 0xFF00FF;
+  record.colour_key = engine::kColourKey;
   record.frame_count = static_cast<uint16_t>(frames.size());
   record.frame_columns = 1;
   if (see_through) record.flags |= engine::kImageFlagTransparent | engine::kImageFlagAlpha;

@@ -7,17 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/game_core.h"
 #include "engine/media/draw_picture.h"
 #include "engine/media/paint_module.h"
 #include "engine/media/picture_scale.h"
 #include "engine/ui/font_renderer.h"
+#include "platform/gbk.h"
 
 namespace engine {
 namespace {
 
-constexpr uint32_t kSurfaceKey = 0xFF00FF;
 constexpr uint32_t kSurfaceFlags = kImageFlagTransparent | kImageFlagAlpha;
 
 // 255 x a as a byte, truncated and kept within 0..255.
@@ -29,7 +30,7 @@ uint8_t AlphaByte(double a) {
 
 // Bytes of the character at text[i] (a lead byte followed by the end counts as one).
 size_t CharBytes(const char* text, size_t i, size_t length) {
-  return static_cast<uint8_t>(text[i]) > 0x80 && i + 1 < length && text[i + 1] != '\0' ? 2 : 1;
+  return platform::StartsTwoByteChar(static_cast<uint8_t>(text[i])) && i + 1 < length && text[i + 1] != '\0' ? 2 : 1;
 }
 
 }  // namespace
@@ -62,7 +63,7 @@ void CanvasObject::BindSurface(uint8_t* pixels, int32_t width, int32_t height) {
   record_->height = static_cast<uint16_t>(height);
   record_->pixels = pixels;
   record_->data_size = static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * 4;
-  record_->colour_key = kSurfaceKey;
+  record_->colour_key = kColourKey;
   record_->frame_count = 1;
   record_->flags = kSurfaceFlags;
   record_->frame_columns = 1;
@@ -74,7 +75,7 @@ void CanvasObject::BindSurface(uint8_t* pixels, int32_t width, int32_t height) {
   info.record = record_;
   info.width = width;
   info.height = height;
-  info.backdrop = kSurfaceKey;
+  info.backdrop = kColourKey;
   image_.SetParams(info);
 }
 

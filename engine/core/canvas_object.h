@@ -4,7 +4,7 @@
 // so painters draw it and the pixel hit test tests it like any picture.
 //
 // Pixels are 0xAARRGGBB words, rows without gaps; alpha 0 is transparent and any other alpha
-// counts as drawn. Colours handed in are COLORREF 0x00BBGGRR; the picture's colour key (0xFF00FF
+// counts as drawn. Colours handed in are COLORREF 0x00BBGGRR; the picture's colour key (kColourKey
 // unless changed) as a colour means transparent.
 //
 // Every operation keeps to the surface: points outside are skipped and rectangles are clipped.
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_object.h"
 #include "engine/core/image_handle.h"
 #include "engine/ui/font_record.h"
@@ -91,6 +92,9 @@ class CanvasObject : public EngineObject {
   virtual uint32_t* GetPixels() { return pixels_; }                                              // 119
   virtual FontRecord* GetTextStyle(FontRecord* out) const;                                       // 120
 
+  // Code that wrote into GetPixels() itself says so here, so painters take the new pixels.
+  void PixelsChanged() { MarkChanged(); }
+
   // The per-character width estimate that centring and wrapping use: (height + 1) / 2 plus the
   // character space for a single-byte character, height plus twice the space for a double-byte
   // one. A lead byte with nothing after it counts as a single byte.
@@ -119,7 +123,7 @@ class CanvasObject : public EngineObject {
   int32_t height_ = 0;
   FontRecord text_style_{};
   FontRenderer* renderer_ = nullptr;
-  COLORREF fill_colour_ = 0xFF00FF;
+  COLORREF fill_colour_ = kColourKey;
 };
 
 }  // namespace engine

@@ -74,7 +74,7 @@ void AsciiLowerSkipDbcs(char* text) {
   if (!text) return;
   for (char* p = text; *p; ++p) {
     const auto b = static_cast<uint8_t>(*p);
-    if (b >= 0x80) {
+    if (!platform::IsAsciiByte(b)) {
       if (!p[1]) break;  // a lead byte right before the end
       ++p;
     } else if (b >= 'A' && b <= 'Z') {

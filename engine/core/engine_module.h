@@ -28,7 +28,7 @@ inline constexpr uint32_t kInput = 1005;
 inline constexpr uint32_t kMonitor = 1010;
 }  // namespace module_id
 
-// The core's event codes: reports to the monitor (1002-1005) and commands to the core (1008-1011).
+// The core's event codes: reports to the monitor, then commands to the core.
 namespace core_event {
 inline constexpr uint32_t kFault = 1002;            // p1: pointer to the faulting module's id, or an error text
 inline constexpr uint32_t kDuplicateModule = 1003;  // p1: pointer to the id

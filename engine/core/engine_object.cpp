@@ -75,9 +75,15 @@ void EngineObject::AddToScene(EngineObject* object) {
 
 void EngineObject::MoveTo(double x, double y) { MoveBy(x - geometry_.x, y - geometry_.y); }
 
+void EngineObject::NotePlaceChanged() {
+  if (place_noted_ || module_ == nullptr) return;
+  place_noted_ = module_->NotePlaceChanged(this);
+}
+
 void EngineObject::MoveBy(double dx, double dy) {
   geometry_.x += dx;
   geometry_.y += dy;
+  NotePlaceChanged();
   const uint32_t both = object_flag::kLimitRect | object_flag::kLimitMoves;
   if ((geometry_.flags & both) == both) {
     RECT& r = geometry_.limit_rect;
@@ -92,6 +98,7 @@ void EngineObject::MoveBy(double dx, double dy) {
 void EngineObject::SetSize(double w, double h) {
   geometry_.width = w;
   geometry_.height = h;
+  NotePlaceChanged();
   ForEachLinked(link_flag::kSize, [&](const ChildLink& l) { l.child->SetSize(w, h); });
 }
 
@@ -144,6 +151,7 @@ void EngineObject::SetAngle(double a) { Rotate(a - geometry_.angle); }
 
 void EngineObject::Rotate(double da) {
   geometry_.angle += da;
+  NotePlaceChanged();
   const double cx = geometry_.x;
   const double cy = geometry_.y;
   ForEachLinked(link_flag::kRotate, [&](const ChildLink& l) { l.child->RotateAbout(cx, cy, da); });
@@ -164,6 +172,7 @@ void EngineObject::RotateAbout(double cx, double cy, double da) {
 void EngineObject::Scale(double sx, double sy) {
   geometry_.width *= sx;
   geometry_.height *= sy;
+  NotePlaceChanged();
   ForEachLinked(link_flag::kScale, [&](const ChildLink& l) { l.child->Scale(sx, sy); });
 }
 
@@ -179,6 +188,7 @@ void EngineObject::Resize(double w, double h) {
   }
   geometry_.width = w;
   geometry_.height = h;
+  NotePlaceChanged();
 }
 
 void EngineObject::SetLimitRect(const RECT& rect) {
@@ -197,7 +207,9 @@ void EngineObject::SetDrawn(bool drawn) {
 }
 
 void EngineObject::SetGeometry(const ObjectGeometry* geometry) {
-  if (geometry) geometry_ = *geometry;
+  if (geometry == nullptr) return;
+  geometry_ = *geometry;
+  NotePlaceChanged();
 }
 
 void EngineObject::SetParent(EngineObject* parent) {

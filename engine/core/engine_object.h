@@ -36,6 +36,13 @@ inline constexpr uint32_t kForward = 0x20000;
 inline constexpr uint32_t kSubscriptions = 0x40000;
 inline constexpr uint32_t kAlwaysShow = 0x80000;
 inline constexpr uint32_t kAlwaysHide = 0x100000;
+// A skin or a part that follows everything its parent does but its subscriptions and input.
+inline constexpr uint32_t kFollowAll = kOwned | kRotate | kAlpha | kInvalidate | kScale | kSize | kLimitRect | kDepth |
+                                       kMove | kForward | kAlwaysShow | kAlwaysHide;
+static_assert(kFollowAll == 0x1BC0EB);
+// Everything but size and scale: a skin that keeps its own size while its widget resizes.
+inline constexpr uint32_t kFollowAllButSize = kFollowAll & ~(kScale | kSize);
+static_assert(kFollowAllButSize == 0x1BC02B);
 }  // namespace link_flag
 
 // Kinds answered by GetKind.
@@ -171,8 +178,15 @@ class EngineObject {
   void ReleaseLinks();
 
  protected:
-  ObjectGeometry& geometry() { return geometry_; }
+  // Writable geometry for subclasses; the scene is told that the object may have moved.
+  ObjectGeometry& geometry() {
+    NotePlaceChanged();
+    return geometry_;
+  }
   const ObjectGeometry& geometry() const { return geometry_; }
+  // Tells the scene that the place, size or angle changed (an override of GetGeometry whose answer
+  // moves calls it), so that dirty areas find the object where it is now.
+  void NotePlaceChanged();
 
  private:
   // Calls fn on every child whose link has any of the mask's bits, in list order. It walks a copy
@@ -193,7 +207,10 @@ class EngineObject {
   std::vector<SubscriptionNode> subscriptions_;
   std::string name_;
   RECT saved_clip_{};
-  bool clip_held_ = false;  // pressed with the cursor clipped to the limit rect
+  bool clip_held_ = false;    // pressed with the cursor clipped to the limit rect
+  bool place_noted_ = false;  // the scene holds a note of a change of place not yet taken
+
+  friend class ObjectModule;  // takes the notes back
 };
 
 }  // namespace engine

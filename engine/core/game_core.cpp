@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "engine/core/core_settings.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/host_window_services.h"
+#include "engine/core/object_message.h"
 #include "platform/message_box.h"
 
 namespace engine {
@@ -19,15 +21,23 @@ GameCore::~GameCore() {
 }
 
 void GameCore::SetDefaultSettings() {
-  static constexpr std::pair<int32_t, int32_t> kInts[] = {{3, 22},    {4, 16}, {5, 14},        {6, 12},
-                                                          {7, 40},    {16, 0}, {17, 19840388}, {8, 0xFFFFFF},
-                                                          {9, 32768}, {10, 0}, {11, 0xFF0080}};
+  static constexpr std::pair<uint32_t, int32_t> kInts[] = {{3, 22},
+                                                           {4, 16},
+                                                           {5, 14},
+                                                           {6, 12},
+                                                           {7, 40},
+                                                           {setting::kSettingsMessageTarget, 0},
+                                                           {setting::kSettingsMessageId, msg::kFreeBlockA},
+                                                           {setting::kMessageBoxTextColour, 0xFFFFFF},
+                                                           {setting::kMessageBoxFillColour, 32768},
+                                                           {setting::kMessageBoxBorderColour, 0},
+                                                           {11, 0xFF0080}};
   static constexpr std::pair<int32_t, const char*> kStrings[] = {
       {22, "ScrollBar_VertBack"},    {23, "ScrollBar_VertBtn"},     {24, "ScrollBar_VertPattern"},
       {25, "ScrollBar_VertUpBtn"},   {26, "ScrollBar_VertDownBtn"}, {27, "ScrollBar_HorzBack"},
       {28, "ScrollBar_HorzBtn"},     {29, "ScrollBar_HorzPattern"}, {30, "ScrollBar_HorzLeftBtn"},
       {31, "ScrollBar_HorzRightBtn"}};
-  for (const auto& [key, value] : kInts) SetIntSetting(key, value);
+  for (const auto& [key, value] : kInts) SetIntSetting(static_cast<int32_t>(key), value);
   for (const auto& [key, value] : kStrings) SetStringSetting(key, value);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/colour_key.h"
 #include "engine/media/pps_picture.h"
 
 namespace engine {
@@ -61,7 +62,7 @@ void ImageHandle::ClearChanged() {
   if (info_.record) info_.record->flags &= ~kImageFlagFrameChanged;
 }
 
-uint32_t ImageHandle::GetColourKey() const { return info_.record ? info_.record->colour_key : kDefaultColourKey; }
+uint32_t ImageHandle::GetColourKey() const { return info_.record ? info_.record->colour_key : kColourKey; }
 
 PictureInfo* ImageHandle::GetParams(PictureInfo* out) const {
   if (out) *out = info_;

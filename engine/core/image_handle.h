@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/name_key.h"
 #include "engine/media/image_record.h"
 
@@ -24,16 +25,13 @@ struct PictureInfo {
   int32_t width = 0;  // the visible rectangle's size
   int32_t height = 0;
   int32_t frame = 0;      // frame index
-  uint32_t backdrop = 0;  // backdrop colour (0xFF00FF: none)
+  uint32_t backdrop = 0;  // backdrop colour (kColourKey: none)
   NameKey key;            // the picture's cache key
 };
 
 // n modulo count, never negative, so that no frame index selects memory before a picture's block;
 // a count of 0 or 1 gives 0.
 int32_t WrapFrameIndex(int64_t n, uint32_t count);
-
-// The default colour key, answered when there is no record.
-inline constexpr uint32_t kDefaultColourKey = 0xFF00FF;
 
 class ImageInterface {
  public:

@@ -16,9 +16,6 @@ namespace {
 constexpr uint32_t kCellsPerBlock = 64;
 constexpr uint32_t kHasFocusFlag = object_flag::kHasFocus;
 
-// The second byte of a GBK character: 0x40..0xFE without 0x7F.
-bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
-
 }  // namespace
 
 InputModule::InputModule() : cursor_(platform::LoadCursorA(nullptr, platform::IDC_ARROW)) {}
@@ -344,7 +341,7 @@ void InputModule::OnChar(uint32_t code, uint32_t, uint32_t) {
   if (pending_lead_ != 0) {
     const uint8_t lead = pending_lead_;
     pending_lead_ = 0;
-    if (IsGbkTrailByte(byte)) {
+    if (platform::IsGbkTrailByte(byte)) {
       HandleCharacter(lead, byte);
       return;
     }

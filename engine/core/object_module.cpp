@@ -1,6 +1,7 @@
 #include "engine/core/object_module.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -8,9 +9,11 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/engine_object.h"
 #include "engine/core/game_core.h"
+#include "engine/core/input_module.h"
 #include "engine/core/memory_pool.h"
 #include "engine/core/rotated_rect.h"
 #include "engine/ui/font_renderer.h"
+#include "engine/media/paint_module.h"
 
 namespace engine {
 namespace {
@@ -26,6 +29,15 @@ bool ObjectModule::DrawOrderLess::operator()(const SceneNode* a, const SceneNode
   const double db = DepthKey(b->snapshot.depth);
   if (da != db) return da < db;
   return a->key < b->key;
+}
+
+unsigned __int128 ObjectModule::DrawOrderKey(const SceneNode* node) {
+  // The depth's bits turned so that they sort as the numbers do; -0 is 0, as DrawOrderLess sees it.
+  const double depth = DepthKey(node->snapshot.depth) + 0.0;
+  uint64_t bits = std::bit_cast<uint64_t>(depth);
+  bits = (bits >> 63) != 0 ? ~bits : bits | (uint64_t{1} << 63);
+  return (static_cast<unsigned __int128>(node->snapshot.layer) << 96) | (static_cast<unsigned __int128>(bits) << 32) |
+         node->key;
 }
 
 ObjectModule::BusyScope::BusyScope(ObjectModule* module) : module_(module) { ++module_->busy_; }
@@ -64,6 +76,7 @@ void ObjectModule::Exit() {
   DropPendingEvents();
   DropAllActions();
   dirty_.clear();
+  place_notes_.clear();
   for (auto* pool : {&message_pool_, &item_pool_, &group_pool_, &action_pool_}) {
     if (*pool) (*pool)->Reset();
     pool->reset();
@@ -89,7 +102,7 @@ void ObjectModule::DropPendingEvents() {
         delete message;
       }
     } else if (e.code == object_event::kInputMessage) {
-      PostEvent(module_id::kInput, kInputMessageDone, e.p1, 0);
+      PostEvent(module_id::kInput, input_code::kFreeMessage, e.p1, 0);
     }
   }
 }
@@ -106,7 +119,7 @@ int32_t ObjectModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) {
     case object_event::kRemoveObject: {
       auto live = live_objects_.find(reinterpret_cast<const EngineObject*>(p1));
       if (live != live_objects_.end()) {
-        RemoveObject(live->second);
+        RemoveObject(live->second->key);
       } else if (p1 <= UINT32_MAX) {
         RemoveObject(static_cast<uint32_t>(p1));
       }
@@ -137,7 +150,7 @@ int32_t ObjectModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) {
     }
     case object_event::kInputMessage:
       DeliverMessage(reinterpret_cast<const ObjectMessage*>(p1));
-      PostEvent(module_id::kInput, kInputMessageDone, p1, 0);
+      PostEvent(module_id::kInput, input_code::kFreeMessage, p1, 0);
       return 0;
     case object_event::kObjectChanged:
       ObjectChanged(reinterpret_cast<EngineObject*>(p1));
@@ -201,7 +214,7 @@ void ObjectModule::AddObject(EngineObject* object, EngineObject* owner) {
   scene_list_.push_back(node);
   node->scene_pos = std::prev(scene_list_.end());
   registry_[key] = std::move(node_owner);
-  live_objects_[object] = key;
+  live_objects_[object] = node;
   const RECT bounds = GetBoundingRect(node->snapshot);
   if (IsDrawable(node->snapshot, bounds)) {
     platform::CriticalSectionLock lock(module_lock_);
@@ -231,32 +244,65 @@ RECT ObjectModule::GetBoundingRect(const ObjectGeometry& geometry) {
 void ObjectModule::ObjectChanged(EngineObject* object) {
   auto live = live_objects_.find(object);
   if (live == live_objects_.end()) return;
-  auto it = registry_.find(live->second);
-  if (it == registry_.end()) return;
-  SceneNode* node = it->second.get();
+  SceneNode* node = live->second;
   platform::CriticalSectionLock lock(module_lock_);
   ObjectGeometry now;
   object->GetGeometry(&now);
   const RECT new_rect = GetBoundingRect(now);
   if (!SameGeometry(node->snapshot, now)) AddDirtyArea(GetBoundingRect(node->snapshot));
   AddDirtyArea(new_rect);
+  const bool drawable = IsDrawable(now, new_rect);
+  if (node->in_draw_list && drawable && now.layer == node->snapshot.layer &&
+      std::memcmp(&now.depth, &node->snapshot.depth, sizeof now.depth) == 0) {
+    // Same layer and depth: the node keeps its place in the ordered list.
+    node->snapshot = now;
+    grid_.Place(node, now);
+    return;
+  }
   // The node leaves the ordered list before its snapshot (its sort key) changes.
-  const bool was_listed = node->in_draw_list != 0;
-  if (was_listed) RemoveFromDrawList(node);
+  if (node->in_draw_list) {
+    draw_list_.erase(node->draw_pos);
+    node->in_draw_list = 0;
+  }
   node->snapshot = now;
-  if (IsDrawable(now, new_rect)) InsertDrawOrder(node);
+  if (drawable) {
+    InsertDrawOrder(node);
+  } else {
+    grid_.Remove(node);
+  }
 }
 
 void ObjectModule::InsertDrawOrder(SceneNode* node) {
   if (node->in_draw_list) RemoveFromDrawList(node);
   node->draw_pos = draw_list_.insert(node).first;
   node->in_draw_list = 1;
+  grid_.Place(node, node->snapshot);
 }
 
 void ObjectModule::RemoveFromDrawList(SceneNode* node) {
   if (!node->in_draw_list) return;
   draw_list_.erase(node->draw_pos);
   node->in_draw_list = 0;
+  grid_.Remove(node);
+}
+
+bool ObjectModule::NotePlaceChanged(const EngineObject* object) {
+  platform::CriticalSectionLock lock(module_lock_);
+  auto live = live_objects_.find(object);
+  if (live == live_objects_.end()) return false;
+  place_notes_.push_back(live->second);
+  return true;
+}
+
+void ObjectModule::TakePlaceNotes() {
+  ObjectGeometry now;
+  for (SceneNode* node : place_notes_) {
+    node->object->place_noted_ = false;
+    if (!node->in_draw_list) continue;
+    node->object->GetGeometry(&now);
+    grid_.Place(node, now);
+  }
+  place_notes_.clear();
 }
 
 void ObjectModule::RemoveObject(uint32_t key) {
@@ -266,6 +312,10 @@ void ObjectModule::RemoveObject(uint32_t key) {
   std::unique_ptr<SceneNode> node = std::move(it->second);
   registry_.erase(it);
   live_objects_.erase(node->object);
+  if (node->object->place_noted_) {
+    auto note = std::find(place_notes_.begin(), place_notes_.end(), node.get());
+    if (note != place_notes_.end()) place_notes_.erase(note);
+  }
   scene_list_.erase(node->scene_pos);
   EngineObject* object = node->object;
   {
@@ -475,6 +525,43 @@ void ObjectModule::AddDirtyArea(const RECT& r) {
   dirty_.push_back(c);
 }
 
+bool ObjectModule::FindDrawnByGrid() {
+  drawn_.clear();
+  drawn_geometry_.clear();
+  // When the areas cover much of the view, one walk of the list costs less than the look-ups.
+  size_t touched = 0;
+  for (const RECT& area : dirty_) touched += grid_.CellsTouched(area);
+  if (touched * 2 > grid_.CellCount()) return false;
+  grid_.BeginLookup();
+  grid_found_.clear();
+  for (const RECT& area : dirty_) {
+    if (!grid_.Collect(area, &grid_found_)) return false;
+  }
+  // The objects lie scattered over the heap: ask for all of them before reading the first.
+  for (GridEntry* entry : grid_found_) {
+    const char* object = reinterpret_cast<const char*>(static_cast<SceneNode*>(entry)->object);
+    __builtin_prefetch(object);
+    __builtin_prefetch(object + 64);
+    __builtin_prefetch(object + 128);
+  }
+  ObjectGeometry g;
+  for (GridEntry* entry : grid_found_) {
+    auto* node = static_cast<SceneNode*>(entry);
+    EngineObject* object = node->object;
+    ImageHandle* image = object->GetDrawImage();
+    if (image == nullptr) continue;
+    object->GetGeometry(&g);
+    // An unturned object came back only because its box meets an area; others are tested.
+    if (entry->kind != Reach::kBox &&
+        std::none_of(dirty_.begin(), dirty_.end(), [&](const RECT& area) { return GeometryIntersectsRect(area, g); }))
+      continue;
+    drawn_.push_back(Drawn{DrawOrderKey(node), image, drawn_geometry_.size()});
+    drawn_geometry_.push_back(g);
+  }
+  std::sort(drawn_.begin(), drawn_.end(), [](const Drawn& a, const Drawn& b) { return a.order < b.order; });
+  return true;
+}
+
 void ObjectModule::FramePass() {
   if (dirty_.empty()) return;
   GameCore* core = GetCore();
@@ -487,6 +574,7 @@ void ObjectModule::FramePass() {
   PaintBatch* batch = nullptr;
   {
     platform::CriticalSectionLock lock(module_lock_);
+    TakePlaceNotes();  // notes wait while nothing is painted: each object is noted once
     batch = new PaintBatch;
     batch->view_centre_x = static_cast<uint32_t>(view_centre_x_);
     batch->view_centre_y = static_cast<uint32_t>(view_centre_y_);
@@ -506,40 +594,50 @@ void ObjectModule::FramePass() {
       batch->rects = new RECT[1]{RECT{0, 0, width, height}};
     }
     DrawItem* last = nullptr;
-    ObjectGeometry g;
-    for (SceneNode* node : draw_list_) {
-      EngineObject* object = node->object;
-      ImageHandle* image = object->GetDrawImage();
-      if (image == nullptr) continue;
-      object->GetGeometry(&g);
-      if (full_redraw_ == 0) {
-        const bool meets = std::any_of(dirty_.begin(), dirty_.end(),
-                                       [&](const RECT& area) { return GeometryIntersectsRect(area, g); });
-        if (!meets) continue;
-      }
+    // Appends one item; false when the pool is out of memory (what fits is painted).
+    auto append = [&](ImageHandle* image, const ObjectGeometry& g) {
       auto* item = static_cast<DrawItem*>(item_pool_->Alloc(sizeof(DrawItem)));
-      if (item == nullptr) break;  // out of memory: paint what fits
-      new (item) DrawItem;
-      item->geometry = g;
+      if (item == nullptr) return false;
+      new (item) DrawItem{g, image, nullptr};
       item->geometry.x -= view_.left;
       item->geometry.y -= view_.top;
-      item->image = image;
-      item->next = nullptr;
       if (last == nullptr) {
         batch->first_item = item;
       } else {
         last->next = item;
       }
       last = item;
+      return true;
+    };
+    if (full_redraw_ == 0 && FindDrawnByGrid()) {
+      for (const Drawn& d : drawn_) {
+        if (!append(d.image, drawn_geometry_[d.geometry])) break;
+      }
+    } else {
+      ObjectGeometry g;
+      for (SceneNode* node : draw_list_) {
+        EngineObject* object = node->object;
+        ImageHandle* image = object->GetDrawImage();
+        if (image == nullptr) continue;
+        object->GetGeometry(&g);
+        if (full_redraw_ == 0) {
+          const bool meets = std::any_of(dirty_.begin(), dirty_.end(),
+                                         [&](const RECT& area) { return GeometryIntersectsRect(area, g); });
+          if (!meets) continue;
+        }
+        if (!append(image, g)) break;
+      }
     }
+    drawn_.clear();
     dirty_.clear();
   }
-  core->SendEvent(module_id::kPaint, kPaintBatchEvent, reinterpret_cast<uintptr_t>(batch), 0);
+  core->SendEvent(module_id::kPaint, paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
 }
 
 void ObjectModule::RebuildDrawList() {
   platform::CriticalSectionLock lock(module_lock_);
   draw_list_.clear();
+  grid_.Reset(view_);
   for (auto& [key, node] : registry_) {
     node->in_draw_list = 0;
     node->object->GetGeometry(&node->snapshot);

@@ -16,6 +16,7 @@
 #include "engine/core/object_geometry.h"
 #include "engine/core/object_message.h"
 #include "engine/core/paint_batch.h"
+#include "engine/core/scene_grid.h"
 #include "engine/core/timed_action.h"
 #include "platform/critical_section.h"
 #include "platform/win_types.h"
@@ -24,6 +25,7 @@ namespace engine {
 
 class EngineObject;
 class FontRenderer;
+class ImageHandle;
 class MemoryPool;
 struct PictureInfo;
 
@@ -49,12 +51,7 @@ inline constexpr uint32_t kCancelObject = 1029;  // p1: object key
 inline constexpr uint32_t kRedrawAll = 1030;
 }  // namespace object_event
 
-// Event the object module sends the paint module with a PaintBatch, and the one that hands input
-// messages back to the input module.
-inline constexpr uint32_t kPaintBatchEvent = 1033;
-inline constexpr uint32_t kInputMessageDone = 1044;
-
-// Release function of event 1019: called with (0, message, 0).
+// Release function of object_event::kHeapMessage: called with (0, message, 0).
 using MessageReleaseFn = void (*)(uintptr_t, ObjectMessage*, uintptr_t);
 
 class ObjectModule : public EngineModule {
@@ -117,6 +114,10 @@ class ObjectModule : public EngineModule {
   static RECT GetBoundingRect(const ObjectGeometry& geometry);
   void AddDirtyArea(const RECT& r);
   const std::vector<RECT>& DirtyAreas() const { return dirty_; }
+  // Told by an object whose place, size or angle changed, whether or not it invalidates: the
+  // frame finds the objects that meet its dirty areas where they are now. False when the object
+  // is not in this scene (nothing was noted).
+  bool NotePlaceChanged(const EngineObject* object);
   // Builds and sends one paint batch of the dirty areas (the drawing step of every tick).
   void FramePass();
   void RebuildDrawList();
@@ -148,7 +149,8 @@ class ObjectModule : public EngineModule {
     bool operator()(const SceneNode* a, const SceneNode* b) const;
   };
   using DrawList = std::set<SceneNode*, DrawOrderLess>;
-  struct SceneNode {
+  // A node is filed in the scene grid while it is in the draw list.
+  struct SceneNode : GridEntry {
     EngineObject* object = nullptr;  // owned
     uint32_t key = 0;
     ObjectGeometry snapshot;
@@ -171,6 +173,19 @@ class ObjectModule : public EngineModule {
   bool IsDrawable(const ObjectGeometry& g, const RECT& bounds) const;
   void InsertDrawOrder(SceneNode* node);
   void RemoveFromDrawList(SceneNode* node);
+  // Files again, where they are now, the objects that noted a change of place since the last frame.
+  void TakePlaceNotes();
+  struct Drawn {
+    unsigned __int128 order;  // DrawOrderKey of the node
+    ImageHandle* image;
+    size_t geometry;  // index into drawn_geometry_
+  };
+  // The node's place in draw order (layer, then depth, then key) as one number.
+  static unsigned __int128 DrawOrderKey(const SceneNode* node);
+  // The drawable objects that meet a dirty area, in draw order, found through the scene grid,
+  // into drawn_ and drawn_geometry_; false when the grid cannot answer for the areas (or walking
+  // the list is cheaper).
+  bool FindDrawnByGrid();
   uint32_t NextFreeKey();
   void DestroyLater(EngineObject* object);
   void FlushGraveyard();
@@ -195,8 +210,13 @@ class ObjectModule : public EngineModule {
   std::map<uint32_t, std::unique_ptr<SceneNode>> registry_;
   // The registered objects by address: requests that name an object by pointer are checked here
   // before the pointer is followed.
-  std::unordered_map<const EngineObject*, uint32_t> live_objects_;
+  std::unordered_map<const EngineObject*, SceneNode*> live_objects_;
   DrawList draw_list_;
+  SceneGrid grid_;
+  std::vector<SceneNode*> place_notes_;  // objects that moved since the last frame
+  std::vector<GridEntry*> grid_found_;
+  std::vector<Drawn> drawn_;
+  std::vector<ObjectGeometry> drawn_geometry_;
   platform::CriticalSection module_lock_;
   std::unique_ptr<MemoryPool> message_pool_;
   std::unique_ptr<MemoryPool> item_pool_;

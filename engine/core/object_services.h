@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/core/core_settings.h"
 #include "engine/core/engine_object.h"
 #include "engine/core/image_handle.h"
 #include "engine/core/object_message.h"
@@ -33,15 +34,6 @@ using platform::HCURSOR;
 
 // The function a QueueCall action runs, with the address of its copied data.
 using ActionCallFn = void (*)(void* data);
-
-// Settings of the core that the overlays read.
-namespace setting {
-inline constexpr uint32_t kMessageBoxTextColour = 8;
-inline constexpr uint32_t kMessageBoxFillColour = 9;
-inline constexpr uint32_t kMessageBoxBorderColour = 10;
-inline constexpr uint32_t kSettingsMessageTarget = 16;
-inline constexpr uint32_t kSettingsMessageId = 17;
-}  // namespace setting
 
 // Plays a sound on the core's music module; nothing when none is loaded (no sound library).
 uint32_t PlaySoundOnCore(GameCore* core, const char* name, uint32_t count, const ObjectMessage* notify);

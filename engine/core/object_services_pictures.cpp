@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/game_core.h"
 #include "engine/core/object_module.h"
@@ -184,12 +185,12 @@ CanvasObject* ObjectServices::MakeShadow(SpriteObject* sprite) {
   if (w <= 0 || h <= 0) return nullptr;
   const int32_t W = w + dx + r;
   const int32_t H = h + dy + r;
-  CanvasObject* canvas = CreateCanvas(W, H, 0xFF00FF);
+  CanvasObject* canvas = CreateCanvas(W, H, kColourKey);
   if (canvas == nullptr || canvas->GetPixels() == nullptr) return canvas;
   canvas->MoveTo(sprite->GetLeft() + w / 2 + dx + r, sprite->GetTop() + h / 2 + dx + r);
   canvas->SetDepth(sprite->GetDepth() - 0.0000001);
   if (sprite->IsVisible()) canvas->Show();
-  sprite->AddChild(canvas, 0x1BC0EB);
+  sprite->AddChild(canvas, link_flag::kFollowAll);
 
   // The sprite's alpha, moved by the offset (the image's own bounds checks keep reads in its frame).
   const size_t cells = static_cast<size_t>(W) * H;

@@ -1,4 +1,4 @@
-// One frame's paint order from the object module to the paint module (event 1033): the dirty
+// One frame's paint order from the object module to the paint module (paint_event::kRenderBatch): the dirty
 // rectangles in view coordinates and the objects that meet them, in draw order.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/game_core.h"
 #include "engine/core/memory_pool.h"
 #include "engine/core/object_module.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr const char* kNoteName = "object_systemnote";
 constexpr const char* kBoardName = "object-systemboard";
-constexpr const char* kOverlayFace = "宋体";
 constexpr int32_t kOverlayFontHeight = 15;
 constexpr int32_t kOverlayFontWeight = 400;
 constexpr COLORREF kOverlayFill = 0x008000;
@@ -91,7 +91,7 @@ void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, c
   CanvasObject* body = box->Build(10, 10, ok, cancel, countdown_seconds);
   if (body == nullptr) return;
   body->SetTextColour(static_cast<COLORREF>(GetIntSetting(setting::kMessageBoxTextColour)), 1.0);
-  body->SetFont(kOverlayFontHeight, kOverlayFontWeight, kOverlayFace);
+  body->SetFont(kOverlayFontHeight, kOverlayFontWeight, kDefaultFaceName);
   body->SetTextMargins(10, 10);
 
   // An empty line is measured as one blank row.
@@ -160,7 +160,7 @@ void ObjectServices::ShowSystemDetails() {
   body->Clear();
   body->DrawBorder(0, 1);
   body->SetTextColour(0xFFFFFF, 1.0);
-  body->SetFont(kOverlayFontHeight, kOverlayFontWeight, kOverlayFace);
+  body->SetFont(kOverlayFontHeight, kOverlayFontWeight, kDefaultFaceName);
   ObjectModule* objects = GetObjectModule();
   char line[96];
   body->DrawText(100, 0, "<size=20>系统详情");
@@ -185,13 +185,13 @@ void ObjectServices::ShowSystemDetails() {
 void ObjectServices::ShowSystemNote(bool show) {
   auto* note = dynamic_cast<CanvasObject*>(FindObjectByName(kNoteName));
   if (note == nullptr) {
-    note = CreateCanvas(100, 100, 0xFF00FF);
+    note = CreateCanvas(100, 100, kColourKey);
     if (note == nullptr) return;
     note->MoveToTopLayer();
     note->MoveTo(50.0, 50.0);
     note->SetName(kNoteName);
     note->SetTextColour(0x0000FF, 1.0);
-    note->SetFont(kOverlayFontHeight, kOverlayFontWeight, kOverlayFace);
+    note->SetFont(kOverlayFontHeight, kOverlayFontWeight, kDefaultFaceName);
     note->Invalidate();
   }
   CancelObjectActions(note->GetKey());
@@ -209,12 +209,12 @@ void ObjectServices::ShowSystemNote(bool show) {
 void ObjectServices::ShowSystemBoard(const char* text, int32_t seconds) {
   auto* board = dynamic_cast<CanvasObject*>(FindObjectByName(kBoardName));
   if (board == nullptr) {
-    board = CreateCanvas(10, 10, 0xFF00FF);
+    board = CreateCanvas(10, 10, kColourKey);
     if (board == nullptr) return;
     board->MoveToTopLayer();
     board->SetName(kBoardName);
     board->SetTextColour(0, 1.0);
-    board->SetFont(kOverlayFontHeight, kOverlayFontWeight, kOverlayFace);
+    board->SetFont(kOverlayFontHeight, kOverlayFontWeight, kDefaultFaceName);
     board->SetDraggable(true);
   }
   if (text != nullptr) {

@@ -44,6 +44,9 @@ bool ObjectModule::IsReady(const ActionGroup* group) const {
 
 void ObjectModule::QueueAction(ActionRecord* action) {
   if (action == nullptr) return;
+  // An action posted for an object that left the scene before the action was taken in would run
+  // on a freed object: it is taken in cancelled, and ends (with its group) without running.
+  if (action->object != nullptr && live_objects_.count(action->object) == 0) action->cancelled = 1;
   action->next = nullptr;
   if (last_action_ == nullptr) {
     first_action_ = action;

@@ -91,7 +91,7 @@ bool KeyedRule(double opacity, Rule& rule) {
 }
 
 RuleParams MakeKeyedParams(const DrawTarget& t, double opacity) {
-  RuleParams k = MakeRuleParams(opacity, kNoBackdrop);
+  RuleParams k = MakeRuleParams(opacity, kColourKey);
   // The key is a COLORREF: red in the low byte.
   k.key = ((t.colour_key & 0xFF) << 16) | (t.colour_key & 0xFF00) | ((t.colour_key >> 16) & 0xFF);
   return k;
@@ -199,42 +199,42 @@ void RunUnturnedRule(Rule rule, const DrawTarget& t, int64_t x, int64_t y, const
 void BlitPaletteAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
                       const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
-  if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
+  if (AlphaRule(opacity, backdrop != kColourKey, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
 void BlitPaletteAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                               uint32_t key, const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
-  if (AlphaRule(opacity, backdrop != kNoBackdrop, true, rule))
+  if (AlphaRule(opacity, backdrop != kColourKey, true, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
 void BlitPalette(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
                  const PaletteTable& palette, double opacity, uint32_t backdrop) {
   Rule rule;
-  if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
+  if (PlainRule(opacity, backdrop != kColourKey, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
 void BlitAlpha(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
                uint32_t backdrop) {
   Rule rule;
-  if (AlphaRule(opacity, backdrop != kNoBackdrop, false, rule))
+  if (AlphaRule(opacity, backdrop != kColourKey, false, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
 void BlitAlphaOnOpaque(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
                        double opacity, uint32_t backdrop) {
   Rule rule;
-  if (AlphaRule(opacity, backdrop != kNoBackdrop, true, rule))
+  if (AlphaRule(opacity, backdrop != kColourKey, true, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
 void Blit(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double opacity,
           uint32_t backdrop) {
   Rule rule;
-  if (PlainRule(opacity, backdrop != kNoBackdrop, rule))
+  if (PlainRule(opacity, backdrop != kColourKey, rule))
     RunUnturnedRule(rule, t, x, y, clip, s, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 

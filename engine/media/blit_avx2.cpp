@@ -95,30 +95,60 @@ ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   for (; i < n; ++i) dst[i] = src[i];
 }
 
-ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* top,
-                         const uint32_t* bottom, int first, int end) {
-  // Two neighbouring pixels' bytes b0 g0 r0 a0 b1 g1 r1 a1 become b0 b1 g0 g1 r0 r1 a0 a1, so one
-  // multiply-add per channel pair gives p0 * w0 + p1 * w1.
-  const __m128i pairs = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
-  const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-  const __m256i gather = _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4);
-  for (int x = first; x < end; x += 2) {
-    long long t0, t1, b0, b1;
-    std::memcpy(&t0, row0 + col[x], 8);
-    std::memcpy(&t1, row0 + col[x + 1], 8);
-    std::memcpy(&b0, row1 + col[x], 8);
-    std::memcpy(&b1, row1 + col[x + 1], 8);
-    const __m256i t = _mm256_cvtepu8_epi16(_mm_shuffle_epi8(_mm_set_epi64x(t1, t0), pairs));
-    const __m256i b = _mm256_cvtepu8_epi16(_mm_shuffle_epi8(_mm_set_epi64x(b1, b0), pairs));
-    const __m256i wt = _mm256_permutevar8x32_epi32(
-        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + x))), spread);
-    const __m256i wb = _mm256_permutevar8x32_epi32(
-        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + x))), spread);
-    const __m256i sum = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(t, wt), _mm256_madd_epi16(b, wb)), 8);
-    // Each lane's first word now holds its pixel: bring the two together.
-    const __m256i packed =
-        _mm256_permutevar8x32_epi32(_mm256_packus_epi16(_mm256_packus_epi32(sum, sum), _mm256_setzero_si256()), gather);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + x), _mm256_castsi256_si128(packed));
+namespace {
+
+// a * wa + b * wb + c * wc + d * wd in 16-bit lanes.
+ZP_AVX2 inline __m256i Weigh4(__m256i a, __m256i b, __m256i c, __m256i d, __m256i wa, __m256i wb, __m256i wc,
+                              __m256i wd) {
+  return _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, wa), _mm256_mullo_epi16(b, wb)),
+                          _mm256_add_epi16(_mm256_mullo_epi16(c, wc), _mm256_mullo_epi16(d, wd)));
+}
+
+}  // namespace
+
+ZP_AVX2 void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* fx2,
+                         uint32_t fy, int first, int end, int width) {
+  // Blue and red, green and alpha each sit in the low byte of a 16-bit lane; a weight is at most
+  // 256 and the four weights add up to 256, so every product and sum fits the lane, as in the
+  // 32-bit words of BilinearMix.
+  const __m256i low_bytes = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i high_bytes = _mm256_set1_epi32(static_cast<int>(0xFF00FF00u));
+  const __m256i whole = _mm256_set1_epi16(256);
+  const __m256i one = _mm256_set1_epi32(1);
+  const __m256i wy = _mm256_set1_epi16(static_cast<int16_t>(fy));
+  for (int x = first; x < end; x += 8) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(col + x));
+    const int base = col[x];
+    __m256i p00, p10, p01, p11;
+    if (col[x + 7] + 1 - base < 8 && base + 8 <= width) {
+      // The eight targets sample at most eight neighbouring source pixels (a stretch): load them
+      // once per row and pick.
+      const __m256i i0 = _mm256_sub_epi32(c, _mm256_set1_epi32(base));
+      const __m256i i1 = _mm256_add_epi32(i0, one);
+      const __m256i r0 = Load(row0 + base);
+      const __m256i r1 = Load(row1 + base);
+      p00 = _mm256_permutevar8x32_epi32(r0, i0);
+      p10 = _mm256_permutevar8x32_epi32(r0, i1);
+      p01 = _mm256_permutevar8x32_epi32(r1, i0);
+      p11 = _mm256_permutevar8x32_epi32(r1, i1);
+    } else {
+      const int* r0 = reinterpret_cast<const int*>(row0);
+      const int* r1 = reinterpret_cast<const int*>(row1);
+      p00 = _mm256_i32gather_epi32(r0, c, 4);
+      p10 = _mm256_i32gather_epi32(r0 + 1, c, 4);
+      p01 = _mm256_i32gather_epi32(r1, c, 4);
+      p11 = _mm256_i32gather_epi32(r1 + 1, c, 4);
+    }
+    const __m256i wx = Load(fx2 + x);
+    const __m256i w11 = _mm256_srli_epi16(_mm256_mullo_epi16(wx, wy), 8);
+    const __m256i w10 = _mm256_sub_epi16(wx, w11);
+    const __m256i w01 = _mm256_sub_epi16(wy, w11);
+    const __m256i w00 = _mm256_sub_epi16(_mm256_sub_epi16(_mm256_sub_epi16(whole, w10), w01), w11);
+    const __m256i rb = Weigh4(_mm256_and_si256(p00, low_bytes), _mm256_and_si256(p10, low_bytes),
+                              _mm256_and_si256(p01, low_bytes), _mm256_and_si256(p11, low_bytes), w00, w10, w01, w11);
+    const __m256i ag = Weigh4(_mm256_srli_epi16(p00, 8), _mm256_srli_epi16(p10, 8), _mm256_srli_epi16(p01, 8),
+                              _mm256_srli_epi16(p11, 8), w00, w10, w01, w11);
+    Store(dst + x, _mm256_or_si256(_mm256_and_si256(ag, high_bytes), _mm256_srli_epi16(rb, 8)));
   }
 }
 

@@ -21,10 +21,11 @@ void PlainFullRow(uint32_t* dst, const uint32_t* src, int64_t n);
 // Copies n pixels (any n).
 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n);
 
-// Bilinear samples for target pixels [first, end) of one row, end - first a multiple of 2.
-// Pixel x mixes row0[col[x]], row0[col[x] + 1], row1[col[x]], row1[col[x] + 1] with the packed
-// weights top[x] = w00 | w10 << 16 and bottom[x] = w01 | w11 << 16.
-void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* top,
-                 const uint32_t* bottom, int first, int end);
+// Bilinear samples (BilinearMix) for target pixels [first, end) of one row, end - first a multiple
+// of 8. Pixel x mixes row0[col[x]], row0[col[x] + 1], row1[col[x]] and row1[col[x] + 1] with the
+// fractions fx = fx2[x] & 255 (fx2[x] holds it in both 16-bit halves) and fy. Every col[x] + 1 is
+// below width, the length of the source rows; nothing at or past it is read.
+void BilinearRow(uint32_t* dst, const uint32_t* row0, const uint32_t* row1, const int* col, const uint32_t* fx2,
+                 uint32_t fy, int first, int end, int width);
 
 }  // namespace engine::avx2

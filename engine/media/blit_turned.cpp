@@ -107,7 +107,7 @@ void BlitPaletteAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const REC
                             uint32_t key, const PaletteTable& palette, double angle, double opacity,
                             uint32_t backdrop) {
   Rule rule;
-  if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kNoBackdrop, rule))
+  if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kColourKey, rule))
     RunTurnedRule<2>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
@@ -119,7 +119,7 @@ void BlitPaletteAlphaTurnedSmooth(const DrawTarget& t, int64_t x, int64_t y, con
 void BlitPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, uint32_t key,
                        const PaletteTable& palette, double angle, double opacity, uint32_t backdrop) {
   Rule rule;
-  if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
+  if (pixel_rules::PlainRule(opacity, backdrop != kColourKey, rule))
     RunTurnedRule<1>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), key, &palette);
 }
 
@@ -142,14 +142,14 @@ void InvertPaletteTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& 
 void BlitAlphaTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
                      double opacity, uint32_t backdrop) {
   Rule rule;
-  if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kNoBackdrop, rule))
+  if (pixel_rules::TurnedAlphaRule(opacity, backdrop != kColourKey, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 
 void BlitTurned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, double angle,
                 double opacity, uint32_t backdrop) {
   Rule rule;
-  if (pixel_rules::PlainRule(opacity, backdrop != kNoBackdrop, rule))
+  if (pixel_rules::PlainRule(opacity, backdrop != kColourKey, rule))
     RunTurnedRule<4>(rule, t, x, y, clip, s, angle, pixel_rules::MakeRuleParams(opacity, backdrop), 256, nullptr);
 }
 

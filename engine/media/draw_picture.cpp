@@ -205,7 +205,7 @@ void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int 
 void DrawPalettePicture(DrawTarget* target, DrawParams* params, const ImageRecord* image, int srcX, int srcY, int srcW,
                         int srcH, double opacity) {
   if (image == nullptr || !image->IsPalette()) return;
-  DrawPicture(target, params, *image, srcX, srcY, srcW, srcH, opacity, kNoBackdrop);
+  DrawPicture(target, params, *image, srcX, srcY, srcW, srcH, opacity, kColourKey);
 }
 
 }  // namespace engine

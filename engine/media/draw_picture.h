@@ -15,7 +15,7 @@ namespace engine {
 
 // Draws the source rectangle (srcX, srcY, srcW, srcH) of the picture's frame block; frame f of a
 // stacked picture is chosen by srcY = f x frame height. Opacity 1.0 is fully opaque. The backdrop is
-// a COLORREF with an alpha threshold in its top byte, or kNoBackdrop; with a backdrop, picture
+// a COLORREF with an alpha threshold in its top byte, or kColourKey for none; with a backdrop, picture
 // pixels are mixed with it instead of with the target. May store the half-diagonal into params.
 void DrawPicture(DrawTarget* target, DrawParams* params, ImageRecord image, int srcX, int srcY, int srcW, int srcH,
                  double opacity, uint32_t backdrop);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/core/colour_key.h"
 #include "platform/win_types.h"
 
 namespace engine {
@@ -14,8 +15,8 @@ struct DrawTarget {
   uint32_t* pixels = nullptr;
   int32_t width = 0;
   int32_t height = 0;
-  uint32_t bytes_per_pixel = 4;    // not read by the drawing code
-  uint32_t colour_key = 0xFF00FF;  // a COLORREF; read only by the keyed blits
+  uint32_t bytes_per_pixel = 4;      // not read by the drawing code
+  uint32_t colour_key = kColourKey;  // a COLORREF; read only by the keyed blits
 };
 
 // DrawParams::flags bits read by DrawPicture.
@@ -38,8 +39,5 @@ struct DrawParams {
   uint32_t flags = 0;
   RECT clip;  // right and bottom exclusive
 };
-
-// The backdrop colour that means "no backdrop".
-inline constexpr uint32_t kNoBackdrop = 0xFF00FF;
 
 }  // namespace engine

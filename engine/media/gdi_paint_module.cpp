@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/core_settings.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/memory_pool.h"
 #include "engine/media/draw_picture.h"
@@ -11,9 +12,6 @@
 namespace engine {
 
 namespace {
-
-// The core's integer setting that says a GDI painter runs.
-constexpr int32_t kGdiPainterSetting = 18;
 
 int32_t Truncate(double v) {
   if (!(v == v)) return 0;
@@ -41,7 +39,7 @@ int GdiPaintModule::Init() {
   bits_per_pixel_ = static_cast<uint32_t>(display_.GetBitsPerPixel());
   const int result = PaintModule::Init();
   if (result != 0) WriteRunLog("GDI PaintModule Load!");
-  SetIntSetting(kGdiPainterSetting, 1);
+  SetIntSetting(setting::kGdiPainter, 1);
   return result;
 }
 
@@ -143,7 +141,7 @@ void GdiPaintModule::MakeDrawParams(DrawParams* out, const DrawItem* item) const
 
 void GdiPaintModule::DrawItemImage(DrawItem* item, ImageHandle* image) {
   if (compose_.empty()) return;
-  DrawTarget target{compose_.data(), width_, height_, bits_per_pixel_ / 8, kNoBackdrop};
+  DrawTarget target{compose_.data(), width_, height_, bits_per_pixel_ / 8, kColourKey};
   const PictureInfo& info = image->info();
   const ImageRecord* record = image->GetRecord();
   if (record == nullptr) return;
@@ -158,7 +156,7 @@ void GdiPaintModule::DrawItemImage(DrawItem* item, ImageHandle* image) {
 void GdiPaintModule::DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,
                                    double angle) {
   if (info == nullptr || info->record == nullptr || base_.empty()) return;
-  DrawTarget target{base_.data(), width_, height_, bits_per_pixel_ / 8, kNoBackdrop};
+  DrawTarget target{base_.data(), width_, height_, bits_per_pixel_ / 8, kColourKey};
   DrawParams params;
   params.angle = angle;
   params.centreX = x + width / 2;
@@ -182,7 +180,7 @@ DrawTarget* GdiPaintModule::GetBaseTarget(DrawTarget* out) {
   if (out == nullptr) return out;
   // The depth slot carries bits, not bytes, as callers of the base target have always read it
   // (the drawing code does not look at it).
-  *out = DrawTarget{base_.empty() ? nullptr : base_.data(), width_, height_, bits_per_pixel_, kNoBackdrop};
+  *out = DrawTarget{base_.empty() ? nullptr : base_.data(), width_, height_, bits_per_pixel_, kColourKey};
   return out;
 }
 

@@ -4,7 +4,7 @@
 // paint batch from the object module it restores the dirty rectangles from the base layer, draws
 // the batch's objects, copies the rectangles to the present layer, uploads that into the display
 // bitmap at the display's depth and marks the rectangles for repainting; the window's paint
-// message (event 1034) then copies the bitmap to the screen.
+// message (paint_event::kPresent) then copies the bitmap to the screen.
 #pragma once
 
 #include <cstdint>

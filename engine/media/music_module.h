@@ -29,7 +29,7 @@ struct ResourceRecord;
 
 class MusicModule : public EngineModule {
  public:
-  static constexpr uint32_t kId = 1004;
+  static constexpr uint32_t kId = module_id::kMusic;
   static constexpr uint32_t kTickInterval = 100;
   static constexpr uint32_t kMidiChannel = 0;
 

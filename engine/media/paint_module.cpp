@@ -201,7 +201,7 @@ PictureInfo* PaintModule::GetPictureInfo(PictureInfo* out, const std::string& na
   out->width = record->width;
   out->height = record->height;
   out->frame = WrapFrameIndex(frame, record->frame_count);
-  out->backdrop = kNoBackdrop;
+  out->backdrop = kColourKey;
   out->key = MakeNameKey(full_name);
   return out;
 }

@@ -85,9 +85,10 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
     }
   }
   if (xb < xa) xb = xa;
-  // Packed bilinear weights of the interior columns for the AVX2 row (recomputed per row).
-  const bool wide = avx2::Available() && xb - xa >= 2;
-  std::vector<uint32_t> top(wide ? static_cast<size_t>(dstW) : 0), bottom(top.size());
+  // The AVX2 row takes each column's fraction in both halves of a word.
+  const bool wide = avx2::Available() && xb - xa >= 8;
+  std::vector<uint32_t> fx2(wide ? static_cast<size_t>(dstW) : 0);
+  for (size_t x = 0; x < fx2.size(); ++x) fx2[x] = frac[x] | frac[x] << 16;
   for (int y = 0; y < dstH; ++y) {
     const int64_t Y = y * step_y;
     const int iy = static_cast<int>(std::clamp<int64_t>(Y >> 16, 0, srcH - 1));
@@ -104,13 +105,8 @@ bool ResizeImageSmoothInto(const uint32_t* pixels, int stride, int height, int s
     for (int x = 0; x < xa; ++x) dst[x] = row0[col[x]];
     int x = xa;
     if (wide) {
-      const int end = xa + ((xb - xa) & ~1);
-      for (int i = xa; i < end; ++i) {
-        const uint32_t w11 = (fx[i] * fy) >> 8, w10 = fx[i] - w11, w01 = fy - w11;
-        top[i] = (256 - w10 - w01 - w11) | w10 << 16;
-        bottom[i] = w01 | w11 << 16;
-      }
-      avx2::BilinearRow(dst, row0, row1, col, top.data(), bottom.data(), xa, end);
+      const int end = xa + ((xb - xa) & ~7);
+      avx2::BilinearRow(dst, row0, row1, col, fx2.data(), fy, xa, end, srcW);
       x = end;
     }
     for (; x < xb; ++x) {

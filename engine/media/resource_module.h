@@ -59,7 +59,7 @@ uint32_t CategoryOfType(uint32_t type_hash);
 
 class ResourceModule : public EngineModule {
  public:
-  static constexpr uint32_t kId = 1001;
+  static constexpr uint32_t kId = module_id::kResource;
 
   ResourceModule() = default;
   ~ResourceModule() override;

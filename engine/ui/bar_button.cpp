@@ -27,7 +27,7 @@ bool BarButton::Create(EngineObject* target, const char* text, int32_t width) {
   }
   target_key_ = target->GetKey();
   max_width_ = std::clamp(width > 0 ? width : kDefaultWidth, 2 * kPadding + kFontSize, CanvasObject::kMaxSide);
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAll);
   // The tip never takes the pointer (nor input of any kind).
   canvas->SetTakesInput(false);
   EngineObject::SetTakesInput(false);
@@ -51,7 +51,7 @@ void BarButton::SetText(const char* text) {
 void BarButton::Draw() {
   CanvasObject* canvas = GetCanvas();
   if (canvas == nullptr) return;
-  canvas->SetFont(kFontSize, 400, "宋体");
+  canvas->SetFont(kFontSize, 400, kDefaultFaceName);
   canvas->SetTextColour(kTextColour, 1.0);
   canvas->SetTextSpacing(0, 0);
   // One row when the caption fits, else wrapped within the largest width.

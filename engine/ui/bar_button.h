@@ -30,7 +30,6 @@ class BarButton : public WidgetBase {
   // Longest caption kept, in bytes.
   static constexpr size_t kMaxText = 256;
   // Link flags of the canvas: it follows everything the tip does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
 
   BarButton() = default;
   ~BarButton() override = default;

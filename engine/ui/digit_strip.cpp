@@ -35,12 +35,12 @@ CanvasObject* DigitStrip::GetCanvas() const { return dynamic_cast<CanvasObject*>
 
 CanvasObject* DigitStrip::EnsureCanvas() {
   if (CanvasObject* canvas = GetCanvas()) return canvas;
-  CanvasObject* canvas = CreateCanvas(1, 1, 0xFF00FF);
+  CanvasObject* canvas = CreateCanvas(1, 1, kColourKey);
   if (canvas == nullptr) return nullptr;
   canvas->MoveTo(EngineObject::GetX(), EngineObject::GetY());
   canvas->SetDepth(EngineObject::GetDepth());
   if (EngineObject::IsVisible()) canvas->Show();
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAll);
   return canvas;
 }
 
@@ -205,7 +205,7 @@ void DigitStrip::SetText(const char* text) {
     canvas->ResizeSurface(width, height);
     canvas->Resize(width, height);
   }
-  canvas->SetFillColour(0xFF00FF);
+  canvas->SetFillColour(kColourKey);
   canvas->Clear();
   Compose(canvas, 0, 0, text_.c_str(), nullptr, nullptr);
   canvas->Invalidate();

@@ -25,7 +25,6 @@ class CanvasObject;
 class DigitStrip : public WidgetBase {
  public:
   // Link flags of the canvas: it follows everything the strip does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
   // Defaults until Setup: the set-up every strip of the game uses.
   static constexpr int32_t kDefaultMaxGlyphs = 40;
   static constexpr int32_t kDefaultRowAdvance = 42;

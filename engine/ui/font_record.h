@@ -4,7 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/gbk.h"
+
 namespace engine {
+
+// The face of the default text style: the one the renderer starts with, and the one overlays,
+// buttons and message boxes ask for.
+inline constexpr char kDefaultFaceName[] = "宋体";
 
 struct FontRecord {
   char face[32];         // words 0-7: GBK face name, at most 31 bytes and the terminator
@@ -34,7 +40,7 @@ inline std::string_view FaceName(const FontRecord& record) {
 inline void SetFaceName(FontRecord& record, std::string_view name) {
   size_t n = 0;
   while (n < name.size() && name[n] != '\0') {
-    const size_t width = static_cast<uint8_t>(name[n]) > 0x80 ? 2 : 1;
+    const size_t width = platform::StartsTwoByteChar(static_cast<uint8_t>(name[n])) ? 2 : 1;
     if (n + width > sizeof(record.face) - 1 || n + width > name.size()) break;
     n += width;
   }

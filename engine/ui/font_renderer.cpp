@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/core/colour_key.h"
 #include "engine/ui/text_markup.h"
 #include "platform/font.h"
 #include "platform/gbk.h"
@@ -11,10 +12,8 @@
 namespace engine {
 namespace {
 
-constexpr char kDefaultFace[] = "宋体";
 constexpr int32_t kDefaultHeight = 12;
 constexpr int32_t kMaxHeight = 512;
-constexpr uint32_t kColourKey = 0xFF00FF;
 
 // The store is trimmed (at the start of an operation, never during one) beyond these sizes.
 constexpr size_t kMaxFaces = 24;
@@ -117,7 +116,7 @@ void FontRenderer::CreateSurface() {
 
 void FontRenderer::ResetRecord() {
   record_ = FontRecord{};
-  SetFaceName(record_, kDefaultFace);
+  SetFaceName(record_, kDefaultFaceName);
   record_.height = kDefaultHeight;
   record_.weight = 400;
   record_.wrap = 1;
@@ -223,7 +222,7 @@ const platform::GlyphImage* FontRenderer::ImageFor(Face& face, Glyph& glyph, cha
 }
 
 char32_t FontRenderer::DecodePair(uint8_t lead, uint8_t trail) {
-  if (lead < 0x81 || lead > 0xFE) return U'?';
+  if (!platform::IsDBCSLeadByte(lead)) return U'?';
   if (gbk_pairs_.empty()) gbk_pairs_.assign(126 * 256, 0);
   char32_t& cached = gbk_pairs_[static_cast<size_t>(lead - 0x81) * 256 + trail];
   if (cached == 0) {
@@ -317,7 +316,7 @@ void FontRenderer::Layout(const char* text, int32_t room) {
     int bytes = 1;
     if (c == 0x80) {
       code_point = 0x20AC;  // the euro sign, as code page 936 has it
-    } else if (c > 0x80) {
+    } else if (platform::StartsTwoByteChar(c)) {
       if (p[1] == 0) {
         code_point = U'?';  // a lead byte cut off by the end of the text
       } else {

@@ -13,7 +13,7 @@
 // the sum of its rows, each with its row space.
 //
 // Drawing: pixels outside the surface are never written. Where the surface is transparent (alpha
-// 0) or holds the colour key 0xFF00FF, characters are drawn without anti-aliasing in the plain
+// 0) or holds the colour key (kColourKey), characters are drawn without anti-aliasing in the plain
 // text colour, so that no key-coloured fringe can show once the key is applied; elsewhere the
 // glyph's coverage blends the text colour into the surface.
 //
@@ -76,7 +76,7 @@ class FontRenderer {
   FontRenderer(const FontRenderer&) = delete;
   FontRenderer& operator=(const FontRenderer&) = delete;
 
-  // Sets up the glyph store and selects the default record (宋体, 12 pixels, black, opaque).
+  // Sets up the glyph store and selects the default record (kDefaultFaceName, 12 pixels, black, opaque).
   void CreateSurface();
   // Lets go of every face and cached glyph; the renderer opens them again when next asked.
   void Release();

@@ -1,10 +1,8 @@
 #include "engine/ui/image_button.h"
 
-#include "engine/core/cursor_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/sprite_object.h"
-#include "platform/cursor.h"
-#include "platform/win_messages.h"
+#include "engine/ui/hand_cursor.h"
 
 namespace engine {
 
@@ -21,7 +19,7 @@ bool ImageButton::Create(const PictureInfo* picture, const ObjectMessage* messag
   message_ = message != nullptr ? *message : ObjectMessage{};
   first_frame_ = first_frame > 0 ? first_frame : 0;
   frame_count_ = frame_count > 0 ? frame_count : 1;
-  SetSkin(sprite, kSkinLinks);
+  SetSkin(sprite, link_flag::kFollowAll);
   SetTakesInput(true);
   // The sprite is what the pointer finds; these subscriptions are repeated on it and come back here.
   for (uint32_t event : {QUILLARON_EVENT_MOUSE_ENTER, QUILLARON_EVENT_MOUSE_LEAVE, QUILLARON_EVENT_LBUTTON_DOWN,
@@ -121,16 +119,7 @@ void ImageButton::PlayButtonSound(int32_t index) {
   if (!name.empty()) PlaySound(name.c_str(), 1, nullptr);
 }
 
-void ImageButton::ShowCursor(bool hand) {
-  // The cursor object, when the game made one, keeps the game's own cursors.
-  if (EngineObject* cursors = FindObjectByName(kCursorObjectName)) {
-    const ObjectMessage m =
-        MakeMessage(cursors->GetKey(), hand ? QUILLARON_EVENT_CURSOR_HAND : QUILLARON_EVENT_CURSOR_ARROW, 0, 0);
-    cursors->OnMessage(&m);
-    return;
-  }
-  SetCursorHandle(platform::LoadCursorA(nullptr, hand ? platform::IDC_HAND : platform::IDC_ARROW));
-}
+void ImageButton::ShowCursor(bool hand) { ShowHandCursor(this, hand); }
 
 int ImageButton::OnMessage(const ObjectMessage* message) {
   if (message == nullptr) return 1;

@@ -31,7 +31,6 @@ class ImageButton : public WidgetBase {
   static constexpr uint32_t kHandCursor = 0x1;
   static constexpr uint32_t kPressAction = 0x2;
   // Link flags of the sprite: it follows everything the button does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
   static constexpr uint32_t kDefaultFrames = 4;
   // Longest sound name kept, terminator excluded.
   static constexpr size_t kMaxSoundName = 63;

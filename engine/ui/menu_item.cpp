@@ -46,7 +46,7 @@ void MenuItem::DrawState(uint32_t state) {
   if (canvas == nullptr) return;
   canvas->SetFillColour(GetBackColour(state));
   canvas->Clear();
-  canvas->SetFont(GetFontSize(), 400, "宋体");
+  canvas->SetFont(GetFontSize(), 400, kDefaultFaceName);
   canvas->SetTextColour(state == kDisabled ? kDisabledText : GetTextColour(), 1.0);
   const int32_t top = (canvas->GetSurfaceHeight() - GetFontSize()) / 2;
   canvas->DrawText(kTextLeft, top > 0 ? top : 0, GetText());

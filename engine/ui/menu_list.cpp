@@ -31,7 +31,7 @@ bool MenuList::Create(int32_t entry_width, int32_t entry_height, int32_t font_si
   font_size_ = font_size;
   colour_ = colour;
   canvas->MoveTo(EngineObject::GetX(), EngineObject::GetY());
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAll);
   // The focus comes to the list itself; a press on a row (linked below the canvas) finds the list
   // as the nearest focusable object, so the focus stays.
   SetFocusable(true);

@@ -23,7 +23,6 @@ class MenuList : public WidgetBase {
   // scene with it.
   static constexpr uint32_t kRowLinks = 0x198021;
   // Link flags of the canvas: it follows everything the list does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
   // Most rows a list holds; adding beyond it is refused with a log line.
   static constexpr size_t kMaxRows = 64;
 

@@ -4,13 +4,13 @@
 #include <cstdio>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/text_button.h"
 
 namespace engine {
 namespace {
 
-constexpr uint32_t kBodyLinks = 0x1BC0EB;
 // The parts follow the body's moves, depth, alpha, visibility and removal, but keep their own size
 // when the body is resized.
 constexpr uint32_t kPartLinks = link_flag::kOwned | link_flag::kAlpha | link_flag::kInvalidate | link_flag::kDepth |
@@ -26,7 +26,7 @@ TextButton* MessageBoxWidget::MakeButton(const char* caption, Signal signal) {
     return nullptr;
   }
   const ObjectMessage pressed = MakeMessage(GetKey(), msg::kCountdownStep, signal, 0);
-  button->Create(caption, kButtonWidth, kButtonHeight, 12, 0xFF00FF, 0x000000, &pressed);
+  button->Create(caption, kButtonWidth, kButtonHeight, 12, kColourKey, 0x000000, &pressed);
   button->MoveToTopLayer();
   button->SetDepth(body_->GetDepth() + 1.0);
   body_->AddChild(button, kPartLinks);
@@ -40,9 +40,9 @@ CanvasObject* MessageBoxWidget::Build(int32_t width, int32_t height, const Objec
     return nullptr;
   }
   if (body_ != nullptr) return body_;
-  body_ = CreateCanvas(width, height, 0xFF00FF);
+  body_ = CreateCanvas(width, height, kColourKey);
   if (body_ == nullptr) return nullptr;
-  SetSkin(body_, kBodyLinks);
+  SetSkin(body_, link_flag::kFollowAll);
   SetTakesInput(true);
   // The box is dragged by its body; the parts follow it.
   SetDraggable(true);
@@ -66,7 +66,7 @@ CanvasObject* MessageBoxWidget::Build(int32_t width, int32_t height, const Objec
   }
   if (countdown_seconds > 0) {
     count_ = std::min(countdown_seconds, kMaxCountdown);
-    countdown_canvas_ = CreateCanvas(kCountdownWidth, kCountdownHeight, 0xFF00FF);
+    countdown_canvas_ = CreateCanvas(kCountdownWidth, kCountdownHeight, kColourKey);
     if (countdown_canvas_ != nullptr) {
       countdown_canvas_->MoveToTopLayer();
       countdown_canvas_->SetDepth(body_->GetDepth() + 1.0);

@@ -25,7 +25,7 @@ class MessageBoxWidget : public WidgetBase {
   static constexpr int32_t kCountdownWidth = 40;
   static constexpr int32_t kCountdownHeight = 20;
   static constexpr int32_t kMaxCountdown = 99;
-  // What p1 of 19840394 says: the countdown's next second, or which button was pressed.
+  // What p1 of msg::kCountdownStep says: the countdown's next second, or which button was pressed.
   enum Signal : uintptr_t { kSignalCountdown = 0, kSignalOk = 1, kSignalCancel = 2, kSignalClicked = 3 };
 
   MessageBoxWidget() = default;

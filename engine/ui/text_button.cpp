@@ -26,7 +26,7 @@ bool TextButton::Create(const char* caption, int32_t width, int32_t height, int3
   frame_colour_ = frame_colour;
   message_ = message != nullptr ? *message : ObjectMessage{};
   SetSize(width, height);
-  SetSkin(canvas, kSkinLinks);
+  SetSkin(canvas, link_flag::kFollowAll);  // the canvas follows everything the button does
   SetTakesInput(true);
   // The canvas is what the pointer finds; these subscriptions are repeated on it (link 0x40000)
   // and come back to the button.
@@ -52,7 +52,7 @@ void TextButton::DrawState(uint32_t state) {
   canvas->SetFillColour(kFills[state]);
   canvas->Clear();
   canvas->DrawBorder(frame_colour_, 1);
-  canvas->SetFont(font_size_, 400, "宋体");
+  canvas->SetFont(font_size_, 400, kDefaultFaceName);
   canvas->SetTextColour(state == kDisabled ? kDisabledText : text_colour_, 1.0);
   // A pressed button's caption sinks by a pixel.
   const int32_t sink = state == kPressed ? 1 : 0;

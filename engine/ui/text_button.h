@@ -20,9 +20,6 @@ class TextButton : public WidgetBase {
  public:
   enum State : uint32_t { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
 
-  // Link flags of the button's canvas: it follows everything the button does.
-  static constexpr uint32_t kSkinLinks = 0x1BC0EB;
-
   TextButton() = default;
   ~TextButton() override = default;
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
+
+#include "platform/gbk.h"
 
 namespace engine {
 namespace {
@@ -31,23 +34,26 @@ std::optional<int32_t> Decimal(std::string_view value) {
   return n;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// RRGGBB as written; a COLORREF holds 0x00BBGGRR.
+COLORREF FromRgb(uint32_t rgb) { return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16; }
+
+// The renderer's strict form: exactly six hex digits.
 std::optional<uint32_t> HexColour(std::string_view value) {
   if (value.size() != 6) return std::nullopt;
   uint32_t rgb = 0;
   for (char c : value) {
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else
-      return std::nullopt;
+    const int digit = HexDigit(c);
+    if (digit < 0) return std::nullopt;
     rgb = rgb << 4 | static_cast<uint32_t>(digit);
   }
-  // RRGGBB as written; the record holds 0x00BBGGRR.
-  return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+  return FromRgb(rgb);
 }
 
 bool ApplyPair(std::string_view name, std::string_view value, FontRecord& record) {
@@ -135,6 +141,105 @@ bool ApplyMarkupTag(std::string_view content, FontRecord& record) {
   }
   if (understood) record = changed;
   return understood;
+}
+
+size_t MarkupCharBytes(std::string_view text, size_t i) {
+  return i + 1 < text.size() && platform::IsDBCSLeadByte(static_cast<uint8_t>(text[i])) &&
+                 platform::IsGbkTrailByte(static_cast<uint8_t>(text[i + 1]))
+             ? 2
+             : 1;
+}
+
+size_t FindMarkupAttribute(std::string_view tag, std::string_view name) {
+  if (name.empty() || name.size() > tag.size()) return std::string_view::npos;
+  for (size_t i = 0; i + name.size() <= tag.size(); i += MarkupCharBytes(tag, i)) {
+    if (tag.compare(i, name.size(), name) == 0) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string_view MarkupValueAt(std::string_view tag, size_t from) {
+  if (from >= tag.size()) return {};
+  const std::string_view rest = tag.substr(from);
+  return rest.substr(0, rest.find(';'));
+}
+
+std::optional<std::string_view> FindMarkupValue(std::string_view tag, std::string_view name) {
+  const size_t at = FindMarkupAttribute(tag, name);
+  if (at == std::string_view::npos) return std::nullopt;
+  return MarkupValueAt(tag, at + name.size());
+}
+
+int32_t ReadMarkupNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t n = 0;
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = std::min(n * 10 + (text[i] - '0'), kLimit);
+  if (negative) n = -n;
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(n, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+COLORREF ReadMarkupHexColour(std::string_view text) {
+  uint32_t rgb = 0;
+  for (size_t i = 0; i < 6; ++i) {
+    const int digit = i < text.size() ? HexDigit(text[i]) : -1;
+    rgb = rgb << 4 | static_cast<uint32_t>(digit < 0 ? 0 : digit);
+  }
+  return FromRgb(rgb);
+}
+
+int32_t TwipsToPixels(int32_t twips) { return static_cast<int32_t>(int64_t{twips} * 96 / 1440); }
+
+std::optional<COLORREF> MarkupColourLetter(char letter) {
+  switch (letter) {
+    case 'w':
+    case 'W':
+      return 0xFFFFFF;
+    case 'b':
+    case 'B':
+      return 0xFF0000;
+    case 'k':
+    case 'K':
+      return 0;
+    case 'r':
+    case 'R':
+      return 0xFF;
+    case 'g':
+    case 'G':
+      return 0xFF00;
+    case 'y':
+    case 'Y':
+      return 0xFFFF;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::string EscapeMarkupText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '\0') break;
+    if (MarkupCharBytes(text, i) == 2) {
+      out.append(text.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    // A lead byte without its trail byte would join whatever follows it: it is left out.
+    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
+      ++i;
+      continue;
+    }
+    if (c == '#' || c == '<' || c == '>') out.push_back('#');
+    out.push_back(c);
+    ++i;
+  }
+  return out;
 }
 
 }  // namespace engine

@@ -43,7 +43,7 @@ inline void CountValues(const std::vector<int32_t>& ids, int counts[16]) {
 // bomb_max: the largest bomb (4 x decks); set_max: the largest long set.
 inline void Classify(const int c[16], int total, int bomb_max, int set_max, bool all_tps, std::vector<Reading>* out) {
   if (total == 0) return;
-  int distinct = 0, lo = 99, hi = 0, top = 0, topValue = 0;
+  int distinct = 0, lo = 99, hi = 0, top = 0, top_value = 0;
   for (int v = 1; v <= 15; ++v) {
     if (c[v] == 0) continue;
     ++distinct;
@@ -51,11 +51,11 @@ inline void Classify(const int c[16], int total, int bomb_max, int set_max, bool
     hi = std::max(hi, v);
     if (c[v] > top) {
       top = c[v];
-      topValue = v;
+      top_value = v;
     }
   }
   if (distinct == 1) {
-    int v = topValue;
+    int v = top_value;
     if (total == 1) out->push_back({table::COMBO_SINGLE, 0x1, static_cast<uint32_t>(OrderOf(v)), 1});
     if (total == 2) out->push_back({table::COMBO_PAIR, 0x2, static_cast<uint32_t>(OrderOf(v)), 2});
     if (total == 3) out->push_back({table::COMBO_TRIPLE, 0x4, static_cast<uint32_t>(OrderOf(v)), 3});
@@ -186,7 +186,7 @@ inline std::map<Slot, uint32_t> WeakestBeating(const std::vector<int32_t>& hand,
     // A sequence answers a sequence of its own type only with the same number of cards.
     const uint32_t kSequences = table::COMBO_STRAIGHT | table::COMBO_PAIR_STRAIGHT | table::COMBO_TRIPLE_STRAIGHT |
                                 table::COMBO_TRIPLE_PAIR_STRAIGHT;
-    if (r.type == on_table.type && (r.type & kSequences) && r.cards != on_table.cardCount) return;
+    if (r.type == on_table.type && (r.type & kSequences) && r.cards != on_table.card_count) return;
     Slot slot{r.type, SlotLength(r)};
     auto it = best.find(slot);
     if (it == best.end() || r.value < it->second) best[slot] = r.value;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "engine/media/paint_module.h"
+
 namespace test {
 
 FakeModule::FakeModule(uint32_t id, std::string name, int init_result)
@@ -31,7 +33,7 @@ int32_t FakeModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) {
 }
 
 int32_t RecordingPaintModule::HandleEvent(uint32_t code, uintptr_t p1, uintptr_t) {
-  if (code != 1033 || p1 == 0) return 0;
+  if (code != engine::paint_event::kRenderBatch || p1 == 0) return 0;
   auto* batch = reinterpret_cast<engine::PaintBatch*>(p1);
   RecordedBatch recorded{batch->view_centre_x, batch->view_centre_y, {}, {}};
   recorded.rects.assign(batch->rects, batch->rects + batch->rect_count);

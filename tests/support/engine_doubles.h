@@ -63,10 +63,11 @@ struct RecordedBatch {
   std::vector<RecordedItem> items;
 };
 
-// Module 1003: takes every paint batch (event 1033), records it and frees it as the real one does.
+// The paint module: takes every paint batch (paint_event::kRenderBatch), records it and frees it as the
+// real one does.
 class RecordingPaintModule : public engine::EngineModule {
  public:
-  uint32_t GetId() const override { return 1003; }
+  uint32_t GetId() const override { return engine::module_id::kPaint; }
   const char* GetName() const override { return "RecordingPaintModule"; }
   int32_t HandleEvent(uint32_t code, uintptr_t p1, uintptr_t p2) override;
 

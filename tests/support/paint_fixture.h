@@ -32,7 +32,7 @@ class PaintFixture : public EngineFixture {
   // (Re)builds the engine with a display of the given depth.
   void Build(int bits_per_pixel);
   // One frame, late enough for every module with the default interval to tick; then the window's
-  // paint message (event 1034).
+  // paint message (paint_event::kPresent).
   void Frame();
   // Caches the record under name (the cache takes a copy; the record is freed here).
   void Cache(const std::string& name, engine::ImageRecord record);

@@ -21,7 +21,7 @@ CCardRules* MakeRules(uint32_t flags, int chairs = 3, int32_t rising = 400, int3
 CARD_COMBO Combo(uint32_t type, uint32_t mask, uint32_t value) {
   CARD_COMBO c;
   c.type = type;
-  c.beatMask = mask;
+  c.beat_mask = mask;
   c.value = value;
   return c;
 }
@@ -142,7 +142,7 @@ TEST(BeatRule, Matrix) {
 
 TEST(CardComboRecord, WrittenAndReadBackByteForByte) {
   CARD_COMBO c = Combo(COMBO_PAIR_STRAIGHT, COMBO_PAIR_STRAIGHT, 0x01020304);
-  c.cardCount = 4;
+  c.card_count = 4;
   c.cards[0] = 7;
   c.cards[1] = 0x12345678;
   c.cards[3] = -2;
@@ -182,10 +182,11 @@ TEST(CardRules, ResetDefaultsFirstChairAndHooks) {
   EXPECT_EQ(rules->GetGameResultSize(), 456);
   EXPECT_EQ(rules->GetChairAfterNext(0), 1);
   EXPECT_EQ(rules->GetChairAfterNext(2), 0);
-  EXPECT_TRUE(rules->IsGameMessage(19840324));
-  EXPECT_TRUE(rules->IsGameMessage(19840337));
-  EXPECT_FALSE(rules->IsGameMessage(19840333));
-  EXPECT_FALSE(rules->IsGameMessage(19840340));
+  EXPECT_TRUE(rules->IsGameMessage(table::kFirstFrameworkMessage));
+  EXPECT_TRUE(rules->IsGameMessage(table::kLastFrameworkMessage2));
+  EXPECT_FALSE(rules->IsGameMessage(table::kLastFrameworkMessage + 1));
+  EXPECT_FALSE(rules->IsGameMessage(table::kFirstFrameworkMessage2 - 1));
+  EXPECT_FALSE(rules->IsGameMessage(table::kLastFrameworkMessage2 + 3));  // the game's own moves
   int32_t cards[] = {0, 215, 216, -1, 53};
   EXPECT_EQ(rules->CountValidCards(cards, 5), 3);
 
@@ -195,15 +196,15 @@ TEST(CardRules, ResetDefaultsFirstChairAndHooks) {
   rules->SetTableInfo(info);
   for (int c = 0; c < 3; ++c) {
     auto p = std::make_unique<TablePlayer>();
-    p->userId = 100 + c;
+    p->user_id = 100 + c;
     p->chair = c;
     ASSERT_EQ(rules->AddPlayer(std::move(p)), 1);
   }
   StartParams params;
-  params.maxScore = 1 << 30;
-  params.minScore = -(1 << 30);
-  params.maxPlayerGames = 1000;
-  params.maxTableGames = 1000;
+  params.max_score = 1 << 30;
+  params.min_score = -(1 << 30);
+  params.max_player_games = 1000;
+  params.max_table_games = 1000;
   int fault = -5;
   ASSERT_EQ(rules->StartGame(&fault, params), 1);
   EXPECT_EQ(rules->GameCounter(), 1);
@@ -346,7 +347,7 @@ TEST(CardRules, ValidatePlayChecksTurnOwnershipCountAndShape) {
   PLAY_MESSAGE play;
   play.head[3] = 1;
   play.combo.type = COMBO_PAIR;
-  play.combo.cardCount = 2;
+  play.combo.card_count = 2;
   play.combo.cards[0] = 4;
   play.combo.cards[1] = 17;                // two 5s, both held by chair 1
   EXPECT_EQ(rules.ValidatePlay(play), 0);  // not in the play phase
@@ -355,7 +356,7 @@ TEST(CardRules, ValidatePlayChecksTurnOwnershipCountAndShape) {
   EXPECT_EQ(rules.IsCurrentChairMessage(play), 1);
   EXPECT_EQ(rules.ValidatePlay(play), 1);
   PLAY_MESSAGE wrong = play;
-  wrong.combo.cardCount = 3;
+  wrong.combo.card_count = 3;
   EXPECT_EQ(rules.ValidatePlay(wrong), 0);
   wrong = play;
   wrong.combo.cards[1] = 120;  // chair 2's card

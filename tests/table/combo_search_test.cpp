@@ -66,9 +66,9 @@ TEST_F(ComboSearchTest, EveryExactSelectionMatchesTheReference) {
       for (int i = 0; i < list.count; ++i) {
         EXPECT_EQ(list.records[i].type, expected[i].type);
         EXPECT_EQ(list.records[i].value, expected[i].value);
-        EXPECT_EQ(list.records[i].beatMask, expected[i].mask);
-        EXPECT_EQ(list.records[i].cardCount, static_cast<int>(selection.size()));
-        std::multiset<int32_t> got(list.records[i].cards, list.records[i].cards + list.records[i].cardCount);
+        EXPECT_EQ(list.records[i].beat_mask, expected[i].mask);
+        EXPECT_EQ(list.records[i].card_count, static_cast<int>(selection.size()));
+        std::multiset<int32_t> got(list.records[i].cards, list.records[i].cards + list.records[i].card_count);
         EXPECT_EQ(got, std::multiset<int32_t>(selection.begin(), selection.end()));
       }
       combos_seen += list.count - 1;
@@ -100,28 +100,28 @@ TEST_F(ComboSearchTest, EveryFinderPicksTheWeakestBeatingCombination) {
         int len = it->first.second;
         switch (on_table.type) {
           case COMBO_PAIR_STRAIGHT:
-            on_table.cardCount = 2 * len;
+            on_table.card_count = 2 * len;
             break;
           case COMBO_TRIPLE_STRAIGHT:
-            on_table.cardCount = 3 * len;
+            on_table.card_count = 3 * len;
             break;
           case COMBO_TRIPLE_PAIR_STRAIGHT:
-            on_table.cardCount = 5 * len;
+            on_table.card_count = 5 * len;
             break;
           case COMBO_BOMB:
-            on_table.cardCount = len;
+            on_table.card_count = len;
             break;
           case COMBO_STRAIGHT:
-            on_table.cardCount = 5;
+            on_table.card_count = 5;
             break;
           default:
-            on_table.cardCount = 1;
+            on_table.card_count = 1;
             break;
         }
-        on_table.beatMask = on_table.type == COMBO_BOMB                                 ? kBombBeatMask
-                            : on_table.type == COMBO_FOUR_JOKERS                        ? kJokerBeatMask
-                            : (on_table.type & (COMBO_STRAIGHT_FLUSH | COMBO_LONG_SET)) ? 0
-                                                                                        : on_table.type;
+        on_table.beat_mask = on_table.type == COMBO_BOMB                                 ? kBombBeatMask
+                             : on_table.type == COMBO_FOUR_JOKERS                        ? kJokerBeatMask
+                             : (on_table.type & (COMBO_STRAIGHT_FLUSH | COMBO_LONG_SET)) ? 0
+                                                                                         : on_table.type;
       }
     }
     auto expected = combo_oracle::WeakestBeating(hand, on_table, 4);
@@ -134,11 +134,11 @@ TEST_F(ComboSearchTest, EveryFinderPicksTheWeakestBeatingCombination) {
       ASSERT_TRUE(expected.count(slot)) << "type " << slot.first << " length " << slot.second;
       EXPECT_EQ(f.value, expected[slot]) << "type " << slot.first << " length " << slot.second;
       // The cards come from the hand, once each, and form that very combination.
-      std::vector<int32_t> cards(f.combo.cards, f.combo.cards + f.combo.cardCount);
+      std::vector<int32_t> cards(f.combo.cards, f.combo.cards + f.combo.card_count);
       std::set<int32_t> distinct(cards.begin(), cards.end());
       EXPECT_EQ(distinct.size(), cards.size());
       for (int32_t id : cards) EXPECT_NE(std::find(hand.begin(), hand.end(), id), hand.end());
-      EXPECT_EQ(f.combo.cards[f.combo.cardCount], -1);
+      EXPECT_EQ(f.combo.cards[f.combo.card_count], -1);
       int c[16];
       combo_oracle::CountValues(cards, c);
       std::vector<combo_oracle::Reading> readings;
@@ -169,7 +169,7 @@ TEST_F(ComboSearchTest, StraightsStartAtTwoButOneSuitsAceRunIsAStraightFlush) {
   ASSERT_EQ(list.count, 1);
   EXPECT_EQ(list.records[0].type, COMBO_STRAIGHT_FLUSH);
   EXPECT_EQ(list.records[0].value, 101u);
-  EXPECT_EQ(list.records[0].beatMask, 0u);
+  EXPECT_EQ(list.records[0].beat_mask, 0u);
 
   // K A 2 3 4 of one suit leads as the lowest straight flush of all.
   list = Classify({Card(1, 13), Card(1, 1), Card(1, 2), Card(1, 3), Card(1, 4)}, ~COMBO_ANY);
@@ -186,10 +186,10 @@ TEST_F(ComboSearchTest, TableStraightGetsTheNextHigherStartAnotherTypeTheLowest)
   CARD_COMBO record;
   record.type = COMBO_STRAIGHT;
   record.value = 104;  // 4..8
-  record.cardCount = 5;
+  record.card_count = 5;
   ASSERT_TRUE(rules.FindStraight(hand.data(), 8, counts, 16, w, &record, 5));
   EXPECT_EQ(record.value, 105u);
-  EXPECT_EQ(record.cardCount, 5);
+  EXPECT_EQ(record.card_count, 5);
 
   CARD_COMBO pair;
   pair.type = COMBO_PAIR;
@@ -200,7 +200,7 @@ TEST_F(ComboSearchTest, TableStraightGetsTheNextHigherStartAnotherTypeTheLowest)
   // A table straight whose card count is not 5 is answered by nothing; other lengths neither.
   CARD_COMBO odd;
   odd.type = COMBO_STRAIGHT;
-  odd.cardCount = 6;
+  odd.card_count = 6;
   EXPECT_FALSE(rules.FindStraight(hand.data(), 8, counts, 16, w, &odd, 5));
   CARD_COMBO nothing;
   EXPECT_FALSE(rules.FindStraight(hand.data(), 8, counts, 16, w, &nothing, 6));
@@ -217,14 +217,14 @@ TEST_F(ComboSearchTest, PairStraightOnTheTableIsAnsweredOnlyAtItsLength) {
   rules.CountHandByValue(hand.data(), 10, counts, 16, &w);
   CARD_COMBO table_run;
   table_run.type = COMBO_PAIR_STRAIGHT;
-  table_run.cardCount = 6;
+  table_run.card_count = 6;
   table_run.value = 3 + 3000;
   CARD_COMBO r = table_run;
   EXPECT_FALSE(rules.FindPairStraight(hand.data(), 10, counts, 16, w, &r, 4));
   r = table_run;
   ASSERT_TRUE(rules.FindPairStraight(hand.data(), 10, counts, 16, w, &r, 3));
   EXPECT_EQ(r.value, 5u + 3000);
-  EXPECT_EQ(r.cardCount, 6);
+  EXPECT_EQ(r.card_count, 6);
 }
 
 TEST_F(ComboSearchTest, BombOfAnySizePrefersTheSmallerSize) {
@@ -241,14 +241,14 @@ TEST_F(ComboSearchTest, BombOfAnySizePrefersTheSmallerSize) {
   CARD_COMBO r;
   // Size 0 tries four cards first, whatever the values: the 3s, then the kings.
   ASSERT_TRUE(rules.FindBomb(hand.data(), static_cast<int>(hand.size()), counts, 16, w, &r, 0));
-  EXPECT_EQ(r.cardCount, 4);
+  EXPECT_EQ(r.card_count, 4);
   EXPECT_EQ(r.value, 3u);
   ASSERT_TRUE(rules.FindBomb(hand.data(), static_cast<int>(hand.size()), counts, 16, w, &r, 0));
-  EXPECT_EQ(r.cardCount, 4);
+  EXPECT_EQ(r.card_count, 4);
   EXPECT_EQ(r.value, 13u);
   // Above the four kings only the five 3s answer.
   ASSERT_TRUE(rules.FindBomb(hand.data(), static_cast<int>(hand.size()), counts, 16, w, &r, 0));
-  EXPECT_EQ(r.cardCount, 5);
+  EXPECT_EQ(r.card_count, 5);
   EXPECT_EQ(r.value, 3u + 10000);
   EXPECT_FALSE(rules.FindBomb(hand.data(), static_cast<int>(hand.size()), counts, 16, w, &r, 0));
 }
@@ -257,7 +257,7 @@ TEST_F(ComboSearchTest, FourJokersNeedExactlyTwoOfEach) {
   CARD_COMBO_LIST list = Classify({SmallJoker(0), SmallJoker(1), BigJoker(0), BigJoker(1)}, ~COMBO_ANY);
   ASSERT_EQ(list.count, 1);
   EXPECT_EQ(list.records[0].type, COMBO_FOUR_JOKERS);
-  EXPECT_EQ(list.records[0].beatMask, kJokerBeatMask);
+  EXPECT_EQ(list.records[0].beat_mask, kJokerBeatMask);
   list = Classify({SmallJoker(0), SmallJoker(1), BigJoker(0), BigJoker(1), Card(0, 5)}, ~COMBO_ANY);
   EXPECT_EQ(list.count, 0);
 }
@@ -281,15 +281,15 @@ TEST_F(ComboSearchTest, PickBestAndFindBeating) {
   CARD_COMBO_LIST list;
   list.count = 3;
   list.records[0].type = COMBO_PAIR;
-  list.records[0].beatMask = COMBO_PAIR;
+  list.records[0].beat_mask = COMBO_PAIR;
   list.records[0].value = 12;
-  list.records[0].cardCount = 2;
+  list.records[0].card_count = 2;
   list.records[1] = list.records[0];
   list.records[1].value = 9;
   list.records[2].type = COMBO_BOMB;
-  list.records[2].beatMask = kBombBeatMask;
+  list.records[2].beat_mask = kBombBeatMask;
   list.records[2].value = 3;
-  list.records[2].cardCount = 4;
+  list.records[2].card_count = 4;
   list.records[2].cards[0] = 42;
 
   CARD_COMBO_LIST single_copy;
@@ -301,14 +301,14 @@ TEST_F(ComboSearchTest, PickBestAndFindBeating) {
 
   CARD_COMBO to_beat;
   to_beat.type = COMBO_PAIR;
-  to_beat.beatMask = COMBO_PAIR;
+  to_beat.beat_mask = COMBO_PAIR;
   to_beat.value = 10;
   CARD_COMBO_LIST copy = list;
   ASSERT_EQ(rules.FindBeatingCombo(to_beat, &copy), 1);
   EXPECT_EQ(copy.count, 1);
   EXPECT_EQ(copy.records[0].type, COMBO_BOMB);  // the bomb after the higher pair wins
   EXPECT_EQ(copy.records[0].cards[0], 42);
-  EXPECT_EQ(copy.records[0].cardCount, 4);
+  EXPECT_EQ(copy.records[0].card_count, 4);
 
   to_beat.type = COMBO_FOUR_JOKERS;
   to_beat.value = 1;
@@ -390,7 +390,7 @@ TEST(WildcardSearch, PairAdderTakesTheHighestTripleTheLowest) {
   CARD_COMBO r;
   ASSERT_TRUE(rules.FindPairStraight(hand, 4, c2, 16, w, &r, 2));
   EXPECT_EQ(r.value, 3u + 2000);
-  EXPECT_EQ(r.cardCount, 4);
+  EXPECT_EQ(r.card_count, 4);
 
   // The triple adder is not repeated: two 9s and a wildcard read as the lowest triple.
   CARD_COMBO_LIST triples;

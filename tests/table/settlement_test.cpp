@@ -46,8 +46,8 @@ int32_t ModeSixFee(CTableLogic& t, int32_t win) {
 
 TEST_F(SettlementTest, ModeSixFeeBands) {
   CTableLogic t(0, 0, 1, 3, 0, 0);
-  t.MutableSettings().feeMode = 6;
-  t.MutableSettings().feeRate = 2;
+  t.MutableSettings().fee_mode = 6;
+  t.MutableSettings().fee_rate = 2;
   EXPECT_EQ(ModeSixFee(t, 100), 0);
   EXPECT_EQ(ModeSixFee(t, 101), 2);
   EXPECT_EQ(ModeSixFee(t, 5000), 100);
@@ -69,8 +69,8 @@ TEST_F(SettlementTest, ModeOneTakesTheShortfallFromTheFirstWinner) {
   const int32_t holdings[3] = {100, 1000, 1000};
   CTableLogic t(0, 0, 1, 3, 0, 0);
   SeatAll(t, holdings);
-  t.MutableSettings().feeMode = 1;
-  t.MutableSettings().feeCap = 50;
+  t.MutableSettings().fee_mode = 1;
+  t.MutableSettings().fee_cap = 50;
   int32_t deltas[3] = {-70, 400, 300};
   int32_t fees[3] = {};
   int32_t total = t.ChargeFeeAll(deltas, fees);
@@ -91,8 +91,8 @@ TEST_F(SettlementTest, ModeOneTakesTheShortfallFromTheFirstWinner) {
   const int32_t broke[3] = {0, 1000, 1000};
   CTableLogic u(0, 0, 1, 3, 0, 0);
   SeatAll(u, broke);
-  u.MutableSettings().feeMode = 1;
-  u.MutableSettings().feeCap = 50;
+  u.MutableSettings().fee_mode = 1;
+  u.MutableSettings().fee_cap = 50;
   int32_t d2[3] = {-10, 5, 5};
   int32_t f2[3] = {};
   u.ChargeFeeAll(d2, f2);
@@ -106,26 +106,26 @@ TEST_F(SettlementTest, ModesSevenEightNine) {
   GameSettings& s = t.MutableSettings();
   const int32_t amounts[3] = {5000, 120, 80000};
   int32_t net[3], fees[3] = {};
-  s.feeMode = 7;
-  s.feeCap = 200;
+  s.fee_mode = 7;
+  s.fee_cap = 200;
   EXPECT_EQ(t.ChargeFeeAllEx(amounts, net, 0, fees), 200 + 120 + 200);
   EXPECT_EQ(net[1], 0);
   EXPECT_EQ(fees[1], 120);
 
-  s.feeMode = 8;
-  s.feeRate10000 = 150;
-  s.feeThreshold = 100;
+  s.fee_mode = 8;
+  s.fee_rate_10000 = 150;
+  s.fee_threshold = 100;
   std::fill(fees, fees + 3, 0);
   // ceil(120 x 150 / 10000) = 2 from everyone.
   EXPECT_EQ(t.ChargeFeeAllEx(amounts, net, 0, fees), 6);
   EXPECT_EQ(net[2], 79998);
-  s.feeThreshold = 121;
+  s.fee_threshold = 121;
   std::fill(fees, fees + 3, 0);
   EXPECT_EQ(t.ChargeFeeAllEx(amounts, net, 0, fees), 0);  // the poorest is below the threshold
   EXPECT_EQ(net[0], 5000);
 
-  s.feeMode = 9;
-  s.feeThreshold = 1000;
+  s.fee_mode = 9;
+  s.fee_threshold = 1000;
   std::fill(fees, fees + 3, 0);
   EXPECT_EQ(t.ChargeFeeAllEx(amounts, net, 0, fees), 75 + 1200);
   EXPECT_EQ(fees[1], 0);
@@ -138,7 +138,7 @@ TEST_F(SettlementTest, ModesSevenEightNine) {
   t.CalcServiceFeeEx(5000, &one_net, 0, &one_fee);
   EXPECT_EQ(one_fee, 75);
   EXPECT_EQ(one_net, 4925);
-  s.feeMode = 6;
+  s.fee_mode = 6;
   one_fee = -1;
   t.CalcServiceFeeEx(5000, &one_net, 0, &one_fee);
   EXPECT_EQ(one_fee, -1);
@@ -206,13 +206,13 @@ TEST_F(SettlementTest, LevelsAndLossShares) {
   const int32_t holdings[3] = {150, 1000, 1000};
   SeatAll(t, holdings);
   StartParams p = OpenParams();
-  p.lossSharePercent = 10;
+  p.loss_share_percent = 10;
   int chair = 0;
   ASSERT_EQ(t.StartGame(&chair, p), 1);
   int32_t share = -1;
   EXPECT_EQ(t.CalcChairLoss(0, -2, &share), -150);
   EXPECT_EQ(share, 15);
-  t.MutableSettings().lossCap = 120;
+  t.MutableSettings().loss_cap = 120;
   EXPECT_EQ(t.CalcChairLoss(0, -2, &share), -120);
   EXPECT_EQ(share, 12);
 }
@@ -263,10 +263,10 @@ TEST_F(SettlementTest, GameResultSettlesAndSumsToZero) {
     for (int32_t& h : holdings) h = static_cast<int32_t>(rng() % 5000);
     SeatAll(t, holdings);
     StartParams p = OpenParams();
-    p.feeMode = round % 2 == 0 ? 6 : 9;
-    p.feeRate = 2;
-    p.feeRate10000 = 100;
-    p.feeThreshold = 100;
+    p.fee_mode = round % 2 == 0 ? 6 : 9;
+    p.fee_rate = 2;
+    p.fee_rate_10000 = 100;
+    p.fee_threshold = 100;
     int chair = 0;
     ASSERT_EQ(t.StartGame(&chair, p), 1);
     // Zero-sum scoring from the game's rules.
@@ -278,12 +278,12 @@ TEST_F(SettlementTest, GameResultSettlesAndSumsToZero) {
     int64_t sum = 0;
     bool clipped = false;
     for (int c = 0; c < 3; ++c) {
-      sum += r.holdingChanges[c] + r.fees[c];
+      sum += r.holding_changes[c] + r.fees[c];
       // A loser's change before his fee differs from the game's only when his loss was limited.
-      if (changes[c] < 0 && r.holdingChanges[c] + (p.feeMode == 9 ? r.fees[c] : 0) != changes[c]) clipped = true;
+      if (changes[c] < 0 && r.holding_changes[c] + (p.fee_mode == 9 ? r.fees[c] : 0) != changes[c]) clipped = true;
       EXPECT_GE(r.fees[c], 0);
-      if (p.feeMode == 9) {
-        EXPECT_GE(holdings[c] + r.holdingChanges[c], 0);
+      if (p.fee_mode == 9) {
+        EXPECT_GE(holdings[c] + r.holding_changes[c], 0);
       }
     }
     EXPECT_LE(sum, 0) << "round " << round;
@@ -303,8 +303,8 @@ TEST_F(SettlementTest, FinishGameAppliesScoresAndWritesTitles) {
   ScoredTable t(3);
   SeatAll(t);
   StartParams p = OpenParams();
-  p.feeMode = 6;
-  p.feeRate = 2;
+  p.fee_mode = 6;
+  p.fee_rate = 2;
   int chair = 0;
   ASSERT_EQ(t.StartGame(&chair, p), 1);
   t.scores[0] = -50;
@@ -322,8 +322,8 @@ TEST_F(SettlementTest, FinishGameAppliesScoresAndWritesTitles) {
   GAME_RESULT r;
   ASSERT_EQ(t.FinishGame(&r, sizeof r, 0, 0, &titles), 1);
   EXPECT_EQ(r.fees[1], 16);  // (800 / 100) x 2
-  EXPECT_EQ(r.absentChairs, 0x4);
-  EXPECT_EQ(r.stakeWord, 100);
+  EXPECT_EQ(r.absent_chairs, 0x4);
+  EXPECT_EQ(r.stake_word, 100);
   EXPECT_EQ(t.FindPlayer(101)->score, 50);
   EXPECT_EQ(t.FindPlayer(101)->holding, 500);
   EXPECT_EQ(t.FindPlayer(103)->score, 100);  // absent: untouched
@@ -333,9 +333,9 @@ TEST_F(SettlementTest, FinishGameAppliesScoresAndWritesTitles) {
   LOG_HEAD head;
   LOG_USER users[8];
   ASSERT_EQ(t.BuildGameLog(&r, sizeof r, 0, 77, &head, users), 1);
-  EXPECT_EQ(head.userCount, 3);
+  EXPECT_EQ(head.user_count, 3);
   EXPECT_EQ(head.kind, 77);
-  EXPECT_EQ(users[1].userId, 102);
+  EXPECT_EQ(users[1].user_id, 102);
   EXPECT_EQ(users[1].won, 1);
   EXPECT_EQ(users[0].lost, 1);
   EXPECT_EQ(users[1].fee, r.fees[1]);
@@ -343,27 +343,27 @@ TEST_F(SettlementTest, FinishGameAppliesScoresAndWritesTitles) {
   LOG_HEAD playing_head;
   LOG_USER playing[8];
   ASSERT_EQ(t.BuildPlayingGameLog(&r, sizeof r, 0, 5, &playing_head, playing), 1);
-  EXPECT_EQ(playing_head.userCount, 2);
-  EXPECT_EQ(playing[1].userId, 102);
-  EXPECT_EQ(playing_head.flags & 0x1, 0x1);
+  EXPECT_EQ(playing_head.user_count, 2);
+  EXPECT_EQ(playing[1].user_id, 102);
+  EXPECT_EQ(playing_head.flags & kLogSettleBit, kLogSettleBit);
 }
 
 TEST_F(SettlementTest, ConfirmedLogNeedsAPendingResult) {
   ScoredTable t(3);
   SeatAll(t);
   LOG_HEAD head;
-  head.userCount = 3;
+  head.user_count = 3;
   LOG_USER users[3];
   EXPECT_EQ(t.ApplyConfirmedLog(&head, users, nullptr), 0);
   EXPECT_EQ(t.FindPlayer(101)->score, 100);
   GAME_RESULT pending;
   t.StorePendingResult(pending, 432);
-  head.userCount = 2;
+  head.user_count = 2;
   EXPECT_EQ(t.ApplyConfirmedLog(&head, users, nullptr), 1);
   EXPECT_EQ(t.FindPlayer(101)->score, 100);
-  head.userCount = 3;
-  users[0].scoreBefore = 100;
-  users[0].scoreChange = 25;
+  head.user_count = 3;
+  users[0].score_before = 100;
+  users[0].score_change = 25;
   EXPECT_EQ(t.ApplyConfirmedLog(&head, users, nullptr), 1);
   EXPECT_EQ(t.FindPlayer(101)->score, 125);
   t.ResetRound();
@@ -377,13 +377,13 @@ TEST_F(SettlementTest, LeaverSettlementAndDryRun) {
   ASSERT_EQ(t.StartGame(&chair, OpenParams()), 1);
   LEAVE_RESULT leave;
   ASSERT_EQ(t.BuildLeaveResult(1, 1, &leave), 1);
-  EXPECT_EQ(leave.userId, 102);
-  EXPECT_EQ(leave.holdingBefore, 1000);
+  EXPECT_EQ(leave.user_id, 102);
+  EXPECT_EQ(leave.holding_before, 1000);
   EXPECT_EQ(t.FindPlayer(102)->holding, 1000);
   LOG_HEAD head;
   LOG_USER user;
   ASSERT_EQ(t.BuildLeaveLog(&leave, 0, 0, 1, 3, &head, &user), 1);
-  EXPECT_EQ(head.flags, 0x101);
+  EXPECT_EQ(head.flags, kLogLeave | kLogSettleBit);
   EXPECT_EQ(user.lost, 1);
   EXPECT_EQ(user.chair, 1);
 }
@@ -391,7 +391,7 @@ TEST_F(SettlementTest, LeaverSettlementAndDryRun) {
 TEST_F(SettlementTest, LossReliefIsRecordedPerChair) {
   ReliefTable t;
   SeatAll(t);
-  t.FindPlayer(101)->flags = 0x1;
+  t.FindPlayer(101)->flags = kPlayerLossRelief;
   int chair = 0;
   ASSERT_EQ(t.StartGame(&chair, OpenParams()), 1);
   t.scores[0] = -1000;
@@ -399,7 +399,7 @@ TEST_F(SettlementTest, LossReliefIsRecordedPerChair) {
   random.Script({0, 90});  // granted, half the loss
   GAME_RESULT r;
   t.BuildGameResult(&r, sizeof r, 0);
-  EXPECT_EQ(r.scoreChanges[0], -500);
+  EXPECT_EQ(r.score_changes[0], -500);
   EXPECT_EQ(t.Relief(0), 500);
   int32_t ids[8] = {}, reliefs[8] = {};
   EXPECT_EQ(t.GetLossReliefs(ids, reliefs), 1);

@@ -40,7 +40,7 @@ TEST_F(TableLogicTest, SeatingRefusesBadAndTakenChairs) {
   EXPECT_EQ(t.FindPlayer(1)->chair, 1);
   EXPECT_EQ(t.FindPlayer(9), nullptr);
   t.SetReady(1);
-  EXPECT_EQ(t.ChairStatus(1) & 0x2u, 0x2u);
+  EXPECT_EQ(t.ChairStatus(1) & kChairReady, kChairReady);
   t.AddPlayer(Player(2, 0));
   t.AddPlayer(Player(3, 2));
   EXPECT_TRUE(t.IsTableFull());
@@ -55,7 +55,7 @@ TEST_F(TableLogicTest, SeatingRefusesBadAndTakenChairs) {
   EXPECT_FALSE(t.IsPlayer(2));
   auto back = t.RemovePlayer(3);
   ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->userId, 3);
+  EXPECT_EQ(back->user_id, 3);
   EXPECT_EQ(t.GetPlayerCount(), 1);
   EXPECT_EQ(t.CountUsers(), 1);
 }
@@ -83,13 +83,13 @@ TEST_F(TableLogicTest, StartRefusesAnEmptyChairAndChangesNothing) {
   EXPECT_EQ(t.StartGame(&chair, OpenParams()), kStartEmptyChair);
   EXPECT_EQ(chair, 1);
   EXPECT_EQ(t.GameCounter(), 0);
-  EXPECT_EQ(t.FindPlayer(1)->gamesPlayed, 0);
+  EXPECT_EQ(t.FindPlayer(1)->games_played, 0);
 }
 
 TEST_F(TableLogicTest, StartChecksHoldingOnlyWithTheSettleFlag) {
   const int32_t holdings[3] = {1000, 50, 1000};
   StartParams p = OpenParams();
-  p.minHolding = 100;
+  p.min_holding = 100;
   {
     CTableLogic t(0, 0, 1, 3, 0, 0);
     SeatAll(t, holdings, 0x4);
@@ -97,11 +97,11 @@ TEST_F(TableLogicTest, StartChecksHoldingOnlyWithTheSettleFlag) {
     EXPECT_EQ(t.StartGame(&chair, p), kStartHoldingTooLow);
     EXPECT_EQ(chair, 1);
     EXPECT_EQ(t.GameCounter(), 0);  // a refused start leaves the counters alone
-    EXPECT_EQ(t.FindPlayer(101)->gamesPlayed, 0);
+    EXPECT_EQ(t.FindPlayer(101)->games_played, 0);
   }
   {
     CTableLogic t(0, 0, 1, 3, 0, 0);
-    SeatAll(t, holdings, 0x0);  // no settle flag: holdings are not checked
+    SeatAll(t, holdings, 0);  // no settle flag: holdings are not checked
     int chair = -9;
     EXPECT_EQ(t.StartGame(&chair, p), 1);
     EXPECT_EQ(t.Stake(), 0);
@@ -119,22 +119,22 @@ TEST_F(TableLogicTest, StartChecksScoresAndGameLimits) {
   SeatAll(t);
   t.FindPlayer(103)->score = 5000;
   StartParams p = OpenParams();
-  p.maxScore = 4000;
+  p.max_score = 4000;
   int chair = -9;
   EXPECT_EQ(t.StartGame(&chair, p), kStartScoreTooHigh);
   EXPECT_EQ(chair, 2);
-  p.maxScore = 1 << 30;
-  p.minScore = 200;
+  p.max_score = 1 << 30;
+  p.min_score = 200;
   EXPECT_EQ(t.StartGame(&chair, p), kStartScoreTooLow);
   EXPECT_EQ(chair, 0);
-  p.minScore = 0;
-  p.maxTableGames = 1;
+  p.min_score = 0;
+  p.max_table_games = 1;
   ASSERT_EQ(t.StartGame(&chair, p), 1);
   EXPECT_EQ(t.GameCounter(), 1);
   EXPECT_EQ(t.StartGame(&chair, p), kStartTableGamesDone);
   EXPECT_EQ(t.GameCounter(), 1);
-  p.maxTableGames = 10;
-  p.maxPlayerGames = 1;
+  p.max_table_games = 10;
+  p.max_player_games = 1;
   EXPECT_EQ(t.StartGame(&chair, p), kStartTooManyGames);
 }
 
@@ -159,28 +159,45 @@ TEST_F(TableLogicTest, StartPreparesTheGame) {
   EXPECT_EQ(t.CountSides(), 3);
   EXPECT_EQ(t.IsFirstGame(), 1);
   EXPECT_EQ(std::strlen(t.GameIdText()), 30u);
-  EXPECT_EQ(t.FindPlayer(102)->gamesPlayed, 1);
+  EXPECT_EQ(t.FindPlayer(102)->games_played, 1);
 }
 
-TEST_F(TableLogicTest, PlayersWhoAreNotReadySitOutWithOption1000) {
+TEST_F(TableLogicTest, PlayersWhoAreNotReadySitOutWhenAChairMayBeSatOut) {
   CTableLogic t(0, 0, 1, 3, 0, 0);
   SeatAll(t);
-  for (int c = 0; c < 3; ++c) t.SetChairOptions(c, 0, 0x4, 0x1000);
+  for (int c = 0; c < 3; ++c) t.SetChairOptions(c, 0, kSettleHoldings, kOptionSitOut);
   t.SetReady(0);
   t.SetReady(2);
   StartParams p = OpenParams();
-  p.minReady = 3;
+  p.min_ready = 3;
   int chair = -9;
   EXPECT_EQ(t.StartGame(&chair, p), kStartEmptyChair);
   EXPECT_EQ(chair, 1);
-  p.minReady = 2;
+  p.min_ready = 2;
   ASSERT_EQ(t.StartGame(&chair, p), 1);
   EXPECT_EQ(t.FindPlayer(102)->absent, 1);
   EXPECT_EQ(t.FindPlayer(101)->absent, 0);
   EXPECT_EQ(t.ChairCounter(1), 1);
-  EXPECT_EQ(t.ChairRecord(0).userId, 101);
+  EXPECT_EQ(t.ChairRecord(0).user_id, 101);
   EXPECT_EQ(t.ChairRecord(0).holding, 1000);
-  EXPECT_EQ(t.ChairRecord(1).userId, 0);
+  EXPECT_EQ(t.ChairRecord(1).user_id, 0);
+}
+
+TEST_F(TableLogicTest, StartResultsAreTheSettleOptionsThatEveryChairTakingPartCarries) {
+  CTableLogic t(0, 0, 1, 3, 0, 0);
+  SeatAll(t);
+  t.SetChairOptions(0, 0, kSettleFlag2 | kSettleHoldings | kSettleFlag4000 | kSettleFlag400, 0);
+  t.SetChairOptions(1, 0, kSettleHoldings | kSettleFlag4000, 0);
+  t.SetChairOptions(2, 0, kSettleFlag2 | kSettleHoldings | kSettleFlag4000, 0);
+  int chair = -9;
+  ASSERT_EQ(t.StartGame(&chair, OpenParams()), 1);
+  EXPECT_EQ(t.StartSettleBits(), kSettleHoldings | kSettleFlag4000);
+  EXPECT_FALSE(t.StartAllFlag2());
+  EXPECT_TRUE(t.SettleFlag());
+  // A reset forgets them.
+  t.Reset(1);
+  EXPECT_EQ(t.StartSettleBits(), 0u);
+  EXPECT_FALSE(t.SettleFlag());
 }
 
 // ---- the turn cursor and the clocks ----
@@ -286,7 +303,7 @@ TEST_F(TableLogicTest, WaitClock) {
 TEST_F(TableLogicTest, StartRecordWrittenAndReadBack) {
   CTableLogic t(0x11223344, -2, 1, 3, 0, 0);
   SeatAll(t);
-  t.SetChairStatus(1, 0x12);
+  t.SetChairStatus(1, kChairRulesState | kChairReady);
   int chair = 0;
   ASSERT_EQ(t.StartGame(&chair, OpenParams()), 1);
   uint8_t bytes[88];
@@ -299,9 +316,9 @@ TEST_F(TableLogicTest, StartRecordWrittenAndReadBack) {
   START_RECORD r;
   ASSERT_TRUE(ReadStartRecord(bytes, sizeof bytes, &r));
   EXPECT_EQ(r.stake, 100);
-  EXPECT_EQ(r.status[1], 0x12);
-  EXPECT_EQ(r.gameCounter, 1);
-  EXPECT_EQ(r.kickTime, 120);  // no settings file
+  EXPECT_EQ(r.status[1], static_cast<int32_t>(kChairRulesState | kChairReady));
+  EXPECT_EQ(r.game_counter, 1);
+  EXPECT_EQ(r.kick_time, 120);  // no settings file
   for (int32_t w : r.reserved) EXPECT_EQ(w, 0);
   uint8_t again[88];
   ASSERT_TRUE(WriteStartRecord(r, again, sizeof again));
@@ -317,7 +334,7 @@ TEST_F(TableLogicTest, GameResultAndLogRecordsRoundTrip) {
   std::memset(bytes, 0xCC, sizeof bytes);
   ASSERT_TRUE(WriteGameResult(g, bytes, sizeof bytes));  // a rules-sized buffer: zero tail
   for (size_t i = 432; i < 456; ++i) EXPECT_EQ(bytes[i], 0);
-  EXPECT_EQ(GetWord(bytes + 4 * 104), static_cast<uint32_t>(g.stakeWord));
+  EXPECT_EQ(GetWord(bytes + 4 * 104), static_cast<uint32_t>(g.stake_word));
   GAME_RESULT back;
   ASSERT_TRUE(ReadGameResult(bytes, 432, &back));
   EXPECT_EQ(std::memcmp(&back, &g, sizeof g), 0);
@@ -333,8 +350,8 @@ TEST_F(TableLogicTest, GameResultAndLogRecordsRoundTrip) {
   ASSERT_TRUE(ReadLogUser(ub, sizeof ub, &ub_back));
   EXPECT_EQ(std::memcmp(&ub_back, &u, sizeof u), 0);
   LOG_HEAD h;
-  h.userCount = 3;
-  h.roundStamp = -5;
+  h.user_count = 3;
+  h.round_stamp = -5;
   uint8_t hb[36];
   ASSERT_TRUE(WriteLogHead(h, hb, sizeof hb));
   LOG_HEAD h_back;
@@ -365,7 +382,7 @@ TEST_F(TableLogicTest, PeerRecordsForSoloPlay) {
   t.FindPlayer(101)->extra1 = 3;
   t.FindPlayer(101)->extra2 = 4;
   auto solo = std::make_unique<SOLO_TABLE>();
-  solo->chairCount = 3;
+  solo->chair_count = 3;
   for (int c = 0; c < 3; ++c) {
     solo->present[c] = 1;
     solo->entries[c].chair = c;
@@ -397,7 +414,7 @@ TEST_F(TableLogicTest, PeerRecordsForSoloPlay) {
   ASSERT_EQ(t.PeerNames().size(), 3u * 52);
   EXPECT_STREQ(reinterpret_cast<const char*>(t.PeerNames().data() + 52), "游戏玩家【乙】");
   // A record claiming more chairs than a table has is refused.
-  solo->chairCount = 9;
+  solo->chair_count = 9;
   t.MakePeerRecords(0, solo.get());
 }
 
@@ -412,10 +429,10 @@ TEST_F(TableLogicTest, PlayerSummaryNeedsEveryChairMarked) {
   titles[3] = rec;
   auto list = std::make_unique<PLAYER_SUMMARY_LIST>();
   EXPECT_EQ(t.FillPlayerSummary(list.get(), &titles), 0);
-  for (int c = 0; c < 3; ++c) t.SetChairStatus(c, 0x1);
+  for (int c = 0; c < 3; ++c) t.SetChairStatus(c, kChairListed);
   ASSERT_EQ(t.FillPlayerSummary(list.get(), &titles), 1);
-  EXPECT_EQ(list->chairCount, 3);
-  EXPECT_EQ(list->entries[1].userId, 102);
+  EXPECT_EQ(list->chair_count, 3);
+  EXPECT_EQ(list->entries[1].user_id, 102);
   EXPECT_STREQ(list->entries[1].title, "高手");
   EXPECT_STREQ(list->entries[0].title, "");
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/game_core.h"
 #include "engine/core/object_module.h"
 #include "engine/media/gdi_paint_module.h"
@@ -48,7 +49,7 @@ struct TestPicture {
     record.height = static_cast<uint16_t>(h);
     record.pixels = reinterpret_cast<uint8_t*>(pixels.data());
     record.data_size = static_cast<uint32_t>(pixels.size() * 4);
-    record.colour_key = 0xFF00FF;
+    record.colour_key = engine::kColourKey;
     record.frame_count = static_cast<uint16_t>(frames);
     record.flags = engine::kImageFlagTransparent | engine::kImageFlagAlpha;
     record.frame_columns = 1;
@@ -56,7 +57,7 @@ struct TestPicture {
     info.record = &record;
     info.width = w;
     info.height = h;
-    info.backdrop = engine::kNoBackdrop;
+    info.backdrop = engine::kColourKey;
   }
   std::vector<uint32_t> pixels;
   ImageRecord record;
@@ -70,7 +71,7 @@ class CanvasTest : public test::SceneFixture {
     objects_->SetFontRenderer(&renderer_);
   }
   void TearDown() override { SceneFixture::TearDown(); }
-  CanvasObject* Make(int w, int h, engine::COLORREF fill = 0xFF00FF) {
+  CanvasObject* Make(int w, int h, engine::COLORREF fill = engine::kColourKey) {
     return static_cast<CanvasObject*>(objects_->CreateCanvas(w, h, fill, nullptr));
   }
   static std::vector<std::pair<int, int>> Drawn(CanvasObject* c) {
@@ -88,9 +89,9 @@ class CanvasTest : public test::SceneFixture {
 
 TEST_F(CanvasTest, PixelsFromColourReferences) {
   CanvasObject* c = Make(4, 4);
-  EXPECT_EQ(c->MakePixel(0x0000FF, 0xFF00FF), 0xFFFF0000u);
-  EXPECT_EQ(c->MakePixel(0xFF00FF, 0xFF00FF), 0x00FF00FFu);
-  EXPECT_EQ(c->MakePixel(0x123456, 0xFF00FF), 0xFF563412u);
+  EXPECT_EQ(c->MakePixel(0x0000FF, engine::kColourKey), 0xFFFF0000u);
+  EXPECT_EQ(c->MakePixel(engine::kColourKey, engine::kColourKey), 0x00FF00FFu);
+  EXPECT_EQ(c->MakePixel(0x123456, engine::kColourKey), 0xFF563412u);
   c->SetPixel(1, 2, 0x123456);
   EXPECT_EQ(c->GetPixel(1, 2), 0x123456u);
   EXPECT_EQ(c->GetPixelAlpha(1, 2), 255);
@@ -173,7 +174,7 @@ TEST_F(CanvasTest, BordersFollowTheEdges) {
 TEST_F(CanvasTest, ColourEffects) {
   CanvasObject* c = Make(3, 2, 0x000000);
   c->SetPixel(0, 0, 0x8040FF);
-  c->SetPixel(1, 0, 0xFF00FF);  // the key colour: transparent
+  c->SetPixel(1, 0, engine::kColourKey);  // the key colour: transparent
   c->InvertRect(0, 0, 2, 2);
   EXPECT_EQ(c->GetPixel(0, 0), 0x7FBF00u);
   EXPECT_EQ(c->GetPixel(2, 0), 0xFFFFFFu);
@@ -301,9 +302,9 @@ TEST_F(CanvasTest, ResizedSurfaceStaysConsistent) {
   EXPECT_EQ(c->GetPixelAlpha(0, 0), 255);
   c->ResizeSurface(0, 5);  // ignored
   EXPECT_EQ(c->GetSurfaceWidth(), 8);
-  c->CreateSurface(3, 3, 0xFF00FF, &renderer_);  // a second surface replaces the first
+  c->CreateSurface(3, 3, engine::kColourKey, &renderer_);  // a second surface replaces the first
   EXPECT_EQ(c->GetSurfaceWidth(), 3);
-  c->CreateSurface(-3, 3, 0xFF00FF, &renderer_);
+  c->CreateSurface(-3, 3, engine::kColourKey, &renderer_);
   EXPECT_EQ(c->GetPixels(), nullptr);
   c->DrawLine(0, 0, 5, 5);
   c->Clear();
@@ -312,7 +313,7 @@ TEST_F(CanvasTest, ResizedSurfaceStaysConsistent) {
 
 TEST_F(CanvasTest, TextWidthEstimate) {
   CanvasObject* c = Make(100, 24);
-  c->SetFont(12, 400, "宋体");
+  c->SetFont(12, 400, engine::kDefaultFaceName);
   c->SetTextSpacing(1, -1);
   EXPECT_EQ(c->EstimateWidth("ab", 2), 14);
   EXPECT_EQ(c->EstimateWidth("确定", 4), 28);
@@ -322,7 +323,7 @@ TEST_F(CanvasTest, TextWidthEstimate) {
 
 TEST_F(CanvasTest, TextIsDrawnAndTheRendererKeepsItsStyle) {
   CanvasObject* c = Make(120, 30);
-  c->SetFont(16, 400, "宋体");
+  c->SetFont(16, 400, engine::kDefaultFaceName);
   c->SetTextColour(0x0000FF, 1.0);
   engine::FontRecord before{};
   renderer_.GetFont(&before);
@@ -364,7 +365,7 @@ TEST_F(BareModuleCanvasTest, ACanvasOfABareObjectModuleDrawsAndMeasuresText) {
 
 TEST_F(CanvasTest, FitToTextSizesObjectAndSurface) {
   CanvasObject* c = Make(10, 10);
-  c->SetFont(14, 400, "宋体");
+  c->SetFont(14, 400, engine::kDefaultFaceName);
   c->FitToText("one line", 200);
   const int32_t h = c->MeasureText("one line", 200);
   EXPECT_GT(h, 0);
@@ -376,7 +377,7 @@ TEST_F(CanvasTest, FitToTextSizesObjectAndSurface) {
 
 TEST_F(CanvasTest, PlacedTextHasNoLengthLimit) {
   CanvasObject* c = Make(200, 40);
-  c->SetFont(12, 400, "宋体");
+  c->SetFont(12, 400, engine::kDefaultFaceName);
   const std::string long_text(300, 'x');
   c->DrawTextPlaced(long_text.c_str(), engine::kPlaceCentre, engine::kPlaceCentre, 0);
   EXPECT_FALSE(Drawn(c).empty());
@@ -384,9 +385,9 @@ TEST_F(CanvasTest, PlacedTextHasNoLengthLimit) {
 
 TEST_F(CanvasTest, WrappedTextBreaksLinesAndEndsWithDots) {
   auto* c = new LineCanvas();
-  c->CreateSurface(100, 200, 0xFF00FF, &renderer_);
+  c->CreateSurface(100, 200, engine::kColourKey, &renderer_);
   objects_->AddObject(c, nullptr);
-  c->SetFont(10, 400, "宋体");
+  c->SetFont(10, 400, engine::kDefaultFaceName);
   // Single-byte characters are 5 wide: 20 fit in 100.
   c->DrawWrappedText("aaaaaaaaaabbbbbbbbbbccccc", 0);
   ASSERT_EQ(c->lines.size(), 2u);
@@ -399,9 +400,9 @@ TEST_F(CanvasTest, WrappedTextBreaksLinesAndEndsWithDots) {
   // A surface with room for one line: the line that cannot be followed ends in dots, on a
   // character boundary.
   auto* small = new LineCanvas();
-  small->CreateSurface(40, 12, 0xFF00FF, &renderer_);
+  small->CreateSurface(40, 12, engine::kColourKey, &renderer_);
   objects_->AddObject(small, nullptr);
-  small->SetFont(10, 400, "宋体");
+  small->SetFont(10, 400, engine::kDefaultFaceName);
   small->DrawWrappedText("确定确定确定", 0);  // two 10-wide characters... 4 fit in 40
   ASSERT_EQ(small->lines.size(), 1u);
   EXPECT_EQ(small->lines[0].text, std::string("确定确") + "..");
@@ -417,9 +418,9 @@ TEST_F(CanvasTest, WrappedTextBreaksLinesAndEndsWithDots) {
 
 TEST_F(CanvasTest, WrappedTextKeepsTagsWithoutWidth) {
   auto* c = new LineCanvas();
-  c->CreateSurface(50, 200, 0xFF00FF, &renderer_);
+  c->CreateSurface(50, 200, engine::kColourKey, &renderer_);
   objects_->AddObject(c, nullptr);
-  c->SetFont(10, 400, "宋体");
+  c->SetFont(10, 400, engine::kDefaultFaceName);
   c->DrawWrappedText("<c=255>aaaaaaaaaabb", 0);
   ASSERT_EQ(c->lines.size(), 2u);
   EXPECT_EQ(c->lines[0].text, "<c=255>aaaaaaaaaa");

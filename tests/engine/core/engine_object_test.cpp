@@ -36,24 +36,24 @@ TEST(EngineObjectAlone, StartsHiddenOffSceneAndUnregistered) {
 TEST(EngineObjectAlone, SubscriptionsKeepOneNodePerTargetAndId) {
   EngineObject o;
   const ObjectMessage m = engine::MakeMessage(7, 500, 0, 0);
-  o.Subscribe(19840325, &m);
-  o.Subscribe(19840325, &m);
+  o.Subscribe(engine::QUILLARON_EVENT_MOUSE_ENTER, &m);
+  o.Subscribe(engine::QUILLARON_EVENT_MOUSE_ENTER, &m);
   EXPECT_EQ(o.SubscriptionCount(), 1u);
   EXPECT_TRUE(o.TakesInput());
   const ObjectMessage other = engine::MakeMessage(7, 501, 0, 0);
-  o.Subscribe(19840325, &other);
+  o.Subscribe(engine::QUILLARON_EVENT_MOUSE_ENTER, &other);
   EXPECT_EQ(o.SubscriptionCount(), 2u);
   int cursor = 0;
-  EXPECT_EQ(o.NextSubscription(19840325, &cursor)->id, 500u);
-  EXPECT_EQ(o.NextSubscription(19840325, &cursor)->id, 501u);
-  EXPECT_EQ(o.NextSubscription(19840325, &cursor), nullptr);
-  o.Unsubscribe(19840325);
-  EXPECT_EQ(o.FindSubscription(19840325), nullptr);
+  EXPECT_EQ(o.NextSubscription(engine::QUILLARON_EVENT_MOUSE_ENTER, &cursor)->id, 500u);
+  EXPECT_EQ(o.NextSubscription(engine::QUILLARON_EVENT_MOUSE_ENTER, &cursor)->id, 501u);
+  EXPECT_EQ(o.NextSubscription(engine::QUILLARON_EVENT_MOUSE_ENTER, &cursor), nullptr);
+  o.Unsubscribe(engine::QUILLARON_EVENT_MOUSE_ENTER);
+  EXPECT_EQ(o.FindSubscription(engine::QUILLARON_EVENT_MOUSE_ENTER), nullptr);
   EXPECT_TRUE(o.TakesInput());  // unsubscribing leaves the flag
 
   EngineObject quiet;
-  quiet.SubscribeSelf(19840324);
-  quiet.SubscribeSelf(19840354);
+  quiet.SubscribeSelf(engine::kFirstInputEvent - 1);
+  quiet.SubscribeSelf(engine::kLastInputEvent + 1);
   EXPECT_FALSE(quiet.TakesInput());
   EXPECT_EQ(quiet.SubscriptionCount(), 2u);
 }
@@ -180,21 +180,22 @@ TEST(EngineObjectAlone, LinksToUnkeyedChildrenAreToldApart) {
 TEST_F(EngineObjectTest, DraggingSubscribesAndMovesBySnapshot) {
   TestObject* o = Add(100, 100, 20, 20);
   o->SetDraggable(true);
-  EXPECT_NE(o->FindSubscription(19840328), nullptr);
-  EXPECT_EQ(o->FindSubscription(19840331)->id, 19840372u);
+  EXPECT_NE(o->FindSubscription(engine::QUILLARON_EVENT_LBUTTON_DOWN), nullptr);
+  EXPECT_EQ(o->FindSubscription(engine::QUILLARON_EVENT_DRAG)->id, engine::msg::kDragMove);
   EXPECT_TRUE(o->TakesInput());
   int32_t snapshot[13] = {0, 0, 7, -3};
-  const ObjectMessage drag = engine::MakeMessage(o->GetKey(), 19840372, 0, reinterpret_cast<uintptr_t>(snapshot));
+  const ObjectMessage drag =
+      engine::MakeMessage(o->GetKey(), engine::msg::kDragMove, 0, reinterpret_cast<uintptr_t>(snapshot));
   o->SendMessage(&drag);
   EXPECT_EQ(o->GetX(), 107.0);
   EXPECT_EQ(o->GetY(), 97.0);
-  const ObjectMessage no_snapshot = engine::MakeMessage(o->GetKey(), 19840372, 0, 0);
+  const ObjectMessage no_snapshot = engine::MakeMessage(o->GetKey(), engine::msg::kDragMove, 0, 0);
   o->SendMessage(&no_snapshot);
   EXPECT_EQ(o->GetX(), 107.0);
   o->SetDraggable(false);
-  EXPECT_EQ(o->FindSubscription(19840331), nullptr);
-  EXPECT_NE(o->FindSubscription(19840328), nullptr);
-  EXPECT_NE(o->FindSubscription(19840329), nullptr);
+  EXPECT_EQ(o->FindSubscription(engine::QUILLARON_EVENT_DRAG), nullptr);
+  EXPECT_NE(o->FindSubscription(engine::QUILLARON_EVENT_LBUTTON_DOWN), nullptr);
+  EXPECT_NE(o->FindSubscription(engine::QUILLARON_EVENT_LBUTTON_UP), nullptr);
 }
 
 class RecordingWindow : public engine::HostWindowServices {
@@ -213,10 +214,10 @@ TEST_F(EngineObjectTest, PressClipsTheCursorToTheLimitAndReleaseRestoresIt) {
   TestObject* o = Add(100, 100, 20, 20);
   o->SetLimitRect(engine::RECT{10, 20, 110, 120});
   o->AddFlags(of::kClipCursor);
-  const ObjectMessage press = engine::MakeMessage(o->GetKey(), 19840328, 0, 0);
+  const ObjectMessage press = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_DOWN, 0, 0);
   o->SendMessage(&press);
   EXPECT_EQ(window.clip, (engine::RECT{310, 220, 410, 320}));
-  const ObjectMessage release = engine::MakeMessage(o->GetKey(), 19840329, 0, 0);
+  const ObjectMessage release = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_UP, 0, 0);
   o->SendMessage(&release);
   EXPECT_EQ(window.clip, (engine::RECT{0, 0, 1920, 1080}));
   core_->SetWindowServices(nullptr);
@@ -228,7 +229,7 @@ TEST_F(EngineObjectTest, AnObjectRemovedWhilePressedGivesTheCursorBack) {
   TestObject* o = Add(100, 100, 20, 20);
   o->SetLimitRect(engine::RECT{10, 20, 110, 120});
   o->AddFlags(of::kClipCursor);
-  const ObjectMessage press = engine::MakeMessage(o->GetKey(), 19840328, 0, 0);
+  const ObjectMessage press = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_DOWN, 0, 0);
   o->SendMessage(&press);
   ASSERT_EQ(window.clip, (engine::RECT{310, 220, 410, 320}));
   objects_->RemoveObject(o->GetKey());
@@ -241,7 +242,7 @@ TEST_F(EngineObjectTest, HandedOverBlocksAreFreedOnceEvenWhenForwarded) {
   TestObject* child = Add(100, 100, 10, 10);
   parent->AddChild(child, lf::kForward);
   const ObjectMessage m =
-      engine::MakeMessage(parent->GetKey(), 19840388, reinterpret_cast<uintptr_t>(std::malloc(32)), 0);
+      engine::MakeMessage(parent->GetKey(), engine::msg::kFreeBlockA, reinterpret_cast<uintptr_t>(std::malloc(32)), 0);
   parent->SendMessage(&m);  // ASan: the block is freed by its receiver, and only there
   parent->ForwardToLinked(&m);
   ASSERT_EQ(child->received.size(), 1u);

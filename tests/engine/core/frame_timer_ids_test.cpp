@@ -19,13 +19,13 @@ TEST(FrameTimerIds, EachEngineStartTakesTheNextId) {
     ASSERT_TRUE(second.CreateEngineWindow("b", platform::WS_VISIBLE, 0, engine::RECT{0, 0, 200, 100}, nullptr));
     first.InitEngine(new engine::RectObject(), nullptr);
     second.InitEngine(new engine::RectObject(), nullptr);
-    EXPECT_EQ(first.GetTimerId(), 19840323u);
-    EXPECT_EQ(second.GetTimerId(), 19840324u);
+    EXPECT_EQ(first.GetTimerId(), engine::CQuillaronWnd::kFirstTimerId);
+    EXPECT_EQ(second.GetTimerId(), engine::CQuillaronWnd::kFirstTimerId + 1);
     // A second start on the same window takes a new id and stops the old timer.
     first.InitEngine(nullptr, nullptr);
-    EXPECT_EQ(first.GetTimerId(), 19840325u);
-    EXPECT_FALSE(first.KillTimer(19840323));
-    EXPECT_TRUE(first.KillTimer(19840325));
+    EXPECT_EQ(first.GetTimerId(), engine::CQuillaronWnd::kFirstTimerId + 2);
+    EXPECT_FALSE(first.KillTimer(engine::CQuillaronWnd::kFirstTimerId));
+    EXPECT_TRUE(first.KillTimer(engine::CQuillaronWnd::kFirstTimerId + 2));
     first.DestroyWindow();
     second.DestroyWindow();
   }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/core/core_settings.h"
 #include "engine/core/message_ring.h"
+#include "engine/core/object_message.h"
 #include "tests/support/engine_doubles.h"
 #include "tests/support/engine_fixture.h"
 
@@ -271,7 +273,7 @@ TEST_F(GameCoreTest, SettingsAndDefaults) {
   EXPECT_EQ(core.GetStringSetting(22), nullptr);
   core.Start(nullptr);
   EXPECT_EQ(core.GetIntSetting(3), 22);
-  EXPECT_EQ(core.GetIntSetting(17), 19840388);
+  EXPECT_EQ(core.GetIntSetting(engine::setting::kSettingsMessageId), static_cast<int32_t>(engine::msg::kFreeBlockA));
   EXPECT_EQ(core.GetIntSetting(11), 0xFF0080);
   EXPECT_STREQ(core.GetStringSetting(31), "ScrollBar_HorzRightBtn");
   core.SetIntSetting(3, 5);

@@ -1,5 +1,6 @@
 // ctest-labels: paint
 #include "engine/core/image_handle.h"
+#include "engine/core/colour_key.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ ImageHandle Bind(ImageRecord* r) {
   info.record = r;
   info.width = r->width;
   info.height = r->height;
-  info.backdrop = 0xFF00FF;
+  info.backdrop = engine::kColourKey;
   h.SetParams(info);
   return h;
 }
@@ -54,7 +55,7 @@ TEST(ImageHandle, EmptyHandleAnswersDefaults) {
   ImageHandle h;
   EXPECT_FALSE(h.HitTest(0, 0));
   EXPECT_FALSE(h.IsCurrent());
-  EXPECT_EQ(h.GetColourKey(), 0xFF00FFu);
+  EXPECT_EQ(h.GetColourKey(), engine::kColourKey);
   EXPECT_EQ(h.SetFrame(3), 0u);
   EXPECT_EQ(h.GetFrame(), 0);
   EXPECT_EQ(h.GetFrameCount(), 0);

@@ -245,8 +245,8 @@ TEST_F(ObjectModuleTest, WhatIsDrawnAtAClientPixelIsWhatIsPickedThere) {
 
 TEST_F(ObjectModuleTest, MessagesEachWayAndWhoFreesThem) {
   TestObject* o = Add(100, 100, 10, 10);
-  // 1019: heap message deleted after delivery (ASan would report the leak), or handed to its release.
-  core_->SendEvent(1002, engine::object_event::kHeapMessage,
+  // kHeapMessage: deleted after delivery (ASan would report the leak), or handed to its release.
+  core_->SendEvent(engine::module_id::kObject, engine::object_event::kHeapMessage,
                    reinterpret_cast<uintptr_t>(new ObjectMessage{o->GetKey(), 80000010, 0, 0}), 0);
   static std::vector<ObjectMessage> released;
   released.clear();
@@ -256,19 +256,20 @@ TEST_F(ObjectModuleTest, MessagesEachWayAndWhoFreesThem) {
     released.push_back(*m);
     delete m;
   };
-  core_->SendEvent(1002, engine::object_event::kHeapMessage,
+  core_->SendEvent(engine::module_id::kObject, engine::object_event::kHeapMessage,
                    reinterpret_cast<uintptr_t>(new ObjectMessage{o->GetKey(), 80000011, 0, 0}),
                    reinterpret_cast<uintptr_t>(release));
   ASSERT_EQ(released.size(), 1u);
   EXPECT_EQ(released[0].id, 80000011u);
   ASSERT_EQ(o->received.size(), 2u);
-  // 1020: delivered on the tick, then handed back to the input module (1044).
-  auto* input = new test::FakeModule(1005, "InputModule");
+  // kInputMessage: delivered on the tick, then handed back to the input module (input_code::kFreeMessage).
+  auto* input = new test::FakeModule(engine::module_id::kInput, "InputModule");
   core_->LoadModule(input, true, true);
-  ObjectMessage from_input{o->GetKey(), 19840325, 0, 0};
-  core_->PostEvent(1002, engine::object_event::kInputMessage, reinterpret_cast<uintptr_t>(&from_input), 0);
+  ObjectMessage from_input{o->GetKey(), engine::QUILLARON_EVENT_MOUSE_ENTER, 0, 0};
+  core_->PostEvent(engine::module_id::kObject, engine::object_event::kInputMessage,
+                   reinterpret_cast<uintptr_t>(&from_input), 0);
   Frame();
-  EXPECT_EQ(o->received.back().id, 19840325u);
+  EXPECT_EQ(o->received.back().id, engine::QUILLARON_EVENT_MOUSE_ENTER);
   ASSERT_EQ(input->handled.size(), 1u);  // input comes after the object module: same frame
   EXPECT_EQ(input->handled[0].code, 1044u);
   EXPECT_EQ(input->handled[0].p1, reinterpret_cast<uintptr_t>(&from_input));
@@ -280,7 +281,7 @@ TEST_F(ObjectModuleTest, AnObjectMayRemoveItselfWhileItHandlesAMessage) {
   o->destroyed = &destroyed;
   const uint32_t key = o->GetKey();
   o->on_message = [this, key, &destroyed](TestObject& self, const ObjectMessage&) {
-    core_->SendEvent(1002, engine::object_event::kRemoveObject, key, 0);
+    core_->SendEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, key, 0);
     EXPECT_EQ(objects_->FindObjectByKey(key), nullptr);  // gone for every lookup at once
     EXPECT_EQ(destroyed, 0);                             // but not freed under its own feet
     self.SetAlpha(0.5);
@@ -303,15 +304,15 @@ TEST_F(ObjectModuleTest, RemovalRequestsByKeyOrPointerAreSafeToRepeat) {
   b->destroyed = &destroyed;
   const uintptr_t a_ptr = reinterpret_cast<uintptr_t>(a);
   // Two deferred deletions of one object in the same tick, then an immediate one: one destruction.
-  core_->PostEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);
-  core_->PostEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);
-  core_->PostEvent(1002, engine::object_event::kObjectChanged, a_ptr, 0);
+  core_->PostEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, a_ptr, 0);
+  core_->PostEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, a_ptr, 0);
+  core_->PostEvent(engine::module_id::kObject, engine::object_event::kObjectChanged, a_ptr, 0);
   Frame();
-  core_->SendEvent(1002, engine::object_event::kRemoveObject, a_ptr, 0);  // ASan: never followed
+  core_->SendEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, a_ptr, 0);  // ASan: never followed
   EXPECT_EQ(destroyed, 1);
   const uint32_t b_key = b->GetKey();
-  core_->SendEvent(1002, engine::object_event::kRemoveObject, b_key, 0);
-  core_->SendEvent(1002, engine::object_event::kRemoveObject, b_key, 0);
+  core_->SendEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, b_key, 0);
+  core_->SendEvent(engine::module_id::kObject, engine::object_event::kRemoveObject, b_key, 0);
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(objects_->GetObjectCount(), 0u);
 }
@@ -341,7 +342,8 @@ TEST_F(ObjectModuleTest, TearingDownTheSceneReturnsThePoolsToTheirBaseline) {
     b->PostMessage(&pending);  // never delivered: torn down first
     engine::ActionRecord* action = objects_->NewActionRecord();
     action->object = a;
-    core_->PostEvent(1002, engine::object_event::kQueueAction, reinterpret_cast<uintptr_t>(action), 0);
+    core_->PostEvent(engine::module_id::kObject, engine::object_event::kQueueAction,
+                     reinterpret_cast<uintptr_t>(action), 0);
     objects_->NewGroupRecord();  // made and never used
     Settle();
     EXPECT_GT(engine::PoolBytesInUse(), in_use);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/game_core.h"
 #include "engine/core/object_module.h"
 #include "engine/core/object_services.h"
@@ -59,7 +60,7 @@ class PictureServicesTest : public test::EngineFixture {
     record.height = static_cast<uint16_t>(h);
     record.pixels = reinterpret_cast<uint8_t*>(pixels.data());
     record.data_size = static_cast<uint32_t>(pixels.size() * 4);
-    record.colour_key = 0xFF00FF;
+    record.colour_key = engine::kColourKey;
     record.frame_count = static_cast<uint16_t>(frames);
     record.flags = engine::kImageFlagTransparent | engine::kImageFlagAlpha;
     if (delay != 0) {

@@ -234,7 +234,7 @@ TEST(CursorObject, NumberedCursorsWinOverTheSystemOnes) {
 
   const engine::ObjectMessage hand{0, engine::QUILLARON_EVENT_CURSOR_HAND, 0, 0};
   const engine::ObjectMessage arrow{0, engine::QUILLARON_EVENT_CURSOR_ARROW, 0, 0};
-  const engine::ObjectMessage other{0, 19840376, 0, 0};
+  const engine::ObjectMessage other{0, engine::msg::kHide, 0, 0};
   EXPECT_EQ(cursors.OnMessage(&hand), 1);
   EXPECT_EQ(platform::GetCursor(), wait);
   EXPECT_EQ(cursors.OnMessage(&arrow), 1);

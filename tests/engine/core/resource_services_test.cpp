@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/core/game_core.h"
 #include "engine/core/name_key.h"
 #include "engine/core/object_module.h"
@@ -80,7 +81,7 @@ TEST_F(ResourceServicesTest, ServicesWithoutTheirModuleDoNothing) {
   EXPECT_EQ(loose.GetPictureInfo("x", 0).record, nullptr);
   EXPECT_FALSE(loose.SavePicture("x", "y.pps"));
   EXPECT_EQ(loose.PlaySound("x", 1, nullptr), 0u);
-  EXPECT_EQ(loose.CreateCanvas(4, 4, 0xFF00FF), nullptr);
+  EXPECT_EQ(loose.CreateCanvas(4, 4, engine::kColourKey), nullptr);
   EXPECT_EQ(loose.BeginGroup(), nullptr);
   EXPECT_EQ(loose.FadeTo(&loose, 0.1, 1.0, 0, nullptr), 0u);
   loose.ShowMessageBox("x", nullptr, nullptr, 0);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/ui/message_box_widget.h"
 #include "engine/ui/text_button.h"
 #include "tests/support/widget_scene_fixture.h"
@@ -30,8 +31,8 @@ class SystemOverlaysTest : public test::WidgetSceneFixture {
   }
   // Height of one 15-pixel line of the overlays' font at width w.
   int32_t LineHeight(const char* text, int32_t w) {
-    CanvasObject* probe = services_->CreateCanvas(10, 10, 0xFF00FF);
-    probe->SetFont(15, 400, "宋体");
+    CanvasObject* probe = services_->CreateCanvas(10, 10, engine::kColourKey);
+    probe->SetFont(15, 400, engine::kDefaultFaceName);
     probe->SetTextMargins(10, 10);
     const int32_t h = probe->MeasureText(text, w);
     services_->DeleteObject(probe, false);

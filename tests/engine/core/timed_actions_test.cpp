@@ -209,6 +209,17 @@ TEST_F(TimedActionsTest, RemovingAnObjectCancelsItsPendingActions) {
   EXPECT_EQ(engine::PoolBytesInUse(), baseline_in_use_);
 }
 
+TEST_F(TimedActionsTest, AnObjectRemovedBeforeItsActionWasTakenInIsNeverTouched) {
+  test::TestObject* doomed = Add(300, 300, 10, 10);
+  Post(ev::kQueueAction, Action('D', 3, 0, doomed));
+  objects_->RemoveObject(doomed->GetKey());  // the action is still in the module's queue
+  Frame();
+  Frame();
+  EXPECT_TRUE(g_trace.empty());
+  EXPECT_EQ(objects_->CountActions(), 0u);
+  EXPECT_EQ(engine::PoolBytesInUse(), baseline_in_use_);
+}
+
 TEST_F(TimedActionsTest, GroupMistakesAreLoggedAndChangeNothing) {
   ActionGroup* stray = objects_->NewGroupRecord();
   Post(ev::kNextGroup, stray);

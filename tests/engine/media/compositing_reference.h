@@ -58,7 +58,7 @@ struct Rules {
   uint32_t backdrop;
   bool palette;
 
-  bool has_backdrop() const { return backdrop != engine::kNoBackdrop; }
+  bool has_backdrop() const { return backdrop != engine::kColourKey; }
   uint32_t backdrop_word() const { return Word((backdrop >> 16) & 255, (backdrop >> 8) & 255, backdrop & 255, 0); }
   bool passes(uint32_t a) const { return palette ? a >= (backdrop >> 24) : a > (backdrop >> 24); }
   int op() const { return static_cast<int>(opacity * 255); }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/media/draw_picture.h"
 #include "engine/media/picture_scale.h"
 #include "tests/engine/media/compositing_reference.h"
@@ -104,12 +105,12 @@ void CompareOnRandomDrawings(uint32_t seed, int count, int max_side, int tw, int
       params.height = static_cast<int>(1 + rng() % (2 * max_side));
     }
     const double opacity = opacities[rng() % std::size(opacities)];
-    const uint32_t backdrop = rng() % 3 ? engine::kNoBackdrop : static_cast<uint32_t>(rng());
+    const uint32_t backdrop = rng() % 3 ? engine::kColourKey : static_cast<uint32_t>(rng());
 
     std::vector<uint32_t> fast = RandomTarget(rng, tw, th);
     std::vector<uint32_t> slow = fast;
     const std::vector<uint32_t> before = fast;
-    engine::DrawTarget target{fast.data(), tw, th, 4, 0xFF00FF};
+    engine::DrawTarget target{fast.data(), tw, th, 4, engine::kColourKey};
     DrawParams fast_params = params;
     engine::DrawPicture(&target, &fast_params, r, srcX, srcY, srcW, srcH, opacity, backdrop);
     reference::DrawPicture(slow, tw, th, params, r, srcX, srcY, srcW, srcH, opacity, backdrop);
@@ -156,10 +157,10 @@ TEST(DrawPictureReference, WideRowsMatchAtEveryWidthAndOffset) {
         params.height = 3;
         params.centreX = static_cast<int>(rng() % (tw + 8)) - 4;
         params.centreY = 2;
-        engine::DrawTarget target{fast.data(), tw, th, 4, 0xFF00FF};
+        engine::DrawTarget target{fast.data(), tw, th, 4, engine::kColourKey};
         DrawParams fast_params = params;
-        engine::DrawPicture(&target, &fast_params, r, 0, 0, w, 3, opacity, engine::kNoBackdrop);
-        reference::DrawPicture(slow, tw, th, params, r, 0, 0, w, 3, opacity, engine::kNoBackdrop);
+        engine::DrawPicture(&target, &fast_params, r, 0, 0, w, 3, opacity, engine::kColourKey);
+        reference::DrawPicture(slow, tw, th, params, r, 0, 0, w, 3, opacity, engine::kColourKey);
         ASSERT_EQ(fast, slow) << "flags " << flags << " opacity " << opacity << " width " << w;
       }
     }
@@ -184,6 +185,26 @@ TEST(DrawPictureReference, ScalersMatchThePerPixelFormulas) {
       ASSERT_EQ(nearest[i], want_nearest[i]) << "nearest, case " << n << " pixel " << i;
       ASSERT_EQ(smooth[i], want_smooth[i]) << "smooth, case " << n << " pixel " << i;
     }
+  }
+}
+
+TEST(DrawPictureReference, WideStretchesAndShrinksMatchTheFormulaUpToTheBlocksLastPixel) {
+  // Rectangles that end at the block's last pixel (an over-read leaves the allocation) and row
+  // widths on every side of the eight-pixel steps, stretched and shrunk.
+  std::mt19937 rng(5);
+  for (int n = 0; n < 200; ++n) {
+    const int sw = 2 + static_cast<int>(rng() % 90), sh = 3 + static_cast<int>(rng() % 6);
+    const int stride = sw + static_cast<int>(rng() % 3), height = sh + static_cast<int>(rng() % 2);
+    const int sx = stride - sw, sy = height - sh;
+    std::vector<uint32_t> px(static_cast<size_t>(stride) * height);
+    for (auto& p : px) p = rng();
+    const int dw = n % 2 == 0 ? sw + 1 + static_cast<int>(rng() % (3 * sw)) : 1 + static_cast<int>(rng() % sw);
+    const int dh = 3 + static_cast<int>(rng() % 5);
+    auto smooth = engine::ResizeImageSmooth(px.data(), stride, height, sx, sy, sw, sh, dw, dh);
+    ASSERT_TRUE(smooth);
+    const auto want = reference::ResizeSmooth(px.data(), stride, sx, sy, sw, sh, dw, dh);
+    for (size_t i = 0; i < want.size(); ++i)
+      ASSERT_EQ(smooth[i], want[i]) << sw << "x" << sh << " to " << dw << "x" << dh << ", pixel " << i;
   }
 }
 

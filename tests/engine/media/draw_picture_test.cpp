@@ -1,6 +1,7 @@
 // ctest-labels: compositing
 // Golden pixels for every way DrawPicture can draw a picture, worked out by hand from the pixel
 // rules, plus placement, clipping and the refusals of bad requests.
+#include "engine/core/colour_key.h"
 #include "engine/media/draw_picture.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ struct Canvas {
   std::vector<uint32_t> px;
   DrawTarget target;
   Canvas(int width, int height, uint32_t fill) : w(width), h(height), px(size_t(width) * height, fill) {
-    target = DrawTarget{px.data(), w, h, 4, 0xFF00FF};
+    target = DrawTarget{px.data(), w, h, 4, engine::kColourKey};
   }
   uint32_t& at(int x, int y) { return px[size_t(y) * w + x]; }
 };
@@ -37,7 +38,7 @@ ImageRecord Picture(std::vector<uint32_t>& words, int w, int h, uint32_t flags, 
   r.flags = flags;
   r.pixels = reinterpret_cast<uint8_t*>(words.data());
   r.data_size = uint32_t(words.size() * 4);
-  r.colour_key = 0xFF00FF;
+  r.colour_key = engine::kColourKey;
   return r;
 }
 
@@ -69,7 +70,7 @@ DrawParams Place(int cx, int cy, int w, int h, double angle = 0.0, uint32_t flag
   return p;
 }
 
-void Draw(Canvas& c, DrawParams p, const ImageRecord& r, double opacity = 1.0, uint32_t backdrop = kNoBackdrop) {
+void Draw(Canvas& c, DrawParams p, const ImageRecord& r, double opacity = 1.0, uint32_t backdrop = kColourKey) {
   DrawPicture(&c.target, &p, r, 0, 0, p.width, p.height, opacity, backdrop);
 }
 
@@ -173,10 +174,10 @@ TEST(DrawPictureAlpha, SourceCutShortWithoutScalingDrawsNothing) {
   Canvas c(4, 4, 0);
   std::vector<uint32_t> src(4, kWhite);
   DrawParams p = Place(2, 2, 3, 2);
-  DrawPicture(&c.target, &p, Picture(src, 2, 2, kImageFlagAlpha), 0, 0, 3, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 2, 2, kImageFlagAlpha), 0, 0, 3, 2, 1.0, kColourKey);
   EXPECT_EQ(c.px, std::vector<uint32_t>(16, 0));
   // Without alpha the cut rectangle is drawn as it is.
-  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 3, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 3, 2, 1.0, kColourKey);
   EXPECT_EQ(c.at(0, 1), kWhite);
   EXPECT_EQ(c.at(1, 2), kWhite);
   EXPECT_EQ(c.at(2, 1), 0u);
@@ -233,7 +234,7 @@ TEST(DrawPicturePalette, TwoByteSourceCutShortDrawsNothingAtAnyAngle) {
   for (double angle : {0.0, 45.0}) {
     Canvas c(4, 4, 0);
     DrawParams p = Place(2, 2, 3, 1, angle);
-    DrawPicture(&c.target, &p, PalettePicture(src, 2, 1, kImageFlagAlpha, 256), 0, 0, 3, 1, 1.0, kNoBackdrop);
+    DrawPicture(&c.target, &p, PalettePicture(src, 2, 1, kImageFlagAlpha, 256), 0, 0, 3, 1, 1.0, kColourKey);
     EXPECT_EQ(c.px, std::vector<uint32_t>(16, 0)) << angle;
   }
 }
@@ -255,7 +256,7 @@ TEST(DrawPicturePalette, HalfDegreeDrawsUnturnedFromTheTurnedCorner) {
   Canvas c(4, 4, 0);
   std::vector<uint8_t> src = {0, 1, 2, 3};
   DrawParams p = Place(2, 2, 2, 2, 0.5);
-  DrawPicture(&c.target, &p, PalettePicture(src, 2, 2, 0, 256), 0, 0, 2, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, PalettePicture(src, 2, 2, 0, 256), 0, 0, 2, 2, 1.0, kColourKey);
   EXPECT_EQ(c.at(1, 1), 0xFFFF0000u);
   EXPECT_EQ(c.at(2, 1), 0xFF00FF00u);
   EXPECT_EQ(c.at(1, 2), 0xFF0000FFu);
@@ -335,7 +336,7 @@ TEST(DrawPictureTurned, OddAngleMatchesTheTurnFormula) {
   std::vector<uint32_t> want = c.px;
   const ImageRecord r = Picture(src, 5, 3, 0);
   Draw(c, Place(6, 6, 5, 3, 30.0), r);
-  reference::DrawPicture(want, 12, 12, Place(6, 6, 5, 3, 30.0), r, 0, 0, 5, 3, 1.0, kNoBackdrop);
+  reference::DrawPicture(want, 12, 12, Place(6, 6, 5, 3, 30.0), r, 0, 0, 5, 3, 1.0, kColourKey);
   EXPECT_EQ(c.px, want);
   // Spot check by hand: c = 886, s = 511 (pi taken as 3.14159); R = 2, so the square is at (4, 4).
   // Square pixel (2, 2): dx = 0, ey = 0 -> source (cx, cy) = (3, 2).
@@ -427,7 +428,7 @@ TEST(DrawPictureTurned, HalfDiagonalIsStoredBackIntoTheParams) {
   Canvas c(20, 20, 0);
   std::vector<uint32_t> src(6 * 8, kWhite);
   DrawParams p = Place(10, 10, 6, 8, 45.0);
-  DrawPicture(&c.target, &p, Picture(src, 6, 8, 0), 0, 0, 6, 8, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 6, 8, 0), 0, 0, 6, 8, 1.0, kColourKey);
   EXPECT_EQ(p.halfDiagonal, 5);
 }
 
@@ -435,7 +436,7 @@ TEST(DrawPictureTurned, EmptyPictureDrawsNothingWhenTurned) {
   Canvas c(4, 4, 0);
   std::vector<uint32_t> src(4, kWhite);
   DrawParams p = Place(2, 2, 0, 2, 30.0);
-  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 0, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 0, 2, 1.0, kColourKey);
   EXPECT_EQ(c.px, std::vector<uint32_t>(16, 0));
 }
 
@@ -481,14 +482,14 @@ TEST(DrawPicturePlacement, ParamsClipMovesByOriginMinusCentre) {
   p.originX = 4;                                     // clip moves right by 1 and up by 1
   p.originY = 2;
   p.clip = {1, 2, 3, 6};  // becomes (2, 1, 4, 5)
-  DrawPicture(&c.target, &p, Picture(src, 4, 4, 0), 0, 0, 4, 4, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 4, 4, 0), 0, 0, 4, 4, 1.0, kColourKey);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x)
       EXPECT_EQ(c.at(x, y), (x >= 2 && x < 4 && y >= 1 && y < 5) ? kWhite : 0u) << x << "," << y;
   EXPECT_TRUE(GetDrawClip(&c.target, &p).left == 2 && GetDrawClip(&c.target, &p).bottom == 5);
   p.clip = {40, 40, 50, 50};  // no overlap with the target
   Canvas d(6, 6, 0);
-  DrawPicture(&d.target, &p, Picture(src, 4, 4, 0), 0, 0, 4, 4, 1.0, kNoBackdrop);
+  DrawPicture(&d.target, &p, Picture(src, 4, 4, 0), 0, 0, 4, 4, 1.0, kColourKey);
   EXPECT_EQ(d.px, std::vector<uint32_t>(36, 0));
 }
 
@@ -503,7 +504,7 @@ TEST(DrawPicturePlacement, EmptyNegativeAndOutsideRequestsDrawNothing) {
                        Case{0, -2, 2, 2, 2, 2}, Case{2, 0, 2, 2, 2, 2}, Case{0, 3, 2, 2, 2, 2}}) {
     Canvas c(4, 4, 0);
     DrawParams p = Place(2, 2, k.pw, k.ph);
-    DrawPicture(&c.target, &p, r, k.x, k.y, k.w, k.h, 1.0, kNoBackdrop);
+    DrawPicture(&c.target, &p, r, k.x, k.y, k.w, k.h, 1.0, kColourKey);
     EXPECT_EQ(c.px, std::vector<uint32_t>(16, 0)) << k.x << " " << k.y << " " << k.w << " " << k.h;
   }
 }
@@ -513,10 +514,10 @@ TEST(DrawPicturePlacement, FramesAreChosenBySourceRow) {
   const ImageRecord r = Picture(src, 1, 1, 0, 3);
   Canvas c(1, 1, 0);
   DrawParams p = Place(1, 1, 1, 1);
-  DrawPicture(&c.target, &p, r, 0, 2, 1, 1, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, r, 0, 2, 1, 1, 1.0, kColourKey);
   EXPECT_EQ(c.at(0, 0), 0xFF000003u);
   c.at(0, 0) = 0;
-  DrawPicture(&c.target, &p, r, 0, 3, 1, 1, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, r, 0, 3, 1, 1, 1.0, kColourKey);
   EXPECT_EQ(c.at(0, 0), 0u);
 }
 
@@ -527,7 +528,7 @@ TEST(DrawPicturePlacement, TallFrameStripsKeepEveryFrame) {
   const ImageRecord r = Picture(src, 1, 30000, 0, 3);
   Canvas c(1, 1, 0);
   DrawParams p = Place(1, 1, 1, 1);
-  DrawPicture(&c.target, &p, r, 0, 70000, 1, 1, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, r, 0, 70000, 1, 1, 1.0, kColourKey);
   EXPECT_EQ(c.at(0, 0), 0xFFABCDEFu);
 }
 
@@ -545,13 +546,13 @@ TEST(DrawPicturePlacement, ScalesToTheParamsSize) {
   std::vector<uint32_t> src = {0xFF000001, 0xFF000002};
   Canvas c(4, 1, 0);
   DrawParams p = Place(2, 1, 4, 1);
-  DrawPicture(&c.target, &p, Picture(src, 2, 1, 0), 0, 0, 2, 1, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 2, 1, 0), 0, 0, 2, 1, 1.0, kColourKey);
   // Nearest 22.10: step (1 << 10) / 3 = 341 picks columns 0, 0, 1, 1.
   EXPECT_EQ(c.px, (std::vector<uint32_t>{0xFF000001, 0xFF000001, 0xFF000002, 0xFF000002}));
   std::vector<uint8_t> pal = {0, 2, 3};
   Canvas d(5, 1, 0);
   DrawParams q = Place(3, 1, 5, 1);
-  DrawPicture(&d.target, &q, PalettePicture(pal, 3, 1, 0, 256), 0, 0, 3, 1, 1.0, kNoBackdrop);
+  DrawPicture(&d.target, &q, PalettePicture(pal, 3, 1, 0, 256), 0, 0, 3, 1, 1.0, kColourKey);
   // The palette scaler truncates: step (3 << 10) / 5 = 614 picks columns 0, 0, 1, 1, 2.
   EXPECT_EQ(d.px, (std::vector<uint32_t>{0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF, 0xFFFFFFFF}));
 }
@@ -571,7 +572,7 @@ TEST(DrawPicturePlacement, HugeScalingTargetIsRefusedWithoutAllocating) {
   Canvas c(2, 2, 0);
   engine::testing::GameLogReader log;
   DrawParams p = Place(1, 1, 30000, 30000);
-  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 2, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, Picture(src, 2, 2, 0), 0, 0, 2, 2, 1.0, kColourKey);
   EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
   EXPECT_EQ(log.Lines().size(), 1u);
 }
@@ -580,11 +581,11 @@ TEST(DrawPicturePlacement, MissingTargetOrPixelsDrawNothing) {
   std::vector<uint32_t> src(4, kWhite);
   ImageRecord r = Picture(src, 2, 2, 0);
   DrawParams p = Place(1, 1, 2, 2);
-  DrawPicture(nullptr, &p, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  DrawPicture(nullptr, &p, r, 0, 0, 2, 2, 1.0, kColourKey);
   Canvas c(2, 2, 0);
-  DrawPicture(&c.target, nullptr, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, nullptr, r, 0, 0, 2, 2, 1.0, kColourKey);
   r.pixels = nullptr;
-  DrawPicture(&c.target, &p, r, 0, 0, 2, 2, 1.0, kNoBackdrop);
+  DrawPicture(&c.target, &p, r, 0, 0, 2, 2, 1.0, kColourKey);
   EXPECT_EQ(c.px, std::vector<uint32_t>(4, 0));
 }
 
@@ -664,7 +665,7 @@ TEST(DrawPalettePicture, DrawsPalettePicturesAsDrawPictureDoesAndNothingElse) {
   for (double angle : {0.0, 30.0}) {
     Canvas want(6, 6, 0x11223344), got(6, 6, 0x11223344);
     DrawParams a = Place(3, 3, 3, 2, angle), b = a;
-    DrawPicture(&want.target, &a, r, 0, 0, 3, 2, 0.5, kNoBackdrop);
+    DrawPicture(&want.target, &a, r, 0, 0, 3, 2, 0.5, kColourKey);
     DrawPalettePicture(&got.target, &b, &r, 0, 0, 3, 2, 0.5);
     EXPECT_EQ(got.px, want.px) << "angle " << angle;
     EXPECT_NE(got.px, std::vector<uint32_t>(36, 0x11223344));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/core/core_settings.h"
 #include "engine/core/memory_pool.h"
 #include "tests/support/engine_doubles.h"
 #include "tests/support/paint_fixture.h"
@@ -168,11 +169,11 @@ TEST_F(GdiPaintModuleTest, UnsupportedDepthComposesButNeverUploads) {
 }
 
 TEST_F(GdiPaintModuleTest, InitSetsTheGdiSettingAndLogs) {
-  EXPECT_EQ(core_->GetIntSetting(18), 1);
+  EXPECT_EQ(core_->GetIntSetting(engine::setting::kGdiPainter), 1);
   // Without a resource module the paint module cannot load pictures: Init fails.
   engine::GameCore bare;
   EXPECT_EQ(bare.LoadModule(new engine::GdiPaintModule(), true, true), engine::QUILLARON_RETURN_MODULE_INITIAL_FAILD);
-  EXPECT_EQ(bare.GetIntSetting(18), 1);
+  EXPECT_EQ(bare.GetIntSetting(engine::setting::kGdiPainter), 1);
 }
 
 TEST_F(GdiPaintModuleTest, DrawPictureAtPaintsIntoTheBase) {

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/media/octree_quantiser.h"
 #include "engine/media/picture_helpers.h"
 #include "engine/media/pps_picture.h"
@@ -104,7 +105,7 @@ TEST(PaletteTest, ConvertImageOwnCopyAndSharedModes) {
     r.pixels = new uint8_t[8];
     std::copy(src.begin(), src.end(), r.pixels);
     r.flags = kImageFlagTransparent | kImageFlagAlpha;
-    r.colour_key = 0x00FF00FF;
+    r.colour_key = engine::kColourKey;
     EXPECT_EQ(p.ConvertImage(&r, mode), 3u);
     EXPECT_EQ(r.colour_key, 1u);
     EXPECT_EQ(r.data_size, 4u);
@@ -233,11 +234,11 @@ TEST(QuantiserTest, TwoHundredFiftySixColoursBecome255PlusTheKey) {
   q.BuildPalette();
   EXPECT_EQ(q.colours().size(), 255u * 3);
 
-  record.colour_key = 0x00FF00FF;  // magenta is none of them
+  record.colour_key = engine::kColourKey;  // magenta is none of them
   Palette p;
   p.BuildFromImage(record, "quantised");
   EXPECT_EQ(p.count(), 256u);
-  EXPECT_EQ(p.GetColor(255), 0x00FF00FF);
+  EXPECT_EQ(p.GetColor(255), engine::kColourKey);
   // Every pixel maps to an entry near its colour (the folded pair's average is 1 away).
   for (size_t i = 0; i < px.size(); i += 4) {
     const int index = p.NearestIndexRgb(px[i + 2], px[i + 1], px[i]);
@@ -354,7 +355,7 @@ TEST(PictureHelpersTest, ReduceToPaletteKeepsColoursAndTurnsTheKeyIntoAnIndex) {
   std::copy(src.begin(), src.end(), r.pixels);
   r.data_size = 12;
   r.flags = kImageFlagTransparent | kImageFlagAlpha;
-  r.colour_key = 0x00FF00FF;
+  r.colour_key = engine::kColourKey;
   ASSERT_EQ(ReduceToPalette(&r), 1);
   EXPECT_EQ(r.palette_count, 2);
   EXPECT_EQ(r.colour_key, 0u);

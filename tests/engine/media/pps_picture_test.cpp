@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/core/colour_key.h"
 #include "engine/media/byte_span.h"
 #include "engine/media/pps_planes.h"
 
@@ -180,7 +181,7 @@ TestPicture MakePicture(uint16_t width, uint16_t height, uint16_t frames, bool p
     r.palette_count = 256;
     r.colour_key = 3;
   } else {
-    r.colour_key = 0xFF00FF;
+    r.colour_key = engine::kColourKey;
   }
   if (frames > 1) {
     for (uint16_t f = 0; f < frames; ++f) p.delays.push_back(40 + f * 10);

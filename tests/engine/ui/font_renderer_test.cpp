@@ -79,7 +79,7 @@ TEST(FontRendererSetup, DefaultRecordIsSongTwelvePixelsBlackAndOpaque) {
   FontRenderer renderer;
   FontRecord record{};
   renderer.GetFont(&record);
-  EXPECT_EQ(engine::FaceName(record), "宋体");
+  EXPECT_EQ(engine::FaceName(record), engine::kDefaultFaceName);
   EXPECT_EQ(record.height, 12);
   EXPECT_EQ(record.weight, 400);
   EXPECT_EQ(record.colour, 0u);
