@@ -4,22 +4,21 @@
 #include <cstdio>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/text_button.h"
 
 namespace dialogs {
 namespace {
 
-// The body is the board's skin and follows everything the board does.
-constexpr uint32_t kBodyLinks = 0x1BC0EB;
 // Parts follow the body's moves, depth, alpha, showing, hiding and removal, not its size.
 constexpr uint32_t kPartLinks = engine::link_flag::kOwned | engine::link_flag::kAlpha | engine::link_flag::kInvalidate |
                                 engine::link_flag::kDepth | engine::link_flag::kMove | engine::link_flag::kAlwaysShow |
                                 engine::link_flag::kAlwaysHide;
 constexpr int32_t kCountdownWidth = 28;
 constexpr int32_t kCountdownHeight = 16;
-constexpr const char* kFaceName = "宋体";
 
 }  // namespace
 
@@ -33,12 +32,12 @@ bool DialogBoard::MakeBody(const char* picture, int32_t fallback_width, int32_t 
   const engine::PictureInfo info = GetPictureInfo(background_.c_str(), 0);
   const int32_t w = info.record != nullptr ? info.width : fallback_width;
   const int32_t h = info.record != nullptr ? info.height : fallback_height;
-  body_ = CreateCanvas(w, h, kColourKey);
+  body_ = CreateCanvas(w, h, engine::kColourKey);
   if (body_ == nullptr) return false;
   // The body stands where the board does, so that depths set on the board land on the body.
   body_->SetDepth(GetDepth());
   body_->MoveTo(GetX(), GetY());
-  SetSkin(body_, kBodyLinks);
+  SetSkin(body_, engine::link_flag::kFollowAll);
   // The body takes the pointer, so that a click on the board does not fall through to the table.
   SetTakesInput(true);
   DrawBackground();
@@ -47,7 +46,7 @@ bool DialogBoard::MakeBody(const char* picture, int32_t fallback_width, int32_t 
 
 void DialogBoard::DrawBackground() {
   if (body_ == nullptr) return;
-  body_->SetFillColour(kColourKey);
+  body_->SetFillColour(engine::kColourKey);
   body_->Clear();
   const engine::PictureInfo info = GetPictureInfo(background_.c_str(), 0);
   if (info.record != nullptr) {
@@ -56,7 +55,7 @@ void DialogBoard::DrawBackground() {
     body_->SetFillColour(kPanelFill);
     body_->FillRect(0, 0, body_->GetSurfaceWidth(), body_->GetSurfaceHeight());
     body_->DrawBorder(kPanelEdge, 2);
-    body_->SetFillColour(kColourKey);
+    body_->SetFillColour(engine::kColourKey);
   }
   body_->Invalidate();
 }
@@ -85,7 +84,7 @@ engine::WidgetBase* DialogBoard::AddButton(const char* picture, const char* capt
       delete button;
       return nullptr;
     }
-    button->Create(caption != nullptr ? caption : "", kCaptionButtonWidth, kCaptionButtonHeight, 12, kColourKey,
+    button->Create(caption != nullptr ? caption : "", kCaptionButtonWidth, kCaptionButtonHeight, 12, engine::kColourKey,
                    kPanelEdge, &pressed);
     widget = button;
   }
@@ -106,7 +105,7 @@ void DialogBoard::StartCountdown(int32_t seconds) {
   if (body_ == nullptr || seconds <= 0) return;
   count_ = std::min(seconds, kMaxCountdown);
   if (countdown_canvas_ == nullptr) {
-    countdown_canvas_ = CreateCanvas(kCountdownWidth, kCountdownHeight, kColourKey);
+    countdown_canvas_ = CreateCanvas(kCountdownWidth, kCountdownHeight, engine::kColourKey);
     if (countdown_canvas_ != nullptr) {
       countdown_canvas_->MoveTo(body_->GetRight() - 8 - kCountdownWidth / 2,
                                 body_->GetTop() + 6 + kCountdownHeight / 2);
@@ -125,7 +124,7 @@ void DialogBoard::DrawCountdown() {
   char text[16];
   std::snprintf(text, sizeof text, "%d", count_);
   countdown_canvas_->Clear();
-  countdown_canvas_->SetFont(12, 700, kFaceName);
+  countdown_canvas_->SetFont(12, 700, engine::kDefaultFaceName);
   countdown_canvas_->SetTextColour(0xFFFFFF, 1.0);
   countdown_canvas_->DrawTextCentred(kCountdownWidth / 2, kCountdownHeight / 2, text);
   countdown_canvas_->Invalidate();
@@ -139,7 +138,7 @@ void DialogBoard::DrawBodyText(const std::string& text, int32_t top, int32_t lef
   for (char c : text) {
     if (c != '\r') plain += c;
   }
-  body_->SetFont(size, 400, kFaceName);
+  body_->SetFont(size, 400, engine::kDefaultFaceName);
   body_->SetTextColour(colour, 1.0);
   body_->SetTextSpacing(0, size / 4);
   body_->SetTextMargins(left_margin, right_margin);
@@ -155,6 +154,11 @@ void DialogBoard::DrawBodyPicture(const char* name, int32_t x, int32_t y, int32_
   const int32_t h = height > 0 ? height : info.height;
   body_->DrawImage(&info, x - w / 2, y - h / 2, w, h, 0.0, 1.0);
   body_->Invalidate();
+}
+
+void DialogBoard::Show() {
+  WidgetBase::Show();
+  Invalidate();
 }
 
 void DialogBoard::Press(size_t index) {

@@ -10,7 +10,7 @@
 //
 // The owner adds the board to a scene (AddToScene) before building it, then shows, places and
 // stacks it like any widget: moves, depth, showing, hiding and dragging go to the body, and the
-// parts follow.
+// parts follow. As for any object, Invalidate after moving it lets the scene draw it there.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +32,6 @@ class DialogBoard : public engine::WidgetBase {
   // The board's own messages: a button was pressed (p1: its index), the countdown's step.
   static constexpr uint32_t kButtonPressed = 80001000;
   static constexpr uint32_t kCountdownStep = 80001001;
-  static constexpr uint32_t kColourKey = 0xFF00FF;
   static constexpr int32_t kMaxCountdown = 99;
   // The plain panel of a board without its picture.
   static constexpr uint32_t kPanelFill = 0x2E3B4A;
@@ -44,6 +43,8 @@ class DialogBoard : public engine::WidgetBase {
   ~DialogBoard() override = default;
 
   int OnMessage(const engine::ObjectMessage* message) override;
+  // Shows the board and has the scene draw it where it stands.
+  void Show() override;
 
   // Hides the board and takes it out of the scene (once).
   virtual void Close();

@@ -4,14 +4,9 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
-#include "shell/chat_text.h"
-
-#if __has_include("engine/ui/edit_box.h")
 #include "engine/ui/edit_box.h"
-#define ZP_HAS_EDIT_BOX 1
-#else
-#define ZP_HAS_EDIT_BOX 0
-#endif
+#include "engine/ui/font_record.h"
+#include "shell/chat_text.h"
 
 namespace dialogs {
 namespace {
@@ -34,7 +29,6 @@ bool CInputMsgBox::Setup(const char* text, const engine::ObjectMessage* ok, cons
   lines_ = std::clamp(lines, 1, 4);
   engine::CanvasObject* body = GetBody();
   const int32_t w = body->GetSurfaceWidth();
-#if ZP_HAS_EDIT_BOX
   if (entry_ == nullptr) {
     entry_ = new engine::EditBox();
     AddToScene(entry_);
@@ -54,7 +48,6 @@ bool CInputMsgBox::Setup(const char* text, const engine::ObjectMessage* ok, cons
     entry_->SetDepth(body->GetDepth() + 0.1);
     body->AddChild(entry_, kEntryLinks);
   }
-#endif
   const int32_t centre = w / 2;
   AddButton("btn_gameset_ok", "确定", ok, centre - 35, kButtonY);
   AddButton("btn_gameset_cancel", "取消", cancel, centre + 35, kButtonY);
@@ -67,7 +60,7 @@ void CInputMsgBox::Draw() {
   engine::CanvasObject* body = GetBody();
   if (body == nullptr) return;
   if (!title_.empty()) {
-    body->SetFont(14, 700, "宋体");
+    body->SetFont(14, 700, engine::kDefaultFaceName);
     body->SetTextColour(0xFFFFFF, 1.0);
     body->DrawTextCentred(body->GetSurfaceWidth() / 2, kTitleY + 8, title_.c_str());
   }
@@ -76,9 +69,7 @@ void CInputMsgBox::Draw() {
 
 void CInputMsgBox::SetMaxInput(int32_t bytes) {
   max_input_ = std::max(bytes, 0);
-#if ZP_HAS_EDIT_BOX
   if (entry_ != nullptr) entry_->SetMaxLength(max_input_);
-#endif
 }
 
 void CInputMsgBox::SetTitle(const char* title) {
@@ -87,25 +78,17 @@ void CInputMsgBox::SetTitle(const char* title) {
 }
 
 std::string CInputMsgBox::GetInput() const {
-#if ZP_HAS_EDIT_BOX
   if (entry_ != nullptr) return entry_->GetText();
-#endif
   return std::string();
 }
 
 void CInputMsgBox::TypeText(const std::string& text) {
-#if ZP_HAS_EDIT_BOX
   if (entry_ != nullptr) entry_->InsertPlainText(text);
-#else
-  (void)text;
-#endif
 }
 
 void CInputMsgBox::Show() {
   DialogBoard::Show();
-#if ZP_HAS_EDIT_BOX
   if (entry_ != nullptr && !IsClosing()) entry_->TakeFocus();
-#endif
 }
 
 void CInputMsgBox::OnAnswer(size_t index) {

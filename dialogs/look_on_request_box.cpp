@@ -1,6 +1,7 @@
 #include "dialogs/look_on_request_box.h"
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "shell/chat_text.h"
 
 namespace dialogs {
@@ -16,7 +17,7 @@ bool CLookOnRequestBox::Setup(const char* name, const char* avatar, const engine
   const int32_t w = body->GetSurfaceWidth();
   body->SetFillColour(kPlate);
   body->FillRect(16, 36, w - 16, 132);
-  body->SetFillColour(kColourKey);
+  body->SetFillColour(engine::kColourKey);
   DrawBodyPicture(avatar, 40, 62, 32, 32);
   DrawBodyText(text_, 54, 66, 24, 14, 0);
   const int32_t centre = GetBody()->GetSurfaceWidth() / 2;

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_events.h"
 #include "engine/core/engine_log.h"
+#include "engine/ui/font_record.h"
 #include "platform/shell_open.h"
 #include "shell/chat_text.h"
 
@@ -63,7 +65,7 @@ void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
   link_flag_ = flag;
   const int32_t w = body->GetSurfaceWidth() - 40;
   if (link_canvas_ == nullptr) {
-    link_canvas_ = CreateCanvas(w, kLinkHeight, kColourKey);
+    link_canvas_ = CreateCanvas(w, kLinkHeight, engine::kColourKey);
     if (link_canvas_ == nullptr) return;
     link_canvas_->MoveTo(body->GetX(), body->GetTop() + kLinkY + kLinkHeight / 2);
     link_canvas_->SetDepth(body->GetDepth() + 0.1);
@@ -73,7 +75,7 @@ void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
   }
   const std::string shown = shell::PlainCanvasText(link_);
   link_canvas_->Clear();
-  link_canvas_->SetFont(kTextSize, 400, "宋体");
+  link_canvas_->SetFont(kTextSize, 400, engine::kDefaultFaceName);
   link_canvas_->SetTextColour(kLinkColour, 1.0);
   const int32_t text_width = std::min(link_canvas_->EstimateWidth(shown.c_str(), shown.size()), w);
   const int32_t x = (w - text_width) / 2;

@@ -6,10 +6,12 @@
 #include <cstdio>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/sprite_object.h"
 #include "engine/media/paint_module.h"
 #include "engine/ui/digit_strip.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/rect_queue_widget.h"
 #include "frame/frame_messages.h"
@@ -28,7 +30,6 @@ constexpr uint32_t kTitleLinks = engine::link_flag::kOwned | engine::link_flag::
                                  engine::link_flag::kAlwaysShow | engine::link_flag::kAlwaysHide;
 constexpr int32_t kTitleWidth = 200;
 constexpr int32_t kTitleFontSize = 12;
-constexpr const char* kFaceName = "宋体";
 
 int32_t WorkAreaWidth() {
   platform::RECT area{};
@@ -115,7 +116,7 @@ void GameFrame::CreateChrome() {
 
   auto strip = [this](engine::CanvasObject** field, int32_t w, int32_t h, bool has_picture) {
     if (*field != nullptr) return;
-    *field = CreateCanvas(std::max(w, 1), std::max(h, 1), has_picture ? kColourKey : kChromeFill);
+    *field = CreateCanvas(std::max(w, 1), std::max(h, 1), has_picture ? engine::kColourKey : kChromeFill);
   };
   strip(&top_strip_, W, top_height_, top.record != nullptr);
   if (top_strip_ != nullptr && top_strip_->SubscriptionCount() == 0) {
@@ -268,7 +269,7 @@ void GameFrame::DrawFrame() {
 
   // The title: the game's icon and name on the strip's left.
   if (title_ == nullptr) {
-    title_ = CreateCanvas(kTitleWidth, std::max(top, 1), kColourKey);
+    title_ = CreateCanvas(kTitleWidth, std::max(top, 1), engine::kColourKey);
     if (title_ != nullptr) {
       const engine::PictureInfo icon = GetPictureInfo("GameIcon", 0);
       int32_t icon_width = 0;
@@ -278,7 +279,7 @@ void GameFrame::DrawFrame() {
       }
       shell::CGameAppBase* app = shell::GetApp();
       const std::string name = app != nullptr ? app->FormatGameName() : std::string();
-      title_->SetFont(kTitleFontSize, 400, kFaceName);
+      title_->SetFont(kTitleFontSize, 400, engine::kDefaultFaceName);
       title_->SetTextColour(app != nullptr ? app->GetTitleTextColour() : 0xFFFFFF, 1.0);
       title_->DrawText(icon_width + 15, mid - 7, name.c_str());
       top_strip_->AddChild(title_, kTitleLinks);

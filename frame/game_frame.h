@@ -81,7 +81,6 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   static constexpr int32_t kBottom = 4;
   static constexpr int32_t kButtonGap = 4;
   static constexpr COLORREF kChromeFill = 0x4CB122;
-  static constexpr COLORREF kColourKey = 0xFF00FF;
   static constexpr double kBorderDepth = 100000.0;
   static constexpr double kBottomDepth = 100001.0;
   static constexpr double kTitleDepth = 100100.0;

@@ -11,8 +11,10 @@
 #include "dialogs/exit_request_box.h"
 #include "dialogs/system_msg_box.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/sprite_object.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/rect_queue_widget.h"
 #include "frame/frame_messages.h"
@@ -26,8 +28,6 @@
 namespace frame {
 namespace {
 
-constexpr uint32_t kPartLinks = 0x1BC0EB;
-constexpr const char* kFaceName = "宋体";
 // Where an exit request's reason starts, and its longest text.
 constexpr size_t kExitRequestText = 20;
 constexpr size_t kMaxExitRequestText = 256;
@@ -162,7 +162,7 @@ void GameFrame::ShowNoticeBoard(const char* text, COLORREF colour, int32_t size)
   const engine::PictureInfo back = GetPictureInfo("bit_systemboard", 0);
   if (back.record == nullptr) return;
   if (notice_board_ == nullptr) {
-    notice_board_ = CreateCanvas(back.width, back.height, kColourKey);
+    notice_board_ = CreateCanvas(back.width, back.height, engine::kColourKey);
     if (notice_board_ == nullptr) return;
     notice_board_->SetDraggable(true);
     notice_board_->SetTextMargins(20, 20);
@@ -171,10 +171,10 @@ void GameFrame::ShowNoticeBoard(const char* text, COLORREF colour, int32_t size)
     if (ok != nullptr) {
       ok->MoveTo(notice_board_->GetLeft() + 135, notice_board_->GetTop() + 163);
       ok->SetDepth(notice_board_->GetDepth() + 0.1);
-      notice_board_->AddChild(ok, kPartLinks);
+      notice_board_->AddChild(ok, engine::link_flag::kFollowAll);
     }
   }
-  notice_board_->SetFont(size, 400, kFaceName);
+  notice_board_->SetFont(size, 400, engine::kDefaultFaceName);
   notice_board_->SetTextColour(colour, 1.0);
   notice_board_->SetTextSpacing(0, size / 4);
   notice_board_->Clear();

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
+#include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
@@ -19,8 +21,6 @@
 namespace frame {
 namespace {
 
-constexpr uint32_t kPartLinks = 0x1BC0EB;
-constexpr const char* kFaceName = "宋体";
 constexpr COLORREF kNameColour = 0x38D8E6;
 constexpr COLORREF kLabelColour = 0xCDECD1;
 constexpr COLORREF kUserCardColour = 0x5BE8D6;
@@ -70,7 +70,7 @@ bool GameFrame::MakeCard(bool duan_form) {
   const engine::PictureInfo back = GetPictureInfo("bit_playerdetail", 0);
   const int32_t w = back.record != nullptr ? back.width : kCardWidth;
   const int32_t h = back.record != nullptr ? back.height : kCardHeight;
-  card_ = CreateCanvas(w, h, kColourKey);
+  card_ = CreateCanvas(w, h, engine::kColourKey);
   if (card_ == nullptr) return false;
   card_->SetDepth(kCardDepth);
   card_->SetDraggable(true);
@@ -88,12 +88,12 @@ bool GameFrame::MakeCard(bool duan_form) {
   if (close != nullptr) {
     close->MoveTo(card_->GetRight() - close->GetWidth() / 2 - 10, card_->GetTop() + 19);
     close->SetDepth(card_->GetDepth() + 0.1);
-    card_->AddChild(close, kPartLinks);
+    card_->AddChild(close, engine::link_flag::kFollowAll);
   }
   if (buy != nullptr) {
     buy->MoveTo(duan_form ? card_->GetLeft() + 75 : card_->GetX(), card_->GetTop() + 290);
     buy->SetDepth(card_->GetDepth() + 0.1);
-    card_->AddChild(buy, kPartLinks);
+    card_->AddChild(buy, engine::link_flag::kFollowAll);
   }
   return true;
 }
@@ -106,7 +106,7 @@ void GameFrame::DrawCardBackground(int32_t character) {
   } else {
     card_->SetFillColour(0x3A2A1E);
     card_->FillRect(0, 0, card_->GetSurfaceWidth(), card_->GetSurfaceHeight());
-    card_->SetFillColour(kColourKey);
+    card_->SetFillColour(engine::kColourKey);
   }
   const std::string avatar = LoadAvatarImage(character, 3);
   if (!avatar.empty()) {
@@ -131,10 +131,10 @@ void GameFrame::ShowDuanCard(const uint8_t* data, size_t size) {
   DrawCardBackground(card_character_);
 
   const std::string name = r.Text(DuanCardRecord::kName, DuanCardRecord::kNameBytes);
-  card_->SetFont(14, 700, kFaceName);
+  card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
   card_->DrawText(190, 45, name.c_str());
-  card_->SetFont(12, 400, kFaceName);
+  card_->SetFont(12, 400, engine::kDefaultFaceName);
   card_->SetTextColour(kLabelColour, 1.0);
   char value[96];
   auto line = [&](int32_t y, const char* label, const char* text) {
@@ -170,10 +170,10 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
   card_character_ = record.AvatarId();
   DrawCardBackground(card_character_);
 
-  card_->SetFont(14, 700, kFaceName);
+  card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
   card_->DrawText(195, 46, record.Name().c_str());
-  card_->SetFont(12, 400, kFaceName);
+  card_->SetFont(12, 400, engine::kDefaultFaceName);
   card_->SetTextColour(kUserCardColour, 1.0);
   int32_t y = 70;
   char text[96];

@@ -7,6 +7,7 @@
 
 #include "dialogs/input_msg_box.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/input_module.h"
 #include "engine/core/sprite_object.h"
@@ -26,9 +27,6 @@
 
 namespace frame {
 namespace {
-
-// Parts linked to a board follow everything it does.
-constexpr uint32_t kPartLinks = 0x1BC0EB;
 
 const engine::InputSnapshot* SnapshotOf(const engine::ObjectMessage* message) {
   return reinterpret_cast<const engine::InputSnapshot*>(message->p2);
@@ -299,7 +297,7 @@ void GameFrame::ShowCloseBoard() {
     const engine::PictureInfo sure = GetPictureInfo("bit_SureQuit", 0);
     const int32_t w = back.record != nullptr ? back.width : 290;
     const int32_t h = back.record != nullptr ? back.height : 200;
-    close_board_ = CreateCanvas(w, h, kColourKey);
+    close_board_ = CreateCanvas(w, h, engine::kColourKey);
     if (close_board_ == nullptr) return;
     if (back.record != nullptr) close_board_->DrawImage(&back, 0, 0, -1, -1, 0.0, 1.0);
     if (sure.record != nullptr) close_board_->DrawImage(&sure, 23, 67, -1, -1, 0.0, 1.0);
@@ -312,7 +310,7 @@ void GameFrame::ShowCloseBoard() {
       if (button == nullptr) continue;
       button->MoveTo(close_board_->GetLeft() + x, close_board_->GetTop() + 163);
       button->SetDepth(close_board_->GetDepth() + 0.1);
-      close_board_->AddChild(button, kPartLinks);
+      close_board_->AddChild(button, engine::link_flag::kFollowAll);
     }
   }
   const RECT t = GetMainGameRect();

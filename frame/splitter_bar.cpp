@@ -1,6 +1,7 @@
 #include "frame/splitter_bar.h"
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_events.h"
 #include "engine/ui/image_button.h"
 #include "frame/game_frame.h"
@@ -22,12 +23,12 @@ void SplitterBar::OnAddedToScene() {
   const engine::PictureInfo arrow = GetPictureInfo(kArrowRight, 0);
   const int32_t w = arrow.record != nullptr && arrow.width > 0 ? arrow.width : kDefaultArrowWidth;
   const int32_t h = arrow.record != nullptr && arrow.height > 0 ? arrow.height : kDefaultArrowHeight;
-  skin_ = CreateCanvas(w, 10, GameFrame::kColourKey);
+  skin_ = CreateCanvas(w, 10, engine::kColourKey);
   if (skin_ != nullptr) {
-    SetSkin(skin_, engine::ImageButton::kSkinLinks);
+    SetSkin(skin_, engine::link_flag::kFollowAll);
     skin_->Show();
   }
-  arrow_ = CreateCanvas(w, h, GameFrame::kColourKey);
+  arrow_ = CreateCanvas(w, h, engine::kColourKey);
   if (arrow_ != nullptr && skin_ != nullptr) skin_->AddChild(arrow_, kArrowLinks);
   SubscribeMessage(engine::QUILLARON_EVENT_LBUTTON_DOWN, GetKey(), kClicked, 0, 0);
   SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_ENTER, GetKey(), kPointerEntered, 0, 0);

@@ -14,6 +14,10 @@
 #include "dialogs/look_on_request_box.h"
 #include "dialogs/system_msg_box.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
+#include "engine/ui/edit_box.h"
+#include "engine/core/colour_key.h"
+#include "engine/ui/edit_box.h"
 #include "engine/ui/image_button.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
@@ -185,8 +189,8 @@ TEST_F(MessageBoxes, TheExitBoxOfTheFrameLeavesOrClosesTheWindow) {
 
 TEST_F(MessageBoxes, SlidingBoardsStackByTensAndSlideUpIntoTheCorner) {
   const int32_t n = frame().GetIntSetting(frame::frame_setting::kOpenBoxCount);
-  engine::CanvasObject* a = frame().CreateCanvas(200, 100, 0xFF00FF);
-  engine::CanvasObject* b = frame().CreateCanvas(200, 100, 0xFF00FF);
+  engine::CanvasObject* a = frame().CreateCanvas(200, 100, engine::kColourKey);
+  engine::CanvasObject* b = frame().CreateCanvas(200, 100, engine::kColourKey);
   frame().SlideInBoard(a);
   EXPECT_EQ(a->GetY(), 768 + 50);  // starts just below the window
   frame().SlideInBoard(b);
@@ -269,14 +273,42 @@ TEST_F(MessageBoxes, TheInputBoxHandsItsTextToTheOkReceiverAndCancelSendsItsReco
   ASSERT_TRUE(box->Setup("输入理由", &ok, &cancel, 3));
   box->SetMaxInput(60);
   box->SetTitle("请求强退");
+  ASSERT_NE(box->GetEntry(), nullptr);
   box->TypeText("家里有事");
+  EXPECT_EQ(box->GetInput(), "家里有事");
   box->PressOk();
   ASSERT_EQ(texts_.size(), 1u);
-  EXPECT_EQ(texts_[0], box->GetEntry() != nullptr ? "家里有事" : "");
+  EXPECT_EQ(texts_[0], "家里有事");
   auto* second = Add<dialogs::CInputMsgBox>();
   ASSERT_TRUE(second->Setup("输入理由", &ok, &cancel, 3));
   second->PressCancel();
   EXPECT_EQ(ReceivedIds(), (std::vector<uint32_t>{kWithText, 70000031u}));
+}
+
+TEST_F(MessageBoxes, TheInputBoxTakesSixtyBytesWithoutCuttingACharacter) {
+  auto* box = Add<dialogs::CInputMsgBox>();
+  const engine::ObjectMessage ok = To(kWithText);
+  ASSERT_TRUE(box->Setup("输入理由", &ok, nullptr, 3));
+  box->SetMaxInput(60);
+  box->TypeText(std::string(59, 'a'));
+  box->TypeText("家");  // two more bytes: over the limit, and not cut in half
+  EXPECT_EQ(box->GetInput(), std::string(59, 'a'));
+  box->TypeText("b");
+  EXPECT_EQ(box->GetInput(), std::string(59, 'a') + "b");
+  // Enter in the entry answers as OK.
+  const engine::ObjectMessage enter = engine::MakeMessage(box->GetKey(), dialogs::CInputMsgBox::kEntrySubmitted, 0, 0);
+  box->OnMessage(&enter);
+  ASSERT_EQ(texts_.size(), 1u);
+  EXPECT_EQ(texts_[0].size(), 60u);
+}
+
+TEST_F(MessageBoxes, TheForceExitBoxTakesTheInputFocusWhenItShows) {
+  frame().ShowForceExitRequest();
+  auto* box = dynamic_cast<dialogs::CInputMsgBox*>(frame().GetForceExitBox());
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->GetEntry(), nullptr);
+  Frames(3);
+  EXPECT_NE(box->GetEntry()->GetEditFlag(), 0u);
 }
 
 }  // namespace
