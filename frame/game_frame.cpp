@@ -148,6 +148,19 @@ void GameFrame::CreateChrome() {
     if (*b.field == nullptr) *b.field = MakeImageButton(b.picture, Key(), b.id);
   }
 
+  // The window may start other than maximised: the fit button shows what a click does, and the
+  // side panel takes the width of a window that is not maximised.
+  if (shell::CGameAppBase* app = shell::GetApp(); app != nullptr && app->GetMainWnd() != nullptr) {
+    if (IsMaximized() == 0) {
+      button_state_ = 0;
+      side_panel_width_ = visible_side_width_ = DefaultSidePanelWidth();
+      if (fit_button_ != nullptr) {
+        const engine::PictureInfo max = GetPictureInfo("btnFrameMax", 0);
+        fit_button_->SetPicture(&max);
+      }
+    }
+  }
+
   if (splitter_ == nullptr) {
     splitter_ = new SplitterBar();
     AddToScene(splitter_);
@@ -159,17 +172,6 @@ void GameFrame::CreateChrome() {
   if (WorkAreaWidth() <= kNarrowWorkArea && splitter_ != nullptr && splitter_->IsExpanded()) {
     splitter_->SetCollapsed(1);
     visible_side_width_ = 0;
-  }
-
-  // The window may start other than maximised: the fit button shows what a click does.
-  if (shell::CGameAppBase* app = shell::GetApp(); app != nullptr && app->GetMainWnd() != nullptr) {
-    if (IsMaximized() == 0) {
-      button_state_ = 0;
-      if (fit_button_ != nullptr) {
-        const engine::PictureInfo max = GetPictureInfo("btnFrameMax", 0);
-        fit_button_->SetPicture(&max);
-      }
-    }
   }
 }
 

@@ -68,8 +68,6 @@ class ClientFrame final : public frame::GameFrame {
   void CreateChildren() override {
     SetMainGame(new engine::RectObject());
     SetSubSystem(new engine::RectObject());
-    SetSidePanelWidth(DefaultSidePanelWidth());
-    if (GetVisibleSidePanelWidth() != 0) SetVisibleSidePanelWidth(GetSidePanelWidth());
   }
 };
 

@@ -77,6 +77,7 @@ TEST_F(Splitter, TwoClicksBringThePanelBackAtItsDefaultWidth) {
 TEST_F(Splitter, MaximisedOnAWideScreenTheRestoredPanelIsWide) {
   SetWorkArea(platform::RECT{0, 0, 1920, 1080});
   Start();
+  EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 250);  // the window starts smaller than the screen
   frame().ToggleMaximize();
   Frames(2);
   Send(frame::SplitterBar::kClicked);
