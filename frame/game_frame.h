@@ -174,6 +174,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   virtual void PlaceCardAtPoint(uint32_t user_id, int32_t x, int32_t y);  // 47
   virtual void PlaceCardByUserList(uint32_t user_id, int32_t pinned);     // 48
   void ShowAutoPlay(bool on) override;                                    // 49
+  // The engine's own overlay box stays reachable beside the frame's message box.
+  using engine::RectObject::ShowMessageBox;
   void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                       int32_t buttons, int32_t style, const char* icon) override;                 // 50
   void ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) override;  // 51
