@@ -134,6 +134,8 @@ inline constexpr PictureRow kPictures[] = {
     {"bit_systemboard", 290, 200, 1, Look::kDialog, Package::kFrame, ""},
     {"btn_gameset_ok", 50, 26, 4, Look::kButtonWood, Package::kFrame, "确定"},
     {"btn_gameset_cancel", 50, 26, 4, Look::kButtonWood, Package::kFrame, "取消"},
+    {"btn_request_agree", 50, 26, 4, Look::kButtonWood, Package::kFrame, "同意"},
+    {"btn_request_refuse", 50, 26, 4, Look::kButtonWood, Package::kFrame, "拒绝"},
     {"bit_SureQuit", 244, 40, 1, Look::kLabel, Package::kFrame, "确定要退出比赛吗？"},
     {"animation_autoplaying", 200, 56, 4, Look::kBanner, Package::kFrame, "托管中"},
     {"bit_Duan", 32, 32, 21, Look::kDuanBadge, Package::kFrame, ""},
