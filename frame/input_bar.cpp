@@ -1,7 +1,3 @@
-// The quick silver menu is the side panel's popup menu (frame/popup_menu.h): the bar builds with
-// it, and not before it is part of the frame.
-#if __has_include("frame/popup_menu.h")
-
 #include "frame/input_bar.h"
 
 #include <algorithm>
@@ -616,5 +612,3 @@ int InputBar::OnMessage(const ObjectMessage* message) {
 }
 
 }  // namespace frame
-
-#endif  // __has_include("frame/popup_menu.h")

@@ -3,9 +3,6 @@
 // through a stand-in panel with the flood gap, the quick phrases, and quick silver against the
 // scripted game server (save, take, the protection code, refusals and time-outs), with the
 // presets read from a temporary per-user file.
-// The bar builds with the side panel's popup menu (see frame/input_bar.cpp).
-#if __has_include("frame/popup_menu.h")
-
 #include "frame/input_bar.h"
 
 #include <gtest/gtest.h>
@@ -513,5 +510,3 @@ TEST_F(InputBarTest, ThePresetsDialogOpensWithTheCurrentPresets) {
 }
 
 }  // namespace
-
-#endif  // __has_include("frame/popup_menu.h")
