@@ -352,7 +352,7 @@ void InputBar::ShowQuickSilverMenu(bool show) {
     return;
   }
   if (!show) {
-    silver_menu_->Hide();
+    HideSilverMenu();
     return;
   }
   ImageButton* button = SilverButton();
@@ -360,7 +360,7 @@ void InputBar::ShowQuickSilverMenu(bool show) {
   if (open) {
     if (button != nullptr) button->SetDown(false);
     SetFocusObject(0);
-    silver_menu_->Hide();
+    HideSilverMenu();
     return;
   }
   if (button != nullptr) button->SetDown(true);
@@ -377,6 +377,14 @@ void InputBar::ShowQuickSilverMenu(bool show) {
   silver_menu_->MoveTo(right - silver_menu_->GetWidth() / 2 - kSilverMenuInset,
                        bottom - bar_height - silver_menu_->GetHeight() / 2);
   silver_menu_->Show();
+  // Shown or hidden, the menu tells the scene, which draws it from then on.
+  silver_menu_->Invalidate();
+}
+
+void InputBar::HideSilverMenu() {
+  if (silver_menu_ == nullptr) return;
+  silver_menu_->Hide();
+  silver_menu_->Invalidate();
 }
 
 void InputBar::LoadFixDeposit() {
@@ -578,7 +586,7 @@ int InputBar::OnMessage(const ObjectMessage* message) {
     case kMsgPresetChosen:
       if (message->p1 < static_cast<uintptr_t>(dialogs::kPresetCount)) {
         preset_ = static_cast<int32_t>(message->p1);
-        if (silver_menu_ != nullptr) silver_menu_->Hide();
+        HideSilverMenu();
         QuickSetSilver(amounts_[static_cast<size_t>(preset_)]);
       }
       return 1;
@@ -586,11 +594,11 @@ int InputBar::OnMessage(const ObjectMessage* message) {
       QuickSetSilver(static_cast<int32_t>(message->p1));
       return 1;
     case kMsgOpenSetDeposit:
-      if (silver_menu_ != nullptr) silver_menu_->Hide();
+      HideSilverMenu();
       OpenSetDepositDlg();
       return 1;
     case kMsgOpenSafeBox:
-      if (silver_menu_ != nullptr) silver_menu_->Hide();
+      HideSilverMenu();
       OpenSafeBox();
       return 1;
     case kMsgKeyConfirmed:

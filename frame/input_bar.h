@@ -158,6 +158,7 @@ class InputBar : public engine::WidgetBase {
   bool OwnSilverForMove(int32_t* silver);
   void ShowResult(const char* format, int64_t amount, int32_t target);
   void RefreshSafeBox();
+  void HideSilverMenu();
   void CentreDialogs();
   engine::ImageButton* SilverButton();
   engine::ImageButton* MakeButton(const char* picture, uint32_t message_id);

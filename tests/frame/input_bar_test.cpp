@@ -343,6 +343,15 @@ TEST_F(InputBarTest, TheSilverMenuOpensWithTheSystemBarButtonAboveTheInputBar) {
   EXPECT_TRUE(menu->IsVisible());
   EXPECT_DOUBLE_EQ(menu->GetX(), kPanelRight - menu->GetWidth() / 2 - 50);
   EXPECT_DOUBLE_EQ(menu->GetY(), kPanelBottom - kBarHeight - menu->GetHeight() / 2);
+  // It is drawn: its first entry's colour (0xBEDCD2) shows on the window.
+  Frames(3);
+  const auto entry = menu->GetItem(0);
+  const uint32_t pixel =
+      window_->PresentedFrame()[static_cast<size_t>(entry->GetY()) * 800 + static_cast<size_t>(entry->GetLeft()) + 4];
+  for (int shift : {0, 8, 16}) {
+    // The window's display may drop a channel's lowest bits.
+    EXPECT_NEAR(static_cast<int>(pixel >> shift & 0xFF), static_cast<int>(0xD2DCBEu >> shift & 0xFF), 7) << shift;
+  }
   bar_->ShowQuickSilverMenu(true);
   EXPECT_FALSE(button->IsDown());
   EXPECT_FALSE(menu->IsVisible());
