@@ -215,6 +215,16 @@ void MatchListBar::Layout() {
   rank_list_->Invalidate();
 }
 
+void MatchListBar::PlaceIn(const engine::RECT& rect) {
+  const double width = static_cast<double>(rect.right) - rect.left;
+  const double height = static_cast<double>(rect.bottom) - rect.top;
+  MoveTo(rect.left + width / 2, rect.top + height / 2);
+  Resize(width, height);
+  Show();
+  Invalidate();
+  Layout();
+}
+
 void MatchListBar::PlaceRankDigits() {
   if (!built_) return;
   shell::CGameAppBase* app = shell::GetApp();

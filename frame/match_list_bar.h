@@ -7,7 +7,8 @@
 // How the side panel uses it: construct, add to the scene (creation runs then: it names itself
 // and builds its parts from the picture "SystemMatchListBar"; without that picture the engine's
 // monitor hears of it and the bar stays empty), then at every layout move it to its place,
-// Resize it to the panel's width and the picture's height, Show and Layout. The panel calls
+// Resize it to the panel's width and the picture's height, Show and Layout (PlaceIn does all of
+// that for a rectangle). The panel calls
 // RefreshRanking (80000022), StartClock (80000025), StopClock (80000026), ShowSignUpCount
 // (80000028, p1), ResumeClock (the match table state), DrawAvatar and DrawTitle (entering the
 // game).
@@ -75,6 +76,9 @@ class MatchListBar : public engine::WidgetBase {
 
   // Places the title, the clock, the portrait, the digits and the ranking list in the bar.
   virtual void Layout();
+  // What the side panel does at each layout: the bar centred in the rectangle and sized to it,
+  // shown, redrawn and laid out.
+  void PlaceIn(const engine::RECT& rect);
   // Rebuilds the ranking rows from the application's match data and rolls the digits.
   virtual void RefreshRanking();
   // Shows and places the rank and rest digits and the division by the rank status.

@@ -62,6 +62,8 @@ MatchRankRow* MatchPlayerList::FindRow(uintptr_t row) const {
 void MatchPlayerList::Clear() {
   RichTextBox::Clear();
   selected_ = nullptr;
+  // The menu spoke of a row that is gone.
+  ShowMenu(0);
 }
 
 void MatchPlayerList::Resize(double width, double height) {

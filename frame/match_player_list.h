@@ -54,7 +54,7 @@ class MatchPlayerList : public engine::RichTextBox {
   ~MatchPlayerList() override = default;
 
   int OnMessage(const engine::ObjectMessage* message) override;
-  // Drops the rows and forgets the selected one.
+  // Drops the rows, forgets the selected one and hides the menu.
   void Clear() override;
   // Resizes the view, then widens the rows to its text width again.
   void Resize(double width, double height) override;

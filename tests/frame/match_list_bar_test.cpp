@@ -63,11 +63,7 @@ class MatchBar : public test::PanelFixture {
     Start();
     bar_ = new MatchListBar();
     panel().AddToScene(bar_);
-    bar_->MoveTo(kLeft + kWidth / 2.0, kTop + kHeight / 2.0);
-    bar_->Resize(kWidth, kHeight);
-    bar_->Show();
-    bar_->Invalidate();
-    bar_->Layout();
+    bar_->PlaceIn(engine::RECT{kLeft, kTop, kLeft + kWidth, kTop + kHeight});
     Deliver();
   }
   shell::MatchData& Data() { return app_->GetMatchData(); }

@@ -42,10 +42,6 @@ std::vector<uint8_t> Body(const std::vector<MatchRankRecord>& records) {
   return body;
 }
 
-// The panel's rectangle holds the bar at its top: 246 x 330 from (774, 25).
-constexpr double kBarX = 774 + 246 / 2.0;
-constexpr double kBarY = 25 + 330 / 2.0;
-
 class MatchRanking : public test::PanelFixture {
  protected:
   // The client with the bar in the panel, laid out as the panel does, and this ranking shown.
@@ -55,10 +51,7 @@ class MatchRanking : public test::PanelFixture {
     bar_ = new MatchListBar();
     panel().AddToScene(bar_);
     ASSERT_TRUE(bar_->IsBuilt());
-    bar_->MoveTo(kBarX, kBarY);
-    bar_->Resize(246, 330);
-    bar_->Show();
-    bar_->Layout();
+    bar_->PlaceIn(engine::RECT{774, 25, 774 + 246, 25 + 330});
     list_ = bar_->GetRankList();
     shell::MatchData& data = app_->GetMatchData();
     const std::vector<uint8_t> body = Body(rows);
@@ -310,13 +303,23 @@ TEST_F(MatchRanking, ANameWithTagsIsDrawnAsItStands) {
   }
 }
 
-TEST_F(MatchRanking, ClearingTheListForgetsTheSelectedRow) {
+TEST_F(MatchRanking, ARefreshWhileTheMenuIsOpenForgetsTheSelectedRowAndClosesTheMenu) {
   StartWithRanking(kFour);
-  ClickRow(1);
-  ASSERT_NE(list_->GetSelected(), nullptr);
-  list_->Clear();
+  ASSERT_TRUE(platform::SetClipboardText("before"));
+  RightClickRow(1);
+  ASSERT_NE(list_->GetMenu()->IsVisible(), 0u);
+  bar_->RefreshRanking();
   EXPECT_EQ(list_->GetSelected(), nullptr);
-  EXPECT_EQ(list_->RowCount(), 0u);
+  EXPECT_EQ(list_->GetMenu()->IsVisible(), 0u);
+  EXPECT_EQ(list_->RowCount(), 4u);
+  // Entries that arrive now have no user to act on.
+  for (uint32_t id : {MatchPlayerList::kCopyName, MatchPlayerList::kDetails, MatchPlayerList::kCallPlayer}) {
+    const engine::ObjectMessage m = engine::MakeMessage(list_->GetKey(), id, 0, 0);
+    list_->SendMessage(&m);
+  }
+  EXPECT_EQ(server_->server().CountOf(net::request::kQueryUser), 0u);
+  EXPECT_EQ(server_->server().CountOf(net::request::kCallPlayer), 0u);
+  EXPECT_EQ(platform::GetClipboardText(), "before");
 }
 
 TEST_F(MatchRanking, AWiderListWidensItsRowsAndANarrowerOneNarrowsThem) {
