@@ -36,6 +36,16 @@ MatchRankRecord Rank(uint32_t user, int32_t score, int32_t rank, const std::stri
   return r;
 }
 
+// Colours within a few steps per channel (the window blends what it shows).
+::testing::AssertionResult Near(uint32_t got, uint32_t want) {
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const int a = static_cast<int>(got >> shift & 0xFF);
+    const int b = static_cast<int>(want >> shift & 0xFF);
+    if (a - b > 7 || b - a > 7) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 std::vector<uint8_t> Body(const std::vector<MatchRankRecord>& records) {
   std::vector<uint8_t> body;
   for (const MatchRankRecord& r : records) body.insert(body.end(), r.bytes, r.bytes + sizeof r.bytes);
@@ -158,6 +168,28 @@ TEST_F(MatchRanking, TheFirstRowTakesFrameOneAndBoldTextAndAHighlightedRowFrameZ
   EXPECT_NE(canvas->GetPixel(2, 2), plain);
   Row(1)->SetHighlight(0);
   EXPECT_EQ(canvas->GetPixel(2, 2), plain);
+}
+
+TEST_F(MatchRanking, TheRowsReachTheWindowAndFollowTheHighlight) {
+  StartWithRanking(kFour);
+  // The window's pixels are 0xRRGGBB; a canvas answers COLORREF 0xBBGGRR.
+  auto window_pixel_of = [](engine::CanvasObject* canvas, int x, int y) {
+    const uint32_t c = canvas->GetPixel(x, y);
+    return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+  };
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    engine::CanvasObject* canvas = Row(i)->GetCanvas();
+    EXPECT_TRUE(Near(Pixel(static_cast<int>(canvas->GetLeft()) + 3, static_cast<int>(canvas->GetTop()) + 3),
+                     window_pixel_of(canvas, 3, 3)));
+  }
+  engine::CanvasObject* canvas = Row(2)->GetCanvas();
+  const int x = static_cast<int>(canvas->GetLeft()) + 3;
+  const int y = static_cast<int>(canvas->GetTop()) + 3;
+  const uint32_t plain = Pixel(x, y);
+  MoveTo(static_cast<int>(Row(2)->GetX()), static_cast<int>(Row(2)->GetY()));
+  EXPECT_FALSE(Near(Pixel(x, y), plain));
+  EXPECT_TRUE(Near(Pixel(x, y), window_pixel_of(canvas, 3, 3)));
 }
 
 TEST_F(MatchRanking, AnEliminatedPlayerShowsOutUnlessTheStatusShowsTheScore) {
