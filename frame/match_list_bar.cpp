@@ -189,6 +189,7 @@ void MatchListBar::OnAddedToScene() {
       title_->AddChild(clock_, kClockLinks);
       clock_->SetDepth(title_->GetDepth() + kClockDepthStep);
     }
+    clock_->Show();
   }
   built_ = true;
   Layout();

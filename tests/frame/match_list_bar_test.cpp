@@ -114,6 +114,12 @@ TEST_F(MatchBar, TheClockCountsSecondsOnTheManualClockWithoutAGameNumberWhenTheU
   EXPECT_EQ(colours.count(kYellow), 1u);
   EXPECT_EQ(clock->GetPixel(74, 10), 0x426E11u);
   EXPECT_EQ(clock->GetPixel(75, 10), 0x2C4D09u);
+  // The window shows the groove (its pixels are 0xRRGGBB).
+  Deliver();
+  const uint32_t shown = Pixel(static_cast<int>(clock->GetLeft()) + 74, static_cast<int>(clock->GetTop()) + 10);
+  for (int shift : {0, 8, 16}) {
+    EXPECT_NEAR(static_cast<int>(shown >> shift & 0xFF), static_cast<int>(0x116E42u >> shift & 0xFF), 2) << shift;
+  }
 }
 
 TEST_F(MatchBar, WithTheUsersMatchRecordTheClockShowsTheOverallGameCountedFromOne) {
