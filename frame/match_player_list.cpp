@@ -8,12 +8,11 @@
 #include "engine/core/engine_log.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/menu_item.h"
+#include "frame/call_player.h"
 #include "frame/match_rank_row.h"
 #include "net/card_game_session.h"
 #include "platform/clipboard.h"
 #include "shell/game_app_base.h"
-#include "shell/notify_body.h"
-#include "shell/server_notify.h"
 
 namespace frame {
 
@@ -171,30 +170,7 @@ void MatchPlayerList::CopySelectedName() {
 }
 
 void MatchPlayerList::CallSelectedPlayer() {
-  shell::CGameAppBase* app = shell::GetApp();
-  if (app == nullptr || selected_ == nullptr) return;
-  const uint32_t user = selected_->GetUserId();
-  const int32_t chair = app->GetChairOfUser(user);
-  if (chair == -1 || app->TestTableOption8()) return;
-  if (net::CCardGameSession* session = app->GetSession()) session->CallPlayer(user);
-  // The caller sees the call in the chat as the callee does.
-  const uint32_t words[10] = {app->GetUserId(),
-                              app->GetRoomRecordId(),
-                              app->GetTableRecordId(),
-                              static_cast<uint32_t>(app->GetChair()),
-                              user,
-                              static_cast<uint32_t>(chair),
-                              0,
-                              0,
-                              0,
-                              0};
-  uint8_t bytes[sizeof words];
-  for (size_t i = 0; i < 10; ++i) {
-    for (size_t b = 0; b < 4; ++b) bytes[i * 4 + b] = static_cast<uint8_t>(words[i] >> (8 * b));
-  }
-  if (shell::CServerNotifyBase* handler = app->GetNotifyHandler()) {
-    handler->OnCallPlayer(shell::NotifyBody{bytes, sizeof bytes});
-  }
+  if (selected_ == nullptr || !CallPlayerToTable(selected_->GetUserId())) return;
   ShowMenu(0);
 }
 
