@@ -20,9 +20,8 @@ using engine::ObjectMessage;
 
 namespace {
 
-constexpr int kDetailsItem = 0;
+// The menu's entries: details, call, copy the name.
 constexpr int kCallItem = 1;
-constexpr int kCopyItem = 2;
 
 }  // namespace
 

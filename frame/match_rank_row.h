@@ -52,7 +52,7 @@ class MatchRankRow : public engine::InlineObject {
 
   // A new width for the row and its canvas (the height stays); redraws.
   void SetRowWidth(int32_t width);
-  int32_t GetKind() const { return kind_; }
+  int32_t GetRowKind() const { return kind_; }
   int32_t IsHighlighted() const { return highlight_; }
   const MatchRankRecord& GetRecord() const { return record_; }
   engine::CanvasObject* GetCanvas() const { return canvas_; }

@@ -316,13 +316,13 @@ TEST_F(MatchBar, RowKindsMarkTheHeadAndAlternateForQualifyingRowsAndTheOthers) {
   bar_->RefreshRanking();
   frame::MatchPlayerList* list = bar_->GetRankList();
   std::vector<int32_t> kinds;
-  for (size_t i = 0; i < list->RowCount(); ++i) kinds.push_back(list->RowAt(i)->GetKind());
+  for (size_t i = 0; i < list->RowCount(); ++i) kinds.push_back(list->RowAt(i)->GetRowKind());
   EXPECT_EQ(kinds, (std::vector<int32_t>{5, 2, 1, 4, 3, 4}));
 
   Data().qualifying_flag = 0;
   bar_->RefreshRanking();
   kinds.clear();
-  for (size_t i = 0; i < list->RowCount(); ++i) kinds.push_back(list->RowAt(i)->GetKind());
+  for (size_t i = 0; i < list->RowCount(); ++i) kinds.push_back(list->RowAt(i)->GetRowKind());
   EXPECT_EQ(kinds, (std::vector<int32_t>{5, 4, 3, 4, 3, 4}));
   EXPECT_EQ(list->RowAt(5)->GetUserId(), 3005u);
 }

@@ -137,7 +137,7 @@ TEST_F(MatchRanking, RowsTakeTheListsWidthTheBlocksHeightAndTheirRecordsInOrder)
 TEST_F(MatchRanking, TheFirstRowTakesFrameOneAndBoldTextAndAHighlightedRowFrameZero) {
   StartWithRanking(kFour);
   MatchRankRow* head = Row(0);
-  EXPECT_EQ(head->GetKind(), 5);
+  EXPECT_EQ(head->GetRowKind(), 5);
   EXPECT_EQ(head->BlockFrame(), 1);
   engine::FontRecord style{};
   head->GetCanvas()->GetTextStyle(&style);
