@@ -29,6 +29,7 @@
 #include "platform/window.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
+#include "table/table_view.h"
 
 namespace {
 
@@ -49,8 +50,8 @@ std::string ProgramFolder() {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// The game's frame: the default skin packages, and two empty children until the table view and
-// the side panel take their places.
+// The game's frame: the default skin packages, the table view, and an empty side panel until
+// the side panel takes its place.
 class ClientFrame final : public frame::GameFrame {
  public:
   void LoadSkinPackages() override {
@@ -66,7 +67,7 @@ class ClientFrame final : public frame::GameFrame {
   }
 
   void CreateChildren() override {
-    SetMainGame(new engine::RectObject());
+    SetMainGame(new table::CTableView());
     SetSubSystem(new engine::RectObject());
   }
 };
