@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "shell/notify_body.h"
 #include "table/notify_bodies.h"
