@@ -260,6 +260,10 @@ void CTableView::OnPlayNotify(const shell::NotifyBody& body) {
   for (int32_t i = 0; i < n; ++i) {
     const int32_t id = combo.cards[i];
     if (id < 0) continue;
+    if (id >= card_view_count_) {
+      engine::WriteGameLog("table: played card %d is not a card of this table", id);
+      continue;
+    }
     CCardView* card = FindChairCardById(chair, id);
     if (card == nullptr) continue;
     if (chair == AppOwnChair() && !Watching() && card->card_id != id) {

@@ -136,6 +136,14 @@ TEST_F(Messages, MalformedPlaysAreRefusedWithoutHarm) {
   EXPECT_EQ(Count("Snd_Throw"), 0u);
   EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 1);
 
+  // A card id that is no card of the table moves nothing.
+  const std::vector<uint8_t> stranger = WithWord(good, 64, 5000);
+  EXPECT_TRUE(view().PlayRecordedMessage(221170, stranger.data(), static_cast<uint32_t>(stranger.size())));
+  EXPECT_EQ(view().CountChairCards(-1, place::kPlayed), 0);
+  EXPECT_EQ(view().CountChairCards(1, place::kHand), 4);
+  play().state.chair_on_table = -1;
+  app_->GetTableStateHolder()->SetActiveChair(1);
+
   // A longer body than the play needs is read up to its ids.
   std::vector<uint8_t> longer = good;
   longer.resize(400, 0xEE);
