@@ -7,6 +7,9 @@
 //
 // Use: a TableViewFixture whose make_table_ makes a PlayTableView (see MakePlayTable), Start,
 // then ScriptedGame game(app, server, frames); game.Start(seed, first_chair); game.PlayRound().
+// On a recording table (table option 0x20000, the view's OnEnterGame called) the round is
+// recorded with its dealt hands and saved as a replay in the recorder's folder when it ends;
+// CTableView::PlayRecordedMessage plays such a replay's messages back.
 #pragma once
 
 #include <cstdint>
