@@ -84,5 +84,19 @@ inline constexpr uint32_t kLastButtonMessage = kTableChoice4;
 
 inline constexpr uint32_t kAutoPass = 80000141;
 
+// The view's own: the box that reported a failed start was answered (the client then leaves).
+inline constexpr uint32_t kFailedStartAnswered = 80001001;
+
 }  // namespace view_msg
+
+// The framework's game messages, sent as request 229510 and received inside notification 229500
+// as {room record id, user id, id, 0, data length, data}.
+namespace game_msg {
+inline constexpr int32_t kPlayerBack = 19840324;      // data word 0: the chair back in the game
+inline constexpr int32_t kTablePrepared = 19840325;   // no data; also: the own chair went offline
+inline constexpr int32_t kClockAtZero = 19840327;     // no data: the clock stands at zero
+inline constexpr int32_t kAutoPlayOn = 19840329;      // data word 0: the chair
+inline constexpr int32_t kAutoPlayOff = 19840330;     // data word 0: the chair
+inline constexpr int32_t kShowChairCards = 19840337;  // {word, chair, count n, n card ids}
+}  // namespace game_msg
 }  // namespace table

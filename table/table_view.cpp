@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/core/canvas_object.h"
 #include "engine/core/engine_events.h"
 #include "engine/core/sprite_object.h"
 #include "engine/ui/bar_button.h"
@@ -28,7 +29,6 @@ constexpr const char* kWaitPicture = "waitsolo";
 constexpr int32_t kPenPlusFrame = 10;
 constexpr int32_t kPenMinusFrame = 11;
 constexpr int32_t kDigitCount = 2;
-constexpr uint32_t kClockPeriodMs = 1000;
 constexpr uint32_t kForever = 0xFFFFFFFF;
 
 constexpr platform::COLORREF kChatColour1 = 0x408000;
@@ -403,6 +403,10 @@ void CTableView::ResetRound() {
     CancelAction(clock_timer_);
     clock_timer_ = 0;
   }
+  if (auto_pass_action_ != 0) {
+    CancelAction(auto_pass_action_);
+    auto_pass_action_ = 0;
+  }
 }
 
 void CTableView::ShowStartButton() {
@@ -437,26 +441,6 @@ void CTableView::HideWaitSign() {
   CancelObjectActions(wait_sign_->GetKey());
   wait_sign_->Hide();
   wait_sign_->Invalidate();
-}
-
-void CTableView::StartClock() {
-  // A clock already running is stopped first: two repeating ticks would count twice as fast.
-  if (clock_timer_ != 0) CancelAction(clock_timer_);
-  const engine::ObjectMessage tick = engine::MakeMessage(GetKey(), view_msg::kClockTick, 0, 0);
-  clock_timer_ = RepeatMessage(kClockPeriodMs, -1, &tick);
-  if (clock_ != nullptr) {
-    clock_->Show();
-    clock_->Invalidate();
-  }
-}
-
-void CTableView::StopClock() {
-  if (clock_timer_ != 0) CancelAction(clock_timer_);
-  clock_timer_ = 0;
-  if (clock_ != nullptr) {
-    clock_->Hide();
-    clock_->Invalidate();
-  }
 }
 
 }  // namespace table

@@ -18,9 +18,14 @@
 // What it publishes: the engine integer settings 50013-50015 (chat colours) and 50016-50021
 // (board and card picture sizes); the number displays "DigitPen" and "DigitPen2".
 //
-// Notifications reach it through shell::TableNotifyTarget; the play flow's operations (turns,
-// plays, passes, the clock, hints, auto-play, banners) are declared here in their places and
-// left empty where the framework's play flow fills them.
+// The play flow: notifications reach it through shell::TableNotifyTarget (each body checked
+// before it is read: notify_bodies.h); the turn moves the clock (a repeating 1000 ms 80000099)
+// to the acting chair; on the own turn the play button follows the raised cards, the hint
+// button cycles through the combinations that beat the table, the pass button passes, and
+// auto-play (or the clock at zero) plays for the user. Requests: plays 221080, passes 223000,
+// game messages 229510, start 201160/201165, continue 201300, look-on 229550/229560. Chat
+// lines go to the side panel through the application, names escaped for the chat's markup.
+// Replay playback feeds recorded messages through PlayRecordedMessage.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +39,10 @@
 #include "shell/table_notify_target.h"
 #include "table/card_combo.h"
 #include "table/game_view.h"
+#include "table/notify_bodies.h"
 
 namespace engine {
+class CanvasObject;
 class EngineObject;
 class ImageButton;
 class NumberDisplay;
@@ -101,6 +108,18 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   // The sort buttons: the rightmost this far from the right edge and the bottom, 30 apart.
   static constexpr int32_t kSortInset = 17;
   static constexpr int32_t kSortSpacing = 30;
+  // The play flow.
+  static constexpr uint32_t kHintTypes = kJokerBeatMask;  // every type a hint or a play may be
+  static constexpr uint32_t kPassMark = 0x20000000;       // ShowPass: the board shows "不出"
+  static constexpr uint32_t kAutoPassDelayMs = 1000;
+  static constexpr uint32_t kAskCardViewRestMs = 15000;
+  static constexpr uint32_t kAutoPlayCoolDownMs = 5000;
+  static constexpr uint32_t kClockPeriodMs = 1000;
+  // A combination search climbs at most this many times (each step finds a stronger one).
+  static constexpr int kMaxClimb = 256;
+  static constexpr double kLookOnBoxDepth = 90000;
+  // The game information box stands this far inside the table's top-left corner.
+  static constexpr int32_t kInfoBoxInset = 10;
 
   // Engine integer settings published here.
   static constexpr uint32_t kSettingChatColour1 = 50013;
@@ -124,8 +143,10 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   // The game view's hooks.
   void OnTableArranged() override;
   void OnTableRearranged() override;
-  void ResetTable() override {}
-  void PrepareTable() override {}
+  // After a game: every card out of play, the boards' look reset, the buttons and boxes hidden.
+  void ResetTable() override;
+  // When a game starts: the rows laid out, the clock started at the chair to act, the buttons.
+  void PrepareTable() override;
   void SendReadyRequest(int32_t value) override;
 
   // Notifications.
@@ -156,8 +177,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   virtual void RefreshSeatedBoards();
   // Input: the cards' mouse messages (their result goes back to the engine) and the buttons.
   virtual int OnCardMouse(const engine::ObjectMessage* message);
-  virtual int OnButton(const engine::ObjectMessage* /*message*/) { return 1; }
-  virtual void OnAutoPassMessage() {}
+  virtual int OnButton(const engine::ObjectMessage* message);
+  virtual void OnAutoPassMessage() { RequestPass(); }
   // Building.
   virtual void CreatePlayerBoards(int32_t chair_count);
   virtual void CreateCardViews();
@@ -169,38 +190,59 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   virtual engine::ImageButton* CreateButton(const char* picture, uint32_t message, const char* tip, int32_t hand,
                                             int32_t first_frame = 0, int32_t frame_count = 4);
   virtual void AttachTip(engine::EngineObject* target, const char* tip);
-  // The play flow's input.
-  virtual void OnStartStep() {}
-  virtual void PlaySelected() {}
-  virtual void RequestPass() {}
-  virtual void ShowNextHint() {}
-  virtual void SelectAutoHint() {}
-  virtual int ShowGroupHint() { return 0; }
-  virtual void OnClockTick() {}
-  virtual void ToggleAutoPlay() {}
-  virtual void ToggleAutoPlay(int32_t /*on*/) {}
+  // The start button: a new game is asked for (201165 under table options 0x40 and 0x80, else
+  // 201160; a refused start is shown and the client leaves, except offline).
+  virtual void OnStartStep();
+  // The play button: the raised cards go out as a play (221080). A refused play brings the
+  // buttons back and says why in the chat.
+  virtual void PlaySelected();
+  // The pass button (and the automatic pass): 223000. A pass that cannot be sent brings the
+  // buttons back and says so.
+  virtual void RequestPass();
+  // The hint button: the next suggestion (whole groups first, then the rest, rising, wrapping);
+  // nothing to suggest passes.
+  virtual void ShowNextHint();
+  // Auto-play's choice against the table: the weakest combination that breaks no group, else the
+  // weakest that beats it, else nothing.
+  virtual void SelectAutoHint();
+  // The next whole-group hint above the last one (or the table); 1 when one was shown.
+  virtual int ShowGroupHint();
+  virtual void OnClockTick();
+  // The auto-play button (and a click on the table while auto-play is on): asks the server to
+  // switch auto-play (19840329 / 19840330), not within 5 s of switching it off.
+  virtual void ToggleAutoPlay();
+  // Auto-play as the server confirmed it: the flag, the frame's animation and the button's picture.
+  virtual void ToggleAutoPlay(int32_t on);
   // Sound effects on or off as the application's sound option says.
   virtual void ApplySoundSetting();
   virtual void ToggleResultPanel() {}
-  virtual void AskToSeeCards() {}
-  virtual void AnswerLookOnRequest(uint32_t /*user_id*/, int32_t /*allow*/) {}
-  virtual void RequestContinue() {}
-  virtual void SelectSingles(uint32_t /*message*/) {}
-  virtual void SelectPairs(uint32_t /*message*/) {}
-  virtual void SelectTriples(uint32_t /*message*/) {}
-  virtual void SelectBombs(uint32_t /*message*/) {}
-  virtual void SortByCount() {}
-  virtual void SortBySuit() {}
-  virtual void ToggleValueOrder() {}
-  // Banners, notices and the game's messages.
-  virtual void ShowRoundBanner() {}
-  virtual void OnFrameworkGameMessage(int32_t /*id*/, const uint8_t* /*data*/, int32_t /*length*/) {}
-  virtual void OnFrameworkGameMessage2(int32_t /*id*/, const uint8_t* /*data*/, int32_t /*length*/) {}
-  virtual void ShowChairCards(const uint8_t* /*data*/, int32_t /*length*/) {}
+  // A watcher asks the watched player to show the cards (229550); the button rests 15 s.
+  virtual void AskToSeeCards();
+  // The own answer to a look-on request (229560); the answer line only when it went through.
+  virtual void AnswerLookOnRequest(uint32_t user_id, int32_t allow);
+  virtual void RequestContinue();
+  virtual void SelectSingles(uint32_t message);
+  virtual void SelectPairs(uint32_t message);
+  virtual void SelectTriples(uint32_t message);
+  virtual void SelectBombs(uint32_t message);
+  virtual void SortByCount();
+  virtual void SortBySuit();
+  virtual void ToggleValueOrder();
+  // Banners, notices and the game's messages (the notifications' own operations are those of
+  // shell::TableNotifyTarget, below).
+  virtual void ShowRoundBanner();
+  // Game messages 19840324-19840332 and 19840335-19840337; data and length as checked by
+  // OnGameMessage (each handler checks what it reads of the data).
+  virtual void OnFrameworkGameMessage(int32_t id, const uint8_t* data, int32_t length);
+  virtual void OnFrameworkGameMessage2(int32_t id, const uint8_t* data, int32_t length);
+  // 19840337: a chair's cards shown face up (a replay's or a watched hand).
+  virtual void ShowChairCards(const uint8_t* data, int32_t length);
   // The play flow.
-  virtual int SendGameMessage(int32_t /*id*/, int32_t /*length*/, const void* /*data*/, int32_t /*wait*/) { return 0; }
-  virtual void OnAutoPlayOn(int32_t /*chair*/) {}
-  virtual void OnAutoPlayOff(int32_t /*chair*/) {}
+  // A game message (229510): without wait, the send's code (10100: not sent); with wait, the
+  // answer's code, and an answer body is dispatched at once as notification 229500.
+  virtual int SendGameMessage(int32_t id, int32_t length, const void* data, int32_t wait);
+  virtual void OnAutoPlayOn(int32_t chair);
+  virtual void OnAutoPlayOff(int32_t chair);
   // Back to a new deal: selection, hints and every card reset and numbered, every board's
   // per-game look reset (each stays with its chair), the clock stopped.
   virtual void ResetRound();
@@ -208,17 +250,20 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   virtual void ShowStartButton();
   virtual void DealStep1() {}
   virtual void DealStep2() {}
-  virtual void OnDealOver() {}
-  virtual void ClearAfterGame() {}
-  virtual void OnSettlementClosed() {}
-  virtual void ContinueAfterResult() {}
-  virtual void ShowBoardScores() {}
-  virtual void RefreshOwnBoardScore() {}
+  virtual void OnDealOver();
+  // After a game (80000101): the table cleared, the other seats' boards cleared when there are
+  // no scores to show.
+  virtual void ClearAfterGame();
+  virtual void OnSettlementClosed();
+  virtual void ContinueAfterResult();
+  virtual void ShowBoardScores();
+  virtual void RefreshOwnBoardScore();
   // The waiting sign under the table's middle, looping while it shows.
   virtual void ShowWaiting();
   virtual void HideWaitSign();
-  virtual void PlayComboSound(uint32_t /*type*/, int32_t /*card_count*/) {}
-  virtual void ShowPass(int32_t /*chair*/, uint32_t /*flags*/) {}
+  virtual void PlayComboSound(uint32_t type, int32_t card_count);
+  // flags kPassMark: the chair's board shows "不出"; any other flags nothing.
+  virtual void ShowPass(int32_t chair, uint32_t flags);
   // Hands.
   virtual void LayoutChairCards(int32_t chair);
   virtual void ShowCardCount(int32_t chair, int32_t count);
@@ -226,50 +271,55 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   virtual void SortHand(int32_t mode);
   virtual void ApplyDragSelection();
   virtual void ClearSelection();
-  virtual void SelectLeadCards() {}
-  virtual int SelectSmallestOfCount(int32_t /*count*/) { return 0; }
-  virtual int SelectByValue(int32_t /*value*/) { return 0; }
-  // The clock: StartClock cancels a running clock before it starts the new one.
+  // Auto-play's lead: the lowest card's whole value (or, when it is held four times or more, the
+  // smallest single, pair, ...). Nothing for an empty hand.
+  virtual void SelectLeadCards();
+  // The lowest-ordered value held exactly count times, selected; the cards selected.
+  virtual int SelectSmallestOfCount(int32_t count);
+  virtual int SelectByValue(int32_t value);
+  // The clock: StartClock cancels a running clock before it starts the new one; both switch
+  // auto-play off.
   virtual void StartClock();
   virtual void StopClock();
-  virtual void ShowGameButtons(int32_t /*show*/) {}
-  virtual void UpdateActionButtons() {}
-  virtual void HidePlayButtons() {}
-  virtual void AutoPlayStep() {}
-  virtual void ShowGameInfoBox() {}
-  virtual void ShowMatchInfoBox() {}
-  virtual void AutoPlayTick() {}
+  virtual void ShowGameButtons(int32_t show);
+  // The turn reached a chair: for the own chair the play buttons, the hint records cleared, and
+  // the automatic pass when nothing can beat the table.
+  virtual void UpdateActionButtons();
+  virtual void HidePlayButtons();
+  virtual void AutoPlayStep();
+  virtual void ShowGameInfoBox();
+  virtual void ShowMatchInfoBox();
+  virtual void AutoPlayTick();
   virtual void SelectCards(const int32_t* ids, int32_t count);
   virtual void SelectGroupsOfCount(int32_t k);
-  virtual int SelectHintOfType(const int32_t* /*ids*/, int32_t /*count*/, uint32_t /*mask*/, int32_t /*apply*/) {
-    return 0;
-  }
-  virtual int SelectHandHintOfType(uint32_t /*mask*/, int32_t /*apply*/) { return 0; }
-  virtual void ClearPlayedCards(int32_t /*chair*/) {}
-  virtual int CompleteSelection() { return 0; }
-  virtual void UpdateThrowButton() {}
-  virtual void ShowPassHint() {}
-  virtual int FindSmallestHint(const int32_t* /*cards*/, int32_t /*count*/, int32_t* /*out*/, int32_t /*capacity*/,
-                               CARD_COMBO /*to_beat*/, CARD_COMBO* /*result*/, uint32_t /*mask*/,
-                               int32_t /*wildcards*/) {
-    return 0;
-  }
-  virtual int FindLargestHint(const int32_t* /*cards*/, int32_t /*count*/, int32_t* /*out*/, int32_t /*capacity*/,
-                              CARD_COMBO /*to_beat*/, CARD_COMBO* /*result*/, uint32_t /*mask*/,
-                              int32_t /*wildcards*/) {
-    return 0;
-  }
+  // The smallest lead combination of the types in mask among ids; applied (selected) when asked.
+  virtual int SelectHintOfType(const int32_t* ids, int32_t count, uint32_t mask, int32_t apply);
+  virtual int SelectHandHintOfType(uint32_t mask, int32_t apply);
+  // The chair's cards played in this trick leave the table (every chair's for -1).
+  virtual void ClearPlayedCards(int32_t chair);
+  virtual int CompleteSelection();
+  virtual void UpdateThrowButton();
+  virtual void ShowPassHint();
+  // The weakest (largest: the longest first) combination of the types in mask among the cards
+  // that beats to_beat (type 0: anything). Found: 1, *result the combination, its ids in out (at
+  // most capacity, the rest of capacity -1). Nothing found: 0, result and out untouched. The
+  // search runs on the default card values and puts the game's callbacks back when it ends.
+  virtual int FindSmallestHint(const int32_t* cards, int32_t count, int32_t* out, int32_t capacity, CARD_COMBO to_beat,
+                               CARD_COMBO* result, uint32_t mask, int32_t wildcards);
+  virtual int FindLargestHint(const int32_t* cards, int32_t count, int32_t* out, int32_t capacity, CARD_COMBO to_beat,
+                              CARD_COMBO* result, uint32_t mask, int32_t wildcards);
   // Replay hands: gives the chair's hidden row these ids (sorted) when their count matches it.
   virtual void SetChairHand(int32_t chair, const int32_t* ids, int32_t count);
-  virtual int SendPlay(const int32_t* /*ids*/, int32_t /*count*/) { return 0; }
-  virtual void SendTableChoice(int32_t /*a*/, int32_t /*b*/) {}
+  // The cards as a play (221080); 10100 (nothing sent) when they form no combination.
+  virtual int SendPlay(const int32_t* ids, int32_t count);
+  virtual void SendTableChoice(int32_t a, int32_t b);
   // Queries. A card id of -1 is no card: FindCardById(-1) finds none.
   virtual CCardView* FindCardById(int32_t id);
   // The chair's card in hand with that id, else the chair's first card in hand (a hidden row's
   // ids are -1), else null.
   virtual CCardView* FindChairCardById(int32_t chair, int32_t id);
   virtual CCardView* FindChairCardByIndex(int32_t chair, int32_t index);
-  virtual int HasFaceUpOwnCards() { return 0; }
+  virtual int HasFaceUpOwnCards();
   // Cards in that place owned by the chair, or by anyone for chair -1.
   virtual int32_t CountChairCards(int32_t chair, int32_t place);
   virtual int IsPartnerChair(int32_t chair);
@@ -293,7 +343,37 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   virtual int32_t NextPosition(int32_t position);
   virtual int32_t PrevChair(int32_t chair);
   virtual int32_t NextChair(int32_t chair);
-  virtual void UpdateClock(int32_t /*chair*/, int32_t /*seconds*/) {}
+  // The clock goes to the chair's board and, with seconds >= 0, shows them; the chair becomes
+  // the one to act and its board the highlighted one. A chair outside the table is refused.
+  virtual void UpdateClock(int32_t chair, int32_t seconds);
+
+  // ---- Notifications (shell::TableNotifyTarget), each body checked before it is read ----
+  void OnPlayerStarted(int32_t chair) override;
+  void OnPlayerOffline(uint32_t user_id) override;
+  void OnNextTurnNotify(const shell::NotifyBody& body) override;
+  void OnTurnNotify(const shell::NotifyBody& body) override;
+  void OnPlayNotify(const shell::NotifyBody& body) override;
+  void OnPassNotify(const shell::NotifyBody& body) override;
+  void OnGameMessage(const shell::NotifyBody& body) override;
+  void ShowLookOnRequestBox(const shell::NotifyBody& body) override;
+  void ShowLookOnAnswer(const shell::NotifyBody& body) override;
+
+  // ---- Hooks the game frame's services fill (table/ does not reach the frame itself) ----
+  // Makes the box asking whether user may see the own cards (a CLookOnRequestBox in the view's
+  // scene) with its two answers; null when it cannot be made (then nobody is asked).
+  virtual engine::EngineObject* CreateLookOnRequestBox(const char* name, const char* avatar,
+                                                       const engine::ObjectMessage* accept,
+                                                       const engine::ObjectMessage* refuse);
+  // Takes one entry off the game frame's board queue (nothing when it is empty or missing).
+  virtual void TakeFrameQueueEntry() {}
+  // Runs the advert page's script of that name ("刷新排名").
+  virtual void RunAdvertScript(const char* /*name*/) {}
+
+  // ---- Replay playback ----
+  // Hands one recorded table message to the view as if the server had pushed it: 221170 plays,
+  // 223100 passes, 229500 game messages, 221165 and 221168 turns. False (nothing changed) for
+  // another id or a body the view refuses.
+  virtual bool PlayRecordedMessage(int32_t id, const uint8_t* data, uint32_t length);
 
   // ---- Reading the table ----
   // The board at a view position; null outside 0 .. kMaxBoards - 1 and where none was made.
@@ -321,6 +401,15 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   engine::SpriteObject* GetWaitSign() const { return wait_sign_; }
   engine::EngineObject* GetListener() const { return listener_; }
   uint64_t GetClockTimer() const { return clock_timer_; }
+  engine::CanvasObject* GetInfoBox() const { return info_box_; }
+  engine::NumberDisplay* GetInfoNumber() const { return info_number_; }
+  const CARD_COMBO& GetHintCombo() const { return hint_combo_; }
+  const CARD_COMBO& GetGroupHintCombo() const { return group_hint_combo_; }
+  int32_t IsAutoPlay() const { return auto_play_; }
+  uint32_t GetAutoPlayOffTime() const { return auto_play_off_time_; }
+  int32_t GetAutoPlayTicks() const { return auto_play_ticks_; }
+  int32_t GetZeroTicks() const { return zero_ticks_; }
+  uint64_t GetAutoPassAction() const { return auto_pass_action_; }
   // The own hand: cards of the own chair in place 1, in the order of the card sprites.
   int32_t OwnHand(CCardView** out, int32_t capacity);
 
@@ -344,12 +433,34 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   CCardView* FindOwnCard(int32_t id);
   // The chair that has a combination on the table, -1 when the trick is open.
   int32_t ChairOnTable();
+  // The combination on the table (empty when there is none).
+  CARD_COMBO TableCombo();
+  // Whether the chair is one of the table's (the application's chair count, at most kMaxBoards).
+  bool IsChair(int32_t chair);
+  // The user plays (does not watch), and the chair to act is the own chair.
+  bool IsOwnTurn();
+  // Whether the button is on show and takes input.
+  static bool Usable(const engine::ImageButton* button);
+  static void ShowButton(engine::ImageButton* button, bool show);
+  // Selects the ids as a hint: the throw button follows, and "Snd_HitCard" when sounded.
+  void ShowHint(const int32_t* ids, int32_t count, bool sound);
+  // The weakest combination of the hint types in the own hand above from (wildcards as the
+  // search's switch): 1 with *found and its ids (kCardList, padded with -1).
+  int SearchHand(const CARD_COMBO& from, CARD_COMBO* found, int32_t* ids, int32_t wildcards);
+  // Whether the ids use every card the own hand holds of each value they touch.
+  bool UsesWholeGroups(const int32_t* ids, int32_t count);
+  // After a refused play or pass, the buttons of the own turn come back and the chat says why.
+  void RestorePlayButtons(const char* what, int code);
+  // Adds a line to the chat through the application.
+  void AddChatLine(const std::string& line);
+  // The look-on answer line, and a refused look for the own watcher turns the hand face down.
+  void ApplyLookOnAnswer(const LookOnAnswerNotice& answer);
 
   platform::HCURSOR hand_cursor_ = nullptr;
   platform::HCURSOR arrow_cursor_ = nullptr;
   CCardView* card_views_[kMaxCardViews] = {};
   int32_t card_view_count_ = 0;
-  engine::EngineObject* info_box_ = nullptr;
+  engine::CanvasObject* info_box_ = nullptr;
   engine::NumberDisplay* info_number_ = nullptr;
   engine::SpriteObject* background_ = nullptr;
   int32_t chair_count_ = 0;
@@ -384,6 +495,11 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   engine::NumberDisplay* digit_pen2_ = nullptr;
   engine::EngineObject* listener_ = nullptr;
   bool built_ = false;
+  // The pending automatic pass, the ask-card-view button's rest.
+  uint64_t auto_pass_action_ = 0;
+  uint64_t ask_card_view_action_ = 0;
+  // Which box the info box shows: 1 the game's, 2 the match's.
+  int32_t info_box_kind_ = 0;
 };
 
 }  // namespace table

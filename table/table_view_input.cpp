@@ -6,6 +6,7 @@
 
 #include "engine/core/input_module.h"
 #include "engine/core/sprite_object.h"
+#include "shell/game_app_base.h"
 #include "table/card_view.h"
 #include "table/main_game_rect.h"
 #include "table/table_messages.h"
@@ -105,7 +106,11 @@ int CTableView::OnMessage(const engine::ObjectMessage* message) {
       return 1;
     }
     case view_msg::kAutoPass:
-      RequestPass();
+      auto_pass_action_ = 0;
+      OnAutoPassMessage();
+      return 1;
+    case view_msg::kFailedStartAnswered:
+      if (shell::CGameAppBase* app = shell::GetApp()) app->ConfirmClose();
       return 1;
     default:
       return CGameView::OnMessage(message);

@@ -121,7 +121,7 @@ void TableFrame::OnAddedToScene() {
   for (const char* package : {"skin-frame.qzr", "skin-table.qzr", "skin-sound.qzr"}) {
     OpenResourcePackage((std::string(ZP_BINARY_DIR) + "/app/" + package).c_str());
   }
-  table = new TestTableView();
+  table = make_table ? make_table() : new TestTableView();
   table->SetName("MainGame");
   AddToScene(table);
 }
@@ -179,6 +179,7 @@ void TableViewFixture::Start(const std::string& command_line) {
   // One application at a time: the one before goes first.
   app_.reset();
   app_ = std::make_unique<TableApp>();
+  app_->make_table = make_table_;
   ASSERT_TRUE(app_->ParseCommandLine(command_line));
   const std::vector<uint8_t> bytes = MakeTable().Serialize();
   ASSERT_TRUE(app_->TakeStartData(bytes.data(), bytes.size()));

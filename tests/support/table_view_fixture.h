@@ -5,6 +5,7 @@
 // Frames run by stepping the manual clock; mouse input goes to the main window as messages.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ class TestTableView : public table::CTableView {
   int FindSmallestHint(const int32_t* cards, int32_t count, int32_t* out, int32_t capacity, table::CARD_COMBO to_beat,
                        table::CARD_COMBO* result, uint32_t mask, int32_t wildcards) override;
   void UpdateThrowButton() override { ++throw_updates; }
+  // The sweep's own search for a larger combination is what the hands tests watch.
+  int CompleteSelection() override { return 0; }
   void OnClockTick() override { ++clock_ticks; }
   void ShowTableNotice(const uint8_t* record, size_t size) override {
     notices.emplace_back(reinterpret_cast<const char*>(record) + kNoticeTextOffset);
@@ -110,6 +113,8 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   void SetTableRect(const platform::RECT& rect);
 
   TestTableView* table = nullptr;
+  // Makes the table view (null: a TestTableView).
+  std::function<TestTableView*()> make_table;
   platform::RECT table_rect{};
   bool fixed_rect = false;
   std::vector<engine::ObjectMessage> received;  // what the boards sent the frame
@@ -118,9 +123,14 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
 
 class TableApp : public TestApp {
  public:
-  engine::RectObject* NewGameFrameObject() override { return frame = new TableFrame(); }
+  engine::RectObject* NewGameFrameObject() override {
+    frame = new TableFrame();
+    frame->make_table = make_table;
+    return frame;
+  }
   int GetChairCount() override { return chairs; }
   TableFrame* frame = nullptr;
+  std::function<TestTableView*()> make_table;
   int chairs = 3;
 };
 
@@ -143,6 +153,8 @@ class TableViewFixture : public EngineFixture {
   // The window backend SetUp starts (a test on a real display sets it in its constructor).
   platform::WindowBackendKind backend_ = platform::WindowBackendKind::kHeadless;
   table::ScopedCardCallbacks callbacks_;
+  // The table view Start makes (null: a TestTableView).
+  std::function<TestTableView*()> make_table_;
   std::unique_ptr<TestRules> rules_;
   std::unique_ptr<ScopedFakeServer> server_;
   std::unique_ptr<TableApp> app_;

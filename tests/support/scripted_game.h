@@ -1,0 +1,148 @@
+// A round of the card table played on the scripted server, for tests and for recording sample
+// replays. The table view is the framework's own play flow (PlayTableView, on the default
+// 54-card values); ScriptedGame plays the server: it deals, pushes each seat's plays and passes
+// as notifications 221170 and 223100, echoes the user's own requests 221080 and 223000 back as
+// those notifications, and ends the round with 211080. The notification handler it installs
+// hands every table message to the view's replay recorder first, as a game's handler does.
+//
+// Use: a TableViewFixture whose make_table_ makes a PlayTableView (see MakePlayTable), Start,
+// then ScriptedGame game(app, server, frames); game.Start(seed, first_chair); game.PlayRound().
+// On a recording table (table option 0x20000, the view's OnEnterGame called) the round is
+// recorded with its dealt hands and saved as a replay in the recorder's folder when it ends;
+// CTableView::PlayRecordedMessage plays such a replay's messages back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/server_notify.h"
+#include "table/card_combo.h"
+#include "tests/support/table_view_fixture.h"
+
+namespace test {
+
+// The framework's table view as a game that overrides nothing of the play flow would have it:
+// 216 card sprites showing the default faces, its own game and chair records, and every search,
+// check and tick the framework's. It keeps what it was asked of the frame's services (the
+// look-on boxes it made are the framework's own).
+class PlayTableView : public TestTableView {
+ public:
+  struct LookOnBox {
+    std::string name;
+    std::string avatar;
+    engine::ObjectMessage accept{};
+    engine::ObjectMessage refuse{};
+    engine::EngineObject* object = nullptr;
+  };
+
+  PlayTableView() {
+    total_cards = kMaxCardViews;
+    has_state = true;
+  }
+  void CreateCardViews() override { CTableView::CreateCardViews(); }
+  int FindLargestHint(const int32_t* cards, int32_t count, int32_t* out, int32_t capacity, table::CARD_COMBO to_beat,
+                      table::CARD_COMBO* result, uint32_t mask, int32_t wildcards) override {
+    return CTableView::FindLargestHint(cards, count, out, capacity, to_beat, result, mask, wildcards);
+  }
+  int FindSmallestHint(const int32_t* cards, int32_t count, int32_t* out, int32_t capacity, table::CARD_COMBO to_beat,
+                       table::CARD_COMBO* result, uint32_t mask, int32_t wildcards) override {
+    return CTableView::FindSmallestHint(cards, count, out, capacity, to_beat, result, mask, wildcards);
+  }
+  void UpdateThrowButton() override {
+    ++throw_updates;
+    CTableView::UpdateThrowButton();
+  }
+  int CompleteSelection() override { return CTableView::CompleteSelection(); }
+  void OnClockTick() override {
+    ++clock_ticks;
+    CTableView::OnClockTick();
+  }
+  engine::EngineObject* CreateLookOnRequestBox(const char* name, const char* avatar,
+                                               const engine::ObjectMessage* accept,
+                                               const engine::ObjectMessage* refuse) override;
+  void TakeFrameQueueEntry() override { ++queue_entries_taken; }
+  void RunAdvertScript(const char* name) override { advert_scripts.emplace_back(name); }
+
+  std::vector<LookOnBox> look_on_boxes;
+  int queue_entries_taken = 0;
+  std::vector<std::string> advert_scripts;
+};
+
+// Makes a PlayTableView, for TableViewFixture::make_table_.
+inline TestTableView* MakePlayTable() { return new PlayTableView(); }
+
+// The notification handler of a game: each table message is recorded (the view's
+// RecordGameMessage) before it is handled.
+class RecordingNotify : public shell::CCardServerNotify {
+ public:
+  bool Handle(uint32_t notification_id, const shell::NotifyBody& body) override;
+};
+
+// Notification bodies as the server writes them.
+std::vector<uint8_t> PlayBody(int32_t chair, const table::CARD_COMBO& combo, int32_t next_chair, int32_t seconds);
+std::vector<uint8_t> PassBody(int32_t chair, int32_t next_chair, bool trick_over, int32_t seconds);
+std::vector<uint8_t> GameMessageBody(uint32_t room, uint32_t user, int32_t id, const std::vector<uint8_t>& data);
+// The combination the ids form, as the play check reads them (the strongest of them); type 0 for none.
+table::CARD_COMBO ComboOf(const std::vector<int32_t>& ids);
+
+class ScriptedGame {
+ public:
+  static constexpr int kHandCards = 32;
+  static constexpr int32_t kSeconds = 20;
+  // Notifications that start and end a recorded game.
+  static constexpr uint32_t kGameStarted = 211040;
+  static constexpr uint32_t kGameEnded = 211080;
+
+  // frames(n) runs n engine frames of 5 ms.
+  ScriptedGame(TableApp* app, FakeGameServer* server, std::function<void(int)> frames);
+
+  PlayTableView& view();
+  // A new round: hands of kHandCards cards per chair from two default decks shuffled by seed
+  // (or the hands given), pushed as 211040; the chair `first` leads.
+  void Start(uint32_t seed, int32_t first);
+  void Start(const std::vector<std::vector<int32_t>>& hands, int32_t first);
+  // The server's side of one seat's move: its play (221170) or its pass (223100).
+  void Play(int32_t chair, const std::vector<int32_t>& ids);
+  void Pass(int32_t chair);
+  // The user's move through the view's buttons: its choice (the lead, or the auto-play choice
+  // against the table), the play or pass button, and the server's echo of what it sent. False
+  // when the view sent nothing.
+  bool OwnMove();
+  // Echoes the user's requests not echoed yet (221080 as 221170, 223000 as 223100).
+  bool EchoOwnRequests();
+  // Another seat's move: the weakest combination that beats the table (the lowest single to
+  // lead), else a pass.
+  void OtherMove(int32_t chair);
+  // The round's end: 211080, the game no longer in progress, the table cleared (80000101).
+  void End();
+  // Moves until a hand is empty (at most max_moves), then End; the moves made.
+  int PlayRound(int max_moves = 400);
+
+  int32_t ToAct() const { return to_act_; }
+  int32_t OnTable() const { return on_table_; }
+  const table::CARD_COMBO& TableCombo() const { return table_combo_; }
+  const std::vector<int32_t>& Hand(int32_t chair) const { return hands_[static_cast<size_t>(chair)]; }
+  bool Over() const;
+  // Frames run after each notification, so that flights land.
+  int settle_frames = 40;
+
+ private:
+  int32_t Prev(int32_t chair) const { return (chair - 1 + chairs_) % chairs_; }
+  void Remove(int32_t chair, const table::CARD_COMBO& combo);
+
+  TableApp* app_;
+  FakeGameServer* server_;
+  std::function<void(int)> frames_;
+  int32_t chairs_ = 3;
+  std::vector<std::vector<int32_t>> hands_;
+  int32_t to_act_ = -1;
+  int32_t on_table_ = -1;
+  table::CARD_COMBO table_combo_;
+  size_t plays_echoed_ = 0;
+  size_t passes_echoed_ = 0;
+};
+
+}  // namespace test
