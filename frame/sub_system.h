@@ -94,10 +94,8 @@ class SubSystem : public engine::RectObject {
   // Own chat lines: bytes for everybody, for members (flag 0x1).
   static constexpr size_t kChatLimit = 60;
   static constexpr size_t kMemberChatLimit = 250;
-  // Chat colours the table view publishes (engine integer settings), and what they are without it.
-  static constexpr uint32_t kOwnNameColourSetting = 50013;
-  static constexpr uint32_t kNameColourSetting = 50014;
-  static constexpr uint32_t kTextColourSetting = 50015;
+  // The chat colours while no table view has published its own (engine integer settings
+  // table::CTableView::kSettingChatColour1 to 3: the own name, other names, other players' text).
   static constexpr engine::COLORREF kDefaultOwnNameColour = 0x408000;
   static constexpr engine::COLORREF kDefaultNameColour = 0xF67130;
   static constexpr engine::COLORREF kDefaultTextColour = 0x404040;
@@ -188,6 +186,9 @@ class SubSystem : public engine::RectObject {
   void EchoOwnLine(const std::string& text, bool member, bool no_flood_limit);
   // The colour an integer setting names, or the fallback when it is not set.
   engine::COLORREF ChatColour(uint32_t key, engine::COLORREF fallback);
+  engine::COLORREF OwnNameColour();
+  engine::COLORREF NameColour();
+  engine::COLORREF TextColour();
   // Appends a line through the chat box's display (markup read, links live).
   void DisplayAppend(const std::string& line);
   // The score history is forgotten and the advert bar shows it again (after a table change).

@@ -23,6 +23,7 @@
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "shell/screenshot.h"
+#include "table/table_view.h"
 
 namespace frame {
 namespace {
@@ -116,6 +117,14 @@ engine::COLORREF SubSystem::ChatColour(uint32_t key, engine::COLORREF fallback) 
   return value >= 0 ? static_cast<engine::COLORREF>(value) : fallback;
 }
 
+engine::COLORREF SubSystem::OwnNameColour() {
+  return ChatColour(table::CTableView::kSettingChatColour1, kDefaultOwnNameColour);
+}
+
+engine::COLORREF SubSystem::NameColour() { return ChatColour(table::CTableView::kSettingChatColour2, kDefaultNameColour); }
+
+engine::COLORREF SubSystem::TextColour() { return ChatColour(table::CTableView::kSettingChatColour3, kDefaultTextColour); }
+
 void SubSystem::DisplayAppend(const std::string& line) {
   ChatBox* chat = GetChatBox();
   ChatDisplay* display = chat != nullptr ? chat->GetDisplay() : nullptr;
@@ -174,7 +183,7 @@ void SubSystem::SendMyChat(const char* text) {
 void SubSystem::EchoOwnLine(const std::string& text, bool member, bool no_flood_limit) {
   ChatBox* chat = GetChatBox();
   if (chat == nullptr) return;
-  const engine::COLORREF own = ChatColour(kOwnNameColourSetting, kDefaultOwnNameColour);
+  const engine::COLORREF own = OwnNameColour();
   const std::string prefix = member ? kMemberMark : " ";
   const std::string style = no_flood_limit ? std::string(kLoudStyle) : Format("<c=%u>", own);
   chat->AppendText(Format("%s<c=%u>我说: %s%s<><>\r\n", prefix.c_str(), own, style.c_str(), text.c_str()).c_str());
@@ -187,10 +196,10 @@ void SubSystem::AddChatLine(const NotifyBody* record) {
   if (app == nullptr || record == nullptr || !record->Has(panel_record::kChatText)) return;
   const uint32_t sender = record->WordAt(panel_record::kChatSender);
   const std::string prefix = Format("%s<c=%u>", app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ",
-                                    ChatColour(kNameColourSetting, kDefaultNameColour));
+                                    NameColour());
   const std::string style = app->GetUserFlag1000(sender) != 0
                                 ? std::string(kLoudStyle)
-                                : Format("<c=%u>", ChatColour(kTextColourSetting, kDefaultTextColour));
+                                : Format("<c=%u>", TextColour());
   const std::string text = BodyText(record, panel_record::kChatText);
   DisplayAppend(prefix + NameOf(sender) + "说: " + style + text + "\n");
 }
@@ -214,10 +223,10 @@ void SubSystem::AddRelayedChat(const NotifyBody* record) {
   const std::string prefix = app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ";
   const std::string style = app->GetUserFlag1000(sender) != 0 ? kLoudStyle : "";
   if (sender == app->GetUserId()) {
-    DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), ChatColour(kOwnNameColourSetting, kDefaultOwnNameColour)) +
+    DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), OwnNameColour()) +
                   style + text);
   } else {
-    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), ChatColour(kNameColourSetting, kDefaultNameColour)) +
+    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), NameColour()) +
                   shell::EscapeChatMarkup(name) + "说: " + style + text);
   }
 }
@@ -335,7 +344,7 @@ void SubSystem::ShowAmuletNotice(const NotifyBody* record) {
   if (app == nullptr || record == nullptr || !record->Has(panel_record::kAmuletBytes)) return;
   if ((record->WordAt(panel_record::kAmuletFlags) & 1) == 0) return;
   ChatBox* chat = GetChatBox();
-  const engine::COLORREF colour = ChatColour(kNameColourSetting, kDefaultNameColour);
+  const engine::COLORREF colour = NameColour();
   const int chairs = std::min(app->GetChairCount(), shell::kMaxChairs);
   for (int chair = 0; chair < chairs; ++chair) {
     const uint32_t user = record->WordAt(panel_record::kAmuletUsers + 4 * static_cast<size_t>(chair));

@@ -17,6 +17,7 @@
 #include "frame/input_bar.h"
 #include "frame/player_list_ctrl.h"
 #include "frame/user_list_bar.h"
+#include "net/answer_codes.h"
 #include "net/request_ids.h"
 #include "platform/clock.h"
 #include "platform/files.h"

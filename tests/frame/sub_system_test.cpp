@@ -19,6 +19,7 @@
 #include "frame/match_list_bar.h"
 #include "frame/user_list_bar.h"
 #include "platform/win_messages.h"
+#include "shell/app_messages.h"
 #include "shell/chat_text.h"
 #include "shell/notice_fetcher.h"
 #include "tests/support/side_panel_fixture.h"
