@@ -10,6 +10,7 @@
 #include "engine/core/input_module.h"
 #include "engine/core/rect_object.h"
 #include "engine/ui/font_record.h"
+#include "frame/call_player.h"
 #include "frame/canvas_text.h"
 #include "frame/popup_menu.h"
 #include "net/card_game_session.h"
@@ -18,8 +19,6 @@
 #include "shell/app_frame_view.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
-#include "shell/notify_body.h"
-#include "shell/server_notify.h"
 #include "shell/wealth_title.h"
 
 namespace frame {
@@ -395,30 +394,8 @@ void PlayerListCtrl::CopyName() {
 
 void PlayerListCtrl::CallPlayer() {
   HideMenu();
-  CGameAppBase* app = shell::GetApp();
-  const uint32_t user = SelectedUser();
-  if (app == nullptr || user == 0) return;
-  const int32_t chair = app->GetChairOfUser(user);
-  if (chair == -1 || app->TestTableOption8()) return;
-  PlaySound("SndFa", 1, nullptr);
-  if (net::CCardGameSession* session = app->GetSession()) session->CallPlayer(user);
   // The call line goes into the chat at once, whatever the server answers.
-  const uint32_t words[10] = {app->GetUserId(),
-                              app->GetRoomRecordId(),
-                              app->GetTableRecordId(),
-                              static_cast<uint32_t>(app->GetChair()),
-                              user,
-                              static_cast<uint32_t>(chair),
-                              0,
-                              0,
-                              0,
-                              0};
-  uint8_t bytes[sizeof words];
-  for (size_t i = 0; i < 10; ++i) {
-    for (size_t b = 0; b < 4; ++b) bytes[i * 4 + b] = static_cast<uint8_t>(words[i] >> (8 * b));
-  }
-  if (shell::CServerNotifyBase* handler = app->GetNotifyHandler())
-    handler->OnCallPlayer(shell::NotifyBody{bytes, sizeof bytes});
+  if (CallPlayerToTable(SelectedUser())) PlaySound("SndFa", 1, nullptr);
 }
 
 void PlayerListCtrl::ToggleLookOn() {

@@ -31,6 +31,7 @@
 #include "platform/window.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
+#include "table/table_view.h"
 
 namespace {
 
@@ -51,8 +52,7 @@ std::string ProgramFolder() {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// The game's frame: the default skin packages, an empty table scene until the table view takes
-// its place, and the side panel.
+// The game's frame: the default skin packages, the table view and the side panel.
 class ClientFrame final : public frame::GameFrame {
  public:
   void LoadSkinPackages() override {
@@ -68,7 +68,7 @@ class ClientFrame final : public frame::GameFrame {
   }
 
   void CreateChildren() override {
-    SetMainGame(new engine::RectObject());
+    SetMainGame(new table::CTableView());
     SetSubSystem(new frame::SubSystem());
   }
 };
