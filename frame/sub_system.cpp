@@ -44,6 +44,15 @@ constexpr engine::COLORREF kWelcomeColour = 0xA3835C;
 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 
+// Adds a new bar to the scene under the panel; null (and the bar gone) when it could not join.
+template <class Bar>
+Bar* Adopt(engine::EngineObject* panel, Bar* bar) {
+  panel->AddToScene(bar);
+  if (bar->IsRegistered()) return bar;
+  delete bar;
+  return nullptr;
+}
+
 // An engine setting the frame keeps for the bars; 0 when it is not set.
 int32_t Setting(engine::ObjectServices* services, uint32_t key) { return std::max(services->GetIntSetting(key), 0); }
 
@@ -65,32 +74,24 @@ void SubSystem::OnAddedToScene() {
   CreateSystemButtons();
 }
 
-void SubSystem::CreateAdvertBar() { AddToScene(new AdvertBar()); }
+void SubSystem::CreateAdvertBar() { Adopt(this, new AdvertBar()); }
 
 void SubSystem::CreateUserListBar() {
-  auto* bar = new UserListBar();
-  AddToScene(bar);
-  if (!bar->IsRegistered()) {
-    delete bar;
-    return;
-  }
+  UserListBar* bar = Adopt(this, new UserListBar());
+  if (bar == nullptr) return;
   CGameAppBase* app = shell::GetApp();
   bar->AddPanelColumns(app != nullptr && app->TestRoomOption4());
   bar->Create();
 }
 
-void SubSystem::CreateMatchListBar() { AddToScene(new MatchListBar()); }
+void SubSystem::CreateMatchListBar() { Adopt(this, new MatchListBar()); }
 
-void SubSystem::CreateChatBox() { AddToScene(new ChatBox()); }
+void SubSystem::CreateChatBox() { Adopt(this, new ChatBox()); }
 
 engine::ImageButton* SubSystem::MakeSystemButton(const char* picture, const char* name, const char* caption,
                                                  uint32_t id) {
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  if (!button->IsRegistered()) {
-    delete button;
-    return nullptr;
-  }
+  engine::ImageButton* button = Adopt(this, new engine::ImageButton());
+  if (button == nullptr) return nullptr;
   const PictureInfo info = GetPictureInfo(picture, 0);
   const ObjectMessage click = engine::MakeMessage(GetKey(), id, 0, 0);
   button->Create(&info, &click, 0, engine::ImageButton::kDefaultFrames);
@@ -98,20 +99,14 @@ engine::ImageButton* SubSystem::MakeSystemButton(const char* picture, const char
   button->SetSound(2, "SndHitButton");
   button->Show();
   if (name != nullptr) button->SetName(name);
-  auto* tip = new engine::BarButton();
-  AddToScene(tip);
-  if (tip->IsRegistered()) tip->Create(button, caption, kCaptionWidth);
+  if (auto* tip = Adopt(this, new engine::BarButton())) tip->Create(button, caption, kCaptionWidth);
   if (InputBar* bar = GetInputBar()) bar->AddChild(button);
   return button;
 }
 
 void SubSystem::CreateSystemButtons() {
-  auto* bar = new InputBar();
-  AddToScene(bar);
-  if (!bar->IsRegistered()) {
-    delete bar;
-    return;
-  }
+  InputBar* bar = Adopt(this, new InputBar());
+  if (bar == nullptr) return;
   bar->SetPanelKey(GetKey());
   MakeSystemButton("btnFace", ChatBox::kEmoticonButtonName, " 表情 ", sub_msg::kToggleEmoticons);
   MakeSystemButton("qm清屏按钮", nullptr, "清除聊天", sub_msg::kClearChat);
@@ -192,6 +187,8 @@ void SubSystem::LayoutBars() {
   const int32_t B = r.bottom;
   const int32_t W = R - L;
   const int32_t H = B - T;
+  // Not placed yet.
+  if (W <= 0 || H <= 0) return;
   const int32_t x0 = L + W / 2;
   const int32_t op = GetOperateBarHeight();
   const int32_t adv = GetAdvertBarHeight();
@@ -273,8 +270,8 @@ void SubSystem::OnEnterGame() {
     std::snprintf(line, sizeof line, " 欢迎来到 <s=180,c=%u,e=b>%s\r\n<> 您的位置：%s 第%u桌\r\n", kWelcomeColour,
                   room.c_str(), place.c_str(), app->GetTableRecordId() + 1);
   } else {
-    std::snprintf(line, sizeof line, " 欢迎来到 <s=180,c=%u,e=b>%s\r\n<> 您的位置：%s\r\n", kWelcomeColour, room.c_str(),
-                  place.c_str());
+    std::snprintf(line, sizeof line, " 欢迎来到 <s=180,c=%u,e=b>%s\r\n<> 您的位置：%s\r\n", kWelcomeColour,
+                  room.c_str(), place.c_str());
   }
   app->AppendSystemText(line);
   if (shell::CGameFrameWnd* window = app->GetMainWnd()) window->StartNotifyFetch();

@@ -176,8 +176,8 @@ class SubSystem : public engine::RectObject {
   // The tick of the last own chat line let through the flood gap.
   uint32_t GetLastChatTime() const { return flood_gap_.GetLastSendTime(); }
   // The screenshot's file name (without the folder and ".jpg") for a local time.
-  static std::string ScreenshotName(const std::string& game, uint32_t user_id, int year, int month, int day,
-                                    int hour, int minute, int second);
+  static std::string ScreenshotName(const std::string& game, uint32_t user_id, int year, int month, int day, int hour,
+                                    int minute, int second);
   // The complaint page's address.
   static std::string ComplaintAddress(const std::string& host, uint32_t game_id);
 

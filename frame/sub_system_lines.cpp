@@ -40,10 +40,9 @@ constexpr const char* kMemberMark = "<m=qm蓝钻>";
 constexpr uint32_t kTableOptionRandomSeats = 0x8;
 
 constexpr const char* kQuickPhrases[] = {
-    "快点吧，我等到花儿也谢了!", "我是菜鸟，大侠手下留情!",       "小意思，这些赏你的。",
-    "晕，打错牌啦!",             "不要走，再战三百回合!",         "555~~~你们都欺负我!",
-    "这牌打的也太给力了吧!",     "神马都是浮云，打好牌才是关键。", "真不好意思，我要离开一会。",
-    "下次再玩，我要走了。",
+    "快点吧，我等到花儿也谢了!",  "我是菜鸟，大侠手下留情!", "小意思，这些赏你的。",  "晕，打错牌啦!",
+    "不要走，再战三百回合!",      "555~~~你们都欺负我!",     "这牌打的也太给力了吧!", "神马都是浮云，打好牌才是关键。",
+    "真不好意思，我要离开一会。", "下次再玩，我要走了。",
 };
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -61,8 +60,7 @@ std::string Format(const char* format, ...) {
 // on a character boundary.
 std::string BodyText(const NotifyBody* body, size_t offset) {
   if (body == nullptr || body->data == nullptr) return {};
-  const std::string text =
-      shell::ReadRecordText(body->data, body->length, offset, panel_record::kMaxChatText);
+  const std::string text = shell::ReadRecordText(body->data, body->length, offset, panel_record::kMaxChatText);
   return text.substr(0, platform::GbkPrefixLength(text, text.size()));
 }
 
@@ -121,9 +119,13 @@ engine::COLORREF SubSystem::OwnNameColour() {
   return ChatColour(table::CTableView::kSettingChatColour1, kDefaultOwnNameColour);
 }
 
-engine::COLORREF SubSystem::NameColour() { return ChatColour(table::CTableView::kSettingChatColour2, kDefaultNameColour); }
+engine::COLORREF SubSystem::NameColour() {
+  return ChatColour(table::CTableView::kSettingChatColour2, kDefaultNameColour);
+}
 
-engine::COLORREF SubSystem::TextColour() { return ChatColour(table::CTableView::kSettingChatColour3, kDefaultTextColour); }
+engine::COLORREF SubSystem::TextColour() {
+  return ChatColour(table::CTableView::kSettingChatColour3, kDefaultTextColour);
+}
 
 void SubSystem::DisplayAppend(const std::string& line) {
   ChatBox* chat = GetChatBox();
@@ -195,11 +197,9 @@ void SubSystem::AddChatLine(const NotifyBody* record) {
   CGameAppBase* app = shell::GetApp();
   if (app == nullptr || record == nullptr || !record->Has(panel_record::kChatText)) return;
   const uint32_t sender = record->WordAt(panel_record::kChatSender);
-  const std::string prefix = Format("%s<c=%u>", app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ",
-                                    NameColour());
-  const std::string style = app->GetUserFlag1000(sender) != 0
-                                ? std::string(kLoudStyle)
-                                : Format("<c=%u>", TextColour());
+  const std::string prefix = Format("%s<c=%u>", app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ", NameColour());
+  const std::string style =
+      app->GetUserFlag1000(sender) != 0 ? std::string(kLoudStyle) : Format("<c=%u>", TextColour());
   const std::string text = BodyText(record, panel_record::kChatText);
   DisplayAppend(prefix + NameOf(sender) + "说: " + style + text + "\n");
 }
@@ -223,11 +223,10 @@ void SubSystem::AddRelayedChat(const NotifyBody* record) {
   const std::string prefix = app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ";
   const std::string style = app->GetUserFlag1000(sender) != 0 ? kLoudStyle : "";
   if (sender == app->GetUserId()) {
-    DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), OwnNameColour()) +
-                  style + text);
+    DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), OwnNameColour()) + style + text);
   } else {
-    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), NameColour()) +
-                  shell::EscapeChatMarkup(name) + "说: " + style + text);
+    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), NameColour()) + shell::EscapeChatMarkup(name) + "说: " + style +
+                  text);
   }
 }
 
@@ -348,7 +347,8 @@ void SubSystem::ShowAmuletNotice(const NotifyBody* record) {
   const int chairs = std::min(app->GetChairCount(), shell::kMaxChairs);
   for (int chair = 0; chair < chairs; ++chair) {
     const uint32_t user = record->WordAt(panel_record::kAmuletUsers + 4 * static_cast<size_t>(chair));
-    const auto points = static_cast<int32_t>(record->WordAt(panel_record::kAmuletPoints + 4 * static_cast<size_t>(chair)));
+    const auto points =
+        static_cast<int32_t>(record->WordAt(panel_record::kAmuletPoints + 4 * static_cast<size_t>(chair)));
     if (app->GetUserFlag1(user) == 0 || points <= 0 || chat == nullptr) continue;
     chat->AppendText(Format(" <m=qm蓝钻><c=%u>%s<>发动<c=%u>会员积分护身符<>技能，补回<c=%u>%d<>分\r\n", colour,
                             NameOf(user).c_str(), colour, kRed, points)
@@ -362,10 +362,10 @@ void SubSystem::ClearChat() {
   if (ChatBox* chat = GetChatBox()) chat->Clear();
 }
 
-std::string SubSystem::ScreenshotName(const std::string& game, uint32_t user_id, int year, int month, int day,
-                                      int hour, int minute, int second) {
-  return FileNamePart(game) + Format("_%u_%d%d_%d", user_id, year, month * 100 + day,
-                                     hour * 10000 + minute * 100 + second);
+std::string SubSystem::ScreenshotName(const std::string& game, uint32_t user_id, int year, int month, int day, int hour,
+                                      int minute, int second) {
+  return FileNamePart(game) +
+         Format("_%u_%d%d_%d", user_id, year, month * 100 + day, hour * 10000 + minute * 100 + second);
 }
 
 void SubSystem::SaveScreenshot() {
@@ -374,8 +374,8 @@ void SubSystem::SaveScreenshot() {
   const platform::SystemTime now = platform::GetLocalTime();
   const std::string folder = app->GetExeDir() + kScreenshotFolder;
   const std::string path = folder +
-                           ScreenshotName(app->GetGameName(), app->GetUserId(), now.year, now.month, now.day,
-                                          now.hour, now.minute, now.second) +
+                           ScreenshotName(app->GetGameName(), app->GetUserId(), now.year, now.month, now.day, now.hour,
+                                          now.minute, now.second) +
                            ".jpg";
   if (!platform::CreateDirectories(folder) || !shell::SaveDesktopScreenshot(path.c_str(), kScreenshotQuality)) {
     engine::WriteGameLog("side panel: the screenshot %s was not saved", path.c_str());

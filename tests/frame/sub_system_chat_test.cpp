@@ -194,8 +194,7 @@ TEST_F(PanelLines, QuickPhrasesAndEmoticonsAreSentOrInserted) {
   ASSERT_TRUE(menu->IsVisible());
   const std::string& phrase = bar().GetPhrases()[3];
   auto send = [&](uint32_t id, const char* text, uintptr_t p2) {
-    const engine::ObjectMessage m =
-        engine::MakeMessage(panel().GetKey(), id, reinterpret_cast<uintptr_t>(text), p2);
+    const engine::ObjectMessage m = engine::MakeMessage(panel().GetKey(), id, reinterpret_cast<uintptr_t>(text), p2);
     panel().OnMessage(&m);
   };
   send(frame::InputBar::kMsgPhrasePicked, phrase.c_str(), reinterpret_cast<uintptr_t>(menu));
@@ -255,9 +254,9 @@ TEST_F(PanelLines, EnterAndLeaveLinesNameThePlayerWithTheMarkupMadeInert) {
   PlayerRecord bob = *app_->FindPlayerRecord(1002);
   bob.SetWord(PlayerRecord::kTable, 5);
   frame().OnPlayerEnter(&bob);
-  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <c=255>#<c=255#>dan##[x#>]进入第6桌 \r\n",
-                                                  " <c=255>#<c=255#>dan##[x#>]离开第6桌 \r\n",
-                                                  " <c=255>bob进入第6桌 \r\n"}));
+  EXPECT_EQ(NewTexts(),
+            (std::vector<std::string>{" <c=255>#<c=255#>dan##[x#>]进入第6桌 \r\n",
+                                      " <c=255>#<c=255#>dan##[x#>]离开第6桌 \r\n", " <c=255>bob进入第6桌 \r\n"}));
   // The record handed over is the sender's: the panel leaves it as it was.
   EXPECT_EQ(dan.UserId(), 1004u);
 }
@@ -286,7 +285,8 @@ TEST_F(PanelLines, TableChangesTellTheNewTableAndClearTheScoreHistory) {
   app_->AddScoreHistory(results);
   frame().OnMovedTable();
   EXPECT_EQ(app_->GetScoreHistory().game_count, 0);
-  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <c=255>您已经被随机分配到第6桌\r\n", " <c=255>您已经被换到第6桌\r\n"}));
+  EXPECT_EQ(NewTexts(),
+            (std::vector<std::string>{" <c=255>您已经被随机分配到第6桌\r\n", " <c=255>您已经被换到第6桌\r\n"}));
 }
 
 TEST_F(PanelLines, LookersComeAndGoWithLinesUnlessTheyHaveFlag1000AndAlwaysLeaveTheLookOnList) {
@@ -307,8 +307,8 @@ TEST_F(PanelLines, SafeBoxAndAllowanceNoticesAndTheBaseSilverLine) {
   Deliver();
   NewTexts();
   auto event = [&](uint32_t kind, int32_t a, int32_t b, int32_t base, uint32_t where) {
-    const std::vector<uint8_t> bytes = Words({1002, 0, kind, static_cast<uint32_t>(a), static_cast<uint32_t>(b),
-                                              static_cast<uint32_t>(base), where});
+    const std::vector<uint8_t> bytes =
+        Words({1002, 0, kind, static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<uint32_t>(base), where});
     const shell::NotifyBody body{bytes.data(), static_cast<uint32_t>(bytes.size())};
     frame().OnSafeBoxEvent(&body);
   };

@@ -168,7 +168,8 @@ TEST_F(SidePanel, AtARandomSeatingTableAPlayerSeesTwoUserRowsAndALookerAllChairs
 TEST_F(SidePanel, TheSystemBarHoldsFourButtonsWithoutTheSafeBoxAndFiveWithTheQuickSilverMenuWithIt) {
   // Made before the start data: no room options yet, so no safe box.
   StartPanel();
-  EXPECT_EQ(ButtonNames(), (std::vector<std::string>{"19840396:系统栏表情按钮", "19840395:", "19840397:", "19840398:"}));
+  EXPECT_EQ(ButtonNames(),
+            (std::vector<std::string>{"19840396:系统栏表情按钮", "19840395:", "19840397:", "19840398:"}));
   EXPECT_EQ(panel().GetInputBar()->GetSilverMenu(), nullptr);
   EXPECT_EQ(panel().GetInputBar()->GetPhrases().size(), 10u);
   EXPECT_EQ(panel().GetInputBar()->GetPhrases().front(), "快点吧，我等到花儿也谢了!");
@@ -223,8 +224,7 @@ TEST_F(SidePanel, EnteringTheTableWritesTheWelcomeLineAndThenTheGamesNotice) {
   StartPanel();
   Deliver();
   ASSERT_FALSE(app_->system_texts.empty());
-  EXPECT_EQ(app_->system_texts.front(),
-            " 欢迎来到 <s=180,c=10716028,e=b>银子场\r\n<> 您的位置：湖南 跑胡子 第6桌\r\n");
+  EXPECT_EQ(app_->system_texts.front(), " 欢迎来到 <s=180,c=10716028,e=b>银子场\r\n<> 您的位置：湖南 跑胡子 第6桌\r\n");
   EXPECT_EQ(notice->asked, "http://localhost/notify/game/9.txt");
   const std::string chat = ChatText();
   const size_t welcome = chat.find("欢迎来到");

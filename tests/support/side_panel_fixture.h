@@ -40,8 +40,7 @@ class PanelNotify : public shell::CCardServerNotify {
     engine::RectObject* root = app != nullptr ? app->GetGameFrame() : nullptr;
     engine::EngineObject* panel = root != nullptr ? root->FindObjectByName("SubSystem") : nullptr;
     if (panel == nullptr) return false;
-    const engine::ObjectMessage m =
-        engine::MakeMessage(panel->GetKey(), id, reinterpret_cast<uintptr_t>(&body), 0);
+    const engine::ObjectMessage m = engine::MakeMessage(panel->GetKey(), id, reinterpret_cast<uintptr_t>(&body), 0);
     panel->OnMessage(&m);
     return true;
   }
