@@ -197,6 +197,13 @@ inline constexpr PictureRow kPictures[] = {
     {"bitDivision", 10, 18, 1, Look::kLabel, Package::kFrame, "/"},
     {"快速设银图标", 20, 20, 1, Look::kMenuIcon, Package::kFrame, "silver"},
     {"保险箱图标", 20, 20, 1, Look::kMenuIcon, Package::kFrame, "safe"},
+    // The safe-box dialogs and their buttons.
+    {"SafeBoxDlg", 300, 190, 1, Look::kDialog, Package::kFrame, ""},
+    {"SafeBoxAmountDlg", 260, 170, 1, Look::kDialog, Package::kFrame, ""},
+    {"SetDepositDlg", 300, 250, 1, Look::kDialog, Package::kFrame, ""},
+    {"KeyResultDlg", 260, 150, 1, Look::kDialog, Package::kFrame, ""},
+    {"btn_safebox_save", 60, 26, 4, Look::kButtonWood, Package::kFrame, "存入"},
+    {"btn_safebox_take", 60, 26, 4, Look::kButtonWood, Package::kFrame, "取出"},
     {"ScrollBar_VertBack", 16, 48, 1, Look::kScrollTrack, Package::kFrame, "vert"},
     {"ScrollBar_VertBtn", 16, 48, 3, Look::kScrollThumb, Package::kFrame, "vert"},
     {"ScrollBar_VertPattern", 10, 8, 1, Look::kScrollGrip, Package::kFrame, "vert"},
