@@ -18,6 +18,7 @@
 #include "frame/panel_messages.h"
 #include "frame/sub_system.h"
 #include "shell/enter_game_data.h"
+#include "shell/lobby_link.h"
 #include "shell/server_notify.h"
 #include "tests/support/frame_fixture.h"
 
@@ -94,8 +95,14 @@ class SidePanelFixture : public FrameFixture {
     app_ = std::make_unique<SidePanelApp>();
     app_->SetNotifyHandler(std::make_unique<PanelNotify>());
   }
+  void TearDown() override {
+    // Texts posted to the panel are handed over (and freed) before the window goes.
+    if (app_ && app_->GetMainWnd() != nullptr && app_->GetMainWnd()->IsWindow()) Deliver();
+    FrameFixture::TearDown();
+  }
   // Opens the main window with the frame and the panel and seats the user at table_ (seat false:
-  // no start data). late: the panel is made once the start data were taken.
+  // no start data), which enters the table. late: the panel is made once the start data were
+  // taken, before the table is entered.
   void StartPanel(const std::string& command_line = kTestCommandLine, bool seat = true, bool late = false) {
     SidePanelApp& app = App();
     app.skin = skin_;
@@ -103,9 +110,9 @@ class SidePanelFixture : public FrameFixture {
     ASSERT_TRUE(app.InitInstance(command_line));
     ASSERT_NE(app.side_frame, nullptr);
     music_ = RecordingMusicModule::Install(app.window->GetCore());
+    // The start data come as the lobby sends them; the table is entered once they are taken.
     if (seat) {
-      const std::vector<uint8_t> bytes = table_.Serialize();
-      ASSERT_TRUE(app.TakeStartData(bytes.data(), bytes.size()));
+      ASSERT_TRUE(shell::LobbyStandIn::DeliverStartData(*app.window, table_));
     }
     if (late) app.side_frame->MakePanel();
     ASSERT_NE(app.side_frame->side, nullptr);
