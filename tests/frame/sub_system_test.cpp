@@ -17,6 +17,8 @@
 #include "frame/frame_messages.h"
 #include "frame/input_bar.h"
 #include "frame/match_list_bar.h"
+#include "frame/popup_menu.h"
+#include "net/request_ids.h"
 #include "frame/user_list_bar.h"
 #include "platform/win_messages.h"
 #include "shell/app_messages.h"
@@ -142,6 +144,37 @@ TEST_F(SidePanel, InMatchModeTheMatchListStandsAboveTheChatAndThereIsNoAdvertUse
   EXPECT_EQ(panel().GetChatBoxHeight(), kBottom - kTop - ml - Picture("SystemInputBar"));
 }
 
+TEST_F(SidePanel, InMatchModeThePanelRunsTheMatchListsClockAndAsksTheServerAboutAUser) {
+  table_.room.SetWord(shell::RoomBlock::kMatchRoom, 1);
+  StartPanel(test::kTestCommandLine, true, true);
+  frame::MatchListBar* bar = panel().GetMatchListBar();
+  ASSERT_NE(bar, nullptr);
+  auto send = [&](uint32_t id, uintptr_t p1 = 0) {
+    const engine::ObjectMessage m = engine::MakeMessage(panel().GetKey(), id, p1, 0);
+    return panel().OnMessage(&m);
+  };
+  send(frame::child_msg::kMatchBegin);
+  EXPECT_TRUE(bar->IsClockRunning());
+  Frames(3);
+  clock_->Advance(1000);
+  Frames(3);
+  EXPECT_EQ(bar->GetSeconds(), 1u);
+  send(frame::sub_msg::kStopMatchClock);
+  EXPECT_FALSE(bar->IsClockRunning());
+  // The running clock of the table state comes back from the application's negative value.
+  app_->GetMatchData().clock_value = -30;
+  panel().OnMatchTableState();
+  EXPECT_TRUE(bar->IsClockRunning());
+  send(frame::child_msg::kMatchInfo, 12);
+  EXPECT_NE(bar->GetClockText().find("12"), std::string::npos);
+
+  server().ClearRecord();
+  send(frame::MatchListBar::kQueryUser, 1002);
+  const test::FakeGameServer::Received* query = server().Last(net::request::kQueryUser);
+  ASSERT_NE(query, nullptr);
+  EXPECT_EQ(test::HexWords(query->body).substr(0, 26), "4d000000 e9030000 ea030000");
+}
+
 TEST_F(SidePanel, APanelTooShortForItsBarsHidesTheChatBoxAndKeepsTheOtherBarsSizes) {
   StartPanel();
   const Box before = BoxOf(panel().GetUserListBar());
@@ -183,7 +216,12 @@ TEST_F(SidePanel, TheSystemBarHoldsFourButtonsWithoutTheSafeBoxAndFiveWithTheQui
   StartPanel(test::kTestCommandLine, true, true);
   EXPECT_EQ(ButtonNames(), (std::vector<std::string>{"19840396:系统栏表情按钮", "19840395:", "19840397:", "19840398:",
                                                      "19840399:系统栏划银按钮"}));
-  EXPECT_NE(panel().GetInputBar()->GetSilverMenu(), nullptr);
+  frame::PopupMenu* silver = panel().GetInputBar()->GetSilverMenu();
+  ASSERT_NE(silver, nullptr);
+  EXPECT_FALSE(silver->IsVisible());
+  // The safe-box button opens the quick silver menu.
+  Click(panel().FindObjectByName(frame::InputBar::kSilverButtonName));
+  EXPECT_TRUE(silver->IsVisible());
 }
 
 TEST_F(SidePanel, TheUserListColumnsFollowTheRoomsCurrency) {
