@@ -33,8 +33,7 @@ using engine::ObjectMessage;
 using engine::PictureInfo;
 using shell::CGameAppBase;
 
-// The pictures whose heights the layout uses.
-constexpr const char* kOperateBarPicture = "SystemOperateBar";
+// The picture behind the advert and user list bars: top, middle and bottom frames.
 constexpr const char* kSystemBarPicture = "bit_SystemBar";
 // Advert rows the score table has at least.
 constexpr int32_t kMinAdvertRows = 4;
@@ -75,6 +74,9 @@ void SubSystem::OnAddedToScene() {
 }
 
 void SubSystem::CreateAdvertBar() { Adopt(this, new AdvertBar()); }
+
+// Neither mode makes it; a game's panel may, and the bars below then start under it.
+void SubSystem::CreateOperateBar() { Adopt(this, new OperateBar()); }
 
 void SubSystem::CreateUserListBar() {
   UserListBar* bar = Adopt(this, new UserListBar());
@@ -136,13 +138,13 @@ ChatBox* SubSystem::GetChatBox() { return dynamic_cast<ChatBox*>(FindObjectByNam
 
 InputBar* SubSystem::GetInputBar() { return dynamic_cast<InputBar*>(FindObjectByName(InputBar::kName)); }
 
-engine::EngineObject* SubSystem::GetOperateBar() { return FindObjectByName(OperateBar::kName); }
+OperateBar* SubSystem::GetOperateBar() { return dynamic_cast<OperateBar*>(FindObjectByName(OperateBar::kName)); }
 
 // ---- Heights ----
 
 int32_t SubSystem::GetOperateBarHeight() {
   if (GetOperateBar() == nullptr) return 0;
-  return GetPictureInfo(kOperateBarPicture, 0).height;
+  return GetPictureInfo(OperateBar::kPicture, 0).height;
 }
 
 int32_t SubSystem::GetAdvertBarHeight() {
@@ -196,15 +198,16 @@ void SubSystem::LayoutBars() {
   const int32_t ch = GetChatBoxHeight();
   const int32_t in = GetInputBarHeight();
 
-  if (engine::EngineObject* operate = GetOperateBar()) {
+  if (OperateBar* operate = GetOperateBar()) {
     operate->Resize(W, op);
     operate->MoveTo(x0, Trunc(T + operate->GetHeight() / 2.0));
     operate->Invalidate();
-    if (auto* bar = dynamic_cast<OperateBar*>(operate)) bar->Layout();
+    operate->Layout();
   }
   if (AdvertBar* advert = GetAdvertBar()) {
     advert->Resize(W - 2, adv);
-    advert->MoveTo(x0, Trunc(T + advert->GetHeight() / 2.0));
+    // Below the operate bar when a game's panel has one (it is 0 high otherwise).
+    advert->MoveTo(x0, Trunc(T + advert->GetHeight() / 2.0 + op));
     advert->Invalidate();
     advert->Layout();
   }

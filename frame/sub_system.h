@@ -55,6 +55,7 @@ class AdvertBar;
 class ChatBox;
 class InputBar;
 class MatchListBar;
+class OperateBar;
 class UserListBar;
 
 // The records the notification handler hands the side panel (each the body of a notification,
@@ -137,7 +138,7 @@ class SubSystem : public engine::RectObject {
   virtual void AddNotice(const char* text);
   virtual void OnMatchProgress() {}
   virtual void CreateAdvertBar();
-  virtual void CreateOperateBar() {}
+  virtual void CreateOperateBar();
   virtual void CreateUserListBar();
   virtual void CreateMatchListBar();
   virtual void CreateChatBox();
@@ -169,7 +170,7 @@ class SubSystem : public engine::RectObject {
   MatchListBar* GetMatchListBar();
   ChatBox* GetChatBox();
   InputBar* GetInputBar();
-  engine::EngineObject* GetOperateBar();
+  OperateBar* GetOperateBar();
   // Null outside normal mode.
   engine::CanvasObject* GetSystemBarBackground() const { return system_bar_; }
   bool IsMatchMode() const { return match_; }

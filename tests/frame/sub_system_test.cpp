@@ -17,6 +17,7 @@
 #include "frame/frame_messages.h"
 #include "frame/input_bar.h"
 #include "frame/match_list_bar.h"
+#include "frame/operate_bar.h"
 #include "frame/popup_menu.h"
 #include "net/request_ids.h"
 #include "frame/user_list_bar.h"
@@ -142,6 +143,26 @@ TEST_F(SidePanel, InMatchModeTheMatchListStandsAboveTheChatAndThereIsNoAdvertUse
   EXPECT_NEAR(c.bottom, i.top, kHalf);
   EXPECT_EQ(i.bottom, kBottom);
   EXPECT_EQ(panel().GetChatBoxHeight(), kBottom - kTop - ml - Picture("SystemInputBar"));
+}
+
+TEST_F(SidePanel, AGamesPanelWithAnOperateBarStacksTheOtherBarsBelowIt) {
+  class PanelWithOperateBar : public SubSystem {
+    void CreateAdvertBar() override {
+      CreateOperateBar();
+      SubSystem::CreateAdvertBar();
+    }
+  };
+  App().new_panel = [] { return new PanelWithOperateBar(); };
+  StartPanel();
+  ASSERT_NE(panel().GetOperateBar(), nullptr);
+  const int op = Picture("SystemOperateBar");
+  EXPECT_EQ(panel().GetOperateBarHeight(), op);
+  const Box o = BoxOf(panel().GetOperateBar());
+  const Box a = BoxOf(panel().GetAdvertBar());
+  EXPECT_NEAR(o.top, kTop, kHalf);
+  EXPECT_NEAR(a.top, o.bottom, kHalf);
+  EXPECT_NEAR(BoxOf(panel().GetUserListBar()).top, a.bottom, kHalf);
+  EXPECT_NEAR(BoxOf(panel().GetChatBox()).bottom, BoxOf(panel().GetInputBar()).top, kHalf);
 }
 
 TEST_F(SidePanel, InMatchModeThePanelRunsTheMatchListsClockAndAsksTheServerAboutAUser) {

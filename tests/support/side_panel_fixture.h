@@ -9,6 +9,7 @@
 // (StartPanel with late = true).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,11 +57,13 @@ class SidePanelFrame : public TestGameFrame {
     if (!late_panel) MakePanel();
   }
   void MakePanel() {
-    side = new frame::SubSystem();
+    side = new_panel ? new_panel() : new frame::SubSystem();
     SetSubSystem(side);
     LayoutChildren();
   }
   bool late_panel = false;
+  // A game's own panel (null: the base panel).
+  std::function<frame::SubSystem*()> new_panel;
   frame::SubSystem* side = nullptr;
 
  private:
@@ -72,6 +75,7 @@ class SidePanelApp : public FrameApp {
   engine::RectObject* NewGameFrameObject() override {
     side_frame = new SidePanelFrame(skin, &child_log);
     side_frame->late_panel = late_panel;
+    side_frame->new_panel = new_panel;
     frame = side_frame;
     return side_frame;
   }
@@ -81,6 +85,7 @@ class SidePanelApp : public FrameApp {
     return refuse;
   }
   bool late_panel = false;
+  std::function<frame::SubSystem*()> new_panel;
   SidePanelFrame* side_frame = nullptr;  // gone with the window
   std::vector<std::string> filtered;
   int refuse = 0;
