@@ -2,11 +2,10 @@
 #include "frame/sub_system.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdio>
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/colour_key.h"
-#include "engine/core/engine_log.h"
 #include "engine/ui/bar_button.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/menu_list.h"
@@ -18,7 +17,6 @@
 #include "frame/match_list_bar.h"
 #include "frame/operate_bar.h"
 #include "frame/panel_messages.h"
-#include "frame/player_list_ctrl.h"
 #include "frame/user_list_bar.h"
 #include "net/card_game_session.h"
 #include "shell/app_messages.h"

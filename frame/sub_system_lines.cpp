@@ -1,5 +1,7 @@
 // The side panel's text work: the own chat line, other players' chat, the enter and leave lines,
 // the table, safe-box and amulet notices, and the system bar's clear, screenshot and complaint.
+#include "frame/sub_system.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -7,12 +9,11 @@
 #include <string>
 
 #include "engine/core/engine_log.h"
+#include "frame/advert_bar.h"
 #include "frame/chat_box.h"
 #include "frame/chat_display.h"
 #include "frame/input_bar.h"
-#include "frame/advert_bar.h"
 #include "frame/player_list_ctrl.h"
-#include "frame/sub_system.h"
 #include "frame/user_list_bar.h"
 #include "net/answer_codes.h"
 #include "net/card_game_session.h"
