@@ -58,6 +58,7 @@ struct PlayerRecord : ByteRecord<320> {
   static constexpr size_t kWins = 120;         // i32
   static constexpr size_t kLosses = 124;       // i32
   static constexpr size_t kDraws = 128;        // i32
+  static constexpr size_t kTable = 140;        // u32: the zero-based table number
   static constexpr size_t kChair = 144;        // i32: a player's chair, a looker's watched chair
   static constexpr size_t kLookerFlag = 148;   // u32, non-zero for a looker
 

@@ -1,6 +1,7 @@
 // The game client. It opens the game window (a 1024 x 768 client area): the game frame with its
-// title strip, window buttons, borders and table cloth, drawn with the default skin found beside
-// the program, and runs until the window is closed.
+// title strip, window buttons, borders and table cloth and the side panel with its bars (user
+// list, advert and score history, chat, input line and system buttons), drawn with the default
+// skin found beside the program, and runs until the window is closed.
 //
 //   zipai-client [options] [LOBBY COMMAND LINE]
 //
@@ -23,6 +24,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/rect_object.h"
 #include "frame/game_frame.h"
+#include "frame/sub_system.h"
 #include "platform/files.h"
 #include "platform/png_file.h"
 #include "platform/process.h"
@@ -50,8 +52,7 @@ std::string ProgramFolder() {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// The game's frame: the default skin packages, the table view, and an empty side panel until
-// the side panel takes its place.
+// The game's frame: the default skin packages, the table view and the side panel.
 class ClientFrame final : public frame::GameFrame {
  public:
   void LoadSkinPackages() override {
@@ -68,7 +69,7 @@ class ClientFrame final : public frame::GameFrame {
 
   void CreateChildren() override {
     SetMainGame(new table::CTableView());
-    SetSubSystem(new engine::RectObject());
+    SetSubSystem(new frame::SubSystem());
   }
 };
 
