@@ -64,6 +64,19 @@ int32_t Stage() {
   return data != nullptr ? data->stage : 0;
 }
 
+// Shows or hides a part and has its place drawn again.
+void ShowPart(engine::EngineObject* part) {
+  if (part == nullptr) return;
+  part->Show();
+  part->Invalidate();
+}
+
+void HidePart(engine::EngineObject* part) {
+  if (part == nullptr) return;
+  part->Hide();
+  part->Invalidate();
+}
+
 uint32_t WordOf(const uint8_t* record, size_t offset) {
   uint32_t word = 0;
   std::memcpy(&word, record + offset, 4);
@@ -104,7 +117,7 @@ void GameFrame::CreateMatchParts() {
     state_picture_ = CreateSprite(&wait);
     if (state_picture_ != nullptr) {
       state_picture_->SetDepth(kMatchPartsDepth);
-      state_picture_->Hide();
+      HidePart(state_picture_);
     }
   }
   if (board_queue_ == nullptr) {
@@ -125,7 +138,7 @@ void GameFrame::CreateMatchParts() {
   for (engine::ImageButton* button : {signup_button_, giveup_button_}) {
     if (button == nullptr) continue;
     button->SetDepth(kMatchPartsDepth + 2.0);
-    button->Hide();
+    HidePart(button);
   }
   if (fee_line_ == nullptr && before_start) {
     fee_line_ = MakeDigitStrip("比赛倒计时:天时分秒小报名费银两通宝", "word_waitmatchstart");
@@ -174,8 +187,7 @@ void GameFrame::ShowBoard(const char* picture, bool auto_close) {
   } else {
     engine::WriteGameLog("match board: no picture %s", picture);
   }
-  state_picture_->Show();
-  state_picture_->Invalidate();
+  ShowPart(state_picture_);
   AnimateSprite(state_picture_, 0, 0xFFFFFFFFu, 0, 0, nullptr);
   if (auto_close) {
     const engine::ObjectMessage close = engine::MakeMessage(Key(), frame_msg::kCloseNow, 0, 0);
@@ -192,15 +204,14 @@ std::string GameFrame::FeeText(int32_t fee, int32_t kind) {
 void GameFrame::ShowSignUpButton(int32_t gap) {
   if (signup_button_ == nullptr || state_picture_ == nullptr) return;
   signup_button_->SetEnabled(true);
-  signup_button_->Show();
+  ShowPart(signup_button_);
   signup_button_->MoveTo(state_picture_->GetX(), state_picture_->GetBottom() + signup_button_->GetHeight());
   signup_button_->Invalidate();
   const shell::MatchData* data = Data();
   if (fee_line_ == nullptr || data == nullptr || data->signup_fee == 0) return;
   fee_line_->SetText(FeeText(data->signup_fee, data->fee_kind).c_str());
   fee_line_->MoveTo(signup_button_->GetRight() + fee_line_->GetWidth() / 2 + gap, signup_button_->GetY());
-  fee_line_->Show();
-  fee_line_->Invalidate();
+  ShowPart(fee_line_);
 }
 
 void GameFrame::ShowNoSignUpBoard() {
@@ -253,8 +264,7 @@ void GameFrame::ShowWaitAnimation(int32_t kind) {
   if (name == nullptr) return;
   const engine::PictureInfo info = GetPictureInfo(name, 0);
   if (info.record != nullptr) state_picture_->SetImage(&info, 1);
-  state_picture_->Show();
-  state_picture_->Invalidate();
+  ShowPart(state_picture_);
   AnimateSprite(state_picture_, 0, 0xFFFFFFFFu, 0, 0, nullptr);
 }
 
@@ -285,24 +295,24 @@ void GameFrame::RequestGiveUp() {
 void GameFrame::HideMatchWaitParts() {
   if (state_picture_ != nullptr) {
     CancelObjectActions(state_picture_->GetKey());
-    state_picture_->Hide();
+    HidePart(state_picture_);
   }
-  if (rest_tables_ != nullptr) rest_tables_->Hide();
-  if (signup_button_ != nullptr) signup_button_->Hide();
-  if (giveup_button_ != nullptr) giveup_button_->Hide();
+  if (rest_tables_ != nullptr) HidePart(rest_tables_);
+  if (signup_button_ != nullptr) HidePart(signup_button_);
+  if (giveup_button_ != nullptr) HidePart(giveup_button_);
 }
 
 void GameFrame::HideMatchParts() {
   if (signup_button_ == nullptr) return;
-  signup_button_->Hide();
-  if (giveup_button_ != nullptr) giveup_button_->Hide();
+  HidePart(signup_button_);
+  if (giveup_button_ != nullptr) HidePart(giveup_button_);
   if (state_picture_ != nullptr) {
     CancelObjectActions(state_picture_->GetKey());
-    state_picture_->Hide();
+    HidePart(state_picture_);
   }
-  if (match_extra_ != nullptr) match_extra_->Hide();
-  if (fee_line_ != nullptr) fee_line_->Hide();
-  if (rest_tables_ != nullptr) rest_tables_->Hide();
+  if (match_extra_ != nullptr) HidePart(match_extra_);
+  if (fee_line_ != nullptr) HidePart(fee_line_);
+  if (rest_tables_ != nullptr) HidePart(rest_tables_);
   StopMatchCountdown();
 }
 
@@ -324,8 +334,7 @@ void GameFrame::PlayTableAnimation(const char* name) {
   const int32_t w = t.right - t.left;
   const int32_t h = t.bottom - t.top;
   table_animation_->MoveTo(t.left + w / 2, t.top + h / 3);
-  table_animation_->Show();
-  table_animation_->Invalidate();
+  ShowPart(table_animation_);
   AnimateSprite(table_animation_, 0, 1, 0, 0, nullptr);
 }
 
@@ -333,12 +342,12 @@ void GameFrame::HideTableAnimation() {
   if (table_animation_ == nullptr) return;
   CancelObjectActions(table_animation_->GetKey());
   table_animation_->SetAlpha(1.0);
-  table_animation_->Hide();
+  HidePart(table_animation_);
 }
 
 void GameFrame::HideMatchResult() {
-  if (result_dialog_ != nullptr) result_dialog_->Hide();
-  if (result_backdrop_ != nullptr) result_backdrop_->Hide();
+  if (result_dialog_ != nullptr) HidePart(result_dialog_);
+  if (result_backdrop_ != nullptr) HidePart(result_backdrop_);
 }
 
 // ---- The countdown ----
@@ -363,7 +372,7 @@ void GameFrame::StartMatchCountdown() {
   // One timer at a time: a new start replaces the running one.
   if (countdown_timer_ != 0) CancelAction(countdown_timer_);
   countdown_timer_ = 0;
-  countdown_->Show();
+  ShowPart(countdown_);
   if (data->seconds_to_start <= 0) {
     countdown_->SetText("比赛倒计时:0时0分0秒");
     countdown_->Invalidate();
@@ -387,7 +396,7 @@ void GameFrame::UpdateMatchCountdown() {
   data->seconds_to_start -= 1;
   countdown_->SetText(CountdownText(data->seconds_to_start).c_str());
   countdown_->Invalidate();
-  if (data->seconds_to_start < kGiveUpHiddenBelow && giveup_button_ != nullptr) giveup_button_->Hide();
+  if (data->seconds_to_start < kGiveUpHiddenBelow && giveup_button_ != nullptr) HidePart(giveup_button_);
   // The timer's last tick: it ends by itself.
   if (data->seconds_to_start == 0) countdown_timer_ = 0;
 }
@@ -395,21 +404,24 @@ void GameFrame::UpdateMatchCountdown() {
 void GameFrame::StopMatchCountdown() {
   if (countdown_timer_ != 0) CancelAction(countdown_timer_);
   countdown_timer_ = 0;
-  if (countdown_ != nullptr) countdown_->Hide();
+  if (countdown_ != nullptr) HidePart(countdown_);
 }
 
 // ---- Progress, rounds and the match's beginning ----
 
 void GameFrame::OnMatchProgress() {
-  StartMatchCountdown();
   const shell::MatchData* data = Data();
+  const int32_t seconds_before = data != nullptr ? data->seconds_to_start : 0;
+  StartMatchCountdown();
   Forward(child_msg::kMatchProgress, 0, false);
   Forward(child_msg::kMatchInfo, static_cast<uintptr_t>(static_cast<uint32_t>(data != nullptr ? data->info_value : 0)),
           false);
-  if (Stage() < kStageStarted && giveup_button_ != nullptr) {
+  // In the countdown's last minute the give-up button stays away (the countdown just hid it).
+  const bool last_minute = seconds_before > 0 && data->seconds_to_start < kGiveUpHiddenBelow;
+  if (Stage() < kStageStarted && giveup_button_ != nullptr && !last_minute) {
     const RECT t = GetMainGameRect();
     giveup_button_->SetEnabled(true);
-    giveup_button_->Show();
+    ShowPart(giveup_button_);
     giveup_button_->MoveTo(t.left + giveup_button_->GetWidth() / 2, t.bottom - giveup_button_->GetHeight() / 2);
     giveup_button_->Invalidate();
   }
@@ -424,8 +436,7 @@ void GameFrame::ShowMatchRound() {
   if (round_title_ != nullptr && data != nullptr && data->round > 0) {
     CancelObjectActions(round_title_->GetKey());
     round_title_->SetText(Format("定局淘汰第%d轮", data->round).c_str());
-    round_title_->Show();
-    round_title_->Invalidate();
+    ShowPart(round_title_);
     // Hidden again in 2 s (a later round's title cancels this one's).
     const engine::ObjectMessage hide = engine::MakeMessage(round_title_->GetKey(), engine::msg::kHide, 0, 0);
     DelayFor(round_title_, kRoundTitleMs, &hide);
@@ -444,8 +455,8 @@ void GameFrame::OnMatchBegin() {
   SendToSubSystem(child_msg::kMatchBegin, 0);
   HideMatchParts();
   ShowWaitAnimation(1);
-  state_picture_->Hide();
-  if (rest_tables_ != nullptr) rest_tables_->Hide();
+  HidePart(state_picture_);
+  if (rest_tables_ != nullptr) HidePart(rest_tables_);
   PlaySound("Snd_GameStart", 1, nullptr);
   if (table_animation_ != nullptr) CancelObjectActions(table_animation_->GetKey());
   if (match_begin_group_ != nullptr) CancelGroup(match_begin_group_);
@@ -481,8 +492,7 @@ void GameFrame::ShowTablesLeft(const uint8_t* record, size_t size) {
       state_picture_->SetImage(&info, 1);
       const RECT t = GetMainGameRect();
       state_picture_->MoveTo(t.left + (t.right - t.left) / 2, t.top + (t.bottom - t.top) / 2);
-      state_picture_->Show();
-      state_picture_->Invalidate();
+      ShowPart(state_picture_);
       AnimateSprite(state_picture_, 0, 0xFFFFFFFFu, 0, 0, nullptr);
     } else {
       engine::WriteGameLog("match: no picture %s for the tables left", text.c_str());
@@ -497,8 +507,7 @@ void GameFrame::ShowTablesLeft(const uint8_t* record, size_t size) {
   }
   rest_tables_->SetText(line);
   rest_tables_->MoveTo(state_picture_->GetX(), state_picture_->GetTop() - 5 - rest_tables_->GetHeight() / 2);
-  rest_tables_->Show();
-  rest_tables_->Invalidate();
+  ShowPart(rest_tables_);
 }
 
 // ---- The end and the result ----
@@ -519,7 +528,7 @@ bool GameFrame::MakeResultDialog() {
   if (result_dialog_ == nullptr) return false;
   result_dialog_->SetDraggable(true);
   result_dialog_->SetDepth(kResultDialogDepth);
-  result_dialog_->Hide();
+  HidePart(result_dialog_);
 
   rank_digits_ = new engine::NumberDisplay();
   AddToScene(rank_digits_);
@@ -527,7 +536,7 @@ bool GameFrame::MakeResultDialog() {
     rank_digits_->LoadDigits("digit_MatchRank", 1);
     rank_digits_->AddGlyph("第", "char_第", 0);
     rank_digits_->AddGlyph("名", "char_名", 0);
-    rank_digits_->Hide();  // it writes into the dialog
+    HidePart(rank_digits_);  // it writes into the dialog
   } else {
     delete rank_digits_;
     rank_digits_ = nullptr;
@@ -553,7 +562,7 @@ bool GameFrame::MakeResultDialog() {
   exchange_button_ = MakeImageButton("btn_ExChange", Key(), frame_msg::kExchangeLink);
   for (engine::ImageButton* button : {award_button_, exchange_button_}) {
     if (button == nullptr) continue;
-    button->Hide();
+    HidePart(button);
     result_dialog_->AddChild(button, kChoiceButtonLinks);
   }
   return true;
@@ -605,7 +614,6 @@ void GameFrame::ShowMatchResult(const uint8_t* record, size_t size) {
   }
   if (rank_digits_ != nullptr)
     rank_digits_->DrawNumberText(result_dialog_, 170.0, 30.0, Format("第%d名", word(5)).c_str(), 1);
-  result_dialog_->Invalidate();
 
   if (result_text_ != nullptr) {
     result_text_->Clear();
@@ -633,25 +641,25 @@ void GameFrame::ShowMatchResult(const uint8_t* record, size_t size) {
   const int32_t th = t.bottom - t.top;
   result_dialog_->MoveTo(t.left + tw / 2, t.top + 3 * th / 5);
   result_dialog_->SetDepth(kResultDialogDepth);
-  result_dialog_->Show();
+  ShowPart(result_dialog_);
   if (result_text_ != nullptr) {
     result_text_->MoveTo(result_dialog_->GetLeft() + 140 + result_text_->GetWidth() / 2,
                          result_dialog_->GetTop() + 140 + result_text_->GetHeight() / 2);
     result_text_->SetDepth(kResultDialogDepth + 0.01);
-    result_text_->Show();
+    ShowPart(result_text_);
   }
   if (result_close_button_ != nullptr) {
     result_close_button_->MoveTo(result_dialog_->GetRight() - 20, result_dialog_->GetTop() + 20);
     result_close_button_->SetDepth(kResultDialogDepth + 0.02);
-    result_close_button_->Show();
+    ShowPart(result_close_button_);
   }
   engine::ImageButton* shown = word(9) < 1 ? exchange_button_ : award_button_;
   engine::ImageButton* other = word(9) < 1 ? award_button_ : exchange_button_;
-  if (other != nullptr) other->Hide();
+  if (other != nullptr) HidePart(other);
   if (shown != nullptr) {
     shown->MoveTo(result_dialog_->GetX(), result_dialog_->GetBottom() - 10 - shown->GetHeight() / 2);
     shown->SetDepth(kResultDialogDepth + 0.02);
-    shown->Show();
+    ShowPart(shown);
   }
 
   // The backdrop keeps the table's clicks off while the dialog shows.
@@ -669,8 +677,7 @@ void GameFrame::ShowMatchResult(const uint8_t* record, size_t size) {
     result_backdrop_->SetTakesInput(true);
     result_backdrop_->MoveTo(t.left + tw / 2, t.top + th / 2);
     result_backdrop_->SetDepth(kResultBackdropDepth);
-    result_backdrop_->Show();
-    result_backdrop_->Invalidate();
+    ShowPart(result_backdrop_);
   }
 
   if (app != nullptr) app->OnMatchResult();
