@@ -28,13 +28,7 @@ namespace {
 
 using engine::ImageButton;
 using test::ChildMessage;
-
-std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
-  std::vector<uint8_t> out;
-  for (uint32_t w : words)
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(w >> (8 * i)));
-  return out;
-}
+using test::Words;
 
 void PutWord(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -535,6 +529,26 @@ TEST_F(MatchMode, ANewRankingIsKeptAndTheSidePanelHearsOfIt) {
   EXPECT_EQ(Data().row_count, 2);
   EXPECT_EQ(Data().own_rank, 2);
   EXPECT_TRUE(app_->child_log.empty());
+}
+
+TEST_F(MatchMode, TheServersNotificationsReachTheFramesChildrenThroughTheApplication) {
+  StartMatch(600);
+  app_->child_log.clear();
+  std::vector<uint8_t> ranking = Words({1, 4, 1, 1, 12, 0});
+  std::vector<uint8_t> row(64, 0);
+  row[0] = 0xE9;  // user 1001
+  row[1] = 0x03;
+  ranking.insert(ranking.end(), row.begin(), row.end());
+  server().Push(shell::notify::kMatchRanking, ranking);
+  EXPECT_EQ(Data().row_count, 1);
+  EXPECT_EQ(Data().players_left, 12);
+  const shell::PlayerRecord dan = test::MakePlayer(2003, 1, "dan", "", 0, true);
+  server().Push(shell::notify::kPersonCame, std::vector<uint8_t>(dan.bytes, dan.bytes + sizeof dan.bytes));
+  EXPECT_TRUE(app_->IsLooker(2003));
+  server().Push(shell::notify::kMatchInfo, Words({100, 120, 0, 0, 9, 0, 0, 3}));
+  EXPECT_EQ(CountdownShown(), "比赛倒计时:1分59秒");
+  EXPECT_EQ(SentTo("SubSystem"), (std::vector<uint32_t>{80000022, 80000015, 80000019, 80000030, 80000028, 80000075}));
+  EXPECT_EQ(SentTo("MainGame"), (std::vector<uint32_t>{80000015, 80000030, 80000028}));
 }
 
 }  // namespace
