@@ -10,6 +10,12 @@
 // makes the two children (CreateChildren, which calls SetMainGame and SetSubSystem). Everything
 // else here is common to every game on the framework.
 //
+// Match mode (game_frame_match.cpp): a state picture carries the wait animations and the boards
+// (the final ones close the window after 15 seconds), a countdown ticks to the start, the sign-up
+// and give-up buttons ask the server, the round title and the tables still playing come per
+// round, and the match-end animation and the result dialog come out of the board queue one after
+// the other. The application's notification handler calls these through shell::AppFrameView.
+//
 // Leaving: the close button posts WM_CLOSE; the main window asks CloseRequest, which applies the
 // exit rules (or, in match mode, the match's close rules). Whatever decides that the player goes
 // ends with CGameAppBase::ConfirmClose, so the rules run once. Without a game server (offline,
