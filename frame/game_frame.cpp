@@ -66,16 +66,6 @@ void GameFrame::OnAddedToScene() {
   if (app != nullptr && app->IsMatch()) CreateMatchParts();
 }
 
-void GameFrame::CreateMatchParts() {
-  if (board_queue_ != nullptr) return;
-  board_queue_ = new engine::RectQueueWidget();
-  AddToScene(board_queue_);
-  if (!board_queue_->IsRegistered()) {
-    delete board_queue_;
-    board_queue_ = nullptr;
-  }
-}
-
 void GameFrame::InitFrameMetrics() {
   SetIntSetting(frame_setting::kTopMargin, 28);
   SetIntSetting(frame_setting::kRowHeight, 26);

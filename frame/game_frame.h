@@ -10,6 +10,12 @@
 // makes the two children (CreateChildren, which calls SetMainGame and SetSubSystem). Everything
 // else here is common to every game on the framework.
 //
+// Match mode (game_frame_match.cpp): a state picture carries the wait animations and the boards
+// (the final ones close the window after 15 seconds), a countdown ticks to the start, the sign-up
+// and give-up buttons ask the server, the round title and the tables still playing come per
+// round, and the match-end animation and the result dialog come out of the board queue one after
+// the other. The application's notification handler calls these through shell::AppFrameView.
+//
 // Leaving: the close button posts WM_CLOSE; the main window asks CloseRequest, which applies the
 // exit rules (or, in match mode, the match's close rules). Whatever decides that the player goes
 // ends with CGameAppBase::ConfirmClose, so the rules run once. Without a game server (offline,
@@ -35,6 +41,7 @@ class DigitStrip;
 class ImageButton;
 class NumberDisplay;
 class RectQueueWidget;
+class RichTextBox;
 class SpriteObject;
 class WidgetBase;
 }  // namespace engine
@@ -44,6 +51,7 @@ namespace frame {
 using platform::COLORREF;
 using platform::RECT;
 
+class MatchBoardQueue;
 class SplitterBar;
 
 // The duan card's record (the body of the duan notification): 40 words.
@@ -102,8 +110,19 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   static constexpr int32_t kForceExitInputBytes = 60;
   static constexpr int32_t kExitRequestSeconds = 30;
   static constexpr int32_t kMatchResultWords = 43;
-  static constexpr size_t kMatchEndRecordBytes = 40;
-  static constexpr size_t kMatchResultRecordBytes = 224;
+  static constexpr size_t kMatchEndRecordBytes = kMatchEndBlockBytes;
+  static constexpr size_t kMatchResultRecordBytes = kMatchResultBlockBytes;
+  // Match mode: the parts over the table, the result dialog and its backdrop.
+  static constexpr double kMatchPartsDepth = 52000.0;
+  static constexpr double kResultDialogDepth = 60000.0;
+  static constexpr double kResultBackdropDepth = 50000.0;
+  static constexpr double kResultBackdropAlpha = 0.7;
+  static constexpr uint32_t kCountdownMs = 1000;
+  static constexpr uint32_t kButtonPauseMs = 5000;
+  static constexpr uint32_t kRoundTitleMs = 2000;
+  static constexpr uint32_t kRoundRequestMs = 15000;
+  // The give-up button goes when the start is this near (seconds).
+  static constexpr int32_t kGiveUpHiddenBelow = 61;
 
   GameFrame();
   ~GameFrame() override;
@@ -134,22 +153,23 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   virtual void SetMainGame(engine::RectObject* object);   // 11
   virtual void SetSubSystem(engine::RectObject* object);  // 12
   virtual int32_t DefaultSidePanelWidth();                // 13
-  // Match mode: the boards, countdown and sign-up (filled in with the match parts).
-  virtual void BroadcastMatchNotice11();      // 14
-  virtual void BroadcastMatchNotice12();      // 15
-  virtual void BroadcastMatchNotice13();      // 16
-  virtual void OnMatchProgress() {}           // 17
-  virtual void ShowNoSignUpBoard() {}         // 18
-  virtual void ShowWashoutBoard() {}          // 19
-  virtual void ShowMatchEndBoard() {}         // 20
-  virtual void ShowMatchLateBoard() {}        // 21
-  virtual void ShowSystemCancelBoard() {}     // 22
-  virtual void ShowSelfCancelBoard() {}       // 23
-  virtual void ShowWaitSignUpCheckBoard() {}  // 24
-  virtual void ShowSystemRejectedBoard() {}   // 25
-  virtual void ShowMatchStartedBoard() {}     // 26
-  virtual void OnSignUpOk() {}                // 27
-  virtual void OnWithdrawn() {}               // 28
+  // Match mode: the boards, countdown and sign-up. A board shows on the state picture; the
+  // final ones close the window after the auto-close delay.
+  void BroadcastMatchNotice11() override;    // 14
+  void BroadcastMatchNotice12() override;    // 15
+  void BroadcastMatchNotice13() override;    // 16
+  void OnMatchProgress() override;           // 17
+  void ShowNoSignUpBoard() override;         // 18
+  void ShowWashoutBoard() override;          // 19
+  void ShowMatchEndBoard() override;         // 20
+  void ShowMatchLateBoard() override;        // 21
+  void ShowSystemCancelBoard() override;     // 22
+  void ShowSelfCancelBoard() override;       // 23
+  void ShowWaitSignUpCheckBoard() override;  // 24
+  void ShowSystemRejectedBoard() override;   // 25
+  void ShowMatchStartedBoard() override;     // 26
+  void OnSignUpOk() override;                // 27
+  void OnWithdrawn() override;               // 28
   // Leaving the table.
   void ExitRules() override;                       // 29
   virtual void ConfirmExit();                      // 30
@@ -181,35 +201,37 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) override;  // 51
   virtual void ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
                                 int32_t style, const char* icon);  // 52
-  // Match results (filled in with the match parts); record words as the server sends them.
-  virtual void ShowMatchResult(const uint8_t* record, size_t size) { (void)record, (void)size; }  // 53
-  virtual void ShowMatchEnd() {}                                                                  // 54
-  void HideMatchResult() override;                                                                // 55
-  virtual void SendCardUserRequest();                                                             // 56
-  virtual void ShowDuanCard(const uint8_t* record, size_t size);                                  // 57
-  virtual void ShowUserCard(const shell::PlayerRecord& record);                                   // 58
-  virtual void RefreshUserCard();                                                                 // 59
-  virtual void ShowMatchWelcome();                                                                // 60
-  virtual void ShowNoticeBoard(const char* text, COLORREF colour, int32_t size);                  // 61
-  virtual void ShowMatchRound() {}                                                                // 62
-  virtual void OnMatchBegin() {}                                                                  // 63
-  virtual void ShowTablesLeft(const uint8_t* record, size_t size) { (void)record, (void)size; }   // 64
-  virtual void ShowPlayerDuan(const uint8_t* record, size_t size);                                // 65
-  // p: a block made with new uint8_t[], freed by the frame once shown.
-  virtual void QueueMatchEnd(uintptr_t p);     // 66
-  virtual void QueueMatchResult(uintptr_t p);  // 67
+  // The match result record (words as the server sends them; size bytes, the first 43 words
+  // kept) and the match-end animation.
+  virtual void ShowMatchResult(const uint8_t* record, size_t size);               // 53
+  virtual void ShowMatchEnd();                                                    // 54
+  void HideMatchResult() override;                                                // 55
+  virtual void SendCardUserRequest();                                             // 56
+  virtual void ShowDuanCard(const uint8_t* record, size_t size);                  // 57
+  virtual void ShowUserCard(const shell::PlayerRecord& record);                   // 58
+  virtual void RefreshUserCard();                                                 // 59
+  virtual void ShowMatchWelcome();                                                // 60
+  virtual void ShowNoticeBoard(const char* text, COLORREF colour, int32_t size);  // 61
+  void ShowMatchRound() override;                                                 // 62
+  void OnMatchBegin() override;                                                   // 63
+  void ShowTablesLeft(const uint8_t* record, size_t size) override;               // 64
+  void ShowPlayerDuan(const uint8_t* record, size_t size) override;               // 65
+  // p: a block made with new uint8_t[] (kMatchEndRecordBytes, kMatchResultRecordBytes), freed by
+  // the frame once shown, or at once when there is no queue (not in match mode).
+  void QueueMatchEnd(uintptr_t p) override;     // 66
+  void QueueMatchResult(uintptr_t p) override;  // 67
   // Forwarders of the table's events to the table scene and the side panel.
-  virtual void OnRandomTable();                                   // 68
-  virtual void OnPlayerEnter(const shell::PlayerRecord* record);  // 69
-  virtual void OnPlayerLeave(const shell::PlayerRecord* record);  // 70
-  virtual void OnLookerEnter(const shell::PlayerRecord* record);  // 71
-  virtual void OnLookerLeave(const shell::PlayerRecord* record);  // 72
+  void OnRandomTable() override;                                   // 68
+  void OnPlayerEnter(const shell::PlayerRecord* record) override;  // 69
+  void OnPlayerLeave(const shell::PlayerRecord* record) override;  // 70
+  void OnLookerEnter(const shell::PlayerRecord* record) override;  // 71
+  void OnLookerLeave(const shell::PlayerRecord* record) override;  // 72
   // A player asks to leave a running game: {u32 user id, ..., the reason text from byte 20}.
-  virtual void ShowExitRequest(const uint8_t* record, size_t size);  // 73
-  virtual void OnMovedTable();                                       // 74
-  virtual void OnSafeBoxEvent(const void* record);                   // 75
-  virtual void OnChairRecords(const void* records);                  // 76
-  virtual void NotifyMainGame();                                     // 77
+  void ShowExitRequest(const uint8_t* record, size_t size) override;  // 73
+  void OnMovedTable() override;                                       // 74
+  virtual void OnSafeBoxEvent(const void* record);                    // 75
+  virtual void OnChairRecords(const void* records);                   // 76
+  virtual void NotifyMainGame();                                      // 77
 
   // ---- Not virtual ----
   engine::RectObject* GetMainGame() const { return main_game_; }
@@ -249,11 +271,23 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void OpenExchangeLink();
 
   // Match parts the table and the match operations show and hide.
+  void ShowWaitAnimation(int32_t kind) override;
   void HideMatchWaitParts() override;
   void HideMatchParts();
+  void PlayTableAnimation(const char* name);
   void HideTableAnimation();
-  void UpdateMatchCountdown() {}
+  // The countdown to the start: shown and ticking once a second while the match has not started
+  // and seconds are left (a second start replaces the running timer).
+  void StartMatchCountdown();
+  void UpdateMatchCountdown();
   void StopMatchCountdown();
+  // The countdown's text for a number of seconds: "比赛倒计时:" then days, hours and minutes where
+  // they count, and always the seconds.
+  static std::string CountdownText(int32_t seconds);
+  // The fee line's text: "报名费%d两" (kind 1) or "报名费%d通宝" (kind 2); empty for other kinds.
+  static std::string FeeText(int32_t fee, int32_t kind);
+  // A new ranking into the match data (checked against its size), then the side panel hears it.
+  void OnMatchRanking(int32_t row_count, const uint8_t* records, size_t size, const int32_t* header) override;
 
   // Parts, for the game's frame and tests.
   engine::CanvasObject* GetTopStrip() const { return top_strip_; }
@@ -268,7 +302,24 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   engine::ImageButton* GetHelpButton() const { return help_button_; }
   engine::ImageButton* GetShopButton() const { return shop_button_; }
   SplitterBar* GetSplitter() const { return splitter_; }
-  engine::RectQueueWidget* GetBoardQueue() const { return board_queue_; }
+  engine::RectQueueWidget* GetBoardQueue() const;
+  engine::SpriteObject* GetStatePicture() const { return state_picture_; }
+  engine::SpriteObject* GetTableAnimation() const { return table_animation_; }
+  engine::ImageButton* GetSignUpButton() const { return signup_button_; }
+  engine::ImageButton* GetGiveUpButton() const { return giveup_button_; }
+  engine::DigitStrip* GetFeeLine() const { return fee_line_; }
+  engine::DigitStrip* GetCountdown() const { return countdown_; }
+  engine::DigitStrip* GetRoundTitle() const { return round_title_; }
+  engine::DigitStrip* GetRestTables() const { return rest_tables_; }
+  engine::CanvasObject* GetResultDialog() const { return result_dialog_; }
+  engine::CanvasObject* GetResultBackdrop() const { return result_backdrop_; }
+  engine::RichTextBox* GetResultText() const { return result_text_; }
+  engine::NumberDisplay* GetRankDigits() const { return rank_digits_; }
+  engine::ImageButton* GetResultAwardButton() const { return award_button_; }
+  engine::ImageButton* GetResultExchangeButton() const { return exchange_button_; }
+  engine::ImageButton* GetResultCloseButton() const { return result_close_button_; }
+  uint64_t GetCountdownTimer() const { return countdown_timer_; }
+  int32_t GetAutoCloseSeconds() const { return auto_close_seconds_; }
   engine::CanvasObject* GetCard() const { return card_; }
   engine::WidgetBase* GetCardButton() const { return card_button_; }
   engine::WidgetBase* GetCardCloseButton() const { return card_close_button_; }
@@ -290,8 +341,19 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   const uint32_t* GetMatchResultRecord() const { return match_result_; }
 
  protected:
-  // Match mode: the parts made at creation (the board queue here; the match parts add theirs).
+  // Match mode: the parts made at creation (state picture, board queue, countdowns, sign-up and
+  // give-up buttons, round title, rest-table notice).
   virtual void CreateMatchParts();
+  // A board on the state picture; with auto_close the window closes after the auto-close delay.
+  void ShowBoard(const char* picture, bool auto_close);
+  // The sign-up button under the state picture, the fee line beside it (gap pixels away).
+  void ShowSignUpButton(int32_t gap);
+  engine::DigitStrip* MakeDigitStrip(const char* glyphs, const char* image);
+  // The result dialog with its rank digits, reward text, buttons and backdrop, made once.
+  bool MakeResultDialog();
+  // Hands {0, id, p, 0} to the table scene alone, or to the side panel alone.
+  void SendToMainGame(uint32_t id, uintptr_t p);
+  void SendToSubSystem(uint32_t id, uintptr_t p);
   // Sends {0, id, p, 0} straight to the handlers of the table scene, then the side panel, and a
   // user-list refresh to the side panel when asked.
   void Forward(uint32_t id, uintptr_t p, bool refresh);
@@ -306,7 +368,7 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   uint32_t Key() const { return GetKey(); }
 
   // 1-8: the board queue, the window and the side panel.
-  engine::RectQueueWidget* board_queue_ = nullptr;
+  MatchBoardQueue* board_queue_ = nullptr;
   int32_t button_state_ = 1;
   int32_t restored_x_ = kRestoredX;
   int32_t restored_y_ = kRestoredY;
@@ -335,7 +397,7 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   SplitterBar* splitter_ = nullptr;
   // 26-45: the match parts.
   engine::NumberDisplay* rank_digits_ = nullptr;
-  engine::WidgetBase* result_text_ = nullptr;
+  engine::RichTextBox* result_text_ = nullptr;
   engine::CanvasObject* result_dialog_ = nullptr;
   engine::SpriteObject* table_animation_ = nullptr;
   engine::SpriteObject* state_picture_ = nullptr;
@@ -354,6 +416,9 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   uint64_t countdown_timer_ = 0;
   uint32_t match_result_[kMatchResultWords] = {};
   engine::CanvasObject* result_backdrop_ = nullptr;
+  engine::ImageButton* result_close_button_ = nullptr;
+  engine::ImageButton* award_button_ = nullptr;
+  engine::ImageButton* exchange_button_ = nullptr;
   // 46-52: the card, the force-exit box and the maximised flag.
   engine::CanvasObject* card_ = nullptr;
   engine::WidgetBase* card_button_ = nullptr;

@@ -16,7 +16,7 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
-#include "engine/ui/rect_queue_widget.h"
+#include "frame/match_board_queue.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "frame/splitter_bar.h"

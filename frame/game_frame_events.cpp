@@ -16,6 +16,7 @@
 #include "engine/ui/rect_queue_widget.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
+#include "frame/match_board_queue.h"
 #include "net/transport.h"
 #include "platform/clock.h"
 #include "platform/win_messages.h"
@@ -65,12 +66,13 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
       OnRoundTimer();
       return 1;
     case frame_msg::kShowMatchEnd:
-      if (board_queue_ != nullptr) board_queue_->Pop(nullptr);
+      // Only a record the queue delivered: its block is the frame's to free.
+      if (board_queue_ == nullptr || !board_queue_->PopDelivered(*message)) return 1;
       ShowMatchEnd();
       delete[] reinterpret_cast<uint8_t*>(message->p1);
       return 1;
     case frame_msg::kShowMatchResult: {
-      if (board_queue_ != nullptr) board_queue_->Pop(nullptr);
+      if (board_queue_ == nullptr || !board_queue_->PopDelivered(*message)) return 1;
       const auto* record = reinterpret_cast<const uint8_t*>(message->p1);
       if (record != nullptr) ShowMatchResult(record, kMatchResultRecordBytes);
       delete[] record;
@@ -413,75 +415,5 @@ void GameFrame::HideUserCardFor(uint32_t user_id) {
   const engine::ObjectMessage hide = engine::MakeMessage(card_->GetKey(), engine::msg::kHide, 0, 0);
   FadeTo(card_, -0.2, 0.0, 0, &hide);
 }
-
-// ---- Match parts the frame hides (the match operations show them) ----
-
-void GameFrame::RequestSignUp() {
-  shell::CGameAppBase* app = shell::GetApp();
-  if (app != nullptr && app->GetSession() != nullptr) app->GetSession()->RequestMatchSignUp();
-  if (signup_button_ == nullptr) return;
-  signup_button_->SetEnabled(false);
-  const engine::ObjectMessage enable =
-      engine::MakeMessage(signup_button_->GetKey(), engine::QUILLARON_EVENT_ENABLED, 0, 0);
-  Delay(5000, &enable);
-}
-
-void GameFrame::RequestGiveUp() {
-  shell::CGameAppBase* app = shell::GetApp();
-  if (app != nullptr && app->GetSession() != nullptr) app->GetSession()->RequestMatchGiveUp();
-  if (giveup_button_ == nullptr) return;
-  giveup_button_->SetEnabled(false);
-  const engine::ObjectMessage enable =
-      engine::MakeMessage(giveup_button_->GetKey(), engine::QUILLARON_EVENT_ENABLED, 0, 0);
-  Delay(5000, &enable);
-}
-
-void GameFrame::HideMatchWaitParts() {
-  if (state_picture_ != nullptr) {
-    CancelObjectActions(state_picture_->GetKey());
-    state_picture_->Hide();
-  }
-  if (rest_tables_ != nullptr) rest_tables_->Hide();
-  if (signup_button_ != nullptr) signup_button_->Hide();
-  if (giveup_button_ != nullptr) giveup_button_->Hide();
-}
-
-void GameFrame::HideMatchParts() {
-  if (signup_button_ == nullptr) return;
-  signup_button_->Hide();
-  if (giveup_button_ != nullptr) giveup_button_->Hide();
-  if (state_picture_ != nullptr) {
-    CancelObjectActions(state_picture_->GetKey());
-    state_picture_->Hide();
-  }
-  if (match_extra_ != nullptr) match_extra_->Hide();
-  if (fee_line_ != nullptr) fee_line_->Hide();
-  if (rest_tables_ != nullptr) rest_tables_->Hide();
-  StopMatchCountdown();
-}
-
-void GameFrame::HideTableAnimation() {
-  if (table_animation_ == nullptr) return;
-  CancelObjectActions(table_animation_->GetKey());
-  table_animation_->SetAlpha(1.0);
-  table_animation_->Hide();
-}
-
-void GameFrame::StopMatchCountdown() {
-  if (countdown_timer_ != 0) CancelAction(countdown_timer_);
-  countdown_timer_ = 0;
-  if (countdown_ != nullptr) countdown_->Hide();
-}
-
-void GameFrame::HideMatchResult() {
-  if (result_dialog_ != nullptr) result_dialog_->Hide();
-  if (result_backdrop_ != nullptr) result_backdrop_->Hide();
-}
-
-void GameFrame::BroadcastMatchNotice11() { Forward(child_msg::kMatchNotice11, 0, false); }
-
-void GameFrame::BroadcastMatchNotice12() { Forward(child_msg::kMatchNotice12, 0, false); }
-
-void GameFrame::BroadcastMatchNotice13() { Forward(child_msg::kMatchNotice13, 0, false); }
 
 }  // namespace frame

@@ -393,6 +393,11 @@ bool AdjustWindowRectEx(RECT* rect, uint32_t style, bool menu, uint32_t ex_style
   return true;
 }
 
+bool HasSystemCaption(uint32_t style) {
+  if ((style & (WS_POPUP | WS_CHILD)) == 0) return true;
+  return (style & WS_CAPTION) == WS_CAPTION;
+}
+
 RECT Window::FrameInsets() const {
   RECT r{};
   AdjustWindowRectEx(&r, style_, false, ex_style_);

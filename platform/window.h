@@ -64,6 +64,11 @@ constexpr int kStaticEdgeWidth = 1;  // WS_EX_STATICEDGE
 // Grows a client rectangle to the window rectangle that holds it with the given styles.
 bool AdjustWindowRectEx(RECT* rect, uint32_t style, bool menu, uint32_t ex_style);
 
+// Whether the system draws a title bar and border of its own round a window of this style: an
+// overlapped window always has them, a popup or child window only with WS_CAPTION. A popup with
+// WS_THICKFRAME can be resized, but it has no title bar.
+bool HasSystemCaption(uint32_t style);
+
 // A window position that lets the system choose (the window is centred).
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 

@@ -265,7 +265,9 @@ class SdlWindowBackend final : public WindowBackend {
     const uint32_t ex_style = window.ExStyle();
     Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-    if ((style & (WS_POPUP | WS_CHILD)) && !(style & WS_THICKFRAME)) flags |= SDL_WINDOW_BORDERLESS;
+    // A window without a caption of its own gets none from the window manager either (the game
+    // window draws its own title strip).
+    if (!HasSystemCaption(style)) flags |= SDL_WINDOW_BORDERLESS;
     if (ex_style & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     if (ex_style & WS_EX_TOOLWINDOW) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_UTILITY;
     const POINT at = WindowSystem::Origin(window);

@@ -152,8 +152,9 @@ bool CGameAppBase::CreateMainWindow() {
   main_wnd_.reset(NewFrameWindow());
   if (!main_wnd_) return false;
   const std::string title = FormatGameName();
-  // The window rectangle holds the frame around the client area the game is drawn for.
-  const uint32_t style = platform::WS_POPUP | platform::WS_VISIBLE | platform::WS_THICKFRAME;
+  // A popup without a system frame: the game frame draws its own title strip and borders and
+  // moves, maximises and restores the window itself, so the window rectangle is the client area.
+  const uint32_t style = platform::WS_POPUP | platform::WS_VISIBLE;
   platform::RECT rect{100, 100, 100 + kClientWidth, 100 + kClientHeight};
   platform::AdjustWindowRectEx(&rect, style, false, 0);
   if (!main_wnd_->CreateEngineWindow(title.c_str(), style, 0, rect, nullptr)) {

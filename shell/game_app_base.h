@@ -220,6 +220,15 @@ class CGameAppBase : public net::SessionContext {
   // The chat-filter hook: 0 accepts the text.
   virtual int FilterChat(const char*) { return 0; }
 
+  // Seats a player or looker who came to the table (the record's looker flag says which): false,
+  // with nothing changed, for user id 0, a chair outside the table, a player's chair taken by
+  // someone else, or no room for another looker. Someone already at the table gets the new
+  // record in place of the old one.
+  bool AddPerson(const PlayerRecord& record);
+  // Takes a player or looker off the table, their record into *out (when given); false when the
+  // user is at the table neither as player nor as looker.
+  bool RemovePerson(uint32_t user_id, PlayerRecord* out);
+
   // ---- Match records and data ----
   // Keeps a player's match record by chair (288 bytes); false when refused.
   bool SetTableExtra(int chair, const uint8_t* data, size_t size);

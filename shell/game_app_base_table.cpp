@@ -1,4 +1,5 @@
 // The application object: the people at the table, the match records and the score data.
+#include <algorithm>
 #include <cstring>
 
 #include "engine/core/engine_log.h"
@@ -111,6 +112,51 @@ int CGameAppBase::GetUserFlag1(uint32_t user_id) const {
 int CGameAppBase::GetUserFlag1000(uint32_t user_id) const {
   const PlayerRecord* r = FindPlayerRecord(user_id);
   return r && (r->Flags() & PlayerRecord::kFlagNoFloodLimit) ? 1 : 0;
+}
+
+bool CGameAppBase::AddPerson(const PlayerRecord& record) {
+  const uint32_t user = record.UserId();
+  const int32_t chair = record.Chair();
+  if (user == 0 || chair < 0 || chair >= std::min(GetChairCount(), kMaxChairs)) {
+    engine::WriteGameLog("application: user %u at chair %d refused", user, chair);
+    return false;
+  }
+  const bool looker = record.IsLooker();
+  if (!looker) {
+    const PlayerRecord* seated = GetPlayerRecord(chair);
+    if (seated != nullptr && seated->UserId() != user) {
+      engine::WriteGameLog("application: chair %d is taken by user %u; user %u refused", chair, seated->UserId(), user);
+      return false;
+    }
+  }
+  std::vector<PlayerRecord>& list = looker ? start_.lookers : start_.players;
+  for (PlayerRecord& r : list) {
+    if (r.UserId() == user) {
+      r = record;
+      return true;
+    }
+  }
+  if (looker && start_.lookers.size() >= static_cast<size_t>(kMaxLookers)) {
+    engine::WriteGameLog("application: no room for looker %u", user);
+    return false;
+  }
+  // A looker who sits down, or a player who starts watching, leaves the other list.
+  RemovePerson(user, nullptr);
+  list.push_back(record);
+  return true;
+}
+
+bool CGameAppBase::RemovePerson(uint32_t user_id, PlayerRecord* out) {
+  if (user_id == 0) return false;
+  for (auto* list : {&start_.players, &start_.lookers}) {
+    for (auto it = list->begin(); it != list->end(); ++it) {
+      if (it->UserId() != user_id) continue;
+      if (out != nullptr) *out = *it;
+      list->erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 bool CGameAppBase::SetTableExtra(int chair, const uint8_t* data, size_t size) {

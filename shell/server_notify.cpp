@@ -5,25 +5,22 @@
 #include "engine/core/engine_log.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
+#include "shell/notify_checks.h"
 #include "shell/table_notify_target.h"
 
 namespace shell {
-namespace {
 
-bool Refuse(uint32_t id, const char* why, uint32_t length) {
+bool RefuseNotification(uint32_t id, const char* why, uint32_t length) {
   engine::WriteGameLog("notification %u (%u bytes) refused: %s", id, length, why);
   return false;
 }
 
-int ChairCount() {
+bool IsTableChair(int32_t chair) {
   CGameAppBase* app = GetApp();
   const int n = app ? app->GetChairCount() : CGameAppBase::kDefaultChairCount;
-  return n < 1 ? 1 : (n > kMaxChairs ? kMaxChairs : n);
+  const int count = n < 1 ? 1 : (n > kMaxChairs ? kMaxChairs : n);
+  return chair >= 0 && chair < count;
 }
-
-bool IsChair(int32_t chair) { return chair >= 0 && chair < ChairCount(); }
-
-}  // namespace
 
 void CServerNotifyBase::Dispatch(uint32_t notification_id, const uint8_t* body, uint32_t length) {
   NotifyBody view;
@@ -34,10 +31,11 @@ void CServerNotifyBase::Dispatch(uint32_t notification_id, const uint8_t* body, 
 
 bool CServerNotifyBase::Handle(uint32_t notification_id, const NotifyBody& body) {
   if (notification_id == notify::kCallPlayer) {
-    if (!body.Has(kCallPlayerBytes)) return Refuse(notification_id, "too short", body.length);
+    if (!body.Has(kCallPlayerBytes)) return RefuseNotification(notification_id, "too short", body.length);
     OnCallPlayer(body);
     return true;
   }
+  if (IsFrameNotification(notification_id)) return HandleFrameNotification(notification_id, body);
   engine::WriteGameLog("notification %u (%u bytes) not handled", notification_id, body.length);
   return false;
 }
@@ -82,42 +80,44 @@ bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body)
   // table view is there.
   switch (id) {
     case notify::kPlayerStarted:
-      if (!body.Has(kSeatHeadBytes)) return Refuse(id, "too short", body.length);
-      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      if (!body.Has(kSeatHeadBytes)) return RefuseNotification(id, "too short", body.length);
+      if (!IsTableChair(body.Int(3))) return RefuseNotification(id, "no such chair", body.length);
       break;
     case notify::kPlayerOffline:
     case notify::kLookOnRequest:
-      if (!body.Has(4)) return Refuse(id, "too short", body.length);
+      if (!body.Has(4)) return RefuseNotification(id, "too short", body.length);
       break;
     case notify::kNextTurn:
-      if (!body.Has(8)) return Refuse(id, "too short", body.length);
-      if (!IsChair(body.Int(1))) return Refuse(id, "no such chair", body.length);
+      if (!body.Has(8)) return RefuseNotification(id, "too short", body.length);
+      if (!IsTableChair(body.Int(1))) return RefuseNotification(id, "no such chair", body.length);
       break;
     case notify::kPlay: {
-      if (!body.Has(kPlayHeadBytes)) return Refuse(id, "too short", body.length);
-      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      if (!body.Has(kPlayHeadBytes)) return RefuseNotification(id, "too short", body.length);
+      if (!IsTableChair(body.Int(3))) return RefuseNotification(id, "no such chair", body.length);
       const int32_t cards = static_cast<int32_t>(body.WordAt(kPlayCountOffset));
-      if (cards < 0 || cards > kMaxComboCards) return Refuse(id, "card count out of range", body.length);
+      if (cards < 0 || cards > kMaxComboCards) return RefuseNotification(id, "card count out of range", body.length);
       if (!body.Has(kPlayHeadBytes + static_cast<uint32_t>(cards) * 4)) {
-        return Refuse(id, "card ids missing", body.length);
+        return RefuseNotification(id, "card ids missing", body.length);
       }
       break;
     }
     case notify::kPass: {
-      if (!body.Has(kPassBytes)) return Refuse(id, "too short", body.length);
+      if (!body.Has(kPassBytes)) return RefuseNotification(id, "too short", body.length);
       const int32_t next = body.Int(4);
-      if (!IsChair(body.Int(2)) || (next != -1 && !IsChair(next))) return Refuse(id, "no such chair", body.length);
+      if (!IsTableChair(body.Int(2)) || (next != -1 && !IsTableChair(next)))
+        return RefuseNotification(id, "no such chair", body.length);
       break;
     }
     case notify::kGameMessage: {
-      if (!body.Has(kGameMessageHeadBytes)) return Refuse(id, "too short", body.length);
+      if (!body.Has(kGameMessageHeadBytes)) return RefuseNotification(id, "too short", body.length);
       const uint32_t data = body.Word(4);
-      if (data > body.length - kGameMessageHeadBytes) return Refuse(id, "data longer than the body", body.length);
+      if (data > body.length - kGameMessageHeadBytes)
+        return RefuseNotification(id, "data longer than the body", body.length);
       break;
     }
     case notify::kLookOnAnswer:
-      if (!body.Has(kLookOnAnswerBytes)) return Refuse(id, "too short", body.length);
-      if (!IsChair(body.Int(3))) return Refuse(id, "no such chair", body.length);
+      if (!body.Has(kLookOnAnswerBytes)) return RefuseNotification(id, "too short", body.length);
+      if (!IsTableChair(body.Int(3))) return RefuseNotification(id, "no such chair", body.length);
       break;
     default:
       break;

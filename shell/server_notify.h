@@ -2,7 +2,9 @@
 // answer body the table view hands back as notification 229500) comes to Dispatch, which
 // checks the body's length and chairs and calls one operation.
 //
-// CServerNotifyBase handles what every game shares (201200, a player calls another);
+// CServerNotifyBase handles what every game shares: 201200 (a player calls another), and what
+// the game frame shows (CGameAppBase::GetAppView, an AppFrameView): people coming and going,
+// another player's exit request, and the match's life (server_notify_frame.cpp).
 // CCardServerNotify adds the card table's notifications, each handed to the table view
 // (CGameAppBase::GetMainGame, a TableNotifyTarget). Notifications nobody handles are logged
 // and dropped. The game derives its own handler from CCardServerNotify.
@@ -15,6 +17,7 @@
 
 namespace shell {
 
+class AppFrameView;
 class TableNotifyTarget;
 
 namespace notify {
@@ -30,6 +33,47 @@ inline constexpr uint32_t kGameMessage = 229500;
 inline constexpr uint32_t kLookOnRequest = 229550;
 inline constexpr uint32_t kLookOnAnswer = 229570;
 inline constexpr uint32_t kLookOnNotice = 229580;
+
+// To the game frame. Little-endian words; every length and chair is checked first.
+// 201212 {user id, room record id, table record id, chair, 0, the reason from byte 20}
+inline constexpr uint32_t kExitRequest = 201212;
+// 211010 {user id, ...}: the user left the table (player or looker).
+inline constexpr uint32_t kPersonLeft = 211010;
+// 211011 a PlayerRecord (320 bytes): a player (or, with the looker flag, a looker) came.
+inline constexpr uint32_t kPersonCame = 211011;
+inline constexpr uint32_t kRandomTable = 211028;
+inline constexpr uint32_t kMovedTable = 211700;
+
+// The match server's notifications, as this client reads them:
+// 211500 {stage, seconds to the start, sign-up fee, fee kind, info value, next duan score, match
+//        clock value, sign-up count}: the match data, then the frame's match progress.
+inline constexpr uint32_t kMatchInfo = 211500;
+// 211501 {kind}: 1 not signed up, 2 washed out, 3 the match is over, 4 too late, 5 cancelled by
+//        the system, 6 sign-up withdrawn, 7 sign-up being checked, 8 sign-up rejected, 9 the
+//        match has started, 10 signed up, 11 given up.
+inline constexpr uint32_t kMatchBoard = 211501;
+// 211502 {kind}: a wait animation, 1 arranging tables, 3 working out the ranks, 4 the final.
+inline constexpr uint32_t kMatchWait = 211502;
+// 211503 {n}: match notice 11, 12 or 13 to the table scene and the side panel.
+inline constexpr uint32_t kMatchNotice = 211503;
+// 211504 {round number}: the round title.
+inline constexpr uint32_t kMatchRound = 211504;
+// 211505 the match's first game begins.
+inline constexpr uint32_t kMatchBegin = 211505;
+// 211506 {.., word 4 kind, word 5 tables, word 6 promoted, a text from byte 28}.
+inline constexpr uint32_t kMatchTablesLeft = 211506;
+// 211507 the match-end record (up to 40 bytes), queued for the frame.
+inline constexpr uint32_t kMatchEnd = 211507;
+// 211508 the match result record (192 bytes at least: 43 words, then a tail whose words 2 to 4
+//        are read), queued for the frame.
+inline constexpr uint32_t kMatchResult = 211508;
+// 211509 {row count, qualifying count, qualifying flag, own rank, players left, rank status,
+//        then row count records of 64 bytes}: the ranking.
+inline constexpr uint32_t kMatchRanking = 211509;
+// 211510 a duan card record (128 bytes at least): shown beside the user list.
+inline constexpr uint32_t kPlayerDuan = 211510;
+// 211511 {chair, the 288-byte match record of the player on that chair}.
+inline constexpr uint32_t kChairMatchRecord = 211511;
 }  // namespace notify
 
 class CServerNotifyBase : public net::NotificationSink {
@@ -47,6 +91,23 @@ class CServerNotifyBase : public net::NotificationSink {
   // Writes " <caller>呼叫 <c=32768><target>" into the chat (names as markup-safe text) and plays
   // "SndAhoo" when the own user is the one called.
   virtual void OnCallPlayer(const NotifyBody& record);
+
+  // Sizes the frame's notifications are checked against.
+  static constexpr uint32_t kExitRequestBytes = 20;
+  static constexpr uint32_t kMatchInfoBytes = 32;
+  static constexpr uint32_t kTablesLeftBytes = 28;
+  static constexpr uint32_t kMatchResultMinBytes = 192;
+  static constexpr uint32_t kRankingHeadBytes = 24;
+  static constexpr uint32_t kRankingRecordBytes = 64;
+  static constexpr uint32_t kDuanCardMinBytes = 128;
+
+ protected:
+  static bool IsFrameNotification(uint32_t notification_id);
+  // Checks a notification of the game frame and hands it over; false when it was refused or
+  // there is no frame.
+  virtual bool HandleFrameNotification(uint32_t notification_id, const NotifyBody& body);
+  // The game frame, or null (the notification is then dropped with a log line).
+  virtual AppFrameView* FrameView();
 };
 
 class CCardServerNotify : public CServerNotifyBase {

@@ -37,6 +37,10 @@ class RectQueueWidget : public WidgetBase {
   size_t Size() const { return records_.size(); }
   bool IsEmpty() const { return records_.empty(); }
 
+ protected:
+  // The records held, oldest first.
+  const std::deque<ObjectMessage>& Records() const { return records_; }
+
  private:
   void PostHead();
 

@@ -123,12 +123,12 @@ TEST_F(FrameLayout, MaximisedAndAtTheSmallestSizeTheChildrenFollowTheWindow) {
   Start();
   frame().ToggleMaximize();  // the window starts smaller than the work area
   Frames(2);
-  // The window fills the work area; its client area is that less the sizing frame.
+  // The window fills the work area, and so does its client area (the window has no frame).
   EXPECT_TRUE(Same(WindowRect(), RECT{0, 0, 1280, 1024})) << Show(WindowRect());
   const int W = frame().GetScreenWidth();
   const int H = frame().GetScreenHeight();
-  EXPECT_EQ(W, 1272);
-  EXPECT_EQ(H, 1016);
+  EXPECT_EQ(W, 1280);
+  EXPECT_EQ(H, 1024);
   EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 282);
   EXPECT_TRUE(Same(frame().panel->Rect(), RECT{W - 282 - 4, 25, W - 4, H - 4})) << Show(frame().panel->Rect());
   EXPECT_TRUE(Same(frame().table->Rect(), RECT{4, 25, W - 282 - 4 - 8, H - 4})) << Show(frame().table->Rect());
@@ -136,9 +136,10 @@ TEST_F(FrameLayout, MaximisedAndAtTheSmallestSizeTheChildrenFollowTheWindow) {
   frame().ToggleMaximize();
   Frames(2);
   EXPECT_TRUE(Same(WindowRect(), RECT{100, 100, 1150, 700})) << Show(WindowRect());
-  EXPECT_EQ(frame().GetScreenWidth(), 1042);
+  EXPECT_EQ(frame().GetScreenWidth(), 1050);
+  EXPECT_EQ(frame().GetScreenHeight(), 600);
   EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 250);
-  EXPECT_TRUE(Same(frame().panel->Rect(), RECT{1042 - 254, 25, 1042 - 4, 592 - 4})) << Show(frame().panel->Rect());
+  EXPECT_TRUE(Same(frame().panel->Rect(), RECT{1050 - 254, 25, 1050 - 4, 600 - 4})) << Show(frame().panel->Rect());
 }
 
 TEST_F(FrameLayout, TheTitleStripHoldsTheWindowButtonsRightToLeftFourPixelsFromTheEdge) {

@@ -54,9 +54,9 @@ TEST_F(FrameWindow, MaximisingFillsTheWorkAreaWhereItStarts) {
 
 TEST_F(FrameWindow, RestoringOnASmallWorkAreaGivesTheSmallestWindowWithTheSidePanelCollapsed) {
   Start();
-  frame().ToggleMaximize();
-  Frames(1);
-  ASSERT_EQ(Show(WindowRect()), Show(RECT{0, 0, 1024, 768}));
+  // The window has no frame of its own: at 1024 x 768 it is as large as the work area.
+  ASSERT_EQ(Show(WindowRect()), Show(RECT{100, 100, 1124, 868}));
+  EXPECT_EQ(frame().IsMaximized(), 1);
   frame().ToggleMaximize();
   Frames(2);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{100, 100, 900, 700}));
@@ -66,8 +66,9 @@ TEST_F(FrameWindow, RestoringOnASmallWorkAreaGivesTheSmallestWindowWithTheSidePa
   EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 0);
   EXPECT_EQ(frame().GetSidePanelWidth(), 250);
   EXPECT_EQ(FitPicture(), Picture("btnFrameMax"));
-  // The table takes the whole client area (800 x 600 less the sizing frame).
-  EXPECT_EQ(frame().table->Rect().right, 792 - 4 - 8);
+  // The table takes the whole window but the border and the splitter.
+  EXPECT_EQ(frame().GetScreenWidth(), 800);
+  EXPECT_EQ(frame().table->Rect().right, 800 - 4 - 8);
 }
 
 TEST_F(FrameWindow, RestoringOnAWideWorkAreaKeepsAQuarterPanel) {
@@ -100,8 +101,9 @@ TEST_F(FrameWindow, AMoveWithoutAPressOnTheTitleStripMovesNothing) {
 }
 
 TEST_F(FrameWindow, DraggingTheTitleStripMovesTheWindowByThePointersWay) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});  // the window starts smaller than the work area
   Start();
-  const RECT before = WindowRect();  // (96, 96)-(1128, 872): the client area at (100, 100)
+  const RECT before = WindowRect();  // (100, 100)-(1124, 868): the window is its client area
   // The press on the title strip sets the anchor from the window's corner and the point.
   platform::SetCursorPos(before.left + 300, before.top + 10);
   Mouse(platform::WM_MOUSEMOVE, 300, 10);
@@ -129,7 +131,7 @@ TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItUnderThePointer) {
   platform::SetCursorPos(640, 12);
   frame().DragMove();
   Frames(1);
-  // x = 640 * (1280 - 1050) / 1280; y = 12 * (1024 - 1016) / 1024.
+  // x = 640 * (1280 - 1050) / 1280; y = 12 * (1024 - 1024) / 1024 (the scene is the whole window).
   EXPECT_EQ(frame().GetRestoredX(), 115);
   EXPECT_EQ(frame().GetRestoredY(), 0);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{115, 0, 115 + 1050, 600}));
@@ -141,13 +143,14 @@ TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripT
   Start();
   const engine::ObjectMessage fit = frame().GetFitButton()->GetMessage();
   EXPECT_EQ(fit.id, frame::frame_msg::kToggleMaximize);
+  ASSERT_EQ(frame().IsMaximized(), 1);  // as large as the work area
   frame().SendMessage(&fit);
   Frames(1);
-  EXPECT_EQ(frame().IsMaximized(), 1);
+  EXPECT_EQ(frame().IsMaximized(), 0);
   Mouse(platform::WM_MOUSEMOVE, 300, 10);
   Mouse(platform::WM_LBUTTONDBLCLK, 300, 10, platform::MK_LBUTTON);
   Frames(1);
-  EXPECT_EQ(frame().IsMaximized(), 0);
+  EXPECT_EQ(frame().IsMaximized(), 1);
   const engine::ObjectMessage min = frame().GetMinimizeButton()->GetMessage();
   frame().SendMessage(&min);
   EXPECT_TRUE(window().IsIconic());

@@ -124,6 +124,17 @@ TEST(AdjustWindowRectEx, AddsTheFrameTheStylesAskFor) {
   EXPECT_FALSE(AdjustWindowRectEx(nullptr, 0, false, 0));
 }
 
+TEST(HasSystemCaption, OnlyOverlappedWindowsAndThoseWithACaptionGetTheSystemsTitleBar) {
+  using namespace platform;
+  EXPECT_TRUE(HasSystemCaption(0));
+  EXPECT_TRUE(HasSystemCaption(WS_VISIBLE | WS_THICKFRAME));
+  EXPECT_TRUE(HasSystemCaption(WS_POPUP | WS_CAPTION));
+  EXPECT_FALSE(HasSystemCaption(WS_POPUP | WS_VISIBLE));
+  EXPECT_FALSE(HasSystemCaption(WS_POPUP | WS_THICKFRAME));  // resizable, still no title bar
+  EXPECT_FALSE(HasSystemCaption(WS_POPUP | WS_BORDER));      // a line is not a caption
+  EXPECT_FALSE(HasSystemCaption(WS_CHILD));
+}
+
 TEST_F(HeadlessWindow, AWindowMadeFromItsWindowRectangleHasItsClientInsideTheFrame) {
   RecordingWindow w;
   const RECT outer{100, 50, 100 + 408, 50 + 323};  // 400 x 300 inside the frame
