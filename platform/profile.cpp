@@ -248,4 +248,22 @@ bool WriteProfileInt(const char* section, const char* key, int value, const char
   return WritePrivateProfileStringA(section, key, text.c_str(), file);
 }
 
+bool WritePrivateProfileSectionA(const char* section, const char* pairs, const char* file) {
+  if (!section || !pairs || !file) return false;
+  std::vector<std::string> body;
+  for (const char* p = pairs; *p != '\0'; p += std::strlen(p) + 1) body.emplace_back(p);
+  std::lock_guard lock(g_profile_mutex);
+  IniFile ini = Load(file);
+  size_t header, end;
+  FindSection(ini, section, &header, &end);
+  if (header == std::string::npos) {
+    ini.lines.push_back(std::string("[").append(section).append("]"));
+    ini.lines.insert(ini.lines.end(), body.begin(), body.end());
+  } else {
+    ini.lines.erase(ini.lines.begin() + static_cast<long>(header) + 1, ini.lines.begin() + static_cast<long>(end));
+    ini.lines.insert(ini.lines.begin() + static_cast<long>(header) + 1, body.begin(), body.end());
+  }
+  return Save(ini, file);
+}
+
 }  // namespace platform

@@ -1,7 +1,7 @@
 // Ini files with the Windows profile-function semantics: sections and keys are matched without
 // regard to ASCII case, values are trimmed of blanks (and of one pair of enclosing quotes),
 // missing values give the default, writing creates the file and the section as needed and
-// rewrites the file whole (temporary file, then rename).
+// rewrites the file whole (temporary file, then rename): a failed write leaves the old file.
 #pragma once
 
 #include <string>
@@ -19,5 +19,9 @@ unsigned GetPrivateProfileIntA(const char* section, const char* key, int def, co
 // Writes key=value in the section; a null value deletes the key; a null key deletes the section.
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* file);
 bool WriteProfileInt(const char* section, const char* key, int value, const char* file);
+// Replaces everything in the section with pairs, "key=value" texts one after the other, each
+// ended by '\0', the list by a second '\0'; creates the section when it is missing. The file is
+// written once, so the section changes whole or not at all.
+bool WritePrivateProfileSectionA(const char* section, const char* pairs, const char* file);
 
 }  // namespace platform

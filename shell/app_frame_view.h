@@ -32,6 +32,9 @@ class AppFrameView {
   // Decides whether the user may leave, asking the server and the user as needed. A decision
   // to leave ends with CGameAppBase::ConfirmClose; this body lets the user go at once.
   virtual void ExitRules();
+  // What the main window asks on WM_CLOSE: the exit rules here; the game frame adds the match's
+  // close rules.
+  virtual void CloseRequest() { ExitRules(); }
   // The rectangle of the table scene ("MainGame"); the frame's own rectangle without one.
   virtual platform::RECT GetMainGameRect();
   // The picture name of a character's avatar in size type 1 (32 x 32), 2 (48 x 48) or another

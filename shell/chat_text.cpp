@@ -34,4 +34,24 @@ std::string EscapeChatMarkup(std::string_view text) {
   return out;
 }
 
+std::string PlainCanvasText(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
+    const char c = text[i];
+    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
+      if (i + 1 < text.size() && text[i + 1] != '\0') {
+        out += c;
+        out += text[++i];
+      }
+      continue;
+    }
+    if (c == '<') {
+      out += "＜";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace shell

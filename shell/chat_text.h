@@ -18,4 +18,9 @@ void FreeHeapText(uintptr_t text);
 // kept whole, and a lead byte without its trail is left out; the text ends at its first NUL.
 std::string EscapeChatMarkup(std::string_view text);
 
+// Other people's text for a canvas, whose text drawing reads tags too: each '<' becomes the
+// full-width "＜", so nothing in it changes the colour, size or face. Double-byte characters are
+// kept whole, a lead byte without its trail is left out, and the text ends at its first NUL.
+std::string PlainCanvasText(std::string_view text);
+
 }  // namespace shell

@@ -12,6 +12,11 @@
 
 namespace shell {
 
+bool CGameFrameWnd::CreateEngineWindow(const char* name, uint32_t style, uint32_t ex_style, const platform::RECT& rect,
+                                       platform::Window* parent) {
+  return CreateEx(ex_style, platform::CS_DBLCLKS, name, style, rect, parent);
+}
+
 void CGameFrameWnd::ConfirmClose() {
   close_confirmed_ = true;
   if (IsWindow()) PostMessage(platform::WM_CLOSE, 0, 0);
@@ -37,7 +42,7 @@ void CGameFrameWnd::OnClose() {
     CloseNow();
     return;
   }
-  view->ExitRules();
+  view->CloseRequest();
 }
 
 bool CGameFrameWnd::OnCopyData(const platform::COPYDATASTRUCT* data) {

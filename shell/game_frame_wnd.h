@@ -1,6 +1,6 @@
 // The application's main window: the engine's host window with the application's rules on top.
 //
-// Closing: WM_CLOSE applies the exit rules of the game frame (AppFrameView::ExitRules), which
+// Closing: WM_CLOSE applies the close rules of the game frame (AppFrameView::CloseRequest), which
 // may ask the server and the user. Whatever decides that the user leaves calls ConfirmClose,
 // which marks the close as confirmed and posts WM_CLOSE again; the window then closes, once.
 // Without a game frame that has exit rules, in offline mode, or with no game server to leave,
@@ -31,6 +31,9 @@ class CGameFrameWnd : public engine::CQuillaronWnd {
   // Fetches the game's notice text; what comes goes to the side panel as 80000064.
   void StartNotifyFetch();
 
+  // As the engine's window, but taking double clicks (the title strip maximises on one).
+  bool CreateEngineWindow(const char* name, uint32_t style, uint32_t ex_style, const platform::RECT& rect,
+                          platform::Window* parent) override;
   intptr_t WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
 
  protected:

@@ -51,9 +51,15 @@ struct PlayerRecord : ByteRecord<320> {
   static constexpr size_t kSilver = 80;    // i32
   static constexpr size_t kLevelText = 88;
   static constexpr size_t kLevelTextBytes = 16;
-  static constexpr size_t kScore = 104;       // i32
-  static constexpr size_t kChair = 144;       // i32: a player's chair, a looker's watched chair
-  static constexpr size_t kLookerFlag = 148;  // u32, non-zero for a looker
+  static constexpr size_t kScore = 104;        // i32
+  static constexpr size_t kExperience = 108;   // i32
+  static constexpr size_t kDisconnects = 112;  // i32
+  static constexpr size_t kNetSpeed = 116;     // i32
+  static constexpr size_t kWins = 120;         // i32
+  static constexpr size_t kLosses = 124;       // i32
+  static constexpr size_t kDraws = 128;        // i32
+  static constexpr size_t kChair = 144;        // i32: a player's chair, a looker's watched chair
+  static constexpr size_t kLookerFlag = 148;   // u32, non-zero for a looker
 
   static constexpr uint32_t kFlagMember = 0x1;
   static constexpr uint32_t kFlagNoFloodLimit = 0x1000;

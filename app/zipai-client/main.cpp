@@ -1,5 +1,11 @@
-// The game client. With no arguments it opens the engine window (1024 x 768 client area,
-// resizable) with its root scene object and runs until the window is closed.
+// The game client. It opens the game window (a 1024 x 768 client area): the game frame with its
+// title strip, window buttons, borders and table cloth, drawn with the default skin found beside
+// the program, and runs until the window is closed.
+//
+//   zipai-client [options] [LOBBY COMMAND LINE]
+//
+// The lobby command line is the one '|'-separated argument the platform's lobby would pass;
+// without it the client comes up offline. Either way it does not talk to a game server.
 //
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
@@ -13,120 +19,99 @@
 #include <iostream>
 #include <string>
 
-#include "engine/core/colour_key.h"
+#include "app/skin-gen/skin_inventory.h"
 #include "engine/core/engine_log.h"
-#include "engine/core/quillaron_wnd.h"
-#include "engine/core/canvas_object.h"
-#include "engine/core/input_module.h"
-#include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
-#include "engine/media/paint_module.h"
+#include "frame/game_frame.h"
+#include "platform/files.h"
 #include "platform/png_file.h"
+#include "platform/process.h"
 #include "platform/window.h"
+#include "shell/game_app_base.h"
+#include "shell/game_frame_wnd.h"
+#include "table/table_view.h"
 
 namespace {
 
 using platform::RECT;
-
-constexpr int kClientWidth = 1024;
-constexpr int kClientHeight = 768;
 
 struct Options {
   bool headless = false;
   long frames = -1;
   std::string screenshot;
   bool hold = false;
+  std::string lobby_line;
 };
 
-// The client's root scene: for now the bare table, its cloth filling the window, and one tile
-// in the middle, captioned with the game's name, that shows the pointer's hand over it and
-// changes colour when clicked.
-class ClientRoot final : public engine::RectObject {
+// The folder of the program file itself (not ZP_EXE_DIR's), with a trailing separator.
+std::string ProgramFolder() {
+  const std::string path = platform::ProgramPath(platform::ExecutablePath());
+  const size_t cut = platform::FindLastSeparator(path);
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// The game's frame: the default skin packages, the table view, and an empty side panel until
+// the side panel takes its place.
+class ClientFrame final : public frame::GameFrame {
  public:
-  static constexpr engine::COLORREF kTableCloth = platform::RGB(0x1E, 0x5C, 0x3A);
-  static constexpr engine::COLORREF kTile = platform::RGB(0xC8, 0xA0, 0x50);
-  static constexpr engine::COLORREF kTileLit = platform::RGB(0xF0, 0xD8, 0x98);
-  static constexpr engine::COLORREF kTileBorder = platform::RGB(0x50, 0x30, 0x10);
-  static constexpr int kTileWidth = 160;
-  static constexpr int kTileHeight = 100;
-  // What the tile's subscriptions send the root.
-  static constexpr uint32_t kTileClicked = 80000001;
-  static constexpr uint32_t kTileEntered = 80000002;
-  static constexpr uint32_t kTileLeft = 80000003;
-
-  // Laid out after every resize, once the paint module has its new size.
-  void OnRectChanged() override {
-    if (!GetCore()) return;
-    if (engine::PaintModule* paint = GetPaintModule()) paint->FillBase(kTableCloth);
-    if (!tile_) MakeTile();
-    if (engine::ObjectModule* objects = GetObjectModule(); tile_ && objects) {
-      const engine::POINT centre = objects->GetViewCentre();
-      tile_->MoveTo(centre.x, centre.y);
-      tile_->Invalidate();
+  void LoadSkinPackages() override {
+    const std::string folder = ProgramFolder();
+    for (const char* name : skin::kPackageFiles) {
+      const std::string path = folder + name;
+      if (!OpenResourcePackage(path.c_str())) {
+        engine::WriteGameLog("client: the skin package %s did not open", path.c_str());
+        std::fprintf(stderr, "zipai-client: the skin package %s is missing; the window is drawn without it\n",
+                     platform::NativePath(path).c_str());
+      }
     }
   }
 
-  int OnMessage(const engine::ObjectMessage* message) override {
-    switch (message ? message->id : 0) {
-      case kTileClicked:
-        lit_ = !lit_;
-        PaintTile();
-        return 1;
-      case kTileEntered:
-        SetCursorHandle(platform::LoadCursorA(nullptr, platform::IDC_HAND));
-        return 1;
-      case kTileLeft:
-        SetCursorHandle(platform::LoadCursorA(nullptr, platform::IDC_ARROW));
-        return 1;
-      default:
-        return RectObject::OnMessage(message);
-    }
+  void CreateChildren() override {
+    SetMainGame(new table::CTableView());
+    SetSubSystem(new engine::RectObject());
   }
-
- private:
-  void MakeTile() {
-    tile_ = CreateCanvas(kTileWidth, kTileHeight, engine::kColourKey);
-    if (!tile_) return;
-    tile_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kTileClicked, 0, 0);
-    tile_->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_ENTER, GetKey(), kTileEntered, 0, 0);
-    tile_->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_LEAVE, GetKey(), kTileLeft, 0, 0);
-    tile_->Show();
-    PaintTile();
-  }
-
-  void PaintTile() {
-    tile_->SetFillColour(lit_ ? kTileLit : kTile);
-    tile_->Clear();
-    tile_->DrawBorder(kTileBorder, 3);
-    tile_->SetFont(28, 700, engine::kDefaultFaceName);
-    tile_->SetTextColour(kTileBorder, 1.0);
-    tile_->DrawTextCentred(kTileWidth / 2, kTileHeight / 2, "跑胡子");
-    tile_->Invalidate();
-  }
-
-  engine::CanvasObject* tile_ = nullptr;
-  bool lit_ = false;
 };
 
-// The engine window of the client: ends the program when it closes, or after a set number of frames.
-class ClientWindow final : public engine::CQuillaronWnd {
+// The main window: ends the program when it closes, or after a set number of frames.
+class ClientWindow final : public shell::CGameFrameWnd {
  public:
   long frames_left = -1;
 
   void OnFrame() override {
-    CQuillaronWnd::OnFrame();
+    CGameFrameWnd::OnFrame();
     if (frames_left > 0 && --frames_left == 0) platform::PostQuitMessage(0);
   }
 
  protected:
   void OnDestroy() override {
-    CQuillaronWnd::OnDestroy();
+    CGameFrameWnd::OnDestroy();
     platform::PostQuitMessage(0);
   }
 };
 
+class ClientApp final : public shell::CGameAppBase {
+ public:
+  // With the lobby's command line the client starts as the lobby asks; without one it comes up
+  // offline, with no table, so that the window can be seen and tried.
+  bool InitInstance(const std::string& command_line) override {
+    if (!command_line.empty()) return CGameAppBase::InitInstance(command_line);
+    SetOfflineMode(true);
+    LoadSettings();
+    return CreateMainWindow();
+  }
+  std::string FormatGameName() override {
+    const std::string name = CGameAppBase::FormatGameName();
+    return name.empty() ? "跑胡子" : name;
+  }
+  engine::RectObject* NewGameFrameObject() override { return new ClientFrame(); }
+  shell::CGameFrameWnd* NewFrameWindow() override { return window = new ClientWindow(); }
+
+  ClientWindow* window = nullptr;  // owned by the application
+};
+
 void Usage() {
-  std::fprintf(stderr, "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold]\n");
+  std::fprintf(stderr,
+               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold] [LOBBY COMMAND LINE]\n");
 }
 
 bool Parse(int argc, char** argv, Options* out) {
@@ -142,9 +127,25 @@ bool Parse(int argc, char** argv, Options* out) {
       if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return false;
     } else if (arg == "--screenshot" && i + 1 < argc) {
       out->screenshot = argv[++i];
+    } else if (arg.rfind("--", 0) != 0 && out->lobby_line.empty()) {
+      out->lobby_line = arg;
     } else {
       return false;
     }
+  }
+  return true;
+}
+
+bool WriteScreenshot(const platform::Window& window, const std::string& path) {
+  // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
+  const std::vector<uint32_t>& frame = window.PresentedFrame();
+  std::string error;
+  if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
+      !platform::SavePng(path, window.FrameWidth(), window.FrameHeight(),
+                         reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
+    std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", path.c_str(),
+                 error.empty() ? "no frame" : error.c_str());
+    return false;
   }
   return true;
 }
@@ -171,35 +172,17 @@ int main(int argc, char** argv) {
 
   int exit_code = 0;
   {
-    ClientWindow window;
-    // The window rectangle that holds a client area of the table's size, placed by the system.
-    const uint32_t style = platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE;
-    engine::RECT frame{0, 0, kClientWidth, kClientHeight};
-    platform::AdjustWindowRectEx(&frame, style, false, 0);
-    const engine::RECT area{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT,
-                            platform::CW_USEDEFAULT + (frame.right - frame.left),
-                            platform::CW_USEDEFAULT + (frame.bottom - frame.top)};
-    if (!window.CreateEngineWindow("zipai", style, 0, area, nullptr)) {
-      std::fprintf(stderr, "zipai-client: the window could not be opened\n");
+    ClientApp app;
+    if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
+      std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
       platform::ShutdownWindowSystem();
       return 1;
     }
-    window.InitEngine(new ClientRoot(), nullptr);
+    ClientWindow& window = *app.window;
     window.frames_left = options.frames;
     exit_code = platform::RunMessageLoop();
 
-    if (!options.screenshot.empty() && window.IsWindow()) {
-      // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
-      const std::vector<uint32_t>& frame = window.PresentedFrame();
-      std::string error;
-      if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
-          !platform::SavePng(options.screenshot, window.FrameWidth(), window.FrameHeight(),
-                             reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
-        std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", options.screenshot.c_str(),
-                     error.empty() ? "no frame" : error.c_str());
-        exit_code = 1;
-      }
-    }
+    if (!options.screenshot.empty() && window.IsWindow() && !WriteScreenshot(window, options.screenshot)) exit_code = 1;
     if (options.hold && window.IsWindow()) {
       // Where the client area, which shows the engine's frame, lies on the screen.
       RECT shown{};
@@ -212,6 +195,7 @@ int main(int argc, char** argv) {
       std::string line;
       std::getline(std::cin, line);
     }
+    app.ExitInstance();
     if (window.IsWindow()) window.DestroyWindow();
   }
   platform::ShutdownWindowSystem();

@@ -75,4 +75,11 @@ class WidgetBase : public ObjectServices {
   double spacing_ = 0.0;
 };
 
+// Moves an object in depth so that the depth it reports becomes z. A widget reports its skin's
+// depth, which SetDepth does not reach exactly (it moves the skin by the widget's own change);
+// for other objects this is SetDepth.
+inline void SetDepthExactly(EngineObject* object, double z) {
+  if (object != nullptr) object->MoveDepth(z - object->GetDepth());
+}
+
 }  // namespace engine

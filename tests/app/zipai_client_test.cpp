@@ -1,7 +1,8 @@
-// ctest-labels: window
-// The client program on a real X server: it runs under xvfb-run, whose screen is kept in a file
-// (-fbdir); the test copies that screen while the client holds its window open, and finds the
-// client's own presented frame (its --screenshot) at the window's place on it.
+// ctest-labels: window frame
+// The client program: headless, its screenshot shows the game frame with the default skin; on a
+// real X server it runs under xvfb-run, whose screen is kept in a file (-fbdir), the test copies
+// that screen while the client holds its window open, and finds the client's own presented frame
+// (its --screenshot) at the window's place on it, showing the same frame.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -9,9 +10,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "app/skin-gen/skin_inventory.h"
+#include "engine/core/game_core.h"
+#include "engine/core/object_module.h"
+#include "engine/core/object_services.h"
+#include "engine/media/gdi_paint_module.h"
+#include "engine/media/image_record.h"
+#include "engine/media/resource_module.h"
+#include "platform/gbk.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
@@ -86,7 +98,68 @@ bool ReadScreen(const fs::path& path, Picture* out) {
   return true;
 }
 
-TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
+
+// The default skin's pictures, read through the engine as the client reads them.
+class SkinPictures {
+ public:
+  SkinPictures() {
+    core_ = std::make_unique<engine::GameCore>();
+    auto* resources = new engine::ResourceModule();
+    core_->LoadModule(resources, true, false);
+    core_->LoadModule(new engine::ObjectModule(), true, false);
+    auto* paint = new engine::GdiPaintModule();
+    core_->LoadModule(paint, true, false);
+    paint->SetSize(64, 64);
+    services_ = new engine::ObjectServices();
+    dynamic_cast<engine::ObjectModule*>(core_->FindModule(engine::module_id::kObject))->AddObject(services_, nullptr);
+    for (const char* name : skin::kPackageFiles) {
+      const std::string path = std::string(ZP_BINARY_DIR) + "/app/" + name;
+      services_->OpenResourcePackage(platform::Utf8ToGbk(path).c_str());
+    }
+  }
+  // 0x00RRGGBB of frame 0's pixel; 0 and a failure when the picture is missing.
+  uint32_t Pixel(const char* name, int x, int y) {
+    const engine::PictureInfo info = services_->GetPictureInfo(name, 0);
+    EXPECT_NE(info.record, nullptr) << name;
+    if (info.record == nullptr) return 0;
+    const engine::ImageRecord& r = *info.record;
+    const uint8_t* p = r.pixels + (static_cast<size_t>(y) * r.width + x) * 4;
+    return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  }
+
+ private:
+  std::unique_ptr<engine::GameCore> core_;
+  engine::ObjectServices* services_ = nullptr;
+};
+
+// Colours equal but for a rounding step per channel.
+bool Near(uint32_t a, uint32_t b) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d < -3 || d > 3) return false;
+  }
+  return true;
+}
+
+// The game frame at 1024 x 768 with the default skin: the cloth beside the table's halo and under
+// the empty side panel, the title strip's tile, the borders and the splitter.
+void ExpectGameFrame(const Picture& shot) {
+  ASSERT_EQ(shot.width, 1024);
+  ASSERT_EQ(shot.height, 768);
+  SkinPictures skin;
+  auto at = [&](int x, int y) { return shot.rgb[static_cast<size_t>(y) * shot.width + x]; };
+  EXPECT_EQ(at(8, 400), skin.Pixel("TablePatten", 8, 400 % 96));
+  EXPECT_EQ(at(900, 400), skin.Pixel("TablePatten", 900 % 96, 400 % 96));
+  EXPECT_PRED2(Near, at(300, 3), skin.Pixel("Frame_Top", 300 % 32, 3));
+  EXPECT_PRED2(Near, at(1, 400), skin.Pixel("Frame_Left", 1, 0));
+  EXPECT_PRED2(Near, at(1022, 400), skin.Pixel("Frame_Right", 2, 0));
+  EXPECT_PRED2(Near, at(500, 766), skin.Pixel("Frame_Bottom", 500, 2));
+  EXPECT_PRED2(Near, at(766, 200), skin.Pixel("左右分隔条_bg", 4, 0));
+  // The window buttons stand on the strip's right end: the close button is not the strip.
+  EXPECT_NE(at(1006, 13), at(300, 13));
+}
+
+TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
   if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
@@ -130,9 +203,8 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   ASSERT_GE(y, 0);
   ASSERT_LE(x + w, screen.width);
   ASSERT_LE(y + h, screen.height);
-  // The engine drew the table cloth, and the tile in the middle of it...
-  EXPECT_EQ(shown.rgb[0], 0x1E5C3Au);
-  EXPECT_NE(shown.rgb[static_cast<size_t>(h / 2) * w + w / 2], 0x1E5C3Au);
+  // The client drew the game frame...
+  ExpectGameFrame(shown);
   // ...the window's place on the screen holds exactly the frame the client presented...
   int differing = 0;
   for (int row = 0; row < h; ++row)
@@ -146,6 +218,26 @@ TEST(ZipaiClient, ShowsTheEngineFrameInARealWindow) {
   if (x > 0) {
     EXPECT_EQ(screen.rgb[static_cast<size_t>(y + h / 2) * screen.width + x - 1], 0xFFFFFFu);
   }
+}
+
+TEST(ZipaiClient, HeadlessItWritesTheGameFrameItWouldShow) {
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(fs::exists(client)) << client;
+  const fs::path work = fs::current_path();
+  fs::remove(work / "out.png");
+  const std::string command = "ASAN_OPTIONS=detect_leaks=0 '" + client.string() +
+                              "' --headless --frames 10 --screenshot '" + (work / "out.png").string() +
+                              "' 2>'" + (work / "headless.log").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  Picture shot;
+  ASSERT_TRUE(ReadClientPng(work / "out.png", &shot));
+  ExpectGameFrame(shot);
+}
+
+TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  const std::string command = "'" + client.string() + "' --headless 2>/dev/null";
+  EXPECT_NE(std::system(command.c_str()), 0);
 }
 
 }  // namespace

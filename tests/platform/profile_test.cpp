@@ -68,6 +68,21 @@ TEST_F(ProfileTest, WritingCreatesFileSectionAndKey) {
   EXPECT_EQ(Read(), "[GAMESET]\r\nMusic=0\r\n");
 }
 
+TEST_F(ProfileTest, ASectionIsReplacedWholeInOneWrite) {
+  Write("[A]\r\nx=1\r\n; note\r\ny=2\r\n[B]\r\nz=3\r\n");
+  ASSERT_TRUE(platform::WritePrivateProfileSectionA("a", std::string("y=5\0w=6\0\0", 9).c_str(), path_.c_str()));
+  EXPECT_EQ(Read(), "[A]\r\ny=5\r\nw=6\r\n[B]\r\nz=3\r\n");
+  ASSERT_TRUE(platform::WritePrivateProfileSectionA("C", std::string("k=v\0\0", 5).c_str(), path_.c_str()));
+  EXPECT_EQ(Get("C", "k"), "v");
+  EXPECT_EQ(Get("B", "z"), "3");
+}
+
+TEST_F(ProfileTest, ASectionThatCannotBeWrittenLeavesNoFile) {
+  const std::string inside_missing = (fs::path(path_).parent_path() / "no-such-folder" / "user.ini").string();
+  EXPECT_FALSE(platform::WritePrivateProfileSectionA("A", std::string("x=1\0\0", 5).c_str(), inside_missing.c_str()));
+  EXPECT_FALSE(fs::exists(inside_missing));
+}
+
 TEST_F(ProfileTest, ListsSectionsAndKeys) {
   Write("[A]\nx=1\ny=2\n[B]\n");
   char out[32];

@@ -1,0 +1,143 @@
+#include "engine/ui/quick_input_bar.h"
+
+#include <algorithm>
+
+#include "engine/core/canvas_object.h"
+#include "engine/core/engine_log.h"
+#include "engine/ui/amount_box_parts.h"
+#include "engine/ui/image_button.h"
+#include "engine/ui/named_child_list.h"
+#include "engine/ui/number_edit_box.h"
+
+namespace engine {
+namespace {
+
+constexpr double kButtonDepth = 0.2;
+
+}  // namespace
+
+void QuickInputBar::OnAddedToScene() {
+  amount_box::Parts parts = amount_box::Build(this, kFieldInset);
+  background_ = parts.background;
+  field_ = parts.field;
+  picture_ = parts.picture;
+  if (CurrentSkin() == nullptr) return;
+
+  auto* button = new ImageButton();
+  AddToScene(button);
+  const PictureInfo picture = GetPictureInfo(kButtonPicture, 0);
+  const ObjectMessage click = MakeMessage(GetKey(), kMsgToggleList, 0, 0);
+  if (button->IsRegistered() && button->Create(&picture, &click, 0, ImageButton::kDefaultFrames)) {
+    button->SetSound(1, "SndTouchButton");
+    button->SetSound(2, "SndHitButton");
+    button->SetFlag2(true);
+    SetDepthExactly(button, GetDepth() + kButtonDepth);
+    button->Show();
+    AddChild(button, amount_box::kPartLinks);
+    button_ = button;
+  } else {
+    WriteGameLog("QuickInputBar: no button");
+  }
+  Layout();
+}
+
+void QuickInputBar::Layout() {
+  CanvasObject* skin = dynamic_cast<CanvasObject*>(CurrentSkin());
+  if (skin == nullptr) return;
+  amount_box::Parts parts{picture_, background_, field_};
+  const int32_t width = width_ > 0 ? width_ : amount_box::PictureWidth(parts);
+  const int32_t height = amount_box::PictureHeight(parts);
+  skin->ResizeSurface(width, height);
+  skin->Resize(width, height);
+  const double x = skin->GetLeft() + width / 2;
+  const double y = skin->GetTop() + height / 2;
+  amount_box::LayoutBackground(parts, width, x, y);
+  const double button_width = button_ != nullptr ? button_->GetWidth() : 0.0;
+  amount_box::LayoutField(parts, width - static_cast<int32_t>(button_width), x - button_width / 2 + 3, y);
+  if (button_ != nullptr) {
+    const double right = background_ != nullptr ? background_->GetRight() : skin->GetRight();
+    button_->MoveTo(right - button_width / 2 + 1, field_ != nullptr ? field_->GetY() : y);
+    button_->Show();
+    button_->Invalidate();
+  }
+}
+
+void QuickInputBar::SetWidth(int32_t width) {
+  width_ = std::max(width, 0);
+  Layout();
+}
+
+void QuickInputBar::SetText(const char* text) {
+  if (field_ == nullptr) return;
+  field_->AppendText(text);
+  field_->TakeFocus();
+}
+
+void QuickInputBar::Clear() {
+  if (field_ != nullptr) field_->Clear();
+}
+
+void QuickInputBar::Focus() {
+  if (field_ != nullptr) field_->TakeFocus();
+}
+
+std::string QuickInputBar::GetText() const { return field_ != nullptr ? field_->GetText() : std::string(); }
+
+void QuickInputBar::SetMaxLength(int32_t length) {
+  if (field_ != nullptr) field_->SetMaxLength(length);
+}
+
+void QuickInputBar::AddValue(const char* text) {
+  if (text == nullptr) return;
+  if (list_ == nullptr) {
+    auto* list = new NamedChildList();
+    AddToScene(list);
+    const int32_t width = (width_ > 0 ? width_ : std::max(picture_.width, 1)) - 2;
+    if (!list->IsRegistered() || !list->Create(std::max(width, 1), kRowHeight, kRowTextSize, kListColour)) {
+      WriteGameLog("QuickInputBar: no list for the values");
+      if (list->IsRegistered()) DeleteObject(list, true);
+      return;
+    }
+    list->MoveToTopLayer();
+    list->SetFocusable(true);
+    SetDepthExactly(list, kListDepth);
+    list_ = list;
+  }
+  if (values_.size() >= kMaxValues) {
+    list_->RemoveByText(values_.front().c_str());
+    values_.pop_front();
+  }
+  values_.emplace_back(text);
+  const std::string& kept = values_.back();
+  const ObjectMessage pick = MakeMessage(GetKey(), kMsgPickValue, reinterpret_cast<uintptr_t>(kept.c_str()),
+                                         reinterpret_cast<uintptr_t>(list_));
+  list_->AddItem(kept.c_str(), &pick, kRowTextColour, 0);
+}
+
+void QuickInputBar::ToggleList() {
+  if (list_ == nullptr) return;
+  if (list_->IsVisible()) {
+    list_->Hide();
+    return;
+  }
+  list_->SetFocusObject(list_->GetKey());
+  const double right = button_ != nullptr ? button_->GetRight() : GetRight();
+  const double bottom = button_ != nullptr ? button_->GetBottom() : GetBottom();
+  list_->MoveTo(right - list_->GetWidth() / 2, bottom + list_->GetHeight() / 2);
+  list_->Show();
+}
+
+int QuickInputBar::OnMessage(const ObjectMessage* message) {
+  if (message != nullptr && message->target == GetKey()) {
+    if (message->id == kMsgToggleList) {
+      ToggleList();
+    } else if (message->id == kMsgPickValue) {
+      Clear();
+      SetText(reinterpret_cast<const char*>(message->p1));
+      if (message->p2 != 0 && message->p2 == reinterpret_cast<uintptr_t>(list_)) list_->Hide();
+    }
+  }
+  return WidgetBase::OnMessage(message);
+}
+
+}  // namespace engine

@@ -1,0 +1,378 @@
+// The game window's root scene object, "GameFrame": the title strip with its six window buttons,
+// the four borders, the tiled table cloth with its halo and corners, the splitter, and the two
+// big children it lays out side by side, the table scene "MainGame" on the left and the side
+// panel "SubSystem" on the right. It moves, maximises, restores and minimises the main window
+// from its title strip, applies the exit rules when the player leaves, shows the message boxes,
+// the sliding boards, the notice board and the floating player card over the whole window, and
+// hands the table's events on to its two children.
+//
+// The game derives its frame from this class: it loads its skin packages (LoadSkinPackages) and
+// makes the two children (CreateChildren, which calls SetMainGame and SetSubSystem). Everything
+// else here is common to every game on the framework.
+//
+// Leaving: the close button posts WM_CLOSE; the main window asks CloseRequest, which applies the
+// exit rules (or, in match mode, the match's close rules). Whatever decides that the player goes
+// ends with CGameAppBase::ConfirmClose, so the rules run once. Without a game server (offline,
+// not connected, or the connection lost) the player leaves at once.
+//
+// Messages it handles are in frame_messages.h; any other id goes to the engine's own handler.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/core/object_message.h"
+#include "engine/core/rect_object.h"
+#include "engine/core/timed_action.h"
+#include "shell/app_frame_view.h"
+#include "platform/win_types.h"
+#include "shell/player_record.h"
+
+namespace engine {
+class CanvasObject;
+class DigitStrip;
+class ImageButton;
+class NumberDisplay;
+class RectQueueWidget;
+class SpriteObject;
+class WidgetBase;
+}  // namespace engine
+
+namespace frame {
+
+using platform::COLORREF;
+using platform::RECT;
+
+class SplitterBar;
+
+// The duan card's record (the body of the duan notification): 40 words.
+struct DuanCardRecord : shell::ByteRecord<160> {
+  static constexpr size_t kUserId = 0;
+  static constexpr size_t kCharacter = 16;
+  static constexpr size_t kName = 20;
+  static constexpr size_t kNameBytes = 32;
+  static constexpr size_t kSecondName = 52;
+  static constexpr size_t kSecondNameBytes = 16;
+  static constexpr size_t kDuanIndex = 68;
+  static constexpr size_t kDuanScore = 72;
+  static constexpr size_t kDuanScoreNeeded = 76;
+  static constexpr size_t kWins = 80;
+  static constexpr size_t kLosses = 84;
+  static constexpr size_t kDraws = 88;
+  static constexpr size_t kSessionWins = 116;
+  static constexpr size_t kSessionLosses = 120;
+  static constexpr size_t kSessionDraws = 124;
+};
+static_assert(sizeof(DuanCardRecord) == 160);
+
+// The duan card's record made from a player's match record (the map of the match mode's card).
+// The two names are copied within their fields and always terminated.
+DuanCardRecord DuanCardFromTableExtra(const shell::TableExtraRecord& extra);
+
+// "%.2f%%" of part / games * 100, or `none` when no game was played.
+std::string RateText(int32_t part, int32_t games, const char* none);
+
+class GameFrame : public engine::RectObject, public shell::AppFrameView {
+ public:
+  // Chrome and layout.
+  static constexpr int32_t kBorder = 4;
+  static constexpr int32_t kTop = 25;
+  static constexpr int32_t kBottom = 4;
+  static constexpr int32_t kButtonGap = 4;
+  static constexpr COLORREF kChromeFill = 0x4CB122;
+  static constexpr double kBorderDepth = 100000.0;
+  static constexpr double kBottomDepth = 100001.0;
+  static constexpr double kTitleDepth = 100100.0;
+  // Side panel widths.
+  static constexpr int32_t kSidePanelWidth = 250;
+  static constexpr int32_t kWideSidePanelWidth = 282;
+  static constexpr int32_t kWideWorkArea = 1280;
+  static constexpr int32_t kNarrowWorkArea = 800;
+  // Window.
+  static constexpr int32_t kRestoredX = 100;
+  static constexpr int32_t kRestoredY = 100;
+  static constexpr int32_t kMinHeight = 600;
+  // Boards, boxes and the card.
+  static constexpr double kBoxDepth = 90000.0;
+  static constexpr double kCardDepth = 70000.0;
+  static constexpr double kAutoPlayDepth = 52000.0;
+  static constexpr int32_t kSlideSteps = 15;
+  static constexpr uint32_t kForceExitWaitMs = 30000;
+  static constexpr int32_t kForceExitInputBytes = 60;
+  static constexpr int32_t kExitRequestSeconds = 30;
+  static constexpr int32_t kMatchResultWords = 43;
+  static constexpr size_t kMatchEndRecordBytes = 40;
+  static constexpr size_t kMatchResultRecordBytes = 224;
+
+  GameFrame();
+  ~GameFrame() override;
+
+  // ---- Engine overrides ----
+  // Create: names itself, loads the skins, sets the metrics, builds the chrome, paints the
+  // table, makes the children and, in match mode, the match parts.
+  void OnAddedToScene() override;
+  int OnMessage(const engine::ObjectMessage* message) override;
+  // LayoutChildren: called on every rectangle change and window resize.
+  void OnRectChanged() override;
+  // The table scene's, then the side panel's enter-game hook, then the application's.
+  void OnEnterGame() override;
+  // The lobby's hand-over: record 7 (a user's details) shows the user card at the pointer.
+  void OnCopyData(const engine::COPYDATASTRUCT* data) override;
+
+  // ---- Own operations, in slot order ----
+  virtual void InitFrameMetrics();                        // 1
+  virtual void LoadSkinPackages() {}                      // 2
+  virtual void CreateTableArt();                          // 3
+  virtual void DrawFrame();                               // 4
+  virtual void DrawLeftBorder();                          // 5
+  virtual void DrawRightBorder();                         // 6
+  virtual void DrawBottomBorder();                        // 7
+  virtual void PlaceSplitter();                           // 8
+  virtual void CreateChrome();                            // 9
+  virtual void CreateChildren() {}                        // 10
+  virtual void SetMainGame(engine::RectObject* object);   // 11
+  virtual void SetSubSystem(engine::RectObject* object);  // 12
+  virtual int32_t DefaultSidePanelWidth();                // 13
+  // Match mode: the boards, countdown and sign-up (filled in with the match parts).
+  virtual void BroadcastMatchNotice11();      // 14
+  virtual void BroadcastMatchNotice12();      // 15
+  virtual void BroadcastMatchNotice13();      // 16
+  virtual void OnMatchProgress() {}           // 17
+  virtual void ShowNoSignUpBoard() {}         // 18
+  virtual void ShowWashoutBoard() {}          // 19
+  virtual void ShowMatchEndBoard() {}         // 20
+  virtual void ShowMatchLateBoard() {}        // 21
+  virtual void ShowSystemCancelBoard() {}     // 22
+  virtual void ShowSelfCancelBoard() {}       // 23
+  virtual void ShowWaitSignUpCheckBoard() {}  // 24
+  virtual void ShowSystemRejectedBoard() {}   // 25
+  virtual void ShowMatchStartedBoard() {}     // 26
+  virtual void OnSignUpOk() {}                // 27
+  virtual void OnWithdrawn() {}               // 28
+  // Leaving the table.
+  void ExitRules() override;                       // 29
+  virtual void ConfirmExit();                      // 30
+  virtual void OpenShopItem(int32_t id);           // 31
+  virtual void OnSpareButton() {}                  // 32
+  virtual void RequestSignUp();                    // 33
+  virtual void RequestGiveUp();                    // 34
+  virtual void ShowUserCardFor(uint32_t user_id);  // 35
+  virtual void HideUserCardFor(uint32_t user_id);  // 36
+  // The main window.
+  virtual void ToggleMaximize();                 // 37
+  virtual void Minimize();                       // 38
+  virtual void DragMove();                       // 39
+  virtual void DragBegin(int32_t x, int32_t y);  // 40
+  virtual void DragEnd();                        // 41
+  virtual void OpenSettings();                   // 42
+  virtual void OpenHelp() {}                     // 43
+  virtual void OpenShop();                       // 44
+  virtual int32_t GetMinWidth();                 // 45
+  virtual int32_t GetMinHeight();                // 46
+  // The player card, boxes and boards.
+  virtual void PlaceCardAtPoint(uint32_t user_id, int32_t x, int32_t y);  // 47
+  virtual void PlaceCardByUserList(uint32_t user_id, int32_t pinned);     // 48
+  void ShowAutoPlay(bool on) override;                                    // 49
+  // The engine's own overlay box stays reachable beside the frame's message box.
+  using engine::RectObject::ShowMessageBox;
+  void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
+                      int32_t buttons, int32_t style, const char* icon) override;                 // 50
+  void ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) override;  // 51
+  virtual void ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
+                                int32_t style, const char* icon);  // 52
+  // Match results (filled in with the match parts); record words as the server sends them.
+  virtual void ShowMatchResult(const uint8_t* record, size_t size) { (void)record, (void)size; }  // 53
+  virtual void ShowMatchEnd() {}                                                                  // 54
+  void HideMatchResult() override;                                                                // 55
+  virtual void SendCardUserRequest();                                                             // 56
+  virtual void ShowDuanCard(const uint8_t* record, size_t size);                                  // 57
+  virtual void ShowUserCard(const shell::PlayerRecord& record);                                   // 58
+  virtual void RefreshUserCard();                                                                 // 59
+  virtual void ShowMatchWelcome();                                                                // 60
+  virtual void ShowNoticeBoard(const char* text, COLORREF colour, int32_t size);                  // 61
+  virtual void ShowMatchRound() {}                                                                // 62
+  virtual void OnMatchBegin() {}                                                                  // 63
+  virtual void ShowTablesLeft(const uint8_t* record, size_t size) { (void)record, (void)size; }   // 64
+  virtual void ShowPlayerDuan(const uint8_t* record, size_t size);                                // 65
+  // p: a block made with new uint8_t[], freed by the frame once shown.
+  virtual void QueueMatchEnd(uintptr_t p);     // 66
+  virtual void QueueMatchResult(uintptr_t p);  // 67
+  // Forwarders of the table's events to the table scene and the side panel.
+  virtual void OnRandomTable();                                   // 68
+  virtual void OnPlayerEnter(const shell::PlayerRecord* record);  // 69
+  virtual void OnPlayerLeave(const shell::PlayerRecord* record);  // 70
+  virtual void OnLookerEnter(const shell::PlayerRecord* record);  // 71
+  virtual void OnLookerLeave(const shell::PlayerRecord* record);  // 72
+  // A player asks to leave a running game: {u32 user id, ..., the reason text from byte 20}.
+  virtual void ShowExitRequest(const uint8_t* record, size_t size);  // 73
+  virtual void OnMovedTable();                                       // 74
+  virtual void OnSafeBoxEvent(const void* record);                   // 75
+  virtual void OnChairRecords(const void* records);                  // 76
+  virtual void NotifyMainGame();                                     // 77
+
+  // ---- Not virtual ----
+  engine::RectObject* GetMainGame() const { return main_game_; }
+  engine::RectObject* GetSubSystem() const { return sub_system_; }
+  // The rectangle of the table scene; the frame's own without one.
+  RECT GetMainGameRect() override;
+  RECT GetSubSystemRect();
+  std::string GetAvatarImageName(int32_t character, int32_t size_type) override;
+  // "Character%dType%d", loaded from the avatar files when the skin has no such picture; the
+  // picture of character 0 when that character has none; "" when neither exists.
+  std::string LoadAvatarImage(int32_t character, int32_t size_type);
+  void SetSidePanelWidth(int32_t width) { side_panel_width_ = width; }
+  void SetVisibleSidePanelWidth(int32_t width) { visible_side_width_ = width; }
+  int32_t GetSidePanelWidth() const { return side_panel_width_; }
+  int32_t GetVisibleSidePanelWidth() const { return visible_side_width_; }
+  // Places the children (and the match parts) for the scene's size, then repaints the cloth.
+  void LayoutChildren();
+  // 1 when the main window is as large as the work area (positions aside); kept in the flag.
+  int32_t IsMaximized();
+  int32_t GetMaximizedFlag() const { return maximized_; }
+  int32_t GetButtonState() const { return button_state_; }
+  int32_t GetRestoredX() const { return restored_x_; }
+  int32_t GetRestoredY() const { return restored_y_; }
+  int32_t GetDragAnchorX() const { return drag_x_; }
+  int32_t GetDragAnchorY() const { return drag_y_; }
+
+  // What the main window asks on WM_CLOSE: the exit rules, or in match mode the match's close
+  // rules (leave at once before the match starts and after it ends, else the close board).
+  void CloseRequest() override;
+  void ShowForceExitRequest();
+  void ShowCloseBoard();
+  void SlideInBoard(engine::EngineObject* board) override;
+  // The user card for a user: at the pointer in offline mode, else through the lobby's details.
+  void ShowUserCardOf(uint32_t user_id, int32_t hide_first);
+  void OnRoundTimer();
+  void ShowAwardLink();
+  void OpenExchangeLink();
+
+  // Match parts the table and the match operations show and hide.
+  void HideMatchWaitParts() override;
+  void HideMatchParts();
+  void HideTableAnimation();
+  void UpdateMatchCountdown() {}
+  void StopMatchCountdown();
+
+  // Parts, for the game's frame and tests.
+  engine::CanvasObject* GetTopStrip() const { return top_strip_; }
+  engine::CanvasObject* GetLeftStrip() const { return left_strip_; }
+  engine::CanvasObject* GetRightStrip() const { return right_strip_; }
+  engine::CanvasObject* GetBottomStrip() const { return bottom_strip_; }
+  engine::CanvasObject* GetTitle() const { return title_; }
+  engine::ImageButton* GetCloseButton() const { return close_button_; }
+  engine::ImageButton* GetFitButton() const { return fit_button_; }
+  engine::ImageButton* GetMinimizeButton() const { return min_button_; }
+  engine::ImageButton* GetSettingsButton() const { return settings_button_; }
+  engine::ImageButton* GetHelpButton() const { return help_button_; }
+  engine::ImageButton* GetShopButton() const { return shop_button_; }
+  SplitterBar* GetSplitter() const { return splitter_; }
+  engine::RectQueueWidget* GetBoardQueue() const { return board_queue_; }
+  engine::CanvasObject* GetCard() const { return card_; }
+  engine::WidgetBase* GetCardButton() const { return card_button_; }
+  engine::WidgetBase* GetCardCloseButton() const { return card_close_button_; }
+  uint32_t GetCardUser() const { return card_user_; }
+  int32_t GetCardCharacter() const { return card_character_; }
+  int32_t IsCardPinned() const { return card_pinned_; }
+  // The open force-exit box, or null.
+  engine::EngineObject* GetForceExitBox();
+  // The message box shown last, while it is open; null once it closed.
+  engine::EngineObject* GetLastMessageBox();
+  engine::CanvasObject* GetNoticeBoard() const { return notice_board_; }
+  engine::SpriteObject* GetAutoPlayAnimation() const { return auto_play_; }
+  engine::CanvasObject* GetCloseBoard() const { return close_board_; }
+  int32_t GetHoldFlag() const { return hold_; }
+  int32_t GetTopHeight() const { return top_height_; }
+  int32_t GetLeftWidth() const { return left_width_; }
+  int32_t GetRightWidth() const { return right_width_; }
+  int32_t GetBottomHeight() const { return bottom_height_; }
+  const uint32_t* GetMatchResultRecord() const { return match_result_; }
+
+ protected:
+  // Match mode: the parts made at creation (the board queue here; the match parts add theirs).
+  virtual void CreateMatchParts();
+  // Sends {0, id, p, 0} straight to the handlers of the table scene, then the side panel, and a
+  // user-list refresh to the side panel when asked.
+  void Forward(uint32_t id, uintptr_t p, bool refresh);
+  // The card canvas, made on first use by the form that asks first.
+  bool MakeCard(bool duan_form);
+  void DrawCardBackground(int32_t character);
+  // Leaves without asking anything further: tells the lobby, stops the session and closes.
+  void LeaveNow();
+  // Whether a server is there to leave (not offline, and the session's connection is up).
+  bool HasServer();
+  engine::ImageButton* MakeImageButton(const char* picture, uint32_t target, uint32_t id);
+  uint32_t Key() const { return GetKey(); }
+
+  // 1-8: the board queue, the window and the side panel.
+  engine::RectQueueWidget* board_queue_ = nullptr;
+  int32_t button_state_ = 1;
+  int32_t restored_x_ = kRestoredX;
+  int32_t restored_y_ = kRestoredY;
+  int32_t drag_x_ = -1;
+  int32_t drag_y_ = -1;
+  int32_t side_panel_width_ = kSidePanelWidth;
+  int32_t visible_side_width_ = kSidePanelWidth;
+  // 9-18: children, strips and default sizes.
+  engine::RectObject* main_game_ = nullptr;
+  engine::RectObject* sub_system_ = nullptr;
+  engine::CanvasObject* top_strip_ = nullptr;
+  engine::CanvasObject* left_strip_ = nullptr;
+  engine::CanvasObject* right_strip_ = nullptr;
+  engine::CanvasObject* bottom_strip_ = nullptr;
+  engine::CanvasObject* title_ = nullptr;
+  int32_t default_top_height_ = 25;
+  int32_t default_side_width_ = 3;
+  int32_t default_bottom_height_ = 3;
+  // 19-25: buttons and the splitter.
+  engine::ImageButton* close_button_ = nullptr;
+  engine::ImageButton* fit_button_ = nullptr;
+  engine::ImageButton* min_button_ = nullptr;
+  engine::ImageButton* settings_button_ = nullptr;
+  engine::ImageButton* help_button_ = nullptr;
+  engine::ImageButton* shop_button_ = nullptr;
+  SplitterBar* splitter_ = nullptr;
+  // 26-45: the match parts.
+  engine::NumberDisplay* rank_digits_ = nullptr;
+  engine::WidgetBase* result_text_ = nullptr;
+  engine::CanvasObject* result_dialog_ = nullptr;
+  engine::SpriteObject* table_animation_ = nullptr;
+  engine::SpriteObject* state_picture_ = nullptr;
+  engine::EngineObject* spare_picture_ = nullptr;
+  engine::CanvasObject* close_board_ = nullptr;
+  engine::EngineObject* match_extra_ = nullptr;
+  engine::ImageButton* signup_button_ = nullptr;
+  engine::ImageButton* giveup_button_ = nullptr;
+  engine::ActionGroup* match_begin_group_ = nullptr;
+  int32_t auto_close_seconds_ = 15;
+  int32_t hold_ = 0;
+  engine::DigitStrip* fee_line_ = nullptr;
+  engine::DigitStrip* countdown_ = nullptr;
+  engine::DigitStrip* round_title_ = nullptr;
+  engine::DigitStrip* rest_tables_ = nullptr;
+  uint64_t countdown_timer_ = 0;
+  uint32_t match_result_[kMatchResultWords] = {};
+  engine::CanvasObject* result_backdrop_ = nullptr;
+  // 46-52: the card, the force-exit box and the maximised flag.
+  engine::CanvasObject* card_ = nullptr;
+  engine::WidgetBase* card_button_ = nullptr;
+  engine::WidgetBase* card_close_button_ = nullptr;
+  uint32_t card_user_ = 0;  // 0: none
+  int32_t card_character_ = -1;
+  int32_t card_pinned_ = 0;
+  uint32_t force_exit_box_key_ = 0;
+  uint32_t last_box_key_ = 0;
+  int32_t maximized_ = 1;
+  // Of the boards and cards.
+  engine::SpriteObject* auto_play_ = nullptr;
+  engine::CanvasObject* notice_board_ = nullptr;
+  uint64_t round_timer_ = 0;  // the posted round-timer message, 0 when none
+  // Sizes the chrome was made with.
+  int32_t top_height_ = 25;
+  int32_t left_width_ = 3;
+  int32_t right_width_ = 3;
+  int32_t bottom_height_ = 3;
+};
+
+}  // namespace frame

@@ -1,0 +1,156 @@
+// ctest-labels: frame
+// The game frame's window operations through the headless main window: maximise to the work
+// area (where it starts), restore to the smallest size, minimise, and drag by the title strip,
+// also from a maximised window; the title strip's own input drives them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/core/canvas_object.h"
+#include "engine/ui/image_button.h"
+#include "engine/core/sprite_object.h"
+#include "frame/frame_messages.h"
+#include "frame/game_frame.h"
+#include "frame/splitter_bar.h"
+#include "platform/cursor.h"
+#include "platform/desktop.h"
+#include "platform/win_messages.h"
+#include "tests/support/frame_fixture.h"
+
+namespace {
+
+using platform::RECT;
+
+std::string Show(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
+class FrameWindow : public test::FrameFixture {
+ protected:
+  // The picture the fit button shows now.
+  const engine::ImageRecord* FitPicture() {
+    engine::PictureInfo info;
+    frame().GetFitButton()->GetSprite()->ImageCall(&info);
+    return info.record;
+  }
+  const engine::ImageRecord* Picture(const char* name) { return frame().GetPictureInfo(name, 0).record; }
+};
+
+TEST_F(FrameWindow, MaximisingFillsTheWorkAreaWhereItStarts) {
+  SetWorkArea(RECT{64, 30, 64 + 1152, 30 + 864});
+  Start();
+  EXPECT_EQ(frame().IsMaximized(), 0);
+  EXPECT_EQ(FitPicture(), Picture("btnFrameMax"));
+  frame().ToggleMaximize();
+  Frames(2);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{64, 30, 64 + 1152, 30 + 864}));
+  EXPECT_EQ(frame().IsMaximized(), 1);
+  EXPECT_EQ(frame().GetButtonState(), 1);
+  EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 256);  // 1152 * 2 / 9
+  EXPECT_EQ(frame().GetSidePanelWidth(), 256);
+  EXPECT_EQ(FitPicture(), Picture("btnFrameFit"));
+}
+
+TEST_F(FrameWindow, RestoringOnASmallWorkAreaGivesTheSmallestWindowWithTheSidePanelCollapsed) {
+  Start();
+  frame().ToggleMaximize();
+  Frames(1);
+  ASSERT_EQ(Show(WindowRect()), Show(RECT{0, 0, 1024, 768}));
+  frame().ToggleMaximize();
+  Frames(2);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{100, 100, 900, 700}));
+  EXPECT_EQ(frame().IsMaximized(), 0);
+  EXPECT_EQ(frame().GetButtonState(), 0);
+  EXPECT_FALSE(frame().GetSplitter()->IsExpanded());
+  EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 0);
+  EXPECT_EQ(frame().GetSidePanelWidth(), 250);
+  EXPECT_EQ(FitPicture(), Picture("btnFrameMax"));
+  // The table takes the whole client area (800 x 600 less the sizing frame).
+  EXPECT_EQ(frame().table->Rect().right, 792 - 4 - 8);
+}
+
+TEST_F(FrameWindow, RestoringOnAWideWorkAreaKeepsAQuarterPanel) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});
+  Start();
+  frame().ToggleMaximize();
+  frame().ToggleMaximize();
+  Frames(2);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{100, 100, 1150, 700}));
+  EXPECT_TRUE(frame().GetSplitter()->IsExpanded());
+  EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 250);
+}
+
+TEST_F(FrameWindow, TheMaximisedTestLooksAtTheSizeNotThePlace) {
+  Start();
+  window().MoveWindow(300, 200, 1024, 768);
+  EXPECT_EQ(frame().IsMaximized(), 1);
+  window().MoveWindow(0, 0, 1023, 768);
+  EXPECT_EQ(frame().IsMaximized(), 0);
+  EXPECT_EQ(frame().GetMaximizedFlag(), 0);
+}
+
+TEST_F(FrameWindow, AMoveWithoutAPressOnTheTitleStripMovesNothing) {
+  Start();
+  const RECT before = WindowRect();
+  platform::SetCursorPos(700, 500);
+  frame().DragMove();
+  EXPECT_EQ(Show(WindowRect()), Show(before));
+  EXPECT_EQ(frame().GetDragAnchorX(), -1);
+}
+
+TEST_F(FrameWindow, DraggingTheTitleStripMovesTheWindowByThePointersWay) {
+  Start();
+  const RECT before = WindowRect();  // (96, 96)-(1128, 872): the client area at (100, 100)
+  // The press on the title strip sets the anchor from the window's corner and the point.
+  platform::SetCursorPos(before.left + 300, before.top + 10);
+  Mouse(platform::WM_MOUSEMOVE, 300, 10);
+  Mouse(platform::WM_LBUTTONDOWN, 300, 10, platform::MK_LBUTTON);
+  EXPECT_EQ(frame().GetDragAnchorX(), before.left + 300);
+  EXPECT_EQ(frame().GetDragAnchorY(), before.top + 10);
+  platform::SetCursorPos(before.left + 340, before.top + 30);
+  Mouse(platform::WM_MOUSEMOVE, 310, 12, platform::MK_LBUTTON);
+  const RECT after = WindowRect();
+  EXPECT_EQ(after.left, 140);  // the restored place (100, 100) moved by (40, 20)
+  EXPECT_EQ(after.top, 120);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(frame().GetDragAnchorX(), before.left + 340);
+  Mouse(platform::WM_LBUTTONUP, 310, 12);
+  EXPECT_EQ(frame().GetDragAnchorX(), -1);
+  EXPECT_EQ(frame().GetDragAnchorY(), -1);
+}
+
+TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItUnderThePointer) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});
+  Start();
+  frame().ToggleMaximize();
+  Frames(1);
+  frame().DragBegin(640, 10);
+  platform::SetCursorPos(640, 12);
+  frame().DragMove();
+  Frames(1);
+  // x = 640 * (1280 - 1050) / 1280; y = 12 * (1024 - 1016) / 1024.
+  EXPECT_EQ(frame().GetRestoredX(), 115);
+  EXPECT_EQ(frame().GetRestoredY(), 0);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{115, 0, 115 + 1050, 600}));
+  EXPECT_EQ(frame().IsMaximized(), 0);
+  EXPECT_EQ(frame().GetDragAnchorX(), 640);  // the drag goes on from there
+}
+
+TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripToo) {
+  Start();
+  const engine::ObjectMessage fit = frame().GetFitButton()->GetMessage();
+  EXPECT_EQ(fit.id, frame::frame_msg::kToggleMaximize);
+  frame().SendMessage(&fit);
+  Frames(1);
+  EXPECT_EQ(frame().IsMaximized(), 1);
+  Mouse(platform::WM_MOUSEMOVE, 300, 10);
+  Mouse(platform::WM_LBUTTONDBLCLK, 300, 10, platform::MK_LBUTTON);
+  Frames(1);
+  EXPECT_EQ(frame().IsMaximized(), 0);
+  const engine::ObjectMessage min = frame().GetMinimizeButton()->GetMessage();
+  frame().SendMessage(&min);
+  EXPECT_TRUE(window().IsIconic());
+}
+
+}  // namespace
