@@ -67,6 +67,7 @@ std::string PlainText(const std::string& text) {
 void CTableView::StartClock() {
   // A clock already running is stopped first: two repeating ticks would count twice as fast.
   if (clock_timer_ != 0) CancelAction(clock_timer_);
+  clock_held_ = false;
   const engine::ObjectMessage tick = engine::MakeMessage(GetKey(), view_msg::kClockTick, 0, 0);
   clock_timer_ = RepeatMessage(kClockPeriodMs, -1, &tick);
   if (clock_ != nullptr) {
@@ -80,6 +81,7 @@ void CTableView::StartClock() {
 void CTableView::StopClock() {
   if (clock_timer_ != 0) CancelAction(clock_timer_);
   clock_timer_ = 0;
+  clock_held_ = false;
   if (clock_ != nullptr) {
     clock_->Hide();
     clock_->Invalidate();
