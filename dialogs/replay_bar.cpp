@@ -74,8 +74,10 @@ bool CReplayBar::Build() {
   plate_->SetDepth(GetDepth());
   plate_->MoveTo(GetX(), GetY());
   SetSkin(plate_, engine::link_flag::kFollowAll);
-  // The plate takes the pointer, so that a click on it does not fall through to the table.
+  // The plate takes the pointer, so that a click on it does not fall through to the table, and
+  // it can be dragged off the cards it covers.
   SetTakesInput(true);
+  SetDraggable(true);
 
   play_button_ = MakeButton(kPlayPicture, kPlayPressed, kButtonX[0]);
   step_button_ = MakeButton(kStepPicture, kStepPressed, kButtonX[1]);

@@ -259,6 +259,10 @@ void CTableView::EndRecordedRound() {
   if (app != nullptr) app->SetGameRunning(false);
   StopClock();
   HidePlayButtons();
+  // Nobody is to act any more.
+  for (int32_t c = 0; c < chair_count_; ++c) {
+    if (CPlayerBoard* board = BoardOfChair(c)) board->SetHighlighted(0);
+  }
 }
 
 void CTableView::OnReplayRewound() {
