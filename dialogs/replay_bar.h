@@ -5,8 +5,8 @@
 // shortened to it.
 //
 // On screen: a plate with a play/pause button, a step button (the next record now, then paused),
-// a speed button (1, 2 and 4 times, round) and the time played of the whole. It is shown only in
-// replay mode.
+// a speed button (1, 2 and 4 times, round) and the time played of the whole; it can be dragged
+// off the cards it covers. It is shown only in replay mode.
 //
 // The table is reached by the object key given with SetTarget: an engine object implementing
 // shell::ReplayTableTarget (the table view). Records go to PlayRecordedMessage; a rewind and a
