@@ -363,8 +363,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   void ShowLookOnAnswer(const shell::NotifyBody& body) override;
 
   // ---- Hooks the game frame's services fill (table/ does not reach the frame itself) ----
-  // Makes the box asking whether user may see the own cards, added to the view's scene, with
-  // its two answers; null when there is no such box (then nobody is asked).
+  // Makes the box asking whether user may see the own cards (a CLookOnRequestBox in the view's
+  // scene) with its two answers; null when it cannot be made (then nobody is asked).
   virtual engine::EngineObject* CreateLookOnRequestBox(const char* name, const char* avatar,
                                                        const engine::ObjectMessage* accept,
                                                        const engine::ObjectMessage* refuse);

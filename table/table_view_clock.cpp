@@ -13,7 +13,7 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
-#include "platform/gbk.h"
+#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "table/card_view.h"
@@ -42,24 +42,6 @@ std::string ColourTag(platform::COLORREF colour) {
   char tag[16];
   std::snprintf(tag, sizeof tag, "<color=%02X%02X%02X>", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
   return tag;
-}
-
-// A server's text for a canvas, whose text drawing reads tags: each '<' becomes the full-width
-// "＜". Double-byte characters are kept whole; a lead byte without its trail is left out.
-std::string PlainText(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
-    const char c = text[i];
-    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
-      if (i + 1 < text.size() && text[i + 1] != '\0') {
-        out += c;
-        out += text[++i];
-      }
-      continue;
-    }
-    out += c == '<' ? std::string("＜") : std::string(1, c);
-  }
-  return out;
 }
 
 }  // namespace
@@ -230,9 +212,10 @@ void CTableView::ShowMatchInfoBox() {
   info_box_->SetTextSpacing(0, 6);
   std::snprintf(line, sizeof line, "基础分  : %d分", holder != nullptr ? static_cast<int>(holder->GetBaseScore()) : 0);
   info_box_->DrawText(20, first, line);
-  const std::string format = "赛制    : " + PlainText(match.format_name);
+  const std::string format = "赛制    : " + shell::PlainCanvasText(match.format_name);
   info_box_->DrawText(20, first + 20, format.c_str());
-  const std::string note = "赛制说明: " + ColourTag(kFormatNoteColour) + PlainText(match.format_description);
+  const std::string note =
+      "赛制说明: " + ColourTag(kFormatNoteColour) + shell::PlainCanvasText(match.format_description);
   info_box_->DrawText(20, first + 40, note.c_str());
   platform::RECT r{};
   GetRect(&r);

@@ -5,6 +5,7 @@
 // Every search runs on a short-lived SearchRules object (the default 54-card values); when it
 // goes, the card callbacks the game had installed come back.
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "engine/core/engine_log.h"

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "dialogs/look_on_request_box.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
@@ -162,10 +163,21 @@ void CTableView::ShowLookOnRequestBox(const shell::NotifyBody& body) {
   if (shell::AppFrameView* frame = shell::GetAppView()) frame->SlideInBoard(box);
 }
 
-engine::EngineObject* CTableView::CreateLookOnRequestBox(const char* name, const char*, const engine::ObjectMessage*,
-                                                         const engine::ObjectMessage*) {
-  engine::WriteGameLog("table: no look-on request box for \"%s\"", name != nullptr ? name : "");
-  return nullptr;
+engine::EngineObject* CTableView::CreateLookOnRequestBox(const char* name, const char* avatar,
+                                                         const engine::ObjectMessage* accept,
+                                                         const engine::ObjectMessage* refuse) {
+  auto* box = new dialogs::CLookOnRequestBox();
+  AddToScene(box);
+  if (!box->IsRegistered()) {
+    delete box;
+    return nullptr;
+  }
+  if (!box->Setup(name, avatar, accept, refuse)) {
+    engine::WriteGameLog("table: the look-on request box for \"%s\" cannot be made", name != nullptr ? name : "");
+    box->Close();
+    return nullptr;
+  }
+  return box;
 }
 
 // ---- Game messages ----

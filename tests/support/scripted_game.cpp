@@ -25,7 +25,7 @@ engine::EngineObject* PlayTableView::CreateLookOnRequestBox(const char* name, co
   box.avatar = avatar != nullptr ? avatar : "";
   if (accept != nullptr) box.accept = *accept;
   if (refuse != nullptr) box.refuse = *refuse;
-  box.object = CreateObject();
+  box.object = CTableView::CreateLookOnRequestBox(name, avatar, accept, refuse);
   look_on_boxes.push_back(box);
   return box.object;
 }

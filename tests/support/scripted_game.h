@@ -23,7 +23,8 @@ namespace test {
 
 // The framework's table view as a game that overrides nothing of the play flow would have it:
 // 216 card sprites showing the default faces, its own game and chair records, and every search,
-// check and tick the framework's. It keeps what it was asked of the frame's services.
+// check and tick the framework's. It keeps what it was asked of the frame's services (the
+// look-on boxes it made are the framework's own).
 class PlayTableView : public TestTableView {
  public:
   struct LookOnBox {

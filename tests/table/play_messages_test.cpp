@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/look_on_request_box.h"
 #include "engine/core/canvas_object.h"
 #include "engine/core/sprite_object.h"
 #include "engine/ui/image_button.h"
@@ -362,7 +363,10 @@ TEST_F(Messages, ALookOnRequestShowsItsBoxAndTheAnswerGoesOutOnce) {
   EXPECT_EQ(box.accept.p1, 2001u);
   EXPECT_EQ(box.accept.p2, 1u);
   EXPECT_EQ(box.refuse.p2, 0u);
-  EXPECT_EQ(box.object->GetDepth(), 90000);
+  auto* shown = dynamic_cast<dialogs::CLookOnRequestBox*>(box.object);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->GetText(), "<c=255>watcher<c=0> 请求看牌!");
+  EXPECT_EQ(shown->GetDepth(), 90000);
   EXPECT_EQ(Count("SndHi"), 1u);
   (*server_)->Push(229550, test::Words({9999}));  // nobody at this table
   EXPECT_EQ(play().look_on_boxes.size(), 1u);
@@ -372,7 +376,9 @@ TEST_F(Messages, ALookOnRequestShowsItsBoxAndTheAnswerGoesOutOnce) {
   Send(box.accept.id, box.accept.p1, box.accept.p2);
   EXPECT_EQ(Lines("看牌 "), 0u);
   EXPECT_EQ(Lines("看牌的回答没有送到服务器"), 1u);
-  Send(box.accept.id, box.accept.p1, box.accept.p2);
+  // The box's own accept button answers.
+  shown->Accept();
+  Frames(3);
   const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kLookOnPermission);
   ASSERT_NE(sent, nullptr);
   EXPECT_EQ(test::HexWords(sent->body), test::HexWords(test::Words({1001, 77, 5, 0, 2001, 1})));

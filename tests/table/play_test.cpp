@@ -551,4 +551,134 @@ TEST_F(Play, AfterTheGameTheOtherSeatsAreClearedByWhereTheySit) {
   EXPECT_EQ(play().queue_entries_taken, 2);
 }
 
+TEST_F(Play, ARecordedRoundFedBackThroughTheViewEndsAsTheGameDid) {
+  Begin();
+  // Part of a round is enough: it ends after 45 moves.
+  game().settle_frames = 8;
+  game().Start(11, 2);
+  EXPECT_EQ(game().PlayRound(45), 45);
+  const std::vector<std::vector<int32_t>> left = {game().Hand(0), game().Hand(1), game().Hand(2)};
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir_ / "Replay")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+
+  // The replay on a fresh table: each seat's 32 hidden cards, the recorded hands dealt into them.
+  game_.reset();
+  const size_t plays = (*server_)->CountOf(net::request::kPlay);
+  Start(test::CommandLineFor(0, 0x1000000));
+  frame().SetTableRect(platform::RECT{0, 0, 1024, 768});
+  app_->SetReplayMode(true);
+  view().OnEnterGame();
+  dialogs::CReplayRecorder* recorder = view().GetRecorder();
+  ASSERT_NE(recorder, nullptr);
+  std::string error;
+  ASSERT_TRUE(recorder->LoadReplay(files[0].string(), &error)) << error;
+  const std::span<const int32_t> hands = std::as_const(*recorder).GetStateBlock();
+  std::vector<std::vector<int32_t>> rows(3);
+  for (int32_t c = 0; c < 3; ++c) {
+    for (int32_t k = 0; k < 32; ++k) rows[static_cast<size_t>(c)].push_back(hands[static_cast<size_t>(c * 32 + k)]);
+  }
+  view().DealHands(rows);
+  for (int32_t c = 1; c < 3; ++c) ASSERT_EQ(view().CardView(rows[static_cast<size_t>(c)][0])->card_id, -1);
+  app_->GetTableStateHolder()->SetActiveChair(2);
+  view().OnDealOver();
+  // Each seat's cards now show the recorded hand (in the seat's own order).
+  for (int32_t id : rows[1]) EXPECT_NE(view().FindCardById(id), nullptr) << id;
+
+  size_t fed = 0;
+  for (const auto& record : recorder->GetReplay().records) {
+    const bool table_message = record.id == 221170 || record.id == 223100 || record.id == 229500;
+    EXPECT_EQ(view().PlayRecordedMessage(record.id, record.data.data(), static_cast<uint32_t>(record.data.size())),
+              table_message)
+        << record.id;
+    fed += table_message ? 1 : 0;
+    Frames(1);
+  }
+  Frames(40);
+  EXPECT_GT(fed, 20u);
+  for (int32_t c = 0; c < 3; ++c) {
+    std::vector<int32_t> held;
+    for (int32_t i = 0; i < view().CardViewCount(); ++i) {
+      const CCardView* card = view().CardView(i);
+      if (card->chair == c && card->place == place::kHand) held.push_back(card->card_id);
+    }
+    std::vector<int32_t> expected = left[static_cast<size_t>(c)];
+    std::sort(held.begin(), held.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(held, expected) << c;
+  }
+  // Watching a replay asks nothing of the server.
+  EXPECT_EQ((*server_)->CountOf(net::request::kPlay), plays);
+}
+
+TEST_F(Play, TheHintSearchTriesKindsAndLengthsInItsOrder) {
+  Begin();
+  // Five 3s and six 4s of two decks, a 9 and a 10.
+  const std::vector<int32_t> hand = {2, 15, 28, 41, 56, 3, 16, 29, 42, 57, 70, 8, 9};
+  int32_t out[64];
+  table::CARD_COMBO found;
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 64, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_EQ(found.card_count, 4);
+  ASSERT_EQ(view().FindLargestHint(hand.data(), 13, out, 64, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_EQ(found.card_count, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(table::GetCardValue(out[i], 0), 4) << i;
+  EXPECT_EQ(out[6], -1);
+
+  // With a pair on the table no single is offered: the weakest pair above it, then a bomb.
+  const table::CARD_COMBO pair = test::ComboOf({5, 18});  // 6s
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 64, pair, &found, table::kJokerBeatMask, 1), 1);
+  EXPECT_EQ(found.type, table::COMBO_BOMB);
+  const std::vector<int32_t> with_pair = {8, 9, 21, 22};  // 9, 10, 9, 10
+  ASSERT_EQ(view().FindSmallestHint(with_pair.data(), 4, out, 64, pair, &found, table::kJokerBeatMask, 1), 1);
+  EXPECT_EQ(found.type, table::COMBO_PAIR);
+  EXPECT_EQ(table::GetCardValue(out[0], 0), 9);
+
+  // The out list holds no more than its capacity; nothing found leaves result and out alone.
+  std::fill(out, out + 64, 77);
+  ASSERT_EQ(view().FindSmallestHint(hand.data(), 13, out, 3, table::CARD_COMBO(), &found, table::COMBO_BOMB, 1), 1);
+  EXPECT_NE(out[2], 77);
+  EXPECT_EQ(out[3], 77);
+  found.type = 123;
+  std::fill(out, out + 64, 77);
+  EXPECT_EQ(view().FindSmallestHint(with_pair.data(), 4, out, 64, pair, &found, table::COMBO_TRIPLE, 1), 0);
+  EXPECT_EQ(found.type, 123u);
+  EXPECT_EQ(out[0], 77);
+  // Nothing to beat only: long sets and straight flushes never answer a combination on the table.
+  const std::vector<int32_t> set = {2, 15, 28, 41, 56, 69};
+  EXPECT_EQ(view().FindSmallestHint(set.data(), 6, out, 64, pair, &found, table::COMBO_LONG_SET, 1), 0);
+  EXPECT_EQ(view().FindSmallestHint(set.data(), 6, out, 64, table::CARD_COMBO(), &found, table::COMBO_LONG_SET, 1), 1);
+}
+
+TEST_F(Play, APartialSelectionIsCompletedOnlyWhenOneCombinationFitsIt) {
+  Begin();
+  // 3 3 3 5 5 9: one 3 raised on an open trick becomes the triple with the pair.
+  game().Start({{2, 15, 28, 4, 17, 8}, {41, 42}, {44, 45}}, 0);
+  view().SelectCards(std::vector<int32_t>{15}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 1);
+  std::vector<int32_t> expected = {2, 15, 28, 4, 17};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(SelectedIds(), expected);
+  EXPECT_TRUE(Usable(view().GetThrowButton()));
+
+  // Following a pair of 2s with one of four 5s raised: the pair of 5s and the bomb of 5s both fit
+  // it, so the selection stays.
+  game().End();
+  game().Start({{4, 17, 30, 43, 8}, {1, 40, 42}, {44, 45}}, 1);
+  game().Play(1, {1, 40});
+  view().ClearSelection();
+  view().SelectCards(std::vector<int32_t>{17}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 0);
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{17}));
+  // With one 5 fewer only the pair fits: the raised 5 stands in the pair.
+  game().End();
+  game().Start({{4, 17, 30, 8}, {1, 40, 42}, {44, 45}}, 1);
+  game().Play(1, {1, 40});
+  view().ClearSelection();
+  view().SelectCards(std::vector<int32_t>{30}.data(), 1);
+  EXPECT_EQ(view().CompleteSelection(), 1);
+  const std::vector<int32_t> pair = SelectedIds();
+  ASSERT_EQ(pair.size(), 2u);
+  EXPECT_NE(std::find(pair.begin(), pair.end(), 30), pair.end());
+}
+
 }  // namespace
