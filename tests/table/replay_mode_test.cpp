@@ -89,6 +89,12 @@ class ReplayMode : public test::TableViewFixture {
     view().OnEnterGame();
     game_ = std::make_unique<test::ScriptedGame>(app_.get(), &server_->server(), [this](int n) { Frames(n); });
     game_->Start(seed, first);
+    // The live table records through its replay bar, which stays hidden.
+    EXPECT_NE(view().GetReplayBar(), nullptr);
+    if (view().GetReplayBar() != nullptr) {
+      EXPECT_TRUE(view().GetReplayBar()->IsRecording());
+      EXPECT_EQ(view().GetReplayBar()->IsVisible(), 0u);
+    }
     for (int moves = 0; !game_->Over() && moves < 400; ++moves) {
       if (game_->ToAct() == 0) {
         EXPECT_TRUE(game_->OwnMove());
