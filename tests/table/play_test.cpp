@@ -588,8 +588,8 @@ TEST_F(Play, ARecordedRoundFedBackThroughTheViewEndsAsTheGameDid) {
   size_t fed = 0;
   for (const auto& record : recorder->GetReplay().records) {
     // The game's start deals the recorded hands again, its end stops the clock.
-    const bool table_message = record.id == 221170 || record.id == 223100 || record.id == 229500 ||
-                               record.id == 211040 || record.id == 211080;
+    const bool table_message =
+        record.id == 221170 || record.id == 223100 || record.id == 229500 || record.id == 211040 || record.id == 211080;
     EXPECT_EQ(view().PlayRecordedMessage(record.id, record.data.data(), static_cast<uint32_t>(record.data.size())),
               table_message)
         << record.id;
