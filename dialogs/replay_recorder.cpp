@@ -157,12 +157,18 @@ bool CReplayRecorder::StopAndSave(std::string* out_path, bool save) {
 bool CReplayRecorder::LoadReplay(const std::string& path, std::string* error) {
   ReplayFile loaded;
   if (!LoadReplayFile(path, &loaded, error)) return false;
+  TakeReplay(std::move(loaded));
+  return true;
+}
+
+void CReplayRecorder::TakeReplay(ReplayFile replay) {
   recording_ = false;
   has_snapshot_ = true;
-  replay_ = std::move(loaded);
+  replay_ = std::move(replay);
   state_.assign(kReplayStateWords, -1);
-  std::copy(replay_.state_block.begin(), replay_.state_block.end(), state_.begin());
-  return true;
+  const size_t words = std::min(replay_.state_block.size(), state_.size());
+  std::copy(replay_.state_block.begin(), replay_.state_block.begin() + static_cast<std::ptrdiff_t>(words),
+            state_.begin());
 }
 
 CMatchReplayRecorder::CMatchReplayRecorder() : CReplayRecorder(true) {}

@@ -62,6 +62,8 @@ class CReplayRecorder {
   // Replay mode: reads a saved game. A damaged file is refused whole (false, *error says why)
   // and the recorder keeps what it had.
   bool LoadReplay(const std::string& path, std::string* error);
+  // The same for a game already read and checked (LoadReplayFile).
+  void TakeReplay(ReplayFile replay);
   // The game recorded or loaded: snapshot, match details and records with their times.
   const ReplayFile& GetReplay() const { return replay_; }
 

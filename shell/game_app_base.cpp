@@ -166,6 +166,24 @@ bool CGameAppBase::CreateMainWindow() {
   return true;
 }
 
+bool CGameAppBase::StartReplay(const std::string& path, const LobbyCommandLine& command, const EnterGameData& start) {
+  replay_file_ = path;
+  replay_mode_ = true;
+  offline_mode_ = true;
+  command_ = command;
+  has_command_line_ = true;
+  start_ = start;
+  has_start_data_ = true;
+  match_ = start_.room.Word(RoomBlock::kMatchRoom) != 0;
+  LoadSettings();
+  if (!CreateMainWindow()) {
+    engine::WriteGameLog("application: no window to play the replay %s in", path.c_str());
+    return false;
+  }
+  main_wnd_->PostMessage(frame_msg::kEnterGame, 0, 0);
+  return true;
+}
+
 void CGameAppBase::OnEnterGame() {
   if (IsMatch()) {
     EnterMatchGame();

@@ -125,6 +125,11 @@ class CGameAppBase : public net::SessionContext {
   virtual void EnterNormalGame() {}
   virtual void EnterMatchGame() {}
   virtual void OnMatchResult() {}
+  // Replay mode: starts offline, without lobby and server, at the table the replay recorded
+  // (its command line values and start data, made from the file; nobody is told), creates the
+  // main window and brings the table up (0x85B1), whose replay bar then opens the file. False,
+  // after a log line, when the main window cannot be made.
+  bool StartReplay(const std::string& path, const LobbyCommandLine& command, const EnterGameData& start);
 
   // ---- Owned objects ----
   net::CCardGameSession* GetSession() { return session_.get(); }
@@ -176,6 +181,8 @@ class CGameAppBase : public net::SessionContext {
   void SetMatch(bool on) { match_ = on; }
   bool IsReplayMode() const { return replay_mode_; }
   void SetReplayMode(bool on) { replay_mode_ = on; }
+  // The replay file the client was started with; empty outside replay mode.
+  const std::string& GetReplayFile() const { return replay_file_; }
   // No lobby and no server.
   int IsOfflineMode() const { return offline_mode_ ? 1 : 0; }
   void SetOfflineMode(bool on) { offline_mode_ = on; }
@@ -362,6 +369,7 @@ class CGameAppBase : public net::SessionContext {
   bool has_extra_[kMaxChairs] = {};
   bool match_ = false;
   bool replay_mode_ = false;
+  std::string replay_file_;
   bool offline_mode_ = false;
   bool game_running_ = false;
   bool game_flag_ = false;

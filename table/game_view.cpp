@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "dialogs/replay_bar.h"
 #include "dialogs/replay_recorder.h"
 #include "engine/core/engine_log.h"
+#include "engine/core/widget_base.h"
 #include "net/answer_codes.h"
 #include "net/card_game_session.h"
 #include "shell/chat_text.h"
@@ -20,11 +22,31 @@ void CGameView::CreateReplayRecorder() {
   shell::CGameAppBase* app = shell::GetApp();
   if (app == nullptr || (!app->TestRecordOption() && !app->IsReplayMode())) return;
   if (app->IsMatch()) {
-    recorder_ = std::make_unique<dialogs::CMatchReplayRecorder>();
+    recorder_ = std::make_shared<dialogs::CMatchReplayRecorder>();
   } else {
-    recorder_ = std::make_unique<dialogs::CReplayRecorder>();
+    recorder_ = std::make_shared<dialogs::CReplayRecorder>();
   }
   recorder_shown_ = app->IsReplayMode();
+  replay_bar_ = nullptr;
+  // The bar that holds it on screen; a view outside a scene records without one.
+  if (!IsRegistered()) return;
+  auto* bar = new dialogs::CReplayBar(recorder_);
+  AddToScene(bar);
+  if (!bar->IsRegistered()) {
+    delete bar;
+    return;
+  }
+  bar->Build();
+  bar->SetTarget(GetKey());
+  engine::SetDepthExactly(bar, kRecorderDepth);
+  bar->SetMaxStepDelay(kRecorderMaxStepDelayMs);
+  if (recorder_shown_) {
+    bar->Show();
+  } else {
+    bar->Hide();
+  }
+  bar->Invalidate();
+  replay_bar_ = bar;
 }
 
 void CGameView::LoadKickTime() {

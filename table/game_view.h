@@ -1,7 +1,9 @@
 // The base of the play area that the game frame holds as "MainGame": an engine rectangle object
 // with four services every table needs, and empty hooks the table view fills.
 //   - The replay recorder of the running game (CreateReplayRecorder): made when the table
-//     option asks for recording or in replay mode, the match recorder in match mode.
+//     option asks for recording or in replay mode, the match recorder in match mode, with the
+//     replay bar that holds it on screen (shown in replay mode only, where it plays the
+//     recorded game back at the view).
 //   - The idle kick: under table options 0x40 and 0x80, a seated player who does not start a
 //     game within the kick seconds of the enter-game answer gets 80000095 and is asked to leave.
 //   - Three table requests forwarded to the session: ready (201302), and the welfare
@@ -17,6 +19,7 @@
 #include "engine/core/rect_object.h"
 
 namespace dialogs {
+class CReplayBar;
 class CReplayRecorder;
 }  // namespace dialogs
 
@@ -59,11 +62,16 @@ class CGameView : public engine::RectObject {
   // The recorder (null until made), and whether it is on show (replay mode only).
   dialogs::CReplayRecorder* GetRecorder() const { return recorder_.get(); }
   bool IsRecorderShown() const { return recorder_shown_; }
+  // The replay bar that holds the recorder on screen (null until made, and for a view outside
+  // a scene); the scene owns it.
+  dialogs::CReplayBar* GetReplayBar() const { return replay_bar_; }
   uint64_t GetKickEvent() const { return kick_event_; }
   int32_t GetKickSeconds() const { return kick_seconds_; }
 
  private:
-  std::unique_ptr<dialogs::CReplayRecorder> recorder_;
+  // Shared with the replay bar: whichever of the two the scene frees last frees it.
+  std::shared_ptr<dialogs::CReplayRecorder> recorder_;
+  dialogs::CReplayBar* replay_bar_ = nullptr;
   uint64_t kick_event_ = 0;
   int32_t kick_seconds_ = -1;
   bool recorder_shown_ = false;

@@ -99,4 +99,14 @@ inline constexpr int32_t kAutoPlayOn = 19840329;      // data word 0: the chair
 inline constexpr int32_t kAutoPlayOff = 19840330;     // data word 0: the chair
 inline constexpr int32_t kShowChairCards = 19840337;  // {word, chair, count n, n card ids}
 }  // namespace game_msg
+
+// Notifications that start and end a recorded game (besides the plays, passes and game
+// messages of shell::notify that it records).
+namespace replay_record {
+inline constexpr uint32_t kGameStarted = 211040;
+inline constexpr uint32_t kGameStartedAgain = 211028;
+inline constexpr uint32_t kGameEnded = 211080;
+inline constexpr uint32_t kMatchGameStarted = 211150;
+inline constexpr uint32_t kMatchRound = 211160;
+}  // namespace replay_record
 }  // namespace table

@@ -283,6 +283,7 @@ int32_t CTableView::ChairOnTable() {
 void CTableView::OnEnterGame() {
   RefreshOwnBoard();
   if (GetRecorder() == nullptr) CreateReplayRecorder();
+  OpenReplayFile();
   LoadKickTime();
 }
 

@@ -25,7 +25,10 @@
 // auto-play (or the clock at zero) plays for the user. Requests: plays 221080, passes 223000,
 // game messages 229510, start 201160/201165, continue 201300, look-on 229550/229560. Chat
 // lines go to the side panel through the application, names escaped for the chat's markup.
-// Replay playback feeds recorded messages through PlayRecordedMessage.
+// Replay mode: the replay bar (made with the recorder, CGameView) plays the recorded game back
+// through shell::ReplayTableTarget: 211040 deals the recorded hands face up, plays, passes and game
+// messages follow as if the server pushed them, 211080 ends the game with the table left as it
+// was; nothing is ever sent to a server.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +39,7 @@
 #include "platform/cursor.h"
 #include "platform/win_types.h"
 #include "shell/player_record.h"
+#include "shell/replay_table_target.h"
 #include "shell/table_notify_target.h"
 #include "table/card_combo.h"
 #include "table/game_view.h"
@@ -86,7 +90,7 @@ inline constexpr int32_t kCountRising = 5;
 inline constexpr int32_t kCountFalling = 6;
 }  // namespace sort_mode
 
-class CTableView : public CGameView, public shell::TableNotifyTarget {
+class CTableView : public CGameView, public shell::TableNotifyTarget, public shell::ReplayTableTarget {
  public:
   static constexpr int kMaxCardViews = 216;
   static constexpr int kMaxBoards = shell::kMaxChairs;
@@ -369,11 +373,16 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   // Runs the advert page's script of that name ("刷新排名").
   virtual void RunAdvertScript(const char* /*name*/) {}
 
-  // ---- Replay playback ----
+  // ---- Replay playback (shell::ReplayTableTarget) ----
   // Hands one recorded table message to the view as if the server had pushed it: 221170 plays,
-  // 223100 passes, 229500 game messages, 221165 and 221168 turns. False (nothing changed) for
-  // another id or a body the view refuses.
-  virtual bool PlayRecordedMessage(int32_t id, const uint8_t* data, uint32_t length);
+  // 223100 passes, 229500 game messages, 221165 and 221168 turns; 211040 (and 211028) deals the
+  // recorded hands, 211080 ends the game. False (nothing changed) for another id or a body the
+  // view refuses.
+  bool PlayRecordedMessage(int32_t id, const uint8_t* data, uint32_t length) override;
+  // The table as before the deal: cards out of play, boards reset, the clock stopped.
+  void OnReplayRewound() override;
+  // The clock stops counting while the replay is paused, and counts on after.
+  void OnReplayPaused(bool paused) override;
 
   // ---- Reading the table ----
   // The board at a view position; null outside 0 .. kMaxBoards - 1 and where none was made.
@@ -423,6 +432,16 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   // Whether a recorded game is written when it ends: the table asks for recording, and this is
   // not a replay being watched.
   bool SaveReplays();
+  // Replay mode, when the table comes up: the recorded players on their boards, and the replay
+  // file the application was started with opened in the replay bar, which is centred on the
+  // table and starts playing. False when there is nothing to play (the bar said why).
+  bool OpenReplayFile();
+  // The recorded game starts: the recorded hands dealt face up (the rows first laid face down,
+  // one card sprite per recorded card, then turned by OnDealOver) and the clock at the chair
+  // that moves first.
+  void DealRecordedRound();
+  // The recorded game ended: the clock stops, the cards stay where they lie.
+  void EndRecordedRound();
 
  protected:
   // Whether the user only watches.
@@ -484,6 +503,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget {
   int32_t prev_sort_mode_ = 0;
   int32_t chair_words_[kMaxBoards] = {};
   uint64_t clock_timer_ = 0;
+  // The clock's tick was stopped by a paused replay and comes back when it goes on.
+  bool clock_held_ = false;
   engine::NumberDisplay* clock_ = nullptr;
   int32_t zero_ticks_ = 0;
   CARD_COMBO hint_combo_;

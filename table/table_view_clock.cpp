@@ -49,6 +49,7 @@ std::string ColourTag(platform::COLORREF colour) {
 void CTableView::StartClock() {
   // A clock already running is stopped first: two repeating ticks would count twice as fast.
   if (clock_timer_ != 0) CancelAction(clock_timer_);
+  clock_held_ = false;
   const engine::ObjectMessage tick = engine::MakeMessage(GetKey(), view_msg::kClockTick, 0, 0);
   clock_timer_ = RepeatMessage(kClockPeriodMs, -1, &tick);
   if (clock_ != nullptr) {
@@ -62,6 +63,7 @@ void CTableView::StartClock() {
 void CTableView::StopClock() {
   if (clock_timer_ != 0) CancelAction(clock_timer_);
   clock_timer_ = 0;
+  clock_held_ = false;
   if (clock_ != nullptr) {
     clock_->Hide();
     clock_->Invalidate();

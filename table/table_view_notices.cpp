@@ -292,6 +292,13 @@ bool CTableView::PlayRecordedMessage(int32_t id, const uint8_t* data, uint32_t l
   const shell::NotifyBody body{data, data != nullptr ? length : 0};
   const int32_t chairs = std::clamp(AppChairCount(), 0, kMaxBoards);
   switch (static_cast<uint32_t>(id)) {
+    case replay_record::kGameStarted:
+    case replay_record::kGameStartedAgain:
+      DealRecordedRound();
+      return true;
+    case replay_record::kGameEnded:
+      EndRecordedRound();
+      return true;
     case shell::notify::kPlay: {
       PlayNotice play;
       if (!ReadPlayNotice(body, chairs, &play)) return false;

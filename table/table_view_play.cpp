@@ -70,7 +70,8 @@ void CTableView::AddChatLine(const std::string& line) {
 int CTableView::SendGameMessage(int32_t id, int32_t length, const void* data, int32_t wait) {
   shell::CGameAppBase* app = shell::GetApp();
   net::CCardGameSession* session = app != nullptr ? app->GetSession() : nullptr;
-  if (session == nullptr) return net::answer::kNotSent;
+  // A replay being watched has no game to send to.
+  if (session == nullptr || app->IsReplayMode()) return net::answer::kNotSent;
   if (wait == 0) return session->SendTableRequest1(static_cast<uint32_t>(id), length, data);
   int32_t result = net::answer::kNotSent;
   int32_t size = length;

@@ -7,27 +7,32 @@
 #include <string>
 #include <utility>
 
+#include "dialogs/replay_bar.h"
 #include "dialogs/replay_recorder.h"
 #include "engine/core/engine_log.h"
 #include "platform/files.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
+#include "shell/server_notify.h"
+#include "table/card_view.h"
 #include "table/main_game_rect.h"
+#include "table/player_board.h"
+#include "table/table_messages.h"
 #include "table/table_view.h"
 
 namespace table {
 namespace {
 
 // Notifications that start, make up and end a recorded game.
-constexpr int32_t kGameStarted = 211040;
-constexpr int32_t kGameStartedAgain = 211028;
-constexpr int32_t kGameEnded = 211080;
-constexpr int32_t kMatchGameStarted = 211150;
-constexpr int32_t kMatchRound = 211160;
-constexpr int32_t kGameMessage = 229500;
-constexpr int32_t kPassed = 223100;
-constexpr int32_t kPlayed = 221170;
+constexpr int32_t kGameStarted = replay_record::kGameStarted;
+constexpr int32_t kGameStartedAgain = replay_record::kGameStartedAgain;
+constexpr int32_t kGameEnded = replay_record::kGameEnded;
+constexpr int32_t kMatchGameStarted = replay_record::kMatchGameStarted;
+constexpr int32_t kMatchRound = replay_record::kMatchRound;
+constexpr int32_t kGameMessage = shell::notify::kGameMessage;
+constexpr int32_t kPassed = shell::notify::kPass;
+constexpr int32_t kPlayed = shell::notify::kPlay;
 
 // The folder part of a saved file's path, its last separator included.
 std::string FolderOf(const std::string& path) {
@@ -164,6 +169,124 @@ int32_t CTableView::DealReplayHands() {
   }
   SortHand(sort_mode::kValueFalling);
   return dealt;
+}
+
+bool CTableView::OpenReplayFile() {
+  shell::CGameAppBase* app = shell::GetApp();
+  dialogs::CReplayBar* bar = GetReplayBar();
+  if (app == nullptr || !app->IsReplayMode() || bar == nullptr || bar->IsOpen()) return false;
+  for (int32_t c = 0; c < chair_count_; ++c) {
+    CPlayerBoard* board = BoardOfChair(c);
+    if (board == nullptr) continue;
+    board->Clear();
+    if (app->IsChairTaken(c)) board->ShowRankBadge(c);
+  }
+  if (app->GetReplayFile().empty()) return false;
+  if (!bar->OpenReplay(app->GetReplayFile(), std::clamp(AppChairCount(), 0, kMaxBoards), nullptr)) return false;
+  platform::RECT r{};
+  GetRect(&r);
+  bar->MoveTo((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+  bar->Invalidate();
+  bar->Play();
+  return true;
+}
+
+namespace {
+
+// The chair of the first play or pass the replay holds (it moves first), or -1.
+int32_t FirstMover(const dialogs::ReplayFile& replay, int32_t chairs) {
+  for (const dialogs::ReplayRecord& r : replay.records) {
+    const shell::NotifyBody body{r.data.data(), static_cast<uint32_t>(r.data.size())};
+    PlayNotice play;
+    if (static_cast<uint32_t>(r.id) == shell::notify::kPlay && ReadPlayNotice(body, chairs, &play)) return play.chair;
+    PassNotice pass;
+    if (static_cast<uint32_t>(r.id) == shell::notify::kPass && ReadPassNotice(body, chairs, &pass)) return pass.chair;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void CTableView::DealRecordedRound() {
+  shell::CGameAppBase* app = shell::GetApp();
+  dialogs::CReplayRecorder* recorder = GetRecorder();
+  if (app == nullptr || recorder == nullptr) return;
+  const int32_t chairs = std::clamp(AppChairCount(), 0, kMaxBoards);
+  const dialogs::ReplayFile& replay = recorder->GetReplay();
+  if (shell::IGameHandler* holder = shell::GetTableStateHolder()) {
+    holder->SetGameNumber(replay.table.game_number);
+    holder->SetStateFlags(holder->GetStateFlags() | shell::IGameHandler::kStateInProgress);
+    holder->SetActiveChair(FirstMover(replay, chairs));
+  }
+  app->SetGameRunning(true);
+  HideWaitSign();
+  ShowButton(start_button_, false);
+  if (TableGameState* state = GetGameState()) {
+    state->chair_on_table = -1;
+    state->combo.Clear();
+  }
+  ResetRound();
+  // Each chair's row, face down, as long as its recorded hand.
+  const std::span<const int32_t> block = std::as_const(*recorder).GetStateBlock();
+  const int32_t hand = std::clamp(app->GetMaxHandSize(), 0, kCardList);
+  int32_t sprite = 0;
+  for (int32_t c = 0; c < chairs; ++c) {
+    const size_t from = static_cast<size_t>(c) * static_cast<size_t>(hand);
+    int32_t count = 0;
+    for (int32_t k = 0; k < hand && from + k < block.size(); ++k) count += block[from + k] >= 0 ? 1 : 0;
+    for (int32_t k = 0; k < count && sprite < card_view_count_; ++sprite) {
+      CCardView* card = card_views_[sprite];
+      if (card == nullptr) continue;
+      card->chair = c;
+      card->position = ChairToPosition(c);
+      card->place = card_place::kHand;
+      card->index = k++;
+      card->group_count = count;
+      card->card_id = -1;
+      card->face_up = 0;
+      card->selected = 0;
+    }
+    LayoutChairCards(c);
+  }
+  OnDealOver();
+}
+
+void CTableView::EndRecordedRound() {
+  shell::CGameAppBase* app = shell::GetApp();
+  if (shell::IGameHandler* holder = shell::GetTableStateHolder()) {
+    holder->SetStateFlags(holder->GetStateFlags() & ~shell::IGameHandler::kStateInProgress);
+  }
+  if (app != nullptr) app->SetGameRunning(false);
+  StopClock();
+  HidePlayButtons();
+  // Nobody is to act any more.
+  for (int32_t c = 0; c < chair_count_; ++c) {
+    if (CPlayerBoard* board = BoardOfChair(c)) board->SetHighlighted(0);
+  }
+}
+
+void CTableView::OnReplayRewound() {
+  StopClock();
+  HidePlayButtons();
+  ResetTable();
+  ResetRound();
+  if (shell::IGameHandler* holder = shell::GetTableStateHolder()) holder->ClearState();
+  if (shell::CGameAppBase* app = shell::GetApp()) app->SetGameRunning(false);
+  RedrawAll();
+}
+
+void CTableView::OnReplayPaused(bool paused) {
+  if (paused) {
+    if (clock_timer_ == 0) return;
+    CancelAction(clock_timer_);
+    clock_timer_ = 0;
+    clock_held_ = true;
+    return;
+  }
+  if (!clock_held_) return;
+  clock_held_ = false;
+  const engine::ObjectMessage tick = engine::MakeMessage(GetKey(), view_msg::kClockTick, 0, 0);
+  clock_timer_ = RepeatMessage(kClockPeriodMs, -1, &tick);
 }
 
 }  // namespace table

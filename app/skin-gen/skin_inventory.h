@@ -266,6 +266,12 @@ inline constexpr PictureRow kPictures[] = {
     {"str_分", 16, 20, 1, Look::kLabel, Package::kTable, "分"},
     {"str_翻牌", 48, 20, 1, Look::kLabel, Package::kTable, "翻牌:"},
     {"牌角", 30, 24, 1, Look::kCardCorner, Package::kTable, ""},
+    // The replay bar.
+    {"ReplayBar", 300, 44, 1, Look::kInfoBox, Package::kTable, ""},
+    {"btn_ReplayPlay", 50, 26, 4, Look::kButtonWood, Package::kTable, "播放"},
+    {"btn_ReplayPause", 50, 26, 4, Look::kButtonWood, Package::kTable, "暂停"},
+    {"btn_ReplayStep", 50, 26, 4, Look::kButtonWood, Package::kTable, "单步"},
+    {"btn_ReplaySpeed", 50, 26, 4, Look::kButtonWood, Package::kTable, "快进"},
 };
 
 // Emoticons: each name (two characters, four GBK bytes) gives the animation "qzf" + name, the

@@ -3,10 +3,14 @@
 // list, advert and score history, chat, input line and system buttons), drawn with the default
 // skin found beside the program, and runs until the window is closed.
 //
-//   zipai-client [options] [LOBBY COMMAND LINE]
+//   zipai-client [options] [LOBBY COMMAND LINE | REPLAY FILE]
 //
 // The lobby command line is the one '|'-separated argument the platform's lobby would pass;
 // without it the client comes up offline. Either way it does not talk to a game server.
+// A replay file (an argument without '|' that names a file, or ends in ".rep") starts the
+// client in replay mode, offline: the recorded table comes up and the recorded game plays at
+// it. A file that is not a whole replay of this game is refused with a line on stderr, and the
+// client ends with status 1.
 //
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
@@ -14,6 +18,7 @@
 //   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
 //                        client area on the screen) to stdout and keeps the window on screen
 //                        until a line (or the end) comes on stdin
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,11 +26,16 @@
 #include <string>
 
 #include "app/skin-gen/skin_inventory.h"
+#include "dialogs/replay_file.h"
+#include "dialogs/replay_recorder.h"
+#include "dialogs/replay_table.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/rect_object.h"
 #include "frame/game_frame.h"
 #include "frame/sub_system.h"
 #include "platform/files.h"
+#include "platform/gbk.h"
+#include "platform/message_box.h"
 #include "platform/png_file.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -43,7 +53,21 @@ struct Options {
   std::string screenshot;
   bool hold = false;
   std::string lobby_line;
+  std::string replay;  // the replay file as the system spells it
 };
+
+// Whether an argument names a replay rather than being the lobby's command line: a lobby line
+// always holds '|'; a replay is a file that exists, or a name with the replay extension.
+bool IsReplayArgument(const std::string& arg) {
+  if (arg.empty() || arg.find('|') != std::string::npos) return false;
+  const std::string path = platform::ProgramPath(arg);
+  if (platform::FileExists(path)) return true;
+  const std::string extension = dialogs::kReplayExtension;
+  if (arg.size() < extension.size()) return false;
+  std::string tail = arg.substr(arg.size() - extension.size());
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == extension;
+}
 
 // The folder of the program file itself (not ZP_EXE_DIR's), with a trailing separator.
 std::string ProgramFolder() {
@@ -112,7 +136,8 @@ class ClientApp final : public shell::CGameAppBase {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold] [LOBBY COMMAND LINE]\n");
+               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold] "
+               "[LOBBY COMMAND LINE | REPLAY FILE]\n");
 }
 
 bool Parse(int argc, char** argv, Options* out) {
@@ -128,11 +153,35 @@ bool Parse(int argc, char** argv, Options* out) {
       if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return false;
     } else if (arg == "--screenshot" && i + 1 < argc) {
       out->screenshot = argv[++i];
-    } else if (arg.rfind("--", 0) != 0 && out->lobby_line.empty()) {
-      out->lobby_line = arg;
+    } else if (arg.rfind("--", 0) != 0 && out->lobby_line.empty() && out->replay.empty()) {
+      (IsReplayArgument(arg) ? out->replay : out->lobby_line) = arg;
     } else {
       return false;
     }
+  }
+  return true;
+}
+
+// Replay mode: the file read whole and checked, then the recorded table brought up. A file that
+// cannot be played is refused with a line on stderr (and the log and a message box).
+bool StartReplay(ClientApp* app, const std::string& native_path) {
+  const std::string path = platform::ProgramPath(native_path);
+  dialogs::ReplayFile replay;
+  shell::LobbyCommandLine command;
+  shell::EnterGameData start;
+  std::string error;
+  if (!dialogs::LoadReplayFile(path, &replay, &error) ||
+      !dialogs::MakeReplayTable(replay, app->GetChairCount(), &command, &start, &error)) {
+    engine::WriteGameLog("client: replay refused: %s", error.c_str());
+    std::fprintf(stderr, "zipai-client: %s cannot be played: %s\n", native_path.c_str(),
+                 platform::GbkToUtf8(error).c_str());
+    platform::MessageBoxA("录像文件已损坏或不是本游戏的录像，无法播放。", "提示",
+                          platform::MB_OK | platform::MB_ICONWARNING);
+    return false;
+  }
+  if (!app->StartReplay(path, command, start)) {
+    std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
+    return false;
   }
   return true;
 }
@@ -174,7 +223,12 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   {
     ClientApp app;
-    if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
+    if (!options.replay.empty()) {
+      if (!StartReplay(&app, options.replay) || app.window == nullptr) {
+        platform::ShutdownWindowSystem();
+        return 1;
+      }
+    } else if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
       std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
       platform::ShutdownWindowSystem();
       return 1;

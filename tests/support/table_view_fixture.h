@@ -108,6 +108,16 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   void ShowExitBox(const char* text, int32_t, int32_t, const char* icon) override {
     exit_boxes.push_back(std::string(text) + "|" + icon);
   }
+  using engine::RectObject::ShowMessageBox;
+  void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
+                      int32_t buttons, int32_t style, const char* icon) override {
+    shown_boxes.emplace_back(text != nullptr ? text : "");
+    AppFrameView::ShowMessageBox(text, ok, cancel, buttons, style, icon);
+  }
+  // The table comes up when the start data were taken (0x85B1), as the game frame has it.
+  void OnEnterGame() override {
+    if (table != nullptr) table->OnEnterGame();
+  }
 
   // The table's rectangle (empty: the whole window).
   void SetTableRect(const platform::RECT& rect);
@@ -119,6 +129,7 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   bool fixed_rect = false;
   std::vector<engine::ObjectMessage> received;  // what the boards sent the frame
   std::vector<std::string> exit_boxes;
+  std::vector<std::string> shown_boxes;  // the frame's message boxes
 };
 
 class TableApp : public TestApp {

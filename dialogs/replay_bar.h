@@ -1,0 +1,139 @@
+// The replay bar: the table view's recorder on screen. It holds the recorder of the running game
+// (the table view records through it while a recorded table plays) and, in replay mode, plays a
+// recorded game back: each record goes to the table view, in order, at its recorded time, with
+// every pause between two records longer than the bar's longest step (5000 ms at the table)
+// shortened to it.
+//
+// On screen: a plate with a play/pause button, a step button (the next record now, then paused),
+// a speed button (1, 2 and 4 times, round) and the time played of the whole; it can be dragged
+// off the cards it covers. It is shown only in replay mode.
+//
+// The table is reached by the object key given with SetTarget: an engine object implementing
+// shell::ReplayTableTarget (the table view). Records go to PlayRecordedMessage; a rewind and a
+// pause are told to it. Time comes from the platform clock; the next record is a delayed message
+// to the bar itself, so a paused or removed bar plays nothing.
+//
+// A replay file that is damaged, or recorded at a table of another size, is refused whole when it
+// is opened: the frame's message box says so and nothing of it is played.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialogs/replay_recorder.h"
+#include "engine/core/widget_base.h"
+
+namespace engine {
+class CanvasObject;
+class ImageButton;
+}  // namespace engine
+
+namespace dialogs {
+
+class CReplayBar : public engine::WidgetBase {
+ public:
+  // The bar's own messages: the next record is due; its buttons.
+  static constexpr uint32_t kWake = 80001100;
+  static constexpr uint32_t kPlayPressed = 80001101;
+  static constexpr uint32_t kStepPressed = 80001102;
+  static constexpr uint32_t kSpeedPressed = 80001103;
+  // The longest pause between two records until SetMaxStepDelay says otherwise.
+  static constexpr uint32_t kDefaultMaxStepDelayMs = 5000;
+  // The time shown is brought up to date at least this often while playing.
+  static constexpr uint32_t kTimeRefreshMs = 500;
+  static constexpr int32_t kSpeeds[] = {1, 2, 4};
+  // The plate when the skin lacks its picture.
+  static constexpr int32_t kWidth = 300;
+  static constexpr int32_t kHeight = 44;
+  static constexpr const char* kDamagedText = "录像文件已损坏或不是本游戏的录像，无法播放。";
+
+  // The recorder the bar holds; a new CReplayRecorder when none is given.
+  explicit CReplayBar(std::shared_ptr<CReplayRecorder> recorder = nullptr);
+  ~CReplayBar() override;
+
+  int OnMessage(const engine::ObjectMessage* message) override;
+  void Show() override;
+
+  // Builds the plate, the buttons and the time; the bar must be in a scene (false otherwise).
+  virtual bool Build();
+  // The table that plays the records: the key of an object implementing shell::ReplayTableTarget.
+  void SetTarget(uint32_t key) { target_key_ = key; }
+  uint32_t GetTarget() const { return target_key_; }
+  // The longest pause between two records (at least 1 ms); the schedule follows at once.
+  void SetMaxStepDelay(uint32_t ms);
+  uint32_t GetMaxStepDelay() const { return max_step_delay_; }
+
+  // The recording flag of the recorder.
+  bool IsRecording() const { return recorder_->IsRecording(); }
+  CReplayRecorder* GetRecorder() const { return recorder_.get(); }
+
+  // Opens a replay for playback at a table of chair_count chairs, rewound and paused. A file that
+  // is damaged or of another table size is refused whole: false, the reason in *error and the
+  // log, the frame's message box shows kDamagedText, and what was open stays (nothing plays).
+  bool OpenReplay(const std::string& path, int32_t chair_count, std::string* error);
+  // Plays from where the replay stands (from its beginning once it has ended).
+  void Play();
+  void Pause();
+  // Pauses and plays the next record at once.
+  void Step();
+  // The next speed, round: 1, 2, 4, 1...
+  void NextSpeed();
+  // Back to the beginning: the table as before the deal; playing goes on when it was on.
+  void Rewind();
+
+  bool IsOpen() const { return open_; }
+  bool IsPlaying() const { return playing_; }
+  bool IsFinished() const { return open_ && next_ >= schedule_.size(); }
+  // Records handed to the table so far, and in all.
+  size_t GetPlayed() const { return next_; }
+  size_t GetRecordCount() const { return schedule_.size(); }
+  // Milliseconds of the replay played, and its whole length, after the shortening.
+  uint32_t GetPosition() const { return position_; }
+  uint32_t GetLength() const { return schedule_.empty() ? 0 : schedule_.back(); }
+  int32_t GetSpeed() const { return kSpeeds[speed_index_]; }
+  // When each record is played, in milliseconds from the replay's beginning.
+  const std::vector<uint32_t>& GetSchedule() const { return schedule_; }
+  // What the time shows ("00:12 / 01:05  x2").
+  const std::string& GetTimeText() const { return time_text_; }
+  engine::ImageButton* GetPlayButton() const { return play_button_; }
+  engine::ImageButton* GetStepButton() const { return step_button_; }
+  engine::ImageButton* GetSpeedButton() const { return speed_button_; }
+
+ private:
+  void MakeSchedule();
+  // Brings the position up to the clock, plays what is due, and sets the next wake.
+  void Advance();
+  void PlayRecord(size_t index);
+  void CancelWake();
+  void Finish();
+  void DrawTime();
+  void ShowPlayButton();
+  engine::ImageButton* MakeButton(const char* picture, uint32_t message, int32_t x);
+  void AddChatLine(const std::string& line);
+
+  std::shared_ptr<CReplayRecorder> recorder_;
+  uint32_t target_key_ = 0;
+  uint32_t max_step_delay_ = kDefaultMaxStepDelayMs;
+  std::vector<uint32_t> schedule_;
+  size_t next_ = 0;
+  size_t refused_ = 0;
+  uint32_t position_ = 0;
+  // While playing: the clock's tick and the position when the speed or the play last changed.
+  uint32_t base_tick_ = 0;
+  uint32_t base_position_ = 0;
+  size_t speed_index_ = 0;
+  bool open_ = false;
+  bool playing_ = false;
+  uint64_t wake_ = 0;
+  engine::CanvasObject* plate_ = nullptr;
+  engine::CanvasObject* time_ = nullptr;
+  engine::ImageButton* play_button_ = nullptr;
+  engine::ImageButton* step_button_ = nullptr;
+  engine::ImageButton* speed_button_ = nullptr;
+  std::string time_text_;
+};
+
+}  // namespace dialogs

@@ -1,0 +1,141 @@
+// ctest-labels: replay window
+// The client in replay mode: started with the sample replay the build records, it comes up
+// offline at the recorded table and deals the recorded hands. On a real X server (xvfb-run, whose
+// screen is kept in a file) the window's place on the screen shows the dealt cards; headless, its
+// screenshot does. A file that is no whole replay is refused with a line on stderr and status 1.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/screen_capture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kClient = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+const fs::path kSample = fs::path(ZP_BINARY_DIR) / "app" / "sample.rep";
+
+std::string Text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The share of light pixels (a card's face) in a rectangle of the client's picture.
+double LightShare(const test::Picture& p, int left, int top, int right, int bottom) {
+  int light = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const uint32_t v = p.At(x, y);
+      light += ((v >> 16) & 0xFF) >= 0xC8 && ((v >> 8) & 0xFF) >= 0xC8 && (v & 0xFF) >= 0xB0 ? 1 : 0;
+    }
+  }
+  return static_cast<double>(light) / ((right - left) * (bottom - top));
+}
+
+// The own hand along the bottom of the table and the two other chairs' rows down its sides are
+// cards; the table's middle above the hand is cloth.
+void ExpectDealtTable(const test::Picture& shot) {
+  ASSERT_EQ(shot.width, 1024);
+  ASSERT_EQ(shot.height, 768);
+  EXPECT_GT(LightShare(shot, 200, 645, 560, 700), 0.6) << "own hand";
+  EXPECT_GT(LightShare(shot, 60, 260, 110, 520), 0.6) << "left chair";
+  EXPECT_GT(LightShare(shot, 655, 260, 705, 520), 0.6) << "right chair";
+  EXPECT_LT(LightShare(shot, 200, 100, 560, 160), 0.05) << "cloth";
+}
+
+// A headless run of the client with these arguments: its status; its stderr in *log.
+int RunHeadless(const std::string& arguments, std::string* log) {
+  const fs::path err = fs::current_path() / "client.err";
+  const std::string command =
+      "ASAN_OPTIONS=detect_leaks=0 '" + kClient.string() + "' --headless " + arguments + " 2>'" + err.string() + "'";
+  const int rc = std::system(command.c_str());
+  *log = Text(err);
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST(ReplayClient, OnARealScreenTheSampleReplayDealsTheRecordedHands) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  ASSERT_TRUE(fs::exists(kClient)) << kClient;
+  ASSERT_TRUE(fs::exists(kSample)) << kSample;
+  const fs::path work = fs::current_path() / "xvfb";
+  fs::remove_all(work);
+  fs::create_directories(work / "fb");
+
+  // As in the client's own test: the client prints "ready X Y W H" after its frames and holds its
+  // window until a line comes; meanwhile the screen is copied.
+  std::ostringstream script;
+  script << "cd '" << work.string() << "' && mkfifo pipe && "
+         << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
+         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \"'"
+         << kClient.string() << "' --frames 200 --screenshot shown.png --hold '" << kSample.string()
+         << "' <>pipe 2>client.log | "
+         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
+  const int rc = std::system(script.str().c_str());
+  ASSERT_EQ(rc, 0) << Text(work / "client.log");
+
+  std::istringstream ready(Text(work / "ready.txt"));
+  std::string word;
+  int x = 0, y = 0, w = 0, h = 0;
+  ready >> word >> x >> y >> w >> h;
+  ASSERT_EQ(word, "ready") << Text(work / "client.log");
+  test::Picture shown, screen;
+  ASSERT_TRUE(test::ReadClientPng(work / "shown.png", &shown));
+  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", &screen));
+  ASSERT_EQ(shown.width, w);
+  ASSERT_EQ(shown.height, h);
+  ASSERT_GE(x, 0);
+  ASSERT_GE(y, 0);
+  ASSERT_LE(x + w, screen.width);
+  ASSERT_LE(y + h, screen.height);
+  // What the screen shows at the window's place.
+  test::Picture window;
+  window.width = w;
+  window.height = h;
+  for (int row = 0; row < h; ++row) {
+    for (int col = 0; col < w; ++col) window.rgb.push_back(screen.At(x + col, y + row));
+  }
+  ExpectDealtTable(window);
+  EXPECT_EQ(window.rgb, shown.rgb);
+}
+
+TEST(ReplayClient, HeadlessTheSampleReplayDealsTheRecordedHands) {
+  ASSERT_TRUE(fs::exists(kSample)) << kSample;
+  const fs::path shot = fs::current_path() / "replay.png";
+  std::string log;
+  ASSERT_EQ(RunHeadless("--frames 60 --screenshot '" + shot.string() + "' '" + kSample.string() + "'", &log), 0) << log;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadClientPng(shot, &picture));
+  ExpectDealtTable(picture);
+
+  // Without the replay the same places are cloth.
+  const fs::path plain = fs::current_path() / "plain.png";
+  ASSERT_EQ(RunHeadless("--frames 60 --screenshot '" + plain.string() + "'", &log), 0) << log;
+  ASSERT_TRUE(test::ReadClientPng(plain, &picture));
+  EXPECT_LT(LightShare(picture, 200, 645, 560, 700), 0.05);
+}
+
+TEST(ReplayClient, AFileThatIsNoWholeReplayIsRefusedWithALine) {
+  ASSERT_TRUE(fs::exists(kSample)) << kSample;
+  const std::string whole = Text(kSample);
+  const fs::path cut = fs::current_path() / "cut.rep";
+  std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 10);
+  const fs::path text = fs::current_path() / "notes.txt";
+  std::ofstream(text) << std::string(300, 'x');
+
+  std::string log;
+  EXPECT_EQ(RunHeadless("--frames 20 '" + cut.string() + "'", &log), 1);
+  EXPECT_NE(log.find("cut.rep cannot be played"), std::string::npos) << log;
+  EXPECT_EQ(RunHeadless("--frames 20 '" + text.string() + "'", &log), 1);
+  EXPECT_NE(log.find("not a replay (no magic)"), std::string::npos) << log;
+  EXPECT_EQ(RunHeadless("--frames 20 '" + (fs::current_path() / "missing.rep").string() + "'", &log), 1);
+  EXPECT_NE(log.find("missing.rep cannot be played"), std::string::npos) << log;
+}
+
+}  // namespace
