@@ -22,6 +22,7 @@
 #include "engine/media/image_record.h"
 #include "engine/media/resource_module.h"
 #include "platform/gbk.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/screen_capture.h"
 
@@ -71,13 +72,7 @@ class SkinPictures {
 };
 
 // Colours equal but for a rounding step per channel.
-bool Near(uint32_t a, uint32_t b) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    if (d < -3 || d > 3) return false;
-  }
-  return true;
-}
+::testing::AssertionResult Near(uint32_t got, uint32_t want) { return test::ColoursWithin(got, want, 3); }
 
 // The game frame at 1024 x 768 with the default skin: the cloth beside the table's halo and under
 // the empty side panel, the title strip's tile, the borders and the splitter.
