@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/core/colour_key.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/image_button.h"
 
@@ -85,6 +85,34 @@ engine::ImageButton* DialogPanel::AddButton(const char* picture, uint32_t id, in
   button->SetSound(2, "SndHitButton");
   Attach(button, x, y);
   return button;
+}
+
+void DialogPanel::AddOkCancelButtons(uint32_t ok_id, uint32_t cancel_id) {
+  ok_id_ = ok_id;
+  cancel_id_ = cancel_id;
+  const auto w = static_cast<int32_t>(GetWidth());
+  const auto h = static_cast<int32_t>(GetHeight());
+  AddButton("btn_gameset_ok", ok_id, w / 2 - 40, h - 24);
+  AddButton("btn_gameset_cancel", cancel_id, w / 2 + 40, h - 24);
+}
+
+int DialogPanel::OnMessage(const engine::ObjectMessage* message) {
+  if (message != nullptr && message->target == GetKey() && message->id != 0) {
+    if (message->id == ok_id_) {
+      OnOk();
+      return 1;
+    }
+    if (message->id == cancel_id_) {
+      OnCancel();
+      return 1;
+    }
+  }
+  return WidgetBase::OnMessage(message);
+}
+
+void DialogPanel::HideDialog() {
+  Hide();
+  Invalidate();
 }
 
 void DialogPanel::Attach(engine::EngineObject* child, int32_t x, int32_t y) {

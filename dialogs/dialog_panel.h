@@ -31,6 +31,9 @@ class DialogPanel : public engine::WidgetBase {
   DialogPanel() = default;
   ~DialogPanel() override = default;
 
+  // The ids of the OK and cancel buttons call OnOk and OnCancel; the rest goes to the widget.
+  int OnMessage(const engine::ObjectMessage* message) override;
+
   // Centres the panel in the window (half the window's width and height).
   void CentreInWindow();
   engine::CanvasObject* GetPanel() const;
@@ -54,6 +57,23 @@ class DialogPanel : public engine::WidgetBase {
     Attach(box, x, y);
     return box;
   }
+  // A digit box of the given width and length limit, centred at (x, y) from the panel's top left.
+  template <class Box>
+  Box* AddDigitBox(int32_t x, int32_t y, int32_t width, int32_t max_length) {
+    Box* box = AddBox<Box>(x, y);
+    if (box != nullptr) {
+      box->SetWidth(width);
+      box->SetMaxLength(max_length);
+    }
+    return box;
+  }
+  // The OK and cancel buttons side by side at the bottom middle of the panel; they send ok_id
+  // and cancel_id to the dialog, which calls OnOk and OnCancel.
+  void AddOkCancelButtons(uint32_t ok_id, uint32_t cancel_id);
+  virtual void OnOk() {}
+  virtual void OnCancel() {}
+  // Hides the dialog and tells the scene.
+  void HideDialog();
   // Links a child to the panel, in front of it, centred at (x, y) from the panel's top left.
   void Attach(engine::EngineObject* child, int32_t x, int32_t y);
   // Moves a linked child to (x, y) from the panel's top left.
@@ -61,6 +81,8 @@ class DialogPanel : public engine::WidgetBase {
 
  private:
   engine::PictureInfo picture_{};
+  uint32_t ok_id_ = 0;
+  uint32_t cancel_id_ = 0;
 };
 
 }  // namespace dialogs

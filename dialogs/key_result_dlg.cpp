@@ -21,13 +21,8 @@ bool CKeyResultDlg::Create(int32_t code) {
   if (!BuildPanel(kPicture, kWidth, kHeight, kDepth)) return false;
   const int32_t w = static_cast<int32_t>(GetWidth());
   const int32_t h = static_cast<int32_t>(GetHeight());
-  box_ = AddBox<engine::InputBox>(w / 2, h / 2 + 8);
-  if (box_ != nullptr) {
-    box_->SetWidth(kBoxWidth);
-    box_->SetMaxLength(static_cast<int32_t>(kMaxProtectionDigits));
-  }
-  AddButton("btn_gameset_ok", kMsgOk, w / 2 - 40, h - 24);
-  AddButton("btn_gameset_cancel", kMsgCancel, w / 2 + 40, h - 24);
+  box_ = AddDigitBox<engine::InputBox>(w / 2, h / 2 + 8, kBoxWidth, static_cast<int32_t>(kMaxProtectionDigits));
+  AddOkCancelButtons(kMsgOk, kMsgCancel);
   code_ = code;
   Relayout();
   Hide();
@@ -60,8 +55,7 @@ void CKeyResultDlg::Confirm() {
     return;
   }
   result_ = key;
-  Hide();
-  Invalidate();
+  HideDialog();
   engine::EngineObject* target = FindObjectByName(kTarget);
   if (target == nullptr) {
     engine::WriteGameLog("key result: no %s to take the answer", kTarget);
@@ -74,23 +68,8 @@ void CKeyResultDlg::Confirm() {
 }
 
 void CKeyResultDlg::CancelDialog() {
-  Hide();
-  Invalidate();
+  HideDialog();
   if (box_ != nullptr) box_->Clear();
-}
-
-int CKeyResultDlg::OnMessage(const engine::ObjectMessage* message) {
-  if (message != nullptr && message->target == GetKey()) {
-    if (message->id == kMsgOk) {
-      Confirm();
-      return 1;
-    }
-    if (message->id == kMsgCancel) {
-      CancelDialog();
-      return 1;
-    }
-  }
-  return DialogPanel::OnMessage(message);
 }
 
 }  // namespace dialogs

@@ -29,8 +29,6 @@ class CKeyResultDlg : public DialogPanel {
   CKeyResultDlg() = default;
   ~CKeyResultDlg() override = default;
 
-  int OnMessage(const engine::ObjectMessage* message) override;
-
   // Builds the dialog for a code; it starts hidden.
   virtual bool Create(int32_t code);
   virtual void SetCode(int32_t code);
@@ -51,6 +49,9 @@ class CKeyResultDlg : public DialogPanel {
   void CancelDialog();
 
  private:
+  void OnOk() override { Confirm(); }
+  void OnCancel() override { CancelDialog(); }
+
   int32_t code_ = 0;
   int32_t purpose_ = kPurposeQuickSilver;
   int32_t result_ = 0;

@@ -24,20 +24,9 @@ bool CSafeBoxAmountDlg::Create(Kind kind, uint32_t owner_key, double depth) {
   if (!BuildPanel(kPicture, kWidth, kHeight, depth)) return false;
   kind_ = kind;
   owner_key_ = owner_key;
-  const auto w = static_cast<int32_t>(GetWidth());
-  const auto h = static_cast<int32_t>(GetHeight());
-  amount_ = AddBox<engine::QuickInputBar>(kBoxX, kAmountRow);
-  if (amount_ != nullptr) {
-    amount_->SetWidth(kBoxWidth);
-    amount_->SetMaxLength(static_cast<int32_t>(kMaxAmountDigits));
-  }
-  answer_ = AddBox<engine::InputBox>(kBoxX, kAnswerRow);
-  if (answer_ != nullptr) {
-    answer_->SetWidth(kBoxWidth);
-    answer_->SetMaxLength(static_cast<int32_t>(kMaxProtectionDigits));
-  }
-  AddButton("btn_gameset_ok", kMsgOk, w / 2 - 40, h - 24);
-  AddButton("btn_gameset_cancel", kMsgCancel, w / 2 + 40, h - 24);
+  amount_ = AddDigitBox<engine::QuickInputBar>(kBoxX, kAmountRow, kBoxWidth, static_cast<int32_t>(kMaxAmountDigits));
+  answer_ = AddDigitBox<engine::InputBox>(kBoxX, kAnswerRow, kBoxWidth, static_cast<int32_t>(kMaxProtectionDigits));
+  AddOkCancelButtons(kMsgOk, kMsgCancel);
   Relayout();
   Hide();
   return true;
@@ -99,8 +88,7 @@ bool CSafeBoxAmountDlg::Confirm() {
   amount_->AddValue(std::to_string(amount).c_str());
   amount_->Clear();
   if (answer_ != nullptr) answer_->Clear();
-  Hide();
-  Invalidate();
+  HideDialog();
   const engine::ObjectMessage moved =
       engine::MakeMessage(owner_key_, kMsgMoved, static_cast<uintptr_t>(amount), static_cast<uintptr_t>(kind_));
   SendMessage(&moved);
@@ -111,23 +99,6 @@ bool CSafeBoxAmountDlg::Confirm() {
   return true;
 }
 
-void CSafeBoxAmountDlg::CancelDialog() {
-  Hide();
-  Invalidate();
-}
-
-int CSafeBoxAmountDlg::OnMessage(const engine::ObjectMessage* message) {
-  if (message != nullptr && message->target == GetKey()) {
-    if (message->id == kMsgOk) {
-      Confirm();
-      return 1;
-    }
-    if (message->id == kMsgCancel) {
-      CancelDialog();
-      return 1;
-    }
-  }
-  return DialogPanel::OnMessage(message);
-}
+void CSafeBoxAmountDlg::CancelDialog() { HideDialog(); }
 
 }  // namespace dialogs

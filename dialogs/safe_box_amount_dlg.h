@@ -32,7 +32,6 @@ class CSafeBoxAmountDlg : public DialogPanel {
   CSafeBoxAmountDlg() = default;
   ~CSafeBoxAmountDlg() override = default;
 
-  int OnMessage(const engine::ObjectMessage* message) override;
   // Shows the dialog, with the answer box only when it is asked for.
   void Show() override;
 
@@ -53,6 +52,9 @@ class CSafeBoxAmountDlg : public DialogPanel {
   void CancelDialog();
 
  private:
+  void OnOk() override { Confirm(); }
+  void OnCancel() override { CancelDialog(); }
+
   void ShowAnswerBox();
 
   Kind kind_ = kSave;

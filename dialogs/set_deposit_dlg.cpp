@@ -24,7 +24,6 @@ constexpr const char* kTitle = "快速设银";
 bool CSetDepositDlg::Create() {
   if (!BuildPanel(kPicture, kWidth, kHeight, kDepth)) return false;
   const auto w = static_cast<int32_t>(GetWidth());
-  const auto h = static_cast<int32_t>(GetHeight());
   DrawPanel(kTitle);
   DrawLabel(16, kPromptRow, "设定快速设银的六个数目(两):", kTextColour);
   for (int i = 0; i < kPresetCount; ++i) {
@@ -35,14 +34,9 @@ bool CSetDepositDlg::Create() {
     char label[16];
     std::snprintf(label, sizeof label, "%d.", i + 1);
     DrawLabel(x - kBoxWidth / 2 - 18, y, label, kTextColour);
-    boxes_[i] = AddBox<engine::InputBox>(x, y);
-    if (boxes_[i] != nullptr) {
-      boxes_[i]->SetWidth(kBoxWidth);
-      boxes_[i]->SetMaxLength(static_cast<int32_t>(kMaxAmountDigits));
-    }
+    boxes_[i] = AddDigitBox<engine::InputBox>(x, y, kBoxWidth, static_cast<int32_t>(kMaxAmountDigits));
   }
-  AddButton("btn_gameset_ok", kMsgOk, w / 2 - 40, h - 24);
-  AddButton("btn_gameset_cancel", kMsgCancel, w / 2 + 40, h - 24);
+  AddOkCancelButtons(kMsgOk, kMsgCancel);
   Hide();
   return true;
 }
@@ -82,28 +76,10 @@ bool CSetDepositDlg::Confirm() {
     ShowSafeBoxMessage(kSaveFailed);
     return false;
   }
-  Hide();
-  Invalidate();
+  HideDialog();
   return true;
 }
 
-void CSetDepositDlg::CancelDialog() {
-  Hide();
-  Invalidate();
-}
-
-int CSetDepositDlg::OnMessage(const engine::ObjectMessage* message) {
-  if (message != nullptr && message->target == GetKey()) {
-    if (message->id == kMsgOk) {
-      Confirm();
-      return 1;
-    }
-    if (message->id == kMsgCancel) {
-      CancelDialog();
-      return 1;
-    }
-  }
-  return DialogPanel::OnMessage(message);
-}
+void CSetDepositDlg::CancelDialog() { HideDialog(); }
 
 }  // namespace dialogs

@@ -29,8 +29,6 @@ class CSetDepositDlg : public DialogPanel {
   CSetDepositDlg() = default;
   ~CSetDepositDlg() override = default;
 
-  int OnMessage(const engine::ObjectMessage* message) override;
-
   // Builds the dialog; it starts hidden.
   virtual bool Create();
   // Shows the amounts in the six boxes.
@@ -47,6 +45,9 @@ class CSetDepositDlg : public DialogPanel {
   void CancelDialog();
 
  private:
+  void OnOk() override { Confirm(); }
+  void OnCancel() override { CancelDialog(); }
+
   engine::InputBox* boxes_[kPresetCount] = {};
   std::string path_;
 };

@@ -210,8 +210,7 @@ void MatchListBar::Layout() {
   if (list_width < 0) return;
   rank_list_->MoveTo(centre_x, GetBottom() - 6 - kListHeight / 2);
   rank_list_->Resize(list_width, kListHeight);
-  // Moved by the difference, so that the list's canvas (whose depth it reports) lands exactly there.
-  rank_list_->MoveDepth(GetDepth() + kListDepthStep - rank_list_->GetDepth());
+  engine::SetDepthExactly(rank_list_, GetDepth() + kListDepthStep);
   rank_list_->SetAbsDouble(0);
   rank_list_->Invalidate();
 }

@@ -17,16 +17,6 @@ namespace frame {
 using engine::CanvasObject;
 using engine::ObjectMessage;
 
-void MatchRankRow::Show() {
-  InlineObject::Show();
-  Invalidate();
-}
-
-void MatchRankRow::Hide() {
-  InlineObject::Hide();
-  Invalidate();
-}
-
 int MatchRankRow::OnMessage(const ObjectMessage* message) {
   if (message != nullptr && message->id == engine::rich_text::kMsgObjectTooWide) {
     SetRowWidth(static_cast<int32_t>(std::min<uintptr_t>(message->p1, CanvasObject::kMaxSide)));

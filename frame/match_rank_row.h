@@ -34,10 +34,6 @@ class MatchRankRow : public engine::InlineObject {
   MatchRankRow() = default;
   ~MatchRankRow() override = default;
 
-  // The list shows and hides its rows as they scroll in and out of sight; the scene hears of it
-  // (a row it has not heard of is neither drawn nor found under the pointer).
-  void Show() override;
-  void Hide() override;
   // 1050: the row takes the width in p1 and redraws; the rest goes to the inline object.
   int OnMessage(const engine::ObjectMessage* message) override;
 

@@ -75,9 +75,10 @@ class WidgetBase : public ObjectServices {
   double spacing_ = 0.0;
 };
 
-// Moves an object in depth so that the depth it reports becomes z. A widget reports its skin's
-// depth, which SetDepth does not reach exactly (it moves the skin by the widget's own change);
-// for other objects this is SetDepth.
+// Moves an object in depth so that the depth it reports becomes z. SetDepth moves a widget to z
+// and its skin by the same change, so a skin made after the widget (which stands at another
+// depth) lands beside z, while the widget reports the skin's depth; for other objects this is
+// SetDepth.
 inline void SetDepthExactly(EngineObject* object, double z) {
   if (object != nullptr) object->MoveDepth(z - object->GetDepth());
 }

@@ -1,16 +1,14 @@
-#include "engine/core/colour_key.h"
 #include "engine/ui/input_box.h"
 
 #include <algorithm>
 
 #include "engine/core/canvas_object.h"
+#include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
-#include "engine/ui/amount_box_parts.h"
 #include "engine/ui/number_edit_box.h"
 #include "engine/ui/stretched_picture.h"
 
 namespace engine {
-namespace amount_box {
 namespace {
 
 // The skin follows everything the box does.
@@ -20,82 +18,83 @@ constexpr double kFieldDepth = 0.2;
 
 }  // namespace
 
-int32_t PictureWidth(const Parts& parts) { return std::max(parts.picture.width, 1); }
-int32_t PictureHeight(const Parts& parts) { return std::max(parts.picture.height, 1); }
-
-Parts Build(WidgetBase* owner, int32_t field_inset) {
-  Parts parts;
-  parts.picture = owner->GetPictureInfo(kInputBoxPicture, 0);
-  const int32_t w = PictureWidth(parts);
-  const int32_t h = PictureHeight(parts);
-  CanvasObject* skin = owner->CreateCanvas(w, h, kColourKey);
+void InputBox::BuildParts(int32_t field_inset) {
+  picture_ = GetPictureInfo(kInputBoxPicture, 0);
+  const int32_t w = std::max(picture_.width, 1);
+  const int32_t h = std::max(picture_.height, 1);
+  CanvasObject* skin = CreateCanvas(w, h, kColourKey);
   if (skin == nullptr) {
     WriteGameLog("amount box: no canvas for the box");
-    return parts;
+    return;
   }
-  skin->MoveTo(owner->EngineObject::GetX(), owner->EngineObject::GetY());
+  skin->MoveTo(EngineObject::GetX(), EngineObject::GetY());
   skin->Show();
-  owner->SetSkin(skin, kSkinLinks);
+  SetSkin(skin, kSkinLinks);
 
-  parts.background = owner->CreateCanvas(w, h, kColourKey);
-  if (parts.background != nullptr) {
-    parts.background->DrawImage(&parts.picture, 0, 0, 0, 0, 0.0, 1.0);
-    parts.background->MoveTo(skin->GetX(), skin->GetY());
-    parts.background->SetDepth(owner->GetDepth() + kBackgroundDepth);
-    owner->AddChild(parts.background, kPartLinks);
+  background_ = CreateCanvas(w, h, kColourKey);
+  if (background_ != nullptr) {
+    background_->DrawImage(&picture_, 0, 0, 0, 0, 0.0, 1.0);
+    background_->MoveTo(skin->GetX(), skin->GetY());
+    background_->SetDepth(GetDepth() + kBackgroundDepth);
+    AddChild(background_, kPartLinks);
   }
 
   auto* field = new NumberEditBox();
-  owner->AddToScene(field);
+  AddToScene(field);
   if (!field->IsRegistered() ||
-      !field->Create(std::max(w - field_inset, 1), std::max(h - InputBox::kFieldInset, 1), InputBox::kFieldStyle)) {
+      !field->Create(std::max(w - field_inset, 1), std::max(h - kFieldInset, 1), kFieldStyle)) {
     WriteGameLog("amount box: no edit field");
-    if (field->IsRegistered()) owner->DeleteObject(field, true);
-    return parts;
+    if (field->IsRegistered()) DeleteObject(field, true);
+    return;
   }
   field->SetBackColour(kAmountBoxBack);
   field->SetTextColor(kAmountBoxText);
   field->MoveTo(skin->GetX(), skin->GetY());
-  SetDepthExactly(field, owner->GetDepth() + kFieldDepth);
+  SetDepthExactly(field, GetDepth() + kFieldDepth);
   field->Show();
   field->TakeFocus();
-  owner->AddChild(field, kPartLinks);
-  parts.field = field;
-  return parts;
+  AddChild(field, kPartLinks);
+  field_ = field;
 }
 
-void LayoutBackground(Parts& parts, int32_t width, double x, double y) {
-  CanvasObject* background = parts.background;
-  if (background == nullptr) return;
-  const int32_t h = PictureHeight(parts);
-  background->ResizeSurface(width, h);
-  background->Resize(width, h);
-  background->Clear();
-  DrawPictureToWidth(background, parts.picture, width, h);
-  background->MoveTo(x, y);
-  background->Show();
-  background->Invalidate();
+int32_t InputBox::BoxWidth() const { return width_ > 0 ? width_ : std::max(picture_.width, 1); }
+
+CanvasObject* InputBox::LayoutSkin(int32_t* width, double* x, double* y) {
+  CanvasObject* skin = dynamic_cast<CanvasObject*>(CurrentSkin());
+  if (skin == nullptr) return nullptr;
+  const int32_t w = BoxWidth();
+  const int32_t h = std::max(picture_.height, 1);
+  skin->ResizeSurface(w, h);
+  skin->Resize(w, h);
+  skin->Clear();
+  *width = w;
+  *x = skin->GetLeft() + w / 2;
+  *y = skin->GetTop() + h / 2;
+  if (background_ != nullptr) {
+    background_->ResizeSurface(w, h);
+    background_->Resize(w, h);
+    background_->Clear();
+    DrawPictureToWidth(background_, picture_, w, h);
+    background_->MoveTo(*x, *y);
+    background_->Show();
+    background_->Invalidate();
+  }
+  return skin;
 }
 
-void LayoutField(Parts& parts, int32_t width, double x, double y) {
-  NumberEditBox* field = parts.field;
-  if (field == nullptr) return;
+void InputBox::LayoutField(int32_t width, double x, double y) {
+  if (field_ == nullptr) return;
   width = std::max(width, 1);
-  const auto height = static_cast<int32_t>(field->GetHeight());
-  field->Resize(width, height);
-  field->Layout(width, height);
-  field->MoveTo(x, y);
-  field->Show();
-  field->Invalidate();
+  const auto height = static_cast<int32_t>(field_->GetHeight());
+  field_->Resize(width, height);
+  field_->Layout(width, height);
+  field_->MoveTo(x, y);
+  field_->Show();
+  field_->Invalidate();
 }
-
-}  // namespace amount_box
 
 void InputBox::OnAddedToScene() {
-  amount_box::Parts parts = amount_box::Build(this, kFieldInset);
-  background_ = parts.background;
-  field_ = parts.field;
-  picture_ = parts.picture;
+  BuildParts(kFieldInset);
   Layout();
 }
 
@@ -105,18 +104,11 @@ void InputBox::SetWidth(int32_t width) {
 }
 
 void InputBox::Layout() {
-  CanvasObject* skin = dynamic_cast<CanvasObject*>(CurrentSkin());
-  if (skin == nullptr) return;
-  amount_box::Parts parts{picture_, background_, field_};
-  const int32_t width = width_ > 0 ? width_ : amount_box::PictureWidth(parts);
-  const int32_t height = amount_box::PictureHeight(parts);
-  skin->ResizeSurface(width, height);
-  skin->Resize(width, height);
-  skin->Clear();
-  const double x = skin->GetLeft() + width / 2;
-  const double y = skin->GetTop() + height / 2;
-  amount_box::LayoutBackground(parts, width, x, y);
-  amount_box::LayoutField(parts, width - kFieldInset, x, y);
+  int32_t width = 0;
+  double x = 0.0;
+  double y = 0.0;
+  if (LayoutSkin(&width, &x, &y) == nullptr) return;
+  LayoutField(width - kFieldInset, x, y);
 }
 
 void InputBox::Focus() {

@@ -4,7 +4,6 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
-#include "engine/ui/amount_box_parts.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/named_child_list.h"
 #include "engine/ui/number_edit_box.h"
@@ -17,10 +16,7 @@ constexpr double kButtonDepth = 0.2;
 }  // namespace
 
 void QuickInputBar::OnAddedToScene() {
-  amount_box::Parts parts = amount_box::Build(this, kFieldInset);
-  background_ = parts.background;
-  field_ = parts.field;
-  picture_ = parts.picture;
+  BuildParts(kFieldInset);
   if (CurrentSkin() == nullptr) return;
 
   auto* button = new ImageButton();
@@ -33,7 +29,7 @@ void QuickInputBar::OnAddedToScene() {
     button->SetFlag2(true);
     SetDepthExactly(button, GetDepth() + kButtonDepth);
     button->Show();
-    AddChild(button, amount_box::kPartLinks);
+    AddChild(button, kPartLinks);
     button_ = button;
   } else {
     WriteGameLog("QuickInputBar: no button");
@@ -42,49 +38,21 @@ void QuickInputBar::OnAddedToScene() {
 }
 
 void QuickInputBar::Layout() {
-  CanvasObject* skin = dynamic_cast<CanvasObject*>(CurrentSkin());
+  int32_t width = 0;
+  double x = 0.0;
+  double y = 0.0;
+  CanvasObject* skin = LayoutSkin(&width, &x, &y);
   if (skin == nullptr) return;
-  amount_box::Parts parts{picture_, background_, field_};
-  const int32_t width = width_ > 0 ? width_ : amount_box::PictureWidth(parts);
-  const int32_t height = amount_box::PictureHeight(parts);
-  skin->ResizeSurface(width, height);
-  skin->Resize(width, height);
-  const double x = skin->GetLeft() + width / 2;
-  const double y = skin->GetTop() + height / 2;
-  amount_box::LayoutBackground(parts, width, x, y);
   const double button_width = button_ != nullptr ? button_->GetWidth() : 0.0;
-  amount_box::LayoutField(parts, width - static_cast<int32_t>(button_width), x - button_width / 2 + 3, y);
+  LayoutField(width - static_cast<int32_t>(button_width), x - button_width / 2 + 3, y);
   if (button_ != nullptr) {
-    const double right = background_ != nullptr ? background_->GetRight() : skin->GetRight();
-    button_->MoveTo(right - button_width / 2 + 1, field_ != nullptr ? field_->GetY() : y);
+    CanvasObject* background = GetBackground();
+    NumberEditBox* field = GetField();
+    const double right = background != nullptr ? background->GetRight() : skin->GetRight();
+    button_->MoveTo(right - button_width / 2 + 1, field != nullptr ? field->GetY() : y);
     button_->Show();
     button_->Invalidate();
   }
-}
-
-void QuickInputBar::SetWidth(int32_t width) {
-  width_ = std::max(width, 0);
-  Layout();
-}
-
-void QuickInputBar::SetText(const char* text) {
-  if (field_ == nullptr) return;
-  field_->AppendText(text);
-  field_->TakeFocus();
-}
-
-void QuickInputBar::Clear() {
-  if (field_ != nullptr) field_->Clear();
-}
-
-void QuickInputBar::Focus() {
-  if (field_ != nullptr) field_->TakeFocus();
-}
-
-std::string QuickInputBar::GetText() const { return field_ != nullptr ? field_->GetText() : std::string(); }
-
-void QuickInputBar::SetMaxLength(int32_t length) {
-  if (field_ != nullptr) field_->SetMaxLength(length);
 }
 
 void QuickInputBar::AddValue(const char* text) {
@@ -92,7 +60,7 @@ void QuickInputBar::AddValue(const char* text) {
   if (list_ == nullptr) {
     auto* list = new NamedChildList();
     AddToScene(list);
-    const int32_t width = (width_ > 0 ? width_ : std::max(picture_.width, 1)) - 2;
+    const int32_t width = BoxWidth() - 2;
     if (!list->IsRegistered() || !list->Create(std::max(width, 1), kRowHeight, kRowTextSize, kListColour)) {
       WriteGameLog("QuickInputBar: no list for the values");
       if (list->IsRegistered()) DeleteObject(list, true);
@@ -137,7 +105,7 @@ int QuickInputBar::OnMessage(const ObjectMessage* message) {
       if (message->p2 != 0 && message->p2 == reinterpret_cast<uintptr_t>(list_)) list_->Hide();
     }
   }
-  return WidgetBase::OnMessage(message);
+  return InputBox::OnMessage(message);
 }
 
 }  // namespace engine

@@ -1,6 +1,6 @@
-// An amount box with a button that opens the list of the last values used: a NumberEditBox on the
-// picture "InputBoxBkg", the button "btnQuickChat" at its right end, and a NamedChildList of up to
-// six values (oldest first; the seventh drops the oldest). Picking a value puts it into the box.
+// An amount box with a button that opens the list of the last values used: an InputBox (a
+// NumberEditBox on the picture "InputBoxBkg") with the button "btnQuickChat" at its right end, and a NamedChildList of
+// up to six values (oldest first; the seventh drops the oldest). Picking a value puts it into the box.
 //
 // Messages on itself: 80000031 from the button (show or hide the list), 80000032 from a row
 // (p1 = the row's value text, kept by the bar; p2 = the list).
@@ -10,17 +10,14 @@
 #include <deque>
 #include <string>
 
-#include "engine/core/image_handle.h"
-#include "engine/core/widget_base.h"
+#include "engine/ui/input_box.h"
 
 namespace engine {
 
-class CanvasObject;
 class ImageButton;
 class NamedChildList;
-class NumberEditBox;
 
-class QuickInputBar : public WidgetBase {
+class QuickInputBar : public InputBox {
  public:
   static constexpr uint32_t kMsgToggleList = 80000031;
   static constexpr uint32_t kMsgPickValue = 80000032;
@@ -40,33 +37,21 @@ class QuickInputBar : public WidgetBase {
   void OnAddedToScene() override;
   int OnMessage(const ObjectMessage* message) override;
 
-  virtual void Layout();
-  virtual void SetWidth(int32_t width);
-  virtual void SetText(const char* text);
-  virtual void Clear();
+  void Layout() override;
   // Remembers a value and adds it to the list (made on the first value).
   virtual void AddValue(const char* text);
   // Shows the list under the button, right-aligned to it, with the focus; or hides it.
   virtual void ToggleList();
-  virtual void Focus();
-  virtual std::string GetText() const;
 
-  void SetMaxLength(int32_t length);
-  NumberEditBox* GetField() const { return field_; }
   ImageButton* GetButton() const { return button_; }
   NamedChildList* GetList() const { return list_; }
-  CanvasObject* GetBackground() const { return background_; }
   const std::deque<std::string>& GetValues() const { return values_; }
 
  private:
-  int32_t width_ = 0;
-  NumberEditBox* field_ = nullptr;
   ImageButton* button_ = nullptr;
   NamedChildList* list_ = nullptr;
-  CanvasObject* background_ = nullptr;
   // A deque: the rows' messages point at these strings, which must not move.
   std::deque<std::string> values_;
-  PictureInfo picture_{};
 };
 
 }  // namespace engine

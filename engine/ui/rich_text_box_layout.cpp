@@ -379,6 +379,7 @@ void RichTextBox::PlaceObjects() {
         object->SetLimitRect(area);
         object->AddFlags(object_flag::kLimitMoves);
         if (shown) object->Show();
+        object->Invalidate();
         object->SetShownInView(shown);
         placed.push_back(item.object);
       }
@@ -390,6 +391,7 @@ void RichTextBox::PlaceObjects() {
     ObjectModule* objects = IsRegistered() ? EngineObject::GetObjectModule() : nullptr;
     if (auto* object = objects != nullptr ? dynamic_cast<InlineObject*>(objects->FindObjectByKey(key)) : nullptr) {
       object->Hide();
+      object->Invalidate();
       object->SetShownInView(false);
     }
   }

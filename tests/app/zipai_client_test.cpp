@@ -4,7 +4,6 @@
 // that screen while the client holds its window open, and finds the client's own presented frame
 // (its --screenshot) at the window's place on it, showing the same frame.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +22,9 @@
 #include "engine/media/image_record.h"
 #include "engine/media/resource_module.h"
 #include "platform/gbk.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/screen_capture.h"
 
 namespace {
 
@@ -34,70 +35,8 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-uint32_t BigEndian32(const std::vector<uint8_t>& b, size_t at) {
-  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> rgb;  // 0x00RRGGBB
-};
-
-// The client's PNG: one IDAT, rows of filter type 0, 8-bit RGB (as its writer makes them).
-bool ReadClientPng(const fs::path& path, Picture* out) {
-  const std::vector<uint8_t> file = ReadAll(path);
-  if (file.size() < 33) return false;
-  out->width = static_cast<int>(BigEndian32(file, 16));
-  out->height = static_cast<int>(BigEndian32(file, 20));
-  std::vector<uint8_t> packed;
-  for (size_t at = 8; at + 12 <= file.size();) {
-    const uint32_t length = BigEndian32(file, at);
-    if (at + 12 + length > file.size()) return false;
-    if (std::string(file.begin() + at + 4, file.begin() + at + 8) == "IDAT")
-      packed.insert(packed.end(), file.begin() + at + 8, file.begin() + at + 8 + length);
-    at += 12 + length;
-  }
-  const size_t row = 1 + static_cast<size_t>(out->width) * 3;
-  std::vector<uint8_t> raw(row * out->height);
-  uLongf raw_size = raw.size();
-  if (uncompress(raw.data(), &raw_size, packed.data(), packed.size()) != Z_OK || raw_size != raw.size()) return false;
-  out->rgb.clear();
-  for (int y = 0; y < out->height; ++y) {
-    if (raw[y * row] != 0) return false;
-    for (int x = 0; x < out->width; ++x) {
-      const uint8_t* p = &raw[y * row + 1 + x * 3];
-      out->rgb.push_back((uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]);
-    }
-  }
-  return true;
-}
-
-// An X window dump of the whole screen, 32 bits per pixel.
-bool ReadScreen(const fs::path& path, Picture* out) {
-  const std::vector<uint8_t> file = ReadAll(path);
-  if (file.size() < 100) return false;
-  const uint32_t header_size = BigEndian32(file, 0);
-  const uint32_t bits_per_pixel = BigEndian32(file, 44);
-  const uint32_t bytes_per_line = BigEndian32(file, 48);
-  const uint32_t colours = BigEndian32(file, 76);
-  const bool lsb_first = BigEndian32(file, 28) == 0;
-  out->width = static_cast<int>(BigEndian32(file, 16));
-  out->height = static_cast<int>(BigEndian32(file, 20));
-  const size_t pixels_at = header_size + static_cast<size_t>(colours) * 12;
-  if (bits_per_pixel != 32 || pixels_at + static_cast<size_t>(bytes_per_line) * out->height > file.size()) return false;
-  out->rgb.resize(static_cast<size_t>(out->width) * out->height);
-  for (int y = 0; y < out->height; ++y) {
-    for (int x = 0; x < out->width; ++x) {
-      const uint8_t* p = &file[pixels_at + static_cast<size_t>(y) * bytes_per_line + x * 4];
-      const uint32_t v = lsb_first ? (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0]
-                                   : (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-      out->rgb[static_cast<size_t>(y) * out->width + x] = v;
-    }
-  }
-  return true;
-}
-
+using test::Picture;
+using test::ReadClientPng;
 
 // The default skin's pictures, read through the engine as the client reads them.
 class SkinPictures {
@@ -133,13 +72,7 @@ class SkinPictures {
 };
 
 // Colours equal but for a rounding step per channel.
-bool Near(uint32_t a, uint32_t b) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    if (d < -3 || d > 3) return false;
-  }
-  return true;
-}
+::testing::AssertionResult Near(uint32_t got, uint32_t want) { return test::ColoursWithin(got, want, 3); }
 
 // The game frame at 1024 x 768 with the default skin: the cloth beside the table's halo, the side
 // panel over it on the right, the title strip's tile, the borders and the splitter.
@@ -197,7 +130,7 @@ TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
 
   Picture shown, screen;
   ASSERT_TRUE(ReadClientPng(work / "shown.png", &shown));
-  ASSERT_TRUE(ReadScreen(work / "screen.xwd", &screen));
+  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", &screen));
   ASSERT_EQ(shown.width, w);
   ASSERT_EQ(shown.height, h);
   ASSERT_GE(x, 0);
@@ -227,8 +160,8 @@ TEST(ZipaiClient, HeadlessItWritesTheGameFrameItWouldShow) {
   const fs::path work = fs::current_path();
   fs::remove(work / "out.png");
   const std::string command = "ASAN_OPTIONS=detect_leaks=0 '" + client.string() +
-                              "' --headless --frames 10 --screenshot '" + (work / "out.png").string() +
-                              "' 2>'" + (work / "headless.log").string() + "'";
+                              "' --headless --frames 10 --screenshot '" + (work / "out.png").string() + "' 2>'" +
+                              (work / "headless.log").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   Picture shot;
   ASSERT_TRUE(ReadClientPng(work / "out.png", &shot));

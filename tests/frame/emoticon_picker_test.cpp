@@ -14,6 +14,7 @@
 #include "engine/media/paint_module.h"
 #include "engine/ui/image_button.h"
 #include "platform/win_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/hosted_engine.h"
 #include "tests/support/solid_pictures.h"
 #include "tests/support/widget_scene_fixture.h"
@@ -27,13 +28,7 @@ using frame::EmoticonPicker;
 constexpr uint32_t kIconColour = 0x3080C0;  // 0x00RRGGBB in the picture
 
 // Colours equal but for the drawing's rounding of each channel.
-bool Near(uint32_t a, uint32_t b) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    if (d < -1 || d > 1) return false;
-  }
-  return true;
-}
+::testing::AssertionResult Near(uint32_t got, uint32_t want) { return test::ColoursWithin(got, want, 1); }
 
 std::string Name(int i) { return "e" + std::to_string(i); }
 
@@ -349,7 +344,6 @@ class EmoticonPickerInWindow : public test::HostedEngine {
     for (const ObjectMessage& m : panel_->received) n += m.id == EmoticonPicker::kMsgPickEmoticon ? 1 : 0;
     return n;
   }
-  uint32_t Pixel(int x, int y) const { return window_->PresentedFrame()[x + y * 800] & 0xFFFFFF; }
 
   test::TestObject* panel_ = nullptr;
   EmoticonPicker* picker_ = nullptr;

@@ -15,6 +15,7 @@
 #include "frame/match_ranking.h"
 #include "net/request_ids.h"
 #include "platform/clipboard.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/panel_fixture.h"
 
 namespace {
@@ -36,15 +37,7 @@ MatchRankRecord Rank(uint32_t user, int32_t score, int32_t rank, const std::stri
   return r;
 }
 
-// Colours within a few steps per channel (the window blends what it shows).
-::testing::AssertionResult Near(uint32_t got, uint32_t want) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int a = static_cast<int>(got >> shift & 0xFF);
-    const int b = static_cast<int>(want >> shift & 0xFF);
-    if (a - b > 7 || b - a > 7) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
-  }
-  return ::testing::AssertionSuccess();
-}
+using test::Near;
 
 std::vector<uint8_t> Body(const std::vector<MatchRankRecord>& records) {
   std::vector<uint8_t> body;

@@ -15,6 +15,7 @@
 #include "frame/user_list_bar.h"
 #include "net/request_ids.h"
 #include "platform/clipboard.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/panel_fixture.h"
 
 namespace {
@@ -33,15 +34,7 @@ constexpr int kHeight = 22 + 22 + 6 * 32;
 
 int RowY(int row) { return kTop + 22 + 32 * row + 16; }
 
-// Colours within a few steps per channel (a picture drawn through the canvas's blending).
-::testing::AssertionResult Near(uint32_t got, uint32_t want) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int a = static_cast<int>(got >> shift & 0xFF);
-    const int b = static_cast<int>(want >> shift & 0xFF);
-    if (a - b > 7 || b - a > 7) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
-  }
-  return ::testing::AssertionSuccess();
-}
+using test::Near;
 
 class PlayerList : public test::PanelFixture {
  protected:

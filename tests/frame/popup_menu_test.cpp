@@ -10,6 +10,7 @@
 #include "engine/media/paint_module.h"
 #include "frame/popup_menu.h"
 #include "platform/win_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/hosted_engine.h"
 #include "tests/support/solid_pictures.h"
 
@@ -23,15 +24,7 @@ using namespace platform;
 
 constexpr uint32_t kFirst = 1054;  // entry i sends kFirst + i
 
-// Colours within a few steps per channel (the window's depth, a scaled picture's rounding).
-::testing::AssertionResult Near(uint32_t got, uint32_t want) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int a = static_cast<int>(got >> shift & 0xFF);
-    const int b = static_cast<int>(want >> shift & 0xFF);
-    if (a - b > 7 || b - a > 7) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
-  }
-  return ::testing::AssertionSuccess();
-}
+using test::Near;
 
 class PopupMenuInWindow : public test::HostedEngine {
  protected:
@@ -68,19 +61,7 @@ class PopupMenuInWindow : public test::HostedEngine {
     menu->SetFocusObject(menu->GetKey());
     Deliver();
   }
-  void Click(int x, int y) {
-    Mouse(WM_MOUSEMOVE, x, y);
-    Deliver();
-    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
-    Deliver();
-  }
-  int Received(uint32_t id) const {
-    int n = 0;
-    for (const ObjectMessage& m : owner_->received) n += m.id == id ? 1 : 0;
-    return n;
-  }
-  uint32_t Pixel(int x, int y) const { return window_->PresentedFrame()[x + y * 800] & 0xFFFFFF; }
+  int Received(uint32_t id) const { return owner_->Count(id); }
 
   engine::PaintModule* paint_ = nullptr;
   test::TestObject* owner_ = nullptr;

@@ -6,6 +6,16 @@
 
 namespace test {
 
+engine::ObjectGeometry BoxGeometry(double x, double y, double w, double h, double angle) {
+  engine::ObjectGeometry g;
+  g.x = x;
+  g.y = y;
+  g.width = w;
+  g.height = h;
+  g.angle = angle;
+  return g;
+}
+
 FakeModule::FakeModule(uint32_t id, std::string name, int init_result)
     : id_(id), name_(std::move(name)), init_result_(init_result) {}
 
@@ -81,6 +91,12 @@ TestObject& TestObject::Place(double x, double y, double w, double h) {
   Show();
   Invalidate();
   return *this;
+}
+
+int TestObject::Count(uint32_t id) const {
+  int n = 0;
+  for (const engine::ObjectMessage& m : received) n += m.id == id ? 1 : 0;
+  return n;
 }
 
 }  // namespace test

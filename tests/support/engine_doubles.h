@@ -15,6 +15,9 @@
 
 namespace test {
 
+// The geometry of a box centred at (x, y), w x h, turned by angle degrees.
+engine::ObjectGeometry BoxGeometry(double x, double y, double w, double h, double angle = 0.0);
+
 struct HandledEvent {
   uint32_t code;
   uintptr_t p1;
@@ -96,6 +99,8 @@ class TestObject : public engine::EngineObject {
 
   // Places, sizes and shows the object.
   TestObject& Place(double x, double y, double w, double h);
+  // How many of the received messages have this id.
+  int Count(uint32_t id) const;
 
  private:
   int image_tag_ = 0;

@@ -60,6 +60,18 @@ void HostedEngine::Post(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   platform::PumpMessages();
 }
 
+void HostedEngine::Click(int x, int y) {
+  Mouse(platform::WM_MOUSEMOVE, x, y);
+  Deliver();
+  Mouse(platform::WM_LBUTTONDOWN, x, y, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, x, y);
+  Deliver();
+}
+
+uint32_t HostedEngine::Pixel(int x, int y) const {
+  return window_->PresentedFrame()[static_cast<size_t>(y) * window_->FrameWidth() + x] & 0xFFFFFF;
+}
+
 InputProbe* HostedEngine::AddProbe(double x, double y, double w, double h, std::initializer_list<uint32_t> events) {
   auto* probe = new InputProbe();
   // Its dummy picture is for recording paint modules: a real one would draw it.

@@ -57,6 +57,11 @@ class HostedEngine : public EngineFixture {
   // Posts a mouse message at a client point and lets the loop handle it.
   void Mouse(uint32_t message, int x, int y, uint32_t flags = 0);
   void Post(uint32_t message, uintptr_t wparam, intptr_t lparam);
+  // Moves the pointer to a client point, lets the move arrive, then presses and releases the left
+  // button there and lets the click arrive.
+  void Click(int x, int y);
+  // The colour (0x00RRGGBB) that the window shows at a client point.
+  uint32_t Pixel(int x, int y) const;
   // A shown probe subscribed to each event with a message to itself.
   InputProbe* AddProbe(double x, double y, double w, double h, std::initializer_list<uint32_t> events);
 

@@ -33,10 +33,6 @@ void WidgetSceneFixture::FireInput(engine::EngineObject* under_pointer, uint32_t
   for (const engine::ObjectMessage& m : messages) objects_->DeliverMessage(&m);
 }
 
-int WidgetSceneFixture::Received(uint32_t id) const {
-  int n = 0;
-  for (const engine::ObjectMessage& m : listener_->received) n += m.id == id ? 1 : 0;
-  return n;
-}
+int WidgetSceneFixture::Received(uint32_t id) const { return listener_->Count(id); }
 
 }  // namespace test

@@ -208,33 +208,42 @@ class RecordingWindow : public engine::HostWindowServices {
   engine::RECT clip{0, 0, 1920, 1080};
 };
 
-TEST_F(EngineObjectTest, PressClipsTheCursorToTheLimitAndReleaseRestoresIt) {
-  RecordingWindow window;
-  core_->SetWindowServices(&window);
-  TestObject* o = Add(100, 100, 20, 20);
-  o->SetLimitRect(engine::RECT{10, 20, 110, 120});
-  o->AddFlags(of::kClipCursor);
-  const ObjectMessage press = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_DOWN, 0, 0);
-  o->SendMessage(&press);
-  EXPECT_EQ(window.clip, (engine::RECT{310, 220, 410, 320}));
-  const ObjectMessage release = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_UP, 0, 0);
-  o->SendMessage(&release);
-  EXPECT_EQ(window.clip, (engine::RECT{0, 0, 1920, 1080}));
-  core_->SetWindowServices(nullptr);
+// An object whose press clips the cursor to its limit, on a window whose client area starts at
+// screen (300, 200).
+class CursorClipTest : public EngineObjectTest {
+ protected:
+  void SetUp() override {
+    EngineObjectTest::SetUp();
+    core_->SetWindowServices(&window_);
+    object_ = Add(100, 100, 20, 20);
+    object_->SetLimitRect(engine::RECT{10, 20, 110, 120});
+    object_->AddFlags(of::kClipCursor);
+  }
+  void TearDown() override {
+    core_->SetWindowServices(nullptr);
+    EngineObjectTest::TearDown();
+  }
+  void Send(uint32_t id) {
+    const ObjectMessage message = engine::MakeMessage(object_->GetKey(), id, 0, 0);
+    object_->SendMessage(&message);
+  }
+
+  RecordingWindow window_;
+  TestObject* object_ = nullptr;
+};
+
+TEST_F(CursorClipTest, PressClipsTheCursorToTheLimitAndReleaseRestoresIt) {
+  Send(engine::QUILLARON_EVENT_LBUTTON_DOWN);
+  EXPECT_EQ(window_.clip, (engine::RECT{310, 220, 410, 320}));
+  Send(engine::QUILLARON_EVENT_LBUTTON_UP);
+  EXPECT_EQ(window_.clip, (engine::RECT{0, 0, 1920, 1080}));
 }
 
-TEST_F(EngineObjectTest, AnObjectRemovedWhilePressedGivesTheCursorBack) {
-  RecordingWindow window;
-  core_->SetWindowServices(&window);
-  TestObject* o = Add(100, 100, 20, 20);
-  o->SetLimitRect(engine::RECT{10, 20, 110, 120});
-  o->AddFlags(of::kClipCursor);
-  const ObjectMessage press = engine::MakeMessage(o->GetKey(), engine::QUILLARON_EVENT_LBUTTON_DOWN, 0, 0);
-  o->SendMessage(&press);
-  ASSERT_EQ(window.clip, (engine::RECT{310, 220, 410, 320}));
-  objects_->RemoveObject(o->GetKey());
-  EXPECT_EQ(window.clip, (engine::RECT{0, 0, 1920, 1080}));
-  core_->SetWindowServices(nullptr);
+TEST_F(CursorClipTest, AnObjectRemovedWhilePressedGivesTheCursorBack) {
+  Send(engine::QUILLARON_EVENT_LBUTTON_DOWN);
+  ASSERT_EQ(window_.clip, (engine::RECT{310, 220, 410, 320}));
+  objects_->RemoveObject(object_->GetKey());
+  EXPECT_EQ(window_.clip, (engine::RECT{0, 0, 1920, 1080}));
 }
 
 TEST_F(EngineObjectTest, HandedOverBlocksAreFreedOnceEvenWhenForwarded) {

@@ -3,33 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/engine_doubles.h"
+
 namespace {
 
 using engine::ObjectGeometry;
 using engine::RECT;
-
-ObjectGeometry Geometry(double x, double y, double w, double h, double angle = 0.0) {
-  ObjectGeometry g;
-  g.x = x;
-  g.y = y;
-  g.width = w;
-  g.height = h;
-  g.angle = angle;
-  return g;
-}
+using test::BoxGeometry;
 
 TEST(RotatedRectTest, BoundingRectangles) {
   RECT r;
-  EXPECT_EQ(engine::ObjectBoundingRect(&r, Geometry(100, 50, 10, 6)), (RECT{95, 47, 105, 53}));
+  EXPECT_EQ(engine::ObjectBoundingRect(&r, BoxGeometry(100, 50, 10, 6)), (RECT{95, 47, 105, 53}));
   EXPECT_EQ(r, (RECT{95, 47, 105, 53}));
   // Odd width: (9 + 1) / 2 = 5 to the left, the rest to the right.
-  const RECT odd = engine::ObjectBoundingRect(nullptr, Geometry(100, 50, 9, 6));
+  const RECT odd = engine::ObjectBoundingRect(nullptr, BoxGeometry(100, 50, 9, 6));
   EXPECT_EQ(odd.left, 95);
   EXPECT_EQ(odd.right, 104);
   // Turned: the square round the circle that holds every turn (r = sqrt(34) = 5.83).
-  EXPECT_EQ(engine::ObjectBoundingRect(nullptr, Geometry(100, 50, 10, 6, 90)), (RECT{94, 44, 105, 55}));
+  EXPECT_EQ(engine::ObjectBoundingRect(nullptr, BoxGeometry(100, 50, 10, 6, 90)), (RECT{94, 44, 105, 55}));
   // A turned object without area collapses to its truncated centre.
-  EXPECT_EQ(engine::ObjectBoundingRect(nullptr, Geometry(100.7, 50.2, 0, 6, 30)), (RECT{100, 50, 100, 50}));
+  EXPECT_EQ(engine::ObjectBoundingRect(nullptr, BoxGeometry(100.7, 50.2, 0, 6, 30)), (RECT{100, 50, 100, 50}));
 }
 
 TEST(RotatedRectTest, RotatePointTurnsBothWaysAndRoundsHalfAwayFromZero) {
@@ -42,7 +35,7 @@ TEST(RotatedRectTest, RotatePointTurnsBothWaysAndRoundsHalfAwayFromZero) {
 }
 
 TEST(RotatedRectTest, SameGeometryIgnoresDepthAndAlpha) {
-  ObjectGeometry a = Geometry(1, 2, 3, 4, 5);
+  ObjectGeometry a = BoxGeometry(1, 2, 3, 4, 5);
   ObjectGeometry b = a;
   b.depth = 99;
   b.alpha = 0.25;
@@ -52,14 +45,14 @@ TEST(RotatedRectTest, SameGeometryIgnoresDepthAndAlpha) {
 }
 
 TEST(RotatedRectTest, UnturnedObjectsIntersectByTheirBox) {
-  const ObjectGeometry g = Geometry(100, 50, 10, 6);  // {95, 47, 105, 53}
+  const ObjectGeometry g = BoxGeometry(100, 50, 10, 6);  // {95, 47, 105, 53}
   EXPECT_TRUE(engine::GeometryIntersectsRect(RECT{104, 52, 200, 200}, g));
   EXPECT_FALSE(engine::GeometryIntersectsRect(RECT{105, 40, 200, 200}, g));  // touching is not meeting
   EXPECT_FALSE(engine::GeometryIntersectsRect(RECT{0, 0, 95, 47}, g));
 }
 
 TEST(RotatedRectTest, TurnedObjectsMeetByOutlineOrContainment) {
-  const ObjectGeometry g = Geometry(100, 100, 40, 40, 45);  // r = 28.28: outline a 56 x 56 square turned
+  const ObjectGeometry g = BoxGeometry(100, 100, 40, 40, 45);  // r = 28.28: outline a 56 x 56 square turned
   // Edges crossing.
   EXPECT_TRUE(engine::GeometryIntersectsRect(RECT{120, 90, 200, 110}, g));
   // A small rectangle inside the turned object: no edges meet, the object's centre is outside it,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/engine_doubles.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -19,17 +21,8 @@ using engine::GridEntry;
 using engine::ObjectGeometry;
 using engine::RECT;
 using engine::SceneGrid;
+using test::BoxGeometry;
 using test::TestObject;
-
-ObjectGeometry Box(double x, double y, double w, double h, double angle = 0.0) {
-  ObjectGeometry g;
-  g.x = x;
-  g.y = y;
-  g.width = w;
-  g.height = h;
-  g.angle = angle;
-  return g;
-}
 
 std::vector<GridEntry*> Lookup(SceneGrid& grid, const RECT& rc) {
   std::vector<GridEntry*> found;
@@ -51,7 +44,7 @@ TEST(SceneGridTest, TheReachHoldsEveryAreaThatATurnedOrUnturnedOutlineMeets) {
   const double angles[] = {0.0, 0.5, 30.0, 45.0, 90.0, 135.0, 180.0, -60.0, 359.0};
   int met = 0;
   for (int i = 0; i < 20000; ++i) {
-    const ObjectGeometry g = Box(place(rng), place(rng), size(rng), size(rng), angles[i % 9]);
+    const ObjectGeometry g = BoxGeometry(place(rng), place(rng), size(rng), size(rng), angles[i % 9]);
     RECT reach;
     const engine::Reach kind = SceneGrid::ReachOf(g, &reach);
     ASSERT_EQ(kind, g.angle == 0.0 ? engine::Reach::kBox : engine::Reach::kNear);
@@ -77,19 +70,19 @@ TEST(SceneGridTest, TheReachHoldsEveryAreaThatATurnedOrUnturnedOutlineMeets) {
 TEST(SceneGridTest, APlaceThatIsNotANumberOrFarOutMayMeetAnything) {
   RECT reach;
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(SceneGrid::ReachOf(Box(nan, 10, 10, 10), &reach), engine::Reach::kAnywhere);
-  EXPECT_EQ(SceneGrid::ReachOf(Box(10, 10, std::numeric_limits<double>::infinity(), 10), &reach),
+  EXPECT_EQ(SceneGrid::ReachOf(BoxGeometry(nan, 10, 10, 10), &reach), engine::Reach::kAnywhere);
+  EXPECT_EQ(SceneGrid::ReachOf(BoxGeometry(10, 10, std::numeric_limits<double>::infinity(), 10), &reach),
             engine::Reach::kAnywhere);
-  EXPECT_EQ(SceneGrid::ReachOf(Box(1e12, 10, 10, 10), &reach), engine::Reach::kAnywhere);
-  EXPECT_EQ(SceneGrid::ReachOf(Box(10, 10, 10, 10, nan), &reach), engine::Reach::kAnywhere);
+  EXPECT_EQ(SceneGrid::ReachOf(BoxGeometry(1e12, 10, 10, 10), &reach), engine::Reach::kAnywhere);
+  EXPECT_EQ(SceneGrid::ReachOf(BoxGeometry(10, 10, 10, 10, nan), &reach), engine::Reach::kAnywhere);
 
   SceneGrid grid;
   grid.Reset(RECT{0, 0, 800, 600});
   GridEntry lost;
-  grid.Place(&lost, Box(std::numeric_limits<double>::quiet_NaN(), 0, 10, 10));
+  grid.Place(&lost, BoxGeometry(std::numeric_limits<double>::quiet_NaN(), 0, 10, 10));
   EXPECT_TRUE(Holds(Lookup(grid, RECT{0, 0, 1, 1}), &lost));
   EXPECT_TRUE(Holds(Lookup(grid, RECT{700, 500, 800, 600}), &lost));
-  grid.Place(&lost, Box(400, 300, 10, 10));
+  grid.Place(&lost, BoxGeometry(400, 300, 10, 10));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{0, 0, 1, 1}), &lost));
 }
 
@@ -97,9 +90,9 @@ TEST(SceneGridTest, EntriesAreFoundWhereTheyAreNowAndOnceALookup) {
   SceneGrid grid;
   grid.Reset(RECT{0, 0, 800, 600});
   GridEntry a, b, wide;
-  grid.Place(&a, Box(50, 50, 10, 10));
-  grid.Place(&b, Box(500, 400, 10, 10));
-  grid.Place(&wide, Box(400, 300, 800, 600));
+  grid.Place(&a, BoxGeometry(50, 50, 10, 10));
+  grid.Place(&b, BoxGeometry(500, 400, 10, 10));
+  grid.Place(&wide, BoxGeometry(400, 300, 800, 600));
   std::vector<GridEntry*> found = Lookup(grid, RECT{40, 40, 60, 60});
   EXPECT_TRUE(Holds(found, &a));
   EXPECT_FALSE(Holds(found, &b));
@@ -112,14 +105,14 @@ TEST(SceneGridTest, EntriesAreFoundWhereTheyAreNowAndOnceALookup) {
   EXPECT_EQ(std::count(found.begin(), found.end(), &wide), 1);
   EXPECT_EQ(std::count(found.begin(), found.end(), &a), 1);
   // Moved: found at the new place only.
-  grid.Place(&a, Box(600, 450, 10, 10));
+  grid.Place(&a, BoxGeometry(600, 450, 10, 10));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{40, 40, 60, 60}), &a));
   EXPECT_TRUE(Holds(Lookup(grid, RECT{590, 440, 610, 460}), &a));
   // Grown over the other one's place, then turned: found from further away.
-  grid.Place(&a, Box(600, 450, 200, 10));
+  grid.Place(&a, BoxGeometry(600, 450, 200, 10));
   EXPECT_TRUE(Holds(Lookup(grid, RECT{500, 448, 502, 452}), &a));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{590, 530, 610, 540}), &a));
-  grid.Place(&a, Box(600, 450, 200, 10, 90.0));
+  grid.Place(&a, BoxGeometry(600, 450, 200, 10, 90.0));
   EXPECT_TRUE(Holds(Lookup(grid, RECT{590, 530, 610, 540}), &a));
   // Removed: gone everywhere.
   grid.Remove(&a);
@@ -136,18 +129,18 @@ TEST(SceneGridTest, ABigEntryIsFoundExactlyWhereverItMovesAndShrinks) {
   SceneGrid grid;
   grid.Reset(RECT{0, 0, 800, 600});
   GridEntry big;
-  grid.Place(&big, Box(400, 300, 400, 300));  // 200..600 x 150..450
+  grid.Place(&big, BoxGeometry(400, 300, 400, 300));  // 200..600 x 150..450
   EXPECT_TRUE(big.wide);
   EXPECT_TRUE(Holds(Lookup(grid, RECT{590, 440, 610, 460}), &big));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{600, 440, 610, 460}), &big)) << "its box is exact";
-  grid.Place(&big, Box(500, 300, 400, 300));  // moved right: 300..700
+  grid.Place(&big, BoxGeometry(500, 300, 400, 300));  // moved right: 300..700
   EXPECT_TRUE(Holds(Lookup(grid, RECT{690, 440, 700, 460}), &big));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{250, 200, 260, 210}), &big));
-  grid.Place(&big, Box(500, 300, 20, 20));  // shrunk into a few cells
+  grid.Place(&big, BoxGeometry(500, 300, 20, 20));  // shrunk into a few cells
   EXPECT_FALSE(big.wide);
   EXPECT_TRUE(Holds(Lookup(grid, RECT{495, 295, 505, 305}), &big));
   EXPECT_FALSE(Holds(Lookup(grid, RECT{690, 440, 700, 460}), &big));
-  grid.Place(&big, Box(400, 300, 800, 600, 30.0));  // grown again, and turned
+  grid.Place(&big, BoxGeometry(400, 300, 800, 600, 30.0));  // grown again, and turned
   EXPECT_TRUE(big.wide);
   EXPECT_TRUE(Holds(Lookup(grid, RECT{0, 0, 5, 5}), &big));
   grid.Remove(&big);

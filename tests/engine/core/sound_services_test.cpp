@@ -55,11 +55,7 @@ class SoundServicesTest : public test::EngineFixture {
       core_->RunFrame();
     }
   }
-  int Received(uint32_t id) const {
-    int n = 0;
-    for (const ObjectMessage& m : listener_->received) n += m.id == id ? 1 : 0;
-    return n;
-  }
+  int Received(uint32_t id) const { return listener_->Count(id); }
 
   platform::NullSoundBackend backend_;
   std::unique_ptr<GameCore> core_;

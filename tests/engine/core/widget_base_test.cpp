@@ -140,6 +140,20 @@ TEST_F(WidgetBaseTest, ASkinRemovedFromTheSceneIsNoLongerFollowed) {
   EXPECT_EQ(widget_->GetX(), 100.0);
 }
 
+TEST_F(WidgetBaseTest, SetDepthMovesALaterSkinByTheWidgetsOwnChangeAndSetDepthExactlyPutsItThere) {
+  // The skin was added after the widget, so it stands one above it (depths follow the keys).
+  widget_->SetSkin(skin_, lf::kDepth);
+  const double gap = skin_->GetDepth() - widget_->EngineObject::GetDepth();
+  ASSERT_EQ(gap, 1.0);
+  widget_->SetDepth(500.0);
+  EXPECT_EQ(widget_->EngineObject::GetDepth(), 500.0);
+  EXPECT_EQ(widget_->GetDepth(), 500.0 + gap) << "the widget reports its skin's depth";
+  engine::SetDepthExactly(widget_, 800.0);
+  EXPECT_EQ(widget_->GetDepth(), 800.0);
+  EXPECT_EQ(skin_->GetDepth(), 800.0);
+  EXPECT_EQ(widget_->EngineObject::GetDepth(), 800.0 - gap);
+}
+
 TEST_F(WidgetBaseTest, SubscriptionsOnTheWidgetAreRepeatedOnTheSkin) {
   widget_->SetSkin(skin_, lf::kMove);
   widget_->SubscribeMessage(engine::QUILLARON_EVENT_LBUTTON_DOWN, widget_->GetKey(), 80000010, 0, 0);

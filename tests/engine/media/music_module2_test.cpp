@@ -12,9 +12,8 @@
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
 #include "platform/sound_channel_null.h"
-#include "tests/support/engine_doubles.h"
-#include "tests/support/engine_fixture.h"
 #include "tests/support/midi_file_builder.h"
+#include "tests/support/music_fixture.h"
 #include "tests/support/wave_file.h"
 
 namespace engine {
@@ -27,56 +26,14 @@ std::vector<uint8_t> ShortSong() {
   return file.Bytes();
 }
 
-// A core with the resource module, a stand-in object module and MusicModule2 on null sound
-// channels; MIDI songs are rendered with the system's General MIDI font.
-class MusicModule2Test : public test::EngineFixture {
+// MusicModule2 on null sound channels; MIDI songs are rendered with the system's General MIDI font.
+class MusicModule2Test : public test::MusicFixture<MusicModule2> {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
+    MusicFixture::SetUp();
     if (!platform::FileExists(platform::FluidSynthSink::kDefaultSoundFont)) GTEST_SKIP() << "no General MIDI font";
-    platform::InstallSoundBackend(&backend_);
-    core_ = std::make_unique<GameCore>();
-    resources_ = new ResourceModule();
-    objects_ = new test::FakeModule(module_id::kObject, "Objects");
-    ASSERT_EQ(core_->LoadModule(resources_, true, true), QUILLARON_RETURN_OK);
-    ASSERT_EQ(core_->LoadModule(objects_, true, false), QUILLARON_RETURN_OK);
-    ASSERT_EQ(core_->LoadModule(new MusicModule2(), true, false), QUILLARON_RETURN_OK);
-    music_ = dynamic_cast<MusicModule2*>(core_->FindModule(MusicModule::kId));
-    ASSERT_NE(music_, nullptr);
+    StartCore();
   }
-  void TearDown() override {
-    if (core_) {
-      Run(50);
-      core_.reset();
-    }
-    for (ObjectMessage* message : posted_) delete message;
-    platform::InstallSoundBackend(nullptr);
-    EngineFixture::TearDown();
-  }
-
-  void AddMemorySound(const std::string& file_name, const std::vector<uint8_t>& bytes) {
-    auto* block = new uint8_t[bytes.size()];
-    std::memcpy(block, bytes.data(), bytes.size());
-    resources_->RegisterMemory(file_name, block, static_cast<uint32_t>(bytes.size()));
-  }
-
-  void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += 5) {
-      Step(5);
-      core_->RunFrame();
-      for (const test::HandledEvent& event : objects_->handled) {
-        posted_.push_back(reinterpret_cast<ObjectMessage*>(event.p1));
-      }
-      objects_->handled.clear();
-    }
-  }
-
-  platform::NullSoundBackend backend_;
-  std::unique_ptr<GameCore> core_;
-  ResourceModule* resources_ = nullptr;
-  test::FakeModule* objects_ = nullptr;
-  MusicModule2* music_ = nullptr;
-  std::vector<ObjectMessage*> posted_;
 };
 
 TEST_F(MusicModule2Test, KeepsTheMusicModulesIdUnderItsOwnName) {

@@ -15,9 +15,8 @@
 #include "platform/midi_recorder.h"
 #include "platform/midi_sink.h"
 #include "platform/sound_channel_null.h"
-#include "tests/support/engine_doubles.h"
-#include "tests/support/engine_fixture.h"
 #include "tests/support/midi_file_builder.h"
+#include "tests/support/music_fixture.h"
 #include "tests/support/wave_file.h"
 
 namespace engine {
@@ -25,53 +24,12 @@ namespace {
 
 using test_support::MakeWave;
 
-// A core with the resource module, a stand-in object module that records what it is posted, and
-// the music module, on null sound channels and a recording MIDI sink.
-class MusicModuleTest : public test::EngineFixture {
+// The music module on null sound channels and a recording MIDI sink.
+class MusicModuleTest : public test::MusicFixture<MusicModule> {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
-    platform::InstallSoundBackend(&backend_);
-    platform::SetMidiMapperSink(&recorder_);
-    core_ = std::make_unique<GameCore>();
-    resources_ = new ResourceModule();
-    objects_ = new test::FakeModule(module_id::kObject, "Objects");
-    ASSERT_EQ(core_->LoadModule(resources_, true, true), QUILLARON_RETURN_OK);
-    ASSERT_EQ(core_->LoadModule(objects_, true, false), QUILLARON_RETURN_OK);
-    ASSERT_EQ(core_->LoadModule(new MusicModule(), true, false), QUILLARON_RETURN_OK);
-    music_ = dynamic_cast<MusicModule*>(core_->FindModule(MusicModule::kId));
-    ASSERT_NE(music_, nullptr);
-  }
-  void TearDown() override {
-    Run(50);  // delivers what is still posted, so that every message copy is collected
-    core_.reset();
-    for (ObjectMessage* message : posted_) delete message;
-    platform::SetMidiMapperSink(nullptr);
-    platform::InstallSoundBackend(nullptr);
-    EngineFixture::TearDown();
-  }
-
-  // A sound the resource module holds in memory only: it cannot read it again.
-  void AddMemorySound(const std::string& file_name, const std::vector<uint8_t>& bytes) {
-    auto* block = new uint8_t[bytes.size()];
-    std::memcpy(block, bytes.data(), bytes.size());
-    resources_->RegisterMemory(file_name, block, static_cast<uint32_t>(bytes.size()));
-  }
-
-  // Runs the 5 ms frames of the host window's timer; what the object module was posted is
-  // collected (it takes its events when it ticks, every 10 ms or so).
-  void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += 5) {
-      Step(5);
-      core_->RunFrame();
-      if (MidiStreamPlayer* player = music_->GetMidiPlayer()) player->WaitUntilSettled();
-      for (const test::HandledEvent& event : objects_->handled) {
-        ASSERT_EQ(event.code, object_event::kHeapMessage);
-        ASSERT_EQ(event.p2, 0u);
-        posted_.push_back(reinterpret_cast<ObjectMessage*>(event.p1));
-      }
-      objects_->handled.clear();
-    }
+    MusicFixture::SetUp();
+    StartCore();
   }
 
   uint32_t StreamOf(const char* name) {
@@ -79,14 +37,6 @@ class MusicModuleTest : public test::EngineFixture {
     music_->LoadSoundByKey(MusicModule::SoundKey(name), &channel);
     return channel;
   }
-
-  platform::NullSoundBackend backend_;
-  platform::MidiRecorder recorder_;
-  std::unique_ptr<GameCore> core_;
-  ResourceModule* resources_ = nullptr;
-  test::FakeModule* objects_ = nullptr;
-  MusicModule* music_ = nullptr;
-  std::vector<ObjectMessage*> posted_;
 };
 
 TEST_F(MusicModuleTest, ASoundPlaysOnceAndGoesQuietlyWithoutAMessage) {

@@ -58,12 +58,7 @@ class ImageButtonThroughWindow : public test::HostedEngine {
     Deliver();
     return button;
   }
-  uint32_t Pixel(int x, int y) const { return window_->PresentedFrame()[x + y * 800] & 0xFFFFFF; }
-  int Received(uint32_t id) const {
-    int n = 0;
-    for (const ObjectMessage& m : listener_->received) n += m.id == id ? 1 : 0;
-    return n;
-  }
+  int Received(uint32_t id) const { return listener_->Count(id); }
   void MoveTo(int x, int y) {
     Mouse(WM_MOUSEMOVE, x, y);
     Deliver();

@@ -10,6 +10,7 @@
 #include "engine/ui/menu_item.h"
 #include "engine/ui/menu_list.h"
 #include "platform/win_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/hosted_engine.h"
 #include "tests/support/solid_pictures.h"
 
@@ -26,15 +27,7 @@ using namespace platform;
 constexpr uint32_t kRow = 80000070;  // row i sends kRow + i
 constexpr uint32_t kButton = 80000069;
 
-// The window shows colours at the display's depth, which may drop the lowest bits of a channel.
-::testing::AssertionResult Near(uint32_t got, uint32_t want) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int a = static_cast<int>(got >> shift & 0xFF);
-    const int b = static_cast<int>(want >> shift & 0xFF);
-    if (a - b > 7 || b - a > 7) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
-  }
-  return ::testing::AssertionSuccess();
-}
+using test::Near;
 
 class WidgetsThroughWindow : public test::HostedEngine {
  protected:
@@ -46,20 +39,9 @@ class WidgetsThroughWindow : public test::HostedEngine {
     listener_ = new test::TestObject();
     objects_->AddObject(listener_, nullptr);
   }
-  int Received(uint32_t id) const {
-    int n = 0;
-    for (const ObjectMessage& m : listener_->received) n += m.id == id ? 1 : 0;
-    return n;
-  }
-  uint32_t Pixel(int x, int y) const { return window_->PresentedFrame()[x + y * 800] & 0xFFFFFF; }
+  int Received(uint32_t id) const { return listener_->Count(id); }
   void MoveTo(int x, int y) {
     Mouse(WM_MOUSEMOVE, x, y);
-    Deliver();
-  }
-  void Click(int x, int y) {
-    MoveTo(x, y);
-    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
     Deliver();
   }
   ImageButton* MakeButton(double x, double y) {

@@ -44,18 +44,7 @@ class MessageBoxThroughWindow : public test::HostedEngine {
     Deliver();
     return box;
   }
-  void ClickAt(int x, int y) {
-    Mouse(WM_MOUSEMOVE, x, y);
-    Deliver();
-    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
-    Deliver();
-  }
-  int Received(uint32_t id) const {
-    int n = 0;
-    for (const ObjectMessage& m : listener_->received) n += m.id == id ? 1 : 0;
-    return n;
-  }
+  int Received(uint32_t id) const { return listener_->Count(id); }
 
   test::TestObject* listener_ = nullptr;
 };
@@ -65,7 +54,7 @@ TEST_F(MessageBoxThroughWindow, ClickingOkDeliversOkAndRemovesTheBox) {
   const uint32_t key = box->GetKey();
   EXPECT_EQ(box->GetOkButton()->GetX(), 350.0);
   EXPECT_EQ(box->GetOkButton()->GetY(), 340.0);
-  ClickAt(350, 340);
+  Click(350, 340);
   EXPECT_EQ(Received(kOk), 1);
   EXPECT_EQ(Received(kCancel), 0);
   Frames(20);
@@ -74,10 +63,10 @@ TEST_F(MessageBoxThroughWindow, ClickingOkDeliversOkAndRemovesTheBox) {
 
 TEST_F(MessageBoxThroughWindow, ClickingBesideTheButtonsDoesNothing) {
   MessageBoxWidget* box = ShowBox(true, 0);
-  ClickAt(400, 270);  // on the body, between no buttons
+  Click(400, 270);  // on the body, between no buttons
   EXPECT_EQ(Received(kOk) + Received(kCancel), 0);
   EXPECT_FALSE(box->IsClosing());
-  ClickAt(450, 340);
+  Click(450, 340);
   EXPECT_EQ(Received(kCancel), 1);
 }
 

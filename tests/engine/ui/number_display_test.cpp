@@ -10,6 +10,7 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/ui/digit_strip.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/solid_pictures.h"
 #include "tests/support/widget_scene_fixture.h"
 
@@ -30,14 +31,7 @@ uint32_t Ref(uint32_t rgb) { return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb &
 
 // Drawn onto an opaque canvas a glyph is blended at full opacity, which may round each channel
 // down by one.
-::testing::AssertionResult Near(uint32_t got, uint32_t want) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int a = static_cast<int>(got >> shift & 0xFF);
-    const int b = static_cast<int>(want >> shift & 0xFF);
-    if (a - b > 1 || b - a > 1) return ::testing::AssertionFailure() << std::hex << got << " is not " << want;
-  }
-  return ::testing::AssertionSuccess();
-}
+::testing::AssertionResult Near(uint32_t got, uint32_t want) { return test::ColoursWithin(got, want, 1); }
 
 class DigitWidgets : public test::WidgetSceneFixture {
  protected:

@@ -1,17 +1,23 @@
 // ctest-labels: richtext
 // A link in a rich-text view clicked through the headless window: the mouse messages reach the
 // view through the input module, the link posts 80000007 to the view, and only an http or https
-// target reaches the opener.
+// target reaches the opener. Inline objects show on the window where their items stand, also
+// after scrolling out of sight and back.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "engine/core/canvas_object.h"
+#include "engine/media/paint_module.h"
+#include "engine/ui/inline_object.h"
 #include "engine/ui/link_opener.h"
 #include "engine/ui/rich_text_box.h"
 #include "platform/win_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/hosted_engine.h"
 #include "tests/support/rich_text_fixture.h"
+#include "tests/support/solid_pictures.h"
 
 namespace {
 
@@ -31,18 +37,19 @@ class RichTextThroughWindow : public test::HostedEngine {
     view_->Show();
     Deliver();
   }
-  // Clicks the middle of item index.
-  void ClickItem(size_t index) {
+  // The window point in the middle of item index.
+  std::pair<int, int> ItemMiddle(size_t index) const {
     const engine::RichTextItem& item = view_->ItemAt(index);
     const engine::CanvasObject* canvas = view_->GetCanvas();
     const int x = static_cast<int>(canvas->GetLeft()) + view_->GetTextLeft() + item.x + item.width / 2;
     const int y =
         static_cast<int>(canvas->GetTop()) + view_->GetTextTop() + item.y + item.height / 2 - view_->GetScrollPos();
-    Mouse(WM_MOUSEMOVE, x, y);
-    Deliver();
-    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
-    Deliver();
+    return {x, y};
+  }
+  // Clicks the middle of item index.
+  void ClickItem(size_t index) {
+    const auto [x, y] = ItemMiddle(index);
+    Click(x, y);
     // The link's message to the view comes a tick later.
     Deliver();
   }
@@ -82,6 +89,32 @@ TEST_F(RichTextThroughWindow, DraggingOverTheTextSelectsIt) {
   Deliver();
   EXPECT_EQ(view_->GetSelectedText(), "abc");
   EXPECT_NE(view_->IsInputActive(), 0u);
+}
+
+TEST_F(RichTextThroughWindow, AnInlineButtonIsDrawnAndClickableAlsoAfterScrollingOutAndBack) {
+  auto* paint = dynamic_cast<engine::PaintModule*>(window_->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  test::AddSolidFrames(paint, "dot", 20, 20, {0xC00000});
+  std::string text = "<url_btn=http://example.com/b,dot>";
+  for (int i = 0; i < 30; ++i) text += "\nline";
+  view_->AppendText(text.c_str());
+  view_->SetScrollPos(0);
+  Deliver();
+  ASSERT_EQ(view_->ItemAt(0).kind, engine::RichTextItem::kObject);
+  const auto [x, y] = ItemMiddle(0);
+  EXPECT_TRUE(test::Near(Pixel(x, y), 0xC00000u));
+
+  // Scrolled out of sight the button is gone from the window; back in sight it shows again.
+  view_->SetScrollPos(view_->GetContentHeight());
+  Deliver();
+  EXPECT_EQ(Pixel(x, y), 0xFFFFFFu);
+  view_->SetScrollPos(0);
+  Deliver();
+  EXPECT_TRUE(test::Near(Pixel(x, y), 0xC00000u));
+
+  ClickItem(0);
+  ASSERT_EQ(test::OpenedTargets().size(), 1u);
+  EXPECT_EQ(test::OpenedTargets()[0].second, "http://example.com/b");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// Comparing colours that a drawing may round: a window showing them at its display's depth, a
+// picture blended onto a canvas, a scaled picture.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace test {
+
+// Two colours (0x00RRGGBB) whose red, green and blue each differ by at most steps.
+::testing::AssertionResult ColoursWithin(uint32_t got, uint32_t want, int steps);
+
+// Within 7 steps a channel: what the window shows of a blended or scaled picture.
+inline ::testing::AssertionResult Near(uint32_t got, uint32_t want) { return ColoursWithin(got, want, 7); }
+
+}  // namespace test
