@@ -7,38 +7,20 @@
 //   FullRedraw        the same table painted whole
 #include <benchmark/benchmark.h>
 
-#include <memory>
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
 #include <random>
-#include <string>
 #include <vector>
 
-#include "engine/core/game_core.h"
-#include "engine/core/object_module.h"
-#include "engine/core/rect_object.h"
-#include "engine/media/gdi_paint_module.h"
-#include "engine/media/resource_module.h"
+#include "bench/table_scene.h"
 #include "engine/ui/image_button.h"
-#include "platform/clock.h"
-#include "shell/enter_game_data.h"
-#include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "table/card_rules.h"
-#include "table/card_view.h"
-#include "table/table_view.h"
 
 namespace {
 
-constexpr int kWidth = 1024;
-constexpr int kHeight = 768;
-constexpr int kHand = 32;
-
-shell::PlayerRecord Player(uint32_t user, int32_t chair, const char* name) {
-  shell::PlayerRecord r;
-  r.SetWord(shell::PlayerRecord::kUserId, user);
-  r.SetWord(shell::PlayerRecord::kChair, static_cast<uint32_t>(chair));
-  r.SetText(shell::PlayerRecord::kName, shell::PlayerRecord::kNameBytes, name);
-  return r;
-}
+using bench::kHand;
 
 // A game's table: its own record of the table.
 class GameTable : public table::CTableView {
@@ -47,54 +29,17 @@ class GameTable : public table::CTableView {
   table::TableGameState state;
 };
 
-struct Table {
-  Table() {
-    app.ParseCommandLine("9|zipai|127.0.0.1|0|4242|1001|5|0|0");
-    shell::EnterGameData start;
-    start.players = {Player(1001, 0, "alice"), Player(1002, 1, "bob"), Player(1003, 2, "张三")};
-    const std::vector<uint8_t> bytes = start.Serialize();
-    app.TakeStartData(bytes.data(), bytes.size());
+// Two default decks, shuffled.
+std::vector<int32_t> ShuffledDecks() {
+  std::vector<int32_t> deck(108);
+  std::iota(deck.begin(), deck.end(), 0);
+  std::mt19937 random(5);
+  std::shuffle(deck.begin(), deck.end(), random);
+  return deck;
+}
 
-    core = std::make_unique<engine::GameCore>();
-    core->SetDefaultSettings();
-    core->LoadModule(new engine::ResourceModule(), true, true);
-    objects = new engine::ObjectModule();
-    paint = new engine::GdiPaintModule();
-    core->LoadModule(objects, true, false);
-    core->LoadModule(paint, true, true);
-    paint->SetSize(kWidth, kHeight);
-    objects->SetViewCentre(kWidth / 2, kHeight / 2);
-    objects->SetViewSize(kWidth, kHeight);
-    root = new engine::RectObject();
-    objects->AddObject(root, nullptr);
-    for (const char* package : {"skin-frame.qzr", "skin-table.qzr"}) {
-      root->OpenResourcePackage((std::string(ZP_BINARY_DIR) + "/app/" + package).c_str());
-    }
-    view = new GameTable();
-    view->SetName("MainGame");
-    root->AddToScene(view);
-    const platform::RECT rect{0, 0, kWidth, kHeight};
-    view->SetRect(&rect);
-    view->RefreshSeatedBoards();
-    // Two default decks, shuffled; the user's 32 cards face up, the others' backs.
-    std::vector<int32_t> deck(108);
-    for (size_t i = 0; i < deck.size(); ++i) deck[i] = static_cast<int32_t>(i);
-    std::mt19937 random(5);
-    std::shuffle(deck.begin(), deck.end(), random);
-    for (int32_t chair = 0; chair < 3; ++chair) {
-      for (int32_t k = 0; k < kHand; ++k) {
-        const int32_t id = deck[static_cast<size_t>(chair * kHand + k)];
-        table::CCardView* card = view->CardView(id);
-        card->chair = chair;
-        card->position = view->ChairToPosition(chair);
-        card->place = table::card_place::kHand;
-        card->index = k;
-        card->face_up = chair == 0 ? 1 : 0;
-        card->card_id = chair == 0 ? id : -1;
-      }
-      view->LayoutChairCards(chair);
-    }
-    view->SortHand(table::sort_mode::kValueFalling);
+struct Table : bench::TableScene<GameTable> {
+  Table() : TableScene(ShuffledDecks()) {
     // Chair 1 played a pair of 3s (it lies on the table); the turn is the user's.
     view->state.chair_on_table = 1;
     table::SearchRules search;
@@ -106,24 +51,12 @@ struct Table {
     Frame();
     objects->RedrawAll();
   }
-  void Frame() {
-    clock->Advance(11);
-    core->RunFrame();
-  }
   // The turn notification and the hint button.
   void TurnAndHint() {
     view->ClearSelection();
     view->OnTurnNotify(shell::NotifyBody{});
     view->ShowNextHint();
   }
-
-  platform::ScopedManualClock clock{1000};
-  shell::CGameAppBase app;
-  std::unique_ptr<engine::GameCore> core;
-  engine::ObjectModule* objects = nullptr;
-  engine::GdiPaintModule* paint = nullptr;
-  engine::RectObject* root = nullptr;
-  GameTable* view = nullptr;
 };
 
 void TurnToHint(benchmark::State& state) {
