@@ -67,13 +67,8 @@ engine::WidgetBase* DialogBoard::AddButton(const char* picture, const char* capt
   const engine::PictureInfo info = GetPictureInfo(picture != nullptr ? picture : "", 0);
   engine::WidgetBase* widget = nullptr;
   if (info.record != nullptr) {
-    auto* button = new engine::ImageButton();
-    AddToScene(button);
-    if (!button->IsRegistered()) {
-      delete button;
-      return nullptr;
-    }
-    button->Create(&info, &pressed, 0, 4);
+    engine::ImageButton* button = engine::MakeImageButton(this, info, pressed);
+    if (button == nullptr) return nullptr;
     button->SetSound(1, "SndTouchButton");
     button->SetSound(2, "SndHitButton");
     widget = button;

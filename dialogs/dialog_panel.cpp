@@ -72,15 +72,9 @@ void DialogPanel::DrawLabel(int32_t x, int32_t y, const char* text, engine::COLO
 }
 
 engine::ImageButton* DialogPanel::AddButton(const char* picture, uint32_t id, int32_t x, int32_t y) {
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  const engine::PictureInfo info = GetPictureInfo(picture, 0);
-  const engine::ObjectMessage click = engine::MakeMessage(GetKey(), id, 0, 0);
-  if (!button->IsRegistered() || !button->Create(&info, &click, 0, engine::ImageButton::kDefaultFrames)) {
-    engine::WriteGameLog("dialog: no button %s", picture);
-    if (button->IsRegistered()) DeleteObject(button, true);
-    return nullptr;
-  }
+  engine::ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), id, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   Attach(button, x, y);

@@ -94,15 +94,9 @@ bool CReplayBar::Build() {
 }
 
 engine::ImageButton* CReplayBar::MakeButton(const char* picture, uint32_t message, int32_t x) {
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  if (!button->IsRegistered()) {
-    delete button;
-    return nullptr;
-  }
-  const engine::PictureInfo info = GetPictureInfo(picture, 0);
-  const engine::ObjectMessage pressed = engine::MakeMessage(GetKey(), message, 0, 0);
-  button->Create(&info, &pressed, 0, 4);
+  engine::ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), message, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   button->MoveTo(plate_->GetLeft() + x, plate_->GetY());

@@ -75,18 +75,16 @@ void AdvertBar::OnAddedToScene() {
   if (app != nullptr) browser_.SetIdText(app->GetDomainFilePath());
 
   auto make_tab = [this](const char* picture, uint32_t id) {
-    auto* tab = new engine::ImageButton();
-    AddToScene(tab);
-    const PictureInfo info = GetPictureInfo(picture, 0);
-    const ObjectMessage message = engine::MakeMessage(GetKey(), id, 0, 0);
-    tab->Create(&info, &message, 0, engine::ImageButton::kDefaultFrames);
+    engine::ImageButton* tab =
+        engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), id, 0, 0));
+    if (tab == nullptr) return tab;
     // Pointing at a tab is enough to switch to it.
     tab->SubscribeMessage(engine::QUILLARON_EVENT_MOUSE_ENTER, GetKey(), id, 0, 0);
     tab->Show();
     return tab;
   };
   advert_tab_ = make_tab("btnAdvertTab", panel_msg::kShowAdvertTab);
-  advert_tab_->SetDown(false);
+  if (advert_tab_ != nullptr) advert_tab_->SetDown(false);
   // At a random-seating table a player sees no scores.
   if (app != nullptr && app->TestTableOption8() && app->GetLookOn() == 0) return;
 

@@ -43,16 +43,9 @@ constexpr int32_t kPreviewTextInset = 2;
 }  // namespace
 
 ImageButton* EmoticonPicker::MakePageButton(const char* picture, uint32_t message) {
-  auto* button = new ImageButton();
-  AddToScene(button);
-  if (!button->IsRegistered()) {
-    engine::WriteGameLog("EmoticonPicker: the picker is not in a scene; no paging button");
-    delete button;
-    return nullptr;
-  }
-  const PictureInfo info = GetPictureInfo(picture, 0);
-  const ObjectMessage click = engine::MakeMessage(GetKey(), message, 0, 0);
-  button->Create(&info, &click, 0, ImageButton::kDefaultFrames);
+  ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), message, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetDepth(grid_->GetDepth() + kDepthButtons);
   if (engine::SpriteObject* sprite = button->GetSprite()) sprite->ClearFlags(engine::object_flag::kPixelHitTest);
   grid_->AddChild(button, kButtonLinks);

@@ -78,15 +78,9 @@ void GameFrame::InitFrameMetrics() {
 }
 
 engine::ImageButton* GameFrame::MakeImageButton(const char* picture, uint32_t target, uint32_t id) {
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  if (!button->IsRegistered()) {
-    delete button;
-    return nullptr;
-  }
-  const engine::PictureInfo info = GetPictureInfo(picture, 0);
-  const engine::ObjectMessage click = engine::MakeMessage(target, id, 0, 0);
-  button->Create(&info, &click, 0, 4);
+  engine::ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(target, id, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   return button;

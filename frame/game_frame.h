@@ -365,6 +365,10 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   // Whether a server is there to leave (not offline, and the session's connection is up).
   bool HasServer();
   engine::ImageButton* MakeImageButton(const char* picture, uint32_t target, uint32_t id);
+  // Opens a system message box over everything open, ok and cancel its answers, with a link
+  // line when link_text is given.
+  void OpenSystemBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
+                     int32_t buttons, int32_t style, const char* icon, const char* link_text, int32_t link_flag);
   uint32_t Key() const { return GetKey(); }
 
   // 1-8: the board queue, the window and the side panel.

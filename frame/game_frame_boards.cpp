@@ -52,6 +52,24 @@ void GameFrame::PlaceSplitter() {
 
 void GameFrame::ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                                int32_t buttons, int32_t style, const char* icon) {
+  OpenSystemBox(text, ok, cancel, buttons, style, icon, nullptr, 0);
+}
+
+void GameFrame::ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) {
+  ShowMessageBoxEx(text, nullptr, 0, buttons, style, icon);
+}
+
+void GameFrame::ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
+                                 int32_t style, const char* icon) {
+  // The box's two answers: leave the table, or close the window at once.
+  const engine::ObjectMessage leave = engine::MakeMessage(Key(), frame_msg::kConfirmExit, 0, 0);
+  const engine::ObjectMessage close = engine::MakeMessage(Key(), frame_msg::kCloseNow, 0, 0);
+  OpenSystemBox(text, &leave, &close, buttons, style, icon, link_text, link_flag);
+}
+
+void GameFrame::OpenSystemBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
+                              int32_t buttons, int32_t style, const char* icon, const char* link_text,
+                              int32_t link_flag) {
   const int32_t count = GetIntSetting(frame_setting::kOpenBoxCount) + 1;
   SetIntSetting(frame_setting::kOpenBoxCount, count);
   auto* box = new dialogs::CSystemMsgBox();
@@ -61,33 +79,6 @@ void GameFrame::ShowMessageBox(const char* text, const engine::ObjectMessage* ok
     return;
   }
   box->Build(text, ok, cancel, buttons, style, icon);
-  last_box_key_ = box->GetKey();
-  box->Show();
-  box->SetDraggable(true);
-  box->MoveTo(GetScreenWidth() / 2, GetScreenHeight() / 2);
-  box->SetDepth(kBoxDepth + 2.0 * count);
-  box->Invalidate();
-  PlaySound("Snd_msg", 1, nullptr);
-}
-
-void GameFrame::ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) {
-  ShowMessageBoxEx(text, nullptr, 0, buttons, style, icon);
-}
-
-void GameFrame::ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
-                                 int32_t style, const char* icon) {
-  const int32_t count = GetIntSetting(frame_setting::kOpenBoxCount) + 1;
-  SetIntSetting(frame_setting::kOpenBoxCount, count);
-  auto* box = new dialogs::CSystemMsgBox();
-  AddToScene(box);
-  if (!box->IsRegistered()) {
-    delete box;
-    return;
-  }
-  // The box's two answers: leave the table, or close the window at once.
-  const engine::ObjectMessage leave = engine::MakeMessage(Key(), frame_msg::kConfirmExit, 0, 0);
-  const engine::ObjectMessage close = engine::MakeMessage(Key(), frame_msg::kCloseNow, 0, 0);
-  box->Build(text, &leave, &close, buttons, style, icon);
   if (link_text != nullptr && *link_text != '\0') box->SetLink(link_text, link_flag);
   last_box_key_ = box->GetKey();
   box->Show();

@@ -82,15 +82,9 @@ void ResizeCanvas(CanvasObject* canvas, int32_t width, int32_t height) {
 // ---- creation and layout ----
 
 ImageButton* InputBar::MakeButton(const char* picture, uint32_t message_id) {
-  auto* button = new ImageButton();
-  EngineObject::AddToScene(button);
-  const engine::PictureInfo info = GetPictureInfo(picture, 0);
-  const ObjectMessage click = engine::MakeMessage(panel_key_, message_id, 0, 0);
-  if (!button->IsRegistered() || !button->Create(&info, &click, 0, ImageButton::kDefaultFrames)) {
-    engine::WriteGameLog("InputBar: no button %s", picture);
-    if (button->IsRegistered()) DeleteObject(button, true);
-    return nullptr;
-  }
+  ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(panel_key_, message_id, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   return button;

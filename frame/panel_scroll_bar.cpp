@@ -115,14 +115,8 @@ engine::ImageButton* PanelScrollBar::MakeButton(engine::ImageButton* existing, c
     return existing;
   }
   if (track_ == nullptr) return nullptr;
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  const ObjectMessage message = engine::MakeMessage(owner_, id, 0, 0);
-  if (!button->IsRegistered() || !button->Create(&picture, &message, 0, engine::ImageButton::kDefaultFrames)) {
-    engine::WriteGameLog("PanelScrollBar: no arrow button");
-    if (button->IsRegistered()) DeleteObject(button, true);
-    return nullptr;
-  }
+  engine::ImageButton* button = engine::MakeImageButton(this, picture, engine::MakeMessage(owner_, id, 0, 0));
+  if (button == nullptr) return nullptr;
   button->SetDepth(track_->GetDepth() + 0.1);
   if (track_->IsVisible()) button->Show();
   track_->AddChild(button, kPartLinks);

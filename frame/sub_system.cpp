@@ -90,11 +90,9 @@ void SubSystem::CreateChatBox() { Adopt(this, new ChatBox()); }
 
 engine::ImageButton* SubSystem::MakeSystemButton(const char* picture, const char* name, const char* caption,
                                                  uint32_t id) {
-  engine::ImageButton* button = Adopt(this, new engine::ImageButton());
+  engine::ImageButton* button =
+      engine::MakeImageButton(this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), id, 0, 0));
   if (button == nullptr) return nullptr;
-  const PictureInfo info = GetPictureInfo(picture, 0);
-  const ObjectMessage click = engine::MakeMessage(GetKey(), id, 0, 0);
-  button->Create(&info, &click, 0, engine::ImageButton::kDefaultFrames);
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   button->Show();

@@ -157,11 +157,9 @@ void CTableView::CreateButtons() {
 
 engine::ImageButton* CTableView::CreateButton(const char* picture, uint32_t message, const char* tip, int32_t hand,
                                               int32_t first_frame, int32_t frame_count) {
-  auto* button = new engine::ImageButton();
-  AddToScene(button);
-  const engine::PictureInfo info = GetPictureInfo(picture, 0);
-  const engine::ObjectMessage click = engine::MakeMessage(GetKey(), message, 0, 0);
-  button->Create(&info, &click, first_frame, frame_count);
+  engine::ImageButton* button = engine::MakeImageButton(
+      this, GetPictureInfo(picture, 0), engine::MakeMessage(GetKey(), message, 0, 0), first_frame, frame_count);
+  if (button == nullptr) return nullptr;
   button->SetSound(1, "SndTouchButton");
   button->SetSound(2, "SndHitButton");
   button->SetDepth(kButtonDepth);

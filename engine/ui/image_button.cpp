@@ -177,4 +177,20 @@ int ImageButton::OnMessage(const ObjectMessage* message) {
   return WidgetBase::OnMessage(message);
 }
 
+ImageButton* MakeImageButton(EngineObject* parent, const PictureInfo& picture, const ObjectMessage& click,
+                             int32_t first_frame, int32_t frame_count) {
+  auto* button = new ImageButton();
+  parent->AddToScene(button);
+  if (!button->IsRegistered()) {
+    WriteGameLog("ImageButton: the parent is in no scene; no button");
+    delete button;
+    return nullptr;
+  }
+  if (!button->Create(&picture, &click, first_frame, frame_count)) {
+    button->DeleteObject(button, true);
+    return nullptr;
+  }
+  return button;
+}
+
 }  // namespace engine

@@ -88,4 +88,9 @@ class ImageButton : public WidgetBase {
   std::string sounds_[2];
 };
 
+// Makes a button in parent's scene from picture (see ImageButton::Create), sending click when
+// pressed. Null, with a log line, when parent is in no scene or the button made no sprite.
+ImageButton* MakeImageButton(EngineObject* parent, const PictureInfo& picture, const ObjectMessage& click,
+                             int32_t first_frame = 0, int32_t frame_count = ImageButton::kDefaultFrames);
+
 }  // namespace engine

@@ -19,11 +19,9 @@ void QuickInputBar::OnAddedToScene() {
   BuildParts(kFieldInset);
   if (CurrentSkin() == nullptr) return;
 
-  auto* button = new ImageButton();
-  AddToScene(button);
-  const PictureInfo picture = GetPictureInfo(kButtonPicture, 0);
-  const ObjectMessage click = MakeMessage(GetKey(), kMsgToggleList, 0, 0);
-  if (button->IsRegistered() && button->Create(&picture, &click, 0, ImageButton::kDefaultFrames)) {
+  ImageButton* button =
+      MakeImageButton(this, GetPictureInfo(kButtonPicture, 0), MakeMessage(GetKey(), kMsgToggleList, 0, 0));
+  if (button != nullptr) {
     button->SetSound(1, "SndTouchButton");
     button->SetSound(2, "SndHitButton");
     button->SetFlag2(true);
