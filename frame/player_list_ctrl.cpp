@@ -12,6 +12,7 @@
 #include "engine/ui/font_record.h"
 #include "frame/call_player.h"
 #include "frame/canvas_text.h"
+#include "frame/game_frame.h"
 #include "frame/popup_menu.h"
 #include "net/card_game_session.h"
 #include "net/text_bounds.h"
@@ -31,6 +32,7 @@ using shell::CGameAppBase;
 using shell::PlayerRecord;
 
 constexpr const char* kRowPicture = "UserListBlock";
+constexpr const char* kGameFrameName = "GameFrame";
 constexpr const char* kLookerMark = "bit_LookOn";
 constexpr int32_t kFontSize = 12;
 constexpr int32_t kOwnWeight = 700;
@@ -378,6 +380,12 @@ uint32_t PlayerListCtrl::SelectedUser() const { return IsRow(selected_) ? rows_[
 void PlayerListCtrl::ShowUserCard(uint32_t user_id) {
   CGameAppBase* app = shell::GetApp();
   if (app == nullptr || user_id == 0) return;
+  // The game frame shows the card: the one showing goes first; offline it is drawn from the
+  // table's own records, else the lobby is asked for the user's details.
+  if (auto* frame = dynamic_cast<GameFrame*>(FindObjectByName(kGameFrameName))) {
+    frame->ShowUserCardOf(user_id, 1);
+    return;
+  }
   if (!app->RequestUserDetails(user_id)) engine::WriteGameLog("user list: no lobby to show user %u", user_id);
 }
 

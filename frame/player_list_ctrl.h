@@ -5,7 +5,8 @@
 // score and level, "允许旁观看牌"/"禁止旁观看牌", "呼叫玩家" and "复制玩家名".
 //
 // What it sends and asks:
-//   the user's card: the lobby is asked for the user's details (0x9108, ShowUserCard);
+//   the user's card: through the game frame, which asks the lobby for the user's details (0x9108)
+//       or, offline, shows the card from the table's records (ShowUserCard);
 //   "呼叫玩家": sound "SndFa", request 201200 through the application's session, and the call
 //       line in the chat through the notification handler's call-player operation;
 //   "允许旁观看牌"/"禁止旁观看牌": request 229560 (waits); when it succeeds the looker is added to or
@@ -116,7 +117,8 @@ class PlayerListCtrl : public engine::WidgetBase {
   // level and wealth cut to 10 bytes, the watched player's name (lookers only) to 10, the second
   // name to 12; "" for an empty row or a column without text.
   virtual std::string GetCellText(int32_t index, int32_t column_id);
-  // Shows a user's card: the lobby is asked for the user's details.
+  // Shows a user's card through the game frame (which hides the card showing, and offline draws
+  // it from the table's records); without a game frame the lobby is asked for the details.
   virtual void ShowUserCard(uint32_t user_id);
 
   bool IsLookOnAllowed(uint32_t user_id) const { return look_on_.count(user_id) != 0; }

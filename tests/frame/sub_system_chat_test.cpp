@@ -297,9 +297,20 @@ TEST_F(PanelLines, LookersComeAndGoWithLinesUnlessTheyHaveFlag1000AndAlwaysLeave
   const PlayerRecord quiet = test::MakePlayer(2003, 0, "quiet", "", 0x1000, true);
   frame().OnLookerEnter(&fan);
   frame().OnLookerEnter(&quiet);
+  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <c=2906200>fan进入旁观 \r\n"}));
+  // The user lets fan see its cards.
+  frame::PlayerListCtrl* list = panel().GetUserListBar()->GetList();
+  for (int row = 0; row < list->GetRowCount(); ++row) {
+    if (list->GetRowUserId(row) == 2002) list->SelectRow(row);
+  }
+  const engine::ObjectMessage allow = engine::MakeMessage(list->GetKey(), frame::PlayerListCtrl::kToggleLookOn, 0, 0);
+  list->OnMessage(&allow);
+  ASSERT_TRUE(list->IsLookOnAllowed(2002));
+  NewTexts();
   frame().OnLookerLeave(&quiet);
   frame().OnLookerLeave(&fan);
-  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <c=2906200>fan进入旁观 \r\n", " <c=2906200>fan退出旁观 \r\n"}));
+  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <c=2906200>fan退出旁观 \r\n"}));
+  EXPECT_FALSE(list->IsLookOnAllowed(2002));
 }
 
 TEST_F(PanelLines, SafeBoxAndAllowanceNoticesAndTheBaseSilverLine) {

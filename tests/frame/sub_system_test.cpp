@@ -18,12 +18,14 @@
 #include "frame/input_bar.h"
 #include "frame/match_list_bar.h"
 #include "frame/operate_bar.h"
+#include "frame/player_list_ctrl.h"
 #include "frame/popup_menu.h"
 #include "net/request_ids.h"
 #include "frame/user_list_bar.h"
 #include "platform/win_messages.h"
 #include "shell/app_messages.h"
 #include "shell/chat_text.h"
+#include "shell/lobby_link.h"
 #include "shell/notice_fetcher.h"
 #include "tests/support/side_panel_fixture.h"
 
@@ -63,12 +65,23 @@ class SidePanel : public test::SidePanelFixture {
     }
     return names;
   }
-  void Click(const EngineObject* o) {
-    const int x = static_cast<int>(o->GetX());
-    const int y = static_cast<int>(o->GetY());
+  void Click(int x, int y) {
     Mouse(platform::WM_MOUSEMOVE, x, y);
     Mouse(platform::WM_LBUTTONDOWN, x, y, platform::MK_LBUTTON);
     Mouse(platform::WM_LBUTTONUP, x, y);
+  }
+  void Click(const EngineObject* o) { Click(static_cast<int>(o->GetX()), static_cast<int>(o->GetY())); }
+  // A left click on the middle of a user list row.
+  void ClickRow(int row) {
+    const frame::PlayerListCtrl* list = panel().GetUserListBar()->GetList();
+    const int h = list->GetRowHeight();
+    Click(static_cast<int>(list->GetLeft()) + 100, static_cast<int>(list->GetTop()) + h * row + h / 2);
+  }
+  size_t CardAsks(uint32_t user) {
+    size_t n = 0;
+    for (const shell::LobbyPost& p : static_cast<shell::LobbyStandIn*>(app_->GetLobby())->Posts())
+      n += p.message == shell::lobby_msg::kUserDetails && p.lparam == static_cast<intptr_t>(user) ? 1 : 0;
+    return n;
   }
 };
 
@@ -325,6 +338,32 @@ TEST_F(SidePanel, TextsAndAddressesHandedOverOnTheHeapReachTheirBarAndAreFreed) 
   // The clear message of the match frame empties the chat.
   send(frame::child_msg::kMatchPanel, 0);
   EXPECT_EQ(ChatText(), "");
+}
+
+TEST_F(SidePanel, AClickOnAUserRowHasTheFrameHideTheCardShowingAndAskTheLobbyForTheUsers) {
+  StartPanel();
+  frame().ShowUserCard(*app_->FindPlayerRecord(1003));
+  frame().PlaceCardAtPoint(1003, 300, 300);
+  ASSERT_NE(frame().GetCard(), nullptr);
+  ASSERT_TRUE(frame().GetCard()->IsVisible());
+  ClickRow(1);
+  EXPECT_EQ(panel().GetUserListBar()->GetList()->GetSelectedRow(), 1);
+  EXPECT_FALSE(frame().GetCard()->IsVisible());
+  EXPECT_EQ(CardAsks(1002), 1u);
+}
+
+TEST_F(SidePanel, OfflineAClickOnAUserRowShowsTheCardFromTheTablesOwnRecords) {
+  StartOffline();
+  ASSERT_TRUE(app_->ParseCommandLine(test::kTestCommandLine));
+  const std::vector<uint8_t> bytes = table_.Serialize();
+  ASSERT_TRUE(app_->TakeStartData(bytes.data(), bytes.size()));
+  app_->RefreshUserList();
+  ASSERT_EQ(panel().GetUserListBar()->GetList()->GetRowUserId(2), 1003u);
+  ClickRow(2);
+  ASSERT_NE(frame().GetCard(), nullptr);
+  EXPECT_TRUE(frame().GetCard()->IsVisible());
+  EXPECT_EQ(frame().GetCardUser(), 1003u);
+  EXPECT_EQ(CardAsks(1003), 0u);
 }
 
 }  // namespace
