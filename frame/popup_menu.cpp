@@ -64,6 +64,8 @@ void PopupMenuItem::DrawState(uint32_t state) {
       canvas->SetFillColour(normal_back_);
       canvas->Clear();
       canvas->SetTextColour(text_colour_, opacity);
+      // A bold caption is set one pixel wider per character.
+      canvas->SetTextSpacing(bold_ ? 1 : 0, 0);
       canvas->SetFont(GetFontSize(), bold_ ? kBold : kRegular, engine::kDefaultFaceName);
       DrawCaption(canvas);
       break;

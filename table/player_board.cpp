@@ -14,6 +14,7 @@
 #include "shell/game_app_base.h"
 #include "table/main_game_rect.h"
 #include "table/table_messages.h"
+#include "table/table_view.h"
 
 namespace table {
 namespace {
@@ -45,8 +46,9 @@ constexpr int32_t kAnchorOtherLeft = 200;
 constexpr int32_t kAnchorBottomGap = 48;
 constexpr int32_t kAnchorSideInset = 180;
 
-constexpr uint32_t kLargeCardHeightSetting = 50019;
-constexpr uint32_t kBoardHeightSetting = 50016;
+// The table view publishes the large card back's height and the board's height.
+constexpr uint32_t kLargeCardHeightSetting = CTableView::kSettingLargeBackHeight;
+constexpr uint32_t kBoardHeightSetting = CTableView::kSettingBoardHeight;
 
 // The pulse of the auto-play and offline marks.
 constexpr double kPulseStep = 0.1;

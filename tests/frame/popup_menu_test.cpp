@@ -125,13 +125,14 @@ TEST_F(PopupMenuInWindow, EnablingByMessageTouchesOnlyTheEntriesWithThatTargetAn
   EXPECT_EQ(Received(kFirst + 1), 1);
 }
 
-TEST_F(PopupMenuInWindow, ADisabledEntryIsDrawnFaintAndRegularWhateverItsBoldFlag) {
+TEST_F(PopupMenuInWindow, ABoldEntryIsSetWiderAndWhenDisabledIsDrawnFaintAndRegular) {
   PopupMenu* menu = MakeMenu();
   PopupMenuItem* bold = menu->GetItem(0);
   engine::FontRecord style{};
   bold->GetCanvas()->GetTextStyle(&style);
   EXPECT_EQ(style.weight, 600);
   EXPECT_EQ(style.alpha, 255u);
+  EXPECT_EQ(style.char_space, 1);
   bold->SetEnabled(false);
   bold->GetCanvas()->GetTextStyle(&style);
   EXPECT_EQ(style.weight, 400);
@@ -140,6 +141,7 @@ TEST_F(PopupMenuInWindow, ADisabledEntryIsDrawnFaintAndRegularWhateverItsBoldFla
   // The second entry is regular from the start.
   menu->GetItem(1)->GetCanvas()->GetTextStyle(&style);
   EXPECT_EQ(style.weight, 400);
+  EXPECT_EQ(style.char_space, 0);
 }
 
 TEST_F(PopupMenuInWindow, HoverAndPressedStatesTakeTheirBackgrounds) {
