@@ -12,7 +12,6 @@ namespace {
 
 constexpr int32_t kWidth = 260;
 constexpr int32_t kHeight = 150;
-constexpr double kDepth = 89980.0;
 constexpr int32_t kBoxWidth = 140;
 
 }  // namespace

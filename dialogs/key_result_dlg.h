@@ -18,6 +18,8 @@ namespace dialogs {
 
 class CKeyResultDlg : public DialogPanel {
  public:
+  // Where it stands among the scene's layers.
+  static constexpr double kDepth = 89980.0;
   static constexpr const char* kPicture = "KeyResultDlg";
   static constexpr uint32_t kMsgConfirmed = 80000017;
   static constexpr const char* kTarget = "InputBar";

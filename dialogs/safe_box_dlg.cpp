@@ -11,7 +11,6 @@ namespace {
 
 constexpr int32_t kWidth = 300;
 constexpr int32_t kHeight = 190;
-constexpr double kDepth = 89900.0;
 constexpr int32_t kLabelX = 30;
 constexpr int32_t kValueX = 170;
 constexpr int32_t kBalanceRow = 60;

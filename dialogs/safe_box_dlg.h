@@ -18,6 +18,8 @@ class CSafeBoxAmountDlg;
 
 class CSafeBoxDlg : public DialogPanel {
  public:
+  // Where it stands among the scene's layers.
+  static constexpr double kDepth = 89900.0;
   static constexpr const char* kPicture = "SafeBoxDlg";
   static constexpr int32_t kStateProtected = 0x1;
   static constexpr uint32_t kMsgSave = 1075;

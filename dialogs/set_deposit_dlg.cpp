@@ -12,7 +12,6 @@ namespace {
 
 constexpr int32_t kWidth = 300;
 constexpr int32_t kHeight = 250;
-constexpr double kDepth = 89990.0;
 constexpr int32_t kBoxWidth = 110;
 constexpr int32_t kPromptRow = 46;
 constexpr int32_t kFirstRow = 80;

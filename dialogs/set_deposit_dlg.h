@@ -20,6 +20,8 @@ namespace dialogs {
 
 class CSetDepositDlg : public DialogPanel {
  public:
+  // Where it stands among the scene's layers.
+  static constexpr double kDepth = 89990.0;
   static constexpr const char* kPicture = "SetDepositDlg";
   static constexpr uint32_t kMsgOk = 1073;
   static constexpr uint32_t kMsgCancel = 1074;

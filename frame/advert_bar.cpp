@@ -12,6 +12,7 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "frame/canvas_text.h"
+#include "frame/frame_messages.h"
 #include "frame/panel_messages.h"
 #include "frame/panel_scroll_bar.h"
 #include "platform/profile.h"
@@ -36,18 +37,10 @@ constexpr uint32_t kBrowserStyle = 0x2000000;
 // ShowWindow's command that shows a window as it was.
 constexpr int kSwShow = 5;
 constexpr int kRefreshCompletely = 3;
-// Engine integer settings: the frame's metrics.
-constexpr uint32_t kTopMarginSetting = 50007;
-constexpr uint32_t kHeadHeightSetting = 50008;
-constexpr uint32_t kRowHeightSetting = 50009;
-constexpr uint32_t kColumnWidthSetting = 50010;
-constexpr uint32_t kExtraHeightSetting = 50011;
 constexpr int32_t kDefaultTopMargin = 28;
 constexpr int32_t kDefaultHeadHeight = 22;
 constexpr int32_t kDefaultRowHeight = 26;
 constexpr int32_t kDefaultColumnWidth = 70;
-// Engine string settings naming the horizontal scroll bar's pictures.
-constexpr uint32_t kHorizontalPictures = 27;
 // How long and how often the score tab may go back to the advert.
 constexpr int32_t kMaxBackSeconds = 3600;
 // ScrollOn moves at least this far from the start.
@@ -91,15 +84,15 @@ void AdvertBar::OnAddedToScene() {
   score_tab_ =
       make_tab(app != nullptr && app->TestRoomOption4() ? "btnDepositTab" : "btnScoreTab", panel_msg::kShowScoreTab);
 
-  const PictureInfo track = GetPictureInfo(GetStringSetting(kHorizontalPictures), 0);
+  const PictureInfo track = GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName), 0);
   scroll_bar_ = new PanelScrollBar();
   AddToScene(scroll_bar_);
   if (scroll_bar_->Create(GetKey(), 100, track.height, PanelScrollBar::kHorizontal, 0)) {
     scroll_bar_->SetTrackPicture(track);
-    scroll_bar_->SetThumbPicture(GetPictureInfo(GetStringSetting(kHorizontalPictures + 1), 0));
-    scroll_bar_->SetGripPicture(GetPictureInfo(GetStringSetting(kHorizontalPictures + 2), 0));
-    scroll_bar_->SetLeftButtonPicture(GetPictureInfo(GetStringSetting(kHorizontalPictures + 3), 0));
-    scroll_bar_->SetRightButtonPicture(GetPictureInfo(GetStringSetting(kHorizontalPictures + 4), 0));
+    scroll_bar_->SetThumbPicture(GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName + 1), 0));
+    scroll_bar_->SetGripPicture(GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName + 2), 0));
+    scroll_bar_->SetLeftButtonPicture(GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName + 3), 0));
+    scroll_bar_->SetRightButtonPicture(GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName + 4), 0));
   }
 
   score_canvas_ = CreateCanvas(10, 10, engine::kColourKey);
@@ -150,10 +143,11 @@ void AdvertBar::Reload() {
 }
 
 void AdvertBar::Layout() {
-  const int32_t top_margin = Metric(kTopMarginSetting, kDefaultTopMargin);
-  const int32_t head = Metric(kHeadHeightSetting, kDefaultHeadHeight);
-  const int32_t row = Metric(kRowHeightSetting, kDefaultRowHeight);
-  const int32_t extra = Metric(kExtraHeightSetting, GetPictureInfo(GetStringSetting(kHorizontalPictures), 0).height);
+  const int32_t top_margin = Metric(frame_setting::kTopMargin, kDefaultTopMargin);
+  const int32_t head = Metric(frame_setting::kHeadHeight, kDefaultHeadHeight);
+  const int32_t row = Metric(frame_setting::kRowHeight, kDefaultRowHeight);
+  const int32_t extra =
+      Metric(frame_setting::kExtraHeight, GetPictureInfo(GetStringSetting(frame_setting::kScrollTrackName), 0).height);
   const int32_t h = head + row * RowCount();
   const int32_t total_height = h + extra;
   const double left = GetLeft();
@@ -201,9 +195,9 @@ void AdvertBar::DrawScoreTable() {
   const int32_t games = std::max(history.game_count, 0);
   const int32_t columns = std::min(games >= 1 ? games + 1 : 2, kMaxColumns);
   const int32_t shown = std::min(games, shell::ScoreHistory::kRing);
-  const int32_t cw = Metric(kColumnWidthSetting, kDefaultColumnWidth);
-  const int32_t rh = Metric(kRowHeightSetting, kDefaultRowHeight);
-  const int32_t hh = Metric(kHeadHeightSetting, kDefaultHeadHeight);
+  const int32_t cw = Metric(frame_setting::kColumnWidth, kDefaultColumnWidth);
+  const int32_t rh = Metric(frame_setting::kRowHeight, kDefaultRowHeight);
+  const int32_t hh = Metric(frame_setting::kHeadHeight, kDefaultHeadHeight);
   const int32_t rows = RowCount();
   const int32_t height = rows * rh + hh;
   const int32_t width = std::max(kNameColumn + cw * columns, static_cast<int32_t>(GetWidth()));
@@ -293,7 +287,7 @@ void AdvertBar::ScrollTo(const ScrollPos* pos) {
 
 void AdvertBar::ScrollBack() {
   if (score_canvas_ == nullptr) return;
-  const int32_t cw = Metric(kColumnWidthSetting, kDefaultColumnWidth);
+  const int32_t cw = Metric(frame_setting::kColumnWidth, kDefaultColumnWidth);
   int32_t offset = static_cast<int32_t>((GetLeft() - score_canvas_->GetLeft()) - cw);
   if (offset < kFirstStep) offset = 0;
   ScrollBarRange(offset);
@@ -301,7 +295,7 @@ void AdvertBar::ScrollBack() {
 
 void AdvertBar::ScrollOn() {
   if (score_canvas_ == nullptr) return;
-  const int32_t cw = Metric(kColumnWidthSetting, kDefaultColumnWidth);
+  const int32_t cw = Metric(frame_setting::kColumnWidth, kDefaultColumnWidth);
   int32_t offset = static_cast<int32_t>((GetLeft() - score_canvas_->GetLeft()) + cw);
   if (offset >= 1 && offset < kFirstStep) offset = kFirstStep;
   const auto last = std::max(0, static_cast<int32_t>(score_canvas_->GetWidth() - GetWidth()));

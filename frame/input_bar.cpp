@@ -37,9 +37,6 @@ constexpr double kBackgroundDepth = 0.1;
 constexpr double kEditDepth = 0.2;
 constexpr double kQuickDepth = 0.3;
 constexpr double kSilverMenuDepth = 100.0;
-constexpr double kSafeBoxDepth = 89900.0;
-constexpr double kSetDepositDepth = 89990.0;
-constexpr double kKeyResultDepth = 89980.0;
 
 // Layout of the bar: margins, the row of extra objects and the input row.
 constexpr int32_t kMargin = 10;
@@ -421,7 +418,7 @@ void InputBar::OpenSafeBox() {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    engine::SetDepthExactly(dialog, kSafeBoxDepth);
+    engine::SetDepthExactly(dialog, dialogs::CSafeBoxDlg::kDepth);
     safe_box_dlg_ = dialog;
   }
   if (safe_box_dlg_->GetState() != state.state) {
@@ -444,7 +441,7 @@ void InputBar::OpenSetDepositDlg() {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    engine::SetDepthExactly(dialog, kSetDepositDepth);
+    engine::SetDepthExactly(dialog, dialogs::CSetDepositDlg::kDepth);
     set_deposit_dlg_ = dialog;
   }
   set_deposit_dlg_->SetAmounts(amounts_);
@@ -469,7 +466,7 @@ void InputBar::ShowKeyResultDlg(bool show, int32_t code, int32_t purpose) {
       if (dialog->IsRegistered()) DeleteObject(dialog, true);
       return;
     }
-    engine::SetDepthExactly(dialog, kKeyResultDepth);
+    engine::SetDepthExactly(dialog, dialogs::CKeyResultDlg::kDepth);
     key_result_dlg_ = dialog;
   }
   key_result_dlg_->SetCode(code);
