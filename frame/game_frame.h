@@ -264,6 +264,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void ShowForceExitRequest();
   void ShowCloseBoard();
   void SlideInBoard(engine::EngineObject* board) override;
+  // The advert bar of the side panel ("AdvertBar") runs the page's function.
+  void RunAdvertScript(const char* function) override;
   // The user card for a user: at the pointer in offline mode, else through the lobby's details.
   void ShowUserCardOf(uint32_t user_id, int32_t hide_first);
   void OnRoundTimer();

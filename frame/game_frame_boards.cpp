@@ -16,6 +16,7 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
+#include "frame/advert_bar.h"
 #include "frame/match_board_queue.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
@@ -114,6 +115,11 @@ void GameFrame::SlideInBoard(engine::EngineObject* board) {
   GlideTo(board, static_cast<int32_t>(W - bw / 2 - 4), static_cast<int32_t>(H - bh / 2 - 4), speed, 0, 0, nullptr);
   shell::CGameAppBase* app = shell::GetApp();
   if (app != nullptr && app->GetMainWnd() != nullptr) platform::FlashIfNotForeground(app->GetMainWnd());
+}
+
+void GameFrame::RunAdvertScript(const char* function) {
+  if (function == nullptr) return;
+  if (auto* bar = dynamic_cast<AdvertBar*>(FindObjectByName(AdvertBar::kObjectName))) bar->RunScript(function);
 }
 
 void GameFrame::ShowExitRequest(const uint8_t* record, size_t size) {

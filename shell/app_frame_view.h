@@ -53,6 +53,9 @@ class AppFrameView {
   // Hides the match mode's waiting parts and its result dialog.
   virtual void HideMatchWaitParts() {}
   virtual void HideMatchResult() {}
+  // Runs a function of the advert page's script ("刷新排名") in the side panel's advert bar;
+  // nothing when there is no advert bar.
+  virtual void RunAdvertScript(const char* /*function*/) {}
 
   // ---- From the notification handler ----
   // A player asks the others to let them leave a running game: {user id, room record id, table

@@ -370,8 +370,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
                                                        const engine::ObjectMessage* refuse);
   // Takes one entry off the game frame's board queue (nothing when it is empty or missing).
   virtual void TakeFrameQueueEntry() {}
-  // Runs the advert page's script of that name ("刷新排名").
-  virtual void RunAdvertScript(const char* /*name*/) {}
+  // Runs the advert page's script of that name ("刷新排名"), through the game frame.
+  virtual void RunAdvertScript(const char* name);
 
   // ---- Replay playback (shell::ReplayTableTarget) ----
   // Hands one recorded table message to the view as if the server had pushed it: 221170 plays,

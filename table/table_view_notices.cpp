@@ -87,6 +87,10 @@ void CTableView::ShowRoundBanner() {
   if (app != nullptr && !app->GetMatchData().ranking_text.empty()) RunAdvertScript("刷新排名");
 }
 
+void CTableView::RunAdvertScript(const char* name) {
+  if (shell::AppFrameView* frame = shell::GetAppView()) frame->RunAdvertScript(name);
+}
+
 void CTableView::OnPlayerOffline(uint32_t user_id) {
   shell::CGameAppBase* app = shell::GetApp();
   if (app == nullptr || !app->IsPlayer(user_id)) return;

@@ -4,6 +4,8 @@
 // entering the table, and what its messages reach.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "net/request_ids.h"
 #include "frame/user_list_bar.h"
 #include "platform/win_messages.h"
+#include "shell/app_frame_view.h"
 #include "shell/app_messages.h"
 #include "shell/chat_text.h"
 #include "shell/lobby_link.h"
@@ -133,6 +136,17 @@ TEST_F(SidePanel, InNormalModeTheAdvertUserListChatAndInputBarsFillThePanelTopTo
   EXPECT_LT(back->GetDepth(), panel().GetAdvertBar()->GetDepth());
   EXPECT_LT(back->GetDepth(), panel().GetUserListBar()->GetDepth());
   EXPECT_TRUE(back->IsVisible());
+}
+
+TEST_F(SidePanel, TheTableAsksTheAdvertPageToRefreshItsRanking) {
+  StartPanel();
+  shell::AppFrameView* frame = shell::GetAppView();
+  ASSERT_NE(frame, nullptr);
+  frame->RunAdvertScript("刷新排名");
+  frame->RunAdvertScript(nullptr);
+  const std::deque<std::string>& log = panel().GetAdvertBar()->GetBrowser().Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "script 刷新排名"), 1);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("script", 0) == 0; }), 1);
 }
 
 TEST_F(SidePanel, InMatchModeTheMatchListStandsAboveTheChatAndThereIsNoAdvertUserListOrBackground) {

@@ -548,4 +548,140 @@ TEST_F(Messages, BoardScoresStopAtAPlayerWithoutASeat) {
   SUCCEED();
 }
 
+// ---- Table events and buttons ----
+
+TEST_F(Messages, ARearrangedTableClearsTheGameAndBindsEveryBoardToItsChairAgain) {
+  Begin(1);
+  game().Start(kHands, 1);
+  game().Play(1, {5});
+  ASSERT_EQ(view().CountChairCards(1, place::kPlayed), 1);
+  view().BoardOfChair(2)->Clear();
+  Send(table::view_msg::kTableRearranged);
+  EXPECT_EQ(view().CountChairCards(-1, place::kHand), 0);
+  EXPECT_EQ(view().CountChairCards(-1, place::kPlayed), 0);
+  EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), -1);
+  for (int32_t c = 0; c < 3; ++c) EXPECT_EQ(view().BoardOfChair(c)->GetChair(), c) << c;
+  EXPECT_EQ(view().BoardAt(0)->GetChair(), 1);
+  EXPECT_EQ(Count("snd_ArrageTable"), 1u);
+  Send(table::view_msg::kRefreshSeatedBoards);
+  EXPECT_EQ(Count("snd_ArrageTable"), 2u);
+}
+
+TEST_F(Messages, AfterTheSettlementTheStartButtonComesBackOnlyForAPlayerBetweenGames) {
+  Begin();
+  engine::ImageButton* start = view().GetStartButton();
+  start->Hide();
+  app_->SetGameRunning(true);
+  Send(table::view_msg::kSettlementClosed);
+  EXPECT_FALSE(start->IsVisible());
+  app_->SetGameRunning(false);
+  app_->SetMatch(true);
+  Send(table::view_msg::kSettlementClosed);
+  EXPECT_FALSE(start->IsVisible());
+  app_->SetMatch(false);
+  Send(table::view_msg::kSettlementClosed);
+  EXPECT_TRUE(start->IsVisible());
+
+  // Continuing after the result: the ready marks come back and the next game is asked for.
+  app_->GetTableStateHolder()->SetChairFlags(2, shell::IGameHandler::kChairReady);
+  Send(table::view_msg::kContinueAfterResult);
+  EXPECT_EQ((*server_)->CountOf(net::request::kStart), 1u);
+  EXPECT_FALSE(start->IsVisible());
+  EXPECT_TRUE(view().BoardOfChair(2)->GetBanner()->IsVisible());
+  app_->SetReplayMode(true);
+  Send(table::view_msg::kContinueAfterResult);
+  EXPECT_EQ((*server_)->CountOf(net::request::kStart), 1u);
+}
+
+TEST_F(Messages, TheSoundOptionMutesAndUnmutesTheTable) {
+  Begin();
+  app_->SetSoundOn(false);
+  Send(table::view_msg::kApplySoundSetting);
+  EXPECT_NE(music_->muted, 0u);
+  view().PlaySound("Snd_Pass", 1, nullptr);
+  EXPECT_TRUE(music_->played.empty());
+  app_->SetSoundOn(true);
+  Send(table::view_msg::kApplySoundSetting);
+  view().PlaySound("Snd_Pass", 1, nullptr);
+  EXPECT_EQ(music_->played, std::vector<std::string>{"Snd_Pass"});
+}
+
+TEST_F(Messages, TheBombButtonSelectsTheFourJokersAndEveryBombAndASecondPressClears) {
+  Begin();
+  // Four 5s, the two jokers of each deck, a 9 and a pair of 6s.
+  game().Start({{4, 17, 30, 43, 52, 53, 106, 107, 8, 5, 18}, {40}, {44}}, 0);
+  Send(table::view_msg::kSortBomb);
+  std::vector<int32_t> selected;
+  for (const CCardView* card : view().OwnRow()) {
+    if (card->selected != 0) selected.push_back(card->card_id);
+  }
+  std::sort(selected.begin(), selected.end());
+  EXPECT_EQ(selected, (std::vector<int32_t>{4, 17, 30, 43, 52, 53, 106, 107}));
+  Send(table::view_msg::kSortBomb);
+  EXPECT_EQ(view().CountSelected(), 0);
+  EXPECT_EQ(Count("Snd_HitCard"), 2u);
+}
+
+TEST_F(Messages, ARightClickOnACardPlaysTheRaisedCards) {
+  Begin();
+  game().Start(kHands, 0);
+  view().SelectCards(std::vector<int32_t>{5, 18}.data(), 2);
+  view().UpdateThrowButton();
+  const CCardView* card = view().FindCardById(30);
+  const int x = static_cast<int>(card->GetSprite()->GetLeft() + 4);
+  const int y = static_cast<int>(card->GetY());
+  Mouse(platform::WM_MOUSEMOVE, x, y);
+  Mouse(platform::WM_RBUTTONDOWN, x, y, platform::MK_RBUTTON);
+  Frames(22);
+  const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kPlay);
+  ASSERT_NE(sent, nullptr);
+  ASSERT_EQ(sent->body.size(), 72u);
+  EXPECT_EQ(table::GetWord(sent->body.data() + 60), 2u);
+}
+
+TEST_F(Messages, TheTableChoicesGoToTheServerAsTheirTwoWords) {
+  Begin();
+  const uint32_t ids[] = {table::view_msg::kTableChoice1, table::view_msg::kTableChoice2,
+                          table::view_msg::kTableChoice3, table::view_msg::kTableChoice4};
+  const uint32_t words[][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 0}};
+  for (size_t i = 0; i < 4; ++i) {
+    Send(ids[i]);
+    const test::FakeGameServer::Received* sent = (*server_)->Last(net::request::kTableChoice);
+    ASSERT_NE(sent, nullptr);
+    ASSERT_GE(sent->body.size(), 8u);
+    const uint8_t* tail = sent->body.data() + sent->body.size() - 8;
+    EXPECT_EQ(table::GetWord(tail), words[i][0]) << i;
+    EXPECT_EQ(table::GetWord(tail + 4), words[i][1]) << i;
+  }
+}
+
+TEST_F(Messages, TheNextTurnGoesToTheChairAfterTheOneNamedAndABadChairIsRefused) {
+  Begin();
+  game().Start(kHands, 1);
+  (*server_)->Push(221165, test::Words({77, 2}));
+  EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 1);
+  EXPECT_EQ(view().GetClock()->GetValue(), 20);
+  (*server_)->Push(221165, test::Words({77, 1}));
+  EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 0);
+  for (const std::vector<uint8_t>& bad :
+       {std::vector<uint8_t>{}, test::Words({77}), test::Words({77, 3}), test::Words({77, 0xFFFFFFFF})}) {
+    (*server_)->Push(221165, bad);
+    EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 0);
+  }
+}
+
+TEST_F(Messages, AWatchersOwnAutoPlayNoticeChangesTheBoardButNotTheUsersAutoPlay) {
+  Begin(1, 0x1000000, true);
+  game().Start(kHands, 1);
+  const size_t lines = app_->system_texts.size();
+  (*server_)->Push(229500, GameMessage(19840329, test::Words({1})));
+  EXPECT_EQ(view().IsAutoPlay(), 0);
+  EXPECT_EQ(app_->system_texts.size(), lines);
+  EXPECT_EQ(view().BoardOfChair(1)->GetStatusPicture(), "animation_AutoPlay");
+  (*server_)->Push(229500, GameMessage(19840330, test::Words({1})));
+  EXPECT_EQ(app_->system_texts.size(), lines);
+  EXPECT_EQ(view().GetAutoPlayOffTime(), 0u);
+  EXPECT_NE(view().BoardOfChair(1)->GetStatusPicture(), "animation_AutoPlay");
+}
+
 }  // namespace
