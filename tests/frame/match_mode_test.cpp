@@ -361,7 +361,9 @@ TEST_F(MatchMode, TablesLeftWriteALineOrShowAPictureAndCountTheTables) {
   EXPECT_EQ(StatePictureShows(), Picture("animation_WaitFinal"));
   EXPECT_STREQ(frame().GetRestTables()->GetText(), " 还有3桌游戏中，前6名晋级");
   EXPECT_TRUE(frame().GetRestTables()->IsVisible());
-  EXPECT_LT(frame().GetRestTables()->GetBottom(), frame().GetStatePicture()->GetTop());
+  // Just above the state picture, wherever the picture went: 10 pixels between them.
+  EXPECT_NEAR(frame().GetRestTables()->GetBottom(), frame().GetStatePicture()->GetTop() - 10, 0.5);
+  EXPECT_NEAR(frame().GetRestTables()->GetX(), frame().GetStatePicture()->GetX(), 0.5);
   PutWord(pictured, 24, 0);
   frame().ShowTablesLeft(pictured.data(), pictured.size());
   EXPECT_STREQ(frame().GetRestTables()->GetText(), "还有3桌游戏中");
