@@ -378,8 +378,8 @@ void GameFrame::LayoutChildren() {
   };
   centre(table_animation_, L + w / 2, T + h / 3);
   centre(state_picture_, L + w / 2, T + h / 2);
-  if (state_picture_ != nullptr && rest_tables_ != nullptr)
-    centre(rest_tables_, state_picture_->GetX(), state_picture_->GetTop() - 5 - rest_tables_->GetHeight() / 2);
+  PlaceRestTables();
+  if (rest_tables_ != nullptr) rest_tables_->Invalidate();
   centre(result_dialog_, L + w / 2, T + 3 * h / 5);
   centre(countdown_, L + w / 2, T + h / 2);
   centre(round_title_, L + w / 2, T + h / 2);

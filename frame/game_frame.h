@@ -123,6 +123,7 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   static constexpr uint32_t kRoundRequestMs = 15000;
   // The give-up button goes when the start is this near (seconds).
   static constexpr int32_t kGiveUpHiddenBelow = 61;
+  static constexpr int32_t kRestTablesGap = 10;
 
   GameFrame();
   ~GameFrame() override;
@@ -290,6 +291,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   static std::string FeeText(int32_t fee, int32_t kind);
   // A new ranking into the match data (checked against its size), then the side panel hears it.
   void OnMatchRanking(int32_t row_count, const uint8_t* records, size_t size, const int32_t* header) override;
+  // The match table's state: the side panel's match clock resumes from the match data.
+  void OnMatchTableState() override;
 
   // Parts, for the game's frame and tests.
   engine::CanvasObject* GetTopStrip() const { return top_strip_; }
@@ -351,6 +354,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   // The sign-up button under the state picture, the fee line beside it (gap pixels away).
   void ShowSignUpButton(int32_t gap);
   engine::DigitStrip* MakeDigitStrip(const char* glyphs, const char* image);
+  // The rest-table notice just above the state picture.
+  void PlaceRestTables();
   // The result dialog with its rank digits, reward text, buttons and backdrop, made once.
   bool MakeResultDialog();
   // Hands {0, id, p, 0} to the table scene alone, or to the side panel alone.

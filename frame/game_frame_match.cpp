@@ -19,6 +19,7 @@
 #include "frame/game_frame.h"
 #include "frame/match_board_queue.h"
 #include "frame/match_ranking.h"
+#include "frame/sub_system.h"
 #include "net/text_bounds.h"
 #include "platform/desktop.h"
 #include "shell/chat_text.h"
@@ -147,10 +148,15 @@ void GameFrame::CreateMatchParts() {
   if (round_title_ == nullptr) round_title_ = MakeDigitStrip("定局淘汰第轮", "word_washturn");
   if (rest_tables_ == nullptr) {
     rest_tables_ = MakeDigitStrip("还有桌游戏中前名晋级，", "word_resttable");
-    if (rest_tables_ != nullptr && state_picture_ != nullptr) {
-      rest_tables_->MoveTo(state_picture_->GetX(), state_picture_->GetTop() - 10 - rest_tables_->GetHeight() / 2);
-    }
+    PlaceRestTables();
   }
+}
+
+void GameFrame::PlaceRestTables() {
+  if (rest_tables_ == nullptr || state_picture_ == nullptr) return;
+  // Its middle 10 pixels plus half its height above the state picture's top edge.
+  rest_tables_->MoveTo(state_picture_->GetX(),
+                       state_picture_->GetTop() - kRestTablesGap - rest_tables_->GetHeight() / 2);
 }
 
 // ---- Messages to the children ----
@@ -506,7 +512,8 @@ void GameFrame::ShowTablesLeft(const uint8_t* record, size_t size) {
     std::snprintf(line, sizeof line, "还有%d桌游戏中", tables);
   }
   rest_tables_->SetText(line);
-  rest_tables_->MoveTo(state_picture_->GetX(), state_picture_->GetTop() - 5 - rest_tables_->GetHeight() / 2);
+  // The state picture may have moved, and the line's height follows its text.
+  PlaceRestTables();
   ShowPart(rest_tables_);
 }
 
@@ -700,6 +707,10 @@ void GameFrame::OnMatchRanking(int32_t row_count, const uint8_t* records, size_t
     data.rank_status = header[4];
   }
   SendToSubSystem(child_msg::kRankingChanged, 0);
+}
+
+void GameFrame::OnMatchTableState() {
+  if (auto* panel = dynamic_cast<SubSystem*>(sub_system_)) panel->OnMatchTableState();
 }
 
 }  // namespace frame

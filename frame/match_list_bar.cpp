@@ -299,7 +299,11 @@ void MatchListBar::DrawTitle() {
   if (title_ == nullptr) return;
   title_->Clear();
   shell::CGameAppBase* app = shell::GetApp();
-  const std::string name = app != nullptr ? TitleText(app->GetMatchData().format_name) : std::string();
+  std::string name;
+  if (app != nullptr) {
+    const std::string& own = app->GetMatchData().match_name;
+    name = TitleText(own.empty() ? app->FormatRoomName() : own);
+  }
   const int32_t width = title_->GetSurfaceWidth();
   title_char_width_ = TitleCharWidth(name.size(), width);
   title_->SetTextColour(kTitleColour, 1.0);

@@ -83,7 +83,7 @@ class MatchListBar : public engine::WidgetBase {
   virtual void RefreshRanking();
   // Shows and places the rank and rest digits and the division by the rank status.
   virtual void PlaceRankDigits();
-  // The match's name, in a font that fits the title.
+  // The match's name (the room's name when the match data hold none), in a font that fits the title.
   virtual void DrawTitle();
   // The user's portrait, 48 x 48.
   virtual void DrawAvatar();

@@ -52,6 +52,7 @@ void AppFrameView::OnRandomTable() { engine::WriteGameLog("the table was seated 
 void AppFrameView::OnMovedTable() { engine::WriteGameLog("moved to another table"); }
 
 void AppFrameView::OnMatchProgress() { engine::WriteGameLog("match: progress"); }
+void AppFrameView::OnMatchTableState() { engine::WriteGameLog("match: the table's state"); }
 void AppFrameView::ShowNoSignUpBoard() { engine::WriteGameLog("match board: not signed up"); }
 void AppFrameView::ShowWashoutBoard() { engine::WriteGameLog("match board: washed out"); }
 void AppFrameView::ShowMatchEndBoard() { engine::WriteGameLog("match board: the match is over"); }

@@ -73,6 +73,9 @@ class AppFrameView {
   // Match mode. The application's match data are up to date when these are called.
   // The match's values changed: the countdown, the give-up button and the side panel follow.
   virtual void OnMatchProgress();
+  // The match table's state came with the match data: a running match clock (a negative clock
+  // value) carries on in the side panel from the elapsed seconds it gives.
+  virtual void OnMatchTableState();
   // The nine boards on the match's state picture, and the outcome of a sign-up or give-up.
   virtual void ShowNoSignUpBoard();
   virtual void ShowWashoutBoard();

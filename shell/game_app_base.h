@@ -67,6 +67,9 @@ struct MatchData {
   int32_t clock_value = 0;
   int32_t signup_count = 0;
   std::vector<std::array<uint8_t, 64>> ranking_records;
+  // The match's own name (the match list's title); without one the title is the room's name.
+  std::string match_name;
+  // The match's format ("定局淘汰" and the like) and its description.
   std::string format_name;
   std::string format_description;
   std::string ranking_text;

@@ -46,7 +46,8 @@ inline constexpr uint32_t kMovedTable = 211700;
 
 // The match server's notifications, as this client reads them:
 // 211500 {stage, seconds to the start, sign-up fee, fee kind, info value, next duan score, match
-//        clock value, sign-up count}: the match data, then the frame's match progress.
+//        clock value, sign-up count}: the match data, then the frame's match progress and the
+//        match table's state (a running match clock carries on from it).
 inline constexpr uint32_t kMatchInfo = 211500;
 // 211501 {kind}: 1 not signed up, 2 washed out, 3 the match is over, 4 too late, 5 cancelled by
 //        the system, 6 sign-up withdrawn, 7 sign-up being checked, 8 sign-up rejected, 9 the

@@ -178,6 +178,7 @@ bool CServerNotifyBase::HandleFrameNotification(uint32_t id, const NotifyBody& b
       break;
     case notify::kMatchInfo:
       view->OnMatchProgress();
+      view->OnMatchTableState();
       break;
     case notify::kMatchBoard:
       switch (body.Int(0)) {

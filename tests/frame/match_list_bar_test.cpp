@@ -198,7 +198,7 @@ TEST_F(MatchBar, TheSecondKindOfMatchShowsNoSignUpCount) {
 TEST_F(MatchBar, TheTitleFitsTheMatchNameToTheTitlesWidth) {
   StartWithBar();
   ASSERT_EQ(bar_->GetTitle()->GetSurfaceWidth(), 250);
-  Data().format_name = "abcdefghijklmnopqrst";
+  Data().match_name = "abcdefghijklmnopqrst";
   bar_->DrawTitle();
   EXPECT_EQ(bar_->GetTitleCharWidth(), 11);
   engine::FontRecord style{};
@@ -208,11 +208,11 @@ TEST_F(MatchBar, TheTitleFitsTheMatchNameToTheTitlesWidth) {
   EXPECT_EQ(style.colour, 9822835u);
   EXPECT_EQ(Colours(bar_->GetTitle()).count(9822835u), 1u);
 
-  Data().format_name = "春季赛";
+  Data().match_name = "春季赛";
   bar_->DrawTitle();
   EXPECT_EQ(bar_->GetTitleCharWidth(), 16);
   // A name longer than the title's bound is cut there; the width never falls below one pixel.
-  Data().format_name = std::string(500, 'x');
+  Data().match_name = std::string(500, 'x');
   bar_->DrawTitle();
   EXPECT_EQ(bar_->GetTitleCharWidth(), 220 / 64);
   EXPECT_EQ(MatchListBar::TitleCharWidth(1000, 20), 1);

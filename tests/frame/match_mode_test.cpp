@@ -69,6 +69,16 @@ class MatchMode : public test::FrameFixture {
       if (m.child == child) ids.push_back(m.id);
     return ids;
   }
+  // What a request carried, and the user's seat as the match requests carry it: user, room
+  // record, table record, chair.
+  std::vector<uint8_t> RequestBody(uint32_t id) {
+    const test::FakeGameServer::Received* request = server().Last(id);
+    return request != nullptr ? request->body : std::vector<uint8_t>{};
+  }
+  std::vector<uint8_t> SeatWords() {
+    return Words({app_->GetUserId(), app_->GetRoomRecordId(), app_->GetTableRecordId(),
+                  static_cast<uint32_t>(app_->GetChair())});
+  }
   // A match result record of 224 bytes.
   std::vector<uint8_t> ResultRecord(uint32_t rank, uint32_t award, const std::string& award_name) {
     std::vector<uint8_t> r(224, 0);
@@ -197,6 +207,7 @@ TEST_F(MatchMode, SigningUpAsksTheServerAndPausesTheButtonForFiveSeconds) {
   EXPECT_EQ(click.id, frame::frame_msg::kSignUp);
   frame().SendMessage(&click);
   EXPECT_EQ(server().CountOf(net::request::kMatchSignUp), 1u);
+  EXPECT_EQ(RequestBody(net::request::kMatchSignUp), SeatWords());
   Frames(2);
   EXPECT_EQ(sign_up->GetState(), ImageButton::kDisabled);
   Seconds(4);
@@ -214,6 +225,7 @@ TEST_F(MatchMode, GivingUpAsksTheServerAndPausesItsButtonToo) {
   frame().SendMessage(&click);
   EXPECT_EQ(server().CountOf(net::request::kMatchGiveUp), 1u);
   EXPECT_EQ(server().CountOf(net::request::kMatchSignUp), 0u);
+  EXPECT_EQ(RequestBody(net::request::kMatchGiveUp), SeatWords());
   Frames(2);
   EXPECT_EQ(give_up->GetState(), ImageButton::kDisabled);
   Seconds(6);
@@ -361,7 +373,9 @@ TEST_F(MatchMode, TablesLeftWriteALineOrShowAPictureAndCountTheTables) {
   EXPECT_EQ(StatePictureShows(), Picture("animation_WaitFinal"));
   EXPECT_STREQ(frame().GetRestTables()->GetText(), " 还有3桌游戏中，前6名晋级");
   EXPECT_TRUE(frame().GetRestTables()->IsVisible());
-  EXPECT_LT(frame().GetRestTables()->GetBottom(), frame().GetStatePicture()->GetTop());
+  // Just above the state picture, wherever the picture went: 10 pixels between them.
+  EXPECT_NEAR(frame().GetRestTables()->GetBottom(), frame().GetStatePicture()->GetTop() - 10, 0.5);
+  EXPECT_NEAR(frame().GetRestTables()->GetX(), frame().GetStatePicture()->GetX(), 0.5);
   PutWord(pictured, 24, 0);
   frame().ShowTablesLeft(pictured.data(), pictured.size());
   EXPECT_STREQ(frame().GetRestTables()->GetText(), "还有3桌游戏中");

@@ -30,6 +30,7 @@
 #include "shell/chat_text.h"
 #include "shell/lobby_link.h"
 #include "shell/notice_fetcher.h"
+#include "shell/server_notify.h"
 #include "tests/support/side_panel_fixture.h"
 
 namespace {
@@ -221,6 +222,32 @@ TEST_F(SidePanel, InMatchModeThePanelRunsTheMatchListsClockAndAsksTheServerAbout
   const test::FakeGameServer::Received* query = server().Last(net::request::kQueryUser);
   ASSERT_NE(query, nullptr);
   EXPECT_EQ(test::HexWords(query->body).substr(0, 26), "4d000000 e9030000 ea030000");
+}
+
+TEST_F(SidePanel, InMatchModeTheServersMatchDataResumeARunningClockAndTheRoomNamesTheMatch) {
+  table_.room.SetWord(shell::RoomBlock::kMatchRoom, 1);
+  const std::string room(40, 'm');
+  table_.room.SetText(shell::RoomBlock::kRoomName, shell::RoomBlock::kTextBytes, room);
+  StartPanel(test::kTestCommandLine, true, true);
+  frame::MatchListBar* bar = panel().GetMatchListBar();
+  ASSERT_NE(bar, nullptr);
+  // Before the start the clock value is not negative: nothing runs.
+  server().Push(shell::notify::kMatchInfo, test::Words({100, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(bar->IsClockRunning());
+  // Joining a running match: the clock carries on from the seconds the server counted.
+  server().Push(shell::notify::kMatchInfo, test::Words({500, 0, 0, 0, 0, 0, static_cast<uint32_t>(-30), 0}));
+  EXPECT_TRUE(bar->IsClockRunning());
+  EXPECT_EQ(bar->GetSeconds(), 30u);
+
+  // Without a match name of its own the title is the room's name.
+  ASSERT_TRUE(app_->GetMatchData().match_name.empty());
+  bar->DrawTitle();
+  const int32_t width = bar->GetTitle()->GetSurfaceWidth();
+  ASSERT_NE(frame::MatchListBar::TitleCharWidth(room.size(), width), 16);
+  EXPECT_EQ(bar->GetTitleCharWidth(), frame::MatchListBar::TitleCharWidth(room.size(), width));
+  app_->GetMatchData().match_name = "春季赛";
+  bar->DrawTitle();
+  EXPECT_EQ(bar->GetTitleCharWidth(), 16);
 }
 
 TEST_F(SidePanel, APanelTooShortForItsBarsHidesTheChatBoxAndKeepsTheOtherBarsSizes) {

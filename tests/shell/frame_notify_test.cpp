@@ -32,6 +32,7 @@ class RecordingFrame : public shell::AppFrameView {
   void OnRandomTable() override { Note("random table"); }
   void OnMovedTable() override { Note("moved table"); }
   void OnMatchProgress() override { Note("progress"); }
+  void OnMatchTableState() override { Note("table state"); }
   void ShowNoSignUpBoard() override { Note("board no sign-up"); }
   void ShowWashoutBoard() override { Note("board washout"); }
   void ShowMatchEndBoard() override { Note("board match end"); }
@@ -173,6 +174,7 @@ TEST_F(FrameNotifications, TheMatchsNotificationsSetTheMatchDataAndReachTheFrame
   duan[1] = 0x03;
   Push(notify::kPlayerDuan, duan);
   EXPECT_EQ(Calls(), (std::vector<std::string>{"progress",
+                                               "table state",
                                                "board no sign-up",
                                                "board washout",
                                                "board match end",
