@@ -293,6 +293,10 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void OnMatchRanking(int32_t row_count, const uint8_t* records, size_t size, const int32_t* header) override;
   // The match table's state: the side panel's match clock resumes from the match data.
   void OnMatchTableState() override;
+  // Chat lines and the amulet notice go to the side panel.
+  void AddChatLine(const shell::NotifyBody& body) override;
+  void AddRelayedChat(const shell::NotifyBody& body) override;
+  void ShowAmuletNotice(const shell::NotifyBody& body) override;
 
   // Parts, for the game's frame and tests.
   engine::CanvasObject* GetTopStrip() const { return top_strip_; }

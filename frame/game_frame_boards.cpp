@@ -17,9 +17,10 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "frame/advert_bar.h"
-#include "frame/match_board_queue.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
+#include "frame/match_board_queue.h"
+#include "frame/panel_messages.h"
 #include "frame/splitter_bar.h"
 #include "net/text_bounds.h"
 #include "platform/desktop.h"
@@ -120,6 +121,18 @@ void GameFrame::SlideInBoard(engine::EngineObject* board) {
 void GameFrame::RunAdvertScript(const char* function) {
   if (function == nullptr) return;
   if (auto* bar = dynamic_cast<AdvertBar*>(FindObjectByName(AdvertBar::kObjectName))) bar->RunScript(function);
+}
+
+void GameFrame::AddChatLine(const shell::NotifyBody& body) {
+  SendToSubSystem(sub_msg::kChatLine, reinterpret_cast<uintptr_t>(&body));
+}
+
+void GameFrame::AddRelayedChat(const shell::NotifyBody& body) {
+  SendToSubSystem(sub_msg::kRelayedChat, reinterpret_cast<uintptr_t>(&body));
+}
+
+void GameFrame::ShowAmuletNotice(const shell::NotifyBody& body) {
+  SendToSubSystem(sub_msg::kAmuletNotice, reinterpret_cast<uintptr_t>(&body));
 }
 
 void GameFrame::ShowExitRequest(const uint8_t* record, size_t size) {

@@ -50,6 +50,13 @@ void AppFrameView::OnLookerEnter(const PlayerRecord* record) { LogPerson("looker
 void AppFrameView::OnLookerLeave(const PlayerRecord* record) { LogPerson("looker left", record); }
 void AppFrameView::OnRandomTable() { engine::WriteGameLog("the table was seated at random"); }
 void AppFrameView::OnMovedTable() { engine::WriteGameLog("moved to another table"); }
+void AppFrameView::AddChatLine(const NotifyBody& body) { engine::WriteGameLog("chat line (%u bytes)", body.length); }
+void AppFrameView::AddRelayedChat(const NotifyBody& body) {
+  engine::WriteGameLog("relayed chat line (%u bytes)", body.length);
+}
+void AppFrameView::ShowAmuletNotice(const NotifyBody& body) {
+  engine::WriteGameLog("amulet notice (%u bytes)", body.length);
+}
 
 void AppFrameView::OnMatchProgress() { engine::WriteGameLog("match: progress"); }
 void AppFrameView::OnMatchTableState() { engine::WriteGameLog("match: the table's state"); }

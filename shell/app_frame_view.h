@@ -69,6 +69,11 @@ class AppFrameView {
   // The table was seated again at random, or the user was moved to another table.
   virtual void OnRandomTable();
   virtual void OnMovedTable();
+  // Chat and the member amulet, for the side panel's chat (bodies of 201210, 211200 and 211900,
+  // lent for the call; the panel reads them within their length).
+  virtual void AddChatLine(const NotifyBody& body);
+  virtual void AddRelayedChat(const NotifyBody& body);
+  virtual void ShowAmuletNotice(const NotifyBody& body);
 
   // Match mode. The application's match data are up to date when these are called.
   // The match's values changed: the countdown, the give-up button and the side panel follow.

@@ -43,6 +43,13 @@ inline constexpr uint32_t kPersonLeft = 211010;
 inline constexpr uint32_t kPersonCame = 211011;
 inline constexpr uint32_t kRandomTable = 211028;
 inline constexpr uint32_t kMovedTable = 211700;
+// To the side panel, through the game frame; the panel reads each body within its length.
+// 201210 another player's chat line {u32 sender, the text from byte 48}.
+inline constexpr uint32_t kChat = 201210;
+// 211200 a relayed chat line {u32 sender, u32 kind at byte 8, the text from byte 36}.
+inline constexpr uint32_t kRelayedChat = 211200;
+// 211900 the member amulet {u32 flags, a user id per chair (8), points per chair (8)}.
+inline constexpr uint32_t kAmulet = 211900;
 
 // The match server's notifications, as this client reads them:
 // 211500 {stage, seconds to the start, sign-up fee, fee kind, info value, next duan score, match

@@ -32,6 +32,9 @@ bool CServerNotifyBase::IsFrameNotification(uint32_t id) {
     case notify::kPersonCame:
     case notify::kRandomTable:
     case notify::kMovedTable:
+    case notify::kChat:
+    case notify::kRelayedChat:
+    case notify::kAmulet:
     case notify::kMatchInfo:
     case notify::kMatchBoard:
     case notify::kMatchWait:
@@ -175,6 +178,15 @@ bool CServerNotifyBase::HandleFrameNotification(uint32_t id, const NotifyBody& b
       break;
     case notify::kMovedTable:
       view->OnMovedTable();
+      break;
+    case notify::kChat:
+      view->AddChatLine(body);
+      break;
+    case notify::kRelayedChat:
+      view->AddRelayedChat(body);
+      break;
+    case notify::kAmulet:
+      view->ShowAmuletNotice(body);
       break;
     case notify::kMatchInfo:
       view->OnMatchProgress();

@@ -25,27 +25,13 @@
 
 namespace test {
 
-// The notification handler of a game, as far as the side panel hears of it.
+// The application's notification handler, with the names of the notifications the side panel
+// hears of.
 class PanelNotify : public shell::CCardServerNotify {
  public:
-  static constexpr uint32_t kChat = 201210;
-  static constexpr uint32_t kRelayedChat = 211200;
-  static constexpr uint32_t kAmulet = 211900;
-
-  bool Handle(uint32_t notification_id, const shell::NotifyBody& body) override {
-    uint32_t id = 0;
-    if (notification_id == kChat) id = frame::sub_msg::kChatLine;
-    if (notification_id == kRelayedChat) id = frame::sub_msg::kRelayedChat;
-    if (notification_id == kAmulet) id = frame::sub_msg::kAmuletNotice;
-    if (id == 0) return CCardServerNotify::Handle(notification_id, body);
-    shell::CGameAppBase* app = shell::GetApp();
-    engine::RectObject* root = app != nullptr ? app->GetGameFrame() : nullptr;
-    engine::EngineObject* panel = root != nullptr ? root->FindObjectByName("SubSystem") : nullptr;
-    if (panel == nullptr) return false;
-    const engine::ObjectMessage m = engine::MakeMessage(panel->GetKey(), id, reinterpret_cast<uintptr_t>(&body), 0);
-    panel->OnMessage(&m);
-    return true;
-  }
+  static constexpr uint32_t kChat = shell::notify::kChat;
+  static constexpr uint32_t kRelayedChat = shell::notify::kRelayedChat;
+  static constexpr uint32_t kAmulet = shell::notify::kAmulet;
 };
 
 class SidePanelFrame : public TestGameFrame {
