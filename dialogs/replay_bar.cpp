@@ -11,6 +11,7 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/replay_table_target.h"
@@ -157,7 +158,7 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
     engine::WriteGameLog("replay: %s refused: %s", path.c_str(), why.c_str());
     if (error != nullptr) *error = why;
     if (shell::CGameAppBase* app = shell::GetApp()) {
-      app->ShowMessageBox(kDamagedText, nullptr, nullptr, kOkButton, kInformationStyle, "");
+      app->ShowMessageBox(RefusalText(path), nullptr, nullptr, kOkButton, kInformationStyle, "");
     }
     return false;
   }
@@ -178,11 +179,16 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
     if (!names.empty()) names += "、";
     names += shell::EscapeChatMarkup(p.name);
   }
+  // Tables are numbered from 1 on screen, as the welcome line numbers them.
   char head[96];
-  std::snprintf(head, sizeof head, " <z=qm系统通知> 播放录像：第%d桌，第%d局", table.table_record_id,
-                table.game_number);
+  std::snprintf(head, sizeof head, " <z=qm系统通知> 播放录像：第%lld桌，第%d局",
+                static_cast<long long>(table.table_record_id) + 1, table.game_number);
   AddChatLine(std::string(head) + (names.empty() ? "" : "，" + names) + "\r\n");
   return true;
+}
+
+const char* CReplayBar::RefusalText(const std::string& path) {
+  return platform::FileExists(path) ? kDamagedText : kMissingText;
 }
 
 void CReplayBar::Play() {
