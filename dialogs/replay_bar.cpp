@@ -36,9 +36,9 @@ constexpr int32_t kTimeHeight = 20;
 // The buttons' centres from the plate's left edge, and the time's right margin.
 constexpr int32_t kButtonX[] = {34, 88, 142};
 constexpr int32_t kTimeRightMargin = 8;
-// The message box's button set (OK) and style (information).
-constexpr int32_t kOkButton = 5;
-constexpr int32_t kInformationStyle = 0x40;
+// The refusal's message box stays until its OK button, its only one, is pressed.
+constexpr int32_t kRefusalBoxSeconds = 0;
+constexpr int32_t kOkButtonOnly = 0x1;
 
 std::string Clock(uint32_t ms) {
   const uint32_t seconds = ms / 1000;
@@ -157,9 +157,7 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
   if (!ok) {
     engine::WriteGameLog("replay: %s refused: %s", path.c_str(), why.c_str());
     if (error != nullptr) *error = why;
-    if (shell::CGameAppBase* app = shell::GetApp()) {
-      app->ShowMessageBox(RefusalText(path), nullptr, nullptr, kOkButton, kInformationStyle, "");
-    }
+    ShowRefusal(path);
     return false;
   }
   CancelWake();
@@ -189,6 +187,12 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
 
 const char* CReplayBar::RefusalText(const std::string& path) {
   return platform::FileExists(path) ? kDamagedText : kMissingText;
+}
+
+void CReplayBar::ShowRefusal(const std::string& path) {
+  if (shell::CGameAppBase* app = shell::GetApp()) {
+    app->ShowMessageBox(RefusalText(path), nullptr, nullptr, kRefusalBoxSeconds, kOkButtonOnly, "");
+  }
 }
 
 void CReplayBar::Play() {

@@ -52,6 +52,8 @@ class CReplayBar : public engine::WidgetBase {
   static constexpr const char* kDamagedText = "录像文件已损坏或不是本游戏的录像，无法播放。";
   static constexpr const char* kMissingText = "找不到录像文件，无法播放。";
   static const char* RefusalText(const std::string& path);
+  // The frame's message box with the refusal of the file at path.
+  static void ShowRefusal(const std::string& path);
 
   // The recorder the bar holds; a new CReplayRecorder when none is given.
   explicit CReplayBar(std::shared_ptr<CReplayRecorder> recorder = nullptr);

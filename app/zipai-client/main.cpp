@@ -167,9 +167,12 @@ bool Parse(int argc, char** argv, Options* out) {
   return true;
 }
 
+enum class ReplayStart { kPlaying, kRefused, kNoWindow };
+
 // Replay mode: the file read whole and checked, then the recorded table brought up. A file that
-// cannot be played is refused with a line on stderr (and the log and a message box).
-bool StartReplay(ClientApp* app, const std::string& native_path) {
+// cannot be played is refused with a line on stderr and the log; the window then comes up
+// offline at an empty table, where the game frame's message box says so in the game's own font.
+ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
   const std::string path = platform::ProgramPath(native_path);
   dialogs::ReplayFile replay;
   shell::LobbyCommandLine command;
@@ -180,14 +183,18 @@ bool StartReplay(ClientApp* app, const std::string& native_path) {
     engine::WriteGameLog("client: replay refused: %s", error.c_str());
     std::fprintf(stderr, "zipai-client: %s cannot be played: %s\n", native_path.c_str(),
                  RefusalText(error, path, native_path).c_str());
-    platform::MessageBoxA(dialogs::CReplayBar::RefusalText(path), "提示", platform::MB_OK | platform::MB_ICONWARNING);
-    return false;
+    if (!app->InitInstance(std::string()) || app->window == nullptr) {
+      platform::MessageBoxA(dialogs::CReplayBar::RefusalText(path), "提示", platform::MB_OK | platform::MB_ICONWARNING);
+      return ReplayStart::kNoWindow;
+    }
+    dialogs::CReplayBar::ShowRefusal(path);
+    return ReplayStart::kRefused;
   }
-  if (!app->StartReplay(path, command, start)) {
+  if (!app->StartReplay(path, command, start) || app->window == nullptr) {
     std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
-    return false;
+    return ReplayStart::kNoWindow;
   }
-  return true;
+  return ReplayStart::kPlaying;
 }
 
 bool WriteScreenshot(const platform::Window& window, const std::string& path) {
@@ -227,11 +234,14 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   {
     ClientApp app;
+    bool refused = false;
     if (!options.replay.empty()) {
-      if (!StartReplay(&app, options.replay) || app.window == nullptr) {
+      const ReplayStart start = StartReplay(&app, options.replay);
+      if (start == ReplayStart::kNoWindow) {
         platform::ShutdownWindowSystem();
         return 1;
       }
+      refused = start == ReplayStart::kRefused;
     } else if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
       std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
       platform::ShutdownWindowSystem();
@@ -240,6 +250,8 @@ int main(int argc, char** argv) {
     ClientWindow& window = *app.window;
     window.frames_left = options.frames;
     exit_code = platform::RunMessageLoop();
+    // A refused replay ends the client with status 1 however its window was closed.
+    if (refused) exit_code = 1;
 
     if (!options.screenshot.empty() && window.IsWindow() && !WriteScreenshot(window, options.screenshot)) exit_code = 1;
     if (options.hold && window.IsWindow()) {

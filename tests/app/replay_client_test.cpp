@@ -2,7 +2,8 @@
 // The client in replay mode: started with the sample replay the build records, it comes up
 // offline at the recorded table and deals the recorded hands. On a real X server (xvfb-run, whose
 // screen is kept in a file) the window's place on the screen shows the dealt cards; headless, its
-// screenshot does. A file that is no whole replay is refused with a line on stderr and status 1.
+// screenshot does. A file that is no whole replay is refused with a line on stderr, the game's
+// message box at an empty table, and status 1.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -141,6 +142,22 @@ TEST(ReplayClient, AFileThatIsNoWholeReplayIsRefusedWithALine) {
   EXPECT_NE(log.find("missing.rep cannot be played: replay file " + missing.string() + " cannot be read"),
             std::string::npos)
       << log;
+  // The window comes up at an empty table with the game's own message box over its middle.
+  const fs::path refused = fs::current_path() / "refused.png";
+  const fs::path plain = fs::current_path() / "plain.png";
+  EXPECT_EQ(RunHeadless("--frames 60 --screenshot '" + refused.string() + "' '" + cut.string() + "'", &log), 1);
+  ASSERT_EQ(RunHeadless("--frames 60 --screenshot '" + plain.string() + "'", &log), 0) << log;
+  test::Picture with_box, without;
+  ASSERT_TRUE(test::ReadClientPng(refused, &with_box));
+  ASSERT_TRUE(test::ReadClientPng(plain, &without));
+  ASSERT_EQ(with_box.rgb.size(), without.rgb.size());
+  int changed = 0, all = 0;
+  for (int y = 300; y < 470; ++y) {
+    for (int x = 380; x < 640; ++x, ++all) changed += with_box.At(x, y) != without.At(x, y) ? 1 : 0;
+  }
+  EXPECT_GT(changed, all * 8 / 10);
+  EXPECT_LT(LightShare(with_box, 200, 645, 560, 700), 0.05) << "nothing dealt";
+
   // Without '|' an argument is no lobby line: a missing file of any name is refused as a file.
   const fs::path nameless = fs::current_path() / "game";
   EXPECT_EQ(RunHeadless("--frames 20 '" + nameless.string() + "'", &log), 1);

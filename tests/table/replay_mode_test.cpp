@@ -386,6 +386,8 @@ class DamagedReplay : public ReplayMode {
     EXPECT_FALSE(bar().IsPlaying());
     ASSERT_EQ(frame().shown_boxes.size(), 1u);
     EXPECT_EQ(frame().shown_boxes[0], dialogs::CReplayBar::kDamagedText);
+    // It stays until the player presses OK.
+    EXPECT_EQ(frame().shown_box_seconds[0], 0);
     Frames(200 * 3);
     EXPECT_TRUE(watched().played.empty());
     EXPECT_EQ(view().CountChairCards(-1, place::kHand), 0);
