@@ -62,7 +62,7 @@ bool IsReplayArgument(const std::string& arg) { return !arg.empty() && arg.find(
 
 // The reason a replay was refused (GBK, naming the file in program text) as stderr shows it:
 // UTF-8, the file named as it was given, and not twice.
-std::string RefusalText(const std::string& error, const std::string& path, const std::string& given) {
+std::string StderrReason(const std::string& error, const std::string& path, const std::string& given) {
   std::string text = platform::GbkToUtf8(error);
   const std::string named = platform::GbkToUtf8(path);
   for (size_t at = text.find(named); !named.empty() && at != std::string::npos; at = text.find(named, at)) {
@@ -182,7 +182,7 @@ ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
       !dialogs::MakeReplayTable(replay, app->GetChairCount(), &command, &start, &error)) {
     engine::WriteGameLog("client: replay refused: %s", error.c_str());
     std::fprintf(stderr, "zipai-client: %s cannot be played: %s\n", native_path.c_str(),
-                 RefusalText(error, path, native_path).c_str());
+                 StderrReason(error, path, native_path).c_str());
     if (!app->InitInstance(std::string()) || app->window == nullptr) {
       platform::MessageBoxA(dialogs::CReplayBar::RefusalText(path), "提示", platform::MB_OK | platform::MB_ICONWARNING);
       return ReplayStart::kNoWindow;
