@@ -11,6 +11,7 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/replay_table_target.h"
@@ -35,9 +36,9 @@ constexpr int32_t kTimeHeight = 20;
 // The buttons' centres from the plate's left edge, and the time's right margin.
 constexpr int32_t kButtonX[] = {34, 88, 142};
 constexpr int32_t kTimeRightMargin = 8;
-// The message box's button set (OK) and style (information).
-constexpr int32_t kOkButton = 5;
-constexpr int32_t kInformationStyle = 0x40;
+// The refusal's message box stays until its OK button, its only one, is pressed.
+constexpr int32_t kRefusalBoxSeconds = 0;
+constexpr int32_t kOkButtonOnly = 0x1;
 
 std::string Clock(uint32_t ms) {
   const uint32_t seconds = ms / 1000;
@@ -150,9 +151,7 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
   if (!ok) {
     engine::WriteGameLog("replay: %s refused: %s", path.c_str(), why.c_str());
     if (error != nullptr) *error = why;
-    if (shell::CGameAppBase* app = shell::GetApp()) {
-      app->ShowMessageBox(kDamagedText, nullptr, nullptr, kOkButton, kInformationStyle, "");
-    }
+    ShowRefusal(path);
     return false;
   }
   CancelWake();
@@ -172,11 +171,22 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
     if (!names.empty()) names += "、";
     names += shell::EscapeChatMarkup(p.name);
   }
+  // Tables are numbered from 1 on screen, as the welcome line numbers them.
   char head[96];
-  std::snprintf(head, sizeof head, " <z=qm系统通知> 播放录像：第%d桌，第%d局", table.table_record_id,
-                table.game_number);
+  std::snprintf(head, sizeof head, " <z=qm系统通知> 播放录像：第%lld桌，第%d局",
+                static_cast<long long>(table.table_record_id) + 1, table.game_number);
   AddChatLine(std::string(head) + (names.empty() ? "" : "，" + names) + "\r\n");
   return true;
+}
+
+const char* CReplayBar::RefusalText(const std::string& path) {
+  return platform::FileExists(path) ? kDamagedText : kMissingText;
+}
+
+void CReplayBar::ShowRefusal(const std::string& path) {
+  if (shell::CGameAppBase* app = shell::GetApp()) {
+    app->ShowMessageBox(RefusalText(path), nullptr, nullptr, kRefusalBoxSeconds, kOkButtonOnly, "");
+  }
 }
 
 void CReplayBar::Play() {

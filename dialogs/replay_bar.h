@@ -48,7 +48,12 @@ class CReplayBar : public engine::WidgetBase {
   // The plate when the skin lacks its picture.
   static constexpr int32_t kWidth = 300;
   static constexpr int32_t kHeight = 44;
+  // What the message box says of a file refused, and of one that is not there.
   static constexpr const char* kDamagedText = "录像文件已损坏或不是本游戏的录像，无法播放。";
+  static constexpr const char* kMissingText = "找不到录像文件，无法播放。";
+  static const char* RefusalText(const std::string& path);
+  // The frame's message box with the refusal of the file at path.
+  static void ShowRefusal(const std::string& path);
 
   // The recorder the bar holds; a new CReplayRecorder when none is given.
   explicit CReplayBar(std::shared_ptr<CReplayRecorder> recorder = nullptr);
@@ -72,7 +77,8 @@ class CReplayBar : public engine::WidgetBase {
 
   // Opens a replay for playback at a table of chair_count chairs, rewound and paused. A file that
   // is damaged or of another table size is refused whole: false, the reason in *error and the
-  // log, the frame's message box shows kDamagedText, and what was open stays (nothing plays).
+  // log, the frame's message box shows kDamagedText (kMissingText for a file that is not there),
+  // and what was open stays (nothing plays).
   bool OpenReplay(const std::string& path, int32_t chair_count, std::string* error);
   // Plays from where the replay stands (from its beginning once it has ended).
   void Play();

@@ -23,6 +23,8 @@ bool MakeReplayTable(const ReplayFile& replay, int chair_count, shell::LobbyComm
   shell::EnterGameData data;
   data.room.SetWord(shell::RoomBlock::kRoomRecordId, static_cast<uint32_t>(table.room_record_id));
   data.room.SetWord(shell::RoomBlock::kMatchRoom, replay.match ? 1 : 0);
+  // The file keeps no room name: the welcome line names the replay instead.
+  data.room.SetText(shell::RoomBlock::kRoomName, shell::RoomBlock::kTextBytes, kReplayRoomName);
   data.table.SetWord(shell::TableBlock::kTableRecordId, static_cast<uint32_t>(table.table_record_id));
   bool user_seated = false;
   for (const ReplayPlayer& p : table.players) {

@@ -112,6 +112,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   // The sort buttons: the rightmost this far from the right edge and the bottom, 30 apart.
   static constexpr int32_t kSortInset = 17;
   static constexpr int32_t kSortSpacing = 30;
+  // Replay mode: the replay bar's centre this far below the table's top edge.
+  static constexpr int32_t kReplayBarTop = 70;
   // The play flow.
   static constexpr uint32_t kHintTypes = kJokerBeatMask;  // every type a hint or a play may be
   static constexpr uint32_t kPassMark = 0x20000000;       // ShowPass: the board shows "不出"
@@ -433,8 +435,9 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   // not a replay being watched.
   bool SaveReplays();
   // Replay mode, when the table comes up: the recorded players on their boards, and the replay
-  // file the application was started with opened in the replay bar, which is centred on the
-  // table and starts playing. False when there is nothing to play (the bar said why).
+  // file the application was started with opened in the replay bar, which is centred across the
+  // table kReplayBarTop below its top edge and starts playing. False when there is nothing to
+  // play (the bar said why).
   bool OpenReplayFile();
   // The recorded game starts: the recorded hands dealt face up (the rows first laid face down,
   // one card sprite per recorded card, then turned by OnDealOver) and the clock at the chair

@@ -7,10 +7,10 @@
 //
 // The lobby command line is the one '|'-separated argument the platform's lobby would pass;
 // without it the client comes up offline. Either way it does not talk to a game server.
-// A replay file (an argument without '|' that names a file, or ends in ".rep") starts the
-// client in replay mode, offline: the recorded table comes up and the recorded game plays at
-// it. A file that is not a whole replay of this game is refused with a line on stderr, and the
-// client ends with status 1.
+// A replay file (any argument without '|': a lobby line always holds it) starts the client in
+// replay mode, offline: the recorded table comes up and the recorded game plays at it. A file
+// that is missing or is not a whole replay of this game is refused with a line on stderr and a
+// message box, and the client ends with status 1.
 //
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
@@ -18,7 +18,6 @@
 //   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
 //                        client area on the screen) to stdout and keeps the window on screen
 //                        until a line (or the end) comes on stdin
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +25,8 @@
 #include <string>
 
 #include "app/skin-gen/skin_inventory.h"
+#include "dialogs/replay_bar.h"
 #include "dialogs/replay_file.h"
-#include "dialogs/replay_recorder.h"
 #include "dialogs/replay_table.h"
 #include "engine/core/engine_log.h"
 #include "engine/core/rect_object.h"
@@ -57,16 +56,22 @@ struct Options {
 };
 
 // Whether an argument names a replay rather than being the lobby's command line: a lobby line
-// always holds '|'; a replay is a file that exists, or a name with the replay extension.
-bool IsReplayArgument(const std::string& arg) {
-  if (arg.empty() || arg.find('|') != std::string::npos) return false;
-  const std::string path = platform::ProgramPath(arg);
-  if (platform::FileExists(path)) return true;
-  const std::string extension = dialogs::kReplayExtension;
-  if (arg.size() < extension.size()) return false;
-  std::string tail = arg.substr(arg.size() - extension.size());
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == extension;
+// is at least nine '|'-separated fields, so anything without '|' can only be a file (one that
+// is missing is refused as such, not taken for a lobby line).
+bool IsReplayArgument(const std::string& arg) { return !arg.empty() && arg.find('|') == std::string::npos; }
+
+// The reason a replay was refused (GBK, naming the file in program text) as stderr shows it:
+// UTF-8, the file named as it was given, and not twice.
+std::string StderrReason(const std::string& error, const std::string& path, const std::string& given) {
+  std::string text = platform::GbkToUtf8(error);
+  const std::string named = platform::GbkToUtf8(path);
+  for (size_t at = text.find(named); !named.empty() && at != std::string::npos; at = text.find(named, at)) {
+    text.replace(at, named.size(), given);
+    at += given.size();
+  }
+  const std::string prefix = given + ": ";
+  if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
+  return text;
 }
 
 // The folder of the program file itself (not ZP_EXE_DIR's), with a trailing separator.
@@ -162,9 +167,12 @@ bool Parse(int argc, char** argv, Options* out) {
   return true;
 }
 
+enum class ReplayStart { kPlaying, kRefused, kNoWindow };
+
 // Replay mode: the file read whole and checked, then the recorded table brought up. A file that
-// cannot be played is refused with a line on stderr (and the log and a message box).
-bool StartReplay(ClientApp* app, const std::string& native_path) {
+// cannot be played is refused with a line on stderr and the log; the window then comes up
+// offline at an empty table, where the game frame's message box says so in the game's own font.
+ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
   const std::string path = platform::ProgramPath(native_path);
   dialogs::ReplayFile replay;
   shell::LobbyCommandLine command;
@@ -174,16 +182,19 @@ bool StartReplay(ClientApp* app, const std::string& native_path) {
       !dialogs::MakeReplayTable(replay, app->GetChairCount(), &command, &start, &error)) {
     engine::WriteGameLog("client: replay refused: %s", error.c_str());
     std::fprintf(stderr, "zipai-client: %s cannot be played: %s\n", native_path.c_str(),
-                 platform::GbkToUtf8(error).c_str());
-    platform::MessageBoxA("录像文件已损坏或不是本游戏的录像，无法播放。", "提示",
-                          platform::MB_OK | platform::MB_ICONWARNING);
-    return false;
+                 StderrReason(error, path, native_path).c_str());
+    if (!app->InitInstance(std::string()) || app->window == nullptr) {
+      platform::MessageBoxA(dialogs::CReplayBar::RefusalText(path), "提示", platform::MB_OK | platform::MB_ICONWARNING);
+      return ReplayStart::kNoWindow;
+    }
+    dialogs::CReplayBar::ShowRefusal(path);
+    return ReplayStart::kRefused;
   }
-  if (!app->StartReplay(path, command, start)) {
+  if (!app->StartReplay(path, command, start) || app->window == nullptr) {
     std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
-    return false;
+    return ReplayStart::kNoWindow;
   }
-  return true;
+  return ReplayStart::kPlaying;
 }
 
 bool WriteScreenshot(const platform::Window& window, const std::string& path) {
@@ -223,11 +234,14 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   {
     ClientApp app;
+    bool refused = false;
     if (!options.replay.empty()) {
-      if (!StartReplay(&app, options.replay) || app.window == nullptr) {
+      const ReplayStart start = StartReplay(&app, options.replay);
+      if (start == ReplayStart::kNoWindow) {
         platform::ShutdownWindowSystem();
         return 1;
       }
+      refused = start == ReplayStart::kRefused;
     } else if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
       std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
       platform::ShutdownWindowSystem();
@@ -236,6 +250,8 @@ int main(int argc, char** argv) {
     ClientWindow& window = *app.window;
     window.frames_left = options.frames;
     exit_code = platform::RunMessageLoop();
+    // A refused replay ends the client with status 1 however its window was closed.
+    if (refused) exit_code = 1;
 
     if (!options.screenshot.empty() && window.IsWindow() && !WriteScreenshot(window, options.screenshot)) exit_code = 1;
     if (options.hold && window.IsWindow()) {

@@ -112,6 +112,7 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                       int32_t buttons, int32_t style, const char* icon) override {
     shown_boxes.emplace_back(text != nullptr ? text : "");
+    shown_box_seconds.push_back(buttons);
     AppFrameView::ShowMessageBox(text, ok, cancel, buttons, style, icon);
   }
   // The table comes up when the start data were taken (0x85B1), as the game frame has it.
@@ -129,7 +130,8 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   bool fixed_rect = false;
   std::vector<engine::ObjectMessage> received;  // what the boards sent the frame
   std::vector<std::string> exit_boxes;
-  std::vector<std::string> shown_boxes;  // the frame's message boxes
+  std::vector<std::string> shown_boxes;    // the frame's message boxes
+  std::vector<int32_t> shown_box_seconds;  // how long each stays (0: until a button is pressed)
 };
 
 class TableApp : public TestApp {

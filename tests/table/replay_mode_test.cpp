@@ -215,13 +215,16 @@ TEST_F(ReplayMode, TheRecordedRoundPlaysBackToTheTableTheLiveGameLeft) {
   EXPECT_TRUE(bar().IsOpen());
   EXPECT_TRUE(bar().IsPlaying());
   EXPECT_EQ(bar().GetRecordCount(), replay.records.size());
-  // The bar stands in the middle of the table, over the cards.
+  // The bar stands across the table above the middle, where the side chairs' played cards land.
   EXPECT_EQ(bar().GetX(), 512);
-  EXPECT_EQ(bar().GetY(), 384);
+  EXPECT_EQ(bar().GetY(), table::CTableView::kReplayBarTop);
   EXPECT_EQ(bar().GetDepth(), table::CGameView::kRecorderDepth);
   EXPECT_EQ(bar().GetMaxStepDelay(), 5000u);
   ASSERT_FALSE(app_->system_texts.empty());
-  EXPECT_NE(app_->system_texts[0].find("播放录像：第5桌"), std::string::npos) << app_->system_texts[0];
+  // The table is numbered from 1, as the welcome line numbers it, and the room is the replay.
+  EXPECT_EQ(app_->GetTableRecordId(), 5u);
+  EXPECT_NE(app_->system_texts[0].find("播放录像：第6桌"), std::string::npos) << app_->system_texts[0];
+  EXPECT_EQ(app_->FormatRoomName(), dialogs::kReplayRoomName);
   EXPECT_NE(app_->system_texts[0].find("alice、bob、张三"), std::string::npos);
 
   // The deal: every hand, face up, as the server dealt it.
@@ -383,6 +386,8 @@ class DamagedReplay : public ReplayMode {
     EXPECT_FALSE(bar().IsPlaying());
     ASSERT_EQ(frame().shown_boxes.size(), 1u);
     EXPECT_EQ(frame().shown_boxes[0], dialogs::CReplayBar::kDamagedText);
+    // It stays until the player presses OK.
+    EXPECT_EQ(frame().shown_box_seconds[0], 0);
     Frames(200 * 3);
     EXPECT_TRUE(watched().played.empty());
     EXPECT_EQ(view().CountChairCards(-1, place::kHand), 0);
@@ -429,6 +434,17 @@ TEST_F(DamagedReplay, AFileNamingChairsOutOfRangeIsRefused) {
   std::vector<uint8_t> chairs = replay_samples::Encode(replay_samples::SampleReplay(false, 4));
   replay_samples::SetU32(chairs, dialogs::replay_header::kChairCount, 9);
   ExpectRefused(chairs, "chair count");
+}
+
+TEST_F(DamagedReplay, AFileThatIsNotThereIsRefusedAsMissing) {
+  StartRefusedReplay((dir_ / "gone.rep").string());
+  ASSERT_NE(view().GetReplayBar(), nullptr);
+  EXPECT_FALSE(bar().IsOpen());
+  ASSERT_EQ(frame().shown_boxes.size(), 1u);
+  EXPECT_EQ(frame().shown_boxes[0], dialogs::CReplayBar::kMissingText);
+  Frames(200);
+  EXPECT_TRUE(watched().played.empty());
+  EXPECT_EQ(view().CountChairCards(-1, place::kHand), 0);
 }
 
 TEST_F(DamagedReplay, AReplayOfAnotherTableSizeIsRefused) {
