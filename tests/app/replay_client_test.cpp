@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/screen_capture.h"
+#include "tests/support/xvfb_run.h"
 
 namespace {
 
@@ -62,48 +63,18 @@ int RunHeadless(const std::string& arguments, std::string* log) {
 }
 
 TEST(ReplayClient, OnARealScreenTheSampleReplayDealsTheRecordedHands) {
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
   ASSERT_TRUE(fs::exists(kClient)) << kClient;
   ASSERT_TRUE(fs::exists(kSample)) << kSample;
-  const fs::path work = fs::current_path() / "xvfb";
-  fs::remove_all(work);
-  fs::create_directories(work / "fb");
-
-  // As in the client's own test: the client prints "ready X Y W H" after its frames and holds its
-  // window until a line comes; meanwhile the screen is copied.
-  std::ostringstream script;
-  script << "cd '" << work.string() << "' && mkfifo pipe && "
-         << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \"'"
-         << kClient.string() << "' --frames 200 --screenshot shown.png --hold '" << kSample.string()
-         << "' <>pipe 2>client.log | "
-         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
-  const int rc = std::system(script.str().c_str());
-  ASSERT_EQ(rc, 0) << Text(work / "client.log");
-
-  std::istringstream ready(Text(work / "ready.txt"));
-  std::string word;
-  int x = 0, y = 0, w = 0, h = 0;
-  ready >> word >> x >> y >> w >> h;
-  ASSERT_EQ(word, "ready") << Text(work / "client.log");
-  test::Picture shown, screen;
-  ASSERT_TRUE(test::ReadClientPng(work / "shown.png", &shown));
-  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", &screen));
-  ASSERT_EQ(shown.width, w);
-  ASSERT_EQ(shown.height, h);
-  ASSERT_GE(x, 0);
-  ASSERT_GE(y, 0);
-  ASSERT_LE(x + w, screen.width);
-  ASSERT_LE(y + h, screen.height);
+  test::XvfbShot shot;
+  ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(fs::current_path() / "xvfb", "",
+                                          "'" + kClient.string() + "' --frames 200 --screenshot shown.png --hold '" +
+                                              kSample.string() + "' <>pipe 2>client.log",
+                                          "client.log", &shot));
   // What the screen shows at the window's place.
-  test::Picture window;
-  window.width = w;
-  window.height = h;
-  for (int row = 0; row < h; ++row) {
-    for (int col = 0; col < w; ++col) window.rgb.push_back(screen.At(x + col, y + row));
-  }
+  const test::Picture window = shot.Window();
   ExpectDealtTable(window);
-  EXPECT_EQ(window.rgb, shown.rgb);
+  EXPECT_EQ(window.rgb, shot.shown.rgb);
 }
 
 TEST(ReplayClient, HeadlessTheSampleReplayDealsTheRecordedHands) {

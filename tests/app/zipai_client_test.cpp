@@ -25,15 +25,11 @@
 #include "tests/support/colour_match.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/screen_capture.h"
+#include "tests/support/xvfb_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 using test::Picture;
 using test::ReadClientPng;
@@ -94,59 +90,24 @@ void ExpectGameFrame(const Picture& shot) {
 }
 
 TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
-  const fs::path work = fs::current_path();
-  const fs::path fb = work / "fb";
-  fs::remove_all(fb);
-  fs::create_directories(fb);
-  for (const char* name : {"pipe", "ready.txt", "screen.xwd", "shown.png", "client.log"}) fs::remove(work / name);
-
-  // The client prints "ready X Y W H" once it has run its frames, then waits for a line on its
-  // stdin; meanwhile the screen is copied. Both ends open the pipe both ways, so nobody blocks
-  // opening it, even when the client has gone. The display number starts from the shell's pid,
-  // so that servers started at the same moment do not race for one number.
-  std::ostringstream script;
-  script << "cd '" << work.string() << "' && mkfifo pipe && "
-         << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << fb.string() << "' sh -c \"'"
-         << client.string() << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
-         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
-  const int rc = std::system(script.str().c_str());
-  const auto text = [&](const char* name) {
-    const std::vector<uint8_t> b = ReadAll(work / name);
-    return std::string(b.begin(), b.end());
-  };
-  ASSERT_EQ(rc, 0) << text("client.log");
-
-  std::istringstream ready(text("ready.txt"));
-  std::string word;
-  int x = 0, y = 0, w = 0, h = 0;
-  ready >> word >> x >> y >> w >> h;
-  ASSERT_EQ(word, "ready") << text("client.log");
-  EXPECT_EQ(w, 1024);
-  EXPECT_EQ(h, 768);
-
-  Picture shown, screen;
-  ASSERT_TRUE(ReadClientPng(work / "shown.png", &shown));
-  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", &screen));
-  ASSERT_EQ(shown.width, w);
-  ASSERT_EQ(shown.height, h);
-  ASSERT_GE(x, 0);
-  ASSERT_GE(y, 0);
-  ASSERT_LE(x + w, screen.width);
-  ASSERT_LE(y + h, screen.height);
+  test::XvfbShot run;
+  ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
+      fs::current_path() / "xvfb", "",
+      "'" + client.string() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
+  EXPECT_EQ(run.width, 1024);
+  EXPECT_EQ(run.height, 768);
+  const Picture& shown = run.shown;
+  const Picture& screen = run.screen;
+  const int x = run.x;
+  const int y = run.y;
+  const int h = run.height;
   // The client drew the game frame...
   ExpectGameFrame(shown);
   // ...the window's place on the screen holds exactly the frame the client presented...
-  int differing = 0;
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col)
-      if (screen.rgb[static_cast<size_t>(y + row) * screen.width + x + col] !=
-          shown.rgb[static_cast<size_t>(row) * w + col])
-        ++differing;
-  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(run.DifferingPixels(), 0);
   // ...and the white screen around it is untouched.
   EXPECT_EQ(screen.rgb[0], 0xFFFFFFu);
   if (x > 0) {

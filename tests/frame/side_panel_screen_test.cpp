@@ -16,6 +16,7 @@
 #include "engine/ui/image_button.h"
 #include "frame/input_bar.h"
 #include "tests/support/screen_capture.h"
+#include "tests/support/xvfb_run.h"
 #include "tests/support/side_panel_fixture.h"
 
 namespace {
@@ -37,54 +38,22 @@ bool Near(uint32_t a, uint32_t b) {
   return true;
 }
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs the client offline under Xvfb; the client's own frame and the screen come back.
-void ShowClientOnXvfb(const fs::path& work, test::Picture* shown, test::Picture* screen, int* x, int* y) {
-  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
-  ASSERT_TRUE(fs::exists(client)) << client;
-  fs::remove_all(work);
-  fs::create_directories(work / "fb");
-  // The client prints "ready X Y W H" once it has run its frames, then waits for a line on its
-  // stdin while the screen is copied.
-  std::ostringstream script;
-  script << "cd '" << work.string() << "' && mkfifo pipe && "
-         << "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \"'"
-         << client.string() << "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log | "
-         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
-  ASSERT_EQ(std::system(script.str().c_str()), 0) << ReadText(work / "client.log");
-  std::istringstream ready(ReadText(work / "ready.txt"));
-  std::string word;
-  int w = 0, h = 0;
-  ready >> word >> *x >> *y >> w >> h;
-  ASSERT_EQ(word, "ready") << ReadText(work / "client.log");
-  ASSERT_EQ(w, 1024);
-  ASSERT_EQ(h, 768);
-  ASSERT_TRUE(test::ReadClientPng(work / "shown.png", shown));
-  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", screen));
-  ASSERT_EQ(shown->width, w);
-  ASSERT_EQ(shown->height, h);
-  ASSERT_GE(*x, 0);
-  ASSERT_GE(*y, 0);
-  ASSERT_LE(*x + w, screen->width);
-  ASSERT_LE(*y + h, screen->height);
-}
-
 class SidePanelOnScreen : public test::SidePanelFixture {};
 
 TEST_F(SidePanelOnScreen, TheClientsWindowShowsTheSidePanelWithItsBars) {
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  test::Picture shown, screen;
-  int x = 0, y = 0;
-  ASSERT_NO_FATAL_FAILURE(ShowClientOnXvfb(fs::current_path() / "screen", &shown, &screen, &x, &y));
+  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  // The client, offline, on a real screen.
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(fs::exists(client)) << client;
+  test::XvfbShot run;
+  ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
+      fs::current_path() / "screen", "",
+      "'" + client.string() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
+  ASSERT_EQ(run.width, 1024);
+  ASSERT_EQ(run.height, 768);
+  EXPECT_EQ(run.DifferingPixels(), 0);
+  const test::Picture& shown = run.shown;
   int differing = 0;
-  for (int row = 0; row < shown.height; ++row)
-    for (int col = 0; col < shown.width; ++col) differing += screen.At(x + col, y + row) != shown.At(col, row);
-  EXPECT_EQ(differing, 0);
 
   // The same panel, offline, in the headless window of the tests.
   StartOffline();
@@ -92,7 +61,6 @@ TEST_F(SidePanelOnScreen, TheClientsWindowShowsTheSidePanelWithItsBars) {
   const std::vector<uint32_t>& frame = window().PresentedFrame();
   ASSERT_EQ(frame.size(), 1024u * 768u);
   auto headless = [&](int px, int py) { return frame[static_cast<size_t>(py) * 1024 + px] & 0xFFFFFF; };
-  differing = 0;
   for (int py = kTop; py < kBottom; ++py)
     for (int px = kLeft; px < kRight; ++px) differing += shown.At(px, py) != headless(px, py);
   EXPECT_EQ(differing, 0);

@@ -17,6 +17,7 @@
 #include "shell/game_frame_wnd.h"
 #include "shell/game_handler.h"
 #include "tests/support/screen_capture.h"
+#include "tests/support/xvfb_run.h"
 #include "tests/support/table_view_fixture.h"
 
 namespace {
@@ -69,46 +70,20 @@ TEST_F(TableOnScreen, ShowsADealtTableAndHoldsIt) {
 
 TEST(TableOnXvfb, TheWindowShowsExactlyTheDealtTable) {
   if (std::getenv(kChildVariable) != nullptr) GTEST_SKIP() << "the part under Xvfb";
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
   const fs::path self = fs::read_symlink("/proc/self/exe");
   const fs::path work = fs::current_path() / "screen";
-  fs::remove_all(work);
-  fs::create_directories(work / "fb");
-
-  std::ostringstream script;
-  script << "cd '" << work.string() << "' && mkfifo pipe && " << kChildVariable << "='" << work.string()
-         << "' SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \"'"
-         << self.string() << "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log <>pipe | "
-         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
-  const int rc = std::system(script.str().c_str());
-  const auto text = [&](const char* name) {
-    std::ifstream in(work / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  ASSERT_EQ(rc, 0) << text("child.out") << text("child.log");
-  EXPECT_NE(text("child.out").find("[  PASSED  ] 1 test"), std::string::npos) << text("child.out");
-
-  std::istringstream ready(text("ready.txt"));
-  std::string word;
-  int x = 0, y = 0, w = 0, h = 0;
-  ready >> word >> x >> y >> w >> h;
-  ASSERT_EQ(word, "ready") << text("child.out") << text("child.log");
-  EXPECT_EQ(w, 1024);
-  EXPECT_EQ(h, 768);
-  test::Picture shown, screen;
-  ASSERT_TRUE(test::ReadClientPng(work / "shown.png", &shown));
-  ASSERT_TRUE(test::ReadXwdScreen(work / "screen.xwd", &screen));
-  ASSERT_EQ(shown.width, w);
-  ASSERT_EQ(shown.height, h);
-  ASSERT_GE(x, 0);
-  ASSERT_GE(y, 0);
-  ASSERT_LE(x + w, screen.width);
-  ASSERT_LE(y + h, screen.height);
-  int differing = 0;
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col) differing += screen.At(x + col, y + row) != shown.At(col, row) ? 1 : 0;
-  EXPECT_EQ(differing, 0);
+  // The part under Xvfb writes its ready line on descriptor 3; gtest keeps standard output.
+  test::XvfbShot shot;
+  ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
+      work, std::string(kChildVariable) + "='" + work.string() + "'",
+      "'" + self.string() + "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log <>pipe", "child.log", &shot));
+  const std::string out = test::ReadTextFile(work / "child.out");
+  EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+  EXPECT_EQ(shot.width, 1024);
+  EXPECT_EQ(shot.height, 768);
+  EXPECT_EQ(shot.DifferingPixels(), 0);
+  const test::Picture& shown = shot.shown;
   // Cloth in the corners; the hand, the side rows, the plates and the start button over it.
   EXPECT_EQ(shown.At(2, 2), kCloth);
   EXPECT_EQ(shown.At(1021, 100), kCloth);
