@@ -23,8 +23,7 @@
 #include "table/card_view.h"
 #include "table/player_board.h"
 #include "table/table_messages.h"
-#include "tests/support/recording_music.h"
-#include "tests/support/scripted_game.h"
+#include "tests/support/play_fixture.h"
 
 namespace {
 
@@ -33,23 +32,10 @@ namespace place = table::card_place;
 
 constexpr const char* kTrickyName = "<url_text=c:/,x>李#四";
 
-class Messages : public test::TableViewFixture {
+class Messages : public test::PlayFixture {
  protected:
-  void SetUp() override {
-    TableViewFixture::SetUp();
-    table::InstallCardCallbacks(table::DefaultCardCallbacks());
-    make_table_ = test::MakePlayTable;
-  }
-  void TearDown() override {
-    game_.reset();
-    TableViewFixture::TearDown();
-  }
   void Begin(int chair = 0, uint32_t options = 0x1000000, bool watching = false) {
-    Start(test::CommandLineFor(chair, options, watching));
-    frame().SetTableRect(platform::RECT{0, 0, 1024, 768});
-    view().RefreshSeatedBoards();
-    music_ = test::RecordingMusicModule::Install(app_->GetMainWnd()->GetCore());
-    game_ = std::make_unique<test::ScriptedGame>(app_.get(), &server_->server(), [this](int n) { Frames(n); });
+    BeginTable(chair, options, watching, false);
   }
   // The player on chair 2 gets a name full of markup.
   void RenameChairTwo() {
@@ -57,29 +43,6 @@ class Messages : public test::TableViewFixture {
     table.players[2] = test::MakePlayer(1003, 2, kTrickyName);
     const std::vector<uint8_t> bytes = table.Serialize();
     ASSERT_TRUE(app_->TakeStartData(bytes.data(), bytes.size()));
-  }
-  test::PlayTableView& play() { return dynamic_cast<test::PlayTableView&>(view()); }
-  test::ScriptedGame& game() { return *game_; }
-  void Seconds(int s) { Frames(200 * s); }
-  void Send(uint32_t id, uintptr_t p1 = 0, uintptr_t p2 = 0) {
-    const engine::ObjectMessage m = engine::MakeMessage(view().GetKey(), id, p1, p2);
-    view().OnMessage(&m);
-  }
-  void Click(double x, double y) {
-    const int ix = static_cast<int>(x);
-    const int iy = static_cast<int>(y);
-    Mouse(platform::WM_MOUSEMOVE, ix, iy);
-    Mouse(platform::WM_LBUTTONDOWN, ix, iy, platform::MK_LBUTTON);
-    Frames(22);
-    Mouse(platform::WM_LBUTTONUP, ix, iy);
-    Frames(22);
-  }
-  size_t Count(const std::string& sound) {
-    return static_cast<size_t>(std::count(music_->asked.begin(), music_->asked.end(), sound));
-  }
-  size_t Lines(const std::string& text) {
-    return static_cast<size_t>(std::count_if(app_->system_texts.begin(), app_->system_texts.end(),
-                                             [&](const std::string& l) { return l.find(text) != std::string::npos; }));
   }
   std::string Joined() {
     std::string all;
@@ -99,9 +62,6 @@ class Messages : public test::TableViewFixture {
     table::PutWord(body.data() + offset, word);
     return body;
   }
-
-  test::RecordingMusicModule* music_ = nullptr;
-  std::unique_ptr<test::ScriptedGame> game_;
 };
 
 const std::vector<std::vector<int32_t>> kHands = {{5, 18, 30, 8}, {40, 41, 42, 43}, {44, 45, 46, 47}};

@@ -23,8 +23,7 @@
 #include "table/card_view.h"
 #include "table/player_board.h"
 #include "table/table_messages.h"
-#include "tests/support/recording_music.h"
-#include "tests/support/scripted_game.h"
+#include "tests/support/play_fixture.h"
 
 namespace {
 
@@ -43,66 +42,12 @@ std::vector<int32_t> GameMessagesSent(const test::FakeGameServer& server) {
   return ids;
 }
 
-class Play : public test::TableViewFixture {
+class Play : public test::PlayFixture {
  protected:
-  void SetUp() override {
-    TableViewFixture::SetUp();
-    // The game plays with the default card values.
-    table::InstallCardCallbacks(table::DefaultCardCallbacks());
-    make_table_ = test::MakePlayTable;
-  }
-  void TearDown() override {
-    game_.reset();
-    TableViewFixture::TearDown();
-  }
   // A recorded table (option 0x20000) with the user on the chair.
   void Begin(int chair = 0, uint32_t options = 0x1020000, bool watching = false) {
-    Start(test::CommandLineFor(chair, options, watching));
-    frame().SetTableRect(platform::RECT{0, 0, 1024, 768});
-    view().RefreshSeatedBoards();
-    view().OnEnterGame();
-    music_ = test::RecordingMusicModule::Install(app_->GetMainWnd()->GetCore());
-    game_ = std::make_unique<test::ScriptedGame>(app_.get(), &server_->server(), [this](int n) { Frames(n); });
+    BeginTable(chair, options, watching, true);
   }
-  test::PlayTableView& play() { return dynamic_cast<test::PlayTableView&>(view()); }
-  test::ScriptedGame& game() { return *game_; }
-  void Seconds(int s) { Frames(200 * s); }
-  void Send(uint32_t id, uintptr_t p1 = 0, uintptr_t p2 = 0) {
-    const engine::ObjectMessage m = engine::MakeMessage(view().GetKey(), id, p1, p2);
-    view().OnMessage(&m);
-  }
-  // Clicks at a client point through the window, and lets the input module hand it on.
-  void Click(double x, double y) {
-    const int ix = static_cast<int>(x);
-    const int iy = static_cast<int>(y);
-    Mouse(platform::WM_MOUSEMOVE, ix, iy);
-    Mouse(platform::WM_LBUTTONDOWN, ix, iy, platform::MK_LBUTTON);
-    Frames(22);
-    Mouse(platform::WM_LBUTTONUP, ix, iy);
-    Frames(22);
-  }
-  void ClickButton(engine::ImageButton* button) { Click(button->GetX(), button->GetY()); }
-  std::vector<int32_t> SelectedIds() {
-    std::vector<int32_t> ids;
-    for (const CCardView* card : view().OwnRow()) {
-      if (card->selected != 0) ids.push_back(card->card_id);
-    }
-    std::sort(ids.begin(), ids.end());
-    return ids;
-  }
-  bool Shown(engine::ImageButton* b) { return b != nullptr && b->IsVisible() != 0; }
-  bool Usable(engine::ImageButton* b) { return Shown(b) && b->TakesInput() != 0; }
-  size_t Count(const std::string& sound) {
-    return static_cast<size_t>(std::count(music_->asked.begin(), music_->asked.end(), sound));
-  }
-  // The chat lines that contain the text.
-  size_t Lines(const std::string& text) {
-    return static_cast<size_t>(std::count_if(app_->system_texts.begin(), app_->system_texts.end(),
-                                             [&](const std::string& l) { return l.find(text) != std::string::npos; }));
-  }
-
-  test::RecordingMusicModule* music_ = nullptr;
-  std::unique_ptr<test::ScriptedGame> game_;
 };
 
 // Hands of the default deck (value = id mod 13 + 1 for ids below 52): the user on chair 0.
