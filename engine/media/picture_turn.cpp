@@ -82,8 +82,6 @@ TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift
       cy_((h + 1) / 2),
       shift_(shift),
       radius_(HalfDiagonalPixels(w, h)),
-      x0_(x0),
-      y0_(y0),
       coeff_(TurnCoefficientsFor(angle, int64_t{1} << shift)) {
   const int64_t side = 2 * int64_t{radius_};
   first_col_ = std::max<int64_t>(0, clip.left - x0);

@@ -62,7 +62,6 @@ class TurnWalk {
   int cx_, cy_;
   int shift_;
   int32_t radius_;
-  int64_t x0_, y0_;
   int64_t first_col_, end_col_;  // clip cut of the columns
   int64_t first_row_, end_row_;
   TurnCoefficients coeff_;
