@@ -165,6 +165,9 @@ int32_t CTableView::DealReplayHands() {
   int32_t dealt = 0;
   for (int32_t c = 0; c < chairs; ++c) {
     SetChairHand(c, block.data() + static_cast<size_t>(c) * hand, hand);
+    // A face-up row is spaced wider than the hidden one it was: lay it out again, so that its
+    // card count stands past its last card instead of on it.
+    LayoutChairCards(c);
     ++dealt;
   }
   SortHand(sort_mode::kValueFalling);

@@ -237,6 +237,21 @@ TEST_F(ReplayMode, TheRecordedRoundPlaysBackToTheTableTheLiveGameLeft) {
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(card->IsShowingFace()) << c;
   }
+  // The side rows' card counts stand below their rows, off the cards (turned on their sides, the
+  // cards reach half their width above and below their places).
+  for (int32_t c = 1; c < 3; ++c) {
+    const table::CPlayerBoard* board = view().BoardOfChair(c);
+    ASSERT_NE(board, nullptr);
+    const engine::NumberDisplay* count = board->GetCountDisplay();
+    ASSERT_NE(count, nullptr);
+    double lowest = 0;
+    for (int32_t i = 0; i < view().CardViewCount(); ++i) {
+      const CCardView* card = view().CardView(i);
+      if (card->chair == c && card->place == place::kHand)
+        lowest = std::max(lowest, card->GetY() + card->GetWidth() / 2);
+    }
+    EXPECT_GE(count->GetY() - count->GetHeight() / 2, lowest) << c;
+  }
   EXPECT_NE(view().GetClock()->IsVisible(), 0u);
 
   PlayToTheEnd();
