@@ -20,6 +20,7 @@
 
 namespace {
 
+using bench::FullRedraw;
 using bench::kHand;
 
 // A game's table: its own record of the table.
@@ -82,13 +83,6 @@ void TurnToHintFrame(benchmark::State& state) {
 }
 BENCHMARK(TurnToHintFrame)->Unit(benchmark::kMicrosecond);
 
-void FullRedraw(benchmark::State& state) {
-  Table table;
-  for (auto _ : state) {
-    table.objects->RedrawAll();
-    benchmark::DoNotOptimize(table.paint->PresentLayer());
-  }
-}
-BENCHMARK(FullRedraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(FullRedraw, Table)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

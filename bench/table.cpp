@@ -16,6 +16,7 @@
 
 namespace {
 
+using bench::FullRedraw;
 using bench::kHand;
 
 // The cards in order: chair 0 holds 0-31, chair 1 32-63, chair 2 64-95.
@@ -71,13 +72,6 @@ void SweepFrame(benchmark::State& state) {
 }
 BENCHMARK(SweepFrame)->Unit(benchmark::kMicrosecond);
 
-void FullRedraw(benchmark::State& state) {
-  Table table;
-  for (auto _ : state) {
-    table.objects->RedrawAll();
-    benchmark::DoNotOptimize(table.paint->PresentLayer());
-  }
-}
-BENCHMARK(FullRedraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(FullRedraw, Table)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,6 +3,8 @@
 // the others' backs).
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,5 +94,15 @@ struct TableScene {
   engine::RectObject* root = nullptr;
   View* view = nullptr;
 };
+
+// The table painted whole: what the table benchmarks are measured against.
+template <class Table>
+void FullRedraw(benchmark::State& state) {
+  Table table;
+  for (auto _ : state) {
+    table.objects->RedrawAll();
+    benchmark::DoNotOptimize(table.paint->PresentLayer());
+  }
+}
 
 }  // namespace bench
