@@ -13,10 +13,6 @@
 namespace dialogs {
 namespace {
 
-// Parts follow the body's moves, depth, alpha, showing, hiding and removal, not its size.
-constexpr uint32_t kPartLinks = engine::link_flag::kOwned | engine::link_flag::kAlpha | engine::link_flag::kInvalidate |
-                                engine::link_flag::kDepth | engine::link_flag::kMove | engine::link_flag::kAlwaysShow |
-                                engine::link_flag::kAlwaysHide;
 constexpr int32_t kCountdownWidth = 28;
 constexpr int32_t kCountdownHeight = 16;
 
@@ -86,7 +82,7 @@ engine::WidgetBase* DialogBoard::AddButton(const char* picture, const char* capt
   widget->MoveTo(body_->GetLeft() + x, body_->GetTop() + y);
   widget->SetDepth(body_->GetDepth() + 0.1);
   if (body_->IsVisible()) widget->Show();
-  body_->AddChild(widget, kPartLinks);
+  body_->AddChild(widget, engine::link_flag::kFollowAsPart);
   buttons_.push_back(Button{widget, answer != nullptr ? *answer : engine::ObjectMessage{}});
   return widget;
 }
@@ -106,7 +102,7 @@ void DialogBoard::StartCountdown(int32_t seconds) {
                                 body_->GetTop() + 6 + kCountdownHeight / 2);
       countdown_canvas_->SetDepth(body_->GetDepth() + 0.1);
       if (body_->IsVisible()) countdown_canvas_->Show();
-      body_->AddChild(countdown_canvas_, kPartLinks);
+      body_->AddChild(countdown_canvas_, engine::link_flag::kFollowAsPart);
     }
   }
   DrawCountdown();

@@ -19,10 +19,6 @@
 namespace dialogs {
 namespace {
 
-// Parts follow the plate's moves, depth, alpha, showing, hiding and removal, not its size.
-constexpr uint32_t kPartLinks = engine::link_flag::kOwned | engine::link_flag::kAlpha | engine::link_flag::kInvalidate |
-                                engine::link_flag::kDepth | engine::link_flag::kMove | engine::link_flag::kAlwaysShow |
-                                engine::link_flag::kAlwaysHide;
 constexpr const char* kPlatePicture = "ReplayBar";
 constexpr const char* kPlayPicture = "btn_ReplayPlay";
 constexpr const char* kPausePicture = "btn_ReplayPause";
@@ -87,7 +83,7 @@ bool CReplayBar::Build() {
   if (time_ != nullptr) {
     time_->MoveTo(plate_->GetRight() - kTimeRightMargin - kTimeWidth / 2.0, plate_->GetY());
     time_->SetDepth(plate_->GetDepth() + 0.1);
-    plate_->AddChild(time_, kPartLinks);
+    plate_->AddChild(time_, engine::link_flag::kFollowAsPart);
   }
   ShowPlayButton();
   DrawTime();
@@ -102,7 +98,7 @@ engine::ImageButton* CReplayBar::MakeButton(const char* picture, uint32_t messag
   button->SetSound(2, "SndHitButton");
   button->MoveTo(plate_->GetLeft() + x, plate_->GetY());
   button->SetDepth(plate_->GetDepth() + 0.1);
-  plate_->AddChild(button, kPartLinks);
+  plate_->AddChild(button, engine::link_flag::kFollowAsPart);
   return button;
 }
 

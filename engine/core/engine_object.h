@@ -43,6 +43,9 @@ static_assert(kFollowAll == 0x1BC0EB);
 // Everything but size and scale: a skin that keeps its own size while its widget resizes.
 inline constexpr uint32_t kFollowAllButSize = kFollowAll & ~(kScale | kSize);
 static_assert(kFollowAllButSize == 0x1BC02B);
+// A part of a panel or a box: it follows the body's moves, depth, alpha, showing, hiding and
+// removal, but keeps its own size, turn and clip when the body changes them.
+inline constexpr uint32_t kFollowAsPart = kOwned | kAlpha | kInvalidate | kDepth | kMove | kAlwaysShow | kAlwaysHide;
 }  // namespace link_flag
 
 // Kinds answered by GetKind.

@@ -9,15 +9,6 @@
 #include "engine/ui/text_button.h"
 
 namespace engine {
-namespace {
-
-// The parts follow the body's moves, depth, alpha, visibility and removal, but keep their own size
-// when the body is resized.
-constexpr uint32_t kPartLinks = link_flag::kOwned | link_flag::kAlpha | link_flag::kInvalidate | link_flag::kDepth |
-                                link_flag::kMove | link_flag::kAlwaysShow | link_flag::kAlwaysHide;
-
-}  // namespace
-
 TextButton* MessageBoxWidget::MakeButton(const char* caption, Signal signal) {
   auto* button = new TextButton();
   AddToScene(button);
@@ -29,7 +20,7 @@ TextButton* MessageBoxWidget::MakeButton(const char* caption, Signal signal) {
   button->Create(caption, kButtonWidth, kButtonHeight, 12, kColourKey, 0x000000, &pressed);
   button->MoveToTopLayer();
   button->SetDepth(body_->GetDepth() + 1.0);
-  body_->AddChild(button, kPartLinks);
+  body_->AddChild(button, link_flag::kFollowAsPart);
   return button;
 }
 
@@ -71,7 +62,7 @@ CanvasObject* MessageBoxWidget::Build(int32_t width, int32_t height, const Objec
       countdown_canvas_->MoveToTopLayer();
       countdown_canvas_->SetDepth(body_->GetDepth() + 1.0);
       countdown_canvas_->MoveTo(body_->GetRight() - 10, body_->GetTop() + 10);
-      body_->AddChild(countdown_canvas_, kPartLinks);
+      body_->AddChild(countdown_canvas_, link_flag::kFollowAsPart);
       DrawCountdown();
     }
     const ObjectMessage step = MakeMessage(GetKey(), msg::kCountdownStep, kSignalCountdown, 0);
