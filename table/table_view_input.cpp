@@ -109,9 +109,6 @@ int CTableView::OnMessage(const engine::ObjectMessage* message) {
       auto_pass_action_ = 0;
       OnAutoPassMessage();
       return 1;
-    case view_msg::kFailedStartAnswered:
-      if (shell::CGameAppBase* app = shell::GetApp()) app->ConfirmClose();
-      return 1;
     default:
       return CGameView::OnMessage(message);
   }

@@ -437,17 +437,6 @@ TEST_F(Messages, TheStartStepAsksForTheGameTheTableWants) {
   EXPECT_FALSE(view().BoardAt(0)->GetBanner()->IsVisible());
 }
 
-TEST_F(Messages, ARefusedStartIsShownAndTheClientLeavesWhenTheUserHasReadIt) {
-  Begin();
-  (*server_)->AnswerOnce(net::request::kStart, 1020);
-  Send(table::view_msg::kStartButton);
-  EXPECT_EQ((*server_)->CountOf(net::request::kStart), 1u);
-  EXPECT_NE(GameLog().find("the start was refused"), std::string::npos);
-  EXPECT_FALSE(app_->GetMainWnd()->IsCloseConfirmed());
-  Send(table::view_msg::kFailedStartAnswered);
-  EXPECT_TRUE(app_->GetMainWnd()->IsCloseConfirmed());
-}
-
 // ---- Group and sort buttons ----
 
 TEST_F(Messages, GroupButtonsSelectAndASecondPressClears) {
