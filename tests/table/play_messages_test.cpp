@@ -399,19 +399,19 @@ TEST_F(Messages, TheAskCardViewButtonRestsFifteenSecondsAfterAPress) {
 
 // ---- Game messages sent ----
 
-TEST_F(Messages, AWaitingGameMessageHandsItsAnswerOnAsANotification) {
+TEST_F(Messages, AWaitingGameMessageHandsOnlyAnAcceptedAnswerOnAsANotification) {
   Begin();
   game().Start(kHands, 1);
   const int32_t own = 0;
   (*server_)->AnswerOnce(net::request::kTableMessage, 0, GameMessage(19840329, test::Words({0})));
   EXPECT_EQ(view().SendGameMessage(19840329, 4, &own, 1), 0);
   EXPECT_EQ(view().IsAutoPlay(), 1);
-  // An answer without a body: its code, nothing handed on.
-  (*server_)->AnswerOnce(net::request::kTableMessage, 1020);
-  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 1020);
+  // A refused answer is a failure: its body is not handed on.
+  (*server_)->AnswerOnce(net::request::kTableMessage, 1020, GameMessage(19840330, test::Words({0})));
+  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 10100);
   EXPECT_EQ(view().IsAutoPlay(), 1);
   (*server_)->StaySilent(net::request::kTableMessage);
-  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 1030);
+  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 10100);
   // Without waiting: the send's code.
   EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 0), 0);
   (*server_)->SetConnected(false);
