@@ -137,7 +137,9 @@ engine::CanvasObject* BoxCanvas(CTableView* view, engine::CanvasObject* box, con
     box = view->CreateCanvas(picture.width, picture.height, engine::kColourKey);
     if (box == nullptr) return nullptr;
   } else if (box->GetSurfaceWidth() != picture.width || box->GetSurfaceHeight() != picture.height) {
+    // The object takes the new size too: the layout places the box by it.
     box->ResizeSurface(picture.width, picture.height);
+    box->Resize(picture.width, picture.height);
   }
   box->Clear();
   box->DrawImage(&picture, 0, 0, -1, -1, 0, 1.0);

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/look_on_request_box.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/game_core.h"
+#include "engine/media/paint_module.h"
 #include "engine/core/sprite_object.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
@@ -24,6 +27,7 @@
 #include "table/player_board.h"
 #include "table/table_messages.h"
 #include "tests/support/play_fixture.h"
+#include "tests/support/solid_pictures.h"
 
 namespace {
 
@@ -316,6 +320,30 @@ TEST_F(Messages, TheMatchBoxWritesTheFormatNoteInItsColourAndTheServersTextPlain
   view().ShowMatchInfoBox();
   EXPECT_EQ(PixelsOf(view().GetInfoBox(), 0x0000FF, kNote), red);
   EXPECT_GT(PixelsOf(view().GetInfoBox(), 0x09FEC5, kNote), 0u);
+}
+
+TEST_F(Messages, AnInformationBoxOfTheOtherKindTakesItsOwnSizeAndIsPlacedByIt) {
+  Begin();
+  auto* paint = dynamic_cast<engine::PaintModule*>(app_->GetMainWnd()->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  for (const auto& [name, w, h] : {std::tuple{"比赛信息框", 180, 100}, std::tuple{"游戏信息框", 101, 50}}) {
+    paint->RemovePicture(name);
+    test::AddSolidFrames(paint, name, w, h, {0x404040});
+  }
+  app_->SetMatch(true);
+  std::vector<uint8_t> extra(288, 0);
+  table::PutWord(extra.data(), 1001);
+  ASSERT_TRUE(app_->SetTableExtra(0, extra.data(), extra.size()));
+  frame().SetTableRect(platform::RECT{33, 0, 1400, 600});
+  view().ShowMatchInfoBox();
+  view().ShowGameInfoBox();
+  frame().SetTableRect(platform::RECT{33, 0, 1400, 600});
+  const engine::CanvasObject* box = view().GetInfoBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->GetWidth(), 101);
+  EXPECT_EQ(box->GetHeight(), 50);
+  EXPECT_EQ(box->GetX(), 83.5);
+  EXPECT_EQ(box->GetY(), 25);
 }
 
 // ---- Looking on ----
