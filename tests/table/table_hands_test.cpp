@@ -491,7 +491,7 @@ TEST_F(Hands, QueriesReadTheHandRowLastFirst) {
   int32_t ids[table::CTableView::kCardList];
   EXPECT_EQ(view().GetHandCards(ids), 6);
   EXPECT_EQ(std::vector<int32_t>(ids, ids + 7), (std::vector<int32_t>{39, 19, 15, 5, 20, 0, -1}));
-  view().SelectCards(std::vector<int32_t>{20, 15, 77}.data(), 3);
+  view().SelectCards(std::vector<int32_t>{20, 15}.data(), 2);
   EXPECT_EQ(view().GetSelectedCards(ids), 2);
   EXPECT_EQ(std::vector<int32_t>(ids, ids + 3), (std::vector<int32_t>{15, 20, -1}));
   EXPECT_EQ(view().CountSelected(), 2);
@@ -501,15 +501,20 @@ TEST_F(Hands, QueriesReadTheHandRowLastFirst) {
   EXPECT_EQ(view().GetCardsOfCount(ids, 1), 2);
 }
 
-TEST_F(Hands, SelectingByIdsTakesOnlyTheCardsTheHandHolds) {
-  DealOwn({0, 1, 2, 3}, 3);
-  const int32_t ids[] = {2, -1, 50, 3};
-  view().SelectCards(ids, 4);
+TEST_F(Hands, SelectingByIdsTakesTheHandsFirstCardForAnIdTheHandDoesNotHold) {
+  DealOwn({1, 0, 2, 3}, 3);
+  const int32_t ids[] = {2, -1, 3};
+  view().SelectCards(ids, 3);
   EXPECT_EQ(Selected(), (std::vector<int32_t>{2, 3}));
   view().ClearSelection();
   const int32_t strangers[] = {60, 61};
   view().SelectCards(strangers, 2);
-  EXPECT_TRUE(Selected().empty());
+  const std::vector<int32_t> first{view().FindChairCardById(0, 60)->card_id};
+  EXPECT_EQ(Selected(), first);
+  // A hint of a type selects its cards the same way.
+  view().hint_answers = {{0x1, {61}}};
+  EXPECT_EQ(view().SelectHintOfType(strangers, 2, 0x1, 1), 1);
+  EXPECT_EQ(Selected(), first);
 }
 
 TEST_F(Hands, GroupSelectionCountsValuesAboveFifteen) {
