@@ -1,8 +1,8 @@
 // The table view's turn clock and its information boxes. The clock is a number display beside
-// the acting chair's board, counted down by a repeating 1000 ms 80000099; at zero it plays for
-// the user once and then reminds the server every ten ticks. The information box in the table's
-// top-left corner shows the base score, or in match mode the round, the base score and the
-// match format.
+// the acting chair's board, counted down by a repeating 1000 ms view_msg::kClockTick; at zero it
+// plays for the user once and then reminds the server every ten ticks. The information box in the
+// table's top-left corner shows the base score, or in match mode the round, the base score and
+// the match format.
 #include <algorithm>
 #include <cstdio>
 #include <string>
