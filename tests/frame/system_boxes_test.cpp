@@ -116,7 +116,8 @@ TEST_F(SystemBoxes, ARefusedStartShowsTheInformationIconAndItsOkClosesTheWindowB
   EXPECT_TRUE(Closed());
 }
 
-TEST_F(SystemBoxes, AnUnansweredIdleKickInARunningGameLeavesTheDecisionToTheExitRules) {
+TEST_F(SystemBoxes, AnUnansweredIdleKickCountsDownThenTheExitRulesDecide) {
+  // In a running game the rules ask the server, and offer the force-exit request.
   Running();
   ToView(table::view_msg::kIdleKick);
   CSystemMsgBox* box = Box();
@@ -128,14 +129,13 @@ TEST_F(SystemBoxes, AnUnansweredIdleKickInARunningGameLeavesTheDecisionToTheExit
   EXPECT_EQ(box->GetCountdown(), 9);
   Seconds(10);
   EXPECT_EQ(Box(), nullptr);
-  // The rules asked the server and, the game running, offer the force-exit request.
   EXPECT_EQ(server().CountOf(kQueryGameRunning), 1u);
   EXPECT_NE(frame().GetForceExitBox(), nullptr);
   EXPECT_EQ(server().CountOf(kLeave), 0u);
   EXPECT_FALSE(Closed());
-}
 
-TEST_F(SystemBoxes, BetweenGamesAnUnansweredIdleKickTakesThePlayerAwayWhenItsSecondsAreUp) {
+  // Between games the player leaves when the seconds are up, not before.
+  server().Answer(kQueryGameRunning, net::answer::kOk);
   ToView(table::view_msg::kIdleKick);
   Seconds(9);
   EXPECT_NE(Box(), nullptr);
