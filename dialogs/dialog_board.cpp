@@ -13,7 +13,7 @@
 namespace dialogs {
 namespace {
 
-constexpr int32_t kCountdownWidth = 28;
+constexpr int32_t kCountdownWidth = 36;
 constexpr int32_t kCountdownHeight = 16;
 
 }  // namespace
@@ -113,7 +113,7 @@ void DialogBoard::StartCountdown(int32_t seconds) {
 void DialogBoard::DrawCountdown() {
   if (countdown_canvas_ == nullptr) return;
   char text[16];
-  std::snprintf(text, sizeof text, "%d", count_);
+  std::snprintf(text, sizeof text, "%d秒", count_);
   countdown_canvas_->Clear();
   countdown_canvas_->SetFont(12, 700, engine::kDefaultFaceName);
   countdown_canvas_->SetTextColour(0xFFFFFF, 1.0);
@@ -157,10 +157,14 @@ void DialogBoard::Press(size_t index) {
 }
 
 void DialogBoard::OnAnswer(size_t index) {
-  if (closing_ || index >= buttons_.size()) return;
-  const engine::ObjectMessage answer = buttons_[index].answer;
+  if (index < buttons_.size()) Answer(buttons_[index].answer);
+}
+
+void DialogBoard::Answer(const engine::ObjectMessage& answer) {
+  if (closing_) return;
+  const engine::ObjectMessage sent = answer;
   Close();
-  if (answer.id != 0) SendMessage(&answer);
+  if (sent.id != 0) SendMessage(&sent);
 }
 
 void DialogBoard::Close() {

@@ -4,9 +4,10 @@
 //
 // An answer button is drawn from its picture (four frames) or, when the skin lacks it, from its
 // caption. Pressing it closes the board, then sends the button's record ({target, id, p1, p2},
-// delivered at once; nothing for id 0). When the countdown reaches 0 the board asks OnTimeUp
-// (which closes it unless a box says otherwise). Closing hides the board at once and takes it,
-// with its parts, out of the scene in the object module's next turn.
+// delivered at once; nothing for id 0). A countdown shows the seconds left ("%d秒") in the top
+// right corner; when it reaches 0 the board asks OnTimeUp (which closes it unless a box says
+// otherwise). Closing hides the board at once and takes it, with its parts, out of the scene in
+// the object module's next turn.
 //
 // The owner adds the board to a scene (AddToScene) before building it, then shows, places and
 // stacks it like any widget: moves, depth, showing, hiding and dragging go to the body, and the
@@ -78,8 +79,10 @@ class DialogBoard : public engine::WidgetBase {
   void DrawBodyPicture(const char* name, int32_t x, int32_t y, int32_t width, int32_t height);
   // The countdown is up: closes the board unless overridden.
   virtual void OnTimeUp() { Close(); }
-  // Answer button `index` was pressed: closes the board, then sends the button's record.
+  // Answer button `index` was pressed: Answer with the button's record.
   virtual void OnAnswer(size_t index);
+  // Closes the board, then sends the record (nothing for id 0); nothing once closing.
+  void Answer(const engine::ObjectMessage& answer);
   virtual void DrawCountdown();
 
  private:

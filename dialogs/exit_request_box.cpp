@@ -25,8 +25,8 @@ bool CExitRequestBox::Set(const char* name, const char* text, const char* avatar
 }
 
 void CExitRequestBox::OnTimeUp() {
-  engine::WriteGameLog("exit request of %s: no answer given in time", name_.c_str());
-  Close();
+  engine::WriteGameLog("exit request of %s: no answer given in time; agreed", name_.c_str());
+  Press(0);
 }
 
 }  // namespace dialogs

@@ -1,8 +1,8 @@
 // The board that slides in when another player asks to leave a running game: the player's
 // 32 x 32 avatar and name, the reason the player gave, and two buttons, "同意" (the first reply)
-// and "拒绝" (the second reply); each sends its reply record and closes the board. A countdown
-// runs in the corner; when it is up the board closes without answering (the server decides
-// without this player's answer).
+// and "拒绝" (the second reply); each sends its reply record and closes the board. The seconds
+// left count down in the corner; when they are up the board answers with the first reply: a
+// player who is away does not hold the asking player at the table.
 //
 // The name and the reason are the other player's text: they are shown as plain text.
 #pragma once

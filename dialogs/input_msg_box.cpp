@@ -16,9 +16,7 @@ constexpr int32_t kTextTop = 32;
 constexpr int32_t kEntryTop = 96;
 constexpr int32_t kButtonY = 172;
 constexpr int32_t kMargin = 20;
-constexpr uint32_t kEntryLinks = engine::link_flag::kOwned | engine::link_flag::kAlpha |
-                                 engine::link_flag::kInvalidate | engine::link_flag::kDepth | engine::link_flag::kMove |
-                                 engine::link_flag::kAlwaysShow | engine::link_flag::kAlwaysHide;
+constexpr uint32_t kEntryLinks = engine::link_flag::kFollowAsPart;
 
 }  // namespace
 

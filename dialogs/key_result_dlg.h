@@ -1,7 +1,7 @@
 // The protection code dialog: shown when the user takes silver from the safe box and has set a
 // protection code. It shows the code's number and takes the user's answer (digits only); OK with
-// an answer hides it and sends 80000017 to the object named "InputBar" (p1 = the answer, p2 = the
-// purpose), which then takes the silver. Cancel hides it and sends nothing.
+// an answer hides it and sends kMsgConfirmed to the object named "InputBar" (p1 = the answer,
+// p2 = the purpose), which then takes the silver. Cancel hides it and sends nothing.
 //
 // Private ids on itself: 1071 (OK) and 1072 (cancel).
 #pragma once
@@ -21,6 +21,8 @@ class CKeyResultDlg : public DialogPanel {
   // Where it stands among the scene's layers.
   static constexpr double kDepth = 89980.0;
   static constexpr const char* kPicture = "KeyResultDlg";
+  // The same number as a looker's leaving, which the frame hands to the table scene and the side
+  // panel (frame::child_msg::kLookerLeave): the two never meet, this one goes only to "InputBar".
   static constexpr uint32_t kMsgConfirmed = 80000017;
   static constexpr const char* kTarget = "InputBar";
   static constexpr uint32_t kMsgOk = 1071;

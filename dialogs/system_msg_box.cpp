@@ -19,17 +19,27 @@ constexpr int32_t kTextTop = 36;
 constexpr int32_t kButtonY = 163;
 constexpr int32_t kLinkHeight = 18;
 constexpr int32_t kLinkY = 132;
-constexpr uint32_t kLinkLinks = engine::link_flag::kOwned | engine::link_flag::kAlpha | engine::link_flag::kInvalidate |
-                                engine::link_flag::kDepth | engine::link_flag::kMove | engine::link_flag::kAlwaysShow |
-                                engine::link_flag::kAlwaysHide;
+constexpr int32_t kIconSize = 32;
+// The information mark: a white "i" on a blue disc with a white rim.
+constexpr int32_t kMarkRadius = 14;
+constexpr uint32_t kMarkFill = 0xC87828;
+constexpr uint32_t kMarkRim = 0xFFFFFF;
+
+CSystemMsgBox::Icon IconOf(int32_t style, const char* name) {
+  if ((style & CSystemMsgBox::kStyleInformation) != 0) return CSystemMsgBox::Icon::kInformation;
+  if ((style & CSystemMsgBox::kStyleIcon) != 0 && name != nullptr && *name != '\0') return CSystemMsgBox::Icon::kNamed;
+  return CSystemMsgBox::Icon::kNone;
+}
 
 }  // namespace
 
 bool CSystemMsgBox::Build(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
-                          int32_t buttons, int32_t style, const char* icon) {
+                          int32_t seconds, int32_t style, const char* icon) {
   if (!MakeBody("bit_systemboard", kWidth, kHeight)) return false;
   text_ = text != nullptr ? text : "";
-  if ((style & kStyleIcon) != 0 && icon != nullptr) icon_ = icon;
+  icon_kind_ = IconOf(style, icon);
+  if (icon_kind_ != Icon::kNone && icon != nullptr) icon_ = icon;
+  seconds_ = std::clamp(seconds, 0, kMaxCountdown);
   bool with_ok = (style & kStyleOk) != 0;
   bool with_cancel = (style & kStyleCancel) != 0;
   if (!with_ok && !with_cancel) {
@@ -47,15 +57,39 @@ bool CSystemMsgBox::Build(const char* text, const engine::ObjectMessage* ok, con
     AddButton("btn_gameset_cancel", "取消", cancel, with_ok ? centre + 35 : centre, kButtonY);
   }
   Draw();
-  StartCountdown(buttons);
   return true;
+}
+
+void CSystemMsgBox::AnswerWhenTimeUp(const engine::ObjectMessage& answer) {
+  if (GetBody() == nullptr || seconds_ <= 0 || IsClosing()) return;
+  time_up_answer_ = answer;
+  StartCountdown(seconds_);
 }
 
 void CSystemMsgBox::Draw() {
   DrawBackground();
-  const bool icon = !icon_.empty();
-  if (icon) DrawBodyPicture(icon_.c_str(), kIconX, kIconY, 32, 32);
-  DrawBodyText(text_, kTextTop, icon ? 64 : 20, 20, kTextSize, kTextColour);
+  if (!icon_.empty()) {
+    DrawBodyPicture(icon_.c_str(), kIconX, kIconY, kIconSize, kIconSize);
+  } else if (icon_kind_ == Icon::kInformation) {
+    DrawInformationMark();
+  }
+  DrawBodyText(text_, kTextTop, icon_kind_ != Icon::kNone ? 64 : 20, 20, kTextSize, kTextColour);
+}
+
+void CSystemMsgBox::DrawInformationMark() {
+  engine::CanvasObject* body = GetBody();
+  const int32_t outer = kMarkRadius * kMarkRadius;
+  const int32_t inner = (kMarkRadius - 2) * (kMarkRadius - 2);
+  for (int32_t dy = -kMarkRadius; dy <= kMarkRadius; ++dy) {
+    for (int32_t dx = -kMarkRadius; dx <= kMarkRadius; ++dx) {
+      const int32_t d = dx * dx + dy * dy;
+      if (d <= outer) body->SetPixel(kIconX + dx, kIconY + dy, d <= inner ? kMarkFill : kMarkRim);
+    }
+  }
+  body->SetFont(20, 700, engine::kDefaultFaceName);
+  body->SetTextColour(kMarkRim, 1.0);
+  body->DrawTextCentred(kIconX, kIconY, "i");
+  body->Invalidate();
 }
 
 void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
@@ -70,7 +104,7 @@ void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
     link_canvas_->MoveTo(body->GetX(), body->GetTop() + kLinkY + kLinkHeight / 2);
     link_canvas_->SetDepth(body->GetDepth() + 0.1);
     if (body->IsVisible()) link_canvas_->Show();
-    body->AddChild(link_canvas_, kLinkLinks);
+    body->AddChild(link_canvas_, engine::link_flag::kFollowAsPart);
     link_canvas_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kLinkClicked, 0, 0);
   }
   const std::string shown = shell::PlainCanvasText(link_);
@@ -99,11 +133,8 @@ void CSystemMsgBox::PressCancel() {
 }
 
 void CSystemMsgBox::OnTimeUp() {
-  if (cancel_index_ >= 0) {
-    PressCancel();
-  } else {
-    Close();
-  }
+  engine::WriteGameLog("message box \"%s\": no answer in %d seconds; it answers by itself", text_.c_str(), seconds_);
+  Answer(time_up_answer_);
 }
 
 int CSystemMsgBox::OnMessage(const engine::ObjectMessage* message) {

@@ -48,7 +48,7 @@ class AdvertBar : public engine::WidgetBase {
   static constexpr int32_t kNameColumn = 110;
   static constexpr int32_t kMaxColumns = 31;
   static constexpr int32_t kMinRows = 4;
-  static constexpr uint32_t kBarLinks = 0x180021;
+  static constexpr uint32_t kBarLinks = engine::link_flag::kOwnedShowWithParent;
 
   AdvertBar() = default;
   ~AdvertBar() override = default;

@@ -20,8 +20,7 @@ using engine::ObjectMessage;
 using engine::PictureInfo;
 
 // The display shows and hides with the box (and redraws with it).
-constexpr uint32_t kDisplayLinks =
-    engine::link_flag::kAlwaysShow | engine::link_flag::kAlwaysHide | engine::link_flag::kInvalidate;
+constexpr uint32_t kDisplayLinks = engine::link_flag::kShowWithParent;
 
 }  // namespace
 

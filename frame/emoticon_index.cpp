@@ -7,9 +7,6 @@
 namespace frame {
 namespace {
 
-// The second byte of a GBK character.
-bool IsGbkTrail(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
-
 // Takes one "name=number" piece; a piece without '=' is skipped.
 void TakeEntry(std::string_view piece, std::vector<EmoticonIndexEntry>* entries) {
   const size_t equals = piece.find('=');
@@ -32,7 +29,7 @@ void TakeEntry(std::string_view piece, std::vector<EmoticonIndexEntry>* entries)
 bool IsWholeGbkText(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (!platform::IsDBCSLeadByte(static_cast<uint8_t>(text[i]))) continue;
-    if (i + 1 >= text.size() || !IsGbkTrail(static_cast<uint8_t>(text[i + 1]))) return false;
+    if (i + 1 >= text.size() || !platform::IsGbkTrailByte(static_cast<uint8_t>(text[i + 1]))) return false;
     ++i;
   }
   return true;

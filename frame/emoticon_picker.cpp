@@ -27,8 +27,7 @@ constexpr engine::COLORREF kGridFill = 0xFFFFFF;
 constexpr engine::COLORREF kFrameColour = 0x000000;
 constexpr double kDepthHoverFrameAtStart = 0.001;
 // The paging buttons move, show and hide with the grid (and follow all else but its scale).
-constexpr uint32_t kButtonLinks = link_flag::kFollowAll & ~link_flag::kScale;
-static_assert(kButtonLinks == 0x1BC0AB);
+constexpr uint32_t kButtonLinks = link_flag::kFollowAllButScale;
 // The hover frame moves with the grid but neither shows nor hides with it.
 constexpr uint32_t kHoverFrameLinks = kButtonLinks & ~(link_flag::kAlwaysShow | link_flag::kAlwaysHide);
 static_assert(kHoverFrameLinks == 0x3C0AB);

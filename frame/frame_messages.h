@@ -53,6 +53,8 @@ inline constexpr uint32_t kMatchNotice13 = 80000013;
 inline constexpr uint32_t kPlayerEnter = 80000014;  // p: the player record
 inline constexpr uint32_t kLookerEnter = 80000015;  // p: the player record
 inline constexpr uint32_t kPlayerLeave = 80000016;  // p: the player record
+// The key dialog's answer to the input bar has the same number (dialogs::CKeyResultDlg::kMsgConfirmed);
+// see the assertion in input_bar.cpp.
 inline constexpr uint32_t kLookerLeave = 80000017;  // p: the player record
 inline constexpr uint32_t kRandomTable = 80000018;
 inline constexpr uint32_t kRefreshUsers = 80000019;  // to the side panel alone

@@ -24,10 +24,10 @@
 namespace frame {
 namespace {
 
-// The title follows the strip's moves, depth, showing and hiding (not its size).
-constexpr uint32_t kTitleLinks = engine::link_flag::kOwned | engine::link_flag::kRotate |
-                                 engine::link_flag::kInvalidate | engine::link_flag::kDepth | engine::link_flag::kMove |
-                                 engine::link_flag::kAlwaysShow | engine::link_flag::kAlwaysHide;
+// The title follows the strip's moves, depth, showing and hiding, and leaves with it; the strip's
+// resizes (ResizeCanvas) leave its size alone.
+constexpr uint32_t kTitleLinks = engine::link_flag::kFollowPlace | engine::link_flag::kOwned;
+static_assert(kTitleLinks == 0x1980A3);
 constexpr int32_t kTitleWidth = 200;
 constexpr int32_t kTitleFontSize = 12;
 
@@ -37,11 +37,12 @@ int32_t WorkAreaWidth() {
   return area.right - area.left;
 }
 
-// A canvas at a new pixel size, its object size following.
+// A canvas at a new pixel size, its object size following. Its children keep their own sizes:
+// the title, a 200-pixel canvas on the title strip, is not stretched over the strip.
 void ResizeCanvas(engine::CanvasObject* canvas, int32_t width, int32_t height) {
   if (canvas == nullptr || width <= 0 || height <= 0) return;
   if (canvas->GetSurfaceWidth() != width || canvas->GetSurfaceHeight() != height) canvas->ResizeSurface(width, height);
-  canvas->SetSize(width, height);
+  canvas->Resize(width, height);
 }
 
 }  // namespace

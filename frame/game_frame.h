@@ -199,6 +199,9 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   using engine::RectObject::ShowMessageBox;
   void ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                       int32_t buttons, int32_t style, const char* icon) override;                 // 50
+  // The box that asks the player to leave: "确定" leaves the table (the leave request), "取消"
+  // closes the window at once. Given seconds, it counts them down and then lets the close rules
+  // take the player away, as the close button would: mid-game they ask before anyone leaves.
   void ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) override;  // 51
   virtual void ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
                                 int32_t style, const char* icon);  // 52
@@ -377,9 +380,11 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   bool HasServer();
   engine::ImageButton* MakeImageButton(const char* picture, uint32_t target, uint32_t id);
   // Opens a system message box over everything open, ok and cancel its answers, with a link
-  // line when link_text is given.
+  // line when link_text is given; time_up (when given) answers for the user when the seconds
+  // are up.
   void OpenSystemBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
-                     int32_t buttons, int32_t style, const char* icon, const char* link_text, int32_t link_flag);
+                     int32_t seconds, int32_t style, const char* icon, const char* link_text, int32_t link_flag,
+                     const engine::ObjectMessage* time_up);
   uint32_t Key() const { return GetKey(); }
 
   // 1-8: the board queue, the window and the side panel.

@@ -54,7 +54,7 @@ void GameFrame::PlaceSplitter() {
 
 void GameFrame::ShowMessageBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
                                int32_t buttons, int32_t style, const char* icon) {
-  OpenSystemBox(text, ok, cancel, buttons, style, icon, nullptr, 0);
+  OpenSystemBox(text, ok, cancel, buttons, style, icon, nullptr, 0, nullptr);
 }
 
 void GameFrame::ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon) {
@@ -63,15 +63,17 @@ void GameFrame::ShowExitBox(const char* text, int32_t buttons, int32_t style, co
 
 void GameFrame::ShowMessageBoxEx(const char* text, const char* link_text, int32_t link_flag, int32_t buttons,
                                  int32_t style, const char* icon) {
-  // The box's two answers: leave the table, or close the window at once.
+  // The box's two answers: leave the table, or close the window at once; unanswered, the close
+  // rules decide.
   const engine::ObjectMessage leave = engine::MakeMessage(Key(), frame_msg::kConfirmExit, 0, 0);
   const engine::ObjectMessage close = engine::MakeMessage(Key(), frame_msg::kCloseNow, 0, 0);
-  OpenSystemBox(text, &leave, &close, buttons, style, icon, link_text, link_flag);
+  const engine::ObjectMessage close_rules = engine::MakeMessage(Key(), frame_msg::kCloseButton, 0, 0);
+  OpenSystemBox(text, &leave, &close, buttons, style, icon, link_text, link_flag, &close_rules);
 }
 
 void GameFrame::OpenSystemBox(const char* text, const engine::ObjectMessage* ok, const engine::ObjectMessage* cancel,
-                              int32_t buttons, int32_t style, const char* icon, const char* link_text,
-                              int32_t link_flag) {
+                              int32_t seconds, int32_t style, const char* icon, const char* link_text,
+                              int32_t link_flag, const engine::ObjectMessage* time_up) {
   const int32_t count = GetIntSetting(frame_setting::kOpenBoxCount) + 1;
   SetIntSetting(frame_setting::kOpenBoxCount, count);
   auto* box = new dialogs::CSystemMsgBox();
@@ -80,8 +82,9 @@ void GameFrame::OpenSystemBox(const char* text, const engine::ObjectMessage* ok,
     delete box;
     return;
   }
-  box->Build(text, ok, cancel, buttons, style, icon);
+  box->Build(text, ok, cancel, seconds, style, icon);
   if (link_text != nullptr && *link_text != '\0') box->SetLink(link_text, link_flag);
+  if (time_up != nullptr) box->AnswerWhenTimeUp(*time_up);
   last_box_key_ = box->GetKey();
   box->Show();
   box->SetDraggable(true);

@@ -17,6 +17,7 @@
 #include "engine/ui/input_box.h"
 #include "engine/ui/menu_list.h"
 #include "engine/ui/stretched_picture.h"
+#include "frame/frame_messages.h"
 #include "frame/popup_menu.h"
 #include "shell/game_app_base.h"
 
@@ -27,6 +28,10 @@ using engine::CanvasObject;
 using engine::ImageButton;
 using engine::ObjectMessage;
 namespace lf = engine::link_flag;
+
+// The key dialog's answer shares its number with a looker's leaving. The bar hears only the
+// first: the frame hands the second to the table scene and the side panel, never to a bar.
+static_assert(dialogs::CKeyResultDlg::kMsgConfirmed == child_msg::kLookerLeave);
 
 // The bar's skin follows everything the bar does.
 constexpr uint32_t kSkinLinks = lf::kFollowAll;
@@ -532,7 +537,7 @@ void InputBar::QuickSetSilver(int32_t target) {
     return;
   }
   // A take: the protection code is asked for first; its dialog answers with
-  // 80000017.
+  // CKeyResultDlg::kMsgConfirmed.
   int32_t code = 0;
   std::string answer_text;
   if (dialogs::RequestProtectionCode(&code, &answer_text)) {
@@ -592,7 +597,7 @@ int InputBar::OnMessage(const ObjectMessage* message) {
       HideSilverMenu();
       OpenSafeBox();
       return 1;
-    case kMsgKeyConfirmed:
+    case dialogs::CKeyResultDlg::kMsgConfirmed:
       TakeSilver(0, GetKeyResult());
       return 1;
     case kMsgSilverMenuFocusLost: {

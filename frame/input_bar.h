@@ -15,8 +15,8 @@
 //   80000070  a phrase was picked: p1 the phrase (kept by the bar while it lives), p2 the phrase
 //             menu (the panel hides it)
 // What it hears itself: 80000071 "保 险 箱", 80000072 "快速设银", 80000073 a preset (p1 its
-// index 0..5), 80000074 set the silver to p1, 80000017 the protection code was answered (from
-// the key dialog), 80010000 the silver menu lost the focus.
+// index 0..5), 80000074 set the silver to p1, dialogs::CKeyResultDlg::kMsgConfirmed the protection
+// code was answered, 80010000 the silver menu lost the focus.
 //
 // Silver is the user's money: a take uses the amount asked for when the protection code was
 // asked (never a preset chosen since), every failure is shown with the request's answer text and
@@ -72,7 +72,6 @@ class InputBar : public engine::WidgetBase {
   static constexpr uint32_t kMsgOpenSetDeposit = 80000072;
   static constexpr uint32_t kMsgPresetChosen = 80000073;
   static constexpr uint32_t kMsgSetSilver = 80000074;
-  static constexpr uint32_t kMsgKeyConfirmed = 80000017;
   static constexpr uint32_t kMsgSilverMenuFocusLost = 80010000;
 
   static constexpr int kMaxChildren = 20;

@@ -42,14 +42,12 @@ constexpr uint32_t kListCreationValue = 512;
 constexpr int32_t kListMaxTextSize = 30;
 constexpr int32_t kListTextSize = 12;
 // The clock line: a child of the title that follows its moves, depth, showing and hiding.
-constexpr uint32_t kClockLinks = 0x1980A2;
+constexpr uint32_t kClockLinks = engine::link_flag::kFollowPlace;
 constexpr double kClockDepthStep = 0.0001;
 constexpr int32_t kClockFontSize = 12;
 constexpr int32_t kClockWeight = 400;
 constexpr int32_t kClockTextTop = 4;
 constexpr int32_t kGrooveX = 74;
-// The engine's monitor hears of a bar without its picture.
-constexpr uint32_t kMissingSkin = 1002;
 
 // The overall game number (0-based) in the user's own match record of the table.
 constexpr size_t kGameNumberOffset = 268;
@@ -145,7 +143,8 @@ void MatchListBar::OnAddedToScene() {
   SetName(kObjectName);
   const PictureInfo skin = GetPictureInfo(kSkinPicture, 0);
   if (skin.record == nullptr) {
-    if (engine::GameCore* core = GetCore()) core->SendEvent(engine::module_id::kMonitor, kMissingSkin, 0, 0);
+    if (engine::GameCore* core = GetCore())
+      core->SendEvent(engine::module_id::kMonitor, engine::core_event::kFault, 0, 0);
     return;
   }
   if (engine::SpriteObject* sprite = CreateSprite(&skin)) {

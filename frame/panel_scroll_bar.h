@@ -42,8 +42,8 @@ class PanelScrollBar : public engine::WidgetBase {
   // Link flags: the track as the bar's skin; the thumb and the buttons under the track; the grip
   // under the thumb.
   static constexpr uint32_t kTrackLinks = engine::link_flag::kFollowAll;
-  static constexpr uint32_t kPartLinks = 0x1BC0AB;
-  static constexpr uint32_t kGripLinks = 0x1980A2;
+  static constexpr uint32_t kPartLinks = engine::link_flag::kFollowAllButScale;
+  static constexpr uint32_t kGripLinks = engine::link_flag::kFollowPlace;
   // Fill colours of a bar without pictures.
   static constexpr engine::COLORREF kThumbFill = 0x808080;
   static constexpr engine::COLORREF kTrackFill = 0x808040;

@@ -19,8 +19,7 @@ namespace lf = engine::link_flag;
 // The track follows everything the slider does.
 constexpr uint32_t kTrackLinks = lf::kFollowAll;
 // The thumb moves, changes depth, shows and hides with the track.
-constexpr uint32_t kThumbLinks =
-    lf::kOwned | lf::kInvalidate | lf::kDepth | lf::kMove | lf::kAlwaysShow | lf::kAlwaysHide;
+constexpr uint32_t kThumbLinks = lf::kFollowAsPartButAlpha;
 // The tip moves and hides with the thumb, but shows only while the slider wants it.
 constexpr uint32_t kTipLinks = lf::kOwned | lf::kInvalidate | lf::kDepth | lf::kMove | lf::kAlwaysHide;
 

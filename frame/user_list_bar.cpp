@@ -22,9 +22,6 @@ using engine::PictureInfo;
 
 constexpr int32_t kFontSize = 12;
 constexpr int32_t kWeight = 400;
-// The engine's monitor hears of a bar without its picture.
-constexpr uint32_t kMonitorModule = 1010;
-constexpr uint32_t kMissingSkin = 1002;
 // Engine string settings naming the scroll bar pictures.
 constexpr uint32_t kHorizontalPictures = 27;  // track, thumb, grip, left, right
 constexpr uint32_t kVerticalPictures = 22;    // track, thumb, grip, up, down
@@ -105,7 +102,8 @@ bool UserListBar::Create() {
   const PictureInfo header = GetPictureInfo(kHeaderPicture, 0);
   const PictureInfo block = GetPictureInfo(kRowPicture, 0);
   if (header.record == nullptr) {
-    if (engine::GameCore* core = GetCore()) core->SendEvent(kMonitorModule, kMissingSkin, 0, 0);
+    if (engine::GameCore* core = GetCore())
+      core->SendEvent(engine::module_id::kMonitor, engine::core_event::kFault, 0, 0);
     return false;
   }
   header_height_ = header.height;

@@ -42,9 +42,9 @@ class UserListBar : public engine::WidgetBase {
   static constexpr double kListDepthStep = 0.005;
   static constexpr double kCornerDepthStep = 0.001;
   // The scroll bars follow the list's showing and hiding.
-  static constexpr uint32_t kBarLinks = 0x180021;
+  static constexpr uint32_t kBarLinks = engine::link_flag::kOwnedShowWithParent;
   // The header, the corners and the list follow the bar's showing and hiding.
-  static constexpr uint32_t kPartLinks = 0x180020;
+  static constexpr uint32_t kPartLinks = engine::link_flag::kShowWithParent;
 
   UserListBar() = default;
   ~UserListBar() override = default;

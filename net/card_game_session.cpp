@@ -77,8 +77,13 @@ std::unique_ptr<uint8_t[]> CCardGameSession::SendTableRequest2(uint32_t id, int3
     return nullptr;
   }
   std::vector<uint8_t> answer;
-  int32_t code = SendAndWait(request::kTableMessage, body, &answer);
-  if (code == answer::kNotConnected) code = answer::kNotSent;
+  const int32_t code = SendAndWait(request::kTableMessage, body, &answer);
+  if (code != answer::kOk) {
+    // Not sent, not answered in time, or refused: a failure, whose body is nobody's to read.
+    engine::WriteGameLog("session: table message %u failed with %d", id, code);
+    if (result) *result = answer::kNotSent;
+    return nullptr;
+  }
   if (result) *result = code;
   if (answer.empty()) return nullptr;
   auto copy = std::make_unique<uint8_t[]>(answer.size());

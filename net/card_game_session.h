@@ -43,8 +43,9 @@ class CCardGameSession : public CGameSession {
   // answer::kNotSent (10100) when it could not (also for a length outside 0..4096).
   virtual int SendTableRequest1(uint32_t id, int32_t length, const void* data, int32_t flags = 0);
   // The same request, waiting for its answer. *length: the data's length in, the answer body's
-  // length out. Returns a copy of the answer body (null when there is none) and the answer code
-  // in *result: answer::kNotSent when it could not be sent, answer::kTimedOut without an answer.
+  // length out. Returns a copy of the answer body (null when there is none) with *result 0; on
+  // any failure (not sent, no answer in time, refused) *result is answer::kNotSent and there is
+  // no body.
   virtual std::unique_ptr<uint8_t[]> SendTableRequest2(uint32_t id, int32_t* result, int32_t* length, const void* data);
   // 221080: the first 16 words of the 80-word play record, then its card ids (the count is
   // word 15, at most 64). Waits: the answer code, with its text in *error_text; answer::kNotSent

@@ -125,6 +125,8 @@ void CCardView::Refresh() {
           SetAlpha(swept != 0 ? kSweptAlpha : kHoverAlpha);
           if (sprite_ != nullptr) sprite_->SetBackdropColour(kTint);
         }
+        // A hand card has its size class's size, whatever size its face picture has.
+        if (sprite_ != nullptr) sprite_->Resize(large_width, large_height);
         at = GetHandPlace();
         MoveTo(at.x, at.y);
         SetDepth(10.0 * index + 1000);
@@ -141,7 +143,10 @@ void CCardView::Refresh() {
         } else {
           ShowPicture(SmallBack(size_class), 0, false);
         }
-        if (sprite_ != nullptr) sprite_->SetAngle(angle);
+        if (sprite_ != nullptr) {
+          sprite_->SetAngle(angle);
+          sprite_->Resize(small_width, small_height);
+        }
         at = GetHandPlace();
         MoveTo(at.x, at.y);
         SetDepth(1000 - 10.0 * index);

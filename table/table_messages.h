@@ -84,9 +84,6 @@ inline constexpr uint32_t kLastButtonMessage = kTableChoice4;
 
 inline constexpr uint32_t kAutoPass = 80000141;
 
-// The view's own: the box that reported a failed start was answered (the client then leaves).
-inline constexpr uint32_t kFailedStartAnswered = 80001001;
-
 }  // namespace view_msg
 
 // The framework's game messages, sent as request 229510 and received inside notification 229500

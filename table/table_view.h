@@ -451,8 +451,6 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   bool Watching();
   // The card under the pointer's x among the own hand (by the sprites' edges, the frontmost).
   CCardView* OwnCardAtX(int32_t x, int32_t* largest_index);
-  // The own hand's card of that id, or null (no fallback).
-  CCardView* FindOwnCard(int32_t id);
   // The chair that has a combination on the table, -1 when the trick is open.
   int32_t ChairOnTable();
   // The combination on the table (empty when there is none).

@@ -25,8 +25,8 @@ namespace table {
 namespace {
 
 constexpr platform::COLORREF kLookOnColour = 0x2C5858;
-// The failed start's box: OK only, the information icon.
-constexpr int32_t kOkButton = 5;
+// The failed start's box: the information icon and its OK, no time limit: it stays until read.
+constexpr int32_t kNoTimeLimit = 0;
 constexpr int32_t kInformationStyle = 0x40;
 
 // The first k counts of the group buttons: singles, pairs, triples; bombs take 4 to 8.
@@ -272,10 +272,11 @@ void CTableView::OnStartStep() {
     return;
   }
   if (session->RequestStart(&text) != 0 || app->IsOfflineMode() != 0) return;
-  // The client cannot play at this table: the user reads why, then it leaves.
+  // The client cannot play at this table: the user reads why, and OK closes the main window
+  // through its close rules, as any close does.
   engine::WriteGameLog("table: the start was refused: %s", text.c_str());
-  const engine::ObjectMessage ok = engine::MakeMessage(GetKey(), view_msg::kFailedStartAnswered, 0, 0);
-  app->ShowMessageBox(text.c_str(), &ok, nullptr, kOkButton, kInformationStyle, "");
+  const engine::ObjectMessage ok = engine::MakeMessage(GetKey(), view_msg::kCloseWindow, 0, 0);
+  app->ShowMessageBox(text.c_str(), &ok, nullptr, kNoTimeLimit, kInformationStyle, "");
 }
 
 void CTableView::RequestContinue() {

@@ -1,8 +1,8 @@
 // The table view's turn clock and its information boxes. The clock is a number display beside
-// the acting chair's board, counted down by a repeating 1000 ms 80000099; at zero it plays for
-// the user once and then reminds the server every ten ticks. The information box in the table's
-// top-left corner shows the base score, or in match mode the round, the base score and the
-// match format.
+// the acting chair's board, counted down by a repeating 1000 ms view_msg::kClockTick; at zero it
+// plays for the user once and then reminds the server every ten ticks. The information box in the
+// table's top-left corner shows the base score, or in match mode the round, the base score and
+// the match format.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -137,7 +137,9 @@ engine::CanvasObject* BoxCanvas(CTableView* view, engine::CanvasObject* box, con
     box = view->CreateCanvas(picture.width, picture.height, engine::kColourKey);
     if (box == nullptr) return nullptr;
   } else if (box->GetSurfaceWidth() != picture.width || box->GetSurfaceHeight() != picture.height) {
+    // The object takes the new size too: the layout places the box by it.
     box->ResizeSurface(picture.width, picture.height);
+    box->Resize(picture.width, picture.height);
   }
   box->Clear();
   box->DrawImage(&picture, 0, 0, -1, -1, 0, 1.0);

@@ -69,14 +69,6 @@ int32_t ValueCount(const std::vector<CCardView*>& hand, int32_t value) {
 
 }  // namespace
 
-CCardView* CTableView::FindOwnCard(int32_t id) {
-  if (id < 0) return nullptr;
-  for (CCardView* card : Hand(this)) {
-    if (card->card_id == id) return card;
-  }
-  return nullptr;
-}
-
 void CTableView::LayoutChairCards(int32_t chair) {
   std::vector<CCardView*> row;
   for (int32_t i = 0; i < card_view_count_; ++i) {
@@ -192,9 +184,11 @@ void CTableView::ClearSelection() {
 void CTableView::SelectCards(const int32_t* ids, int32_t count) {
   if (ids == nullptr) return;
   count = std::clamp(count, 0, kCardList);
+  const int32_t own = AppOwnChair();
   for (int32_t i = 0; i < count; ++i) {
-    // Only the card of that id: a card the hand does not hold is skipped, not replaced.
-    if (CCardView* card = FindOwnCard(ids[i])) {
+    // The own card of that id; an id the hand does not hold takes the hand's first card.
+    if (ids[i] < 0) continue;
+    if (CCardView* card = FindChairCardById(own, ids[i])) {
       card->selected = 1;
       card->Refresh();
     }

@@ -316,8 +316,9 @@ int CTableView::SelectHintOfType(const int32_t* ids, int32_t count, uint32_t mas
   CARD_COMBO found;
   if (FindSmallestHint(ids, count, found_ids, kCardList, CARD_COMBO(), &found, mask, 1) == 0) return 0;
   if (apply != 0) {
+    const int32_t own = AppOwnChair();
     for (int32_t i = 0; i < found.card_count; ++i) {
-      if (CCardView* card = FindOwnCard(found_ids[i])) {
+      if (CCardView* card = FindChairCardById(own, found_ids[i])) {
         card->selected = 1;
         card->Refresh();
       }
@@ -519,8 +520,8 @@ int CTableView::SelectSmallestOfCount(int32_t count) {
   const int32_t level = Level();
   for (int32_t v = 0; v < kValueCounters; ++v) {
     if (counts[v] != count) continue;
-    // The value's own order (a card id's order would read the value as a card).
-    const int32_t order = GetValueOrder(v, level, 0);
+    // The card-order callback, asked for the value number itself.
+    const int32_t order = GetCardOrder(v, level, 0);
     if (order < best_order) {
       best_order = order;
       best = v;

@@ -22,7 +22,8 @@ int CTableView::OnMessage(const engine::ObjectMessage* message) {
     OnButton(message);
     return 1;
   }
-  // The records of 80000014 to 80000017 are the application's own, lent for the call.
+  // The records of view_msg::kPlayerSeated to kPlayerEvent17 are the application's own, lent for
+  // the call.
   const auto* record = reinterpret_cast<const shell::PlayerRecord*>(message->p1);
   switch (id) {
     case view_msg::kTableArranged:
@@ -108,9 +109,6 @@ int CTableView::OnMessage(const engine::ObjectMessage* message) {
     case view_msg::kAutoPass:
       auto_pass_action_ = 0;
       OnAutoPassMessage();
-      return 1;
-    case view_msg::kFailedStartAnswered:
-      if (shell::CGameAppBase* app = shell::GetApp()) app->ConfirmClose();
       return 1;
     default:
       return CGameView::OnMessage(message);

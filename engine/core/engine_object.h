@@ -46,6 +46,22 @@ static_assert(kFollowAllButSize == 0x1BC02B);
 // A part of a panel or a box: it follows the body's moves, depth, alpha, showing, hiding and
 // removal, but keeps its own size, turn and clip when the body changes them.
 inline constexpr uint32_t kFollowAsPart = kOwned | kAlpha | kInvalidate | kDepth | kMove | kAlwaysShow | kAlwaysHide;
+static_assert(kFollowAsPart == 0x198029);
+// The same without the body's alpha.
+inline constexpr uint32_t kFollowAsPartButAlpha = kFollowAsPart & ~kAlpha;
+static_assert(kFollowAsPartButAlpha == 0x198021);
+// Everything but scale: a part that keeps its proportions when its parent is scaled.
+inline constexpr uint32_t kFollowAllButScale = kFollowAll & ~kScale;
+static_assert(kFollowAllButScale == 0x1BC0AB);
+// The parent's place: moves, turns, depth, size, showing and hiding; the child stays in the scene
+// when the parent leaves it.
+inline constexpr uint32_t kFollowPlace = kRotate | kInvalidate | kSize | kDepth | kMove | kAlwaysShow | kAlwaysHide;
+static_assert(kFollowPlace == 0x1980A2);
+// Showing and hiding only; the owned set also leaves the scene with the parent.
+inline constexpr uint32_t kShowWithParent = kInvalidate | kAlwaysShow | kAlwaysHide;
+static_assert(kShowWithParent == 0x180020);
+inline constexpr uint32_t kOwnedShowWithParent = kOwned | kShowWithParent;
+static_assert(kOwnedShowWithParent == 0x180021);
 }  // namespace link_flag
 
 // Kinds answered by GetKind.

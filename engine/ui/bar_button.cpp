@@ -4,6 +4,7 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
+#include "platform/gbk.h"
 
 namespace engine {
 namespace {
@@ -43,7 +44,7 @@ bool BarButton::Create(EngineObject* target, const char* text, int32_t width) {
 
 void BarButton::SetText(const char* text) {
   text_ = text != nullptr ? text : "";
-  if (text_.size() > kMaxText) text_.resize(kMaxText);
+  if (text_.size() > kMaxText) text_.resize(platform::GbkPrefixLength(text_, kMaxText));
   Draw();
   if (IsVisible()) Place();
 }

@@ -190,8 +190,9 @@ int32_t DigitStrip::DrawGlyphs(CanvasObject* canvas, int32_t x, int32_t y, const
 void DigitStrip::SetText(const char* text) {
   text_ = text != nullptr ? text : "";
   if (text_.size() > kMaxText) {
-    WriteGameLog("DigitStrip::SetText: text of %zu bytes cut to %zu", text_.size(), kMaxText);
-    text_.resize(kMaxText);
+    const size_t whole = text_.size();
+    text_.resize(platform::GbkPrefixLength(text_, kMaxText));
+    WriteGameLog("DigitStrip::SetText: text of %zu bytes cut to %zu", whole, text_.size());
   }
   CanvasObject* canvas = EnsureCanvas();
   if (canvas == nullptr) return;

@@ -30,10 +30,7 @@ class InputBox : public WidgetBase {
   static constexpr int32_t kFieldInset = 4;
   // Link flags of the background and the field: they move, change depth, show and hide with the
   // skin.
-  static constexpr uint32_t kPartLinks = link_flag::kAlwaysHide | link_flag::kAlwaysShow | link_flag::kMove |
-                                         link_flag::kDepth | link_flag::kSize | link_flag::kInvalidate |
-                                         link_flag::kRotate;
-  static_assert(kPartLinks == 0x1980A2);
+  static constexpr uint32_t kPartLinks = link_flag::kFollowPlace;
 
   InputBox() = default;
   ~InputBox() override = default;

@@ -21,8 +21,7 @@ class MenuList : public WidgetBase {
  public:
   // Link flags of the rows: they move, show, hide and change depth with the list, and leave the
   // scene with it.
-  static constexpr uint32_t kRowLinks = 0x198021;
-  // Link flags of the canvas: it follows everything the list does.
+  static constexpr uint32_t kRowLinks = link_flag::kFollowAsPartButAlpha;
   // Most rows a list holds; adding beyond it is refused with a log line.
   static constexpr size_t kMaxRows = 64;
 

@@ -30,8 +30,9 @@ void NumberDisplay::LoadDigits(const char* image_name, int32_t digit_count) {
 void NumberDisplay::SetUnit(const char* text, const PictureInfo* picture) {
   unit_ = text != nullptr ? text : "";
   if (unit_.size() > kMaxUnit) {
-    WriteGameLog("NumberDisplay::SetUnit: unit of %zu bytes cut to %zu", unit_.size(), kMaxUnit);
-    unit_.resize(kMaxUnit);
+    const size_t whole = unit_.size();
+    unit_.resize(platform::GbkPrefixLength(unit_, kMaxUnit));
+    WriteGameLog("NumberDisplay::SetUnit: unit of %zu bytes cut to %zu", whole, unit_.size());
   }
   if (picture != nullptr && picture->record != nullptr) {
     int32_t frame = 0;

@@ -138,6 +138,10 @@ TEST_F(FrameLayout, MaximisedAndAtTheSmallestSizeTheChildrenFollowTheWindow) {
   EXPECT_TRUE(Same(WindowRect(), RECT{100, 100, 1150, 700})) << Show(WindowRect());
   EXPECT_EQ(frame().GetScreenWidth(), 1050);
   EXPECT_EQ(frame().GetScreenHeight(), 600);
+  // The title strip spans the new width; the title on it keeps its own 200 pixels.
+  EXPECT_EQ(frame().GetTopStrip()->GetWidth(), 1050);
+  EXPECT_EQ(frame().GetTitle()->GetWidth(), 200);
+  EXPECT_EQ(frame().GetTitle()->GetLeft(), 0);
   EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 250);
   EXPECT_TRUE(Same(frame().panel->Rect(), RECT{1050 - 254, 25, 1050 - 4, 600 - 4})) << Show(frame().panel->Rect());
 }
@@ -165,6 +169,7 @@ TEST_F(FrameLayout, TheTitleStripHoldsTheWindowButtonsRightToLeftFourPixelsFromT
   }
   EXPECT_EQ(frame().GetTitle()->GetLeft(), 0);
   EXPECT_GT(frame().GetTitle()->GetDepth(), strip->GetDepth());
+  EXPECT_EQ(strip->GetChildLinkFlags(frame().GetTitle()->GetKey()), 0x1980A3u);
   EXPECT_EQ(frame().GetLeftStrip()->GetDepth(), frame::GameFrame::kBorderDepth);
   EXPECT_EQ(frame().GetBottomStrip()->GetDepth(), frame::GameFrame::kBottomDepth);
   EXPECT_EQ(frame().GetBottomStrip()->GetY(), 766);

@@ -436,7 +436,7 @@ TEST_F(InputBarTest, WithAProtectionCodeTheTakeWaitsForTheAnswerAndTakesTheAmoun
   EXPECT_EQ(LastBox(), "设定成功。\r\n\r\n(已经从保险箱中取出 6345 两，zipai当前有银子 12345 两)");
   EXPECT_EQ(bar_->GetKeyResult(), 999);
   // A second answer without a new question takes the last preset (100), not the old amount again.
-  Send(bar_, InputBar::kMsgKeyConfirmed, 999, 1);
+  Send(bar_, dialogs::CKeyResultDlg::kMsgConfirmed, 999, 1);
   EXPECT_EQ(server().CountOf(kTake), 1u);
 }
 

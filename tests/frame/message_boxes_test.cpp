@@ -1,8 +1,8 @@
 // ctest-labels: frame
 // The message boxes and boards over the game window: each box's buttons send their records and
-// close it, the countdown answers for the player only where that is safe, the link opens through
-// the checked opener, the frame stacks boxes and sliding boards by its count, and a player's exit
-// request slides in with its two replies.
+// close it, only a box given its own answer counts down (and then sends that answer), the icon
+// follows the style bits, the link opens through the checked opener, the frame stacks boxes and
+// sliding boards by its count, and a player's exit request slides in with its two replies.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,23 +126,46 @@ TEST_F(MessageBoxes, TheExitBoxShowsBothOfItsAnswers) {
   EXPECT_TRUE(box->HasCancelButton());
 }
 
-TEST_F(MessageBoxes, WhenTheTimeIsUpABoxAnswersAsCancelNeverAsOk) {
-  auto* with_cancel = Add<dialogs::CSystemMsgBox>();
+TEST_F(MessageBoxes, OnlyABoxGivenATimeUpAnswerCountsDownAndThenItSendsThatAnswer) {
   const engine::ObjectMessage ok = To(70000010);
   const engine::ObjectMessage cancel = To(70000011);
-  ASSERT_TRUE(with_cancel->Build("a", &ok, &cancel, 2, 0x35, ""));
-  auto* ok_only = Add<dialogs::CSystemMsgBox>();
-  const engine::ObjectMessage ok2 = To(70000012);
-  ASSERT_TRUE(ok_only->Build("b", &ok2, nullptr, 3, 0x31, ""));
-  EXPECT_EQ(with_cancel->GetCountdown(), 2);
-  const uint32_t ok_only_key = ok_only->GetKey();
+  auto* question = Add<dialogs::CSystemMsgBox>();
+  ASSERT_TRUE(question->Build("a", &ok, &cancel, 2, 0x35, ""));
+  auto* timed = Add<dialogs::CSystemMsgBox>();
+  ASSERT_TRUE(timed->Build("b", &ok, &cancel, 2, 0x30, ""));
+  timed->AnswerWhenTimeUp(To(70000012));
+  auto* untimed = Add<dialogs::CSystemMsgBox>();
+  ASSERT_TRUE(untimed->Build("c", &ok, nullptr, 0, 0x31, ""));
+  untimed->AnswerWhenTimeUp(To(70000013));
+  EXPECT_EQ(question->GetCountdown(), 0);
+  EXPECT_EQ(timed->GetCountdown(), 2);
+  EXPECT_EQ(untimed->GetCountdown(), 0);
+  const uint32_t timed_key = timed->GetKey();
   Frames(190);  // 950 ms
   EXPECT_TRUE(target_->received.empty());
   Frames(260);  // 2250 ms in all
-  EXPECT_EQ(ReceivedIds(), std::vector<uint32_t>{70000011u});
-  Frames(200);  // 3250 ms: closed and gone
-  EXPECT_EQ(frame().FindObjectByKey(ok_only_key), nullptr);
-  EXPECT_EQ(ReceivedIds(), std::vector<uint32_t>{70000011u});
+  EXPECT_EQ(ReceivedIds(), std::vector<uint32_t>{70000012u});
+  EXPECT_TRUE(Gone(timed_key));
+  Frames(2000);  // 12 s: the other two still wait for the user
+  EXPECT_EQ(ReceivedIds(), std::vector<uint32_t>{70000012u});
+  EXPECT_FALSE(question->IsClosing());
+  EXPECT_FALSE(untimed->IsClosing());
+}
+
+TEST_F(MessageBoxes, TheIconFollowsTheStyleBits) {
+  using Icon = dialogs::CSystemMsgBox::Icon;
+  struct Case {
+    int32_t style;
+    const char* icon;
+    Icon shown;
+  };
+  for (const Case& c : {Case{0x30, "qzf疑问", Icon::kNamed}, Case{0x31, "", Icon::kNone},
+                        Case{0x01, "qzf疑问", Icon::kNone}, Case{0x40, "", Icon::kInformation},
+                        Case{0x40, "qzf打牌", Icon::kInformation}, Case{0, nullptr, Icon::kNone}}) {
+    auto* box = Add<dialogs::CSystemMsgBox>();
+    ASSERT_TRUE(box->Build("text", nullptr, nullptr, 0, c.style, c.icon));
+    EXPECT_EQ(box->GetIcon(), c.shown) << c.style;
+  }
 }
 
 TEST_F(MessageBoxes, TheLinkOpensOnlyCheckedAddresses) {
@@ -241,15 +264,17 @@ TEST_F(MessageBoxes, AnExitRequestFromAStrangerIsIgnored) {
   EXPECT_TRUE(frame().slid.empty());
 }
 
-TEST_F(MessageBoxes, AnUnansweredExitRequestClosesWithoutAnswering) {
+TEST_F(MessageBoxes, AnUnansweredExitRequestAgreesWhenItsSecondsAreUp) {
   auto* box = Add<dialogs::CExitRequestBox>();
   const engine::ObjectMessage agree = To(70000010);
   const engine::ObjectMessage refuse = To(70000011);
   ASSERT_TRUE(box->Set("bob", "reason", "", &agree, &refuse, 2));
   const uint32_t key = box->GetKey();
-  Frames(500);
-  EXPECT_EQ(frame().FindObjectByKey(key), nullptr);
+  Frames(390);
   EXPECT_TRUE(target_->received.empty());
+  Frames(110);
+  EXPECT_EQ(frame().FindObjectByKey(key), nullptr);
+  EXPECT_EQ(ReceivedIds(), std::vector<uint32_t>{70000010u});
 }
 
 TEST_F(MessageBoxes, TheLookOnRequestAcceptsOrRefusesAndShowsTheNameAsPlainText) {

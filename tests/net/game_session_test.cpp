@@ -243,11 +243,16 @@ TEST_F(GameSession, TheWaitingTableRequestHandsBackACopyOfTheAnswerBody) {
   EXPECT_EQ(test::HexWords(std::vector<uint8_t>(body.get(), body.get() + length)),
             test::HexWords(Words({77, 1001, 19840341, 0, 4, 9})));
 
-  // No body: nothing handed back, the answer code still given.
-  server().Answer(net::request::kTableMessage, 1020);
+  // A refusal, even one with a body, and a time-out are failures: 10100, and nothing handed back.
+  server().Answer(net::request::kTableMessage, 1020, Words({77, 1001, 19840341, 0, 4, 9}));
   length = 0;
   body = session().SendTableRequest2(19840341, &result, &length, nullptr);
-  EXPECT_EQ(result, 1020);
+  EXPECT_EQ(result, net::answer::kNotSent);
+  EXPECT_EQ(body, nullptr);
+  EXPECT_EQ(length, 0);
+  server().StaySilent(net::request::kTableMessage);
+  body = session().SendTableRequest2(19840341, &result, &length, nullptr);
+  EXPECT_EQ(result, net::answer::kNotSent);
   EXPECT_EQ(body, nullptr);
   EXPECT_EQ(length, 0);
 

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/look_on_request_box.h"
 #include "engine/core/canvas_object.h"
+#include "engine/core/game_core.h"
+#include "engine/media/paint_module.h"
 #include "engine/core/sprite_object.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
@@ -24,6 +27,7 @@
 #include "table/player_board.h"
 #include "table/table_messages.h"
 #include "tests/support/play_fixture.h"
+#include "tests/support/solid_pictures.h"
 
 namespace {
 
@@ -318,6 +322,30 @@ TEST_F(Messages, TheMatchBoxWritesTheFormatNoteInItsColourAndTheServersTextPlain
   EXPECT_GT(PixelsOf(view().GetInfoBox(), 0x09FEC5, kNote), 0u);
 }
 
+TEST_F(Messages, AnInformationBoxOfTheOtherKindTakesItsOwnSizeAndIsPlacedByIt) {
+  Begin();
+  auto* paint = dynamic_cast<engine::PaintModule*>(app_->GetMainWnd()->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  for (const auto& [name, w, h] : {std::tuple{"比赛信息框", 180, 100}, std::tuple{"游戏信息框", 101, 50}}) {
+    paint->RemovePicture(name);
+    test::AddSolidFrames(paint, name, w, h, {0x404040});
+  }
+  app_->SetMatch(true);
+  std::vector<uint8_t> extra(288, 0);
+  table::PutWord(extra.data(), 1001);
+  ASSERT_TRUE(app_->SetTableExtra(0, extra.data(), extra.size()));
+  frame().SetTableRect(platform::RECT{33, 0, 1400, 600});
+  view().ShowMatchInfoBox();
+  view().ShowGameInfoBox();
+  frame().SetTableRect(platform::RECT{33, 0, 1400, 600});
+  const engine::CanvasObject* box = view().GetInfoBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->GetWidth(), 101);
+  EXPECT_EQ(box->GetHeight(), 50);
+  EXPECT_EQ(box->GetX(), 83.5);
+  EXPECT_EQ(box->GetY(), 25);
+}
+
 // ---- Looking on ----
 
 TEST_F(Messages, ALookOnRequestShowsItsBoxAndTheAnswerGoesOutOnce) {
@@ -399,19 +427,19 @@ TEST_F(Messages, TheAskCardViewButtonRestsFifteenSecondsAfterAPress) {
 
 // ---- Game messages sent ----
 
-TEST_F(Messages, AWaitingGameMessageHandsItsAnswerOnAsANotification) {
+TEST_F(Messages, AWaitingGameMessageHandsOnlyAnAcceptedAnswerOnAsANotification) {
   Begin();
   game().Start(kHands, 1);
   const int32_t own = 0;
   (*server_)->AnswerOnce(net::request::kTableMessage, 0, GameMessage(19840329, test::Words({0})));
   EXPECT_EQ(view().SendGameMessage(19840329, 4, &own, 1), 0);
   EXPECT_EQ(view().IsAutoPlay(), 1);
-  // An answer without a body: its code, nothing handed on.
-  (*server_)->AnswerOnce(net::request::kTableMessage, 1020);
-  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 1020);
+  // A refused answer is a failure: its body is not handed on.
+  (*server_)->AnswerOnce(net::request::kTableMessage, 1020, GameMessage(19840330, test::Words({0})));
+  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 10100);
   EXPECT_EQ(view().IsAutoPlay(), 1);
   (*server_)->StaySilent(net::request::kTableMessage);
-  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 1030);
+  EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 1), 10100);
   // Without waiting: the send's code.
   EXPECT_EQ(view().SendGameMessage(19840330, 4, &own, 0), 0);
   (*server_)->SetConnected(false);
@@ -435,17 +463,6 @@ TEST_F(Messages, TheStartStepAsksForTheGameTheTableWants) {
   Send(table::view_msg::kRequestContinue);
   EXPECT_EQ((*server_)->CountOf(net::request::kContinue), 1u);
   EXPECT_FALSE(view().BoardAt(0)->GetBanner()->IsVisible());
-}
-
-TEST_F(Messages, ARefusedStartIsShownAndTheClientLeavesWhenTheUserHasReadIt) {
-  Begin();
-  (*server_)->AnswerOnce(net::request::kStart, 1020);
-  Send(table::view_msg::kStartButton);
-  EXPECT_EQ((*server_)->CountOf(net::request::kStart), 1u);
-  EXPECT_NE(GameLog().find("the start was refused"), std::string::npos);
-  EXPECT_FALSE(app_->GetMainWnd()->IsCloseConfirmed());
-  Send(table::view_msg::kFailedStartAnswered);
-  EXPECT_TRUE(app_->GetMainWnd()->IsCloseConfirmed());
 }
 
 // ---- Group and sort buttons ----

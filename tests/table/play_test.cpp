@@ -373,13 +373,14 @@ TEST_F(Play, AHintSearchLeavesTheGamesCardCallbacksInPlace) {
   EXPECT_EQ(table::GetCardValue(79, 0), 20);
 }
 
-TEST_F(Play, AutoPlayLeadsTheSmallestValueByItsOwnOrder) {
+TEST_F(Play, AutoPlayLeadsTheSmallestValueByTheCardOrderOfTheValueNumber) {
   Begin();
-  // Four 2s, a king and a 5: the lowest value is held four times, so the smallest single leads,
-  // the 5 (by the value's order), not the king.
+  // Four 2s, a king and a 5: the lowest value is held four times, so the smallest single leads.
+  // The card-order callback is asked for the value number: 13 reads as card 13 (order 1), 5 as
+  // card 5 (order 6), so the king leads, where the values' own order would have led the 5.
   game().Start({{1, 14, 27, 40, 12, 4}, {41, 42}, {44, 45}}, 0);
   view().SelectLeadCards();
-  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{4}));
+  EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{12}));
   view().ClearSelection();
   EXPECT_EQ(view().SelectSmallestOfCount(4), 4);
   EXPECT_EQ(SelectedIds(), (std::vector<int32_t>{1, 14, 27, 40}));

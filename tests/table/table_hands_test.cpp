@@ -10,10 +10,14 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/number_display.h"
 #include "platform/win_messages.h"
+#include "shell/game_frame_wnd.h"
 #include "table/card_attributes.h"
 #include "table/card_view.h"
 #include "table/player_board.h"
 #include "table/table_messages.h"
+#include "engine/core/game_core.h"
+#include "engine/media/paint_module.h"
+#include "tests/support/solid_pictures.h"
 #include "tests/support/table_view_fixture.h"
 
 namespace {
@@ -221,6 +225,31 @@ TEST_F(Hands, TheOwnRowOfFiveInTheSmallestClassStartsThirtyTwoLeftOfTheMiddle) {
   EXPECT_EQ(row[0]->large_width, 71);
   EXPECT_EQ(row[0]->GetX(), 500 - 32);
   EXPECT_EQ(row[4]->GetX(), 500 - 32 + 64);
+}
+
+TEST_F(Hands, HandCardsHaveTheirSizeClassesSizeWhateverTheirFacePictureMeasures) {
+  // A skin whose faces are two pixels larger than its 71 x 96 backs.
+  auto* paint = dynamic_cast<engine::PaintModule*>(app_->GetMainWnd()->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  paint->RemovePicture("牌正面71x96");
+  test::AddSolidFrames(paint, "牌正面71x96", 73, 98, std::vector<uint32_t>(20, 0xF0F0F0));
+  frame().SetTableRect(platform::RECT{0, 0, 1000, 768});
+  DealOwn({10, 11, 12}, 2);
+  for (CCardView* card : view().OwnRow()) {
+    ASSERT_TRUE(card->IsShowingFace());
+    EXPECT_EQ(card->GetSprite()->GetWidth(), 71);
+    EXPECT_EQ(card->GetSprite()->GetHeight(), 96);
+    EXPECT_EQ(card->GetY(), 768 - (96 / 2 + 48));
+  }
+  // In the largest class the other rows show the 71 x 96 pictures as their small size.
+  frame().SetTableRect(platform::RECT{0, 0, 1500, 768});
+  CCardView* left = view().FindChairCardByIndex(1, 0);
+  left->face_up = 1;
+  left->card_id = 70;
+  left->Refresh();
+  ASSERT_TRUE(left->IsShowingFace());
+  EXPECT_EQ(left->GetSprite()->GetWidth(), 71);
+  EXPECT_EQ(left->GetSprite()->GetHeight(), 96);
 }
 
 TEST_F(Hands, PlayedCardsOfTheRightSeatLieAboveTheLeftSeatsAndAFlightLeavesThemWhereTheyAre) {
@@ -462,7 +491,7 @@ TEST_F(Hands, QueriesReadTheHandRowLastFirst) {
   int32_t ids[table::CTableView::kCardList];
   EXPECT_EQ(view().GetHandCards(ids), 6);
   EXPECT_EQ(std::vector<int32_t>(ids, ids + 7), (std::vector<int32_t>{39, 19, 15, 5, 20, 0, -1}));
-  view().SelectCards(std::vector<int32_t>{20, 15, 77}.data(), 3);
+  view().SelectCards(std::vector<int32_t>{20, 15}.data(), 2);
   EXPECT_EQ(view().GetSelectedCards(ids), 2);
   EXPECT_EQ(std::vector<int32_t>(ids, ids + 3), (std::vector<int32_t>{15, 20, -1}));
   EXPECT_EQ(view().CountSelected(), 2);
@@ -472,15 +501,20 @@ TEST_F(Hands, QueriesReadTheHandRowLastFirst) {
   EXPECT_EQ(view().GetCardsOfCount(ids, 1), 2);
 }
 
-TEST_F(Hands, SelectingByIdsTakesOnlyTheCardsTheHandHolds) {
-  DealOwn({0, 1, 2, 3}, 3);
-  const int32_t ids[] = {2, -1, 50, 3};
-  view().SelectCards(ids, 4);
+TEST_F(Hands, SelectingByIdsTakesTheHandsFirstCardForAnIdTheHandDoesNotHold) {
+  DealOwn({1, 0, 2, 3}, 3);
+  const int32_t ids[] = {2, -1, 3};
+  view().SelectCards(ids, 3);
   EXPECT_EQ(Selected(), (std::vector<int32_t>{2, 3}));
   view().ClearSelection();
   const int32_t strangers[] = {60, 61};
   view().SelectCards(strangers, 2);
-  EXPECT_TRUE(Selected().empty());
+  const std::vector<int32_t> first{view().FindChairCardById(0, 60)->card_id};
+  EXPECT_EQ(Selected(), first);
+  // A hint of a type selects its cards the same way.
+  view().hint_answers = {{0x1, {61}}};
+  EXPECT_EQ(view().SelectHintOfType(strangers, 2, 0x1, 1), 1);
+  EXPECT_EQ(Selected(), first);
 }
 
 TEST_F(Hands, GroupSelectionCountsValuesAboveFifteen) {

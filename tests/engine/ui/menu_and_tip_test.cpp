@@ -177,6 +177,15 @@ TEST_F(WidgetsThroughWindow, ATipWithNoRoomBelowItsTargetStandsAboveItAndWrapsLo
   EXPECT_EQ(tip->GetRight(), 800.0);
 }
 
+TEST_F(WidgetsThroughWindow, ATooLongTipIsCutBetweenCharactersNeverInsideOne) {
+  auto* tip = new BarButton();
+  objects_->AddObject(tip, nullptr);
+  std::string text = "a";
+  for (int i = 0; i < 200; ++i) text += "一";
+  tip->Create(MakeButton(400, 300), text.c_str(), 120);
+  EXPECT_EQ(std::string(tip->GetText()), text.substr(0, BarButton::kMaxText - 1));
+}
+
 }  // namespace
 
 namespace {

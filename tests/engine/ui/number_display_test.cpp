@@ -127,6 +127,17 @@ TEST_F(DigitWidgets, AStripDrawsNoMoreThanItsMostGlyphs) {
   EXPECT_EQ(strip->GetCanvas()->GetPixelAlpha(0, 0), 0);
 }
 
+TEST_F(DigitWidgets, TooLongTextsAreCutBetweenCharactersNeverInsideOne) {
+  std::string text = "a";
+  for (int i = 0; i < 600; ++i) text += "分";
+  auto* strip = Add<DigitStrip>();
+  strip->SetText(text.c_str());
+  EXPECT_EQ(std::string(strip->GetText()), text.substr(0, DigitStrip::kMaxText - 1));
+  auto* number = Add<NumberDisplay>();
+  number->SetUnit(text.substr(0, 17).c_str(), nullptr);
+  EXPECT_EQ(number->GetUnit(), text.substr(0, 15));
+}
+
 TEST_F(DigitWidgets, TheValueIsPaddedToTheDigitCountAndFollowedByTheUnit) {
   auto* number = Add<NumberDisplay>();
   number->LoadDigits("digits", 2);
