@@ -243,7 +243,13 @@ int main(int argc, char** argv) {
       }
       refused = start == ReplayStart::kRefused;
     } else if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
-      std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
+      // A refused line was shown to the user as the lobby's line; here it says what was wrong.
+      if (!app.GetCommandLineError().empty()) {
+        std::fprintf(stderr, "zipai-client: the lobby command line was refused: %s\n",
+                     app.GetCommandLineError().c_str());
+      } else {
+        std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
+      }
       platform::ShutdownWindowSystem();
       return 1;
     }
