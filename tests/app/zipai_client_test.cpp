@@ -164,6 +164,18 @@ TEST(ZipaiClient, ARefusedLobbyLineSaysWhyAndWritesNothingOutsideItsFolder) {
   EXPECT_NE(run.err.find("server port \"99999\""), std::string::npos) << run.err;
 }
 
+// Under a file-size limit the screenshot fails as on a full disk: the client ends with status 1,
+// saying why, instead of being killed, and leaves no temporary file.
+TEST(ZipaiClient, AFileSizeLimitFailsTheScreenshotWithoutKillingTheClient) {
+  const fs::path work = fs::current_path() / "limited";
+  const ClientRun run = RunHeadless("ulimit -f 1;", work, "--screenshot '" + (work / "shot.png").string() + "'");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+  for (const auto& entry : fs::directory_iterator(work)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
 TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   const std::string command = "'" + client.string() + "' --headless 2>/dev/null";
