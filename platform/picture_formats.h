@@ -1,5 +1,6 @@
 // The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// (read here), MNG (libmng) and WMF (libwmf). Each checks every size before it allocates.
+// (read here), MNG (libmng) and WMF (libwmf), and the sizes that headers claim. Each reader
+// checks every size before it allocates.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,23 @@
 #include "platform/picture_decoder.h"
 
 namespace platform::picture_formats {
+
+// No picture format packs more pixels into one byte of its file than this (deflate at one bit a
+// pixel comes nearest, at about 8,300): a file that claims more than its bytes could describe is
+// refused before anything is allocated for it.
+inline constexpr uint64_t kMaxPixelsPerFileByte = 16384;
+
+// The size a header claims; 0 x 0 when it claims none the caller could read.
+struct PictureClaim {
+  uint64_t width = 0;
+  uint64_t height = 0;
+};
+// Why a picture of that claimed size is refused from a file of file_bytes bytes (larger than
+// the largest picture decoded, or than its bytes could hold), or null when it may be read.
+const char* ClaimProblem(PictureClaim claim, size_t file_bytes);
+// The size claimed by a picture that SDL2_image reads as the type (its type names: "PNG",
+// "BMP", "JPG", "TIF", "PCX", "ICO", "CUR", "TGA").
+PictureClaim SdlPictureClaim(const std::string& type, const uint8_t* data, size_t size);
 
 // The 8-byte signature of an MNG file.
 bool LooksLikeMng(const uint8_t* data, size_t size);
