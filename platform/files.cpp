@@ -390,6 +390,7 @@ bool FileFind::FindFile(const std::string& pattern) {
       entry.directory = S_ISDIR(st.st_mode);
       entry.size = st.st_size;
     }
+    entry.link = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     entries_.push_back(std::move(entry));
   }
   ::closedir(dir);
@@ -419,6 +420,8 @@ std::string FileFind::GetFileTitle() const {
 }
 
 bool FileFind::IsDirectory() const { return !entries_.empty() && entries_[index_].directory; }
+
+bool FileFind::IsLink() const { return !entries_.empty() && entries_[index_].link; }
 
 bool FileFind::IsDots() const {
   const std::string name = GetFileName();

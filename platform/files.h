@@ -70,6 +70,8 @@ class FileFind {
   std::string GetFileTitle() const;  // name without its extension
   bool IsDirectory() const;
   bool IsDots() const;  // "." or ".."
+  // A symbolic link (its other facts are those of what it points at).
+  bool IsLink() const;
   int64_t GetLength() const;
   void Close();
 
@@ -77,6 +79,7 @@ class FileFind {
   struct Entry {
     std::string name;  // GBK
     bool directory = false;
+    bool link = false;
     int64_t size = 0;
   };
   std::string folder_;
