@@ -9,20 +9,7 @@
 namespace platform::picture_formats {
 namespace {
 
-uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t Be16(const uint8_t* p) { return uint32_t{p[0]} << 8 | p[1]; }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
 uint64_t Magnitude(uint32_t word) { return static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(word)})); }
-
-// A device-independent bitmap's header at `at`: the old core header's 16-bit sides, or the
-// signed sides of the later ones (a negative height means top-down rows).
-PictureClaim DibClaim(const uint8_t* data, size_t size, size_t at) {
-  if (at > size || size - at < 12) return {};
-  if (Le32(data + at) == 12) return {Le16(data + at + 4), Le16(data + at + 6)};
-  return {Magnitude(Le32(data + at + 4)), Magnitude(Le32(data + at + 8))};
-}
 
 PictureClaim PngClaim(const uint8_t* data, size_t size) {
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return {};
@@ -84,7 +71,7 @@ PictureClaim IconClaim(const uint8_t* data, size_t size) {
   PictureClaim largest;
   const uint32_t count = Le16(data + 4);
   for (uint64_t i = 0; i < count && 6 + (i + 1) * 16 <= size; ++i) {
-    const PictureClaim entry = DibClaim(data, size, Le32(data + 6 + i * 16 + 12));
+    const PictureClaim entry = BitmapHeaderClaim(data, size, Le32(data + 6 + i * 16 + 12));
     if (entry.width * (entry.height / 2) > largest.width * largest.height) largest = {entry.width, entry.height / 2};
   }
   return largest;
@@ -97,6 +84,12 @@ PictureClaim TgaClaim(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+PictureClaim BitmapHeaderClaim(const uint8_t* data, size_t size, size_t at) {
+  if (at > size || size - at < 12) return {};
+  if (Le32(data + at) == 12) return {Le16(data + at + 4), Le16(data + at + 6)};
+  return {Magnitude(Le32(data + at + 4)), Magnitude(Le32(data + at + 8))};
+}
+
 const char* ClaimProblem(PictureClaim claim, size_t file_bytes) {
   if (claim.width == 0 || claim.height == 0) return nullptr;
   if (claim.height > kMaxDecodedPictureBytes / 4 / claim.width) return "picture too large";
@@ -107,7 +100,7 @@ const char* ClaimProblem(PictureClaim claim, size_t file_bytes) {
 }
 
 PictureClaim SdlPictureClaim(const std::string& type, const uint8_t* data, size_t size) {
-  if (type == "BMP") return DibClaim(data, size, 14);
+  if (type == "BMP") return BitmapHeaderClaim(data, size, 14);
   if (type == "PNG") return PngClaim(data, size);
   if (type == "JPG") return JpegClaim(data, size);
   if (type == "TIF") return TiffClaim(data, size);

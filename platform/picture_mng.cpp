@@ -158,8 +158,6 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   return true;
 }
 
-uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
 // libmng computes buffer sizes in 32 bits and trusts the sizes a file claims, and some of its
 // chunks (magnification, deltas, clones, JNG) multiply or move images further. So before libmng
 // sees the file, every chunk must be one of those an animation of plain PNG frames uses, lie

@@ -81,9 +81,6 @@ void FreeGdImage(void* image) {
   std::free(im);
 }
 
-uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kPlaceableHeaderBytes = 22;
 constexpr size_t kHeaderBytes = 18;
@@ -105,15 +102,6 @@ size_t BitmapOffset(uint32_t function, uint64_t record_words) {
     default:
       return std::string::npos;
   }
-}
-
-// The bitmap's width x height from its header (the old core header's 16-bit sides, or the
-// signed sides of the later ones); 0 when the record is too short to hold one.
-uint64_t BitmapPixels(const uint8_t* p, size_t bytes) {
-  if (bytes < 12) return 0;
-  if (Le32(p) == 12) return uint64_t{Le16(p + 4)} * Le16(p + 6);
-  const auto magnitude = [](uint32_t word) { return static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(word)})); };
-  return magnitude(Le32(p + 4)) * magnitude(Le32(p + 8));
 }
 
 // Walks the records as libwmf will: each must lie inside the file, the header's largest record
@@ -140,7 +128,8 @@ bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
     }
     const size_t bitmap = BitmapOffset(function, words);
     if (bitmap != std::string::npos && bitmap + 6 < words * 2) {
-      bitmap_pixels += BitmapPixels(data + at + 6 + bitmap, words * 2 - 6 - bitmap);
+      const PictureClaim claim = BitmapHeaderClaim(data, at + words * 2, at + 6 + bitmap);
+      bitmap_pixels += claim.width * claim.height;
       if (bitmap_pixels > kMaxBitmapPixels) {
         *error = "WMF: the bitmaps inside are too large";
         return false;
