@@ -99,8 +99,7 @@ uint64_t GifClaimedPixels(const uint8_t* data, size_t size) {
 bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   if (size < 13) return Fail(error, "GIF: header cut short");
   // The logical screen, and every frame's pixels together, within what the file can describe.
-  const picture_formats::PictureClaim screen{uint64_t{data[6]} | uint64_t{data[7]} << 8,
-                                             uint64_t{data[8]} | uint64_t{data[9]} << 8};
+  const picture_formats::PictureClaim screen{picture_formats::Le16(data + 6), picture_formats::Le16(data + 8)};
   const char* problem = picture_formats::ClaimProblem(screen, size);
   if (!problem) problem = picture_formats::ClaimProblem({GifClaimedPixels(data, size), 1}, size);
   if (problem) return Fail(error, std::string("GIF: ") + problem);
