@@ -160,44 +160,19 @@ TEST(RespackTest, PackTakesNamesAsTheFolderListsThemAndReadsNothingOutside) {
   EXPECT_EQ(ReadText("got.txt"), "named");
 }
 
-// A link may point out of the folder: it is named and left out. A package at a path that no
-// reader could open is not written at all.
-TEST(RespackTest, PackLeavesOutLinksAndRefusesAPathNoReaderOpens) {
+// A link may point out of the folder: it is named and left out.
+TEST(RespackTest, PackLeavesOutSymbolicLinks) {
   platform::CreateDirectories("linked/dir");
   platform::CreateDirectories("linked/outside");
   Write("linked/outside/secret.txt", {'s'});
   Write("linked/dir/own.txt", {'o'});
   std::filesystem::create_symlink("../outside/secret.txt", "linked/dir/a.txt");
-  ToolRun r = Respack("pack linked/dir linked.qzr");
+  const ToolRun r = Respack("pack linked/dir linked.qzr");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("a.txt is a symbolic link: not packed"), std::string::npos) << r.out;
   engine::ResourcePackage package("linked.qzr");
   EXPECT_EQ(package.GetUsedCount(), 1u);
   EXPECT_EQ(package.FindEntryByName("a.text"), -1);
-
-  const std::string deep(200, 'd');
-  platform::CreateDirectories(deep);
-  const std::string too_long = deep + "/" + std::string(60, 'p') + ".qzr";
-  r = Respack("pack linked/dir " + too_long);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("longer than the 259"), std::string::npos) << r.err;
-  EXPECT_FALSE(platform::FileExists(too_long));
-}
-
-// Members that overlap would be written again and again: such a package is refused.
-TEST(RespackTest, UnpackRefusesAPackageWhoseMembersOverlap) {
-  Write("one.png", Bytes(64, 1));
-  engine::ResourcePackage made("same", 2, 0, 0, 0);
-  ASSERT_EQ(made.AddFile("a.png", "one.png", nullptr, 0, 0), 1u);
-  ASSERT_EQ(made.AddFile("b.png", "one.png", nullptr, 0, 0), 2u);
-  ASSERT_EQ(made.Pack("same.qzr", 1), 2u);
-  Bytes bytes = Read("same.qzr");
-  std::memcpy(&bytes[176 + 32 + 12], &bytes[176 + 12], 4);  // b's offset is a's
-  Write("same.qzr", bytes);
-  const ToolRun r = Respack("unpack same.qzr same");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(Lines(r.err), 1) << r.err;
-  EXPECT_NE(r.err.find("overlaps another member"), std::string::npos) << r.err;
 }
 
 TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
