@@ -61,10 +61,10 @@ std::string Reason(const std::string& native, const char* step, int error_number
 // given mode less the process's umask. -1 with errno set when none can be made.
 int OpenTemporary(const std::string& target, mode_t mode, std::string* temp) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
+  thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = target + ".tmp-";
-    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    for (int i = 0; i < 6; ++i) name += kLetters[generator() % (sizeof kLetters - 1)];
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) {
       *temp = std::move(name);
