@@ -157,7 +157,7 @@ const IniFile& Load(const char* file, bool* readable) {
   }
   if (!problem.empty()) {
     if (problem != entry.problem || stamp != entry.stamp) {
-      ReportProblem("the ini file %s cannot be read (%s): its settings are not used", file, problem.c_str());
+      ReportProblem("the ini file %s cannot be read (%s): its settings are not used", native.c_str(), problem.c_str());
     }
     entry.stamp = stamp;
     entry.settled = false;
@@ -178,7 +178,9 @@ const IniFile& Load(const char* file, bool* readable) {
 bool LoadForWrite(const char* file, IniFile* ini) {
   bool readable = true;
   *ini = Load(file, &readable);
-  if (!readable) ReportProblem("the ini file %s is not written: what it holds could not be read", file);
+  if (!readable) {
+    ReportProblem("the ini file %s is not written: what it holds could not be read", NativePath(file).c_str());
+  }
   return readable;
 }
 
