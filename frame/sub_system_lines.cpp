@@ -91,24 +91,6 @@ void SystemText(const std::string& line) {
   if (CGameAppBase* app = shell::GetApp()) app->AppendSystemText(line.c_str());
 }
 
-// A name for a file: characters that would leave the folder or that file names cannot hold
-// become '_'.
-std::string FileNamePart(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<uint8_t>(text[i]);
-    if (platform::IsDBCSLeadByte(c) && i + 1 < text.size()) {
-      out += text[i];
-      out += text[++i];
-    } else if (c < 0x20 || std::strchr("\\/:*?\"<>|.", c) != nullptr) {
-      out += '_';
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 engine::COLORREF SubSystem::ChatColour(uint32_t key, engine::COLORREF fallback) {
@@ -365,7 +347,7 @@ void SubSystem::ClearChat() {
 
 std::string SubSystem::ScreenshotName(const std::string& game, uint32_t user_id, int year, int month, int day, int hour,
                                       int minute, int second) {
-  return FileNamePart(game) +
+  return platform::FileNamePart(game) +
          Format("_%u_%d%d_%d", user_id, year, month * 100 + day, hour * 10000 + minute * 100 + second);
 }
 

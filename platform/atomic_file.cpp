@@ -2,12 +2,15 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <random>
 
 #include "platform/diagnostics.h"
 #include "platform/files.h"
@@ -54,24 +57,51 @@ std::string Reason(const std::string& native, const char* step, int error_number
   return "cannot write " + native + " (" + step + ": " + std::strerror(error_number) + ")";
 }
 
+// Makes a file of a new name "target.tmp-XXXXXX" beside the target, opened for writing, with the
+// given mode less the process's umask. -1 with errno set when none can be made.
+int OpenTemporary(const std::string& target, mode_t mode, std::string* temp) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = target + ".tmp-";
+    for (int i = 0; i < 6; ++i) name += kLetters[generator() % (sizeof kLetters - 1)];
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0) {
+      *temp = std::move(name);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
 }  // namespace
 
+void FailWritesPastFileSizeLimit() {
+  static std::once_flag once;
+  std::call_once(once, [] { ::signal(SIGXFSZ, SIG_IGN); });
+}
+
 AtomicFile::AtomicFile(const std::string& path, Sync sync) : sync_(sync) {
+  FailWritesPastFileSizeLimit();
   target_ = NativePath(path);
   if (target_.empty() || target_.back() == '/') {
     error_ = "cannot write a file without a name";
     return;
   }
-  temp_ = target_ + ".tmp-XXXXXX";
-  fd_ = ::mkstemp(temp_.data());
+  // The new file keeps the permissions of the one it replaces; a file made afresh gets the
+  // process's default (0666 less the umask), as any new file would.
+  struct stat old {};
+  const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
+  fd_ = OpenTemporary(target_, mode, &temp_);
   if (fd_ < 0) {
-    const int e = errno;
-    temp_.clear();
-    error_ = Reason(target_, "temporary file", e);
+    error_ = Reason(target_, "temporary file", errno);
     return;
   }
-  // mkstemp makes the file 0600; give it the usual permissions.
-  ::fchmod(fd_, 0644);
+  // The umask may have taken bits the old file had.
+  if (replacing && ::fchmod(fd_, mode) != 0) Fail("permissions", errno);
 }
 
 AtomicFile::~AtomicFile() {
@@ -130,7 +160,8 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
     return false;
   };
   if (native.empty()) return fail("open", ENOENT);
-  const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  FailWritesPastFileSizeLimit();
+  const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return fail("open", errno);
   if (!WriteAll(fd, data, size)) {
     const int e = errno;

@@ -2,7 +2,9 @@
 // checked: a full disk or a failing device shows as an error, never as a short file.
 //
 // AtomicFile writes a new file under a temporary name beside the target and renames it over
-// the target only when everything succeeded, so the old file survives any failure.
+// the target only when everything succeeded, so the old file survives any failure. The new
+// file keeps the permissions of the file it replaces; a new one gets the process's default.
+// A write past the process's file-size limit (ulimit -f) fails as on a full disk.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
 // Paths are the program's (GBK, '\' or '/'), as everywhere in platform/files.h.
 #pragma once
@@ -49,6 +51,11 @@ class AtomicFile {
 // Appends bytes to the file (made when missing). false when the file cannot be opened, a write
 // or the close fails; what was appended before stays.
 bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+
+// Makes a write past the process's file-size limit fail (EFBIG) like a full disk instead of
+// ending the process by SIGXFSZ. The writers here call it; a program calls it at its start so
+// that what libraries write fails the same way.
+void FailWritesPastFileSizeLimit();
 
 // Tests: the following writes fail at one step, as a full or failing device would make them.
 enum class WriteFault { kNone, kWrite, kSync, kClose };

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
@@ -219,6 +220,25 @@ std::string ShownName(const std::string& name) {
   return out;
 }
 
+std::string FileNamePart(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<uint8_t>(text[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < text.size() && IsGbkTrailByte(static_cast<uint8_t>(text[i + 1]))) {
+      out += text[i];
+      out += text[++i];
+    } else if (c < 0x20 || c == 0x7F || c >= 0x80 || std::strchr("\\/:*?\"<>|.", c) != nullptr) {
+      out += '_';
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+bool IsPlainFileName(std::string_view text) { return FileNamePart(text) == text; }
+
 size_t FindLastSeparator(const std::string& path) {
   size_t last = std::string::npos;
   for (size_t i = 0; i < path.size(); ++i) {
@@ -370,6 +390,7 @@ bool FileFind::FindFile(const std::string& pattern) {
       entry.directory = S_ISDIR(st.st_mode);
       entry.size = st.st_size;
     }
+    entry.link = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     entries_.push_back(std::move(entry));
   }
   ::closedir(dir);
@@ -399,6 +420,8 @@ std::string FileFind::GetFileTitle() const {
 }
 
 bool FileFind::IsDirectory() const { return !entries_.empty() && entries_[index_].directory; }
+
+bool FileFind::IsLink() const { return !entries_.empty() && entries_[index_].link; }
 
 bool FileFind::IsDots() const {
   const std::string name = GetFileName();

@@ -35,6 +35,14 @@ std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
 std::string ShownName(const std::string& name);
 
+// Text from outside (a game name from the lobby) made into one file name inside a folder: every
+// character that could leave the folder or that a file name cannot hold (separators, a drive's
+// ':', '*?"<>|', '.', control characters, a lead byte with no trail byte) becomes '_'. GBK
+// characters stay whole.
+std::string FileNamePart(std::string_view text);
+// Whether the text is such a name already, unchanged by FileNamePart.
+bool IsPlainFileName(std::string_view text);
+
 // fopen through NativePath. mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
 
@@ -62,6 +70,8 @@ class FileFind {
   std::string GetFileTitle() const;  // name without its extension
   bool IsDirectory() const;
   bool IsDots() const;  // "." or ".."
+  // A symbolic link (its other facts are those of what it points at).
+  bool IsLink() const;
   int64_t GetLength() const;
   void Close();
 
@@ -69,6 +79,7 @@ class FileFind {
   struct Entry {
     std::string name;  // GBK
     bool directory = false;
+    bool link = false;
     int64_t size = 0;
   };
   std::string folder_;

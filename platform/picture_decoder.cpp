@@ -3,7 +3,8 @@
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
-// are not readable; an image of more than kMaxDecodedPictureBytes is refused.
+// are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
+// pixels than its file could describe, is refused before it is decoded.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -96,7 +97,12 @@ uint64_t GifClaimedPixels(const uint8_t* data, size_t size) {
 }
 
 bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
-  if (GifClaimedPixels(data, size) > kMaxDecodedPictureBytes / 4) return Fail(error, "GIF: picture too large");
+  if (size < 13) return Fail(error, "GIF: header cut short");
+  // The logical screen, and every frame's pixels together, within what the file can describe.
+  const picture_formats::PictureClaim screen{picture_formats::Le16(data + 6), picture_formats::Le16(data + 8)};
+  const char* problem = picture_formats::ClaimProblem(screen, size);
+  if (!problem) problem = picture_formats::ClaimProblem({GifClaimedPixels(data, size), 1}, size);
+  if (problem) return Fail(error, std::string("GIF: ") + problem);
   GifSource source{data, size, 0};
   int code = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifBytes, &code));
@@ -249,38 +255,17 @@ const char* SdlPictureType(SDL_RWops* rw) {
   return "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
 }
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
-// The size a BMP or PNG header claims, read before SDL2_image allocates a surface of that size:
-// a made-up header must be refused here, not after a many-gigabyte allocation. Other formats
-// give no size here (0 x 0).
-void ClaimedSize(const uint8_t* data, size_t size, uint64_t* width, uint64_t* height) {
-  *width = *height = 0;
-  if (size >= 26 && data[0] == 'B' && data[1] == 'M') {
-    if (Le32(data + 14) == 12) {  // the old core header: 16-bit sides
-      *width = data[18] | data[19] << 8;
-      *height = data[20] | data[21] << 8;
-    } else {
-      // Signed sides; a negative height means top-down rows.
-      *width = static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(Le32(data + 18))}));
-      *height = static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(Le32(data + 22))}));
-    }
-  } else if (size >= 24 && std::memcmp(data, "\x89PNG", 4) == 0 && std::memcmp(data + 12, "IHDR", 4) == 0) {
-    *width = Be32(data + 16);
-    *height = Be32(data + 20);
-  }
-}
-
 bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   CapSdlAllocations();
-  uint64_t claimed_width, claimed_height;
-  ClaimedSize(data, size, &claimed_width, &claimed_height);
-  if (claimed_width != 0 && claimed_height > kMaxDecodedPictureBytes / 4 / claimed_width)
-    return Fail(error, "picture too large");
   SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
   if (!rw) return Fail(error, SDL_GetError());
-  Surface surface(IMG_LoadTyped_RW(rw, 1, SdlPictureType(rw)));
+  const char* type = SdlPictureType(rw);
+  // The readers allocate the whole picture from its header before they read a pixel of it.
+  if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size), size)) {
+    SDL_RWclose(rw);
+    return Fail(error, problem);
+  }
+  Surface surface(IMG_LoadTyped_RW(rw, 1, type));
   if (!surface) return Fail(error, std::string("unreadable picture: ") + IMG_GetError());
   const int width = surface->w;
   const int height = surface->h;

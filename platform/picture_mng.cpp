@@ -2,7 +2,7 @@
 // made-up clock; each time libmng asks to wait, the canvas is one frame and the wait its delay.
 // One pass is taken: TERM's repeats are left to the engine. Only the chunks of animations made
 // of plain PNG frames are read (see CheckChunks): files with loops, deltas, magnification,
-// clones or JNG images are refused.
+// clones or JNG images are refused, and so are sizes that the file's bytes could not describe.
 //
 // libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
 // allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
@@ -31,6 +31,9 @@ constexpr uint64_t kMaxTotalBytes = 4 * kMaxDecodedPictureBytes;
 // Nor does it draw more than this many pixels onto the canvas: a loop of images without waits
 // would otherwise keep it inside one call for ever. Twice the largest picture's pixels.
 constexpr uint64_t kMaxDrawnPixels = 2 * kMaxDecodedPictureBytes / 4;
+// And what it draws stays in proportion to what it gives: at most this many layers drawn over
+// the whole canvas for each frame taken (and for the one being drawn).
+constexpr uint64_t kMaxLayersPerFrame = 16;
 
 // libmng's allocator takes no context; each thread decodes one picture at a time. Every block
 // it holds is known, so what some damaged files make it forget is freed after its cleanup.
@@ -125,7 +128,9 @@ mng_ptr MNG_DECL CanvasLine(mng_handle h, mng_uint32 line) {
 mng_bool MNG_DECL Refresh(mng_handle h, mng_uint32, mng_uint32, mng_uint32, mng_uint32) {
   MngRun* run = RunOf(h);
   run->drawn = true;
-  if (run->drawn_pixels > kMaxDrawnPixels) {
+  const uint64_t canvas_pixels = uint64_t{run->width} * run->height;
+  const uint64_t frames = run->picture->frames.size() + 1;
+  if (run->drawn_pixels > kMaxDrawnPixels || run->drawn_pixels > kMaxLayersPerFrame * canvas_pixels * frames) {
     run->error = "MNG: the animation draws too much";
     return MNG_FALSE;
   }
@@ -152,8 +157,6 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   run->drawn = false;
   return true;
 }
-
-uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 // libmng computes buffer sizes in 32 bits and trusts the sizes a file claims, and some of its
 // chunks (magnification, deltas, clones, JNG) multiply or move images further. So before libmng
@@ -193,6 +196,12 @@ bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
       const uint64_t height = Be32(data + at + 12);
       if (width > 0xFFFF || height > 0xFFFF || width * height * 8 > kMaxDecodedPictureBytes) {
         *error = "MNG: picture too large";
+        return false;
+      }
+      // libmng fills and composes a canvas of the claimed size on every frame, whatever the
+      // file holds: a claim its bytes could not describe would make it work for nothing.
+      if (const char* problem = ClaimProblem({width, height}, size)) {
+        *error = std::string("MNG: ") + problem;
         return false;
       }
       header = header || is_mhdr;

@@ -1,8 +1,12 @@
 // Windows metafiles through libwmf: the drawing is played onto a true-colour image of libwmf's
 // gd device at 96 dots an inch, the size the file's bounding box gives.
 //
-// Every block libwmf allocates goes through a counter; one decode may hold at most
-// kMaxLiveBytes at once, so a made-up size fails like an exhausted heap.
+// libwmf trusts the sizes a file claims: its record buffer takes the header's largest record,
+// and the bitmaps inside records are decoded whole at the size their headers give. So before
+// libwmf sees the file, every record must lie inside it (CheckRecords) and the bitmaps together
+// may hold at most a few canvases' worth of pixels: the work stays in proportion to the picture
+// it makes. Every block libwmf allocates goes through a counter as well; one decode may hold at
+// most kMaxLiveBytes at once, so a made-up size fails like an exhausted heap.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
 #include <gd.h>  // libwmf/gd/gd.h
@@ -21,6 +25,8 @@ constexpr double kDotsPerInch = 96.0;
 // bytes can take minutes. Metafiles are drawings for buttons and panels; a side of 2048 pixels
 // is plenty, and keeps every record fast.
 constexpr unsigned kMaxSide = 2048;
+// The pixels of every bitmap inside the records together: four of the largest canvases.
+constexpr uint64_t kMaxBitmapPixels = 4ull * kMaxSide * kMaxSide;
 
 struct WmfMemory {
   uint64_t live = 0;
@@ -75,7 +81,64 @@ void FreeGdImage(void* image) {
   std::free(im);
 }
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr size_t kPlaceableHeaderBytes = 22;
+constexpr size_t kHeaderBytes = 18;
+
+// Where the bitmap starts inside the parameters of a record that carries one, or npos. The
+// blits carry none when the record is only as long as their fixed words.
+size_t BitmapOffset(uint32_t function, uint64_t record_words) {
+  switch (function) {
+    case 0x0142:  // DIBCREATEPATTERNBRUSH: style, colour use
+      return 4;
+    case 0x0940:  // DIBBITBLT: raster operation, source corner, size, destination corner
+      return record_words == 12 ? std::string::npos : 16;
+    case 0x0B41:  // DIBSTRETCHBLT: raster operation, source rectangle, destination rectangle
+      return record_words == 14 ? std::string::npos : 20;
+    case 0x0D33:  // SETDIBTODEV: colour use, scan lines, source corner, size, destination corner
+      return 18;
+    case 0x0F43:  // STRETCHDIB: raster operation, colour use, source and destination rectangles
+      return 22;
+    default:
+      return std::string::npos;
+  }
+}
+
+// Walks the records as libwmf will: each must lie inside the file, the header's largest record
+// (which sizes libwmf's buffer) too, and the bitmaps together within kMaxBitmapPixels.
+bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
+  size_t at = Le32(data) == kPlaceableKey ? kPlaceableHeaderBytes : 0;
+  if (size < at + kHeaderBytes) {
+    *error = "WMF: header cut short";
+    return false;
+  }
+  if (uint64_t{Le32(data + at + 12)} * 2 > size) {
+    *error = "WMF: the largest record passes the end of the file";
+    return false;
+  }
+  at += kHeaderBytes;
+  uint64_t bitmap_pixels = 0;
+  while (size - at >= 6) {
+    const uint64_t words = Le32(data + at);
+    const uint32_t function = Le16(data + at + 4);
+    if (words == 3 && function == 0) break;  // the last record
+    if (words < 3 || words > (size - at) / 2) {
+      *error = "WMF: a record passes the end of the file";
+      return false;
+    }
+    const size_t bitmap = BitmapOffset(function, words);
+    if (bitmap != std::string::npos && bitmap + 6 < words * 2) {
+      const PictureClaim claim = BitmapHeaderClaim(data, at + words * 2, at + 6 + bitmap);
+      bitmap_pixels += claim.width * claim.height;
+      if (bitmap_pixels > kMaxBitmapPixels) {
+        *error = "WMF: the bitmaps inside are too large";
+        return false;
+      }
+    }
+    at += words * 2;
+  }
+  return true;
+}
 
 bool Fail(std::string* error, const std::string& reason) {
   if (error) *error = reason;
@@ -85,7 +148,7 @@ bool Fail(std::string* error, const std::string& reason) {
 }  // namespace
 
 bool LooksLikeWmf(const uint8_t* data, size_t size) {
-  if (size >= 4 && Le32(data) == 0x9AC6CDD7) return true;  // the placeable header's key
+  if (size >= 4 && Le32(data) == kPlaceableKey) return true;
   // A plain metafile: type 1 (memory) or 2 (disk), a header of 9 words, version 0x100 or 0x300.
   return size >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9 && data[3] == 0 &&
          (data[4] == 0 && (data[5] == 1 || data[5] == 3));
@@ -93,6 +156,8 @@ bool LooksLikeWmf(const uint8_t* data, size_t size) {
 
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   if (size > static_cast<size_t>(INT32_MAX)) return Fail(error, "WMF: file too large");
+  std::string refused;
+  if (!CheckRecords(data, size, &refused)) return Fail(error, refused);
   WmfMemory memory;
   wmfAPI_Options options{};
   options.context = &memory;
@@ -124,6 +189,7 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     return Fail(error, "WMF: no size");
   if (width == 0 || height == 0) return Fail(error, "WMF: empty picture");
   if (width > kMaxSide || height > kMaxSide) return Fail(error, "WMF: picture too large");
+  if (const char* problem = ClaimProblem({width, height}, size)) return Fail(error, std::string("WMF: ") + problem);
   device->bbox = bbox;
   device->width = width;
   device->height = height;

@@ -1,15 +1,28 @@
 // Ini files read and written the way the Windows profile functions do it.
+//
+// A file is read once per change: its parsed lines are kept with the file's identity, size and
+// times, and a lookup only looks at those again. A file changed less than a second before it
+// was read is read again at the next lookup (its times might not show a change made within
+// their granularity).
 #include "platform/profile.h"
+
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <list>
 #include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -28,11 +41,8 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-IniFile Load(const char* file) {
+IniFile Parse(std::string_view text) {
   IniFile ini;
-  std::vector<uint8_t> bytes;
-  if (!file || !ReadFileBytes(file, &bytes)) return ini;
-  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   // A UTF-8 byte-order mark is not part of the first section name.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   if (text.find("\r\n") == std::string_view::npos && text.find('\n') != std::string_view::npos) ini.eol = "\n";
@@ -46,6 +56,132 @@ IniFile Load(const char* file) {
     pos = end + 1;
   }
   return ini;
+}
+
+// What tells one state of a file from another.
+struct Stamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+int64_t Nanoseconds(const timespec& t) { return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; }
+
+Stamp StampOf(const struct stat& st) {
+  return Stamp{st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
+}
+
+// Whether a file of this stamp, read now, had stopped changing long enough that any later
+// change shows in its stamp.
+bool Settled(const Stamp& stamp) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return std::max(stamp.modified_ns, stamp.changed_ns) + 1000000000 <= Nanoseconds(now);
+}
+
+struct CachedFile {
+  std::string native;
+  Stamp stamp;
+  bool settled = false;
+  std::string problem;  // why the file cannot be used; empty when ini holds it
+  IniFile ini;
+};
+
+// The files read lately, the latest first.
+std::list<CachedFile> g_cache;
+constexpr size_t kCachedFiles = 8;
+
+CachedFile& CacheEntry(const std::string& native) {
+  auto it = std::find_if(g_cache.begin(), g_cache.end(), [&](const CachedFile& f) { return f.native == native; });
+  if (it != g_cache.end()) {
+    g_cache.splice(g_cache.begin(), g_cache, it);
+  } else {
+    g_cache.emplace_front().native = native;
+    if (g_cache.size() > kCachedFiles) g_cache.pop_back();
+  }
+  return g_cache.front();
+}
+
+// Reads the open file whole; its stamp from the descriptor. A reason when it cannot be used.
+std::string ReadOpenFile(int fd, Stamp* stamp, std::string* text) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::strerror(errno);
+  *stamp = StampOf(st);
+  if (!S_ISREG(st.st_mode)) return "not a file";
+  if (static_cast<uint64_t>(st.st_size) > kMaxProfileFileBytes) {
+    return std::to_string(st.st_size) + " bytes, more than the " + std::to_string(kMaxProfileFileBytes) +
+           " an ini file may hold";
+  }
+  text->resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < text->size()) {
+    const ssize_t n = ::read(fd, text->data() + got, text->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::strerror(errno);
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  text->resize(got);
+  return {};
+}
+
+// The file's lines, read again only when it changed. A missing file is an empty one; a file
+// that cannot be read (or is too large) gives no lines and *readable false, with one report per
+// state of the file.
+const IniFile& Load(const char* file, bool* readable) {
+  static const IniFile kNoLines;
+  *readable = true;
+  if (!file || !*file) return kNoLines;
+  const std::string native = NativePath(file);
+  struct stat st {};
+  const bool exists = ::stat(native.c_str(), &st) == 0;
+  const int stat_error = exists ? 0 : errno;
+  if (stat_error == ENOENT || stat_error == ENOTDIR) return kNoLines;
+  CachedFile& entry = CacheEntry(native);
+  Stamp stamp = exists ? StampOf(st) : Stamp{};
+  if (exists && entry.settled && entry.problem.empty() && entry.stamp == stamp) return entry.ini;
+
+  std::string problem = exists ? std::string() : std::strerror(stat_error);
+  std::string text;
+  if (problem.empty()) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      problem = std::strerror(errno);
+    } else {
+      problem = ReadOpenFile(fd, &stamp, &text);
+      ::close(fd);
+    }
+  }
+  if (!problem.empty()) {
+    if (problem != entry.problem || stamp != entry.stamp) {
+      ReportProblem("the ini file %s cannot be read (%s): its settings are not used", native.c_str(), problem.c_str());
+    }
+    entry.stamp = stamp;
+    entry.settled = false;
+    entry.problem = std::move(problem);
+    entry.ini = IniFile{};
+    *readable = false;
+    return entry.ini;
+  }
+  entry.stamp = stamp;
+  entry.settled = Settled(stamp);
+  entry.problem.clear();
+  entry.ini = Parse(text);
+  return entry.ini;
+}
+
+// The file's lines to change and write back; false (reported) when the file exists but could
+// not be read: writing it would lose what it holds.
+bool LoadForWrite(const char* file, IniFile* ini) {
+  bool readable = true;
+  *ini = Load(file, &readable);
+  if (!readable) {
+    ReportProblem("the ini file %s is not written: what it holds could not be read", NativePath(file).c_str());
+  }
+  return readable;
 }
 
 // "[name]" -> name; empty optional-like result when the line is no section header.
@@ -171,7 +307,8 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
                                   const char* file) {
   if (!out || size == 0) return 0;
   std::lock_guard lock(g_profile_mutex);
-  const IniFile ini = Load(file);
+  bool readable = true;
+  const IniFile& ini = Load(file, &readable);
   if (!section) return CopyList(SectionList(ini), out, size);
   if (!key) return CopyList(KeyList(ini, section), out, size);
   std::string value;
@@ -184,8 +321,9 @@ unsigned GetPrivateProfileStringA(const char* section, const char* key, const ch
 
 std::string GetProfileString(const char* section, const char* key, const char* def, const char* file) {
   std::lock_guard lock(g_profile_mutex);
+  bool readable = true;
   std::string value;
-  if (!section || !key || !Lookup(Load(file), section, key, &value)) value = DefaultValue(def);
+  if (!section || !key || !Lookup(Load(file, &readable), section, key, &value)) value = DefaultValue(def);
   return value;
 }
 
@@ -193,7 +331,8 @@ unsigned GetPrivateProfileIntA(const char* section, const char* key, int def, co
   std::string value;
   {
     std::lock_guard lock(g_profile_mutex);
-    if (!section || !key || !Lookup(Load(file), section, key, &value)) return static_cast<unsigned>(def);
+    bool readable = true;
+    if (!section || !key || !Lookup(Load(file, &readable), section, key, &value)) return static_cast<unsigned>(def);
   }
   // Leading decimal digits with an optional sign; anything else reads as 0.
   const char* p = value.c_str();
@@ -207,7 +346,8 @@ unsigned GetPrivateProfileIntA(const char* section, const char* key, int def, co
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* file) {
   if (!section || !file) return false;
   std::lock_guard lock(g_profile_mutex);
-  IniFile ini = Load(file);
+  IniFile ini;
+  if (!LoadForWrite(file, &ini)) return false;
   size_t header, end;
   FindSection(ini, section, &header, &end);
 
@@ -253,7 +393,8 @@ bool WritePrivateProfileSectionA(const char* section, const char* pairs, const c
   std::vector<std::string> body;
   for (const char* p = pairs; *p != '\0'; p += std::strlen(p) + 1) body.emplace_back(p);
   std::lock_guard lock(g_profile_mutex);
-  IniFile ini = Load(file);
+  IniFile ini;
+  if (!LoadForWrite(file, &ini)) return false;
   size_t header, end;
   FindSection(ini, section, &header, &end);
   if (header == std::string::npos) {

@@ -2,11 +2,20 @@
 // regard to ASCII case, values are trimmed of blanks (and of one pair of enclosing quotes),
 // missing values give the default, writing creates the file and the section as needed and
 // rewrites the file whole (temporary file, then rename): a failed write leaves the old file.
+//
+// A file that exists but cannot be read, or holds more than kMaxProfileFileBytes, is reported
+// once (platform/diagnostics.h) and read as empty: its values are the defaults, and a write to
+// it fails, so that what it holds is never lost. A missing file is an empty one, which a write
+// creates.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
+
+// The largest ini file read: settings are a few kilobytes; more is no ini file of ours.
+inline constexpr size_t kMaxProfileFileBytes = size_t{1} << 20;
 
 // Copies the value (or the default) into out, truncated to size - 1 bytes and terminated;
 // returns the number of bytes copied, not counting the terminator.

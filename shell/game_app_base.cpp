@@ -83,10 +83,10 @@ int CGameAppBase::ExitInstance() {
 }
 
 bool CGameAppBase::ParseCommandLine(const std::string& line) {
-  std::string error;
   LobbyCommandLine parsed;
-  if (!LobbyCommandLine::Parse(line, &parsed, &error)) {
-    engine::WriteGameLog("application: command line refused: %s", error.c_str());
+  command_error_.clear();
+  if (!LobbyCommandLine::Parse(line, &parsed, &command_error_)) {
+    engine::WriteGameLog("application: command line refused: %s", command_error_.c_str());
     return false;
   }
   command_ = std::move(parsed);
@@ -288,7 +288,9 @@ std::string CGameAppBase::GetLocationName() const {
 std::string CGameAppBase::GetExeDir() const { return platform::ExecutableDirectory(); }
 
 std::string CGameAppBase::GetGameIniPath() const {
-  return GetExeDir() + (command_.game_name.empty() ? std::string("game") : command_.game_name) + ".ini";
+  // The name comes from outside: it names one file beside the program, never another folder.
+  const std::string& name = command_.game_name;
+  return GetExeDir() + (name.empty() ? std::string("game") : platform::FileNamePart(name)) + ".ini";
 }
 
 std::string CGameAppBase::GetUserDataPath() const {

@@ -114,6 +114,8 @@ class CGameAppBase : public net::SessionContext {
   // Saves the settings and tells the lobby the client ends; the exit code.
   virtual int ExitInstance();
   bool ParseCommandLine(const std::string& line);
+  // Why the last command line was refused (empty when it was taken).
+  const std::string& GetCommandLineError() const { return command_error_; }
   // Reads the lobby's start data; false (nothing changed) when they are refused. The lobby
   // hears which (record 5).
   bool TakeStartData(const uint8_t* data, size_t size);
@@ -366,6 +368,7 @@ class CGameAppBase : public net::SessionContext {
 
   LobbyCommandLine command_;
   bool has_command_line_ = false;
+  std::string command_error_;
   EnterGameData start_;
   bool has_start_data_ = false;
   TableExtraRecord extras_[kMaxChairs];

@@ -6,8 +6,10 @@
 //   5 user id             6 table number             7 chair (0..7; a looker's watched chair)
 //   8 table options       9 field 9                 10 look-on (non-zero: the user only watches)
 //
-// Numbers are decimal, or hexadecimal after "0x". A required number that does not read as one
-// refuses the whole line.
+// Numbers are decimal digits, or hexadecimal digits after "0x", and nothing else (no sign, no
+// blank). A number field that does not read whole, a port past 65535, or a game name that is
+// not a plain file name (it names the game's ini file) refuses the whole line, with the reason.
+// Fields 3, 9 and 10 may be empty.
 #pragma once
 
 #include <cstdint>

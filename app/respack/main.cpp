@@ -21,7 +21,8 @@ const Command kCommands[] = {
      "Packs every file of DIR (not its subfolders) into a new package. Each member is named by its\n"
      "resource name: the file's title and its category (button.png -> button.imge), the title\n"
      "converted to GBK first so the hashes match packages made on Windows. Names are taken as\n"
-     "the folder lists them: a '\\' in a name is part of the name.\n",
+     "the folder lists them: a '\\' in a name is part of the name. Symbolic links are named and\n"
+     "left out: only what lies in DIR itself is packed.\n",
      respack::Pack, 2, 2},
     {"list", "respack list PKG",
      "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List, 1,

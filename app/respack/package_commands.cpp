@@ -90,8 +90,14 @@ int Pack(const Args& args) {
   platform::FileFind find;
   for (bool more = find.FindFile(dir + "\\*.*"); more;) {
     const bool last = !find.FindNextFile();
-    if (!find.IsDirectory() && !find.IsDots()) members.push_back({find.GetFileName(), find.GetFilePath(), {}, {}});
     more = !last;
+    if (find.IsDots()) continue;
+    // A link may point anywhere: only what lies in the folder itself is packed.
+    if (find.IsLink()) {
+      std::printf("%s is a symbolic link: not packed\n", Shown(find.GetFileName()).c_str());
+      continue;
+    }
+    if (!find.IsDirectory()) members.push_back({find.GetFileName(), find.GetFilePath(), {}, {}});
   }
   find.Close();
   std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.file_name < b.file_name; });

@@ -32,6 +32,7 @@
 #include "engine/core/rect_object.h"
 #include "frame/game_frame.h"
 #include "frame/sub_system.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
@@ -214,6 +215,8 @@ bool WriteScreenshot(const platform::Window& window, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) fails a write, as a full disk does, instead of ending the client.
+  platform::FailWritesPastFileSizeLimit();
   Options options;
   if (!Parse(argc, argv, &options)) {
     Usage();
@@ -243,7 +246,13 @@ int main(int argc, char** argv) {
       }
       refused = start == ReplayStart::kRefused;
     } else if (!app.InitInstance(options.lobby_line) || app.window == nullptr) {
-      std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
+      // A refused line was shown to the user as the lobby's line; here it says what was wrong.
+      if (!app.GetCommandLineError().empty()) {
+        std::fprintf(stderr, "zipai-client: the lobby command line was refused: %s\n",
+                     app.GetCommandLineError().c_str());
+      } else {
+        std::fprintf(stderr, "zipai-client: the game window could not be opened\n");
+      }
       platform::ShutdownWindowSystem();
       return 1;
     }

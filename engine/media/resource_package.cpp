@@ -42,6 +42,29 @@ void WriteEntry(uint8_t* p, const PackageEntry& e) {
   WriteU32(p + 28, e.user_b);
 }
 
+// Whether the used members' bytes lie apart: none overlaps another, or the header and table
+// before them (table_end). Empty members take no bytes. A member that passes the end of the
+// file is left to the loaders, which refuse it.
+bool MembersApart(const std::vector<PackageEntry>& entries, uint32_t used, uint64_t table_end, std::string* error) {
+  std::vector<const PackageEntry*> members;
+  members.reserve(used);
+  for (uint32_t i = 0; i < used; ++i) {
+    if (entries[i].size > 0) members.push_back(&entries[i]);
+  }
+  std::sort(members.begin(), members.end(),
+            [](const PackageEntry* a, const PackageEntry* b) { return a->offset < b->offset; });
+  uint64_t end = table_end;
+  for (const PackageEntry* e : members) {
+    if (e->offset < end) {
+      *error = "member at offset " + std::to_string(e->offset) + " overlaps " +
+               (end == table_end ? std::string("the header and entry table") : std::string("another member"));
+      return false;
+    }
+    end = uint64_t{e->offset} + e->size;
+  }
+  return true;
+}
+
 // '/' never occurs as a GBK trail byte, so a plain replacement is safe.
 std::string WithBackslashes(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -141,9 +164,11 @@ bool ResourcePackage::ParseHeaderAndTable(const uint8_t* bytes, size_t available
     error_ = "uses " + std::to_string(used) + " entries of " + std::to_string(capacity);
     return false;
   }
+  std::vector<PackageEntry> entries(capacity);
+  for (uint64_t i = 0; i < capacity; ++i) entries[i] = ReadEntry(bytes + kPackageHeaderSize + i * kPackageEntrySize);
+  if (!MembersApart(entries, used, kPackageHeaderSize + capacity * kPackageEntrySize, &error_)) return false;
   std::memcpy(header_, bytes, kPackageHeaderSize);
-  entries_.resize(capacity);
-  for (uint64_t i = 0; i < capacity; ++i) entries_[i] = ReadEntry(bytes + kPackageHeaderSize + i * kPackageEntrySize);
+  entries_ = std::move(entries);
   used_ = used;
   data_end_ = total_size;
   cursor_ = 0;
@@ -349,6 +374,17 @@ void ResourcePackage::SortEntries() {
 
 uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::string* error) {
   if (!write) return used_;
+  // The reader opens no path longer than this: such a package could never be read again.
+  if (output_path.size() > kMaxPathLength) {
+    const std::string text = "the path of " + std::to_string(output_path.size()) + " bytes is longer than the " +
+                             std::to_string(kMaxPathLength) + " a package can be opened by";
+    if (error) {
+      *error = text;
+    } else {
+      WriteGameLog("ResourcePackage: %s", text.c_str());
+    }
+    return 0;
+  }
   StoreUsed();
   uint64_t running = kPackageHeaderSize + uint64_t{static_cast<uint32_t>(entries_.size())} * kPackageEntrySize;
   for (PackageEntry& e : entries_) {

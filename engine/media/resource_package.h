@@ -14,9 +14,11 @@
 //   points at the end of the data.
 //
 // The reader keeps only the header and the entry table, never an open file. A file without the
-// mark, whose path is longer than kMaxPathLength, whose table does not fit in it, or whose used
-// count passes its capacity, is not opened (with a line in the daily log for the first two); an entry whose
-// bytes pass the end of the file stays in the table but cannot be loaded.
+// mark, whose path is longer than kMaxPathLength, whose table does not fit in it, whose used
+// count passes its capacity, or whose members overlap each other or the header and table, is
+// not opened (with a line in the daily log for the first two); an entry whose bytes pass the
+// end of the file stays in the table but cannot be loaded. The writer refuses an output path
+// the reader would refuse.
 #pragma once
 
 #include <cstddef>
@@ -115,8 +117,9 @@ class ResourcePackage {
   // Orders the used entries by RS hash (offsets are set again by Pack).
   void SortEntries();
   // Writes the package whole or not at all. With write 0 only the used count is returned.
-  // 0 when a member cannot be read in full or the file cannot be written (reason in *error,
-  // and a message box naming the member).
+  // 0 when the output path is longer than kMaxPathLength (no reader could open the package), a
+  // member cannot be read in full or the file cannot be written (reason in *error, and a
+  // message box naming the member).
   uint32_t Pack(const std::string& output_path, int write, std::string* error = nullptr);
 
  protected:

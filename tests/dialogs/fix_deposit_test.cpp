@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/profile.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -93,6 +95,16 @@ TEST_F(FixDepositTest, SavingMakesTheUsersFolder) {
   const std::string path = (dir_ / "userdata" / "1001.ini").string();
   ASSERT_TRUE(SaveFixDeposit(path, PresetAmounts{1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(LoadFixDeposit(path), (PresetAmounts{1, 2, 3, 4, 5, 6}));
+}
+
+// A per-user file that cannot be read (here: larger than any ini file) is not taken for an
+// empty one: the save fails and the file keeps what it holds.
+TEST_F(FixDepositTest, AFileThatCannotBeReadIsNotSavedOver) {
+  const std::string before = "[Other]\r\nKept=1\r\n;" + std::string(platform::kMaxProfileFileBytes, 'x') + "\r\n";
+  Write(before);
+  EXPECT_EQ(LoadFixDeposit(path_), kDefaultPresets);
+  EXPECT_FALSE(SaveFixDeposit(path_, PresetAmounts{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(Read(), before);
 }
 
 TEST_F(FixDepositTest, ARefusedOrFailedSaveLeavesTheFileAsItWas) {

@@ -372,6 +372,8 @@ TEST_F(PanelLines, TheAmuletNoticeNamesEachMemberWhoseAmuletGavePoints) {
 TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
   EXPECT_EQ(SubSystem::ScreenshotName("vorl", 12345, 2026, 1, 5, 9, 7, 3), "vorl_12345_2026105_90703");
   EXPECT_EQ(SubSystem::ScreenshotName("../x", 1, 2026, 12, 31, 23, 59, 59), "___x_1_20261231_235959");
+  // A lead byte without its trail byte would take the '_' after it into one character.
+  EXPECT_EQ(SubSystem::ScreenshotName("\xC5\xDC\xBA", 1, 2026, 1, 1, 0, 0, 0), "\xC5\xDC__1_2026101_0");
   StartPanel();
   Deliver();
   NewTexts();

@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -76,6 +77,22 @@ TEST_F(AtomicFileTest, AFileIsWrittenInPiecesAndOnlyAppearsWhenCommitted) {
   platform::AtomicFile nowhere("no-such-folder/x.txt");
   EXPECT_FALSE(nowhere.ok());
   EXPECT_FALSE(nowhere.Commit());
+}
+
+// A save never makes a private file readable by others: the new file keeps the permissions of
+// the one it replaces, and a file made afresh follows the umask.
+TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
+  const fs::perms private_file = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions("w/keep.txt", private_file);
+  ASSERT_TRUE(platform::WriteFileAtomic("w/keep.txt", "new", 3));
+  EXPECT_EQ(fs::status("w/keep.txt").permissions(), private_file);
+  const mode_t umask_before = ::umask(027);
+  ASSERT_TRUE(platform::WriteFileAtomic("w/fresh.txt", "x", 1));
+  ASSERT_TRUE(platform::AppendToFile("w/fresh.log", "x", 1));
+  ::umask(umask_before);
+  const fs::perms group_read = private_file | fs::perms::group_read;
+  EXPECT_EQ(fs::status("w/fresh.txt").permissions(), group_read);
+  EXPECT_EQ(fs::status("w/fresh.log").permissions(), group_read);
 }
 
 TEST_F(AtomicFileTest, AppendsAreCheckedToo) {

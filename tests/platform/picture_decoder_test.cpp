@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/jpeg_file.h"
 #include "tests/support/test_pictures.h"
 
 namespace platform {
@@ -129,6 +130,61 @@ TEST(PictureDecoderTest, MadeUpSizesAndDrawingsAreRefused) {
 
   const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\"></svg>";
   EXPECT_FALSE(DecodePictureBytes(reinterpret_cast<const uint8_t*>(svg.data()), svg.size(), &picture, &error));
+}
+
+// A header that claims more pixels than its file's bytes could describe is refused before the
+// reader allocates the picture: a 23-byte file is no 8192 x 8192 picture, whatever its format.
+TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) {
+  auto with = [](Bytes head, size_t size) {
+    head.resize(std::max(head.size(), size));
+    return head;
+  };
+  Bytes ico = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 22, 0, 0, 0,  // directory, one entry
+               40, 0, 0, 0, 0, 0x20, 0, 0, 0, 0x40, 0, 0, 1, 0, 32, 0};               // 8192 x (2 x 8192)
+  Bytes bmp = test_support::MakeBmp24(2, 2, Bytes(16, 7));
+  bmp[18] = bmp[22] = 0;
+  bmp[19] = bmp[23] = 0x20;  // 8192 x 8192
+  std::vector<GifFrameDesc> frames(1);
+  frames[0] = {0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0};
+  Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
+  gif[6] = gif[8] = 0;
+  gif[7] = gif[9] = 0x20;  // a logical screen of 8192 x 8192
+  const std::pair<const char*, Bytes> claims[] = {
+      {"TGA", with({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 8}, 23)},
+      {"JPEG", {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x20, 0, 0x20, 0, 1, 1, 0x11, 0,  // a frame, then a scan
+                0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0}},
+      {"TIFF", {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 4, 0, 1, 0, 0, 0, 0, 0x20, 0, 0,
+                1, 1, 3, 0, 1, 0, 0, 0, 0, 0x20, 0, 0}},
+      {"PCX", with({10, 5, 1, 8, 0, 0, 0, 0, 0xFF, 0x1F, 0xFF, 0x1F}, 128)},
+      {"ICO", ico},
+      {"BMP", bmp},
+      {"GIF", gif},
+  };
+  for (const auto& [format, file] : claims) {
+    SCOPED_TRACE(format);
+    DecodedPicture picture;
+    std::string error;
+    EXPECT_FALSE(DecodePictureBytes(file.data(), file.size(), &picture, &error));
+    EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+  }
+}
+
+// The sizes are read from the right fields: pictures of their true size still decode.
+TEST(PictureDecoderTest, TgaAndJpegPicturesOfTheirTrueSizeAreRead) {
+  const Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 32, 0x28,
+                     1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255};  // 3 x 1, top row first
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(tga.data(), tga.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 3);
+  EXPECT_EQ(picture.height, 1);
+  EXPECT_EQ(picture.frames.at(0).pixels, Bytes(tga.begin() + 18, tga.end()));
+  const std::vector<uint32_t> pixels(24 * 8, 0xFF808080);
+  Bytes jpeg;
+  ASSERT_TRUE(EncodeJpeg(pixels.data(), 24, 8, 24, 90, &jpeg, &error)) << error;
+  ASSERT_TRUE(DecodePictureBytes(jpeg.data(), jpeg.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 24);
+  EXPECT_EQ(picture.height, 8);
 }
 
 }  // namespace

@@ -101,6 +101,52 @@ TEST(PictureFormatsTest, MngClaimingAHugeCanvasIsRefused) {
   EXPECT_FALSE(Decode(cut, &picture, &error));
 }
 
+// libmng fills a canvas of the size the header claims on every frame: a claim that the file's
+// few bytes could never describe is refused before libmng is started.
+TEST(PictureFormatsTest, MngClaimingMoreThanItsBytesDescribeIsRefusedUnread) {
+  Bytes file = test_support::MakeMng(4, 3, {{Solid(4, 3, 1, 2, 3), 10}});
+  for (size_t at : {16u, 20u}) file[at + 2] = 0x10;  // MHDR: 4100 x 4099, within the largest picture
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+}
+
+void PutLe32(Bytes* file, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*file)[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// libwmf sizes its record buffer by the header and decodes a record's bitmap whole at the size
+// its header claims: records must lie inside the file, and bitmaps stay within a few canvases.
+TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused) {
+  const Bytes drawing = test_support::MakeWmf(100, 50, 0xFF);
+  constexpr size_t kMaxRecordAt = 22 + 12;  // after the placeable header, in the metafile header
+  DecodedPicture picture;
+  std::string error;
+  Bytes file = drawing;
+  PutLe32(&file, kMaxRecordAt, 0x0A000000);
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("largest record passes the end"), std::string::npos) << error;
+
+  file = drawing;
+  PutLe32(&file, file.size() - 6, 0x10000);  // the last record, 128 KiB long
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("a record passes the end"), std::string::npos) << error;
+
+  // A stretched bitmap of 16000 x 16000 run-length pixels, 40 bytes of header and no pixels,
+  // before the last record.
+  Bytes stretch = {34, 0, 0, 0, 0x43, 0x0F, 0x20, 0, 0xCC, 0};  // 34 words, STRETCHDIB, SRCCOPY
+  stretch.resize(6 + 22, 0);
+  const Bytes header = {40, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80, 0x3E, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
+  stretch.insert(stretch.end(), header.begin(), header.end());
+  stretch.resize(34 * 2, 0);
+  file = drawing;
+  file.insert(file.end() - 6, stretch.begin(), stretch.end());
+  PutLe32(&file, kMaxRecordAt, 34);
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("bitmaps inside are too large"), std::string::npos) << error;
+}
+
 TEST(PictureFormatsTest, WmfIsDrawnAtItsSizeInPixels) {
   const Bytes file = test_support::MakeWmf(100, 50, 0x0000FF);  // red
   DecodedPicture picture;

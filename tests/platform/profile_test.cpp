@@ -2,9 +2,13 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
+
+#include "platform/diagnostics.h"
 
 namespace fs = std::filesystem;
 
@@ -81,6 +85,43 @@ TEST_F(ProfileTest, ASectionThatCannotBeWrittenLeavesNoFile) {
   const std::string inside_missing = (fs::path(path_).parent_path() / "no-such-folder" / "user.ini").string();
   EXPECT_FALSE(platform::WritePrivateProfileSectionA("A", std::string("x=1\0\0", 5).c_str(), inside_missing.c_str()));
   EXPECT_FALSE(fs::exists(inside_missing));
+}
+
+// A file that is there but cannot be read (too large, or not readable by the user) reads as
+// empty, is reported once for as long as it stays as it is, and is never written over.
+TEST_F(ProfileTest, AnUnreadableFileGivesTheDefaultsIsReportedOnceAndIsNeverOverwritten) {
+  std::vector<std::string> reports;
+  const platform::ProblemSink previous =
+      platform::SetProblemSink([&reports](const std::string& line) { reports.push_back(line); });
+  const std::string big =
+      "[Secret]\r\nKey=kept\r\n;" + std::string(platform::kMaxProfileFileBytes, 'x') + "\r\n[Other]\r\nx=1\r\n";
+  Write(big);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(Get("Secret", "Key"), "dflt");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("cannot be read"), std::string::npos) << reports[0];
+  EXPECT_FALSE(platform::WritePrivateProfileStringA("GAMESET", "Sound", "1", path_.c_str()));
+  EXPECT_FALSE(platform::WritePrivateProfileSectionA("GAMESET", std::string("Sound=1\0\0", 9).c_str(), path_.c_str()));
+  EXPECT_EQ(Read(), big);
+  // A file its user may write but not read (root reads every file).
+  if (::geteuid() != 0) {
+    Write("[Secret]\r\nKey=kept\r\n");
+    fs::permissions(path_, fs::perms::owner_write);
+    EXPECT_EQ(Get("Secret", "Key"), "dflt");
+    EXPECT_FALSE(platform::WritePrivateProfileStringA("GAMESET", "Sound", "1", path_.c_str()));
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Read(), "[Secret]\r\nKey=kept\r\n");
+  }
+  platform::SetProblemSink(previous);
+}
+
+// Files are kept parsed between lookups: a change of the same size a moment later is seen.
+TEST_F(ProfileTest, AChangeOfTheSameSizeIsSeenAtTheNextLookup) {
+  Write("[S]\nK=1\n");
+  EXPECT_EQ(Get("S", "K"), "1");
+  Write("[S]\nK=2\n");
+  EXPECT_EQ(Get("S", "K"), "2");
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("S", "K", "3", path_.c_str()));
+  EXPECT_EQ(Get("S", "K"), "3");
 }
 
 TEST_F(ProfileTest, ListsSectionsAndKeys) {

@@ -212,6 +212,13 @@ TEST_F(PackageTest, PathsLongerThanTheLimitAreRefusedNotCut) {
   ResourcePackage longer(path + "x");
   EXPECT_FALSE(longer.IsOpen());
   EXPECT_NE(longer.error().find("longer than 259"), std::string::npos) << longer.error();
+  // Nor is a package written where no reader could open it.
+  ResourcePackage unreadable("skin", 1, 0, 0, 0);
+  ASSERT_EQ(unreadable.AddFile("button.png", "pkgsrc/button.png", nullptr, 0, 0), 1u);
+  std::string error;
+  EXPECT_EQ(unreadable.Pack(path + "x", 1, &error), 0u);
+  EXPECT_NE(error.find("longer than the 259"), std::string::npos) << error;
+  EXPECT_FALSE(platform::FileExists(path + "x"));
 }
 
 TEST_F(PackageTest, AFileWithoutThePackageMarkIsRefused) {
@@ -318,6 +325,34 @@ TEST(PackageHostileTest, BadCountsAndNames) {
     MemoryResourcePackage m(c.data(), c.size());
     for (uint32_t e = 0; e < m.GetUsedCount(); ++e) m.LoadEntry(e, &out);
   }
+}
+
+// Members share no bytes with each other or with the header and table: a package whose entries
+// point into one another (a thousand entries on one member would unpack to a thousand copies)
+// is refused by both readers. Empty members take no bytes and may stand anywhere.
+TEST(PackageHostileTest, MembersThatOverlapEachOtherOrTheTableAreRefused) {
+  const Bytes good = GoodImage();
+  constexpr size_t kEntry0 = 176, kEntry1 = 176 + 32;
+  const auto refused = [](Bytes image, const char* what) {
+    WriteAll("overlap.qzr", image);
+    ResourcePackage file("overlap.qzr");
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_NE(file.error().find(what), std::string::npos) << file.error();
+    EXPECT_FALSE(MemoryResourcePackage(image.data(), image.size()).IsOpen());
+  };
+  Bytes b = good;
+  WriteU32(&b[kEntry1 + 12], ReadU32(&b[kEntry0 + 12]) + 2);  // b.wav inside a.png
+  refused(b, "overlaps another member");
+  b = good;
+  WriteU32(&b[kEntry1 + 12], ReadU32(&b[kEntry0 + 12]));  // both on the same bytes
+  refused(b, "overlaps another member");
+  b = good;
+  WriteU32(&b[kEntry0 + 12], 100);  // a.png over the header
+  refused(b, "overlaps the header and entry table");
+  b = good;
+  WriteU32(&b[kEntry1 + 12], 0);  // an empty member at the very start
+  WriteU32(&b[kEntry1 + 16], 0);
+  EXPECT_TRUE(MemoryResourcePackage(b.data(), b.size()).IsOpen());
 }
 
 TEST(PackageLookupTest, TenThousandEntriesFindEachByName) {
