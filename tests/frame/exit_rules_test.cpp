@@ -20,7 +20,6 @@
 #include "shell/chat_text.h"
 #include "shell/game_handler.h"
 #include "shell/lobby_link.h"
-#include "shell/server_notify.h"
 #include "tests/support/frame_fixture.h"
 
 namespace {
@@ -93,25 +92,6 @@ TEST_F(ExitRules, TwelveSecondsAfterAForceExitRequestTheRulesOnlyAskForPatience)
   EXPECT_EQ(frame().GetForceExitBox(), nullptr);
   EXPECT_EQ(server().CountOf(kLeave), 0u);
   EXPECT_FALSE(Closed());
-}
-
-TEST_F(ExitRules, TheRoundTheServerRunsSetsTheGameFlagTheWaitLineNeedsAndItsEndClearsIt) {
-  Start();
-  Running();
-  holder().SetForceExitCount(1);
-  holder().SetForceExitTick(platform::GetTickCount() - 12000);
-  server().Push(shell::notify::kGameStarted, test::Words({5, 1}));
-  EXPECT_TRUE(app_->GetGameFlag());
-  frame().ExitRules();
-  ASSERT_EQ(app_->system_texts.size(), 1u);
-  EXPECT_EQ(app_->system_texts[0], " <c=2906200>已经请求退出，请耐心等候其他玩家回应(18秒)。\r\n");
-  // Once the round is over the rules no longer ask for patience: the force-exit box comes.
-  server().Push(shell::notify::kGameEnded, test::Words({5, 1}));
-  EXPECT_FALSE(app_->GetGameFlag());
-  frame().ExitRules();
-  EXPECT_EQ(app_->system_texts.size(), 1u);
-  EXPECT_NE(frame().GetForceExitBox(), nullptr);
-  Frames(3);  // the line reaches the side panel
 }
 
 TEST_F(ExitRules, DuringAGameTheForceExitBoxIsOfferedOnce) {

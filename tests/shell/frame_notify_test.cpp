@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "shell/app_frame_view.h"
-#include "shell/game_handler.h"
 #include "shell/server_notify.h"
 #include "tests/support/app_fixture.h"
 
@@ -74,10 +73,6 @@ class RecordingFrame : public shell::AppFrameView {
          std::to_string(size >= 4 ? Word(records, 0) : 0) + ", own rank " + std::to_string(header[2]));
   }
 
-  void OnSafeBoxEvent(const shell::SafeBoxRecord& r) override {
-    Note("safe box " + std::to_string(r.user_id) + " kind " + std::to_string(r.kind) + " " + std::to_string(r.a) + " " +
-         std::to_string(r.b) + " base " + std::to_string(r.base_silver) + " where " + std::to_string(r.where));
-  }
   void OnChairRecords(const shell::ChairRecords& r) override {
     std::string line = "chair records " + std::to_string(r.count) + ":";
     for (const auto& chair : r.chairs) line += " " + std::to_string(chair.Word(0));
@@ -286,34 +281,14 @@ TEST_F(FrameNotifications, AChairsMatchRecordIsKeptForThatChairOnly) {
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(FrameNotifications, SafeBoxEventsAndChairRecordsReachTheFrameReadWholeAndMalformedOnesAreRefused) {
-  app_->GetTableStateHolder()->SetBaseSilver(100);
-  Push(notify::kSafeBoxEvent, Words({1002, 99, 1, 500, 1500, 0, 0, 0xFFFF}));  // a longer body is read as far as needed
-  Push(notify::kAllowance, Words({1003, 0, 3, 2000, 0, 0, 1}));
-  Push(notify::kBaseSilver, Words({0, 0, 0, 0, 0, 300, 0}));
+TEST_F(FrameNotifications, ChairRecordsReachTheFrameAsWholeRecordsOrAreRefused) {
   std::vector<uint8_t> chairs(3 * 72, 0);
   for (uint8_t c = 0; c < 3; ++c) chairs[c * 72] = static_cast<uint8_t>(c + 1);
   Push(notify::kChairRecords, chairs);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{
-                         "safe box 1002 kind 1 500 1500 base 0 where 0", "safe box 1003 kind 3 2000 0 base 0 where 1",
-                         "safe box 0 kind 0 0 0 base 300 where 0", "chair records 3: 1 2 3 0 0 0 0 0"}));
-  // The table holds the base silver the panel announced.
-  EXPECT_EQ(app_->GetTableStateHolder()->GetBaseSilver(), 300);
-
-  Calls().clear();
-  Push(notify::kSafeBoxEvent, Words({1002, 0, 28}));  // a large word at byte 8, too short to read
-  Push(notify::kSafeBoxEvent, Words({1002, 0, 3, 1, 1, 0, 0}));
-  Push(notify::kAllowance, Words({1002, 0, 1, 1, 1, 0, 0}));
-  Push(notify::kBaseSilver, Words({0, 0, 0, 0, 0, 0, 0}));
-  Push(notify::kChairRecords, {});
-  Push(notify::kChairRecords, Bytes(71));
-  Push(notify::kChairRecords, Bytes(9 * 72));
-  EXPECT_TRUE(Calls().empty());
-  const std::string log = GameLog();
-  EXPECT_NE(log.find("notification 211600 (12 bytes) refused: too short"), std::string::npos);
-  EXPECT_NE(log.find("notification 211610 (28 bytes) refused: not an event of this kind"), std::string::npos);
-  EXPECT_NE(log.find("notification 211620 (28 bytes) refused: not an event of this kind"), std::string::npos);
-  EXPECT_NE(log.find("notification 211630 (648 bytes) refused: not one to eight chair records"), std::string::npos);
+  for (size_t size : {0, 71, 9 * 72}) Push(notify::kChairRecords, Bytes(size));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"chair records 3: 1 2 3 0 0 0 0 0"}));
+  EXPECT_NE(GameLog().find("notification 211630 (648 bytes) refused: not one to eight chair records"),
+            std::string::npos);
 }
 
 TEST_F(FrameNotifications, WithoutAFrameTheBlocksAreFreedAndTheDefaultOperationsOnlyLog) {
