@@ -255,6 +255,9 @@ void CTableView::ToggleAutoPlay(int32_t on) {
 
 void CTableView::OnStartStep() {
   ShowButton(start_button_, false);
+  // The player starts: the idle kick is not for them (a refused start shows the button, and
+  // with it the kick, again).
+  StopIdleKickTimer();
   auto_play_ticks_ = 0;
   shell::IGameHandler* holder = shell::GetTableStateHolder();
   if (holder != nullptr && holder->IsGameInProgress()) return;
@@ -268,19 +271,10 @@ void CTableView::OnStartStep() {
   if (session == nullptr) return;
   std::string text;
   if (app->TestTableOption40() && app->TestTableOption80()) {
-    if (session->RequestStartAuto(&text) == 0) {
-      ShowStartButton();
-      return;
-    }
-    // The player started: the idle kick is not for them.
-    StopIdleKickTimer();
+    if (session->RequestStartAuto(&text) == 0) ShowStartButton();
     return;
   }
-  if (session->RequestStart(&text) != 0) {
-    StopIdleKickTimer();
-    return;
-  }
-  if (app->IsOfflineMode() != 0) return;
+  if (session->RequestStart(&text) != 0 || app->IsOfflineMode() != 0) return;
   // The client cannot play at this table: the user reads why, then it leaves.
   engine::WriteGameLog("table: the start was refused: %s", text.c_str());
   const engine::ObjectMessage ok = engine::MakeMessage(GetKey(), view_msg::kFailedStartAnswered, 0, 0);
