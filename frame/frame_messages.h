@@ -59,14 +59,14 @@ inline constexpr uint32_t kLookerLeave = 80000017;  // p: the player record
 inline constexpr uint32_t kRandomTable = 80000018;
 inline constexpr uint32_t kRefreshUsers = 80000019;  // to the side panel alone
 inline constexpr uint32_t kMovedTable = 80000020;
-inline constexpr uint32_t kSafeBoxEvent = 80000021;    // p: the safe-box record
+inline constexpr uint32_t kSafeBoxEvent = 80000021;    // p: a shell::SafeBoxRecord, lent
 inline constexpr uint32_t kRankingChanged = 80000022;  // to the side panel: a new match ranking
 inline constexpr uint32_t kMatchBegin = 80000025;      // to the side panel
 inline constexpr uint32_t kMatchInfo = 80000028;       // p: the match info value
 inline constexpr uint32_t kMatchProgress = 80000030;
 inline constexpr uint32_t kMatchResultShown = 80000052;
 inline constexpr uint32_t kMatchResultCopied = 80000053;
-inline constexpr uint32_t kChairRecords = 80000062;  // p: the record array
+inline constexpr uint32_t kChairRecords = 80000062;  // p: a shell::ChairRecords, lent
 inline constexpr uint32_t kMatchPanel = 80000075;    // to the side panel
 inline constexpr uint32_t kOpenSettings = 80000076;  // to the table scene
 }  // namespace child_msg

@@ -233,8 +233,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   // A player asks to leave a running game: {u32 user id, ..., the reason text from byte 20}.
   void ShowExitRequest(const uint8_t* record, size_t size) override;  // 73
   void OnMovedTable() override;                                       // 74
-  virtual void OnSafeBoxEvent(const void* record);                    // 75
-  virtual void OnChairRecords(const void* records);                   // 76
+  void OnSafeBoxEvent(const shell::SafeBoxRecord& record) override;   // 75
+  void OnChairRecords(const shell::ChairRecords& records) override;   // 76
   virtual void NotifyMainGame();                                      // 77
 
   // ---- Not virtual ----
@@ -321,6 +321,7 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   engine::ImageButton* GetGiveUpButton() const { return giveup_button_; }
   engine::DigitStrip* GetFeeLine() const { return fee_line_; }
   engine::DigitStrip* GetCountdown() const { return countdown_; }
+  engine::EngineObject* GetMatchCountdown() override;
   engine::DigitStrip* GetRoundTitle() const { return round_title_; }
   engine::DigitStrip* GetRestTables() const { return rest_tables_; }
   engine::CanvasObject* GetResultDialog() const { return result_dialog_; }

@@ -300,14 +300,14 @@ void GameFrame::OnLookerLeave(const shell::PlayerRecord* record) {
 
 void GameFrame::OnMovedTable() { Forward(child_msg::kMovedTable, 0, true); }
 
-void GameFrame::OnSafeBoxEvent(const void* record) {
-  Forward(child_msg::kSafeBoxEvent, reinterpret_cast<uintptr_t>(record), false);
+void GameFrame::OnSafeBoxEvent(const shell::SafeBoxRecord& record) {
+  Forward(child_msg::kSafeBoxEvent, reinterpret_cast<uintptr_t>(&record), false);
 }
 
-void GameFrame::OnChairRecords(const void* records) {
+void GameFrame::OnChairRecords(const shell::ChairRecords& records) {
   // The side panel first here.
   const engine::ObjectMessage m =
-      engine::MakeMessage(0, child_msg::kChairRecords, reinterpret_cast<uintptr_t>(records), 0);
+      engine::MakeMessage(0, child_msg::kChairRecords, reinterpret_cast<uintptr_t>(&records), 0);
   if (sub_system_ != nullptr) sub_system_->OnMessage(&m);
   if (main_game_ != nullptr) main_game_->OnMessage(&m);
 }

@@ -371,6 +371,8 @@ std::string GameFrame::CountdownText(int32_t seconds) {
   return text;
 }
 
+engine::EngineObject* GameFrame::GetMatchCountdown() { return countdown_; }
+
 void GameFrame::StartMatchCountdown() {
   shell::MatchData* data = Data();
   if (countdown_ == nullptr || data == nullptr) return;

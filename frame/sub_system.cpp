@@ -333,7 +333,7 @@ int SubSystem::OnMessage(const ObjectMessage* message) {
       AddMovedTableLine();
       break;
     case child_msg::kSafeBoxEvent:
-      AddSafeBoxNotice(body);
+      AddSafeBoxNotice(reinterpret_cast<const shell::SafeBoxRecord*>(p1));
       break;
     case sub_msg::kRefreshRanking:
       if (MatchListBar* match = GetMatchListBar()) match->RefreshRanking();
@@ -368,7 +368,7 @@ int SubSystem::OnMessage(const ObjectMessage* message) {
       ShowAmuletNotice(body);
       break;
     case child_msg::kChairRecords:
-      OnChairRecords(reinterpret_cast<const void*>(p1));
+      OnChairRecords(reinterpret_cast<const shell::ChairRecords*>(p1));
       break;
     case shell::app_msg::kNoticeText:
       AddNotice(text);

@@ -16,12 +16,13 @@
 //   80000014-80000017  a player or looker came or went; p1 a shell::PlayerRecord (the sender's)
 //   80000018, 80000020 a random table, a moved table
 //   80000019           refresh the user list
-//   80000021           a safe-box, allowance or base-silver event; p1 a shell::NotifyBody
+//   80000021           a safe-box, allowance or base-silver event; p1 a shell::SafeBoxRecord
 //   80000022, 80000025, 80000026, 80000028  match list: ranking, clock start and stop, sign-ups
 //   80000057, 80000064 a system text, a notice text: p1 a heap text (shell::NewHeapText) freed here
 //   80000058, 80000059 a chat line, a relayed chat line: p1 a shell::NotifyBody (201210, 211200)
 //   80000060           an address for the advert bar: p1 a heap text freed here
 //   80000061           the member amulet notice: p1 a shell::NotifyBody (211900)
+//   80000062           the chair records: p1 a shell::ChairRecords
 //   80000065, 80000066 a phrase or emoticon code to send or to insert: p1 a text of the sender's
 //   80000067, 80000069 the input bar's send and quick-phrase buttons
 //   80000068           the typed line: p1 the input bar's text, valid during the call only
@@ -41,6 +42,7 @@
 
 #include "engine/core/rect_object.h"
 #include "frame/chat_flood_gap.h"
+#include "shell/frame_records.h"
 #include "shell/notify_body.h"
 #include "shell/player_record.h"
 
@@ -70,15 +72,6 @@ inline constexpr size_t kRelayedKind = 8;
 inline constexpr size_t kRelayedText = 36;
 inline constexpr uint32_t kRelayedAsItStands = 2;
 inline constexpr uint32_t kRelayedChat = 8;
-// A safe-box event: u32 user (0), u32 kind (8: 1 taken out, 2 stored, 3 allowance), i32 a (12),
-// i32 b (16), i32 base silver (20), u32 where (24: 0 into the game, else the reserve box).
-inline constexpr size_t kSafeBoxUser = 0;
-inline constexpr size_t kSafeBoxKind = 8;
-inline constexpr size_t kSafeBoxA = 12;
-inline constexpr size_t kSafeBoxB = 16;
-inline constexpr size_t kSafeBoxBaseSilver = 20;
-inline constexpr size_t kSafeBoxWhere = 24;
-inline constexpr size_t kSafeBoxBytes = 28;
 // 211900, the member amulet: u32 flags (bit 0: valid), u32 user id per chair (8), i32 points per
 // chair (8).
 inline constexpr size_t kAmuletFlags = 0;
@@ -154,14 +147,14 @@ class SubSystem : public engine::RectObject {
   virtual void OpenSafeBox();
   virtual void PrepareQuickSilver();
   virtual void ShowAmuletNotice(const shell::NotifyBody* record);
-  virtual void OnChairRecords(const void* /*records*/) {}
+  virtual void OnChairRecords(const shell::ChairRecords* /*records*/) {}
   virtual void AddEnterLine(const shell::PlayerRecord* record);
   virtual void AddLeaveLine(const shell::PlayerRecord* record);
   virtual void AddLookOnEnterLine(const shell::PlayerRecord* record);
   virtual void AddLookOnLeaveLine(const shell::PlayerRecord* record);
   virtual void AddRandomTableLine();
   virtual void AddMovedTableLine();
-  virtual void AddSafeBoxNotice(const shell::NotifyBody* record);
+  virtual void AddSafeBoxNotice(const shell::SafeBoxRecord* record);
 
   // ---- Not virtual ----
   // The bars, found by name (null when there is none).

@@ -288,33 +288,27 @@ void SubSystem::ResetScores() {
 
 // ---- Notices ----
 
-void SubSystem::AddSafeBoxNotice(const NotifyBody* record) {
+void SubSystem::AddSafeBoxNotice(const shell::SafeBoxRecord* record) {
   CGameAppBase* app = shell::GetApp();
   if (app == nullptr || record == nullptr) return;
-  if (!record->Has(panel_record::kSafeBoxBytes)) {
-    engine::WriteGameLog("side panel: safe box record of %u bytes refused", record->length);
-    return;
-  }
-  const std::string name = NameOf(record->WordAt(panel_record::kSafeBoxUser));
-  const auto a = static_cast<int32_t>(record->WordAt(panel_record::kSafeBoxA));
-  const auto b = static_cast<int32_t>(record->WordAt(panel_record::kSafeBoxB));
-  switch (record->WordAt(panel_record::kSafeBoxKind)) {
-    case 1:
+  const std::string name = NameOf(record->user_id);
+  switch (record->kind) {
+    case shell::SafeBoxRecord::kTakenOut:
       SystemText(Format(" <z=qm系统通知> <c=255>%s<>从保险箱中取出<c=255>%d<>两银子, 现有<c=255>%d<>两银子 \r\n",
-                        name.c_str(), a, b));
+                        name.c_str(), record->a, record->b));
       break;
-    case 2:
+    case shell::SafeBoxRecord::kStored:
       SystemText(Format(" <z=qm系统通知> <c=255>%s<>存入<c=255>%d<>两银子到保险箱, 现有<c=255>%d<>两银子 \r\n",
-                        name.c_str(), a, b));
+                        name.c_str(), record->a, record->b));
       break;
-    case 3:
+    case shell::SafeBoxRecord::kAllowance:
       SystemText(Format(" <z=qm系统通知> <c=255>%s<>领取了低保到%s，共<c=255>%d<>两银子 \r\n", name.c_str(),
-                        record->WordAt(panel_record::kSafeBoxWhere) == 0 ? "游戏" : "后备箱", a));
+                        record->where == 0 ? "游戏" : "后备箱", record->a));
       break;
     default:
       break;
   }
-  const auto base = static_cast<int32_t>(record->WordAt(panel_record::kSafeBoxBaseSilver));
+  const int32_t base = record->base_silver;
   shell::IGameHandler* holder = app->GetTableStateHolder();
   if (base > 0 && (holder == nullptr || base != holder->GetBaseSilver())) {
     SystemText(Format(" <z=qm系统通知> 当前基础银为<c=255>%d<>两 \r\n", base));

@@ -1,7 +1,8 @@
 // What the table-notification fuzz target does with one input: reads it as each of the table's
 // notification bodies (play, pass, game message, look-on answer), and a game message's data as
-// a chair's cards and as a chair word, for tables of three and of eight chairs, and checks that
-// whatever a reader took lies inside the body and the table. Shared with the regression test
+// a chair's cards and as a chair word, for tables of three and of eight chairs, and as the
+// frame's safe-box event and chair records, and checks that whatever a reader took lies inside
+// the body and the table. Shared with the regression test
 // that replays the inputs kept under tests/data/fuzz.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "shell/frame_records.h"
 #include "shell/notify_body.h"
 #include "table/notify_bodies.h"
 
@@ -16,6 +18,14 @@ namespace fuzz {
 
 inline void ReadTableNotices(const uint8_t* data, size_t size) {
   const shell::NotifyBody body{data, static_cast<uint32_t>(size)};
+  shell::SafeBoxRecord safe_box;
+  if (shell::ReadSafeBoxRecord(body, &safe_box) && size < shell::SafeBoxRecord::kBytes) __builtin_trap();
+  shell::ChairRecords records;
+  if (shell::ReadChairRecords(body, &records) &&
+      (records.count < 1 || records.count > shell::kMaxChairs ||
+       static_cast<size_t>(records.count) * shell::ChairRecords::kRecordBytes != size)) {
+    __builtin_trap();
+  }
   for (const int32_t chairs : {3, 8}) {
     table::PlayNotice play;
     if (table::ReadPlayNotice(body, chairs, &play)) {

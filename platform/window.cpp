@@ -332,12 +332,20 @@ void WindowSystem::PaintAndPresent(WindowBackend& backend) {
   for (Window* w : windows)
     if (IsOpen(w)) w->UpdateWindow();
   for (Window* w : windows) {
-    if (IsOpen(w) && w->frame_changed_ && !w->iconic_ && w->visible_) {
-      backend.Present(*w);
-      ++w->present_count_;
-      w->frame_changed_ = false;
-    }
+    if (IsOpen(w)) PresentIfChanged(backend, *w);
   }
+}
+
+void WindowSystem::PresentNow(Window& window) {
+  State& s = S();
+  if (s.backend && IsOpen(&window)) PresentIfChanged(*s.backend, window);
+}
+
+void WindowSystem::PresentIfChanged(WindowBackend& backend, Window& w) {
+  if (!w.frame_changed_ || w.iconic_ || !w.visible_) return;
+  backend.Present(w);
+  ++w.present_count_;
+  w.frame_changed_ = false;
 }
 
 Window* WindowSystem::Find(const void* native) {
@@ -702,6 +710,11 @@ bool Window::GetUpdateRect(RECT* out) const {
   const RECT& r = painting_ ? painting_rect_ : update_;
   if (out) *out = r;
   return !IsRectEmpty(r);
+}
+
+void Window::PresentNow() {
+  UpdateWindow();
+  WindowSystem::PresentNow(*this);
 }
 
 void Window::UpdateWindow() {

@@ -157,6 +157,9 @@ class Window {
   bool GetUpdateRect(RECT* out) const;
   // Paints now when a part waits.
   void UpdateWindow();
+  // Paints what waits and puts the frame on screen now, without waiting for the loop to come
+  // round: for a caller that is about to hold the loop.
+  void PresentNow();
 
   // Copies pixels (0xAARRGGBB, rows of src_width words) into the window's client area:
   // src_area of the source goes to (dest_x, dest_y); what falls outside either is cut off.

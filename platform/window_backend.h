@@ -98,6 +98,9 @@ class WindowSystem {
 
   // The loop's last step: paints what waits, then shows every changed frame.
   static void PaintAndPresent(WindowBackend& backend);
+  // Shows the window's frame now when it changed (Window::PresentNow).
+  static void PresentNow(Window& window);
+  static void PresentIfChanged(WindowBackend& backend, Window& window);
 };
 
 }  // namespace platform

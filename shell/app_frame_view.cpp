@@ -57,6 +57,12 @@ void AppFrameView::AddRelayedChat(const NotifyBody& body) {
 void AppFrameView::ShowAmuletNotice(const NotifyBody& body) {
   engine::WriteGameLog("amulet notice (%u bytes)", body.length);
 }
+void AppFrameView::OnSafeBoxEvent(const SafeBoxRecord& record) {
+  engine::WriteGameLog("safe box event: user %u, kind %u", record.user_id, record.kind);
+}
+void AppFrameView::OnChairRecords(const ChairRecords& records) {
+  engine::WriteGameLog("chair records: %d chairs", records.count);
+}
 
 void AppFrameView::OnMatchProgress() { engine::WriteGameLog("match: progress"); }
 void AppFrameView::OnMatchTableState() { engine::WriteGameLog("match: the table's state"); }
@@ -102,6 +108,11 @@ platform::RECT GetMainGameRect() {
 std::string GetAvatarImageName(int32_t character, int32_t size_type) {
   AppFrameView* view = GetAppView();
   return view ? view->GetAvatarImageName(character, size_type) : std::string();
+}
+
+engine::EngineObject* GetAppViewMember() {
+  AppFrameView* view = GetAppView();
+  return view ? view->GetMatchCountdown() : nullptr;
 }
 
 }  // namespace shell

@@ -16,6 +16,7 @@
 
 #include "engine/core/object_message.h"
 #include "platform/win_types.h"
+#include "shell/frame_records.h"
 #include "shell/notify_body.h"
 #include "shell/player_record.h"
 
@@ -74,6 +75,12 @@ class AppFrameView {
   virtual void AddChatLine(const NotifyBody& body);
   virtual void AddRelayedChat(const NotifyBody& body);
   virtual void ShowAmuletNotice(const NotifyBody& body);
+  // A safe-box event (notifications 211600, 211610, 211620) and the chair records (211630), read
+  // and checked by the handler; lent for the call.
+  virtual void OnSafeBoxEvent(const SafeBoxRecord& record);
+  virtual void OnChairRecords(const ChairRecords& records);
+  // The match's countdown to the start (null outside match mode, or before it is made).
+  virtual engine::EngineObject* GetMatchCountdown() { return nullptr; }
 
   // Match mode. The application's match data are up to date when these are called.
   // The match's values changed: the countdown, the give-up button and the side panel follow.
@@ -124,5 +131,7 @@ class AppFrameView {
 // The same, asked of the application's game frame; an empty rectangle or name without one.
 platform::RECT GetMainGameRect();
 std::string GetAvatarImageName(int32_t character, int32_t size_type);
+// The game frame's member the table framework reads: its match countdown (null without one).
+engine::EngineObject* GetAppViewMember();
 
 }  // namespace shell

@@ -13,6 +13,9 @@ inline constexpr uint32_t kRefreshUserList = 80000055;   // to "UserListBar"
 inline constexpr uint32_t kClearLookOn = 80000056;       // to "UserListBar"
 inline constexpr uint32_t kSystemText = 80000057;        // to "SubSystem"; p1 a heap text it frees
 inline constexpr uint32_t kNoticeText = 80000064;        // to "SubSystem"; p1 a heap text it frees
+// To "MainGame": a table notice (notification 211920); p1 a heap copy of the body (a zero follows
+// its last byte) that the view frees, p2 the copy's length.
+inline constexpr uint32_t kTableNotice = 80000063;
 }  // namespace app_msg
 
 // Messages the main window posts itself.

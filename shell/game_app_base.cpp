@@ -23,6 +23,7 @@
 #include "shell/notice_fetcher.h"
 #include "shell/server_notify.h"
 #include "shell/table_notify_target.h"
+#include "shell/wait_box.h"
 
 namespace shell {
 namespace {
@@ -42,7 +43,8 @@ CGameAppBase::CGameAppBase()
       notify_(std::make_unique<CCardServerNotify>()),
       holder_(std::make_unique<IGameHandler>()),
       lobby_(std::make_unique<LobbyStandIn>()),
-      notice_fetcher_(std::make_unique<NoNoticeFetcher>()) {
+      notice_fetcher_(std::make_unique<NoNoticeFetcher>()),
+      wait_box_(std::make_unique<WaitBox>()) {
   // One application per process; a second one (a test's) stands in until it goes.
   previous_app_ = g_app;
   g_app = this;
@@ -243,6 +245,15 @@ engine::EngineObject* CGameAppBase::FindObject(const char* name) {
   return frame ? frame->FindObjectByName(name) : nullptr;
 }
 
+bool CGameAppBase::PostToObject(const char* name, uint32_t id, uintptr_t p1, uintptr_t p2) {
+  engine::RectObject* frame = GetGameFrame();
+  engine::EngineObject* target = frame ? frame->FindObjectByName(name) : nullptr;
+  if (target == nullptr) return false;
+  const engine::ObjectMessage message = engine::MakeMessage(target->GetKey(), id, p1, p2);
+  frame->PostMessage(&message);
+  return true;
+}
+
 void CGameAppBase::SendToObject(const char* name, uint32_t id) {
   engine::EngineObject* target = FindObject(name);
   if (target == nullptr) return;
@@ -329,15 +340,10 @@ std::string CGameAppBase::GetMachineId() { return platform::GetMachineId(); }
 
 void CGameAppBase::AppendSystemText(const char* text) {
   if (text == nullptr || *text == '\0') return;
-  engine::RectObject* frame = GetGameFrame();
-  engine::EngineObject* panel = frame ? frame->FindObjectByName("SubSystem") : nullptr;
-  if (panel == nullptr) {
-    engine::WriteGameLog("system text (no side panel): %s", text);
-    return;
-  }
-  const engine::ObjectMessage message =
-      engine::MakeMessage(panel->GetKey(), app_msg::kSystemText, reinterpret_cast<uintptr_t>(NewHeapText(text)), 0);
-  frame->PostMessage(&message);
+  const auto copy = reinterpret_cast<uintptr_t>(NewHeapText(text));
+  if (PostToObject("SubSystem", app_msg::kSystemText, copy, 0)) return;
+  FreeHeapText(copy);
+  engine::WriteGameLog("system text (no side panel): %s", text);
 }
 
 void CGameAppBase::ShowMessageBox(const char* text, const engine::ObjectMessage* ok,
@@ -362,8 +368,15 @@ void CGameAppBase::ShowExitBox(const char* text, int32_t buttons, int32_t style,
 void CGameAppBase::PostToCommThread(const char* text, int show) {
   wait_shown_ = show != 0;
   wait_text_ = show ? (text ? text : "") : std::string();
-  if (show) engine::WriteGameLog("wait: %s", wait_text_.c_str());
+  if (!show) {
+    wait_box_->Hide(GetGameFrame());
+    return;
+  }
+  engine::WriteGameLog("wait: %s", wait_text_.c_str());
+  wait_box_->Show(main_wnd_.get(), GetGameFrame(), wait_text_);
 }
+
+engine::EngineObject* CGameAppBase::GetWaitBox() { return wait_box_->GetBox(GetGameFrame()); }
 
 void CGameAppBase::RefreshUserList() { SendToObject("UserListBar", app_msg::kRefreshUserList); }
 

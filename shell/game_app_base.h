@@ -47,6 +47,7 @@ class IGameHandler;
 class LobbyLink;
 class NoticeFetcher;
 class TableNotifyTarget;
+class WaitBox;
 
 // The match (tournament) values the frame, the board and the match list read and write.
 struct MatchData {
@@ -307,10 +308,16 @@ class CGameAppBase : public net::SessionContext {
                               int32_t buttons, int32_t style, const char* icon);
   // Plays "Snd_msg" and shows a system message in the game frame.
   virtual void ShowExitBox(const char* text, int32_t buttons, int32_t style, const char* icon);
-  // The wait text: (text, 1) shows it, (text, 0) hides it.
+  // The wait box (shell/wait_box.h): (text, 1) shows it with the text at once, (text, 0) takes it
+  // down. A request that blocks the window is framed by the two.
   virtual void PostToCommThread(const char* text, int show);
   const std::string& GetWaitText() const { return wait_text_; }
   bool IsWaitTextShown() const { return wait_shown_; }
+  // The wait box while it is on show, else null.
+  engine::EngineObject* GetWaitBox();
+  // Posts {key of the object so named under the game frame, id, p1, p2}; false (nothing posted,
+  // what p1 points to still the caller's) when there is no such object.
+  bool PostToObject(const char* name, uint32_t id, uintptr_t p1, uintptr_t p2);
   // Sends 80000055 (refresh) or 80000056 (forget look-on permissions) to "UserListBar", and
   // 80000054 to "AdvertBar".
   void RefreshUserList();
@@ -363,6 +370,7 @@ class CGameAppBase : public net::SessionContext {
   std::unique_ptr<IGameHandler> holder_;
   std::unique_ptr<LobbyLink> lobby_;
   std::unique_ptr<NoticeFetcher> notice_fetcher_;
+  std::unique_ptr<WaitBox> wait_box_;
   std::unique_ptr<CGameFrameWnd> main_wnd_;
   CGameAppBase* previous_app_ = nullptr;
 

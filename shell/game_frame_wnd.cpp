@@ -99,15 +99,10 @@ void CGameFrameWnd::StartNotifyFetch() {
     engine::WriteGameLog("notice: %zu bytes cut to %zu", text.size(), CGameAppBase::kMaxNoticeBytes);
     text.resize(platform::GbkPrefixLength(text, CGameAppBase::kMaxNoticeBytes));
   }
-  engine::RectObject* frame = app->GetGameFrame();
-  engine::EngineObject* panel = frame ? frame->FindObjectByName("SubSystem") : nullptr;
-  if (panel == nullptr) {
-    engine::WriteGameLog("notice: no side panel for the notice text");
-    return;
-  }
-  const engine::ObjectMessage message =
-      engine::MakeMessage(panel->GetKey(), app_msg::kNoticeText, reinterpret_cast<uintptr_t>(NewHeapText(text)), 0);
-  frame->PostMessage(&message);
+  const auto copy = reinterpret_cast<uintptr_t>(NewHeapText(text));
+  if (app->PostToObject("SubSystem", app_msg::kNoticeText, copy, 0)) return;
+  FreeHeapText(copy);
+  engine::WriteGameLog("notice: no side panel for the notice text");
 }
 
 }  // namespace shell

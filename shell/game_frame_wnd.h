@@ -8,7 +8,7 @@
 //
 // Start data: the lobby's record 1 goes to the application (CGameAppBase::TakeStartData); once
 // taken, the window posts itself 0x85B1 and then tells the root object OnEnterGame. Refused
-// start data show the wait text and close the window 2000 ms later.
+// start data show the reason in the wait box and close the window 2000 ms later.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,7 @@ class CGameFrameWnd : public engine::CQuillaronWnd {
   // Marks the close as confirmed and posts WM_CLOSE.
   void ConfirmClose();
   bool IsCloseConfirmed() const { return close_confirmed_; }
-  // Shows the text as the wait text and closes the window kFailedStartDelayMs later.
+  // Shows the text in the wait box and closes the window kFailedStartDelayMs later.
   void FailStart(const std::string& text);
   // Fetches the game's notice text; what comes goes to the side panel as 80000064.
   void StartNotifyFetch();

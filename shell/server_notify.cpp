@@ -1,8 +1,11 @@
 #include "shell/server_notify.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "engine/core/engine_log.h"
+#include "platform/gbk.h"
+#include "shell/app_messages.h"
 #include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/notify_checks.h"
@@ -58,8 +61,35 @@ TableNotifyTarget* CCardServerNotify::Target() {
   return app ? app->GetMainGame() : nullptr;
 }
 
-bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body) {
-  const uint32_t id = notification_id;
+namespace {
+
+// A round starts or ends: the flags the application keeps for the table, the exit rules and the
+// match's round timer.
+void SetRoundRunning(bool on) {
+  CGameAppBase* app = GetApp();
+  if (app == nullptr) return;
+  app->SetGameRunning(on);
+  app->SetGameFlag(on);
+}
+
+// Posts a copy of a table notice to the table view, which frees it; a longer text than the view
+// takes is cut on a character boundary.
+bool PostTableNotice(const NotifyBody& body) {
+  CGameAppBase* app = GetApp();
+  constexpr uint32_t kHead = notify::kTableNoticeTextOffset;
+  const std::string_view text(reinterpret_cast<const char*>(body.data) + kHead, body.length - kHead);
+  const auto size =
+      static_cast<uint32_t>(kHead + platform::GbkPrefixLength(text, notify::kMaxTableNoticeBytes - kHead));
+  char* copy = NewHeapText(std::string_view(reinterpret_cast<const char*>(body.data), size));
+  if (app != nullptr && app->PostToObject("MainGame", app_msg::kTableNotice, reinterpret_cast<uintptr_t>(copy), size)) {
+    return true;
+  }
+  FreeHeapText(reinterpret_cast<uintptr_t>(copy));
+  engine::WriteGameLog("notification %u: no table view; dropped", notify::kTableNotice);
+  return false;
+}
+
+bool IsTableNotification(uint32_t id) {
   switch (id) {
     case notify::kPlayerStarted:
     case notify::kPlayerOffline:
@@ -72,10 +102,29 @@ bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body)
     case notify::kLookOnRequest:
     case notify::kLookOnAnswer:
     case notify::kLookOnNotice:
-      break;
+    case notify::kGameStarted:
+    case notify::kGameEnded:
+    case notify::kMatchGameStarted:
+    case notify::kMatchGameRound:
+      return true;
     default:
-      return CServerNotifyBase::Handle(notification_id, body);
+      return false;
   }
+}
+
+}  // namespace
+
+bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body) {
+  const uint32_t id = notification_id;
+  if (id == notify::kTableNotice) {
+    if (!body.Has(notify::kTableNoticeTextOffset + 1)) return RefuseNotification(id, "no text", body.length);
+    return PostTableNotice(body);
+  }
+  if (id == notify::kRandomTable) {
+    // The table's game starts as it is seated: a recording table records from here.
+    if (TableNotifyTarget* view = Target()) view->Record(id, body);
+  }
+  if (!IsTableNotification(id)) return CServerNotifyBase::Handle(notification_id, body);
   // Every check comes before the view is looked up: a bad body is refused whether or not a
   // table view is there.
   switch (id) {
@@ -122,11 +171,15 @@ bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body)
     default:
       break;
   }
+  // The application's flags change whether or not a table view is there.
+  if (id == notify::kGameStarted) SetRoundRunning(true);
+  if (id == notify::kGameEnded) SetRoundRunning(false);
   TableNotifyTarget* view = Target();
   if (view == nullptr) {
     engine::WriteGameLog("notification %u: no table view; dropped", id);
     return false;
   }
+  view->Record(id, body);
   switch (id) {
     case notify::kPlayerStarted:
       view->OnPlayerStarted(body.Int(3));
@@ -161,6 +214,12 @@ bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body)
       break;
     case notify::kLookOnNotice:
       view->OnLookOnNotify(body);
+      break;
+    case notify::kGameStarted:
+      view->OnGameStarted(body);
+      break;
+    case notify::kGameEnded:
+      view->OnGameEnded(body);
       break;
     default:
       break;

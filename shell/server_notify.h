@@ -4,10 +4,14 @@
 //
 // CServerNotifyBase handles what every game shares: 201200 (a player calls another), and what
 // the game frame shows (CGameAppBase::GetAppView, an AppFrameView): people coming and going,
-// another player's exit request, and the match's life (server_notify_frame.cpp).
+// another player's exit request, safe-box events and chair records, and the match's life
+// (server_notify_frame.cpp).
 // CCardServerNotify adds the card table's notifications, each handed to the table view
-// (CGameAppBase::GetMainGame, a TableNotifyTarget). Notifications nobody handles are logged
-// and dropped. The game derives its own handler from CCardServerNotify.
+// (CGameAppBase::GetMainGame, a TableNotifyTarget) after its replay recorder: the round's start
+// and end (which also set and clear the application's game flags), plays, passes, turns, game
+// messages and look-on requests; and a table notice, which it posts to "MainGame" as 80000063.
+// Notifications nobody handles are logged and dropped. The game derives its own handler from
+// CCardServerNotify.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +37,19 @@ inline constexpr uint32_t kGameMessage = 229500;
 inline constexpr uint32_t kLookOnRequest = 229550;
 inline constexpr uint32_t kLookOnAnswer = 229570;
 inline constexpr uint32_t kLookOnNotice = 229580;
+// A round of the table starts and ends: the application's game flags follow, the view opens and
+// closes the round, and a recording table starts and saves its recording. The framework reads
+// nothing of either body (the recording keeps them as they came).
+inline constexpr uint32_t kGameStarted = 211040;
+inline constexpr uint32_t kGameEnded = 211080;
+// A match game starts, a match round's record: only the match recording keeps them.
+inline constexpr uint32_t kMatchGameStarted = 211150;
+inline constexpr uint32_t kMatchGameRound = 211160;
+// A table notice {.., its text from byte 32}: posted to the table view as 80000063.
+inline constexpr uint32_t kTableNotice = 211920;
+inline constexpr uint32_t kTableNoticeTextOffset = 32;
+// The longest notice body handed on; the rest is cut.
+inline constexpr uint32_t kMaxTableNoticeBytes = 4096;
 
 // To the game frame. Little-endian words; every length and chair is checked first.
 // 201212 {user id, room record id, table record id, chair, 0, the reason from byte 20}
@@ -41,8 +58,18 @@ inline constexpr uint32_t kExitRequest = 201212;
 inline constexpr uint32_t kPersonLeft = 211010;
 // 211011 a PlayerRecord (320 bytes): a player (or, with the looker flag, a looker) came.
 inline constexpr uint32_t kPersonCame = 211011;
+// 211028 the table was seated again at random, and its game starts: a recording table starts
+// recording as on 211040.
 inline constexpr uint32_t kRandomTable = 211028;
 inline constexpr uint32_t kMovedTable = 211700;
+// Safe-box events (a shell::SafeBoxRecord each, the kinds each one takes checked): a player took
+// silver out of the safe box or stored it (kinds 1, 2), claimed the allowance (kind 3), or the
+// table's base silver changed (any other kind, base silver above 0).
+inline constexpr uint32_t kSafeBoxEvent = 211600;
+inline constexpr uint32_t kAllowance = 211610;
+inline constexpr uint32_t kBaseSilver = 211620;
+// The chair records (shell::ChairRecords): one to eight records of 72 bytes, chair 0 first.
+inline constexpr uint32_t kChairRecords = 211630;
 // To the side panel, through the game frame; the panel reads each body within its length.
 // 201210 another player's chat line {u32 sender, the text from byte 48}.
 inline constexpr uint32_t kChat = 201210;

@@ -7,7 +7,9 @@
 
 #include "engine/core/engine_log.h"
 #include "shell/app_frame_view.h"
+#include "shell/frame_records.h"
 #include "shell/game_app_base.h"
+#include "shell/game_handler.h"
 #include "shell/notify_checks.h"
 #include "shell/server_notify.h"
 
@@ -22,6 +24,27 @@ uintptr_t BoundedCopy(const NotifyBody& body, size_t size) {
 }
 
 bool IsWaitKind(int32_t kind) { return kind == 1 || kind == 3 || kind == 4; }
+
+// The table state takes a safe-box event's base silver (above 0) once the side panel has compared
+// it with the one it held.
+void KeepBaseSilver(const SafeBoxRecord& record) {
+  IGameHandler* holder = GetTableStateHolder();
+  if (holder != nullptr && record.base_silver > 0) holder->SetBaseSilver(record.base_silver);
+}
+
+// Whether a safe-box record is of the kind its notification carries: silver moved (taken out or
+// stored), an allowance, or a new base silver (another kind, with a base silver above 0).
+bool FitsSafeBoxNotification(uint32_t id, const SafeBoxRecord& record) {
+  switch (id) {
+    case notify::kSafeBoxEvent:
+      return record.kind == SafeBoxRecord::kTakenOut || record.kind == SafeBoxRecord::kStored;
+    case notify::kAllowance:
+      return record.kind == SafeBoxRecord::kAllowance;
+    default:
+      return record.kind != SafeBoxRecord::kTakenOut && record.kind != SafeBoxRecord::kStored &&
+             record.kind != SafeBoxRecord::kAllowance && record.base_silver > 0;
+  }
+}
 
 }  // namespace
 
@@ -47,6 +70,10 @@ bool CServerNotifyBase::IsFrameNotification(uint32_t id) {
     case notify::kMatchRanking:
     case notify::kPlayerDuan:
     case notify::kChairMatchRecord:
+    case notify::kSafeBoxEvent:
+    case notify::kAllowance:
+    case notify::kBaseSilver:
+    case notify::kChairRecords:
       return true;
     default:
       return false;
@@ -116,6 +143,22 @@ bool CServerNotifyBase::HandleFrameNotification(uint32_t id, const NotifyBody& b
       break;
   }
 
+  SafeBoxRecord safe_box;
+  ChairRecords chairs;
+  switch (id) {
+    case notify::kSafeBoxEvent:
+    case notify::kAllowance:
+    case notify::kBaseSilver:
+      if (!ReadSafeBoxRecord(body, &safe_box)) return RefuseNotification(id, "too short", length);
+      if (!FitsSafeBoxNotification(id, safe_box)) return RefuseNotification(id, "not an event of this kind", length);
+      break;
+    case notify::kChairRecords:
+      if (!ReadChairRecords(body, &chairs)) return RefuseNotification(id, "not one to eight chair records", length);
+      break;
+    default:
+      break;
+  }
+
   // What the application keeps.
   CGameAppBase* app = GetApp();
   PlayerRecord person;
@@ -152,6 +195,7 @@ bool CServerNotifyBase::HandleFrameNotification(uint32_t id, const NotifyBody& b
 
   AppFrameView* view = FrameView();
   if (view == nullptr) {
+    if (id == notify::kSafeBoxEvent || id == notify::kAllowance || id == notify::kBaseSilver) KeepBaseSilver(safe_box);
     engine::WriteGameLog("notification %u: no game frame; dropped", id);
     return false;
   }
@@ -264,6 +308,15 @@ bool CServerNotifyBase::HandleFrameNotification(uint32_t id, const NotifyBody& b
     }
     case notify::kPlayerDuan:
       view->ShowPlayerDuan(body.data, length);
+      break;
+    case notify::kSafeBoxEvent:
+    case notify::kAllowance:
+    case notify::kBaseSilver:
+      view->OnSafeBoxEvent(safe_box);
+      KeepBaseSilver(safe_box);
+      break;
+    case notify::kChairRecords:
+      view->OnChairRecords(chairs);
       break;
     default:
       break;

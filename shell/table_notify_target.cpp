@@ -28,5 +28,8 @@ void TableNotifyTarget::OnGameMessage(const NotifyBody& body) { Unhandled("OnGam
 void TableNotifyTarget::ShowLookOnRequestBox(const NotifyBody& body) { Unhandled("ShowLookOnRequestBox", body.length); }
 void TableNotifyTarget::ShowLookOnAnswer(const NotifyBody& body) { Unhandled("ShowLookOnAnswer", body.length); }
 void TableNotifyTarget::OnLookOnNotify(const NotifyBody& body) { Unhandled("OnLookOnNotify", body.length); }
+void TableNotifyTarget::OnGameStarted(const NotifyBody& body) { Unhandled("OnGameStarted", body.length); }
+void TableNotifyTarget::OnGameEnded(const NotifyBody& body) { Unhandled("OnGameEnded", body.length); }
+void TableNotifyTarget::Record(uint32_t, const NotifyBody&) {}
 
 }  // namespace shell

@@ -17,7 +17,13 @@
 //   229550 ShowLookOnRequestBox  word 0 the asking user's id
 //   229570 ShowLookOnAnswer    six words; word 3 a chair
 //   229580 OnLookOnNotify      whatever came
+//   211040 OnGameStarted       whatever came (the application's game flags are already set)
+//   211080 OnGameEnded         whatever came (the application's game flags are already cleared)
 // Chairs are checked against the application's chair count before an operation sees them.
+//
+// Record comes first with every table notification that passed its checks (211028, 211150
+// and 211160 included, which the view has no other operation for): a recording table keeps
+// what it records of them.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +47,9 @@ class TableNotifyTarget {
   virtual void ShowLookOnRequestBox(const NotifyBody& body);
   virtual void ShowLookOnAnswer(const NotifyBody& body);
   virtual void OnLookOnNotify(const NotifyBody& body);
+  virtual void OnGameStarted(const NotifyBody& body);
+  virtual void OnGameEnded(const NotifyBody& body);
+  virtual void Record(uint32_t notification_id, const NotifyBody& body);
 };
 
 }  // namespace shell

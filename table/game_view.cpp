@@ -1,5 +1,6 @@
 #include "table/game_view.h"
 
+#include <algorithm>
 #include <string>
 
 #include "dialogs/replay_bar.h"
@@ -61,7 +62,12 @@ void CGameView::StartIdleKickTimer() {
   if (app == nullptr || !app->TestTableOption40() || !app->TestTableOption80()) return;
   if (kick_event_ != 0 || kick_seconds_ <= 0) return;
   const engine::ObjectMessage kick = engine::MakeMessage(GetKey(), view_msg::kIdleKick, 0, 0);
-  kick_event_ = Delay(static_cast<uint32_t>(kick_seconds_) * 1000u, &kick);
+  kick_event_ = Delay(KickDelayMs(kick_seconds_), &kick);
+}
+
+uint32_t CGameView::KickDelayMs(int32_t seconds) {
+  if (seconds <= 0) return 0;
+  return static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(seconds) * 1000u, kMaxKickDelayMs));
 }
 
 void CGameView::StopIdleKickTimer() {
@@ -111,6 +117,11 @@ int CGameView::OnMessage(const engine::ObjectMessage* message) {
     }
     case view_msg::kIdleKick:
       if (shell::CGameAppBase* app = shell::GetApp()) {
+        // The kick is for a player who never starts: a round that runs has started.
+        if (app->IsGameRunning() != 0) {
+          engine::WriteGameLog("table: the idle kick came while a round runs; dropped");
+          return 1;
+        }
         app->ShowExitBox("由于您长时间没有开始游戏，系统请您离开游戏", 10, 0x30, "qzf抱歉");
       }
       return 1;

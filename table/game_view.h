@@ -6,6 +6,8 @@
 //     recorded game back at the view).
 //   - The idle kick: under table options 0x40 and 0x80, a seated player who does not start a
 //     game within the kick seconds of the enter-game answer gets 80000095 and is asked to leave.
+//     The table stops it when the player starts or a round runs, and arms it again when it waits
+//     for the player (the start button); a kick that comes while a round runs is dropped.
 //   - Three table requests forwarded to the session: ready (201302), and the welfare
 //     allowance's configuration (214010) and claim (214000).
 //   - Messages: 80000063, a table notice (ShowTableNotice when its text is not empty); 80000095,
@@ -17,6 +19,7 @@
 #include <memory>
 
 #include "engine/core/rect_object.h"
+#include "shell/server_notify.h"
 
 namespace dialogs {
 class CReplayBar;
@@ -34,7 +37,12 @@ class CGameView : public engine::RectObject {
   // The answer buffer's word with the idle-kick seconds.
   static constexpr size_t kKickSecondsWord = 14;
   // Where a table notice's text starts in its record.
-  static constexpr size_t kNoticeTextOffset = 32;
+  static constexpr size_t kNoticeTextOffset = shell::notify::kTableNoticeTextOffset;
+  // The longest idle-kick delay: the kick seconds come from the server.
+  static constexpr uint64_t kMaxKickDelayMs = 24ull * 60 * 60 * 1000;
+
+  // The kick seconds as the engine's delay: 0 for none, at most kMaxKickDelayMs.
+  static uint32_t KickDelayMs(int32_t seconds);
 
   CGameView();
   ~CGameView() override;

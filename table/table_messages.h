@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "shell/app_messages.h"
+#include "shell/server_notify.h"
+
 namespace table {
 namespace view_msg {
 
@@ -32,9 +35,8 @@ inline constexpr uint32_t kShowBoardScores = 80000022;
 inline constexpr uint32_t kRefreshOwnBoard = 80000030;
 inline constexpr uint32_t kRefreshOwnBoardScore = 80000052;
 inline constexpr uint32_t kStopClock = 80000053;
-// A table notice (notification 211920): p1 a heap copy of the notification's body made with
-// shell::NewHeapText (so a zero follows its last byte), p2 its length; the view frees p1.
-inline constexpr uint32_t kTableNotice = 80000063;
+// A table notice, as the application posts it (shell::app_msg::kTableNotice).
+inline constexpr uint32_t kTableNotice = shell::app_msg::kTableNotice;
 inline constexpr uint32_t kNothing76 = 80000076;
 inline constexpr uint32_t kApplySoundSetting = 80000077;
 inline constexpr uint32_t kRequestContinue = 80000093;
@@ -100,10 +102,10 @@ inline constexpr int32_t kShowChairCards = 19840337;  // {word, chair, count n, 
 // Notifications that start and end a recorded game (besides the plays, passes and game
 // messages of shell::notify that it records).
 namespace replay_record {
-inline constexpr uint32_t kGameStarted = 211040;
-inline constexpr uint32_t kGameStartedAgain = 211028;
-inline constexpr uint32_t kGameEnded = 211080;
-inline constexpr uint32_t kMatchGameStarted = 211150;
-inline constexpr uint32_t kMatchRound = 211160;
+inline constexpr uint32_t kGameStarted = shell::notify::kGameStarted;
+inline constexpr uint32_t kGameStartedAgain = shell::notify::kRandomTable;
+inline constexpr uint32_t kGameEnded = shell::notify::kGameEnded;
+inline constexpr uint32_t kMatchGameStarted = shell::notify::kMatchGameStarted;
+inline constexpr uint32_t kMatchRound = shell::notify::kMatchGameRound;
 }  // namespace replay_record
 }  // namespace table

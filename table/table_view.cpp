@@ -409,6 +409,8 @@ void CTableView::ResetRound() {
 }
 
 void CTableView::ShowStartButton() {
+  shell::CGameAppBase* app = shell::GetApp();
+  if (app != nullptr && app->IsGameRunning() != 0) return;
   if (start_button_ != nullptr) {
     start_button_->Show();
     start_button_->Invalidate();

@@ -28,7 +28,8 @@
 // Replay mode: the replay bar (made with the recorder, CGameView) plays the recorded game back
 // through shell::ReplayTableTarget: 211040 deals the recorded hands face up, plays, passes and game
 // messages follow as if the server pushed them, 211080 ends the game with the table left as it
-// was; nothing is ever sent to a server.
+// was; nothing is ever sent to a server. At a live table the notification handler hands every
+// table notification to Record first, so that a recording table records the round it plays.
 #pragma once
 
 #include <cstddef>
@@ -252,7 +253,7 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   // Back to a new deal: selection, hints and every card reset and numbered, every board's
   // per-game look reset (each stays with its chair), the clock stopped.
   virtual void ResetRound();
-  // Shows the start button and starts the idle kick.
+  // Shows the start button and starts the idle kick; nothing while a round runs.
   virtual void ShowStartButton();
   virtual void DealStep1() {}
   virtual void DealStep2() {}
@@ -363,6 +364,13 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   void OnGameMessage(const shell::NotifyBody& body) override;
   void ShowLookOnRequestBox(const shell::NotifyBody& body) override;
   void ShowLookOnAnswer(const shell::NotifyBody& body) override;
+  // A round starts (211040): nobody waits for the player any longer, so the start button, the
+  // waiting sign and the idle kick go. The game deals.
+  void OnGameStarted(const shell::NotifyBody& body) override;
+  // The round ended (211080): the clock stops and nobody is to act; the cards stay where they lie.
+  void OnGameEnded(const shell::NotifyBody& body) override;
+  // Every table notification, to the replay recorder (RecordGameMessage).
+  void Record(uint32_t notification_id, const shell::NotifyBody& body) override;
 
   // ---- Hooks the game frame's services fill (table/ does not reach the frame itself) ----
   // Makes the box asking whether user may see the own cards (a CLookOnRequestBox in the view's
@@ -475,6 +483,10 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   void AddChatLine(const std::string& line);
   // The look-on answer line, and a refused look for the own watcher turns the hand face down.
   void ApplyLookOnAnswer(const LookOnAnswerNotice& answer);
+  // A round opens: the start button, the waiting sign and the idle kick go. It closes: the clock
+  // stops, the play buttons go and no board is highlighted.
+  void OpenRound();
+  void CloseRound();
 
   platform::HCURSOR hand_cursor_ = nullptr;
   platform::HCURSOR arrow_cursor_ = nullptr;

@@ -255,6 +255,9 @@ void CTableView::ToggleAutoPlay(int32_t on) {
 
 void CTableView::OnStartStep() {
   ShowButton(start_button_, false);
+  // The player starts: the idle kick is not for them (a refused start shows the button, and
+  // with it the kick, again).
+  StopIdleKickTimer();
   auto_play_ticks_ = 0;
   shell::IGameHandler* holder = shell::GetTableStateHolder();
   if (holder != nullptr && holder->IsGameInProgress()) return;

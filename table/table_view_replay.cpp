@@ -224,8 +224,7 @@ void CTableView::DealRecordedRound() {
     holder->SetActiveChair(FirstMover(replay, chairs));
   }
   app->SetGameRunning(true);
-  HideWaitSign();
-  ShowButton(start_button_, false);
+  OpenRound();
   if (TableGameState* state = GetGameState()) {
     state->chair_on_table = -1;
     state->combo.Clear();
@@ -262,12 +261,30 @@ void CTableView::EndRecordedRound() {
     holder->SetStateFlags(holder->GetStateFlags() & ~shell::IGameHandler::kStateInProgress);
   }
   if (app != nullptr) app->SetGameRunning(false);
+  CloseRound();
+}
+
+void CTableView::OpenRound() {
+  StopIdleKickTimer();
+  HideWaitSign();
+  ShowButton(start_button_, false);
+}
+
+void CTableView::CloseRound() {
   StopClock();
   HidePlayButtons();
   // Nobody is to act any more.
   for (int32_t c = 0; c < chair_count_; ++c) {
     if (CPlayerBoard* board = BoardOfChair(c)) board->SetHighlighted(0);
   }
+}
+
+void CTableView::OnGameStarted(const shell::NotifyBody&) { OpenRound(); }
+
+void CTableView::OnGameEnded(const shell::NotifyBody&) { CloseRound(); }
+
+void CTableView::Record(uint32_t notification_id, const shell::NotifyBody& body) {
+  RecordGameMessage(static_cast<int32_t>(notification_id), body.data, static_cast<int32_t>(body.length));
 }
 
 void CTableView::OnReplayRewound() {

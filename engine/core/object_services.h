@@ -22,6 +22,7 @@ namespace engine {
 
 class CanvasObject;
 class EngineModule;
+class MessageBoxWidget;
 class InputModule;
 class MusicModule;
 class ObjectModule;
@@ -45,6 +46,8 @@ class ObjectServices : public EngineObject {
   static constexpr uint32_t kMaxCallData = 60;
   // Longest sound name QueuePlaySound takes, terminator excluded.
   static constexpr size_t kMaxSoundName = 31;
+  // Where the message box stands among the scene's depths.
+  static constexpr double kMessageBoxDepth = 100000.0;
 
   ObjectServices() = default;
   ~ObjectServices() override = default;
@@ -57,6 +60,8 @@ class ObjectServices : public EngineObject {
   virtual InputModule* GetInputModule();        // 77
 
   // The engine's overlays (system_overlays.cpp).
+  // The message box: the text in the box's skin, its buttons and countdown, fading in over the
+  // middle of the screen at kMessageBoxDepth.
   virtual void ShowMessageBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
                               int32_t countdown_seconds);           // 78
   virtual void ShowSystemDetails();                                 // 79
@@ -164,6 +169,11 @@ class ObjectServices : public EngineObject {
   virtual uint64_t FlipSprite(SpriteObject* sprite, int32_t step, int32_t end_angle, const PictureInfo* other,
                               uint32_t interval, const ObjectMessage* done);           // 150
   virtual uint64_t QueueCall(ActionCallFn function, const void* data, uint32_t size);  // 151
+
+  // The message box of ShowMessageBox, built in this object's scene (its text drawn, its buttons
+  // and countdown placed) but neither placed, raised nor shown; null when it cannot be made.
+  MessageBoxWidget* BuildTextBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
+                                 int32_t countdown_seconds);
 
  protected:
   EngineModule* FindModule(uint32_t id) const;

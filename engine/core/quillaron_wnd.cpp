@@ -112,6 +112,13 @@ void CQuillaronWnd::ResizeModules() {
 
 void CQuillaronWnd::OnFrame() { core_.RunFrame(); }
 
+void CQuillaronWnd::ShowSceneNow() {
+  core_.EnterFrameLock();
+  if (ObjectModule* objects = Objects()) objects->FramePass();
+  core_.LeaveFrameLock();
+  PresentNow();
+}
+
 // Only a host window sets this timer, on itself.
 void CQuillaronWnd::FrameTimerProc(platform::Window* window, uint32_t) {
   static_cast<CQuillaronWnd*>(window)->OnFrame();

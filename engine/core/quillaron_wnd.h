@@ -40,6 +40,9 @@ class CQuillaronWnd : public platform::Window {
   virtual void ResizeModules();
   // One engine frame.
   virtual void OnFrame();
+  // Draws what changed in the scene and puts it on screen now, without ticking the modules: for
+  // a caller about to hold the loop (a request that blocks behind the wait box).
+  void ShowSceneNow();
   virtual int32_t GetClientWidth() { return client_width_; }
   virtual int32_t GetClientHeight() { return client_height_; }
 

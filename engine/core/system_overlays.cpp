@@ -83,13 +83,16 @@ std::vector<std::string> SplitLines(const char* text) {
 
 }  // namespace
 
-void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
-                                    int32_t countdown_seconds) {
-  if (!IsRegistered()) return;
+MessageBoxWidget* ObjectServices::BuildTextBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
+                                               int32_t countdown_seconds) {
+  if (!IsRegistered()) return nullptr;
   MessageBoxWidget* box = AddMessageBox(*this);
-  if (box == nullptr) return;
+  if (box == nullptr) return nullptr;
   CanvasObject* body = box->Build(10, 10, ok, cancel, countdown_seconds);
-  if (body == nullptr) return;
+  if (body == nullptr) {
+    box->Close();
+    return nullptr;
+  }
   body->SetTextColour(static_cast<COLORREF>(GetIntSetting(setting::kMessageBoxTextColour)), 1.0);
   body->SetFont(kOverlayFontHeight, kOverlayFontWeight, kDefaultFaceName);
   body->SetTextMargins(10, 10);
@@ -141,8 +144,14 @@ void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, c
   } else if (countdown != nullptr) {
     countdown->MoveTo(bx + countdown->GetHeight() / 2, row_y);
   }
+  return box;
+}
 
-  box->SetDepth(100000.0);
+void ObjectServices::ShowMessageBox(const char* text, const ObjectMessage* ok, const ObjectMessage* cancel,
+                                    int32_t countdown_seconds) {
+  MessageBoxWidget* box = BuildTextBox(text, ok, cancel, countdown_seconds);
+  if (box == nullptr) return;
+  box->SetDepth(kMessageBoxDepth);
   box->MoveTo(GetScreenWidth() / 2, GetScreenHeight() / 2);
   box->SetAlpha(0.0);
   box->Show();

@@ -9,10 +9,12 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/sprite_object.h"
+#include "engine/ui/digit_strip.h"
 #include "engine/ui/rect_queue_widget.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "net/request_ids.h"
+#include "shell/app_frame_view.h"
 #include "tests/support/frame_fixture.h"
 
 namespace {
@@ -39,7 +41,8 @@ TEST_F(Forwarding, PlayerEventsGoToTheTableThenThePanelThenTheUserListIsRefreshe
   frame().OnLookerLeave(&record);
   frame().OnRandomTable();
   frame().OnMovedTable();
-  frame().OnSafeBoxEvent(&record);
+  const shell::SafeBoxRecord safe_box;
+  frame().OnSafeBoxEvent(safe_box);
   EXPECT_EQ(
       Trace(app_->child_log),
       (std::vector<std::string>{"MainGame 80000017", "SubSystem 80000017", "SubSystem 80000019", "MainGame 80000018",
@@ -50,9 +53,10 @@ TEST_F(Forwarding, PlayerEventsGoToTheTableThenThePanelThenTheUserListIsRefreshe
 TEST_F(Forwarding, ChairRecordsGoToThePanelFirst) {
   Start();
   app_->child_log.clear();
-  int records[8] = {};
+  const shell::ChairRecords records;
   frame().OnChairRecords(records);
   EXPECT_EQ(Trace(app_->child_log), (std::vector<std::string>{"SubSystem 80000062", "MainGame 80000062"}));
+  EXPECT_EQ(app_->child_log[0].p1, reinterpret_cast<uintptr_t>(&records));
   app_->child_log.clear();
   frame().NotifyMainGame();
   frame().OpenSettings();
@@ -64,7 +68,7 @@ TEST_F(Forwarding, WithoutChildrenNothingIsHandedOn) {
   Start();
   const shell::PlayerRecord record = test::MakePlayer(1004, 1, "dan");
   frame().OnPlayerEnter(&record);
-  frame().OnChairRecords(nullptr);
+  frame().OnChairRecords(shell::ChairRecords{});
   frame().NotifyMainGame();
   EXPECT_TRUE(app_->child_log.empty());
 }
@@ -87,6 +91,17 @@ TEST_F(Forwarding, MatchBoardsComeOutOfTheQueueOneAtATimeAndTheRoundRequestIsCan
   EXPECT_TRUE(frame().GetBoardQueue()->IsEmpty());
   Frames(3200);  // 16 s: the cancelled round timer never fires
   EXPECT_EQ(server().CountOf(net::request::kRoundRequest), 0u);
+}
+
+TEST_F(Forwarding, TheTablesReadingOfTheFramesMemberIsTheMatchCountdown) {
+  Start();
+  EXPECT_EQ(shell::GetAppViewMember(), nullptr);
+  app_.reset();
+  app_ = std::make_unique<test::FrameApp>();
+  app_->SetMatch(true);
+  Start(test::kTestCommandLine, false);
+  ASSERT_NE(frame().GetCountdown(), nullptr);
+  EXPECT_EQ(shell::GetAppViewMember(), static_cast<engine::EngineObject*>(frame().GetCountdown()));
 }
 
 TEST_F(Forwarding, TheRoundTimerAsksForTheNextRoundWhileAGameIsOn) {

@@ -31,6 +31,7 @@ using frame::SubSystem;
 using shell::PlayerRecord;
 using test::PanelNotify;
 using test::Words;
+namespace notify = shell::notify;
 
 constexpr uint32_t kChat = net::request::kChat;
 // The text of a chat request: after the seat head and the 50-byte machine id.
@@ -313,34 +314,42 @@ TEST_F(PanelLines, LookersComeAndGoWithLinesUnlessTheyHaveFlag1000AndAlwaysLeave
   EXPECT_FALSE(list->IsLookOnAllowed(2002));
 }
 
-TEST_F(PanelLines, SafeBoxAndAllowanceNoticesAndTheBaseSilverLine) {
+TEST_F(PanelLines, SafeBoxAllowanceAndBaseSilverNoticesComeThroughTheHandlerAndMalformedOnesAreRefused) {
   StartPanel();
   Deliver();
   NewTexts();
-  auto event = [&](uint32_t kind, int32_t a, int32_t b, int32_t base, uint32_t where) {
-    const std::vector<uint8_t> bytes =
-        Words({1002, 0, kind, static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<uint32_t>(base), where});
-    const shell::NotifyBody body{bytes.data(), static_cast<uint32_t>(bytes.size())};
-    frame().OnSafeBoxEvent(&body);
+  auto event = [](uint32_t kind, int32_t a, int32_t b, int32_t base, uint32_t where) {
+    return Words(
+        {1002, 0, kind, static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<uint32_t>(base), where});
   };
   shell::GetTableStateHolder()->SetBaseSilver(100);
-  event(1, 500, 1500, 100, 0);
-  event(2, 300, 1200, 0, 0);
-  event(3, 2000, 0, 200, 0);
-  event(3, 2000, 0, 0, 1);
-  event(9, 1, 1, 0, 0);
+  Push(notify::kSafeBoxEvent, event(1, 500, 1500, 100, 0));
+  Push(notify::kSafeBoxEvent, event(2, 300, 1200, 0, 0));
+  Push(notify::kAllowance, event(3, 2000, 0, 200, 0));
+  Push(notify::kAllowance, event(3, 2000, 0, 0, 1));
+  Push(notify::kBaseSilver, event(0, 0, 0, 300, 0));
+  Push(notify::kBaseSilver, event(0, 0, 0, 300, 0));  // the table holds it already
   EXPECT_EQ(NewTexts(),
             (std::vector<std::string>{
                 " <z=qm系统通知> <c=255>bob<>从保险箱中取出<c=255>500<>两银子, 现有<c=255>1500<>两银子 \r\n",
                 " <z=qm系统通知> <c=255>bob<>存入<c=255>300<>两银子到保险箱, 现有<c=255>1200<>两银子 \r\n",
                 " <z=qm系统通知> <c=255>bob<>领取了低保到游戏，共<c=255>2000<>两银子 \r\n",
                 " <z=qm系统通知> 当前基础银为<c=255>200<>两 \r\n",
-                " <z=qm系统通知> <c=255>bob<>领取了低保到后备箱，共<c=255>2000<>两银子 \r\n"}));
-  // A record too short for its words is refused.
-  const std::vector<uint8_t> shortish = Words({1002, 0, 1});
-  const shell::NotifyBody body{shortish.data(), static_cast<uint32_t>(shortish.size())};
-  frame().OnSafeBoxEvent(&body);
+                " <z=qm系统通知> <c=255>bob<>领取了低保到后备箱，共<c=255>2000<>两银子 \r\n",
+                " <z=qm系统通知> 当前基础银为<c=255>300<>两 \r\n"}));
+  EXPECT_EQ(shell::GetTableStateHolder()->GetBaseSilver(), 300);
+
+  // Too short (its word at byte 8 read as a kind, never as a length), or of a kind the
+  // notification does not carry: refused with a log line, nothing shown or kept.
+  for (uint32_t id : {notify::kSafeBoxEvent, notify::kAllowance, notify::kBaseSilver}) {
+    Push(id, Words({1002, 0, 0x7FFFFFFF, 5, 6, 400}));
+    Push(id, event(id == notify::kAllowance ? 1 : 3, 2000, 0, 0, 0));
+    const std::string refused = "notification " + std::to_string(id) + " (";
+    EXPECT_NE(GameLog().find(refused + "24 bytes) refused: too short"), std::string::npos);
+    EXPECT_NE(GameLog().find(refused + "28 bytes) refused: not an event of this kind"), std::string::npos);
+  }
   EXPECT_TRUE(NewTexts().empty());
+  EXPECT_EQ(shell::GetTableStateHolder()->GetBaseSilver(), 300);
 }
 
 TEST_F(PanelLines, TheAmuletNoticeNamesEachMemberWhoseAmuletGavePoints) {

@@ -73,6 +73,12 @@ class RecordingFrame : public shell::AppFrameView {
          std::to_string(size >= 4 ? Word(records, 0) : 0) + ", own rank " + std::to_string(header[2]));
   }
 
+  void OnChairRecords(const shell::ChairRecords& r) override {
+    std::string line = "chair records " + std::to_string(r.count) + ":";
+    for (const auto& chair : r.chairs) line += " " + std::to_string(chair.Word(0));
+    Note(line);
+  }
+
   static uint32_t Word(const uint8_t* p, size_t offset) {
     uint32_t w = 0;
     std::memcpy(&w, p + offset, 4);
@@ -273,6 +279,16 @@ TEST_F(FrameNotifications, AChairsMatchRecordIsKeptForThatChairOnly) {
   Push(notify::kChairMatchRecord, body);
   EXPECT_EQ(app_->FindTableExtra(1002), nullptr);
   EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(FrameNotifications, ChairRecordsReachTheFrameAsWholeRecordsOrAreRefused) {
+  std::vector<uint8_t> chairs(3 * 72, 0);
+  for (uint8_t c = 0; c < 3; ++c) chairs[c * 72] = static_cast<uint8_t>(c + 1);
+  Push(notify::kChairRecords, chairs);
+  for (size_t size : {0, 71, 9 * 72}) Push(notify::kChairRecords, Bytes(size));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"chair records 3: 1 2 3 0 0 0 0 0"}));
+  EXPECT_NE(GameLog().find("notification 211630 (648 bytes) refused: not one to eight chair records"),
+            std::string::npos);
 }
 
 TEST_F(FrameNotifications, WithoutAFrameTheBlocksAreFreedAndTheDefaultOperationsOnlyLog) {

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/canvas_object.h"
 #include "engine/core/rect_object.h"
 #include "engine/media/paint_module.h"
+#include "engine/ui/message_box_widget.h"
 #include "net/request_ids.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
@@ -23,6 +25,7 @@
 #include "shell/screenshot.h"
 #include "shell/table_notify_target.h"
 #include "tests/support/app_fixture.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/engine_doubles.h"
 
 namespace {
@@ -211,14 +214,23 @@ TEST_F(MainWindow, StartDataAsRecordOneEnterTheGame) {
   EXPECT_EQ(answer.data, test::Words({1}));
 }
 
-TEST_F(MainWindow, RefusedStartDataShowTheWaitTextAndCloseTwoSecondsLater) {
+TEST_F(MainWindow, RefusedStartDataShowTheReasonInTheWaitBoxAndCloseTwoSecondsLater) {
   std::vector<uint8_t> bytes = test::MakeTable().Serialize();
   bytes.pop_back();
+  const uint64_t presented = app_->window->PresentCount();
   EXPECT_FALSE(shell::LobbyStandIn::DeliverRecord(*app_->window, shell::lobby_record::kStartData, bytes));
   EXPECT_TRUE(app_->IsWaitTextShown());
   EXPECT_EQ(app_->GetWaitText(), "进入游戏桌失败，请重新进入。");
+  // The box is on screen at once, before any frame of the timer: the message box's fill
+  // (0x008000) shows inside its border.
+  auto* box = dynamic_cast<engine::MessageBoxWidget*>(app_->GetWaitBox());
+  ASSERT_TRUE(box != nullptr && box->GetBody() != nullptr);
+  EXPECT_GT(app_->window->PresentCount(), presented);
+  const auto at = static_cast<size_t>(box->GetBody()->GetTop() + 5) * 1024 + box->GetBody()->GetLeft() + 5;
+  EXPECT_TRUE(test::Near(app_->window->PresentedFrame()[at] & 0xFFFFFFu, 0x008000u));
   Frames(399);  // 1995 ms
   EXPECT_TRUE(app_->window->IsWindow());
+  EXPECT_EQ(app_->GetWaitBox(), box);
   Frames(2);
   EXPECT_FALSE(app_->window->IsWindow());
   EXPECT_EQ(app_->window->destroyed, 1);

@@ -35,9 +35,15 @@ class RecordingView : public shell::TableNotifyTarget {
   }
   void ShowLookOnAnswer(const shell::NotifyBody& b) override { Note("look-on answer " + std::to_string(b.Word(5))); }
   void OnLookOnNotify(const shell::NotifyBody& b) override { Note("look-on notice " + std::to_string(b.length)); }
+  void OnGameStarted(const shell::NotifyBody& b) override { Note("game started " + std::to_string(b.length)); }
+  void OnGameEnded(const shell::NotifyBody& b) override { Note("game ended " + std::to_string(b.length)); }
+  void Record(uint32_t id, const shell::NotifyBody& b) override {
+    recorded.push_back(std::to_string(id) + " (" + std::to_string(b.length) + ")");
+  }
 
   void Note(const std::string& line) { calls.push_back(line); }
   std::vector<std::string> calls;
+  std::vector<std::string> recorded;  // what reached the recorder, in order
 };
 
 class NotifyDispatch : public test::AppFixture {
@@ -87,6 +93,30 @@ TEST_F(NotifyDispatch, EveryNotificationOfTheTableReachesItsTableViewOperation) 
                          }));
   // The look-on request box comes after a sound.
   EXPECT_EQ(app_->sounds, (std::vector<std::string>{"Snd_msg"}));
+}
+
+TEST_F(NotifyDispatch, ARoundSetsAndClearsTheGameFlagsAndEveryTableNotificationReachesTheRecorderFirst) {
+  Push(211040, Words({5, 1}));
+  EXPECT_EQ(app_->IsGameRunning(), 1);
+  EXPECT_TRUE(app_->GetGameFlag());
+  Push(221170, Play(1, 3, 3));
+  Push(211028, {});  // seated at random: the game starts again
+  Push(211150, Words({9}));
+  Push(211160, Words({2}));
+  Push(221170, Play(1, 3, 2));  // refused: never recorded
+  Push(211080, Words({5, 1, 7}));
+  EXPECT_EQ(app_->IsGameRunning(), 0);
+  EXPECT_FALSE(app_->GetGameFlag());
+  EXPECT_EQ(view_.recorded, (std::vector<std::string>{"211040 (8)", "221170 (76)", "211028 (0)", "211150 (4)",
+                                                      "211160 (4)", "211080 (12)"}));
+  EXPECT_EQ(view_.calls, (std::vector<std::string>{"game started 8", "play 1 cards 3", "game ended 12"}));
+
+  // Without a table view the flags follow the round all the same.
+  app_->main_game = nullptr;
+  Push(211040, {});
+  EXPECT_EQ(app_->IsGameRunning(), 1);
+  Push(211080, {});
+  EXPECT_FALSE(app_->GetGameFlag());
 }
 
 TEST_F(NotifyDispatch, BodiesTooShortForWhatTheViewReadsAreRefused) {

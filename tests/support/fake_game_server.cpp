@@ -98,6 +98,7 @@ bool FakeGameServer::Send(const net::OutgoingRequest& request) {
                      (request.wants_answer ? " wait " : " post ") + std::to_string(request.body.size());
   if (!request.body.empty()) line += ": " + HexWords(request.body);
   transcript_.push_back(line);
+  if (on_request) on_request(requests_.back());
   if (!request.wants_answer) return true;
   Script s = Next(request.request_id);
   if (s.silent) {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -50,6 +51,9 @@ class FakeGameServer final : public net::Transport {
 
   // Hands a notification to the dispatch now.
   void Push(uint32_t notification_id, const std::vector<uint8_t>& body);
+  // Called with each request as it arrives, before it is answered: a test looks at the client
+  // while the request waits.
+  std::function<void(const Received&)> on_request;
 
   const std::vector<Received>& Requests() const { return requests_; }
   // The last request of that id, or null.

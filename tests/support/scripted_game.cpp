@@ -30,13 +30,6 @@ engine::EngineObject* PlayTableView::CreateLookOnRequestBox(const char* name, co
   return box.object;
 }
 
-bool RecordingNotify::Handle(uint32_t notification_id, const shell::NotifyBody& body) {
-  if (auto* view = dynamic_cast<table::CTableView*>(Target())) {
-    view->RecordGameMessage(static_cast<int32_t>(notification_id), body.data, static_cast<int32_t>(body.length));
-  }
-  return CCardServerNotify::Handle(notification_id, body);
-}
-
 namespace {
 
 void Put(std::vector<uint8_t>* bytes, size_t offset, uint32_t word) {
@@ -89,7 +82,6 @@ table::CARD_COMBO ComboOf(const std::vector<int32_t>& ids) {
 ScriptedGame::ScriptedGame(TableApp* app, FakeGameServer* server, std::function<void(int)> frames)
     : app_(app), server_(server), frames_(std::move(frames)) {
   chairs_ = std::clamp(app_->GetChairCount(), 1, shell::kMaxChairs);
-  app_->SetNotifyHandler(std::make_unique<RecordingNotify>());
   server_->Answer(net::request::kPlay, 0);
 }
 
@@ -115,8 +107,8 @@ void ScriptedGame::Start(const std::vector<std::vector<int32_t>>& hands, int32_t
   holder->SetGameNumber(holder->GetGameNumber() + 1);
   holder->SetStateFlags(shell::IGameHandler::kStateInProgress);
   holder->SetActiveChair(first);
-  app_->SetGameRunning(true);
-  server_->Push(kGameStarted, Words({app_->GetTableRecordId(), static_cast<uint32_t>(holder->GetGameNumber())}));
+  server_->Push(shell::notify::kGameStarted,
+                Words({app_->GetTableRecordId(), static_cast<uint32_t>(holder->GetGameNumber())}));
   PlayTableView& table = view();
   table.ShowRoundBanner();
   table.state.chair_on_table = -1;
@@ -247,9 +239,9 @@ bool ScriptedGame::Over() const {
 
 void ScriptedGame::End() {
   shell::IGameHandler* holder = app_->GetTableStateHolder();
-  server_->Push(kGameEnded, Words({app_->GetTableRecordId(), static_cast<uint32_t>(holder->GetGameNumber())}));
+  server_->Push(shell::notify::kGameEnded,
+                Words({app_->GetTableRecordId(), static_cast<uint32_t>(holder->GetGameNumber())}));
   holder->SetStateFlags(0);
-  app_->SetGameRunning(false);
   const engine::ObjectMessage clear = engine::MakeMessage(view().GetKey(), table::view_msg::kClearAfterGame, 0, 0);
   view().OnMessage(&clear);
   frames_(settle_frames);

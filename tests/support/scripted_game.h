@@ -1,9 +1,12 @@
 // A round of the card table played on the scripted server, for tests and for recording sample
 // replays. The table view is the framework's own play flow (PlayTableView, on the default
-// 54-card values); ScriptedGame plays the server: it deals, pushes each seat's plays and passes
-// as notifications 221170 and 223100, echoes the user's own requests 221080 and 223000 back as
-// those notifications, and ends the round with 211080. The notification handler it installs
-// hands every table message to the view's replay recorder first, as a game's handler does.
+// 54-card values); ScriptedGame plays the server: it starts the round with 211040, pushes each
+// seat's plays and passes as notifications 221170 and 223100, echoes the user's own requests
+// 221080 and 223000 back as those notifications, and ends the round with 211080. Everything it
+// pushes goes through the application's own notification handler, which hands each table
+// notification to the view and its replay recorder. It also plays the game's part, which this
+// project does not hold: the deal, with the dealt hands kept beside a recording, and the
+// table-state holder's record of the round.
 //
 // Use: a TableViewFixture whose make_table_ makes a PlayTableView (see MakePlayTable), Start,
 // then ScriptedGame game(app, server, frames); game.Start(seed, first_chair); game.PlayRound().
@@ -74,13 +77,6 @@ class PlayTableView : public TestTableView {
 // Makes a PlayTableView, for TableViewFixture::make_table_.
 inline TestTableView* MakePlayTable() { return new PlayTableView(); }
 
-// The notification handler of a game: each table message is recorded (the view's
-// RecordGameMessage) before it is handled.
-class RecordingNotify : public shell::CCardServerNotify {
- public:
-  bool Handle(uint32_t notification_id, const shell::NotifyBody& body) override;
-};
-
 // Notification bodies as the server writes them.
 std::vector<uint8_t> PlayBody(int32_t chair, const table::CARD_COMBO& combo, int32_t next_chair, int32_t seconds);
 std::vector<uint8_t> PassBody(int32_t chair, int32_t next_chair, bool trick_over, int32_t seconds);
@@ -92,10 +88,6 @@ class ScriptedGame {
  public:
   static constexpr int kHandCards = 32;
   static constexpr int32_t kSeconds = 20;
-  // Notifications that start and end a recorded game.
-  static constexpr uint32_t kGameStarted = 211040;
-  static constexpr uint32_t kGameEnded = 211080;
-
   // frames(n) runs n engine frames of 5 ms.
   ScriptedGame(TableApp* app, FakeGameServer* server, std::function<void(int)> frames);
 

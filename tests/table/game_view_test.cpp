@@ -4,6 +4,7 @@
 // and not written when the write fails.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -68,6 +69,19 @@ TEST_F(GameView, TheIdleKickComesOnceAfterItsSecondsUnderBothTableOptions) {
   EXPECT_EQ(view().GetKickEvent(), 0u);
   Seconds(5);
   EXPECT_EQ(frame().exit_boxes.size(), 1u);
+}
+
+TEST_F(GameView, KickSecondsBeyondWhatThirtyTwoBitMillisecondsHoldWaitADayNotAMoment) {
+  // 4,294,968 s x 1000 is 704 ms past 2^32.
+  EXPECT_EQ(table::CGameView::KickDelayMs(4294968), 86400000u);
+  EXPECT_EQ(table::CGameView::KickDelayMs(INT32_MAX), 86400000u);
+  Start(test::CommandLineFor(0, 0x10000C0));
+  SetAnswerKickSeconds(4294968);
+  view().LoadKickTime();
+  view().StartIdleKickTimer();
+  EXPECT_NE(view().GetKickEvent(), 0u);
+  Seconds(3);
+  EXPECT_TRUE(frame().exit_boxes.empty());
 }
 
 TEST_F(GameView, WithoutBothOptionsOrWithoutSecondsThereIsNoKick) {

@@ -1,15 +1,17 @@
 // ctest-labels: replay table
-// Replay mode at the table: a round of the scripted game is recorded live, then started again as
-// the client starts a replay (the recorded table, offline, the replay bar opening the file) and
-// played back headless on the manual clock. The replay reaches the table the live game left (hands,
-// played cards, boards), each record at its recorded time with long pauses cut to 5000 ms, pauses
-// and steps as the bar's buttons ask, and damaged files are refused whole with a message box.
+// Replay mode at the table: a round of the scripted game is recorded live (every notification
+// through the application's own notification handler), then started again as the client starts
+// a replay (the recorded table, offline, the replay bar opening the file) and played back
+// headless on the manual clock. The replay reaches the table the live game left (hands, played
+// cards, boards), each record at its recorded time with long pauses cut to 5000 ms, pauses and
+// steps as the bar's buttons ask, and damaged files are refused whole with a message box.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "platform/files.h"
 #include "shell/game_handler.h"
 #include "shell/lobby_link.h"
+#include "shell/server_notify.h"
 #include "table/card_attributes.h"
 #include "table/card_view.h"
 #include "table/player_board.h"
@@ -91,6 +94,8 @@ class ReplayMode : public test::TableViewFixture {
     view().RefreshSeatedBoards();
     view().OnEnterGame();
     game_ = std::make_unique<test::ScriptedGame>(app_.get(), &server_->server(), [this](int n) { Frames(n); });
+    // Every notification goes through the application's own handler, which records.
+    EXPECT_EQ(typeid(*app_->GetNotifyHandler()), typeid(shell::CCardServerNotify));
     game_->Start(seed, first);
     // The live table records through its replay bar, which stays hidden.
     EXPECT_NE(view().GetReplayBar(), nullptr);
