@@ -4,7 +4,10 @@
 // paused so that a later play resumes where it stopped. The master volume times the stream's own
 // is the mixer's gain on its channel, never the system's mixer. A stream set to loop while it
 // plays loops from the end of that pass (noticed when asked whether it plays); one that stops
-// looping while it plays ends at its next play. Needs SDL2 and SDL2_mixer with Ogg and MP3.
+// looping while it plays ends at its next play. SDL's audio, once started, stays started until
+// the backend goes, also when no device opens: stopping it waits up to 100 ms for SDL's thread
+// that watches for devices, which a machine without sound would pay at every start. Needs SDL2
+// and SDL2_mixer with Ogg and MP3.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
@@ -22,20 +25,25 @@ namespace {
 
 class SdlSoundBackend final : public SoundBackend {
  public:
-  ~SdlSoundBackend() override { Free(); }
+  ~SdlSoundBackend() override {
+    Free();
+    if (audio_started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
 
   bool Init(uint32_t frequency) override {
     if (open_) return true;
     SilenceAudioLibraryMessages();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      ReportProblem("sound: no audio (%s)", SDL_GetError());
-      return false;
+    if (!audio_started_) {
+      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        ReportProblem("sound: no audio (%s)", SDL_GetError());
+        return false;
+      }
+      audio_started_ = true;
     }
     Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3);
     if (Mix_OpenAudio(static_cast<int>(frequency == 0 ? 44100 : frequency), AUDIO_S16SYS, 2, 1024) != 0) {
       ReportProblem("sound: the audio device cannot be opened (%s)", Mix_GetError());
       Mix_Quit();
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return false;
     }
     open_ = true;
@@ -66,7 +74,6 @@ class SdlSoundBackend final : public SoundBackend {
     channel_count_ = 0;
     Mix_CloseAudio();
     Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     open_ = false;
   }
 
@@ -202,6 +209,7 @@ class SdlSoundBackend final : public SoundBackend {
     return static_cast<int>(volume_ * stream.volume * MIX_MAX_VOLUME + 0.5f);
   }
 
+  bool audio_started_ = false;  // SDL's audio subsystem
   bool open_ = false;
   bool paused_all_ = false;
   float volume_ = 1.0f;
