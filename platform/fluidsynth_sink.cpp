@@ -1,19 +1,19 @@
 // FluidSynth sink: one synthesiser with the General MIDI sound font, sounded by the pulls of an
 // audio device through a MidiTimeline.
 //
-// The audio device is FluidSynth's default driver for the system (PulseAudio or ALSA on Debian),
-// then its SDL2 driver, each running our own pull function so that messages sound at their
-// frames. FluidSynth locks its synthesiser itself; the timeline takes messages from any thread.
+// The audio device is FluidSynth's default driver for the system (PulseAudio or ALSA on Debian)
+// running our own pull function, so that messages sound at their frames; where it opens none, an
+// SDL audio device does the same (FluidSynth's own SDL2 driver cannot run a pull function of
+// ours). FluidSynth locks its synthesiser itself; the timeline takes messages from any thread.
 #include "platform/fluidsynth_sink.h"
 
 #include <SDL2/SDL.h>
 #include <fluidsynth.h>
 
-#include <algorithm>
-
 #include "platform/audio_quiet.h"
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
+#include "platform/sdl_audio.h"
 
 namespace platform {
 
@@ -67,49 +67,34 @@ struct FluidSynthSink::Parts {
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_audio_driver_t* driver = nullptr;
-  bool sdl_audio = false;  // SDL's audio subsystem was started for the driver
+  SDL_AudioDeviceID sdl_device = 0;
 
   ~Parts() {
     if (driver != nullptr) delete_fluid_audio_driver(driver);
+    if (sdl_device != 0) SDL_CloseAudioDevice(sdl_device);
     if (synth != nullptr) delete_fluid_synth(synth);
     if (settings != nullptr) delete_fluid_settings(settings);
-    if (sdl_audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 };
 
-// The synthesiser rendering into the buffers of one pull.
+// The synthesiser rendering into one pull's stereo output, whose left and right samples lie step
+// floats apart (1: two buffers; 2: one buffer, interleaved).
 class FluidSynthSink::Output final : public MidiTimeline::Synthesiser {
  public:
-  static constexpr int kMaxBuffers = 16;
-
-  Output(fluid_synth_t* synth, int out_count, float** out, int fx_count, float** fx)
-      : synth_(synth), out_count_(std::min(out_count, kMaxBuffers)), out_(out), fx_count_(std::min(fx_count, kMaxBuffers)),
-        fx_(fx) {}
+  Output(fluid_synth_t* synth, float* left, float* right, int step)
+      : synth_(synth), left_(left), right_(right), step_(step) {}
 
   void Play(uint32_t message) override { Send(synth_, message); }
 
   void Render(int offset, int count) override {
-    float* out[kMaxBuffers];
-    float* fx[kMaxBuffers];
-    for (int i = 0; i < out_count_; ++i) out[i] = out_[i] + offset;
-    int fx_count = fx_count_;
-    if (fx_count == 0 && out_count_ >= 2) {
-      // No buffers of their own: reverb and chorus go into the dry output.
-      fx_count = 4;
-      fx[0] = fx[2] = out[0];
-      fx[1] = fx[3] = out[1];
-    } else {
-      for (int i = 0; i < fx_count; ++i) fx[i] = fx_[i] + offset;
-    }
-    fluid_synth_process(synth_, count, fx_count, fx, out_count_, out);
+    fluid_synth_write_float(synth_, count, left_, offset * step_, step_, right_, offset * step_, step_);
   }
 
  private:
   fluid_synth_t* const synth_;
-  const int out_count_;
-  float** const out_;
-  const int fx_count_;
-  float** const fx_;
+  float* const left_;
+  float* const right_;
+  const int step_;
 };
 
 std::unique_ptr<FluidSynthSink> FluidSynthSink::Make(const std::string& sound_font) {
@@ -152,31 +137,43 @@ FluidSynthSink::~FluidSynthSink() = default;
 bool FluidSynthSink::OpenDevice() {
   Parts& parts = *parts_;
   parts.driver = new_fluid_audio_driver2(parts.settings, &FluidSynthSink::DevicePull, this);
-  if (parts.driver == nullptr && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-    // FluidSynth's SDL2 driver expects the application to have started SDL's audio.
-    parts.sdl_audio = true;
-    fluid_settings_setstr(parts.settings, "audio.driver", "sdl2");
-    parts.driver = new_fluid_audio_driver2(parts.settings, &FluidSynthSink::DevicePull, this);
+  if (parts.driver == nullptr && StartSdlAudio()) {
+    SDL_AudioSpec wanted{};
+    wanted.freq = sample_rate_;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = 512;
+    wanted.callback = &FluidSynthSink::SdlPull;
+    wanted.userdata = this;
+    parts.sdl_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (parts.sdl_device != 0) SDL_PauseAudioDevice(parts.sdl_device, 0);
   }
-  if (parts.driver == nullptr) {
+  if (parts.driver == nullptr && parts.sdl_device == 0) {
     ReportProblem("MIDI: no audio device for FluidSynth; MIDI music stays silent");
     return false;
   }
   return true;
 }
 
-int FluidSynthSink::DevicePull(void* data, int frames, int fx_count, float* fx[], int out_count, float* out[]) {
+int FluidSynthSink::DevicePull(void* data, int frames, int, float*[], int out_count, float* out[]) {
   auto* sink = static_cast<FluidSynthSink*>(data);
-  Output output(sink->parts_->synth, out_count, out, fx_count, fx);
+  // Every driver of FluidSynth hands over at least a stereo pair, already silent; effects go
+  // into it too.
+  if (out_count < 2) return FLUID_OK;
+  Output output(sink->parts_->synth, out[0], out[1], 1);
   sink->timeline_.Pull(MicrosecondsOf(sink->clock_), frames, output);
   return FLUID_OK;
 }
 
+void FluidSynthSink::SdlPull(void* data, uint8_t* stream, int bytes) {
+  auto* sink = static_cast<FluidSynthSink*>(data);
+  auto* samples = reinterpret_cast<float*>(stream);
+  Output output(sink->parts_->synth, samples, samples + 1, 2);
+  sink->timeline_.Pull(MicrosecondsOf(sink->clock_), bytes / static_cast<int>(2 * sizeof(float)), output);
+}
+
 void FluidSynthSink::Pull(int frames, float* left, float* right) {
-  std::fill(left, left + frames, 0.0f);
-  std::fill(right, right + frames, 0.0f);
-  float* out[2] = {left, right};
-  Output output(parts_->synth, 2, out, 0, nullptr);
+  Output output(parts_->synth, left, right, 1);
   timeline_.Pull(MicrosecondsOf(clock_), frames, output);
 }
 

@@ -5,6 +5,7 @@
 // stream's thread late does not make the music late.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -46,7 +47,9 @@ class FluidSynthSink final : public MidiSink {
   FluidSynthSink(std::unique_ptr<Parts> parts, int sample_rate);
   static std::unique_ptr<FluidSynthSink> Make(const std::string& sound_font);
   bool OpenDevice();
+  // The pulls of FluidSynth's audio driver, and of an SDL audio device.
   static int DevicePull(void* sink, int frames, int fx_count, float* fx[], int out_count, float* out[]);
+  static void SdlPull(void* sink, uint8_t* stream, int bytes);
 
   const int sample_rate_;
   Clock& clock_;

@@ -4,10 +4,8 @@
 // paused so that a later play resumes where it stopped. The master volume times the stream's own
 // is the mixer's gain on its channel, never the system's mixer. A stream set to loop while it
 // plays loops from the end of that pass (noticed when asked whether it plays); one that stops
-// looping while it plays ends at its next play. SDL's audio, once started, stays started until
-// the backend goes, also when no device opens: stopping it waits up to 100 ms for SDL's thread
-// that watches for devices, which a machine without sound would pay at every start. Needs SDL2
-// and SDL2_mixer with Ogg and MP3.
+// looping while it plays ends at its next play. SDL's audio stays started also when no device
+// opens (sdl_audio.h). Needs SDL2 and SDL2_mixer with Ogg and MP3.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
@@ -17,6 +15,7 @@
 
 #include "platform/audio_quiet.h"
 #include "platform/diagnostics.h"
+#include "platform/sdl_audio.h"
 #include "platform/sound_channel.h"
 
 namespace platform {
@@ -25,20 +24,14 @@ namespace {
 
 class SdlSoundBackend final : public SoundBackend {
  public:
-  ~SdlSoundBackend() override {
-    Free();
-    if (audio_started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  }
+  ~SdlSoundBackend() override { Free(); }
 
   bool Init(uint32_t frequency) override {
     if (open_) return true;
     SilenceAudioLibraryMessages();
-    if (!audio_started_) {
-      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        ReportProblem("sound: no audio (%s)", SDL_GetError());
-        return false;
-      }
-      audio_started_ = true;
+    if (!StartSdlAudio()) {
+      ReportProblem("sound: no audio (%s)", SDL_GetError());
+      return false;
     }
     Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3);
     if (Mix_OpenAudio(static_cast<int>(frequency == 0 ? 44100 : frequency), AUDIO_S16SYS, 2, 1024) != 0) {
@@ -209,7 +202,6 @@ class SdlSoundBackend final : public SoundBackend {
     return static_cast<int>(volume_ * stream.volume * MIX_MAX_VOLUME + 0.5f);
   }
 
-  bool audio_started_ = false;  // SDL's audio subsystem
   bool open_ = false;
   bool paused_all_ = false;
   float volume_ = 1.0f;
