@@ -94,7 +94,8 @@ class PullingDevice {
     auto next = std::chrono::steady_clock::now();
     while (!stop_) {
       std::this_thread::sleep_until(next);
-      const int64_t late = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - next).count();
+      const int64_t late =
+          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - next).count();
       if (late > latest_pull_us_) latest_pull_us_ = late;
       sink_.Pull(kPeriodFrames, left.data(), right.data());
       next += period;

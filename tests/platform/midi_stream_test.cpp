@@ -242,9 +242,9 @@ TEST_F(MidiStreamAheadTest, EventsGoAheadOfTimeAndABufferComesBackOnceHandedWhil
   ASSERT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
   Step(0);
   EXPECT_EQ(HandedSince(start), (std::vector<Handed>{{0x403C90, 25, 0}, {0x403E90, 75, 0}}));
-  EXPECT_EQ(listener_.Calls(), (std::vector<Called>{{MOM_OPEN, nullptr, 0},
-                                                    {MOM_POSITIONCB, &first.header, 0},
-                                                    {MOM_DONE, &first.header, 0}}));
+  EXPECT_EQ(
+      listener_.Calls(),
+      (std::vector<Called>{{MOM_OPEN, nullptr, 0}, {MOM_POSITIONCB, &first.header, 0}, {MOM_DONE, &first.header, 0}}));
   Step(174);
   EXPECT_EQ(recorder_.Count(), 2u) << "not yet within the look-ahead";
   Step(1);
