@@ -221,6 +221,17 @@ class MidiStreamAheadTest : public MidiStreamTest {
     int64_t handed_ms;  // after start
     bool operator==(const Handed&) const = default;
   };
+  // Plays a buffer of a note at once and a second message ticks later (5 ms a tick); answers
+  // when the stream started.
+  int64_t StartTwoMessages(Buffer& buffer, uint32_t ticks, uint32_t second) {
+    SetDivision(100);
+    buffer.Add(0, 0x403C90);
+    buffer.Add(ticks, second);
+    Queue(buffer.Ready());
+    const int64_t start = clock_->PerformanceCounter();
+    EXPECT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
+    return start;
+  }
   std::vector<Handed> HandedSince(int64_t start) {
     std::vector<Handed> handed;
     for (const MidiRecorder::Entry& entry : recorder_.Entries()) {
@@ -256,13 +267,8 @@ TEST_F(MidiStreamAheadTest, EventsGoAheadOfTimeAndABufferComesBackOnceHandedWhil
 }
 
 TEST_F(MidiStreamAheadTest, APauseTakesBackWhatWentBeyondItAndTheRestartHandsItOverAgainLater) {
-  SetDivision(100);
   Buffer buffer;
-  buffer.Add(0, 0x403C90);
-  buffer.Add(20, 0x003C80);  // 100 ms later
-  Queue(buffer.Ready());
-  const int64_t start = clock_->PerformanceCounter();
-  midiStreamRestart(stream_);
+  const int64_t start = StartTwoMessages(buffer, 20, 0x003C80);
   Step(40);
   ASSERT_EQ(recorder_.Count(), 2u);
   midiStreamPause(stream_);
@@ -276,13 +282,8 @@ TEST_F(MidiStreamAheadTest, APauseTakesBackWhatWentBeyondItAndTheRestartHandsItO
 }
 
 TEST_F(MidiStreamAheadTest, AStopTakesBackWhatIsNotYetDue) {
-  SetDivision(100);
   Buffer buffer;
-  buffer.Add(0, 0x403C90);
-  buffer.Add(10, 0x403E90);  // 50 ms later
-  Queue(buffer.Ready());
-  const int64_t start = clock_->PerformanceCounter();
-  midiStreamRestart(stream_);
+  const int64_t start = StartTwoMessages(buffer, 10, 0x403E90);
   Step(30);
   ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
   EXPECT_EQ(HandedSince(start), (std::vector<Handed>{{0x403C90, 25, 0}}));
