@@ -12,8 +12,8 @@ void MidiRecorder::ShortMessage(uint32_t message, int64_t due_us, int64_t handed
 
 void MidiRecorder::Withdraw(uint64_t source, int64_t after_us) {
   std::lock_guard lock(mutex_);
-  withdrawals_ += static_cast<int>(std::erase_if(
-      entries_, [&](const Entry& entry) { return entry.source == source && entry.due_us > after_us; }));
+  withdrawals_ += static_cast<int>(
+      std::erase_if(entries_, [&](const Entry& entry) { return entry.source == source && entry.due_us > after_us; }));
 }
 
 void MidiRecorder::Silence(bool reset_controllers) {

@@ -36,7 +36,8 @@ void MidiTimeline::Add(uint32_t message, int64_t due_us, uint64_t source) {
 
 void MidiTimeline::Withdraw(uint64_t source, int64_t after_us) {
   std::lock_guard lock(mutex_);
-  std::erase_if(pending_, [&](const Pending& pending) { return pending.source == source && pending.due_us > after_us; });
+  std::erase_if(pending_,
+                [&](const Pending& pending) { return pending.source == source && pending.due_us > after_us; });
 }
 
 void MidiTimeline::KeepPlayed(bool keep) {
@@ -54,17 +55,20 @@ int64_t MidiTimeline::FrameOf(int64_t us) const {
 }
 
 void MidiTimeline::Follow(int64_t now_us) {
-  // How far the output runs ahead of the clock; a pull that comes late makes it smaller.
-  const int64_t lead = position_ - FrameOf(now_us);
-  window_lead_ = std::max(window_lead_, lead);
-  if (anchored_ && position_ - window_start_ < kWindowUs * sample_rate_ / 1000000) return;
-  const int64_t lead_us = window_lead_ * 1000000 / sample_rate_;
-  if (!anchored_ || lead_us > kJumpUs || lead_us < -kJumpUs) {
-    origin_us_ = now_us - position_ * 1000000 / sample_rate_;
-    anchored_ = true;
-  } else {
-    origin_us_ -= std::clamp(lead_us, -kStepUs, kStepUs);
+  if (anchored_) {
+    // How far the output runs ahead of the clock; a pull that comes late makes it smaller.
+    window_lead_ = std::max(window_lead_, position_ - FrameOf(now_us));
+    if (position_ - window_start_ < kWindowUs * sample_rate_ / 1000000) return;
+    const int64_t lead_us = window_lead_ * 1000000 / sample_rate_;
+    window_start_ = position_;
+    window_lead_ = INT64_MIN;
+    if (lead_us >= -kJumpUs && lead_us <= kJumpUs) {
+      origin_us_ -= std::clamp(lead_us, -kStepUs, kStepUs);
+      return;
+    }
   }
+  origin_us_ = now_us - position_ * 1000000 / sample_rate_;
+  anchored_ = true;
   window_start_ = position_;
   window_lead_ = INT64_MIN;
 }

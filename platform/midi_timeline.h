@@ -83,7 +83,7 @@ class MidiTimeline {
   int64_t position_ = 0;  // frames rendered so far
   bool anchored_ = false;
   int64_t origin_us_ = 0;
-  int64_t window_start_ = 0;        // the frame the current window of pulls began at
+  int64_t window_start_ = 0;         // the frame the current window of pulls began at
   int64_t window_lead_ = INT64_MIN;  // the most the output ran ahead of the mapping in it
 };
 

@@ -48,8 +48,7 @@ TEST_F(MidiTimelineTest, MessagesSoundFromTheBlockNearestTheirDueTimeWhateverThe
   timeline_.Add(0x403E90, kStartUs + 10600, 1);  // frame 678.4: block 704
   timeline_.Add(0x3C80, kStartUs + 3000, 2);     // handed later, due earlier: it sounds first
   PullInStep(20, 100);
-  EXPECT_EQ(synth_.heard,
-            (std::vector<Recorder::Heard>{{0x3C80, 192}, {0x403C90, 640}, {0x403E90, 704}}));
+  EXPECT_EQ(synth_.heard, (std::vector<Recorder::Heard>{{0x3C80, 192}, {0x403C90, 640}, {0x403E90, 704}}));
   EXPECT_EQ(synth_.rendered, 2000);
 }
 
