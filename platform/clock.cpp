@@ -167,6 +167,14 @@ Clock& CurrentClock() {
 
 void InstallClock(Clock* clock) { Installed().store(clock, std::memory_order_release); }
 
+int64_t MicrosecondsOf(Clock& clock) {
+  const int64_t count = clock.PerformanceCounter();
+  const int64_t frequency = clock.PerformanceFrequency();
+  if (frequency <= 0) return int64_t{clock.TickCount()} * 1000;
+  // Split so that nanosecond counters do not overflow.
+  return count / frequency * 1000000 + count % frequency * 1000000 / frequency;
+}
+
 ScopedManualClock::ScopedManualClock(uint32_t start_ms) : clock_(start_ms), previous_(Installed().load()) {
   InstallClock(&clock_);
 }

@@ -92,6 +92,8 @@ class ManualClock final : public Clock {
 Clock& CurrentClock();
 // Installs a clock (not owned); null reinstalls the steady clock.
 void InstallClock(Clock* clock);
+// The clock's performance counter in microseconds (its tick count where it has no counter).
+int64_t MicrosecondsOf(Clock& clock);
 
 // While alive, a ManualClock is installed; the previous clock comes back afterwards.
 class ScopedManualClock {

@@ -1,18 +1,19 @@
 // Recording MIDI sink: a list under a lock.
 #include "platform/midi_recorder.h"
 
-#include "platform/clock.h"
+#include <algorithm>
 
 namespace platform {
 
-void MidiRecorder::ShortMessage(uint32_t message, int64_t due_us, int64_t played_us) {
-  if (stamp_clock_ != nullptr) {
-    const int64_t count = stamp_clock_->PerformanceCounter();
-    const int64_t frequency = stamp_clock_->PerformanceFrequency();
-    if (frequency > 0) played_us = count / frequency * 1000000 + count % frequency * 1000000 / frequency;
-  }
+void MidiRecorder::ShortMessage(uint32_t message, int64_t due_us, int64_t handed_us, uint64_t source) {
   std::lock_guard lock(mutex_);
-  entries_.push_back({message, due_us, played_us});
+  entries_.push_back({message, due_us, handed_us, source});
+}
+
+void MidiRecorder::Withdraw(uint64_t source, int64_t after_us) {
+  std::lock_guard lock(mutex_);
+  withdrawals_ += static_cast<int>(
+      std::erase_if(entries_, [&](const Entry& entry) { return entry.source == source && entry.due_us > after_us; }));
 }
 
 void MidiRecorder::Silence(bool reset_controllers) {
@@ -41,16 +42,17 @@ int MidiRecorder::Resets() const {
   return resets_;
 }
 
+int MidiRecorder::Withdrawals() const {
+  std::lock_guard lock(mutex_);
+  return withdrawals_;
+}
+
 void MidiRecorder::Clear() {
   std::lock_guard lock(mutex_);
   entries_.clear();
   silences_ = 0;
   resets_ = 0;
-}
-
-void MidiRecorder::Reserve(size_t count) {
-  std::lock_guard lock(mutex_);
-  entries_.reserve(count);
+  withdrawals_ = 0;
 }
 
 }  // namespace platform

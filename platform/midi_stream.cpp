@@ -4,9 +4,21 @@
 // previous one; a tick lasts tempo / division microseconds (or a SMPTE frame's share), kept
 // exactly with a carried remainder so that long songs do not drift. The thread reads the clock
 // without holding the device lock, so a ManualClock may call back into the device from Advance.
+//
+// A sink with a look-ahead (a synthesiser that sounds each message at its due time itself) is
+// handed each event that much before it is due, in batches: the thread wakes when the next event
+// is three quarters of the look-ahead away, so it may come that late before any note does. Such
+// a stream starts (and goes on after a pause) a quarter of the look-ahead after the call, as an
+// audio device's latency would have it, so that the first notes have that margin too. Position
+// callbacks come as their events are handed over. A buffer handed over whole goes back at once
+// while another follows it, so that the caller refills it in time; the last one goes back when
+// its last event is due, so that the end of a song is not announced early. A pause takes back
+// what was handed beyond it and hands it over again, shifted, on restart; a stop takes back all
+// that is not yet due.
 #include "platform/midi_stream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -27,13 +39,8 @@ namespace {
 constexpr uint32_t kEventBytes = sizeof(MIDIEVENT);
 constexpr uint32_t kDefaultTempo = 500000;  // microseconds per quarter note: 120 beats a minute
 
-int64_t MicrosecondsOf(Clock& clock) {
-  const int64_t count = clock.PerformanceCounter();
-  const int64_t frequency = clock.PerformanceFrequency();
-  if (frequency <= 0) return int64_t{clock.TickCount()} * 1000;
-  // Split so that nanosecond counters do not overflow.
-  return count / frequency * 1000000 + count % frequency * 1000000 / frequency;
-}
+// Each stream's name towards its sink.
+std::atomic<uint64_t> g_next_source{1};
 
 uint32_t ReadWord(const char* p) {
   uint32_t value;
@@ -46,7 +53,13 @@ uint32_t ReadWord(const char* p) {
 class MidiStreamDevice {
  public:
   MidiStreamDevice(MidiSink* sink, Clock& clock, MidiCallback callback, uintptr_t instance)
-      : sink_(sink), clock_(clock), callback_(callback), instance_(instance) {
+      : sink_(sink),
+        look_ahead_us_(std::max<int64_t>(sink->LookAheadUs(), 0)),
+        start_delay_us_(look_ahead_us_ / 4),
+        source_(g_next_source++),
+        clock_(clock),
+        callback_(callback),
+        instance_(instance) {
     manual_clock_ = dynamic_cast<ManualClock*>(&clock_);
     if (manual_clock_ != nullptr) {
       waker_ = std::make_shared<Waker>();
@@ -67,10 +80,12 @@ class MidiStreamDevice {
       std::lock_guard lock(waker_->mutex);
       waker_->device = nullptr;
     }
+    const int64_t now = MicrosecondsOf(clock_);
     {
       std::lock_guard lock(mutex_);
       Post(MOM_CLOSE, nullptr);
       quit_ = true;
+      sink_->Withdraw(source_, now);
       ++changes_;
     }
     wake_.notify_all();
@@ -140,10 +155,15 @@ class MidiStreamDevice {
       std::lock_guard lock(mutex_);
       if (division_ == 0) return MMSYSERR_ERROR;
       if (run_ == RunState::kStopped) {
-        anchor_us_ = now;
+        anchor_us_ = now + start_delay_us_;
         remainder_ = 0;
       } else if (run_ == RunState::kPaused) {
-        anchor_us_ += now - paused_at_us_;
+        const int64_t shift = now + start_delay_us_ - paused_at_us_;
+        anchor_us_ += shift;
+        for (Ahead& ahead : ahead_) {
+          ahead.due_us += shift;
+          sink_->ShortMessage(ahead.message, ahead.due_us, now, source_);
+        }
       }
       run_ = RunState::kRunning;
       ++changes_;
@@ -160,6 +180,10 @@ class MidiStreamDevice {
       // Events due before this moment still go out; the position freezes here.
       paused_at_us_ = now;
       run_ = RunState::kPaused;
+      if (!ahead_.empty()) {
+        sink_->Withdraw(source_, now);
+        ForgetSounded(now);
+      }
       ++changes_;
     }
     wake_.notify_all();
@@ -168,8 +192,11 @@ class MidiStreamDevice {
 
   // Stops the stream and hands back every queued buffer (midiStreamStop and midiOutReset).
   MMRESULT Stop(bool reset_controllers) {
+    const int64_t now = MicrosecondsOf(clock_);
     std::unique_lock lock(mutex_);
     run_ = RunState::kStopped;
+    ahead_.clear();
+    sink_->Withdraw(source_, now);
     position_ = 0;
     anchor_us_ = 0;
     remainder_ = 0;
@@ -198,7 +225,7 @@ class MidiStreamDevice {
     if ((message & 0x80) == 0 || (message & 0xF0) == 0xF0) return MMSYSERR_INVALPARAM;
     const int64_t now = MicrosecondsOf(clock_);
     std::lock_guard lock(mutex_);
-    sink_->ShortMessage(message & 0xFFFFFF, now, now);
+    sink_->ShortMessage(message & 0xFFFFFF, now, now, 0);
     return MMSYSERR_NOERROR;
   }
 
@@ -219,6 +246,16 @@ class MidiStreamDevice {
     uint32_t message;
     MIDIHDR* header;
   };
+  // A message handed ahead of its time.
+  struct Ahead {
+    int64_t due_us;
+    uint32_t message;
+  };
+
+  // Called with the lock held: drops the messages handed ahead that are due by then.
+  void ForgetSounded(int64_t by_us) {
+    while (!ahead_.empty() && ahead_.front().due_us <= by_us) ahead_.pop_front();
+  }
 
   // Something changed that the device thread should look at (a clock step, for one).
   void Touch() {
@@ -255,32 +292,40 @@ class MidiStreamDevice {
       lock.unlock();
       const int64_t now = MicrosecondsOf(clock_);
       lock.lock();
-      int64_t next_due = -1;
-      const bool busy = PlayDue(now, &next_due);
+      int64_t next_wake = -1;
+      const bool busy = PlayDue(now, &next_wake);
       if (busy || !callbacks_.empty()) continue;
       idle_at_ = seen;
       returned_.notify_all();
       auto woken = [&] { return changes_ != seen || quit_ || !callbacks_.empty(); };
-      if (manual_clock_ != nullptr || next_due < 0) {
+      if (manual_clock_ != nullptr || next_wake < 0) {
         wake_.wait(lock, woken);
       } else {
-        wake_.wait_for(lock, std::chrono::microseconds(next_due - now), woken);
+        wake_.wait_for(lock, std::chrono::microseconds(next_wake - now), woken);
       }
     }
     exited_ = true;
     returned_.notify_all();
   }
 
-  // Releases the events due by now (or by the pause). Stops after an event that has a callback
-  // so that callbacks and events keep their order. Returns whether anything happened; when
-  // nothing did, next_due is the time of the next event (left alone when none is waiting).
-  bool PlayDue(int64_t now, int64_t* next_due) {
+  // Hands over the events due by now, or with a look-ahead by that much later (while paused: by
+  // the pause). Stops after an event that has a callback so that callbacks and events keep their
+  // order. Returns whether anything happened; when nothing did, next_wake is when something will
+  // be due (left alone when nothing waits on time).
+  bool PlayDue(int64_t now, int64_t* next_wake) {
     if (run_ == RunState::kStopped) return false;
-    const int64_t limit = run_ == RunState::kRunning ? now : paused_at_us_;
+    const bool running = run_ == RunState::kRunning;
+    const int64_t sounded = running ? now : paused_at_us_;  // the stream's time: what is due by it has sounded
+    const int64_t limit = running ? now + look_ahead_us_ : paused_at_us_;
+    ForgetSounded(sounded);
     bool released = false;
     while (!queue_.empty()) {
       MIDIHDR* header = queue_.front();
       if (position_ + kEventBytes > header->dwBytesRecorded) {
+        if (queue_.size() == 1 && anchor_us_ > sounded) {
+          if (!released && running) *next_wake = anchor_us_;
+          return released;
+        }
         queue_.pop_front();
         position_ = 0;
         header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
@@ -294,7 +339,7 @@ class MidiStreamDevice {
       const int64_t scaled = int64_t{delta} * tick_numerator_ + remainder_;
       const int64_t due = anchor_us_ + scaled / denominator;
       if (due > limit) {
-        if (!released && run_ == RunState::kRunning) *next_due = due;
+        if (!released && running) *next_wake = due - look_ahead_us_ + look_ahead_us_ / 4;
         return released;
       }
       anchor_us_ = due;
@@ -308,7 +353,10 @@ class MidiStreamDevice {
       } else {
         const uint32_t type = (event >> 24) & 0x3F;
         if (type == MEVT_SHORTMSG) {
-          if (event & 0x80) sink_->ShortMessage(event & 0xFFFFFF, due, now);
+          if (event & 0x80) {
+            sink_->ShortMessage(event & 0xFFFFFF, due, now, source_);
+            if (due > sounded) ahead_.push_back({due, event & 0xFFFFFF});
+          }
         } else if (type == MEVT_TEMPO) {
           const uint32_t tempo = event & 0xFFFFFF;
           if (tempo != 0 && (division_ & 0x8000) == 0) tick_numerator_ = tempo;
@@ -339,6 +387,9 @@ class MidiStreamDevice {
   }
 
   MidiSink* const sink_;
+  const int64_t look_ahead_us_;
+  const int64_t start_delay_us_;  // from a start or a restart to the first event's time
+  const uint64_t source_;
   Clock& clock_;
   ManualClock* manual_clock_ = nullptr;
   int listener_ = 0;
@@ -365,6 +416,7 @@ class MidiStreamDevice {
   int64_t anchor_us_ = 0;  // when the last released event was due (or the start)
   int64_t remainder_ = 0;  // microsecond fraction carried, in denominator units
   int64_t paused_at_us_ = 0;
+  std::deque<Ahead> ahead_;  // handed ahead and not yet due, in time order
 
   std::thread thread_;
 };

@@ -5,7 +5,9 @@
 // stream events {delta ticks, stream id, event} and starts the stream. The device thread
 // releases each short message to the stream's sink when its time has come (tempo events change
 // the pace from their own time on), reports an event flagged MEVT_F_CALLBACK with
-// MOM_POSITIONCB, and hands every finished buffer back with MOM_DONE, in queue order.
+// MOM_POSITIONCB, and hands every finished buffer back with MOM_DONE, in queue order. A sink that
+// sounds messages at their time itself (the synthesiser) gets them ahead of time instead, and
+// callbacks follow the hand-over (midi_stream.cpp says how).
 //
 // Callbacks arrive on the device thread. From inside a callback a caller may queue buffers and
 // send short messages; stopping, resetting or closing the stream must happen on another thread.

@@ -4,7 +4,8 @@
 // paused so that a later play resumes where it stopped. The master volume times the stream's own
 // is the mixer's gain on its channel, never the system's mixer. A stream set to loop while it
 // plays loops from the end of that pass (noticed when asked whether it plays); one that stops
-// looping while it plays ends at its next play. Needs SDL2 and SDL2_mixer with Ogg and MP3.
+// looping while it plays ends at its next play. SDL's audio stays started also when no device
+// opens (sdl_audio.h). Needs SDL2 and SDL2_mixer with Ogg and MP3.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
@@ -14,6 +15,7 @@
 
 #include "platform/audio_quiet.h"
 #include "platform/diagnostics.h"
+#include "platform/sdl_audio.h"
 #include "platform/sound_channel.h"
 
 namespace platform {
@@ -27,7 +29,7 @@ class SdlSoundBackend final : public SoundBackend {
   bool Init(uint32_t frequency) override {
     if (open_) return true;
     SilenceAudioLibraryMessages();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (!StartSdlAudio()) {
       ReportProblem("sound: no audio (%s)", SDL_GetError());
       return false;
     }
@@ -35,7 +37,6 @@ class SdlSoundBackend final : public SoundBackend {
     if (Mix_OpenAudio(static_cast<int>(frequency == 0 ? 44100 : frequency), AUDIO_S16SYS, 2, 1024) != 0) {
       ReportProblem("sound: the audio device cannot be opened (%s)", Mix_GetError());
       Mix_Quit();
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return false;
     }
     open_ = true;
@@ -66,7 +67,6 @@ class SdlSoundBackend final : public SoundBackend {
     channel_count_ = 0;
     Mix_CloseAudio();
     Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     open_ = false;
   }
 

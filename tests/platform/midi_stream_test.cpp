@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "platform/fluidsynth_sink.h"
 #include "platform/midi_recorder.h"
 #include "platform/midi_sink.h"
+#include "platform/midi_timeline.h"
 
 namespace platform {
 namespace {
@@ -55,8 +58,15 @@ struct Buffer {
   }
 };
 
+void SetStreamDivision(HMIDISTRM stream, uint32_t division) {
+  MIDIPROPTIMEDIV property;
+  property.dwTimeDiv = division;
+  ASSERT_EQ(midiStreamProperty(stream, &property, MIDIPROP_SET | MIDIPROP_TIMEDIV), MMSYSERR_NOERROR);
+}
+
 class MidiStreamTest : public ::testing::Test {
  protected:
+  explicit MidiStreamTest(int64_t look_ahead_us = 0) : recorder_(look_ahead_us) {}
   void SetUp() override {
     SetMidiMapperSink(&recorder_);
     uint32_t device = MIDI_MAPPER;
@@ -71,11 +81,7 @@ class MidiStreamTest : public ::testing::Test {
     }
     SetMidiMapperSink(nullptr);
   }
-  void SetDivision(uint32_t division) {
-    MIDIPROPTIMEDIV property;
-    property.dwTimeDiv = division;
-    ASSERT_EQ(midiStreamProperty(stream_, &property, MIDIPROP_SET | MIDIPROP_TIMEDIV), MMSYSERR_NOERROR);
-  }
+  void SetDivision(uint32_t division) { SetStreamDivision(stream_, division); }
   void Queue(MIDIHDR* header) {
     ASSERT_EQ(midiOutPrepareHeader(stream_, header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
     ASSERT_EQ(midiStreamOut(stream_, header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
@@ -91,7 +97,7 @@ class MidiStreamTest : public ::testing::Test {
   std::vector<std::pair<uint32_t, int64_t>> Heard(int64_t start) {
     std::vector<std::pair<uint32_t, int64_t>> heard;
     for (const MidiRecorder::Entry& entry : recorder_.Entries()) {
-      EXPECT_EQ(entry.played_us, entry.due_us);
+      EXPECT_EQ(entry.handed_us, entry.due_us);
       heard.push_back({entry.message, entry.due_us - start});
     }
     return heard;
@@ -203,8 +209,140 @@ TEST_F(MidiStreamTest, BadArgumentsAreRefused) {
   EXPECT_EQ(recorder_.Entries()[0].message, 0x7F07B0u);
 }
 
+// A stream into a sink that takes events 100 ms ahead of their time: the stream starts 25 ms
+// after the call.
+class MidiStreamAheadTest : public MidiStreamTest {
+ protected:
+  MidiStreamAheadTest() : MidiStreamTest(100000) {}
+
+  struct Handed {
+    uint32_t message;
+    int64_t due_ms;     // after start
+    int64_t handed_ms;  // after start
+    bool operator==(const Handed&) const = default;
+  };
+  // Plays a buffer of a note at once and a second message ticks later (5 ms a tick); answers
+  // when the stream started.
+  int64_t StartTwoMessages(Buffer& buffer, uint32_t ticks, uint32_t second) {
+    SetDivision(100);
+    buffer.Add(0, 0x403C90);
+    buffer.Add(ticks, second);
+    Queue(buffer.Ready());
+    const int64_t start = clock_->PerformanceCounter();
+    EXPECT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
+    return start;
+  }
+  std::vector<Handed> HandedSince(int64_t start) {
+    std::vector<Handed> handed;
+    for (const MidiRecorder::Entry& entry : recorder_.Entries()) {
+      handed.push_back({entry.message, (entry.due_us - start) / 1000, (entry.handed_us - start) / 1000});
+    }
+    return handed;
+  }
+};
+
+TEST_F(MidiStreamAheadTest, EventsGoAheadOfTimeAndABufferComesBackOnceHandedWhileAnotherFollows) {
+  SetDivision(100);  // 5 ms a tick
+  Buffer first, second;
+  first.Add(0, 0x403C90 | MEVT_F_CALLBACK);
+  first.Add(10, 0x403E90);
+  second.Add(40, 0x003C80);
+  Queue(first.Ready());
+  Queue(second.Ready());
+  const int64_t start = clock_->PerformanceCounter();
+  ASSERT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
+  Step(0);
+  EXPECT_EQ(HandedSince(start), (std::vector<Handed>{{0x403C90, 25, 0}, {0x403E90, 75, 0}}));
+  EXPECT_EQ(
+      listener_.Calls(),
+      (std::vector<Called>{{MOM_OPEN, nullptr, 0}, {MOM_POSITIONCB, &first.header, 0}, {MOM_DONE, &first.header, 0}}));
+  Step(174);
+  EXPECT_EQ(recorder_.Count(), 2u) << "not yet within the look-ahead";
+  Step(1);
+  EXPECT_EQ(HandedSince(start).back(), (Handed{0x3C80, 275, 175}));
+  Step(99);
+  EXPECT_EQ(listener_.Calls().size(), 3u) << "the last buffer stays until its last event is due";
+  Step(1);
+  EXPECT_EQ(listener_.Calls().back(), (Called{MOM_DONE, &second.header, 0}));
+}
+
+TEST_F(MidiStreamAheadTest, APauseTakesBackWhatWentBeyondItAndTheRestartHandsItOverAgainLater) {
+  Buffer buffer;
+  const int64_t start = StartTwoMessages(buffer, 20, 0x003C80);
+  Step(40);
+  ASSERT_EQ(recorder_.Count(), 2u);
+  midiStreamPause(stream_);
+  EXPECT_EQ(recorder_.Withdrawals(), 1);
+  Step(500);
+  EXPECT_EQ(recorder_.Count(), 1u);
+  midiStreamRestart(stream_);  // at 540 ms: the song goes on 25 ms later from where it stopped
+  Step(120);
+  EXPECT_EQ(HandedSince(start), (std::vector<Handed>{{0x403C90, 25, 0}, {0x3C80, 650, 540}}));
+  EXPECT_EQ(listener_.Calls().back(), (Called{MOM_DONE, &buffer.header, 0}));
+}
+
+TEST_F(MidiStreamAheadTest, AStopTakesBackWhatIsNotYetDue) {
+  Buffer buffer;
+  const int64_t start = StartTwoMessages(buffer, 10, 0x403E90);
+  Step(30);
+  ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
+  EXPECT_EQ(HandedSince(start), (std::vector<Handed>{{0x403C90, 25, 0}}));
+  EXPECT_EQ(recorder_.Silences(), 1);
+  EXPECT_EQ(listener_.Calls().back(), (Called{MOM_DONE, &buffer.header, 0}));
+}
+
 TEST(FluidSynthSinkTest, AMissingSoundFontGivesNoSink) {
   EXPECT_EQ(FluidSynthSink::Create("/nonexistent/none.sf2"), nullptr);
+}
+
+TEST(FluidSynthSinkTest, EventsSoundFromTheirFramesAndAStopSilencesAfterWhatWasDue) {
+  ScopedManualClock clock;
+  std::unique_ptr<FluidSynthSink> sink = FluidSynthSink::CreateWithoutDevice("");
+  ASSERT_NE(sink, nullptr);
+  ASSERT_EQ(sink->SampleRate(), 44100);
+  sink->Timeline().KeepPlayed(true);
+  SetMidiMapperSink(sink.get());
+  Listener listener;
+  HMIDISTRM stream = nullptr;
+  ASSERT_EQ(midiStreamOpen(&stream, nullptr, 1, &Listener::Callback, reinterpret_cast<uintptr_t>(&listener),
+                           CALLBACK_FUNCTION),
+            MMSYSERR_NOERROR);
+  SetStreamDivision(stream, 100);  // 5 ms a tick; the stream starts 50 ms after the call
+  Buffer buffer;
+  buffer.Add(0, 0x403C90);   // 50 ms: frame 2205, block 2176
+  buffer.Add(10, 0x403E90);  // 100 ms: frame 4410, block 4416
+  buffer.Add(17, 0x003C80);  // 185 ms
+  ASSERT_EQ(midiOutPrepareHeader(stream, buffer.Ready(), sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(midiStreamOut(stream, &buffer.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(midiStreamRestart(stream), MMSYSERR_NOERROR);
+  MidiStreamSettle(stream);
+
+  // The device pulls 10 ms of output every 10 ms, up to the 100 ms frame, then no more for a while.
+  std::vector<float> left(441), right(441);
+  sink->Pull(441, left.data(), right.data());
+  for (int i = 0; i < 9; ++i) {
+    clock->Advance(10);
+    MidiStreamSettle(stream);
+    sink->Pull(441, left.data(), right.data());
+  }
+  clock->Advance(15);
+  MidiStreamSettle(stream);
+  ASSERT_EQ(midiStreamStop(stream), MMSYSERR_NOERROR);  // at 105 ms: the 100 ms event has not sounded yet
+  for (int i = 0; i < 10; ++i) sink->Pull(441, left.data(), right.data());
+
+  std::vector<std::pair<uint32_t, int64_t>> played;
+  for (const MidiTimeline::Played& message : sink->Timeline().TakePlayed()) {
+    if (message.source != 0) {
+      EXPECT_LE(std::abs(message.played_frame - message.due_frame), 32);
+    }
+    played.push_back({message.message, message.played_frame});
+  }
+  std::vector<std::pair<uint32_t, int64_t>> expected = {{0x403C90, 2176}, {0x403E90, 4416}};
+  for (uint32_t channel = 0; channel < 16; ++channel) expected.push_back({0x7BB0 | channel, 4608});  // notes off
+  EXPECT_EQ(played, expected);
+
+  EXPECT_EQ(midiStreamClose(stream), MMSYSERR_NOERROR);
+  SetMidiMapperSink(nullptr);
 }
 
 }  // namespace

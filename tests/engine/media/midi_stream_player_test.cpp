@@ -101,7 +101,7 @@ class MidiStreamPlayerTest : public ::testing::Test {
   std::vector<Heard> HeardSince(int64_t start_us) {
     std::vector<Heard> heard;
     for (const platform::MidiRecorder::Entry& entry : recorder_.Entries()) {
-      EXPECT_EQ(entry.played_us, entry.due_us) << "message 0x" << std::hex << entry.message;
+      EXPECT_EQ(entry.handed_us, entry.due_us) << "message 0x" << std::hex << entry.message;
       heard.push_back({entry.message, entry.due_us - start_us});
     }
     return heard;
@@ -206,6 +206,37 @@ TEST_F(MidiStreamPlayerTest, ADenseSongThatOverflowsBuffersKeepsEveryEventOnTime
   Run(player, 250);
   EXPECT_EQ(HeardSince(start), expected);
   EXPECT_FALSE(player.IsPlaying());
+}
+
+// The player over a synthesiser that takes events 200 ms ahead of their time: the stream starts
+// 50 ms after Play, and buffers come back as soon as they are handed over.
+class MidiStreamPlayerAheadTest : public MidiStreamPlayerTest {
+ protected:
+  void SetUp() override { platform::SetMidiMapperSink(&ahead_); }
+  platform::MidiRecorder ahead_{200000};
+};
+
+TEST_F(MidiStreamPlayerAheadTest, ALongSongKeepsEveryEventAndEndsOnlyAfterItsLastEvent) {
+  MidiFileBuilder file(0, 100);  // 5 ms a tick
+  auto& track = file.AddTrack();
+  for (uint32_t i = 0; i < 200; ++i) {
+    track.Event(i == 0 ? 0 : 2, {0x90, static_cast<uint8_t>(60 + i % 12), static_cast<uint8_t>(i % 2 ? 0 : 100)});
+  }
+  track.End();
+  MidiStreamPlayer player;
+  ASSERT_TRUE(Load(player, file.Bytes()));
+  const int64_t start = NowUs();
+  player.Play(false);
+  int ended_ms = 0;
+  while (player.IsPlaying() && ended_ms < 3000) {
+    Run(player, 1);
+    ++ended_ms;
+  }
+  const std::vector<platform::MidiRecorder::Entry> entries = ahead_.Entries();
+  ASSERT_EQ(entries.size(), 200u);
+  for (uint32_t i = 0; i < entries.size(); ++i) EXPECT_EQ(entries[i].due_us - start, 50000 + i * 10000) << i;
+  EXPECT_EQ(entries.back().due_us - entries.back().handed_us, 200000) << "handed a look-ahead before it is due";
+  EXPECT_EQ(ended_ms, 2040) << "the song ends with its last event, not when it was handed over";
 }
 
 TEST_F(MidiStreamPlayerTest, PauseFreezesTheSongAndResumeGoesOnFromThere) {
@@ -375,7 +406,7 @@ TEST_F(MidiStreamPlayerTest, AVerySlowTempoPercentStaysATempo) {
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[1].message, Msg(0x80, 60, 0));
   EXPECT_EQ(entries[1].due_us - start, 167772);  // one tick of 16777215 us a quarter at 100 a quarter
-  EXPECT_LT(entries[1].played_us - entries[1].due_us, 1000) << "within the clock step";
+  EXPECT_LT(entries[1].handed_us - entries[1].due_us, 1000) << "within the clock step";
 }
 
 TEST_F(MidiStreamPlayerTest, TheBufferBudgetFollowsTheTempo) {
