@@ -15,6 +15,8 @@
 #include "platform/cursor.h"
 #include "shell/app_messages.h"
 #include "shell/lobby_link.h"
+#include "shell/server_notify.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/frame_fixture.h"
 
 namespace {
@@ -102,6 +104,37 @@ TEST_F(PlayerCard, AUserCardIsMadeFromAPlayerRecord) {
   // A record without a user makes nothing.
   frame().ShowUserCard(Record(0, 4));
   EXPECT_EQ(frame().GetCardUser(), 1002u);
+}
+
+// Where the cards write their texts: the name, and (user card) the lines below it.
+constexpr platform::RECT kCardName{180, 40, 340, 64};
+constexpr platform::RECT kUserCardLines{140, 40, 340, 260};
+
+TEST_F(PlayerCard, TheLobbysUserDetailsShowTheirNamesAsTheyAre) {
+  Start();
+  PlayerRecord r = Record(1003, 2);
+  r.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, "<c=255>X");
+  r.SetText(PlayerRecord::kLevelText, PlayerRecord::kLevelTextBytes, "<c=255>高手");
+  DeliverUserCard(std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
+  const engine::CanvasObject* card = frame().GetCard();
+  ASSERT_NE(card, nullptr);
+  EXPECT_EQ(frame().GetCardUser(), 1003u);
+  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);  // the name in its own colour
+  EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kUserCardLines), 0u);  // nothing red
+}
+
+TEST_F(PlayerCard, TheServersDuanCardShowsItsNameAsItIs) {
+  app_->SetMatch(true);
+  Start(test::kTestCommandLine, false);
+  frame::DuanCardRecord r;
+  r.SetWord(frame::DuanCardRecord::kUserId, 1002);
+  r.SetText(frame::DuanCardRecord::kName, frame::DuanCardRecord::kNameBytes, "<c=255>X");
+  server().Push(shell::notify::kPlayerDuan, std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
+  const engine::CanvasObject* card = frame().GetCard();
+  ASSERT_NE(card, nullptr);
+  EXPECT_EQ(frame().GetCardUser(), 1002u);
+  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);
+  EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kCardName), 0u);
 }
 
 TEST_F(PlayerCard, ACardForAPointLeansTowardTheMiddleAndKeepsItsMargin) {
