@@ -1,5 +1,6 @@
 // The floating player card in its two forms, the user information card and the duan card, drawn
 // into one canvas; where it goes; and the user details the lobby hands over for it.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -59,10 +60,15 @@ DuanCardRecord DuanCardFromTableExtra(const shell::TableExtraRecord& extra) {
   return r;
 }
 
-std::string RateText(int32_t part, int32_t games, const char* none) {
+int64_t GamesPlayed(int32_t wins, int32_t losses, int32_t draws) {
+  return int64_t{std::max(wins, 0)} + std::max(losses, 0) + std::max(draws, 0);
+}
+
+std::string RateText(int32_t part, int64_t games, const char* none) {
   if (games <= 0) return none;
+  const int64_t share = std::clamp<int64_t>(part, 0, games);
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f%%", static_cast<double>(part) / games * 100.0);
+  std::snprintf(text, sizeof text, "%.2f%%", static_cast<double>(share) / static_cast<double>(games) * 100.0);
   return text;
 }
 
@@ -157,7 +163,7 @@ void GameFrame::ShowDuanCard(const uint8_t* data, size_t size) {
   line(150, "输", value);
   std::snprintf(value, sizeof value, "%d", draws);
   line(170, "和", value);
-  line(190, "胜率", RateText(wins, wins + losses + draws, "100%").c_str());
+  line(190, "胜率", RateText(wins, GamesPlayed(wins, losses, draws), "100%").c_str());
   std::snprintf(value, sizeof value, "<c=%d>%d胜<c=%d>%d负<c=%d>%d平", 255, r.Int(DuanCardRecord::kSessionWins), 0xFF00,
                 r.Int(DuanCardRecord::kSessionLosses), 0x1CE1FE, r.Int(DuanCardRecord::kSessionDraws));
   line(220, "本场", value);
@@ -204,7 +210,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
   const int32_t wins = record.Int(PlayerRecord::kWins);
   const int32_t losses = record.Int(PlayerRecord::kLosses);
   const int32_t draws = record.Int(PlayerRecord::kDraws);
-  const int32_t games = wins + losses + draws;
+  const int64_t games = GamesPlayed(wins, losses, draws);
   line("   经 验 ： %d", record.Int(PlayerRecord::kExperience));
   line("断 线 率 ： %s", RateText(record.Int(PlayerRecord::kDisconnects), games, "0.00%").c_str());
   line("   网 速 ： %d", record.Int(PlayerRecord::kNetSpeed));

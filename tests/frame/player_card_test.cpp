@@ -4,6 +4,7 @@
 // next to a point or beside the user list, and how the table's player boards show and hide it.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -54,6 +55,19 @@ TEST(CardRates, NoGamesShowTheirOwnTextAndOthersTwoDecimals) {
   EXPECT_EQ(frame::RateText(3, 4, "100%"), "75.00%");
   EXPECT_EQ(frame::RateText(1, 3, "100%"), "33.33%");
   EXPECT_EQ(frame::RateText(0, 7, "100%"), "0.00%");
+}
+
+TEST(CardRates, CountsAtTheEdgeOfTheirWordsStillMakeARateBetweenNoneAndAll) {
+  constexpr int32_t kMost = INT32_MAX;
+  EXPECT_EQ(frame::GamesPlayed(kMost, 1, 0), int64_t{kMost} + 1);
+  EXPECT_EQ(frame::GamesPlayed(kMost, kMost, kMost), int64_t{kMost} * 3);
+  EXPECT_EQ(frame::RateText(kMost, frame::GamesPlayed(kMost, 1, 0), "100%"), "100.00%");
+  EXPECT_EQ(frame::RateText(kMost, frame::GamesPlayed(kMost, kMost, kMost), "100%"), "33.33%");
+  // A count below zero is no game at all, and no share is more than all or less than none.
+  EXPECT_EQ(frame::GamesPlayed(-5, 3, INT32_MIN), 3);
+  EXPECT_EQ(frame::RateText(-5, frame::GamesPlayed(-5, -1, -1), "100%"), "100%");
+  EXPECT_EQ(frame::RateText(9, 4, "0.00%"), "100.00%");
+  EXPECT_EQ(frame::RateText(-9, 4, "0.00%"), "0.00%");
 }
 
 TEST(DuanCardRecord, IsFilledFromTheMatchRecordWithItsNamesKeptInTheirFields) {
@@ -110,11 +124,16 @@ TEST_F(PlayerCard, AUserCardIsMadeFromAPlayerRecord) {
 constexpr platform::RECT kCardName{180, 40, 340, 64};
 constexpr platform::RECT kUserCardLines{140, 40, 340, 260};
 
-TEST_F(PlayerCard, TheLobbysUserDetailsShowTheirNamesAsTheyAre) {
+TEST_F(PlayerCard, TheLobbysUserDetailsShowAsTheyAreWhateverTheirNamesAndCountsHold) {
   Start();
   PlayerRecord r = Record(1003, 2);
   r.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, "<c=255>X");
   r.SetText(PlayerRecord::kLevelText, PlayerRecord::kLevelTextBytes, "<c=255>高手");
+  // Counts whose sum does not fit a word.
+  r.SetWord(PlayerRecord::kWins, 0x7FFFFFFF);
+  r.SetWord(PlayerRecord::kLosses, 1);
+  r.SetWord(PlayerRecord::kDraws, 0x7FFFFFFF);
+  r.SetWord(PlayerRecord::kDisconnects, 0x7FFFFFFF);
   DeliverUserCard(std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
   const engine::CanvasObject* card = frame().GetCard();
   ASSERT_NE(card, nullptr);
@@ -123,12 +142,14 @@ TEST_F(PlayerCard, TheLobbysUserDetailsShowTheirNamesAsTheyAre) {
   EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kUserCardLines), 0u);  // nothing red
 }
 
-TEST_F(PlayerCard, TheServersDuanCardShowsItsNameAsItIs) {
+TEST_F(PlayerCard, TheServersDuanCardShowsItsNameAsItIsWhateverItsCountsHold) {
   app_->SetMatch(true);
   Start(test::kTestCommandLine, false);
   frame::DuanCardRecord r;
   r.SetWord(frame::DuanCardRecord::kUserId, 1002);
   r.SetText(frame::DuanCardRecord::kName, frame::DuanCardRecord::kNameBytes, "<c=255>X");
+  r.SetWord(frame::DuanCardRecord::kWins, 0x7FFFFFFF);
+  r.SetWord(frame::DuanCardRecord::kLosses, 1);
   server().Push(shell::notify::kPlayerDuan, std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
   const engine::CanvasObject* card = frame().GetCard();
   ASSERT_NE(card, nullptr);
