@@ -7,6 +7,7 @@
 
 #include "engine/core/compression.h"
 #include "engine/media/byte_span.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 
 namespace dialogs {
@@ -370,6 +371,15 @@ bool SaveReplayFile(const std::string& path, const ReplayFile& replay, std::stri
     return false;
   }
   return true;
+}
+
+int SaveNewReplayFile(const std::vector<std::string>& names, const ReplayFile& replay, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (names.empty() || !EncodeReplayFile(replay, &bytes, error)) return -1;
+  platform::AtomicFile file(names.front());
+  const int taken = file.Write(bytes.data(), bytes.size()) ? file.CommitNew(names) : -1;
+  if (taken < 0) engine::ReportFormatError(error, "replay file could not be written: %s", file.error().c_str());
+  return taken;
 }
 
 bool LoadReplayFile(const std::string& path, ReplayFile* out, std::string* error) {

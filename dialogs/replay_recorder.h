@@ -72,8 +72,10 @@ class CReplayRecorder {
   void SetMatchInfoOf(const ReplayMatchInfo& info);
 
  private:
-  // A name for the new file that no file has yet: date, time and table, then "-2", "-3"...
-  std::string NewFilePath() const;
+  // How many games of one table and second can be saved: "-2" to "-999" follow the first name.
+  static constexpr int kMaxNamesPerStem = 999;
+  // The names the new file may take, in turn: date, time and table, then "-2", "-3"...
+  std::vector<std::string> NewFileNames() const;
 
   const bool match_;
   ReplayFile replay_;

@@ -162,6 +162,17 @@ TEST_F(ReplayRecorderTest, GamesSavedInTheSameSecondGetTheirOwnFiles) {
   EXPECT_TRUE(platform::FileExists(second));
 }
 
+TEST_F(ReplayRecorderTest, ANameThatAnythingStandsAtIsPassedOverEvenALinkToNothing) {
+  // The game's own name is taken by a link to a file that is not there.
+  const fs::path folder = platform::NativePath(folder_);
+  fs::create_directories(folder);
+  fs::create_symlink(dir_ / "nowhere.rep", folder / "20261207-083000-17.rep");
+  dialogs::CReplayRecorder recorder;
+  EXPECT_EQ(RecordGame(recorder), folder_ + "20261207-083000-17-2.rep");
+  EXPECT_TRUE(fs::is_symlink(folder / "20261207-083000-17.rep"));
+  EXPECT_FALSE(fs::exists(dir_ / "nowhere.rep"));
+}
+
 TEST_F(ReplayRecorderTest, TheMatchRecorderWritesTheLongHeaderWithTheMatchDetails) {
   dialogs::CMatchReplayRecorder recorder;
   EXPECT_TRUE(recorder.IsMatch());
