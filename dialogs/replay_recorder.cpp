@@ -54,6 +54,7 @@ void CReplayRecorder::SetMatchInfoOf(const ReplayMatchInfo& info) {
 
 void CReplayRecorder::StartRecording() {
   replay_ = ReplayFile();
+  ++version_;
   replay_.match = match_;
   replay_.start_time = platform::GetLocalTime();
   replay_.start_time.milliseconds = 0;
@@ -76,6 +77,7 @@ bool CReplayRecorder::WriteTableSnapshot(const ReplayTableSnapshot& table) {
     return false;
   }
   replay_.table = std::move(check.table);
+  ++version_;
   has_snapshot_ = true;
   return true;
 }
@@ -108,6 +110,7 @@ bool CReplayRecorder::AddRecord(int32_t id, const void* data, int32_t length) {
     record.data.assign(bytes, bytes + length);
   }
   replay_.records.push_back(std::move(record));
+  ++version_;
   body_bytes_ += kReplayRecordHeadSize + static_cast<uint32_t>(length);
   return true;
 }
@@ -141,6 +144,7 @@ bool CReplayRecorder::StopAndSave(std::string* out_path, bool save) {
   }
   replay_.state_block = state_;
   if (match_) replay_.match_info = match_info_;
+  ++version_;
   // Games saved in the same second at the same table get "-2", "-3"... A name is taken only if
   // nothing stands there as the file is renamed to it, so no file is ever replaced.
   const std::vector<std::string> names = NewFileNames();
@@ -165,6 +169,7 @@ void CReplayRecorder::TakeReplay(ReplayFile replay) {
   recording_ = false;
   has_snapshot_ = true;
   replay_ = std::move(replay);
+  ++version_;
   state_.assign(kReplayStateWords, -1);
   const size_t words = std::min(replay_.state_block.size(), state_.size());
   std::copy(replay_.state_block.begin(), replay_.state_block.begin() + static_cast<std::ptrdiff_t>(words),
