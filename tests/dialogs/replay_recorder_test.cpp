@@ -100,7 +100,9 @@ TEST_F(ReplayRecorderTest, ReplayModeLoadsTheHandsIntoTheStateBlock) {
   const std::string path = RecordGame(recorder);
   dialogs::CReplayRecorder player;
   std::string error;
+  const uint64_t empty = player.GetReplayVersion();
   ASSERT_TRUE(player.LoadReplay(path, &error)) << error;
+  EXPECT_NE(player.GetReplayVersion(), empty);  // what was read from the empty game is stale
   EXPECT_FALSE(player.IsRecording());
   const std::span<const int32_t> hands = std::as_const(player).GetStateBlock();
   ASSERT_EQ(hands.size(), dialogs::kReplayStateWords);
@@ -114,8 +116,10 @@ TEST_F(ReplayRecorderTest, ReplayModeLoadsTheHandsIntoTheStateBlock) {
   ASSERT_NE(f, nullptr);
   std::fputc('x', f);
   std::fclose(f);
+  const uint64_t loaded = player.GetReplayVersion();
   EXPECT_FALSE(player.LoadReplay(path, &error));
   EXPECT_NE(error.find("after the header"), std::string::npos) << error;
+  EXPECT_EQ(player.GetReplayVersion(), loaded);
   EXPECT_EQ(player.GetStateBlock()[95], 95);
   EXPECT_EQ(player.GetReplay().records.size(), 3u);
 }
