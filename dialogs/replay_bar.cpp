@@ -256,10 +256,10 @@ void CReplayBar::Advance() {
   position_ = static_cast<uint32_t>(std::min<uint64_t>(base_position_ + elapsed, GetLength()));
   // At most kRecordsPerTurn records a turn: the rest of those due follow in the next turns, so
   // that many records at one time keep the window answering its buttons between them.
-  for (size_t played = 0; playing_ && played < kRecordsPerTurn && next_ < schedule_.size() &&
-                          schedule_[next_] <= position_;
-       ++played) {
+  size_t handed = 0;
+  while (playing_ && handed < kRecordsPerTurn && next_ < schedule_.size() && schedule_[next_] <= position_) {
     PlayRecord(next_++);
+    ++handed;
   }
   if (next_ >= schedule_.size()) {
     Finish();

@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The floating player card: the user card made from a player record, the duan card made from a
 // player's match record (names copied within their fields), the rates it shows, where it is put
 // next to a point or beside the user list, and how the table's player boards show and hide it.
@@ -138,7 +138,7 @@ TEST_F(PlayerCard, TheLobbysUserDetailsShowAsTheyAreWhateverTheirNamesAndCountsH
   const engine::CanvasObject* card = frame().GetCard();
   ASSERT_NE(card, nullptr);
   EXPECT_EQ(frame().GetCardUser(), 1003u);
-  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);  // the name in its own colour
+  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);       // the name in its own colour
   EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kUserCardLines), 0u);  // nothing red
 }
 
