@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The game frame's chrome, cloth and layout in the client's main window (headless): where the
 // table scene, the side panel, the splitter, the strips and the window buttons go, for the
 // window's size and the side panel's state, and what the window shows.

@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The message boxes and boards over the game window: each box's buttons send their records and
 // close it, the countdown answers for the player only where that is safe, the link opens through
 // the checked opener, the frame stacks boxes and sliding boards by its count, and a player's exit

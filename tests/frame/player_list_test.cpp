@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The user list's rows and their context menu in the client's window: what each row shows, the
 // highlight, the user's card, the menu's lines and where it opens, and what its entries send to
 // the game server, the lobby, the chat and the clipboard, also when users come and go while the

@@ -1,4 +1,4 @@
-// ctest-labels: play table
+// ctest-labels: play table tsan
 // The table's notifications and game messages as the table view shows them: malformed bodies
 // refused without harm, the chat lines with names that cannot open tags, the look-on request
 // box and its answers, the round banner, the information boxes, waiting game messages, the

@@ -1,4 +1,4 @@
-// ctest-labels: table
+// ctest-labels: table tsan
 // Seats and player boards: chairs to view positions and back, the turn order, the boards' names,
 // places, anchors and banners for three and four chairs, and what a board sends and shows.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: replay table
+// ctest-labels: replay table tsan
 // Replay mode at the table: a round of the scripted game is recorded live, then started again as
 // the client starts a replay (the recorded table, offline, the replay bar opening the file) and
 // played back headless on the manual clock. The replay reaches the table the live game left (hands,
