@@ -9,7 +9,7 @@ namespace dialogs {
 bool CLookOnRequestBox::Setup(const char* name, const char* avatar, const engine::ObjectMessage* accept,
                               const engine::ObjectMessage* refuse) {
   if (!MakeBody("bit_systemboard", kWidth, kHeight)) return false;
-  const std::string shown = shell::PlainCanvasText(name != nullptr ? name : "");
+  const std::string shown = shell::InertCanvasText(name != nullptr ? name : "");
   text_ = "<c=255>" + shown + "<c=0> 请求看牌!";
   DrawBackground();
   // The request is written in dark letters: it stands on a light plate.

@@ -254,7 +254,13 @@ void CReplayBar::Advance() {
   if (!playing_) return;
   const uint64_t elapsed = static_cast<uint64_t>(platform::GetTickCount() - base_tick_) * GetSpeed();
   position_ = static_cast<uint32_t>(std::min<uint64_t>(base_position_ + elapsed, GetLength()));
-  while (playing_ && next_ < schedule_.size() && schedule_[next_] <= position_) PlayRecord(next_++);
+  // At most kRecordsPerTurn records a turn: the rest of those due follow in the next turns, so
+  // that many records at one time keep the window answering its buttons between them.
+  size_t handed = 0;
+  while (playing_ && handed < kRecordsPerTurn && next_ < schedule_.size() && schedule_[next_] <= position_) {
+    PlayRecord(next_++);
+    ++handed;
+  }
   if (next_ >= schedule_.size()) {
     Finish();
     return;
@@ -262,7 +268,7 @@ void CReplayBar::Advance() {
   if (!playing_) return;
   CancelWake();
   const uint32_t speed = static_cast<uint32_t>(GetSpeed());
-  const uint32_t due = (schedule_[next_] - position_ + speed - 1) / speed;
+  const uint32_t due = schedule_[next_] <= position_ ? 0 : (schedule_[next_] - position_ + speed - 1) / speed;
   const engine::ObjectMessage wake = engine::MakeMessage(GetKey(), kWake, 0, 0);
   wake_ = DelayFor(this, std::min(due, kTimeRefreshMs), &wake);
   DrawTime();

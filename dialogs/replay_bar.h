@@ -11,7 +11,8 @@
 // The table is reached by the object key given with SetTarget: an engine object implementing
 // shell::ReplayTableTarget (the table view). Records go to PlayRecordedMessage; a rewind and a
 // pause are told to it. Time comes from the platform clock; the next record is a delayed message
-// to the bar itself, so a paused or removed bar plays nothing.
+// to the bar itself, so a paused or removed bar plays nothing. A turn hands the table at most
+// kRecordsPerTurn records, however many are due: the rest follow turn by turn.
 //
 // A replay file that is damaged, or recorded at a table of another size, is refused whole when it
 // is opened: the frame's message box says so and nothing of it is played.
@@ -44,6 +45,9 @@ class CReplayBar : public engine::WidgetBase {
   static constexpr uint32_t kDefaultMaxStepDelayMs = 5000;
   // The time shown is brought up to date at least this often while playing.
   static constexpr uint32_t kTimeRefreshMs = 500;
+  // The most records handed to the table in one turn of the engine; more that are due wait for
+  // the next turns.
+  static constexpr size_t kRecordsPerTurn = 8;
   static constexpr int32_t kSpeeds[] = {1, 2, 4};
   // The plate when the skin lacks its picture.
   static constexpr int32_t kWidth = 300;

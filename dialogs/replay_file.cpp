@@ -7,6 +7,7 @@
 
 #include "engine/core/compression.h"
 #include "engine/media/byte_span.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 
 namespace dialogs {
@@ -289,13 +290,10 @@ bool DecodeReplayFile(const uint8_t* bytes, size_t size, ReplayFile* out, std::s
     }
   }
 
+  // The stream must fill the body's length exactly and end exactly where the file does.
   uint32_t produced = body_length;
   const std::unique_ptr<uint8_t[]> body = engine::UncompressBuffer(produced, bytes + header_size, stored);
-  if (!body) return Refuse(error, "the body is not a whole zlib stream of the size the header gives");
-  if (produced != body_length) {
-    std::snprintf(why, sizeof why, "the body inflates to %u bytes, the header says %u", produced, body_length);
-    return Refuse(error, why);
-  }
+  if (!body) return Refuse(error, "the body is not one whole zlib stream of the size the header gives");
 
   engine::ByteReader r(body.get(), body_length);
   table.players.resize(player_count);
@@ -373,6 +371,15 @@ bool SaveReplayFile(const std::string& path, const ReplayFile& replay, std::stri
     return false;
   }
   return true;
+}
+
+int SaveNewReplayFile(const std::vector<std::string>& names, const ReplayFile& replay, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (names.empty() || !EncodeReplayFile(replay, &bytes, error)) return -1;
+  platform::AtomicFile file(names.front());
+  const int taken = file.Write(bytes.data(), bytes.size()) ? file.CommitNew(names) : -1;
+  if (taken < 0) engine::ReportFormatError(error, "replay file could not be written: %s", file.error().c_str());
+  return taken;
 }
 
 bool LoadReplayFile(const std::string& path, ReplayFile* out, std::string* error) {

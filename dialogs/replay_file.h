@@ -183,6 +183,10 @@ bool DecodeReplayFile(const uint8_t* bytes, size_t size, ReplayFile* out, std::s
 // Writes the file whole or not at all (a temporary file, then a rename): a failed write leaves
 // whatever was at the path before.
 bool SaveReplayFile(const std::string& path, const ReplayFile& replay, std::string* error);
+// Writes the game to a new file, whole or not at all, under the first of names (paths in one
+// folder) that nothing stands at when the file takes its name: no file is ever replaced, not even
+// one made a moment before. The index of the name taken, or -1 (the reason in *error).
+int SaveNewReplayFile(const std::vector<std::string>& names, const ReplayFile& replay, std::string* error);
 bool LoadReplayFile(const std::string& path, ReplayFile* out, std::string* error);
 
 }  // namespace dialogs

@@ -54,6 +54,7 @@ void CReplayRecorder::SetMatchInfoOf(const ReplayMatchInfo& info) {
 
 void CReplayRecorder::StartRecording() {
   replay_ = ReplayFile();
+  ++version_;
   replay_.match = match_;
   replay_.start_time = platform::GetLocalTime();
   replay_.start_time.milliseconds = 0;
@@ -76,6 +77,7 @@ bool CReplayRecorder::WriteTableSnapshot(const ReplayTableSnapshot& table) {
     return false;
   }
   replay_.table = std::move(check.table);
+  ++version_;
   has_snapshot_ = true;
   return true;
 }
@@ -108,21 +110,23 @@ bool CReplayRecorder::AddRecord(int32_t id, const void* data, int32_t length) {
     record.data.assign(bytes, bytes + length);
   }
   replay_.records.push_back(std::move(record));
+  ++version_;
   body_bytes_ += kReplayRecordHeadSize + static_cast<uint32_t>(length);
   return true;
 }
 
-std::string CReplayRecorder::NewFilePath() const {
+std::vector<std::string> CReplayRecorder::NewFileNames() const {
   const platform::SystemTime& t = replay_.start_time;
   char stem[96];
   std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d-%d", t.year, t.month, t.day, t.hour, t.minute, t.second,
                 replay_.table.table_record_id);
-  std::string path = folder_ + stem + kReplayExtension;
-  for (int n = 2; platform::FileExists(path); ++n) {
-    if (n > 999) return std::string();
-    path = folder_ + stem + "-" + std::to_string(n) + kReplayExtension;
+  std::vector<std::string> names;
+  names.reserve(kMaxNamesPerStem);
+  names.push_back(folder_ + stem + kReplayExtension);
+  for (int n = 2; n <= kMaxNamesPerStem; ++n) {
+    names.push_back(folder_ + stem + "-" + std::to_string(n) + kReplayExtension);
   }
-  return path;
+  return names;
 }
 
 bool CReplayRecorder::StopAndSave(std::string* out_path, bool save) {
@@ -140,17 +144,17 @@ bool CReplayRecorder::StopAndSave(std::string* out_path, bool save) {
   }
   replay_.state_block = state_;
   if (match_) replay_.match_info = match_info_;
-  const std::string path = NewFilePath();
-  if (path.empty()) {
-    engine::WriteGameLog("replay: not saved: no free file name in %s", folder_.c_str());
-    return false;
-  }
+  ++version_;
+  // Games saved in the same second at the same table get "-2", "-3"... A name is taken only if
+  // nothing stands there as the file is renamed to it, so no file is ever replaced.
+  const std::vector<std::string> names = NewFileNames();
   std::string why;
-  if (!SaveReplayFile(path, replay_, &why)) {
+  const int taken = SaveNewReplayFile(names, replay_, &why);
+  if (taken < 0) {
     engine::WriteGameLog("replay: not saved: %s", why.c_str());
     return false;
   }
-  if (out_path) *out_path = path;
+  if (out_path) *out_path = names[static_cast<size_t>(taken)];
   return true;
 }
 
@@ -165,6 +169,7 @@ void CReplayRecorder::TakeReplay(ReplayFile replay) {
   recording_ = false;
   has_snapshot_ = true;
   replay_ = std::move(replay);
+  ++version_;
   state_.assign(kReplayStateWords, -1);
   const size_t words = std::min(replay_.state_block.size(), state_.size());
   std::copy(replay_.state_block.begin(), replay_.state_block.begin() + static_cast<std::ptrdiff_t>(words),

@@ -66,14 +66,20 @@ class CReplayRecorder {
   void TakeReplay(ReplayFile replay);
   // The game recorded or loaded: snapshot, match details and records with their times.
   const ReplayFile& GetReplay() const { return replay_; }
+  // Changes whenever the game held changes (a recording starts, takes the table or a record or
+  // is saved; a replay is taken): what a reader worked out from GetReplay() holds while this
+  // stays the same. Never 0.
+  uint64_t GetReplayVersion() const { return version_; }
 
  protected:
   explicit CReplayRecorder(bool match);
   void SetMatchInfoOf(const ReplayMatchInfo& info);
 
  private:
-  // A name for the new file that no file has yet: date, time and table, then "-2", "-3"...
-  std::string NewFilePath() const;
+  // How many games of one table and second can be saved: "-2" to "-999" follow the first name.
+  static constexpr int kMaxNamesPerStem = 999;
+  // The names the new file may take, in turn: date, time and table, then "-2", "-3"...
+  std::vector<std::string> NewFileNames() const;
 
   const bool match_;
   ReplayFile replay_;
@@ -85,6 +91,7 @@ class CReplayRecorder {
   bool refused_logged_ = false;
   uint32_t start_tick_ = 0;
   uint64_t body_bytes_ = 0;  // records' bytes so far, heads included
+  uint64_t version_ = 1;
 };
 
 // The recorder of a match game: its file carries the match details in a longer header.

@@ -107,7 +107,7 @@ void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
     body->AddChild(link_canvas_, engine::link_flag::kFollowAsPart);
     link_canvas_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kLinkClicked, 0, 0);
   }
-  const std::string shown = shell::PlainCanvasText(link_);
+  const std::string shown = shell::InertCanvasText(link_);
   link_canvas_->Clear();
   link_canvas_->SetFont(kTextSize, 400, engine::kDefaultFaceName);
   link_canvas_->SetTextColour(kLinkColour, 1.0);

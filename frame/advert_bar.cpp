@@ -11,13 +11,13 @@
 #include "engine/core/input_module.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
-#include "frame/canvas_text.h"
 #include "frame/frame_messages.h"
 #include "frame/panel_messages.h"
 #include "frame/panel_scroll_bar.h"
 #include "platform/profile.h"
 #include "platform/window.h"
 #include "shell/app_messages.h"
+#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 
@@ -229,7 +229,7 @@ void AdvertBar::DrawScoreTable() {
   canvas->SetTextColour(app != nullptr ? app->GetAdvTextColour() : 0, 1.0);
   for (int32_t k = 1; ChairOfRow(k) >= 0; ++k) {
     const int32_t y = hh + (k - 1) * rh;
-    canvas->DrawText(9, y + 7, InertCanvasText(GetScoreCell(k, 0)).c_str());
+    canvas->DrawText(9, y + 7, shell::InertCanvasText(GetScoreCell(k, 0)).c_str());
     for (int32_t column = 1; column <= shown + 1; ++column) {
       canvas->DrawTextCentred(kNameColumn + (column - 1) * cw + cw / 2, y + rh / 2, GetScoreCell(k, column).c_str());
     }

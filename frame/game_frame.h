@@ -78,8 +78,11 @@ static_assert(sizeof(DuanCardRecord) == 160);
 // The two names are copied within their fields and always terminated.
 DuanCardRecord DuanCardFromTableExtra(const shell::TableExtraRecord& extra);
 
-// "%.2f%%" of part / games * 100, or `none` when no game was played.
-std::string RateText(int32_t part, int32_t games, const char* none);
+// The games a record's counts add up to. The counts are the server's words: they are added
+// without overflow, and one below zero counts as none.
+int64_t GamesPlayed(int32_t wins, int32_t losses, int32_t draws);
+// "%.2f%%" of part / games * 100, part taken within 0..games, or `none` when no game was played.
+std::string RateText(int32_t part, int64_t games, const char* none);
 
 class GameFrame : public engine::RectObject, public shell::AppFrameView {
  public:

@@ -1,5 +1,6 @@
 // The floating player card in its two forms, the user information card and the duan card, drawn
 // into one canvas; where it goes; and the user details the lobby hands over for it.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "frame/game_frame.h"
 #include "platform/cursor.h"
 #include "shell/app_messages.h"
+#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 #include "shell/wealth_title.h"
@@ -58,10 +60,15 @@ DuanCardRecord DuanCardFromTableExtra(const shell::TableExtraRecord& extra) {
   return r;
 }
 
-std::string RateText(int32_t part, int32_t games, const char* none) {
+int64_t GamesPlayed(int32_t wins, int32_t losses, int32_t draws) {
+  return int64_t{std::max(wins, 0)} + std::max(losses, 0) + std::max(draws, 0);
+}
+
+std::string RateText(int32_t part, int64_t games, const char* none) {
   if (games <= 0) return none;
+  const int64_t share = std::clamp<int64_t>(part, 0, games);
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f%%", static_cast<double>(part) / games * 100.0);
+  std::snprintf(text, sizeof text, "%.2f%%", static_cast<double>(share) / static_cast<double>(games) * 100.0);
   return text;
 }
 
@@ -130,7 +137,7 @@ void GameFrame::ShowDuanCard(const uint8_t* data, size_t size) {
   card_character_ = r.Int(DuanCardRecord::kCharacter);
   DrawCardBackground(card_character_);
 
-  const std::string name = r.Text(DuanCardRecord::kName, DuanCardRecord::kNameBytes);
+  const std::string name = shell::InertCanvasText(r.Text(DuanCardRecord::kName, DuanCardRecord::kNameBytes));
   card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
   card_->DrawText(190, 45, name.c_str());
@@ -156,7 +163,7 @@ void GameFrame::ShowDuanCard(const uint8_t* data, size_t size) {
   line(150, "输", value);
   std::snprintf(value, sizeof value, "%d", draws);
   line(170, "和", value);
-  line(190, "胜率", RateText(wins, wins + losses + draws, "100%").c_str());
+  line(190, "胜率", RateText(wins, GamesPlayed(wins, losses, draws), "100%").c_str());
   std::snprintf(value, sizeof value, "<c=%d>%d胜<c=%d>%d负<c=%d>%d平", 255, r.Int(DuanCardRecord::kSessionWins), 0xFF00,
                 r.Int(DuanCardRecord::kSessionLosses), 0x1CE1FE, r.Int(DuanCardRecord::kSessionDraws));
   line(220, "本场", value);
@@ -172,7 +179,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
 
   card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
-  card_->DrawText(195, 46, record.Name().c_str());
+  card_->DrawText(195, 46, shell::InertCanvasText(record.Name()).c_str());
   card_->SetFont(12, 400, engine::kDefaultFaceName);
   card_->SetTextColour(kUserCardColour, 1.0);
   int32_t y = 70;
@@ -184,7 +191,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
   };
   std::string wealth;
   shell::GetWealthTitle(record.Silver(), &wealth);
-  const std::string level = record.LevelText();
+  const std::string level = shell::InertCanvasText(record.LevelText());
   shell::CGameAppBase* app = shell::GetApp();
   const bool silver_room = app != nullptr && app->TestRoomOption4();
   if (!silver_room) {
@@ -203,7 +210,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
   const int32_t wins = record.Int(PlayerRecord::kWins);
   const int32_t losses = record.Int(PlayerRecord::kLosses);
   const int32_t draws = record.Int(PlayerRecord::kDraws);
-  const int32_t games = wins + losses + draws;
+  const int64_t games = GamesPlayed(wins, losses, draws);
   line("   经 验 ： %d", record.Int(PlayerRecord::kExperience));
   line("断 线 率 ： %s", RateText(record.Int(PlayerRecord::kDisconnects), games, "0.00%").c_str());
   line("   网 速 ： %d", record.Int(PlayerRecord::kNetSpeed));

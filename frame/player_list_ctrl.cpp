@@ -11,7 +11,6 @@
 #include "engine/core/rect_object.h"
 #include "engine/ui/font_record.h"
 #include "frame/call_player.h"
-#include "frame/canvas_text.h"
 #include "frame/game_frame.h"
 #include "frame/popup_menu.h"
 #include "net/card_game_session.h"
@@ -186,7 +185,7 @@ void PlayerListCtrl::FillMenu() {
       icon.height = std::min(kIconHeight, icon.height - icon.source_y);
     }
     entry->SetIcon(icon);
-    entry->SetText(InertCanvasText(GetRowName(row)).c_str());
+    entry->SetText(shell::InertCanvasText(GetRowName(row)).c_str());
   }
   if (PopupMenuItem* entry = entries_[kEntrySilver]) {
     std::snprintf(line, sizeof line, "银子：%d两", GetRowSilver(row));
@@ -197,7 +196,7 @@ void PlayerListCtrl::FillMenu() {
     entry->SetText(line);
   }
   if (PopupMenuItem* entry = entries_[kEntryLevel]) {
-    const std::string level = "级别：" + InertCanvasText(GetRowLevel(row));
+    const std::string level = "级别：" + shell::InertCanvasText(GetRowLevel(row));
     entry->SetText(level.c_str());
   }
 
@@ -290,10 +289,10 @@ void PlayerListCtrl::DrawRow(int32_t index) {
           canvas->DrawImage(&avatar, x + 1, top + 1, kAvatarWidth, kAvatarHeight, 0.0, 1.0);
         }
       }
-      canvas->DrawText(x + kNameDx, top + kTextDy, InertCanvasText(record.Name()).c_str());
+      canvas->DrawText(x + kNameDx, top + kTextDy, shell::InertCanvasText(record.Name()).c_str());
     } else {
       const std::string text = GetCellText(index, column.id);
-      if (!text.empty()) canvas->DrawText(x + kTextDx, top + kTextDy, InertCanvasText(text).c_str());
+      if (!text.empty()) canvas->DrawText(x + kTextDx, top + kTextDy, shell::InertCanvasText(text).c_str());
     }
     // Every column takes its width, written or not, so the rows stay under their titles.
     x += column.width;

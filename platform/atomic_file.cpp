@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -76,6 +77,17 @@ int OpenTemporary(const std::string& target, mode_t mode, std::string* temp) {
   return -1;
 }
 
+// Renames from to `to` only when nothing stands at `to`, in one step: false with errno (EEXIST
+// when something does). A file system without the no-replace rename gets a hard link, which
+// fails the same way when the name is taken, and the old name removed.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
 }  // namespace
 
 void FailWritesPastFileSizeLimit() {
@@ -120,7 +132,7 @@ bool AtomicFile::Write(const void* data, size_t size) {
   return ok();
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Finish() {
   if (fd_ < 0 || committed_) return false;
   bool good = error_.empty();
   if (good && sync_ == Sync::kToDisk && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
@@ -133,17 +145,43 @@ bool AtomicFile::Commit() {
     Fail("close", errno);
     good = false;
   }
-  if (good && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+  return good || Discard();
+}
+
+bool AtomicFile::Discard() {
+  ::unlink(temp_.c_str());
+  temp_.clear();
+  return false;
+}
+
+bool AtomicFile::Commit() {
+  if (!Finish()) return false;
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     Fail("rename", errno);
-    good = false;
-  }
-  if (!good) {
-    ::unlink(temp_.c_str());
-    temp_.clear();
-    return false;
+    return Discard();
   }
   committed_ = true;
   return true;
+}
+
+int AtomicFile::CommitNew(const std::vector<std::string>& names) {
+  if (!Finish()) return -1;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string native = NativePath(names[i]);
+    if (!native.empty() && RenameNoReplace(temp_, native)) {
+      target_ = native;
+      committed_ = true;
+      return static_cast<int>(i);
+    }
+    if (native.empty() || errno != EEXIST) {
+      Fail("rename", native.empty() ? ENOENT : errno);
+      Discard();
+      return -1;
+    }
+  }
+  Fail("rename", EEXIST);
+  Discard();
+  return -1;
 }
 
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {

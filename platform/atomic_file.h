@@ -5,6 +5,7 @@
 // the target only when everything succeeded, so the old file survives any failure. The new
 // file keeps the permissions of the file it replaces; a new one gets the process's default.
 // A write past the process's file-size limit (ulimit -f) fails as on a full disk.
+// A file that must be new (a saved game) takes its name only when nothing stands there at that moment.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
 // Paths are the program's (GBK, '\' or '/'), as everywhere in platform/files.h.
 #pragma once
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -34,11 +36,20 @@ class AtomicFile {
   // Flushes, closes and renames over the target. false (target untouched, error() set) when
   // this or any earlier step failed.
   bool Commit();
+  // As Commit, for a file that must be new: it takes the first of names (paths in the target's
+  // folder) that nothing stands at in the moment of the rename, so a file that appeared there
+  // after any check is never replaced. The index of the name taken; -1 (nothing written, error()
+  // set) when a step failed or every name was taken.
+  int CommitNew(const std::vector<std::string>& names);
   // Why the file could not be written (UTF-8 path and the system's reason).
   const std::string& error() const { return error_; }
 
  private:
   void Fail(const char* step, int error_number);
+  // Flushes and closes the temporary file; false (and the file removed) when a step failed.
+  bool Finish();
+  // Removes the temporary file after a failure; false.
+  bool Discard();
 
   std::string target_;  // as the file system spells it
   std::string temp_;

@@ -46,7 +46,7 @@ std::string EscapeChatMarkup(std::string_view text) {
   });
 }
 
-std::string PlainCanvasText(std::string_view text) {
+std::string InertCanvasText(std::string_view text) {
   return CopyWholeCharacters(text, [](std::string& out, char c) {
     if (c == '<') {
       out += "＜";

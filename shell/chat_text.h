@@ -1,5 +1,5 @@
 // Texts handed to the chat: heap copies that travel in object messages, and names made safe
-// to paste into chat markup.
+// to paste into chat markup or to draw on a canvas.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,10 @@ void FreeHeapText(uintptr_t text);
 // kept whole, and a lead byte without its trail is left out; the text ends at its first NUL.
 std::string EscapeChatMarkup(std::string_view text);
 
-// Other people's text for a canvas, whose text drawing reads tags too: each '<' becomes the
-// full-width "＜", so nothing in it changes the colour, size or face. Double-byte characters are
-// kept whole, a lead byte without its trail is left out, and the text ends at its first NUL.
-std::string PlainCanvasText(std::string_view text);
+// Other people's text (names, level texts, the server's names of things) for a canvas, whose text
+// drawing reads tags too: each '<' becomes the full-width "＜", so nothing in it changes the colour,
+// size or face. Double-byte characters are kept whole, a lead byte without its trail is left out,
+// and the text ends at its first NUL.
+std::string InertCanvasText(std::string_view text);
 
 }  // namespace shell

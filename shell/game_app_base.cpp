@@ -401,7 +401,8 @@ void CGameAppBase::OnWelfareClaim(int result, const std::string& answer_text, in
     return;
   }
   char text[160];
-  std::snprintf(text, sizeof text, "已赠送银子%d两到%s中!", static_cast<int>(amount), FormatGameName().c_str());
+  std::snprintf(text, sizeof text, "已赠送银子%d两到%s中!", static_cast<int>(amount),
+                InertCanvasText(FormatGameName()).c_str());
   ShowMessageBox(text, nullptr, nullptr, 10, 48, "qzf打牌");
 }
 

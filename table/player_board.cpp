@@ -11,6 +11,7 @@
 #include "engine/ui/number_display.h"
 #include "platform/gbk.h"
 #include "shell/app_frame_view.h"
+#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "table/main_game_rect.h"
 #include "table/table_messages.h"
@@ -189,7 +190,8 @@ void CPlayerBoard::ShowMatchScore() {
     plate_->DrawImage(&face, kAvatarX, height - kAvatarBottomGap, -1, -1, 0, 1.0);
   }
   plate_->SetTextColour(kNameColour, 1.0);
-  drawn_name_ = ShortenName(record->Name());
+  // The name is the player's own text: drawn inert, then shortened to fit the plate.
+  drawn_name_ = ShortenName(shell::InertCanvasText(record->Name()));
   if (app->IsMatch()) {
     constexpr int32_t kNameY = 11;
     plate_->SetFont(kNameFontSize, 400, engine::kDefaultFaceName);

@@ -457,6 +457,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
  protected:
   // Whether the user only watches.
   bool Watching();
+  // The chair of the recorded game's first play or pass (it moves first), or -1.
+  int32_t RecordedFirstMover(const dialogs::CReplayRecorder& recorder, int32_t chairs);
   // The card under the pointer's x among the own hand (by the sprites' edges, the frontmost).
   CCardView* OwnCardAtX(int32_t x, int32_t* largest_index);
   // The chair that has a combination on the table, -1 when the trick is open.
@@ -518,6 +520,12 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   uint64_t clock_timer_ = 0;
   // The clock's tick was stopped by a paused replay and comes back when it goes on.
   bool clock_held_ = false;
+  // The recorded game's first mover, and the recorder's version and the chairs it was found for.
+  struct {
+    uint64_t version = 0;
+    int32_t chairs = 0;
+    int32_t chair = -1;
+  } first_mover_;
   engine::NumberDisplay* clock_ = nullptr;
   int32_t zero_ticks_ = 0;
   CARD_COMBO hint_combo_;

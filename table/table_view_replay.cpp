@@ -212,6 +212,15 @@ int32_t FirstMover(const dialogs::ReplayFile& replay, int32_t chairs) {
 
 }  // namespace
 
+int32_t CTableView::RecordedFirstMover(const dialogs::CReplayRecorder& recorder, int32_t chairs) {
+  // Found once for each game the recorder holds: a replay that deals again and again reads its
+  // records once, not once a deal.
+  if (first_mover_.version != recorder.GetReplayVersion() || first_mover_.chairs != chairs) {
+    first_mover_ = {recorder.GetReplayVersion(), chairs, FirstMover(recorder.GetReplay(), chairs)};
+  }
+  return first_mover_.chair;
+}
+
 void CTableView::DealRecordedRound() {
   shell::CGameAppBase* app = shell::GetApp();
   dialogs::CReplayRecorder* recorder = GetRecorder();
@@ -221,7 +230,7 @@ void CTableView::DealRecordedRound() {
   if (shell::IGameHandler* holder = shell::GetTableStateHolder()) {
     holder->SetGameNumber(replay.table.game_number);
     holder->SetStateFlags(holder->GetStateFlags() | shell::IGameHandler::kStateInProgress);
-    holder->SetActiveChair(FirstMover(replay, chairs));
+    holder->SetActiveChair(RecordedFirstMover(*recorder, chairs));
   }
   app->SetGameRunning(true);
   OpenRound();

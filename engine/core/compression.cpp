@@ -60,19 +60,34 @@ std::unique_ptr<uint8_t[]> UncompressBuffer(uint32_t& size, const void* source, 
     WriteGameLog("UncompressBuffer: %u bytes cannot come from %u compressed bytes", expected, length);
     return nullptr;
   }
-  std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[expected == 0 ? 1 : expected]());
+  std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[expected == 0 ? 1 : expected]);
   if (!out) {
     WriteGameLog("UncompressBuffer: no memory for %u bytes", expected);
     return nullptr;
   }
-  uLongf produced = expected;
-  const int result = uncompress(out.get(), &produced, static_cast<const Bytef*>(source), length);
-  if (result != Z_OK) {
-    WriteGameLog("UncompressBuffer: zlib error %d (%u compressed bytes, %u expected)", result, length, expected);
+  if (!InflateExactly(source, length, out.get(), expected)) {
+    WriteGameLog("UncompressBuffer: %u compressed bytes are not one whole stream of %u bytes", length, expected);
     return nullptr;
   }
-  size = static_cast<uint32_t>(produced);
+  size = expected;
   return out;
+}
+
+bool InflateExactly(const void* source, size_t length, uint8_t* out, size_t capacity) {
+  if (source == nullptr || length == 0 || length > UINT32_MAX || capacity > UINT32_MAX) return false;
+  // An empty stream still needs somewhere to write nothing.
+  uint8_t nowhere = 0;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return false;
+  stream.next_in = static_cast<Bytef*>(const_cast<void*>(source));
+  stream.avail_in = static_cast<uInt>(length);
+  stream.next_out = capacity == 0 ? &nowhere : out;
+  stream.avail_out = static_cast<uInt>(capacity);
+  // One call: the whole input is there, and the output cannot take more than capacity.
+  const int result = inflate(&stream, Z_FINISH);
+  const bool whole = result == Z_STREAM_END && stream.avail_in == 0 && stream.avail_out == 0;
+  inflateEnd(&stream);
+  return whole;
 }
 
 }  // namespace engine

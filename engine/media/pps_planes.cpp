@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "engine/core/compression.h"
+
 namespace engine {
 
 namespace {
@@ -142,10 +144,7 @@ bool UnpackRunsPixels(const uint8_t* packed, size_t packed_size, uint8_t* out, s
 }
 
 bool UnpackZlib(const uint8_t* packed, size_t packed_size, uint8_t* out, size_t capacity) {
-  if (packed_size == 0 || capacity == 0) return false;
-  uLongf length = static_cast<uLongf>(capacity);
-  const int result = uncompress(out, &length, packed, static_cast<uLong>(packed_size));
-  return result == Z_OK && length == capacity;
+  return capacity != 0 && InflateExactly(packed, packed_size, out, capacity);
 }
 
 bool UnpackPlane(const uint8_t* packed, size_t packed_size, uint8_t* out, size_t capacity, uint32_t frame_flags) {

@@ -100,7 +100,9 @@ TEST_F(ReplayRecorderTest, ReplayModeLoadsTheHandsIntoTheStateBlock) {
   const std::string path = RecordGame(recorder);
   dialogs::CReplayRecorder player;
   std::string error;
+  const uint64_t empty = player.GetReplayVersion();
   ASSERT_TRUE(player.LoadReplay(path, &error)) << error;
+  EXPECT_NE(player.GetReplayVersion(), empty);  // what was read from the empty game is stale
   EXPECT_FALSE(player.IsRecording());
   const std::span<const int32_t> hands = std::as_const(player).GetStateBlock();
   ASSERT_EQ(hands.size(), dialogs::kReplayStateWords);
@@ -114,8 +116,10 @@ TEST_F(ReplayRecorderTest, ReplayModeLoadsTheHandsIntoTheStateBlock) {
   ASSERT_NE(f, nullptr);
   std::fputc('x', f);
   std::fclose(f);
+  const uint64_t loaded = player.GetReplayVersion();
   EXPECT_FALSE(player.LoadReplay(path, &error));
   EXPECT_NE(error.find("after the header"), std::string::npos) << error;
+  EXPECT_EQ(player.GetReplayVersion(), loaded);
   EXPECT_EQ(player.GetStateBlock()[95], 95);
   EXPECT_EQ(player.GetReplay().records.size(), 3u);
 }
@@ -160,6 +164,17 @@ TEST_F(ReplayRecorderTest, GamesSavedInTheSameSecondGetTheirOwnFiles) {
   EXPECT_EQ(second, folder_ + "20261207-083000-17-2.rep");
   EXPECT_TRUE(platform::FileExists(first));
   EXPECT_TRUE(platform::FileExists(second));
+}
+
+TEST_F(ReplayRecorderTest, ANameThatAnythingStandsAtIsPassedOverEvenALinkToNothing) {
+  // The game's own name is taken by a link to a file that is not there.
+  const fs::path folder = platform::NativePath(folder_);
+  fs::create_directories(folder);
+  fs::create_symlink(dir_ / "nowhere.rep", folder / "20261207-083000-17.rep");
+  dialogs::CReplayRecorder recorder;
+  EXPECT_EQ(RecordGame(recorder), folder_ + "20261207-083000-17-2.rep");
+  EXPECT_TRUE(fs::is_symlink(folder / "20261207-083000-17.rep"));
+  EXPECT_FALSE(fs::exists(dir_ / "nowhere.rep"));
 }
 
 TEST_F(ReplayRecorderTest, TheMatchRecorderWritesTheLongHeaderWithTheMatchDetails) {

@@ -1,4 +1,4 @@
-// ctest-labels: silver
+// ctest-labels: silver tsan
 // The safe-box dialogs against the scripted game server: the safe box's balance and its refresh,
 // saving and taking through the amount dialogs (with and without a protection code), refusals
 // and time-outs that change nothing shown, the presets dialog writing the per-user file, and the

@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The advert bar in the client's window: its tabs and browser stand-in, the score history table
 // (columns, newest game first, the ring of 30 results), scrolling it sideways, and the score tab
 // going back to the advert by itself.

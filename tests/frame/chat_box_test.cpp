@@ -1,4 +1,4 @@
-// ctest-labels: chat
+// ctest-labels: chat tsan
 // The chat box in the client's headless window: its display on the box's rectangle with the skin
 // painted behind the text, lines and notices appended and scrolled to, and the emoticon picker
 // opened, closed and picked from with the mouse, in step with the system bar's emoticon button.

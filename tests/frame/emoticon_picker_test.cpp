@@ -1,4 +1,4 @@
-// ctest-labels: chat
+// ctest-labels: chat tsan
 // The emoticon picker in a widget scene: its pages and paging buttons, the hover frame and the
 // preview, and the codes its clicks send to the side panel; then the same through the headless
 // window's mouse.

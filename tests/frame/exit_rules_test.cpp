@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // Leaving the table: the exit rules for a watcher, a player between games and during one, the
 // force-exit request and its 30 seconds, the confirmation and refusal boxes, the leave request's
 // failure; leaving at once without a game server; the close button and the match's close rules.

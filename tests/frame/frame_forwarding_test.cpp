@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // What the frame hands on and shows: the table's events to the table scene and the side panel in
 // order, the queue of match boards (one at a time, the round request cancelled), the match
 // welcome line, the notice board and the auto-play animation.

@@ -1,9 +1,10 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The game frame's chrome, cloth and layout in the client's main window (headless): where the
 // table scene, the side panel, the splitter, the strips and the window buttons go, for the
 // window's size and the side panel's state, and what the window shows.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "engine/core/canvas_object.h"
@@ -16,6 +17,7 @@
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/png_file.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/frame_fixture.h"
 
 namespace {
@@ -144,6 +146,22 @@ TEST_F(FrameLayout, MaximisedAndAtTheSmallestSizeTheChildrenFollowTheWindow) {
   EXPECT_EQ(frame().GetTitle()->GetLeft(), 0);
   EXPECT_EQ(frame().GetVisibleSidePanelWidth(), 250);
   EXPECT_TRUE(Same(frame().panel->Rect(), RECT{1050 - 254, 25, 1050 - 4, 600 - 4})) << Show(frame().panel->Rect());
+}
+
+// A game whose name, as the lobby or the game gives it, looks like a colour tag.
+class MarkupNamedGame : public test::FrameApp {
+ public:
+  std::string FormatGameName() override { return "<c=255>X"; }
+};
+
+TEST_F(FrameLayout, AGameNameThatLooksLikeMarkupIsDrawnAsItIsAndNeverAsAColour) {
+  app_.reset();
+  app_ = std::make_unique<MarkupNamedGame>();
+  Start();
+  const engine::CanvasObject* title = frame().GetTitle();
+  ASSERT_NE(title, nullptr);
+  EXPECT_GT(test::PixelsOf(title, app_->GetTitleTextColour()), 0u);
+  EXPECT_EQ(test::PixelsOf(title, 0x0000FF), 0u);  // nothing red
 }
 
 TEST_F(FrameLayout, TheTitleStripHoldsTheWindowButtonsRightToLeftFourPixelsFromTheEdge) {

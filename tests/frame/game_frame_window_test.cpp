@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The game frame's window operations through the headless main window: maximise to the work
 // area (where it starts), restore to the smallest size, minimise, and drag by the title strip,
 // also from a maximised window; the title strip's own input drives them.

@@ -1,4 +1,4 @@
-// ctest-labels: silver
+// ctest-labels: silver tsan
 // The input bar on its own, placed as the side panel places it: its layout, the chat line sent
 // through a stand-in panel with the flood gap, the quick phrases, and quick silver against the
 // scripted game server (save, take, the protection code, refusals and time-outs), with the

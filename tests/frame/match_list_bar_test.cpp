@@ -1,4 +1,4 @@
-// ctest-labels: match
+// ctest-labels: match tsan
 // The match list bar in the client's window, on the manual clock: its clock and sign-up lines,
 // the title, the portrait, the rank digits and where they stand, the ranking rows it builds from
 // the application's match data, and a bar without its picture.

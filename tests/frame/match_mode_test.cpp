@@ -1,4 +1,4 @@
-// ctest-labels: frame match
+// ctest-labels: frame match tsan
 // Match mode over the table, in the client's frame with the default skin on the manual clock: the
 // countdown's texts and its one timer, sign-up and give-up to the server, the boards and the ones
 // that close the window, rounds and the match's beginning, the tables still playing, the result

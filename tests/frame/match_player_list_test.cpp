@@ -1,4 +1,4 @@
-// ctest-labels: match
+// ctest-labels: match tsan
 // The match ranking in the client's window: the ranking stored from the wire (and refused when
 // its records do not fit their count), each row's strip, texts and highlight, and what a click on
 // a row and the entries of its menu send to the game server, the chat and the clipboard.

@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The message boxes and boards over the game window: each box's buttons send their records and
 // close it, only a box given its own answer counts down (and then sends that answer), the icon
 // follows the style bits, the link opens through the checked opener, the frame stacks boxes and

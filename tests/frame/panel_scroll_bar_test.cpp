@@ -1,4 +1,4 @@
-// ctest-labels: chat
+// ctest-labels: chat tsan
 // The side panel's scroll bar in the headless window: its thumb for every kind of range (nothing
 // to scroll, a page as large as the total, one line, the thumb at both ends), what it tells its
 // owner, and dragging and pressing with mouse messages posted to the window.

@@ -1,9 +1,10 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The floating player card: the user card made from a player record, the duan card made from a
 // player's match record (names copied within their fields), the rates it shows, where it is put
 // next to a point or beside the user list, and how the table's player boards show and hide it.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -15,6 +16,8 @@
 #include "platform/cursor.h"
 #include "shell/app_messages.h"
 #include "shell/lobby_link.h"
+#include "shell/server_notify.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/frame_fixture.h"
 
 namespace {
@@ -52,6 +55,15 @@ TEST(CardRates, NoGamesShowTheirOwnTextAndOthersTwoDecimals) {
   EXPECT_EQ(frame::RateText(3, 4, "100%"), "75.00%");
   EXPECT_EQ(frame::RateText(1, 3, "100%"), "33.33%");
   EXPECT_EQ(frame::RateText(0, 7, "100%"), "0.00%");
+}
+
+TEST(CardRates, CountsAtTheEdgeOfTheirWordsStillMakeARateBetweenNoneAndAll) {
+  EXPECT_EQ(frame::GamesPlayed(INT32_MAX, INT32_MAX, INT32_MAX), int64_t{INT32_MAX} * 3);
+  EXPECT_EQ(frame::RateText(INT32_MAX, frame::GamesPlayed(INT32_MAX, 1, 0), "100%"), "100.00%");
+  // A count below zero is no game at all, and no share is more than all or less than none.
+  EXPECT_EQ(frame::GamesPlayed(-5, 3, INT32_MIN), 3);
+  EXPECT_EQ(frame::RateText(9, 4, "0.00%"), "100.00%");
+  EXPECT_EQ(frame::RateText(-9, 4, "0.00%"), "0.00%");
 }
 
 TEST(DuanCardRecord, IsFilledFromTheMatchRecordWithItsNamesKeptInTheirFields) {
@@ -102,6 +114,44 @@ TEST_F(PlayerCard, AUserCardIsMadeFromAPlayerRecord) {
   // A record without a user makes nothing.
   frame().ShowUserCard(Record(0, 4));
   EXPECT_EQ(frame().GetCardUser(), 1002u);
+}
+
+// Where the cards write their texts: the name, and (user card) the lines below it.
+constexpr platform::RECT kCardName{180, 40, 340, 64};
+constexpr platform::RECT kUserCardLines{140, 40, 340, 260};
+
+TEST_F(PlayerCard, TheLobbysUserDetailsShowAsTheyAreWhateverTheirNamesAndCountsHold) {
+  Start();
+  PlayerRecord r = Record(1003, 2);
+  r.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, "<c=255>X");
+  r.SetText(PlayerRecord::kLevelText, PlayerRecord::kLevelTextBytes, "<c=255>高手");
+  // Counts whose sum does not fit a word.
+  r.SetWord(PlayerRecord::kWins, 0x7FFFFFFF);
+  r.SetWord(PlayerRecord::kLosses, 1);
+  r.SetWord(PlayerRecord::kDraws, 0x7FFFFFFF);
+  r.SetWord(PlayerRecord::kDisconnects, 0x7FFFFFFF);
+  DeliverUserCard(std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
+  const engine::CanvasObject* card = frame().GetCard();
+  ASSERT_NE(card, nullptr);
+  EXPECT_EQ(frame().GetCardUser(), 1003u);
+  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);       // the name in its own colour
+  EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kUserCardLines), 0u);  // nothing red
+}
+
+TEST_F(PlayerCard, TheServersDuanCardShowsItsNameAsItIsWhateverItsCountsHold) {
+  app_->SetMatch(true);
+  Start(test::kTestCommandLine, false);
+  frame::DuanCardRecord r;
+  r.SetWord(frame::DuanCardRecord::kUserId, 1002);
+  r.SetText(frame::DuanCardRecord::kName, frame::DuanCardRecord::kNameBytes, "<c=255>X");
+  r.SetWord(frame::DuanCardRecord::kWins, 0x7FFFFFFF);
+  r.SetWord(frame::DuanCardRecord::kLosses, 1);
+  server().Push(shell::notify::kPlayerDuan, std::vector<uint8_t>(r.bytes, r.bytes + sizeof r.bytes));
+  const engine::CanvasObject* card = frame().GetCard();
+  ASSERT_NE(card, nullptr);
+  EXPECT_EQ(frame().GetCardUser(), 1002u);
+  EXPECT_GT(test::PixelsOf(card, 0x38D8E6, kCardName), 0u);
+  EXPECT_EQ(test::PixelsOf(card, 0x0000FF, kCardName), 0u);
 }
 
 TEST_F(PlayerCard, ACardForAPointLeansTowardTheMiddleAndKeepsItsMargin) {

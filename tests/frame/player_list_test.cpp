@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The user list's rows and their context menu in the client's window: what each row shows, the
 // highlight, the user's card, the menu's lines and where it opens, and what its entries send to
 // the game server, the lobby, the chat and the clipboard, also when users come and go while the
@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
-#include "frame/canvas_text.h"
 #include "frame/player_list_ctrl.h"
 #include "frame/popup_menu.h"
 #include "frame/user_list_bar.h"
 #include "net/request_ids.h"
 #include "platform/clipboard.h"
+#include "shell/chat_text.h"
 #include "tests/support/colour_match.h"
 #include "tests/support/panel_fixture.h"
 
@@ -193,12 +193,13 @@ TEST_F(PlayerList, CellTextsAreBoundedWithoutSplittingACharacter) {
 }
 
 TEST_F(PlayerList, NamesDrawnOnAPictureCannotChangeItsStyle) {
-  EXPECT_EQ(frame::InertCanvasText("<c=255>evil"), "＜c=255>evil");
-  EXPECT_EQ(frame::InertCanvasText("张三<>"), "张三＜>");
-  EXPECT_EQ(frame::InertCanvasText(std::string("a\0<b", 4)), "a");
-  // A trail byte is never taken for a bracket, and a lone lead byte at the end is kept.
-  EXPECT_EQ(frame::InertCanvasText("\x81<"), "\x81<");
-  EXPECT_EQ(frame::InertCanvasText("x\x81"), "x\x81");
+  EXPECT_EQ(shell::InertCanvasText("<c=255>evil"), "＜c=255>evil");
+  EXPECT_EQ(shell::InertCanvasText("张三<>"), "张三＜>");
+  EXPECT_EQ(shell::InertCanvasText(std::string("a\0<b", 4)), "a");
+  // A trail byte is never taken for a bracket, and a lone lead byte at the end is left out, so
+  // that it cannot pair with whatever is drawn after the name.
+  EXPECT_EQ(shell::InertCanvasText("\x81<"), "\x81<");
+  EXPECT_EQ(shell::InertCanvasText("x\x81"), "x");
 }
 
 TEST_F(PlayerList, TheRightButtonOpensTheMenuBelowAndRightOfThePointerWithTheUsersLines) {

@@ -1,4 +1,4 @@
-// ctest-labels: chat
+// ctest-labels: chat tsan
 // The side panel's popup menu in the headless window: its size and frame, where its entries
 // stand, how each entry draws its states, separator and icon, the message each entry sends, and
 // hiding when the input focus goes elsewhere.

@@ -1,4 +1,4 @@
-// ctest-labels: panel window
+// ctest-labels: panel window tsan
 // The client on a real X server shows the side panel: the client runs under xvfb-run (offline,
 // its screen kept in a file), holds its window open while the screen is copied, and the window's
 // place on the screen holds exactly the frame the client presented. Its side panel, from the

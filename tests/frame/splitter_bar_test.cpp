@@ -1,4 +1,4 @@
-// ctest-labels: frame
+// ctest-labels: frame tsan
 // The splitter between the table and the side panel: its arrow lights under the pointer, a click
 // collapses or restores the panel (always at its default width) and the frame lays out again;
 // without its pictures it still works with a 6 x 85 arrow.

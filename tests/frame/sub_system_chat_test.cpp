@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The side panel's lines: the own chat line through the input bar to the scripted server (the
 // flood gap, the byte limit on character boundaries, refused and unanswered lines kept), other
 // players' and relayed chat from notifications, enter and leave lines with names made inert,

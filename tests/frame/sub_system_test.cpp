@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The side panel in the client's headless window: its bars by mode, stacked down its rectangle
 // at their heights, the system-bar buttons in the input bar, the welcome line and the notice on
 // entering the table, and what its messages reach.

@@ -1,4 +1,4 @@
-// ctest-labels: frame shell play
+// ctest-labels: frame shell play tsan
 // The frame's message boxes in the client's own game frame, with the client's table view as its
 // table scene, against the scripted server: a question and the server's refusal stay until the
 // user answers them; a refused start shows the information icon and closes the window through

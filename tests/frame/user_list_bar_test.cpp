@@ -1,4 +1,4 @@
-// ctest-labels: panel
+// ctest-labels: panel tsan
 // The user list bar in the client's window with the default skin: rows from the start data in
 // chair order, then the lookers, then padding; random-seating tables; the header and the parts
 // around the rows; scrolling by the arrow buttons, the wheel and the thumb.

@@ -1,4 +1,4 @@
-// ctest-labels: panel silver
+// ctest-labels: panel silver tsan
 // The wait box as the user meets it at the side panel's safe box: while the request waits, its
 // text is on screen over the table; once the request is over (answered, refused or timed out)
 // the box is gone.

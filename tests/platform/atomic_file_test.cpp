@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/png_file.h"
@@ -93,6 +95,29 @@ TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask
   const fs::perms group_read = private_file | fs::perms::group_read;
   EXPECT_EQ(fs::status("w/fresh.txt").permissions(), group_read);
   EXPECT_EQ(fs::status("w/fresh.log").permissions(), group_read);
+}
+
+TEST_F(AtomicFileTest, AFileThatMustBeNewNeverReplacesOneThatAppearedBeforeItsRename) {
+  const std::vector<std::string> names = {"w/game.rep", "w/game-2.rep", "w/game-3.rep"};
+  const size_t before = FilesIn("w");
+  platform::AtomicFile file(names[0]);
+  ASSERT_TRUE(file.Write("ours", 4));
+  // Between any check of the name and the rename, someone else's file takes it.
+  std::ofstream("w/game.rep") << "theirs";
+  EXPECT_EQ(file.CommitNew(names), 1);
+  EXPECT_EQ(ReadAll("w/game.rep"), "theirs");
+  EXPECT_EQ(ReadAll("w/game-2.rep"), "ours");
+  EXPECT_EQ(FilesIn("w"), before + 2);  // no temporary file left
+
+  // Every name taken: nothing is written and nothing replaced.
+  std::ofstream("w/game-3.rep") << "also theirs";
+  platform::AtomicFile late(names[0]);
+  ASSERT_TRUE(late.Write("late", 4));
+  EXPECT_EQ(late.CommitNew(names), -1);
+  EXPECT_NE(late.error().find("rename"), std::string::npos) << late.error();
+  EXPECT_EQ(ReadAll("w/game-2.rep"), "ours");
+  EXPECT_EQ(ReadAll("w/game-3.rep"), "also theirs");
+  EXPECT_EQ(FilesIn("w"), before + 3);
 }
 
 TEST_F(AtomicFileTest, AppendsAreCheckedToo) {

@@ -1,4 +1,4 @@
-// ctest-labels: sound
+// ctest-labels: sound tsan
 // Without a sound card the client says so in one line of its own: nothing of ALSA's.
 #include "platform/audio_quiet.h"
 

@@ -1,4 +1,4 @@
-// ctest-labels: sound
+// ctest-labels: sound tsan
 #include "platform/sound_channel.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: window
+// ctest-labels: window tsan
 // The SDL2 backend on a real X server: this program runs itself again under xvfb-run.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// ctest-labels: window
+// ctest-labels: window tsan
 #include "platform/window.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: shell
+// ctest-labels: shell tsan
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,10 +1,17 @@
 // Comparing colours that a drawing may round: a window showing them at its display's depth, a
-// picture blended onto a canvas, a scaled picture.
+// picture blended onto a canvas, a scaled picture, letters drawn on a canvas.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+
+#include "platform/win_types.h"
+
+namespace engine {
+class CanvasObject;
+}  // namespace engine
 
 namespace test {
 
@@ -13,5 +20,9 @@ namespace test {
 
 // Within 7 steps a channel: what the window shows of a blended or scaled picture.
 inline ::testing::AssertionResult Near(uint32_t got, uint32_t want) { return ColoursWithin(got, want, 7); }
+
+// The canvas's pixels within 0x20 of the colour (a COLORREF) in each channel (small letters are
+// blended at their edges), inside the rectangle (all of the canvas when it is empty).
+size_t PixelsOf(const engine::CanvasObject* canvas, platform::COLORREF colour, platform::RECT r = {});
 
 }  // namespace test

@@ -147,6 +147,18 @@ int TableFrame::OnMessage(const engine::ObjectMessage* message) {
   return RectObject::OnMessage(message);
 }
 
+void TableFrame::OnPlayerEnter(const shell::PlayerRecord* record) {
+  const engine::ObjectMessage m =
+      engine::MakeMessage(0, table::view_msg::kPlayerSeated, reinterpret_cast<uintptr_t>(record), 0);
+  if (table != nullptr) table->OnMessage(&m);
+}
+
+void TableFrame::OnPlayerLeave(const shell::PlayerRecord* record) {
+  const engine::ObjectMessage m =
+      engine::MakeMessage(0, table::view_msg::kPlayerLeft, reinterpret_cast<uintptr_t>(record), 0);
+  if (table != nullptr) table->OnMessage(&m);
+}
+
 std::string TableFrame::GetAvatarImageName(int32_t character, int32_t size_type) {
   char name[40];
   std::snprintf(name, sizeof name, "Character%dType%d", static_cast<int>(character), static_cast<int>(size_type));

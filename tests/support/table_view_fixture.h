@@ -119,6 +119,9 @@ class TableFrame : public engine::RectObject, public shell::AppFrameView {
   void OnEnterGame() override {
     if (table != nullptr) table->OnEnterGame();
   }
+  // Players sitting down and leaving reach the table as the game frame hands them on.
+  void OnPlayerEnter(const shell::PlayerRecord* record) override;
+  void OnPlayerLeave(const shell::PlayerRecord* record) override;
 
   // The table's rectangle (empty: the whole window).
   void SetTableRect(const platform::RECT& rect);

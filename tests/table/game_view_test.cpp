@@ -1,4 +1,4 @@
-// ctest-labels: table
+// ctest-labels: table tsan
 // The game view's services at the table: the idle kick, the ready request, table notices, the
 // replay recorder it makes and the games the table view records with it, written, read back,
 // and not written when the write fails.

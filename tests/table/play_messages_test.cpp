@@ -1,4 +1,4 @@
-// ctest-labels: play table
+// ctest-labels: play table tsan
 // The table's notifications and game messages as the table view shows them: malformed bodies
 // refused without harm, the chat lines with names that cannot open tags, the look-on request
 // box and its answers, the round banner, the information boxes, waiting game messages, the
@@ -26,6 +26,7 @@
 #include "table/card_view.h"
 #include "table/player_board.h"
 #include "table/table_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/play_fixture.h"
 #include "tests/support/solid_pictures.h"
 
@@ -263,29 +264,6 @@ TEST_F(Messages, TheRoundBannerNamesTheTableGameAndStake) {
 
 // ---- The match box ----
 
-namespace {
-
-// Pixels within 0x20 of the colour in each channel (small letters are blended at their edges),
-// inside the rectangle (all of the canvas when it is empty).
-size_t PixelsOf(const engine::CanvasObject* canvas, platform::COLORREF colour, platform::RECT r = {}) {
-  if (r.right <= r.left) r = platform::RECT{0, 0, canvas->GetSurfaceWidth(), canvas->GetSurfaceHeight()};
-  auto near = [colour](platform::COLORREF p) {
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int a = static_cast<int>((p >> shift) & 0xFF);
-      const int b = static_cast<int>((colour >> shift) & 0xFF);
-      if (a - b > 0x20 || b - a > 0x20) return false;
-    }
-    return true;
-  };
-  size_t n = 0;
-  for (int32_t y = r.top; y < r.bottom; ++y) {
-    for (int32_t x = r.left; x < r.right; ++x) n += near(canvas->GetPixel(x, y)) ? 1 : 0;
-  }
-  return n;
-}
-
-}  // namespace
-
 TEST_F(Messages, TheMatchBoxWritesTheFormatNoteInItsColourAndTheServersTextPlain) {
   Begin();
   app_->SetMatch(true);
@@ -311,15 +289,15 @@ TEST_F(Messages, TheMatchBoxWritesTheFormatNoteInItsColourAndTheServersTextPlain
   // The note's line (from y 80).
   // The note itself: right of "赛制说明: " on the line at y 80.
   constexpr platform::RECT kNote{82, 78, 200, 94};
-  EXPECT_GT(PixelsOf(box, 0x09FEC5, kNote), 0u);
-  EXPECT_EQ(PixelsOf(box, 0x214065, kNote), 0u);
-  EXPECT_GT(PixelsOf(box, 0x81C593), 0u);
-  const size_t red = PixelsOf(box, 0x0000FF, kNote);
+  EXPECT_GT(test::PixelsOf(box, 0x09FEC5, kNote), 0u);
+  EXPECT_EQ(test::PixelsOf(box, 0x214065, kNote), 0u);
+  EXPECT_GT(test::PixelsOf(box, 0x81C593), 0u);
+  const size_t red = test::PixelsOf(box, 0x0000FF, kNote);
   // The server's note cannot switch the colour.
   app_->GetMatchData().format_description = "<c=255>前八名晋级";
   view().ShowMatchInfoBox();
-  EXPECT_EQ(PixelsOf(view().GetInfoBox(), 0x0000FF, kNote), red);
-  EXPECT_GT(PixelsOf(view().GetInfoBox(), 0x09FEC5, kNote), 0u);
+  EXPECT_EQ(test::PixelsOf(view().GetInfoBox(), 0x0000FF, kNote), red);
+  EXPECT_GT(test::PixelsOf(view().GetInfoBox(), 0x09FEC5, kNote), 0u);
 }
 
 TEST_F(Messages, AnInformationBoxOfTheOtherKindTakesItsOwnSizeAndIsPlacedByIt) {

@@ -1,4 +1,4 @@
-// ctest-labels: play table
+// ctest-labels: play table tsan
 // A game at the table, played on the scripted server through the headless window and the
 // manual clock: the user's turn, selection and play request, the echo's flying cards, passes
 // that end a trick, the clock and auto-play at zero, the hint cycle, a whole round with its

@@ -1,4 +1,4 @@
-// ctest-labels: table
+// ctest-labels: table tsan
 // Seats and player boards: chairs to view positions and back, the turn order, the boards' names,
 // places, anchors and banners for three and four chairs, and what a board sends and shows.
 #include <gtest/gtest.h>
@@ -11,8 +11,11 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/number_display.h"
 #include "platform/win_messages.h"
+#include "shell/server_notify.h"
 #include "table/player_board.h"
 #include "table/table_messages.h"
+#include "tests/support/colour_match.h"
+#include "tests/support/fake_game_server.h"
 #include "tests/support/table_view_fixture.h"
 
 namespace {
@@ -260,6 +263,25 @@ TEST_F(Boards, AttachedBoardsDrawTheirPlayersAndSendTheirUserIdsToTheFrame) {
   Settle();
   ASSERT_EQ(frame().received.size(), 1u);
   EXPECT_EQ(frame().received[0].p1, 1003u);
+}
+
+TEST_F(Boards, ANameThatLooksLikeMarkupIsDrawnAsItIsAndNeverAsAColour) {
+  // Bob leaves chair 1, and a player whose name is a colour tag sits down in it.
+  (*server_)->Push(shell::notify::kPersonLeft, test::Words({1002}));
+  const shell::PlayerRecord red = test::MakePlayer(1004, 1, "<c=255>X");
+  (*server_)->Push(shell::notify::kPersonCame, std::vector<uint8_t>(red.bytes, red.bytes + sizeof red.bytes));
+  Settle();
+  CPlayerBoard* board = view().BoardOfChair(1);
+  ASSERT_NE(board, nullptr);
+  ASSERT_EQ(board->GetChair(), 1);
+  EXPECT_EQ(board->GetDrawnName(), "＜c=255>X");
+  const engine::CanvasObject* plate = board->GetPlate();
+  EXPECT_GT(test::PixelsOf(plate, CPlayerBoard::kNameColour), 0u);
+  EXPECT_EQ(test::PixelsOf(plate, 0x0000FF), 0u);  // nothing red
+  // In a match the name stands above the score, as inert.
+  app_->SetMatch(true);
+  board->ShowMatchScore();
+  EXPECT_EQ(test::PixelsOf(plate, 0x0000FF), 0u);
 }
 
 TEST_F(Boards, AClearedBoardIsHiddenDeafAndIgnoresRedraws) {

@@ -1,4 +1,4 @@
-// ctest-labels: replay table
+// ctest-labels: replay table tsan
 // Replay mode at the table: a round of the scripted game is recorded live (every notification
 // through the application's own notification handler), then started again as the client starts
 // a replay (the recorded table, offline, the replay bar opening the file) and played back
@@ -391,6 +391,40 @@ TEST_F(ReplayMode, TheBarPausesStepsSpeedsUpAndPlaysAgainFromTheStart) {
   EXPECT_EQ(State(), first_time);
   EXPECT_EQ(watched().played.size(), bar().GetRecordCount());
   EXPECT_NE(paused_at, bar().GetTimeText());
+}
+
+TEST_F(ReplayMode, DealsDueAllAtOnceReachTheTableAFewAFrameAndTheRoundThenPlaysAsRecorded) {
+  std::string path;
+  PlayLiveRound(7, 0, &path);
+  StartReplay(path);
+  PlayToTheEnd();
+  const TableState whole = State();
+
+  // The same round, its deal recorded a hundred times over at its start.
+  dialogs::ReplayFile replay;
+  std::string error;
+  ASSERT_TRUE(dialogs::LoadReplayFile(path, &replay, &error)) << error;
+  ASSERT_EQ(replay.records[0].id, 211040);
+  replay.records.insert(replay.records.begin(), 100, replay.records[0]);
+  const std::string many = (dir_ / "many_deals.rep").string();
+  ASSERT_TRUE(dialogs::SaveReplayFile(many, replay, &error)) << error;
+  StartReplay(many);
+  for (int frame = 0; frame < 10; ++frame) {
+    const size_t before = watched().played.size();
+    Frames(1);
+    ASSERT_LE(watched().played.size() - before, dialogs::CReplayBar::kRecordsPerTurn) << frame;
+  }
+  // The play button is answered at once, with deals still due.
+  ASSERT_LT(bar().GetPlayed(), 100u);
+  const engine::ObjectMessage play = bar().GetPlayButton()->GetMessage();
+  bar().SendMessage(&play);
+  const size_t held = bar().GetPlayed();
+  Frames(200);
+  EXPECT_EQ(bar().GetPlayed(), held);
+  bar().SendMessage(&play);
+  PlayToTheEnd();
+  EXPECT_EQ(watched().played.size(), replay.records.size());
+  EXPECT_EQ(State(), whole);
 }
 
 // A file of the table's size that is refused: a message box, nothing dealt, nothing played.

@@ -1,4 +1,4 @@
-// ctest-labels: play table
+// ctest-labels: play table tsan
 // A round as the scripted server runs it through the application's own notification handler:
 // the table stops waiting for the player while it runs (start button, idle kick) and waits
 // again only afterwards, so the idle kick never comes during a round; table notices reach the

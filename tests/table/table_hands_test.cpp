@@ -1,4 +1,4 @@
-// ctest-labels: table
+// ctest-labels: table tsan
 // Hands at the table: dealing rows to their chairs, the card sprites' pictures and places, the
 // own hand's sort modes, selection by click and by sweep through the window, and the queries the
 // play flow reads hands with. The game's cards (80 ids, values 1 to 20) are the test rules'.

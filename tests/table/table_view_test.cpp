@@ -1,4 +1,4 @@
-// ctest-labels: table
+// ctest-labels: table tsan
 // The table view in its scene: what it builds, where the layout puts the boards, the cards, the
 // buttons and the clock for a table of each size class, the boards it keeps by view position,
 // and what a dealt table looks like on screen.

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -74,7 +73,7 @@ TEST(Compression, CorruptTruncatedOrMisSizedInputReportsFailure) {
   uint32_t size = 5000;
   EXPECT_EQ(UncompressBuffer(size, corrupt.data(), packedSize), nullptr);
   EXPECT_EQ(size, 0u);
-  EXPECT_NE(log.Text().find("UncompressBuffer: zlib error"), std::string::npos);
+  EXPECT_NE(log.Text().find("are not one whole stream of 5000 bytes"), std::string::npos);
 
   size = 5000;
   EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize / 2), nullptr);  // truncated
@@ -88,13 +87,29 @@ TEST(Compression, CorruptTruncatedOrMisSizedInputReportsFailure) {
   size = 10;
   EXPECT_EQ(UncompressBuffer(size, garbage, sizeof garbage), nullptr);
 
-  // A stream shorter than the expected size fills what it has; the rest stays zero.
-  size = 6000;
-  auto roomy = UncompressBuffer(size, packed.get(), packedSize);
-  ASSERT_NE(roomy, nullptr);
-  EXPECT_EQ(size, 5000u);
-  EXPECT_EQ(std::memcmp(roomy.get(), data.data(), 5000), 0);
-  for (uint32_t i = 5000; i < 6000; ++i) ASSERT_EQ(roomy[i], 0);
+  // A stream that fills less than the expected size is as wrong as one that fills more.
+  size = 5001;
+  EXPECT_EQ(UncompressBuffer(size, packed.get(), packedSize), nullptr);
+  EXPECT_EQ(size, 0u);
+}
+
+TEST(Compression, AStreamMustEndExactlyWhereItsInputDoes) {
+  const auto data = RandomBytes(300, 5);
+  uint32_t packedSize = 0;
+  auto packed = CompressBuffer(packedSize, data.data(), 300);
+  ASSERT_NE(packed, nullptr);
+  std::vector<uint8_t> followed(packed.get(), packed.get() + packedSize);
+  followed.push_back(0);
+  uint32_t size = 300;
+  EXPECT_EQ(UncompressBuffer(size, followed.data(), packedSize + 1), nullptr);
+  std::vector<uint8_t> out(300);
+  EXPECT_FALSE(InflateExactly(followed.data(), followed.size(), out.data(), out.size()));
+  EXPECT_TRUE(InflateExactly(followed.data(), packedSize, out.data(), out.size()));
+  EXPECT_EQ(out, data);
+  // The empty stream fills an empty output.
+  packed = CompressBuffer(packedSize, nullptr, 0);
+  ASSERT_NE(packed, nullptr);
+  EXPECT_TRUE(InflateExactly(packed.get(), packedSize, nullptr, 0));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// ctest-labels: window
+// ctest-labels: window tsan
 // Frame timer ids come from one counter for the whole program; this program holds only this test
 // so that nothing else takes an id first.
 #include <gtest/gtest.h>

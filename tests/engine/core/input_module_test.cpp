@@ -1,4 +1,4 @@
-// ctest-labels: window
+// ctest-labels: window tsan
 // The input module as the host window drives it: window messages posted to a headless engine
 // window, frames run by the manual clock, events read where the objects receive them.
 #include "engine/core/input_module.h"

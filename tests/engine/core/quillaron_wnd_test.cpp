@@ -1,4 +1,4 @@
-// ctest-labels: window
+// ctest-labels: window tsan
 #include "engine/core/quillaron_wnd.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: widgets
+// ctest-labels: widgets tsan
 #include "engine/core/widget_base.h"
 
 #include <gtest/gtest.h>

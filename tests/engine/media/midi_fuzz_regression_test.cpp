@@ -1,4 +1,4 @@
-// ctest-labels: sound
+// ctest-labels: sound tsan
 // Replays the MIDI fuzz targets' seeds (fuzz/corpus) and every input that once made one of them
 // fail (tests/data/fuzz), through the same code the targets run.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: sound
+// ctest-labels: sound tsan
 #include "engine/media/music_module2.h"
 
 #include <gtest/gtest.h>

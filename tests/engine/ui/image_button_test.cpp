@@ -1,4 +1,4 @@
-// ctest-labels: ui
+// ctest-labels: ui tsan
 // Image buttons driven through the headless window: mouse messages reach the button through the
 // input module, the frames it shows are read from the window's presented pixels, and its sounds
 // from a recording music module.

@@ -1,4 +1,4 @@
-// ctest-labels: ui
+// ctest-labels: ui tsan
 // Menu lists and hover tips driven through the headless window: the pointer and the input focus
 // come from mouse messages posted to the host window.
 #include <gtest/gtest.h>

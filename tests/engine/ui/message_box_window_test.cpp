@@ -1,4 +1,4 @@
-// ctest-labels: widgets
+// ctest-labels: widgets tsan
 // The engine message box driven through the headless window: mouse messages posted to the host
 // window reach the buttons through the input module, and the countdown runs on the frame timer.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// ctest-labels: richtext
+// ctest-labels: richtext tsan
 // A link in a rich-text view clicked through the headless window: the mouse messages reach the
 // view through the input module, the link posts 80000007 to the view, and only an http or https
 // target reaches the opener. Inline objects show on the window where their items stand, also
