@@ -96,7 +96,7 @@ TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
   test::XvfbShot run;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       fs::current_path() / "xvfb", "",
-      "'" + client.string() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
+      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
   EXPECT_EQ(run.width, 1024);
   EXPECT_EQ(run.height, 768);
   const Picture& shown = run.shown;
@@ -131,7 +131,7 @@ TEST(ZipaiClient, HeadlessItWritesTheGameFrameItWouldShow) {
 
 TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
-  const std::string command = "'" + client.string() + "' --headless 2>/dev/null";
+  const std::string command = "'" + client.native() + "' --headless 2>/dev/null";
   EXPECT_NE(std::system(command.c_str()), 0);
 }
 
