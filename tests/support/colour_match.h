@@ -14,4 +14,9 @@ namespace test {
 // Within 7 steps a channel: what the window shows of a blended or scaled picture.
 inline ::testing::AssertionResult Near(uint32_t got, uint32_t want) { return ColoursWithin(got, want, 7); }
 
+// How well text of one colour reads on the other (0x00RRGGBB each): the ratio of their relative
+// luminances, each plus 0.05, the lighter over the darker; 1 for equal colours, 21 for black on
+// white. Small text reads well from 4.5 on.
+double ContrastRatio(uint32_t a, uint32_t b);
+
 }  // namespace test
