@@ -34,13 +34,13 @@ int XvfbShot::DifferingPixels() const {
 }
 
 void RunOnXvfb(const std::filesystem::path& work, const std::string& environment, const std::string& program,
-               const char* log, XvfbShot* shot) {
+               const char* log, XvfbShot* shot, int screen_width, int screen_height) {
   std::filesystem::remove_all(work);
   std::filesystem::create_directories(work / "fb");
   std::ostringstream script;
   script << "cd '" << work.string() << "' && mkfifo pipe && " << environment
          << " SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \""
+         << "-s '-screen 0 " << screen_width << 'x' << screen_height << "x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \""
          << program << " | "
          << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
   ASSERT_EQ(std::system(script.str().c_str()), 0) << ReadTextFile(work / log);

@@ -20,7 +20,7 @@ bool HaveXvfb();
 
 struct XvfbShot {
   Picture shown;                            // the program's own presented frame
-  Picture screen;                           // the whole 1280 x 1024 screen
+  Picture screen;                           // the whole screen
   int x = 0, y = 0, width = 0, height = 0;  // the client area on the screen
   // The screen's pixels at the client area.
   Picture Window() const;
@@ -32,9 +32,10 @@ struct XvfbShot {
 // line; its standard input is the pipe) with `environment` (assignments, may be empty) in a fresh
 // `work` folder. Fails the test (fatally: wrap in ASSERT_NO_FATAL_FAILURE) when the run, the
 // ready line or either picture is missing, or the client area is not on the screen; the file
-// `log` of the work folder is shown then.
+// `log` of the work folder is shown then. The screen is 1280 x 1024 unless said; a client that
+// starts maximised fills a 1024 x 768 one.
 void RunOnXvfb(const std::filesystem::path& work, const std::string& environment, const std::string& program,
-               const char* log, XvfbShot* shot);
+               const char* log, XvfbShot* shot, int screen_width = 1280, int screen_height = 1024);
 
 std::string ReadTextFile(const std::filesystem::path& path);
 
