@@ -69,7 +69,7 @@ TEST(ReplayClient, OnARealScreenTheSampleReplayDealsTheRecordedHands) {
   test::XvfbShot shot;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(fs::current_path() / "xvfb", "",
                                           "'" + kClient.string() + "' --frames 200 --screenshot shown.png --hold '" +
-                                              kSample.string() + "' <>pipe 2>client.log",
+                                              kSample.string() + "' 2>client.log",
                                           "client.log", &shot, 1024, 768));
   // What the screen shows at the window's place.
   const test::Picture window = shot.Window();

@@ -96,7 +96,7 @@ TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
   test::XvfbShot run;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       fs::current_path() / "xvfb", "",
-      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run,
+      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold 2>client.log", "client.log", &run,
       1024, 768));
   // The window starts maximised: the whole screen, which has no panels.
   EXPECT_EQ(run.x, 0);

@@ -48,7 +48,7 @@ TEST_F(SidePanelOnScreen, TheClientsWindowShowsTheSidePanelWithItsBars) {
   test::XvfbShot run;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       fs::current_path() / "screen", "",
-      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run,
+      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold 2>client.log", "client.log", &run,
       1024, 768));
   ASSERT_EQ(run.width, 1024);
   ASSERT_EQ(run.height, 768);

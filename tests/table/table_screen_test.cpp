@@ -77,7 +77,7 @@ TEST(TableOnXvfb, TheWindowShowsExactlyTheDealtTable) {
   test::XvfbShot shot;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       work, std::string(kChildVariable) + "='" + work.string() + "'",
-      "'" + self.native() + "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log <>pipe", "child.log", &shot,
+      "'" + self.native() + "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log", "child.log", &shot,
       1024, 768));
   const std::string out = test::ReadTextFile(work / "child.out");
   EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
