@@ -1,4 +1,5 @@
-// The X connection of an SDL window: found through SDL's window-manager information.
+// The X connection of an SDL window (found through SDL's window-manager information), and what
+// the display says of its window manager.
 #include "platform/x11_connection.h"
 
 #include <SDL.h>

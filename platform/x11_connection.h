@@ -1,4 +1,5 @@
-// The X connection under an SDL window, so the SDL backend can sleep on it between frames.
+// The X connection under an SDL window, so the SDL backend can sleep on it between frames and
+// tell whether a window manager runs.
 // Kept apart because the X headers define names (CursorShape, None, Window...) that clash
 // with ours. Only platform/ includes this header.
 #pragma once

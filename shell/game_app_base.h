@@ -97,6 +97,7 @@ class CGameAppBase : public net::SessionContext {
   static constexpr int kTurnSeconds = 20;
   static constexpr int kMaxHandCards = 32;
   static constexpr int kAnswerBufferWords = 64;
+  // The main window's client size when the system tells no work area to maximise it to.
   static constexpr int kClientWidth = 1024;
   static constexpr int kClientHeight = 768;
   // The largest notice text passed on to the side panel.

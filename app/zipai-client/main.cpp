@@ -1,4 +1,4 @@
-// The game client. It opens the game window (a 1024 x 768 client area): the game frame with its
+// The game client. It opens the game window, maximised on the work area: the game frame with its
 // title strip, window buttons, borders and table cloth and the side panel with its bars (user
 // list, advert and score history, chat, input line and system buttons), drawn with the default
 // skin found beside the program, and runs until the window is closed.
