@@ -1,6 +1,6 @@
 // ctest-labels: replay window
 // The client in replay mode: started with the sample replay the build records, it comes up
-// offline at the recorded table and deals the recorded hands. On a real X server (xvfb-run, whose
+// offline at the recorded table and deals the recorded hands. On a real X server (Xvfb, whose
 // screen is kept in a file) the window's place on the screen shows the dealt cards; headless, its
 // screenshot does. A file that is no whole replay is refused with a line on stderr, the game's
 // message box at an empty table, and status 1.
@@ -63,7 +63,7 @@ int RunHeadless(const std::string& arguments, std::string* log) {
 }
 
 TEST(ReplayClient, OnARealScreenTheSampleReplayDealsTheRecordedHands) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   ASSERT_TRUE(fs::exists(kClient)) << kClient;
   ASSERT_TRUE(fs::exists(kSample)) << kSample;
   test::XvfbShot shot;

@@ -1,8 +1,8 @@
 // ctest-labels: window frame
 // The client program: headless, its screenshot shows the game frame with the default skin; on a
-// real X server it runs under xvfb-run, whose screen is kept in a file (-fbdir), the test copies
-// that screen while the client holds its window open, and finds the client's own presented frame
-// (its --screenshot) at the window's place on it, showing the same frame.
+// real X server (Xvfb, 1024 x 768) it starts maximised on the whole screen, which Xvfb keeps in a
+// file (-fbdir): the test reads that screen while the client holds its window open, and finds
+// there the client's own presented frame (its --screenshot), showing the game frame.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -90,7 +90,7 @@ void ExpectGameFrame(const Picture& shot) {
 }
 
 TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
   test::XvfbShot run;

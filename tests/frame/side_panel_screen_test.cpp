@@ -1,7 +1,7 @@
 // ctest-labels: panel window
-// The client on a real X server shows the side panel: the client runs under xvfb-run (offline,
-// its screen kept in a file), holds its window open while the screen is copied, and the window's
-// place on the screen holds exactly the frame the client presented. Its side panel, from the
+// The client on a real X server shows the side panel: the client runs under Xvfb (offline, on a
+// 1024 x 768 screen kept in a file), holds its window open while the screen is copied, and the
+// window's place on the screen holds exactly the frame the client presented. Its side panel, from the
 // advert bar down to the input bar and its system buttons, is pixel for pixel the panel that the
 // headless game frame of the tests draws.
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ bool Near(uint32_t a, uint32_t b) {
 class SidePanelOnScreen : public test::SidePanelFixture {};
 
 TEST_F(SidePanelOnScreen, TheClientsWindowShowsTheSidePanelWithItsBars) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   // The client, offline, on a real screen.
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
