@@ -64,13 +64,13 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error)) << error;
   }
 
-  // Lets the client go on until it reports the window at `want` (or minimised), the X server
-  // has it there too, and the screen at its place holds exactly the frame the client presented.
+  // Waits until the client reports the window at `want` (or minimised), the X server has it there
+  // too, and the screen at its place holds exactly the frame the client presented; the client goes
+  // on after each report that is not yet so.
   void Expect(const char* step, const Place* want) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::string seen;
-    for (bool first = true;; first = false) {
-      if (!first) session_.Answer();
+    for (;; session_.Answer()) {
       const int left = static_cast<int>(
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
       std::string line;
@@ -93,6 +93,12 @@ class GameWindow : public ::testing::TestWithParam<bool> {
         return;
       seen += "; the screen differs from the frame";
     }
+  }
+
+  // The client goes on from its last report (the hand's moves wait for it), then as Expect.
+  void Then(const char* step, const Place* want) {
+    session_.Answer();
+    Expect(step, want);
   }
 
   // Clicks the close button; the client ends well and its window is gone.
@@ -122,43 +128,37 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
   // A double click on the title strip restores it: the smallest size at (100, 100).
   const Place restored{100, 100, 1050, 600};
   DoubleClick(600, StripY(work_area_));
-  session_.Answer();
-  Expect("restore", &restored);
+  Then("restore", &restored);
   // The fit button maximises it again.
   Click(ButtonX(restored, kFit), StripY(restored));
-  session_.Answer();
-  Expect("maximise", &work_area_);
+  Then("maximise", &work_area_);
   // A drag that starts on the maximised window restores it under the pointer: x = 700 x (1280 -
   // 1050) / 1280, y = 0 (the scene is as high as the window).
   const Place pulled{125, 0, 1050, 600};
   Drag(640, StripY(work_area_), 700, StripY(work_area_) + 30);
-  session_.Answer();
-  Expect("drag from maximised", &pulled);
+  Then("drag from maximised", &pulled);
   // A drag moves the restored window by the pointer's way.
   const Place moved{85, 60, 1050, 600};
   Drag(pulled.x + 300, StripY(pulled), pulled.x + 260, StripY(pulled) + 60);
-  session_.Answer();
-  Expect("drag", &moved);
-  // Minimised, the window manager takes it; with none, it stays where it was.
+  Then("drag", &moved);
+  // Minimised, the window manager takes it; with none, it stays where it was, and the client says so.
   Click(ButtonX(moved, kMinimise), StripY(moved));
-  session_.Answer();
-  Expect("minimise", WithWindowManager() ? nullptr : &moved);
+  Then("minimise", WithWindowManager() ? nullptr : &moved);
+  EXPECT_EQ(test::ReadTextFile(session_.work() / "client.log").find("no window manager runs") != std::string::npos,
+            !WithWindowManager());
   // The task bar's request brings it back as it was.
   session_.OnClientWindow("xdotool windowactivate $w");
-  session_.Answer();
-  Expect("restore from minimised", &moved);
+  Then("restore from minimised", &moved);
   if (WithWindowManager()) {
     // Closed while maximised.
     DoubleClick(600, StripY(moved));
-    session_.Answer();
-    Expect("maximise by the title strip", &work_area_);
+    Then("maximise by the title strip", &work_area_);
     CloseAt(work_area_);
   } else {
     // Given another size than it asked for, the frame is laid out for the size it has.
     const Place imposed{85, 60, 900, 500};
     session_.OnClientWindow("xdotool windowsize $w 900 500");
-    session_.Answer();
-    Expect("another size", &imposed);
+    Then("another size", &imposed);
     // Closed while restored.
     CloseAt(imposed);
   }

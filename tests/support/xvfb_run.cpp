@@ -98,7 +98,7 @@ struct XvfbSession::Impl {
   Started server, window_manager, client;
   std::string display;
   std::string pending;
-  int answers = -1;  // the client's stdin, the fifo "pipe"
+  int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
 };
 
 XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, SIG_IGN); }
@@ -120,8 +120,9 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   std::filesystem::remove_all(work);
   std::filesystem::create_directories(work / "fb");
   if (mkfifo((work / "pipe").c_str(), 0600) != 0) return *error = "no fifo", false;
-  // Xvfb says its display number once it takes connections.
-  impl_->server = StartProgram(work, "Xvfb -displayfd 1 -screen 0 " + std::to_string(options.width) + "x" +
+  // Xvfb says its display number once it takes connections. It and the window manager end by
+  // themselves after ten minutes, should the test not live to end them.
+  impl_->server = StartProgram(work, "timeout 600 Xvfb -displayfd 1 -screen 0 " + std::to_string(options.width) + "x" +
                                          std::to_string(options.height) +
                                          "x24 -nolisten tcp -wr -nocursor -noreset -fbdir fb 2>xvfb.log");
   std::string number, pending;
@@ -131,7 +132,8 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   if (!options.window_manager) return true;
   // Openbox runs its start-up command once it manages the screen and has said its work area.
   impl_->window_manager =
-      StartProgram(work, "env DISPLAY=" + impl_->display + " openbox --sm-disable --startup 'echo ready' 2>openbox.log");
+      StartProgram(work, "env DISPLAY=" + impl_->display +
+                             " timeout 600 openbox --sm-disable --startup 'echo ready' 2>openbox.log");
   std::string line;
   while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
     if (line == "ready") return true;
@@ -150,7 +152,7 @@ std::string XvfbSession::X(const std::string& command) {
 bool XvfbSession::Launch(const std::string& command, std::string* error) {
   impl_->client = StartProgram(work_, "env DISPLAY=" + impl_->display +
                                           " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
-                                          command + " <>pipe");
+                                          command + " <pipe");
   impl_->answers = open((work_ / "pipe").c_str(), O_RDWR | O_CLOEXEC);
   if (impl_->client.pid <= 0 || impl_->answers < 0) return *error = "the client did not start", false;
   return true;
