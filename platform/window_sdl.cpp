@@ -3,8 +3,9 @@
 //   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
 //                 present, pixel for pixel; a window manager may give the window another size
 //                 than asked (the frame then follows through WM_SIZE); without a window manager
-//                 a minimised window stays on screen; key messages carry no scan code (the KF_ bits are right); the IME's
-//                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
+//                 a minimised window stays on screen; key messages carry no scan code (the KF_
+//                 bits are right); the IME's text reaches the window as GBK bytes, and text GBK
+//                 cannot hold is dropped;
 //                 under Wayland the window cannot place itself or read the global pointer;
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds.

@@ -61,7 +61,8 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     if (!WithWindowManager()) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
     work_area_ = WithWindowManager() ? Place{0, 0, 1280, 1024} : Place{0, 40, 1280, 984};
     const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
-    ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error)) << error;
+    ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error))
+        << error;
   }
 
   // Waits until the client reports the window at `want` (or minimised), the X server has it there

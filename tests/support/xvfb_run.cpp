@@ -131,9 +131,8 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   impl_->display = ":" + number;
   if (!options.window_manager) return true;
   // Openbox runs its start-up command once it manages the screen and has said its work area.
-  impl_->window_manager =
-      StartProgram(work, "env DISPLAY=" + impl_->display +
-                             " timeout 600 openbox --sm-disable --startup 'echo ready' 2>openbox.log");
+  impl_->window_manager = StartProgram(
+      work, "env DISPLAY=" + impl_->display + " timeout 600 openbox --sm-disable --startup 'echo ready' 2>openbox.log");
   std::string line;
   while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
     if (line == "ready") return true;
