@@ -141,6 +141,7 @@ int CGameSession::RequestMatchGiveUp() { return SendOnly(request::kMatchGiveUp, 
 
 int CGameSession::QueryUser(uint32_t user_id) {
   std::vector<uint8_t> body;
+  body.reserve(kQueryUserBodyBytes);
   engine::ByteWriter w(&body);
   w.U32(context_ ? context_->GetRoomRecordId() : 0);
   w.U32(context_ ? context_->GetUserId() : 0);

@@ -681,8 +681,10 @@ bool Window::MoveWindow(int x, int y, int width, int height) {
   const RECT frame = FrameInsets();
   const POINT base = ScreenOrigin();
   origin_ = POINT{base.x + x + frame.left, base.y + y + frame.top};
-  S().backend->Move(*this);
+  // The frame takes the asked size at once; the system window follows, and a system that gives
+  // it another size reports that back (Resized again).
   WindowSystem::Resized(*this, width - frame.left - frame.right, height - frame.top - frame.bottom);
+  S().backend->Move(*this);
   return true;
 }
 

@@ -29,7 +29,8 @@ class WindowBackend {
   // Shows the window's frame.
   virtual void Present(Window& window) = 0;
   virtual void SetTitle(Window& window) = 0;
-  // Applies the window's origin and client size.
+  // Applies the window's origin and client size (its frame's size) to the system window. A system
+  // that gives it another size reports that through WindowSystem::Resized.
   virtual void Move(Window& window) = 0;
   // SW_ command; the backend reports the outcome through WindowSystem (minimised, restored).
   virtual void Show(Window& window, int command) = 0;

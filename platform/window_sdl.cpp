@@ -1,8 +1,11 @@
 // Window backend: SDL2.
 //   Platform:     a display SDL2 can open windows on (X11 or Wayland; Xvfb works).
 //   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
-//                 present; key messages carry no scan code (the KF_ bits are right); the IME's
-//                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
+//                 present, pixel for pixel; a window manager may give the window another size
+//                 than asked (the frame then follows through WM_SIZE); without a window manager
+//                 a minimised window stays on screen; key messages carry no scan code (the KF_
+//                 bits are right); the IME's text reaches the window as GBK bytes, and text GBK
+//                 cannot hold is dropped;
 //                 under Wayland the window cannot place itself or read the global pointer;
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds.
@@ -36,6 +39,20 @@ struct SdlWindow {
   int texture_width = 0;
   int texture_height = 0;
 };
+
+// Gives the SDL window a new client size, when it has another.
+void ResizeSdlWindow(SDL_Window* window, int width, int height) {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  if (width > 0 && height > 0 && (w != width || h != height)) SDL_SetWindowSize(window, width, height);
+}
+
+// Puts the SDL window's client area at a screen point, when it stands elsewhere.
+void PlaceSdlWindow(SDL_Window* window, POINT at) {
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(window, &x, &y);
+  if (x != at.x || y != at.y) SDL_SetWindowPosition(window, at.x, at.y);
+}
 
 bool IsNullDriver(const char* name) {
   return name &&
@@ -429,7 +446,9 @@ class SdlWindowBackend final : public WindowBackend {
     }
     SDL_UpdateTexture(n->texture, nullptr, window.PresentedFrame().data(), w * 4);
     SDL_RenderClear(n->renderer);
-    SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
+    // Pixel for pixel from the top-left corner: never stretched over a window of another size.
+    const SDL_Rect shown{0, 0, w, h};
+    SDL_RenderCopy(n->renderer, n->texture, nullptr, &shown);
     SDL_RenderPresent(n->renderer);
   }
 
@@ -439,13 +458,15 @@ class SdlWindowBackend final : public WindowBackend {
     if (SdlWindow* n = Native(window)) SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
   }
 
+  // The size first, then the place: each only when it changes (SDL waits a moment for the window
+  // manager's answer to each).
   void Move(Window& window) override {
     x11_touched_ = true;
     if (display_lost_) return;
     SdlWindow* n = Native(window);
     if (!n) return;
-    const POINT at = WindowSystem::Origin(window);
-    SDL_SetWindowPosition(n->window, at.x, at.y);
+    ResizeSdlWindow(n->window, window.FrameWidth(), window.FrameHeight());
+    PlaceSdlWindow(n->window, WindowSystem::Origin(window));
   }
 
   void Show(Window& window, int command) override {
@@ -458,6 +479,8 @@ class SdlWindowBackend final : public WindowBackend {
         SDL_HideWindow(n->window);
         break;
       case SW_MINIMIZE:
+        if (x11_.display && !X11HasWindowManager(x11_))
+          ReportProblem("SDL window: no window manager runs to take the minimised window; it stays on screen");
         SDL_MinimizeWindow(n->window);
         break;
       case SW_RESTORE:

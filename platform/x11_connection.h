@@ -1,4 +1,5 @@
-// The X connection under an SDL window, so the SDL backend can sleep on it between frames.
+// The X connection under an SDL window, so the SDL backend can sleep on it between frames and
+// tell whether a window manager runs.
 // Kept apart because the X headers define names (CursorShape, None, Window...) that clash
 // with ours. Only platform/ includes this header.
 #pragma once
@@ -15,5 +16,8 @@ struct X11Connection {
 X11Connection FindX11Connection(SDL_Window* window);
 // Whether events have arrived (read or waiting on the connection); sends buffered requests too.
 bool X11EventsPending(const X11Connection& connection);
+// Whether a window manager runs on the display (one that follows the desktop conventions says
+// so on the root window).
+bool X11HasWindowManager(const X11Connection& connection);
 
 }  // namespace platform

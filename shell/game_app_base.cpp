@@ -8,6 +8,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/rect_object.h"
 #include "engine/media/byte_span.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/machine_id.h"
 #include "platform/message_box.h"
@@ -156,8 +157,13 @@ bool CGameAppBase::CreateMainWindow() {
   const std::string title = FormatGameName();
   // A popup without a system frame: the game frame draws its own title strip and borders and
   // moves, maximises and restores the window itself, so the window rectangle is the client area.
+  // It starts maximised: the whole work area.
   const uint32_t style = platform::WS_POPUP | platform::WS_VISIBLE;
-  platform::RECT rect{100, 100, 100 + kClientWidth, 100 + kClientHeight};
+  platform::RECT rect{};
+  if (!platform::GetWorkArea(&rect) || platform::IsRectEmpty(rect)) {
+    engine::WriteGameLog("application: no work area; the window opens at %d x %d", kClientWidth, kClientHeight);
+    rect = platform::RECT{100, 100, 100 + kClientWidth, 100 + kClientHeight};
+  }
   platform::AdjustWindowRectEx(&rect, style, false, 0);
   if (!main_wnd_->CreateEngineWindow(title.c_str(), style, 0, rect, nullptr)) {
     engine::WriteGameLog("application: the main window could not be created");

@@ -98,6 +98,7 @@ class CGameAppBase : public net::SessionContext {
   static constexpr int kTurnSeconds = 20;
   static constexpr int kMaxHandCards = 32;
   static constexpr int kAnswerBufferWords = 64;
+  // The main window's client size when the system tells no work area to maximise it to.
   static constexpr int kClientWidth = 1024;
   static constexpr int kClientHeight = 768;
   // The largest notice text passed on to the side panel.
@@ -354,7 +355,7 @@ class CGameAppBase : public net::SessionContext {
     COLORREF title_text = 0xFFFFFF;
     COLORREF adv_back = 0xF8F4F0;
     COLORREF adv_grid = 0xC8BCB0;
-    COLORREF adv_header = 0x7A4A1E;
+    COLORREF adv_header = 0xD0F0FF;  // light cream: the score table's head stands on a dark title
     COLORREF adv_text = 0x000000;
     COLORREF player_view_header = 0xE8DCCC;
     COLORREF player_view_text = 0x000000;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/media/byte_span.h"
+
 namespace shell {
 
 // Places kept by chair (players, per-chair values); this game seats 3.
@@ -22,15 +24,10 @@ struct ByteRecord {
   static constexpr size_t kSize = N;
   uint8_t bytes[N] = {};
 
-  uint32_t Word(size_t offset) const {
-    if (offset + 4 > N) return 0;
-    return static_cast<uint32_t>(bytes[offset]) | (static_cast<uint32_t>(bytes[offset + 1]) << 8) |
-           (static_cast<uint32_t>(bytes[offset + 2]) << 16) | (static_cast<uint32_t>(bytes[offset + 3]) << 24);
-  }
+  uint32_t Word(size_t offset) const { return offset + 4 > N ? 0 : engine::ReadU32(bytes + offset); }
   int32_t Int(size_t offset) const { return static_cast<int32_t>(Word(offset)); }
   void SetWord(size_t offset, uint32_t value) {
-    if (offset + 4 > N) return;
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    if (offset + 4 <= N) engine::WriteU32(bytes + offset, value);
   }
   // The text of a field of `size` bytes, up to its first NUL.
   std::string Text(size_t offset, size_t size) const { return ReadRecordText(bytes, N, offset, size); }

@@ -219,14 +219,16 @@ inline constexpr PictureRow kPictures[] = {
     {"qm蓝钻", 16, 16, 4, Look::kDiamond, Package::kFrame, ""},
     {"qzf向前翻页", 30, 30, 4, Look::kButtonPage, Package::kFrame, "prev"},
     {"qzf向后翻页", 30, 30, 4, Look::kButtonPage, Package::kFrame, "next"},
-    // The table view: cards.
+    // The table view: cards. The long zipai cards stand taller than their names say: a seat's
+    // played cards then start beyond the turn clock beside its board, and the small cards of the
+    // side hands (the 71 wide ones at the largest size) end before it.
     {"牌背面50x68", 50, 68, 1, Look::kCardBack, Package::kTable, ""},
-    {"牌背面71x96", 71, 96, 1, Look::kCardBack, Package::kTable, ""},
-    {"牌背面82x110", 82, 110, 1, Look::kCardBack, Package::kTable, ""},
+    {"牌背面71x96", 71, 114, 1, Look::kCardBack, Package::kTable, ""},
+    {"牌背面82x110", 82, 120, 1, Look::kCardBack, Package::kTable, ""},
     {"牌背面98x132", 98, 132, 1, Look::kCardBack, Package::kTable, ""},
     {"牌正面50x68", 50, 68, 54, Look::kCardFace, Package::kTable, ""},
-    {"牌正面71x96", 71, 96, 54, Look::kCardFace, Package::kTable, ""},
-    {"牌正面82x110", 82, 110, 54, Look::kCardFace, Package::kTable, ""},
+    {"牌正面71x96", 71, 114, 54, Look::kCardFace, Package::kTable, ""},
+    {"牌正面82x110", 82, 120, 54, Look::kCardFace, Package::kTable, ""},
     {"牌正面98x132", 98, 132, 54, Look::kCardFace, Package::kTable, ""},
     // The table view: player boards and their marks.
     {"PlayerBoardSmall", 240, 40, 3, Look::kBoardPlate, Package::kTable, ""},
@@ -253,8 +255,9 @@ inline constexpr PictureRow kPictures[] = {
     {"btn_CancelAutoPlay", 72, 30, 4, Look::kButtonWood, Package::kTable, "取消托管"},
     {"btn_CheckResult", 66, 30, 4, Look::kButtonWood, Package::kTable, "成绩"},
     {"btn_AskCardView", 66, 30, 4, Look::kButtonWood, Package::kTable, "看牌"},
-    // The table view: clock, score digits, notes and boxes.
-    {"digiti_Clock", 18, 26, 10, Look::kClockDigits, Package::kTable, "0123456789"},
+    // The table view: clock, score digits, notes and boxes. The clock's two digits fit between a
+    // side seat's hand and its played cards, and above the own seat's played cards.
+    {"digiti_Clock", 14, 22, 10, Look::kClockDigits, Package::kTable, "0123456789"},
     {"digit_Pen", 16, 22, 12, Look::kDigits, Package::kTable, "0123456789+-"},
     {"digit_Pen2", 16, 22, 12, Look::kDigitsSilver, Package::kTable, "0123456789+-"},
     {"过牌提示", 220, 28, 3, Look::kPassHint, Package::kTable, "没有大过上家的牌"},

@@ -1,4 +1,4 @@
-// The game client. It opens the game window (a 1024 x 768 client area): the game frame with its
+// The game client. It opens the game window, maximised on the work area: the game frame with its
 // title strip, window buttons, borders and table cloth and the side panel with its bars (user
 // list, advert and score history, chat, input line and system buttons), drawn with the default
 // skin found beside the program, and runs until the window is closed.
@@ -18,13 +18,19 @@
 //   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
 //                        client area on the screen) to stdout and keeps the window on screen
 //                        until a line (or the end) comes on stdin
+//   --report             each time the window has settled (at the start, and after every line on
+//                        stdin) writes the --screenshot file and "shown X Y WIDTH HEIGHT" or
+//                        "minimised" to stdout, then waits for a line; the end of stdin closes
+//                        the window (window_report.h)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "app/skin-gen/skin_inventory.h"
+#include "app/zipai-client/window_report.h"
 #include "dialogs/replay_bar.h"
 #include "dialogs/replay_file.h"
 #include "dialogs/replay_table.h"
@@ -36,7 +42,6 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
-#include "platform/png_file.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "shell/game_app_base.h"
@@ -52,6 +57,7 @@ struct Options {
   long frames = -1;
   std::string screenshot;
   bool hold = false;
+  bool report = false;
   std::string lobby_line;
   std::string replay;  // the replay file as the system spells it
 };
@@ -107,9 +113,11 @@ class ClientFrame final : public frame::GameFrame {
 class ClientWindow final : public shell::CGameFrameWnd {
  public:
   long frames_left = -1;
+  std::unique_ptr<client::SettledReport> report;  // --report
 
   void OnFrame() override {
     CGameFrameWnd::OnFrame();
+    if (report) report->OnFrame(*this);
     if (frames_left > 0 && --frames_left == 0) platform::PostQuitMessage(0);
   }
 
@@ -142,7 +150,7 @@ class ClientApp final : public shell::CGameAppBase {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold] "
+               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold | --report] "
                "[LOBBY COMMAND LINE | REPLAY FILE]\n");
 }
 
@@ -153,6 +161,8 @@ bool Parse(int argc, char** argv, Options* out) {
       out->headless = true;
     } else if (arg == "--hold") {
       out->hold = true;
+    } else if (arg == "--report") {
+      out->report = true;
     } else if (arg == "--frames" && i + 1 < argc) {
       char* end = nullptr;
       out->frames = std::strtol(argv[++i], &end, 10);
@@ -165,7 +175,8 @@ bool Parse(int argc, char** argv, Options* out) {
       return false;
     }
   }
-  return true;
+  // --report names the picture it writes, and holds the window as --hold does.
+  return !(out->report && (out->screenshot.empty() || out->hold));
 }
 
 enum class ReplayStart { kPlaying, kRefused, kNoWindow };
@@ -196,20 +207,6 @@ ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
     return ReplayStart::kNoWindow;
   }
   return ReplayStart::kPlaying;
-}
-
-bool WriteScreenshot(const platform::Window& window, const std::string& path) {
-  // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
-  const std::vector<uint32_t>& frame = window.PresentedFrame();
-  std::string error;
-  if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
-      !platform::SavePng(path, window.FrameWidth(), window.FrameHeight(),
-                         reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
-    std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", path.c_str(),
-                 error.empty() ? "no frame" : error.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -258,18 +255,17 @@ int main(int argc, char** argv) {
     }
     ClientWindow& window = *app.window;
     window.frames_left = options.frames;
+    if (options.report) window.report = std::make_unique<client::SettledReport>(options.screenshot);
     exit_code = platform::RunMessageLoop();
     // A refused replay ends the client with status 1 however its window was closed.
     if (refused) exit_code = 1;
 
-    if (!options.screenshot.empty() && window.IsWindow() && !WriteScreenshot(window, options.screenshot)) exit_code = 1;
+    if (!options.screenshot.empty() && !options.report && window.IsWindow() &&
+        !client::WriteScreenshot(window, options.screenshot))
+      exit_code = 1;
     if (options.hold && window.IsWindow()) {
       // Where the client area, which shows the engine's frame, lies on the screen.
-      RECT shown{};
-      window.GetClientRect(&shown);
-      platform::POINT corner{0, 0};
-      window.ClientToScreen(&corner);
-      shown = RECT{corner.x, corner.y, corner.x + shown.right, corner.y + shown.bottom};
+      const RECT shown = client::ClientAreaOnScreen(window);
       std::printf("ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
       std::fflush(stdout);
       std::string line;

@@ -1,6 +1,6 @@
 // ctest-labels: replay window
 // The client in replay mode: started with the sample replay the build records, it comes up
-// offline at the recorded table and deals the recorded hands. On a real X server (xvfb-run, whose
+// offline at the recorded table and deals the recorded hands. On a real X server (Xvfb, whose
 // screen is kept in a file) the window's place on the screen shows the dealt cards; headless, its
 // screenshot does. A file that is no whole replay is refused with a line on stderr, the game's
 // message box at an empty table, and status 1.
@@ -63,14 +63,14 @@ int RunHeadless(const std::string& arguments, std::string* log) {
 }
 
 TEST(ReplayClient, OnARealScreenTheSampleReplayDealsTheRecordedHands) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   ASSERT_TRUE(fs::exists(kClient)) << kClient;
   ASSERT_TRUE(fs::exists(kSample)) << kSample;
   test::XvfbShot shot;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(fs::current_path() / "xvfb", "",
                                           "'" + kClient.string() + "' --frames 200 --screenshot shown.png --hold '" +
-                                              kSample.string() + "' <>pipe 2>client.log",
-                                          "client.log", &shot));
+                                              kSample.string() + "' 2>client.log",
+                                          "client.log", &shot, 1024, 768));
   // What the screen shows at the window's place.
   const test::Picture window = shot.Window();
   ExpectDealtTable(window);

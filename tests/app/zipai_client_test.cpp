@@ -1,8 +1,8 @@
 // ctest-labels: window frame
 // The client program: headless, its screenshot shows the game frame with the default skin; on a
-// real X server it runs under xvfb-run, whose screen is kept in a file (-fbdir), the test copies
-// that screen while the client holds its window open, and finds the client's own presented frame
-// (its --screenshot) at the window's place on it, showing the same frame.
+// real X server (Xvfb, 1024 x 768) it starts maximised on the whole screen, which Xvfb keeps in a
+// file (-fbdir): the test reads that screen while the client holds its window open, and finds
+// there the client's own presented frame (its --screenshot), showing the game frame.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -90,29 +90,22 @@ void ExpectGameFrame(const Picture& shot) {
 }
 
 TEST(ZipaiClient, ShowsTheGameFrameInARealWindow) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
   test::XvfbShot run;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       fs::current_path() / "xvfb", "",
-      "'" + client.string() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
+      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold 2>client.log", "client.log", &run,
+      1024, 768));
+  // The window starts maximised: the whole screen, which has no panels.
+  EXPECT_EQ(run.x, 0);
+  EXPECT_EQ(run.y, 0);
   EXPECT_EQ(run.width, 1024);
   EXPECT_EQ(run.height, 768);
-  const Picture& shown = run.shown;
-  const Picture& screen = run.screen;
-  const int x = run.x;
-  const int y = run.y;
-  const int h = run.height;
-  // The client drew the game frame...
-  ExpectGameFrame(shown);
-  // ...the window's place on the screen holds exactly the frame the client presented...
+  // The client drew the game frame, and the screen holds exactly the frame it presented.
+  ExpectGameFrame(run.shown);
   EXPECT_EQ(run.DifferingPixels(), 0);
-  // ...and the white screen around it is untouched.
-  EXPECT_EQ(screen.rgb[0], 0xFFFFFFu);
-  if (x > 0) {
-    EXPECT_EQ(screen.rgb[static_cast<size_t>(y + h / 2) * screen.width + x - 1], 0xFFFFFFu);
-  }
 }
 
 TEST(ZipaiClient, HeadlessItWritesTheGameFrameItWouldShow) {
@@ -175,7 +168,7 @@ TEST(ZipaiClient, AFileSizeLimitFailsTheScreenshotWithoutKillingTheClient) {
 
 TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
-  const std::string command = "'" + client.string() + "' --headless 2>/dev/null";
+  const std::string command = "'" + client.native() + "' --headless 2>/dev/null";
   EXPECT_NE(std::system(command.c_str()), 0);
 }
 

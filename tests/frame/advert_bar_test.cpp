@@ -4,6 +4,7 @@
 // going back to the advert by itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "frame/panel_messages.h"
 #include "frame/panel_scroll_bar.h"
 #include "platform/profile.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/panel_fixture.h"
 
 namespace {
@@ -170,6 +172,29 @@ TEST_F(Advert, WithoutGamesTheTableHasTheTotalAndOneEmptyColumn) {
   EXPECT_EQ(bar->GetScoreCell(0, 1), "总银子");
   EXPECT_EQ(bar->GetScoreCell(0, 2), "");
   EXPECT_EQ(bar->GetScoreCell(1, 1), "0");
+}
+
+TEST_F(Advert, TheHeadReadsClearlyOnTheDefaultSkinsTitlePicture) {
+  Start();
+  AdvertBar* bar = MakeBar();
+  const engine::CanvasObject* canvas = bar->GetScoreCanvas();
+  const auto rgb = [canvas](int x, int y) {
+    const uint32_t c = canvas->GetPixel(x, y);
+    return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+  };
+  // The title picture beside "用户名", where no text stands, at its lightest and darkest.
+  uint32_t lightest = rgb(80, 1), darkest = lightest;
+  for (int y = 1; y < 21; ++y) {
+    const uint32_t c = rgb(80, y);
+    if (test::ContrastRatio(c, 0) > test::ContrastRatio(lightest, 0)) lightest = c;
+    if (test::ContrastRatio(c, 0) < test::ContrastRatio(darkest, 0)) darkest = c;
+  }
+  // The ink of "用户名": the pixel that stands out most from the title.
+  double ink = 1.0;
+  for (int y = 5; y < 19; ++y)
+    for (int x = 9; x < 46; ++x) ink = std::max(ink, std::min(test::ContrastRatio(rgb(x, y), lightest),
+                                                              test::ContrastRatio(rgb(x, y), darkest)));
+  EXPECT_GE(ink, 4.5);
 }
 
 TEST_F(Advert, ABarWiderThanTheColumnsMakesTheTableAsWideAsTheBar) {

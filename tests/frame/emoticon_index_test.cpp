@@ -98,7 +98,10 @@ TEST(EmoticonIndex, DamagedTextsNeverFailAndKeepTheirGoodEntries) {
     EXPECT_TRUE(frame::IsWholeGbkText(e.name));
   }
   std::string long_text;
-  for (int i = 0; i < 5000; ++i) long_text += "n" + std::to_string(i) + "=" + std::to_string(i) + "|";
+  for (int i = 0; i < 5000; ++i) {
+    const std::string number = std::to_string(i);
+    long_text += "n" + number + "=" + number + "|";
+  }
   EXPECT_EQ(ParseEmoticonIndex(long_text).size(), 5000u);
 }
 

@@ -30,7 +30,15 @@ constexpr uint32_t kIconColour = 0x3080C0;  // 0x00RRGGBB in the picture
 // Colours equal but for the drawing's rounding of each channel.
 ::testing::AssertionResult Near(uint32_t got, uint32_t want) { return test::ColoursWithin(got, want, 1); }
 
-std::string Name(int i) { return "e" + std::to_string(i); }
+std::string Name(int i) {
+  std::string name = "e";
+  return name += std::to_string(i);
+}
+// The code the chat gets for an emoticon: '#' and its name.
+std::string Code(int i) {
+  std::string code = "#";
+  return code += Name(i);
+}
 
 // What the side panel got: the code text and the index p2 points at.
 struct Pick {
@@ -60,7 +68,7 @@ class EmoticonPickerTest : public test::WidgetSceneFixture {
     services_->AddToScene(picker);
     picker->Create(columns, rows, 32, 2);
     for (int i = 0; i < count; ++i) {
-      picker->AddEntry(Name(i).c_str(), ("#" + Name(i)).c_str(), i + 1);
+      picker->AddEntry(Name(i).c_str(), Code(i).c_str(), i + 1);
     }
     picker->DrawPage();
     if (picker->GetGrid() != nullptr) {
@@ -221,7 +229,7 @@ TEST_F(EmoticonPickerTest, ALeftClickSendsTheCodeToTheSidePanelAndCloses) {
   picker->OnLeftClick(At(1), At(0));
   ASSERT_EQ(picks_.size(), 1u);
   EXPECT_EQ(picks_[0].id, 80000065u);
-  EXPECT_EQ(picks_[0].code, "#" + Name(79));
+  EXPECT_EQ(picks_[0].code, Code(79));
   EXPECT_EQ(picks_[0].index, 79);
   EXPECT_FALSE(picker->IsVisible());
   EXPECT_FALSE(picker->GetHoverFrame()->IsVisible());
@@ -234,7 +242,7 @@ TEST_F(EmoticonPickerTest, ARightClickSendsTheInsertMessage) {
   picker->OnRightClick(At(9), At(0));
   ASSERT_EQ(picks_.size(), 1u);
   EXPECT_EQ(picks_[0].id, 80000066u);
-  EXPECT_EQ(picks_[0].code, "#" + Name(9));
+  EXPECT_EQ(picks_[0].code, Code(9));
   EXPECT_EQ(picks_[0].index, 9);
 }
 
@@ -331,7 +339,7 @@ class EmoticonPickerInWindow : public test::HostedEngine {
     picker_ = new EmoticonPicker();
     root_->AddToScene(picker_);
     picker_->Create(10, 8, 32, 2);
-    for (int i = 0; i < 100; ++i) picker_->AddEntry(Name(i).c_str(), ("#" + Name(i)).c_str(), i);
+    for (int i = 0; i < 100; ++i) picker_->AddEntry(Name(i).c_str(), Code(i).c_str(), i);
     picker_->MoveTo(100 + 180, 50 + 144);
     picker_->SetDepth(10000.0);
     picker_->DrawPage();

@@ -41,7 +41,8 @@ std::vector<uint8_t> Ranking(int rows) {
     r.SetWord(MatchRankRecord::kUserId, 3000 + i);
     r.SetWord(MatchRankRecord::kRank, i + 1);
     r.SetWord(MatchRankRecord::kScore, 100 - i);
-    r.SetText(MatchRankRecord::kName, MatchRankRecord::kNameBytes, "p" + std::to_string(i));
+    const std::string number = std::to_string(i);
+    r.SetText(MatchRankRecord::kName, MatchRankRecord::kNameBytes, "p" + number);
     body.insert(body.end(), r.bytes, r.bytes + sizeof r.bytes);
   }
   return body;

@@ -1,7 +1,7 @@
 // ctest-labels: panel window tsan
-// The client on a real X server shows the side panel: the client runs under xvfb-run (offline,
-// its screen kept in a file), holds its window open while the screen is copied, and the window's
-// place on the screen holds exactly the frame the client presented. Its side panel, from the
+// The client on a real X server shows the side panel: the client runs under Xvfb (offline, on a
+// 1024 x 768 screen kept in a file), holds its window open while the screen is copied, and the
+// window's place on the screen holds exactly the frame the client presented. Its side panel, from the
 // advert bar down to the input bar and its system buttons, is pixel for pixel the panel that the
 // headless game frame of the tests draws.
 #include <gtest/gtest.h>
@@ -41,14 +41,15 @@ bool Near(uint32_t a, uint32_t b) {
 class SidePanelOnScreen : public test::SidePanelFixture {};
 
 TEST_F(SidePanelOnScreen, TheClientsWindowShowsTheSidePanelWithItsBars) {
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   // The client, offline, on a real screen.
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(fs::exists(client)) << client;
   test::XvfbShot run;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       fs::current_path() / "screen", "",
-      "'" + client.string() + "' --frames 40 --screenshot shown.png --hold <>pipe 2>client.log", "client.log", &run));
+      "'" + client.native() + "' --frames 40 --screenshot shown.png --hold 2>client.log", "client.log", &run,
+      1024, 768));
   ASSERT_EQ(run.width, 1024);
   ASSERT_EQ(run.height, 768);
   EXPECT_EQ(run.DifferingPixels(), 0);

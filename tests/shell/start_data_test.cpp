@@ -259,7 +259,7 @@ TEST(LobbyCommandLineTest, AGameNameThatIsNoPlainFileNameRefusesTheLine) {
 
 TEST(LobbyCommandLineTest, TheLineIsSplitIntoAtMostThirtyFields) {
   std::string text = "9|zipai|h|0|1|2|3|4|0";
-  for (int i = 9; i < 35; ++i) text += "|" + std::to_string(i);
+  for (int i = 9; i < 35; ++i) text.append("|").append(std::to_string(i));
   LobbyCommandLine line;
   ASSERT_TRUE(LobbyCommandLine::Parse(text, &line, nullptr));
   ASSERT_EQ(line.fields.size(), 30u);

@@ -1,15 +1,20 @@
 #include "tests/support/xvfb_run.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 namespace test {
-
-bool HaveXvfb() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
 
 std::string ReadTextFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -33,24 +38,178 @@ int XvfbShot::DifferingPixels() const {
   return differing;
 }
 
-void RunOnXvfb(const std::filesystem::path& work, const std::string& environment, const std::string& program,
-               const char* log, XvfbShot* shot) {
+// ---- XvfbSession ----
+
+namespace {
+
+// A program started through the shell in a folder (where its redirections go too): the shell says
+// its process id first and then becomes the program; what it prints comes through the pipe.
+struct Started {
+  FILE* out = nullptr;
+  pid_t pid = -1;
+};
+
+Started StartProgram(const std::filesystem::path& folder, const std::string& command) {
+  Started p;
+  p.out = popen(("cd '" + folder.string() + "' && echo $$ && exec " + command).c_str(), "r");
+  std::string first;
+  char c = 0;
+  while (p.out != nullptr && read(fileno(p.out), &c, 1) == 1 && c != '\n') first += c;
+  p.pid = first.empty() ? -1 : std::atoi(first.c_str());
+  return p;
+}
+
+// Ends a program started here; its exit status.
+int EndProgram(Started* p, bool kill_it) {
+  if (p->out == nullptr) return -1;
+  if (kill_it && p->pid > 0) kill(p->pid, SIGTERM);
+  const int status = pclose(p->out);
+  p->out = nullptr;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The next line a program prints, or false at its end or once timeout_ms have passed.
+bool ReadLine(FILE* out, std::string* pending, std::string* line, int timeout_ms) {
+  for (;;) {
+    const size_t end = pending->find('\n');
+    if (end != std::string::npos) {
+      *line = pending->substr(0, end);
+      pending->erase(0, end + 1);
+      return true;
+    }
+    pollfd ready{fileno(out), POLLIN, 0};
+    char buffer[256];
+    if (poll(&ready, 1, timeout_ms) <= 0) return false;
+    const ssize_t got = read(fileno(out), buffer, sizeof buffer);
+    if (got <= 0) return false;
+    pending->append(buffer, static_cast<size_t>(got));
+  }
+}
+
+// The number after "label" in a tool's output, or -1.
+int Field(const std::string& text, const std::string& label) {
+  const size_t at = text.find(label);
+  return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + label.size());
+}
+
+}  // namespace
+
+struct XvfbSession::Impl {
+  Started server, window_manager, client;
+  std::string display;
+  std::string pending;
+  int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
+};
+
+XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, SIG_IGN); }
+
+XvfbSession::~XvfbSession() {
+  if (impl_->answers >= 0) close(impl_->answers);
+  EndProgram(&impl_->client, true);
+  EndProgram(&impl_->window_manager, true);
+  EndProgram(&impl_->server, true);
+}
+
+bool XvfbSession::Available(bool window_manager) {
+  const std::string tools = std::string("Xvfb xdotool xwininfo xprop") + (window_manager ? " openbox" : "");
+  return std::system(("for t in " + tools + "; do command -v $t >/dev/null || exit 1; done").c_str()) == 0;
+}
+
+bool XvfbSession::Start(const std::filesystem::path& work, const Options& options, std::string* error) {
+  work_ = work;
   std::filesystem::remove_all(work);
   std::filesystem::create_directories(work / "fb");
-  std::ostringstream script;
-  script << "cd '" << work.string() << "' && mkfifo pipe && " << environment
-         << " SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 120 xvfb-run -a -n $((100 + $$ % 800)) "
-         << "-s '-screen 0 1280x1024x24 -wr -nocursor -noreset -fbdir " << (work / "fb").string() << "' sh -c \""
-         << program << " | "
-         << "{ read line; echo \\\"\\$line\\\" >ready.txt; cp fb/Xvfb_screen0 screen.xwd; echo done 1<>pipe; }\"";
-  ASSERT_EQ(std::system(script.str().c_str()), 0) << ReadTextFile(work / log);
+  if (mkfifo((work / "pipe").c_str(), 0600) != 0) return *error = "no fifo", false;
+  // Xvfb says its display number once it takes connections. It and the window manager end by
+  // themselves after ten minutes, should the test not live to end them.
+  impl_->server = StartProgram(work, "timeout 600 Xvfb -displayfd 1 -screen 0 " + std::to_string(options.width) + "x" +
+                                         std::to_string(options.height) +
+                                         "x24 -nolisten tcp -wr -nocursor -noreset -fbdir fb 2>xvfb.log");
+  std::string number, pending;
+  if (!ReadLine(impl_->server.out, &pending, &number, 30000) || number.empty())
+    return *error = "Xvfb did not start: " + ReadTextFile(work / "xvfb.log"), false;
+  impl_->display = ":" + number;
+  if (!options.window_manager) return true;
+  // Openbox runs its start-up command once it manages the screen and has said its work area.
+  impl_->window_manager = StartProgram(
+      work, "env DISPLAY=" + impl_->display + " timeout 600 openbox --sm-disable --startup 'echo ready' 2>openbox.log");
+  std::string line;
+  while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
+    if (line == "ready") return true;
+  return *error = "openbox did not take the screen: " + ReadTextFile(work / "openbox.log"), false;
+}
 
-  std::istringstream ready(ReadTextFile(work / "ready.txt"));
+std::string XvfbSession::X(const std::string& command) {
+  FILE* out = popen(("export DISPLAY=" + impl_->display + "; " + command + " 2>&1").c_str(), "r");
+  std::string text;
+  char buffer[256];
+  for (size_t got; out != nullptr && (got = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, got);
+  if (out != nullptr) pclose(out);
+  return text;
+}
+
+bool XvfbSession::Launch(const std::string& command, std::string* error) {
+  impl_->client = StartProgram(work_, "env DISPLAY=" + impl_->display +
+                                          " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
+                                          command + " <pipe");
+  impl_->answers = open((work_ / "pipe").c_str(), O_RDWR | O_CLOEXEC);
+  if (impl_->client.pid <= 0 || impl_->answers < 0) return *error = "the client did not start", false;
+  return true;
+}
+
+bool XvfbSession::NextLine(std::string* line, int timeout_ms) {
+  return impl_->client.out != nullptr && ReadLine(impl_->client.out, &impl_->pending, line, timeout_ms);
+}
+
+void XvfbSession::Answer() { [[maybe_unused]] const ssize_t put = write(impl_->answers, "\n", 1); }
+
+int XvfbSession::WaitForExit(int timeout_ms) {
+  if (impl_->client.out == nullptr) return -1;
+  // The client's output ends with it.
+  std::string line;
+  while (NextLine(&line, timeout_ms)) {
+  }
+  pollfd ended{fileno(impl_->client.out), POLLIN, 0};
+  if (poll(&ended, 1, 0) <= 0) return -1;
+  return EndProgram(&impl_->client, false);
+}
+
+XvfbSession::Geometry XvfbSession::ClientGeometry() {
+  const std::string info = OnClientWindow("xwininfo -id $w");
+  Geometry g;
+  g.found = info.find("Map State:") != std::string::npos;
+  g.viewable = info.find("Map State: IsViewable") != std::string::npos;
+  g.x = Field(info, "Absolute upper-left X:");
+  g.y = Field(info, "Absolute upper-left Y:");
+  g.width = Field(info, "Width:");
+  g.height = Field(info, "Height:");
+  return g;
+}
+
+std::string XvfbSession::OnClientWindow(const std::string& command) {
+  return X("w=$(xdotool search --pid " + std::to_string(impl_->client.pid) + " | head -n 1); [ -n \"$w\" ] && " +
+           command);
+}
+
+bool XvfbSession::Screen(Picture* out) { return ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out); }
+
+bool HaveXvfb() { return XvfbSession::Available(false); }
+
+void RunOnXvfb(const std::filesystem::path& work, const std::string& environment, const std::string& program,
+               const char* log, XvfbShot* shot, int screen_width, int screen_height) {
+  XvfbSession session;
+  std::string error, line;
+  ASSERT_TRUE(session.Start(work, {screen_width, screen_height, false}, &error)) << error;
+  ASSERT_TRUE(session.Launch(environment + " " + program, &error)) << error;
+  ASSERT_TRUE(session.NextLine(&line, 120000)) << ReadTextFile(work / log);
+  std::istringstream ready(line);
   std::string word;
   ready >> word >> shot->x >> shot->y >> shot->width >> shot->height;
-  ASSERT_EQ(word, "ready") << ReadTextFile(work / log);
+  ASSERT_EQ(word, "ready") << line << ReadTextFile(work / log);
   ASSERT_TRUE(ReadClientPng(work / "shown.png", &shot->shown));
-  ASSERT_TRUE(ReadXwdScreen(work / "screen.xwd", &shot->screen));
+  ASSERT_TRUE(session.Screen(&shot->screen));
+  session.Answer();
+  ASSERT_EQ(session.WaitForExit(120000), 0) << ReadTextFile(work / log);
   ASSERT_EQ(shot->shown.width, shot->width);
   ASSERT_EQ(shot->shown.height, shot->height);
   ASSERT_GE(shot->x, 0);

@@ -60,7 +60,7 @@ class Hands : public test::TableViewFixture {
   // Own row of ten cards at 1024 x 768: 82 wide, 20 apart, card i's visible strip starts at
   // 381 + 20 i, the last card shows whole.
   static int VisibleX(int i) { return 381 + 20 * i + 10; }
-  static constexpr int kRowY = 768 - (110 / 2 + 48);
+  static constexpr int kRowY = 768 - (120 / 2 + 48);
   // Enough frames for the input module to hand on what it holds (it ticks every 100 ms).
   void Settle() { Frames(22); }
   void Click(int x, int y) {
@@ -148,7 +148,7 @@ TEST_F(Hands, AnEmptyRowSetsItsCountToNothingAndLeavesItWhereItWas) {
 TEST_F(Hands, CardSpritesPickTheirFaceTheirSizeAndTheirLook) {
   DealOwn({0, 1, 2, 3, 4});
   std::vector<CCardView*> row = view().OwnRow();
-  // Size class 2 at 1024: the 82 x 110 face of kind id mod 20.
+  // Size class 2 at 1024: the 82 x 120 face of kind id mod 20.
   EXPECT_STREQ(row[0]->GetShownPicture(), "牌正面82x110");
   EXPECT_EQ(row[0]->GetSprite()->ForwardImageCall3(), 0);
   EXPECT_EQ(row[3]->GetSprite()->ForwardImageCall3(), 3);
@@ -269,7 +269,7 @@ TEST_F(Hands, PlayedCardsOfTheRightSeatLieAboveTheLeftSeatsAndAFlightLeavesThemW
   EXPECT_GT(a->GetDepth(), b->GetDepth());  // position 1 above position 2
   EXPECT_TRUE(a->IsShowingFace());
   // Left seat: x = W/2 + H + 85.
-  EXPECT_EQ(a->GetX(), 41 + 110 + 85);
+  EXPECT_EQ(a->GetX(), 41 + 120 + 85);
   EXPECT_EQ(a->GetY(), 384);
   // A card in flight keeps where it stands until its flight ends.
   b->moving = 1;

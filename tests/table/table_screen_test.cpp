@@ -1,5 +1,5 @@
 // ctest-labels: table window
-// A dealt table on a real X server: the test program runs itself under xvfb-run, where the
+// A dealt table on a real X server: the test program runs itself under Xvfb, where the
 // table scene opens its window through SDL, deals three hands and holds the window open while
 // the screen is copied from Xvfb's frame-buffer file. The window's place on the screen must hold
 // exactly the frame the scene presented, with the cards and boards on the cloth.
@@ -32,7 +32,7 @@ class TableOnScreen : public test::TableViewFixture {
  protected:
   TableOnScreen() { backend_ = platform::WindowBackendKind::kAuto; }
   void SetUp() override {
-    if (std::getenv(kChildVariable) == nullptr) GTEST_SKIP() << "runs under xvfb-run, started by the test below";
+    if (std::getenv(kChildVariable) == nullptr) GTEST_SKIP() << "runs under Xvfb, started by the test below";
     TableViewFixture::SetUp();
   }
 };
@@ -70,14 +70,15 @@ TEST_F(TableOnScreen, ShowsADealtTableAndHoldsIt) {
 
 TEST(TableOnXvfb, TheWindowShowsExactlyTheDealtTable) {
   if (std::getenv(kChildVariable) != nullptr) GTEST_SKIP() << "the part under Xvfb";
-  if (!test::HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+  if (!test::HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   const fs::path self = fs::read_symlink("/proc/self/exe");
   const fs::path work = fs::current_path() / "screen";
   // The part under Xvfb writes its ready line on descriptor 3; gtest keeps standard output.
   test::XvfbShot shot;
   ASSERT_NO_FATAL_FAILURE(test::RunOnXvfb(
       work, std::string(kChildVariable) + "='" + work.string() + "'",
-      "'" + self.string() + "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log <>pipe", "child.log", &shot));
+      "'" + self.native() + "' --gtest_filter=TableOnScreen.* 3>&1 >child.out 2>child.log", "child.log", &shot,
+      1024, 768));
   const std::string out = test::ReadTextFile(work / "child.out");
   EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
   EXPECT_EQ(shot.width, 1024);

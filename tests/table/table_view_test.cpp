@@ -128,9 +128,9 @@ TEST_F(TableView, PublishesTheCardAndBoardSizesAndTheChatColours) {
   EXPECT_EQ(services().GetIntSetting(50020), 50);
   EXPECT_EQ(services().GetIntSetting(50021), 68);
   // The layout puts the first card's large height in place of the back's.
-  EXPECT_EQ(services().GetIntSetting(50019), 110);
+  EXPECT_EQ(services().GetIntSetting(50019), 120);
   Table(0, 0, 1000, 768);
-  EXPECT_EQ(services().GetIntSetting(50019), 96);
+  EXPECT_EQ(services().GetIntSetting(50019), 114);
 }
 
 struct LayoutCase {
@@ -217,8 +217,8 @@ TEST_P(TableLayout, PlacesEverythingByTheFormulasOfItsSizeClass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, TableLayout,
-                         ::testing::Values(LayoutCase{1000, 1, 71, 96, 50, 68}, LayoutCase{1001, 2, 82, 110, 50, 68},
-                                           LayoutCase{1400, 2, 82, 110, 50, 68}, LayoutCase{1401, 3, 98, 132, 71, 96}),
+                         ::testing::Values(LayoutCase{1000, 1, 71, 114, 50, 68}, LayoutCase{1001, 2, 82, 120, 50, 68},
+                                           LayoutCase{1400, 2, 82, 120, 50, 68}, LayoutCase{1401, 3, 98, 132, 71, 114}),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) {
                            return "Width" + std::to_string(info.param.width);
                          });

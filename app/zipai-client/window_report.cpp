@@ -1,0 +1,74 @@
+#include "app/zipai-client/window_report.h"
+
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+#include "platform/png_file.h"
+#include "platform/win_messages.h"
+
+namespace client {
+
+bool WriteScreenshot(const platform::Window& window, const std::string& path) {
+  // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
+  const std::vector<uint32_t>& frame = window.PresentedFrame();
+  std::string error;
+  if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
+      !platform::SavePng(path, window.FrameWidth(), window.FrameHeight(),
+                         reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
+    std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", path.c_str(),
+                 error.empty() ? "no frame" : error.c_str());
+    return false;
+  }
+  return true;
+}
+
+platform::RECT ClientAreaOnScreen(const platform::Window& window) {
+  platform::RECT client{};
+  window.GetClientRect(&client);
+  platform::POINT corner{0, 0};
+  window.ClientToScreen(&corner);
+  return platform::RECT{corner.x, corner.y, corner.x + client.right, corner.y + client.bottom};
+}
+
+bool SettledReport::State::operator==(const State& other) const {
+  return minimised == other.minimised && shown.left == other.shown.left && shown.top == other.shown.top &&
+         shown.right == other.shown.right && shown.bottom == other.shown.bottom;
+}
+
+void SettledReport::OnFrame(platform::Window& window) {
+  if (ended_ || !window.IsWindow()) return;
+  const State now{ClientAreaOnScreen(window), window.IsIconic()};
+  if (!has_last_ || !(now == last_)) {
+    last_ = now;
+    has_last_ = true;
+    quiet_frames_ = 0;
+    presents_at_change_ = window.PresentCount();
+    return;
+  }
+  if (++quiet_frames_ < kQuietFrames) return;
+  // A new size, or a window shown again, is settled once its new frame is on the screen.
+  const bool resized = !has_reported_ || now.minimised != reported_.minimised ||
+                       now.shown.right - now.shown.left != reported_.shown.right - reported_.shown.left ||
+                       now.shown.bottom - now.shown.top != reported_.shown.bottom - reported_.shown.top;
+  if (resized && !now.minimised && window.PresentCount() == presents_at_change_) return;
+
+  if (now.minimised) {
+    std::printf("minimised\n");
+  } else {
+    if (!WriteScreenshot(window, screenshot_)) std::fprintf(stderr, "zipai-client: the report has no picture\n");
+    std::printf("shown %d %d %d %d\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
+                now.shown.bottom - now.shown.top);
+  }
+  std::fflush(stdout);
+  reported_ = now;
+  has_reported_ = true;
+  quiet_frames_ = 0;
+  std::string line;
+  if (!std::getline(std::cin, line)) {
+    ended_ = true;
+    window.PostMessage(platform::WM_CLOSE, 0, 0);
+  }
+}
+
+}  // namespace client

@@ -1,0 +1,49 @@
+// What the client tells a program that watches its window (the tests on a real X server): the
+// frame it shows, as a PNG file, and where its client area lies on the screen.
+//
+// With --report the client stops each time its window has settled (at the start, and again after
+// every line it is given): it writes the frame it shows, prints "shown X Y WIDTH HEIGHT" (the
+// client area on the screen) or "minimised" on stdout, and waits for a line on stdin before it
+// goes on. At the end of stdin it closes its window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "platform/win_types.h"
+#include "platform/window.h"
+
+namespace client {
+
+// Writes what the window shows as a PNG file; false (with a line on stderr) when it cannot.
+bool WriteScreenshot(const platform::Window& window, const std::string& path);
+// The client area on the screen.
+platform::RECT ClientAreaOnScreen(const platform::Window& window);
+
+class SettledReport {
+ public:
+  explicit SettledReport(std::string screenshot) : screenshot_(std::move(screenshot)) {}
+  // Once per engine frame: reports, and waits for the next line, when the window has settled.
+  void OnFrame(platform::Window& window);
+
+ private:
+  struct State {
+    platform::RECT shown{};
+    bool minimised = false;
+    bool operator==(const State& other) const;
+  };
+  // The frames a state must last before it counts as settled.
+  static constexpr int kQuietFrames = 4;
+
+  std::string screenshot_;
+  bool ended_ = false;
+  State last_{};
+  bool has_last_ = false;
+  State reported_{};
+  bool has_reported_ = false;
+  int quiet_frames_ = 0;
+  uint64_t presents_at_change_ = 0;
+};
+
+}  // namespace client

@@ -1,0 +1,172 @@
+// ctest-labels: window frame
+// The game window on a real X server (Xvfb, 1280 x 1024), once on its own and once under a window
+// manager (openbox), driven as a user would: the pointer and the left button through the server.
+// The window starts maximised on the work area; a double click on the title strip restores it to
+// its smallest size at its restored place, the fit button maximises it again, a drag by the title
+// strip of the maximised window restores it under the pointer, a drag moves the restored window,
+// the minimise button hands it to the window manager (with none, it stays) and the task bar's
+// request brings it back; a size the window system imposes is laid out as it is; the close
+// button closes it. After each step the X window stands where
+// and as large as the frame asked, and the screen shows exactly the frame the client presented.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "app/skin-gen/skin_inventory.h"
+#include "tests/support/screen_capture.h"
+#include "tests/support/xvfb_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::XvfbSession;
+
+struct Place {
+  int x, y, width, height;
+};
+
+// The screen x of the title strip's window button k (0 close, 1 fit, 2 minimise): they stand
+// right to left from 4 pixels inside the right edge, each as wide as its picture in the skin.
+int ButtonX(const Place& p, int k) {
+  int x = p.x + p.width - 4;
+  for (int i = 0; i <= k; ++i) {
+    const char* name = i == 0 ? "btnFrameClose" : i == 1 ? "btnFrameFit" : "btnFrameMin";
+    for (const skin::PictureRow& row : skin::kPictures)
+      if (std::string(row.name) == name) x -= i < k ? row.width : row.width / 2;
+  }
+  return x;
+}
+constexpr int kClose = 0, kFit = 1, kMinimise = 2;
+// The middle of the title strip.
+int StripY(const Place& p) { return p.y + 13; }
+
+std::string Describe(const Place& p) {
+  std::ostringstream s;
+  s << "shown " << p.x << ' ' << p.y << ' ' << p.width << ' ' << p.height;
+  return s.str();
+}
+
+class GameWindow : public ::testing::TestWithParam<bool> {
+ protected:
+  bool WithWindowManager() const { return GetParam(); }
+
+  void SetUp() override {
+    if (!XvfbSession::Available(WithWindowManager())) GTEST_SKIP() << "Xvfb or openbox is not installed";
+    std::string error;
+    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1280, 1024, WithWindowManager()}, &error)) << error;
+    // Alone, the screen gets a panel's worth of work area from the test; openbox says its own.
+    if (!WithWindowManager()) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
+    work_area_ = WithWindowManager() ? Place{0, 0, 1280, 1024} : Place{0, 40, 1280, 984};
+    const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+    ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error))
+        << error;
+  }
+
+  // Waits until the client reports the window at `want` (or minimised), the X server has it there
+  // too, and the screen at its place holds exactly the frame the client presented; the client goes
+  // on after each report that is not yet so.
+  void Expect(const char* step, const Place* want) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::string seen;
+    for (;; session_.Answer()) {
+      const int left = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+      std::string line;
+      if (left <= 0 || !session_.NextLine(&line, left)) {
+        ADD_FAILURE() << step << ": last seen " << seen << "\n" << test::ReadTextFile(session_.work() / "client.log");
+        return;
+      }
+      const XvfbSession::Geometry g = session_.ClientGeometry();
+      seen = line + "; the X window " + (g.viewable ? "" : "not shown ") + Describe({g.x, g.y, g.width, g.height});
+      if (want == nullptr) {
+        if (line == "minimised" && g.found && !g.viewable) return;
+        continue;
+      }
+      if (line != Describe(*want) || !g.viewable || g.x != want->x || g.y != want->y || g.width != want->width ||
+          g.height != want->height)
+        continue;
+      test::XvfbShot shot{{}, {}, want->x, want->y, want->width, want->height};
+      if (test::ReadClientPng(session_.work() / "shown.png", &shot.shown) && session_.Screen(&shot.screen) &&
+          shot.shown.width == want->width && shot.shown.height == want->height && shot.DifferingPixels() == 0)
+        return;
+      seen += "; the screen differs from the frame";
+    }
+  }
+
+  // The client goes on from its last report (the hand's moves wait for it), then as Expect.
+  void Then(const char* step, const Place* want) {
+    session_.Answer();
+    Expect(step, want);
+  }
+
+  // Clicks the close button; the client ends well and its window is gone.
+  void CloseAt(const Place& p) {
+    Click(ButtonX(p, kClose), StripY(p));
+    session_.Answer();
+    EXPECT_EQ(session_.WaitForExit(30000), 0) << test::ReadTextFile(session_.work() / "client.log");
+    EXPECT_FALSE(session_.ClientGeometry().found);
+  }
+
+  // The user's hand, through the X server.
+  void Click(int x, int y) { Hand("mousemove " + At(x, y) + " click 1"); }
+  void DoubleClick(int x, int y) { Hand("mousemove " + At(x, y) + " click --repeat 2 1"); }
+  void Drag(int x, int y, int to_x, int to_y) {
+    Hand("mousemove " + At(x, y) + " mousedown 1 mousemove " + At(to_x, to_y) + " mouseup 1");
+  }
+  void Hand(const std::string& moves) { session_.X("xdotool " + moves); }
+  static std::string At(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+  XvfbSession session_;
+  Place work_area_{};
+};
+
+TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel) {
+  // It starts maximised: the work area's place and size.
+  Expect("start", &work_area_);
+  // A double click on the title strip restores it: the smallest size at (100, 100).
+  const Place restored{100, 100, 1050, 600};
+  DoubleClick(600, StripY(work_area_));
+  Then("restore", &restored);
+  // The fit button maximises it again.
+  Click(ButtonX(restored, kFit), StripY(restored));
+  Then("maximise", &work_area_);
+  // A drag that starts on the maximised window restores it under the pointer: x = 700 x (1280 -
+  // 1050) / 1280, y = 0 (the scene is as high as the window).
+  const Place pulled{125, 0, 1050, 600};
+  Drag(640, StripY(work_area_), 700, StripY(work_area_) + 30);
+  Then("drag from maximised", &pulled);
+  // A drag moves the restored window by the pointer's way.
+  const Place moved{85, 60, 1050, 600};
+  Drag(pulled.x + 300, StripY(pulled), pulled.x + 260, StripY(pulled) + 60);
+  Then("drag", &moved);
+  // Minimised, the window manager takes it; with none, it stays where it was, and the client says so.
+  Click(ButtonX(moved, kMinimise), StripY(moved));
+  Then("minimise", WithWindowManager() ? nullptr : &moved);
+  EXPECT_EQ(test::ReadTextFile(session_.work() / "client.log").find("no window manager runs") != std::string::npos,
+            !WithWindowManager());
+  // The task bar's request brings it back as it was.
+  session_.OnClientWindow("xdotool windowactivate $w");
+  Then("restore from minimised", &moved);
+  if (WithWindowManager()) {
+    // Closed while maximised.
+    DoubleClick(600, StripY(moved));
+    Then("maximise by the title strip", &work_area_);
+    CloseAt(work_area_);
+  } else {
+    // Given another size than it asked for, the frame is laid out for the size it has.
+    const Place imposed{85, 60, 900, 500};
+    session_.OnClientWindow("xdotool windowsize $w 900 500");
+    Then("another size", &imposed);
+    // Closed while restored.
+    CloseAt(imposed);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+  return info.param ? "UnderOpenbox" : "WithoutWindowManager";
+});
+
+}  // namespace
