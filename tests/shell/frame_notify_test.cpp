@@ -74,8 +74,13 @@ class RecordingFrame : public shell::AppFrameView {
   }
 
   void OnChairRecords(const shell::ChairRecords& r) override {
-    std::string line = "chair records " + std::to_string(r.count) + ":";
-    for (const auto& chair : r.chairs) line += " " + std::to_string(chair.Word(0));
+    std::string line = "chair records ";
+    line += std::to_string(r.count);
+    line += ":";
+    for (const auto& chair : r.chairs) {
+      line += ' ';
+      line += std::to_string(chair.Word(0));
+    }
     Note(line);
   }
 

@@ -32,8 +32,8 @@ class RoundFlow : public test::PlayFixture {
     ASSERT_NE(view().GetKickEvent(), 0u);
   }
   void Notice(const std::string& text, size_t head = 32) {
-    std::vector<uint8_t> body(head, 0);
-    body.insert(body.end(), text.begin(), text.end());
+    std::vector<uint8_t> body(head + text.size(), 0);
+    std::copy(text.begin(), text.end(), body.begin() + static_cast<std::ptrdiff_t>(head));
     (*server_)->Push(shell::notify::kTableNotice, body);
     Frames(5);  // a posted message reaches its object in the object module's next turns
   }
