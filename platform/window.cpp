@@ -313,7 +313,7 @@ void WindowSystem::FocusChanged(Window* window) {
 
 void WindowSystem::Exposed(Window& window) {
   // The kept frame goes back on screen at once; the window also repaints what it shows.
-  window.frame_changed_ = true;
+  window.frame_changed_ = RECT{0, 0, window.frame_width_, window.frame_height_};
   window.InvalidateRect(nullptr);
 }
 
@@ -321,7 +321,7 @@ void WindowSystem::PaintAndPresent(WindowBackend& backend) {
   State& s = S();
   // Most rounds have nothing to paint or show. (Only this thread changes the list.)
   const bool work = std::any_of(s.windows.begin(), s.windows.end(), [](const Window* w) {
-    return !w->iconic_ && (!IsRectEmpty(w->update_) || (w->frame_changed_ && w->visible_));
+    return !w->iconic_ && (!IsRectEmpty(w->update_) || (!IsRectEmpty(w->frame_changed_) && w->visible_));
   });
   if (!work) return;
   std::vector<Window*> windows;
@@ -332,10 +332,10 @@ void WindowSystem::PaintAndPresent(WindowBackend& backend) {
   for (Window* w : windows)
     if (IsOpen(w)) w->UpdateWindow();
   for (Window* w : windows) {
-    if (IsOpen(w) && w->frame_changed_ && !w->iconic_ && w->visible_) {
+    if (IsOpen(w) && !IsRectEmpty(w->frame_changed_) && !w->iconic_ && w->visible_) {
       backend.Present(*w);
       ++w->present_count_;
-      w->frame_changed_ = false;
+      w->frame_changed_ = RECT{};
     }
   }
 }
@@ -743,7 +743,7 @@ void Window::PaintPixels(int dest_x, int dest_y, const uint32_t* src, int src_wi
     std::memcpy(&frame_[static_cast<size_t>(dest_y + row) * frame_width_ + dest_x],
                 &src[static_cast<size_t>(sy + row) * src_width + sx], static_cast<size_t>(w) * 4);
   }
-  frame_changed_ = true;
+  frame_changed_ = Union(frame_changed_, RECT{dest_x, dest_y, dest_x + w, dest_y + h});
 }
 
 void Window::ResizeFrame(int width, int height) {
@@ -757,7 +757,7 @@ void Window::ResizeFrame(int width, int height) {
   frame_ = std::move(next);
   frame_width_ = width;
   frame_height_ = height;
-  frame_changed_ = true;
+  frame_changed_ = RECT{0, 0, width, height};
 }
 
 // ---- the loop ----

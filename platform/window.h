@@ -239,7 +239,7 @@ class Window {
   std::vector<uint32_t> frame_;
   int frame_width_ = 0;
   int frame_height_ = 0;
-  bool frame_changed_ = false;
+  RECT frame_changed_{};  // the part of the frame changed since it was last shown
   uint64_t present_count_ = 0;
   void* native_ = nullptr;  // the backend's own record
 };

@@ -1,8 +1,9 @@
 // Window backend: SDL2.
 //   Platform:     a display SDL2 can open windows on (X11 or Wayland; Xvfb works).
-//   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
-//                 present; key messages carry no scan code (the KF_ bits are right); the IME's
-//                 text reaches the window as GBK bytes, and text GBK cannot hold is dropped;
+//   Limitations:  the frame is shown through one streaming texture; with SDL's software renderer
+//                 (the default) only the changed part is drawn, any other renderer draws it whole;
+//                 key messages carry no scan code (the KF_ bits are right); the IME's text
+//                 reaches the window as GBK bytes, and text GBK cannot hold is dropped;
 //                 under Wayland the window cannot place itself or read the global pointer;
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds.
@@ -35,6 +36,10 @@ struct SdlWindow {
   SDL_Texture* texture = nullptr;
   int texture_width = 0;
   int texture_height = 0;
+  // SDL's software renderer draws into the window's own surface, which keeps what it shows.
+  bool software = false;
+  // The next present shows the whole frame (a new texture, or a surface SDL made anew).
+  bool show_whole = true;
 };
 
 bool IsNullDriver(const char* name) {
@@ -290,6 +295,8 @@ class SdlWindowBackend final : public WindowBackend {
       SDL_DestroyWindow(native->window);
       return false;
     }
+    SDL_RendererInfo info{};
+    native->software = SDL_GetRendererInfo(native->renderer, &info) == 0 && std::strcmp(info.name, "software") == 0;
     // SDL has no windows inside windows: a child, or an owned window, stays above its parent
     // as a window of its own.
     if (Window* parent = window.GetParent()) {
@@ -409,7 +416,7 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_PushEvent(&event);
   }
 
-  // Uploads the whole frame and shows it.
+  // Shows the frame: see ShowChangedArea.
   void Present(Window& window) override {
     x11_touched_ = true;
     if (display_lost_) return;
@@ -426,11 +433,34 @@ class SdlWindowBackend final : public WindowBackend {
       SDL_SetTextureBlendMode(n->texture, SDL_BLENDMODE_NONE);
       n->texture_width = w;
       n->texture_height = h;
+      n->show_whole = true;
     }
-    SDL_UpdateTexture(n->texture, nullptr, window.PresentedFrame().data(), w * 4);
-    SDL_RenderClear(n->renderer);
-    SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
-    SDL_RenderPresent(n->renderer);
+    ShowChangedArea(*n, window);
+  }
+
+  // Uploads the part of the frame that changed since the last present into the texture. With the
+  // software renderer, whose window surface keeps what it showed, only that part is drawn and sent
+  // to the display, so the work follows the change and not the window's size; any other renderer,
+  // a surface made anew or a window the frame does not fill exactly gets the whole texture drawn.
+  static void ShowChangedArea(SdlWindow& n, const Window& window) {
+    const int w = window.FrameWidth(), h = window.FrameHeight();
+    RECT area{0, 0, w, h};
+    if (!n.show_whole && !IntersectRect(&area, WindowSystem::ChangedArea(window), area)) return;
+    const SDL_Rect r{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    SDL_UpdateTexture(n.texture, &r, window.PresentedFrame().data() + static_cast<size_t>(area.top) * w + area.left,
+                      w * 4);
+    int out_w = 0, out_h = 0;
+    SDL_GetRendererOutputSize(n.renderer, &out_w, &out_h);
+    if (n.show_whole || !n.software || out_w != w || out_h != h) {
+      SDL_RenderClear(n.renderer);
+      SDL_RenderCopy(n.renderer, n.texture, nullptr, nullptr);
+      SDL_RenderPresent(n.renderer);
+      n.show_whole = false;
+      return;
+    }
+    SDL_RenderCopy(n.renderer, n.texture, &r, &r);
+    SDL_RenderFlush(n.renderer);
+    if (SDL_UpdateWindowSurfaceRects(n.window, &r, 1) != 0) SDL_RenderPresent(n.renderer);
   }
 
   void SetTitle(Window& window) override {
@@ -711,6 +741,8 @@ class SdlWindowBackend final : public WindowBackend {
     if (!w) return;
     switch (e.event) {
       case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // SDL makes the window's surface anew: the next present fills all of it.
+        if (SdlWindow* n = Native(*w)) n->show_whole = true;
         WindowSystem::Resized(*w, e.data1, e.data2);
         break;
       case SDL_WINDOWEVENT_MOVED:
