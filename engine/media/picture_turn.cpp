@@ -91,6 +91,12 @@ TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift
   if (end_col_ <= first_col_ || w <= 0 || h <= 0) end_row_ = first_row_;
 }
 
+bool TurnWalk::WalksWholePixels() const {
+  const int64_t one = int64_t{1} << shift_;
+  const int64_t c = coeff_.c, s = coeff_.s;
+  return (c == 0 && (s == one || s == -one)) || (s == 0 && (c == one || c == -one));
+}
+
 TurnWalk::Span TurnWalk::RowSpan(int64_t j) const {
   Span span{first_col_, end_col_, 0, 0};
   const int64_t r = radius_;

@@ -54,6 +54,9 @@ class TurnWalk {
 
   int64_t c() const { return coeff_.c; }
   int64_t s() const { return coeff_.s; }
+  // The coefficients are exact (0, 90, 180 or 270 degrees): each column of the square moves the
+  // source point by one whole pixel.
+  bool WalksWholePixels() const;
   int cx() const { return cx_; }
   int cy() const { return cy_; }
 
