@@ -4,19 +4,6 @@
 
 namespace platform {
 
-namespace {
-
-// Past this many waiting areas they are kept as the one rectangle round them all.
-constexpr size_t kMaxChangedAreas = 64;
-
-RECT Bounds(const std::vector<RECT>& areas) {
-  RECT all = areas.front();
-  for (const RECT& r : areas) UnionRect(&all, all, r);
-  return all;
-}
-
-}  // namespace
-
 bool DisplaySurface::CreateDIBSection(int width, int height, const void* bits) {
   DeleteBitmap();
   if (width <= 0 || height <= 0 || bits == nullptr) return false;
@@ -25,7 +12,7 @@ bool DisplaySurface::CreateDIBSection(int width, int height, const void* bits) {
   bitmap_width_ = width;
   bitmap_height_ = height;
   bitmap_bits_ = bits_per_pixel_;
-  changed_.push_back(RECT{0, 0, width, height});
+  changed_.Add(RECT{0, 0, width, height});
   return true;
 }
 
@@ -34,7 +21,7 @@ void DisplaySurface::DeleteBitmap() {
   bitmap_width_ = 0;
   bitmap_height_ = 0;
   bitmap_bits_ = 0;
-  changed_.clear();
+  changed_.Clear();
 }
 
 std::span<const uint8_t> DisplaySurface::BitmapBits() const {
@@ -45,18 +32,8 @@ std::span<const uint8_t> DisplaySurface::BitmapBits() const {
 size_t DisplaySurface::BitsChanged(const RECT& area) {
   RECT r;
   if (!HasBitmap() || !IntersectRect(&r, area, RECT{0, 0, bitmap_width_, bitmap_height_})) return 0;
-  const size_t bytes =
-      static_cast<size_t>(r.right - r.left) * static_cast<size_t>(r.bottom - r.top) * (bitmap_bits_ / 8);
-  for (const RECT& waiting : changed_) {
-    RECT overlap;
-    if (IntersectRect(&overlap, waiting, r) && overlap == r) return bytes;  // already waiting
-  }
-  if (changed_.size() >= kMaxChangedAreas) {
-    const RECT all = Bounds(changed_);
-    changed_.assign(1, all);
-  }
-  changed_.push_back(r);
-  return bytes;
+  changed_.Add(r);
+  return static_cast<size_t>(r.right - r.left) * static_cast<size_t>(r.bottom - r.top) * (bitmap_bits_ / 8);
 }
 
 void DisplaySurface::InvalidateRect(const RECT& rect) {
@@ -79,10 +56,11 @@ void DisplaySurface::BitBlt() {
     presented_.assign(static_cast<size_t>(bitmap_width_) * bitmap_height_, 0);
     presented_width_ = bitmap_width_;
     presented_height_ = bitmap_height_;
-    changed_.assign(1, RECT{0, 0, bitmap_width_, bitmap_height_});
+    changed_.Clear();
+    changed_.Add(RECT{0, 0, bitmap_width_, bitmap_height_});
   }
-  for (const RECT& area : changed_) Convert(area);
-  changed_.clear();
+  for (const RECT& area : changed_.Rects()) Convert(area);
+  changed_.Clear();
   ++present_count_;
 }
 

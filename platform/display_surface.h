@@ -17,6 +17,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/rect_set.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -75,7 +76,7 @@ class DisplaySurface {
   int bitmap_height_ = 0;
   int bitmap_bits_ = 0;
   const uint8_t* bits_ = nullptr;
-  std::vector<RECT> changed_;  // areas of the bitmap written since the last BitBlt
+  RectSet changed_;  // areas of the bitmap written since the last BitBlt
   std::vector<RECT> invalid_;
   std::function<void(const RECT&)> on_invalidate_;
   std::vector<uint32_t> presented_;

@@ -20,6 +20,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/diagnostics.h"
 #include "platform/gbk.h"
@@ -425,7 +426,11 @@ class SdlWindowBackend final : public WindowBackend {
     const int w = window.FrameWidth(), h = window.FrameHeight();
     if (!n->texture || n->texture_width != w || n->texture_height != h) {
       if (n->texture) SDL_DestroyTexture(n->texture);
-      n->texture = SDL_CreateTexture(n->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+      // The frame's words are 0xAARRGGBB with alpha 255; a window of the same layout without alpha
+      // takes them as they are, and a texture in its own format is copied onto it without conversion.
+      const Uint32 format = SDL_GetWindowPixelFormat(n->window) == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888
+                                                                                          : SDL_PIXELFORMAT_ARGB8888;
+      n->texture = SDL_CreateTexture(n->renderer, format, SDL_TEXTUREACCESS_STREAMING, w, h);
       if (!n->texture) {
         ReportProblem("SDL texture: %s", SDL_GetError());
         return;
@@ -438,17 +443,23 @@ class SdlWindowBackend final : public WindowBackend {
     ShowChangedArea(*n, window);
   }
 
-  // Uploads the part of the frame that changed since the last present into the texture. With the
-  // software renderer, whose window surface keeps what it showed, only that part is drawn and sent
-  // to the display, so the work follows the change and not the window's size; any other renderer,
-  // a surface made anew or a window the frame does not fill exactly gets the whole texture drawn.
+  // Uploads the parts of the frame that changed since the last present into the texture. With
+  // the software renderer, whose window surface keeps what it showed, only those parts are drawn
+  // and sent to the display, so the work follows the change and not the window's size; any other
+  // renderer, a surface made anew or a window the frame does not fill exactly gets the whole
+  // texture drawn.
   static void ShowChangedArea(SdlWindow& n, const Window& window) {
     const int w = window.FrameWidth(), h = window.FrameHeight();
-    RECT area{0, 0, w, h};
-    if (!n.show_whole && !IntersectRect(&area, WindowSystem::ChangedArea(window), area)) return;
-    const SDL_Rect r{area.left, area.top, area.right - area.left, area.bottom - area.top};
-    SDL_UpdateTexture(n.texture, &r, window.PresentedFrame().data() + static_cast<size_t>(area.top) * w + area.left,
-                      w * 4);
+    const RECT all{0, 0, w, h};
+    std::vector<SDL_Rect> parts;
+    for (const RECT& changed : n.show_whole ? std::vector<RECT>{all} : WindowSystem::ChangedAreas(window).Rects()) {
+      RECT area;
+      if (!IntersectRect(&area, changed, all)) continue;
+      const SDL_Rect& r =
+          parts.emplace_back(SDL_Rect{area.left, area.top, area.right - area.left, area.bottom - area.top});
+      SDL_UpdateTexture(n.texture, &r, window.PresentedFrame().data() + static_cast<size_t>(r.y) * w + r.x, w * 4);
+    }
+    if (parts.empty()) return;
     int out_w = 0, out_h = 0;
     SDL_GetRendererOutputSize(n.renderer, &out_w, &out_h);
     if (n.show_whole || !n.software || out_w != w || out_h != h) {
@@ -458,9 +469,10 @@ class SdlWindowBackend final : public WindowBackend {
       n.show_whole = false;
       return;
     }
-    SDL_RenderCopy(n.renderer, n.texture, &r, &r);
+    for (const SDL_Rect& r : parts) SDL_RenderCopy(n.renderer, n.texture, &r, &r);
     SDL_RenderFlush(n.renderer);
-    if (SDL_UpdateWindowSurfaceRects(n.window, &r, 1) != 0) SDL_RenderPresent(n.renderer);
+    if (SDL_UpdateWindowSurfaceRects(n.window, parts.data(), static_cast<int>(parts.size())) != 0)
+      SDL_RenderPresent(n.renderer);
   }
 
   void SetTitle(Window& window) override {

@@ -292,29 +292,32 @@ TEST_F(HostWindow, AfterRandomChangesThePartialPresentsShowWhatAWholeRedrawShows
     engine::FreeImageRecord(&record);
     paint->GetPictureInfo(&info, name.c_str(), 0);
     engine::EngineObject* sprite = objects_->CreateSprite(&info, nullptr);
-    sprite->MoveTo(random() % 800, random() % 600);
+    sprite->MoveTo(200 + random() % 400, 150 + random() % 300);  // many overlap
     sprite->Show();
     sprites.push_back(sprite);
   }
   objects_->RedrawAll();
   Frames(3);
   for (int step = 0; step < 60; ++step) {
-    engine::EngineObject* sprite = sprites[random() % sprites.size()];
-    switch (random() % 4) {
-      case 0:
-        sprite->MoveBy(static_cast<int>(random() % 41) - 20, static_cast<int>(random() % 41) - 20);
-        break;
-      case 1:
-        sprite->MoveTo(random() % 840 - 20, random() % 640 - 20);  // now and then past the edge
-        break;
-      case 2:
-        sprite->IsVisible() ? sprite->Hide() : sprite->Show();
-        break;
-      default:
-        sprite->SetAngle(random() % 4 * 90.0);
-        break;
+    // A few changes at once, so that a frame's areas lie apart and items cover several of them.
+    for (int change = static_cast<int>(random() % 3); change >= 0; --change) {
+      engine::EngineObject* sprite = sprites[random() % sprites.size()];
+      switch (random() % 4) {
+        case 0:
+          sprite->MoveBy(static_cast<int>(random() % 41) - 20, static_cast<int>(random() % 41) - 20);
+          break;
+        case 1:
+          sprite->MoveTo(random() % 840 - 20, random() % 640 - 20);  // now and then past the edge
+          break;
+        case 2:
+          sprite->IsVisible() ? sprite->Hide() : sprite->Show();
+          break;
+        default:
+          sprite->SetAngle(random() % 4 * 90.0);
+          break;
+      }
+      sprite->Invalidate();
     }
-    sprite->Invalidate();
     Frames(1 + static_cast<int>(random() % 3));
     if (step % 10 != 9) continue;
     Frames(3);  // every change painted
