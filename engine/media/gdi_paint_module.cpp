@@ -8,6 +8,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/memory_pool.h"
 #include "engine/media/draw_picture.h"
+#include "engine/media/picture_turn.h"
 
 namespace engine {
 
@@ -123,7 +124,13 @@ void GdiPaintModule::RenderBatch(PaintBatch* batch) {
   }
   const bool whole = CoversSurface(*batch);
   for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], base_.data(), compose_.data());
+  // Only the batch's rectangles reach the present layer, so each item is drawn only round the parts
+  // of them it covers: inside them its pixels are the same as when it is drawn whole.
+  batch_rects_ = batch->rects;
+  batch_rect_count_ = batch->rect_count;
   for (DrawItem* item = batch->first_item; item != nullptr; item = item->next) DrawBatchItem(item, item->image);
+  batch_rects_ = nullptr;
+  batch_rect_count_ = 0;
   if (whole) {
     // The whole frame goes to the present layer by exchanging the two blocks instead of copying
     // one into the other: outside a batch's rectangles the compose layer never reaches the present
@@ -175,8 +182,28 @@ void GdiPaintModule::DrawItemImage(DrawItem* item, ImageHandle* image) {
   if (!SourceOfInfo(info, *record, &src_y)) return;
   DrawParams params;
   MakeDrawParams(&params, item);
+  if (!LimitToBatch(target, &params)) return;
   DrawPicture(&target, &params, *record, info.source_x, src_y, info.width, info.height, item->geometry.alpha,
               info.backdrop);
+}
+
+bool GdiPaintModule::LimitToBatch(const DrawTarget& target, DrawParams* params) const {
+  if (batch_rects_ == nullptr) return true;
+  // What the item covers, and the rectangle round the parts of the batch's rectangles inside it.
+  const RECT bounds = DrawBounds(params);
+  RECT box{};
+  for (uint32_t i = 0; i < batch_rect_count_; ++i) {
+    RECT part;
+    if (platform::IntersectRect(&part, batch_rects_[i], bounds)) platform::UnionRect(&box, box, part);
+  }
+  const RECT current = (params->flags & kDrawClip) ? GetDrawClip(&target, params) : RECT{0, 0, width_, height_};
+  RECT limit;
+  if (!platform::IntersectRect(&limit, current, box)) return false;
+  // The clip as DrawPicture reads it: moved by the offset of the origin from the centre.
+  const int32_t dx = params->originX - params->centreX, dy = params->originY - params->centreY;
+  params->clip = RECT{limit.left - dx, limit.top - dy, limit.right - dx, limit.bottom - dy};
+  params->flags |= kDrawClip;
+  return true;
 }
 
 void GdiPaintModule::DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,

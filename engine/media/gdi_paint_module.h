@@ -67,6 +67,10 @@ class GdiPaintModule : public PaintModule {
   void AttachDisplayBitmap();
   // One of the batch's rectangles covers the whole surface.
   bool CoversSurface(const PaintBatch& batch) const;
+  // While a batch is drawn: clips the item's drawing to the rectangle round the parts of the
+  // batch's rectangles that it covers; false when it covers none of them (or its own clip
+  // leaves none).
+  bool LimitToBatch(const DrawTarget& target, DrawParams* params) const;
   // Converts one area of the present layer (cut to the surface) into the device buffer (displays
   // below 32 bits).
   void ConvertRect(const RECT& area);
@@ -74,6 +78,8 @@ class GdiPaintModule : public PaintModule {
   std::vector<uint32_t> base_;
   std::vector<uint32_t> compose_;
   std::vector<uint32_t> present_;
+  const RECT* batch_rects_ = nullptr;  // the rectangles of the batch being drawn
+  uint32_t batch_rect_count_ = 0;
   std::vector<uint8_t> device_buffer_;  // the present layer converted, for displays below 32 bits
   // The display's bitmap lies over present_ or device_buffer_: both are sized only by SetSize.
   platform::DisplaySurface display_;
