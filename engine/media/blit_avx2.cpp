@@ -102,6 +102,13 @@ ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   for (; i < n; ++i) dst[i] = src[i];
 }
 
+ZP_AVX2 void ReverseRow(uint32_t* dst, const uint32_t* src, int64_t n) {
+  const __m256i backwards = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) Store(dst + i, _mm256_permutevar8x32_epi32(Load(src - i - 7), backwards));
+  for (; i < n; ++i) dst[i] = src[-i];
+}
+
 ZP_AVX2 void GatherColumns8(uint32_t* out, int64_t pitch, const uint32_t* src, int64_t step, int64_t next, int64_t n) {
   // Eight source pixels side by side belong to the eight rows at one column: loading them for
   // eight columns gives an 8 x 8 block whose transpose holds eight pixels of each row.

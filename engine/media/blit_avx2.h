@@ -21,6 +21,9 @@ void PlainFullRow(uint32_t* dst, const uint32_t* src, int64_t n);
 // Copies n pixels (any n).
 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n);
 
+// n pixels read backwards: dst[i] = src[-i].
+void ReverseRow(uint32_t* dst, const uint32_t* src, int64_t n);
+
 // Eight rows of n pixels (n a multiple of 8) read down source columns, as a quarter turn walks
 // them: pixel i of row k is src[i * step + k * next], next being 1 or -1; row k goes to
 // out + k * pitch.

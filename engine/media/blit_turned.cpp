@@ -31,37 +31,48 @@ template <Rule R, int kBpp>
 void RunQuarterTurned(const DrawTarget& t, int64_t x0, int64_t y0, const SourceBlock& s, const TurnWalk& walk,
                       const RuleParams& k, uint32_t key, const PaletteTable* palette) {
   constexpr int64_t kChunk = 256;
-  const int64_t cx = walk.cx() + int64_t{s.x};
-  const int64_t cy = walk.cy() + int64_t{s.y};
+  // The square rows that hit the picture follow each other, all over the same columns.
+  int64_t first = 0, end = 0;
+  walk.WholePixelRows(&first, &end);
+  if (first >= end) return;
+  const TurnWalk::Span span = walk.RowSpan(first);
+  // Where the first of them starts reading the source; the next row reads `next` pixels on, and
+  // each column `step` pixels on.
+  const int64_t at = (walk.cy() + int64_t{s.y} - (span.v >> 10)) * s.stride + walk.cx() + int64_t{s.x} + (span.u >> 10);
   const int64_t step = (walk.c() >> 10) + (walk.s() >> 10) * s.stride;
-  // Where square row j starts reading the source, and how far apart neighbouring rows read.
-  auto start = [&](const TurnWalk::Span& span) { return (cy - (span.v >> 10)) * s.stride + cx + (span.u >> 10); };
   const int64_t next = -(walk.s() >> 10) + (walk.c() >> 10) * s.stride;
-  const bool columns = kBpp == 4 && (next == 1 || next == -1) && avx2::Available();
+  // Eight rows at a time when rows step along the source row and columns down its column (a
+  // picture one pixel wide steps by one both ways: it goes a row at a time).
+  const bool columns = kBpp == 4 && (next == 1 || next == -1) && step != 1 && step != -1 && avx2::Available();
   alignas(32) uint8_t gathered[8 * kChunk * kBpp];
-  for (int64_t j = walk.first_row(); j < walk.end_row();) {
-    const TurnWalk::Span span = walk.RowSpan(j);
-    if (span.end <= span.first) {
-      ++j;
-      continue;
-    }
-    const int64_t rows = columns && j + 8 <= walk.end_row() && walk.RowSpan(j + 7).end > span.first ? 8 : 1;
-    const int64_t at = start(span);
+  for (int64_t j = first; j < end;) {
+    const int64_t rows = columns && j + 8 <= end ? 8 : 1;
     for (int64_t i = span.first; i < span.end; i += kChunk) {
       const int64_t n = std::min(kChunk, span.end - i);
-      const int64_t from = at + (i - span.first) * step;
+      const int64_t from = at + (j - first) * next + (i - span.first) * step;
+      uint32_t* target = t.pixels + (y0 + j) * t.width + (x0 + i);
       if constexpr (kBpp == 4) {
         const auto* src = reinterpret_cast<const uint32_t*>(s.pixels);
         auto* words = reinterpret_cast<uint32_t*>(gathered);
-        const int64_t wide = rows == 8 ? n & ~int64_t{7} : 0;
-        if (wide > 0) avx2::GatherColumns8(words, kChunk, src + from, step, next, wide);
+        if (step == 1) {
+          // Unturned (the invert members come here at 0 degrees): the source row itself.
+          blit_rows::TrueColourRow<R>(target, src + from, n, k);
+          continue;
+        }
+        int64_t gathered_wide = 0;
+        if (rows == 8) {
+          gathered_wide = n & ~int64_t{7};
+          if (gathered_wide > 0) avx2::GatherColumns8(words, kChunk, src + from, step, next, gathered_wide);
+        } else if (step == -1 && avx2::Available()) {
+          avx2::ReverseRow(words, src + from, n);
+          gathered_wide = n;
+        }
         for (int64_t r = 0; r < rows; ++r)
-          for (int64_t g = wide; g < n; ++g) words[r * kChunk + g] = src[from + g * step + r * next];
-        for (int64_t r = 0; r < rows; ++r)
-          blit_rows::TrueColourRow<R>(t.pixels + (y0 + j + r) * t.width + (x0 + i), words + r * kChunk, n, k);
+          for (int64_t g = gathered_wide; g < n; ++g) words[r * kChunk + g] = src[from + g * step + r * next];
+        for (int64_t r = 0; r < rows; ++r) blit_rows::TrueColourRow<R>(target + r * t.width, words + r * kChunk, n, k);
       } else {
         for (int64_t g = 0; g < n; ++g) std::memcpy(gathered + g * kBpp, s.pixels + (from + g * step) * kBpp, kBpp);
-        blit_rows::PaletteRow<R, kBpp>(t.pixels + (y0 + j) * t.width + (x0 + i), gathered, n, k, key, *palette);
+        blit_rows::PaletteRow<R, kBpp>(target, gathered, n, k, key, *palette);
       }
     }
     j += rows;

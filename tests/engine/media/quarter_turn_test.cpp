@@ -74,7 +74,7 @@ std::vector<uint32_t> MakeTarget(std::mt19937& rng, int w, int h) {
 
 TEST(QuarterTurn, EveryPictureKindMatchesTheGeneralTurningAtEveryOpacity) {
   std::mt19937 rng(29);
-  const int sizes[][2] = {{72, 96}, {13, 300}, {9, 5}};
+  const int sizes[][2] = {{72, 96}, {13, 300}, {9, 5}, {1, 17}, {17, 1}};  // one-pixel rows: steps of one both ways
   const uint32_t kinds[] = {0x0, 0x1, 0x8, 0x9, 0x4, 0x5, 0xC, 0xD};
   int drawn = 0;
   for (const auto& size : sizes) {
