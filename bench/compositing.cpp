@@ -9,6 +9,8 @@
 //   smooth_scale  bilinear 512x512 to 1024x768    pixman SRC, bilinear filter, pad repeat
 //   turn          128x128 by 30 degrees, nearest  pixman OVER, nearest filter, rotating transform
 //   turn_smooth   the same, bilinear              pixman OVER, bilinear filter
+// And `quarter_turn/<angle>/72x96`: an alpha card turned by exactly 90, 180 or 270 degrees beside
+// the same card upright, in turns (ratio = turned / upright).
 // The pixel rules differ from pixman's in rounding; the work per pixel is comparable.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/side_by_side.h"
 #include "engine/core/colour_key.h"
 #include "engine/media/draw_picture.h"
 #include "engine/media/picture_scale.h"
@@ -198,6 +201,33 @@ void PixmanTurn(benchmark::State& state, bool smooth) {
   pixman_image_unref(dst);
 }
 
+// --- quarter turns ----------------------------------------------------------------------------------
+
+void QuarterTurnBesideUpright(benchmark::State& state, double angle) {
+  constexpr int kW = 72, kH = 96, kSide = 2 * 60;  // 60: the card's half-diagonal
+  auto src = RandomPixels(kW, kH, AlphaKind::kKeyed, 6);
+  std::vector<uint32_t> dst = RandomPixels(kSide, kSide, AlphaKind::kOpaque, 7);
+  engine::DrawTarget target{dst.data(), kSide, kSide, 4, engine::kColourKey};
+  engine::ImageRecord image;
+  image.width = kW;
+  image.height = kH;
+  image.frame_count = 1;
+  image.flags = engine::kImageFlagAlpha;
+  image.pixels = reinterpret_cast<uint8_t*>(src.data());
+  image.data_size = static_cast<uint32_t>(src.size() * 4);
+  auto draw = [&](double a) {
+    engine::DrawParams params;
+    params.angle = a;
+    params.centreX = params.centreY = kSide / 2;
+    params.width = kW;
+    params.height = kH;
+    engine::DrawPicture(&target, &params, image, 0, 0, kW, kH, 1.0, engine::kColourKey);
+    benchmark::ClobberMemory();
+  };
+  bench::SideBySide(
+      state, [&] { draw(angle); }, [&] { draw(0.0); });
+}
+
 const bool registered = [] {
   const BlitCase cases[] = {
       {"copy", AlphaKind::kOpaque, 0, 1.0},
@@ -225,6 +255,10 @@ const bool registered = [] {
   benchmark::RegisterBenchmark(("turn_smooth/ours/" + turn).c_str(), [](benchmark::State& st) { OursTurn(st, true); });
   benchmark::RegisterBenchmark(("turn_smooth/pixman/" + turn).c_str(),
                                [](benchmark::State& st) { PixmanTurn(st, true); });
+  for (const double angle : {90.0, 180.0, 270.0}) {
+    const std::string name = "quarter_turn/" + std::to_string(static_cast<int>(angle)) + "/72x96";
+    benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) { QuarterTurnBesideUpright(st, angle); });
+  }
   return true;
 }();
 
