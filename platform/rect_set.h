@@ -1,6 +1,7 @@
 // A few rectangles and the one round them all: the areas waiting to be painted, converted or
 // shown. Keeping them apart keeps the work to what changed when changes lie far from each
-// other; past a handful they are kept as their bounds alone.
+// other, while areas that overlap much are kept as one; past a handful they are kept as their
+// bounds alone.
 #pragma once
 
 #include <vector>
@@ -13,7 +14,8 @@ class RectSet {
  public:
   static constexpr size_t kMaxRects = 16;
 
-  // Adds an area; an empty one, or one inside an area already kept, changes nothing.
+  // Adds an area; an empty one changes nothing, and one that a kept area holds, or overlaps so
+  // that the rectangle round both is no larger than the two apart, joins it.
   void Add(const RECT& rect);
   void Clear();
   bool Empty() const { return rects_.empty(); }

@@ -6,7 +6,7 @@
 namespace platform {
 namespace {
 
-TEST(RectSet, KeepsAreasApartDropsEmptyAndContainedOnesAndKnowsTheirBounds) {
+TEST(RectSet, KeepsAreasApartJoinsMuchOverlappingOnesAndKnowsTheirBounds) {
   RectSet set;
   set.Add(RECT{10, 10, 20, 20});
   set.Add(RECT{5, 5, 5, 9});      // empty
@@ -14,6 +14,9 @@ TEST(RectSet, KeepsAreasApartDropsEmptyAndContainedOnesAndKnowsTheirBounds) {
   set.Add(RECT{100, 0, 110, 4});
   EXPECT_EQ(set.Rects(), (std::vector<RECT>{RECT{10, 10, 20, 20}, RECT{100, 0, 110, 4}}));
   EXPECT_EQ(set.Bounds(), (RECT{10, 0, 110, 20}));
+  // A picture moved by a pixel: its old and new places are one area.
+  set.Add(RECT{11, 10, 21, 20});
+  EXPECT_EQ(set.Rects(), (std::vector<RECT>{RECT{100, 0, 110, 4}, RECT{10, 10, 21, 20}}));
   set.Clear();
   EXPECT_TRUE(set.Empty());
   EXPECT_EQ(set.Bounds(), RECT{});
