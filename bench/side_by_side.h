@@ -1,25 +1,40 @@
 // Two ways of doing one job, timed in turns inside one benchmark so that their ratio comes from
-// one run on one machine state: each iteration runs the peer once, then ours once, each timed
-// with the steady clock (wall time, so waiting on a display server counts too).
+// one run on one machine state: each iteration runs the peer once, then ours once.
 //   counters: ours_us and peer_us, the mean of one call; ratio = ours_us / peer_us
+// By default each call is timed with the steady clock (wall time). ThreadCpuClock times the
+// processor time of the calling thread instead: the work of this program alone, without the
+// time it waits for another (a display server) or for a processor on a busy machine.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 
 namespace bench {
 
-template <class Ours, class Peer>
+struct ThreadCpuClock {
+  using duration = std::chrono::nanoseconds;
+  using rep = duration::rep;
+  using period = duration::period;
+  using time_point = std::chrono::time_point<ThreadCpuClock>;
+  static constexpr bool is_steady = true;
+  static time_point now() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return time_point(duration(int64_t{t.tv_sec} * 1000000000 + t.tv_nsec));
+  }
+};
+
+template <class Clock = std::chrono::steady_clock, class Ours, class Peer>
 void SideBySide(benchmark::State& state, Ours&& ours, Peer&& peer) {
-  using Clock = std::chrono::steady_clock;
-  Clock::duration ours_time{}, peer_time{};
+  typename Clock::duration ours_time{}, peer_time{};
   for (auto _ : state) {
-    const Clock::time_point t0 = Clock::now();
+    const typename Clock::time_point t0 = Clock::now();
     peer();
-    const Clock::time_point t1 = Clock::now();
+    const typename Clock::time_point t1 = Clock::now();
     ours();
-    const Clock::time_point t2 = Clock::now();
+    const typename Clock::time_point t2 = Clock::now();
     peer_time += t1 - t0;
     ours_time += t2 - t1;
   }
