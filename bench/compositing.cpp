@@ -57,6 +57,18 @@ pixman_image_t* Wrap(std::vector<uint32_t>& px, int w, int h, pixman_format_code
 
 std::string SizeName(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
 
+// A true-colour picture over the given pixels (which it does not own).
+engine::ImageRecord TrueColourImage(std::vector<uint32_t>& px, int w, int h, uint32_t flags) {
+  engine::ImageRecord image;
+  image.width = static_cast<uint16_t>(w);
+  image.height = static_cast<uint16_t>(h);
+  image.frame_count = 1;
+  image.flags = flags;
+  image.pixels = reinterpret_cast<uint8_t*>(px.data());
+  image.data_size = static_cast<uint32_t>(px.size() * 4);
+  return image;
+}
+
 // --- blits -------------------------------------------------------------------------------------
 
 struct BlitCase {
@@ -69,13 +81,7 @@ struct BlitCase {
 void OursBlit(benchmark::State& state, BlitCase c, int w, int h) {
   Surfaces s = MakeSurfaces(w, h, c.kind);
   engine::DrawTarget target{s.dst.data(), w, h, 4, engine::kColourKey};
-  engine::ImageRecord image;
-  image.width = static_cast<uint16_t>(w);
-  image.height = static_cast<uint16_t>(h);
-  image.frame_count = 1;
-  image.flags = c.image_flags;
-  image.pixels = reinterpret_cast<uint8_t*>(s.src.data());
-  image.data_size = static_cast<uint32_t>(s.src.size() * 4);
+  const engine::ImageRecord image = TrueColourImage(s.src, w, h, c.image_flags);
   engine::DrawParams params;
   params.centreX = (w + 1) / 2;
   params.centreY = (h + 1) / 2;
@@ -155,11 +161,7 @@ void OursTurn(benchmark::State& state, bool smooth) {
   auto src = RandomPixels(kTurnSide, kTurnSide, AlphaKind::kOpaque, 4);
   std::vector<uint32_t> dst = RandomPixels(kTurnSquare, kTurnSquare, AlphaKind::kOpaque, 5);
   engine::DrawTarget target{dst.data(), kTurnSquare, kTurnSquare, 4, engine::kColourKey};
-  engine::ImageRecord image;
-  image.width = image.height = kTurnSide;
-  image.frame_count = 1;
-  image.pixels = reinterpret_cast<uint8_t*>(src.data());
-  image.data_size = static_cast<uint32_t>(src.size() * 4);
+  const engine::ImageRecord image = TrueColourImage(src, kTurnSide, kTurnSide, 0);
   engine::DrawParams params;
   params.angle = kTurnAngle;
   params.centreX = params.centreY = kTurnSquare / 2;
@@ -208,13 +210,7 @@ void QuarterTurnBesideUpright(benchmark::State& state, double angle) {
   auto src = RandomPixels(kW, kH, AlphaKind::kKeyed, 6);
   std::vector<uint32_t> dst = RandomPixels(kSide, kSide, AlphaKind::kOpaque, 7);
   engine::DrawTarget target{dst.data(), kSide, kSide, 4, engine::kColourKey};
-  engine::ImageRecord image;
-  image.width = kW;
-  image.height = kH;
-  image.frame_count = 1;
-  image.flags = engine::kImageFlagAlpha;
-  image.pixels = reinterpret_cast<uint8_t*>(src.data());
-  image.data_size = static_cast<uint32_t>(src.size() * 4);
+  const engine::ImageRecord image = TrueColourImage(src, kW, kH, engine::kImageFlagAlpha);
   auto draw = [&](double a) {
     engine::DrawParams params;
     params.angle = a;

@@ -18,7 +18,6 @@
 namespace {
 
 using engine::DrawParams;
-using engine::ImageRecord;
 
 constexpr double kAngles[] = {90.0, 180.0, 270.0, 0.0};
 constexpr double kOpacities[] = {-0.5, 0.0, 0.25, 0.5, 0.999, 1.0, 1.5};
@@ -29,39 +28,9 @@ uint32_t CardAlpha(std::mt19937& rng) {
   return pick < 12 ? 255 : pick < 14 ? 0 : rng() & 255;
 }
 
-struct Picture {
-  std::vector<uint8_t> pixels;
-  std::vector<uint8_t> palette;
-  ImageRecord record;
-};
-
-Picture MakePicture(std::mt19937& rng, int w, int h, uint32_t flags, uint32_t key) {
-  Picture pic;
-  ImageRecord& r = pic.record;
-  r.width = static_cast<uint16_t>(w);
-  r.height = static_cast<uint16_t>(h);
-  r.frame_count = 1;
-  r.flags = flags;
-  const int bpp = r.BytesPerPixel();
-  pic.pixels.resize(static_cast<size_t>(w) * h * bpp);
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-    if (bpp == 4) {
-      const uint32_t word = (rng() & 0xFFFFFF) | CardAlpha(rng) << 24;
-      for (int b = 0; b < 4; ++b) pic.pixels[i * 4 + b] = static_cast<uint8_t>(word >> (8 * b));
-    } else {
-      pic.pixels[i * bpp] = static_cast<uint8_t>(rng() % 6);
-      if (bpp == 2) pic.pixels[i * 2 + 1] = static_cast<uint8_t>(CardAlpha(rng));
-    }
-  }
-  if (r.IsPalette()) {
-    r.palette_count = 6;
-    pic.palette.resize(18);
-    for (auto& b : pic.palette) b = static_cast<uint8_t>(rng());
-    r.palette = pic.palette.data();
-    r.colour_key = key;
-  }
-  r.pixels = pic.pixels.data();
-  r.data_size = static_cast<uint32_t>(pic.pixels.size());
+reference::RandomPicture MakePicture(std::mt19937& rng, int w, int h, uint32_t flags, uint32_t key) {
+  reference::RandomPicture pic = reference::MakeRandomPicture(rng, w, h, 1, flags, 6, CardAlpha);
+  if (pic.record.IsPalette()) reference::GivePalette(pic, rng, 6, key);
   return pic;
 }
 
@@ -83,7 +52,7 @@ TEST(QuarterTurn, EveryPictureKindMatchesTheGeneralTurningAtEveryOpacity) {
     for (const uint32_t kind : kinds) {
       for (const uint32_t key : {5u, engine::kNoPaletteKey}) {
         if (key == 5u && (kind & 0x4) == 0) continue;  // a transparent index is a palette's
-        const Picture pic = MakePicture(rng, size[0], size[1], kind, key);
+        const reference::RandomPicture pic = MakePicture(rng, size[0], size[1], kind, key);
         for (const double angle : kAngles) {
           for (const double opacity : kOpacities) {
             for (const uint32_t backdrop : {engine::kColourKey, 0x80FF2010u}) {
