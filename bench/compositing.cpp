@@ -9,6 +9,8 @@
 //   smooth_scale  bilinear 512x512 to 1024x768    pixman SRC, bilinear filter, pad repeat
 //   turn          128x128 by 30 degrees, nearest  pixman OVER, nearest filter, rotating transform
 //   turn_smooth   the same, bilinear              pixman OVER, bilinear filter
+// And `quarter_turn/<angle>/72x96`: an alpha card turned by exactly 90, 180 or 270 degrees beside
+// the same card upright, in turns (ratio = turned / upright).
 // The pixel rules differ from pixman's in rounding; the work per pixel is comparable.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/side_by_side.h"
 #include "engine/core/colour_key.h"
 #include "engine/media/draw_picture.h"
 #include "engine/media/picture_scale.h"
@@ -54,6 +57,18 @@ pixman_image_t* Wrap(std::vector<uint32_t>& px, int w, int h, pixman_format_code
 
 std::string SizeName(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
 
+// A true-colour picture over the given pixels (which it does not own).
+engine::ImageRecord TrueColourImage(std::vector<uint32_t>& px, int w, int h, uint32_t flags) {
+  engine::ImageRecord image;
+  image.width = static_cast<uint16_t>(w);
+  image.height = static_cast<uint16_t>(h);
+  image.frame_count = 1;
+  image.flags = flags;
+  image.pixels = reinterpret_cast<uint8_t*>(px.data());
+  image.data_size = static_cast<uint32_t>(px.size() * 4);
+  return image;
+}
+
 // --- blits -------------------------------------------------------------------------------------
 
 struct BlitCase {
@@ -66,13 +81,7 @@ struct BlitCase {
 void OursBlit(benchmark::State& state, BlitCase c, int w, int h) {
   Surfaces s = MakeSurfaces(w, h, c.kind);
   engine::DrawTarget target{s.dst.data(), w, h, 4, engine::kColourKey};
-  engine::ImageRecord image;
-  image.width = static_cast<uint16_t>(w);
-  image.height = static_cast<uint16_t>(h);
-  image.frame_count = 1;
-  image.flags = c.image_flags;
-  image.pixels = reinterpret_cast<uint8_t*>(s.src.data());
-  image.data_size = static_cast<uint32_t>(s.src.size() * 4);
+  const engine::ImageRecord image = TrueColourImage(s.src, w, h, c.image_flags);
   engine::DrawParams params;
   params.centreX = (w + 1) / 2;
   params.centreY = (h + 1) / 2;
@@ -152,11 +161,7 @@ void OursTurn(benchmark::State& state, bool smooth) {
   auto src = RandomPixels(kTurnSide, kTurnSide, AlphaKind::kOpaque, 4);
   std::vector<uint32_t> dst = RandomPixels(kTurnSquare, kTurnSquare, AlphaKind::kOpaque, 5);
   engine::DrawTarget target{dst.data(), kTurnSquare, kTurnSquare, 4, engine::kColourKey};
-  engine::ImageRecord image;
-  image.width = image.height = kTurnSide;
-  image.frame_count = 1;
-  image.pixels = reinterpret_cast<uint8_t*>(src.data());
-  image.data_size = static_cast<uint32_t>(src.size() * 4);
+  const engine::ImageRecord image = TrueColourImage(src, kTurnSide, kTurnSide, 0);
   engine::DrawParams params;
   params.angle = kTurnAngle;
   params.centreX = params.centreY = kTurnSquare / 2;
@@ -198,6 +203,27 @@ void PixmanTurn(benchmark::State& state, bool smooth) {
   pixman_image_unref(dst);
 }
 
+// --- quarter turns ----------------------------------------------------------------------------------
+
+void QuarterTurnBesideUpright(benchmark::State& state, double angle) {
+  constexpr int kW = 72, kH = 96, kSide = 2 * 60;  // 60: the card's half-diagonal
+  auto src = RandomPixels(kW, kH, AlphaKind::kKeyed, 6);
+  std::vector<uint32_t> dst = RandomPixels(kSide, kSide, AlphaKind::kOpaque, 7);
+  engine::DrawTarget target{dst.data(), kSide, kSide, 4, engine::kColourKey};
+  const engine::ImageRecord image = TrueColourImage(src, kW, kH, engine::kImageFlagAlpha);
+  auto draw = [&](double a) {
+    engine::DrawParams params;
+    params.angle = a;
+    params.centreX = params.centreY = kSide / 2;
+    params.width = kW;
+    params.height = kH;
+    engine::DrawPicture(&target, &params, image, 0, 0, kW, kH, 1.0, engine::kColourKey);
+    benchmark::ClobberMemory();
+  };
+  bench::SideBySide(
+      state, [&] { draw(angle); }, [&] { draw(0.0); });
+}
+
 const bool registered = [] {
   const BlitCase cases[] = {
       {"copy", AlphaKind::kOpaque, 0, 1.0},
@@ -225,6 +251,10 @@ const bool registered = [] {
   benchmark::RegisterBenchmark(("turn_smooth/ours/" + turn).c_str(), [](benchmark::State& st) { OursTurn(st, true); });
   benchmark::RegisterBenchmark(("turn_smooth/pixman/" + turn).c_str(),
                                [](benchmark::State& st) { PixmanTurn(st, true); });
+  for (const double angle : {90.0, 180.0, 270.0}) {
+    const std::string name = "quarter_turn/" + std::to_string(static_cast<int>(angle)) + "/72x96";
+    benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) { QuarterTurnBesideUpright(st, angle); });
+  }
   return true;
 }();
 

@@ -4,6 +4,7 @@
 //   SweepFrame  one engine frame while the pointer sweeps across the user's hand with the button
 //               held: each frame one more card (or, sweeping back, one card fewer) is marked
 //   FullRedraw  the same table painted whole
+//   FullRedrawBesidePixman  the full redraw beside pixman compositing the same layers upright
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 namespace {
 
 using bench::FullRedraw;
+using bench::FullRedrawBesidePixman;
 using bench::kHand;
 
 // The cards in order: chair 0 holds 0-31, chair 1 32-63, chair 2 64-95.
@@ -73,5 +75,6 @@ void SweepFrame(benchmark::State& state) {
 BENCHMARK(SweepFrame)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_TEMPLATE(FullRedraw, Table)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(FullRedrawBesidePixman, Table)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

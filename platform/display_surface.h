@@ -1,7 +1,11 @@
-// The display as the paint module sees it: the screen's bit depth, a bitmap compatible with it that
-// the module uploads its finished frame into (SetBitmapBits), the areas it marks for repainting
-// (InvalidateRect) and the copy of the bitmap onto the window (BitBlt). The presented frame is
-// plain 0xAARRGGBB words, so a window can show it and a headless test can read it.
+// The display as the paint module sees it: the screen's bit depth, a device-independent bitmap at
+// that depth whose bits are the module's own block (CreateDIBSection), the areas it marks for
+// repainting (InvalidateRect) and the copy of the bitmap onto the window (BitBlt). The presented
+// frame is plain 0xAARRGGBB words, so a window can show it and a headless test can read it.
+//
+// The module writes its finished pixels straight into the bitmap's bits and says which areas it
+// wrote (BitsChanged, as GdiFlush would); BitBlt converts only those areas, so the presented frame
+// always equals the whole bitmap converted while the work follows what changed.
 //
 // No backend of its own: a window that shows the surface listens for invalidations and copies
 // PresentedFrame() on its paint message.
@@ -10,8 +14,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
+#include "platform/rect_set.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -22,28 +28,28 @@ class DisplaySurface {
 
   // GetDeviceCaps(BITSPIXEL): the screen's bits per pixel.
   int GetBitsPerPixel() const { return bits_per_pixel_; }
-  // The depth the next compatible bitmap gets (tests use 16, 24 and 32; others show the refusal).
+  // The depth the next bitmap gets (tests use 16, 24 and 32; others show the refusal).
   void SetBitsPerPixel(int bits) { bits_per_pixel_ = bits; }
 
-  // CreateCompatibleBitmap: a zeroed width x height bitmap at the screen's depth, rows packed
-  // without padding. False (and no bitmap) for a size below 1 or a depth it cannot hold.
-  bool CreateCompatibleBitmap(int width, int height);
+  // CreateDIBSection: a width x height bitmap at the screen's depth over the caller's bits (rows
+  // packed without padding), which must stay in place until DeleteBitmap or the next bitmap.
+  // False (and no bitmap) for a size below 1, null bits or a depth it cannot hold.
+  bool CreateDIBSection(int width, int height, const void* bits);
   // DeleteObject of the bitmap.
   void DeleteBitmap();
   bool HasBitmap() const { return bitmap_width_ > 0; }
   int BitmapWidth() const { return bitmap_width_; }
   int BitmapHeight() const { return bitmap_height_; }
   int BitmapBitsPerPixel() const { return bitmap_bits_; }
+  // The bitmap's bits in its own format (empty without a bitmap).
+  std::span<const uint8_t> BitmapBits() const;
 
-  // SetBitmapBits: copies up to count bytes in the bitmap's own format into it; answers the bytes
-  // copied (0 without a bitmap).
-  size_t SetBitmapBits(size_t count, const void* bits);
-  // The same for one area only: bits holds a whole bitmap's worth in the bitmap's format, and the
-  // rows of area (cut to the bitmap) are copied from it. Answers the bytes copied.
-  size_t SetBitmapBitsRect(const RECT& area, const void* bits);
-  const std::vector<uint8_t>& BitmapBits() const { return bitmap_; }
+  // GdiFlush for one area: the caller has written these bits, and the next BitBlt shows them.
+  // Answers the bytes of the area (cut to the bitmap).
+  size_t BitsChanged(const RECT& area);
 
-  // InvalidateRect(window, rect, FALSE): the area waits to be shown.
+  // InvalidateRect(window, rect, FALSE): the area waits to be shown. With a listener the area goes
+  // to it; without one it is kept until TakeInvalidRects.
   void InvalidateRect(const RECT& rect);
   const std::vector<RECT>& InvalidRects() const { return invalid_; }
   // Hands over the waiting areas and forgets them.
@@ -62,11 +68,15 @@ class DisplaySurface {
   uint32_t PresentedPixel(int x, int y) const;
 
  private:
+  // Converts one area of the bitmap into the presented frame.
+  void Convert(const RECT& area);
+
   int bits_per_pixel_;
   int bitmap_width_ = 0;
   int bitmap_height_ = 0;
   int bitmap_bits_ = 0;
-  std::vector<uint8_t> bitmap_;
+  const uint8_t* bits_ = nullptr;
+  RectSet changed_;  // areas of the bitmap written since the last BitBlt
   std::vector<RECT> invalid_;
   std::function<void(const RECT&)> on_invalidate_;
   std::vector<uint32_t> presented_;

@@ -68,13 +68,6 @@ constexpr int kMaxClientSide = 16384;
 
 bool Due(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) >= 0; }
 
-RECT Union(const RECT& a, const RECT& b) {
-  if (IsRectEmpty(a)) return b;
-  if (IsRectEmpty(b)) return a;
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 RECT Clip(const RECT& r, int width, int height) {
   RECT c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width), std::min(r.bottom, height)};
   if (IsRectEmpty(c)) return RECT{};
@@ -313,7 +306,8 @@ void WindowSystem::FocusChanged(Window* window) {
 
 void WindowSystem::Exposed(Window& window) {
   // The kept frame goes back on screen at once; the window also repaints what it shows.
-  window.frame_changed_ = true;
+  window.frame_changed_.Clear();
+  window.frame_changed_.Add(RECT{0, 0, window.frame_width_, window.frame_height_});
   window.InvalidateRect(nullptr);
 }
 
@@ -321,7 +315,7 @@ void WindowSystem::PaintAndPresent(WindowBackend& backend) {
   State& s = S();
   // Most rounds have nothing to paint or show. (Only this thread changes the list.)
   const bool work = std::any_of(s.windows.begin(), s.windows.end(), [](const Window* w) {
-    return !w->iconic_ && (!IsRectEmpty(w->update_) || (w->frame_changed_ && w->visible_));
+    return !w->iconic_ && (!w->update_.Empty() || (!w->frame_changed_.Empty() && w->visible_));
   });
   if (!work) return;
   std::vector<Window*> windows;
@@ -342,10 +336,10 @@ void WindowSystem::PresentNow(Window& window) {
 }
 
 void WindowSystem::PresentIfChanged(WindowBackend& backend, Window& w) {
-  if (!w.frame_changed_ || w.iconic_ || !w.visible_) return;
+  if (w.frame_changed_.Empty() || w.iconic_ || !w.visible_) return;
   backend.Present(w);
   ++w.present_count_;
-  w.frame_changed_ = false;
+  w.frame_changed_.Clear();
 }
 
 Window* WindowSystem::Find(const void* native) {
@@ -697,19 +691,20 @@ bool Window::SetWindowText(const char* title) {
 void Window::InvalidateRect(const RECT* rect) {
   if (!created_ && !S().backend) return;
   const RECT all{0, 0, width_, height_};
-  update_ = Union(update_, rect ? Clip(*rect, width_, height_) : all);
+  update_.Add(rect ? Clip(*rect, width_, height_) : all);
 }
 
 void Window::ValidateRect(const RECT* rect) {
   // The waiting part is one rectangle, so it is cleared only when the area covers all of it
   // (a part left waiting is painted once more, which is harmless).
-  if (!rect || (rect->left <= update_.left && rect->top <= update_.top && rect->right >= update_.right &&
-                rect->bottom >= update_.bottom))
-    update_ = RECT{};
+  const RECT& waiting = update_.Bounds();
+  if (!rect || (rect->left <= waiting.left && rect->top <= waiting.top && rect->right >= waiting.right &&
+                rect->bottom >= waiting.bottom))
+    update_.Clear();
 }
 
 bool Window::GetUpdateRect(RECT* out) const {
-  const RECT& r = painting_ ? painting_rect_ : update_;
+  const RECT& r = painting_ ? painting_set_.Bounds() : update_.Bounds();
   if (out) *out = r;
   return !IsRectEmpty(r);
 }
@@ -719,14 +714,16 @@ void Window::PresentNow() {
   WindowSystem::PresentNow(*this);
 }
 
+const std::vector<RECT>& Window::GetUpdateRects() const { return painting_ ? painting_set_.Rects() : update_.Rects(); }
+
 void Window::UpdateWindow() {
-  if (!created_ || iconic_ || IsRectEmpty(update_) || painting_) return;
-  painting_rect_ = update_;
-  update_ = RECT{};
+  if (!created_ || iconic_ || update_.Empty() || painting_) return;
+  painting_set_ = update_;
+  update_.Clear();
   painting_ = true;
   SendMessage(WM_PAINT, 0, 0);
   painting_ = false;
-  painting_rect_ = RECT{};
+  painting_set_.Clear();
 }
 
 void Window::PaintPixels(int dest_x, int dest_y, const uint32_t* src, int src_width, int src_height,
@@ -758,7 +755,7 @@ void Window::PaintPixels(int dest_x, int dest_y, const uint32_t* src, int src_wi
     std::memcpy(&frame_[static_cast<size_t>(dest_y + row) * frame_width_ + dest_x],
                 &src[static_cast<size_t>(sy + row) * src_width + sx], static_cast<size_t>(w) * 4);
   }
-  frame_changed_ = true;
+  frame_changed_.Add(RECT{dest_x, dest_y, dest_x + w, dest_y + h});
 }
 
 void Window::ResizeFrame(int width, int height) {
@@ -772,7 +769,8 @@ void Window::ResizeFrame(int width, int height) {
   frame_ = std::move(next);
   frame_width_ = width;
   frame_height_ = height;
-  frame_changed_ = true;
+  frame_changed_.Clear();
+  frame_changed_.Add(RECT{0, 0, width, height});
 }
 
 // ---- the loop ----

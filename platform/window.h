@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rect_set.h"
 #include "platform/win_messages.h"
 #include "platform/win_types.h"
 
@@ -155,6 +156,8 @@ class Window {
   void ValidateRect(const RECT* rect);
   // The part waiting to be painted; false when there is none. Inside OnPaint, the part being painted.
   bool GetUpdateRect(RECT* out) const;
+  // The same part as the rectangles it was invalidated by (GetUpdateRect gives the one round them).
+  const std::vector<RECT>& GetUpdateRects() const;
   // Paints now when a part waits.
   void UpdateWindow();
   // Paints what waits and puts the frame on screen now, without waiting for the loop to come
@@ -236,13 +239,13 @@ class Window {
   int height_ = 0;
   bool iconic_ = false;
   bool visible_ = false;
-  RECT update_{};  // waiting to be painted
+  RectSet update_;  // waiting to be painted
   bool painting_ = false;
-  RECT painting_rect_{};
+  RectSet painting_set_;
   std::vector<uint32_t> frame_;
   int frame_width_ = 0;
   int frame_height_ = 0;
-  bool frame_changed_ = false;
+  RectSet frame_changed_;  // the parts of the frame changed since it was last shown
   uint64_t present_count_ = 0;
   void* native_ = nullptr;  // the backend's own record
 };

@@ -26,7 +26,7 @@ class WindowBackend {
   // Any thread: ends a WaitEvents early.
   virtual void Wake() = 0;
 
-  // Shows the window's frame.
+  // Shows the window's frame; only WindowSystem::ChangedAreas differ from what it showed last.
   virtual void Present(Window& window) = 0;
   virtual void SetTitle(Window& window) = 0;
   // Applies the window's origin and client size (its frame's size) to the system window. A system
@@ -96,6 +96,9 @@ class WindowSystem {
   // The frame round the client area, per side (left, top, right, bottom widths).
   static RECT Frame(const Window& window) { return window.FrameInsets(); }
   static bool Visible(const Window& window) { return window.visible_; }
+  // The parts of the frame changed since the window was last shown (all of it after a resize or
+  // an expose); never empty while Present runs.
+  static const RectSet& ChangedAreas(const Window& window) { return window.frame_changed_; }
 
   // The loop's last step: paints what waits, then shows every changed frame.
   static void PaintAndPresent(WindowBackend& backend);

@@ -1,7 +1,8 @@
 // Window backend: SDL2.
 //   Platform:     a display SDL2 can open windows on (X11 or Wayland; Xvfb works).
-//   Limitations:  the frame is shown through one streaming texture, redrawn whole on each
-//                 present, pixel for pixel; a window manager may give the window another size
+//   Limitations:  the frame is shown through one streaming texture, pixel for pixel; with SDL's
+//                 software renderer (the default) only the changed part is drawn, any other
+//                 renderer draws it whole; a window manager may give the window another size
 //                 than asked (the frame then follows through WM_SIZE); without a window manager
 //                 a minimised window stays on screen; key messages carry no scan code (the KF_
 //                 bits are right); the IME's text reaches the window as GBK bytes, and text GBK
@@ -22,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/diagnostics.h"
 #include "platform/gbk.h"
@@ -38,6 +40,10 @@ struct SdlWindow {
   SDL_Texture* texture = nullptr;
   int texture_width = 0;
   int texture_height = 0;
+  // SDL's software renderer draws into the window's own surface, which keeps what it shows.
+  bool software = false;
+  // The next present shows the whole frame (a new texture, or a surface SDL made anew).
+  bool show_whole = true;
 };
 
 // Gives the SDL window a new client size, when it has another.
@@ -307,6 +313,8 @@ class SdlWindowBackend final : public WindowBackend {
       SDL_DestroyWindow(native->window);
       return false;
     }
+    SDL_RendererInfo info{};
+    native->software = SDL_GetRendererInfo(native->renderer, &info) == 0 && std::strcmp(info.name, "software") == 0;
     // SDL has no windows inside windows: a child, or an owned window, stays above its parent
     // as a window of its own.
     if (Window* parent = window.GetParent()) {
@@ -426,7 +434,7 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_PushEvent(&event);
   }
 
-  // Uploads the whole frame and shows it.
+  // Shows the frame: see ShowChangedArea.
   void Present(Window& window) override {
     x11_touched_ = true;
     if (display_lost_) return;
@@ -435,7 +443,11 @@ class SdlWindowBackend final : public WindowBackend {
     const int w = window.FrameWidth(), h = window.FrameHeight();
     if (!n->texture || n->texture_width != w || n->texture_height != h) {
       if (n->texture) SDL_DestroyTexture(n->texture);
-      n->texture = SDL_CreateTexture(n->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+      // The frame's words are 0xAARRGGBB with alpha 255; a window of the same layout without alpha
+      // takes them as they are, and a texture in its own format is copied onto it without conversion.
+      const Uint32 format = SDL_GetWindowPixelFormat(n->window) == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888
+                                                                                          : SDL_PIXELFORMAT_ARGB8888;
+      n->texture = SDL_CreateTexture(n->renderer, format, SDL_TEXTUREACCESS_STREAMING, w, h);
       if (!n->texture) {
         ReportProblem("SDL texture: %s", SDL_GetError());
         return;
@@ -443,13 +455,43 @@ class SdlWindowBackend final : public WindowBackend {
       SDL_SetTextureBlendMode(n->texture, SDL_BLENDMODE_NONE);
       n->texture_width = w;
       n->texture_height = h;
+      n->show_whole = true;
     }
-    SDL_UpdateTexture(n->texture, nullptr, window.PresentedFrame().data(), w * 4);
-    SDL_RenderClear(n->renderer);
-    // Pixel for pixel from the top-left corner: never stretched over a window of another size.
-    const SDL_Rect shown{0, 0, w, h};
-    SDL_RenderCopy(n->renderer, n->texture, nullptr, &shown);
-    SDL_RenderPresent(n->renderer);
+    ShowChangedArea(*n, window);
+  }
+
+  // Uploads the parts of the frame that changed since the last present into the texture. With
+  // the software renderer, whose window surface keeps what it showed, only those parts are drawn
+  // and sent to the display, so the work follows the change and not the window's size; any other
+  // renderer, a surface made anew or a window the frame does not fill exactly gets the whole
+  // texture drawn.
+  static void ShowChangedArea(SdlWindow& n, const Window& window) {
+    const int w = window.FrameWidth(), h = window.FrameHeight();
+    const RECT all{0, 0, w, h};
+    std::vector<SDL_Rect> parts;
+    for (const RECT& changed : n.show_whole ? std::vector<RECT>{all} : WindowSystem::ChangedAreas(window).Rects()) {
+      RECT area;
+      if (!IntersectRect(&area, changed, all)) continue;
+      const SDL_Rect& r =
+          parts.emplace_back(SDL_Rect{area.left, area.top, area.right - area.left, area.bottom - area.top});
+      SDL_UpdateTexture(n.texture, &r, window.PresentedFrame().data() + static_cast<size_t>(r.y) * w + r.x, w * 4);
+    }
+    if (parts.empty()) return;
+    int out_w = 0, out_h = 0;
+    SDL_GetRendererOutputSize(n.renderer, &out_w, &out_h);
+    if (n.show_whole || !n.software || out_w != w || out_h != h) {
+      SDL_RenderClear(n.renderer);
+      // Pixel for pixel from the top-left corner: never stretched over a window of another size.
+      const SDL_Rect shown{0, 0, w, h};
+      SDL_RenderCopy(n.renderer, n.texture, nullptr, &shown);
+      SDL_RenderPresent(n.renderer);
+      n.show_whole = false;
+      return;
+    }
+    for (const SDL_Rect& r : parts) SDL_RenderCopy(n.renderer, n.texture, &r, &r);
+    SDL_RenderFlush(n.renderer);
+    if (SDL_UpdateWindowSurfaceRects(n.window, parts.data(), static_cast<int>(parts.size())) != 0)
+      SDL_RenderPresent(n.renderer);
   }
 
   void SetTitle(Window& window) override {
@@ -734,6 +776,8 @@ class SdlWindowBackend final : public WindowBackend {
     if (!w) return;
     switch (e.event) {
       case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // SDL makes the window's surface anew: the next present fills all of it.
+        if (SdlWindow* n = Native(*w)) n->show_whole = true;
         WindowSystem::Resized(*w, e.data1, e.data2);
         break;
       case SDL_WINDOWEVENT_MOVED:

@@ -12,19 +12,10 @@ namespace engine {
 namespace {
 
 uint32_t g_bytesReserved = 0;
-uint32_t g_bytesInUse = 0;
+uint32_t& g_bytesInUse = pool_detail::bytes_in_use;
 
 // Blocks never grow past this; a pool that needs more keeps adding blocks of this size.
 constexpr uint64_t kMaxBlockSize = 1u << 30;
-
-// A handed-out cell's link holds its own address scrambled with this key, so a second free or a
-// pointer into the middle of a cell is told apart from a live cell without a walk.
-constexpr uintptr_t kInUseKey = static_cast<uintptr_t>(0x5EA1C0DE00000000ull);
-
-constexpr uint32_t RoundToCell(uint32_t size) {
-  const uint32_t rounded = (size + MemoryPool::kCellAlign - 1) & ~(MemoryPool::kCellAlign - 1);
-  return rounded == 0 ? MemoryPool::kCellAlign : rounded;
-}
 
 void LogPoolProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogPoolProblem(const char* format, ...) {
@@ -40,28 +31,6 @@ void LogPoolProblem(const char* format, ...) {
 
 uint32_t PoolBytesReserved() { return g_bytesReserved; }
 uint32_t PoolBytesInUse() { return g_bytesInUse; }
-
-// Cell header. size is the payload the cell spans (a multiple of kCellAlign), asked what the
-// caller requested (what the counters count); next links free cells and marks handed-out ones.
-struct alignas(MemoryPool::kCellAlign) MemoryPool::Cell {
-  uint32_t size;
-  uint32_t asked;
-  Cell* next;
-};
-
-// Block header; capacity bytes of cells follow it.
-struct alignas(MemoryPool::kCellAlign) MemoryPool::Block {
-  uint32_t capacity;
-  Cell* firstFree;
-  Block* next;
-
-  char* Data() { return reinterpret_cast<char*>(this) + kBlockHeaderSize; }
-  const char* Data() const { return reinterpret_cast<const char*>(this) + kBlockHeaderSize; }
-};
-
-MemoryPool::Cell* MemoryPool::InUseMark(const Cell* cell) {
-  return reinterpret_cast<Cell*>(reinterpret_cast<uintptr_t>(cell) ^ kInUseKey);
-}
 
 MemoryPool::MemoryPool(uint32_t cellSize, uint32_t cellCount) {
   static_assert(sizeof(Cell) == kCellHeaderSize);
@@ -134,7 +103,7 @@ void* MemoryPool::TakeCell(Block* block, uint32_t need, uint32_t asked) {
 // The first block's free list is the spare cell (when there is one) followed by the block's
 // linked list. Keeping the head aside means the common case, a free followed by an alloc of the
 // same kind, reads and writes one pointer of the pool instead of walking links.
-void* MemoryPool::Alloc(uint32_t size) {
+void* MemoryPool::AllocFromLists(uint32_t size) {
   if (size <= kMaxRequest) {
     const uint32_t need = RoundToCell(size);
     if (spare_ != nullptr) {
@@ -162,18 +131,7 @@ void* MemoryPool::TakeSpare(uint32_t size) {
     spare_ = rest;
     cell->size = need;
   }
-  cell->asked = size;
-  cell->next = InUseMark(cell);
-  g_bytesInUse += size;
-  freeBytes_ -= size;
-  return cell + 1;
-}
-
-void MemoryPool::LinkSpare() {
-  if (spare_ == nullptr) return;
-  spare_->next = firstBlock_->firstFree;
-  firstBlock_->firstFree = spare_;
-  spare_ = nullptr;
+  return HandOut(cell, size);
 }
 
 void* MemoryPool::AllocSlow(uint32_t size) {
@@ -226,7 +184,7 @@ bool MemoryPool::IsCellInUse(const Block* block, const void* payload) {
   return cell->next == InUseMark(cell);
 }
 
-void MemoryPool::Free(void* payload) {
+void MemoryPool::FreeChecked(void* payload) {
   if (payload == nullptr) return;
   Block* block = FindBlock(payload);
   if (block == nullptr) return;  // not ours: callers may hand in records from elsewhere

@@ -527,7 +527,6 @@ void ObjectModule::AddDirtyArea(const RECT& r) {
 
 bool ObjectModule::FindDrawnByGrid() {
   drawn_.clear();
-  drawn_geometry_.clear();
   // When the areas cover much of the view, one walk of the list costs less than the look-ups.
   size_t touched = 0;
   for (const RECT& area : dirty_) touched += grid_.CellsTouched(area);
@@ -550,13 +549,13 @@ bool ObjectModule::FindDrawnByGrid() {
     EngineObject* object = node->object;
     ImageHandle* image = object->GetDrawImage();
     if (image == nullptr) continue;
-    object->GetGeometry(&g);
     // An unturned object came back only because its box meets an area; others are tested.
-    if (entry->kind != Reach::kBox &&
-        std::none_of(dirty_.begin(), dirty_.end(), [&](const RECT& area) { return GeometryIntersectsRect(area, g); }))
-      continue;
-    drawn_.push_back(Drawn{DrawOrderKey(node), image, drawn_geometry_.size()});
-    drawn_geometry_.push_back(g);
+    if (entry->kind != Reach::kBox) {
+      object->GetGeometry(&g);
+      if (std::none_of(dirty_.begin(), dirty_.end(), [&](const RECT& area) { return GeometryIntersectsRect(area, g); }))
+        continue;
+    }
+    drawn_.push_back(Drawn{DrawOrderKey(node), image, object});
   }
   std::sort(drawn_.begin(), drawn_.end(), [](const Drawn& a, const Drawn& b) { return a.order < b.order; });
   return true;
@@ -610,8 +609,10 @@ void ObjectModule::FramePass() {
       return true;
     };
     if (full_redraw_ == 0 && FindDrawnByGrid()) {
+      ObjectGeometry g;
       for (const Drawn& d : drawn_) {
-        if (!append(d.image, drawn_geometry_[d.geometry])) break;
+        d.object->GetGeometry(&g);
+        if (!append(d.image, g)) break;
       }
     } else {
       ObjectGeometry g;

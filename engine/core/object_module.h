@@ -178,12 +178,12 @@ class ObjectModule : public EngineModule {
   struct Drawn {
     unsigned __int128 order;  // DrawOrderKey of the node
     ImageHandle* image;
-    size_t geometry;  // index into drawn_geometry_
+    EngineObject* object;  // its geometry is read once, into the batch's item
   };
   // The node's place in draw order (layer, then depth, then key) as one number.
   static unsigned __int128 DrawOrderKey(const SceneNode* node);
   // The drawable objects that meet a dirty area, in draw order, found through the scene grid,
-  // into drawn_ and drawn_geometry_; false when the grid cannot answer for the areas (or walking
+  // into drawn_; false when the grid cannot answer for the areas (or walking
   // the list is cheaper).
   bool FindDrawnByGrid();
   uint32_t NextFreeKey();
@@ -216,7 +216,6 @@ class ObjectModule : public EngineModule {
   std::vector<SceneNode*> place_notes_;  // objects that moved since the last frame
   std::vector<GridEntry*> grid_found_;
   std::vector<Drawn> drawn_;
-  std::vector<ObjectGeometry> drawn_geometry_;
   platform::CriticalSection module_lock_;
   std::unique_ptr<MemoryPool> message_pool_;
   std::unique_ptr<MemoryPool> item_pool_;

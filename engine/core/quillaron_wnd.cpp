@@ -132,12 +132,12 @@ GdiPaintModule* CQuillaronWnd::Paint() { return dynamic_cast<GdiPaintModule*>(co
 
 void CQuillaronWnd::OnPaint() {
   core_.SendEvent(module_id::kPaint, paint_event::kPresent, 0, 0);
-  // The paint module has put its frame on its display; the part being painted goes on screen.
+  // The paint module has put its frame on its display; the parts being painted go on screen.
   GdiPaintModule* paint = Paint();
   if (!paint) return;
   const platform::DisplaySurface& display = paint->Display();
-  RECT area{};
-  if (display.PresentedWidth() > 0 && GetUpdateRect(&area)) {
+  if (display.PresentedWidth() <= 0) return;
+  for (const RECT& area : GetUpdateRects()) {
     PaintPixels(area.left, area.top, display.PresentedFrame().data(), display.PresentedWidth(),
                 display.PresentedHeight(), area);
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/media/blit_avx2.h"
+#include "engine/media/blit_rows.h"
 #include "engine/media/pixel_rules.h"
 
 namespace engine {
@@ -125,48 +126,6 @@ bool ClipPlacement(int64_t x, int64_t y, const RECT& clip, const SourceBlock& s,
   return true;
 }
 
-// The AVX2 form of rule R over n pixels, n a multiple of 8.
-template <Rule R>
-void WideRows(uint32_t* d, const uint32_t* s, int64_t n, const RuleParams& k) {
-  if constexpr (R == Rule::kAlphaFull)
-    avx2::AlphaFullRow(d, s, n);
-  else if constexpr (R == Rule::kPlainFaded)
-    avx2::PlainFadedRow(d, s, n, k.op);
-  else
-    avx2::PlainFullRow(d, s, n);
-}
-
-template <Rule R>
-void TrueColourRow(uint32_t* __restrict d, const uint32_t* __restrict s, int64_t n, const RuleParams k) {
-  // The commonest rules have AVX2 forms that give the same words as the scalar rule. A row's last
-  // few pixels go through them too, by way of an eight-pixel scratch copy.
-  if constexpr (R == Rule::kAlphaFull || R == Rule::kPlainFaded || R == Rule::kPlainFull) {
-    if (n >= 8 && avx2::Available()) {
-      const int64_t bulk = n & ~int64_t{7};
-      WideRows<R>(d, s, bulk, k);
-      if (const int64_t rest = n - bulk; rest > 0) {
-        uint32_t dst8[8] = {}, src8[8] = {};
-        std::memcpy(dst8, d + bulk, static_cast<size_t>(rest) * 4);
-        std::memcpy(src8, s + bulk, static_cast<size_t>(rest) * 4);
-        WideRows<R>(dst8, src8, 8, k);
-        std::memcpy(d + bulk, dst8, static_cast<size_t>(rest) * 4);
-      }
-      return;
-    }
-  }
-  for (int64_t i = 0; i < n; ++i) d[i] = Apply<R, false>(d[i], s[i], k);
-}
-
-template <Rule R, int kBpp>
-void PaletteRow(uint32_t* __restrict d, const uint8_t* __restrict s, int64_t n, const RuleParams k, uint32_t key,
-                const PaletteTable& palette) {
-  for (int64_t i = 0; i < n; ++i) {
-    const uint8_t* px = s + i * kBpp;
-    const uint32_t drawn = Apply<R, true>(d[i], pixel_rules::PaletteWord<kBpp>(px, palette), k);
-    d[i] = px[0] != key ? drawn : d[i];
-  }
-}
-
 // Runs rule R over the clipped rectangle.
 template <Rule R>
 void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, const SourceBlock& s, const RuleParams& k,
@@ -179,12 +138,12 @@ void RunUnturned(const DrawTarget& t, int64_t x, int64_t y, const RECT& clip, co
     uint32_t* d = t.pixels + (p.y + j) * t.width + p.x;
     const uint8_t* row = s.pixels + ((p.sy + j) * s.stride + p.sx) * bpp;
     if (bpp == 4) {
-      TrueColourRow<R>(d, reinterpret_cast<const uint32_t*>(row), p.w, k);
+      blit_rows::TrueColourRow<R>(d, reinterpret_cast<const uint32_t*>(row), p.w, k);
     } else if (palette != nullptr) {
       if (bpp == 2)
-        PaletteRow<R, 2>(d, row, p.w, k, key, *palette);
+        blit_rows::PaletteRow<R, 2>(d, row, p.w, k, key, *palette);
       else
-        PaletteRow<R, 1>(d, row, p.w, k, key, *palette);
+        blit_rows::PaletteRow<R, 1>(d, row, p.w, k, key, *palette);
     }
   }
 }

@@ -42,15 +42,22 @@ bool Available() {
 ZP_AVX2 void AlphaFullRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m256i one_less = _mm256_set1_epi32(0x00010101);
   for (int64_t i = 0; i < n; i += 8) {
     const __m256i s = Load(src + i), d = Load(dst + i);
+    const __m256i d_empty = _mm256_cmpeq_epi32(_mm256_and_si256(d, alpha), zero);
+    if (_mm256_testc_si256(s, alpha) && _mm256_testz_si256(d_empty, d_empty)) {
+      // Eight opaque pixels onto drawn ones: mixing by 255 leaves (s * 255) >> 8, one less than
+      // each colour byte above 0, and alpha 255.
+      Store(dst + i, _mm256_or_si256(_mm256_subs_epu8(s, one_less), alpha));
+      continue;
+    }
     const __m256i a_lo = AlphaLanes(_mm256_unpacklo_epi8(s, zero));
     const __m256i a_hi = AlphaLanes(_mm256_unpackhi_epi8(s, zero));
     const __m256i mixed = MixBytes(s, d, a_lo, a_hi);
     // Colour mixed by the source alpha; alpha the larger of the two.
     const __m256i blended =
         _mm256_or_si256(_mm256_andnot_si256(alpha, mixed), _mm256_and_si256(_mm256_max_epu8(s, d), alpha));
-    const __m256i d_empty = _mm256_cmpeq_epi32(_mm256_and_si256(d, alpha), zero);
     const __m256i s_empty = _mm256_cmpeq_epi32(_mm256_and_si256(s, alpha), zero);
     __m256i r = _mm256_blendv_epi8(blended, s, d_empty);
     r = _mm256_blendv_epi8(r, d, s_empty);
@@ -93,6 +100,41 @@ ZP_AVX2 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n) {
   }
   for (; i + 8 <= n; i += 8) Store(dst + i, Load(src + i));
   for (; i < n; ++i) dst[i] = src[i];
+}
+
+ZP_AVX2 void ReverseRow(uint32_t* dst, const uint32_t* src, int64_t n) {
+  const __m256i backwards = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) Store(dst + i, _mm256_permutevar8x32_epi32(Load(src - i - 7), backwards));
+  for (; i < n; ++i) dst[i] = src[-i];
+}
+
+ZP_AVX2 void GatherColumns8(uint32_t* out, int64_t pitch, const uint32_t* src, int64_t step, int64_t next, int64_t n) {
+  // Eight source pixels side by side belong to the eight rows at one column: loading them for
+  // eight columns gives an 8 x 8 block whose transpose holds eight pixels of each row.
+  const int64_t lowest = next > 0 ? 0 : -7;  // the first of the eight neighbours in memory
+  for (int64_t i = 0; i < n; i += 8) {
+    __m256i r[8];
+    for (int m = 0; m < 8; ++m) r[m] = Load(src + (i + m) * step + lowest);
+    __m256i t[8], u[8];
+    for (int m = 0; m < 8; m += 2) {
+      t[m] = _mm256_unpacklo_epi32(r[m], r[m + 1]);
+      t[m + 1] = _mm256_unpackhi_epi32(r[m], r[m + 1]);
+    }
+    for (int m = 0; m < 8; m += 4) {
+      u[m] = _mm256_unpacklo_epi64(t[m], t[m + 2]);
+      u[m + 1] = _mm256_unpackhi_epi64(t[m], t[m + 2]);
+      u[m + 2] = _mm256_unpacklo_epi64(t[m + 1], t[m + 3]);
+      u[m + 3] = _mm256_unpackhi_epi64(t[m + 1], t[m + 3]);
+    }
+    for (int k = 0; k < 4; ++k) {
+      // Lane k of every loaded block, then lane k + 4: rows k and k + 4 in memory order.
+      const __m256i low = _mm256_permute2x128_si256(u[k], u[k + 4], 0x20);
+      const __m256i high = _mm256_permute2x128_si256(u[k], u[k + 4], 0x31);
+      Store(out + (next > 0 ? k : 7 - k) * pitch + i, low);
+      Store(out + (next > 0 ? k + 4 : 3 - k) * pitch + i, high);
+    }
+  }
 }
 
 namespace {

@@ -21,6 +21,14 @@ void PlainFullRow(uint32_t* dst, const uint32_t* src, int64_t n);
 // Copies n pixels (any n).
 void CopyRow(uint32_t* dst, const uint32_t* src, int64_t n);
 
+// n pixels read backwards: dst[i] = src[-i].
+void ReverseRow(uint32_t* dst, const uint32_t* src, int64_t n);
+
+// Eight rows of n pixels (n a multiple of 8) read down source columns, as a quarter turn walks
+// them: pixel i of row k is src[i * step + k * next], next being 1 or -1; row k goes to
+// out + k * pitch.
+void GatherColumns8(uint32_t* out, int64_t pitch, const uint32_t* src, int64_t step, int64_t next, int64_t n);
+
 // Bilinear samples (BilinearMix) for target pixels [first, end) of one row, end - first a multiple
 // of 8. Pixel x mixes row0[col[x]], row0[col[x] + 1], row1[col[x]] and row1[col[x] + 1] with the
 // fractions fx = fx2[x] & 255 (fx2[x] holds it in both 16-bit halves) and fy. Every col[x] + 1 is

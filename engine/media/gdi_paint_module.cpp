@@ -8,6 +8,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/memory_pool.h"
 #include "engine/media/draw_picture.h"
+#include "engine/media/picture_turn.h"
 
 namespace engine {
 
@@ -44,8 +45,8 @@ int GdiPaintModule::Init() {
 }
 
 void GdiPaintModule::Exit() {
-  FreeLayers();
   display_.DeleteBitmap();
+  FreeLayers();
   PaintModule::Exit();
 }
 
@@ -68,8 +69,8 @@ void GdiPaintModule::SetSize(int32_t width, int32_t height) {
   if (width == width_ && height == height_) return;
   width_ = width;
   height_ = height;
-  FreeLayers();
   display_.DeleteBitmap();
+  FreeLayers();
   if (width <= 0 || height <= 0) return;
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   base_.assign(pixels, 0);
@@ -77,7 +78,23 @@ void GdiPaintModule::SetSize(int32_t width, int32_t height) {
   present_.assign(pixels, 0);
   const uint32_t bytes = bits_per_pixel_ / 8;
   if (bytes != 4 && bytes != 0) device_buffer_.assign(pixels * bytes, 0);
-  display_.CreateCompatibleBitmap(width, height);
+  AttachDisplayBitmap();
+}
+
+void GdiPaintModule::AttachDisplayBitmap() {
+  // The display bitmap is device-independent over the module's own pixels: the present layer
+  // itself on a 32-bit display, the converted copy on a shallower one. Uploading an area then
+  // only converts it where the depth asks for that and tells the display which bits changed.
+  const void* bits = bits_per_pixel_ == 32 ? static_cast<const void*>(present_.data()) : device_buffer_.data();
+  display_.CreateDIBSection(width_, height_, bits);
+}
+
+bool GdiPaintModule::CoversSurface(const PaintBatch& batch) const {
+  for (uint32_t i = 0; i < batch.rect_count; ++i) {
+    const RECT& r = batch.rects[i];
+    if (r.left <= 0 && r.top <= 0 && r.right >= width_ && r.bottom >= height_) return true;
+  }
+  return false;
 }
 
 void GdiPaintModule::CopyLayerRect(RECT* rect, const uint32_t* source, uint32_t* destination) const {
@@ -105,9 +122,25 @@ void GdiPaintModule::RenderBatch(PaintBatch* batch) {
     FreePaintBatch(batch);
     return;
   }
+  const bool whole = CoversSurface(*batch);
   for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], base_.data(), compose_.data());
+  // Only the batch's rectangles reach the present layer, so each item is drawn only round the parts
+  // of them it covers: inside them its pixels are the same as when it is drawn whole.
+  batch_rects_ = batch->rects;
+  batch_rect_count_ = batch->rect_count;
   for (DrawItem* item = batch->first_item; item != nullptr; item = item->next) DrawBatchItem(item, item->image);
-  for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], compose_.data(), present_.data());
+  batch_rects_ = nullptr;
+  batch_rect_count_ = 0;
+  if (whole) {
+    // The whole frame goes to the present layer by exchanging the two blocks instead of copying
+    // one into the other: outside a batch's rectangles the compose layer never reaches the present
+    // layer (each batch restores its rectangles from the base layer first), so it may keep the
+    // frame before.
+    compose_.swap(present_);
+    if (bits_per_pixel_ == 32) AttachDisplayBitmap();
+  } else {
+    for (uint32_t i = 0; i < batch->rect_count; ++i) CopyLayerRect(&batch->rects[i], compose_.data(), present_.data());
+  }
   UploadRects(batch->rects, batch->rect_count);
   for (uint32_t i = 0; i < batch->rect_count; ++i) display_.InvalidateRect(batch->rects[i]);
   FreePaintBatch(batch);
@@ -149,8 +182,28 @@ void GdiPaintModule::DrawItemImage(DrawItem* item, ImageHandle* image) {
   if (!SourceOfInfo(info, *record, &src_y)) return;
   DrawParams params;
   MakeDrawParams(&params, item);
+  if (!LimitToBatch(target, &params)) return;
   DrawPicture(&target, &params, *record, info.source_x, src_y, info.width, info.height, item->geometry.alpha,
               info.backdrop);
+}
+
+bool GdiPaintModule::LimitToBatch(const DrawTarget& target, DrawParams* params) const {
+  if (batch_rects_ == nullptr) return true;
+  // What the item covers, and the rectangle round the parts of the batch's rectangles inside it.
+  const RECT bounds = DrawBounds(params);
+  RECT box{};
+  for (uint32_t i = 0; i < batch_rect_count_; ++i) {
+    RECT part;
+    if (platform::IntersectRect(&part, batch_rects_[i], bounds)) platform::UnionRect(&box, box, part);
+  }
+  const RECT current = (params->flags & kDrawClip) ? GetDrawClip(&target, params) : RECT{0, 0, width_, height_};
+  RECT limit;
+  if (!platform::IntersectRect(&limit, current, box)) return false;
+  // The clip as DrawPicture reads it: moved by the offset of the origin from the centre.
+  const int32_t dx = params->originX - params->centreX, dy = params->originY - params->centreY;
+  params->clip = RECT{limit.left - dx, limit.top - dy, limit.right - dx, limit.bottom - dy};
+  params->flags |= kDrawClip;
+  return true;
 }
 
 void GdiPaintModule::DrawPictureAt(const PictureInfo* info, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -185,22 +238,13 @@ DrawTarget* GdiPaintModule::GetBaseTarget(DrawTarget* out) {
 }
 
 size_t GdiPaintModule::UploadBackBuffer() {
-  if (present_.empty()) return 0;
-  const size_t count = present_.size();
-  switch (bits_per_pixel_) {
-    case 32:
-      return display_.SetBitmapBits(count * 4, present_.data());
-    case 24:
-    case 16:
-      ConvertRect(RECT{0, 0, width_, height_});
-      return display_.SetBitmapBits(count * (bits_per_pixel_ / 8), device_buffer_.data());
-    default:
-      SendEvent(module_id::kMonitor, kUnsupportedDepthReport, 0, 0);
-      return 0;
-  }
+  const RECT all{0, 0, width_, height_};
+  return UploadRects(&all, 1);
 }
 
-void GdiPaintModule::ConvertRect(const RECT& area) {
+void GdiPaintModule::ConvertRect(const RECT& rect) {
+  RECT area;
+  if (!platform::IntersectRect(&area, rect, RECT{0, 0, width_, height_})) return;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     const size_t row = static_cast<size_t>(y) * width_;
     for (int32_t x = area.left; x < area.right; ++x) {
@@ -222,15 +266,14 @@ void GdiPaintModule::ConvertRect(const RECT& area) {
 
 size_t GdiPaintModule::UploadRects(const RECT* rects, uint32_t count) {
   if (present_.empty()) return 0;
-  if (bits_per_pixel_ != 32 && bits_per_pixel_ != 24 && bits_per_pixel_ != 16) return UploadBackBuffer();
+  if (bits_per_pixel_ != 32 && bits_per_pixel_ != 24 && bits_per_pixel_ != 16) {
+    SendEvent(module_id::kMonitor, kUnsupportedDepthReport, 0, 0);
+    return 0;
+  }
   size_t uploaded = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    if (bits_per_pixel_ == 32) {
-      uploaded += display_.SetBitmapBitsRect(rects[i], present_.data());
-    } else {
-      ConvertRect(rects[i]);
-      uploaded += display_.SetBitmapBitsRect(rects[i], device_buffer_.data());
-    }
+    if (bits_per_pixel_ != 32) ConvertRect(rects[i]);
+    uploaded += display_.BitsChanged(rects[i]);
   }
   return uploaded;
 }

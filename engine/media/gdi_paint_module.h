@@ -4,7 +4,9 @@
 // paint batch from the object module it restores the dirty rectangles from the base layer, draws
 // the batch's objects, copies the rectangles to the present layer, uploads that into the display
 // bitmap at the display's depth and marks the rectangles for repainting; the window's paint
-// message (paint_event::kPresent) then copies the bitmap to the screen.
+// message (paint_event::kPresent) then copies the bitmap to the screen. The display bitmap lies
+// over the module's own pixels (the present layer on a 32-bit display), so an upload copies
+// nothing that the layers already hold.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +39,8 @@ class GdiPaintModule : public PaintModule {
   virtual void DrawItemImage(DrawItem* item, ImageHandle* image);                 // 31
   // The device argument stands for the window's device context; the display is the only one.
   virtual void Present(void* device);  // 32
-  virtual size_t UploadBackBuffer();   // 33
+  // Uploads the whole present layer; answers the bytes of the display bitmap it renewed.
+  virtual size_t UploadBackBuffer();  // 33
 
   // The display this module shows its frames on (the window reads the presented pixels and the
   // invalidated areas from it; tests set its depth before Init).
@@ -49,8 +52,9 @@ class GdiPaintModule : public PaintModule {
   const uint32_t* ComposeLayer() const { return compose_.empty() ? nullptr : compose_.data(); }
   const uint32_t* PresentLayer() const { return present_.empty() ? nullptr : present_.data(); }
 
-  // Uploads only the given (clamped) areas of the present layer: outside them the present layer
-  // has not changed since the last upload, so the display bitmap already holds it.
+  // Uploads only the given areas of the present layer: outside them the present layer has not
+  // changed since the last upload, so the display bitmap already holds it. A display of another
+  // depth than 16, 24 or 32 bits gets nothing, and the monitor module hears of it.
   size_t UploadRects(const RECT* rects, uint32_t count);
   // Clamps the rectangle to the surface in place, then copies it from one layer to the other.
   void CopyLayerRect(RECT* rect, const uint32_t* source, uint32_t* destination) const;
@@ -59,13 +63,25 @@ class GdiPaintModule : public PaintModule {
 
  private:
   void FreeLayers();
-  // Converts one area of the present layer into the device buffer (displays below 32 bits).
+  // Makes the display's bitmap over the layer it shows (the present layer or the device buffer).
+  void AttachDisplayBitmap();
+  // One of the batch's rectangles covers the whole surface.
+  bool CoversSurface(const PaintBatch& batch) const;
+  // While a batch is drawn: clips the item's drawing to the rectangle round the parts of the
+  // batch's rectangles that it covers; false when it covers none of them (or its own clip
+  // leaves none).
+  bool LimitToBatch(const DrawTarget& target, DrawParams* params) const;
+  // Converts one area of the present layer (cut to the surface) into the device buffer (displays
+  // below 32 bits).
   void ConvertRect(const RECT& area);
 
   std::vector<uint32_t> base_;
   std::vector<uint32_t> compose_;
   std::vector<uint32_t> present_;
+  const RECT* batch_rects_ = nullptr;  // the rectangles of the batch being drawn
+  uint32_t batch_rect_count_ = 0;
   std::vector<uint8_t> device_buffer_;  // the present layer converted, for displays below 32 bits
+  // The display's bitmap lies over present_ or device_buffer_: both are sized only by SetSize.
   platform::DisplaySurface display_;
 };
 

@@ -91,6 +91,31 @@ TurnWalk::TurnWalk(int w, int h, int64_t x0, int64_t y0, double angle, int shift
   if (end_col_ <= first_col_ || w <= 0 || h <= 0) end_row_ = first_row_;
 }
 
+bool TurnWalk::WalksWholePixels() const {
+  const int64_t one = int64_t{1} << shift_;
+  const int64_t c = coeff_.c, s = coeff_.s;
+  return (c == 0 && (s == one || s == -one)) || (s == 0 && (c == one || c == -one));
+}
+
+void TurnWalk::WholePixelRows(int64_t* first, int64_t* end) const {
+  // One source coordinate stays the same along a row and alone decides whether the row meets the
+  // picture (the same terms as RowSpan, written as a line in j); the other gives every such row
+  // the same columns, which the first of them tells.
+  *first = first_row_;
+  *end = end_row_;
+  const int64_t one = int64_t{1} << shift_;
+  const int64_t r = radius_, c = coeff_.c, s = coeff_.s;
+  if (c == 0)
+    SolveLinear(r * s, -s, -int64_t{cx_} * one, int64_t{w_ - cx_} * one - 1, *first, *end);
+  else
+    SolveLinear(r * c, -c, int64_t{cy_ - h_ + 1} * one, int64_t{cy_ + 1} * one - 1, *first, *end);
+  if (*end > *first) {
+    const Span span = RowSpan(*first);
+    if (span.end <= span.first) *end = *first;
+  }
+  if (*end < *first) *end = *first;
+}
+
 TurnWalk::Span TurnWalk::RowSpan(int64_t j) const {
   Span span{first_col_, end_col_, 0, 0};
   const int64_t r = radius_;

@@ -54,6 +54,12 @@ class TurnWalk {
 
   int64_t c() const { return coeff_.c; }
   int64_t s() const { return coeff_.s; }
+  // The coefficients are exact (0, 90, 180 or 270 degrees): each column of the square moves the
+  // source point by one whole pixel.
+  bool WalksWholePixels() const;
+  // For such a walk: the square rows [*first, *end) whose spans are not empty (cut to the clip).
+  // They follow each other, and all of them hit the picture over the same columns.
+  void WholePixelRows(int64_t* first, int64_t* end) const;
   int cx() const { return cx_; }
   int cy() const { return cy_; }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "platform/clipboard.h"
 #include "platform/cursor.h"
 #include "platform/window.h"
+#include "tests/support/screen_capture.h"
 
 namespace {
 
@@ -32,9 +34,14 @@ TEST(SdlWindow, RunsUnderXvfb) {
   // The display number starts from the shell's pid, so that servers started at the same moment
   // do not race for one number; -noreset keeps the server from resetting (and refusing
   // connections for a moment) each time its last client leaves.
+  // The inner run reads the screen from the file Xvfb keeps it in (drawn without the pointer).
+  const std::filesystem::path screen = std::filesystem::current_path() / "fb";
+  std::filesystem::create_directories(screen);
   const std::string command =
-      "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 "
-      "ZP_SDL_SMOKE=1 "
+      "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
+      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 ZP_SCREEN_FILE='" +
+      (screen / "Xvfb_screen0").string() +
+      "' "
       "ASAN_OPTIONS=detect_leaks=0 '" +
       self + "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
   const int rc = std::system(command.c_str());
@@ -105,6 +112,46 @@ TEST_F(SdlWindowUnderX, PointerCursorAndClipboard) {
 
   ASSERT_TRUE(SetClipboardText("复制 text"));
   EXPECT_EQ(GetClipboardText(), "复制 text");
+}
+
+// The window shows each change by its changed area alone; what the screen then holds at the
+// window's place must be the window's whole frame, as a present of all of it would leave it.
+TEST_F(SdlWindowUnderX, AfterRandomPaintsTheScreenHoldsTheWholeFrame) {
+  const char* screen_file = std::getenv("ZP_SCREEN_FILE");
+  ASSERT_NE(screen_file, nullptr);
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "partial", WS_VISIBLE, 40, 30, 320, 240));
+  std::mt19937 random(29);
+  auto noise = [&](int width, int height) {
+    std::vector<uint32_t> block(static_cast<size_t>(width) * height);
+    for (auto& p : block) p = 0xFF000000u | (random() & 0xFFFFFF);
+    return block;
+  };
+  const std::vector<uint32_t> first = noise(320, 240);
+  w.PaintPixels(0, 0, first.data(), 320, 240, RECT{0, 0, 320, 240});
+  PumpMessages();
+  for (int step = 0; step < 40; ++step) {
+    for (int area = static_cast<int>(random() % 3); area >= 0; --area) {
+      // Blocks of noise, now and then past the window's edges.
+      const int width = 1 + static_cast<int>(random() % 60), height = 1 + static_cast<int>(random() % 40);
+      const std::vector<uint32_t> block = noise(width, height);
+      w.PaintPixels(static_cast<int>(random() % 340) - 10, static_cast<int>(random() % 260) - 10, block.data(), width,
+                    height, RECT{0, 0, width, height});
+    }
+    PumpMessages();
+    if (step % 8 != 7) continue;
+    test::Picture screen;
+    ASSERT_TRUE(test::ReadXwdScreen(screen_file, &screen));
+    POINT origin{0, 0};
+    ASSERT_TRUE(w.ClientToScreen(&origin));
+    ASSERT_LE(origin.x + 320, screen.width);
+    ASSERT_LE(origin.y + 240, screen.height);
+    int differing = 0;
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x)
+        differing += screen.At(origin.x + x, origin.y + y) != (w.PresentedFrame()[y * 320 + x] & 0xFFFFFFu);
+    ASSERT_EQ(differing, 0) << "step " << step;
+  }
 }
 
 }  // namespace

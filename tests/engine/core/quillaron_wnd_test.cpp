@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "engine/core/cursor_object.h"
 #include "engine/core/object_module.h"
 #include "engine/core/rect_object.h"
@@ -13,6 +17,7 @@
 #include "platform/win_messages.h"
 #include "platform/window.h"
 #include "tests/support/hosted_engine.h"
+#include "tests/support/paint_fixture.h"
 
 namespace {
 
@@ -266,6 +271,61 @@ TEST_F(HostWindow, ThePaintModulesFrameReachesTheWindow) {
   objects_->RedrawAll();
   Frames(3);
   EXPECT_EQ(window_->PresentedFrame()[639 + 479 * 640] & 0xFFFFFF, 0x203040u);
+}
+
+// The window shows only what each frame changed (the paint module's invalid areas, converted and
+// copied alone); after any sequence of changes that must be the picture a whole redraw gives.
+TEST_F(HostWindow, AfterRandomChangesThePartialPresentsShowWhatAWholeRedrawShows) {
+  auto* paint = dynamic_cast<engine::PaintModule*>(window_->GetCore()->FindModule(engine::module_id::kPaint));
+  ASSERT_NE(paint, nullptr);
+  paint->FillBase(platform::RGB(0x10, 0x80, 0x40));
+  std::mt19937 random(29);
+  std::vector<engine::EngineObject*> sprites;
+  for (int i = 0; i < 12; ++i) {
+    // Solid, half transparent and fully transparent pictures of several sizes.
+    const uint32_t alpha = i % 3 == 0 ? 0x80u : i % 5 == 0 ? 0u : 0xFFu;
+    engine::ImageRecord record = test::SolidRecord(8 + i * 5, 6 + i * 3, alpha << 24 | (random() & 0xFFFFFF));
+    engine::PictureInfo info;
+    info.record = &record;
+    const std::string name = "piece" + std::to_string(i);
+    paint->AddPicture(name.c_str(), &info);
+    engine::FreeImageRecord(&record);
+    paint->GetPictureInfo(&info, name.c_str(), 0);
+    engine::EngineObject* sprite = objects_->CreateSprite(&info, nullptr);
+    sprite->MoveTo(200 + random() % 400, 150 + random() % 300);  // many overlap
+    sprite->Show();
+    sprites.push_back(sprite);
+  }
+  objects_->RedrawAll();
+  Frames(3);
+  for (int step = 0; step < 60; ++step) {
+    // A few changes at once, so that a frame's areas lie apart and items cover several of them.
+    for (int change = static_cast<int>(random() % 3); change >= 0; --change) {
+      engine::EngineObject* sprite = sprites[random() % sprites.size()];
+      switch (random() % 4) {
+        case 0:
+          sprite->MoveBy(static_cast<int>(random() % 41) - 20, static_cast<int>(random() % 41) - 20);
+          break;
+        case 1:
+          sprite->MoveTo(random() % 840 - 20, random() % 640 - 20);  // now and then past the edge
+          break;
+        case 2:
+          sprite->IsVisible() ? sprite->Hide() : sprite->Show();
+          break;
+        default:
+          sprite->SetAngle(random() % 4 * 90.0);
+          break;
+      }
+      sprite->Invalidate();
+    }
+    Frames(1 + static_cast<int>(random() % 3));
+    if (step % 10 != 9) continue;
+    Frames(3);  // every change painted
+    const std::vector<uint32_t> partial = window_->PresentedFrame();
+    objects_->RedrawAll();
+    Frames(3);
+    ASSERT_EQ(window_->PresentedFrame(), partial) << "step " << step;
+  }
 }
 
 }  // namespace

@@ -6,12 +6,56 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "engine/media/draw_target.h"
 #include "engine/media/image_record.h"
 
 namespace reference {
+
+// A picture of random colours to draw both ways: w x h x frames with the given image flags, true
+// colour and two-byte palette pixels taking their alphas from `alpha`, palette indices below
+// `indices`. A palette picture gets its palette from GivePalette.
+struct RandomPicture {
+  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette;
+  engine::ImageRecord record;
+};
+
+template <class Alpha>
+RandomPicture MakeRandomPicture(std::mt19937& rng, int w, int h, int frames, uint32_t flags, int indices, Alpha alpha) {
+  RandomPicture pic;
+  engine::ImageRecord& r = pic.record;
+  r.width = static_cast<uint16_t>(w);
+  r.height = static_cast<uint16_t>(h);
+  r.frame_count = static_cast<uint16_t>(frames);
+  r.flags = flags;
+  const int bpp = r.BytesPerPixel();
+  const size_t n = size_t{r.width} * r.height * r.frame_count;
+  pic.pixels.resize(n * bpp);
+  for (size_t i = 0; i < n; ++i) {
+    if (bpp == 4) {
+      const uint32_t word = (rng() & 0xFFFFFF) | alpha(rng) << 24;
+      for (int b = 0; b < 4; ++b) pic.pixels[i * 4 + b] = static_cast<uint8_t>(word >> (8 * b));
+    } else {
+      pic.pixels[i * bpp] = static_cast<uint8_t>(rng() % indices);
+      if (bpp == 2) pic.pixels[i * 2 + 1] = static_cast<uint8_t>(alpha(rng));
+    }
+  }
+  r.pixels = pic.pixels.data();
+  r.data_size = static_cast<uint32_t>(pic.pixels.size());
+  return pic;
+}
+
+// count random palette entries and the transparent index (256 for none).
+inline void GivePalette(RandomPicture& pic, std::mt19937& rng, int count, uint32_t key) {
+  pic.record.palette_count = static_cast<uint16_t>(count);
+  pic.palette.resize(static_cast<size_t>(count) * 3);
+  for (auto& b : pic.palette) b = static_cast<uint8_t>(rng());
+  pic.record.palette = pic.palette.data();
+  pic.record.colour_key = key;
+}
 
 inline uint32_t Channel(uint32_t word, int i) { return (word >> (8 * i)) & 255; }
 inline uint32_t Word(uint32_t b, uint32_t g, uint32_t r, uint32_t a) { return b | g << 8 | r << 16 | a << 24; }

@@ -17,12 +17,6 @@ namespace {
 using engine::DrawParams;
 using engine::ImageRecord;
 
-struct RandomPicture {
-  std::vector<uint8_t> pixels;
-  std::vector<uint8_t> palette;
-  ImageRecord record;
-};
-
 uint32_t RandomAlpha(std::mt19937& rng) {
   switch (rng() % 4) {
     case 0:
@@ -34,35 +28,18 @@ uint32_t RandomAlpha(std::mt19937& rng) {
   }
 }
 
-RandomPicture MakePicture(std::mt19937& rng, int max_side) {
-  RandomPicture pic;
-  ImageRecord& r = pic.record;
-  r.width = static_cast<uint16_t>(1 + rng() % max_side);
-  r.height = static_cast<uint16_t>(1 + rng() % max_side);
-  r.frame_count = static_cast<uint16_t>(1 + rng() % 3);
+reference::RandomPicture MakePicture(std::mt19937& rng, int max_side) {
+  const int w = static_cast<int>(1 + rng() % max_side);
+  const int h = static_cast<int>(1 + rng() % max_side);
+  const int frames = static_cast<int>(1 + rng() % 3);
   const uint32_t kinds[] = {0, 0x1, 0x8, 0x9, 0x4, 0x5, 0xC, 0xD};
-  r.flags = kinds[rng() % 8];
-  const int bpp = r.BytesPerPixel();
-  const size_t n = size_t{r.width} * r.height * r.frame_count;
-  pic.pixels.resize(n * bpp);
-  for (size_t i = 0; i < n; ++i) {
-    if (bpp == 4) {
-      const uint32_t w = (rng() & 0xFFFFFF) | RandomAlpha(rng) << 24;
-      for (int b = 0; b < 4; ++b) pic.pixels[i * 4 + b] = static_cast<uint8_t>(w >> (8 * b));
-    } else {
-      pic.pixels[i * bpp] = static_cast<uint8_t>(rng() % 12);
-      if (bpp == 2) pic.pixels[i * 2 + 1] = static_cast<uint8_t>(RandomAlpha(rng));
-    }
+  const uint32_t flags = kinds[rng() % 8];
+  reference::RandomPicture pic = reference::MakeRandomPicture(rng, w, h, frames, flags, 12, RandomAlpha);
+  if (pic.record.IsPalette()) {
+    const int count = static_cast<int>(1 + rng() % 12);  // some indices fall past the palette
+    reference::GivePalette(pic, rng, count, 0);
+    pic.record.colour_key = rng() % 3 == 0 ? 256 : rng() % 12;
   }
-  if (r.IsPalette()) {
-    r.palette_count = static_cast<uint16_t>(1 + rng() % 12);  // some indices fall past the palette
-    pic.palette.resize(size_t{r.palette_count} * 3);
-    for (auto& b : pic.palette) b = static_cast<uint8_t>(rng());
-    r.palette = pic.palette.data();
-    r.colour_key = rng() % 3 == 0 ? 256 : rng() % 12;
-  }
-  r.pixels = pic.pixels.data();
-  r.data_size = static_cast<uint32_t>(pic.pixels.size());
   return pic;
 }
 
@@ -79,7 +56,7 @@ void CompareOnRandomDrawings(uint32_t seed, int count, int max_side, int tw, int
   const double opacities[] = {1.0, 1.0, 0.0, 0.5, 0.25, 0.999, -0.5, 1.5};
   const uint32_t flag_bits[] = {0x2, 0x8, 0x20, 0x800, 0x4000};
   for (int n = 0; n < count; ++n) {
-    RandomPicture pic = MakePicture(rng, max_side);
+    reference::RandomPicture pic = MakePicture(rng, max_side);
     const ImageRecord& r = pic.record;
     DrawParams params;
     params.angle = angles[rng() % std::size(angles)];

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "engine/core/core_settings.h"
 #include "engine/core/memory_pool.h"
 #include "tests/support/engine_doubles.h"
@@ -126,7 +128,7 @@ TEST_P(UploadTest, PresentLayerUploadsAtTheDisplayDepth) {
   batch->rect_count = 1;
   batch->rects = new RECT[1]{RECT{0, 0, kWidth, kHeight}};
   core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
-  const std::vector<uint8_t>& bits = paint_->Display().BitmapBits();
+  const std::span<const uint8_t> bits = paint_->Display().BitmapBits();
   ASSERT_EQ(bits.size(), static_cast<size_t>(kWidth) * kHeight * c.bits / 8);
   const size_t bytes = c.expected.size();
   EXPECT_EQ(std::vector<uint8_t>(bits.begin(), bits.begin() + bytes), c.expected);
@@ -142,9 +144,10 @@ TEST_P(UploadTest, WholeUploadMatchesTheAreaUploads) {
   batch->rect_count = 1;
   batch->rects = new RECT[1]{RECT{0, 0, kWidth, kHeight}};
   core_->SendEvent(engine::module_id::kPaint, engine::paint_event::kRenderBatch, reinterpret_cast<uintptr_t>(batch), 0);
-  const std::vector<uint8_t> by_areas = paint_->Display().BitmapBits();
+  const std::span<const uint8_t> bits = paint_->Display().BitmapBits();
+  const std::vector<uint8_t> by_areas(bits.begin(), bits.end());
   EXPECT_EQ(paint_->UploadBackBuffer(), by_areas.size());
-  EXPECT_EQ(paint_->Display().BitmapBits(), by_areas);
+  EXPECT_EQ(std::vector<uint8_t>(bits.begin(), bits.end()), by_areas);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, UploadTest,
