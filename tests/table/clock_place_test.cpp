@@ -1,4 +1,4 @@
-// ctest-labels: play table
+// ctest-labels: play table tsan
 // The turn clock through a whole round on the scripted server, with the default skin at each of
 // the three card sizes: wherever the turn goes, the clock stands clear of every seat's played
 // cards and of the hands at the sides.
