@@ -126,7 +126,7 @@ TEST_F(MessageBoxes, TheExitBoxShowsBothOfItsAnswers) {
   EXPECT_TRUE(box->HasCancelButton());
 }
 
-// (The boxes that count down, and those that stay, are shown in the frame's own flows.)
+// The boxes that count down and those that stay are checked where the frame opens them.
 TEST_F(MessageBoxes, ABoxGivenNoSecondsNeverAnswersByItself) {
   auto* box = Add<dialogs::CSystemMsgBox>();
   const engine::ObjectMessage ok = To(70000010);
