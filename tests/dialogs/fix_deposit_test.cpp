@@ -97,9 +97,7 @@ TEST_F(FixDepositTest, SavingMakesTheUsersFolder) {
   EXPECT_EQ(LoadFixDeposit(path), (PresetAmounts{1, 2, 3, 4, 5, 6}));
 }
 
-// A per-user file that cannot be read (here: larger than any ini file) is not taken for an
-// empty one: the save fails and the file keeps what it holds.
-TEST_F(FixDepositTest, AFileThatCannotBeReadIsNotSavedOver) {
+TEST_F(FixDepositTest, AFileThatCannotBeReadIsNotSavedOver) {  // here: larger than any ini file
   const std::string before = "[Other]\r\nKept=1\r\n;" + std::string(platform::kMaxProfileFileBytes, 'x') + "\r\n";
   Write(before);
   EXPECT_EQ(LoadFixDeposit(path_), kDefaultPresets);

@@ -176,24 +176,22 @@ TEST_F(Advert, WithoutGamesTheTableHasTheTotalAndOneEmptyColumn) {
 
 TEST_F(Advert, TheHeadReadsClearlyOnTheDefaultSkinsTitlePicture) {
   Start();
-  AdvertBar* bar = MakeBar();
-  const engine::CanvasObject* canvas = bar->GetScoreCanvas();
-  const auto rgb = [canvas](int x, int y) {
-    const uint32_t c = canvas->GetPixel(x, y);
-    return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-  };
+  const engine::CanvasObject* canvas = MakeBar()->GetScoreCanvas();
   // The title picture beside "用户名", where no text stands, at its lightest and darkest.
-  uint32_t lightest = rgb(80, 1), darkest = lightest;
+  uint32_t lightest = canvas->GetPixel(80, 1), darkest = lightest;
   for (int y = 1; y < 21; ++y) {
-    const uint32_t c = rgb(80, y);
+    const uint32_t c = canvas->GetPixel(80, y);
     if (test::ContrastRatio(c, 0) > test::ContrastRatio(lightest, 0)) lightest = c;
     if (test::ContrastRatio(c, 0) < test::ContrastRatio(darkest, 0)) darkest = c;
   }
   // The ink of "用户名": the pixel that stands out most from the title.
   double ink = 1.0;
-  for (int y = 5; y < 19; ++y)
-    for (int x = 9; x < 46; ++x) ink = std::max(ink, std::min(test::ContrastRatio(rgb(x, y), lightest),
-                                                              test::ContrastRatio(rgb(x, y), darkest)));
+  for (int y = 5; y < 19; ++y) {
+    for (int x = 9; x < 46; ++x) {
+      const uint32_t c = canvas->GetPixel(x, y);
+      ink = std::max(ink, std::min(test::ContrastRatio(c, lightest), test::ContrastRatio(c, darkest)));
+    }
+  }
   EXPECT_GE(ink, 4.5);
 }
 

@@ -81,8 +81,6 @@ TEST_F(AtomicFileTest, AFileIsWrittenInPiecesAndOnlyAppearsWhenCommitted) {
   EXPECT_FALSE(nowhere.Commit());
 }
 
-// A save never makes a private file readable by others: the new file keeps the permissions of
-// the one it replaces, and a file made afresh follows the umask.
 TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
   const fs::perms private_file = fs::perms::owner_read | fs::perms::owner_write;
   fs::permissions("w/keep.txt", private_file);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "engine/media/byte_span.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/picture_decoder.h"
@@ -112,10 +113,6 @@ TEST(PictureFormatsTest, MngClaimingMoreThanItsBytesDescribeIsRefusedUnread) {
   EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
 }
 
-void PutLe32(Bytes* file, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) (*file)[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 // libwmf sizes its record buffer by the header and decodes a record's bitmap whole at the size
 // its header claims: records must lie inside the file, and bitmaps stay within a few canvases.
 TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused) {
@@ -124,12 +121,12 @@ TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused)
   DecodedPicture picture;
   std::string error;
   Bytes file = drawing;
-  PutLe32(&file, kMaxRecordAt, 0x0A000000);
+  engine::WriteU32(&file[kMaxRecordAt], 0x0A000000);
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("largest record passes the end"), std::string::npos) << error;
 
   file = drawing;
-  PutLe32(&file, file.size() - 6, 0x10000);  // the last record, 128 KiB long
+  engine::WriteU32(&file[file.size() - 6], 0x10000);  // the last record, 128 KiB long
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("a record passes the end"), std::string::npos) << error;
 
@@ -142,7 +139,7 @@ TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused)
   stretch.resize(34 * 2, 0);
   file = drawing;
   file.insert(file.end() - 6, stretch.begin(), stretch.end());
-  PutLe32(&file, kMaxRecordAt, 34);
+  engine::WriteU32(&file[kMaxRecordAt], 34);
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("bitmaps inside are too large"), std::string::npos) << error;
 }

@@ -87,8 +87,7 @@ TEST_F(ProfileTest, ASectionThatCannotBeWrittenLeavesNoFile) {
   EXPECT_FALSE(fs::exists(inside_missing));
 }
 
-// A file that is there but cannot be read (too large, or not readable by the user) reads as
-// empty, is reported once for as long as it stays as it is, and is never written over.
+// Unreadable: too large, or not readable by its user.
 TEST_F(ProfileTest, AnUnreadableFileGivesTheDefaultsIsReportedOnceAndIsNeverOverwritten) {
   std::vector<std::string> reports;
   const platform::ProblemSink previous =

@@ -8,18 +8,18 @@
 namespace test {
 namespace {
 
-// The relative luminance of a 0x00RRGGBB colour: its linear-light channels, weighted.
-double Luminance(uint32_t rgb) {
-  const auto linear = [rgb](int shift) {
-    const double c = static_cast<double>(rgb >> shift & 0xFF) / 255.0;
+// The relative luminance of a COLORREF: its linear-light channels, weighted.
+double Luminance(platform::COLORREF colour) {
+  const auto linear = [colour](int shift) {
+    const double c = static_cast<double>(colour >> shift & 0xFF) / 255.0;
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
   };
-  return 0.2126 * linear(16) + 0.7152 * linear(8) + 0.0722 * linear(0);
+  return 0.2126 * linear(0) + 0.7152 * linear(8) + 0.0722 * linear(16);
 }
 
 }  // namespace
 
-double ContrastRatio(uint32_t a, uint32_t b) {
+double ContrastRatio(platform::COLORREF a, platform::COLORREF b) {
   const double la = Luminance(a) + 0.05;
   const double lb = Luminance(b) + 0.05;
   return std::max(la, lb) / std::min(la, lb);

@@ -25,9 +25,9 @@ inline ::testing::AssertionResult Near(uint32_t got, uint32_t want) { return Col
 // blended at their edges), inside the rectangle (all of the canvas when it is empty).
 size_t PixelsOf(const engine::CanvasObject* canvas, platform::COLORREF colour, platform::RECT r = {});
 
-// How well text of one colour reads on the other (0x00RRGGBB each): the ratio of their relative
-// luminances, each plus 0.05, the lighter over the darker; 1 for equal colours, 21 for black on
-// white. Small text reads well from 4.5 on.
-double ContrastRatio(uint32_t a, uint32_t b);
+// How well text of one colour reads on the other (COLORREFs, as a canvas holds them): the ratio
+// of their relative luminances, each plus 0.05, the lighter over the darker; 1 for equal colours,
+// 21 for black on white. Small text reads well from 4.5 on.
+double ContrastRatio(platform::COLORREF a, platform::COLORREF b);
 
 }  // namespace test

@@ -29,9 +29,9 @@ void TestGameFrame::LoadSkinPackages() {
 
 void TestGameFrame::CreateChildren() {
   if (!children_) return;
-  table = new StubChild("MainGame", log_);
+  table = new_table ? nullptr : new StubChild("MainGame", log_);
   panel = new StubChild("SubSystem", log_);
-  SetMainGame(table);
+  SetMainGame(new_table ? new_table() : table);
   SetSubSystem(panel);
 }
 

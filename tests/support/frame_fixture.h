@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,8 @@ class TestGameFrame : public frame::GameFrame {
   void SetMaximizedFlag(int32_t value) { maximized_ = value; }
   void SetRoundTimer(uint64_t id) { round_timer_ = id; }
 
+  // Makes the table scene (null: a stub child, `table`).
+  std::function<engine::RectObject*()> new_table;
   StubChild* table = nullptr;
   StubChild* panel = nullptr;
   std::vector<ShownBox> boxes;
@@ -95,10 +98,15 @@ class TestGameFrame : public frame::GameFrame {
 
 class FrameApp : public TestApp {
  public:
-  engine::RectObject* NewGameFrameObject() override { return frame = new TestGameFrame(skin, children, &child_log); }
+  engine::RectObject* NewGameFrameObject() override {
+    frame = new TestGameFrame(skin, children, &child_log);
+    frame->new_table = new_table;
+    return frame;
+  }
   shell::CGameFrameWnd* NewFrameWindow() override { return window = new shell::CGameFrameWnd(); }
   bool skin = true;
   bool children = true;
+  std::function<engine::RectObject*()> new_table;  // the frame's table scene (null: a stub)
   std::vector<ChildMessage> child_log;
   TestGameFrame* frame = nullptr;  // gone with the window
   shell::CGameFrameWnd* window = nullptr;

@@ -414,13 +414,17 @@ TEST_F(ReplayMode, DealsDueAllAtOnceReachTheTableAFewAFrameAndTheRoundThenPlaysA
     Frames(1);
     ASSERT_LE(watched().played.size() - before, dialogs::CReplayBar::kRecordsPerTurn) << frame;
   }
-  // The play button is answered at once, with deals still due.
+  // The buttons are answered at once, with deals still due: paused, nothing more is played, and
+  // a step plays one.
   ASSERT_LT(bar().GetPlayed(), 100u);
   const engine::ObjectMessage play = bar().GetPlayButton()->GetMessage();
   bar().SendMessage(&play);
   const size_t held = bar().GetPlayed();
   Frames(200);
   EXPECT_EQ(bar().GetPlayed(), held);
+  const engine::ObjectMessage step = bar().GetStepButton()->GetMessage();
+  bar().SendMessage(&step);
+  EXPECT_EQ(bar().GetPlayed(), held + 1);
   bar().SendMessage(&play);
   PlayToTheEnd();
   EXPECT_EQ(watched().played.size(), replay.records.size());

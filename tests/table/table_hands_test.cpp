@@ -234,16 +234,14 @@ TEST_F(Hands, HandCardsHaveTheirSizeClassesSizeWhateverTheirFacePictureMeasures)
   paint->RemovePicture("牌正面71x96");
   const engine::PictureInfo back = view().GetPictureInfo("牌背面71x96", 0);
   ASSERT_GT(back.height, 0);
-  const int32_t back_width = back.width;
-  const int32_t back_height = back.height;
-  test::AddSolidFrames(paint, "牌正面71x96", back_width + 2, back_height + 2, std::vector<uint32_t>(20, 0xF0F0F0));
+  test::AddSolidFrames(paint, "牌正面71x96", back.width + 2, back.height + 2, std::vector<uint32_t>(20, 0xF0F0F0));
   frame().SetTableRect(platform::RECT{0, 0, 1000, 768});
   DealOwn({10, 11, 12}, 2);
   for (CCardView* card : view().OwnRow()) {
     ASSERT_TRUE(card->IsShowingFace());
-    EXPECT_EQ(card->GetSprite()->GetWidth(), back_width);
-    EXPECT_EQ(card->GetSprite()->GetHeight(), back_height);
-    EXPECT_EQ(card->GetY(), 768 - (back_height / 2 + 48));
+    EXPECT_EQ(card->GetSprite()->GetWidth(), back.width);
+    EXPECT_EQ(card->GetSprite()->GetHeight(), back.height);
+    EXPECT_EQ(card->GetY(), 768 - (back.height / 2 + 48));
   }
   // In the largest class the other rows show the "71x96" pictures as their small size.
   frame().SetTableRect(platform::RECT{0, 0, 1500, 768});
@@ -252,8 +250,8 @@ TEST_F(Hands, HandCardsHaveTheirSizeClassesSizeWhateverTheirFacePictureMeasures)
   left->card_id = 70;
   left->Refresh();
   ASSERT_TRUE(left->IsShowingFace());
-  EXPECT_EQ(left->GetSprite()->GetWidth(), back_width);
-  EXPECT_EQ(left->GetSprite()->GetHeight(), back_height);
+  EXPECT_EQ(left->GetSprite()->GetWidth(), back.width);
+  EXPECT_EQ(left->GetSprite()->GetHeight(), back.height);
 }
 
 TEST_F(Hands, PlayedCardsOfTheRightSeatLieAboveTheLeftSeatsAndAFlightLeavesThemWhereTheyAre) {

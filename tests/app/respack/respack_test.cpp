@@ -172,7 +172,7 @@ TEST(RespackTest, PackLeavesOutSymbolicLinks) {
   EXPECT_NE(r.out.find("a.txt is a symbolic link: not packed"), std::string::npos) << r.out;
   engine::ResourcePackage package("linked.qzr");
   EXPECT_EQ(package.GetUsedCount(), 1u);
-  EXPECT_EQ(package.FindEntryByName("a.text"), -1);
+  EXPECT_EQ(package.FindEntryByName("a.txt"), -1);
 }
 
 TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
