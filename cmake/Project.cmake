@@ -34,7 +34,8 @@ if(ZP_TSAN)
   target_link_options(zp_options INTERFACE -fsanitize=thread)
 endif()
 
-# zp_library(NAME DIR...): a static library of every .cpp in the folders.
+# zp_library(NAME DIR...): a static (or with ZP_SHARED_LIBS, shared) library of every .cpp in
+# the folders.
 # A folder without sources yet gives an interface library, so dependants link it all the same.
 function(zp_library name)
   set(sources)
@@ -43,7 +44,11 @@ function(zp_library name)
     list(APPEND sources ${found})
   endforeach()
   if(sources)
-    add_library(${name} STATIC ${sources})
+    if(ZP_SHARED_LIBS)
+      add_library(${name} SHARED ${sources})
+    else()
+      add_library(${name} STATIC ${sources})
+    endif()
     target_link_libraries(${name} PUBLIC zp_options)
   else()
     add_library(${name} INTERFACE)
