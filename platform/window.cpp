@@ -810,6 +810,10 @@ int RunMessageLoop() {
 
 void LoseSystemFocus() { WindowSystem::FocusChanged(nullptr); }
 
+void GdiFlush() {
+  if (WindowBackend* backend = S().backend.get()) backend->Flush();
+}
+
 void PostQuitMessage(int exit_code) {
   State& s = S();
   s.quit_code = exit_code;

@@ -255,6 +255,10 @@ int RunMessageLoop();
 // Handles everything waiting now (posted messages, due timers, system events, paints) and
 // returns without waiting. Returns false once WM_QUIT was posted.
 bool PumpMessages();
+// Returns once the display has carried out every present so far, so that the screen holds the
+// frames the windows showed: for a program that reads the screen, or says it may now be read.
+// (Presents go to the display without waiting for it.)
+void GdiFlush();
 // Any thread: makes the loop end with this code.
 void PostQuitMessage(int exit_code);
 // The system takes the keyboard focus away from the program's windows, as when the user turns

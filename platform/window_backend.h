@@ -58,6 +58,8 @@ class WindowBackend {
   virtual void SetTextInputRect(Window& window, const RECT& rect) = 0;
   // Hands an already checked target (UTF-8) to the system's opener; false when it did not start.
   virtual bool OpenExternal(const std::string& utf8_target) = 0;
+  // Returns once the display has carried out every present (GdiFlush).
+  virtual void Flush() = 0;
 };
 
 // Starts xdg-open with the target as its one argument, detached from the program's terminal;

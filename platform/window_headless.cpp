@@ -109,6 +109,8 @@ class HeadlessWindowBackend final : public WindowBackend {
     GetHeadlessDesktop().opened.push_back(utf8_target);
     return true;
   }
+  // Every present is done when it returns.
+  void Flush() override {}
 
  private:
   std::mutex mutex_;

@@ -1,8 +1,9 @@
 // Window backend: SDL2.
 //   Platform:     a display SDL2 can open windows on (X11 or Wayland; Xvfb works).
-//   Limitations:  the frame is shown through one streaming texture, pixel for pixel; with SDL's
-//                 software renderer (the default) only the changed part is drawn, any other
-//                 renderer draws it whole; a window manager may give the window another size
+//   Limitations:  the frame is shown pixel for pixel, only its changed part each time: on a local
+//                 X server through shared memory (x11_present.h), elsewhere through one
+//                 streaming texture, where SDL's software renderer (the default) draws the
+//                 changed part and any other renderer draws it whole; a window manager may give the window another size
 //                 than asked (the frame then follows through WM_SIZE); without a window manager
 //                 a minimised window stays on screen; key messages carry no scan code (the KF_
 //                 bits are right); the IME's text reaches the window as GBK bytes, and text GBK
@@ -10,7 +11,8 @@
 //                 under Wayland the window cannot place itself or read the global pointer;
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds.
-//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection.
+//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, and its
+//                 MIT-SHM extension for the present.
 #include <SDL.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -30,19 +32,23 @@
 #include "platform/message_box.h"
 #include "platform/window_backend.h"
 #include "platform/x11_connection.h"
+#include "platform/x11_present.h"
 
 namespace platform {
 namespace {
 
 struct SdlWindow {
   SDL_Window* window = nullptr;
+  // On a local X server the frame goes straight to the window; otherwise through the renderer.
+  std::unique_ptr<X11Presenter> presenter;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   int texture_width = 0;
   int texture_height = 0;
   // SDL's software renderer draws into the window's own surface, which keeps what it shows.
   bool software = false;
-  // The next present shows the whole frame (a new texture, or a surface SDL made anew).
+  // The next present shows the whole frame (a new texture, a surface SDL made anew, a window
+  // shown or uncovered).
   bool show_whole = true;
 };
 
@@ -269,6 +275,10 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   ~SdlWindowBackend() override {
+    for (auto& [id, n] : windows_) {
+      if (n->presenter && display_lost_) n->presenter->ConnectionLost();
+      n->presenter.reset();
+    }
     if (ok_) SetMessageBoxHandler(previous_message_box_);
     if (wake_fd_ >= 0) close(wake_fd_);
     if (display_lost_) return;  // nothing can be said to a server that is gone
@@ -303,18 +313,11 @@ class SdlWindowBackend final : public WindowBackend {
       ReportProblem("SDL window: %s", SDL_GetError());
       return false;
     }
-    // The engine composes every frame itself, so SDL's software renderer is all the window needs;
-    // it also spares the start-up of a GL driver. SDL_RENDER_DRIVER still picks another one.
-    const Uint32 renderer_flags = SDL_GetHint(SDL_HINT_RENDER_DRIVER) ? 0 : SDL_RENDERER_SOFTWARE;
-    native->renderer = SDL_CreateRenderer(native->window, -1, renderer_flags);
-    if (!native->renderer) native->renderer = SDL_CreateRenderer(native->window, -1, 0);
-    if (!native->renderer) {
-      ReportProblem("SDL renderer: %s", SDL_GetError());
+    if (!x11_.display) x11_ = FindX11Connection(native->window);
+    if (!ChoosePresent(*native)) {
       SDL_DestroyWindow(native->window);
       return false;
     }
-    SDL_RendererInfo info{};
-    native->software = SDL_GetRendererInfo(native->renderer, &info) == 0 && std::strcmp(info.name, "software") == 0;
     // SDL has no windows inside windows: a child, or an owned window, stays above its parent
     // as a window of its own.
     if (Window* parent = window.GetParent()) {
@@ -330,7 +333,6 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_GetWindowPosition(windows_[id]->window, &sx, &sy);
     WindowSystem::Moved(window, sx, sy);
     SDL_StartTextInput();
-    if (!x11_.display) x11_ = FindX11Connection(windows_[id]->window);
     return true;
   }
 
@@ -339,9 +341,11 @@ class SdlWindowBackend final : public WindowBackend {
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
       if (it->second.get() != WindowSystem::Native(window)) continue;
       SdlWindow& n = *it->second;
+      if (n.presenter && display_lost_) n.presenter->ConnectionLost();
+      n.presenter.reset();
       if (!display_lost_) {
         if (n.texture) SDL_DestroyTexture(n.texture);
-        SDL_DestroyRenderer(n.renderer);
+        if (n.renderer) SDL_DestroyRenderer(n.renderer);
         SDL_DestroyWindow(n.window);
       }
       windows_.erase(it);
@@ -398,8 +402,10 @@ class SdlWindowBackend final : public WindowBackend {
             x11_ = X11Connection{};
             PostQuitMessage(1);
             return;
-          } else if (!(fds[0].revents & POLLIN)) {
-            return;  // a timer is due or a message was posted
+          } else if (!(fds[0].revents & POLLIN) || !X11ReadArrived(x11_)) {
+            // A timer is due, a message was posted, or the server only said that it has shown
+            // a frame (which the present counts): SDL has nothing to hear.
+            return;
           }
         }
       } else {
@@ -434,13 +440,24 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_PushEvent(&event);
   }
 
-  // Shows the frame: see ShowChangedArea.
+  // Shows the frame: through the X server's shared memory, else see ShowChangedArea. A shared
+  // image that cannot be made hands the window over to the renderer for good.
   void Present(Window& window) override {
     x11_touched_ = true;
     if (display_lost_) return;
     SdlWindow* n = Native(window);
     if (!n) return;
     const int w = window.FrameWidth(), h = window.FrameHeight();
+    if (n->presenter) {
+      if (n->presenter->Show(window.PresentedFrame().data(), w, h, WindowSystem::ChangedAreas(window).Rects(),
+                             n->show_whole)) {
+        n->show_whole = false;
+        return;
+      }
+      n->presenter.reset();
+      n->show_whole = true;
+      if (!MakeRenderer(*n, "the shared image could not be made")) return;
+    }
     if (!n->texture || n->texture_width != w || n->texture_height != h) {
       if (n->texture) SDL_DestroyTexture(n->texture);
       // The frame's words are 0xAARRGGBB with alpha 255; a window of the same layout without alpha
@@ -654,7 +671,49 @@ class SdlWindowBackend final : public WindowBackend {
 
   bool OpenExternal(const std::string& utf8_target) override { return LaunchOpener(utf8_target); }
 
+  void Flush() override {
+    if (display_lost_) return;
+    for (auto& [id, n] : windows_)
+      if (n->presenter) n->presenter->Finish();
+  }
+
  private:
+  // The frame goes to the window through the X server's shared memory where it can, else
+  // through SDL's renderer; ZP_PRESENT_THROUGH_SDL asks for the renderer. False when neither
+  // can show it.
+  bool ChoosePresent(SdlWindow& n) {
+    const char* why = "ZP_PRESENT_THROUGH_SDL is set";
+    if (std::getenv("ZP_PRESENT_THROUGH_SDL") == nullptr) n.presenter = X11Presenter::Make(x11_, n.window, &why);
+    if (!n.presenter) return MakeRenderer(n, why);
+    SayPresentPath("SDL window: frames go to the X server through shared memory");
+    return true;
+  }
+
+  bool MakeRenderer(SdlWindow& n, const char* why) {
+    // The engine composes every frame itself, so SDL's software renderer is all the window needs;
+    // it also spares the start-up of a GL driver. SDL_RENDER_DRIVER still picks another one.
+    const Uint32 renderer_flags = SDL_GetHint(SDL_HINT_RENDER_DRIVER) ? 0 : SDL_RENDERER_SOFTWARE;
+    n.renderer = SDL_CreateRenderer(n.window, -1, renderer_flags);
+    if (!n.renderer) n.renderer = SDL_CreateRenderer(n.window, -1, 0);
+    if (!n.renderer) {
+      ReportProblem("SDL renderer: %s", SDL_GetError());
+      return false;
+    }
+    SDL_RendererInfo info{};
+    const bool named = SDL_GetRendererInfo(n.renderer, &info) == 0;
+    n.software = named && std::strcmp(info.name, "software") == 0;
+    SayPresentPath(std::string("SDL window: frames go through SDL's ") + (named ? info.name : "own") +
+                   " renderer (" + why + ")");
+    return true;
+  }
+
+  // One line whenever the way frames are shown changes.
+  void SayPresentPath(const std::string& line) {
+    if (line == present_path_) return;
+    present_path_ = line;
+    ReportProblem("%s", line.c_str());
+  }
+
   static SdlWindow* Native(Window& window) { return static_cast<SdlWindow*>(WindowSystem::Native(window)); }
 
   Window* WindowOf(Uint32 id) {
@@ -798,6 +857,8 @@ class SdlWindowBackend final : public WindowBackend {
         WindowSystem::FocusChanged(nullptr);
         break;
       case SDL_WINDOWEVENT_EXPOSED:
+        // Shown, or uncovered: what lies past the frame is painted too.
+        if (SdlWindow* n = Native(*w)) n->show_whole = true;
         WindowSystem::Exposed(*w);
         break;
       case SDL_WINDOWEVENT_ENTER:
@@ -882,6 +943,7 @@ class SdlWindowBackend final : public WindowBackend {
   std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;
   std::map<HCURSOR, SDL_Cursor*> sdl_cursors_;
   MessageBoxHandler previous_message_box_;
+  std::string present_path_;  // the line that last said how frames are shown
 };
 
 }  // namespace

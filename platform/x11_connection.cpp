@@ -23,6 +23,10 @@ bool X11EventsPending(const X11Connection& connection) {
   return connection.display && XPending(static_cast<Display*>(connection.display)) > 0;
 }
 
+bool X11ReadArrived(const X11Connection& connection) {
+  return connection.display && XEventsQueued(static_cast<Display*>(connection.display), QueuedAfterReading) > 0;
+}
+
 bool X11HasWindowManager(const X11Connection& connection) {
   auto* display = static_cast<Display*>(connection.display);
   if (display == nullptr) return false;

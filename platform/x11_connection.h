@@ -16,6 +16,8 @@ struct X11Connection {
 X11Connection FindX11Connection(SDL_Window* window);
 // Whether events have arrived (read or waiting on the connection); sends buffered requests too.
 bool X11EventsPending(const X11Connection& connection);
+// Reads what the server has sent, without waiting; whether events then wait to be handled.
+bool X11ReadArrived(const X11Connection& connection);
 // Whether a window manager runs on the display (one that follows the desktop conventions says
 // so on the root window).
 bool X11HasWindowManager(const X11Connection& connection);

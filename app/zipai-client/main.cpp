@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
     if (options.hold && window.IsWindow()) {
       // Where the client area, which shows the engine's frame, lies on the screen.
       const RECT shown = client::ClientAreaOnScreen(window);
+      platform::GdiFlush();
       std::printf("ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
       std::fflush(stdout);
       std::string line;

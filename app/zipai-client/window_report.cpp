@@ -57,6 +57,8 @@ void SettledReport::OnFrame(platform::Window& window) {
     std::printf("minimised\n");
   } else {
     if (!WriteScreenshot(window, screenshot_)) std::fprintf(stderr, "zipai-client: the report has no picture\n");
+    // The screen may be read once the line is out.
+    platform::GdiFlush();
     std::printf("shown %d %d %d %d\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
                 now.shown.bottom - now.shown.top);
   }

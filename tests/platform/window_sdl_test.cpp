@@ -12,6 +12,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/cursor.h"
+#include "platform/diagnostics.h"
 #include "platform/window.h"
 #include "tests/support/screen_capture.h"
 
@@ -24,9 +25,8 @@ bool UnderXvfb() {
   return v && std::string(v) == "1";
 }
 
-TEST(SdlWindow, RunsUnderXvfb) {
-  if (UnderXvfb()) GTEST_SKIP() << "this is the inner run";
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+// Runs the tests below under Xvfb, with the given environment.
+void RunInnerTests(const std::string& environment) {
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::string log = "sdl_smoke.log";
   // SDL unloads the X libraries it opened at shutdown, and their own allocations then show as
@@ -39,7 +39,7 @@ TEST(SdlWindow, RunsUnderXvfb) {
   std::filesystem::create_directories(screen);
   const std::string command =
       "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
-      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 ZP_SCREEN_FILE='" +
+      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 " + environment + " ZP_SCREEN_FILE='" +
       (screen / "Xvfb_screen0").string() +
       "' "
       "ASAN_OPTIONS=detect_leaks=0 '" +
@@ -51,6 +51,19 @@ TEST(SdlWindow, RunsUnderXvfb) {
   EXPECT_EQ(rc, 0) << text.str();
   EXPECT_NE(text.str().find("[  PASSED  ]"), std::string::npos) << text.str();
   EXPECT_EQ(text.str().find("SKIPPED"), std::string::npos) << text.str();
+}
+
+TEST(SdlWindow, RunsUnderXvfb) {
+  if (UnderXvfb()) GTEST_SKIP() << "this is the inner run";
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  RunInnerTests("");
+}
+
+// The same with frames shown through SDL's renderer, the way where the X server shares no memory.
+TEST(SdlWindow, RunsUnderXvfbThroughSdlsRenderer) {
+  if (UnderXvfb()) GTEST_SKIP() << "this is the inner run";
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  RunInnerTests("ZP_PRESENT_THROUGH_SDL=1");
 }
 
 class SdlWindowUnderX : public ::testing::Test {
@@ -114,44 +127,87 @@ TEST_F(SdlWindowUnderX, PointerCursorAndClipboard) {
   EXPECT_EQ(GetClipboardText(), "复制 text");
 }
 
+std::vector<uint32_t> Noise(std::mt19937& random, int width, int height) {
+  std::vector<uint32_t> block(static_cast<size_t>(width) * height);
+  for (auto& p : block) p = 0xFF000000u | (random() & 0xFFFFFF);
+  return block;
+}
+
+// Pixels where the screen at the window's client area differs from the window's frame, once the
+// display has carried out every present; -1 when the screen cannot be read or holds no such area.
+int DifferingFromScreen(const Window& w) {
+  GdiFlush();
+  const char* screen_file = std::getenv("ZP_SCREEN_FILE");
+  test::Picture screen;
+  POINT origin{0, 0};
+  if (!screen_file || !test::ReadXwdScreen(screen_file, &screen) || !w.ClientToScreen(&origin)) return -1;
+  const int width = w.FrameWidth(), height = w.FrameHeight();
+  if (origin.x + width > screen.width || origin.y + height > screen.height) return -1;
+  int differing = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      differing += screen.At(origin.x + x, origin.y + y) != (w.PresentedFrame()[y * width + x] & 0xFFFFFFu);
+  return differing;
+}
+
 // The window shows each change by its changed area alone; what the screen then holds at the
 // window's place must be the window's whole frame, as a present of all of it would leave it.
 TEST_F(SdlWindowUnderX, AfterRandomPaintsTheScreenHoldsTheWholeFrame) {
-  const char* screen_file = std::getenv("ZP_SCREEN_FILE");
-  ASSERT_NE(screen_file, nullptr);
   QuitWindow w;
   ASSERT_TRUE(w.CreateEx(0, "partial", WS_VISIBLE, 40, 30, 320, 240));
   std::mt19937 random(29);
-  auto noise = [&](int width, int height) {
-    std::vector<uint32_t> block(static_cast<size_t>(width) * height);
-    for (auto& p : block) p = 0xFF000000u | (random() & 0xFFFFFF);
-    return block;
-  };
-  const std::vector<uint32_t> first = noise(320, 240);
+  const std::vector<uint32_t> first = Noise(random, 320, 240);
   w.PaintPixels(0, 0, first.data(), 320, 240, RECT{0, 0, 320, 240});
   PumpMessages();
   for (int step = 0; step < 40; ++step) {
     for (int area = static_cast<int>(random() % 3); area >= 0; --area) {
       // Blocks of noise, now and then past the window's edges.
       const int width = 1 + static_cast<int>(random() % 60), height = 1 + static_cast<int>(random() % 40);
-      const std::vector<uint32_t> block = noise(width, height);
+      const std::vector<uint32_t> block = Noise(random, width, height);
       w.PaintPixels(static_cast<int>(random() % 340) - 10, static_cast<int>(random() % 260) - 10, block.data(), width,
                     height, RECT{0, 0, width, height});
     }
     PumpMessages();
-    if (step % 8 != 7) continue;
-    test::Picture screen;
-    ASSERT_TRUE(test::ReadXwdScreen(screen_file, &screen));
-    POINT origin{0, 0};
-    ASSERT_TRUE(w.ClientToScreen(&origin));
-    ASSERT_LE(origin.x + 320, screen.width);
-    ASSERT_LE(origin.y + 240, screen.height);
-    int differing = 0;
-    for (int y = 0; y < 240; ++y)
-      for (int x = 0; x < 320; ++x)
-        differing += screen.At(origin.x + x, origin.y + y) != (w.PresentedFrame()[y * 320 + x] & 0xFFFFFFu);
-    ASSERT_EQ(differing, 0) << "step " << step;
+    if (step % 8 == 7) {
+      ASSERT_EQ(DifferingFromScreen(w), 0) << "step " << step;
+    }
   }
+}
+
+// Each new size is shown whole (through an image of the new size where frames go through shared
+// memory), and the changes after it by their areas.
+TEST_F(SdlWindowUnderX, AfterEachResizeTheScreenHoldsTheWholeNewFrame) {
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "resized", WS_POPUP | WS_VISIBLE, 40, 30, 320, 240));
+  std::mt19937 random(31);
+  const int sizes[][2] = {{400, 300}, {200, 150}, {360, 280}};
+  for (const auto& [width, height] : sizes) {
+    ASSERT_TRUE(w.MoveWindow(40, 30, width, height));
+    const std::vector<uint32_t> whole = Noise(random, width, height);
+    w.PaintPixels(0, 0, whole.data(), width, height, RECT{0, 0, width, height});
+    PumpMessages();
+    const std::vector<uint32_t> block = Noise(random, 50, 40);
+    w.PaintPixels(width - 60, height - 50, block.data(), 50, 40, RECT{0, 0, 50, 40});
+    PumpMessages();
+    ASSERT_EQ(w.FrameWidth(), width);
+    ASSERT_EQ(w.FrameHeight(), height);
+    EXPECT_EQ(DifferingFromScreen(w), 0) << width << " x " << height;
+  }
+}
+
+// One line says how frames reach the screen, however many windows open.
+TEST_F(SdlWindowUnderX, SaysOnceHowFramesAreShown) {
+  std::vector<std::string> lines;
+  const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
+  QuitWindow first, second;
+  const bool opened = first.CreateEx(0, "one", WS_VISIBLE, 0, 0, 100, 80) &&
+                      second.CreateEx(0, "two", WS_VISIBLE, 120, 0, 100, 80);
+  SetProblemSink(previous);
+  ASSERT_TRUE(opened);
+  const std::string expected = std::getenv("ZP_PRESENT_THROUGH_SDL")
+                                   ? "SDL window: frames go through SDL's software renderer (ZP_PRESENT_THROUGH_SDL is set)"
+                                   : "SDL window: frames go to the X server through shared memory";
+  EXPECT_EQ(lines, std::vector<std::string>{expected});
 }
 
 }  // namespace

@@ -61,6 +61,7 @@ TEST_F(TableOnScreen, ShowsADealtTableAndHoldsIt) {
   window->GetClientRect(&client);
   platform::POINT corner{0, 0};
   window->ClientToScreen(&corner);
+  platform::GdiFlush();
   // The line goes to the copier waiting on descriptor 3; gtest keeps standard output.
   std::ofstream("/dev/fd/3") << "ready " << corner.x << ' ' << corner.y << ' ' << client.right << ' ' << client.bottom
                              << std::endl;
