@@ -381,8 +381,12 @@ void CanvasObject::ResizeSurface(int32_t width, int32_t height) {
 void CanvasObject::ApplyColourKey() {
   if (pixels_ == nullptr) return;
   const uint32_t key = MakePixel(PictureKey(), 0xFFFFFFFF) & 0x00FFFFFF;
+  // Every pixel is stored, keyed or not: the loop then has no branch and runs a vector at a time
+  // (it follows every picture drawn onto the canvas, over the whole canvas).
+  uint32_t* pixels = pixels_;
   for (size_t i = 0, n = static_cast<size_t>(width_) * height_; i < n; ++i) {
-    if ((pixels_[i] & 0x00FFFFFF) == key) pixels_[i] = key;
+    const uint32_t p = pixels[i];
+    pixels[i] = (p & 0x00FFFFFF) == key ? key : p;
   }
   MarkChanged();
   Invalidate();
