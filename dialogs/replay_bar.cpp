@@ -8,6 +8,7 @@
 #include "engine/core/canvas_object.h"
 #include "engine/core/colour_key.h"
 #include "engine/core/engine_log.h"
+#include "engine/core/input_module.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "platform/clock.h"
@@ -75,6 +76,7 @@ bool CReplayBar::Build() {
   // it can be dragged off the cards it covers.
   SetTakesInput(true);
   SetDraggable(true);
+  SubscribeMessage(engine::QUILLARON_EVENT_DRAG, GetKey(), kDragged, 0, 0);
 
   play_button_ = MakeButton(kPlayPicture, kPlayPressed, kButtonX[0]);
   step_button_ = MakeButton(kStepPicture, kStepPressed, kButtonX[1]);
@@ -359,11 +361,42 @@ int CReplayBar::OnMessage(const engine::ObjectMessage* message) {
       case kSpeedPressed:
         NextSpeed();
         return 1;
+      case kDragged: {
+        // The plate has moved by the pointer's way: from now on the bar is where the user puts it.
+        const auto* snapshot = reinterpret_cast<const engine::InputSnapshot*>(message->p2);
+        if (snapshot != nullptr && (snapshot->dx != 0 || snapshot->dy != 0)) {
+          dragged_ = true;
+          KeepInsideArea();
+        }
+        return 1;
+      }
       default:
         break;
     }
   }
   return WidgetBase::OnMessage(message);
+}
+
+void CReplayBar::Place(double x, double y, const platform::RECT& area) {
+  area_ = area;
+  has_area_ = true;
+  // By the plate's own place: a drag moves the plate alone.
+  if (!dragged_) MoveBy(x - GetX(), y - GetY());
+  KeepInsideArea();
+}
+
+void CReplayBar::KeepInsideArea() {
+  if (!has_area_) return;
+  // The centre's range on one axis: the bar wholly inside, or centred when it cannot be.
+  auto inside = [](double at, double size, double low, double high) {
+    if (high - low <= size) return (low + high) / 2;
+    return std::clamp(at, low + size / 2, high - size / 2);
+  };
+  const double x = inside(GetX(), GetWidth(), area_.left, area_.right);
+  const double y = inside(GetY(), GetHeight(), area_.top, area_.bottom);
+  if (x == GetX() && y == GetY()) return;
+  MoveBy(x - GetX(), y - GetY());
+  Invalidate();
 }
 
 }  // namespace dialogs

@@ -6,7 +6,9 @@
 //
 // On screen: a plate with a play/pause button, a step button (the next record now, then paused),
 // a speed button (1, 2 and 4 times, round) and the time played of the whole; it can be dragged
-// off the cards it covers. It is shown only in replay mode.
+// off the cards it covers. It is shown only in replay mode. The table says where it belongs and
+// within which area it stays (Place): until the user drags it, it goes where the table says;
+// once dragged, it keeps the user's place, only pulled back inside the area (while dragged too).
 //
 // The table is reached by the object key given with SetTarget: an engine object implementing
 // shell::ReplayTableTarget (the table view). Records go to PlayRecordedMessage; a rewind and a
@@ -26,6 +28,7 @@
 
 #include "dialogs/replay_recorder.h"
 #include "engine/core/widget_base.h"
+#include "platform/win_types.h"
 
 namespace engine {
 class CanvasObject;
@@ -41,6 +44,8 @@ class CReplayBar : public engine::WidgetBase {
   static constexpr uint32_t kPlayPressed = 80001101;
   static constexpr uint32_t kStepPressed = 80001102;
   static constexpr uint32_t kSpeedPressed = 80001103;
+  // The plate was dragged (the plate moves itself; the bar is told after it).
+  static constexpr uint32_t kDragged = 80001104;
   // The longest pause between two records until SetMaxStepDelay says otherwise.
   static constexpr uint32_t kDefaultMaxStepDelayMs = 5000;
   // The time shown is brought up to date at least this often while playing.
@@ -94,6 +99,13 @@ class CReplayBar : public engine::WidgetBase {
   // Back to the beginning: the table as before the deal; playing goes on when it was on.
   void Rewind();
 
+  // Where the table puts the bar: its centre at (x, y) unless the user has dragged it, then
+  // wholly inside `area` (centred across an area narrower or lower than the bar). The area is kept:
+  // a drag does not take the bar out of it.
+  void Place(double x, double y, const platform::RECT& area);
+  // Whether the user has moved the bar by dragging it.
+  bool WasDragged() const { return dragged_; }
+
   bool IsOpen() const { return open_; }
   bool IsPlaying() const { return playing_; }
   bool IsFinished() const { return open_ && next_ >= schedule_.size(); }
@@ -123,6 +135,8 @@ class CReplayBar : public engine::WidgetBase {
   void ShowPlayButton();
   engine::ImageButton* MakeButton(const char* picture, uint32_t message, int32_t x);
   void AddChatLine(const std::string& line);
+  // Pulls the bar back inside the area given with Place (nothing before the first Place).
+  void KeepInsideArea();
 
   std::shared_ptr<CReplayRecorder> recorder_;
   uint32_t target_key_ = 0;
@@ -144,6 +158,9 @@ class CReplayBar : public engine::WidgetBase {
   engine::ImageButton* step_button_ = nullptr;
   engine::ImageButton* speed_button_ = nullptr;
   std::string time_text_;
+  bool dragged_ = false;
+  bool has_area_ = false;
+  platform::RECT area_{};
 };
 
 }  // namespace dialogs

@@ -297,15 +297,9 @@ void EmoticonPicker::Pick(int32_t x, int32_t y, uint32_t message_id) {
                                                       reinterpret_cast<uintptr_t>(&picked.index));
     panel->OnMessage(&message);
   }
-  if (preview_animation_ != nullptr) CancelObjectActions(preview_animation_->GetKey());
-  if (hover_frame_ != nullptr) {
-    hover_frame_->Hide();
-    hover_frame_->Invalidate();
-  }
-  // The grid alone: the paging buttons and the preview hide with it.
-  grid_->Hide();
-  grid_->Invalidate();
-  last_hovered_ = -1;
+  // Closed as by any other way: the frame, the preview and its animation go with the grid.
+  Hide();
+  Invalidate();
 }
 
 void EmoticonPicker::OnLeftClick(int32_t x, int32_t y) { Pick(x, y, kMsgPickEmoticon); }
@@ -313,12 +307,9 @@ void EmoticonPicker::OnLeftClick(int32_t x, int32_t y) { Pick(x, y, kMsgPickEmot
 void EmoticonPicker::OnRightClick(int32_t x, int32_t y) { Pick(x, y, kMsgInsertEmoticon); }
 
 void EmoticonPicker::Hide() {
-  if (preview_animation_ != nullptr) CancelObjectActions(preview_animation_->GetKey());
-  // The hover frame does not follow the grid: a picker closed under the pointer takes it along.
-  if (hover_frame_ != nullptr) {
-    hover_frame_->Hide();
-    hover_frame_->Invalidate();
-  }
+  // The hover frame does not follow the grid, and the preview must not outlive it: a picker
+  // closed under the pointer takes both along, its animation stopped.
+  HidePreview();
   last_hovered_ = -1;
   WidgetBase::Hide();
 }
@@ -337,7 +328,9 @@ int EmoticonPicker::OnMessage(const ObjectMessage* message) {
     case engine::QUILLARON_EVENT_MOUSE_MOVE:
     case engine::QUILLARON_EVENT_LBUTTON_DOWN:
     case engine::QUILLARON_EVENT_RBUTTON_DOWN: {
-      if (message->p2 == 0) return 1;
+      // A closed picker keeps no pointer: a move or a press still queued when it closed (the
+      // press that picked, the pointer resting where the grid was) shows nothing again.
+      if (message->p2 == 0 || IsVisible() == 0) return 1;
       const auto* snapshot = reinterpret_cast<const engine::InputSnapshot*>(message->p2);
       const auto x = static_cast<int32_t>(snapshot->x - GetLeft());
       const auto y = static_cast<int32_t>(snapshot->y - GetTop());

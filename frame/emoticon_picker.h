@@ -59,7 +59,8 @@ class EmoticonPicker : public engine::WidgetBase {
   // The parts are scene objects of their own (the scene frees them); the entries go here.
   ~EmoticonPicker() override = default;
 
-  // Cancels the preview's animation, then hides as any object.
+  // Every way of closing comes here (a pick too): the hover frame and the preview go, its
+  // animation stopped, then the picker hides as any object. A closed picker ignores the pointer.
   void Hide() override;
   int OnMessage(const engine::ObjectMessage* message) override;
 

@@ -117,7 +117,10 @@ bool IsTableNotification(uint32_t id) {
 bool CCardServerNotify::Handle(uint32_t notification_id, const NotifyBody& body) {
   const uint32_t id = notification_id;
   if (id == notify::kTableNotice) {
-    if (!body.Has(notify::kTableNoticeTextOffset + 1)) return RefuseNotification(id, "no text", body.length);
+    // Too short for a text, or a text that is empty: the same refusal either way.
+    if (!body.Has(notify::kTableNoticeTextOffset + 1) || body.data[notify::kTableNoticeTextOffset] == 0) {
+      return RefuseNotification(id, "no text", body.length);
+    }
     return PostTableNotice(body);
   }
   if (id == notify::kRandomTable) {

@@ -109,8 +109,11 @@ int CGameView::OnMessage(const engine::ObjectMessage* message) {
     case view_msg::kTableNotice: {
       const auto* record = reinterpret_cast<const uint8_t*>(message->p1);
       const auto size = static_cast<size_t>(message->p2);
+      // The application posts only notices with a text (it refuses the others with a line).
       if (record != nullptr && size > kNoticeTextOffset && record[kNoticeTextOffset] != 0) {
         ShowTableNotice(record, size);
+      } else {
+        engine::WriteGameLog("table: a notice without a text; dropped");
       }
       shell::FreeHeapText(message->p1);
       return 1;

@@ -270,6 +270,7 @@ void CTableView::OnRectChanged() {
     info_box_->MoveTo(left + bw / 2 + inset, top + bh / 2 + inset);
     info_box_->Invalidate();
   }
+  PlaceReplayBar();
   RedrawAll();
 }
 

@@ -443,10 +443,14 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   // not a replay being watched.
   bool SaveReplays();
   // Replay mode, when the table comes up: the recorded players on their boards, and the replay
-  // file the application was started with opened in the replay bar, which is centred across the
-  // table kReplayBarTop below its top edge and starts playing. False when there is nothing to
+  // file the application was started with opened in the replay bar, which is placed on the table
+  // (PlaceReplayBar) and starts playing. False when there is nothing to
   // play (the bar said why).
   bool OpenReplayFile();
+  // The replay bar's place on the table, when it is opened and at every layout: centred across
+  // the table kReplayBarTop below its top edge, or, once the user has dragged it, where it was
+  // put, kept inside the table.
+  void PlaceReplayBar();
   // The recorded game starts: the recorded hands dealt face up (the rows first laid face down,
   // one card sprite per recorded card, then turned by OnDealOver) and the clock at the chair
   // that moves first.

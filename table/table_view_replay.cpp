@@ -186,14 +186,21 @@ bool CTableView::OpenReplayFile() {
   }
   if (app->GetReplayFile().empty()) return false;
   if (!bar->OpenReplay(app->GetReplayFile(), std::clamp(AppChairCount(), 0, kMaxBoards), nullptr)) return false;
-  // Across the middle of the table the side chairs' played cards land: the bar goes to the band
-  // above them, which stays empty at a table of three.
-  platform::RECT r{};
-  GetRect(&r);
-  bar->MoveTo((r.left + r.right) / 2.0, std::min(r.top + kReplayBarTop, (r.top + r.bottom) / 2));
-  bar->Invalidate();
+  PlaceReplayBar();
   bar->Play();
   return true;
+}
+
+void CTableView::PlaceReplayBar() {
+  dialogs::CReplayBar* bar = GetReplayBar();
+  if (bar == nullptr) return;
+  // Across the middle of the table the side chairs' played cards land: the bar goes to the band
+  // above them, which stays empty at a table of three. A bar the user dragged keeps its place,
+  // inside the table.
+  platform::RECT r{};
+  GetRect(&r);
+  bar->Place((r.left + r.right) / 2.0, std::min(r.top + kReplayBarTop, (r.top + r.bottom) / 2), r);
+  bar->Invalidate();
 }
 
 namespace {

@@ -21,10 +21,13 @@
 //   --report             each time the window has settled (at the start, and after every line on
 //                        stdin) writes the --screenshot file and "shown X Y WIDTH HEIGHT" or
 //                        "minimised" to stdout, then waits for a line; the end of stdin closes
-//                        the window (window_report.h)
+//                        the window (window_report.h); in replay mode the line goes on with
+//                        "table L T R B bar L T R B": the table's and the replay bar's rectangles
+//                        in the client area
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -104,10 +107,27 @@ class ClientFrame final : public frame::GameFrame {
   }
 
   void CreateChildren() override {
-    SetMainGame(new table::CTableView());
+    SetMainGame(table = new table::CTableView());
     SetSubSystem(new frame::SubSystem());
   }
+
+  table::CTableView* table = nullptr;  // a scene object: gone with the window
 };
+
+// For --report in replay mode: where the table and the replay bar lie.
+std::string DescribeReplayTable(const ClientFrame* frame) {
+  if (frame == nullptr || frame->table == nullptr) return std::string();
+  RECT t{};
+  frame->table->GetRect(&t);
+  std::string text = "table " + std::to_string(t.left) + " " + std::to_string(t.top) + " " + std::to_string(t.right) +
+                     " " + std::to_string(t.bottom);
+  if (const dialogs::CReplayBar* bar = frame->table->GetReplayBar(); bar != nullptr && bar->IsVisible()) {
+    text += " bar " + std::to_string(static_cast<int>(bar->GetLeft())) + " " +
+            std::to_string(static_cast<int>(bar->GetTop())) + " " + std::to_string(static_cast<int>(bar->GetRight())) +
+            " " + std::to_string(static_cast<int>(bar->GetBottom()));
+  }
+  return text;
+}
 
 // The main window: ends the program when it closes, or after a set number of frames.
 class ClientWindow final : public shell::CGameFrameWnd {
@@ -142,10 +162,11 @@ class ClientApp final : public shell::CGameAppBase {
     const std::string name = CGameAppBase::FormatGameName();
     return name.empty() ? "跑胡子" : name;
   }
-  engine::RectObject* NewGameFrameObject() override { return new ClientFrame(); }
+  engine::RectObject* NewGameFrameObject() override { return frame = new ClientFrame(); }
   shell::CGameFrameWnd* NewFrameWindow() override { return window = new ClientWindow(); }
 
   ClientWindow* window = nullptr;  // owned by the application
+  ClientFrame* frame = nullptr;    // the window's scene object
 };
 
 void Usage() {
@@ -255,7 +276,11 @@ int main(int argc, char** argv) {
     }
     ClientWindow& window = *app.window;
     window.frames_left = options.frames;
-    if (options.report) window.report = std::make_unique<client::SettledReport>(options.screenshot);
+    if (options.report) {
+      std::function<std::string()> more;
+      if (!options.replay.empty() && !refused) more = [&app] { return DescribeReplayTable(app.frame); };
+      window.report = std::make_unique<client::SettledReport>(options.screenshot, std::move(more));
+    }
     exit_code = platform::RunMessageLoop();
     // A refused replay ends the client with status 1 however its window was closed.
     if (refused) exit_code = 1;

@@ -59,8 +59,9 @@ void SettledReport::OnFrame(platform::Window& window) {
     if (!WriteScreenshot(window, screenshot_)) std::fprintf(stderr, "zipai-client: the report has no picture\n");
     // The screen may be read once the line is out.
     platform::GdiFlush();
-    std::printf("shown %d %d %d %d\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
-                now.shown.bottom - now.shown.top);
+    const std::string more = more_ ? more_() : std::string();
+    std::printf("shown %d %d %d %d%s%s\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
+                now.shown.bottom - now.shown.top, more.empty() ? "" : " ", more.c_str());
   }
   std::fflush(stdout);
   reported_ = now;

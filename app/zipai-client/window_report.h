@@ -4,10 +4,12 @@
 // With --report the client stops each time its window has settled (at the start, and again after
 // every line it is given): it writes the frame it shows, prints "shown X Y WIDTH HEIGHT" (the
 // client area on the screen) or "minimised" on stdout, and waits for a line on stdin before it
-// goes on. At the end of stdin it closes its window.
+// goes on. At the end of stdin it closes its window. A client may add to the "shown" line (after
+// a space) what else the watcher is to know of the settled window.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -23,7 +25,8 @@ platform::RECT ClientAreaOnScreen(const platform::Window& window);
 
 class SettledReport {
  public:
-  explicit SettledReport(std::string screenshot) : screenshot_(std::move(screenshot)) {}
+  explicit SettledReport(std::string screenshot, std::function<std::string()> more = {})
+      : screenshot_(std::move(screenshot)), more_(std::move(more)) {}
   // Once per engine frame: reports, and waits for the next line, when the window has settled.
   void OnFrame(platform::Window& window);
 
@@ -37,6 +40,7 @@ class SettledReport {
   static constexpr int kQuietFrames = 4;
 
   std::string screenshot_;
+  std::function<std::string()> more_;
   bool ended_ = false;
   State last_{};
   bool has_last_ = false;

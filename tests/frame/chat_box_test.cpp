@@ -22,6 +22,7 @@
 #include "frame/emoticon_picker.h"
 #include "platform/gbk.h"
 #include "platform/win_messages.h"
+#include "tests/support/colour_match.h"
 #include "tests/support/hosted_engine.h"
 #include "tests/support/solid_pictures.h"
 
@@ -383,6 +384,34 @@ TEST_F(ChatBoxTest, PickingAnEmoticonSendsItsCodeAndTheNextClickRaisesTheButton)
   Click(600, 560);
   EXPECT_TRUE(picker->IsVisible());
   EXPECT_TRUE(button->IsDown());
+}
+
+TEST_F(ChatBoxTest, AnEmoticonPickedUnderThePointerLeavesNoPreviewBehind) {
+  SetIndex("微笑=1|大笑=2");
+  MakeEmoticonButton();
+  ChatBox* box = MakeBox();
+  Click(600, 560);
+  EmoticonPicker* picker = box->GetPicker();
+  ASSERT_TRUE(picker->IsVisible());
+  // The pointer comes to rest on the second icon: its preview plays in the grid's far corner.
+  const int x = static_cast<int>(picker->GetLeft()) + 36 + 18;
+  const int y = static_cast<int>(picker->GetTop()) + 18;
+  Mouse(platform::WM_MOUSEMOVE, x - 4, y);
+  Deliver();
+  ASSERT_NE(picker->GetPreview(), nullptr);
+  ASSERT_TRUE(picker->GetPreview()->IsVisible());
+  const int px = static_cast<int>(picker->GetPreview()->GetX());
+  const int py = static_cast<int>(picker->GetPreview()->GetY());
+  // Picked: the preview goes with the grid, stays gone where the pointer rests and moves on; the
+  // chat box shows where it was.
+  Click(x, y);
+  ASSERT_EQ(panel_->picks.size(), 1u);
+  Mouse(platform::WM_MOUSEMOVE, x + 4, y);
+  Deliver();
+  EXPECT_FALSE(picker->IsVisible());
+  EXPECT_FALSE(picker->GetPreview()->IsVisible());
+  EXPECT_FALSE(picker->GetHoverFrame()->IsVisible());
+  EXPECT_TRUE(test::ColoursWithin(Pixel(px, py), kBodyColour, 1)) << "the chat box shows where the preview was";
 }
 
 TEST_F(ChatBoxTest, WithoutASidePanelThePickerStandsOnTheFramesOrTheWindowsEdge) {

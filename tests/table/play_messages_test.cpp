@@ -488,7 +488,28 @@ TEST_F(Messages, SortButtonsStepThroughTheirModes) {
 
 TEST_F(Messages, BoardScoresStopAtAPlayerWithoutASeat) {
   Begin();
-  view().ShowBoardScores();  // no entries: nothing read past them
+  // Each plate is painted over with a mark; a board that takes its score draws its plate again.
+  constexpr engine::COLORREF kMark = 0x123456;
+  auto mark = [&] {
+    for (int32_t c = 0; c < 3; ++c) {
+      engine::CanvasObject* plate = view().BoardOfChair(c)->GetPlate();
+      plate->SetFillColour(kMark);
+      plate->FillRect(0, 0, plate->GetSurfaceWidth(), plate->GetSurfaceHeight());
+    }
+  };
+  auto drawn = [&] {
+    std::string boards;
+    for (int32_t c = 0; c < 3; ++c) {
+      const engine::CanvasObject* plate = view().BoardOfChair(c)->GetPlate();
+      boards += plate->GetPixel(plate->GetSurfaceWidth() / 2, plate->GetSurfaceHeight() / 2) != kMark ? '1' : '0';
+    }
+    return boards;
+  };
+  // No entries: the own board alone.
+  mark();
+  view().ShowBoardScores();
+  EXPECT_EQ(drawn(), "100");
+  // The second entry's player has no seat: the third entry (chair 2) is not reached.
   shell::ScoreEntries& scores = app_->GetScoreEntries();
   scores.common = 1;
   for (uint32_t user : {1002u, 9999u, 1003u}) {
@@ -497,10 +518,12 @@ TEST_F(Messages, BoardScoresStopAtAPlayerWithoutASeat) {
     table::PutWord(entry.data() + 4, 30);
     scores.entries.push_back(entry);
   }
-  view().ShowBoardScores();
+  mark();
   Send(table::view_msg::kShowBoardScores);
+  EXPECT_EQ(drawn(), "010");
+  mark();
   Send(table::view_msg::kRefreshOwnBoardScore);
-  SUCCEED();
+  EXPECT_EQ(drawn(), "100");
 }
 
 // ---- Table events and buttons ----

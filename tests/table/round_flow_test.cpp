@@ -66,14 +66,16 @@ TEST_F(RoundFlow, TheIdleKickNeverComesDuringARoundAndComesBackWhenTheTableWaits
   EXPECT_EQ(frame().exit_boxes.size(), 1u);
 }
 
-TEST_F(RoundFlow, ATableNoticeReachesTheViewAndOneWithoutTextIsRefused) {
+TEST_F(RoundFlow, ATableNoticeReachesTheViewAndOneWithoutTextIsRefusedWithALine) {
   BeginTable(0, 0x1000000, false, false);
   Notice("今晚八点比赛");
   Notice("", 32);
+  Notice(std::string(8, '\0'), 32);  // a longer body whose text is empty
   // A text longer than the view takes is cut before a character it would split.
   Notice(std::string(4063, 'a') + "好");
   EXPECT_EQ(view().notices, (std::vector<std::string>{"今晚八点比赛", std::string(4063, 'a')}));
   EXPECT_NE(GameLog().find("notification 211920 (32 bytes) refused: no text"), std::string::npos);
+  EXPECT_NE(GameLog().find("notification 211920 (40 bytes) refused: no text"), std::string::npos);
 }
 
 }  // namespace
