@@ -79,24 +79,41 @@ table::CARD_COMBO ComboOf(const std::vector<int32_t>& ids) {
   return list.records[0];
 }
 
+std::vector<int32_t> ZipaiDeck() {
+  std::vector<int32_t> deck;
+  for (int32_t decks = 0; decks < 2; ++decks) {
+    for (int32_t suit = 0; suit < 4; ++suit) {
+      for (int32_t numeral = 0; numeral < 10; ++numeral) deck.push_back(decks * 54 + suit * 13 + numeral);
+    }
+  }
+  return deck;
+}
+
 ScriptedGame::ScriptedGame(TableApp* app, FakeGameServer* server, std::function<void(int)> frames)
-    : app_(app), server_(server), frames_(std::move(frames)) {
+    : ScriptedGame(app, dynamic_cast<PlayTableView*>(app->frame->table), server, std::move(frames)) {}
+
+ScriptedGame::ScriptedGame(shell::CGameAppBase* app, PlayTableView* view, FakeGameServer* server,
+                           std::function<void(int)> frames)
+    : app_(app), view_(view), server_(server), frames_(std::move(frames)) {
   chairs_ = std::clamp(app_->GetChairCount(), 1, shell::kMaxChairs);
   server_->Answer(net::request::kPlay, 0);
 }
 
-PlayTableView& ScriptedGame::view() { return *dynamic_cast<PlayTableView*>(app_->frame->table); }
+PlayTableView& ScriptedGame::view() { return *view_; }
 
 void ScriptedGame::Start(uint32_t seed, int32_t first) {
-  std::vector<int32_t> deck(108);
-  for (size_t i = 0; i < deck.size(); ++i) deck[i] = static_cast<int32_t>(i);
+  std::vector<int32_t> deck = ZipaiDeck();
   std::mt19937 random(seed);
   for (size_t i = deck.size() - 1; i > 0; --i) std::swap(deck[i], deck[random() % (i + 1)]);
+  // Round the table from the banker, a card at a time, then the banker's extra card; the rest
+  // is the pile.
   std::vector<std::vector<int32_t>> hands(static_cast<size_t>(chairs_));
+  const auto banker = static_cast<size_t>(std::clamp(first, 0, chairs_ - 1));
   size_t next = 0;
   for (int k = 0; k < kHandCards; ++k) {
-    for (auto& hand : hands) hand.push_back(deck[next++]);
+    for (size_t c = 0; c < hands.size(); ++c) hands[(banker + c) % hands.size()].push_back(deck[next++]);
   }
+  hands[banker].push_back(deck[next]);
   Start(hands, first);
 }
 
@@ -114,12 +131,14 @@ void ScriptedGame::Start(const std::vector<std::vector<int32_t>>& hands, int32_t
   table.state.chair_on_table = -1;
   table.state.combo.Clear();
   table.DealHands(hands_);
-  // The game keeps the dealt hands with the recording, for the replay's deal.
+  // The game keeps the dealt hands with the recording, for the replay's deal: a slot of the
+  // application's largest hand per chair, each hand at the front of its slot.
   if (dialogs::CReplayRecorder* recorder = table.GetRecorder(); recorder != nullptr && recorder->IsRecording()) {
     std::span<int32_t> block = recorder->GetStateBlock();
+    const auto slot = static_cast<size_t>(std::max(app_->GetMaxHandSize(), 0));
     for (size_t c = 0; c < hands_.size(); ++c) {
-      for (size_t k = 0; k < hands_[c].size() && k < static_cast<size_t>(kHandCards); ++k) {
-        const size_t at = c * kHandCards + k;
+      for (size_t k = 0; k < hands_[c].size() && k < slot; ++k) {
+        const size_t at = c * slot + k;
         if (at < block.size()) block[at] = hands_[c][k];
       }
     }

@@ -8,6 +8,11 @@
 // project does not hold: the deal, with the dealt hands kept beside a recording, and the
 // table-state holder's record of the round.
 //
+// The deal is the game's: one deck of 80 cards, 20 to a hand and 21 to the player who leads
+// (the banker), the other 19 left in the pile. On the default card values a zipai deck is the
+// numerals 1 to 10 eight times over: ids 0-9, 13-22, 26-35, 39-48 of two 54-card decks, the
+// first deck the small cards and the second the big ones (ZipaiDeck).
+//
 // Use: a TableViewFixture whose make_table_ makes a PlayTableView (see MakePlayTable), Start,
 // then ScriptedGame game(app, server, frames); game.Start(seed, first_chair); game.PlayRound().
 // On a recording table (table option 0x20000, the view's OnEnterGame called) the round is
@@ -84,16 +89,29 @@ std::vector<uint8_t> GameMessageBody(uint32_t room, uint32_t user, int32_t id, c
 // The combination the ids form, as the play check reads them (the strongest of them); type 0 for none.
 table::CARD_COMBO ComboOf(const std::vector<int32_t>& ids);
 
+// The 80 ids of one zipai deck on the default card values, in rising order.
+std::vector<int32_t> ZipaiDeck();
+
+// The deal and the first player of the sample replay the build records.
+inline constexpr uint32_t kSampleSeed = 7;
+inline constexpr int32_t kSampleFirst = 0;
+
 class ScriptedGame {
  public:
-  static constexpr int kHandCards = 32;
+  static constexpr int kDeckCards = 80;
+  static constexpr int kHandCards = 20;
+  static constexpr int kBankerCards = 21;
   static constexpr int32_t kSeconds = 20;
   // frames(n) runs n engine frames of 5 ms.
   ScriptedGame(TableApp* app, FakeGameServer* server, std::function<void(int)> frames);
+  // The same for a table view under another frame (the game frame of frame_fixture.h).
+  ScriptedGame(shell::CGameAppBase* app, PlayTableView* view, FakeGameServer* server,
+               std::function<void(int)> frames);
 
   PlayTableView& view();
-  // A new round: hands of kHandCards cards per chair from two default decks shuffled by seed
-  // (or the hands given), pushed as 211040; the chair `first` leads.
+  // A new round, pushed as 211040, that the chair `first` leads: the game's deal from ZipaiDeck
+  // shuffled by seed (kBankerCards to `first`, kHandCards to every other chair), or the hands
+  // given.
   void Start(uint32_t seed, int32_t first);
   void Start(const std::vector<std::vector<int32_t>>& hands, int32_t first);
   // The server's side of one seat's move: its play (221170) or its pass (223100).
@@ -125,7 +143,8 @@ class ScriptedGame {
   int32_t Prev(int32_t chair) const { return (chair - 1 + chairs_) % chairs_; }
   void Remove(int32_t chair, const table::CARD_COMBO& combo);
 
-  TableApp* app_;
+  shell::CGameAppBase* app_;
+  PlayTableView* view_;
   FakeGameServer* server_;
   std::function<void(int)> frames_;
   int32_t chairs_ = 3;

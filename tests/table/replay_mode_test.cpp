@@ -97,6 +97,12 @@ class ReplayMode : public test::TableViewFixture {
     // Every notification goes through the application's own handler, which records.
     EXPECT_EQ(typeid(*app_->GetNotifyHandler()), typeid(shell::CCardServerNotify));
     game_->Start(seed, first);
+    dealt_.clear();
+    for (int32_t c = 0; c < 3; ++c) {
+      std::vector<int32_t> hand = game_->Hand(c);
+      std::sort(hand.begin(), hand.end());
+      dealt_.push_back(hand);
+    }
     // The live table records through its replay bar, which stays hidden.
     EXPECT_NE(view().GetReplayBar(), nullptr);
     if (view().GetReplayBar() != nullptr) {
@@ -197,12 +203,14 @@ class ReplayMode : public test::TableViewFixture {
   }
 
   std::unique_ptr<test::ScriptedGame> game_;
+  std::vector<std::vector<int32_t>> dealt_;      // the hands the server dealt, sorted
   std::vector<std::vector<int32_t>> remaining_;  // the hands the server held at the round's end
 };
 
 TEST_F(ReplayMode, TheRecordedRoundPlaysBackToTheTableTheLiveGameLeft) {
+  // The sample replay's round.
   std::string path;
-  const TableState live = PlayLiveRound(7, 0, &path);
+  const TableState live = PlayLiveRound(test::kSampleSeed, test::kSampleFirst, &path);
   ASSERT_FALSE(path.empty());
   dialogs::ReplayFile replay;
   std::string error;
@@ -232,12 +240,13 @@ TEST_F(ReplayMode, TheRecordedRoundPlaysBackToTheTableTheLiveGameLeft) {
   EXPECT_EQ(app_->FormatRoomName(), dialogs::kReplayRoomName);
   EXPECT_NE(app_->system_texts[0].find("alice、bob、张三"), std::string::npos);
 
-  // The deal: every hand, face up, as the server dealt it.
+  // The deal: every hand, face up, as the server dealt it (21 cards to the banker, who leads).
   Frames(4);
   ASSERT_FALSE(watched().played.empty());
   EXPECT_EQ(watched().played[0].first, 211040);
   for (int32_t c = 0; c < 3; ++c) {
-    EXPECT_EQ(view().CountChairCards(c, place::kHand), 32) << c;
+    EXPECT_EQ(view().CountChairCards(c, place::kHand), c == test::kSampleFirst ? 21 : 20) << c;
+    EXPECT_EQ(State().hands[static_cast<size_t>(c)], dealt_[static_cast<size_t>(c)]) << c;
     const CCardView* card = view().FindChairCardByIndex(c, 0);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(card->IsShowingFace()) << c;

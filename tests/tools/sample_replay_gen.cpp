@@ -1,5 +1,6 @@
 // Records the sample replay that the client opens when it is started without arguments
-// (scripts/run): one whole round of the scripted game of the play tests, the framework's own play
+// (scripts/run): one whole round of the scripted game of the play tests, dealt as the game deals
+// (one 80-card deck: 21 cards to the banker, 20 to each other hand), the framework's own play
 // flow on the default card values at a recording table, with a pause after every move so that the
 // round can be watched. The file is written whole to the path given.
 //
@@ -24,9 +25,7 @@ namespace fs = std::filesystem;
 // Where the replay goes (absolute: the program runs in a temporary folder of its own).
 std::string g_out;
 
-// The round's deal and its first player, and the pause after each move.
-constexpr uint32_t kSeed = 7;
-constexpr int32_t kFirst = 0;
+// The pause after each move.
 constexpr uint32_t kPauseMs = 1100;
 
 class SampleReplay : public test::TableViewFixture {
@@ -49,7 +48,7 @@ TEST_F(SampleReplay, IsRecordedFromAWholeRound) {
     clock_->Advance(kPauseMs);
     platform::PumpMessages();
   });
-  game.Start(kSeed, kFirst);
+  game.Start(test::kSampleSeed, test::kSampleFirst);
   const int moves = game.PlayRound();
   ASSERT_TRUE(game.Over()) << moves << " moves";
 
