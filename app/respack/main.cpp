@@ -1,6 +1,8 @@
 // respack: the command-line tool for resource packages and pictures.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "app/respack/respack.h"
@@ -81,7 +83,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "usage: %s\n", c.usage);
       return respack::kUsage;
     }
-    return c.run(args);
+    // Nothing a command meets ends the tool unreported: running out of memory included.
+    try {
+      return c.run(args);
+    } catch (const std::bad_alloc&) {
+      return respack::Refuse(std::string(c.name) + ": out of memory");
+    } catch (const std::exception& e) {
+      return respack::Refuse(std::string(c.name) + ": " + e.what());
+    }
   }
   std::fprintf(stderr, "respack: unknown command '%s'\n", argv[1]);
   PrintUsage(stderr);

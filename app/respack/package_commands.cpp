@@ -114,13 +114,14 @@ int Pack(const Args& args) {
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
   for (const Member& m : members) {
-    if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0)) {
-      return Refuse("cannot read " + Shown(m.path));
+    std::string error;
+    if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0, &error)) {
+      return Refuse(Shown(error));
     }
   }
   std::string error;
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
-    return Refuse(error.empty() ? "cannot write " + args[1] : platform::GbkToUtf8(error));
+    return Refuse(error.empty() ? "cannot write " + args[1] : Shown(error));
   }
   std::printf("%zu members packed into %s\n", members.size(), args[1].c_str());
   return kOk;
