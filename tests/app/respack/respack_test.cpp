@@ -270,6 +270,32 @@ TEST(RespackTest, PackStreamsLargeMembersAndRefusesOnesThePackageCannotHold) {
   EXPECT_TRUE(NoTemporaryFiles("."));
 }
 
+TEST(RespackTest, UnpackWritesEveryOneOfManyMembers) {
+  const uint32_t n = 2000;
+  Write("empty.txt", {});
+  Write("one.txt", {1});
+  engine::ResourcePackage made("many", n, 0, 0, 0);
+  for (uint32_t i = 0; i < n; ++i) {
+    ASSERT_EQ(made.AddFileNamed("m" + std::to_string(i) + ".text", ".txt", i % 100 ? "empty.txt" : "one.txt", 0, 0),
+              i + 1);
+  }
+  ASSERT_EQ(made.Pack("many.qzr", 1), n);
+  const ToolRun r = Respack("unpack many.qzr many");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2000 members written"), std::string::npos) << r.out;
+  size_t files = 0;
+  size_t bytes = 0;
+  platform::FileFind find;
+  for (bool more = find.FindFile("many\\*.txt"); more;) {
+    more = find.FindNextFile();
+    ++files;
+    bytes += static_cast<size_t>(find.GetLength());
+  }
+  EXPECT_EQ(files, n);
+  EXPECT_EQ(bytes, n / 100);
+  EXPECT_TRUE(NoTemporaryFiles("many"));
+}
+
 TEST(RespackTest, AFullDiskKeepsTheOldPngAndFails) {
   // Noise does not compress: its PNG is larger than the 512 bytes the shell lets the tool write.
   Bytes noise;
