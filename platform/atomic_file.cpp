@@ -95,9 +95,12 @@ void FailWritesPastFileSizeLimit() {
   std::call_once(once, [] { ::signal(SIGXFSZ, SIG_IGN); });
 }
 
-AtomicFile::AtomicFile(const std::string& path, Sync sync) : sync_(sync) {
+AtomicFile::AtomicFile(const std::string& path, Sync sync) : target_(NativePath(path)), sync_(sync) { Open(); }
+
+AtomicFile::AtomicFile(NativeTarget target, Sync sync) : target_(std::move(target.path)), sync_(sync) { Open(); }
+
+void AtomicFile::Open() {
   FailWritesPastFileSizeLimit();
-  target_ = NativePath(path);
   if (target_.empty() || target_.back() == '/') {
     error_ = "cannot write a file without a name";
     return;
@@ -189,6 +192,23 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
   if (file.Write(data, size) && file.Commit()) return true;
   ReportProblem("%s", file.error().c_str());
   return false;
+}
+
+FolderFlush::FolderFlush(const std::string& folder) : native_(NativePath(folder)) {
+  fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) open_error_ = native_.empty() ? ENOENT : errno;
+}
+
+FolderFlush::~FolderFlush() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FolderFlush::Flush(std::string* error) {
+  int failure = open_error_;
+  // syncfs reports a write-back of the file system that failed since the folder was opened.
+  if (fd_ >= 0 && (Faulted(WriteFault::kSync) || ::syncfs(fd_) != 0)) failure = Faulted(WriteFault::kSync) ? EIO : errno;
+  if (failure != 0 && error) *error = "cannot flush " + native_ + " to the disk (" + std::strerror(failure) + ")";
+  return failure == 0;
 }
 
 bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error) {

@@ -22,9 +22,18 @@ class AtomicFile {
   enum class Sync {
     kToDisk,  // fsync before the rename: the new file survives a power cut (the default)
     kNone,    // scratch files nobody keeps: only the writes and the close are checked
+    // One of many files written together: no flush of its own; the writer flushes them all
+    // at once (FolderFlush) when all are renamed, and only then reports them written.
+    kLater,
+  };
+  // The target as the file system spells it, taken as it stands: no name of another case is
+  // looked for (which lists the folder once per file).
+  struct NativeTarget {
+    std::string path;
   };
   // Opens the temporary file; ok() tells whether that worked.
   explicit AtomicFile(const std::string& path, Sync sync = Sync::kToDisk);
+  AtomicFile(NativeTarget target, Sync sync);
   // An uncommitted file is removed, the target left as it was.
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -45,6 +54,7 @@ class AtomicFile {
   const std::string& error() const { return error_; }
 
  private:
+  void Open();
   void Fail(const char* step, int error_number);
   // Flushes and closes the temporary file; false (and the file removed) when a step failed.
   bool Finish();
@@ -57,6 +67,26 @@ class AtomicFile {
   int fd_ = -1;
   Sync sync_;
   bool committed_ = false;
+};
+
+// Many files written with Sync::kLater into one folder, flushed to the disk together: made on
+// the folder before the first of them is written, flushed once after the last is renamed.
+// Flush writes out everything pending on the file system that holds the folder (the files'
+// bytes and the folders' entries alike) and reports a write-back that failed since this was
+// made.
+class FolderFlush {
+ public:
+  explicit FolderFlush(const std::string& folder);  // a program path
+  ~FolderFlush();
+  FolderFlush(const FolderFlush&) = delete;
+  FolderFlush& operator=(const FolderFlush&) = delete;
+  // false (and *error) when the folder could not be opened or the flush failed.
+  bool Flush(std::string* error = nullptr);
+
+ private:
+  std::string native_;
+  int fd_ = -1;
+  int open_error_ = 0;
 };
 
 // Appends bytes to the file (made when missing). false when the file cannot be opened, a write

@@ -284,6 +284,12 @@ std::string NativePath(const std::string& path) {
   return resolved;
 }
 
+std::string NativePathIn(const std::string& folder, const std::string& name) {
+  std::string native = NativePath(folder);
+  if (!native.empty() && native.back() != '/') native += '/';
+  return native + ToUnixUtf8(name);
+}
+
 FILE* OpenFile(const std::string& path, const char* mode) {
   const std::string native = NativePath(path);
   if (native.empty()) return nullptr;
@@ -347,6 +353,13 @@ bool CreateDirectories(const std::string& path) {
 }
 
 bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool GetFileIdentity(const std::string& path, FileIdentity* out) {
+  struct stat st {};
+  if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return false;
+  *out = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  return true;
+}
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative matcher with one backtracking point for the last '*'.

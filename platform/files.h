@@ -30,6 +30,11 @@ size_t FindLastSeparator(const std::string& path);
 // The path as the file system spells it: program text -> the system's bytes, '\' -> '/'. When
 // the path does not exist as written, each component is looked up without regard to ASCII case.
 std::string NativePath(const std::string& path);
+// The path of a file of exactly this name in the folder, as the file system spells it: the
+// folder is found as NativePath finds it, the name is taken as it stands (no name of another
+// case is looked for, which lists the folder: writing many new files stays linear). The name
+// holds no separator.
+std::string NativePathIn(const std::string& folder, const std::string& name);
 // A name or path as the system spells it (a '/' becomes '\') in program text, without loss.
 std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
@@ -53,6 +58,17 @@ int64_t FileSize(const std::string& path);        // -1 when it cannot be read
 bool CreateDirectory(const std::string& path);    // one level; true when it exists afterwards
 bool CreateDirectories(const std::string& path);  // every level
 bool DeleteFile(const std::string& path);
+
+// Which file a path names, however it is reached: two paths name one file (through a hard
+// link, a symbolic link, "a/../b", another spelling of a name) exactly when their identities
+// are equal.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// false when nothing stands at the path.
+bool GetFileIdentity(const std::string& path, FileIdentity* out);
 
 // Writes the file whole or not at all through AtomicFile (platform/atomic_file.h): a temporary
 // file beside it, every write, the flush and the close checked, then a rename.

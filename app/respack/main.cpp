@@ -1,6 +1,8 @@
 // respack: the command-line tool for resource packages and pictures.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "app/respack/respack.h"
@@ -22,7 +24,8 @@ const Command kCommands[] = {
      "resource name: the file's title and its category (button.png -> button.imge), the title\n"
      "converted to GBK first so the hashes match packages made on Windows. Names are taken as\n"
      "the folder lists them: a '\\' in a name is part of the name. Symbolic links are named and\n"
-     "left out: only what lies in DIR itself is packed.\n",
+     "left out: only what lies in DIR itself is packed. The package is written whole or not at\n"
+     "all; it is never written over one of the files it packs, and holds at most 4 GiB.\n",
      respack::Pack, 2, 2},
     {"list", "respack list PKG",
      "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List, 1,
@@ -33,7 +36,8 @@ const Command kCommands[] = {
      respack::Extract, 3, 3},
     {"unpack", "respack unpack PKG DIR",
      "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n"
-     "Members with the same hashes are all written: the later ones as RS_JS_X31~2.ext and so on.\n",
+     "Members with the same hashes are all written: the later ones as RS_JS_X31~2.ext and so on.\n"
+     "Each member is written whole or not at all; all are flushed to the disk once, at the end.\n",
      respack::Unpack, 2, 2},
     {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",
      "Converts a PNG, BMP, GIF (every frame) or other common picture into a .pps picture.\n"
@@ -81,7 +85,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "usage: %s\n", c.usage);
       return respack::kUsage;
     }
-    return c.run(args);
+    // Nothing a command meets ends the tool unreported: running out of memory included.
+    try {
+      return c.run(args);
+    } catch (const std::bad_alloc&) {
+      return respack::Refuse(std::string(c.name) + ": out of memory");
+    } catch (const std::exception& e) {
+      return respack::Refuse(std::string(c.name) + ": " + e.what());
+    }
   }
   std::fprintf(stderr, "respack: unknown command '%s'\n", argv[1]);
   PrintUsage(stderr);

@@ -9,6 +9,7 @@
 #include "engine/core/engine_files.h"
 #include "engine/core/name_key.h"
 #include "engine/media/resource_package.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 
@@ -62,12 +63,15 @@ bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourceP
   return true;
 }
 
+bool LoadMember(engine::ResourcePackage& package, uint32_t index, std::vector<uint8_t>* bytes, std::string* reason) {
+  if (package.LoadEntry(index, bytes)) return true;
+  *reason = "member " + std::to_string(index) + " cannot be read (it passes the end of the package)";
+  return false;
+}
+
 bool WriteMember(engine::ResourcePackage& package, uint32_t index, const std::string& path_gbk, std::string* reason) {
   std::vector<uint8_t> bytes;
-  if (!package.LoadEntry(index, &bytes)) {
-    *reason = "member " + std::to_string(index) + " cannot be read (it passes the end of the package)";
-    return false;
-  }
+  if (!LoadMember(package, index, &bytes, reason)) return false;
   if (!platform::WriteFileAtomic(path_gbk, bytes.data(), bytes.size())) {
     *reason = "cannot write " + platform::GbkToUtf8(path_gbk);
     return false;
@@ -114,13 +118,14 @@ int Pack(const Args& args) {
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
   for (const Member& m : members) {
-    if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0)) {
-      return Refuse("cannot read " + Shown(m.path));
+    std::string error;
+    if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0, &error)) {
+      return Refuse(Shown(error));
     }
   }
   std::string error;
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
-    return Refuse(error.empty() ? "cannot write " + args[1] : platform::GbkToUtf8(error));
+    return Refuse(error.empty() ? "cannot write " + args[1] : Shown(error));
   }
   std::printf("%zu members packed into %s\n", members.size(), args[1].c_str());
   return kOk;
@@ -161,6 +166,10 @@ int Unpack(const Args& args) {
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
   const std::string dir = PathArg(args[1]);
   if (!platform::CreateDirectories(dir)) return Refuse("cannot make the folder " + args[1]);
+  // Each member is written whole under a temporary name and renamed; none is flushed on its
+  // own (a flush a file made unpacking thousands of small members take minutes): the whole
+  // folder is flushed once at the end, before the members are reported written.
+  platform::FolderFlush flush(dir);
   // Members with the same hashes and extension would get one file name: each later one is
   // written as NAME~2.ext, NAME~3.ext... and named on the output.
   std::map<std::string, int> taken;
@@ -177,8 +186,14 @@ int Unpack(const Args& args) {
       name = renamed;
       taken[name] = 1;
     }
-    if (!WriteMember(*package, i, dir + "\\" + name, &reason)) return Refuse(reason);
+    std::vector<uint8_t> bytes;
+    if (!LoadMember(*package, i, &bytes, &reason)) return Refuse(reason);
+    // The names are made here, exact: no other spelling of one is looked for in the folder.
+    platform::AtomicFile file(platform::AtomicFile::NativeTarget{platform::NativePathIn(dir, name)},
+                              platform::AtomicFile::Sync::kLater);
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
   }
+  if (!flush.Flush(&reason)) return Refuse(reason);
   std::printf("%u members written to %s\n", package->GetUsedCount(), args[1].c_str());
   return kOk;
 }

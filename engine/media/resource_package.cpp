@@ -7,6 +7,7 @@
 #include "engine/core/engine_files.h"
 #include "engine/core/engine_log.h"
 #include "engine/media/byte_span.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 
@@ -328,10 +329,22 @@ uint32_t ResourcePackage::AddFile(const std::string& source_name, const std::str
 }
 
 uint32_t ResourcePackage::AddFileNamed(const std::string& name, const std::string& extension,
-                                       const std::string& disk_path, uint32_t word_a, uint32_t word_b) {
-  if (used_ >= entries_.size() || !FileExists(disk_path)) return 0;
+                                       const std::string& disk_path, uint32_t word_a, uint32_t word_b,
+                                       std::string* error) {
+  std::string reason;
   const int64_t size = platform::FileSize(disk_path);
-  if (size < 0 || data_offset_ + static_cast<uint64_t>(size) > UINT32_MAX) return 0;
+  if (used_ >= entries_.size()) {
+    reason = "the table of " + std::to_string(entries_.size()) + " entries is full";
+  } else if (!FileExists(disk_path) || size < 0) {
+    reason = "cannot read " + disk_path;
+  } else if (data_offset_ + static_cast<uint64_t>(size) > kMaxPackageSize) {
+    reason = disk_path + " (" + std::to_string(size) + " bytes) does not fit in a package: its bytes would end past " +
+             std::to_string(kMaxPackageSize) + ", the most its offsets and sizes can reach";
+  }
+  if (!reason.empty()) {
+    if (error) *error = reason;
+    return 0;
+  }
   const NameKey key = MakeNameKey(name);
   PackageEntry& e = entries_[used_];
   e.rs = key.rs;
@@ -372,39 +385,84 @@ void ResourcePackage::SortEntries() {
   BuildIndex();
 }
 
+uint64_t ResourcePackage::LayOut() {
+  uint64_t running = kPackageHeaderSize + uint64_t{static_cast<uint32_t>(entries_.size())} * kPackageEntrySize;
+  for (PackageEntry& e : entries_) {
+    e.offset = static_cast<uint32_t>(running);
+    running += e.size;
+  }
+  return running;
+}
+
+std::string ResourcePackage::OutputIsMember(const std::string& output_path) const {
+  platform::FileIdentity output;
+  if (!platform::GetFileIdentity(output_path, &output)) return {};  // a new file
+  for (uint32_t i = 0; i < used_ && i < member_paths_.size(); ++i) {
+    platform::FileIdentity member;
+    if (platform::GetFileIdentity(member_paths_[i], &member) && member == output) {
+      return output_path + " is the member " + member_paths_[i] + ": a package is never written over what it packs";
+    }
+  }
+  return {};
+}
+
+namespace {
+
+// Copies exactly size bytes of the file into out, a block at a time; false when the file
+// cannot be read, holds fewer bytes or more (it changed since its size was taken).
+bool CopyMember(const std::string& path, uint32_t size, platform::AtomicFile* out, std::vector<uint8_t>* block) {
+  FILE* f = platform::OpenFile(path, "rb");
+  if (!f) return false;
+  uint64_t left = size;
+  bool ok = true;
+  while (ok && left > 0) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, block->size()));
+    ok = std::fread(block->data(), 1, n, f) == n && out->Write(block->data(), n);
+    left -= n;
+  }
+  ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace
+
 uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::string* error) {
   if (!write) return used_;
-  // The reader opens no path longer than this: such a package could never be read again.
-  if (output_path.size() > kMaxPathLength) {
-    const std::string text = "the path of " + std::to_string(output_path.size()) + " bytes is longer than the " +
-                             std::to_string(kMaxPathLength) + " a package can be opened by";
+  const auto refuse = [&](const std::string& text) -> uint32_t {
     if (error) {
       *error = text;
     } else {
       WriteGameLog("ResourcePackage: %s", text.c_str());
     }
     return 0;
+  };
+  // The reader opens no path longer than this: such a package could never be read again.
+  if (output_path.size() > kMaxPathLength) {
+    return refuse("the path of " + std::to_string(output_path.size()) + " bytes is longer than the " +
+                  std::to_string(kMaxPathLength) + " a package can be opened by");
   }
   StoreUsed();
-  uint64_t running = kPackageHeaderSize + uint64_t{static_cast<uint32_t>(entries_.size())} * kPackageEntrySize;
-  for (PackageEntry& e : entries_) {
-    e.offset = static_cast<uint32_t>(running);
-    running += e.size;
+  const uint64_t length = LayOut();
+  if (length > kMaxPackageSize) {
+    return refuse("the members do not fit in a package: it would be " + std::to_string(length) +
+                  " bytes long, and its offsets reach " + std::to_string(kMaxPackageSize));
   }
-  if (running > UINT32_MAX) {
-    if (error) *error = "the members do not fit in a package";
-    return 0;
-  }
-  std::vector<uint8_t> file(running);
-  std::memcpy(file.data(), header_, kPackageHeaderSize);
+  const std::string output = WithBackslashes(output_path);
+  if (std::string reason = OutputIsMember(output); !reason.empty()) return refuse(reason);
+
+  platform::AtomicFile file(output);
+  std::vector<uint8_t> table(kPackageHeaderSize + entries_.size() * kPackageEntrySize);
+  std::memcpy(table.data(), header_, kPackageHeaderSize);
   for (size_t i = 0; i < entries_.size(); ++i)
-    WriteEntry(&file[kPackageHeaderSize + i * kPackageEntrySize], entries_[i]);
-  for (uint32_t i = 0; i < used_; ++i) {
+    WriteEntry(&table[kPackageHeaderSize + i * kPackageEntrySize], entries_[i]);
+  file.Write(table.data(), table.size());
+  std::vector<uint8_t> block(256 * 1024);
+  for (uint32_t i = 0; i < used_ && file.ok(); ++i) {
     // Exactly the size recorded when the file was added: a member that changed since would
     // shift every later member away from its offset.
-    std::vector<uint8_t> bytes;
     const std::string& member = i < member_paths_.size() ? member_paths_[i] : std::string();
-    if (!platform::ReadFileBytes(member, &bytes) || bytes.size() != entries_[i].size) {
+    if (!CopyMember(member, entries_[i].size, &file, &block) && file.ok()) {
       char text[600];
       std::snprintf(text, sizeof text, "资源%s打包失败", member.c_str());
       if (error) {
@@ -413,14 +471,10 @@ uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::s
         WriteGameLog("%s", text);
         platform::MessageBoxA(text, "", platform::MB_OK);
       }
-      return 0;
+      return 0;  // the temporary file goes with `file`
     }
-    if (!bytes.empty()) std::memcpy(&file[entries_[i].offset], bytes.data(), bytes.size());
   }
-  if (!platform::WriteFileAtomic(WithBackslashes(output_path), file.data(), file.size())) {
-    if (error) *error = "cannot write " + output_path;
-    return 0;
-  }
+  if (!file.Commit()) return refuse(file.error());
   return used_;
 }
 

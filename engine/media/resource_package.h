@@ -34,6 +34,8 @@ namespace engine {
 inline constexpr size_t kPackageHeaderSize = 176;
 inline constexpr size_t kPackageEntrySize = 32;
 inline constexpr size_t kPackageNameSize = 64;
+// Offsets and sizes are 32-bit: no byte of a package lies past this.
+inline constexpr uint64_t kMaxPackageSize = UINT32_MAX;
 // The first four bytes of every package: "qzr" and its NUL. A file without them is refused.
 inline constexpr char kPackageMagic[4] = {'q', 'z', 'r', '\0'};
 
@@ -110,16 +112,21 @@ class ResourcePackage {
   uint32_t AddFile(const std::string& source_name, const std::string& disk_path, const char* suffix, uint32_t word_a,
                    uint32_t word_b);
   // The same with the resource name and the extension (lower-case, with its dot) given as they
-  // are: for a file whose name would not survive being split as a path.
+  // are: for a file whose name would not survive being split as a path. The reason for a
+  // refusal goes to *error: a full table, a file that cannot be read, or one that would carry
+  // the package past the kMaxPackageSize its 32-bit offsets and sizes can reach.
   uint32_t AddFileNamed(const std::string& resource_name, const std::string& extension, const std::string& disk_path,
-                        uint32_t word_a, uint32_t word_b);
+                        uint32_t word_a, uint32_t word_b, std::string* error = nullptr);
   void SetEntryWords(const std::string& resource_name, uint32_t word_a, uint32_t word_b);
   // Orders the used entries by RS hash (offsets are set again by Pack).
   void SortEntries();
-  // Writes the package whole or not at all. With write 0 only the used count is returned.
-  // 0 when the output path is longer than kMaxPathLength (no reader could open the package), a
-  // member cannot be read in full or the file cannot be written (reason in *error, and a
-  // message box naming the member).
+  // Writes the package whole or not at all, through a temporary file renamed over the output
+  // at the end; members are copied a bounded block at a time, never held whole. With write 0
+  // only the used count is returned. 0 when the output path is longer than kMaxPathLength (no
+  // reader could open the package), the output is one of the members (the same file, by any
+  // path), the package would pass kMaxPackageSize, a member cannot be read in full or has
+  // changed its size since it was added, or the file cannot be written (reason in *error, and
+  // a message box naming the member when no error is asked for).
   uint32_t Pack(const std::string& output_path, int write, std::string* error = nullptr);
 
  protected:
@@ -144,6 +151,11 @@ class ResourcePackage {
   };
   void BuildIndex();
   void StoreUsed();
+  // Sets every entry's offset: the members back to back after the table, spare entries at the
+  // end of the data. Returns the package's length (past kMaxPackageSize when it cannot hold them).
+  uint64_t LayOut();
+  // The reason the output cannot be written over, or "" (it is no member).
+  std::string OutputIsMember(const std::string& output_path) const;
 
   std::unordered_map<NameKey, uint32_t, KeyHash> index_;
   // Writer side.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,100 @@ TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
     ++files;
   }
   EXPECT_EQ(files, 3u);
+}
+
+// No temporary file of an atomic write is left in the folder.
+bool NoTemporaryFiles(const std::string& folder) {
+  platform::FileFind find;
+  return !find.FindFile(folder + "\\*.tmp-*");
+}
+
+TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
+  platform::CreateDirectories("self");
+  Write("self/a.png", {1, 2});
+  Write("self/s.dat", {3, 4, 5});
+  std::filesystem::create_hard_link("self/a.png", "alias.qzr");
+  std::filesystem::create_directory_symlink("self", "via");
+  // The output is a member by its own name, through a hard link, and through another path.
+  for (const char* output : {"self/s.dat", "alias.qzr", "via/s.dat", "./self//s.dat"}) {
+    const ToolRun r = Respack(std::string("pack self ") + output);
+    EXPECT_EQ(r.status, 1) << output;
+    EXPECT_EQ(Lines(r.err), 1) << output << r.err;
+    EXPECT_NE(r.err.find("is the member"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Read("self/s.dat"), (Bytes{3, 4, 5}));
+  EXPECT_EQ(Read("self/a.png"), (Bytes{1, 2}));
+  EXPECT_TRUE(NoTemporaryFiles("self"));
+
+  // A new output inside the folder is not packed into itself; once there it is a member.
+  ToolRun r = Respack("pack self self/new.qzr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(engine::ResourcePackage("self/new.qzr").GetUsedCount(), 2u);
+  const Bytes package = Read("self/new.qzr");
+  r = Respack("pack self self/new.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Read("self/new.qzr"), package);
+}
+
+TEST(RespackTest, PackStreamsLargeMembersAndRefusesOnesThePackageCannotHold) {
+  // Larger than the block members are copied by: it crosses several.
+  platform::CreateDirectories("large");
+  Bytes large(700001);
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  Write("large/wide.png", large);
+  Write("large/small.txt", {7});
+  ToolRun r = Respack("pack large large.qzr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  Bytes out;
+  ASSERT_TRUE(engine::ResourcePackage("large.qzr").LoadEntryByName("wide.imge", &out));
+  EXPECT_EQ(out, large);
+
+  // Offsets and sizes are 32-bit: a 4 GiB member (sparse, it takes no disk) cannot be packed,
+  // nor two members that pass 4 GiB together.
+  platform::CreateDirectories("huge");
+  Write("huge/small.txt", {7});
+  std::ofstream("huge/all.bin").close();
+  std::filesystem::resize_file("huge/all.bin", uint64_t{1} << 32);
+  r = Respack("pack huge huge.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1) << r.err;
+  EXPECT_NE(r.err.find("does not fit in a package"), std::string::npos) << r.err;
+  std::filesystem::remove("huge/all.bin");
+  for (const char* half : {"huge/a.bin", "huge/b.bin"}) {
+    std::ofstream(half).close();
+    std::filesystem::resize_file(half, uint64_t{3} << 30);
+  }
+  r = Respack("pack huge huge.qzr");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("b.bin"), std::string::npos) << r.err;
+  EXPECT_FALSE(platform::FileExists("huge.qzr"));
+  EXPECT_TRUE(NoTemporaryFiles("."));
+}
+
+TEST(RespackTest, UnpackWritesEveryOneOfManyMembers) {
+  const uint32_t n = 2000;
+  Write("empty.txt", {});
+  Write("one.txt", {1});
+  engine::ResourcePackage made("many", n, 0, 0, 0);
+  for (uint32_t i = 0; i < n; ++i) {
+    ASSERT_EQ(made.AddFileNamed("m" + std::to_string(i) + ".text", ".txt", i % 100 ? "empty.txt" : "one.txt", 0, 0),
+              i + 1);
+  }
+  ASSERT_EQ(made.Pack("many.qzr", 1), n);
+  const ToolRun r = Respack("unpack many.qzr many");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2000 members written"), std::string::npos) << r.out;
+  size_t files = 0;
+  size_t bytes = 0;
+  platform::FileFind find;
+  for (bool more = find.FindFile("many\\*.txt"); more;) {
+    more = find.FindNextFile();
+    ++files;
+    bytes += static_cast<size_t>(find.GetLength());
+  }
+  EXPECT_EQ(files, n);
+  EXPECT_EQ(bytes, n / 100);
+  EXPECT_TRUE(NoTemporaryFiles("many"));
 }
 
 TEST(RespackTest, AFullDiskKeepsTheOldPngAndFails) {
