@@ -23,7 +23,7 @@ uint64_t BytesFrom(size_t at, size_t size) { return at < size ? size - at : 0; }
 
 // Non-interlaced rows, each a filter byte and its pixels, deflated into the IDAT chunks.
 PictureClaim PngClaim(const uint8_t* data, size_t size) {
-  if (size < 33 || std::memcmp(data + 12, "IHDR", 4) != 0) return {};
+  if (size < 26 || std::memcmp(data + 12, "IHDR", 4) != 0) return {};
   PictureClaim claim{Be32(data + 16), Be32(data + 20)};
   static constexpr uint64_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
   const uint64_t bits = uint64_t{data[24]} * (data[25] < 7 ? max<uint64_t>(kChannels[data[25]], 1) : 1);
