@@ -27,12 +27,18 @@ PictureClaim PngClaim(const uint8_t* data, size_t size) {
   PictureClaim claim{Be32(data + 16), Be32(data + 20)};
   static constexpr uint64_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
   const uint64_t bits = uint64_t{data[24]} * (data[25] < 7 ? max<uint64_t>(kChannels[data[25]], 1) : 1);
+  // SDL2_image's reads past the end leave libpng its last bytes again, which it can take for the
+  // same chunk for ever: every chunk must lie inside the file, up to the last.
   uint64_t deflated = 0;
-  for (size_t at = 8; size - at >= 12;) {
-    const uint64_t length = std::min<uint64_t>(Be32(data + at), size - at - 12);
+  bool whole = false;
+  for (size_t at = 8; size - at >= 12 && !whole;) {
+    const uint64_t length = Be32(data + at);
+    if (length > size - at - 12) break;
     if (std::memcmp(data + at + 4, "IDAT", 4) == 0) deflated += length;
+    whole = std::memcmp(data + at + 4, "IEND", 4) == 0;
     at += 12 + length;
   }
+  if (!whole) claim.unreadable = "PNG: the chunks run past the end of the file";
   const uint64_t row_bytes = 1 + Ceil(SaturatingProduct(claim.width, max<uint64_t>(bits, 1)), 8);
   claim.needs = SaturatingProduct(row_bytes, claim.height);
   claim.holds = deflated * kDeflateExpansion;
@@ -244,9 +250,9 @@ PictureClaim BitmapHeaderClaim(const uint8_t* data, size_t size, size_t at) {
 }
 
 const char* ClaimProblem(const PictureClaim& claim, uint64_t any_file_may_claim) {
+  if (claim.width != 0 && claim.height > kMaxDecodedPictureBytes / 4 / claim.width) return "picture too large";
   if (claim.unreadable) return claim.unreadable;
   if (claim.width == 0 || claim.height == 0) return nullptr;
-  if (claim.height > kMaxDecodedPictureBytes / 4 / claim.width) return "picture too large";
   if (claim.width * claim.height > any_file_may_claim && claim.needs > claim.holds) {
     return "the picture claims more pixels than its bytes could hold";
   }

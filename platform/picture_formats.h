@@ -44,8 +44,8 @@ struct PictureClaim {
   uint64_t height = 0;
   uint64_t needs = 0;
   uint64_t holds = 0;
-  // Why the size cannot be read for certain (a field of a type the check does not read): the
-  // picture is refused.
+  // Why the picture cannot be read for certain (a size field of a type the check does not
+  // read, chunks past the end of the file): it is refused.
   const char* unreadable = nullptr;
 };
 // Why a claimed picture is refused (larger than the largest picture decoded, more than

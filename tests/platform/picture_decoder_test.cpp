@@ -188,6 +188,9 @@ TEST(PictureDecoderTest, SmallFilesClaimingHugePicturesByAnyFieldOrCodingAreRefu
   std::string error;
   EXPECT_FALSE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error));
   EXPECT_NE(error.find("type that is not read"), std::string::npos) << error;
+  // A chunk past the end of a PNG: libpng was handed its last bytes again and again, for ever.
+  EXPECT_FALSE(DecodePictureFile(ZP_TEST_DATA_DIR "/fuzz/picture/png_chunk_past_the_end.png", &picture, &error));
+  EXPECT_NE(error.find("past the end of the file"), std::string::npos) << error;
 }
 
 // What compresses hugely by its nature still decodes: a blank one-bit PNG (deflate at its
