@@ -4,7 +4,7 @@
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
 // are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
-// pixels than its file could describe, is refused before it is decoded.
+// pixels than its file could describe (picture_formats.h), is refused before it is decoded.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -66,18 +66,25 @@ bool SameColourMap(const ColorMapObject* a, const ColorMapObject* b) {
   return std::memcmp(a->Colors, b->Colors, sizeof(GifColorType) * a->ColorCount) == 0;
 }
 
-// The pixels every frame of a GIF claims, summed, from a walk over its blocks: giflib allocates
-// each frame at its claimed size before it reads a byte of it, so a made-up frame size must be
-// refused first. The walk stops where the file stops making sense; giflib then refuses it.
-uint64_t GifClaimedPixels(const uint8_t* data, size_t size) {
+// What a GIF's blocks claim, from a walk over them: giflib allocates each frame at its claimed
+// size before it reads a byte of it, and every frame is then composed onto a canvas of the
+// logical screen, so made-up sizes and frames must be refused first. The walk stops where the
+// file stops making sense; giflib then refuses it.
+struct GifLayout {
+  uint64_t frames = 0;
+  uint64_t frame_pixels = 0;  // the frames' own pixels, summed
+  uint64_t coded_bytes = 0;   // their LZW data
+};
+
+GifLayout WalkGif(const uint8_t* data, size_t size) {
   auto table_bytes = [](uint8_t flags) { return (flags & 0x80) ? size_t{3} << ((flags & 7) + 1) : 0; };
   // Skips data sub-blocks (a length byte, then that many bytes) up to the empty one.
   auto skip_blocks = [&](size_t at) {
     while (at < size && data[at] != 0) at += 1 + size_t{data[at]};
     return at + 1;
   };
-  uint64_t pixels = 0;
-  if (size < 13) return 0;
+  GifLayout layout;
+  if (size < 13) return layout;
   size_t at = 13 + table_bytes(data[10]);
   while (at < size) {
     const uint8_t kind = data[at];
@@ -87,21 +94,33 @@ uint64_t GifClaimedPixels(const uint8_t* data, size_t size) {
       if (size - at < 10) break;
       const uint32_t width = data[at + 5] | data[at + 6] << 8;
       const uint32_t height = data[at + 7] | data[at + 8] << 8;
-      pixels += uint64_t{width} * height;
-      at = skip_blocks(at + 10 + table_bytes(data[at + 9]) + 1);  // + LZW minimum code size
+      ++layout.frames;
+      layout.frame_pixels += uint64_t{width} * height;
+      const size_t start = at + 10 + table_bytes(data[at + 9]) + 1;  // + LZW minimum code size
+      at = skip_blocks(start);
+      layout.coded_bytes += std::min(at, size) - std::min(start, size);
     } else {
       break;  // the trailer, or bytes giflib will refuse
     }
   }
-  return pixels;
+  return layout;
 }
 
 bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+  using picture_formats::PictureClaim;
+  using picture_formats::SaturatingProduct;
   if (size < 13) return Fail(error, "GIF: header cut short");
-  // The logical screen, and every frame's pixels together, within what the file can describe.
-  const picture_formats::PictureClaim screen{picture_formats::Le16(data + 6), picture_formats::Le16(data + 8)};
-  const char* problem = picture_formats::ClaimProblem(screen, size);
-  if (!problem) problem = picture_formats::ClaimProblem({GifClaimedPixels(data, size), 1}, size);
+  // The logical screen; every frame's pixels together within what their LZW data can give; and
+  // the composed frames, a screen each, within what the file can give.
+  const GifLayout layout = WalkGif(data, size);
+  const PictureClaim screen{picture_formats::Le16(data + 6), picture_formats::Le16(data + 8)};
+  const PictureClaim frames{layout.frame_pixels, 1, layout.frame_pixels,
+                            layout.coded_bytes * picture_formats::kLzwExpansion};
+  const uint64_t composed_pixels = SaturatingProduct(screen.width * screen.height, std::max<uint64_t>(layout.frames, 1));
+  const PictureClaim composed{composed_pixels, 1, composed_pixels, uint64_t{size} * picture_formats::kLzwExpansion};
+  const char* problem = picture_formats::ClaimProblem(screen);
+  if (!problem) problem = picture_formats::ClaimProblem(frames);
+  if (!problem) problem = picture_formats::ClaimProblem(composed, picture_formats::kComposedPixelsAnyAnimationMayClaim);
   if (problem) return Fail(error, std::string("GIF: ") + problem);
   GifSource source{data, size, 0};
   int code = 0;
@@ -261,7 +280,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   if (!rw) return Fail(error, SDL_GetError());
   const char* type = SdlPictureType(rw);
   // The readers allocate the whole picture from its header before they read a pixel of it.
-  if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size), size)) {
+  if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size))) {
     SDL_RWclose(rw);
     return Fail(error, problem);
   }

@@ -17,21 +17,49 @@ inline uint32_t Be16(const uint8_t* p) { return uint32_t{p[0]} << 8 | p[1]; }
 inline uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
 inline uint32_t Be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
-// No picture format packs more pixels into one byte of its file than this (deflate at one bit a
-// pixel comes nearest, at about 8,300): a file that claims more than its bytes could describe is
-// refused before anything is allocated for it.
-inline constexpr uint64_t kMaxPixelsPerFileByte = 16384;
+// What a picture's bytes can hold. A header may claim any size; the readers allocate the whole
+// picture from it before they read a pixel. So a claim is refused unless the file's coded bytes
+// could describe that many pixels at the most its coding can expand:
+//   deflate (PNG, MNG, TIFF): 1032 bytes out for one in (a 258-byte match in two 1-bit codes);
+//   LZW (GIF, TIFF): 2731 (a code of 12 bits gives at most 4096 bytes);
+//   run lengths: 128 pixels a TGA packet, 63 bytes a PCX pair, 255 pixels a BMP pair, 128 bytes
+//   a TIFF PackBits pair; JPEG: every 8 x 8 block of every component costs at least a bit of
+//   scan data (two with Huffman tables, as libjpeg writes a flat picture); uncompressed: all of
+//   their bits. Codings with no useful bound (CCITT fax, JBIG, zstd, arithmetic-coded JPEG) are
+//   held to deflate's or JPEG's.
+inline constexpr uint64_t kDeflateExpansion = 1032;
+inline constexpr uint64_t kLzwExpansion = 2731;
+// Any picture may claim this many pixels whatever its bytes (a few MiB decoded): honest files
+// of the unbounded codings stay readable at that size.
+inline constexpr uint64_t kPixelsAnyPictureMayClaim = uint64_t{1} << 20;
+// An animation's frames together, each as large as its canvas: small changes on a large canvas
+// honestly cost a few bytes a frame, so animations may claim this many (32 MiB decoded).
+inline constexpr uint64_t kComposedPixelsAnyAnimationMayClaim = uint64_t{1} << 23;
 
-// The size a header claims; 0 x 0 when it claims none the caller could read.
+// The size a header claims (0 x 0 when it claims none the caller could read), and what its
+// pixels need of the file against what the file holds, in one unit of the format's choosing
+// (bits of pixels against coded bits, pixels against packets x 128...).
 struct PictureClaim {
   uint64_t width = 0;
   uint64_t height = 0;
+  uint64_t needs = 0;
+  uint64_t holds = 0;
+  // Why the picture cannot be read for certain (a size field of a type the check does not
+  // read, chunks past the end of the file): it is refused.
+  const char* unreadable = nullptr;
 };
-// Why a picture of that claimed size is refused from a file of file_bytes bytes (larger than
-// the largest picture decoded, or than its bytes could hold), or null when it may be read.
-const char* ClaimProblem(PictureClaim claim, size_t file_bytes);
+// Why a claimed picture is refused (larger than the largest picture decoded, more than
+// `any_file_may_claim` pixels that its bytes could not hold, or a size not read for certain),
+// or null when it may be read.
+const char* ClaimProblem(const PictureClaim& claim, uint64_t any_file_may_claim = kPixelsAnyPictureMayClaim);
+// a x b, or the largest number when that passes it.
+inline uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
+  return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
 // The size a device-independent bitmap's header at `at` claims: the old core header's 16-bit
-// sides, or the signed sides of the later ones (a negative height means top-down rows).
+// sides, or the signed sides of the later ones (a negative height means top-down rows); its
+// pixels are held by the bytes from `at` to `size`.
 PictureClaim BitmapHeaderClaim(const uint8_t* data, size_t size, size_t at);
 // The size claimed by a picture that SDL2_image reads as the type (its type names: "PNG",
 // "BMP", "JPG", "TIF", "PCX", "ICO", "CUR", "TGA").

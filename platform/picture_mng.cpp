@@ -149,6 +149,11 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   if (run->canvas.empty()) return true;
   if (run->picture->frames.size() >= kMaxFrames) return false;
   if (run->frame_bytes_total + run->canvas.size() > kMaxDecodedPictureBytes) return false;
+  // Each frame is the whole canvas: together they stay within what the file could describe.
+  const uint64_t composed = (run->picture->frames.size() + 1) * (run->canvas.size() / 4);
+  if (composed > kComposedPixelsAnyAnimationMayClaim && composed > uint64_t{run->size} * 8 * kDeflateExpansion) {
+    return false;
+  }
   run->frame_bytes_total += run->canvas.size();
   PictureFrame frame;
   frame.pixels = run->canvas;
@@ -199,8 +204,10 @@ bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
         return false;
       }
       // libmng fills and composes a canvas of the claimed size on every frame, whatever the
-      // file holds: a claim its bytes could not describe would make it work for nothing.
-      if (const char* problem = ClaimProblem({width, height}, size)) {
+      // file holds: a claim its bytes could not describe (deflated, at a bit a pixel) would make
+      // it work for nothing.
+      const uint64_t pixels = width * height;
+      if (const char* problem = ClaimProblem({width, height, pixels, size * 8 * kDeflateExpansion})) {
         *error = std::string("MNG: ") + problem;
         return false;
       }

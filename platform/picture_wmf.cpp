@@ -4,7 +4,8 @@
 // libwmf trusts the sizes a file claims: its record buffer takes the header's largest record,
 // and the bitmaps inside records are decoded whole at the size their headers give. So before
 // libwmf sees the file, every record must lie inside it (CheckRecords) and the bitmaps together
-// may hold at most a few canvases' worth of pixels: the work stays in proportion to the picture
+// may hold at most a few canvases' worth of pixels, each no more than its record's bytes hold
+// (picture_formats.h): the work stays in proportion to the picture
 // it makes. Every block libwmf allocates goes through a counter as well; one decode may hold at
 // most kMaxLiveBytes at once, so a made-up size fails like an exhausted heap.
 #include <libwmf/api.h>
@@ -105,7 +106,8 @@ size_t BitmapOffset(uint32_t function, uint64_t record_words) {
 }
 
 // Walks the records as libwmf will: each must lie inside the file, the header's largest record
-// (which sizes libwmf's buffer) too, and the bitmaps together within kMaxBitmapPixels.
+// (which sizes libwmf's buffer) too, and the bitmaps together within kMaxBitmapPixels, each
+// within what its record holds.
 bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
   size_t at = Le32(data) == kPlaceableKey ? kPlaceableHeaderBytes : 0;
   if (size < at + kHeaderBytes) {
@@ -132,6 +134,10 @@ bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
       bitmap_pixels += claim.width * claim.height;
       if (bitmap_pixels > kMaxBitmapPixels) {
         *error = "WMF: the bitmaps inside are too large";
+        return false;
+      }
+      if (const char* problem = ClaimProblem(claim)) {
+        *error = std::string("WMF: a bitmap inside: ") + problem;
         return false;
       }
     }
@@ -188,8 +194,8 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   if (wmf_display_size(api, &width, &height, kDotsPerInch, kDotsPerInch) != wmf_E_None)
     return Fail(error, "WMF: no size");
   if (width == 0 || height == 0) return Fail(error, "WMF: empty picture");
+  // A drawing's size owes nothing to its bytes: kMaxSide bounds what it costs.
   if (width > kMaxSide || height > kMaxSide) return Fail(error, "WMF: picture too large");
-  if (const char* problem = ClaimProblem({width, height}, size)) return Fail(error, std::string("WMF: ") + problem);
   device->bbox = bbox;
   device->width = width;
   device->height = height;

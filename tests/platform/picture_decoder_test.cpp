@@ -1,6 +1,7 @@
 // ctest-labels: resources
 #include "platform/picture_decoder.h"
 #include "platform/png_file.h"
+#include "platform/jpeg_file.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,61 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
     EXPECT_FALSE(DecodePictureBytes(file.data(), file.size(), &picture, &error));
     EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
   }
+}
+
+// Hostile files of a few hundred bytes (kept among the fuzz seeds): TIFF sides typed SLONG, PCX
+// sides read signed, TGA runs, a progressive JPEG without scan data, one-pixel GIF frames each
+// composed onto a 2048 x 2048 screen. Each claims what its coding could never give.
+TEST(PictureDecoderTest, SmallFilesClaimingHugePicturesByAnyFieldOrCodingAreRefusedUnread) {
+  for (const char* name : {"tiff_slong_sides_8192_square.tif", "pcx_signed_sides_65536_wide.pcx",
+                           "tga_runs_claim_8192_square.tga", "jpeg_progressive_no_scan_data.jpg",
+                           "gif_15_frames_on_2048_square_screen.gif"}) {
+    SCOPED_TRACE(name);
+    DecodedPicture picture;
+    std::string error;
+    EXPECT_FALSE(DecodePictureFile(std::string(ZP_TEST_DATA_DIR "/../../fuzz/corpus/picture/") + name, &picture, &error));
+    EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+  }
+  // A TIFF width given as a FLOAT: a field the check cannot read refuses the picture.
+  const Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 11, 0, 1, 0, 0, 0, 0, 0, 0x80, 0x46,
+                      1, 1, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error));
+  EXPECT_NE(error.find("type that is not read"), std::string::npos) << error;
+  // A chunk past the end of a PNG: libpng was handed its last bytes again and again, for ever.
+  EXPECT_FALSE(DecodePictureFile(ZP_TEST_DATA_DIR "/fuzz/picture/png_chunk_past_the_end.png", &picture, &error));
+  EXPECT_NE(error.find("past the end of the file"), std::string::npos) << error;
+}
+
+// What compresses hugely by its nature still decodes: a blank one-bit PNG (deflate at its
+// utmost), flat JPEGs at both ends of quality, and a TIFF whose sides are typed SLONG.
+TEST(PictureDecoderTest, HonestPicturesThatCompressHugelyStillDecode) {
+  const Bytes png = test_support::MakeBlankPng1Bit(4096, 2048);
+  ASSERT_LT(png.size(), 4096u);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(png.data(), png.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 4096);
+  EXPECT_EQ(picture.height, 2048);
+
+  const std::vector<uint32_t> flat(2048 * 1024, 0xFF336699);
+  for (int quality : {1, 100}) {
+    SCOPED_TRACE(quality);
+    Bytes jpeg;
+    ASSERT_TRUE(EncodeJpeg(flat.data(), 2048, 1024, 2048, quality, &jpeg, &error)) << error;
+    ASSERT_TRUE(DecodePictureBytes(jpeg.data(), jpeg.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.width, 2048);
+  }
+
+  const Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 7, 0,  // 2 x 1 grey, uncompressed, sides typed SLONG
+                      0, 1, 9, 0, 1, 0, 0, 0, 2, 0, 0, 0,   1, 1, 9, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                      2, 1, 3, 0, 1, 0, 0, 0, 8, 0, 0, 0,   6, 1, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                      17, 1, 4, 0, 1, 0, 0, 0, 98, 0, 0, 0, 22, 1, 9, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                      23, 1, 4, 0, 1, 0, 0, 0, 2, 0, 0, 0,  0, 0, 0, 0, 10, 250};
+  ASSERT_TRUE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 2);
+  EXPECT_EQ(picture.height, 1);
 }
 
 // The size is read from the right fields: a picture of its true size still decodes.

@@ -163,6 +163,23 @@ std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>&
   return out;
 }
 
+std::vector<uint8_t> MakeBlankPng1Bit(int width, int height) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(width));
+  PutBe32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {1, 0, 0, 0, 0});  // one bit of grey, no interlace
+  PutChunk(out, "IHDR", header);
+  const std::vector<uint8_t> rows(static_cast<size_t>(height) * (1 + (width + 7) / 8), 0);
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> deflated(size);
+  compress2(deflated.data(), &size, rows.data(), static_cast<uLong>(rows.size()), 9);
+  deflated.resize(size);
+  PutChunk(out, "IDAT", deflated);
+  PutChunk(out, "IEND", {});
+  return out;
+}
+
 std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames) {
   std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;

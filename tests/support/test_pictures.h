@@ -1,4 +1,4 @@
-// Sample picture files made on the fly for tests: animated GIFs and MNGs, BMPs, WBMPs, WMFs.
+// Sample picture files made on the fly for tests: animated GIFs and MNGs, BMPs, PNGs, WBMPs, WMFs.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,9 @@ std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>&
 
 // A WBMP (type 0) of the given pixels: width x height values, 1 white, 0 black.
 std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>& bits);
+
+// A black PNG of one bit a pixel, deflated as tightly as zlib can.
+std::vector<uint8_t> MakeBlankPng1Bit(int width, int height);
 
 struct MngFrameDesc {
   std::vector<uint8_t> bgra;  // width x height pixels: blue, green, red, alpha
