@@ -419,6 +419,23 @@ TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
                                                   ",临时目录><c=255>\r\n"}));
 }
 
+TEST_F(PanelLines, TwoScreenshotsInTheSameSecondAreTwoFilesAndNeitherReplacesTheOther) {
+  StartPanel();
+  Deliver();
+  clock_->SetLocalTime(platform::SystemTime{2026, 1, 5, 9, 7, 3, 0});
+  const std::string stem = app_->GetExeDir() + "temp\\zipai_1001_2026105_90703";
+  panel().SaveScreenshot();
+  ASSERT_GT(platform::FileSize(stem + ".jpg"), 0);
+  // Marked, so that a shot written over it would show.
+  ASSERT_TRUE(platform::WriteFileAtomic(stem + ".jpg", "mine", 4));
+  panel().SaveScreenshot();
+  panel().SaveScreenshot();
+  EXPECT_EQ(platform::FileSize(stem + ".jpg"), 4);
+  EXPECT_GT(platform::FileSize(stem + "-2.jpg"), 0);
+  EXPECT_GT(platform::FileSize(stem + "-3.jpg"), 0);
+  EXPECT_EQ(GameLog().find("was not saved"), std::string::npos);
+}
+
 TEST_F(PanelLines, AScreenshotThatCouldNotBeWrittenIsReportedWithoutALink) {
   StartPanel();
   Deliver();
