@@ -6,6 +6,7 @@
 
 #include "engine/core/engine_files.h"
 #include "engine/core/engine_log.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
@@ -120,13 +121,7 @@ std::vector<std::string> CReplayRecorder::NewFileNames() const {
   char stem[96];
   std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d-%d", t.year, t.month, t.day, t.hour, t.minute, t.second,
                 replay_.table.table_record_id);
-  std::vector<std::string> names;
-  names.reserve(kMaxNamesPerStem);
-  names.push_back(folder_ + stem + kReplayExtension);
-  for (int n = 2; n <= kMaxNamesPerStem; ++n) {
-    names.push_back(folder_ + stem + "-" + std::to_string(n) + kReplayExtension);
-  }
-  return names;
+  return platform::NumberedFileNames(folder_ + stem, kReplayExtension, kMaxNamesPerStem);
 }
 
 bool CReplayRecorder::StopAndSave(std::string* out_path, bool save) {

@@ -354,11 +354,14 @@ void SubSystem::SaveScreenshot() {
                            ScreenshotName(app->GetGameName(), app->GetUserId(), now.year, now.month, now.day, now.hour,
                                           now.minute, now.second) +
                            ".jpg";
-  if (!platform::CreateDirectories(folder) || !shell::SaveDesktopScreenshot(path.c_str(), kScreenshotQuality)) {
+  // Another shot of the same second takes the next free name ("-2", "-3"...), never this one's place.
+  std::string saved;
+  if (!platform::CreateDirectories(folder) || !shell::SaveDesktopScreenshot(path.c_str(), kScreenshotQuality, &saved)) {
     engine::WriteGameLog("side panel: the screenshot %s was not saved", path.c_str());
     SystemText(" <z=qm系统通知><c=255> 游戏截图没有保存成功\r\n");
     return;
   }
+  engine::WriteGameLog("side panel: screenshot saved as %s", saved.c_str());
   // A folder whose name would end the link's tag is named without a link.
   if (folder.find_first_of("<>,#") != std::string::npos) {
     SystemText(Format(" <z=qm系统通知><c=255> 游戏截图已保存到%s<c=255>\r\n", shell::EscapeChatMarkup(folder).c_str()));

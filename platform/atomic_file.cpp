@@ -187,6 +187,15 @@ int AtomicFile::CommitNew(const std::vector<std::string>& names) {
   return -1;
 }
 
+std::vector<std::string> NumberedFileNames(const std::string& stem, const std::string& extension, int count) {
+  std::vector<std::string> names;
+  if (count < 1) return names;
+  names.reserve(static_cast<size_t>(count));
+  names.push_back(stem + extension);
+  for (int n = 2; n <= count; ++n) names.push_back(stem + "-" + std::to_string(n) + extension);
+  return names;
+}
+
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
   AtomicFile file(path);
   if (file.Write(data, size) && file.Commit()) return true;

@@ -89,6 +89,11 @@ class FolderFlush {
   int open_error_ = 0;
 };
 
+// The names a new file of one moment may take, in turn (for AtomicFile::CommitNew): stem +
+// extension, then stem + "-2" + extension up to stem + "-count" + extension. Files made in the
+// same second (saved games, screenshots) so each get a name of their own.
+std::vector<std::string> NumberedFileNames(const std::string& stem, const std::string& extension, int count);
+
 // Appends bytes to the file (made when missing). false when the file cannot be opened, a write
 // or the close fails; what was appended before stays.
 bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error = nullptr);

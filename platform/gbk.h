@@ -13,6 +13,23 @@ inline bool IsDBCSLeadByte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
 // A byte that may follow a lead byte: 0x40..0xFE without 0x7F.
 inline bool IsGbkTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
+// The bytes of the character that starts at text[i] (i < text.size()): 2 for a lead byte followed
+// by a trail byte, else 1. A lead byte without a trail byte after it is a byte on its own: it never
+// takes the byte that follows (a '<', a '#', a NUL) into its character. Every reader of markup
+// and every escaper of text put into markup steps through text with this.
+inline size_t GbkCharBytes(std::string_view text, size_t i) {
+  return i + 1 < text.size() && IsDBCSLeadByte(static_cast<uint8_t>(text[i])) &&
+                 IsGbkTrailByte(static_cast<uint8_t>(text[i + 1]))
+             ? 2
+             : 1;
+}
+// A byte that is no character of GBK text where it stands: a lead byte without its trail, or
+// 0xFF. Escapers leave it out.
+inline bool IsStrayGbkByte(std::string_view text, size_t i) {
+  const auto b = static_cast<uint8_t>(text[i]);
+  return (IsDBCSLeadByte(b) || b == 0xFF) && GbkCharBytes(text, i) == 1;
+}
+
 // The length of the longest start of text that holds at most max_bytes bytes and ends on a
 // character boundary: a double-byte character is kept whole or left out. The text ends at its
 // first NUL, if any.

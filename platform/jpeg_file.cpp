@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -97,15 +98,18 @@ bool EncodeJpeg(const uint32_t* pixels, int width, int height, int stride, int q
   return true;
 }
 
-bool SaveJpeg(const std::string& path, const uint32_t* pixels, int width, int height, int stride, int quality,
-              std::string* error) {
+int SaveNewJpeg(const std::vector<std::string>& names, const uint32_t* pixels, int width, int height, int stride,
+                int quality, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!EncodeJpeg(pixels, width, height, stride, quality, &bytes, error)) return false;
-  if (!WriteFileAtomic(path, bytes.data(), bytes.size())) {
-    if (error) *error = "cannot write " + path;
-    return false;
+  if (names.empty()) {
+    if (error) *error = "no name to save the picture under";
+    return -1;
   }
-  return true;
+  if (!EncodeJpeg(pixels, width, height, stride, quality, &bytes, error)) return -1;
+  AtomicFile file(names.front());
+  const int taken = file.Write(bytes.data(), bytes.size()) ? file.CommitNew(names) : -1;
+  if (taken < 0 && error) *error = file.error();
+  return taken;
 }
 
 }  // namespace platform

@@ -274,11 +274,18 @@ std::string DefaultValue(const char* def) {
   return std::string(d);
 }
 
+// Writes the lines back whole. A file that would grow past what Load reads is not written: the
+// file keeps what it held, still readable, rather than becoming one whose settings are all lost.
 bool Save(const IniFile& ini, const char* file) {
   std::string text;
   for (const auto& line : ini.lines) {
     text += line;
     text += ini.eol;
+    if (text.size() > kMaxProfileFileBytes) {
+      ReportProblem("the ini file %s is not written: it would hold more than the %zu bytes an ini file may hold",
+                    NativePath(file).c_str(), kMaxProfileFileBytes);
+      return false;
+    }
   }
   return WriteFileAtomic(file, text.data(), text.size());
 }

@@ -6,7 +6,8 @@
 // A file that exists but cannot be read, or holds more than kMaxProfileFileBytes, is reported
 // once (platform/diagnostics.h) and read as empty: its values are the defaults, and a write to
 // it fails, so that what it holds is never lost. A missing file is an empty one, which a write
-// creates.
+// creates. A write that would make the file larger than kMaxProfileFileBytes fails, reported,
+// and leaves the file as it was.
 #pragma once
 
 #include <cstddef>

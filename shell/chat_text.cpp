@@ -17,22 +17,23 @@ void FreeHeapText(uintptr_t text) { delete[] reinterpret_cast<char*>(text); }
 
 namespace {
 
-// The text up to its first NUL, double-byte characters kept whole; each single-byte character
-// is appended by add. A lead byte cut off from its trail (a name that fills its field) would pair
-// with the byte that follows the name: it is left out.
+// The text up to its first NUL, characters as the markup readers see them (platform::GbkCharBytes):
+// a double-byte character is copied whole, each single-byte character is appended by add. A byte
+// that is no character (a lead byte without its trail, as in a name cut at its field's end, or one
+// put before a '<' to take it out of the escaping) is left out, so it neither shows as a stray
+// glyph nor pairs with anything that follows.
 template <typename AddByte>
 std::string CopyWholeCharacters(std::string_view text, AddByte add) {
+  text = text.substr(0, text.find('\0'));
   std::string out;
-  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
-    const char c = text[i];
-    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
-      if (i + 1 < text.size() && text[i + 1] != '\0') {
-        out += c;
-        out += text[++i];
-      }
-      continue;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = platform::GbkCharBytes(text, i);
+    if (n == 2) {
+      out.append(text.substr(i, 2));
+    } else if (!platform::IsStrayGbkByte(text, i)) {
+      add(out, text[i]);
     }
-    add(out, c);
+    i += n;
   }
   return out;
 }

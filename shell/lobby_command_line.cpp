@@ -86,7 +86,11 @@ bool LobbyCommandLine::Parse(const std::string& line, LobbyCommandLine* out, std
   got.game_name = f[1];
   got.server_address = f[2];
   if (!f[3].empty()) {
-    if (!ReadNumber(f[3], UINT16_MAX, &v)) return refuse("server port " + Quoted(f[3]) + " is not one of 1 to 65535");
+    // 0, like an empty field, asks for the default port.
+    if (!ReadNumber(f[3], UINT16_MAX, &v)) {
+      return refuse("server port " + Quoted(f[3]) + " is not one of 1 to 65535 (or 0 or empty for the default " +
+                    std::to_string(kDefaultServerPort) + ")");
+    }
     if (v != 0) got.server_port = static_cast<uint16_t>(v);
   }
   if (!ReadNumber(f[4], UINTPTR_MAX, &v)) return refuse("lobby window " + Quoted(f[4]) + " is not a number");

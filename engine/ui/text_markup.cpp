@@ -143,12 +143,7 @@ bool ApplyMarkupTag(std::string_view content, FontRecord& record) {
   return understood;
 }
 
-size_t MarkupCharBytes(std::string_view text, size_t i) {
-  return i + 1 < text.size() && platform::IsDBCSLeadByte(static_cast<uint8_t>(text[i])) &&
-                 platform::IsGbkTrailByte(static_cast<uint8_t>(text[i + 1]))
-             ? 2
-             : 1;
-}
+size_t MarkupCharBytes(std::string_view text, size_t i) { return platform::GbkCharBytes(text, i); }
 
 size_t FindMarkupAttribute(std::string_view tag, std::string_view name) {
   if (name.empty() || name.size() > tag.size()) return std::string_view::npos;
@@ -230,8 +225,8 @@ std::string EscapeMarkupText(std::string_view text) {
       i += 2;
       continue;
     }
-    // A lead byte without its trail byte would join whatever follows it: it is left out.
-    if (platform::IsDBCSLeadByte(static_cast<uint8_t>(c))) {
+    // A byte that is no character (a lead byte without its trail byte) is left out.
+    if (platform::IsStrayGbkByte(text, i)) {
       ++i;
       continue;
     }

@@ -196,9 +196,9 @@ TEST_F(PlayerList, NamesDrawnOnAPictureCannotChangeItsStyle) {
   EXPECT_EQ(shell::InertCanvasText("<c=255>evil"), "＜c=255>evil");
   EXPECT_EQ(shell::InertCanvasText("张三<>"), "张三＜>");
   EXPECT_EQ(shell::InertCanvasText(std::string("a\0<b", 4)), "a");
-  // A trail byte is never taken for a bracket, and a lone lead byte at the end is left out, so
-  // that it cannot pair with whatever is drawn after the name.
-  EXPECT_EQ(shell::InertCanvasText("\x81<"), "\x81<");
+  // A lead byte without its trail byte is left out, before a bracket or at the end, so that it
+  // cannot pair with whatever is drawn after it.
+  EXPECT_EQ(shell::InertCanvasText("\x81<"), "＜");
   EXPECT_EQ(shell::InertCanvasText("x\x81"), "x");
 }
 

@@ -244,6 +244,30 @@ TEST_F(PanelLines, RelayedChatShowsOwnAndOthersLinesAndNothingFromStrangers) {
   EXPECT_NE(ChatText().find("原样的一行"), std::string::npos);
 }
 
+// A lead byte without its trail byte, put before a tag in a name, neither takes the '<' into a
+// character of its own nor keeps it from being escaped: the senders' names show as they are.
+TEST_F(PanelLines, ALoneLeadByteInASendersNameOpensNoLinkAndChangesNoColour) {
+  const std::string link_name = "\x81<url_text=http://e.co,WIN>";
+  const std::string red_name = "\x81<c=255>";
+  table_.players[2] = test::MakePlayer(1003, 2, link_name, "");
+  table_.lookers[0] = test::MakePlayer(2001, 1, red_name, "", 0, true);
+  StartPanel();
+  Deliver();
+  panel().ClearChat();
+  Push(PanelNotify::kChat, ChatBody(1003, "hi"));
+  Push(PanelNotify::kRelayedChat, RelayedBody(2001, 8, "yo"));
+  const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+  ASSERT_GT(display.ItemCount(), 0u);
+  for (size_t i = 0; i < display.ItemCount(); ++i) {
+    const engine::RichTextItem& item = display.ItemAt(i);
+    EXPECT_EQ(item.link, 0u) << i;
+    EXPECT_EQ(item.flags & (engine::rich_text::kItemLinkFirst | engine::rich_text::kItemLinkLast), 0u) << i;
+    EXPECT_NE(display.StyleOf(item).colour, 0xFFu) << i;  // red
+  }
+  EXPECT_NE(ChatText().find("<url_text=http://e.co,WIN>说: hi"), std::string::npos) << ChatText();
+  EXPECT_NE(ChatText().find("<c=255>说: yo"), std::string::npos) << ChatText();
+}
+
 TEST_F(PanelLines, EnterAndLeaveLinesNameThePlayerWithTheMarkupMadeInert) {
   StartPanel();
   Deliver();
@@ -393,6 +417,23 @@ TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
   EXPECT_GT(platform::FileSize(file), 0);
   EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到<url_text=" + folder +
                                                   ",临时目录><c=255>\r\n"}));
+}
+
+TEST_F(PanelLines, TwoScreenshotsInTheSameSecondAreTwoFilesAndNeitherReplacesTheOther) {
+  StartPanel();
+  Deliver();
+  clock_->SetLocalTime(platform::SystemTime{2026, 1, 5, 9, 7, 3, 0});
+  const std::string stem = app_->GetExeDir() + "temp\\zipai_1001_2026105_90703";
+  panel().SaveScreenshot();
+  ASSERT_GT(platform::FileSize(stem + ".jpg"), 0);
+  // Marked, so that a shot written over it would show.
+  ASSERT_TRUE(platform::WriteFileAtomic(stem + ".jpg", "mine", 4));
+  panel().SaveScreenshot();
+  panel().SaveScreenshot();
+  EXPECT_EQ(platform::FileSize(stem + ".jpg"), 4);
+  EXPECT_GT(platform::FileSize(stem + "-2.jpg"), 0);
+  EXPECT_GT(platform::FileSize(stem + "-3.jpg"), 0);
+  EXPECT_EQ(GameLog().find("was not saved"), std::string::npos);
 }
 
 TEST_F(PanelLines, AScreenshotThatCouldNotBeWrittenIsReportedWithoutALink) {

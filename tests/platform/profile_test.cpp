@@ -113,6 +113,26 @@ TEST_F(ProfileTest, AnUnreadableFileGivesTheDefaultsIsReportedOnceAndIsNeverOver
   platform::SetProblemSink(previous);
 }
 
+// The program's own writes never make a file it would refuse to read.
+TEST_F(ProfileTest, AWriteThatWouldGrowTheFilePastTheReadLimitFailsAndLeavesItReadable) {
+  std::vector<std::string> reports;
+  const platform::ProblemSink previous =
+      platform::SetProblemSink([&reports](const std::string& line) { reports.push_back(line); });
+  const std::string head = "[GAMESET]\r\nSound=1\r\n;";
+  const std::string near_full = head + std::string(platform::kMaxProfileFileBytes - 12 - head.size(), 'x') + "\r\n";
+  Write(near_full);
+  EXPECT_FALSE(platform::WritePrivateProfileStringA("GAMESET", "Music", "0123456789", path_.c_str()));
+  EXPECT_FALSE(platform::WritePrivateProfileSectionA("PROXY", std::string("Host=h\0\0", 8).c_str(), path_.c_str()));
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_NE(reports[0].find("is not written"), std::string::npos) << reports[0];
+  EXPECT_EQ(Read(), near_full);
+  EXPECT_EQ(Get("GAMESET", "Sound"), "1");
+  // What still fits is written.
+  ASSERT_TRUE(platform::WritePrivateProfileStringA("GAMESET", "Sound", "0", path_.c_str()));
+  EXPECT_EQ(Get("GAMESET", "Sound"), "0");
+  platform::SetProblemSink(previous);
+}
+
 // Files are kept parsed between lookups: a change of the same size a moment later is seen.
 TEST_F(ProfileTest, AChangeOfTheSameSizeIsSeenAtTheNextLookup) {
   Write("[S]\nK=1\n");

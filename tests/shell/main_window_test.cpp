@@ -353,7 +353,7 @@ TEST_F(MainWindow, AScreenshotThatCannotBeWrittenIsAFailureAndLeavesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
   EXPECT_FALSE(shell::SaveDesktopScreenshot(nullptr, 90));
   // A screenshot of nothing is refused too.
-  EXPECT_FALSE(platform::SaveJpeg((dir_ / "empty.jpg").string(), nullptr, 0, 0, 0, 90, nullptr));
+  EXPECT_EQ(platform::SaveNewJpeg({(dir_ / "empty.jpg").string()}, nullptr, 0, 0, 0, 90, nullptr), -1);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "empty.jpg"));
 }
 

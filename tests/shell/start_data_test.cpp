@@ -189,13 +189,18 @@ TEST_F(StartData, LookersComeAndPlayersGoByLobbyRecords) {
   EXPECT_FALSE(app_->OnLobbyRecord(shell::lobby_record::kPlayerLeft, left.data(), 3));
 }
 
-TEST(LobbyCommandLineTest, NineFieldsAreTheLeastAndThePortDefaultsTo21524) {
+TEST(LobbyCommandLineTest, NineFieldsAreTheLeastAndAnEmptyOrZeroPortIsTheDefault21524) {
   LobbyCommandLine line;
   std::string error;
   EXPECT_FALSE(LobbyCommandLine::Parse("9|zipai|h|0|1|2|3|4", &line, &error));
   EXPECT_NE(error.find("fewer than 9"), std::string::npos);
   ASSERT_TRUE(LobbyCommandLine::Parse("9|zipai|h||1|2|3|4|16", &line, &error));
   EXPECT_EQ(line.server_port, 21524);
+  // Port 0 asks for the default too, and a refused port says so.
+  ASSERT_TRUE(LobbyCommandLine::Parse("9|zipai|h|0x0|1|2|3|4|16", &line, &error));
+  EXPECT_EQ(line.server_port, 21524);
+  EXPECT_FALSE(LobbyCommandLine::Parse("9|zipai|h|65536|1|2|3|4|16", &line, &error));
+  EXPECT_EQ(error, "server port \"65536\" is not one of 1 to 65535 (or 0 or empty for the default 21524)");
   EXPECT_EQ(line.table_options, 16u);
   EXPECT_EQ(line.field9, 0u);
   EXPECT_FALSE(line.look_on);

@@ -20,6 +20,8 @@
 #include "dialogs/replay_table.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
+#include "frame/chat_box.h"
+#include "frame/chat_display.h"
 #include "net/answer_codes.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -550,6 +552,33 @@ TEST_F(ReplayMode, RecordsTheTableRefusesAreSkippedAndTheRestPlays) {
   EXPECT_EQ(watched().played.size(), replay.records.size());
   EXPECT_NE(GameLog().find("3 of"), std::string::npos);
   EXPECT_EQ(State(), whole);
+}
+
+// The names a replay file holds are other people's text: shown as they are, whatever bytes they
+// hold, and a lead byte without its trail byte does not take a following '<' out of the escaping.
+TEST_F(ReplayMode, NamesFromTheFileShowAsTheyAreWithNoLinkOrColourInTheChatLine) {
+  dialogs::ReplayFile replay = replay_samples::SampleReplay(false, 0);
+  replay.table.players[0].name = "\x81<url_text=http://e.co,WIN>";
+  replay.table.players[2].name = "\x81<c=255>";
+  const std::string path = (dir_ / "names.rep").string();
+  std::string error;
+  ASSERT_TRUE(dialogs::SaveReplayFile(path, replay, &error)) << error;
+  StartReplay(path);
+  ASSERT_FALSE(app_->system_texts.empty());
+  // The line read as the chat box reads it.
+  auto* display = new frame::ChatDisplay();
+  services().AddToScene(display);
+  display->Create(400, 200, frame::ChatBox::kDisplayStyle, frame::ChatBox::kDisplayCreationValue);
+  display->ResetStyle();
+  display->AppendText(app_->system_texts[0].c_str());
+  for (size_t i = 0; i < display->ItemCount(); ++i) {
+    const engine::RichTextItem& item = display->ItemAt(i);
+    EXPECT_EQ(item.link, 0u) << i;
+    if (item.kind == engine::RichTextItem::kGlyph) EXPECT_EQ(display->StyleOf(item).colour, 0u) << i;
+  }
+  EXPECT_NE(display->GetPlainText(0, display->ItemCount()).find("，<url_text=http://e.co,WIN>、lucky_player、<c=255>"),
+            std::string::npos)
+      << display->GetPlainText(0, display->ItemCount());
 }
 
 }  // namespace
