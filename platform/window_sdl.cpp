@@ -8,11 +8,13 @@
 //                 a minimised window stays on screen; key messages carry no scan code (the KF_
 //                 bits are right); the IME's text reaches the window as GBK bytes, and text GBK
 //                 cannot hold is dropped;
-//                 under Wayland the window cannot place itself or read the global pointer;
+//                 under Wayland the window cannot place itself or read the global pointer (the
+//                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds.
-//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, and its
-//                 MIT-SHM extension for the present.
+//   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
+//                 pointer's position and the older title properties, and its MIT-SHM extension
+//                 for the present.
 #include <SDL.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -33,6 +35,7 @@
 #include "platform/window_backend.h"
 #include "platform/x11_connection.h"
 #include "platform/x11_present.h"
+#include "platform/x11_window.h"
 
 namespace platform {
 namespace {
@@ -314,6 +317,7 @@ class SdlWindowBackend final : public WindowBackend {
       return false;
     }
     if (!x11_.display) x11_ = FindX11Connection(native->window);
+    SetOlderTitles(native->window, WindowSystem::Title(window));
     if (!ChoosePresent(*native)) {
       SDL_DestroyWindow(native->window);
       return false;
@@ -361,6 +365,7 @@ class SdlWindowBackend final : public WindowBackend {
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
+    FollowCapturedPointer();
   }
 
   // Short waits (the engine's 5 ms frame timer) skip SDL's own wait, which asks the X server
@@ -448,6 +453,8 @@ class SdlWindowBackend final : public WindowBackend {
     SdlWindow* n = Native(window);
     if (!n) return;
     const int w = window.FrameWidth(), h = window.FrameHeight();
+    // A frame without pixels has nothing to show.
+    if (w <= 0 || h <= 0) return;
     if (n->presenter) {
       if (n->presenter->Show(window.PresentedFrame().data(), w, h, WindowSystem::ChangedAreas(window).Rects(),
                              n->show_whole)) {
@@ -514,7 +521,10 @@ class SdlWindowBackend final : public WindowBackend {
   void SetTitle(Window& window) override {
     x11_touched_ = true;
     if (display_lost_) return;
-    if (SdlWindow* n = Native(window)) SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
+    SdlWindow* n = Native(window);
+    if (!n) return;
+    SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
+    SetOlderTitles(n->window, WindowSystem::Title(window));
   }
 
   // The size first, then the place: each only when it changes (SDL waits a moment for the window
@@ -596,9 +606,16 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
+  // On X11 the server's answer; elsewhere the position a window last received, on the screen
+  // where that window stands, and SDL's global position before any window has seen the pointer.
   bool QueryCursorPos(POINT* out) override {
     x11_touched_ = true;
     if (display_lost_) return false;
+    if (X11PointerPosition(x11_, out)) return true;
+    if (Window* w = WindowOf(pointer_window_)) {
+      *out = pointer_at_;
+      return w->ClientToScreen(out);
+    }
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     *out = POINT{x, y};
@@ -707,6 +724,14 @@ class SdlWindowBackend final : public WindowBackend {
     return true;
   }
 
+  // The title in the X properties that older task bars read, which SDL fills with the UTF-8
+  // bytes typed as Latin-1 text. Said once when it cannot be done.
+  void SetOlderTitles(SDL_Window* window, const std::string& title) {
+    if (!x11_.display || X11SetWindowNames(x11_, window, GbkToUtf8(title)) || older_titles_refused_) return;
+    older_titles_refused_ = true;
+    ReportProblem("SDL window: the title cannot be set in the older X title properties");
+  }
+
   // One line whenever the way frames are shown changes.
   void SayPresentPath(const std::string& line) {
     if (line == present_path_) return;
@@ -777,6 +802,8 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   void SendMouse(Window* w, uint32_t message, int x, int y) {
+    if (SdlWindow* n = Native(*w)) pointer_window_ = SDL_GetWindowID(n->window);
+    pointer_at_ = POINT{x, y};
     w->SendMessage(message, buttons_ | ModifierFlags(), MakePointLParam(x, y));
   }
 
@@ -872,9 +899,23 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
+  // While a window holds the pointer captured (a drag), it follows the pointer as the X server
+  // has it: SDL leaves out a motion that lands on the point in the window where the last one
+  // did, and a drag that moves the window by the pointer's way makes just such motions; the
+  // window would lag a step behind, the last step for good.
+  void FollowCapturedPointer() {
+    Window* w = Window::GetCapture();
+    POINT p{};
+    if (w == nullptr || Native(*w) == nullptr || !X11PointerPosition(x11_, &p) || !w->ScreenToClient(&p)) return;
+    if (p.x != pointer_at_.x || p.y != pointer_at_.y) SendMouse(w, WM_MOUSEMOVE, p.x, p.y);
+  }
+
   void TranslateButton(const SDL_MouseButtonEvent& e) {
     Window* w = WindowOf(e.windowID);
     if (!w) return;
+    // The pointer's way up to the button first.
+    FollowCapturedPointer();
+    if (!WindowSystem::IsOpen(w)) return;
     uint32_t bit = 0, down = 0, up = 0, dbl = 0;
     switch (e.button) {
       case SDL_BUTTON_LEFT:
@@ -944,6 +985,10 @@ class SdlWindowBackend final : public WindowBackend {
   std::map<HCURSOR, SDL_Cursor*> sdl_cursors_;
   MessageBoxHandler previous_message_box_;
   std::string present_path_;  // the line that last said how frames are shown
+  bool older_titles_refused_ = false;
+  // The window that last received the pointer (0: none yet), and where in its client area.
+  Uint32 pointer_window_ = 0;
+  POINT pointer_at_{};
 };
 
 }  // namespace

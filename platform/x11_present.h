@@ -34,7 +34,8 @@ class X11Presenter {
 
   // Puts these areas of the frame (width x height words, cut to it) on the window; `whole` puts
   // all of it and paints the window black past the frame's edges. A frame of a new size gets a
-  // new image. False, with nothing shown, when the image cannot be made.
+  // new image. False, with nothing shown, when the image cannot be made; a frame without pixels
+  // is nothing to show, and no failure.
   bool Show(const uint32_t* frame, int width, int height, std::span<const RECT> areas, bool whole);
   // Returns once the server has carried out every put: the screen then holds the frame.
   void Finish();

@@ -1,0 +1,41 @@
+// The pointer and the window's names, straight from and to the X server.
+#include "platform/x11_window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+
+namespace platform {
+
+bool X11PointerPosition(const X11Connection& connection, POINT* out) {
+  auto* display = static_cast<Display*>(connection.display);
+  if (display == nullptr || out == nullptr) return false;
+  ::Window root = 0, child = 0;
+  int root_x = 0, root_y = 0, x = 0, y = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y, &x, &y, &mask))
+    return false;
+  *out = POINT{root_x, root_y};
+  return true;
+}
+
+bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, const std::string& utf8_title) {
+  auto* display = static_cast<Display*>(connection.display);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11)
+    return false;
+  // Xlib converts UTF-8 to compound text whatever the process's locale is (the "C" locale too).
+  std::string text = utf8_title;
+  char* list[] = {text.data()};
+  XTextProperty property{};
+  // A negative answer is a failure; a positive one counts characters that were replaced.
+  if (Xutf8TextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) < 0) return false;
+  XSetWMName(display, info.info.x11.window, &property);
+  XSetWMIconName(display, info.info.x11.window, &property);
+  XFree(property.value);
+  return true;
+}
+
+}  // namespace platform

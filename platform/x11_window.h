@@ -1,0 +1,27 @@
+// What the SDL backend asks the X server, or tells it, about its windows directly, where SDL's
+// own answer falls short: where the pointer is now, and the window's title in the form that
+// older task bars and window managers read.
+// Kept apart because the X headers define names (CursorShape, None, Window...) that clash with
+// ours. Only platform/ includes this header.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+#include "platform/x11_connection.h"
+
+struct SDL_Window;
+
+namespace platform {
+
+// The pointer on the screen as the server has it now (SDL's global position is a copy that goes
+// stale while a button is held). False without a connection, or when the pointer is on another
+// screen.
+bool X11PointerPosition(const X11Connection& connection, POINT* out);
+
+// Sets the window's WM_NAME and WM_ICON_NAME to the title: plain Latin-1 text when it is that,
+// else compound text (SDL writes the UTF-8 bytes there typed as Latin-1). False when the text
+// could not be converted; the properties are then left as they were.
+bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, const std::string& utf8_title);
+
+}  // namespace platform
