@@ -215,6 +215,21 @@ TEST_F(Play, AChairThatMovesAgainInOneTrickShowsItsNewPlayAloneAndNoPassMark) {
   EXPECT_EQ(view().BoardOfChair(0)->GetStatusPicture(), "");
 }
 
+TEST_F(Play, AFourChairTableIsDealtFromTheOneDeckInShorterHands) {
+  Begin();
+  app_->chairs = 4;
+  test::ScriptedGame four(app_.get(), &server_->server(), [this](int n) { Frames(n); });
+  four.Start(test::kSampleSeed, 1);
+  std::vector<int32_t> dealt;
+  for (int32_t c = 0; c < 4; ++c) {
+    EXPECT_EQ(four.Hand(c).size(), c == 1 ? 20u : 19u) << c;
+    dealt.insert(dealt.end(), four.Hand(c).begin(), four.Hand(c).end());
+  }
+  std::vector<int32_t> deck = test::ZipaiDeck();
+  std::sort(dealt.begin(), dealt.end());
+  EXPECT_TRUE(std::includes(deck.begin(), deck.end(), dealt.begin(), dealt.end()));
+}
+
 TEST_F(Play, TheClockCountsDownAndAutoPlayActsOnceAtZeroThenRemindsTheServer) {
   Begin();
   game().Start(kSmallHands, 0);
