@@ -26,7 +26,8 @@ bool MakeReplayTable(const ReplayFile& replay, int chair_count, shell::LobbyComm
   // The file keeps no room name: the welcome line names the replay instead.
   data.room.SetText(shell::RoomBlock::kRoomName, shell::RoomBlock::kTextBytes, kReplayRoomName);
   data.table.SetWord(shell::TableBlock::kTableRecordId, static_cast<uint32_t>(table.table_record_id));
-  bool user_seated = false;
+  // Who recorded the game while watching is not at the table: the file keeps no name for them,
+  // and the replay is watched, not played, whoever recorded it.
   for (const ReplayPlayer& p : table.players) {
     // A chair without a user is an empty chair.
     if (p.user_id == 0) continue;
@@ -38,15 +39,6 @@ bool MakeReplayTable(const ReplayFile& replay, int chair_count, shell::LobbyComm
     r.SetWord(shell::PlayerRecord::kScore, static_cast<uint32_t>(p.score));
     r.SetWord(shell::PlayerRecord::kChair, static_cast<uint32_t>(p.chair));
     data.players.push_back(r);
-    user_seated = user_seated || p.user_id == table.user_id;
-  }
-  // Who recorded the game while watching is at the table as a looker of the chair watched.
-  if (!user_seated && table.watching && table.user_id != 0) {
-    shell::PlayerRecord r;
-    r.SetWord(shell::PlayerRecord::kUserId, static_cast<uint32_t>(table.user_id));
-    r.SetWord(shell::PlayerRecord::kChair, static_cast<uint32_t>(table.own_chair));
-    r.SetWord(shell::PlayerRecord::kLookerFlag, 1);
-    data.lookers.push_back(r);
   }
   data.table.SetWord(shell::TableBlock::kPlayerCount, static_cast<uint32_t>(data.players.size()));
   data.table.SetWord(shell::TableBlock::kLookerCount, static_cast<uint32_t>(data.lookers.size()));

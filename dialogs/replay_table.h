@@ -15,8 +15,9 @@ inline constexpr char kReplayRoomName[] = "录像回放";
 
 // The recorded table for a game of chair_count chairs: the user, the own chair (the chair watched
 // for a replay recorded while watching), the room (named kReplayRoomName) and table numbers, and
-// one player record per recorded player (name, avatar, score, silver). False, with the reason in *error, when the replay
-// was recorded at a table of another size; *command and *start are then left as they were.
+// one player record per recorded player (name, avatar, score, silver); no lookers, not even one
+// who recorded while watching. False, with the reason in *error, when the replay was recorded at
+// a table of another size; *command and *start are then left as they were.
 bool MakeReplayTable(const ReplayFile& replay, int chair_count, shell::LobbyCommandLine* command,
                      shell::EnterGameData* start, std::string* error);
 

@@ -5,6 +5,7 @@
 
 #include "engine/core/engine_events.h"
 #include "engine/core/sprite_object.h"
+#include "table/card_attributes.h"
 #include "table/main_game_rect.h"
 #include "table/table_messages.h"
 
@@ -33,6 +34,20 @@ TableArea AreaOf(engine::ObjectServices* asker) {
 }
 
 }  // namespace
+
+int32_t FaceKindOfFrame(int32_t frame) {
+  if (frame < 0 || frame >= CCardView::kFaceFrames) return -1;
+  const int32_t value = DefaultCardValue(frame, 0);
+  if (value < 1 || value > kFaceKinds / 2) return -1;
+  return (DefaultCardSuit(frame, 0) >= 2 ? kFaceKinds / 2 : 0) + value - 1;
+}
+
+int32_t FrameOfFaceKind(int32_t kind) {
+  for (int32_t f = 0; f < CCardView::kFaceFrames; ++f) {
+    if (kind >= 0 && FaceKindOfFrame(f) == kind) return f;
+  }
+  return -1;
+}
 
 const char* CCardView::LargeBack(int32_t c) { return c == 3 ? kLargeBack3 : c == 2 ? kLargeBack2 : kLargeBack1; }
 const char* CCardView::LargeFace(int32_t c) { return c == 3 ? kLargeFace3 : c == 2 ? kLargeFace2 : kLargeFace1; }

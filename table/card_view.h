@@ -34,6 +34,18 @@ inline constexpr int32_t kPlayedEarlier = 3;  // hidden
 inline constexpr int32_t kOutOfPlay = 7;      // hidden
 }  // namespace card_place
 
+// The faces of the default skin's card pictures. A card shows frame id mod 54 of a face picture
+// (CCardView::GetFaceFrame), and frame f names the value the default card rules give those ids:
+// the zipai numerals 1 to 10, in the small form (一 to 十) for suits 0 and 1 and the big form (壹
+// to 拾) for suits 2 and 3, so that the 80 ids of two 54-card decks that hold the numerals show
+// each of the 20 faces four times. The values past 10 (court cards and jokers) are no zipai
+// card: their frames show no numeral.
+inline constexpr int32_t kFaceKinds = 20;
+// The face kind frame f shows: value - 1 in the small form, value + 9 in the big one; -1 for none.
+int32_t FaceKindOfFrame(int32_t frame);
+// The first frame that shows kind k, or -1.
+int32_t FrameOfFaceKind(int32_t kind);
+
 class CCardView : public engine::WidgetBase {
  public:
   // Card ids with a face: 0 .. kMaxCardId.

@@ -117,7 +117,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   static constexpr int32_t kReplayBarTop = 70;
   // The play flow.
   static constexpr uint32_t kHintTypes = kJokerBeatMask;  // every type a hint or a play may be
-  static constexpr uint32_t kPassMark = 0x20000000;       // ShowPass: the board shows "不出"
+  static constexpr uint32_t kPassMark = 0x20000000;       // ShowPass: the board shows kPassPicture
+  static constexpr char kPassPicture[] = "不出";
   static constexpr uint32_t kAutoPassDelayMs = 1000;
   static constexpr uint32_t kAskCardViewRestMs = 15000;
   static constexpr uint32_t kAutoPlayCoolDownMs = 5000;
@@ -493,6 +494,8 @@ class CTableView : public CGameView, public shell::TableNotifyTarget, public she
   // stops, the play buttons go and no board is highlighted.
   void OpenRound();
   void CloseRound();
+  // The chair's cards played in this trick leave the table (every chair's for -1).
+  void RetirePlayedCards(int32_t chair);
 
   platform::HCURSOR hand_cursor_ = nullptr;
   platform::HCURSOR arrow_cursor_ = nullptr;

@@ -258,6 +258,12 @@ void CTableView::OnPlayNotify(const shell::NotifyBody& body) {
   }
   HidePlayButtons();
   PlayComboSound(combo.type, n);
+  // What the chair did earlier in this trick gives way to this play: its cards would lie in the
+  // same places at the same depths, and its pass mark would stand beside them.
+  RetirePlayedCards(chair);
+  if (CPlayerBoard* board = BoardOfChair(chair); board != nullptr && board->GetStatusPicture() == kPassPicture) {
+    board->HideStatus();
+  }
   // One card sets off each action step; each flies in CCardView::kFlightSteps moves.
   const uint32_t step_ms = std::max<uint32_t>(GetMinActionInterval(), 1);
   const int32_t position = ChairToPosition(chair);

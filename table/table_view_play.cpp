@@ -103,7 +103,7 @@ void CTableView::OnPassNotify(const shell::NotifyBody& body) {
 
 void CTableView::ShowPass(int32_t chair, uint32_t flags) {
   if (flags != kPassMark) return;
-  if (CPlayerBoard* board = BoardOfChair(chair)) board->ShowStatusPicture("不出");
+  if (CPlayerBoard* board = BoardOfChair(chair)) board->ShowStatusPicture(kPassPicture);
 }
 
 void CTableView::PlayComboSound(uint32_t type, int32_t card_count) {
@@ -161,13 +161,17 @@ void CTableView::OnAutoPlayOff(int32_t chair) {
 
 // ---- Played cards and buttons ----
 
-void CTableView::ClearPlayedCards(int32_t chair) {
+void CTableView::RetirePlayedCards(int32_t chair) {
   for (int32_t i = 0; i < card_view_count_; ++i) {
     CCardView* card = card_views_[i];
     if (card == nullptr || card->place != card_place::kPlayed || (chair != -1 && card->chair != chair)) continue;
     card->place = card_place::kPlayedEarlier;
     card->Refresh();
   }
+}
+
+void CTableView::ClearPlayedCards(int32_t chair) {
+  RetirePlayedCards(chair);
   for (int32_t c = 0; c < chair_count_; ++c) {
     if (chair != -1 && c != chair) continue;
     if (CPlayerBoard* board = BoardOfChair(c)) {

@@ -45,7 +45,7 @@ enum class Look : uint8_t {
   kButtonDropDown,  // the quick-phrase button of the input bar
   // Cards and the player board.
   kCardBack,
-  kCardFace,       // 54 frames, frame f shows the zipai card kind f mod 20
+  kCardFace,       // 54 frames, frame f shows the zipai card kind table::FaceKindOfFrame(f)
   kCardCorner,     // the small turned-card mark of the game information box
   kBoardPlate,     // frames: normal, highlighted, hovered
   kScoreBar,       // frames: normal, highlighted

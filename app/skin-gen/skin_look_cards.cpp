@@ -1,11 +1,14 @@
-// Cards: backs, and faces of the 20 zipai card kinds (一 to 十 small, 壹 to 拾 big). Frame f of
-// a face picture shows kind f mod 20; the cards 二, 七, 十 and 贰, 柒, 拾 are red, the rest black.
-// The value stands large in the middle and small in the top left and (turned) bottom right
-// corners, so it reads on the narrow strip that overlapping cards leave visible.
+// Cards: backs, and faces of the 20 zipai card kinds (一 to 十 small, 壹 to 拾 big). Frame f of a
+// face picture names the value the card rules give the cards it shows (table::FaceKindOfFrame):
+// small for suits 0 and 1, big for 2 and 3; frames of values past 10 are plain faces. The cards
+// 二, 七, 十 and 贰, 柒, 拾 are red, the rest black. The value stands large in the middle and small
+// in the top left and (turned) bottom right corners, so it reads on the narrow strip that
+// overlapping cards leave visible.
 #include <algorithm>
 #include <cmath>
 
 #include "app/skin-gen/skin_studio.h"
+#include "table/card_view.h"
 
 namespace skin {
 namespace {
@@ -14,7 +17,6 @@ using namespace colour;
 
 constexpr const char* kSmall[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十"};
 constexpr const char* kBig[] = {"壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖", "拾"};
-constexpr int kKinds = 20;
 
 float CardRadius(const Frame& f) { return std::max(4.0f, std::round(f.width() * 0.1f)); }
 
@@ -62,18 +64,20 @@ int VisibleStrip(int width) {
   return 22;
 }
 
-void CardFace(Studio& studio, Frame& f, int kind) {
+void CardFace(Studio& studio, Frame& f, int frame) {
   const float w = static_cast<float>(f.width());
   const float h = static_cast<float>(f.height());
   const float r = CardRadius(f);
+  const int kind = table::FaceKindOfFrame(frame);
   const int value = kind % 10 + 1;
   const bool big = kind >= 10;
   const bool red = value == 2 || value == 7 || value == 10;
   const Rgba ink = red ? kRed : kInk;
-  const std::string text = big ? kBig[value - 1] : kSmall[value - 1];
+  const std::string text = CardNumeral(frame);
   f.FillRoundRect(0, 0, w, h, r,
                   Paint::Vertical(big ? Rgb(0xFBF0DA) : kCream, big ? Rgb(0xEEDCB8) : Rgb(0xF0E6CE), 0, h));
   f.StrokeRoundRect(0, 0, w, h, r, 1, Rgb(0x7A6440));
+  if (text.empty()) return;
   // Corner indices: as large as the strip that overlapping cards leave visible allows.
   const int inset = 2;
   const int room = VisibleStrip(f.width()) - inset - 1;
@@ -111,13 +115,27 @@ void CardCorner(Frame& f) {
 
 }  // namespace
 
+std::string CardNumeral(int frame) {
+  const int kind = table::FaceKindOfFrame(frame);
+  if (kind < 0) return {};
+  return kind >= 10 ? kBig[kind - 10] : kSmall[kind];
+}
+
+int EarlierCardFace(int frame) {
+  const int kind = table::FaceKindOfFrame(frame);
+  for (int f = 0; f < frame; ++f) {
+    if (table::FaceKindOfFrame(f) == kind) return f;
+  }
+  return -1;
+}
+
 void DrawCard(Studio& studio, const Picture& p, int index, Frame& f) {
   switch (p.look) {
     case Look::kCardBack:
       CardBack(f);
       break;
     case Look::kCardFace:
-      CardFace(studio, f, index % kKinds);
+      CardFace(studio, f, index);
       break;
     case Look::kCardCorner:
       CardCorner(f);

@@ -54,12 +54,12 @@ uint32_t Studio::FrameDelay(Look look) {
 
 std::vector<std::unique_ptr<Frame>> Studio::Draw(const Picture& picture) {
   std::vector<std::unique_ptr<Frame>> frames;
-  // Card faces repeat the 20 kinds: each is drawn once and copied into the later frames.
-  const int distinct = picture.look == Look::kCardFace ? std::min(picture.frames, 20) : picture.frames;
   for (int i = 0; i < picture.frames; ++i) {
     auto frame = std::make_unique<Frame>(picture.width, picture.height, renderer_);
-    if (i >= distinct) {
-      frame->CopyFrom(*frames[i % distinct]);
+    // Card faces repeat their 20 kinds: each is drawn once and copied into the later frames.
+    const int earlier = picture.look == Look::kCardFace ? EarlierCardFace(i) : -1;
+    if (earlier >= 0) {
+      frame->CopyFrom(*frames[static_cast<size_t>(earlier)]);
       frames.push_back(std::move(frame));
       continue;
     }

@@ -63,6 +63,11 @@ class Studio {
 void DrawChrome(Studio& studio, const Picture& picture, int index, Frame& frame);
 void DrawButton(Studio& studio, const Picture& picture, int index, Frame& frame);
 void DrawCard(Studio& studio, const Picture& picture, int index, Frame& frame);
+// The numeral frame f of a card face picture shows (GBK), the value the card rules give the ids
+// it stands for (table::FaceKindOfFrame); empty for a frame without one.
+std::string CardNumeral(int frame);
+// An earlier frame of a card face picture that shows what frame f shows, or -1.
+int EarlierCardFace(int frame);
 void DrawTableMark(Studio& studio, const Picture& picture, int index, Frame& frame);
 void DrawPanel(Studio& studio, const Picture& picture, int index, Frame& frame);
 void DrawFace(Studio& studio, const Picture& picture, int index, Frame& frame);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,10 @@
 #include "engine/media/pps_picture.h"
 #include "engine/media/resource_package.h"
 #include "platform/gbk.h"
+#include "table/card_attributes.h"
+#include "table/card_view.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/scripted_game.h"
 
 namespace {
 
@@ -209,6 +214,32 @@ TEST_F(SkinGenTest, TheIndexTextListsEveryEmoticonOnceInOrder) {
   EXPECT_EQ(text.find(std::string(skin::kEmoticons[0]) + "=1|"), 0u);
   EXPECT_EQ(text.back(), static_cast<char>('0' + std::size(skin::kEmoticons) % 10));
   EXPECT_EQ(std::count(text.begin(), text.end(), '|'), static_cast<long>(std::size(skin::kEmoticons)) - 1);
+}
+
+// The numerals a card face names, in the small and the big form, by their values 1 to 10.
+const std::vector<std::string> kSmallNumerals = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十"};
+const std::vector<std::string> kBigNumerals = {"壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖", "拾"};
+
+// The sample round's deck, through the card sprite's face frame and the numeral the skin draws
+// on it, against the values the card rules give.
+TEST_F(SkinGenTest, EveryCardOfTheDeckShowsTheNumeralOfItsValueAndEachOfTheTwentyFacesFourTimes) {
+  table::InstallCardCallbacks(table::DefaultCardCallbacks());
+  table::CCardView card;
+  const std::vector<int32_t> deck = test::ZipaiDeck();
+  EXPECT_EQ(std::set<int32_t>(deck.begin(), deck.end()).size(), 80u);
+  std::map<std::string, int> faces;
+  for (int32_t id : deck) {
+    const std::string numeral = skin::CardNumeral(card.GetFaceFrame(id));
+    auto small = std::find(kSmallNumerals.begin(), kSmallNumerals.end(), numeral);
+    auto big = std::find(kBigNumerals.begin(), kBigNumerals.end(), numeral);
+    const long named = small != kSmallNumerals.end() ? small - kSmallNumerals.begin() + 1
+                       : big != kBigNumerals.end()   ? big - kBigNumerals.begin() + 1
+                                                     : 0;
+    EXPECT_EQ(named, table::GetCardValue(id, 0)) << "card " << id << " shows " << platform::GbkToUtf8(numeral);
+    ++faces[numeral];
+  }
+  EXPECT_EQ(faces.size(), 20u);
+  for (const auto& [numeral, count] : faces) EXPECT_EQ(count, 4) << platform::GbkToUtf8(numeral);
 }
 
 }  // namespace

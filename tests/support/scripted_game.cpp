@@ -105,15 +105,17 @@ void ScriptedGame::Start(uint32_t seed, int32_t first) {
   std::vector<int32_t> deck = ZipaiDeck();
   std::mt19937 random(seed);
   for (size_t i = deck.size() - 1; i > 0; --i) std::swap(deck[i], deck[random() % (i + 1)]);
-  // Round the table from the banker, a card at a time, then the banker's extra card; the rest
-  // is the pile.
+  // Round the table from the banker, a card at a time, then the banker's extra cards; the rest
+  // is the pile. More chairs than the deck serves at full hands get shorter ones.
   std::vector<std::vector<int32_t>> hands(static_cast<size_t>(chairs_));
   const auto banker = static_cast<size_t>(std::clamp(first, 0, chairs_ - 1));
+  constexpr size_t kExtra = kBankerCards - kHandCards;
+  const size_t per_hand = std::min<size_t>(kHandCards, (deck.size() - kExtra) / hands.size());
   size_t next = 0;
-  for (int k = 0; k < kHandCards; ++k) {
+  for (size_t k = 0; k < per_hand; ++k) {
     for (size_t c = 0; c < hands.size(); ++c) hands[(banker + c) % hands.size()].push_back(deck[next++]);
   }
-  hands[banker].push_back(deck[next]);
+  for (size_t k = 0; k < kExtra; ++k) hands[banker].push_back(deck[next++]);
   Start(hands, first);
 }
 

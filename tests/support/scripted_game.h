@@ -10,8 +10,9 @@
 //
 // The deal is the game's: one deck of 80 cards, 20 to a hand and 21 to the player who leads
 // (the banker), the other 19 left in the pile. On the default card values a zipai deck is the
-// numerals 1 to 10 eight times over: ids 0-9, 13-22, 26-35, 39-48 of two 54-card decks, the
-// first deck the small cards and the second the big ones (ZipaiDeck).
+// numerals 1 to 10 eight times over: ids 0-9, 13-22, 26-35, 39-48 of two 54-card decks
+// (ZipaiDeck). The default skin shows suits 0 and 1 in the small form (一 to 十) and suits 2 and
+// 3 in the big one (壹 to 拾), so the deck holds each of the 20 faces four times.
 //
 // Use: a TableViewFixture whose make_table_ makes a PlayTableView (see MakePlayTable), Start,
 // then ScriptedGame game(app, server, frames); game.Start(seed, first_chair); game.PlayRound().
@@ -98,7 +99,6 @@ inline constexpr int32_t kSampleFirst = 0;
 
 class ScriptedGame {
  public:
-  static constexpr int kDeckCards = 80;
   static constexpr int kHandCards = 20;
   static constexpr int kBankerCards = 21;
   static constexpr int32_t kSeconds = 20;
@@ -110,8 +110,8 @@ class ScriptedGame {
 
   PlayTableView& view();
   // A new round, pushed as 211040, that the chair `first` leads: the game's deal from ZipaiDeck
-  // shuffled by seed (kBankerCards to `first`, kHandCards to every other chair), or the hands
-  // given.
+  // shuffled by seed (kBankerCards to `first`, kHandCards to every other chair; a hand as much
+  // shorter as a table of more chairs needs), or the hands given.
   void Start(uint32_t seed, int32_t first);
   void Start(const std::vector<std::vector<int32_t>>& hands, int32_t first);
   // The server's side of one seat's move: its play (221170) or its pass (223100).

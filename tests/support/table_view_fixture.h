@@ -39,10 +39,10 @@ class TestRules : public table::CCardRules {
   std::vector<std::vector<int32_t>> Deal(int chairs, int per_chair, uint32_t seed);
 };
 
-// The game's card: the default skin's face frame f shows kind f mod 20.
+// The game's card: the default skin's face of its kind.
 class TestCardView : public table::CCardView {
  public:
-  int32_t GetFaceFrame(int32_t id) override { return id < 0 ? -1 : id % 20; }
+  int32_t GetFaceFrame(int32_t id) override { return id < 0 ? -1 : table::FrameOfFaceKind(id % table::kFaceKinds); }
 };
 
 // The game's table view: 80 cards, a table record and chair records, and a deal; it keeps the

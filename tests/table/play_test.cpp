@@ -189,6 +189,47 @@ TEST_F(Play, APassThatEndsTheTrickClearsThePlayedCardsAndEveryMark) {
   EXPECT_EQ(app_->GetTableStateHolder()->GetActiveChair(), 1);
 }
 
+TEST_F(Play, AChairThatMovesAgainInOneTrickShowsItsNewPlayAloneAndNoPassMark) {
+  Begin();
+  // Chair 1 holds the pairs 2 and 8, the user 6 and J, chair 2 4 and 5.
+  game().Start({{5, 18, 10, 23}, {1, 14, 7, 20}, {3, 16, 4, 17}}, 1);
+  auto on_table = [this](int32_t chair) {
+    std::vector<int32_t> ids;
+    for (int32_t i = 0; i < view().CardViewCount(); ++i) {
+      const CCardView* card = view().CardView(i);
+      if (card->chair == chair && card->place == place::kPlayed && card->IsVisible() != 0) ids.push_back(card->card_id);
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  };
+  game().Play(1, {1, 14});
+  game().Pass(0);
+  game().Play(2, {3, 16});
+  game().Play(1, {7, 20});
+  EXPECT_EQ(on_table(1), (std::vector<int32_t>{7, 20}));
+  EXPECT_EQ(view().FindCardById(1)->IsVisible(), 0u);
+  EXPECT_EQ(on_table(2), (std::vector<int32_t>{3, 16}));
+  EXPECT_EQ(view().BoardOfChair(0)->GetStatusPicture(), "不出");
+  game().Play(0, {10, 23});
+  EXPECT_EQ(on_table(0), (std::vector<int32_t>{10, 23}));
+  EXPECT_EQ(view().BoardOfChair(0)->GetStatusPicture(), "");
+}
+
+TEST_F(Play, AFourChairTableIsDealtFromTheOneDeckInShorterHands) {
+  Begin();
+  app_->chairs = 4;
+  test::ScriptedGame four(app_.get(), &server_->server(), [this](int n) { Frames(n); });
+  four.Start(test::kSampleSeed, 1);
+  std::vector<int32_t> dealt;
+  for (int32_t c = 0; c < 4; ++c) {
+    EXPECT_EQ(four.Hand(c).size(), c == 1 ? 20u : 19u) << c;
+    dealt.insert(dealt.end(), four.Hand(c).begin(), four.Hand(c).end());
+  }
+  std::vector<int32_t> deck = test::ZipaiDeck();
+  std::sort(dealt.begin(), dealt.end());
+  EXPECT_TRUE(std::includes(deck.begin(), deck.end(), dealt.begin(), dealt.end()));
+}
+
 TEST_F(Play, TheClockCountsDownAndAutoPlayActsOnceAtZeroThenRemindsTheServer) {
   Begin();
   game().Start(kSmallHands, 0);

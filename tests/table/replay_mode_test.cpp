@@ -527,6 +527,22 @@ TEST_F(DamagedReplay, AReplayOfAnotherTableSizeIsRefused) {
   EXPECT_NE(error.find("4 chairs"), std::string::npos) << error;
 }
 
+// The file keeps no name for who recorded while watching: the table holds the players alone.
+TEST(ReplayTable, AGameRecordedWhileWatchingSeatsNobodyWithoutAName) {
+  dialogs::ReplayFile replay = replay_samples::SampleReplay(false, 0);
+  replay.table.watching = true;
+  replay.table.user_id = 70009;
+  shell::LobbyCommandLine command;
+  shell::EnterGameData start;
+  std::string error;
+  ASSERT_TRUE(dialogs::MakeReplayTable(replay, 3, &command, &start, &error)) << error;
+  EXPECT_TRUE(command.look_on);
+  EXPECT_EQ(start.players.size(), 3u);
+  for (const auto* list : {&start.players, &start.lookers}) {
+    for (const shell::PlayerRecord& r : *list) EXPECT_NE(r.Name(), "") << r.UserId();
+  }
+}
+
 TEST_F(ReplayMode, RecordsTheTableRefusesAreSkippedAndTheRestPlays) {
   std::string path;
   PlayLiveRound(5, 0, &path);

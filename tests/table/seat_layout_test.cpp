@@ -3,11 +3,12 @@
 // deal, 21 and 20 cards) played in the game frame as the client lays it out, the table beside the
 // side panel, at 800 x 600 with the panel closed and opened, 1050 x 600 and 1024 x 768. After
 // every move the hands, the played stacks and the boards of different seats stand apart, and the
-// clock stands on no hand and no played stack, except where the table's own places meet on the
-// narrowest table (kNarrowTable).
+// clock stands on no hand and no played stack. The narrowest table's places are known to meet
+// (kNarrowTable): those overlaps are let pass there, not asked for.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -49,7 +50,7 @@ struct Window {
   int width;
   int height;
   bool panel_open;
-  std::set<std::string> overlaps;  // those the table's places leave
+  std::set<std::string> overlaps;  // those the table's places are known to leave
 };
 
 class SeatLayout : public test::FrameFixture, public ::testing::WithParamInterface<Window> {
@@ -126,7 +127,10 @@ TEST_P(SeatLayout, EverySeatsHandPlayedCardsBoardAndClockStandApart) {
   EXPECT_GT(game.PlayRound(), 20);
   EXPECT_TRUE(game.Over());
   EXPECT_EQ(seen_, (std::set<std::string>{"clock 0", "clock 1", "clock 2", "played 0", "played 1", "played 2"}));
-  EXPECT_EQ(faults_, window.overlaps);
+  std::set<std::string> unknown;
+  std::set_difference(faults_.begin(), faults_.end(), window.overlaps.begin(), window.overlaps.end(),
+                      std::inserter(unknown, unknown.end()));
+  EXPECT_EQ(unknown, std::set<std::string>{});
 }
 
 // The table is 534 pixels wide at 800 x 600 with the side panel open: the side seats' played

@@ -148,7 +148,7 @@ TEST_F(Hands, AnEmptyRowSetsItsCountToNothingAndLeavesItWhereItWas) {
 TEST_F(Hands, CardSpritesPickTheirFaceTheirSizeAndTheirLook) {
   DealOwn({0, 1, 2, 3, 4});
   std::vector<CCardView*> row = view().OwnRow();
-  // Size class 2 at 1024: the 82 x 120 face of kind id mod 20.
+  // Size class 2 at 1024: the 82 x 120 face of the card's kind.
   EXPECT_STREQ(row[0]->GetShownPicture(), "牌正面82x110");
   EXPECT_EQ(row[0]->GetSprite()->ForwardImageCall3(), 0);
   EXPECT_EQ(row[3]->GetSprite()->ForwardImageCall3(), 3);
