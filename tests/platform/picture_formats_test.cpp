@@ -1,7 +1,10 @@
 // ctest-labels: resources
 // The pictures read beside SDL2_image's formats: WBMP, MNG animations and Windows metafiles.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/media/byte_span.h"
@@ -24,6 +27,21 @@ Bytes Solid(int width, int height, uint8_t b, uint8_t g, uint8_t r, uint8_t a = 
 bool Decode(const Bytes& file, DecodedPicture* picture, std::string* error,
             PictureFormat format = PictureFormat::kDetect) {
   return DecodePictureBytes(file.data(), file.size(), picture, error, format);
+}
+
+// Decodes the file in a child process given `seconds` of processor time: the exit status says
+// whether it was decoded (0) or refused (1); a decode that takes longer is killed.
+[[noreturn]] void DecodeAndExit(const Bytes& file, int seconds) {
+  rlimit limit;
+  limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(seconds);
+  setrlimit(RLIMIT_CPU, &limit);
+  DecodedPicture picture;
+  std::string error;
+  std::_Exit(Decode(file, &picture, &error) ? 0 : 1);
+}
+
+void DecodeWithinProcessorSeconds(const Bytes& file, int seconds, bool decoded) {
+  EXPECT_EXIT(DecodeAndExit(file, seconds), testing::ExitedWithCode(decoded ? 0 : 1), "");
 }
 
 TEST(PictureFormatsTest, WbmpGivesBlackAndWhitePaletteIndices) {
@@ -142,6 +160,47 @@ TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused)
   engine::WriteU32(&file[kMaxRecordAt], 34);
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("bitmaps inside are too large"), std::string::npos) << error;
+
+  // One bitmap of 2048 x 2048 uncompressed 8-bit pixels, within the bitmaps' total, in a record
+  // of 68 bytes: more than its bytes hold.
+  const Bytes square = {40, 0, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0};
+  std::copy(square.begin(), square.end(), stretch.begin() + 6 + 22);
+  file = drawing;
+  file.insert(file.end() - 6, stretch.begin(), stretch.end());
+  engine::WriteU32(&file[kMaxRecordAt], 34);
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("a bitmap inside: the picture claims more pixels than its bytes could hold"), std::string::npos)
+      << error;
+}
+
+// The default pen is one logical unit; in a window one unit wide it is as wide as the canvas.
+// Stamped at each of the line's 2000 pixels it would paint 8 billion; swept as one band it
+// paints the canvas once.
+TEST(PictureFormatsTest, AWmfPenAsWideAsTheCanvasPaintsTheBandItSweepsOnce) {
+  const Bytes file = test_support::MakeWmfDrawing(2000, 2000, 1, 1, {{0x0214, {0, 0}}, {0x0213, {1, 1}}});
+  DecodeWithinProcessorSeconds(file, 10, true);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  ASSERT_EQ(picture.width, 2000);
+  // Black along the diagonal, the default background off it.
+  auto red = [&](int x, int y) { return picture.frames.at(0).pixels[(size_t(y) * 2000 + x) * 4 + 2]; };
+  for (int at : {0, 500, 1000, 1500, 1999}) EXPECT_EQ(red(at, at), 0) << at;
+  EXPECT_EQ(red(1999, 0), 255);
+  EXPECT_EQ(red(0, 1999), 255);
+}
+
+// Forty such lines would paint a canvas of a megapixel forty times over, more than any drawing
+// may: the drawing is stopped and refused.
+TEST(PictureFormatsTest, AWmfThatWouldPaintMoreThanItsBudgetIsRefused) {
+  std::vector<test_support::WmfRecord> zigzag = {{0x0214, {0, 0}}};
+  for (uint16_t i = 0; i < 40; ++i) zigzag.push_back({0x0213, {static_cast<uint16_t>(i % 2), static_cast<uint16_t>(1 - i % 2)}});
+  const Bytes file = test_support::MakeWmfDrawing(1000, 1000, 1, 1, zigzag);
+  DecodeWithinProcessorSeconds(file, 10, false);
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("paints too much"), std::string::npos) << error;
 }
 
 TEST(PictureFormatsTest, WmfIsDrawnAtItsSizeInPixels) {

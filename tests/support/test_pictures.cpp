@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/png_file.h"
@@ -203,7 +204,8 @@ std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDe
   return out;
 }
 
-std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
+std::vector<uint8_t> MakeWmfDrawing(int width, int height, int window_width, int window_height,
+                                    const std::vector<WmfRecord>& drawing) {
   std::vector<uint8_t> out;
   // Placeable header: key, no handle, bounding box, units an inch, reserved, checksum.
   const std::vector<uint16_t> placeable = {
@@ -215,28 +217,35 @@ std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
   }
   PutLe16(out, checksum);
   std::vector<uint8_t> records;
-  PutRecord(records, 0x020B, {0, 0});                                                         // SetWindowOrg
-  PutRecord(records, 0x020C, {static_cast<uint16_t>(height), static_cast<uint16_t>(width)});  // SetWindowExt
-  PutRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: a null pen
-  PutRecord(records, 0x012D, {0});              // SelectObject 0
-  PutRecord(records, 0x02FC,
-            {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0});  // a solid brush
-  PutRecord(records, 0x012D, {1});                                                                 // SelectObject 1
-  PutRecord(
-      records, 0x041B,
-      {static_cast<uint16_t>(height), static_cast<uint16_t>(width), 0, 0});  // Rectangle: bottom, right, top, left
-  PutRecord(records, 0x0000, {});                                            // end of file
-  // Metafile header: in memory, 9 words, version 3, size in words, 2 objects, the largest
-  // record (8 words), no parameters.
+  PutRecord(records, 0x020B, {0, 0});  // SetWindowOrg
+  PutRecord(records, 0x020C, {static_cast<uint16_t>(window_height), static_cast<uint16_t>(window_width)});
+  size_t largest = 5;
+  for (const WmfRecord& r : drawing) {
+    PutRecord(records, r.function, r.params);
+    largest = std::max(largest, 3 + r.params.size());
+  }
+  PutRecord(records, 0x0000, {});  // end of file
+  // Metafile header: in memory, 9 words, version 3, size in words, objects, the largest record,
+  // no parameters.
   PutLe16(out, 1);
   PutLe16(out, 9);
   PutLe16(out, 0x0300);
   PutLe32(out, static_cast<uint32_t>(9 + records.size() / 2));
   PutLe16(out, 2);
-  PutLe32(out, 8);
+  PutLe32(out, static_cast<uint32_t>(largest));
   PutLe16(out, 0);
   out.insert(out.end(), records.begin(), records.end());
   return out;
+}
+
+std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
+  const auto w = static_cast<uint16_t>(width), h = static_cast<uint16_t>(height);
+  return MakeWmfDrawing(width, height, width, height,
+                        {{0x02FA, {5, 0, 0, 0, 0}},  // CreatePenIndirect: a null pen
+                         {0x012D, {0}},              // SelectObject 0
+                         {0x02FC, {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0}},
+                         {0x012D, {1}},             // SelectObject 1: a solid brush
+                         {0x041B, {h, w, 0, 0}}});  // Rectangle: bottom, right, top, left
 }
 
 }  // namespace test_support

@@ -42,6 +42,15 @@ struct MngFrameDesc {
 // An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay.
 std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames);
 
+// One metafile record: its function and its parameters (16-bit words).
+struct WmfRecord {
+  uint16_t function = 0;
+  std::vector<uint16_t> params;
+};
+// A placeable WMF of width x height units at 96 units an inch (as many pixels), its window
+// window_width x window_height logical units from 0, 0, playing the records.
+std::vector<uint8_t> MakeWmfDrawing(int width, int height, int window_width, int window_height,
+                                    const std::vector<WmfRecord>& records);
 // A placeable WMF of width x height units at 96 units an inch (so as many pixels at 96 dots an
 // inch) filled by one rectangle of the colour (0x00BBGGRR) without an outline.
 std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour);
