@@ -1,16 +1,15 @@
 // ctest-labels: resources
 // The pictures read beside SDL2_image's formats: WBMP, MNG animations and Windows metafiles.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "engine/media/byte_span.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/picture_decoder.h"
+#include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
 namespace platform {
@@ -29,19 +28,16 @@ bool Decode(const Bytes& file, DecodedPicture* picture, std::string* error,
   return DecodePictureBytes(file.data(), file.size(), picture, error, format);
 }
 
-// Decodes the file in a child process given `seconds` of processor time: the exit status says
-// whether it was decoded (0) or refused (1); a decode that takes longer is killed.
-[[noreturn]] void DecodeAndExit(const Bytes& file, int seconds) {
-  rlimit limit;
-  limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(seconds);
-  setrlimit(RLIMIT_CPU, &limit);
-  DecodedPicture picture;
-  std::string error;
-  std::_Exit(Decode(file, &picture, &error) ? 0 : 1);
-}
-
+// Decodes the file within `seconds` of processor time: decoded or refused as expected, or killed.
 void DecodeWithinProcessorSeconds(const Bytes& file, int seconds, bool decoded) {
-  EXPECT_EXIT(DecodeAndExit(file, seconds), testing::ExitedWithCode(decoded ? 0 : 1), "");
+  test_support::ExpectWithinProcessorSeconds(
+      seconds,
+      [&] {
+        DecodedPicture picture;
+        std::string error;
+        return Decode(file, &picture, &error);
+      },
+      decoded);
 }
 
 TEST(PictureFormatsTest, WbmpGivesBlackAndWhitePaletteIndices) {
@@ -129,6 +125,19 @@ TEST(PictureFormatsTest, MngClaimingMoreThanItsBytesDescribeIsRefusedUnread) {
   std::string error;
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+}
+
+// Each frame taken is the whole canvas, whatever drew it: the frames together stay within what
+// the file's bytes could describe (forty frames of a megapixel drawn by 4 KB).
+TEST(PictureFormatsTest, MngFramesComposedTogetherStayWithinWhatTheFileCouldDescribe) {
+  const Bytes file = test_support::MakeMngOfBackgroundFrames(1024, 1024, 40);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  ASSERT_FALSE(picture.frames.empty());
+  EXPECT_EQ(picture.frames[0].pixels[4 + 2], 255);  // red beside the dot
+  const uint64_t composed = picture.frames.size() * 1024 * 1024;
+  EXPECT_LE(composed, std::max<uint64_t>(8 << 20, file.size() * 8 * 1032)) << picture.frames.size() << " frames";
 }
 
 // libwmf sizes its record buffer by the header and decodes a record's bitmap whole at the size

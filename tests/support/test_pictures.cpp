@@ -109,6 +109,18 @@ std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>&
   return out;
 }
 
+std::vector<uint8_t> MakeBmpRle8(int width, int height, const std::vector<uint8_t>& palette,
+                                 const std::vector<uint8_t>& runs) {
+  const int entries = static_cast<int>(palette.size() / 3);
+  std::vector<uint8_t> out = BmpHeaders(width, height, 8, entries, 0);
+  out[30] = 1;  // BI_RLE8
+  for (int i = 0; i < 4; ++i) out[34 + i] = static_cast<uint8_t>(runs.size() >> (8 * i));
+  for (int i = 0; i < entries; ++i) out.insert(out.end(), {palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0});
+  out.insert(out.end(), runs.begin(), runs.end());
+  for (int i = 0; i < 4; ++i) out[2 + i] = static_cast<uint8_t>(out.size() >> (8 * i));
+  return out;
+}
+
 namespace {
 
 void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
@@ -178,6 +190,37 @@ std::vector<uint8_t> MakeBlankPng1Bit(int width, int height) {
   deflated.resize(size);
   PutChunk(out, "IDAT", deflated);
   PutChunk(out, "IEND", {});
+  return out;
+}
+
+std::vector<uint8_t> WithPngChunks(const std::vector<uint8_t>& png, const char* type,
+                                   const std::vector<uint8_t>& data, int copies) {
+  const uint8_t idat[] = {'I', 'D', 'A', 'T'};
+  const auto at = std::search(png.begin(), png.end(), std::begin(idat), std::end(idat)) - 4;
+  std::vector<uint8_t> chunk;
+  PutChunk(chunk, type, data);
+  std::vector<uint8_t> out(png.begin(), at);
+  for (int i = 0; i < copies; ++i) out.insert(out.end(), chunk.begin(), chunk.end());
+  out.insert(out.end(), at, png.end());
+  return out;
+}
+
+std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames) {
+  std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(width));
+  PutBe32(header, static_cast<uint32_t>(height));
+  PutBe32(header, 1000);
+  header.resize(28, 0);
+  PutChunk(out, "MHDR", header);
+  PutChunk(out, "BACK", {0xFF, 0xFF, 0, 0, 0, 0, 1});  // red, and it must be shown
+  const uint8_t dot[4] = {0, 0, 0, 255};
+  const std::vector<uint8_t> png = platform::EncodePng(1, 1, dot);
+  for (int i = 0; i < frames; ++i) {
+    PutChunk(out, "FRAM", {1, 0, 2, 0, 0, 0, 0, 0, 0, 10});    // 10 ms each
+    out.insert(out.end(), png.begin() + 8, png.end());  // a black dot in the corner
+  }
+  PutChunk(out, "MEND", {});
   return out;
 }
 
