@@ -481,7 +481,7 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
   const uint64_t claimed_pixels = PixelCount(header) * header.frame_count;
   if (claimed_pixels > platform::picture_formats::kPixelsAnyPictureMayClaim &&
       all_bytes > packed_bytes * MostDecodedPerPackedByte(header.codec)) {
-    ReportFormatError(error, "pps: the picture claims more pixels than its bytes could hold (%ux%u, %u frames, codec %u)",
+    ReportFormatError(error, "pps: the picture claims more pixels than its bytes could hold (%ux%u, frame count %u, codec %u)",
                       header.width, header.height, header.frame_count, header.codec);
     return 0;
   }
