@@ -310,7 +310,7 @@ std::vector<uint8_t> IconWithWholePalette(const uint8_t* data, size_t size) {
   auto le32 = [&](uint64_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
   uint32_t most = 0, image = 0;
   const uint32_t count = byte(4) | byte(5) << 8;
-  for (uint64_t i = 0; i < count && 6 + i * 16 < size; ++i) {
+  for (uint64_t i = 0; i < count; ++i) {
     const uint32_t colours = byte(6 + i * 16 + 2) != 0 ? byte(6 + i * 16 + 2) : 256;
     if (colours > most) {
       most = colours;
@@ -346,6 +346,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
                                                                        : std::vector<uint8_t>();
   if (!mended.empty()) {
     SDL_RWclose(rw);
+    if (mended.size() > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
     rw = SDL_RWFromConstMem(mended.data(), static_cast<int>(mended.size()));
     if (!rw) return Fail(error, SDL_GetError());
   }

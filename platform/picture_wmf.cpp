@@ -34,9 +34,8 @@ namespace {
 
 constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
 constexpr double kDotsPerInch = 96.0;
-// libwmf's gd draws wide pens and dashes pixel by pixel: on a large canvas one record of a few
-// bytes can take minutes. Metafiles are drawings for buttons and panels; a side of 2048 pixels
-// is plenty, and keeps every record fast.
+// Metafiles are drawings for buttons and panels: a side of 2048 pixels is plenty, and bounds
+// what one record can paint (Painter).
 constexpr unsigned kMaxSide = 2048;
 // The pixels of every bitmap inside the records together: four of the largest canvases.
 constexpr uint64_t kMaxBitmapPixels = 4ull * kMaxSide * kMaxSide;
