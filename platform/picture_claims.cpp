@@ -46,11 +46,18 @@ PictureClaim PngClaim(const uint8_t* data, size_t size) {
 }
 
 // The frame header and the scans' entropy-coded bytes: every 8 x 8 block of every component
-// (at its sampling) costs at least a bit of them, in whatever order the scans give it.
+// (at its sampling) costs at least a bit of them, in whatever order the scans give it. And
+// libjpeg goes over every block of a scan's components, whatever the scan holds (a progressive
+// scan can skip thousands of blocks in a few bits): the scans may go over the picture no more
+// than kMaxJpegPasses times (libjpeg's own progressions go over it about ten times).
+constexpr uint64_t kMaxJpegPasses = 64;
+
 PictureClaim JpegClaim(const uint8_t* data, size_t size) {
   PictureClaim claim;
   bool frame_seen = false;
   uint64_t scan_bytes = 0;
+  uint64_t blocks_of[256] = {};  // by component id
+  uint64_t scanned_blocks = 0;
   size_t at = 2;
   while (at + 4 <= size) {
     const uint8_t marker = data[at + 1];
@@ -79,8 +86,14 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
       }
       for (size_t i = 0; i < components; ++i) {
         const uint64_t h = max(data[at + 11 + i * 3] >> 4, 1), v = max(data[at + 11 + i * 3] & 15, 1);
-        claim.needs += Ceil(Ceil(claim.width * h, most_h), 8) * Ceil(Ceil(claim.height * v, most_v), 8);
+        const uint64_t blocks = Ceil(Ceil(claim.width * h, most_h), 8) * Ceil(Ceil(claim.height * v, most_v), 8);
+        blocks_of[data[at + 10 + i * 3]] = blocks;
+        claim.needs += blocks;
       }
+    }
+    if (marker == 0xDA && at + 5 <= size) {  // the scan's components, each named by its id
+      const size_t components = data[at + 4];
+      for (size_t i = 0; i < components && at + 5 + i * 2 < size; ++i) scanned_blocks += blocks_of[data[at + 5 + i * 2]];
     }
     at += 2 + length;
     if (marker == 0xDA) {  // the scan's data runs to the next marker other than a restart
@@ -91,6 +104,10 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
     }
   }
   claim.holds = scan_bytes * 8;
+  // Pictures of up to the pixels any picture may claim may take that many passes over them.
+  if (scanned_blocks > kMaxJpegPasses * max(claim.needs, kPixelsAnyPictureMayClaim / 64 * 3)) {
+    claim.unreadable = "JPEG: its scans go over the picture more often than any picture needs";
+  }
   return claim;
 }
 

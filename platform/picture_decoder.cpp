@@ -274,6 +274,62 @@ const char* SdlPictureType(SDL_RWops* rw) {
   return "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
 }
 
+// A PNG without the chunks that SDL2_image does not use but libpng would inflate (compressed
+// text, the colour profile) or keep (text): a few kilobytes of them inflate to megabytes each.
+// Empty when there are none. The claim's walk has found every chunk inside the file.
+std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
+  auto unused = [](const uint8_t* type) {
+    return std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
+           std::memcmp(type, "iTXt", 4) == 0 || std::memcmp(type, "iCCP", 4) == 0;
+  };
+  bool any = false;
+  for (size_t at = 8; size - at >= 12 && !any; at += 12 + size_t{picture_formats::Be32(data + at)}) {
+    if (picture_formats::Be32(data + at) > size - at - 12) return {};
+    any = unused(data + at + 4);
+  }
+  if (!any) return {};
+  std::vector<uint8_t> kept(data, data + 8);
+  size_t at = 8;
+  while (size - at >= 12) {
+    const size_t length = picture_formats::Be32(data + at);
+    if (length > size - at - 12) break;
+    if (!unused(data + at + 4)) kept.insert(kept.end(), data + at, data + at + 12 + length);
+    at += 12 + length;
+  }
+  kept.insert(kept.end(), data + at, data + size);
+  return kept;
+}
+
+// SDL2_image reads the image of an icon's directory entry of the most colours (the first such),
+// reads biClrUsed palette entries into a table of 256 and looks every index up in it: entries
+// past the palette keep whatever was on the stack. That image's palette is given every entry
+// its depth can index, the missing ones black. Empty when the icon needs no mending. A
+// directory read past the end of the file reads zeros, as SDL's reads do.
+std::vector<uint8_t> IconWithWholePalette(const uint8_t* data, size_t size) {
+  auto byte = [&](uint64_t at) -> uint32_t { return at < size ? data[at] : 0; };
+  auto le32 = [&](uint64_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
+  uint32_t most = 0, image = 0;
+  const uint32_t count = byte(4) | byte(5) << 8;
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint32_t colours = byte(6 + i * 16 + 2) != 0 ? byte(6 + i * 16 + 2) : 256;
+    if (colours > most) {
+      most = colours;
+      image = le32(6 + i * 16 + 12);
+    }
+  }
+  if (image > size || size - image < 40 || le32(image) != 40) return {};
+  const uint32_t depth = byte(image + 14) | byte(image + 15) << 8;
+  const uint32_t used = le32(image + 32);
+  if ((depth != 1 && depth != 4 && depth != 8) || used == 0 || used >= (1u << depth)) return {};
+  const size_t palette = image + 40;
+  const size_t stored = std::min<size_t>(size_t{used} * 4, size - palette);
+  std::vector<uint8_t> mended(data, data + palette + stored);
+  mended.resize(palette + (size_t{1} << depth) * 4, 0);
+  mended.insert(mended.end(), data + palette + stored, data + size);
+  std::memset(&mended[image + 32], 0, 4);  // biClrUsed 0: as many as the depth indexes
+  return mended;
+}
+
 bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   CapSdlAllocations();
   SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
@@ -283,6 +339,16 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size))) {
     SDL_RWclose(rw);
     return Fail(error, problem);
+  }
+  const std::string kind = type;
+  const std::vector<uint8_t> mended = kind == "PNG"                    ? PngWithoutUnusedChunks(data, size)
+                                      : kind == "ICO" || kind == "CUR" ? IconWithWholePalette(data, size)
+                                                                       : std::vector<uint8_t>();
+  if (!mended.empty()) {
+    SDL_RWclose(rw);
+    if (mended.size() > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
+    rw = SDL_RWFromConstMem(mended.data(), static_cast<int>(mended.size()));
+    if (!rw) return Fail(error, SDL_GetError());
   }
   Surface surface(IMG_LoadTyped_RW(rw, 1, type));
   if (!surface) return Fail(error, std::string("unreadable picture: ") + IMG_GetError());

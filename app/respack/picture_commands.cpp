@@ -168,7 +168,7 @@ int PpsDecode(const Args& args) {
     return Refuse(args[0] + " has " + std::to_string(record.frame_count) + " frame(s); there is no frame " +
                   std::to_string(frame));
   }
-  if ((record.flags & engine::kImageFlagPaletteRef) && !(record.flags & engine::kImageFlagOwnPalette)) {
+  if (record.flags & engine::kImageFlagPaletteRef) {
     return Refuse(args[0] + " names an outside palette; its colours are not in the file");
   }
   const size_t n = size_t{record.width} * record.height;

@@ -1,13 +1,11 @@
 #include "engine/media/image_file.h"
 
-#include <exception>
 #include <utility>
 
 #include "engine/core/engine_files.h"
 #include "engine/core/engine_log.h"
 #include "engine/media/paint_module.h"
 #include "engine/media/palette.h"
-#include "platform/picture_decoder.h"
 
 namespace engine {
 namespace {
@@ -71,21 +69,11 @@ int DecodeImageMemory(const uint8_t* data, size_t size, const std::string& exten
   if (record == nullptr) return 0;
   const ImageFormat format = ImageFormatOfExtension(extension);
   if (format == kImageFormatUnknown) return 0;
-  if (data == nullptr || size == 0) return 0;
   const uint32_t key = record->colour_key & 0xFFFFFF;
+  std::string lower = extension;
+  AsciiLowerSkipDbcs(lower);
   ImageRecord decoded;
-  try {
-    platform::DecodedPicture picture;
-    std::string error;
-    if (!platform::DecodePictureBytes(data, size, &picture, &error)) {
-      WriteGameLog("DecodeImageMemory: %s picture refused: %s", extension.c_str(), error.c_str());
-      return 0;
-    }
-    if (!RecordFromDecodedPicture(picture, format == kImageFormatIco, &decoded)) return 0;
-  } catch (const std::exception& e) {
-    WriteGameLog("DecodeImageMemory: %s picture refused: %s", extension.c_str(), e.what());
-    return 0;
-  }
+  if (!DecodeCommonPicture(data, size, NameKeyRS(lower), &decoded)) return 0;
   if (format != kImageFormatGif && format != kImageFormatPng) {
     if (decoded.IsPalette()) {
       KeyPalette(&decoded, key);

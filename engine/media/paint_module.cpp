@@ -259,24 +259,8 @@ int PaintModule::RefreshImage(ImageHandle* image) {
 
 int PaintModule::DecodeImage(const uint8_t* data, size_t size, uint32_t extension_id, ImageRecord* out) {
   if (out == nullptr) return 0;
-  const PictureKind kind = KindOfExtension(extension_id);
-  if (kind == PictureKind::kNone) return 0;
-  if (kind == PictureKind::kPps) return DecodePps(data, size, out) != 0 ? 1 : 0;
-  if (data == nullptr || size == 0) return 0;
-  try {
-    platform::DecodedPicture decoded;
-    std::string error;
-    const platform::PictureFormat format =
-        kind == PictureKind::kWbmp ? platform::PictureFormat::kWbmp : platform::PictureFormat::kDetect;
-    if (!platform::DecodePictureBytes(data, size, &decoded, &error, format)) {
-      WriteGameLog("PaintModule: picture refused: %s", error.c_str());
-      return 0;
-    }
-    return RecordFromDecoded(decoded, kind == PictureKind::kIcon, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    WriteGameLog("PaintModule: picture refused: %s", e.what());
-    return 0;
-  }
+  if (KindOfExtension(extension_id) == PictureKind::kPps) return DecodePps(data, size, out) != 0 ? 1 : 0;
+  return DecodeCommonPicture(data, size, extension_id, out) ? 1 : 0;
 }
 
 uint32_t PaintModule::DecodePps(const uint8_t* data, size_t size, ImageRecord* out) {
@@ -297,8 +281,25 @@ uint32_t PaintModule::DecodePps(const uint8_t* data, size_t size, ImageRecord* o
   return result;
 }
 
-bool RecordFromDecodedPicture(const platform::DecodedPicture& decoded, bool single_frame, ImageRecord* out) {
-  return out != nullptr && RecordFromDecoded(decoded, single_frame, out);
+bool DecodeCommonPicture(const uint8_t* data, size_t size, uint32_t extension_id, ImageRecord* out) {
+  const PictureKind kind = KindOfExtension(extension_id);
+  if (out == nullptr || kind == PictureKind::kNone || kind == PictureKind::kPps) return false;
+  if (data == nullptr || size == 0) return false;
+  try {
+    platform::DecodedPicture decoded;
+    std::string error;
+    // A WBMP carries no mark of its own: its name says what it is.
+    const platform::PictureFormat format =
+        kind == PictureKind::kWbmp ? platform::PictureFormat::kWbmp : platform::PictureFormat::kDetect;
+    if (!platform::DecodePictureBytes(data, size, &decoded, &error, format)) {
+      WriteGameLog("PaintModule: picture refused: %s", error.c_str());
+      return false;
+    }
+    return RecordFromDecoded(decoded, kind == PictureKind::kIcon, out);
+  } catch (const std::exception& e) {
+    WriteGameLog("PaintModule: picture refused: %s", e.what());
+    return false;
+  }
 }
 
 }  // namespace engine

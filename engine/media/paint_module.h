@@ -16,10 +16,6 @@
 #include "engine/media/image_record.h"
 #include "engine/media/picture_cache.h"
 
-namespace platform {
-struct DecodedPicture;
-}  // namespace platform
-
 namespace engine {
 
 // The paint module's event codes.
@@ -96,9 +92,11 @@ class PaintModule : public EngineModule {
   PictureCache cache_;
 };
 
-// Fills *out from a picture the platform decoded, as the paint module's decoder does (frames,
-// delays, palette, alpha, the file's transparent colour); single_frame keeps the first frame
-// only. False, out untouched, when the picture does not fit a record.
-bool RecordFromDecodedPicture(const platform::DecodedPicture& decoded, bool single_frame, ImageRecord* out);
+// Decodes a picture of one of the common formats (not .pps), named by the RS hash of its
+// lower-case extension with the dot (".png", ".wbmp"...), into *out: frames, delays, palette,
+// alpha, the file's transparent colour; an icon keeps its first frame. The one reader of the
+// paint module and of DecodeImageMemory. False (logged), out untouched, when the extension names
+// no such format or the bytes are refused.
+bool DecodeCommonPicture(const uint8_t* data, size_t size, uint32_t extension_id, ImageRecord* out);
 
 }  // namespace engine

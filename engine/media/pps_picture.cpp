@@ -7,6 +7,7 @@
 #include "engine/media/byte_span.h"
 #include "engine/media/pps_planes.h"
 #include "platform/files.h"
+#include "platform/picture_formats.h"
 
 namespace engine {
 
@@ -29,6 +30,38 @@ void XorInto(uint8_t* out, const uint8_t* a, const uint8_t* b, size_t size) {
 
 void XorInPlace(uint8_t* out, const uint8_t* b, size_t size) {
   for (size_t i = 0; i < size; ++i) out[i] ^= b[i];
+}
+
+// Why the header's palette cannot be read, or null. A picture names an outside palette or holds
+// its own, never both; a named palette keeps its entries in the 32-byte block, so it can hold
+// no more than fit there.
+const char* PaletteProblem(const PpsHeader& header) {
+  const bool by_reference = (header.flags & kImageFlagPaletteRef) != 0;
+  if (by_reference && (header.flags & kImageFlagOwnPalette)) return "both an outside palette and one of its own";
+  if (by_reference && size_t{header.palette_count} * 3 > static_cast<size_t>(kPaletteRefBlockSize)) {
+    return "an outside palette of more entries than its reference holds";
+  }
+  if ((header.flags & kImageFlagOwnPalette) && header.palette_count > 256) return "a palette of more than 256 entries";
+  return nullptr;
+}
+
+// The most decoded bytes one packed byte of a plane can give, by codec: raw bytes are
+// themselves; a run of 16383 elements takes 3 bytes (and an element is at most a pixel of 4);
+// zlib gives at most kDeflateExpansion plane bytes a byte (a colour plane byte is at most 4/3 of
+// a pixel's). Codec 2 and unknown codecs store nothing.
+uint64_t MostDecodedPerPackedByte(uint8_t codec) {
+  switch (codec) {
+    case kPpsCodecRaw:
+      return 1;
+    case kPpsCodecRuns:
+    case kPpsCodecRunsZlibAlpha:
+    case kPpsCodecBestOf:
+      return 16383 * 4 / 3;
+    case kPpsCodecZlib:
+      return platform::picture_formats::kDeflateExpansion * 4;
+    default:
+      return 0;
+  }
 }
 
 // Plane A of codecs 3-6: runs (3, 4), zlib (5) or the smaller (6).
@@ -202,9 +235,12 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
                       record.data_size, static_cast<unsigned long long>(all_bytes));
     return {};
   }
-  if ((header.flags & kImageFlagOwnPalette) && !(header.flags & kImageFlagPaletteRef) &&
-      (header.palette_count > 256 || (header.palette_count > 0 && !record.palette))) {
-    ReportFormatError(error, "pps: refused to encode: palette of %u entries missing or too long", header.palette_count);
+  if (const char* problem = PaletteProblem(header)) {
+    ReportFormatError(error, "pps: refused to encode a picture with %s", problem);
+    return {};
+  }
+  if ((header.flags & kImageFlagOwnPalette) && header.palette_count > 0 && !record.palette) {
+    ReportFormatError(error, "pps: refused to encode: palette of %u entries missing", header.palette_count);
     return {};
   }
 
@@ -395,6 +431,11 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
     return 0;
   }
 
+  if (const char* problem = PaletteProblem(header)) {
+    ReportFormatError(error, "pps: a picture with %s", problem);
+    return 0;
+  }
+
   ByteReader reader(bytes, header.total_encoded);
   reader.Skip(kPpsHeaderSize);
   const uint8_t* palette_bytes = reader.Here();
@@ -402,10 +443,6 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
   if (header.flags & kImageFlagPaletteRef) {
     palette_size = kPaletteRefBlockSize;
   } else if (header.flags & kImageFlagOwnPalette) {
-    if (header.palette_count > 256) {
-      ReportFormatError(error, "pps: palette of %u entries", header.palette_count);
-      return 0;
-    }
     palette_size = size_t{header.palette_count} * 3;
   }
   if (!reader.Skip(palette_size)) {
@@ -419,6 +456,7 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
     const uint8_t* packed;
   };
   std::vector<FrameSpan> frames(header.frame_count);
+  uint64_t packed_bytes = 0;
   for (uint32_t f = 0; f < header.frame_count; ++f) {
     PpsFrameRecord& fr = frames[f].record;
     if (!reader.U32(&fr.flags) || !reader.U32(&fr.delay) || !reader.U32(&fr.packed_a) || !reader.U32(&fr.packed_b) ||
@@ -427,6 +465,7 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
       return 0;
     }
     frames[f].packed = reader.Here();
+    packed_bytes += uint64_t{fr.packed_a} + fr.packed_b;
     if (!reader.Skip(uint64_t{fr.packed_a} + fr.packed_b)) {
       ReportFormatError(error, "pps: frame %u's planes pass the end of the file", f);
       return 0;
@@ -436,6 +475,15 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
       ReportFormatError(error, "pps: frame %u disagrees with the picture's format", f);
       return 0;
     }
+  }
+  // The frames are allocated whole before a plane is read: as every picture reader does, a size
+  // that the packed bytes could never give is refused first.
+  const uint64_t claimed_pixels = PixelCount(header) * header.frame_count;
+  if (claimed_pixels > platform::picture_formats::kPixelsAnyPictureMayClaim &&
+      all_bytes > packed_bytes * MostDecodedPerPackedByte(header.codec)) {
+    ReportFormatError(error, "pps: the picture claims more pixels than its bytes could hold (%ux%u, frame count %u, codec %u)",
+                      header.width, header.height, header.frame_count, header.codec);
+    return 0;
   }
   uint32_t trailer = 0;
   if ((header.flags & kImageFlagTrailer) && !reader.U32(&trailer)) {

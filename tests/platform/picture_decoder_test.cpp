@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <vector>
 
+#include <zlib.h>
+
 #include "platform/files.h"
+#include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
 namespace platform {
@@ -148,6 +151,10 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
   Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
   gif[6] = gif[8] = 0;
   gif[7] = gif[9] = 0x20;  // a logical screen of 8192 x 8192
+  // A PNG's pixels come from its image data alone, not from 16 KiB of text beside it.
+  Bytes png = test_support::WithPngChunks(test_support::MakeBlankPng1Bit(1, 1), "tEXt", Bytes(16384, 'a'), 1);
+  png[18] = png[22] = 0x20;  // IHDR: 8192 x 8192
+  png[19] = png[23] = 0;
   const std::pair<const char*, Bytes> claims[] = {
       {"TGA", with({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 8}, 23)},
       {"JPEG", {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x20, 0, 0x20, 0, 1, 1, 0x11, 0,  // a frame, then a scan
@@ -158,6 +165,7 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
       {"ICO", ico},
       {"BMP", bmp},
       {"GIF", gif},
+      {"PNG", png},
   };
   for (const auto& [format, file] : claims) {
     SCOPED_TRACE(format);
@@ -221,6 +229,85 @@ TEST(PictureDecoderTest, HonestPicturesThatCompressHugelyStillDecode) {
   ASSERT_TRUE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error)) << error;
   EXPECT_EQ(picture.width, 2);
   EXPECT_EQ(picture.height, 1);
+}
+
+// RLE8 pairs give at most 255 pixels for two bytes: a flat bitmap of two megapixels in 20 KB
+// decodes, one of 4096 x 4096 in 200 bytes is refused unread.
+TEST(PictureDecoderTest, RunLengthBitmapsAreHeldToWhatTheirRunsCanGive) {
+  Bytes row;
+  for (int i = 0; i < 8; ++i) row.insert(row.end(), {255, 1});
+  row.insert(row.end(), {8, 1, 0, 0});  // 2048 pixels of colour 1, end of line
+  Bytes runs;
+  for (int y = 0; y < 1024; ++y) runs.insert(runs.end(), row.begin(), row.end());
+  runs.insert(runs.end(), {0, 1});  // end of bitmap
+  const Bytes palette = {0, 0, 0, 10, 20, 30};
+  const Bytes flat = test_support::MakeBmpRle8(2048, 1024, palette, runs);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(flat.data(), flat.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 2048);
+  EXPECT_EQ(picture.height, 1024);
+
+  const Bytes made_up = test_support::MakeBmpRle8(4096, 4096, palette, Bytes(runs.begin(), runs.begin() + 200));
+  EXPECT_FALSE(DecodePictureBytes(made_up.data(), made_up.size(), &picture, &error));
+  EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+}
+
+// A progressive scan may skip thousands of blocks in a few bits, yet libjpeg goes over every one
+// of them: 400 scans over a megapixel, in 9 KB, are refused; libjpeg's own progression is read.
+TEST(PictureDecoderTest, JpegScansGoingOverThePictureTooOftenAreRefused) {
+  const std::string corpus = ZP_TEST_DATA_DIR "/../../fuzz/corpus/picture/";
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(DecodePictureFile(corpus + "jpeg_400_scans_over_1024_square.jpg", &picture, &error));
+  EXPECT_NE(error.find("scans go over the picture more often"), std::string::npos) << error;
+  ASSERT_TRUE(DecodePictureFile(corpus + "jpeg_progressive_1024_square.jpg", &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 1024);
+}
+
+// Text and colour profiles are of no use to a picture: 400 compressed comments, each inflating
+// to 8 MB, are left compressed (inflated, they took half a minute).
+TEST(PictureDecoderTest, PngTextChunksAreNotInflated) {
+  const Bytes zeros(8000000, 0);
+  uLongf size = compressBound(static_cast<uLong>(zeros.size()));
+  Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
+  Bytes deflated(size);
+  compress2(deflated.data(), &size, zeros.data(), static_cast<uLong>(zeros.size()), 9);
+  text.insert(text.end(), deflated.begin(), deflated.begin() + static_cast<long>(size));
+  const Bytes png = test_support::WithPngChunks(test_support::MakeBlankPng1Bit(3, 2), "zTXt", text, 400);
+  test_support::ExpectWithinProcessorSeconds(
+      5,
+      [&] {
+        DecodedPicture picture;
+        std::string error;
+        return DecodePictureBytes(png.data(), png.size(), &picture, &error) && picture.width == 3;
+      },
+      true);
+}
+
+// SDL2_image looks every index up in a table of 256 filled only as far as the palette goes: an
+// 8-bit icon of one colour whose pixels run 0-255 shows that colour once and black elsewhere.
+TEST(PictureDecoderTest, IconIndicesPastAShortPaletteReadAsBlack) {
+  Bytes ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 22, 0, 0, 0,  // directory, one entry
+               40, 0, 0, 0, 16, 0, 0, 0, 32, 0, 0, 0, 1, 0, 8, 0};                    // 16 x (2 x 16), 8 bits
+  ico.resize(22 + 32, 0);
+  ico.push_back(1);  // biClrUsed 1
+  ico.resize(22 + 40, 0);
+  ico.insert(ico.end(), {255, 255, 255, 0});  // white
+  for (int i = 0; i < 256; ++i) ico.push_back(static_cast<uint8_t>(i));
+  ico.resize(ico.size() + 16 * 4, 0);  // the mask: every pixel shown
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+  ASSERT_EQ(picture.width, 16);
+  size_t white = 0, black = 0;
+  const Bytes& pixels = picture.frames.at(0).pixels;
+  for (size_t i = 0; i < pixels.size(); i += 4) {
+    white += pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255;
+    black += pixels[i] == 0 && pixels[i + 1] == 0 && pixels[i + 2] == 0;
+  }
+  EXPECT_EQ(white, 1u);
+  EXPECT_EQ(black, 255u);
 }
 
 // The size is read from the right fields: a picture of its true size still decodes.

@@ -2,12 +2,14 @@
 // The pictures read beside SDL2_image's formats: WBMP, MNG animations and Windows metafiles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/media/byte_span.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/picture_decoder.h"
+#include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
 namespace platform {
@@ -24,6 +26,18 @@ Bytes Solid(int width, int height, uint8_t b, uint8_t g, uint8_t r, uint8_t a = 
 bool Decode(const Bytes& file, DecodedPicture* picture, std::string* error,
             PictureFormat format = PictureFormat::kDetect) {
   return DecodePictureBytes(file.data(), file.size(), picture, error, format);
+}
+
+// Decodes the file within `seconds` of processor time: decoded or refused as expected, or killed.
+void DecodeWithinProcessorSeconds(const Bytes& file, int seconds, bool decoded) {
+  test_support::ExpectWithinProcessorSeconds(
+      seconds,
+      [&] {
+        DecodedPicture picture;
+        std::string error;
+        return Decode(file, &picture, &error);
+      },
+      decoded);
 }
 
 TEST(PictureFormatsTest, WbmpGivesBlackAndWhitePaletteIndices) {
@@ -113,6 +127,19 @@ TEST(PictureFormatsTest, MngClaimingMoreThanItsBytesDescribeIsRefusedUnread) {
   EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
 }
 
+// Each frame taken is the whole canvas, whatever drew it: the frames together stay within what
+// the file's bytes could describe (forty frames of a megapixel drawn by 4 KB).
+TEST(PictureFormatsTest, MngFramesComposedTogetherStayWithinWhatTheFileCouldDescribe) {
+  const Bytes file = test_support::MakeMngOfBackgroundFrames(1024, 1024, 40);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  ASSERT_FALSE(picture.frames.empty());
+  EXPECT_EQ(picture.frames[0].pixels[4 + 2], 255);  // red beside the dot
+  const uint64_t composed = picture.frames.size() * 1024 * 1024;
+  EXPECT_LE(composed, std::max<uint64_t>(8 << 20, file.size() * 8 * 1032)) << picture.frames.size() << " frames";
+}
+
 // libwmf sizes its record buffer by the header and decodes a record's bitmap whole at the size
 // its header claims: records must lie inside the file, and bitmaps stay within a few canvases.
 TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused) {
@@ -142,6 +169,47 @@ TEST(PictureFormatsTest, WmfRecordsAndBitmapsBeyondTheFileOrTheCanvasAreRefused)
   engine::WriteU32(&file[kMaxRecordAt], 34);
   EXPECT_FALSE(Decode(file, &picture, &error));
   EXPECT_NE(error.find("bitmaps inside are too large"), std::string::npos) << error;
+
+  // One bitmap of 2048 x 2048 uncompressed 8-bit pixels, within the bitmaps' total, in a record
+  // of 68 bytes: more than its bytes hold.
+  const Bytes square = {40, 0, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0};
+  std::copy(square.begin(), square.end(), stretch.begin() + 6 + 22);
+  file = drawing;
+  file.insert(file.end() - 6, stretch.begin(), stretch.end());
+  engine::WriteU32(&file[kMaxRecordAt], 34);
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("a bitmap inside: the picture claims more pixels than its bytes could hold"), std::string::npos)
+      << error;
+}
+
+// The default pen is one logical unit; in a window one unit wide it is as wide as the canvas.
+// Stamped at each of the line's 2000 pixels it would paint 8 billion; swept as one band it
+// paints the canvas once.
+TEST(PictureFormatsTest, AWmfPenAsWideAsTheCanvasPaintsTheBandItSweepsOnce) {
+  const Bytes file = test_support::MakeWmfDrawing(2000, 2000, 1, 1, {{0x0214, {0, 0}}, {0x0213, {1, 1}}});
+  DecodeWithinProcessorSeconds(file, 10, true);
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+  ASSERT_EQ(picture.width, 2000);
+  // Black along the diagonal, the default background off it.
+  auto red = [&](int x, int y) { return picture.frames.at(0).pixels[(size_t(y) * 2000 + x) * 4 + 2]; };
+  for (int at : {0, 500, 1000, 1500, 1999}) EXPECT_EQ(red(at, at), 0) << at;
+  EXPECT_EQ(red(1999, 0), 255);
+  EXPECT_EQ(red(0, 1999), 255);
+}
+
+// Forty such lines would paint a canvas of a megapixel forty times over, more than any drawing
+// may: the drawing is stopped and refused.
+TEST(PictureFormatsTest, AWmfThatWouldPaintMoreThanItsBudgetIsRefused) {
+  std::vector<test_support::WmfRecord> zigzag = {{0x0214, {0, 0}}};
+  for (uint16_t i = 0; i < 40; ++i) zigzag.push_back({0x0213, {static_cast<uint16_t>(i % 2), static_cast<uint16_t>(1 - i % 2)}});
+  const Bytes file = test_support::MakeWmfDrawing(1000, 1000, 1, 1, zigzag);
+  DecodeWithinProcessorSeconds(file, 10, false);
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(Decode(file, &picture, &error));
+  EXPECT_NE(error.find("paints too much"), std::string::npos) << error;
 }
 
 TEST(PictureFormatsTest, WmfIsDrawnAtItsSizeInPixels) {

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/png_file.h"
@@ -108,6 +109,18 @@ std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>&
   return out;
 }
 
+std::vector<uint8_t> MakeBmpRle8(int width, int height, const std::vector<uint8_t>& palette,
+                                 const std::vector<uint8_t>& runs) {
+  const int entries = static_cast<int>(palette.size() / 3);
+  std::vector<uint8_t> out = BmpHeaders(width, height, 8, entries, 0);
+  out[30] = 1;  // BI_RLE8
+  for (int i = 0; i < 4; ++i) out[34 + i] = static_cast<uint8_t>(runs.size() >> (8 * i));
+  for (int i = 0; i < entries; ++i) out.insert(out.end(), {palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0});
+  out.insert(out.end(), runs.begin(), runs.end());
+  for (int i = 0; i < 4; ++i) out[2 + i] = static_cast<uint8_t>(out.size() >> (8 * i));
+  return out;
+}
+
 namespace {
 
 void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
@@ -180,6 +193,37 @@ std::vector<uint8_t> MakeBlankPng1Bit(int width, int height) {
   return out;
 }
 
+std::vector<uint8_t> WithPngChunks(const std::vector<uint8_t>& png, const char* type,
+                                   const std::vector<uint8_t>& data, int copies) {
+  const uint8_t idat[] = {'I', 'D', 'A', 'T'};
+  const auto at = std::search(png.begin(), png.end(), std::begin(idat), std::end(idat)) - 4;
+  std::vector<uint8_t> chunk;
+  PutChunk(chunk, type, data);
+  std::vector<uint8_t> out(png.begin(), at);
+  for (int i = 0; i < copies; ++i) out.insert(out.end(), chunk.begin(), chunk.end());
+  out.insert(out.end(), at, png.end());
+  return out;
+}
+
+std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames) {
+  std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(width));
+  PutBe32(header, static_cast<uint32_t>(height));
+  PutBe32(header, 1000);
+  header.resize(28, 0);
+  PutChunk(out, "MHDR", header);
+  PutChunk(out, "BACK", {0xFF, 0xFF, 0, 0, 0, 0, 1});  // red, and it must be shown
+  const uint8_t dot[4] = {0, 0, 0, 255};
+  const std::vector<uint8_t> png = platform::EncodePng(1, 1, dot);
+  for (int i = 0; i < frames; ++i) {
+    PutChunk(out, "FRAM", {1, 0, 2, 0, 0, 0, 0, 0, 0, 10});    // 10 ms each
+    out.insert(out.end(), png.begin() + 8, png.end());  // a black dot in the corner
+  }
+  PutChunk(out, "MEND", {});
+  return out;
+}
+
 std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames) {
   std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
@@ -203,7 +247,8 @@ std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDe
   return out;
 }
 
-std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
+std::vector<uint8_t> MakeWmfDrawing(int width, int height, int window_width, int window_height,
+                                    const std::vector<WmfRecord>& drawing) {
   std::vector<uint8_t> out;
   // Placeable header: key, no handle, bounding box, units an inch, reserved, checksum.
   const std::vector<uint16_t> placeable = {
@@ -215,28 +260,35 @@ std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
   }
   PutLe16(out, checksum);
   std::vector<uint8_t> records;
-  PutRecord(records, 0x020B, {0, 0});                                                         // SetWindowOrg
-  PutRecord(records, 0x020C, {static_cast<uint16_t>(height), static_cast<uint16_t>(width)});  // SetWindowExt
-  PutRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: a null pen
-  PutRecord(records, 0x012D, {0});              // SelectObject 0
-  PutRecord(records, 0x02FC,
-            {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0});  // a solid brush
-  PutRecord(records, 0x012D, {1});                                                                 // SelectObject 1
-  PutRecord(
-      records, 0x041B,
-      {static_cast<uint16_t>(height), static_cast<uint16_t>(width), 0, 0});  // Rectangle: bottom, right, top, left
-  PutRecord(records, 0x0000, {});                                            // end of file
-  // Metafile header: in memory, 9 words, version 3, size in words, 2 objects, the largest
-  // record (8 words), no parameters.
+  PutRecord(records, 0x020B, {0, 0});  // SetWindowOrg
+  PutRecord(records, 0x020C, {static_cast<uint16_t>(window_height), static_cast<uint16_t>(window_width)});
+  size_t largest = 5;
+  for (const WmfRecord& r : drawing) {
+    PutRecord(records, r.function, r.params);
+    largest = std::max(largest, 3 + r.params.size());
+  }
+  PutRecord(records, 0x0000, {});  // end of file
+  // Metafile header: in memory, 9 words, version 3, size in words, objects, the largest record,
+  // no parameters.
   PutLe16(out, 1);
   PutLe16(out, 9);
   PutLe16(out, 0x0300);
   PutLe32(out, static_cast<uint32_t>(9 + records.size() / 2));
   PutLe16(out, 2);
-  PutLe32(out, 8);
+  PutLe32(out, static_cast<uint32_t>(largest));
   PutLe16(out, 0);
   out.insert(out.end(), records.begin(), records.end());
   return out;
+}
+
+std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
+  const auto w = static_cast<uint16_t>(width), h = static_cast<uint16_t>(height);
+  return MakeWmfDrawing(width, height, width, height,
+                        {{0x02FA, {5, 0, 0, 0, 0}},  // CreatePenIndirect: a null pen
+                         {0x012D, {0}},              // SelectObject 0
+                         {0x02FC, {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0}},
+                         {0x012D, {1}},             // SelectObject 1: a solid brush
+                         {0x041B, {h, w, 0, 0}}});  // Rectangle: bottom, right, top, left
 }
 
 }  // namespace test_support

@@ -29,11 +29,19 @@ std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>
 std::vector<uint8_t> MakeBmp8(int width, int height, const std::vector<uint8_t>& palette,
                               const std::vector<uint8_t>& indices);
 
+// A bottom-up 8-bit palette BMP whose pixels are the given run-length bytes (BI_RLE8).
+std::vector<uint8_t> MakeBmpRle8(int width, int height, const std::vector<uint8_t>& palette,
+                                 const std::vector<uint8_t>& runs);
+
 // A WBMP (type 0) of the given pixels: width x height values, 1 white, 0 black.
 std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>& bits);
 
 // A black PNG of one bit a pixel, deflated as tightly as zlib can.
 std::vector<uint8_t> MakeBlankPng1Bit(int width, int height);
+
+// The PNG with `copies` of a chunk of the type and data put before its image data.
+std::vector<uint8_t> WithPngChunks(const std::vector<uint8_t>& png, const char* type,
+                                   const std::vector<uint8_t>& data, int copies);
 
 struct MngFrameDesc {
   std::vector<uint8_t> bgra;  // width x height pixels: blue, green, red, alpha
@@ -41,6 +49,19 @@ struct MngFrameDesc {
 };
 // An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay.
 std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames);
+
+// One metafile record: its function and its parameters (16-bit words).
+struct WmfRecord {
+  uint16_t function = 0;
+  std::vector<uint16_t> params;
+};
+// A placeable WMF of width x height units at 96 units an inch (as many pixels), its window
+// window_width x window_height logical units from 0, 0, playing the records.
+std::vector<uint8_t> MakeWmfDrawing(int width, int height, int window_width, int window_height,
+                                    const std::vector<WmfRecord>& records);
+// An MNG of frames that show its background (red) with a black dot in the corner: a BACK chunk,
+// then for each frame a FRAM chunk and a PNG of one pixel.
+std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames);
 
 // A placeable WMF of width x height units at 96 units an inch (so as many pixels at 96 dots an
 // inch) filled by one rectangle of the colour (0x00BBGGRR) without an outline.

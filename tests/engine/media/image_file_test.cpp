@@ -98,6 +98,19 @@ TEST_F(ImageFileTest, GifKeepsItsOwnTransparency) {
   EXPECT_NE(r->flags & kImageFlagTransparent, 0u);
 }
 
+// A WBMP carries no mark of its own: its extension, in any case, says what it is, here as in
+// the paint module.
+TEST_F(ImageFileTest, AWbmpIsReadByItsExtension) {
+  const Bytes wbmp = test_support::MakeWbmp(3, 1, {1, 0, 1});
+  ImageRecord* r = Keyed(0xFF00FF);
+  ASSERT_EQ(DecodeImageMemory(wbmp.data(), wbmp.size(), ".WBMP", r), 1);
+  ASSERT_TRUE(r->IsPalette());
+  EXPECT_EQ(Bytes(r->pixels, r->pixels + 3), (Bytes{1, 0, 1}));
+  const std::string path = (dir_ / "dots.wbmp").string();
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(wbmp.data()), std::streamsize(wbmp.size()));
+  EXPECT_EQ(DecodeImageFile(path, ".wbmp", Keyed(0xFF00FF)), 1);
+}
+
 TEST_F(ImageFileTest, FilesAreReadWholeAndBadRequestsChangeNothing) {
   const Bytes bmp = test_support::MakeBmp24(1, 1, {1, 2, 3, 0});
   const std::string path = (dir_ / "one.bmp").string();

@@ -316,6 +316,7 @@ TEST(PpsPictureTest, SingleFrameNeverDifferenceAndTiesStayPlain) {
 TEST(PpsPictureTest, PaletteReferenceKeepsTheBlockAndLosesTheKey) {
   TestPicture p = MakePicture(4, 4, 1, true, false, 0);
   p.record.flags = kImageFlagPaletteRef;  // no own palette, not transparent
+  p.record.palette_count = 0;             // its colours are elsewhere
   p.record.colour_key = 9;
   uint8_t block[32];
   for (int i = 0; i < 32; ++i) block[i] = static_cast<uint8_t>(100 + i);
@@ -520,6 +521,76 @@ TEST(PpsBadInputTest, HugeClaimsAreRefusedBeforeAllocating) {
   std::string error;
   ImageRecord r;
   EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u);
+}
+
+// A picture of raw frames of width x height palette indices 0, 1, 2..., with the palette part
+// its flags ask for (entries x 3 bytes, or the 32-byte reference block).
+Bytes RawIndexPicture(uint8_t codec, uint32_t flags, uint16_t width, uint16_t height, uint16_t frames,
+                      uint16_t entries) {
+  const uint32_t frame_bytes = uint32_t{width} * height;
+  const bool raw = codec == kPpsCodecRaw;
+  Bytes file;
+  ByteWriter w(&file);
+  w.Bytes("pps", 3);
+  w.U8(codec);
+  w.U32(flags);
+  w.U16(frames);
+  w.U16(width);
+  w.U16(height);
+  w.U16(0);
+  w.U32(kNoPaletteKey);
+  w.U32(frame_bytes * frames);
+  w.U32(0);  // patched below
+  w.U16(entries);
+  w.U16(0);
+  w.Zeros((flags & kImageFlagPaletteRef) ? 32 : size_t{entries} * 3);
+  for (uint16_t f = 0; f < frames; ++f) {
+    w.U32(kFrameFlagPalette);
+    w.U32(0);
+    w.U32(raw ? frame_bytes : 0);
+    w.U32(0);
+    w.U32(frame_bytes);
+    for (uint32_t i = 0; raw && i < frame_bytes; ++i) w.U8(static_cast<uint8_t>(i));
+  }
+  WriteU32(&file[24], static_cast<uint32_t>(file.size()));
+  return file;
+}
+
+// A picture names an outside palette or carries its own: both at once, or a named palette of
+// more entries than its 32-byte block holds, would have callers read colours past the block.
+TEST(PpsBadInputTest, ContradictoryOrOverlongPaletteReferencesAreRefused) {
+  std::string error;
+  ImageRecord r;
+  const Bytes both = RawIndexPicture(kPpsCodecRaw, kImageFlagPaletteRef | kImageFlagOwnPalette, 16, 16, 1, 256);
+  EXPECT_EQ(DecodePicture(both.data(), both.size(), &r, &error), 0u);
+  EXPECT_NE(error.find("both an outside palette and one of its own"), std::string::npos) << error;
+  const Bytes overlong = RawIndexPicture(kPpsCodecRaw, kImageFlagPaletteRef, 16, 16, 1, 11);
+  EXPECT_EQ(DecodePicture(overlong.data(), overlong.size(), &r, &error), 0u);
+  EXPECT_NE(error.find("more entries than its reference holds"), std::string::npos) << error;
+  // Ten entries fit the block; the encoder refuses what the reader would.
+  const Bytes fits = RawIndexPicture(kPpsCodecRaw, kImageFlagPaletteRef, 16, 16, 1, 10);
+  ASSERT_NE(DecodePicture(fits.data(), fits.size(), &r, &error), 0u) << error;
+  r.flags |= kImageFlagOwnPalette;
+  EXPECT_TRUE(EncodePicture(r, nullptr, kPpsCodecRaw, &error).empty());
+  r.flags &= ~kImageFlagOwnPalette;
+  FreePictureRecord(&r);
+}
+
+// Codec 2 and unknown codecs store nothing: like any picture, such a file may claim a picture of
+// up to a million pixels (all zero), and no more.
+TEST(PpsBadInputTest, FramesStoringNothingCannotClaimMoreThanAnyPictureMay) {
+  std::string error;
+  ImageRecord r;
+  for (const Bytes& file : {RawIndexPicture(kPpsCodecNone, kImageFlagOwnPalette, 8192, 8192, 1, 1),
+                            RawIndexPicture(9, kImageFlagOwnPalette, 8192, 8192, 1, 1),
+                            RawIndexPicture(kPpsCodecNone, kImageFlagOwnPalette, 64, 64, 4096, 1)}) {
+    EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u);
+    EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
+  }
+  const Bytes blank = RawIndexPicture(kPpsCodecNone, kImageFlagOwnPalette, 1024, 1024, 1, 1);
+  ASSERT_EQ(DecodePicture(blank.data(), blank.size(), &r, &error), 1024u * 1024u) << error;
+  EXPECT_EQ(r.pixels[1024 * 1024 - 1], 0);
+  FreePictureRecord(&r);
 }
 
 TEST(PpsBadInputTest, EncoderRefusesShortPixelBlocksAndEmptyPictures) {
