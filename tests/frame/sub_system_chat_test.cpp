@@ -1,18 +1,22 @@
 // ctest-labels: panel tsan
 // The side panel's lines: the own chat line through the input bar to the scripted server (the
 // flood gap, the byte limit on character boundaries, refused and unanswered lines kept), other
-// players' and relayed chat from notifications, enter and leave lines with names made inert,
-// table, safe-box and amulet notices, the screenshot and the complaint page.
+// players' and relayed chat from notifications (their tags shown as characters, their emoticons
+// live), names drawn without control characters and within their columns, enter and leave lines
+// with names made inert, table, safe-box and amulet notices, the screenshot and the complaint page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/edit_box.h"
 #include "engine/ui/menu_list.h"
+#include "frame/advert_bar.h"
 #include "frame/emoticon_picker.h"
 #include "frame/input_bar.h"
 #include "frame/player_list_ctrl.h"
@@ -268,6 +272,112 @@ TEST_F(PanelLines, ALoneLeadByteInASendersNameOpensNoLinkAndChangesNoColour) {
   EXPECT_NE(ChatText().find("<c=255>说: yo"), std::string::npos) << ChatText();
 }
 
+// Players' lines are their characters: a tag in them is shown, never read, so nobody can put the
+// system badge, a colour or a link (a web page, a local folder) into the chat; their emoticon
+// codes stay live, and a line the server relays as it stands keeps its markup.
+TEST_F(PanelLines, PlayersLinesShowTheirTagsAsCharactersAndOnlyTheirEmoticonsLive) {
+  const std::string fake = "<z=qm系统通知><c=255>fake<url_text=http://e.co,WIN>";
+  const std::string folder = "<url_text=/etc,FOLDER>";
+  StartPanel();
+  Deliver();
+  panel().ClearChat();
+  Push(PanelNotify::kChat, ChatBody(1003, fake + "#加油"));
+  Push(PanelNotify::kRelayedChat, RelayedBody(2002, 8, folder));
+  Push(PanelNotify::kRelayedChat, RelayedBody(1001, 8, "<c=255>mine"));
+  const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+  std::vector<std::string> objects;
+  for (size_t i = 0; i < display.ItemCount(); ++i) {
+    const engine::RichTextItem& item = display.ItemAt(i);
+    EXPECT_EQ(item.link, 0u) << i;
+    EXPECT_NE(display.StyleOf(item).colour, 0xFFu) << i;  // red
+    if (item.kind == engine::RichTextItem::kObject) objects.push_back(display.GetPlainText(i, i + 1));
+  }
+  // The emoticon and alice's member mark; no badge.
+  EXPECT_EQ(objects, (std::vector<std::string>{"#加油", "[图片]"}));
+  const std::string chat = ChatText();
+  EXPECT_NE(chat.find("张三说: " + fake + "#加油"), std::string::npos) << chat;
+  EXPECT_NE(chat.find("fan说: " + folder), std::string::npos) << chat;
+  EXPECT_NE(chat.find("我说: <c=255>mine"), std::string::npos) << chat;
+
+  Push(PanelNotify::kRelayedChat, RelayedBody(0, 2, "<c=255>server<url_text=http://e.co,WIN>"));
+  const engine::RichTextItem& last = display.ItemAt(display.ItemCount() - 1);
+  EXPECT_NE(last.link, 0u);
+  EXPECT_EQ(display.StyleOf(display.ItemAt(display.ItemCount() - 4)).colour, 0xFFu);
+}
+
+// The user list's and the score table's pictures once 张三 (chair 2) is called name.
+struct NameRows {
+  std::vector<uint32_t> users;
+  std::vector<uint32_t> scores;
+  int32_t users_width = 0;
+  int32_t scores_width = 0;
+};
+
+class PanelNames : public PanelLines {
+ protected:
+  NameRows DrawnWithName(const std::string& name) {
+    PlayerRecord record = *app_->FindPlayerRecord(1003);
+    record.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, name);
+    EXPECT_TRUE(app_->AddPerson(record));
+    panel().GetUserListBar()->Refresh();
+    panel().GetAdvertBar()->DrawScoreTable();
+    NameRows rows;
+    auto grab = [](const engine::CanvasObject* canvas, std::vector<uint32_t>* out, int32_t* width) {
+      *width = canvas->GetSurfaceWidth();
+      for (int32_t y = 0; y < canvas->GetSurfaceHeight(); ++y) {
+        for (int32_t x = 0; x < *width; ++x) out->push_back(canvas->GetPixel(x, y));
+      }
+    };
+    grab(panel().GetUserListBar()->GetList()->GetCanvas(), &rows.users, &rows.users_width);
+    grab(panel().GetAdvertBar()->GetScoreCanvas(), &rows.scores, &rows.scores_width);
+    return rows;
+  }
+  // The pixels from column x on.
+  static std::vector<uint32_t> From(const std::vector<uint32_t>& pixels, int32_t width, int32_t x) {
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      if (static_cast<int32_t>(i % static_cast<size_t>(width)) >= x) out.push_back(pixels[i]);
+    }
+    return out;
+  }
+};
+
+TEST_F(PanelNames, ControlCharactersInANameAreDrawnAsIfTheyWereNotThere) {
+  StartPanel();
+  Deliver();
+  const NameRows plain = DrawnWithName("系统通知: fake");
+  const NameRows broken = DrawnWithName("\r\n系统通知: \tfake\r\n");
+  EXPECT_TRUE(broken.users == plain.users);
+  EXPECT_TRUE(broken.scores == plain.scores);
+  panel().ClearChat();
+  Push(PanelNotify::kChat, ChatBody(1003, "hi\r\n张三说: 我认输"));
+  EXPECT_EQ(ChatText(), " 系统通知: fake说: hi张三说: 我认输\n");
+}
+
+TEST_F(PanelNames, ANameOfThirtyOneBytesIsCutToWholeCharactersThatKeepToItsColumn) {
+  StartPanel();
+  Deliver();
+  // 31 bytes, the characters starting at odd bytes.
+  std::string name = "W";
+  for (int i = 0; i < 15; ++i) name += "嘿";
+  const NameRows short_name = DrawnWithName("W");
+  const NameRows long_name = DrawnWithName(name);
+  // The next column of the user list (138 wide) and the score table (110) are as before.
+  EXPECT_TRUE(From(long_name.users, long_name.users_width, 138) == From(short_name.users, short_name.users_width, 138));
+  EXPECT_TRUE(From(long_name.scores, long_name.scores_width, 110) ==
+              From(short_name.scores, short_name.scores_width, 110));
+  // What shows is the name's start in whole characters.
+  bool users_whole = false;
+  bool scores_whole = false;
+  for (size_t end = 1; end <= name.size(); end += 2) {
+    const NameRows start = DrawnWithName(name.substr(0, end));
+    users_whole = users_whole || start.users == long_name.users;
+    scores_whole = scores_whole || start.scores == long_name.scores;
+  }
+  EXPECT_TRUE(users_whole);
+  EXPECT_TRUE(scores_whole);
+}
+
 TEST_F(PanelLines, EnterAndLeaveLinesNameThePlayerWithTheMarkupMadeInert) {
   StartPanel();
   Deliver();
@@ -417,6 +527,22 @@ TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
   EXPECT_GT(platform::FileSize(file), 0);
   EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到<url_text=" + folder +
                                                   ",临时目录><c=255>\r\n"}));
+}
+
+TEST_F(PanelLines, AScreenshotFolderThatCannotStandInALinkIsNamedAsText) {
+  StartPanel();
+  Deliver();
+  // The program's folder has a ';', which would end the link's target.
+  setenv("ZP_EXE_DIR", (dir_ / "a;b").string().append("/").c_str(), 1);
+  platform::ResetExecutableDirectory();
+  NewTexts();
+  panel().SaveScreenshot();
+  Deliver();
+  const std::string folder = app_->GetExeDir() + "temp\\";
+  ASSERT_NE(folder.find(';'), std::string::npos);
+  EXPECT_GT(platform::FileSize(folder + "zipai_1001_20261206_90000.jpg"), 0);
+  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到" + folder + "<c=255>\r\n"}));
+  EXPECT_NE(ChatText().find("游戏截图已保存到" + folder), std::string::npos) << ChatText();
 }
 
 TEST_F(PanelLines, TwoScreenshotsInTheSameSecondAreTwoFilesAndNeitherReplacesTheOther) {
