@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/core/canvas_object.h"
@@ -295,9 +296,9 @@ TEST_F(PanelLines, PlayersLinesShowTheirTagsAsCharactersAndOnlyTheirEmoticonsLiv
   // The emoticon and alice's member mark; no badge.
   EXPECT_EQ(objects, (std::vector<std::string>{"#加油", "[图片]"}));
   const std::string chat = ChatText();
-  EXPECT_NE(chat.find("张三说: " + fake + "#加油"), std::string::npos) << chat;
-  EXPECT_NE(chat.find("fan说: " + folder), std::string::npos) << chat;
-  EXPECT_NE(chat.find("我说: <c=255>mine"), std::string::npos) << chat;
+  EXPECT_NE(chat.find("张三说: " + fake + "#加油"), std::string::npos);
+  EXPECT_NE(chat.find("fan说: " + folder), std::string::npos);
+  EXPECT_NE(chat.find("我说: <c=255>mine"), std::string::npos);
 
   Push(PanelNotify::kRelayedChat, RelayedBody(0, 2, "<c=255>server<url_text=http://e.co,WIN>"));
   const engine::RichTextItem& last = display.ItemAt(display.ItemCount() - 1);
@@ -305,77 +306,45 @@ TEST_F(PanelLines, PlayersLinesShowTheirTagsAsCharactersAndOnlyTheirEmoticonsLiv
   EXPECT_EQ(display.StyleOf(display.ItemAt(display.ItemCount() - 4)).colour, 0xFFu);
 }
 
-// The user list's and the score table's pictures once 张三 (chair 2) is called name.
-struct NameRows {
-  std::vector<uint32_t> users;
-  std::vector<uint32_t> scores;
-  int32_t users_width = 0;
-  int32_t scores_width = 0;
-};
-
 class PanelNames : public PanelLines {
  protected:
-  NameRows DrawnWithName(const std::string& name) {
+  // The user list's and the score table's pixels, from columns users_x and scores_x on, once
+  // 张三 (chair 2) is called name.
+  std::vector<uint32_t> DrawnWithName(const std::string& name, int32_t users_x = 0, int32_t scores_x = 0) {
     PlayerRecord record = *app_->FindPlayerRecord(1003);
     record.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, name);
     EXPECT_TRUE(app_->AddPerson(record));
     panel().GetUserListBar()->Refresh();
     panel().GetAdvertBar()->DrawScoreTable();
-    NameRows rows;
-    auto grab = [](const engine::CanvasObject* canvas, std::vector<uint32_t>* out, int32_t* width) {
-      *width = canvas->GetSurfaceWidth();
+    std::vector<uint32_t> pixels;
+    for (auto [canvas, from] : {std::pair{panel().GetUserListBar()->GetList()->GetCanvas(), users_x},
+                                std::pair{panel().GetAdvertBar()->GetScoreCanvas(), scores_x}}) {
       for (int32_t y = 0; y < canvas->GetSurfaceHeight(); ++y) {
-        for (int32_t x = 0; x < *width; ++x) out->push_back(canvas->GetPixel(x, y));
+        for (int32_t x = from; x < canvas->GetSurfaceWidth(); ++x) pixels.push_back(canvas->GetPixel(x, y));
       }
-    };
-    grab(panel().GetUserListBar()->GetList()->GetCanvas(), &rows.users, &rows.users_width);
-    grab(panel().GetAdvertBar()->GetScoreCanvas(), &rows.scores, &rows.scores_width);
-    return rows;
-  }
-  // The pixels from column x on.
-  static std::vector<uint32_t> From(const std::vector<uint32_t>& pixels, int32_t width, int32_t x) {
-    std::vector<uint32_t> out;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-      if (static_cast<int32_t>(i % static_cast<size_t>(width)) >= x) out.push_back(pixels[i]);
     }
-    return out;
+    return pixels;
   }
 };
 
-TEST_F(PanelNames, ControlCharactersInANameAreDrawnAsIfTheyWereNotThere) {
+TEST_F(PanelNames, NamesAreDrawnWithoutTheirControlCharactersAndWithinTheirColumns) {
   StartPanel();
   Deliver();
-  const NameRows plain = DrawnWithName("系统通知: fake");
-  const NameRows broken = DrawnWithName("\r\n系统通知: \tfake\r\n");
-  EXPECT_TRUE(broken.users == plain.users);
-  EXPECT_TRUE(broken.scores == plain.scores);
+  const std::vector<uint32_t> plain = DrawnWithName("系统通知: fake");
+  EXPECT_TRUE(DrawnWithName("\r\n系统通知: \tfake\r\n") == plain);
   panel().ClearChat();
   Push(PanelNotify::kChat, ChatBody(1003, "hi\r\n张三说: 我认输"));
   EXPECT_EQ(ChatText(), " 系统通知: fake说: hi张三说: 我认输\n");
-}
 
-TEST_F(PanelNames, ANameOfThirtyOneBytesIsCutToWholeCharactersThatKeepToItsColumn) {
-  StartPanel();
-  Deliver();
-  // 31 bytes, the characters starting at odd bytes.
+  // 31 bytes, its characters starting at odd bytes: the next column of the user list (138 wide)
+  // and of the score table (110) stays as it was, and the name's start shows in whole characters.
   std::string name = "W";
   for (int i = 0; i < 15; ++i) name += "嘿";
-  const NameRows short_name = DrawnWithName("W");
-  const NameRows long_name = DrawnWithName(name);
-  // The next column of the user list (138 wide) and the score table (110) are as before.
-  EXPECT_TRUE(From(long_name.users, long_name.users_width, 138) == From(short_name.users, short_name.users_width, 138));
-  EXPECT_TRUE(From(long_name.scores, long_name.scores_width, 110) ==
-              From(short_name.scores, short_name.scores_width, 110));
-  // What shows is the name's start in whole characters.
-  bool users_whole = false;
-  bool scores_whole = false;
-  for (size_t end = 1; end <= name.size(); end += 2) {
-    const NameRows start = DrawnWithName(name.substr(0, end));
-    users_whole = users_whole || start.users == long_name.users;
-    scores_whole = scores_whole || start.scores == long_name.scores;
-  }
-  EXPECT_TRUE(users_whole);
-  EXPECT_TRUE(scores_whole);
+  EXPECT_TRUE(DrawnWithName(name, 138, 110) == DrawnWithName("W", 138, 110));
+  const std::vector<uint32_t> clipped = DrawnWithName(name);
+  bool whole = false;
+  for (size_t end = 1; end < name.size() && !whole; end += 2) whole = DrawnWithName(name.substr(0, end)) == clipped;
+  EXPECT_TRUE(whole);
 }
 
 TEST_F(PanelLines, EnterAndLeaveLinesNameThePlayerWithTheMarkupMadeInert) {
