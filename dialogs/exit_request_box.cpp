@@ -2,7 +2,7 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
-#include "shell/chat_text.h"
+#include "engine/ui/text_markup.h"
 
 namespace dialogs {
 
@@ -14,9 +14,9 @@ bool CExitRequestBox::Set(const char* name, const char* text, const char* avatar
   avatar_ = avatar != nullptr ? avatar : "";
   DrawBackground();
   DrawBodyPicture(avatar_.c_str(), 38, 50, 32, 32);
-  const std::string heading = "<c=65535>" + shell::InertCanvasText(name_) + "<c=16777215> 请求强退：";
+  const std::string heading = "<c=65535>" + engine::InertCanvasText(name_) + "<c=16777215> 请求强退：";
   DrawBodyText(heading, 30, 64, 20, 12, 0xFFFFFF);
-  DrawBodyText(shell::InertCanvasText(text_), 76, 24, 20, 12, 0xFFFFFF);
+  DrawBodyText(engine::InertCanvasText(text_), 76, 24, 20, 12, 0xFFFFFF);
   const int32_t centre = GetBody()->GetSurfaceWidth() / 2;
   AddButton("btn_request_agree", "同意", first, centre - 35, 163);
   AddButton("btn_request_refuse", "拒绝", second, centre + 35, 163);

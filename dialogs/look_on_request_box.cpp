@@ -2,14 +2,14 @@
 
 #include "engine/core/canvas_object.h"
 #include "engine/core/colour_key.h"
-#include "shell/chat_text.h"
+#include "engine/ui/text_markup.h"
 
 namespace dialogs {
 
 bool CLookOnRequestBox::Setup(const char* name, const char* avatar, const engine::ObjectMessage* accept,
                               const engine::ObjectMessage* refuse) {
   if (!MakeBody("bit_systemboard", kWidth, kHeight)) return false;
-  const std::string shown = shell::InertCanvasText(name != nullptr ? name : "");
+  const std::string shown = engine::InertCanvasText(name != nullptr ? name : "");
   text_ = "<c=255>" + shown + "<c=0> 请求看牌!";
   DrawBackground();
   // The request is written in dark letters: it stands on a light plate.

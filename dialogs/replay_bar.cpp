@@ -11,9 +11,9 @@
 #include "engine/core/input_module.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
+#include "engine/ui/text_markup.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/replay_table_target.h"
 
@@ -167,7 +167,7 @@ bool CReplayBar::OpenReplay(const std::string& path, int32_t chair_count, std::s
   std::string names;
   for (const ReplayPlayer& p : table.players) {
     if (!names.empty()) names += "、";
-    names += shell::EscapeChatMarkup(p.name);
+    names += engine::EscapeMarkupText(p.name);
   }
   // Tables are numbered from 1 on screen, as the welcome line numbers them.
   char head[96];

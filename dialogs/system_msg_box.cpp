@@ -7,8 +7,8 @@
 #include "engine/core/engine_events.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/font_record.h"
+#include "engine/ui/text_markup.h"
 #include "platform/shell_open.h"
-#include "shell/chat_text.h"
 
 namespace dialogs {
 namespace {
@@ -107,7 +107,7 @@ void CSystemMsgBox::SetLink(const char* text, int32_t flag) {
     body->AddChild(link_canvas_, engine::link_flag::kFollowAsPart);
     link_canvas_->SubscribeMessage(engine::QUILLARON_EVENT_CLICK, GetKey(), kLinkClicked, 0, 0);
   }
-  const std::string shown = shell::InertCanvasText(link_);
+  const std::string shown = engine::InertCanvasText(link_);
   link_canvas_->Clear();
   link_canvas_->SetFont(kTextSize, 400, engine::kDefaultFaceName);
   link_canvas_->SetTextColour(kLinkColour, 1.0);

@@ -11,13 +11,13 @@
 #include "engine/core/input_module.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
+#include "engine/ui/text_markup.h"
 #include "frame/frame_messages.h"
 #include "frame/panel_messages.h"
 #include "frame/panel_scroll_bar.h"
 #include "platform/profile.h"
 #include "platform/window.h"
 #include "shell/app_messages.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 
@@ -217,7 +217,7 @@ void AdvertBar::DrawScoreTable() {
 
   canvas->SetTextColour(app != nullptr ? app->GetAdvHeaderColour() : 0, 1.0);
   canvas->SetFont(kFontSize, kWeight, engine::kDefaultFaceName);
-  canvas->DrawText(9, 5, "用户名");
+  canvas->DrawText(kNameX, 5, "用户名");
   const PictureInfo divider = GetPictureInfo("jf_line", 0);
   for (int32_t i = 0; i < columns; ++i) {
     canvas->DrawImage(&divider, kNameColumn + i * cw, std::max(0, (hh - divider.height) / 2 + 1), -1, -1, 0.0, 1.0);
@@ -229,7 +229,8 @@ void AdvertBar::DrawScoreTable() {
   canvas->SetTextColour(app != nullptr ? app->GetAdvTextColour() : 0, 1.0);
   for (int32_t k = 1; ChairOfRow(k) >= 0; ++k) {
     const int32_t y = hh + (k - 1) * rh;
-    canvas->DrawText(9, y + 7, shell::InertCanvasText(GetScoreCell(k, 0)).c_str());
+    canvas->DrawTextWithin(kNameX, y + 7, kNameColumn - kNameX - kNameGap,
+                           engine::InertCanvasText(GetScoreCell(k, 0)).c_str());
     for (int32_t column = 1; column <= shown + 1; ++column) {
       canvas->DrawTextCentred(kNameColumn + (column - 1) * cw + cw / 2, y + rh / 2, GetScoreCell(k, column).c_str());
     }

@@ -46,6 +46,9 @@ class AdvertBar : public engine::WidgetBase {
   static constexpr size_t kMaxAddress = 255;
   // The score table: the name column's width, the most game columns, the rows it has at least.
   static constexpr int32_t kNameColumn = 110;
+  // Where a player's name starts in its row, and how far before the next column it ends at most.
+  static constexpr int32_t kNameX = 9;
+  static constexpr int32_t kNameGap = 2;
   static constexpr int32_t kMaxColumns = 31;
   static constexpr int32_t kMinRows = 4;
   static constexpr uint32_t kBarLinks = engine::link_flag::kOwnedShowWithParent;

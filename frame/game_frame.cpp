@@ -14,11 +14,11 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/rect_queue_widget.h"
+#include "engine/ui/text_markup.h"
 #include "frame/frame_messages.h"
 #include "frame/splitter_bar.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 
@@ -266,7 +266,7 @@ void GameFrame::DrawFrame() {
         icon_width = icon.width;
       }
       shell::CGameAppBase* app = shell::GetApp();
-      const std::string name = app != nullptr ? shell::InertCanvasText(app->FormatGameName()) : std::string();
+      const std::string name = app != nullptr ? engine::InertCanvasText(app->FormatGameName()) : std::string();
       title_->SetFont(kTitleFontSize, 400, engine::kDefaultFaceName);
       title_->SetTextColour(app != nullptr ? app->GetTitleTextColour() : 0xFFFFFF, 1.0);
       title_->DrawText(icon_width + 15, mid - 7, name.c_str());

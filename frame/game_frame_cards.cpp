@@ -11,11 +11,11 @@
 #include "engine/core/engine_log.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
+#include "engine/ui/text_markup.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "platform/cursor.h"
 #include "shell/app_messages.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 #include "shell/wealth_title.h"
@@ -137,7 +137,7 @@ void GameFrame::ShowDuanCard(const uint8_t* data, size_t size) {
   card_character_ = r.Int(DuanCardRecord::kCharacter);
   DrawCardBackground(card_character_);
 
-  const std::string name = shell::InertCanvasText(r.Text(DuanCardRecord::kName, DuanCardRecord::kNameBytes));
+  const std::string name = engine::InertCanvasText(r.Text(DuanCardRecord::kName, DuanCardRecord::kNameBytes));
   card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
   card_->DrawText(190, 45, name.c_str());
@@ -179,7 +179,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
 
   card_->SetFont(14, 700, engine::kDefaultFaceName);
   card_->SetTextColour(kNameColour, 1.0);
-  card_->DrawText(195, 46, shell::InertCanvasText(record.Name()).c_str());
+  card_->DrawText(195, 46, engine::InertCanvasText(record.Name()).c_str());
   card_->SetFont(12, 400, engine::kDefaultFaceName);
   card_->SetTextColour(kUserCardColour, 1.0);
   int32_t y = 70;
@@ -191,7 +191,7 @@ void GameFrame::ShowUserCard(const shell::PlayerRecord& record) {
   };
   std::string wealth;
   shell::GetWealthTitle(record.Silver(), &wealth);
-  const std::string level = shell::InertCanvasText(record.LevelText());
+  const std::string level = engine::InertCanvasText(record.LevelText());
   shell::CGameAppBase* app = shell::GetApp();
   const bool silver_room = app != nullptr && app->TestRoomOption4();
   if (!silver_room) {

@@ -15,6 +15,7 @@
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
 #include "engine/ui/rich_text_box.h"
+#include "engine/ui/text_markup.h"
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "frame/match_board_queue.h"
@@ -22,7 +23,6 @@
 #include "frame/sub_system.h"
 #include "net/text_bounds.h"
 #include "platform/desktop.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 #include "table/game_view.h"
@@ -631,7 +631,7 @@ void GameFrame::ShowMatchResult(const uint8_t* record, size_t size) {
     if (word(9) > 0) {
       const auto* bytes = reinterpret_cast<const uint8_t*>(match_result_);
       const std::string name =
-          shell::EscapeChatMarkup(net::ReadTextField(bytes + kResultAwardName, kResultKeptBytes - kResultAwardName));
+          engine::EscapeMarkupText(net::ReadTextField(bytes + kResultAwardName, kResultKeptBytes - kResultAwardName));
       std::snprintf(line, sizeof line, "  <c=%d>%s\r\n", 0xFFFF, name.c_str());
       lines += line;
     }

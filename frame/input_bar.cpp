@@ -17,9 +17,9 @@
 #include "engine/ui/input_box.h"
 #include "engine/ui/menu_list.h"
 #include "engine/ui/stretched_picture.h"
+#include "engine/ui/text_markup.h"
 #include "frame/frame_messages.h"
 #include "frame/popup_menu.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 
 namespace frame {
@@ -504,7 +504,7 @@ bool InputBar::OwnSilverForMove(int32_t* silver) {
 
 void InputBar::ShowResult(const char* format, int64_t amount, int32_t target) {
   shell::CGameAppBase* app = shell::GetApp();
-  const std::string game = app != nullptr ? shell::InertCanvasText(app->FormatGameName()) : std::string();
+  const std::string game = app != nullptr ? engine::InertCanvasText(app->FormatGameName()) : std::string();
   char text[256];
   std::snprintf(text, sizeof text, format, static_cast<int>(amount), game.c_str(), static_cast<int>(target));
   dialogs::ShowSafeBoxMessage(text);

@@ -16,12 +16,12 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/number_display.h"
 #include "engine/ui/rich_text_box.h"
+#include "engine/ui/text_markup.h"
 #include "frame/match_player_list.h"
 #include "frame/match_rank_row.h"
 #include "frame/match_ranking.h"
 #include "platform/gbk.h"
 #include "shell/app_frame_view.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/player_record.h"
 
@@ -307,7 +307,7 @@ void MatchListBar::DrawTitle() {
   title_char_width_ = TitleCharWidth(name.size(), width);
   title_->SetTextColour(kTitleColour, 1.0);
   title_->SetFont(2 * title_char_width_, kTitleWeight, engine::kDefaultFaceName);
-  title_->DrawTextCentred(width / 2, 15, shell::InertCanvasText(name).c_str());
+  title_->DrawTextCentred(width / 2, 15, engine::InertCanvasText(name).c_str());
   title_->Invalidate();
 }
 

@@ -9,8 +9,8 @@
 #include "engine/core/engine_log.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/rich_text_box.h"
+#include "engine/ui/text_markup.h"
 #include "frame/match_player_list.h"
-#include "shell/chat_text.h"
 
 namespace frame {
 
@@ -83,7 +83,7 @@ void MatchRankRow::Draw() {
   char rank[16];
   std::snprintf(rank, sizeof rank, "%d", record_.Rank());
   canvas_->DrawTextCentred(w / 8, h / 2, rank);
-  canvas_->DrawTextCentred(w / 2, h / 2, shell::InertCanvasText(record_.Name()).c_str());
+  canvas_->DrawTextCentred(w / 2, h / 2, engine::InertCanvasText(record_.Name()).c_str());
   canvas_->DrawTextCentred(7 * w / 8, h / 2, ScoreText().c_str());
   canvas_->Invalidate();
 }

@@ -10,6 +10,7 @@
 #include "engine/core/input_module.h"
 #include "engine/core/rect_object.h"
 #include "engine/ui/font_record.h"
+#include "engine/ui/text_markup.h"
 #include "frame/call_player.h"
 #include "frame/game_frame.h"
 #include "frame/popup_menu.h"
@@ -17,7 +18,6 @@
 #include "net/text_bounds.h"
 #include "platform/clipboard.h"
 #include "shell/app_frame_view.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/wealth_title.h"
 
@@ -42,6 +42,8 @@ constexpr int32_t kTextDy = 12;
 constexpr int32_t kNameDx = 34;
 constexpr int32_t kAvatarWidth = 32;
 constexpr int32_t kAvatarHeight = 30;
+// A cell's text ends this far before the next column.
+constexpr int32_t kCellGap = 2;
 // How many bytes of a column's text are shown.
 constexpr size_t kShortText = 10;
 constexpr size_t kSecondNameText = 12;
@@ -185,7 +187,7 @@ void PlayerListCtrl::FillMenu() {
       icon.height = std::min(kIconHeight, icon.height - icon.source_y);
     }
     entry->SetIcon(icon);
-    entry->SetText(shell::InertCanvasText(GetRowName(row)).c_str());
+    entry->SetText(engine::InertCanvasText(GetRowName(row)).c_str());
   }
   if (PopupMenuItem* entry = entries_[kEntrySilver]) {
     std::snprintf(line, sizeof line, "银子：%d两", GetRowSilver(row));
@@ -196,7 +198,7 @@ void PlayerListCtrl::FillMenu() {
     entry->SetText(line);
   }
   if (PopupMenuItem* entry = entries_[kEntryLevel]) {
-    const std::string level = "级别：" + shell::InertCanvasText(GetRowLevel(row));
+    const std::string level = "级别：" + engine::InertCanvasText(GetRowLevel(row));
     entry->SetText(level.c_str());
   }
 
@@ -289,10 +291,14 @@ void PlayerListCtrl::DrawRow(int32_t index) {
           canvas->DrawImage(&avatar, x + 1, top + 1, kAvatarWidth, kAvatarHeight, 0.0, 1.0);
         }
       }
-      canvas->DrawText(x + kNameDx, top + kTextDy, shell::InertCanvasText(record.Name()).c_str());
+      canvas->DrawTextWithin(x + kNameDx, top + kTextDy, column.width - kNameDx - kCellGap,
+                             engine::InertCanvasText(record.Name()).c_str());
     } else {
       const std::string text = GetCellText(index, column.id);
-      if (!text.empty()) canvas->DrawText(x + kTextDx, top + kTextDy, shell::InertCanvasText(text).c_str());
+      if (!text.empty()) {
+        canvas->DrawTextWithin(x + kTextDx, top + kTextDy, column.width - kTextDx - kCellGap,
+                               engine::InertCanvasText(text).c_str());
+      }
     }
     // Every column takes its width, written or not, so the rows stay under their titles.
     x += column.width;
@@ -421,8 +427,8 @@ void PlayerListCtrl::ToggleLookOn() {
   } else {
     look_on_.erase(user);
   }
-  const std::string own = shell::EscapeChatMarkup(app->GetUserName(app->GetUserId()));
-  const std::string other = shell::EscapeChatMarkup(app->GetUserName(user));
+  const std::string own = engine::EscapeMarkupText(app->GetUserName(app->GetUserId()));
+  const std::string other = engine::EscapeMarkupText(app->GetUserName(user));
   char line[256];
   std::snprintf(line, sizeof line, " <c=%u>%s%s%s看牌 \r\n", kLookOnLineColour, own.c_str(), allow ? "允许" : "禁止",
                 other.c_str());

@@ -9,6 +9,7 @@
 #include "engine/ui/bar_button.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/menu_list.h"
+#include "engine/ui/text_markup.h"
 #include "frame/advert_bar.h"
 #include "frame/chat_box.h"
 #include "frame/emoticon_picker.h"
@@ -262,8 +263,8 @@ void SubSystem::OnEnterGame() {
   if (AdvertBar* advert = GetAdvertBar()) advert->DrawScoreTable();
   CGameAppBase* app = shell::GetApp();
   if (app == nullptr || GetChatBox() == nullptr) return;
-  const std::string room = shell::EscapeChatMarkup(app->FormatRoomName());
-  const std::string place = shell::EscapeChatMarkup(app->GetLocationName());
+  const std::string room = engine::EscapeMarkupText(app->FormatRoomName());
+  const std::string place = engine::EscapeMarkupText(app->GetLocationName());
   char line[512];
   if (!app->TestTableOption8() || app->GetLookOn() != 0) {
     std::snprintf(line, sizeof line, " 欢迎来到 <s=180,c=%u,e=b>%s\r\n<> 您的位置：%s 第%u桌\r\n", kWelcomeColour,

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/core/engine_log.h"
+#include "engine/ui/text_markup.h"
 #include "frame/advert_bar.h"
 #include "frame/chat_box.h"
 #include "frame/chat_display.h"
@@ -20,7 +21,6 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "shell/screenshot.h"
@@ -65,6 +65,12 @@ std::string BodyText(const NotifyBody* body, size_t offset) {
   return text.substr(0, platform::GbkPrefixLength(text, text.size()));
 }
 
+// A player's chat line from a notification body for markup: its characters as written (tags
+// shown, not read; no line breaks of its own), only its emoticon codes live.
+std::string LineOf(const NotifyBody* body, size_t offset) {
+  return engine::EscapeMarkupText(BodyText(body, offset), engine::kKeepEmoticons);
+}
+
 // A user's name or display name for markup; the record's own names when the application does not
 // know the user (any more).
 std::string DisplayNameOf(const PlayerRecord* record) {
@@ -75,12 +81,12 @@ std::string DisplayNameOf(const PlayerRecord* record) {
     const std::string second = record->SecondName();
     if (!second.empty()) name += "[" + second + "]";
   }
-  return shell::EscapeChatMarkup(name);
+  return engine::EscapeMarkupText(name);
 }
 
 std::string NameOf(uint32_t user_id) {
   CGameAppBase* app = shell::GetApp();
-  return shell::EscapeChatMarkup(app != nullptr ? app->GetUserName(user_id) : std::string());
+  return engine::EscapeMarkupText(app != nullptr ? app->GetUserName(user_id) : std::string());
 }
 
 bool RandomSeatPlayer(CGameAppBase* app) {
@@ -158,7 +164,7 @@ void SubSystem::SendMyChat(const char* text) {
     // The line stays in the input line to be sent again.
     engine::WriteGameLog("chat: line not sent (%d)", code);
     SystemText(Format(" <z=qm系统通知><c=255> 聊天信息没有发出：%s\r\n",
-                      shell::EscapeChatMarkup(net::AnswerText(code)).c_str()));
+                      engine::EscapeMarkupText(net::AnswerText(code)).c_str()));
     return;
   }
   // It shows when the server relays it back.
@@ -183,8 +189,7 @@ void SubSystem::AddChatLine(const NotifyBody* record) {
   const std::string prefix = Format("%s<c=%u>", app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ", NameColour());
   const std::string style =
       app->GetUserFlag1000(sender) != 0 ? std::string(kLoudStyle) : Format("<c=%u>", TextColour());
-  const std::string text = BodyText(record, panel_record::kChatText);
-  DisplayAppend(prefix + NameOf(sender) + "说: " + style + text + "\n");
+  DisplayAppend(prefix + NameOf(sender) + "说: " + style + LineOf(record, panel_record::kChatText) + "\n");
 }
 
 void SubSystem::AddRelayedChat(const NotifyBody* record) {
@@ -193,9 +198,8 @@ void SubSystem::AddRelayedChat(const NotifyBody* record) {
     return;
   }
   const uint32_t kind = record->WordAt(panel_record::kRelayedKind);
-  const std::string text = BodyText(record, panel_record::kRelayedText);
   if (kind == panel_record::kRelayedAsItStands) {
-    DisplayAppend(text);
+    DisplayAppend(BodyText(record, panel_record::kRelayedText));
     return;
   }
   if (kind != panel_record::kRelayedChat) return;
@@ -205,10 +209,12 @@ void SubSystem::AddRelayedChat(const NotifyBody* record) {
   if (name.empty()) return;
   const std::string prefix = app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ";
   const std::string style = app->GetUserFlag1000(sender) != 0 ? kLoudStyle : "";
+  // A player's own line as it came back, as the others see it.
+  const std::string text = LineOf(record, panel_record::kRelayedText);
   if (sender == app->GetUserId()) {
     DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), OwnNameColour()) + style + text);
   } else {
-    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), NameColour()) + shell::EscapeChatMarkup(name) + "说: " + style +
+    DisplayAppend(Format("%s<c=%u>", prefix.c_str(), NameColour()) + engine::EscapeMarkupText(name) + "说: " + style +
                   text);
   }
 }
@@ -362,12 +368,7 @@ void SubSystem::SaveScreenshot() {
     return;
   }
   engine::WriteGameLog("side panel: screenshot saved as %s", saved.c_str());
-  // A folder whose name would end the link's tag is named without a link.
-  if (folder.find_first_of("<>,#") != std::string::npos) {
-    SystemText(Format(" <z=qm系统通知><c=255> 游戏截图已保存到%s<c=255>\r\n", shell::EscapeChatMarkup(folder).c_str()));
-    return;
-  }
-  SystemText(Format(" <z=qm系统通知><c=255> 游戏截图已保存到<url_text=%s,临时目录><c=255>\r\n", folder.c_str()));
+  SystemText(" <z=qm系统通知><c=255> 游戏截图已保存到" + engine::FolderLinkMarkup(folder, "临时目录") + "<c=255>\r\n");
 }
 
 std::string SubSystem::ComplaintAddress(const std::string& host, uint32_t game_id) {

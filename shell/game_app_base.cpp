@@ -8,6 +8,7 @@
 #include "engine/core/engine_log.h"
 #include "engine/core/rect_object.h"
 #include "engine/media/byte_span.h"
+#include "engine/ui/text_markup.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/machine_id.h"
@@ -408,7 +409,7 @@ void CGameAppBase::OnWelfareClaim(int result, const std::string& answer_text, in
   }
   char text[160];
   std::snprintf(text, sizeof text, "已赠送银子%d两到%s中!", static_cast<int>(amount),
-                InertCanvasText(FormatGameName()).c_str());
+                engine::InertCanvasText(FormatGameName()).c_str());
   ShowMessageBox(text, nullptr, nullptr, 10, 48, "qzf打牌");
 }
 

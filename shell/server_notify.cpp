@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/core/engine_log.h"
+#include "engine/ui/text_markup.h"
 #include "platform/gbk.h"
 #include "shell/app_messages.h"
 #include "shell/chat_text.h"
@@ -48,8 +49,8 @@ void CServerNotifyBase::OnCallPlayer(const NotifyBody& record) {
   if (app == nullptr) return;
   const uint32_t caller = record.Word(0);
   const uint32_t target = record.Word(4);
-  const std::string caller_name = EscapeChatMarkup(app->GetUserName(caller));
-  const std::string target_name = EscapeChatMarkup(app->GetUserName(target));
+  const std::string caller_name = engine::EscapeMarkupText(app->GetUserName(caller));
+  const std::string target_name = engine::EscapeMarkupText(app->GetUserName(target));
   char line[200];
   std::snprintf(line, sizeof line, " %s呼叫 <c=%u>%s\n", caller_name.c_str(), kCallColour, target_name.c_str());
   app->AppendSystemText(line);

@@ -9,9 +9,9 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/font_record.h"
 #include "engine/ui/number_display.h"
+#include "engine/ui/text_markup.h"
 #include "platform/gbk.h"
 #include "shell/app_frame_view.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "table/main_game_rect.h"
 #include "table/table_messages.h"
@@ -191,7 +191,7 @@ void CPlayerBoard::ShowMatchScore() {
   }
   plate_->SetTextColour(kNameColour, 1.0);
   // The name is the player's own text: drawn inert, then shortened to fit the plate.
-  drawn_name_ = ShortenName(shell::InertCanvasText(record->Name()));
+  drawn_name_ = ShortenName(engine::InertCanvasText(record->Name()));
   if (app->IsMatch()) {
     constexpr int32_t kNameY = 11;
     plate_->SetFont(kNameFontSize, 400, engine::kDefaultFaceName);

@@ -7,11 +7,11 @@
 #include "engine/core/engine_events.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/image_button.h"
+#include "engine/ui/text_markup.h"
 #include "net/answer_codes.h"
 #include "net/card_game_session.h"
 #include "platform/win_messages.h"
 #include "shell/app_frame_view.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_frame_wnd.h"
 #include "shell/game_handler.h"
@@ -331,7 +331,7 @@ void CTableView::AskToSeeCards() {
   }
   char line[160];
   std::snprintf(line, sizeof line, " <c=%u>请求%s给我看牌\r\n", static_cast<unsigned>(kLookOnColour),
-                shell::EscapeChatMarkup(app->GetChairDisplayName(AppOwnChair())).c_str());
+                engine::EscapeMarkupText(app->GetChairDisplayName(AppOwnChair())).c_str());
   AddChatLine(line);
 }
 

@@ -13,7 +13,7 @@
 #include "engine/ui/font_record.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
-#include "shell/chat_text.h"
+#include "engine/ui/text_markup.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "table/card_view.h"
@@ -214,10 +214,10 @@ void CTableView::ShowMatchInfoBox() {
   info_box_->SetTextSpacing(0, 6);
   std::snprintf(line, sizeof line, "基础分  : %d分", holder != nullptr ? static_cast<int>(holder->GetBaseScore()) : 0);
   info_box_->DrawText(20, first, line);
-  const std::string format = "赛制    : " + shell::InertCanvasText(match.format_name);
+  const std::string format = "赛制    : " + engine::InertCanvasText(match.format_name);
   info_box_->DrawText(20, first + 20, format.c_str());
   const std::string note =
-      "赛制说明: " + ColourTag(kFormatNoteColour) + shell::InertCanvasText(match.format_description);
+      "赛制说明: " + ColourTag(kFormatNoteColour) + engine::InertCanvasText(match.format_description);
   info_box_->DrawText(20, first + 40, note.c_str());
   platform::RECT r{};
   GetRect(&r);

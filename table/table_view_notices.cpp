@@ -9,8 +9,8 @@
 #include "engine/core/engine_log.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
+#include "engine/ui/text_markup.h"
 #include "shell/app_frame_view.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "shell/server_notify.h"
@@ -36,7 +36,7 @@ bool IsSequence(uint32_t type) {
          type == COMBO_TRIPLE_PAIR_STRAIGHT;
 }
 
-std::string Escaped(const std::string& name) { return shell::EscapeChatMarkup(name); }
+std::string Escaped(const std::string& name) { return engine::EscapeMarkupText(name); }
 
 }  // namespace
 

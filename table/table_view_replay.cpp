@@ -10,8 +10,8 @@
 #include "dialogs/replay_bar.h"
 #include "dialogs/replay_recorder.h"
 #include "engine/core/engine_log.h"
+#include "engine/ui/text_markup.h"
 #include "platform/files.h"
-#include "shell/chat_text.h"
 #include "shell/game_app_base.h"
 #include "shell/game_handler.h"
 #include "shell/server_notify.h"
@@ -103,15 +103,9 @@ void CTableView::RecordNormal(int32_t id, const void* data, int32_t length) {
   if (!recorder->StopAndSave(&path, SaveReplays())) return;
   shell::CGameAppBase* app = shell::GetApp();
   if (app == nullptr) return;
-  // Only a game that was written is announced, with a link to its folder when the folder's
-  // name can stand inside the link's tag.
-  const std::string folder = FolderOf(path);
-  std::string line;
-  if (folder.find_first_of(",;<>#") == std::string::npos) {
-    line = " <z=qm系统通知><c=255> 游戏录像已保存到<url_text=" + folder + ",录像目录><c=255>\r\n";
-  } else {
-    line = " <z=qm系统通知><c=255> 游戏录像已保存到" + shell::EscapeChatMarkup(folder) + "<c=255>\r\n";
-  }
+  // Only a game that was written is announced, with a link to its folder.
+  const std::string line =
+      " <z=qm系统通知><c=255> 游戏录像已保存到" + engine::FolderLinkMarkup(FolderOf(path), "录像目录") + "<c=255>\r\n";
   app->AppendSystemText(line.c_str());
 }
 

@@ -505,6 +505,24 @@ void CanvasObject::DrawText(int32_t x, int32_t y, const char* text) {
   MarkChanged();
 }
 
+void CanvasObject::DrawTextWithin(int32_t x, int32_t y, int32_t width, const char* text) {
+  if (text == nullptr || renderer_ == nullptr || pixels_ == nullptr) return;
+  // Measured on one row, however narrow the surface.
+  constexpr int32_t kOneRow = 1 << 20;
+  const std::string all(text);
+  size_t keep = all.size();
+  WithStyle([&] {
+    if (renderer_->MeasureText(kOneRow, all.c_str()).width <= width) return;
+    keep = 0;
+    for (size_t end = 0; end < all.size();) {
+      end += CharBytes(all.c_str(), end, all.size());
+      if (renderer_->MeasureText(kOneRow, all.substr(0, end).c_str()).width > width) break;
+      keep = end;
+    }
+  });
+  DrawText(x, y, all.substr(0, keep).c_str());
+}
+
 int32_t CanvasObject::EstimateWidth(const char* text, size_t length) const {
   const int32_t h = text_style_.height;
   const int32_t space = text_style_.char_space;

@@ -92,6 +92,10 @@ class CanvasObject : public EngineObject {
   virtual uint32_t* GetPixels() { return pixels_; }                                              // 119
   virtual FontRecord* GetTextStyle(FontRecord* out) const;                                       // 120
 
+  // Draws at (x, y) the longest start of text, in whole characters, that is no wider than width
+  // pixels in the canvas's style: a text that keeps to its column. For text without tags.
+  void DrawTextWithin(int32_t x, int32_t y, int32_t width, const char* text);
+
   // Code that wrote into GetPixels() itself says so here, so painters take the new pixels.
   void PixelsChanged() { MarkChanged(); }
 

@@ -63,7 +63,7 @@ void EditBox::AppendText(const char* text) {
   SetCaret(end);
 }
 
-void EditBox::InsertPlainText(std::string_view text) { AppendText(EscapeMarkupText(text).c_str()); }
+void EditBox::InsertPlainText(std::string_view text) { AppendText(EscapeMarkupText(text, kKeepControls).c_str()); }
 
 void EditBox::AppendEntry(const InputSnapshot* key) {
   if (key == nullptr || key->character[0] == 0) return;

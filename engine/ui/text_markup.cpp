@@ -214,27 +214,67 @@ std::optional<COLORREF> MarkupColourLetter(char letter) {
   }
 }
 
-std::string EscapeMarkupText(std::string_view text) {
+namespace {
+
+bool IsControlByte(char c) { return (c > '\0' && c < ' ') || c == '\x7F'; }
+
+// Two double-byte characters at text[i]: an emoticon's code.
+bool IsEmoticonCode(std::string_view text, size_t i) {
+  return i < text.size() && MarkupCharBytes(text, i) == 2 && i + 2 < text.size() && MarkupCharBytes(text, i + 2) == 2;
+}
+
+// Copies text's characters as the escapers read it (see text_markup.h): double-byte characters
+// whole, each kept single-byte character through add(out, text, i).
+template <typename AddByte>
+std::string CopyCharacters(std::string_view text, bool keep_controls, AddByte add) {
+  text = text.substr(0, text.find('\0'));
   std::string out;
   out.reserve(text.size() + 8);
   for (size_t i = 0; i < text.size();) {
-    const char c = text[i];
-    if (c == '\0') break;
-    if (MarkupCharBytes(text, i) == 2) {
+    const size_t n = MarkupCharBytes(text, i);
+    if (n == 2) {
       out.append(text.substr(i, 2));
-      i += 2;
-      continue;
+    } else if (!platform::IsStrayGbkByte(text, i) && (keep_controls || !IsControlByte(text[i]))) {
+      add(out, text, i);
     }
-    // A byte that is no character (a lead byte without its trail byte) is left out.
-    if (platform::IsStrayGbkByte(text, i)) {
-      ++i;
-      continue;
-    }
-    if (c == '#' || c == '<' || c == '>') out.push_back('#');
-    out.push_back(c);
-    ++i;
+    i += n;
   }
   return out;
+}
+
+}  // namespace
+
+std::string EscapeMarkupText(std::string_view text, uint32_t keep) {
+  const bool emoticons = (keep & kKeepEmoticons) != 0;
+  return CopyCharacters(text, (keep & kKeepControls) != 0, [emoticons](std::string& out, std::string_view all, size_t i) {
+    const char c = all[i];
+    if (c == '<' || c == '>' || (c == '#' && !(emoticons && IsEmoticonCode(all, i + 1)))) out.push_back('#');
+    out.push_back(c);
+  });
+}
+
+std::string InertCanvasText(std::string_view text) {
+  return CopyCharacters(text, false, [](std::string& out, std::string_view all, size_t i) {
+    if (all[i] == '<') {
+      out += "＜";
+    } else {
+      out.push_back(all[i]);
+    }
+  });
+}
+
+std::string FolderLinkMarkup(std::string_view folder, std::string_view caption) {
+  // Inside the tag a ',' splits the values, a ';' ends them and a '>' the tag; a '#' before a
+  // letter, '=' (every attribute but one has it) or "notify" would be read as more than the link.
+  const bool fits = !folder.empty() && folder.find_first_of(std::string_view(",;<>#=\0", 7)) == std::string_view::npos &&
+                    FindMarkupAttribute(folder, "notify") == std::string_view::npos;
+  if (!fits) return EscapeMarkupText(folder);
+  std::string tag = "<url_text=";
+  tag.append(folder);
+  tag += ',';
+  tag.append(caption);
+  tag += '>';
+  return tag;
 }
 
 }  // namespace engine

@@ -61,10 +61,30 @@ int32_t TwipsToPixels(int32_t twips);
 // either case; nothing for any other byte.
 std::optional<COLORREF> MarkupColourLetter(char letter);
 
-// Text that shows exactly as given when pasted into rich-text markup: '#', '<' and '>' are
-// written with their '#' escape. Double-byte characters are copied whole, and a lead byte without
-// its trail byte is dropped. For names and other text from outside put into running markup text
-// (not into a tag's value: tags are read without escapes).
-std::string EscapeMarkupText(std::string_view text);
+// Text from outside (names, paths, other players' lines) as its characters. Both escapers below
+// read it alike: the text ends at its first NUL, a double-byte character is kept whole, and a byte
+// that is no character where it stands (a lead byte without its trail byte, 0xFF) is left out, so
+// it neither shows as a stray glyph nor pairs with a '<' or '#' after it. Control characters
+// (bytes 0x01-0x1F and 0x7F: line feeds, carriage returns, tabs...) are left out as well unless
+// kept, so a name or a line is drawn as one run where it is put and never starts a row of its own.
+inline constexpr uint32_t kKeepControls = 0x1;
+// '#' and two double-byte characters (an emoticon code, "#加油") are kept as they stand, so the
+// emoticon shows; any other '#' is escaped.
+inline constexpr uint32_t kKeepEmoticons = 0x2;
+
+// Text that shows exactly as its characters when pasted into rich-text markup: '#', '<' and '>'
+// are written with their '#' escape. For text from outside put into running markup text (not into
+// a tag's value: tags are read without escapes). keep: kKeepControls, kKeepEmoticons.
+std::string EscapeMarkupText(std::string_view text, uint32_t keep = 0);
+
+// Text from outside for a canvas, whose text drawing reads the renderer's tags: each '<' becomes
+// the full-width "＜", so nothing in it changes the colour, size or face. Control characters are
+// left out.
+std::string InertCanvasText(std::string_view text);
+
+// A link to a local folder for a chat line: "<url_text=FOLDER,CAPTION>" when the folder's name can
+// stand inside the tag as it is, read as nothing but the link's target; otherwise the folder's name
+// as plain text (EscapeMarkupText), without a link. The caption is the program's own text.
+std::string FolderLinkMarkup(std::string_view folder, std::string_view caption);
 
 }  // namespace engine

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "engine/core/canvas_object.h"
+#include "engine/ui/text_markup.h"
 #include "frame/player_list_ctrl.h"
 #include "frame/popup_menu.h"
 #include "frame/user_list_bar.h"
 #include "net/request_ids.h"
 #include "platform/clipboard.h"
-#include "shell/chat_text.h"
 #include "tests/support/colour_match.h"
 #include "tests/support/panel_fixture.h"
 
@@ -193,13 +193,13 @@ TEST_F(PlayerList, CellTextsAreBoundedWithoutSplittingACharacter) {
 }
 
 TEST_F(PlayerList, NamesDrawnOnAPictureCannotChangeItsStyle) {
-  EXPECT_EQ(shell::InertCanvasText("<c=255>evil"), "＜c=255>evil");
-  EXPECT_EQ(shell::InertCanvasText("张三<>"), "张三＜>");
-  EXPECT_EQ(shell::InertCanvasText(std::string("a\0<b", 4)), "a");
+  EXPECT_EQ(engine::InertCanvasText("<c=255>evil"), "＜c=255>evil");
+  EXPECT_EQ(engine::InertCanvasText("张三<>"), "张三＜>");
+  EXPECT_EQ(engine::InertCanvasText(std::string("a\0<b", 4)), "a");
   // A lead byte without its trail byte is left out, before a bracket or at the end, so that it
   // cannot pair with whatever is drawn after it.
-  EXPECT_EQ(shell::InertCanvasText("\x81<"), "＜");
-  EXPECT_EQ(shell::InertCanvasText("x\x81"), "x");
+  EXPECT_EQ(engine::InertCanvasText("\x81<"), "＜");
+  EXPECT_EQ(engine::InertCanvasText("x\x81"), "x");
 }
 
 TEST_F(PlayerList, TheRightButtonOpensTheMenuBelowAndRightOfThePointerWithTheUsersLines) {
@@ -358,7 +358,7 @@ TEST_F(PlayerList, TheLookOnLineEscapesTheLookersName) {
   ClickEntry(5);
   const std::vector<std::string> lines = ChatLines();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], " <c=2906200>alice允许" + shell::EscapeChatMarkup("<c=255>#x") + "看牌 \r\n");
+  EXPECT_EQ(lines[0], " <c=2906200>alice允许" + engine::EscapeMarkupText("<c=255>#x") + "看牌 \r\n");
   EXPECT_EQ(lines[0].find("<c=255>"), std::string::npos);
 }
 

@@ -1,18 +1,23 @@
 // ctest-labels: panel tsan
 // The side panel's lines: the own chat line through the input bar to the scripted server (the
 // flood gap, the byte limit on character boundaries, refused and unanswered lines kept), other
-// players' and relayed chat from notifications, enter and leave lines with names made inert,
-// table, safe-box and amulet notices, the screenshot and the complaint page.
+// players' and relayed chat from notifications (their tags shown as characters, their emoticons
+// live), names drawn without control characters and within their columns, enter and leave lines
+// with names made inert, table, safe-box and amulet notices, the screenshot and the complaint page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/edit_box.h"
 #include "engine/ui/menu_list.h"
+#include "frame/advert_bar.h"
 #include "frame/emoticon_picker.h"
 #include "frame/input_bar.h"
 #include "frame/player_list_ctrl.h"
@@ -268,6 +273,80 @@ TEST_F(PanelLines, ALoneLeadByteInASendersNameOpensNoLinkAndChangesNoColour) {
   EXPECT_NE(ChatText().find("<c=255>说: yo"), std::string::npos) << ChatText();
 }
 
+// Players' lines are their characters: a tag in them is shown, never read, so nobody can put the
+// system badge, a colour or a link (a web page, a local folder) into the chat; their emoticon
+// codes stay live, and a line the server relays as it stands keeps its markup.
+TEST_F(PanelLines, PlayersLinesShowTheirTagsAsCharactersAndOnlyTheirEmoticonsLive) {
+  const std::string fake = "<z=qm系统通知><c=255>fake<url_text=http://e.co,WIN>";
+  const std::string folder = "<url_text=/etc,FOLDER>";
+  StartPanel();
+  Deliver();
+  panel().ClearChat();
+  Push(PanelNotify::kChat, ChatBody(1003, fake + "#加油"));
+  Push(PanelNotify::kRelayedChat, RelayedBody(2002, 8, folder));
+  Push(PanelNotify::kRelayedChat, RelayedBody(1001, 8, "<c=255>mine"));
+  const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+  std::vector<std::string> objects;
+  for (size_t i = 0; i < display.ItemCount(); ++i) {
+    const engine::RichTextItem& item = display.ItemAt(i);
+    EXPECT_EQ(item.link, 0u) << i;
+    EXPECT_NE(display.StyleOf(item).colour, 0xFFu) << i;  // red
+    if (item.kind == engine::RichTextItem::kObject) objects.push_back(display.GetPlainText(i, i + 1));
+  }
+  // The emoticon and alice's member mark; no badge.
+  EXPECT_EQ(objects, (std::vector<std::string>{"#加油", "[图片]"}));
+  const std::string chat = ChatText();
+  EXPECT_NE(chat.find("张三说: " + fake + "#加油"), std::string::npos);
+  EXPECT_NE(chat.find("fan说: " + folder), std::string::npos);
+  EXPECT_NE(chat.find("我说: <c=255>mine"), std::string::npos);
+
+  Push(PanelNotify::kRelayedChat, RelayedBody(0, 2, "<c=255>server<url_text=http://e.co,WIN>"));
+  const engine::RichTextItem& last = display.ItemAt(display.ItemCount() - 1);
+  EXPECT_NE(last.link, 0u);
+  EXPECT_EQ(display.StyleOf(display.ItemAt(display.ItemCount() - 4)).colour, 0xFFu);
+}
+
+class PanelNames : public PanelLines {
+ protected:
+  // The user list's and the score table's pixels, from columns users_x and scores_x on, once
+  // 张三 (chair 2) is called name.
+  std::vector<uint32_t> DrawnWithName(const std::string& name, int32_t users_x = 0, int32_t scores_x = 0) {
+    PlayerRecord record = *app_->FindPlayerRecord(1003);
+    record.SetText(PlayerRecord::kName, PlayerRecord::kNameBytes, name);
+    EXPECT_TRUE(app_->AddPerson(record));
+    panel().GetUserListBar()->Refresh();
+    panel().GetAdvertBar()->DrawScoreTable();
+    std::vector<uint32_t> pixels;
+    for (auto [canvas, from] : {std::pair{panel().GetUserListBar()->GetList()->GetCanvas(), users_x},
+                                std::pair{panel().GetAdvertBar()->GetScoreCanvas(), scores_x}}) {
+      for (int32_t y = 0; y < canvas->GetSurfaceHeight(); ++y) {
+        for (int32_t x = from; x < canvas->GetSurfaceWidth(); ++x) pixels.push_back(canvas->GetPixel(x, y));
+      }
+    }
+    return pixels;
+  }
+};
+
+TEST_F(PanelNames, NamesAreDrawnWithoutTheirControlCharactersAndWithinTheirColumns) {
+  StartPanel();
+  Deliver();
+  const std::vector<uint32_t> plain = DrawnWithName("系统通知: fake");
+  EXPECT_TRUE(DrawnWithName("\r\n系统通知: \tfake\r\n") == plain);
+  panel().ClearChat();
+  Push(PanelNotify::kChat, ChatBody(1003, "hi\r\n张三说: 我认输"));
+  EXPECT_EQ(ChatText(), " 系统通知: fake说: hi张三说: 我认输\n");
+
+  // 31 bytes, its characters starting at odd bytes: the next column of the user list (138 wide)
+  // and of the score table (110) stays as it was, and the name's start shows in whole characters.
+  std::string name = "W";
+  for (int i = 0; i < 15; ++i) name += "嘿";
+  EXPECT_TRUE(DrawnWithName(name, 138, 110) == DrawnWithName("W", 138, 110));
+  const std::vector<uint32_t> clipped = DrawnWithName(name);
+  bool whole = false;
+  for (size_t end = 1; end < name.size() && !whole; end += 2) whole = DrawnWithName(name.substr(0, end)) == clipped;
+  EXPECT_TRUE(whole);
+}
+
 TEST_F(PanelLines, EnterAndLeaveLinesNameThePlayerWithTheMarkupMadeInert) {
   StartPanel();
   Deliver();
@@ -417,6 +496,22 @@ TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
   EXPECT_GT(platform::FileSize(file), 0);
   EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到<url_text=" + folder +
                                                   ",临时目录><c=255>\r\n"}));
+}
+
+TEST_F(PanelLines, AScreenshotFolderThatCannotStandInALinkIsNamedAsText) {
+  StartPanel();
+  Deliver();
+  // The program's folder has a ';', which would end the link's target.
+  setenv("ZP_EXE_DIR", (dir_ / "a;b").string().append("/").c_str(), 1);
+  platform::ResetExecutableDirectory();
+  NewTexts();
+  panel().SaveScreenshot();
+  Deliver();
+  const std::string folder = app_->GetExeDir() + "temp\\";
+  ASSERT_NE(folder.find(';'), std::string::npos);
+  EXPECT_GT(platform::FileSize(folder + "zipai_1001_20261206_90000.jpg"), 0);
+  EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到" + folder + "<c=255>\r\n"}));
+  EXPECT_NE(ChatText().find("游戏截图已保存到" + folder), std::string::npos) << ChatText();
 }
 
 TEST_F(PanelLines, TwoScreenshotsInTheSameSecondAreTwoFilesAndNeitherReplacesTheOther) {

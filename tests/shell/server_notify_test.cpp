@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/chat_text.h"
+#include "engine/ui/text_markup.h"
 #include "shell/server_notify.h"
 #include "shell/table_notify_target.h"
 #include "tests/support/app_fixture.h"
@@ -195,8 +195,8 @@ TEST_F(NotifyDispatch, NamesInTheCallLineCannotOpenMarkup) {
   EXPECT_EQ(app_->system_texts[0], " #<url_text=x#>##qzf1呼叫 <c=32768>张三\n");
   // A name that fills its field and ends in half a character loses the half.
   const std::string cut = std::string(31, 'n') + "\xD5";
-  EXPECT_EQ(shell::EscapeChatMarkup(cut), std::string(31, 'n'));
-  EXPECT_EQ(shell::EscapeChatMarkup("a#b<c>d张"), "a##b#<c#>d张");
+  EXPECT_EQ(engine::EscapeMarkupText(cut), std::string(31, 'n'));
+  EXPECT_EQ(engine::EscapeMarkupText("a#b<c>d张"), "a##b#<c#>d张");
   // A call record shorter than its six words is refused.
   Push(201200, Words({1002, 77, 5, 1, 1003}));
   EXPECT_EQ(app_->system_texts.size(), 1u);

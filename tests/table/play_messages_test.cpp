@@ -17,9 +17,9 @@
 #include "engine/core/sprite_object.h"
 #include "engine/ui/image_button.h"
 #include "engine/ui/number_display.h"
+#include "engine/ui/text_markup.h"
 #include "net/request_ids.h"
 #include "platform/win_messages.h"
-#include "shell/chat_text.h"
 #include "shell/game_frame_wnd.h"
 #include "shell/game_handler.h"
 #include "table/card_attributes.h"
@@ -197,7 +197,7 @@ TEST_F(Messages, MalformedGameMessagesAreRefusedWithoutHarm) {
 TEST_F(Messages, PlayersStartingDroppingOutAndComingBackAreToldWithNamesThatOpenNoTags) {
   Begin();
   RenameChairTwo();
-  const std::string escaped = shell::EscapeChatMarkup(kTrickyName);
+  const std::string escaped = engine::EscapeMarkupText(kTrickyName);
   ASSERT_NE(escaped.find("#<"), std::string::npos);
   (*server_)->Push(201160, test::Words({1003, 77, 5, 2}));
   EXPECT_EQ(Lines("<c=8421504> " + escaped + " 已经开始\r\n"), 1u);

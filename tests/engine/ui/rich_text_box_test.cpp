@@ -305,6 +305,16 @@ TEST(TextMarkupTest, EscapedTextShowsAsItStands) {
   // A lead byte without its trail byte would take the next byte of the markup with it.
   EXPECT_EQ(engine::EscapeMarkupText("ab\xB0"), "ab");
   EXPECT_EQ(engine::EscapeMarkupText("\xB0<x"), "#<x");
+  // Control characters only where asked for (an edit box's own lines).
+  EXPECT_EQ(engine::EscapeMarkupText("a\r\n\tb"), "ab");
+  EXPECT_EQ(engine::EscapeMarkupText("a\nb", engine::kKeepControls), "a\nb");
+}
+
+TEST(TextMarkupTest, AFolderIsLinkedOnlyWhenItsNameCanStandInTheTag) {
+  EXPECT_EQ(engine::FolderLinkMarkup("/srv/zp/temp/", "临时目录"), "<url_text=/srv/zp/temp/,临时目录>");
+  for (const char* folder : {"/a;b/", "/a,b/", "/a=b/", "/a#r/", "/notify/"}) {
+    EXPECT_EQ(engine::FolderLinkMarkup(folder, "x"), engine::EscapeMarkupText(folder)) << folder;
+  }
 }
 
 }  // namespace
