@@ -361,8 +361,10 @@ int EngineObject::OnMessage(const ObjectMessage* message) {
       if ((geometry_.flags & clip_flags) == clip_flags && window != nullptr) window->ClipCursor(&saved_clip_);
       clip_held_ = false;
       break;
-    case QUILLARON_EVENT_DRAG:
     case msg::kDragMove:
+      // Only the move that SetDraggable subscribed moves the object. The plain drag event is
+      // what a widget subscribes for a drag of its own (selecting text, pulling a thumb): handed
+      // on to this base it must not move the widget too.
       if (message->p2 != 0) {
         // The input snapshot's words 2 and 3: the cursor movement of the latest position update.
         const int32_t* snapshot = reinterpret_cast<const int32_t*>(message->p2);
