@@ -520,4 +520,19 @@ int EngineObject::PixelHitTest(int fx, int fy) {
   return image != nullptr && image->HitTest(fx, fy) ? 1 : 0;
 }
 
+bool KeepInside(EngineObject* object, const RECT& area) {
+  if (object == nullptr) return false;
+  // The centre's range on one axis: wholly inside, or centred when it cannot be.
+  auto inside = [](double at, double size, double low, double high) {
+    if (high - low <= size) return (low + high) / 2;
+    return std::clamp(at, low + size / 2, high - size / 2);
+  };
+  const double x = inside(object->GetX(), object->GetWidth(), area.left, area.right);
+  const double y = inside(object->GetY(), object->GetHeight(), area.top, area.bottom);
+  if (x == object->GetX() && y == object->GetY()) return false;
+  object->MoveBy(x - object->GetX(), y - object->GetY());
+  object->Invalidate();
+  return true;
+}
+
 }  // namespace engine

@@ -343,6 +343,10 @@ TEST_F(ReplayMode, PausesLongerThanTheLongestStepAreCutTo5000Ms) {
   EXPECT_LE(played[5].second - played[4].second, 5040u);
 }
 
+TEST(ReplayClock, CountsTheMinutesOfALongReplayPastNinetyNine) {
+  EXPECT_EQ(dialogs::CReplayBar::ClockText((163 * 60 + 25) * 1000 + 999), "163:25");
+}
+
 TEST_F(ReplayMode, TheBarPausesStepsSpeedsUpAndPlaysAgainFromTheStart) {
   std::string path;
   PlayLiveRound(3, 2, &path);
