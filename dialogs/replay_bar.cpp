@@ -37,14 +37,14 @@ constexpr int32_t kTimeRightMargin = 8;
 constexpr int32_t kRefusalBoxSeconds = 0;
 constexpr int32_t kOkButtonOnly = 0x1;
 
-std::string Clock(uint32_t ms) {
+}  // namespace
+
+std::string CReplayBar::ClockText(uint32_t ms) {
   const uint32_t seconds = ms / 1000;
   char text[16];
-  std::snprintf(text, sizeof text, "%02u:%02u", std::min<uint32_t>(seconds / 60, 99), seconds % 60);
+  std::snprintf(text, sizeof text, "%02u:%02u", seconds / 60, seconds % 60);
   return text;
 }
-
-}  // namespace
 
 CReplayBar::CReplayBar(std::shared_ptr<CReplayRecorder> recorder)
     : recorder_(recorder != nullptr ? std::move(recorder) : std::make_shared<CReplayRecorder>()) {}
@@ -328,7 +328,7 @@ void CReplayBar::ShowPlayButton() {
 void CReplayBar::DrawTime() {
   char speed[8];
   std::snprintf(speed, sizeof speed, "x%d", static_cast<int>(GetSpeed()));
-  time_text_ = Clock(position_) + " / " + Clock(GetLength()) + "  " + speed;
+  time_text_ = ClockText(position_) + " / " + ClockText(GetLength()) + "  " + speed;
   if (time_ == nullptr) return;
   time_->Clear();
   time_->SetFont(12, 400, engine::kDefaultFaceName);
@@ -386,17 +386,7 @@ void CReplayBar::Place(double x, double y, const platform::RECT& area) {
 }
 
 void CReplayBar::KeepInsideArea() {
-  if (!has_area_) return;
-  // The centre's range on one axis: the bar wholly inside, or centred when it cannot be.
-  auto inside = [](double at, double size, double low, double high) {
-    if (high - low <= size) return (low + high) / 2;
-    return std::clamp(at, low + size / 2, high - size / 2);
-  };
-  const double x = inside(GetX(), GetWidth(), area_.left, area_.right);
-  const double y = inside(GetY(), GetHeight(), area_.top, area_.bottom);
-  if (x == GetX() && y == GetY()) return;
-  MoveBy(x - GetX(), y - GetY());
-  Invalidate();
+  if (has_area_) engine::KeepInside(this, area_);
 }
 
 }  // namespace dialogs

@@ -120,6 +120,8 @@ class CReplayBar : public engine::WidgetBase {
   const std::vector<uint32_t>& GetSchedule() const { return schedule_; }
   // What the time shows ("00:12 / 01:05  x2").
   const std::string& GetTimeText() const { return time_text_; }
+  // Minutes and seconds of a time in ms; the minutes run on past 99 ("163:25").
+  static std::string ClockText(uint32_t ms);
   engine::ImageButton* GetPlayButton() const { return play_button_; }
   engine::ImageButton* GetStepButton() const { return step_button_; }
   engine::ImageButton* GetSpeedButton() const { return speed_button_; }

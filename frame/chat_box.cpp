@@ -51,6 +51,7 @@ void ChatBox::OnAddedToScene() {
   display->SetTextSize(kTextSize);
   display->SetTextColor(0);
   display->SetAbsDouble(kDisplayLineSpacing);
+  display->SetWrapIndent(kWrapIndent);
   EngineObject::AddChild(display, kDisplayLinks);
   Layout();
 }

@@ -49,6 +49,9 @@ class ChatBox : public engine::WidgetBase {
   static constexpr int32_t kTextTop = 3;
   static constexpr int32_t kTextWidthLess = 12;
   static constexpr int32_t kTextHeightLess = 7;
+  // Where a wrapped line goes on: clear of the box's left border, as far in as the blank that
+  // opens every chat line.
+  static constexpr int32_t kWrapIndent = kTextSize / 2;
   // The picker's shape and place.
   static constexpr int32_t kPickerColumns = 10;
   static constexpr int32_t kPickerRows = 8;

@@ -389,6 +389,8 @@ void GameFrame::LayoutChildren() {
     centre(giveup_button_, L + giveup_button_->GetWidth() / 2, T + h - giveup_button_->GetHeight() / 2);
   centre(signup_button_, L + w / 2, T + 2 * h / 3);
   centre(spare_picture_, L + w / 2, T + h / 2);
+  // A card shown in a larger window would stand partly outside a smaller one.
+  KeepCardInWindow();
 }
 
 RECT GameFrame::GetMainGameRect() {

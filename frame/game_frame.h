@@ -378,6 +378,10 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   // The card canvas, made on first use by the form that asks first.
   bool MakeCard(bool duan_form);
   void DrawCardBackground(int32_t character);
+  // Hides the card at once (a fade in progress stops) and takes it off the screen.
+  void HideCard();
+  // The card (when there is one) wholly inside the window, within its borders.
+  void KeepCardInWindow();
   // Leaves without asking anything further: tells the lobby, stops the session and closes.
   void LeaveNow();
   // Whether a server is there to leave (not offline, and the session's connection is up).

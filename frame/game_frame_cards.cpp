@@ -279,8 +279,21 @@ void GameFrame::ShowUserCardOf(uint32_t user_id, int32_t hide_first) {
     PlaceCardAtPoint(user_id, cursor.x, cursor.y);
     return;
   }
-  if (hide_first != 0 && card_ != nullptr) card_->Hide();
+  if (hide_first != 0) HideCard();
   app->RequestUserDetails(user_id);
+}
+
+void GameFrame::HideCard() {
+  if (card_ == nullptr) return;
+  CancelObjectActions(card_->GetKey());
+  card_->Hide();
+  card_->Invalidate();
+}
+
+void GameFrame::KeepCardInWindow() {
+  if (card_ == nullptr) return;
+  const RECT window{kBorder, kTop, GetScreenWidth() - kBorder, GetScreenHeight() - kBottom};
+  engine::KeepInside(card_, window);
 }
 
 void GameFrame::ShowPlayerDuan(const uint8_t* record, size_t size) {

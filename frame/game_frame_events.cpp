@@ -118,7 +118,7 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
     }
     case frame_msg::kCardClose:
       card_pinned_ = 0;
-      if (card_ != nullptr) card_->Hide();
+      HideCard();
       return 1;
     case frame_msg::kOpenSettings:
       OpenSettings();
@@ -402,7 +402,7 @@ void GameFrame::ShowUserCardFor(uint32_t user_id) {
   if (extra == nullptr) {
     card_user_ = 0;
     card_character_ = -1;
-    if (card_ != nullptr) card_->Hide();
+    HideCard();
     return;
   }
   const DuanCardRecord record = DuanCardFromTableExtra(*extra);

@@ -107,6 +107,7 @@ void SubSystem::CreateSystemButtons() {
   InputBar* bar = Adopt(this, new InputBar());
   if (bar == nullptr) return;
   bar->SetPanelKey(GetKey());
+  LimitInputLine();
   MakeSystemButton("btnFace", ChatBox::kEmoticonButtonName, " 表情 ", sub_msg::kToggleEmoticons);
   MakeSystemButton("qm清屏按钮", nullptr, "清除聊天", sub_msg::kClearChat);
   MakeSystemButton("qm截屏按钮", nullptr, " 截图 ", sub_msg::kSaveScreenshot);
@@ -257,6 +258,8 @@ void SubSystem::LayoutBars() {
 // ---- Entering the table ----
 
 void SubSystem::OnEnterGame() {
+  // The own record has come: it says how long a line the user may send.
+  LimitInputLine();
   if (MatchListBar* match = GetMatchListBar()) match->DrawAvatar();
   if (UserListBar* users = GetUserListBar()) users->Refresh();
   if (MatchListBar* match = GetMatchListBar()) match->DrawTitle();
@@ -329,6 +332,7 @@ int SubSystem::OnMessage(const ObjectMessage* message) {
       break;
     case child_msg::kRefreshUsers:
       if (UserListBar* users = GetUserListBar()) users->Refresh();
+      LimitInputLine();
       break;
     case child_msg::kMovedTable:
       AddMovedTableLine();

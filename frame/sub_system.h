@@ -85,7 +85,8 @@ inline constexpr size_t kMaxChatText = 512;
 class SubSystem : public engine::RectObject {
  public:
   static constexpr const char* kObjectName = "SubSystem";
-  // Own chat lines: bytes for everybody, for members (flag 0x1).
+  // Own chat lines: bytes for everybody, for members (flag 0x1). The input line takes no more
+  // than the user's own line may carry.
   static constexpr size_t kChatLimit = 60;
   static constexpr size_t kMemberChatLimit = 250;
   // The chat colours while no table view has published its own (engine integer settings
@@ -176,6 +177,10 @@ class SubSystem : public engine::RectObject {
   static std::string ComplaintAddress(const std::string& host, uint32_t game_id);
 
  protected:
+  // The most bytes the own user's chat line carries: kMemberChatLimit for members, else kChatLimit.
+  static size_t OwnChatLimit();
+  // The input line takes no more than OwnChatLimit.
+  void LimitInputLine();
   // What the chat line whose text is `text` looks like for the own user (flags as given).
   void EchoOwnLine(const std::string& text, bool member, bool no_flood_limit);
   // The colour an integer setting names, or the fallback when it is not set.

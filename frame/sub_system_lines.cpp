@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/core/engine_log.h"
+#include "engine/ui/edit_box.h"
 #include "engine/ui/text_markup.h"
 #include "frame/advert_bar.h"
 #include "frame/chat_box.h"
@@ -134,6 +135,18 @@ void SubSystem::PutChatText(const char* text, uintptr_t /*unused*/, int flag) {
   }
 }
 
+size_t SubSystem::OwnChatLimit() {
+  CGameAppBase* app = shell::GetApp();
+  return app != nullptr && app->GetUserFlag1(app->GetUserId()) != 0 ? kMemberChatLimit : kChatLimit;
+}
+
+void SubSystem::LimitInputLine() {
+  InputBar* bar = GetInputBar();
+  if (engine::EditBox* edit = bar != nullptr ? bar->GetEdit() : nullptr) {
+    edit->SetMaxLength(static_cast<int32_t>(OwnChatLimit()));
+  }
+}
+
 void SubSystem::SendMyChat(const char* text) {
   CGameAppBase* app = shell::GetApp();
   if (app == nullptr || text == nullptr) return;
@@ -143,7 +156,7 @@ void SubSystem::SendMyChat(const char* text) {
   const bool offline = app->IsOfflineMode() != 0;
   // Whole characters only: a lead byte cut from its trail would eat the byte after the line.
   const std::string_view typed(text, strnlen(text, kMemberChatLimit + 1));
-  const std::string line(typed.substr(0, platform::GbkPrefixLength(typed, member ? kMemberChatLimit : kChatLimit)));
+  const std::string line(typed.substr(0, platform::GbkPrefixLength(typed, OwnChatLimit())));
   if (line.empty()) return;
   // Within the gap the line is dropped and the input line keeps it.
   if (!flood_gap_.Admit(platform::GetTickCount(), no_flood_limit || offline)) return;

@@ -361,8 +361,10 @@ int EngineObject::OnMessage(const ObjectMessage* message) {
       if ((geometry_.flags & clip_flags) == clip_flags && window != nullptr) window->ClipCursor(&saved_clip_);
       clip_held_ = false;
       break;
-    case QUILLARON_EVENT_DRAG:
     case msg::kDragMove:
+      // Only the move that SetDraggable subscribed moves the object. The plain drag event is
+      // what a widget subscribes for a drag of its own (selecting text, pulling a thumb): handed
+      // on to this base it must not move the widget too.
       if (message->p2 != 0) {
         // The input snapshot's words 2 and 3: the cursor movement of the latest position update.
         const int32_t* snapshot = reinterpret_cast<const int32_t*>(message->p2);
@@ -516,6 +518,21 @@ void EngineObject::LeaveCoreLock() {
 int EngineObject::PixelHitTest(int fx, int fy) {
   const ImageHandle* image = GetDrawImage();
   return image != nullptr && image->HitTest(fx, fy) ? 1 : 0;
+}
+
+bool KeepInside(EngineObject* object, const RECT& area) {
+  if (object == nullptr) return false;
+  // The centre's range on one axis: wholly inside, or centred when it cannot be.
+  auto inside = [](double at, double size, double low, double high) {
+    if (high - low <= size) return (low + high) / 2;
+    return std::clamp(at, low + size / 2, high - size / 2);
+  };
+  const double x = inside(object->GetX(), object->GetWidth(), area.left, area.right);
+  const double y = inside(object->GetY(), object->GetHeight(), area.top, area.bottom);
+  if (x == object->GetX() && y == object->GetY()) return false;
+  object->MoveBy(x - object->GetX(), y - object->GetY());
+  object->Invalidate();
+  return true;
 }
 
 }  // namespace engine

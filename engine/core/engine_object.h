@@ -232,4 +232,9 @@ class EngineObject {
   friend class ObjectModule;  // takes the notes back
 };
 
+// Moves the object (MoveBy, so that what follows it comes along) as little as it takes to stand
+// wholly inside area; on an axis where it is larger than the area it is centred. True when it
+// moved (it is then invalidated).
+bool KeepInside(EngineObject* object, const RECT& area);
+
 }  // namespace engine

@@ -372,7 +372,9 @@ void InputModule::OnKillFocus() {
   if (snapshot_.state & input_state::kRightHeld) FireEvent(QUILLARON_EVENT_RBUTTON_UP, hovered);
   FireEvent(QUILLARON_EVENT_MOUSE_LEAVE, hovered);
   ClearHover();
+  const uint32_t focus = snapshot_.focus;
   SetFocusObject(0);
+  focus_on_return_ = focus;
   while (platform::ShowCursor(true) < 0) {
   }
   snapshot_ = InputSnapshot{};
@@ -381,7 +383,18 @@ void InputModule::OnKillFocus() {
   pending_lead_ = 0;
 }
 
+void InputModule::OnSetFocus() {
+  const uint32_t key = focus_on_return_;
+  focus_on_return_ = 0;
+  if (key == 0 || snapshot_.focus != 0) return;
+  const EngineObject* o = FindObject(key);
+  if (o == nullptr || o->IsVisible() == 0 || o->IsDrawn() == 0) return;
+  SetFocusObject(key);
+}
+
 uint32_t InputModule::SetFocusObject(uint32_t key) {
+  // A focus chosen while the window was away is the one it comes back to.
+  focus_on_return_ = 0;
   ObjectModule* objects = Objects();
   if (!objects) return 0;
   const uint32_t next = key != 0 ? objects->FindFocusableKey(key) : 0;

@@ -105,6 +105,11 @@ class InputModule : public EngineModule {
   virtual void UnsubscribeListener(uint32_t event);                              // 38
   virtual bool FireEvent(uint32_t event, uint32_t key);                          // 39
 
+  // The host window has the keyboard focus again: the object that held the focus when it went
+  // takes it back (and shows its caret again), when it is still shown and nothing else took the
+  // focus meanwhile.
+  void OnSetFocus();
+
   InputSnapshot* GetSnapshot(InputSnapshot* out) const;
   void SetPosition(int32_t x, int32_t y);
   void SetInputEnabled(bool enabled) { input_enabled_ = enabled; }
@@ -147,6 +152,8 @@ class InputModule : public EngineModule {
   bool first_press_seen_ = false;
   bool input_enabled_ = true;
   uint32_t modal_key_ = 0;
+  // The focus object when the window lost the focus, given back when it returns; 0 = none.
+  uint32_t focus_on_return_ = 0;
 };
 
 }  // namespace engine

@@ -226,6 +226,10 @@ void CQuillaronWnd::OnChar(uint32_t ch, uint32_t repeat, uint32_t flags) {
   if (InputModule* input = Input()) input->OnChar(ch, repeat, flags);
 }
 
+void CQuillaronWnd::OnSetFocus() {
+  if (InputModule* input = Input()) input->OnSetFocus();
+}
+
 void CQuillaronWnd::OnKillFocus() {
   if (InputModule* input = Input()) input->OnKillFocus();
 }

@@ -69,6 +69,7 @@ class CQuillaronWnd : public platform::Window {
   void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;
   void OnKeyUp(uint32_t key, uint32_t repeat, uint32_t flags) override;
   void OnChar(uint32_t ch, uint32_t repeat, uint32_t flags) override;
+  void OnSetFocus() override;
   void OnKillFocus() override;
   bool OnCopyData(const platform::COPYDATASTRUCT* data) override;
 

@@ -141,6 +141,13 @@ void RichTextBox::SetAbsDouble(int32_t value) {
   Relayout(0);
 }
 
+void RichTextBox::SetWrapIndent(int32_t pixels) {
+  pixels = std::clamp(pixels, 0, CanvasObject::kMaxSide);
+  if (pixels == wrap_indent_) return;
+  wrap_indent_ = pixels;
+  Relayout(0);
+}
+
 void RichTextBox::RestoreMarkupState(const MarkupState& state) {
   font_ = state.font;
   colour_ = state.colour;

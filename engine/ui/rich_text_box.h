@@ -211,6 +211,10 @@ class RichTextBox : public WidgetBase {
 
   // An inline object appended as an item of its own, laid out at once (rows of a list).
   void AppendObject(InlineObject* object);
+  // Where a line that wrapped goes on: that many pixels into the text area (0 at first; lines
+  // after a line feed start at 0 all the same).
+  void SetWrapIndent(int32_t pixels);
+  int32_t GetWrapIndent() const { return wrap_indent_; }
 
   // State.
   const LOGFONTA& GetFont() const { return font_; }
@@ -386,6 +390,7 @@ class RichTextBox : public WidgetBase {
   int32_t scroll_y_ = 0;
   int32_t scroll_x_ = 0;
   int32_t line_spacing_ = 0;
+  int32_t wrap_indent_ = 0;
   size_t caret_index_ = SIZE_MAX;
   uint32_t hovered_link_ = 0;
   bool redraw_pending_ = false;

@@ -206,14 +206,16 @@ void RichTextBox::LayoutFrom(size_t first_item) {
   lines_.resize(std::min(line_index, lines_.size()));
 
   const bool wrap = (style_ & rich_text::kViewSingleLine) == 0 && text_width_ > 0;
+  // A line that goes on from a wrapped one starts at the indent; one after a line feed at 0.
+  const int64_t indent = wrap ? std::min(wrap_indent_, text_width_ / 2) : 0;
   RichTextLine line{start, start, top, 0, 0};
-  int64_t x = 0;
-  auto finish = [&](size_t end) {
+  int64_t x = start > 0 && !items_[start - 1].IsLineFeed() ? indent : 0;
+  auto finish = [&](size_t end, int64_t next_x) {
     line.end = end;
     FinishLine(line, top);
     top = static_cast<int32_t>(std::min<int64_t>(int64_t{line.top} + line.height + line_spacing_, INT32_MAX / 2));
     line = RichTextLine{end, end, top, 0, 0};
-    x = 0;
+    x = next_x;
   };
   for (size_t i = start; i < items_.size(); ++i) {
     RichTextItem& item = items_[i];
@@ -230,7 +232,7 @@ void RichTextBox::LayoutFrom(size_t first_item) {
     }
     if (item.IsLineFeed()) {
       item.x = static_cast<int32_t>(x);
-      finish(i + 1);
+      finish(i + 1, 0);
       continue;
     }
     if (wrap && i > line.first && x + item.width > text_width_) {
@@ -240,7 +242,7 @@ void RichTextBox::LayoutFrom(size_t first_item) {
         while (word > line.first && IsWordGlyph(items_[word - 1])) --word;
         if (word > line.first) brk = word;
       }
-      finish(brk);
+      finish(brk, indent);
       for (size_t j = brk; j < i; ++j) {
         items_[j].x = static_cast<int32_t>(x);
         x += items_[j].width;
@@ -249,7 +251,7 @@ void RichTextBox::LayoutFrom(size_t first_item) {
     item.x = static_cast<int32_t>(std::min<int64_t>(x, INT32_MAX / 2));
     x += item.width;
   }
-  if (line.first < items_.size()) finish(items_.size());
+  if (line.first < items_.size()) finish(items_.size(), 0);
 }
 
 void RichTextBox::FinishLine(RichTextLine& line, int32_t top) {

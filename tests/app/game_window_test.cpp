@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -177,6 +178,42 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
     // Closed while restored.
     CloseAt(imposed);
   }
+}
+
+// Keys typed into the chat's input line after another window had the keyboard focus and the game
+// window got it back (activated by the window manager, or focused by the X server alone) still
+// reach the line.
+TEST_P(GameWindow, TheChatLineTakesKeysAgainWhenTheWindowIsActivatedAgain) {
+  Expect("start", &work_area_);
+  const Place& p = work_area_;
+  // The input line at the bottom of the side panel: its ink (dark text and caret on pale paper)
+  // in the client's frame, report after report until there is `enough` (for at most 20 s).
+  const int line_x = p.width - 270;
+  const int line_y = p.height - 30;
+  auto ink_until = [&](const std::function<bool(int)>& enough) {
+    int dark = -1;
+    std::string line;
+    test::Picture shown;
+    for (int i = 0; i < 40 && (dark < 0 || !enough(dark)); ++i) {
+      session_.Answer();
+      if (!session_.NextLine(&line, 20000) || !test::ReadClientPng(session_.work() / "shown.png", &shown)) break;
+      dark = 0;
+      for (int y = line_y; y < line_y + 16; ++y)
+        for (int x = line_x; x < line_x + 150; ++x) dark += (shown.At(x, y) & 0xFF) < 0x80 ? 1 : 0;
+    }
+    return dark;
+  };
+  Click(p.x + line_x + 40, p.y + line_y + 8);
+  Hand("type --delay 20 abc");  // (type takes every word after it as text)
+  Hand("mousemove " + At(p.x + 300, p.y + 300));
+  const int abc = ink_until([](int dark) { return dark > 100; });  // the caret alone is 16
+  ASSERT_GT(abc, 100);
+  session_.X("timeout 60 xmessage -geometry +0+0 other >/dev/null 2>&1 &");
+  const std::string to = WithWindowManager() ? "windowactivate --sync" : "windowfocus --sync";
+  session_.X("xdotool search --sync --name '^xmessage$' " + to + " %1");
+  session_.OnClientWindow("xdotool " + to + " $w");
+  Hand("type --delay 20 def");
+  EXPECT_GT(ink_until([&](int dark) { return dark > abc * 3 / 2; }), abc * 3 / 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {

@@ -181,6 +181,32 @@ TEST_F(ChatBoxTest, TheDisplayCoversTheBoxWithItsTextInsetFromTheEdges) {
   EXPECT_EQ(display->GetTextHeight(), 150 - 7);
 }
 
+TEST_F(ChatBoxTest, AWrappedLineGoesOnClearOfTheBordersAndTheNextLineStartsAtTheEdge) {
+  ChatBox* box = MakeBox(250, 300);
+  ChatDisplay* display = box->GetDisplay();
+  std::string long_line = " ";
+  for (int i = 0; i < 30; ++i) long_line += "、张三";
+  box->AppendText((long_line + "\n next\n").c_str());
+  const size_t last = display->LineCount() - 1;
+  ASSERT_GE(last, 2u);
+  for (size_t l = 1; l < last; ++l) EXPECT_EQ(display->ItemAt(display->LineAt(l).first).x, ChatBox::kWrapIndent);
+  EXPECT_EQ(display->ItemAt(display->LineAt(last).first).x, 0);
+}
+
+TEST_F(ChatBoxTest, ADragOverTheTextSelectsItAndTheBoxStaysWhereItIs) {
+  ChatBox* box = MakeBox(250, 300, 675, 300);  // x 550..800, y 150..450
+  for (const char* line : {" one\n", " two\n", " three\n", " four\n"}) box->AppendText(line);
+  // Pressed right of the first line's text, moved 8 times by (5, 5), let go.
+  Mouse(platform::WM_MOUSEMOVE, 700, 158);
+  Mouse(platform::WM_LBUTTONDOWN, 700, 158, platform::MK_LBUTTON);
+  for (int i = 1; i <= 8; ++i) Mouse(platform::WM_MOUSEMOVE, 700 + 5 * i, 158 + 5 * i, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 740, 198);
+  Deliver();
+  EXPECT_EQ(box->GetDisplay()->GetSelectedText(), "\n two\n three");
+  EXPECT_DOUBLE_EQ(box->GetDisplay()->GetX(), 675);
+  EXPECT_DOUBLE_EQ(box->GetDisplay()->GetY(), 300);
+}
+
 TEST_F(ChatBoxTest, AHeadPieceAloneFillsABoxOfItsHeight) {
   ChatBox* box = MakeBox(250, kHeadHeight);
   engine::CanvasObject* back = box->GetDisplay()->GetBackground();

@@ -14,6 +14,7 @@
 #include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "platform/cursor.h"
+#include "platform/win_messages.h"
 #include "shell/app_messages.h"
 #include "shell/lobby_link.h"
 #include "shell/server_notify.h"
@@ -189,6 +190,39 @@ TEST_F(PlayerCard, BesideTheUserListTheCardIsPinnedAgainstTheSplitter) {
   Send(frame::frame_msg::kCardClose);
   EXPECT_EQ(frame().IsCardPinned(), 0);
   EXPECT_FALSE(frame().GetCard()->IsVisible());
+}
+
+TEST_F(PlayerCard, OneClickOnTheCrossOrARightClickOnTheCardTakesItOffTheScreen) {
+  Start();
+  auto shown = [&] { return window().PresentedFrame()[600 * window().FrameWidth() + 620] & 0xFFFFFF; };
+  for (const bool right : {false, true}) {
+    frame().ShowUserCard(Record(1002, 1));
+    frame().PlaceCardAtPoint(1002, 300, 300);  // the card stands at (300, 300)-(640, 620)
+    Frames(3);
+    const uint32_t on_card = shown();
+    const engine::WidgetBase* cross = frame().GetCardCloseButton();
+    const int x = right ? 500 : static_cast<int>(cross->GetX());
+    const int y = right ? 500 : static_cast<int>(cross->GetY());
+    Mouse(platform::WM_MOUSEMOVE, x, y);
+    const uint32_t button = right ? platform::MK_RBUTTON : platform::MK_LBUTTON;
+    Mouse(right ? platform::WM_RBUTTONDOWN : platform::WM_LBUTTONDOWN, x, y, button);
+    Mouse(right ? platform::WM_RBUTTONUP : platform::WM_LBUTTONUP, x, y);
+    EXPECT_FALSE(frame().GetCard()->IsVisible()) << right;
+    EXPECT_NE(shown(), on_card) << right;  // the table shows again where the card stood
+  }
+}
+
+TEST_F(PlayerCard, ACardStaysInsideTheWindowWhenTheWindowGetsSmaller) {
+  Start();
+  frame().ShowUserCard(Record(1002, 1));
+  frame().PlaceCardAtPoint(1002, 700, 740);  // low on the right of the maximised table
+  frame().ToggleMaximize();
+  ASSERT_EQ(frame().IsMaximized(), 0);
+  const engine::CanvasObject* card = frame().GetCard();
+  EXPECT_GE(card->GetLeft(), frame::GameFrame::kBorder);
+  EXPECT_LE(card->GetRight(), frame().GetScreenWidth() - frame::GameFrame::kBorder);
+  EXPECT_LE(card->GetBottom(), frame().GetScreenHeight() - frame::GameFrame::kBottom);
+  EXPECT_DOUBLE_EQ(frame().GetCardCloseButton()->GetY(), card->GetTop() + 19);  // its cross came along
 }
 
 TEST_F(PlayerCard, APlayerBoardAsksTheLobbyForTheUsersDetailsWhichShowTheCard) {

@@ -184,6 +184,17 @@ TEST_F(PanelLines, TheLineIsCutToSixtyBytesOnACharacterBoundaryAndToTwoHundredFi
   EXPECT_EQ(App().filtered[0], std::string(250, 'm'));
 }
 
+TEST_F(PanelLines, TheInputLineTakesNoMoreThanTheUsersLineCarries) {
+  StartPanel(kPlainUser);
+  bar().InsertText(std::string(98, 'x').c_str());
+  EXPECT_EQ(Typed(), std::string(60, 'x'));
+  TearDown();
+  SetUp();
+  StartPanel();  // alice has the member mark
+  bar().InsertText(std::string(300, 'm').c_str());
+  EXPECT_EQ(Typed(), std::string(250, 'm'));
+}
+
 TEST_F(PanelLines, ALineTheFilterRefusesGoesNowhere) {
   StartPanel();
   App().refuse = 1;

@@ -343,6 +343,10 @@ TEST_F(ReplayMode, PausesLongerThanTheLongestStepAreCutTo5000Ms) {
   EXPECT_LE(played[5].second - played[4].second, 5040u);
 }
 
+TEST(ReplayClock, CountsTheMinutesOfALongReplayPastNinetyNine) {
+  EXPECT_EQ(dialogs::CReplayBar::ClockText((163 * 60 + 25) * 1000 + 999), "163:25");
+}
+
 TEST_F(ReplayMode, TheBarPausesStepsSpeedsUpAndPlaysAgainFromTheStart) {
   std::string path;
   PlayLiveRound(3, 2, &path);
@@ -590,7 +594,9 @@ TEST_F(ReplayMode, NamesFromTheFileShowAsTheyAreWithNoLinkOrColourInTheChatLine)
   for (size_t i = 0; i < display->ItemCount(); ++i) {
     const engine::RichTextItem& item = display->ItemAt(i);
     EXPECT_EQ(item.link, 0u) << i;
-    if (item.kind == engine::RichTextItem::kGlyph) EXPECT_EQ(display->StyleOf(item).colour, 0u) << i;
+    if (item.kind == engine::RichTextItem::kGlyph) {
+      EXPECT_EQ(display->StyleOf(item).colour, 0u) << i;
+    }
   }
   EXPECT_NE(display->GetPlainText(0, display->ItemCount()).find("，<url_text=http://e.co,WIN>、lucky_player、<c=255>"),
             std::string::npos)
