@@ -92,6 +92,16 @@ std::vector<uint8_t> NotesAtOnce(int notes, bool one_track) {
   return file;
 }
 
+// Loads the song into a new player and plays it to its end, looking every poll; false when it
+// does not load.
+bool PlayToItsEnd(const std::vector<uint8_t>& song, std::chrono::microseconds poll) {
+  engine::MidiStreamPlayer player;
+  if (player.Load(song.data(), song.size(), nullptr) != 1) return false;
+  player.Play(false);
+  while (player.IsPlaying()) std::this_thread::sleep_for(poll);
+  return true;
+}
+
 // The audio device: pulls the synthesiser's output a period at a time on the real clock.
 class PullingDevice {
  public:
@@ -169,14 +179,9 @@ void BM_MidiLatenessAtTheSynthesiser(benchmark::State& state) {
   for (auto _ : state) {
     BusyThreads load(static_cast<int>(state.range(1) * std::thread::hardware_concurrency()));
     device.TakeLatestPull();
-    {
-      engine::MidiStreamPlayer player;
-      if (player.Load(song.data(), song.size(), nullptr) != 1) {
-        state.SkipWithError("the song does not load");
-        break;
-      }
-      player.Play(false);
-      while (player.IsPlaying()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!PlayToItsEnd(song, std::chrono::milliseconds(5))) {
+      state.SkipWithError("the song does not load");
+      break;
     }
     // The last notes, due as the song ended, sound at the device's next pulls.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -228,13 +233,10 @@ void BM_MidiManyTracks(benchmark::State& state) {
   platform::MidiRecorder recorder;
   platform::SetMidiMapperSink(&recorder);
   for (auto _ : state) {
-    engine::MidiStreamPlayer player;
-    if (player.Load(song.data(), song.size(), nullptr) != 1) {
+    if (!PlayToItsEnd(song, std::chrono::microseconds(200))) {
       state.SkipWithError("the song does not load");
       break;
     }
-    player.Play(false);
-    while (player.IsPlaying()) std::this_thread::sleep_for(std::chrono::microseconds(200));
     recorder.Clear();
   }
   platform::SetMidiMapperSink(nullptr);

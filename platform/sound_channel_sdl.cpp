@@ -145,7 +145,7 @@ class SdlSoundBackend final : public SoundBackend {
   }
 
   HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) override {
-    if (!open_ || length > SIZE_MAX) return 0;
+    if (!open_) return 0;
     ChunkSink sink;
     if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), sink)) return 0;
     Mix_Chunk* chunk = sink.Finish();

@@ -160,7 +160,8 @@ bool DecodeMp3(const uint8_t* data, size_t length, BoundedSink& out) {
   std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> decoder(mpg123_new(nullptr, &error), &mpg123_delete);
   if (decoder == nullptr) return out.Refuse("no MPEG decoder");
   mpg123_handle* mh = decoder.get();
-  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+  // ID3v2 tags are skipped, not read: a tag's size is its own claim (up to 256 MiB).
+  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_SKIP_ID3V2, 0.0);
   // Every rate, as 16-bit samples.
   if (mpg123_format_none(mh) != MPG123_OK ||
       mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK ||
