@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/diagnostics.h"
 
@@ -91,6 +92,31 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
     return out.Refuse("it is not a RIFF WAVE file");
   }
   if (length > INT_MAX) return out.Refuse("it is too large");
+  // SDL's reader takes a chunk's claim for the bytes to make room for before it reads what is
+  // there: a chunk that runs past the end of the file (only the last one can) is cut, on a copy,
+  // to the bytes it has. A cut-off file then plays what it holds.
+  auto word = [](const uint8_t* at) {
+    Uint32 value;
+    std::memcpy(&value, at, 4);
+    return SDL_SwapLE32(value);
+  };
+  auto put_word = [](uint8_t* at, uint64_t value) {
+    const Uint32 word = SDL_SwapLE32(static_cast<Uint32>(value));
+    std::memcpy(at, &word, 4);
+  };
+  std::vector<uint8_t> cut;
+  for (size_t at = 12; at <= length && length - at >= 8;) {
+    const uint64_t claim = word(data + at + 4);
+    const uint64_t left = length - at - 8;
+    if (claim > left) {
+      cut.assign(data, data + length);
+      put_word(&cut[at + 4], left);
+      put_word(&cut[4], length - 8);  // the RIFF chunk too
+      data = cut.data();
+      break;
+    }
+    at += 8 + claim + (claim & 1);
+  }
   SDL_RWops* source = SDL_RWFromConstMem(data, static_cast<int>(length));
   SDL_AudioSpec spec{};
   Uint8* samples = nullptr;
