@@ -70,6 +70,38 @@ std::vector<uint8_t> DenseSong(int seconds) {
   return file;
 }
 
+// notes note-ons at tick 0, each in a track of its own or all in one track.
+std::vector<uint8_t> NotesAtOnce(int notes, bool one_track) {
+  const int tracks = one_track ? 1 : notes;
+  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, static_cast<uint8_t>(tracks >> 8),
+                               static_cast<uint8_t>(tracks), 480 >> 8, 480 & 0xFF};
+  auto add_track = [&](int first, int count) {
+    const uint32_t length = static_cast<uint32_t>(count) * 4 + 4;
+    file.insert(file.end(), {'M', 'T', 'r', 'k', static_cast<uint8_t>(length >> 24), static_cast<uint8_t>(length >> 16),
+                             static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
+    for (int n = first; n < first + count; ++n) {
+      file.insert(file.end(), {0, static_cast<uint8_t>(0x90 | n % 16), static_cast<uint8_t>(n % 128), 64});
+    }
+    file.insert(file.end(), {0, 0xFF, 0x2F, 0});
+  };
+  if (one_track) {
+    add_track(0, notes);
+  } else {
+    for (int n = 0; n < notes; ++n) add_track(n, 1);
+  }
+  return file;
+}
+
+// Loads the song into a new player and plays it to its end, looking every poll; false when it
+// does not load.
+bool PlayToItsEnd(const std::vector<uint8_t>& song, std::chrono::microseconds poll) {
+  engine::MidiStreamPlayer player;
+  if (player.Load(song.data(), song.size(), nullptr) != 1) return false;
+  player.Play(false);
+  while (player.IsPlaying()) std::this_thread::sleep_for(poll);
+  return true;
+}
+
 // The audio device: pulls the synthesiser's output a period at a time on the real clock.
 class PullingDevice {
  public:
@@ -147,14 +179,9 @@ void BM_MidiLatenessAtTheSynthesiser(benchmark::State& state) {
   for (auto _ : state) {
     BusyThreads load(static_cast<int>(state.range(1) * std::thread::hardware_concurrency()));
     device.TakeLatestPull();
-    {
-      engine::MidiStreamPlayer player;
-      if (player.Load(song.data(), song.size(), nullptr) != 1) {
-        state.SkipWithError("the song does not load");
-        break;
-      }
-      player.Play(false);
-      while (player.IsPlaying()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!PlayToItsEnd(song, std::chrono::milliseconds(5))) {
+      state.SkipWithError("the song does not load");
+      break;
     }
     // The last notes, due as the song ended, sound at the device's next pulls.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -197,5 +224,31 @@ void BM_MidiLoad(benchmark::State& state) {
   platform::SetMidiMapperSink(nullptr);
 }
 BENCHMARK(BM_MidiLoad)->Unit(benchmark::kMicrosecond);
+
+// A song of many one-note tracks played to its end into a recorder: every event is chosen from
+// all the tracks, so this is what the merge costs. The same notes in one track, for comparison.
+void BM_MidiManyTracks(benchmark::State& state) {
+  const int notes = static_cast<int>(state.range(0));
+  const std::vector<uint8_t> song = NotesAtOnce(notes, state.range(1) != 0);
+  platform::MidiRecorder recorder;
+  platform::SetMidiMapperSink(&recorder);
+  for (auto _ : state) {
+    if (!PlayToItsEnd(song, std::chrono::microseconds(200))) {
+      state.SkipWithError("the song does not load");
+      break;
+    }
+    recorder.Clear();
+  }
+  platform::SetMidiMapperSink(nullptr);
+  state.counters["events"] = notes;
+}
+BENCHMARK(BM_MidiManyTracks)
+    ->Args({4096, 0})
+    ->Args({32768, 0})
+    ->Args({65535, 0})
+    ->Args({65535, 1})
+    ->ArgNames({"notes", "one_track"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

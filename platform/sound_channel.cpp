@@ -50,9 +50,10 @@ bool BASS_SetVolume(float volume) {
   return true;
 }
 
-HSTREAM BASS_StreamCreateFile(bool mem, const void* data, uint64_t offset, uint64_t length, uint32_t) {
+HSTREAM BASS_StreamCreateFile(bool mem, const void* data, uint64_t offset, uint64_t length, uint32_t,
+                              SoundFileType type) {
   if (!mem || data == nullptr || length == 0) return 0;
-  return Backend().CreateStream(static_cast<const uint8_t*>(data) + offset, length);
+  return Backend().CreateStream(type, static_cast<const uint8_t*>(data) + offset, length);
 }
 
 bool BASS_StreamFree(HSTREAM stream) { return Backend().FreeStream(stream); }

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/sound_decode.h"
+
 namespace platform {
 
 using HSTREAM = uint32_t;
@@ -43,9 +45,10 @@ class SoundBackend {
   virtual void Free() = 0;
   virtual float GetVolume() = 0;
   virtual void SetVolume(float volume) = 0;
-  // A stream of a WAV, MP3 or OGG file (the bytes are decoded at once and not kept); 0 when the
-  // bytes are not a sound this backend can play, or the device is not open.
-  virtual HSTREAM CreateStream(const void* data, uint64_t length) = 0;
+  // A stream of a WAV, MP3 or Ogg Vorbis file, read as the type given and held to the bounds of
+  // sound_decode.h (the bytes are decoded at once and not kept); 0, with a line, when the bytes
+  // are not a sound of that type or pass the bounds, or when the device is not open.
+  virtual HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) = 0;
   virtual bool FreeStream(HSTREAM stream) = 0;
   virtual bool Play(HSTREAM stream, bool restart) = 0;
   virtual bool Pause(HSTREAM stream) = 0;
@@ -72,8 +75,10 @@ bool BASS_Stop();
 bool BASS_Free();
 float BASS_GetVolume();
 bool BASS_SetVolume(float volume);
-// mem must be true: the sound is read from data[offset, offset + length).
-HSTREAM BASS_StreamCreateFile(bool mem, const void* data, uint64_t offset, uint64_t length, uint32_t flags);
+// mem must be true: the sound is read from data[offset, offset + length), as the type given (the
+// type its file name declares: the bytes are never taken for another).
+HSTREAM BASS_StreamCreateFile(bool mem, const void* data, uint64_t offset, uint64_t length, uint32_t flags,
+                              SoundFileType type);
 bool BASS_StreamFree(HSTREAM stream);
 bool BASS_ChannelPlay(HSTREAM stream, bool restart);
 bool BASS_ChannelPause(HSTREAM stream);

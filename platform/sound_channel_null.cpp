@@ -1,8 +1,7 @@
-// Null sound channels: time kept on the installed clock, lengths read from WAV headers.
+// Null sound channels: time kept on the installed clock, lengths of the decoded sounds.
 #include "platform/sound_channel_null.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
@@ -11,39 +10,28 @@ namespace platform {
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-
-// The length in milliseconds of a RIFF WAVE file, from its fmt and data chunks; 0 when the
-// bytes are not one. Every chunk is checked against the bytes before it is read.
-uint32_t WaveDurationMs(const uint8_t* data, uint64_t length) {
-  if (length < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) return 0;
-  uint32_t byte_rate = 0;
-  uint64_t at = 12;
-  while (length - at >= 8) {
-    const uint32_t size = Le32(data + at + 4);
-    const uint8_t* body = data + at + 8;
-    const uint64_t left = length - at - 8;
-    if (std::memcmp(data + at, "fmt ", 4) == 0) {
-      if (size < 16 || left < 16) return 0;
-      byte_rate = Le32(body + 8);
-    } else if (std::memcmp(data + at, "data", 4) == 0) {
-      if (byte_rate == 0) return 0;
-      const uint64_t bytes = std::min<uint64_t>(size, left);  // a cut-off file plays what it has
-      return static_cast<uint32_t>(std::min<uint64_t>(bytes * 1000 / byte_rate, UINT32_MAX));
-    }
-    // A chunk that claims more bytes than are left ends the file before any data chunk.
-    const uint64_t skip = uint64_t{size} + (size & 1);
-    if (skip > left) return 0;
-    at += 8 + skip;
+// Keeps the length of a decoded sound and nothing of its samples.
+class LengthSink final : public SoundSink {
+ public:
+  bool Begin(const SoundForm& form) override {
+    frame_bytes_ = form.FrameBytes();
+    rate_ = form.rate;
+    return true;
   }
-  return 0;
-}
+  bool Samples(const uint8_t*, size_t count) override {
+    frames_ += count / frame_bytes_;
+    return true;
+  }
+  // Rounded up: a sound of a few samples still plays for a moment.
+  uint32_t DurationMs() const {
+    return static_cast<uint32_t>(std::min<uint64_t>((frames_ * 1000 + rate_ - 1) / rate_, UINT32_MAX));
+  }
 
-bool LooksCompressed(const uint8_t* data, uint64_t length) {
-  if (length >= 4 && std::memcmp(data, "OggS", 4) == 0) return true;
-  if (length >= 3 && std::memcmp(data, "ID3", 3) == 0) return true;
-  return length >= 2 && data[0] == 0xFF && (data[1] & 0xE0) == 0xE0;  // an MPEG frame
-}
+ private:
+  uint32_t frame_bytes_ = 1;
+  uint32_t rate_ = 1;
+  uint64_t frames_ = 0;
+};
 
 }  // namespace
 
@@ -78,14 +66,14 @@ void NullSoundBackend::SetVolume(float volume) {
   volume_ = volume;
 }
 
-HSTREAM NullSoundBackend::CreateStream(const void* data, uint64_t length) {
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  uint32_t duration = WaveDurationMs(bytes, length);
-  if (duration == 0 && LooksCompressed(bytes, length)) duration = kUnmeasuredMs;
+HSTREAM NullSoundBackend::CreateStream(SoundFileType type, const void* data, uint64_t length) {
+  if (!IsOpen()) return 0;
+  LengthSink sink;
+  if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), sink)) return 0;
   std::lock_guard lock(mutex_);
-  if (!open_ || duration == 0) return 0;
+  if (!open_) return 0;
   const HSTREAM handle = next_handle_++;
-  streams_[handle].duration_ms = duration;
+  streams_[handle].duration_ms = sink.DurationMs();
   return handle;
 }
 

@@ -1,8 +1,8 @@
 // Sound channels that play nothing but keep time on the installed clock, for tests and for
 // machines without sound.
 //
-// A WAV stream lasts as long as its samples; an MP3 or Ogg stream (recognised, not decoded)
-// lasts kUnmeasuredMs. Anything else is refused like undecodable bytes.
+// A stream lasts as long as its samples: the sound is decoded as the SDL2_mixer backend decodes it
+// (sound_decode.h), so the same bytes are refused here as there, and only its length is kept.
 #pragma once
 
 #include <map>
@@ -14,8 +14,6 @@ namespace platform {
 
 class NullSoundBackend final : public SoundBackend {
  public:
-  static constexpr uint32_t kUnmeasuredMs = 1000;
-
   // device_present false makes Init fail, as on a machine without an audio device.
   explicit NullSoundBackend(bool device_present = true) : device_present_(device_present) {}
 
@@ -25,7 +23,7 @@ class NullSoundBackend final : public SoundBackend {
   void Free() override;
   float GetVolume() override;
   void SetVolume(float volume) override;
-  HSTREAM CreateStream(const void* data, uint64_t length) override;
+  HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) override;
   bool FreeStream(HSTREAM stream) override;
   bool Play(HSTREAM stream, bool restart) override;
   bool Pause(HSTREAM stream) override;

@@ -1,15 +1,22 @@
 // Sound channels on SDL2_mixer.
 //
-// Each stream is a decoded chunk with a mixer channel of its own. A stopped stream is held
-// paused so that a later play resumes where it stopped. The master volume times the stream's own
-// is the mixer's gain on its channel, never the system's mixer. A stream set to loop while it
-// plays loops from the end of that pass (noticed when asked whether it plays); one that stops
-// looping while it plays ends at its next play. SDL's audio stays started also when no device
-// opens (sdl_audio.h). Needs SDL2 and SDL2_mixer with Ogg and MP3.
+// Each stream is a decoded chunk with a mixer channel of its own. The chunk is made here, not by
+// the mixer's loader (which would take any bytes for whatever they look like, a MIDI song named
+// as a WAV included, and decode them whole): the sound is read as its declared type, and its
+// samples are converted into the mixer's form block by block as they are decoded, within the
+// bounds of sound_decode.h.
+//
+// A stopped stream is held paused so that a later play resumes where it stopped. The master
+// volume times the stream's own is the mixer's gain on its channel, never the system's mixer. A
+// stream set to loop while it plays loops from the end of that pass (noticed when asked whether it
+// plays); one that stops looping while it plays ends at its next play. SDL's audio stays started
+// also when no device opens (sdl_audio.h). Needs SDL2 and SDL2_mixer (its mixing only).
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -17,10 +24,72 @@
 #include "platform/diagnostics.h"
 #include "platform/sdl_audio.h"
 #include "platform/sound_channel.h"
+#include "platform/sound_decode.h"
 
 namespace platform {
 
 namespace {
+
+// Converts the decoded samples into the mixer's form as they come, into the buffer that becomes
+// the chunk.
+class ChunkSink final : public SoundSink {
+ public:
+  ~ChunkSink() override {
+    if (stream_ != nullptr) SDL_FreeAudioStream(stream_);
+    SDL_free(buffer_);
+  }
+
+  bool Begin(const SoundForm& form) override {
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&rate, &format, &channels) == 0) return false;
+    stream_ = SDL_NewAudioStream(form.format, static_cast<Uint8>(form.channels), static_cast<int>(form.rate), format,
+                                 static_cast<Uint8>(channels), rate);
+    return stream_ != nullptr;
+  }
+
+  bool Samples(const uint8_t* bytes, size_t count) override {
+    return count <= INT_MAX && SDL_AudioStreamPut(stream_, bytes, static_cast<int>(count)) == 0 && Drain();
+  }
+
+  // The chunk of every sample converted (owned by the caller), or null.
+  Mix_Chunk* Finish() {
+    if (stream_ == nullptr || SDL_AudioStreamFlush(stream_) != 0 || !Drain() || used_ == 0) return nullptr;
+    auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
+    if (chunk == nullptr) return nullptr;
+    chunk->allocated = 1;  // the mixer frees the samples with the chunk (SDL_free)
+    chunk->abuf = buffer_;
+    chunk->alen = static_cast<Uint32>(used_);
+    chunk->volume = MIX_MAX_VOLUME;
+    buffer_ = nullptr;
+    return chunk;
+  }
+
+ private:
+  bool Drain() {
+    const int available = SDL_AudioStreamAvailable(stream_);
+    if (available <= 0) return true;
+    const size_t needed = used_ + static_cast<size_t>(available);
+    if (needed > UINT32_MAX) return false;  // more than a chunk can hold
+    if (needed > capacity_) {
+      const size_t capacity = std::max(needed, std::min<size_t>(capacity_ * 2, UINT32_MAX));
+      auto* grown = static_cast<Uint8*>(SDL_realloc(buffer_, capacity));
+      if (grown == nullptr) return false;
+      buffer_ = grown;
+      capacity_ = capacity;
+    }
+    const int got = SDL_AudioStreamGet(stream_, buffer_ + used_, available);
+    if (got < 0) return false;
+    used_ += static_cast<size_t>(got);
+    return true;
+  }
+
+  SDL_AudioStream* stream_ = nullptr;
+  Uint8* buffer_ = nullptr;
+  size_t used_ = 0;
+  size_t capacity_ = 0;
+};
 
 class SdlSoundBackend final : public SoundBackend {
  public:
@@ -33,10 +102,8 @@ class SdlSoundBackend final : public SoundBackend {
       ReportProblem("sound: no audio (%s)", SDL_GetError());
       return false;
     }
-    Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3);
     if (Mix_OpenAudio(static_cast<int>(frequency == 0 ? 44100 : frequency), AUDIO_S16SYS, 2, 1024) != 0) {
       ReportProblem("sound: the audio device cannot be opened (%s)", Mix_GetError());
-      Mix_Quit();
       return false;
     }
     open_ = true;
@@ -66,7 +133,6 @@ class SdlSoundBackend final : public SoundBackend {
     free_channels_.clear();
     channel_count_ = 0;
     Mix_CloseAudio();
-    Mix_Quit();
     open_ = false;
   }
 
@@ -78,12 +144,14 @@ class SdlSoundBackend final : public SoundBackend {
     for (auto& [handle, stream] : streams_) Mix_Volume(stream.channel, MixVolume(stream));
   }
 
-  HSTREAM CreateStream(const void* data, uint64_t length) override {
-    if (!open_ || length > INT_MAX) return 0;
-    SDL_RWops* source = SDL_RWFromConstMem(data, static_cast<int>(length));
-    Mix_Chunk* chunk = source != nullptr ? Mix_LoadWAV_RW(source, 1) : nullptr;
+  HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) override {
+    if (!open_) return 0;
+    ChunkSink sink;
+    if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), sink)) return 0;
+    Mix_Chunk* chunk = sink.Finish();
     if (chunk == nullptr) {
-      ReportProblem("sound: the sound cannot be decoded (%s)", Mix_GetError());
+      ReportProblem("sound: refused (%s, %llu bytes): its samples cannot be converted (%s)", SoundTypeName(type),
+                    static_cast<unsigned long long>(length), SDL_GetError());
       return 0;
     }
     int channel;

@@ -176,7 +176,7 @@ HSTREAM BASS_MIDI_StreamCreateFile(bool mem, const void* data, uint64_t offset, 
                   &wave)) {
     return 0;
   }
-  return BASS_StreamCreateFile(true, wave.data(), 0, wave.size(), flags);
+  return BASS_StreamCreateFile(true, wave.data(), 0, wave.size(), flags, SoundFileType::kWav);
 }
 
 }  // namespace platform

@@ -22,8 +22,8 @@ struct BASS_MIDI_FONT {
   int bank = 0;
 };
 
-// The longest song a stream is made of (its rendered wave stays in memory).
-inline constexpr uint32_t kMaxMidiStreamSeconds = 600;
+// The longest song a stream is made of (its rendered wave stays in memory): the longest sound.
+inline constexpr uint32_t kMaxMidiStreamSeconds = kMaxSoundSeconds;
 
 // Whether MIDI streams can be made here (the stand-in for finding and loading the add-on).
 bool BASS_MIDI_Available();

@@ -2,6 +2,7 @@
 #include "engine/media/midi_file.h"
 
 #include <cstring>
+#include <utility>
 
 namespace engine {
 
@@ -177,6 +178,51 @@ bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* e
 void RewindMidiTrack(std::span<const uint8_t> file, MidiTrack& track) {
   // The first delta time was read once at load, so it reads again.
   StartTrack(file, track);
+}
+
+bool MidiTrackMerge::Before(const std::vector<MidiTrack>& tracks, uint32_t a, uint32_t b) {
+  ++comparisons_;
+  const uint32_t time_a = tracks[a].next_time;
+  const uint32_t time_b = tracks[b].next_time;
+  return time_a < time_b || (time_a == time_b && a < b);
+}
+
+void MidiTrackMerge::SiftDown(const std::vector<MidiTrack>& tracks, size_t at) {
+  const size_t count = heap_.size();
+  for (;;) {
+    size_t first = at;
+    const size_t left = 2 * at + 1;
+    if (left < count && Before(tracks, heap_[left], heap_[first])) first = left;
+    if (left + 1 < count && Before(tracks, heap_[left + 1], heap_[first])) first = left + 1;
+    if (first == at) return;
+    std::swap(heap_[at], heap_[first]);
+    at = first;
+  }
+}
+
+void MidiTrackMerge::Reset(const std::vector<MidiTrack>& tracks) {
+  heap_.clear();
+  for (uint32_t i = 0; i < tracks.size(); ++i) {
+    if (!tracks[i].Ended()) heap_.push_back(i);
+  }
+  for (size_t at = heap_.size() / 2; at-- > 0;) SiftDown(tracks, at);
+}
+
+bool MidiTrackMerge::Next(uint32_t* track) const {
+  if (heap_.empty()) return false;
+  *track = heap_.front();
+  return true;
+}
+
+void MidiTrackMerge::Advanced(const std::vector<MidiTrack>& tracks) {
+  if (heap_.empty()) return;
+  // The track at the front has a new next time (or has left): sifting the front down puts
+  // the heap in order again, whatever that time is.
+  if (tracks[heap_.front()].Ended()) {
+    heap_.front() = heap_.back();
+    heap_.pop_back();
+  }
+  if (!heap_.empty()) SiftDown(tracks, 0);
 }
 
 }  // namespace engine

@@ -58,4 +58,29 @@ bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* e
 // Puts the track back at its first event.
 void RewindMidiTrack(std::span<const uint8_t> file, MidiTrack& track);
 
+// Which track's event comes next when the tracks are merged: the one whose next event is the
+// earliest, the first in file order on ties. The tracks not ended stand in a heap keyed on
+// (next time, place in the file), so each event costs a few comparisons however many tracks
+// the song has.
+class MidiTrackMerge {
+ public:
+  // Takes in every track not ended, as the tracks stand now (after a load or a rewind).
+  void Reset(const std::vector<MidiTrack>& tracks);
+  // The track to read next; false when every track has ended.
+  bool Next(uint32_t* track) const;
+  // After the track Next gave has been read: it takes its place again by its new next time,
+  // or leaves when it has ended.
+  void Advanced(const std::vector<MidiTrack>& tracks);
+
+  // Comparisons of two tracks made so far (for tests).
+  uint64_t Comparisons() const { return comparisons_; }
+
+ private:
+  bool Before(const std::vector<MidiTrack>& tracks, uint32_t a, uint32_t b);
+  void SiftDown(const std::vector<MidiTrack>& tracks, size_t at);
+
+  std::vector<uint32_t> heap_;  // track indexes, the earliest at the front
+  uint64_t comparisons_ = 0;
+};
+
 }  // namespace engine

@@ -114,6 +114,8 @@ int MidiStreamPlayer::Load(const uint8_t* data, size_t size, MidiOwnerWindow* ow
     format_ = header.format;
     division_ = header.division;
     tracks_ = std::move(header.tracks);
+    merge_ = MidiTrackMerge{};
+    merge_.Reset(tracks_);
     owner_ = owner;
     channel_volumes_.assign(kChannelCount, 100);
     last_time_ = 0;
@@ -128,6 +130,7 @@ int MidiStreamPlayer::Load(const uint8_t* data, size_t size, MidiOwnerWindow* ow
     std::lock_guard lock(mutex_);
     data_.clear();
     tracks_.clear();
+    merge_.Reset(tracks_);
     channel_volumes_.clear();
     owner_ = nullptr;
     loaded_ = false;
@@ -493,6 +496,11 @@ uint32_t MidiStreamPlayer::GetState() const {
   return state_;
 }
 
+uint64_t MidiStreamPlayer::GetMergeComparisons() const {
+  std::lock_guard lock(mutex_);
+  return merge_.Comparisons();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Filling buffers
 
@@ -584,6 +592,7 @@ int MidiStreamPlayer::AddEvent(StreamBuffer& buffer, MidiEvent& event) {
 
 void MidiStreamPlayer::RewindTracks() {
   for (MidiTrack& track : tracks_) RewindMidiTrack(data_, track);
+  merge_.Reset(tracks_);
   // The song's time starts again at 0; leaving the last time at the song's end would give the
   // first event of the next pass a delta that wraps around.
   last_time_ = 0;
@@ -629,21 +638,19 @@ int MidiStreamPlayer::FillBuffer(bool first_call, StreamBuffer& buffer) {
   }
   const std::span<const uint8_t> file(data_);
   for (;;) {
-    MidiTrack* chosen = nullptr;
-    for (MidiTrack& track : tracks_) {
-      if (!track.Ended() && (chosen == nullptr || track.next_time < chosen->next_time)) chosen = &track;
-    }
-    if (chosen == nullptr) {
+    uint32_t chosen = 0;
+    if (!merge_.Next(&chosen)) {
       fill_flags_ |= kAllTracksEnded;
       return kFillReady;
     }
     MidiEvent event;
     const char* error_text = nullptr;
-    if (!ReadMidiEvent(file, *chosen, &event, &error_text)) {
-      if (error_text != nullptr) OnParseError(*chosen, error_text);
+    if (!ReadMidiEvent(file, tracks_[chosen], &event, &error_text)) {
+      if (error_text != nullptr) OnParseError(tracks_[chosen], error_text);
       fill_flags_ |= kParseFailed;
       return kFillParseError;
     }
+    merge_.Advanced(tracks_);
     if (event.Status() == 0xFF && event.bytes[1] == kMetaEndOfTrack) continue;
     if (AddEvent(buffer, event) == kBufferFull) {
       pending_event_ = std::move(event);

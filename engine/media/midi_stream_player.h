@@ -99,6 +99,8 @@ class MidiStreamPlayer {
   uint32_t GetChannelCount() const;
   uint32_t GetTicksPerBuffer() const;
   uint32_t GetState() const;
+  // Comparisons of tracks the merge has made since the load (for tests).
+  uint64_t GetMergeComparisons() const;
 
   // Waits until the device has played everything due at the clock's present reading and the
   // player's own thread is idle. For tests on a ManualClock and for tools.
@@ -177,6 +179,7 @@ class MidiStreamPlayer {
   std::vector<uint32_t> channel_volumes_;
   StreamBuffer buffers_[2];
   // Merge state.
+  MidiTrackMerge merge_;
   uint32_t fill_flags_ = 0;
   MidiEvent pending_event_;
 

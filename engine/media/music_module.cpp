@@ -182,6 +182,22 @@ bool MusicModule::IsMidiType(uint32_t type_hash) {
   return type_hash == kMid || type_hash == kMidi;
 }
 
+bool MusicModule::SoundTypeOf(uint32_t type_hash, platform::SoundFileType* type) {
+  static const uint32_t kWav = NameKeyRS(".wav");
+  static const uint32_t kMp3 = NameKeyRS(".mp3");
+  static const uint32_t kOgg = NameKeyRS(".ogg");
+  if (type_hash == kWav) {
+    *type = platform::SoundFileType::kWav;
+  } else if (type_hash == kMp3) {
+    *type = platform::SoundFileType::kMp3;
+  } else if (type_hash == kOgg) {
+    *type = platform::SoundFileType::kOgg;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 int MusicModule::EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel) {
   if (stream == 0) {
     // Entering it would leave a sound that can never play.
@@ -208,7 +224,15 @@ int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   if (record == nullptr || record->data == nullptr) return 0;
 
   if (!IsMidiType(record->type_hash)) {
-    const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0);
+    // Read as the type its name declares, and as nothing else.
+    platform::SoundFileType type;
+    if (!SoundTypeOf(record->type_hash, &type)) {
+      DoneWithBytes(record);
+      WriteGameLog("MusicModule: sound %08X %08X %08X is of no type that plays (type %08X)", key.rs, key.js, key.x31,
+                   record->type_hash);
+      return 0;
+    }
+    const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0, type);
     DoneWithBytes(record);  // the stream holds the decoded sound
     return EnterStream(key, stream, channel);
   }

@@ -1,6 +1,8 @@
 // The music module (id 1004): plays the game's sounds from the resource module's ".sound"
-// resources. WAV, MP3 and OGG sounds become sound channels (platform/sound_channel.h); MIDI
-// files go to the one MIDI stream player, which counts as channel 0. A sound plays a given
+// resources, each read as the type its file name declares. WAV, MP3 and OGG sounds become sound
+// channels (platform/sound_channel.h); MIDI files go to the one MIDI stream player, which counts
+// as channel 0; a sound of any other type, or whose bytes are not what its name says, is refused
+// with a log line and the game goes on without it. A sound plays a given
 // number of times (0: until stopped); when its last play ends, the message its caller chose is
 // posted to the object module for delivery.
 //
@@ -100,6 +102,8 @@ class MusicModule : public EngineModule {
   bool audio_ready() const { return audio_ready_; }
   // Whether a resource's type is a MIDI file (".mid" or ".midi").
   static bool IsMidiType(uint32_t type_hash);
+  // The sound file type a resource's type declares (".wav", ".mp3", ".ogg"); false for others.
+  static bool SoundTypeOf(uint32_t type_hash, platform::SoundFileType* type);
   // Enters the stream made of a sound into the table and gives its channel. A sound entered
   // already keeps its stream (the new one is freed); a stream of 0 is refused (0, and a line).
   int EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel);

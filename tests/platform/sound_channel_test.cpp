@@ -22,8 +22,8 @@ class NullSoundChannelTest : public ::testing::Test {
     BASS_Free();
     InstallSoundBackend(nullptr);
   }
-  HSTREAM Make(const std::vector<uint8_t>& bytes) {
-    return BASS_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0);
+  HSTREAM Make(const std::vector<uint8_t>& bytes, SoundFileType type = SoundFileType::kWav) {
+    return BASS_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0, type);
   }
 
   ScopedManualClock clock_;
@@ -77,10 +77,10 @@ TEST_F(NullSoundChannelTest, PauseAndStopKeepThePositionForTheNextPlay) {
 TEST_F(NullSoundChannelTest, BytesThatAreNoSoundMakeNoStream) {
   EXPECT_EQ(Make({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 0u);
   std::vector<uint8_t> wave = MakeWave(100);
-  EXPECT_EQ(BASS_StreamCreateFile(true, wave.data(), 0, 0, 0), 0u);
+  EXPECT_EQ(BASS_StreamCreateFile(true, wave.data(), 0, 0, 0, SoundFileType::kWav), 0u);
   EXPECT_EQ(Make(std::vector<uint8_t>(wave.begin(), wave.begin() + 30)), 0u) << "fmt cut off";
   std::vector<uint8_t> no_rate = wave;
-  no_rate[28] = no_rate[29] = no_rate[30] = no_rate[31] = 0;
+  no_rate[24] = no_rate[25] = no_rate[26] = no_rate[27] = 0;
   EXPECT_EQ(Make(no_rate), 0u);
   std::vector<uint8_t> lying = wave;
   lying[40] = 0xFF;
@@ -95,9 +95,38 @@ TEST_F(NullSoundChannelTest, BytesThatAreNoSoundMakeNoStream) {
   const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 0x00, 0xFF, 0xFF, 0xFF};
   overlong.insert(overlong.begin() + 36, list.begin(), list.end());
   EXPECT_EQ(Make(overlong), 0u);
-  EXPECT_NE(Make({'O', 'g', 'g', 'S', 0}), 0u);
+  EXPECT_EQ(Make({'O', 'g', 'g', 'S', 0}, SoundFileType::kOgg), 0u) << "an Ogg page header and no Vorbis";
   EXPECT_FALSE(BASS_ChannelPlay(12345, false));
   EXPECT_EQ(BASS_ChannelIsActive(12345), BASS_ACTIVE_STOPPED);
+}
+
+// A MIDI song of one note half a second long.
+const std::vector<uint8_t> kMidiSong = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0,    96,   'M', 'T', 'r', 'k',
+                                        0,   0,   0,   12,  0, 0x90, 0x3C, 0x40, 96, 0x80, 0x3C, 0, 0,   0xFF, 0x2F, 0};
+
+TEST_F(NullSoundChannelTest, ASoundIsReadAsTheTypeItsNameDeclaresAndNothingElse) {
+  const std::vector<uint8_t> wave = MakeWave(250);
+  const std::vector<uint8_t> mp3 = test_support::MakeMp3(10);
+  const std::vector<uint8_t> ogg = test_support::MakeOgg(500);
+  EXPECT_EQ(backend_.DurationMs(Make(wave, SoundFileType::kWav)), 250u);
+  EXPECT_EQ(backend_.DurationMs(Make(mp3, SoundFileType::kMp3)), 720u);
+  EXPECT_EQ(backend_.DurationMs(Make(ogg, SoundFileType::kOgg)), 500u);
+  for (SoundFileType type : {SoundFileType::kWav, SoundFileType::kMp3, SoundFileType::kOgg}) {
+    EXPECT_EQ(Make(kMidiSong, type), 0u) << SoundTypeName(type);
+  }
+  EXPECT_EQ(Make(wave, SoundFileType::kOgg), 0u);
+  EXPECT_EQ(Make(mp3, SoundFileType::kWav), 0u);
+  EXPECT_EQ(Make(ogg, SoundFileType::kMp3), 0u);
+}
+
+TEST_F(NullSoundChannelTest, ASoundPastTheBoundsOfRateOrLengthIsRefused) {
+  EXPECT_EQ(Make(MakeWave(2900000, 1)), 0u) << "2900 samples at 1 Hz";
+  EXPECT_EQ(Make(MakeWave(1000, kMaxSoundRate + 1)), 0u);
+  EXPECT_NE(Make(MakeWave(kMaxSoundSeconds * 1000, kMinSoundRate)), 0u);
+  EXPECT_EQ(Make(MakeWave(kMaxSoundSeconds * 1000 + 1, kMinSoundRate)), 0u);
+  // 72 ms a frame: 8333 frames are 599.976 s, 8334 are 600.048 s.
+  EXPECT_NE(Make(test_support::MakeMp3(8333), SoundFileType::kMp3), 0u);
+  EXPECT_EQ(Make(test_support::MakeMp3(8334), SoundFileType::kMp3), 0u);
 }
 
 TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {
@@ -150,14 +179,22 @@ TEST(NullSoundBackendTest, WithoutAnAudioDeviceInitFails) {
 
 // SDL2_mixer on SDL's dummy audio driver (the tests' environment): decoding and the states
 // that do not depend on time.
-TEST(SdlSoundBackendTest, DecodesWaveFromMemoryAndRefusesGarbage) {
+TEST(SdlSoundBackendTest, DecodesEachTypeFromMemoryAndRefusesWhatItsTypeIsNot) {
   std::unique_ptr<SoundBackend> backend = MakeSdlSoundBackend();
   if (!backend->Init(44100)) GTEST_SKIP() << "no audio driver at all";
   const std::vector<uint8_t> wave = MakeWave(2000);
-  const HSTREAM stream = backend->CreateStream(wave.data(), wave.size());
+  const HSTREAM stream = backend->CreateStream(SoundFileType::kWav, wave.data(), wave.size());
   ASSERT_NE(stream, 0u);
+  const std::vector<uint8_t> mp3 = test_support::MakeMp3(10);
+  const std::vector<uint8_t> ogg = test_support::MakeOgg(500);
+  EXPECT_NE(backend->CreateStream(SoundFileType::kMp3, mp3.data(), mp3.size()), 0u);
+  EXPECT_NE(backend->CreateStream(SoundFileType::kOgg, ogg.data(), ogg.size()), 0u);
+  // The mixer's own loader would take a MIDI song for one and render it whole, however long.
+  EXPECT_EQ(backend->CreateStream(SoundFileType::kWav, kMidiSong.data(), kMidiSong.size()), 0u);
+  const std::vector<uint8_t> slow = MakeWave(2900000, 1);
+  EXPECT_EQ(backend->CreateStream(SoundFileType::kWav, slow.data(), slow.size()), 0u);
   const std::vector<uint8_t> garbage(64, 0x42);
-  EXPECT_EQ(backend->CreateStream(garbage.data(), garbage.size()), 0u);
+  EXPECT_EQ(backend->CreateStream(SoundFileType::kWav, garbage.data(), garbage.size()), 0u);
   EXPECT_TRUE(backend->Play(stream, false));
   EXPECT_EQ(backend->IsActive(stream), BASS_ACTIVE_PLAYING);
   EXPECT_TRUE(backend->Pause(stream));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -183,6 +184,53 @@ TEST_F(MidiStreamPlayerTest, Format1TracksMergeInTimeOrderWithTheFirstTrackFirst
   EXPECT_EQ(posted[0].wparam, reinterpret_cast<uintptr_t>(&player));
   EXPECT_EQ(posted[0].lparam, 1u | 50u << 16);
   EXPECT_EQ(posted[1].lparam, 3u | 100u << 16);
+}
+
+TEST_F(MidiStreamPlayerTest, ASongOfManyTracksPlaysAsTheSameNotesInOneTrackAtAFewComparisonsAnEvent) {
+  // 4096 tracks of one note each, out of time order over 16 ticks; the one-track song holds the
+  // same notes in the merge's order: by time, then by track.
+  constexpr uint32_t kTracks = 4096;
+  MidiFileBuilder many(1, 100);
+  std::vector<std::pair<uint32_t, uint32_t>> notes;  // tick, track
+  auto add_note = [](test_support::MidiTrackBuilder& track, uint32_t delta, uint32_t i) {
+    track.Event(delta, {static_cast<uint8_t>(0x90 | i % 16), static_cast<uint8_t>(i % 128),
+                        static_cast<uint8_t>(1 + i / 128)});
+  };
+  for (uint32_t i = 0; i < kTracks; ++i) {
+    const uint32_t tick = i * 7 % 16;
+    test_support::MidiTrackBuilder& track = many.AddTrack();
+    add_note(track, tick, i);
+    track.End();
+    notes.push_back({tick, i});
+  }
+  std::stable_sort(notes.begin(), notes.end(), [](auto& a, auto& b) { return a.first < b.first; });
+  MidiFileBuilder one(0, 100);
+  auto& track = one.AddTrack();
+  uint32_t at = 0;
+  for (const auto& [tick, i] : notes) {
+    add_note(track, tick - at, i);
+    at = tick;
+  }
+  track.End();
+
+  auto heard = [&](const std::vector<uint8_t>& song, uint64_t* comparisons) {
+    recorder_.Clear();
+    MidiStreamPlayer player;
+    EXPECT_TRUE(Load(player, song));
+    const int64_t start = NowUs();
+    player.Play(false);
+    Run(player, 100);
+    EXPECT_FALSE(player.IsPlaying());
+    *comparisons = player.GetMergeComparisons();
+    return HeardSince(start);
+  };
+  uint64_t comparisons = 0;
+  const std::vector<Heard> from_one = heard(one.Bytes(), &comparisons);
+  ASSERT_EQ(from_one.size(), kTracks);
+  EXPECT_EQ(heard(many.Bytes(), &comparisons), from_one);
+  // Two reads a track (its note, its end): a scan of every track for each read would make
+  // 8192 x 4096 comparisons; the heap makes at most two for each of its 12 levels.
+  EXPECT_LE(comparisons, 2 * kTracks * 2 * 12 + 2 * kTracks);
 }
 
 TEST_F(MidiStreamPlayerTest, ADenseSongThatOverflowsBuffersKeepsEveryEventOnTime) {

@@ -118,6 +118,12 @@ TEST_F(MusicModuleTest, MutedTheModulePlaysNothingAndUnloadsNothing) {
   EXPECT_EQ(music_->PlaySound("Deal", 1, nullptr), stream);
 }
 
+std::vector<uint8_t> ShortSong() {
+  test_support::MidiFileBuilder file(0, 100);                                                 // 5 ms a tick
+  file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(20, {0x80, 60, 0}).End();  // 100 ms
+  return file.Bytes();
+}
+
 TEST_F(MusicModuleTest, MissingAndUndecodableSoundsAreRefusedHarmlessly) {
   const ObjectMessage done{1, 5, 0, 0};
   EXPECT_EQ(music_->PlaySound("NoSuchSound", 1, &done), 0u);
@@ -126,6 +132,14 @@ TEST_F(MusicModuleTest, MissingAndUndecodableSoundsAreRefusedHarmlessly) {
   EXPECT_EQ(music_->PlaySound("Broken", 1, &done), 0u);
   EXPECT_FALSE(music_->IsSoundLoaded(MusicModule::SoundKey("Broken"))) << "not entered with no stream";
   EXPECT_EQ(music_->PlaySound("Broken", 1, &done), 0u);
+  // A sound is what its name declares: a MIDI song named as a WAV is no WAV (and goes to no
+  // MIDI player), and a name of no sound type plays nothing whatever it holds.
+  AddMemorySound("Tune.wav", ShortSong());
+  EXPECT_EQ(music_->PlaySound("Tune", 1, &done), 0u);
+  EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
+  AddMemorySound("Click.sound", MakeWave(100));
+  EXPECT_EQ(music_->PlaySound("Click", 1, &done), 0u);
+  EXPECT_NE(GameLog().find("is of no type that plays"), std::string::npos);
   EXPECT_EQ(music_->PlayingCount(), 0u);
   EXPECT_EQ(music_->StopChannel(12345), 0u);
   music_->UnloadSound("NoSuchSound");
@@ -178,12 +192,6 @@ TEST_F(MusicModuleTest, UnloadingAPlayingSoundEndsItsPlays) {
   EXPECT_EQ(music_->PlayingCount(), 0u);
   ASSERT_EQ(posted_.size(), 1u);
   EXPECT_EQ(posted_[0]->id, 44u);
-}
-
-std::vector<uint8_t> ShortSong() {
-  test_support::MidiFileBuilder file(0, 100);                                                 // 5 ms a tick
-  file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(20, {0x80, 60, 0}).End();  // 100 ms
-  return file.Bytes();
 }
 
 TEST_F(MusicModuleTest, AMidiSongPlaysItsCountAndSendsItsMessage) {

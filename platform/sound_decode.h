@@ -1,0 +1,54 @@
+// Sound files read as the type their names declare, and held to what one sound may decode to.
+//
+// A ".wav" is read as a RIFF WAVE file, an ".mp3" as MPEG audio and an ".ogg" as Ogg Vorbis,
+// each by its own reader and never by guessing from the bytes: bytes that are not what the name
+// says are refused. The samples come out block by block, so that nothing is held whole before
+// the bounds are known to hold. A sound is refused when its rate, its channels or its length
+// pass the bounds below, before more than one block past the bound is decoded.
+//
+// Needs SDL2 (its WAV reader), libvorbisfile and libmpg123.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+enum class SoundFileType { kWav, kMp3, kOgg };
+
+// The bounds of one sound: its sample rate, its channels and its length.
+inline constexpr uint32_t kMinSoundRate = 4000;
+inline constexpr uint32_t kMaxSoundRate = 96000;
+inline constexpr uint32_t kMaxSoundChannels = 2;
+inline constexpr uint32_t kMaxSoundSeconds = 600;
+
+// What the decoded samples are: SDL's code of their format (AUDIO_S16SYS, AUDIO_U8, ...),
+// channels interleaved, frames a second.
+struct SoundForm {
+  uint16_t format = 0;
+  uint32_t channels = 0;
+  uint32_t rate = 0;
+  bool operator==(const SoundForm&) const = default;
+  // Bytes of one frame (SDL's format codes hold the bits of a sample in their low byte).
+  uint32_t FrameBytes() const { return (format & 0xFFu) / 8 * channels; }
+};
+
+// Takes a sound's samples as they are decoded.
+class SoundSink {
+ public:
+  virtual ~SoundSink() = default;
+  // Once, before any samples. False refuses the sound.
+  virtual bool Begin(const SoundForm& form) = 0;
+  // Whole frames, in the form given to Begin. False refuses the sound.
+  virtual bool Samples(const uint8_t* bytes, size_t count) = 0;
+};
+
+// Decodes the bytes as the declared type into the sink. False, with a line that says why (through
+// ReportProblem), when they are not a sound of that type, when the sound passes the bounds, or
+// when the sink refuses it.
+bool DecodeSound(SoundFileType type, const uint8_t* data, size_t length, SoundSink& sink);
+
+// The declared type's name, for log lines: "WAV", "MP3" or "Ogg Vorbis".
+const char* SoundTypeName(SoundFileType type);
+
+}  // namespace platform
