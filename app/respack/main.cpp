@@ -16,6 +16,7 @@ struct Command {
   int (*run)(const respack::Args&);
   size_t min_args;
   size_t max_args;
+  const char* option = nullptr;  // the one option the command takes, with a value
 };
 
 const Command kCommands[] = {
@@ -44,9 +45,9 @@ const Command kCommands[] = {
      "Codecs: 1 raw, 2 nothing stored, 3 run-length, 4 run-length with zlib alpha, 5 zlib,\n"
      "6 the smaller of run-length and zlib per plane (the default, as the engine saves).\n"
      "GIF frames without a delay get 40 ms, as the engine shows them.\n",
-     respack::PpsEncode, 2, 4},
+     respack::PpsEncode, 2, 4, "--codec"},
     {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",
-     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4},
+     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4, "--frame"},
     {"pps-info", "respack pps-info IN.pps",
      "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n", respack::PpsInfo,
      1, 1},
@@ -58,7 +59,22 @@ void PrintUsage(FILE* out) {
   std::fprintf(out, "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n");
 }
 
-bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+// An argument that reads as an option: never taken for a file name ("./-x" names that file).
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// The first option the command does not take (its own option's value skipped), or null.
+const std::string* UnknownOption(const Command& c, const respack::Args& args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (c.option != nullptr && args[i] == c.option) {
+      ++i;
+    } else if (IsOption(args[i])) {
+      return &args[i];
+    }
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -76,10 +92,14 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
     respack::Args args(argv + 2, argv + argc);
     for (const std::string& a : args) {
-      if (a == "--help" || a == "-h") {
+      if (IsHelp(a)) {
         std::printf("usage: %s\n%s", c.usage, c.help);
         return respack::kOk;
       }
+    }
+    if (const std::string* unknown = UnknownOption(c, args)) {
+      std::fprintf(stderr, "respack %s: unknown option '%s'\nusage: %s\n", c.name, unknown->c_str(), c.usage);
+      return respack::kUsage;
     }
     if (args.size() < c.min_args || args.size() > c.max_args) {
       std::fprintf(stderr, "usage: %s\n", c.usage);
@@ -94,7 +114,7 @@ int main(int argc, char** argv) {
       return respack::Refuse(std::string(c.name) + ": " + e.what());
     }
   }
-  std::fprintf(stderr, "respack: unknown command '%s'\n", argv[1]);
+  std::fprintf(stderr, "respack: unknown %s '%s'\n", IsOption(argv[1]) ? "option" : "command", argv[1]);
   PrintUsage(stderr);
   return respack::kUsage;
 }

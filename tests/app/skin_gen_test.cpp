@@ -1,11 +1,14 @@
 // ctest-labels: skin
 // The skin generator's parts: smooth-edged drawing over transparency, text masks, the picture
-// and package writers, and the sounds.
+// and package writers, and the sounds; and its command line.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -209,6 +212,26 @@ TEST_F(SkinGenTest, TheIndexTextListsEveryEmoticonOnceInOrder) {
   EXPECT_EQ(text.find(std::string(skin::kEmoticons[0]) + "=1|"), 0u);
   EXPECT_EQ(text.back(), static_cast<char>('0' + std::size(skin::kEmoticons) % 10));
   EXPECT_EQ(std::count(text.begin(), text.end(), '|'), static_cast<long>(std::size(skin::kEmoticons)) - 1);
+}
+
+// --help and -h print the usage; an unknown option is refused: neither is taken for a folder.
+TEST(SkinGenCommandLine, HelpIsPrintedAndAnUnknownOptionIsRefusedNeverMadeAFolder) {
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/skin-gen";
+  struct Run {
+    const char* args;
+    int status;
+    const char* usage_in;
+  };
+  for (const Run& run : {Run{"--help", 0, "gen.out"}, Run{"-h", 0, "gen.out"}, Run{"--bogus", 2, "gen.err"},
+                         Run{"--list -x", 2, "gen.err"}}) {
+    const char* args = run.args;
+    const int status = std::system((tool + " " + args + " >gen.out 2>gen.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), run.status) << args;
+    std::ifstream in(run.usage_in);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find("usage: skin-gen"), std::string::npos) << args << text;
+  }
+  for (const char* folder : {"--help", "-h", "--bogus", "-x"}) EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
 }
 
 }  // namespace

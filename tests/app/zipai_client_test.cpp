@@ -156,6 +156,41 @@ TEST(ZipaiClient, AFileSizeLimitFailsTheScreenshotWithoutKillingTheClientOrLeavi
   }
 }
 
+// The screenshot goes where it was asked to: through a link to the file it names, into a device
+// as a redirection would write; the link stays. A device that fails says so once.
+TEST(ZipaiClient, TheScreenshotIsWrittenThroughALinkAndIntoADeviceNeverOverThem) {
+  const fs::path work = fs::current_path() / "through";
+  fs::create_directories(work);
+  fs::create_symlink("shown.png", work / "link.png");
+  fs::create_symlink("/dev/full", work / "full");
+  std::string err;
+  EXPECT_EQ(RunHeadless("", work, "--screenshot '" + (work / "link.png").string() + "'", &err), 0) << err;
+  EXPECT_TRUE(fs::is_symlink(work / "link.png"));
+  Picture shot;
+  EXPECT_TRUE(ReadClientPng(work / "shown.png", &shot));
+  EXPECT_EQ(RunHeadless("", work, "--screenshot '" + (work / "full").string() + "'", &err), 1);
+  EXPECT_TRUE(fs::is_symlink(work / "full"));
+  EXPECT_EQ(err, "zipai-client: cannot write " + (work / "full").string() + " (write: No space left on device)\n");
+}
+
+// --help and -h print the usage on stdout; an unknown option is refused, never read as a replay.
+TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  for (const char* help : {"--help", "-h"}) {
+    const std::string command = "'" + client.string() + "' " + help + " >help.out 2>help.err";
+    EXPECT_EQ(std::system(command.c_str()), 0) << help;
+    std::ifstream out("help.out");
+    const std::string text(std::istreambuf_iterator<char>(out), {});
+    EXPECT_EQ(text.rfind("usage: zipai-client", 0), 0u) << help << text;
+  }
+  std::string err;
+  for (const char* option : {"--bogus", "-x"}) {
+    EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", option, &err), 2) << option;
+    EXPECT_NE(err.find(std::string("unknown option '") + option + "'"), std::string::npos) << err;
+    EXPECT_NE(err.find("usage: zipai-client"), std::string::npos) << err;
+  }
+}
+
 TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   const std::string command = "'" + client.native() + "' --headless 2>/dev/null";

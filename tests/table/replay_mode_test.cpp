@@ -574,7 +574,9 @@ TEST_F(ReplayMode, NamesFromTheFileShowAsTheyAreWithNoLinkOrColourInTheChatLine)
   for (size_t i = 0; i < display->ItemCount(); ++i) {
     const engine::RichTextItem& item = display->ItemAt(i);
     EXPECT_EQ(item.link, 0u) << i;
-    if (item.kind == engine::RichTextItem::kGlyph) EXPECT_EQ(display->StyleOf(item).colour, 0u) << i;
+    if (item.kind == engine::RichTextItem::kGlyph) {
+      EXPECT_EQ(display->StyleOf(item).colour, 0u) << i;
+    }
   }
   EXPECT_NE(display->GetPlainText(0, display->ItemCount()).find("，<url_text=http://e.co,WIN>、lucky_player、<c=255>"),
             std::string::npos)
