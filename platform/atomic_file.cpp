@@ -237,11 +237,6 @@ bool AtomicFile::Commit() {
 }
 
 int AtomicFile::CommitNew(const std::vector<std::string>& names) {
-  if (in_place_) {
-    Refuse("it is no new file");
-    Finish();
-    return -1;
-  }
   if (!Finish()) return -1;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string native = NativeOutputPath(names[i]);

@@ -52,7 +52,7 @@ class AtomicFile {
   // Flushes, closes and renames over the target (closes a device or FIFO written into). false
   // (a file target untouched, error() set) when this or any earlier step failed.
   bool Commit();
-  // As Commit, for a file that must be new: it takes the first of names (paths in the target's
+  // As Commit, for a file that must be new (made with NewFile): it takes the first of names (paths in the target's
   // folder) that nothing stands at in the moment of the rename, so a file that appeared there
   // after any check is never replaced. The index of the name taken; -1 (nothing written, error()
   // set) when a step failed or every name was taken.

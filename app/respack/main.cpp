@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/respack/respack.h"
 
 namespace {
@@ -59,17 +60,12 @@ void PrintUsage(FILE* out) {
   std::fprintf(out, "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n");
 }
 
-bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
-
-// An argument that reads as an option: never taken for a file name ("./-x" names that file).
-bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
 // The first option the command does not take (its own option's value skipped), or null.
 const std::string* UnknownOption(const Command& c, const respack::Args& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (c.option != nullptr && args[i] == c.option) {
       ++i;
-    } else if (IsOption(args[i])) {
+    } else if (cli::IsOptionArgument(args[i])) {
       return &args[i];
     }
   }
@@ -83,7 +79,7 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return respack::kUsage;
   }
-  if (IsHelp(argv[1])) {
+  if (cli::IsHelpArgument(argv[1])) {
     std::printf("respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n");
     PrintUsage(stdout);
     return respack::kOk;
@@ -92,7 +88,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
     respack::Args args(argv + 2, argv + argc);
     for (const std::string& a : args) {
-      if (IsHelp(a)) {
+      if (cli::IsHelpArgument(a)) {
         std::printf("usage: %s\n%s", c.usage, c.help);
         return respack::kOk;
       }
@@ -114,7 +110,7 @@ int main(int argc, char** argv) {
       return respack::Refuse(std::string(c.name) + ": " + e.what());
     }
   }
-  std::fprintf(stderr, "respack: unknown %s '%s'\n", IsOption(argv[1]) ? "option" : "command", argv[1]);
+  std::fprintf(stderr, "respack: unknown %s '%s'\n", cli::IsOptionArgument(argv[1]) ? "option" : "command", argv[1]);
   PrintUsage(stderr);
   return respack::kUsage;
 }

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/skin-gen/skin_inventory.h"
 #include "app/skin-gen/skin_packer.h"
 #include "app/skin-gen/skin_sheet.h"
@@ -84,15 +85,12 @@ std::vector<std::vector<uint8_t>> DrawAll(const std::vector<skin::Picture>& pict
 
 constexpr char kUsage[] = "usage: skin-gen FOLDER | --list | --sheet FOLDER OUT.png [NAME...] | --help\n";
 
-// An argument that reads as an option ("./-x" names a folder of that name).
-bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
+    if (cli::IsHelpArgument(a)) {
       std::printf("skin-gen: draws the client's default skin into resource packages.\n%s", kUsage);
       return 0;
     }
@@ -101,7 +99,7 @@ int main(int argc, char** argv) {
   const bool list = command == "--list" && args.size() == 1;
   const bool sheet = command == "--sheet" && args.size() >= 3;
   for (size_t i = command == "--list" || command == "--sheet" ? 1 : 0; i < args.size(); ++i) {
-    if (IsOption(args[i])) {
+    if (cli::IsOptionArgument(args[i])) {
       std::fprintf(stderr, "skin-gen: unknown option '%s'\n%s", args[i].c_str(), kUsage);
       return 2;
     }
@@ -111,7 +109,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (sheet) return skin::WriteSheet(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
-  if (args.size() != 1 || IsOption(command)) {
+  if (args.size() != 1 || cli::IsOptionArgument(command)) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
   }

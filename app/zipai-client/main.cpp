@@ -35,6 +35,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/skin-gen/skin_inventory.h"
 #include "app/zipai-client/window_report.h"
 #include "dialogs/replay_bar.h"
@@ -178,7 +179,7 @@ enum class Parsed { kRun, kHelp, kWrong };
 
 Parsed Parse(int argc, char** argv, Options* out) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Parsed::kHelp;
+    if (cli::IsHelpArgument(argv[i])) return Parsed::kHelp;
   }
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -194,7 +195,7 @@ Parsed Parse(int argc, char** argv, Options* out) {
       if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return Parsed::kWrong;
     } else if (arg == "--screenshot" && i + 1 < argc) {
       out->screenshot = platform::ProgramPath(argv[++i]);
-    } else if (IsReplayArgument(arg) && arg.size() > 1 && arg[0] == '-') {
+    } else if (IsReplayArgument(arg) && cli::IsOptionArgument(arg)) {
       std::fprintf(stderr, "zipai-client: unknown option '%s'\n", arg.c_str());
       return Parsed::kWrong;
     } else if (out->lobby_line.empty() && out->replay.empty()) {
