@@ -54,9 +54,13 @@ std::string ResourceNameOfListed(const std::string& listed, std::string* extensi
 }
 
 bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourcePackage>* out, std::string* reason) {
-  auto package = std::make_unique<engine::ResourcePackage>(PathArg(path_utf8));
+  const std::string path = PathArg(path_utf8);
+  auto package = std::make_unique<engine::ResourcePackage>(path);
   if (!package->IsOpen()) {
-    *reason = "cannot open package " + path_utf8 + ": " + platform::GbkToUtf8(package->error());
+    // The package's reason may name it already ("x.qzr: not a resource package"): once is enough.
+    std::string text = platform::NamedAsGiven(Shown(package->error()), Shown(path), path_utf8);
+    if (text.rfind(path_utf8 + ": ", 0) == 0) text.erase(0, path_utf8.size() + 2);
+    *reason = text.find(path_utf8) != std::string::npos ? text : "cannot open package " + path_utf8 + ": " + text;
     return false;
   }
   *out = std::move(package);

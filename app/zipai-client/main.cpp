@@ -175,6 +175,22 @@ void Usage(FILE* out) {
                "       zipai-client --help\n");
 }
 
+// The usage with what each option does, for --help.
+void Help() {
+  Usage(stdout);
+  std::printf(
+      "Opens the game window: at the table the lobby's '|'-separated command line names, offline\n"
+      "without one, or playing a replay file back.\n"
+      "  --headless           no display: the window lives in memory (with --frames)\n"
+      "  --frames N           runs N engine frames, then ends\n"
+      "  --screenshot FILE    after the run, writes what the window shows as a PNG file\n"
+      "  --hold               after the run, writes \"ready X Y WIDTH HEIGHT\" and keeps the window\n"
+      "                       open until a line comes on stdin\n"
+      "  --report             each time the window has settled, writes the screenshot and a line\n"
+      "                       saying where it is, then waits for a line on stdin\n"
+      "  --help, -h           prints this\n");
+}
+
 enum class Parsed { kRun, kHelp, kWrong };
 
 Parsed Parse(int argc, char** argv, Options* out) {
@@ -195,6 +211,9 @@ Parsed Parse(int argc, char** argv, Options* out) {
       if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return Parsed::kWrong;
     } else if (arg == "--screenshot" && i + 1 < argc) {
       out->screenshot = platform::ProgramPath(argv[++i]);
+    } else if (arg == "--frames" || arg == "--screenshot") {
+      std::fprintf(stderr, "zipai-client: %s takes a value\n", arg.c_str());
+      return Parsed::kWrong;
     } else if (IsReplayArgument(arg) && cli::IsOptionArgument(arg)) {
       std::fprintf(stderr, "zipai-client: unknown option '%s'\n", arg.c_str());
       return Parsed::kWrong;
@@ -246,7 +265,7 @@ int main(int argc, char** argv) {
   Options options;
   switch (Parse(argc, argv, &options)) {
     case Parsed::kHelp:
-      Usage(stdout);
+      Help();
       return 0;
     case Parsed::kWrong:
       Usage(stderr);

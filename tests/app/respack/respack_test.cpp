@@ -348,6 +348,10 @@ TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1);
   EXPECT_EQ(r.out, "");
+  // The package is named once, as typed.
+  EXPECT_EQ(r.err.rfind("respack: cannot open package junk.qzr: "), 0u) << r.err;
+  EXPECT_EQ(r.err.find("junk.qzr", 40), std::string::npos) << r.err;
+  EXPECT_EQ(Respack("list ./missing.qzr").err, "respack: cannot open ./missing.qzr\n");
   // A file without the package's mark is no package.
   Bytes foreign(400, 0);
   std::memcpy(foreign.data(), "zip", 4);
