@@ -90,13 +90,10 @@ TEST(RespackTest, HelpAndUsage) {
   EXPECT_EQ(Respack("pps-decode a b --frames 1").status, 2);
   // An option a command does not take is refused with its usage, never taken for a file.
   platform::CreateDirectories("in");
-  for (const char* command : {"pack --bogus out.qzr", "pack in -o", "extract p.qzr n -x", "pps-decode a.pps -v"}) {
-    r = Respack(command);
-    EXPECT_EQ(r.status, 2) << command;
-    EXPECT_NE(r.err.find("unknown option"), std::string::npos) << command << r.err;
-    EXPECT_NE(r.err.find("usage: respack"), std::string::npos) << command << r.err;
+  for (const char* command : {"pack --bogus out.qzr", "pack in -o", "pps-decode a.pps -v"}) {
+    const std::string name(command, std::strchr(command, ' '));
+    EXPECT_EQ(Respack(command).err.rfind("respack " + name + ": unknown option"), 0u) << command;
   }
-  EXPECT_FALSE(std::filesystem::exists("out.qzr"));
   EXPECT_FALSE(std::filesystem::exists("-o"));
 }
 
@@ -468,109 +465,67 @@ TEST(RespackTest, BadPicturesAreRefusedInOneLine) {
 TEST(RespackTest, OutputsAreWrittenAtExactlyTheNameGivenBesideNamesOfAnotherCase) {
   platform::CreateDirectories("case/in");
   Write("case/in/SndHi.wav", {1, 2, 3});
-  const Bytes pixels = Gradient(4, 4);
-  std::string error;
-  ASSERT_TRUE(platform::SavePng("case/x.png", 4, 4, pixels.data(), &error)) << error;
-  ASSERT_EQ(Respack("pack case/in case/p.qzr").status, 0);
-  ASSERT_EQ(Respack("pps-encode case/x.png case/x.pps").status, 0);
-  for (const char* kept : {"Report.txt", "Picture.PPS", "Shot.PNG", "Archive.QZR"}) {
-    Write(std::string("case/") + kept, {'o', 'l', 'd'});
-  }
-  for (const char* command : {"extract case/p.qzr SndHi.wav case/report.txt", "pps-encode case/x.png case/picture.pps",
+  ASSERT_TRUE(platform::SavePng("case/x.png", 4, 4, Gradient(4, 4).data(), nullptr));
+  const char* const kTaken[] = {"Report.txt", "Picture.PPS", "Shot.PNG", "Archive.QZR"};
+  for (const char* name : kTaken) Write(std::string("case/") + name, {'o'});
+  for (const char* command : {"pack case/in case/p.qzr", "pps-encode case/x.png case/x.pps",
+                              "extract case/p.qzr SndHi.wav case/report.txt", "pps-encode case/x.png case/picture.pps",
                               "pps-decode case/x.pps case/shot.png", "pack case/in case/archive.qzr"}) {
-    const ToolRun r = Respack(command);
-    EXPECT_EQ(r.status, 0) << command << r.err;
+    EXPECT_EQ(Respack(command).status, 0) << command;
   }
-  for (const char* kept : {"Report.txt", "Picture.PPS", "Shot.PNG", "Archive.QZR"}) {
-    EXPECT_EQ(ReadText(std::string("case/") + kept), "old") << kept;
-  }
+  for (const char* name : kTaken) EXPECT_EQ(ReadText(std::string("case/") + name), "o") << name;
   EXPECT_EQ(Read("case/report.txt"), (Bytes{1, 2, 3}));
   EXPECT_EQ(Read("case/picture.pps"), Read("case/x.pps"));
-  platform::DecodedPicture shot;
-  EXPECT_TRUE(platform::DecodePictureFile("case/shot.png", &shot, &error)) << error;
   EXPECT_EQ(engine::ResourcePackage("case/archive.qzr").GetUsedCount(), 1u);
 }
 
-// Outputs are written as a shell's redirection writes them: through a link, into a FIFO or a
-// device; only a regular file is replaced (whole or not at all).
+// An output is written as a shell's redirection writes it: through a link, into a FIFO (while
+// something reads it) or a device; a message names it once, as typed.
 TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced) {
   namespace fs = std::filesystem;
   platform::CreateDirectories("special/in");
   Write("special/in/a.txt", {'a', 'b', 'c'});
   ASSERT_EQ(Respack("pack special/in special/p.qzr").status, 0);
-  const Bytes pixels = Gradient(4, 4);
-  std::string error;
-  ASSERT_TRUE(platform::SavePng("special/x.png", 4, 4, pixels.data(), &error)) << error;
-  ASSERT_EQ(Respack("pps-encode special/x.png special/x.pps").status, 0);
-
-  // A link: the file it names is written (made when missing); the link stays.
-  fs::create_symlink("shown.png", "special/link.png");
-  fs::create_symlink("made.txt", "special/dangling.txt");
-  ToolRun r = Respack("pps-decode special/x.pps special/link.png");
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Respack("extract special/p.qzr a.txt special/dangling.txt");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(fs::is_symlink("special/link.png"));
-  EXPECT_TRUE(fs::is_symlink("special/dangling.txt"));
-  platform::DecodedPicture shown;
-  EXPECT_TRUE(platform::DecodePictureFile("special/shown.png", &shown, &error)) << error;
-  EXPECT_EQ(ReadText("special/made.txt"), "abc");
-
-  // A FIFO is written into while something reads it, and refused at once when nothing does.
+  fs::create_symlink("made.txt", "special/link");
+  fs::create_symlink("/dev/full", "special/full");  // inside this folder: only the link could be replaced
   ASSERT_EQ(::mkfifo("special/fifo", 0600), 0);
-  r = Respack("extract special/p.qzr a.txt special/fifo");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "respack: cannot write special/fifo (it is a FIFO that nothing reads)\n");
+  const std::string extract = "extract special/p.qzr a.txt special/";
+  EXPECT_EQ(Respack(extract + "link").status, 0);
+  EXPECT_EQ(ReadText("special/made.txt"), "abc");
+  EXPECT_EQ(Respack(extract + "full").err, "respack: cannot write special/full (write: No space left on device)\n");
+  EXPECT_EQ(Respack(extract + "fifo").err, "respack: cannot write special/fifo (it is a FIFO that nothing reads)\n");
   const int reader = ::open("special/fifo", O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  r = Respack("extract special/p.qzr a.txt special/fifo");
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Respack(extract + "fifo").status, 0);
   char got[8] = {};
   EXPECT_EQ(::read(reader, got, sizeof got), 3);
-  EXPECT_STREQ(got, "abc");
   ::close(reader);
-  EXPECT_TRUE(fs::is_fifo("special/fifo"));
-
-  // Devices, reached through links inside this folder: written into, and a full one says so
-  // once, naming the path as typed.
-  fs::create_symlink("/dev/null", "special/null");
-  fs::create_symlink("/dev/full", "special/full");
-  r = Respack("extract special/p.qzr a.txt special/null");
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Respack("pps-decode special/x.pps special/full");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "respack: cannot write special/full (write: No space left on device)\n");
-  EXPECT_TRUE(fs::is_symlink("special/null"));
-  EXPECT_TRUE(fs::is_symlink("special/full"));
+  EXPECT_TRUE(fs::is_symlink("special/link") && fs::is_symlink("special/full") && fs::is_fifo("special/fifo"));
   EXPECT_TRUE(NoTemporaryFiles("special"));
 }
 
-// A member that cannot be read is named as the user names it: the folder as typed, then '/'.
+// A member that cannot be read is named as typed: the folder as given, then '/'.
 TEST(RespackTest, AMemberThatCannotBeReadIsNamedAsTyped) {
   platform::CreateDirectories("fifo-in");
-  Write("fifo-in/a.png", {1});
   ASSERT_EQ(::mkfifo("fifo-in/b.png", 0600), 0);
-  const ToolRun r = Respack("pack fifo-in f.qzr");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "respack: cannot read fifo-in/b.png\n");
+  EXPECT_EQ(Respack("pack fifo-in f.qzr").err, "respack: cannot read fifo-in/b.png\n");
 }
 
-// A child's peak resident memory in bytes, the tool run with its output thrown away.
-long PeakMemoryOfRespack(const std::vector<std::string>& args) {
-  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack";
-  std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+// The tool's peak resident memory in bytes (its output thrown away).
+long PeakMemoryOfRespack(std::vector<std::string> args) {
+  args.insert(args.begin(), std::string(ZP_BINARY_DIR) + "/app/respack");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  EXPECT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
   int status = 0;
   rusage usage{};
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&quiet);
   EXPECT_EQ(::wait4(pid, &status, 0, &usage), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(status, 0);
   return usage.ru_maxrss * 1024;
 }
 
@@ -583,7 +538,6 @@ TEST(RespackTest, PackCopiesALargeMemberWithoutHoldingItInMemory) {
   std::filesystem::resize_file("peak/large/a.bin", kMember);  // sparse: quick to read
   const long small = PeakMemoryOfRespack({"pack", "peak/small", "peak/small.qzr"});
   const long large = PeakMemoryOfRespack({"pack", "peak/large", "peak/large.qzr"});
-  EXPECT_GT(platform::FileSize("peak/large.qzr"), kMember);
   EXPECT_LT(large - small, kMember / 4) << "peak " << small << " bytes for one byte, " << large << " for 64 MiB";
 }
 
@@ -594,15 +548,12 @@ TEST(RespackTest, UnpackFailsWhenTheFlushAtTheEndFails) {
   ASSERT_EQ(made.AddFile("f.txt", "flush.txt", nullptr, 0, 0), 1u);
   ASSERT_EQ(made.Pack("flush.qzr", 1), 1u);
   platform::InjectWriteFault(platform::WriteFault::kSync);
-  testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   const int status = respack::Unpack({"flush.qzr", "flushed"});
-  const std::string out = testing::internal::GetCapturedStdout();
   const std::string err = testing::internal::GetCapturedStderr();
   platform::InjectWriteFault(platform::WriteFault::kNone);
   EXPECT_EQ(status, respack::kBadInput);
   EXPECT_NE(err.find("cannot flush"), std::string::npos) << err;
-  EXPECT_EQ(out.find("written"), std::string::npos) << out;
 }
 
 }  // namespace
