@@ -299,10 +299,11 @@ std::string NativePath(const std::string& path) {
 }
 
 FILE* OpenFile(const std::string& path, const char* mode) {
-  const std::string native = NativePath(path);
+  const bool reading = mode && mode[0] == 'r';
+  const std::string native = reading ? NativePath(path) : NativeOutputPath(path);
   if (native.empty()) return nullptr;
   // Only regular files are opened for reading: fopen of a folder succeeds on Linux.
-  if (mode && mode[0] == 'r') {
+  if (reading) {
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   }

@@ -51,7 +51,7 @@ std::string FileNamePart(std::string_view text);
 // Whether the text is such a name already, unchanged by FileNamePart.
 bool IsPlainFileName(std::string_view text);
 
-// fopen through NativePath. mode as fopen's.
+// fopen through NativePath (NativeOutputPath for a mode that writes). mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
 
 bool FileExists(const std::string& path);  // a file or folder; wildcards '*' '?' in the last component match too
