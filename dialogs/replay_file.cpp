@@ -376,7 +376,7 @@ bool SaveReplayFile(const std::string& path, const ReplayFile& replay, std::stri
 int SaveNewReplayFile(const std::vector<std::string>& names, const ReplayFile& replay, std::string* error) {
   std::vector<uint8_t> bytes;
   if (names.empty() || !EncodeReplayFile(replay, &bytes, error)) return -1;
-  platform::AtomicFile file(names.front());
+  platform::AtomicFile file(platform::AtomicFile::NewFile{names.front()});
   const int taken = file.Write(bytes.data(), bytes.size()) ? file.CommitNew(names) : -1;
   if (taken < 0) engine::ReportFormatError(error, "replay file could not be written: %s", file.error().c_str());
   return taken;

@@ -60,7 +60,7 @@ std::string Reason(const std::string& native, const char* step, int error_number
 
 // Makes a file of a new name "target.tmp-XXXXXX" beside the target, opened for writing, with the
 // given mode less the process's umask. -1 with errno set when none can be made.
-int OpenTemporary(const std::string& target, mode_t mode, std::string* temp) {
+int MakeTemporary(const std::string& target, mode_t mode, std::string* temp) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -88,6 +88,28 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
+// Follows the symbolic links at `path` (each relative to its own folder) to the name that is no
+// link, which may not exist yet (a name that cannot be looked at is left for the write to report).
+// false with errno set when a link cannot be read or they loop.
+bool FollowLinks(std::string* path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path->c_str(), &st) != 0) return true;
+    if (!S_ISLNK(st.st_mode)) return true;
+    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(path->c_str(), link.data(), link.size());
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) >= link.size()) {  // it changed since lstat: read it again
+      continue;
+    }
+    link.resize(static_cast<size_t>(n));
+    const size_t slash = path->rfind('/');
+    *path = link.front() == '/' || slash == std::string::npos ? link : path->substr(0, slash + 1) + link;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 }  // namespace
 
 void FailWritesPastFileSizeLimit() {
@@ -95,28 +117,66 @@ void FailWritesPastFileSizeLimit() {
   std::call_once(once, [] { ::signal(SIGXFSZ, SIG_IGN); });
 }
 
-AtomicFile::AtomicFile(const std::string& path, Sync sync) : target_(NativePath(path)), sync_(sync) { Open(); }
-
-AtomicFile::AtomicFile(NativeTarget target, Sync sync) : target_(std::move(target.path)), sync_(sync) { Open(); }
-
-void AtomicFile::Open() {
+AtomicFile::AtomicFile(const std::string& path, Sync sync)
+    : shown_(NativeOutputPath(path)), target_(shown_), sync_(sync) {
   FailWritesPastFileSizeLimit();
   if (target_.empty() || target_.back() == '/') {
     error_ = "cannot write a file without a name";
     return;
   }
+  struct stat st {};
+  if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    OpenInPlace(st.st_mode);
+    return;
+  }
+  // A link is left in place: the file it names is the one replaced (or made).
+  if (!FollowLinks(&target_)) {
+    Fail("link", errno);
+    return;
+  }
+  OpenTemporary();
+}
+
+AtomicFile::AtomicFile(NewFile file, Sync sync)
+    : shown_(NativeOutputPath(file.first_name)), target_(shown_), sync_(sync) {
+  FailWritesPastFileSizeLimit();
+  if (target_.empty() || target_.back() == '/') {
+    error_ = "cannot write a file without a name";
+    return;
+  }
+  OpenTemporary();
+}
+
+void AtomicFile::OpenTemporary() {
   // The new file keeps the permissions of the one it replaces; a file made afresh gets the
   // process's default (0666 less the umask), as any new file would.
   struct stat old {};
   const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
-  fd_ = OpenTemporary(target_, mode, &temp_);
+  fd_ = MakeTemporary(target_, mode, &temp_);
   if (fd_ < 0) {
-    error_ = Reason(target_, "temporary file", errno);
+    Fail("temporary file", errno);
     return;
   }
   // The umask may have taken bits the old file had.
   if (replacing && ::fchmod(fd_, mode) != 0) Fail("permissions", errno);
+}
+
+void AtomicFile::OpenInPlace(unsigned mode) {
+  if (S_ISDIR(mode)) return Refuse("it is a folder");
+  if (S_ISSOCK(mode)) return Refuse("it is a socket");
+  // Without a reader a FIFO would hold the program until one came: it is refused instead.
+  const int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENXIO && S_ISFIFO(mode) ? Refuse("it is a FIFO that nothing reads") : Fail("open", errno);
+  // What stands there now is what was looked at: a regular file is never written into in place.
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Refuse("it changed while it was opened");
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  fd_ = fd;
+  in_place_ = true;
 }
 
 AtomicFile::~AtomicFile() {
@@ -126,7 +186,11 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::Fail(const char* step, int error_number) {
   if (!error_.empty()) return;
-  error_ = Reason(target_, step, error_number);
+  error_ = Reason(shown_, step, error_number);
+}
+
+void AtomicFile::Refuse(const char* why) {
+  if (error_.empty()) error_ = "cannot write " + shown_ + " (" + why + ")";
 }
 
 bool AtomicFile::Write(const void* data, size_t size) {
@@ -138,7 +202,8 @@ bool AtomicFile::Write(const void* data, size_t size) {
 bool AtomicFile::Finish() {
   if (fd_ < 0 || committed_) return false;
   bool good = error_.empty();
-  if (good && sync_ == Sync::kToDisk && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
+  // A device or FIFO keeps no copy of its own to flush.
+  if (good && sync_ == Sync::kToDisk && !in_place_ && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
     Fail("flush", Faulted(WriteFault::kSync) ? EIO : errno);
     good = false;
   }
@@ -152,13 +217,17 @@ bool AtomicFile::Finish() {
 }
 
 bool AtomicFile::Discard() {
-  ::unlink(temp_.c_str());
+  if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   return false;
 }
 
 bool AtomicFile::Commit() {
   if (!Finish()) return false;
+  if (in_place_) {
+    committed_ = true;
+    return true;
+  }
   if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     Fail("rename", errno);
     return Discard();
@@ -170,9 +239,9 @@ bool AtomicFile::Commit() {
 int AtomicFile::CommitNew(const std::vector<std::string>& names) {
   if (!Finish()) return -1;
   for (size_t i = 0; i < names.size(); ++i) {
-    const std::string native = NativePath(names[i]);
+    const std::string native = NativeOutputPath(names[i]);
     if (!native.empty() && RenameNoReplace(temp_, native)) {
-      target_ = native;
+      shown_ = target_ = native;
       committed_ = true;
       return static_cast<int>(i);
     }
@@ -196,14 +265,18 @@ std::vector<std::string> NumberedFileNames(const std::string& stem, const std::s
   return names;
 }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
   AtomicFile file(path);
   if (file.Write(data, size) && file.Commit()) return true;
-  ReportProblem("%s", file.error().c_str());
+  if (error) {
+    *error = file.error();
+  } else {
+    ReportProblem("%s", file.error().c_str());
+  }
   return false;
 }
 
-FolderFlush::FolderFlush(const std::string& folder) : native_(NativePath(folder)) {
+FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(folder)) {
   fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) open_error_ = native_.empty() ? ENOENT : errno;
 }
@@ -221,15 +294,17 @@ bool FolderFlush::Flush(std::string* error) {
 }
 
 bool AppendToFile(const std::string& path, const void* data, size_t size, std::string* error) {
-  const std::string native = NativePath(path);
+  const std::string native = NativeOutputPath(path);
   auto fail = [&](const char* step, int e) {
     if (error) *error = Reason(native, step, e);
     return false;
   };
   if (native.empty()) return fail("open", ENOENT);
   FailWritesPastFileSizeLimit();
-  const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // Never waits for a reader of a FIFO that stands at the path.
+  const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return fail("open", errno);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (!WriteAll(fd, data, size)) {
     const int e = errno;
     ::close(fd);

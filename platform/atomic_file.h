@@ -1,13 +1,20 @@
 // The one way the program writes files. Every write, the flush to the disk and the close are
 // checked: a full disk or a failing device shows as an error, never as a short file.
 //
-// AtomicFile writes a new file under a temporary name beside the target and renames it over
-// the target only when everything succeeded, so the old file survives any failure. The new
-// file keeps the permissions of the file it replaces; a new one gets the process's default.
+// AtomicFile writes an output at exactly the path it is given (no name of another case is looked
+// for), by what stands there:
+//   - nothing, or a regular file: a new file is written under a temporary name beside it and
+//     renamed over it only when everything succeeded, so the old file survives any failure. The
+//     new file keeps the permissions of the file it replaces; a new one gets the process's default;
+//   - a symbolic link: the same for the file it names (made when missing); the link stays;
+//   - a device or a FIFO: written into as it stands, as a shell's redirection writes (a FIFO
+//     only while something reads it: the program never waits for a reader);
+//   - a folder or a socket: refused.
 // A write past the process's file-size limit (ulimit -f) fails as on a full disk.
 // A file that must be new (a saved game) takes its name only when nothing stands there at that moment.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
-// Paths are the program's (GBK, '\' or '/'), as everywhere in platform/files.h.
+// Paths are the program's (GBK, '\' or '/'), as everywhere in platform/files.h. Errors name the
+// path once, as it was given.
 #pragma once
 
 #include <cstddef>
@@ -26,14 +33,14 @@ class AtomicFile {
     // at once (FolderFlush) when all are renamed, and only then reports them written.
     kLater,
   };
-  // The target as the file system spells it, taken as it stands: no name of another case is
-  // looked for (which lists the folder once per file).
-  struct NativeTarget {
-    std::string path;
-  };
-  // Opens the temporary file; ok() tells whether that worked.
+  // Opens the output (the temporary file, or what it is written into); ok() tells whether that worked.
   explicit AtomicFile(const std::string& path, Sync sync = Sync::kToDisk);
-  AtomicFile(NativeTarget target, Sync sync);
+  // A file that must be new (CommitNew): written beside the first of its names; nothing that
+  // stands at any of them is opened or replaced.
+  struct NewFile {
+    std::string first_name;
+  };
+  explicit AtomicFile(NewFile file, Sync sync = Sync::kToDisk);
   // An uncommitted file is removed, the target left as it was.
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -42,30 +49,37 @@ class AtomicFile {
   // false once any step has failed; later writes do nothing.
   bool ok() const { return fd_ >= 0 && error_.empty(); }
   bool Write(const void* data, size_t size);
-  // Flushes, closes and renames over the target. false (target untouched, error() set) when
-  // this or any earlier step failed.
+  // Flushes, closes and renames over the target (closes a device or FIFO written into). false
+  // (a file target untouched, error() set) when this or any earlier step failed.
   bool Commit();
-  // As Commit, for a file that must be new: it takes the first of names (paths in the target's
+  // As Commit, for a file that must be new (made with NewFile): it takes the first of names (paths in the target's
   // folder) that nothing stands at in the moment of the rename, so a file that appeared there
   // after any check is never replaced. The index of the name taken; -1 (nothing written, error()
   // set) when a step failed or every name was taken.
   int CommitNew(const std::vector<std::string>& names);
-  // Why the file could not be written (UTF-8 path and the system's reason).
+  // Why the file could not be written: "cannot write PATH (step: the system's reason)", the path
+  // as given (UTF-8).
   const std::string& error() const { return error_; }
 
  private:
-  void Open();
+  // Makes the temporary file beside target_ with the permissions of what it replaces.
+  void OpenTemporary();
+  // Opens what stands at target_ (not a regular file) to write into it, or refuses it.
+  void OpenInPlace(unsigned mode);
   void Fail(const char* step, int error_number);
+  void Refuse(const char* why);
   // Flushes and closes the temporary file; false (and the file removed) when a step failed.
   bool Finish();
   // Removes the temporary file after a failure; false.
   bool Discard();
 
-  std::string target_;  // as the file system spells it
+  std::string shown_;   // the path as given, as the file system spells it
+  std::string target_;  // where the bytes go: shown_, or the file its links name
   std::string temp_;
   std::string error_;
   int fd_ = -1;
   Sync sync_;
+  bool in_place_ = false;  // a device or FIFO, written into
   bool committed_ = false;
 };
 

@@ -2,7 +2,8 @@
 //
 // Names arrive as GBK with '\' or '/' separators, as the program's own files and ini entries
 // spell them; on disk they are UTF-8. Windows matched names without regard to case, so when a
-// path does not exist as written, each component is looked up case-insensitively.
+// path read does not exist as written, each component is looked up case-insensitively; a path
+// written is taken exactly as it stands.
 #include "platform/files.h"
 
 #include <dirent.h>
@@ -220,6 +221,14 @@ std::string ShownName(const std::string& name) {
   return out;
 }
 
+std::string NamedAsGiven(std::string text, const std::string& named, const std::string& given) {
+  if (named.empty()) return text;
+  for (size_t at = text.find(named); at != std::string::npos; at = text.find(named, at + given.size())) {
+    text.replace(at, named.size(), given);
+  }
+  return text;
+}
+
 std::string FileNamePart(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -251,10 +260,15 @@ size_t FindLastSeparator(const std::string& path) {
   return last;
 }
 
-std::string NativePath(const std::string& path) {
+std::string NativeOutputPath(const std::string& path) {
   std::string native = ToUnixUtf8(path);
   // Drive letters mean nothing here: "C:/x" is read as "/x".
   if (native.size() >= 2 && native[1] == ':' && std::isalpha(static_cast<unsigned char>(native[0]))) native.erase(0, 2);
+  return native;
+}
+
+std::string NativePath(const std::string& path) {
+  const std::string native = NativeOutputPath(path);
   if (native.empty() || Exists(native)) return native;
 
   // Resolve component by component, ignoring case where the exact name is missing.
@@ -284,17 +298,12 @@ std::string NativePath(const std::string& path) {
   return resolved;
 }
 
-std::string NativePathIn(const std::string& folder, const std::string& name) {
-  std::string native = NativePath(folder);
-  if (!native.empty() && native.back() != '/') native += '/';
-  return native + ToUnixUtf8(name);
-}
-
 FILE* OpenFile(const std::string& path, const char* mode) {
-  const std::string native = NativePath(path);
+  const bool reading = mode && mode[0] == 'r';
+  const std::string native = reading ? NativePath(path) : NativeOutputPath(path);
   if (native.empty()) return nullptr;
   // Only regular files are opened for reading: fopen of a folder succeeds on Linux.
-  if (mode && mode[0] == 'r') {
+  if (reading) {
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   }
@@ -337,28 +346,43 @@ int64_t FileSize(const std::string& path) {
   return st.st_size;
 }
 
+namespace {
+
+bool IsNativeDirectory(const std::string& native) {
+  struct stat st {};
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IdentityOf(const std::string& native, FileIdentity* out) {
+  struct stat st {};
+  if (native.empty() || ::stat(native.c_str(), &st) != 0) return false;
+  *out = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  return true;
+}
+
+}  // namespace
+
 bool CreateDirectory(const std::string& path) {
-  const std::string native = NativePath(path);
+  const std::string native = NativeOutputPath(path);
   if (native.empty()) return false;
   if (::mkdir(native.c_str(), 0755) == 0) return true;
-  return IsDirectory(path);
+  return IsNativeDirectory(native);
 }
 
 bool CreateDirectories(const std::string& path) {
   std::error_code ec;
-  const std::string native = NativePath(path);
+  const std::string native = NativeOutputPath(path);
   if (native.empty()) return false;
   fs::create_directories(native, ec);
-  return IsDirectory(path);
+  return IsNativeDirectory(native);
 }
 
-bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return ::unlink(NativeOutputPath(path).c_str()) == 0; }
 
-bool GetFileIdentity(const std::string& path, FileIdentity* out) {
-  struct stat st {};
-  if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return false;
-  *out = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-  return true;
+bool GetFileIdentity(const std::string& path, FileIdentity* out) { return IdentityOf(NativePath(path), out); }
+
+bool GetOutputIdentity(const std::string& path, FileIdentity* out) {
+  return IdentityOf(NativeOutputPath(path), out);
 }
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {

@@ -27,18 +27,21 @@ void ResetExecutableDirectory();
 // whose trail byte may be 0x5C. Returns the index of that separator or npos.
 size_t FindLastSeparator(const std::string& path);
 
-// The path as the file system spells it: program text -> the system's bytes, '\' -> '/'. When
-// the path does not exist as written, each component is looked up without regard to ASCII case.
+// The path of a file to read, as the file system spells it: program text -> the system's bytes,
+// '\' -> '/'. When the path does not exist as written, each component is looked up without
+// regard to ASCII case, as Windows finds the game's own files and resources.
 std::string NativePath(const std::string& path);
-// The path of a file of exactly this name in the folder, as the file system spells it: the
-// folder is found as NativePath finds it, the name is taken as it stands (no name of another
-// case is looked for, which lists the folder: writing many new files stays linear). The name
-// holds no separator.
-std::string NativePathIn(const std::string& folder, const std::string& name);
+// The path of something to write (a file, a folder), as the file system spells it: exactly as
+// written, no name of another case looked for. What is written goes where it was asked to go,
+// never over a file whose name differs in case.
+std::string NativeOutputPath(const std::string& path);
 // A name or path as the system spells it (a '/' becomes '\') in program text, without loss.
 std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
 std::string ShownName(const std::string& name);
+// A message that names a path as the program spells it ("in\b.png"), with every mention of it
+// spelled as the user gave it instead ("in/b.png").
+std::string NamedAsGiven(std::string text, const std::string& named, const std::string& given);
 
 // Text from outside (a game name from the lobby) made into one file name inside a folder: every
 // character that could leave the folder or that a file name cannot hold (separators, a drive's
@@ -48,13 +51,14 @@ std::string FileNamePart(std::string_view text);
 // Whether the text is such a name already, unchanged by FileNamePart.
 bool IsPlainFileName(std::string_view text);
 
-// fopen through NativePath. mode as fopen's.
+// fopen through NativePath (NativeOutputPath for a mode that writes). mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
 
 bool FileExists(const std::string& path);  // a file or folder; wildcards '*' '?' in the last component match too
 bool IsDirectory(const std::string& path);
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out);
-int64_t FileSize(const std::string& path);        // -1 when it cannot be read
+int64_t FileSize(const std::string& path);  // -1 when it cannot be read
+// Folders made and files deleted are outputs: their paths are taken exactly (NativeOutputPath).
 bool CreateDirectory(const std::string& path);    // one level; true when it exists afterwards
 bool CreateDirectories(const std::string& path);  // every level
 bool DeleteFile(const std::string& path);
@@ -69,10 +73,13 @@ struct FileIdentity {
 };
 // false when nothing stands at the path.
 bool GetFileIdentity(const std::string& path, FileIdentity* out);
+// The same for the file a write to the path would reach (the path taken exactly, links followed).
+bool GetOutputIdentity(const std::string& path, FileIdentity* out);
 
 // Writes the file whole or not at all through AtomicFile (platform/atomic_file.h): a temporary
-// file beside it, every write, the flush and the close checked, then a rename.
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+// file beside it, every write, the flush and the close checked, then a rename. Why it failed goes
+// to *error, or is reported (ReportProblem) when no error is asked for.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 
 // The CFileFind uses: iterate the entries of a folder that match a wildcard pattern.
 class FileFind {

@@ -106,7 +106,7 @@ int SaveNewJpeg(const std::vector<std::string>& names, const uint32_t* pixels, i
     return -1;
   }
   if (!EncodeJpeg(pixels, width, height, stride, quality, &bytes, error)) return -1;
-  AtomicFile file(names.front());
+  AtomicFile file(AtomicFile::NewFile{names.front()});
   const int taken = file.Write(bytes.data(), bytes.size()) ? file.CommitNew(names) : -1;
   if (taken < 0 && error) *error = file.error();
   return taken;

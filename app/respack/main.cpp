@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/respack/respack.h"
 
 namespace {
@@ -16,6 +17,7 @@ struct Command {
   int (*run)(const respack::Args&);
   size_t min_args;
   size_t max_args;
+  const char* option = nullptr;  // the one option the command takes, with a value
 };
 
 const Command kCommands[] = {
@@ -44,9 +46,9 @@ const Command kCommands[] = {
      "Codecs: 1 raw, 2 nothing stored, 3 run-length, 4 run-length with zlib alpha, 5 zlib,\n"
      "6 the smaller of run-length and zlib per plane (the default, as the engine saves).\n"
      "GIF frames without a delay get 40 ms, as the engine shows them.\n",
-     respack::PpsEncode, 2, 4},
+     respack::PpsEncode, 2, 4, "--codec"},
     {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",
-     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4},
+     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, 4, "--frame"},
     {"pps-info", "respack pps-info IN.pps",
      "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n", respack::PpsInfo,
      1, 1},
@@ -58,7 +60,17 @@ void PrintUsage(FILE* out) {
   std::fprintf(out, "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n");
 }
 
-bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
+// The first option the command does not take (its own option's value skipped), or null.
+const std::string* UnknownOption(const Command& c, const respack::Args& args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (c.option != nullptr && args[i] == c.option) {
+      ++i;
+    } else if (cli::IsOptionArgument(args[i])) {
+      return &args[i];
+    }
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -67,7 +79,7 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return respack::kUsage;
   }
-  if (IsHelp(argv[1])) {
+  if (cli::IsHelpArgument(argv[1])) {
     std::printf("respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n");
     PrintUsage(stdout);
     return respack::kOk;
@@ -76,10 +88,14 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
     respack::Args args(argv + 2, argv + argc);
     for (const std::string& a : args) {
-      if (a == "--help" || a == "-h") {
+      if (cli::IsHelpArgument(a)) {
         std::printf("usage: %s\n%s", c.usage, c.help);
         return respack::kOk;
       }
+    }
+    if (const std::string* unknown = UnknownOption(c, args)) {
+      std::fprintf(stderr, "respack %s: unknown option '%s'\nusage: %s\n", c.name, unknown->c_str(), c.usage);
+      return respack::kUsage;
     }
     if (args.size() < c.min_args || args.size() > c.max_args) {
       std::fprintf(stderr, "usage: %s\n", c.usage);
@@ -94,7 +110,7 @@ int main(int argc, char** argv) {
       return respack::Refuse(std::string(c.name) + ": " + e.what());
     }
   }
-  std::fprintf(stderr, "respack: unknown command '%s'\n", argv[1]);
+  std::fprintf(stderr, "respack: unknown %s '%s'\n", cli::IsOptionArgument(argv[1]) ? "option" : "command", argv[1]);
   PrintUsage(stderr);
   return respack::kUsage;
 }

@@ -54,9 +54,13 @@ std::string ResourceNameOfListed(const std::string& listed, std::string* extensi
 }
 
 bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourcePackage>* out, std::string* reason) {
-  auto package = std::make_unique<engine::ResourcePackage>(PathArg(path_utf8));
+  const std::string path = PathArg(path_utf8);
+  auto package = std::make_unique<engine::ResourcePackage>(path);
   if (!package->IsOpen()) {
-    *reason = "cannot open package " + path_utf8 + ": " + platform::GbkToUtf8(package->error());
+    // The package's reason may name it already ("x.qzr: not a resource package"): once is enough.
+    std::string text = platform::NamedAsGiven(Shown(package->error()), Shown(path), path_utf8);
+    if (text.rfind(path_utf8 + ": ", 0) == 0) text.erase(0, path_utf8.size() + 2);
+    *reason = text.find(path_utf8) != std::string::npos ? text : "cannot open package " + path_utf8 + ": " + text;
     return false;
   }
   *out = std::move(package);
@@ -71,12 +75,8 @@ bool LoadMember(engine::ResourcePackage& package, uint32_t index, std::vector<ui
 
 bool WriteMember(engine::ResourcePackage& package, uint32_t index, const std::string& path_gbk, std::string* reason) {
   std::vector<uint8_t> bytes;
-  if (!LoadMember(package, index, &bytes, reason)) return false;
-  if (!platform::WriteFileAtomic(path_gbk, bytes.data(), bytes.size())) {
-    *reason = "cannot write " + platform::GbkToUtf8(path_gbk);
-    return false;
-  }
-  return true;
+  return LoadMember(package, index, &bytes, reason) &&
+         platform::WriteFileAtomic(path_gbk, bytes.data(), bytes.size(), reason);
 }
 
 }  // namespace
@@ -117,15 +117,20 @@ int Pack(const Args& args) {
     }
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
+  // A member is named as the user names it: DIR as given, then its name as the folder lists it.
+  const std::string folder_shown = args[0].empty() || args[0].back() == '/' ? args[0] : args[0] + "/";
   for (const Member& m : members) {
     std::string error;
     if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0, &error)) {
-      return Refuse(Shown(error));
+      return Refuse(platform::NamedAsGiven(Shown(error), Shown(m.path), folder_shown + Shown(m.file_name)));
     }
   }
   std::string error;
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
-    return Refuse(error.empty() ? "cannot write " + args[1] : Shown(error));
+    if (error.empty()) return Refuse("cannot write " + args[1]);
+    error = Shown(error);
+    for (const Member& m : members) error = platform::NamedAsGiven(error, Shown(m.path), folder_shown + Shown(m.file_name));
+    return Refuse(error);
   }
   std::printf("%zu members packed into %s\n", members.size(), args[1].c_str());
   return kOk;
@@ -188,9 +193,7 @@ int Unpack(const Args& args) {
     }
     std::vector<uint8_t> bytes;
     if (!LoadMember(*package, i, &bytes, &reason)) return Refuse(reason);
-    // The names are made here, exact: no other spelling of one is looked for in the folder.
-    platform::AtomicFile file(platform::AtomicFile::NativeTarget{platform::NativePathIn(dir, name)},
-                              platform::AtomicFile::Sync::kLater);
+    platform::AtomicFile file(dir + "\\" + name, platform::AtomicFile::Sync::kLater);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
   }
   if (!flush.Flush(&reason)) return Refuse(reason);

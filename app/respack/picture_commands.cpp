@@ -146,7 +146,7 @@ int PpsEncode(const Args& args) {
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
   if (file.empty()) return Refuse(args[0] + ": " + error);
-  if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]))) return Refuse("cannot write " + args[1]);
+  if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]), &error)) return Refuse(error);
   std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", args[1].c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
               file.size());
@@ -191,9 +191,7 @@ int PpsDecode(const Args& args) {
     if ((record.flags & engine::kImageFlagTransparent) && index == record.colour_key) out[3] = 0;
   }
   std::string error;
-  if (!platform::SavePng(PathArg(args[1]), record.width, record.height, bgra.data(), &error)) {
-    return Refuse(platform::GbkToUtf8(error));
-  }
+  if (!platform::SavePng(PathArg(args[1]), record.width, record.height, bgra.data(), &error)) return Refuse(error);
   return kOk;
 }
 

@@ -6,6 +6,8 @@
 //   skin-gen --sheet FOLDER OUT.png [NAME...]
 //                      draws the named pictures (all when none is named) of the packages in FOLDER
 //                      side by side into a PNG file, to judge their look
+//   skin-gen --help    prints this usage
+// Any other argument that starts with '-' is refused (status 2), never taken for a folder.
 //
 // The build runs it so that the packages lie beside the client, which opens them at start.
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/skin-gen/skin_inventory.h"
 #include "app/skin-gen/skin_packer.h"
 #include "app/skin-gen/skin_sheet.h"
@@ -80,18 +83,34 @@ std::vector<std::vector<uint8_t>> DrawAll(const std::vector<skin::Picture>& pict
   return encoded;
 }
 
+constexpr char kUsage[] = "usage: skin-gen FOLDER | --list | --sheet FOLDER OUT.png [NAME...] | --help\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::string(argv[1]) == "--list") {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args) {
+    if (cli::IsHelpArgument(a)) {
+      std::printf("skin-gen: draws the client's default skin into resource packages.\n%s", kUsage);
+      return 0;
+    }
+  }
+  const std::string command = args.empty() ? std::string() : args[0];
+  const bool list = command == "--list" && args.size() == 1;
+  const bool sheet = command == "--sheet" && args.size() >= 3;
+  for (size_t i = command == "--list" || command == "--sheet" ? 1 : 0; i < args.size(); ++i) {
+    if (cli::IsOptionArgument(args[i])) {
+      std::fprintf(stderr, "skin-gen: unknown option '%s'\n%s", args[i].c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (list) {
     List();
     return 0;
   }
-  if (argc >= 4 && std::string(argv[1]) == "--sheet") {
-    return skin::WriteSheet(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
-  }
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: skin-gen FOLDER | --list | --sheet FOLDER OUT.png [NAME...]\n");
+  if (sheet) return skin::WriteSheet(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  if (args.size() != 1 || cli::IsOptionArgument(command)) {
+    std::fprintf(stderr, "%s", kUsage);
     return 2;
   }
   const auto started = std::chrono::steady_clock::now();

@@ -69,7 +69,7 @@ bool WritePackage(const std::string& path, const std::vector<Member>& members, c
   for (size_t i = 0; i < members.size(); ++i) {
     // Scratch files have plain names: the member's own name goes into the package's table.
     const std::string file = scratch + "/m" + std::to_string(i) + ".bin";
-    const std::string file_gbk = platform::Utf8ToGbk(file);
+    const std::string file_gbk = platform::ProgramPath(file);
     if (!platform::WriteFileAtomic(file_gbk, members[i].bytes.data(), members[i].bytes.size()) ||
         package.AddFile(members[i].file_name, file_gbk, nullptr, 0, 0) == 0) {
       *error = "cannot stage " + platform::GbkToUtf8(members[i].file_name) + " in " + scratch;
@@ -77,7 +77,7 @@ bool WritePackage(const std::string& path, const std::vector<Member>& members, c
     }
   }
   std::string reason;
-  const uint32_t packed = package.Pack(platform::Utf8ToGbk(path), 1, &reason);
+  const uint32_t packed = package.Pack(platform::ProgramPath(path), 1, &reason);
   for (size_t i = 0; i < members.size(); ++i) std::filesystem::remove(scratch + "/m" + std::to_string(i) + ".bin", ec);
   if (packed != members.size() || !reason.empty()) {
     *error = reason.empty() ? "cannot write " + path : platform::GbkToUtf8(reason);

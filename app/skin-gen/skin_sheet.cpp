@@ -8,6 +8,7 @@
 #include "engine/media/image_record.h"
 #include "engine/media/pps_picture.h"
 #include "engine/media/resource_package.h"
+#include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
 #include "platform/png_file.h"
@@ -29,7 +30,7 @@ struct Decoded {
 int WriteSheet(const std::string& folder, const std::string& out_png, const std::vector<std::string>& names) {
   std::vector<std::unique_ptr<engine::ResourcePackage>> packages;
   for (const char* file : kPackageFiles) {
-    packages.push_back(std::make_unique<engine::ResourcePackage>(platform::Utf8ToGbk(folder + "/" + file)));
+    packages.push_back(std::make_unique<engine::ResourcePackage>(platform::ProgramPath(folder + "/" + file)));
   }
   std::vector<Decoded> pictures;
   for (const Picture& p : AllPictures()) {
@@ -104,7 +105,7 @@ int WriteSheet(const std::string& folder, const std::string& out_png, const std:
     }
   }
   std::string error;
-  if (!platform::SavePng(platform::Utf8ToGbk(out_png), kSheetWidth, height, bgra.data(), &error)) {
+  if (!platform::SavePng(platform::ProgramPath(out_png), kSheetWidth, height, bgra.data(), &error)) {
     std::fprintf(stderr, "skin-gen: %s\n", error.c_str());
     return 1;
   }

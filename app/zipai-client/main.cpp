@@ -7,11 +7,14 @@
 //
 // The lobby command line is the one '|'-separated argument the platform's lobby would pass;
 // without it the client comes up offline. Either way it does not talk to a game server.
-// A replay file (any argument without '|': a lobby line always holds it) starts the client in
-// replay mode, offline: the recorded table comes up and the recorded game plays at it. A file
-// that is missing or is not a whole replay of this game is refused with a line on stderr and a
-// message box, and the client ends with status 1.
+// A replay file (any other argument that is no option: a lobby line always holds '|') starts the
+// client in replay mode, offline: the recorded table comes up and the recorded game plays at it.
+// A file that is missing or is not a whole replay of this game is refused with a line on stderr
+// and a message box, and the client ends with status 1. An argument without '|' that starts with
+// '-' is an option: an unknown one is refused (status 2), never taken for a replay ("./-x" is
+// the file -x).
 //
+//   --help, -h           prints the usage on stdout
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
 //   --screenshot FILE    after the run, writes what the window shows as a PNG file
@@ -32,6 +35,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/skin-gen/skin_inventory.h"
 #include "app/zipai-client/window_report.h"
 #include "dialogs/replay_bar.h"
@@ -73,12 +77,7 @@ bool IsReplayArgument(const std::string& arg) { return !arg.empty() && arg.find(
 // The reason a replay was refused (GBK, naming the file in program text) as stderr shows it:
 // UTF-8, the file named as it was given, and not twice.
 std::string StderrReason(const std::string& error, const std::string& path, const std::string& given) {
-  std::string text = platform::GbkToUtf8(error);
-  const std::string named = platform::GbkToUtf8(path);
-  for (size_t at = text.find(named); !named.empty() && at != std::string::npos; at = text.find(named, at)) {
-    text.replace(at, named.size(), given);
-    at += given.size();
-  }
+  std::string text = platform::NamedAsGiven(platform::GbkToUtf8(error), platform::GbkToUtf8(path), given);
   const std::string prefix = given + ": ";
   if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
   return text;
@@ -169,13 +168,35 @@ class ClientApp final : public shell::CGameAppBase {
   ClientFrame* frame = nullptr;    // the window's scene object
 };
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(FILE* out) {
+  std::fprintf(out,
                "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold | --report] "
-               "[LOBBY COMMAND LINE | REPLAY FILE]\n");
+               "[LOBBY COMMAND LINE | REPLAY FILE]\n"
+               "       zipai-client --help\n");
 }
 
-bool Parse(int argc, char** argv, Options* out) {
+// The usage with what each option does, for --help.
+void Help() {
+  Usage(stdout);
+  std::printf(
+      "Opens the game window: at the table the lobby's '|'-separated command line names, offline\n"
+      "without one, or playing a replay file back.\n"
+      "  --headless           no display: the window lives in memory (with --frames)\n"
+      "  --frames N           runs N engine frames, then ends\n"
+      "  --screenshot FILE    after the run, writes what the window shows as a PNG file\n"
+      "  --hold               after the run, writes \"ready X Y WIDTH HEIGHT\" and keeps the window\n"
+      "                       open until a line comes on stdin\n"
+      "  --report             each time the window has settled, writes the screenshot and a line\n"
+      "                       saying where it is, then waits for a line on stdin\n"
+      "  --help, -h           prints this\n");
+}
+
+enum class Parsed { kRun, kHelp, kWrong };
+
+Parsed Parse(int argc, char** argv, Options* out) {
+  for (int i = 1; i < argc; ++i) {
+    if (cli::IsHelpArgument(argv[i])) return Parsed::kHelp;
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--headless") {
@@ -187,17 +208,23 @@ bool Parse(int argc, char** argv, Options* out) {
     } else if (arg == "--frames" && i + 1 < argc) {
       char* end = nullptr;
       out->frames = std::strtol(argv[++i], &end, 10);
-      if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return false;
+      if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return Parsed::kWrong;
     } else if (arg == "--screenshot" && i + 1 < argc) {
-      out->screenshot = argv[++i];
-    } else if (arg.rfind("--", 0) != 0 && out->lobby_line.empty() && out->replay.empty()) {
+      out->screenshot = platform::ProgramPath(argv[++i]);
+    } else if (arg == "--frames" || arg == "--screenshot") {
+      std::fprintf(stderr, "zipai-client: %s takes a value\n", arg.c_str());
+      return Parsed::kWrong;
+    } else if (IsReplayArgument(arg) && cli::IsOptionArgument(arg)) {
+      std::fprintf(stderr, "zipai-client: unknown option '%s'\n", arg.c_str());
+      return Parsed::kWrong;
+    } else if (out->lobby_line.empty() && out->replay.empty()) {
       (IsReplayArgument(arg) ? out->replay : out->lobby_line) = arg;
     } else {
-      return false;
+      return Parsed::kWrong;
     }
   }
   // --report names the picture it writes, and holds the window as --hold does.
-  return !(out->report && (out->screenshot.empty() || out->hold));
+  return out->report && (out->screenshot.empty() || out->hold) ? Parsed::kWrong : Parsed::kRun;
 }
 
 enum class ReplayStart { kPlaying, kRefused, kNoWindow };
@@ -236,9 +263,15 @@ int main(int argc, char** argv) {
   // A file-size limit (ulimit -f) fails a write, as a full disk does, instead of ending the client.
   platform::FailWritesPastFileSizeLimit();
   Options options;
-  if (!Parse(argc, argv, &options)) {
-    Usage();
-    return 2;
+  switch (Parse(argc, argv, &options)) {
+    case Parsed::kHelp:
+      Help();
+      return 0;
+    case Parsed::kWrong:
+      Usage(stderr);
+      return 2;
+    case Parsed::kRun:
+      break;
   }
   const auto kind = options.headless ? platform::WindowBackendKind::kHeadless : platform::WindowBackendKind::kAuto;
   if (!platform::InitWindowSystem(kind)) {

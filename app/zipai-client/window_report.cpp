@@ -4,6 +4,7 @@
 #include <iostream>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/png_file.h"
 #include "platform/win_messages.h"
 
@@ -16,8 +17,9 @@ bool WriteScreenshot(const platform::Window& window, const std::string& path) {
   if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
       !platform::SavePng(path, window.FrameWidth(), window.FrameHeight(),
                          reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
-    std::fprintf(stderr, "zipai-client: cannot write %s: %s\n", path.c_str(),
-                 error.empty() ? "no frame" : error.c_str());
+    // The writer's reason names the file already.
+    if (error.empty()) error = "cannot write " + platform::NativeOutputPath(path) + " (no frame)";
+    std::fprintf(stderr, "zipai-client: %s\n", error.c_str());
     return false;
   }
   return true;

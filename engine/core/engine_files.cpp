@@ -141,13 +141,12 @@ int BuildDirectory(const std::string& path, int create) {
       ++next;
     }
     const std::string prefix = p.substr(0, next);
-    if (!platform::IsDirectory(prefix)) {
-      if (!create) return 0;
-      if (!platform::CreateDirectory(prefix)) {
-        const std::string text = "Build   Directory" + prefix + "   Fail!";
-        platform::MessageBoxA(text.c_str(), "", platform::MB_OK);
-        return 0;
-      }
+    // A folder made is made under exactly its name, as the files written into it are.
+    if (!create && !platform::IsDirectory(prefix)) return 0;
+    if (create && !platform::CreateDirectory(prefix)) {
+      const std::string text = "Build   Directory" + prefix + "   Fail!";
+      platform::MessageBoxA(text.c_str(), "", platform::MB_OK);
+      return 0;
     }
     pos = next + 1;
   }

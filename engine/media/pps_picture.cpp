@@ -558,12 +558,13 @@ uint32_t DecodePicture(const uint8_t* bytes, size_t size, ImageRecord* record, s
   }
 }
 
-int SavePictureFile(const uint8_t* bytes, size_t size, const std::string& path) {
+int SavePictureFile(const uint8_t* bytes, size_t size, const std::string& path, std::string* error) {
   PpsHeader header;
   if (!ReadPpsHeader(bytes, size, &header) || header.total_encoded > size || header.total_encoded < kPpsHeaderSize) {
+    if (error) *error = "no whole picture to write";
     return 0;
   }
-  return platform::WriteFileAtomic(path, bytes, header.total_encoded) ? 1 : 0;
+  return platform::WriteFileAtomic(path, bytes, header.total_encoded, error) ? 1 : 0;
 }
 
 bool LoadPictureFile(const std::string& path, ImageRecord* record, std::string* error) {

@@ -89,8 +89,9 @@ std::vector<uint8_t> EncodePicture(const ImageRecord& record, const uint8_t* pal
 uint32_t DecodePicture(const uint8_t* bytes, size_t size, ImageRecord* record, std::string* error = nullptr);
 
 // Writes the file bytes (length from the header) whole or not at all. 1 written, 0 not
-// (bytes without the magic or shorter than their header says are refused).
-int SavePictureFile(const uint8_t* bytes, size_t size, const std::string& path);
+// (bytes without the magic or shorter than their header says are refused); why goes to *error
+// (UTF-8), or to the platform's problem report when no error is asked for.
+int SavePictureFile(const uint8_t* bytes, size_t size, const std::string& path, std::string* error = nullptr);
 // Reads and decodes a .pps file; true when a picture with a non-zero size was read.
 bool LoadPictureFile(const std::string& path, ImageRecord* record, std::string* error = nullptr);
 

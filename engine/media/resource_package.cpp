@@ -9,6 +9,7 @@
 #include "engine/media/byte_span.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/message_box.h"
 
 namespace engine {
@@ -396,7 +397,7 @@ uint64_t ResourcePackage::LayOut() {
 
 std::string ResourcePackage::OutputIsMember(const std::string& output_path) const {
   platform::FileIdentity output;
-  if (!platform::GetFileIdentity(output_path, &output)) return {};  // a new file
+  if (!platform::GetOutputIdentity(output_path, &output)) return {};  // a new file
   for (uint32_t i = 0; i < used_ && i < member_paths_.size(); ++i) {
     platform::FileIdentity member;
     if (platform::GetFileIdentity(member_paths_[i], &member) && member == output) {
@@ -474,7 +475,8 @@ uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::s
       return 0;  // the temporary file goes with `file`
     }
   }
-  if (!file.Commit()) return refuse(file.error());
+  // The writer's reason is UTF-8; the package's are program text.
+  if (!file.Commit()) return refuse(platform::Utf8ToGb18030(file.error()));
   return used_;
 }
 

@@ -1,11 +1,14 @@
 // ctest-labels: skin
 // The skin generator's parts: smooth-edged drawing over transparency, text masks, the picture
-// and package writers, and the sounds.
+// and package writers, and the sounds; and its command line.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -240,6 +243,19 @@ TEST_F(SkinGenTest, EveryCardOfTheDeckShowsTheNumeralOfItsValueAndEachOfTheTwent
   }
   EXPECT_EQ(faces.size(), 20u);
   for (const auto& [numeral, count] : faces) EXPECT_EQ(count, 4) << platform::GbkToUtf8(numeral);
+}
+
+// --help and -h print the usage; an unknown option is refused: neither is taken for a folder.
+TEST(SkinGenCommandLine, HelpIsPrintedAndAnUnknownOptionIsRefusedNeverMadeAFolder) {
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/skin-gen ";
+  EXPECT_EQ(std::system((tool + "--help >gen.out && " + tool + "-h >>gen.out").c_str()), 0);
+  EXPECT_EQ(WEXITSTATUS(std::system((tool + "--list -x 2>gen.err; " + tool + "--bogus 2>>gen.err").c_str())), 2);
+  std::ifstream out("gen.out"), err("gen.err");
+  const std::string printed(std::istreambuf_iterator<char>(out), {}), refused(std::istreambuf_iterator<char>(err), {});
+  EXPECT_NE(printed.find("usage: skin-gen", printed.find("usage: skin-gen") + 1), std::string::npos) << printed;
+  EXPECT_EQ(refused.rfind("skin-gen: unknown option '-x'\nusage: skin-gen", 0), 0u) << refused;
+  EXPECT_NE(refused.find("skin-gen: unknown option '--bogus'\nusage: skin-gen"), std::string::npos) << refused;
+  for (const char* folder : {"--help", "-h", "--bogus"}) EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
 }
 
 }  // namespace

@@ -156,6 +156,39 @@ TEST(ZipaiClient, AFileSizeLimitFailsTheScreenshotWithoutKillingTheClientOrLeavi
   }
 }
 
+// The screenshot goes through a link to the file it names and into a device, as a redirection
+// writes; a device that fails says so in one line that names the path once.
+TEST(ZipaiClient, TheScreenshotIsWrittenThroughALinkAndIntoADeviceNeverOverThem) {
+  const fs::path work = fs::current_path() / "through";
+  fs::create_directories(work);
+  fs::create_symlink("shown.png", work / "link.png");
+  fs::create_symlink("/dev/full", work / "full");  // inside this folder: only the link could be replaced
+  std::string err;
+  EXPECT_EQ(RunHeadless("", work, "--screenshot '" + (work / "link.png").string() + "'", &err), 0) << err;
+  Picture shot;
+  EXPECT_TRUE(ReadClientPng(work / "shown.png", &shot));
+  const std::string full = (work / "full").string();
+  EXPECT_EQ(RunHeadless("", work, "--screenshot '" + full + "'", &err), 1);
+  EXPECT_NE(err.find("zipai-client: cannot write " + full + " (write: No space left on device)\n"), std::string::npos);
+  EXPECT_EQ(err.find(full, err.find(full) + 1), std::string::npos) << err;
+  EXPECT_TRUE(fs::is_symlink(work / "link.png") && fs::is_symlink(work / "full"));
+}
+
+// --help and -h print the usage on stdout; an unknown option is refused, never read as a replay.
+TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
+  const std::string client = std::string(ZP_BINARY_DIR) + "/app/zipai-client";
+  EXPECT_EQ(std::system((client + " --help >help.out && " + client + " -h >>help.out").c_str()), 0);
+  std::ifstream out("help.out");
+  const std::string text(std::istreambuf_iterator<char>(out), {});
+  EXPECT_EQ(text.rfind("usage: zipai-client", 0), 0u) << text;
+  EXPECT_NE(text.find("usage: zipai-client", 1), std::string::npos) << "-h prints it too\n" << text;
+  std::string err;
+  for (const char* option : {"--bogus", "-x"}) {
+    EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", option, &err), 2) << option;
+    EXPECT_EQ(err.rfind(std::string("zipai-client: unknown option '") + option + "'\nusage: zipai-client", 0), 0u) << err;
+  }
+}
+
 TEST(ZipaiClient, AHeadlessRunWithoutFramesIsRefused) {
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   const std::string command = "'" + client.native() + "' --headless 2>/dev/null";

@@ -1,6 +1,13 @@
 // ctest-labels: resources
-// Runs the respack tool as a user would and checks its files, output and exit status.
+// Runs the respack tool as a user would and checks its files, output and exit status; its
+// commands are built into this test too, for the faults only a test can make.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "app/respack/respack.h"
+
 #include "engine/core/name_key.h"
 #include "engine/media/pps_picture.h"
 #include "engine/media/resource_package.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
@@ -78,6 +88,13 @@ TEST(RespackTest, HelpAndUsage) {
   EXPECT_EQ(Respack("pack a b c").status, 2);
   EXPECT_EQ(Respack("pps-encode a b --codec 7").status, 2);
   EXPECT_EQ(Respack("pps-decode a b --frames 1").status, 2);
+  // An option a command does not take is refused with its usage, never taken for a file.
+  platform::CreateDirectories("in");
+  for (const char* command : {"pack --bogus out.qzr", "pack in -o", "pps-decode a.pps -v"}) {
+    const std::string name(command, std::strchr(command, ' '));
+    EXPECT_EQ(Respack(command).err.rfind("respack " + name + ": unknown option"), 0u) << command;
+  }
+  EXPECT_FALSE(std::filesystem::exists("-o"));
 }
 
 TEST(RespackTest, PackListExtractUnpack) {
@@ -276,10 +293,7 @@ TEST(RespackTest, UnpackWritesEveryOneOfManyMembers) {
   Write("one.txt", {1});
   engine::ResourcePackage made("many", n, 0, 0, 0);
   for (uint32_t i = 0; i < n; ++i) {
-    // (Appended, not added up: GCC 12 at -O2 warns of an overlap that cannot happen in "m" + ...)
-    std::string name = "m";
-    name.append(std::to_string(i)).append(".text");
-    ASSERT_EQ(made.AddFileNamed(name, ".txt", i % 100 ? "empty.txt" : "one.txt", 0, 0), i + 1);
+    ASSERT_EQ(made.AddFileNamed(std::to_string(i) + ".text", ".txt", i % 100 ? "empty.txt" : "one.txt", 0, 0), i + 1);
   }
   ASSERT_EQ(made.Pack("many.qzr", 1), n);
   const ToolRun r = Respack("unpack many.qzr many");
@@ -331,6 +345,10 @@ TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1);
   EXPECT_EQ(r.out, "");
+  // The package is named once, as typed.
+  EXPECT_EQ(r.err.rfind("respack: cannot open package junk.qzr: "), 0u) << r.err;
+  EXPECT_EQ(r.err.find("junk.qzr", 40), std::string::npos) << r.err;
+  EXPECT_EQ(Respack("list ./missing.qzr").err, "respack: cannot open ./missing.qzr\n");
   // A file without the package's mark is no package.
   Bytes foreign(400, 0);
   std::memcpy(foreign.data(), "zip", 4);
@@ -441,6 +459,101 @@ TEST(RespackTest, BadPicturesAreRefusedInOneLine) {
     EXPECT_EQ(Lines(r.err), 1) << command;
   }
   EXPECT_FALSE(platform::FileExists("x.png"));
+}
+
+// Names differing only in case are other files: what is written goes to exactly the name typed.
+TEST(RespackTest, OutputsAreWrittenAtExactlyTheNameGivenBesideNamesOfAnotherCase) {
+  platform::CreateDirectories("case/in");
+  Write("case/in/SndHi.wav", {1, 2, 3});
+  ASSERT_TRUE(platform::SavePng("case/x.png", 4, 4, Gradient(4, 4).data(), nullptr));
+  const char* const kTaken[] = {"Report.txt", "Picture.PPS", "Shot.PNG", "Archive.QZR"};
+  for (const char* name : kTaken) Write(std::string("case/") + name, {'o'});
+  for (const char* command : {"pack case/in case/p.qzr", "pps-encode case/x.png case/x.pps",
+                              "extract case/p.qzr SndHi.wav case/report.txt", "pps-encode case/x.png case/picture.pps",
+                              "pps-decode case/x.pps case/shot.png", "pack case/in case/archive.qzr"}) {
+    EXPECT_EQ(Respack(command).status, 0) << command;
+  }
+  for (const char* name : kTaken) EXPECT_EQ(ReadText(std::string("case/") + name), "o") << name;
+  EXPECT_EQ(Read("case/report.txt"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(Read("case/picture.pps"), Read("case/x.pps"));
+  EXPECT_EQ(engine::ResourcePackage("case/archive.qzr").GetUsedCount(), 1u);
+}
+
+// An output is written as a shell's redirection writes it: through a link, into a FIFO (while
+// something reads it) or a device; a message names it once, as typed.
+TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced) {
+  namespace fs = std::filesystem;
+  platform::CreateDirectories("special/in");
+  Write("special/in/a.txt", {'a', 'b', 'c'});
+  ASSERT_EQ(Respack("pack special/in special/p.qzr").status, 0);
+  fs::create_symlink("made.txt", "special/link");
+  fs::create_symlink("/dev/full", "special/full");  // inside this folder: only the link could be replaced
+  ASSERT_EQ(::mkfifo("special/fifo", 0600), 0);
+  const std::string extract = "extract special/p.qzr a.txt special/";
+  EXPECT_EQ(Respack(extract + "link").status, 0);
+  EXPECT_EQ(ReadText("special/made.txt"), "abc");
+  EXPECT_EQ(Respack(extract + "full").err, "respack: cannot write special/full (write: No space left on device)\n");
+  EXPECT_EQ(Respack(extract + "fifo").err, "respack: cannot write special/fifo (it is a FIFO that nothing reads)\n");
+  const int reader = ::open("special/fifo", O_RDONLY | O_NONBLOCK);
+  EXPECT_EQ(Respack(extract + "fifo").status, 0);
+  char got[8] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 3);
+  ::close(reader);
+  EXPECT_TRUE(fs::is_symlink("special/link") && fs::is_symlink("special/full") && fs::is_fifo("special/fifo"));
+  EXPECT_TRUE(NoTemporaryFiles("special"));
+}
+
+// A member that cannot be read is named as typed: the folder as given, then '/'.
+TEST(RespackTest, AMemberThatCannotBeReadIsNamedAsTyped) {
+  platform::CreateDirectories("fifo-in");
+  ASSERT_EQ(::mkfifo("fifo-in/b.png", 0600), 0);
+  EXPECT_EQ(Respack("pack fifo-in f.qzr").err, "respack: cannot read fifo-in/b.png\n");
+}
+
+// The tool's peak resident memory in bytes (its output thrown away).
+long PeakMemoryOfRespack(std::vector<std::string> args) {
+  args.insert(args.begin(), std::string(ZP_BINARY_DIR) + "/app/respack");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int status = 0;
+  rusage usage{};
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&quiet);
+  EXPECT_EQ(::wait4(pid, &status, 0, &usage), pid);
+  EXPECT_EQ(status, 0);
+  return usage.ru_maxrss * 1024;
+}
+
+TEST(RespackTest, PackCopiesALargeMemberWithoutHoldingItInMemory) {
+  const long kMember = 64l << 20;
+  platform::CreateDirectories("peak/small");
+  platform::CreateDirectories("peak/large");
+  Write("peak/small/a.bin", {1});
+  std::ofstream("peak/large/a.bin").close();
+  std::filesystem::resize_file("peak/large/a.bin", kMember);  // sparse: quick to read
+  const long small = PeakMemoryOfRespack({"pack", "peak/small", "peak/small.qzr"});
+  const long large = PeakMemoryOfRespack({"pack", "peak/large", "peak/large.qzr"});
+  EXPECT_LT(large - small, kMember / 4) << "peak " << small << " bytes for one byte, " << large << " for 64 MiB";
+}
+
+// Members are not flushed one by one: the one flush at the end is what makes them written.
+TEST(RespackTest, UnpackFailsWhenTheFlushAtTheEndFails) {
+  Write("flush.txt", {1, 2});
+  engine::ResourcePackage made("flush", 1, 0, 0, 0);
+  ASSERT_EQ(made.AddFile("f.txt", "flush.txt", nullptr, 0, 0), 1u);
+  ASSERT_EQ(made.Pack("flush.qzr", 1), 1u);
+  platform::InjectWriteFault(platform::WriteFault::kSync);
+  testing::internal::CaptureStderr();
+  const int status = respack::Unpack({"flush.qzr", "flushed"});
+  const std::string err = testing::internal::GetCapturedStderr();
+  platform::InjectWriteFault(platform::WriteFault::kNone);
+  EXPECT_EQ(status, respack::kBadInput);
+  EXPECT_NE(err.find("cannot flush"), std::string::npos) << err;
 }
 
 }  // namespace

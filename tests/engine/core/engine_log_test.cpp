@@ -147,6 +147,22 @@ TEST_F(EngineLogTest, BuildDirectoryMakesRelativeAndDoubledPaths) {
   EXPECT_NE(shown.find("   Fail!"), std::string::npos);
 }
 
+// The program's own logs and folders are written under exactly their names, never into a file or
+// folder whose name differs in case (the program reads those, as Windows would).
+TEST_F(EngineLogTest, LogsAndFoldersAreWrittenUnderExactlyTheirNames) {
+  std::ofstream(dir_ / "game20261206.log") << "other";
+  std::ofstream(dir_ / "GAMERUN.LOG") << "other";
+  fs::create_directories(dir_ / "REPLAY");
+  engine::WriteGameLog("x");
+  engine::LogEngineStart();
+  EXPECT_EQ(engine::BuildDirectory(engine::ExeDirectory() + "Replay\\", 1), 1);
+  EXPECT_EQ(ReadAll(dir_ / "game20261206.log"), "other");
+  EXPECT_EQ(ReadAll(dir_ / "GAMERUN.LOG"), "other");
+  EXPECT_EQ(ReadAll(dir_ / "Game20261206.log"), "2026/12/06     09:05:03      x\r\n");
+  EXPECT_EQ(ReadAll(dir_ / "GameRun.log"), "2026/12/06     09:05:03     GameCore Start\r\n");
+  EXPECT_TRUE(fs::is_directory(dir_ / "Replay"));
+}
+
 TEST(EngineFiles, PathPieces) {
   EXPECT_EQ(engine::GetFileExtension("a/b.PNG"), ".png");
   EXPECT_EQ(engine::GetFileExtension("a.b\\noext"), "");
