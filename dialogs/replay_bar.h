@@ -103,8 +103,6 @@ class CReplayBar : public engine::WidgetBase {
   // wholly inside `area` (centred across an area narrower or lower than the bar). The area is kept:
   // a drag does not take the bar out of it.
   void Place(double x, double y, const platform::RECT& area);
-  // Whether the user has moved the bar by dragging it.
-  bool WasDragged() const { return dragged_; }
 
   bool IsOpen() const { return open_; }
   bool IsPlaying() const { return playing_; }

@@ -46,6 +46,13 @@ void ResizeCanvas(engine::CanvasObject* canvas, int32_t width, int32_t height) {
   canvas->Resize(width, height);
 }
 
+// A side border's picture down the whole strip, again under itself where the window is taller
+// than the picture.
+void DrawBorderDown(engine::CanvasObject* strip, const engine::PictureInfo& info, int32_t height) {
+  if (info.record == nullptr || info.height <= 0) return;
+  for (int32_t y = 0; y < height; y += info.height) strip->DrawImage(&info, 0, y, info.width, info.height, 0.0, 1.0);
+}
+
 }  // namespace
 
 GameFrame::GameFrame() {
@@ -262,8 +269,10 @@ void GameFrame::DrawFrame() {
       const engine::PictureInfo icon = GetPictureInfo("GameIcon", 0);
       int32_t icon_width = 0;
       if (icon.record != nullptr) {
-        title_->DrawImage(&icon, 10, (top + 1) / 2 - icon.height / 2, icon.width, icon.height, 0.0, 1.0);
+        const int32_t icon_top = (top + 1) / 2 - icon.height / 2;
+        title_->DrawImage(&icon, 10, icon_top, icon.width, icon.height, 0.0, 1.0);
         icon_width = icon.width;
+        GiveWindowIcon(title_, 10, icon_top, icon.width, icon.height);
       }
       shell::CGameAppBase* app = shell::GetApp();
       const std::string name = app != nullptr ? engine::InertCanvasText(app->FormatGameName()) : std::string();
@@ -286,8 +295,7 @@ void GameFrame::DrawLeftBorder() {
   const int32_t H = GetScreenHeight();
   ResizeCanvas(left_strip_, left_width_, H);
   left_strip_->Clear();
-  const engine::PictureInfo info = GetPictureInfo("Frame_Left", 0);
-  if (info.record != nullptr) left_strip_->DrawImage(&info, 0, 0, info.width, info.height, 0.0, 1.0);
+  DrawBorderDown(left_strip_, GetPictureInfo("Frame_Left", 0), H);
   left_strip_->SetDepth(kBorderDepth);
   left_strip_->MoveTo(left_width_ / 2.0, H / 2.0);
   left_strip_->Show();
@@ -300,8 +308,7 @@ void GameFrame::DrawRightBorder() {
   const int32_t H = GetScreenHeight();
   ResizeCanvas(right_strip_, right_width_, H);
   right_strip_->Clear();
-  const engine::PictureInfo info = GetPictureInfo("Frame_Right", 0);
-  if (info.record != nullptr) right_strip_->DrawImage(&info, 0, 0, info.width, info.height, 0.0, 1.0);
+  DrawBorderDown(right_strip_, GetPictureInfo("Frame_Right", 0), H);
   right_strip_->SetDepth(kBorderDepth);
   right_strip_->MoveTo(W - right_width_ / 2.0, H / 2.0);
   right_strip_->Show();

@@ -104,6 +104,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   static constexpr int32_t kRestoredX = 100;
   static constexpr int32_t kRestoredY = 100;
   static constexpr int32_t kMinHeight = 600;
+  // While the title strip is held, the window follows the pointer this often, moves or not.
+  static constexpr uint32_t kDragFollowMs = 10;
   // Boards, boxes and the card.
   static constexpr double kBoxDepth = 90000.0;
   static constexpr double kCardDepth = 70000.0;
@@ -382,6 +384,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void HideCard();
   // The card (when there is one) wholly inside the window, within its borders.
   void KeepCardInWindow();
+  // The main window's icon: this part of the canvas (the game's icon as the title strip shows it).
+  void GiveWindowIcon(engine::CanvasObject* canvas, int32_t x, int32_t y, int32_t width, int32_t height);
   // Leaves without asking anything further: tells the lobby, stops the session and closes.
   void LeaveNow();
   // Whether a server is there to leave (not offline, and the session's connection is up).
@@ -466,6 +470,15 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   int32_t left_width_ = 3;
   int32_t right_width_ = 3;
   int32_t bottom_height_ = 3;
+  // The title drag: the point of the window the press grabbed (window pixels), whether the
+  // pointer has gone past the drag distance yet, the window's size while it follows the pointer,
+  // and the repeating message that has it follow.
+  int32_t grab_x_ = 0;
+  int32_t grab_y_ = 0;
+  int32_t drag_moving_ = 0;
+  int32_t drag_width_ = 0;
+  int32_t drag_height_ = 0;
+  uint64_t drag_follow_ = 0;
 };
 
 }  // namespace frame

@@ -1,8 +1,12 @@
 // The game frame's window operations: the main window has no caption of the system's, so the
 // title strip and its buttons maximise, restore, minimise and drag it. Screen pixels throughout.
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
 
+#include "engine/core/canvas_object.h"
 #include "engine/ui/image_button.h"
+#include "frame/frame_messages.h"
 #include "frame/game_frame.h"
 #include "frame/splitter_bar.h"
 #include "platform/cursor.h"
@@ -51,6 +55,12 @@ void GameFrame::ToggleMaximize() {
   const platform::RECT area = WorkArea();
   const int32_t area_width = area.right - area.left;
   if (IsMaximized() == 0) {
+    // The restored window comes back where it stands now, whoever moved it there last.
+    platform::RECT window{};
+    if (main != nullptr && main->GetWindowRect(&window)) {
+      restored_x_ = window.left;
+      restored_y_ = window.top;
+    }
     maximized_ = 1;
     side_panel_width_ = visible_side_width_ = DefaultSidePanelWidth();
     if (area_width <= kNarrowWorkArea && splitter_ != nullptr && splitter_->IsExpanded()) {
@@ -83,6 +93,21 @@ void GameFrame::ToggleMaximize() {
   LayoutChildren();
 }
 
+void GameFrame::GiveWindowIcon(engine::CanvasObject* canvas, int32_t x, int32_t y, int32_t width, int32_t height) {
+  platform::Window* main = MainWindow();
+  const uint32_t* pixels = canvas != nullptr ? canvas->GetPixels() : nullptr;
+  if (main == nullptr || pixels == nullptr || x < 0 || y < 0 || width <= 0 || height <= 0 ||
+      x + width > canvas->GetSurfaceWidth() || y + height > canvas->GetSurfaceHeight())
+    return;
+  std::vector<uint32_t> icon;
+  icon.reserve(static_cast<size_t>(width) * height);
+  for (int32_t row = y; row < y + height; ++row) {
+    const uint32_t* line = pixels + static_cast<size_t>(row) * canvas->GetSurfaceWidth();
+    icon.insert(icon.end(), line + x, line + x + width);
+  }
+  main->SetIcon(icon.data(), width, height);
+}
+
 void GameFrame::Minimize() {
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
@@ -90,13 +115,24 @@ void GameFrame::Minimize() {
   main->UpdateWindow();
 }
 
+// The drag keeps the grabbed point of the title strip under the pointer: each step puts the
+// window where the pointer is now less that point, never where the last step left it plus the
+// pointer's way, so a window the window manager places late, or another program moved, cannot
+// leave it behind. It follows on the pointer's moves and, as the window's own moves leave the
+// point in the window unchanged, every kDragFollowMs as well.
 void GameFrame::DragBegin(int32_t x, int32_t y) {
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
-  platform::RECT window{};
-  main->GetWindowRect(&window);
-  drag_x_ = window.left + x;
-  drag_y_ = window.top + y;
+  platform::POINT cursor{};
+  platform::GetCursorPos(&cursor);
+  drag_x_ = cursor.x;
+  drag_y_ = cursor.y;
+  grab_x_ = x;
+  grab_y_ = y;
+  drag_moving_ = 0;
+  if (drag_follow_ != 0) CancelAction(drag_follow_);
+  const engine::ObjectMessage follow = engine::MakeMessage(GetKey(), frame_msg::kDragMove, 0, 0);
+  drag_follow_ = RepeatMessage(kDragFollowMs, -1, &follow);
 }
 
 void GameFrame::DragMove() {
@@ -107,28 +143,43 @@ void GameFrame::DragMove() {
   platform::GetCursorPos(&cursor);
   platform::RECT window{};
   main->GetWindowRect(&window);
-  const int32_t rw = window.right - window.left;
-  const int32_t rh = window.bottom - window.top;
-  if (IsMaximized() == 0) {
-    restored_x_ += cursor.x - drag_x_;
-    restored_y_ += cursor.y - drag_y_;
-    main->MoveWindow(restored_x_, restored_y_, rw, rh);
-    main->UpdateWindow();
-    drag_x_ = cursor.x;
-    drag_y_ = cursor.y;
-    return;
+  if (drag_moving_ == 0) {
+    // A press is a drag once the pointer has gone the desktop's drag distance.
+    if (std::abs(cursor.x - drag_x_) < platform::kDragDistance &&
+        std::abs(cursor.y - drag_y_) < platform::kDragDistance)
+      return;
+    drag_moving_ = 1;
+    drag_width_ = window.right - window.left;
+    drag_height_ = window.bottom - window.top;
+    if (IsMaximized() != 0) {
+      // A maximised window comes back to its smallest size, the grabbed point as far along its
+      // title strip as it was along the wide one.
+      if (drag_width_ > 0) grab_x_ = static_cast<int32_t>(int64_t{grab_x_} * GetMinWidth() / drag_width_);
+      restored_x_ = cursor.x - grab_x_;
+      restored_y_ = cursor.y - grab_y_;
+      ToggleMaximize();
+      drag_width_ = GetMinWidth();
+      drag_height_ = GetMinHeight();
+      return;
+    }
   }
-  // A maximised window comes back to its smallest size under the pointer.
-  if (rw > 0 && rh > 0) {
-    restored_x_ = static_cast<int32_t>(int64_t{cursor.x} * (rw - GetMinWidth()) / rw);
-    restored_y_ = static_cast<int32_t>(int64_t{cursor.y} * (rh - GetScreenHeight()) / rh);
-  }
-  ToggleMaximize();
+  const int32_t x = cursor.x - grab_x_;
+  const int32_t y = cursor.y - grab_y_;
+  if (x == window.left && y == window.top) return;
+  restored_x_ = x;
+  restored_y_ = y;
+  main->MoveWindow(x, y, drag_width_, drag_height_);
+  main->UpdateWindow();
 }
 
 void GameFrame::DragEnd() {
+  // The pointer's last step may have come with the release, or with no move of its own.
+  if (drag_moving_ != 0) DragMove();
   drag_x_ = -1;
   drag_y_ = -1;
+  drag_moving_ = 0;
+  if (drag_follow_ != 0) CancelAction(drag_follow_);
+  drag_follow_ = 0;
 }
 
 }  // namespace frame

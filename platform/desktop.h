@@ -15,6 +15,9 @@ namespace platform {
 // SystemParametersInfo(SPI_GETWORKAREA): the primary screen less its panels and task bars, in
 // screen pixels. False (and an empty rectangle) without a window system.
 bool GetWorkArea(RECT* out);
+// SM_CXDRAG and SM_CYDRAG: how far the pointer moves from where a button went down, across or
+// down, before the press counts as a drag (a hand's wobble while clicking stays a click).
+constexpr int kDragDistance = 4;
 // Whether the window holds the system's input focus.
 bool IsForegroundWindow(Window* window);
 // SetForegroundWindow: raises the window above the others and asks the system for the focus.

@@ -209,7 +209,11 @@ bool Font::RenderGlyph(char32_t code_point, bool antialias, GlyphImage& out) {
   out = GlyphImage{};
   FT_Face face = impl_->face;
   const FT_UInt index = FT_Get_Char_Index(face, code_point);
-  const FT_Int32 load = FT_LOAD_DEFAULT | (antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+  // Without anti-aliasing a stroke thinner than a pixel that falls between pixel centres would
+  // vanish (the face's own hints let the top bar of 子 go at 12 pixels): the auto-hinter sets
+  // every stroke on whole pixels first.
+  const FT_Int32 load =
+      antialias ? FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL : FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_MONO;
   if (FT_Load_Glyph(face, index, load) != 0) return false;
   FT_GlyphSlot slot = face->glyph;
   if (impl_->embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_EmboldenXY(&slot->outline, 64, 0);

@@ -688,6 +688,11 @@ bool Window::SetWindowText(const char* title) {
   return created_;
 }
 
+bool Window::SetIcon(const uint32_t* pixels, int width, int height) {
+  if (!created_ || pixels == nullptr || width <= 0 || height <= 0) return false;
+  return S().backend->SetIcon(*this, pixels, width, height);
+}
+
 void Window::InvalidateRect(const RECT* rect) {
   if (!created_ && !S().backend) return;
   const RECT all{0, 0, width_, height_};

@@ -149,6 +149,9 @@ class Window {
   // parent's client area for WS_CHILD) and size, the frame included.
   bool MoveWindow(int x, int y, int width, int height);
   bool SetWindowText(const char* title);
+  // WM_SETICON: the picture (width x height words, 0xAARRGGBB, alpha 0 transparent) that task
+  // bars and window lists show for the window.
+  bool SetIcon(const uint32_t* pixels, int width, int height);
 
   // Adds an area (client coordinates; null = all of it) to the part that needs painting.
   // The loop sends WM_PAINT when nothing else is waiting.

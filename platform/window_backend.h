@@ -29,6 +29,8 @@ class WindowBackend {
   // Shows the window's frame; only WindowSystem::ChangedAreas differ from what it showed last.
   virtual void Present(Window& window) = 0;
   virtual void SetTitle(Window& window) = 0;
+  // Window::SetIcon; false when the system keeps no icon.
+  virtual bool SetIcon(Window& window, const uint32_t* pixels, int width, int height) = 0;
   // Applies the window's origin and client size (its frame's size) to the system window. A system
   // that gives it another size reports that through WindowSystem::Resized.
   virtual void Move(Window& window) = 0;

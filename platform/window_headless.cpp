@@ -69,6 +69,7 @@ class HeadlessWindowBackend final : public WindowBackend {
   // The frame stays in the window; nothing else to show it on.
   void Present(Window&) override {}
   void SetTitle(Window&) override {}
+  bool SetIcon(Window&, const uint32_t*, int, int) override { return false; }
   void Move(Window& window) override {
     WindowSystem::Moved(window, WindowSystem::Origin(window).x, WindowSystem::Origin(window).y);
   }

@@ -11,7 +11,8 @@
 //                 under Wayland the window cannot place itself or read the global pointer (the
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
-//                 window urgent; the work area is the primary display's usable bounds.
+//                 window urgent; the work area is the primary display's usable bounds; a lost
+//                 display, or a window another program destroyed, ends the loop with status 1.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
@@ -53,6 +54,8 @@ struct SdlWindow {
   // The next present shows the whole frame (a new texture, a surface SDL made anew, a window
   // shown or uncovered).
   bool show_whole = true;
+  unsigned long x11_id = 0;  // the X window, watched for its destruction by another program
+  bool gone = false;         // another program destroyed it: nothing more is asked of it
 };
 
 // Gives the SDL window a new client size, when it has another.
@@ -273,18 +276,20 @@ class SdlWindowBackend final : public WindowBackend {
     ok_ = inited_ && !IsNullDriver(SDL_GetCurrentVideoDriver());
     if (!ok_) return;
     wake_event_ = SDL_RegisterEvents(1);
+    // The X server's raw events come along, for the destruction of a window by another program.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     previous_message_box_ = SetMessageBoxHandler(ShowSdlMessageBox);
   }
 
   ~SdlWindowBackend() override {
     for (auto& [id, n] : windows_) {
-      if (n->presenter && display_lost_) n->presenter->ConnectionLost();
+      if (n->presenter && Lost()) n->presenter->ConnectionLost();
       n->presenter.reset();
     }
     if (ok_) SetMessageBoxHandler(previous_message_box_);
     if (wake_fd_ >= 0) close(wake_fd_);
-    if (display_lost_) return;  // nothing can be said to a server that is gone
+    if (Lost()) return;  // nothing can be said to a server that is gone
     for (auto& [id, cursor] : sdl_cursors_)
       if (cursor) SDL_FreeCursor(cursor);
     if (inited_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -296,7 +301,7 @@ class SdlWindowBackend final : public WindowBackend {
   // One SDL window with its renderer; the frame goes through a streaming texture.
   bool Open(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
+    if (Lost()) return false;
     const uint32_t style = WindowSystem::Style(window);
     const uint32_t ex_style = window.ExStyle();
     Uint32 flags = WindowSystem::Visible(window) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
@@ -316,9 +321,14 @@ class SdlWindowBackend final : public WindowBackend {
       ReportProblem("SDL window: %s", SDL_GetError());
       return false;
     }
-    if (!x11_.display) x11_ = FindX11Connection(native->window);
+    if (!x11_.display) {
+      x11_ = FindX11Connection(native->window);
+      X11WatchConnection(x11_);
+    }
+    native->x11_id = X11WatchWindow(native->window);
     SetOlderTitles(native->window, WindowSystem::Title(window));
     if (!ChoosePresent(*native)) {
+      X11ForgetWindow(native->x11_id);
       SDL_DestroyWindow(native->window);
       return false;
     }
@@ -345,13 +355,16 @@ class SdlWindowBackend final : public WindowBackend {
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
       if (it->second.get() != WindowSystem::Native(window)) continue;
       SdlWindow& n = *it->second;
-      if (n.presenter && display_lost_) n.presenter->ConnectionLost();
+      if (n.presenter && Lost()) n.presenter->ConnectionLost();
       n.presenter.reset();
-      if (!display_lost_) {
+      if (!Lost()) {
         if (n.texture) SDL_DestroyTexture(n.texture);
         if (n.renderer) SDL_DestroyRenderer(n.renderer);
         SDL_DestroyWindow(n.window);
+        // What the server says of a window another program destroyed comes while it is watched.
+        if (n.gone) X11Sync(x11_);
       }
+      X11ForgetWindow(n.x11_id);
       windows_.erase(it);
       break;
     }
@@ -361,11 +374,11 @@ class SdlWindowBackend final : public WindowBackend {
   // Asks the system once, then translates every waiting SDL event.
   void PollEvents() override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event);
-    FollowCapturedPointer();
+    CheckConnection();
   }
 
   // Short waits (the engine's 5 ms frame timer) skip SDL's own wait, which asks the X server
@@ -374,7 +387,8 @@ class SdlWindowBackend final : public WindowBackend {
   // only when the X server sent something; elsewhere it sleeps and asks SDL once, so input
   // waits at most one frame. Long waits block in SDL, which wakes on the first event.
   void WaitEvents(int timeout_ms) override {
-    if (display_lost_) {
+    CheckConnection();
+    if (Lost()) {
       std::unique_lock lock(wake_mutex_);
       const auto woken = [this] { return woken_; };
       if (timeout_ms < 0) {
@@ -400,16 +414,13 @@ class SdlWindowBackend final : public WindowBackend {
           }
           if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             // The X server went away. Sleeping on its connection would now return at once, for
-            // ever, and any further X call ends the process: the loop ends instead, and from now
-            // on the backend leaves SDL alone.
-            ReportProblem("SDL window: the connection to the display was lost");
-            display_lost_ = true;
-            x11_ = X11Connection{};
-            PostQuitMessage(1);
+            // ever.
+            LoseDisplay();
             return;
           } else if (!(fds[0].revents & POLLIN) || !X11ReadArrived(x11_)) {
             // A timer is due, a message was posted, or the server only said that it has shown
             // a frame (which the present counts): SDL has nothing to hear.
+            CheckConnection();
             return;
           }
         }
@@ -449,8 +460,8 @@ class SdlWindowBackend final : public WindowBackend {
   // image that cannot be made hands the window over to the renderer for good.
   void Present(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    SdlWindow* n = Native(window);
+    if (Lost()) return;
+    SdlWindow* n = Live(window);
     if (!n) return;
     const int w = window.FrameWidth(), h = window.FrameHeight();
     // A frame without pixels has nothing to show.
@@ -520,19 +531,36 @@ class SdlWindowBackend final : public WindowBackend {
 
   void SetTitle(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    SdlWindow* n = Native(window);
+    if (Lost()) return;
+    SdlWindow* n = Live(window);
     if (!n) return;
     SDL_SetWindowTitle(n->window, GbkToUtf8(WindowSystem::Title(window)).c_str());
     SetOlderTitles(n->window, WindowSystem::Title(window));
+  }
+
+  bool SetIcon(Window& window, const uint32_t* pixels, int width, int height) override {
+    x11_touched_ = true;
+    if (Lost()) return false;
+    SdlWindow* n = Live(window);
+    if (!n) return false;
+    // SDL copies the pixels; the surface only lends them.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (icon == nullptr) {
+      ReportProblem("SDL window icon: %s", SDL_GetError());
+      return false;
+    }
+    SDL_SetWindowIcon(n->window, icon);
+    SDL_FreeSurface(icon);
+    return true;
   }
 
   // The size first, then the place: each only when it changes (SDL waits a moment for the window
   // manager's answer to each).
   void Move(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    SdlWindow* n = Native(window);
+    if (Lost()) return;
+    SdlWindow* n = Live(window);
     if (!n) return;
     ResizeSdlWindow(n->window, window.FrameWidth(), window.FrameHeight());
     PlaceSdlWindow(n->window, WindowSystem::Origin(window));
@@ -540,8 +568,8 @@ class SdlWindowBackend final : public WindowBackend {
 
   void Show(Window& window, int command) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    SdlWindow* n = Native(window);
+    if (Lost()) return;
+    SdlWindow* n = Live(window);
     if (!n) return;
     switch (command) {
       case SW_HIDE:
@@ -563,14 +591,14 @@ class SdlWindowBackend final : public WindowBackend {
 
   void Capture(Window* window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE);
   }
 
   // A system cursor maps to SDL's; a cursor from a file becomes a colour cursor. Each is made once.
   void ApplyCursor(HCURSOR cursor, bool visible) override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     SDL_Cursor* sdl = cursor ? SdlCursor(cursor) : nullptr;
     if (sdl) SDL_SetCursor(sdl);
     // A null cursor shows nothing in the window, as on Windows. A cursor SDL could not make
@@ -581,7 +609,7 @@ class SdlWindowBackend final : public WindowBackend {
   // SDL clips per window, in client coordinates.
   void ApplyClip(const RECT* rect) override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     for (auto& [id, n] : windows_) {
       Window* w = WindowSystem::Find(n.get());
       if (!w) continue;
@@ -610,7 +638,7 @@ class SdlWindowBackend final : public WindowBackend {
   // where that window stands, and SDL's global position before any window has seen the pointer.
   bool QueryCursorPos(POINT* out) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
+    if (Lost()) return false;
     if (X11PointerPosition(x11_, out)) return true;
     if (Window* w = WindowOf(pointer_window_)) {
       *out = pointer_at_;
@@ -624,19 +652,19 @@ class SdlWindowBackend final : public WindowBackend {
 
   void WarpCursor(int x, int y) override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     SDL_WarpMouseGlobal(x, y);
   }
 
   bool SetClipboard(const std::string& utf8) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
+    if (Lost()) return false;
     return SDL_SetClipboardText(utf8.c_str()) == 0;
   }
 
   bool GetClipboard(std::string* utf8) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
+    if (Lost()) return false;
     char* text = SDL_GetClipboardText();
     if (!text) return false;
     *utf8 = text;
@@ -647,7 +675,7 @@ class SdlWindowBackend final : public WindowBackend {
   // The primary display's usable bounds (the screen less panels, where the desktop tells).
   bool QueryWorkArea(RECT* out) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
+    if (Lost()) return false;
     SDL_Rect r{};
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) {
       ReportProblem("SDL work area: %s", SDL_GetError());
@@ -659,29 +687,29 @@ class SdlWindowBackend final : public WindowBackend {
 
   bool IsForeground(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return false;
-    SdlWindow* n = Native(window);
+    if (Lost()) return false;
+    SdlWindow* n = Live(window);
     return n && (SDL_GetWindowFlags(n->window) & SDL_WINDOW_INPUT_FOCUS) != 0;
   }
 
   // Raises the window and asks for the focus (a window manager may only mark it urgent).
   void Raise(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    if (SdlWindow* n = Native(window)) SDL_RaiseWindow(n->window);
+    if (Lost()) return;
+    if (SdlWindow* n = Live(window)) SDL_RaiseWindow(n->window);
   }
 
   void Flash(Window& window) override {
     x11_touched_ = true;
-    if (display_lost_) return;
-    SdlWindow* n = Native(window);
+    if (Lost()) return;
+    SdlWindow* n = Live(window);
     if (n && SDL_FlashWindow(n->window, SDL_FLASH_UNTIL_FOCUSED) != 0) ReportProblem("SDL flash: %s", SDL_GetError());
   }
 
   // SDL places the candidate window for the focused window, in its client coordinates.
   void SetTextInputRect(Window&, const RECT& rect) override {
     x11_touched_ = true;
-    if (display_lost_) return;
+    if (Lost()) return;
     SDL_Rect r{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
     SDL_SetTextInputRect(&r);
   }
@@ -689,7 +717,7 @@ class SdlWindowBackend final : public WindowBackend {
   bool OpenExternal(const std::string& utf8_target) override { return LaunchOpener(utf8_target); }
 
   void Flush() override {
-    if (display_lost_) return;
+    if (Lost()) return;
     for (auto& [id, n] : windows_)
       if (n->presenter) n->presenter->Finish();
   }
@@ -740,6 +768,39 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   static SdlWindow* Native(Window& window) { return static_cast<SdlWindow*>(WindowSystem::Native(window)); }
+  // The window's record while it can still be asked things (null once another program destroyed it).
+  static SdlWindow* Live(Window& window) {
+    SdlWindow* n = Native(window);
+    return n != nullptr && !n->gone ? n : nullptr;
+  }
+
+  // Whether nothing can be said to the display any more.
+  bool Lost() const { return display_lost_ || X11ConnectionBroken(); }
+
+  // The display went away: the loop ends with status 1 (the program then saves and ends as it
+  // does after its window closed), and from now on the backend leaves SDL alone.
+  void LoseDisplay() {
+    ReportProblem("SDL window: the connection to the display was lost");
+    display_lost_ = true;
+    x11_ = X11Connection{};
+    PostQuitMessage(1);
+  }
+
+  // The end of the connection, or a window another program destroyed, ends the loop as a lost
+  // display does.
+  void CheckConnection() {
+    if (display_lost_) return;
+    if (X11ConnectionBroken()) {
+      LoseDisplay();
+      return;
+    }
+    for (auto& [id, n] : windows_) {
+      if (n->gone || !X11WindowGone(n->x11_id)) continue;
+      n->gone = true;
+      ReportProblem("SDL window: another program destroyed the window");
+      PostQuitMessage(1);
+    }
+  }
 
   Window* WindowOf(Uint32 id) {
     auto it = windows_.find(id);
@@ -838,6 +899,9 @@ class SdlWindowBackend final : public WindowBackend {
       case SDL_KEYUP:
         TranslateKey(e.key);
         break;
+      case SDL_SYSWMEVENT:
+        X11NoteEvent(e.syswm.msg);
+        break;
       case SDL_TEXTINPUT:
         if (Window* w = FocusOr(e.text.windowID)) {
           // One WM_CHAR per GBK byte: a two-byte character as lead byte, then trail byte.
@@ -899,23 +963,9 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
-  // While a window holds the pointer captured (a drag), it follows the pointer as the X server
-  // has it: SDL leaves out a motion that lands on the point in the window where the last one
-  // did, and a drag that moves the window by the pointer's way makes just such motions; the
-  // window would lag a step behind, the last step for good.
-  void FollowCapturedPointer() {
-    Window* w = Window::GetCapture();
-    POINT p{};
-    if (w == nullptr || Native(*w) == nullptr || !X11PointerPosition(x11_, &p) || !w->ScreenToClient(&p)) return;
-    if (p.x != pointer_at_.x || p.y != pointer_at_.y) SendMouse(w, WM_MOUSEMOVE, p.x, p.y);
-  }
-
   void TranslateButton(const SDL_MouseButtonEvent& e) {
     Window* w = WindowOf(e.windowID);
     if (!w) return;
-    // The pointer's way up to the button first.
-    FollowCapturedPointer();
-    if (!WindowSystem::IsOpen(w)) return;
     uint32_t bit = 0, down = 0, up = 0, dbl = 0;
     switch (e.button) {
       case SDL_BUTTON_LEFT:

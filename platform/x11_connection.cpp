@@ -1,12 +1,58 @@
-// The X connection of an SDL window (found through SDL's window-manager information), and what
-// the display says of its window manager.
+// The X connection of an SDL window (found through SDL's window-manager information), what the
+// display says of its window manager, and the watch on the connection and the windows.
 #include "platform/x11_connection.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace platform {
+namespace {
+
+struct Watched {
+  ::Window id = 0;
+  bool gone = false;
+};
+
+// The display of the running SDL backend, watched from the thread that runs its loop.
+std::vector<Watched> g_watched;
+bool g_broken = false;
+XErrorHandler g_previous_handler = nullptr;
+
+::Window XWindowOf(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return info.info.x11.window;
+}
+
+Watched* Find(::Window id) {
+  auto it = std::find_if(g_watched.begin(), g_watched.end(), [id](const Watched& w) { return w.id == id; });
+  return it == g_watched.end() ? nullptr : &*it;
+}
+
+// A request about a window that no longer exists fails; for one of ours that is how its
+// destruction may show first.
+int OnError(Display* display, XErrorEvent* error) {
+  if (Watched* w = Find(error->resourceid);
+      w != nullptr && (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+    w->gone = true;
+    return 0;
+  }
+  return g_previous_handler != nullptr ? g_previous_handler(display, error) : 0;
+}
+
+// Xlib calls these once the connection broke; returning from both keeps the process.
+int OnBroken(Display*) {
+  g_broken = true;
+  return 0;
+}
+void OnBrokenExit(Display*, void*) { g_broken = true; }
+
+}  // namespace
 
 X11Connection FindX11Connection(SDL_Window* window) {
   X11Connection connection;
@@ -40,6 +86,43 @@ bool X11HasWindowManager(const X11Connection& connection) {
                                         &format, &count, &left, &data);
   if (data != nullptr) XFree(data);
   return status == Success && type == XA_WINDOW && count == 1;
+}
+
+void X11WatchConnection(const X11Connection& connection) {
+  auto* display = static_cast<Display*>(connection.display);
+  if (display == nullptr) return;
+  g_watched.clear();
+  g_broken = false;
+  // SDL puts its own handler in place each time it starts.
+  if (const XErrorHandler before = XSetErrorHandler(OnError); before != OnError) g_previous_handler = before;
+  XSetIOErrorHandler(OnBroken);
+  XSetIOErrorExitHandler(display, OnBrokenExit, nullptr);
+}
+
+bool X11ConnectionBroken() { return g_broken; }
+
+unsigned long X11WatchWindow(SDL_Window* window) {
+  const ::Window id = XWindowOf(window);
+  if (id != 0 && Find(id) == nullptr) g_watched.push_back(Watched{id, false});
+  return id;
+}
+
+void X11ForgetWindow(unsigned long id) {
+  std::erase_if(g_watched, [id](const Watched& w) { return w.id == id; });
+}
+
+void X11NoteEvent(const SDL_SysWMmsg* message) {
+  if (message == nullptr || message->subsystem != SDL_SYSWM_X11 || message->msg.x11.event.type != DestroyNotify) return;
+  if (Watched* w = Find(message->msg.x11.event.xdestroywindow.window)) w->gone = true;
+}
+
+bool X11WindowGone(unsigned long id) {
+  const Watched* w = Find(id);
+  return w != nullptr && w->gone;
+}
+
+void X11Sync(const X11Connection& connection) {
+  if (connection.display != nullptr && !g_broken) XSync(static_cast<Display*>(connection.display), False);
 }
 
 }  // namespace platform

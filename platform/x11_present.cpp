@@ -226,7 +226,6 @@ void X11Presenter::State::Copy(const uint32_t* frame, int width, const RECT& are
 
 bool X11Presenter::Show(const uint32_t* frame, int width, int height, std::span<const RECT> areas, bool whole) {
   State& s = *state_;
-  if (width <= 0 || height <= 0) return !s.lost;  // nothing to show
   if (s.lost || frame == nullptr) return false;
   if (s.image == nullptr || s.image->width != width || s.image->height != height) {
     if (!s.MakeImage(width, height)) return false;

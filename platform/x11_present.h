@@ -32,10 +32,9 @@ class X11Presenter {
   X11Presenter(const X11Presenter&) = delete;
   X11Presenter& operator=(const X11Presenter&) = delete;
 
-  // Puts these areas of the frame (width x height words, cut to it) on the window; `whole` puts
-  // all of it and paints the window black past the frame's edges. A frame of a new size gets a
-  // new image. False, with nothing shown, when the image cannot be made; a frame without pixels
-  // is nothing to show, and no failure.
+  // Puts these areas of the frame (width x height words, both above 0, cut to it) on the window;
+  // `whole` puts all of it and paints the window black past the frame's edges. A frame of a new
+  // size gets a new image. False, with nothing shown, when the image cannot be made.
   bool Show(const uint32_t* frame, int width, int height, std::span<const RECT> areas, bool whole);
   // Returns once the server has carried out every put: the screen then holds the frame.
   void Finish();

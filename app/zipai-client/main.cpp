@@ -1,7 +1,9 @@
 // The game client. It opens the game window, maximised on the work area: the game frame with its
 // title strip, window buttons, borders and table cloth and the side panel with its bars (user
 // list, advert and score history, chat, input line and system buttons), drawn with the default
-// skin found beside the program, and runs until the window is closed.
+// skin found beside the program, and runs until the window is closed, or until the display goes
+// away or another program destroys the window (a line on stderr, status 1; the settings are saved
+// as when the window closes).
 //
 //   zipai-client [options] [LOBBY COMMAND LINE | REPLAY FILE]
 //

@@ -33,6 +33,11 @@ platform::RECT ClientAreaOnScreen(const platform::Window& window) {
   return platform::RECT{corner.x, corner.y, corner.x + client.right, corner.y + client.bottom};
 }
 
+bool SettledReport::NewFrame(const State& now, const State& before) {
+  return now.minimised != before.minimised || now.shown.right - now.shown.left != before.shown.right - before.shown.left ||
+         now.shown.bottom - now.shown.top != before.shown.bottom - before.shown.top;
+}
+
 bool SettledReport::State::operator==(const State& other) const {
   return minimised == other.minimised && shown.left == other.shown.left && shown.top == other.shown.top &&
          shown.right == other.shown.right && shown.bottom == other.shown.bottom;
@@ -42,17 +47,22 @@ void SettledReport::OnFrame(platform::Window& window) {
   if (ended_ || !window.IsWindow()) return;
   const State now{ClientAreaOnScreen(window), window.IsIconic()};
   if (!has_last_ || !(now == last_)) {
+    // A move alone brings no new frame; a new size (or a window shown again) does.
+    if (!has_last_ || NewFrame(now, last_)) presents_at_change_ = window.PresentCount();
     last_ = now;
     has_last_ = true;
     quiet_frames_ = 0;
-    presents_at_change_ = window.PresentCount();
+    return;
+  }
+  // While a button holds the pointer (a drag under way) the window has not settled: the hand's
+  // moves reach it as they come, not in one batch after the watcher's answer.
+  if (platform::Window::GetCapture() != nullptr) {
+    quiet_frames_ = 0;
     return;
   }
   if (++quiet_frames_ < kQuietFrames) return;
   // A new size, or a window shown again, is settled once its new frame is on the screen.
-  const bool resized = !has_reported_ || now.minimised != reported_.minimised ||
-                       now.shown.right - now.shown.left != reported_.shown.right - reported_.shown.left ||
-                       now.shown.bottom - now.shown.top != reported_.shown.bottom - reported_.shown.top;
+  const bool resized = !has_reported_ || NewFrame(now, reported_);
   if (resized && !now.minimised && window.PresentCount() == presents_at_change_) return;
 
   if (now.minimised) {

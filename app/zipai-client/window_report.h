@@ -2,7 +2,7 @@
 // frame it shows, as a PNG file, and where its client area lies on the screen.
 //
 // With --report the client stops each time its window has settled (at the start, and again after
-// every line it is given): it writes the frame it shows, prints "shown X Y WIDTH HEIGHT" (the
+// every line it is given; never while a button holds the pointer): it writes the frame it shows, prints "shown X Y WIDTH HEIGHT" (the
 // client area on the screen) or "minimised" on stdout, and waits for a line on stdin before it
 // goes on. At the end of stdin it closes its window. A client may add to the "shown" line (after
 // a space) what else the watcher is to know of the settled window.
@@ -36,6 +36,8 @@ class SettledReport {
     bool minimised = false;
     bool operator==(const State& other) const;
   };
+  // Whether going from `before` to `now` brings a new frame: another size, or minimised or shown.
+  static bool NewFrame(const State& now, const State& before);
   // The frames a state must last before it counts as settled.
   static constexpr int kQuietFrames = 4;
 
@@ -47,7 +49,7 @@ class SettledReport {
   State reported_{};
   bool has_reported_ = false;
   int quiet_frames_ = 0;
-  uint64_t presents_at_change_ = 0;
+  uint64_t presents_at_change_ = 0;  // the window's presents when its size last changed
 };
 
 }  // namespace client

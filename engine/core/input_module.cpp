@@ -266,6 +266,8 @@ void InputModule::OnLButtonDblClk(int32_t x, int32_t y, uint32_t) {
   POINT p{x, y};
   UpdatePosition(&p);
   snapshot_.state &= ~(input_state::kRestSent | input_state::kLeftHeld);
+  // The system's double click ends the run as the module's own does: a third press is a press.
+  has_press_memory_ = false;
   FireEvent(QUILLARON_EVENT_DBLCLICK, listener_key_);
   FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, listener_key_);
   FireEvent(QUILLARON_EVENT_DBLCLICK, snapshot_.hovered);

@@ -9,16 +9,18 @@
 // request brings it back; a size the window system imposes is laid out as it is; the close
 // button closes it. After each step the X window stands where
 // and as large as the frame asked, and the screen shows exactly the frame the client presented.
-// The title that task bars read is the window's own.
+// The title and the icon that task bars show are the window's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "app/skin-gen/skin_inventory.h"
 #include "tests/support/screen_capture.h"
@@ -74,7 +76,7 @@ class GameWindow : public ::testing::TestWithParam<bool> {
   // too, and the screen at its place holds exactly the frame the client presented; the client goes
   // on after each report that is not yet so.
   void Expect(const char* step, const Place* want) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     std::string seen;
     for (;; session_.Answer()) {
       const int left = static_cast<int>(
@@ -128,6 +130,17 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     Then(step, want);
     hand.join();
   }
+  // Presses at (x, y) while the client waits at its report and lets it go on (it reports nothing
+  // while the pointer is held), then moves `steps` times by (dx, dy), `pause` seconds apart, and
+  // lets go, the client taking each move as it comes; then as Expect.
+  void PacedDrag(int x, int y, int dx, int dy, int steps, const char* pause, const char* step, const Place* want) {
+    Hand("mousemove " + At(x, y) + " mousedown 1");
+    session_.Answer();
+    std::string moves;
+    for (int i = 1; i <= steps; ++i) moves += std::string("sleep ") + pause + " mousemove " + At(x + dx * i, y + dy * i) + " ";
+    Hand(moves + "mouseup 1");
+    Expect(step, want);
+  }
   void Hand(const std::string& moves) { session_.X("xdotool " + moves); }
   static std::string At(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
@@ -142,6 +155,8 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
   const std::string titles = session_.OnClientWindow("LC_ALL=C.UTF-8 xprop -id $w WM_NAME WM_ICON_NAME");
   const std::string name = reinterpret_cast<const char*>(u8"\"跑胡子\"\n");
   EXPECT_EQ(titles, "WM_NAME(COMPOUND_TEXT) = " + name + "WM_ICON_NAME(COMPOUND_TEXT) = " + name);
+  // Their icon is the game's, as the title strip shows it.
+  EXPECT_NE(session_.OnClientWindow("xprop -id $w _NET_WM_ICON").find("Icon (20 x 20)"), std::string::npos);
   // A double click on the title strip restores it: the smallest size at (100, 100).
   const Place restored{100, 100, 1050, 600};
   DoubleClick(600, StripY(work_area_));
@@ -149,10 +164,10 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
   // The fit button maximises it again.
   Click(ButtonX(restored, kFit), StripY(restored));
   Then("maximise", &work_area_);
-  // A drag that starts on the maximised window restores it under the pointer, at x = 640 x (1280 -
-  // 1050) / 1280 = 115 (the same for each x up to 645), y = 0 (the scene is as high as the window),
-  // then follows the pointer's way from the press.
-  const Place pulled{115 + 5, 30, 1050, 600};
+  // A drag that starts on the maximised window restores it with the grabbed point of the title
+  // strip under the pointer: as far along the strip (640 x 1050 / 1280 = 525 from its left) and
+  // as far down it (13) as the press was; the pointer lets go at (645, 30 below the press).
+  const Place pulled{645 - 525, work_area_.y + 30, 1050, 600};
   SlowDrag(640, StripY(work_area_), 645, StripY(work_area_) + 30, "drag from maximised", &pulled);
   // A drag moves the restored window by the pointer's way.
   const Place moved{pulled.x - 40, pulled.y + 60, 1050, 600};
@@ -214,6 +229,58 @@ TEST_P(GameWindow, TheChatLineTakesKeysAgainWhenTheWindowIsActivatedAgain) {
   session_.OnClientWindow("xdotool " + to + " $w");
   Hand("type --delay 20 def");
   EXPECT_GT(ink_until([&](int dark) { return dark > abc * 3 / 2; }), abc * 3 / 2);
+}
+
+TEST_P(GameWindow, TheGrabbedPointOfTheTitleStaysUnderThePointerFromWhereverTheWindowStands) {
+  Expect("start", &work_area_);
+  const int strip = StripY(work_area_);
+  // A wobble of a pixel while the title is pressed is a click: the window stays maximised.
+  Hand("mousemove 640 " + std::to_string(strip) + " mousedown 1 mousemove 641 " + std::to_string(strip) + " mouseup 1");
+  Then("wobble", &work_area_);
+  // One fast move pulls the window out with the grabbed point under the pointer: 525 (640 x 1050
+  // / 1280) from its left, 13 from its top.
+  const Place pulled{700 - 525, strip + 250 - 13, 1050, 600};
+  PacedDrag(640, strip, 60, 250, 1, "0", "fast pull-out", &pulled);
+  // At a hand's pace, there and back: 8 steps of (12, 8), 15 ms apart.
+  const Place there{pulled.x - 96, pulled.y - 64, 1050, 600};
+  for (int i = 0; i < 3; ++i) {
+    PacedDrag(pulled.x + 200, pulled.y + 10, -12, -8, 8, "0.015", "there", &there);
+    PacedDrag(there.x + 200, there.y + 10, 12, 8, 8, "0.015", "back", &pulled);
+  }
+  // Another program moves the window: the next drag starts where it stands, and so does a restore.
+  const Place placed{150, 250, 1050, 600};
+  session_.OnClientWindow("xdotool windowmove $w 150 250");
+  Then("moved by another program", &placed);
+  const Place dragged{180, 265, 1050, 600};
+  PacedDrag(350, 260, 10, 5, 3, "0.03", "drag after the move", &dragged);
+  DoubleClick(700, StripY(dragged));
+  Then("maximise", &work_area_);
+  // The third click of a triple click is a click of its own.
+  Hand("mousemove 700 " + std::to_string(strip) + " click --repeat 3 --delay 80 1");
+  Then("triple click", &dragged);
+}
+
+// Another program destroys the window, or the display closes the client's connection: either
+// ends the client as a closed window does, with a line saying which, the settings saved, status 1.
+TEST(GameWindowEnd, ADestroyedWindowOrALostDisplayEndsTheClientWithItsSettingsSaved) {
+  if (!XvfbSession::Available(false)) GTEST_SKIP() << "Xvfb is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  const fs::path ini = fs::path(std::getenv("ZP_EXE_DIR")) / "zipai.ini";
+  for (const auto& [how, said] : {std::pair{"windowclose", "another program destroyed the window"},
+                                  std::pair{"windowkill", "the connection to the display was lost"}}) {
+    XvfbSession session;
+    std::string error;
+    ASSERT_TRUE(session.Start(fs::current_path() / how, {}, &error)) << error;
+    fs::remove(ini);
+    ASSERT_TRUE(session.Launch("'" + client.native() + "' '1|zipai|127.0.0.1|0|0|1001|5|0|0' 2>client.log", &error));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!session.ClientGeometry().viewable && std::chrono::steady_clock::now() < deadline) session.X("sleep 0.1");
+    session.OnClientWindow(std::string("xdotool ") + how + " $w");
+    EXPECT_EQ(session.WaitForExit(120000), 1) << how;
+    const std::string log = test::ReadTextFile(session.work() / "client.log");
+    EXPECT_NE(log.find(said), std::string::npos) << log;
+    EXPECT_TRUE(fs::exists(ini)) << how;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {

@@ -233,6 +233,18 @@ TEST_F(FrameLayout, TheWindowShowsTheClothTheStripsAndTheButtons) {
   EXPECT_GE(matching, 5);
 }
 
+TEST_F(FrameLayout, TheSideBordersReachDownATallScreen) {
+  SetWorkArea(RECT{0, 0, 3840, 2160});
+  Start();
+  Frames(4);
+  ASSERT_EQ(window().FrameHeight(), 2160);
+  const int height = frame().GetPictureInfo("Frame_Left", 0).height;
+  ASSERT_GT(height, 0);
+  ASSERT_LT(height, 2100);
+  EXPECT_PRED2(Near, Shown(1, 2100), PicturePixel("Frame_Left", 1, 2100 % height));
+  EXPECT_PRED2(Near, Shown(3838, 2100), PicturePixel("Frame_Right", 2, 2100 % height));
+}
+
 TEST_F(FrameLayout, WithoutTheSkinTheStripsAreGreenAndTheButtonsStillKeepFourPixelsFromTheEdge) {
   skin_ = false;
   Start();

@@ -105,42 +105,59 @@ TEST_F(FrameWindow, AMoveWithoutAPressOnTheTitleStripMovesNothing) {
   EXPECT_EQ(frame().GetDragAnchorX(), -1);
 }
 
-TEST_F(FrameWindow, DraggingTheTitleStripMovesTheWindowByThePointersWay) {
+TEST_F(FrameWindow, DraggingTheTitleStripKeepsTheGrabbedPointUnderThePointerPastTheDragDistance) {
   SetWorkArea(RECT{0, 0, 1280, 1024});
   Start();
   frame().ToggleMaximize();
   const RECT before = WindowRect();  // (100, 100)-(1150, 700): the window is its client area
-  // The press on the title strip sets the anchor from the window's corner and the point.
   platform::SetCursorPos(before.left + 300, before.top + 10);
   Mouse(platform::WM_MOUSEMOVE, 300, 10);
   Mouse(platform::WM_LBUTTONDOWN, 300, 10, platform::MK_LBUTTON);
-  EXPECT_EQ(frame().GetDragAnchorX(), before.left + 300);
-  EXPECT_EQ(frame().GetDragAnchorY(), before.top + 10);
+  // A wobble within the drag distance moves nothing.
+  platform::SetCursorPos(before.left + 303, before.top + 7);
+  Mouse(platform::WM_MOUSEMOVE, 303, 7, platform::MK_LBUTTON);
+  EXPECT_EQ(Show(WindowRect()), Show(before));
+  // Past it the point grabbed at (300, 10) follows the pointer: with the pointer's moves...
   platform::SetCursorPos(before.left + 340, before.top + 30);
-  Mouse(platform::WM_MOUSEMOVE, 310, 12, platform::MK_LBUTTON);
-  const RECT after = WindowRect();
-  EXPECT_EQ(after.left, 140);  // the restored place (100, 100) moved by (40, 20)
-  EXPECT_EQ(after.top, 120);
-  EXPECT_EQ(after.right - after.left, before.right - before.left);
-  EXPECT_EQ(frame().GetDragAnchorX(), before.left + 340);
-  Mouse(platform::WM_LBUTTONUP, 310, 12);
+  Mouse(platform::WM_MOUSEMOVE, 340, 30, platform::MK_LBUTTON);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{140, 120, 1190, 720}));
+  // ... and where the window's own move leaves the pointer on the same point of it, so that no
+  // move comes at all.
+  platform::SetCursorPos(before.left + 380, before.top + 50);
+  Frames(3);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{180, 140, 1230, 740}));
+  platform::SetCursorPos(before.left + 390, before.top + 45);
+  Mouse(platform::WM_LBUTTONUP, 300, 10);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{190, 135, 1240, 735}));
   EXPECT_EQ(frame().GetDragAnchorX(), -1);
   EXPECT_EQ(frame().GetDragAnchorY(), -1);
+  Frames(3);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{190, 135, 1240, 735}));
 }
 
-TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItUnderThePointer) {
-  SetWorkArea(RECT{0, 0, 1280, 1024});
+TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderThePointer) {
+  // A panel holds the top 40 pixels.
+  SetWorkArea(RECT{0, 40, 1280, 1024});
   Start();
-  frame().DragBegin(640, 10);
-  platform::SetCursorPos(640, 12);
-  frame().DragMove();
-  Frames(1);
-  // x = 640 * (1280 - 1050) / 1280; y = 12 * (1024 - 1024) / 1024 (the scene is the whole window).
-  EXPECT_EQ(frame().GetRestoredX(), 115);
-  EXPECT_EQ(frame().GetRestoredY(), 0);
-  EXPECT_EQ(Show(WindowRect()), Show(RECT{115, 0, 115 + 1050, 600}));
+  platform::SetCursorPos(640, 50);
+  Mouse(platform::WM_MOUSEMOVE, 640, 10);
+  Mouse(platform::WM_LBUTTONDOWN, 640, 10, platform::MK_LBUTTON);
+  platform::SetCursorPos(641, 51);
+  Frames(3);
+  EXPECT_EQ(frame().IsMaximized(), 1);
+  // One long step: the grabbed point goes as far along the smallest window's strip (640 x 1050 /
+  // 1280 = 525) and as far down it as it was.
+  platform::SetCursorPos(900, 110);
+  Frames(3);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{375, 100, 375 + 1050, 700}));
   EXPECT_EQ(frame().IsMaximized(), 0);
-  EXPECT_EQ(frame().GetDragAnchorX(), 640);  // the drag goes on from there
+  platform::SetCursorPos(910, 100);
+  Mouse(platform::WM_LBUTTONUP, 525, 10);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{385, 90, 385 + 1050, 690}));
+  // Maximised and restored again, it comes back where it was left.
+  frame().ToggleMaximize();
+  frame().ToggleMaximize();
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{385, 90, 385 + 1050, 690}));
 }
 
 TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripToo) {

@@ -54,6 +54,34 @@ TEST(Font, SharpGlyphsHaveNoPartialCoverage) {
   EXPECT_TRUE(std::any_of(smooth.coverage.begin(), smooth.coverage.end(), [](uint8_t c) { return c > 0 && c < 255; }));
 }
 
+// Every pixel the smooth glyph inks visibly has sharp ink within a pixel of it: no stroke is lost,
+// as the top bar of 子 was at 12 pixels.
+TEST(Font, SharpSmallCharactersKeepEveryStrokeOfTheSmoothOnes) {
+  const auto ink = [](const platform::GlyphImage& g, int x, int y) {  // baseline-relative, y up
+    const int col = x - g.left, row = g.top - y;
+    return col >= 0 && row >= 0 && col < g.width && row < g.rows ? g.coverage[row * g.width + col] : 0;
+  };
+  for (int height = 10; height <= 16; ++height) {
+    auto font = platform::Font::Open("宋体", height, 400, false);
+    ASSERT_NE(font, nullptr);
+    for (const char32_t c : {U'跑', U'胡', U'子'}) {
+      platform::GlyphImage sharp, smooth;
+      ASSERT_TRUE(font->RenderGlyph(c, false, sharp));
+      ASSERT_TRUE(font->RenderGlyph(c, true, smooth));
+      int lost = 0;
+      for (int y = smooth.top - smooth.rows + 1; y <= smooth.top; ++y) {
+        for (int x = smooth.left; x < smooth.left + smooth.width; ++x) {
+          bool near = false;
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) near = near || ink(sharp, x + dx, y + dy) != 0;
+          lost += ink(smooth, x, y) >= 96 && !near ? 1 : 0;
+        }
+      }
+      EXPECT_EQ(lost, 0) << "U+" << std::hex << static_cast<uint32_t>(c) << std::dec << " at " << height;
+    }
+  }
+}
+
 TEST(Font, BoldIsOnePixelWiderAndItalicKeepsTheAdvance) {
   auto regular = platform::Font::Open("宋体", 16, 400, false);
   auto bold = platform::Font::Open("宋体", 16, 700, false);
