@@ -384,6 +384,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void HideCard();
   // The card (when there is one) wholly inside the window, within its borders.
   void KeepCardInWindow();
+  // The title drag's release at (x, y) in the window, before DragEnd.
+  void DragReleasedAt(int32_t x, int32_t y);
   // The main window's icon: this part of the canvas (the game's icon as the title strip shows it).
   void GiveWindowIcon(engine::CanvasObject* canvas, int32_t x, int32_t y, int32_t width, int32_t height);
   // Leaves without asking anything further: tells the lobby, stops the session and closes.

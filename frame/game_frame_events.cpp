@@ -160,9 +160,12 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
       if (snapshot != nullptr) DragBegin(snapshot->x, snapshot->y);
       return 1;
     }
-    case frame_msg::kDragEnd:
+    case frame_msg::kDragEnd: {
+      const engine::InputSnapshot* snapshot = SnapshotOf(message);
+      if (snapshot != nullptr) DragReleasedAt(snapshot->x, snapshot->y);
       DragEnd();
       return 1;
+    }
     case frame_msg::kAwardLink:
       ShowAwardLink();
       return 1;

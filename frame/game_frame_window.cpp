@@ -172,9 +172,22 @@ void GameFrame::DragMove() {
   main->UpdateWindow();
 }
 
+// A busy client may hear of the press, the moves and the release in one turn: the press then
+// finds the pointer already where it let go, and no move goes past the drag distance. The
+// release's way from the press in the window (which has not moved yet) is the pointer's way
+// since the press: a way past the drag distance is a drag from the pointer less that way.
+void GameFrame::DragReleasedAt(int32_t x, int32_t y) {
+  if ((drag_x_ == -1 && drag_y_ == -1) || drag_moving_ != 0) return;
+  if (std::abs(x - grab_x_) < platform::kDragDistance && std::abs(y - grab_y_) < platform::kDragDistance) return;
+  platform::POINT cursor{};
+  platform::GetCursorPos(&cursor);
+  drag_x_ = cursor.x - (x - grab_x_);
+  drag_y_ = cursor.y - (y - grab_y_);
+}
+
 void GameFrame::DragEnd() {
   // The pointer's last step may have come with the release, or with no move of its own.
-  if (drag_moving_ != 0) DragMove();
+  DragMove();
   drag_x_ = -1;
   drag_y_ = -1;
   drag_moving_ = 0;

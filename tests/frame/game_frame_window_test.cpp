@@ -133,6 +133,15 @@ TEST_F(FrameWindow, DraggingTheTitleStripKeepsTheGrabbedPointUnderThePointerPast
   EXPECT_EQ(frame().GetDragAnchorY(), -1);
   Frames(3);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{190, 135, 1240, 735}));
+  // A busy client takes the press, the move and the release in one turn, the pointer already where
+  // it let go: the drag still goes from where the press was.
+  platform::SetCursorPos(190 + 500, 135 + 12);
+  window().PostMessage(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, platform::MakePointLParam(500, 12));
+  platform::SetCursorPos(190 + 550, 135 + 42);
+  window().PostMessage(platform::WM_MOUSEMOVE, platform::MK_LBUTTON, platform::MakePointLParam(550, 42));
+  window().PostMessage(platform::WM_LBUTTONUP, 0, platform::MakePointLParam(550, 42));
+  Frames(3);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{240, 165, 1290, 765}));
 }
 
 TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderThePointer) {
@@ -162,16 +171,20 @@ TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderTh
 
 TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripToo) {
   Start();
+  const RECT maximised = WindowRect();
   const engine::ObjectMessage fit = frame().GetFitButton()->GetMessage();
   EXPECT_EQ(fit.id, frame::frame_msg::kToggleMaximize);
   ASSERT_EQ(frame().IsMaximized(), 1);  // as large as the work area
   frame().SendMessage(&fit);
   Frames(1);
   EXPECT_EQ(frame().IsMaximized(), 0);
+  // The double click's press, the window already switched under it, drags nothing on its release.
+  platform::SetCursorPos(100 + 300, 100 + 10);
   Mouse(platform::WM_MOUSEMOVE, 300, 10);
   Mouse(platform::WM_LBUTTONDBLCLK, 300, 10, platform::MK_LBUTTON);
-  Frames(1);
+  Mouse(platform::WM_LBUTTONUP, 300, 10);
   EXPECT_EQ(frame().IsMaximized(), 1);
+  EXPECT_EQ(Show(WindowRect()), Show(maximised));
   const engine::ObjectMessage min = frame().GetMinimizeButton()->GetMessage();
   frame().SendMessage(&min);
   EXPECT_TRUE(window().IsIconic());
