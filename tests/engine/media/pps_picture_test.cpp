@@ -591,79 +591,29 @@ TEST(PpsBadInputTest, FramesStoringNothingCannotClaimMoreThanAnyPictureMay) {
   ASSERT_EQ(DecodePicture(blank.data(), blank.size(), &r, &error), 1024u * 1024u) << error;
   EXPECT_EQ(r.pixels[1024 * 1024 - 1], 0);
   FreePictureRecord(&r);
-}
-
-// A true-colour 8192 x 8192 frame (256 MiB decoded) of the codec whose plane A is the given
-// bytes: a few runs, or a zlib stream of a few planes' worth.
-Bytes HugeFrameFrom(uint8_t codec, uint32_t frame_flags, const Bytes& plane_a) {
-  Bytes file;
-  ByteWriter w(&file);
-  w.Bytes("pps", 3);
-  w.U8(codec);
-  w.U32(0);
-  w.U16(1);
-  w.U16(8192);
-  w.U16(8192);
-  w.U16(0);
-  w.U32(0);
-  w.U32(8192u * 8192u * 4u);
-  w.U32(0);  // patched below
-  w.U32(0);
-  w.U32(frame_flags);
-  w.U32(0);
-  w.U32(static_cast<uint32_t>(plane_a.size()));
-  w.U32(0);
-  w.U32(8192u * 8192u * 4u);
-  w.Bytes(plane_a.data(), plane_a.size());
-  WriteU32(&file[24], static_cast<uint32_t>(file.size()));
-  return file;
-}
-
-// A frame of 256 MiB from a few stored bytes is refused before its block is made, whatever its
-// codec: raw frames store every byte, a run gives 16383 pixels at most and zlib 1032 bytes a byte.
-TEST(PpsBadInputTest, AFewStoredBytesNeverClaimAHugeFrameWhateverTheCodec) {
-  const Bytes runs = {0xFE, 0xFF, 1, 2, 3};  // one long repeat of 16383 pixels
-  const Bytes grey(3 * 1024 * 1024, 7);
-  const Bytes zipped = Zipped(grey);  // three MiB of colour plane
-  const std::pair<uint8_t, Bytes> frames[] = {{kPpsCodecRaw, runs},
-                                              {kPpsCodecRuns, runs},
-                                              {kPpsCodecRunsZlibAlpha, runs},
-                                              {kPpsCodecZlib, zipped},
-                                              {kPpsCodecBestOf, zipped}};
-  for (const auto& [codec, plane] : frames) {
-    SCOPED_TRACE(int{codec});
-    const Bytes file = HugeFrameFrom(codec, codec == kPpsCodecBestOf ? kFrameFlagZlib : 0, plane);
-    std::string error;
-    ImageRecord r;
-    EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u);
-    EXPECT_NE(error.find(codec == kPpsCodecRaw ? "disagrees with the picture's format"
-                                               : "claims more pixels than its bytes could hold"),
-              std::string::npos)
-        << error;
+  // Nor does the writer write one: it would not be read back.
+  TestPicture big = MakePicture(1100, 1000, 1, true, false, 0);
+  for (uint8_t codec : {kPpsCodecNone, uint8_t{9}}) {
+    EXPECT_TRUE(EncodePicture(big.record, nullptr, codec, &error).empty());
+    EXPECT_NE(error.find("stores too little"), std::string::npos) << error;
   }
 }
 
-// The writer writes nothing its reader would refuse: every codec that stores pixels reads back
-// past a million pixels (flat pictures, which pack the tightest), and codec 2 and unknown
-// codecs, which store nothing, are refused there, where their files could not be read.
-TEST(PpsPictureTest, EveryCodecReadsBackWhatItWrotePastAMillionPixels) {
-  for (const auto& [palette, alpha] : {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
-    TestPicture p = MakePicture(1100, 1000, 1, palette, alpha, 0);
-    std::fill(p.pixels.begin(), p.pixels.end(), uint8_t{9});
-    for (uint8_t codec : {1, 2, 3, 4, 5, 6, 9}) {
-      SCOPED_TRACE(testing::Message() << "palette " << palette << ", alpha " << alpha << ", codec " << int{codec});
-      std::string error;
-      const Bytes file = EncodePicture(p.record, nullptr, codec, &error);
-      if (codec == kPpsCodecNone || codec == 9) {
-        EXPECT_TRUE(file.empty());
-        EXPECT_NE(error.find("stores too little"), std::string::npos) << error;
-        continue;
-      }
-      ImageRecord decoded;
-      ASSERT_NE(DecodePicture(file.data(), file.size(), &decoded, &error), 0u) << error;
-      EXPECT_TRUE(Bytes(decoded.pixels, decoded.pixels + decoded.data_size) == ExpectedPixels(p, codec));
-      FreePictureRecord(&decoded);
-    }
+// Nor may a few stored bytes of the other codecs claim a frame of 256 MiB: raw frames store
+// every byte, a run gives 16383 pixels at most, zlib 1032 bytes a byte.
+TEST(PpsBadInputTest, AFewStoredBytesNeverClaimAHugeFrameWhateverTheCodec) {
+  TestPicture p = MakePicture(2, 1, 1, false, false, 0);
+  for (uint8_t codec : {1, 3, 4, 5, 6}) {
+    Bytes file = EncodePicture(p.record, nullptr, codec);
+    WriteU16(&file[10], 8192);
+    WriteU16(&file[12], 8192);
+    for (size_t at : {size_t{20}, kPpsHeaderSize + 16}) WriteU32(&file[at], 8192u * 8192u * 4u);
+    std::string error;
+    ImageRecord r;
+    EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u) << int{codec};
+    EXPECT_NE(error.find(codec == kPpsCodecRaw ? "disagrees" : "claims more pixels than its bytes could hold"),
+              std::string::npos)
+        << error;
   }
 }
 
