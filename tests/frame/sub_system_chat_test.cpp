@@ -94,6 +94,17 @@ class PanelLines : public test::SidePanelFixture {
     return out;
   }
   size_t seen_ = 0;
+  // The chat display's lines as they are laid out, each without its line end.
+  std::vector<std::string> ChatLines() {
+    const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+    std::vector<std::string> lines;
+    for (size_t l = 0; l < display.LineCount(); ++l) {
+      std::string text = display.GetPlainText(display.LineAt(l).first, display.LineAt(l).end);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      lines.push_back(text);
+    }
+    return lines;
+  }
   void Click(int x, int y) {
     Mouse(platform::WM_MOUSEMOVE, x, y);
     Mouse(platform::WM_LBUTTONDOWN, x, y, platform::MK_LBUTTON);
@@ -268,19 +279,19 @@ TEST_F(PanelLines, OtherPlayersChatShowsWithTheirNamesFromTheNotifications) {
   EXPECT_NE(ChatText().find("张三说: no end"), std::string::npos);
 }
 
-TEST_F(PanelLines, RelayedChatShowsOwnAndOthersLinesAndNothingFromStrangers) {
+TEST_F(PanelLines, RelayedChatShowsOwnAndOthersLinesEachOnItsOwnLineAndNothingFromStrangers) {
   StartPanel();
   Deliver();
+  panel().ClearChat();
   Push(PanelNotify::kRelayedChat, RelayedBody(1003, 8, "第一句"));
-  EXPECT_NE(ChatText().find("张三说: 第一句"), std::string::npos);
+  Push(PanelNotify::kRelayedChat, RelayedBody(1003, 8, "CC\r\nC"));  // a line break of its own does not break it
   Push(PanelNotify::kRelayedChat, RelayedBody(1001, 8, "第二句"));
-  EXPECT_NE(ChatText().find("我说: 第二句"), std::string::npos);
-  const std::string before = ChatText();
   Push(PanelNotify::kRelayedChat, RelayedBody(9999, 8, "陌生人"));
   Push(PanelNotify::kRelayedChat, RelayedBody(1003, 5, "别的"));
-  EXPECT_EQ(ChatText(), before);
+  // alice, the user, has the member mark.
+  EXPECT_EQ(ChatLines(), (std::vector<std::string>{" 张三说: 第一句", " 张三说: CCC", " [图片]我说: 第二句"}));
   Push(PanelNotify::kRelayedChat, RelayedBody(0, 2, "原样的一行"));
-  EXPECT_NE(ChatText().find("原样的一行"), std::string::npos);
+  EXPECT_EQ(ChatLines().back(), "原样的一行");
 }
 
 // A lead byte without its trail byte, put before a tag in a name, neither takes the '<' into a
