@@ -222,8 +222,9 @@ void SubSystem::AddRelayedChat(const NotifyBody* record) {
   if (name.empty()) return;
   const std::string prefix = app->GetUserFlag1(sender) != 0 ? " <m=qm蓝钻>" : " ";
   const std::string style = app->GetUserFlag1000(sender) != 0 ? kLoudStyle : "";
-  // A player's own line as it came back, as the others see it.
-  const std::string text = LineOf(record, panel_record::kRelayedText);
+  // A player's own line as it came back, as the others see it; each ends its line, as other
+  // players' chat lines do.
+  const std::string text = LineOf(record, panel_record::kRelayedText) + "\n";
   if (sender == app->GetUserId()) {
     DisplayAppend(Format("%s<c=%u>我说: ", prefix.c_str(), OwnNameColour()) + style + text);
   } else {

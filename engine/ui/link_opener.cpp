@@ -82,7 +82,9 @@ bool IsSafeWebAddress(std::string_view target) {
 
 bool IsLocalPath(std::string_view target) {
   if (target.empty() || target.size() > kMaxLinkTarget) return false;
-  if (target[0] == '/') return true;
+  // The system's own root, spelt either way: "/home/x/temp/", or "\home\x\temp\" as the program
+  // writes its own folders.
+  if (target[0] == '/' || target[0] == '\\') return true;
   const char drive = target.size() > 2 ? target[0] : '\0';
   return ((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) && target[1] == ':' &&
          (target[2] == '\\' || target[2] == '/');

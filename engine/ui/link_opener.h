@@ -4,8 +4,9 @@
 // else sees them, and they are never run nor given to a shell. A view asks for one of two things:
 //   a web page:     only "http://" or "https://" addresses of printable ASCII without blanks,
 //                   quotes or angle brackets are passed on;
-//   a local folder: only an absolute path (POSIX "/..." or Windows "X:\...") of printable text
-//                   that names an existing folder is passed on.
+//   a local folder: only an absolute path ("/...", or "\..." as the program spells its own
+//                   folders, or Windows "X:\...") of printable text that names an existing
+//                   folder is passed on.
 // Everything else is refused with a log line that shows the target cut short and made printable.
 // A checked target goes to the platform (platform/shell_open.h: the desktop's browser or file
 // manager in a child process, which checks it once more; recorded only, headless), or to the

@@ -186,11 +186,23 @@ TEST_F(ChatBoxTest, AWrappedLineGoesOnClearOfTheBordersAndTheNextLineStartsAtThe
   ChatDisplay* display = box->GetDisplay();
   std::string long_line = " ";
   for (int i = 0; i < 30; ++i) long_line += "、张三";
-  box->AppendText((long_line + "\n next\n").c_str());
-  const size_t last = display->LineCount() - 1;
-  ASSERT_GE(last, 2u);
-  for (size_t l = 1; l < last; ++l) EXPECT_EQ(display->ItemAt(display->LineAt(l).first).x, ChatBox::kWrapIndent);
-  EXPECT_EQ(display->ItemAt(display->LineAt(last).first).x, 0);
+  // All in one text, and one line per text as the chat adds them: the second is laid out from
+  // the long line's last rows on.
+  for (const bool per_line : {false, true}) {
+    display->Clear();
+    if (per_line) {
+      box->AppendText((long_line + "\n").c_str());
+      box->AppendText(" next\n");
+    } else {
+      box->AppendText((long_line + "\n next\n").c_str());
+    }
+    const size_t last = display->LineCount() - 1;
+    ASSERT_GE(last, 3u);
+    for (size_t l = 1; l < last; ++l) {
+      EXPECT_EQ(display->ItemAt(display->LineAt(l).first).x, ChatBox::kWrapIndent) << per_line << " row " << l;
+    }
+    EXPECT_EQ(display->ItemAt(display->LineAt(last).first).x, 0) << per_line;
+  }
 }
 
 TEST_F(ChatBoxTest, ADragOverTheTextSelectsItAndTheBoxStaysWhereItIs) {

@@ -284,6 +284,26 @@ TEST_F(PlayerCard, LeavingTheBoardFadesTheCardOutUnlessThePointerIsOnTheCard) {
   EXPECT_FALSE(frame().GetCard()->IsVisible());
 }
 
+TEST_F(PlayerCard, ACardAskedForAgainWhileItFadesOutStaysShown) {
+  Start();
+  const PlayerRecord r = Record(1003, 2);
+  const std::vector<uint8_t> details(r.bytes, r.bytes + sizeof r.bytes);
+  Send(frame::frame_msg::kShowUserCard, 1003);
+  DeliverUserCard(details);
+  ASSERT_NE(frame().GetCard(), nullptr);
+  // The pointer leaves the board: the card begins to fade out.
+  Send(frame::frame_msg::kHideUserCard, 1003, 0);
+  for (int i = 0; i < 20 && frame().GetCard()->GetAlpha() == 1.0; ++i) Frames(1);
+  ASSERT_TRUE(frame().GetCard()->IsVisible());
+  ASSERT_LT(frame().GetCard()->GetAlpha(), 1.0);
+  // The board is pointed at again before the fade ends, and the lobby's details come back.
+  Send(frame::frame_msg::kShowUserCard, 1003);
+  DeliverUserCard(details);
+  Frames(60);
+  EXPECT_TRUE(frame().GetCard()->IsVisible());
+  EXPECT_EQ(frame().GetCard()->GetAlpha(), 1.0);
+}
+
 TEST_F(PlayerCard, InAMatchTheCardIsTheDuanCardOfTheMatchRecord) {
   app_->SetMatch(true);
   Start(test::kTestCommandLine, false);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "engine/core/canvas_object.h"
 #include "engine/core/engine_log.h"
 #include "engine/ui/edit_box.h"
+#include "engine/ui/image_button.h"
 #include "engine/ui/menu_list.h"
 #include "frame/advert_bar.h"
 #include "frame/emoticon_picker.h"
@@ -25,7 +27,9 @@
 #include "net/answer_codes.h"
 #include "net/request_ids.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
+#include "platform/win_messages.h"
 #include "shell/game_handler.h"
 #include "shell/lobby_link.h"
 #include "tests/support/side_panel_fixture.h"
@@ -90,6 +94,36 @@ class PanelLines : public test::SidePanelFixture {
     return out;
   }
   size_t seen_ = 0;
+  // The chat display's lines as they are laid out, each without its line end.
+  std::vector<std::string> ChatLines() {
+    const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+    std::vector<std::string> lines;
+    for (size_t l = 0; l < display.LineCount(); ++l) {
+      std::string text = display.GetPlainText(display.LineAt(l).first, display.LineAt(l).end);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      lines.push_back(text);
+    }
+    return lines;
+  }
+  void Click(int x, int y) {
+    Mouse(platform::WM_MOUSEMOVE, x, y);
+    Mouse(platform::WM_LBUTTONDOWN, x, y, platform::MK_LBUTTON);
+    Mouse(platform::WM_LBUTTONUP, x, y);
+  }
+  // A click on the middle of the chat's last link.
+  void ClickLastLink() {
+    const frame::ChatDisplay& display = *panel().GetChatBox()->GetDisplay();
+    size_t i = display.ItemCount();
+    while (i > 0 && display.ItemAt(i - 1).link == 0) --i;
+    ASSERT_GT(i, 0u) << ChatText();
+    const engine::RichTextItem& item = display.ItemAt(i - 1);
+    const engine::CanvasObject* canvas = display.GetCanvas();
+    Click(
+        static_cast<int>(canvas->GetLeft()) + display.GetTextLeft() + item.x + item.width / 2,
+        static_cast<int>(canvas->GetTop()) + display.GetTextTop() + item.y + item.height / 2 - display.GetScrollPos());
+    // The link's message to the view comes a turn later.
+    Deliver();
+  }
 };
 
 TEST_F(PanelLines, AnAcceptedLineGoesOutAndOnlyThenLeavesTheInputLine) {
@@ -245,19 +279,19 @@ TEST_F(PanelLines, OtherPlayersChatShowsWithTheirNamesFromTheNotifications) {
   EXPECT_NE(ChatText().find("张三说: no end"), std::string::npos);
 }
 
-TEST_F(PanelLines, RelayedChatShowsOwnAndOthersLinesAndNothingFromStrangers) {
+TEST_F(PanelLines, RelayedChatShowsOwnAndOthersLinesEachOnItsOwnLineAndNothingFromStrangers) {
   StartPanel();
   Deliver();
+  panel().ClearChat();
   Push(PanelNotify::kRelayedChat, RelayedBody(1003, 8, "第一句"));
-  EXPECT_NE(ChatText().find("张三说: 第一句"), std::string::npos);
+  Push(PanelNotify::kRelayedChat, RelayedBody(1003, 8, "CC\r\nC"));  // a line break of its own does not break it
   Push(PanelNotify::kRelayedChat, RelayedBody(1001, 8, "第二句"));
-  EXPECT_NE(ChatText().find("我说: 第二句"), std::string::npos);
-  const std::string before = ChatText();
   Push(PanelNotify::kRelayedChat, RelayedBody(9999, 8, "陌生人"));
   Push(PanelNotify::kRelayedChat, RelayedBody(1003, 5, "别的"));
-  EXPECT_EQ(ChatText(), before);
+  // alice, the user, has the member mark.
+  EXPECT_EQ(ChatLines(), (std::vector<std::string>{" 张三说: 第一句", " 张三说: CCC", " [图片]我说: 第二句"}));
   Push(PanelNotify::kRelayedChat, RelayedBody(0, 2, "原样的一行"));
-  EXPECT_NE(ChatText().find("原样的一行"), std::string::npos);
+  EXPECT_EQ(ChatLines().back(), "原样的一行");
 }
 
 // A lead byte without its trail byte, put before a tag in a name, neither takes the '<' into a
@@ -507,6 +541,36 @@ TEST_F(PanelLines, TheScreenshotIsWrittenBeforeTheChatLinksItsFolder) {
   EXPECT_GT(platform::FileSize(file), 0);
   EXPECT_EQ(NewTexts(), (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏截图已保存到<url_text=" + folder +
                                                   ",临时目录><c=255>\r\n"}));
+}
+
+TEST_F(PanelLines, TheScreenshotLinesLinkOpensItsFolderAndMissingFoldersOrOtherAddressesOpenNothing) {
+  StartPanel();
+  Deliver();
+  const std::vector<std::string>& opened = platform::GetHeadlessDesktop().opened;
+  const size_t before = opened.size();
+  const engine::ImageButton* shot = nullptr;
+  for (int i = 0; i < frame::InputBar::kMaxChildren && shot == nullptr; ++i) {
+    auto* button = dynamic_cast<engine::ImageButton*>(bar().GetChild(i));
+    if (button != nullptr && button->GetMessage().id == frame::sub_msg::kSaveScreenshot) shot = button;
+  }
+  ASSERT_NE(shot, nullptr);
+  Click(static_cast<int>(shot->GetX()), static_cast<int>(shot->GetY()));
+  Deliver();
+  ClickLastLink();
+  ASSERT_EQ(opened.size(), before + 1) << GameLog();
+  EXPECT_EQ(opened.back(), std::filesystem::canonical(dir_ / "temp").string());
+
+  // A folder that is not there, in either spelling, and what is no web page open nothing.
+  const std::vector<std::pair<std::string, std::string>> refused = {{app_->GetExeDir() + "missing\\", "no such folder"},
+                                                                    {(dir_ / "missing").string(), "no such folder"},
+                                                                    {"file:///etc", "not an http or https address"}};
+  for (const auto& [target, why] : refused) {
+    app_->AppendSystemText((" <url_text=" + target + ",x><>\r\n").c_str());
+    Deliver();
+    ClickLastLink();
+    EXPECT_NE(GameLog().find("link target refused (" + why + "): " + target), std::string::npos) << target;
+  }
+  EXPECT_EQ(opened.size(), before + 1);
 }
 
 TEST_F(PanelLines, AScreenshotFolderThatCannotStandInALinkIsNamedAsText) {

@@ -228,6 +228,20 @@ TEST_F(GameView, ARecordedGameIsSavedAnnouncedAndReadsBack) {
   EXPECT_EQ(replay.table.players[1].user_id, 1002);
 }
 
+TEST_F(GameView, AReplayFolderThatCannotStandInALinkIsNamedAsText) {
+  Start(test::CommandLineFor(0, 0x1020000));
+  view().OnEnterGame();
+  dialogs::CReplayRecorder* recorder = view().GetRecorder();
+  ASSERT_NE(recorder, nullptr);
+  // Inside a link a ',' would end its target, a ';' its value and a '#' escape what follows.
+  recorder->SetFolder(app_->GetExeDir() + "a,b;c#d");
+  Record(211040);
+  Record(211080);
+  ASSERT_EQ(Files(dir_ / "a,b;c#d").size(), 1u);
+  EXPECT_EQ(app_->system_texts, (std::vector<std::string>{" <z=qm系统通知><c=255> 游戏录像已保存到" +
+                                                          app_->GetExeDir() + "a,b;c##d\\<c=255>\r\n"}));
+}
+
 TEST_F(GameView, AGameWhoseWriteFailsIsNotAnnouncedAndLeavesTheSavedOneAlone) {
   Start(test::CommandLineFor(0, 0x1020000));
   view().OnEnterGame();

@@ -338,6 +338,18 @@ TEST_F(CanvasTest, TextIsDrawnAndTheRendererKeepsItsStyle) {
   c->DrawWrappedText(nullptr, 0);
 }
 
+TEST_F(CanvasTest, TextKeptWithinAWidthIsCutInWholeCharacters) {
+  CanvasObject* cut = Make(100, 20);
+  CanvasObject* whole = Make(100, 20);
+  for (CanvasObject* c : {cut, whole}) c->SetFont(12, 400, engine::kDefaultFaceName);
+  // Room for "W确定" and half a wide character: that half, a lead byte without its trail byte,
+  // would show as a '?'.
+  cut->DrawTextWithin(2, 2, cut->EstimateWidth("W确定W", 6), "W确定确定");
+  whole->DrawText(2, 2, "W确定");
+  EXPECT_FALSE(Drawn(whole).empty());
+  EXPECT_EQ(Drawn(cut), Drawn(whole));
+}
+
 // An object module built without a host window, as a tool or a test builds one.
 class BareModuleCanvasTest : public test::SceneFixture {};
 
