@@ -581,7 +581,8 @@ TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced
   EXPECT_EQ(ReadText("special/made.txt"), "abc");
   EXPECT_EQ(Respack(extract + "tty").status, 0);
   char got[8] = {};
-  EXPECT_EQ(::read(terminal, got, sizeof got), 3);
+  pollfd written{terminal, POLLIN, 0};
+  EXPECT_TRUE(::poll(&written, 1, 30000) == 1 && ::read(terminal, got, sizeof got) == 3);
   platform::InjectWriteFault(platform::WriteFault::kWrite);
   testing::internal::CaptureStderr();
   EXPECT_EQ(respack::Extract({"special/p.qzr", "a.txt", "special/tty"}), respack::kBadInput);
