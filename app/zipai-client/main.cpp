@@ -86,8 +86,14 @@ bool IsLobbyLine(std::string_view arg) { return arg.find('|') != std::string::np
 std::string RefusalLine(const std::string& error, const std::string& path, const std::string& given) {
   std::string text = platform::NamedAsGiven(platform::GbkToUtf8(platform::ShownName(error)),
                                             platform::GbkToUtf8(platform::ShownName(path)), given);
-  const std::string prefix = given + ": ";
-  if (text.rfind(prefix, 0) == 0) return given + " cannot be played: " + text.substr(prefix.size());
+  // "X: why" and "replay file X cannot be read" become the why after the line's one mention.
+  const std::string named = given + ": ";
+  const std::string file = "replay file " + given + " ";
+  if (text.rfind(named, 0) == 0) {
+    text.erase(0, named.size());
+  } else if (text.rfind(file, 0) == 0) {
+    text = "it " + text.substr(file.size());
+  }
   return text.find(given) != std::string::npos ? text : given + " cannot be played: " + text;
 }
 

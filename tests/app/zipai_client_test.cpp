@@ -220,7 +220,7 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
       {"--frames 5 --screenshot -x", 2, "zipai-client: --screenshot takes a value, not the option '-x'"},
       {"--frames 0", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '0'"},
       {"--frames 5 ''", 2, "zipai-client: an empty argument names nothing"},
-      {"--frames 5 -- -x.rep", 1, "zipai-client: replay file -x.rep cannot be read"},
+      {"--frames 5 -- -x.rep", 1, "zipai-client: -x.rep cannot be played: it cannot be read"},
   };
   for (const auto& [args, status, why] : kRefused) {
     EXPECT_EQ(WEXITSTATUS(std::system((client + args + " 2>client.err").c_str())), status) << args;
