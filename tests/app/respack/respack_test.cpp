@@ -60,24 +60,22 @@ ToolRun Respack(const std::string& args) {
   return run;
 }
 
-// Runs the tool with these arguments (no shell), its output into run.out and run.err, while
-// `meanwhile` runs here; a run that takes longer than `seconds` is ended (SIGALRM, which an exec
-// keeps), so a hang fails in seconds. A run ended by a signal has status 128 + the signal.
-ToolRun RespackWithin(unsigned seconds, std::vector<std::string> args, void (*meanwhile)(int) = nullptr, int fd = -1) {
+// Runs the tool with these arguments (no shell), its output into run.out and run.err; a run
+// that takes longer than `seconds` is ended (SIGALRM, which an exec keeps), so a hang fails in
+// seconds. A run ended by a signal has status 128 + the signal.
+ToolRun RespackWithin(unsigned seconds, std::vector<std::string> args) {
   args.insert(args.begin(), std::string(ZP_BINARY_DIR) + "/app/respack");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
-    if (fd >= 0) ::close(fd);
     ::dup2(::open("run.out", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     ::dup2(::open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     ::alarm(seconds);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
-  if (meanwhile) meanwhile(fd);
   int status = 0;
   ::waitpid(child, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText("run.out"), ReadText("run.err")};
@@ -600,26 +598,6 @@ TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced
   EXPECT_TRUE(fs::is_symlink("special/link") && fs::is_symlink("special/tty") && fs::is_fifo("special/fifo") &&
               fs::is_socket("special/sock") && fs::is_directory("special/dir"));
   EXPECT_TRUE(NoTemporaryFiles("special"));
-}
-
-// A reader that goes away fails the write like any other error: one line, status 1.
-TEST(RespackTest, APackageIntoAFifoWhoseReaderGoesAwayFailsInOneLine) {
-  platform::CreateDirectories("big");
-  Write("big/a.bin", Bytes(1 << 20, 7));  // far more than a pipe holds
-  ASSERT_EQ(::mkfifo("gone", 0600), 0);
-  const int reader = ::open("gone", O_RDONLY | O_NONBLOCK);
-  ::fcntl(reader, F_SETFL, 0);
-  const ToolRun r = RespackWithin(
-      60, {"pack", "big", "gone"},
-      [](int fd) {
-        pollfd ready{fd, POLLIN, 0};
-        char head[10];
-        if (::poll(&ready, 1, 60000) == 1) (void)!::read(fd, head, sizeof head);
-        ::close(fd);
-      },
-      reader);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "respack: cannot write gone (write: Broken pipe)\n");
 }
 
 // A member that cannot be read is named as typed: the folder as given, then '/'.
