@@ -23,15 +23,19 @@ uint64_t BytesFrom(size_t at, size_t size) { return at < size ? size - at : 0; }
 
 // Non-interlaced rows, each a filter byte and its pixels, deflated into the IDAT chunks.
 PictureClaim PngClaim(const uint8_t* data, size_t size) {
-  if (size < 26 || std::memcmp(data + 12, "IHDR", 4) != 0) return {};
-  PictureClaim claim{Be32(data + 16), Be32(data + 20)};
-  static constexpr uint64_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
-  const uint64_t bits = uint64_t{data[24]} * (data[25] < 7 ? max<uint64_t>(kChannels[data[25]], 1) : 1);
+  PictureClaim claim;
+  uint64_t bits = 1;
+  if (size >= 26 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+    static constexpr uint64_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+    claim = {Be32(data + 16), Be32(data + 20)};
+    bits = uint64_t{data[24]} * (data[25] < 7 ? max<uint64_t>(kChannels[data[25]], 1) : 1);
+  }
   // SDL2_image's reads past the end leave libpng its last bytes again, which it can take for the
-  // same chunk for ever: every chunk must lie inside the file, up to the last.
+  // same chunk for ever: every chunk must lie inside the file, up to the last, whatever the
+  // file's size.
   uint64_t deflated = 0;
   bool whole = false;
-  for (size_t at = 8; size - at >= 12 && !whole;) {
+  for (size_t at = 8; at <= size && size - at >= 12 && !whole;) {
     const uint64_t length = Be32(data + at);
     if (length > size - at - 12) break;
     if (std::memcmp(data + at + 4, "IDAT", 4) == 0) deflated += length;
@@ -60,9 +64,15 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
   uint64_t scanned_blocks = 0;
   size_t at = 2;
   while (at + 4 <= size) {
+    // libjpeg finds the next marker by skipping every byte but FF, every FF fill byte, and FF 00
+    // (a stuffed zero) whole: none of them is a marker, and none has a length to jump by.
     const uint8_t marker = data[at + 1];
-    if (data[at] != 0xFF || marker == 0xFF) {  // bytes before a marker, which libjpeg skips; a fill byte
+    if (data[at] != 0xFF || marker == 0xFF) {
       ++at;
+      continue;
+    }
+    if (marker == 0x00) {
+      at += 2;
       continue;
     }
     if (marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
@@ -70,7 +80,7 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
       continue;
     }
     if (marker == 0xD9) break;
-    const size_t length = Be16(data + at + 2);
+    const size_t length = max<size_t>(Be16(data + at + 2), 2);  // a length under 2 skips nothing
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (frame && !frame_seen) {
       frame_seen = true;
@@ -205,21 +215,23 @@ PictureClaim PcxClaim(const uint8_t* data, size_t size) {
   return claim;
 }
 
-// The largest bitmap an icon's directory points at (each holds its mask below its colours: the
-// height counts both).
+// The image SDL2_image decodes of an icon (see IconImageOffset), its header read as SDL reads
+// it: anything but a 40-byte header of uncompressed pixels of 1, 4, 8, 24 or 32 bits and sides
+// from 0 to 0xFFFFFF is refused before a pixel is allocated. The height counts the mask's rows
+// below the colour rows; both are read.
 PictureClaim IconClaim(const uint8_t* data, size_t size) {
-  if (size < 6) return {};
-  PictureClaim largest;
-  const uint32_t count = Le16(data + 4);
-  for (uint64_t i = 0; i < count && 6 + (i + 1) * 16 <= size; ++i) {
-    const PictureClaim entry = BitmapHeaderClaim(data, size, Le32(data + 6 + i * 16 + 12));
-    if (entry.width * (entry.height / 2) > Pixels(largest)) {
-      largest = entry;
-      largest.height /= 2;
-      largest.needs /= 2;
-    }
-  }
-  return largest;
+  const uint64_t at = IconImageOffset(data, size);
+  if (at >= size) return {};
+  auto byte = [&](uint64_t i) -> uint32_t { return i < size ? data[i] : 0; };
+  auto le32 = [&](uint64_t i) { return byte(i) | byte(i + 1) << 8 | byte(i + 2) << 16 | byte(i + 3) << 24; };
+  const uint32_t width = le32(at + 4), height = le32(at + 8), compression = le32(at + 16);
+  const uint32_t bits = byte(at + 14) | byte(at + 15) << 8;
+  if (le32(at) != 40 || compression != 0 || width > 0xFFFFFF || height > 0xFFFFFF) return {};
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return {};
+  PictureClaim claim{width, height >> 1};
+  claim.needs = SaturatingProduct(Pixels(claim), bits + 1);
+  claim.holds = (size - at) * 8;
+  return claim;
 }
 
 // Pixels of ceil(depth / 8) bytes, raw or in packets of a byte and one pixel for up to 128.
@@ -240,6 +252,21 @@ PictureClaim TgaClaim(const uint8_t* data, size_t size) {
 }
 
 }  // namespace
+
+uint64_t IconImageOffset(const uint8_t* data, size_t size) {
+  auto byte = [&](uint64_t i) -> uint32_t { return i < size ? data[i] : 0; };
+  const uint32_t count = byte(4) | byte(5) << 8;
+  uint32_t most = 0;
+  uint64_t image = 0;
+  for (uint64_t entry = 6; entry < 6 + uint64_t{count} * 16 && entry + 2 < size; entry += 16) {
+    const uint32_t colours = byte(entry + 2) != 0 ? byte(entry + 2) : 256;
+    if (colours > most) {
+      most = colours;
+      image = byte(entry + 12) | byte(entry + 13) << 8 | byte(entry + 14) << 16 | uint64_t{byte(entry + 15)} << 24;
+    }
+  }
+  return image;
+}
 
 PictureClaim BitmapHeaderClaim(const uint8_t* data, size_t size, size_t at) {
   if (at > size || size - at < 12) return {};

@@ -276,12 +276,14 @@ const char* SdlPictureType(SDL_RWops* rw) {
 
 // A PNG without the chunks that SDL2_image does not use but libpng would inflate (compressed
 // text, the colour profile) or keep (text): a few kilobytes of them inflate to megabytes each.
-// Empty when there are none. The claim's walk has found every chunk inside the file.
+// Empty when there are none, or when the chunks do not lie whole inside the file (the claim
+// refuses such a file).
 std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
   auto unused = [](const uint8_t* type) {
     return std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
            std::memcmp(type, "iTXt", 4) == 0 || std::memcmp(type, "iCCP", 4) == 0;
   };
+  if (size < 8) return {};
   bool any = false;
   for (size_t at = 8; size - at >= 12 && !any; at += 12 + size_t{picture_formats::Be32(data + at)}) {
     if (picture_formats::Be32(data + at) > size - at - 12) return {};
@@ -303,20 +305,11 @@ std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
 // SDL2_image reads the image of an icon's directory entry of the most colours (the first such),
 // reads biClrUsed palette entries into a table of 256 and looks every index up in it: entries
 // past the palette keep whatever was on the stack. That image's palette is given every entry
-// its depth can index, the missing ones black. Empty when the icon needs no mending. A
-// directory read past the end of the file reads zeros, as SDL's reads do.
+// its depth can index, the missing ones black. Empty when the icon needs no mending.
 std::vector<uint8_t> IconWithWholePalette(const uint8_t* data, size_t size) {
   auto byte = [&](uint64_t at) -> uint32_t { return at < size ? data[at] : 0; };
   auto le32 = [&](uint64_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
-  uint32_t most = 0, image = 0;
-  const uint32_t count = byte(4) | byte(5) << 8;
-  for (uint64_t i = 0; i < count; ++i) {
-    const uint32_t colours = byte(6 + i * 16 + 2) != 0 ? byte(6 + i * 16 + 2) : 256;
-    if (colours > most) {
-      most = colours;
-      image = le32(6 + i * 16 + 12);
-    }
-  }
+  const uint64_t image = picture_formats::IconImageOffset(data, size);
   if (image > size || size - image < 40 || le32(image) != 40) return {};
   const uint32_t depth = byte(image + 14) | byte(image + 15) << 8;
   const uint32_t used = le32(image + 32);

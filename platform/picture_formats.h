@@ -61,6 +61,11 @@ inline uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
 // sides, or the signed sides of the later ones (a negative height means top-down rows); its
 // pixels are held by the bytes from `at` to `size`.
 PictureClaim BitmapHeaderClaim(const uint8_t* data, size_t size, size_t at);
+// Where the image lies that SDL2_image decodes of an icon or cursor: that of the first directory
+// entry with the most colours (0 counting as 256), of every entry the header counts. SDL reads
+// words past the end of the file as zeros and a colour count there as anything; such an entry
+// points at offset 0, where no image is, so it is never one a picture is read from.
+uint64_t IconImageOffset(const uint8_t* data, size_t size);
 // The size claimed by a picture that SDL2_image reads as the type (its type names: "PNG",
 // "BMP", "JPG", "TIF", "PCX", "ICO", "CUR", "TGA").
 PictureClaim SdlPictureClaim(const std::string& type, const uint8_t* data, size_t size);

@@ -42,8 +42,9 @@ const Command kCommands[] = {
      respack::Unpack, 2},
     {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",
      "Converts a PNG, BMP, GIF (every frame) or other common picture into a .pps picture.\n"
-     "Codecs: 1 raw, 2 nothing stored, 3 run-length, 4 run-length with zlib alpha, 5 zlib,\n"
-     "6 the smaller of run-length and zlib per plane (the default, as the engine saves).\n"
+     "Codecs: 1 raw, 3 run-length, 4 run-length with zlib alpha, 5 zlib, 6 the smaller of\n"
+     "run-length and zlib per plane (the default, as the engine saves); 2 stores no pixels and\n"
+     "is refused. The file is read back before it is written: it holds every pixel.\n"
      "GIF frames without a delay get 40 ms, as the engine shows them.\n",
      respack::PpsEncode, 2, "--codec"},
     {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",

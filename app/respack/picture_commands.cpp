@@ -135,11 +135,31 @@ std::string FlagNames(uint32_t flags) {
   return text.empty() ? "none" : text;
 }
 
+// Why the file does not give back the picture it was made from, or null when it does: every
+// pixel, save the alpha of a true-colour picture without it (which reads back opaque).
+const char* ReadBackProblem(const std::vector<uint8_t>& file, const engine::ImageRecord& source) {
+  engine::ImageRecord back;
+  if (engine::DecodePicture(file.data(), file.size(), &back) == 0) return "its own reader refuses the file";
+  struct Release {
+    engine::ImageRecord* r;
+    ~Release() { engine::FreePictureRecord(r); }
+  } release{&back};
+  if (back.data_size != source.data_size) return "the file does not hold every pixel";
+  const bool opaque = !source.IsPalette() && !source.HasAlpha();
+  for (uint32_t i = 0; i < source.data_size; ++i) {
+    if (back.pixels[i] != source.pixels[i] && !(opaque && i % 4 == 3)) return "the file does not hold every pixel";
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int PpsEncode(const Args& args) {
   long codec = engine::kPpsCodecBestOf;
   if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
+  if (codec == engine::kPpsCodecNone) {
+    return Refuse(args[0] + ": codec 2 stores no pixels; use 1, 3, 4, 5 or 6 to keep the picture");
+  }
   platform::DecodedPicture picture;
   std::string error;
   if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(NamedOnce(args[0], error));
@@ -147,6 +167,10 @@ int PpsEncode(const Args& args) {
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
   if (file.empty()) return Refuse(args[0] + ": " + error);
+  // Nothing is written that would not read back as the picture given.
+  if (const char* problem = ReadBackProblem(file, source.record)) {
+    return Refuse(args[0] + ": not written with codec " + std::to_string(codec) + ": " + problem);
+  }
   if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]), &error)) return Refuse(error);
   std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,

@@ -64,6 +64,16 @@ uint64_t MostDecodedPerPackedByte(uint8_t codec) {
   }
 }
 
+// Whether frames packed into this many bytes could give the pixels the header claims. Like
+// every picture, a .pps picture may claim up to kPixelsAnyPictureMayClaim pixels whatever its
+// bytes; past that, the reader refuses a claim its bytes could not hold before it allocates the
+// frames, and the writer refuses to write a file its reader would refuse.
+bool PackedBytesHoldTheClaim(const PpsHeader& header, uint64_t packed_bytes) {
+  const uint64_t claimed_pixels = PixelCount(header) * header.frame_count;
+  return claimed_pixels <= platform::picture_formats::kPixelsAnyPictureMayClaim ||
+         FrameBytes(header) * header.frame_count <= packed_bytes * MostDecodedPerPackedByte(header.codec);
+}
+
 // Plane A of codecs 3-6: runs (3, 4), zlib (5) or the smaller (6).
 std::vector<uint8_t> PackPlaneA(const uint8_t* plane, size_t bytes, bool palette, uint8_t codec,
                                 uint32_t* frame_flags) {
@@ -257,6 +267,7 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
   }
   const uint8_t* previous = nullptr;
   const uint8_t* current = record.pixels;
+  uint64_t packed_bytes = 0;
   for (uint32_t f = 0; f < header.frame_count; ++f) {
     PackedFrame& out = frames[f];
     bool ok = true;
@@ -278,8 +289,15 @@ std::vector<uint8_t> EncodeRecord(const ImageRecord& record, const uint8_t* pale
     }
     if (header.frame_count > 1 && record.delays) out.record.delay = record.delays[f];
     length += kPpsFrameRecordSize + out.bytes.size();
+    packed_bytes += out.bytes.size();
     previous = current;
     current += frame_bytes;
+  }
+  if (!PackedBytesHoldTheClaim(header, packed_bytes)) {
+    ReportFormatError(
+        error, "pps: refused to encode %ux%u, %u frame(s): codec %u stores too little for the picture to be read back",
+        header.width, header.height, header.frame_count, header.codec);
+    return {};
   }
   if (header.flags & kImageFlagTrailer) length += 4;
   if (length > UINT32_MAX || all_bytes > UINT32_MAX) {
@@ -478,9 +496,7 @@ uint32_t DecodeFile(const uint8_t* bytes, size_t size, ImageRecord* record, std:
   }
   // The frames are allocated whole before a plane is read: as every picture reader does, a size
   // that the packed bytes could never give is refused first.
-  const uint64_t claimed_pixels = PixelCount(header) * header.frame_count;
-  if (claimed_pixels > platform::picture_formats::kPixelsAnyPictureMayClaim &&
-      all_bytes > packed_bytes * MostDecodedPerPackedByte(header.codec)) {
+  if (!PackedBytesHoldTheClaim(header, packed_bytes)) {
     ReportFormatError(error, "pps: the picture claims more pixels than its bytes could hold (%ux%u, frame count %u, codec %u)",
                       header.width, header.height, header.frame_count, header.codec);
     return 0;

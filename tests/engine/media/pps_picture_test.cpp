@@ -591,6 +591,30 @@ TEST(PpsBadInputTest, FramesStoringNothingCannotClaimMoreThanAnyPictureMay) {
   ASSERT_EQ(DecodePicture(blank.data(), blank.size(), &r, &error), 1024u * 1024u) << error;
   EXPECT_EQ(r.pixels[1024 * 1024 - 1], 0);
   FreePictureRecord(&r);
+  // Nor does the writer write one: it would not be read back.
+  TestPicture big = MakePicture(1100, 1000, 1, true, false, 0);
+  for (uint8_t codec : {kPpsCodecNone, uint8_t{9}}) {
+    EXPECT_TRUE(EncodePicture(big.record, nullptr, codec, &error).empty());
+    EXPECT_NE(error.find("stores too little"), std::string::npos) << error;
+  }
+}
+
+// Nor may a few stored bytes of the other codecs claim a frame of 256 MiB: raw frames store
+// every byte, a run gives 16383 pixels at most, zlib 1032 bytes a byte.
+TEST(PpsBadInputTest, AFewStoredBytesNeverClaimAHugeFrameWhateverTheCodec) {
+  TestPicture p = MakePicture(2, 1, 1, false, false, 0);
+  for (uint8_t codec : {1, 3, 4, 5, 6}) {
+    Bytes file = EncodePicture(p.record, nullptr, codec);
+    WriteU16(&file[10], 8192);
+    WriteU16(&file[12], 8192);
+    for (size_t at : {size_t{20}, kPpsHeaderSize + 16}) WriteU32(&file[at], 8192u * 8192u * 4u);
+    std::string error;
+    ImageRecord r;
+    EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u) << int{codec};
+    EXPECT_NE(error.find(codec == kPpsCodecRaw ? "disagrees" : "claims more pixels than its bytes could hold"),
+              std::string::npos)
+        << error;
+  }
 }
 
 TEST(PpsBadInputTest, EncoderRefusesShortPixelBlocksAndEmptyPictures) {
