@@ -1,14 +1,149 @@
-// What the programs' command lines share: "--help" and "-h" ask for the usage (on stdout, status
-// 0), and an argument that starts with '-' is an option, never a file or folder name (a file of
-// such a name is reached as "./-x"); an unknown one is refused with the usage and status 2.
+// What the programs' command lines share, by the usual conventions:
+//   - "--help" and "-h" ask for the usage (on stdout, status 0);
+//   - an argument that starts with '-' is an option, never a file or folder name: an unknown one
+//     is refused (status 2); a file of such a name is "./-x", or any argument after "--";
+//   - "--" ends the options: every argument after it is an operand;
+//   - an option's value is the argument after it, and never an option itself;
+//   - an option with a value is given once, and an empty argument names nothing: both refused;
+//   - every refusal says why in one line (then the usage), and a name in a message is shown
+//     with its control characters and bytes that are no UTF-8 escaped (Printable).
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace cli {
 
 inline bool IsHelpArgument(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
 inline bool IsOptionArgument(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// The length of the UTF-8 character at text[i] (no overlong forms, no surrogates), or 0.
+inline size_t Utf8Length(std::string_view text, size_t i) {
+  const auto b = static_cast<uint8_t>(text[i]);
+  if (b < 0x80) return 1;
+  const size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return 0;
+  }
+  const auto second = static_cast<uint8_t>(text[i + 1]);
+  if ((b == 0xE0 && second < 0xA0) || (b == 0xED && second > 0x9F) || (b == 0xF0 && second < 0x90) ||
+      (b == 0xF4 && second > 0x8F)) {
+    return 0;
+  }
+  return n;
+}
+
+// Text as a terminal can show it on one line: line ends and tabs as \n \r \t, other control
+// characters and every byte that is no UTF-8 character as \xNN; UTF-8 characters as they are.
+inline std::string Printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    const size_t n = Utf8Length(text, i);
+    if (n > 1 || (n == 1 && b >= 0x20 && b != 0x7F)) {
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    }
+    if (b == '\n') {
+      out += "\\n";
+    } else if (b == '\r') {
+      out += "\\r";
+    } else if (b == '\t') {
+      out += "\\t";
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", b);
+      out += hex;
+    }
+    ++i;
+  }
+  return out;
+}
+
+// An option a program takes.
+struct Option {
+  std::string_view name;
+  bool takes_value = false;
+};
+
+// A command line read by Parse.
+struct CommandLine {
+  bool help = false;
+  std::string error;  // why the line was refused, one line without the program's name; empty when fine
+  std::vector<std::string> operands;
+  std::vector<std::pair<std::string, std::string>> options;  // name and value ("" for one without), in order
+
+  bool Has(std::string_view name) const { return Value(name) != nullptr; }
+  const std::string* Value(std::string_view name) const {
+    for (const auto& [option, value] : options) {
+      if (option == name) return &value;
+    }
+    return nullptr;
+  }
+};
+
+// Reads the arguments after the program's name (or its command's) against the options taken.
+// It stops at the first help argument (help set) or the first refusal (error set).
+// is_operand: an argument that is an operand even though it starts with '-' (the client's
+// lobby line, which holds '|').
+inline CommandLine Parse(const std::vector<std::string>& args, std::initializer_list<Option> taken,
+                         bool (*is_operand)(std::string_view) = nullptr) {
+  CommandLine line;
+  bool options_ended = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (!options_ended && arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (!options_ended && IsOptionArgument(arg) && !(is_operand && is_operand(arg))) {
+      if (IsHelpArgument(arg)) {
+        line.help = true;
+        return line;
+      }
+      const Option* option = nullptr;
+      for (const Option& o : taken) {
+        if (o.name == arg) option = &o;
+      }
+      if (option == nullptr) {
+        line.error = "unknown option '" + Printable(arg) + "'";
+        return line;
+      }
+      std::string value;
+      if (option->takes_value) {
+        if (line.Has(arg)) {
+          line.error = arg + " is given twice";
+          return line;
+        }
+        if (i + 1 == args.size()) {
+          line.error = arg + " takes a value";
+          return line;
+        }
+        value = args[++i];
+        if (value.empty() || IsOptionArgument(value)) {
+          line.error = arg + " takes a value, not " + (value.empty() ? "an empty argument" : "the option '" + Printable(value) + "'");
+          return line;
+        }
+      }
+      line.options.emplace_back(arg, std::move(value));
+      continue;
+    }
+    if (arg.empty()) {
+      line.error = "an empty argument names nothing";
+      return line;
+    }
+    line.operands.push_back(arg);
+  }
+  return line;
+}
 
 }  // namespace cli

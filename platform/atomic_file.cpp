@@ -2,10 +2,12 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -23,11 +25,49 @@ std::atomic<WriteFault> g_fault{WriteFault::kNone};
 
 bool Faulted(WriteFault step) { return g_fault.load(std::memory_order_relaxed) == step; }
 
-// Writes every byte, retrying after signals; false with errno set otherwise.
-bool WriteAll(int fd, const void* data, size_t size) {
+// While it lives, a write into a pipe or FIFO whose reader has gone fails with EPIPE like any
+// other write error, instead of ending the process by SIGPIPE: the signal is held back on this
+// thread, and one that the writes raised is taken before it is let through again.
+class SigpipeHeldBack {
+ public:
+  SigpipeHeldBack() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    sigset_t pending;
+    already_pending_ = ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+    held_ = ::pthread_sigmask(SIG_BLOCK, &pipe_, &before_) == 0;
+  }
+  ~SigpipeHeldBack() {
+    if (!held_) return;
+    const int saved = errno;
+    sigset_t pending;
+    if (!already_pending_ && ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+      const timespec now{};
+      ::sigtimedwait(&pipe_, nullptr, &now);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    errno = saved;
+  }
+  SigpipeHeldBack(const SigpipeHeldBack&) = delete;
+  SigpipeHeldBack& operator=(const SigpipeHeldBack&) = delete;
+
+ private:
+  sigset_t pipe_{};
+  sigset_t before_{};
+  bool already_pending_ = false;
+  bool held_ = false;
+};
+
+// Writes every byte, retrying after signals; false with errno set otherwise. into_pipe: the fd
+// may be a pipe or FIFO, whose reader may go away.
+bool WriteAll(int fd, const void* data, size_t size, bool into_pipe = false) {
   if (Faulted(WriteFault::kWrite) && size > 0) {
     errno = ENOSPC;
     return false;
+  }
+  if (into_pipe) {
+    SigpipeHeldBack held;
+    return WriteAll(fd, data, size);
   }
   const auto* bytes = static_cast<const uint8_t*>(data);
   size_t written = 0;
@@ -58,14 +98,38 @@ std::string Reason(const std::string& native, const char* step, int error_number
   return "cannot write " + native + " (" + step + ": " + std::strerror(error_number) + ")";
 }
 
+// The folder of a native path as it is spelled there ("." for a bare name).
+std::string FolderOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+constexpr char kTemporaryMark[] = ".tmp-";
+constexpr size_t kTemporaryLetters = 6;
+
+// The start of a temporary name beside the target: the target's name, cut (at a character's
+// start) where the mark and letters would make it longer than the folder's file system takes.
+std::string TemporaryStem(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  const size_t room = std::max<long>(longest > 0 ? longest : 255, 16) - (sizeof kTemporaryMark - 1) - kTemporaryLetters;
+  size_t keep = std::min(name.size(), room);
+  while (keep > 0 && keep < name.size() && (static_cast<uint8_t>(name[keep]) & 0xC0) == 0x80) --keep;
+  return target.substr(0, target.size() - name.size() + keep) + kTemporaryMark;
+}
+
 // Makes a file of a new name "target.tmp-XXXXXX" beside the target, opened for writing, with the
 // given mode less the process's umask. -1 with errno set when none can be made.
 int MakeTemporary(const std::string& target, mode_t mode, std::string* temp) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
+  const std::string stem = TemporaryStem(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = target + ".tmp-";
-    for (int i = 0; i < 6; ++i) name += kLetters[generator() % (sizeof kLetters - 1)];
+    std::string name = stem;
+    for (size_t i = 0; i < kTemporaryLetters; ++i) name += kLetters[generator() % (sizeof kLetters - 1)];
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) {
       *temp = std::move(name);
@@ -120,10 +184,7 @@ void FailWritesPastFileSizeLimit() {
 AtomicFile::AtomicFile(const std::string& path, Sync sync)
     : shown_(NativeOutputPath(path)), target_(shown_), sync_(sync) {
   FailWritesPastFileSizeLimit();
-  if (target_.empty() || target_.back() == '/') {
-    error_ = "cannot write a file without a name";
-    return;
-  }
+  if (!HasFileName()) return;
   struct stat st {};
   if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     OpenInPlace(st.st_mode);
@@ -134,17 +195,34 @@ AtomicFile::AtomicFile(const std::string& path, Sync sync)
     Fail("link", errno);
     return;
   }
+  // A file the user may not write stays as it is, as it would under a shell's redirection: the
+  // rename would need only the folder. Opening it to write changes nothing in it.
+  if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    const int probe = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (probe < 0) {
+      Fail("open", errno);
+      return;
+    }
+    ::close(probe);
+  }
   OpenTemporary();
 }
 
 AtomicFile::AtomicFile(NewFile file, Sync sync)
     : shown_(NativeOutputPath(file.first_name)), target_(shown_), sync_(sync) {
   FailWritesPastFileSizeLimit();
-  if (target_.empty() || target_.back() == '/') {
+  if (HasFileName()) OpenTemporary();
+}
+
+bool AtomicFile::HasFileName() {
+  if (target_.empty()) {
     error_ = "cannot write a file without a name";
-    return;
+  } else if (target_.back() == '/') {
+    struct stat st {};
+    Refuse(::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "it is a folder"
+                                                                     : "a name that ends in '/' is a folder's");
   }
-  OpenTemporary();
+  return error_.empty();
 }
 
 void AtomicFile::OpenTemporary() {
@@ -155,7 +233,10 @@ void AtomicFile::OpenTemporary() {
   const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
   fd_ = MakeTemporary(target_, mode, &temp_);
   if (fd_ < 0) {
-    Fail("temporary file", errno);
+    // The file is written whole or not at all, so it is never written in place: without a new
+    // file beside it, it stays as it is.
+    const std::string step = "the folder " + FolderOf(target_) + " cannot hold a new file";
+    Fail(step.c_str(), errno);
     return;
   }
   // The umask may have taken bits the old file had.
@@ -195,7 +276,7 @@ void AtomicFile::Refuse(const char* why) {
 
 bool AtomicFile::Write(const void* data, size_t size) {
   if (!ok()) return false;
-  if (!WriteAll(fd_, data, size)) Fail("write", errno);
+  if (!WriteAll(fd_, data, size, in_place_)) Fail("write", errno);
   return ok();
 }
 
@@ -305,7 +386,9 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
   const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return fail("open", errno);
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (!WriteAll(fd, data, size)) {
+  struct stat st {};
+  const bool into_pipe = ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode);
+  if (!WriteAll(fd, data, size, into_pipe)) {
     const int e = errno;
     ::close(fd);
     return fail("write", e);

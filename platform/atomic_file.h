@@ -5,11 +5,15 @@
 // for), by what stands there:
 //   - nothing, or a regular file: a new file is written under a temporary name beside it and
 //     renamed over it only when everything succeeded, so the old file survives any failure. The
-//     new file keeps the permissions of the file it replaces; a new one gets the process's default;
+//     new file keeps the permissions of the file it replaces; a new one gets the process's default.
+//     A file the user may not write is refused, as a shell's redirection refuses it, and so is
+//     one in a folder that cannot hold the temporary file (it is never written in place);
 //   - a symbolic link: the same for the file it names (made when missing); the link stays;
 //   - a device or a FIFO: written into as it stands, as a shell's redirection writes (a FIFO
-//     only while something reads it: the program never waits for a reader);
+//     only while something reads it: the program never waits for a reader, and a reader that
+//     goes away fails the write, never the process);
 //   - a folder or a socket: refused.
+// The temporary name fits the folder's file system whatever the length of the target's name.
 // A write past the process's file-size limit (ulimit -f) fails as on a full disk.
 // A file that must be new (a saved game) takes its name only when nothing stands there at that moment.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
@@ -62,6 +66,8 @@ class AtomicFile {
   const std::string& error() const { return error_; }
 
  private:
+  // false (error() set) when the path names no file: it is empty, or ends in '/'.
+  bool HasFileName();
   // Makes the temporary file beside target_ with the permissions of what it replaces.
   void OpenTemporary();
   // Opens what stands at target_ (not a regular file) to write into it, or refuses it.

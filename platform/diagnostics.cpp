@@ -1,6 +1,7 @@
 // The platform layer's trouble reports.
 #include "platform/diagnostics.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -31,7 +32,8 @@ void ReportProblem(const char* format, ...) {
   if (sink) {
     sink(line);
   } else {
-    std::fprintf(stderr, "zipai: %s\n", line.c_str());
+    // Named by the program that says it (zipai-client, respack...), as its own lines are.
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
   }
 }
 

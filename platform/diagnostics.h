@@ -1,5 +1,5 @@
-// The platform layer's own trouble reports: one line each, to stderr by default.
-// Tests may capture them.
+// The platform layer's own trouble reports: one line each, to stderr by default after the
+// program's name ("respack: ..."). Tests may capture them.
 #pragma once
 
 #include <functional>

@@ -35,8 +35,14 @@ std::string g_exe_dir;
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // A byte of a native name that program text cannot carry as itself (a '\' inside a name, a
-// byte that is no UTF-8 character) is carried as the private character U+F700 + byte.
+// byte that is no UTF-8 character, the ':' of a name such as "c:x.wav" that would read as a
+// drive) is carried as the private character U+F700 + byte.
 constexpr char32_t kEscapeBase = 0xF700;
+
+// Whether program text starts with a drive ("C:"), which the program's own names may carry.
+bool StartsWithDrive(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -85,7 +91,8 @@ size_t Utf8CharLength(std::string_view text, size_t i) {
   return n;
 }
 
-// Turns the private characters U+F75C and U+F780..U+F7FF of UTF-8 text back into their bytes.
+// Turns the private characters U+F73A, U+F75C and U+F780..U+F7FF of UTF-8 text back into their
+// bytes.
 std::string Unescape(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
@@ -95,7 +102,7 @@ std::string Unescape(const std::string& utf8) {
       const auto b2 = static_cast<uint8_t>(utf8[i + 2]);
       const char32_t c = 0xF000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
       if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 &&
-          (c == kEscapeBase + 0x5C || (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF))) {
+          (c == kEscapeBase + ':' || c == kEscapeBase + 0x5C || (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF))) {
         out += static_cast<char>(c - kEscapeBase);
         i += 2;
         continue;
@@ -185,6 +192,9 @@ std::string ProgramPath(std::string_view native) {
     if (c == '/') {
       utf8 += '\\';
       ++i;
+    } else if (c == ':' && i == 1 && StartsWithDrive(native)) {
+      AppendUtf8(utf8, kEscapeBase + ':');
+      ++i;
     } else if (c == '\\') {
       AppendUtf8(utf8, kEscapeBase + 0x5C);
       ++i;
@@ -200,8 +210,9 @@ std::string ProgramPath(std::string_view native) {
 }
 
 std::string ShownName(const std::string& name) {
-  // The escape of '\\' in GB18030, as ProgramPath writes it.
+  // The escapes of '\\' and ':' in GB18030, as ProgramPath writes them.
   static const std::string kEscapedBackslash = Utf8ToGb18030("\xEF\x9D\x9C");
+  static const std::string kEscapedColon = Utf8ToGb18030("\xEF\x9C\xBA");
   std::string out;
   for (size_t i = 0; i < name.size();) {
     const auto b = static_cast<uint8_t>(name[i]);
@@ -213,6 +224,8 @@ std::string ShownName(const std::string& name) {
     }
     if (n == 4 && name.compare(i, 4, kEscapedBackslash) == 0) {
       out += '\\';
+    } else if (n == 4 && name.compare(i, 4, kEscapedColon) == 0) {
+      out += ':';
     } else {
       out.append(name, i, n);
     }
@@ -261,10 +274,9 @@ size_t FindLastSeparator(const std::string& path) {
 }
 
 std::string NativeOutputPath(const std::string& path) {
-  std::string native = ToUnixUtf8(path);
-  // Drive letters mean nothing here: "C:/x" is read as "/x".
-  if (native.size() >= 2 && native[1] == ':' && std::isalpha(static_cast<unsigned char>(native[0]))) native.erase(0, 2);
-  return native;
+  // Drive letters mean nothing here: the program's "C:/x" is read as "/x". A name the system
+  // gave (ProgramPath) carries its ':' escaped, and stays as it was.
+  return ToUnixUtf8(StartsWithDrive(path) ? path.substr(2) : path);
 }
 
 std::string NativePath(const std::string& path) {
@@ -369,12 +381,17 @@ bool CreateDirectory(const std::string& path) {
   return IsNativeDirectory(native);
 }
 
-bool CreateDirectories(const std::string& path) {
+bool CreateDirectories(const std::string& path, std::string* error) {
   std::error_code ec;
   const std::string native = NativeOutputPath(path);
-  if (native.empty()) return false;
+  if (native.empty()) {
+    if (error) *error = "a folder needs a name";
+    return false;
+  }
   fs::create_directories(native, ec);
-  return IsNativeDirectory(native);
+  if (IsNativeDirectory(native)) return true;
+  if (error) *error = ec ? ec.message() : std::string("something else stands there");
+  return false;
 }
 
 bool DeleteFile(const std::string& path) { return ::unlink(NativeOutputPath(path).c_str()) == 0; }

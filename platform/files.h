@@ -35,7 +35,8 @@ std::string NativePath(const std::string& path);
 // written, no name of another case looked for. What is written goes where it was asked to go,
 // never over a file whose name differs in case.
 std::string NativeOutputPath(const std::string& path);
-// A name or path as the system spells it (a '/' becomes '\') in program text, without loss.
+// A name or path as the system spells it (a '/' becomes '\') in program text, without loss: a
+// path a user gives stays that path ("c:x.wav" is a name here, never a drive and "x.wav").
 std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
 std::string ShownName(const std::string& name);
@@ -60,7 +61,7 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out);
 int64_t FileSize(const std::string& path);  // -1 when it cannot be read
 // Folders made and files deleted are outputs: their paths are taken exactly (NativeOutputPath).
 bool CreateDirectory(const std::string& path);    // one level; true when it exists afterwards
-bool CreateDirectories(const std::string& path);  // every level
+bool CreateDirectories(const std::string& path, std::string* error = nullptr);  // every level; why not in *error
 bool DeleteFile(const std::string& path);
 
 // Which file a path names, however it is reached: two paths name one file (through a hard

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/respack/respack.h"
 #include "engine/core/engine_files.h"
 #include "engine/core/name_key.h"
@@ -31,8 +33,27 @@ std::string ExtensionOfHash(uint32_t hash) {
   return {};
 }
 
-// A program-text name or path as the user typed or sees it (UTF-8).
-std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
+// Every mention of each path's program spelling (first) in a message, spelled as the user typed
+// it (second), in one pass: a spelling that holds another is replaced whole.
+std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths) {
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    const std::pair<std::string, std::string>* longest = nullptr;
+    for (const auto& p : paths) {
+      if (!p.first.empty() && text.compare(at, p.first.size(), p.first) == 0 &&
+          (longest == nullptr || p.first.size() > longest->first.size())) {
+        longest = &p;
+      }
+    }
+    if (longest != nullptr) {
+      out += longest->second;
+      at += longest->first.size();
+    } else {
+      out += text[at++];
+    }
+  }
+  return out;
+}
 
 // The resource name of a file as the folder lists it: its whole name is the file's name, a '\\'
 // in it included (no folder is split off), so the title is everything before the last dot.
@@ -54,13 +75,10 @@ std::string ResourceNameOfListed(const std::string& listed, std::string* extensi
 }
 
 bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourcePackage>* out, std::string* reason) {
-  const std::string path = PathArg(path_utf8);
-  auto package = std::make_unique<engine::ResourcePackage>(path);
+  auto package = std::make_unique<engine::ResourcePackage>(PathArg(path_utf8));
   if (!package->IsOpen()) {
     // The package's reason may name it already ("x.qzr: not a resource package"): once is enough.
-    std::string text = platform::NamedAsGiven(Shown(package->error()), Shown(path), path_utf8);
-    if (text.rfind(path_utf8 + ": ", 0) == 0) text.erase(0, path_utf8.size() + 2);
-    *reason = text.find(path_utf8) != std::string::npos ? text : "cannot open package " + path_utf8 + ": " + text;
+    *reason = NamedOnce(path_utf8, package->error(), "cannot open package ");
     return false;
   }
   *out = std::move(package);
@@ -98,7 +116,7 @@ int Pack(const Args& args) {
     if (find.IsDots()) continue;
     // A link may point anywhere: only what lies in the folder itself is packed.
     if (find.IsLink()) {
-      std::printf("%s is a symbolic link: not packed\n", Shown(find.GetFileName()).c_str());
+      std::printf("%s is a symbolic link: not packed\n", cli::Printable(Shown(find.GetFileName())).c_str());
       continue;
     }
     if (!find.IsDirectory()) members.push_back({find.GetFileName(), find.GetFilePath(), {}, {}});
@@ -117,22 +135,22 @@ int Pack(const Args& args) {
     }
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
-  // A member is named as the user names it: DIR as given, then its name as the folder lists it.
-  const std::string folder_shown = args[0].empty() || args[0].back() == '/' ? args[0] : args[0] + "/";
+  // A member is named as the user names it: DIR as given, then its name as the folder lists it;
+  // the package as given.
+  const std::string folder_shown = !args[0].empty() && args[0].back() == '/' ? args[0] : args[0] + "/";
+  std::vector<std::pair<std::string, std::string>> named{{Shown(PathArg(args[1])), args[1]}};
+  for (const Member& m : members) named.emplace_back(Shown(m.path), folder_shown + Shown(m.file_name));
   for (const Member& m : members) {
     std::string error;
     if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0, &error)) {
-      return Refuse(platform::NamedAsGiven(Shown(error), Shown(m.path), folder_shown + Shown(m.file_name)));
+      return Refuse(NamedAsGiven(Shown(error), named));
     }
   }
   std::string error;
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
-    if (error.empty()) return Refuse("cannot write " + args[1]);
-    error = Shown(error);
-    for (const Member& m : members) error = platform::NamedAsGiven(error, Shown(m.path), folder_shown + Shown(m.file_name));
-    return Refuse(error);
+    return Refuse(error.empty() ? "cannot write " + args[1] : NamedAsGiven(Shown(error), named));
   }
-  std::printf("%zu members packed into %s\n", members.size(), args[1].c_str());
+  std::printf("%zu members packed into %s\n", members.size(), cli::Printable(args[1]).c_str());
   return kOk;
 }
 
@@ -170,7 +188,7 @@ int Unpack(const Args& args) {
   std::string reason;
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
   const std::string dir = PathArg(args[1]);
-  if (!platform::CreateDirectories(dir)) return Refuse("cannot make the folder " + args[1]);
+  if (std::string why; !platform::CreateDirectories(dir, &why)) return Refuse("cannot make the folder " + args[1] + " (" + why + ")");
   // Each member is written whole under a temporary name and renamed; none is flushed on its
   // own (a flush a file made unpacking thousands of small members take minutes): the whole
   // folder is flushed once at the end, before the members are reported written.
@@ -197,13 +215,21 @@ int Unpack(const Args& args) {
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
   }
   if (!flush.Flush(&reason)) return Refuse(reason);
-  std::printf("%u members written to %s\n", package->GetUsedCount(), args[1].c_str());
+  std::printf("%u members written to %s\n", package->GetUsedCount(), cli::Printable(args[1]).c_str());
   return kOk;
 }
 
 int Refuse(const std::string& reason) {
-  std::fprintf(stderr, "respack: %s\n", reason.c_str());
+  std::fprintf(stderr, "respack: %s\n", cli::Printable(reason).c_str());
   return kBadInput;
+}
+
+std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
+
+std::string NamedOnce(const std::string& given, const std::string& reason, const std::string& lead) {
+  std::string text = NamedAsGiven(Shown(reason), {{Shown(PathArg(given)), given}});
+  if (text.rfind(given + ": ", 0) == 0) text.erase(0, given.size() + 2);
+  return text.find(given) != std::string::npos ? text : lead + given + ": " + text;
 }
 
 std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }

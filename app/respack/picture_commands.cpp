@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/respack/respack.h"
 #include "engine/media/byte_span.h"
 #include "engine/media/pps_picture.h"
@@ -161,7 +162,7 @@ int PpsEncode(const Args& args) {
   }
   platform::DecodedPicture picture;
   std::string error;
-  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(args[0] + ": " + error);
+  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(NamedOnce(args[0], error));
   PictureForEncoding source;
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
@@ -171,7 +172,7 @@ int PpsEncode(const Args& args) {
     return Refuse(args[0] + ": not written with codec " + std::to_string(codec) + ": " + problem);
   }
   if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]), &error)) return Refuse(error);
-  std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", args[1].c_str(), source.record.width,
+  std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
               file.size());
   return kOk;

@@ -7,7 +7,8 @@
 //                      draws the named pictures (all when none is named) of the packages in FOLDER
 //                      side by side into a PNG file, to judge their look
 //   skin-gen --help    prints this usage
-// Any other argument that starts with '-' is refused (status 2), never taken for a folder.
+// Any other argument that starts with '-' is refused (status 2), never taken for a folder; "--"
+// ends the options (app/command_line.h).
 //
 // The build runs it so that the packages lie beside the client, which opens them at start.
 #include <algorithm>
@@ -28,6 +29,7 @@
 #include "engine/core/engine_files.h"
 #include "engine/media/resource_package.h"
 #include "engine/ui/font_renderer.h"
+#include "platform/files.h"
 #include "platform/gbk.h"
 
 namespace {
@@ -85,36 +87,51 @@ std::vector<std::vector<uint8_t>> DrawAll(const std::vector<skin::Picture>& pict
 
 constexpr char kUsage[] = "usage: skin-gen FOLDER | --list | --sheet FOLDER OUT.png [NAME...] | --help\n";
 
+// Why a command line is no run of the generator, or empty.
+std::string WrongUsage(const cli::CommandLine& line) {
+  if (!line.error.empty()) return line.error;
+  const size_t n = line.operands.size();
+  if (line.Has("--list") && line.Has("--sheet")) return "--list and --sheet are two runs: give one";
+  if (line.Has("--list")) return n == 0 ? "" : "--list takes no argument";
+  if (line.Has("--sheet")) return n >= 2 ? "" : "--sheet takes a folder and a picture file";
+  return n == 1 ? "" : n == 0 ? "no folder given" : "one folder is written, " + std::to_string(n) + " given";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args) {
-    if (cli::IsHelpArgument(a)) {
-      std::printf("skin-gen: draws the client's default skin into resource packages.\n%s", kUsage);
-      return 0;
-    }
+  const cli::CommandLine line =
+      cli::Parse(std::vector<std::string>(argv + 1, argv + argc), {{"--list"}, {"--sheet"}});
+  if (line.help) {
+    std::printf("skin-gen: draws the client's default skin into resource packages.\n%s", kUsage);
+    return 0;
   }
-  const std::string command = args.empty() ? std::string() : args[0];
-  const bool list = command == "--list" && args.size() == 1;
-  const bool sheet = command == "--sheet" && args.size() >= 3;
-  for (size_t i = command == "--list" || command == "--sheet" ? 1 : 0; i < args.size(); ++i) {
-    if (cli::IsOptionArgument(args[i])) {
-      std::fprintf(stderr, "skin-gen: unknown option '%s'\n%s", args[i].c_str(), kUsage);
-      return 2;
-    }
+  if (const std::string why = WrongUsage(line); !why.empty()) {
+    std::fprintf(stderr, "skin-gen: %s\n%s", why.c_str(), kUsage);
+    return 2;
   }
-  if (list) {
+  const std::vector<std::string>& args = line.operands;
+  if (line.Has("--list")) {
     List();
     return 0;
   }
-  if (sheet) return skin::WriteSheet(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
-  if (args.size() != 1 || cli::IsOptionArgument(command)) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
-  }
+  if (line.Has("--sheet")) return skin::WriteSheet(args[0], args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   const auto started = std::chrono::steady_clock::now();
-  const std::string folder = argv[1];
+  const std::string folder = args[0];
+  // The folder (made when missing) holds the members on their way into the packages.
+  const std::string scratch = folder + "/skin-gen.parts";
+  if (std::string why; !platform::CreateDirectories(platform::ProgramPath(scratch), &why)) {
+    std::fprintf(stderr, "skin-gen: cannot make the folder %s (%s)\n", cli::Printable(scratch).c_str(), why.c_str());
+    return 1;
+  }
+  // Gone again however the run ends (it is empty by then).
+  struct RemoveWhenDone {
+    std::string folder;
+    ~RemoveWhenDone() {
+      std::error_code ec;
+      std::filesystem::remove(folder, ec);
+    }
+  } remove_scratch{scratch};
 
   const std::vector<skin::Picture> pictures = skin::AllPictures();
   std::vector<std::vector<uint8_t>> encoded = DrawAll(pictures);
@@ -137,18 +154,15 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::string scratch = folder + "/skin-gen.parts";
   size_t total = 0;
   for (int k = 0; k < skin::kPackageCount; ++k) {
     std::string error;
     if (!skin::WritePackage(folder + "/" + skin::kPackageFiles[k], members[k], scratch, &error)) {
-      std::fprintf(stderr, "skin-gen: %s: %s\n", skin::kPackageFiles[k], error.c_str());
+      std::fprintf(stderr, "skin-gen: %s\n", cli::Printable(error).c_str());
       return 1;
     }
     total += members[k].size();
   }
-  std::error_code ec;
-  std::filesystem::remove(scratch, ec);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
   std::printf("skin-gen: %zu resources in %d packages, %lld ms\n", total, skin::kPackageCount,

@@ -58,27 +58,32 @@ bool WritePackage(const std::string& path, const std::vector<Member>& members, c
   std::set<engine::NameKey> names;
   for (const Member& m : members) {
     if (!names.insert(engine::MakeNameKey(engine::ResourceNameOf(m.file_name))).second) {
-      *error = "two members are named " + platform::GbkToUtf8(engine::ResourceNameOf(m.file_name));
+      *error = "two members of " + path + " are named " + platform::GbkToUtf8(engine::ResourceNameOf(m.file_name));
       return false;
     }
   }
-  std::error_code ec;
-  std::filesystem::create_directories(scratch, ec);
   const std::string package_name = std::filesystem::path(path).stem().string();
   engine::ResourcePackage package(package_name, static_cast<uint32_t>(members.size()), 0, 0, 0);
-  for (size_t i = 0; i < members.size(); ++i) {
-    // Scratch files have plain names: the member's own name goes into the package's table.
-    const std::string file = scratch + "/m" + std::to_string(i) + ".bin";
-    const std::string file_gbk = platform::ProgramPath(file);
-    if (!platform::WriteFileAtomic(file_gbk, members[i].bytes.data(), members[i].bytes.size()) ||
-        package.AddFile(members[i].file_name, file_gbk, nullptr, 0, 0) == 0) {
-      *error = "cannot stage " + platform::GbkToUtf8(members[i].file_name) + " in " + scratch;
-      return false;
+  std::error_code ec;
+  std::filesystem::create_directories(scratch, ec);
+  // Scratch files have plain names: the member's own name goes into the package's table.
+  auto staged = [&](size_t i) { return scratch + "/m" + std::to_string(i) + ".bin"; };
+  size_t written = 0;
+  bool ok = true;
+  for (; ok && written < members.size(); ++written) {
+    const std::string file_gbk = platform::ProgramPath(staged(written));
+    const Member& m = members[written];
+    if (!platform::WriteFileAtomic(file_gbk, m.bytes.data(), m.bytes.size(), error)) break;
+    if (package.AddFile(m.file_name, file_gbk, nullptr, 0, 0) == 0) {
+      *error = "cannot read " + staged(written) + " back";
+      ok = false;
     }
   }
+  ok = ok && written == members.size();
   std::string reason;
-  const uint32_t packed = package.Pack(platform::ProgramPath(path), 1, &reason);
-  for (size_t i = 0; i < members.size(); ++i) std::filesystem::remove(scratch + "/m" + std::to_string(i) + ".bin", ec);
+  const uint32_t packed = ok ? package.Pack(platform::ProgramPath(path), 1, &reason) : 0;
+  for (size_t i = 0; i < written; ++i) std::filesystem::remove(staged(i), ec);
+  if (!ok) return false;
   if (packed != members.size() || !reason.empty()) {
     *error = reason.empty() ? "cannot write " + path : platform::GbkToUtf8(reason);
     return false;

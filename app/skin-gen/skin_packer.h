@@ -24,7 +24,7 @@ std::vector<uint8_t> EncodeFrames(const std::vector<std::unique_ptr<Frame>>& fra
                                   std::string* error);
 
 // Writes the members as a package at path (UTF-8); each member is first written into the
-// scratch folder (UTF-8) and packed from there. False, with the reason in *error, when two
+// scratch folder (UTF-8, made when missing) and packed from there. False, with the reason in *error, when two
 // members share a resource name or the package cannot be written.
 bool WritePackage(const std::string& path, const std::vector<Member>& members, const std::string& scratch,
                   std::string* error);

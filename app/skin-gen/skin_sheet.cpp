@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/skin-gen/skin_canvas.h"
 #include "engine/media/image_record.h"
 #include "engine/media/pps_picture.h"
@@ -28,24 +29,46 @@ struct Decoded {
 }  // namespace
 
 int WriteSheet(const std::string& folder, const std::string& out_png, const std::vector<std::string>& names) {
+  const std::vector<Picture> inventory = AllPictures();
+  for (const std::string& name : names) {
+    if (std::none_of(inventory.begin(), inventory.end(),
+                     [&](const Picture& p) { return platform::GbkToUtf8(p.name) == name; })) {
+      std::fprintf(stderr, "skin-gen: %s is no picture of the skin (skin-gen --list names them)\n",
+                   cli::Printable(name).c_str());
+      return 1;
+    }
+  }
   std::vector<std::unique_ptr<engine::ResourcePackage>> packages;
   for (const char* file : kPackageFiles) {
-    packages.push_back(std::make_unique<engine::ResourcePackage>(platform::ProgramPath(folder + "/" + file)));
+    const std::string path = folder + "/" + file;
+    packages.push_back(std::make_unique<engine::ResourcePackage>(platform::ProgramPath(path)));
+    if (!packages.back()->IsOpen()) {
+      // The package's reason names it as the program spells it: here it is named as given.
+      const auto shown = [](const std::string& text) { return platform::GbkToUtf8(platform::ShownName(text)); };
+      std::string why = platform::NamedAsGiven(shown(packages.back()->error()), shown(platform::ProgramPath(path)), path);
+      if (why.find(path) == std::string::npos) why = path + ": " + why;
+      std::fprintf(stderr, "skin-gen: %s\n", cli::Printable(why).c_str());
+      return 1;
+    }
   }
   std::vector<Decoded> pictures;
-  for (const Picture& p : AllPictures()) {
+  bool missing = false;
+  for (const Picture& p : inventory) {
     if (!names.empty() && std::find(names.begin(), names.end(), platform::GbkToUtf8(p.name)) == names.end()) continue;
     std::vector<uint8_t> bytes;
     for (auto& package : packages) {
-      if (package->IsOpen() && package->LoadEntryByName(p.name + ".imge", &bytes)) break;
+      if (package->LoadEntryByName(p.name + ".imge", &bytes)) break;
     }
     Decoded d{p.name, {}};
     if (bytes.empty() || engine::DecodePicture(bytes.data(), bytes.size(), &d.record) == 0) {
       std::fprintf(stderr, "skin-gen: %s is not in the packages\n", platform::GbkToUtf8(p.name).c_str());
+      missing = true;
       continue;
     }
     pictures.push_back(std::move(d));
   }
+  // A sheet of nothing is no sheet.
+  if (pictures.empty()) return 1;
   // Lay the pictures out in rows, each with its frames side by side under its name.
   struct Place {
     int x, y;
@@ -106,10 +129,11 @@ int WriteSheet(const std::string& folder, const std::string& out_png, const std:
   }
   std::string error;
   if (!platform::SavePng(platform::ProgramPath(out_png), kSheetWidth, height, bgra.data(), &error)) {
-    std::fprintf(stderr, "skin-gen: %s\n", error.c_str());
+    std::fprintf(stderr, "skin-gen: %s\n", cli::Printable(error).c_str());
     return 1;
   }
-  return 0;
+  // The pictures found are on the sheet; one that is missing makes the run fail.
+  return missing ? 1 : 0;
 }
 
 }  // namespace skin

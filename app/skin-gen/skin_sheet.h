@@ -10,7 +10,8 @@
 
 namespace skin {
 
-// Names in UTF-8. Returns the exit status: 0 written, 1 not.
+// Names in UTF-8. Returns the exit status: 0 written; 1 when a name is no picture of the skin, a
+// package does not open, or a picture is missing from them (the others are drawn).
 int WriteSheet(const std::string& folder, const std::string& out_png, const std::vector<std::string>& names);
 
 }  // namespace skin

@@ -14,7 +14,7 @@
 // A file that is missing or is not a whole replay of this game is refused with a line on stderr
 // and a message box, and the client ends with status 1. An argument without '|' that starts with
 // '-' is an option: an unknown one is refused (status 2), never taken for a replay ("./-x" is
-// the file -x).
+// the file -x, and so is "-x" after "--"; app/command_line.h).
 //
 //   --help, -h           prints the usage on stdout
 //   --headless           no display: the window lives in memory
@@ -36,6 +36,8 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/skin-gen/skin_inventory.h"
@@ -74,15 +76,25 @@ struct Options {
 // Whether an argument names a replay rather than being the lobby's command line: a lobby line
 // is at least nine '|'-separated fields, so anything without '|' can only be a file (one that
 // is missing is refused as such, not taken for a lobby line).
-bool IsReplayArgument(const std::string& arg) { return !arg.empty() && arg.find('|') == std::string::npos; }
+bool IsReplayArgument(std::string_view arg) { return !arg.empty() && arg.find('|') == std::string::npos; }
 
-// The reason a replay was refused (GBK, naming the file in program text) as stderr shows it:
-// UTF-8, the file named as it was given, and not twice.
-std::string StderrReason(const std::string& error, const std::string& path, const std::string& given) {
-  std::string text = platform::NamedAsGiven(platform::GbkToUtf8(error), platform::GbkToUtf8(path), given);
-  const std::string prefix = given + ": ";
-  if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
-  return text;
+// The lobby's line is never an option, whatever it starts with.
+bool IsLobbyLine(std::string_view arg) { return arg.find('|') != std::string::npos; }
+
+// The line that says a replay was refused, from the reason (GBK, naming the file in program
+// text): UTF-8, the file named once and as it was given.
+std::string RefusalLine(const std::string& error, const std::string& path, const std::string& given) {
+  std::string text = platform::NamedAsGiven(platform::GbkToUtf8(platform::ShownName(error)),
+                                            platform::GbkToUtf8(platform::ShownName(path)), given);
+  // "X: why" and "replay file X cannot be read" become the why after the line's one mention.
+  const std::string named = given + ": ";
+  const std::string file = "replay file " + given + " ";
+  if (text.rfind(named, 0) == 0) {
+    text.erase(0, named.size());
+  } else if (text.rfind(file, 0) == 0) {
+    text = "it " + text.substr(file.size());
+  }
+  return text.find(given) != std::string::npos ? text : given + " cannot be played: " + text;
 }
 
 // The folder of the program file itself (not ZP_EXE_DIR's), with a trailing separator.
@@ -102,7 +114,7 @@ class ClientFrame final : public frame::GameFrame {
       if (!OpenResourcePackage(path.c_str())) {
         engine::WriteGameLog("client: the skin package %s did not open", path.c_str());
         std::fprintf(stderr, "zipai-client: the skin package %s is missing; the window is drawn without it\n",
-                     platform::NativePath(path).c_str());
+                     cli::Printable(platform::NativePath(path)).c_str());
       }
     }
   }
@@ -195,38 +207,42 @@ void Help() {
 
 enum class Parsed { kRun, kHelp, kWrong };
 
+constexpr long kMostFrames = 100000000;
+
+// Reads the command line into *out; a line that is refused says why on stderr.
 Parsed Parse(int argc, char** argv, Options* out) {
-  for (int i = 1; i < argc; ++i) {
-    if (cli::IsHelpArgument(argv[i])) return Parsed::kHelp;
-  }
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--headless") {
-      out->headless = true;
-    } else if (arg == "--hold") {
-      out->hold = true;
-    } else if (arg == "--report") {
-      out->report = true;
-    } else if (arg == "--frames" && i + 1 < argc) {
-      char* end = nullptr;
-      out->frames = std::strtol(argv[++i], &end, 10);
-      if (!end || *end != '\0' || out->frames <= 0 || out->frames > 100000000) return Parsed::kWrong;
-    } else if (arg == "--screenshot" && i + 1 < argc) {
-      out->screenshot = platform::ProgramPath(argv[++i]);
-    } else if (arg == "--frames" || arg == "--screenshot") {
-      std::fprintf(stderr, "zipai-client: %s takes a value\n", arg.c_str());
-      return Parsed::kWrong;
-    } else if (IsReplayArgument(arg) && cli::IsOptionArgument(arg)) {
-      std::fprintf(stderr, "zipai-client: unknown option '%s'\n", arg.c_str());
-      return Parsed::kWrong;
-    } else if (out->lobby_line.empty() && out->replay.empty()) {
-      (IsReplayArgument(arg) ? out->replay : out->lobby_line) = arg;
-    } else {
-      return Parsed::kWrong;
+  const cli::CommandLine line = cli::Parse(std::vector<std::string>(argv + 1, argv + argc),
+                                           {{"--headless"}, {"--hold"}, {"--report"}, {"--frames", true},
+                                            {"--screenshot", true}},
+                                           IsLobbyLine);
+  if (line.help) return Parsed::kHelp;
+  std::string why = line.error;
+  if (const std::string* frames = line.Value("--frames"); why.empty() && frames != nullptr) {
+    char* end = nullptr;
+    out->frames = std::strtol(frames->c_str(), &end, 10);
+    if (*end != '\0' || out->frames <= 0 || out->frames > kMostFrames) {
+      why = "--frames takes a number from 1 to " + std::to_string(kMostFrames) + ", not '" + cli::Printable(*frames) + "'";
     }
   }
+  if (const std::string* file = line.Value("--screenshot")) out->screenshot = platform::ProgramPath(*file);
+  out->headless = line.Has("--headless");
+  out->hold = line.Has("--hold");
+  out->report = line.Has("--report");
   // --report names the picture it writes, and holds the window as --hold does.
-  return out->report && (out->screenshot.empty() || out->hold) ? Parsed::kWrong : Parsed::kRun;
+  if (why.empty() && out->report && out->screenshot.empty()) why = "--report needs --screenshot FILE";
+  if (why.empty() && out->report && out->hold) why = "--report holds the window itself: it takes no --hold";
+  if (why.empty() && line.operands.size() > 1) {
+    why = "one lobby command line or replay file is taken, " + std::to_string(line.operands.size()) + " given";
+  }
+  if (!why.empty()) {
+    std::fprintf(stderr, "zipai-client: %s\n", why.c_str());
+    return Parsed::kWrong;
+  }
+  if (!line.operands.empty()) {
+    const std::string& arg = line.operands[0];
+    (IsReplayArgument(arg) ? out->replay : out->lobby_line) = arg;
+  }
+  return Parsed::kRun;
 }
 
 enum class ReplayStart { kPlaying, kRefused, kNoWindow };
@@ -243,8 +259,7 @@ ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
   if (!dialogs::LoadReplayFile(path, &replay, &error) ||
       !dialogs::MakeReplayTable(replay, app->GetChairCount(), &command, &start, &error)) {
     engine::WriteGameLog("client: replay refused: %s", error.c_str());
-    std::fprintf(stderr, "zipai-client: %s cannot be played: %s\n", native_path.c_str(),
-                 StderrReason(error, path, native_path).c_str());
+    std::fprintf(stderr, "zipai-client: %s\n", cli::Printable(RefusalLine(error, path, native_path)).c_str());
     if (!app->InitInstance(std::string()) || app->window == nullptr) {
       platform::MessageBoxA(dialogs::CReplayBar::RefusalText(path), "提示", platform::MB_OK | platform::MB_ICONWARNING);
       return ReplayStart::kNoWindow;

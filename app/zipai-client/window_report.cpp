@@ -4,6 +4,7 @@
 #include <iostream>
 #include <vector>
 
+#include "app/command_line.h"
 #include "platform/files.h"
 #include "platform/png_file.h"
 #include "platform/win_messages.h"
@@ -19,7 +20,7 @@ bool WriteScreenshot(const platform::Window& window, const std::string& path) {
                          reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
     // The writer's reason names the file already.
     if (error.empty()) error = "cannot write " + platform::NativeOutputPath(path) + " (no frame)";
-    std::fprintf(stderr, "zipai-client: %s\n", error.c_str());
+    std::fprintf(stderr, "zipai-client: %s\n", cli::Printable(error).c_str());
     return false;
   }
   return true;

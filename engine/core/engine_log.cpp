@@ -11,6 +11,7 @@
 #include "engine/core/engine_files.h"
 #include "platform/clock.h"
 #include "platform/atomic_file.h"
+#include "platform/diagnostics.h"
 #include "platform/message_box.h"
 
 namespace engine {
@@ -39,15 +40,15 @@ std::atomic<bool> g_logs_enabled{true};
 
 enum class Mode { kAppend, kReplace };
 
-// Every write and the close are checked; a line that cannot be stored is dropped.
-void WriteLine(const std::string& file, Mode mode, const std::string& line) {
-  if (!g_logs_enabled.load(std::memory_order_relaxed)) return;
-  if (mode == Mode::kAppend) {
-    platform::AppendToFile(ExePath(file), line.data(), line.size());
-    return;
-  }
+// Every write and the close are checked; a line that cannot be stored is dropped. false (and
+// why in *error) when it was not stored.
+bool WriteLine(const std::string& file, Mode mode, const std::string& line, std::string* error = nullptr) {
+  if (!g_logs_enabled.load(std::memory_order_relaxed)) return true;
+  if (mode == Mode::kAppend) return platform::AppendToFile(ExePath(file), line.data(), line.size(), error);
   platform::AtomicFile out(ExePath(file), platform::AtomicFile::Sync::kNone);
-  if (out.Write(line.data(), line.size())) out.Commit();
+  if (out.Write(line.data(), line.size()) && out.Commit()) return true;
+  if (error) *error = out.error();
+  return false;
 }
 
 constexpr const char* kLogGap = "      ";  // six blanks: daily and error logs
@@ -75,7 +76,14 @@ void WriteErrorLog(const char* format, ...) {
 }
 
 void LogEngineStart() {
-  WriteLine("GameRun.log", Mode::kReplace, BuildLine(platform::GetLocalTime(), kRunGap, "GameCore Start"));
+  // The last run's lines stay when the log cannot begin afresh (a full disk): this run's lines
+  // would follow them without a start line, so that is said once.
+  std::string error;
+  if (!WriteLine("GameRun.log", Mode::kReplace, BuildLine(platform::GetLocalTime(), kRunGap, "GameCore Start"),
+                 &error)) {
+    platform::ReportProblem("the run log could not begin afresh, so it goes on from the last run's lines: %s",
+                            error.c_str());
+  }
 }
 
 void WriteRunLog(const char* format, ...) {

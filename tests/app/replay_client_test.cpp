@@ -110,9 +110,9 @@ TEST(ReplayClient, AFileThatIsNoWholeReplayIsRefusedWithALine) {
   EXPECT_NE(log.find("not a replay (no magic)"), std::string::npos) << log;
   const fs::path missing = fs::current_path() / "missing.rep";
   EXPECT_EQ(RunHeadless("--frames 20 '" + missing.string() + "'", &log), 1);
-  EXPECT_NE(log.find("missing.rep cannot be played: replay file " + missing.string() + " cannot be read"),
-            std::string::npos)
+  EXPECT_NE(log.find("zipai-client: " + missing.string() + " cannot be played: it cannot be read\n"), std::string::npos)
       << log;
+  EXPECT_EQ(log.find(missing.string(), log.find(missing.string()) + 1), std::string::npos) << log;
   // The window comes up at an empty table with the game's own message box over its middle.
   const fs::path refused = fs::current_path() / "refused.png";
   const fs::path plain = fs::current_path() / "plain.png";

@@ -3,6 +3,7 @@
 // and package writers, and the sounds; and its command line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -256,6 +257,34 @@ TEST(SkinGenCommandLine, HelpIsPrintedAndAnUnknownOptionIsRefusedNeverMadeAFolde
   EXPECT_EQ(refused.rfind("skin-gen: unknown option '-x'\nusage: skin-gen", 0), 0u) << refused;
   EXPECT_NE(refused.find("skin-gen: unknown option '--bogus'\nusage: skin-gen"), std::string::npos) << refused;
   for (const char* folder : {"--help", "-h", "--bogus"}) EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
+}
+
+// A run that can make nothing useful says why in one line of its own and does not end with 0.
+// Run as root, the empty folder name runs as another user, who cannot write into '/'.
+TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/skin-gen ";
+  const std::string as_nobody = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  std::ofstream("file") << "x";
+  const struct {
+    std::string args;
+    int status;
+    std::string why;
+  } kRefused[] = {
+      {"''", 2, "skin-gen: an empty argument names nothing"},
+      {"--sheet missing o.png", 1, "skin-gen: cannot open missing/skin-frame.qzr"},
+      {"--sheet " + std::string(ZP_BINARY_DIR) + "/app o.png NoSuchName", 1,
+       "skin-gen: NoSuchName is no picture of the skin (skin-gen --list names them)"},
+      {"file", 1, "skin-gen: cannot make the folder file/skin-gen.parts (Not a directory)"},
+  };
+  for (const auto& [args, status, why] : kRefused) {
+    const std::string user = args == "''" ? as_nobody : "";
+    EXPECT_EQ(WEXITSTATUS(std::system((user + tool + args + " 2>gen.err").c_str())), status) << args;
+    std::ifstream err("gen.err");
+    std::string first;
+    std::getline(err, first);
+    EXPECT_EQ(first, why);
+  }
+  EXPECT_FALSE(std::filesystem::exists("o.png"));
 }
 
 }  // namespace

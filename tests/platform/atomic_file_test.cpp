@@ -2,8 +2,14 @@
 // The one file writer: whole files or nothing, every failing step reported.
 #include "platform/atomic_file.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -128,6 +134,82 @@ TEST_F(AtomicFileTest, AppendsAreCheckedToo) {
   EXPECT_NE(error.find("write"), std::string::npos);
   platform::InjectWriteFault(platform::WriteFault::kNone);
   EXPECT_FALSE(platform::AppendToFile("no-such-folder/log.txt", "x", 1));
+}
+
+// A file the user may not write stays as it is, as under a shell's redirection (the rename
+// would need only the folder); one whose folder cannot hold the temporary file is refused with
+// that reason, never written in place. Run as root, a child that became another user writes.
+TEST_F(AtomicFileTest, AFileTheUserMayNotWriteOrWhoseFolderTakesNoNewFileStaysAsItIs) {
+  fs::create_directories("perm/closed");
+  ASSERT_TRUE(platform::WriteFileAtomic("perm/locked.wav", "old", 3));
+  ASSERT_TRUE(platform::WriteFileAtomic("perm/closed/open.wav", "old", 3));
+  fs::permissions("perm/locked.wav", fs::perms(0444));
+  fs::permissions("perm/closed/open.wav", fs::perms(0666));
+  fs::permissions("perm/closed", fs::perms(0555));
+  fs::permissions("perm", fs::perms(0777));
+  int said_fd[2];
+  ASSERT_EQ(::pipe(said_fd), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // Relative paths from its own folder need no search permission on the folders above.
+    bool ok = ::chdir("perm") == 0;
+    if (ok && ::geteuid() == 0) ok = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+    std::string said = ok ? "" : "skip";
+    for (const char* path : {"locked.wav", "closed/open.wav"}) {
+      platform::AtomicFile file(path);
+      said += ok && file.Write("new", 3) && file.Commit() ? std::string(path) + " written\n" : file.error() + "\n";
+    }
+    ::_exit(::write(said_fd[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+  }
+  ::close(said_fd[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+  ::close(said_fd[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  fs::permissions("perm/closed", fs::perms(0755));
+  if (said.rfind("skip", 0) == 0) GTEST_SKIP() << "root here cannot become another user (no CAP_SETUID)";
+  EXPECT_EQ(said,
+            "cannot write locked.wav (open: Permission denied)\n"
+            "cannot write closed/open.wav (the folder closed cannot hold a new file: Permission denied)\n");
+  EXPECT_EQ(ReadAll("perm/locked.wav"), "old");
+  EXPECT_EQ(ReadAll("perm/closed/open.wav"), "old");
+  EXPECT_EQ(FilesIn("perm/closed"), 1u);
+}
+
+// The temporary name fits beside any name the file system takes, one of multi-byte characters
+// too; a name that ends in '/' is refused by its name.
+TEST_F(AtomicFileTest, ANameOfAnyLengthTheFileSystemTakesIsWritten) {
+  std::string wide;
+  for (int i = 0; i < 85; ++i) wide += "\xE4\xB9\x97";  // 255 bytes
+  fs::create_directories("long");
+  for (const std::string& name : {std::string(250, 'a') + ".wav", std::string(255, 'b'), wide}) {
+    const std::string path = platform::ProgramPath("long/" + name);
+    EXPECT_TRUE(platform::WriteFileAtomic(path, "one", 3)) << name.size();
+    std::string error;
+    EXPECT_TRUE(platform::WriteFileAtomic(path, "two", 3, &error)) << error;
+    EXPECT_EQ(ReadAll("long/" + name), "two");
+  }
+  EXPECT_EQ(FilesIn("long"), 3u);
+  EXPECT_EQ(platform::AtomicFile("w/trail.wav/").error(), "cannot write w/trail.wav/ (a name that ends in '/' is a folder's)");
+  EXPECT_EQ(platform::AtomicFile("w/").error(), "cannot write w/ (it is a folder)");
+}
+
+// A FIFO whose reader went away fails the write with its reason, as a full disk does; the
+// process goes on, and SIGPIPE is neither left pending nor held back.
+TEST_F(AtomicFileTest, AReaderThatGoesAwayFailsTheWriteNeverTheProgram) {
+  ASSERT_EQ(::mkfifo("w/fifo", 0600), 0);
+  const int reader = ::open("w/fifo", O_RDONLY | O_NONBLOCK);
+  platform::AtomicFile file("w/fifo");
+  ::close(reader);
+  EXPECT_FALSE(file.Write("x", 1));
+  EXPECT_EQ(file.error(), "cannot write w/fifo (write: Broken pipe)");
+  sigset_t pending, held;
+  ::sigpending(&pending);
+  ::pthread_sigmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+  EXPECT_FALSE(sigismember(&held, SIGPIPE));
 }
 
 TEST_F(AtomicFileTest, ScreenshotPngsLeaveOutAlpha) {

@@ -70,6 +70,23 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeAndLeavesNoTemporaryFiles) {
   EXPECT_FALSE(platform::WriteFileAtomic(Root() + "/missing/f.bin", "x", 1));
 }
 
+// "c:x.wav" is an ordinary name here: a path the user gives loses no drive-like prefix, while
+// the program's own "C:\x" still reads as "/x".
+TEST_F(FilesTest, AGivenPathThatLooksLikeADriveStaysThatPath) {
+  for (const char* given : {"c:x.wav", "c:/srv/out/abs.wav", "Z:"}) {
+    EXPECT_EQ(platform::NativeOutputPath(platform::ProgramPath(given)), given);
+  }
+  EXPECT_EQ(platform::ShownName(platform::ProgramPath("c:x.wav")), "c:x.wav");
+  EXPECT_EQ(platform::NativeOutputPath("C:\\srv\\x"), "/srv/x");
+  fs::current_path(root_);
+  std::ofstream("x.wav") << "KEEP";
+  EXPECT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("c:x.wav"), "new", 3));
+  EXPECT_EQ(platform::FileSize(platform::ProgramPath("c:x.wav")), 3);
+  fs::current_path(root_.parent_path());
+  EXPECT_EQ(ReadAll(root_ / "x.wav"), "KEEP");
+  EXPECT_EQ(ReadAll(root_ / "c:x.wav"), "new");
+}
+
 TEST_F(FilesTest, FileFindListsMatchesInOrder) {
   for (const char* n : {"b.qzr", "a.QZR", "c.txt"}) std::ofstream(root_ / n) << n;
   fs::create_directories(root_ / "sub.qzr");

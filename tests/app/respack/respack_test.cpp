@@ -3,10 +3,15 @@
 // commands are built into this test too, for the faults only a test can make.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -55,6 +60,27 @@ ToolRun Respack(const std::string& args) {
   return run;
 }
 
+// Runs the tool with these arguments (no shell), its output into run.out and run.err; a run
+// that takes longer than `seconds` is ended (SIGALRM, which an exec keeps), so a hang fails in
+// seconds. A run ended by a signal has status 128 + the signal.
+ToolRun RespackWithin(unsigned seconds, std::vector<std::string> args) {
+  args.insert(args.begin(), std::string(ZP_BINARY_DIR) + "/app/respack");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(::open("run.out", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    ::dup2(::open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    ::alarm(seconds);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText("run.out"), ReadText("run.err")};
+}
+
 int Lines(const std::string& text) {
   int n = 0;
   for (char c : text) n += c == '\n';
@@ -74,13 +100,15 @@ Bytes Read(const std::string& gbk_path) {
 const std::string kBackGbk = "\xB1\xB3\xBE\xB0";  // 背景
 
 TEST(RespackTest, HelpAndUsage) {
-  ToolRun r = Respack("--help");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("pps-encode"), std::string::npos);
-  for (const char* command : {"pack", "list", "extract", "unpack", "pps-encode", "pps-decode", "pps-info"}) {
-    r = Respack(std::string(command) + " --help");
-    EXPECT_EQ(r.status, 0) << command;
-    EXPECT_NE(r.out.find(std::string("respack ") + command), std::string::npos) << command;
+  for (const char* help : {"--help", "-h"}) {
+    ToolRun r = Respack(help);
+    EXPECT_EQ(r.status, 0) << help;
+    EXPECT_NE(r.out.find("pps-encode"), std::string::npos) << help;
+    for (const char* command : {"pack", "list", "extract", "unpack", "pps-encode", "pps-decode", "pps-info"}) {
+      r = Respack(std::string(command) + " " + help);
+      EXPECT_EQ(r.status, 0) << command << help;
+      EXPECT_EQ(r.out.rfind(std::string("usage: respack ") + command, 0), 0u) << command << help;
+    }
   }
   EXPECT_EQ(Respack("").status, 2);
   EXPECT_EQ(Respack("frobnicate").status, 2);
@@ -95,6 +123,48 @@ TEST(RespackTest, HelpAndUsage) {
     EXPECT_EQ(Respack(command).err.rfind("respack " + name + ": unknown option"), 0u) << command;
   }
   EXPECT_FALSE(std::filesystem::exists("-o"));
+}
+
+// "--" ends the options; every refusal says why in its first line, then the usage follows.
+TEST(RespackTest, CommandLinesFollowTheUsualConventions) {
+  platform::CreateDirectories("-d");
+  Write("-d/a.txt", {1});
+  ToolRun r = Respack("pack -- -d -o.qzr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(engine::ResourcePackage("./-o.qzr").GetUsedCount(), 1u);
+  const std::pair<const char*, const char*> kRefused[] = {
+      {"pps-encode a.png b.pps --codec 2 --codec 3", "respack pps-encode: --codec is given twice"},
+      {"unpack ./-o.qzr ''", "respack unpack: an empty argument names nothing"},
+      {"pack ./-d", "respack pack: 1 argument given, 2 taken"},
+      {"--", "respack: no command given"},
+  };
+  for (const auto& [args, why] : kRefused) {
+    r = Respack(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), why);
+    EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+  }
+}
+
+// A path is used exactly as given ("c:x.wav" is a name here, never a drive) and a message names
+// it once, as typed, its line ends and bytes that are no UTF-8 escaped.
+TEST(RespackTest, PathsAreTakenAndNamedExactlyAsTyped) {
+  platform::CreateDirectories("pk");
+  Write("pk/a.txt", {'h', 'i'});
+  Write("x.wav", {'K'});
+  ASSERT_EQ(Respack("pack pk 'z:x.wav'").status, 0);
+  ASSERT_EQ(Respack("extract 'z:x.wav' a.txt 'c:x.wav'").status, 0);
+  std::ifstream made("c:x.wav");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(made), {}), "hi");
+  EXPECT_EQ(Read("x.wav"), (Bytes{'K'}));
+  const std::pair<const char*, const char*> kSaid[] = {
+      {"pps-encode ./nosuch/a.png o.pps", "respack: cannot read ./nosuch/a.png\n"},
+      {"pack pk ./pk/../pk/a.txt",
+       "respack: ./pk/../pk/a.txt is the member pk/a.txt: a package is never written over what it packs\n"},
+      {"extract z:x.wav a.txt trail.wav/", "respack: cannot write trail.wav/ (a name that ends in '/' is a folder's)\n"},
+      {"pps-info \"$(printf 'n\\nx\\377.pps')\"", "respack: cannot read n\\nx\\xFF.pps\n"},
+  };
+  for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
 }
 
 TEST(RespackTest, PackListExtractUnpack) {
@@ -502,26 +572,53 @@ TEST(RespackTest, OutputsAreWrittenAtExactlyTheNameGivenBesideNamesOfAnotherCase
 }
 
 // An output is written as a shell's redirection writes it: through a link, into a FIFO (while
-// something reads it) or a device; a message names it once, as typed.
+// something reads it) or a device; a folder or a socket is refused; a message names it once, as
+// typed. The device is a pseudo-terminal of the test's own, whose folder takes no new file: no
+// code under test could replace a device anyone else uses.
 TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced) {
   namespace fs = std::filesystem;
   platform::CreateDirectories("special/in");
+  platform::CreateDirectories("special/dir");
   Write("special/in/a.txt", {'a', 'b', 'c'});
   ASSERT_EQ(Respack("pack special/in special/p.qzr").status, 0);
+  int terminal = -1;
+  int device = -1;
+  ASSERT_EQ(::openpty(&terminal, &device, nullptr, nullptr, nullptr), 0);
+  termios raw{};
+  ::tcgetattr(device, &raw);
+  ::cfmakeraw(&raw);
+  ::tcsetattr(device, TCSANOW, &raw);
   fs::create_symlink("made.txt", "special/link");
-  fs::create_symlink("/dev/full", "special/full");  // inside this folder: only the link could be replaced
+  fs::create_symlink(::ttyname(device), "special/tty");
   ASSERT_EQ(::mkfifo("special/fifo", 0600), 0);
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un at{};
+  at.sun_family = AF_UNIX;
+  std::strcpy(at.sun_path, "special/sock");
+  ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
   const std::string extract = "extract special/p.qzr a.txt special/";
   EXPECT_EQ(Respack(extract + "link").status, 0);
   EXPECT_EQ(ReadText("special/made.txt"), "abc");
-  EXPECT_EQ(Respack(extract + "full").err, "respack: cannot write special/full (write: No space left on device)\n");
-  EXPECT_EQ(Respack(extract + "fifo").err, "respack: cannot write special/fifo (it is a FIFO that nothing reads)\n");
+  EXPECT_EQ(Respack(extract + "tty").status, 0);
+  char got[8] = {};
+  pollfd written{terminal, POLLIN, 0};
+  EXPECT_TRUE(::poll(&written, 1, 30000) == 1 && ::read(terminal, got, sizeof got) == 3);
+  platform::InjectWriteFault(platform::WriteFault::kWrite);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(respack::Extract({"special/p.qzr", "a.txt", "special/tty"}), respack::kBadInput);
+  platform::InjectWriteFault(platform::WriteFault::kNone);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "respack: cannot write special/tty (write: No space left on device)\n");
+  // Were it opened to wait for a reader, the run would end by the alarm, not at the test's limit.
+  EXPECT_EQ(RespackWithin(30, {"extract", "special/p.qzr", "a.txt", "special/fifo"}).err,
+            "respack: cannot write special/fifo (it is a FIFO that nothing reads)\n");
   const int reader = ::open("special/fifo", O_RDONLY | O_NONBLOCK);
   EXPECT_EQ(Respack(extract + "fifo").status, 0);
-  char got[8] = {};
   EXPECT_EQ(::read(reader, got, sizeof got), 3);
-  ::close(reader);
-  EXPECT_TRUE(fs::is_symlink("special/link") && fs::is_symlink("special/full") && fs::is_fifo("special/fifo"));
+  EXPECT_EQ(Respack(extract + "dir").err, "respack: cannot write special/dir (it is a folder)\n");
+  EXPECT_EQ(Respack(extract + "sock").err, "respack: cannot write special/sock (it is a socket)\n");
+  for (const int fd : {reader, socket, device, terminal}) ::close(fd);
+  EXPECT_TRUE(fs::is_symlink("special/link") && fs::is_symlink("special/tty") && fs::is_fifo("special/fifo") &&
+              fs::is_socket("special/sock") && fs::is_directory("special/dir"));
   EXPECT_TRUE(NoTemporaryFiles("special"));
 }
 

@@ -5,9 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "engine/core/engine_files.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 
@@ -64,6 +68,22 @@ TEST_F(EngineLogTest, LogsGoIntoTheProgramsFolderWhateverItsName) {
     EXPECT_EQ(ReadAll(folder / "Game20261206.log"), "2026/12/06     09:05:03      here\r\n");
   }
   EXPECT_FALSE(fs::exists(dir_ / "strasse"));
+}
+
+// On a full disk the last run's lines stay: this run's follow them without a start line, and
+// that is said once.
+TEST_F(EngineLogTest, ARunLogThatCannotBeginAfreshSaysSoOnce) {
+  engine::LogEngineStart();
+  const std::string last_run = ReadAll(dir_ / "GameRun.log");
+  std::vector<std::string> said;
+  platform::ProblemSink before = platform::SetProblemSink([&](const std::string& line) { said.push_back(line); });
+  platform::InjectWriteFault(platform::WriteFault::kWrite);
+  engine::LogEngineStart();
+  platform::InjectWriteFault(platform::WriteFault::kNone);
+  platform::SetProblemSink(before);
+  EXPECT_EQ(ReadAll(dir_ / "GameRun.log"), last_run);
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("GameRun.log (write: No space left on device)"), std::string::npos) << said[0];
 }
 
 TEST_F(EngineLogTest, SwitchedOffLogsWriteNothing) {
