@@ -68,6 +68,10 @@ uint32_t BASS_ChannelIsActive(HSTREAM stream) { return Backend().IsActive(stream
 
 uint32_t BASS_GetVersion() { return kBassVersion; }
 
+uint64_t BASS_ChannelGetLength(HSTREAM stream, uint32_t mode) {
+  return mode == BASS_POS_BYTE ? Backend().Length(stream) : kBassNoLength;
+}
+
 uint32_t BASS_ChannelFlags(HSTREAM stream, uint32_t flags, uint32_t mask) {
   SoundBackend& backend = Backend();
   if ((mask & BASS_SAMPLE_LOOP) != 0 && !backend.SetLooping(stream, (flags & BASS_SAMPLE_LOOP) != 0)) {

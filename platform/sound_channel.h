@@ -27,6 +27,10 @@ constexpr uint32_t BASS_SAMPLE_LOOP = 4;
 constexpr uint32_t BASS_ATTRIB_VOL = 2;
 // What BASS_ChannelFlags answers for a stream that does not exist.
 constexpr uint32_t kBassNoFlags = 0xFFFFFFFF;
+// BASS_ChannelGetLength: the length in bytes of the samples as they play.
+constexpr uint32_t BASS_POS_BYTE = 0;
+// What BASS_ChannelGetLength answers for a stream that does not exist (-1).
+constexpr uint64_t kBassNoLength = UINT64_MAX;
 
 // BASS_ChannelIsActive answers.
 constexpr uint32_t BASS_ACTIVE_STOPPED = 0;
@@ -49,6 +53,9 @@ class SoundBackend {
   // sound_decode.h (the bytes are decoded at once and not kept); 0, with a line, when the bytes
   // are not a sound of that type or pass the bounds, or when the device is not open.
   virtual HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) = 0;
+  // The bytes the stream's samples take in the form they play in (what it costs in memory);
+  // kBassNoLength for no such stream.
+  virtual uint64_t Length(HSTREAM stream) = 0;
   virtual bool FreeStream(HSTREAM stream) = 0;
   virtual bool Play(HSTREAM stream, bool restart) = 0;
   virtual bool Pause(HSTREAM stream) = 0;
@@ -85,6 +92,9 @@ bool BASS_ChannelPause(HSTREAM stream);
 bool BASS_ChannelStop(HSTREAM stream);
 uint32_t BASS_ChannelIsActive(HSTREAM stream);
 uint32_t BASS_GetVersion();
+// BASS_POS_BYTE is the one mode known: the bytes of the stream's samples as they play, which is
+// what the stream holds in memory. kBassNoLength when the stream does not exist.
+uint64_t BASS_ChannelGetLength(HSTREAM stream, uint32_t mode);
 // Sets the flags under mask (BASS_SAMPLE_LOOP is the one flag known) and returns the flags now in
 // force; kBassNoFlags when the stream does not exist.
 uint32_t BASS_ChannelFlags(HSTREAM stream, uint32_t flags, uint32_t mask);

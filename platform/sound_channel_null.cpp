@@ -13,6 +13,7 @@ namespace {
 // Keeps the length of a decoded sound and nothing of its samples.
 class LengthSink final : public SoundSink {
  public:
+  explicit LengthSink(const SoundForm& played) : played_(played) {}
   bool Begin(const SoundForm& form) override {
     frame_bytes_ = form.FrameBytes();
     rate_ = form.rate;
@@ -26,8 +27,11 @@ class LengthSink final : public SoundSink {
   uint32_t DurationMs() const {
     return static_cast<uint32_t>(std::min<uint64_t>((frames_ * 1000 + rate_ - 1) / rate_, UINT32_MAX));
   }
+  // What the samples take once converted to the device's form.
+  uint64_t Bytes() const { return ConvertedBytes(frames_, rate_, played_); }
 
  private:
+  const SoundForm played_;
   uint32_t frame_bytes_ = 1;
   uint32_t rate_ = 1;
   uint64_t frames_ = 0;
@@ -35,12 +39,13 @@ class LengthSink final : public SoundSink {
 
 }  // namespace
 
-bool NullSoundBackend::Init(uint32_t) {
+bool NullSoundBackend::Init(uint32_t frequency) {
   std::lock_guard lock(mutex_);
   if (!device_present_) {
     ReportProblem("sound: no audio device");
     return false;
   }
+  played_ = MixerForm(frequency == 0 ? 44100 : frequency);
   open_ = true;
   return true;
 }
@@ -67,14 +72,26 @@ void NullSoundBackend::SetVolume(float volume) {
 }
 
 HSTREAM NullSoundBackend::CreateStream(SoundFileType type, const void* data, uint64_t length) {
-  if (!IsOpen()) return 0;
-  LengthSink sink;
-  if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), sink)) return 0;
+  SoundForm played;
+  {
+    std::lock_guard lock(mutex_);
+    if (!open_) return 0;
+    played = played_;
+  }
+  LengthSink sink(played);
+  if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), played, sink)) return 0;
   std::lock_guard lock(mutex_);
   if (!open_) return 0;
   const HSTREAM handle = next_handle_++;
   streams_[handle].duration_ms = sink.DurationMs();
+  streams_[handle].bytes = sink.Bytes();
   return handle;
+}
+
+uint64_t NullSoundBackend::Length(HSTREAM stream) {
+  std::lock_guard lock(mutex_);
+  auto found = streams_.find(stream);
+  return found == streams_.end() ? kBassNoLength : found->second.bytes;
 }
 
 bool NullSoundBackend::FreeStream(HSTREAM stream) {

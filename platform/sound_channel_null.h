@@ -2,7 +2,8 @@
 // machines without sound.
 //
 // A stream lasts as long as its samples: the sound is decoded as the SDL2_mixer backend decodes it
-// (sound_decode.h), so the same bytes are refused here as there, and only its length is kept.
+// (sound_decode.h), for a device of 16-bit stereo at the rate given to Init, so the same bytes
+// are refused here as there, and only its length is kept.
 #pragma once
 
 #include <map>
@@ -24,6 +25,7 @@ class NullSoundBackend final : public SoundBackend {
   float GetVolume() override;
   void SetVolume(float volume) override;
   HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) override;
+  uint64_t Length(HSTREAM stream) override;
   bool FreeStream(HSTREAM stream) override;
   bool Play(HSTREAM stream, bool restart) override;
   bool Pause(HSTREAM stream) override;
@@ -45,6 +47,7 @@ class NullSoundBackend final : public SoundBackend {
   enum class State { kIdle, kPlaying, kPaused, kStopped };
   struct Stream {
     uint32_t duration_ms = 0;
+    uint64_t bytes = 0;  // what its samples would take on the device
     State state = State::kIdle;
     uint32_t position_ms = 0;  // played before the current run
     uint32_t started_at = 0;   // tick count when the current run began
@@ -58,6 +61,7 @@ class NullSoundBackend final : public SoundBackend {
   const bool device_present_;
   mutable std::mutex mutex_;
   bool open_ = false;
+  SoundForm played_;
   float volume_ = 1.0f;
   std::map<HSTREAM, Stream> streams_;
   HSTREAM next_handle_ = 1;

@@ -4,7 +4,7 @@
 // the mixer's loader (which would take any bytes for whatever they look like, a MIDI song named
 // as a WAV included, and decode them whole): the sound is read as its declared type, and its
 // samples are converted into the mixer's form block by block as they are decoded, within the
-// bounds of sound_decode.h.
+// bounds of sound_decode.h: what the chunk may take is counted in the mixer's own form.
 //
 // A stopped stream is held paused so that a later play resumes where it stopped. The master
 // volume times the stream's own is the mixer's gain on its channel, never the system's mixer. A
@@ -34,28 +34,31 @@ namespace {
 // the chunk.
 class ChunkSink final : public SoundSink {
  public:
+  explicit ChunkSink(const SoundForm& played) : played_(played) {}
   ~ChunkSink() override {
     if (stream_ != nullptr) SDL_FreeAudioStream(stream_);
     SDL_free(buffer_);
   }
 
   bool Begin(const SoundForm& form) override {
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    if (Mix_QuerySpec(&rate, &format, &channels) == 0) return false;
-    stream_ = SDL_NewAudioStream(form.format, static_cast<Uint8>(form.channels), static_cast<int>(form.rate), format,
-                                 static_cast<Uint8>(channels), rate);
+    form_ = form;
+    stream_ = SDL_NewAudioStream(form.format, static_cast<Uint8>(form.channels), static_cast<int>(form.rate),
+                                 played_.format, static_cast<Uint8>(played_.channels), static_cast<int>(played_.rate));
     return stream_ != nullptr;
   }
 
   bool Samples(const uint8_t* bytes, size_t count) override {
+    frames_ += count / form_.FrameBytes();
     return count <= INT_MAX && SDL_AudioStreamPut(stream_, bytes, static_cast<int>(count)) == 0 && Drain();
   }
 
   // The chunk of every sample converted (owned by the caller), or null.
   Mix_Chunk* Finish() {
-    if (stream_ == nullptr || SDL_AudioStreamFlush(stream_) != 0 || !Drain() || used_ == 0) return nullptr;
+    if (stream_ == nullptr || !PushTail() || SDL_AudioStreamFlush(stream_) != 0 || !Drain()) return nullptr;
+    // As long as the sound, and no longer: the silence behind it goes, and so does spare room.
+    used_ = std::min<uint64_t>(used_, ConvertedBytes(frames_, form_.rate, played_));
+    if (used_ == 0) return nullptr;
+    if (auto* fitted = static_cast<Uint8*>(SDL_realloc(buffer_, used_))) buffer_ = fitted;
     auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
     if (chunk == nullptr) return nullptr;
     chunk->allocated = 1;  // the mixer frees the samples with the chunk (SDL_free)
@@ -67,13 +70,28 @@ class ChunkSink final : public SoundSink {
   }
 
  private:
+  // The decoder counts what the samples will take before they come; the converter's rounding
+  // and the silence of PushTail add a few thousand frames to that, never more.
+  static constexpr size_t kMostBytes = kMaxSoundBytes + 65536;
+
+  // SDL's resampler holds back the last 512 frames of its filter (more, in the sound's own
+  // frames, when it lowers the rate), and its flush does not always give them: the end of a
+  // short sound would be lost. Twice that much silence behind the sound pushes them out.
+  bool PushTail() {
+    if (form_.rate == played_.rate || form_.rate == 0 || played_.rate == 0) return true;
+    const uint64_t held = std::max<uint64_t>(512, (uint64_t{512} * form_.rate + played_.rate - 1) / played_.rate);
+    // Silence is the middle of the range: 0x80 for unsigned 8-bit samples, 0 for the others.
+    const std::vector<uint8_t> silence(2 * held * form_.FrameBytes(), form_.format == AUDIO_U8 ? 0x80 : 0);
+    return SDL_AudioStreamPut(stream_, silence.data(), static_cast<int>(silence.size())) == 0 && Drain();
+  }
+
   bool Drain() {
     const int available = SDL_AudioStreamAvailable(stream_);
     if (available <= 0) return true;
     const size_t needed = used_ + static_cast<size_t>(available);
-    if (needed > UINT32_MAX) return false;  // more than a chunk can hold
+    if (needed > kMostBytes) return false;
     if (needed > capacity_) {
-      const size_t capacity = std::max(needed, std::min<size_t>(capacity_ * 2, UINT32_MAX));
+      const size_t capacity = std::max(needed, std::min(capacity_ * 2, kMostBytes));
       auto* grown = static_cast<Uint8*>(SDL_realloc(buffer_, capacity));
       if (grown == nullptr) return false;
       buffer_ = grown;
@@ -85,6 +103,9 @@ class ChunkSink final : public SoundSink {
     return true;
   }
 
+  const SoundForm played_;
+  SoundForm form_;       // the decoded samples'
+  uint64_t frames_ = 0;  // decoded frames handed in
   SDL_AudioStream* stream_ = nullptr;
   Uint8* buffer_ = nullptr;
   size_t used_ = 0;
@@ -106,6 +127,11 @@ class SdlSoundBackend final : public SoundBackend {
       ReportProblem("sound: the audio device cannot be opened (%s)", Mix_GetError());
       return false;
     }
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&rate, &format, &channels);
+    played_ = SoundForm{format, static_cast<uint32_t>(std::max(channels, 0)), static_cast<uint32_t>(std::max(rate, 0))};
     open_ = true;
     paused_all_ = false;
     return true;
@@ -146,8 +172,8 @@ class SdlSoundBackend final : public SoundBackend {
 
   HSTREAM CreateStream(SoundFileType type, const void* data, uint64_t length) override {
     if (!open_) return 0;
-    ChunkSink sink;
-    if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), sink)) return 0;
+    ChunkSink sink(played_);
+    if (!DecodeSound(type, static_cast<const uint8_t*>(data), static_cast<size_t>(length), played_, sink)) return 0;
     Mix_Chunk* chunk = sink.Finish();
     if (chunk == nullptr) {
       ReportProblem("sound: refused (%s, %llu bytes): its samples cannot be converted (%s)", SoundTypeName(type),
@@ -166,6 +192,11 @@ class SdlSoundBackend final : public SoundBackend {
     Stream& stream = streams_[handle] = Stream{chunk, channel, State::kIdle};
     Mix_Volume(channel, MixVolume(stream));
     return handle;
+  }
+
+  uint64_t Length(HSTREAM handle) override {
+    Stream* stream = Find(handle);
+    return stream == nullptr ? kBassNoLength : stream->chunk->alen;
   }
 
   bool FreeStream(HSTREAM handle) override {
@@ -271,6 +302,7 @@ class SdlSoundBackend final : public SoundBackend {
   }
 
   bool open_ = false;
+  SoundForm played_;  // the mixer's form, which the chunks hold
   bool paused_all_ = false;
   float volume_ = 1.0f;
   std::map<HSTREAM, Stream> streams_;

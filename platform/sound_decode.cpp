@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -22,16 +24,10 @@ constexpr size_t kBlockBytes = 16384;
 // Holds the sound to the bounds on its way to the sink.
 class BoundedSink {
  public:
-  BoundedSink(SoundSink& sink, std::string* why) : sink_(sink), why_(why) {}
+  BoundedSink(SoundSink& sink, const SoundForm& played, std::string* why) : sink_(sink), played_(played), why_(why) {}
 
   bool Begin(const SoundForm& form) {
-    if (form.rate < kMinSoundRate || form.rate > kMaxSoundRate) {
-      return Refuse("its rate of " + std::to_string(form.rate) + " Hz is outside " + std::to_string(kMinSoundRate) +
-                    " to " + std::to_string(kMaxSoundRate));
-    }
-    if (form.channels == 0 || form.channels > kMaxSoundChannels) {
-      return Refuse("it has " + std::to_string(form.channels) + " channels");
-    }
+    if (!FormWithin(form.rate, form.channels)) return false;
     frame_bytes_ = form.FrameBytes();
     if (frame_bytes_ == 0) return Refuse("its samples have no size");
     if (!sink_.Begin(form)) return Refuse("its samples cannot be played");
@@ -46,20 +42,31 @@ class BoundedSink {
     return form == form_ || Refuse("it changes its rate or channels part of the way through");
   }
 
+  // Samples are counted before they go on: the block that would pass the bounds is not converted.
   bool Samples(const uint8_t* bytes, size_t count) {
     if (!begun_) return Refuse("samples come before their form");
     const uint64_t frames = count / frame_bytes_;
+    if (!LengthWithin(form_.rate, frames_ + frames)) return false;
     frames_ += frames;
-    if (!Within(frames_)) return false;
     if (frames == 0) return true;
     return sink_.Samples(bytes, frames * frame_bytes_) || Refuse("its samples cannot be played");
   }
 
-  // Whether a sound of so many frames is within the bounds: asked as the samples come, and at
-  // once for a sound whose length is known before them.
-  bool Within(uint64_t frames) {
-    return frames <= uint64_t{kMaxSoundSeconds} * form_.rate ||
-           Refuse("it is longer than " + std::to_string(kMaxSoundSeconds) + " seconds");
+  // What a stream states of itself before its samples are decoded (a WAV's format and data size,
+  // an Ogg stream's rate and total): a sound that passes the bounds is refused before any of it
+  // is decoded.
+  bool Claims(uint32_t rate, uint32_t channels, uint64_t frames) {
+    return FormWithin(rate, channels) && LengthWithin(rate, frames);
+  }
+
+  // Whether so many frames at this rate are within the bounds: asked as the samples come, and
+  // at once for a sound whose length is known before them.
+  bool LengthWithin(uint32_t rate, uint64_t frames) {
+    if (frames > uint64_t{kMaxSoundSeconds} * rate) {
+      return Refuse("it is longer than " + std::to_string(kMaxSoundSeconds) + " seconds");
+    }
+    return ConvertedBytes(frames, rate, played_) <= kMaxSoundBytes ||
+           Refuse("it would take more than " + std::to_string(kMaxSoundBytes >> 20) + " MiB once converted");
   }
 
   // The end of the bytes: a sound of no samples is nothing to play.
@@ -71,7 +78,19 @@ class BoundedSink {
   }
 
  private:
+  bool FormWithin(uint32_t rate, uint32_t channels) {
+    if (rate < kMinSoundRate || rate > kMaxSoundRate) {
+      return Refuse("its rate of " + std::to_string(rate) + " Hz is outside " + std::to_string(kMinSoundRate) + " to " +
+                    std::to_string(kMaxSoundRate));
+    }
+    if (channels == 0 || channels > kMaxSoundChannels) {
+      return Refuse("it has " + std::to_string(channels) + " channels");
+    }
+    return true;
+  }
+
   SoundSink& sink_;
+  const SoundForm played_;
   std::string* why_;
   SoundForm form_;
   bool begun_ = false;
@@ -85,8 +104,48 @@ SoundForm SixteenBitForm(long rate, int channels) {
           static_cast<uint32_t>(std::clamp<long>(rate, 0, UINT32_MAX))};
 }
 
+uint32_t Le32(const uint8_t* at) {
+  Uint32 value;
+  std::memcpy(&value, at, 4);
+  return SDL_SwapLE32(value);
+}
+
+uint16_t Le16(const uint8_t* at) {
+  Uint16 value;
+  std::memcpy(&value, at, 2);
+  return SDL_SwapLE16(value);
+}
+
+void PutLe32(uint8_t* at, uint64_t value) {
+  const Uint32 word = SDL_SwapLE32(static_cast<Uint32>(value));
+  std::memcpy(at, &word, 4);
+}
+
+// The frames a WAV's data chunk holds at the least, from its format chunk (the bytes after its
+// header) and the data's size; 0 when the format does not say (SDL's reader decides then).
+uint64_t StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_size) {
+  if (fmt_size < 16) return 0;
+  uint16_t tag = Le16(fmt);
+  const uint16_t block = Le16(fmt + 12);
+  if (tag == 0xFFFE && fmt_size >= 26) tag = Le16(fmt + 24);  // WAVE_FORMAT_EXTENSIBLE: its subformat
+  if (block == 0) return 0;
+  switch (tag) {
+    case 1:  // PCM
+    case 3:  // IEEE float
+    case 6:  // A-law
+    case 7:  // mu-law
+      return data_size / block;
+    case 2:     // MS ADPCM
+    case 0x11:  // IMA ADPCM: whole blocks of so many frames each
+      return fmt_size >= 20 ? data_size / block * Le16(fmt + 18) : 0;
+    default:
+      return 0;
+  }
+}
+
 // A RIFF WAVE file through SDL's reader, which reads nothing else. It holds the samples whole,
-// as many bytes as the file (four times as many for ADPCM): the bounds apply to what they become.
+// as many bytes as the file (four times as many for ADPCM), so what the file states of its
+// form and length is held to the bounds first.
 bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
   if (length < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) {
     return out.Refuse("it is not a RIFF WAVE file");
@@ -95,28 +154,36 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
   // SDL's reader takes a chunk's claim for the bytes to make room for before it reads what is
   // there: a chunk that runs past the end of the file (only the last one can) is cut, on a copy,
   // to the bytes it has. A cut-off file then plays what it holds.
-  auto word = [](const uint8_t* at) {
-    Uint32 value;
-    std::memcpy(&value, at, 4);
-    return SDL_SwapLE32(value);
-  };
-  auto put_word = [](uint8_t* at, uint64_t value) {
-    const Uint32 word = SDL_SwapLE32(static_cast<Uint32>(value));
-    std::memcpy(at, &word, 4);
-  };
   std::vector<uint8_t> cut;
+  const uint8_t* fmt = nullptr;
+  uint64_t fmt_size = 0;
+  uint64_t data_size = 0;
+  bool has_data = false;
   for (size_t at = 12; at <= length && length - at >= 8;) {
-    const uint64_t claim = word(data + at + 4);
+    uint64_t claim = Le32(data + at + 4);
     const uint64_t left = length - at - 8;
     if (claim > left) {
       cut.assign(data, data + length);
-      put_word(&cut[at + 4], left);
-      put_word(&cut[4], length - 8);  // the RIFF chunk too
-      data = cut.data();
-      break;
+      PutLe32(&cut[at + 4], left);
+      PutLe32(&cut[4], length - 8);  // the RIFF chunk too
+      claim = left;
     }
+    // SDL's reader takes the first format chunk and the first data chunk after it.
+    if (fmt == nullptr && std::memcmp(data + at, "fmt ", 4) == 0) {
+      fmt = data + at + 8;
+      fmt_size = claim;
+    } else if (fmt != nullptr && !has_data && std::memcmp(data + at, "data", 4) == 0) {
+      data_size = claim;
+      has_data = true;
+    }
+    if (!cut.empty()) break;
     at += 8 + claim + (claim & 1);
   }
+  if (fmt != nullptr && fmt_size >= 16 && has_data) {
+    const uint64_t frames = StatedWavFrames(fmt, fmt_size, data_size);
+    if (!out.Claims(Le32(fmt + 4), Le16(fmt + 2), frames)) return false;
+  }
+  if (!cut.empty()) data = cut.data();
   SDL_RWops* source = SDL_RWFromConstMem(data, static_cast<int>(length));
   SDL_AudioSpec spec{};
   Uint8* samples = nullptr;
@@ -126,14 +193,15 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
   }
   std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> hold(samples, &SDL_FreeWAV);
   const SoundForm form{spec.format, spec.channels, static_cast<uint32_t>(spec.freq)};
-  if (!out.Begin(form) || !out.Within(bytes / form.FrameBytes())) return false;
+  if (!out.Begin(form) || !out.LengthWithin(form.rate, bytes / form.FrameBytes())) return false;
   for (size_t at = 0; at < bytes; at += kBlockBytes) {
     if (!out.Samples(samples + at, std::min<size_t>(kBlockBytes, bytes - at))) return false;
   }
   return out.End();
 }
 
-// libvorbisfile reads the stream from memory, forward only (no seeking: links are met in turn).
+// libvorbisfile reads the stream from memory, and may seek in it: so it finds every link and
+// the total each one states before any sample is decoded.
 struct MemorySource {
   const uint8_t* data;
   size_t length;
@@ -149,13 +217,39 @@ size_t ReadMemory(void* into, size_t size, size_t count, void* source) {
   return items;
 }
 
+int SeekMemory(void* source, ogg_int64_t offset, int whence) {
+  auto* memory = static_cast<MemorySource*>(source);
+  const ogg_int64_t base = whence == SEEK_SET   ? 0
+                           : whence == SEEK_CUR ? static_cast<ogg_int64_t>(memory->at)
+                           : whence == SEEK_END ? static_cast<ogg_int64_t>(memory->length)
+                                                : -1;
+  if (base < 0 || offset < -base || offset > static_cast<ogg_int64_t>(memory->length) - base) return -1;
+  memory->at = static_cast<size_t>(base + offset);
+  return 0;
+}
+
+long TellMemory(void* source) { return static_cast<long>(static_cast<MemorySource*>(source)->at); }
+
 bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
   if (length < 4 || std::memcmp(data, "OggS", 4) != 0) return out.Refuse("it is not an Ogg stream");
   MemorySource source{data, length, 0};
-  const ov_callbacks callbacks{ReadMemory, nullptr, nullptr, nullptr};
+  const ov_callbacks callbacks{ReadMemory, SeekMemory, nullptr, TellMemory};
   OggVorbis_File file;
   if (ov_open_callbacks(&source, &file, nullptr, 0, callbacks) != 0) return out.Refuse("it is not Ogg Vorbis");
   std::unique_ptr<OggVorbis_File, decltype(&ov_clear)> hold(&file, &ov_clear);
+  // Every link must have the first one's form (as below), and the total they state must be
+  // within the bounds.
+  const vorbis_info* first = ov_info(&file, 0);
+  if (first == nullptr) return out.Refuse("it is not Ogg Vorbis");
+  for (long link = 1; link < ov_streams(&file); ++link) {
+    const vorbis_info* info = ov_info(&file, link);
+    if (info == nullptr || info->rate != first->rate || info->channels != first->channels) {
+      return out.Refuse("it changes its rate or channels part of the way through");
+    }
+  }
+  const SoundForm stated = SixteenBitForm(first->rate, first->channels);
+  const ogg_int64_t total = ov_pcm_total(&file, -1);
+  if (!out.Claims(stated.rate, stated.channels, total > 0 ? static_cast<uint64_t>(total) : 0)) return false;
   const int big_endian = SDL_BYTEORDER == SDL_BIG_ENDIAN ? 1 : 0;
   char block[kBlockBytes];
   for (;;) {
@@ -215,9 +309,20 @@ bool DecodeMp3(const uint8_t* data, size_t length, BoundedSink& out) {
 
 }  // namespace
 
-bool DecodeSound(SoundFileType type, const uint8_t* data, size_t length, SoundSink& sink) {
+SoundForm MixerForm(uint32_t rate) { return {AUDIO_S16SYS, 2, rate}; }
+
+uint64_t ConvertedBytes(uint64_t frames, uint32_t rate, const SoundForm& played) {
+  if (rate == 0) return UINT64_MAX;
+  if (played.rate != 0 && frames > (UINT64_MAX - rate) / played.rate) return UINT64_MAX;
+  const uint64_t converted = (frames * played.rate + rate - 1) / rate;  // rounded up
+  const uint32_t frame_bytes = played.FrameBytes();
+  if (frame_bytes != 0 && converted > UINT64_MAX / frame_bytes) return UINT64_MAX;
+  return converted * frame_bytes;
+}
+
+bool DecodeSound(SoundFileType type, const uint8_t* data, size_t length, const SoundForm& played, SoundSink& sink) {
   std::string why;
-  BoundedSink out(sink, &why);
+  BoundedSink out(sink, played, &why);
   bool decoded = false;
   if (data == nullptr || length == 0) {
     out.Refuse("it is empty");

@@ -4,7 +4,8 @@
 // each by its own reader and never by guessing from the bytes: bytes that are not what the name
 // says are refused. The samples come out block by block, so that nothing is held whole before
 // the bounds are known to hold. A sound is refused when its rate, its channels or its length
-// pass the bounds below, before more than one block past the bound is decoded.
+// pass the bounds below: before anything is decoded when its stream states them (a WAV's format
+// and data size, an Ogg stream's rate and total), else at the first block past the bound.
 //
 // Needs SDL2 (its WAV reader), libvorbisfile and libmpg123.
 #pragma once
@@ -21,6 +22,9 @@ inline constexpr uint32_t kMinSoundRate = 4000;
 inline constexpr uint32_t kMaxSoundRate = 96000;
 inline constexpr uint32_t kMaxSoundChannels = 2;
 inline constexpr uint32_t kMaxSoundSeconds = 600;
+// What one sound may take once converted to the form it is played in (16-bit stereo at
+// 44100 Hz: 47.5 s), and so the most it costs in memory: an effect is seconds long.
+inline constexpr uint64_t kMaxSoundBytes = 8u << 20;
 
 // What the decoded samples are: SDL's code of their format (AUDIO_S16SYS, AUDIO_U8, ...),
 // channels interleaved, frames a second.
@@ -33,6 +37,13 @@ struct SoundForm {
   uint32_t FrameBytes() const { return (format & 0xFFu) / 8 * channels; }
 };
 
+// The form the sound channels open the device in: 16-bit stereo at the rate given.
+SoundForm MixerForm(uint32_t rate);
+
+// The bytes that `frames` frames at `rate` Hz take once converted to the form `played`
+// (UINT64_MAX when that is past counting).
+uint64_t ConvertedBytes(uint64_t frames, uint32_t rate, const SoundForm& played);
+
 // Takes a sound's samples as they are decoded.
 class SoundSink {
  public:
@@ -43,10 +54,11 @@ class SoundSink {
   virtual bool Samples(const uint8_t* bytes, size_t count) = 0;
 };
 
-// Decodes the bytes as the declared type into the sink. False, with a line that says why (through
-// ReportProblem), when they are not a sound of that type, when the sound passes the bounds, or
-// when the sink refuses it.
-bool DecodeSound(SoundFileType type, const uint8_t* data, size_t length, SoundSink& sink);
+// Decodes the bytes as the declared type into the sink, for a sound played in the form `played`
+// (what kMaxSoundBytes counts in). False, with a line that says why (through ReportProblem),
+// when they are not a sound of that type, when the sound passes the bounds, or when the sink
+// refuses it.
+bool DecodeSound(SoundFileType type, const uint8_t* data, size_t length, const SoundForm& played, SoundSink& sink);
 
 // The declared type's name, for log lines: "WAV", "MP3" or "Ogg Vorbis".
 const char* SoundTypeName(SoundFileType type);

@@ -4,6 +4,7 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -89,9 +90,12 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
     ReportProblem("MIDI stream: the song cannot be played");
     return false;
   }
-  const uint64_t max_frames = uint64_t{kMaxMidiStreamSeconds} * frequency;
-  std::vector<int16_t> samples;
+  // The wave is held to what one sound may take (kMaxSoundBytes, 16-bit stereo) as well as to
+  // its length: rendering stops at the first block past either.
+  const uint64_t max_frames = std::min<uint64_t>(uint64_t{kMaxMidiStreamSeconds} * frequency, kMaxSoundBytes / 4);
+  wave->assign(44, 0);  // the header, once the length is known
   int16_t block[kBlockFrames * 2];
+  uint64_t frames = 0;
   // The song ends with its last tick: the player would go on while released notes fade.
   auto song_over = [&] {
     const int total = fluid_player_get_total_ticks(r.player);
@@ -99,23 +103,23 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
            (total > 0 && fluid_player_get_current_tick(r.player) >= total);
   };
   while (!song_over()) {
-    if (samples.size() / 2 >= max_frames) {
-      ReportProblem("MIDI stream: a song longer than %u seconds is refused", kMaxMidiStreamSeconds);
+    if (frames >= max_frames) {
+      ReportProblem("MIDI stream: a song longer than %llu seconds is refused",
+                    static_cast<unsigned long long>(max_frames / frequency));
       return false;
     }
     if (fluid_synth_write_s16(r.synth, kBlockFrames, block, 0, 2, block, 1, 2) != FLUID_OK) return false;
-    samples.insert(samples.end(), block, block + kBlockFrames * 2);
+    for (int16_t sample : block) PutLe16(*wave, static_cast<uint16_t>(sample));
+    frames += kBlockFrames;
   }
   // A song FluidSynth could not read has no ticks (and one of no length has nothing to play).
-  if (samples.empty() || fluid_player_get_total_ticks(r.player) <= 0) {
+  if (frames == 0 || fluid_player_get_total_ticks(r.player) <= 0) {
     ReportProblem("MIDI stream: the song holds nothing to play");
     return false;
   }
-  const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
-  wave->clear();
-  wave->reserve(44 + data_bytes);
-  WaveHeader(*wave, frequency, data_bytes);
-  for (int16_t s : samples) PutLe16(*wave, static_cast<uint16_t>(s));
+  std::vector<uint8_t> header;
+  WaveHeader(header, frequency, static_cast<uint32_t>(frames * 4));
+  std::copy(header.begin(), header.end(), wave->begin());
   return true;
 }
 

@@ -22,7 +22,8 @@ struct BASS_MIDI_FONT {
   int bank = 0;
 };
 
-// The longest song a stream is made of (its rendered wave stays in memory): the longest sound.
+// The longest song a stream is made of (its rendered wave stays in memory): the longest sound,
+// and no more than one sound may take (kMaxSoundBytes of 16-bit stereo: 47.5 s at 44100 Hz).
 inline constexpr uint32_t kMaxMidiStreamSeconds = kMaxSoundSeconds;
 
 // Whether MIDI streams can be made here (the stand-in for finding and loading the add-on).

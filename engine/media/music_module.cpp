@@ -50,6 +50,8 @@ void MusicModule::Exit() {
   platform::BASS_Stop();
   platform::BASS_Free();  // releases every stream
   sounds_.clear();
+  loaded_bytes_ = 0;
+  refused_.clear();
   audio_ready_ = false;
 }
 
@@ -83,7 +85,10 @@ NameKey MusicModule::SoundKey(const char* name) {
 
 uint32_t MusicModule::PlaySoundByKey(const NameKey& key, uint32_t count, const ObjectMessage* notify) {
   auto found = sounds_.find(key);
-  if (found != sounds_.end()) return StartChannel(found->second.stream, count, notify);
+  if (found != sounds_.end()) {
+    Touch(found->second);
+    return StartChannel(found->second.stream, count, notify);
+  }
   uint32_t channel = 0;
   if (LoadSoundByKey(key, &channel) == 0) return 0;
   if (channel != kMidiChannel) return StartChannel(channel, count, notify);
@@ -105,7 +110,9 @@ float MusicModule::GetVolume() { return platform::BASS_GetVolume(); }
 
 void MusicModule::UnloadSound(const char* name) {
   if (!audio_ready_ || sound_off_ != 0) return;
-  auto found = sounds_.find(SoundKey(name));
+  const NameKey key = SoundKey(name);
+  refused_.erase(key);  // read again at its next play
+  auto found = sounds_.find(key);
   if (found != sounds_.end()) {
     // Plays of it still queued end now: a freed stream would never play again, and a sound
     // repeated without end would be kept forever.
@@ -120,8 +127,7 @@ void MusicModule::UnloadSound(const char* name) {
       OnSoundFinished(&record->notify);
       record_pool_->Free(record);
     }
-    platform::BASS_StreamFree(stream);
-    sounds_.erase(found);
+    Drop(found);
     return;
   }
   // MIDI songs are not in the table: any other name lets the MIDI player go.
@@ -200,17 +206,63 @@ bool MusicModule::SoundTypeOf(uint32_t type_hash, platform::SoundFileType* type)
 
 int MusicModule::EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel) {
   if (stream == 0) {
-    // Entering it would leave a sound that can never play.
+    // Entering it would leave a sound that can never play; reading it again would only be
+    // refused again.
     WriteGameLog("MusicModule: sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+    RememberRefused(key);
     return 0;
   }
-  if (!sounds_.emplace(key, SoundRecord{stream}).second) {
+  auto found = sounds_.find(key);
+  if (found != sounds_.end()) {
     platform::BASS_StreamFree(stream);  // the sound was loaded already: keep that one
-    *channel = sounds_[key].stream;
+    Touch(found->second);
+    *channel = found->second.stream;
     return 1;
   }
+  uint64_t bytes = platform::BASS_ChannelGetLength(stream, platform::BASS_POS_BYTE);
+  if (bytes == platform::kBassNoLength) bytes = 0;
+  if (!MakeRoom(bytes)) {
+    platform::BASS_StreamFree(stream);
+    WriteGameLog("MusicModule: sound %08X %08X %08X not played: the sounds playing leave no room for it", key.rs,
+                 key.js, key.x31);
+    return 0;
+  }
+  SoundRecord& sound = sounds_[key];
+  sound.stream = stream;
+  sound.bytes = bytes;
+  Touch(sound);
+  loaded_bytes_ += bytes;
   *channel = stream;
   return 1;
+}
+
+bool MusicModule::InUse(platform::HSTREAM stream) {
+  for (const PlayingSound* record = playing_; record != nullptr; record = record->next) {
+    if (record->channel == stream) return true;
+  }
+  return platform::BASS_ChannelIsActive(stream) != platform::BASS_ACTIVE_STOPPED;
+}
+
+bool MusicModule::MakeRoom(uint64_t bytes) {
+  if (bytes > kMaxLoadedSoundBytes) return false;
+  while (loaded_bytes_ + bytes > kMaxLoadedSoundBytes) {
+    auto oldest = sounds_.end();
+    for (auto it = sounds_.begin(); it != sounds_.end(); ++it) {
+      if ((oldest == sounds_.end() || it->second.last_played < oldest->second.last_played) &&
+          !InUse(it->second.stream)) {
+        oldest = it;
+      }
+    }
+    if (oldest == sounds_.end()) return false;
+    Drop(oldest);
+  }
+  return true;
+}
+
+void MusicModule::Drop(std::map<NameKey, SoundRecord, NameKeyLess>::iterator sound) {
+  platform::BASS_StreamFree(sound->second.stream);
+  loaded_bytes_ -= sound->second.bytes;
+  sounds_.erase(sound);
 }
 
 void MusicModule::DoneWithBytes(ResourceRecord* record) {
@@ -219,7 +271,7 @@ void MusicModule::DoneWithBytes(ResourceRecord* record) {
 
 int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   *channel = 0;
-  if (resources_ == nullptr || !resources_->HasResource(key)) return 0;
+  if (WasRefused(key) || resources_ == nullptr || !resources_->HasResource(key)) return 0;
   ResourceRecord* record = resources_->LoadResource(key);
   if (record == nullptr || record->data == nullptr) return 0;
 
@@ -230,6 +282,7 @@ int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
       DoneWithBytes(record);
       WriteGameLog("MusicModule: sound %08X %08X %08X is of no type that plays (type %08X)", key.rs, key.js, key.x31,
                    record->type_hash);
+      RememberRefused(key);
       return 0;
     }
     const platform::HSTREAM stream = platform::BASS_StreamCreateFile(true, record->data, 0, record->size, 0, type);
@@ -243,6 +296,7 @@ int MusicModule::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   DoneWithBytes(record);
   if (loaded == 0) {
     WriteGameLog("MusicModule: MIDI sound %08X %08X %08X cannot be played", key.rs, key.js, key.x31);
+    RememberRefused(key);
     return 0;
   }
   midi_player_ = std::move(player);

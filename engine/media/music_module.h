@@ -6,15 +6,20 @@
 // number of times (0: until stopped); when its last play ends, the message its caller chose is
 // posted to the object module for delivery.
 //
-// Sounds are read from the resources once and kept as streams until unloaded. The module never
-// takes the resource's bytes away from the resource module: a resource that cannot be read
-// again (a memory block, a member of a package image) keeps its bytes there, so that a sound
-// unloaded, or a MIDI song, which is read again on every play, can still be played later.
+// Sounds are read from the resources on their first play and kept as streams, each held to what
+// one sound may take (platform::kMaxSoundBytes) and all of them together to kMaxLoadedSoundBytes:
+// to make room for a new one, the least recently played that is not playing is let go, and read
+// again when it is played next. A sound refused once is not read again until it is unloaded or
+// the module restarts. The module never takes the resource's bytes away from the resource
+// module: a resource that cannot be read again (a memory block, a member of a package image)
+// keeps its bytes there, so that a sound let go, or a MIDI song, which is read again on every
+// play, can still be played later.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "engine/core/engine_module.h"
@@ -34,10 +39,14 @@ class MusicModule : public EngineModule {
   static constexpr uint32_t kId = module_id::kMusic;
   static constexpr uint32_t kTickInterval = 100;
   static constexpr uint32_t kMidiChannel = 0;
+  // What the loaded sounds may take together (a few sounds of the most one may take).
+  static constexpr uint64_t kMaxLoadedSoundBytes = 32u << 20;
 
   // The value of the sound table.
   struct SoundRecord {
     platform::HSTREAM stream = 0;
+    uint64_t bytes = 0;        // what its samples take (BASS_ChannelGetLength)
+    uint64_t last_played = 0;  // when it was last asked to play, in plays of the module
   };
   // One sound being played, from the module's pool.
   struct PlayingSound {
@@ -94,6 +103,7 @@ class MusicModule : public EngineModule {
 
   // For tests and tools.
   bool IsSoundLoaded(const NameKey& key) const { return sounds_.count(key) != 0; }
+  uint64_t LoadedSoundBytes() const { return loaded_bytes_; }
   size_t PlayingCount() const;
   MidiStreamPlayer* GetMidiPlayer() const { return midi_player_.get(); }
 
@@ -105,14 +115,31 @@ class MusicModule : public EngineModule {
   // The sound file type a resource's type declares (".wav", ".mp3", ".ogg"); false for others.
   static bool SoundTypeOf(uint32_t type_hash, platform::SoundFileType* type);
   // Enters the stream made of a sound into the table and gives its channel. A sound entered
-  // already keeps its stream (the new one is freed); a stream of 0 is refused (0, and a line).
+  // already keeps its stream (the new one is freed); a stream of 0 is refused and remembered
+  // (0, and a line). Room is made for the stream by letting go of the least recently played
+  // sounds that are not playing; when the sounds playing leave none, the stream is freed and
+  // 0 returned (with a line; a later play tries again).
   int EnterStream(const NameKey& key, platform::HSTREAM stream, uint32_t* channel);
+  // A sound refused once (its bytes are no sound that plays): its later plays end at once.
+  bool WasRefused(const NameKey& key) const { return refused_.count(key) != 0; }
+  void RememberRefused(const NameKey& key) { refused_.insert(key); }
+  // Every sound refused so far is read again at its next play (what renders them has changed).
+  void ForgetRefused() { refused_.clear(); }
   // Gives the resource's bytes back to the resource module's keeping: released when it can
   // read them again, kept there otherwise.
   static void DoneWithBytes(ResourceRecord* record);
 
  private:
   void Append(PlayingSound* record);
+  // Marks the sound as played now, for the choice of what to let go.
+  void Touch(SoundRecord& sound) { sound.last_played = ++plays_; }
+  // Whether a stream is wanted still: a play of it is queued, or it plays or is paused.
+  bool InUse(platform::HSTREAM stream);
+  // Lets go of sounds not in use, the least recently played first, until `bytes` more fit;
+  // false when they cannot be made to fit.
+  bool MakeRoom(uint64_t bytes);
+  // Frees the sound's stream and takes it out of the table.
+  void Drop(std::map<NameKey, SoundRecord, NameKeyLess>::iterator sound);
 
   uint32_t sound_off_ = 0;
   float volume_ = 1.0f;
@@ -121,6 +148,9 @@ class MusicModule : public EngineModule {
   std::unique_ptr<MemoryPool> record_pool_;
   ResourceModule* resources_ = nullptr;
   std::map<NameKey, SoundRecord, NameKeyLess> sounds_;
+  uint64_t loaded_bytes_ = 0;  // what the streams of `sounds_` take together
+  uint64_t plays_ = 0;
+  std::set<NameKey, NameKeyLess> refused_;
   std::unique_ptr<MidiStreamPlayer> midi_player_;
 };
 

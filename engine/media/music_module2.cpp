@@ -44,7 +44,7 @@ void MusicModule2::UnloadSound(const char* name) {
 int MusicModule2::LoadSoundByKey(const NameKey& key, uint32_t* channel) {
   *channel = 0;
   ResourceModule* resources = this->resources();
-  if (resources == nullptr || !resources->HasResource(key)) return 0;
+  if (WasRefused(key) || resources == nullptr || !resources->HasResource(key)) return 0;
   ResourceRecord* record = resources->LoadResource(key);
   if (record == nullptr || record->data == nullptr) return 0;
   if (!IsMidiType(record->type_hash)) return MusicModule::LoadSoundByKey(key, channel);
@@ -63,6 +63,7 @@ int MusicModule2::LoadSoundFont(const char* path) {
   }
   if (font_ != 0) platform::BASS_MIDI_FontFree(font_);
   font_ = font;
+  ForgetRefused();  // a song the last font could not render may render with this one
   return 1;
 }
 

@@ -26,8 +26,8 @@ class MusicModule2 : public MusicModule {
   void UnloadSound(const char* name) override;
   // MIDI files become streams in the sound table; other sounds load as in MusicModule.
   int LoadSoundByKey(const NameKey& key, uint32_t* channel) override;
-  // Makes the SF2 file at path (GBK) the sound font of every MIDI stream made from now on;
-  // 1 done, 0 when it is no sound font.
+  // Makes the SF2 file at path (GBK) the sound font of every MIDI stream made from now on (songs
+  // refused until now are tried again with it); 1 done, 0 when it is no sound font.
   virtual int LoadSoundFont(const char* path);
 
   bool IsMidiLayerLoaded() const { return midi_loaded_; }

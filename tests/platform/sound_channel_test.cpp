@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/clock.h"
+#include "platform/sdl_memory_watch.h"
 #include "platform/sound_channel_null.h"
 #include "tests/support/wave_file.h"
 
@@ -119,14 +123,56 @@ TEST_F(NullSoundChannelTest, ASoundIsReadAsTheTypeItsNameDeclaresAndNothingElse)
   EXPECT_EQ(Make(ogg, SoundFileType::kMp3), 0u);
 }
 
-TEST_F(NullSoundChannelTest, ASoundPastTheBoundsOfRateOrLengthIsRefused) {
+// Counts what a decoder hands on.
+struct CountingSink final : SoundSink {
+  bool Begin(const SoundForm&) override { return begun = true; }
+  bool Samples(const uint8_t*, size_t count) override {
+    bytes += count;
+    return true;
+  }
+  bool begun = false;
+  uint64_t bytes = 0;
+};
+
+TEST_F(NullSoundChannelTest, ASoundPastTheBoundsOfRateChannelsLengthOrSizeIsRefused) {
   EXPECT_EQ(Make(MakeWave(2900000, 1)), 0u) << "2900 samples at 1 Hz";
   EXPECT_EQ(Make(MakeWave(1000, kMaxSoundRate + 1)), 0u);
-  EXPECT_NE(Make(MakeWave(kMaxSoundSeconds * 1000, kMinSoundRate)), 0u);
-  EXPECT_EQ(Make(MakeWave(kMaxSoundSeconds * 1000 + 1, kMinSoundRate)), 0u);
-  // 72 ms a frame: 8333 frames are 599.976 s, 8334 are 600.048 s.
-  EXPECT_NE(Make(test_support::MakeMp3(8333), SoundFileType::kMp3), 0u);
-  EXPECT_EQ(Make(test_support::MakeMp3(8334), SoundFileType::kMp3), 0u);
+  EXPECT_NE(Make(MakeWave(1000, 8000, 2)), 0u);
+  EXPECT_EQ(Make(MakeWave(1000, 8000, 3)), 0u) << "three channels";
+  // One sound takes at most 8 MiB once converted to the device's 16-bit stereo at 44100 Hz:
+  // 47554 ms of it. What a stream takes is its length in bytes.
+  const uint32_t longest_ms = kMaxSoundBytes / 4 * 1000 / 44100;
+  const HSTREAM longest = Make(MakeWave(longest_ms));
+  ASSERT_NE(longest, 0u);
+  EXPECT_LE(BASS_ChannelGetLength(longest, BASS_POS_BYTE), kMaxSoundBytes);
+  EXPECT_GT(BASS_ChannelGetLength(longest, BASS_POS_BYTE), kMaxSoundBytes - 176) << "within a millisecond";
+  EXPECT_EQ(Make(MakeWave(longest_ms + 1)), 0u);
+  // 72 ms an MP3 frame: 660 frames are 47.52 s, 661 are 47.592 s.
+  EXPECT_NE(Make(test_support::MakeMp3(660), SoundFileType::kMp3), 0u);
+  EXPECT_EQ(Make(test_support::MakeMp3(661), SoundFileType::kMp3), 0u);
+  // Played as 8-bit mono at 4000 Hz, ten minutes take less: there the length bound holds.
+  const SoundForm narrow{0x0008, 1, 4000};  // AUDIO_U8
+  CountingSink sink;
+  const std::vector<uint8_t> ten_minutes = MakeWave(kMaxSoundSeconds * 1000, kMinSoundRate);
+  EXPECT_TRUE(DecodeSound(SoundFileType::kWav, ten_minutes.data(), ten_minutes.size(), narrow, sink));
+  const std::vector<uint8_t> longer = MakeWave(kMaxSoundSeconds * 1000 + 1, kMinSoundRate);
+  EXPECT_FALSE(DecodeSound(SoundFileType::kWav, longer.data(), longer.size(), narrow, sink));
+}
+
+TEST(SoundDecodeTest, ALengthTheStreamStatesIsHeldToTheBoundsBeforeAnySampleIsDecoded) {
+  // 60 s at 8000 Hz take 10.6 MB once converted. An Ogg stream states its total, a WAV its data size.
+  const SoundForm played = MixerForm(44100);
+  for (const auto& [type, bytes] : {std::pair{SoundFileType::kOgg, test_support::MakeOgg(60000)},
+                                    std::pair{SoundFileType::kWav, MakeWave(60000)}}) {
+    CountingSink sink;
+    EXPECT_FALSE(DecodeSound(type, bytes.data(), bytes.size(), played, sink)) << SoundTypeName(type);
+    EXPECT_FALSE(sink.begun) << SoundTypeName(type);
+  }
+  // An MP3 states none: it is decoded up to the bound and no further (16-bit mono at 8000 Hz).
+  const std::vector<uint8_t> mp3 = test_support::MakeMp3(834);
+  CountingSink sink;
+  EXPECT_FALSE(DecodeSound(SoundFileType::kMp3, mp3.data(), mp3.size(), played, sink));
+  EXPECT_LE(sink.bytes, kMaxSoundBytes / 4 * 8000 / 44100 * 2);
 }
 
 TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {
@@ -207,6 +253,35 @@ TEST(SdlSoundBackendTest, DecodesEachTypeFromMemoryAndRefusesWhatItsTypeIsNot) {
   EXPECT_FLOAT_EQ(backend->GetVolume(), 0.25f);
   EXPECT_TRUE(backend->FreeStream(stream));
   EXPECT_FALSE(backend->FreeStream(stream));
+  backend->Free();
+}
+
+TEST(SdlSoundBackendTest, NoChunkTakesMoreThanOneSoundMayAndADataChunkPastTheFileIsReadWithinIt) {
+  std::unique_ptr<SoundBackend> backend = MakeSdlSoundBackend();
+  if (!backend->Init(44100)) GTEST_SKIP() << "no audio driver at all";
+  const uint64_t most = kMaxSoundBytes + 65536;  // the converter may round up by a few frames
+  {
+    // 60 s of MP3, which states no length: converted up to the bound, and refused there.
+    ScopedSdlMemoryWatch watch;
+    const std::vector<uint8_t> mp3 = test_support::MakeMp3(834);
+    EXPECT_EQ(backend->CreateStream(SoundFileType::kMp3, mp3.data(), mp3.size()), 0u);
+    const std::vector<uint8_t> longest = test_support::MakeMp3(660);
+    const HSTREAM stream = backend->CreateStream(SoundFileType::kMp3, longest.data(), longest.size());
+    ASSERT_NE(stream, 0u);
+    EXPECT_LE(backend->Length(stream), kMaxSoundBytes);
+    EXPECT_LE(watch.LargestBlock(), most);
+  }
+  {
+    // 100 ms whose data chunk claims 2 GB.
+    ScopedSdlMemoryWatch watch;
+    std::vector<uint8_t> lying = MakeWave(100);
+    lying[40] = lying[41] = lying[42] = 0xFF;
+    lying[43] = 0x7F;
+    const HSTREAM stream = backend->CreateStream(SoundFileType::kWav, lying.data(), lying.size());
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(backend->Length(stream), 17640u) << "100 ms of 16-bit stereo at 44100 Hz";
+    EXPECT_LT(watch.LargestBlock(), 65536u);
+  }
   backend->Free();
 }
 

@@ -21,21 +21,22 @@ void Put16(std::vector<uint8_t>& out, uint16_t value) {
 
 }  // namespace
 
-std::vector<uint8_t> MakeWave(uint32_t milliseconds, uint32_t sample_rate) {
-  const uint32_t samples = static_cast<uint32_t>(uint64_t{sample_rate} * milliseconds / 1000);
+std::vector<uint8_t> MakeWave(uint32_t milliseconds, uint32_t sample_rate, uint16_t channels) {
+  const uint32_t frames = static_cast<uint32_t>(uint64_t{sample_rate} * milliseconds / 1000);
+  const uint32_t samples = frames * channels;
   std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
   Put32(out, 36 + samples + (samples & 1));
   out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
   Put32(out, 16);
   Put16(out, 1);  // PCM
-  Put16(out, 1);  // mono
+  Put16(out, channels);
   Put32(out, sample_rate);
-  Put32(out, sample_rate);  // bytes a second
-  Put16(out, 1);            // block align
-  Put16(out, 8);            // bits a sample
+  Put32(out, sample_rate * channels);  // bytes a second
+  Put16(out, channels);                // block align
+  Put16(out, 8);                       // bits a sample
   out.insert(out.end(), {'d', 'a', 't', 'a'});
   Put32(out, samples);
-  for (uint32_t i = 0; i < samples; ++i) out.push_back((i / 20) % 2 ? 0x90 : 0x70);
+  for (uint32_t i = 0; i < samples; ++i) out.push_back((i / channels / 20) % 2 ? 0x90 : 0x70);
   if (samples & 1) out.push_back(0);
   return out;
 }

@@ -6,8 +6,8 @@
 
 namespace test_support {
 
-// A mono 8-bit PCM RIFF WAVE file of the given length: a quiet square wave.
-std::vector<uint8_t> MakeWave(uint32_t milliseconds, uint32_t sample_rate = 8000);
+// An 8-bit PCM RIFF WAVE file of the given length: a quiet square wave on each channel.
+std::vector<uint8_t> MakeWave(uint32_t milliseconds, uint32_t sample_rate = 8000, uint16_t channels = 1);
 
 // An MP3 file of silent MPEG-2.5 layer III frames (8000 Hz mono, 72 ms each), frames long.
 std::vector<uint8_t> MakeMp3(uint32_t frames);

@@ -9,6 +9,7 @@
 
 #include "engine/core/game_core.h"
 #include "engine/media/resource_module.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
 #include "platform/sound_channel_null.h"
@@ -92,6 +93,20 @@ TEST_F(MusicModule2Test, TheChosenSoundFontRendersEveryNewSong) {
 
   ASSERT_EQ(music_->LoadSoundFont(platform::FluidSynthSink::kDefaultSoundFont), 1);
   EXPECT_NE(music_->PlaySound("Theme", 1, nullptr), 0u);
+}
+
+TEST_F(MusicModule2Test, ASongLongerThanOneSoundMayTakeIsRefusedOnceItsRenderingPassesTheBound) {
+  // A note of 60 s: 10.6 MB of 16-bit stereo at 44100 Hz.
+  test_support::MidiFileBuilder file(0, 100);
+  file.AddTrack().Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(12000, {0x80, 60, 0}).End();
+  AddMemorySound("Long.mid", file.Bytes());
+  std::vector<std::string> problems;
+  const platform::ProblemSink previous =
+      platform::SetProblemSink([&](const std::string& line) { problems.push_back(line); });
+  EXPECT_EQ(music_->PlaySound("Long", 1, nullptr), 0u);
+  platform::SetProblemSink(previous);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("a song longer than 47 seconds"), std::string::npos) << problems[0];
 }
 
 TEST_F(MusicModule2Test, ABrokenSongIsRefusedAndQueuesNothing) {

@@ -280,6 +280,62 @@ TEST_F(MusicModuleTest, ABrokenMidiSongQueuesNothing) {
   EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
 }
 
+size_t CountOf(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST_F(MusicModuleTest, LoadedSoundsStayWithinTheirBoundTheLeastRecentlyPlayedIdleOneGoingFirst) {
+  // 42 s at 8000 Hz: 7,408,800 bytes each once converted; four fit in the bound, five do not.
+  for (const char* name : {"A", "B", "C", "D", "E"}) AddMemorySound(std::string(name) + ".wav", MakeWave(42000));
+  const uint32_t a = music_->PlaySound("A", 1, nullptr);
+  const uint32_t b = music_->PlaySound("B", 1, nullptr);
+  const uint32_t c = music_->PlaySound("C", 1, nullptr);
+  ASSERT_NE(music_->PlaySound("D", 1, nullptr), 0u);
+  EXPECT_EQ(music_->LoadedSoundBytes(), 4u * 7408800);
+  // A, B and C stop and D plays on; B is played again and stopped: A is the least recently played.
+  music_->StopChannel(a);
+  music_->StopChannel(b);
+  music_->StopChannel(c);
+  music_->StopChannel(music_->PlaySound("B", 1, nullptr));
+  const uint32_t e = music_->PlaySound("E", 0, nullptr);
+  ASSERT_NE(e, 0u);
+  auto loaded = [&](const char* name) { return music_->IsSoundLoaded(MusicModule::SoundKey(name)); };
+  EXPECT_FALSE(loaded("A"));
+  EXPECT_TRUE(loaded("B") && loaded("C") && loaded("D") && loaded("E"));
+  EXPECT_LE(music_->LoadedSoundBytes(), MusicModule::kMaxLoadedSoundBytes);
+
+  // With the four loaded ones playing there is no room for A, and nothing playing is let go.
+  music_->PlaySound("B", 0, nullptr);
+  music_->PlaySound("C", 0, nullptr);
+  EXPECT_EQ(music_->PlaySound("A", 1, nullptr), 0u);
+  EXPECT_TRUE(loaded("B") && loaded("C") && loaded("D") && loaded("E"));
+  EXPECT_NE(GameLog().find("leave no room"), std::string::npos);
+  // Once one stops, A plays again from the bytes the resource module kept.
+  music_->StopChannel(e);
+  EXPECT_NE(music_->PlaySound("A", 1, nullptr), 0u);
+  EXPECT_FALSE(loaded("E"));
+  EXPECT_LE(music_->LoadedSoundBytes(), MusicModule::kMaxLoadedSoundBytes);
+}
+
+TEST_F(MusicModuleTest, ARefusedSoundIsNotReadAgainUntilItIsUnloaded) {
+  AddMemorySound("Long.wav", MakeWave(60000));  // more than one sound may take
+  std::vector<uint8_t> song = ShortSong();
+  song.resize(song.size() - 6);
+  AddMemorySound("Broken.mid", song);
+  for (int play = 0; play < 3; ++play) {
+    EXPECT_EQ(music_->PlaySound("Long", 1, nullptr), 0u);
+    EXPECT_EQ(music_->PlaySound("Broken", 1, nullptr), 0u);
+  }
+  EXPECT_EQ(CountOf(GameLog(), "MusicModule: sound"), 1u);
+  EXPECT_EQ(CountOf(GameLog(), "MusicModule: MIDI sound"), 1u);
+  music_->UnloadSound("Long");
+  EXPECT_EQ(music_->PlaySound("Long", 1, nullptr), 0u);
+  EXPECT_EQ(CountOf(GameLog(), "MusicModule: sound"), 2u) << "read again once unloaded";
+  EXPECT_EQ(music_->PlayingCount(), 0u);
+}
+
 TEST(MusicModuleInitTest, WithoutAnAudioDeviceTheEngineRunsWithoutTheModule) {
   platform::ScopedManualClock clock;
   platform::NullSoundBackend silent(false);
