@@ -48,12 +48,13 @@ Report Parse(const std::string& line) {
 class ReplayWindow : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!XvfbSession::Available(GetParam())) GTEST_SKIP() << "Xvfb or openbox is not installed";
+    const std::string window_manager = GetParam() ? "openbox" : "";
+    if (!XvfbSession::Available(window_manager)) GTEST_SKIP() << "Xvfb or openbox is not installed";
     const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
     const fs::path sample = fs::path(ZP_BINARY_DIR) / "app" / "sample.rep";
     ASSERT_TRUE(fs::exists(sample)) << sample;
     std::string error;
-    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1920, 1080, GetParam()}, &error)) << error;
+    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1920, 1080, window_manager}, &error)) << error;
     ASSERT_TRUE(session_.Launch(
         "'" + client.native() + "' --report --screenshot shown.png '" + sample.native() + "' 2>client.log", &error))
         << error;
