@@ -12,7 +12,10 @@
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds; a lost
-//                 display, or a window another program destroyed, ends the loop with status 1.
+//                 display, or a window another program destroyed, ends the loop with status 1;
+//                 on X11, presses and releases take their time, their place on the screen and their
+//                 point in the window from the server's own event (double clicks are counted from
+//                 those, not by SDL), elsewhere from SDL's.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
