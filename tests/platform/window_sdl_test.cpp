@@ -35,12 +35,14 @@ void RunInnerTests(const std::string& environment) {
   // The display number starts from the shell's pid, so that servers started at the same moment
   // do not race for one number; -noreset keeps the server from resetting (and refusing
   // connections for a moment) each time its last client leaves.
-  // The inner run reads the screen from the file Xvfb keeps it in (drawn without the pointer).
+  // The inner run reads the screen from the file Xvfb keeps it in (drawn without the pointer). It
+  // starts no session bus (SDL would start one on the display, with a file in the home folder).
   const std::filesystem::path screen = std::filesystem::current_path() / "fb";
   std::filesystem::create_directories(screen);
   const std::string command =
       "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
-      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 " + environment + " ZP_SCREEN_FILE='" +
+      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 DBUS_SESSION_BUS_ADDRESS=disabled: " + environment +
+      " ZP_SCREEN_FILE='" +
       (screen / "Xvfb_screen0").string() +
       "' "
       "ASAN_OPTIONS=detect_leaks=0 '" +

@@ -99,6 +99,9 @@ int Field(const std::string& text, const std::string& label) {
 struct XvfbSession::Impl {
   Started server, window_manager, client;
   std::string display;
+  // "env ..." with the display and the session's own folders, then a space; the same as "export ...; ".
+  std::string environment;
+  std::string exports;
   std::string pending;
   int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
 };
@@ -134,13 +137,22 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   if (!ReadLine(impl_->server.out, &pending, &number, 30000) || number.empty())
     return *error = "Xvfb did not start: " + ReadTextFile(work / "xvfb.log"), false;
   impl_->display = ":" + number;
+  // What runs on the server keeps its files in the work folder, and starts no session bus of the
+  // user's (SDL and GTK would start one on the display, with files in the home folder).
+  const std::filesystem::path home = work / "home";
+  std::filesystem::create_directories(home);
+  const std::string variables = "DISPLAY=" + impl_->display + " HOME='" + home.string() + "' XDG_CONFIG_HOME='" +
+                                (home / ".config").string() + "' XDG_CACHE_HOME='" + (home / ".cache").string() +
+                                "' XDG_DATA_HOME='" + (home / ".local").string() + "' DBUS_SESSION_BUS_ADDRESS=disabled:";
+  impl_->environment = "env " + variables + " ";
+  impl_->exports = "export " + variables + "; ";
   const std::string& wm = options.window_manager;
   if (wm.empty()) return true;
   std::string line;
   if (wm == "openbox") {
     // Openbox runs its start-up command once it manages the screen and has said its work area.
     impl_->window_manager = StartProgram(
-        work, "env DISPLAY=" + impl_->display + " timeout 600 openbox --sm-disable --startup 'echo ready' 2>wm.log");
+        work, impl_->environment + "timeout 600 openbox --sm-disable --startup 'echo ready' 2>wm.log");
     while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
       if (line == "ready") return true;
     return *error = "openbox did not take the screen: " + ReadTextFile(work / "wm.log"), false;
@@ -148,10 +160,10 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   // Any other window manager says it manages the screen on the root window; xprop watches the
   // root's properties for it (its lines unbuffered; the property may have no name yet).
   Started watch =
-      StartProgram(work, "env DISPLAY=" + impl_->display + " timeout 60 stdbuf -oL xprop -root -spy 2>/dev/null");
+      StartProgram(work, impl_->environment + "timeout 60 stdbuf -oL xprop -root -spy 2>/dev/null");
   const std::string command = wm == "xfwm4" ? "dbus-run-session -- xfwm4 --compositor=off" : wm;
   impl_->window_manager =
-      StartProgram(work, "env DISPLAY=" + impl_->display + " NO_AT_BRIDGE=1 timeout 600 " + command + " >wm.log 2>&1");
+      StartProgram(work, impl_->environment + "NO_AT_BRIDGE=1 timeout 600 " + command + " >wm.log 2>&1");
   std::string watched;
   bool managed = false;
   while (!managed && ReadLine(watch.out, &watched, &line, 60000))
@@ -162,7 +174,7 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
 }
 
 std::string XvfbSession::X(const std::string& command) {
-  FILE* out = popen(("export DISPLAY=" + impl_->display + "; " + command + " 2>&1").c_str(), "r");
+  FILE* out = popen((impl_->exports + command + " 2>&1").c_str(), "r");
   std::string text;
   char buffer[256];
   for (size_t got; out != nullptr && (got = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, got);
@@ -171,7 +183,7 @@ std::string XvfbSession::X(const std::string& command) {
 }
 
 bool XvfbSession::Launch(const std::string& command, std::string* error) {
-  impl_->client = StartProgram(work_, "env DISPLAY=" + impl_->display +
+  impl_->client = StartProgram(work_, impl_->environment +
                                           " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
                                           command + " <pipe");
   impl_->answers = open((work_ / "pipe").c_str(), O_RDWR | O_CLOEXEC);
