@@ -1,5 +1,6 @@
 // The game frame's window operations: the main window has no caption of the system's, so the
 // title strip and its buttons maximise, restore, minimise and drag it. Screen pixels throughout.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -82,7 +83,16 @@ void GameFrame::ToggleMaximize() {
       splitter_->SetCollapsed(1);
       visible_side_width_ = 0;
     }
-    if (main != nullptr) main->MoveWindow(restored_x_, restored_y_, w, GetMinHeight());
+    const int32_t h = GetMinHeight();
+    if (drag_moving_ == 0 && !platform::IsRectEmpty(area)) {
+      // Brought back by the button or a double click, the window comes back inside the work area
+      // (a small screen has no room for it at its old place): moved, never made smaller, its top
+      // left corner kept on the screen when it is larger than the work area. A drag that pulls it
+      // out keeps the grabbed point under the pointer instead.
+      restored_x_ = std::max(area.left, std::min(restored_x_, area.right - w));
+      restored_y_ = std::max(area.top, std::min(restored_y_, area.bottom - h));
+    }
+    if (main != nullptr) main->MoveWindow(restored_x_, restored_y_, w, h);
     button_state_ = 0;
     if (fit_button_ != nullptr) {
       const engine::PictureInfo info = GetPictureInfo("btnFrameMax", 0);

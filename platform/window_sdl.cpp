@@ -12,7 +12,10 @@
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
 //                 window urgent; the work area is the primary display's usable bounds; a lost
-//                 display, or a window another program destroyed, ends the loop with status 1.
+//                 display, or a window another program destroyed, ends the loop with status 1;
+//                 on X11, presses and releases take their time, their place on the screen and their
+//                 point in the window from the server's own event (double clicks are counted from
+//                 those, not by SDL), elsewhere from SDL's.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
@@ -30,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/click_run.h"
 #include "platform/diagnostics.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
@@ -360,9 +364,16 @@ class SdlWindowBackend final : public WindowBackend {
       if (!Lost()) {
         if (n.texture) SDL_DestroyTexture(n.texture);
         if (n.renderer) SDL_DestroyRenderer(n.renderer);
-        SDL_DestroyWindow(n.window);
-        // What the server says of a window another program destroyed comes while it is watched.
-        if (n.gone) X11Sync(x11_);
+        if (n.gone || X11WindowGone(n.x11_id)) {
+          X11DestroyGoneWindow(x11_, n.x11_id, [](void* w) { SDL_DestroyWindow(static_cast<SDL_Window*>(w)); },
+                               n.window);
+        } else {
+          SDL_DestroyWindow(n.window);
+        }
+        // The server's answers to the requests that closed it come while it is still watched:
+        // another program may have destroyed it just before, and the errors that then come back
+        // must mark it gone rather than end the program.
+        X11Sync(x11_);
       }
       X11ForgetWindow(n.x11_id);
       windows_.erase(it);
@@ -862,6 +873,68 @@ class SdlWindowBackend final : public WindowBackend {
     return made;
   }
 
+  // Where, and when, the pointer event that SDL reports for window w (of `kind`, and `button`
+  // for a press or release) happened: as the raw event before it said, else as SDL has it. The
+  // raw event has the server's time (when the hand did it, not when the program took it) and the
+  // point in the window as it stood then: SDL gives a press or a release the point of the latest
+  // move, which is stale once the window itself has moved under a still pointer (a drag by the
+  // title strip).
+  struct PointerEvent {
+    POINT client;
+    POINT screen;
+    uint32_t time;
+  };
+  PointerEvent PointerEventOf(Window* w, X11Note::Kind kind, int button, int x, int y, Uint32 sdl_time) {
+    const X11Note note = pointer_note_;
+    pointer_note_ = X11Note{};
+    const SdlWindow* n = Native(*w);
+    if (note.kind == kind && note.button == button && n != nullptr && note.window == n->x11_id)
+      return PointerEvent{POINT{note.window_x, note.window_y}, POINT{note.x, note.y}, static_cast<uint32_t>(note.time)};
+    POINT screen{x, y};
+    w->ClientToScreen(&screen);
+    return PointerEvent{POINT{x, y}, screen, sdl_time};
+  }
+
+  // The open window whose X window this is.
+  Window* WindowOfX11(unsigned long id) {
+    if (id == 0) return nullptr;
+    for (auto& [sdl_id, n] : windows_)
+      if (n->x11_id == id) return WindowSystem::Find(n.get());
+    return nullptr;
+  }
+
+  // What the raw events say beyond SDL's own events: a window gone, where and when the pointer
+  // events happened, and which window a key went to.
+  void NoteRawEvent(const SDL_SysWMmsg* message) {
+    const X11Note note = X11NoteEvent(message);
+    switch (note.kind) {
+      case X11Note::kPress:
+      case X11Note::kRelease:
+      case X11Note::kMove:
+        pointer_note_ = note;
+        break;
+      case X11Note::kKey:
+        key_window_ = note.window;
+        break;
+      default:
+        break;
+    }
+  }
+
+  // The window that takes a key SDL reports for window `id`: the focus window. Keys that reach one
+  // of the program's windows while none has the focus make it the focus window first, so that it
+  // hears WM_SETFOCUS before the key, as on a desktop where keys go to the focus window only: the
+  // system gave it the keyboard in a way SDL does not count as focus (with the focus on the root,
+  // keys go to the window under the pointer), or counts late.
+  Window* KeyTarget(Uint32 id) {
+    if (Window* focus = Window::GetFocus()) return focus;
+    Window* w = WindowOf(id);
+    if (w == nullptr) w = WindowOfX11(key_window_);
+    if (w == nullptr) return nullptr;
+    WindowSystem::FocusChanged(w);
+    return WindowSystem::IsOpen(w) ? w : nullptr;
+  }
+
   void SendMouse(Window* w, uint32_t message, int x, int y) {
     if (SdlWindow* n = Native(*w)) pointer_window_ = SDL_GetWindowID(n->window);
     pointer_at_ = POINT{x, y};
@@ -875,6 +948,8 @@ class SdlWindowBackend final : public WindowBackend {
         break;
       case SDL_MOUSEMOTION:
         if (Window* w = WindowOf(e.motion.windowID)) {
+          clicks_.Moved(PointerEventOf(w, X11Note::kMove, 0, e.motion.x, e.motion.y, e.motion.timestamp).screen,
+                        buttons_ != 0);
           if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
           if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, e.motion.x, e.motion.y);
         }
@@ -900,10 +975,10 @@ class SdlWindowBackend final : public WindowBackend {
         TranslateKey(e.key);
         break;
       case SDL_SYSWMEVENT:
-        X11NoteEvent(e.syswm.msg);
+        NoteRawEvent(e.syswm.msg);
         break;
       case SDL_TEXTINPUT:
-        if (Window* w = FocusOr(e.text.windowID)) {
+        if (Window* w = KeyTarget(e.text.windowID)) {
           // One WM_CHAR per GBK byte: a two-byte character as lead byte, then trail byte.
           for (const char c : Utf8ToGbk(e.text.text)) {
             if (!WindowSystem::IsOpen(w)) break;
@@ -914,11 +989,6 @@ class SdlWindowBackend final : public WindowBackend {
       default:
         break;
     }
-  }
-
-  Window* FocusOr(Uint32 id) {
-    Window* focus = Window::GetFocus();
-    return focus ? focus : WindowOf(id);
   }
 
   void TranslateWindowEvent(const SDL_WindowEvent& e) {
@@ -989,19 +1059,22 @@ class SdlWindowBackend final : public WindowBackend {
       default:
         return;
     }
+    const PointerEvent at =
+        PointerEventOf(w, e.state == SDL_PRESSED ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp);
     if (e.state == SDL_PRESSED) {
       buttons_ |= bit;
-      // Only a window class that asks for them gets double clicks; every second click of a run.
-      const bool is_double = (w->ClassStyle() & CS_DBLCLKS) && e.clicks >= 2 && e.clicks % 2 == 0;
-      SendMouse(w, is_double ? dbl : down, e.x, e.y);
+      // Double clicks by the desktop's rule (SDL counts clicks by the point in the window and by
+      // the time it takes the events); only a window class that asks for them gets them.
+      const bool is_double = clicks_.Press(e.button, at.screen, at.time) && (w->ClassStyle() & CS_DBLCLKS);
+      SendMouse(w, is_double ? dbl : down, at.client.x, at.client.y);
     } else {
       buttons_ &= ~bit;
-      SendMouse(w, up, e.x, e.y);
+      SendMouse(w, up, at.client.x, at.client.y);
     }
   }
 
   void TranslateKey(const SDL_KeyboardEvent& e) {
-    Window* w = FocusOr(e.windowID);
+    Window* w = KeyTarget(e.windowID);
     if (!w) return;
     const uint32_t vk = VirtualKey(e.keysym.sym);
     if (vk == 0) return;
@@ -1031,6 +1104,9 @@ class SdlWindowBackend final : public WindowBackend {
   bool display_lost_ = false;
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
+  ClickRun clicks_;
+  X11Note pointer_note_;        // the latest raw pointer event, until SDL's own event for it comes
+  unsigned long key_window_ = 0;  // the X window the latest raw key event went to
   std::map<Uint32, std::unique_ptr<SdlWindow>> windows_;
   std::map<HCURSOR, SDL_Cursor*> sdl_cursors_;
   MessageBoxHandler previous_message_box_;

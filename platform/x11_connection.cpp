@@ -20,6 +20,7 @@ struct Watched {
 // The display of the running SDL backend, watched from the thread that runs its loop.
 std::vector<Watched> g_watched;
 bool g_broken = false;
+bool g_window_went = false;  // another program destroyed one of the windows
 XErrorHandler g_previous_handler = nullptr;
 
 ::Window XWindowOf(SDL_Window* window) {
@@ -39,9 +40,12 @@ Watched* Find(::Window id) {
 int OnError(Display* display, XErrorEvent* error) {
   if (Watched* w = Find(error->resourceid);
       w != nullptr && (error->error_code == BadWindow || error->error_code == BadDrawable)) {
-    w->gone = true;
+    w->gone = g_window_went = true;
     return 0;
   }
+  // A graphics context made for a window that was already gone came to nothing: using or freeing
+  // it fails too, which is one more word of that window's end.
+  if (error->error_code == BadGC && g_window_went) return 0;
   return g_previous_handler != nullptr ? g_previous_handler(display, error) : 0;
 }
 
@@ -93,6 +97,7 @@ void X11WatchConnection(const X11Connection& connection) {
   if (display == nullptr) return;
   g_watched.clear();
   g_broken = false;
+  g_window_went = false;
   // SDL puts its own handler in place each time it starts.
   if (const XErrorHandler before = XSetErrorHandler(OnError); before != OnError) g_previous_handler = before;
   XSetIOErrorHandler(OnBroken);
@@ -111,9 +116,43 @@ void X11ForgetWindow(unsigned long id) {
   std::erase_if(g_watched, [id](const Watched& w) { return w.id == id; });
 }
 
-void X11NoteEvent(const SDL_SysWMmsg* message) {
-  if (message == nullptr || message->subsystem != SDL_SYSWM_X11 || message->msg.x11.event.type != DestroyNotify) return;
-  if (Watched* w = Find(message->msg.x11.event.xdestroywindow.window)) w->gone = true;
+X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
+  X11Note note;
+  if (message == nullptr || message->subsystem != SDL_SYSWM_X11) return note;
+  const XEvent& e = message->msg.x11.event;
+  switch (e.type) {
+    case DestroyNotify:
+      if (Watched* w = Find(e.xdestroywindow.window)) w->gone = g_window_went = true;
+      break;
+    case ButtonPress:
+    case ButtonRelease:
+      note.kind = e.type == ButtonPress ? X11Note::kPress : X11Note::kRelease;
+      note.window = e.xbutton.window;
+      note.button = static_cast<int>(e.xbutton.button);
+      note.time = e.xbutton.time;
+      note.x = e.xbutton.x_root;
+      note.y = e.xbutton.y_root;
+      note.window_x = e.xbutton.x;
+      note.window_y = e.xbutton.y;
+      break;
+    case MotionNotify:
+      note.kind = X11Note::kMove;
+      note.window = e.xmotion.window;
+      note.time = e.xmotion.time;
+      note.x = e.xmotion.x_root;
+      note.y = e.xmotion.y_root;
+      note.window_x = e.xmotion.x;
+      note.window_y = e.xmotion.y;
+      break;
+    case KeyPress:
+    case KeyRelease:
+      note.kind = X11Note::kKey;
+      note.window = e.xkey.window;
+      break;
+    default:
+      break;
+  }
+  return note;
 }
 
 bool X11WindowGone(unsigned long id) {
@@ -123,6 +162,34 @@ bool X11WindowGone(unsigned long id) {
 
 void X11Sync(const X11Connection& connection) {
   if (connection.display != nullptr && !g_broken) XSync(static_cast<Display*>(connection.display), False);
+}
+
+namespace {
+
+// The unmapping put in front of the queue for a gone window (sent by nobody: serial 0).
+Bool IsPutBackUnmapping(Display*, XEvent* event, XPointer id) {
+  return event->type == UnmapNotify && event->xunmap.serial == 0 &&
+         event->xunmap.window == *reinterpret_cast<::Window*>(id);
+}
+
+}  // namespace
+
+void X11DestroyGoneWindow(const X11Connection& connection, unsigned long id, void (*destroy)(void*), void* context) {
+  auto* display = static_cast<Display*>(connection.display);
+  if (display == nullptr || id == 0 || g_broken) {
+    destroy(context);
+    return;
+  }
+  XEvent unmapped{};
+  unmapped.xunmap.type = UnmapNotify;
+  unmapped.xunmap.display = display;
+  unmapped.xunmap.event = id;
+  unmapped.xunmap.window = id;
+  XPutBackEvent(display, &unmapped);
+  destroy(context);
+  ::Window window = id;
+  XEvent left{};
+  if (!g_broken) XCheckIfEvent(display, &left, IsPutBackUnmapping, reinterpret_cast<XPointer>(&window));
 }
 
 }  // namespace platform

@@ -26,8 +26,9 @@ bool X11HasWindowManager(const X11Connection& connection);
 
 // From now on neither a broken connection nor an error about one of the watched windows ends the
 // program: the first is noted for X11ConnectionBroken (Xlib then answers nothing more on that
-// connection), the second marks the window gone. Other errors go to the handler there was
-// before. Called once for each connection SDL opens.
+// connection), the second marks the window gone (and, once a window went, so does an error about
+// a graphics context, which one made for it after it went leaves behind). Other errors go to
+// the handler there was before. Called once for each connection SDL opens.
 void X11WatchConnection(const X11Connection& connection);
 // Whether the connection broke (the server ended, or closed it on the program).
 bool X11ConnectionBroken();
@@ -36,11 +37,33 @@ bool X11ConnectionBroken();
 // forgotten once its own requests are answered.
 unsigned long X11WatchWindow(SDL_Window* window);
 void X11ForgetWindow(unsigned long id);
-// Notes a DestroyNotify of a watched window among the raw events SDL hands on.
-void X11NoteEvent(const SDL_SysWMmsg* message);
+// What a raw event that SDL hands on says of the pointer or the keyboard.
+struct X11Note {
+  enum Kind {
+    kOther,
+    kPress,    // a button went down: button, time, x, y
+    kRelease,  // a button came up: button, time, x, y
+    kMove,     // the pointer moved: time, x, y
+    kKey,      // a key went down or up in `window`
+  };
+  Kind kind = kOther;
+  unsigned long window = 0;
+  int button = 0;          // 1 left, 2 middle, 3 right
+  unsigned long time = 0;  // the server's milliseconds: when the hand did it
+  int x = 0, y = 0;        // on the screen
+  int window_x = 0, window_y = 0;  // in `window` as it stood then
+};
+// Notes a DestroyNotify of a watched window among the raw events SDL hands on, and says what
+// the event tells of the pointer or the keyboard.
+X11Note X11NoteEvent(const SDL_SysWMmsg* message);
 // Whether another program destroyed the window.
 bool X11WindowGone(unsigned long id);
 // Returns once the server has answered every request so far, its errors handled.
 void X11Sync(const X11Connection& connection);
+// Runs `destroy`, SDL's destruction of a window that another program destroyed, so that it cannot
+// wait for ever: SDL hides a window it believes shown and waits for the server to say that the
+// window is unmapped, which the server never says of a window that is gone (nor again, once SDL
+// has read it). The word SDL waits for is put before it, and taken back when SDL did not wait.
+void X11DestroyGoneWindow(const X11Connection& connection, unsigned long id, void (*destroy)(void*), void* context);
 
 }  // namespace platform

@@ -17,6 +17,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/Xlibint.h>
+#include <X11/extensions/shmproto.h>  // the attach's request code, after the protocol types
 #undef min
 #undef max
 
@@ -31,6 +32,7 @@ struct X11Presenter::State {
   GC gc = nullptr;
   XImage* image = nullptr;
   XShmSegmentInfo segment{};
+  int shm_opcode = 0;        // the extension's request code, which its errors carry
   bool same_layout = false;  // the image's pixels are the frame's words as they are
   int outstanding = 0;       // puts whose completion has not come yet
   bool lost = false;
@@ -79,10 +81,17 @@ void Unregister(X11Presenter::State* state) {
   g_convert = nullptr;
 }
 
+// The refusal of the attach, caught while it is waited for. Any other error that comes back in
+// that wait (one about a window another program destroyed) goes where errors go otherwise.
 bool g_attach_failed = false;
-int NoteAttachFailure(Display*, XErrorEvent*) {
-  g_attach_failed = true;
-  return 0;
+int g_attach_opcode = 0;  // the extension's request code
+XErrorHandler g_attach_previous = nullptr;
+int NoteAttachFailure(Display* display, XErrorEvent* error) {
+  if (error->request_code == g_attach_opcode && error->minor_code == X_ShmAttach) {
+    g_attach_failed = true;
+    return 0;
+  }
+  return g_attach_previous != nullptr ? g_attach_previous(display, error) : 0;
 }
 
 // Whether the display is on this machine (shared memory cannot reach another one).
@@ -115,7 +124,9 @@ std::unique_ptr<X11Presenter> X11Presenter::Make(const X11Connection& connection
     *why = "the window is not on X11";
     return nullptr;
   }
-  if (!IsLocal(display) || !XShmQueryExtension(display)) {
+  int shm_opcode = 0, first_event = 0, first_error = 0;
+  if (!IsLocal(display) || !XShmQueryExtension(display) ||
+      !XQueryExtension(display, "MIT-SHM", &shm_opcode, &first_event, &first_error)) {
     *why = "the X server shares no memory with this program";
     return nullptr;
   }
@@ -133,6 +144,7 @@ std::unique_ptr<X11Presenter> X11Presenter::Make(const X11Connection& connection
   state->window = info.info.x11.window;
   state->visual = attributes.visual;
   state->depth = attributes.depth;
+  state->shm_opcode = shm_opcode;
   // The default values draw in plain copy mode, in black (pixel 0 of a true-colour visual).
   state->gc = XCreateGC(display, state->window, 0, nullptr);
   Register(state.get());
@@ -182,10 +194,12 @@ bool X11Presenter::State::MakeImage(int width, int height) {
   made->data = segment.shmaddr;
   // The server's refusal (a display that only looks local) comes as an error: caught here, once
   // per image, with the one round trip that waits for the answer.
+  g_attach_opcode = shm_opcode;
   g_attach_failed = false;
-  XErrorHandler previous = XSetErrorHandler(NoteAttachFailure);
+  g_attach_previous = XSetErrorHandler(NoteAttachFailure);
   const bool attached = XShmAttach(display, &segment) && (XSync(display, False), !g_attach_failed);
-  XSetErrorHandler(previous);
+  XSetErrorHandler(g_attach_previous);
+  g_attach_previous = nullptr;
   // Marked for removal now: the memory goes when both sides have let go, even if the program dies.
   shmctl(segment.shmid, IPC_RMID, nullptr);
   if (!attached) {

@@ -1,11 +1,15 @@
 // The input module: window input in, engine input events out.
 #include "engine/core/input_module.h"
 
+#include <cstdlib>
+
 #include "engine/core/engine_log.h"
 #include "engine/core/engine_object.h"
 #include "engine/core/game_core.h"
+#include "engine/core/host_window_services.h"
 #include "engine/core/memory_pool.h"
 #include "engine/core/object_module.h"
+#include "platform/desktop.h"
 #include "platform/gbk.h"
 #include "platform/win_messages.h"
 #include "platform/window.h"
@@ -189,8 +193,20 @@ void InputModule::ClearHover() {
 
 // ---- mouse ----
 
+POINT InputModule::OnScreen(int32_t x, int32_t y) const {
+  HostWindowServices* host = GetCore() != nullptr ? GetCore()->GetWindowServices() : nullptr;
+  return host != nullptr ? host->ClientToScreen(POINT{x, y}) : POINT{x, y};
+}
+
 void InputModule::OnMouseMove(int32_t x, int32_t y, uint32_t) {
   if (!input_enabled_) return;
+  // A drag between two presses starts a new run: the second press is no double click.
+  if (has_press_memory_ && (snapshot_.state & input_state::kLeftHeld)) {
+    const POINT screen = OnScreen(x, y);
+    if (std::abs(screen.x - press_screen_.x) >= platform::kDragDistance ||
+        std::abs(screen.y - press_screen_.y) >= platform::kDragDistance)
+      has_press_memory_ = false;
+  }
   POINT p{x, y};
   UpdatePosition(&p);
   const bool moved = snapshot_.dx != 0 || snapshot_.dy != 0;
@@ -223,14 +239,16 @@ void InputModule::OnLButtonDown(int32_t x, int32_t y, uint32_t) {
     first_press_seen_ = true;
   }
   if (!input_enabled_) return;
+  const POINT screen = OnScreen(x, y);
   POINT p{x, y};
   UpdatePosition(&p);
   snapshot_.state &= ~input_state::kRestSent;
   snapshot_.state |= input_state::kLeftHeld;
   const uint32_t now = Now();
-  // The first press after start has nothing to pair with (no press at time 0 and point 0, 0).
-  if (has_press_memory_ && now - press_time_ < double_click_interval_ && snapshot_.x == press_x_ &&
-      snapshot_.y == press_y_) {
+  // The first press after start has nothing to pair with (no press at time 0 and point 0, 0). A
+  // double click is two presses at one place on the screen: after a drag of the window by its
+  // title the pointer stands at the same point of the window, elsewhere on the screen.
+  if (has_press_memory_ && now - press_time_ < double_click_interval_ && screen == press_screen_) {
     has_press_memory_ = false;
     for (const uint32_t key : {listener_key_, snapshot_.hovered}) {
       if (!FireEvent(QUILLARON_EVENT_DBLCLICK, key)) FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, key);
@@ -238,8 +256,7 @@ void InputModule::OnLButtonDown(int32_t x, int32_t y, uint32_t) {
   } else {
     has_press_memory_ = true;
     press_time_ = now;
-    press_x_ = snapshot_.x;
-    press_y_ = snapshot_.y;
+    press_screen_ = screen;
     FireBoth(QUILLARON_EVENT_LBUTTON_DOWN, snapshot_.hovered);
   }
   SetFocusObject(snapshot_.hovered);

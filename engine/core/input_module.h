@@ -130,6 +130,8 @@ class InputModule : public EngineModule {
   void FireBoth(uint32_t event, uint32_t key);
   void PostInputMessage(ObjectMessage* message);
   void HandleCharacter(uint8_t lead, uint8_t trail);
+  // Where a client point of the host window lies on the screen (the point itself without a host).
+  POINT OnScreen(int32_t x, int32_t y) const;
   uint32_t Now() const { return GetLastTick(); }
 
   InputSnapshot snapshot_;
@@ -140,10 +142,11 @@ class InputModule : public EngineModule {
   uint32_t listener_key_ = 0;
   uint32_t rest_time_ = kDefaultRestTime;
   uint32_t still_time_ = 0;
+  // The double-click memory: the latest single left press, by its time and its place on the
+  // screen (a press at the same point of a window that has moved is elsewhere).
   bool has_press_memory_ = false;
   uint32_t press_time_ = 0;
-  int32_t press_x_ = 0;
-  int32_t press_y_ = 0;
+  POINT press_screen_{};
   uint32_t double_click_interval_ = kDoubleClickInterval;
   uint32_t previous_tick_ = 0;
   platform::HCURSOR cursor_ = nullptr;

@@ -48,19 +48,23 @@ Report Parse(const std::string& line) {
 class ReplayWindow : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!XvfbSession::Available(GetParam())) GTEST_SKIP() << "Xvfb or openbox is not installed";
+    const std::string window_manager = GetParam() ? "openbox" : "";
+    if (!XvfbSession::Available(window_manager)) GTEST_SKIP() << "Xvfb or openbox is not installed";
     const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
     const fs::path sample = fs::path(ZP_BINARY_DIR) / "app" / "sample.rep";
     ASSERT_TRUE(fs::exists(sample)) << sample;
     std::string error;
-    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1920, 1080, GetParam()}, &error)) << error;
+    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1920, 1080, window_manager}, &error)) << error;
     ASSERT_TRUE(session_.Launch(
         "'" + client.native() + "' --report --screenshot shown.png '" + sample.native() + "' 2>client.log", &error))
         << error;
   }
 
   // The client's reports until one passes `want` (the client goes on after each that does not).
+  // A step that does not come to pass fails the test at once (fatally), and every step after it
+  // returns at once.
   Report Await(const char* step, const std::function<bool(const Report&)>& want) {
+    if (HasFatalFailure()) return {};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     std::string seen;
     for (bool first = true;; first = false) {
@@ -69,7 +73,7 @@ class ReplayWindow : public ::testing::TestWithParam<bool> {
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       std::string line;
       if (left.count() <= 0 || !session_.NextLine(&line, static_cast<int>(left.count()))) {
-        ADD_FAILURE() << step << ": last seen " << seen << "\n" << test::ReadTextFile(session_.work() / "client.log");
+        [&] { FAIL() << step << ": last seen " << seen << "\n" << test::ReadTextFile(session_.work() / "client.log"); }();
         return {};
       }
       seen = line;
@@ -77,7 +81,10 @@ class ReplayWindow : public ::testing::TestWithParam<bool> {
       if (r.ok && want(r)) return r;
     }
   }
-  void Hand(const std::string& moves) { session_.X("xdotool " + moves); }
+  // (Nothing once a step has failed.)
+  void Hand(const std::string& moves) {
+    if (!HasFatalFailure()) session_.X("xdotool " + moves);
+  }
   // The hand drags the bar by its plate's left end (left of its buttons) by (dx, dy), in the window
   // at (x, y). It comes onto the plate before it presses: a pointer that stands still (where the
   // last drag let go) is not seen over an object that has moved under it until the engine's

@@ -113,10 +113,13 @@ TEST_F(FrameWindow, DraggingTheTitleStripKeepsTheGrabbedPointUnderThePointerPast
   platform::SetCursorPos(before.left + 300, before.top + 10);
   Mouse(platform::WM_MOUSEMOVE, 300, 10);
   Mouse(platform::WM_LBUTTONDOWN, 300, 10, platform::MK_LBUTTON);
-  // A wobble within the drag distance moves nothing.
+  // A wobble within the drag distance moves nothing; at the distance (4 pixels) the drag begins.
   platform::SetCursorPos(before.left + 303, before.top + 7);
   Mouse(platform::WM_MOUSEMOVE, 303, 7, platform::MK_LBUTTON);
   EXPECT_EQ(Show(WindowRect()), Show(before));
+  platform::SetCursorPos(before.left + 304, before.top + 10);
+  Mouse(platform::WM_MOUSEMOVE, 304, 10, platform::MK_LBUTTON);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{104, 100, 1154, 700}));
   // Past it the point grabbed at (300, 10) follows the pointer: with the pointer's moves...
   platform::SetCursorPos(before.left + 340, before.top + 30);
   Mouse(platform::WM_MOUSEMOVE, 340, 30, platform::MK_LBUTTON);
@@ -163,10 +166,43 @@ TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderTh
   platform::SetCursorPos(910, 100);
   Mouse(platform::WM_LBUTTONUP, 525, 10);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{385, 90, 385 + 1050, 690}));
-  // Maximised and restored again, it comes back where it was left.
+  // Maximised and restored again, it comes back where it was left, moved inside the work area.
   frame().ToggleMaximize();
   frame().ToggleMaximize();
-  EXPECT_EQ(Show(WindowRect()), Show(RECT{385, 90, 385 + 1050, 690}));
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{230, 90, 1280, 690}));
+}
+
+TEST_F(FrameWindow, MaximisingRemembersWhereAnotherProgramLeftTheRestoredWindow) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});
+  Start();
+  frame().ToggleMaximize();
+  window().MoveWindow(150, 250, 1050, 600);  // as a window manager moves it
+  frame().ToggleMaximize();
+  frame().ToggleMaximize();
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{150, 250, 1200, 850}));
+}
+
+// The restored window comes back inside the work area: moved, never made smaller than its least
+// size (its top left corner kept on a screen smaller than that).
+TEST_F(FrameWindow, TheRestoredWindowComesBackInsideTheWorkArea) {
+  SetWorkArea(RECT{0, 0, 800, 600});
+  Start();
+  frame().ToggleMaximize();  // from (100, 100)
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{0, 0, 800, 600}));
+  const struct {
+    RECT area;
+    int x, y;  // where the window stood when it was maximised
+    RECT restored;
+  } cases[] = {{{0, 0, 1024, 600}, 100, 100, {100, 0, 900, 600}},
+               {{0, 0, 640, 480}, 100, 100, {0, 0, 800, 600}},
+               {{0, 40, 1280, 700}, 1000, 500, {230, 100, 1280, 700}}};
+  for (const auto& c : cases) {
+    SetWorkArea(c.area);
+    window().MoveWindow(c.x, c.y, 800, 600);
+    frame().ToggleMaximize();
+    frame().ToggleMaximize();
+    EXPECT_EQ(Show(WindowRect()), Show(c.restored)) << Show(c.area);
+  }
 }
 
 TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripToo) {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/clipboard.h"
 #include "platform/cursor.h"
@@ -34,12 +35,14 @@ void RunInnerTests(const std::string& environment) {
   // The display number starts from the shell's pid, so that servers started at the same moment
   // do not race for one number; -noreset keeps the server from resetting (and refusing
   // connections for a moment) each time its last client leaves.
-  // The inner run reads the screen from the file Xvfb keeps it in (drawn without the pointer).
+  // The inner run reads the screen from the file Xvfb keeps it in (drawn without the pointer). It
+  // starts no session bus (SDL would start one on the display, with a file in the home folder).
   const std::filesystem::path screen = std::filesystem::current_path() / "fb";
   std::filesystem::create_directories(screen);
   const std::string command =
       "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
-      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 " + environment + " ZP_SCREEN_FILE='" +
+      screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 DBUS_SESSION_BUS_ADDRESS=disabled: " + environment +
+      " ZP_SCREEN_FILE='" +
       (screen / "Xvfb_screen0").string() +
       "' "
       "ASAN_OPTIONS=detect_leaks=0 '" +
@@ -208,6 +211,98 @@ TEST_F(SdlWindowUnderX, SaysOnceHowFramesAreShown) {
                                    ? "SDL window: frames go through SDL's software renderer (ZP_PRESENT_THROUGH_SDL is set)"
                                    : "SDL window: frames go to the X server through shared memory";
   EXPECT_EQ(lines, std::vector<std::string>{expected});
+}
+
+// Another program's request, through xdotool (which has done it once it returns).
+void ByAnotherProgram(const std::string& xdotool_arguments) {
+  ASSERT_EQ(std::system(("xdotool " + xdotool_arguments).c_str()), 0) << xdotool_arguments;
+}
+
+// Ends the loop with 99 should what the test waits for not come within a generous time.
+void Deadline(Window& w) {
+  w.SetTimer(77, 30000, [](Window*, uint32_t) { PostQuitMessage(99); });
+}
+
+bool Said(const std::vector<std::string>& lines, const std::string& part) {
+  for (const std::string& line : lines)
+    if (line.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// A hidden window that another program destroys: no request of the program meets it (nothing is
+// shown or unmapped), so only the server's word of its destruction tells; the loop ends with 1.
+TEST_F(SdlWindowUnderX, AHiddenWindowThatAnotherProgramDestroysEndsTheLoop) {
+  std::vector<std::string> lines;
+  const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "idle-gone", 0, 40, 30, 200, 150));
+  PumpMessages();
+  ByAnotherProgram("search --name '^idle-gone$' windowclose");
+  Deadline(w);
+  EXPECT_EQ(RunMessageLoop(), 1);
+  SetProblemSink(previous);
+  EXPECT_TRUE(Said(lines, "another program destroyed the window"));
+}
+
+// Another program destroys the window just before the program closes it: the server's errors for
+// the closing requests come back while the window is still watched, and the program goes on.
+TEST_F(SdlWindowUnderX, AWindowAnotherProgramDestroyedJustBeforeTheProgramClosesItClosesQuietly) {
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "closing-gone", WS_VISIBLE, 40, 30, 200, 150));
+  PumpMessages();
+  ByAnotherProgram("search --name '^closing-gone$' windowclose");
+  w.DestroyWindow();
+  QuitWindow next;
+  ASSERT_TRUE(next.CreateEx(0, "next", WS_VISIBLE, 40, 30, 200, 150));
+  next.PostMessage(WM_USER, 7, 0);
+  EXPECT_EQ(RunMessageLoop(), 7);
+}
+
+// An error about the window that comes back while the first shared image is attached (another
+// program destroyed the window) marks the window gone; it is no refusal of shared memory. (Through
+// SDL's renderer, the window is found gone all the same.)
+TEST_F(SdlWindowUnderX, AnErrorAboutTheWindowWhileTheSharedImageIsAttachedIsNoRefusalOfSharedMemory) {
+  std::vector<std::string> lines;
+  const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "attach-gone", WS_VISIBLE, 40, 30, 200, 150));
+  ByAnotherProgram("search --name '^attach-gone$' windowclose");
+  w.SetWindowText("attach-gone again");  // its error is on its way when the first frame comes
+  std::vector<uint32_t> pixels(200 * 150, 0xFF336699u);
+  w.PaintPixels(0, 0, pixels.data(), 200, 150, RECT{0, 0, 200, 150});
+  w.PresentNow();
+  Deadline(w);
+  EXPECT_EQ(RunMessageLoop(), 1);
+  SetProblemSink(previous);
+  EXPECT_FALSE(Said(lines, "could not be made"));
+}
+
+class KeyWindow : public Window {
+ public:
+  std::vector<std::string> log;
+
+ protected:
+  void OnSetFocus() override { log.push_back("setfocus"); }
+  void OnKillFocus() override { log.push_back("killfocus"); }
+  void OnChar(uint32_t ch, uint32_t, uint32_t) override {
+    log.push_back(std::string("char ") + static_cast<char>(ch));
+    PostQuitMessage(static_cast<int>(ch));
+  }
+};
+
+// With the keyboard focus on the root (PointerRoot, window 1 to xdotool), keys go to the window
+// under the pointer: SDL does not count that as focus, but the keys make the window the focus
+// window, which hears so before them.
+TEST_F(SdlWindowUnderX, KeysThatReachAWindowUnderThePointerGiveItTheFocus) {
+  KeyWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "keys", WS_VISIBLE, 40, 30, 200, 150));
+  PumpMessages();
+  ByAnotherProgram("mousemove 100 100 windowfocus 1 key a");
+  Deadline(w);
+  EXPECT_EQ(RunMessageLoop(), 'a');
+  ASSERT_GE(w.log.size(), 2u);
+  EXPECT_EQ(w.log[w.log.size() - 2], "setfocus");
+  EXPECT_EQ(w.log.back(), "char a");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,9 @@ Picture XvfbShot::Window() const {
 
 int XvfbShot::DifferingPixels() const {
   int differing = 0;
-  for (int row = 0; row < height; ++row)
-    for (int col = 0; col < width; ++col) differing += screen.At(x + col, y + row) != shown.At(col, row) ? 1 : 0;
+  for (int row = std::max(0, -y); row < height && y + row < screen.height; ++row)
+    for (int col = std::max(0, -x); col < width && x + col < screen.width; ++col)
+      differing += screen.At(x + col, y + row) != shown.At(col, row) ? 1 : 0;
   return differing;
 }
 
@@ -97,6 +99,9 @@ int Field(const std::string& text, const std::string& label) {
 struct XvfbSession::Impl {
   Started server, window_manager, client;
   std::string display;
+  // "env ..." with the display and the session's own folders, then a space; the same as "export ...; ".
+  std::string environment;
+  std::string exports;
   std::string pending;
   int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
 };
@@ -106,12 +111,15 @@ XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, S
 XvfbSession::~XvfbSession() {
   if (impl_->answers >= 0) close(impl_->answers);
   EndProgram(&impl_->client, true);
-  EndProgram(&impl_->window_manager, true);
+  // The server first: the window manager then ends by itself (xfwm4's session bus with it).
   EndProgram(&impl_->server, true);
+  EndProgram(&impl_->window_manager, true);
 }
 
-bool XvfbSession::Available(bool window_manager) {
-  const std::string tools = std::string("Xvfb xdotool xwininfo xprop") + (window_manager ? " openbox" : "");
+bool XvfbSession::Available(const std::string& window_manager) {
+  std::string tools = "Xvfb xdotool xwininfo xprop";
+  if (window_manager == "xfwm4") tools += " xfwm4 dbus-run-session";
+  else if (!window_manager.empty()) tools += " " + window_manager;
   return std::system(("for t in " + tools + "; do command -v $t >/dev/null || exit 1; done").c_str()) == 0;
 }
 
@@ -129,18 +137,44 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   if (!ReadLine(impl_->server.out, &pending, &number, 30000) || number.empty())
     return *error = "Xvfb did not start: " + ReadTextFile(work / "xvfb.log"), false;
   impl_->display = ":" + number;
-  if (!options.window_manager) return true;
-  // Openbox runs its start-up command once it manages the screen and has said its work area.
-  impl_->window_manager = StartProgram(
-      work, "env DISPLAY=" + impl_->display + " timeout 600 openbox --sm-disable --startup 'echo ready' 2>openbox.log");
+  // What runs on the server keeps its files in the work folder, and starts no session bus of the
+  // user's (SDL and GTK would start one on the display, with files in the home folder).
+  const std::filesystem::path home = work / "home";
+  std::filesystem::create_directories(home);
+  const std::string variables = "DISPLAY=" + impl_->display + " HOME='" + home.string() + "' XDG_CONFIG_HOME='" +
+                                (home / ".config").string() + "' XDG_CACHE_HOME='" + (home / ".cache").string() +
+                                "' XDG_DATA_HOME='" + (home / ".local").string() + "' DBUS_SESSION_BUS_ADDRESS=disabled:";
+  impl_->environment = "env " + variables + " ";
+  impl_->exports = "export " + variables + "; ";
+  const std::string& wm = options.window_manager;
+  if (wm.empty()) return true;
   std::string line;
-  while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
-    if (line == "ready") return true;
-  return *error = "openbox did not take the screen: " + ReadTextFile(work / "openbox.log"), false;
+  if (wm == "openbox") {
+    // Openbox runs its start-up command once it manages the screen and has said its work area.
+    impl_->window_manager = StartProgram(
+        work, impl_->environment + "timeout 600 openbox --sm-disable --startup 'echo ready' 2>wm.log");
+    while (ReadLine(impl_->window_manager.out, &pending, &line, 30000))
+      if (line == "ready") return true;
+    return *error = "openbox did not take the screen: " + ReadTextFile(work / "wm.log"), false;
+  }
+  // Any other window manager says it manages the screen on the root window; xprop watches the
+  // root's properties for it (its lines unbuffered; the property may have no name yet).
+  Started watch =
+      StartProgram(work, impl_->environment + "timeout 60 stdbuf -oL xprop -root -spy 2>/dev/null");
+  const std::string command = wm == "xfwm4" ? "dbus-run-session -- xfwm4 --compositor=off" : wm;
+  impl_->window_manager =
+      StartProgram(work, impl_->environment + "NO_AT_BRIDGE=1 timeout 600 " + command + " >wm.log 2>&1");
+  std::string watched;
+  bool managed = false;
+  while (!managed && ReadLine(watch.out, &watched, &line, 60000))
+    managed = line.rfind("_NET_SUPPORTING_WM_CHECK(WINDOW)", 0) == 0;
+  EndProgram(&watch, true);
+  if (managed) return true;
+  return *error = wm + " did not take the screen: " + ReadTextFile(work / "wm.log"), false;
 }
 
 std::string XvfbSession::X(const std::string& command) {
-  FILE* out = popen(("export DISPLAY=" + impl_->display + "; " + command + " 2>&1").c_str(), "r");
+  FILE* out = popen((impl_->exports + command + " 2>&1").c_str(), "r");
   std::string text;
   char buffer[256];
   for (size_t got; out != nullptr && (got = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, got);
@@ -149,7 +183,7 @@ std::string XvfbSession::X(const std::string& command) {
 }
 
 bool XvfbSession::Launch(const std::string& command, std::string* error) {
-  impl_->client = StartProgram(work_, "env DISPLAY=" + impl_->display +
+  impl_->client = StartProgram(work_, impl_->environment +
                                           " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
                                           command + " <pipe");
   impl_->answers = open((work_ / "pipe").c_str(), O_RDWR | O_CLOEXEC);
@@ -193,13 +227,13 @@ std::string XvfbSession::OnClientWindow(const std::string& command) {
 
 bool XvfbSession::Screen(Picture* out) { return ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out); }
 
-bool HaveXvfb() { return XvfbSession::Available(false); }
+bool HaveXvfb() { return XvfbSession::Available(""); }
 
 void RunOnXvfb(const std::filesystem::path& work, const std::string& environment, const std::string& program,
                const char* log, XvfbShot* shot, int screen_width, int screen_height) {
   XvfbSession session;
   std::string error, line;
-  ASSERT_TRUE(session.Start(work, {screen_width, screen_height, false}, &error)) << error;
+  ASSERT_TRUE(session.Start(work, {screen_width, screen_height, ""}, &error)) << error;
   ASSERT_TRUE(session.Launch(environment + " " + program, &error)) << error;
   ASSERT_TRUE(session.NextLine(&line, 120000)) << ReadTextFile(work / log);
   std::istringstream ready(line);

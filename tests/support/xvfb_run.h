@@ -24,7 +24,7 @@ struct XvfbShot {
   int x = 0, y = 0, width = 0, height = 0;  // the client area on the screen
   // The screen's pixels at the client area.
   Picture Window() const;
-  // Pixels where the screen differs from the program's own frame.
+  // Pixels where the screen differs from the program's own frame (the part of it on the screen).
   int DifferingPixels() const;
 };
 
@@ -40,7 +40,8 @@ void RunOnXvfb(const std::filesystem::path& work, const std::string& environment
 std::string ReadTextFile(const std::filesystem::path& path);
 
 // A private X server for tests that drive a client's window step by step: Xvfb (it says its
-// display number once it takes connections), with or without a window manager (openbox), and one
+// display number once it takes connections), with or without a window manager (openbox, or xfwm4
+// on a session bus of its own, without its compositor), and one
 // client whose standard output comes back line by line and whose standard input is the fifo
 // "pipe" of the work folder. The test's hand on the pointer and the window manager's requests are
 // xdotool's; the window's place, size and map state are xwininfo's; the whole screen is read from
@@ -50,7 +51,7 @@ class XvfbSession {
   struct Options {
     int width = 1280;
     int height = 1024;
-    bool window_manager = false;
+    std::string window_manager;  // "openbox", "xfwm4", or empty for none
   };
   // The client's window as the X server has it: its client area on the screen.
   struct Geometry {
@@ -64,10 +65,10 @@ class XvfbSession {
   XvfbSession(const XvfbSession&) = delete;
   XvfbSession& operator=(const XvfbSession&) = delete;
 
-  // Whether Xvfb and the X tools (and, when asked, openbox) can be run here.
-  static bool Available(bool window_manager);
+  // Whether Xvfb and the X tools (and the window manager named, if any) can be run here.
+  static bool Available(const std::string& window_manager);
   // Starts the server with its screen in a fresh folder `work` (and the window manager, once it
-  // has taken the screen). False, with *error, when either does not come up.
+  // manages the screen). False, with *error, when either does not come up.
   bool Start(const std::filesystem::path& work, const Options& options, std::string* error);
   // Runs an X command-line tool on the session's display; what it printed.
   std::string X(const std::string& command);

@@ -273,4 +273,46 @@ TEST_F(InputThroughWindow, APressAtTheOriginRightAfterStartIsNoDoubleClick) {
   EXPECT_EQ(corner->Ids(), (Ids{QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK}));
 }
 
+// A double click is two presses at one place of the screen: after a drag of the window by its
+// title the pointer stands at the same point of the window, elsewhere on the screen, and a drag
+// between two presses starts a new run.
+TEST_F(InputThroughWindow, PressesAtOnePointOfTheWindowAreADoubleClickOnlyAtOnePlaceOfTheScreenWithNoDragBetween) {
+  test::InputProbe* strip =
+      AddProbe(300, 100, 600, 200, {QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK});
+  ClickAt(200, 150);
+  window_->MoveWindow(kLeft + 200, kTop + 100, 800, 600);
+  ClickAt(200, 150);
+  // Again at that place of the screen: a double click.
+  ClickAt(200, 150);
+  // A drag of 4 pixels and back between two presses.
+  Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 204, 150, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 200, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 200, 150);
+  ClickAt(200, 150);
+  Deliver();
+  EXPECT_EQ(strip->Ids(), (Ids{QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK,
+                               QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_LBUTTON_DOWN}));
+}
+
+// The object that held the focus gets it back with the window, unless it was hidden meanwhile.
+TEST_F(InputThroughWindow, TheFocusComesBackWithTheWindowButNotToAnObjectHiddenMeanwhile) {
+  test::InputProbe* edit = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST});
+  edit->SetFocusable(true);
+  ClickAt(100, 100);
+  platform::LoseSystemFocus();
+  window_->SetFocus();
+  Deliver();
+  EXPECT_EQ(edit->Ids(), (Ids{QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST, QUILLARON_EVENT_FOCUS_GAINED}));
+  platform::LoseSystemFocus();
+  edit->Hide();
+  window_->SetFocus();
+  Frames(30);
+  EXPECT_EQ(edit->Ids(), (Ids{QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST, QUILLARON_EVENT_FOCUS_GAINED,
+                              QUILLARON_EVENT_FOCUS_LOST}));
+  InputSnapshot now;
+  input_->GetSnapshot(&now);
+  EXPECT_EQ(now.focus, 0u);
+}
+
 }  // namespace
