@@ -116,6 +116,23 @@ void X11ForgetWindow(unsigned long id) {
   std::erase_if(g_watched, [id](const Watched& w) { return w.id == id; });
 }
 
+namespace {
+
+// The window, time and places of a pointer event (a press, a release or a move: their records
+// share these fields).
+template <typename PointerEvent>
+void NotePointer(X11Note::Kind kind, const PointerEvent& e, X11Note* note) {
+  note->kind = kind;
+  note->window = e.window;
+  note->time = e.time;
+  note->x = e.x_root;
+  note->y = e.y_root;
+  note->window_x = e.x;
+  note->window_y = e.y;
+}
+
+}  // namespace
+
 X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
   X11Note note;
   if (message == nullptr || message->subsystem != SDL_SYSWM_X11) return note;
@@ -126,23 +143,11 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
       break;
     case ButtonPress:
     case ButtonRelease:
-      note.kind = e.type == ButtonPress ? X11Note::kPress : X11Note::kRelease;
-      note.window = e.xbutton.window;
+      NotePointer(e.type == ButtonPress ? X11Note::kPress : X11Note::kRelease, e.xbutton, &note);
       note.button = static_cast<int>(e.xbutton.button);
-      note.time = e.xbutton.time;
-      note.x = e.xbutton.x_root;
-      note.y = e.xbutton.y_root;
-      note.window_x = e.xbutton.x;
-      note.window_y = e.xbutton.y;
       break;
     case MotionNotify:
-      note.kind = X11Note::kMove;
-      note.window = e.xmotion.window;
-      note.time = e.xmotion.time;
-      note.x = e.xmotion.x_root;
-      note.y = e.xmotion.y_root;
-      note.window_x = e.xmotion.x;
-      note.window_y = e.xmotion.y;
+      NotePointer(X11Note::kMove, e.xmotion, &note);
       break;
     case KeyPress:
     case KeyRelease:
