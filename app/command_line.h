@@ -17,28 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gbk.h"
+
 namespace cli {
 
 inline bool IsHelpArgument(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
 inline bool IsOptionArgument(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
-
-// The length of the UTF-8 character at text[i] (no overlong forms, no surrogates), or 0.
-inline size_t Utf8Length(std::string_view text, size_t i) {
-  const auto b = static_cast<uint8_t>(text[i]);
-  if (b < 0x80) return 1;
-  const size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-  if (n == 0 || i + n > text.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  const auto second = static_cast<uint8_t>(text[i + 1]);
-  if ((b == 0xE0 && second < 0xA0) || (b == 0xED && second > 0x9F) || (b == 0xF0 && second < 0x90) ||
-      (b == 0xF4 && second > 0x8F)) {
-    return 0;
-  }
-  return n;
-}
 
 // Text as a terminal can show it on one line: line ends and tabs as \n \r \t, other control
 // characters and every byte that is no UTF-8 character as \xNN; UTF-8 characters as they are.
@@ -47,7 +32,7 @@ inline std::string Printable(std::string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const auto b = static_cast<uint8_t>(text[i]);
-    const size_t n = Utf8Length(text, i);
+    const size_t n = platform::Utf8CharLength(text, i);
     if (n > 1 || (n == 1 && b >= 0x20 && b != 0x7F)) {
       out.append(text.substr(i, n));
       i += n;

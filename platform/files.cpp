@@ -62,35 +62,6 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// The length of the valid UTF-8 character at text[i] (no overlong forms, no surrogates, at most
-// U+10FFFF), or 0.
-size_t Utf8CharLength(std::string_view text, size_t i) {
-  const auto b = static_cast<uint8_t>(text[i]);
-  size_t n = 0;
-  char32_t c = 0;
-  if (b < 0x80) return 1;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-    c = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    c = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    c = b & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > text.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    const auto t = static_cast<uint8_t>(text[i + k]);
-    if ((t & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (t & 0x3F);
-  }
-  if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
-
 // Turns the private characters U+F73A, U+F75C and U+F780..U+F7FF of UTF-8 text back into their
 // bytes.
 std::string Unescape(const std::string& utf8) {
@@ -234,12 +205,31 @@ std::string ShownName(const std::string& name) {
   return out;
 }
 
-std::string NamedAsGiven(std::string text, const std::string& named, const std::string& given) {
-  if (named.empty()) return text;
-  for (size_t at = text.find(named); at != std::string::npos; at = text.find(named, at + given.size())) {
-    text.replace(at, named.size(), given);
+std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths) {
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    const std::pair<std::string, std::string>* longest = nullptr;
+    for (const auto& p : paths) {
+      if (!p.first.empty() && text.compare(at, p.first.size(), p.first) == 0 &&
+          (longest == nullptr || p.first.size() > longest->first.size())) {
+        longest = &p;
+      }
+    }
+    if (longest != nullptr) {
+      out += longest->second;
+      at += longest->first.size();
+    } else {
+      out += text[at++];
+    }
   }
-  return text;
+  return out;
+}
+
+std::string NamedOnce(const std::string& reason, const std::string& path, const std::string& given,
+                      const std::string& before, const std::string& after) {
+  std::string text = NamedAsGiven(GbkToUtf8(ShownName(reason)), {{GbkToUtf8(ShownName(path)), given}});
+  if (text.rfind(given + ": ", 0) == 0) text.erase(0, given.size() + 2);
+  return text.find(given) != std::string::npos ? text : before + given + after + text;
 }
 
 std::string FileNamePart(std::string_view text) {

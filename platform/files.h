@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -40,9 +41,16 @@ std::string NativeOutputPath(const std::string& path);
 std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
 std::string ShownName(const std::string& name);
-// A message that names a path as the program spells it ("in\b.png"), with every mention of it
-// spelled as the user gave it instead ("in/b.png").
-std::string NamedAsGiven(std::string text, const std::string& named, const std::string& given);
+// A message that names paths as the program spells them ("in\b.png"; the first of each pair),
+// with every mention of each spelled as the user gave it instead ("in/b.png"; the second), in
+// one pass: where two spellings start at one place (one holds the other), the longer is taken.
+std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths);
+// A message (UTF-8) about a path the user gave (`given`; `path` is its program spelling) from a
+// reason in program text (GBK, naming the path, if at all, as the program spells it): the path
+// named once and as given. The reason alone when it names the path (a leading "given: " goes),
+// else before + given + after + the reason.
+std::string NamedOnce(const std::string& reason, const std::string& path, const std::string& given,
+                      const std::string& before = "", const std::string& after = ": ");
 
 // Text from outside (a game name from the lobby) made into one file name inside a folder: every
 // character that could leave the folder or that a file name cannot hold (separators, a drive's

@@ -68,6 +68,33 @@ size_t GbkPrefixLength(std::string_view text, size_t max_bytes) {
   return i;
 }
 
+size_t Utf8CharLength(std::string_view text, size_t i) {
+  const auto b = static_cast<uint8_t>(text[i]);
+  size_t n = 0;
+  char32_t c = 0;
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+    c = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    c = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    c = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > text.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const auto t = static_cast<uint8_t>(text[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return n;
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
   // Plain ASCII needs no conversion (the common case for paths and keys).
   bool ascii = true;

@@ -365,8 +365,7 @@ class SdlWindowBackend final : public WindowBackend {
         if (n.texture) SDL_DestroyTexture(n.texture);
         if (n.renderer) SDL_DestroyRenderer(n.renderer);
         if (n.gone || X11WindowGone(n.x11_id)) {
-          X11DestroyGoneWindow(x11_, n.x11_id, [](void* w) { SDL_DestroyWindow(static_cast<SDL_Window*>(w)); },
-                               n.window);
+          X11DestroyGoneWindow(x11_, n.window, n.x11_id);
         } else {
           SDL_DestroyWindow(n.window);
         }

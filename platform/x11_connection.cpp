@@ -179,10 +179,10 @@ Bool IsPutBackUnmapping(Display*, XEvent* event, XPointer id) {
 
 }  // namespace
 
-void X11DestroyGoneWindow(const X11Connection& connection, unsigned long id, void (*destroy)(void*), void* context) {
+void X11DestroyGoneWindow(const X11Connection& connection, SDL_Window* window, unsigned long id) {
   auto* display = static_cast<Display*>(connection.display);
   if (display == nullptr || id == 0 || g_broken) {
-    destroy(context);
+    SDL_DestroyWindow(window);
     return;
   }
   XEvent unmapped{};
@@ -191,10 +191,10 @@ void X11DestroyGoneWindow(const X11Connection& connection, unsigned long id, voi
   unmapped.xunmap.event = id;
   unmapped.xunmap.window = id;
   XPutBackEvent(display, &unmapped);
-  destroy(context);
-  ::Window window = id;
+  SDL_DestroyWindow(window);
+  ::Window x11_window = id;
   XEvent left{};
-  if (!g_broken) XCheckIfEvent(display, &left, IsPutBackUnmapping, reinterpret_cast<XPointer>(&window));
+  if (!g_broken) XCheckIfEvent(display, &left, IsPutBackUnmapping, reinterpret_cast<XPointer>(&x11_window));
 }
 
 }  // namespace platform

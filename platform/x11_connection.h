@@ -60,10 +60,10 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message);
 bool X11WindowGone(unsigned long id);
 // Returns once the server has answered every request so far, its errors handled.
 void X11Sync(const X11Connection& connection);
-// Runs `destroy`, SDL's destruction of a window that another program destroyed, so that it cannot
-// wait for ever: SDL hides a window it believes shown and waits for the server to say that the
-// window is unmapped, which the server never says of a window that is gone (nor again, once SDL
-// has read it). The word SDL waits for is put before it, and taken back when SDL did not wait.
-void X11DestroyGoneWindow(const X11Connection& connection, unsigned long id, void (*destroy)(void*), void* context);
+// SDL_DestroyWindow for a window (X window `id`) that another program destroyed, made so that it
+// cannot wait for ever: SDL hides a window it believes shown and waits for the server to say that
+// the window is unmapped, which the server never says of a window that is gone (nor again, once
+// SDL has read it). The word SDL waits for is put before it, and taken back when SDL did not wait.
+void X11DestroyGoneWindow(const X11Connection& connection, SDL_Window* window, unsigned long id);
 
 }  // namespace platform

@@ -33,27 +33,8 @@ std::string ExtensionOfHash(uint32_t hash) {
   return {};
 }
 
-// Every mention of each path's program spelling (first) in a message, spelled as the user typed
-// it (second), in one pass: a spelling that holds another is replaced whole.
-std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths) {
-  std::string out;
-  for (size_t at = 0; at < text.size();) {
-    const std::pair<std::string, std::string>* longest = nullptr;
-    for (const auto& p : paths) {
-      if (!p.first.empty() && text.compare(at, p.first.size(), p.first) == 0 &&
-          (longest == nullptr || p.first.size() > longest->first.size())) {
-        longest = &p;
-      }
-    }
-    if (longest != nullptr) {
-      out += longest->second;
-      at += longest->first.size();
-    } else {
-      out += text[at++];
-    }
-  }
-  return out;
-}
+// A program-text name or path as the user typed or sees it (UTF-8).
+std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
 
 // The resource name of a file as the folder lists it: its whole name is the file's name, a '\\'
 // in it included (no folder is split off), so the title is everything before the last dot.
@@ -78,7 +59,7 @@ bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourceP
   auto package = std::make_unique<engine::ResourcePackage>(PathArg(path_utf8));
   if (!package->IsOpen()) {
     // The package's reason may name it already ("x.qzr: not a resource package"): once is enough.
-    *reason = NamedOnce(path_utf8, package->error(), "cannot open package ");
+    *reason = platform::NamedOnce(package->error(), PathArg(path_utf8), path_utf8, "cannot open package ");
     return false;
   }
   *out = std::move(package);
@@ -143,12 +124,12 @@ int Pack(const Args& args) {
   for (const Member& m : members) {
     std::string error;
     if (!package.AddFileNamed(m.resource_name, m.extension, m.path, 0, 0, &error)) {
-      return Refuse(NamedAsGiven(Shown(error), named));
+      return Refuse(platform::NamedAsGiven(Shown(error), named));
     }
   }
   std::string error;
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
-    return Refuse(error.empty() ? "cannot write " + args[1] : NamedAsGiven(Shown(error), named));
+    return Refuse(error.empty() ? "cannot write " + args[1] : platform::NamedAsGiven(Shown(error), named));
   }
   std::printf("%zu members packed into %s\n", members.size(), cli::Printable(args[1]).c_str());
   return kOk;
@@ -222,14 +203,6 @@ int Unpack(const Args& args) {
 int Refuse(const std::string& reason) {
   std::fprintf(stderr, "respack: %s\n", cli::Printable(reason).c_str());
   return kBadInput;
-}
-
-std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
-
-std::string NamedOnce(const std::string& given, const std::string& reason, const std::string& lead) {
-  std::string text = NamedAsGiven(Shown(reason), {{Shown(PathArg(given)), given}});
-  if (text.rfind(given + ": ", 0) == 0) text.erase(0, given.size() + 2);
-  return text.find(given) != std::string::npos ? text : lead + given + ": " + text;
 }
 
 std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }

@@ -162,7 +162,7 @@ int PpsEncode(const Args& args) {
   }
   platform::DecodedPicture picture;
   std::string error;
-  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(NamedOnce(args[0], error));
+  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(platform::NamedOnce(error, PathArg(args[0]), args[0]));
   PictureForEncoding source;
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);

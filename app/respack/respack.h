@@ -26,12 +26,6 @@ int PpsInfo(const Args& args);
 // kBadInput.
 int Refuse(const std::string& reason);
 
-// A program-text name or path as the user typed or sees it (UTF-8).
-std::string Shown(const std::string& name);
-// A reason (program text) about the path the user gave, naming it once and as given: the
-// reason alone when it names the path, else lead + the path + ": " + the reason.
-std::string NamedOnce(const std::string& given, const std::string& reason, const std::string& lead = "");
-
 // The GBK spelling of a UTF-8 command-line text (a resource name).
 std::string Gbk(const std::string& utf8);
 // A command-line path as the program's file functions take it: the same file, whatever the

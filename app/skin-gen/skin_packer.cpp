@@ -68,16 +68,17 @@ bool WritePackage(const std::string& path, const std::vector<Member>& members, c
   std::filesystem::create_directories(scratch, ec);
   // Scratch files have plain names: the member's own name goes into the package's table.
   auto staged = [&](size_t i) { return scratch + "/m" + std::to_string(i) + ".bin"; };
-  size_t written = 0;
+  size_t written = 0;  // the scratch files made, removed again whatever comes of the package
   bool ok = true;
-  for (; ok && written < members.size(); ++written) {
-    const std::string file_gbk = platform::ProgramPath(staged(written));
+  while (ok && written < members.size()) {
     const Member& m = members[written];
+    const std::string file_gbk = platform::ProgramPath(staged(written));
     if (!platform::WriteFileAtomic(file_gbk, m.bytes.data(), m.bytes.size(), error)) break;
     if (package.AddFile(m.file_name, file_gbk, nullptr, 0, 0) == 0) {
       *error = "cannot read " + staged(written) + " back";
       ok = false;
     }
+    ++written;
   }
   ok = ok && written == members.size();
   std::string reason;

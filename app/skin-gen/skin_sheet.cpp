@@ -43,10 +43,7 @@ int WriteSheet(const std::string& folder, const std::string& out_png, const std:
     const std::string path = folder + "/" + file;
     packages.push_back(std::make_unique<engine::ResourcePackage>(platform::ProgramPath(path)));
     if (!packages.back()->IsOpen()) {
-      // The package's reason names it as the program spells it: here it is named as given.
-      const auto shown = [](const std::string& text) { return platform::GbkToUtf8(platform::ShownName(text)); };
-      std::string why = platform::NamedAsGiven(shown(packages.back()->error()), shown(platform::ProgramPath(path)), path);
-      if (why.find(path) == std::string::npos) why = path + ": " + why;
+      const std::string why = platform::NamedOnce(packages.back()->error(), platform::ProgramPath(path), path);
       std::fprintf(stderr, "skin-gen: %s\n", cli::Printable(why).c_str());
       return 1;
     }

@@ -83,18 +83,12 @@ bool IsLobbyLine(std::string_view arg) { return arg.find('|') != std::string::np
 
 // The line that says a replay was refused, from the reason (GBK, naming the file in program
 // text): UTF-8, the file named once and as it was given.
-std::string RefusalLine(const std::string& error, const std::string& path, const std::string& given) {
-  std::string text = platform::NamedAsGiven(platform::GbkToUtf8(platform::ShownName(error)),
-                                            platform::GbkToUtf8(platform::ShownName(path)), given);
-  // "X: why" and "replay file X cannot be read" become the why after the line's one mention.
-  const std::string named = given + ": ";
-  const std::string file = "replay file " + given + " ";
-  if (text.rfind(named, 0) == 0) {
-    text.erase(0, named.size());
-  } else if (text.rfind(file, 0) == 0) {
-    text = "it " + text.substr(file.size());
+std::string RefusalLine(std::string error, const std::string& path, const std::string& given) {
+  // "replay file X cannot be read" becomes "X cannot be played: it cannot be read".
+  if (const std::string file = "replay file " + path + " "; error.rfind(file, 0) == 0) {
+    error = "it " + error.substr(file.size());
   }
-  return text.find(given) != std::string::npos ? text : given + " cannot be played: " + text;
+  return platform::NamedOnce(error, path, given, "", " cannot be played: ");
 }
 
 // The folder of the program file itself (not ZP_EXE_DIR's), with a trailing separator.
