@@ -318,7 +318,7 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
   const Place restored{100, 100, 1050, 600};
   ClicksWhileRunning(600, strip, 2, "double click on the maximised title", &restored);
   ClicksWhileRunning(restored.x + 600, StripY(restored), 2, "double click on the restored title", &work_area_);
-  WhileRunning(600, strip, AfterFirstPress(1, "") + "sleep 0.2 mousedown 1 " + Pull(600, strip, 10, 10, 10, "0.02"),
+  WhileRunning(600, strip, AfterFirstPress(1, "") + "sleep 0.2 mousedown 1 " + Pull(600, strip, 10, 5, 10, "0.04"),
                "a click and a pull 0.2 s later", &restored);
   // (100, 150) in 10 steps 20 ms apart, let go a moment later; 0.12 s on, a press at the same
   // place and (30, 100) more (the window stays on the screen).

@@ -342,7 +342,7 @@ TEST_F(SdlWindowUnderX, ADoubleClickIsTwoPressesOfOneWindowMadeSoonAtOnePlaceWit
 }
 
 // A window busy when the hand lets go keeps the pointer captured until it takes the release: a
-// click made meanwhile off the window comes to it, but was meant for the window under the pointer.
+// click made meanwhile off the window comes to it, but was meant for what lies under the pointer.
 TEST_F(SdlWindowUnderX, AClickOffTheWindowThatCameThroughACaptureLetGoLateIsNotTheWindows) {
   ClickWindow w;
   ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "busy", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
