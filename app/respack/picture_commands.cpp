@@ -154,6 +154,16 @@ const char* ReadBackProblem(const std::vector<uint8_t>& file, const engine::Imag
 
 }  // namespace
 
+int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageRecord& source, long codec,
+                       const std::string& path, const std::string& shown) {
+  if (const char* problem = ReadBackProblem(file, source)) {
+    return Refuse(shown + ": not written with codec " + std::to_string(codec) + ": " + problem);
+  }
+  std::string error;
+  if (!engine::SavePictureFile(file.data(), file.size(), path, &error)) return Refuse(error);
+  return kOk;
+}
+
 int PpsEncode(const Args& args) {
   long codec = engine::kPpsCodecBestOf;
   if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
@@ -167,11 +177,8 @@ int PpsEncode(const Args& args) {
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
   if (file.empty()) return Refuse(args[0] + ": " + error);
-  // Nothing is written that would not read back as the picture given.
-  if (const char* problem = ReadBackProblem(file, source.record)) {
-    return Refuse(args[0] + ": not written with codec " + std::to_string(codec) + ": " + problem);
-  }
-  if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]), &error)) return Refuse(error);
+  const int status = WritePpsIfReadBack(file, source.record, codec, PathArg(args[1]), args[0]);
+  if (status != kOk) return status;
   std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
               file.size());

@@ -486,6 +486,40 @@ TEST(RespackTest, EveryCodecOfferedKeepsEveryPixelAndOneThatStoresNoneIsRefused)
   }
 }
 
+// No codec offered loses a pixel, so the read-back is shown on files made wrong: a file without
+// a pixel of its picture, and one its own reader refuses, are not written; a true-colour
+// picture without alpha may read back opaque.
+TEST(RespackTest, AFileThatDoesNotReadBackAsItsPictureIsNotWritten) {
+  Bytes pixels = Gradient(4, 2);
+  engine::ImageRecord source;
+  source.width = 4;
+  source.height = 2;
+  source.frame_count = 1;
+  source.flags = engine::kImageFlagAlpha;
+  source.pixels = pixels.data();
+  source.data_size = static_cast<uint32_t>(pixels.size());
+  const Bytes file = engine::EncodePicture(source, nullptr, engine::kPpsCodecRaw);
+  ASSERT_FALSE(file.empty());
+  testing::internal::CaptureStderr();
+  pixels[5] ^= 1;
+  EXPECT_EQ(respack::WritePpsIfReadBack(file, source, 1, "lost.pps", "in.png"), respack::kBadInput);
+  pixels[5] ^= 1;
+  EXPECT_EQ(respack::WritePpsIfReadBack(Bytes(file.begin(), file.end() - 1), source, 1, "cut.pps", "in.png"),
+            respack::kBadInput);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("in.png: not written with codec 1: the file does not hold every pixel"), std::string::npos) << err;
+  EXPECT_NE(err.find("in.png: not written with codec 1: its own reader refuses the file"), std::string::npos) << err;
+  EXPECT_FALSE(platform::FileExists("lost.pps"));
+  EXPECT_FALSE(platform::FileExists("cut.pps"));
+
+  source.flags = 0;  // alpha bytes 255 - x - y, read back as 255
+  EXPECT_EQ(respack::WritePpsIfReadBack(engine::EncodePicture(source, nullptr, engine::kPpsCodecRaw), source, 1,
+                                        "opaque.pps", "in.png"),
+            respack::kOk);
+  EXPECT_TRUE(platform::FileExists("opaque.pps"));
+  source.pixels = nullptr;
+}
+
 TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
   const Bytes palette = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
   Write("p.bmp", test_support::MakeBmp8(3, 2, palette, {0, 1, 2, 3, 2, 1}));
