@@ -17,7 +17,8 @@ int BitsOf(uint64_t value) {
 }
 
 // The lookup values of a lookup type 1 codebook: the greatest count whose dim-th power is no more
-// than the entries (libvorbis verifies its floating-point guess the same way).
+// than the entries (libvorbis verifies its floating-point guess the same way; it reads none for
+// a codebook of no dimensions).
 uint64_t LatticeValues(uint64_t entries, uint64_t dim) {
   auto power_within = [&](uint64_t base) {
     uint64_t power = 1;
@@ -27,7 +28,7 @@ uint64_t LatticeValues(uint64_t entries, uint64_t dim) {
     }
     return true;
   };
-  if (entries == 0) return 0;
+  if (entries == 0 || dim == 0) return 0;
   uint64_t low = 1;  // 1 to the dim-th is always within
   uint64_t high = entries + 1;
   while (high - low > 1) {
