@@ -1,4 +1,4 @@
-// The walk of a Vorbis setup header's codebooks, and the links and packets of an Ogg stream.
+// The walk of a Vorbis setup header, and the links and packets of an Ogg stream.
 #include "platform/ogg_vorbis.h"
 
 #include <algorithm>
@@ -213,7 +213,9 @@ bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSe
   for (uint64_t i = 0; i < stages; ++i) {
     uint64_t number = 0;
     if (!in.Read(8, &number)) return false;
-    if (number >= shapes.size() || !shapes[number].has_lookup) return in.Fail("one of its residues names no codebook it can use");
+    if (number >= shapes.size() || !shapes[number].has_lookup) {
+      return in.Fail("one of its residues names no codebook it can use");
+    }
   }
   if (group >= shapes.size()) return in.Fail("one of its residues names no codebook it can use");
   const BookShape& book = shapes[group];

@@ -35,8 +35,8 @@ inline constexpr uint64_t kVorbisLinkBytes = 128u << 10;
 
 // What a setup header would cost the decoder.
 struct VorbisSetup {
-  uint32_t books = 0;    // codebooks
-  uint64_t bytes = 0;    // what the decoder's tables of them, its floors and residues take
+  uint32_t books = 0;          // codebooks
+  uint64_t bytes = 0;          // what the decoder's tables of them, its floors and residues take
   uint64_t books_end_bit = 0;  // where the last codebook ends in the packet
 };
 

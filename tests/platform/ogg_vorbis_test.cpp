@@ -23,8 +23,8 @@ using test_support::MakeCraftedOgg;
 struct Decoded {
   bool played = false;
   bool begun = false;
-  uint64_t bytes = 0;        // of samples, as decoded (16-bit mono at 8000 Hz)
-  size_t heap_growth = 0;    // the most the heap held more than before, as the samples came
+  uint64_t bytes = 0;      // of samples, as decoded (16-bit mono at 8000 Hz)
+  size_t heap_growth = 0;  // the most the heap held more than before, as the samples came
   std::string problem;
 };
 

@@ -129,8 +129,8 @@ void PageOut(const std::vector<OggPacket>& packets, int serial, std::vector<uint
   };
   for (size_t i = 0; i < packets.size(); ++i) {
     OggPacket kept = packets[i];
-    ogg_packet packet{kept.bytes.data(), static_cast<long>(kept.bytes.size()), kept.first, kept.last,
-                      kept.granule,      kept.number};
+    ogg_packet packet{kept.bytes.data(), static_cast<long>(kept.bytes.size()), kept.first, kept.last, kept.granule,
+                      kept.number};
     ogg_stream_packetin(&stream, &packet);
     if (i == 2) {
       while (ogg_stream_flush(&stream, &page) != 0) put_page();
@@ -196,7 +196,7 @@ std::vector<uint8_t> CraftSetup(std::vector<uint8_t> setup, const CraftedOgg& c)
   oggpack_buffer in, out;
   oggpack_readinit(&in, setup.data(), static_cast<int>(setup.size()));
   oggpack_writeinit(&out);
-  CopyBits(&in, &out, 56);  // the packet type and "vorbis"
+  CopyBits(&in, &out, 56);                  // the packet type and "vorbis"
   const long count = oggpack_read(&in, 8);  // less one
   const uint32_t books = std::min<uint32_t>(c.books, static_cast<uint32_t>(255 - count));
   PutBits(&out, 8, static_cast<uint64_t>(count) + books);

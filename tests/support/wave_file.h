@@ -21,12 +21,12 @@ std::vector<uint8_t> MakeOgg(uint32_t milliseconds);
 struct CraftedOgg {
   uint32_t milliseconds = 200;
   uint32_t links = 1;
-  uint32_t books = 0;         // those past 256 in all are left out
-  uint32_t entries = 1;       // of each book: all of one length when `sparse` is 0
+  uint32_t books = 0;    // those past 256 in all are left out
+  uint32_t entries = 1;  // of each book: all of one length when `sparse` is 0
   uint32_t dimensions = 1;
-  uint32_t sparse = 0;        // each book's entries are marked one by one, this many used
-  uint32_t lookup = 0;        // lookup type 1 or 2: one bit a value
-  bool cut = false;           // the setup header ends after the codebooks
+  uint32_t sparse = 0;  // each book's entries are marked one by one, this many used
+  uint32_t lookup = 0;  // lookup type 1 or 2: one bit a value
+  bool cut = false;     // the setup header ends after the codebooks
 };
 std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft);
 
