@@ -357,7 +357,8 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
   for (size_t link = 0; link < count && again.NextLink(); ++link) {
     VorbisHeaders headers;
     VorbisDecoder decoder;
-    if (ReadHeaders(again, headers, &cost, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
+    uint64_t link_cost = 0;
+    if (ReadHeaders(again, headers, &link_cost, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
     if (!out.Again(SixteenBitForm(headers.info.rate, headers.info.channels))) return false;
     ogg_packet packet;
     while (again.NextPacket(&packet)) {
