@@ -1,5 +1,6 @@
 // sound-craft FOLDER: writes the crafted sound files that the Ogg and WAV readers' bounds are
-// measured on (not built by default: `cmake --build build/release --target sound-craft`).
+// measured on (not built by default: `cmake --build build/release --target sound-craft`);
+// tests/tools/crafted-sound-skin makes the skin's sounds of them for the client.
 //   ogg_codebook_8388607_entries.ogg  the 200 ms tone whose setup header has one more codebook,
 //                                      of 8,388,607 entries
 //   ogg_256_codebooks.ogg              a setup header of 256 codebooks of 8,388,607 entries that
