@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,7 @@
 #include "engine/media/gdi_paint_module.h"
 #include "engine/media/image_record.h"
 #include "engine/media/resource_module.h"
+#include "platform/font.h"
 #include "platform/gbk.h"
 #include "tests/support/colour_match.h"
 #include "tests/support/engine_fixture.h"
@@ -191,6 +193,61 @@ TEST(ZipaiClient, TheScreenshotIsWrittenThroughALinkAndAFailedOneSaysSoInOneLine
   EXPECT_EQ(status, 1);
   EXPECT_NE(err.find("zipai-client: cannot write " + fifo + " (write: Broken pipe)\n"), std::string::npos) << err;
   EXPECT_EQ(err.find(fifo, err.find(fifo) + 1), std::string::npos) << err;
+}
+
+// Where on the screen a character stands as the client's font draws it (14 pixels, sharp, dark
+// ink): the top left of its ink; found false when it is nowhere.
+struct Found {
+  bool found = false;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+Found FindCharacter(const Picture& screen, char32_t c) {
+  platform::GlyphImage glyph;
+  const auto font = platform::Font::Open("宋体", 14, 400, false);
+  if (!font || !font->RenderGlyph(c, false, glyph) || glyph.width == 0) return {};
+  auto dark = [&](int x, int y) { return (screen.At(x, y) & 0xFF) < 0x60; };
+  for (int y = 0; y + glyph.rows <= screen.height; ++y) {
+    for (int x = 0; x + glyph.width <= screen.width; ++x) {
+      bool same = true;
+      for (int row = 0; row < glyph.rows && same; ++row) {
+        for (int col = 0; col < glyph.width && same; ++col) {
+          same = dark(x + col, y + row) == (glyph.coverage[static_cast<size_t>(row) * glyph.width + col] >= 128);
+        }
+      }
+      if (same) return {true, x, y, glyph.width, glyph.rows};
+    }
+  }
+  return {};
+}
+
+// The box that refuses a line that is not the lobby's reads on an X server without fonts of these
+// characters: it is drawn with the client's own font. A hand's click on its button ends the client.
+TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
+  if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
+  test::XvfbSession session;
+  std::string error;
+  ASSERT_TRUE(session.Start(fs::current_path() / "box", {1024, 768, ""}, &error)) << error;
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(session.Launch("'" + client.native() + "' 'a|b|c' 2>client.log", &error)) << error;
+  const std::string caption = platform::GbkToUtf8("提示");
+  session.X("timeout 60 xdotool search --sync --onlyvisible --name '" + caption + "'");
+  // The box paints itself once it is shown: its first character is looked for until it is there.
+  Found first, button;
+  Picture screen;
+  for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+       !first.found && std::chrono::steady_clock::now() < until;) {
+    if (session.Screen(&screen)) first = FindCharacter(screen, U'请');
+  }
+  ASSERT_TRUE(first.found) << "the box's text is not drawn with the client's font\n"
+                           << test::ReadTextFile(session.work() / "client.log");
+  button = FindCharacter(screen, U'确');
+  ASSERT_TRUE(button.found) << "the button's label is not drawn with the client's font";
+  EXPECT_GT(button.y, first.y);
+  const std::string at = std::to_string(button.x + button.width / 2) + " " + std::to_string(button.y + button.height / 2);
+  session.X("xdotool mousemove " + at + " sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
+  EXPECT_EQ(session.WaitForExit(60000), 1);
+  EXPECT_NE(test::ReadTextFile(session.work() / "client.log").find("the lobby command line was refused"),
+            std::string::npos);
 }
 
 // --help and -h print the usage on stdout; an unknown option is refused, never read as a replay.
