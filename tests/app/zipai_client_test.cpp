@@ -229,8 +229,7 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
   ASSERT_TRUE(session.Start(fs::current_path() / "box", {1024, 768, ""}, &error)) << error;
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
   ASSERT_TRUE(session.Launch("'" + client.native() + "' 'a|b|c' 2>client.log", &error)) << error;
-  const std::string caption = platform::GbkToUtf8("提示");
-  session.X("timeout 60 xdotool search --sync --onlyvisible --name '" + caption + "'");
+  session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
   // The box paints itself once it is shown: its first character is looked for until it is there.
   Found first, button;
   Picture screen;
@@ -243,8 +242,13 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
   button = FindCharacter(screen, U'确');
   ASSERT_TRUE(button.found) << "the button's label is not drawn with the client's font";
   EXPECT_GT(button.y, first.y);
-  const std::string at = std::to_string(button.x + button.width / 2) + " " + std::to_string(button.y + button.height / 2);
-  session.X("xdotool mousemove " + at + " sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
+  // The hand comes to the button in steps from the screen's corner, and holds it down a moment.
+  std::string strokes;
+  for (int step = 1; step <= 5; ++step) {
+    strokes += "mousemove " + std::to_string((button.x + button.width / 2) * step / 5) + " " +
+               std::to_string((button.y + button.height / 2) * step / 5) + " sleep 0.03 ";
+  }
+  session.X("xdotool " + strokes + "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
   EXPECT_EQ(session.WaitForExit(60000), 1);
   EXPECT_NE(test::ReadTextFile(session.work() / "client.log").find("the lobby command line was refused"),
             std::string::npos);
