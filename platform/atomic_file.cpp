@@ -161,6 +161,22 @@ bool RenameNoReplace(int folder, const std::string& from, const std::string& to)
   return true;
 }
 
+// Replaces a path that is a symbolic link by the path the link names, relative to the link's own
+// folder. false with errno set when it cannot be read. (What lstat says of a link's size is not
+// to be trusted: /proc's links all say 64.)
+bool ReadLink(std::string* path) {
+  std::string link(PATH_MAX + 1, '\0');
+  const ssize_t n = ::readlink(path->c_str(), link.data(), link.size());
+  if (n <= 0 || n > PATH_MAX) {
+    if (n >= 0) errno = n == 0 ? ENOENT : ENAMETOOLONG;
+    return false;
+  }
+  link.resize(static_cast<size_t>(n));
+  const size_t slash = path->rfind('/');
+  *path = link.front() == '/' || slash == std::string::npos ? link : path->substr(0, slash + 1) + link;
+  return true;
+}
+
 // Follows the symbolic links at `path` (each relative to its own folder) to the name that is no
 // link, which may not exist yet (a name that cannot be looked at is left for the write to report).
 // false with errno set when a link cannot be read or they loop.
@@ -169,15 +185,7 @@ bool FollowLinks(std::string* path) {
     struct stat st {};
     if (::lstat(path->c_str(), &st) != 0) return true;
     if (!S_ISLNK(st.st_mode)) return true;
-    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlink(path->c_str(), link.data(), link.size());
-    if (n < 0) return false;
-    if (static_cast<size_t>(n) >= link.size()) {  // it changed since lstat: read it again
-      continue;
-    }
-    link.resize(static_cast<size_t>(n));
-    const size_t slash = path->rfind('/');
-    *path = link.front() == '/' || slash == std::string::npos ? link : path->substr(0, slash + 1) + link;
+    if (!ReadLink(path)) return false;
   }
   errno = ELOOP;
   return false;
@@ -216,12 +224,7 @@ int NamedDescriptor(std::string path, bool* open) {
       *open = there;
       return std::atoi(name.c_str());
     }
-    if (!there || !S_ISLNK(st.st_mode)) return -1;
-    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0 || static_cast<size_t>(n) >= link.size()) return -1;
-    link.resize(static_cast<size_t>(n));
-    path = link.front() == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+    if (!there || !S_ISLNK(st.st_mode) || !ReadLink(&path)) return -1;
   }
   return -1;
 }
