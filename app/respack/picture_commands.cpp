@@ -23,19 +23,9 @@ namespace {
 // The delay the engine gives a GIF frame that names none.
 constexpr uint32_t kDefaultFrameDelay = 40;
 
-// Reads "--NAME N" from the arguments after the first two; false (with a message) on misuse.
-bool NumberOption(const Args& args, const char* name, long low, long high, long* value) {
-  if (args.size() == 2) return true;
-  if (args.size() != 4 || args[2] != name) {
-    std::fprintf(stderr, "respack: unexpected argument '%s'\n", cli::Printable(args[2]).c_str());
-    return false;
-  }
-  if (!cli::ParseNumber(args[3], low, high, value)) {
-    std::fprintf(stderr, "respack: %s takes a number from %ld to %ld, not '%s'\n", name, low, high,
-                 cli::Printable(args[3]).c_str());
-    return false;
-  }
-  return true;
+// The value of "--NAME N" after the first two arguments, which the command line has checked.
+void NumberOption(const Args& args, long low, long high, long* value) {
+  if (args.size() == 4) cli::ParseNumber(args[3], low, high, value);
 }
 
 // The last line of what a library printed, without its line end and its "libpng error: ".
@@ -164,7 +154,7 @@ const char* ReadBackProblem(const std::vector<uint8_t>& file, const engine::Imag
 
 int PpsEncode(const Args& args) {
   long codec = engine::kPpsCodecBestOf;
-  if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
+  NumberOption(args, 1, 6, &codec);
   if (codec == engine::kPpsCodecNone) {
     return Refuse(args[0] + ": codec 2 stores no pixels; use 1, 3, 4, 5 or 6 to keep the picture");
   }
@@ -197,7 +187,7 @@ int PpsEncode(const Args& args) {
 
 int PpsDecode(const Args& args) {
   long frame = 0;
-  if (!NumberOption(args, "--frame", 0, 65535, &frame)) return kUsage;
+  NumberOption(args, 0, 65535, &frame);
   std::vector<uint8_t> bytes;
   engine::ImageRecord record;
   std::string reason;
