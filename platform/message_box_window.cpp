@@ -12,6 +12,7 @@
 #include "platform/font.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
+#include "platform/x11_connection.h"
 
 namespace platform {
 namespace {
@@ -234,6 +235,9 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
   SDL_Window* window = SDL_CreateWindow(GbkToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                         layout.width, layout.height, SDL_WINDOW_ALWAYS_ON_TOP);
   if (window == nullptr) return layout.way_out;
+  // A box shown before the program has a window of its own watches the connection itself, so a
+  // display that goes away ends the box instead of the process.
+  if (const X11Connection x11 = FindX11Connection(window); !X11ConnectionWatched(x11)) X11WatchConnection(x11);
   SDL_RaiseWindow(window);
   OwnEvents own{SDL_GetWindowID(window), {}};
   int focused = 0, pressed = -1, held = -1;  // held: the button the pointer went down on
@@ -246,6 +250,8 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
     SDL_PumpEvents();
     SDL_FilterEvents(TakeOwn, &own);
     if (own.taken.empty()) {
+      // A display that went away takes the box with it: its way out is the answer.
+      if (X11ConnectionBroken()) answer = layout.way_out;
       SDL_Delay(10);
       continue;
     }
