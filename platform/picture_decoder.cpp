@@ -362,7 +362,8 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     if (!rw) return Fail(error, SDL_GetError());
   }
   Surface surface(IMG_LoadTyped_RW(rw, 1, type));
-  if (!surface) return Fail(error, std::string("unreadable picture: ") + IMG_GetError());
+  // A file of no kind that carries a mark is tried as a TGA last: it is then no picture at all.
+  if (!surface) return Fail(error, kind == "TGA" ? "not a picture of a kind this reads" : std::string("unreadable picture: ") + IMG_GetError());
   const int width = surface->w;
   const int height = surface->h;
   if (width <= 0 || height <= 0) return Fail(error, "empty picture");
@@ -446,7 +447,7 @@ bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, s
 
 bool DecodePictureFile(const std::string& path, DecodedPicture* out, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read " + path);
+  if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read " + path + " (" + ReadProblem(path) + ")");
   const size_t dot = path.rfind('.');
   const bool wbmp = dot != std::string::npos && AsciiEqualNoCase(path.substr(dot), ".wbmp");
   return DecodePictureBytes(bytes.data(), bytes.size(), out, error,
