@@ -6,7 +6,8 @@
 //   - an option's value is the argument after it, and never an option itself;
 //   - an option with a value is given once, and an empty argument names nothing: both refused;
 //   - every refusal says why in one line (then the usage), and a name in a message is shown
-//     with its control characters and bytes that are no UTF-8 escaped (Printable).
+//     with its control characters and bytes that are no UTF-8 escaped (Printable);
+//   - a number is decimal digits only: no sign, no blanks (ParseNumber).
 #pragma once
 
 #include <cstdint>
@@ -25,16 +26,38 @@ inline bool IsHelpArgument(std::string_view arg) { return arg == "--help" || arg
 
 inline bool IsOptionArgument(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
 
-// Text as a terminal can show it on one line: line ends and tabs as \n \r \t, other control
-// characters and every byte that is no UTF-8 character as \xNN; UTF-8 characters as they are.
+// A character a terminal acts on or that reorders what follows it, though it is valid UTF-8: the
+// C1 controls (U+0080..U+009F; U+009B starts a terminal's command), the line and paragraph
+// separators, and the bidirectional marks, embeddings, overrides and isolates.
+inline bool IsHiddenControl(std::string_view text, size_t i, size_t n) {
+  const auto b0 = static_cast<uint8_t>(text[i]);
+  if (n == 2) return b0 == 0xC2 && static_cast<uint8_t>(text[i + 1]) <= 0x9F;
+  if (n != 3) return false;
+  const char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<uint8_t>(text[i + 1]) & 0x3F) << 6) |
+                     (static_cast<uint8_t>(text[i + 2]) & 0x3F);
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// Text as a terminal can show it on one line: line ends and tabs as \n \r \t; other control
+// characters (C0, DEL, C1, and the separators and bidirectional controls of IsHiddenControl) and
+// every byte that is no UTF-8 character as \xNN, byte by byte; other UTF-8 characters as they are.
 inline std::string Printable(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const auto b = static_cast<uint8_t>(text[i]);
     const size_t n = platform::Utf8CharLength(text, i);
-    if (n > 1 || (n == 1 && b >= 0x20 && b != 0x7F)) {
+    if ((n > 1 && !IsHiddenControl(text, i, n)) || (n == 1 && b >= 0x20 && b != 0x7F)) {
       out.append(text.substr(i, n));
+      i += n;
+      continue;
+    }
+    if (n > 1) {
+      for (size_t k = 0; k < n; ++k) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<uint8_t>(text[i + k]));
+        out += hex;
+      }
       i += n;
       continue;
     }
@@ -52,6 +75,17 @@ inline std::string Printable(std::string_view text) {
     ++i;
   }
   return out;
+}
+
+// A number given on the command line: decimal digits only (no sign, no blanks), from low to
+// high. false when it is anything else.
+inline bool ParseNumber(std::string_view text, long low, long high, long* out) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  long n = 0;
+  for (char c : text) n = n * 10 + (c - '0');
+  if (n < low || n > high) return false;
+  *out = n;
+  return true;
 }
 
 // An option a program takes.

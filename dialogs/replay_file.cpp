@@ -386,7 +386,7 @@ bool LoadReplayFile(const std::string& path, ReplayFile* out, std::string* error
   *out = ReplayFile();
   const int64_t size = platform::FileSize(path);
   if (size < 0) {
-    engine::ReportFormatError(error, "replay file %s cannot be read", path.c_str());
+    engine::ReportFormatError(error, "replay file %s cannot be read (%s)", path.c_str(), platform::ReadProblem(path).c_str());
     return false;
   }
   if (static_cast<uint64_t>(size) > kMatchReplayHeaderSize + kMaxStoredLength) {

@@ -2,6 +2,8 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -77,6 +80,10 @@ bool WriteAll(int fd, const void* data, size_t size, bool into_pipe = false) {
       written += static_cast<size_t>(n);
     } else if (n < 0 && errno == EINTR) {
       continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A descriptor someone else left non-blocking: wait until it takes more, as a blocking one would.
+      pollfd ready{fd, POLLOUT, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
     } else {
       if (n == 0) errno = EIO;
       return false;
@@ -108,31 +115,33 @@ std::string FolderOf(const std::string& native) {
 constexpr char kTemporaryMark[] = ".tmp-";
 constexpr size_t kTemporaryLetters = 6;
 
-// The start of a temporary name beside the target: the target's name, cut (at a character's
-// start) where the mark and letters would make it longer than the folder's file system takes.
-std::string TemporaryStem(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  const size_t room = std::max<long>(longest > 0 ? longest : 255, 16) - (sizeof kTemporaryMark - 1) - kTemporaryLetters;
-  size_t keep = std::min(name.size(), room);
-  while (keep > 0 && keep < name.size() && (static_cast<uint8_t>(name[keep]) & 0xC0) == 0x80) --keep;
-  return target.substr(0, target.size() - name.size() + keep) + kTemporaryMark;
+// The last component of a native path.
+std::string NameOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
-// Makes a file of a new name "target.tmp-XXXXXX" beside the target, opened for writing, with the
-// given mode less the process's umask. -1 with errno set when none can be made.
-int MakeTemporary(const std::string& target, mode_t mode, std::string* temp) {
+// The start of a temporary name beside a file named `name`: the name, cut (at a character's
+// start) where the mark and letters would make it longer than `longest`, the folder's limit.
+std::string TemporaryStem(const std::string& name, long longest) {
+  const size_t room = std::max<long>(longest > 0 ? longest : NAME_MAX, 16) - (sizeof kTemporaryMark - 1) - kTemporaryLetters;
+  size_t keep = std::min(name.size(), room);
+  while (keep > 0 && keep < name.size() && (static_cast<uint8_t>(name[keep]) & 0xC0) == 0x80) --keep;
+  return name.substr(0, keep) + kTemporaryMark;
+}
+
+// Makes a file of a new name "name.tmp-XXXXXX" in the folder (a descriptor), opened for writing,
+// with the given mode less the process's umask. -1 with errno set when none can be made.
+int MakeTemporary(int folder, const std::string& name, mode_t mode, std::string* temp) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
-  const std::string stem = TemporaryStem(target);
+  const std::string stem = TemporaryStem(name, ::fpathconf(folder, _PC_NAME_MAX));
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = stem;
-    for (size_t i = 0; i < kTemporaryLetters; ++i) name += kLetters[generator() % (sizeof kLetters - 1)];
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    std::string candidate = stem;
+    for (size_t i = 0; i < kTemporaryLetters; ++i) candidate += kLetters[generator() % (sizeof kLetters - 1)];
+    const int fd = ::openat(folder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) {
-      *temp = std::move(name);
+      *temp = std::move(candidate);
       return fd;
     }
     if (errno != EEXIST) return -1;
@@ -141,14 +150,30 @@ int MakeTemporary(const std::string& target, mode_t mode, std::string* temp) {
   return -1;
 }
 
-// Renames from to `to` only when nothing stands at `to`, in one step: false with errno (EEXIST
-// when something does). A file system without the no-replace rename gets a hard link, which
-// fails the same way when the name is taken, and the old name removed.
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+// Renames `from` (in the folder) to `to` only when nothing stands at `to`, in one step: false
+// with errno (EEXIST when something does). A file system without the no-replace rename gets a
+// hard link, which fails the same way when the name is taken, and the old name removed.
+bool RenameNoReplace(int folder, const std::string& from, const std::string& to) {
+  if (::renameat2(folder, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
+  if (::linkat(folder, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
+  ::unlinkat(folder, from.c_str(), 0);
+  return true;
+}
+
+// Replaces a path that is a symbolic link by the path the link names, relative to the link's own
+// folder. false with errno set when it cannot be read. (What lstat says of a link's size is not
+// to be trusted: /proc's links all say 64.)
+bool ReadLink(std::string* path) {
+  std::string link(PATH_MAX + 1, '\0');
+  const ssize_t n = ::readlink(path->c_str(), link.data(), link.size());
+  if (n <= 0 || n > PATH_MAX) {
+    if (n >= 0) errno = n == 0 ? ENOENT : ENAMETOOLONG;
+    return false;
+  }
+  link.resize(static_cast<size_t>(n));
+  const size_t slash = path->rfind('/');
+  *path = link.front() == '/' || slash == std::string::npos ? link : path->substr(0, slash + 1) + link;
   return true;
 }
 
@@ -160,18 +185,68 @@ bool FollowLinks(std::string* path) {
     struct stat st {};
     if (::lstat(path->c_str(), &st) != 0) return true;
     if (!S_ISLNK(st.st_mode)) return true;
-    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlink(path->c_str(), link.data(), link.size());
-    if (n < 0) return false;
-    if (static_cast<size_t>(n) >= link.size()) {  // it changed since lstat: read it again
-      continue;
-    }
-    link.resize(static_cast<size_t>(n));
-    const size_t slash = path->rfind('/');
-    *path = link.front() == '/' || slash == std::string::npos ? link : path->substr(0, slash + 1) + link;
+    if (!ReadLink(path)) return false;
   }
   errno = ELOOP;
   return false;
+}
+
+bool IsDecimal(const std::string& text) {
+  return !text.empty() && text.size() <= 9 && (text == "0" || text[0] != '0') &&
+         text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Whether a folder is one of this process's descriptor folders (/proc/self/fd, /dev/fd, /proc/PID/fd,
+// /proc/thread-self/fd), however it is reached.
+bool IsOwnDescriptorFolder(const std::string& folder) {
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return false;
+  const std::string path = real;
+  std::free(real);
+  const std::string own = "/proc/" + std::to_string(::getpid());
+  if (path == own + "/fd") return true;
+  const std::string task = own + "/task/";
+  if (path.rfind(task, 0) != 0 || path.size() < task.size() + 4 || path.compare(path.size() - 3, 3, "/fd") != 0) {
+    return false;
+  }
+  return IsDecimal(path.substr(task.size(), path.size() - 3 - task.size()));
+}
+
+// The descriptor of this process that a path names, through any links: /dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, or a link to one of them. -1 when it names none; *open whether it is open.
+int NamedDescriptor(std::string path, bool* open) {
+  for (int hops = 0; hops < 40; ++hops) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    struct stat st {};
+    const bool there = ::lstat(path.c_str(), &st) == 0;
+    if (IsDecimal(name) && IsOwnDescriptorFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash))) {
+      *open = there;
+      return std::atoi(name.c_str());
+    }
+    if (!there || !S_ISLNK(st.st_mode) || !ReadLink(&path)) return -1;
+  }
+  return -1;
+}
+
+// Why a path the system called too long is so: the whole of it, or one of its names.
+std::string LengthProblem(const std::string& native, long longest_name) {
+  if (native.size() >= PATH_MAX) {
+    return "the path is " + std::to_string(native.size()) + " bytes long; a path may have " +
+           std::to_string(PATH_MAX - 1) + " at most";
+  }
+  size_t longest = 0;
+  for (size_t start = 0; start <= native.size();) {
+    const size_t end = std::min(native.find('/', start), native.size());
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  const size_t limit = longest_name > 0 ? static_cast<size_t>(longest_name) : NAME_MAX;
+  if (longest > limit) {
+    return "a name in the path is " + std::to_string(longest) + " bytes long; a name may have " +
+           std::to_string(limit) + " at most";
+  }
+  return std::strerror(ENAMETOOLONG);
 }
 
 }  // namespace
@@ -185,6 +260,13 @@ AtomicFile::AtomicFile(const std::string& path, Sync sync)
     : shown_(NativeOutputPath(path)), target_(shown_), sync_(sync) {
   FailWritesPastFileSizeLimit();
   if (!HasFileName()) return;
+  // One of the program's own descriptors (its stdout, say) is written where it stands, as any
+  // program writes its output: never replaced, renamed or cut.
+  bool open = false;
+  if (const int descriptor = NamedDescriptor(target_, &open); descriptor >= 0) {
+    OpenDescriptor(descriptor, open);
+    return;
+  }
   struct stat st {};
   if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     OpenInPlace(st.st_mode);
@@ -221,21 +303,36 @@ bool AtomicFile::HasFileName() {
     struct stat st {};
     Refuse(::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "it is a folder"
                                                                      : "a name that ends in '/' is a folder's");
+  } else if (target_.size() >= PATH_MAX) {
+    // No call of the system takes it: neither what stands there nor its links can be looked at.
+    Refuse(LengthProblem(target_, -1).c_str());
   }
   return error_.empty();
 }
 
 void AtomicFile::OpenTemporary() {
+  // The temporary file is made, and later renamed, through the folder's descriptor: only the
+  // name's own limit counts, never the length of the path before it.
+  const std::string folder = FolderOf(target_);
+  folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd_ < 0) {
+    Fail(("the folder " + folder + " cannot be opened").c_str(), errno);
+    return;
+  }
+  if (const long longest = ::fpathconf(folder_fd_, _PC_NAME_MAX); longest > 0 && NameOf(target_).size() > static_cast<size_t>(longest)) {
+    Fail("name", ENAMETOOLONG);
+    return;
+  }
   // The new file keeps the permissions of the one it replaces; a file made afresh gets the
   // process's default (0666 less the umask), as any new file would.
   struct stat old {};
   const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
-  fd_ = MakeTemporary(target_, mode, &temp_);
+  fd_ = MakeTemporary(folder_fd_, NameOf(target_), mode, &temp_);
   if (fd_ < 0) {
     // The file is written whole or not at all, so it is never written in place: without a new
     // file beside it, it stays as it is.
-    const std::string step = "the folder " + FolderOf(target_) + " cannot hold a new file";
+    const std::string step = "the folder " + folder + " cannot hold a new file";
     Fail(step.c_str(), errno);
     return;
   }
@@ -260,13 +357,30 @@ void AtomicFile::OpenInPlace(unsigned mode) {
   in_place_ = true;
 }
 
+void AtomicFile::OpenDescriptor(int descriptor, bool open) {
+  const int flags = open ? ::fcntl(descriptor, F_GETFL) : -1;
+  const std::string which = "descriptor " + std::to_string(descriptor);
+  if (flags < 0) return Refuse((which + " is not open").c_str());
+  if ((flags & O_ACCMODE) == O_RDONLY) return Refuse((which + " is open only for reading").c_str());
+  // A copy of the descriptor shares its place in the file and its appending: the bytes go where
+  // the next write to it would go.
+  fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  if (fd_ < 0) return Fail("open", errno);
+  in_place_ = true;
+}
+
 AtomicFile::~AtomicFile() {
   if (fd_ >= 0) ::close(fd_);
-  if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+  if (!committed_ && !temp_.empty()) ::unlinkat(folder_fd_, temp_.c_str(), 0);
+  if (folder_fd_ >= 0) ::close(folder_fd_);
 }
 
 void AtomicFile::Fail(const char* step, int error_number) {
   if (!error_.empty()) return;
+  if (error_number == ENAMETOOLONG) {
+    const long longest = folder_fd_ >= 0 ? ::fpathconf(folder_fd_, _PC_NAME_MAX) : -1;
+    return Refuse(LengthProblem(target_, longest).c_str());
+  }
   error_ = Reason(shown_, step, error_number);
 }
 
@@ -283,7 +397,7 @@ bool AtomicFile::Write(const void* data, size_t size) {
 bool AtomicFile::Finish() {
   if (fd_ < 0 || committed_) return false;
   bool good = error_.empty();
-  // A device or FIFO keeps no copy of its own to flush.
+  // A device, a FIFO or a descriptor keeps no copy of its own to flush.
   if (good && sync_ == Sync::kToDisk && !in_place_ && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
     Fail("flush", Faulted(WriteFault::kSync) ? EIO : errno);
     good = false;
@@ -298,7 +412,7 @@ bool AtomicFile::Finish() {
 }
 
 bool AtomicFile::Discard() {
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) ::unlinkat(folder_fd_, temp_.c_str(), 0);
   temp_.clear();
   return false;
 }
@@ -309,7 +423,7 @@ bool AtomicFile::Commit() {
     committed_ = true;
     return true;
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (::renameat(folder_fd_, temp_.c_str(), folder_fd_, NameOf(target_).c_str()) != 0) {
     Fail("rename", errno);
     return Discard();
   }
@@ -321,7 +435,7 @@ int AtomicFile::CommitNew(const std::vector<std::string>& names) {
   if (!Finish()) return -1;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string native = NativeOutputPath(names[i]);
-    if (!native.empty() && RenameNoReplace(temp_, native)) {
+    if (!native.empty() && RenameNoReplace(folder_fd_, temp_, native)) {
       shown_ = target_ = native;
       committed_ = true;
       return static_cast<int>(i);

@@ -12,8 +12,14 @@
 //   - a device or a FIFO: written into as it stands, as a shell's redirection writes (a FIFO
 //     only while something reads it: the program never waits for a reader, and a reader that
 //     goes away fails the write, never the process);
-//   - a folder or a socket: refused.
-// The temporary name fits the folder's file system whatever the length of the target's name.
+//   - a folder or a socket: refused;
+//   - one of the program's own descriptors (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N,
+//     or a link to one of them): written through that descriptor where it stands (at its place
+//     in the file, at the end where it appends), as a program writes its standard output; what
+//     it is open on is never replaced, renamed or cut.
+// The temporary file is made and renamed through the folder's descriptor, so a path as long as
+// the system takes is written; its name fits the folder's file system whatever the length of
+// the target's name. A path or name that is too long is refused with which of them it is.
 // A write past the process's file-size limit (ulimit -f) fails as on a full disk.
 // A file that must be new (a saved game) takes its name only when nothing stands there at that moment.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
@@ -72,6 +78,8 @@ class AtomicFile {
   void OpenTemporary();
   // Opens what stands at target_ (not a regular file) to write into it, or refuses it.
   void OpenInPlace(unsigned mode);
+  // Writes into one of the program's own descriptors, or refuses it (not open, or only for reading).
+  void OpenDescriptor(int descriptor, bool open);
   void Fail(const char* step, int error_number);
   void Refuse(const char* why);
   // Flushes and closes the temporary file; false (and the file removed) when a step failed.
@@ -81,9 +89,10 @@ class AtomicFile {
 
   std::string shown_;   // the path as given, as the file system spells it
   std::string target_;  // where the bytes go: shown_, or the file its links name
-  std::string temp_;
+  std::string temp_;  // the temporary file's name in the target's folder
   std::string error_;
   int fd_ = -1;
+  int folder_fd_ = -1;  // the target's folder, where the temporary file is made and renamed
   Sync sync_;
   bool in_place_ = false;  // a device or FIFO, written into
   bool committed_ = false;

@@ -1,6 +1,10 @@
 // The platform layer's trouble reports.
 #include "platform/diagnostics.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -42,6 +46,37 @@ ProblemSink SetProblemSink(ProblemSink sink) {
   ProblemSink previous = std::move(g_sink);
   g_sink = std::move(sink);
   return previous;
+}
+
+StderrHeld::StderrHeld() {
+  std::fflush(stderr);
+  holder_ = ::memfd_create("held-stderr", MFD_CLOEXEC);
+  saved_ = holder_ >= 0 ? ::fcntl(2, F_DUPFD_CLOEXEC, 3) : -1;
+  if (saved_ < 0 || ::dup2(holder_, 2) < 0) {
+    // Nothing is held: stderr stays as it is.
+    if (saved_ >= 0) ::close(saved_);
+    if (holder_ >= 0) ::close(holder_);
+    saved_ = holder_ = -1;
+  }
+}
+
+std::string StderrHeld::Release() {
+  if (saved_ < 0) return {};
+  std::fflush(stderr);
+  ::dup2(saved_, 2);
+  ::close(saved_);
+  saved_ = -1;
+  std::string held;
+  char buffer[4096];
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(holder_, buffer, sizeof buffer, at);
+    if (n <= 0) break;
+    held.append(buffer, static_cast<size_t>(n));
+    at += n;
+  }
+  ::close(holder_);
+  holder_ = -1;
+  return held;
 }
 
 }  // namespace platform

@@ -36,8 +36,14 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // A byte of a native name that program text cannot carry as itself (a '\' inside a name, a
 // byte that is no UTF-8 character, the ':' of a name such as "c:x.wav" that would read as a
-// drive) is carried as the private character U+F700 + byte.
+// drive) is carried as the private character U+F700 + byte. A name's own character that is one
+// of these escapes is carried as the escapes of its three bytes, so every native name has one
+// spelling in program text and comes back from it as it was.
 constexpr char32_t kEscapeBase = 0xF700;
+
+bool IsEscape(char32_t c) {
+  return c == kEscapeBase + ':' || c == kEscapeBase + 0x5C || (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF);
+}
 
 // Whether program text starts with a drive ("C:"), which the program's own names may carry.
 bool StartsWithDrive(std::string_view path) {
@@ -72,8 +78,7 @@ std::string Unescape(const std::string& utf8) {
       const auto b1 = static_cast<uint8_t>(utf8[i + 1]);
       const auto b2 = static_cast<uint8_t>(utf8[i + 2]);
       const char32_t c = 0xF000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
-      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 &&
-          (c == kEscapeBase + ':' || c == kEscapeBase + 0x5C || (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF))) {
+      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && IsEscape(c)) {
         out += static_cast<char>(c - kEscapeBase);
         i += 2;
         continue;
@@ -170,7 +175,15 @@ std::string ProgramPath(std::string_view native) {
       AppendUtf8(utf8, kEscapeBase + 0x5C);
       ++i;
     } else if (const size_t n = Utf8CharLength(native, i); n > 0) {
-      utf8.append(native.substr(i, n));
+      const auto lead = static_cast<uint8_t>(c);
+      const char32_t code = n == 3 ? ((lead & 0x0F) << 12) | ((static_cast<uint8_t>(native[i + 1]) & 0x3F) << 6) |
+                                         (static_cast<uint8_t>(native[i + 2]) & 0x3F)
+                                   : 0;
+      if (IsEscape(code)) {
+        for (size_t k = 0; k < n; ++k) AppendUtf8(utf8, kEscapeBase + static_cast<uint8_t>(native[i + k]));
+      } else {
+        utf8.append(native.substr(i, n));
+      }
       i += n;
     } else {
       AppendUtf8(utf8, kEscapeBase + static_cast<uint8_t>(c));
@@ -227,9 +240,20 @@ std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<st
 
 std::string NamedOnce(const std::string& reason, const std::string& path, const std::string& given,
                       const std::string& before, const std::string& after) {
-  std::string text = NamedAsGiven(GbkToUtf8(ShownName(reason)), {{GbkToUtf8(ShownName(path)), given}});
-  if (text.rfind(given + ": ", 0) == 0) text.erase(0, given.size() + 2);
-  return text.find(given) != std::string::npos ? text : before + given + after + text;
+  const std::string text = GbkToUtf8(ShownName(reason));
+  const std::string spelled = GbkToUtf8(ShownName(path));
+  // "PATH: why" gives the why; the rest of it never names the path again.
+  if (text.rfind(spelled + ": ", 0) == 0) return before + given + after + text.substr(spelled.size() + 2);
+  // A reader's or writer's own sentence names it after its opening words: "cannot read PATH",
+  // "cannot write PATH (why)". A word of another reason that
+  // happens to spell the path ("a", "header") is no mention of it.
+  for (const char* opening : {"cannot open ", "cannot read ", "cannot write "}) {
+    const std::string named = opening + spelled;
+    if (text.rfind(named, 0) == 0 && (text.size() == named.size() || text[named.size()] == ' ')) {
+      return opening + given + text.substr(named.size());
+    }
+  }
+  return before + given + after + text;
 }
 
 std::string FileNamePart(std::string_view text) {
@@ -312,6 +336,19 @@ FILE* OpenFile(const std::string& path, const char* mode) {
   return std::fopen(native.c_str(), mode);
 }
 
+std::string ReadProblem(const std::string& path) {
+  const std::string native = NativePath(path);
+  struct stat st {};
+  if (native.empty()) return std::strerror(ENOENT);
+  if (::stat(native.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "it is a folder";
+  if (!S_ISREG(st.st_mode)) return "it is no regular file";
+  const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return std::strerror(EIO);
+}
+
 bool FileExists(const std::string& path) {
   const size_t sep = FindLastSeparator(path);
   const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
@@ -380,7 +417,8 @@ bool CreateDirectories(const std::string& path, std::string* error) {
   }
   fs::create_directories(native, ec);
   if (IsNativeDirectory(native)) return true;
-  if (error) *error = ec ? ec.message() : std::string("something else stands there");
+  struct stat st {};
+  if (error) *error = ::stat(native.c_str(), &st) == 0 ? "something that is no folder stands there" : ec ? ec.message() : std::string("it was not made");
   return false;
 }
 

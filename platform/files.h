@@ -6,7 +6,8 @@
 // in GB18030 (GBK's superset, so GBK names stay as they are), and the bytes that are no
 // character, and a '\' that is part of a name, as characters of a private range that turn back
 // into those bytes on the way to the disk. So "x/Straße/" is found again as it is, and a file
-// named "a\b.txt" is that file, never "b.txt" in folder "a".
+// named "a\b.txt" is that file, never "b.txt" in folder "a". A name that holds one of those
+// private characters itself carries it escaped too: each native name has its own spelling.
 #pragma once
 
 #include <cstdint>
@@ -47,8 +48,10 @@ std::string ShownName(const std::string& name);
 std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths);
 // A message (UTF-8) about a path the user gave (`given`; `path` is its program spelling) from a
 // reason in program text (GBK, naming the path, if at all, as the program spells it): the path
-// named once and as given. The reason alone when it names the path (a leading "given: " goes),
-// else before + given + after + the reason.
+// named once and as given. The reason alone, the path in it spelled as given, when it opens with
+// a reader's or writer's words and the path ("cannot open PATH", "cannot read PATH",
+// "cannot write PATH (...)"); else before + given + after + the reason, without
+// a leading "PATH: ". Only those places count: a word that happens to spell the path does not.
 std::string NamedOnce(const std::string& reason, const std::string& path, const std::string& given,
                       const std::string& before = "", const std::string& after = ": ");
 
@@ -62,6 +65,10 @@ bool IsPlainFileName(std::string_view text);
 
 // fopen through NativePath (NativeOutputPath for a mode that writes). mode as fopen's.
 FILE* OpenFile(const std::string& path, const char* mode);
+
+// Why a file could not be opened or read, for a message: the system's reason ("No such file or
+// directory", "Permission denied"), "it is a folder" or "it is no regular file".
+std::string ReadProblem(const std::string& path);
 
 bool FileExists(const std::string& path);  // a file or folder; wildcards '*' '?' in the last component match too
 bool IsDirectory(const std::string& path);

@@ -34,14 +34,9 @@ PictureClaim PngClaim(const uint8_t* data, size_t size) {
   // same chunk for ever: every chunk must lie inside the file, up to the last, whatever the
   // file's size.
   uint64_t deflated = 0;
-  bool whole = false;
-  for (size_t at = 8; at <= size && size - at >= 12 && !whole;) {
-    const uint64_t length = Be32(data + at);
-    if (length > size - at - 12) break;
+  const bool whole = WalkPngChunks(data, size, [&](size_t at, size_t length) {
     if (std::memcmp(data + at + 4, "IDAT", 4) == 0) deflated += length;
-    whole = std::memcmp(data + at + 4, "IEND", 4) == 0;
-    at += 12 + length;
-  }
+  });
   if (!whole) claim.unreadable = "PNG: the chunks run past the end of the file";
   const uint64_t row_bytes = 1 + Ceil(SaturatingProduct(claim.width, max<uint64_t>(bits, 1)), 8);
   claim.needs = SaturatingProduct(row_bytes, claim.height);

@@ -4,7 +4,8 @@
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
 // are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
-// pixels than its file could describe (picture_formats.h), is refused before it is decoded.
+// pixels than its file could describe (picture_formats.h), is refused before it is decoded; so
+// is a GIF whose extension blocks giflib would keep in more than 16 MiB.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -66,30 +67,48 @@ bool SameColourMap(const ColorMapObject* a, const ColorMapObject* b) {
   return std::memcmp(a->Colors, b->Colors, sizeof(GifColorType) * a->ColorCount) == 0;
 }
 
-// What a GIF's blocks claim, from a walk over them: giflib allocates each frame at its claimed
-// size before it reads a byte of it, and every frame is then composed onto a canvas of the
-// logical screen, so made-up sizes and frames must be refused first. The walk stops where the
-// file stops making sense; giflib then refuses it.
+// What a GIF's blocks claim, from a walk over them as giflib's DGifSlurp reads them: giflib
+// allocates each frame at its claimed size before it reads a byte of it, keeps every extension
+// sub-block in a heap block of its own, and every frame is then composed onto a canvas of the
+// logical screen, so made-up sizes, frames and extensions must be refused first. The walk stops
+// where giflib stops: at the trailer (what follows is never read), at a byte that opens no
+// record, or at the end of the file (giflib then refuses it).
 struct GifLayout {
   uint64_t frames = 0;
-  uint64_t frame_pixels = 0;  // the frames' own pixels, summed
-  uint64_t coded_bytes = 0;   // their LZW data
+  uint64_t frame_pixels = 0;     // the frames' own pixels, summed
+  uint64_t coded_bytes = 0;      // their LZW data
+  uint64_t extension_bytes = 0;  // what giflib keeps of the extensions (see kGifBlockRecordBytes)
 };
+
+// What giflib spends on each extension sub-block besides its bytes: a record in a growing array
+// and a heap block of its own (a file of one-byte sub-blocks costs some 30 times its size).
+constexpr uint64_t kGifBlockRecordBytes = 64;
+// Honest extensions (a delay per frame, a loop count, comments, a colour profile of a few
+// hundred sub-blocks) keep well under this.
+constexpr uint64_t kGifExtensionBytesAnyFileMayKeep = 16 << 20;
 
 GifLayout WalkGif(const uint8_t* data, size_t size) {
   auto table_bytes = [](uint8_t flags) { return (flags & 0x80) ? size_t{3} << ((flags & 7) + 1) : 0; };
-  // Skips data sub-blocks (a length byte, then that many bytes) up to the empty one.
-  auto skip_blocks = [&](size_t at) {
-    while (at < size && data[at] != 0) at += 1 + size_t{data[at]};
+  GifLayout layout;
+  // Skips data sub-blocks (a length byte, then that many bytes) up to and past the empty one;
+  // adds what giflib keeps of them to *kept.
+  auto skip_blocks = [&](size_t at, uint64_t* kept) {
+    for (; at < size && data[at] != 0; at += 1 + size_t{data[at]}) {
+      if (kept) *kept += kGifBlockRecordBytes + data[at];
+    }
     return at + 1;
   };
-  GifLayout layout;
   if (size < 13) return layout;
   size_t at = 13 + table_bytes(data[10]);
   while (at < size) {
     const uint8_t kind = data[at];
-    if (kind == 0x21) {  // extension: label, then sub-blocks
-      at = skip_blocks(at + 2);
+    if (kind == 0x21) {
+      // An extension: its label, then its first sub-block, read apart from the rest: when that
+      // one is empty, giflib goes on to read sub-blocks up to the next empty one.
+      if (size - at < 3) break;
+      const uint8_t first = data[at + 2];
+      if (first != 0) layout.extension_bytes += kGifBlockRecordBytes + first;
+      at = skip_blocks(at + 3 + first, &layout.extension_bytes);
     } else if (kind == 0x2C) {  // image: left, top, width, height, flags
       if (size - at < 10) break;
       const uint32_t width = data[at + 5] | data[at + 6] << 8;
@@ -97,10 +116,10 @@ GifLayout WalkGif(const uint8_t* data, size_t size) {
       ++layout.frames;
       layout.frame_pixels += uint64_t{width} * height;
       const size_t start = at + 10 + table_bytes(data[at + 9]) + 1;  // + LZW minimum code size
-      at = skip_blocks(start);
+      at = skip_blocks(start, nullptr);
       layout.coded_bytes += std::min(at, size) - std::min(start, size);
     } else {
-      break;  // the trailer, or bytes giflib will refuse
+      break;  // the trailer, or a byte giflib refuses
     }
   }
   return layout;
@@ -121,6 +140,9 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   const char* problem = picture_formats::ClaimProblem(screen);
   if (!problem) problem = picture_formats::ClaimProblem(frames);
   if (!problem) problem = picture_formats::ClaimProblem(composed, picture_formats::kComposedPixelsAnyAnimationMayClaim);
+  if (!problem && layout.extension_bytes > kGifExtensionBytesAnyFileMayKeep) {
+    problem = "its extension blocks would take more memory than any picture's";
+  }
   if (problem) return Fail(error, std::string("GIF: ") + problem);
   GifSource source{data, size, 0};
   int code = 0;
@@ -276,29 +298,25 @@ const char* SdlPictureType(SDL_RWops* rw) {
 
 // A PNG without the chunks that SDL2_image does not use but libpng would inflate (compressed
 // text, the colour profile) or keep (text): a few kilobytes of them inflate to megabytes each.
-// Empty when there are none, or when the chunks do not lie whole inside the file (the claim
-// refuses such a file).
+// What follows IEND, which libpng never reads, is kept as it is. Empty when there are none, or
+// when the chunks do not lie whole inside the file (the claim refuses such a file).
 std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
-  auto unused = [](const uint8_t* type) {
+  auto unused = [&](size_t at) {
+    const uint8_t* type = data + at + 4;
     return std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
            std::memcmp(type, "iTXt", 4) == 0 || std::memcmp(type, "iCCP", 4) == 0;
   };
-  if (size < 8) return {};
   bool any = false;
-  for (size_t at = 8; size - at >= 12 && !any; at += 12 + size_t{picture_formats::Be32(data + at)}) {
-    if (picture_formats::Be32(data + at) > size - at - 12) return {};
-    any = unused(data + at + 4);
+  if (!picture_formats::WalkPngChunks(data, size, [&](size_t at, size_t) { any = any || unused(at); }) || !any) {
+    return {};
   }
-  if (!any) return {};
   std::vector<uint8_t> kept(data, data + 8);
-  size_t at = 8;
-  while (size - at >= 12) {
-    const size_t length = picture_formats::Be32(data + at);
-    if (length > size - at - 12) break;
-    if (!unused(data + at + 4)) kept.insert(kept.end(), data + at, data + at + 12 + length);
-    at += 12 + length;
-  }
-  kept.insert(kept.end(), data + at, data + size);
+  size_t end = 8;
+  picture_formats::WalkPngChunks(data, size, [&](size_t at, size_t length) {
+    end = at + 12 + length;
+    if (!unused(at)) kept.insert(kept.end(), data + at, data + end);
+  });
+  kept.insert(kept.end(), data + end, data + size);
   return kept;
 }
 
@@ -344,7 +362,8 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     if (!rw) return Fail(error, SDL_GetError());
   }
   Surface surface(IMG_LoadTyped_RW(rw, 1, type));
-  if (!surface) return Fail(error, std::string("unreadable picture: ") + IMG_GetError());
+  // A file of no kind that carries a mark is tried as a TGA last: it is then no picture at all.
+  if (!surface) return Fail(error, kind == "TGA" ? "not a picture of a kind this reads" : std::string("unreadable picture: ") + IMG_GetError());
   const int width = surface->w;
   const int height = surface->h;
   if (width <= 0 || height <= 0) return Fail(error, "empty picture");
@@ -428,7 +447,7 @@ bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, s
 
 bool DecodePictureFile(const std::string& path, DecodedPicture* out, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read " + path);
+  if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read " + path + " (" + ReadProblem(path) + ")");
   const size_t dot = path.rfind('.');
   const bool wbmp = dot != std::string::npos && AsciiEqualNoCase(path.substr(dot), ".wbmp");
   return DecodePictureBytes(bytes.data(), bytes.size(), out, error,

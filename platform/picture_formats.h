@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/picture_decoder.h"
@@ -69,6 +70,21 @@ uint64_t IconImageOffset(const uint8_t* data, size_t size);
 // The size claimed by a picture that SDL2_image reads as the type (its type names: "PNG",
 // "BMP", "JPG", "TIF", "PCX", "ICO", "CUR", "TGA").
 PictureClaim SdlPictureClaim(const std::string& type, const uint8_t* data, size_t size);
+
+// Walks a PNG's chunks after its 8-byte signature as libpng reads them, up to and with IEND:
+// visit(at, length) for each (at: its length field; the chunk lies whole inside the file).
+// False when a chunk runs past the end of the file, or the file ends, before IEND.
+template <typename Visit>
+bool WalkPngChunks(const uint8_t* data, size_t size, Visit visit) {
+  for (size_t at = 8; at <= size && size - at >= 12;) {
+    const size_t length = Be32(data + at);
+    if (length > size - at - 12) return false;
+    visit(at, length);
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + length;
+  }
+  return false;
+}
 
 // The 8-byte signature of an MNG file.
 bool LooksLikeMng(const uint8_t* data, size_t size);

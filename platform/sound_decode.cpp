@@ -3,10 +3,11 @@
 
 #include <SDL2/SDL.h>
 #include <mpg123.h>
-#include <vorbis/vorbisfile.h>
+#include <vorbis/codec.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/diagnostics.h"
+#include "platform/ogg_vorbis.h"
 
 namespace platform {
 namespace {
@@ -121,13 +123,32 @@ void PutLe32(uint8_t* at, uint64_t value) {
   std::memcpy(at, &word, 4);
 }
 
+// The frames of one ADPCM block (MS ADPCM: tag 2, IMA ADPCM: 0x11) as SDL's reader works them
+// out: what the format chunk states, or when it states none (the field is 0, or missing from a
+// shorter chunk), what a block holds: the frames in its header (two for MS, one for IMA) and two
+// 4-bit samples a byte of each channel after it. 0 for a format SDL's reader refuses.
+uint64_t AdpcmBlockFrames(uint16_t tag, bool extensible, const uint8_t* fmt, uint64_t fmt_size) {
+  const uint16_t channels = Le16(fmt + 2);
+  const uint16_t block = Le16(fmt + 12);
+  const uint64_t header = uint64_t{channels} * (tag == 2 ? 7 : 4);
+  if (channels == 0 || Le16(fmt + 14) != 4 || block < header) return 0;
+  uint64_t stated = 0;
+  if (tag == 2) {
+    stated = fmt_size >= 22 ? Le16(fmt + 18) : 0;
+  } else if (extensible || (fmt_size >= 20 && Le16(fmt + 16) >= 2)) {
+    stated = Le16(fmt + 18);  // the extensible header's field of the same place
+  }
+  return stated != 0 ? stated : (block - header) * 2 / channels + (tag == 2 ? 2 : 1);
+}
+
 // The frames a WAV's data chunk holds at the least, from its format chunk (the bytes after its
 // header) and the data's size; 0 when the format does not say (SDL's reader decides then).
 uint64_t StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_size) {
   if (fmt_size < 16) return 0;
   uint16_t tag = Le16(fmt);
   const uint16_t block = Le16(fmt + 12);
-  if (tag == 0xFFFE && fmt_size >= 26) tag = Le16(fmt + 24);  // WAVE_FORMAT_EXTENSIBLE: its subformat
+  const bool extensible = tag == 0xFFFE && fmt_size >= 26;
+  if (extensible) tag = Le16(fmt + 24);  // WAVE_FORMAT_EXTENSIBLE: its subformat
   if (block == 0) return 0;
   switch (tag) {
     case 1:  // PCM
@@ -137,7 +158,7 @@ uint64_t StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_si
       return data_size / block;
     case 2:     // MS ADPCM
     case 0x11:  // IMA ADPCM: whole blocks of so many frames each
-      return fmt_size >= 20 ? data_size / block * Le16(fmt + 18) : 0;
+      return data_size / block * AdpcmBlockFrames(tag, extensible, fmt, fmt_size);
     default:
       return 0;
   }
@@ -200,69 +221,148 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
   return out.End();
 }
 
-// libvorbisfile reads the stream from memory, and may seek in it: so it finds every link and
-// the total each one states before any sample is decoded.
-struct MemorySource {
-  const uint8_t* data;
-  size_t length;
-  size_t at;
+// One link's headers as libvorbis reads them, cleared when the link is done.
+struct VorbisHeaders {
+  VorbisHeaders() {
+    vorbis_info_init(&info);
+    vorbis_comment_init(&comment);
+  }
+  ~VorbisHeaders() {
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+  }
+  VorbisHeaders(const VorbisHeaders&) = delete;
+  VorbisHeaders& operator=(const VorbisHeaders&) = delete;
+  vorbis_info info;
+  vorbis_comment comment;
 };
 
-size_t ReadMemory(void* into, size_t size, size_t count, void* source) {
-  auto* memory = static_cast<MemorySource*>(source);
-  if (size == 0) return 0;
-  const size_t items = std::min(count, (memory->length - memory->at) / size);
-  std::memcpy(into, memory->data + memory->at, items * size);
-  memory->at += items * size;
-  return items;
+enum class LinkHeaders { kRead, kBroken, kRefused };
+
+// Reads a link's three headers. The setup header is walked, and held to its bounds, before
+// libvorbis reads it; *cost: what the link's decoder takes.
+LinkHeaders ReadHeaders(OggVorbisLinks& links, VorbisHeaders& headers, uint64_t* cost, std::string* why) {
+  for (int i = 0; i < 3; ++i) {
+    ogg_packet packet;
+    if (!links.NextPacket(&packet)) return LinkHeaders::kBroken;
+    if (i == 2) {
+      VorbisSetup setup;
+      if (!WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes), &setup, why)) return LinkHeaders::kRefused;
+      *cost = kVorbisLinkBytes + setup.bytes;
+    }
+    if (vorbis_synthesis_headerin(&headers.info, &headers.comment, &packet) != 0) return LinkHeaders::kBroken;
+  }
+  return LinkHeaders::kRead;
 }
 
-int SeekMemory(void* source, ogg_int64_t offset, int whence) {
-  auto* memory = static_cast<MemorySource*>(source);
-  const ogg_int64_t base = whence == SEEK_SET   ? 0
-                           : whence == SEEK_CUR ? static_cast<ogg_int64_t>(memory->at)
-                           : whence == SEEK_END ? static_cast<ogg_int64_t>(memory->length)
-                                                : -1;
-  if (base < 0 || offset < -base || offset > static_cast<ogg_int64_t>(memory->length) - base) return -1;
-  memory->at = static_cast<size_t>(base + offset);
-  return 0;
+// The frames a link decodes to, counted from the block size of each packet without decoding it,
+// and no more than the link's last granule position states.
+uint64_t LinkFrames(OggVorbisLinks& links, vorbis_info& info) {
+  uint64_t frames = 0;
+  long previous = 0;
+  ogg_int64_t granule = -1;
+  ogg_packet packet;
+  while (links.NextPacket(&packet)) {
+    const long size = vorbis_packet_blocksize(&info, &packet);
+    if (size > 0) {
+      if (previous > 0) frames += static_cast<uint64_t>(previous + size) / 4;  // the overlap of the two
+      previous = size;
+    }
+    if (packet.granulepos >= 0) granule = packet.granulepos;
+  }
+  return granule >= 0 ? std::min(frames, static_cast<uint64_t>(granule)) : frames;
 }
 
-long TellMemory(void* source) { return static_cast<long>(static_cast<MemorySource*>(source)->at); }
+// One link's decoder, from its headers, for as long as the link lasts.
+class VorbisDecoder {
+ public:
+  ~VorbisDecoder() {
+    if (!started_) return;
+    vorbis_block_clear(&block_);
+    vorbis_dsp_clear(&dsp_);
+  }
 
+  bool Start(vorbis_info* info) {
+    if (vorbis_synthesis_init(&dsp_, info) != 0) return false;
+    vorbis_block_init(&dsp_, &block_);
+    channels_ = std::max(info->channels, 1);
+    started_ = true;
+    return true;
+  }
+
+  // Decodes a packet (a broken one gives nothing) and hands on what it completes, as 16-bit
+  // samples; false when the sink refuses them.
+  bool Packet(ogg_packet* packet, BoundedSink& out) {
+    if (vorbis_synthesis(&block_, packet) == 0) vorbis_synthesis_blockin(&dsp_, &block_);
+    const int most = static_cast<int>(kBlockBytes / sizeof(int16_t)) / channels_;
+    float** pcm = nullptr;
+    for (int frames; (frames = vorbis_synthesis_pcmout(&dsp_, &pcm)) > 0;) {
+      const int take = std::min(frames, most);
+      int16_t* at = samples_;
+      for (int i = 0; i < take; ++i) {
+        for (int c = 0; c < channels_; ++c) {
+          const float v = pcm[c][i] * 32768.0f;
+          *at++ = static_cast<int16_t>(std::lrint(v >= 32767.0f ? 32767.0f : v > -32768.0f ? v : -32768.0f));
+        }
+      }
+      vorbis_synthesis_read(&dsp_, take);
+      if (!out.Samples(reinterpret_cast<const uint8_t*>(samples_), static_cast<size_t>(at - samples_) * 2)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  vorbis_dsp_state dsp_;
+  vorbis_block block_;
+  int channels_ = 1;
+  bool started_ = false;
+  int16_t samples_[kBlockBytes / sizeof(int16_t)];
+};
+
+// An Ogg Vorbis stream, link by link: one link's headers and decoder are held at a time. A first
+// pass reads every link's headers and counts its frames, so that a stream past the bounds is
+// refused before any of it is decoded; the second decodes.
 bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
   if (length < 4 || std::memcmp(data, "OggS", 4) != 0) return out.Refuse("it is not an Ogg stream");
-  MemorySource source{data, length, 0};
-  const ov_callbacks callbacks{ReadMemory, SeekMemory, nullptr, TellMemory};
-  OggVorbis_File file;
-  if (ov_open_callbacks(&source, &file, nullptr, 0, callbacks) != 0) return out.Refuse("it is not Ogg Vorbis");
-  std::unique_ptr<OggVorbis_File, decltype(&ov_clear)> hold(&file, &ov_clear);
-  // Every link must have the first one's form (as below), and the total they state must be
-  // within the bounds.
-  const vorbis_info* first = ov_info(&file, 0);
-  if (first == nullptr) return out.Refuse("it is not Ogg Vorbis");
-  for (long link = 1; link < ov_streams(&file); ++link) {
-    const vorbis_info* info = ov_info(&file, link);
-    if (info == nullptr || info->rate != first->rate || info->channels != first->channels) {
+  std::string why;
+  SoundForm stated;
+  uint64_t total = 0;
+  uint64_t cost = 0;
+  size_t count = 0;
+  OggVorbisLinks links(data, length);
+  while (links.NextLink()) {
+    VorbisHeaders headers;
+    uint64_t link_cost = 0;
+    const LinkHeaders read = ReadHeaders(links, headers, &link_cost, &why);
+    if (read == LinkHeaders::kRefused) return out.Refuse(why);
+    if (read == LinkHeaders::kBroken) break;  // the stream is broken from here on: what came before plays
+    cost += link_cost;
+    if (cost > kMaxOggStreamSetupBytes) {
+      return out.Refuse("its links' decoders would take more than " + std::to_string(kMaxOggStreamSetupBytes >> 20) +
+                        " MiB to set up");
+    }
+    const SoundForm form = SixteenBitForm(headers.info.rate, headers.info.channels);
+    if (count++ == 0) {
+      stated = form;
+    } else if (!(form == stated)) {
       return out.Refuse("it changes its rate or channels part of the way through");
     }
+    total += LinkFrames(links, headers.info);
+    if (!out.Claims(stated.rate, stated.channels, total)) return false;
   }
-  const SoundForm stated = SixteenBitForm(first->rate, first->channels);
-  const ogg_int64_t total = ov_pcm_total(&file, -1);
-  if (!out.Claims(stated.rate, stated.channels, total > 0 ? static_cast<uint64_t>(total) : 0)) return false;
-  const int big_endian = SDL_BYTEORDER == SDL_BIG_ENDIAN ? 1 : 0;
-  char block[kBlockBytes];
-  for (;;) {
-    int link = 0;
-    const long got = ov_read(&file, block, sizeof block, big_endian, 2, 1, &link);
-    if (got == OV_HOLE) continue;  // a gap in the stream: it goes on after it
-    if (got <= 0) break;           // the end, or a stream broken further on: what came before plays
-    // The samples' own link: a chained stream may change its form from one link to the next.
-    const vorbis_info* info = ov_info(&file, -1);
-    if (info == nullptr) return out.Refuse("it is not Ogg Vorbis");
-    if (!out.Again(SixteenBitForm(info->rate, info->channels)) ||
-        !out.Samples(reinterpret_cast<const uint8_t*>(block), static_cast<size_t>(got))) {
-      return false;
+  if (count == 0) return out.Refuse("it is not Ogg Vorbis");
+  OggVorbisLinks again(data, length);
+  for (size_t link = 0; link < count && again.NextLink(); ++link) {
+    VorbisHeaders headers;
+    VorbisDecoder decoder;
+    uint64_t link_cost = 0;
+    if (ReadHeaders(again, headers, &link_cost, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
+    if (!out.Again(SixteenBitForm(headers.info.rate, headers.info.channels))) return false;
+    ogg_packet packet;
+    while (again.NextPacket(&packet)) {
+      if (!decoder.Packet(&packet, out)) return false;
     }
   }
   return out.End();

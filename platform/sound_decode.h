@@ -7,7 +7,7 @@
 // pass the bounds below: before anything is decoded when its stream states them (a WAV's format
 // and data size, an Ogg stream's rate and total), else at the first block past the bound.
 //
-// Needs SDL2 (its WAV reader), libvorbisfile and libmpg123.
+// Needs SDL2 (its WAV reader), libvorbis with libogg (platform/ogg_vorbis.h) and libmpg123.
 #pragma once
 
 #include <cstddef>

@@ -38,6 +38,7 @@
 #include "platform/diagnostics.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
+#include "platform/message_box_window.h"
 #include "platform/window_backend.h"
 #include "platform/x11_connection.h"
 #include "platform/x11_present.h"
@@ -229,45 +230,6 @@ uint32_t ModifierFlags() {
   return flags;
 }
 
-// The message box as an SDL dialog: buttons from the MB_ type, the answer the pressed one's id.
-int ShowSdlMessageBox(const std::string& text, const std::string& caption, unsigned type) {
-  const std::string ok = GbkToUtf8("确定"), cancel = GbkToUtf8("取消"), yes = GbkToUtf8("是"), no = GbkToUtf8("否");
-  std::vector<SDL_MessageBoxButtonData> buttons;
-  const auto add = [&](int id, const std::string& label, Uint32 flags) {
-    buttons.push_back(SDL_MessageBoxButtonData{flags, id, label.c_str()});
-  };
-  switch (type & 0xF) {
-    case MB_OKCANCEL:
-      add(IDOK, ok, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
-      add(IDCANCEL, cancel, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
-      break;
-    case MB_YESNO:
-      add(IDYES, yes, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
-      add(IDNO, no, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
-      break;
-    case MB_YESNOCANCEL:
-      add(IDYES, yes, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
-      add(IDNO, no, 0);
-      add(IDCANCEL, cancel, SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
-      break;
-    default:
-      add(IDOK, ok, SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
-      break;
-  }
-  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-  if ((type & 0xF0) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
-  if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
-  const std::string title = GbkToUtf8(caption), message = GbkToUtf8(text);
-  const SDL_MessageBoxData data{
-      flags, nullptr, title.c_str(), message.c_str(), static_cast<int>(buttons.size()), buttons.data(), nullptr};
-  int pressed = -1;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed < 0) {
-    // No dialog (or closed without a button): the escape answer.
-    return (type & 0xF) == MB_OK ? IDOK : ((type & 0xF) == MB_YESNO ? IDNO : IDCANCEL);
-  }
-  return pressed;
-}
-
 class SdlWindowBackend final : public WindowBackend {
  public:
   SdlWindowBackend() {
@@ -289,7 +251,7 @@ class SdlWindowBackend final : public WindowBackend {
     // The X server's raw events come along, for the destruction of a window by another program.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    previous_message_box_ = SetMessageBoxHandler(ShowSdlMessageBox);
+    previous_message_box_ = SetMessageBoxHandler(ShowWindowMessageBox);
   }
 
   ~SdlWindowBackend() override {

@@ -20,6 +20,7 @@ struct Watched {
 // The display of the running SDL backend, watched from the thread that runs its loop.
 std::vector<Watched> g_watched;
 bool g_broken = false;
+Display* g_watched_display = nullptr;
 bool g_window_went = false;  // another program destroyed one of the windows
 XErrorHandler g_previous_handler = nullptr;
 
@@ -95,6 +96,7 @@ bool X11HasWindowManager(const X11Connection& connection) {
 void X11WatchConnection(const X11Connection& connection) {
   auto* display = static_cast<Display*>(connection.display);
   if (display == nullptr) return;
+  g_watched_display = display;
   g_watched.clear();
   g_broken = false;
   g_window_went = false;
@@ -102,6 +104,10 @@ void X11WatchConnection(const X11Connection& connection) {
   if (const XErrorHandler before = XSetErrorHandler(OnError); before != OnError) g_previous_handler = before;
   XSetIOErrorHandler(OnBroken);
   XSetIOErrorExitHandler(display, OnBrokenExit, nullptr);
+}
+
+bool X11ConnectionWatched(const X11Connection& connection) {
+  return connection.display != nullptr && connection.display == g_watched_display;
 }
 
 bool X11ConnectionBroken() { return g_broken; }

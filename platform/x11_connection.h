@@ -30,6 +30,8 @@ bool X11HasWindowManager(const X11Connection& connection);
 // a graphics context, which one made for it after it went leaves behind). Other errors go to
 // the handler there was before. Called once for each connection SDL opens.
 void X11WatchConnection(const X11Connection& connection);
+// Whether X11WatchConnection has been called for this connection.
+bool X11ConnectionWatched(const X11Connection& connection);
 // Whether the connection broke (the server ended, or closed it on the program).
 bool X11ConnectionBroken();
 // The windows whose errors, or whose destruction (X11NoteEvent), mean another program destroyed

@@ -17,7 +17,8 @@ struct Command {
   const char* help;
   int (*run)(const respack::Args&);
   size_t operands;               // the files and names it takes
-  const char* option = nullptr;  // the one option the command takes, with a value
+  const char* option = nullptr;  // the one option the command takes, with a value: a number
+  long low = 0, high = 0;        // the option's bounds
 };
 
 const Command kCommands[] = {
@@ -46,9 +47,10 @@ const Command kCommands[] = {
      "run-length and zlib per plane (the default, as the engine saves); 2 stores no pixels and\n"
      "is refused. The file is read back before it is written: it holds every pixel.\n"
      "GIF frames without a delay get 40 ms, as the engine shows them.\n",
-     respack::PpsEncode, 2, "--codec"},
+     respack::PpsEncode, 2, "--codec", 1, 6},
     {"pps-decode", "respack pps-decode IN.pps OUT.png [--frame K]",
-     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, "--frame"},
+     "Writes frame K (default 0) of a .pps picture as a PNG file with alpha.\n", respack::PpsDecode, 2, "--frame", 0,
+     65535},
     {"pps-info", "respack pps-info IN.pps",
      "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n", respack::PpsInfo, 1},
 };
@@ -73,6 +75,12 @@ int RunCommand(const Command& c, const respack::Args& given) {
     return respack::kOk;
   }
   std::string why = line.error;
+  long number = 0;
+  if (const std::string* value = c.option ? line.Value(c.option) : nullptr;
+      why.empty() && value != nullptr && !cli::ParseNumber(*value, c.low, c.high, &number)) {
+    why = std::string(c.option) + " takes a number from " + std::to_string(c.low) + " to " + std::to_string(c.high) +
+          ", not '" + cli::Printable(*value) + "'";
+  }
   if (why.empty() && line.operands.size() != c.operands) {
     why = std::to_string(line.operands.size()) + " argument" + (line.operands.size() == 1 ? "" : "s") + " given, " +
           std::to_string(c.operands) + " taken";

@@ -10,6 +10,7 @@
 #include "engine/media/byte_span.h"
 #include "engine/media/pps_picture.h"
 #include "engine/media/pps_planes.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
@@ -22,21 +23,18 @@ namespace {
 // The delay the engine gives a GIF frame that names none.
 constexpr uint32_t kDefaultFrameDelay = 40;
 
-// Reads "--NAME N" from the arguments after the first two; false (with a message) on misuse.
-bool NumberOption(const Args& args, const char* name, long low, long high, long* value) {
-  if (args.size() == 2) return true;
-  if (args.size() != 4 || args[2] != name) {
-    std::fprintf(stderr, "respack: unexpected argument '%s'\n", args[2].c_str());
-    return false;
-  }
-  char* end = nullptr;
-  const long n = std::strtol(args[3].c_str(), &end, 10);
-  if (args[3].empty() || *end != '\0' || n < low || n > high) {
-    std::fprintf(stderr, "respack: %s takes a number from %ld to %ld\n", name, low, high);
-    return false;
-  }
-  *value = n;
-  return true;
+// The value of "--NAME N" after the first two arguments, which the command line has checked.
+void NumberOption(const Args& args, long low, long high, long* value) {
+  if (args.size() == 4) cli::ParseNumber(args[3], low, high, value);
+}
+
+// The last line of what a library printed, without its line end and its "libpng error: ".
+std::string LastLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  const size_t start = text.rfind('\n');
+  std::string line = start == std::string::npos ? text : text.substr(start + 1);
+  if (line.rfind("libpng error: ", 0) == 0) line.erase(0, 14);
+  return line;
 }
 
 // A decoded picture as an ImageRecord over a pixel block the caller keeps.
@@ -91,7 +89,7 @@ bool ToRecord(const platform::DecodedPicture& picture, PictureForEncoding* out, 
 bool LoadPps(const std::string& path_utf8, std::vector<uint8_t>* bytes, engine::ImageRecord* record,
              std::string* reason) {
   if (!platform::ReadFileBytes(PathArg(path_utf8), bytes)) {
-    *reason = "cannot read " + path_utf8;
+    *reason = "cannot read " + path_utf8 + " (" + platform::ReadProblem(PathArg(path_utf8)) + ")";
     return false;
   }
   std::string error;
@@ -154,24 +152,40 @@ const char* ReadBackProblem(const std::vector<uint8_t>& file, const engine::Imag
 
 }  // namespace
 
+int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageRecord& source, long codec,
+                       const std::string& path, const std::string& shown) {
+  if (const char* problem = ReadBackProblem(file, source)) {
+    return Refuse(shown + ": not written with codec " + std::to_string(codec) + ": " + problem);
+  }
+  std::string error;
+  if (!engine::SavePictureFile(file.data(), file.size(), path, &error)) return Refuse(error);
+  return kOk;
+}
+
 int PpsEncode(const Args& args) {
   long codec = engine::kPpsCodecBestOf;
-  if (!NumberOption(args, "--codec", 1, 6, &codec)) return kUsage;
+  NumberOption(args, 1, 6, &codec);
   if (codec == engine::kPpsCodecNone) {
     return Refuse(args[0] + ": codec 2 stores no pixels; use 1, 3, 4, 5 or 6 to keep the picture");
   }
   platform::DecodedPicture picture;
   std::string error;
-  if (!platform::DecodePictureFile(PathArg(args[0]), &picture, &error)) return Refuse(platform::NamedOnce(error, PathArg(args[0]), args[0]));
+  // What the libraries print of a picture they refuse (libpng's "libpng error: ...") belongs in
+  // the one line that refuses it.
+  platform::StderrHeld library_lines;
+  const bool decoded = platform::DecodePictureFile(PathArg(args[0]), &picture, &error);
+  const std::string said = library_lines.Release();
+  if (!decoded) {
+    if (const std::string line = LastLine(said); !line.empty()) error += " (" + line + ")";
+    return Refuse(platform::NamedOnce(error, PathArg(args[0]), args[0]));
+  }
+  std::fputs(said.c_str(), stderr);
   PictureForEncoding source;
   if (!ToRecord(picture, &source, &error)) return Refuse(args[0] + ": " + error);
   const std::vector<uint8_t> file = engine::EncodePicture(source.record, nullptr, static_cast<uint8_t>(codec), &error);
   if (file.empty()) return Refuse(args[0] + ": " + error);
-  // Nothing is written that would not read back as the picture given.
-  if (const char* problem = ReadBackProblem(file, source.record)) {
-    return Refuse(args[0] + ": not written with codec " + std::to_string(codec) + ": " + problem);
-  }
-  if (!engine::SavePictureFile(file.data(), file.size(), PathArg(args[1]), &error)) return Refuse(error);
+  const int status = WritePpsIfReadBack(file, source.record, codec, PathArg(args[1]), args[0]);
+  if (status != kOk) return status;
   std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(), source.record.width,
               source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
               file.size());
@@ -180,7 +194,7 @@ int PpsEncode(const Args& args) {
 
 int PpsDecode(const Args& args) {
   long frame = 0;
-  if (!NumberOption(args, "--frame", 0, 65535, &frame)) return kUsage;
+  NumberOption(args, 0, 65535, &frame);
   std::vector<uint8_t> bytes;
   engine::ImageRecord record;
   std::string reason;

@@ -1,8 +1,13 @@
 // respack: makes and inspects the engine's resource packages (.qzr) and pictures (.pps).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+namespace engine {
+struct ImageRecord;
+}
 
 namespace respack {
 
@@ -21,6 +26,12 @@ int Unpack(const Args& args);
 int PpsEncode(const Args& args);
 int PpsDecode(const Args& args);
 int PpsInfo(const Args& args);
+
+// pps-encode's last step: writes `file`, made from `source` with `codec`, to `path` only when it
+// reads back as `source` (every pixel; a true-colour picture without alpha reads back opaque);
+// else refuses it, naming `shown`, and writes nothing.
+int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageRecord& source, long codec,
+                       const std::string& path, const std::string& shown);
 
 // Prints "respack: <reason>" (UTF-8, shown escaped where it is no text) on stderr and returns
 // kBadInput.

@@ -120,9 +120,12 @@ int main(int argc, char** argv) {
   const std::string folder = args[0];
   // The folder (made when missing) holds the members on their way into the packages.
   const std::string scratch = folder + "/skin-gen.parts";
-  if (std::string why; !platform::CreateDirectories(platform::ProgramPath(scratch), &why)) {
-    std::fprintf(stderr, "skin-gen: cannot make the folder %s (%s)\n", cli::Printable(scratch).c_str(), why.c_str());
-    return 1;
+  // The folder given is named when it cannot be made; the inner one only when it alone cannot be.
+  for (const std::string& made : {folder, scratch}) {
+    if (std::string why; !platform::CreateDirectories(platform::ProgramPath(made), &why)) {
+      std::fprintf(stderr, "skin-gen: cannot make the folder %s (%s)\n", cli::Printable(made).c_str(), why.c_str());
+      return 1;
+    }
   }
   // Gone again however the run ends (it is empty by then).
   struct RemoveWhenDone {

@@ -19,7 +19,8 @@
 //   --help, -h           prints the usage on stdout
 //   --headless           no display: the window lives in memory
 //   --frames N           runs N engine frames, then ends
-//   --screenshot FILE    after the run, writes what the window shows as a PNG file
+//   --screenshot FILE    after the run, writes what the window shows: JPEG for a .jpg or .jpeg
+//                        name, PNG for .png or a name without an extension; any other is refused
 //   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
 //                        client area on the screen) to stdout and keeps the window on screen
 //                        until a line (or the end) comes on stdin
@@ -50,6 +51,7 @@
 #include "frame/game_frame.h"
 #include "frame/sub_system.h"
 #include "platform/atomic_file.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
@@ -182,7 +184,7 @@ class ClientApp final : public shell::CGameAppBase {
 
 void Usage(FILE* out) {
   std::fprintf(out,
-               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE.png] [--hold | --report] "
+               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE] [--hold | --report] "
                "[LOBBY COMMAND LINE | REPLAY FILE]\n"
                "       zipai-client --help\n");
 }
@@ -195,7 +197,8 @@ void Help() {
       "without one, or playing a replay file back.\n"
       "  --headless           no display: the window lives in memory (with --frames)\n"
       "  --frames N           runs N engine frames, then ends\n"
-      "  --screenshot FILE    after the run, writes what the window shows as a PNG file\n"
+      "  --screenshot FILE    after the run, writes what the window shows: JPEG for FILE.jpg or\n"
+      "                       FILE.jpeg, PNG for FILE.png or a FILE without an extension\n"
       "  --hold               after the run, writes \"ready X Y WIDTH HEIGHT\" and keeps the window\n"
       "                       open until a line comes on stdin\n"
       "  --report             each time the window has settled, writes the screenshot and a line\n"
@@ -215,15 +218,19 @@ Parsed Parse(int argc, char** argv, Options* out) {
                                            IsLobbyLine);
   if (line.help) return Parsed::kHelp;
   std::string why = line.error;
-  if (const std::string* frames = line.Value("--frames"); why.empty() && frames != nullptr) {
-    char* end = nullptr;
-    out->frames = std::strtol(frames->c_str(), &end, 10);
-    if (*end != '\0' || out->frames <= 0 || out->frames > kMostFrames) {
-      why = "--frames takes a number from 1 to " + std::to_string(kMostFrames) + ", not '" + cli::Printable(*frames) + "'";
-    }
+  if (const std::string* frames = line.Value("--frames");
+      why.empty() && frames != nullptr && !cli::ParseNumber(*frames, 1, kMostFrames, &out->frames)) {
+    why = "--frames takes a number from 1 to " + std::to_string(kMostFrames) + ", not '" + cli::Printable(*frames) + "'";
   }
-  if (const std::string* file = line.Value("--screenshot")) out->screenshot = platform::ProgramPath(*file);
+  if (const std::string* file = line.Value("--screenshot"); why.empty() && file != nullptr) {
+    if (client::ScreenshotKindOf(*file) == client::ScreenshotKind::kUnknown) {
+      why = "--screenshot " + cli::Printable(*file) + ": " + client::kScreenshotKinds;
+    }
+    out->screenshot = platform::ProgramPath(*file);
+  }
   out->headless = line.Has("--headless");
+  // Without a display nothing would end the run.
+  if (why.empty() && out->headless && out->frames < 0) why = "--headless runs without a window: give --frames N";
   out->hold = line.Has("--hold");
   out->report = line.Has("--report");
   // --report names the picture it writes, and holds the window as --hold does.
@@ -289,16 +296,24 @@ int main(int argc, char** argv) {
       break;
   }
   const auto kind = options.headless ? platform::WindowBackendKind::kHeadless : platform::WindowBackendKind::kAuto;
-  if (!platform::InitWindowSystem(kind)) {
+  // Where no display opens, the libraries' own lines about the ways they tried say nothing the
+  // client's one line does not: they are kept back then, and shown when a display opened.
+  platform::StderrHeld startup_lines;
+  const bool started = platform::InitWindowSystem(kind);
+  const std::string library_lines = startup_lines.Release();
+  const bool no_display = started && !options.headless &&
+                          platform::CurrentWindowBackend() == platform::WindowBackendKind::kHeadless;
+  if (!no_display) std::fputs(library_lines.c_str(), stderr);
+  if (!started) {
     std::fprintf(stderr, "zipai-client: the window system could not start\n");
     return 1;
   }
-  if (platform::CurrentWindowBackend() == platform::WindowBackendKind::kHeadless && options.frames < 0) {
+  if (no_display && options.frames < 0) {
     std::fprintf(stderr, "zipai-client: no display; run it with --headless --frames N\n");
     platform::ShutdownWindowSystem();
     return 1;
   }
-  engine::LogEngineStart();
+  // The run log begins afresh when the engine starts (GameCore::Start), once.
 
   int exit_code = 0;
   {

@@ -5,21 +5,46 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "frame/sub_system.h"
+#include "platform/ascii.h"
 #include "platform/click_run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/jpeg_file.h"
 #include "platform/png_file.h"
 #include "platform/win_messages.h"
 
 namespace client {
 
+ScreenshotKind ScreenshotKindOf(const std::string& path) {
+  const size_t name = path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1;
+  const size_t dot = path.rfind('.');
+  // A name that starts with its only dot (".shot") has no extension.
+  if (dot == std::string::npos || dot <= name) return ScreenshotKind::kPng;
+  const std::string extension = path.substr(dot);
+  if (platform::AsciiEqualNoCase(extension, ".png")) return ScreenshotKind::kPng;
+  if (platform::AsciiEqualNoCase(extension, ".jpg") || platform::AsciiEqualNoCase(extension, ".jpeg")) {
+    return ScreenshotKind::kJpeg;
+  }
+  return ScreenshotKind::kUnknown;
+}
+
 bool WriteScreenshot(const platform::Window& window, const std::string& path) {
   // The frame's words are 0xAARRGGBB: blue, green, red, alpha in memory.
   const std::vector<uint32_t>& frame = window.PresentedFrame();
+  const int width = window.FrameWidth(), height = window.FrameHeight();
   std::string error;
-  if (frame.size() != static_cast<size_t>(window.FrameWidth()) * static_cast<size_t>(window.FrameHeight()) ||
-      !platform::SavePng(path, window.FrameWidth(), window.FrameHeight(),
-                         reinterpret_cast<const uint8_t*>(frame.data()), &error, platform::PngAlpha::kDrop)) {
+  bool written = frame.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (written && ScreenshotKindOf(path) == ScreenshotKind::kJpeg) {
+    std::vector<uint8_t> jpeg;
+    written = platform::EncodeJpeg(frame.data(), width, height, width, frame::SubSystem::kScreenshotQuality, &jpeg,
+                                   &error) &&
+              platform::WriteFileAtomic(path, jpeg.data(), jpeg.size(), &error);
+  } else if (written) {
+    written = platform::SavePng(path, width, height, reinterpret_cast<const uint8_t*>(frame.data()), &error,
+                                platform::PngAlpha::kDrop);
+  }
+  if (!written) {
     // The writer's reason names the file already.
     if (error.empty()) error = "cannot write " + platform::NativeOutputPath(path) + " (no frame)";
     std::fprintf(stderr, "zipai-client: %s\n", cli::Printable(error).c_str());

@@ -20,7 +20,15 @@
 
 namespace client {
 
-// Writes what the window shows as a PNG file; false (with a line on stderr) when it cannot.
+// What a screenshot is written as, by its name's extension (ASCII case ignored): JPEG for
+// .jpg and .jpeg, as the screenshot button writes its own; PNG for .png or a name without one.
+enum class ScreenshotKind { kPng, kJpeg, kUnknown };
+ScreenshotKind ScreenshotKindOf(const std::string& path);
+// Why a name of another extension is refused.
+inline constexpr char kScreenshotKinds[] = "a screenshot is written as .png (or a name without an extension) or .jpg/.jpeg";
+
+// Writes what the window shows as a PNG or JPEG file (by the name's extension); false (with a
+// line on stderr) when it cannot.
 bool WriteScreenshot(const platform::Window& window, const std::string& path);
 // The client area on the screen.
 platform::RECT ClientAreaOnScreen(const platform::Window& window);

@@ -52,6 +52,7 @@ void MusicModule::Exit() {
   sounds_.clear();
   loaded_bytes_ = 0;
   refused_.clear();
+  let_go_.clear();
   audio_ready_ = false;
 }
 
@@ -130,6 +131,8 @@ void MusicModule::UnloadSound(const char* name) {
     Drop(found);
     return;
   }
+  // A sound let go to make room is as good as unloaded already.
+  if (let_go_.erase(key) != 0) return;
   // MIDI songs are not in the table: any other name lets the MIDI player go.
   midi_player_.reset();
 }
@@ -227,6 +230,7 @@ int MusicModule::EnterStream(const NameKey& key, platform::HSTREAM stream, uint3
                  key.js, key.x31);
     return 0;
   }
+  let_go_.erase(key);
   SoundRecord& sound = sounds_[key];
   sound.stream = stream;
   sound.bytes = bytes;
@@ -254,6 +258,7 @@ bool MusicModule::MakeRoom(uint64_t bytes) {
       }
     }
     if (oldest == sounds_.end()) return false;
+    let_go_.insert(oldest->first);
     Drop(oldest);
   }
   return true;

@@ -8,8 +8,9 @@
 //
 // Sounds are read from the resources on their first play and kept as streams, each held to what
 // one sound may take (platform::kMaxSoundBytes) and all of them together to kMaxLoadedSoundBytes:
-// to make room for a new one, the least recently played that is not playing is let go, and read
-// again when it is played next. A sound refused once is not read again until it is unloaded or
+// to make room for a new one, the least recently played that is not in use (no play of it queued,
+// neither playing nor paused) is let go, and read again when it is played next; unloading one
+// that was let go only forgets it. A sound refused once is not read again until it is unloaded or
 // the module restarts. The module never takes the resource's bytes away from the resource
 // module: a resource that cannot be read again (a memory block, a member of a package image)
 // keeps its bytes there, so that a sound let go, or a MIDI song, which is read again on every
@@ -151,6 +152,7 @@ class MusicModule : public EngineModule {
   uint64_t loaded_bytes_ = 0;  // what the streams of `sounds_` take together
   uint64_t plays_ = 0;
   std::set<NameKey, NameKeyLess> refused_;
+  std::set<NameKey, NameKeyLess> let_go_;  // sounds let go to make room, until played or unloaded
   std::unique_ptr<MidiStreamPlayer> midi_player_;
 };
 

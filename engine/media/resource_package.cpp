@@ -116,7 +116,7 @@ ResourcePackage::ResourcePackage(const std::string& path) {
   const std::string stored = WithBackslashes(path);
   FILE* f = platform::OpenFile(stored, "rb");
   if (!f) {
-    error_ = "cannot open " + stored;
+    error_ = "cannot open " + stored + " (" + platform::ReadProblem(stored) + ")";
     return;
   }
   std::vector<uint8_t> head;
@@ -337,7 +337,7 @@ uint32_t ResourcePackage::AddFileNamed(const std::string& name, const std::strin
   if (used_ >= entries_.size()) {
     reason = "the table of " + std::to_string(entries_.size()) + " entries is full";
   } else if (!FileExists(disk_path) || size < 0) {
-    reason = "cannot read " + disk_path;
+    reason = "cannot read " + disk_path + " (" + platform::ReadProblem(disk_path) + ")";
   } else if (data_offset_ + static_cast<uint64_t>(size) > kMaxPackageSize) {
     reason = disk_path + " (" + std::to_string(size) + " bytes) does not fit in a package: its bytes would end past " +
              std::to_string(kMaxPackageSize) + ", the most its offsets and sizes can reach";

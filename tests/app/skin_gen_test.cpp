@@ -271,10 +271,10 @@ TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
     std::string why;
   } kRefused[] = {
       {"''", 2, "skin-gen: an empty argument names nothing"},
-      {"--sheet missing o.png", 1, "skin-gen: cannot open missing/skin-frame.qzr"},
+      {"--sheet missing o.png", 1, "skin-gen: cannot open missing/skin-frame.qzr (No such file or directory)"},
       {"--sheet " + std::string(ZP_BINARY_DIR) + "/app o.png NoSuchName", 1,
        "skin-gen: NoSuchName is no picture of the skin (skin-gen --list names them)"},
-      {"file", 1, "skin-gen: cannot make the folder file/skin-gen.parts (Not a directory)"},
+      {"file", 1, "skin-gen: cannot make the folder file (something that is no folder stands there)"},
   };
   for (const auto& [args, status, why] : kRefused) {
     const std::string user = args == "''" ? as_nobody : "";
@@ -285,6 +285,24 @@ TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
     EXPECT_EQ(first, why);
   }
   EXPECT_FALSE(std::filesystem::exists("o.png"));
+}
+
+// A sheet of pictures some of which no package holds is drawn with the others, and the run
+// fails, naming each missing one (three copies of the frame's package hold no table picture).
+TEST(SkinGenCommandLine, ASheetOfPicturesThePackagesLackFails) {
+  std::filesystem::create_directories("partial");
+  for (const char* name : skin::kPackageFiles) {
+    std::filesystem::copy_file(std::string(ZP_BINARY_DIR) + "/app/skin-frame.qzr", std::string("partial/") + name);
+  }
+  const std::string back = platform::GbkToUtf8("牌背面50x68");
+  const std::string command =
+      std::string(ZP_BINARY_DIR) + "/app/skin-gen --sheet partial sheet.png Frame_Top '" + back + "' 2>gen.err";
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+  std::ifstream err("gen.err");
+  std::string first;
+  std::getline(err, first);
+  EXPECT_EQ(first, "skin-gen: " + back + " is not in the packages");
+  EXPECT_TRUE(std::filesystem::exists("sheet.png"));
 }
 
 }  // namespace

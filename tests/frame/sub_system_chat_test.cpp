@@ -567,8 +567,12 @@ TEST_F(PanelLines, TheScreenshotLinesLinkOpensItsFolderAndMissingFoldersOrOtherA
   for (const auto& [target, why] : refused) {
     app_->AppendSystemText((" <url_text=" + target + ",x><>\r\n").c_str());
     Deliver();
+    const size_t seen = GameLog().size();
     ClickLastLink();
-    EXPECT_NE(GameLog().find("link target refused (" + why + "): " + target), std::string::npos) << target;
+    // The log shows a long target by its start: the temporary folder may be of any length.
+    const std::string said = GameLog().substr(seen);
+    EXPECT_NE(said.find("link target refused (" + why + "): " + target.substr(0, 100)), std::string::npos)
+        << target << "\n" << said;
   }
   EXPECT_EQ(opened.size(), before + 1);
 }

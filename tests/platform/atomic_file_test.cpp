@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/png_file.h"
 
 namespace fs = std::filesystem;
@@ -184,6 +185,19 @@ TEST_F(AtomicFileTest, ANameOfAnyLengthTheFileSystemTakesIsWritten) {
   std::string wide;
   for (int i = 0; i < 85; ++i) wide += "\xE4\xB9\x97";  // 255 bytes
   fs::create_directories("long");
+  {
+    // The temporary name is cut to the name's limit at a character's start: it stays UTF-8.
+    platform::AtomicFile file(platform::ProgramPath("long/" + wide));
+    ASSERT_TRUE(file.ok()) << file.error();
+    ASSERT_EQ(FilesIn("long"), 1u);
+    const std::string temporary = fs::directory_iterator("long")->path().filename().string();
+    EXPECT_LE(temporary.size(), 255u);
+    for (size_t i = 0; i < temporary.size();) {
+      const size_t n = platform::Utf8CharLength(temporary, i);
+      ASSERT_GT(n, 0u) << "no UTF-8 character at byte " << i << " of " << temporary;
+      i += n;
+    }
+  }
   for (const std::string& name : {std::string(250, 'a') + ".wav", std::string(255, 'b'), wide}) {
     const std::string path = platform::ProgramPath("long/" + name);
     EXPECT_TRUE(platform::WriteFileAtomic(path, "one", 3)) << name.size();
@@ -194,6 +208,72 @@ TEST_F(AtomicFileTest, ANameOfAnyLengthTheFileSystemTakesIsWritten) {
   EXPECT_EQ(FilesIn("long"), 3u);
   EXPECT_EQ(platform::AtomicFile("w/trail.wav/").error(), "cannot write w/trail.wav/ (a name that ends in '/' is a folder's)");
   EXPECT_EQ(platform::AtomicFile("w/").error(), "cannot write w/ (it is a folder)");
+}
+
+// A path as long as the system takes is written (the temporary name is made beside it through
+// the folder, so it may be longer); one the system cannot take is refused with what is too long.
+TEST_F(AtomicFileTest, ALongPathIsWrittenAndATooLongOneIsRefusedForWhatIsTooLong) {
+  std::string folder = "deep";
+  while (folder.size() + 1 + 255 < 4094) folder += "/" + std::string(200, 'd');
+  fs::create_directories(folder);
+  const std::string path = folder + "/" + std::string(4094 - folder.size() - 1, 'f');
+  ASSERT_EQ(path.size(), 4094u);
+  std::string error;
+  EXPECT_TRUE(platform::WriteFileAtomic(path, "one", 3, &error)) << error;
+  EXPECT_EQ(ReadAll(path), "one");
+  const std::string longer = path + "ff";
+  EXPECT_EQ(platform::AtomicFile(longer).error(),
+            "cannot write " + longer + " (the path is 4096 bytes long; a path may have 4095 at most)");
+  fs::create_directories("wide");
+  const std::string wide_name = "wide/" + std::string(256, 'n');
+  EXPECT_EQ(platform::AtomicFile(wide_name).error(),
+            "cannot write " + wide_name + " (a name in the path is 256 bytes long; a name may have 255 at most)");
+  EXPECT_EQ(FilesIn("wide"), 0u);
+}
+
+// An output that names one of the program's own descriptors is written through it where it
+// stands, as the program's standard output is: what the file held before and what comes after
+// stay around it, an appending descriptor appends, a file deleted while open is written (no new
+// file appears), and the file is never replaced. The descriptors are the test's own.
+TEST_F(AtomicFileTest, AnOutputNamingOneOfTheProgramsDescriptorsIsWrittenWhereItStands) {
+  fs::create_directories("fds");
+  std::ofstream("fds/keep.txt") << "old contents";
+  const int placed = ::open("fds/placed.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int appending = ::open("fds/keep.txt", O_WRONLY | O_APPEND | O_CLOEXEC);
+  const int gone = ::open("fds/gone.txt", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_TRUE(placed >= 0 && appending >= 0 && gone >= 0);
+  ASSERT_EQ(::unlink("fds/gone.txt"), 0);
+  struct stat made {};
+  ::fstat(placed, &made);
+  ASSERT_EQ(::write(placed, "before ", 7), 7);
+  fs::create_symlink("/dev/fd/" + std::to_string(placed), "fds/link");
+  std::string error;
+  EXPECT_TRUE(platform::WriteFileAtomic("/proc/self/fd/" + std::to_string(placed), "middle", 6, &error)) << error;
+  EXPECT_TRUE(platform::WriteFileAtomic("fds/link", " and", 4, &error)) << error;
+  ASSERT_EQ(::write(placed, " after", 6), 6);
+  EXPECT_TRUE(platform::WriteFileAtomic("/dev/fd/" + std::to_string(appending), " appended", 9, &error)) << error;
+  EXPECT_TRUE(platform::WriteFileAtomic("/dev/fd/" + std::to_string(gone), "still there", 11, &error)) << error;
+  char back[16] = {};
+  EXPECT_EQ(::pread(gone, back, sizeof back, 0), 11);
+  EXPECT_STREQ(back, "still there");
+  struct stat now {};
+  ::stat("fds/placed.txt", &now);
+  EXPECT_EQ(now.st_ino, made.st_ino);
+  for (const int fd : {placed, appending, gone}) ::close(fd);
+  EXPECT_EQ(ReadAll("fds/placed.txt"), "before middle and after");
+  EXPECT_EQ(ReadAll("fds/keep.txt"), "old contents appended");
+  EXPECT_EQ(FilesIn("fds"), 3u);  // keep.txt, placed.txt and the link: nothing new
+
+  // A descriptor open only for reading, or not open at all, is refused.
+  const int reading = ::open("fds/keep.txt", O_RDONLY | O_CLOEXEC);
+  const std::string read_only = "/dev/fd/" + std::to_string(reading);
+  EXPECT_EQ(platform::AtomicFile(read_only).error(),
+            "cannot write " + read_only + " (descriptor " + std::to_string(reading) + " is open only for reading)");
+  ::close(reading);
+  EXPECT_EQ(platform::AtomicFile(read_only).error(),
+            "cannot write " + read_only + " (descriptor " + std::to_string(reading) + " is not open)");
+  EXPECT_EQ(ReadAll("fds/keep.txt"), "old contents appended");
+  EXPECT_EQ(FilesIn("fds"), 3u);
 }
 
 // A FIFO whose reader went away fails the write with its reason, as a full disk does; the

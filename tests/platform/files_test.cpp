@@ -87,6 +87,30 @@ TEST_F(FilesTest, AGivenPathThatLooksLikeADriveStaysThatPath) {
   EXPECT_EQ(ReadAll(root_ / "c:x.wav"), "new");
 }
 
+// The private characters that carry escaped bytes may stand in a name themselves: each name
+// keeps a spelling of its own, so no two names the user gives write one file.
+TEST_F(FilesTest, ANameWithTheEscapesOwnCharactersIsThatNameAndNoOther) {
+  for (char32_t c = 0xF700; c <= 0xF7FF; ++c) {
+    const std::string name = std::string("a") + static_cast<char>(0xE0 | (c >> 12)) +
+                             static_cast<char>(0x80 | ((c >> 6) & 0x3F)) + static_cast<char>(0x80 | (c & 0x3F)) + ".pps";
+    EXPECT_EQ(platform::NativeOutputPath(platform::ProgramPath(name)), name) << std::hex << static_cast<uint32_t>(c);
+  }
+  // Bytes that are no character still come back as they were, beside the characters.
+  for (const char* given : {"\xEF\x9C", "x\xEF\x9C\xBA\xFF\\y"}) {
+    EXPECT_EQ(platform::NativeOutputPath(platform::ProgramPath(given)), given);
+  }
+  fs::current_path(root_);
+  std::ofstream(":.pps") << "colon";
+  std::ofstream("\\.pps") << "backslash";
+  EXPECT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("\xEF\x9C\xBA.pps"), "F73A", 4));
+  EXPECT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("\xEF\x9D\x9C.pps"), "F75C", 4));
+  fs::current_path(root_.parent_path());
+  EXPECT_EQ(ReadAll(root_ / ":.pps"), "colon");
+  EXPECT_EQ(ReadAll(root_ / "\\.pps"), "backslash");
+  EXPECT_EQ(ReadAll(root_ / "\xEF\x9C\xBA.pps"), "F73A");
+  EXPECT_EQ(ReadAll(root_ / "\xEF\x9D\x9C.pps"), "F75C");
+}
+
 TEST_F(FilesTest, FileFindListsMatchesInOrder) {
   for (const char* n : {"b.qzr", "a.QZR", "c.txt"}) std::ofstream(root_ / n) << n;
   fs::create_directories(root_ / "sub.qzr");

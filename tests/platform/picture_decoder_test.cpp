@@ -207,6 +207,46 @@ TEST(PictureDecoderTest, SmallFilesClaimingHugePicturesByAnyFieldOrCodingAreRefu
   EXPECT_NE(error.find("past the end of the file"), std::string::npos) << error;
 }
 
+// The claim walks a GIF's blocks as giflib reads them. giflib reads an extension's first
+// sub-block apart from the rest: after an empty one it reads sub-blocks up to the next empty
+// one, so the frame behind such a comment (40000 x 40000 in 39 bytes, and with real LZW data
+// in the seeds) is claimed and refused, and a comment going on after it still decodes. giflib
+// keeps each extension sub-block in a heap block of its own, growing their array one record at
+// a time: 300000 of them (600 KB, some 20 MB kept) are refused unread.
+TEST(PictureDecoderTest, GifBlocksAreClaimedAsGiflibReadsThem) {
+  DecodedPicture picture;
+  std::string error;
+  for (const std::string path :
+       {ZP_TEST_DATA_DIR "/fuzz/picture/gif_comment_with_empty_first_block_hides_40000_square_frame.gif",
+        ZP_TEST_DATA_DIR "/../../fuzz/corpus/picture/gif_real_lzw_for_40000_square_frame_after_empty_comment_block.gif"}) {
+    EXPECT_FALSE(DecodePictureFile(path, &picture, &error));
+    EXPECT_EQ(error, "GIF: picture too large") << path;
+  }
+  std::vector<GifFrameDesc> frames(1);
+  frames[0] = {0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0};
+  const Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
+  auto with_comment = [&](const Bytes& comment) {
+    Bytes out = gif;
+    out.insert(out.begin() + 13 + 12, comment.begin(), comment.end());  // after the 4-colour table
+    return out;
+  };
+  const Bytes empty_then_text = with_comment({0x21, 0xFE, 0, 3, 'a', 'b', 'c', 0});
+  ASSERT_TRUE(DecodePictureBytes(empty_then_text.data(), empty_then_text.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.frames.at(0).pixels, (Bytes{0, 1, 2, 3}));
+
+  Bytes blocks = {0x21, 0xFE};
+  for (int i = 0; i < 300000; ++i) blocks.insert(blocks.end(), {1, 'a'});
+  blocks.push_back(0);
+  const Bytes costly = with_comment(blocks);
+  test_support::ExpectWithinProcessorSeconds(
+      5,
+      [&] {
+        return !DecodePictureBytes(costly.data(), costly.size(), &picture, &error) &&
+               error == "GIF: its extension blocks would take more memory than any picture's";
+      },
+      true);
+}
+
 // What compresses hugely by its nature still decodes: a blank one-bit PNG (deflate at its
 // utmost), flat JPEGs at both ends of quality, and a TIFF whose sides are typed SLONG.
 TEST(PictureDecoderTest, HonestPicturesThatCompressHugelyStillDecode) {
@@ -269,6 +309,25 @@ TEST(PictureDecoderTest, JpegScansGoingOverThePictureTooOftenAreRefused) {
   EXPECT_NE(error.find("scans go over the picture more often"), std::string::npos) << error;
   ASSERT_TRUE(DecodePictureFile(corpus + "jpeg_progressive_1024_square.jpg", &picture, &error)) << error;
   EXPECT_EQ(picture.width, 1024);
+}
+
+// libjpeg skips what a marker's length says past its length field, nothing when it says under 2
+// (before a frame, the length's zero bytes are passed over either way). A scan header's data
+// thus begins right after such a length: those two bytes are no scan data, and 4095 bytes of
+// scans are refused for the 32768 blocks of a 2048 x 1024 frame.
+TEST(PictureDecoderTest, AScanHeaderLengthUnderTwoEndsAtItsLengthField) {
+  for (uint8_t length : {0, 1}) {
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x04, 0, 0x08, 0, 1, 1, 0x11, 0,  // 2048 x 1024, grey
+                  0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0};
+    jpeg.resize(jpeg.size() + 2000, 0);
+    jpeg.insert(jpeg.end(), {0xFF, 0xDA, 0, length});
+    jpeg.resize(jpeg.size() + 2095, 0);
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    DecodedPicture picture;
+    std::string error;
+    EXPECT_FALSE(DecodePictureBytes(jpeg.data(), jpeg.size(), &picture, &error));
+    EXPECT_EQ(error, "the picture claims more pixels than its bytes could hold") << int{length};
+  }
 }
 
 // Text and colour profiles are of no use to a picture: 4000 compressed comments, each inflating

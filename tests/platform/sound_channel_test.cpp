@@ -175,6 +175,23 @@ TEST(SoundDecodeTest, ALengthTheStreamStatesIsHeldToTheBoundsBeforeAnySampleIsDe
   EXPECT_LE(sink.bytes, kMaxSoundBytes / 4 * 8000 / 44100 * 2);
 }
 
+TEST(SoundDecodeTest, AnAdpcmWaveIsHeldToItsLengthBeforeDecodingWhetherOrNotItStatesItsBlocksFrames) {
+  // 2100 IMA ADPCM blocks of 505 frames at 22050 Hz: 48.1 s, 8.5 MB once converted. SDL's reader
+  // works the frames of a block out when the format states none (0, or a format chunk of 16
+  // bytes), and decodes the whole data before its length is known.
+  const SoundForm played = MixerForm(44100);
+  for (const auto& [format_bytes, stated] : {std::pair<uint16_t, uint16_t>{20, 505}, {20, 0}, {16, 0}}) {
+    const std::vector<uint8_t> wave = test_support::MakeImaAdpcmWave(2100, format_bytes, stated);
+    CountingSink sink;
+    EXPECT_FALSE(DecodeSound(SoundFileType::kWav, wave.data(), wave.size(), played, sink));
+    EXPECT_FALSE(sink.begun) << "format chunk of " << format_bytes << " bytes stating " << stated;
+  }
+  const std::vector<uint8_t> shorter = test_support::MakeImaAdpcmWave(100, 16, 0);
+  CountingSink sink;
+  EXPECT_TRUE(DecodeSound(SoundFileType::kWav, shorter.data(), shorter.size(), played, sink));
+  EXPECT_EQ(sink.bytes, 100u * 505 * 2);
+}
+
 TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {
   Make(MakeWave(100));
   Make(MakeWave(100));

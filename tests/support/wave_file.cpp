@@ -1,10 +1,14 @@
 #include "tests/support/wave_file.h"
 
+#include <ogg/ogg.h>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+
+#include "platform/ogg_vorbis.h"
 
 namespace test_support {
 
@@ -54,29 +58,42 @@ std::vector<uint8_t> MakeMp3(uint32_t frames) {
   return out;
 }
 
-std::vector<uint8_t> MakeOgg(uint32_t milliseconds) {
+namespace {
+
+struct OggPacket {
+  std::vector<uint8_t> bytes;
+  ogg_int64_t granule = -1;
+  ogg_int64_t number = 0;
+  bool first = false;
+  bool last = false;
+};
+
+OggPacket Keep(const ogg_packet& packet) {
+  OggPacket kept;
+  kept.bytes.assign(packet.packet, packet.packet + packet.bytes);
+  kept.granule = packet.granulepos;
+  kept.number = packet.packetno;
+  kept.first = packet.b_o_s != 0;
+  kept.last = packet.e_o_s != 0;
+  return kept;
+}
+
+// The encoder's packets of a mono tone at 8000 Hz: its three headers, then the sound.
+std::vector<OggPacket> EncodeTone(uint32_t milliseconds) {
   constexpr long kRate = 8000;
-  std::vector<uint8_t> out;
+  std::vector<OggPacket> packets;
   vorbis_info info;
   vorbis_info_init(&info);
-  if (vorbis_encode_init_vbr(&info, 1, kRate, 0.1f) != 0) return out;
+  if (vorbis_encode_init_vbr(&info, 1, kRate, 0.1f) != 0) return packets;
   vorbis_comment comment;
   vorbis_comment_init(&comment);
   vorbis_dsp_state dsp;
   vorbis_analysis_init(&dsp, &info);
   vorbis_block block;
   vorbis_block_init(&dsp, &block);
-  ogg_stream_state stream;
-  ogg_stream_init(&stream, 1);
-  ogg_page page;
-  auto put_page = [&] {
-    out.insert(out.end(), page.header, page.header + page.header_len);
-    out.insert(out.end(), page.body, page.body + page.body_len);
-  };
   ogg_packet headers[3];
   vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
-  for (ogg_packet& packet : headers) ogg_stream_packetin(&stream, &packet);
-  while (ogg_stream_flush(&stream, &page) != 0) put_page();
+  for (const ogg_packet& packet : headers) packets.push_back(Keep(packet));
 
   const long samples = kRate * milliseconds / 1000;
   for (long at = 0;; at += 1024) {
@@ -90,19 +107,145 @@ std::vector<uint8_t> MakeOgg(uint32_t milliseconds) {
       vorbis_analysis(&block, nullptr);
       vorbis_bitrate_addblock(&block);
       ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&dsp, &packet) == 1) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page) != 0) put_page();
-      }
+      while (vorbis_bitrate_flushpacket(&dsp, &packet) == 1) packets.push_back(Keep(packet));
     }
     if (count == 0) break;
   }
-  while (ogg_stream_flush(&stream, &page) != 0) put_page();
-  ogg_stream_clear(&stream);
   vorbis_block_clear(&block);
   vorbis_dsp_clear(&dsp);
   vorbis_comment_clear(&comment);
   vorbis_info_clear(&info);
+  return packets;
+}
+
+// Pages the packets as one logical stream: the headers on pages of their own, as encoders do.
+void PageOut(const std::vector<OggPacket>& packets, int serial, std::vector<uint8_t>& out) {
+  ogg_stream_state stream;
+  ogg_stream_init(&stream, serial);
+  ogg_page page;
+  auto put_page = [&] {
+    out.insert(out.end(), page.header, page.header + page.header_len);
+    out.insert(out.end(), page.body, page.body + page.body_len);
+  };
+  for (size_t i = 0; i < packets.size(); ++i) {
+    OggPacket kept = packets[i];
+    ogg_packet packet{kept.bytes.data(), static_cast<long>(kept.bytes.size()), kept.first, kept.last, kept.granule,
+                      kept.number};
+    ogg_stream_packetin(&stream, &packet);
+    if (i == 2) {
+      while (ogg_stream_flush(&stream, &page) != 0) put_page();
+    } else if (i > 2) {
+      while (ogg_stream_pageout(&stream, &page) != 0) put_page();
+    }
+  }
+  while (ogg_stream_flush(&stream, &page) != 0) put_page();
+  ogg_stream_clear(&stream);
+}
+
+int BitsOf(uint64_t value) {
+  int bits = 0;
+  for (; value != 0; value >>= 1) ++bits;
+  return bits;
+}
+
+// Writes a run of bits, up to 32 at a time.
+void PutBits(oggpack_buffer* out, uint64_t count, uint64_t value = 0) {
+  for (; count > 0;) {
+    const int step = count > 32 ? 32 : static_cast<int>(count);
+    oggpack_write(out, static_cast<unsigned long>(value), step);
+    count -= static_cast<uint64_t>(step);
+  }
+}
+
+void CopyBits(oggpack_buffer* in, oggpack_buffer* out, uint64_t count) {
+  for (; count > 0;) {
+    const int step = count > 32 ? 32 : static_cast<int>(count);
+    oggpack_write(out, static_cast<unsigned long>(oggpack_read(in, step)), step);
+    count -= static_cast<uint64_t>(step);
+  }
+}
+
+void PutBook(oggpack_buffer* out, const CraftedOgg& c) {
+  PutBits(out, 24, 0x564342);
+  PutBits(out, 16, c.dimensions);
+  PutBits(out, 24, c.entries);
+  if (c.sparse == 0) {
+    // Lengths in order: every entry of the one length their count needs.
+    PutBits(out, 1, 1);
+    PutBits(out, 5, std::max(BitsOf(c.entries - 1), 1) - 1);
+    PutBits(out, BitsOf(c.entries), c.entries);
+  } else {
+    PutBits(out, 2, 2);  // unordered, marked one by one
+    for (uint32_t i = 0; i < c.entries; ++i) {
+      PutBits(out, 1, i < c.sparse ? 1 : 0);
+      if (i < c.sparse) PutBits(out, 5, std::max(BitsOf(c.sparse - 1), 1) - 1);
+    }
+  }
+  PutBits(out, 4, c.lookup);
+  if (c.lookup == 0) return;
+  PutBits(out, 64 + 4 + 1);  // minimum, delta, a bit a value, no sequence
+  // A value an entry (one dimension) or a vector an entry; none for no dimensions.
+  PutBits(out, c.lookup == 2 ? uint64_t{c.entries} * c.dimensions : c.dimensions == 0 ? 0 : c.entries);
+}
+
+// The encoder's setup header with the crafted codebooks after its own.
+std::vector<uint8_t> CraftSetup(std::vector<uint8_t> setup, const CraftedOgg& c) {
+  platform::VorbisSetup own;
+  std::string why;
+  if (!platform::WalkVorbisSetup(setup.data(), setup.size(), &own, &why)) return setup;
+  oggpack_buffer in, out;
+  oggpack_readinit(&in, setup.data(), static_cast<int>(setup.size()));
+  oggpack_writeinit(&out);
+  CopyBits(&in, &out, 56);                  // the packet type and "vorbis"
+  const long count = oggpack_read(&in, 8);  // less one
+  const uint32_t books = std::min<uint32_t>(c.books, static_cast<uint32_t>(255 - count));
+  PutBits(&out, 8, static_cast<uint64_t>(count) + books);
+  CopyBits(&in, &out, own.books_end_bit - 64);
+  for (uint32_t i = 0; i < books; ++i) PutBook(&out, c);
+  if (!c.cut) CopyBits(&in, &out, setup.size() * 8 - own.books_end_bit);
+  std::vector<uint8_t> crafted(oggpack_get_buffer(&out), oggpack_get_buffer(&out) + oggpack_bytes(&out));
+  oggpack_writeclear(&out);
+  return crafted;
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeOgg(uint32_t milliseconds) {
+  std::vector<uint8_t> out;
+  PageOut(EncodeTone(milliseconds), 1, out);
+  return out;
+}
+
+std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft) {
+  std::vector<OggPacket> packets = EncodeTone(craft.milliseconds);
+  std::vector<uint8_t> out;
+  if (packets.size() < 3) return out;
+  packets[2].bytes = CraftSetup(packets[2].bytes, craft);
+  for (uint32_t link = 0; link < craft.links; ++link) PageOut(packets, static_cast<int>(link + 1), out);
+  return out;
+}
+
+std::vector<uint8_t> MakeImaAdpcmWave(uint32_t blocks, uint16_t format_bytes, uint16_t samples_per_block) {
+  constexpr uint32_t kBlock = 256;
+  const uint32_t data = blocks * kBlock;
+  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
+  Put32(out, 4 + 8 + format_bytes + 8 + data);
+  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  Put32(out, format_bytes);
+  Put16(out, 0x11);  // IMA ADPCM
+  Put16(out, 1);
+  Put32(out, 22050);
+  Put32(out, 22050 * kBlock / 505);  // bytes a second
+  Put16(out, kBlock);                // block align
+  Put16(out, 4);                     // bits a sample
+  if (format_bytes >= 20) {
+    Put16(out, 2);  // the size of what follows
+    Put16(out, samples_per_block);
+    out.resize(out.size() + format_bytes - 20, 0);
+  }
+  out.insert(out.end(), {'d', 'a', 't', 'a'});
+  Put32(out, data);
+  out.resize(out.size() + data, 0);  // every block: a first sample of 0 at step 0, then silence
   return out;
 }
 

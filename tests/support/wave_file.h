@@ -15,4 +15,24 @@ std::vector<uint8_t> MakeMp3(uint32_t frames);
 // An Ogg Vorbis file of a mono tone at 8000 Hz, of the given length.
 std::vector<uint8_t> MakeOgg(uint32_t milliseconds);
 
+// An Ogg Vorbis stream of MakeOgg's tone whose setup header carries `books` more codebooks after
+// the encoder's own (none of them used by the sound), `links` times over as a chained stream,
+// each link with a serial number of its own.
+struct CraftedOgg {
+  uint32_t milliseconds = 200;
+  uint32_t links = 1;
+  uint32_t books = 0;    // those past 256 in all are left out
+  uint32_t entries = 1;  // of each book: all of one length when `sparse` is 0
+  uint32_t dimensions = 1;
+  uint32_t sparse = 0;  // each book's entries are marked one by one, this many used
+  uint32_t lookup = 0;  // lookup type 1 or 2: one bit a value
+  bool cut = false;     // the setup header ends after the codebooks
+};
+std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft);
+
+// An IMA ADPCM WAV file, mono at 22050 Hz, of `blocks` blocks of 256 bytes (505 frames each, as
+// the format's formula gives), with a format chunk of `format_bytes` (16, or 20 with the
+// samples per block stated as `samples_per_block`).
+std::vector<uint8_t> MakeImaAdpcmWave(uint32_t blocks, uint16_t format_bytes, uint16_t samples_per_block);
+
 }  // namespace test_support

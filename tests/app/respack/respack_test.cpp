@@ -135,6 +135,9 @@ TEST(RespackTest, CommandLinesFollowTheUsualConventions) {
   const std::pair<const char*, const char*> kRefused[] = {
       {"pps-encode a.png b.pps --codec 2 --codec 3", "respack pps-encode: --codec is given twice"},
       {"unpack ./-o.qzr ''", "respack unpack: an empty argument names nothing"},
+      {"pps-encode a.png b.pps --codec ''", "respack pps-encode: --codec takes a value, not an empty argument"},
+      {"pps-encode a.png b.pps --codec ' 3'", "respack pps-encode: --codec takes a number from 1 to 6, not ' 3'"},
+      {"pps-decode a.pps b.png --frame +1", "respack pps-decode: --frame takes a number from 0 to 65535, not '+1'"},
       {"pack ./-d", "respack pack: 1 argument given, 2 taken"},
       {"--", "respack: no command given"},
   };
@@ -158,11 +161,11 @@ TEST(RespackTest, PathsAreTakenAndNamedExactlyAsTyped) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(made), {}), "hi");
   EXPECT_EQ(Read("x.wav"), (Bytes{'K'}));
   const std::pair<const char*, const char*> kSaid[] = {
-      {"pps-encode ./nosuch/a.png o.pps", "respack: cannot read ./nosuch/a.png\n"},
+      {"pps-encode ./nosuch/a.png o.pps", "respack: cannot read ./nosuch/a.png (No such file or directory)\n"},
       {"pack pk ./pk/../pk/a.txt",
        "respack: ./pk/../pk/a.txt is the member pk/a.txt: a package is never written over what it packs\n"},
       {"extract z:x.wav a.txt trail.wav/", "respack: cannot write trail.wav/ (a name that ends in '/' is a folder's)\n"},
-      {"pps-info \"$(printf 'n\\nx\\377.pps')\"", "respack: cannot read n\\nx\\xFF.pps\n"},
+      {"pps-info \"$(printf 'n\\nx\\377.pps')\"", "respack: cannot read n\\nx\\xFF.pps (No such file or directory)\n"},
   };
   for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
 }
@@ -418,7 +421,7 @@ TEST(RespackTest, CorruptPackagesAreRefusedInOneLine) {
   // The package is named once, as typed.
   EXPECT_EQ(r.err.rfind("respack: cannot open package junk.qzr: "), 0u) << r.err;
   EXPECT_EQ(r.err.find("junk.qzr", 40), std::string::npos) << r.err;
-  EXPECT_EQ(Respack("list ./missing.qzr").err, "respack: cannot open ./missing.qzr\n");
+  EXPECT_EQ(Respack("list ./missing.qzr").err, "respack: cannot open ./missing.qzr (No such file or directory)\n");
   // A file without the package's mark is no package.
   Bytes foreign(400, 0);
   std::memcpy(foreign.data(), "zip", 4);
@@ -484,6 +487,40 @@ TEST(RespackTest, EveryCodecOfferedKeepsEveryPixelAndOneThatStoresNoneIsRefused)
     EXPECT_TRUE(Bytes(record.pixels, record.pixels + record.data_size) == flat) << codec;
     engine::FreePictureRecord(&record);
   }
+}
+
+// No codec offered loses a pixel, so the read-back is shown on files made wrong: a file without
+// a pixel of its picture, and one its own reader refuses, are not written; a true-colour
+// picture without alpha may read back opaque.
+TEST(RespackTest, AFileThatDoesNotReadBackAsItsPictureIsNotWritten) {
+  Bytes pixels = Gradient(4, 2);
+  engine::ImageRecord source;
+  source.width = 4;
+  source.height = 2;
+  source.frame_count = 1;
+  source.flags = engine::kImageFlagAlpha;
+  source.pixels = pixels.data();
+  source.data_size = static_cast<uint32_t>(pixels.size());
+  const Bytes file = engine::EncodePicture(source, nullptr, engine::kPpsCodecRaw);
+  ASSERT_FALSE(file.empty());
+  testing::internal::CaptureStderr();
+  pixels[5] ^= 1;
+  EXPECT_EQ(respack::WritePpsIfReadBack(file, source, 1, "lost.pps", "in.png"), respack::kBadInput);
+  pixels[5] ^= 1;
+  EXPECT_EQ(respack::WritePpsIfReadBack(Bytes(file.begin(), file.end() - 1), source, 1, "cut.pps", "in.png"),
+            respack::kBadInput);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("in.png: not written with codec 1: the file does not hold every pixel"), std::string::npos) << err;
+  EXPECT_NE(err.find("in.png: not written with codec 1: its own reader refuses the file"), std::string::npos) << err;
+  EXPECT_FALSE(platform::FileExists("lost.pps"));
+  EXPECT_FALSE(platform::FileExists("cut.pps"));
+
+  source.flags = 0;  // alpha bytes 255 - x - y, read back as 255
+  EXPECT_EQ(respack::WritePpsIfReadBack(engine::EncodePicture(source, nullptr, engine::kPpsCodecRaw), source, 1,
+                                        "opaque.pps", "in.png"),
+            respack::kOk);
+  EXPECT_TRUE(platform::FileExists("opaque.pps"));
+  source.pixels = nullptr;
 }
 
 TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
@@ -626,7 +663,7 @@ TEST(RespackTest, AnOutputThatIsALinkAFifoOrADeviceIsWrittenThroughNeverReplaced
 TEST(RespackTest, AMemberThatCannotBeReadIsNamedAsTyped) {
   platform::CreateDirectories("fifo-in");
   ASSERT_EQ(::mkfifo("fifo-in/b.png", 0600), 0);
-  EXPECT_EQ(Respack("pack fifo-in f.qzr").err, "respack: cannot read fifo-in/b.png\n");
+  EXPECT_EQ(Respack("pack fifo-in f.qzr").err, "respack: cannot read fifo-in/b.png (it is no regular file)\n");
 }
 
 // The tool's peak resident memory in bytes (its output thrown away).
@@ -673,6 +710,50 @@ TEST(RespackTest, UnpackFailsWhenTheFlushAtTheEndFails) {
   platform::InjectWriteFault(platform::WriteFault::kNone);
   EXPECT_EQ(status, respack::kBadInput);
   EXPECT_NE(err.find("cannot flush"), std::string::npos) << err;
+}
+
+// Every refusal is one line that names the file as given, with the reason: a name that a word
+// of the reason happens to spell too ("a"), a file that is no picture at all, one that a library
+// refuses with a line of its own (libpng's), and a name with characters a terminal acts on.
+TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
+  Write("a", Bytes(64, 'a'));
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("crc.png", 8, 8, Gradient(8, 8).data(), &error)) << error;
+  ASSERT_EQ(Respack("pps-encode crc.png crc-was.pps").status, 0);
+  Bytes png = Read("crc.png");
+  png[png.size() - 12 - 5] ^= 0x55;  // the last byte of IDAT's data: its CRC no longer matches
+  Write("crc.png", png);
+  const std::pair<std::string, std::string> kSaid[] = {
+      {"list a", "respack: cannot open package a: shorter than a package header\n"},
+      {"pps-encode a a.pps", "respack: a: picture too large\n"},
+      {"pps-encode crc-was.pps a.pps", "respack: crc-was.pps: not a picture of a kind this reads\n"},
+      {"list nonexist.qzr", "respack: cannot open nonexist.qzr (No such file or directory)\n"},
+      {"pps-info \"$(printf 'x\\302\\233\\342\\200\\256y')\"",
+       "respack: cannot read x\\xC2\\x9B\\xE2\\x80\\xAEy (No such file or directory)\n"},
+  };
+  for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
+  const ToolRun r = Respack("pps-encode crc.png crc.pps");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.err), 1) << r.err;
+  EXPECT_EQ(r.err.rfind("respack: crc.png: "), 0u) << r.err;
+  EXPECT_NE(r.err.find("(IDAT: "), std::string::npos) << "libpng's reason, in the line\n" << r.err;
+  EXPECT_FALSE(platform::FileExists("a.pps") || platform::FileExists("crc.pps"));
+}
+
+// An output named /dev/stdout is the tool's own output, written where it stands: between what
+// the shell wrote before and after it, after what a file appended to held; never replaced.
+TEST(RespackTest, AnOutputNamedStdoutIsWrittenIntoTheToolsOwnOutput) {
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("in.png", 4, 4, Gradient(4, 4).data(), &error)) << error;
+  ASSERT_EQ(Respack("pps-encode in.png in.pps").status, 0);
+  ASSERT_EQ(Respack("pps-decode in.pps alone.png").status, 0);
+  const std::string png = ReadText("alone.png");
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack pps-decode in.pps /dev/stdout";
+  ASSERT_EQ(std::system(("{ echo before; " + tool + "; echo after; } >between.out").c_str()), 0);
+  EXPECT_EQ(ReadText("between.out"), "before\n" + png + "after\n");
+  std::ofstream("appended.out") << "earlier\n";
+  ASSERT_EQ(std::system((tool + " >>appended.out").c_str()), 0);
+  EXPECT_EQ(ReadText("appended.out"), "earlier\n" + png);
 }
 
 }  // namespace

@@ -319,7 +319,49 @@ TEST_F(MusicModuleTest, LoadedSoundsStayWithinTheirBoundTheLeastRecentlyPlayedId
   EXPECT_LE(music_->LoadedSoundBytes(), MusicModule::kMaxLoadedSoundBytes);
 }
 
-TEST_F(MusicModuleTest, ARefusedSoundIsNotReadAgainUntilItIsUnloaded) {
+TEST_F(MusicModuleTest, MakingRoomLetsGoNeitherASoundWithAPlayQueuedNorAPausedOne) {
+  // 42 s each: four fit in the bound. A plays twice; B was started and paused outside the
+  // module's plays; C and D are loaded and idle. A is the least recently played, then B.
+  for (const char* name : {"A", "B", "C", "D", "E"}) AddMemorySound(std::string(name) + ".wav", MakeWave(42000));
+  const uint32_t a = music_->PlaySound("A", 2, nullptr);
+  const uint32_t b = StreamOf("B");
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  music_->ChannelPlay(b, 0);
+  music_->ChannelPause(b);
+  ASSERT_NE(StreamOf("C"), 0u);
+  ASSERT_NE(StreamOf("D"), 0u);
+  // A's first play ends before the module's pass has started its second.
+  Step(42500);
+  ASSERT_EQ(music_->IsChannelActive(a), platform::BASS_ACTIVE_STOPPED);
+  ASSERT_NE(music_->PlaySound("E", 1, nullptr), 0u);
+  auto loaded = [&](const char* name) { return music_->IsSoundLoaded(MusicModule::SoundKey(name)); };
+  EXPECT_TRUE(loaded("A")) << "a play of it is queued";
+  EXPECT_TRUE(loaded("B")) << "it is paused";
+  EXPECT_FALSE(loaded("C"));
+  Run(10);
+  EXPECT_EQ(backend_.StartCount(a), 2u);
+  EXPECT_EQ(music_->IsChannelActive(b), platform::BASS_ACTIVE_PAUSED);
+}
+
+TEST_F(MusicModuleTest, UnloadingASoundThatWasLetGoLeavesTheMidiSongPlaying) {
+  AddMemorySound("Theme.mid", ShortSong());
+  music_->PlaySound("Theme", 0, nullptr);
+  for (const char* name : {"A", "B", "C", "D", "E"}) {
+    AddMemorySound(std::string(name) + ".wav", MakeWave(42000));
+    ASSERT_NE(StreamOf(name), 0u);
+  }
+  ASSERT_FALSE(music_->IsSoundLoaded(MusicModule::SoundKey("A"))) << "let go to make room for E";
+  music_->UnloadSound("A");
+  ASSERT_NE(music_->GetMidiPlayer(), nullptr);
+  EXPECT_EQ(music_->IsChannelActive(MusicModule::kMidiChannel), 1u);
+  // Played again, it is read again; a name the module never held still lets the song go.
+  EXPECT_NE(music_->PlaySound("A", 1, nullptr), 0u);
+  music_->UnloadSound("NeverLoaded");
+  EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
+}
+
+TEST_F(MusicModuleTest, ARefusedSoundIsNotReadAgainUntilItIsUnloadedOrTheModuleRestarts) {
   AddMemorySound("Long.wav", MakeWave(60000));  // more than one sound may take
   std::vector<uint8_t> song = ShortSong();
   song.resize(song.size() - 6);
@@ -334,6 +376,13 @@ TEST_F(MusicModuleTest, ARefusedSoundIsNotReadAgainUntilItIsUnloaded) {
   EXPECT_EQ(music_->PlaySound("Long", 1, nullptr), 0u);
   EXPECT_EQ(CountOf(GameLog(), "MusicModule: sound"), 2u) << "read again once unloaded";
   EXPECT_EQ(music_->PlayingCount(), 0u);
+
+  // Its bytes are mended: still refused until the module starts again.
+  AddMemorySound("Long.wav", MakeWave(100));
+  EXPECT_EQ(music_->PlaySound("Long", 1, nullptr), 0u);
+  music_->Exit();
+  ASSERT_EQ(music_->Init(), 1);
+  EXPECT_NE(music_->PlaySound("Long", 1, nullptr), 0u);
 }
 
 TEST(MusicModuleInitTest, WithoutAnAudioDeviceTheEngineRunsWithoutTheModule) {

@@ -617,6 +617,28 @@ TEST(PpsBadInputTest, AFewStoredBytesNeverClaimAHugeFrameWhateverTheCodec) {
   }
 }
 
+// A run gives at most 16383 pixels of 4 bytes for 3 bytes: a 2048 x 1024 frame of 8 MiB needs
+// 385 bytes of runs at the least. 384 are refused unread; 385 are read (and found corrupt).
+TEST(PpsBadInputTest, RunsMayClaimNoMoreThan16383PixelsForThreeBytes) {
+  const uint32_t frame_bytes = 2048u * 1024u * 4u;
+  for (uint32_t packed : {384u, 385u}) {
+    Bytes file;
+    ByteWriter w(&file);
+    w.Bytes("pps", 3);
+    w.U8(kPpsCodecRuns);
+    // True colour: flags, 1 frame of 2048 x 1024, key, decoded and encoded sizes, no palette.
+    for (uint32_t word : {0u, 1u | 2048u << 16, 1024u, 0u, frame_bytes, 0u, 0u}) w.U32(word);
+    for (uint32_t word : {0u, 0u, packed, 0u, frame_bytes}) w.U32(word);  // the frame record
+    w.Zeros(packed);
+    WriteU32(&file[24], static_cast<uint32_t>(file.size()));
+    std::string error;
+    ImageRecord r;
+    EXPECT_EQ(DecodePicture(file.data(), file.size(), &r, &error), 0u);
+    EXPECT_EQ(error.find("claims more pixels than its bytes could hold") != std::string::npos, packed == 384)
+        << packed << ": " << error;
+  }
+}
+
 TEST(PpsBadInputTest, EncoderRefusesShortPixelBlocksAndEmptyPictures) {
   TestPicture p = MakePicture(8, 8, 2, false, false, 0);
   p.record.data_size -= 1;

@@ -1,0 +1,24 @@
+// The message box on a display: a window of its own, drawn with the client's own font (the CJK
+// face of platform/font.h) into its pixels, so its text reads whatever fonts the X server has or
+// lacks (SDL's own box drew with the server's core fonts, and most servers hold none with these
+// characters).
+//
+// It shows the text (lines broken at '\n', and wrapped) and one to three buttons under it by the
+// MB_ type: 确定, 确定 取消, 是 否, 是 否 取消. Enter or Space presses the focused button (the first
+// at the start); Tab and the arrow keys move the focus; a button pressed and released under the
+// pointer answers. Escape, and closing the window, answer as the box's way out: IDOK for MB_OK,
+// IDNO for MB_YESNO, IDCANCEL otherwise. While it is up, the events of the program's other
+// windows wait in SDL's queue in their order; only the box's own are taken.
+// Limits: no icon is drawn; the box stands on top but is not tied to a window of the program.
+// Depends on SDL2 (its video started) and the font of platform/font.h.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// text and caption are GBK, type the MB_ flags. The answer; the way-out answer when no window
+// can be made.
+int ShowWindowMessageBox(const std::string& text, const std::string& caption, unsigned type);
+
+}  // namespace platform
