@@ -156,8 +156,11 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
       DragMove();
       return 1;
     case frame_msg::kDragBegin: {
+      // The second press of the system's double click holds no button for the engine (no drag
+      // follows it): it maximised or restored the window, and arms no drag.
       const engine::InputSnapshot* snapshot = SnapshotOf(message);
-      if (snapshot != nullptr) DragBegin(snapshot->x, snapshot->y);
+      if (snapshot != nullptr && (snapshot->state & engine::input_state::kLeftHeld) != 0)
+        DragBegin(snapshot->x, snapshot->y);
       return 1;
     }
     case frame_msg::kDragEnd: {

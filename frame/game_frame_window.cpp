@@ -135,10 +135,14 @@ void GameFrame::DragBegin(int32_t x, int32_t y) {
   if (main == nullptr) return;
   platform::POINT cursor{};
   platform::GetCursorPos(&cursor);
+  platform::RECT window{};
+  main->GetWindowRect(&window);
   drag_x_ = cursor.x;
   drag_y_ = cursor.y;
   grab_x_ = x;
   grab_y_ = y;
+  grab_left_ = window.left;
+  grab_top_ = window.top;
   drag_moving_ = 0;
   if (drag_follow_ != 0) CancelAction(drag_follow_);
   const engine::ObjectMessage follow = engine::MakeMessage(GetKey(), frame_msg::kDragMove, 0, 0);
@@ -184,15 +188,21 @@ void GameFrame::DragMove() {
 
 // A busy client may hear of the press, the moves and the release in one turn: the press then
 // finds the pointer already where it let go, and no move goes past the drag distance. The
-// release's way from the press in the window (which has not moved yet) is the pointer's way
-// since the press: a way past the drag distance is a drag from the pointer less that way.
+// pointer's way on the screen since the press (each point in the window as it stood when the
+// client took it) tells: a way past the drag distance is a drag from the pointer less that way.
+// A window moved under a still pointer meanwhile (by another program) is no way of the pointer.
 void GameFrame::DragReleasedAt(int32_t x, int32_t y) {
   if ((drag_x_ == -1 && drag_y_ == -1) || drag_moving_ != 0) return;
-  if (std::abs(x - grab_x_) < platform::kDragDistance && std::abs(y - grab_y_) < platform::kDragDistance) return;
+  platform::Window* main = MainWindow();
+  platform::RECT window{};
+  if (main == nullptr || !main->GetWindowRect(&window)) return;
+  const int32_t way_x = window.left + x - (grab_left_ + grab_x_);
+  const int32_t way_y = window.top + y - (grab_top_ + grab_y_);
+  if (std::abs(way_x) < platform::kDragDistance && std::abs(way_y) < platform::kDragDistance) return;
   platform::POINT cursor{};
   platform::GetCursorPos(&cursor);
-  drag_x_ = cursor.x - (x - grab_x_);
-  drag_y_ = cursor.y - (y - grab_y_);
+  drag_x_ = cursor.x - way_x;
+  drag_y_ = cursor.y - way_y;
 }
 
 void GameFrame::DragEnd() {

@@ -6,14 +6,15 @@
 
 namespace platform {
 
-bool ClickRun::Press(int button, POINT screen, uint32_t time) {
-  const bool second = armed_ && button == button_ && time - time_ < kDoubleClickTime &&
+bool ClickRun::Press(const Window* window, int button, POINT screen, MessageTime made) {
+  const bool second = armed_ && window == window_ && button == button_ && made_.IsWithin(made, kDoubleClickTime) &&
                       std::abs(screen.x - at_.x) <= kDoubleClickDistance / 2 &&
                       std::abs(screen.y - at_.y) <= kDoubleClickDistance / 2;
   armed_ = !second;
+  window_ = window;
   button_ = button;
   at_ = screen;
-  time_ = time;
+  made_ = made;
   return second;
 }
 

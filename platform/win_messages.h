@@ -136,4 +136,19 @@ constexpr intptr_t MakeKeyLParam(uint32_t repeat, uint32_t flags) {
   return static_cast<intptr_t>(MAKELONG(static_cast<uint16_t>(repeat), static_cast<uint16_t>(flags)));
 }
 
+// When a message was made (a MSG's time), in milliseconds of the clock that stamped it. Presses
+// and releases the system delivers carry its own stamp (on X11 the server's: when the hand did it,
+// however late the program takes it), or SDL's where the system's is not known; a message posted
+// here carries the tick count (GetTickCount) of its posting. Two clocks' stamps say nothing of
+// each other.
+struct MessageTime {
+  enum Clock : uint8_t { kTickCount, kSystem, kSdl };
+  uint32_t ms = 0;
+  Clock clock = kTickCount;
+  // Whether `later` was made less than `span` ms after this, by the same clock (which may wrap).
+  constexpr bool IsWithin(MessageTime later, uint32_t span) const {
+    return later.clock == clock && later.ms - ms < span;
+  }
+};
+
 }  // namespace platform

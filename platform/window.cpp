@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -32,6 +33,7 @@ struct Posted {
   uint32_t message;
   uintptr_t wparam;
   intptr_t lparam;
+  MessageTime made;
 };
 
 struct Timer {
@@ -56,6 +58,8 @@ struct State {
   int pump_depth = 0;
   ManualClock* listened_clock = nullptr;
   int listener_id = 0;
+  // The stamp of the message being handled (loop's thread only); none outside one.
+  std::optional<MessageTime> handling;
 };
 
 State& S() {
@@ -125,6 +129,15 @@ void Forget(Window* window) {
   if (s.windows.empty()) StopListeningToClock();
 }
 
+// Handles a message with its stamp, which GetMessageTime gives its handlers.
+void SendStamped(Window* window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made) {
+  State& s = S();
+  const std::optional<MessageTime> outer = s.handling;
+  s.handling = made;
+  window->SendMessage(message, wparam, lparam);
+  s.handling = outer;
+}
+
 void DispatchPosted() {
   State& s = S();
   size_t count;
@@ -141,7 +154,7 @@ void DispatchPosted() {
       p = s.posted.front();
       s.posted.pop_front();
     }
-    if (WindowSystem::IsOpen(p.window)) p.window->SendMessage(p.message, p.wparam, p.lparam);
+    if (WindowSystem::IsOpen(p.window)) SendStamped(p.window, p.message, p.wparam, p.lparam, p.made);
   }
 }
 
@@ -309,6 +322,10 @@ void WindowSystem::Exposed(Window& window) {
   window.frame_changed_.Clear();
   window.frame_changed_.Add(RECT{0, 0, window.frame_width_, window.frame_height_});
   window.InvalidateRect(nullptr);
+}
+
+void WindowSystem::SendInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made) {
+  SendStamped(&window, message, wparam, lparam, made);
 }
 
 void WindowSystem::PaintAndPresent(WindowBackend& backend) {
@@ -485,10 +502,14 @@ bool Window::DestroyWindow() {
 }
 
 bool Window::PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  return PostMessage(message, wparam, lparam, MessageTime{GetTickCount(), MessageTime::kTickCount});
+}
+
+bool Window::PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   if (std::find(s.windows.begin(), s.windows.end(), this) == s.windows.end()) return false;
-  s.posted.push_back(Posted{this, message, wparam, lparam});
+  s.posted.push_back(Posted{this, message, wparam, lparam, made});
   // Still under the lock: the loop's thread may otherwise stop the backend before it is woken.
   if (s.backend) s.backend->Wake();
   return true;
@@ -811,6 +832,11 @@ int RunMessageLoop() {
   }
   s.quit = false;
   return s.quit_code.exchange(0);
+}
+
+MessageTime GetMessageTime() {
+  const State& s = S();
+  return s.handling ? *s.handling : MessageTime{GetTickCount(), MessageTime::kTickCount};
 }
 
 void LoseSystemFocus() { WindowSystem::FocusChanged(nullptr); }

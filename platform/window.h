@@ -119,8 +119,11 @@ class Window {
   bool DestroyWindow();
   bool IsWindow() const { return created_; }
 
-  // Queues a message for the loop; any thread may call it. False when the window is gone.
+  // Queues a message for the loop, stamped with the tick count now; any thread may call it. False
+  // when the window is gone.
   bool PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam);
+  // The same for input made at `made` (a test's hand stamps its presses).
+  bool PostMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made);
   // Handles a message now, on the loop's thread.
   intptr_t SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam);
 
@@ -252,6 +255,9 @@ class Window {
   uint64_t present_count_ = 0;
   void* native_ = nullptr;  // the backend's own record
 };
+
+// GetMessageTime: when the message being handled was made; outside one, now by the tick count.
+MessageTime GetMessageTime();
 
 // Runs the loop until WM_QUIT (or until no window is left); returns the quit code.
 int RunMessageLoop();

@@ -88,6 +88,8 @@ class WindowSystem {
   static void FocusChanged(Window* window);
   // Part of the window must be shown again.
   static void Exposed(Window& window);
+  // Handles an input message that the system stamped (GetMessageTime gives its handlers `made`).
+  static void SendInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made);
   // The window this system window belongs to, if it is still open.
   static Window* Find(const void* native);
   static bool IsOpen(const Window* window);

@@ -1,7 +1,8 @@
 // Window backend: headless.
 //   Platform:     any; no display, no SDL.
 //   Limitations:  windows live in memory only. Input comes from messages the program (or a test)
-//                 posts; the pointer position is what SetCursorPos stored; cursors, clipping and
+//                 posts, made when they were posted (GetMessageTime) unless the test stamps them
+//                 itself; the pointer position is what SetCursorPos stored; cursors, clipping and
 //                 capture are kept as state; the clipboard is the layer's in-memory one.
 //                 Presented frames are kept in each window for reading. The desktop calls
 //                 work on the HeadlessDesktop record (desktop.h): the work area is what a test

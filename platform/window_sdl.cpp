@@ -15,7 +15,8 @@
 //                 display, or a window another program destroyed, ends the loop with status 1;
 //                 on X11, presses and releases take their time, their place on the screen and their
 //                 point in the window from the server's own event (double clicks are counted from
-//                 those, not by SDL), elsewhere from SDL's.
+//                 those, not by SDL, and the window's handlers read the time as GetMessageTime),
+//                 elsewhere from SDL's.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
@@ -233,6 +234,11 @@ class SdlWindowBackend final : public WindowBackend {
  public:
   SdlWindowBackend() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The pointer is captured only when the program asks (SetCapture). SDL's own capture of every
+    // press was let go only once the program took the release: a press made just after it, off
+    // the window (a double click that moved the window away from under the pointer), still came
+    // to the window, and its release, made after SDL let go, did not.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The software renderer draws straight into the window (X shared memory), not through a GL
@@ -843,17 +849,18 @@ class SdlWindowBackend final : public WindowBackend {
   struct PointerEvent {
     POINT client;
     POINT screen;
-    uint32_t time;
+    MessageTime made;
   };
   PointerEvent PointerEventOf(Window* w, X11Note::Kind kind, int button, int x, int y, Uint32 sdl_time) {
     const X11Note note = pointer_note_;
     pointer_note_ = X11Note{};
     const SdlWindow* n = Native(*w);
     if (note.kind == kind && note.button == button && n != nullptr && note.window == n->x11_id)
-      return PointerEvent{POINT{note.window_x, note.window_y}, POINT{note.x, note.y}, static_cast<uint32_t>(note.time)};
+      return PointerEvent{POINT{note.window_x, note.window_y}, POINT{note.x, note.y},
+                          MessageTime{static_cast<uint32_t>(note.time), MessageTime::kSystem}};
     POINT screen{x, y};
     w->ClientToScreen(&screen);
-    return PointerEvent{POINT{x, y}, screen, sdl_time};
+    return PointerEvent{POINT{x, y}, screen, MessageTime{sdl_time, MessageTime::kSdl}};
   }
 
   // The open window whose X window this is.
@@ -896,10 +903,10 @@ class SdlWindowBackend final : public WindowBackend {
     return WindowSystem::IsOpen(w) ? w : nullptr;
   }
 
-  void SendMouse(Window* w, uint32_t message, int x, int y) {
+  void SendMouse(Window* w, uint32_t message, POINT client, MessageTime made) {
     if (SdlWindow* n = Native(*w)) pointer_window_ = SDL_GetWindowID(n->window);
-    pointer_at_ = POINT{x, y};
-    w->SendMessage(message, buttons_ | ModifierFlags(), MakePointLParam(x, y));
+    pointer_at_ = client;
+    WindowSystem::SendInput(*w, message, buttons_ | ModifierFlags(), MakePointLParam(client.x, client.y), made);
   }
 
   void Translate(const SDL_Event& e) {
@@ -909,10 +916,10 @@ class SdlWindowBackend final : public WindowBackend {
         break;
       case SDL_MOUSEMOTION:
         if (Window* w = WindowOf(e.motion.windowID)) {
-          clicks_.Moved(PointerEventOf(w, X11Note::kMove, 0, e.motion.x, e.motion.y, e.motion.timestamp).screen,
-                        buttons_ != 0);
+          const PointerEvent at = PointerEventOf(w, X11Note::kMove, 0, e.motion.x, e.motion.y, e.motion.timestamp);
+          clicks_.Moved(at.screen, buttons_ != 0);
           if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
-          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, e.motion.x, e.motion.y);
+          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, POINT{e.motion.x, e.motion.y}, at.made);
         }
         break;
       case SDL_MOUSEBUTTONDOWN:
@@ -1022,15 +1029,28 @@ class SdlWindowBackend final : public WindowBackend {
     }
     const PointerEvent at =
         PointerEventOf(w, e.state == SDL_PRESSED ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp);
+    // A press off the window, with no capture of the program's, came only through a capture the
+    // program let go late (it was busy): it was meant for the window under the pointer, which also
+    // has its release. The window hears of neither.
+    RECT client{};
+    w->GetClientRect(&client);
+    if (e.state == SDL_PRESSED && Window::GetCapture() == nullptr && !PtInRect(client, at.client.x, at.client.y)) {
+      strays_ |= bit;
+      return;
+    }
+    if (e.state == SDL_RELEASED && (strays_ & bit) != 0) {
+      strays_ &= ~bit;
+      return;
+    }
     if (e.state == SDL_PRESSED) {
       buttons_ |= bit;
       // Double clicks by the desktop's rule (SDL counts clicks by the point in the window and by
       // the time it takes the events); only a window class that asks for them gets them.
-      const bool is_double = clicks_.Press(e.button, at.screen, at.time) && (w->ClassStyle() & CS_DBLCLKS);
-      SendMouse(w, is_double ? dbl : down, at.client.x, at.client.y);
+      const bool is_double = clicks_.Press(w, e.button, at.screen, at.made) && (w->ClassStyle() & CS_DBLCLKS);
+      SendMouse(w, is_double ? dbl : down, at.client, at.made);
     } else {
       buttons_ &= ~bit;
-      SendMouse(w, up, at.client.x, at.client.y);
+      SendMouse(w, up, at.client, at.made);
     }
   }
 
@@ -1065,6 +1085,7 @@ class SdlWindowBackend final : public WindowBackend {
   bool display_lost_ = false;
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
+  uint32_t strays_ = 0;  // buttons pressed off the windows through a capture let go late
   ClickRun clicks_;
   X11Note pointer_note_;        // the latest raw pointer event, until SDL's own event for it comes
   unsigned long key_window_ = 0;  // the X window the latest raw key event went to

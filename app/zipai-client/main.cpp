@@ -149,6 +149,10 @@ class ClientWindow final : public shell::CGameFrameWnd {
     if (report) report->OnFrame(*this);
     if (frames_left > 0 && --frames_left == 0) platform::PostQuitMessage(0);
   }
+  intptr_t WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
+    if (report && message >= platform::WM_LBUTTONDOWN && message <= platform::WM_MBUTTONDBLCLK) report->OnButton();
+    return CGameFrameWnd::WindowProc(message, wparam, lparam);
+  }
 
  protected:
   void OnDestroy() override {

@@ -7,6 +7,8 @@
 #include "app/command_line.h"
 #include "frame/sub_system.h"
 #include "platform/ascii.h"
+#include "platform/click_run.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/jpeg_file.h"
 #include "platform/png_file.h"
@@ -69,6 +71,11 @@ bool SettledReport::State::operator==(const State& other) const {
          shown.right == other.shown.right && shown.bottom == other.shown.bottom;
 }
 
+void SettledReport::OnButton() {
+  clicked_ = true;
+  clicked_at_ = platform::GetTickCount();
+}
+
 void SettledReport::OnFrame(platform::Window& window) {
   if (ended_ || !window.IsWindow()) return;
   const State now{ClientAreaOnScreen(window), window.IsIconic()};
@@ -80,9 +87,11 @@ void SettledReport::OnFrame(platform::Window& window) {
     quiet_frames_ = 0;
     return;
   }
-  // While a button holds the pointer (a drag under way) the window has not settled: the hand's
-  // moves reach it as they come, not in one batch after the watcher's answer.
-  if (platform::Window::GetCapture() != nullptr) {
+  // While a button holds the pointer (a drag under way), or a click may yet become a double click,
+  // the window has not settled: the hand's moves and clicks reach it as they come, not in one
+  // batch after the watcher's answer.
+  if (platform::Window::GetCapture() != nullptr ||
+      (clicked_ && platform::GetTickCount() - clicked_at_ < platform::kDoubleClickTime)) {
     quiet_frames_ = 0;
     return;
   }

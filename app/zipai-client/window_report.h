@@ -2,9 +2,11 @@
 // frame it shows, as a PNG file, and where its client area lies on the screen.
 //
 // With --report the client stops each time its window has settled (at the start, and again after
-// every line it is given; never while a button holds the pointer): it writes the frame it shows, prints "shown X Y WIDTH HEIGHT" (the
-// client area on the screen) or "minimised" on stdout, and waits for a line on stdin before it
-// goes on. At the end of stdin it closes its window. A client may add to the "shown" line (after
+// every line it is given; never while a button holds the pointer, nor within the double-click
+// time of a press or release, while a double click may be under way): it writes the frame it
+// shows, prints "shown X Y WIDTH HEIGHT" (the client area on the screen) or "minimised" on stdout,
+// and waits for a line on stdin before it goes on, taking no input meanwhile (a watcher holds it
+// busy so). At the end of stdin it closes its window. A client may add to the "shown" line (after
 // a space) what else the watcher is to know of the settled window.
 #pragma once
 
@@ -37,6 +39,8 @@ class SettledReport {
       : screenshot_(std::move(screenshot)), more_(std::move(more)) {}
   // Once per engine frame: reports, and waits for the next line, when the window has settled.
   void OnFrame(platform::Window& window);
+  // A mouse button went down or up in the window.
+  void OnButton();
 
  private:
   struct State {
@@ -58,6 +62,8 @@ class SettledReport {
   bool has_reported_ = false;
   int quiet_frames_ = 0;
   uint64_t presents_at_change_ = 0;  // the window's presents when its size last changed
+  bool clicked_ = false;
+  uint32_t clicked_at_ = 0;  // the tick count of the latest press or release
 };
 
 }  // namespace client

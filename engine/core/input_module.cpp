@@ -244,18 +244,19 @@ void InputModule::OnLButtonDown(int32_t x, int32_t y, uint32_t) {
   UpdatePosition(&p);
   snapshot_.state &= ~input_state::kRestSent;
   snapshot_.state |= input_state::kLeftHeld;
-  const uint32_t now = Now();
+  // Presses pair by when they were made, by one clock, not by when the client took them.
+  const platform::MessageTime made = platform::GetMessageTime();
   // The first press after start has nothing to pair with (no press at time 0 and point 0, 0). A
   // double click is two presses at one place on the screen: after a drag of the window by its
   // title the pointer stands at the same point of the window, elsewhere on the screen.
-  if (has_press_memory_ && now - press_time_ < double_click_interval_ && screen == press_screen_) {
+  if (has_press_memory_ && press_made_.IsWithin(made, double_click_interval_) && screen == press_screen_) {
     has_press_memory_ = false;
     for (const uint32_t key : {listener_key_, snapshot_.hovered}) {
       if (!FireEvent(QUILLARON_EVENT_DBLCLICK, key)) FireEvent(QUILLARON_EVENT_LBUTTON_DOWN, key);
     }
   } else {
     has_press_memory_ = true;
-    press_time_ = now;
+    press_made_ = made;
     press_screen_ = screen;
     FireBoth(QUILLARON_EVENT_LBUTTON_DOWN, snapshot_.hovered);
   }

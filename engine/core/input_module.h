@@ -10,6 +10,7 @@
 #include "engine/core/engine_module.h"
 #include "engine/core/object_message.h"
 #include "platform/cursor.h"
+#include "platform/win_messages.h"
 #include "platform/win_types.h"
 
 namespace engine {
@@ -142,10 +143,11 @@ class InputModule : public EngineModule {
   uint32_t listener_key_ = 0;
   uint32_t rest_time_ = kDefaultRestTime;
   uint32_t still_time_ = 0;
-  // The double-click memory: the latest single left press, by its time and its place on the
-  // screen (a press at the same point of a window that has moved is elsewhere).
+  // The double-click memory: the latest single left press, by when it was made (the stamp it
+  // came with: a press a busy client takes late was made when the hand pressed) and its place
+  // on the screen (a press at the same point of a window that has moved is elsewhere).
   bool has_press_memory_ = false;
-  uint32_t press_time_ = 0;
+  platform::MessageTime press_made_{};
   POINT press_screen_{};
   uint32_t double_click_interval_ = kDoubleClickInterval;
   uint32_t previous_tick_ = 0;

@@ -1,13 +1,14 @@
 // ctest-labels: window frame
 // The game window on a real X server (Xvfb, 1280 x 1024), once on its own and once under a window
-// manager (openbox), driven as a user would: the pointer and the left button through the server.
-// The window starts maximised on the work area; a double click on the title strip restores it to
-// its smallest size at its restored place, the fit button maximises it again, a drag by the title
-// strip of the maximised window restores it under the pointer, a drag moves the restored window
-// (both at a hand's pace, the client running meanwhile),
-// the minimise button hands it to the window manager (with none, it stays) and the task bar's
-// request brings it back; a size the window system imposes is laid out as it is; the close
-// button closes it; a second pull of the title right after the first is a pull, no double click.
+// manager (openbox), driven as a user would: the pointer and the left button through the server,
+// at a hand's pace (a click holds the button 80 ms), the client running meanwhile unless it is
+// held at its report. The window starts maximised on the work area; a double click on the title
+// strip restores it to its smallest size at its restored place, the fit button maximises it
+// again, a drag by the title strip of the maximised window restores it under the pointer, a drag
+// moves the restored window, the minimise button hands it to the window manager (with none, it
+// stays) and the task bar's request brings it back; a size the window system imposes is laid out
+// as it is; the close button closes it; double and triple clicks switch the window once, and
+// pulls and clicks in quick succession are told apart as a desktop tells them.
 // After each step the X window stands where and as large as the frame asked, and the screen shows
 // exactly the frame the client presented (the part of it on the screen). The title and the icon
 // that task bars show are the window's own. A window another program destroys ends the client,
@@ -22,7 +23,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "app/skin-gen/skin_inventory.h"
@@ -123,30 +123,55 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     EXPECT_FALSE(session_.ClientGeometry().found);
   }
 
-  // The user's hand, through the X server.
-  void Click(int x, int y) { Hand("mousemove " + At(x, y) + " click 1"); }
-  void DoubleClick(int x, int y) { Hand("mousemove " + At(x, y) + " click --repeat 2 1"); }
-  // Presses at (x, y), goes to (to_x, to_y) in ten steps 60 ms apart (the first five straight
-  // down, the rest across too) and lets go, while the client runs; then as Then.
-  void SlowDrag(int x, int y, int to_x, int to_y, const char* step, const Place* want) {
-    if (HasFatalFailure()) return;
-    std::string moves = "mousemove " + At(x, y) + " mousedown 1";
-    for (int i = 1; i <= 10; ++i)
-      moves += " sleep 0.06 mousemove " + At(x + (to_x - x) * std::max(0, i - 5) / 5, y + (to_y - y) * i / 10);
-    std::thread hand([&] { session_.X("xdotool " + moves + " mouseup 1"); });
-    Then(step, want);
-    hand.join();
+  // The user's hand, through the X server: a click holds the button 80 ms, 150 ms between clicks.
+  static constexpr const char* kHold = "sleep 0.08 ";
+  static constexpr const char* kBetween = "sleep 0.15 ";
+  // What follows the first press of `count` clicks: `between` (a sleep) from each release to the
+  // next press.
+  static std::string AfterFirstPress(int count, const std::string& between = kBetween) {
+    std::string moves = std::string(kHold) + "mouseup 1 ";
+    for (int i = 1; i < count; ++i) moves += between + "mousedown 1 " + kHold + "mouseup 1 ";
+    return moves;
   }
+  static std::string Clicks(int x, int y, int count, const std::string& between = kBetween) {
+    return "mousemove " + At(x, y) + " mousedown 1 " + AfterFirstPress(count, between);
+  }
+  // A click while the client waits at its report.
+  void Click(int x, int y) { Hand(Clicks(x, y, 1)); }
   // Presses at (x, y) while the client waits at its report and lets it go on (it reports nothing
-  // while the pointer is held), then moves `steps` times by (dx, dy), `pause` seconds apart, and
-  // lets go, the client taking each move as it comes; then as Expect.
-  void PacedDrag(int x, int y, int dx, int dy, int steps, const char* pause, const char* step, const Place* want) {
+  // while the button is held, nor within the double-click time of a press or release), then does
+  // `rest` (which lets go), the client taking each step as it comes; then as Expect. Given another
+  // line once the hand is done, the client must report the same again: nothing it took late
+  // changed the window.
+  void WhileRunning(int x, int y, const std::string& rest, const char* step, const Place* want) {
     Hand("mousemove " + At(x, y) + " mousedown 1");
     session_.Answer();
-    std::string moves;
-    for (int i = 1; i <= steps; ++i) moves += std::string("sleep ") + pause + " mousemove " + At(x + dx * i, y + dy * i) + " ";
-    Hand(moves + "mouseup 1");
+    Hand(rest);
     Expect(step, want);
+    Then(step, want);
+  }
+  // `count` clicks at (x, y), the client running.
+  void ClicksWhileRunning(int x, int y, int count, const char* step, const Place* want) {
+    WhileRunning(x, y, AfterFirstPress(count), step, want);
+  }
+  // Goes to (to_x, to_y) in ten steps 60 ms apart (the first five straight down, the rest across
+  // too) and lets go, the client running; then as Expect.
+  void SlowDrag(int x, int y, int to_x, int to_y, const char* step, const Place* want) {
+    std::string moves;
+    for (int i = 1; i <= 10; ++i)
+      moves += "sleep 0.06 mousemove " + At(x + (to_x - x) * std::max(0, i - 5) / 5, y + (to_y - y) * i / 10) + " ";
+    WhileRunning(x, y, moves + "mouseup 1", step, want);
+  }
+  // Moves `steps` times by (dx, dy), `pause` seconds apart, and lets go a moment later.
+  static std::string Pull(int x, int y, int dx, int dy, int steps, const char* pause) {
+    std::string moves;
+    for (int i = 1; i <= steps; ++i)
+      moves += std::string("sleep ") + pause + " mousemove " + At(x + dx * i, y + dy * i) + " ";
+    return moves + "sleep 0.05 mouseup 1";
+  }
+  // Presses at (x, y), pulls as Pull says, the client running; then as Expect.
+  void PacedDrag(int x, int y, int dx, int dy, int steps, const char* pause, const char* step, const Place* want) {
+    WhileRunning(x, y, Pull(x, y, dx, dy, steps, pause), step, want);
   }
   // (Nothing once a step has failed.)
   void Hand(const std::string& moves) {
@@ -169,8 +194,7 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
   EXPECT_NE(session_.OnClientWindow("xprop -id $w _NET_WM_ICON").find("Icon (20 x 20)"), std::string::npos);
   // A double click on the title strip restores it: the smallest size at (100, 100).
   const Place restored{100, 100, 1050, 600};
-  DoubleClick(600, StripY(work_area_));
-  Then("restore", &restored);
+  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
   // The fit button maximises it again.
   Click(ButtonX(restored, kFit), StripY(restored));
   Then("maximise", &work_area_);
@@ -192,8 +216,7 @@ TEST_P(GameWindow, MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel)
   Then("restore from minimised", &moved);
   if (WithWindowManager()) {
     // Closed while maximised.
-    DoubleClick(600, StripY(moved));
-    Then("maximise by the title strip", &work_area_);
+    ClicksWhileRunning(600, StripY(moved), 2, "maximise by the title strip", &work_area_);
     CloseAt(work_area_);
   } else {
     // Given another size than it asked for, the frame is laid out for the size it has.
@@ -255,12 +278,12 @@ TEST_P(GameWindow, TheGrabbedPointOfTheTitleStaysUnderThePointerFromWhereverTheW
   const int strip = StripY(work_area_);
   // A wobble of a pixel while the title is pressed is a click: the window stays maximised. (Away
   // from the next press, which would otherwise make a double click with it.)
-  Hand("mousemove 400 " + std::to_string(strip) + " mousedown 1 mousemove 401 " + std::to_string(strip) + " mouseup 1");
+  Hand("mousemove " + At(400, strip) + " mousedown 1 sleep 0.04 mousemove " + At(401, strip) + " sleep 0.04 mouseup 1");
   Then("wobble", &work_area_);
   // One fast move pulls the window out with the grabbed point under the pointer: 525 (640 x 1050
   // / 1280) from its left, 13 from its top.
   const Place pulled{700 - 525, strip + 250 - 13, 1050, 600};
-  PacedDrag(640, strip, 60, 250, 1, "0", "fast pull-out", &pulled);
+  PacedDrag(640, strip, 60, 250, 1, "0.05", "fast pull-out", &pulled);
   // At a hand's pace, there and back: 8 steps of (12, 8), 15 ms apart.
   const Place there{pulled.x - 96, pulled.y - 64, 1050, 600};
   for (int i = 0; i < 3; ++i) {
@@ -273,37 +296,36 @@ TEST_P(GameWindow, TheGrabbedPointOfTheTitleStaysUnderThePointerFromWhereverTheW
   Then("moved by another program", &placed);
   const Place dragged{180, 265, 1050, 600};
   PacedDrag(350, 260, 10, 5, 3, "0.03", "drag after the move", &dragged);
-  DoubleClick(700, StripY(dragged));
-  Then("maximise", &work_area_);
-  // The third click of a triple click is a click of its own.
-  Hand("mousemove 700 " + std::to_string(strip) + " click --repeat 3 --delay 80 1");
-  Then("triple click", &dragged);
+  ClicksWhileRunning(700, StripY(dragged), 2, "maximise", &work_area_);
+  // The third press of a triple click starts a run of its own: the window switches once.
+  ClicksWhileRunning(700, strip, 3, "triple click", &dragged);
 }
 
-// A hand that pulls the window across the screen in two strokes: the second press, at the same
-// place of the screen a moment after the first stroke let go, grabs the window at the same point
-// of it as the first, and is no double click (which maximised the window, and the pull then
-// restored it with the grabbed point scaled along the narrower strip).
-TEST_P(GameWindow, ASecondPullOfTheTitleRightAfterTheFirstMovesTheWindowOnByItsWay) {
+// The title strip clicked and pulled as a hand does it, the client taking each press as it comes
+// unless it is held: a double click on the maximised title restores the window to its place, and
+// one on the restored title maximises it (the second press switches the window under the still
+// pointer, and its release is no drag); a click and, a moment later, a pull is a double click that
+// moves nothing; two clicks 0.7 s apart that a client held at its start takes at once are two
+// clicks; a second pull of the title right after the first grabs the window at the same point as
+// the first, and is no double click (which maximised the window, and the pull then restored it
+// with the grabbed point scaled along the narrower strip).
+TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
   Expect("start", &work_area_);
+  const int strip = StripY(work_area_);
+  // The client waits at its first report while the hand clicks twice, 0.7 s apart.
+  Hand(Clicks(600, strip, 2, "sleep 0.7 "));
+  Then("two clicks 0.7 s apart taken at once", &work_area_);
   const Place restored{100, 100, 1050, 600};
-  DoubleClick(600, StripY(work_area_));
-  Then("restore", &restored);
-  // Pressed while the client waits at its report: the client takes the press as it goes on.
-  const int x = restored.x + 300, y = StripY(restored);
-  Hand("mousemove " + At(x, y) + " mousedown 1");
+  ClicksWhileRunning(600, strip, 2, "double click on the maximised title", &restored);
+  ClicksWhileRunning(restored.x + 600, StripY(restored), 2, "double click on the restored title", &work_area_);
+  WhileRunning(600, strip, AfterFirstPress(1, "") + "sleep 0.2 mousedown 1 " + Pull(600, strip, 10, 5, 10, "0.04"),
+               "a click and a pull 0.2 s later", &restored);
   // (100, 150) in 10 steps 20 ms apart, let go a moment later; 0.12 s on, a press at the same
   // place and (30, 100) more (the window stays on the screen).
-  std::string strokes;
-  for (int i = 1; i <= 10; ++i) strokes += "sleep 0.02 mousemove " + At(x + 10 * i, y + 15 * i) + " ";
-  strokes += "sleep 0.05 mouseup 1 sleep 0.12 mousedown 1 ";
-  for (int i = 1; i <= 10; ++i) strokes += "sleep 0.02 mousemove " + At(x + 100 + 3 * i, y + 150 + 10 * i) + " ";
-  strokes += "sleep 0.05 mouseup 1";
+  const int x = restored.x + 300, y = StripY(restored);
   const Place pulled{restored.x + 130, restored.y + 250, 1050, 600};
-  if (HasFatalFailure()) return;
-  std::thread hand([&] { session_.X("xdotool " + strokes); });
-  Then("two pulls", &pulled);
-  hand.join();
+  WhileRunning(x, y, Pull(x, y, 10, 15, 10, "0.02") + " sleep 0.12 mousedown 1 " + Pull(x + 100, y + 150, 3, 10, 10, "0.02"),
+               "two pulls", &pulled);
 }
 
 // Another program destroys the window, or the display closes the client's connection: either

@@ -205,25 +205,56 @@ TEST_F(FrameWindow, TheRestoredWindowComesBackInsideTheWorkArea) {
   }
 }
 
-TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximiseAndADoubleClickOnTheStripToo) {
+TEST_F(FrameWindow, TheTitleButtonsMinimiseAndMaximise) {
   Start();
-  const RECT maximised = WindowRect();
   const engine::ObjectMessage fit = frame().GetFitButton()->GetMessage();
   EXPECT_EQ(fit.id, frame::frame_msg::kToggleMaximize);
   ASSERT_EQ(frame().IsMaximized(), 1);  // as large as the work area
   frame().SendMessage(&fit);
   Frames(1);
   EXPECT_EQ(frame().IsMaximized(), 0);
-  // The double click's press, the window already switched under it, drags nothing on its release.
-  platform::SetCursorPos(100 + 300, 100 + 10);
-  Mouse(platform::WM_MOUSEMOVE, 300, 10);
-  Mouse(platform::WM_LBUTTONDBLCLK, 300, 10, platform::MK_LBUTTON);
-  Mouse(platform::WM_LBUTTONUP, 300, 10);
-  EXPECT_EQ(frame().IsMaximized(), 1);
-  EXPECT_EQ(Show(WindowRect()), Show(maximised));
   const engine::ObjectMessage min = frame().GetMinimizeButton()->GetMessage();
   frame().SendMessage(&min);
   EXPECT_TRUE(window().IsIconic());
+}
+
+// A double click on the title strip switches the window under the still pointer, which then stands
+// at another point of it: the second press arms no drag, and its release, or a pull before it,
+// moves nothing. A drag is the pointer's way on the screen: a release where the press was on the
+// screen is a click, though another program moved the window under the pointer meanwhile.
+TEST_F(FrameWindow, ADoubleClickOnTheTitleSwitchesTheWindowAndMovesNothingNorDoesAWindowMovedUnderThePointer) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});
+  Start();
+  frame().ToggleMaximize();
+  Frames(2);
+  const RECT restored{100, 100, 1150, 700}, maximised{0, 0, 1280, 1024};
+  ASSERT_EQ(Show(WindowRect()), Show(restored));
+  // At (400, 110) on the screen, the hand clicks twice and pulls 10 pixels before it lets go.
+  platform::SetCursorPos(400, 110);
+  Mouse(platform::WM_MOUSEMOVE, 300, 10);
+  Mouse(platform::WM_LBUTTONDOWN, 300, 10, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 300, 10);
+  Mouse(platform::WM_LBUTTONDBLCLK, 300, 10, platform::MK_LBUTTON);
+  ASSERT_EQ(Show(WindowRect()), Show(maximised));
+  platform::SetCursorPos(410, 110);
+  Mouse(platform::WM_MOUSEMOVE, 410, 110, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 410, 110);
+  EXPECT_EQ(Show(WindowRect()), Show(maximised));
+  // On the maximised strip it comes back where it stood, the release at once.
+  platform::SetCursorPos(400, 10);
+  Mouse(platform::WM_MOUSEMOVE, 400, 10);
+  Mouse(platform::WM_LBUTTONDOWN, 400, 10, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 400, 10);
+  Mouse(platform::WM_LBUTTONDBLCLK, 400, 10, platform::MK_LBUTTON);
+  Mouse(platform::WM_LBUTTONUP, 300, -90);
+  EXPECT_EQ(Show(WindowRect()), Show(restored));
+  // Pressed at (400, 110), the window moved 200 pixels right under the pointer, let go there.
+  platform::SetCursorPos(400, 110);
+  Mouse(platform::WM_MOUSEMOVE, 300, 10);
+  Mouse(platform::WM_LBUTTONDOWN, 300, 10, platform::MK_LBUTTON);
+  window().MoveWindow(300, 100, 1050, 600);
+  Mouse(platform::WM_LBUTTONUP, 100, 10);
+  EXPECT_EQ(Show(WindowRect()), Show(RECT{300, 100, 1350, 700}));
 }
 
 }  // namespace

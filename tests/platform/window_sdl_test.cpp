@@ -16,6 +16,7 @@
 #include "platform/diagnostics.h"
 #include "platform/window.h"
 #include "tests/support/screen_capture.h"
+#include "tests/support/sdl_x11_queue.h"
 
 namespace {
 
@@ -231,6 +232,8 @@ bool Said(const std::vector<std::string>& lines, const std::string& part) {
 
 // A hidden window that another program destroys: no request of the program meets it (nothing is
 // shown or unmapped), so only the server's word of its destruction tells; the loop ends with 1.
+// Closed then, it leaves nothing behind in the X connection's queue (SDL, which hides only a
+// window it believes shown, did not wait for the unmapping put there for a gone window).
 TEST_F(SdlWindowUnderX, AHiddenWindowThatAnotherProgramDestroysEndsTheLoop) {
   std::vector<std::string> lines;
   const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
@@ -242,6 +245,10 @@ TEST_F(SdlWindowUnderX, AHiddenWindowThatAnotherProgramDestroysEndsTheLoop) {
   EXPECT_EQ(RunMessageLoop(), 1);
   SetProblemSink(previous);
   EXPECT_TRUE(Said(lines, "another program destroyed the window"));
+  QuitWindow other;
+  ASSERT_TRUE(other.CreateEx(0, "other", WS_VISIBLE, 300, 30, 100, 80));
+  w.DestroyWindow();
+  EXPECT_EQ(test::TakeUnsentUnmappings(), 0);
 }
 
 // Another program destroys the window just before the program closes it: the server's errors for
@@ -275,6 +282,76 @@ TEST_F(SdlWindowUnderX, AnErrorAboutTheWindowWhileTheSharedImageIsAttachedIsNoRe
   EXPECT_EQ(RunMessageLoop(), 1);
   SetProblemSink(previous);
   EXPECT_FALSE(Said(lines, "could not be made"));
+}
+
+// Notes its left button's messages, and captures the pointer from a press to its release (as the
+// engine's window does); hides at its first press when asked.
+class ClickWindow : public Window {
+ public:
+  std::vector<std::string> log;
+  bool hide_at_press = false;
+
+ protected:
+  void OnLButtonDown(uint32_t, POINT) override {
+    log.push_back("down");
+    SetCapture();
+    if (hide_at_press) ShowWindow(SW_HIDE);
+  }
+  void OnLButtonUp(uint32_t, POINT) override {
+    log.push_back("up");
+    ReleaseCapture();
+  }
+  void OnLButtonDblClk(uint32_t, POINT) override { log.push_back("double"); }
+};
+
+// The hand (xdotool, a click holding the button 80 ms) while the program is busy, then the
+// program takes what the hand did.
+void ByHandThenTaken(const std::string& xdotool_arguments) {
+  ByAnotherProgram(xdotool_arguments);
+  POINT pointer;
+  GetCursorPos(&pointer);  // a round trip to the server: every event it made is in by then
+  PumpMessages();
+}
+
+// A double click is two presses of one window made soon one after the other (by the server's
+// stamps, however late the program takes them) at one place of the screen, with no drag between.
+TEST_F(SdlWindowUnderX, ADoubleClickIsTwoPressesOfOneWindowMadeSoonAtOnePlaceWithNoDragBetween) {
+  ClickWindow under, popup;
+  ASSERT_TRUE(under.CreateEx(CS_DBLCLKS, "under", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  ASSERT_TRUE(popup.CreateEx(CS_DBLCLKS, "popup", WS_POPUP | WS_VISIBLE, 300, 200, 100, 80));
+  popup.hide_at_press = true;
+  PumpMessages();
+  const std::string click = " mousedown 1 sleep 0.08 mouseup 1";
+  const std::vector<std::string> twice{"down", "up", "double", "up"}, two{"down", "up", "down", "up"};
+  ByHandThenTaken("mousemove 100 100" + click + " sleep 0.15" + click);
+  EXPECT_EQ(under.log, twice) << "a double click";
+  under.log.clear();
+  ByHandThenTaken("mousemove 150 100" + click + " sleep 0.7" + click);
+  EXPECT_EQ(under.log, two) << "two clicks 0.7 s apart";
+  under.log.clear();
+  ByHandThenTaken(
+      "mousemove 200 100 mousedown 1 sleep 0.03 mousemove 205 100 sleep 0.03 mousemove 210 100 sleep 0.03 "
+      "mousemove 205 100 sleep 0.03 mousemove 200 100 sleep 0.03 mouseup 1 sleep 0.15" + click);
+  EXPECT_EQ(under.log, two) << "a drag there and back, then a click";
+  under.log.clear();
+  // The popup hides at its press; the next press, at the same place, goes to the window under it.
+  ByHandThenTaken("mousemove 320 220" + click);
+  ByHandThenTaken("sleep 0.1" + click);
+  EXPECT_EQ(popup.log, (std::vector<std::string>{"down", "up"}));
+  EXPECT_EQ(under.log, (std::vector<std::string>{"down", "up"})) << "a click on a popup, then on the window under it";
+}
+
+// A window busy when the hand lets go keeps the pointer captured until it takes the release: a
+// click made meanwhile off the window comes to it, but was meant for what lies under the pointer.
+TEST_F(SdlWindowUnderX, AClickOffTheWindowThatCameThroughACaptureLetGoLateIsNotTheWindows) {
+  ClickWindow w;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "busy", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  PumpMessages();
+  ByHandThenTaken("mousemove 100 100 mousedown 1");
+  ASSERT_EQ(Window::GetCapture(), &w);
+  ByHandThenTaken("sleep 0.08 mouseup 1 mousemove 600 500 sleep 0.15 mousedown 1 sleep 0.08 mouseup 1");
+  EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up"}));
+  EXPECT_EQ(Window::GetCapture(), nullptr);
 }
 
 class KeyWindow : public Window {

@@ -295,6 +295,36 @@ TEST_F(InputThroughWindow, PressesAtOnePointOfTheWindowAreADoubleClickOnlyAtOneP
                                QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_LBUTTON_DOWN}));
 }
 
+// Presses pair by when the hand made them (the stamp each came with), not by when a busy client
+// took them, and only stamps of one clock are set against each other.
+TEST_F(InputThroughWindow, PressesPairByWhenTheyWereMadeByOneClock) {
+  test::InputProbe* strip = AddProbe(300, 100, 600, 200, {QUILLARON_EVENT_LBUTTON_DOWN, QUILLARON_EVENT_DBLCLICK});
+  Mouse(WM_MOUSEMOVE, 400, 150);
+  const auto click = [&](int x, platform::MessageTime made) {
+    window_->PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, platform::MakePointLParam(x, 150), made);
+    window_->PostMessage(WM_LBUTTONUP, 0, platform::MakePointLParam(x, 150), made);
+  };
+  constexpr auto kServer = platform::MessageTime::kSystem;
+  // Two clicks made 700 ms apart, taken in one turn: two clicks.
+  click(400, {5000, kServer});
+  click(400, {5700, kServer});
+  platform::PumpMessages();
+  // Two clicks made 100 ms apart, the second taken 700 ms after the first: a double click.
+  click(420, {6000, kServer});
+  platform::PumpMessages();
+  Frames(140);
+  click(420, {6100, kServer});
+  platform::PumpMessages();
+  // A server's stamp and the tick count of the same number: two clicks.
+  click(440, {platform::GetTickCount(), kServer});
+  platform::PumpMessages();
+  Mouse(WM_LBUTTONDOWN, 440, 150, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 440, 150);
+  Deliver();
+  const uint32_t down = QUILLARON_EVENT_LBUTTON_DOWN, twice = QUILLARON_EVENT_DBLCLICK;
+  EXPECT_EQ(strip->Ids(), (Ids{down, down, down, twice, down, down}));
+}
+
 // The object that held the focus gets it back with the window, unless it was hidden meanwhile.
 TEST_F(InputThroughWindow, TheFocusComesBackWithTheWindowButNotToAnObjectHiddenMeanwhile) {
   test::InputProbe* edit = AddProbe(100, 100, 80, 80, {QUILLARON_EVENT_FOCUS_GAINED, QUILLARON_EVENT_FOCUS_LOST});
