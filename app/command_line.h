@@ -29,13 +29,9 @@ inline bool IsOptionArgument(std::string_view arg) { return arg.size() > 1 && ar
 // A character a terminal acts on or that reorders what follows it, though it is valid UTF-8: the
 // C1 controls (U+0080..U+009F; U+009B starts a terminal's command), the line and paragraph
 // separators, and the bidirectional marks, embeddings, overrides and isolates.
-inline bool IsHiddenControl(std::string_view text, size_t i, size_t n) {
-  const auto b0 = static_cast<uint8_t>(text[i]);
-  if (n == 2) return b0 == 0xC2 && static_cast<uint8_t>(text[i + 1]) <= 0x9F;
-  if (n != 3) return false;
-  const char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<uint8_t>(text[i + 1]) & 0x3F) << 6) |
-                     (static_cast<uint8_t>(text[i + 2]) & 0x3F);
-  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+inline bool IsHiddenControl(char32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
 }
 
 // Text as a terminal can show it on one line: line ends and tabs as \n \r \t; other control
@@ -46,8 +42,9 @@ inline std::string Printable(std::string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const auto b = static_cast<uint8_t>(text[i]);
-    const size_t n = platform::Utf8CharLength(text, i);
-    if ((n > 1 && !IsHiddenControl(text, i, n)) || (n == 1 && b >= 0x20 && b != 0x7F)) {
+    char32_t c = 0;
+    const size_t n = platform::Utf8CharLength(text, i, &c);
+    if ((n > 1 && !IsHiddenControl(c)) || (n == 1 && b >= 0x20 && b != 0x7F)) {
       out.append(text.substr(i, n));
       i += n;
       continue;

@@ -174,11 +174,7 @@ std::string ProgramPath(std::string_view native) {
     } else if (c == '\\') {
       AppendUtf8(utf8, kEscapeBase + 0x5C);
       ++i;
-    } else if (const size_t n = Utf8CharLength(native, i); n > 0) {
-      const auto lead = static_cast<uint8_t>(c);
-      const char32_t code = n == 3 ? ((lead & 0x0F) << 12) | ((static_cast<uint8_t>(native[i + 1]) & 0x3F) << 6) |
-                                         (static_cast<uint8_t>(native[i + 2]) & 0x3F)
-                                   : 0;
+    } else if (char32_t code = 0; const size_t n = Utf8CharLength(native, i, &code)) {
       if (IsEscape(code)) {
         for (size_t k = 0; k < n; ++k) AppendUtf8(utf8, kEscapeBase + static_cast<uint8_t>(native[i + k]));
       } else {

@@ -68,11 +68,14 @@ size_t GbkPrefixLength(std::string_view text, size_t max_bytes) {
   return i;
 }
 
-size_t Utf8CharLength(std::string_view text, size_t i) {
+size_t Utf8CharLength(std::string_view text, size_t i, char32_t* code) {
   const auto b = static_cast<uint8_t>(text[i]);
   size_t n = 0;
   char32_t c = 0;
-  if (b < 0x80) return 1;
+  if (b < 0x80) {
+    if (code) *code = b;
+    return 1;
+  }
   if (b >= 0xC2 && b <= 0xDF) {
     n = 2;
     c = b & 0x1F;
@@ -92,6 +95,7 @@ size_t Utf8CharLength(std::string_view text, size_t i) {
     c = (c << 6) | (t & 0x3F);
   }
   if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  if (code) *code = c;
   return n;
 }
 

@@ -44,8 +44,8 @@ inline bool StartsTwoByteChar(uint8_t b) { return b > 0x80; }
 inline bool IsAsciiByte(uint8_t b) { return b < 0x80; }
 
 // The bytes of the valid UTF-8 character at text[i] (no overlong forms, no surrogates, at most
-// U+10FFFF), or 0 when none starts there.
-size_t Utf8CharLength(std::string_view text, size_t i);
+// U+10FFFF), or 0 when none starts there; the character itself into *code when one does.
+size_t Utf8CharLength(std::string_view text, size_t i, char32_t* code = nullptr);
 
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);
