@@ -856,11 +856,15 @@ class SdlWindowBackend final : public WindowBackend {
     pointer_note_ = X11Note{};
     const SdlWindow* n = Native(*w);
     if (note.kind == kind && note.button == button && n != nullptr && note.window == n->x11_id)
-      return PointerEvent{POINT{note.window_x, note.window_y}, POINT{note.x, note.y},
-                          MessageTime{static_cast<uint32_t>(note.time), MessageTime::kSystem}};
+      return PointerEventOfNote(note);
     POINT screen{x, y};
     w->ClientToScreen(&screen);
     return PointerEvent{POINT{x, y}, screen, MessageTime{sdl_time, MessageTime::kSdl}};
+  }
+
+  static PointerEvent PointerEventOfNote(const X11Note& note) {
+    return PointerEvent{POINT{note.window_x, note.window_y}, POINT{note.x, note.y},
+                        MessageTime{static_cast<uint32_t>(note.time), MessageTime::kSystem}};
   }
 
   // The open window whose X window this is.
@@ -872,13 +876,31 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   // What the raw events say beyond SDL's own events: a window gone, where and when the pointer
-  // events happened, and which window a key went to.
+  // events happened, which buttons the server had down, and which window a key went to.
   void NoteRawEvent(const SDL_SysWMmsg* message) {
     const X11Note note = X11NoteEvent(message);
     switch (note.kind) {
       case X11Note::kPress:
       case X11Note::kRelease:
       case X11Note::kMove:
+      case X11Note::kCross:
+        // A button the server has up is held in no window of ours, and a stray press of it waits
+        // for no release: the release went to what lay under the pointer (made after the capture
+        // that brought the press had been let go, or after a double click moved the window away).
+        // The server says which buttons are down with each press, release and crossing (and each
+        // move, where the moves do not come through the input extension).
+        buttons_ &= HeldFlags(note.held);
+        strays_ &= HeldFlags(note.held);
+        if (note.kind == X11Note::kCross) break;
+        if (note.kind == X11Note::kPress && note.button >= SDL_BUTTON_LEFT && note.button <= SDL_BUTTON_RIGHT &&
+            (sdl_held_ & SDL_BUTTON(note.button)) != 0) {
+          // SDL still counts the button down (from such a stray press) and drops this press as
+          // no change: the window takes it from the server's event. SDL counts the button up
+          // again at its release, which it reports.
+          pointer_note_ = X11Note{};
+          if (Window* w = WindowOfX11(note.window)) TranslateButton(w, note.button, true, PointerEventOfNote(note));
+          break;
+        }
         pointer_note_ = note;
         break;
       case X11Note::kKey:
@@ -1001,11 +1023,32 @@ class SdlWindowBackend final : public WindowBackend {
     }
   }
 
+  // MK_ flags of the buttons held in an X11Note's `held`.
+  static uint32_t HeldFlags(unsigned held) {
+    return ((held & 1u) != 0 ? MK_LBUTTON : 0u) | ((held & 2u) != 0 ? MK_MBUTTON : 0u) |
+           ((held & 4u) != 0 ? MK_RBUTTON : 0u);
+  }
+
   void TranslateButton(const SDL_MouseButtonEvent& e) {
+    // The buttons SDL counts down: it reports no press of one of them.
+    if (e.which != SDL_TOUCH_MOUSEID) {
+      if (e.state == SDL_PRESSED) {
+        sdl_held_ |= SDL_BUTTON(e.button);
+      } else {
+        sdl_held_ &= ~SDL_BUTTON(e.button);
+      }
+    }
     Window* w = WindowOf(e.windowID);
     if (!w) return;
+    const bool pressed = e.state == SDL_PRESSED;
+    TranslateButton(w, e.button, pressed,
+                    PointerEventOf(w, pressed ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp));
+  }
+
+  // A press or release of `button` (SDL's numbers, which are the X server's for these three) on w.
+  void TranslateButton(Window* w, int button, bool pressed, const PointerEvent& at) {
     uint32_t bit = 0, down = 0, up = 0, dbl = 0;
-    switch (e.button) {
+    switch (button) {
       case SDL_BUTTON_LEFT:
         bit = MK_LBUTTON;
         down = WM_LBUTTONDOWN;
@@ -1027,26 +1070,26 @@ class SdlWindowBackend final : public WindowBackend {
       default:
         return;
     }
-    const PointerEvent at =
-        PointerEventOf(w, e.state == SDL_PRESSED ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp);
     // A press off the window, with no capture of the program's, came only through a capture the
-    // program let go late (it was busy): it was meant for the window under the pointer, which also
-    // has its release. The window hears of neither.
+    // program let go late (it was busy): it was meant for the window under the pointer. The window
+    // hears of neither it nor its release, which comes to the window when it was made before the
+    // capture was let go, and otherwise goes where the press was meant to (the press is then
+    // forgotten once the server says the button is up).
     RECT client{};
     w->GetClientRect(&client);
-    if (e.state == SDL_PRESSED && Window::GetCapture() == nullptr && !PtInRect(client, at.client.x, at.client.y)) {
+    if (pressed && Window::GetCapture() == nullptr && !PtInRect(client, at.client.x, at.client.y)) {
       strays_ |= bit;
       return;
     }
-    if (e.state == SDL_RELEASED && (strays_ & bit) != 0) {
+    if (!pressed && (strays_ & bit) != 0) {
       strays_ &= ~bit;
       return;
     }
-    if (e.state == SDL_PRESSED) {
+    if (pressed) {
       buttons_ |= bit;
       // Double clicks by the desktop's rule (SDL counts clicks by the point in the window and by
       // the time it takes the events); only a window class that asks for them gets them.
-      const bool is_double = clicks_.Press(w, e.button, at.screen, at.made) && (w->ClassStyle() & CS_DBLCLKS);
+      const bool is_double = clicks_.Press(w, button, at.screen, at.made) && (w->ClassStyle() & CS_DBLCLKS);
       SendMouse(w, is_double ? dbl : down, at.client, at.made);
     } else {
       buttons_ &= ~bit;
@@ -1086,6 +1129,7 @@ class SdlWindowBackend final : public WindowBackend {
   Uint32 wake_event_ = 0;
   uint32_t buttons_ = 0;
   uint32_t strays_ = 0;  // buttons pressed off the windows through a capture let go late
+  uint32_t sdl_held_ = 0;  // SDL_BUTTON masks of the buttons SDL counts down, by its own events
   ClickRun clicks_;
   X11Note pointer_note_;        // the latest raw pointer event, until SDL's own event for it comes
   unsigned long key_window_ = 0;  // the X window the latest raw key event went to

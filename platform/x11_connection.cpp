@@ -124,8 +124,8 @@ void X11ForgetWindow(unsigned long id) {
 
 namespace {
 
-// The window, time and places of a pointer event (a press, a release or a move: their records
-// share these fields).
+// The window, time, places and held buttons of a pointer event (a press, a release or a move:
+// their records share these fields).
 template <typename PointerEvent>
 void NotePointer(X11Note::Kind kind, const PointerEvent& e, X11Note* note) {
   note->kind = kind;
@@ -135,6 +135,8 @@ void NotePointer(X11Note::Kind kind, const PointerEvent& e, X11Note* note) {
   note->y = e.y_root;
   note->window_x = e.x;
   note->window_y = e.y;
+  note->held = ((e.state & Button1Mask) != 0 ? 1u : 0u) | ((e.state & Button2Mask) != 0 ? 2u : 0u) |
+               ((e.state & Button3Mask) != 0 ? 4u : 0u);
 }
 
 }  // namespace
@@ -154,6 +156,10 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
       break;
     case MotionNotify:
       NotePointer(X11Note::kMove, e.xmotion, &note);
+      break;
+    case EnterNotify:
+    case LeaveNotify:
+      NotePointer(X11Note::kCross, e.xcrossing, &note);
       break;
     case KeyPress:
     case KeyRelease:

@@ -43,9 +43,10 @@ void X11ForgetWindow(unsigned long id);
 struct X11Note {
   enum Kind {
     kOther,
-    kPress,    // a button went down: button, time, x, y
-    kRelease,  // a button came up: button, time, x, y
-    kMove,     // the pointer moved: time, x, y
+    kPress,    // a button went down: button, time, x, y, held
+    kRelease,  // a button came up: button, time, x, y, held
+    kMove,     // the pointer moved: time, x, y, held
+    kCross,    // the pointer came into or left `window`, or the window came or went under it: held
     kKey,      // a key went down or up in `window`
   };
   Kind kind = kOther;
@@ -54,6 +55,9 @@ struct X11Note {
   unsigned long time = 0;  // the server's milliseconds: when the hand did it
   int x = 0, y = 0;        // on the screen
   int window_x = 0, window_y = 0;  // in `window` as it stood then
+  // The buttons the server had down just before the event: bit 0 the left, 1 the middle, 2 the
+  // right.
+  unsigned held = 0;
 };
 // Notes a DestroyNotify of a watched window among the raw events SDL hands on, and says what
 // the event tells of the pointer or the keyboard.

@@ -147,6 +147,32 @@ TEST_F(FrameWindow, DraggingTheTitleStripKeepsTheGrabbedPointUnderThePointerPast
   EXPECT_EQ(Show(WindowRect()), Show(RECT{240, 165, 1290, 765}));
 }
 
+// A busy client hears of the press and the release in one turn, the pointer already where it let
+// go: the pointer's way on the screen from the press to the release is a drag from the desktop's
+// drag distance (4 pixels across or down) on, as a drag heard step by step is.
+TEST_F(FrameWindow, AReleaseHeardWithItsPressIsADragFromFourPixelsOfThePointersWayOn) {
+  SetWorkArea(RECT{0, 0, 1280, 1024});
+  Start();
+  frame().ToggleMaximize();
+  Frames(2);
+  const struct {
+    int dx, dy;  // the pointer's way from the press to the release
+    bool drags;
+  } cases[] = {{3, 0, false}, {0, -3, false}, {-3, 3, false}, {4, 0, true}, {0, -4, true}, {-4, 3, true}, {3, 4, true}};
+  int x = 200;
+  for (const auto& c : cases) {
+    window().MoveWindow(100, 100, 1050, 600);
+    const std::string step = std::to_string(c.dx) + ", " + std::to_string(c.dy);
+    x += 40;  // each press far from the last: no double click
+    platform::SetCursorPos(100 + x + c.dx, 110 + c.dy);
+    window().PostMessage(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, platform::MakePointLParam(x, 10));
+    window().PostMessage(platform::WM_LBUTTONUP, 0, platform::MakePointLParam(x + c.dx, 10 + c.dy));
+    Frames(3);
+    const RECT want = c.drags ? RECT{100 + c.dx, 100 + c.dy, 1150 + c.dx, 700 + c.dy} : RECT{100, 100, 1150, 700};
+    EXPECT_EQ(Show(WindowRect()), Show(want)) << step;
+  }
+}
+
 TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderThePointer) {
   // A panel holds the top 40 pixels.
   SetWorkArea(RECT{0, 40, 1280, 1024});

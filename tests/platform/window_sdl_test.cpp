@@ -285,13 +285,17 @@ TEST_F(SdlWindowUnderX, AnErrorAboutTheWindowWhileTheSharedImageIsAttachedIsNoRe
 }
 
 // Notes its left button's messages, and captures the pointer from a press to its release (as the
-// engine's window does); hides at its first press when asked.
+// engine's window does); hides at its first press, or moves 460 pixels right and down at a double
+// click (as the title strip switches the window), when asked.
 class ClickWindow : public Window {
  public:
   std::vector<std::string> log;
   bool hide_at_press = false;
+  bool move_at_double = false;
+  uint32_t move_flags = 0;  // the button flags of the latest move
 
  protected:
+  void OnMouseMove(uint32_t flags, POINT) override { move_flags = flags; }
   void OnLButtonDown(uint32_t, POINT) override {
     log.push_back("down");
     SetCapture();
@@ -301,7 +305,13 @@ class ClickWindow : public Window {
     log.push_back("up");
     ReleaseCapture();
   }
-  void OnLButtonDblClk(uint32_t, POINT) override { log.push_back("double"); }
+  void OnLButtonDblClk(uint32_t, POINT) override {
+    log.push_back("double");
+    if (!move_at_double) return;
+    RECT at{};
+    GetWindowRect(&at);
+    MoveWindow(at.left + 460, at.top + 460, at.right - at.left, at.bottom - at.top);
+  }
 };
 
 // The hand (xdotool, a click holding the button 80 ms) while the program is busy, then the
@@ -352,6 +362,51 @@ TEST_F(SdlWindowUnderX, AClickOffTheWindowThatCameThroughACaptureLetGoLateIsNotT
   ByHandThenTaken("sleep 0.08 mouseup 1 mousemove 600 500 sleep 0.15 mousedown 1 sleep 0.08 mouseup 1");
   EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up"}));
   EXPECT_EQ(Window::GetCapture(), nullptr);
+}
+
+// The press off the window that came through a capture let go late has its release made after
+// the window let go: that release goes to what lies under the pointer, never to the window. The
+// next click on the window is a click all the same.
+TEST_F(SdlWindowUnderX, AClickOnTheWindowAfterAStrayPressWhoseReleaseWentElsewhereIsAClick) {
+  ClickWindow w;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "stray", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  PumpMessages();
+  ByHandThenTaken("mousemove 100 100 mousedown 1");
+  ASSERT_EQ(Window::GetCapture(), &w);
+  // Busy meanwhile: the hand lets go, goes off the window and presses there.
+  ByHandThenTaken("sleep 0.08 mouseup 1 sleep 0.05 mousemove 300 250 sleep 0.05 mousemove 500 400 sleep 0.05 "
+                  "mousemove 600 500 sleep 0.15 mousedown 1");
+  ASSERT_EQ(w.log, (std::vector<std::string>{"down", "up"}));
+  ASSERT_EQ(Window::GetCapture(), nullptr);
+  ByHandThenTaken("sleep 0.08 mouseup 1");
+  ByHandThenTaken("sleep 0.15 mousemove 500 400 sleep 0.05 mousemove 300 250 sleep 0.05 mousemove 200 150 "
+                  "sleep 0.05 mousedown 1 sleep 0.08 mouseup 1");
+  EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up", "down", "up"})) << "the next click on the window";
+  EXPECT_EQ(test::SdlButtonsHeld(), 0u);
+}
+
+// The second press of a triple click moves the window away; the third, made before the window
+// took the second's release, lands off it. Nothing holds the pointer after the hand lets go: a
+// press and release off the window go to what lies there, and no button is left held.
+TEST_F(SdlWindowUnderX, ATripleClickWhoseSecondPressMovesTheWindowAwayLeavesNoCaptureAndNoButtonHeld) {
+  ClickWindow w;
+  w.move_at_double = true;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "switched", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  PumpMessages();
+  // The window takes each step of the first click and the second press as it comes.
+  ByHandThenTaken("mousemove 100 100 mousedown 1 sleep 0.08 mouseup 1");
+  ByHandThenTaken("sleep 0.1 mousedown 1");
+  ASSERT_EQ(w.log, (std::vector<std::string>{"down", "up", "double"}));
+  ByHandThenTaken("sleep 0.08 mouseup 1 sleep 0.15 mousedown 1");
+  ByHandThenTaken("sleep 0.08 mouseup 1");
+  ByHandThenTaken("sleep 0.2 mousemove 150 150 sleep 0.05 mousemove 200 200 sleep 0.05 mousedown 1 sleep 0.08 mouseup 1");
+  EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up", "double"}));
+  EXPECT_EQ(Window::GetCapture(), nullptr);
+  EXPECT_FALSE(test::PointerGrabbed());
+  EXPECT_EQ(test::SdlButtonsHeld(), 0u);
+  // Over the window again, the pointer moves with no button held.
+  ByHandThenTaken("sleep 0.1 mousemove 560 560 sleep 0.05 mousemove 600 600");
+  EXPECT_EQ(w.move_flags & MK_LBUTTON, 0u);
 }
 
 class KeyWindow : public Window {

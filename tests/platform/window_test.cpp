@@ -231,6 +231,49 @@ TEST_F(HeadlessWindow, PostedMessagesRunInOrderFromAnyThread) {
   EXPECT_TRUE(w.log.empty());
 }
 
+// When the message being handled was made, as GetMessageTime says it: "5000 system".
+std::string MessageStamp() {
+  const platform::MessageTime made = platform::GetMessageTime();
+  const char* clocks[] = {"tick count", "system", "sdl"};
+  return std::to_string(made.ms) + " " + clocks[made.clock];
+}
+
+// Notes the stamp its handlers read: before and after a loop of its own (as a modal box runs one)
+// for WM_USER + 1, and for WM_USER + 2.
+class StampWindow : public RecordingWindow {
+ public:
+  std::vector<std::string> stamps;
+
+  intptr_t WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
+    if (message == platform::WM_USER + 1) {
+      stamps.push_back("outer " + MessageStamp());
+      platform::PumpMessages();
+      stamps.push_back("outer again " + MessageStamp());
+      return 0;
+    }
+    if (message == platform::WM_USER + 2) {
+      stamps.push_back("inner " + MessageStamp());
+      return 0;
+    }
+    return RecordingWindow::WindowProc(message, wparam, lparam);
+  }
+};
+
+// A handler reads its own message's stamp, also after a loop inside it handled another message;
+// outside every handler, GetMessageTime is the tick count of now.
+TEST_F(HeadlessWindow, GetMessageTimeIsTheStampOfTheMessageBeingHandledAndNowOutsideOne) {
+  StampWindow w;
+  ASSERT_TRUE(w.Open());
+  platform::PumpMessages();
+  using platform::MessageTime;
+  w.PostMessage(platform::WM_USER + 1, 0, 0, MessageTime{5000, MessageTime::kSystem});
+  w.PostMessage(platform::WM_USER + 2, 0, 0, MessageTime{6000, MessageTime::kSystem});
+  platform::PumpMessages();
+  EXPECT_EQ(w.stamps, (std::vector<std::string>{"outer 5000 system", "inner 6000 system", "outer again 5000 system"}));
+  clock_->Advance(25);
+  EXPECT_EQ(MessageStamp(), "1025 tick count");
+}
+
 // Under ThreadSanitizer these show whether posting, which another thread may do at any time,
 // still touches the backend after the loop's thread has stopped it.
 TEST_F(HeadlessWindow, PostingFromAnotherThreadWhileTheSystemStops) {

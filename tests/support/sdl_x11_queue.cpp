@@ -27,4 +27,16 @@ int TakeUnsentUnmappings() {
   return -1;
 }
 
+bool PointerGrabbed() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  const int status = XGrabPointer(display, DefaultRootWindow(display), False, ButtonPressMask, GrabModeAsync,
+                                  GrabModeAsync, None, None, CurrentTime);
+  if (status == GrabSuccess) XUngrabPointer(display, CurrentTime);
+  XCloseDisplay(display);
+  return status == AlreadyGrabbed;
+}
+
+uint32_t SdlButtonsHeld() { return SDL_GetMouseState(nullptr, nullptr); }
+
 }  // namespace test
