@@ -118,6 +118,13 @@ class FolderFlush {
   int open_error_ = 0;
 };
 
+// Whether an output at the path would be written into the file the program's standard output
+// is open on: the path names that descriptor (/dev/stdout, /dev/fd/1...) or another of the
+// program's descriptors open on the same file, or it is a device or FIFO that standard output
+// writes into. A regular file is replaced whole (a new file): never the same. A program whose
+// output goes there keeps its own lines (notes, summaries) off its standard output.
+bool IsStandardOutput(const std::string& path);
+
 // The names a new file of one moment may take, in turn (for AtomicFile::CommitNew): stem +
 // extension, then stem + "-2" + extension up to stem + "-count" + extension. Files made in the
 // same second (saved games, screenshots) so each get a name of their own.
