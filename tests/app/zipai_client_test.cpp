@@ -347,17 +347,23 @@ TEST(ZipaiClient, TheScreenshotIsWrittenAsItsNameAsks) {
     const std::string bytes(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(bytes.substr(0, starts.size()), starts) << args;
   }
-  // A picture on stdout goes there alone: the line --hold writes goes to stderr then.
-  std::string err;
-  EXPECT_EQ(RunHeadless("", work, "--screenshot /dev/stdout --hold </dev/null >'" + work.string() + ".alone'", &err), 0)
-      << err;
-  std::ifstream in(work.string() + ".alone", std::ios::binary);
-  const std::string alone(std::istreambuf_iterator<char>(in), {});
-  const std::string end = std::string("IEND\xAE\x42\x60\x82", 8);
-  EXPECT_TRUE(alone.rfind("\x89PNG", 0) == 0 && alone.size() > end.size() &&
-              alone.compare(alone.size() - end.size(), end.size(), end) == 0)
-      << alone.size() << " bytes ending in " << alone.substr(alone.size() - std::min<size_t>(alone.size(), 24));
-  EXPECT_NE(err.find("ready "), std::string::npos) << err;
+  // A picture on stdout goes there alone: the line --hold or --report writes goes to stderr then.
+  for (const auto& [option, line] : {std::pair{"--hold", "ready "}, std::pair{"--report", "shown "}}) {
+    std::string err;
+    EXPECT_EQ(RunHeadless("", work,
+                          std::string("--screenshot /dev/stdout ") + option + " </dev/null >'" + work.string() + ".alone'",
+                          &err),
+              0)
+        << err;
+    std::ifstream in(work.string() + ".alone", std::ios::binary);
+    const std::string alone(std::istreambuf_iterator<char>(in), {});
+    const std::string end = std::string("IEND\xAE\x42\x60\x82", 8);
+    EXPECT_TRUE(alone.rfind("\x89PNG", 0) == 0 && alone.size() > end.size() &&
+                alone.compare(alone.size() - end.size(), end.size(), end) == 0)
+        << option << ": " << alone.size() << " bytes, ending in "
+        << alone.substr(alone.size() - std::min<size_t>(alone.size(), 24));
+    EXPECT_NE(err.find(line), std::string::npos) << option << ": " << err;
+  }
 }
 
 // The run log that cannot begin afresh (a folder stands at its name) says so once.

@@ -764,6 +764,10 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   const ToolRun cut = Respack("list cut.qzr");
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(Lines(cut.out), 3) << cut.out;
+  // A listing that cannot be written fails the run.
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
+  EXPECT_EQ(WEXITSTATUS(std::system((tool + "list three.qzr >/dev/full 2>run.err").c_str())), 1);
+  EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n");
 }
 
 // An output named /dev/stdout is the tool's own output, written where it stands: between what
