@@ -7,11 +7,14 @@
 //   - an option with a value is given once, and an empty argument names nothing: both refused;
 //   - every refusal says why in one line (then the usage), and a name in a message is shown
 //     with its control characters and bytes that are no UTF-8 escaped (Printable);
-//   - a number is decimal digits only: no sign, no blanks (ParseNumber).
+//   - a number is decimal digits only: no sign, no blanks (ParseNumber);
+//   - what a run prints on stdout that cannot be written (a full disk) fails the run (Finished).
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -83,6 +86,16 @@ inline bool ParseNumber(std::string_view text, long low, long high, long* out) {
   if (n < low || n > high) return false;
   *out = n;
   return true;
+}
+
+// A run's exit status once what it printed on stdout is flushed: a write there that failed
+// turns a run that succeeded into a failure (status 1), said on stderr after the program's name.
+inline int Finished(const char* program, int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "%s: cannot write the standard output (%s)\n", program,
+               std::strerror(errno != 0 ? errno : EIO));
+  return status == 0 ? 1 : status;
 }
 
 // An option a program takes.

@@ -312,9 +312,11 @@ bool AtomicFile::HasFileName() {
 
 void AtomicFile::OpenTemporary() {
   // The temporary file is made, and later renamed, through the folder's descriptor: only the
-  // name's own limit counts, never the length of the path before it.
+  // name's own limit counts, never the length of the path before it. The folder is opened as a
+  // path, not for reading: one that may be written but not listed takes the file, as it takes a
+  // shell's redirection.
   const std::string folder = FolderOf(target_);
-  folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  folder_fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (folder_fd_ < 0) {
     Fail(("the folder " + folder + " cannot be opened").c_str(), errno);
     return;
@@ -390,6 +392,9 @@ void AtomicFile::Refuse(const char* why) {
 
 bool AtomicFile::Write(const void* data, size_t size) {
   if (!ok()) return false;
+  // What stands there may be the file one of the program's streams writes into (its standard
+  // output, say): what those hold comes first, as it was written first.
+  if (in_place_) std::fflush(nullptr);
   if (!WriteAll(fd_, data, size, in_place_)) Fail("write", errno);
   return ok();
 }
@@ -451,6 +456,20 @@ int AtomicFile::CommitNew(const std::vector<std::string>& names) {
   return -1;
 }
 
+bool IsStandardOutput(const std::string& path) {
+  struct stat out {};
+  const std::string native = NativeOutputPath(path);
+  if (native.empty() || ::fstat(STDOUT_FILENO, &out) != 0) return false;
+  struct stat st {};
+  bool open = false;
+  if (const int descriptor = NamedDescriptor(native, &open); descriptor >= 0) {
+    if (!open || ::fstat(descriptor, &st) != 0) return false;
+  } else if (::stat(native.c_str(), &st) != 0 || S_ISREG(st.st_mode)) {
+    return false;
+  }
+  return st.st_dev == out.st_dev && st.st_ino == out.st_ino;
+}
+
 std::vector<std::string> NumberedFileNames(const std::string& stem, const std::string& extension, int count) {
   std::vector<std::string> names;
   if (count < 1) return names;
@@ -473,6 +492,12 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 
 FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(folder)) {
   fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that may be written but not listed: a file of no name made in it opens its file
+  // system as well (a descriptor opened as a path would not do: syncfs refuses it).
+  if (fd_ < 0 && errno == EACCES) {
+    fd_ = ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ < 0 && errno != EACCES) errno = EACCES;
+  }
   if (fd_ < 0) open_error_ = native_.empty() ? ENOENT : errno;
 }
 

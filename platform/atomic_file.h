@@ -17,9 +17,12 @@
 //     or a link to one of them): written through that descriptor where it stands (at its place
 //     in the file, at the end where it appends), as a program writes its standard output; what
 //     it is open on is never replaced, renamed or cut.
+// Before bytes go into something that stands there (a descriptor, a device, a FIFO), what the
+// program's stdio streams hold is flushed: what was printed first comes first.
 // The temporary file is made and renamed through the folder's descriptor, so a path as long as
 // the system takes is written; its name fits the folder's file system whatever the length of
-// the target's name. A path or name that is too long is refused with which of them it is.
+// the target's name. The folder is opened as a path, which needs no right to list it: a folder
+// that may be written but not listed takes the file, as it takes a shell's redirection. A path or name that is too long is refused with which of them it is.
 // A write past the process's file-size limit (ulimit -f) fails as on a full disk.
 // A file that must be new (a saved game) takes its name only when nothing stands there at that moment.
 // AppendToFile adds to the end of a log, checking the write and the close the same way.
@@ -102,7 +105,8 @@ class AtomicFile {
 // the folder before the first of them is written, flushed once after the last is renamed.
 // Flush writes out everything pending on the file system that holds the folder (the files'
 // bytes and the folders' entries alike) and reports a write-back that failed since this was
-// made.
+// made. A folder that may be written but not listed is reached through a file of no name made
+// in it.
 class FolderFlush {
  public:
   explicit FolderFlush(const std::string& folder);  // a program path
@@ -117,6 +121,13 @@ class FolderFlush {
   int fd_ = -1;
   int open_error_ = 0;
 };
+
+// Whether an output at the path would be written into the file the program's standard output
+// is open on: the path names that descriptor (/dev/stdout, /dev/fd/1...) or another of the
+// program's descriptors open on the same file, or it is a device or FIFO that standard output
+// writes into. A regular file is replaced whole (a new file): never the same. A program whose
+// output goes there keeps its own lines (notes, summaries) off its standard output.
+bool IsStandardOutput(const std::string& path);
 
 // The names a new file of one moment may take, in turn (for AtomicFile::CommitNew): stem +
 // extension, then stem + "-2" + extension up to stem + "-count" + extension. Files made in the

@@ -456,7 +456,10 @@ bool FileFind::FindFile(const std::string& pattern) {
   const std::string wildcard = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
   const std::string native_folder = folder_.empty() ? std::string(".") : NativePath(folder_ + "\\");
   DIR* dir = ::opendir(native_folder.c_str());
-  if (!dir) return false;
+  if (!dir) {
+    problem_ = std::strerror(errno);
+    return false;
+  }
   while (dirent* e = ::readdir(dir)) {
     const std::string name = ProgramPath(e->d_name);
     if (!WildcardMatch(wildcard, name)) continue;
@@ -510,6 +513,7 @@ int64_t FileFind::GetLength() const { return entries_.empty() ? 0 : entries_[ind
 
 void FileFind::Close() {
   folder_.clear();
+  problem_.clear();
   entries_.clear();
   index_ = 0;
   started_ = false;

@@ -100,8 +100,12 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 // The CFileFind uses: iterate the entries of a folder that match a wildcard pattern.
 class FileFind {
  public:
-  // pattern: folder + '\' + wildcard ("*.*", "*.qzr", ...); false when nothing matches.
+  // pattern: folder + '\' + wildcard ("*.*", "*.qzr", ...); false when nothing matches, or
+  // when the folder cannot be listed (GetProblem says why).
   bool FindFile(const std::string& pattern);
+  // Why the folder of the last FindFile could not be listed (the system's reason: "No such file
+  // or directory", "Permission denied"); empty when it was.
+  const std::string& GetProblem() const { return problem_; }
   // Moves to the next match; false when this was the last (the current match stays readable).
   bool FindNextFile();
   std::string GetFileName() const;   // GBK name of the current match
@@ -122,6 +126,7 @@ class FileFind {
     int64_t size = 0;
   };
   std::string folder_;
+  std::string problem_;
   std::vector<Entry> entries_;
   size_t index_ = 0;
   bool started_ = false;

@@ -31,7 +31,10 @@ const Command kCommands[] = {
      "all; it is never written over one of the files it packs, and holds at most 4 GiB.\n",
      respack::Pack, 2},
     {"list", "respack list PKG",
-     "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n", respack::List, 1},
+     "Prints a line per member: its RS, JS and x31 name hashes (hex), offset, size and extension.\n"
+     "A member whose bytes pass the end of the package (one cut short) is listed, and the package\n"
+     "refused: status 1.\n",
+     respack::List, 1},
     {"extract", "respack extract PKG NAME OUT",
      "Writes one member's bytes to OUT. NAME is its resource name (button.imge); a file name\n"
      "(button.png) is turned into its resource name when nothing has the name as given.\n",
@@ -58,7 +61,9 @@ const Command kCommands[] = {
 void PrintUsage(FILE* out) {
   std::fprintf(out, "usage:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
-  std::fprintf(out, "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n");
+  std::fprintf(out,
+               "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n"
+               "An output named /dev/stdout carries the output alone: the notes go to stderr then.\n");
 }
 
 // A command line refused: why, then the usage.
@@ -102,10 +107,8 @@ int RunCommand(const Command& c, const respack::Args& given) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+// The command line's run: its exit status.
+int Run(std::vector<std::string> args) {
   if (!args.empty() && cli::IsHelpArgument(args[0])) {
     std::printf("respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n");
     PrintUsage(stdout);
@@ -121,4 +124,11 @@ int main(int argc, char** argv) {
   if (args[0].empty()) return WrongUsage("an empty argument names no command");
   const bool option = !options_ended && cli::IsOptionArgument(args[0]);
   return WrongUsage(std::string("unknown ") + (option ? "option" : "command") + " '" + cli::Printable(args[0]) + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // What a command printed (a listing) that could not be written fails the run.
+  return cli::Finished("respack", Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

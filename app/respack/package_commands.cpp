@@ -66,15 +66,23 @@ bool OpenPackage(const std::string& path_utf8, std::unique_ptr<engine::ResourceP
   return true;
 }
 
-bool LoadMember(engine::ResourcePackage& package, uint32_t index, std::vector<uint8_t>* bytes, std::string* reason) {
+// A member's bytes; why they cannot be read names the package as the user typed it (`shown`).
+bool LoadMember(engine::ResourcePackage& package, const std::string& shown, uint32_t index, std::vector<uint8_t>* bytes,
+                std::string* reason) {
   if (package.LoadEntry(index, bytes)) return true;
-  *reason = "member " + std::to_string(index) + " cannot be read (it passes the end of the package)";
+  const engine::PackageEntry e = package.GetEntry(index);
+  // The package may also have been cut since it was opened.
+  const bool past_end = !package.EntryInBounds(index) ||
+                        platform::FileSize(package.GetPath()) < static_cast<int64_t>(uint64_t{e.offset} + e.size);
+  *reason = shown + ": member " + std::to_string(index) + " cannot be read (" +
+            (past_end ? std::string("it passes the end of the package") : platform::ReadProblem(package.GetPath())) + ")";
   return false;
 }
 
-bool WriteMember(engine::ResourcePackage& package, uint32_t index, const std::string& path_gbk, std::string* reason) {
+bool WriteMember(engine::ResourcePackage& package, const std::string& shown, uint32_t index, const std::string& path_gbk,
+                 std::string* reason) {
   std::vector<uint8_t> bytes;
-  return LoadMember(package, index, &bytes, reason) &&
+  return LoadMember(package, shown, index, &bytes, reason) &&
          platform::WriteFileAtomic(path_gbk, bytes.data(), bytes.size(), reason);
 }
 
@@ -82,7 +90,6 @@ bool WriteMember(engine::ResourcePackage& package, uint32_t index, const std::st
 
 int Pack(const Args& args) {
   const std::string dir = PathArg(args[0]);
-  if (!platform::IsDirectory(dir)) return Refuse("not a folder: " + args[0]);
   struct Member {
     std::string file_name;  // as listed, in program text
     std::string path;       // DIR + '\\' + the listed name: exactly that file
@@ -90,14 +97,23 @@ int Pack(const Args& args) {
     std::string extension;
   };
   std::vector<Member> members;
+  // The package's own lines stay off its output when that is the tool's standard output.
+  FILE* lines = LinesBeside(args[1]);
   platform::FileFind find;
-  for (bool more = find.FindFile(dir + "\\*.*"); more;) {
+  bool more = find.FindFile(dir + "\\*.*");
+  if (const std::string why = find.GetProblem(); !why.empty()) {
+    return Refuse("cannot read the folder " + args[0] + " (" + why + ")");
+  }
+  // A member is named as the user names it: DIR as given, then its name as the folder lists it.
+  const std::string folder_shown = !args[0].empty() && args[0].back() == '/' ? args[0] : args[0] + "/";
+  while (more) {
     const bool last = !find.FindNextFile();
     more = !last;
     if (find.IsDots()) continue;
     // A link may point anywhere: only what lies in the folder itself is packed.
     if (find.IsLink()) {
-      std::printf("%s is a symbolic link: not packed\n", cli::Printable(Shown(find.GetFileName())).c_str());
+      std::fprintf(lines, "%s is a symbolic link: not packed\n",
+                   cli::Printable(folder_shown + Shown(find.GetFileName())).c_str());
       continue;
     }
     if (!find.IsDirectory()) members.push_back({find.GetFileName(), find.GetFilePath(), {}, {}});
@@ -111,14 +127,12 @@ int Pack(const Args& args) {
     m.resource_name = ResourceNameOfListed(m.file_name, &m.extension);
     auto [it, fresh] = names.emplace(engine::MakeNameKey(m.resource_name), m.file_name);
     if (!fresh) {
-      return Refuse(Shown(it->second) + " and " + Shown(m.file_name) + " both have the resource name " +
-                    Shown(m.resource_name));
+      return Refuse(folder_shown + Shown(it->second) + " and " + folder_shown + Shown(m.file_name) +
+                    " both have the resource name " + Shown(m.resource_name));
     }
   }
   engine::ResourcePackage package(engine::GetFileTitle(Gbk(args[1])), static_cast<uint32_t>(members.size()), 0, 0, 0);
-  // A member is named as the user names it: DIR as given, then its name as the folder lists it;
-  // the package as given.
-  const std::string folder_shown = !args[0].empty() && args[0].back() == '/' ? args[0] : args[0] + "/";
+  // The package is named as given.
   std::vector<std::pair<std::string, std::string>> named{{Shown(PathArg(args[1])), args[1]}};
   for (const Member& m : members) named.emplace_back(Shown(m.path), folder_shown + Shown(m.file_name));
   for (const Member& m : members) {
@@ -131,7 +145,7 @@ int Pack(const Args& args) {
   if (package.Pack(PathArg(args[1]), 1, &error) != members.size() || !error.empty()) {
     return Refuse(error.empty() ? "cannot write " + args[1] : platform::NamedAsGiven(Shown(error), named));
   }
-  std::printf("%zu members packed into %s\n", members.size(), cli::Printable(args[1]).c_str());
+  std::fprintf(lines, "%zu members packed into %s\n", members.size(), cli::Printable(args[1]).c_str());
   return kOk;
 }
 
@@ -149,6 +163,17 @@ int List(const Args& args) {
     }
     std::printf("%08X %08X %08X %10u %10u %s\n", e.rs, e.js, e.x31, e.offset, e.size, extension.c_str());
   }
+  // A member whose bytes pass the end (a package cut short) is listed, and the package refused.
+  uint32_t outside = 0;
+  uint32_t first = 0;
+  for (uint32_t i = 0; i < package->GetUsedCount(); ++i) {
+    if (!package->EntryInBounds(i) && outside++ == 0) first = i;
+  }
+  if (outside == 1) return Refuse(args[0] + ": member " + std::to_string(first) + " passes the end of the package");
+  if (outside > 1) {
+    return Refuse(args[0] + ": " + std::to_string(outside) + " of its " + std::to_string(package->GetUsedCount()) +
+                  " members pass the end of the package (the first is member " + std::to_string(first) + ")");
+  }
   return kOk;
 }
 
@@ -159,8 +184,8 @@ int Extract(const Args& args) {
   const std::string name = Gbk(args[1]);
   int32_t index = package->FindEntryByName(name);
   if (index < 0) index = package->FindEntryByName(engine::ResourceNameOf(name));
-  if (index < 0) return Refuse("no member named " + args[1]);
-  if (!WriteMember(*package, static_cast<uint32_t>(index), PathArg(args[2]), &reason)) return Refuse(reason);
+  if (index < 0) return Refuse(args[0] + " has no member named " + args[1]);
+  if (!WriteMember(*package, args[0], static_cast<uint32_t>(index), PathArg(args[2]), &reason)) return Refuse(reason);
   return kOk;
 }
 
@@ -174,6 +199,7 @@ int Unpack(const Args& args) {
   // own (a flush a file made unpacking thousands of small members take minutes): the whole
   // folder is flushed once at the end, before the members are reported written.
   platform::FolderFlush flush(dir);
+  const std::string folder_shown = args[1].back() == '/' ? args[1] : args[1] + "/";
   // Members with the same hashes and extension would get one file name: each later one is
   // written as NAME~2.ext, NAME~3.ext... and named on the output.
   std::map<std::string, int> taken;
@@ -186,12 +212,13 @@ int Unpack(const Args& args) {
     if (const int n = ++taken[name]; n > 1) {
       std::string renamed = std::string(stem) + "~" + std::to_string(n) + extension;
       while (taken.count(renamed)) renamed = std::string(stem) + "~" + std::to_string(++taken[name]) + extension;
-      std::printf("member %u has the same name hashes as an earlier one: written as %s\n", i, renamed.c_str());
+      std::printf("member %u has the same name hashes as an earlier one: written as %s\n", i,
+                  cli::Printable(folder_shown + renamed).c_str());
       name = renamed;
       taken[name] = 1;
     }
     std::vector<uint8_t> bytes;
-    if (!LoadMember(*package, i, &bytes, &reason)) return Refuse(reason);
+    if (!LoadMember(*package, args[0], i, &bytes, &reason)) return Refuse(reason);
     platform::AtomicFile file(dir + "\\" + name, platform::AtomicFile::Sync::kLater);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
   }
@@ -208,5 +235,9 @@ int Refuse(const std::string& reason) {
 std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
 
 std::string PathArg(const std::string& native) { return platform::ProgramPath(native); }
+
+FILE* LinesBeside(const std::string& output) {
+  return platform::IsStandardOutput(PathArg(output)) ? stderr : stdout;
+}
 
 }  // namespace respack

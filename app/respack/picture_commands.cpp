@@ -186,9 +186,9 @@ int PpsEncode(const Args& args) {
   if (file.empty()) return Refuse(args[0] + ": " + error);
   const int status = WritePpsIfReadBack(file, source.record, codec, PathArg(args[1]), args[0]);
   if (status != kOk) return status;
-  std::printf("%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(), source.record.width,
-              source.record.height, source.record.frame_count, source.record.frame_count == 1 ? "" : "s", codec,
-              file.size());
+  std::fprintf(LinesBeside(args[1]), "%s: %ux%u, %u frame%s, codec %ld, %zu bytes\n", cli::Printable(args[1]).c_str(),
+               source.record.width, source.record.height, source.record.frame_count,
+               source.record.frame_count == 1 ? "" : "s", codec, file.size());
   return kOk;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageReco
 // Prints "respack: <reason>" (UTF-8, shown escaped where it is no text) on stderr and returns
 // kBadInput.
 int Refuse(const std::string& reason);
+
+// Where a command's own lines (its notes and its summary) go: standard output, or standard
+// error when `output` (a command-line path) is standard output itself, which then carries the
+// output alone, as `cat` would write it.
+FILE* LinesBeside(const std::string& output);
 
 // The GBK spelling of a UTF-8 command-line text (a resource name).
 std::string Gbk(const std::string& utf8);

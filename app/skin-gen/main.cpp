@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string>& args = line.operands;
   if (line.Has("--list")) {
     List();
-    return 0;
+    return cli::Finished("skin-gen", 0);
   }
   if (line.Has("--sheet")) return skin::WriteSheet(args[0], args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   const auto started = std::chrono::steady_clock::now();
@@ -170,5 +170,5 @@ int main(int argc, char** argv) {
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
   std::printf("skin-gen: %zu resources in %d packages, %lld ms\n", total, skin::kPackageCount,
               static_cast<long long>(ms));
-  return 0;
+  return cli::Finished("skin-gen", 0);
 }

@@ -22,8 +22,9 @@
 //   --screenshot FILE    after the run, writes what the window shows: JPEG for a .jpg or .jpeg
 //                        name, PNG for .png or a name without an extension; any other is refused
 //   --hold               after the run (and the screenshot), writes "ready X Y WIDTH HEIGHT" (the
-//                        client area on the screen) to stdout and keeps the window on screen
-//                        until a line (or the end) comes on stdin
+//                        client area on the screen) to stdout (to stderr when the screenshot
+//                        is written to stdout) and keeps the window on screen until a line (or
+//                        the end) comes on stdin
 //   --report             each time the window has settled (at the start, and after every line on
 //                        stdin) writes the --screenshot file and "shown X Y WIDTH HEIGHT" or
 //                        "minimised" to stdout, then waits for a line; the end of stdin closes
@@ -355,8 +356,10 @@ int main(int argc, char** argv) {
       // Where the client area, which shows the engine's frame, lies on the screen.
       const RECT shown = client::ClientAreaOnScreen(window);
       platform::GdiFlush();
-      std::printf("ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
-      std::fflush(stdout);
+      // A screenshot written to stdout goes there alone.
+      FILE* lines = platform::IsStandardOutput(options.screenshot) ? stderr : stdout;
+      std::fprintf(lines, "ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
+      std::fflush(lines);
       std::string line;
       std::getline(std::cin, line);
     }

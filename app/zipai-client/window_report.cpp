@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "frame/sub_system.h"
 #include "platform/ascii.h"
+#include "platform/atomic_file.h"
 #include "platform/click_run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -61,6 +62,11 @@ platform::RECT ClientAreaOnScreen(const platform::Window& window) {
   return platform::RECT{corner.x, corner.y, corner.x + client.right, corner.y + client.bottom};
 }
 
+SettledReport::SettledReport(std::string screenshot, std::function<std::string()> more)
+    : screenshot_(std::move(screenshot)),
+      more_(std::move(more)),
+      lines_(platform::IsStandardOutput(screenshot_) ? stderr : stdout) {}
+
 bool SettledReport::NewFrame(const State& now, const State& before) {
   return now.minimised != before.minimised || now.shown.right - now.shown.left != before.shown.right - before.shown.left ||
          now.shown.bottom - now.shown.top != before.shown.bottom - before.shown.top;
@@ -101,16 +107,16 @@ void SettledReport::OnFrame(platform::Window& window) {
   if (resized && !now.minimised && window.PresentCount() == presents_at_change_) return;
 
   if (now.minimised) {
-    std::printf("minimised\n");
+    std::fprintf(lines_, "minimised\n");
   } else {
     if (!WriteScreenshot(window, screenshot_)) std::fprintf(stderr, "zipai-client: the report has no picture\n");
     // The screen may be read once the line is out.
     platform::GdiFlush();
     const std::string more = more_ ? more_() : std::string();
-    std::printf("shown %d %d %d %d%s%s\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
-                now.shown.bottom - now.shown.top, more.empty() ? "" : " ", more.c_str());
+    std::fprintf(lines_, "shown %d %d %d %d%s%s\n", now.shown.left, now.shown.top, now.shown.right - now.shown.left,
+                 now.shown.bottom - now.shown.top, more.empty() ? "" : " ", more.c_str());
   }
-  std::fflush(stdout);
+  std::fflush(lines_);
   reported_ = now;
   has_reported_ = true;
   quiet_frames_ = 0;

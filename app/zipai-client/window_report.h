@@ -7,10 +7,12 @@
 // shows, prints "shown X Y WIDTH HEIGHT" (the client area on the screen) or "minimised" on stdout,
 // and waits for a line on stdin before it goes on, taking no input meanwhile (a watcher holds it
 // busy so). At the end of stdin it closes its window. A client may add to the "shown" line (after
-// a space) what else the watcher is to know of the settled window.
+// a space) what else the watcher is to know of the settled window. When the screenshot is the
+// client's standard output itself (/dev/stdout), the lines go to stderr: the picture goes alone.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
@@ -35,8 +37,8 @@ platform::RECT ClientAreaOnScreen(const platform::Window& window);
 
 class SettledReport {
  public:
-  explicit SettledReport(std::string screenshot, std::function<std::string()> more = {})
-      : screenshot_(std::move(screenshot)), more_(std::move(more)) {}
+  // The lines go to stdout; to stderr when the screenshot itself is written there.
+  explicit SettledReport(std::string screenshot, std::function<std::string()> more = {});
   // Once per engine frame: reports, and waits for the next line, when the window has settled.
   void OnFrame(platform::Window& window);
   // A mouse button went down or up in the window.
@@ -55,6 +57,7 @@ class SettledReport {
 
   std::string screenshot_;
   std::function<std::string()> more_;
+  FILE* lines_;
   bool ended_ = false;
   State last_{};
   bool has_last_ = false;

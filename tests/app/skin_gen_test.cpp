@@ -275,6 +275,7 @@ TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
       {"--sheet " + std::string(ZP_BINARY_DIR) + "/app o.png NoSuchName", 1,
        "skin-gen: NoSuchName is no picture of the skin (skin-gen --list names them)"},
       {"file", 1, "skin-gen: cannot make the folder file (something that is no folder stands there)"},
+      {"--list >/dev/full", 1, "skin-gen: cannot write the standard output (No space left on device)"},
   };
   for (const auto& [args, status, why] : kRefused) {
     const std::string user = args == "''" ? as_nobody : "";

@@ -320,7 +320,8 @@ TEST(ZipaiClient, WithoutADisplayOneLineSaysSo) {
 }
 
 // The screenshot is what its name asks for: JPEG for .jpg and .jpeg, PNG for .png or no
-// extension; /dev/stdout is the client's own output, written where it stands (appended here).
+// extension; /dev/stdout is the client's own output, written where it stands (appended here),
+// and then nothing else goes there.
 TEST(ZipaiClient, TheScreenshotIsWrittenAsItsNameAsks) {
   const fs::path work = fs::current_path() / "kinds";
   std::ofstream(work.string() + ".out") << "earlier\n";
@@ -333,14 +334,35 @@ TEST(ZipaiClient, TheScreenshotIsWrittenAsItsNameAsks) {
       {"--screenshot '" + (work / "shot.JPEG").string() + "'", (work / "shot.JPEG").string(), "\xFF\xD8\xFF"},
       {"--screenshot '" + (work / "shot.png").string() + "'", (work / "shot.png").string(), "\x89PNG"},
       {"--screenshot '" + (work / "shot").string() + "'", (work / "shot").string(), "\x89PNG"},
+      // A dot in a folder's name, or one that starts the name, makes no extension.
+      {"--screenshot '" + (work / "d.x" / "shot").string() + "'", (work / "d.x" / "shot").string(), "\x89PNG"},
+      {"--screenshot '" + (work / ".shot").string() + "'", (work / ".shot").string(), "\x89PNG"},
       {"--screenshot /dev/stdout >>'" + work.string() + ".out'", work.string() + ".out", "earlier\n\x89PNG"},
   };
+  fs::create_directories(work / "d.x");
   for (const auto& [args, file, starts] : kShots) {
     std::string err;
     EXPECT_EQ(RunHeadless("", work, args, &err), 0) << args << err;
     std::ifstream in(file, std::ios::binary);
     const std::string bytes(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(bytes.substr(0, starts.size()), starts) << args;
+  }
+  // A picture on stdout goes there alone: the line --hold or --report writes goes to stderr then.
+  for (const auto& [option, line] : {std::pair{"--hold", "ready "}, std::pair{"--report", "shown "}}) {
+    std::string err;
+    EXPECT_EQ(RunHeadless("", work,
+                          std::string("--screenshot /dev/stdout ") + option + " </dev/null >'" + work.string() + ".alone'",
+                          &err),
+              0)
+        << err;
+    std::ifstream in(work.string() + ".alone", std::ios::binary);
+    const std::string alone(std::istreambuf_iterator<char>(in), {});
+    const std::string end = std::string("IEND\xAE\x42\x60\x82", 8);
+    EXPECT_TRUE(alone.rfind("\x89PNG", 0) == 0 && alone.size() > end.size() &&
+                alone.compare(alone.size() - end.size(), end.size(), end) == 0)
+        << option << ": " << alone.size() << " bytes, ending in "
+        << alone.substr(alone.size() - std::min<size_t>(alone.size(), 24));
+    EXPECT_NE(err.find(line), std::string::npos) << option << ": " << err;
   }
 }
 

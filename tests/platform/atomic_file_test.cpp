@@ -2,18 +2,24 @@
 // The one file writer: whole files or nothing, every failing step reported.
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
@@ -137,6 +143,31 @@ TEST_F(AtomicFileTest, AppendsAreCheckedToo) {
   EXPECT_FALSE(platform::AppendToFile("no-such-folder/log.txt", "x", 1));
 }
 
+// Runs `work` in a child that moved into `folder` and, run as root, became the user nobody:
+// what it said. "skip" where it could not change users. Relative paths from its own folder need
+// no search permission on the folders above (the test's folder is the owner's alone).
+std::string SaidAsAnotherUser(const char* folder, const std::function<std::string()>& work) {
+  int said_fd[2];
+  if (::pipe(said_fd) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    bool ok = ::chdir(folder) == 0;
+    if (ok && ::geteuid() == 0) ok = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+    const std::string said = ok && ::geteuid() != 0 ? work() : "skip";
+    ::_exit(::write(said_fd[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+  }
+  ::close(said_fd[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+  ::close(said_fd[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return said;
+}
+
+constexpr char kNoOtherUser[] = "changing users needs root with CAP_SETUID; this run has neither";
+
 // A file the user may not write stays as it is, as under a shell's redirection (the rename
 // would need only the folder); one whose folder cannot hold the temporary file is refused with
 // that reason, never written in place. Run as root, a child that became another user writes.
@@ -148,35 +179,48 @@ TEST_F(AtomicFileTest, AFileTheUserMayNotWriteOrWhoseFolderTakesNoNewFileStaysAs
   fs::permissions("perm/closed/open.wav", fs::perms(0666));
   fs::permissions("perm/closed", fs::perms(0555));
   fs::permissions("perm", fs::perms(0777));
-  int said_fd[2];
-  ASSERT_EQ(::pipe(said_fd), 0);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    // Relative paths from its own folder need no search permission on the folders above.
-    bool ok = ::chdir("perm") == 0;
-    if (ok && ::geteuid() == 0) ok = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-    std::string said = ok ? "" : "skip";
+  const std::string said = SaidAsAnotherUser("perm", [] {
+    std::string said;
     for (const char* path : {"locked.wav", "closed/open.wav"}) {
       platform::AtomicFile file(path);
-      said += ok && file.Write("new", 3) && file.Commit() ? std::string(path) + " written\n" : file.error() + "\n";
+      said += file.Write("new", 3) && file.Commit() ? std::string(path) + " written\n" : file.error() + "\n";
     }
-    ::_exit(::write(said_fd[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
-  }
-  ::close(said_fd[1]);
-  std::string said;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
-  ::close(said_fd[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+    return said;
+  });
   fs::permissions("perm/closed", fs::perms(0755));
-  if (said.rfind("skip", 0) == 0) GTEST_SKIP() << "root here cannot become another user (no CAP_SETUID)";
+  if (said == "skip") GTEST_SKIP() << kNoOtherUser;
   EXPECT_EQ(said,
             "cannot write locked.wav (open: Permission denied)\n"
             "cannot write closed/open.wav (the folder closed cannot hold a new file: Permission denied)\n");
   EXPECT_EQ(ReadAll("perm/locked.wav"), "old");
   EXPECT_EQ(ReadAll("perm/closed/open.wav"), "old");
   EXPECT_EQ(FilesIn("perm/closed"), 1u);
+}
+
+// A folder that may be written but not listed (a drop box: 0703) takes a new file and a
+// replaced one, as it takes a shell's redirection, and its file system is flushed.
+TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
+  fs::create_directories("box/drop");
+  fs::permissions("box/drop", fs::perms(0703));
+  const std::string said = SaidAsAnotherUser("box", [] {
+    if (DIR* listed = ::opendir("drop")) {
+      ::closedir(listed);
+      return std::string("the folder can be listed\n");
+    }
+    std::string said;
+    for (const std::string text : {"first", "second"}) {
+      platform::AtomicFile file("drop/out.txt");
+      said += file.Write(text.data(), text.size()) && file.Commit() ? "written\n" : file.error() + "\n";
+    }
+    std::string error;
+    said += platform::FolderFlush("drop").Flush(&error) ? "flushed\n" : error + "\n";
+    return said;
+  });
+  fs::permissions("box/drop", fs::perms(0755));
+  if (said == "skip") GTEST_SKIP() << kNoOtherUser;
+  EXPECT_EQ(said, "written\nwritten\nflushed\n");
+  EXPECT_EQ(ReadAll("box/drop/out.txt"), "second");
+  EXPECT_EQ(FilesIn("box/drop"), 1u);
 }
 
 // The temporary name fits beside any name the file system takes, one of multi-byte characters
@@ -274,6 +318,46 @@ TEST_F(AtomicFileTest, AnOutputNamingOneOfTheProgramsDescriptorsIsWrittenWhereIt
             "cannot write " + read_only + " (descriptor " + std::to_string(reading) + " is not open)");
   EXPECT_EQ(ReadAll("fds/keep.txt"), "old contents appended");
   EXPECT_EQ(FilesIn("fds"), 3u);
+}
+
+// What one of the program's streams holds for the file an output names (its standard output,
+// say) comes first, as it was written first.
+TEST_F(AtomicFileTest, WhatAStreamHoldsComesBeforeAnOutputWrittenThroughItsDescriptor) {
+  FILE* stream = std::fopen("w/stream.txt", "w");
+  ASSERT_NE(stream, nullptr);
+  std::fputs("note, ", stream);  // a stream on a file holds it until it is flushed
+  std::string error;
+  EXPECT_TRUE(platform::WriteFileAtomic("/dev/fd/" + std::to_string(::fileno(stream)), "output", 6, &error)) << error;
+  std::fclose(stream);
+  EXPECT_EQ(ReadAll("w/stream.txt"), "note, output");
+}
+
+// A descriptor someone left non-blocking (a pipe whose reader is slow) takes every byte: the
+// writer waits for room, as on a blocking one. The reader reads nothing until the pipe is full.
+TEST_F(AtomicFileTest, ANonBlockingPipeWithASlowReaderGetsEveryByte) {
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  ::fcntl(ends[1], F_SETFL, ::fcntl(ends[1], F_GETFL) | O_NONBLOCK);
+  const int room = ::fcntl(ends[0], F_GETPIPE_SZ);
+  ASSERT_GT(room, 0);
+  std::string sent(static_cast<size_t>(room) * 4 + 123, '\0');
+  for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 31 + i / 4093);
+  std::atomic<bool> done{false};
+  std::string got;
+  std::thread reader([&] {
+    for (int held = 0; !done && (::ioctl(ends[0], FIONREAD, &held) != 0 || held < room);) std::this_thread::yield();
+    char page[4096];
+    for (ssize_t n; (n = ::read(ends[0], page, sizeof page)) > 0;) got.append(page, static_cast<size_t>(n));
+  });
+  std::string error;
+  EXPECT_TRUE(platform::WriteFileAtomic("/dev/fd/" + std::to_string(ends[1]), sent.data(), sent.size(), &error))
+      << error;
+  done = true;
+  ::close(ends[1]);
+  reader.join();
+  ::close(ends[0]);
+  EXPECT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent);
 }
 
 // A FIFO whose reader went away fails the write with its reason, as a full disk does; the

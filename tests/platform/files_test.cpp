@@ -183,6 +183,29 @@ TEST(Wildcard, WindowsPatterns) {
   EXPECT_FALSE(platform::WildcardMatch("*.qzr", "a.qzrx"));
 }
 
+// A message names the path once, as the user gave it: where the reason names it already (after
+// a reader's or writer's opening words, or before its ": "), and before the reason otherwise.
+// Only the whole name counts: a word that starts with it ("ab" for "a") is no mention of it.
+TEST(NamedOnce, APathIsNamedOnceAsGiven) {
+  const struct {
+    const char* reason;
+    const char* path;
+    const char* said;
+  } kCases[] = {
+      {"in\\a.png: picture too large", "in\\a.png", "in/a.png: picture too large"},
+      {"cannot read in\\a.png", "in\\a.png", "cannot read in/a.png"},
+      {"cannot write in\\a.png (rename: No space left on device)", "in\\a.png",
+       "cannot write in/a.png (rename: No space left on device)"},
+      {"shorter than a package header", "a", "a: shorter than a package header"},
+      {"cannot read ab", "a", "a: cannot read ab"},
+      {"cannot open a.qzr.old (No such file or directory)", "a.qzr", "a.qzr: cannot open a.qzr.old (No such file or directory)"},
+  };
+  for (const auto& [reason, path, said] : kCases) {
+    const std::string given = platform::NativeOutputPath(path);
+    EXPECT_EQ(platform::NamedOnce(reason, path, given), said) << reason;
+  }
+}
+
 TEST_F(FilesTest, CreateDirectoriesMakesEveryLevel) {
   EXPECT_FALSE(platform::CreateDirectory(Root() + "\\x\\y"));
   EXPECT_TRUE(platform::CreateDirectories(Root() + "\\x\\y"));

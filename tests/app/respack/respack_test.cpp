@@ -2,6 +2,7 @@
 // Runs the respack tool as a user would and checks its files, output and exit status; its
 // commands are built into this test too, for the faults only a test can make.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -281,7 +282,8 @@ TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
   std::snprintf(stem, sizeof stem, "out/%08X_%08X_%08X", key.rs, key.js, key.x31);
   EXPECT_EQ(Read(std::string(stem) + ".png"), (Bytes{1}));
   EXPECT_EQ(Read(std::string(stem) + "~2.png"), (Bytes{2, 2}));
-  EXPECT_NE(r.out.find("same name hashes"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("same name hashes as an earlier one: written as " + std::string(stem) + "~2.png"), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("3 members written"), std::string::npos) << r.out;
   size_t files = 0;
   platform::FileFind find;
@@ -719,6 +721,16 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   Write("a", Bytes(64, 'a'));
   std::string error;
   ASSERT_TRUE(platform::SavePng("crc.png", 8, 8, Gradient(8, 8).data(), &error)) << error;
+  // A package whose last member is gone and whose one before it is cut in half, and one cut less.
+  platform::CreateDirectories("three");
+  for (const char c : {'a', 'b', 'c'}) Write(std::string("three/") + c + ".txt", Bytes(100, static_cast<uint8_t>(c)));
+  ASSERT_EQ(Respack("pack three three.qzr").status, 0);
+  Bytes package = Read("three.qzr");
+  Write("cut1.qzr", Bytes(package.begin(), package.end() - 50));
+  Write("cut.qzr", Bytes(package.begin(), package.end() - 150));
+  platform::CreateDirectories("twin");
+  Write("twin/a.png", {1});
+  Write("twin/a.bmp", {2});
   ASSERT_EQ(Respack("pps-encode crc.png crc-was.pps").status, 0);
   Bytes png = Read("crc.png");
   png[png.size() - 12 - 5] ^= 0x55;  // the last byte of IDAT's data: its CRC no longer matches
@@ -730,6 +742,15 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
       {"list nonexist.qzr", "respack: cannot open nonexist.qzr (No such file or directory)\n"},
       {"pps-info \"$(printf 'x\\302\\233\\342\\200\\256y')\"",
        "respack: cannot read x\\xC2\\x9B\\xE2\\x80\\xAEy (No such file or directory)\n"},
+      // The package or folder a message is about is named in it.
+      {"list cut.qzr", "respack: cut.qzr: 2 of its 3 members pass the end of the package (the first is member 1)\n"},
+      {"list cut1.qzr", "respack: cut1.qzr: member 2 passes the end of the package\n"},
+      {"unpack cut.qzr up", "respack: cut.qzr: member 1 cannot be read (it passes the end of the package)\n"},
+      {"extract cut1.qzr c.text c.txt", "respack: cut1.qzr: member 2 cannot be read (it passes the end of the package)\n"},
+      {"extract three.qzr nosuch x.bin", "respack: three.qzr has no member named nosuch\n"},
+      {"pack nodir x.qzr", "respack: cannot read the folder nodir (No such file or directory)\n"},
+      {"pack a x.qzr", "respack: cannot read the folder a (Not a directory)\n"},
+      {"pack twin twin.qzr", "respack: twin/a.bmp and twin/a.png both have the resource name a.imge\n"},
   };
   for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
   const ToolRun r = Respack("pps-encode crc.png crc.pps");
@@ -738,6 +759,15 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   EXPECT_EQ(r.err.rfind("respack: crc.png: "), 0u) << r.err;
   EXPECT_NE(r.err.find("(IDAT: "), std::string::npos) << "libpng's reason, in the line\n" << r.err;
   EXPECT_FALSE(platform::FileExists("a.pps") || platform::FileExists("crc.pps"));
+  EXPECT_FALSE(platform::FileExists("c.txt") || platform::FileExists("x.bin") || platform::FileExists("x.qzr"));
+  // A cut package is listed all the same, and refused.
+  const ToolRun cut = Respack("list cut.qzr");
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(Lines(cut.out), 3) << cut.out;
+  // A listing that cannot be written fails the run.
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
+  EXPECT_EQ(WEXITSTATUS(std::system((tool + "list three.qzr >/dev/full 2>run.err").c_str())), 1);
+  EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n");
 }
 
 // An output named /dev/stdout is the tool's own output, written where it stands: between what
@@ -754,6 +784,99 @@ TEST(RespackTest, AnOutputNamedStdoutIsWrittenIntoTheToolsOwnOutput) {
   std::ofstream("appended.out") << "earlier\n";
   ASSERT_EQ(std::system((tool + " >>appended.out").c_str()), 0);
   EXPECT_EQ(ReadText("appended.out"), "earlier\n" + png);
+}
+
+// An output that is the tool's standard output (through a pipe, as `| cat >` takes it, or as
+// another descriptor on it) carries that output alone, as `cat` would write it: the notes and
+// the summary go to stderr.
+TEST(RespackTest, AnOutputThatIsTheToolsStandardOutputCarriesNothingElse) {
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("in.png", 4, 4, Gradient(4, 4).data(), &error)) << error;
+  platform::CreateDirectories("own");
+  Write("own/a.txt", {'h', 'i'});
+  std::filesystem::create_symlink("a.txt", "own/link.txt");
+  // A package is named by its output's title: "stdout", "3".
+  ASSERT_EQ(Respack("pps-encode in.png stdout.pps").status, 0);
+  ASSERT_EQ(Respack("pack own stdout.qzr").status, 0);
+  ASSERT_EQ(Respack("pack own 3.qzr").status, 0);
+  const std::string pps = ReadText("stdout.pps");
+  const std::string pps_said = "4x4, 1 frame, codec 6, " + std::to_string(pps.size()) + " bytes\n";
+  const std::string pack_said = "own/link.txt is a symbolic link: not packed\n1 members packed into ";
+  const struct {
+    std::string args;
+    std::string out;
+    std::string err;
+  } kRuns[] = {
+      {"pps-encode in.png /dev/stdout", pps, "/dev/stdout: " + pps_said},
+      {"pack own /dev/stdout", ReadText("stdout.qzr"), pack_said + "/dev/stdout\n"},
+      {"pack own /dev/fd/3 3>&1", ReadText("3.qzr"), pack_said + "/dev/fd/3\n"},
+  };
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
+  for (const auto& [args, out, err] : kRuns) {
+    ASSERT_EQ(std::system((tool + args + " 2>run.err | cat >piped.out").c_str()), 0) << args;
+    EXPECT_TRUE(ReadText("piped.out") == out) << args << ": " << ReadText("piped.out").size() << " bytes, not " << out.size();
+    EXPECT_EQ(ReadText("run.err"), err) << args;
+  }
+}
+
+// Run as root, the commands run in a child that became the user nobody: a folder it may write
+// but not list (a drop box) takes a picture and a package's members, as it takes a shell's
+// redirection; a folder it may not list is refused, never packed as if it were empty.
+TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotListedIsNotPacked) {
+  namespace fs = std::filesystem;
+  platform::CreateDirectories("users/drop");
+  platform::CreateDirectories("users/shut");
+  platform::CreateDirectories("users/open");
+  platform::CreateDirectories("users/own");
+  Write("users/shut/a.txt", {1});
+  Write("users/own/a.txt", {2});
+  std::string error;
+  ASSERT_TRUE(platform::SavePng("users/in.png", 4, 4, Gradient(4, 4).data(), &error)) << error;
+  ASSERT_EQ(Respack("pps-encode users/in.png users/seen.pps").status, 0);
+  ASSERT_EQ(Respack("pack users/own users/own.qzr").status, 0);
+  fs::permissions("users/drop", fs::perms(0703));
+  fs::permissions("users/shut", fs::perms(0311));
+  fs::permissions("users/open", fs::perms(0777));
+  using Command = int (*)(const respack::Args&);
+  const std::pair<Command, respack::Args> kCommands[] = {
+      {respack::PpsEncode, {"in.png", "drop/out.pps"}},
+      {respack::Unpack, {"own.qzr", "drop"}},
+      {respack::Pack, {"shut", "open/shut.qzr"}},
+  };
+  int said_fd[2];
+  ASSERT_EQ(::pipe(said_fd), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(said_fd[1], 1);
+    ::dup2(said_fd[1], 2);
+    // Relative paths from its own folder need no search permission on the test's folder.
+    bool became = ::chdir("users") == 0 && ::geteuid() == 0 && ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 &&
+                  ::setuid(65534) == 0;
+    if (!became) {
+      std::printf("skip");
+    } else {
+      for (const auto& [command, args] : kCommands) {
+        std::printf("status %d\n", command(args));
+        std::fflush(stdout);
+      }
+    }
+    std::fflush(stdout);
+    ::_exit(0);
+  }
+  ::close(said_fd[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+  ::close(said_fd[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  for (const char* folder : {"users/drop", "users/shut", "users/open"}) fs::permissions(folder, fs::perms(0755));
+  if (said == "skip") GTEST_SKIP() << "changing users needs root with CAP_SETUID; this run has neither";
+  EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
+                      " bytes\nstatus 0\n1 members written to drop\nstatus 0\n"
+                      "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
+  EXPECT_EQ(Read("users/drop/out.pps"), Read("users/seen.pps"));
+  EXPECT_FALSE(fs::exists("users/open/shut.qzr"));
 }
 
 }  // namespace
