@@ -254,6 +254,46 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
             std::string::npos);
 }
 
+// The same box is a dialog: a window manager offers no maximising (nor, xfwm4, minimising; openbox
+// offers minimising any dialog). Another program that destroys it closes it as its way out does:
+// the client ends with status 1, saying why, and no handler of Xlib's ends it.
+TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClientAsItsClosingDoes) {
+  if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  for (const std::string wm : {"", "openbox", "xfwm4"}) {
+    if (!test::XvfbSession::Available(wm)) {
+      std::printf("%s is not installed\n", wm.c_str());
+      continue;
+    }
+    test::XvfbSession session;
+    std::string error;
+    ASSERT_TRUE(session.Start(fs::current_path() / ("gone-box" + wm), {1024, 768, wm}, &error)) << error;
+    ASSERT_TRUE(session.Launch("'" + client.native() + "' 'a|b|c' 2>client.log", &error)) << error;
+    session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    EXPECT_NE(session.OnClientWindow("xprop -id $w _NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
+              std::string::npos)
+        << wm;
+    if (!wm.empty()) {
+      // What the window manager offers, once it has said so.
+      std::string offered;
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+           offered.find("_NET_WM_ACTION_CLOSE") == std::string::npos && std::chrono::steady_clock::now() < until;) {
+        offered = session.OnClientWindow("xprop -id $w _NET_WM_ALLOWED_ACTIONS");
+      }
+      EXPECT_NE(offered.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << wm << ": " << offered;
+      EXPECT_EQ(offered.find("MAXIMIZE"), std::string::npos) << wm << ": " << offered;
+      if (wm == "xfwm4") {
+        EXPECT_EQ(offered.find("MINIMIZE"), std::string::npos) << wm << ": " << offered;
+      }
+    }
+    session.OnClientWindow("xdotool windowclose $w");
+    EXPECT_EQ(session.WaitForExit(60000), 1) << wm;
+    const std::string log = test::ReadTextFile(session.work() / "client.log");
+    EXPECT_NE(log.find("the lobby command line was refused"), std::string::npos) << wm << "\n" << log;
+    EXPECT_EQ(log.find("X Error"), std::string::npos) << wm << "\n" << log;
+  }
+}
+
 // --help and -h print the usage on stdout; an unknown option is refused, never read as a replay.
 TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
   const std::string client = std::string(ZP_BINARY_DIR) + "/app/zipai-client";
