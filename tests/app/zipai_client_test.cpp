@@ -323,6 +323,10 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
       {"--frames 0", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '0'"},
       {"--frames ' 5'", 2, "zipai-client: --frames takes a number from 1 to 100000000, not ' 5'"},
       {"--frames +5", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '+5'"},
+      {"--frames 5x", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '5x'"},
+      // Past what a number holds: 2^64 + 5 is no 5.
+      {"--frames 18446744073709551621", 2,
+       "zipai-client: --frames takes a number from 1 to 100000000, not '18446744073709551621'"},
       {"", 2, "zipai-client: --headless runs without a window: give --frames N"},
       {"--frames 5 --screenshot shot.gif", 2,
        "zipai-client: --screenshot shot.gif: a screenshot is written as .png (or a name without an extension) or "
