@@ -271,6 +271,7 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   bool ok() const { return ok_; }
+  bool inited() const { return inited_; }
   WindowBackendKind Kind() const override { return WindowBackendKind::kSdl; }
 
   // One SDL window with its renderer; the frame goes through a streaming texture.
@@ -1138,7 +1139,9 @@ std::unique_ptr<WindowBackend> MakeSdlWindowBackend() {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
   auto backend = std::make_unique<SdlWindowBackend>();
   if (!backend->ok()) {
-    ReportProblem("SDL video: %s", SDL_GetError());
+    // A driver without a display (SDL's last resort) is no failure of SDL's: its error then is
+    // whatever an earlier call left.
+    if (!backend->inited()) ReportProblem("SDL video: %s", SDL_GetError());
     return nullptr;
   }
   return backend;
