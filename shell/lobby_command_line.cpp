@@ -36,7 +36,12 @@ bool ReadNumber(const std::string& text, uint64_t limit, uint64_t* out) {
 // How a field is named in a refusal: its text quoted, as a terminal can show it (a blank as a
 // blank; controls, bidirectional controls and bytes of no UTF-8 character escaped), so the
 // reason says exactly what was given.
-std::string Quoted(const std::string& text) { return "\"" + platform::PrintableUtf8(text) + "\""; }
+std::string Quoted(const std::string& text) {
+  std::string quoted(1, '"');
+  quoted += platform::PrintableUtf8(text);
+  quoted += '"';
+  return quoted;
+}
 
 }  // namespace
 
