@@ -279,29 +279,6 @@ ReplayStart StartReplay(ClientApp* app, const std::string& native_path) {
   return ReplayStart::kPlaying;
 }
 
-// What the libraries printed while they looked for a display that was not there, after the
-// client's line: each line named as theirs and shown as a terminal can show it, the first few.
-void ShowLibraryLines(const std::string& held) {
-  constexpr int kMostLines = 8;
-  int shown = 0, more = 0;
-  for (size_t start = 0; start < held.size();) {
-    size_t end = held.find('\n', start);
-    if (end == std::string::npos) end = held.size();
-    const std::string line = held.substr(start, end - start);
-    start = end + 1;
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    if (shown == kMostLines) {
-      ++more;
-      continue;
-    }
-    // The client's own lines (the platform layer's) are named already.
-    const char* own = line.rfind("zipai-client: ", 0) == 0 ? "" : "zipai-client: while looking for one: ";
-    std::fprintf(stderr, "%s%s\n", own, cli::Printable(line).c_str());
-    ++shown;
-  }
-  if (more > 0) std::fprintf(stderr, "zipai-client: while looking for one: %d more lines\n", more);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -319,8 +296,8 @@ int main(int argc, char** argv) {
       break;
   }
   const auto kind = options.headless ? platform::WindowBackendKind::kHeadless : platform::WindowBackendKind::kAuto;
-  // The libraries' own lines about the ways they tried to open a display are held back: shown as
-  // they came when a display opened, after the client's own line when none did.
+  // Where no display opens, the libraries' own lines about the ways they tried say nothing the
+  // client's one line does not: they are kept back then, and shown when a display opened.
   platform::StderrHeld startup_lines;
   const bool started = platform::InitWindowSystem(kind);
   const std::string library_lines = startup_lines.Release();
@@ -333,7 +310,6 @@ int main(int argc, char** argv) {
   }
   if (no_display && options.frames < 0) {
     std::fprintf(stderr, "zipai-client: no display; run it with --headless --frames N\n");
-    ShowLibraryLines(library_lines);
     platform::ShutdownWindowSystem();
     return 1;
   }

@@ -349,10 +349,10 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
   EXPECT_FALSE(fs::exists("-x"));
 }
 
-// Where no display opens, one line says so first; what the libraries printed as they tried the
-// ways to one follows it, each line named as theirs (libwayland's, without a runtime folder, is
-// one; SDL tries it only when no driver is named, as the tests otherwise name one).
-TEST(ZipaiClient, WithoutADisplayOneLineSaysSoAndWhatTheLibrariesSaidFollowsIt) {
+// Where no display opens, one line says so: the libraries' own lines about the ways they tried
+// are kept back (libwayland's, without a runtime folder, is one: SDL tries Wayland only when no
+// driver is named, as the tests otherwise name one).
+TEST(ZipaiClient, WithoutADisplayOneLineSaysSo) {
   int display = 4000;
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(display))) ++display;
   const std::string command = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY=:" +
@@ -360,16 +360,8 @@ TEST(ZipaiClient, WithoutADisplayOneLineSaysSoAndWhatTheLibrariesSaidFollowsIt) 
                               "/app/zipai-client 2>nodisplay.err";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
   std::ifstream err("nodisplay.err");
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(err, line);) lines.push_back(line);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], "zipai-client: no display; run it with --headless --frames N");
-  bool runtime_folder = false;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].rfind("zipai-client: while looking for one: ", 0), 0u) << lines[i];
-    runtime_folder |= lines[i].find("XDG_RUNTIME_DIR") != std::string::npos;
-  }
-  EXPECT_TRUE(runtime_folder) << "libwayland's line is shown";
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}),
+            "zipai-client: no display; run it with --headless --frames N\n");
 }
 
 // The screenshot is what its name asks for: JPEG for .jpg and .jpeg, PNG for .png or no
