@@ -29,53 +29,10 @@ inline bool IsHelpArgument(std::string_view arg) { return arg == "--help" || arg
 
 inline bool IsOptionArgument(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
 
-// A character a terminal acts on or that reorders what follows it, though it is valid UTF-8: the
-// C1 controls (U+0080..U+009F; U+009B starts a terminal's command), the line and paragraph
-// separators, and the bidirectional marks, embeddings, overrides and isolates.
-inline bool IsHiddenControl(char32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
-         (c >= 0x2066 && c <= 0x2069);
-}
-
-// Text as a terminal can show it on one line: line ends and tabs as \n \r \t; other control
-// characters (C0, DEL, C1, and the separators and bidirectional controls of IsHiddenControl) and
-// every byte that is no UTF-8 character as \xNN, byte by byte; other UTF-8 characters as they are.
-inline std::string Printable(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<uint8_t>(text[i]);
-    char32_t c = 0;
-    const size_t n = platform::Utf8CharLength(text, i, &c);
-    if ((n > 1 && !IsHiddenControl(c)) || (n == 1 && b >= 0x20 && b != 0x7F)) {
-      out.append(text.substr(i, n));
-      i += n;
-      continue;
-    }
-    if (n > 1) {
-      for (size_t k = 0; k < n; ++k) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<uint8_t>(text[i + k]));
-        out += hex;
-      }
-      i += n;
-      continue;
-    }
-    if (b == '\n') {
-      out += "\\n";
-    } else if (b == '\r') {
-      out += "\\r";
-    } else if (b == '\t') {
-      out += "\\t";
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", b);
-      out += hex;
-    }
-    ++i;
-  }
-  return out;
-}
+// Text as a terminal can show it on one line (platform::PrintableUtf8): line ends and tabs as
+// \n \r \t, other control characters (C0, DEL, C1, the line and paragraph separators and the
+// bidirectional controls) and bytes that are no UTF-8 character as \xNN; the rest as it is.
+inline std::string Printable(std::string_view text) { return platform::PrintableUtf8(text); }
 
 // A number given on the command line: decimal digits only (no sign, no blanks), from low to
 // high. false when it is anything else.

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 
@@ -97,6 +98,41 @@ size_t Utf8CharLength(std::string_view text, size_t i, char32_t* code) {
   if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   if (code) *code = c;
   return n;
+}
+
+bool IsHiddenControl(char32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string PrintableUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto escape = [&out](uint8_t b) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", b);
+    out += hex;
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    char32_t c = 0;
+    const size_t n = Utf8CharLength(text, i, &c);
+    if ((n > 1 && !IsHiddenControl(c)) || (n == 1 && b >= 0x20 && b != 0x7F)) {
+      out.append(text.substr(i, n));
+    } else if (n > 1) {
+      for (size_t k = 0; k < n; ++k) escape(static_cast<uint8_t>(text[i + k]));
+    } else if (b == '\n') {
+      out += "\\n";
+    } else if (b == '\r') {
+      out += "\\r";
+    } else if (b == '\t') {
+      out += "\\t";
+    } else {
+      escape(b);
+    }
+    i += n > 0 ? n : 1;
+  }
+  return out;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {

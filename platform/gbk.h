@@ -47,6 +47,17 @@ inline bool IsAsciiByte(uint8_t b) { return b < 0x80; }
 // U+10FFFF), or 0 when none starts there; the character itself into *code when one does.
 size_t Utf8CharLength(std::string_view text, size_t i, char32_t* code = nullptr);
 
+// A character a terminal acts on or that reorders what follows it, though it is valid UTF-8: the
+// C1 controls (U+0080..U+009F; U+009B starts a terminal's command), the line and paragraph
+// separators, and the bidirectional marks, embeddings, overrides and isolates.
+bool IsHiddenControl(char32_t c);
+
+// Text as a terminal can show it on one line, for a message that quotes what it was given: line
+// ends and tabs as \n \r \t; other control characters (C0, DEL, and those of IsHiddenControl) and
+// every byte that is no UTF-8 character as \xNN, byte by byte; every other UTF-8 character, a
+// blank too, as it is.
+std::string PrintableUtf8(std::string_view text);
+
 // Conversions. Bytes that cannot be converted become '?' (never an error, never a throw).
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);

@@ -13,6 +13,7 @@
 #include "platform/gbk.h"
 #include "platform/message_box.h"
 #include "platform/x11_connection.h"
+#include "platform/x11_window.h"
 
 namespace platform {
 namespace {
@@ -25,6 +26,10 @@ constexpr int kButtonWidth = 84;
 constexpr int kButtonHeight = 26;
 constexpr int kButtonGap = 10;
 constexpr int kMinWidth = 240;
+// What a window manager's frame may add around the box (a title bar above, borders).
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 40;
+constexpr char32_t kEllipsis = U'\u2026';
 
 constexpr uint32_t kBackground = 0xFFF0F0F0;
 constexpr uint32_t kInk = 0xFF000000;
@@ -54,7 +59,7 @@ int TextWidth(Font& font, const std::u32string& text) {
 
 // The text's lines: broken at each line end, and wrapped before a character that would pass the
 // wrap width (at the last blank before it, when the line has one).
-std::vector<std::u32string> WrapText(Font& font, const std::u32string& text) {
+std::vector<std::u32string> WrapText(Font& font, const std::u32string& text, int wrap_width) {
   std::vector<std::u32string> lines(1);
   int width = 0;
   for (char32_t c : text) {
@@ -65,7 +70,7 @@ std::vector<std::u32string> WrapText(Font& font, const std::u32string& text) {
       continue;
     }
     const int advance = font.Advance(c);
-    if (width + advance > kWrapWidth && !lines.back().empty()) {
+    if (width + advance > wrap_width && !lines.back().empty()) {
       // The word the line ends in goes down with the character, when the line has a blank.
       std::u32string rest;
       const size_t blank = lines.back().rfind(U' ');
@@ -82,7 +87,19 @@ std::vector<std::u32string> WrapText(Font& font, const std::u32string& text) {
   return lines;
 }
 
-Layout LayOut(Font& font, const std::string& text, unsigned type) {
+// Keeps the first `count` lines; the last one kept then ends in an ellipsis within the width.
+void CutLines(Font& font, std::vector<std::u32string>& lines, size_t count, int wrap_width) {
+  if (lines.size() <= count) return;
+  lines.resize(count);
+  std::u32string& last = lines.back();
+  const int ellipsis = font.Advance(kEllipsis);
+  while (!last.empty() && TextWidth(font, last) + ellipsis > wrap_width) last.pop_back();
+  last += kEllipsis;
+}
+
+// The box's layout within an area of the screen (the work area): the text wraps within its
+// width, and what does not fit its height is cut.
+Layout LayOut(Font& font, const std::string& text, unsigned type, int area_width, int area_height) {
   Layout layout;
   const std::u32string ok = GbkToUcs4("确定"), cancel = GbkToUcs4("取消"), yes = GbkToUcs4("是"), no = GbkToUcs4("否");
   switch (type & 0xF) {
@@ -102,15 +119,22 @@ Layout LayOut(Font& font, const std::string& text, unsigned type) {
       layout.buttons = {{IDOK, ok, 0, 0}};
       break;
   }
-  layout.lines = WrapText(font, GbkToUcs4(text));
-  int text_width = 0;
-  for (const std::u32string& line : layout.lines) text_width = std::max(text_width, TextWidth(font, line));
   const int count = static_cast<int>(layout.buttons.size());
   const int row_width = count * kButtonWidth + (count - 1) * kButtonGap;
+  // The text takes at least the buttons' width, at most what the area leaves.
+  const int wrap_width = std::max(row_width, std::min(kWrapWidth, area_width - kFrameWidth - 2 * kMargin));
+  layout.lines = WrapText(font, GbkToUcs4(text), wrap_width);
+  // Below the text: a margin, the buttons and the bottom margin.
+  const int below = kMargin + kButtonHeight + kMargin - 4;
+  const int pitch = kFontHeight + kLineGap;
+  const int room = area_height - kFrameHeight - kMargin - below + kLineGap;
+  CutLines(font, layout.lines, static_cast<size_t>(std::max(1, room / pitch)), wrap_width);
+  int text_width = 0;
+  for (const std::u32string& line : layout.lines) text_width = std::max(text_width, TextWidth(font, line));
   layout.width = std::max({kMinWidth, text_width + 2 * kMargin, row_width + 2 * kMargin});
-  const int text_height = static_cast<int>(layout.lines.size()) * (kFontHeight + kLineGap) - kLineGap;
+  const int text_height = static_cast<int>(layout.lines.size()) * pitch - kLineGap;
   const int row_top = kMargin + text_height + kMargin;
-  layout.height = row_top + kButtonHeight + kMargin - 4;
+  layout.height = kMargin + text_height + below;
   for (int i = 0; i < count; ++i) {
     layout.buttons[static_cast<size_t>(i)].x = (layout.width - row_width) / 2 + i * (kButtonWidth + kButtonGap);
     layout.buttons[static_cast<size_t>(i)].y = row_top;
@@ -182,6 +206,7 @@ int ButtonAt(const Layout& layout, int x, int y) {
 // The window's own events, taken out of SDL's queue; every other event stays there, in order.
 struct OwnEvents {
   Uint32 window;
+  unsigned long x11_window;  // 0 off X11
   std::vector<SDL_Event> taken;
 };
 
@@ -210,6 +235,12 @@ Uint32 WindowOf(const SDL_Event& e) {
 
 int TakeOwn(void* data, SDL_Event* event) {
   auto* own = static_cast<OwnEvents*>(data);
+  if (event->type == SDL_SYSWMEVENT) {
+    // The server's own events: the box's destruction by another program is noted (a box that
+    // asks nothing of the server meets no error that would tell); the box's are dropped.
+    X11NoteEvent(event->syswm.msg);
+    return own->x11_window == 0 || X11EventWindow(event->syswm.msg) != own->x11_window;
+  }
   if (WindowOf(*event) != own->window) return 1;
   own->taken.push_back(*event);
   return 0;
@@ -226,20 +257,40 @@ void Show(SDL_Window* window, const Layout& layout, const std::vector<uint32_t>&
   SDL_FreeSurface(source);
 }
 
+// The work area the box stands in: the owner's display's, else the first display's.
+SDL_Rect WorkArea(SDL_Window* owner) {
+  const int display = owner != nullptr ? std::max(0, SDL_GetWindowDisplayIndex(owner)) : 0;
+  SDL_Rect area{0, 0, 1024, 768};
+  if (SDL_GetDisplayUsableBounds(display, &area) != 0 || area.w <= 0 || area.h <= 0) area = SDL_Rect{0, 0, 1024, 768};
+  return area;
+}
+
 }  // namespace
 
-int ShowWindowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+int ShowWindowMessageBox(const std::string& text, const std::string& caption, unsigned type, SDL_Window* owner) {
   const std::unique_ptr<Font> font = Font::Open("宋体", kFontHeight, 400, false);
   if (!font) return (type & 0xF) == MB_OK ? IDOK : (type & 0xF) == MB_YESNO ? IDNO : IDCANCEL;
-  const Layout layout = LayOut(*font, text, type);
-  SDL_Window* window = SDL_CreateWindow(GbkToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        layout.width, layout.height, SDL_WINDOW_ALWAYS_ON_TOP);
+  const SDL_Rect area = WorkArea(owner);
+  const Layout layout = LayOut(*font, text, type, area.w, area.h);
+  // Shown only once it is a dialog: window managers read a window's kind as it is first shown.
+  // Transient for its owner, a window manager keeps it above that; without one it stays on top.
+  SDL_Window* window = SDL_CreateWindow(GbkToUtf8(caption).c_str(), area.x + (area.w - layout.width) / 2,
+                                        area.y + (area.h - layout.height) / 2, layout.width, layout.height,
+                                        SDL_WINDOW_HIDDEN | (owner != nullptr ? 0 : SDL_WINDOW_ALWAYS_ON_TOP));
   if (window == nullptr) return layout.way_out;
   // A box shown before the program has a window of its own watches the connection itself, so a
-  // display that goes away ends the box instead of the process.
-  if (const X11Connection x11 = FindX11Connection(window); !X11ConnectionWatched(x11)) X11WatchConnection(x11);
+  // display that goes away ends the box instead of the process. The box's window is watched too:
+  // the errors about it once another program destroyed it mark it gone instead of ending the
+  // process.
+  const X11Connection x11 = FindX11Connection(window);
+  if (!X11ConnectionWatched(x11)) X11WatchConnection(x11);
+  const unsigned long x11_window = X11WatchWindow(window);
+  X11MakeDialog(x11, window);
+  X11SetWindowNames(x11, window, GbkToUtf8(caption));
+  if (owner != nullptr) SDL_SetWindowModalFor(window, owner);
+  SDL_ShowWindow(window);
   SDL_RaiseWindow(window);
-  OwnEvents own{SDL_GetWindowID(window), {}};
+  OwnEvents own{SDL_GetWindowID(window), x11_window, {}};
   int focused = 0, pressed = -1, held = -1;  // held: the button the pointer went down on
   int answer = -1;
   bool dirty = true;
@@ -249,6 +300,11 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
     own.taken.clear();
     SDL_PumpEvents();
     SDL_FilterEvents(TakeOwn, &own);
+    // A box another program destroyed is closed: its way out is the answer.
+    if (X11WindowGone(x11_window)) {
+      answer = layout.way_out;
+      break;
+    }
     if (own.taken.empty()) {
       // A display that went away takes the box with it: its way out is the answer.
       if (X11ConnectionBroken()) answer = layout.way_out;
@@ -289,7 +345,15 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
       }
     }
   }
-  SDL_DestroyWindow(window);
+  if (X11WindowGone(x11_window)) {
+    X11DestroyGoneWindow(x11, window, x11_window);
+  } else {
+    SDL_DestroyWindow(window);
+  }
+  // The server's answers to the requests that closed it come while it is still watched: another
+  // program may have destroyed it just before.
+  X11Sync(x11);
+  X11ForgetWindow(x11_window);
   // What the window still had on its way out is nobody else's.
   own.taken.clear();
   SDL_PumpEvents();

@@ -251,7 +251,10 @@ class SdlWindowBackend final : public WindowBackend {
     // The X server's raw events come along, for the destruction of a window by another program.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    previous_message_box_ = SetMessageBoxHandler(ShowWindowMessageBox);
+    previous_message_box_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                                        unsigned type) {
+      return ShowWindowMessageBox(text, caption, type, BoxOwner());
+    });
   }
 
   ~SdlWindowBackend() override {
@@ -268,6 +271,7 @@ class SdlWindowBackend final : public WindowBackend {
   }
 
   bool ok() const { return ok_; }
+  bool inited() const { return inited_; }
   WindowBackendKind Kind() const override { return WindowBackendKind::kSdl; }
 
   // One SDL window with its renderer; the frame goes through a streaming texture.
@@ -755,6 +759,23 @@ class SdlWindowBackend final : public WindowBackend {
   // Whether nothing can be said to the display any more.
   bool Lost() const { return display_lost_ || X11ConnectionBroken(); }
 
+  // The window a message box belongs to: the one with the keyboard focus, else the first shown
+  // window of the program's own (no child or owned one); null when none stands.
+  SDL_Window* BoxOwner() {
+    if (Lost()) return nullptr;
+    auto standing = [](const SdlWindow& n) {
+      return !n.gone && !X11WindowGone(n.x11_id) && (SDL_GetWindowFlags(n.window) & SDL_WINDOW_SHOWN) != 0;
+    };
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    for (auto& [id, n] : windows_)
+      if (n->window == focus && standing(*n)) return focus;
+    for (auto& [id, n] : windows_) {
+      const Window* w = WindowSystem::Find(n.get());
+      if (w != nullptr && w->GetParent() == nullptr && standing(*n)) return n->window;
+    }
+    return nullptr;
+  }
+
   // The display went away: the loop ends with status 1 (the program then saves and ends as it
   // does after its window closed), and from now on the backend leaves SDL alone.
   void LoseDisplay() {
@@ -1162,7 +1183,9 @@ std::unique_ptr<WindowBackend> MakeSdlWindowBackend() {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
   auto backend = std::make_unique<SdlWindowBackend>();
   if (!backend->ok()) {
-    ReportProblem("SDL video: %s", SDL_GetError());
+    // A driver without a display (SDL's last resort) is no failure of SDL's: its error then is
+    // whatever an earlier call left.
+    if (!backend->inited()) ReportProblem("SDL video: %s", SDL_GetError());
     return nullptr;
   }
   return backend;

@@ -172,6 +172,10 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
   return note;
 }
 
+unsigned long X11EventWindow(const SDL_SysWMmsg* message) {
+  return message != nullptr && message->subsystem == SDL_SYSWM_X11 ? message->msg.x11.event.xany.window : 0;
+}
+
 bool X11WindowGone(unsigned long id) {
   const Watched* w = Find(id);
   return w != nullptr && w->gone;

@@ -62,6 +62,8 @@ struct X11Note {
 // Notes a DestroyNotify of a watched window among the raw events SDL hands on, and says what
 // the event tells of the pointer or the keyboard.
 X11Note X11NoteEvent(const SDL_SysWMmsg* message);
+// The X window a raw event is about (0 for one that is not X11's).
+unsigned long X11EventWindow(const SDL_SysWMmsg* message);
 // Whether another program destroyed the window.
 bool X11WindowGone(unsigned long id);
 // Returns once the server has answered every request so far, its errors handled.

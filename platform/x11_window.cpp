@@ -1,8 +1,9 @@
-// The pointer and the window's names, straight from and to the X server.
+// The pointer, the window's names and a dialog's kind, straight from and to the X server.
 #include "platform/x11_window.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace platform {
@@ -36,6 +37,27 @@ bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, cons
   XSetWMIconName(display, info.info.x11.window, &property);
   XFree(property.value);
   return true;
+}
+
+void X11MakeDialog(const X11Connection& connection, SDL_Window* window) {
+  auto* display = static_cast<Display*>(connection.display);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11)
+    return;
+  const ::Window id = info.info.x11.window;
+  const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+  const Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+  XChangeProperty(display, id, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog), 1);
+  // The Motif hints, which window managers read for the functions and decorations a window
+  // takes: moving and closing (with the border, the title and its menu), nothing else.
+  constexpr long kFunctionsAndDecorations = 1 | 2;
+  constexpr long kMove = 4, kClose = 32;
+  constexpr long kBorder = 2, kTitle = 8, kMenu = 16;
+  const long hints[5] = {kFunctionsAndDecorations, kMove | kClose, kBorder | kTitle | kMenu, 0, 0};
+  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(display, id, motif, motif, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
 }
 
 }  // namespace platform

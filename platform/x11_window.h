@@ -1,6 +1,6 @@
 // What the SDL backend asks the X server, or tells it, about its windows directly, where SDL's
-// own answer falls short: where the pointer is now, and the window's title in the form that
-// older task bars and window managers read.
+// own answer falls short: where the pointer is now, the window's title in the form that older
+// task bars and window managers read, and a message box's kind.
 // Kept apart because the X headers define names (CursorShape, None, Window...) that clash with
 // ours. Only platform/ includes this header.
 #pragma once
@@ -23,5 +23,10 @@ bool X11PointerPosition(const X11Connection& connection, POINT* out);
 // else compound text (SDL writes the UTF-8 bytes there typed as Latin-1). False when the text
 // could not be converted; the properties are then left as they were.
 bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, const std::string& utf8_title);
+
+// Makes a window that is not yet shown a dialog to window managers (SDL makes every window a
+// normal one): of the dialog type, and with only the moving and closing functions, so that no
+// window manager gives it minimise or maximise buttons. Nothing without a connection.
+void X11MakeDialog(const X11Connection& connection, SDL_Window* window);
 
 }  // namespace platform

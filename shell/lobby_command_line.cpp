@@ -1,8 +1,7 @@
 #include "shell/lobby_command_line.h"
 
-#include <cstdio>
-
 #include "platform/files.h"
+#include "platform/gbk.h"
 
 namespace shell {
 namespace {
@@ -34,21 +33,14 @@ bool ReadNumber(const std::string& text, uint64_t limit, uint64_t* out) {
   return true;
 }
 
-// How a field is named in a refusal: its text quoted, bytes that do not show (blanks,
-// controls, bytes of no character) as \xNN so the reason says exactly what was given.
+// How a field is named in a refusal: its text quoted, as a terminal can show it (a blank as a
+// blank; controls, bidirectional controls and bytes of no UTF-8 character escaped), so the
+// reason says exactly what was given.
 std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char ch : text) {
-    const auto c = static_cast<uint8_t>(ch);
-    if (c > 0x20 && c < 0x7F) {
-      out += ch;
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    }
-  }
-  return out + "\"";
+  std::string quoted(1, '"');
+  quoted += platform::PrintableUtf8(text);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace

@@ -254,6 +254,46 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
             std::string::npos);
 }
 
+// The same box is a dialog: a window manager offers no maximising (nor, xfwm4, minimising; openbox
+// offers minimising any dialog). Another program that destroys it closes it as its way out does:
+// the client ends with status 1, saying why, and no handler of Xlib's ends it.
+TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClientAsItsClosingDoes) {
+  if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  for (const std::string wm : {"", "openbox", "xfwm4"}) {
+    if (!test::XvfbSession::Available(wm)) {
+      std::printf("%s is not installed\n", wm.c_str());
+      continue;
+    }
+    test::XvfbSession session;
+    std::string error;
+    ASSERT_TRUE(session.Start(fs::current_path() / ("gone-box" + wm), {1024, 768, wm}, &error)) << error;
+    ASSERT_TRUE(session.Launch("'" + client.native() + "' 'a|b|c' 2>client.log", &error)) << error;
+    session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    EXPECT_NE(session.OnClientWindow("xprop -id $w _NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
+              std::string::npos)
+        << wm;
+    if (!wm.empty()) {
+      // What the window manager offers, once it has said so.
+      std::string offered;
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+           offered.find("_NET_WM_ACTION_CLOSE") == std::string::npos && std::chrono::steady_clock::now() < until;) {
+        offered = session.OnClientWindow("xprop -id $w _NET_WM_ALLOWED_ACTIONS");
+      }
+      EXPECT_NE(offered.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << wm << ": " << offered;
+      EXPECT_EQ(offered.find("MAXIMIZE"), std::string::npos) << wm << ": " << offered;
+      if (wm == "xfwm4") {
+        EXPECT_EQ(offered.find("MINIMIZE"), std::string::npos) << wm << ": " << offered;
+      }
+    }
+    session.OnClientWindow("xdotool windowclose $w");
+    EXPECT_EQ(session.WaitForExit(60000), 1) << wm;
+    const std::string log = test::ReadTextFile(session.work() / "client.log");
+    EXPECT_NE(log.find("the lobby command line was refused"), std::string::npos) << wm << "\n" << log;
+    EXPECT_EQ(log.find("X Error"), std::string::npos) << wm << "\n" << log;
+  }
+}
+
 // --help and -h print the usage on stdout; an unknown option is refused, never read as a replay.
 TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
   const std::string client = std::string(ZP_BINARY_DIR) + "/app/zipai-client";
@@ -283,6 +323,10 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
       {"--frames 0", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '0'"},
       {"--frames ' 5'", 2, "zipai-client: --frames takes a number from 1 to 100000000, not ' 5'"},
       {"--frames +5", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '+5'"},
+      {"--frames 5x", 2, "zipai-client: --frames takes a number from 1 to 100000000, not '5x'"},
+      // Past what a number holds: 2^64 + 5 is no 5.
+      {"--frames 18446744073709551621", 2,
+       "zipai-client: --frames takes a number from 1 to 100000000, not '18446744073709551621'"},
       {"", 2, "zipai-client: --headless runs without a window: give --frames N"},
       {"--frames 5 --screenshot shot.gif", 2,
        "zipai-client: --screenshot shot.gif: a screenshot is written as .png (or a name without an extension) or "
@@ -306,12 +350,13 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
 }
 
 // Where no display opens, one line says so: the libraries' own lines about the ways they tried
-// (libwayland's, SDL's) are kept back.
+// are kept back (libwayland's, without a runtime folder, is one: SDL tries Wayland only when no
+// driver is named, as the tests otherwise name one).
 TEST(ZipaiClient, WithoutADisplayOneLineSaysSo) {
   int display = 4000;
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(display))) ++display;
-  const std::string command = "env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY=:" + std::to_string(display) +
-                              " ASAN_OPTIONS=detect_leaks=0 " + std::string(ZP_BINARY_DIR) +
+  const std::string command = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY=:" +
+                              std::to_string(display) + " ASAN_OPTIONS=detect_leaks=0 " + std::string(ZP_BINARY_DIR) +
                               "/app/zipai-client 2>nodisplay.err";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
   std::ifstream err("nodisplay.err");

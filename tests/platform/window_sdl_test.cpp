@@ -2,6 +2,7 @@
 // The SDL2 backend on a real X server: this program runs itself again under xvfb-run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "platform/clipboard.h"
 #include "platform/cursor.h"
 #include "platform/diagnostics.h"
+#include "platform/message_box.h"
 #include "platform/window.h"
 #include "tests/support/screen_capture.h"
 #include "tests/support/sdl_x11_queue.h"
@@ -435,6 +437,57 @@ TEST_F(SdlWindowUnderX, KeysThatReachAWindowUnderThePointerGiveItTheFocus) {
   ASSERT_GE(w.log.size(), 2u);
   EXPECT_EQ(w.log[w.log.size() - 2], "setfocus");
   EXPECT_EQ(w.log.back(), "char a");
+}
+
+// What an X tool printed.
+std::string Tool(const std::string& command) {
+  FILE* out = popen((command + " 2>&1").c_str(), "r");
+  std::string text;
+  char buffer[256];
+  for (size_t got; out != nullptr && (got = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, got);
+  if (out != nullptr) pclose(out);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// The number after `name` in an X tool's output; -1 when it is not there.
+long NumberAfter(const std::string& text, const std::string& name) {
+  const size_t at = text.find(name);
+  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + name.size(), nullptr, 0);
+}
+
+// A message box shown while the program has a window belongs to it (transient for it); a text far
+// too long for the screen leaves the box, and so its buttons, on the screen (1024 x 768 here).
+// Another program that destroys it closes it as its way out does.
+TEST_F(SdlWindowUnderX, AMessageBoxBelongsToTheWindowAndStaysOnTheScreenWhateverItsText) {
+  std::vector<std::string> lines;
+  const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
+  QuitWindow w;
+  ASSERT_TRUE(w.CreateEx(0, "box-owner", WS_VISIBLE, 40, 30, 300, 200));
+  PumpMessages();
+  std::string text;
+  for (int line = 0; line < 200; ++line) text += "第" + std::to_string(line) + "行\n";
+  text += std::string(3000, 'x');
+  std::string owner, transient, geometry;
+  std::thread other([&] {
+    const std::string box = Tool("timeout 60 xdotool search --sync --onlyvisible --name '^long-box$' | head -n 1");
+    owner = Tool("xdotool search --name '^box-owner$' | head -n 1");
+    transient = Tool("xprop -id " + box + " WM_TRANSIENT_FOR");
+    geometry = Tool("xwininfo -id " + box);
+    Tool("xdotool windowclose " + box);
+  });
+  const int answer = MessageBoxA(text.c_str(), "long-box", MB_OK);
+  other.join();
+  SetProblemSink(previous);
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(NumberAfter(transient, "window id # "), std::strtol(owner.c_str(), nullptr, 10)) << transient;
+  const long x = NumberAfter(geometry, "Absolute upper-left X:"), y = NumberAfter(geometry, "Absolute upper-left Y:");
+  EXPECT_GE(x, 0) << geometry;
+  EXPECT_GE(y, 0) << geometry;
+  EXPECT_LE(x + NumberAfter(geometry, "Width:"), 1024) << geometry;
+  EXPECT_LE(y + NumberAfter(geometry, "Height:"), 768) << geometry;
+  // The log line holds the text whole.
+  EXPECT_TRUE(Said(lines, std::string(3000, 'x'))) << "the log line holds the whole text";
 }
 
 }  // namespace

@@ -223,15 +223,26 @@ TEST(LobbyCommandLineTest, BadNumbersAndChairsRefuseTheLine) {
 
 // What a field reads as must be all of it: no sign, blank or second prefix is stepped over, the
 // game name (its ini file beside the program) is one plain file name, and a refusal names the
-// field and shows the bytes given.
+// field and shows it as given: a blank as a blank, and what a terminal would act on (controls,
+// bidirectional controls and isolates, bytes of no UTF-8 character) escaped.
 TEST(LobbyCommandLineTest, FieldsReadWholeOrRefuseTheLineSayingWhy) {
   LobbyCommandLine line;
   std::string error;
   const std::pair<const char*, const char*> refused[] = {
       {"9|zipai|h|0|0x-1|1001|3|4|0", "lobby window \"0x-1\""},
       {"9|zipai|h|0|1|0x+1001|3|4|0", "user id \"0x+1001\""},
-      {"9|zipai|h|0|1|\t1001|3|4|0", "user id \"\\x091001\""},
-      {"9|zipai|h|0|1|1001 |3|4|0", "user id \"1001\\x20\""},
+      {"9|zipai|h|0|1|\t1001|3|4|0", "user id \"\\t1001\""},
+      {"9|zipai|h|0|1|1001 |3|4|0", "user id \"1001 \""},
+      {"9|zipai|h| 5|1|2|3|4|0", "server port \" 5\" is not one of 1 to 65535"},
+      {"9|zipai|h|\x1B[5|1|2|3|4|0", "server port \"\\x1B[5\""},
+      {"9|zipai|h|\xC2\x9B" "5|1|2|3|4|0", "server port \"\\xC2\\x9B5\""},
+      {"9|zipai|h|\xE2\x81\xA6" "5|1|2|3|4|0", "server port \"\\xE2\\x81\\xA65\""},
+      {"9|zipai|h|\xE2\x81\xA9" "5|1|2|3|4|0", "server port \"\\xE2\\x81\\xA95\""},
+      {"9|zipai|h|\xD8\x9C" "5|1|2|3|4|0", "server port \"\\xD8\\x9C5\""},
+      {"9|zipai|h|\xE2\x80\x8E" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\x8E5\""},
+      {"9|zipai|h|\xE2\x80\x8F" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\x8F5\""},
+      {"9|zipai|h|\xEF\xBC\x95|1|2|3|4|0", "server port \"\xEF\xBC\x95\""},   // a full-width 5 shows as it is
+      {"9|zipai|h|\xC5\xDC|1|2|3|4|0", "server port \"\\xC5\\xDC\""},  // GBK bytes are no UTF-8
       {"9|zipai|h|99999|1|2|3|4|0", "server port \"99999\""},
       {"9|zipai|h|abc|1|2|3|4|0", "server port \"abc\""},
       {"9|zipai|h|0|0x10000000000000000|2|3|4|0", "lobby window"},

@@ -139,6 +139,8 @@ TEST(RespackTest, CommandLinesFollowTheUsualConventions) {
       {"pps-encode a.png b.pps --codec ''", "respack pps-encode: --codec takes a value, not an empty argument"},
       {"pps-encode a.png b.pps --codec ' 3'", "respack pps-encode: --codec takes a number from 1 to 6, not ' 3'"},
       {"pps-decode a.pps b.png --frame +1", "respack pps-decode: --frame takes a number from 0 to 65535, not '+1'"},
+      {"pps-decode a.pps b.png --frame 5x", "respack pps-decode: --frame takes a number from 0 to 65535, not '5x'"},
+      {"pps-encode a.png b.pps --codec 3a", "respack pps-encode: --codec takes a number from 1 to 6, not '3a'"},
       {"pack ./-d", "respack pack: 1 argument given, 2 taken"},
       {"--", "respack: no command given"},
   };
