@@ -472,10 +472,11 @@ TEST(PictureDecoderTest, A32BitIconShowsItsOwnAlphaAndItsMaskOnlyWithoutOne) {
     std::string error;
     ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
     EXPECT_TRUE(picture.alpha_valid);
-    ASSERT_EQ(picture.frames.at(0).pixels, bgra);
+    ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
     const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
     EXPECT_EQ((std::array<int, 4>{last_row[0 * 4 + 3], last_row[8 * 4 + 3], last_row[16 * 4 + 3], last_row[31 * 4 + 3]}),
               (std::array<int, 4>{0, 65, 131, 255}));
+    EXPECT_EQ(picture.frames[0].pixels, bgra);
   }
   for (size_t i = 0; i < mask.size(); ++i) {
     bgra[i * 4 + 3] = 0;
