@@ -248,6 +248,25 @@ PictureClaim TgaClaim(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+bool LooksLikeTga(const uint8_t* data, size_t size) {
+  if (size < 18 || data[1] > 1) return false;
+  const uint8_t bits = data[16], flags = data[17];
+  if ((flags & 0xC0) != 0 || (flags & 0x10) != 0) return false;  // interleaved, or right to left
+  switch (data[2]) {
+    case 1:  // colour-mapped, raw or run-length: 8-bit indices into a map of up to 256
+    case 9:
+      return data[1] == 1 && bits == 8 && Le16(data + 5) <= 256;
+    case 2:  // true colour
+    case 10:
+      return bits == 15 || bits == 16 || bits == 24 || bits == 32;
+    case 3:  // grey
+    case 11:
+      return bits == 8;
+    default:
+      return false;
+  }
+}
+
 uint64_t IconImageOffset(const uint8_t* data, size_t size) {
   auto byte = [&](uint64_t i) -> uint32_t { return i < size ? data[i] : 0; };
   const uint32_t count = byte(4) | byte(5) << 8;

@@ -1,5 +1,5 @@
-// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), a reader of our own
-// (WBMP) and SDL2_image (PNG, BMP, JPEG, TIF, PCX, ICO, CUR and TGA).
+// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG), a
+// reader of our own (WBMP) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR and TGA).
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
@@ -285,15 +285,19 @@ using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
 // The formats read through SDL2_image, as the type names IMG_LoadTyped_RW takes: the raster
 // formats pictures come in. Its readers of the others (SVG drawings, GIMP's XCF...) leak or
 // over-allocate on damaged input, and would take any bytes with their mark near the start.
-const char* SdlPictureType(SDL_RWops* rw) {
-  if (IMG_isPNG(rw)) return "PNG";
-  if (IMG_isBMP(rw)) return "BMP";
-  if (IMG_isJPG(rw)) return "JPG";
-  if (IMG_isTIF(rw)) return "TIF";
-  if (IMG_isPCX(rw)) return "PCX";
-  if (IMG_isICO(rw)) return "ICO";
-  if (IMG_isCUR(rw)) return "CUR";
-  return "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
+const char* SdlPictureType(const uint8_t* data, size_t size) {
+  SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+  if (!rw) return nullptr;
+  const char* type = IMG_isPNG(rw)   ? "PNG"
+                     : IMG_isBMP(rw) ? "BMP"
+                     : IMG_isJPG(rw) ? "JPG"
+                     : IMG_isTIF(rw) ? "TIF"
+                     : IMG_isPCX(rw) ? "PCX"
+                     : IMG_isICO(rw) ? "ICO"
+                     : IMG_isCUR(rw) ? "CUR"
+                                     : "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
+  SDL_RWclose(rw);
+  return type;
 }
 
 // A PNG without the chunks that SDL2_image does not use but libpng would inflate (compressed
@@ -320,47 +324,96 @@ std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
   return kept;
 }
 
-// SDL2_image reads the image of an icon's directory entry of the most colours (the first such),
-// reads biClrUsed palette entries into a table of 256 and looks every index up in it: entries
-// past the palette keep whatever was on the stack. That image's palette is given every entry
-// its depth can index, the missing ones black. Empty when the icon needs no mending.
-std::vector<uint8_t> IconWithWholePalette(const uint8_t* data, size_t size) {
-  auto byte = [&](uint64_t at) -> uint32_t { return at < size ? data[at] : 0; };
-  auto le32 = [&](uint64_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
-  const uint64_t image = picture_formats::IconImageOffset(data, size);
-  if (image > size || size - image < 40 || le32(image) != 40) return {};
-  const uint32_t depth = byte(image + 14) | byte(image + 15) << 8;
-  const uint32_t used = le32(image + 32);
+// Where the image lies that SDL2_image decodes of an icon (see IconImageOffset), and the bytes
+// read from it as SDL reads them (words past the end of the file as zeros).
+struct IconImage {
+  const uint8_t* data;
+  size_t size;
+  uint64_t at;
+  uint32_t Byte(uint64_t i) const { return i < size ? data[i] : 0; }
+  uint32_t Le16(uint64_t i) const { return Byte(i) | Byte(i + 1) << 8; }
+  uint32_t Le32(uint64_t i) const { return Le16(i) | Le16(i + 2) << 16; }
+};
+
+IconImage IconImageOf(const uint8_t* data, size_t size) {
+  return {data, size, picture_formats::IconImageOffset(data, size)};
+}
+
+// An icon's image stored as a PNG (every current tool stores 256-pixel icons so) begins with
+// the PNG signature.
+bool IconImageIsPng(const IconImage& image) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  return image.at < image.size && image.size - image.at >= 8 &&
+         std::memcmp(image.data + image.at, kSignature, 8) == 0;
+}
+
+// SDL2_image reads biClrUsed palette entries into a table of 256 and looks every index up in
+// it: entries past the palette keep whatever was on the stack. The image's palette is given
+// every entry its depth can index, the missing ones black. Empty when the icon needs no mending.
+std::vector<uint8_t> IconWithWholePalette(const IconImage& icon) {
+  const uint64_t image = icon.at;
+  if (image > icon.size || icon.size - image < 40 || icon.Le32(image) != 40) return {};
+  const uint32_t depth = icon.Le16(image + 14);
+  const uint32_t used = icon.Le32(image + 32);
   if ((depth != 1 && depth != 4 && depth != 8) || used == 0 || used >= (1u << depth)) return {};
   const size_t palette = image + 40;
-  const size_t stored = std::min<size_t>(size_t{used} * 4, size - palette);
-  std::vector<uint8_t> mended(data, data + palette + stored);
+  const size_t stored = std::min<size_t>(size_t{used} * 4, icon.size - palette);
+  std::vector<uint8_t> mended(icon.data, icon.data + palette + stored);
   mended.resize(palette + (size_t{1} << depth) * 4, 0);
-  mended.insert(mended.end(), data + palette + stored, data + size);
+  mended.insert(mended.end(), icon.data + palette + stored, icon.data + icon.size);
   std::memset(&mended[image + 32], 0, 4);  // biClrUsed 0: as many as the depth indexes
+  return mended;
+}
+
+// SDL2_image makes every pixel whose AND-mask bit is clear opaque, whatever alpha a 32-bit image
+// gives it. When any pixel of such an image carries alpha, that alpha is the picture's (icon
+// tools set the mask only where it is 0, or leave the mask out): the image is given a mask of
+// every bit set, under which SDL leaves each pixel its own alpha. Empty when the icon needs no
+// mending (another depth, an alpha of 0 throughout, colour rows cut short).
+std::vector<uint8_t> IconWithOwnAlpha(const IconImage& icon) {
+  const uint64_t image = icon.at;
+  if (image > icon.size || icon.size - image < 40 || icon.Le32(image) != 40) return {};
+  const uint64_t width = icon.Le32(image + 4), rows = icon.Le32(image + 8) >> 1;
+  if (icon.Le16(image + 14) != 32 || icon.Le32(image + 16) != 0 || width > 0xFFFFFF || rows > 0x7FFFFF) return {};
+  const uint64_t pixels = image + 40, mask = pixels + width * 4 * rows;
+  if (mask > icon.size) return {};
+  bool any_alpha = false;
+  for (uint64_t at = pixels + 3; at < mask && !any_alpha; at += 4) any_alpha = icon.data[at] != 0;
+  if (!any_alpha) return {};
+  std::vector<uint8_t> mended(icon.data, icon.data + mask);
+  mended.resize(mended.size() + (width + 31) / 32 * 4 * rows, 0xFF);
   return mended;
 }
 
 bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   CapSdlAllocations();
-  SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
-  if (!rw) return Fail(error, SDL_GetError());
-  const char* type = SdlPictureType(rw);
+  const char* type = SdlPictureType(data, size);
+  if (!type) return Fail(error, SDL_GetError());
+  const std::string kind = type;
+  // What reads as no other kind is a TGA only when its header is one.
+  if (kind == "TGA" && !picture_formats::LooksLikeTga(data, size)) return Fail(error, "not a picture of a kind this reads");
+  const bool is_icon = kind == "ICO" || kind == "CUR";
+  const IconImage icon = is_icon ? IconImageOf(data, size) : IconImage{data, size, size};
+  // An icon's PNG image is read as any PNG, with its claim.
+  if (is_icon && IconImageIsPng(icon)) return DecodeWithSdl(data + icon.at, size - icon.at, out, error);
   // The readers allocate the whole picture from its header before they read a pixel of it.
   if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size))) {
-    SDL_RWclose(rw);
     return Fail(error, problem);
   }
-  const std::string kind = type;
-  const std::vector<uint8_t> mended = kind == "PNG"                    ? PngWithoutUnusedChunks(data, size)
-                                      : kind == "ICO" || kind == "CUR" ? IconWithWholePalette(data, size)
-                                                                       : std::vector<uint8_t>();
-  if (!mended.empty()) {
-    SDL_RWclose(rw);
-    if (mended.size() > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
-    rw = SDL_RWFromConstMem(mended.data(), static_cast<int>(mended.size()));
-    if (!rw) return Fail(error, SDL_GetError());
+  // SDL2_image would read a JPEG's inks as red, green, blue and alpha.
+  if (kind == "JPG") return picture_formats::DecodeJpeg(data, size, out, error);
+  std::vector<uint8_t> mended;
+  if (kind == "PNG") {
+    mended = PngWithoutUnusedChunks(data, size);
+  } else if (is_icon) {
+    mended = IconWithWholePalette(icon);
+    if (mended.empty()) mended = IconWithOwnAlpha(icon);
   }
+  const uint8_t* bytes = mended.empty() ? data : mended.data();
+  const size_t count = mended.empty() ? size : mended.size();
+  if (count > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
+  SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(count));
+  if (!rw) return Fail(error, SDL_GetError());
   Surface surface(IMG_LoadTyped_RW(rw, 1, type));
   // A file of no kind that carries a mark is tried as a TGA last: it is then no picture at all.
   if (!surface) return Fail(error, kind == "TGA" ? "not a picture of a kind this reads" : std::string("unreadable picture: ") + IMG_GetError());

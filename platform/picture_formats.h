@@ -1,6 +1,6 @@
 // The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// (read here), MNG (libmng) and WMF (libwmf), and the sizes that headers claim. Each reader
-// checks every size before it allocates.
+// (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf), and the sizes that headers claim.
+// Each reader checks every size before it allocates.
 #pragma once
 
 #include <cstddef>
@@ -86,12 +86,21 @@ bool WalkPngChunks(const uint8_t* data, size_t size, Visit visit) {
   return false;
 }
 
+// A TGA header that SDL2_image's reader takes (TGA files carry no mark: a file of no other kind
+// is one only when its header is): a colour map type of 0 or 1, an image type of colour-mapped,
+// true-colour or grey pixels, raw or run-length, at a depth that type allows, rows not
+// interleaved and running left to right.
+bool LooksLikeTga(const uint8_t* data, size_t size);
+
 // The 8-byte signature of an MNG file.
 bool LooksLikeMng(const uint8_t* data, size_t size);
 // A WMF file: the placeable header's key, or a plain metafile header.
 bool LooksLikeWmf(const uint8_t* data, size_t size);
 
 bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked
+// its claim.
+bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include <zlib.h>
@@ -166,6 +167,7 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
       {"BMP", bmp},
       {"GIF", gif},
       {"PNG", png},
+      {"ICO holding a PNG", test_support::MakeIcon(png)},
   };
   for (const auto& [format, file] : claims) {
     SCOPED_TRACE(format);
@@ -238,13 +240,19 @@ TEST(PictureDecoderTest, GifBlocksAreClaimedAsGiflibReadsThem) {
   for (int i = 0; i < 300000; ++i) blocks.insert(blocks.end(), {1, 'a'});
   blocks.push_back(0);
   const Bytes costly = with_comment(blocks);
-  test_support::ExpectWithinProcessorSeconds(
-      5,
-      [&] {
-        return !DecodePictureBytes(costly.data(), costly.size(), &picture, &error) &&
-               error == "GIF: its extension blocks would take more memory than any picture's";
-      },
-      true);
+  // Each extension's first sub-block is kept as well: 258,112 comments of one byte each, just
+  // over 16 MiB kept (some 64 bytes besides each byte), are refused by their first blocks alone.
+  Bytes comments;
+  for (int i = 0; i <= (16 << 20) / (64 + 1); ++i) comments.insert(comments.end(), {0x21, 0xFE, 1, 'a', 0});
+  for (const Bytes& file : {costly, with_comment(comments)}) {
+    test_support::ExpectWithinProcessorSeconds(
+        5,
+        [&] {
+          return !DecodePictureBytes(file.data(), file.size(), &picture, &error) &&
+                 error == "GIF: its extension blocks would take more memory than any picture's";
+        },
+        true);
+  }
 }
 
 // What compresses hugely by its nature still decodes: a blank one-bit PNG (deflate at its
@@ -386,6 +394,133 @@ TEST(PictureDecoderTest, ATgaPictureOfItsTrueSizeIsRead) {
   EXPECT_EQ(picture.width, 3);
   EXPECT_EQ(picture.height, 1);
   EXPECT_EQ(picture.frames.at(0).pixels, Bytes(tga.begin() + 18, tga.end()));
+}
+
+// What follows a PNG's IEND is never read (files often carry a few bytes more): the picture
+// still decodes, with text chunks to leave out of it or without, whatever those bytes would
+// claim as a chunk.
+TEST(PictureDecoderTest, BytesAfterAPngsEndAreNotRead) {
+  Bytes bgra;
+  for (uint8_t i = 0; i < 6; ++i) bgra.insert(bgra.end(), {i, uint8_t(i * 2), uint8_t(i * 3), uint8_t(200 + i)});
+  const Bytes png = EncodePng(3, 2, bgra.data());
+  const Bytes tail = {0x7F, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T', 1, 2, 3};
+  for (Bytes file : {png, test_support::WithPngChunks(png, "tEXt", Bytes(8, 'a'), 1)}) {
+    file.insert(file.end(), tail.begin(), tail.end());
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(file.data(), file.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.frames.at(0).pixels, bgra);
+  }
+}
+
+// A JPEG of inks, as print software writes them, shows the colours its inks leave, opaque.
+// Adobe's CMYK and YCCK files store every ink inverted, as their APP14 marker says; a CMYK file
+// without the marker stores them as they are. Four blocks of 16 x 16 (a whole MCU each, so
+// their middles keep their colour): red, green, a dark orange and white.
+TEST(PictureDecoderTest, AJpegOfInksShowsTheColoursItsInksLeaveOpaque) {
+  struct Block {
+    std::array<uint8_t, 4> inks;  // cyan, magenta, yellow, black
+    std::array<int, 3> rgb;
+  };
+  const Block kBlocks[] = {
+      {{0, 255, 255, 0}, {255, 0, 0}},
+      {{255, 0, 255, 0}, {0, 255, 0}},
+      {{0, 128, 255, 64}, {191, 95, 0}},
+      {{0, 0, 0, 0}, {255, 255, 255}},
+  };
+  constexpr int kWidth = 64, kHeight = 16;
+  Bytes inks;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) inks.insert(inks.end(), kBlocks[x / 16].inks.begin(), kBlocks[x / 16].inks.end());
+  }
+  for (const auto coding : {test_support::InkJpeg::kAdobeCmyk, test_support::InkJpeg::kAdobeYcck,
+                            test_support::InkJpeg::kPlainCmyk}) {
+    SCOPED_TRACE(static_cast<int>(coding));
+    const Bytes jpeg = test_support::MakeInkJpeg(kWidth, kHeight, inks, coding);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(jpeg.data(), jpeg.size(), &picture, &error)) << error;
+    ASSERT_EQ(picture.width, kWidth);
+    ASSERT_EQ(picture.height, kHeight);
+    EXPECT_FALSE(picture.alpha_valid);
+    const Bytes& pixels = picture.frames.at(0).pixels;
+    for (size_t i = 3; i < pixels.size(); i += 4) ASSERT_EQ(pixels[i], 255) << "pixel " << i / 4;
+    for (int block = 0; block < 4; ++block) {
+      const uint8_t* p = &pixels[(size_t{8} * kWidth + block * 16 + 8) * 4];
+      for (int channel = 0; channel < 3; ++channel) {
+        EXPECT_NEAR(p[2 - channel], kBlocks[block].rgb[channel], 3) << "block " << block << ", channel " << channel;
+      }
+    }
+  }
+}
+
+// A 32-bit icon whose pixels carry alpha shows that alpha, whether its AND mask is set only where
+// alpha is 0 (as icon tools write it) or left out; only when every alpha is 0 does the mask say
+// which pixels show.
+TEST(PictureDecoderTest, A32BitIconShowsItsOwnAlphaAndItsMaskOnlyWithoutOne) {
+  constexpr int kWidth = 32, kHeight = 2;
+  Bytes bgra, mask;
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    const int x = i % kWidth;
+    bgra.insert(bgra.end(), {10, 20, 30, static_cast<uint8_t>(x * 255 / 31)});
+    mask.push_back(x == 0);
+  }
+  for (const Bytes& mask_given : {mask, Bytes()}) {
+    SCOPED_TRACE(mask_given.empty() ? "no mask" : "mask where alpha is 0");
+    const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask_given));
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+    EXPECT_TRUE(picture.alpha_valid);
+    ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
+    const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
+    EXPECT_EQ((std::array<int, 4>{last_row[0 * 4 + 3], last_row[8 * 4 + 3], last_row[16 * 4 + 3], last_row[31 * 4 + 3]}),
+              (std::array<int, 4>{0, 65, 131, 255}));
+    EXPECT_EQ(picture.frames[0].pixels, bgra);
+  }
+  for (size_t i = 0; i < mask.size(); ++i) {
+    bgra[i * 4 + 3] = 0;
+    mask[i] = i % 2;
+  }
+  const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask));
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+  for (size_t i = 0; i < mask.size(); ++i) EXPECT_EQ(picture.frames.at(0).pixels.at(i * 4 + 3), mask[i] ? 0 : 255) << i;
+}
+
+// Icons of 256 pixels hold a PNG (every current icon tool stores them so): it is read as that
+// PNG, alpha and all. Its claims are any PNG's (see HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread).
+TEST(PictureDecoderTest, AnIconThatHoldsAPngIsReadAsThatPng) {
+  Bytes bgra;
+  for (uint8_t i = 0; i < 6; ++i) bgra.insert(bgra.end(), {uint8_t(i * 40), 7, uint8_t(250 - i), uint8_t(i * 51)});
+  const Bytes ico = test_support::MakeIcon(EncodePng(3, 2, bgra.data()));
+  DecodedPicture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+  EXPECT_EQ(picture.width, 3);
+  EXPECT_EQ(picture.height, 2);
+  EXPECT_TRUE(picture.alpha_valid);
+  EXPECT_EQ(picture.frames.at(0).pixels, bgra);
+}
+
+// TGA files carry no mark, so a file of no other kind read here is one only when its header is:
+// a PPM, a JNG or text is said to be no picture of a kind this reads, whatever sizes its first
+// bytes would give a TGA.
+TEST(PictureDecoderTest, AFileOfNoKindReadHereIsSaidToBeSo) {
+  const std::string ppm = "P6\n4096 4096\n255\n" + std::string(48, 'x');
+  const Bytes kFiles[] = {
+      Bytes(ppm.begin(), ppm.end()),
+      {0x8B, 'J', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 16, 'J', 'H', 'D', 'R',  // a JNG's header
+       0, 0, 0, 64, 0, 0, 0, 64, 10, 8, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+      Bytes(64, 'a'),
+  };
+  for (const Bytes& file : kFiles) {
+    DecodedPicture picture;
+    std::string error;
+    EXPECT_FALSE(DecodePictureBytes(file.data(), file.size(), &picture, &error));
+    EXPECT_EQ(error, "not a picture of a kind this reads") << std::string(file.begin(), file.begin() + 4);
+  }
 }
 
 }  // namespace

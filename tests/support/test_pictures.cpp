@@ -5,7 +5,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include <jpeglib.h>  // after <cstdio>: it needs size_t and FILE
 
 #include "platform/png_file.h"
 
@@ -289,6 +293,72 @@ std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour) {
                          {0x02FC, {0, static_cast<uint16_t>(colour & 0xFFFF), static_cast<uint16_t>(colour >> 16), 0}},
                          {0x012D, {1}},             // SelectObject 1: a solid brush
                          {0x041B, {h, w, 0, 0}}});  // Rectangle: bottom, right, top, left
+}
+
+std::vector<uint8_t> MakeIcon(const std::vector<uint8_t>& image) {
+  std::vector<uint8_t> out = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};  // one entry: 256 x 256, 32 bits
+  PutLe32(out, static_cast<uint32_t>(image.size()));
+  PutLe32(out, 22);
+  out.insert(out.end(), image.begin(), image.end());
+  return out;
+}
+
+std::vector<uint8_t> MakeIconImage32(int width, int height, const std::vector<uint8_t>& bgra,
+                                     const std::vector<uint8_t>& mask) {
+  std::vector<uint8_t> out;
+  PutLe32(out, 40);
+  PutLe32(out, static_cast<uint32_t>(width));
+  PutLe32(out, static_cast<uint32_t>(height * 2));  // the colour rows and the mask's
+  PutLe16(out, 1);
+  PutLe16(out, 32);
+  out.resize(40, 0);
+  for (int y = height - 1; y >= 0; --y) {
+    const auto row = bgra.begin() + static_cast<long>(y) * width * 4;
+    out.insert(out.end(), row, row + width * 4);
+  }
+  if (mask.empty()) return out;
+  const size_t row_bytes = (static_cast<size_t>(width) + 31) / 32 * 4;
+  for (int y = height - 1; y >= 0; --y) {
+    std::vector<uint8_t> row(row_bytes, 0);
+    for (int x = 0; x < width; ++x) {
+      if (mask[static_cast<size_t>(y) * width + x]) row[x / 8] |= 0x80 >> (x % 8);
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+std::vector<uint8_t> MakeInkJpeg(int width, int height, const std::vector<uint8_t>& inks, InkJpeg coding) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr error;
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, coding == InkJpeg::kAdobeYcck ? JCS_YCCK : JCS_CMYK);
+  info.write_Adobe_marker = coding != InkJpeg::kPlainCmyk;
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+  while (info.next_scanline < info.image_height) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      const uint8_t ink = inks[info.next_scanline * row.size() + i];
+      row[i] = coding == InkJpeg::kPlainCmyk ? ink : static_cast<uint8_t>(255 - ink);
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
 }
 
 }  // namespace test_support

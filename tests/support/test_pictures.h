@@ -1,4 +1,5 @@
-// Sample picture files made on the fly for tests: animated GIFs and MNGs, BMPs, PNGs, WBMPs, WMFs.
+// Sample picture files made on the fly for tests: animated GIFs and MNGs, BMPs, PNGs, WBMPs, WMFs,
+// icons and JPEGs of inks.
 #pragma once
 
 #include <cstdint>
@@ -66,5 +67,21 @@ std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames
 // A placeable WMF of width x height units at 96 units an inch (so as many pixels at 96 dots an
 // inch) filled by one rectangle of the colour (0x00BBGGRR) without an outline.
 std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour);
+
+// An icon file (type 1) of one image: its directory, then the image's bytes (a bitmap's header
+// and rows, or a PNG).
+std::vector<uint8_t> MakeIcon(const std::vector<uint8_t>& image);
+// An icon image of 32-bit pixels (blue, green, red, alpha; top row first), rows bottom up, then
+// its AND mask (width x height values, 1 transparent; top row first) unless `mask` is empty.
+std::vector<uint8_t> MakeIconImage32(int width, int height, const std::vector<uint8_t>& bgra,
+                                     const std::vector<uint8_t>& mask);
+
+// How a JPEG of four inks stores them: CMYK as Adobe's files do (an APP14 marker; every ink
+// inverted, 255 for none), YCCK (the same, in luminance and colour differences), or plain CMYK
+// with no marker (0 for no ink).
+enum class InkJpeg { kAdobeCmyk, kAdobeYcck, kPlainCmyk };
+// A JPEG at quality 100 of width x height pixels given as cyan, magenta, yellow, black (the
+// amount of ink, 0 for none; top row first).
+std::vector<uint8_t> MakeInkJpeg(int width, int height, const std::vector<uint8_t>& inks, InkJpeg coding);
 
 }  // namespace test_support

@@ -739,7 +739,7 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   Write("crc.png", png);
   const std::pair<std::string, std::string> kSaid[] = {
       {"list a", "respack: cannot open package a: shorter than a package header\n"},
-      {"pps-encode a a.pps", "respack: a: picture too large\n"},
+      {"pps-encode a a.pps", "respack: a: not a picture of a kind this reads\n"},
       {"pps-encode crc-was.pps a.pps", "respack: crc-was.pps: not a picture of a kind this reads\n"},
       {"list nonexist.qzr", "respack: cannot open nonexist.qzr (No such file or directory)\n"},
       {"pps-info \"$(printf 'x\\302\\233\\342\\200\\256y')\"",
