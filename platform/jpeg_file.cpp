@@ -12,23 +12,10 @@
 
 #include "platform/atomic_file.h"
 #include "platform/files.h"
+#include "platform/jpeg_error.h"
 
 namespace platform {
 namespace {
-
-struct JpegError {
-  jpeg_error_mgr manager;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void OnJpegError(j_common_ptr info) {
-  auto* error = reinterpret_cast<JpegError*>(info->err);
-  (*info->err->format_message)(info, error->message);
-  std::longjmp(error->jump, 1);
-}
-
-void IgnoreJpegMessage(j_common_ptr) {}
 
 // Every object with a destructor lives outside this function, so the jump back skips none.
 // rgb_row: a caller-owned buffer of width * 3 bytes. On success *buffer holds the file's bytes
@@ -37,10 +24,7 @@ bool Compress(const uint32_t* pixels, int width, int height, int stride, int qua
               unsigned char** buffer, unsigned long* size, char* message) {
   jpeg_compress_struct info;
   JpegError error;
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.output_message = IgnoreJpegMessage;
-  error.message[0] = '\0';
+  info.err = CatchJpegErrors(&error);
   if (setjmp(error.jump) != 0) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", error.message);
     jpeg_destroy_compress(&info);

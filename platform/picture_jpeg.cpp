@@ -6,26 +6,11 @@
 #include <cstdio>
 #include <new>
 
-#include <jpeglib.h>  // after <cstdio>: it needs size_t and FILE
-
+#include "platform/jpeg_error.h"
 #include "platform/picture_formats.h"
 
 namespace platform::picture_formats {
 namespace {
-
-struct JpegError {
-  jpeg_error_mgr manager;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void OnJpegError(j_common_ptr info) {
-  auto* error = reinterpret_cast<JpegError*>(info->err);
-  (*info->err->format_message)(info, error->message);
-  std::longjmp(error->jump, 1);
-}
-
-void IgnoreJpegMessage(j_common_ptr) {}
 
 // What is left of a colour channel under its ink and the black ink (0-255 each). Adobe's files,
 // which an APP14 marker names, store every ink inverted: 255 there is no ink at all.
@@ -43,10 +28,7 @@ bool Decompress(const uint8_t* data, size_t size, std::vector<uint8_t>* pixels, 
                 char* message) {
   jpeg_decompress_struct info;
   JpegError error;
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.output_message = IgnoreJpegMessage;
-  error.message[0] = '\0';
+  info.err = CatchJpegErrors(&error);
   if (setjmp(error.jump) != 0) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", error.message);
     jpeg_destroy_decompress(&info);

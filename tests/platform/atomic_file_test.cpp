@@ -25,6 +25,7 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/png_file.h"
+#include "tests/support/other_user.h"
 
 namespace fs = std::filesystem;
 
@@ -143,30 +144,8 @@ TEST_F(AtomicFileTest, AppendsAreCheckedToo) {
   EXPECT_FALSE(platform::AppendToFile("no-such-folder/log.txt", "x", 1));
 }
 
-// Runs `work` in a child that moved into `folder` and, run as root, became the user nobody:
-// what it said. "skip" where it could not change users. Relative paths from its own folder need
-// no search permission on the folders above (the test's folder is the owner's alone).
-std::string SaidAsAnotherUser(const char* folder, const std::function<std::string()>& work) {
-  int said_fd[2];
-  if (::pipe(said_fd) != 0) return "no pipe";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    bool ok = ::chdir(folder) == 0;
-    if (ok && ::geteuid() == 0) ok = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-    const std::string said = ok && ::geteuid() != 0 ? work() : "skip";
-    ::_exit(::write(said_fd[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
-  }
-  ::close(said_fd[1]);
-  std::string said;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
-  ::close(said_fd[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return said;
-}
-
-constexpr char kNoOtherUser[] = "changing users needs root with CAP_SETUID; this run has neither";
+using test_support::kNoOtherUser;
+using test_support::SaidAsAnotherUser;
 
 // A file the user may not write stays as it is, as under a shell's redirection (the rename
 // would need only the folder); one whose folder cannot hold the temporary file is refused with
@@ -186,7 +165,7 @@ TEST_F(AtomicFileTest, AFileTheUserMayNotWriteOrWhoseFolderTakesNoNewFileStaysAs
       said += file.Write("new", 3) && file.Commit() ? std::string(path) + " written\n" : file.error() + "\n";
     }
     return said;
-  });
+  }, /*catch_output=*/false, /*need_other_user=*/false);
   fs::permissions("perm/closed", fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << kNoOtherUser;
   EXPECT_EQ(said,

@@ -32,6 +32,7 @@
 #include "platform/gbk.h"
 #include "platform/picture_decoder.h"
 #include "platform/png_file.h"
+#include "tests/support/other_user.h"
 #include "tests/support/test_pictures.h"
 
 namespace {
@@ -845,35 +846,15 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
       {respack::Unpack, {"own.qzr", "drop"}},
       {respack::Pack, {"shut", "open/shut.qzr"}},
   };
-  int said_fd[2];
-  ASSERT_EQ(::pipe(said_fd), 0);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::dup2(said_fd[1], 1);
-    ::dup2(said_fd[1], 2);
-    // Relative paths from its own folder need no search permission on the test's folder.
-    bool became = ::chdir("users") == 0 && ::geteuid() == 0 && ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 &&
-                  ::setuid(65534) == 0;
-    if (!became) {
-      std::printf("skip");
-    } else {
-      for (const auto& [command, args] : kCommands) {
-        std::printf("status %d\n", command(args));
-        std::fflush(stdout);
-      }
+  const std::string said = test_support::SaidAsAnotherUser("users", [&kCommands] {
+    for (const auto& [command, args] : kCommands) {
+      std::printf("status %d\n", command(args));
+      std::fflush(stdout);  // before the next command's lines on stderr
     }
-    std::fflush(stdout);
-    ::_exit(0);
-  }
-  ::close(said_fd[1]);
-  std::string said;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(said_fd[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
-  ::close(said_fd[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+    return std::string();
+  }, /*catch_output=*/true);
   for (const char* folder : {"users/drop", "users/shut", "users/open"}) fs::permissions(folder, fs::perms(0755));
-  if (said == "skip") GTEST_SKIP() << "changing users needs root with CAP_SETUID; this run has neither";
+  if (said == "skip") GTEST_SKIP() << test_support::kNoOtherUser;
   EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
                       " bytes\nstatus 0\n1 members written to drop\nstatus 0\n"
                       "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
