@@ -225,27 +225,55 @@ std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft) {
   return out;
 }
 
-std::vector<uint8_t> MakeImaAdpcmWave(uint32_t blocks, uint16_t format_bytes, uint16_t samples_per_block) {
-  constexpr uint32_t kBlock = 256;
-  const uint32_t data = blocks * kBlock;
-  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  Put32(out, 4 + 8 + format_bytes + 8 + data);
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(out, format_bytes);
-  Put16(out, 0x11);  // IMA ADPCM
-  Put16(out, 1);
-  Put32(out, 22050);
-  Put32(out, 22050 * kBlock / 505);  // bytes a second
-  Put16(out, kBlock);                // block align
-  Put16(out, 4);                     // bits a sample
-  if (format_bytes >= 20) {
-    Put16(out, 2);  // the size of what follows
-    Put16(out, samples_per_block);
-    out.resize(out.size() + format_bytes - 20, 0);
+std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
+  const bool ms = w.tag == 2;
+  std::vector<uint8_t> format;
+  Put16(format, w.format == AdpcmWave::kExtensible ? 0xFFFE : w.tag);
+  Put16(format, w.channels);
+  Put32(format, w.rate);
+  Put32(format, w.rate);  // bytes a second (unread)
+  Put16(format, w.block);
+  Put16(format, 4);  // bits a sample
+  std::vector<uint8_t> extra;
+  if (w.format != AdpcmWave::kShort) {
+    Put16(extra, w.frames_a_block);
+    if (ms) {
+      Put16(extra, 7);
+      for (int16_t value : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}) {
+        Put16(extra, static_cast<uint16_t>(value));
+      }
+    }
   }
+  if (w.format == AdpcmWave::kExtensible) {
+    Put16(format, static_cast<uint16_t>(22 + extra.size()));
+    Put16(format, w.valid_bits);
+    Put32(format, w.channels == 2 ? 3 : 4);  // the channel mask
+    Put16(format, w.tag);
+    format.insert(format.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+  } else if (w.format == AdpcmWave::kPlain) {
+    Put16(format, static_cast<uint16_t>(extra.size()));
+  }
+  format.insert(format.end(), extra.begin(), extra.end());
+  // A block's header holds its first frames (MS ADPCM: a predictor of 1 and 0, a delta of 16
+  // and two frames); samples of 0 after it change nothing.
+  std::vector<uint8_t> block;
+  for (uint16_t c = 0; c < w.channels && ms; ++c) block.push_back(0);
+  for (uint16_t c = 0; c < w.channels && ms; ++c) Put16(block, 16);
+  for (int copies = ms ? 2 : 1; copies > 0; --copies) {
+    for (uint16_t c = 0; c < w.channels; ++c) {
+      Put16(block, c == 0 ? 1000 : static_cast<uint16_t>(-1000));
+      if (!ms) Put16(block, 0);  // IMA ADPCM: step 0, reserved
+    }
+  }
+  block.resize(w.block, 0);
+  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
+  Put32(out, static_cast<uint32_t>(4 + 8 + format.size() + 8 + block.size() * w.blocks));
+  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  Put32(out, static_cast<uint32_t>(format.size()));
+  out.insert(out.end(), format.begin(), format.end());
   out.insert(out.end(), {'d', 'a', 't', 'a'});
-  Put32(out, data);
-  out.resize(out.size() + data, 0);  // every block: a first sample of 0 at step 0, then silence
+  Put32(out, static_cast<uint32_t>(block.size() * w.blocks));
+  for (uint32_t i = 0; i < w.blocks; ++i) out.insert(out.end(), block.begin(), block.end());
   return out;
 }
 

@@ -30,9 +30,20 @@ struct CraftedOgg {
 };
 std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft);
 
-// An IMA ADPCM WAV file, mono at 22050 Hz, of `blocks` blocks of 256 bytes (505 frames each, as
-// the format's formula gives), with a format chunk of `format_bytes` (16, or 20 with the
-// samples per block stated as `samples_per_block`).
-std::vector<uint8_t> MakeImaAdpcmWave(uint32_t blocks, uint16_t format_bytes, uint16_t samples_per_block);
+// An ADPCM WAV file of whole blocks, each of which decodes to 1000 on its first channel and -1000
+// on its second.
+struct AdpcmWave {
+  uint16_t tag = 0x11;  // IMA ADPCM; 2: MS ADPCM
+  uint16_t channels = 1;
+  uint32_t rate = 22050;
+  uint16_t block = 256;  // bytes: 505 frames of mono IMA ADPCM, 500 of MS ADPCM
+  uint32_t blocks = 1;
+  // The format chunk: the 16 bytes up to the bits a sample; the plain one, stating the frames a
+  // block (and MS ADPCM's seven coefficients); or the extensible one, as ffmpeg writes them.
+  enum Format { kShort, kPlain, kExtensible } format = kPlain;
+  uint16_t frames_a_block = 0;  // as stated
+  uint16_t valid_bits = 4;      // of the extensible format
+};
+std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& wave);
 
 }  // namespace test_support

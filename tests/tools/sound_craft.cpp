@@ -47,8 +47,11 @@ int main(int argc, char** argv) {
   written &= Write(folder + "ogg_codebook_of_no_dimensions.ogg",
                    test_support::MakeCraftedOgg(CraftedOgg{.books = 1, .dimensions = 0, .lookup = 1}));
   written &= Write(folder + "ogg_chain_10000_links.ogg", test_support::MakeCraftedOgg(CraftedOgg{.links = 10000}));
-  written &= Write(folder + "ima_adpcm_spb0.wav", test_support::MakeImaAdpcmWave(kBlocks, 20, 0));
-  written &= Write(folder + "ima_adpcm_fmt16.wav", test_support::MakeImaAdpcmWave(kBlocks, 16, 0));
-  written &= Write(folder + "ima_adpcm_spb505.wav", test_support::MakeImaAdpcmWave(kBlocks, 20, 505));
+  using test_support::AdpcmWave;
+  written &= Write(folder + "ima_adpcm_spb0.wav", test_support::MakeAdpcmWave({.blocks = kBlocks}));
+  written &= Write(folder + "ima_adpcm_fmt16.wav",
+                   test_support::MakeAdpcmWave({.blocks = kBlocks, .format = AdpcmWave::kShort}));
+  written &= Write(folder + "ima_adpcm_spb505.wav",
+                   test_support::MakeAdpcmWave({.blocks = kBlocks, .frames_a_block = 505}));
   return written ? 0 : 1;
 }
