@@ -358,38 +358,53 @@ struct VorbisHeaders {
 enum class LinkHeaders { kRead, kBroken, kRefused };
 
 // Reads a link's three headers. The setup header is walked, and held to its bounds, before
-// libvorbis reads it; *cost: what the link's decoder takes.
-LinkHeaders ReadHeaders(OggVorbisLinks& links, VorbisHeaders& headers, uint64_t* cost, std::string* why) {
+// libvorbis reads it; *setup: what it costs.
+LinkHeaders ReadHeaders(OggVorbisLinks& links, VorbisHeaders& headers, VorbisSetup* setup, std::string* why) {
   for (int i = 0; i < 3; ++i) {
     ogg_packet packet;
     if (!links.NextPacket(&packet)) return LinkHeaders::kBroken;
-    if (i == 2) {
-      VorbisSetup setup;
-      if (!WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes), &setup, why)) return LinkHeaders::kRefused;
-      *cost = kVorbisLinkBytes + setup.bytes;
+    if (i == 2 && !WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes),
+                                   static_cast<uint32_t>(std::max(headers.info.channels, 0)), setup, why)) {
+      return LinkHeaders::kRefused;
     }
     if (vorbis_synthesis_headerin(&headers.info, &headers.comment, &packet) != 0) return LinkHeaders::kBroken;
   }
   return LinkHeaders::kRead;
 }
 
-// The frames a link decodes to, counted from the block size of each packet without decoding it,
-// and no more than the link's last granule position states.
-uint64_t LinkFrames(OggVorbisLinks& links, vorbis_info& info) {
-  uint64_t frames = 0;
+// What a link's packets come to, counted from the block size of each without decoding it.
+struct LinkCount {
+  uint64_t frames = 0;  // no more than the link's last granule position states
+  uint64_t work = 0;    // what decoding them costs (VorbisBlockWork)
+};
+
+LinkCount CountLink(OggVorbisLinks& links, vorbis_info& info, const VorbisSetup& setup) {
+  LinkCount count;
+  const uint32_t channels = static_cast<uint32_t>(std::max(info.channels, 0));
+  const uint64_t work[2] = {VorbisBlockWork(setup, static_cast<uint32_t>(vorbis_info_blocksize(&info, 0)), channels),
+                            VorbisBlockWork(setup, static_cast<uint32_t>(vorbis_info_blocksize(&info, 1)), channels)};
   long previous = 0;
   ogg_int64_t granule = -1;
   ogg_packet packet;
   while (links.NextPacket(&packet)) {
     const long size = vorbis_packet_blocksize(&info, &packet);
     if (size > 0) {
-      if (previous > 0) frames += static_cast<uint64_t>(previous + size) / 4;  // the overlap of the two
+      if (previous > 0) count.frames += static_cast<uint64_t>(previous + size) / 4;  // the overlap of the two
       previous = size;
+      count.work += work[size == vorbis_info_blocksize(&info, 0) ? 0 : 1];
     }
     if (packet.granulepos >= 0) granule = packet.granulepos;
   }
-  return granule >= 0 ? std::min(frames, static_cast<uint64_t>(granule)) : frames;
+  if (granule >= 0) count.frames = std::min(count.frames, static_cast<uint64_t>(granule));
+  return count;
 }
+
+// What decoding a whole Ogg Vorbis sound may cost: as much as the longest sound allowed at the
+// highest rate as the encoder writes it (47.5 s at 96,000 Hz, a block more for its first and
+// last): two channels, coupled (a unit a sample), and a unit a sample more for the work of each
+// block (64 a channel: a unit a sample in blocks of 256, the shortest the encoder writes).
+constexpr uint64_t kLongestFrames = (uint64_t{kMaxSoundBytes} / 4) * kMaxSoundRate / 44100 + 8192;
+constexpr uint64_t kMaxOggDecodeWork = kLongestFrames * (2 * kVorbisSampleWork + 2);
 
 // One link's decoder, from its headers, for as long as the link lasts.
 class VorbisDecoder {
@@ -448,15 +463,16 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
   SoundForm stated;
   uint64_t total = 0;
   uint64_t cost = 0;
+  uint64_t work = 0;
   size_t count = 0;
   OggVorbisLinks links(data, length);
   while (links.NextLink()) {
     VorbisHeaders headers;
-    uint64_t link_cost = 0;
-    const LinkHeaders read = ReadHeaders(links, headers, &link_cost, &why);
+    VorbisSetup setup;
+    const LinkHeaders read = ReadHeaders(links, headers, &setup, &why);
     if (read == LinkHeaders::kRefused) return out.Refuse(why);
     if (read == LinkHeaders::kBroken) break;  // the stream is broken from here on: what came before plays
-    cost += link_cost;
+    cost += kVorbisLinkBytes + setup.bytes;
     if (cost > kMaxOggStreamSetupBytes) {
       return out.Refuse("its links' decoders would take more than " + std::to_string(kMaxOggStreamSetupBytes >> 20) +
                         " MiB to set up");
@@ -467,16 +483,19 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
     } else if (!(form == stated)) {
       return out.Refuse("it changes its rate or channels part of the way through");
     }
-    total += LinkFrames(links, headers.info);
+    const LinkCount link = CountLink(links, headers.info, setup);
+    total += link.frames;
+    work += link.work;
     if (!out.Claims(stated.rate, stated.channels, total)) return false;
+    if (work > kMaxOggDecodeWork) return out.Refuse("it would take more work to decode than the longest sound allowed");
   }
   if (count == 0) return out.Refuse("it is not Ogg Vorbis");
   OggVorbisLinks again(data, length);
   for (size_t link = 0; link < count && again.NextLink(); ++link) {
     VorbisHeaders headers;
     VorbisDecoder decoder;
-    uint64_t link_cost = 0;
-    if (ReadHeaders(again, headers, &link_cost, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
+    VorbisSetup setup;
+    if (ReadHeaders(again, headers, &setup, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
     if (!out.Again(SixteenBitForm(headers.info.rate, headers.info.channels))) return false;
     ogg_packet packet;
     while (again.NextPacket(&packet)) {
