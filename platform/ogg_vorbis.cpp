@@ -85,6 +85,7 @@ bool Charge(SetupReader& in, VorbisSetup* setup, uint64_t bytes) {
 struct BookShape {
   uint64_t dim = 0;
   uint64_t entries = 0;
+  uint64_t used = 0;  // entries
   bool has_lookup = false;
 };
 
@@ -138,14 +139,13 @@ bool WalkBook(SetupReader& in, uint32_t index, VorbisSetup* setup, BookShape* sh
   } else if (lookup != 0) {
     return in.Fail(which + " has lookup type " + std::to_string(lookup));
   }
-  // Vectors of no values: libvorbis loops for ever working out how many values a lattice of no
-  // dimensions has, and divides by the dimensions in a residue of type 0. A scalar codebook, or
-  // one of no used entries, is never read as vectors.
-  if (dim == 0 && lookup != 0 && used > 0) return in.Fail(which + " has vectors of no dimensions");
+  // libvorbis loops for ever working out how many values a lattice of no dimensions has, when
+  // the codebook has entries to build vectors for.
+  if (dim == 0 && lookup == 1 && used > 0) return in.Fail(which + " has a lattice of no dimensions");
   // The decoder's tables: a length an entry and a value a lookup value as it reads the header;
   // then for every used entry its codeword, index, length and (with a lookup table) its vector,
   // and a first-stage table of up to 256 words.
-  *shape = BookShape{dim, entries, lookup != 0};
+  *shape = BookShape{dim, entries, used, lookup != 0};
   return Charge(in, setup, entries + values * 8 + used * (13 + (lookup != 0 ? 4 * dim : 0)) + 1024);
 }
 
@@ -220,6 +220,10 @@ bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSe
     if (!in.Read(8, &number)) return false;
     if (number >= shapes.size() || !shapes[number].has_lookup) {
       return in.Fail("one of its residues names no codebook it can use");
+    }
+    // A residue of type 0 divides each partition by the vectors' dimensions.
+    if (type == 0 && shapes[number].dim == 0 && shapes[number].used > 0) {
+      return in.Fail("one of its residues reads vectors of no dimensions");
     }
   }
   if (group >= shapes.size()) return in.Fail("one of its residues names no codebook it can use");

@@ -5,14 +5,14 @@
 // entry when the header is read, a decode table of every used entry (and a sort index of them on
 // the stack) when the decoder starts; and a map of every classification word for each residue.
 // A header of a few bytes can state millions of entries (8,388,607 overflow the stack; 256
-// codebooks of them take 2 GB), and a codebook of no dimensions whose entries are used as vectors
-// sends the decoder's set-up into an endless loop (lookup type 1) or its residue decoding into a
-// division by zero (type 2). So the setup header is walked here first, bit by bit as libvorbis
-// reads it, through its mappings, and refused when a codebook passes the bounds below or is such a
-// vector codebook of no dimensions, or when its codebooks, floors and residues would cost the
-// decoder more than kMaxVorbisSetupBytes. The encoder's own headers (libvorbis at every rate and
-// quality, mono and stereo) hold at most 6,561 entries and 8 dimensions a codebook, and cost
-// under 160 KB.
+// codebooks of them take 2 GB), and a codebook of no dimensions whose entries are used sends the
+// decoder's set-up into an endless loop (lookup type 1: a lattice) or a residue of type 0 that
+// reads vectors from it into a division by zero. So the setup header is walked here first, bit by
+// bit as libvorbis reads it, through its mappings, and refused when a codebook passes the bounds
+// below or is such a lattice, when a residue of type 0 reads such vectors, or when its codebooks,
+// floors and residues would cost the decoder more than kMaxVorbisSetupBytes. The encoder's own
+// headers (libvorbis at every rate and quality, mono and stereo) hold at most 6,561 entries and 8
+// dimensions a codebook, and cost under 160 KB.
 //
 // The walk also tells what each block costs to decode (VorbisBlockWork): a packet of a byte or
 // two makes the decoder work as for a whole block, and floor 0's curve and the channel coupling

@@ -174,7 +174,7 @@ bool StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_size, 
       *frames = data_size / block;
       return true;
     case kMsAdpcm:
-    case kImaAdpcm: {  // whole blocks of so many frames each
+    case kImaAdpcm: {                             // whole blocks of so many frames each
       if (Le16(fmt) == kExtensible) return true;  // not ADPCM as SDL's reader knows it (see PlainAdpcmFormat)
       uint64_t block_frames = 0;
       if (!AdpcmBlockFrames(tag, fmt, fmt_size, &block_frames, why)) return false;
@@ -204,8 +204,7 @@ bool PlainAdpcmFormat(const uint8_t* fmt, uint64_t fmt_size, std::vector<uint8_t
   const uint16_t block = Le16(fmt + 12);
   const uint16_t bits = Le16(fmt + 14);
   if (Le16(fmt + 18) != 0 && Le16(fmt + 18) != bits) {
-    *why = "its format states " + std::to_string(Le16(fmt + 18)) + " valid bits for samples of " +
-           std::to_string(bits);
+    *why = "its format states " + std::to_string(Le16(fmt + 18)) + " valid bits for samples of " + std::to_string(bits);
     return false;
   }
   const uint64_t header = AdpcmHeaderBytes(tag, channels);
@@ -213,7 +212,7 @@ bool PlainAdpcmFormat(const uint8_t* fmt, uint64_t fmt_size, std::vector<uint8_t
     *why = "its ADPCM blocks of " + std::to_string(block) + " bytes are shorter than their headers";
     return false;
   }
-  const uint64_t held = channels == 0   ? 0
+  const uint64_t held = channels == 0     ? 0
                         : tag == kMsAdpcm ? 2 + (block - header) * 2 / channels
                                           : 1 + (block - header) / (4 * channels) * 8;
   const uint8_t* extra = fmt + 40;

@@ -101,7 +101,8 @@ std::vector<OggPacket> EncodeTone(uint32_t milliseconds, long rate = 8000, bool 
     if (count > 0) {
       float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
       for (long i = 0; i < count; ++i) {
-        buffer[0][i] = square ? ((at + i) / 40 % 2 ? -1.0f : 1.0f) : 0.25f * std::sin(static_cast<float>(at + i) * 0.2f);
+        buffer[0][i] =
+            square ? ((at + i) / 40 % 2 ? -1.0f : 1.0f) : 0.25f * std::sin(static_cast<float>(at + i) * 0.2f);
       }
     }
     vorbis_analysis_wrote(&dsp, static_cast<int>(count));  // 0: the end of the stream
@@ -250,7 +251,8 @@ std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft) {
       PageOut(second, static_cast<int>(2 * link), other);
       const size_t first = PageLength(pages, 0);
       const size_t other_first = PageLength(other, 0);
-      pages.insert(pages.begin() + static_cast<long>(first), other.begin(), other.begin() + static_cast<long>(other_first));
+      pages.insert(pages.begin() + static_cast<long>(first), other.begin(),
+                   other.begin() + static_cast<long>(other_first));
       pages.insert(pages.end(), other.begin() + static_cast<long>(other_first), other.end());
     }
     out.insert(out.end(), pages.begin(), pages.end());
@@ -300,8 +302,8 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
     PutBits(&bits, 8, bare.order);
     PutBits(&bits, 16, bare.rate);
     PutBits(&bits, 16, bare.bark_map);
-    PutBits(&bits, 6, 1);  // amplitude bits
-    PutBits(&bits, 8, 40);  // amplitude offset
+    PutBits(&bits, 6, 1);      // amplitude bits
+    PutBits(&bits, 8, 40);     // amplitude offset
     PutBits(&bits, 4 + 8, 0);  // one book: the first
   } else {
     // Partitions of one class of `class_dimensions` points, at x = 1, 2, ...
@@ -314,15 +316,16 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
     PutBits(&bits, 4, 8);
     for (uint32_t x = 1; x <= uint32_t{bare.partitions} * bare.class_dimensions; ++x) PutBits(&bits, 8, x);
   }
-  PutBits(&bits, 6);  // one residue, of no stages, classified by the second book
-  PutBits(&bits, 16, 1);
+  PutBits(&bits, 6);  // one residue, classified by the second book
+  PutBits(&bits, 16, bare.residue_type);
   PutBits(&bits, 24, 0);
   PutBits(&bits, 24, 1u << (bare.block_bits - 1));
   PutBits(&bits, 24, 15);
   PutBits(&bits, 6, bare.classifications - 1u);
   PutBits(&bits, 8, 1);
-  PutBits(&bits, 4 * uint64_t{bare.classifications}, 0);
-  PutBits(&bits, 6);  // one mapping
+  PutBits(&bits, 4 * uint64_t{bare.classifications}, bare.stages ? 0x11111111 : 0);  // a stage or none each
+  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications}, 0);            // of the first book
+  PutBits(&bits, 6);                                                                 // one mapping
   PutBits(&bits, 16, 0);
   PutBits(&bits, 1, 0);
   PutBits(&bits, 1, bare.coupling_steps != 0 ? 1 : 0);
@@ -338,8 +341,10 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   packets.push_back(packet(&bits));
 
   // Each audio packet: its type and, for each channel, an amplitude of 1, the first book and its
-  // first entry for as many vectors as the floor's order needs (floor 0), or "no floor" (floor 1).
-  const uint64_t vectors = (bare.order + bare.vector_dimensions - 1u) / bare.vector_dimensions;
+  // first entry for as many vectors as the floor's order needs (floor 0), or two points at 0
+  // (floor 1).
+  const uint64_t vectors =
+      bare.vector_dimensions == 0 ? 0 : (bare.order + bare.vector_dimensions - 1u) / bare.vector_dimensions;
   const int64_t half = int64_t{1} << (bare.block_bits - 1);
   for (uint32_t i = 0; i < bare.packets; ++i) {
     oggpack_writeinit(&bits);
@@ -349,7 +354,7 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
         PutBits(&bits, 2, 1);
         PutBits(&bits, vectors, 0);
       } else {
-        PutBits(&bits, 1, 0);
+        PutBits(&bits, 1 + 16, 1);  // a curve of two points at 0
       }
     }
     packets.push_back(packet(&bits));

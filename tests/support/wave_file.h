@@ -24,23 +24,23 @@ struct CraftedOgg {
   uint32_t books = 0;    // those past 256 in all are left out
   uint32_t entries = 1;  // of each book: all of one length when `sparse` is 0
   uint32_t dimensions = 1;
-  uint32_t sparse = 0;  // each book's entries are marked one by one, this many used
-  uint32_t lookup = 0;  // lookup type 1 or 2: one bit a value
-  bool cut = false;     // the setup header ends after the codebooks
-  bool unused = false;  // each book's entries are marked one by one, none used
-  bool long_codewords = false;   // each book's lengths in order: none of 32 bits, every entry of 33
-  bool square = false;           // the tone is a full-scale square wave
-  uint32_t unended_link = 0;     // this link (from 1) ends without the end-of-stream flag
-  uint32_t last_link_rate = 0;   // the last link is the tone at this rate, with the encoder's setup
+  uint32_t sparse = 0;            // each book's entries are marked one by one, this many used
+  uint32_t lookup = 0;            // lookup type 1 or 2: one bit a value
+  bool cut = false;               // the setup header ends after the codebooks
+  bool unused = false;            // each book's entries are marked one by one, none used
+  bool long_codewords = false;    // each book's lengths in order: none of 32 bits, every entry of 33
+  bool square = false;            // the tone is a full-scale square wave
+  uint32_t unended_link = 0;      // this link (from 1) ends without the end-of-stream flag
+  uint32_t last_link_rate = 0;    // the last link is the tone at this rate, with the encoder's setup
   uint32_t second_stream_ms = 0;  // each link holds a second Vorbis stream, of a tone this long
 };
 std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft);
 
 // An Ogg Vorbis stream whose headers are written field by field, of audio packets of a few bits:
 // two codebooks (two entries of one bit each: vectors of `vector_dimensions`, and words of
-// `word_dimensions`), one floor, one residue of no stages, one mapping and one mode. Each packet
-// decodes its floor (floor 0: an amplitude and the first vector for each part of its order;
-// floor 1: no curve) and ends in its residue: the decoder works as for a whole block.
+// `word_dimensions`), one floor, one residue, one mapping and one mode. Each packet decodes its
+// floor (floor 0: an amplitude and the first vector for each part of its order; floor 1: two
+// points at 0) and ends in its residue: the decoder works as for a whole block.
 struct BareOgg {
   uint32_t rate = 8000;
   uint8_t channels = 1;
@@ -54,6 +54,8 @@ struct BareOgg {
   uint16_t vector_dimensions = 64;
   uint16_t word_dimensions = 1;
   uint8_t classifications = 2;  // the residue's
+  uint16_t residue_type = 1;
+  bool stages = false;  // each classification has a stage, of the vectors' book
   uint16_t coupling_steps = 0;
 };
 std::vector<uint8_t> MakeBareOgg(const BareOgg& bare);
