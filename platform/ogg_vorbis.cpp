@@ -85,6 +85,7 @@ bool Charge(SetupReader& in, VorbisSetup* setup, uint64_t bytes) {
 struct BookShape {
   uint64_t dim = 0;
   uint64_t entries = 0;
+  uint64_t used = 0;  // entries
   bool has_lookup = false;
 };
 
@@ -94,7 +95,6 @@ bool WalkBook(SetupReader& in, uint32_t index, VorbisSetup* setup, BookShape* sh
   uint64_t sync = 0, dim = 0, entries = 0, ordered = 0;
   if (!in.Read(24, &sync) || !in.Read(16, &dim) || !in.Read(24, &entries) || !in.Read(1, &ordered)) return false;
   if (sync != 0x564342) return in.Fail(which + " lacks its sync pattern");
-  if (dim == 0) return in.Fail(which + " has no dimensions");
   if (BitsOf(dim) + BitsOf(entries) > 24) return in.Fail(which + " has more values than a codebook may");
   if (entries > kMaxVorbisBookEntries) {
     return in.Fail(which + " has " + std::to_string(entries) + " entries (the most is " +
@@ -139,10 +139,13 @@ bool WalkBook(SetupReader& in, uint32_t index, VorbisSetup* setup, BookShape* sh
   } else if (lookup != 0) {
     return in.Fail(which + " has lookup type " + std::to_string(lookup));
   }
+  // libvorbis loops for ever working out how many values a lattice of no dimensions has, when
+  // the codebook has entries to build vectors for.
+  if (dim == 0 && lookup == 1 && used > 0) return in.Fail(which + " has a lattice of no dimensions");
   // The decoder's tables: a length an entry and a value a lookup value as it reads the header;
   // then for every used entry its codeword, index, length and (with a lookup table) its vector,
   // and a first-stage table of up to 256 words.
-  *shape = BookShape{dim, entries, lookup != 0};
+  *shape = BookShape{dim, entries, used, lookup != 0};
   return Charge(in, setup, entries + values * 8 + used * (13 + (lookup != 0 ? 4 * dim : 0)) + 1024);
 }
 
@@ -156,11 +159,13 @@ bool WalkFloor(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSetu
     return in.Fail("one of its floors names no codebook it can use");
   };
   if (type == 0) {
-    uint64_t skip = 0, count = 0, number = 0;
+    uint64_t order = 0, skip = 0, bark_map = 0, count = 0, number = 0;
     // Order, rate, bark map size, amplitude bits and offset, then its books.
-    for (int bits : {8, 16, 16, 6, 8}) {
-      if (!in.Read(bits, &skip)) return false;
+    if (!in.Read(8, &order) || !in.Read(16, &skip) || !in.Read(16, &bark_map) || !in.Read(6, &skip) ||
+        !in.Read(8, &skip)) {
+      return false;
     }
+    setup->floor0.push_back({static_cast<uint32_t>(order), static_cast<uint32_t>(bark_map)});
     if (!in.Read(4, &count)) return false;
     for (uint64_t i = 0; i <= count; ++i) {
       if (!in.Read(8, &number) || !book(number, true)) return false;
@@ -216,6 +221,10 @@ bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSe
     if (number >= shapes.size() || !shapes[number].has_lookup) {
       return in.Fail("one of its residues names no codebook it can use");
     }
+    // A residue of type 0 divides each partition by the vectors' dimensions.
+    if (type == 0 && shapes[number].dim == 0 && shapes[number].used > 0) {
+      return in.Fail("one of its residues reads vectors of no dimensions");
+    }
   }
   if (group >= shapes.size()) return in.Fail("one of its residues names no codebook it can use");
   const BookShape& book = shapes[group];
@@ -227,9 +236,26 @@ bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSe
   return Charge(in, setup, words * (24 + 4 * book.dim) + partitions * 64);
 }
 
+// A mapping: what its blocks cost is its coupling steps (each a pass over both channels); the rest
+// is read to be stepped over.
+bool WalkMapping(SetupReader& in, uint32_t channels, VorbisSetup* setup) {
+  uint64_t type = 0, flag = 0, submaps = 1, steps = 0, value = 0;
+  if (!in.Read(16, &type)) return false;
+  if (type != 0) return in.Fail("one of its mappings is of type " + std::to_string(type));
+  if (!in.Read(1, &flag) || (flag != 0 && !in.Read(4, &submaps))) return false;
+  if (flag != 0) ++submaps;
+  if (!in.Read(1, &flag) || (flag != 0 && !in.Read(8, &steps))) return false;
+  if (flag != 0) ++steps;
+  const int channel_bits = BitsOf(channels > 0 ? channels - 1 : 0);
+  if (!in.Skip(steps * 2 * static_cast<uint64_t>(channel_bits)) || !in.Read(2, &value)) return false;
+  if (submaps > 1 && !in.Skip(uint64_t{channels} * 4)) return false;
+  setup->coupling_steps = std::max(setup->coupling_steps, static_cast<uint32_t>(steps));
+  return in.Skip(submaps * 24);
+}
+
 }  // namespace
 
-bool WalkVorbisSetup(const uint8_t* packet, size_t size, VorbisSetup* setup, std::string* why) {
+bool WalkVorbisSetup(const uint8_t* packet, size_t size, uint32_t channels, VorbisSetup* setup, std::string* why) {
   *setup = VorbisSetup{};
   if (size < 8 || packet[0] != 5 || std::memcmp(packet + 1, "vorbis", 6) != 0) {
     *why = "its third header is no setup header";
@@ -263,7 +289,20 @@ bool WalkVorbisSetup(const uint8_t* packet, size_t size, VorbisSetup* setup, std
   for (uint64_t i = 0; i <= count; ++i) {
     if (!WalkResidue(in, shapes, setup)) return false;
   }
+  if (!in.Read(6, &count)) return false;
+  for (uint64_t i = 0; i <= count; ++i) {
+    if (!WalkMapping(in, channels, setup)) return false;
+  }
   return true;
+}
+
+uint64_t VorbisBlockWork(const VorbisSetup& setup, uint32_t block_size, uint32_t channels) {
+  const uint64_t half = block_size / 2;
+  uint64_t floor = 0;
+  for (const VorbisSetup::Floor0& f : setup.floor0) {
+    floor = std::max(floor, uint64_t{f.order} * 16 + std::min<uint64_t>(half, f.bark_map) * (32 + f.order / 2));
+  }
+  return channels * (kVorbisSampleWork * half + 64 + floor) + setup.coupling_steps * half;
 }
 
 OggVorbisLinks::OggVorbisLinks(const uint8_t* data, size_t length) : data_(data), length_(length) {

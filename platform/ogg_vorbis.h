@@ -5,12 +5,18 @@
 // entry when the header is read, a decode table of every used entry (and a sort index of them on
 // the stack) when the decoder starts; and a map of every classification word for each residue.
 // A header of a few bytes can state millions of entries (8,388,607 overflow the stack; 256
-// codebooks of them take 2 GB), and a codebook of no dimensions sends the decoder's set-up into
-// an endless loop. So the setup header is walked here first, bit by bit as libvorbis reads it,
-// up to its residues, and refused when a codebook has no dimensions or passes the bounds below,
-// or when its codebooks, floors and residues would cost the decoder more than
-// kMaxVorbisSetupBytes. The encoder's own headers (libvorbis at every rate and quality, mono and
-// stereo) hold at most 6,561 entries and 8 dimensions a codebook, and cost under 160 KB.
+// codebooks of them take 2 GB), and a codebook of no dimensions whose entries are used sends the
+// decoder's set-up into an endless loop (lookup type 1: a lattice) or a residue of type 0 that
+// reads vectors from it into a division by zero. So the setup header is walked here first, bit by
+// bit as libvorbis reads it, through its mappings, and refused when a codebook passes the bounds
+// below or is such a lattice, when a residue of type 0 reads such vectors, or when its codebooks,
+// floors and residues would cost the decoder more than kMaxVorbisSetupBytes. The encoder's own
+// headers (libvorbis at every rate and quality, mono and stereo) hold at most 6,561 entries and 8
+// dimensions a codebook, and cost under 160 KB.
+//
+// The walk also tells what each block costs to decode (VorbisBlockWork): a packet of a byte or
+// two makes the decoder work as for a whole block, and floor 0's curve and the channel coupling
+// can make that many times what a real sound's block takes.
 //
 // Needs libogg (its bit reader and page checksum).
 #pragma once
@@ -20,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -38,11 +45,29 @@ struct VorbisSetup {
   uint32_t books = 0;          // codebooks
   uint64_t bytes = 0;          // what the decoder's tables of them, its floors and residues take
   uint64_t books_end_bit = 0;  // where the last codebook ends in the packet
+  struct Floor0 {
+    uint32_t order = 0;
+    uint32_t bark_map = 0;  // the points of its curve
+  };
+  std::vector<Floor0> floor0;   // its floors of type 0
+  uint32_t coupling_steps = 0;  // the most of any mapping
 };
 
-// Walks a Vorbis setup header packet up to its residues. False, with the reason in *why, when
-// the packet is no setup header, ends early or breaks, or passes the bounds.
-bool WalkVorbisSetup(const uint8_t* packet, size_t size, VorbisSetup* setup, std::string* why);
+// Walks a Vorbis setup header packet, of a stream of so many channels, through its mappings. False,
+// with the reason in *why, when the packet is no setup header, ends early or breaks, or passes
+// the bounds.
+bool WalkVorbisSetup(const uint8_t* packet, size_t size, uint32_t channels, VorbisSetup* setup, std::string* why);
+
+// What decoding one audio packet of a block of `block_size` samples costs, in units of a sixteenth
+// of what a sample of one channel of a real sound takes (its transform, window, floor 1 and
+// residue) and 64 more for the block: its channels' samples, a unit a sample for each coupling
+// step, and for each channel the dearest of the floors of type 0, whose curve costs 16 units for
+// each of its order, and at each of its points that the block reaches (its bark map's, at most
+// half the block) 32 units and half a unit for each of its order.
+// What the packet's bits cost as they are read (a residue vector of up to 64 values for each)
+// is not counted: a file costs at most in proportion to its size so.
+inline constexpr uint64_t kVorbisSampleWork = 16;
+uint64_t VorbisBlockWork(const VorbisSetup& setup, uint32_t block_size, uint32_t channels);
 
 // The links of an Ogg stream in memory, and the packets of each link's Vorbis stream, as libogg
 // gives them. A link begins with a group of first pages (one a logical stream); the first of

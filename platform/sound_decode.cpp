@@ -123,45 +123,142 @@ void PutLe32(uint8_t* at, uint64_t value) {
   std::memcpy(at, &word, 4);
 }
 
-// The frames of one ADPCM block (MS ADPCM: tag 2, IMA ADPCM: 0x11) as SDL's reader works them
-// out: what the format chunk states, or when it states none (the field is 0, or missing from a
-// shorter chunk), what a block holds: the frames in its header (two for MS, one for IMA) and two
-// 4-bit samples a byte of each channel after it. 0 for a format SDL's reader refuses.
-uint64_t AdpcmBlockFrames(uint16_t tag, bool extensible, const uint8_t* fmt, uint64_t fmt_size) {
+constexpr uint16_t kMsAdpcm = 2;
+constexpr uint16_t kImaAdpcm = 0x11;
+constexpr uint16_t kExtensible = 0xFFFE;
+
+// The bytes of an ADPCM block's header: for each channel, MS ADPCM's predictor, delta and two
+// samples; IMA ADPCM's sample and step.
+uint64_t AdpcmHeaderBytes(uint16_t tag, uint16_t channels) { return uint64_t{channels} * (tag == kMsAdpcm ? 7 : 4); }
+
+// The frames of one ADPCM block (MS ADPCM or IMA ADPCM, 4-bit samples) as SDL's reader works
+// them out: what the format chunk states, or when it states none (the field is 0, or missing from
+// a shorter chunk), what a block holds: the frames in its header (two for MS, one for IMA) and
+// two a byte of each channel after it. 0 for a format SDL's reader refuses; false, with the
+// reason, for blocks that cannot hold their own headers.
+bool AdpcmBlockFrames(uint16_t tag, const uint8_t* fmt, uint64_t fmt_size, uint64_t* frames, std::string* why) {
+  *frames = 0;
   const uint16_t channels = Le16(fmt + 2);
   const uint16_t block = Le16(fmt + 12);
-  const uint64_t header = uint64_t{channels} * (tag == 2 ? 7 : 4);
-  if (channels == 0 || Le16(fmt + 14) != 4 || block < header) return 0;
-  uint64_t stated = 0;
-  if (tag == 2) {
-    stated = fmt_size >= 22 ? Le16(fmt + 18) : 0;
-  } else if (extensible || (fmt_size >= 20 && Le16(fmt + 16) >= 2)) {
-    stated = Le16(fmt + 18);  // the extensible header's field of the same place
+  if (channels == 0 || Le16(fmt + 14) != 4) return true;
+  const uint64_t header = AdpcmHeaderBytes(tag, channels);
+  if (block < header) {
+    *why = "its ADPCM blocks of " + std::to_string(block) + " bytes are shorter than their headers";
+    return false;
   }
-  return stated != 0 ? stated : (block - header) * 2 / channels + (tag == 2 ? 2 : 1);
+  uint64_t stated = 0;
+  if (tag == kMsAdpcm) {
+    stated = fmt_size >= 22 ? Le16(fmt + 18) : 0;
+  } else if (fmt_size >= 20 && Le16(fmt + 16) >= 2) {
+    stated = Le16(fmt + 18);
+  }
+  *frames = stated != 0 ? stated : (block - header) * 2 / channels + (tag == kMsAdpcm ? 2 : 1);
+  return true;
 }
 
 // The frames a WAV's data chunk holds at the least, from its format chunk (the bytes after its
 // header) and the data's size; 0 when the format does not say (SDL's reader decides then).
-uint64_t StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_size) {
-  if (fmt_size < 16) return 0;
+// False, with the reason, for a format whose blocks cannot be.
+bool StatedWavFrames(const uint8_t* fmt, uint64_t fmt_size, uint64_t data_size, uint64_t* frames, std::string* why) {
+  *frames = 0;
+  if (fmt_size < 16) return true;
   uint16_t tag = Le16(fmt);
   const uint16_t block = Le16(fmt + 12);
-  const bool extensible = tag == 0xFFFE && fmt_size >= 26;
-  if (extensible) tag = Le16(fmt + 24);  // WAVE_FORMAT_EXTENSIBLE: its subformat
-  if (block == 0) return 0;
+  if (tag == kExtensible && fmt_size >= 26) tag = Le16(fmt + 24);  // WAVE_FORMAT_EXTENSIBLE: its subformat
+  if (block == 0) return true;
   switch (tag) {
     case 1:  // PCM
     case 3:  // IEEE float
     case 6:  // A-law
     case 7:  // mu-law
-      return data_size / block;
-    case 2:     // MS ADPCM
-    case 0x11:  // IMA ADPCM: whole blocks of so many frames each
-      return data_size / block * AdpcmBlockFrames(tag, extensible, fmt, fmt_size);
+      *frames = data_size / block;
+      return true;
+    case kMsAdpcm:
+    case kImaAdpcm: {                             // whole blocks of so many frames each
+      if (Le16(fmt) == kExtensible) return true;  // not ADPCM as SDL's reader knows it (see PlainAdpcmFormat)
+      uint64_t block_frames = 0;
+      if (!AdpcmBlockFrames(tag, fmt, fmt_size, &block_frames, why)) return false;
+      *frames = data_size / block * block_frames;
+      return true;
+    }
     default:
-      return 0;
+      return true;
   }
+}
+
+// An ADPCM format of the extensible kind, as ffmpeg writes IMA and MS ADPCM past 48,000 Hz: the
+// tag 0xFFFE, the usual fields, "valid bits" (ffmpeg's bits a sample), a channel mask, the
+// subformat GUID of the ADPCM tag, then what the plain format has after its size field (the
+// frames a block; MS ADPCM's coefficients). SDL's reader takes the valid bits for the frames a
+// block and refuses MS ADPCM so; *plain becomes the plain format chunk that it reads right, with
+// the frames a block that each block holds as ffmpeg decodes it (IMA ADPCM: groups of four bytes
+// of each channel after the header). Left empty for any other format; false, with the reason,
+// when the chunk's fields disagree.
+bool PlainAdpcmFormat(const uint8_t* fmt, uint64_t fmt_size, std::vector<uint8_t>* plain, std::string* why) {
+  static constexpr uint8_t kGuidTail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+  plain->clear();
+  if (fmt_size < 40 || Le16(fmt) != kExtensible || Le16(fmt + 16) < 22) return true;
+  const uint16_t tag = Le16(fmt + 24);
+  if ((tag != kMsAdpcm && tag != kImaAdpcm) || std::memcmp(fmt + 26, kGuidTail, sizeof kGuidTail) != 0) return true;
+  const uint16_t channels = Le16(fmt + 2);
+  const uint16_t block = Le16(fmt + 12);
+  const uint16_t bits = Le16(fmt + 14);
+  if (Le16(fmt + 18) != 0 && Le16(fmt + 18) != bits) {
+    *why = "its format states " + std::to_string(Le16(fmt + 18)) + " valid bits for samples of " + std::to_string(bits);
+    return false;
+  }
+  const uint64_t header = AdpcmHeaderBytes(tag, channels);
+  if (channels != 0 && block < header) {
+    *why = "its ADPCM blocks of " + std::to_string(block) + " bytes are shorter than their headers";
+    return false;
+  }
+  const uint64_t held = channels == 0     ? 0
+                        : tag == kMsAdpcm ? 2 + (block - header) * 2 / channels
+                                          : 1 + (block - header) / (4 * channels) * 8;
+  const uint8_t* extra = fmt + 40;
+  const uint64_t extra_size = std::min<uint64_t>(Le16(fmt + 16) - 22, fmt_size - 40);
+  const uint16_t stated = extra_size >= 2 ? Le16(extra) : 0;
+  if (held > UINT16_MAX) {
+    *why = "its ADPCM blocks of " + std::to_string(block) + " bytes hold more frames than a format can state";
+    return false;
+  }
+  if (stated != 0 && stated != held) {
+    *why = "its format states " + std::to_string(stated) + " frames a block where its blocks of " +
+           std::to_string(block) + " bytes hold " + std::to_string(held);
+    return false;
+  }
+  // The header with the ADPCM tag and no valid bits, then the frames a block.
+  plain->assign(fmt, fmt + 18);
+  plain->at(0) = static_cast<uint8_t>(tag);
+  plain->at(1) = 0;
+  plain->push_back(static_cast<uint8_t>(held));
+  plain->push_back(static_cast<uint8_t>(held >> 8));
+  if (tag == kMsAdpcm) {
+    if (extra_size >= 4) {
+      plain->insert(plain->end(), extra + 2, extra + extra_size);  // the coefficients as stated
+    } else {
+      // None stated: the seven every MS ADPCM file has (and ffmpeg decodes with).
+      static constexpr int16_t kCoefficients[14] = {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232};
+      plain->insert(plain->end(), {7, 0});
+      for (const int16_t value : kCoefficients) {
+        plain->push_back(static_cast<uint8_t>(value));
+        plain->push_back(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
+      }
+    }
+  }
+  const size_t after = plain->size() - 18;
+  plain->at(16) = static_cast<uint8_t>(after);
+  plain->at(17) = static_cast<uint8_t>(after >> 8);
+  return true;
+}
+
+// Puts a RIFF chunk: its id, its size and its bytes, padded to an even size.
+void PutChunk(std::vector<uint8_t>& out, const char* id, const uint8_t* bytes, uint64_t size) {
+  out.insert(out.end(), id, id + 4);
+  out.resize(out.size() + 4);
+  PutLe32(&out[out.size() - 4], size);
+  out.insert(out.end(), bytes, bytes + size);
+  if (size & 1) out.push_back(0);
 }
 
 // A RIFF WAVE file through SDL's reader, which reads nothing else. It holds the samples whole,
@@ -178,8 +275,8 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
   std::vector<uint8_t> cut;
   const uint8_t* fmt = nullptr;
   uint64_t fmt_size = 0;
+  const uint8_t* samples_at = nullptr;
   uint64_t data_size = 0;
-  bool has_data = false;
   for (size_t at = 12; at <= length && length - at >= 8;) {
     uint64_t claim = Le32(data + at + 4);
     const uint64_t left = length - at - 8;
@@ -193,18 +290,38 @@ bool DecodeWav(const uint8_t* data, size_t length, BoundedSink& out) {
     if (fmt == nullptr && std::memcmp(data + at, "fmt ", 4) == 0) {
       fmt = data + at + 8;
       fmt_size = claim;
-    } else if (fmt != nullptr && !has_data && std::memcmp(data + at, "data", 4) == 0) {
+    } else if (fmt != nullptr && samples_at == nullptr && std::memcmp(data + at, "data", 4) == 0) {
+      samples_at = data + at + 8;
       data_size = claim;
-      has_data = true;
     }
     if (!cut.empty()) break;
     at += 8 + claim + (claim & 1);
   }
-  if (fmt != nullptr && fmt_size >= 16 && has_data) {
-    const uint64_t frames = StatedWavFrames(fmt, fmt_size, data_size);
+  std::string why;
+  std::vector<uint8_t> plain_fmt;
+  if (fmt != nullptr && !PlainAdpcmFormat(fmt, fmt_size, &plain_fmt, &why)) return out.Refuse(why);
+  if (!plain_fmt.empty()) {
+    fmt = plain_fmt.data();
+    fmt_size = plain_fmt.size();
+  }
+  if (fmt != nullptr && fmt_size >= 16 && samples_at != nullptr) {
+    uint64_t frames = 0;
+    if (!StatedWavFrames(fmt, fmt_size, data_size, &frames, &why)) return out.Refuse(why);
     if (!out.Claims(Le32(fmt + 4), Le16(fmt + 2), frames)) return false;
   }
-  if (!cut.empty()) data = cut.data();
+  // SDL's reader is given the file as it reads it right: an extensible ADPCM format made plain
+  // (with the data, and no other chunk), or a last chunk cut to the bytes it has.
+  std::vector<uint8_t> plain;
+  if (!plain_fmt.empty() && samples_at != nullptr) {
+    plain = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    PutChunk(plain, "fmt ", plain_fmt.data(), plain_fmt.size());
+    PutChunk(plain, "data", samples_at, data_size);
+    PutLe32(&plain[4], plain.size() - 8);
+    data = plain.data();
+    length = plain.size();
+  } else if (!cut.empty()) {
+    data = cut.data();
+  }
   SDL_RWops* source = SDL_RWFromConstMem(data, static_cast<int>(length));
   SDL_AudioSpec spec{};
   Uint8* samples = nullptr;
@@ -240,38 +357,53 @@ struct VorbisHeaders {
 enum class LinkHeaders { kRead, kBroken, kRefused };
 
 // Reads a link's three headers. The setup header is walked, and held to its bounds, before
-// libvorbis reads it; *cost: what the link's decoder takes.
-LinkHeaders ReadHeaders(OggVorbisLinks& links, VorbisHeaders& headers, uint64_t* cost, std::string* why) {
+// libvorbis reads it; *setup: what it costs.
+LinkHeaders ReadHeaders(OggVorbisLinks& links, VorbisHeaders& headers, VorbisSetup* setup, std::string* why) {
   for (int i = 0; i < 3; ++i) {
     ogg_packet packet;
     if (!links.NextPacket(&packet)) return LinkHeaders::kBroken;
-    if (i == 2) {
-      VorbisSetup setup;
-      if (!WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes), &setup, why)) return LinkHeaders::kRefused;
-      *cost = kVorbisLinkBytes + setup.bytes;
+    if (i == 2 && !WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes),
+                                   static_cast<uint32_t>(std::max(headers.info.channels, 0)), setup, why)) {
+      return LinkHeaders::kRefused;
     }
     if (vorbis_synthesis_headerin(&headers.info, &headers.comment, &packet) != 0) return LinkHeaders::kBroken;
   }
   return LinkHeaders::kRead;
 }
 
-// The frames a link decodes to, counted from the block size of each packet without decoding it,
-// and no more than the link's last granule position states.
-uint64_t LinkFrames(OggVorbisLinks& links, vorbis_info& info) {
-  uint64_t frames = 0;
+// What a link's packets come to, counted from the block size of each without decoding it.
+struct LinkCount {
+  uint64_t frames = 0;  // no more than the link's last granule position states
+  uint64_t work = 0;    // what decoding them costs (VorbisBlockWork)
+};
+
+LinkCount CountLink(OggVorbisLinks& links, vorbis_info& info, const VorbisSetup& setup) {
+  LinkCount count;
+  const uint32_t channels = static_cast<uint32_t>(std::max(info.channels, 0));
+  const uint64_t work[2] = {VorbisBlockWork(setup, static_cast<uint32_t>(vorbis_info_blocksize(&info, 0)), channels),
+                            VorbisBlockWork(setup, static_cast<uint32_t>(vorbis_info_blocksize(&info, 1)), channels)};
   long previous = 0;
   ogg_int64_t granule = -1;
   ogg_packet packet;
   while (links.NextPacket(&packet)) {
     const long size = vorbis_packet_blocksize(&info, &packet);
     if (size > 0) {
-      if (previous > 0) frames += static_cast<uint64_t>(previous + size) / 4;  // the overlap of the two
+      if (previous > 0) count.frames += static_cast<uint64_t>(previous + size) / 4;  // the overlap of the two
       previous = size;
+      count.work += work[size == vorbis_info_blocksize(&info, 0) ? 0 : 1];
     }
     if (packet.granulepos >= 0) granule = packet.granulepos;
   }
-  return granule >= 0 ? std::min(frames, static_cast<uint64_t>(granule)) : frames;
+  if (granule >= 0) count.frames = std::min(count.frames, static_cast<uint64_t>(granule));
+  return count;
 }
+
+// What decoding a whole Ogg Vorbis sound may cost: as much as the longest sound allowed at the
+// highest rate as the encoder writes it (47.5 s at 96,000 Hz, a block more for its first and
+// last): two channels, coupled (a unit a sample), and a unit a sample more for the work of each
+// block (64 a channel: a unit a sample in blocks of 256, the shortest the encoder writes).
+constexpr uint64_t kLongestFrames = (uint64_t{kMaxSoundBytes} / 4) * kMaxSoundRate / 44100 + 8192;
+constexpr uint64_t kMaxOggDecodeWork = kLongestFrames * (2 * kVorbisSampleWork + 2);
 
 // One link's decoder, from its headers, for as long as the link lasts.
 class VorbisDecoder {
@@ -330,15 +462,16 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
   SoundForm stated;
   uint64_t total = 0;
   uint64_t cost = 0;
+  uint64_t work = 0;
   size_t count = 0;
   OggVorbisLinks links(data, length);
   while (links.NextLink()) {
     VorbisHeaders headers;
-    uint64_t link_cost = 0;
-    const LinkHeaders read = ReadHeaders(links, headers, &link_cost, &why);
+    VorbisSetup setup;
+    const LinkHeaders read = ReadHeaders(links, headers, &setup, &why);
     if (read == LinkHeaders::kRefused) return out.Refuse(why);
     if (read == LinkHeaders::kBroken) break;  // the stream is broken from here on: what came before plays
-    cost += link_cost;
+    cost += kVorbisLinkBytes + setup.bytes;
     if (cost > kMaxOggStreamSetupBytes) {
       return out.Refuse("its links' decoders would take more than " + std::to_string(kMaxOggStreamSetupBytes >> 20) +
                         " MiB to set up");
@@ -349,16 +482,19 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
     } else if (!(form == stated)) {
       return out.Refuse("it changes its rate or channels part of the way through");
     }
-    total += LinkFrames(links, headers.info);
+    const LinkCount link = CountLink(links, headers.info, setup);
+    total += link.frames;
+    work += link.work;
     if (!out.Claims(stated.rate, stated.channels, total)) return false;
+    if (work > kMaxOggDecodeWork) return out.Refuse("it would take more work to decode than the longest sound allowed");
   }
   if (count == 0) return out.Refuse("it is not Ogg Vorbis");
   OggVorbisLinks again(data, length);
   for (size_t link = 0; link < count && again.NextLink(); ++link) {
     VorbisHeaders headers;
     VorbisDecoder decoder;
-    uint64_t link_cost = 0;
-    if (ReadHeaders(again, headers, &link_cost, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
+    VorbisSetup setup;
+    if (ReadHeaders(again, headers, &setup, &why) != LinkHeaders::kRead || !decoder.Start(&headers.info)) break;
     if (!out.Again(SixteenBitForm(headers.info.rate, headers.info.channels))) return false;
     ogg_packet packet;
     while (again.NextPacket(&packet)) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,13 +27,17 @@ struct Decoded {
   uint64_t bytes = 0;      // of samples, as decoded (16-bit mono at 8000 Hz)
   size_t heap_growth = 0;  // the most the heap held more than before, as the samples came
   std::string problem;
+  std::vector<int16_t> first;  // the first samples
 };
 
-// Decodes the bytes as an Ogg Vorbis sound played by the mixer.
-Decoded Decode(const std::vector<uint8_t>& bytes) {
+// Decodes the bytes as an Ogg Vorbis sound played by the mixer (or in the form given).
+Decoded Decode(const std::vector<uint8_t>& bytes, const SoundForm& played = MixerForm(44100)) {
   struct Sink final : SoundSink {
     bool Begin(const SoundForm&) override { return begun = true; }
-    bool Samples(const uint8_t*, size_t count) override {
+    bool Samples(const uint8_t* samples, size_t count) override {
+      const size_t keep = std::min(count / 2, size_t{65536} - std::min(first.size(), size_t{65536}));
+      first.insert(first.end(), reinterpret_cast<const int16_t*>(samples),
+                   reinterpret_cast<const int16_t*>(samples) + keep);
       bytes += count;
       most = std::max(most, test_support::HeapInUse());
       return true;
@@ -40,39 +45,132 @@ Decoded Decode(const std::vector<uint8_t>& bytes) {
     bool begun = false;
     uint64_t bytes = 0;
     size_t most = 0;
+    std::vector<int16_t> first;
   } sink;
+  sink.first.reserve(65536);
   Decoded decoded;
   const ProblemSink previous = SetProblemSink([&](const std::string& line) { decoded.problem += line; });
   const size_t before = test_support::HeapInUse();
-  decoded.played = DecodeSound(SoundFileType::kOgg, bytes.data(), bytes.size(), MixerForm(44100), sink);
+  decoded.played = DecodeSound(SoundFileType::kOgg, bytes.data(), bytes.size(), played, sink);
   SetProblemSink(previous);
   decoded.begun = sink.begun;
   decoded.bytes = sink.bytes;
   decoded.heap_growth = sink.most > before ? sink.most - before : 0;
+  decoded.first = std::move(sink.first);
   return decoded;
 }
 
 TEST(OggVorbisTest, SetupHeadersPastTheBoundsAreRefusedBeforeAnyDecoderIsBuilt) {
-  // Each of these plays on libvorbis (every codeword tree is whole); none is what a real sound
-  // holds.
+  // Each of these plays on libvorbis (every codeword tree is whole), is refused by it, or (those
+  // of no dimensions) sends it into an endless loop or a division by zero; none is what a real
+  // sound holds.
+  using test_support::BareOgg;
+  using test_support::MakeBareOgg;
   const struct {
-    CraftedOgg craft;
+    std::vector<uint8_t> bytes;
     const char* why;
   } refused[] = {
-      {{.books = 1, .entries = 131072}, "has 131072 entries (the most is 65536)"},
-      {{.books = 1, .dimensions = 65, .lookup = 2}, "has 65 dimensions (the most is 64)"},
-      {{.books = 80, .entries = 4096}, "its setup would take more than 4 MiB to decode"},
-      {{.milliseconds = 100, .links = 160}, "its links' decoders would take more than 32 MiB to set up"},
+      {MakeCraftedOgg({.books = 1, .entries = 131072}), "has 131072 entries (the most is 65536)"},
+      {MakeCraftedOgg({.books = 1, .dimensions = 65, .lookup = 2}), "has 65 dimensions (the most is 64)"},
+      {MakeCraftedOgg({.books = 80, .entries = 4096}), "its setup would take more than 4 MiB to decode"},
+      {MakeCraftedOgg({.milliseconds = 100, .links = 160}),
+       "its links' decoders would take more than 32 MiB to set up"},
+      {MakeCraftedOgg({.books = 1, .dimensions = 0, .lookup = 1}), "has a lattice of no dimensions"},
+      {MakeBareOgg({.floor = 1, .vector_dimensions = 0, .residue_type = 0, .stages = true}),
+       "one of its residues reads vectors of no dimensions"},
+      {MakeCraftedOgg({.books = 1, .entries = 4, .long_codewords = true}), "has lengths that no codewords fit"},
+      {MakeBareOgg({.floor = 1, .partitions = 8, .class_dimensions = 8}), "floors has more than 65 points"},
+      {MakeBareOgg({.classifications = 3}), "has more classifications than its codebook"},
   };
-  for (const auto& [craft, why] : refused) {
-    const Decoded decoded = Decode(MakeCraftedOgg(craft));
+  for (const auto& [bytes, why] : refused) {
+    const Decoded decoded = Decode(bytes);
     EXPECT_FALSE(decoded.played) << why;
     EXPECT_FALSE(decoded.begun) << why;
     EXPECT_NE(decoded.problem.find(why), std::string::npos) << decoded.problem;
   }
-  // At the bounds it plays: four codebooks of the most entries, a hundred links.
-  EXPECT_TRUE(Decode(MakeCraftedOgg({.books = 4, .entries = 65536})).played);
+  // At the bounds it plays: four codebooks of the most entries, a hundred links, a floor of 63
+  // points and two more; and codebooks of no dimensions that libvorbis does not trip on: scalar
+  // ones, lattices of no used entries, and vectors that only a residue of type 1 reads.
+  const std::vector<uint8_t> plays[] = {
+      MakeCraftedOgg({.books = 4, .entries = 65536}),
+      MakeBareOgg({.floor = 1, .partitions = 9, .class_dimensions = 7}),
+      MakeCraftedOgg({.books = 1, .entries = 4, .dimensions = 0}),
+      MakeCraftedOgg({.books = 1, .entries = 4, .dimensions = 0, .lookup = 1, .unused = true}),
+      MakeCraftedOgg({.books = 1, .entries = 4, .dimensions = 0, .lookup = 2}),
+      MakeBareOgg({.floor = 1, .vector_dimensions = 0, .stages = true}),
+  };
+  for (const std::vector<uint8_t>& bytes : plays) {
+    const Decoded decoded = Decode(bytes);
+    EXPECT_TRUE(decoded.played && decoded.bytes > 0) << decoded.problem;
+  }
   EXPECT_EQ(Decode(MakeCraftedOgg({.milliseconds = 100, .links = 100})).bytes, 100u * 800 * 2);
+}
+
+TEST(OggVorbisTest, ASoundThatWouldCostTheDecoderMoreThanTheLongestRealSoundIsRefusedBeforeItIsDecoded) {
+  // 96 kHz stereo, blocks of 8192 and packets of two bytes: 47 s of sound, which the decoder works
+  // out as for a real one; with floor 0 of order 255 over 4096 points, or 256 coupling steps,
+  // each block costs it ten or eight times as much.
+  using test_support::BareOgg;
+  constexpr BareOgg kLong{.rate = 96000, .channels = 2, .block_bits = 13, .packets = 1100};
+  BareOgg floor0 = kLong;
+  floor0.order = 255;
+  floor0.bark_map = 65535;
+  BareOgg coupled = kLong;
+  coupled.floor = 1;
+  coupled.coupling_steps = 256;
+  for (const BareOgg& bare : {floor0, coupled}) {
+    const Decoded decoded = Decode(test_support::MakeBareOgg(bare));
+    EXPECT_FALSE(decoded.begun) << bare.coupling_steps;
+    EXPECT_NE(decoded.problem.find("would take more work to decode than the longest sound allowed"), std::string::npos)
+        << decoded.problem;
+  }
+  // A tenth of it plays.
+  floor0.packets = 100;
+  const Decoded shorter = Decode(test_support::MakeBareOgg(floor0));
+  EXPECT_TRUE(shorter.played) << shorter.problem;
+  EXPECT_EQ(shorter.bytes, 99u * 4096 * 4);
+}
+
+TEST(OggVorbisTest, PagesAndLinksAreReadAsLibvorbisReadsThem) {
+  // A page whose checksum fails is skipped, as libogg skips it: the last of the tone's two pages
+  // of sound is lost.
+  std::vector<uint8_t> broken = test_support::MakeOgg(10000);
+  size_t last = broken.size() - 4;
+  while (std::memcmp(&broken[last], "OggS", 4) != 0) --last;
+  broken[last + 22] ^= 1;
+  const Decoded skipped = Decode(broken);
+  EXPECT_TRUE(skipped.played) << skipped.problem;
+  EXPECT_LT(skipped.bytes, 10u * 8000 * 2);
+  EXPECT_GT(skipped.bytes, 5u * 8000 * 2);
+  // A link that ends without the end-of-stream flag ends where the next begins.
+  EXPECT_EQ(Decode(MakeCraftedOgg({.links = 3, .unended_link = 2})).bytes, 3u * 1600 * 2);
+  // Of two Vorbis streams in a link, the first is played.
+  EXPECT_EQ(Decode(MakeCraftedOgg({.links = 2, .second_stream_ms = 400})).bytes, 2u * 1600 * 2);
+  // A link is as long as its last granule position says, not as its blocks would make it: 2 s at
+  // 8000 Hz take all of a sound's bytes once converted at 1,048,576 Hz.
+  const Decoded held = Decode(test_support::MakeOgg(2000), MixerForm(1048576));
+  EXPECT_TRUE(held.played) << held.problem;
+  EXPECT_EQ(held.bytes, 16000u * 2);
+  // Links that change the rate are refused before any of them is decoded.
+  const Decoded changing = Decode(MakeCraftedOgg({.links = 2, .last_link_rate = 16000}));
+  EXPECT_FALSE(changing.begun);
+  EXPECT_NE(changing.problem.find("changes its rate or channels"), std::string::npos) << changing.problem;
+}
+
+TEST(OggVorbisTest, SamplesPastFullScaleAreClampedAndKeepTheirSign) {
+  // A full-scale square wave (40 samples up, 40 down) rings past full scale at its edges.
+  const Decoded square = Decode(MakeCraftedOgg({.milliseconds = 1000, .square = true}));
+  ASSERT_TRUE(square.played) << square.problem;
+  ASSERT_EQ(square.first.size(), 8000u);
+  size_t full = 0;
+  for (size_t i = 0; i < square.first.size(); ++i) {
+    const int16_t sample = square.first[i];
+    if (sample == 32767 || sample == -32768) ++full;
+    if (i % 40 >= 8 && i % 40 < 32) {
+      EXPECT_EQ(sample > 0, i / 40 % 2 == 0) << i << ": " << sample;
+    }
+  }
+  EXPECT_GT(full, 0u);
 }
 
 TEST(OggVorbisTest, AChainedStreamIsDecodedLinkByLinkWithOneLinksSetUpHeldAtATime) {

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/diagnostics.h"
 #include "platform/sdl_memory_watch.h"
 #include "platform/sound_channel_null.h"
 #include "tests/support/wave_file.h"
@@ -176,20 +178,80 @@ TEST(SoundDecodeTest, ALengthTheStreamStatesIsHeldToTheBoundsBeforeAnySampleIsDe
 }
 
 TEST(SoundDecodeTest, AnAdpcmWaveIsHeldToItsLengthBeforeDecodingWhetherOrNotItStatesItsBlocksFrames) {
-  // 2100 IMA ADPCM blocks of 505 frames at 22050 Hz: 48.1 s, 8.5 MB once converted. SDL's reader
-  // works the frames of a block out when the format states none (0, or a format chunk of 16
-  // bytes), and decodes the whole data before its length is known.
+  // 2077 IMA ADPCM blocks of 505 frames at 22050 Hz: 8,391,080 bytes once converted, just past
+  // the bound (at 504 frames a block they would be within it). SDL's reader works the frames of
+  // a block out when the format states none (0, or a format chunk of 16 bytes), and decodes the
+  // whole data before its length is known.
+  using test_support::AdpcmWave;
   const SoundForm played = MixerForm(44100);
-  for (const auto& [format_bytes, stated] : {std::pair<uint16_t, uint16_t>{20, 505}, {20, 0}, {16, 0}}) {
-    const std::vector<uint8_t> wave = test_support::MakeImaAdpcmWave(2100, format_bytes, stated);
+  for (const AdpcmWave& wave : {AdpcmWave{.blocks = 2077, .frames_a_block = 505}, AdpcmWave{.blocks = 2077},
+                                AdpcmWave{.blocks = 2077, .format = AdpcmWave::kShort}}) {
+    const std::vector<uint8_t> bytes = test_support::MakeAdpcmWave(wave);
     CountingSink sink;
-    EXPECT_FALSE(DecodeSound(SoundFileType::kWav, wave.data(), wave.size(), played, sink));
-    EXPECT_FALSE(sink.begun) << "format chunk of " << format_bytes << " bytes stating " << stated;
+    EXPECT_FALSE(DecodeSound(SoundFileType::kWav, bytes.data(), bytes.size(), played, sink));
+    EXPECT_FALSE(sink.begun) << "format " << wave.format << " stating " << wave.frames_a_block;
   }
-  const std::vector<uint8_t> shorter = test_support::MakeImaAdpcmWave(100, 16, 0);
+  const std::vector<uint8_t> shorter = test_support::MakeAdpcmWave({.blocks = 100, .format = AdpcmWave::kShort});
   CountingSink sink;
   EXPECT_TRUE(DecodeSound(SoundFileType::kWav, shorter.data(), shorter.size(), played, sink));
   EXPECT_EQ(sink.bytes, 100u * 505 * 2);
+}
+
+TEST(SoundDecodeTest, AnExtensibleAdpcmWaveIsReadWholeAndOneWhoseFieldsDisagreeIsRefusedWithTheReason) {
+  // ffmpeg writes IMA and MS ADPCM past 48 kHz with the extensible format chunk: "valid bits" 4,
+  // the frames a block after the subformat.
+  using test_support::AdpcmWave;
+  constexpr AdpcmWave kExtensible{.channels = 2, .rate = 96000, .format = AdpcmWave::kExtensible};
+  auto with = [](AdpcmWave wave, uint16_t tag, uint16_t block, uint16_t frames_a_block) {
+    wave.tag = tag;
+    wave.block = block;
+    wave.blocks = 95;
+    wave.frames_a_block = frames_a_block;
+    return wave;
+  };
+  struct Kept final : SoundSink {
+    bool Begin(const SoundForm& form) override { return form.channels == 2; }
+    bool Samples(const uint8_t* bytes, size_t count) override {
+      samples.insert(samples.end(), reinterpret_cast<const int16_t*>(bytes),
+                     reinterpret_cast<const int16_t*>(bytes + count));
+      return true;
+    }
+    std::vector<int16_t> samples;
+  };
+  const struct {
+    AdpcmWave wave;
+    uint64_t frames_a_block;
+  } read[] = {
+      {with(kExtensible, 0x11, 2048, 2041), 2041},
+      {with(kExtensible, 2, 1024, 1012), 1012},
+      {with(kExtensible, 0x11, 2052, 0), 2041},  // stated none; IMA ADPCM reads groups of 4 bytes a channel
+  };
+  for (const auto& [wave, frames_a_block] : read) {
+    const std::vector<uint8_t> bytes = test_support::MakeAdpcmWave(wave);
+    Kept sink;
+    ASSERT_TRUE(DecodeSound(SoundFileType::kWav, bytes.data(), bytes.size(), MixerForm(44100), sink)) << wave.tag;
+    ASSERT_EQ(sink.samples.size(), 95 * frames_a_block * 2) << wave.tag << " in blocks of " << wave.block;
+    for (size_t i = 0; i < sink.samples.size(); ++i) ASSERT_EQ(sink.samples[i], i % 2 ? -1000 : 1000) << i;
+  }
+  const struct {
+    AdpcmWave wave;
+    const char* why;
+  } refused[] = {
+      {with(kExtensible, 0x11, 2048, 2040), "states 2040 frames a block where its blocks of 2048 bytes hold 2041"},
+      {with(kExtensible, 2, 1024, 1010), "states 1010 frames a block where its blocks of 1024 bytes hold 1012"},
+      {with({.format = AdpcmWave::kExtensible, .valid_bits = 505}, 0x11, 256, 505), "505 valid bits for samples of 4"},
+      {with(kExtensible, 2, 8, 0), "ADPCM blocks of 8 bytes are shorter than their headers"},
+      {with({.channels = 2}, 0x11, 4, 0), "ADPCM blocks of 4 bytes are shorter than their headers"},
+  };
+  for (const auto& [wave, why] : refused) {
+    const std::vector<uint8_t> bytes = test_support::MakeAdpcmWave(wave);
+    std::string problem;
+    const ProblemSink previous = SetProblemSink([&](const std::string& line) { problem += line; });
+    CountingSink sink;
+    EXPECT_FALSE(DecodeSound(SoundFileType::kWav, bytes.data(), bytes.size(), MixerForm(44100), sink));
+    SetProblemSink(previous);
+    EXPECT_NE(problem.find(why), std::string::npos) << problem;
+  }
 }
 
 TEST_F(NullSoundChannelTest, FreeReleasesEveryStreamAndVolumeIsKept) {

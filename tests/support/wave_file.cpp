@@ -78,13 +78,13 @@ OggPacket Keep(const ogg_packet& packet) {
   return kept;
 }
 
-// The encoder's packets of a mono tone at 8000 Hz: its three headers, then the sound.
-std::vector<OggPacket> EncodeTone(uint32_t milliseconds) {
-  constexpr long kRate = 8000;
+// The encoder's packets of a mono tone (a quiet sine, or a full-scale square wave): its three
+// headers, then the sound.
+std::vector<OggPacket> EncodeTone(uint32_t milliseconds, long rate = 8000, bool square = false) {
   std::vector<OggPacket> packets;
   vorbis_info info;
   vorbis_info_init(&info);
-  if (vorbis_encode_init_vbr(&info, 1, kRate, 0.1f) != 0) return packets;
+  if (vorbis_encode_init_vbr(&info, 1, rate, 0.1f) != 0) return packets;
   vorbis_comment comment;
   vorbis_comment_init(&comment);
   vorbis_dsp_state dsp;
@@ -95,12 +95,15 @@ std::vector<OggPacket> EncodeTone(uint32_t milliseconds) {
   vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
   for (const ogg_packet& packet : headers) packets.push_back(Keep(packet));
 
-  const long samples = kRate * milliseconds / 1000;
+  const long samples = rate * milliseconds / 1000;
   for (long at = 0;; at += 1024) {
     const long count = std::max<long>(std::min<long>(1024, samples - at), 0);
     if (count > 0) {
       float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-      for (long i = 0; i < count; ++i) buffer[0][i] = 0.25f * std::sin(static_cast<float>(at + i) * 0.2f);
+      for (long i = 0; i < count; ++i) {
+        buffer[0][i] =
+            square ? ((at + i) / 40 % 2 ? -1.0f : 1.0f) : 0.25f * std::sin(static_cast<float>(at + i) * 0.2f);
+      }
     }
     vorbis_analysis_wrote(&dsp, static_cast<int>(count));  // 0: the end of the stream
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
@@ -169,7 +172,13 @@ void PutBook(oggpack_buffer* out, const CraftedOgg& c) {
   PutBits(out, 24, 0x564342);
   PutBits(out, 16, c.dimensions);
   PutBits(out, 24, c.entries);
-  if (c.sparse == 0) {
+  if (c.long_codewords) {
+    // Lengths in order: none of 32 bits, then every entry of 33.
+    PutBits(out, 1, 1);
+    PutBits(out, 5, 31);
+    PutBits(out, BitsOf(c.entries), 0);
+    PutBits(out, BitsOf(c.entries), c.entries);
+  } else if (c.sparse == 0 && !c.unused) {
     // Lengths in order: every entry of the one length their count needs.
     PutBits(out, 1, 1);
     PutBits(out, 5, std::max(BitsOf(c.entries - 1), 1) - 1);
@@ -192,7 +201,7 @@ void PutBook(oggpack_buffer* out, const CraftedOgg& c) {
 std::vector<uint8_t> CraftSetup(std::vector<uint8_t> setup, const CraftedOgg& c) {
   platform::VorbisSetup own;
   std::string why;
-  if (!platform::WalkVorbisSetup(setup.data(), setup.size(), &own, &why)) return setup;
+  if (!platform::WalkVorbisSetup(setup.data(), setup.size(), 1, &own, &why)) return setup;
   oggpack_buffer in, out;
   oggpack_readinit(&in, setup.data(), static_cast<int>(setup.size()));
   oggpack_writeinit(&out);
@@ -216,36 +225,197 @@ std::vector<uint8_t> MakeOgg(uint32_t milliseconds) {
   return out;
 }
 
+// The length of the page that begins at `at`.
+size_t PageLength(const std::vector<uint8_t>& ogg, size_t at) {
+  size_t length = 27 + size_t{ogg[at + 26]};
+  for (size_t i = 0; i < ogg[at + 26]; ++i) length += ogg[at + 27 + i];
+  return length;
+}
+
 std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft) {
-  std::vector<OggPacket> packets = EncodeTone(craft.milliseconds);
+  std::vector<OggPacket> packets = EncodeTone(craft.milliseconds, 8000, craft.square);
   std::vector<uint8_t> out;
   if (packets.size() < 3) return out;
   packets[2].bytes = CraftSetup(packets[2].bytes, craft);
-  for (uint32_t link = 0; link < craft.links; ++link) PageOut(packets, static_cast<int>(link + 1), out);
+  std::vector<OggPacket> second;
+  if (craft.second_stream_ms != 0) second = EncodeTone(craft.second_stream_ms);
+  for (uint32_t link = 1; link <= craft.links; ++link) {
+    std::vector<OggPacket> own = packets;
+    if (link == craft.unended_link) own.back().last = false;
+    if (link == craft.links && craft.last_link_rate != 0) own = EncodeTone(craft.milliseconds, craft.last_link_rate);
+    std::vector<uint8_t> pages;
+    PageOut(own, static_cast<int>(2 * link - 1), pages);
+    if (!second.empty()) {
+      // The second stream's first page goes with the first one's, the rest of it after.
+      std::vector<uint8_t> other;
+      PageOut(second, static_cast<int>(2 * link), other);
+      const size_t first = PageLength(pages, 0);
+      const size_t other_first = PageLength(other, 0);
+      pages.insert(pages.begin() + static_cast<long>(first), other.begin(),
+                   other.begin() + static_cast<long>(other_first));
+      pages.insert(pages.end(), other.begin() + static_cast<long>(other_first), other.end());
+    }
+    out.insert(out.end(), pages.begin(), pages.end());
+  }
   return out;
 }
 
-std::vector<uint8_t> MakeImaAdpcmWave(uint32_t blocks, uint16_t format_bytes, uint16_t samples_per_block) {
-  constexpr uint32_t kBlock = 256;
-  const uint32_t data = blocks * kBlock;
-  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  Put32(out, 4 + 8 + format_bytes + 8 + data);
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(out, format_bytes);
-  Put16(out, 0x11);  // IMA ADPCM
-  Put16(out, 1);
-  Put32(out, 22050);
-  Put32(out, 22050 * kBlock / 505);  // bytes a second
-  Put16(out, kBlock);                // block align
-  Put16(out, 4);                     // bits a sample
-  if (format_bytes >= 20) {
-    Put16(out, 2);  // the size of what follows
-    Put16(out, samples_per_block);
-    out.resize(out.size() + format_bytes - 20, 0);
+std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
+  auto packet = [](oggpack_buffer* bits) {
+    OggPacket kept;
+    kept.bytes.assign(oggpack_get_buffer(bits), oggpack_get_buffer(bits) + oggpack_bytes(bits));
+    oggpack_writeclear(bits);
+    return kept;
+  };
+  auto put_text = [](oggpack_buffer* bits, int type) {
+    PutBits(bits, 8, static_cast<uint64_t>(type));
+    for (char c : std::string("vorbis")) PutBits(bits, 8, static_cast<uint8_t>(c));
+  };
+  std::vector<OggPacket> packets;
+  oggpack_buffer bits;
+  oggpack_writeinit(&bits);
+  put_text(&bits, 1);
+  PutBits(&bits, 32, 0);  // version
+  PutBits(&bits, 8, bare.channels);
+  PutBits(&bits, 32, bare.rate);
+  PutBits(&bits, 96);  // bit rates
+  PutBits(&bits, 4, bare.block_bits);
+  PutBits(&bits, 4, bare.block_bits);
+  PutBits(&bits, 1, 1);
+  packets.push_back(packet(&bits));
+  packets.back().first = true;
+  oggpack_writeinit(&bits);
+  put_text(&bits, 3);
+  PutBits(&bits, 64);  // no vendor, no comments
+  PutBits(&bits, 1, 1);
+  packets.push_back(packet(&bits));
+
+  oggpack_writeinit(&bits);
+  put_text(&bits, 5);
+  PutBits(&bits, 8, 1);  // two codebooks: floor 0's vectors, and one of one dimension
+  PutBook(&bits, {.entries = 2, .dimensions = bare.vector_dimensions, .lookup = 2});
+  PutBook(&bits, {.entries = 2, .dimensions = bare.word_dimensions});
+  PutBits(&bits, 6 + 16);  // one time domain transform, 0
+  PutBits(&bits, 6);       // one floor
+  if (bare.floor == 0) {
+    PutBits(&bits, 16, 0);
+    PutBits(&bits, 8, bare.order);
+    PutBits(&bits, 16, bare.rate);
+    PutBits(&bits, 16, bare.bark_map);
+    PutBits(&bits, 6, 1);      // amplitude bits
+    PutBits(&bits, 8, 40);     // amplitude offset
+    PutBits(&bits, 4 + 8, 0);  // one book: the first
+  } else {
+    // Partitions of one class of `class_dimensions` points, at x = 1, 2, ...
+    PutBits(&bits, 16, 1);
+    PutBits(&bits, 5, bare.partitions);
+    PutBits(&bits, 4 * uint64_t{bare.partitions}, 0);
+    PutBits(&bits, 3, bare.class_dimensions - 1u);
+    PutBits(&bits, 2 + 8, 0);  // no subclasses, no book
+    PutBits(&bits, 2, 0);
+    PutBits(&bits, 4, 8);
+    for (uint32_t x = 1; x <= uint32_t{bare.partitions} * bare.class_dimensions; ++x) PutBits(&bits, 8, x);
   }
+  PutBits(&bits, 6);  // one residue, classified by the second book
+  PutBits(&bits, 16, bare.residue_type);
+  PutBits(&bits, 24, 0);
+  PutBits(&bits, 24, 1u << (bare.block_bits - 1));
+  PutBits(&bits, 24, 15);
+  PutBits(&bits, 6, bare.classifications - 1u);
+  PutBits(&bits, 8, 1);
+  PutBits(&bits, 4 * uint64_t{bare.classifications}, bare.stages ? 0x11111111 : 0);  // a stage or none each
+  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications}, 0);            // of the first book
+  PutBits(&bits, 6);                                                                 // one mapping
+  PutBits(&bits, 16, 0);
+  PutBits(&bits, 1, 0);
+  PutBits(&bits, 1, bare.coupling_steps != 0 ? 1 : 0);
+  if (bare.coupling_steps != 0) {
+    PutBits(&bits, 8, bare.coupling_steps - 1u);
+    const int channel_bits = BitsOf(bare.channels - 1u);
+    for (uint32_t i = 0; i < bare.coupling_steps; ++i) PutBits(&bits, 2 * uint64_t(channel_bits), 1);  // 1 and 0
+  }
+  PutBits(&bits, 2 + 8 + 8 + 8);  // reserved; the one submap: time, floor 0, residue 0
+  PutBits(&bits, 6);              // one mode: a short block, mapping 0
+  PutBits(&bits, 1 + 16 + 16 + 8);
+  PutBits(&bits, 1, 1);
+  packets.push_back(packet(&bits));
+
+  // Each audio packet: its type and, for each channel, an amplitude of 1, the first book and its
+  // first entry for as many vectors as the floor's order needs (floor 0), or two points at 0
+  // (floor 1).
+  const uint64_t vectors =
+      bare.vector_dimensions == 0 ? 0 : (bare.order + bare.vector_dimensions - 1u) / bare.vector_dimensions;
+  const int64_t half = int64_t{1} << (bare.block_bits - 1);
+  for (uint32_t i = 0; i < bare.packets; ++i) {
+    oggpack_writeinit(&bits);
+    PutBits(&bits, 1, 0);
+    for (uint32_t c = 0; c < bare.channels; ++c) {
+      if (bare.floor == 0) {
+        PutBits(&bits, 2, 1);
+        PutBits(&bits, vectors, 0);
+      } else {
+        PutBits(&bits, 1 + 16, 1);  // a curve of two points at 0
+      }
+    }
+    packets.push_back(packet(&bits));
+    packets.back().granule = i * half;
+  }
+  packets.back().last = true;
+  for (size_t i = 0; i < packets.size(); ++i) packets[i].number = static_cast<ogg_int64_t>(i);
+  std::vector<uint8_t> out;
+  PageOut(packets, 1, out);
+  return out;
+}
+
+std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
+  const bool ms = w.tag == 2;
+  std::vector<uint8_t> format;
+  Put16(format, w.format == AdpcmWave::kExtensible ? 0xFFFE : w.tag);
+  Put16(format, w.channels);
+  Put32(format, w.rate);
+  Put32(format, w.rate);  // bytes a second (unread)
+  Put16(format, w.block);
+  Put16(format, 4);  // bits a sample
+  std::vector<uint8_t> extra;
+  if (w.format != AdpcmWave::kShort) {
+    Put16(extra, w.frames_a_block);
+    if (ms) {
+      Put16(extra, 7);
+      for (int16_t value : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}) {
+        Put16(extra, static_cast<uint16_t>(value));
+      }
+    }
+  }
+  if (w.format == AdpcmWave::kExtensible) {
+    Put16(format, static_cast<uint16_t>(22 + extra.size()));
+    Put16(format, w.valid_bits);
+    Put32(format, w.channels == 2 ? 3 : 4);  // the channel mask
+    Put16(format, w.tag);
+    format.insert(format.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+  } else if (w.format == AdpcmWave::kPlain) {
+    Put16(format, static_cast<uint16_t>(extra.size()));
+  }
+  format.insert(format.end(), extra.begin(), extra.end());
+  // A block's header holds its first frames (MS ADPCM: a predictor of 1 and 0, a delta of 16
+  // and two frames); samples of 0 after it change nothing.
+  std::vector<uint8_t> block;
+  for (uint16_t c = 0; c < w.channels && ms; ++c) block.push_back(0);
+  for (uint16_t c = 0; c < w.channels && ms; ++c) Put16(block, 16);
+  for (int copies = ms ? 2 : 1; copies > 0; --copies) {
+    for (uint16_t c = 0; c < w.channels; ++c) {
+      Put16(block, c == 0 ? 1000 : static_cast<uint16_t>(-1000));
+      if (!ms) Put16(block, 0);  // IMA ADPCM: step 0, reserved
+    }
+  }
+  block.resize(w.block, 0);
+  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
+  Put32(out, static_cast<uint32_t>(4 + 8 + format.size() + 8 + block.size() * w.blocks));
+  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  Put32(out, static_cast<uint32_t>(format.size()));
+  out.insert(out.end(), format.begin(), format.end());
   out.insert(out.end(), {'d', 'a', 't', 'a'});
-  Put32(out, data);
-  out.resize(out.size() + data, 0);  // every block: a first sample of 0 at step 0, then silence
+  Put32(out, static_cast<uint32_t>(block.size() * w.blocks));
+  for (uint32_t i = 0; i < w.blocks; ++i) out.insert(out.end(), block.begin(), block.end());
   return out;
 }
 

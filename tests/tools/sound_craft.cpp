@@ -6,8 +6,11 @@
 //   ogg_256_codebooks.ogg              a setup header of 256 codebooks of 8,388,607 entries that
 //                                      ends after them
 //   ogg_3_links_60_codebooks.ogg       three links, each with 60 such codebooks more
-//   ogg_codebook_of_no_dimensions.ogg  the tone with one more codebook, of no dimensions
+//   ogg_codebook_of_no_dimensions.ogg  the tone with one more codebook, of vectors of no
+//                                      dimensions
 //   ogg_chain_10000_links.ogg          10,000 links of the tone
+//   ogg_floor0_order_255.ogg           47 s at 96 kHz in two channels, blocks of 8192, floor 0
+//                                      of order 255 and bark map 65535, packets of two bytes
 //   ima_adpcm_*.wav                    32 MiB of IMA ADPCM blocks (256 bytes, 505 frames each)
 //                                      stating 0 or 505 samples a block, or with a format chunk
 //                                      of 16 bytes
@@ -47,8 +50,15 @@ int main(int argc, char** argv) {
   written &= Write(folder + "ogg_codebook_of_no_dimensions.ogg",
                    test_support::MakeCraftedOgg(CraftedOgg{.books = 1, .dimensions = 0, .lookup = 1}));
   written &= Write(folder + "ogg_chain_10000_links.ogg", test_support::MakeCraftedOgg(CraftedOgg{.links = 10000}));
-  written &= Write(folder + "ima_adpcm_spb0.wav", test_support::MakeImaAdpcmWave(kBlocks, 20, 0));
-  written &= Write(folder + "ima_adpcm_fmt16.wav", test_support::MakeImaAdpcmWave(kBlocks, 16, 0));
-  written &= Write(folder + "ima_adpcm_spb505.wav", test_support::MakeImaAdpcmWave(kBlocks, 20, 505));
+  written &=
+      Write(folder + "ogg_floor0_order_255.ogg",
+            test_support::MakeBareOgg(
+                {.rate = 96000, .channels = 2, .block_bits = 13, .packets = 1100, .order = 255, .bark_map = 65535}));
+  using test_support::AdpcmWave;
+  written &= Write(folder + "ima_adpcm_spb0.wav", test_support::MakeAdpcmWave({.blocks = kBlocks}));
+  written &= Write(folder + "ima_adpcm_fmt16.wav",
+                   test_support::MakeAdpcmWave({.blocks = kBlocks, .format = AdpcmWave::kShort}));
+  written &=
+      Write(folder + "ima_adpcm_spb505.wav", test_support::MakeAdpcmWave({.blocks = kBlocks, .frames_a_block = 505}));
   return written ? 0 : 1;
 }

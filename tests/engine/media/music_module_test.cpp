@@ -344,7 +344,7 @@ TEST_F(MusicModuleTest, MakingRoomLetsGoNeitherASoundWithAPlayQueuedNorAPausedOn
   EXPECT_EQ(music_->IsChannelActive(b), platform::BASS_ACTIVE_PAUSED);
 }
 
-TEST_F(MusicModuleTest, UnloadingASoundThatWasLetGoLeavesTheMidiSongPlaying) {
+TEST_F(MusicModuleTest, UnloadingASoundThatWasLetGoLeavesTheMidiSongPlayingUntilItIsReadAgainOrTheModuleRestarts) {
   AddMemorySound("Theme.mid", ShortSong());
   music_->PlaySound("Theme", 0, nullptr);
   for (const char* name : {"A", "B", "C", "D", "E"}) {
@@ -355,9 +355,21 @@ TEST_F(MusicModuleTest, UnloadingASoundThatWasLetGoLeavesTheMidiSongPlaying) {
   music_->UnloadSound("A");
   ASSERT_NE(music_->GetMidiPlayer(), nullptr);
   EXPECT_EQ(music_->IsChannelActive(MusicModule::kMidiChannel), 1u);
-  // Played again, it is read again; a name the module never held still lets the song go.
+  // B is let go for A, and read again (C is let go for it): once unloaded, its name is one the
+  // module does not hold, which lets the song go as any such name does.
   EXPECT_NE(music_->PlaySound("A", 1, nullptr), 0u);
-  music_->UnloadSound("NeverLoaded");
+  EXPECT_NE(music_->PlaySound("B", 1, nullptr), 0u);
+  music_->UnloadSound("B");
+  ASSERT_NE(music_->GetMidiPlayer(), nullptr);
+  music_->UnloadSound("B");
+  EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
+  // A restart forgets what was let go.
+  ASSERT_FALSE(music_->IsSoundLoaded(MusicModule::SoundKey("C")));
+  music_->Exit();
+  ASSERT_EQ(music_->Init(), 1);
+  music_->PlaySound("Theme", 0, nullptr);
+  ASSERT_NE(music_->GetMidiPlayer(), nullptr);
+  music_->UnloadSound("C");
   EXPECT_EQ(music_->GetMidiPlayer(), nullptr);
 }
 
