@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/gbk.h"
 
 namespace cli {
@@ -44,6 +45,11 @@ inline bool ParseNumber(std::string_view text, long low, long high, long* out) {
   *out = n;
   return true;
 }
+
+// Where a program's own lines (notes, summaries, reports) go beside an output at `path` (a
+// program path): stdout, or stderr when that output is stdout itself, which then carries the
+// output alone, as `cat` would write it.
+inline FILE* LinesBeside(const std::string& path) { return platform::IsStandardOutput(path) ? stderr : stdout; }
 
 // A run's exit status once what it printed on stdout is flushed: a write there that failed
 // turns a run that succeeded into a failure (status 1), said on stderr after the program's name.

@@ -236,8 +236,6 @@ std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
 
 std::string PathArg(const std::string& native) { return platform::ProgramPath(native); }
 
-FILE* LinesBeside(const std::string& output) {
-  return platform::IsStandardOutput(PathArg(output)) ? stderr : stdout;
-}
+FILE* LinesBeside(const std::string& output) { return cli::LinesBeside(PathArg(output)); }
 
 }  // namespace respack

@@ -357,7 +357,7 @@ int main(int argc, char** argv) {
       const RECT shown = client::ClientAreaOnScreen(window);
       platform::GdiFlush();
       // A screenshot written to stdout goes there alone.
-      FILE* lines = platform::IsStandardOutput(options.screenshot) ? stderr : stdout;
+      FILE* lines = cli::LinesBeside(options.screenshot);
       std::fprintf(lines, "ready %d %d %d %d\n", shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
       std::fflush(lines);
       std::string line;

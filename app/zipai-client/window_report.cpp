@@ -7,7 +7,6 @@
 #include "app/command_line.h"
 #include "frame/sub_system.h"
 #include "platform/ascii.h"
-#include "platform/atomic_file.h"
 #include "platform/click_run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -65,7 +64,7 @@ platform::RECT ClientAreaOnScreen(const platform::Window& window) {
 SettledReport::SettledReport(std::string screenshot, std::function<std::string()> more)
     : screenshot_(std::move(screenshot)),
       more_(std::move(more)),
-      lines_(platform::IsStandardOutput(screenshot_) ? stderr : stdout) {}
+      lines_(cli::LinesBeside(screenshot_)) {}
 
 bool SettledReport::NewFrame(const State& now, const State& before) {
   return now.minimised != before.minimised || now.shown.right - now.shown.left != before.shown.right - before.shown.left ||
