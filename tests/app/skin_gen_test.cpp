@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -277,8 +278,16 @@ TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
       {"file", 1, "skin-gen: cannot make the folder file (something that is no folder stands there)"},
       {"--list >/dev/full", 1, "skin-gen: cannot write the standard output (No space left on device)"},
   };
+  // The other user reaches the tool only where every folder above the build lets them through
+  // (not in a clone made by mktemp -d, say): the row that needs them is left out otherwise.
+  const bool nobody_runs_it =
+      as_nobody.empty() || std::system((as_nobody + tool + "--help >/dev/null 2>&1").c_str()) == 0;
   for (const auto& [args, status, why] : kRefused) {
     const std::string user = args == "''" ? as_nobody : "";
+    if (!user.empty() && !nobody_runs_it) {
+      std::printf("skipped %s: the user nobody cannot run %s\n", args.c_str(), tool.c_str());
+      continue;
+    }
     EXPECT_EQ(WEXITSTATUS(std::system((user + tool + args + " 2>gen.err").c_str())), status) << args;
     std::ifstream err("gen.err");
     std::string first;
