@@ -1,8 +1,9 @@
 // Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG), a
 // reader of our own (WBMP) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR and TGA).
 //
-// Limits: a GIF whose frames use different colour tables, or disagree on their transparent
-// index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
+// Limits: a GIF whose frames use different colour tables, or whose transparent indices no one
+// index can stand for (one frame keys out an index another draws), is given as true colour with
+// alpha; the formats SDL2_image reads beyond those above
 // are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
 // pixels than its file could describe (picture_formats.h), is refused before it is decoded; so
 // is a GIF whose extension blocks giflib would keep in more than 16 MiB.
@@ -65,6 +66,23 @@ bool SameColourMap(const ColorMapObject* a, const ColorMapObject* b) {
   if (!a || !b) return a == b;
   if (a->ColorCount != b->ColorCount) return false;
   return std::memcmp(a->Colors, b->Colors, sizeof(GifColorType) * a->ColorCount) == 0;
+}
+
+// Calls draw(x, y, index) for each pixel of the frame that lands on the width x height screen and
+// is not the frame's own transparent index (-1: none).
+template <typename Draw>
+void ForEachDrawnPixel(const SavedImage& image, int transparent, int width, int height, Draw draw) {
+  const GifImageDesc& desc = image.ImageDesc;
+  for (int y = 0; y < desc.Height; ++y) {
+    const int cy = desc.Top + y;
+    if (cy < 0 || cy >= height) continue;
+    for (int x = 0; x < desc.Width; ++x) {
+      const int cx = desc.Left + x;
+      if (cx < 0 || cx >= width) continue;
+      const int index = image.RasterBits[size_t(y) * desc.Width + x];
+      if (index != transparent) draw(cx, cy, index);
+    }
+  }
 }
 
 // What a GIF's blocks claim, from a walk over them as giflib's DGifSlurp reads them: giflib
@@ -155,21 +173,36 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   if (width <= 0 || height <= 0 || count <= 0) return Fail(error, "GIF: empty picture");
   if (uint64_t(width) * height * count * 4 > kMaxDecodedPictureBytes) return Fail(error, "GIF: picture too large");
 
-  // Palette output needs one colour table and one transparent index for every frame.
+  // Palette output needs one colour table, and one index that stands for transparent in every
+  // frame. Each frame's transparent index is its own: a frame that declares none, or another
+  // one, draws that index as a colour. So the key is an index some frame declares that no frame
+  // draws onto the screen; when every declared one is drawn somewhere, the frames go out as
+  // true colour.
   const ColorMapObject* shared = gif->SColorMap;
-  int transparent = -1;
   bool palette = true;
+  std::vector<int> declared;  // the frames' transparent indices, in order
+  bool drawn[256] = {};       // the indices some frame draws
   for (int i = 0; i < count && palette; ++i) {
-    const ColorMapObject* map = gif->SavedImages[i].ImageDesc.ColorMap;
+    const SavedImage& image = gif->SavedImages[i];
+    const ColorMapObject* map = image.ImageDesc.ColorMap;
     if (!shared) shared = map;
     if (map && !SameColourMap(map, shared)) palette = false;
-    GraphicsControlBlock gcb;
-    if (DGifSavedExtensionToGCB(gif.get(), i, &gcb) == GIF_OK && gcb.TransparentColor >= 0) {
-      if (transparent >= 0 && transparent != gcb.TransparentColor) palette = false;
-      transparent = gcb.TransparentColor;
+    GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+    DGifSavedExtensionToGCB(gif.get(), i, &gcb);
+    if (gcb.TransparentColor >= 0) declared.push_back(gcb.TransparentColor);
+    if (image.RasterBits) {
+      ForEachDrawnPixel(image, gcb.TransparentColor, width, height, [&](int, int, int index) { drawn[index] = true; });
     }
   }
   if (!shared) return Fail(error, "GIF: no colour table");
+  int transparent = -1;
+  for (int index : declared) {
+    if (!drawn[index]) {
+      transparent = index;
+      break;
+    }
+  }
+  if (transparent < 0 && !declared.empty()) palette = false;
 
   DecodedPicture result;
   result.width = width;
@@ -203,25 +236,17 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     const std::vector<uint8_t> before = gcb.DisposalMode == DISPOSE_PREVIOUS ? canvas : std::vector<uint8_t>();
 
     // Draw the frame's rectangle, clipped to the screen; transparent pixels leave the canvas.
-    for (int y = 0; y < desc.Height; ++y) {
-      const int cy = desc.Top + y;
-      if (cy < 0 || cy >= height) continue;
-      for (int x = 0; x < desc.Width; ++x) {
-        const int cx = desc.Left + x;
-        if (cx < 0 || cx >= width) continue;
-        const int index = image.RasterBits[size_t(y) * desc.Width + x];
-        if (index == gcb.TransparentColor) continue;
-        uint8_t* p = &canvas[(size_t(cy) * width + cx) * bpp];
-        if (palette) {
-          p[0] = static_cast<uint8_t>(index);
-        } else if (index < map->ColorCount) {
-          p[0] = map->Colors[index].Blue;
-          p[1] = map->Colors[index].Green;
-          p[2] = map->Colors[index].Red;
-          p[3] = 255;
-        }
+    ForEachDrawnPixel(image, gcb.TransparentColor, width, height, [&](int cx, int cy, int index) {
+      uint8_t* p = &canvas[(size_t(cy) * width + cx) * bpp];
+      if (palette) {
+        p[0] = static_cast<uint8_t>(index);
+      } else if (index < map->ColorCount) {
+        p[0] = map->Colors[index].Blue;
+        p[1] = map->Colors[index].Green;
+        p[2] = map->Colors[index].Red;
+        p[3] = 255;
       }
-    }
+    });
     PictureFrame frame;
     frame.pixels = canvas;
     frame.delay_ms = static_cast<uint32_t>(std::max(gcb.DelayTime, 0)) * 10;

@@ -3,7 +3,8 @@
 // into frames of plain pixels. PNG files are written by platform/png_file.h.
 //
 // Backends: giflib for GIF (all frames, composed onto the logical screen with their disposal
-// modes, palette kept when every frame shares one), libmng for MNG (every frame as displayed,
+// modes, palette kept when every frame shares one and one index can key out every frame's
+// transparent pixels), libmng for MNG (every frame as displayed,
 // with its delay), libwmf for WMF (drawn at 96 dots an inch), libjpeg for JPEG (CMYK and YCCK
 // turned into colours from their inks), a reader of our own for WBMP, SDL2_image for everything
 // else (an icon's image stored as a PNG goes to the PNG reader; a 32-bit icon image whose pixels

@@ -88,6 +88,69 @@ TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
   EXPECT_EQ(picture.frames[2].delay_ms, 250u);
 }
 
+// What each frame shows, a letter a pixel: the kPalette4 colour (k, r, g, b), '.' for clear.
+std::vector<std::string> Shown(const DecodedPicture& picture) {
+  std::vector<std::string> shown;
+  for (const PictureFrame& frame : picture.frames) {
+    std::string letters;
+    for (size_t at = 0; at < frame.pixels.size(); at += picture.bytes_per_pixel) {
+      const uint8_t* p = &frame.pixels[at];
+      int index = picture.IsPalette() ? p[0] : p[3] == 0 ? picture.transparent_index : 0;
+      auto is_colour = [&](int i) {
+        return Bytes{p[2], p[1], p[0]} == Bytes(kPalette4.begin() + 3 * i, kPalette4.begin() + 3 * i + 3);
+      };
+      while (!picture.IsPalette() && p[3] != 0 && index < 4 && !is_colour(index)) ++index;
+      letters += index == picture.transparent_index ? '.' : index < 4 ? "krgb"[index] : '?';
+    }
+    shown.push_back(letters);
+  }
+  return shown;
+}
+
+// A frame's transparent index is its own: a frame that declares none (the first of gifsicle's
+// and ffmpeg's animations) or another one draws that index as its colour. The palette stays
+// where one index keys out every frame's transparent pixels and no frame draws it on screen.
+TEST(PictureDecoderTest, EachGifFrameKeysOutItsOwnTransparentIndexAlone) {
+  struct Case {
+    const char* name;
+    std::vector<GifFrameDesc> frames;  // on a 2 x 2 screen
+    int key;                           // the palette's transparent index; -2: true colour
+    std::vector<std::string> shown;
+  };
+  const Case kCases[] = {
+      {"only the second frame keys out red",
+       {{0, 0, 2, 2, {1, 1, 2, 2}, 0, -1, 0}, {0, 0, 2, 2, {1, 1, 3, 1}, 0, 1, 0}},
+       -2,
+       {"rrgg", "rrbg"}},
+      {"later frames store changes over black, which the first draws",
+       {{0, 0, 2, 2, {0, 1, 2, 3}, 0, -1, 0}, {0, 0, 2, 2, {0, 2, 0, 0}, 0, 0, 0}, {1, 1, 1, 1, {1}, 0, 0, 0}},
+       -2,
+       {"krgb", "kggb", "kggr"}},
+      {"a key no frame draws",
+       {{0, 0, 2, 2, {1, 1, 2, 2}, 0, -1, 0}, {0, 0, 2, 2, {3, 2, 3, 3}, 0, 3, 0}},
+       3,
+       {"rrgg", "rggg"}},
+      {"frames that disagree, one key drawn by none",
+       {{0, 0, 2, 2, {1, 3, 2, 2}, 0, 3, 0}, {0, 0, 2, 2, {2, 1, 2, 0}, 0, 2, 0}},
+       3,
+       {"r.gg", "rrgk"}},
+      {"a key drawn only off the screen",
+       {{0, 0, 2, 2, {1, 1, 2, 2}, 0, -1, 0}, {1, 1, 2, 1, {1, 3}, 0, -1, 0}, {0, 0, 1, 1, {3}, 0, 3, 0}},
+       3,
+       {"rrgg", "rrgr", "rrgr"}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Bytes gif = test_support::MakeGif(2, 2, kPalette4, c.frames);
+    ASSERT_FALSE(gif.empty());
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.IsPalette() ? picture.transparent_index : -2, c.key);
+    EXPECT_EQ(Shown(picture), c.shown);
+  }
+}
+
 TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
   std::string error;
   DecodedPicture picture;
