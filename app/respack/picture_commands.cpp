@@ -217,7 +217,11 @@ int PpsDecode(const Args& args) {
   for (size_t i = 0; i < n; ++i) {
     uint8_t* out = &bgra[i * 4];
     if (bpp == 4) {
+      // True colour without alpha is transparent where it shows its key (0x00BBGGRR).
       std::memcpy(out, src + i * 4, 4);
+      const uint32_t colour = out[2] | (uint32_t{out[1]} << 8) | (uint32_t{out[0]} << 16);
+      const bool keyed = (record.flags & engine::kImageFlagTransparent) && !record.HasAlpha();
+      if (keyed && colour == (record.colour_key & 0xFFFFFF)) out[3] = 0;
       continue;
     }
     const uint8_t index = src[i * bpp];
