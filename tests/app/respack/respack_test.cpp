@@ -574,34 +574,27 @@ TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
   EXPECT_EQ(r.status, 1);
 }
 
-// A true-colour PNG's colour key (tRNS) is kept by pps-encode, and pps-decode gives it back:
-// the key's pixels clear, every other pixel as it was.
+// A true-colour PNG's colour key (tRNS), kept by pps-encode, comes back from pps-decode: the
+// key's pixels clear, every other pixel as it was.
 TEST(RespackTest, ATrueColourKeyComesBackTransparent) {
   Bytes opaque = Gradient(4, 2);
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
   for (size_t at : {4, 24}) std::copy_n(Bytes{50, 100, 200}.begin(), 3, opaque.begin() + at);  // the key's colour
   Bytes keyed = opaque;
   keyed[7] = keyed[27] = 0;
-  const std::pair<const char*, std::pair<Bytes, Bytes>> kCases[] = {
-      {"8-bit RGB",
-       {test_support::WithPngChunks(platform::EncodePng(4, 2, opaque.data(), platform::PngAlpha::kDrop), "tRNS",
-                                    {0, 200, 0, 100, 0, 50}, 1),
-        keyed}},
-      {"1-bit grey keying black",
-       {test_support::WithPngChunks(test_support::MakeBlankPng1Bit(4, 2), "tRNS", {0, 0}, 1), Bytes(32, 0)}},
+  const std::pair<Bytes, Bytes> kCases[] = {
+      {test_support::WithPngChunks(platform::EncodePng(4, 2, opaque.data(), platform::PngAlpha::kDrop), "tRNS",
+                                   {0, 200, 0, 100, 0, 50}, 1),
+       keyed},
+      {test_support::WithPngChunks(test_support::MakeBlankPng1Bit(4, 2), "tRNS", {0, 0}, 1), Bytes(32, 0)},  // grey
   };
-  for (const auto& [name, files] : kCases) {
-    SCOPED_TRACE(name);
-    Write("key.png", files.first);
-    ToolRun r = Respack("pps-encode key.png key.pps");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(Respack("pps-info key.pps").out.find("colour key: 0x"), std::string::npos);
-    r = Respack("pps-decode key.pps back.png");
-    ASSERT_EQ(r.status, 0) << r.err;
+  for (const auto& [png, shown] : kCases) {
+    Write("key.png", png);
+    ASSERT_EQ(Respack("pps-encode key.png key.pps").status, 0);
+    ASSERT_EQ(Respack("pps-decode key.pps back.png").status, 0);
     platform::DecodedPicture back;
-    std::string error;
-    ASSERT_TRUE(platform::DecodePictureFile("back.png", &back, &error)) << error;
-    EXPECT_EQ(back.frames.at(0).pixels, files.second);
+    ASSERT_TRUE(platform::DecodePictureFile("back.png", &back, nullptr));
+    EXPECT_EQ(back.frames.at(0).pixels, shown);
   }
 }
 
