@@ -504,6 +504,117 @@ TEST(PictureDecoderTest, AnIconThatHoldsAPngIsReadAsThatPng) {
   EXPECT_EQ(picture.frames.at(0).pixels, bgra);
 }
 
+// Each pixel as the engine shows it: red, green, blue, alpha, a palette's entries looked up, a
+// transparent index or colour at alpha 0.
+std::vector<std::array<int, 4>> Shown(const DecodedPicture& p) {
+  std::vector<std::array<int, 4>> shown;
+  const Bytes& px = p.frames.at(0).pixels;
+  for (size_t i = 0; i < size_t(p.width) * p.height; ++i) {
+    if (p.IsPalette()) {
+      const int index = px.at(i * p.bytes_per_pixel);
+      const int alpha = p.bytes_per_pixel == 2 ? px[i * 2 + 1] : index == p.transparent_index ? 0 : 255;
+      shown.push_back({p.palette.at(index * 3), p.palette[index * 3 + 1], p.palette[index * 3 + 2], alpha});
+    } else {
+      const uint8_t* q = &px.at(i * 4);
+      const bool keyed = p.has_transparent_colour && (q[2] | q[1] << 8 | q[0] << 16) == int(p.transparent_colour);
+      shown.push_back({q[2], q[1], q[0], p.alpha_valid ? q[3] : keyed ? 0 : 255});
+    }
+  }
+  return shown;
+}
+
+// PNGs of every colour type show their samples as ImageMagick shows them: a tRNS grey or colour
+// at alpha 0 (at 16 bits, matched before the samples are scaled: 0xACAD stays opaque beside a
+// key of 0xACAC), 16-bit samples scaled rounded, palettes kept with their transparency, and
+// interlaced rows in their places. Grey 172 keyed was shown as (255, 246, 98) and the 16-bit
+// grey key as colours.
+TEST(PictureDecoderTest, PngsOfEveryColourTypeDepthAndTransparencyShowTheirSamples) {
+  using Shade = std::array<int, 4>;
+  struct Case {
+    const char* name;
+    int depth, colour_type;
+    std::vector<uint16_t> samples;  // two pixels, side by side
+    Bytes palette, trns;
+    int bytes_per_pixel;
+    std::vector<Shade> shown;
+  };
+  const Bytes palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+  const Case kCases[] = {
+      {"grey 8, tRNS 172", 8, 0, {172, 10}, {}, {0, 172}, 1, {{172, 172, 172, 0}, {10, 10, 10, 255}}},
+      {"grey 2, tRNS 2", 2, 0, {2, 1}, {}, {0, 2}, 1, {{170, 170, 170, 0}, {85, 85, 85, 255}}},
+      {"grey 16, tRNS 0xACAC", 16, 0, {0xACAC, 0xACAD}, {}, {0xAC, 0xAC}, 4, {{172, 172, 172, 0}, {172, 172, 172, 255}}},
+      {"grey and alpha 16", 16, 4, {0x6666, 0x4D4D, 0xFFFF, 0}, {}, {}, 4, {{102, 102, 102, 77}, {255, 255, 255, 0}}},
+      {"colour 16", 16, 2, {32384, 42338, 41015, 0, 0, 0}, {}, {}, 4, {{126, 165, 160, 255}, {0, 0, 0, 255}}},
+      {"colour 8, tRNS", 8, 2, {1, 2, 3, 3, 2, 1}, {}, {0, 1, 0, 2, 0, 3}, 4, {{1, 2, 3, 0}, {3, 2, 1, 255}}},
+      {"colour and alpha 8", 8, 6, {1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, 4, {{1, 2, 3, 4}, {5, 6, 7, 8}}},
+      {"palette 2, one entry transparent", 2, 3, {1, 2}, palette, {255, 0}, 1, {{40, 50, 60, 0}, {70, 80, 90, 255}}},
+      {"palette 4, partial alphas", 4, 3, {1, 2}, palette, {255, 128, 0}, 2, {{40, 50, 60, 128}, {70, 80, 90, 0}}},
+  };
+  for (const Case& c : kCases) {
+    for (bool interlaced : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (interlaced ? ", interlaced" : ""));
+      // Two rows, the second the first reversed, so Adam7's passes each hold a pixel.
+      const size_t half = c.samples.size() / 2;
+      std::vector<uint16_t> samples = c.samples;
+      samples.insert(samples.end(), c.samples.begin() + half, c.samples.end());
+      samples.insert(samples.end(), c.samples.begin(), c.samples.begin() + half);
+      Bytes png = test_support::MakePng(2, 2, c.depth, c.colour_type, samples, interlaced);
+      if (!c.palette.empty()) png = test_support::WithPngChunks(png, "PLTE", c.palette, 1);
+      if (!c.trns.empty()) png = test_support::WithPngChunks(png, "tRNS", c.trns, 1);
+      DecodedPicture picture;
+      std::string error;
+      ASSERT_TRUE(DecodePictureBytes(png.data(), png.size(), &picture, &error)) << error;
+      EXPECT_EQ(picture.bytes_per_pixel, c.bytes_per_pixel);
+      EXPECT_EQ(Shown(picture), (std::vector<Shade>{c.shown[0], c.shown[1], c.shown[1], c.shown[0]}));
+    }
+  }
+}
+
+// TIFFs show straight alpha whichever kind their extra sample is: unassociated alpha was shown
+// multiplied into the colours ((167, 196, 154, 27) as (17, 20, 16, 26)), associated alpha as
+// it is stored, and 16-bit grey's alpha not at all. Associated alpha is divided out at the
+// samples' depth, rounded: 16 bits give back ImageMagick's colours exactly.
+TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
+  struct Case {
+    const char* name;
+    int bits, photometric, channels, extra;
+    std::vector<uint16_t> samples;  // one pixel
+    std::array<int, 4> shown;
+    bool tiled = false;
+  };
+  const Case kCases[] = {
+      {"unassociated", 8, 2, 4, 2, {167, 196, 154, 27}, {167, 196, 154, 27}},
+      {"unspecified", 8, 2, 4, 0, {167, 196, 154, 27}, {167, 196, 154, 27}},
+      {"associated", 8, 2, 4, 1, {18, 21, 16, 27}, {170, 198, 151, 27}},
+      {"associated, tiled", 8, 2, 4, 1, {18, 21, 16, 27}, {170, 198, 151, 27}, true},
+      {"unassociated, tiled", 8, 2, 4, 2, {167, 196, 154, 27}, {167, 196, 154, 27}, true},
+      {"associated 16", 16, 2, 4, 1, {4544, 5334, 4191, 6939}, {167, 196, 154, 27}},
+      {"grey and unassociated alpha 16", 16, 1, 2, 2, {0x6666, 0x4D4D}, {102, 102, 102, 77}},
+      {"colour 16", 16, 2, 3, -1, {42338, 0, 65535}, {165, 0, 255, 255}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Bytes tiff = test_support::MakeTiff(1, 1, c.bits, c.photometric, c.channels, c.extra, c.samples, c.tiled);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.alpha_valid, c.extra >= 0);
+    EXPECT_EQ(Shown(picture), (std::vector<std::array<int, 4>>{c.shown}));
+  }
+  // libtiff's complaint about a strip past the end of the file is the reason, not printed.
+  Bytes far = test_support::MakeTiff(1, 1, 8, 2, 4, 2, {1, 2, 3, 4});
+  const Bytes strip_offsets = {0x11, 0x01, 4, 0, 1, 0, 0, 0};
+  const auto at = std::search(far.begin(), far.end(), strip_offsets.begin(), strip_offsets.end());
+  ASSERT_NE(at, far.end());
+  at[10] = 1;  // 64 KiB further
+  testing::internal::CaptureStderr();
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(DecodePictureBytes(far.data(), far.size(), &picture, &error));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(error.rfind("TIFF: ", 0), 0u) << error;
+}
+
 // TGA files carry no mark, so a file of no other kind read here is one only when its header is:
 // a PPM, a JNG or text is said to be no picture of a kind this reads, whatever sizes its first
 // bytes would give a TGA.
