@@ -103,6 +103,14 @@ TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
     DecodedPicture p;
     DecodePictureBytes(part.data(), part.size(), &p, &error);  // refused or partial, never a crash
   }
+  // An icon holding a PNG, cut anywhere (4 bytes into its image: part of the PNG's signature).
+  Bytes bgra(4 * 4, 200);
+  const Bytes ico = test_support::MakeIcon(EncodePng(2, 2, bgra.data()));
+  for (size_t cut = 0; cut + 1 < ico.size(); ++cut) {
+    Bytes part(ico.begin(), ico.begin() + cut);
+    DecodedPicture p;
+    EXPECT_FALSE(DecodePictureBytes(part.data(), part.size(), &p, &error)) << cut;
+  }
   EXPECT_FALSE(DecodePictureFile("missing.png", &picture, &error));
 }
 
@@ -456,31 +464,35 @@ TEST(PictureDecoderTest, AJpegOfInksShowsTheColoursItsInksLeaveOpaque) {
 
 // A 32-bit icon whose pixels carry alpha shows that alpha, whether its AND mask is set only where
 // alpha is 0 (as icon tools write it) or left out; only when every alpha is 0 does the mask say
-// which pixels show.
+// which pixels show. The mask given in place of the file's has rows of whole 32-bit words, as
+// the reader takes them: a 16-pixel icon's are 4 bytes each, not 2.
 TEST(PictureDecoderTest, A32BitIconShowsItsOwnAlphaAndItsMaskOnlyWithoutOne) {
-  constexpr int kWidth = 32, kHeight = 2;
+  constexpr int kHeight = 2;
+  for (const int kWidth : {32, 16}) {
+    Bytes bgra, mask;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+      const int x = i % kWidth;
+      bgra.insert(bgra.end(), {10, 20, 30, static_cast<uint8_t>(x * 255 / (kWidth - 1))});
+      mask.push_back(x == 0);
+    }
+    for (const Bytes& mask_given : {mask, Bytes()}) {
+      SCOPED_TRACE(std::to_string(kWidth) + (mask_given.empty() ? " wide, no mask" : " wide, mask where alpha is 0"));
+      const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask_given));
+      DecodedPicture picture;
+      std::string error;
+      ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+      EXPECT_TRUE(picture.alpha_valid);
+      ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
+      const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
+      EXPECT_EQ((std::array<int, 2>{last_row[3], last_row[(kWidth - 1) * 4 + 3]}), (std::array<int, 2>{0, 255}));
+      EXPECT_EQ(picture.frames[0].pixels, bgra);
+    }
+  }
+  constexpr int kWidth = 32;
   Bytes bgra, mask;
   for (int i = 0; i < kWidth * kHeight; ++i) {
-    const int x = i % kWidth;
-    bgra.insert(bgra.end(), {10, 20, 30, static_cast<uint8_t>(x * 255 / 31)});
-    mask.push_back(x == 0);
-  }
-  for (const Bytes& mask_given : {mask, Bytes()}) {
-    SCOPED_TRACE(mask_given.empty() ? "no mask" : "mask where alpha is 0");
-    const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask_given));
-    DecodedPicture picture;
-    std::string error;
-    ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
-    EXPECT_TRUE(picture.alpha_valid);
-    ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
-    const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
-    EXPECT_EQ((std::array<int, 4>{last_row[0 * 4 + 3], last_row[8 * 4 + 3], last_row[16 * 4 + 3], last_row[31 * 4 + 3]}),
-              (std::array<int, 4>{0, 65, 131, 255}));
-    EXPECT_EQ(picture.frames[0].pixels, bgra);
-  }
-  for (size_t i = 0; i < mask.size(); ++i) {
-    bgra[i * 4 + 3] = 0;
-    mask[i] = i % 2;
+    bgra.insert(bgra.end(), {10, 20, 30, 0});
+    mask.push_back(i % 2);
   }
   const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask));
   DecodedPicture picture;
