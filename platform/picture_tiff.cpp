@@ -10,7 +10,8 @@
 //     out afterwards.
 // libtiff's errors become the reason a picture is refused; its warnings are dropped, and none
 // goes to the standard error. Each block libtiff allocates stays within the largest picture
-// decoded, and tiles far larger than the picture are refused before one is read.
+// decoded; pixels of more samples than pictures have, and tiles far larger than the picture,
+// are refused before one is read.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/picture_formats.h"
@@ -70,6 +72,12 @@ struct OptionsFree {
   void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
+// Samples a pixel (colour, alpha and a few more) that a picture may have.
+constexpr uint16_t kMostSamples = 8;
+// A row read here is a plain row of samples of at most this many bytes (wider ones are left to
+// libtiff, whose blocks are held to the largest picture).
+constexpr tmsize_t kMostRowBytes = 16 << 20;
+
 // A tile may hold this many times the picture's pixels (a small picture in one tile of the
 // usual 256 x 256 is honest), or any picture's allowance, before it is refused.
 constexpr uint64_t kTileTimesPicture = 4;
@@ -106,7 +114,7 @@ bool ReadRows(TIFF* t, const TiffSamples& s, uint32_t width, uint32_t height, st
     return false;
   }
   const tmsize_t line = TIFFScanlineSize(t);
-  if (line < static_cast<tmsize_t>(uint64_t{width} * s.count * s.bits / 8)) return false;
+  if (line < static_cast<tmsize_t>(uint64_t{width} * s.count * s.bits / 8) || line > kMostRowBytes) return false;
   std::vector<uint8_t> row(static_cast<size_t>(line));
   const uint32_t most = s.bits == 16 ? 65535 : 255;
   pixels->resize(size_t{width} * height * 4);
@@ -177,6 +185,12 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &s.format);
   TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &s.orientation);
   TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &s.photometric);
+  // libtiff's buffers hold strips or tiles of the file's samples: pictures have at most a few
+  // of at most 16 bits, so they stay within four times the picture decoded.
+  if (s.count > kMostSamples || s.bits > 16) {
+    return Refuse(error, std::to_string(s.count) + " samples of " + std::to_string(s.bits) +
+                             " bits a pixel: more than a picture has");
+  }
   s.associated = s.extra >= 1 && extra && extra[0] == EXTRASAMPLE_ASSOCALPHA;
   s.alpha = s.extra >= 1 || (s.count == 4 && s.photometric == PHOTOMETRIC_RGB);
 

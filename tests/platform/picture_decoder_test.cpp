@@ -603,6 +603,7 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
       {"associated 16", 16, 2, 4, 1, {4544, 5334, 4191, 6939}, {167, 196, 154, 27}},
       {"grey and unassociated alpha 16", 16, 1, 2, 2, {0x6666, 0x4D4D}, {102, 102, 102, 77}},
       {"colour 16", 16, 2, 3, -1, {42338, 0, 65535}, {165, 0, 255, 255}},
+      {"colour and alpha beside 3 more samples", 8, 2, 7, 2, {1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4}},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -613,6 +614,13 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
     EXPECT_EQ(picture.alpha_valid, c.extra >= 0);
     EXPECT_EQ(Shown(picture), (std::vector<std::array<int, 4>>{c.shown}));
   }
+  // 9 samples a pixel are more than any picture has (a file of a few bytes may claim a megapixel:
+  // libtiff's buffers would take 9 MiB for it, of 5000 samples 10 GiB).
+  Bytes many = test_support::MakeTiff(1, 1, 8, 2, 9, 2, std::vector<uint16_t>(9, 1));
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(DecodePictureBytes(many.data(), many.size(), &picture, &error));
+  EXPECT_EQ(error, "TIFF: 9 samples of 8 bits a pixel: more than a picture has");
   // libtiff's complaint about a strip past the end of the file is the reason, not printed.
   Bytes far = test_support::MakeTiff(1, 1, 8, 2, 4, 2, {1, 2, 3, 4});
   const Bytes strip_offsets = {0x11, 0x01, 4, 0, 1, 0, 0, 0};
@@ -620,8 +628,6 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
   ASSERT_NE(at, far.end());
   at[10] = 1;  // 64 KiB further
   testing::internal::CaptureStderr();
-  DecodedPicture picture;
-  std::string error;
   EXPECT_FALSE(DecodePictureBytes(far.data(), far.size(), &picture, &error));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(error.rfind("TIFF: ", 0), 0u) << error;

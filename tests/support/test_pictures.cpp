@@ -361,7 +361,7 @@ std::vector<uint8_t> MakeTiff(int width, int height, int bits, int photometric, 
     uint16_t tag, type;
     uint32_t value;
   };
-  const uint32_t bits_at = 8, pixels_at = 8 + 8;  // a word for each sample's bits, then the pixels
+  const uint32_t bits_at = 8, pixels_at = 8 + 2 * static_cast<uint32_t>(channels);  // each sample's bits, the pixels
   std::vector<Entry> entries = {{256, 4, uint32_t(width)}, {257, 4, uint32_t(height)}, {258, 3, bits_at}, {259, 3, 1},
                                 {262, 3, uint32_t(photometric)}, {277, 3, uint32_t(channels)}};
   if (tiled) {
@@ -374,7 +374,7 @@ std::vector<uint8_t> MakeTiff(int width, int height, int bits, int photometric, 
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
   std::vector<uint8_t> out = {'I', 'I', 42, 0};
   PutLe32(out, static_cast<uint32_t>(pixels_at + pixels.size()));  // the directory, after the pixels
-  for (int i = 0; i < 4; ++i) PutLe16(out, static_cast<uint16_t>(bits));
+  for (int i = 0; i < channels; ++i) PutLe16(out, static_cast<uint16_t>(bits));
   out.resize(pixels_at, 0);
   out.insert(out.end(), pixels.begin(), pixels.end());
   PutLe16(out, static_cast<uint16_t>(entries.size()));
