@@ -1,5 +1,6 @@
-// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG), a
-// reader of our own (WBMP) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR and TGA).
+// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG),
+// libpng (PNG), libtiff (TIF), a reader of our own (WBMP) and SDL2_image (BMP, PCX, ICO, CUR
+// and TGA).
 //
 // Limits: a GIF whose frames use different colour tables, or whose transparent indices no one
 // index can stand for (one frame keys out an index another draws), is given as true colour with
@@ -325,30 +326,6 @@ const char* SdlPictureType(const uint8_t* data, size_t size) {
   return type;
 }
 
-// A PNG without the chunks that SDL2_image does not use but libpng would inflate (compressed
-// text, the colour profile) or keep (text): a few kilobytes of them inflate to megabytes each.
-// What follows IEND, which libpng never reads, is kept as it is. Empty when there are none, or
-// when the chunks do not lie whole inside the file (the claim refuses such a file).
-std::vector<uint8_t> PngWithoutUnusedChunks(const uint8_t* data, size_t size) {
-  auto unused = [&](size_t at) {
-    const uint8_t* type = data + at + 4;
-    return std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
-           std::memcmp(type, "iTXt", 4) == 0 || std::memcmp(type, "iCCP", 4) == 0;
-  };
-  bool any = false;
-  if (!picture_formats::WalkPngChunks(data, size, [&](size_t at, size_t) { any = any || unused(at); }) || !any) {
-    return {};
-  }
-  std::vector<uint8_t> kept(data, data + 8);
-  size_t end = 8;
-  picture_formats::WalkPngChunks(data, size, [&](size_t at, size_t length) {
-    end = at + 12 + length;
-    if (!unused(at)) kept.insert(kept.end(), data + at, data + end);
-  });
-  kept.insert(kept.end(), data + end, data + size);
-  return kept;
-}
-
 // Where the image lies that SDL2_image decodes of an icon (see IconImageOffset), and the bytes
 // read from it as SDL reads them (words past the end of the file as zeros).
 struct IconImage {
@@ -425,12 +402,13 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size))) {
     return Fail(error, problem);
   }
-  // SDL2_image would read a JPEG's inks as red, green, blue and alpha.
+  // SDL2_image would read a JPEG's inks as red, green, blue and alpha, a grey PNG's tRNS grey
+  // as colours, and a TIFF's alpha as if it were premultiplied.
   if (kind == "JPG") return picture_formats::DecodeJpeg(data, size, out, error);
+  if (kind == "PNG") return picture_formats::DecodePng(data, size, out, error);
+  if (kind == "TIF") return picture_formats::DecodeTiff(data, size, out, error);
   std::vector<uint8_t> mended;
-  if (kind == "PNG") {
-    mended = PngWithoutUnusedChunks(data, size);
-  } else if (is_icon) {
+  if (is_icon) {
     mended = IconWithWholePalette(icon);
     if (mended.empty()) mended = IconWithOwnAlpha(icon);
   }

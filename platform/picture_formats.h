@@ -1,5 +1,6 @@
 // The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf), and the sizes that headers claim.
+// (read here), JPEG (libjpeg), PNG (libpng), TIFF (libtiff), MNG (libmng) and WMF (libwmf), and
+// the sizes that headers claim.
 // Each reader checks every size before it allocates.
 #pragma once
 
@@ -101,6 +102,11 @@ bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 // A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked
 // its claim.
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A PNG of any colour type, depth and transparency (libpng): palette indices or blue, green,
+// red, alpha, as picture_png.cpp tells. The caller has checked its claim.
+bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A TIFF (libtiff) as blue, green, red and straight alpha. The caller has checked its claim.
+bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 

@@ -146,6 +146,14 @@ TEST(PictureDecoderTest, GarbageAndTruncationAreRefused) {
     DecodedPicture p;
     DecodePictureBytes(part.data(), part.size(), &p, &error);  // refused or partial, never a crash
   }
+  // An icon holding a PNG, cut anywhere (4 bytes into its image: part of the PNG's signature).
+  Bytes bgra(4 * 4, 200);
+  const Bytes ico = test_support::MakeIcon(EncodePng(2, 2, bgra.data()));
+  for (size_t cut = 0; cut + 1 < ico.size(); ++cut) {
+    Bytes part(ico.begin(), ico.begin() + cut);
+    DecodedPicture p;
+    EXPECT_FALSE(DecodePictureBytes(part.data(), part.size(), &p, &error)) << cut;
+  }
   EXPECT_FALSE(DecodePictureFile("missing.png", &picture, &error));
 }
 
@@ -499,31 +507,35 @@ TEST(PictureDecoderTest, AJpegOfInksShowsTheColoursItsInksLeaveOpaque) {
 
 // A 32-bit icon whose pixels carry alpha shows that alpha, whether its AND mask is set only where
 // alpha is 0 (as icon tools write it) or left out; only when every alpha is 0 does the mask say
-// which pixels show.
+// which pixels show. The mask given in place of the file's has rows of whole 32-bit words, as
+// the reader takes them: a 16-pixel icon's are 4 bytes each, not 2.
 TEST(PictureDecoderTest, A32BitIconShowsItsOwnAlphaAndItsMaskOnlyWithoutOne) {
-  constexpr int kWidth = 32, kHeight = 2;
+  constexpr int kHeight = 2;
+  for (const int kWidth : {32, 16}) {
+    Bytes bgra, mask;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+      const int x = i % kWidth;
+      bgra.insert(bgra.end(), {10, 20, 30, static_cast<uint8_t>(x * 255 / (kWidth - 1))});
+      mask.push_back(x == 0);
+    }
+    for (const Bytes& mask_given : {mask, Bytes()}) {
+      SCOPED_TRACE(std::to_string(kWidth) + (mask_given.empty() ? " wide, no mask" : " wide, mask where alpha is 0"));
+      const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask_given));
+      DecodedPicture picture;
+      std::string error;
+      ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
+      EXPECT_TRUE(picture.alpha_valid);
+      ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
+      const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
+      EXPECT_EQ((std::array<int, 2>{last_row[3], last_row[(kWidth - 1) * 4 + 3]}), (std::array<int, 2>{0, 255}));
+      EXPECT_EQ(picture.frames[0].pixels, bgra);
+    }
+  }
+  constexpr int kWidth = 32;
   Bytes bgra, mask;
   for (int i = 0; i < kWidth * kHeight; ++i) {
-    const int x = i % kWidth;
-    bgra.insert(bgra.end(), {10, 20, 30, static_cast<uint8_t>(x * 255 / 31)});
-    mask.push_back(x == 0);
-  }
-  for (const Bytes& mask_given : {mask, Bytes()}) {
-    SCOPED_TRACE(mask_given.empty() ? "no mask" : "mask where alpha is 0");
-    const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask_given));
-    DecodedPicture picture;
-    std::string error;
-    ASSERT_TRUE(DecodePictureBytes(ico.data(), ico.size(), &picture, &error)) << error;
-    EXPECT_TRUE(picture.alpha_valid);
-    ASSERT_EQ(picture.frames.at(0).pixels.size(), bgra.size());
-    const uint8_t* last_row = &picture.frames[0].pixels[kWidth * 4];
-    EXPECT_EQ((std::array<int, 4>{last_row[0 * 4 + 3], last_row[8 * 4 + 3], last_row[16 * 4 + 3], last_row[31 * 4 + 3]}),
-              (std::array<int, 4>{0, 65, 131, 255}));
-    EXPECT_EQ(picture.frames[0].pixels, bgra);
-  }
-  for (size_t i = 0; i < mask.size(); ++i) {
-    bgra[i * 4 + 3] = 0;
-    mask[i] = i % 2;
+    bgra.insert(bgra.end(), {10, 20, 30, 0});
+    mask.push_back(i % 2);
   }
   const Bytes ico = test_support::MakeIcon(test_support::MakeIconImage32(kWidth, kHeight, bgra, mask));
   DecodedPicture picture;
@@ -545,6 +557,123 @@ TEST(PictureDecoderTest, AnIconThatHoldsAPngIsReadAsThatPng) {
   EXPECT_EQ(picture.height, 2);
   EXPECT_TRUE(picture.alpha_valid);
   EXPECT_EQ(picture.frames.at(0).pixels, bgra);
+}
+
+// Each pixel as the engine shows it: red, green, blue, alpha, a palette's entries looked up, a
+// transparent index or colour at alpha 0.
+std::vector<std::array<int, 4>> Shown(const DecodedPicture& p) {
+  std::vector<std::array<int, 4>> shown;
+  const Bytes& px = p.frames.at(0).pixels;
+  for (size_t i = 0; i < size_t(p.width) * p.height; ++i) {
+    if (p.IsPalette()) {
+      const int index = px.at(i * p.bytes_per_pixel);
+      const int alpha = p.bytes_per_pixel == 2 ? px[i * 2 + 1] : index == p.transparent_index ? 0 : 255;
+      shown.push_back({p.palette.at(index * 3), p.palette[index * 3 + 1], p.palette[index * 3 + 2], alpha});
+    } else {
+      const uint8_t* q = &px.at(i * 4);
+      const bool keyed = p.has_transparent_colour && (q[2] | q[1] << 8 | q[0] << 16) == int(p.transparent_colour);
+      shown.push_back({q[2], q[1], q[0], p.alpha_valid ? q[3] : keyed ? 0 : 255});
+    }
+  }
+  return shown;
+}
+
+// PNGs of every colour type show their samples as ImageMagick shows them: a tRNS grey or colour
+// at alpha 0 (at 16 bits, matched before the samples are scaled: 0xACAD stays opaque beside a
+// key of 0xACAC), 16-bit samples scaled rounded, palettes kept with their transparency, and
+// interlaced rows in their places. Grey 172 keyed was shown as (255, 246, 98) and the 16-bit
+// grey key as colours.
+TEST(PictureDecoderTest, PngsOfEveryColourTypeDepthAndTransparencyShowTheirSamples) {
+  using Shade = std::array<int, 4>;
+  struct Case {
+    const char* name;
+    int depth, colour_type;
+    std::vector<uint16_t> samples;  // two pixels, side by side
+    Bytes palette, trns;
+    int bytes_per_pixel;
+    std::vector<Shade> shown;
+  };
+  const Bytes palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+  const Case kCases[] = {
+      {"grey 8, tRNS 172", 8, 0, {172, 10}, {}, {0, 172}, 1, {{172, 172, 172, 0}, {10, 10, 10, 255}}},
+      {"grey 2, tRNS 2", 2, 0, {2, 1}, {}, {0, 2}, 1, {{170, 170, 170, 0}, {85, 85, 85, 255}}},
+      {"grey 16, tRNS 0xACAC", 16, 0, {0xACAC, 0xACAD}, {}, {0xAC, 0xAC}, 4, {{172, 172, 172, 0}, {172, 172, 172, 255}}},
+      {"grey and alpha 16", 16, 4, {0x6666, 0x4D4D, 0xFFFF, 0}, {}, {}, 4, {{102, 102, 102, 77}, {255, 255, 255, 0}}},
+      {"colour 16", 16, 2, {32384, 42338, 41015, 0, 0, 0}, {}, {}, 4, {{126, 165, 160, 255}, {0, 0, 0, 255}}},
+      {"colour 8, tRNS", 8, 2, {1, 2, 3, 3, 2, 1}, {}, {0, 1, 0, 2, 0, 3}, 4, {{1, 2, 3, 0}, {3, 2, 1, 255}}},
+      {"colour and alpha 8", 8, 6, {1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, 4, {{1, 2, 3, 4}, {5, 6, 7, 8}}},
+      {"palette 2, one entry transparent", 2, 3, {1, 2}, palette, {255, 0}, 1, {{40, 50, 60, 0}, {70, 80, 90, 255}}},
+      {"palette 4, partial alphas", 4, 3, {1, 2}, palette, {255, 128, 0}, 2, {{40, 50, 60, 128}, {70, 80, 90, 0}}},
+  };
+  for (const Case& c : kCases) {
+    for (bool interlaced : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (interlaced ? ", interlaced" : ""));
+      // Two rows, the second the first reversed, so Adam7's passes each hold a pixel.
+      const size_t half = c.samples.size() / 2;
+      std::vector<uint16_t> samples = c.samples;
+      samples.insert(samples.end(), c.samples.begin() + half, c.samples.end());
+      samples.insert(samples.end(), c.samples.begin(), c.samples.begin() + half);
+      Bytes png = test_support::MakePng(2, 2, c.depth, c.colour_type, samples, interlaced);
+      if (!c.palette.empty()) png = test_support::WithPngChunks(png, "PLTE", c.palette, 1);
+      if (!c.trns.empty()) png = test_support::WithPngChunks(png, "tRNS", c.trns, 1);
+      DecodedPicture picture;
+      std::string error;
+      ASSERT_TRUE(DecodePictureBytes(png.data(), png.size(), &picture, &error)) << error;
+      EXPECT_EQ(picture.bytes_per_pixel, c.bytes_per_pixel);
+      EXPECT_EQ(Shown(picture), (std::vector<Shade>{c.shown[0], c.shown[1], c.shown[1], c.shown[0]}));
+    }
+  }
+}
+
+// TIFFs show straight alpha whichever kind their extra sample is: unassociated alpha was shown
+// multiplied into the colours ((167, 196, 154, 27) as (17, 20, 16, 26)), associated alpha as
+// it is stored, and 16-bit grey's alpha not at all. Associated alpha is divided out at the
+// samples' depth, rounded: 16 bits give back ImageMagick's colours exactly.
+TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
+  struct Case {
+    const char* name;
+    int bits, photometric, channels, extra;
+    std::vector<uint16_t> samples;  // one pixel
+    std::array<int, 4> shown;
+    bool tiled = false;
+  };
+  const Case kCases[] = {
+      {"unassociated", 8, 2, 4, 2, {167, 196, 154, 27}, {167, 196, 154, 27}},
+      {"unspecified", 8, 2, 4, 0, {167, 196, 154, 27}, {167, 196, 154, 27}},
+      {"associated", 8, 2, 4, 1, {18, 21, 16, 27}, {170, 198, 151, 27}},
+      {"associated, tiled", 8, 2, 4, 1, {18, 21, 16, 27}, {170, 198, 151, 27}, true},
+      {"unassociated, tiled", 8, 2, 4, 2, {167, 196, 154, 27}, {167, 196, 154, 27}, true},
+      {"associated 16", 16, 2, 4, 1, {4544, 5334, 4191, 6939}, {167, 196, 154, 27}},
+      {"grey and unassociated alpha 16", 16, 1, 2, 2, {0x6666, 0x4D4D}, {102, 102, 102, 77}},
+      {"colour 16", 16, 2, 3, -1, {42338, 0, 65535}, {165, 0, 255, 255}},
+      {"colour and alpha beside 3 more samples", 8, 2, 7, 2, {1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Bytes tiff = test_support::MakeTiff(1, 1, c.bits, c.photometric, c.channels, c.extra, c.samples, c.tiled);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.alpha_valid, c.extra >= 0);
+    EXPECT_EQ(Shown(picture), (std::vector<std::array<int, 4>>{c.shown}));
+  }
+  // 9 samples a pixel are more than any picture has (a file of a few bytes may claim a megapixel:
+  // libtiff's buffers would take 9 MiB for it, of 5000 samples 10 GiB).
+  Bytes many = test_support::MakeTiff(1, 1, 8, 2, 9, 2, std::vector<uint16_t>(9, 1));
+  DecodedPicture picture;
+  std::string error;
+  EXPECT_FALSE(DecodePictureBytes(many.data(), many.size(), &picture, &error));
+  EXPECT_EQ(error, "TIFF: 9 samples of 8 bits a pixel: more than a picture has");
+  // libtiff's complaint about a strip past the end of the file is the reason, not printed.
+  Bytes far = test_support::MakeTiff(1, 1, 8, 2, 4, 2, {1, 2, 3, 4});
+  const Bytes strip_offsets = {0x11, 0x01, 4, 0, 1, 0, 0, 0};
+  const auto at = std::search(far.begin(), far.end(), strip_offsets.begin(), strip_offsets.end());
+  ASSERT_NE(at, far.end());
+  at[10] = 1;  // 64 KiB further
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(DecodePictureBytes(far.data(), far.size(), &picture, &error));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(error.rfind("TIFF: ", 0), 0u) << error;
 }
 
 // TGA files carry no mark, so a file of no other kind read here is one only when its header is:

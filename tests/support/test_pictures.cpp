@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -197,6 +198,48 @@ std::vector<uint8_t> MakeBlankPng1Bit(int width, int height) {
   return out;
 }
 
+std::vector<uint8_t> MakePng(int width, int height, int depth, int colour_type, const std::vector<uint16_t>& samples,
+                             bool interlaced) {
+  const int channels = colour_type == 2 ? 3 : colour_type == 4 ? 2 : colour_type == 6 ? 4 : 1;
+  std::vector<uint8_t> rows;
+  // Adam7's passes: where each starts and how far apart its pixels lie.
+  using Pass = std::array<int, 4>;
+  const std::vector<Pass> passes = interlaced ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                                                  {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+                                              : std::vector<Pass>{{0, 0, 1, 1}};
+  for (const Pass& pass : passes) {
+    if (pass[0] >= width) continue;
+    for (int y = pass[1]; y < height; y += pass[3]) {
+      rows.push_back(0);
+      uint32_t bits = 0, held = 0;
+      for (int x = pass[0]; x < width; x += pass[2]) {
+        for (int c = 0; c < channels; ++c) {
+          const uint16_t sample = samples[(static_cast<size_t>(y) * width + x) * channels + c];
+          if (depth == 16) rows.insert(rows.end(), {static_cast<uint8_t>(sample >> 8), static_cast<uint8_t>(sample)});
+          if (depth == 16) continue;
+          bits = bits << depth | sample;
+          held += depth;
+          if (held == 8) rows.push_back(static_cast<uint8_t>(bits)), bits = held = 0;
+        }
+      }
+      if (held != 0) rows.push_back(static_cast<uint8_t>(bits << (8 - held)));
+    }
+  }
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(width));
+  PutBe32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {static_cast<uint8_t>(depth), static_cast<uint8_t>(colour_type), 0, 0, interlaced});
+  PutChunk(out, "IHDR", header);
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> deflated(size);
+  compress2(deflated.data(), &size, rows.data(), static_cast<uLong>(rows.size()), 9);
+  deflated.resize(size);
+  PutChunk(out, "IDAT", deflated);
+  PutChunk(out, "IEND", {});
+  return out;
+}
+
 std::vector<uint8_t> WithPngChunks(const std::vector<uint8_t>& png, const char* type,
                                    const std::vector<uint8_t>& data, int copies) {
   const uint8_t idat[] = {'I', 'D', 'A', 'T'};
@@ -300,6 +343,56 @@ std::vector<uint8_t> MakeIcon(const std::vector<uint8_t>& image) {
   PutLe32(out, static_cast<uint32_t>(image.size()));
   PutLe32(out, 22);
   out.insert(out.end(), image.begin(), image.end());
+  return out;
+}
+
+std::vector<uint8_t> MakeTiff(int width, int height, int bits, int photometric, int channels, int extra,
+                              const std::vector<uint16_t>& samples, bool tiled) {
+  std::vector<uint8_t> pixels;
+  const int stored_width = tiled ? 16 : width, stored_height = tiled ? 16 : height;
+  for (int y = 0; y < stored_height; ++y) {
+    for (int x = 0; x < stored_width * channels; ++x) {
+      const uint16_t sample = y < height && x < width * channels ? samples[static_cast<size_t>(y) * width * channels + x] : 0;
+      pixels.push_back(static_cast<uint8_t>(sample));
+      if (bits == 16) pixels.push_back(static_cast<uint8_t>(sample >> 8));
+    }
+  }
+  struct Entry {
+    uint16_t tag, type;
+    uint32_t value;
+  };
+  const uint32_t bits_at = 8, pixels_at = 8 + 2 * static_cast<uint32_t>(channels);  // each sample's bits, the pixels
+  std::vector<Entry> entries = {{256, 4, uint32_t(width)}, {257, 4, uint32_t(height)}, {258, 3, bits_at}, {259, 3, 1},
+                                {262, 3, uint32_t(photometric)}, {277, 3, uint32_t(channels)}};
+  if (tiled) {
+    entries.insert(entries.end(), {{322, 3, 16}, {323, 3, 16}, {324, 4, pixels_at}, {325, 4, uint32_t(pixels.size())}});
+  } else {
+    entries.insert(entries.begin() + 5, {273, 4, pixels_at});
+    entries.insert(entries.end(), {{278, 4, uint32_t(height)}, {279, 4, uint32_t(pixels.size())}});
+  }
+  if (extra >= 0) entries.push_back({338, 3, uint32_t(extra)});
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+  std::vector<uint8_t> out = {'I', 'I', 42, 0};
+  PutLe32(out, static_cast<uint32_t>(pixels_at + pixels.size()));  // the directory, after the pixels
+  for (int i = 0; i < channels; ++i) PutLe16(out, static_cast<uint16_t>(bits));
+  out.resize(pixels_at, 0);
+  out.insert(out.end(), pixels.begin(), pixels.end());
+  PutLe16(out, static_cast<uint16_t>(entries.size()));
+  for (const Entry& e : entries) {
+    PutLe16(out, e.tag);
+    PutLe16(out, e.type);
+    // Sample bits: in the entry for up to two samples (four bytes), else the words at bits_at.
+    PutLe32(out, e.tag == 258 ? static_cast<uint32_t>(channels) : 1);
+    if (e.tag == 258 && channels > 2) {
+      PutLe32(out, e.value);
+    } else if (e.type == 3) {
+      PutLe16(out, static_cast<uint16_t>(e.tag == 258 ? bits : e.value));
+      PutLe16(out, static_cast<uint16_t>(e.tag == 258 && channels == 2 ? bits : 0));
+    } else {
+      PutLe32(out, e.value);
+    }
+  }
+  PutLe32(out, 0);
   return out;
 }
 

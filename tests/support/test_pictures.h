@@ -40,6 +40,12 @@ std::vector<uint8_t> MakeWbmp(int width, int height, const std::vector<uint8_t>&
 // A black PNG of one bit a pixel, deflated as tightly as zlib can.
 std::vector<uint8_t> MakeBlankPng1Bit(int width, int height);
 
+// A PNG of the colour type (0 grey, 2 colour, 3 palette, 4 grey and alpha, 6 colour and alpha)
+// at the depth, of width x height pixels given sample by sample (top row first), its rows in
+// Adam7's order when interlaced. Palette and tRNS chunks go in with WithPngChunks.
+std::vector<uint8_t> MakePng(int width, int height, int depth, int colour_type, const std::vector<uint16_t>& samples,
+                             bool interlaced = false);
+
 // The PNG with `copies` of a chunk of the type and data put before its image data.
 std::vector<uint8_t> WithPngChunks(const std::vector<uint8_t>& png, const char* type,
                                    const std::vector<uint8_t>& data, int copies);
@@ -67,6 +73,13 @@ std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames
 // A placeable WMF of width x height units at 96 units an inch (so as many pixels at 96 dots an
 // inch) filled by one rectangle of the colour (0x00BBGGRR) without an outline.
 std::vector<uint8_t> MakeWmf(int width, int height, uint32_t colour);
+
+// A little-endian, uncompressed TIFF of width x height pixels of `channels` samples each, of
+// `bits` (8 or 16), given sample by sample (top row first): grey (photometric 1) or colour (2),
+// the last sample an extra one of the kind (0 unspecified, 1 associated alpha, 2 unassociated)
+// unless `extra` is -1; in one strip, or in one tile of 16 x 16.
+std::vector<uint8_t> MakeTiff(int width, int height, int bits, int photometric, int channels, int extra,
+                              const std::vector<uint16_t>& samples, bool tiled = false);
 
 // An icon file (type 1) of one image: its directory, then the image's bytes (a bitmap's header
 // and rows, or a PNG).

@@ -784,7 +784,7 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1) << r.err;
   EXPECT_EQ(r.err.rfind("respack: crc.png: "), 0u) << r.err;
-  EXPECT_NE(r.err.find("(IDAT: "), std::string::npos) << "libpng's reason, in the line\n" << r.err;
+  EXPECT_NE(r.err.find(": PNG: IDAT: "), std::string::npos) << "libpng's reason, in the line\n" << r.err;
   EXPECT_FALSE(platform::FileExists("a.pps") || platform::FileExists("crc.pps"));
   EXPECT_FALSE(platform::FileExists("c.txt") || platform::FileExists("x.bin") || platform::FileExists("x.qzr"));
   // A cut package is listed all the same, and refused.
