@@ -1,5 +1,5 @@
-// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG), a
-// reader of our own (WBMP) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR and TGA).
+// Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG),
+// readers of our own (WBMP, TGA) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR).
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
@@ -402,6 +402,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   }
   // SDL2_image would read a JPEG's inks as red, green, blue and alpha.
   if (kind == "JPG") return picture_formats::DecodeJpeg(data, size, out, error);
+  if (kind == "TGA") return picture_formats::DecodeTga(data, size, out, error);
   std::vector<uint8_t> mended;
   if (kind == "PNG") {
     mended = PngWithoutUnusedChunks(data, size);

@@ -1,5 +1,6 @@
 // The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf), and the sizes that headers claim.
+// and TGA (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf), and the sizes that
+// headers claim.
 // Each reader checks every size before it allocates.
 #pragma once
 
@@ -86,10 +87,17 @@ bool WalkPngChunks(const uint8_t* data, size_t size, Visit visit) {
   return false;
 }
 
-// A TGA header that SDL2_image's reader takes (TGA files carry no mark: a file of no other kind
-// is one only when its header is): a colour map type of 0 or 1, an image type of colour-mapped,
-// true-colour or grey pixels, raw or run-length, at a depth that type allows, rows not
-// interleaved and running left to right.
+// A field of `bits` bits (1 to 8) widened to 8 as v x 255 / (2^bits - 1), rounded: the top
+// value becomes 255.
+inline uint8_t WidenTo8(uint32_t value, uint32_t bits) {
+  const uint32_t most = (1u << bits) - 1;
+  return static_cast<uint8_t>(((value & most) * 255 + most / 2) / most);
+}
+
+// A TGA header that DecodeTga reads (TGA files carry no mark: a file of no other kind is one
+// only when its header is): a colour map type of 0 or 1, an image type of colour-mapped
+// (8-bit indices, a map of 8- to 32-bit entries), true-colour (15 to 32 bits) or grey pixels (8
+// bits, or 16 of grey and alpha), raw or run-length, rows not interleaved.
 bool LooksLikeTga(const uint8_t* data, size_t size);
 
 // The 8-byte signature of an MNG file.
@@ -101,6 +109,8 @@ bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 // A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked
 // its claim.
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A TGA whose header LooksLikeTga takes. The caller has checked its claim.
+bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 

@@ -158,6 +158,7 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
   png[19] = png[23] = 0;
   const std::pair<const char*, Bytes> claims[] = {
       {"TGA", with({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 8}, 23)},
+      {"TGA of grey and alpha", with({0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 16, 8}, 23)},
       {"JPEG", {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x20, 0, 0x20, 0, 1, 1, 0x11, 0,  // a frame, then a scan
                 0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0}},
       {"TIFF", {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 4, 0, 1, 0, 0, 0, 0, 0x20, 0, 0,
@@ -384,16 +385,72 @@ TEST(PictureDecoderTest, IconIndicesPastAShortPaletteReadAsBlack) {
   EXPECT_EQ(black, 255u);
 }
 
-// The size is read from the right fields: a picture of its true size still decodes.
-TEST(PictureDecoderTest, ATgaPictureOfItsTrueSizeIsRead) {
-  const Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 32, 0x28,
-                     1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255};  // 3 x 1, top row first
-  DecodedPicture picture;
-  std::string error;
-  ASSERT_TRUE(DecodePictureBytes(tga.data(), tga.size(), &picture, &error)) << error;
-  EXPECT_EQ(picture.width, 3);
-  EXPECT_EQ(picture.height, 1);
-  EXPECT_EQ(picture.frames.at(0).pixels, Bytes(tga.begin() + 18, tga.end()));
+// A TGA: its 18-byte header of a colour map (type, first index, length, entry bits), a picture
+// type, a size, bits a pixel and descriptor, then its colour map and pixels.
+Bytes Tga(uint8_t type, uint8_t width, uint8_t height, uint8_t bits, uint8_t descriptor, const Bytes& rest,
+          uint8_t map_first = 0, uint8_t map_length = 0, uint8_t entry_bits = 0) {
+  Bytes tga = {0, map_length != 0, type, map_first, 0, map_length, 0, entry_bits, 0, 0, 0, 0,
+               width, 0, height, 0, bits, descriptor};
+  tga.insert(tga.end(), rest.begin(), rest.end());
+  return tga;
+}
+
+// A picture's pixels as blue, green, red and alpha, its palette's looked up.
+Bytes AsBgra(const DecodedPicture& picture) {
+  if (!picture.IsPalette()) return picture.frames.at(0).pixels;
+  Bytes bgra;
+  const Bytes& pixels = picture.frames.at(0).pixels;
+  for (size_t i = 0; i < pixels.size(); i += picture.bytes_per_pixel) {
+    const uint8_t* rgb = &picture.palette.at(pixels[i] * 3);
+    bgra.insert(bgra.end(), {rgb[2], rgb[1], rgb[0], picture.bytes_per_pixel == 2 ? pixels[i + 1] : uint8_t{255}});
+  }
+  return bgra;
+}
+
+// Every kind of TGA decodes as ImageMagick decodes it (grey and alpha as Pillow writes and reads
+// it), top row first, each from the left. Descriptor 0x20: rows from the top; 0x10: pixels from
+// the right; its low bits count alpha bits. Fields of 5 bits widen as 255 / 31 (white is 255, 28
+// is 230); an index below the colour map's first entry, or past its last, reads as index 0.
+TEST(PictureDecoderTest, EveryKindOfTgaIsReadAsImageMagickReadsIt) {
+  const struct {
+    const char* kind;
+    Bytes tga;
+    int width;
+    Bytes bgra;
+  } kRows[] = {
+      {"32 bits, from the top", Tga(2, 3, 1, 32, 0x28, {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}), 3,
+       {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}},
+      {"grey", Tga(3, 2, 1, 8, 0x20, {0, 200}), 2, {0, 0, 0, 255, 200, 200, 200, 255}},
+      {"grey, run-length", Tga(11, 2, 1, 8, 0, {0x81, 77}), 2, {77, 77, 77, 255, 77, 77, 77, 255}},
+      {"grey and alpha, from the bottom", Tga(3, 2, 2, 16, 8, {10, 20, 30, 40, 50, 60, 70, 80}), 2,
+       {50, 50, 50, 60, 70, 70, 70, 80, 10, 10, 10, 20, 30, 30, 30, 40}},
+      {"grey and alpha, run-length across rows", Tga(11, 3, 2, 16, 0x28, {0x83, 9, 200, 0x01, 1, 2, 3, 4}), 3,
+       {9, 9, 9, 200, 9, 9, 9, 200, 9, 9, 9, 200, 9, 9, 9, 200, 1, 1, 1, 2, 3, 3, 3, 4}},
+      {"colour map of 16-bit entries",
+       Tga(1, 3, 1, 8, 0x20, {0xFF, 0x7F, 0x00, 0x7C, 0x7C, 0x60, 0, 1, 2}, 0, 3, 16), 3,
+       {255, 255, 255, 255, 0, 0, 255, 255, 230, 25, 197, 255}},
+      {"colour map from entry 2, run-length", Tga(9, 4, 1, 8, 0x20, {1, 2, 3, 4, 5, 6, 0x03, 2, 3, 0, 9}, 2, 2, 24), 4,
+       {1, 2, 3, 255, 4, 5, 6, 255, 0, 0, 0, 255, 0, 0, 0, 255}},
+      {"colour map of 32-bit entries", Tga(1, 2, 1, 8, 0x20, {1, 2, 3, 128, 4, 5, 6, 255, 0, 1}, 0, 2, 32), 2,
+       {1, 2, 3, 128, 4, 5, 6, 255}},
+      {"16 bits, an alpha bit, from the right", Tga(2, 2, 1, 16, 0x31, {0x1F, 0x80, 0xE0, 0x03}), 2,
+       {0, 255, 0, 0, 255, 0, 0, 255}},
+      {"15 bits, run-length, from the bottom",
+       Tga(10, 2, 2, 15, 0, {0x81, 0xFF, 0x7F, 0x01, 0x00, 0x04, 0x1C, 0x00}), 2,
+       {0, 0, 8, 255, 230, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(row.tga.data(), row.tga.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.width, row.width);
+    EXPECT_EQ(AsBgra(picture), row.bgra);
+    // Cut anywhere, the file is refused.
+    for (size_t cut = 0; cut < row.tga.size(); ++cut) {
+      EXPECT_FALSE(DecodePictureBytes(row.tga.data(), cut, &picture, &error)) << cut;
+    }
+  }
 }
 
 // What follows a PNG's IEND is never read (files often carry a few bytes more): the picture
