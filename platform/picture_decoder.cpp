@@ -1,5 +1,6 @@
 // Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG),
-// readers of our own (WBMP, TGA) and SDL2_image (PNG, BMP, TIF, PCX, ICO, CUR).
+// readers of our own (WBMP, TGA, bitmaps of colour masks) and SDL2_image (PNG, other BMPs, TIF,
+// PCX, ICO, CUR).
 //
 // Limits: a GIF whose frames use different colour tables, or disagree on their transparent
 // index, is given as true colour with alpha; the formats SDL2_image reads beyond those above
@@ -403,6 +404,9 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   // SDL2_image would read a JPEG's inks as red, green, blue and alpha.
   if (kind == "JPG") return picture_formats::DecodeJpeg(data, size, out, error);
   if (kind == "TGA") return picture_formats::DecodeTga(data, size, out, error);
+  if (kind == "BMP" && picture_formats::IsMaskedBitmap(data, size)) {
+    return picture_formats::DecodeMaskedBitmap(data, size, out, error);
+  }
   std::vector<uint8_t> mended;
   if (kind == "PNG") {
     mended = PngWithoutUnusedChunks(data, size);

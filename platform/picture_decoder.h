@@ -5,9 +5,10 @@
 // Backends: giflib for GIF (all frames, composed onto the logical screen with their disposal
 // modes, palette kept when every frame shares one), libmng for MNG (every frame as displayed,
 // with its delay), libwmf for WMF (drawn at 96 dots an inch), libjpeg for JPEG (CMYK and YCCK
-// turned into colours from their inks), readers of our own for WBMP and TGA, SDL2_image for
-// everything else (an icon's image stored as a PNG goes to the PNG reader; a 32-bit icon image whose pixels
-// carry any alpha keeps that alpha: its AND mask counts only when their alpha is 0 throughout).
+// turned into colours from their inks), readers of our own for WBMP, TGA and bitmaps of 16 or
+// 32 bits in colour masks, SDL2_image for everything else (an icon's image stored as a PNG goes
+// to the PNG reader; a 32-bit icon image whose pixels carry any alpha keeps that alpha: its AND
+// mask counts only when their alpha is 0 throughout).
 // What none can read is refused with a reason.
 #pragma once
 

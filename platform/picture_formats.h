@@ -1,6 +1,6 @@
-// The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// and TGA (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf), and the sizes that
-// headers claim.
+// The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP,
+// TGA and bitmaps of colour masks (read here), JPEG (libjpeg), MNG (libmng) and WMF (libwmf),
+// and the sizes that headers claim.
 // Each reader checks every size before it allocates.
 #pragma once
 
@@ -88,7 +88,8 @@ bool WalkPngChunks(const uint8_t* data, size_t size, Visit visit) {
 }
 
 // A field of `bits` bits (1 to 8) widened to 8 as v x 255 / (2^bits - 1), rounded: the top
-// value becomes 255.
+// value becomes 255. (Bitmaps repeat the field's bits instead, as ImageMagick reads them: the
+// same but for a few values of 5 and 6 bits; 28 of 5 bits is 230 here, 231 repeated.)
 inline uint8_t WidenTo8(uint32_t value, uint32_t bits) {
   const uint32_t most = (1u << bits) - 1;
   return static_cast<uint8_t>(((value & most) * 255 + most / 2) / most);
@@ -111,6 +112,11 @@ bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A TGA whose header LooksLikeTga takes. The caller has checked its claim.
 bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A bitmap ("BM") of 16 or 32 bits a pixel in colour masks, of a Windows header of 40 bytes or
+// more: BI_BITFIELDS, BI_ALPHABITFIELDS, or 16-bit BI_RGB.
+bool IsMaskedBitmap(const uint8_t* data, size_t size);
+// Such a bitmap, as blue, green, red and alpha. The caller has checked its claim.
+bool DecodeMaskedBitmap(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 

@@ -64,6 +64,82 @@ TEST(PictureDecoderTest, BmpPaletteKeepsIndices) {
   EXPECT_EQ(picture.transparent_index, -1);
 }
 
+// A bitmap of 16- or 32-bit pixels in colour masks: a Windows header of `header` bytes (the
+// masks in it from 52 bytes on, after it below), `compression` (0 BI_RGB, 3 BI_BITFIELDS, 6
+// BI_ALPHABITFIELDS), rows of `pixels` in the order stored, each padded to four bytes. A
+// negative height stores the top row first.
+Bytes MaskedBmp(uint32_t header, uint32_t compression, uint16_t bits, std::vector<uint32_t> masks, int32_t width,
+                int32_t height, const std::vector<uint32_t>& pixels) {
+  Bytes bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  put(header, 4), put(width, 4), put(height, 4), put(1, 2), put(bits, 2), put(compression, 4);
+  bmp.resize(14 + 40, 0);
+  if (header > 40) masks.resize(4);
+  for (uint32_t mask : masks) put(mask, 4);
+  bmp.resize(std::max<size_t>(bmp.size(), 14 + header), 0);
+  bmp[10] = static_cast<uint8_t>(bmp.size());
+  const int per_row = bits == 16 ? (width + 1) / 2 * 2 : width;
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    put(pixels[i], bits / 8);
+    if ((i + 1) % width == 0) put(0, (per_row - width) * bits / 8);
+  }
+  return bmp;
+}
+
+// A bitmap's masks are read whatever their widths, up to 8 bits, each widened by repeating its
+// bits (5 and 6 bits as ImageMagick widens them, 4 bits to 255 where ImageMagick stops at 240),
+// in headers of 40 to 124 bytes, rows either way up. An alpha mask gives alpha; masks of more
+// than 8 bits, or of bits apart, are refused, saying so.
+TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
+  const std::vector<uint32_t> k444 = {0xF00, 0xF0, 0xF}, k565 = {0xF800, 0x7E0, 0x1F};
+  auto cut = [](Bytes file, size_t bytes) {
+    file.resize(file.size() - bytes);
+    return file;
+  };
+  const struct {
+    const char* kind;
+    Bytes bmp;
+    Bytes bgra;  // top row first; or empty, and the reason it is refused
+    std::string error = "";
+    bool alpha = false;
+  } kRows[] = {
+      {"4-4-4 as ffmpeg writes it", MaskedBmp(40, 3, 16, k444, 2, 2, {0xFFF, 0xF00, 0x0F0, 0x123}),
+       {0, 255, 0, 255, 51, 34, 17, 255, 255, 255, 255, 255, 0, 0, 255, 255}},
+      {"5-6-5, top row first", MaskedBmp(40, 3, 16, k565, 2, -1, {0xFFFF, 28 << 11 | 48 << 5 | 3}),
+       {255, 255, 255, 255, 24, 195, 231, 255}},
+      {"5-5-5 of BI_RGB", MaskedBmp(40, 0, 16, {}, 1, 1, {28 << 10}), {0, 0, 231, 255}},
+      {"1-5-5-5 in a 108-byte header", MaskedBmp(108, 3, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}, 2, 1, {0x801F, 0x3E0}),
+       {255, 0, 0, 255, 0, 255, 0, 0}, "", true},
+      {"4-4-4-4 in a 124-byte header", MaskedBmp(124, 3, 16, {0xF00, 0xF0, 0xF, 0xF000}, 2, -1, {0xF10F, 0x7000}),
+       {255, 0, 17, 255, 0, 0, 0, 119}, "", true},
+      {"8-8-8-8 of BI_ALPHABITFIELDS", MaskedBmp(40, 6, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 1, 1, {0x80112233}),
+       {0x33, 0x22, 0x11, 0x80}, "", true},
+      {"R-G-B-A in a 56-byte header", MaskedBmp(56, 3, 32, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, 1, 1, {0x11223344}),
+       {0x33, 0x22, 0x11, 0x44}, "", true},
+      {"10-10-10", MaskedBmp(40, 3, 32, {0x3FF00000, 0xFFC00, 0x3FF}, 1, 1, {0}), {},
+       "BMP: a colour mask of more than 8 bits"},
+      {"a mask of bits apart", MaskedBmp(40, 3, 16, {0xF0F, 0xF0, 0}, 1, 1, {0}), {},
+       "BMP: a colour mask whose bits are not one run"},
+      {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},
+       "BMP: the pixels run past the end of the file"},
+      {"masks cut short", cut(MaskedBmp(40, 3, 16, k565, 1, 1, {}), 1), {},
+       "BMP: the colour masks run past the end of the file"},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    const bool decoded = DecodePictureBytes(row.bmp.data(), row.bmp.size(), &picture, &error);
+    EXPECT_EQ(decoded, !row.bgra.empty()) << error;
+    if (row.bgra.empty()) EXPECT_EQ(error, row.error);
+    if (!decoded) continue;
+    EXPECT_EQ(picture.alpha_valid, row.alpha);
+    EXPECT_EQ(picture.frames.at(0).pixels, row.bgra);
+  }
+}
+
 TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
   // Frame 1 fills the 4x2 screen; frame 2 paints a 2x1 patch, index 3 transparent, and is
   // restored to the background afterwards; frame 3 shows that restoration.
