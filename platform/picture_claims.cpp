@@ -251,17 +251,20 @@ PictureClaim TgaClaim(const uint8_t* data, size_t size) {
 bool LooksLikeTga(const uint8_t* data, size_t size) {
   if (size < 18 || data[1] > 1) return false;
   const uint8_t bits = data[16], flags = data[17];
-  if ((flags & 0xC0) != 0 || (flags & 0x10) != 0) return false;  // interleaved, or right to left
+  if ((flags & 0xC0) != 0) return false;  // interleaved rows
   switch (data[2]) {
     case 1:  // colour-mapped, raw or run-length: 8-bit indices into a map of up to 256
-    case 9:
-      return data[1] == 1 && bits == 8 && Le16(data + 5) <= 256;
+    case 9: {
+      const uint8_t entry_bits = data[7];
+      return data[1] == 1 && bits == 8 && Le16(data + 5) <= 256 &&
+             (entry_bits == 8 || entry_bits == 15 || entry_bits == 16 || entry_bits == 24 || entry_bits == 32);
+    }
     case 2:  // true colour
     case 10:
       return bits == 15 || bits == 16 || bits == 24 || bits == 32;
-    case 3:  // grey
+    case 3:  // grey, or grey and alpha
     case 11:
-      return bits == 8;
+      return bits == 8 || bits == 16;
     default:
       return false;
   }

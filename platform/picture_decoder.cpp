@@ -1,6 +1,6 @@
 // Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG),
-// libpng (PNG), libtiff (TIF), a reader of our own (WBMP) and SDL2_image (BMP, PCX, ICO, CUR
-// and TGA).
+// libpng (PNG), libtiff (TIF), readers of our own (WBMP, TGA, bitmaps of colour masks) and
+// SDL2_image (other BMPs, PCX, ICO, CUR).
 //
 // Limits: a GIF whose frames use different colour tables, or whose transparent indices no one
 // index can stand for (one frame keys out an index another draws), is given as true colour with
@@ -407,6 +407,10 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   if (kind == "JPG") return picture_formats::DecodeJpeg(data, size, out, error);
   if (kind == "PNG") return picture_formats::DecodePng(data, size, out, error);
   if (kind == "TIF") return picture_formats::DecodeTiff(data, size, out, error);
+  if (kind == "TGA") return picture_formats::DecodeTga(data, size, out, error);
+  if (kind == "BMP" && picture_formats::IsMaskedBitmap(data, size)) {
+    return picture_formats::DecodeMaskedBitmap(data, size, out, error);
+  }
   std::vector<uint8_t> mended;
   if (is_icon) {
     mended = IconWithWholePalette(icon);

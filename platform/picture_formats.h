@@ -1,6 +1,6 @@
-// The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP
-// (read here), JPEG (libjpeg), PNG (libpng), TIFF (libtiff), MNG (libmng) and WMF (libwmf), and
-// the sizes that headers claim.
+// The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP,
+// TGA and bitmaps of colour masks (read here), JPEG (libjpeg), PNG (libpng), TIFF (libtiff), MNG
+// (libmng) and WMF (libwmf), and the sizes that headers claim.
 // Each reader checks every size before it allocates.
 #pragma once
 
@@ -87,10 +87,18 @@ bool WalkPngChunks(const uint8_t* data, size_t size, Visit visit) {
   return false;
 }
 
-// A TGA header that SDL2_image's reader takes (TGA files carry no mark: a file of no other kind
-// is one only when its header is): a colour map type of 0 or 1, an image type of colour-mapped,
-// true-colour or grey pixels, raw or run-length, at a depth that type allows, rows not
-// interleaved and running left to right.
+// A field of `bits` bits (1 to 8) widened to 8 as v x 255 / (2^bits - 1), rounded: the top
+// value becomes 255. (Bitmaps repeat the field's bits instead, as ImageMagick reads them: the
+// same but for a few values of 5 and 6 bits; 28 of 5 bits is 230 here, 231 repeated.)
+inline uint8_t WidenTo8(uint32_t value, uint32_t bits) {
+  const uint32_t most = (1u << bits) - 1;
+  return static_cast<uint8_t>(((value & most) * 255 + most / 2) / most);
+}
+
+// A TGA header that DecodeTga reads (TGA files carry no mark: a file of no other kind is one
+// only when its header is): a colour map type of 0 or 1, an image type of colour-mapped
+// (8-bit indices, a map of 8- to 32-bit entries), true-colour (15 to 32 bits) or grey pixels (8
+// bits, or 16 of grey and alpha), raw or run-length, rows not interleaved.
 bool LooksLikeTga(const uint8_t* data, size_t size);
 
 // The 8-byte signature of an MNG file.
@@ -107,6 +115,13 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A TIFF (libtiff) as blue, green, red and straight alpha. The caller has checked its claim.
 bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A TGA whose header LooksLikeTga takes. The caller has checked its claim.
+bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A bitmap ("BM") of 16 or 32 bits a pixel in colour masks, of a Windows header of 40 bytes or
+// more: BI_BITFIELDS, BI_ALPHABITFIELDS, or 16-bit BI_RGB.
+bool IsMaskedBitmap(const uint8_t* data, size_t size);
+// Such a bitmap, as blue, green, red and alpha. The caller has checked its claim.
+bool DecodeMaskedBitmap(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 

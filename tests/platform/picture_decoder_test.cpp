@@ -64,6 +64,84 @@ TEST(PictureDecoderTest, BmpPaletteKeepsIndices) {
   EXPECT_EQ(picture.transparent_index, -1);
 }
 
+// A bitmap of 16- or 32-bit pixels in colour masks: a Windows header of `header` bytes (the
+// masks in it from 52 bytes on, after it below), `compression` (0 BI_RGB, 3 BI_BITFIELDS, 6
+// BI_ALPHABITFIELDS), rows of `pixels` in the order stored, each padded to four bytes. A
+// negative height stores the top row first.
+Bytes MaskedBmp(uint32_t header, uint32_t compression, uint16_t bits, std::vector<uint32_t> masks, int32_t width,
+                int32_t height, const std::vector<uint32_t>& pixels) {
+  Bytes bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  put(header, 4), put(width, 4), put(height, 4), put(1, 2), put(bits, 2), put(compression, 4);
+  bmp.resize(14 + 40, 0);
+  if (header > 40) masks.resize(4);
+  for (uint32_t mask : masks) put(mask, 4);
+  bmp.resize(std::max<size_t>(bmp.size(), 14 + header), 0);
+  bmp[10] = static_cast<uint8_t>(bmp.size());
+  const int per_row = bits == 16 ? (width + 1) / 2 * 2 : width;
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    put(pixels[i], bits / 8);
+    if ((i + 1) % width == 0) put(0, (per_row - width) * bits / 8);
+  }
+  return bmp;
+}
+
+// A bitmap's masks are read whatever their widths, up to 8 bits, each widened by repeating its
+// bits (5 and 6 bits as ImageMagick widens them, 4 bits to 255 where ImageMagick stops at 240),
+// in headers of 40 to 124 bytes, rows either way up. An alpha mask gives alpha; masks of more
+// than 8 bits, or of bits apart, are refused, saying so.
+TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
+  const std::vector<uint32_t> k444 = {0xF00, 0xF0, 0xF}, k565 = {0xF800, 0x7E0, 0x1F};
+  auto cut = [](Bytes file, size_t bytes) {
+    file.resize(file.size() - bytes);
+    return file;
+  };
+  const struct {
+    const char* kind;
+    Bytes bmp;
+    Bytes bgra;  // top row first; or empty, and the reason it is refused
+    std::string error = "";
+    bool alpha = false;
+  } kRows[] = {
+      {"4-4-4 as ffmpeg writes it", MaskedBmp(40, 3, 16, k444, 2, 2, {0xFFF, 0xF00, 0x0F0, 0x123}),
+       {0, 255, 0, 255, 51, 34, 17, 255, 255, 255, 255, 255, 0, 0, 255, 255}},
+      {"5-6-5, top row first", MaskedBmp(40, 3, 16, k565, 2, -1, {0xFFFF, 28 << 11 | 48 << 5 | 3}),
+       {255, 255, 255, 255, 24, 195, 231, 255}},
+      {"5-5-5 of BI_RGB", MaskedBmp(40, 0, 16, {}, 1, 1, {28 << 10}), {0, 0, 231, 255}},
+      {"1-5-5-5 in a 108-byte header", MaskedBmp(108, 3, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}, 2, 1, {0x801F, 0x3E0}),
+       {255, 0, 0, 255, 0, 255, 0, 0}, "", true},
+      {"4-4-4-4 in a 124-byte header", MaskedBmp(124, 3, 16, {0xF00, 0xF0, 0xF, 0xF000}, 2, -1, {0xF10F, 0x7000}),
+       {255, 0, 17, 255, 0, 0, 0, 119}, "", true},
+      {"8-8-8-8 of BI_ALPHABITFIELDS", MaskedBmp(40, 6, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 1, 1, {0x80112233}),
+       {0x33, 0x22, 0x11, 0x80}, "", true},
+      {"R-G-B-A in a 56-byte header", MaskedBmp(56, 3, 32, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, 1, 1, {0x11223344}),
+       {0x33, 0x22, 0x11, 0x44}, "", true},
+      {"10-10-10", MaskedBmp(40, 3, 32, {0x3FF00000, 0xFFC00, 0x3FF}, 1, 1, {0}), {},
+       "BMP: a colour mask of more than 8 bits"},
+      {"a mask of bits apart", MaskedBmp(40, 3, 16, {0xF0F, 0xF0, 0}, 1, 1, {0}), {},
+       "BMP: a colour mask whose bits are not one run"},
+      {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},
+       "BMP: the pixels run past the end of the file"},
+      {"masks cut short", cut(MaskedBmp(40, 3, 16, k565, 1, 1, {}), 1), {},
+       "BMP: the colour masks run past the end of the file"},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    const bool decoded = DecodePictureBytes(row.bmp.data(), row.bmp.size(), &picture, &error);
+    EXPECT_EQ(decoded, !row.bgra.empty()) << error;
+    if (row.bgra.empty()) {
+      EXPECT_EQ(error, row.error);
+    }
+    if (!decoded) continue;
+    EXPECT_EQ(picture.alpha_valid, row.alpha);
+    EXPECT_EQ(picture.frames.at(0).pixels, row.bgra);
+  }
+}
+
 TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
   // Frame 1 fills the 4x2 screen; frame 2 paints a 2x1 patch, index 3 transparent, and is
   // restored to the background afterwards; frame 3 shows that restoration.
@@ -209,6 +287,7 @@ TEST(PictureDecoderTest, HeadersClaimingMoreThanTheirFileHoldsAreRefusedUnread) 
   png[19] = png[23] = 0;
   const std::pair<const char*, Bytes> claims[] = {
       {"TGA", with({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 8}, 23)},
+      {"TGA of grey and alpha", with({0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 16, 8}, 23)},
       {"JPEG", {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x20, 0, 0x20, 0, 1, 1, 0x11, 0,  // a frame, then a scan
                 0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0}},
       {"TIFF", {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 4, 0, 1, 0, 0, 0, 0, 0x20, 0, 0,
@@ -435,16 +514,73 @@ TEST(PictureDecoderTest, IconIndicesPastAShortPaletteReadAsBlack) {
   EXPECT_EQ(black, 255u);
 }
 
-// The size is read from the right fields: a picture of its true size still decodes.
-TEST(PictureDecoderTest, ATgaPictureOfItsTrueSizeIsRead) {
-  const Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 32, 0x28,
-                     1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255};  // 3 x 1, top row first
-  DecodedPicture picture;
-  std::string error;
-  ASSERT_TRUE(DecodePictureBytes(tga.data(), tga.size(), &picture, &error)) << error;
-  EXPECT_EQ(picture.width, 3);
-  EXPECT_EQ(picture.height, 1);
-  EXPECT_EQ(picture.frames.at(0).pixels, Bytes(tga.begin() + 18, tga.end()));
+// A TGA: its 18-byte header of a colour map (type, first index, length, entry bits), a picture
+// type, a size, bits a pixel and descriptor, then its colour map and pixels.
+Bytes Tga(uint8_t type, uint8_t width, uint8_t height, uint8_t bits, uint8_t descriptor, const Bytes& rest,
+          uint8_t map_first = 0, uint8_t map_length = 0, uint8_t entry_bits = 0) {
+  Bytes tga = {0, map_length != 0, type, map_first, 0, map_length, 0, entry_bits, 0, 0, 0, 0,
+               width, 0, height, 0, bits, descriptor};
+  tga.insert(tga.end(), rest.begin(), rest.end());
+  return tga;
+}
+
+// A picture's pixels as blue, green, red and alpha, its palette's looked up.
+Bytes AsBgra(const DecodedPicture& picture) {
+  if (picture.frames.empty()) return {};
+  if (!picture.IsPalette()) return picture.frames[0].pixels;
+  Bytes bgra;
+  const Bytes& pixels = picture.frames.at(0).pixels;
+  for (size_t i = 0; i < pixels.size(); i += picture.bytes_per_pixel) {
+    const uint8_t* rgb = &picture.palette.at(pixels[i] * 3);
+    bgra.insert(bgra.end(), {rgb[2], rgb[1], rgb[0], picture.bytes_per_pixel == 2 ? pixels[i + 1] : uint8_t{255}});
+  }
+  return bgra;
+}
+
+// Every kind of TGA decodes as ImageMagick decodes it (grey and alpha as Pillow writes and reads
+// it), top row first, each from the left. Descriptor 0x20: rows from the top; 0x10: pixels from
+// the right; its low bits count alpha bits. Fields of 5 bits widen as 255 / 31 (white is 255, 28
+// is 230); an index below the colour map's first entry, or past its last, reads as index 0.
+TEST(PictureDecoderTest, EveryKindOfTgaIsReadAsImageMagickReadsIt) {
+  const struct {
+    const char* kind;
+    Bytes tga;
+    int width;
+    Bytes bgra;
+  } kRows[] = {
+      {"32 bits, from the top", Tga(2, 3, 1, 32, 0x28, {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}), 3,
+       {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}},
+      {"grey", Tga(3, 2, 1, 8, 0x20, {0, 200}), 2, {0, 0, 0, 255, 200, 200, 200, 255}},
+      {"grey, run-length", Tga(11, 2, 1, 8, 0, {0x81, 77}), 2, {77, 77, 77, 255, 77, 77, 77, 255}},
+      {"grey and alpha, from the bottom", Tga(3, 2, 2, 16, 8, {10, 20, 30, 40, 50, 60, 70, 80}), 2,
+       {50, 50, 50, 60, 70, 70, 70, 80, 10, 10, 10, 20, 30, 30, 30, 40}},
+      {"grey and alpha, run-length across rows", Tga(11, 3, 2, 16, 0x28, {0x83, 9, 200, 0x01, 1, 2, 3, 4}), 3,
+       {9, 9, 9, 200, 9, 9, 9, 200, 9, 9, 9, 200, 9, 9, 9, 200, 1, 1, 1, 2, 3, 3, 3, 4}},
+      {"colour map of 16-bit entries",
+       Tga(1, 3, 1, 8, 0x20, {0xFF, 0x7F, 0x00, 0x7C, 0x7C, 0x60, 0, 1, 2}, 0, 3, 16), 3,
+       {255, 255, 255, 255, 0, 0, 255, 255, 230, 25, 197, 255}},
+      {"colour map from entry 2, run-length", Tga(9, 4, 1, 8, 0x20, {1, 2, 3, 4, 5, 6, 0x03, 2, 3, 0, 9}, 2, 2, 24), 4,
+       {1, 2, 3, 255, 4, 5, 6, 255, 0, 0, 0, 255, 0, 0, 0, 255}},
+      {"colour map of 32-bit entries", Tga(1, 2, 1, 8, 0x20, {1, 2, 3, 128, 4, 5, 6, 255, 0, 1}, 0, 2, 32), 2,
+       {1, 2, 3, 128, 4, 5, 6, 255}},
+      {"16 bits, an alpha bit, from the right", Tga(2, 2, 1, 16, 0x31, {0x1F, 0x80, 0xE0, 0x03}), 2,
+       {0, 255, 0, 0, 255, 0, 0, 255}},
+      {"15 bits, run-length, from the bottom",
+       Tga(10, 2, 2, 15, 0, {0x81, 0xFF, 0x7F, 0x01, 0x00, 0x04, 0x1C, 0x00}), 2,
+       {0, 0, 8, 255, 230, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    EXPECT_TRUE(DecodePictureBytes(row.tga.data(), row.tga.size(), &picture, &error)) << error;
+    EXPECT_EQ(picture.width, row.width);
+    EXPECT_EQ(AsBgra(picture), row.bgra);
+    // Cut anywhere, the file is refused.
+    for (size_t cut = 0; cut < row.tga.size(); ++cut) {
+      EXPECT_FALSE(DecodePictureBytes(row.tga.data(), cut, &picture, &error)) << cut;
+    }
+  }
 }
 
 // What follows a PNG's IEND is never read (files often carry a few bytes more): the picture
