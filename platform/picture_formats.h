@@ -118,9 +118,10 @@ inline constexpr uint64_t kMaxJpegPasses = 64;
 // in place: 4 bytes a pixel), libjpeg keeps the whole picture's coefficients when the file has
 // more than one scan (progressive, or a first scan of fewer than all components): 64 of 2 bytes
 // a block of every component at its sampling, padded to whole MCUs. Its other buffers hold a
-// few rows of each component.
+// few rows of each component: well under kJpegRowBytes.
 inline constexpr uint64_t kJpegPixelBytes = 4;
 inline constexpr uint64_t kJpegBlockBytes = 128;
+inline constexpr uint64_t kJpegRowBytes = 16ull << 20;
 // At most the largest picture, and the coefficients of the largest colour picture whose colour
 // is not subsampled (as ImageMagick writes progressive files at its default quality): 256 +
 // 384 MiB. A progressive CMYK picture of 8192 x 8192 (512 MiB of coefficients) is refused.
@@ -129,7 +130,7 @@ inline constexpr uint64_t kMaxJpegDecodeBytes =
 
 bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked
-// its claim.
+// its claim; libjpeg is held to the memory the claim allows (with kJpegRowBytes to spare).
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
