@@ -58,7 +58,7 @@ struct JpegComponent {
 // libjpeg spends on the file, counted as picture_formats.h says.
 PictureClaim JpegClaim(const uint8_t* data, size_t size) {
   PictureClaim claim;
-  bool frame_seen = false, progressive = false, scan_seen = false, whole_image = false;
+  bool frame_seen = false, progressive = false, arithmetic = false, scan_seen = false, whole_image = false;
   uint64_t scan_bytes = 0;
   std::vector<JpegComponent> components;
   uint64_t work = 0;  // blocks gone over, by their cost
@@ -85,6 +85,7 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
     if (frame && !frame_seen) {  // libjpeg refuses a second frame
       frame_seen = true;
       progressive = (marker & 3) == 2;
+      arithmetic = marker >= 0xC9;
       if (at + 10 > size) return {};
       claim.width = Be16(data + at + 7);
       claim.height = Be16(data + at + 5);
@@ -117,11 +118,13 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
       }
       if (!scan_seen) whole_image = progressive || count < components.size();
       scan_seen = true;
-      const size_t params = at + 5 + count * 2;  // Ss, Se, Ah and Al
-      const bool refinement = progressive && params + 2 < size && data[params] != 0 && (data[params + 2] >> 4) != 0;
+      // Ss, Se, Ah and Al: a sequential scan is of every coefficient whatever they say.
+      const size_t params = at + 5 + count * 2;
+      const bool ac = !progressive || (params < size && data[params] != 0);
+      const bool refinement = progressive && params + 2 < size && (data[params + 2] >> 4) != 0;
+      const uint64_t cost = ac && (refinement || arithmetic) ? kJpegBandWalkCost : kJpegPassCost;
       for (const JpegComponent* c : scanned) {
-        if (c && work < (uint64_t{1} << 62))
-          work += (refinement ? kJpegRefinementPassCost : kJpegPassCost) * (count == 1 ? c->blocks : c->mcu_blocks);
+        if (c && work < (uint64_t{1} << 62)) work += cost * (count == 1 ? c->blocks : c->mcu_blocks);
       }
     }
     at += 2 + length;

@@ -107,10 +107,14 @@ bool LooksLikeWmf(const uint8_t* data, size_t size);
 //   a sequential scan, a DC scan or a first AC scan: a few nanoseconds (a run counted down);
 inline constexpr uint64_t kJpegPassCost = 1;
 //   an AC refinement scan (Ah != 0): eight times that, for libjpeg walks every coefficient of the
-//   band of every block in a run, looking for those that take a correction bit;
-inline constexpr uint64_t kJpegRefinementPassCost = 8;
+//   band of every block in a run, looking for those that take a correction bit; and an
+//   arithmetic-coded scan of AC coefficients, which may walk the band likewise, each coefficient
+//   a decision of next to no bits (at four times that cost again: arithmetic-coded files are the
+//   slower to decode anyway, a real one of the largest size taking 2.4 to 3.8 s);
+inline constexpr uint64_t kJpegBandWalkCost = 8;
 //   and the scans together may cost this many passes over every block of the picture (the
-//   progressions of libjpeg and ImageMagick cost 20: four passes and two refinements of luma).
+//   progressions of libjpeg and ImageMagick cost 20: four passes and two refinements of luma;
+//   arithmetic-coded, 26).
 //   A picture of up to the pixels any picture may claim counts as that many pixels of colour.
 inline constexpr uint64_t kMaxJpegPasses = 64;
 //

@@ -314,9 +314,10 @@ struct JpegScan {
   Bytes ids;
   uint8_t ss, se, ah;
 };
-Bytes JpegHeaders(int width, int height, bool progressive, const std::vector<std::pair<uint8_t, uint8_t>>& components,
+constexpr uint8_t kBaseline = 0xC0, kProgressive = 0xC2, kArithmeticProgressive = 0xCA;  // frame markers
+Bytes JpegHeaders(int width, int height, uint8_t frame, const std::vector<std::pair<uint8_t, uint8_t>>& components,
                   const std::vector<JpegScan>& scans, size_t data = 0) {
-  Bytes out = {0xFF, 0xD8, 0xFF, uint8_t(progressive ? 0xC2 : 0xC0), 0, uint8_t(8 + components.size() * 3), 8,
+  Bytes out = {0xFF, 0xD8, 0xFF, frame, 0, uint8_t(8 + components.size() * 3), 8,
                uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), uint8_t(components.size())};
   for (const auto& [id, sampling] : components) out.insert(out.end(), {id, sampling, 0});
   for (const JpegScan& scan : scans) {
@@ -330,12 +331,12 @@ Bytes JpegHeaders(int width, int height, bool progressive, const std::vector<std
 }
 
 // Progressive scans of the components with these ids: a DC scan of them all, then of each one
-// a first AC scan and `refinements` AC refinement scans.
-std::vector<JpegScan> Progression(const Bytes& ids, int refinements) {
+// `firsts` first AC scans and `refinements` AC refinement scans.
+std::vector<JpegScan> Progression(const Bytes& ids, int refinements, int firsts = 1) {
   std::vector<JpegScan> scans = {{ids, 0, 0, 0}};
   for (uint8_t id : ids) {
-    scans.push_back({{id}, 1, 63, 0});
-    for (int i = 0; i < refinements; ++i) scans.push_back({{id}, 1, 63, 1});
+    scans.insert(scans.end(), firsts, {{id}, 1, 63, 0});
+    scans.insert(scans.end(), refinements, {{id}, 1, 63, 1});
   }
   return scans;
 }
@@ -343,8 +344,8 @@ std::vector<JpegScan> Progression(const Bytes& ids, int refinements) {
 // What libjpeg spends on a JPEG is counted from its headers, before it decodes a block, and held
 // to what the largest real files cost. A progressive scan may skip thousands of blocks in a few
 // bits, yet libjpeg goes over every one of them, and walks the whole band of each in a
-// refinement scan (eight times a first scan's cost): the scans may cost 64 first passes over the
-// picture. libjpeg takes a scan's id for the first component so numbered (a frame numbered 1, 1,
+// refinement scan or an arithmetic-coded AC scan (eight times a first scan's cost): the scans
+// may cost 64 first passes over the picture. libjpeg takes a scan's id for the first component so numbered (a frame numbered 1, 1,
 // 2, its first component of 4 x 4 samples to the others' one, costs 16 times what it would with
 // the second). Beside the picture, a progressive file keeps every block's coefficients (128
 // bytes): those of an 8192 x 8192 picture in colour (as ImageMagick writes it, not subsampled)
@@ -360,7 +361,7 @@ TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread)
     auto components = repeated;
     components[1].first = second;
     components[2].first = second + 1;
-    return JpegHeaders(1024, 1024, true, components, scans);
+    return JpegHeaders(1024, 1024, kProgressive, components, scans);
   };
   std::vector<JpegScan> a_scan_an_ink;
   for (uint8_t id : {1, 2, 3, 4}) a_scan_an_ink.push_back({{id}, 0, 63, 0});
@@ -372,20 +373,24 @@ TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread)
     Bytes file;
     const char* refused;  // null: read
   } cases[] = {
-      {"7 refinements of each colour", JpegHeaders(1024, 1024, true, colour, Progression({1, 2, 3}, 7)), nullptr},
-      {"8 refinements of each colour", JpegHeaders(1024, 1024, true, colour, Progression({1, 2, 3}, 8)), kTooOften},
+      {"7 refinements of each colour", JpegHeaders(1024, 1024, kProgressive, colour, Progression({1, 2, 3}, 7)), nullptr},
+      {"8 refinements of each colour", JpegHeaders(1024, 1024, kProgressive, colour, Progression({1, 2, 3}, 8)), kTooOften},
+      {"7 arithmetic-coded AC scans of each colour",
+       JpegHeaders(1024, 1024, kArithmeticProgressive, colour, Progression({1, 2, 3}, 0, 7)), nullptr},
+      {"8 arithmetic-coded AC scans of each colour",
+       JpegHeaders(1024, 1024, kArithmeticProgressive, colour, Progression({1, 2, 3}, 0, 8)), kTooOften},
       {"ids 1, 1, 2: 23 refinements", repeated_ids(23, 1), nullptr},
       {"ids 1, 1, 2: 24 refinements", repeated_ids(24, 1), kTooOften},
       {"ids 1, 2, 3: 24 refinements", repeated_ids(24, 2), kTooOften},
-      {"8192 square progressive colour", JpegHeaders(8192, 8192, true, colour, Progression({1, 2, 3}, 2), kColourData),
+      {"8192 square progressive colour", JpegHeaders(8192, 8192, kProgressive, colour, Progression({1, 2, 3}, 2), kColourData),
        nullptr},
-      {"8192 x 6144 progressive inks", JpegHeaders(8192, 6144, true, inks, Progression({1, 2, 3, 4}, 2), kInkData),
+      {"8192 x 6144 progressive inks", JpegHeaders(8192, 6144, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
        nullptr},
-      {"8192 square progressive inks", JpegHeaders(8192, 8192, true, inks, Progression({1, 2, 3, 4}, 2), kInkData),
+      {"8192 square progressive inks", JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
        kTooMuchMemory},
-      {"8192 square baseline inks", JpegHeaders(8192, 8192, false, inks, {{{1, 2, 3, 4}, 0, 63, 0}}, kInkData),
+      {"8192 square baseline inks", JpegHeaders(8192, 8192, kBaseline, inks, {{{1, 2, 3, 4}, 0, 63, 0}}, kInkData),
        nullptr},
-      {"8192 square baseline inks, a scan each", JpegHeaders(8192, 8192, false, inks, a_scan_an_ink, kInkData),
+      {"8192 square baseline inks, a scan each", JpegHeaders(8192, 8192, kBaseline, inks, a_scan_an_ink, kInkData),
        kTooMuchMemory},
   };
   for (const auto& c : cases) {
