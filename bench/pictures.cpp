@@ -296,6 +296,54 @@ std::vector<uint8_t> RealProgressiveJpeg(int side, int colour_sampling) {
   return out;
 }
 
+// A grey picture whose every block holds its last coefficient alone, arithmetic-coded: a DC
+// scan, padded to a bit a block, then `ac_scans` copies of its one AC scan, each of which walks
+// all 63 coefficients of every block for a few bytes (each a decision of next to no bits).
+std::vector<uint8_t> ArithmeticJpeg(int side, int ac_scans) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = side;
+  info.image_height = side;
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  info.arith_code = TRUE;
+  static const jpeg_scan_info kScans[2] = {{1, {0}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 0}};
+  info.scan_info = kScans;
+  info.num_scans = 2;
+  const JDIMENSION blocks = (side + 7) / 8;
+  jvirt_barray_ptr coefficients =
+      (*info.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, TRUE, blocks, blocks, 1);
+  jpeg_write_coefficients(&info, &coefficients);
+  for (JDIMENSION y = 0; y < blocks; ++y) {
+    JBLOCKARRAY row = (*info.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&info), coefficients, y, 1, TRUE);
+    for (JDIMENSION x = 0; x < blocks; ++x) {
+      std::fill(std::begin(row[0][x]), std::end(row[0][x]), 0);
+      row[0][x][63] = 1;
+    }
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  const std::vector<uint8_t> file(buffer, buffer + size);
+  std::free(buffer);
+  // The AC scan (its arithmetic conditioning table, header and data) runs from the first marker
+  // after the DC scan's data to the end of the picture.
+  size_t dc = 0;
+  while (!(file[dc] == 0xFF && file[dc + 1] == 0xDA)) ++dc;
+  size_t ac = dc + 2 + (file[dc + 2] << 8 | file[dc + 3]);
+  while (!(file[ac] == 0xFF && file[ac + 1] != 0)) ++ac;
+  std::vector<uint8_t> out(file.begin(), file.begin() + ac);
+  out.resize(out.size() + size_t{blocks} * blocks / 8 + 1, 0);
+  for (int i = 0; i < ac_scans; ++i) out.insert(out.end(), file.begin() + ac, file.end() - 2);
+  out.insert(out.end(), {0xFF, 0xD9});
+  return out;
+}
+
 std::vector<JpegScan> Repeated(JpegScan scan, int times, std::vector<JpegScan> before = {}) {
   before.insert(before.end(), times, scan);
   return before;
@@ -330,6 +378,8 @@ const std::pair<const char*, std::vector<uint8_t> (*)()> kJpegFiles[] = {
      [] {
        return HostileJpeg(8192, 8192, {{1, 0x11}}, {{{1}, 0, 0, 0, 0}, {{1}, 1, 63, 0, 0}});
      }},
+    // 105 KB, 7168 x 7168 grey, arithmetic-coded: a DC scan and 63 AC scans.
+    {"arithmetic_ac_scans", [] { return ArithmeticJpeg(7168, 63); }},
     // Real files of the largest size allowed.
     {"real_progressive_colour_sampled", [] { return RealProgressiveJpeg(8192, 2); }},
     {"real_progressive_colour_full", [] { return RealProgressiveJpeg(8192, 1); }},
