@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/picture_formats.h"
 
@@ -44,19 +45,23 @@ PictureClaim PngClaim(const uint8_t* data, size_t size) {
   return claim;
 }
 
-// The frame header and the scans' entropy-coded bytes: every 8 x 8 block of every component
-// (at its sampling) costs at least a bit of them, in whatever order the scans give it. And
-// libjpeg goes over every block of a scan's components, whatever the scan holds (a progressive
-// scan can skip thousands of blocks in a few bits): the scans may go over the picture no more
-// than kMaxJpegPasses times (libjpeg's own progressions go over it about ten times).
-constexpr uint64_t kMaxJpegPasses = 64;
+// A frame component: its id, and its blocks as a scan of it alone goes over them and as libjpeg
+// keeps them (padded to whole MCUs, as an interleaved scan goes over them).
+struct JpegComponent {
+  uint8_t id = 0;
+  uint64_t blocks = 0;
+  uint64_t mcu_blocks = 0;
+};
 
+// The frame header and the scans' entropy-coded bytes: every 8 x 8 block of every component
+// (at its sampling) costs at least a bit of them, in whatever order the scans give it. And what
+// libjpeg spends on the file, counted as picture_formats.h says.
 PictureClaim JpegClaim(const uint8_t* data, size_t size) {
   PictureClaim claim;
-  bool frame_seen = false;
+  bool frame_seen = false, progressive = false, arithmetic = false, scan_seen = false, whole_image = false;
   uint64_t scan_bytes = 0;
-  uint64_t blocks_of[256] = {};  // by component id
-  uint64_t scanned_blocks = 0;
+  std::vector<JpegComponent> components;
+  uint64_t work = 0;  // blocks gone over, by their cost
   size_t at = 2;
   while (at + 4 <= size) {
     // libjpeg finds the next marker by skipping every byte but FF, every FF fill byte, and FF 00
@@ -77,28 +82,50 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
     if (marker == 0xD9) break;
     const size_t length = max<size_t>(Be16(data + at + 2), 2);  // a length under 2 skips nothing
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame && !frame_seen) {
+    if (frame && !frame_seen) {  // libjpeg refuses a second frame
       frame_seen = true;
+      progressive = (marker & 3) == 2;
+      arithmetic = marker >= 0xC9;
       if (at + 10 > size) return {};
       claim.width = Be16(data + at + 7);
       claim.height = Be16(data + at + 5);
-      const size_t components = data[at + 9];
-      if (at + 10 + components * 3 > size) return {};
+      components.resize(data[at + 9]);
+      if (at + 10 + components.size() * 3 > size) return {};
       uint32_t most_h = 1, most_v = 1;
-      for (size_t i = 0; i < components; ++i) {
+      for (size_t i = 0; i < components.size(); ++i) {
         most_h = max<uint32_t>(most_h, data[at + 11 + i * 3] >> 4);
         most_v = max<uint32_t>(most_v, data[at + 11 + i * 3] & 15);
       }
-      for (size_t i = 0; i < components; ++i) {
+      for (size_t i = 0; i < components.size(); ++i) {
         const uint64_t h = max(data[at + 11 + i * 3] >> 4, 1), v = max(data[at + 11 + i * 3] & 15, 1);
-        const uint64_t blocks = Ceil(Ceil(claim.width * h, most_h), 8) * Ceil(Ceil(claim.height * v, most_v), 8);
-        blocks_of[data[at + 10 + i * 3]] = blocks;
-        claim.needs += blocks;
+        const uint64_t across = Ceil(Ceil(claim.width * h, most_h), 8), down = Ceil(Ceil(claim.height * v, most_v), 8);
+        components[i] = {data[at + 10 + i * 3], across * down, Ceil(across, h) * h * Ceil(down, v) * v};
+        claim.needs += across * down;
       }
     }
-    if (marker == 0xDA && at + 5 <= size) {  // the scan's components, each named by its id
-      const size_t components = data[at + 4];
-      for (size_t i = 0; i < components && at + 5 + i * 2 < size; ++i) scanned_blocks += blocks_of[data[at + 5 + i * 2]];
+    if (marker == 0xDA && frame_seen && at + 5 <= size) {
+      // libjpeg takes each of the scan's ids for the first of the first four frame components so
+      // numbered whose own index is still free in its list of the scan's components, a list it
+      // fills in the scan's order: of a frame numbered 1, 1, 2, a scan of 1 is of the first.
+      const size_t count = std::min<size_t>(data[at + 4], 4);
+      const JpegComponent* scanned[4] = {};
+      const size_t named = std::min<size_t>(components.size(), 4);
+      for (size_t i = 0; i < count && at + 5 + i * 2 < size; ++i) {
+        size_t c = 0;
+        while (c < named && (components[c].id != data[at + 5 + i * 2] || scanned[c])) ++c;
+        if (c == named) break;  // libjpeg refuses the scan
+        scanned[i] = &components[c];
+      }
+      if (!scan_seen) whole_image = progressive || count < components.size();
+      scan_seen = true;
+      // Ss, Se, Ah and Al: a sequential scan is of every coefficient whatever they say.
+      const size_t params = at + 5 + count * 2;
+      const bool ac = !progressive || (params < size && data[params] != 0);
+      const bool refinement = progressive && params + 2 < size && (data[params + 2] >> 4) != 0;
+      const uint64_t cost = ac && (refinement || arithmetic) ? kJpegBandWalkCost : kJpegPassCost;
+      for (const JpegComponent* c : scanned) {
+        if (c && work < (uint64_t{1} << 62)) work += cost * (count == 1 ? c->blocks : c->mcu_blocks);
+      }
     }
     at += 2 + length;
     if (marker == 0xDA) {  // the scan's data runs to the next marker other than a restart
@@ -109,8 +136,12 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
     }
   }
   claim.holds = scan_bytes * 8;
-  // Pictures of up to the pixels any picture may claim may take that many passes over them.
-  if (scanned_blocks > kMaxJpegPasses * max(claim.needs, kPixelsAnyPictureMayClaim / 64 * 3)) {
+  uint64_t kept = SaturatingProduct(Pixels(claim), kJpegPixelBytes);
+  for (const JpegComponent& c : components) kept += whole_image ? c.mcu_blocks * kJpegBlockBytes : 0;
+  if (kept > kMaxJpegDecodeBytes) {
+    claim.unreadable =
+        "JPEG: the coefficients libjpeg keeps beside its pixels would take more memory than any picture may";
+  } else if (work > kMaxJpegPasses * kJpegPassCost * max(claim.needs, kPixelsAnyPictureMayClaim / 64 * 3)) {
     claim.unreadable = "JPEG: its scans go over the picture more often than any picture needs";
   }
   return claim;

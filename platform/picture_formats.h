@@ -106,9 +106,44 @@ bool LooksLikeMng(const uint8_t* data, size_t size);
 // A WMF file: the placeable header's key, or a plain metafile header.
 bool LooksLikeWmf(const uint8_t* data, size_t size);
 
+// What libjpeg's decoding of a JPEG costs, counted from the file's headers as libjpeg reads
+// them, held to what the largest real files cost (an 8192 x 8192 colour picture, baseline or
+// progressive, as cjpeg, jpegtran and ImageMagick write it: about 1.5 s and 690 MB at most).
+//
+// Time. libjpeg goes over every block of a scan's components, whatever the scan holds: a
+// progressive scan can skip thousands of blocks in a few bits (an end-of-band run). Each block
+// gone over costs, in units of the cheapest:
+//   a sequential scan, a DC scan or a first AC scan: a few nanoseconds (a run counted down);
+inline constexpr uint64_t kJpegPassCost = 1;
+//   an AC refinement scan (Ah != 0): eight times that, for libjpeg walks every coefficient of the
+//   band of every block in a run, looking for those that take a correction bit; and an
+//   arithmetic-coded scan of AC coefficients, which may walk the band likewise, each coefficient
+//   a decision of next to no bits (at four times that cost again: arithmetic-coded files are the
+//   slower to decode anyway, a real one of the largest size taking 2.4 to 3.8 s);
+inline constexpr uint64_t kJpegBandWalkCost = 8;
+//   and the scans together may cost this many passes over every block of the picture (the
+//   progressions of libjpeg and ImageMagick cost 20: four passes and two refinements of luma;
+//   arithmetic-coded, 26).
+//   A picture of up to the pixels any picture may claim counts as that many pixels of colour.
+inline constexpr uint64_t kMaxJpegPasses = 64;
+//
+// Memory. Beside the picture it gives (BGRA, or CMYK whose inks are then turned into colours
+// in place: 4 bytes a pixel), libjpeg keeps the whole picture's coefficients when the file has
+// more than one scan (progressive, or a first scan of fewer than all components): 64 of 2 bytes
+// a block of every component at its sampling, padded to whole MCUs. Its other buffers hold a
+// few rows of each component: well under kJpegRowBytes.
+inline constexpr uint64_t kJpegPixelBytes = 4;
+inline constexpr uint64_t kJpegBlockBytes = 128;
+inline constexpr uint64_t kJpegRowBytes = 16ull << 20;
+// At most the largest picture, and the coefficients of the largest colour picture whose colour
+// is not subsampled (as ImageMagick writes progressive files at its default quality): 256 +
+// 384 MiB. A progressive CMYK picture of 8192 x 8192 (512 MiB of coefficients) is refused.
+inline constexpr uint64_t kMaxJpegDecodeBytes =
+    kMaxDecodedPictureBytes + 3 * (kMaxDecodedPictureBytes / kJpegPixelBytes / 64) * kJpegBlockBytes;
+
 bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked
-// its claim.
+// its claim; libjpeg is held to the memory the claim allows (with kJpegRowBytes to spare).
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A PNG of any colour type, depth and transparency (libpng): palette indices or blue, green,
 // red, alpha, as picture_png.cpp tells. The caller has checked its claim.

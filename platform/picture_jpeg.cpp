@@ -2,12 +2,15 @@
 // CMYK and YCCK ones (as print software writes them) are turned into colours from their inks,
 // opaque. libjpeg reports fatal errors through error_exit, which here jumps back to the reader;
 // its warnings (a file cut short is finished in grey, as libjpeg finishes it) are not printed.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <new>
 
 #include "platform/jpeg_error.h"
 #include "platform/picture_formats.h"
+
+#include <jerror.h>  // after jpeglib.h, which jpeg_error.h includes
 
 namespace platform::picture_formats {
 namespace {
@@ -30,13 +33,21 @@ bool Decompress(const uint8_t* data, size_t size, std::vector<uint8_t>* pixels, 
   JpegError error;
   info.err = CatchJpegErrors(&error);
   if (setjmp(error.jump) != 0) {
-    std::snprintf(message, JMSG_LENGTH_MAX, "%s", error.message);
+    // Having no backing store, libjpeg refuses coefficients past the memory it is allowed.
+    const bool over = error.manager.msg_code == JERR_NO_BACKING_STORE;
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s",
+                  over ? "decoding it would take more memory than any picture may" : error.message);
     jpeg_destroy_decompress(&info);
     return false;
   }
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
+  // The claim counts libjpeg's coefficients from the file's markers; libjpeg is held to them as
+  // well, whatever it read: what the claim allows beside the picture, and its rows.
+  const uint64_t picture_bytes = uint64_t{info.image_width} * info.image_height * kJpegPixelBytes;
+  info.mem->max_memory_to_use =
+      static_cast<long>(kMaxJpegDecodeBytes + kJpegRowBytes - std::min(picture_bytes, kMaxJpegDecodeBytes));
   const bool inks = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;  // libjpeg turns YCCK into CMYK
   jpeg_start_decompress(&info);

@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include "platform/files.h"
+#include "platform/picture_formats.h"
 #include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
@@ -437,14 +438,106 @@ TEST(PictureDecoderTest, RunLengthBitmapsAreHeldToWhatTheirRunsCanGive) {
   EXPECT_NE(error.find("claims more pixels than its bytes could hold"), std::string::npos) << error;
 }
 
-// A progressive scan may skip thousands of blocks in a few bits, yet libjpeg goes over every one
-// of them: 400 scans over a megapixel, in 9 KB, are refused; libjpeg's own progression is read.
-TEST(PictureDecoderTest, JpegScansGoingOverThePictureTooOftenAreRefused) {
+// A JPEG's frame and scan headers, as an encoder writes them: components as (id, sampling),
+// scans as their ids and Ss, Se, Ah; `data` bytes of scan data after the first scan.
+struct JpegScan {
+  Bytes ids;
+  uint8_t ss, se, ah;
+};
+constexpr uint8_t kBaseline = 0xC0, kProgressive = 0xC2, kArithmeticProgressive = 0xCA;  // frame markers
+Bytes JpegHeaders(int width, int height, uint8_t frame, const std::vector<std::pair<uint8_t, uint8_t>>& components,
+                  const std::vector<JpegScan>& scans, size_t data = 0) {
+  Bytes out = {0xFF, 0xD8, 0xFF, frame, 0, uint8_t(8 + components.size() * 3), 8,
+               uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), uint8_t(components.size())};
+  for (const auto& [id, sampling] : components) out.insert(out.end(), {id, sampling, 0});
+  for (const JpegScan& scan : scans) {
+    out.insert(out.end(), {0xFF, 0xDA, 0, uint8_t(6 + scan.ids.size() * 2), uint8_t(scan.ids.size())});
+    for (uint8_t id : scan.ids) out.insert(out.end(), {id, 0});
+    out.insert(out.end(), {scan.ss, scan.se, uint8_t(scan.ah << 4 | (scan.ah ? scan.ah - 1 : 0))});
+    out.resize(out.size() + (&scan == &scans[0] ? data : 0), 0);
+  }
+  out.insert(out.end(), {0xFF, 0xD9});
+  return out;
+}
+
+// Progressive scans of the components with these ids: a DC scan of them all, then of each one
+// `firsts` first AC scans and `refinements` AC refinement scans.
+std::vector<JpegScan> Progression(const Bytes& ids, int refinements, int firsts = 1) {
+  std::vector<JpegScan> scans = {{ids, 0, 0, 0}};
+  for (uint8_t id : ids) {
+    scans.insert(scans.end(), firsts, {{id}, 1, 63, 0});
+    scans.insert(scans.end(), refinements, {{id}, 1, 63, 1});
+  }
+  return scans;
+}
+
+// What libjpeg spends on a JPEG is counted from its headers, before it decodes a block, and held
+// to what the largest real files cost. A progressive scan may skip thousands of blocks in a few
+// bits, yet libjpeg goes over every one of them, and walks the whole band of each in a
+// refinement scan or an arithmetic-coded AC scan (eight times a first scan's cost): the scans
+// may cost 64 first passes over the picture. libjpeg takes a scan's id for the first component so numbered (a frame numbered 1, 1,
+// 2, its first component of 4 x 4 samples to the others' one, costs 16 times what it would with
+// the second). Beside the picture, a progressive file keeps every block's coefficients (128
+// bytes): those of an 8192 x 8192 picture in colour (as ImageMagick writes it, not subsampled)
+// are allowed, those of four inks are not; a baseline file keeps them when its first scan is not
+// of every component.
+TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread) {
+  const std::vector<std::pair<uint8_t, uint8_t>> colour = {{1, 0x11}, {2, 0x11}, {3, 0x11}};
+  const std::vector<std::pair<uint8_t, uint8_t>> inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
+  const std::vector<std::pair<uint8_t, uint8_t>> repeated = {{1, 0x44}, {1, 0x11}, {2, 0x11}};
+  auto repeated_ids = [&](int refinements, uint8_t second) {
+    std::vector<JpegScan> scans = {{{1, second, uint8_t(second + 1)}, 0, 0, 0}, {{1}, 1, 63, 0}};
+    for (int i = 0; i < refinements; ++i) scans.push_back({{1}, 1, 63, 1});
+    auto components = repeated;
+    components[1].first = second;
+    components[2].first = second + 1;
+    return JpegHeaders(1024, 1024, kProgressive, components, scans);
+  };
+  std::vector<JpegScan> a_scan_an_ink;
+  for (uint8_t id : {1, 2, 3, 4}) a_scan_an_ink.push_back({{id}, 0, 63, 0});
+  constexpr size_t kColourData = (3 << 20) / 8, kInkData = (4 << 20) / 8;  // a bit a block
+  const char* const kTooOften = "scans go over the picture more often";
+  const char* const kTooMuchMemory = "coefficients libjpeg keeps beside its pixels";
+  const struct {
+    const char* what;
+    Bytes file;
+    const char* refused;  // null: read
+  } cases[] = {
+      {"7 refinements of each colour", JpegHeaders(1024, 1024, kProgressive, colour, Progression({1, 2, 3}, 7)), nullptr},
+      {"8 refinements of each colour", JpegHeaders(1024, 1024, kProgressive, colour, Progression({1, 2, 3}, 8)), kTooOften},
+      {"7 arithmetic-coded AC scans of each colour",
+       JpegHeaders(1024, 1024, kArithmeticProgressive, colour, Progression({1, 2, 3}, 0, 7)), nullptr},
+      {"8 arithmetic-coded AC scans of each colour",
+       JpegHeaders(1024, 1024, kArithmeticProgressive, colour, Progression({1, 2, 3}, 0, 8)), kTooOften},
+      {"ids 1, 1, 2: 23 refinements", repeated_ids(23, 1), nullptr},
+      {"ids 1, 1, 2: 24 refinements", repeated_ids(24, 1), kTooOften},
+      {"ids 1, 2, 3: 24 refinements", repeated_ids(24, 2), kTooOften},
+      {"8192 square progressive colour", JpegHeaders(8192, 8192, kProgressive, colour, Progression({1, 2, 3}, 2), kColourData),
+       nullptr},
+      {"8192 x 6144 progressive inks", JpegHeaders(8192, 6144, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
+       nullptr},
+      {"8192 square progressive inks", JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
+       kTooMuchMemory},
+      {"8192 square baseline inks", JpegHeaders(8192, 8192, kBaseline, inks, {{{1, 2, 3, 4}, 0, 63, 0}}, kInkData),
+       nullptr},
+      {"8192 square baseline inks, a scan each", JpegHeaders(8192, 8192, kBaseline, inks, a_scan_an_ink, kInkData),
+       kTooMuchMemory},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const char* problem =
+        picture_formats::ClaimProblem(picture_formats::SdlPictureClaim("JPG", c.file.data(), c.file.size()));
+    if (c.refused) {
+      EXPECT_NE(std::string(problem ? problem : "").find(c.refused), std::string::npos) << (problem ? problem : "read");
+    } else {
+      EXPECT_EQ(problem, nullptr) << problem;
+    }
+  }
   const std::string corpus = ZP_TEST_DATA_DIR "/../../fuzz/corpus/picture/";
   DecodedPicture picture;
   std::string error;
   EXPECT_FALSE(DecodePictureFile(corpus + "jpeg_400_scans_over_1024_square.jpg", &picture, &error));
-  EXPECT_NE(error.find("scans go over the picture more often"), std::string::npos) << error;
+  EXPECT_NE(error.find(kTooOften), std::string::npos) << error;
   ASSERT_TRUE(DecodePictureFile(corpus + "jpeg_progressive_1024_square.jpg", &picture, &error)) << error;
   EXPECT_EQ(picture.width, 1024);
 }
