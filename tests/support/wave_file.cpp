@@ -379,7 +379,7 @@ std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
   std::vector<uint8_t> extra;
   if (w.format != AdpcmWave::kShort) {
     Put16(extra, w.frames_a_block);
-    if (ms) {
+    if (ms && w.coefficients) {
       Put16(extra, 7);
       for (int16_t value : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}) {
         Put16(extra, static_cast<uint16_t>(value));
@@ -392,6 +392,7 @@ std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
     Put32(format, w.channels == 2 ? 3 : 4);  // the channel mask
     Put16(format, w.tag);
     format.insert(format.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+    if (w.foreign_guid) format.back() ^= 0xFF;
   } else if (w.format == AdpcmWave::kPlain) {
     Put16(format, static_cast<uint16_t>(extra.size()));
   }

@@ -73,6 +73,8 @@ struct AdpcmWave {
   enum Format { kShort, kPlain, kExtensible } format = kPlain;
   uint16_t frames_a_block = 0;  // as stated
   uint16_t valid_bits = 4;      // of the extensible format
+  bool coefficients = true;     // MS ADPCM's are stated
+  bool foreign_guid = false;    // the extensible format's subformat GUID is not of the tag's family
 };
 std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& wave);
 
