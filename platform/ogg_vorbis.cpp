@@ -201,26 +201,30 @@ bool WalkFloor(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSetu
 // map of every classification word the book can give (partitions to the power of its
 // dimensions, which it holds to the book's entries), a small array for each.
 bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSetup* setup) {
-  uint64_t type = 0, skip = 0, partitions = 0, group = 0;
+  uint64_t type = 0, begin = 0, end = 0, grouping = 0, partitions = 0, group = 0;
   if (!in.Read(16, &type)) return false;
   if (type > 2) return in.Fail("one of its residues is of type " + std::to_string(type));
-  if (!in.Read(24, &skip) || !in.Read(24, &skip) || !in.Read(24, &skip) || !in.Read(6, &partitions) ||
+  if (!in.Read(24, &begin) || !in.Read(24, &end) || !in.Read(24, &grouping) || !in.Read(6, &partitions) ||
       !in.Read(8, &group)) {
     return false;
   }
   ++partitions;
-  uint64_t stages = 0;
+  VorbisSetup::Residue residue{static_cast<uint32_t>(type), static_cast<uint32_t>(begin), static_cast<uint32_t>(end),
+                               static_cast<uint32_t>(grouping + 1)};
+  uint64_t books = 0;
   for (uint64_t i = 0; i < partitions; ++i) {
     uint64_t low = 0, flag = 0, high = 0;
     if (!in.Read(3, &low) || !in.Read(1, &flag) || (flag != 0 && !in.Read(5, &high))) return false;
-    stages += static_cast<uint64_t>(__builtin_popcountll(high << 3 | low));
+    books += static_cast<uint64_t>(__builtin_popcountll(high << 3 | low));
+    residue.stages = std::max(residue.stages, static_cast<uint32_t>(BitsOf(high << 3 | low)));
   }
-  for (uint64_t i = 0; i < stages; ++i) {
+  for (uint64_t i = 0; i < books; ++i) {
     uint64_t number = 0;
     if (!in.Read(8, &number)) return false;
     if (number >= shapes.size() || !shapes[number].has_lookup) {
       return in.Fail("one of its residues names no codebook it can use");
     }
+    residue.dimensions = std::max(residue.dimensions, static_cast<uint32_t>(shapes[number].dim));
     // A residue of type 0 divides each partition by the vectors' dimensions.
     if (type == 0 && shapes[number].dim == 0 && shapes[number].used > 0) {
       return in.Fail("one of its residues reads vectors of no dimensions");
@@ -233,6 +237,7 @@ bool WalkResidue(SetupReader& in, const std::vector<BookShape>& shapes, VorbisSe
     words *= partitions;
     if (words > book.entries) return in.Fail("one of its residues has more classifications than its codebook");
   }
+  setup->residues.push_back(residue);
   return Charge(in, setup, words * (24 + 4 * book.dim) + partitions * 64);
 }
 
@@ -302,7 +307,14 @@ uint64_t VorbisBlockWork(const VorbisSetup& setup, uint32_t block_size, uint32_t
   for (const VorbisSetup::Floor0& f : setup.floor0) {
     floor = std::max(floor, uint64_t{f.order} * 16 + std::min<uint64_t>(half, f.bark_map) * (32 + f.order / 2));
   }
-  return channels * (kVorbisSampleWork * half + 64 + floor) + setup.coupling_steps * half;
+  uint64_t residue = 0;
+  for (const VorbisSetup::Residue& r : setup.residues) {
+    const uint64_t end = std::min<uint64_t>(r.end, r.type == 2 ? half * channels : half);
+    const uint64_t partitions = end > r.begin ? (end - r.begin) / r.grouping * (r.type == 2 ? 1 : channels) : 0;
+    const uint64_t loop = r.type == 0 ? r.dimensions : 0;
+    residue = std::max(residue, partitions * r.stages * (2 * kVorbisPartitionWork + loop) / 2);
+  }
+  return channels * (kVorbisSampleWork * half + 64 + floor) + setup.coupling_steps * half + residue;
 }
 
 OggVorbisLinks::OggVorbisLinks(const uint8_t* data, size_t length) : data_(data), length_(length) {

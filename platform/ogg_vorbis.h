@@ -15,8 +15,8 @@
 // dimensions a codebook, and cost under 160 KB.
 //
 // The walk also tells what each block costs to decode (VorbisBlockWork): a packet of a byte or
-// two makes the decoder work as for a whole block, and floor 0's curve and the channel coupling
-// can make that many times what a real sound's block takes.
+// two makes the decoder work as for a whole block, and floor 0's curve, the channel coupling and
+// a residue's partitions can make that many times what a real sound's block takes.
 //
 // Needs libogg (its bit reader and page checksum).
 #pragma once
@@ -51,6 +51,15 @@ struct VorbisSetup {
   };
   std::vector<Floor0> floor0;   // its floors of type 0
   uint32_t coupling_steps = 0;  // the most of any mapping
+  struct Residue {
+    uint32_t type = 0;
+    uint32_t begin = 0;  // the values it covers, from begin to end
+    uint32_t end = 0;
+    uint32_t grouping = 1;    // values a partition
+    uint32_t stages = 0;      // the passes over its partitions
+    uint32_t dimensions = 0;  // the most of its stages' codebooks
+  };
+  std::vector<Residue> residues;
 };
 
 // Walks a Vorbis setup header packet, of a stream of so many channels, through its mappings. False,
@@ -61,13 +70,27 @@ bool WalkVorbisSetup(const uint8_t* packet, size_t size, uint32_t channels, Vorb
 // What decoding one audio packet of a block of `block_size` samples costs, in units of a sixteenth
 // of what a sample of one channel of a real sound takes (its transform, window, floor 1 and
 // residue) and 64 more for the block: its channels' samples, a unit a sample for each coupling
-// step, and for each channel the dearest of the floors of type 0, whose curve costs 16 units for
+// step, for each channel the dearest of the floors of type 0, whose curve costs 16 units for
 // each of its order, and at each of its points that the block reaches (its bark map's, at most
-// half the block) 32 units and half a unit for each of its order.
+// half the block) 32 units and half a unit for each of its order; and the dearest residue, whose
+// decoder visits each of its partitions that the block reaches once a stage, in each channel
+// (type 2: the channels' values interleaved), for a unit, and (type 0) turns a loop once for
+// each dimension of its codebooks there, reading no bits, for half a unit each (a partition of a
+// sample read with codebooks of 64 dimensions costs it 33 units).
 // What the packet's bits cost as they are read (a residue vector of up to 64 values for each)
 // is not counted: a file costs at most in proportion to its size so.
 inline constexpr uint64_t kVorbisSampleWork = 16;
+inline constexpr uint64_t kVorbisPartitionWork = 1;
 uint64_t VorbisBlockWork(const VorbisSetup& setup, uint32_t block_size, uint32_t channels);
+
+// What a frame of the dearest real sound costs: two channels, coupled (a unit a sample), and a
+// unit a sample more for the work of each block (64 a channel: a unit a sample in blocks of 256,
+// the shortest the encoder writes; its longer blocks cost less a frame).
+inline constexpr uint64_t kVorbisRealFrameWork = 2 * kVorbisSampleWork + 2;
+// The most a stream whose length may reach `frames` may cost to decode: as much as a real one of
+// that length, a block more for its first and last, and a quarter more (a real sound's floors,
+// residues and blocks as its encoder chose them cost it less than kVorbisRealFrameWork).
+inline constexpr uint64_t MaxVorbisWork(uint64_t frames) { return (frames + 8192) * kVorbisRealFrameWork * 5 / 4; }
 
 // The links of an Ogg stream in memory, and the packets of each link's Vorbis stream, as libogg
 // gives them. A link begins with a group of first pages (one a logical stream); the first of

@@ -71,6 +71,14 @@ class BoundedSink {
            Refuse("it would take more than " + std::to_string(kMaxSoundBytes >> 20) + " MiB once converted");
   }
 
+  // The most frames a sound at this rate may have within the bounds.
+  uint64_t LongestFrames(uint32_t rate) const {
+    const uint64_t frames = uint64_t{kMaxSoundSeconds} * rate;
+    const uint32_t frame_bytes = played_.FrameBytes();
+    if (played_.rate == 0 || frame_bytes == 0) return frames;
+    return std::min(frames, kMaxSoundBytes / frame_bytes * rate / played_.rate);
+  }
+
   // The end of the bytes: a sound of no samples is nothing to play.
   bool End() { return frames_ > 0 || Refuse("it holds no samples"); }
 
@@ -398,13 +406,6 @@ LinkCount CountLink(OggVorbisLinks& links, vorbis_info& info, const VorbisSetup&
   return count;
 }
 
-// What decoding a whole Ogg Vorbis sound may cost: as much as the longest sound allowed at the
-// highest rate as the encoder writes it (47.5 s at 96,000 Hz, a block more for its first and
-// last): two channels, coupled (a unit a sample), and a unit a sample more for the work of each
-// block (64 a channel: a unit a sample in blocks of 256, the shortest the encoder writes).
-constexpr uint64_t kLongestFrames = (uint64_t{kMaxSoundBytes} / 4) * kMaxSoundRate / 44100 + 8192;
-constexpr uint64_t kMaxOggDecodeWork = kLongestFrames * (2 * kVorbisSampleWork + 2);
-
 // One link's decoder, from its headers, for as long as the link lasts.
 class VorbisDecoder {
  public:
@@ -486,7 +487,11 @@ bool DecodeOgg(const uint8_t* data, size_t length, BoundedSink& out) {
     total += link.frames;
     work += link.work;
     if (!out.Claims(stated.rate, stated.channels, total)) return false;
-    if (work > kMaxOggDecodeWork) return out.Refuse("it would take more work to decode than the longest sound allowed");
+    // As much as the longest sound allowed at its rate, played in this form, would cost if it
+    // were a real one.
+    if (work > MaxVorbisWork(out.LongestFrames(stated.rate))) {
+      return out.Refuse("it would take more work to decode than the longest sound allowed");
+    }
   }
   if (count == 0) return out.Refuse("it is not Ogg Vorbis");
   OggVorbisLinks again(data, length);

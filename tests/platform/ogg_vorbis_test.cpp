@@ -4,6 +4,7 @@
 #include "platform/ogg_vorbis.h"
 
 #include <gtest/gtest.h>
+#include <vorbis/codec.h>
 
 #include <algorithm>
 #include <cstring>
@@ -60,6 +61,41 @@ Decoded Decode(const std::vector<uint8_t>& bytes, const SoundForm& played = Mixe
   return decoded;
 }
 
+// What the first link's blocks cost the decoder as the count made before decoding works it out
+// (VorbisBlockWork for each), and the frames its last granule position states.
+struct StreamWork {
+  uint64_t work = 0;
+  uint64_t frames = 0;
+};
+StreamWork WorkOf(const std::vector<uint8_t>& bytes) {
+  StreamWork counted;
+  OggVorbisLinks links(bytes.data(), bytes.size());
+  if (!links.NextLink()) return counted;
+  vorbis_info info;
+  vorbis_comment comment;
+  vorbis_info_init(&info);
+  vorbis_comment_init(&comment);
+  VorbisSetup setup;
+  std::string why;
+  ogg_packet packet;
+  for (int i = 0; i < 3 && links.NextPacket(&packet); ++i) {
+    if (i == 2) WalkVorbisSetup(packet.packet, static_cast<size_t>(packet.bytes), 2, &setup, &why);
+    vorbis_synthesis_headerin(&info, &comment, &packet);
+  }
+  const auto channels = static_cast<uint32_t>(info.channels);
+  const long short_size = vorbis_info_blocksize(&info, 0);
+  const uint64_t work[2] = {VorbisBlockWork(setup, static_cast<uint32_t>(short_size), channels),
+                            VorbisBlockWork(setup, static_cast<uint32_t>(vorbis_info_blocksize(&info, 1)), channels)};
+  while (links.NextPacket(&packet)) {
+    const long size = vorbis_packet_blocksize(&info, &packet);
+    if (size > 0) counted.work += work[size == short_size ? 0 : 1];
+    if (packet.granulepos >= 0) counted.frames = static_cast<uint64_t>(packet.granulepos);
+  }
+  vorbis_comment_clear(&comment);
+  vorbis_info_clear(&info);
+  return counted;
+}
+
 TEST(OggVorbisTest, SetupHeadersPastTheBoundsAreRefusedBeforeAnyDecoderIsBuilt) {
   // Each of these plays on libvorbis (every codeword tree is whole), is refused by it, or (those
   // of no dimensions) sends it into an endless loop or a division by zero; none is what a real
@@ -107,28 +143,103 @@ TEST(OggVorbisTest, SetupHeadersPastTheBoundsAreRefusedBeforeAnyDecoderIsBuilt) 
 }
 
 TEST(OggVorbisTest, ASoundThatWouldCostTheDecoderMoreThanTheLongestRealSoundIsRefusedBeforeItIsDecoded) {
-  // 96 kHz stereo, blocks of 8192 and packets of two bytes: 47 s of sound, which the decoder works
-  // out as for a real one; with floor 0 of order 255 over 4096 points, or 256 coupling steps,
-  // each block costs it ten or eight times as much.
+  // 96 kHz stereo, blocks of 8192 and packets of a few bytes, which the decoder works out as for
+  // a real sound: floor 0 of order 255 over 4096 points, 256 coupling steps, or a residue of
+  // partitions of a sample visited eight times (type 0: with a loop of 64 turns each) make each
+  // block cost many times what a real one does. Each is refused a packet past the bound, by
+  // every term of what its blocks cost, and plays a packet short of it.
   using test_support::BareOgg;
   constexpr BareOgg kLong{.rate = 96000, .channels = 2, .block_bits = 13, .packets = 1100};
+  auto with = [](BareOgg bare, uint32_t packets) {
+    bare.packets = packets;
+    return bare;
+  };
   BareOgg floor0 = kLong;
   floor0.order = 255;
   floor0.bark_map = 65535;
+  BareOgg order_only = floor0;  // short blocks, a point of the curve: its order is most of the cost
+  order_only.block_bits = 8;
+  order_only.bark_map = 1;
+  BareOgg long_blocks = floor0;  // short blocks of 256, a mode of long ones
+  long_blocks.block_bits = 8;
+  long_blocks.long_bits = 13;
   BareOgg coupled = kLong;
   coupled.floor = 1;
   coupled.coupling_steps = 256;
-  for (const BareOgg& bare : {floor0, coupled}) {
+  BareOgg residue0 = coupled;
+  residue0.coupling_steps = 0;
+  residue0.word_dimensions = 64;
+  residue0.classifications = 1;
+  residue0.residue_type = 0;
+  residue0.stages = true;
+  residue0.stage_count = 8;
+  residue0.grouping = 1;
+  residue0.classified = true;
+  BareOgg residue2 = residue0;
+  residue2.residue_type = 2;
+  const struct {
+    BareOgg bare;
+    bool refused;
+  } rows[] = {
+      {floor0, true},                   // 47 s: eight times the bound
+      {with(floor0, 135), true},        // its points, their order, the channels, the samples
+      {with(long_blocks, 135), true},   // the same, long blocks counted as such
+      {with(order_only, 15303), true},  // the curve's order
+      {coupled, true},                  // 47 s: seven times the bound
+      {with(coupled, 165), true},       // the coupling steps, the samples
+      {with(residue0, 1114), true},     // 47 s: 13 times the bound (seconds to decode)
+      {with(residue0, 85), true},       // its partitions, stages and loops
+      {with(residue2, 988), true},      // its partitions of both channels' values, stages
+      {with(floor0, 134), false},
+      {with(coupled, 164), false},
+      {with(residue0, 84), false},
+      {with(residue2, 987), false},
+  };
+  for (const auto& [bare, refused] : rows) {
     const Decoded decoded = Decode(test_support::MakeBareOgg(bare));
-    EXPECT_FALSE(decoded.begun) << bare.coupling_steps;
+    const std::string row = "floor " + std::to_string(bare.floor) + ", residue " + std::to_string(bare.residue_type) +
+                            ", " + std::to_string(bare.packets) + " packets";
+    if (!refused) {
+      EXPECT_TRUE(decoded.played) << row << ": " << decoded.problem;
+      EXPECT_EQ(decoded.bytes, (bare.packets - 1) * 4096u * 4) << row;
+      continue;
+    }
+    EXPECT_FALSE(decoded.begun) << row;
     EXPECT_NE(decoded.problem.find("would take more work to decode than the longest sound allowed"), std::string::npos)
-        << decoded.problem;
+        << row << ": " << decoded.problem;
   }
-  // A tenth of it plays.
-  floor0.packets = 100;
-  const Decoded shorter = Decode(test_support::MakeBareOgg(floor0));
-  EXPECT_TRUE(shorter.played) << shorter.problem;
-  EXPECT_EQ(shorter.bytes, 99u * 4096 * 4);
+}
+
+TEST(OggVorbisTest, ARealSoundOfTheLongestLengthIsAcceptedAtEveryDeviceRateWithAQuarterOfItsWorkToSpare) {
+  // libvorbisenc's 96 kHz stereo at its lowest and highest quality: what its blocks cost, at the
+  // longest length allowed and a quarter more, is within the bound.
+  const uint64_t longest = kMaxSoundBytes / 4 * 96000 / 44100;
+  for (const float quality : {0.0f, 1.0f}) {
+    const StreamWork second = WorkOf(test_support::MakeEncodedOgg({.quality = quality}));
+    ASSERT_GT(second.frames, 90000u) << quality;
+    EXPECT_LE(second.work * 5 / 4 * longest / second.frames, MaxVorbisWork(longest))
+        << quality << ": " << static_cast<double>(second.work) / static_cast<double>(second.frames) << " a frame";
+  }
+  // Played on a device at 44,100 Hz or slower, where the sound may be longer (95 s at 22,050 Hz,
+  // 262 s at 8,000 Hz), a second of it repeated up to that length is accepted: only the sink,
+  // which takes no samples, refuses it.
+  struct Refusing final : SoundSink {
+    bool Begin(const SoundForm&) override { return !(begun = true); }
+    bool Samples(const uint8_t*, size_t) override { return false; }
+    bool begun = false;
+  };
+  for (const uint32_t device : {44100u, 22050u, 8000u}) {
+    const uint64_t frames = kMaxSoundBytes / 4 * 96000 / device;
+    const std::vector<uint8_t> bytes = test_support::MakeEncodedOgg({.quality = 0.0f, .frames = frames});
+    ASSERT_GT(WorkOf(bytes).frames, frames - 2048) << device;
+    Refusing sink;
+    std::string problem;
+    const ProblemSink previous = SetProblemSink([&](const std::string& line) { problem += line; });
+    EXPECT_FALSE(DecodeSound(SoundFileType::kOgg, bytes.data(), bytes.size(), MixerForm(device), sink));
+    SetProblemSink(previous);
+    EXPECT_TRUE(sink.begun) << device << " Hz: " << problem;
+    EXPECT_NE(problem.find("its samples cannot be played"), std::string::npos) << problem;
+  }
 }
 
 TEST(OggVorbisTest, PagesAndLinksAreReadAsLibvorbisReadsThem) {

@@ -225,6 +225,8 @@ TEST(SoundDecodeTest, AnExtensibleAdpcmWaveIsReadWholeAndOneWhoseFieldsDisagreeI
       {with(kExtensible, 0x11, 2048, 2041), 2041},
       {with(kExtensible, 2, 1024, 1012), 1012},
       {with(kExtensible, 0x11, 2052, 0), 2041},  // stated none; IMA ADPCM reads groups of 4 bytes a channel
+      {with({.channels = 2, .rate = 96000, .format = AdpcmWave::kExtensible, .coefficients = false}, 2, 1024, 1012),
+       1012},  // no coefficients stated: the seven every MS ADPCM file has
   };
   for (const auto& [wave, frames_a_block] : read) {
     const std::vector<uint8_t> bytes = test_support::MakeAdpcmWave(wave);
@@ -233,6 +235,10 @@ TEST(SoundDecodeTest, AnExtensibleAdpcmWaveIsReadWholeAndOneWhoseFieldsDisagreeI
     ASSERT_EQ(sink.samples.size(), 95 * frames_a_block * 2) << wave.tag << " in blocks of " << wave.block;
     for (size_t i = 0; i < sink.samples.size(); ++i) ASSERT_EQ(sink.samples[i], i % 2 ? -1000 : 1000) << i;
   }
+  auto of_blocks = [](AdpcmWave wave, uint32_t blocks) {
+    wave.blocks = blocks;
+    return wave;
+  };
   const struct {
     AdpcmWave wave;
     const char* why;
@@ -242,6 +248,11 @@ TEST(SoundDecodeTest, AnExtensibleAdpcmWaveIsReadWholeAndOneWhoseFieldsDisagreeI
       {with({.format = AdpcmWave::kExtensible, .valid_bits = 505}, 0x11, 256, 505), "505 valid bits for samples of 4"},
       {with(kExtensible, 2, 8, 0), "ADPCM blocks of 8 bytes are shorter than their headers"},
       {with({.channels = 2}, 0x11, 4, 0), "ADPCM blocks of 4 bytes are shorter than their headers"},
+      // A subformat of another family under an ADPCM tag is not ADPCM: SDL's reader knows it not.
+      {with({.channels = 2, .format = AdpcmWave::kExtensible, .foreign_guid = true}, 0x11, 2048, 2041),
+       "Unknown WAVE format GUID"},
+      // 2300 blocks of 2041 frames at 96 kHz: 4,694,300 frames, 8,628,627 bytes once converted.
+      {of_blocks(with(kExtensible, 0x11, 2048, 2041), 2300), "more than 8 MiB once converted"},
   };
   for (const auto& [wave, why] : refused) {
     const std::vector<uint8_t> bytes = test_support::MakeAdpcmWave(wave);
@@ -251,6 +262,7 @@ TEST(SoundDecodeTest, AnExtensibleAdpcmWaveIsReadWholeAndOneWhoseFieldsDisagreeI
     EXPECT_FALSE(DecodeSound(SoundFileType::kWav, bytes.data(), bytes.size(), MixerForm(44100), sink));
     SetProblemSink(previous);
     EXPECT_NE(problem.find(why), std::string::npos) << problem;
+    EXPECT_FALSE(sink.begun) << why << ": refused before it is decoded";
   }
 }
 

@@ -78,6 +78,47 @@ OggPacket Keep(const ogg_packet& packet) {
   return kept;
 }
 
+// The encoder's packets of `frames` frames of what `sample` gives for each frame and channel: its
+// three headers, then the sound.
+template <typename Sample>
+std::vector<OggPacket> Encode(long rate, int channels, float quality, long frames, Sample sample) {
+  std::vector<OggPacket> packets;
+  vorbis_info info;
+  vorbis_info_init(&info);
+  if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) return packets;
+  vorbis_comment comment;
+  vorbis_comment_init(&comment);
+  vorbis_dsp_state dsp;
+  vorbis_analysis_init(&dsp, &info);
+  vorbis_block block;
+  vorbis_block_init(&dsp, &block);
+  ogg_packet headers[3];
+  vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
+  for (const ogg_packet& packet : headers) packets.push_back(Keep(packet));
+  for (long at = 0;; at += 1024) {
+    const long count = std::max<long>(std::min<long>(1024, frames - at), 0);
+    if (count > 0) {
+      float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
+      for (long i = 0; i < count; ++i) {
+        for (int c = 0; c < channels; ++c) buffer[c][i] = sample(at + i, c);
+      }
+    }
+    vorbis_analysis_wrote(&dsp, static_cast<int>(count));  // 0: the end of the stream
+    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+      vorbis_analysis(&block, nullptr);
+      vorbis_bitrate_addblock(&block);
+      ogg_packet packet;
+      while (vorbis_bitrate_flushpacket(&dsp, &packet) == 1) packets.push_back(Keep(packet));
+    }
+    if (count == 0) break;
+  }
+  vorbis_block_clear(&block);
+  vorbis_dsp_clear(&dsp);
+  vorbis_comment_clear(&comment);
+  vorbis_info_clear(&info);
+  return packets;
+}
+
 // The encoder's packets of a mono tone (a quiet sine, or a full-scale square wave): its three
 // headers, then the sound.
 std::vector<OggPacket> EncodeTone(uint32_t milliseconds, long rate = 8000, bool square = false) {
@@ -260,6 +301,40 @@ std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft) {
   return out;
 }
 
+std::vector<uint8_t> MakeEncodedOgg(const EncodedOgg& e) {
+  const float rate = static_cast<float>(e.rate);
+  uint32_t noise = 1;
+  auto sample = [&](long frame, int channel) {
+    noise = noise * 1664525u + 1013904223u;
+    const float t = static_cast<float>(frame) / rate;
+    const float beat = std::fmod(t, 0.25f);  // a drum every quarter second: noise that dies away
+    float value = (static_cast<float>(noise >> 8) / 8388608.0f - 1.0f) * (0.02f + 0.5f * std::exp(-beat * 60.0f));
+    for (const float pitch : {220.0f, 277.2f, 329.6f, 1760.0f}) {
+      value += 0.1f * std::sin(6.2831853f * pitch * (1.0f + 0.003f * static_cast<float>(channel)) * t);
+    }
+    return value;
+  };
+  std::vector<OggPacket> packets =
+      Encode(e.rate, e.channels, e.quality, static_cast<long>(uint64_t{e.rate} * e.milliseconds / 1000), sample);
+  std::vector<uint8_t> out;
+  if (packets.size() < 4) return out;
+  const ogg_int64_t length = packets.back().granule;
+  const std::vector<OggPacket> sound(packets.begin() + 3, packets.end());
+  packets.back().last = false;
+  for (ogg_int64_t copy = 1; static_cast<uint64_t>(copy * length) < e.frames; ++copy) {
+    for (OggPacket packet : sound) {
+      packet.granule += copy * length;
+      if (static_cast<uint64_t>(packet.granule) > e.frames) break;
+      packet.number = packets.back().number + 1;
+      packet.last = false;
+      packets.push_back(packet);
+    }
+  }
+  packets.back().last = true;
+  PageOut(packets, 1, out);
+  return out;
+}
+
 std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   auto packet = [](oggpack_buffer* bits) {
     OggPacket kept;
@@ -279,8 +354,9 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   PutBits(&bits, 8, bare.channels);
   PutBits(&bits, 32, bare.rate);
   PutBits(&bits, 96);  // bit rates
+  const uint8_t long_bits = bare.long_bits != 0 ? bare.long_bits : bare.block_bits;
   PutBits(&bits, 4, bare.block_bits);
-  PutBits(&bits, 4, bare.block_bits);
+  PutBits(&bits, 4, long_bits);
   PutBits(&bits, 1, 1);
   packets.push_back(packet(&bits));
   packets.back().first = true;
@@ -319,13 +395,20 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   PutBits(&bits, 6);  // one residue, classified by the second book
   PutBits(&bits, 16, bare.residue_type);
   PutBits(&bits, 24, 0);
-  PutBits(&bits, 24, 1u << (bare.block_bits - 1));
-  PutBits(&bits, 24, 15);
+  const uint32_t residue_end = (1u << (long_bits - 1)) * (bare.residue_type == 2 ? bare.channels : 1u);
+  PutBits(&bits, 24, residue_end);
+  PutBits(&bits, 24, bare.grouping - 1);
   PutBits(&bits, 6, bare.classifications - 1u);
   PutBits(&bits, 8, 1);
-  PutBits(&bits, 4 * uint64_t{bare.classifications}, bare.stages ? 0x11111111 : 0);  // a stage or none each
-  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications}, 0);            // of the first book
-  PutBits(&bits, 6);                                                                 // one mapping
+  // Each classification: the first stage_count stages or none, each of the first book.
+  const uint32_t cascade = bare.stages ? (1u << bare.stage_count) - 1 : 0;
+  for (uint32_t i = 0; i < bare.classifications; ++i) {
+    PutBits(&bits, 3, cascade & 7);
+    PutBits(&bits, 1, cascade > 7 ? 1 : 0);
+    if (cascade > 7) PutBits(&bits, 5, cascade >> 3);
+  }
+  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications} * bare.stage_count, 0);
+  PutBits(&bits, 6);  // one mapping
   PutBits(&bits, 16, 0);
   PutBits(&bits, 1, 0);
   PutBits(&bits, 1, bare.coupling_steps != 0 ? 1 : 0);
@@ -335,8 +418,9 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
     for (uint32_t i = 0; i < bare.coupling_steps; ++i) PutBits(&bits, 2 * uint64_t(channel_bits), 1);  // 1 and 0
   }
   PutBits(&bits, 2 + 8 + 8 + 8);  // reserved; the one submap: time, floor 0, residue 0
-  PutBits(&bits, 6);              // one mode: a short block, mapping 0
-  PutBits(&bits, 1 + 16 + 16 + 8);
+  PutBits(&bits, 6);              // one mode: of short blocks (or long ones), mapping 0
+  PutBits(&bits, 1, bare.long_bits != 0 ? 1 : 0);
+  PutBits(&bits, 16 + 16 + 8);
   PutBits(&bits, 1, 1);
   packets.push_back(packet(&bits));
 
@@ -345,10 +429,15 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   // (floor 1).
   const uint64_t vectors =
       bare.vector_dimensions == 0 ? 0 : (bare.order + bare.vector_dimensions - 1u) / bare.vector_dimensions;
-  const int64_t half = int64_t{1} << (bare.block_bits - 1);
+  const int64_t half = int64_t{1} << (long_bits - 1);
+  // The residue's classification words (of the first classification, one bit each): for each
+  // channel, or once for type 2's interleaved values.
+  const uint64_t words = (residue_end / bare.grouping + bare.word_dimensions - 1) / bare.word_dimensions *
+                         (bare.residue_type == 2 ? 1 : bare.channels);
   for (uint32_t i = 0; i < bare.packets; ++i) {
     oggpack_writeinit(&bits);
     PutBits(&bits, 1, 0);
+    if (bare.long_bits != 0) PutBits(&bits, 2, 3);  // long windows before and after
     for (uint32_t c = 0; c < bare.channels; ++c) {
       if (bare.floor == 0) {
         PutBits(&bits, 2, 1);
@@ -357,6 +446,7 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
         PutBits(&bits, 1 + 16, 1);  // a curve of two points at 0
       }
     }
+    if (bare.classified) PutBits(&bits, words, 0);
     packets.push_back(packet(&bits));
     packets.back().granule = i * half;
   }
@@ -379,7 +469,7 @@ std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
   std::vector<uint8_t> extra;
   if (w.format != AdpcmWave::kShort) {
     Put16(extra, w.frames_a_block);
-    if (ms) {
+    if (ms && w.coefficients) {
       Put16(extra, 7);
       for (int16_t value : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}) {
         Put16(extra, static_cast<uint16_t>(value));
@@ -392,6 +482,7 @@ std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& w) {
     Put32(format, w.channels == 2 ? 3 : 4);  // the channel mask
     Put16(format, w.tag);
     format.insert(format.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+    if (w.foreign_guid) format.back() ^= 0xFF;
   } else if (w.format == AdpcmWave::kPlain) {
     Put16(format, static_cast<uint16_t>(extra.size()));
   }

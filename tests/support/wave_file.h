@@ -36,6 +36,18 @@ struct CraftedOgg {
 };
 std::vector<uint8_t> MakeCraftedOgg(const CraftedOgg& craft);
 
+// An Ogg Vorbis stream as libvorbisenc writes it: music-like sound (chords, noise and a drum
+// every quarter second, which brings short blocks) of the given length, rate and channels; its
+// sound packets repeated, and their granule positions moved on, up to `frames` when it is longer.
+struct EncodedOgg {
+  uint32_t rate = 96000;
+  uint8_t channels = 2;
+  uint32_t milliseconds = 1000;
+  float quality = 0.4f;  // -0.1 to 1
+  uint64_t frames = 0;
+};
+std::vector<uint8_t> MakeEncodedOgg(const EncodedOgg& encoded);
+
 // An Ogg Vorbis stream whose headers are written field by field, of audio packets of a few bits:
 // two codebooks (two entries of one bit each: vectors of `vector_dimensions`, and words of
 // `word_dimensions`), one floor, one residue, one mapping and one mode. Each packet decodes its
@@ -45,6 +57,7 @@ struct BareOgg {
   uint32_t rate = 8000;
   uint8_t channels = 1;
   uint8_t block_bits = 8;  // both block sizes are 2 to this power
+  uint8_t long_bits = 0;   // the long blocks', when not block_bits: the one mode is of long blocks
   uint32_t packets = 10;   // audio packets
   uint8_t floor = 0;
   uint8_t order = 8;  // floor 0
@@ -55,7 +68,10 @@ struct BareOgg {
   uint16_t word_dimensions = 1;
   uint8_t classifications = 2;  // the residue's
   uint16_t residue_type = 1;
-  bool stages = false;  // each classification has a stage, of the vectors' book
+  bool stages = false;      // each classification has a stage, of the vectors' book
+  uint8_t stage_count = 1;  // with stages: the first so many
+  uint32_t grouping = 16;   // the residue's values a partition; it covers half a block a channel
+  bool classified = false;  // each packet classifies all of its residue's partitions
   uint16_t coupling_steps = 0;
 };
 std::vector<uint8_t> MakeBareOgg(const BareOgg& bare);
@@ -73,6 +89,8 @@ struct AdpcmWave {
   enum Format { kShort, kPlain, kExtensible } format = kPlain;
   uint16_t frames_a_block = 0;  // as stated
   uint16_t valid_bits = 4;      // of the extensible format
+  bool coefficients = true;     // MS ADPCM's are stated
+  bool foreign_guid = false;    // the extensible format's subformat GUID is not of the tag's family
 };
 std::vector<uint8_t> MakeAdpcmWave(const AdpcmWave& wave);
 

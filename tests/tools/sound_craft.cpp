@@ -11,6 +11,9 @@
 //   ogg_chain_10000_links.ogg          10,000 links of the tone
 //   ogg_floor0_order_255.ogg           47 s at 96 kHz in two channels, blocks of 8192, floor 0
 //                                      of order 255 and bark map 65535, packets of two bytes
+//   ogg_residue0_8_stages.ogg          the same length, floor 1, and a residue of type 0 whose
+//                                      partitions of a sample are read in 8 stages with codebooks
+//                                      of 64 dimensions, packets of 20 bytes
 //   ima_adpcm_*.wav                    32 MiB of IMA ADPCM blocks (256 bytes, 505 frames each)
 //                                      stating 0 or 505 samples a block, or with a format chunk
 //                                      of 16 bytes
@@ -54,6 +57,18 @@ int main(int argc, char** argv) {
       Write(folder + "ogg_floor0_order_255.ogg",
             test_support::MakeBareOgg(
                 {.rate = 96000, .channels = 2, .block_bits = 13, .packets = 1100, .order = 255, .bark_map = 65535}));
+  written &= Write(folder + "ogg_residue0_8_stages.ogg", test_support::MakeBareOgg({.rate = 96000,
+                                                                                    .channels = 2,
+                                                                                    .block_bits = 13,
+                                                                                    .packets = 1100,
+                                                                                    .floor = 1,
+                                                                                    .word_dimensions = 64,
+                                                                                    .classifications = 1,
+                                                                                    .residue_type = 0,
+                                                                                    .stages = true,
+                                                                                    .stage_count = 8,
+                                                                                    .grouping = 1,
+                                                                                    .classified = true}));
   using test_support::AdpcmWave;
   written &= Write(folder + "ima_adpcm_spb0.wav", test_support::MakeAdpcmWave({.blocks = kBlocks}));
   written &= Write(folder + "ima_adpcm_fmt16.wav",
