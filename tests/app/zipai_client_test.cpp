@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -291,6 +292,88 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClient
     const std::string log = test::ReadTextFile(session.work() / "client.log");
     EXPECT_NE(log.find("the lobby command line was refused"), std::string::npos) << wm << "\n" << log;
     EXPECT_EQ(log.find("X Error"), std::string::npos) << wm << "\n" << log;
+  }
+}
+
+// Whether the process sleeps (waits on something) rather than runs or is stopped.
+bool Asleep(int pid) {
+  const std::string stat = test::ReadTextFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t end = stat.rfind(')');
+  return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'S';
+}
+
+// However the box's connection to the display is cut, whenever (before the box is mapped, while
+// it waits, while the client is stopped with a button just pressed on the box, or by the server's
+// own end), the box ends as its way out: status 1, the refusal and the lost display on stderr.
+TEST(ZipaiClient, TheLobbyLinesMessageBoxEndsAsItsWayOutWhenItsConnectionIsCutAtAnyMoment) {
+  if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  enum Cut { kBeforeMapped, kWaiting, kStoppedWithAPress, kServerEnds, kServerEndsWhileStopped };
+  const struct {
+    const char* name;
+    Cut cut;
+    const char* wm;
+  } kCuts[] = {
+      {"before-mapped", kBeforeMapped, "openbox"},  // the window manager, stopped, maps nothing
+      {"waiting", kWaiting, ""},
+      {"waiting-openbox", kWaiting, "openbox"},
+      {"stopped-with-a-press", kStoppedWithAPress, ""},
+      {"server-ends", kServerEnds, ""},
+      {"server-ends-while-stopped", kServerEndsWhileStopped, ""},
+  };
+  for (const auto& row : kCuts) {
+    SCOPED_TRACE(row.name);
+    if (!test::XvfbSession::Available(row.wm)) {
+      std::printf("%s is not installed\n", row.wm);
+      continue;
+    }
+    test::XvfbSession session;
+    std::string error;
+    ASSERT_TRUE(session.Start(fs::current_path() / (std::string("cut-box-") + row.name), {1024, 768, row.wm}, &error))
+        << error;
+    if (row.cut == kBeforeMapped) session.PauseWindowManager(true);
+    ASSERT_TRUE(session.Launch("'" + client.native() + "' '1|2|3| 5|5|6|7|0|9' 2>client.log", &error)) << error;
+    const int pid = session.ClientPid();
+    if (row.cut == kBeforeMapped) {
+      // The box is named just before it is shown; then the client waits for it to be mapped.
+      std::string named;
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+           (named.find("WM_NAME") == std::string::npos || !Asleep(pid)) && std::chrono::steady_clock::now() < until;)
+        named = session.X("w=$(xdotool search --pid " + std::to_string(pid) + " | head -n 1); [ -n \"$w\" ] && " +
+                          "xprop -id $w WM_NAME | grep -v 'not found'");
+      EXPECT_FALSE(session.ClientGeometry().viewable);
+    } else {
+      session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    }
+    if (row.cut == kStoppedWithAPress) {
+      // The hand comes to the button in steps and presses it while the client is stopped: the
+      // press waits for it, with the cut right behind.
+      Found button;
+      Picture screen;
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+           !button.found && std::chrono::steady_clock::now() < until;)
+        if (session.Screen(&screen)) button = FindCharacter(screen, U'确');
+      ASSERT_TRUE(button.found);
+      std::string strokes;
+      for (int step = 1; step <= 5; ++step)
+        strokes += "mousemove " + std::to_string(button.x * step / 5) + " " + std::to_string(button.y * step / 5) +
+                   " sleep 0.03 ";
+      session.X("xdotool " + strokes);
+      kill(pid, SIGSTOP);
+      session.X("xdotool mousedown 1");
+    }
+    if (row.cut == kServerEndsWhileStopped) kill(pid, SIGSTOP);
+    if (row.cut == kServerEnds || row.cut == kServerEndsWhileStopped) {
+      session.EndServer();
+    } else {
+      session.X("w=$(xdotool search --pid " + std::to_string(pid) + " | head -n 1); xdotool windowkill $w");
+    }
+    if (row.cut == kStoppedWithAPress) session.X("sleep 0.08; xdotool mouseup 1");
+    kill(pid, SIGCONT);
+    EXPECT_EQ(session.WaitForExit(60000), 1);
+    const std::string log = test::ReadTextFile(session.work() / "client.log");
+    EXPECT_NE(log.find("message box: the connection to the display was lost"), std::string::npos) << log;
+    EXPECT_NE(log.find("the lobby command line was refused: server port \" 5\""), std::string::npos) << log;
   }
 }
 
