@@ -274,6 +274,11 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClient
     EXPECT_NE(session.OnClientWindow("xprop -id $w _NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
               std::string::npos)
         << wm;
+    // Each of the two ways of saying so is there on its own (either alone keeps these managers
+    // from offering maximising): the Motif hints allow moving and closing (0x24), with the
+    // border, the title and its menu (0x1a).
+    const std::string motif = session.OnClientWindow("xprop -id $w _MOTIF_WM_HINTS");
+    EXPECT_NE(motif.find("= 0x3, 0x24, 0x1a, 0x0, 0x0"), std::string::npos) << wm << ": " << motif;
     if (!wm.empty()) {
       // What the window manager offers, once it has said so.
       std::string offered;
