@@ -221,6 +221,14 @@ Found FindCharacter(const Picture& screen, char32_t c) {
   return {};
 }
 
+// xdotool's strokes of a hand that comes to (x, y) in steps from the screen's corner.
+std::string StepsTo(int x, int y) {
+  std::string strokes;
+  for (int step = 1; step <= 5; ++step)
+    strokes += "mousemove " + std::to_string(x * step / 5) + " " + std::to_string(y * step / 5) + " sleep 0.03 ";
+  return strokes;
+}
+
 // The box that refuses a line that is not the lobby's reads on an X server without fonts of these
 // characters: it is drawn with the client's own font. A hand's click on its button ends the client.
 TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
@@ -244,12 +252,8 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
   ASSERT_TRUE(button.found) << "the button's label is not drawn with the client's font";
   EXPECT_GT(button.y, first.y);
   // The hand comes to the button in steps from the screen's corner, and holds it down a moment.
-  std::string strokes;
-  for (int step = 1; step <= 5; ++step) {
-    strokes += "mousemove " + std::to_string((button.x + button.width / 2) * step / 5) + " " +
-               std::to_string((button.y + button.height / 2) * step / 5) + " sleep 0.03 ";
-  }
-  session.X("xdotool " + strokes + "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
+  session.X("xdotool " + StepsTo(button.x + button.width / 2, button.y + button.height / 2) +
+            "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
   EXPECT_EQ(session.WaitForExit(60000), 1);
   EXPECT_NE(test::ReadTextFile(session.work() / "client.log").find("the lobby command line was refused"),
             std::string::npos);
@@ -313,18 +317,18 @@ bool Asleep(int pid) {
 TEST(ZipaiClient, TheLobbyLinesMessageBoxEndsAsItsWayOutWhenItsConnectionIsCutAtAnyMoment) {
   if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
   const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
-  enum Cut { kBeforeMapped, kWaiting, kStoppedWithAPress, kServerEnds, kServerEndsWhileStopped };
   const struct {
     const char* name;
-    Cut cut;
     const char* wm;
+    bool unmapped;  // the window manager, stopped, maps nothing: the box waits for its mapping
+    bool stopped, pressed, server_ends;
   } kCuts[] = {
-      {"before-mapped", kBeforeMapped, "openbox"},  // the window manager, stopped, maps nothing
-      {"waiting", kWaiting, ""},
-      {"waiting-openbox", kWaiting, "openbox"},
-      {"stopped-with-a-press", kStoppedWithAPress, ""},
-      {"server-ends", kServerEnds, ""},
-      {"server-ends-while-stopped", kServerEndsWhileStopped, ""},
+      {"before-mapped", "openbox", true, false, false, false},
+      {"waiting", "", false, false, false, false},
+      {"waiting-openbox", "openbox", false, false, false, false},
+      {"stopped-with-a-press", "", false, true, true, false},
+      {"server-ends", "", false, false, false, true},
+      {"server-ends-while-stopped", "", false, true, false, true},
   };
   for (const auto& row : kCuts) {
     SCOPED_TRACE(row.name);
@@ -336,44 +340,31 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxEndsAsItsWayOutWhenItsConnectionIsCutAt
     std::string error;
     ASSERT_TRUE(session.Start(fs::current_path() / (std::string("cut-box-") + row.name), {1024, 768, row.wm}, &error))
         << error;
-    if (row.cut == kBeforeMapped) session.PauseWindowManager(true);
+    session.PauseWindowManager(row.unmapped);
     ASSERT_TRUE(session.Launch("'" + client.native() + "' '1|2|3| 5|5|6|7|0|9' 2>client.log", &error)) << error;
     const int pid = session.ClientPid();
-    if (row.cut == kBeforeMapped) {
-      // The box is named just before it is shown; then the client waits for it to be mapped.
-      std::string named;
-      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-           (named.find("WM_NAME") == std::string::npos || !Asleep(pid)) && std::chrono::steady_clock::now() < until;)
-        named = session.X("w=$(xdotool search --pid " + std::to_string(pid) + " | head -n 1); [ -n \"$w\" ] && " +
-                          "xprop -id $w WM_NAME | grep -v 'not found'");
-      EXPECT_FALSE(session.ClientGeometry().viewable);
-    } else {
-      session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    // The box is named just before it is shown; the client then sleeps till it is mapped.
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         row.unmapped && std::chrono::steady_clock::now() < until &&
+         (session.OnClientWindow("xprop -id $w WM_NAME").find(" = ") == std::string::npos || !Asleep(pid));) {
     }
-    if (row.cut == kStoppedWithAPress) {
-      // The hand comes to the button in steps and presses it while the client is stopped: the
-      // press waits for it, with the cut right behind.
-      Found button;
-      Picture screen;
-      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-           !button.found && std::chrono::steady_clock::now() < until;)
-        if (session.Screen(&screen)) button = FindCharacter(screen, U'确');
-      ASSERT_TRUE(button.found);
-      std::string strokes;
-      for (int step = 1; step <= 5; ++step)
-        strokes += "mousemove " + std::to_string(button.x * step / 5) + " " + std::to_string(button.y * step / 5) +
-                   " sleep 0.03 ";
-      session.X("xdotool " + strokes);
-      kill(pid, SIGSTOP);
-      session.X("xdotool mousedown 1");
-    }
-    if (row.cut == kServerEndsWhileStopped) kill(pid, SIGSTOP);
-    if (row.cut == kServerEnds || row.cut == kServerEndsWhileStopped) {
+    if (!row.unmapped) session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    EXPECT_EQ(session.ClientGeometry().viewable, !row.unmapped);
+    Found button;
+    Picture screen;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         row.pressed && !button.found && std::chrono::steady_clock::now() < until;)
+      if (session.Screen(&screen)) button = FindCharacter(screen, U'确');
+    // The hand comes to the button and presses it while the client is stopped, the cut behind.
+    if (row.pressed) session.X("xdotool " + StepsTo(button.x, button.y));
+    if (row.stopped) kill(pid, SIGSTOP);
+    if (row.pressed) session.X("xdotool mousedown 1");
+    if (row.server_ends) {
       session.EndServer();
     } else {
-      session.X("w=$(xdotool search --pid " + std::to_string(pid) + " | head -n 1); xdotool windowkill $w");
+      session.OnClientWindow("xdotool windowkill $w");
     }
-    if (row.cut == kStoppedWithAPress) session.X("sleep 0.08; xdotool mouseup 1");
+    if (row.pressed) session.X("sleep 0.08; xdotool mouseup 1");
     kill(pid, SIGCONT);
     EXPECT_EQ(session.WaitForExit(60000), 1);
     const std::string log = test::ReadTextFile(session.work() / "client.log");
