@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/diagnostics.h"
 #include "platform/font.h"
 #include "platform/gbk.h"
 #include "platform/message_box.h"
@@ -288,7 +289,8 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
   X11MakeDialog(x11, window);
   X11SetWindowNames(x11, window, GbkToUtf8(caption));
   if (owner != nullptr) SDL_SetWindowModalFor(window, owner);
-  SDL_ShowWindow(window);
+  // Neither showing it nor closing it waits on a connection that may break meanwhile.
+  X11ShowWindowUnwaited(x11, window, x11_window);
   SDL_RaiseWindow(window);
   OwnEvents own{SDL_GetWindowID(window), x11_window, {}};
   int focused = 0, pressed = -1, held = -1;  // held: the button the pointer went down on
@@ -307,7 +309,10 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
     }
     if (own.taken.empty()) {
       // A display that went away takes the box with it: its way out is the answer.
-      if (X11ConnectionBroken()) answer = layout.way_out;
+      if (X11ConnectionBroken()) {
+        ReportProblem("message box: the connection to the display was lost");
+        answer = layout.way_out;
+      }
       SDL_Delay(10);
       continue;
     }
@@ -345,11 +350,7 @@ int ShowWindowMessageBox(const std::string& text, const std::string& caption, un
       }
     }
   }
-  if (X11WindowGone(x11_window)) {
-    X11DestroyGoneWindow(x11, window, x11_window);
-  } else {
-    SDL_DestroyWindow(window);
-  }
+  X11DestroyWindowUnwaited(x11, window, x11_window);
   // The server's answers to the requests that closed it come while it is still watched: another
   // program may have destroyed it just before.
   X11Sync(x11);

@@ -9,7 +9,8 @@
 // of platform/message_box.h holds it whole). Enter or Space presses the focused button (the first
 // at the start); Tab and the arrow keys move the focus; a button pressed and released under the
 // pointer answers. Escape, and closing the window, answer as the box's way out: IDOK for MB_OK,
-// IDNO for MB_YESNO, IDCANCEL otherwise; so does the box's window destroyed by another program.
+// IDNO for MB_YESNO, IDCANCEL otherwise; so does the box's window destroyed by another program,
+// and the connection to the display lost at whatever moment (which it says).
 // While it is up, the events of the program's other windows wait in SDL's queue in their order;
 // only the box's own are taken.
 // It is a dialog to the window manager (no minimise or maximise), transient for the owner window

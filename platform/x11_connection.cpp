@@ -6,6 +6,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -187,30 +189,77 @@ void X11Sync(const X11Connection& connection) {
 
 namespace {
 
-// The unmapping put in front of the queue for a gone window (sent by nobody: serial 0).
-Bool IsPutBackUnmapping(Display*, XEvent* event, XPointer id) {
-  return event->type == UnmapNotify && event->xunmap.serial == 0 &&
-         event->xunmap.window == *reinterpret_cast<::Window*>(id);
+// A word put in front of the queue for a window (sent by nobody: serial 0).
+struct PutBack {
+  int type;
+  ::Window window;
+};
+Bool IsPutBack(Display*, XEvent* event, XPointer data) {
+  const auto* word = reinterpret_cast<const PutBack*>(data);
+  if (event->type != word->type || event->xany.serial != 0) return False;
+  return (word->type == MapNotify ? event->xmap.window : event->xunmap.window) == word->window;
+}
+
+// Runs `act`, an SDL call that may wait for the word `type` (MapNotify or UnmapNotify) of the
+// window, with that word already waiting first in the queue: Xlib's wait finds it before it reads
+// the connection. What SDL left of it is taken back (from the queue alone: nothing is read).
+template <typename Act>
+void WithWordPutBack(const X11Connection& connection, unsigned long id, int type, Act act) {
+  auto* display = static_cast<Display*>(connection.display);
+  if (display == nullptr || id == 0) {
+    act();
+    return;
+  }
+  XEvent word{};
+  word.type = type;
+  if (type == MapNotify) {
+    word.xmap.display = display;
+    word.xmap.event = word.xmap.window = id;
+  } else {
+    word.xunmap.display = display;
+    word.xunmap.event = word.xunmap.window = id;
+  }
+  XPutBackEvent(display, &word);
+  act();
+  PutBack put{type, id};
+  XEvent left{};
+  XCheckIfEvent(display, &left, IsPutBack, reinterpret_cast<XPointer>(&put));
+}
+
+// What the queue says of a window being shown: the first mapping (taken out, as SDL would take
+// it) and whether the window was destroyed (left in the queue for SDL).
+struct Showing {
+  ::Window window;
+  bool destroyed = false;
+};
+Bool TakeMapping(Display*, XEvent* event, XPointer data) {
+  auto* showing = reinterpret_cast<Showing*>(data);
+  if (event->type == DestroyNotify && event->xdestroywindow.window == showing->window) showing->destroyed = true;
+  return event->type == MapNotify && event->xmap.window == showing->window;
 }
 
 }  // namespace
 
-void X11DestroyGoneWindow(const X11Connection& connection, SDL_Window* window, unsigned long id) {
+void X11ShowWindowUnwaited(const X11Connection& connection, SDL_Window* window, unsigned long id) {
   auto* display = static_cast<Display*>(connection.display);
-  if (display == nullptr || id == 0 || g_broken) {
-    SDL_DestroyWindow(window);
-    return;
+  if (display != nullptr && id != 0 && !g_broken) {
+    // Mapped, and the server's word of it awaited here, where a broken connection, or the window
+    // gone, ends the wait; SDL then finds it mapped and does not wait (a window manager may be
+    // slow to map it, so the wait has no deadline). Every other event stays in the queue.
+    XMapRaised(display, id);
+    Showing showing{id};
+    XEvent mapped{};
+    while (!g_broken && !showing.destroyed && !X11WindowGone(id) &&
+           !XCheckIfEvent(display, &mapped, TakeMapping, reinterpret_cast<XPointer>(&showing))) {
+      pollfd readable{connection.fd, POLLIN, 0};
+      poll(&readable, 1, 100);
+    }
   }
-  XEvent unmapped{};
-  unmapped.xunmap.type = UnmapNotify;
-  unmapped.xunmap.display = display;
-  unmapped.xunmap.event = id;
-  unmapped.xunmap.window = id;
-  XPutBackEvent(display, &unmapped);
-  SDL_DestroyWindow(window);
-  ::Window x11_window = id;
-  XEvent left{};
-  if (!g_broken) XCheckIfEvent(display, &left, IsPutBackUnmapping, reinterpret_cast<XPointer>(&x11_window));
+  WithWordPutBack(connection, id, MapNotify, [window] { SDL_ShowWindow(window); });
+}
+
+void X11DestroyWindowUnwaited(const X11Connection& connection, SDL_Window* window, unsigned long id) {
+  WithWordPutBack(connection, id, UnmapNotify, [window] { SDL_DestroyWindow(window); });
 }
 
 }  // namespace platform

@@ -68,10 +68,19 @@ unsigned long X11EventWindow(const SDL_SysWMmsg* message);
 bool X11WindowGone(unsigned long id);
 // Returns once the server has answered every request so far, its errors handled.
 void X11Sync(const X11Connection& connection);
-// SDL_DestroyWindow for a window (X window `id`) that another program destroyed, made so that it
-// cannot wait for ever: SDL hides a window it believes shown and waits for the server to say that
-// the window is unmapped, which the server never says of a window that is gone (nor again, once
-// SDL has read it). The word SDL waits for is put before it, and taken back when SDL did not wait.
-void X11DestroyGoneWindow(const X11Connection& connection, SDL_Window* window, unsigned long id);
+// SDL_ShowWindow and SDL_DestroyWindow for a window (X window `id`, 0 off X11), made so that they
+// cannot wait for ever: SDL shows a window and waits for the server to say it is mapped, and hides
+// one it believes shown and waits for the server to say it is unmapped. The server never says the
+// second of a window another program destroyed; and once the connection broke, Xlib's wait for
+// either returns to itself at once, for ever, on the one core. The window is shown once the server
+// says it is mapped (awaited here, where the connection's end or the window's ends the wait), and
+// the word SDL waits for is put first in the queue before SDL's call, and taken back when SDL did
+// not wait.
+void X11ShowWindowUnwaited(const X11Connection& connection, SDL_Window* window, unsigned long id);
+void X11DestroyWindowUnwaited(const X11Connection& connection, SDL_Window* window, unsigned long id);
+// The same for a window that another program destroyed.
+inline void X11DestroyGoneWindow(const X11Connection& connection, SDL_Window* window, unsigned long id) {
+  X11DestroyWindowUnwaited(connection, window, id);
+}
 
 }  // namespace platform

@@ -34,11 +34,19 @@ bool ReadNumber(const std::string& text, uint64_t limit, uint64_t* out) {
 }
 
 // How a field is named in a refusal: its text quoted, as a terminal can show it (a blank as a
-// blank; controls, bidirectional controls and bytes of no UTF-8 character escaped), so the
+// blank; the quote and the backslash as \" and \\, so that neither reads as the quote's end or as
+// an escape; controls, bidirectional controls and bytes of no UTF-8 character escaped), so the
 // reason says exactly what was given.
 std::string Quoted(const std::string& text) {
   std::string quoted(1, '"');
-  quoted += platform::PrintableUtf8(text);
+  size_t start = 0;
+  // Both are ASCII, never a byte within a UTF-8 character: the text is cut before each.
+  for (size_t at; (at = text.find_first_of("\"\\", start)) != std::string::npos; start = at + 1) {
+    quoted += platform::PrintableUtf8(std::string_view(text).substr(start, at - start));
+    quoted += '\\';
+    quoted += text[at];
+  }
+  quoted += platform::PrintableUtf8(std::string_view(text).substr(start));
   quoted += '"';
   return quoted;
 }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +221,14 @@ Found FindCharacter(const Picture& screen, char32_t c) {
   return {};
 }
 
+// xdotool's strokes of a hand that comes to (x, y) in steps from the screen's corner.
+std::string StepsTo(int x, int y) {
+  std::string strokes;
+  for (int step = 1; step <= 5; ++step)
+    strokes += "mousemove " + std::to_string(x * step / 5) + " " + std::to_string(y * step / 5) + " sleep 0.03 ";
+  return strokes;
+}
+
 // The box that refuses a line that is not the lobby's reads on an X server without fonts of these
 // characters: it is drawn with the client's own font. A hand's click on its button ends the client.
 TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
@@ -243,12 +252,8 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
   ASSERT_TRUE(button.found) << "the button's label is not drawn with the client's font";
   EXPECT_GT(button.y, first.y);
   // The hand comes to the button in steps from the screen's corner, and holds it down a moment.
-  std::string strokes;
-  for (int step = 1; step <= 5; ++step) {
-    strokes += "mousemove " + std::to_string((button.x + button.width / 2) * step / 5) + " " +
-               std::to_string((button.y + button.height / 2) * step / 5) + " sleep 0.03 ";
-  }
-  session.X("xdotool " + strokes + "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
+  session.X("xdotool " + StepsTo(button.x + button.width / 2, button.y + button.height / 2) +
+            "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
   EXPECT_EQ(session.WaitForExit(60000), 1);
   EXPECT_NE(test::ReadTextFile(session.work() / "client.log").find("the lobby command line was refused"),
             std::string::npos);
@@ -273,6 +278,11 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClient
     EXPECT_NE(session.OnClientWindow("xprop -id $w _NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"),
               std::string::npos)
         << wm;
+    // Each of the two ways of saying so is there on its own (either alone keeps these managers
+    // from offering maximising): the Motif hints allow moving and closing (0x24), with the
+    // border, the title and its menu (0x1a).
+    const std::string motif = session.OnClientWindow("xprop -id $w _MOTIF_WM_HINTS");
+    EXPECT_NE(motif.find("= 0x3, 0x24, 0x1a, 0x0, 0x0"), std::string::npos) << wm << ": " << motif;
     if (!wm.empty()) {
       // What the window manager offers, once it has said so.
       std::string offered;
@@ -291,6 +301,75 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsADialogAndItsDestructionEndsTheClient
     const std::string log = test::ReadTextFile(session.work() / "client.log");
     EXPECT_NE(log.find("the lobby command line was refused"), std::string::npos) << wm << "\n" << log;
     EXPECT_EQ(log.find("X Error"), std::string::npos) << wm << "\n" << log;
+  }
+}
+
+// Whether the process sleeps (waits on something) rather than runs or is stopped.
+bool Asleep(int pid) {
+  const std::string stat = test::ReadTextFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t end = stat.rfind(')');
+  return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'S';
+}
+
+// However the box's connection to the display is cut, whenever (before the box is mapped, while
+// it waits, while the client is stopped with a button just pressed on the box, or by the server's
+// own end), the box ends as its way out: status 1, the refusal and the lost display on stderr.
+TEST(ZipaiClient, TheLobbyLinesMessageBoxEndsAsItsWayOutWhenItsConnectionIsCutAtAnyMoment) {
+  if (!test::XvfbSession::Available("")) GTEST_SKIP() << "Xvfb is not installed";
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  const struct {
+    const char* name;
+    const char* wm;
+    bool unmapped;  // the window manager, stopped, maps nothing: the box waits for its mapping
+    bool stopped, pressed, server_ends;
+  } kCuts[] = {
+      {"before-mapped", "openbox", true, false, false, false},
+      {"waiting", "", false, false, false, false},
+      {"waiting-openbox", "openbox", false, false, false, false},
+      {"stopped-with-a-press", "", false, true, true, false},
+      {"server-ends", "", false, false, false, true},
+      {"server-ends-while-stopped", "", false, true, false, true},
+  };
+  for (const auto& row : kCuts) {
+    SCOPED_TRACE(row.name);
+    if (!test::XvfbSession::Available(row.wm)) {
+      std::printf("%s is not installed\n", row.wm);
+      continue;
+    }
+    test::XvfbSession session;
+    std::string error;
+    ASSERT_TRUE(session.Start(fs::current_path() / (std::string("cut-box-") + row.name), {1024, 768, row.wm}, &error))
+        << error;
+    session.PauseWindowManager(row.unmapped);
+    ASSERT_TRUE(session.Launch("'" + client.native() + "' '1|2|3| 5|5|6|7|0|9' 2>client.log", &error)) << error;
+    const int pid = session.ClientPid();
+    // The box is named just before it is shown; the client then sleeps till it is mapped.
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         row.unmapped && std::chrono::steady_clock::now() < until &&
+         (session.OnClientWindow("xprop -id $w WM_NAME").find(" = ") == std::string::npos || !Asleep(pid));) {
+    }
+    if (!row.unmapped) session.X("timeout 60 xdotool search --sync --onlyvisible --classname zipai-client");
+    EXPECT_EQ(session.ClientGeometry().viewable, !row.unmapped);
+    Found button;
+    Picture screen;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         row.pressed && !button.found && std::chrono::steady_clock::now() < until;)
+      if (session.Screen(&screen)) button = FindCharacter(screen, U'确');
+    // The hand comes to the button and presses it while the client is stopped, the cut behind.
+    if (row.pressed) session.X("xdotool " + StepsTo(button.x, button.y));
+    if (row.stopped) kill(pid, SIGSTOP);
+    if (row.pressed) session.X("xdotool mousedown 1");
+    if (row.server_ends) {
+      session.EndServer();
+    } else {
+      session.OnClientWindow("xdotool windowkill $w");
+    }
+    if (row.pressed) session.X("sleep 0.08; xdotool mouseup 1");
+    kill(pid, SIGCONT);
+    EXPECT_EQ(session.WaitForExit(60000), 1);
+    const std::string log = test::ReadTextFile(session.work() / "client.log");
+    EXPECT_NE(log.find("message box: the connection to the display was lost"), std::string::npos) << log;
+    EXPECT_NE(log.find("the lobby command line was refused: server port \" 5\""), std::string::npos) << log;
   }
 }
 

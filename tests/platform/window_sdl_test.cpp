@@ -457,37 +457,55 @@ long NumberAfter(const std::string& text, const std::string& name) {
 }
 
 // A message box shown while the program has a window belongs to it (transient for it); a text far
-// too long for the screen leaves the box, and so its buttons, on the screen (1024 x 768 here).
-// Another program that destroys it closes it as its way out does.
+// too long for the screen leaves the box, and so its buttons, within the work area (the whole
+// 1024 x 768 screen, or a work area narrower than the box's widest wrap). Another program that
+// destroys it closes it as its way out does.
 TEST_F(SdlWindowUnderX, AMessageBoxBelongsToTheWindowAndStaysOnTheScreenWhateverItsText) {
-  std::vector<std::string> lines;
-  const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
-  QuitWindow w;
-  ASSERT_TRUE(w.CreateEx(0, "box-owner", WS_VISIBLE, 40, 30, 300, 200));
-  PumpMessages();
-  std::string text;
-  for (int line = 0; line < 200; ++line) text += "第" + std::to_string(line) + "行\n";
-  text += std::string(3000, 'x');
-  std::string owner, transient, geometry;
-  std::thread other([&] {
-    const std::string box = Tool("timeout 60 xdotool search --sync --onlyvisible --name '^long-box$' | head -n 1");
-    owner = Tool("xdotool search --name '^box-owner$' | head -n 1");
-    transient = Tool("xprop -id " + box + " WM_TRANSIENT_FOR");
-    geometry = Tool("xwininfo -id " + box);
-    Tool("xdotool windowclose " + box);
-  });
-  const int answer = MessageBoxA(text.c_str(), "long-box", MB_OK);
-  other.join();
-  SetProblemSink(previous);
-  EXPECT_EQ(answer, IDOK);
-  EXPECT_EQ(NumberAfter(transient, "window id # "), std::strtol(owner.c_str(), nullptr, 10)) << transient;
-  const long x = NumberAfter(geometry, "Absolute upper-left X:"), y = NumberAfter(geometry, "Absolute upper-left Y:");
-  EXPECT_GE(x, 0) << geometry;
-  EXPECT_GE(y, 0) << geometry;
-  EXPECT_LE(x + NumberAfter(geometry, "Width:"), 1024) << geometry;
-  EXPECT_LE(y + NumberAfter(geometry, "Height:"), 768) << geometry;
-  // The log line holds the text whole.
-  EXPECT_TRUE(Said(lines, std::string(3000, 'x'))) << "the log line holds the whole text";
+  const struct {
+    long x, y, width, height;
+    bool said;  // whether the desktop says the work area (_NET_WORKAREA)
+  } kAreas[] = {
+      {0, 0, 1024, 768, false},
+      {100, 20, 300, 700, true},
+  };
+  for (const auto& area : kAreas) {
+    SCOPED_TRACE(area.width);
+    if (area.said) {
+      Tool("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA '" + std::to_string(area.x) + ", " +
+           std::to_string(area.y) + ", " + std::to_string(area.width) + ", " + std::to_string(area.height) + "'");
+    }
+    std::vector<std::string> lines;
+    const ProblemSink previous = SetProblemSink([&](const std::string& line) { lines.push_back(line); });
+    QuitWindow w;
+    ASSERT_TRUE(w.CreateEx(0, "box-owner", WS_VISIBLE, 140, 30, 200, 200));
+    PumpMessages();
+    // Lines too wide for any screen, then too many.
+    std::string text = std::string(3000, 'x');
+    for (int line = 0; line < 200; ++line) text += "\n第" + std::to_string(line) + "行";
+    std::string owner, transient, geometry;
+    std::thread other([&] {
+      const std::string box = Tool("timeout 60 xdotool search --sync --onlyvisible --name '^long-box$' | head -n 1");
+      owner = Tool("xdotool search --name '^box-owner$' | head -n 1");
+      transient = Tool("xprop -id " + box + " WM_TRANSIENT_FOR");
+      geometry = Tool("xwininfo -id " + box);
+      Tool("xdotool windowclose " + box);
+    });
+    const int answer = MessageBoxA(text.c_str(), "long-box", MB_OK);
+    other.join();
+    SetProblemSink(previous);
+    w.DestroyWindow();
+    PumpMessages();
+    if (area.said) Tool("xprop -root -remove _NET_WORKAREA");
+    EXPECT_EQ(answer, IDOK);
+    EXPECT_EQ(NumberAfter(transient, "window id # "), std::strtol(owner.c_str(), nullptr, 10)) << transient;
+    const long x = NumberAfter(geometry, "Absolute upper-left X:"), y = NumberAfter(geometry, "Absolute upper-left Y:");
+    EXPECT_GE(x, area.x) << geometry;
+    EXPECT_GE(y, area.y) << geometry;
+    EXPECT_LE(x + NumberAfter(geometry, "Width:"), area.x + area.width) << geometry;
+    EXPECT_LE(y + NumberAfter(geometry, "Height:"), area.y + area.height) << geometry;
+    // The log line holds the text whole.
+    EXPECT_TRUE(Said(lines, std::string(3000, 'x'))) << "the log line holds the whole text";
+  }
 }
 
 }  // namespace

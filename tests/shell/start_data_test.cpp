@@ -223,8 +223,9 @@ TEST(LobbyCommandLineTest, BadNumbersAndChairsRefuseTheLine) {
 
 // What a field reads as must be all of it: no sign, blank or second prefix is stepped over, the
 // game name (its ini file beside the program) is one plain file name, and a refusal names the
-// field and shows it as given: a blank as a blank, and what a terminal would act on (controls,
-// bidirectional controls and isolates, bytes of no UTF-8 character) escaped.
+// field and shows it as given: a blank as a blank, the quote and the backslash escaped, and what a
+// terminal would act on (controls, bidirectional controls and isolates, line and paragraph
+// separators, bytes of no UTF-8 character) escaped.
 TEST(LobbyCommandLineTest, FieldsReadWholeOrRefuseTheLineSayingWhy) {
   LobbyCommandLine line;
   std::string error;
@@ -241,6 +242,14 @@ TEST(LobbyCommandLineTest, FieldsReadWholeOrRefuseTheLineSayingWhy) {
       {"9|zipai|h|\xD8\x9C" "5|1|2|3|4|0", "server port \"\\xD8\\x9C5\""},
       {"9|zipai|h|\xE2\x80\x8E" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\x8E5\""},
       {"9|zipai|h|\xE2\x80\x8F" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\x8F5\""},
+      {"9|zipai|h|\x7F" "5|1|2|3|4|0", "server port \"\\x7F5\""},
+      {"9|zipai|h|\xC2\x9F" "5|1|2|3|4|0", "server port \"\\xC2\\x9F5\""},
+      {"9|zipai|h|\xE2\x80\xA8" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\xA85\""},
+      {"9|zipai|h|\xE2\x80\xA9" "5|1|2|3|4|0", "server port \"\\xE2\\x80\\xA95\""},
+      // A quote and a backslash are escaped too: neither ends the quote nor starts an escape.
+      {"9|zipai|h|a\" b|1|2|3|4|0", "server port \"a\\\" b\" is"},
+      {"9|zipai|h|a\\\" b|1|2|3|4|0", "server port \"a\\\\\\\" b\" is"},
+      {"9|zipai|h|0|1|\x81\\|3|4|0", "user id \"\\x81\\\\\" is"},  // a GBK trail byte 0x5C
       {"9|zipai|h|\xEF\xBC\x95|1|2|3|4|0", "server port \"\xEF\xBC\x95\""},   // a full-width 5 shows as it is
       {"9|zipai|h|\xC5\xDC|1|2|3|4|0", "server port \"\\xC5\\xDC\""},  // GBK bytes are no UTF-8
       {"9|zipai|h|99999|1|2|3|4|0", "server port \"99999\""},

@@ -104,6 +104,7 @@ struct XvfbSession::Impl {
   std::string exports;
   std::string pending;
   int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
+  bool window_manager_paused = false;
 };
 
 XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, SIG_IGN); }
@@ -111,6 +112,7 @@ XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, S
 XvfbSession::~XvfbSession() {
   if (impl_->answers >= 0) close(impl_->answers);
   EndProgram(&impl_->client, true);
+  PauseWindowManager(false);
   // The server first: the window manager then ends by itself (xfwm4's session bus with it).
   EndProgram(&impl_->server, true);
   EndProgram(&impl_->window_manager, true);
@@ -224,6 +226,17 @@ std::string XvfbSession::OnClientWindow(const std::string& command) {
   return X("w=$(xdotool search --pid " + std::to_string(impl_->client.pid) + " | head -n 1); [ -n \"$w\" ] && " +
            command);
 }
+
+int XvfbSession::ClientPid() const { return impl_->client.pid; }
+
+void XvfbSession::PauseWindowManager(bool paused) {
+  // `timeout` runs the window manager in a process group of its own, which it leads.
+  if (impl_->window_manager.pid <= 0 || paused == impl_->window_manager_paused) return;
+  kill(-impl_->window_manager.pid, paused ? SIGSTOP : SIGCONT);
+  impl_->window_manager_paused = paused;
+}
+
+void XvfbSession::EndServer() { EndProgram(&impl_->server, true); }
 
 bool XvfbSession::Screen(Picture* out) { return ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out); }
 

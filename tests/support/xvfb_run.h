@@ -85,6 +85,12 @@ class XvfbSession {
   std::string OnClientWindow(const std::string& command);
   // The whole screen now.
   bool Screen(Picture* out);
+  // The client's process id (-1 before Launch), for a test that stops it a moment.
+  int ClientPid() const;
+  // Stops the window manager (all its processes) or lets it go on, as a busy one is stopped.
+  void PauseWindowManager(bool paused);
+  // Ends the X server now, as a display that goes away does.
+  void EndServer();
   const std::filesystem::path& work() const { return work_; }
 
  private:
