@@ -1059,11 +1059,18 @@ class SdlWindowBackend final : public WindowBackend {
         sdl_held_ &= ~SDL_BUTTON(e.button);
       }
     }
-    Window* w = WindowOf(e.windowID);
-    if (!w) return;
     const bool pressed = e.state == SDL_PRESSED;
-    TranslateButton(w, e.button, pressed,
-                    PointerEventOf(w, pressed ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp));
+    const X11Note::Kind kind = pressed ? X11Note::kPress : X11Note::kRelease;
+    Window* w = WindowOf(e.windowID);
+    // While the program holds the capture, a release goes to the window the server sent it to,
+    // wherever the hand let go: SDL stamps it with the window it counts the pointer in, which is
+    // none once the pointer left the window with the button held before the program captured it
+    // (a drag heard in one busy turn and let go off the window, or on another of the program's
+    // windows, lost its release and kept the capture until the next click).
+    if (!pressed && Window::GetCapture() != nullptr && pointer_note_.kind == kind && pointer_note_.button == e.button)
+      if (Window* server = WindowOfX11(pointer_note_.window)) w = server;
+    if (!w) return;
+    TranslateButton(w, e.button, pressed, PointerEventOf(w, kind, e.button, e.x, e.y, e.timestamp));
   }
 
   // A press or release of `button` (SDL's numbers, which are the X server's for these three) on w.

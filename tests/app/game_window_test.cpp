@@ -328,6 +328,20 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
                "two pulls", &pulled);
 }
 
+// A pull of the restored title that the client hears in one turn (held at its report), let go
+// off the window: the window goes where the pull took it, and a move after it drags nothing.
+TEST_P(GameWindow, ADragHeardInOneTurnAndLetGoOffTheWindowEndsWhereItWasLetGo) {
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
+  // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
+  Hand("mousemove 120 110 mousedown 1 " + Pull(120, 110, -15, 0, 4, "0.03"));
+  const Place dragged{40, 100, 1050, 600};
+  Then("a drag heard in one turn", &dragged);
+  Hand("mousemove 400 300 sleep 0.05 mousemove 700 500");
+  Then("a move after it", &dragged);
+}
+
 // Another program destroys the window, or the display closes the client's connection: either
 // ends the client as a closed window does, with a line saying which, the settings saved, status 1;
 // a destroyed window under a window manager too (xfwm4, where SDL took it for shown again and

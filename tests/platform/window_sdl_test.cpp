@@ -387,6 +387,30 @@ TEST_F(SdlWindowUnderX, AClickOnTheWindowAfterAStrayPressWhoseReleaseWentElsewhe
   EXPECT_EQ(test::SdlButtonsHeld(), 0u);
 }
 
+// A drag the busy window hears in one turn, let go off it (the pointer left it before the window
+// captured it): the window hears the release wherever the hand let go, and lets the pointer go.
+TEST_F(SdlWindowUnderX, ADragHeardInOneTurnAndLetGoOffTheWindowEndsThere) {
+  ClickWindow w, other;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "dragged", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  ASSERT_TRUE(other.CreateEx(CS_DBLCLKS, "other", WS_POPUP | WS_VISIBLE, 500, 30, 300, 200));
+  PumpMessages();
+  const struct {
+    const char* where;
+    int x;  // where the hand lets go, at y 100
+  } cases[] = {{"off the windows", 10}, {"on another window of the program's", 600}};
+  for (const auto& c : cases) {
+    w.log.clear();
+    std::string moves = "mousemove 200 100 mousedown 1";
+    for (int i = 1; i <= 4; ++i) moves += " sleep 0.03 mousemove " + std::to_string(200 + (c.x - 200) * i / 4) + " 100";
+    ByHandThenTaken(moves + " sleep 0.05 mouseup 1");
+    EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up"})) << c.where;
+    EXPECT_EQ(other.log, std::vector<std::string>{}) << c.where;
+    EXPECT_EQ(Window::GetCapture(), nullptr) << c.where;
+    EXPECT_FALSE(test::PointerGrabbed()) << c.where;
+    ByHandThenTaken("sleep 0.4");  // no double click with the next row's press
+  }
+}
+
 // The second press of a triple click moves the window away; the third, made before the window
 // took the second's release, lands off it. Nothing holds the pointer after the hand lets go: a
 // press and release off the window go to what lies there, and no button is left held.
