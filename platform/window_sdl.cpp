@@ -302,6 +302,7 @@ class SdlWindowBackend final : public WindowBackend {
       X11WatchConnection(x11_);
     }
     native->x11_id = X11WatchWindow(native->window);
+    if (flags & SDL_WINDOW_BORDERLESS) X11MakeUndecorated(x11_, native->window);
     SetOlderTitles(native->window, WindowSystem::Title(window));
     if (!ChoosePresent(*native)) {
       X11ForgetWindow(native->x11_id);

@@ -383,6 +383,27 @@ TEST(GameWindowEnd, ADestroyedWindowOrALostDisplayEndsTheClientWithItsSettingsSa
   }
 }
 
+// A window manager started after the client, on a server none had run on before, frames the
+// window as the window asks: not at all (it drew its own title bar over the title strip).
+TEST(GameWindowLateManager, AWindowManagerStartedAfterTheClientDrawsNoFrameAroundTheWindow) {
+  if (!XvfbSession::Available("openbox")) GTEST_SKIP() << "Xvfb or openbox is not installed";
+  XvfbSession session;
+  std::string error, line;
+  ASSERT_TRUE(session.Start(fs::current_path() / "late", {1280, 1024, ""}, &error)) << error;
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(session.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error));
+  ASSERT_TRUE(session.NextLine(&line, 120000)) << test::ReadTextFile(session.work() / "client.log");
+  ASSERT_TRUE(session.StartWindowManager("openbox", &error)) << error;
+  // Openbox says the frame it drew once it manages the window; the client goes on meanwhile.
+  std::string extents;
+  for (int i = 0; i < 100 && extents.find(" = ") == std::string::npos; ++i) {
+    session.Answer();
+    ASSERT_TRUE(session.NextLine(&line, 120000));
+    extents = session.OnClientWindow("xprop -id $w _NET_FRAME_EXTENTS");
+  }
+  EXPECT_EQ(extents, "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
   return info.param ? "UnderOpenbox" : "WithoutWindowManager";
 });
