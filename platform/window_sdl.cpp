@@ -11,7 +11,8 @@
 //                 under Wayland the window cannot place itself or read the global pointer (the
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
-//                 window urgent; the work area is the primary display's usable bounds; a lost
+//                 window urgent; the work area is the primary display's usable bounds (on X11 its
+//                 changes reach the top-level windows as WM_SETTINGCHANGE); a lost
 //                 display, or a window another program destroyed, ends the loop with status 1;
 //                 on X11, presses and releases take their time, their place on the screen and their
 //                 point in the window from the server's own event (double clicks are counted from
@@ -889,6 +890,14 @@ class SdlWindowBackend final : public WindowBackend {
                         MessageTime{static_cast<uint32_t>(note.time), MessageTime::kSystem}};
   }
 
+  // The program's open windows that have no parent or owner.
+  std::vector<Window*> TopLevelWindows() {
+    std::vector<Window*> top;
+    for (auto& [sdl_id, n] : windows_)
+      if (Window* w = WindowSystem::Find(n.get()); w != nullptr && w->GetParent() == nullptr) top.push_back(w);
+    return top;
+  }
+
   // The open window whose X window this is.
   Window* WindowOfX11(unsigned long id) {
     if (id == 0) return nullptr;
@@ -927,6 +936,12 @@ class SdlWindowBackend final : public WindowBackend {
         break;
       case X11Note::kKey:
         key_window_ = note.window;
+        break;
+      case X11Note::kWorkArea:
+        // As the desktop tells every top-level window: a maximised one follows the work area.
+        for (Window* w : TopLevelWindows()) {
+          if (WindowSystem::IsOpen(w)) w->SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        }
         break;
       default:
         break;

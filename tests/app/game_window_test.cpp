@@ -342,6 +342,32 @@ TEST_P(GameWindow, ADragHeardInOneTurnAndLetGoOffTheWindowEndsWhereItWasLetGo) {
   Then("a move after it", &dragged);
 }
 
+// The work area changes (a panel comes, goes or changes its size) while the window is maximised:
+// the window fills the new one, and a double click on its title restores it to its restored
+// place, kept inside the new work area; a larger work area and a smaller one alike.
+TEST_P(GameWindow, AMaximisedWindowFollowsTheWorkAreaAndComesBackToItsPlaceInsideIt) {
+  if (WithWindowManager()) GTEST_SKIP() << "the test says the work area itself, where no window manager does";
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
+  const Place placed{200, 50, 1050, 600};
+  PacedDrag(400, StripY(restored), 10, -5, 10, "0.03", "drag", &placed);
+  const struct {
+    const char* panel;
+    Place before, area;  // the work area before and after the change
+    Place back;          // restored after the change
+  } cases[] = {{"a 26-pixel panel at the bottom", work_area_, {0, 0, 1280, 998}, placed},
+               {"an 80-pixel panel at the top", {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
+  for (const auto& c : cases) {
+    Click(ButtonX(placed, kFit), StripY(placed));
+    Then("maximise", &c.before);
+    session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA " + std::to_string(c.area.x) + "," +
+               std::to_string(c.area.y) + "," + std::to_string(c.area.width) + "," + std::to_string(c.area.height));
+    Then(c.panel, &c.area);
+    ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+  }
+}
+
 // Another program destroys the window, or the display closes the client's connection: either
 // ends the client as a closed window does, with a line saying which, the settings saved, status 1;
 // a destroyed window under a window manager too (xfwm4, where SDL took it for shown again and
