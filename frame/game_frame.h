@@ -144,6 +144,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void OnEnterGame() override;
   // The lobby's hand-over: record 7 (a user's details) shows the user card at the pointer.
   void OnCopyData(const engine::COPYDATASTRUCT* data) override;
+  // A maximised window follows the work area; a restored one stays (see ToggleMaximize).
+  void OnWorkAreaChanged() override;
 
   // ---- Own operations, in slot order ----
   virtual void InitFrameMetrics();                        // 1
@@ -260,6 +262,8 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void LayoutChildren();
   // 1 when the main window is as large as the work area (positions aside); kept in the flag.
   int32_t IsMaximized();
+  // Maximises the main window on the work area `area` (the restored place kept as it is).
+  void FillWorkArea(const platform::RECT& area);
   int32_t GetMaximizedFlag() const { return maximized_; }
   int32_t GetButtonState() const { return button_state_; }
   int32_t GetRestoredX() const { return restored_x_; }

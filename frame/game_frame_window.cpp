@@ -51,10 +51,38 @@ int32_t GameFrame::GetMinWidth() {
 
 int32_t GameFrame::GetMinHeight() { return kMinHeight; }
 
+void GameFrame::FillWorkArea(const platform::RECT& area) {
+  platform::Window* main = MainWindow();
+  const int32_t area_width = area.right - area.left;
+  maximized_ = 1;
+  side_panel_width_ = visible_side_width_ = DefaultSidePanelWidth();
+  if (area_width <= kNarrowWorkArea && splitter_ != nullptr && splitter_->IsExpanded()) {
+    splitter_->SetCollapsed(1);
+    visible_side_width_ = 0;
+  }
+  // Where the work area starts: a panel may hold the screen's left or top edge.
+  if (main != nullptr) main->MoveWindow(area.left, area.top, area_width, area.bottom - area.top);
+  button_state_ = 1;
+  if (fit_button_ != nullptr) {
+    const engine::PictureInfo info = GetPictureInfo("btnFrameFit", 0);
+    fit_button_->SetPicture(&info);
+  }
+}
+
+// A panel came, went or changed its size: a maximised window fills the new work area (it is no
+// longer as large as the work area, so the next double click would maximise it again and take
+// the maximised place for the restored one). A restored window stays where it stands; a restore
+// brings it back inside the new work area.
+void GameFrame::OnWorkAreaChanged() {
+  const platform::RECT area = WorkArea();
+  if (maximized_ == 0 || platform::IsRectEmpty(area)) return;
+  FillWorkArea(area);
+  LayoutChildren();
+}
+
 void GameFrame::ToggleMaximize() {
   platform::Window* main = MainWindow();
   const platform::RECT area = WorkArea();
-  const int32_t area_width = area.right - area.left;
   if (IsMaximized() == 0) {
     // The restored window comes back where it stands now, whoever moved it there last.
     platform::RECT window{};
@@ -62,19 +90,7 @@ void GameFrame::ToggleMaximize() {
       restored_x_ = window.left;
       restored_y_ = window.top;
     }
-    maximized_ = 1;
-    side_panel_width_ = visible_side_width_ = DefaultSidePanelWidth();
-    if (area_width <= kNarrowWorkArea && splitter_ != nullptr && splitter_->IsExpanded()) {
-      splitter_->SetCollapsed(1);
-      visible_side_width_ = 0;
-    }
-    // Where the work area starts: a panel may hold the screen's left or top edge.
-    if (main != nullptr) main->MoveWindow(area.left, area.top, area_width, area.bottom - area.top);
-    button_state_ = 1;
-    if (fit_button_ != nullptr) {
-      const engine::PictureInfo info = GetPictureInfo("btnFrameFit", 0);
-      fit_button_->SetPicture(&info);
-    }
+    FillWorkArea(area);
   } else {
     maximized_ = 0;
     side_panel_width_ = visible_side_width_ = kSidePanelWidth;

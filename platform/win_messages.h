@@ -16,6 +16,8 @@ constexpr uint32_t WM_PAINT = 0x000F;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_ERASEBKGND = 0x0014;
+// A setting of the system changed (wParam: which, as an SPI_SET code).
+constexpr uint32_t WM_SETTINGCHANGE = 0x001A;
 constexpr uint32_t WM_SETCURSOR = 0x0020;
 constexpr uint32_t WM_WINDOWPOSCHANGING = 0x0046;
 constexpr uint32_t WM_COPYDATA = 0x004A;
@@ -35,6 +37,9 @@ constexpr uint32_t WM_MBUTTONUP = 0x0208;
 constexpr uint32_t WM_MBUTTONDBLCLK = 0x0209;
 constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
 constexpr uint32_t WM_USER = 0x0400;
+
+// WM_SETTINGCHANGE: the work area changed (a panel came, went or changed its size).
+constexpr uint32_t SPI_SETWORKAREA = 0x002F;
 
 // WM_SIZE types.
 constexpr uint32_t SIZE_RESTORED = 0;

@@ -589,6 +589,9 @@ intptr_t Window::WindowProc(uint32_t message, uintptr_t wparam, intptr_t lparam)
     case WM_KILLFOCUS:
       OnKillFocus();
       return 0;
+    case WM_SETTINGCHANGE:
+      OnSettingChange(code);
+      return 0;
     case WM_COPYDATA:
       return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam)) ? 1 : 0;
     case WM_CLOSE:

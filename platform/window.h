@@ -221,6 +221,8 @@ class Window {
   virtual void OnSetFocus() {}
   virtual void OnKillFocus() {}
   virtual bool OnCopyData(const COPYDATASTRUCT* /*data*/) { return false; }
+  // what: the SPI_SET code of the setting that changed.
+  virtual void OnSettingChange(uint32_t /*what*/) {}
   // The user asked to close the window; the default destroys it.
   virtual void OnClose() { DestroyWindow(); }
   virtual void OnTimer(uint32_t /*id*/) {}

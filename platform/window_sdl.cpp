@@ -11,7 +11,8 @@
 //                 under Wayland the window cannot place itself or read the global pointer (the
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
-//                 window urgent; the work area is the primary display's usable bounds; a lost
+//                 window urgent; the work area is the primary display's usable bounds (on X11 its
+//                 changes reach the top-level windows as WM_SETTINGCHANGE); a lost
 //                 display, or a window another program destroyed, ends the loop with status 1;
 //                 on X11, presses and releases take their time, their place on the screen and their
 //                 point in the window from the server's own event (double clicks are counted from
@@ -302,6 +303,7 @@ class SdlWindowBackend final : public WindowBackend {
       X11WatchConnection(x11_);
     }
     native->x11_id = X11WatchWindow(native->window);
+    if (flags & SDL_WINDOW_BORDERLESS) X11MakeUndecorated(x11_, native->window);
     SetOlderTitles(native->window, WindowSystem::Title(window));
     if (!ChoosePresent(*native)) {
       X11ForgetWindow(native->x11_id);
@@ -888,6 +890,14 @@ class SdlWindowBackend final : public WindowBackend {
                         MessageTime{static_cast<uint32_t>(note.time), MessageTime::kSystem}};
   }
 
+  // The program's open windows that have no parent or owner.
+  std::vector<Window*> TopLevelWindows() {
+    std::vector<Window*> top;
+    for (auto& [sdl_id, n] : windows_)
+      if (Window* w = WindowSystem::Find(n.get()); w != nullptr && w->GetParent() == nullptr) top.push_back(w);
+    return top;
+  }
+
   // The open window whose X window this is.
   Window* WindowOfX11(unsigned long id) {
     if (id == 0) return nullptr;
@@ -926,6 +936,12 @@ class SdlWindowBackend final : public WindowBackend {
         break;
       case X11Note::kKey:
         key_window_ = note.window;
+        break;
+      case X11Note::kWorkArea:
+        // As the desktop tells every top-level window: a maximised one follows the work area.
+        for (Window* w : TopLevelWindows()) {
+          if (WindowSystem::IsOpen(w)) w->SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        }
         break;
       default:
         break;
@@ -1059,11 +1075,18 @@ class SdlWindowBackend final : public WindowBackend {
         sdl_held_ &= ~SDL_BUTTON(e.button);
       }
     }
-    Window* w = WindowOf(e.windowID);
-    if (!w) return;
     const bool pressed = e.state == SDL_PRESSED;
-    TranslateButton(w, e.button, pressed,
-                    PointerEventOf(w, pressed ? X11Note::kPress : X11Note::kRelease, e.button, e.x, e.y, e.timestamp));
+    const X11Note::Kind kind = pressed ? X11Note::kPress : X11Note::kRelease;
+    Window* w = WindowOf(e.windowID);
+    // While the program holds the capture, a release goes to the window the server sent it to,
+    // wherever the hand let go: SDL stamps it with the window it counts the pointer in, which is
+    // none once the pointer left the window with the button held before the program captured it
+    // (a drag heard in one busy turn and let go off the window, or on another of the program's
+    // windows, lost its release and kept the capture until the next click).
+    if (!pressed && Window::GetCapture() != nullptr && pointer_note_.kind == kind && pointer_note_.button == e.button)
+      if (Window* server = WindowOfX11(pointer_note_.window)) w = server;
+    if (!w) return;
+    TranslateButton(w, e.button, pressed, PointerEventOf(w, kind, e.button, e.x, e.y, e.timestamp));
   }
 
   // A press or release of `button` (SDL's numbers, which are the X server's for these three) on w.

@@ -24,6 +24,7 @@ std::vector<Watched> g_watched;
 bool g_broken = false;
 Display* g_watched_display = nullptr;
 bool g_window_went = false;  // another program destroyed one of the windows
+Atom g_work_area = 0;        // _NET_WORKAREA on the watched display
 XErrorHandler g_previous_handler = nullptr;
 
 ::Window XWindowOf(SDL_Window* window) {
@@ -106,6 +107,11 @@ void X11WatchConnection(const X11Connection& connection) {
   if (const XErrorHandler before = XSetErrorHandler(OnError); before != OnError) g_previous_handler = before;
   XSetIOErrorHandler(OnBroken);
   XSetIOErrorExitHandler(display, OnBrokenExit, nullptr);
+  // The root's property changes, beside whatever else is asked of the root on this connection.
+  g_work_area = XInternAtom(display, "_NET_WORKAREA", False);
+  XWindowAttributes root{};
+  if (XGetWindowAttributes(display, DefaultRootWindow(display), &root))
+    XSelectInput(display, DefaultRootWindow(display), root.your_event_mask | PropertyChangeMask);
 }
 
 bool X11ConnectionWatched(const X11Connection& connection) {
@@ -167,6 +173,10 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
     case KeyRelease:
       note.kind = X11Note::kKey;
       note.window = e.xkey.window;
+      break;
+    case PropertyNotify:
+      if (e.xproperty.atom == g_work_area && e.xproperty.window == DefaultRootWindow(e.xproperty.display))
+        note.kind = X11Note::kWorkArea;
       break;
     default:
       break;

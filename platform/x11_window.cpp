@@ -39,6 +39,23 @@ bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, cons
   return true;
 }
 
+void X11MakeUndecorated(const X11Connection& connection, SDL_Window* window) {
+  auto* display = static_cast<Display*>(connection.display);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11)
+    return;
+  const ::Window id = info.info.x11.window;
+  constexpr long kDecorations = 2;
+  const long hints[5] = {kDecorations, 0, 0, 0, 0};
+  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(display, id, motif, motif, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+  ::Window owner = 0;
+  if (XGetTransientForHint(display, id, &owner) && owner == DefaultRootWindow(display))
+    XDeleteProperty(display, id, XA_WM_TRANSIENT_FOR);
+}
+
 void X11MakeDialog(const X11Connection& connection, SDL_Window* window) {
   auto* display = static_cast<Display*>(connection.display);
   SDL_SysWMinfo info;

@@ -24,6 +24,12 @@ bool X11PointerPosition(const X11Connection& connection, POINT* out);
 // could not be converted; the properties are then left as they were.
 bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, const std::string& utf8_title);
 
+// Asks window managers to draw no frame around the window: the Motif hints with no decorations,
+// and no WM_TRANSIENT_FOR naming the root. SDL sets the hints only when the display already
+// knows their name, which a server no window manager has run on yet does not, and names the root
+// instead; a window manager started later then framed the window. Nothing without a connection.
+void X11MakeUndecorated(const X11Connection& connection, SDL_Window* window);
+
 // Makes a window that is not yet shown a dialog to window managers (SDL makes every window a
 // normal one): of the dialog type, and with only the moving and closing functions, so that no
 // window manager gives it minimise or maximise buttons. Nothing without a connection.

@@ -239,4 +239,8 @@ bool CQuillaronWnd::OnCopyData(const platform::COPYDATASTRUCT* data) {
   return false;
 }
 
+void CQuillaronWnd::OnSettingChange(uint32_t what) {
+  if (RectObject* r = AsRect(root_); r != nullptr && what == platform::SPI_SETWORKAREA) r->OnWorkAreaChanged();
+}
+
 }  // namespace engine

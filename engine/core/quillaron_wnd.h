@@ -1,6 +1,7 @@
 // The engine's host window: embeds the module host, builds and loads the modules, adds the
 // root scene object, runs one engine frame per tick of a 5 ms timer, hands mouse, keyboard and
-// focus messages to the input module, and paint, size, destroy and copy-data to the engine.
+// focus messages to the input module, and paint, size, destroy, copy-data and a changed work area
+// to the engine.
 // The application's frame window derives from it.
 #pragma once
 
@@ -72,6 +73,7 @@ class CQuillaronWnd : public platform::Window {
   void OnSetFocus() override;
   void OnKillFocus() override;
   bool OnCopyData(const platform::COPYDATASTRUCT* data) override;
+  void OnSettingChange(uint32_t what) override;
 
   // The loaded modules, looked up by id at each use (null when not loaded).
   InputModule* Input();

@@ -1,6 +1,6 @@
 // An engine object with a rectangle: what root scenes derive from. The host window calls the
 // root through these operations: it lays the scene out after every resize and hands it the
-// data other programs send the window.
+// data other programs send the window and word of a changed work area.
 #pragma once
 
 #include "engine/core/object_services.h"
@@ -24,6 +24,8 @@ class RectObject : public ObjectServices {
   // Copies the four values, then lets the object lay itself out.
   virtual void SetRect(const RECT* rect);  // 155
   virtual RECT* GetRect(RECT* out) const;  // 156
+  // Hears that the desktop's work area changed (a panel came, went or changed its size).
+  virtual void OnWorkAreaChanged() {}
 
  private:
   RECT rect_{};

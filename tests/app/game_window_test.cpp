@@ -328,6 +328,46 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
                "two pulls", &pulled);
 }
 
+// A pull of the restored title that the client hears in one turn (held at its report), let go
+// off the window: the window goes where the pull took it, and a move after it drags nothing.
+TEST_P(GameWindow, ADragHeardInOneTurnAndLetGoOffTheWindowEndsWhereItWasLetGo) {
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
+  // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
+  Hand("mousemove 120 110 mousedown 1 " + Pull(120, 110, -15, 0, 4, "0.03"));
+  const Place dragged{40, 100, 1050, 600};
+  Then("a drag heard in one turn", &dragged);
+  Hand("mousemove 400 300 sleep 0.05 mousemove 700 500");
+  Then("a move after it", &dragged);
+}
+
+// The work area changes (a panel comes, goes or changes its size) while the window is maximised:
+// the window fills the new one, and a double click on its title restores it to its restored
+// place, kept inside the new work area; a larger work area and a smaller one alike.
+TEST_P(GameWindow, AMaximisedWindowFollowsTheWorkAreaAndComesBackToItsPlaceInsideIt) {
+  if (WithWindowManager()) GTEST_SKIP() << "the test says the work area itself, where no window manager does";
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
+  const Place placed{200, 50, 1050, 600};
+  PacedDrag(400, StripY(restored), 10, -5, 10, "0.03", "drag", &placed);
+  const struct {
+    const char* panel;
+    Place before, area;  // the work area before and after the change
+    Place back;          // restored after the change
+  } cases[] = {{"a 26-pixel panel at the bottom", work_area_, {0, 0, 1280, 998}, placed},
+               {"an 80-pixel panel at the top", {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
+  for (const auto& c : cases) {
+    Click(ButtonX(placed, kFit), StripY(placed));
+    Then("maximise", &c.before);
+    session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA " + std::to_string(c.area.x) + "," +
+               std::to_string(c.area.y) + "," + std::to_string(c.area.width) + "," + std::to_string(c.area.height));
+    Then(c.panel, &c.area);
+    ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+  }
+}
+
 // Another program destroys the window, or the display closes the client's connection: either
 // ends the client as a closed window does, with a line saying which, the settings saved, status 1;
 // a destroyed window under a window manager too (xfwm4, where SDL took it for shown again and
@@ -367,6 +407,27 @@ TEST(GameWindowEnd, ADestroyedWindowOrALostDisplayEndsTheClientWithItsSettingsSa
     EXPECT_NE(log.find(c.said), std::string::npos) << name << "\n" << log;
     EXPECT_TRUE(fs::exists(ini)) << name;
   }
+}
+
+// A window manager started after the client, on a server none had run on before, frames the
+// window as the window asks: not at all (it drew its own title bar over the title strip).
+TEST(GameWindowLateManager, AWindowManagerStartedAfterTheClientDrawsNoFrameAroundTheWindow) {
+  if (!XvfbSession::Available("openbox")) GTEST_SKIP() << "Xvfb or openbox is not installed";
+  XvfbSession session;
+  std::string error, line;
+  ASSERT_TRUE(session.Start(fs::current_path() / "late", {1280, 1024, ""}, &error)) << error;
+  const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
+  ASSERT_TRUE(session.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error));
+  ASSERT_TRUE(session.NextLine(&line, 120000)) << test::ReadTextFile(session.work() / "client.log");
+  ASSERT_TRUE(session.StartWindowManager("openbox", &error)) << error;
+  // Openbox says the frame it drew once it manages the window; the client goes on meanwhile.
+  std::string extents;
+  for (int i = 0; i < 100 && extents.find(" = ") == std::string::npos; ++i) {
+    session.Answer();
+    ASSERT_TRUE(session.NextLine(&line, 120000));
+    extents = session.OnClientWindow("xprop -id $w _NET_FRAME_EXTENTS");
+  }
+  EXPECT_EQ(extents, "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {

@@ -49,7 +49,7 @@ void RunInnerTests(const std::string& environment) {
       (screen / "Xvfb_screen0").string() +
       "' "
       "ASAN_OPTIONS=detect_leaks=0 '" +
-      self + "' --gtest_filter='SdlWindowUnderX.*' >" + log + " 2>&1";
+      self + "' --gtest_filter='*UnderX.*' >" + log + " 2>&1";
   const int rc = std::system(command.c_str());
   std::ifstream in(log);
   std::stringstream text;
@@ -286,9 +286,9 @@ TEST_F(SdlWindowUnderX, AnErrorAboutTheWindowWhileTheSharedImageIsAttachedIsNoRe
   EXPECT_FALSE(Said(lines, "could not be made"));
 }
 
-// Notes its left button's messages, and captures the pointer from a press to its release (as the
-// engine's window does); hides at its first press, or moves 460 pixels right and down at a double
-// click (as the title strip switches the window), when asked.
+// Notes its left and right buttons' messages, and captures the pointer from a press to its release
+// (as the engine's window does); hides at its first press, or moves 460 pixels right and down at a
+// double click (as the title strip switches the window), when asked.
 class ClickWindow : public Window {
  public:
   std::vector<std::string> log;
@@ -307,6 +307,9 @@ class ClickWindow : public Window {
     log.push_back("up");
     ReleaseCapture();
   }
+  void OnRButtonDown(uint32_t flags, POINT at) override { OnLButtonDown(flags, at); }
+  void OnRButtonUp(uint32_t flags, POINT at) override { OnLButtonUp(flags, at); }
+  void OnRButtonDblClk(uint32_t flags, POINT at) override { OnLButtonDblClk(flags, at); }
   void OnLButtonDblClk(uint32_t, POINT) override {
     log.push_back("double");
     if (!move_at_double) return;
@@ -315,6 +318,21 @@ class ClickWindow : public Window {
     MoveWindow(at.left + 460, at.top + 460, at.right - at.left, at.bottom - at.top);
   }
 };
+
+// Tests run with the left button, then the right one: the button's number to xdotool, its MK_ flag.
+struct Button {
+  const char* x;
+  uint32_t flag;
+  const char* name;
+};
+class SdlButtonUnderX : public SdlWindowUnderX, public ::testing::WithParamInterface<Button> {
+ protected:
+  std::string Down() const { return std::string(" mousedown ") + GetParam().x + " "; }
+  std::string Up() const { return std::string(" mouseup ") + GetParam().x + " "; }
+};
+INSTANTIATE_TEST_SUITE_P(Buttons, SdlButtonUnderX,
+                         ::testing::Values(Button{"1", MK_LBUTTON, "Left"}, Button{"3", MK_RBUTTON, "Right"}),
+                         [](const ::testing::TestParamInfo<Button>& info) { return std::string(info.param.name); });
 
 // The hand (xdotool, a click holding the button 80 ms) while the program is busy, then the
 // program takes what the hand did.
@@ -369,46 +387,70 @@ TEST_F(SdlWindowUnderX, AClickOffTheWindowThatCameThroughACaptureLetGoLateIsNotT
 // The press off the window that came through a capture let go late has its release made after
 // the window let go: that release goes to what lies under the pointer, never to the window. The
 // next click on the window is a click all the same.
-TEST_F(SdlWindowUnderX, AClickOnTheWindowAfterAStrayPressWhoseReleaseWentElsewhereIsAClick) {
+TEST_P(SdlButtonUnderX, AClickOnTheWindowAfterAStrayPressWhoseReleaseWentElsewhereIsAClick) {
   ClickWindow w;
   ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "stray", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
   PumpMessages();
-  ByHandThenTaken("mousemove 100 100 mousedown 1");
+  ByHandThenTaken("mousemove 100 100" + Down());
   ASSERT_EQ(Window::GetCapture(), &w);
   // Busy meanwhile: the hand lets go, goes off the window and presses there.
-  ByHandThenTaken("sleep 0.08 mouseup 1 sleep 0.05 mousemove 300 250 sleep 0.05 mousemove 500 400 sleep 0.05 "
-                  "mousemove 600 500 sleep 0.15 mousedown 1");
+  ByHandThenTaken("sleep 0.08" + Up() + "sleep 0.05 mousemove 300 250 sleep 0.05 mousemove 500 400 sleep 0.05 "
+                  "mousemove 600 500 sleep 0.15" + Down());
   ASSERT_EQ(w.log, (std::vector<std::string>{"down", "up"}));
   ASSERT_EQ(Window::GetCapture(), nullptr);
-  ByHandThenTaken("sleep 0.08 mouseup 1");
+  ByHandThenTaken("sleep 0.08" + Up());
   ByHandThenTaken("sleep 0.15 mousemove 500 400 sleep 0.05 mousemove 300 250 sleep 0.05 mousemove 200 150 "
-                  "sleep 0.05 mousedown 1 sleep 0.08 mouseup 1");
+                  "sleep 0.05" + Down() + "sleep 0.08" + Up());
   EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up", "down", "up"})) << "the next click on the window";
   EXPECT_EQ(test::SdlButtonsHeld(), 0u);
+}
+
+// A drag the busy window hears in one turn, let go off it (the pointer left it before the window
+// captured it): the window hears the release wherever the hand let go, and lets the pointer go.
+TEST_F(SdlWindowUnderX, ADragHeardInOneTurnAndLetGoOffTheWindowEndsThere) {
+  ClickWindow w, other;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "dragged", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  ASSERT_TRUE(other.CreateEx(CS_DBLCLKS, "other", WS_POPUP | WS_VISIBLE, 500, 30, 300, 200));
+  PumpMessages();
+  const struct {
+    const char* where;
+    int x;  // where the hand lets go, at y 100
+  } cases[] = {{"off the windows", 10}, {"on another window of the program's", 600}};
+  for (const auto& c : cases) {
+    w.log.clear();
+    std::string moves = "mousemove 200 100 mousedown 1";
+    for (int i = 1; i <= 4; ++i) moves += " sleep 0.03 mousemove " + std::to_string(200 + (c.x - 200) * i / 4) + " 100";
+    ByHandThenTaken(moves + " sleep 0.05 mouseup 1");
+    EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up"})) << c.where;
+    EXPECT_EQ(other.log, std::vector<std::string>{}) << c.where;
+    EXPECT_EQ(Window::GetCapture(), nullptr) << c.where;
+    EXPECT_FALSE(test::PointerGrabbed()) << c.where;
+    ByHandThenTaken("sleep 0.4");  // no double click with the next row's press
+  }
 }
 
 // The second press of a triple click moves the window away; the third, made before the window
 // took the second's release, lands off it. Nothing holds the pointer after the hand lets go: a
 // press and release off the window go to what lies there, and no button is left held.
-TEST_F(SdlWindowUnderX, ATripleClickWhoseSecondPressMovesTheWindowAwayLeavesNoCaptureAndNoButtonHeld) {
+TEST_P(SdlButtonUnderX, ATripleClickWhoseSecondPressMovesTheWindowAwayLeavesNoCaptureAndNoButtonHeld) {
   ClickWindow w;
   w.move_at_double = true;
   ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "switched", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
   PumpMessages();
   // The window takes each step of the first click and the second press as it comes.
-  ByHandThenTaken("mousemove 100 100 mousedown 1 sleep 0.08 mouseup 1");
-  ByHandThenTaken("sleep 0.1 mousedown 1");
+  ByHandThenTaken("mousemove 100 100" + Down() + "sleep 0.08" + Up());
+  ByHandThenTaken("sleep 0.1" + Down());
   ASSERT_EQ(w.log, (std::vector<std::string>{"down", "up", "double"}));
-  ByHandThenTaken("sleep 0.08 mouseup 1 sleep 0.15 mousedown 1");
-  ByHandThenTaken("sleep 0.08 mouseup 1");
-  ByHandThenTaken("sleep 0.2 mousemove 150 150 sleep 0.05 mousemove 200 200 sleep 0.05 mousedown 1 sleep 0.08 mouseup 1");
+  ByHandThenTaken("sleep 0.08" + Up() + "sleep 0.15" + Down());
+  ByHandThenTaken("sleep 0.08" + Up());
+  ByHandThenTaken("sleep 0.2 mousemove 150 150 sleep 0.05 mousemove 200 200 sleep 0.05" + Down() + "sleep 0.08" + Up());
   EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up", "double"}));
   EXPECT_EQ(Window::GetCapture(), nullptr);
   EXPECT_FALSE(test::PointerGrabbed());
   EXPECT_EQ(test::SdlButtonsHeld(), 0u);
   // Over the window again, the pointer moves with no button held.
   ByHandThenTaken("sleep 0.1 mousemove 560 560 sleep 0.05 mousemove 600 600");
-  EXPECT_EQ(w.move_flags & MK_LBUTTON, 0u);
+  EXPECT_EQ(w.move_flags & GetParam().flag, 0u);
 }
 
 class KeyWindow : public Window {

@@ -148,9 +148,12 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
                                 "' XDG_DATA_HOME='" + (home / ".local").string() + "' DBUS_SESSION_BUS_ADDRESS=disabled:";
   impl_->environment = "env " + variables + " ";
   impl_->exports = "export " + variables + "; ";
-  const std::string& wm = options.window_manager;
-  if (wm.empty()) return true;
-  std::string line;
+  return options.window_manager.empty() || StartWindowManager(options.window_manager, error);
+}
+
+bool XvfbSession::StartWindowManager(const std::string& wm, std::string* error) {
+  const std::filesystem::path& work = work_;
+  std::string line, pending;
   if (wm == "openbox") {
     // Openbox runs its start-up command once it manages the screen and has said its work area.
     impl_->window_manager = StartProgram(

@@ -70,6 +70,8 @@ class XvfbSession {
   // Starts the server with its screen in a fresh folder `work` (and the window manager, once it
   // manages the screen). False, with *error, when either does not come up.
   bool Start(const std::filesystem::path& work, const Options& options, std::string* error);
+  // Starts a window manager (as Options names it) on the running server, once none runs yet.
+  bool StartWindowManager(const std::string& window_manager, std::string* error);
   // Runs an X command-line tool on the session's display; what it printed.
   std::string X(const std::string& command);
   // Runs the client (a shell command, its stderr redirected by the caller) in the work folder.
