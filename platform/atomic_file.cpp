@@ -492,24 +492,43 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 
 FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(folder)) {
   fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  // A folder that may be written but not listed: a file of no name made in it opens its file
-  // system as well (a descriptor opened as a path would not do: syncfs refuses it).
-  if (fd_ < 0 && errno == EACCES) {
-    fd_ = ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd_ < 0 && errno != EACCES) errno = EACCES;
+  if (fd_ >= 0 || native_.empty()) {
+    open_error_ = fd_ < 0 ? ENOENT : 0;
+    return;
   }
-  if (fd_ < 0) open_error_ = native_.empty() ? ENOENT : errno;
+  open_error_ = errno;
+  // A folder that may be written but not listed: a file of no name made in it opens its file
+  // system as well (a descriptor opened as a path would not do: syncfs refuses it). Where no
+  // such file can be made (FUSE, NFS, CIFS), each file written is flushed on its own instead.
+  if (open_error_ != EACCES) return;
+  fd_ = Faulted(WriteFault::kNamelessFile) ? (errno = EOPNOTSUPP, -1)
+                                           : ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd_ >= 0) open_error_ = 0;
+  each_file_ = fd_ < 0;
 }
 
 FolderFlush::~FolderFlush() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+void FolderFlush::Written(const std::string& path) {
+  if (each_file_) written_.push_back(NativeOutputPath(path));
+}
+
 bool FolderFlush::Flush(std::string* error) {
-  int failure = open_error_;
+  int failure = each_file_ ? 0 : open_error_;
+  std::string what = native_;
   // syncfs reports a write-back of the file system that failed since the folder was opened.
   if (fd_ >= 0 && (Faulted(WriteFault::kSync) || ::syncfs(fd_) != 0)) failure = Faulted(WriteFault::kSync) ? EIO : errno;
-  if (failure != 0 && error) *error = "cannot flush " + native_ + " to the disk (" + std::strerror(failure) + ")";
+  for (size_t i = 0; failure == 0 && i < written_.size(); ++i) {
+    const int fd = ::open(written_[i].c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || Faulted(WriteFault::kSync) || ::fsync(fd) != 0) {
+      failure = fd >= 0 && Faulted(WriteFault::kSync) ? EIO : errno;
+      what = written_[i];
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  if (failure != 0 && error) *error = "cannot flush " + what + " to the disk (" + std::strerror(failure) + ")";
   return failure == 0;
 }
 

@@ -328,6 +328,31 @@ TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
   r = Respack("pack self self/new.qzr");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Read("self/new.qzr"), package);
+
+  // No other command writes over the picture or the package it reads, however the output names it.
+  const uint8_t pixels[16] = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 128};
+  ASSERT_TRUE(platform::SavePng("self/p.png", 2, 2, pixels, nullptr));
+  ASSERT_EQ(Respack("pps-encode self/p.png self/p.pps").status, 0);
+  std::filesystem::create_symlink("p.png", "self/link.png");
+  std::filesystem::create_hard_link("self/new.qzr", "self/hard.qzr");
+  const Bytes png = Read("self/p.png");
+  const Bytes pps = Read("self/p.pps");
+  const std::pair<const char*, const char*> kOverInputs[] = {
+      {"pps-encode self/p.png self/p.png", "self/p.png is the picture self/p.png"},
+      {"pps-encode self/p.png self/link.png", "self/link.png is the picture self/p.png"},
+      {"pps-decode self/p.pps via/../self/p.pps", "via/../self/p.pps is the picture self/p.pps"},
+      {"pps-decode self/p.pps /proc/self/cwd/self/p.pps", "/proc/self/cwd/self/p.pps is the picture self/p.pps"},
+      {"extract self/new.qzr a.png self/hard.qzr", "self/hard.qzr is the package self/new.qzr"},
+  };
+  for (const auto& [args, said] : kOverInputs) {
+    r = Respack(args);
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_EQ(r.err, std::string("respack: ") + said + ": an output is never written over what it is made from\n");
+  }
+  EXPECT_EQ(Read("self/p.png"), png);
+  EXPECT_EQ(Read("self/p.pps"), pps);
+  EXPECT_EQ(Read("self/new.qzr"), package);
+  EXPECT_TRUE(NoTemporaryFiles("self"));
 }
 
 TEST(RespackTest, PackStreamsLargeMembersAndRefusesOnesThePackageCannotHold) {
@@ -841,14 +866,22 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   fs::permissions("users/shut", fs::perms(0311));
   fs::permissions("users/open", fs::perms(0777));
   using Command = int (*)(const respack::Args&);
-  const std::pair<Command, respack::Args> kCommands[] = {
+  const struct {
+    Command command;
+    respack::Args args;
+    platform::WriteFault fault = platform::WriteFault::kNone;
+  } kCommands[] = {
       {respack::PpsEncode, {"in.png", "drop/out.pps"}},
       {respack::Unpack, {"own.qzr", "drop"}},
+      // A file system that makes no file without a name (FUSE, NFS): each member is flushed.
+      {respack::Unpack, {"own.qzr", "drop"}, platform::WriteFault::kNamelessFile},
       {respack::Pack, {"shut", "open/shut.qzr"}},
   };
   const std::string said = test_support::SaidAsAnotherUser("users", [&kCommands] {
-    for (const auto& [command, args] : kCommands) {
+    for (const auto& [command, args, fault] : kCommands) {
+      platform::InjectWriteFault(fault);
       std::printf("status %d\n", command(args));
+      platform::InjectWriteFault(platform::WriteFault::kNone);
       std::fflush(stdout);  // before the next command's lines on stderr
     }
     return std::string();
@@ -856,7 +889,7 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   for (const char* folder : {"users/drop", "users/shut", "users/open"}) fs::permissions(folder, fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << test_support::kNoOtherUser;
   EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
-                      " bytes\nstatus 0\n1 members written to drop\nstatus 0\n"
+                      " bytes\nstatus 0\n1 members written to drop\nstatus 0\n1 members written to drop\nstatus 0\n"
                       "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
   EXPECT_EQ(Read("users/drop/out.pps"), Read("users/seen.pps"));
   EXPECT_FALSE(fs::exists("users/open/shut.qzr"));
