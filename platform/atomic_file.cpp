@@ -394,7 +394,12 @@ bool AtomicFile::Write(const void* data, size_t size) {
   if (!ok()) return false;
   // What stands there may be the file one of the program's streams writes into (its standard
   // output, say): what those hold comes first, as it was written first.
-  if (in_place_) std::fflush(nullptr);
+  // Only the standard streams are flushed: flushing every stream would wait for each one's lock,
+  // and a thread that reads standard input holds that one for as long as it waits for a line.
+  if (in_place_) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+  }
   if (!WriteAll(fd_, data, size, in_place_)) Fail("write", errno);
   return ok();
 }

@@ -18,7 +18,9 @@
 //     in the file, at the end where it appends), as a program writes its standard output; what
 //     it is open on is never replaced, renamed or cut.
 // Before bytes go into something that stands there (a descriptor, a device, a FIFO), what the
-// program's stdio streams hold is flushed: what was printed first comes first.
+// program's standard output and standard error hold is flushed: what was printed first comes
+// first. (Other streams are left alone: one that a thread waits on, standard input say, would
+// hold the write up.)
 // The temporary file is made and renamed through the folder's descriptor, so a path as long as
 // the system takes is written; its name fits the folder's file system whatever the length of
 // the target's name. The folder is opened as a path, which needs no right to list it: a folder
