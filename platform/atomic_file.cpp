@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -469,9 +470,12 @@ bool IsStandardOutput(const std::string& path) {
   bool open = false;
   if (const int descriptor = NamedDescriptor(native, &open); descriptor >= 0) {
     if (!open || ::fstat(descriptor, &st) != 0) return false;
-  } else if (::stat(native.c_str(), &st) != 0 || S_ISREG(st.st_mode)) {
+  } else if (::stat(native.c_str(), &st) != 0) {
     return false;
   }
+  // A memory device (/dev/null, /dev/zero, /dev/full) shows nothing written into it: an output
+  // there and standard output there are never in each other's way.
+  if (S_ISCHR(st.st_mode) && major(st.st_rdev) == 1) return false;
   return st.st_dev == out.st_dev && st.st_ino == out.st_ino;
 }
 

@@ -830,20 +830,30 @@ TEST(RespackTest, AnOutputThatIsTheToolsStandardOutputCarriesNothingElse) {
   const std::string pps = ReadText("stdout.pps");
   const std::string pps_said = "4x4, 1 frame, codec 6, " + std::to_string(pps.size()) + " bytes\n";
   const std::string pack_said = "own/link.txt is a symbolic link: not packed\n1 members packed into ";
+  ASSERT_EQ(Respack("pack own out.qzr").status, 0);
+  ASSERT_EQ(Respack("pack own fifo.qzr").status, 0);
+  ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+  // Each line runs in a shell, $R the tool: what it writes on stdout goes through a pipe.
   const struct {
-    std::string args;
+    std::string line;
     std::string out;
     std::string err;
   } kRuns[] = {
-      {"pps-encode in.png /dev/stdout", pps, "/dev/stdout: " + pps_said},
-      {"pack own /dev/stdout", ReadText("stdout.qzr"), pack_said + "/dev/stdout\n"},
-      {"pack own /dev/fd/3 3>&1", ReadText("3.qzr"), pack_said + "/dev/fd/3\n"},
+      {"$R pps-encode in.png /dev/stdout", pps, "/dev/stdout: " + pps_said},
+      {"$R pack own /dev/stdout", ReadText("stdout.qzr"), pack_said + "/dev/stdout\n"},
+      {"$R pack own /dev/fd/3 3>&1", ReadText("3.qzr"), pack_said + "/dev/fd/3\n"},
+      // A device that discards what it takes is no one's output: the summary stays on stdout.
+      {"$R pps-encode in.png /dev/null >/dev/null", "", ""},
+      // The very file stdout was sent to is replaced: the summary would go into the file replaced.
+      {"$R pack own out.qzr >out.qzr; cat out.qzr", ReadText("out.qzr"), pack_said + "out.qzr\n"},
+      // A FIFO stdout also writes into carries the package alone to its reader.
+      {"cat fifo & $R pack own fifo >fifo; wait", ReadText("fifo.qzr"), pack_said + "fifo\n"},
   };
-  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
-  for (const auto& [args, out, err] : kRuns) {
-    ASSERT_EQ(std::system((tool + args + " 2>run.err | cat >piped.out").c_str()), 0) << args;
-    EXPECT_TRUE(ReadText("piped.out") == out) << args << ": " << ReadText("piped.out").size() << " bytes, not " << out.size();
-    EXPECT_EQ(ReadText("run.err"), err) << args;
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack";
+  for (const auto& [line, out, err] : kRuns) {
+    ASSERT_EQ(std::system(("R='" + tool + "'; { " + line + "; } 2>run.err | cat >piped.out").c_str()), 0) << line;
+    EXPECT_TRUE(ReadText("piped.out") == out) << line << ": " << ReadText("piped.out").size() << " bytes, not " << out.size();
+    EXPECT_EQ(ReadText("run.err"), err) << line;
   }
 }
 
