@@ -303,6 +303,10 @@ TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
   EXPECT_EQ(text.rfind("usage: zipai-client", 0), 0u) << text;
   EXPECT_NE(text.find("usage: zipai-client", 1), std::string::npos) << "-h prints it too\n" << text;
   std::string err;
+  // The lobby line the help gives for an example is one the client takes.
+  const size_t example = text.find("  zipai-client '");
+  ASSERT_NE(example, std::string::npos) << text;
+  EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", text.substr(example + 15, text.find('\n', example) - example - 15), &err), 0) << err;
   for (const char* option : {"--bogus", "-x"}) {
     EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", option, &err), 2) << option;
     EXPECT_EQ(err.rfind(std::string("zipai-client: unknown option '") + option + "'\nusage: zipai-client", 0), 0u) << err;
@@ -332,6 +336,7 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
        "zipai-client: --screenshot shot.gif: a screenshot is written as .png (or a name without an extension) or "
        ".jpg/.jpeg"},
       {"--frames 5 ''", 2, "zipai-client: an empty argument names nothing"},
+      {"--help >/dev/full", 1, "zipai-client: cannot write the standard output (No space left on device)"},
       {"--frames 5 -- -x.rep", 1, "zipai-client: -x.rep cannot be played: it cannot be read (No such file or directory)"},
       // A file that names itself nowhere in the reason is named all the same; control characters
       // a terminal would act on (C1, bidirectional) are shown escaped.

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/respack/respack.h"
@@ -763,6 +764,27 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   Bytes png = Read("crc.png");
   png[png.size() - 12 - 5] ^= 0x55;  // the last byte of IDAT's data: its CRC no longer matches
   Write("crc.png", png);
+  // A package cut while unpack writes its first member (into a FIFO the test reads, and cuts the
+  // package before it reads it whole): the next member passes the end of the package it opened.
+  platform::CreateDirectories("later/in");
+  platform::CreateDirectories("later/out");
+  Write("later/in/a.txt", Bytes(1 << 18, 'a'));  // more than a pipe holds: unpack waits for the test
+  Write("later/in/b.txt", Bytes(100, 'b'));
+  ASSERT_EQ(Respack("pack later/in later.qzr").status, 0);
+  const engine::NameKey first = engine::MakeNameKey("a.text");
+  char fifo[64];
+  std::snprintf(fifo, sizeof fifo, "later/out/%08X_%08X_%08X.txt", first.rs, first.js, first.x31);
+  ASSERT_EQ(::mkfifo(fifo, 0600), 0);
+  const int member = ::open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(member, 0);
+  std::thread cutter([member] {
+    pollfd written{member, POLLIN, 0};
+    if (::poll(&written, 1, 120000) != 1) return;
+    std::filesystem::resize_file("later.qzr", std::filesystem::file_size("later.qzr") - 50);
+    ::fcntl(member, F_SETFL, 0);
+    char block[4096];
+    while (::read(member, block, sizeof block) > 0) continue;
+  });
   const std::pair<std::string, std::string> kSaid[] = {
       {"list a", "respack: cannot open package a: shorter than a package header\n"},
       {"pps-encode a a.pps", "respack: a: not a picture of a kind this reads\n"},
@@ -775,12 +797,15 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
       {"list cut1.qzr", "respack: cut1.qzr: member 2 passes the end of the package\n"},
       {"unpack cut.qzr up", "respack: cut.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract cut1.qzr c.text c.txt", "respack: cut1.qzr: member 2 cannot be read (it passes the end of the package)\n"},
+      {"unpack later.qzr later/out", "respack: later.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract three.qzr nosuch x.bin", "respack: three.qzr has no member named nosuch\n"},
       {"pack nodir x.qzr", "respack: cannot read the folder nodir (No such file or directory)\n"},
       {"pack a x.qzr", "respack: cannot read the folder a (Not a directory)\n"},
       {"pack twin twin.qzr", "respack: twin/a.bmp and twin/a.png both have the resource name a.imge\n"},
   };
   for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
+  cutter.join();
+  ::close(member);
   const ToolRun r = Respack("pps-encode crc.png crc.pps");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1) << r.err;
@@ -792,10 +817,17 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   const ToolRun cut = Respack("list cut.qzr");
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(Lines(cut.out), 3) << cut.out;
-  // A listing that cannot be written fails the run.
+  // A listing that cannot be written fails the run, with the reason of the first write that
+  // failed: one that failed before the end too: 76 lines of 54 bytes, the last one crossing the 4096
+  // bytes a device's output is flushed by, which leaves nothing to write at the end.
+  platform::CreateDirectories("lines");
+  for (int i = 100; i < 176; ++i) Write("lines/" + std::to_string(i) + ".txt", {});
+  ASSERT_EQ(Respack("pack lines lines.qzr").status, 0);
   const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
-  EXPECT_EQ(WEXITSTATUS(std::system((tool + "list three.qzr >/dev/full 2>run.err").c_str())), 1);
-  EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n");
+  for (const char* listed : {"three.qzr", "lines.qzr"}) {
+    EXPECT_EQ(WEXITSTATUS(std::system((tool + "list " + listed + " >/dev/full 2>run.err").c_str())), 1) << listed;
+    EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n") << listed;
+  }
 }
 
 // An output named /dev/stdout is the tool's own output, written where it stands: between what
