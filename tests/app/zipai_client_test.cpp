@@ -356,17 +356,41 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
 
 // Where no display opens, one line says so: the libraries' own lines about the ways they tried
 // are kept back (libwayland's, without a runtime folder, is one: SDL tries Wayland only when no
-// driver is named, as the tests otherwise name one).
+// driver is named, as the tests otherwise name one). scripts/run says so before it installs or
+// builds anything (here a copy of it beside stand-ins that mark that they ran), unless what it
+// is asked for needs no display.
 TEST(ZipaiClient, WithoutADisplayOneLineSaysSo) {
   int display = 4000;
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(display))) ++display;
-  const std::string command = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY=:" +
-                              std::to_string(display) + " ASAN_OPTIONS=detect_leaks=0 " + std::string(ZP_BINARY_DIR) +
-                              "/app/zipai-client 2>nodisplay.err";
-  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
-  std::ifstream err("nodisplay.err");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}),
-            "zipai-client: no display; run it with --headless --frames N\n");
+  fs::create_directories("run/scripts");
+  fs::copy_file(std::string(ZP_TEST_DATA_DIR) + "/../../scripts/run", "run/scripts/run");
+  for (const char* stand_in : {"run/scripts/setup", "run/scripts/build"}) {
+    std::ofstream(stand_in) << "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\nexit 3\n";
+    fs::permissions(stand_in, fs::perms::owner_all);
+  }
+  const std::string no_display = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY -u DISPLAY ";
+  const struct {
+    std::string command;
+    int status;
+    std::string said;  // on stderr
+    bool built;
+  } kRuns[] = {
+      {no_display + "DISPLAY=:" + std::to_string(display) + " ASAN_OPTIONS=detect_leaks=0 " +
+           std::string(ZP_BINARY_DIR) + "/app/zipai-client",
+       1, "zipai-client: no display; run it with --headless --frames N\n", false},
+      {no_display + "run/scripts/run", 1,
+       "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): the client needs one to open its window; "
+       "nothing was built\nrun: scripts/run --headless --frames N [--screenshot FILE] runs it without one\n",
+       false},
+      {no_display + "run/scripts/run --help", 3, "", true},
+  };
+  for (const auto& [command, status, said, built] : kRuns) {
+    fs::remove("run/scripts/ran");
+    EXPECT_EQ(WEXITSTATUS(std::system((command + " 2>nodisplay.err").c_str())), status) << command;
+    std::ifstream err("nodisplay.err");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), said) << command;
+    EXPECT_EQ(fs::exists("run/scripts/ran"), built) << command;
+  }
 }
 
 // The screenshot is what its name asks for: JPEG for .jpg and .jpeg, PNG for .png or no
