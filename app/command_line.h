@@ -8,8 +8,13 @@
 //   - every refusal says why in one line (then the usage), and a name in a message is shown
 //     with its control characters and bytes that are no UTF-8 escaped (Printable);
 //   - a number is decimal digits only: no sign, no blanks (ParseNumber);
-//   - what a run prints on stdout that cannot be written (a full disk) fails the run (Finished).
+//   - what a run prints on stdout that cannot be written (a full disk), its help included, fails
+//     the run with the reason the first failed write met (WatchStandardOutput, Finished, ShowHelp);
+//   - an input is never written over by what is made from it (platform::WritesOver).
 #pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -47,18 +52,70 @@ inline bool ParseNumber(std::string_view text, long low, long high, long* out) {
 }
 
 // Where a program's own lines (notes, summaries, reports) go beside an output at `path` (a
-// program path): stdout, or stderr when that output is stdout itself, which then carries the
-// output alone, as `cat` would write it.
+// program path): stdout, or stderr when that output goes where stdout goes (IsStandardOutput),
+// which then carries the output alone, as `cat` would write it.
 inline FILE* LinesBeside(const std::string& path) { return platform::IsStandardOutput(path) ? stderr : stdout; }
 
+namespace internal {
+
+// The reason the first write to standard output failed (0 while none has): a stream that failed
+// drops what it held, so the flush at the end may find nothing to write and no reason to give.
+inline int& FirstOutputError() {
+  static int first = 0;
+  return first;
+}
+
+}  // namespace internal
+
+// Makes standard output a stream that remembers why its first write failed, for Finished; it
+// writes to the same descriptor, buffered as the C library buffers it (a line at a time on a
+// terminal, else a block of the size the file asks for). Called first thing in main.
+inline void WatchStandardOutput() {
+  static const cookie_io_functions_t kWrites = {
+      nullptr,
+      [](void*, const char* data, size_t size) -> ssize_t {
+        size_t done = 0;
+        while (done < size) {
+          const ssize_t n = ::write(STDOUT_FILENO, data + done, size - done);
+          if (n < 0 && errno == EINTR) continue;
+          if (n <= 0) {
+            if (internal::FirstOutputError() == 0) internal::FirstOutputError() = n < 0 ? errno : EIO;
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+          }
+          done += static_cast<size_t>(n);
+        }
+        return static_cast<ssize_t>(done);
+      },
+      nullptr, nullptr};
+  std::fflush(stdout);
+  FILE* watched = ::fopencookie(nullptr, "w", kWrites);
+  if (watched == nullptr) return;
+  struct stat st {};
+  const size_t block = ::fstat(STDOUT_FILENO, &st) == 0 && st.st_blksize > 0 ? static_cast<size_t>(st.st_blksize) : BUFSIZ;
+  // Kept for the life of the process: the stream is flushed after main returns.
+  static char* const buffer = new char[block];
+  std::setvbuf(watched, buffer, ::isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, block);
+  stdout = watched;
+}
+
 // A run's exit status once what it printed on stdout is flushed: a write there that failed
-// turns a run that succeeded into a failure (status 1), said on stderr after the program's name.
+// turns a run that succeeded into a failure (status 1), said on stderr after the program's name
+// with the reason the first failed write met (WatchStandardOutput). Said once: a later call
+// finds nothing more to report.
 inline int Finished(const char* program, int status) {
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
-  std::fprintf(stderr, "%s: cannot write the standard output (%s)\n", program,
-               std::strerror(errno != 0 ? errno : EIO));
+  const int first = internal::FirstOutputError() != 0 ? internal::FirstOutputError() : errno != 0 ? errno : EIO;
+  std::fprintf(stderr, "%s: cannot write the standard output (%s)\n", program, std::strerror(first));
+  std::clearerr(stdout);
+  internal::FirstOutputError() = 0;
   return status == 0 ? 1 : status;
+}
+
+// A program's help, printed on stdout: status 0, or 1 (said on stderr) where it cannot be written.
+inline int ShowHelp(const char* program, const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  return Finished(program, 0);
 }
 
 // An option a program takes.

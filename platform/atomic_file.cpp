@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -394,7 +395,12 @@ bool AtomicFile::Write(const void* data, size_t size) {
   if (!ok()) return false;
   // What stands there may be the file one of the program's streams writes into (its standard
   // output, say): what those hold comes first, as it was written first.
-  if (in_place_) std::fflush(nullptr);
+  // Only the standard streams are flushed: flushing every stream would wait for each one's lock,
+  // and a thread that reads standard input holds that one for as long as it waits for a line.
+  if (in_place_) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+  }
   if (!WriteAll(fd_, data, size, in_place_)) Fail("write", errno);
   return ok();
 }
@@ -464,9 +470,12 @@ bool IsStandardOutput(const std::string& path) {
   bool open = false;
   if (const int descriptor = NamedDescriptor(native, &open); descriptor >= 0) {
     if (!open || ::fstat(descriptor, &st) != 0) return false;
-  } else if (::stat(native.c_str(), &st) != 0 || S_ISREG(st.st_mode)) {
+  } else if (::stat(native.c_str(), &st) != 0) {
     return false;
   }
+  // A memory device (/dev/null, /dev/zero, /dev/full) shows nothing written into it: an output
+  // there and standard output there are never in each other's way.
+  if (S_ISCHR(st.st_mode) && major(st.st_rdev) == 1) return false;
   return st.st_dev == out.st_dev && st.st_ino == out.st_ino;
 }
 
@@ -492,24 +501,43 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 
 FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(folder)) {
   fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  // A folder that may be written but not listed: a file of no name made in it opens its file
-  // system as well (a descriptor opened as a path would not do: syncfs refuses it).
-  if (fd_ < 0 && errno == EACCES) {
-    fd_ = ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd_ < 0 && errno != EACCES) errno = EACCES;
+  if (fd_ >= 0 || native_.empty()) {
+    open_error_ = fd_ < 0 ? ENOENT : 0;
+    return;
   }
-  if (fd_ < 0) open_error_ = native_.empty() ? ENOENT : errno;
+  open_error_ = errno;
+  // A folder that may be written but not listed: a file of no name made in it opens its file
+  // system as well (a descriptor opened as a path would not do: syncfs refuses it). Where no
+  // such file can be made (FUSE, NFS, CIFS), each file written is flushed on its own instead.
+  if (open_error_ != EACCES) return;
+  fd_ = Faulted(WriteFault::kNamelessFile) ? (errno = EOPNOTSUPP, -1)
+                                           : ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd_ >= 0) open_error_ = 0;
+  each_file_ = fd_ < 0;
 }
 
 FolderFlush::~FolderFlush() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+void FolderFlush::Written(const std::string& path) {
+  if (each_file_) written_.push_back(NativeOutputPath(path));
+}
+
 bool FolderFlush::Flush(std::string* error) {
-  int failure = open_error_;
+  int failure = each_file_ ? 0 : open_error_;
+  std::string what = native_;
   // syncfs reports a write-back of the file system that failed since the folder was opened.
   if (fd_ >= 0 && (Faulted(WriteFault::kSync) || ::syncfs(fd_) != 0)) failure = Faulted(WriteFault::kSync) ? EIO : errno;
-  if (failure != 0 && error) *error = "cannot flush " + native_ + " to the disk (" + std::strerror(failure) + ")";
+  for (size_t i = 0; failure == 0 && i < written_.size(); ++i) {
+    const int fd = ::open(written_[i].c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || Faulted(WriteFault::kSync) || ::fsync(fd) != 0) {
+      failure = fd >= 0 && Faulted(WriteFault::kSync) ? EIO : errno;
+      what = written_[i];
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  if (failure != 0 && error) *error = "cannot flush " + what + " to the disk (" + std::strerror(failure) + ")";
   return failure == 0;
 }
 

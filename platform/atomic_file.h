@@ -18,7 +18,9 @@
 //     in the file, at the end where it appends), as a program writes its standard output; what
 //     it is open on is never replaced, renamed or cut.
 // Before bytes go into something that stands there (a descriptor, a device, a FIFO), what the
-// program's stdio streams hold is flushed: what was printed first comes first.
+// program's standard output and standard error hold is flushed: what was printed first comes
+// first. (Other streams are left alone: one that a thread waits on, standard input say, would
+// hold the write up.)
 // The temporary file is made and renamed through the folder's descriptor, so a path as long as
 // the system takes is written; its name fits the folder's file system whatever the length of
 // the target's name. The folder is opened as a path, which needs no right to list it: a folder
@@ -106,27 +108,35 @@ class AtomicFile {
 // Flush writes out everything pending on the file system that holds the folder (the files'
 // bytes and the folders' entries alike) and reports a write-back that failed since this was
 // made. A folder that may be written but not listed is reached through a file of no name made
-// in it.
+// in it; where its file system makes no such file (FUSE, NFS, CIFS), every file written there
+// (each one told by Written) is flushed on its own.
 class FolderFlush {
  public:
   explicit FolderFlush(const std::string& folder);  // a program path
   ~FolderFlush();
   FolderFlush(const FolderFlush&) = delete;
   FolderFlush& operator=(const FolderFlush&) = delete;
-  // false (and *error) when the folder could not be opened or the flush failed.
+  // A file committed into the folder (a program path), for a flush that goes file by file.
+  void Written(const std::string& path);
+  // false (and *error: what could not be flushed, and the reason of the call that failed) when
+  // the folder could not be opened or the flush failed.
   bool Flush(std::string* error = nullptr);
 
  private:
   std::string native_;
   int fd_ = -1;
   int open_error_ = 0;
+  bool each_file_ = false;  // no descriptor on the file system: the files are flushed one by one
+  std::vector<std::string> written_;
 };
 
-// Whether an output at the path would be written into the file the program's standard output
-// is open on: the path names that descriptor (/dev/stdout, /dev/fd/1...) or another of the
-// program's descriptors open on the same file, or it is a device or FIFO that standard output
-// writes into. A regular file is replaced whole (a new file): never the same. A program whose
-// output goes there keeps its own lines (notes, summaries) off its standard output.
+// Whether an output at the path would go where the program's standard output goes: the path
+// names that descriptor (/dev/stdout, /dev/fd/1...) or another of the program's descriptors open
+// on the same file, or it is the device, FIFO or regular file standard output is open on (by
+// st_dev and st_ino). A regular file is replaced by a new one: what standard output took after
+// would go into the file replaced, where nobody sees it. A memory device (/dev/null, /dev/full)
+// is never the same: it shows nothing of what either writes. A program whose output goes there
+// keeps its own lines (notes, summaries) off its standard output.
 bool IsStandardOutput(const std::string& path);
 
 // The names a new file of one moment may take, in turn (for AtomicFile::CommitNew): stem +
@@ -144,7 +154,8 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
 void FailWritesPastFileSizeLimit();
 
 // Tests: the following writes fail at one step, as a full or failing device would make them.
-enum class WriteFault { kNone, kWrite, kSync, kClose };
+// kNamelessFile: a file of no name (O_TMPFILE) cannot be made, as on FUSE, NFS or CIFS.
+enum class WriteFault { kNone, kWrite, kSync, kClose, kNamelessFile };
 void InjectWriteFault(WriteFault fault);
 
 }  // namespace platform

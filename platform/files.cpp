@@ -426,6 +426,12 @@ bool GetOutputIdentity(const std::string& path, FileIdentity* out) {
   return IdentityOf(NativeOutputPath(path), out);
 }
 
+bool WritesOver(const std::string& output, const std::string& input) {
+  FileIdentity written;
+  FileIdentity read;
+  return GetOutputIdentity(output, &written) && GetFileIdentity(input, &read) && written == read;
+}
+
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative matcher with one backtracking point for the last '*'.
   size_t p = 0, n = 0, star = std::string::npos, mark = 0;

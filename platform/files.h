@@ -91,6 +91,10 @@ struct FileIdentity {
 bool GetFileIdentity(const std::string& path, FileIdentity* out);
 // The same for the file a write to the path would reach (the path taken exactly, links followed).
 bool GetOutputIdentity(const std::string& path, FileIdentity* out);
+// Whether an output written at `output` would go over the file at `input`, which the program
+// reads: both name one file, however each is reached (a link, "../", /proc/self/cwd, a hard
+// link). What a program makes from a file is never written over it: the one check for that.
+bool WritesOver(const std::string& output, const std::string& input);
 
 // Writes the file whole or not at all through AtomicFile (platform/atomic_file.h): a temporary
 // file beside it, every write, the flush and the close checked, then a rename. Why it failed goes

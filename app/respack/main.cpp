@@ -58,27 +58,24 @@ const Command kCommands[] = {
      "Prints a .pps picture's size, frames, the codec of each frame, its palette and colour key.\n", respack::PpsInfo, 1},
 };
 
-void PrintUsage(FILE* out) {
-  std::fprintf(out, "usage:\n");
-  for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
-  std::fprintf(out,
-               "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n"
-               "An output named /dev/stdout carries the output alone: the notes go to stderr then.\n");
+std::string Usage() {
+  std::string text = "usage:\n";
+  for (const Command& c : kCommands) text += std::string("  ") + c.usage + "\n";
+  return text +
+         "Each command takes --help. Exit status: 0 done, 1 bad input, 2 wrong usage.\n"
+         "An output named /dev/stdout carries the output alone: the notes go to stderr then.\n";
 }
 
 // A command line refused: why, then the usage.
 int WrongUsage(const std::string& why) {
   std::fprintf(stderr, "respack: %s\n", why.c_str());
-  PrintUsage(stderr);
+  std::fputs(Usage().c_str(), stderr);
   return respack::kUsage;
 }
 
 int RunCommand(const Command& c, const respack::Args& given) {
   const cli::CommandLine line = c.option ? cli::Parse(given, {{c.option, true}}) : cli::Parse(given, {});
-  if (line.help) {
-    std::printf("usage: %s\n%s", c.usage, c.help);
-    return respack::kOk;
-  }
+  if (line.help) return cli::ShowHelp("respack", std::string("usage: ") + c.usage + "\n" + c.help);
   std::string why = line.error;
   long number = 0;
   if (const std::string* value = c.option ? line.Value(c.option) : nullptr;
@@ -110,9 +107,7 @@ int RunCommand(const Command& c, const respack::Args& given) {
 // The command line's run: its exit status.
 int Run(std::vector<std::string> args) {
   if (!args.empty() && cli::IsHelpArgument(args[0])) {
-    std::printf("respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n");
-    PrintUsage(stdout);
-    return respack::kOk;
+    return cli::ShowHelp("respack", "respack: makes and inspects resource packages (.qzr) and pictures (.pps).\n" + Usage());
   }
   // "--" ends the options before the command as well (the tool takes none of its own).
   const bool options_ended = !args.empty() && args[0] == "--";
@@ -129,6 +124,7 @@ int Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  cli::WatchStandardOutput();
   // What a command printed (a listing) that could not be written fails the run.
   return cli::Finished("respack", Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

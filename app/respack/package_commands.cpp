@@ -178,6 +178,7 @@ int List(const Args& args) {
 }
 
 int Extract(const Args& args) {
+  if (const std::string why = OverInput(args[2], args[0], "package"); !why.empty()) return Refuse(why);
   std::unique_ptr<engine::ResourcePackage> package;
   std::string reason;
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
@@ -221,10 +222,16 @@ int Unpack(const Args& args) {
     if (!LoadMember(*package, args[0], i, &bytes, &reason)) return Refuse(reason);
     platform::AtomicFile file(dir + "\\" + name, platform::AtomicFile::Sync::kLater);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
+    flush.Written(dir + "\\" + name);
   }
   if (!flush.Flush(&reason)) return Refuse(reason);
   std::printf("%u members written to %s\n", package->GetUsedCount(), cli::Printable(args[1]).c_str());
   return kOk;
+}
+
+std::string OverInput(const std::string& output, const std::string& input, const char* kind) {
+  if (!platform::WritesOver(PathArg(output), PathArg(input))) return {};
+  return output + " is the " + kind + " " + input + ": an output is never written over what it is made from";
 }
 
 int Refuse(const std::string& reason) {

@@ -165,6 +165,7 @@ int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageReco
 int PpsEncode(const Args& args) {
   long codec = engine::kPpsCodecBestOf;
   NumberOption(args, 1, 6, &codec);
+  if (const std::string why = OverInput(args[1], args[0], "picture"); !why.empty()) return Refuse(why);
   if (codec == engine::kPpsCodecNone) {
     return Refuse(args[0] + ": codec 2 stores no pixels; use 1, 3, 4, 5 or 6 to keep the picture");
   }
@@ -195,6 +196,7 @@ int PpsEncode(const Args& args) {
 int PpsDecode(const Args& args) {
   long frame = 0;
   NumberOption(args, 0, 65535, &frame);
+  if (const std::string why = OverInput(args[1], args[0], "picture"); !why.empty()) return Refuse(why);
   std::vector<uint8_t> bytes;
   engine::ImageRecord record;
   std::string reason;

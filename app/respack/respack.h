@@ -38,6 +38,10 @@ int WritePpsIfReadBack(const std::vector<uint8_t>& file, const engine::ImageReco
 // kBadInput.
 int Refuse(const std::string& reason);
 
+// Why `output` may not be written: it is the input `input`, a `kind` ("picture", "package"),
+// however either is reached. Empty when it may. Both named as typed.
+std::string OverInput(const std::string& output, const std::string& input, const char* kind);
+
 // Where a command's own lines (its notes and its summary) go: standard output, or standard
 // error when `output` (a command-line path) is standard output itself, which then carries the
 // output alone, as `cat` would write it.

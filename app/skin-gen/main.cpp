@@ -100,12 +100,10 @@ std::string WrongUsage(const cli::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  cli::WatchStandardOutput();
   const cli::CommandLine line =
       cli::Parse(std::vector<std::string>(argv + 1, argv + argc), {{"--list"}, {"--sheet"}});
-  if (line.help) {
-    std::printf("skin-gen: draws the client's default skin into resource packages.\n%s", kUsage);
-    return 0;
-  }
+  if (line.help) return cli::ShowHelp("skin-gen", std::string("skin-gen: draws the client's default skin into resource packages.\n") + kUsage);
   if (const std::string why = WrongUsage(line); !why.empty()) {
     std::fprintf(stderr, "skin-gen: %s\n%s", why.c_str(), kUsage);
     return 2;

@@ -183,29 +183,30 @@ class ClientApp final : public shell::CGameAppBase {
   ClientFrame* frame = nullptr;    // the window's scene object
 };
 
-void Usage(FILE* out) {
-  std::fprintf(out,
-               "usage: zipai-client [--headless] [--frames N] [--screenshot FILE] [--hold | --report] "
-               "[LOBBY COMMAND LINE | REPLAY FILE]\n"
-               "       zipai-client --help\n");
-}
+constexpr char kUsage[] =
+    "usage: zipai-client [--headless] [--frames N] [--screenshot FILE] [--hold | --report] "
+    "[LOBBY COMMAND LINE | REPLAY FILE]\n"
+    "       zipai-client --help\n";
 
-// The usage with what each option does, for --help.
-void Help() {
-  Usage(stdout);
-  std::printf(
-      "Opens the game window: at the table the lobby's '|'-separated command line names, offline\n"
-      "without one, or playing a replay file back.\n"
-      "  --headless           no display: the window lives in memory (with --frames)\n"
-      "  --frames N           runs N engine frames, then ends\n"
-      "  --screenshot FILE    after the run, writes what the window shows: JPEG for FILE.jpg or\n"
-      "                       FILE.jpeg, PNG for FILE.png or a FILE without an extension\n"
-      "  --hold               after the run, writes \"ready X Y WIDTH HEIGHT\" and keeps the window\n"
-      "                       open until a line comes on stdin\n"
-      "  --report             each time the window has settled, writes the screenshot and a line\n"
-      "                       saying where it is, then waits for a line on stdin\n"
-      "  --help, -h           prints this\n");
-}
+// The usage with what each option does, and the lobby's line field by field, for --help.
+constexpr char kHelp[] =
+    "Opens the game window: at the table the lobby's '|'-separated command line names, offline\n"
+    "without one, or playing a replay file back.\n"
+    "  --headless           no display: the window lives in memory (with --frames)\n"
+    "  --frames N           runs N engine frames, then ends\n"
+    "  --screenshot FILE    after the run, writes what the window shows: JPEG for FILE.jpg or\n"
+    "                       FILE.jpeg, PNG for FILE.png or a FILE without an extension\n"
+    "  --hold               after the run, writes \"ready X Y WIDTH HEIGHT\" and keeps the window\n"
+    "                       open until a line comes on stdin\n"
+    "  --report             each time the window has settled, writes the screenshot and a line\n"
+    "                       saying where it is, then waits for a line on stdin\n"
+    "  --help, -h           prints this\n"
+    "The lobby command line: at least 9 fields, in order (numbers decimal, or hexadecimal after 0x)\n"
+    "  GAME ID|GAME NAME|SERVER ADDRESS|PORT|LOBBY WINDOW|USER ID|TABLE|CHAIR|TABLE OPTIONS[|FIELD 9[|LOOK-ON]]\n"
+    "  GAME NAME names the game's .ini file (a plain file name); PORT empty or 0 is 21524; TABLE\n"
+    "  counts from 0; CHAIR is 0 to 7; TABLE OPTIONS is a set of bits (0 for none); LOOK-ON not 0:\n"
+    "  the user only watches. For example:\n"
+    "  zipai-client '1|zipai|127.0.0.1|21524|0|1001|0|0|0'\n";
 
 enum class Parsed { kRun, kHelp, kWrong };
 
@@ -288,10 +289,9 @@ int main(int argc, char** argv) {
   Options options;
   switch (Parse(argc, argv, &options)) {
     case Parsed::kHelp:
-      Help();
-      return 0;
+      return cli::ShowHelp("zipai-client", std::string(kUsage) + kHelp);
     case Parsed::kWrong:
-      Usage(stderr);
+      std::fputs(kUsage, stderr);
       return 2;
     case Parsed::kRun:
       break;

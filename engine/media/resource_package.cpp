@@ -396,11 +396,8 @@ uint64_t ResourcePackage::LayOut() {
 }
 
 std::string ResourcePackage::OutputIsMember(const std::string& output_path) const {
-  platform::FileIdentity output;
-  if (!platform::GetOutputIdentity(output_path, &output)) return {};  // a new file
   for (uint32_t i = 0; i < used_ && i < member_paths_.size(); ++i) {
-    platform::FileIdentity member;
-    if (platform::GetFileIdentity(member_paths_[i], &member) && member == output) {
+    if (platform::WritesOver(output_path, member_paths_[i])) {
       return output_path + " is the member " + member_paths_[i] + ": a package is never written over what it packs";
     }
   }

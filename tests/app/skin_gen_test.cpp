@@ -277,6 +277,7 @@ TEST(SkinGenCommandLine, ARunThatCanMakeNothingSaysWhyAndFails) {
        "skin-gen: NoSuchName is no picture of the skin (skin-gen --list names them)"},
       {"file", 1, "skin-gen: cannot make the folder file (something that is no folder stands there)"},
       {"--list >/dev/full", 1, "skin-gen: cannot write the standard output (No space left on device)"},
+      {"--help >/dev/full", 1, "skin-gen: cannot write the standard output (No space left on device)"},
   };
   // The other user reaches the tool only where every folder above the build lets them through
   // (not in a clone made by mktemp -d, say): the row that needs them is left out otherwise.

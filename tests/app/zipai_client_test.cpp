@@ -382,6 +382,10 @@ TEST(ZipaiClient, HelpIsPrintedAndAnUnknownOptionIsRefused) {
   EXPECT_EQ(text.rfind("usage: zipai-client", 0), 0u) << text;
   EXPECT_NE(text.find("usage: zipai-client", 1), std::string::npos) << "-h prints it too\n" << text;
   std::string err;
+  // The lobby line the help gives for an example is one the client takes.
+  const size_t example = text.find("  zipai-client '");
+  ASSERT_NE(example, std::string::npos) << text;
+  EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", text.substr(example + 15, text.find('\n', example) - example - 15), &err), 0) << err;
   for (const char* option : {"--bogus", "-x"}) {
     EXPECT_EQ(RunHeadless("", fs::current_path() / "exe", option, &err), 2) << option;
     EXPECT_EQ(err.rfind(std::string("zipai-client: unknown option '") + option + "'\nusage: zipai-client", 0), 0u) << err;
@@ -411,6 +415,7 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
        "zipai-client: --screenshot shot.gif: a screenshot is written as .png (or a name without an extension) or "
        ".jpg/.jpeg"},
       {"--frames 5 ''", 2, "zipai-client: an empty argument names nothing"},
+      {"--help >/dev/full", 1, "zipai-client: cannot write the standard output (No space left on device)"},
       {"--frames 5 -- -x.rep", 1, "zipai-client: -x.rep cannot be played: it cannot be read (No such file or directory)"},
       // A file that names itself nowhere in the reason is named all the same; control characters
       // a terminal would act on (C1, bidirectional) are shown escaped.
@@ -430,17 +435,41 @@ TEST(ZipaiClient, CommandLinesFollowTheUsualConventions) {
 
 // Where no display opens, one line says so: the libraries' own lines about the ways they tried
 // are kept back (libwayland's, without a runtime folder, is one: SDL tries Wayland only when no
-// driver is named, as the tests otherwise name one).
+// driver is named, as the tests otherwise name one). scripts/run says so before it installs or
+// builds anything (here a copy of it beside stand-ins that mark that they ran), unless what it
+// is asked for needs no display.
 TEST(ZipaiClient, WithoutADisplayOneLineSaysSo) {
   int display = 4000;
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(display))) ++display;
-  const std::string command = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY=:" +
-                              std::to_string(display) + " ASAN_OPTIONS=detect_leaks=0 " + std::string(ZP_BINARY_DIR) +
-                              "/app/zipai-client 2>nodisplay.err";
-  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
-  std::ifstream err("nodisplay.err");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}),
-            "zipai-client: no display; run it with --headless --frames N\n");
+  fs::create_directories("run/scripts");
+  fs::copy_file(std::string(ZP_TEST_DATA_DIR) + "/../../scripts/run", "run/scripts/run");
+  for (const char* stand_in : {"run/scripts/setup", "run/scripts/build"}) {
+    std::ofstream(stand_in) << "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\nexit 3\n";
+    fs::permissions(stand_in, fs::perms::owner_all);
+  }
+  const std::string no_display = "env -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY -u DISPLAY ";
+  const struct {
+    std::string command;
+    int status;
+    std::string said;  // on stderr
+    bool built;
+  } kRuns[] = {
+      {no_display + "DISPLAY=:" + std::to_string(display) + " ASAN_OPTIONS=detect_leaks=0 " +
+           std::string(ZP_BINARY_DIR) + "/app/zipai-client",
+       1, "zipai-client: no display; run it with --headless --frames N\n", false},
+      {no_display + "run/scripts/run", 1,
+       "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): the client needs one to open its window; "
+       "nothing was built\nrun: scripts/run --headless --frames N [--screenshot FILE] runs it without one\n",
+       false},
+      {no_display + "run/scripts/run --help", 3, "", true},
+  };
+  for (const auto& [command, status, said, built] : kRuns) {
+    fs::remove("run/scripts/ran");
+    EXPECT_EQ(WEXITSTATUS(std::system((command + " 2>nodisplay.err").c_str())), status) << command;
+    std::ifstream err("nodisplay.err");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), said) << command;
+    EXPECT_EQ(fs::exists("run/scripts/ran"), built) << command;
+  }
 }
 
 // The screenshot is what its name asks for: JPEG for .jpg and .jpeg, PNG for .png or no

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -177,7 +178,9 @@ TEST_F(AtomicFileTest, AFileTheUserMayNotWriteOrWhoseFolderTakesNoNewFileStaysAs
 }
 
 // A folder that may be written but not listed (a drop box: 0703) takes a new file and a
-// replaced one, as it takes a shell's redirection, and its file system is flushed.
+// replaced one, as it takes a shell's redirection, and its file system is flushed; where it makes
+// no file without a name (FUSE, NFS, CIFS), each file written is flushed, and one that cannot be
+// says why.
 TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
   fs::create_directories("box/drop");
   fs::permissions("box/drop", fs::perms(0703));
@@ -187,19 +190,32 @@ TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
       return std::string("the folder can be listed\n");
     }
     std::string said;
-    for (const std::string text : {"first", "second"}) {
-      platform::AtomicFile file("drop/out.txt");
-      said += file.Write(text.data(), text.size()) && file.Commit() ? "written\n" : file.error() + "\n";
+    const struct {
+      platform::WriteFault fault;
+      bool removed;  // the file is gone before the flush
+    } kFlushes[] = {{platform::WriteFault::kNone, false},
+                    {platform::WriteFault::kNamelessFile, false},
+                    {platform::WriteFault::kNamelessFile, true}};
+    for (const auto& [fault, removed] : kFlushes) {
+      platform::InjectWriteFault(fault);
+      platform::FolderFlush flush("drop");
+      for (const std::string text : {"first", "second"}) {
+        platform::AtomicFile file("drop/out.txt", platform::AtomicFile::Sync::kLater);
+        said += file.Write(text.data(), text.size()) && file.Commit() ? "written\n" : file.error() + "\n";
+        flush.Written("drop/out.txt");
+      }
+      if (removed) ::unlink("drop/out.txt");
+      std::string error;
+      said += flush.Flush(&error) ? "flushed\n" : error + "\n";
+      platform::InjectWriteFault(platform::WriteFault::kNone);
     }
-    std::string error;
-    said += platform::FolderFlush("drop").Flush(&error) ? "flushed\n" : error + "\n";
     return said;
   });
   fs::permissions("box/drop", fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << kNoOtherUser;
-  EXPECT_EQ(said, "written\nwritten\nflushed\n");
-  EXPECT_EQ(ReadAll("box/drop/out.txt"), "second");
-  EXPECT_EQ(FilesIn("box/drop"), 1u);
+  EXPECT_EQ(said, "written\nwritten\nflushed\nwritten\nwritten\nflushed\nwritten\nwritten\n"
+                  "cannot flush drop/out.txt to the disk (No such file or directory)\n");
+  EXPECT_EQ(FilesIn("box/drop"), 0u);
 }
 
 // The temporary name fits beside any name the file system takes, one of multi-byte characters
@@ -299,16 +315,53 @@ TEST_F(AtomicFileTest, AnOutputNamingOneOfTheProgramsDescriptorsIsWrittenWhereIt
   EXPECT_EQ(FilesIn("fds"), 3u);
 }
 
-// What one of the program's streams holds for the file an output names (its standard output,
-// say) comes first, as it was written first.
+// What the program's standard output holds comes before an output written through the
+// descriptor it writes to, as it was written first.
 TEST_F(AtomicFileTest, WhatAStreamHoldsComesBeforeAnOutputWrittenThroughItsDescriptor) {
-  FILE* stream = std::fopen("w/stream.txt", "w");
-  ASSERT_NE(stream, nullptr);
-  std::fputs("note, ", stream);  // a stream on a file holds it until it is flushed
+  std::fflush(stdout);
+  const int saved = ::dup(STDOUT_FILENO);
+  const int file = ::open("w/stream.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_TRUE(saved >= 0 && file >= 0);
+  ::dup2(file, STDOUT_FILENO);
+  std::fputs("note, ", stdout);  // held until the stream is flushed
   std::string error;
-  EXPECT_TRUE(platform::WriteFileAtomic("/dev/fd/" + std::to_string(::fileno(stream)), "output", 6, &error)) << error;
-  std::fclose(stream);
+  EXPECT_TRUE(platform::WriteFileAtomic("/dev/stdout", "output", 6, &error)) << error;
+  std::fflush(stdout);
+  ::dup2(saved, STDOUT_FILENO);
+  for (const int fd : {saved, file}) ::close(fd);
   EXPECT_EQ(ReadAll("w/stream.txt"), "note, output");
+}
+
+// A thread waiting for a line on standard input (which holds that stream's lock meanwhile)
+// holds up no write through a descriptor: the write completes while the line is still to come.
+TEST_F(AtomicFileTest, AThreadWaitingForALineOnStandardInputHoldsUpNoWrite) {
+  int line[2];
+  ASSERT_EQ(::pipe2(line, O_CLOEXEC), 0);
+  const int saved = ::dup(STDIN_FILENO);
+  ::dup2(line[0], STDIN_FILENO);
+  std::thread reader([] {
+    char got[16];
+    std::fgets(got, sizeof got, stdin);
+  });
+  // Until the reader holds the stream, waiting in fgets.
+  while (::ftrylockfile(stdin) == 0) {
+    ::funlockfile(stdin);
+    std::this_thread::yield();
+  }
+  const int out = ::open("w/out.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  auto written = std::async(std::launch::async, [out] {
+    return platform::WriteFileAtomic("/dev/fd/" + std::to_string(out), "done", 4, nullptr);
+  });
+  // Held up, the write would wait for the line for ever: past the deadline the line is given.
+  const bool in_time = written.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  ASSERT_EQ(::write(line[1], "line\n", 5), 5);
+  reader.join();
+  EXPECT_TRUE(in_time) << "the write waited for the line on standard input";
+  EXPECT_TRUE(written.get());
+  ::dup2(saved, STDIN_FILENO);
+  std::clearerr(stdin);
+  for (const int fd : {saved, out, line[0], line[1]}) ::close(fd);
+  EXPECT_EQ(ReadAll("w/out.txt"), "done");
 }
 
 // A descriptor someone left non-blocking (a pipe whose reader is slow) takes every byte: the

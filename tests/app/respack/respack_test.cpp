@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/respack/respack.h"
@@ -328,6 +329,31 @@ TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
   r = Respack("pack self self/new.qzr");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Read("self/new.qzr"), package);
+
+  // No other command writes over the picture or the package it reads, however the output names it.
+  const uint8_t pixels[16] = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 128};
+  ASSERT_TRUE(platform::SavePng("self/p.png", 2, 2, pixels, nullptr));
+  ASSERT_EQ(Respack("pps-encode self/p.png self/p.pps").status, 0);
+  std::filesystem::create_symlink("p.png", "self/link.png");
+  std::filesystem::create_hard_link("self/new.qzr", "self/hard.qzr");
+  const Bytes png = Read("self/p.png");
+  const Bytes pps = Read("self/p.pps");
+  const std::pair<const char*, const char*> kOverInputs[] = {
+      {"pps-encode self/p.png self/p.png", "self/p.png is the picture self/p.png"},
+      {"pps-encode self/p.png self/link.png", "self/link.png is the picture self/p.png"},
+      {"pps-decode self/p.pps via/../self/p.pps", "via/../self/p.pps is the picture self/p.pps"},
+      {"pps-decode self/p.pps /proc/self/cwd/self/p.pps", "/proc/self/cwd/self/p.pps is the picture self/p.pps"},
+      {"extract self/new.qzr a.png self/hard.qzr", "self/hard.qzr is the package self/new.qzr"},
+  };
+  for (const auto& [args, said] : kOverInputs) {
+    r = Respack(args);
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_EQ(r.err, std::string("respack: ") + said + ": an output is never written over what it is made from\n");
+  }
+  EXPECT_EQ(Read("self/p.png"), png);
+  EXPECT_EQ(Read("self/p.pps"), pps);
+  EXPECT_EQ(Read("self/new.qzr"), package);
+  EXPECT_TRUE(NoTemporaryFiles("self"));
 }
 
 TEST(RespackTest, PackStreamsLargeMembersAndRefusesOnesThePackageCannotHold) {
@@ -762,6 +788,27 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   Bytes png = Read("crc.png");
   png[png.size() - 12 - 5] ^= 0x55;  // the last byte of IDAT's data: its CRC no longer matches
   Write("crc.png", png);
+  // A package cut while unpack writes its first member (into a FIFO the test reads, and cuts the
+  // package before it reads it whole): the next member passes the end of the package it opened.
+  platform::CreateDirectories("later/in");
+  platform::CreateDirectories("later/out");
+  Write("later/in/a.txt", Bytes(1 << 18, 'a'));  // more than a pipe holds: unpack waits for the test
+  Write("later/in/b.txt", Bytes(100, 'b'));
+  ASSERT_EQ(Respack("pack later/in later.qzr").status, 0);
+  const engine::NameKey first = engine::MakeNameKey("a.text");
+  char fifo[64];
+  std::snprintf(fifo, sizeof fifo, "later/out/%08X_%08X_%08X.txt", first.rs, first.js, first.x31);
+  ASSERT_EQ(::mkfifo(fifo, 0600), 0);
+  const int member = ::open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(member, 0);
+  std::thread cutter([member] {
+    pollfd written{member, POLLIN, 0};
+    if (::poll(&written, 1, 120000) != 1) return;
+    std::filesystem::resize_file("later.qzr", std::filesystem::file_size("later.qzr") - 50);
+    ::fcntl(member, F_SETFL, 0);
+    char block[4096];
+    while (::read(member, block, sizeof block) > 0) continue;
+  });
   const std::pair<std::string, std::string> kSaid[] = {
       {"list a", "respack: cannot open package a: shorter than a package header\n"},
       {"pps-encode a a.pps", "respack: a: not a picture of a kind this reads\n"},
@@ -774,12 +821,15 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
       {"list cut1.qzr", "respack: cut1.qzr: member 2 passes the end of the package\n"},
       {"unpack cut.qzr up", "respack: cut.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract cut1.qzr c.text c.txt", "respack: cut1.qzr: member 2 cannot be read (it passes the end of the package)\n"},
+      {"unpack later.qzr later/out", "respack: later.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract three.qzr nosuch x.bin", "respack: three.qzr has no member named nosuch\n"},
       {"pack nodir x.qzr", "respack: cannot read the folder nodir (No such file or directory)\n"},
       {"pack a x.qzr", "respack: cannot read the folder a (Not a directory)\n"},
       {"pack twin twin.qzr", "respack: twin/a.bmp and twin/a.png both have the resource name a.imge\n"},
   };
   for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
+  cutter.join();
+  ::close(member);
   const ToolRun r = Respack("pps-encode crc.png crc.pps");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1) << r.err;
@@ -791,10 +841,17 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   const ToolRun cut = Respack("list cut.qzr");
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(Lines(cut.out), 3) << cut.out;
-  // A listing that cannot be written fails the run.
+  // A listing that cannot be written fails the run, with the reason of the first write that
+  // failed: one that failed before the end too: 76 lines of 54 bytes, the last one crossing the 4096
+  // bytes a device's output is flushed by, which leaves nothing to write at the end.
+  platform::CreateDirectories("lines");
+  for (int i = 100; i < 176; ++i) Write("lines/" + std::to_string(i) + ".txt", {});
+  ASSERT_EQ(Respack("pack lines lines.qzr").status, 0);
   const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
-  EXPECT_EQ(WEXITSTATUS(std::system((tool + "list three.qzr >/dev/full 2>run.err").c_str())), 1);
-  EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n");
+  for (const char* listed : {"three.qzr", "lines.qzr"}) {
+    EXPECT_EQ(WEXITSTATUS(std::system((tool + "list " + listed + " >/dev/full 2>run.err").c_str())), 1) << listed;
+    EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n") << listed;
+  }
 }
 
 // An output named /dev/stdout is the tool's own output, written where it stands: between what
@@ -829,20 +886,30 @@ TEST(RespackTest, AnOutputThatIsTheToolsStandardOutputCarriesNothingElse) {
   const std::string pps = ReadText("stdout.pps");
   const std::string pps_said = "4x4, 1 frame, codec 6, " + std::to_string(pps.size()) + " bytes\n";
   const std::string pack_said = "own/link.txt is a symbolic link: not packed\n1 members packed into ";
+  ASSERT_EQ(Respack("pack own out.qzr").status, 0);
+  ASSERT_EQ(Respack("pack own fifo.qzr").status, 0);
+  ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+  // Each line runs in a shell, $R the tool: what it writes on stdout goes through a pipe.
   const struct {
-    std::string args;
+    std::string line;
     std::string out;
     std::string err;
   } kRuns[] = {
-      {"pps-encode in.png /dev/stdout", pps, "/dev/stdout: " + pps_said},
-      {"pack own /dev/stdout", ReadText("stdout.qzr"), pack_said + "/dev/stdout\n"},
-      {"pack own /dev/fd/3 3>&1", ReadText("3.qzr"), pack_said + "/dev/fd/3\n"},
+      {"$R pps-encode in.png /dev/stdout", pps, "/dev/stdout: " + pps_said},
+      {"$R pack own /dev/stdout", ReadText("stdout.qzr"), pack_said + "/dev/stdout\n"},
+      {"$R pack own /dev/fd/3 3>&1", ReadText("3.qzr"), pack_said + "/dev/fd/3\n"},
+      // A device that discards what it takes is no one's output: the summary stays on stdout.
+      {"$R pps-encode in.png /dev/null >/dev/null", "", ""},
+      // The very file stdout was sent to is replaced: the summary would go into the file replaced.
+      {"$R pack own out.qzr >out.qzr; cat out.qzr", ReadText("out.qzr"), pack_said + "out.qzr\n"},
+      // A FIFO stdout also writes into carries the package alone to its reader.
+      {"cat fifo & $R pack own fifo >fifo; wait", ReadText("fifo.qzr"), pack_said + "fifo\n"},
   };
-  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
-  for (const auto& [args, out, err] : kRuns) {
-    ASSERT_EQ(std::system((tool + args + " 2>run.err | cat >piped.out").c_str()), 0) << args;
-    EXPECT_TRUE(ReadText("piped.out") == out) << args << ": " << ReadText("piped.out").size() << " bytes, not " << out.size();
-    EXPECT_EQ(ReadText("run.err"), err) << args;
+  const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack";
+  for (const auto& [line, out, err] : kRuns) {
+    ASSERT_EQ(std::system(("R='" + tool + "'; { " + line + "; } 2>run.err | cat >piped.out").c_str()), 0) << line;
+    EXPECT_TRUE(ReadText("piped.out") == out) << line << ": " << ReadText("piped.out").size() << " bytes, not " << out.size();
+    EXPECT_EQ(ReadText("run.err"), err) << line;
   }
 }
 
@@ -865,14 +932,22 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   fs::permissions("users/shut", fs::perms(0311));
   fs::permissions("users/open", fs::perms(0777));
   using Command = int (*)(const respack::Args&);
-  const std::pair<Command, respack::Args> kCommands[] = {
+  const struct {
+    Command command;
+    respack::Args args;
+    platform::WriteFault fault = platform::WriteFault::kNone;
+  } kCommands[] = {
       {respack::PpsEncode, {"in.png", "drop/out.pps"}},
       {respack::Unpack, {"own.qzr", "drop"}},
+      // A file system that makes no file without a name (FUSE, NFS): each member is flushed.
+      {respack::Unpack, {"own.qzr", "drop"}, platform::WriteFault::kNamelessFile},
       {respack::Pack, {"shut", "open/shut.qzr"}},
   };
   const std::string said = test_support::SaidAsAnotherUser("users", [&kCommands] {
-    for (const auto& [command, args] : kCommands) {
+    for (const auto& [command, args, fault] : kCommands) {
+      platform::InjectWriteFault(fault);
       std::printf("status %d\n", command(args));
+      platform::InjectWriteFault(platform::WriteFault::kNone);
       std::fflush(stdout);  // before the next command's lines on stderr
     }
     return std::string();
@@ -880,7 +955,7 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   for (const char* folder : {"users/drop", "users/shut", "users/open"}) fs::permissions(folder, fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << test_support::kNoOtherUser;
   EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
-                      " bytes\nstatus 0\n1 members written to drop\nstatus 0\n"
+                      " bytes\nstatus 0\n1 members written to drop\nstatus 0\n1 members written to drop\nstatus 0\n"
                       "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
   EXPECT_EQ(Read("users/drop/out.pps"), Read("users/seen.pps"));
   EXPECT_FALSE(fs::exists("users/open/shut.qzr"));
