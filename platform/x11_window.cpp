@@ -8,6 +8,20 @@
 
 namespace platform {
 
+namespace {
+
+// The X window of an SDL window shown on this connection; 0 when it is none.
+::Window X11WindowOf(Display* display, SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11)
+    return 0;
+  return info.info.x11.window;
+}
+
+}  // namespace
+
 bool X11PointerPosition(const X11Connection& connection, POINT* out) {
   auto* display = static_cast<Display*>(connection.display);
   if (display == nullptr || out == nullptr) return false;
@@ -22,31 +36,24 @@ bool X11PointerPosition(const X11Connection& connection, POINT* out) {
 
 bool X11SetWindowNames(const X11Connection& connection, SDL_Window* window, const std::string& utf8_title) {
   auto* display = static_cast<Display*>(connection.display);
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
-      info.subsystem != SDL_SYSWM_X11)
-    return false;
+  const ::Window id = X11WindowOf(display, window);
+  if (id == 0) return false;
   // Xlib converts UTF-8 to compound text whatever the process's locale is (the "C" locale too).
   std::string text = utf8_title;
   char* list[] = {text.data()};
   XTextProperty property{};
   // A negative answer is a failure; a positive one counts characters that were replaced.
   if (Xutf8TextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) < 0) return false;
-  XSetWMName(display, info.info.x11.window, &property);
-  XSetWMIconName(display, info.info.x11.window, &property);
+  XSetWMName(display, id, &property);
+  XSetWMIconName(display, id, &property);
   XFree(property.value);
   return true;
 }
 
 void X11MakeUndecorated(const X11Connection& connection, SDL_Window* window) {
   auto* display = static_cast<Display*>(connection.display);
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
-      info.subsystem != SDL_SYSWM_X11)
-    return;
-  const ::Window id = info.info.x11.window;
+  const ::Window id = X11WindowOf(display, window);
+  if (id == 0) return;
   constexpr long kDecorations = 2;
   const long hints[5] = {kDecorations, 0, 0, 0, 0};
   const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
@@ -58,12 +65,8 @@ void X11MakeUndecorated(const X11Connection& connection, SDL_Window* window) {
 
 void X11MakeDialog(const X11Connection& connection, SDL_Window* window) {
   auto* display = static_cast<Display*>(connection.display);
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (display == nullptr || window == nullptr || !SDL_GetWindowWMInfo(window, &info) ||
-      info.subsystem != SDL_SYSWM_X11)
-    return;
-  const ::Window id = info.info.x11.window;
+  const ::Window id = X11WindowOf(display, window);
+  if (id == 0) return;
   const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
   const Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
   XChangeProperty(display, id, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog), 1);
