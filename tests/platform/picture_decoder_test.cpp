@@ -168,7 +168,7 @@ TEST(PictureDecoderTest, GifFramesAreComposedWithDelaysAndTransparency) {
 }
 
 // What each frame shows, a letter a pixel: kPalette4's black, red, green or blue; '.' clear.
-std::vector<std::string> Shown(const DecodedPicture& picture) {
+std::vector<std::string> FrameLetters(const DecodedPicture& picture) {
   std::vector<std::string> shown;
   for (const PictureFrame& frame : picture.frames) {
     std::string& letters = shown.emplace_back();
@@ -206,7 +206,7 @@ TEST(PictureDecoderTest, EachGifFrameKeysOutItsOwnTransparentIndexAlone) {
     std::string error;
     ASSERT_TRUE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error)) << error;
     EXPECT_EQ(picture.IsPalette() ? picture.transparent_index : -2, c.key);
-    EXPECT_EQ(Shown(picture), c.shown);
+    EXPECT_EQ(FrameLetters(picture), c.shown);
   }
 }
 
