@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,9 +26,138 @@
 namespace platform {
 namespace {
 
-std::atomic<WriteFault> g_fault{WriteFault::kNone};
+std::atomic<int> g_fault{0};
 
-bool Faulted(WriteFault step) { return g_fault.load(std::memory_order_relaxed) == step; }
+bool Faulted(WriteFault step) { return (g_fault.load(std::memory_order_relaxed) & static_cast<int>(step)) != 0; }
+
+// The temporary files that have a name (made where no file of no name can be), removed when
+// SIGINT, SIGTERM or SIGHUP ends the program. The handler is installed only while such a file
+// exists and only for a signal left to end the program (one ignored, or handled by the
+// program, is left alone), then the signal's default restored: a run stopped by Ctrl-C ends
+// as it would have, leaving nothing behind. The handler reads a fixed table of slots, so it
+// does only what a handler may (unlinkat, signal, raise).
+namespace removed_on_signal {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kSlots = 64;  // files written at once; one past them is only removed by the program
+enum : int { kFree, kFilling, kArmed };
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  int folder = -1;
+  char name[NAME_MAX + 1] = {};
+};
+Slot g_slots[kSlots];
+
+std::mutex g_lock;
+int g_armed = 0;                         // under g_lock
+bool g_installed[sizeof kSignals / sizeof kSignals[0]] = {};  // under g_lock
+
+extern "C" void RemoveAndEnd(int signal_number) {
+  const int saved = errno;
+  for (Slot& slot : g_slots) {
+    if (slot.state.load(std::memory_order_acquire) == kArmed) ::unlinkat(slot.folder, slot.name, 0);
+  }
+  // Ended as the signal ends a program that does not handle it: the signal, held while this
+  // runs, comes again with its default action once the handler returns.
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+  errno = saved;
+}
+
+void Install() {
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    struct sigaction before {};
+    if (::sigaction(kSignals[i], nullptr, &before) != 0) continue;
+    if ((before.sa_flags & SA_SIGINFO) != 0 || before.sa_handler != SIG_DFL) continue;
+    struct sigaction ours {};
+    ours.sa_handler = RemoveAndEnd;
+    sigemptyset(&ours.sa_mask);
+    for (const int other : kSignals) sigaddset(&ours.sa_mask, other);
+    g_installed[i] = ::sigaction(kSignals[i], &ours, nullptr) == 0;
+  }
+}
+
+void Uninstall() {
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    if (!g_installed[i]) continue;
+    g_installed[i] = false;
+    struct sigaction now {};
+    // Someone may have put a handler of their own in its place since: that one stays.
+    if (::sigaction(kSignals[i], nullptr, &now) == 0 && (now.sa_flags & SA_SIGINFO) == 0 && now.sa_handler == RemoveAndEnd) {
+      ::signal(kSignals[i], SIG_DFL);
+    }
+  }
+}
+
+// Keeps a name in the folder (a descriptor) to be removed on those signals: its slot, -1 when
+// every slot is taken.
+int Add(int folder, const std::string& name) {
+  if (name.size() > NAME_MAX) return -1;
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (g_armed++ == 0) Install();
+  }
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (!g_slots[i].state.compare_exchange_strong(expected, kFilling)) continue;
+    g_slots[i].folder = folder;
+    std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
+    g_slots[i].state.store(kArmed, std::memory_order_release);
+    return i;
+  }
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (--g_armed == 0) Uninstall();
+  return -1;
+}
+
+void Remove(int slot) {
+  if (slot < 0) return;
+  g_slots[slot].state.store(kFree, std::memory_order_release);
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (--g_armed == 0) Uninstall();
+}
+
+// Holds those signals back on this thread while it lives: a file made and then kept in the
+// table is never left between the two by a signal.
+class Held {
+ public:
+  Held() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal_number : kSignals) sigaddset(&set, signal_number);
+    held_ = ::pthread_sigmask(SIG_BLOCK, &set, &before_) == 0;
+  }
+  ~Held() {
+    if (held_) ::pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+  }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+
+ private:
+  sigset_t before_{};
+  bool held_ = false;
+};
+
+}  // namespace removed_on_signal
+
+// The path through which a file of no name is linked in: its descriptor in /proc (linkat with
+// AT_EMPTY_PATH would need a privilege the program does not have).
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// A file of no name in the folder (a descriptor), opened for writing with the mode less the
+// umask, that can be linked in when whole: -1 where the file system makes none or /proc is not
+// there to link it through.
+int OpenNameless(int folder, mode_t mode) {
+  if (Faulted(WriteFault::kNamelessFile)) return -1;
+  const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  if (::faccessat(AT_FDCWD, DescriptorPath(fd).c_str(), F_OK, 0) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 // While it lives, a write into a pipe or FIFO whose reader has gone fails with EPIPE like any
 // other write error, instead of ending the process by SIGPIPE: the signal is held back on this
@@ -331,7 +461,15 @@ void AtomicFile::OpenTemporary() {
   struct stat old {};
   const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
-  fd_ = MakeTemporary(folder_fd_, NameOf(target_), mode, &temp_);
+  // A file of no name leaves nothing behind however the run ends; where none can be made, a
+  // named one is removed on the signals that end a run.
+  fd_ = OpenNameless(folder_fd_, mode);
+  nameless_ = fd_ >= 0;
+  if (!nameless_) {
+    removed_on_signal::Held held;
+    fd_ = MakeTemporary(folder_fd_, NameOf(target_), mode, &temp_);
+    if (fd_ >= 0) RemoveOnSignal(true);
+  }
   if (fd_ < 0) {
     // The file is written whole or not at all, so it is never written in place: without a new
     // file beside it, it stays as it is.
@@ -339,8 +477,14 @@ void AtomicFile::OpenTemporary() {
     Fail(step.c_str(), errno);
     return;
   }
-  // The umask may have taken bits the old file had.
-  if (replacing && ::fchmod(fd_, mode) != 0) Fail("permissions", errno);
+  // The umask may have taken bits the old file had. A file system that keeps no modes (FAT
+  // through FUSE answers ENOSYS) shows every file with the same one: a mode it cannot set is no
+  // failure where the file already shows the old file's.
+  if (replacing && (Faulted(WriteFault::kPermissions) ? (errno = ENOSYS, true) : ::fchmod(fd_, mode) != 0)) {
+    const int why = errno;
+    struct stat made {};
+    if (::fstat(fd_, &made) != 0 || (made.st_mode & 0777) != mode) Fail("permissions", why);
+  }
 }
 
 void AtomicFile::OpenInPlace(unsigned mode) {
@@ -375,7 +519,13 @@ void AtomicFile::OpenDescriptor(int descriptor, bool open) {
 AtomicFile::~AtomicFile() {
   if (fd_ >= 0) ::close(fd_);
   if (!committed_ && !temp_.empty()) ::unlinkat(folder_fd_, temp_.c_str(), 0);
+  RemoveOnSignal(false);
   if (folder_fd_ >= 0) ::close(folder_fd_);
+}
+
+void AtomicFile::RemoveOnSignal(bool keep) {
+  removed_on_signal::Remove(removed_on_signal_);
+  removed_on_signal_ = keep ? removed_on_signal::Add(folder_fd_, temp_) : -1;
 }
 
 void AtomicFile::Fail(const char* step, int error_number) {
@@ -413,17 +563,48 @@ bool AtomicFile::Finish() {
     Fail("flush", Faulted(WriteFault::kSync) ? EIO : errno);
     good = false;
   }
-  const int fd = fd_;
-  fd_ = -1;
-  if (!CloseChecked(fd) && good) {
+  // A file of no name stays open until it is linked in: it is linked through its descriptor.
+  if (good && nameless_) return true;
+  if (!CloseFile() && good) {
     Fail("close", errno);
     good = false;
   }
   return good || Discard();
 }
 
+bool AtomicFile::CloseFile() {
+  const int fd = fd_;
+  fd_ = -1;
+  return CloseChecked(fd);
+}
+
+bool AtomicFile::LinkNameless(int folder, const std::string& name) {
+  return ::linkat(AT_FDCWD, DescriptorPath(fd_).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+bool AtomicFile::LinkNamelessAsTemporary() {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 generator{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
+  const std::string stem = TemporaryStem(NameOf(target_), ::fpathconf(folder_fd_, _PC_NAME_MAX));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = stem;
+    for (size_t i = 0; i < kTemporaryLetters; ++i) candidate += kLetters[generator() % (sizeof kLetters - 1)];
+    removed_on_signal::Held held;
+    if (LinkNameless(folder_fd_, candidate)) {
+      temp_ = std::move(candidate);
+      RemoveOnSignal(true);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
 bool AtomicFile::Discard() {
+  if (fd_ >= 0) CloseFile();  // a file of no name goes with its descriptor
   if (!temp_.empty()) ::unlinkat(folder_fd_, temp_.c_str(), 0);
+  RemoveOnSignal(false);
   temp_.clear();
   return false;
 }
@@ -434,11 +615,34 @@ bool AtomicFile::Commit() {
     committed_ = true;
     return true;
   }
-  if (::renameat(folder_fd_, temp_.c_str(), folder_fd_, NameOf(target_).c_str()) != 0) {
+  const std::string name = NameOf(target_);
+  if (nameless_) {
+    // Where nothing stands, the whole file takes the name at once; over a file it takes a
+    // temporary name beside it first, renamed over the old file below.
+    if (LinkNameless(folder_fd_, name)) {
+      if (!CloseFile()) {
+        Fail("close", errno);
+        ::unlinkat(folder_fd_, name.c_str(), 0);
+        return Discard();
+      }
+      committed_ = true;
+      return true;
+    }
+    if (errno != EEXIST || !LinkNamelessAsTemporary()) {
+      Fail("link", errno);
+      return Discard();
+    }
+    if (!CloseFile()) {
+      Fail("close", errno);
+      return Discard();
+    }
+  }
+  if (::renameat(folder_fd_, temp_.c_str(), folder_fd_, name.c_str()) != 0) {
     Fail("rename", errno);
     return Discard();
   }
   committed_ = true;
+  RemoveOnSignal(false);
   return true;
 }
 
@@ -446,9 +650,22 @@ int AtomicFile::CommitNew(const std::vector<std::string>& names) {
   if (!Finish()) return -1;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string native = NativeOutputPath(names[i]);
-    if (!native.empty() && RenameNoReplace(folder_fd_, temp_, native)) {
+    // A link never replaces what stands at its name: the file of no name takes the first free one.
+    if (!native.empty() && nameless_ && LinkNameless(AT_FDCWD, native)) {
+      if (!CloseFile()) {
+        Fail("close", errno);
+        ::unlink(native.c_str());
+        Discard();
+        return -1;
+      }
       shown_ = target_ = native;
       committed_ = true;
+      return static_cast<int>(i);
+    }
+    if (!native.empty() && !nameless_ && RenameNoReplace(folder_fd_, temp_, native)) {
+      shown_ = target_ = native;
+      committed_ = true;
+      RemoveOnSignal(false);
       return static_cast<int>(i);
     }
     if (native.empty() || errno != EEXIST) {
@@ -500,24 +717,35 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 }
 
 FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(folder)) {
-  fd_ = native_.empty() ? -1 : ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd_ >= 0 || native_.empty()) {
-    open_error_ = fd_ < 0 ? ENOENT : 0;
+  if (native_.empty()) {
+    open_error_ = ENOENT;
     return;
   }
-  open_error_ = errno;
-  // A folder that may be written but not listed: a file of no name made in it opens its file
-  // system as well (a descriptor opened as a path would not do: syncfs refuses it). Where no
-  // such file can be made (FUSE, NFS, CIFS), each file written is flushed on its own instead.
-  if (open_error_ != EACCES) return;
+  // A file system that makes a file of no name (ext4, XFS, btrfs, tmpfs) writes out all it holds
+  // on one syncfs, which any descriptor on it reaches: that file's opens a folder that may be
+  // written but not listed as well (a descriptor opened as a path would not do: syncfs refuses
+  // it). One that makes none (FUSE, NFS, CIFS) may keep what syncfs does not reach: each file
+  // written there is flushed on its own, then the folder's entries where it can be opened.
   fd_ = Faulted(WriteFault::kNamelessFile) ? (errno = EOPNOTSUPP, -1)
                                            : ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd_ >= 0) open_error_ = 0;
-  each_file_ = fd_ < 0;
+  if (fd_ >= 0) return;
+  const int nameless_error = errno;
+  const int listed = ::open(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int listed_error = errno;
+  each_file_ = nameless_error == EOPNOTSUPP || nameless_error == EISDIR || nameless_error == EINVAL;
+  if (each_file_) {
+    folder_fd_ = listed;
+  } else {
+    // No new file here at all (a folder of another's, a read-only file system): the folder
+    // opened for reading flushes what there is.
+    fd_ = listed;
+    open_error_ = listed < 0 ? listed_error : 0;
+  }
 }
 
 FolderFlush::~FolderFlush() {
   if (fd_ >= 0) ::close(fd_);
+  if (folder_fd_ >= 0) ::close(folder_fd_);
 }
 
 void FolderFlush::Written(const std::string& path) {
@@ -536,6 +764,11 @@ bool FolderFlush::Flush(std::string* error) {
       what = written_[i];
     }
     if (fd >= 0) ::close(fd);
+  }
+  // The files' names are the folder's: flushed with it, they survive a crash. A file system
+  // that flushes no folder (EINVAL, ENOTSUP) keeps them as it keeps its files.
+  if (failure == 0 && folder_fd_ >= 0 && (Faulted(WriteFault::kSync) || ::fsync(folder_fd_) != 0)) {
+    failure = Faulted(WriteFault::kSync) ? EIO : errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP ? 0 : errno;
   }
   if (failure != 0 && error) *error = "cannot flush " + what + " to the disk (" + std::strerror(failure) + ")";
   return failure == 0;
@@ -564,6 +797,6 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
   return true;
 }
 
-void InjectWriteFault(WriteFault fault) { g_fault.store(fault, std::memory_order_relaxed); }
+void InjectWriteFault(WriteFault fault) { g_fault.store(static_cast<int>(fault), std::memory_order_relaxed); }
 
 }  // namespace platform

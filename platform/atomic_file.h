@@ -3,9 +3,16 @@
 //
 // AtomicFile writes an output at exactly the path it is given (no name of another case is looked
 // for), by what stands there:
-//   - nothing, or a regular file: a new file is written under a temporary name beside it and
-//     renamed over it only when everything succeeded, so the old file survives any failure. The
-//     new file keeps the permissions of the file it replaces; a new one gets the process's default.
+//   - nothing, or a regular file: a new file is written beside it and takes its name only when
+//     everything succeeded, so the old file survives any failure. Where the file system makes
+//     files of no name (O_TMPFILE: ext4, XFS, btrfs, tmpfs), the new file has none until it is
+//     whole: it is then linked in under the name (or under a temporary one renamed over the old
+//     file), so a run stopped in any way, a kill included, leaves nothing behind. Elsewhere (FUSE,
+//     NFS, CIFS) it is written under a temporary name, removed when the program is ended by
+//     SIGINT, SIGTERM or SIGHUP (where the program left those signals to end it), and renamed.
+//     The new file keeps the permissions of the file it replaces (a file system that keeps no
+//     modes, where they cannot be set, need only show the same); a new one gets the process's
+//     default.
 //     A file the user may not write is refused, as a shell's redirection refuses it, and so is
 //     one in a folder that cannot hold the temporary file (it is never written in place);
 //   - a symbolic link: the same for the file it names (made when missing); the link stays;
@@ -87,8 +94,17 @@ class AtomicFile {
   void OpenDescriptor(int descriptor, bool open);
   void Fail(const char* step, int error_number);
   void Refuse(const char* why);
-  // Flushes and closes the temporary file; false (and the file removed) when a step failed.
+  // Flushes the temporary file and closes a named one; false (and the file removed) when a step failed.
   bool Finish();
+  // Gives the file of no name the name `name` (a native path, relative to the folder's
+  // descriptor): false (errno set; EEXIST when something stands there) when it cannot be taken.
+  bool LinkNameless(int folder, const std::string& name);
+  // Closes the file, checked; false with errno set when the close failed.
+  bool CloseFile();
+  // Gives the file of no name a temporary name beside the target (temp_); false when none can be had.
+  bool LinkNamelessAsTemporary();
+  // Keeps temp_ among the names removed when a signal ends the program, or lets it go.
+  void RemoveOnSignal(bool keep);
   // Removes the temporary file after a failure; false.
   bool Discard();
 
@@ -100,16 +116,20 @@ class AtomicFile {
   int folder_fd_ = -1;  // the target's folder, where the temporary file is made and renamed
   Sync sync_;
   bool in_place_ = false;  // a device or FIFO, written into
+  bool nameless_ = false;  // fd_ is a file of no name yet (O_TMPFILE)
   bool committed_ = false;
+  int removed_on_signal_ = -1;  // temp_'s place among the names removed when a signal ends the program
 };
 
 // Many files written with Sync::kLater into one folder, flushed to the disk together: made on
 // the folder before the first of them is written, flushed once after the last is renamed.
 // Flush writes out everything pending on the file system that holds the folder (the files'
 // bytes and the folders' entries alike) and reports a write-back that failed since this was
-// made. A folder that may be written but not listed is reached through a file of no name made
-// in it; where its file system makes no such file (FUSE, NFS, CIFS), every file written there
-// (each one told by Written) is flushed on its own.
+// made; the file system is reached through a file of no name made in the folder, so one that
+// may be written but not listed is reached too. Where the file system makes no such file
+// (FUSE, NFS, CIFS: one flush of it may not reach what it holds), every file written there
+// (each one told by Written) is flushed on its own, then the folder's entries, where the folder
+// can be opened, so that the names survive a crash too.
 class FolderFlush {
  public:
   explicit FolderFlush(const std::string& folder);  // a program path
@@ -124,9 +144,10 @@ class FolderFlush {
 
  private:
   std::string native_;
-  int fd_ = -1;
+  int fd_ = -1;         // on the file system, for the one flush of it
+  int folder_fd_ = -1;  // the folder opened for reading, for a flush file by file
   int open_error_ = 0;
-  bool each_file_ = false;  // no descriptor on the file system: the files are flushed one by one
+  bool each_file_ = false;  // no file of no name on the file system: the files are flushed one by one
   std::vector<std::string> written_;
 };
 
@@ -153,9 +174,14 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
 // that what libraries write fails the same way.
 void FailWritesPastFileSizeLimit();
 
-// Tests: the following writes fail at one step, as a full or failing device would make them.
+// Tests: the following writes fail at one step, as a full or failing device would make them;
+// faults may be joined (kNamelessFile | kSync).
 // kNamelessFile: a file of no name (O_TMPFILE) cannot be made, as on FUSE, NFS or CIFS.
-enum class WriteFault { kNone, kWrite, kSync, kClose, kNamelessFile };
+// kPermissions: the mode of a new file cannot be set (ENOSYS), as on FAT through FUSE.
+enum class WriteFault { kNone = 0, kWrite = 1, kSync = 2, kClose = 4, kNamelessFile = 8, kPermissions = 16 };
+constexpr WriteFault operator|(WriteFault a, WriteFault b) {
+  return static_cast<WriteFault>(static_cast<int>(a) | static_cast<int>(b));
+}
 void InjectWriteFault(WriteFault fault);
 
 }  // namespace platform

@@ -42,7 +42,8 @@ const Command kCommands[] = {
     {"unpack", "respack unpack PKG DIR",
      "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n"
      "Members with the same hashes are all written: the later ones as RS_JS_X31~2.ext and so on.\n"
-     "Each member is written whole or not at all; all are flushed to the disk once, at the end.\n",
+     "Each member is written whole or not at all; all are flushed to the disk once, at the end.\n"
+     "Nothing is written when a member's file would replace the package itself.\n",
      respack::Unpack, 2},
     {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",
      "Converts a PNG, BMP, GIF (every frame) or other common picture into a .pps picture.\n"

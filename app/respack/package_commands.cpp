@@ -195,14 +195,11 @@ int Unpack(const Args& args) {
   std::string reason;
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
   const std::string dir = PathArg(args[1]);
-  if (std::string why; !platform::CreateDirectories(dir, &why)) return Refuse("cannot make the folder " + args[1] + " (" + why + ")");
-  // Each member is written whole under a temporary name and renamed; none is flushed on its
-  // own (a flush a file made unpacking thousands of small members take minutes): the whole
-  // folder is flushed once at the end, before the members are reported written.
-  platform::FolderFlush flush(dir);
   const std::string folder_shown = args[1].back() == '/' ? args[1] : args[1] + "/";
   // Members with the same hashes and extension would get one file name: each later one is
   // written as NAME~2.ext, NAME~3.ext... and named on the output.
+  std::vector<std::string> names(package->GetUsedCount());
+  std::vector<bool> renamed(names.size());
   std::map<std::string, int> taken;
   for (uint32_t i = 0; i < package->GetUsedCount(); ++i) {
     const engine::PackageEntry e = package->GetEntry(i);
@@ -211,18 +208,34 @@ int Unpack(const Args& args) {
     const std::string extension = ExtensionOfHash(e.type);
     std::string name = stem + extension;
     if (const int n = ++taken[name]; n > 1) {
-      std::string renamed = std::string(stem) + "~" + std::to_string(n) + extension;
-      while (taken.count(renamed)) renamed = std::string(stem) + "~" + std::to_string(++taken[name]) + extension;
-      std::printf("member %u has the same name hashes as an earlier one: written as %s\n", i,
-                  cli::Printable(folder_shown + renamed).c_str());
-      name = renamed;
+      std::string other = std::string(stem) + "~" + std::to_string(n) + extension;
+      while (taken.count(other)) other = std::string(stem) + "~" + std::to_string(++taken[name]) + extension;
+      name = other;
       taken[name] = 1;
+      renamed[i] = true;
+    }
+    names[i] = name;
+  }
+  // The package may stand in the folder under a member's name (or a link there may name it):
+  // nothing is written when any member would replace it.
+  for (const std::string& name : names) {
+    if (const std::string why = OverInput(folder_shown + name, args[0], "package"); !why.empty()) return Refuse(why);
+  }
+  if (std::string why; !platform::CreateDirectories(dir, &why)) return Refuse("cannot make the folder " + args[1] + " (" + why + ")");
+  // Each member is written whole, named only once it is; none is flushed on its
+  // own (a flush a file made unpacking thousands of small members take minutes): the whole
+  // folder is flushed once at the end, before the members are reported written.
+  platform::FolderFlush flush(dir);
+  for (uint32_t i = 0; i < package->GetUsedCount(); ++i) {
+    if (renamed[i]) {
+      std::printf("member %u has the same name hashes as an earlier one: written as %s\n", i,
+                  cli::Printable(folder_shown + names[i]).c_str());
     }
     std::vector<uint8_t> bytes;
     if (!LoadMember(*package, args[0], i, &bytes, &reason)) return Refuse(reason);
-    platform::AtomicFile file(dir + "\\" + name, platform::AtomicFile::Sync::kLater);
+    platform::AtomicFile file(dir + "\\" + names[i], platform::AtomicFile::Sync::kLater);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
-    flush.Written(dir + "\\" + name);
+    flush.Written(dir + "\\" + names[i]);
   }
   if (!flush.Flush(&reason)) return Refuse(reason);
   std::printf("%u members written to %s\n", package->GetUsedCount(), cli::Printable(args[1]).c_str());

@@ -54,7 +54,8 @@ class AtomicFileTest : public ::testing::Test {
 
 TEST_F(AtomicFileTest, AFailingWriteFlushOrCloseLeavesTheOldFileAndSaysWhy) {
   for (platform::WriteFault fault :
-       {platform::WriteFault::kWrite, platform::WriteFault::kSync, platform::WriteFault::kClose}) {
+       {platform::WriteFault::kWrite, platform::WriteFault::kSync, platform::WriteFault::kClose,
+        platform::WriteFault::kClose | platform::WriteFault::kNamelessFile}) {
     SCOPED_TRACE(static_cast<int>(fault));
     platform::InjectWriteFault(fault);
     platform::AtomicFile file("w/keep.txt");
@@ -96,12 +97,35 @@ TEST_F(AtomicFileTest, AFileIsWrittenInPiecesAndOnlyAppearsWhenCommitted) {
   EXPECT_FALSE(nowhere.Commit());
 }
 
+// A replaced file keeps its mode; where the file system sets no modes (FAT through FUSE answers
+// ENOSYS), the file is written when it shows the old file's mode already, and refused when it
+// would show another one.
 TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
+  const struct {
+    fs::perms mode;
+    platform::WriteFault fault;
+    const char* error;  // empty: written, with the mode
+  } kCases[] = {
+      {fs::perms(0600), platform::WriteFault::kNone, ""},
+      {fs::perms(0644), platform::WriteFault::kPermissions, ""},  // what the umask leaves
+      {fs::perms(0664), platform::WriteFault::kPermissions, "cannot write w/keep.txt (permissions: Function not implemented)"},
+  };
+  const mode_t umask_before = ::umask(022);
+  for (const auto& [mode, fault, error] : kCases) {
+    fs::permissions("w/keep.txt", mode);
+    platform::InjectWriteFault(fault);
+    std::string said;
+    const bool written = platform::WriteFileAtomic("w/keep.txt", "new", 3, &said);
+    platform::InjectWriteFault(platform::WriteFault::kNone);
+    EXPECT_EQ(said, error) << static_cast<unsigned>(mode);
+    EXPECT_EQ(ReadAll("w/keep.txt"), written ? "new" : "old contents");
+    EXPECT_EQ(fs::status("w/keep.txt").permissions(), mode);
+    if (written) {
+      ASSERT_TRUE(platform::WriteFileAtomic("w/keep.txt", "old contents", 12));
+    }
+  }
   const fs::perms private_file = fs::perms::owner_read | fs::perms::owner_write;
-  fs::permissions("w/keep.txt", private_file);
-  ASSERT_TRUE(platform::WriteFileAtomic("w/keep.txt", "new", 3));
-  EXPECT_EQ(fs::status("w/keep.txt").permissions(), private_file);
-  const mode_t umask_before = ::umask(027);
+  ::umask(027);
   ASSERT_TRUE(platform::WriteFileAtomic("w/fresh.txt", "x", 1));
   ASSERT_TRUE(platform::AppendToFile("w/fresh.log", "x", 1));
   ::umask(umask_before);
@@ -195,7 +219,8 @@ TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
       bool removed;  // the file is gone before the flush
     } kFlushes[] = {{platform::WriteFault::kNone, false},
                     {platform::WriteFault::kNamelessFile, false},
-                    {platform::WriteFault::kNamelessFile, true}};
+                    {platform::WriteFault::kNamelessFile, true},
+                    {platform::WriteFault::kNamelessFile | platform::WriteFault::kSync, false}};
     for (const auto& [fault, removed] : kFlushes) {
       platform::InjectWriteFault(fault);
       platform::FolderFlush flush("drop");
@@ -214,8 +239,9 @@ TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
   fs::permissions("box/drop", fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << kNoOtherUser;
   EXPECT_EQ(said, "written\nwritten\nflushed\nwritten\nwritten\nflushed\nwritten\nwritten\n"
-                  "cannot flush drop/out.txt to the disk (No such file or directory)\n");
-  EXPECT_EQ(FilesIn("box/drop"), 0u);
+                  "cannot flush drop/out.txt to the disk (No such file or directory)\nwritten\nwritten\n"
+                  "cannot flush drop/out.txt to the disk (Input/output error)\n");
+  EXPECT_EQ(FilesIn("box/drop"), 1u);  // the last file, whose flush failed: no temporary file
 }
 
 // The temporary name fits beside any name the file system takes, one of multi-byte characters
@@ -225,8 +251,11 @@ TEST_F(AtomicFileTest, ANameOfAnyLengthTheFileSystemTakesIsWritten) {
   for (int i = 0; i < 85; ++i) wide += "\xE4\xB9\x97";  // 255 bytes
   fs::create_directories("long");
   {
-    // The temporary name is cut to the name's limit at a character's start: it stays UTF-8.
+    // The temporary name (of a file system that makes no file of no name) is cut to the name's
+    // limit at a character's start: it stays UTF-8.
+    platform::InjectWriteFault(platform::WriteFault::kNamelessFile);
     platform::AtomicFile file(platform::ProgramPath("long/" + wide));
+    platform::InjectWriteFault(platform::WriteFault::kNone);
     ASSERT_TRUE(file.ok()) << file.error();
     ASSERT_EQ(FilesIn("long"), 1u);
     const std::string temporary = fs::directory_iterator("long")->path().filename().string();

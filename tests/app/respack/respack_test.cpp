@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -298,6 +300,20 @@ TEST(RespackTest, UnpackWritesEveryMemberEvenWhenTwoShareTheirHashes) {
   EXPECT_EQ(files, 3u);
 }
 
+// The name unpack gives a member of this resource name and extension.
+std::string MemberFile(const std::string& resource_name, const std::string& extension) {
+  const engine::NameKey key = engine::MakeNameKey(resource_name);
+  char stem[40];
+  std::snprintf(stem, sizeof stem, "%08X_%08X_%08X", key.rs, key.js, key.x31);
+  return stem + extension;
+}
+
+size_t FilesIn(const std::string& folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
 // No temporary file of an atomic write is left in the folder.
 bool NoTemporaryFiles(const std::string& folder) {
   platform::FileFind find;
@@ -338,21 +354,33 @@ TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
   std::filesystem::create_hard_link("self/new.qzr", "self/hard.qzr");
   const Bytes png = Read("self/p.png");
   const Bytes pps = Read("self/p.pps");
-  const std::pair<const char*, const char*> kOverInputs[] = {
+  // unpack's folder holding the package under the name a member gets (the second: not even the
+  // first is written), or a link there to it.
+  const std::string first = MemberFile("a.imge", ".png");
+  const std::string second = MemberFile("s.dat", ".dat");
+  platform::CreateDirectories("over-into");
+  platform::CreateDirectories("over-link");
+  std::filesystem::copy_file("self/new.qzr", "over-into/" + second);
+  std::filesystem::create_symlink("../self/new.qzr", "over-link/" + first);
+  const std::pair<std::string, std::string> kOverInputs[] = {
       {"pps-encode self/p.png self/p.png", "self/p.png is the picture self/p.png"},
       {"pps-encode self/p.png self/link.png", "self/link.png is the picture self/p.png"},
       {"pps-decode self/p.pps via/../self/p.pps", "via/../self/p.pps is the picture self/p.pps"},
       {"pps-decode self/p.pps /proc/self/cwd/self/p.pps", "/proc/self/cwd/self/p.pps is the picture self/p.pps"},
       {"extract self/new.qzr a.png self/hard.qzr", "self/hard.qzr is the package self/new.qzr"},
+      {"unpack over-into/" + second + " over-into", "over-into/" + second + " is the package over-into/" + second},
+      {"unpack self/new.qzr over-link/", "over-link/" + first + " is the package self/new.qzr"},
   };
   for (const auto& [args, said] : kOverInputs) {
     r = Respack(args);
     EXPECT_EQ(r.status, 1) << args;
-    EXPECT_EQ(r.err, std::string("respack: ") + said + ": an output is never written over what it is made from\n");
+    EXPECT_EQ(r.err, "respack: " + said + ": an output is never written over what it is made from\n");
   }
   EXPECT_EQ(Read("self/p.png"), png);
   EXPECT_EQ(Read("self/p.pps"), pps);
   EXPECT_EQ(Read("self/new.qzr"), package);
+  EXPECT_EQ(Read("over-into/" + second), package);
+  EXPECT_EQ(FilesIn("over-into") + FilesIn("over-link"), 2u) << "a member was written";
   EXPECT_TRUE(NoTemporaryFiles("self"));
 }
 
@@ -654,10 +682,13 @@ TEST(RespackTest, OutputsAreWrittenAtExactlyTheNameGivenBesideNamesOfAnotherCase
   for (const char* name : kTaken) Write(std::string("case/") + name, {'o'});
   for (const char* command : {"pack case/in case/p.qzr", "pps-encode case/x.png case/x.pps",
                               "extract case/p.qzr SndHi.wav case/report.txt", "pps-encode case/x.png case/picture.pps",
-                              "pps-decode case/x.pps case/shot.png", "pack case/in case/archive.qzr"}) {
+                              "pps-decode case/x.pps case/shot.png", "pack case/in case/archive.qzr",
+                              // Another file than the input, whose name differs only in case.
+                              "pps-decode case/x.pps case/X.PPS"}) {
     EXPECT_EQ(Respack(command).status, 0) << command;
   }
   for (const char* name : kTaken) EXPECT_EQ(ReadText(std::string("case/") + name), "o") << name;
+  EXPECT_EQ(Read("case/X.PPS"), Read("case/shot.png"));
   EXPECT_EQ(Read("case/report.txt"), (Bytes{1, 2, 3}));
   EXPECT_EQ(Read("case/picture.pps"), Read("case/x.pps"));
   EXPECT_EQ(engine::ResourcePackage("case/archive.qzr").GetUsedCount(), 1u);
@@ -750,6 +781,79 @@ TEST(RespackTest, PackCopiesALargeMemberWithoutHoldingItInMemory) {
   const long small = PeakMemoryOfRespack({"pack", "peak/small", "peak/small.qzr"});
   const long large = PeakMemoryOfRespack({"pack", "peak/large", "peak/large.qzr"});
   EXPECT_LT(large - small, kMember / 4) << "peak " << small << " bytes for one byte, " << large << " for 64 MiB";
+}
+
+// A pack of stop/in into stop/out stopped by a signal while it waits to open its last member
+// (b.bin: the test holds a lease on it, so the open waits and the test is told). The real tool,
+// or its command run in a child of the test that makes no file of no name (as on FUSE).
+struct StoppedPack {
+  int status = -1;             // 128 + the signal that ended it
+  size_t files_midway = 0;     // in the output folder while the pack waited
+  size_t files_after = 0;
+  std::string skipped;         // why the file system takes no lease
+};
+
+StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
+  StoppedPack run;
+  std::filesystem::remove_all("stop/out");
+  platform::CreateDirectories("stop/out");
+  const int held = ::open("stop/in/b.bin", O_RDONLY | O_CLOEXEC);
+  sigset_t told;
+  sigemptyset(&told);
+  sigaddset(&told, SIGIO);
+  ::pthread_sigmask(SIG_BLOCK, &told, nullptr);
+  const f_owner_ex owner{F_OWNER_TID, static_cast<pid_t>(::syscall(SYS_gettid))};
+  if (held < 0 || ::fcntl(held, F_SETOWN_EX, &owner) != 0 || ::fcntl(held, F_SETLEASE, F_WRLCK) != 0) {
+    run.skipped = std::strerror(errno);
+    if (held >= 0) ::close(held);
+    return run;
+  }
+  std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack";
+  char pack[] = "pack", in[] = "stop/in", out[] = "stop/out/huge.qzr";
+  char* argv[] = {tool.data(), pack, in, out, nullptr};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(::open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    if (nameless_files) ::execv(argv[0], argv);
+    platform::InjectWriteFault(platform::WriteFault::kNamelessFile);
+    ::_exit(respack::Pack({in, out}));
+  }
+  const timespec deadline{120, 0};
+  const bool waiting = ::sigtimedwait(&told, nullptr, &deadline) == SIGIO;
+  run.files_midway = FilesIn("stop/out");
+  ::kill(child, waiting ? signal_number : SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(held);
+  run.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+  run.files_after = FilesIn("stop/out");
+  return run;
+}
+
+// Ctrl-C, SIGTERM or SIGHUP during a pack leave no file behind and end it as the signal ends a
+// program. Where the file system makes files of no name, nothing named exists until the package
+// is whole; elsewhere its temporary file, there midway, is removed.
+TEST(RespackTest, AStoppedPackLeavesNoFileAndEndsAsTheSignalEndsIt) {
+  platform::CreateDirectories("stop/in");
+  Write("stop/in/a.bin", Bytes(1 << 20, 'a'));
+  Write("stop/in/b.bin", {'b'});
+  const int probe = ::open(".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  const size_t named_midway = probe >= 0 ? 0 : 1;
+  if (probe >= 0) ::close(probe);
+  const struct {
+    int signal_number;
+    bool nameless_files;
+    size_t files_midway;
+  } kRuns[] = {{SIGINT, true, named_midway},  {SIGTERM, true, named_midway}, {SIGHUP, true, named_midway},
+               {SIGINT, false, 1},            {SIGTERM, false, 1},           {SIGHUP, false, 1}};
+  for (const auto& [signal_number, nameless_files, files_midway] : kRuns) {
+    SCOPED_TRACE(std::string(::strsignal(signal_number)) + (nameless_files ? ", the tool" : ", no file of no name"));
+    const StoppedPack run = StopPackMidway(signal_number, nameless_files);
+    if (!run.skipped.empty()) GTEST_SKIP() << "the file system takes no lease: " << run.skipped;
+    EXPECT_EQ(run.status, 128 + signal_number) << ReadText("run.err");
+    EXPECT_EQ(run.files_midway, files_midway);
+    EXPECT_EQ(run.files_after, 0u);
+  }
 }
 
 // Members are not flushed one by one: the one flush at the end is what makes them written.
@@ -848,9 +952,10 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   for (int i = 100; i < 176; ++i) Write("lines/" + std::to_string(i) + ".txt", {});
   ASSERT_EQ(Respack("pack lines lines.qzr").status, 0);
   const std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack ";
-  for (const char* listed : {"three.qzr", "lines.qzr"}) {
-    EXPECT_EQ(WEXITSTATUS(std::system((tool + "list " + listed + " >/dev/full 2>run.err").c_str())), 1) << listed;
-    EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n") << listed;
+  // Help that cannot be written says so once.
+  for (const char* printing : {"list three.qzr", "list lines.qzr", "--help", "unpack --help"}) {
+    EXPECT_EQ(WEXITSTATUS(std::system((tool + printing + " >/dev/full 2>run.err").c_str())), 1) << printing;
+    EXPECT_EQ(ReadText("run.err"), "respack: cannot write the standard output (No space left on device)\n") << printing;
   }
 }
 
@@ -928,6 +1033,8 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   ASSERT_TRUE(platform::SavePng("users/in.png", 4, 4, Gradient(4, 4).data(), &error)) << error;
   ASSERT_EQ(Respack("pps-encode users/in.png users/seen.pps").status, 0);
   ASSERT_EQ(Respack("pack users/own users/own.qzr").status, 0);
+  platform::CreateDirectories("users/none");
+  ASSERT_EQ(Respack("pack users/none users/none.qzr").status, 0);
   fs::permissions("users/drop", fs::perms(0703));
   fs::permissions("users/shut", fs::perms(0311));
   fs::permissions("users/open", fs::perms(0777));
@@ -941,6 +1048,10 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
       {respack::Unpack, {"own.qzr", "drop"}},
       // A file system that makes no file without a name (FUSE, NFS): each member is flushed.
       {respack::Unpack, {"own.qzr", "drop"}, platform::WriteFault::kNamelessFile},
+      // Each member is told to that flush, which says which one failed; the folder's entries
+      // are flushed after its files where it may be opened.
+      {respack::Unpack, {"own.qzr", "drop"}, platform::WriteFault::kNamelessFile | platform::WriteFault::kSync},
+      {respack::Unpack, {"none.qzr", "open"}, platform::WriteFault::kNamelessFile | platform::WriteFault::kSync},
       {respack::Pack, {"shut", "open/shut.qzr"}},
   };
   const std::string said = test_support::SaidAsAnotherUser("users", [&kCommands] {
@@ -956,6 +1067,9 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   if (said == "skip") GTEST_SKIP() << test_support::kNoOtherUser;
   EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
                       " bytes\nstatus 0\n1 members written to drop\nstatus 0\n1 members written to drop\nstatus 0\n"
+                      "respack: cannot flush drop/" + MemberFile("a.text", ".txt") +
+                      " to the disk (Input/output error)\nstatus 1\n"
+                      "respack: cannot flush open to the disk (Input/output error)\nstatus 1\n"
                       "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
   EXPECT_EQ(Read("users/drop/out.pps"), Read("users/seen.pps"));
   EXPECT_FALSE(fs::exists("users/open/shut.qzr"));
