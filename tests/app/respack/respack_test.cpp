@@ -801,11 +801,13 @@ StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
   sigset_t told;
   sigemptyset(&told);
   sigaddset(&told, SIGIO);
-  ::pthread_sigmask(SIG_BLOCK, &told, nullptr);
+  sigset_t before;
+  ::pthread_sigmask(SIG_BLOCK, &told, &before);
   const f_owner_ex owner{F_OWNER_TID, static_cast<pid_t>(::syscall(SYS_gettid))};
   if (held < 0 || ::fcntl(held, F_SETOWN_EX, &owner) != 0 || ::fcntl(held, F_SETLEASE, F_WRLCK) != 0) {
     run.skipped = std::strerror(errno);
     if (held >= 0) ::close(held);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return run;
   }
   std::string tool = std::string(ZP_BINARY_DIR) + "/app/respack";
@@ -825,6 +827,7 @@ StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
   int status = 0;
   ::waitpid(child, &status, 0);
   ::close(held);
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   run.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
   run.files_after = FilesIn("stop/out");
   return run;
