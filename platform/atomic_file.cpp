@@ -50,7 +50,7 @@ struct Slot {
 Slot g_slots[kSlots];
 
 std::mutex g_lock;
-int g_armed = 0;                         // under g_lock
+int g_armed = 0;                                              // under g_lock
 bool g_installed[sizeof kSignals / sizeof kSignals[0]] = {};  // under g_lock
 
 extern "C" void RemoveAndEnd(int signal_number) {
@@ -84,7 +84,8 @@ void Uninstall() {
     g_installed[i] = false;
     struct sigaction now {};
     // Someone may have put a handler of their own in its place since: that one stays.
-    if (::sigaction(kSignals[i], nullptr, &now) == 0 && (now.sa_flags & SA_SIGINFO) == 0 && now.sa_handler == RemoveAndEnd) {
+    if (::sigaction(kSignals[i], nullptr, &now) == 0 && (now.sa_flags & SA_SIGINFO) == 0 &&
+        now.sa_handler == RemoveAndEnd) {
       ::signal(kSignals[i], SIG_DFL);
     }
   }

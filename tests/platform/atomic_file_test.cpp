@@ -108,7 +108,8 @@ TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask
   } kCases[] = {
       {fs::perms(0600), platform::WriteFault::kNone, ""},
       {fs::perms(0644), platform::WriteFault::kPermissions, ""},  // what the umask leaves
-      {fs::perms(0664), platform::WriteFault::kPermissions, "cannot write w/keep.txt (permissions: Function not implemented)"},
+      {fs::perms(0664), platform::WriteFault::kPermissions,
+       "cannot write w/keep.txt (permissions: Function not implemented)"},
   };
   const mode_t umask_before = ::umask(022);
   for (const auto& [mode, fault, error] : kCases) {

@@ -787,10 +787,10 @@ TEST(RespackTest, PackCopiesALargeMemberWithoutHoldingItInMemory) {
 // (b.bin: the test holds a lease on it, so the open waits and the test is told). The real tool,
 // or its command run in a child of the test that makes no file of no name (as on FUSE).
 struct StoppedPack {
-  int status = -1;             // 128 + the signal that ended it
-  size_t files_midway = 0;     // in the output folder while the pack waited
+  int status = -1;          // 128 + the signal that ended it
+  size_t files_midway = 0;  // in the output folder while the pack waited
   size_t files_after = 0;
-  std::string skipped;         // why the file system takes no lease
+  std::string skipped;  // why the file system takes no lease
 };
 
 StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
@@ -847,8 +847,8 @@ TEST(RespackTest, AStoppedPackLeavesNoFileAndEndsAsTheSignalEndsIt) {
     int signal_number;
     bool nameless_files;
     size_t files_midway;
-  } kRuns[] = {{SIGINT, true, named_midway},  {SIGTERM, true, named_midway}, {SIGHUP, true, named_midway},
-               {SIGINT, false, 1},            {SIGTERM, false, 1},           {SIGHUP, false, 1}};
+  } kRuns[] = {{SIGINT, true, named_midway}, {SIGTERM, true, named_midway}, {SIGHUP, true, named_midway},
+               {SIGINT, false, 1},           {SIGTERM, false, 1},           {SIGHUP, false, 1}};
   for (const auto& [signal_number, nameless_files, files_midway] : kRuns) {
     SCOPED_TRACE(std::string(::strsignal(signal_number)) + (nameless_files ? ", the tool" : ", no file of no name"));
     const StoppedPack run = StopPackMidway(signal_number, nameless_files);
