@@ -565,7 +565,7 @@ TEST(PictureDecoderTest, PngTextChunksAreNotInflated) {
   };
   Bytes deflated(compressBound(1 << 16));
   uLongf size = static_cast<uLongf>(deflated.size());
-  compress2(deflated.data(), &size, Bytes(1 << 16, 0).data(), 1 << 16, 9);
+  compress2(deflated.data(), &size, Bytes(1 << 16, 'a').data(), 1 << 16, 9);
   deflated.resize(size);
   const Bytes key = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
   const struct {
