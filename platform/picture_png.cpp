@@ -180,8 +180,8 @@ void SetTransforms(png_structp png, png_infop info, PngLayout* layout) {
 // *pixels is sized and filled here: one byte a pixel for indices, four for colours.
 bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, std::vector<png_bytep>* rows,
           png_uint_32* width, png_uint_32* height, PngMemory* memory, PngFailure* failure) {
-  png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning, memory,
-                                             AllocatePng, FreePng);
+  png_structp png =
+      png_create_read_struct_2(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning, memory, AllocatePng, FreePng);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -194,7 +194,8 @@ bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, st
   }
   png_set_read_fn(png, source, ReadPngBytes);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks[0], static_cast<int>(std::size(kUnusedChunks)));
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks[0],
+                              static_cast<int>(std::size(kUnusedChunks)));
   // The claim has bounded the sides already; what libpng keeps of a chunk (a palette, tRNS) is
   // small, whatever a chunk's length says.
   png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);

@@ -848,7 +848,7 @@ TEST(PictureDecoderTest, PngsOfEveryColourTypeDepthAndTransparencyShowTheirSampl
       {"palette 2, two entries transparent", 2, 3, {0, 1}, palette, {0, 0}, 2, {{10, 20, 30, 0}, {40, 50, 60, 0}}},
       {"palette 8, past a short tRNS opaque", 8, 3, {0, 2}, palette, {128}, 2, {{10, 20, 30, 128}, {70, 80, 90, 255}}},
       {"grey 16, rounded", 16, 0, {0x00FF, 0xFF00}, {}, {}, 1, {{1, 1, 1, 255}, {254, 254, 254, 255}}},
-      {"colour and alpha 16, rounded", 16, 6, {0x00FF, 0xFF00, 0x00FF, 0xFF00, 0xFF00, 0x00FF, 0xFF00, 0x00FF}, {}, {}, 4,
+      {"colour and alpha 16, rounded", 16, 6, {0xFF, 0xFF00, 0xFF, 0xFF00, 0xFF00, 0xFF, 0xFF00, 0xFF}, {}, {}, 4,
        {{1, 254, 1, 254}, {254, 1, 254, 1}}},
   };
   for (const Case& c : kCases) {
