@@ -148,6 +148,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 // A PNG of any colour type, depth and transparency (libpng): palette indices or blue, green,
 // red, alpha, as picture_png.cpp tells. The caller has checked its claim.
 bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// The most libpng held at once of its own during this thread's last DecodePng, in bytes.
+size_t LastPngLibraryPeakBytes();
 // A TIFF (libtiff) as blue, green, red and straight alpha. The caller has checked its claim.
 bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A TGA whose header LooksLikeTga takes. The caller has checked its claim.

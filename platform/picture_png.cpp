@@ -12,14 +12,19 @@
 //     colour.
 // Only the chunks that pictures need are read: text, colour profiles and the rest are passed
 // over unread (their compressed forms would inflate to megabytes each). libpng stops at the
-// last row of the image: nothing after it, IEND and beyond, is read. Errors jump back here
-// from libpng's error function; warnings are dropped.
+// last row of the image: nothing after it, IEND and beyond, is read. libpng's own memory (its
+// structures, two rows, zlib's window: well under 1 MiB at the widest) is counted and held to
+// kMaxPngLibraryBytes beside the frame. Errors jump back here from libpng's error function;
+// warnings are dropped.
 #include <png.h>
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "platform/picture_formats.h"
@@ -52,10 +57,45 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// The ancillary chunks libpng knows but pictures do not use: each is skipped as an unknown
-// chunk, unread. tRNS alone is kept.
-constexpr png_byte kUnusedChunks[] = "bKGD" "cHRM" "eXIf" "gAMA" "hIST" "iCCP" "iTXt" "oFFs" "pCAL"
-                                     "pHYs" "sBIT" "sCAL" "sPLT" "sRGB" "tEXt" "tIME" "zTXt";
+// What libpng holds at once of its own, beside the frame the rows are read into.
+constexpr size_t kMaxPngLibraryBytes = 8u << 20;
+thread_local size_t last_png_library_peak = 0;
+
+// libpng's blocks, each behind a header that keeps its size.
+struct PngMemory {
+  size_t in_use = 0;
+  size_t peak = 0;
+  bool over = false;  // a block was refused: past kMaxPngLibraryBytes
+};
+constexpr size_t kBlockHeader = alignof(std::max_align_t);
+
+png_voidp AllocatePng(png_structp png, png_alloc_size_t size) {
+  auto* memory = static_cast<PngMemory*>(png_get_mem_ptr(png));
+  if (size > kMaxPngLibraryBytes - memory->in_use) {
+    memory->over = true;
+    return nullptr;
+  }
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kBlockHeader));
+  if (!block) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  memory->in_use += size;
+  memory->peak = std::max(memory->peak, memory->in_use);
+  return block + kBlockHeader;
+}
+
+void FreePng(png_structp png, png_voidp pointer) {
+  if (!pointer) return;
+  auto* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
+  size_t size = 0;
+  std::memcpy(&size, block, sizeof size);
+  static_cast<PngMemory*>(png_get_mem_ptr(png))->in_use -= size;
+  std::free(block);
+}
+
+// The ancillary chunks libpng knows but pictures do not use, each a name and its NUL as libpng
+// takes them: each is skipped as an unknown chunk, unread. tRNS alone is kept.
+constexpr png_byte kUnusedChunks[][5] = {"bKGD", "cHRM", "eXIf", "gAMA", "hIST", "iCCP", "iTXt", "oFFs", "pCAL",
+                                         "pHYs", "sBIT", "sCAL", "sPLT", "sRGB", "tEXt", "tIME", "zTXt"};
 
 // What the reader makes of a file's header (see the top of this file).
 struct PngLayout {
@@ -139,8 +179,9 @@ void SetTransforms(png_structp png, png_infop info, PngLayout* layout) {
 // Every object with a destructor lives outside this function, so a jump back skips none.
 // *pixels is sized and filled here: one byte a pixel for indices, four for colours.
 bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, std::vector<png_bytep>* rows,
-          png_uint_32* width, png_uint_32* height, PngFailure* failure) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning);
+          png_uint_32* width, png_uint_32* height, PngMemory* memory, PngFailure* failure) {
+  png_structp png =
+      png_create_read_struct_2(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning, memory, AllocatePng, FreePng);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -153,7 +194,8 @@ bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, st
   }
   png_set_read_fn(png, source, ReadPngBytes);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, sizeof kUnusedChunks / 4);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks[0],
+                              static_cast<int>(std::size(kUnusedChunks)));
   // The claim has bounded the sides already; what libpng keeps of a chunk (a palette, tRNS) is
   // small, whatever a chunk's length says.
   png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
@@ -187,6 +229,8 @@ bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, st
 
 }  // namespace
 
+size_t LastPngLibraryPeakBytes() { return last_png_library_peak; }
+
 bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   PngSource source{data, size, 0};
   PngLayout layout;
@@ -194,7 +238,11 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   PictureFrame frame;
   std::vector<png_bytep> rows;
   png_uint_32 width = 0, height = 0;
-  if (!Read(&source, &layout, &frame.pixels, &rows, &width, &height, &failure)) {
+  PngMemory memory;
+  const bool read = Read(&source, &layout, &frame.pixels, &rows, &width, &height, &memory, &failure);
+  last_png_library_peak = memory.peak;
+  if (!read) {
+    if (memory.over) std::snprintf(failure.message, sizeof failure.message, "%s", "libpng would hold more than 8 MiB");
     if (error) *error = std::string("PNG: ") + (failure.message[0] ? failure.message : "unreadable file");
     return false;
   }

@@ -1,6 +1,8 @@
-// Runs a piece of work in a child process given a few seconds of processor time, for the tests
-// of readers whose work must stay in proportion to their input: a reader that loops over a
-// made-up size for minutes is killed instead of holding the test up, and the test fails.
+// Runs a piece of work in a child process given some seconds of processor time: a reader that
+// loops over a made-up size for minutes is killed instead of holding the test up, and the test
+// fails. A hang guard only: what a piece of work costs is held by counting what it does (bytes
+// inflated or allocated, scans, chunks kept), never by this limit, which must allow ten times
+// what the work takes on a slow machine.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -629,7 +629,8 @@ TEST(RespackTest, BmpPaletteAndGifFramesBecomePalettePictures) {
 }
 
 // A true-colour PNG's colour key (tRNS), kept by pps-encode, comes back from pps-decode: the
-// key's pixels clear, every other pixel as it was.
+// key's pixels clear, every other pixel as it was. An opaque picture keeps its black pixels: the
+// key (0, black, where none is set) counts only in a picture marked transparent.
 TEST(RespackTest, ATrueColourKeyComesBackTransparent) {
   Bytes opaque = Gradient(4, 2);
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
@@ -641,6 +642,7 @@ TEST(RespackTest, ATrueColourKeyComesBackTransparent) {
                                    {0, 200, 0, 100, 0, 50}, 1),
        keyed},
       {test_support::WithPngChunks(test_support::MakeBlankPng1Bit(4, 2), "tRNS", {0, 0}, 1), Bytes(32, 0)},  // grey
+      {platform::EncodePng(4, 2, opaque.data(), platform::PngAlpha::kDrop), opaque},  // black at (0, 0)
   };
   for (const auto& [png, shown] : kCases) {
     Write("key.png", png);
