@@ -37,16 +37,20 @@ using Bytes = std::vector<uint8_t>;
 
 // The tools, by the names the rows' commands use.
 const std::pair<const char*, const char*> kTools[] = {
-    {"IM", "/usr/bin/convert-im6.q16"}, {"GM", "/usr/bin/gm"},         {"PY", "/usr/bin/python3"},
-    {"PPM", "/usr/bin/pnmtopng"},        {"TIFFCP", "/usr/bin/tiffcp"}, {"GIFSICLE", "/usr/bin/gifsicle"},
-    {"FFMPEG", "/usr/bin/ffmpeg"},       {"SOX", "/usr/bin/sox"},       {"OGGENC", "/usr/bin/oggenc"},
-    {"LAME", "/usr/bin/lame"},           {"MPG123", "/usr/bin/mpg123"}, {"PNGCRUSH", "/usr/bin/pngcrush"},
-    {"OPTIPNG", "/usr/bin/optipng"},     {"FFPROBE", "/usr/bin/ffprobe"}, {"PPMTOPCX", "/usr/bin/ppmtopcx"},
-    {"PPMTOBMP", "/usr/bin/ppmtobmp"},   {"PBMTOWBMP", "/usr/bin/pbmtowbmp"}, {"PAMTOTGA", "/usr/bin/pamtotga"},
+    {"IM", "/usr/bin/convert-im6.q16"},  {"GM", "/usr/bin/gm"},
+    {"PY", "/usr/bin/python3"},          {"PPM", "/usr/bin/pnmtopng"},
+    {"TIFFCP", "/usr/bin/tiffcp"},       {"GIFSICLE", "/usr/bin/gifsicle"},
+    {"FFMPEG", "/usr/bin/ffmpeg"},       {"SOX", "/usr/bin/sox"},
+    {"OGGENC", "/usr/bin/oggenc"},       {"LAME", "/usr/bin/lame"},
+    {"MPG123", "/usr/bin/mpg123"},       {"PNGCRUSH", "/usr/bin/pngcrush"},
+    {"OPTIPNG", "/usr/bin/optipng"},     {"FFPROBE", "/usr/bin/ffprobe"},
+    {"PPMTOPCX", "/usr/bin/ppmtopcx"},   {"PPMTOBMP", "/usr/bin/ppmtobmp"},
+    {"PBMTOWBMP", "/usr/bin/pbmtowbmp"}, {"PAMTOTGA", "/usr/bin/pamtotga"},
     {"PPMTOGIF", "/usr/bin/ppmtogif"},   {"PNMTOTIFF", "/usr/bin/pnmtotiff"},
 };
 
-// Helpers the rows' commands call. "$PIL 'code'" runs Python with Pillow's Image imported. Pillow and mido are Debian's (/usr/bin/python3).
+// Helpers the rows' commands call. "$PIL 'code'" runs Python with Pillow's Image imported.
+// Pillow and mido are Debian's (/usr/bin/python3).
 const char kPillowDump[] = R"(import sys
 from PIL import Image, ImageSequence
 im = Image.open(sys.argv[1])
@@ -92,8 +96,12 @@ for at, m in events:
     if not m.is_meta and m.type != 'sysex':
         print(round(at), m.hex().replace(' ', ''))
 )";
-// Writes the pictures and songs the rows start from (sizes not multiples of 8 on purpose).
+// Writes the pictures and sounds the rows start from (widths not multiples of 8 on purpose): a
+// picture of 16-bit samples, with and without alpha, and what is made of it; a mono tone and a
+// stereo one of two tones.
 const char kMakeInputs[] = R"(set -e
+$SOX -n -r 22050 -c 1 -b 16 mono.wav synth 0.4 sine 440 vol 0.7
+$SOX -n -r 44100 -c 2 -b 16 stereo.wav synth 0.4 sine 300 sine 1250 vol 0.8
 $IM -size 37x21 xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx '(i*j%7)/6' +channel rgb16.png
 $IM rgb16.png -alpha set -channel A -fx '((i+2*j)%5)/4' +channel rgba16.png
 $IM rgb16.png -depth 8 rgb.png
@@ -112,10 +120,10 @@ $IM pal4.png pal4.ppm
 const char kMakeWmf[] = R"(import struct, sys
 def rec(fn, *w): return struct.pack('<IH', 3 + len(w), fn) + struct.pack('<%dh' % len(w), *w)
 body = rec(0x020B, 0, 0) + rec(0x020C, 60, 80) + rec(0x0103, 8)
-body += rec(0x02FC, 0, 0x00FF, 0x0033, 0) + rec(0x012D, 0)          # brush: red and green, solid
+body += rec(0x02FC, 0, 0x00FF, 0x0033, 0) + rec(0x012D, 0)          # solid brush of (255, 0, 51)
 body += rec(0x02FA, 5, 0, 0, 0, 0) + rec(0x012D, 1)                  # no pen
 body += rec(0x041B, 40, 50, 5, 5)                                     # rectangle (bottom, right, top, left)
-body += rec(0x02FC, 0, 0x3366, 0x0099, 0) + rec(0x012D, 2)
+body += rec(0x02FC, 0, 0x3366, 0x0099, 0) + rec(0x012D, 2)          # (102, 51, 153)
 body += rec(0x0324, 3, 10, 55, 70, 55, 40, 75)                       # triangle
 body += rec(0x0000)
 head = struct.pack('<HHHIH', 1, 9, 0x300, 0, 3) + struct.pack('<IH', max(len(body) // 2, 16), 0)
@@ -181,8 +189,8 @@ struct PictureRow {
   const char* file;  // made in the temporary folder; its extension is its kind
   const char* make;  // the writer's command ($IM, $GM, ... are the tools)
   Ref ref;
-  const char* reading = "";  // what this project reads on purpose where the two may part
-  int tolerance = 0;         // per channel, of 255
+  const char* reading = "";       // what this project reads on purpose where the two may part
+  int tolerance = 0;              // per channel, of 255
   const char* pending = nullptr;  // a known fault being mended elsewhere: the row differs for now
   double coarse = 0;              // >0: only this share of pixels may differ (by more than tolerance)
   // Fields of so many bits that the reference widens by a shift (red, green, blue, alpha; 0 for
@@ -238,7 +246,8 @@ class ToolFilesTest : public ::testing::Test {
       setenv(name, path, 1);
     }
     // Pillow and mido are Debian's modules, not pyenv's.
-    if (missing_.empty() && Shell("$PY -c 'import PIL, mido' 2>&1 && echo ok") != "ok\n") missing_ += " python3-pil/python3-mido";
+    if (missing_.empty() && Shell("$PY -c 'import PIL, mido' 2>&1 && echo ok") != "ok\n")
+      missing_ += " python3-pil/python3-mido";
     if (!missing_.empty()) return;
     WriteText("pil_dump.py", kPillowDump);
     WriteText("pil.sh", "exec $PY -c \"from PIL import Image\n$1\"\n");
@@ -247,9 +256,6 @@ class ToolFilesTest : public ::testing::Test {
     WriteText("make_wmf.py", kMakeWmf);
     WriteText("make_bmp10.py", kMakeBmp10);
     WriteText("make_mid.py", kMakeMidi);
-    // Sounds start from tones of sox: a mono one, a stereo one of two tones.
-    Shell("$SOX -n -r 22050 -c 1 -b 16 mono.wav synth 0.4 sine 440 vol 0.7 && "
-          "$SOX -n -r 44100 -c 2 -b 16 stereo.wav synth 0.4 sine 300 sine 1250 vol 0.8");
     WriteText("inputs.sh", kMakeInputs);
     int status = 0;
     const std::string out = Shell("bash inputs.sh 2>&1", &status);
@@ -310,12 +316,14 @@ bool ReferenceRgba(const std::string& file, Ref ref, Rgba* out, std::string* err
   int frames = 0;
   if (ref == Ref::kIm) {
     const std::string density = file.ends_with(".wmf") ? "-density 96 " : "";
-    const std::string sizes = Shell("$IM " + density + input + " -coalesce -format '%w %h\\n' info: 2>/dev/null", &status);
+    const std::string sizes =
+        Shell("$IM " + density + input + " -coalesce -format '%w %h\\n' info: 2>/dev/null", &status);
     std::istringstream lines(sizes);
     for (int w, h; lines >> w >> h; ++frames) out->width = w, out->height = h;
     if (status != 0 || frames == 0) return *error = "ImageMagick cannot read it", false;
     // At 16 bits, rounded here: ImageMagick's own 8-bit output cuts 16-bit samples.
-    const std::string wide = Shell("$IM " + density + input + " -coalesce -depth 16 -endian LSB rgba:- 2>/dev/null", &status);
+    const std::string wide =
+        Shell("$IM " + density + input + " -coalesce -depth 16 -endian LSB rgba:- 2>/dev/null", &status);
     for (size_t i = 0; i + 1 < wide.size(); i += 2) {
       const unsigned sample = uint8_t(wide[i]) | uint8_t(wide[i + 1]) << 8;
       out_text.push_back(char((sample * 255 + 32767) / 65535));
@@ -408,7 +416,7 @@ const char kRounded16[] = "16-bit samples rounded";
 
 void CheckPictures(const std::vector<PictureRow>& rows) {
   for (const PictureRow& row : rows) {
-    SCOPED_TRACE(std::string(row.file) + ": " + row.make);
+    SCOPED_TRACE(std::string(row.file) + ": " + row.make + " (" + row.reading + ")");
     const std::string made = Make(row.make);
     Rgba ours, ref;
     std::string error;
@@ -440,12 +448,14 @@ TEST_F(ToolFilesTest, Png) {
       {"rgb16i.png", "$IM rgb16.png -interlace PNG rgb16i.png", Ref::kIm, kRounded16},
       {"rgba16.png", "true", Ref::kIm, kRounded16},
       {"p1.png", "$IM mono.png -type palette -depth 1 PNG8:p1.png", Ref::kIm},
-      {"p4.png", "$PY -c \"from PIL import Image; Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, "
-                 "colors=16).save('p4.png', bits=4)\"",
+      {"p4.png",
+       "$PIL \"Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, "
+       "colors=16).save('p4.png', bits=4)\"",
        Ref::kPillow},
       {"p8t.png", "$IM rgba.png -colors 50 PNG8:p8t.png", Ref::kIm, "a palette's clear entries at alpha 0"},
-      {"ptrns.png", "$PY -c \"from PIL import Image; i=Image.open('pal16.png').convert('P'); "
-                    "i.info['transparency']=bytes([0,128,0]); i.save('ptrns.png', transparency=bytes([0,128,0]))\"",
+      {"ptrns.png",
+       "$PIL \"i=Image.open('pal16.png').convert('P'); "
+       "i.info['transparency']=bytes([0,128,0]); i.save('ptrns.png', transparency=bytes([0,128,0]))\"",
        Ref::kPillow, "entries past a short tRNS opaque"},
       {"rgbtrns.png", "$IM rgb.png -transparent '#000000' -define png:color-type=2 rgbtrns.png", Ref::kIm},
       {"pnm.png", "$PPM -interlace pal16.ppm > pnm.png", Ref::kIm},
@@ -453,13 +463,15 @@ TEST_F(ToolFilesTest, Png) {
       {"pnmtrns.png", "$PPM -transparent =black rgb.ppm > pnmtrns.png", Ref::kIm},
       {"crush.png", "$PNGCRUSH -q -rem allb -brute pal16.png crush.png", Ref::kIm},
       {"opti.png", "cp rgba.png opti.png && $OPTIPNG -quiet -o2 opti.png", Ref::kIm},
-      {"pil.png", "$PY -c \"from PIL import Image; Image.open('rgba.png').save('pil.png', optimize=True)\"", Ref::kPillow},
+      {"pil.png", "$PIL \"Image.open('rgba.png').save('pil.png', optimize=True)\"", Ref::kPillow},
       {"pilla.png", "$PIL \"Image.open('rgba.png').convert('LA').save('pilla.png')\"", Ref::kPillow},
       {"crushp.png", "$PNGCRUSH -q -reduce rgb.png crushp.png", Ref::kIm},
-      {"optip.png", "cp pal16.png optip.png && $OPTIPNG -quiet -o5 -i1 optip.png", Ref::kIm, "palette reduced, interlaced"},
+      {"optip.png", "cp pal16.png optip.png && $OPTIPNG -quiet -o5 -i1 optip.png", Ref::kIm,
+       "palette reduced, interlaced"},
       {"gm.png", "$GM convert rgba16.png -depth 16 gm.png", Ref::kIm, kRounded16},
-      {"text.png", "$IM rgb.png -set comment \"$(head -c 20000 /dev/zero | tr '\\0' x)\" -define png:compression-level=9 "
-                   "text.png",
+      {"text.png",
+       "$IM rgb.png -set comment \"$(head -c 20000 /dev/zero | tr '\\0' x)\" -define png:compression-level=9 "
+       "text.png",
        Ref::kIm, "text chunks skipped unread"},
   });
 }
@@ -469,20 +481,23 @@ TEST_F(ToolFilesTest, Gif) {
       {"im.gif", "$IM rgb.png -colors 64 im.gif", Ref::kIm},
       {"imt.gif", "$IM rgba.png -colors 32 imt.gif", Ref::kIm, "the transparent index at alpha 0"},
       {"imi.gif", "$IM pal16.png -interlace GIF imi.gif", Ref::kIm},
-      {"anim.gif", "$IM -delay 10 -dispose none pal16.png -dispose background -page +5+3 pal4.png "
-                   "-dispose previous -page +9+2 imt.gif -loop 0 anim.gif",
+      {"anim.gif",
+       "$IM -delay 10 -dispose none pal16.png -dispose background -page +5+3 pal4.png "
+       "-dispose previous -page +9+2 imt.gif -loop 0 anim.gif",
        Ref::kIm, "frames composed with their disposal modes"},
-       {"local.gif", "$IM -page 50x30+0+0 pal16.png -page +10+5 pal4.png -loop 0 local.gif", Ref::kIm,
+      {"local.gif", "$IM -page 50x30+0+0 pal16.png -page +10+5 pal4.png -loop 0 local.gif", Ref::kIm,
        "the screen no frame covers in the background colour", 0, "gif uncovered screen"},
       {"gs.gif", "$GIFSICLE -O3 --colors 8 --interlace im.gif > gs.gif", Ref::kIm},
-      {"gsdisp.gif", "$GIFSICLE -d 3 --disposal previous imt.gif --disposal background -O1 im.gif > gsdisp.gif", Ref::kIm},
+      {"gsdisp.gif", "$GIFSICLE -d 3 --disposal previous imt.gif --disposal background -O1 im.gif > gsdisp.gif",
+       Ref::kIm},
       {"pilt.gif", "$PIL \"Image.open('rgba.png').convert('P').save('pilt.gif', transparency=3)\"", Ref::kPillow},
       {"gsm.gif", "$GIFSICLE -d 5 im.gif imt.gif > gsm.gif", Ref::kIm},
       {"gsscreen.gif", "$GIFSICLE --logical-screen 45x30 -O2 im.gif > gsscreen.gif", Ref::kIm},
       {"gsout.gif", "$GIFSICLE --logical-screen 45x30 im.gif --position 20,15 imt.gif > gsout.gif", Ref::kIm, "", 0,
        "gif uncovered screen"},
-      {"pil.gif", "$PIL \"a=Image.open('pal16.png').convert('P'); b=Image.open('pal4.png').convert('P'); "
-                  "a.save('pil.gif', save_all=True, append_images=[b], duration=[50, 70], disposal=2, loop=0)\"",
+      {"pil.gif",
+       "$PIL \"a=Image.open('pal16.png').convert('P'); b=Image.open('pal4.png').convert('P'); "
+       "a.save('pil.gif', save_all=True, append_images=[b], duration=[50, 70], disposal=2, loop=0)\"",
        Ref::kPillow},
       {"netpbm.gif", "$PPMTOGIF pal16.ppm > netpbm.gif", Ref::kIm},
       {"gm.gif", "$GM convert rgba.png -colors 20 gm.gif", Ref::kIm},
@@ -498,12 +513,25 @@ TEST_F(ToolFilesTest, Bmp) {
       {"b8.bmp", "$IM pal200.png -type palette BMP3:b8.bmp", Ref::kIm},
       {"b4rle.bmp", "$IM pal16.png -type palette -compress RLE BMP3:b4rle.bmp", Ref::kIm},
       {"b8rle.bmp", "$IM pal200.png -type palette -compress RLE BMP3:b8rle.bmp", Ref::kIm},
-      {"b565.bmp", "$IM rgb.png -define bmp:subtype=RGB565 b565.bmp", Ref::kIm, "5- and 6-bit fields widened to full scale"},
+      {"b565.bmp", "$IM rgb.png -define bmp:subtype=RGB565 b565.bmp", Ref::kIm,
+       "5- and 6-bit fields widened to full scale"},
       {"b555.bmp", "$IM rgb.png -define bmp:subtype=RGB555 b555.bmp", Ref::kIm},
-      {"b1555.bmp", "$IM rgba.png -define bmp:subtype=ARGB1555 b1555.bmp", Ref::kIm,
-       "a 1-bit alpha field widened to full scale", 0, nullptr, 0, {0, 0, 0, 1}},
-      {"b4444.bmp", "$IM rgba.png -define bmp:subtype=ARGB4444 b4444.bmp", Ref::kIm, "4-bit fields widened to full scale",
-       0, nullptr, 0, {4, 4, 4, 4}},
+      {"b1555.bmp",
+       "$IM rgba.png -define bmp:subtype=ARGB1555 b1555.bmp",
+       Ref::kIm,
+       "a 1-bit alpha field widened to full scale",
+       0,
+       nullptr,
+       0,
+       {0, 0, 0, 1}},
+      {"b4444.bmp",
+       "$IM rgba.png -define bmp:subtype=ARGB4444 b4444.bmp",
+       Ref::kIm,
+       "4-bit fields widened to full scale",
+       0,
+       nullptr,
+       0,
+       {4, 4, 4, 4}},
       {"netpbm1.bmp", "$PPMTOBMP -bpp 1 mono.pbm > netpbm1.bmp", Ref::kIm},
       {"netpbm4.bmp", "$PPMTOBMP -bpp 4 pal16.ppm > netpbm4.bmp", Ref::kIm},
       {"os2.bmp", "$PPMTOBMP -os2 pal16.ppm > os2.bmp", Ref::kIm},
@@ -511,14 +539,26 @@ TEST_F(ToolFilesTest, Bmp) {
       {"pil1.bmp", "$PIL \"Image.open('mono.png').convert('1').save('pil1.bmp')\"", Ref::kPillow},
       {"pilrgb.bmp", "$PIL \"Image.open('rgb.png').save('pilrgb.bmp')\"", Ref::kPillow},
       {"gm.bmp", "$GM convert rgba.png gm.bmp", Ref::kIm},
-      {"short565.bmp", "head -c -1 b565.bmp > short565.bmp", Ref::kPillow,
+      {"short565.bmp",
+       "head -c -1 b565.bmp > short565.bmp",
+       Ref::kPillow,
        "a last row without its padding read (as Pillow; ImageMagick refuses the file); 5- and 6-bit fields widened "
        "to full scale where Pillow shifts them",
-       0, nullptr, 0, {5, 6, 5, 0}},
+       0,
+       nullptr,
+       0,
+       {5, 6, 5, 0}},
       {"short.bmp", "head -c -1 b24.bmp > short.bmp", Ref::kPillow, "the same at 24 bits", 0,
        "bmp: SDL_image refuses a 24-bit file whose last row lacks its padding (\"Error reading from datastream\")"},
-      {"b10.bmp", "$PY make_bmp10.py > b10.bmp", Ref::kIm, "contiguous masks of any width scaled to 8 bits", 0,
-       "bmp masks over 8 bits"},
+      {"b10.bmp",
+       "$PY make_bmp10.py > b10.bmp",
+       Ref::kIm,
+       "contiguous masks of any width scaled to 8 bits (ImageMagick cuts 10-bit fields: +-1; it shifts a 2-bit "
+       "alpha up, widened here)",
+       1,
+       "bmp masks over 8 bits",
+       0,
+       {0, 0, 0, 2}},
   });
 }
 
@@ -529,7 +569,8 @@ TEST_F(ToolFilesTest, Jpg) {
       {"j420.jpg", "$IM rgb.png -sampling-factor 2x2 j420.jpg", Ref::kIm},
       {"j422.jpg", "$IM rgb.png -sampling-factor 2x1 j422.jpg", Ref::kIm},
       {"jg.jpg", "$IM gray.png jg.jpg", Ref::kIm},
-      {"jcmyk.jpg", "$IM rgb.png -colorspace CMYK jcmyk.jpg", Ref::kIm, "inks turned to colours as ImageMagick turns them"},
+      {"jcmyk.jpg", "$IM rgb.png -colorspace CMYK jcmyk.jpg", Ref::kIm,
+       "inks turned to colours as ImageMagick turns them"},
       {"pil.jpg", "$PIL \"Image.open('rgb.png').save('pil.jpg', quality=80, subsampling=2, progressive=True)\"",
        Ref::kPillow},
       {"pilopt.jpg", "$PIL \"Image.open('rgb.png').save('pilopt.jpg', optimize=True, subsampling=0)\"", Ref::kPillow},
@@ -579,12 +620,15 @@ TEST_F(ToolFilesTest, Tif) {
       {"cpzip.tif", "$TIFFCP -c zip -t -w 32 -l 16 tlzw.tif cpzip.tif", Ref::kIm},
       {"cpsep.tif", "$TIFFCP -p separate -c packbits t.tif cpsep.tif", Ref::kIm},
       {"cpjpeg.tif", "$TIFFCP -c jpeg:r:90 t.tif cpjpeg.tif", Ref::kIm},
-      {"cpg16.tif", "$IM rgb16.png -colorspace gray -depth 16 g16.tif && $TIFFCP -c zip -t -w 16 -l 16 g16.tif cpg16.tif",
-       Ref::kIm, kRounded16, 0, "tiff tiles"},
+      {"cpg16.tif",
+       "$IM rgb16.png -colorspace gray -depth 16 g16.tif && $TIFFCP -c zip -t -w 16 -l 16 g16.tif cpg16.tif", Ref::kIm,
+       kRounded16, 0, "tiff tiles"},
       {"gm.tif", "$GM convert rgba.png -compress lzw gm.tif", Ref::kIm},
       {"pil.tif", "$PIL \"Image.open('rgba.png').save('pil.tif', compression='tiff_deflate')\"", Ref::kPillow},
-      {"pilp.tif", "$PIL \"Image.open('pal16.png').convert('P').save('pilp.tif', compression='packbits')\"", Ref::kPillow},
-      {"pilg4.tif", "$PIL \"Image.open('mono.png').convert('1').save('pilg4.tif', compression='group4')\"", Ref::kPillow},
+      {"pilp.tif", "$PIL \"Image.open('pal16.png').convert('P').save('pilp.tif', compression='packbits')\"",
+       Ref::kPillow},
+      {"pilg4.tif", "$PIL \"Image.open('mono.png').convert('1').save('pilg4.tif', compression='group4')\"",
+       Ref::kPillow},
       {"ta16.tif", "$IM rgba16.png -depth 16 -compress zip ta16.tif", Ref::kIm, kRounded16},
       {"g16s.tif", "$IM rgb16.png -colorspace gray -depth 16 g16s.tif", Ref::kIm, kRounded16},
       {"pnm.tif", "$PNMTOTIFF -lzw -predictor 2 rgb.ppm > pnm.tif", Ref::kIm},
@@ -686,9 +730,15 @@ class SampleSink : public platform::SoundSink {
   bool Samples(const uint8_t* bytes, size_t count) override {
     for (size_t i = 0; i < count;) {
       switch (form_.format) {
-        case AUDIO_U8: out_->values.push_back(int16_t((bytes[i] - 128) * 256)), i += 1; break;
-        case AUDIO_S8: out_->values.push_back(int16_t(int8_t(bytes[i]) * 256)), i += 1; break;
-        case AUDIO_S16LSB: out_->values.push_back(int16_t(bytes[i] | bytes[i + 1] << 8)), i += 2; break;
+        case AUDIO_U8:
+          out_->values.push_back(int16_t((bytes[i] - 128) * 256)), i += 1;
+          break;
+        case AUDIO_S8:
+          out_->values.push_back(int16_t(int8_t(bytes[i]) * 256)), i += 1;
+          break;
+        case AUDIO_S16LSB:
+          out_->values.push_back(int16_t(bytes[i] | bytes[i + 1] << 8)), i += 2;
+          break;
         case AUDIO_S32LSB:
           out_->values.push_back(int16_t((bytes[i + 2] | bytes[i + 3] << 8))), i += 4;
           break;
@@ -698,7 +748,8 @@ class SampleSink : public platform::SoundSink {
           out_->values.push_back(int16_t(std::clamp<long>(std::lrint(v * 32768.0f), -32768, 32767))), i += 4;
           break;
         }
-        default: return false;
+        default:
+          return false;
       }
     }
     return true;
@@ -735,18 +786,20 @@ std::string CompareSounds(SoundSamples ours, const SoundSamples& ref, int tolera
 
 void CheckSounds(platform::SoundFileType type, const std::vector<SoundRow>& rows) {
   for (const SoundRow& row : rows) {
-    SCOPED_TRACE(std::string(row.file) + ": " + row.make);
+    SCOPED_TRACE(std::string(row.file) + ": " + row.make + " (" + row.reading + ")");
     const std::string made = Make(row.make);
     int status = 0;
-    const std::string form = Shell(std::string("$FFPROBE -v error -show_entries stream=sample_rate,channels -of csv=p=0 ") +
-                                   row.file + " 2>&1", &status);
+    const std::string form = Shell(
+        std::string("$FFPROBE -v error -show_entries stream=sample_rate,channels -of csv=p=0 ") + row.file + " 2>&1",
+        &status);
     const std::string raw = Shell(std::string(row.ref) + " 2>/dev/null", &status);
     SoundSamples ours, ref;
     if (!made.empty() || status != 0 || std::sscanf(form.c_str(), "%u,%u", &ref.rate, &ref.channels) != 2) {
       ADD_FAILURE() << row.file << ": " << made << form << " (the reference failed: " << status << ")";
       continue;
     }
-    for (size_t i = 0; i + 1 < raw.size(); i += 2) ref.values.push_back(int16_t(uint8_t(raw[i]) | uint8_t(raw[i + 1]) << 8));
+    for (size_t i = 0; i + 1 < raw.size(); i += 2)
+      ref.values.push_back(int16_t(uint8_t(raw[i]) | uint8_t(raw[i + 1]) << 8));
     const Bytes bytes = ReadAll(row.file);
     SampleSink sink(&ours);
     const bool read = platform::DecodeSound(type, bytes.data(), bytes.size(), platform::MixerForm(44100), sink);
@@ -766,51 +819,55 @@ const char kImaSteps[] = "IMA ADPCM steps summed bit by bit, as sox";
 
 TEST_F(ToolFilesTest, Wav) {
   using platform::SoundFileType;
-  CheckSounds(SoundFileType::kWav, {
-      {"mono.wav", "true", FFREF("mono.wav")},
-      {"stereo.wav", "true", SOXREF("stereo.wav")},
-      {"u8.wav", "$SOX stereo.wav -b 8 -e unsigned u8.wav", FFREF("u8.wav")},
-      {"s24.wav", "$SOX mono.wav -b 24 s24.wav", FFREF("s24.wav"), "24-bit samples cut to their high 16 bits"},
-      {"s32.wav", "$FFMPEG -v error -i stereo.wav -c:a pcm_s32le s32.wav", FFREF("s32.wav")},
-      {"f32.wav", "$SOX mono.wav -e floating-point -b 32 f32.wav", FFREF("f32.wav"), "floats x 32768, rounded"},
-      {"ff48.wav", "$FFMPEG -v error -i stereo.wav -ar 48000 ff48.wav", FFREF("ff48.wav")},
-      {"ext.wav", "$FFMPEG -v error -i mono.wav -c:a pcm_s24le -rf64 never ext.wav", FFREF("ext.wav")},
-      {"alaw.wav", "$SOX mono.wav -e a-law alaw.wav", FFREF("alaw.wav")},
-      {"ulaw.wav", "$SOX stereo.wav -e u-law ulaw.wav", FFREF("ulaw.wav")},
-      {"ima.wav", "$SOX mono.wav -e ima-adpcm ima.wav", SOXREF("ima.wav"), kImaSteps},
-      {"ms.wav", "$SOX stereo.wav -e ms-adpcm ms.wav", FFREF("ms.wav")},
-      {"ffima.wav", "$FFMPEG -v error -i stereo.wav -c:a adpcm_ima_wav ffima.wav", SOXREF("ffima.wav"), kImaSteps},
-      {"ffms.wav", "$FFMPEG -v error -i mono.wav -c:a adpcm_ms ffms.wav", FFREF("ffms.wav")},
-      {"sox8k.wav", "$SOX mono.wav -r 8000 -b 8 sox8k.wav", SOXREF("sox8k.wav")},
-  });
+  CheckSounds(
+      SoundFileType::kWav,
+      {
+          {"mono.wav", "true", FFREF("mono.wav")},
+          {"stereo.wav", "true", SOXREF("stereo.wav")},
+          {"u8.wav", "$SOX stereo.wav -b 8 -e unsigned u8.wav", FFREF("u8.wav")},
+          {"s24.wav", "$SOX mono.wav -b 24 s24.wav", FFREF("s24.wav"), "24-bit samples cut to their high 16 bits"},
+          {"s32.wav", "$FFMPEG -v error -i stereo.wav -c:a pcm_s32le s32.wav", FFREF("s32.wav")},
+          {"f32.wav", "$SOX mono.wav -e floating-point -b 32 f32.wav", FFREF("f32.wav"), "floats x 32768, rounded"},
+          {"ff48.wav", "$FFMPEG -v error -i stereo.wav -ar 48000 ff48.wav", FFREF("ff48.wav")},
+          {"ext.wav", "$FFMPEG -v error -i mono.wav -c:a pcm_s24le -rf64 never ext.wav", FFREF("ext.wav")},
+          {"alaw.wav", "$SOX mono.wav -e a-law alaw.wav", FFREF("alaw.wav")},
+          {"ulaw.wav", "$SOX stereo.wav -e u-law ulaw.wav", FFREF("ulaw.wav")},
+          {"ima.wav", "$SOX mono.wav -e ima-adpcm ima.wav", SOXREF("ima.wav"), kImaSteps},
+          {"ms.wav", "$SOX stereo.wav -e ms-adpcm ms.wav", FFREF("ms.wav")},
+          {"ffima.wav", "$FFMPEG -v error -i stereo.wav -c:a adpcm_ima_wav ffima.wav", SOXREF("ffima.wav"), kImaSteps},
+          {"ffms.wav", "$FFMPEG -v error -i mono.wav -c:a adpcm_ms ffms.wav", FFREF("ffms.wav")},
+          {"sox8k.wav", "$SOX mono.wav -r 8000 -b 8 sox8k.wav", SOXREF("sox8k.wav")},
+      });
 }
 
 TEST_F(ToolFilesTest, Ogg) {
   using platform::SoundFileType;
-  CheckSounds(SoundFileType::kOgg, {
-      {"q3.ogg", "$OGGENC -Q -q 3 -o q3.ogg stereo.wav", SOXREF("q3.ogg")},
-      {"mono.ogg", "$OGGENC -Q -q 0 -o mono.ogg mono.wav", SOXREF("mono.ogg")},
-      {"q9.ogg", "$OGGENC -Q -q 9 --resample 32000 -o q9.ogg stereo.wav", SOXREF("q9.ogg")},
-      {"sox.ogg", "$SOX mono.wav -C 6 sox.ogg", SOXREF("sox.ogg")},
-      {"ff.ogg", "$FFMPEG -v error -i stereo.wav -c:a libvorbis -q:a 4 ff.ogg", SOXREF("ff.ogg")},
-      {"ffdec.ogg", "$OGGENC -Q -q 5 -o ffdec.ogg stereo.wav", FFREF("ffdec.ogg"),
-       "ffmpeg's own decoder rounds its floats apart from libvorbis (+-1) and ends 128 frames before the "
-       "last granule (0.4 s: 17,640 frames, as libvorbis and sox give)",
-       1, nullptr, 256},
-  });
+  CheckSounds(SoundFileType::kOgg,
+              {
+                  {"q3.ogg", "$OGGENC -Q -q 3 -o q3.ogg stereo.wav", SOXREF("q3.ogg")},
+                  {"mono.ogg", "$OGGENC -Q -q 0 -o mono.ogg mono.wav", SOXREF("mono.ogg")},
+                  {"q9.ogg", "$OGGENC -Q -q 9 --resample 32000 -o q9.ogg stereo.wav", SOXREF("q9.ogg")},
+                  {"sox.ogg", "$SOX mono.wav -C 6 sox.ogg", SOXREF("sox.ogg")},
+                  {"ff.ogg", "$FFMPEG -v error -i stereo.wav -c:a libvorbis -q:a 4 ff.ogg", SOXREF("ff.ogg")},
+                  {"ffdec.ogg", "$OGGENC -Q -q 5 -o ffdec.ogg stereo.wav", FFREF("ffdec.ogg"),
+                   "ffmpeg's own decoder rounds its floats apart from libvorbis (+-1) and ends 128 frames before the "
+                   "last granule (0.4 s: 17,640 frames, as libvorbis and sox give)",
+                   1, nullptr, 256},
+              });
 }
 
 TEST_F(ToolFilesTest, Mp3) {
   using platform::SoundFileType;
-  CheckSounds(SoundFileType::kMp3, {
-      {"cbr.mp3", "$LAME --quiet -b 128 stereo.wav cbr.mp3", MPGREF("cbr.mp3")},
-      {"vbr.mp3", "$LAME --quiet -V 5 mono.wav vbr.mp3", MPGREF("vbr.mp3")},
-      {"low.mp3", "$LAME --quiet -b 16 --resample 8 mono.wav low.mp3", MPGREF("low.mp3")},
-      {"joint.mp3", "$LAME --quiet -m j -b 96 --resample 32 stereo.wav joint.mp3", MPGREF("joint.mp3")},
-      {"ff.mp3", "$FFMPEG -v error -i stereo.wav -c:a libmp3lame -q:a 4 ff.mp3", MPGREF("ff.mp3")},
-      {"ffdec.mp3", "$LAME --quiet -b 192 stereo.wav ffdec.mp3", FFREF("ffdec.mp3"),
-       "ffmpeg's own decoder rounds its floats apart from mpg123: +-1", 1},
-  });
+  CheckSounds(SoundFileType::kMp3,
+              {
+                  {"cbr.mp3", "$LAME --quiet -b 128 stereo.wav cbr.mp3", MPGREF("cbr.mp3")},
+                  {"vbr.mp3", "$LAME --quiet -V 5 mono.wav vbr.mp3", MPGREF("vbr.mp3")},
+                  {"low.mp3", "$LAME --quiet -b 16 --resample 8 mono.wav low.mp3", MPGREF("low.mp3")},
+                  {"joint.mp3", "$LAME --quiet -m j -b 96 --resample 32 stereo.wav joint.mp3", MPGREF("joint.mp3")},
+                  {"ff.mp3", "$FFMPEG -v error -i stereo.wav -c:a libmp3lame -q:a 4 ff.mp3", MPGREF("ff.mp3")},
+                  {"ffdec.mp3", "$LAME --quiet -b 192 stereo.wav ffdec.mp3", FFREF("ffdec.mp3"),
+                   "ffmpeg's own decoder rounds its floats apart from mpg123: +-1", 1},
+              });
 }
 
 // A song's channel messages as the player sends them: microseconds after the start, bytes in hex.
@@ -837,7 +894,8 @@ std::vector<std::string> ProjectSong(const std::string& file, std::string* error
         const int status = entry.message & 0xFF;
         const int length = status >= 0xC0 && status < 0xE0 ? 2 : 3;
         int n = std::snprintf(line, sizeof line, "%lld ", static_cast<long long>(entry.due_us - start));
-        for (int i = 0; i < length; ++i) n += std::snprintf(line + n, sizeof line - n, "%02X", entry.message >> (8 * i) & 0xFF);
+        for (int i = 0; i < length; ++i)
+          n += std::snprintf(line + n, sizeof line - n, "%02X", entry.message >> (8 * i) & 0xFF);
         lines.push_back(line);
       }
     }
@@ -891,17 +949,19 @@ std::string CompareSongs(const std::vector<std::string>& ours, const std::vector
 
 void CheckSongs(const std::vector<MidiRow>& rows) {
   for (const MidiRow& row : rows) {
-    SCOPED_TRACE(std::string(row.file) + ": " + row.make);
+    SCOPED_TRACE(std::string(row.file) + ": " + row.make + " (" + row.reading + ")");
     const std::string made = Make(row.make);
     int status = 0;
-    std::istringstream dump(Shell(std::string("$PY mido_dump.py ") + (row.ref ? row.ref : row.file) + " 2>&1", &status));
+    std::istringstream dump(
+        Shell(std::string("$PY mido_dump.py ") + (row.ref ? row.ref : row.file) + " 2>&1", &status));
     std::vector<std::string> ref;
     for (std::string line; std::getline(dump, line);) ref.push_back(line);
     if (!made.empty() || status != 0 || ref.empty()) {
       ADD_FAILURE() << row.file << ": " << made << " (mido: " << (ref.empty() ? "" : ref[0]) << ")";
       continue;
     }
-    std::istringstream events(Shell(std::string("$PY mido_dump.py ") + (row.ref ? row.ref : row.file) + " tracks 2>&1"));
+    std::istringstream events(
+        Shell(std::string("$PY mido_dump.py ") + (row.ref ? row.ref : row.file) + " tracks 2>&1"));
     std::vector<std::string> ref_events;
     for (std::string line; std::getline(events, line);) ref_events.push_back(line);
     std::string error;
