@@ -683,6 +683,12 @@ TEST_F(ToolFilesTest, Pcx) {
       {"n4.pcx", "$PPMTOPCX -planes 2 pal4.ppm > n4.pcx", Ref::kIm, "", 0, "pcx reader"},
       {"npacked.pcx", "$PPMTOPCX -packed pal16.ppm > npacked.pcx", Ref::kIm, "", 0, "pcx reader"},
       {"n8.pcx", "$PPMTOPCX -8bit pal16.ppm > n8.pcx", Ref::kIm},
+      {"n16w.pcx", "$IM pal16.ppm -crop 32x21+0+0 ppm:- | $PPMTOPCX > n16w.pcx", Ref::kIm,
+       "4 planes of 1 bit, the width a multiple of 8"},
+      {"npacked2.pcx", "$PPMTOPCX -packed pal4.ppm > npacked2.pcx", Ref::kIm, "", 0, "pcx reader"},
+      {"nmono.pcx", "$PPMTOPCX mono.pbm > nmono.pcx", Ref::kPillow,
+       "1 bit: black and white from the header's palette, as Pillow (ImageMagick 6 shows this file inverted)", 0,
+       "pcx reader"},
       {"n24.pcx", "$PPMTOPCX -24bit rgb.ppm > n24.pcx", Ref::kIm},
       {"pil1.pcx", "$PIL \"Image.open('mono.png').convert('1').save('pil1.pcx')\"", Ref::kPillow, "", 0, "pcx reader"},
       {"pilp.pcx", "$PIL \"Image.open('pal200.png').convert('P').save('pilp.pcx')\"", Ref::kPillow},
@@ -837,6 +843,8 @@ TEST_F(ToolFilesTest, Wav) {
           {"ffima.wav", "$FFMPEG -v error -i stereo.wav -c:a adpcm_ima_wav ffima.wav", SOXREF("ffima.wav"), kImaSteps},
           {"ffms.wav", "$FFMPEG -v error -i mono.wav -c:a adpcm_ms ffms.wav", FFREF("ffms.wav")},
           {"sox8k.wav", "$SOX mono.wav -r 8000 -b 8 sox8k.wav", SOXREF("sox8k.wav")},
+          {"ffu8m.wav", "$FFMPEG -v error -i mono.wav -ar 11025 -c:a pcm_u8 -metadata title=x ffu8m.wav",
+           FFREF("ffu8m.wav"), "a LIST chunk before the data skipped"},
       });
 }
 
@@ -864,6 +872,10 @@ TEST_F(ToolFilesTest, Mp3) {
                   {"vbr.mp3", "$LAME --quiet -V 5 mono.wav vbr.mp3", MPGREF("vbr.mp3")},
                   {"low.mp3", "$LAME --quiet -b 16 --resample 8 mono.wav low.mp3", MPGREF("low.mp3")},
                   {"joint.mp3", "$LAME --quiet -m j -b 96 --resample 32 stereo.wav joint.mp3", MPGREF("joint.mp3")},
+                  {"id3.mp3", "$LAME --quiet --add-id3v2 --tt Title --ta Artist -b 64 mono.wav id3.mp3",
+                   MPGREF("id3.mp3"), "an ID3v2 tag before the frames skipped"},
+                  {"nogap.mp3", "$LAME --quiet -t -b 128 stereo.wav nogap.mp3", MPGREF("nogap.mp3"),
+                   "no LAME header: the decoder's delay kept, as mpg123 keeps it"},
                   {"ff.mp3", "$FFMPEG -v error -i stereo.wav -c:a libmp3lame -q:a 4 ff.mp3", MPGREF("ff.mp3")},
                   {"ffdec.mp3", "$LAME --quiet -b 192 stereo.wav ffdec.mp3", FFREF("ffdec.mp3"),
                    "ffmpeg's own decoder rounds its floats apart from mpg123: +-1", 1},
