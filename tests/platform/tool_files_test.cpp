@@ -245,6 +245,9 @@ class ToolFilesTest : public ::testing::Test {
       if (::access(path, X_OK) != 0) missing_ += std::string(" ") + path;
       setenv(name, path, 1);
     }
+    // Each kind's test runs beside the others': ImageMagick takes one thread, not one a core.
+    setenv("MAGICK_THREAD_LIMIT", "1", 1);
+    setenv("OMP_NUM_THREADS", "1", 1);
     // Pillow and mido are Debian's modules, not pyenv's.
     if (missing_.empty() && Shell("$PY -c 'import PIL, mido' 2>&1 && echo ok") != "ok\n")
       missing_ += " python3-pil/python3-mido";
