@@ -54,26 +54,30 @@ std::vector<uint8_t> BmpHeaders(int width, int height, int bits, int palette_ent
 }  // namespace
 
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameDesc>& frames) {
+                             const std::vector<GifFrameDesc>& frames,
+                             const std::vector<std::vector<uint8_t>>& local_palettes) {
   std::vector<uint8_t> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
   if (!gif) return {};
-  const int entries = static_cast<int>(palette.size() / 3);
-  ColorMapObject* map = GifMakeMapObject(entries, nullptr);
-  for (int i = 0; i < entries; ++i) {
-    map->Colors[i].Red = palette[i * 3];
-    map->Colors[i].Green = palette[i * 3 + 1];
-    map->Colors[i].Blue = palette[i * 3 + 2];
-  }
+  auto make_map = [](const std::vector<uint8_t>& colours) {
+    const int entries = static_cast<int>(colours.size() / 3);
+    ColorMapObject* map = GifMakeMapObject(entries, nullptr);
+    for (int i = 0; i < entries; ++i) map->Colors[i] = {colours[i * 3], colours[i * 3 + 1], colours[i * 3 + 2]};
+    return map;
+  };
+  ColorMapObject* map = make_map(palette);
   EGifSetGifVersion(gif, true);
   bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK;
-  for (const GifFrameDesc& f : frames) {
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const GifFrameDesc& f = frames[i];
     GraphicsControlBlock gcb{f.disposal, false, f.delay_cs, f.transparent};
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
     ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK;
-    ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr) == GIF_OK;
+    ColorMapObject* local = i < local_palettes.size() && !local_palettes[i].empty() ? make_map(local_palettes[i]) : nullptr;
+    ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, local) == GIF_OK;
+    GifFreeMapObject(local);
     std::vector<GifPixelType> line(f.width);
     for (int y = 0; ok && y < f.height; ++y) {
       std::memcpy(line.data(), &f.indices[static_cast<size_t>(y) * f.width], f.width);

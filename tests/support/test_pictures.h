@@ -20,9 +20,11 @@ struct GifFrameDesc {
 };
 
 // A GIF89a of the given screen size and global palette (entries x 3 bytes, a power of two
-// from 2 to 256 entries). Empty on failure.
+// from 2 to 256 entries), and frame i's own colour table in local_palettes[i] (empty: none).
+// Empty on failure.
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameDesc>& frames);
+                             const std::vector<GifFrameDesc>& frames,
+                             const std::vector<std::vector<uint8_t>>& local_palettes = {});
 
 // A bottom-up 24-bit BMP of the given blue, green, red, alpha pixels (alpha is dropped).
 std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>& bgra);
