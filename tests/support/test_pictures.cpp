@@ -275,7 +275,8 @@ std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames
   return out;
 }
 
-std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames) {
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames,
+                             const std::vector<std::pair<const char*, std::vector<uint8_t>>>& frame_chunks) {
   std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
   PutBe32(header, static_cast<uint32_t>(width));
@@ -291,7 +292,8 @@ std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDe
     std::vector<uint8_t> fram = {1, 0, 2, 0, 0, 0};
     PutBe32(fram, static_cast<uint32_t>(f.delay_ms));
     PutChunk(out, "FRAM", fram);
-    const std::vector<uint8_t> png = platform::EncodePng(width, height, f.bgra.data());
+    std::vector<uint8_t> png = platform::EncodePng(width, height, f.bgra.data());
+    for (const auto& [type, data] : frame_chunks) png = WithPngChunks(png, type, data, 1);
     out.insert(out.end(), png.begin() + 8, png.end());  // the PNG's chunks without its signature
   }
   PutChunk(out, "MEND", {});

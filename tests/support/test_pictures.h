@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -56,8 +57,10 @@ struct MngFrameDesc {
   std::vector<uint8_t> bgra;  // width x height pixels: blue, green, red, alpha
   int delay_ms = 0;           // how long the frame shows (one tick is a millisecond)
 };
-// An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay.
-std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames);
+// An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay, with
+// the chunks given (type, data) before each frame's image data.
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames,
+                             const std::vector<std::pair<const char*, std::vector<uint8_t>>>& frame_chunks = {});
 
 // One metafile record: its function and its parameters (16-bit words).
 struct WmfRecord {
