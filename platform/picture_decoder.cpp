@@ -225,7 +225,8 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   // shows it, whether the frames share one table or not.
   const size_t bpp = result.bytes_per_pixel;
   std::vector<uint8_t> background(bpp, 0);
-  const ColorMapObject* first = gif->SavedImages[0].ImageDesc.ColorMap ? gif->SavedImages[0].ImageDesc.ColorMap : shared;
+  const ColorMapObject* first =
+      gif->SavedImages[0].ImageDesc.ColorMap ? gif->SavedImages[0].ImageDesc.ColorMap : shared;
   const int background_index = std::clamp(gif->SBackGroundColor, 0, std::max(first->ColorCount - 1, 0));
   if (palette) {
     background[0] = static_cast<uint8_t>(transparent >= 0 ? transparent : background_index);

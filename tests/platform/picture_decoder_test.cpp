@@ -192,23 +192,22 @@ TEST(PictureDecoderTest, EachGifFrameKeysOutItsOwnTransparentIndexAlone) {
     std::vector<std::pair<Bytes, int>> frames;  // 2 x 2 indices, transparent index
     int key;                                    // the palette's transparent index; -2: true colour
     std::vector<std::string> shown;
-    int screen_width;    // 3: a column no frame covers, shown as the background (black) or clear
-    Bytes second_table;  // the second frame's own colour table
+    Bytes second_table;  // the second frame's own; with one, the screen has a column no frame covers
   };
   const Bytes kSwapped = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};  // blue, green, red, black
   const Case kCases[] = {
-      {"only the second frame keys out red", {{{1, 1, 2, 2}, -1}, {{1, 1, 3, 1}, 1}}, -2, {"rrgg", "rrbg"}, 2, {}},
-      {"changes over black, which the first draws", {{{0, 1, 2, 3}, -1}, {{0, 2, 0, 0}, 0}}, -2, {"krgb", "kggb"}, 2, {}},
-      {"a key no frame draws", {{{1, 1, 2, 2}, -1}, {{3, 2, 3, 3}, 3}}, 3, {"rrgg", "rggg"}, 2, {}},
-      {"frames that disagree, one key drawn by none", {{{1, 3, 2, 2}, 3}, {{2, 1, 2, 0}, 2}}, 3, {"r.gg", "rrgk"}, 2, {}},
-      {"a table of its own, none clear", {{{1, 1, 2, 2}, -1}, {{0, 1, 2, 2}, -1}}, -2, {"rrkggk", "bgkrrk"}, 3, kSwapped},
-      {"a table of its own, keys in both", {{{1, 1, 2, 2}, 3}, {{0, 1, 0, 2}, 0}}, -2, {"rr.gg.", "rg.gr."}, 3, kSwapped},
+      {"only the second frame keys out red", {{{1, 1, 2, 2}, -1}, {{1, 1, 3, 1}, 1}}, -2, {"rrgg", "rrbg"}, {}},
+      {"changes over black, which the first draws", {{{0, 1, 2, 3}, -1}, {{0, 2, 0, 0}, 0}}, -2, {"krgb", "kggb"}, {}},
+      {"a key no frame draws", {{{1, 1, 2, 2}, -1}, {{3, 2, 3, 3}, 3}}, 3, {"rrgg", "rggg"}, {}},
+      {"frames that disagree, one key drawn by none", {{{1, 3, 2, 2}, 3}, {{2, 1, 2, 0}, 2}}, 3, {"r.gg", "rrgk"}, {}},
+      {"a table of its own, none clear", {{{1, 1, 2, 2}, -1}, {{0, 1, 2, 2}, -1}}, -2, {"rrkggk", "bgkrrk"}, kSwapped},
+      {"a table of its own, keys in both", {{{1, 1, 2, 2}, 3}, {{0, 1, 0, 2}, 0}}, -2, {"rr.gg.", "rg.gr."}, kSwapped},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     std::vector<GifFrameDesc> frames;
     for (const auto& [indices, transparent] : c.frames) frames.push_back({0, 0, 2, 2, indices, 0, transparent, 0});
-    const Bytes gif = test_support::MakeGif(c.screen_width, 2, kPalette4, frames, {{}, c.second_table});
+    const Bytes gif = test_support::MakeGif(c.second_table.empty() ? 2 : 3, 2, kPalette4, frames, {{}, c.second_table});
     DecodedPicture picture;
     std::string error;
     ASSERT_TRUE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error)) << error;

@@ -75,7 +75,8 @@ std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& 
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
     ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK;
-    ColorMapObject* local = i < local_palettes.size() && !local_palettes[i].empty() ? make_map(local_palettes[i]) : nullptr;
+    ColorMapObject* local =
+        i < local_palettes.size() && !local_palettes[i].empty() ? make_map(local_palettes[i]) : nullptr;
     ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, local) == GIF_OK;
     GifFreeMapObject(local);
     std::vector<GifPixelType> line(f.width);
