@@ -220,10 +220,20 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     result.alpha_valid = true;
   }
 
-  // The canvas starts transparent (or as the background colour when nothing is transparent).
+  // The canvas starts transparent, or as the background colour when nothing is transparent: the
+  // first frame's colour table's entry (its last, when the index runs past it), as ImageMagick
+  // shows it, whether the frames share one table or not.
   const size_t bpp = result.bytes_per_pixel;
   std::vector<uint8_t> background(bpp, 0);
-  if (palette) background[0] = static_cast<uint8_t>(transparent >= 0 ? transparent : gif->SBackGroundColor);
+  const ColorMapObject* first =
+      gif->SavedImages[0].ImageDesc.ColorMap ? gif->SavedImages[0].ImageDesc.ColorMap : shared;
+  const int background_index = std::clamp(gif->SBackGroundColor, 0, std::max(first->ColorCount - 1, 0));
+  if (palette) {
+    background[0] = static_cast<uint8_t>(transparent >= 0 ? transparent : background_index);
+  } else if (declared.empty()) {
+    const GifColorType& c = first->Colors[background_index];
+    background = {c.Blue, c.Green, c.Red, 255};
+  }
   std::vector<uint8_t> canvas(size_t(width) * height * bpp);
   for (size_t i = 0; i < canvas.size(); i += bpp) std::memcpy(&canvas[i], background.data(), bpp);
 

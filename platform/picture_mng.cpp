@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/picture_formats.h"
 
@@ -223,6 +224,24 @@ bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
   return true;
 }
 
+// The file as libmng is given it: without gAMA, cHRM and sRGB, which would make it correct the
+// samples for a display (a file with gAMA and cHRM through lcms to a gamma of 2.4). The samples
+// are shown as stored, as the PNG reader and ImageMagick show them. The chunks were checked.
+std::vector<uint8_t> WithoutColourChunks(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> kept(data, data + 8);
+  size_t at = 8;
+  while (at < size) {
+    const size_t next = at + 12 + Be32(data + at);
+    const uint8_t* type = data + at + 4;
+    if (std::memcmp(type, "gAMA", 4) != 0 && std::memcmp(type, "cHRM", 4) != 0 && std::memcmp(type, "sRGB", 4) != 0) {
+      kept.insert(kept.end(), data + at, data + next);
+    }
+    if (std::memcmp(type, "MEND", 4) == 0) break;
+    at = next;
+  }
+  return kept;
+}
+
 struct HandleCloser {
   mng_handle h;
   ~HandleCloser() {
@@ -242,10 +261,11 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     if (error) *error = refused.empty() ? "MNG: no signature" : refused;
     return false;
   }
+  const std::vector<uint8_t> plain = WithoutColourChunks(data, size);
   DecodedPicture result;
   MngRun run;
-  run.data = data;
-  run.size = size;
+  run.data = plain.data();
+  run.size = plain.size();
   run.picture = &result;
   // Frees what libmng left behind and gives the thread its allocator back, whatever happens.
   struct MemoryScope {
@@ -275,6 +295,10 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     mng_setcb_settimer(h, SetTimer);
     mng_set_canvasstyle(h, MNG_CANVAS_BGRA8);
     mng_set_doprogressive(h, MNG_FALSE);
+    // Without colour chunks libmng takes the default image gamma: with these, an identity.
+    mng_set_dfltimggamma(h, 1.0);
+    mng_set_displaygamma(h, 1.0);
+    mng_set_viewgamma(h, 1.0);
     // One pass through the file: without the playback cache, TERM's repeats are ignored and
     // LOOP chunks refused, so a few bytes cannot make libmng draw for ever. The engine loops
     // the frames itself.

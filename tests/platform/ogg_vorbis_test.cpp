@@ -177,6 +177,8 @@ TEST(OggVorbisTest, ASoundThatWouldCostTheDecoderMoreThanTheLongestRealSoundIsRe
   residue0.classified = true;
   BareOgg residue2 = residue0;
   residue2.residue_type = 2;
+  BareOgg last_stage = residue0;  // the eighth stage alone: the decoder goes through all eight
+  last_stage.last_stage_only = true;
   const struct {
     BareOgg bare;
     bool refused;
@@ -190,10 +192,12 @@ TEST(OggVorbisTest, ASoundThatWouldCostTheDecoderMoreThanTheLongestRealSoundIsRe
       {with(residue0, 1114), true},     // 47 s: 13 times the bound (seconds to decode)
       {with(residue0, 85), true},       // its partitions, stages and loops
       {with(residue2, 988), true},      // its partitions of both channels' values, stages
+      {with(last_stage, 85), true},     // its stages up to the highest, those left out too
       {with(floor0, 134), false},
       {with(coupled, 164), false},
       {with(residue0, 84), false},
       {with(residue2, 987), false},
+      {with(last_stage, 84), false},
   };
   for (const auto& [bare, refused] : rows) {
     const Decoded decoded = Decode(test_support::MakeBareOgg(bare));

@@ -182,25 +182,31 @@ std::vector<std::string> FrameLetters(const DecodedPicture& picture) {
 
 // A frame's transparent index is its own: a frame that declares none (the first of gifsicle's
 // and ffmpeg's animations) or another one draws that index as its colour. The palette stays
-// where one index keys out every frame's transparent pixels and no frame draws it.
+// where one index keys out every frame's transparent pixels and no frame draws it. Where no frame
+// covers the screen, it shows the background colour unless a frame keys something out, with one
+// colour table or with tables of the frames' own (as ImageMagick and Pillow show both).
 TEST(PictureDecoderTest, EachGifFrameKeysOutItsOwnTransparentIndexAlone) {
   struct Case {
     const char* name;
     std::vector<std::pair<Bytes, int>> frames;  // 2 x 2 indices, transparent index
     int key;                                    // the palette's transparent index; -2: true colour
     std::vector<std::string> shown;
+    Bytes second_table;  // the second frame's own; with one, the screen has a column no frame covers
   };
+  const Bytes kSwapped = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};  // blue, green, red, black
   const Case kCases[] = {
-      {"only the second frame keys out red", {{{1, 1, 2, 2}, -1}, {{1, 1, 3, 1}, 1}}, -2, {"rrgg", "rrbg"}},
-      {"changes over black, which the first draws", {{{0, 1, 2, 3}, -1}, {{0, 2, 0, 0}, 0}}, -2, {"krgb", "kggb"}},
-      {"a key no frame draws", {{{1, 1, 2, 2}, -1}, {{3, 2, 3, 3}, 3}}, 3, {"rrgg", "rggg"}},
-      {"frames that disagree, one key drawn by none", {{{1, 3, 2, 2}, 3}, {{2, 1, 2, 0}, 2}}, 3, {"r.gg", "rrgk"}},
+      {"only the second frame keys out red", {{{1, 1, 2, 2}, -1}, {{1, 1, 3, 1}, 1}}, -2, {"rrgg", "rrbg"}, {}},
+      {"changes over black, which the first draws", {{{0, 1, 2, 3}, -1}, {{0, 2, 0, 0}, 0}}, -2, {"krgb", "kggb"}, {}},
+      {"a key no frame draws", {{{1, 1, 2, 2}, -1}, {{3, 2, 3, 3}, 3}}, 3, {"rrgg", "rggg"}, {}},
+      {"frames that disagree, one key drawn by none", {{{1, 3, 2, 2}, 3}, {{2, 1, 2, 0}, 2}}, 3, {"r.gg", "rrgk"}, {}},
+      {"a table of its own, none clear", {{{1, 1, 2, 2}, -1}, {{0, 1, 2, 2}, -1}}, -2, {"rrkggk", "bgkrrk"}, kSwapped},
+      {"a table of its own, keys in both", {{{1, 1, 2, 2}, 3}, {{0, 1, 0, 2}, 0}}, -2, {"rr.gg.", "rg.gr."}, kSwapped},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     std::vector<GifFrameDesc> frames;
     for (const auto& [indices, transparent] : c.frames) frames.push_back({0, 0, 2, 2, indices, 0, transparent, 0});
-    const Bytes gif = test_support::MakeGif(2, 2, kPalette4, frames);
+    const Bytes gif = test_support::MakeGif(c.second_table.empty() ? 2 : 3, 2, kPalette4, frames, {{}, c.second_table});
     DecodedPicture picture;
     std::string error;
     ASSERT_TRUE(DecodePictureBytes(gif.data(), gif.size(), &picture, &error)) << error;
@@ -469,19 +475,23 @@ std::vector<JpegScan> Progression(const Bytes& ids, int refinements, int firsts 
 // to what the largest real files cost. A progressive scan may skip thousands of blocks in a few
 // bits, yet libjpeg goes over every one of them, and walks the whole band of each in a
 // refinement scan or an arithmetic-coded AC scan (eight times a first scan's cost): the scans
-// may cost 64 first passes over the picture. libjpeg takes a scan's id for the first component so numbered (a frame numbered 1, 1,
-// 2, its first component of 4 x 4 samples to the others' one, costs 16 times what it would with
-// the second). Beside the picture, a progressive file keeps every block's coefficients (128
-// bytes): those of an 8192 x 8192 picture in colour (as ImageMagick writes it, not subsampled)
-// are allowed, those of four inks are not; a baseline file keeps them when its first scan is not
-// of every component.
+// may cost 64 first passes over the picture. libjpeg takes a scan's id for the first component
+// so numbered (a frame numbered 1, 1, 2, its first component of 4 x 4 samples to the others'
+// one, costs 16 times what it would with the second) whose slot in the scan is free: a scan of
+// 2, 1 is of the second. Beside the
+// picture, a progressive file keeps every block's coefficients (128 bytes, padded to whole MCUs):
+// those of an 8192 x 8192 picture in colour (as ImageMagick writes it, not subsampled) are
+// allowed, those of four inks are not, and libjpeg itself is held to that; a baseline file keeps
+// them when its first scan is not of every component.
 TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread) {
   const std::vector<std::pair<uint8_t, uint8_t>> colour = {{1, 0x11}, {2, 0x11}, {3, 0x11}};
   const std::vector<std::pair<uint8_t, uint8_t>> inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
   const std::vector<std::pair<uint8_t, uint8_t>> repeated = {{1, 0x44}, {1, 0x11}, {2, 0x11}};
-  auto repeated_ids = [&](int refinements, uint8_t second) {
+  const std::vector<std::pair<uint8_t, uint8_t>> fours = {{1, 0x44}, {2, 0x44}, {3, 0x44}};
+  auto repeated_ids = [&](int refinements, uint8_t second, int dc_scans = 0) {
     std::vector<JpegScan> scans = {{{1, second, uint8_t(second + 1)}, 0, 0, 0}, {{1}, 1, 63, 0}};
     for (int i = 0; i < refinements; ++i) scans.push_back({{1}, 1, 63, 1});
+    scans.insert(scans.end(), dc_scans, {{uint8_t(second + 1), second}, 0, 0, 1});
     auto components = repeated;
     components[1].first = second;
     components[2].first = second + 1;
@@ -492,6 +502,7 @@ TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread)
   constexpr size_t kColourData = (3 << 20) / 8, kInkData = (4 << 20) / 8;  // a bit a block
   const char* const kTooOften = "scans go over the picture more often";
   const char* const kTooMuchMemory = "coefficients libjpeg keeps beside its pixels";
+  const char* const kTooMuchForLibjpegToo = "more memory than any picture may";  // refused by both
   const struct {
     const char* what;
     Bytes file;
@@ -506,16 +517,24 @@ TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread)
       {"ids 1, 1, 2: 23 refinements", repeated_ids(23, 1), nullptr},
       {"ids 1, 1, 2: 24 refinements", repeated_ids(24, 1), kTooOften},
       {"ids 1, 2, 3: 24 refinements", repeated_ids(24, 2), kTooOften},
+      {"ids 1, 1, 2: 23 refinements, 47 DC scans of 2, 1", repeated_ids(23, 1, 47), nullptr},
+      {"ids 1, 1, 2: 23 refinements, 48 DC scans of 2, 1", repeated_ids(23, 1, 48), kTooOften},
+      {"8200 x 8152 progressive colour in MCUs of 32",
+       JpegHeaders(8200, 8152, kProgressive, fours, Progression({1, 2, 3}, 2), kColourData),
+       nullptr},
+      {"8200 x 8184 progressive colour in MCUs of 32",
+       JpegHeaders(8200, 8184, kProgressive, fours, Progression({1, 2, 3}, 2), kColourData),
+       kTooMuchMemory},
       {"8192 square progressive colour", JpegHeaders(8192, 8192, kProgressive, colour, Progression({1, 2, 3}, 2), kColourData),
        nullptr},
       {"8192 x 6144 progressive inks", JpegHeaders(8192, 6144, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
        nullptr},
       {"8192 square progressive inks", JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 2), kInkData),
-       kTooMuchMemory},
+       kTooMuchForLibjpegToo},
       {"8192 square baseline inks", JpegHeaders(8192, 8192, kBaseline, inks, {{{1, 2, 3, 4}, 0, 63, 0}}, kInkData),
        nullptr},
       {"8192 square baseline inks, a scan each", JpegHeaders(8192, 8192, kBaseline, inks, a_scan_an_ink, kInkData),
-       kTooMuchMemory},
+       kTooMuchForLibjpegToo},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -525,6 +544,12 @@ TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread)
       EXPECT_NE(std::string(problem ? problem : "").find(c.refused), std::string::npos) << (problem ? problem : "read");
     } else {
       EXPECT_EQ(problem, nullptr) << problem;
+    }
+    std::string error;
+    if (c.refused == kTooMuchForLibjpegToo) {  // libjpeg alone, held to what a claim may allow
+      DecodedPicture picture;
+      EXPECT_FALSE(picture_formats::DecodeJpeg(c.file.data(), c.file.size(), &picture, &error));
+      EXPECT_NE(error.find(c.refused), std::string::npos) << error;
     }
   }
   const std::string corpus = ZP_TEST_DATA_DIR "/../../fuzz/corpus/picture/";

@@ -67,24 +67,34 @@ TEST(PictureFormatsTest, DamagedWbmpsAreRefusedBeforeAnythingIsAllocated) {
   EXPECT_FALSE(Decode(endless_number, &picture, &error, PictureFormat::kWbmp));
 }
 
+// Each frame shows its samples as stored, whatever colour chunks it carries (GraphicsMagick writes
+// gAMA and cHRM into every MNG), as the PNG reader and ImageMagick show them.
 TEST(PictureFormatsTest, MngAnimationGivesEveryFrameWithItsDelay) {
   const std::vector<test_support::MngFrameDesc> frames = {
-      {Solid(4, 3, 255, 0, 0), 100}, {Solid(4, 3, 0, 255, 0), 50}, {Solid(4, 3, 0, 0, 255), 200}};
-  const Bytes file = test_support::MakeMng(4, 3, frames);
-  DecodedPicture picture;
-  std::string error;
-  ASSERT_TRUE(Decode(file, &picture, &error)) << error;
-  EXPECT_EQ(picture.width, 4);
-  EXPECT_EQ(picture.height, 3);
-  EXPECT_EQ(picture.bytes_per_pixel, 4);
-  EXPECT_TRUE(picture.animated);
-  ASSERT_EQ(picture.frames.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(picture.frames[i].pixels, frames[i].bgra);
+      {Solid(4, 3, 255, 0, 0), 100}, {Solid(4, 3, 0, 255, 0), 50}, {Solid(4, 3, 0x99, 0x66, 0x33), 200}};
+  const Bytes gamma = {0, 0, 0xB1, 0x8F};  // 0.45455
+  const Bytes chromaticities = {0, 0, 0x7A, 0x26, 0, 0, 0x80, 0x84, 0, 0, 0xFA, 0, 0, 0, 0x80, 0xE8,
+                                0, 0, 0x75, 0x30, 0, 0, 0xEA, 0x60, 0, 0, 0x3A, 0x98, 0, 0, 0x17, 0x70};
+  const std::vector<std::pair<const char*, Bytes>> kColourChunks[] = {
+      {}, {{"gAMA", gamma}, {"cHRM", chromaticities}}, {{"gAMA", {0, 1, 0x86, 0xA0}}}, {{"sRGB", {0}}}};
+  for (const auto& chunks : kColourChunks) {
+    SCOPED_TRACE(chunks.size() ? chunks[0].first : "none");
+    const Bytes file = test_support::MakeMng(4, 3, frames, chunks);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(Decode(file, &picture, &error)) << error;
+    EXPECT_EQ(picture.width, 4);
+    EXPECT_EQ(picture.height, 3);
+    EXPECT_EQ(picture.bytes_per_pixel, 4);
+    EXPECT_TRUE(picture.animated);
+    ASSERT_EQ(picture.frames.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(picture.frames[i].pixels, frames[i].bgra);
+    }
+    EXPECT_EQ(picture.frames[0].delay_ms, 100u);
+    EXPECT_EQ(picture.frames[1].delay_ms, 50u);
   }
-  EXPECT_EQ(picture.frames[0].delay_ms, 100u);
-  EXPECT_EQ(picture.frames[1].delay_ms, 50u);
 }
 
 TEST(PictureFormatsTest, MngClaimingAHugeCanvasIsRefused) {

@@ -54,26 +54,31 @@ std::vector<uint8_t> BmpHeaders(int width, int height, int bits, int palette_ent
 }  // namespace
 
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameDesc>& frames) {
+                             const std::vector<GifFrameDesc>& frames,
+                             const std::vector<std::vector<uint8_t>>& local_palettes) {
   std::vector<uint8_t> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
   if (!gif) return {};
-  const int entries = static_cast<int>(palette.size() / 3);
-  ColorMapObject* map = GifMakeMapObject(entries, nullptr);
-  for (int i = 0; i < entries; ++i) {
-    map->Colors[i].Red = palette[i * 3];
-    map->Colors[i].Green = palette[i * 3 + 1];
-    map->Colors[i].Blue = palette[i * 3 + 2];
-  }
+  auto make_map = [](const std::vector<uint8_t>& colours) {
+    const int entries = static_cast<int>(colours.size() / 3);
+    ColorMapObject* map = GifMakeMapObject(entries, nullptr);
+    for (int i = 0; i < entries; ++i) map->Colors[i] = {colours[i * 3], colours[i * 3 + 1], colours[i * 3 + 2]};
+    return map;
+  };
+  ColorMapObject* map = make_map(palette);
   EGifSetGifVersion(gif, true);
   bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK;
-  for (const GifFrameDesc& f : frames) {
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const GifFrameDesc& f = frames[i];
     GraphicsControlBlock gcb{f.disposal, false, f.delay_cs, f.transparent};
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
     ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK;
-    ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr) == GIF_OK;
+    ColorMapObject* local =
+        i < local_palettes.size() && !local_palettes[i].empty() ? make_map(local_palettes[i]) : nullptr;
+    ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, local) == GIF_OK;
+    GifFreeMapObject(local);
     std::vector<GifPixelType> line(f.width);
     for (int y = 0; ok && y < f.height; ++y) {
       std::memcpy(line.data(), &f.indices[static_cast<size_t>(y) * f.width], f.width);
@@ -271,7 +276,8 @@ std::vector<uint8_t> MakeMngOfBackgroundFrames(int width, int height, int frames
   return out;
 }
 
-std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames) {
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames,
+                             const std::vector<std::pair<const char*, std::vector<uint8_t>>>& frame_chunks) {
   std::vector<uint8_t> out = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
   PutBe32(header, static_cast<uint32_t>(width));
@@ -287,7 +293,8 @@ std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDe
     std::vector<uint8_t> fram = {1, 0, 2, 0, 0, 0};
     PutBe32(fram, static_cast<uint32_t>(f.delay_ms));
     PutChunk(out, "FRAM", fram);
-    const std::vector<uint8_t> png = platform::EncodePng(width, height, f.bgra.data());
+    std::vector<uint8_t> png = platform::EncodePng(width, height, f.bgra.data());
+    for (const auto& [type, data] : frame_chunks) png = WithPngChunks(png, type, data, 1);
     out.insert(out.end(), png.begin() + 8, png.end());  // the PNG's chunks without its signature
   }
   PutChunk(out, "MEND", {});

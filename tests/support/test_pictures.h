@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -20,9 +21,11 @@ struct GifFrameDesc {
 };
 
 // A GIF89a of the given screen size and global palette (entries x 3 bytes, a power of two
-// from 2 to 256 entries). Empty on failure.
+// from 2 to 256 entries), and frame i's own colour table in local_palettes[i] (empty: none).
+// Empty on failure.
 std::vector<uint8_t> MakeGif(int width, int height, const std::vector<uint8_t>& palette,
-                             const std::vector<GifFrameDesc>& frames);
+                             const std::vector<GifFrameDesc>& frames,
+                             const std::vector<std::vector<uint8_t>>& local_palettes = {});
 
 // A bottom-up 24-bit BMP of the given blue, green, red, alpha pixels (alpha is dropped).
 std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>& bgra);
@@ -54,8 +57,10 @@ struct MngFrameDesc {
   std::vector<uint8_t> bgra;  // width x height pixels: blue, green, red, alpha
   int delay_ms = 0;           // how long the frame shows (one tick is a millisecond)
 };
-// An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay.
-std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames);
+// An MNG of full-size frames, each an embedded PNG after a FRAM chunk that gives its delay, with
+// the chunks given (type, data) before each frame's image data.
+std::vector<uint8_t> MakeMng(int width, int height, const std::vector<MngFrameDesc>& frames,
+                             const std::vector<std::pair<const char*, std::vector<uint8_t>>>& frame_chunks = {});
 
 // One metafile record: its function and its parameters (16-bit words).
 struct WmfRecord {

@@ -401,13 +401,14 @@ std::vector<uint8_t> MakeBareOgg(const BareOgg& bare) {
   PutBits(&bits, 6, bare.classifications - 1u);
   PutBits(&bits, 8, 1);
   // Each classification: the first stage_count stages or none, each of the first book.
-  const uint32_t cascade = bare.stages ? (1u << bare.stage_count) - 1 : 0;
+  const uint32_t first_stage = bare.last_stage_only ? bare.stage_count - 1u : 0;
+  const uint32_t cascade = bare.stages ? (1u << bare.stage_count) - (1u << first_stage) : 0;
   for (uint32_t i = 0; i < bare.classifications; ++i) {
     PutBits(&bits, 3, cascade & 7);
     PutBits(&bits, 1, cascade > 7 ? 1 : 0);
     if (cascade > 7) PutBits(&bits, 5, cascade >> 3);
   }
-  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications} * bare.stage_count, 0);
+  if (bare.stages) PutBits(&bits, 8 * uint64_t{bare.classifications} * (bare.stage_count - first_stage), 0);
   PutBits(&bits, 6);  // one mapping
   PutBits(&bits, 16, 0);
   PutBits(&bits, 1, 0);

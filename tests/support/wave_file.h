@@ -70,6 +70,7 @@ struct BareOgg {
   uint16_t residue_type = 1;
   bool stages = false;      // each classification has a stage, of the vectors' book
   uint8_t stage_count = 1;  // with stages: the first so many
+  bool last_stage_only = false;  // with stages: the last of those alone, the others left out
   uint32_t grouping = 16;   // the residue's values a partition; it covers half a block a channel
   bool classified = false;  // each packet classifies all of its residue's partitions
   uint16_t coupling_steps = 0;
