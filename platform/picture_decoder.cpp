@@ -183,7 +183,9 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   bool palette = true;
   std::vector<int> declared;  // the frames' transparent indices, in order
   bool drawn[256] = {};       // the indices some frame draws
-  for (int i = 0; i < count && palette; ++i) {
+  // Every frame's index is gathered, also past the frame that ends the palette: the canvas starts
+  // clear whenever any frame keys something out.
+  for (int i = 0; i < count; ++i) {
     const SavedImage& image = gif->SavedImages[i];
     const ColorMapObject* map = image.ImageDesc.ColorMap;
     if (!shared) shared = map;
@@ -191,7 +193,7 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
     DGifSavedExtensionToGCB(gif.get(), i, &gcb);
     if (gcb.TransparentColor >= 0) declared.push_back(gcb.TransparentColor);
-    if (image.RasterBits) {
+    if (palette && image.RasterBits) {
       ForEachDrawnPixel(image, gcb.TransparentColor, width, height, [&](int, int, int index) { drawn[index] = true; });
     }
   }
@@ -220,22 +222,28 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     result.alpha_valid = true;
   }
 
-  // The canvas starts transparent, or as the background colour when nothing is transparent: the
-  // first frame's colour table's entry (its last, when the index runs past it), as ImageMagick
-  // shows it, whether the frames share one table or not.
+  // The canvas starts as the background colour (the first frame's colour table's entry, its last
+  // when the index runs past it), or clear when the first frame keys a colour out, as ImageMagick
+  // shows a screen that no frame covers. A palette keeps one index for both: the key, where there
+  // is one. A frame disposed to the background leaves its rectangle clear in true colour, as
+  // ImageMagick disposes it.
   const size_t bpp = result.bytes_per_pixel;
-  std::vector<uint8_t> background(bpp, 0);
   const ColorMapObject* first =
       gif->SavedImages[0].ImageDesc.ColorMap ? gif->SavedImages[0].ImageDesc.ColorMap : shared;
   const int background_index = std::clamp(gif->SBackGroundColor, 0, std::max(first->ColorCount - 1, 0));
+  std::vector<uint8_t> background(bpp, 0);
+  std::vector<uint8_t> start(bpp, 0);
   if (palette) {
     background[0] = static_cast<uint8_t>(transparent >= 0 ? transparent : background_index);
-  } else if (declared.empty()) {
+    start = background;
+  } else {
+    GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+    DGifSavedExtensionToGCB(gif.get(), 0, &gcb);
     const GifColorType& c = first->Colors[background_index];
-    background = {c.Blue, c.Green, c.Red, 255};
+    if (gcb.TransparentColor < 0) start = {c.Blue, c.Green, c.Red, 255};
   }
   std::vector<uint8_t> canvas(size_t(width) * height * bpp);
-  for (size_t i = 0; i < canvas.size(); i += bpp) std::memcpy(&canvas[i], background.data(), bpp);
+  for (size_t i = 0; i < canvas.size(); i += bpp) std::memcpy(&canvas[i], start.data(), bpp);
 
   for (int i = 0; i < count; ++i) {
     const SavedImage& image = gif->SavedImages[i];
