@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "platform/picture_formats.h"
+#include "tests/support/heap_peak.h"
 #include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
@@ -673,6 +674,24 @@ TEST(PictureDecoderTest, EveryKindOfTgaIsReadAsImageMagickReadsIt) {
     for (size_t cut = 0; cut < row.tga.size(); ++cut) {
       EXPECT_FALSE(DecodePictureBytes(row.tga.data(), cut, &picture, &error)) << cut;
     }
+  }
+}
+
+// A TGA costs its frame and little more, raw or in runs: its stored pixels go straight into the
+// frame (kept beside it, a 24-bit picture cost its frame and three quarters).
+TEST(PictureDecoderTest, ATgaCostsItsFrameAndNoCopyOfItsPixels) {
+  if (!test_support::HeapPeakCounted()) GTEST_SKIP() << "allocations are counted under the sanitizers";
+  constexpr size_t kSide = 1024;
+  Bytes runs;  // rows of alternating colours, in packets of 128 pixels of one colour
+  for (size_t i = 0; i < kSide * kSide / 128; ++i) runs.insert(runs.end(), {0xFF, uint8_t(i), 2, 3});
+  Bytes raw = Tga(2, 0, 0, 24, 0x20, Bytes(kSide * kSide * 3, 9));
+  Bytes rle = Tga(10, 0, 0, 24, 0x20, runs);
+  for (Bytes* tga : {&raw, &rle}) {
+    (*tga)[13] = (*tga)[15] = kSide >> 8;
+    DecodedPicture picture;
+    std::string error;
+    const size_t peak = test_support::PeakHeapGrowth([&] { EXPECT_TRUE(DecodePictureBytes(tga->data(), tga->size(), &picture, &error)) << error; });
+    EXPECT_LE(peak, kSide * kSide * 4 * 5 / 4) << (tga == &raw ? "raw" : "run-length");
   }
 }
 
