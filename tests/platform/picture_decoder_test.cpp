@@ -90,10 +90,11 @@ Bytes MaskedBmp(uint32_t header, uint32_t compression, uint16_t bits, std::vecto
   return bmp;
 }
 
-// A bitmap's masks are read whatever their widths, up to 8 bits, each widened by repeating its
-// bits (5 and 6 bits as ImageMagick widens them, 4 bits to 255 where ImageMagick stops at 240),
-// in headers of 40 to 124 bytes, rows either way up. An alpha mask gives alpha; masks of more
-// than 8 bits, or of bits apart, are refused, saying so.
+// A bitmap's masks are read whatever their widths: up to 8 bits widened by repeating their
+// bits (5 and 6 bits as ImageMagick widens them, 2 and 4 bits to 255 where ImageMagick stops at
+// 191 and 240), longer ones scaled from their top 16 bits as ImageMagick scales them (a 2-10-10-10
+// V5 file gives its colours), in headers of 40 to 124 bytes, rows either way up, the last row
+// stored without its padding. An alpha mask gives alpha; masks of bits apart are refused.
 TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
   const std::vector<uint32_t> k444 = {0xF00, 0xF0, 0xF}, k565 = {0xF800, 0x7E0, 0x1F};
   auto cut = [](Bytes file, size_t bytes) {
@@ -120,8 +121,11 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
        {0x33, 0x22, 0x11, 0x80}, "", true},
       {"R-G-B-A in a 56-byte header", MaskedBmp(56, 3, 32, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, 1, 1, {0x11223344}),
        {0x33, 0x22, 0x11, 0x44}, "", true},
-      {"10-10-10", MaskedBmp(40, 3, 32, {0x3FF00000, 0xFFC00, 0x3FF}, 1, 1, {0}), {},
-       "BMP: a colour mask of more than 8 bits"},
+      {"2-10-10-10 in a V5 header", MaskedBmp(124, 3, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, 1, 1,
+                                               {1u << 30 | 1023 << 20 | 512 << 10 | 3}), {1, 128, 255, 85}, "", true},
+      {"a mask of 32 bits", MaskedBmp(40, 3, 32, {0xFFFFFFFF, 0, 0}, 1, 1, {0x80FF1234}), {0, 0, 128, 255}},
+      {"the last row without its padding", cut(MaskedBmp(40, 3, 16, k565, 1, 2, {0xFFFF, 0}), 2),
+       {0, 0, 0, 255, 255, 255, 255, 255}},
       {"a mask of bits apart", MaskedBmp(40, 3, 16, {0xF0F, 0xF0, 0}, 1, 1, {0}), {},
        "BMP: a colour mask whose bits are not one run"},
       {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},
