@@ -5,8 +5,8 @@
 // 32 bits (or none: that channel is 0). A run of up to 8 is widened to 8 by repeating its bits
 // below them: the top value becomes 255, and 5, 6 and 8 bits widen as ImageMagick widens them
 // (its 2 bits stop at 191, its 4 at 240). A longer one is scaled as ImageMagick scales it: its
-// top 16 bits to 8, rounded (10 bits: 1023 is 255, 512 is 128, 3 is 1). A mask of bits apart is refused. Alpha comes from a non-zero alpha mask; without
-// one the picture is opaque.
+// top 16 bits to 8, rounded (10 bits: 1023 is 255, 512 is 128, 3 is 1). A mask of bits apart
+// is refused. Alpha comes from a non-zero alpha mask; without one the picture is opaque.
 #include <bit>
 #include <string>
 
