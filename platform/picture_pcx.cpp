@@ -81,8 +81,9 @@ bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   const uint64_t width = right - left + 1, height = bottom - top + 1;
   if (width * height * 4 > kMaxDecodedPictureBytes) return Fail(error, "picture too large");
   const bool true_colour = bits == 8 && (planes == 3 || planes == 4);
-  if (!true_colour && !(planes == 1 || (bits == 1 && planes <= 4))) {
-    return Fail(error, std::to_string(planes) + " planes of " + std::to_string(bits) + " bits: a layout of no picture");
+  if (!true_colour && !(planes == 1 || (bits == 1 && planes >= 2 && planes <= 4))) {
+    return Fail(error,
+                std::to_string(planes) + " planes of " + std::to_string(bits) + "-bit samples: a layout of no picture");
   }
   if (uint64_t{line} * 8 < width * bits) return Fail(error, "its rows hold fewer bytes than its width needs");
 

@@ -786,7 +786,8 @@ TEST(PictureDecoderTest, EveryLayoutOfPcxIsReadAsImageMagickReadsIt) {
     return pcx;
   };
   const std::pair<Bytes, const char*> kRefused[] = {
-      {Pcx(5, 8, 2, 1, 1, 1, {1, 2}), "PCX: 2 planes of 8 bits: a layout of no picture"},
+      {Pcx(5, 8, 2, 1, 1, 1, {1, 2}), "PCX: 2 planes of 8-bit samples: a layout of no picture"},
+      {Pcx(5, 1, 0, 1, 1, 1, {1}), "PCX: 0 planes of 1-bit samples: a layout of no picture"},
       {Pcx(5, 4, 1, 3, 1, 1, {1}), "PCX: its rows hold fewer bytes than its width needs"},
       {left_of_right(Pcx(5, 1, 1, 1, 1, 1, {1})),
        "PCX: its right or bottom edge lies before its left or top"},  // as the seed pcx_signed_sides_65536_wide.pcx
