@@ -7,8 +7,11 @@
 // row is cut. One-bit pictures are black and white whatever the header's palette says; other
 // pictures of up to 16 colours take the header's palette, and those of 256 the palette that
 // follows the pixels (after its 0x0C mark, which is not checked). Every length is checked: a
-// file cut short in its header, pixels or final palette is refused, saying where (ImageMagick
-// refuses the first two and reads a cut palette as far as it goes).
+// file cut short in its header, pixels or final palette is refused, saying where, as ImageMagick
+// refuses it. Two readings differ from ImageMagick 6.9's on purpose: one-bit pictures show a set
+// bit white, as netpbm, Pillow and GraphicsMagick write and read them (ImageMagick shows them
+// inverted), and 8-bit ones of a version before 5 take the palette after their pixels too
+// (ImageMagick shows them black).
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -75,7 +78,7 @@ bool LooksLikePcx(const uint8_t* data, size_t size) {
 bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   if (!LooksLikePcx(data, size)) return Fail(error, "not a PCX header");
   if (size < kHeaderBytes) return Fail(error, "the header runs past the end of the file");
-  const uint32_t version = data[1], bits = data[3], planes = data[65], line = Le16(data + 66);
+  const uint32_t bits = data[3], planes = data[65], line = Le16(data + 66);
   const uint32_t left = Le16(data + 4), top = Le16(data + 6), right = Le16(data + 8), bottom = Le16(data + 10);
   if (right < left || bottom < top) return Fail(error, "its right or bottom edge lies before its left or top");
   const uint64_t width = right - left + 1, height = bottom - top + 1;
@@ -129,7 +132,6 @@ bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
       result.palette.assign(data + stream.at + 1, data + stream.at + 1 + 768);
     }
   }
-  (void)version;
   result.frames.push_back(std::move(frame));
   *out = std::move(result);
   return true;
