@@ -2,10 +2,11 @@
 // BI_ALPHABITFIELDS in the Windows headers of 40, 52, 56, 108 and 124 bytes, and 16-bit BI_RGB
 // (5-5-5). A header of 40 bytes is followed by its three masks (four for BI_ALPHABITFIELDS);
 // the later headers hold them, with an alpha mask from 56 bytes on. Each mask is a run of 1 to
-// 8 bits (or none: that channel is 0), widened to 8 by repeating its bits below them: the top
-// value becomes 255, and 5, 6 and 8 bits widen as ImageMagick widens them (its 4 bits stop at
-// 240). Any other mask is refused, saying so. Alpha comes from a non-zero alpha mask; without
-// one the picture is opaque.
+// 32 bits (or none: that channel is 0). A run of up to 8 is widened to 8 by repeating its bits
+// below them: the top value becomes 255, and 5, 6 and 8 bits widen as ImageMagick widens them
+// (its 2 bits stop at 191, its 4 at 240). A longer one is scaled as ImageMagick scales it: its
+// top 16 bits to 8, rounded (10 bits: 1023 is 255, 512 is 128, 3 is 1). A mask of bits apart
+// is refused. Alpha comes from a non-zero alpha mask; without one the picture is opaque.
 #include <bit>
 #include <string>
 
@@ -28,7 +29,11 @@ struct Field {
   uint32_t bits = 0;
   uint8_t Of(uint32_t pixel) const {
     if (bits == 0) return 0;
-    const uint32_t value = pixel >> shift & ((1u << bits) - 1);
+    const uint32_t value = static_cast<uint32_t>(pixel >> shift & ((uint64_t{1} << bits) - 1));
+    if (bits > 8) {  // its top 16 bits (zeros below a shorter field), scaled to 8 bits rounded
+      const uint32_t wide = (bits <= 16 ? value << (16 - bits) : value >> (bits - 16)) + 128;
+      return static_cast<uint8_t>((wide - (wide >> 8)) >> 8);
+    }
     uint32_t wide = 0, filled = 0;
     for (; filled < 8; filled += bits) wide = wide << bits | value;
     return static_cast<uint8_t>(wide >> (filled - 8));
@@ -42,7 +47,6 @@ const char* ReadMask(uint32_t mask, Field* field) {
   const uint32_t run = mask >> field->shift;
   if ((run & (run + 1)) != 0) return "a colour mask whose bits are not one run";
   field->bits = static_cast<uint32_t>(std::popcount(run));
-  if (field->bits > 8) return "a colour mask of more than 8 bits";
   return nullptr;
 }
 

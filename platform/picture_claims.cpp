@@ -227,13 +227,11 @@ PictureClaim TiffClaim(const uint8_t* data, size_t size) {
   return claim;
 }
 
-// The sides as the reader takes them: signed 16-bit bounds, max - min + 1.
+// The sides as the reader takes them: unsigned 16-bit bounds, max - min + 1 (none when the
+// maximum is the smaller: the reader refuses it).
 PictureClaim PcxClaim(const uint8_t* data, size_t size) {
-  if (size < 128) return {};
-  auto s16 = [&](size_t at) { return int64_t{static_cast<int16_t>(Le16(data + at))}; };
-  const int64_t width = s16(8) - s16(4) + 1, height = s16(10) - s16(6) + 1;
-  if (width <= 0 || height <= 0) return {};
-  PictureClaim claim{static_cast<uint64_t>(width), static_cast<uint64_t>(height)};
+  if (size < 128 || Le16(data + 8) < Le16(data + 4) || Le16(data + 10) < Le16(data + 6)) return {};
+  PictureClaim claim{Le16(data + 8) - Le16(data + 4) + 1, Le16(data + 10) - Le16(data + 6) + 1};
   const uint64_t bits = max<uint64_t>(uint64_t{data[3]} * data[65], 1);
   claim.needs = Pixels(claim) * bits;
   // Run-length pairs give at most 63 bytes of scan lines for two.

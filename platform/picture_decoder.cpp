@@ -1,6 +1,6 @@
 // Picture decoding over giflib (GIF animations), libmng (MNG), libwmf (WMF), libjpeg (JPEG),
-// libpng (PNG), libtiff (TIF), readers of our own (WBMP, TGA, bitmaps of colour masks) and
-// SDL2_image (other BMPs, PCX, ICO, CUR).
+// libpng (PNG), libtiff (TIF), readers of our own (WBMP, TGA, PCX, bitmaps of colour masks) and
+// SDL2_image (other BMPs, ICO, CUR).
 //
 // Limits: a GIF whose frames use different colour tables, or whose transparent indices no one
 // index can stand for (one frame keys out an index another draws), is given as true colour with
@@ -336,7 +336,7 @@ const char* SdlPictureType(const uint8_t* data, size_t size) {
                      : IMG_isBMP(rw) ? "BMP"
                      : IMG_isJPG(rw) ? "JPG"
                      : IMG_isTIF(rw) ? "TIF"
-                     : IMG_isPCX(rw) ? "PCX"
+                     : picture_formats::LooksLikePcx(data, size) ? "PCX"
                      : IMG_isICO(rw) ? "ICO"
                      : IMG_isCUR(rw) ? "CUR"
                                      : "TGA";  // TGA files carry no mark: SDL2_image tries them last as well
@@ -426,6 +426,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   if (kind == "PNG") return picture_formats::DecodePng(data, size, out, error);
   if (kind == "TIF") return picture_formats::DecodeTiff(data, size, out, error);
   if (kind == "TGA") return picture_formats::DecodeTga(data, size, out, error);
+  if (kind == "PCX") return picture_formats::DecodePcx(data, size, out, error);
   if (kind == "BMP" && picture_formats::IsMaskedBitmap(data, size)) {
     return picture_formats::DecodeMaskedBitmap(data, size, out, error);
   }

@@ -7,7 +7,7 @@
 // transparent pixels), libmng for MNG (every frame as displayed,
 // with its delay), libwmf for WMF (drawn at 96 dots an inch), libjpeg for JPEG (CMYK and YCCK
 // turned into colours from their inks), libpng for PNG (palettes and tRNS kept, see
-// picture_png.cpp), libtiff for TIFF (alpha straight), readers of our own for WBMP, TGA and
+// picture_png.cpp), libtiff for TIFF (alpha straight), readers of our own for WBMP, TGA, PCX and
 // bitmaps of 16 or 32 bits in colour masks, SDL2_image for everything else (an icon's image
 // stored as a PNG goes to the PNG reader; a 32-bit icon image whose pixels carry any alpha keeps
 // that alpha: its AND mask counts only when their alpha is 0 throughout).

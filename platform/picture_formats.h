@@ -1,5 +1,5 @@
 // The picture readers behind DecodePictureBytes that are not SDL2_image's or giflib's: WBMP,
-// TGA and bitmaps of colour masks (read here), JPEG (libjpeg), PNG (libpng), TIFF (libtiff), MNG
+// TGA, PCX and bitmaps of colour masks (read here), JPEG (libjpeg), PNG (libpng), TIFF (libtiff), MNG
 // (libmng) and WMF (libwmf), and the sizes that headers claim.
 // Each reader checks every size before it allocates.
 #pragma once
@@ -101,6 +101,10 @@ inline uint8_t WidenTo8(uint32_t value, uint32_t bits) {
 // bits, or 16 of grey and alpha), raw or run-length, rows not interleaved.
 bool LooksLikeTga(const uint8_t* data, size_t size);
 
+// A PCX header that DecodePcx takes up: its mark, a version of 0 or 2 to 5, raw or run-length
+// bytes, 1, 2, 4 or 8 bits a pixel.
+bool LooksLikePcx(const uint8_t* data, size_t size);
+
 // The 8-byte signature of an MNG file.
 bool LooksLikeMng(const uint8_t* data, size_t size);
 // A WMF file: the placeable header's key, or a plain metafile header.
@@ -154,6 +158,9 @@ size_t LastPngLibraryPeakBytes();
 bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A TGA whose header LooksLikeTga takes. The caller has checked its claim.
 bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
+// A PCX whose header LooksLikePcx takes, of any layout tools write (picture_pcx.cpp): palette
+// indices or blue, green, red, alpha. The caller has checked its claim.
+bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A bitmap ("BM") of 16 or 32 bits a pixel in colour masks, of a Windows header of 40 bytes or
 // more: BI_BITFIELDS, BI_ALPHABITFIELDS, or 16-bit BI_RGB.
 bool IsMaskedBitmap(const uint8_t* data, size_t size);

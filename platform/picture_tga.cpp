@@ -47,46 +47,13 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   const size_t map_bytes = data[1] == 1 ? size_t{map_length} * map_entry_bytes : 0;
   if (map_at + map_bytes > size) return Fail(error, "the colour map runs past the end of the file");
 
-  // The pixels as stored, in the file's order, their run-length packets undone.
-  const size_t count = width * height;
-  size_t at = map_at + map_bytes;
-  if (!run_length && count * pixel_bytes > size - at) return Fail(error, "the pixels run past the end of the file");
-  std::vector<uint8_t> stored(count * pixel_bytes);
-  if (!run_length) {
-    std::memcpy(stored.data(), data + at, stored.size());
-  } else {
-    for (size_t done = 0; done < count;) {
-      if (at >= size) return Fail(error, "the pixels run past the end of the file");
-      const uint8_t packet = data[at++];
-      const size_t n = std::min<size_t>((packet & 0x7F) + 1, count - done);  // a packet past the end is cut
-      const size_t given = packet & 0x80 ? pixel_bytes : n * pixel_bytes;
-      if (given > size - at) return Fail(error, "the pixels run past the end of the file");
-      uint8_t* to = &stored[done * pixel_bytes];
-      if (packet & 0x80) {
-        for (size_t i = 0; i < n; ++i) std::memcpy(to + i * pixel_bytes, data + at, pixel_bytes);
-      } else {
-        std::memcpy(to, data + at, given);
-      }
-      at += given;  // (a cut packet is the last: what it held beyond the picture is not read)
-      done += n;
-    }
-  }
-
   DecodedPicture result;
   result.width = static_cast<int>(width);
   result.height = static_cast<int>(height);
-  // Where the file's pixel i goes: its rows run up from the bottom unless the header says
-  // otherwise, each from the left unless it says otherwise.
-  const bool from_top = flags & 0x20, from_right = flags & 0x10;
-  auto place = [&](size_t i) {
-    const size_t row = i / width, column = i % width;
-    return (from_top ? row : height - 1 - row) * width + (from_right ? width - 1 - column : column);
-  };
-  PictureFrame frame;
-
-  if (type == 1 || (type == 3 && depth == 8)) {
+  std::vector<uint8_t> alphas;  // a colour map's alpha, entry by entry
+  const bool palette = type == 1 || (type == 3 && depth == 8);
+  if (palette) {
     // Palette pictures: the map's entries from its first index on (black below it), or 256 greys.
-    std::vector<uint8_t> alphas;
     if (type == 3) {
       for (uint32_t i = 0; i < 256; ++i)
         result.palette.insert(result.palette.end(), {uint8_t(i), uint8_t(i), uint8_t(i)});
@@ -110,34 +77,67 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
         rgb[2] = bgra[0];
       }
     }
-    const size_t entries = result.palette.size() / 3;
     const bool any_alpha = std::any_of(alphas.begin(), alphas.end(), [](uint8_t a) { return a != 255; });
+    if (!any_alpha) alphas.clear();
     result.bytes_per_pixel = any_alpha ? 2 : 1;
     result.alpha_valid = any_alpha;
-    frame.pixels.resize(count * result.bytes_per_pixel);
-    for (size_t i = 0; i < count; ++i) {
-      const uint8_t index = stored[i] < entries ? stored[i] : 0;
-      uint8_t* p = &frame.pixels[place(i) * result.bytes_per_pixel];
-      p[0] = index;
-      if (any_alpha) p[1] = alphas[index];
-    }
   } else {
-    // True colour: blue, green, red, alpha.
-    const bool alpha = type == 3 || depth == 32 || (flags & 15) != 0;
-    result.alpha_valid = alpha;
-    frame.pixels.resize(count * 4);
-    for (size_t i = 0; i < count; ++i) {
-      const uint8_t* s = &stored[i * pixel_bytes];
-      uint8_t* p = &frame.pixels[place(i) * 4];
-      if (type == 3) {  // grey and alpha
-        p[0] = p[1] = p[2] = s[0];
-        p[3] = alpha ? s[1] : 255;
-      } else if (pixel_bytes == 2) {
-        Word16ToBgra(s, alpha, p);
-      } else {
-        std::memcpy(p, s, 3);
-        p[3] = depth == 32 && alpha ? s[3] : 255;
-      }
+    result.alpha_valid = type == 3 || depth == 32 || (flags & 15) != 0;
+  }
+  const size_t entries = result.palette.size() / 3;
+  const bool alpha = result.alpha_valid;
+  const size_t out_bytes = result.bytes_per_pixel;
+
+  // Each pixel goes straight from the file to its place in the frame, run-length packets undone
+  // on the way (no copy of the stored pixels is kept). Rows run up from the bottom unless the
+  // header says otherwise, each from the left unless it says otherwise.
+  const size_t count = width * height;
+  size_t at = map_at + map_bytes;
+  if (!run_length && count * pixel_bytes > size - at) return Fail(error, "the pixels run past the end of the file");
+  PictureFrame frame;
+  frame.pixels.resize(count * out_bytes);
+  const bool from_top = flags & 0x20, from_right = flags & 0x10;
+  size_t row = 0, column = 0;
+  uint8_t* to = nullptr;  // where the next pixel goes
+  auto start_row = [&] {
+    const size_t y = from_top ? row : height - 1 - row;
+    to = &frame.pixels[(y * width + (from_right ? width - 1 : 0)) * out_bytes];
+  };
+  start_row();
+  const ptrdiff_t step = from_right ? -ptrdiff_t(out_bytes) : ptrdiff_t(out_bytes);
+  auto put = [&](const uint8_t* s) {
+    if (palette) {
+      const uint8_t index = s[0] < entries ? s[0] : 0;
+      to[0] = index;
+      if (!alphas.empty()) to[1] = alphas[index];
+    } else if (type == 3) {  // grey and alpha
+      to[0] = to[1] = to[2] = s[0];
+      to[3] = alpha ? s[1] : 255;
+    } else if (pixel_bytes == 2) {
+      Word16ToBgra(s, alpha, to);
+    } else {
+      std::memcpy(to, s, 3);
+      to[3] = depth == 32 && alpha ? s[3] : 255;
+    }
+    if (++column < width) {
+      to += step;
+    } else if (++row < height) {
+      column = 0;
+      start_row();
+    }
+  };
+  if (!run_length) {
+    for (size_t i = 0; i < count; ++i) put(data + at + i * pixel_bytes);
+  } else {
+    for (size_t done = 0; done < count;) {
+      if (at >= size) return Fail(error, "the pixels run past the end of the file");
+      const uint8_t packet = data[at++];
+      const size_t n = std::min<size_t>((packet & 0x7F) + 1, count - done);  // a packet past the end is cut
+      const size_t given = packet & 0x80 ? pixel_bytes : n * pixel_bytes;
+      if (given > size - at) return Fail(error, "the pixels run past the end of the file");
+      for (size_t i = 0; i < n; ++i) put(data + at + (packet & 0x80 ? 0 : i * pixel_bytes));
+      at += given;  // (a cut packet is the last: what it held beyond the picture is not read)
+      done += n;
     }
   }
   result.frames.push_back(std::move(frame));
