@@ -78,7 +78,7 @@ class ChunkReader {
 // One track as FluidSynth gets it: the ticks of what is left out carry over to the next event.
 class TrackWriter {
  public:
-  void Wait(uint32_t ticks) { waiting_ += ticks; }
+  void Wait(uint64_t ticks) { waiting_ += ticks; }
   // Starts an event with its delta time; its bytes follow.
   std::vector<uint8_t>& Event() {
     // A gap longer than one delta time holds is bridged by empty text events.
@@ -99,7 +99,8 @@ class TrackWriter {
 
 class Rewriter {
  public:
-  explicit Rewriter(bool smpte) : smpte_(smpte), needed_(smpte) {}
+  // Every delta time is multiplied by scale.
+  Rewriter(bool smpte, uint32_t scale) : smpte_(smpte), scale_(scale), needed_(smpte) {}
 
   // Whether the song holds anything FluidSynth does not read.
   bool needed() const { return needed_; }
@@ -114,7 +115,7 @@ class Rewriter {
       uint32_t delta;
       uint8_t status;
       if (!in.Quantity(&delta) || !in.Byte(&status)) return Broken("a delta time or an event");
-      out.Wait(delta);
+      out.Wait(uint64_t{delta} * scale_);
       uint8_t data[2];
       bool first_read = false;
       if (status < 0x80) {
@@ -165,6 +166,7 @@ class Rewriter {
   }
 
   const bool smpte_;
+  const uint32_t scale_;
   bool needed_;
   std::string why_;
 };
@@ -184,6 +186,7 @@ FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<
   uint32_t division = BigEndian(song.data() + 12, 2);
   const bool smpte = (division & 0x8000) != 0;
   uint32_t tempo = 0;
+  uint32_t scale = 1;
   if (smpte) {
     // The high byte is minus the frames a second, the low byte the ticks a frame.
     const uint32_t frames = 256 - (division >> 8);
@@ -194,9 +197,13 @@ FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<
     }
     division = (frames == 29 ? 30 : frames) * ticks;
     tempo = frames == 29 ? 1001000 : 1000000;
+    // FluidSynth's player rounds its position to the nearest tick, so an event may come half a
+    // tick early: ticks are cut to a millisecond at most (the division stays below 30 x 255 x 2).
+    scale = (1000 + division - 1) / division;
+    division *= scale;
   }
 
-  Rewriter rewriter(smpte);
+  Rewriter rewriter(smpte, scale);
   std::vector<uint8_t> out = {'M', 'T', 'h', 'd'};
   PutBigEndian(out, 6, 4);
   PutBigEndian(out, format, 2);

@@ -6,7 +6,8 @@
 // the same times:
 // - SMPTE time of f frames a second and t ticks a frame becomes f x t ticks a quarter note at a
 //   tempo of 10^6 us a quarter note, which gives a tick the same length exactly (29.97 frames a
-//   second: 30 x t ticks at 1001000 us). The song's own tempo events go: SMPTE time ignores them.
+//   second: 30 x t ticks at 1001000 us), each tick cut in whole parts to a millisecond at most.
+//   The song's own tempo events go: SMPTE time ignores them.
 // - F7 packets go, and so does a SysEx that does not end in F7 (the first piece of one sent in
 //   pieces): the synthesiser would take a piece for a whole message.
 // - Chunks of other kinds are left out; every event is written with its status byte, and a

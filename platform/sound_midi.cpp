@@ -87,7 +87,10 @@ struct Renderer {
     auto* self = static_cast<Renderer*>(data);
     const auto type = static_cast<uint32_t>(fluid_midi_event_get_type(event));
     uint32_t message = type < 0x80 ? 0xFF | type << 8 : type;  // a meta event (a tempo) as 0xFF and its type
-    if (type >= 0x80 && type < 0xF0) {
+    if (type == 0xE0) {  // the pitch bend's two data bytes are one value of 14 bits
+      const auto pitch = static_cast<uint32_t>(fluid_midi_event_get_pitch(event));
+      message |= static_cast<uint32_t>(fluid_midi_event_get_channel(event)) | (pitch & 0x7F) << 8 | (pitch >> 7) << 16;
+    } else if (type >= 0x80 && type < 0xF0) {
       message |= static_cast<uint32_t>(fluid_midi_event_get_channel(event)) |
                  static_cast<uint32_t>(fluid_midi_event_get_key(event)) << 8;
       // Program change and channel pressure have one data byte.

@@ -147,6 +147,7 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
   const std::vector<Case> cases = {
       {"ticks a quarter note", NoteSong(100, 40), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
       {"SMPTE 24 x 10", NoteSong(0xE800 | 10, 48), {{kTempo, 0}, {kOn, 0}, {kOff, 200}}},
+      {"SMPTE 24 x 1: ticks of 42 ms cut finer", NoteSong(0xE800 | 1, 5), {{kTempo, 0}, {kOn, 0}, {kOff, 208}}},
       {"SMPTE 25 x 40", NoteSong(0xE700 | 40, 100), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
       {"SMPTE 29.97 x 100: 180 frames", NoteSong(0xE300 | 100, 18000), {{kTempo, 0}, {kOn, 0}, {kOff, 6006}}},
       {"SMPTE 30 x 80", NoteSong(0xE200 | 80, 240), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
