@@ -173,8 +173,7 @@ class Rewriter {
 
 }  // namespace
 
-FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<uint8_t>* rewritten,
-                                     std::string* why) {
+FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<uint8_t>* rewritten, std::string* why) {
   rewritten->clear();
   why->clear();
   // A song that is no MIDI file FluidSynth refuses itself.

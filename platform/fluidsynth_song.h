@@ -28,7 +28,6 @@ enum class FluidSynthSongForm {
   kRefused,    // the song needs rewriting but cannot be read: why says where
 };
 
-FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<uint8_t>* rewritten,
-                                     std::string* why);
+FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<uint8_t>* rewritten, std::string* why);
 
 }  // namespace platform

@@ -128,10 +128,11 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
   constexpr uint32_t kOff = 0x80 | 60 << 8;
   constexpr uint32_t kTempo = 0x51FF;
   auto packets = [](test_support::MidiTrackBuilder& track) {
-    track.SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})  // whole: sent
-        .SysEx(0, {0x43, 0x10})                       // the first piece of one in pieces: left out
-        .Raw({10, 0xF7, 2, 0x4C, 0xF7})               // its last piece, 10 ticks on
-        .Raw({10, 0xF7, 1, 0xF8});                    // an escaped byte, 10 ticks on
+    track
+        .SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})  // whole: sent
+        .SysEx(0, {0x43, 0x10})                    // the first piece of one in pieces: left out
+        .Raw({10, 0xF7, 2, 0x4C, 0xF7})            // its last piece, 10 ticks on
+        .Raw({10, 0xF7, 1, 0xF8});                 // an escaped byte, 10 ticks on
   };
   struct Case {
     const char* name;
@@ -173,7 +174,8 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
     // FluidSynth's player plays a message at the start of the block of 64 frames (1.45 ms) it
     // falls in.
     std::vector<std::pair<uint32_t, int64_t>> heard_ms;
-    for (const auto& [message, frame] : heard) heard_ms.push_back({message, static_cast<int64_t>(frame) * 1000 / 44100});
+    for (const auto& [message, frame] : heard)
+      heard_ms.push_back({message, static_cast<int64_t>(frame) * 1000 / 44100});
     EXPECT_EQ(heard_ms.size(), c.heard_ms.size()) << testing::PrintToString(heard_ms);
     for (size_t at = 0; at < std::min(heard_ms.size(), c.heard_ms.size()); ++at) {
       EXPECT_EQ(heard_ms[at].first, c.heard_ms[at].first) << at;
