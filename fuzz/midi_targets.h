@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/media/midi_file.h"
 #include "engine/media/midi_stream_player.h"
 #include "platform/clock.h"
+#include "platform/fluidsynth_song.h"
 #include "platform/midi_recorder.h"
 #include "platform/midi_sink.h"
 
@@ -30,6 +32,25 @@ inline void ParseMidi(const uint8_t* data, size_t size) {
     engine::RewindMidiTrack(file, track);
     engine::ReadMidiEvent(file, track, &event, &error_text);
   }
+}
+
+// Rewrites the song for FluidSynth's reader; a song rewritten must read whole, every track to its
+// end-of-track event, and need no second rewrite.
+inline void RewriteMidiForFluidSynth(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> song;
+  std::string why;
+  if (platform::SongForFluidSynth({data, size}, &song, &why) != platform::FluidSynthSongForm::kRewritten) return;
+  engine::MidiFileHeader header;
+  if (!engine::ReadMidiFileHeader(song, &header, &why)) __builtin_trap();
+  engine::MidiEvent event;
+  const char* error_text = nullptr;
+  for (engine::MidiTrack& track : header.tracks) {
+    while (engine::ReadMidiEvent(song, track, &event, &error_text)) {
+    }
+    if (!track.Ended() || error_text != nullptr) __builtin_trap();
+  }
+  std::vector<uint8_t> again;
+  if (platform::SongForFluidSynth(song, &again, &why) != platform::FluidSynthSongForm::kAsItIs) __builtin_trap();
 }
 
 // Loads the song into a stream player that plays into a recorder on a manual clock, then plays

@@ -379,7 +379,7 @@ class MidiStreamDevice {
     const int64_t ticks = division_ & 0xFF;
     // SMPTE time ignores tempo: 10^6 / (frames per second x ticks per frame).
     if (frames == 29) {
-      tick_numerator_ = 1001000;  // 29.97 frames a second: 30000 / 1001
+      tick_numerator_ = 1001000000;  // 29.97 frames a second: a frame lasts 10^6 x 1001 / 30000 us
       return 30000 * ticks;
     }
     tick_numerator_ = 1000000;

@@ -1,5 +1,6 @@
 // MIDI streams: FluidSynth renders a song with the chosen sound font into a 16-bit stereo wave,
-// which becomes an ordinary stream of the installed sound backend.
+// which becomes an ordinary stream of the installed sound backend. A song in a form FluidSynth's
+// reader refuses is rewritten first (fluidsynth_song.h).
 #include "platform/sound_midi.h"
 
 #include <fluidsynth.h>
@@ -10,11 +11,13 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
+#include "platform/fluidsynth_song.h"
 
 namespace platform {
 namespace {
@@ -55,15 +58,46 @@ std::string FontForNewStream() {
   return found != g_fonts.end() ? found->second : std::string(FluidSynthSink::kDefaultSoundFont);
 }
 
+MidiRenderListener& ListenerSlot() {
+  static MidiRenderListener listener;
+  return listener;
+}
+
+MidiRenderListener RenderListener() {
+  std::lock_guard lock(g_mutex);
+  return ListenerSlot();
+}
+
 // FluidSynth's objects for one rendering, released together.
 struct Renderer {
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_player_t* player = nullptr;
+  uint64_t frames = 0;          // rendered so far
+  MidiRenderListener listener;  // told each message the player plays, when set
   ~Renderer() {
     if (player != nullptr) delete_fluid_player(player);
     if (synth != nullptr) delete_fluid_synth(synth);
     if (settings != nullptr) delete_fluid_settings(settings);
+  }
+
+  // The player's messages on their way to the synthesiser, told to the listener with the frame
+  // they sound from.
+  static int Play(void* data, fluid_midi_event_t* event) {
+    auto* self = static_cast<Renderer*>(data);
+    const auto type = static_cast<uint32_t>(fluid_midi_event_get_type(event));
+    uint32_t message = type < 0x80 ? 0xFF | type << 8 : type;  // a meta event (a tempo) as 0xFF and its type
+    if (type == 0xE0) {  // the pitch bend's two data bytes are one value of 14 bits
+      const auto pitch = static_cast<uint32_t>(fluid_midi_event_get_pitch(event));
+      message |= static_cast<uint32_t>(fluid_midi_event_get_channel(event)) | (pitch & 0x7F) << 8 | (pitch >> 7) << 16;
+    } else if (type >= 0x80 && type < 0xF0) {
+      message |= static_cast<uint32_t>(fluid_midi_event_get_channel(event)) |
+                 static_cast<uint32_t>(fluid_midi_event_get_key(event)) << 8;
+      // Program change and channel pressure have one data byte.
+      if ((type & 0xE0) != 0xC0) message |= static_cast<uint32_t>(fluid_midi_event_get_velocity(event)) << 16;
+    }
+    self->listener(message, self->frames);
+    return fluid_synth_handle_midi_event(self->synth, event);
   }
 };
 
@@ -84,9 +118,29 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
     ReportProblem("MIDI stream: sound font %s cannot be loaded", font.c_str());
     return false;
   }
+  // SMPTE time, F7 packets and chunks of other kinds, which FluidSynth's reader refuses, are
+  // rewritten first.
+  std::vector<uint8_t> rewritten;
+  std::string why;
+  switch (SongForFluidSynth({song, length}, &rewritten, &why)) {
+    case FluidSynthSongForm::kAsItIs:
+      break;
+    case FluidSynthSongForm::kRewritten:
+      song = rewritten.data();
+      length = rewritten.size();
+      break;
+    case FluidSynthSongForm::kRefused:
+      ReportProblem("MIDI stream: the song cannot be played: %s", why.c_str());
+      return false;
+  }
   r.player = new_fluid_player(r.synth);
-  if (r.player == nullptr || fluid_player_add_mem(r.player, song, length) != FLUID_OK ||
-      fluid_player_play(r.player) != FLUID_OK) {
+  if (r.player == nullptr || fluid_player_add_mem(r.player, song, length) != FLUID_OK) {
+    ReportProblem("MIDI stream: the song cannot be played");
+    return false;
+  }
+  r.listener = RenderListener();
+  if (r.listener) fluid_player_set_playback_callback(r.player, &Renderer::Play, &r);
+  if (fluid_player_play(r.player) != FLUID_OK) {
     ReportProblem("MIDI stream: the song cannot be played");
     return false;
   }
@@ -95,7 +149,6 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
   const uint64_t max_frames = std::min<uint64_t>(uint64_t{kMaxMidiStreamSeconds} * frequency, kMaxSoundBytes / 4);
   wave->assign(44, 0);  // the header, once the length is known
   int16_t block[kBlockFrames * 2];
-  uint64_t frames = 0;
   // The song ends with its last tick: the player would go on while released notes fade.
   auto song_over = [&] {
     const int total = fluid_player_get_total_ticks(r.player);
@@ -103,27 +156,32 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
            (total > 0 && fluid_player_get_current_tick(r.player) >= total);
   };
   while (!song_over()) {
-    if (frames >= max_frames) {
+    if (r.frames >= max_frames) {
       ReportProblem("MIDI stream: a song longer than %llu seconds is refused",
                     static_cast<unsigned long long>(max_frames / frequency));
       return false;
     }
     if (fluid_synth_write_s16(r.synth, kBlockFrames, block, 0, 2, block, 1, 2) != FLUID_OK) return false;
     for (int16_t sample : block) PutLe16(*wave, static_cast<uint16_t>(sample));
-    frames += kBlockFrames;
+    r.frames += kBlockFrames;
   }
   // A song FluidSynth could not read has no ticks (and one of no length has nothing to play).
-  if (frames == 0 || fluid_player_get_total_ticks(r.player) <= 0) {
+  if (r.frames == 0 || fluid_player_get_total_ticks(r.player) <= 0) {
     ReportProblem("MIDI stream: the song holds nothing to play");
     return false;
   }
   std::vector<uint8_t> header;
-  WaveHeader(header, frequency, static_cast<uint32_t>(frames * 4));
+  WaveHeader(header, frequency, static_cast<uint32_t>(r.frames * 4));
   std::copy(header.begin(), header.end(), wave->begin());
   return true;
 }
 
 }  // namespace
+
+void SetMidiRenderListener(MidiRenderListener listener) {
+  std::lock_guard lock(g_mutex);
+  ListenerSlot() = std::move(listener);
+}
 
 bool BASS_MIDI_Available() {
   fluid_settings_t* settings = new_fluid_settings();

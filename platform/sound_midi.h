@@ -5,9 +5,12 @@
 // This is the stand-in for the BASSMIDI add-on, under the names of its calls. FluidSynth renders
 // the whole song with the default sound font into a wave in memory when the stream is made; the
 // installed sound backend plays that wave (so tests on the null backend see the song's length).
+// Songs of SMPTE time, with F7 packets or with chunks of other kinds, which FluidSynth's own
+// reader refuses, play too.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/sound_channel.h"
 
@@ -25,6 +28,12 @@ struct BASS_MIDI_FONT {
 // The longest song a stream is made of (its rendered wave stays in memory): the longest sound,
 // and no more than one sound may take (kMaxSoundBytes of 16-bit stereo: 47.5 s at 44100 Hz).
 inline constexpr uint32_t kMaxMidiStreamSeconds = kMaxSoundSeconds;
+
+// For tests: told each message FluidSynth's player plays while a stream's song is rendered
+// (status | data 1 << 8 | data 2 << 16; a SysEx as 0xF0, a tempo as 0x51FF) with the frame of the wave it sounds
+// from; an empty one stops the telling.
+using MidiRenderListener = std::function<void(uint32_t message, uint64_t frame)>;
+void SetMidiRenderListener(MidiRenderListener listener);
 
 // Whether MIDI streams can be made here (the stand-in for finding and loading the add-on).
 bool BASS_MIDI_Available();

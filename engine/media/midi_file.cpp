@@ -68,13 +68,19 @@ bool ReadMidiFileHeader(std::span<const uint8_t> file, MidiFileHeader* header, s
   header->tracks.resize(header->track_count);
   size_t at = kHeaderBytes;
   for (uint32_t i = 0; i < header->track_count; ++i) {
-    if (file.size() - at < kChunkHeaderBytes) {
-      *why = "track " + std::to_string(i) + " is missing";
-      return false;
-    }
-    if (std::memcmp(file.data() + at, "MTrk", 4) != 0) {
-      *why = "track " + std::to_string(i) + " is not an MTrk chunk";
-      return false;
+    // Chunks of other kinds may stand between the tracks: each is skipped whole.
+    for (;;) {
+      if (file.size() - at < kChunkHeaderBytes) {
+        *why = "track " + std::to_string(i) + " is missing";
+        return false;
+      }
+      if (std::memcmp(file.data() + at, "MTrk", 4) == 0) break;
+      const uint32_t skip = BigEndian32(file.data() + at + 4);
+      if (skip > file.size() - at - kChunkHeaderBytes) {
+        *why = "a chunk before track " + std::to_string(i) + " claims more bytes than the file holds";
+        return false;
+      }
+      at += kChunkHeaderBytes + skip;
     }
     MidiTrack& track = header->tracks[i];
     track.length = BigEndian32(file.data() + at + 4);

@@ -43,7 +43,8 @@ struct MidiFileHeader {
   std::vector<MidiTrack> tracks;
 };
 
-// Reads the header and finds every track chunk; each track is positioned at its first event
+// Reads the header and finds every track chunk (skipping chunks of other kinds, as the format
+// asks); each track is positioned at its first event
 // with its first delta time read. False, with the reason in why, when the file is not a MIDI
 // file or a chunk claims more bytes than the file holds.
 bool ReadMidiFileHeader(std::span<const uint8_t> file, MidiFileHeader* header, std::string* why);

@@ -518,6 +518,8 @@ uint64_t MidiStreamPlayer::TicksToMicroseconds(uint32_t ticks) const {
     const uint32_t frames_per_second = 256 - (division_ >> 8 & 0xFF);
     const uint32_t ticks_per_frame = division_ & 0xFF;
     if (ticks_per_frame == 0) return 0;
+    // 29 stands for 29.97 frames a second (30000 / 1001).
+    if (frames_per_second == 29) return uint64_t{ticks} * 1001000000 / (30000 * ticks_per_frame);
     return uint64_t{ticks} * 1000000 / (frames_per_second * ticks_per_frame);
   }
   if (division_ == 0) return 0;

@@ -93,11 +93,13 @@ class MidiStreamTest : public ::testing::Test {
       MidiStreamSettle(stream_);
     }
   }
-  // (message, microseconds after start) of what was heard; each on time.
+  // (message, microseconds after start) of what was heard; each on time (within the clock's
+  // step of a millisecond, for times between whole milliseconds).
   std::vector<std::pair<uint32_t, int64_t>> Heard(int64_t start) {
     std::vector<std::pair<uint32_t, int64_t>> heard;
     for (const MidiRecorder::Entry& entry : recorder_.Entries()) {
-      EXPECT_EQ(entry.handed_us, entry.due_us);
+      EXPECT_GE(entry.handed_us, entry.due_us);
+      EXPECT_EQ(entry.handed_us, (entry.due_us + 999) / 1000 * 1000);
       heard.push_back({entry.message, entry.due_us - start});
     }
     return heard;
@@ -180,16 +182,40 @@ TEST_F(MidiStreamTest, PauseFreezesThePositionAndRestartGoesOn) {
   EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{{0x403C90, 0}, {0x3C80, 600000}}));
 }
 
-TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeats) {
-  SetDivision(0xE700 | 40);  // 25 frames of 40 ticks: 1 ms a tick, whatever the tempo
-  Buffer buffer;
-  buffer.Add(0, MEVT_TEMPO << 24 | 1000000);
-  buffer.Add(30, 0x403C90);
-  Queue(buffer.Ready());
-  const int64_t start = clock_->PerformanceCounter();
-  midiStreamRestart(stream_);
-  Step(40);
-  EXPECT_EQ(Heard(start), (std::vector<std::pair<uint32_t, int64_t>>{{0x403C90, 30000}}));
+TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeatsAtEveryFrameRate) {
+  struct Case {
+    const char* name;
+    uint32_t division;  // minus the frames a second in the high byte, ticks a frame in the low
+    std::vector<uint32_t> deltas;
+    std::vector<int64_t> due_us;  // after start
+  };
+  const std::vector<Case> cases = {
+      {"24 x 125: a third of a millisecond a tick", 0xE800 | 125, {3, 1, 2}, {1000, 1333, 2000}},
+      {"25 x 40: a millisecond a tick", 0xE700 | 40, {30}, {30000}},
+      {"29.97 x 30: a frame is 1001/30000 s", 0xE300 | 30, {0, 450, 450}, {0, 500500, 1001000}},
+      {"29.97 x 1: the fractions carry over", 0xE300 | 1, {1, 1, 1}, {33366, 66733, 100100}},
+      {"30 x 80", 0xE200 | 80, {2400}, {1000000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    recorder_.Clear();
+    SetDivision(c.division);
+    Buffer buffer;
+    buffer.Add(0, MEVT_TEMPO << 24 | 1000000);  // no effect on SMPTE time
+    std::vector<std::pair<uint32_t, int64_t>> expected;
+    for (size_t i = 0; i < c.deltas.size(); ++i) {
+      const uint32_t note = 0x403C90 + (static_cast<uint32_t>(i) << 8);
+      buffer.Add(c.deltas[i], note);
+      expected.push_back({note, c.due_us[i]});
+    }
+    Queue(buffer.Ready());
+    const int64_t start = clock_->PerformanceCounter();
+    ASSERT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
+    Step(static_cast<uint32_t>(c.due_us.back() / 1000 + 10));
+    EXPECT_EQ(Heard(start), expected);
+    ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
+    ASSERT_EQ(midiOutUnprepareHeader(stream_, &buffer.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  }
 }
 
 TEST_F(MidiStreamTest, BadArgumentsAreRefused) {

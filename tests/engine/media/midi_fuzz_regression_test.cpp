@@ -10,7 +10,10 @@ namespace {
 
 TEST(MidiFuzzRegressionTest, TheFileReaderReadsEveryTrackOrRefusesIt) {
   EXPECT_GT(test_support::ReplayFuzzInputs(ZP_TEST_DATA_DIR, "midi",
-                                           [](const uint8_t* d, size_t n) { fuzz::ParseMidi(d, n); }),
+                                           [](const uint8_t* d, size_t n) {
+                                             fuzz::ParseMidi(d, n);
+                                             fuzz::RewriteMidiForFluidSynth(d, n);
+                                           }),
             0);
 }
 

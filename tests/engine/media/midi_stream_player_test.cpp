@@ -52,6 +52,14 @@ std::vector<uint8_t> SmallSong() {
   return file.Bytes();
 }
 
+// The song with a chunk of a kind that is no track put in at offset at.
+std::vector<uint8_t> WithOtherChunk(std::vector<uint8_t> song, size_t at, std::vector<uint8_t> data) {
+  std::vector<uint8_t> chunk = {'X', 'F', 'I', 'H', 0, 0, 0, static_cast<uint8_t>(data.size())};
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  song.insert(song.begin() + static_cast<ptrdiff_t>(at), chunk.begin(), chunk.end());
+  return song;
+}
+
 const std::vector<Heard> kSmallSongHeard = {
     {Msg(0xC0, 5), 0},
     {Msg(0x90, 0x3C, 0x40), 0},
@@ -133,21 +141,30 @@ class MidiStreamPlayerTest : public ::testing::Test {
 };
 
 TEST_F(MidiStreamPlayerTest, EveryEventOfAFormat0SongSoundsAtItsTime) {
-  MidiStreamPlayer player;
-  ASSERT_TRUE(Load(player, SmallSong()));
-  EXPECT_FALSE(player.IsPlaying());
-  player.WaitUntilSettled();
-  EXPECT_EQ(recorder_.Count(), 0u) << "a loaded song waits for Play";
+  const std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
+      {"as written", SmallSong()},
+      {"a chunk of another kind before the track is skipped", WithOtherChunk(SmallSong(), 14, {1, 2, 3, 4})},
+      {"and an empty one after it", WithOtherChunk(SmallSong(), SmallSong().size(), {})},
+  };
+  for (const auto& [name, song] : cases) {
+    SCOPED_TRACE(name);
+    recorder_.Clear();
+    MidiStreamPlayer player;
+    ASSERT_TRUE(Load(player, song));
+    EXPECT_FALSE(player.IsPlaying());
+    player.WaitUntilSettled();
+    EXPECT_EQ(recorder_.Count(), 0u) << "a loaded song waits for Play";
 
-  const int64_t start = NowUs();
-  ASSERT_EQ(player.Play(false), 1);
-  EXPECT_TRUE(player.IsPlaying());
-  Run(player, 300);
-  EXPECT_EQ(HeardSince(start), kSmallSongHeard);
-  // At the end the player stops itself and is ready to play the song again.
-  EXPECT_FALSE(player.IsPlaying());
-  EXPECT_EQ(player.GetState(), MidiStreamPlayer::kStatePlaying);
-  EXPECT_GE(recorder_.Silences(), 1);
+    const int64_t start = NowUs();
+    ASSERT_EQ(player.Play(false), 1);
+    EXPECT_TRUE(player.IsPlaying());
+    Run(player, 300);
+    EXPECT_EQ(HeardSince(start), kSmallSongHeard);
+    // At the end the player stops itself and is ready to play the song again.
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_EQ(player.GetState(), MidiStreamPlayer::kStatePlaying);
+    EXPECT_GE(recorder_.Silences(), 1);
+  }
 }
 
 TEST_F(MidiStreamPlayerTest, Format1TracksMergeInTimeOrderWithTheFirstTrackFirstOnTies) {
@@ -581,7 +598,12 @@ TEST_F(MidiStreamPlayerTest, BrokenFilesAreRefusedAndNothingStaysLoaded) {
   {
     std::vector<uint8_t> bytes = good;
     bytes[17] = 'x';
-    cases.push_back({"no MTrk", bytes});
+    cases.push_back({"no MTrk: the only chunk is of another kind", bytes});
+  }
+  {
+    std::vector<uint8_t> bytes = WithOtherChunk(good, 14, {1, 2});
+    bytes[18] = 0x7F;  // it claims 2 GB
+    cases.push_back({"a chunk of another kind longer than the file", bytes});
   }
   cases.push_back({"truncated in the track", std::vector<uint8_t>(good.begin(), good.end() - 5)});
   {
@@ -631,6 +653,7 @@ TEST_F(MidiStreamPlayerTest, BrokenFilesAreRefusedAndNothingStaysLoaded) {
   EXPECT_NE(log.find("Meta event truncated"), std::string::npos);
   EXPECT_NE(log.find("SysEx event truncated (length)"), std::string::npos);
   EXPECT_NE(log.find("header length is not 6"), std::string::npos);
+  EXPECT_NE(log.find("a chunk before track 0 claims more bytes than the file holds"), std::string::npos);
 
   // The player is still good for a sound song, and only for one.
   ASSERT_TRUE(Load(player, good));

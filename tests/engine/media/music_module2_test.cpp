@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "engine/core/game_core.h"
@@ -12,6 +14,7 @@
 #include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
+#include "platform/sound_midi.h"
 #include "platform/sound_channel_null.h"
 #include "tests/support/midi_file_builder.h"
 #include "tests/support/music_fixture.h"
@@ -107,6 +110,81 @@ TEST_F(MusicModule2Test, ASongLongerThanOneSoundMayTakeIsRefusedOnceItsRendering
   platform::SetProblemSink(previous);
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("a song longer than 47 seconds"), std::string::npos) << problems[0];
+}
+
+// A note of channel 0 from tick 0 to tick off, at a tempo of 250000 us a quarter (which SMPTE
+// time ignores); more may be put in between.
+std::vector<uint8_t> NoteSong(uint16_t division, uint32_t off,
+                              const std::function<void(test_support::MidiTrackBuilder&)>& between = {}) {
+  test_support::MidiFileBuilder file(0, division);
+  test_support::MidiTrackBuilder& track = file.AddTrack().Tempo(0, 250000).Event(0, {0x90, 60, 100});
+  if (between) between(track);
+  track.Event(off, {0x80, 60, 0}).End();
+  return file.Bytes();
+}
+
+TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirTimes) {
+  constexpr uint32_t kOn = 0x90 | 60 << 8 | 100 << 16;
+  constexpr uint32_t kOff = 0x80 | 60 << 8;
+  constexpr uint32_t kTempo = 0x51FF;
+  auto packets = [](test_support::MidiTrackBuilder& track) {
+    track
+        .SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})  // whole: sent
+        .SysEx(0, {0x43, 0x10})                    // the first piece of one in pieces: left out
+        .Raw({10, 0xF7, 2, 0x4C, 0xF7})            // its last piece, 10 ticks on
+        .Raw({10, 0xF7, 1, 0xF8});                 // an escaped byte, 10 ticks on
+  };
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> song;
+    std::vector<std::pair<uint32_t, int64_t>> heard_ms;  // empty: refused
+  };
+  test_support::MidiFileBuilder broken(0, 0xE700 | 40);
+  broken.AddTrack().Event(0, {0x90, 60, 100}).Raw({10, 0x80, 60});
+  auto other_chunk_first = [](std::vector<uint8_t> song) {
+    song.insert(song.begin() + 14, {'X', 'F', 'I', 'H', 0, 0, 0, 2, 1, 2});
+    return song;
+  };
+  const std::vector<Case> cases = {
+      {"ticks a quarter note", NoteSong(100, 40), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
+      {"SMPTE 24 x 10", NoteSong(0xE800 | 10, 48), {{kTempo, 0}, {kOn, 0}, {kOff, 200}}},
+      {"SMPTE 24 x 1: ticks of 42 ms cut finer", NoteSong(0xE800 | 1, 5), {{kTempo, 0}, {kOn, 0}, {kOff, 208}}},
+      {"SMPTE 25 x 40", NoteSong(0xE700 | 40, 100), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
+      {"SMPTE 29.97 x 100: 180 frames", NoteSong(0xE300 | 100, 18000), {{kTempo, 0}, {kOn, 0}, {kOff, 6006}}},
+      {"SMPTE 30 x 80", NoteSong(0xE200 | 80, 240), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
+      {"F7 packets", NoteSong(100, 20, packets), {{kTempo, 0}, {kOn, 0}, {0xF0, 0}, {kOff, 100}}},
+      {"F7 packets in SMPTE time", NoteSong(0xE700 | 40, 80, packets), {{kTempo, 0}, {kOn, 0}, {0xF0, 0}, {kOff, 100}}},
+      {"a chunk of another kind first", other_chunk_first(NoteSong(100, 40)), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
+      {"and in SMPTE time", other_chunk_first(NoteSong(0xE700 | 40, 100)), {{kTempo, 0}, {kOn, 0}, {kOff, 100}}},
+      {"a SMPTE song that breaks off", broken.Bytes(), {}},
+  };
+  std::vector<std::pair<uint32_t, uint64_t>> heard;
+  platform::SetMidiRenderListener([&](uint32_t message, uint64_t frame) { heard.push_back({message, frame}); });
+  std::string problems;
+  const platform::ProblemSink previous =
+      platform::SetProblemSink([&](const std::string& line) { problems += line + "\n"; });
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    heard.clear();
+    const std::string name = "Song" + std::to_string(i);
+    AddMemorySound(name + ".mid", c.song);
+    const uint32_t channel = music_->PlaySound(name.c_str(), 1, nullptr);
+    EXPECT_EQ(channel != 0, !c.heard_ms.empty());
+    // FluidSynth's player plays a message at the start of the block of 64 frames (1.45 ms) it
+    // falls in.
+    std::vector<std::pair<uint32_t, int64_t>> heard_ms;
+    for (const auto& [message, frame] : heard)
+      heard_ms.push_back({message, static_cast<int64_t>(frame) * 1000 / 44100});
+    EXPECT_EQ(heard_ms.size(), c.heard_ms.size()) << testing::PrintToString(heard_ms);
+    for (size_t at = 0; at < std::min(heard_ms.size(), c.heard_ms.size()); ++at) {
+      EXPECT_EQ(heard_ms[at].first, c.heard_ms[at].first) << at;
+      EXPECT_NEAR(heard_ms[at].second, c.heard_ms[at].second, 2) << at;
+    }
+  }
+  platform::SetMidiRenderListener({});
+  platform::SetProblemSink(previous);
+  EXPECT_EQ(problems, "MIDI stream: the song cannot be played: track 0: the track breaks off in a channel message\n");
 }
 
 TEST_F(MusicModule2Test, ABrokenSongIsRefusedOnceAndQueuesNothing) {
