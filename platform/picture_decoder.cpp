@@ -405,6 +405,27 @@ std::vector<uint8_t> IconWithOwnAlpha(const IconImage& icon) {
   return mended;
 }
 
+// SDL2_image refuses an uncompressed bitmap whose last row stops at its last pixel, without the
+// padding to a whole word that no pixel lives in (ImageMagick refuses it too; Pillow and the
+// bitmaps of colour masks read here take it). The file is given that padding, zeros. Empty when
+// the bitmap needs no mending.
+std::vector<uint8_t> BitmapWithWholeLastRow(const uint8_t* data, size_t size) {
+  using picture_formats::Le16;
+  using picture_formats::Le32;
+  if (size < 54 || Le32(data + 14) < 40 || Le32(data + 30) != 0) return {};
+  const uint64_t offset = Le32(data + 10), bits = Le16(data + 28);
+  const uint64_t width = Le32(data + 18);
+  const int32_t signed_height = static_cast<int32_t>(Le32(data + 22));
+  const uint64_t height = signed_height < 0 ? 0 - int64_t{signed_height} : signed_height;
+  if (width == 0 || width > 0xFFFFFF || height == 0 || height > 0xFFFFFF || bits == 0 || bits > 32) return {};
+  const uint64_t used = (width * bits + 7) / 8, stride = (width * bits + 31) / 32 * 4;
+  const uint64_t whole = offset + stride * height, least = whole - (stride - used);
+  if (size >= whole || size < least) return {};
+  std::vector<uint8_t> mended(data, data + size);
+  mended.resize(whole, 0);
+  return mended;
+}
+
 bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   CapSdlAllocations();
   const char* type = SdlPictureType(data, size);
@@ -431,6 +452,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     return picture_formats::DecodeMaskedBitmap(data, size, out, error);
   }
   std::vector<uint8_t> mended;
+  if (kind == "BMP") mended = BitmapWithWholeLastRow(data, size);
   if (is_icon) {
     mended = IconWithWholePalette(icon);
     if (mended.empty()) mended = IconWithOwnAlpha(icon);

@@ -81,10 +81,10 @@ Bytes MaskedBmp(uint32_t header, uint32_t compression, uint16_t bits, std::vecto
   for (uint32_t mask : masks) put(mask, 4);
   bmp.resize(std::max<size_t>(bmp.size(), 14 + header), 0);
   bmp[10] = static_cast<uint8_t>(bmp.size());
-  const int per_row = bits == 16 ? (width + 1) / 2 * 2 : width;
+  const int padding = (4 - width * bits / 8 % 4) % 4;
   for (size_t i = 0; i < pixels.size(); ++i) {
     put(pixels[i], bits / 8);
-    if ((i + 1) % width == 0) put(0, (per_row - width) * bits / 8);
+    if ((i + 1) % width == 0) put(0, padding);
   }
   return bmp;
 }
@@ -125,6 +125,8 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
       {"a mask of 32 bits", MaskedBmp(40, 3, 32, {0xFFFFFFFF, 0, 0}, 1, 1, {0x80FF1234}), {0, 0, 128, 255}},
       {"the last row without its padding", cut(MaskedBmp(40, 3, 16, k565, 1, 2, {0xFFFF, 0}), 2),
        {0, 0, 0, 255, 255, 255, 255, 255}},
+      {"the last row of 24 bits without its padding", cut(MaskedBmp(40, 0, 24, {}, 1, 2, {0x0000FF, 0xFFFFFF}), 1),
+       {255, 255, 255, 255, 255, 0, 0, 255}},
       {"a mask of bits apart", MaskedBmp(40, 3, 16, {0xF0F, 0xF0, 0}, 1, 1, {0}), {},
        "BMP: a colour mask whose bits are not one run"},
       {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},

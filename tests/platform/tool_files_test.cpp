@@ -398,17 +398,25 @@ void Judge(const char* file, const char* pending, const std::string& difference)
   }
 }
 
-// The reference's fields of n bits, shifted up, widened to full scale as this project does: their
-// bits repeated (5 bits: 0b00011 gives 0b00011000, 31 gives 255).
+// A field of n bits widened to full scale as this project does: its bits repeated (5 bits:
+// 0b00011 gives 0b00011000, 31 gives 255).
+int Widened(int v, int n) {
+  int wide = 0;
+  for (int shift = 8 - n; shift > -n; shift -= n) wide |= shift >= 0 ? v << shift : v >> -shift;
+  return wide;
+}
+
+// The reference's fields of n bits, shifted up, scaled short of full (ImageMagick shows a 2-bit 3
+// as 3 x 255 / 4, 191) or already full, widened to full scale as this project widens them.
 void Widen(Rgba& ref, const std::array<int, 4>& bits) {
   for (Bytes& frame : ref.frames) {
     for (size_t i = 0; i < frame.size(); ++i) {
       const int n = bits[i % 4];
       if (n == 0) continue;
-      const int v = frame[i] >> (8 - n);
-      int wide = 0;
-      for (int shift = 8 - n; shift > -n; shift -= n) wide |= shift >= 0 ? v << shift : v >> -shift;
-      frame[i] = uint8_t(wide);
+      const int x = frame[i];
+      const int shifted = x >> (8 - n), scaled = std::min((x << n) / 255 + ((x << n) % 255 >= 128), (1 << n) - 1);
+      const bool short_scale = x != Widened(shifted, n) && x != shifted << (8 - n) && x == scaled * 255 >> n;
+      frame[i] = uint8_t(Widened(short_scale ? scaled : shifted, n));
     }
   }
 }
@@ -550,15 +558,14 @@ TEST_F(ToolFilesTest, Bmp) {
        nullptr,
        0,
        {5, 6, 5, 0}},
-      {"short.bmp", "head -c -1 b24.bmp > short.bmp", Ref::kPillow, "the same at 24 bits", 0,
-       "bmp: SDL_image refuses a 24-bit file whose last row lacks its padding (\"Error reading from datastream\")"},
+      {"short.bmp", "head -c -1 b24.bmp > short.bmp", Ref::kPillow, "the same at 24 bits"},
       {"b10.bmp",
        "$PY make_bmp10.py > b10.bmp",
        Ref::kIm,
        "contiguous masks of any width scaled to 8 bits (ImageMagick cuts 10-bit fields: +-1; it shifts a 2-bit "
        "alpha up, widened here)",
        1,
-       "bmp masks over 8 bits",
+       nullptr,
        0,
        {0, 0, 0, 2}},
   });
@@ -676,21 +683,20 @@ TEST_F(ToolFilesTest, Pcx) {
       {"p24.pcx", "$IM rgb.png p24.pcx", Ref::kIm},
       {"p8.pcx", "$IM pal200.png -type palette p8.pcx", Ref::kIm},
       {"p1.pcx", "$IM mono.png -type bilevel p1.pcx", Ref::kIm},
-      {"pa.pcx", "$IM rgba.png pa.pcx", Ref::kIm, "", 0, "pcx reader"},
+      {"pa.pcx", "$IM rgba.png pa.pcx", Ref::kIm},
       {"gm.pcx", "$GM convert rgb.png gm.pcx", Ref::kIm},
-      {"gma.pcx", "$GM convert rgba.png gma.pcx", Ref::kIm, "", 0, "pcx reader"},
-      {"n16.pcx", "$PPMTOPCX pal16.ppm > n16.pcx", Ref::kIm, "", 0, "pcx reader"},
-      {"n4.pcx", "$PPMTOPCX -planes 2 pal4.ppm > n4.pcx", Ref::kIm, "", 0, "pcx reader"},
-      {"npacked.pcx", "$PPMTOPCX -packed pal16.ppm > npacked.pcx", Ref::kIm, "", 0, "pcx reader"},
+      {"gma.pcx", "$GM convert rgba.png gma.pcx", Ref::kIm},
+      {"n16.pcx", "$PPMTOPCX pal16.ppm > n16.pcx", Ref::kIm},
+      {"n4.pcx", "$PPMTOPCX -planes 2 pal4.ppm > n4.pcx", Ref::kIm},
+      {"npacked.pcx", "$PPMTOPCX -packed pal16.ppm > npacked.pcx", Ref::kIm},
       {"n8.pcx", "$PPMTOPCX -8bit pal16.ppm > n8.pcx", Ref::kIm},
       {"n16w.pcx", "$IM pal16.ppm -crop 32x21+0+0 ppm:- | $PPMTOPCX > n16w.pcx", Ref::kIm,
        "4 planes of 1 bit, the width a multiple of 8"},
-      {"npacked2.pcx", "$PPMTOPCX -packed pal4.ppm > npacked2.pcx", Ref::kIm, "", 0, "pcx reader"},
+      {"npacked2.pcx", "$PPMTOPCX -packed pal4.ppm > npacked2.pcx", Ref::kIm},
       {"nmono.pcx", "$PPMTOPCX mono.pbm > nmono.pcx", Ref::kPillow,
-       "1 bit: black and white from the header's palette, as Pillow (ImageMagick 6 shows this file inverted)", 0,
-       "pcx reader"},
+       "1 bit: black and white from the header's palette, as Pillow (ImageMagick 6 shows this file inverted)"},
       {"n24.pcx", "$PPMTOPCX -24bit rgb.ppm > n24.pcx", Ref::kIm},
-      {"pil1.pcx", "$PIL \"Image.open('mono.png').convert('1').save('pil1.pcx')\"", Ref::kPillow, "", 0, "pcx reader"},
+      {"pil1.pcx", "$PIL \"Image.open('mono.png').convert('1').save('pil1.pcx')\"", Ref::kPillow},
       {"pilp.pcx", "$PIL \"Image.open('pal200.png').convert('P').save('pilp.pcx')\"", Ref::kPillow},
       {"pill.pcx", "$PIL \"Image.open('gray.png').convert('L').save('pill.pcx')\"", Ref::kPillow},
       {"pilrgb.pcx", "$PIL \"Image.open('rgb.png').save('pilrgb.pcx')\"", Ref::kPillow},
@@ -1003,12 +1009,12 @@ TEST_F(ToolFilesTest, Mid) {
       {"sysex.mid", "$PY make_mid.py sysex sysex.mid", "a sysex is not sent to the synthesiser"},
       {"f7.mid", "$PY make_mid.py f7 f7.mid", "a sysex in packets (F0, F7) is not sent"},
       {"unknown.mid", "$PY make_mid.py unknown unknown.mid && $PY make_mid.py type1 known.mid",
-       "a chunk of an unknown type skipped (mido refuses it: read against the song without it)", "midi unknown chunks",
+       "a chunk of an unknown type skipped (mido refuses it: read against the song without it)", nullptr,
        "known.mid"},
       {"smpte25.mid", "$PY make_mid.py smpte25 smpte25.mid", "SMPTE: a tick is 1/(frames x ticks a frame) s"},
       {"smpte24.mid", "$PY make_mid.py smpte24 smpte24.mid"},
       {"smpte30.mid", "$PY make_mid.py smpte30 smpte30.mid"},
-      {"smpte2997.mid", "$PY make_mid.py smpte2997 smpte2997.mid", "29.97 frames a second", "midi smpte 29.97"},
+      {"smpte2997.mid", "$PY make_mid.py smpte2997 smpte2997.mid", "29.97 frames a second"},
   });
 }
 
