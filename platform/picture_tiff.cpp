@@ -20,7 +20,8 @@
 // goes to the standard error. Each block libtiff allocates stays within the largest picture
 // decoded; pixels of more samples than pictures have, and tiles far larger than the picture,
 // are refused before one is read. A picture costs its frame, and beside it a strip's or a tile's
-// samples of at most a quarter of it (16 MiB for a small one).
+// samples of at most a quarter of it (1 MiB for a small one); libtiff reads the coded bytes
+// where they lie in the caller's memory (mapped, for reading only).
 #include <tiffio.h>
 
 #include <algorithm>
@@ -61,6 +62,15 @@ toff_t SeekTiff(thandle_t handle, toff_t offset, int whence) {
   return source->pos;
 }
 int CloseTiff(thandle_t) { return 0; }
+// libtiff reads a strip's or a tile's coded bytes where they lie (it maps files for reading only),
+// instead of copying each into a buffer of its own.
+int MapTiff(thandle_t handle, void** base, toff_t* size) {
+  auto* source = static_cast<TiffSource*>(handle);
+  *base = const_cast<uint8_t*>(source->data);
+  *size = source->size;
+  return 1;
+}
+void UnmapTiff(thandle_t, void*, toff_t) {}
 toff_t TiffSize(thandle_t handle) { return static_cast<TiffSource*>(handle)->size; }
 
 int OnTiffError(TIFF*, void* user_data, const char* module, const char* format, va_list args) {
@@ -86,7 +96,7 @@ constexpr uint16_t kMostSamples = 8;
 // A row read here is a plain row of samples of at most this many bytes.
 constexpr tmsize_t kMostRowBytes = 16 << 20;
 // A strip's or a tile's samples held beside the picture: a quarter of it, or this for a small one.
-constexpr uint64_t kLeastBlockBytes = 16 << 20;
+constexpr uint64_t kLeastBlockBytes = 1 << 20;
 
 // A tile may hold this many times the picture's pixels (a small picture in one tile of the
 // usual 256 x 256 is honest), or any picture's allowance, before it is refused.
@@ -261,22 +271,23 @@ struct Reader {
     return true;
   }
 
-  // Strips of separate planes: the strips of each plane at the same rows together.
-  bool PlaneStrips(std::vector<std::vector<uint8_t>>& planes) {
-    uint32_t rows_per_strip = s.height;
-    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
-    rows_per_strip = std::clamp<uint32_t>(rows_per_strip, 1, s.height);
-    const uint32_t strips = (s.height - 1) / rows_per_strip + 1;
-    const tmsize_t strip_bytes = TIFFStripSize(t), line = TIFFScanlineSize(t);
+  // Strips of separate planes, in bands of rows that fit beside the picture: each plane's rows of
+  // a band read in turn. libtiff decodes a strip again from its start when a band begins inside
+  // it, at most once a band: a band holds a quarter of the picture or more, and the samples of a
+  // picture are at most four times its frame, so a strip is decoded at most 16 times over.
+  bool PlaneStrips(std::vector<std::vector<uint8_t>>& planes, uint32_t band) {
+    const tmsize_t line = TIFFScanlineSize(t);
     const PixelWriter writer(s, s.bits, frame);
     const uint8_t* rows[kMostSamples] = {};
-    for (uint32_t strip = 0; strip < strips; ++strip) {
+    for (uint32_t top = 0; top < s.height; top += band) {
+      const uint32_t count = std::min(band, s.height - top);
       for (uint16_t p = 0; p < s.count; ++p) {
-        if (TIFFReadEncodedStrip(t, p * strips + strip, planes[p].data(), strip_bytes) < 0) {
-          return Fail("unreadable picture");
+        for (uint32_t r = 0; r < count; ++r) {
+          if (TIFFReadScanline(t, planes[p].data() + size_t{r} * line, top + r, p) < 0) {
+            return Fail("unreadable picture");
+          }
         }
       }
-      const uint32_t top = strip * rows_per_strip, count = std::min(rows_per_strip, s.height - top);
       for (uint32_t r = 0; r < count; ++r) {
         for (uint16_t p = 0; p < s.count; ++p) rows[p] = planes[p].data() + size_t{r} * line;
         writer.Put(0, top + r, s.width, rows);
@@ -385,7 +396,6 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
                                uint64_t{step_x} * components;
   const PixelWriter writer(s, 8, frame);
   uint64_t work = 0, blocks = 0;
-  std::vector<uint8_t> raw;
   for (uint32_t place = 0; place < per_plane; ++place) {
     const uint32_t left = place % across_count * step_x, top = place / across_count * step_y;
     const uint32_t across = std::min(step_x, s.width - left);
@@ -393,12 +403,15 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
     const uint32_t down = tile_width ? step_y : std::min(step_y, s.height - top);
     for (uint16_t p = 0; p < (planar ? s.count : 1); ++p) {
       const uint32_t index = p * per_plane + place;
-      const uint64_t stored = std::min<uint64_t>(TIFFGetStrileByteCount(t, index), source.size);
-      raw.resize(static_cast<size_t>(stored));
-      const tmsize_t got = tile_width ? TIFFReadRawTile(t, index, raw.data(), static_cast<tmsize_t>(stored))
-                                      : TIFFReadRawStrip(t, index, raw.data(), static_cast<tmsize_t>(stored));
-      if (got < 0) return Fail("unreadable picture");
-      const JpegCost cost = CountJpegCost(raw.data(), static_cast<size_t>(got));
+      // The stream where it lies in the file.
+      const uint64_t at = TIFFGetStrileOffset(t, index), stored = TIFFGetStrileByteCount(t, index);
+      if (index >= (tile_width ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t)) || at > source.size || stored > source.size - at) {
+        reason = "a JPEG strip or tile past the end of the file";
+        return false;
+      }
+      const uint8_t* raw = source.data + at;
+      const size_t got = static_cast<size_t>(stored);
+      const JpegCost cost = CountJpegCost(raw, got);
       work += cost.work;
       blocks += cost.claim.needs;
       if (const char* problem = JpegCostProblem(work, blocks, kept_beside + cost.coefficient_bytes)) {
@@ -409,7 +422,7 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
       rows.Place(left, top, across, down, std::min(down, s.height - top));
       const uint64_t memory = kMaxJpegDecodeBytes + kJpegRowBytes - std::min(kept_beside, kMaxJpegDecodeBytes);
       std::string why;
-      if (!DecodeJpegRows(tables, tables_size, raw.data(), static_cast<size_t>(got), samples, memory, &rows, &why)) {
+      if (!DecodeJpegRows(tables, tables_size, raw, got, samples, memory, &rows, &why)) {
         reason = "JPEG: " + why;
         return false;
       }
@@ -477,9 +490,8 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
   TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxDecodedPictureBytes));
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, &source);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, &source);
-  // "m": no mapping, libtiff reads through ReadTiffBytes and never sees the caller's bytes.
-  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "rm", &source, ReadTiffBytes, WriteNoTiffBytes,
-                                                           SeekTiff, CloseTiff, TiffSize, nullptr, nullptr,
+  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "r", &source, ReadTiffBytes, WriteNoTiffBytes,
+                                                           SeekTiff, CloseTiff, TiffSize, MapTiff, UnmapTiff,
                                                            options.get()));
   auto reason = [&](const char* otherwise) { return source.message[0] ? source.message : otherwise; };
   if (!tiff) return Refuse(error, reason("unreadable file"));
@@ -551,8 +563,13 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
     for (auto& plane : planes) read_here = read_here && Reserve(&plane, TIFFTileSize64(t), reader.allowed / planes.size());
     if (read_here) read = reader.Tiles(planes, tile_width, tile_height);
   } else if (read_here && s.planar == PLANARCONFIG_SEPARATE && s.count > 1) {
-    for (auto& plane : planes) read_here = read_here && Reserve(&plane, TIFFStripSize64(t), reader.allowed / planes.size());
-    if (read_here) read = reader.PlaneStrips(planes);
+    const uint64_t line = TIFFScanlineSize64(t);
+    uint32_t band = s.height;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &band);
+    band = static_cast<uint32_t>(std::clamp<uint64_t>(reader.allowed / planes.size() / std::max<uint64_t>(line, 1), 1,
+                                                      std::clamp<uint32_t>(band, 1, s.height)));
+    for (auto& plane : planes) read_here = read_here && Reserve(&plane, line * band, reader.allowed / planes.size());
+    if (read_here) read = reader.PlaneStrips(planes, band);
   } else if (read_here) {
     read_here = TIFFScanlineSize64(t) <= static_cast<uint64_t>(kMostRowBytes);
     if (read_here) read = reader.Rows();
