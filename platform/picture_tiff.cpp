@@ -318,7 +318,7 @@ struct Reader {
     return true;
   }
 
-  bool Jpeg(uint32_t tile_width, uint32_t tile_height);
+  bool Jpeg(uint32_t tile_width, uint32_t tile_height, bool count);
 };
 
 // The rows of one JPEG strip or tile, put into the picture as they come (interleaved samples),
@@ -361,9 +361,11 @@ class SegmentRows : public JpegRowSink {
   uint32_t left_ = 0, top_ = 0, across_ = 0, down_ = 0, shown_ = 0;
 };
 
-// JPEG strips or tiles (tile_width 0 for strips): each stream read raw and decoded after the
-// file's tables, held to a .jpg's bounds; its scans counted with every stream's before it.
-bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
+// JPEG strips or tiles (tile_width 0 for strips): each stream decoded where it lies, after the
+// file's tables. First (`count`) every stream's cost is counted from its headers, before the
+// picture is allocated: each is held to a .jpg's bounds, its scans counted with every stream's
+// before it and its coefficients beside the whole picture.
+bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height, bool count) {
   if (s.bits != 8) return Fail("JPEG of samples other than 8 bits");
   const uint8_t* tables = nullptr;
   uint32_t tables_size = 0;
@@ -385,7 +387,7 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
   const int components = planar ? 1 : s.photometric == PHOTOMETRIC_YCBCR ? 3 : s.count;
   const JpegSamples samples = s.photometric == PHOTOMETRIC_YCBCR ? JpegSamples::kYCbCrAsRgb : JpegSamples::kAsStored;
   const uint64_t frame_bytes = uint64_t{s.width} * s.height * 4;
-  std::vector<std::vector<uint8_t>> planes(planar ? s.count : 0);
+  std::vector<std::vector<uint8_t>> planes(planar && !count ? s.count : 0);
   for (auto& plane : planes) {
     if (!Reserve(&plane, uint64_t{step_x} * step_y, allowed / s.count)) {
       reason = "its JPEG strips or tiles are larger than a picture may keep beside it";
@@ -405,18 +407,22 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
       const uint32_t index = p * per_plane + place;
       // The stream where it lies in the file.
       const uint64_t at = TIFFGetStrileOffset(t, index), stored = TIFFGetStrileByteCount(t, index);
-      if (index >= (tile_width ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t)) || at > source.size || stored > source.size - at) {
+      const uint32_t streams = tile_width ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+      if (index >= streams || at > source.size || stored > source.size - at) {
         reason = "a JPEG strip or tile past the end of the file";
         return false;
       }
       const uint8_t* raw = source.data + at;
       const size_t got = static_cast<size_t>(stored);
-      const JpegCost cost = CountJpegCost(raw, got);
-      work += cost.work;
-      blocks += cost.claim.needs;
-      if (const char* problem = JpegCostProblem(work, blocks, kept_beside + cost.coefficient_bytes)) {
-        reason = problem;
-        return false;
+      if (count) {
+        const JpegCost cost = CountJpegCost(raw, got);
+        work += cost.work;
+        blocks += cost.claim.needs;
+        if (const char* problem = JpegCostProblem(work, blocks, kept_beside + cost.coefficient_bytes)) {
+          reason = problem;
+          return false;
+        }
+        continue;
       }
       SegmentRows rows(writer, step_x, components, planar ? &planes[p] : nullptr);
       rows.Place(left, top, across, down, std::min(down, s.height - top));
@@ -427,7 +433,7 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height) {
         return false;
       }
     }
-    if (planar) {
+    if (planar && !count) {
       const uint8_t* rows[kMostSamples] = {};
       const uint32_t shown = std::min(down, s.height - top);
       for (uint32_t r = 0; r < shown; ++r) {
@@ -545,20 +551,24 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
     }
   }
 
+  Reader reader{t, source, s, nullptr, std::max(kLeastBlockBytes, frame_bytes / 4), {}};
+  bool read_here = ReadHere(s);
+  if (s.compression == COMPRESSION_JPEG) {
+    if (!read_here) return Refuse(error, "a JPEG-compressed TIFF of a kind not read");
+    if (!reader.Jpeg(tile_width, tile_height, true)) return Refuse(error, reader.reason);
+  }
   PictureFrame frame;
   try {
     frame.pixels.assign(static_cast<size_t>(frame_bytes), 0);
   } catch (const std::bad_alloc&) {
     return Refuse(error, "out of memory");
   }
-  Reader reader{t, source, s, frame.pixels.data(), std::max(kLeastBlockBytes, frame_bytes / 4), {}};
+  reader.frame = frame.pixels.data();
   bool alpha = s.alpha;
-  bool read_here = ReadHere(s);
   bool read = false;
   std::vector<std::vector<uint8_t>> planes(reader.Planes());
   if (s.compression == COMPRESSION_JPEG) {
-    if (!read_here) return Refuse(error, "a JPEG-compressed TIFF of a kind not read");
-    read = reader.Jpeg(tile_width, tile_height);
+    read = reader.Jpeg(tile_width, tile_height, false);
   } else if (read_here && tile_width != 0) {
     for (auto& plane : planes) read_here = read_here && Reserve(&plane, TIFFTileSize64(t), reader.allowed / planes.size());
     if (read_here) read = reader.Tiles(planes, tile_width, tile_height);
