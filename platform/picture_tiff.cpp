@@ -20,8 +20,9 @@
 // goes to the standard error. Each block libtiff allocates stays within the largest picture
 // decoded; pixels of more samples than pictures have, and tiles far larger than the picture,
 // are refused before one is read. A picture costs its frame, and beside it a strip's or a tile's
-// samples of at most a quarter of it (1 MiB for a small one); libtiff reads the coded bytes
-// where they lie in the caller's memory (mapped, for reading only).
+// samples of at most a fifth of it (1 MiB for a small one) and libtiff's own state, within a
+// quarter; libtiff reads the coded bytes where they lie in the caller's memory (mapped, for
+// reading only).
 #include <tiffio.h>
 
 #include <algorithm>
@@ -95,7 +96,7 @@ struct OptionsFree {
 constexpr uint16_t kMostSamples = 8;
 // A row read here is a plain row of samples of at most this many bytes.
 constexpr tmsize_t kMostRowBytes = 16 << 20;
-// A strip's or a tile's samples held beside the picture: a quarter of it, or this for a small one.
+// A strip's or a tile's samples held beside the picture: a fifth of it, or this for a small one.
 constexpr uint64_t kLeastBlockBytes = 1 << 20;
 
 // A tile may hold this many times the picture's pixels (a small picture in one tile of the
@@ -551,7 +552,7 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
     }
   }
 
-  Reader reader{t, source, s, nullptr, std::max(kLeastBlockBytes, frame_bytes / 4), {}};
+  Reader reader{t, source, s, nullptr, std::max(kLeastBlockBytes, frame_bytes / 5), {}};
   bool read_here = ReadHere(s);
   if (s.compression == COMPRESSION_JPEG) {
     if (!read_here) return Refuse(error, "a JPEG-compressed TIFF of a kind not read");

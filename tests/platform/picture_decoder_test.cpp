@@ -16,6 +16,7 @@
 
 #include "platform/files.h"
 #include "platform/picture_formats.h"
+#include "tests/support/heap_peak.h"
 #include "tests/support/processor_limit.h"
 #include "tests/support/test_pictures.h"
 
@@ -1074,6 +1075,109 @@ TEST(PictureDecoderTest, TiffsOfEveryLayoutReadAsThePictureTheyHold) {
     const auto [colour, alpha] = FromSmooth(picture, c.count, c.grey);
     EXPECT_LE(colour, c.tolerance);
     EXPECT_LE(alpha, c.count == 4 ? 1 : 0);
+  }
+}
+
+// A JPEG inside a TIFF is held to what a .jpg is, counted from its headers before the picture
+// is allocated: the scans of every strip together (a picture of up to a megapixel counts as one
+// of that many pixels, so 16 strips of 24 refinements each go over a 1024-square picture too
+// often, where one strip of them would not), and the coefficients libjpeg keeps beside the whole
+// picture. Refused, such a file has allocated next to nothing.
+TEST(PictureDecoderTest, JpegStripsOfATiffAreHeldToAJpegsBoundsOverTheWholeFile) {
+  auto tiff = [](uint32_t side, uint16_t photometric, uint16_t count, uint32_t strips, const Bytes& stream) {
+    return LibtiffWrites([&](TIFF* t) {
+      SetTiffFields(t, side, side, photometric, count, 8, COMPRESSION_JPEG);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, side / strips);
+      for (uint32_t i = 0; i < strips; ++i) TIFFWriteRawStrip(t, i, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
+    });
+  };
+  const std::vector<std::pair<uint8_t, uint8_t>> grey = {{1, 0x11}}, inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
+  const char* const kTooOften = "scans go over the picture more often";
+  const char* const kTooMuchMemory = "coefficients libjpeg keeps beside its pixels";
+  const struct {
+    const char* what;
+    Bytes file;
+    const char* refused;  // null: not refused for its cost
+  } cases[] = {
+      {"8192 square grey of 98 refinements in one strip",
+       tiff(8192, PHOTOMETRIC_MINISBLACK, 1, 1, JpegHeaders(8192, 8192, kProgressive, grey, Progression({1}, 98), 140000)),
+       kTooOften},
+      {"8192 square progressive inks in one strip",
+       tiff(8192, PHOTOMETRIC_SEPARATED, 4, 1, JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 0), 140000)),
+       kTooMuchMemory},
+      {"16 strips of 23 refinements", tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16,
+                                           JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 23))),
+       nullptr},
+      {"16 strips of 24 refinements", tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16,
+                                           JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 24))),
+       kTooOften},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DecodedPicture picture;
+    std::string error;
+    const size_t peak = test_support::HeapPeakOf([&] { EXPECT_FALSE(DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error)); });
+    EXPECT_EQ(error.find("TIFF: "), 0u) << error;
+    if (c.refused) {
+      EXPECT_NE(error.find(c.refused), std::string::npos) << error;
+      EXPECT_LT(peak, size_t{1} << 20);
+    } else {  // refused for its streams, which hold no tables, once their cost is allowed
+      EXPECT_EQ(error.find(kTooOften), std::string::npos) << error;
+    }
+  }
+}
+
+// A TIFF costs its picture and at most a quarter of it beside: libtiff's strips and tiles are
+// decoded into the picture, whatever their layout (bytes allocated, counted at every allocation
+// under the sanitizer). A file of a few kilobytes that claims the same picture costs no more.
+TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
+  if (!test_support::HeapPeakCounted()) GTEST_SKIP() << "allocations are counted under the sanitizer only";
+  constexpr uint32_t kSide = 2048;
+  constexpr size_t kFrame = size_t{kSide} * kSide * 4;
+  auto made = [](uint16_t photometric, uint16_t count, bool wide, uint16_t compression, uint32_t tile, bool planar,
+                 uint32_t rows_per_strip, std::vector<uint16_t> extra = {}) {
+    return LibtiffWrites([=](TIFF* t) {
+      SetTiffFields(t, kSide, kSide, photometric, count, wide ? 16 : 8, compression, extra);
+      if (tile == 0) TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows_per_strip);
+      if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+      WriteSmooth(t, kSide, kSide, photometric == PHOTOMETRIC_YCBCR ? 3 : count, wide, tile, planar);
+    });
+  };
+  const std::vector<uint16_t> alpha = {EXTRASAMPLE_UNASSALPHA};
+  // Each plane's strip a deflated stream of 2 MB of zeros: an eighth of what it claims.
+  const Bytes zeros(2 << 20, 0);
+  uLongf deflated_size = compressBound(uLong(zeros.size()));
+  Bytes deflated(deflated_size);
+  compress2(deflated.data(), &deflated_size, zeros.data(), uLong(zeros.size()), 9);
+  deflated.resize(deflated_size);
+  const Bytes few_kilobytes = LibtiffWrites([&](TIFF* t) {
+    SetTiffFields(t, kSide, kSide, PHOTOMETRIC_RGB, 4, 16, COMPRESSION_ADOBE_DEFLATE, alpha);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kSide);
+    for (uint32_t p = 0; p < 4; ++p) TIFFWriteRawStrip(t, p, deflated.data(), tmsize_t(deflated.size()));
+  });
+  ASSERT_LT(few_kilobytes.size(), 16000u);
+  const struct {
+    const char* what;
+    Bytes file;
+  } cases[] = {
+      {"colour and alpha, one uncompressed strip", made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_NONE, 0, false, kSide, alpha)},
+      {"16-bit colour and alpha, one deflated strip",
+       made(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 0, false, kSide, alpha)},
+      {"16-bit colour and alpha, separate planes of one strip each",
+       made(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 0, true, kSide, alpha)},
+      {"colour and alpha in tiles", made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_LZW, 256, false, 0, alpha)},
+      {"grey, PackBits strip", made(PHOTOMETRIC_MINISBLACK, 1, false, COMPRESSION_PACKBITS, 0, false, kSide)},
+      {"JPEG YCbCr, one strip", made(PHOTOMETRIC_YCBCR, 3, false, COMPRESSION_JPEG, 0, false, kSide)},
+      {"a few kilobytes of separate planes", few_kilobytes},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DecodedPicture picture;
+    std::string error;
+    const size_t peak = test_support::HeapPeakOf([&] { DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error); });
+    EXPECT_LE(peak, kFrame + kFrame / 4) << peak;
+    picture = {};
   }
 }
 
