@@ -78,8 +78,8 @@ bool Decompress(const uint8_t* tables, size_t tables_size, const uint8_t* data, 
       break;
   }
   jpeg_start_decompress(&info);
-  const uint32_t rows = sink->Start(info.output_width, info.output_height, info.out_color_components,
-                                    info.saw_Adobe_marker != 0, inks);
+  const uint32_t rows =
+      sink->Start(info.output_width, info.output_height, info.out_color_components, info.saw_Adobe_marker != 0, inks);
   if (rows == 0) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", sink->refusal.c_str());
     jpeg_destroy_decompress(&info);

@@ -123,9 +123,9 @@ struct TiffSamples {
   uint32_t width = 0, height = 0;
   uint16_t bits = 0, count = 0, extra = 0, photometric = 0, planar = 0, format = 0, orientation = 0;
   uint16_t compression = 0, inkset = INKSET_CMYK;
-  uint16_t colours = 0;     // samples of colour before the extra ones (an index is one)
-  bool alpha = false;       // an extra sample, or a fourth of colour, is the alpha
-  bool associated = false;  // premultiplied
+  uint16_t colours = 0;         // samples of colour before the extra ones (an index is one)
+  bool alpha = false;           // an extra sample, or a fourth of colour, is the alpha
+  bool associated = false;      // premultiplied
   const uint16_t* map[3] = {};  // a palette's red, green and blue, of 2^bits entries each
   bool map_of_16_bits = false;  // else its entries are of 8 bits, as some writers leave them
 };
@@ -154,7 +154,10 @@ bool ReadHere(const TiffSamples& s) {
 class PixelWriter {
  public:
   PixelWriter(const TiffSamples& s, uint16_t bits, uint8_t* frame)
-      : s_(s), bits_(bits), most_((1u << bits) - 1), frame_(frame),
+      : s_(s),
+        bits_(bits),
+        most_((1u << bits) - 1),
+        frame_(frame),
         per_plane_(s.planar == PLANARCONFIG_SEPARATE ? 1 : s.count),
         flip_x_(s.orientation == ORIENTATION_TOPRIGHT || s.orientation == ORIENTATION_BOTRIGHT ||
                 s.orientation == ORIENTATION_RIGHTTOP || s.orientation == ORIENTATION_RIGHTBOT),
@@ -395,8 +398,8 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height, bool count) {
       return false;
     }
   }
-  const uint64_t kept_beside = frame_bytes + uint64_t{step_x} * step_y * (planar ? s.count : 0) +
-                               uint64_t{step_x} * components;
+  const uint64_t kept_beside =
+      frame_bytes + uint64_t{step_x} * step_y * (planar ? s.count : 0) + uint64_t{step_x} * components;
   const PixelWriter writer(s, 8, frame);
   uint64_t work = 0, blocks = 0;
   for (uint32_t place = 0; place < per_plane; ++place) {
@@ -571,7 +574,8 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
   if (s.compression == COMPRESSION_JPEG) {
     read = reader.Jpeg(tile_width, tile_height, false);
   } else if (read_here && tile_width != 0) {
-    for (auto& plane : planes) read_here = read_here && Reserve(&plane, TIFFTileSize64(t), reader.allowed / planes.size());
+    for (auto& plane : planes)
+      read_here = read_here && Reserve(&plane, TIFFTileSize64(t), reader.allowed / planes.size());
     if (read_here) read = reader.Tiles(planes, tile_width, tile_height);
   } else if (read_here && s.planar == PLANARCONFIG_SEPARATE && s.count > 1) {
     const uint64_t line = TIFFScanlineSize64(t);

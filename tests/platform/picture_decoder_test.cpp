@@ -885,7 +885,7 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
       {"a fourth sample of colour without extra samples", 8, 2, 4, -1, {1, 2, 3, 4}, {1, 2, 3, 4}},
       {"colour in uncompressed tiles of 768 bytes", 8, 2, 3, -1, {1, 2, 3}, {1, 2, 3, 255}, true},
       {"16-bit grey in uncompressed tiles of 512 bytes", 16, 1, 1, -1, {0x6666}, {102, 102, 102, 255}, true},
-      {"16-bit associated in tiles, divided out at 16 bits", 16, 2, 4, 1, {101, 150, 201, 257}, {100, 149, 199, 1}, true},
+      {"16-bit associated in tiles, at 16 bits", 16, 2, 4, 1, {101, 150, 201, 257}, {100, 149, 199, 1}, true},
       {"inks and alpha", 8, 5, 5, 2, {0, 255, 255, 0, 128}, {255, 0, 0, 128}},
       {"16-bit inks", 16, 5, 4, -1, {0, 0xFFFF, 0x8000, 0x4000}, {191, 0, 96, 255}},
   };
@@ -1001,7 +1001,8 @@ std::pair<int, int> FromSmooth(const DecodedPicture& picture, int count, bool gr
   for (uint32_t y = 0; y < uint32_t(picture.height); ++y) {
     for (uint32_t x = 0; x < uint32_t(picture.width); ++x) {
       const uint8_t* p = &picture.frames.at(0).pixels.at((size_t{y} * picture.width + x) * 4);
-      for (int c = 0; c < 3; ++c) colour = std::max(colour, std::abs(p[2 - c] - SmoothSample(x, y, grey ? 0 : c, count)));
+      for (int c = 0; c < 3; ++c)
+        colour = std::max(colour, std::abs(p[2 - c] - SmoothSample(x, y, grey ? 0 : c, count)));
       alpha = std::max(alpha, std::abs(p[3] - (count == 4 ? SmoothSample(x, y, 3, count) : 255)));
     }
   }
@@ -1031,7 +1032,8 @@ TEST(PictureDecoderTest, TiffsOfEveryLayoutReadAsThePictureTheyHold) {
       if (compression == COMPRESSION_ADOBE_DEFLATE) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
       TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
       if (tile == 0) TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 3);
-      WriteSmooth(t, kWidth, kHeight, count, wide, tile, planar, extra == std::vector<uint16_t>{EXTRASAMPLE_ASSOCALPHA});
+      WriteSmooth(t, kWidth, kHeight, count, wide, tile, planar,
+                  extra == std::vector<uint16_t>{EXTRASAMPLE_ASSOCALPHA});
     });
   };
   const std::vector<uint16_t> associated = {EXTRASAMPLE_ASSOCALPHA}, unassociated = {EXTRASAMPLE_UNASSALPHA};
@@ -1048,8 +1050,8 @@ TEST(PictureDecoderTest, TiffsOfEveryLayoutReadAsThePictureTheyHold) {
       {"JPEG colour strips", jpeg(PHOTOMETRIC_RGB, 3, 0), 3, false, 4},
       {"JPEG colour in separate planes", jpeg(PHOTOMETRIC_RGB, 3, 0, true), 3, false, 4},
       {"JPEG grey tiles", jpeg(PHOTOMETRIC_MINISBLACK, 1, 32), 1, true, 4},
-      {"16-bit grey in deflated tiles", plain(PHOTOMETRIC_MINISBLACK, 1, true, COMPRESSION_ADOBE_DEFLATE, 16, false, {}),
-       1, true, 0},
+      {"16-bit grey in deflated tiles",
+       plain(PHOTOMETRIC_MINISBLACK, 1, true, COMPRESSION_ADOBE_DEFLATE, 16, false, {}), 1, true, 0},
       {"16-bit associated alpha in tiles of separate planes",
        plain(PHOTOMETRIC_RGB, 4, true, COMPRESSION_NONE, 16, true, associated), 4, false, 1},
       {"16-bit associated alpha in tiles, bottom up",
@@ -1088,10 +1090,12 @@ TEST(PictureDecoderTest, JpegStripsOfATiffAreHeldToAJpegsBoundsOverTheWholeFile)
     return LibtiffWrites([&](TIFF* t) {
       SetTiffFields(t, side, side, photometric, count, 8, COMPRESSION_JPEG);
       TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, side / strips);
-      for (uint32_t i = 0; i < strips; ++i) TIFFWriteRawStrip(t, i, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
+      for (uint32_t i = 0; i < strips; ++i)
+        TIFFWriteRawStrip(t, i, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
     });
   };
-  const std::vector<std::pair<uint8_t, uint8_t>> grey = {{1, 0x11}}, inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
+  const std::vector<std::pair<uint8_t, uint8_t>> grey = {{1, 0x11}},
+                                                 inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
   const char* const kTooOften = "scans go over the picture more often";
   const char* const kTooMuchMemory = "coefficients libjpeg keeps beside its pixels";
   const struct {
@@ -1100,23 +1104,26 @@ TEST(PictureDecoderTest, JpegStripsOfATiffAreHeldToAJpegsBoundsOverTheWholeFile)
     const char* refused;  // null: not refused for its cost
   } cases[] = {
       {"8192 square grey of 98 refinements in one strip",
-       tiff(8192, PHOTOMETRIC_MINISBLACK, 1, 1, JpegHeaders(8192, 8192, kProgressive, grey, Progression({1}, 98), 140000)),
+       tiff(8192, PHOTOMETRIC_MINISBLACK, 1, 1,
+            JpegHeaders(8192, 8192, kProgressive, grey, Progression({1}, 98), 140000)),
        kTooOften},
       {"8192 square progressive inks in one strip",
-       tiff(8192, PHOTOMETRIC_SEPARATED, 4, 1, JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 0), 140000)),
+       tiff(8192, PHOTOMETRIC_SEPARATED, 4, 1,
+            JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 0), 140000)),
        kTooMuchMemory},
-      {"16 strips of 23 refinements", tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16,
-                                           JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 23))),
+      {"16 strips of 23 refinements",
+       tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16, JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 23))),
        nullptr},
-      {"16 strips of 24 refinements", tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16,
-                                           JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 24))),
+      {"16 strips of 24 refinements",
+       tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16, JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 24))),
        kTooOften},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     DecodedPicture picture;
     std::string error;
-    const size_t peak = test_support::HeapPeakOf([&] { EXPECT_FALSE(DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error)); });
+    const size_t peak = test_support::HeapPeakOf(
+        [&] { EXPECT_FALSE(DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error)); });
     EXPECT_EQ(error.find("TIFF: "), 0u) << error;
     if (c.refused) {
       EXPECT_NE(error.find(c.refused), std::string::npos) << error;
@@ -1161,7 +1168,8 @@ TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
     const char* what;
     Bytes file;
   } cases[] = {
-      {"colour and alpha, one uncompressed strip", made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_NONE, 0, false, kSide, alpha)},
+      {"colour and alpha, one uncompressed strip",
+       made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_NONE, 0, false, kSide, alpha)},
       {"16-bit colour and alpha, one deflated strip",
        made(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 0, false, kSide, alpha)},
       {"16-bit colour and alpha, separate planes of one strip each",
@@ -1175,7 +1183,8 @@ TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
     SCOPED_TRACE(c.what);
     DecodedPicture picture;
     std::string error;
-    const size_t peak = test_support::HeapPeakOf([&] { DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error); });
+    const size_t peak =
+        test_support::HeapPeakOf([&] { DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error); });
     EXPECT_LE(peak, kFrame + kFrame / 4) << peak;
     picture = {};
   }
