@@ -28,6 +28,17 @@ uint8_t LeftUnderInks(uint32_t ink, uint32_t black, bool inverted) {
   return static_cast<uint8_t>((ink * black + 127) / 255);
 }
 
+// The memory libjpeg may take: `memory`, or when 0 what the claim counts of the stream's
+// coefficients from its markers, whatever libjpeg read: what the claim allows beside the
+// picture, and its rows.
+long MemoryAllowed(uint64_t memory, const jpeg_decompress_struct& info) {
+  if (memory == 0) {
+    const uint64_t picture_bytes = uint64_t{info.image_width} * info.image_height * kJpegPixelBytes;
+    memory = kMaxJpegDecodeBytes + kJpegRowBytes - std::min(picture_bytes, kMaxJpegDecodeBytes);
+  }
+  return static_cast<long>(std::min<uint64_t>(memory, LONG_MAX));
+}
+
 // Every object with a destructor lives outside this function, so the jump back skips none.
 // `tables` (or null) is a stream of tables alone that the stream's own may leave out. The sink
 // is told the stream's sides and takes its rows; libjpeg is held to `memory` bytes.
@@ -51,13 +62,7 @@ bool Decompress(const uint8_t* tables, size_t tables_size, const uint8_t* data, 
   }
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
-  // The claim counts libjpeg's coefficients from the stream's markers; libjpeg is held to them as
-  // well, whatever it read: what the claim allows beside the picture, and its rows.
-  if (memory == 0) {
-    const uint64_t picture_bytes = uint64_t{info.image_width} * info.image_height * kJpegPixelBytes;
-    memory = kMaxJpegDecodeBytes + kJpegRowBytes - std::min(picture_bytes, kMaxJpegDecodeBytes);
-  }
-  info.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(memory, LONG_MAX));
+  info.mem->max_memory_to_use = MemoryAllowed(memory, info);
   const bool inks = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   switch (samples) {
     case JpegSamples::kPicture:

@@ -276,16 +276,21 @@ struct Reader {
   }
 
   // Strips of separate planes, in bands of rows that fit beside the picture: each plane's rows of
-  // a band read in turn. libtiff decodes a strip again from its start when a band begins inside
-  // it, at most once a band: a band holds a quarter of the picture or more, and the samples of a
-  // picture are at most four times its frame, so a strip is decoded at most 16 times over.
-  bool PlaneStrips(std::vector<std::vector<uint8_t>>& planes, uint32_t band) {
+  // a band read in turn. libtiff decodes a strip's rows only in order from its first: a band that
+  // begins inside a strip decodes the strip's rows before it again. A band holds a fifth of the
+  // picture or more, and a picture's samples are at most four times its frame, so a strip is
+  // decoded at most about ten times over.
+  bool PlaneStrips(std::vector<std::vector<uint8_t>>& planes, uint32_t band, uint32_t rows_per_strip) {
     const tmsize_t line = TIFFScanlineSize(t);
+    std::vector<uint8_t> skipped(static_cast<size_t>(line));
     const PixelWriter writer(s, s.bits, frame);
     const uint8_t* rows[kMostSamples] = {};
     for (uint32_t top = 0; top < s.height; top += band) {
       const uint32_t count = std::min(band, s.height - top);
       for (uint16_t p = 0; p < s.count; ++p) {
+        for (uint32_t y = top - top % rows_per_strip; y < top; ++y) {
+          if (TIFFReadScanline(t, skipped.data(), y, p) < 0) return Fail("unreadable picture");
+        }
         for (uint32_t r = 0; r < count; ++r) {
           if (TIFFReadScanline(t, planes[p].data() + size_t{r} * line, top + r, p) < 0) {
             return Fail("unreadable picture");
@@ -579,12 +584,13 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
     if (read_here) read = reader.Tiles(planes, tile_width, tile_height);
   } else if (read_here && s.planar == PLANARCONFIG_SEPARATE && s.count > 1) {
     const uint64_t line = TIFFScanlineSize64(t);
-    uint32_t band = s.height;
-    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &band);
-    band = static_cast<uint32_t>(std::clamp<uint64_t>(reader.allowed / planes.size() / std::max<uint64_t>(line, 1), 1,
-                                                      std::clamp<uint32_t>(band, 1, s.height)));
+    uint32_t rows_per_strip = s.height;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+    rows_per_strip = std::clamp<uint32_t>(rows_per_strip, 1, s.height);
+    const uint32_t band = static_cast<uint32_t>(
+        std::clamp<uint64_t>(reader.allowed / planes.size() / std::max<uint64_t>(line, 1), 1, rows_per_strip));
     for (auto& plane : planes) read_here = read_here && Reserve(&plane, line * band, reader.allowed / planes.size());
-    if (read_here) read = reader.PlaneStrips(planes, band);
+    if (read_here) read = reader.PlaneStrips(planes, band, rows_per_strip);
   } else if (read_here) {
     read_here = TIFFScanlineSize64(t) <= static_cast<uint64_t>(kMostRowBytes);
     if (read_here) read = reader.Rows();
