@@ -169,19 +169,48 @@ class PixelWriter {
   void Put(uint32_t x, uint32_t y, uint32_t n, const uint8_t* const* rows) const {
     const uint32_t out_y = flip_y_ ? s_.height - 1 - y : y;
     uint8_t* line = frame_ + size_t{out_y} * s_.width * 4;
+    // The layouts of most files, interleaved colour or grey of 8 bits and straight or no alpha.
+    if (bits_ == 8 && !flip_x_ && !s_.associated && per_plane_ == s_.count &&
+        s_.photometric != PHOTOMETRIC_MINISWHITE && s_.photometric != PHOTOMETRIC_PALETTE &&
+        s_.photometric != PHOTOMETRIC_SEPARATED) {
+      const uint8_t* in = rows[0];
+      uint8_t* out = line + size_t{x} * 4;
+      const bool rgb = s_.colours == 3;  // or grey
+      for (uint32_t i = 0; i < n; ++i, in += s_.count, out += 4) {
+        out[0] = in[rgb ? 2 : 0];
+        out[1] = in[rgb ? 1 : 0];
+        out[2] = in[0];
+        out[3] = s_.alpha ? in[s_.colours] : 255;
+      }
+      return;
+    }
+    switch (bits_) {
+      case 8:
+        return PutEach<8>(x, n, rows, line);
+      case 16:
+        return PutEach<16>(x, n, rows, line);
+      default:
+        return PutEach<0>(x, n, rows, line);
+    }
+  }
+
+ private:
+  template <int kBits>
+  void PutEach(uint32_t x, uint32_t n, const uint8_t* const* rows, uint8_t* line) const {
     uint32_t v[kMostSamples];
+    const bool planar = per_plane_ == 1 && s_.count > 1;
     for (uint32_t i = 0; i < n; ++i) {
       for (uint16_t c = 0; c < s_.count; ++c) {
-        v[c] = per_plane_ == 1 && s_.count > 1 ? Sample(rows[c], i) : Sample(rows[0], uint64_t{i} * per_plane_ + c);
+        v[c] = planar ? Sample<kBits>(rows[c], i) : Sample<kBits>(rows[0], uint64_t{i} * per_plane_ + c);
       }
       const uint32_t at = flip_x_ ? s_.width - 1 - (x + i) : x + i;
       PutPixel(v, line + size_t{at} * 4);
     }
   }
 
- private:
+  template <int kBits>
   uint32_t Sample(const uint8_t* row, uint64_t index) const {
-    switch (bits_) {
+    switch (kBits) {
       case 8:
         return row[index];
       case 16: {
