@@ -53,11 +53,14 @@ struct JpegComponent {
   uint64_t mcu_blocks = 0;
 };
 
+}  // namespace
+
 // The frame header and the scans' entropy-coded bytes: every 8 x 8 block of every component
 // (at its sampling) costs at least a bit of them, in whatever order the scans give it. And what
 // libjpeg spends on the file, counted as picture_formats.h says.
-PictureClaim JpegClaim(const uint8_t* data, size_t size) {
-  PictureClaim claim;
+JpegCost CountJpegCost(const uint8_t* data, size_t size) {
+  JpegCost cost;
+  PictureClaim& claim = cost.claim;
   bool frame_seen = false, progressive = false, arithmetic = false, scan_seen = false, whole_image = false;
   uint64_t scan_bytes = 0;
   std::vector<JpegComponent> components;
@@ -136,14 +139,28 @@ PictureClaim JpegClaim(const uint8_t* data, size_t size) {
     }
   }
   claim.holds = scan_bytes * 8;
-  uint64_t kept = SaturatingProduct(Pixels(claim), kJpegPixelBytes);
-  for (const JpegComponent& c : components) kept += whole_image ? c.mcu_blocks * kJpegBlockBytes : 0;
-  if (kept > kMaxJpegDecodeBytes) {
-    claim.unreadable =
-        "JPEG: the coefficients libjpeg keeps beside its pixels would take more memory than any picture may";
-  } else if (work > kMaxJpegPasses * kJpegPassCost * max(claim.needs, kPixelsAnyPictureMayClaim / 64 * 3)) {
-    claim.unreadable = "JPEG: its scans go over the picture more often than any picture needs";
+  for (const JpegComponent& c : components) cost.coefficient_bytes += whole_image ? c.mcu_blocks * kJpegBlockBytes : 0;
+  cost.work = work;
+  return cost;
+}
+
+const char* JpegCostProblem(uint64_t work, uint64_t blocks, uint64_t kept_bytes) {
+  if (kept_bytes > kMaxJpegDecodeBytes) {
+    return "JPEG: the coefficients libjpeg keeps beside its pixels would take more memory than any picture may";
   }
+  if (work > kMaxJpegPasses * kJpegPassCost * max(blocks, kPixelsAnyPictureMayClaim / 64 * 3)) {
+    return "JPEG: its scans go over the picture more often than any picture needs";
+  }
+  return nullptr;
+}
+
+namespace {
+
+PictureClaim JpegClaim(const uint8_t* data, size_t size) {
+  const JpegCost cost = CountJpegCost(data, size);
+  PictureClaim claim = cost.claim;
+  const uint64_t kept = SaturatingProduct(Pixels(claim), kJpegPixelBytes) + cost.coefficient_bytes;
+  claim.unreadable = JpegCostProblem(cost.work, claim.needs, kept);
   return claim;
 }
 

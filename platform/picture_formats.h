@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/picture_decoder.h"
 
@@ -144,6 +145,38 @@ inline constexpr uint64_t kJpegRowBytes = 16ull << 20;
 // 384 MiB. A progressive CMYK picture of 8192 x 8192 (512 MiB of coefficients) is refused.
 inline constexpr uint64_t kMaxJpegDecodeBytes =
     kMaxDecodedPictureBytes + 3 * (kMaxDecodedPictureBytes / kJpegPixelBytes / 64) * kJpegBlockBytes;
+
+// What libjpeg spends on one stream: the claim (its sides; its blocks against its scans' bits),
+// the blocks it goes over by their cost, and the coefficients it keeps beside its pixels.
+struct JpegCost {
+  PictureClaim claim;
+  uint64_t work = 0;
+  uint64_t coefficient_bytes = 0;
+};
+JpegCost CountJpegCost(const uint8_t* data, size_t size);
+// Why libjpeg may not decode streams that go over `work` blocks by their cost for a picture of
+// `blocks` blocks, keeping `kept_bytes` at once (pixels and coefficients), or null.
+const char* JpegCostProblem(uint64_t work, uint64_t blocks, uint64_t kept_bytes);
+
+// How a JPEG stream's samples are given: as a picture (blue, green, red and alpha, or CMYK for
+// inks), as stored (each component a byte, untransformed), or YCbCr turned into red, green, blue.
+enum class JpegSamples { kPicture, kAsStored, kYCbCrAsRgb };
+// Takes a JPEG stream's rows as libjpeg decodes them.
+class JpegRowSink {
+ public:
+  virtual ~JpegRowSink() = default;
+  // The stream's sides and samples a pixel (and whether an Adobe marker inverts its inks, and
+  // whether they are inks): the rows to read, or 0 to refuse it for `refusal`.
+  virtual uint32_t Start(uint32_t width, uint32_t height, int components, bool adobe, bool inks) = 0;
+  // Where row y's samples go, and that they are there.
+  virtual uint8_t* Row(uint32_t y) = 0;
+  virtual void Done(uint32_t) {}
+  std::string refusal;
+};
+// Decodes one JPEG stream (after a stream of tables alone that it may leave out, or none) into
+// the sink, libjpeg held to `memory` bytes (0: what a .jpg of the stream's sides may take).
+bool DecodeJpegRows(const uint8_t* tables, size_t tables_size, const uint8_t* data, size_t size, JpegSamples samples,
+                    uint64_t memory, JpegRowSink* sink, std::string* error);
 
 bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A JPEG of grey, colour or inks (CMYK, YCCK): true colour, opaque. The caller has checked

@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <functional>
 #include <vector>
 
+#include <tiffio.h>
 #include <zlib.h>
 
 #include "platform/files.h"
@@ -1044,6 +1047,14 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
       {"grey and unassociated alpha 16", 16, 1, 2, 2, {0x6666, 0x4D4D}, {102, 102, 102, 77}},
       {"colour 16", 16, 2, 3, -1, {42338, 0, 65535}, {165, 0, 255, 255}},
       {"colour and alpha beside 3 more samples", 8, 2, 7, 2, {1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4}},
+      {"associated, divided out rounded", 8, 2, 4, 1, {100, 100, 100, 200}, {128, 128, 128, 200}},
+      {"16-bit samples rounded, not cut", 16, 2, 3, -1, {0xFF00, 0x00FF, 0x8080}, {254, 1, 128, 255}},
+      {"a fourth sample of colour without extra samples", 8, 2, 4, -1, {1, 2, 3, 4}, {1, 2, 3, 4}},
+      {"colour in uncompressed tiles of 768 bytes", 8, 2, 3, -1, {1, 2, 3}, {1, 2, 3, 255}, true},
+      {"16-bit grey in uncompressed tiles of 512 bytes", 16, 1, 1, -1, {0x6666}, {102, 102, 102, 255}, true},
+      {"16-bit associated in tiles, at 16 bits", 16, 2, 4, 1, {101, 150, 201, 257}, {100, 149, 199, 1}, true},
+      {"inks and alpha", 8, 5, 5, 2, {0, 255, 255, 0, 128}, {255, 0, 0, 128}},
+      {"16-bit inks", 16, 5, 4, -1, {0, 0xFFFF, 0x8000, 0x4000}, {191, 0, 96, 255}},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -1051,7 +1062,7 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
     DecodedPicture picture;
     std::string error;
     ASSERT_TRUE(DecodePictureBytes(tiff.data(), tiff.size(), &picture, &error)) << error;
-    EXPECT_EQ(picture.alpha_valid, c.extra >= 0);
+    EXPECT_EQ(picture.alpha_valid, c.extra >= 0 || (c.photometric == 2 && c.channels == 4));
     EXPECT_EQ(Shown(picture), (std::vector<std::array<int, 4>>{c.shown}));
   }
   // 9 samples a pixel are more than any picture has (a file of a few bytes may claim a megapixel:
@@ -1071,6 +1082,281 @@ TEST(PictureDecoderTest, TiffsShowStraightAlphaWhateverTheirAlphaIs) {
   EXPECT_FALSE(DecodePictureBytes(far.data(), far.size(), &picture, &error));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(error.rfind("TIFF: ", 0), 0u) << error;
+}
+
+// A TIFF written by libtiff, in the test's own folder: `fill` sets its fields and writes it.
+Bytes LibtiffWrites(const std::function<void(TIFF*)>& fill) {
+  TIFF* tiff = TIFFOpen("made.tif", "w");
+  if (!tiff) return {};
+  fill(tiff);
+  TIFFClose(tiff);
+  Bytes out;
+  ReadFileBytes("made.tif", &out);
+  return out;
+}
+
+// The fields of a picture of `samples` samples of `bits` bits a pixel.
+void SetTiffFields(TIFF* t, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples, uint16_t bits,
+                   uint16_t compression, std::vector<uint16_t> extra = {}) {
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (!extra.empty()) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data());
+}
+
+// Sample c (of `count`) of pixel (x, y) of a smooth picture, of 8 bits.
+uint8_t SmoothSample(uint32_t x, uint32_t y, int c, int count) {
+  if (c == count - 1 && count == 4) return uint8_t(40 + (x + y) % 200);  // alpha
+  return uint8_t(c == 0 ? x * 3 : c == 1 ? y * 4 : 255 - (x + y) * 2);
+}
+
+// Writes the smooth picture's rows in strips or tiles of samples of 8 bits (16 when `wide`:
+// each 8-bit sample times 257, its colours multiplied by its alpha when `premultiplied`),
+// interleaved or in separate planes, through libtiff's encoders.
+void WriteSmooth(TIFF* t, uint32_t width, uint32_t height, uint16_t count, bool wide, uint32_t tile = 0,
+                 bool planar = false, bool premultiplied = false) {
+  const size_t bytes = wide ? 2 : 1;
+  if (planar) TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
+  auto put = [&](uint8_t* at, uint32_t x, uint32_t y, int c) {
+    const uint8_t v = SmoothSample(x, y, c, count);
+    if (!wide) return void(*at = v);
+    uint32_t w = v * 257u;
+    if (premultiplied && c < 3) w = (w * (SmoothSample(x, y, 3, count) * 257u) + 32767) / 65535;
+    const uint16_t stored = uint16_t(w);
+    std::memcpy(at, &stored, 2);
+  };
+  const uint16_t planes = planar ? count : 1, per_plane = planar ? 1 : count;
+  if (tile == 0) {
+    Bytes row(width * per_plane * bytes);
+    for (uint16_t p = 0; p < planes; ++p) {
+      for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+          for (int c = 0; c < per_plane; ++c) put(&row[(x * per_plane + c) * bytes], x, y, planar ? p : c);
+        }
+        TIFFWriteScanline(t, row.data(), y, p);
+      }
+    }
+    return;
+  }
+  TIFFSetField(t, TIFFTAG_TILEWIDTH, tile);
+  TIFFSetField(t, TIFFTAG_TILELENGTH, tile);
+  Bytes block(size_t{tile} * tile * per_plane * bytes);
+  for (uint16_t p = 0; p < planes; ++p) {
+    for (uint32_t top = 0; top < height; top += tile) {
+      for (uint32_t left = 0; left < width; left += tile) {
+        for (uint32_t y = 0; y < tile; ++y) {
+          for (uint32_t x = 0; x < tile; ++x) {
+            for (int c = 0; c < per_plane; ++c) {
+              put(&block[((y * tile + x) * per_plane + c) * bytes], left + x, top + y, planar ? p : c);
+            }
+          }
+        }
+        TIFFWriteTile(t, block.data(), left, top, 0, p);
+      }
+    }
+  }
+}
+
+// The greatest difference of a decoded picture's colours from the smooth picture's (grey: its
+// first sample), and of its alpha.
+std::pair<int, int> FromSmooth(const DecodedPicture& picture, int count, bool grey) {
+  int colour = 0, alpha = 0;
+  for (uint32_t y = 0; y < uint32_t(picture.height); ++y) {
+    for (uint32_t x = 0; x < uint32_t(picture.width); ++x) {
+      const uint8_t* p = &picture.frames.at(0).pixels.at((size_t{y} * picture.width + x) * 4);
+      for (int c = 0; c < 3; ++c)
+        colour = std::max(colour, std::abs(p[2 - c] - SmoothSample(x, y, grey ? 0 : c, count)));
+      alpha = std::max(alpha, std::abs(p[3] - (count == 4 ? SmoothSample(x, y, 3, count) : 255)));
+    }
+  }
+  return {colour, alpha};
+}
+
+// TIFFs as libtiff's tools and ImageMagick write them read as the picture they hold: JPEG strips
+// and tiles of YCbCr (subsampled, as tiffcp writes it), of colour not subsampled, of grey and of
+// separate planes, within JPEG's usual tolerance; tiles at the picture's right and bottom edges
+// (of 16-bit grey, deflated with a predictor); 16-bit associated alpha in tiles of separate
+// planes or bottom up; separate planes in strips of a few rows.
+TEST(PictureDecoderTest, TiffsOfEveryLayoutReadAsThePictureTheyHold) {
+  constexpr uint32_t kWidth = 72, kHeight = 40;  // tiles of 16 or 32 leave part tiles
+  auto jpeg = [](uint16_t photometric, uint16_t count, uint32_t tile, bool planar = false) {
+    return LibtiffWrites([=](TIFF* t) {
+      SetTiffFields(t, kWidth, kHeight, photometric, count, 8, COMPRESSION_JPEG);
+      TIFFSetField(t, TIFFTAG_JPEGQUALITY, 90);
+      if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+      if (tile == 0) TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 16);
+      WriteSmooth(t, kWidth, kHeight, photometric == PHOTOMETRIC_YCBCR ? 3 : count, false, tile, planar);
+    });
+  };
+  auto plain = [](uint16_t photometric, uint16_t count, bool wide, uint16_t compression, uint32_t tile, bool planar,
+                  std::vector<uint16_t> extra, uint16_t orientation = ORIENTATION_TOPLEFT) {
+    return LibtiffWrites([=](TIFF* t) {
+      SetTiffFields(t, kWidth, kHeight, photometric, count, wide ? 16 : 8, compression, extra);
+      if (compression == COMPRESSION_ADOBE_DEFLATE) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+      TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
+      if (tile == 0) TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 3);
+      WriteSmooth(t, kWidth, kHeight, count, wide, tile, planar,
+                  extra == std::vector<uint16_t>{EXTRASAMPLE_ASSOCALPHA});
+    });
+  };
+  const std::vector<uint16_t> associated = {EXTRASAMPLE_ASSOCALPHA}, unassociated = {EXTRASAMPLE_UNASSALPHA};
+  const struct {
+    const char* what;
+    Bytes file;
+    int count;
+    bool grey;
+    int tolerance;  // of the colours; alpha within 1 of the picture's, or 255
+    bool bottom_up = false;
+  } cases[] = {
+      {"JPEG YCbCr strips, subsampled", jpeg(PHOTOMETRIC_YCBCR, 3, 0), 3, false, 8},
+      {"JPEG YCbCr tiles, subsampled", jpeg(PHOTOMETRIC_YCBCR, 3, 16), 3, false, 8},
+      {"JPEG colour strips", jpeg(PHOTOMETRIC_RGB, 3, 0), 3, false, 4},
+      {"JPEG colour in separate planes", jpeg(PHOTOMETRIC_RGB, 3, 0, true), 3, false, 4},
+      {"JPEG grey tiles", jpeg(PHOTOMETRIC_MINISBLACK, 1, 32), 1, true, 4},
+      {"16-bit grey in deflated tiles",
+       plain(PHOTOMETRIC_MINISBLACK, 1, true, COMPRESSION_ADOBE_DEFLATE, 16, false, {}), 1, true, 0},
+      {"16-bit associated alpha in tiles of separate planes",
+       plain(PHOTOMETRIC_RGB, 4, true, COMPRESSION_NONE, 16, true, associated), 4, false, 1},
+      {"16-bit associated alpha in tiles, bottom up",
+       plain(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 16, false, associated, ORIENTATION_BOTLEFT), 4, false,
+       1, true},
+      {"colour and alpha in strips of separate planes",
+       plain(PHOTOMETRIC_RGB, 4, false, COMPRESSION_LZW, 0, true, unassociated), 4, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DecodedPicture picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error)) << error;
+    ASSERT_EQ(picture.width, int(kWidth));
+    ASSERT_EQ(picture.height, int(kHeight));
+    if (c.bottom_up) {  // rows shown top first
+      auto& px = picture.frames[0].pixels;
+      for (uint32_t y = 0; y < kHeight / 2; ++y) {
+        std::swap_ranges(px.begin() + y * kWidth * 4, px.begin() + (y + 1) * kWidth * 4,
+                         px.begin() + (kHeight - 1 - y) * kWidth * 4);
+      }
+    }
+    const auto [colour, alpha] = FromSmooth(picture, c.count, c.grey);
+    EXPECT_LE(colour, c.tolerance);
+    EXPECT_LE(alpha, c.count == 4 ? 1 : 0);
+  }
+}
+
+// A JPEG inside a TIFF is held to what a .jpg is, counted from its headers before the picture
+// is allocated: the scans of every strip together (a picture of up to a megapixel counts as one
+// of that many pixels, so 16 strips of 24 refinements each go over a 1024-square picture too
+// often, where one strip of them would not), and the coefficients libjpeg keeps beside the whole
+// picture. Refused, such a file has allocated next to nothing.
+TEST(PictureDecoderTest, JpegStripsOfATiffAreHeldToAJpegsBoundsOverTheWholeFile) {
+  auto tiff = [](uint32_t side, uint16_t photometric, uint16_t count, uint32_t strips, const Bytes& stream) {
+    return LibtiffWrites([&](TIFF* t) {
+      SetTiffFields(t, side, side, photometric, count, 8, COMPRESSION_JPEG);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, side / strips);
+      for (uint32_t i = 0; i < strips; ++i)
+        TIFFWriteRawStrip(t, i, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
+    });
+  };
+  const std::vector<std::pair<uint8_t, uint8_t>> grey = {{1, 0x11}},
+                                                 inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
+  const char* const kTooOften = "scans go over the picture more often";
+  const char* const kTooMuchMemory = "coefficients libjpeg keeps beside its pixels";
+  const struct {
+    const char* what;
+    Bytes file;
+    const char* refused;  // null: not refused for its cost
+  } cases[] = {
+      {"8192 square grey of 98 refinements in one strip",
+       tiff(8192, PHOTOMETRIC_MINISBLACK, 1, 1,
+            JpegHeaders(8192, 8192, kProgressive, grey, Progression({1}, 98), 140000)),
+       kTooOften},
+      {"8192 square progressive inks in one strip",
+       tiff(8192, PHOTOMETRIC_SEPARATED, 4, 1,
+            JpegHeaders(8192, 8192, kProgressive, inks, Progression({1, 2, 3, 4}, 0), 140000)),
+       kTooMuchMemory},
+      {"16 strips of 23 refinements",
+       tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16, JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 23))),
+       nullptr},
+      {"16 strips of 24 refinements",
+       tiff(1024, PHOTOMETRIC_MINISBLACK, 1, 16, JpegHeaders(1024, 64, kProgressive, grey, Progression({1}, 24))),
+       kTooOften},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DecodedPicture picture;
+    std::string error;
+    const size_t peak = test_support::PeakHeapGrowth(
+        [&] { EXPECT_FALSE(DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error)); });
+    EXPECT_EQ(error.find("TIFF: "), 0u) << error;
+    if (c.refused) {
+      EXPECT_NE(error.find(c.refused), std::string::npos) << error;
+      EXPECT_LT(peak, size_t{1} << 20);
+    } else {  // refused for its streams, which hold no tables, once their cost is allowed
+      EXPECT_EQ(error.find(kTooOften), std::string::npos) << error;
+    }
+  }
+}
+
+// A TIFF costs its picture and at most a quarter of it beside: libtiff's strips and tiles are
+// decoded into the picture, whatever their layout (bytes allocated, counted at every allocation
+// under the sanitizer). A file of a few kilobytes that claims the same picture costs no more.
+TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
+  if (!test_support::HeapPeakCounted()) GTEST_SKIP() << "allocations are counted under the sanitizer only";
+  constexpr uint32_t kSide = 2048;
+  constexpr size_t kFrame = size_t{kSide} * kSide * 4;
+  auto made = [](uint16_t photometric, uint16_t count, bool wide, uint16_t compression, uint32_t tile, bool planar,
+                 uint32_t rows_per_strip, std::vector<uint16_t> extra = {}) {
+    return LibtiffWrites([=](TIFF* t) {
+      SetTiffFields(t, kSide, kSide, photometric, count, wide ? 16 : 8, compression, extra);
+      if (tile == 0) TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows_per_strip);
+      if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+      WriteSmooth(t, kSide, kSide, photometric == PHOTOMETRIC_YCBCR ? 3 : count, wide, tile, planar);
+    });
+  };
+  const std::vector<uint16_t> alpha = {EXTRASAMPLE_UNASSALPHA};
+  // Each plane's strip a deflated stream of 2 MB of zeros: an eighth of what it claims.
+  const Bytes zeros(2 << 20, 0);
+  uLongf deflated_size = compressBound(uLong(zeros.size()));
+  Bytes deflated(deflated_size);
+  compress2(deflated.data(), &deflated_size, zeros.data(), uLong(zeros.size()), 9);
+  deflated.resize(deflated_size);
+  const Bytes few_kilobytes = LibtiffWrites([&](TIFF* t) {
+    SetTiffFields(t, kSide, kSide, PHOTOMETRIC_RGB, 4, 16, COMPRESSION_ADOBE_DEFLATE, alpha);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kSide);
+    for (uint32_t p = 0; p < 4; ++p) TIFFWriteRawStrip(t, p, deflated.data(), tmsize_t(deflated.size()));
+  });
+  ASSERT_LT(few_kilobytes.size(), 16000u);
+  const struct {
+    const char* what;
+    Bytes file;
+  } cases[] = {
+      {"colour and alpha, one uncompressed strip",
+       made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_NONE, 0, false, kSide, alpha)},
+      {"16-bit colour and alpha, one deflated strip",
+       made(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 0, false, kSide, alpha)},
+      {"16-bit colour and alpha, separate planes of one strip each",
+       made(PHOTOMETRIC_RGB, 4, true, COMPRESSION_ADOBE_DEFLATE, 0, true, kSide, alpha)},
+      {"colour and alpha in tiles", made(PHOTOMETRIC_RGB, 4, false, COMPRESSION_LZW, 256, false, 0, alpha)},
+      {"grey, PackBits strip", made(PHOTOMETRIC_MINISBLACK, 1, false, COMPRESSION_PACKBITS, 0, false, kSide)},
+      {"JPEG YCbCr, one strip", made(PHOTOMETRIC_YCBCR, 3, false, COMPRESSION_JPEG, 0, false, kSide)},
+      {"a few kilobytes of separate planes", few_kilobytes},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DecodedPicture picture;
+    std::string error;
+    bool decoded = false;
+    const size_t peak =
+        test_support::PeakHeapGrowth([&] { decoded = DecodePictureBytes(c.file.data(), c.file.size(), &picture, &error); });
+    EXPECT_LE(peak, kFrame + kFrame / 4) << peak;
+    EXPECT_EQ(decoded, &c != &cases[std::size(cases) - 1]) << error;  // the last is cut short
+    picture = {};
+  }
 }
 
 // TGA files carry no mark, so a file of no other kind read here is one only when its header is:
