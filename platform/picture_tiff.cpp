@@ -239,9 +239,11 @@ class PixelWriter {
         return;
       }
       case PHOTOMETRIC_PALETTE:
+        // A colour map's high byte, as libtiff and Pillow read it: Pillow writes an 8-bit
+        // colour c as c x 256, ImageMagick and netpbm as c x 257, and both come back as c.
         for (int c = 0; c < 3; ++c) {
           const uint16_t entry = s_.map[c][v[0]];
-          out[2 - c] = s_.map_of_16_bits ? To8(entry, 16) : static_cast<uint8_t>(entry);
+          out[2 - c] = static_cast<uint8_t>(s_.map_of_16_bits ? entry >> 8 : entry);
         }
         return;
       case PHOTOMETRIC_SEPARATED:  // what is left under each ink and the black one
