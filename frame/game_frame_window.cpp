@@ -142,15 +142,23 @@ void GameFrame::Minimize() {
 }
 
 // The drag keeps the grabbed point of the title strip under the pointer: each step puts the
-// window where the pointer is now less that point, never where the last step left it plus the
-// pointer's way, so a window the window manager places late, or another program moved, cannot
-// leave it behind. It follows on the pointer's moves and, as the window's own moves leave the
-// point in the window unchanged, every kDragFollowMs as well.
+// window where the pointer stood at that step less that point, never where the last step left it
+// plus the pointer's way, so a window the window manager places late, or another program moved,
+// cannot leave it behind. It follows on the pointer's moves (each where the system says it made
+// it, so a client busy meanwhile still ends where the button was let go, not where the pointer
+// went since) and, as the window's own moves leave the point in the window unchanged, every
+// kDragFollowMs as well, to the pointer as the server has it then.
+platform::POINT GameFrame::DragPointer() {
+  if (drag_input_) return drag_input_at_;
+  platform::POINT cursor{};
+  platform::GetCursorPos(&cursor);
+  return cursor;
+}
+
 void GameFrame::DragBegin(int32_t x, int32_t y) {
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   platform::RECT window{};
   main->GetWindowRect(&window);
   drag_x_ = cursor.x;
@@ -169,8 +177,7 @@ void GameFrame::DragMove() {
   if (drag_x_ == -1 && drag_y_ == -1) return;
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   platform::RECT window{};
   main->GetWindowRect(&window);
   if (drag_moving_ == 0) {
@@ -215,12 +222,12 @@ void GameFrame::DragReleasedAt(int32_t x, int32_t y) {
   const int32_t way_x = window.left + x - (grab_left_ + grab_x_);
   const int32_t way_y = window.top + y - (grab_top_ + grab_y_);
   if (std::abs(way_x) < platform::kDragDistance && std::abs(way_y) < platform::kDragDistance) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   drag_x_ = cursor.x - way_x;
   drag_y_ = cursor.y - way_y;
 }
 
+// The window goes where the button was let go, wherever the pointer went after it.
 void GameFrame::DragEnd() {
   // The pointer's last step may have come with the release, or with no move of its own.
   DragMove();

@@ -14,10 +14,10 @@
 //                 window urgent; the work area is the primary display's usable bounds (on X11 its
 //                 changes reach the top-level windows as WM_SETTINGCHANGE); a lost
 //                 display, or a window another program destroyed, ends the loop with status 1;
-//                 on X11, presses and releases take their time, their place on the screen and their
-//                 point in the window from the server's own event (double clicks are counted from
-//                 those, not by SDL, and the window's handlers read the time as GetMessageTime),
-//                 elsewhere from SDL's.
+//                 on X11, presses, releases and moves take their time, their place on the screen
+//                 and their point in the window from the server's own event (double clicks are
+//                 counted from those, not by SDL, and the window's handlers read the time as
+//                 GetMessageTime and the place as GetMessagePos), elsewhere from SDL's.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
@@ -962,10 +962,11 @@ class SdlWindowBackend final : public WindowBackend {
     return WindowSystem::IsOpen(w) ? w : nullptr;
   }
 
-  void SendMouse(Window* w, uint32_t message, POINT client, MessageTime made) {
+  void SendMouse(Window* w, uint32_t message, POINT client, const PointerEvent& at) {
     if (SdlWindow* n = Native(*w)) pointer_window_ = SDL_GetWindowID(n->window);
     pointer_at_ = client;
-    WindowSystem::SendInput(*w, message, buttons_ | ModifierFlags(), MakePointLParam(client.x, client.y), made);
+    WindowSystem::SendPointerInput(*w, message, buttons_ | ModifierFlags(), MakePointLParam(client.x, client.y),
+                                   at.made, at.screen);
   }
 
   void Translate(const SDL_Event& e) {
@@ -978,7 +979,7 @@ class SdlWindowBackend final : public WindowBackend {
           const PointerEvent at = PointerEventOf(w, X11Note::kMove, 0, e.motion.x, e.motion.y, e.motion.timestamp);
           clicks_.Moved(at.screen, buttons_ != 0);
           if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
-          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, POINT{e.motion.x, e.motion.y}, at.made);
+          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, POINT{e.motion.x, e.motion.y}, at);
         }
         break;
       case SDL_MOUSEBUTTONDOWN:
@@ -1134,10 +1135,10 @@ class SdlWindowBackend final : public WindowBackend {
       // Double clicks by the desktop's rule (SDL counts clicks by the point in the window and by
       // the time it takes the events); only a window class that asks for them gets them.
       const bool is_double = clicks_.Press(w, button, at.screen, at.made) && (w->ClassStyle() & CS_DBLCLKS);
-      SendMouse(w, is_double ? dbl : down, at.client, at.made);
+      SendMouse(w, is_double ? dbl : down, at.client, at);
     } else {
       buttons_ &= ~bit;
-      SendMouse(w, up, at.client, at.made);
+      SendMouse(w, up, at.client, at);
     }
   }
 

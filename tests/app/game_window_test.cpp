@@ -15,6 +15,8 @@
 // with no window manager and under xfwm4.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -173,6 +175,23 @@ class GameWindow : public ::testing::TestWithParam<bool> {
   void PacedDrag(int x, int y, int dx, int dy, int steps, const char* pause, const char* step, const Place* want) {
     WhileRunning(x, y, Pull(x, y, dx, dy, steps, pause), step, want);
   }
+  // From (x, y) to (to_x, to_y) in four steps 30 ms apart, the button as it is.
+  static std::string Steps(int x, int y, int to_x, int to_y) {
+    std::string moves;
+    for (int i = 1; i <= 4; ++i)
+      moves += "sleep 0.03 mousemove " + At(x + (to_x - x) * i / 4, y + (to_y - y) * i / 4) + " ";
+    return moves;
+  }
+  // Whether the X server has the window at `want` within a minute (the client, not reporting
+  // while a button is held, moves it meanwhile).
+  bool StandsAt(const Place& want) {
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         std::chrono::steady_clock::now() < until;) {
+      const XvfbSession::Geometry g = session_.ClientGeometry();
+      if (g.x == want.x && g.y == want.y && g.width == want.width && g.height == want.height) return true;
+    }
+    return false;
+  }
   // (Nothing once a step has failed.)
   void Hand(const std::string& moves) {
     if (!HasFatalFailure()) session_.X("xdotool " + moves);
@@ -328,18 +347,45 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
                "two pulls", &pulled);
 }
 
-// A pull of the restored title that the client hears in one turn (held at its report), let go
-// off the window: the window goes where the pull took it, and a move after it drags nothing.
-TEST_P(GameWindow, ADragHeardInOneTurnAndLetGoOffTheWindowEndsWhereItWasLetGo) {
+// The title pulled while the client takes each step, then let go while the client is stopped
+// (SIGSTOP), the hand moving on without a button, even clicking off the window, before the client
+// goes on (SIGCONT): the window stands where the button was let go. And a pull the client hears
+// in one turn (held at its report), let go off the window: the window goes where the pull took
+// it. A move after each drags nothing.
+TEST_P(GameWindow, ADragLetGoWhileTheClientIsBusyEndsWhereItWasLetGo) {
   Expect("start", &work_area_);
   const Place restored{100, 100, 1050, 600};
   ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
-  // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
-  Hand("mousemove 120 110 mousedown 1 " + Pull(120, 110, -15, 0, 4, "0.03"));
-  const Place dragged{40, 100, 1050, 600};
-  Then("a drag heard in one turn", &dragged);
-  Hand("mousemove 400 300 sleep 0.05 mousemove 700 500");
-  Then("a move after it", &dragged);
+  const struct {
+    const char* step;
+    int x, y;           // the press on the title strip
+    std::string taken;  // the hand's moves the running client takes as they come (none: it is held)
+    Place pulled;       // where they take the window
+    std::string busy;   // the rest of the hand, the client stopped
+    Place want;
+  } cases[] = {
+      {"let go while stopped, the pointer moving on", 475, 110, Steps(475, 110, 515, 140), {140, 130, 1050, 600},
+       Steps(515, 140, 615, 240) + "sleep 0.05 mouseup 1 " + Steps(615, 240, 475, 700), {240, 230, 1050, 600}},
+      {"let go while stopped, then a click off the window", 615, 240, Steps(615, 240, 575, 270), {200, 260, 1050, 600},
+       Steps(575, 270, 475, 370) + "sleep 0.05 mouseup 1 " + Steps(475, 370, 1250, 1000) + "sleep 0.15 " + Clicks(1250, 1000, 1),
+       {100, 360, 1050, 600}},
+      // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
+      {"a drag heard in one turn, let go off the window", 120, 370, "", {}, Pull(120, 370, -15, 0, 4, "0.03"),
+       {40, 360, 1050, 600}}};
+  for (const auto& c : cases) {
+    Hand("mousemove " + At(c.x, c.y) + " mousedown 1");
+    if (!c.taken.empty()) {
+      session_.Answer();
+      Hand(c.taken);
+      ASSERT_TRUE(StandsAt(c.pulled)) << c.step;
+    }
+    kill(session_.ClientPid(), SIGSTOP);
+    Hand(c.busy);
+    kill(session_.ClientPid(), SIGCONT);
+    Then(c.step, &c.want);
+    Hand("sleep 0.2 mousemove 400 300 sleep 0.05 mousemove 700 500 sleep 0.05 mousemove 1000 200");
+    Then(c.step, &c.want);
+  }
 }
 
 // The work area changes (a panel comes, goes or changes its size) while the window is maximised:
