@@ -69,15 +69,30 @@ void GameFrame::FillWorkArea(const platform::RECT& area) {
   }
 }
 
-// A panel came, went or changed its size: a maximised window fills the new work area (it is no
-// longer as large as the work area, so the next double click would maximise it again and take
-// the maximised place for the restored one). A restored window stays where it stands; a restore
-// brings it back inside the new work area.
+// A panel came, went or changed its size, or the screen took another size: a maximised window
+// fills the new work area, larger or smaller (it is no longer as large as the work area, so the
+// next double click would maximise it again and take the maximised place for the restored one).
+// A restored window stays where it stands while it lies inside the new work area; one the change
+// left outside is moved back in as a restore would bring it (never made smaller, its top left
+// corner kept on the screen when it is larger), and a restore brings it back inside too.
 void GameFrame::OnWorkAreaChanged() {
   const platform::RECT area = WorkArea();
-  if (maximized_ == 0 || platform::IsRectEmpty(area)) return;
-  FillWorkArea(area);
-  LayoutChildren();
+  if (platform::IsRectEmpty(area)) return;
+  if (maximized_ != 0) {
+    FillWorkArea(area);
+    LayoutChildren();
+    return;
+  }
+  platform::Window* main = MainWindow();
+  platform::RECT window{};
+  if (drag_moving_ != 0 || main == nullptr || !main->GetWindowRect(&window)) return;
+  const int32_t w = window.right - window.left, h = window.bottom - window.top;
+  const int32_t x = std::max(area.left, std::min(window.left, area.right - w));
+  const int32_t y = std::max(area.top, std::min(window.top, area.bottom - h));
+  if (x == window.left && y == window.top) return;
+  restored_x_ = x;
+  restored_y_ = y;
+  main->MoveWindow(x, y, w, h);
 }
 
 void GameFrame::ToggleMaximize() {

@@ -11,8 +11,9 @@
 //                 under Wayland the window cannot place itself or read the global pointer (the
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
-//                 window urgent; the work area is the primary display's usable bounds (on X11 its
-//                 changes reach the top-level windows as WM_SETTINGCHANGE); a lost
+//                 window urgent; the work area is the primary display's usable bounds (on X11
+//                 with one monitor, the screen as it is now less _NET_WORKAREA's panels; changes
+//                 of either reach the top-level windows as WM_SETTINGCHANGE); a lost
 //                 display, or a window another program destroyed, ends the loop with status 1;
 //                 on X11, presses, releases and moves take their time, their place on the screen
 //                 and their point in the window from the server's own event (double clicks are
@@ -656,10 +657,13 @@ class SdlWindowBackend final : public WindowBackend {
     return true;
   }
 
-  // The primary display's usable bounds (the screen less panels, where the desktop tells).
+  // The screen less panels, where the desktop tells. On X11 with one monitor, as the server has
+  // it now (SDL reads the display's size once, at its start); elsewhere, and with several
+  // monitors, the primary display's usable bounds as SDL has them.
   bool QueryWorkArea(RECT* out) override {
     x11_touched_ = true;
     if (Lost()) return false;
+    if (x11_.display && SDL_GetNumVideoDisplays() <= 1 && X11WorkArea(x11_, out)) return true;
     SDL_Rect r{};
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) {
       ReportProblem("SDL work area: %s", SDL_GetError());
@@ -938,7 +942,9 @@ class SdlWindowBackend final : public WindowBackend {
         key_window_ = note.window;
         break;
       case X11Note::kWorkArea:
-        // As the desktop tells every top-level window: a maximised one follows the work area.
+      case X11Note::kScreen:
+        // As the desktop tells every top-level window: a maximised one follows the work area,
+        // which a screen made larger or smaller changes too.
         for (Window* w : TopLevelWindows()) {
           if (WindowSystem::IsOpen(w)) w->SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
         }

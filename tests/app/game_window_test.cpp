@@ -64,15 +64,20 @@ std::string Describe(const Place& p) {
 class GameWindow : public ::testing::TestWithParam<bool> {
  protected:
   bool WithWindowManager() const { return GetParam(); }
+  // A screen RANDR can make larger or smaller, with no work area said where no manager runs.
+  virtual bool ResizableScreen() const { return false; }
 
   void SetUp() override {
     const std::string window_manager = WithWindowManager() ? "openbox" : "";
-    if (!XvfbSession::Available(window_manager)) GTEST_SKIP() << "Xvfb or openbox is not installed";
+    if (!XvfbSession::Available(window_manager, ResizableScreen()))
+      GTEST_SKIP() << "Xvfb, Xephyr, xrandr or openbox is not installed";
     std::string error;
-    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1280, 1024, window_manager}, &error)) << error;
+    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1280, 1024, window_manager, ResizableScreen()}, &error))
+        << error;
     // Alone, the screen gets a panel's worth of work area from the test; openbox says its own.
-    if (!WithWindowManager()) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
-    work_area_ = WithWindowManager() ? Place{0, 0, 1280, 1024} : Place{0, 40, 1280, 984};
+    const bool panel = !WithWindowManager() && !ResizableScreen();
+    if (panel) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
+    work_area_ = panel ? Place{0, 40, 1280, 984} : Place{0, 0, 1280, 1024};
     const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
     ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error))
         << error;
@@ -400,17 +405,54 @@ TEST_P(GameWindow, AMaximisedWindowFollowsTheWorkAreaAndComesBackToItsPlaceInsid
   PacedDrag(400, StripY(restored), 10, -5, 10, "0.03", "drag", &placed);
   const struct {
     const char* panel;
+    bool maximised;      // at the change (else restored at `placed`)
     Place before, area;  // the work area before and after the change
     Place back;          // restored after the change
-  } cases[] = {{"a 26-pixel panel at the bottom", work_area_, {0, 0, 1280, 998}, placed},
-               {"an 80-pixel panel at the top", {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
+  } cases[] = {{"a 30-pixel panel at the top, restored", false, work_area_, {0, 30, 1280, 994}, placed},
+               {"a 26-pixel panel at the bottom", true, {0, 30, 1280, 994}, {0, 0, 1280, 998}, placed},
+               {"an 80-pixel panel at the top", true, {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
   for (const auto& c : cases) {
-    Click(ButtonX(placed, kFit), StripY(placed));
-    Then("maximise", &c.before);
+    if (c.maximised) {
+      Click(ButtonX(placed, kFit), StripY(placed));
+      Then("maximise", &c.before);
+    }
     session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA " + std::to_string(c.area.x) + "," +
                std::to_string(c.area.y) + "," + std::to_string(c.area.width) + "," + std::to_string(c.area.height));
-    Then(c.panel, &c.area);
-    ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+    // A restored window inside the new work area is left as it is.
+    Then(c.panel, c.maximised ? &c.area : &c.back);
+    if (c.maximised) ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+  }
+}
+
+class GameWindowOnResizableScreen : public GameWindow {
+ protected:
+  bool ResizableScreen() const override { return true; }
+};
+
+// The screen takes another size (RANDR: a monitor swapped, a resolution changed), with no window
+// manager (and no work area said) and under one that says the new screen as its work area: a
+// maximised window fills the screen as it is now, smaller or larger than the one it started on;
+// a restored window the change leaves outside is moved back in, never made smaller (its top left
+// corner on the screen), and one inside is left as it is.
+TEST_P(GameWindowOnResizableScreen, AMaximisedWindowFillsTheScreenAsItIsNowAndARestoredOneStaysInsideIt) {
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  const struct {
+    const char* step;
+    const char* size;  // xrandr's
+    bool restored;     // at the change
+    Place want;
+  } cases[] = {{"a smaller screen", "1024x768", false, {0, 0, 1024, 768}},
+               {"a screen larger than at the start", "1600x1200", false, {0, 0, 1600, 1200}},
+               {"the start's screen", "1280x1024", false, {0, 0, 1280, 1024}},
+               {"a smaller screen, restored", "1024x768", true, {0, 100, 1050, 600}},
+               {"a larger screen, restored", "1600x1200", true, {0, 100, 1050, 600}}};
+  const Place* at = &work_area_;
+  for (const auto& c : cases) {
+    if (c.restored && at->width != restored.width) ClicksWhileRunning(600, StripY(*at), 2, "restore", &restored);
+    session_.X(std::string("xrandr -s ") + c.size);
+    Then(c.step, &c.want);
+    at = &c.want;
   }
 }
 
@@ -473,11 +515,21 @@ TEST(GameWindowLateManager, AWindowManagerStartedAfterTheClientDrawsNoFrameAroun
     ASSERT_TRUE(session.NextLine(&line, 120000));
     extents = session.OnClientWindow("xprop -id $w _NET_FRAME_EXTENTS");
   }
-  EXPECT_EQ(extents, "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n");
+  // No frame, and nothing that would make a manager frame the window as a transient of the root
+  // (SDL names the root where the server knew no Motif hints yet).
+  const struct {
+    const char* property;
+    const char* says;
+  } cases[] = {{"_NET_FRAME_EXTENTS", "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n"},
+               {"WM_TRANSIENT_FOR", "WM_TRANSIENT_FOR:  not found.\n"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(session.OnClientWindow(std::string("xprop -id $w ") + c.property), c.says) << c.property;
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+std::string DesktopName(const ::testing::TestParamInfo<bool>& info) {
   return info.param ? "UnderOpenbox" : "WithoutWindowManager";
-});
+}
+INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), DesktopName);
+INSTANTIATE_TEST_SUITE_P(Desktops, GameWindowOnResizableScreen, ::testing::Bool(), DesktopName);
 
 }  // namespace
