@@ -18,13 +18,13 @@ namespace engine {
 namespace {
 
 constexpr uint32_t kCellsPerBlock = 64;
+constexpr uint32_t kHasFocusFlag = object_flag::kHasFocus;
 
 // A snapshot as posted with a message, with the pointer's place on the screen beside it.
 struct PostedSnapshot {
   InputSnapshot snapshot;
   POINT screen;
 };
-constexpr uint32_t kHasFocusFlag = object_flag::kHasFocus;
 
 }  // namespace
 

@@ -12,7 +12,8 @@
 // After each step the X window stands where and as large as the frame asked, and the screen shows
 // exactly the frame the client presented (the part of it on the screen). The title and the icon
 // that task bars show are the window's own. A window another program destroys ends the client,
-// with no window manager and under xfwm4.
+// with no window manager and under xfwm4. A busy client is one stopped (SIGSTOP) a moment. On a
+// screen that RANDR makes larger and smaller (Xephyr), the maximised window follows it.
 #include <gtest/gtest.h>
 
 #include <signal.h>
