@@ -390,6 +390,10 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void KeepCardInWindow();
   // The title drag's release at (x, y) in the window, before DragEnd.
   void DragReleasedAt(int32_t x, int32_t y);
+  // Where the pointer stands on the screen for the drag: where the input being handled put it (a
+  // busy client hears a press, its moves and its release late, the pointer elsewhere by then),
+  // else where the server has it now (the follow timer's step).
+  platform::POINT DragPointer();
   // The main window's icon: this part of the canvas (the game's icon as the title strip shows it).
   void GiveWindowIcon(engine::CanvasObject* canvas, int32_t x, int32_t y, int32_t width, int32_t height);
   // Leaves without asking anything further: tells the lobby, stops the session and closes.
@@ -487,6 +491,9 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   int32_t drag_width_ = 0;
   int32_t drag_height_ = 0;
   uint64_t drag_follow_ = 0;
+  // While the title strip's input is handled: where it put the pointer on the screen.
+  bool drag_input_ = false;
+  platform::POINT drag_input_at_{};
 };
 
 }  // namespace frame

@@ -153,20 +153,25 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
       Minimize();
       return 1;
     case frame_msg::kDragMove:
-      DragMove();
-      return 1;
-    case frame_msg::kDragBegin: {
-      // The second press of the system's double click holds no button for the engine (no drag
-      // follows it): it maximised or restored the window, and arms no drag.
-      const engine::InputSnapshot* snapshot = SnapshotOf(message);
-      if (snapshot != nullptr && (snapshot->state & engine::input_state::kLeftHeld) != 0)
-        DragBegin(snapshot->x, snapshot->y);
-      return 1;
-    }
+    case frame_msg::kDragBegin:
     case frame_msg::kDragEnd: {
+      // The strip's input carries where it put the pointer on the screen; the follow timer's step
+      // carries nothing.
       const engine::InputSnapshot* snapshot = SnapshotOf(message);
-      if (snapshot != nullptr) DragReleasedAt(snapshot->x, snapshot->y);
-      DragEnd();
+      drag_input_ = snapshot != nullptr;
+      if (drag_input_) drag_input_at_ = engine::InputModule::ScreenPointOf(snapshot);
+      if (message->id == frame_msg::kDragMove) {
+        DragMove();
+      } else if (message->id == frame_msg::kDragBegin) {
+        // The second press of the system's double click holds no button for the engine (no drag
+        // follows it): it maximised or restored the window, and arms no drag.
+        if (snapshot != nullptr && (snapshot->state & engine::input_state::kLeftHeld) != 0)
+          DragBegin(snapshot->x, snapshot->y);
+      } else {
+        if (snapshot != nullptr) DragReleasedAt(snapshot->x, snapshot->y);
+        DragEnd();
+      }
+      drag_input_ = false;
       return 1;
     }
     case frame_msg::kAwardLink:

@@ -69,15 +69,30 @@ void GameFrame::FillWorkArea(const platform::RECT& area) {
   }
 }
 
-// A panel came, went or changed its size: a maximised window fills the new work area (it is no
-// longer as large as the work area, so the next double click would maximise it again and take
-// the maximised place for the restored one). A restored window stays where it stands; a restore
-// brings it back inside the new work area.
+// A panel came, went or changed its size, or the screen took another size: a maximised window
+// fills the new work area, larger or smaller (it is no longer as large as the work area, so the
+// next double click would maximise it again and take the maximised place for the restored one).
+// A restored window stays where it stands while it lies inside the new work area; one the change
+// left outside is moved back in as a restore would bring it (never made smaller, its top left
+// corner kept on the screen when it is larger), and a restore brings it back inside too.
 void GameFrame::OnWorkAreaChanged() {
   const platform::RECT area = WorkArea();
-  if (maximized_ == 0 || platform::IsRectEmpty(area)) return;
-  FillWorkArea(area);
-  LayoutChildren();
+  if (platform::IsRectEmpty(area)) return;
+  if (maximized_ != 0) {
+    FillWorkArea(area);
+    LayoutChildren();
+    return;
+  }
+  platform::Window* main = MainWindow();
+  platform::RECT window{};
+  if (drag_moving_ != 0 || main == nullptr || !main->GetWindowRect(&window)) return;
+  const int32_t w = window.right - window.left, h = window.bottom - window.top;
+  const int32_t x = std::max(area.left, std::min(window.left, area.right - w));
+  const int32_t y = std::max(area.top, std::min(window.top, area.bottom - h));
+  if (x == window.left && y == window.top) return;
+  restored_x_ = x;
+  restored_y_ = y;
+  main->MoveWindow(x, y, w, h);
 }
 
 void GameFrame::ToggleMaximize() {
@@ -142,15 +157,23 @@ void GameFrame::Minimize() {
 }
 
 // The drag keeps the grabbed point of the title strip under the pointer: each step puts the
-// window where the pointer is now less that point, never where the last step left it plus the
-// pointer's way, so a window the window manager places late, or another program moved, cannot
-// leave it behind. It follows on the pointer's moves and, as the window's own moves leave the
-// point in the window unchanged, every kDragFollowMs as well.
+// window where the pointer stood at that step less that point, never where the last step left it
+// plus the pointer's way, so a window the window manager places late, or another program moved,
+// cannot leave it behind. It follows on the pointer's moves (each where the system says it made
+// it, so a client busy meanwhile still ends where the button was let go, not where the pointer
+// went since) and, as the window's own moves leave the point in the window unchanged, every
+// kDragFollowMs as well, to the pointer as the server has it then.
+platform::POINT GameFrame::DragPointer() {
+  if (drag_input_) return drag_input_at_;
+  platform::POINT cursor{};
+  platform::GetCursorPos(&cursor);
+  return cursor;
+}
+
 void GameFrame::DragBegin(int32_t x, int32_t y) {
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   platform::RECT window{};
   main->GetWindowRect(&window);
   drag_x_ = cursor.x;
@@ -169,8 +192,7 @@ void GameFrame::DragMove() {
   if (drag_x_ == -1 && drag_y_ == -1) return;
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   platform::RECT window{};
   main->GetWindowRect(&window);
   if (drag_moving_ == 0) {
@@ -215,12 +237,12 @@ void GameFrame::DragReleasedAt(int32_t x, int32_t y) {
   const int32_t way_x = window.left + x - (grab_left_ + grab_x_);
   const int32_t way_y = window.top + y - (grab_top_ + grab_y_);
   if (std::abs(way_x) < platform::kDragDistance && std::abs(way_y) < platform::kDragDistance) return;
-  platform::POINT cursor{};
-  platform::GetCursorPos(&cursor);
+  const platform::POINT cursor = DragPointer();
   drag_x_ = cursor.x - way_x;
   drag_y_ = cursor.y - way_y;
 }
 
+// The window goes where the button was let go, wherever the pointer went after it.
 void GameFrame::DragEnd() {
   // The pointer's last step may have come with the release, or with no move of its own.
   DragMove();

@@ -60,6 +60,9 @@ struct State {
   int listener_id = 0;
   // The stamp of the message being handled (loop's thread only); none outside one.
   std::optional<MessageTime> handling;
+  // Where the pointer stood on the screen when the pointer message being handled was made; none
+  // outside one.
+  std::optional<POINT> handling_at;
 };
 
 State& S() {
@@ -130,12 +133,16 @@ void Forget(Window* window) {
 }
 
 // Handles a message with its stamp, which GetMessageTime gives its handlers.
-void SendStamped(Window* window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made) {
+void SendStamped(Window* window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made,
+                 std::optional<POINT> at = std::nullopt) {
   State& s = S();
   const std::optional<MessageTime> outer = s.handling;
+  const std::optional<POINT> outer_at = s.handling_at;
   s.handling = made;
+  s.handling_at = at;
   window->SendMessage(message, wparam, lparam);
   s.handling = outer;
+  s.handling_at = outer_at;
 }
 
 void DispatchPosted() {
@@ -326,6 +333,11 @@ void WindowSystem::Exposed(Window& window) {
 
 void WindowSystem::SendInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made) {
   SendStamped(&window, message, wparam, lparam, made);
+}
+
+void WindowSystem::SendPointerInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+                                    MessageTime made, POINT screen) {
+  SendStamped(&window, message, wparam, lparam, made, screen);
 }
 
 void WindowSystem::PaintAndPresent(WindowBackend& backend) {
@@ -840,6 +852,13 @@ int RunMessageLoop() {
 MessageTime GetMessageTime() {
   const State& s = S();
   return s.handling ? *s.handling : MessageTime{GetTickCount(), MessageTime::kTickCount};
+}
+
+bool GetMessagePos(POINT* out) {
+  const State& s = S();
+  if (out == nullptr || !s.handling_at) return false;
+  *out = *s.handling_at;
+  return true;
 }
 
 void LoseSystemFocus() { WindowSystem::FocusChanged(nullptr); }

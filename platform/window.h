@@ -260,6 +260,9 @@ class Window {
 
 // GetMessageTime: when the message being handled was made; outside one, now by the tick count.
 MessageTime GetMessageTime();
+// GetMessagePos: where the pointer stood on the screen when the pointer message being handled was
+// made (the system's own word, whatever has moved since); false outside one.
+bool GetMessagePos(POINT* out);
 
 // Runs the loop until WM_QUIT (or until no window is left); returns the quit code.
 int RunMessageLoop();

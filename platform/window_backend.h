@@ -90,6 +90,9 @@ class WindowSystem {
   static void Exposed(Window& window);
   // Handles an input message that the system stamped (GetMessageTime gives its handlers `made`).
   static void SendInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made);
+  // The same for a pointer message, with where the pointer stood on the screen then (GetMessagePos).
+  static void SendPointerInput(Window& window, uint32_t message, uintptr_t wparam, intptr_t lparam, MessageTime made,
+                               POINT screen);
   // The window this system window belongs to, if it is still open.
   static Window* Find(const void* native);
   static bool IsOpen(const Window* window);

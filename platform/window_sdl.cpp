@@ -11,13 +11,14 @@
 //                 under Wayland the window cannot place itself or read the global pointer (the
 //                 pointer's screen position is the one the windows last received);
 //                 raising and flashing are requests a window manager may answer by marking the
-//                 window urgent; the work area is the primary display's usable bounds (on X11 its
-//                 changes reach the top-level windows as WM_SETTINGCHANGE); a lost
+//                 window urgent; the work area is the primary display's usable bounds (on X11
+//                 with one monitor, the screen as it is now less _NET_WORKAREA's panels; changes
+//                 of either reach the top-level windows as WM_SETTINGCHANGE); a lost
 //                 display, or a window another program destroyed, ends the loop with status 1;
-//                 on X11, presses and releases take their time, their place on the screen and their
-//                 point in the window from the server's own event (double clicks are counted from
-//                 those, not by SDL, and the window's handlers read the time as GetMessageTime),
-//                 elsewhere from SDL's.
+//                 on X11, presses, releases and moves take their time, their place on the screen
+//                 and their point in the window from the server's own event (double clicks are
+//                 counted from those, not by SDL, and the window's handlers read the time as
+//                 GetMessageTime and the place as GetMessagePos), elsewhere from SDL's.
 //   Dependencies: SDL2 (video subsystem only); Xlib for waiting on the X connection, the
 //                 pointer's position and the older title properties, and its MIT-SHM extension
 //                 for the present.
@@ -656,10 +657,13 @@ class SdlWindowBackend final : public WindowBackend {
     return true;
   }
 
-  // The primary display's usable bounds (the screen less panels, where the desktop tells).
+  // The screen less panels, where the desktop tells. On X11 with one monitor, as the server has
+  // it now (SDL reads the display's size once, at its start); elsewhere, and with several
+  // monitors, the primary display's usable bounds as SDL has them.
   bool QueryWorkArea(RECT* out) override {
     x11_touched_ = true;
     if (Lost()) return false;
+    if (x11_.display && SDL_GetNumVideoDisplays() <= 1 && X11WorkArea(x11_, out)) return true;
     SDL_Rect r{};
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) {
       ReportProblem("SDL work area: %s", SDL_GetError());
@@ -938,7 +942,9 @@ class SdlWindowBackend final : public WindowBackend {
         key_window_ = note.window;
         break;
       case X11Note::kWorkArea:
-        // As the desktop tells every top-level window: a maximised one follows the work area.
+      case X11Note::kScreen:
+        // As the desktop tells every top-level window: a maximised one follows the work area,
+        // which a screen made larger or smaller changes too.
         for (Window* w : TopLevelWindows()) {
           if (WindowSystem::IsOpen(w)) w->SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
         }
@@ -962,10 +968,11 @@ class SdlWindowBackend final : public WindowBackend {
     return WindowSystem::IsOpen(w) ? w : nullptr;
   }
 
-  void SendMouse(Window* w, uint32_t message, POINT client, MessageTime made) {
+  void SendMouse(Window* w, uint32_t message, POINT client, const PointerEvent& at) {
     if (SdlWindow* n = Native(*w)) pointer_window_ = SDL_GetWindowID(n->window);
     pointer_at_ = client;
-    WindowSystem::SendInput(*w, message, buttons_ | ModifierFlags(), MakePointLParam(client.x, client.y), made);
+    WindowSystem::SendPointerInput(*w, message, buttons_ | ModifierFlags(), MakePointLParam(client.x, client.y),
+                                   at.made, at.screen);
   }
 
   void Translate(const SDL_Event& e) {
@@ -978,7 +985,7 @@ class SdlWindowBackend final : public WindowBackend {
           const PointerEvent at = PointerEventOf(w, X11Note::kMove, 0, e.motion.x, e.motion.y, e.motion.timestamp);
           clicks_.Moved(at.screen, buttons_ != 0);
           if (!Window::GetCapture()) w->SendMessage(WM_SETCURSOR, 0, 0);
-          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, POINT{e.motion.x, e.motion.y}, at.made);
+          if (WindowSystem::IsOpen(w)) SendMouse(w, WM_MOUSEMOVE, POINT{e.motion.x, e.motion.y}, at);
         }
         break;
       case SDL_MOUSEBUTTONDOWN:
@@ -1134,10 +1141,10 @@ class SdlWindowBackend final : public WindowBackend {
       // Double clicks by the desktop's rule (SDL counts clicks by the point in the window and by
       // the time it takes the events); only a window class that asks for them gets them.
       const bool is_double = clicks_.Press(w, button, at.screen, at.made) && (w->ClassStyle() & CS_DBLCLKS);
-      SendMouse(w, is_double ? dbl : down, at.client, at.made);
+      SendMouse(w, is_double ? dbl : down, at.client, at);
     } else {
       buttons_ &= ~bit;
-      SendMouse(w, up, at.client, at.made);
+      SendMouse(w, up, at.client, at);
     }
   }
 

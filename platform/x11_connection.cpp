@@ -107,11 +107,12 @@ void X11WatchConnection(const X11Connection& connection) {
   if (const XErrorHandler before = XSetErrorHandler(OnError); before != OnError) g_previous_handler = before;
   XSetIOErrorHandler(OnBroken);
   XSetIOErrorExitHandler(display, OnBrokenExit, nullptr);
-  // The root's property changes, beside whatever else is asked of the root on this connection.
+  // The root's property changes and its new sizes (a screen RANDR made larger or smaller), beside
+  // whatever else is asked of the root on this connection.
   g_work_area = XInternAtom(display, "_NET_WORKAREA", False);
   XWindowAttributes root{};
   if (XGetWindowAttributes(display, DefaultRootWindow(display), &root))
-    XSelectInput(display, DefaultRootWindow(display), root.your_event_mask | PropertyChangeMask);
+    XSelectInput(display, DefaultRootWindow(display), root.your_event_mask | PropertyChangeMask | StructureNotifyMask);
 }
 
 bool X11ConnectionWatched(const X11Connection& connection) {
@@ -177,6 +178,9 @@ X11Note X11NoteEvent(const SDL_SysWMmsg* message) {
     case PropertyNotify:
       if (e.xproperty.atom == g_work_area && e.xproperty.window == DefaultRootWindow(e.xproperty.display))
         note.kind = X11Note::kWorkArea;
+      break;
+    case ConfigureNotify:
+      if (e.xconfigure.window == DefaultRootWindow(e.xconfigure.display)) note.kind = X11Note::kScreen;
       break;
     default:
       break;

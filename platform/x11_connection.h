@@ -28,7 +28,8 @@ bool X11HasWindowManager(const X11Connection& connection);
 // program: the first is noted for X11ConnectionBroken (Xlib then answers nothing more on that
 // connection), the second marks the window gone (and, once a window went, so does an error about
 // a graphics context, which one made for it after it went leaves behind). Other errors go to
-// the handler there was before. Changes of the work area come among the raw events too. Called
+// the handler there was before. Changes of the work area and of the screen's size come among the
+// raw events too. Called
 // once for each connection SDL opens.
 void X11WatchConnection(const X11Connection& connection);
 // Whether X11WatchConnection has been called for this connection.
@@ -50,6 +51,7 @@ struct X11Note {
     kCross,    // the pointer came into or left `window`, or the window came or went under it: held
     kKey,      // a key went down or up in `window`
     kWorkArea,  // the work area on the root window changed
+    kScreen,    // the root window, the screen, took another size (RANDR)
   };
   Kind kind = kOther;
   unsigned long window = 0;

@@ -6,6 +6,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <cstdlib>
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -31,6 +34,56 @@ bool X11PointerPosition(const X11Connection& connection, POINT* out) {
   if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y, &x, &y, &mask))
     return false;
   *out = POINT{root_x, root_y};
+  return true;
+}
+
+namespace {
+
+// Up to `count` 32-bit values of a CARDINAL property of the root window.
+std::vector<long> RootCardinals(Display* display, const char* name, long count) {
+  std::vector<long> values;
+  const Atom atom = XInternAtom(display, name, True);
+  if (atom == 0) return values;
+  Atom type = 0;
+  int format = 0;
+  unsigned long got = 0, left = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, count, False, XA_CARDINAL, &type, &format,
+                         &got, &left, &data) == Success &&
+      type == XA_CARDINAL && format == 32 && data != nullptr) {
+    const auto* longs = reinterpret_cast<const long*>(data);  // Xlib hands 32-bit items as longs
+    values.assign(longs, longs + got);
+  }
+  if (data != nullptr) XFree(data);
+  return values;
+}
+
+}  // namespace
+
+bool X11WorkArea(const X11Connection& connection, RECT* out) {
+  auto* display = static_cast<Display*>(connection.display);
+  if (display == nullptr || out == nullptr) return false;
+  ::Window root = 0;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  if (!XGetGeometry(display, DefaultRootWindow(display), &root, &x, &y, &width, &height, &border, &depth))
+    return false;
+  const RECT screen{0, 0, static_cast<int>(width), static_cast<int>(height)};
+  *out = screen;
+  // Four values a desktop; a desktop number past the list, or none, takes the first.
+  const std::vector<long> desktop = RootCardinals(display, "_NET_CURRENT_DESKTOP", 1);
+  const long index = desktop.size() == 1 && desktop[0] >= 0 && desktop[0] < 64 ? desktop[0] : 0;
+  std::vector<long> area = RootCardinals(display, "_NET_WORKAREA", 4 * (index + 1));
+  if (area.size() < static_cast<size_t>(4 * (index + 1))) area = RootCardinals(display, "_NET_WORKAREA", 4);
+  if (area.size() < 4) return true;
+  const size_t at = area.size() - 4;
+  if (area[at + 2] <= 0 || area[at + 3] <= 0 || area[at + 2] > 1 << 16 || area[at + 3] > 1 << 16 ||
+      std::abs(area[at]) > 1 << 16 || std::abs(area[at + 1]) > 1 << 16)
+    return true;
+  const RECT said{static_cast<int>(area[at]), static_cast<int>(area[at + 1]),
+                  static_cast<int>(area[at] + area[at + 2]), static_cast<int>(area[at + 1] + area[at + 3])};
+  RECT inside{};
+  if (IntersectRect(&inside, said, screen)) *out = inside;
   return true;
 }
 

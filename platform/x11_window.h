@@ -19,6 +19,12 @@ namespace platform {
 // screen.
 bool X11PointerPosition(const X11Connection& connection, POINT* out);
 
+// The work area as the server has it now: the screen (the root window's size, read afresh: a
+// screen that RANDR made larger or smaller, where SDL keeps the size it read at the start) less
+// what the desktop's _NET_WORKAREA for the current desktop leaves out; the whole screen when no
+// work area is said, or when it lies off the screen. False without a connection.
+bool X11WorkArea(const X11Connection& connection, RECT* out);
+
 // Sets the window's WM_NAME and WM_ICON_NAME to the title: plain Latin-1 text when it is that,
 // else compound text (SDL writes the UTF-8 bytes there typed as Latin-1). False when the text
 // could not be converted; the properties are then left as they were.

@@ -20,6 +20,12 @@ namespace {
 constexpr uint32_t kCellsPerBlock = 64;
 constexpr uint32_t kHasFocusFlag = object_flag::kHasFocus;
 
+// A snapshot as posted with a message, with the pointer's place on the screen beside it.
+struct PostedSnapshot {
+  InputSnapshot snapshot;
+  POINT screen;
+};
+
 }  // namespace
 
 InputModule::InputModule() : cursor_(platform::LoadCursorA(nullptr, platform::IDC_ARROW)) {}
@@ -27,7 +33,7 @@ InputModule::InputModule() : cursor_(platform::LoadCursorA(nullptr, platform::ID
 InputModule::~InputModule() = default;
 
 int InputModule::Init() {
-  snapshot_pool_ = std::make_unique<MemoryPool>(static_cast<uint32_t>(sizeof(InputSnapshot)), kCellsPerBlock);
+  snapshot_pool_ = std::make_unique<MemoryPool>(static_cast<uint32_t>(sizeof(PostedSnapshot)), kCellsPerBlock);
   message_pool_ = std::make_unique<MemoryPool>(static_cast<uint32_t>(sizeof(ObjectMessage)), kCellsPerBlock);
   SetInterval(kTickInterval);
   return 1;
@@ -88,10 +94,10 @@ bool InputModule::FireEvent(uint32_t event, uint32_t key) {
     ++outstanding_;
     // A subscription with its own p2 keeps it; otherwise the message carries the input state.
     if (message->p2 == 0) {
-      InputSnapshot* snapshot = snapshot_pool_->New<InputSnapshot>(snapshot_);
-      if (snapshot) {
+      PostedSnapshot* posted = snapshot_pool_->New<PostedSnapshot>(PostedSnapshot{snapshot_, screen_});
+      if (posted) {
         ++outstanding_;
-        message->p2 = reinterpret_cast<uintptr_t>(snapshot);
+        message->p2 = reinterpret_cast<uintptr_t>(&posted->snapshot);
       }
     }
     PostInputMessage(message);
@@ -124,7 +130,12 @@ void InputModule::FreeMessage(ObjectMessage* message) {
 
 // ---- position and hover ----
 
+POINT InputModule::ScreenPointOf(const InputSnapshot* posted) {
+  return posted != nullptr ? reinterpret_cast<const PostedSnapshot*>(posted)->screen : POINT{};
+}
+
 void InputModule::UpdatePosition(POINT* point) {
+  if (!platform::GetMessagePos(&screen_)) screen_ = OnScreen(point->x, point->y);
   if (ObjectModule* objects = Objects()) *point = objects->ClientToScene(*point);
   still_time_ = 0;
   snapshot_.dx = point->x - snapshot_.x;

@@ -112,6 +112,10 @@ class InputModule : public EngineModule {
   void OnSetFocus();
 
   InputSnapshot* GetSnapshot(InputSnapshot* out) const;
+  // Where the pointer stood on the screen at the pointer input a snapshot that this module posted
+  // with a message tells of (its x and y are in the window, which may have moved since): the
+  // system's word where the input came with one, else the window's point as the window stood.
+  static POINT ScreenPointOf(const InputSnapshot* posted);
   void SetPosition(int32_t x, int32_t y);
   void SetInputEnabled(bool enabled) { input_enabled_ = enabled; }
 
@@ -136,6 +140,7 @@ class InputModule : public EngineModule {
   uint32_t Now() const { return GetLastTick(); }
 
   InputSnapshot snapshot_;
+  POINT screen_{};  // where the pointer stood on the screen at the latest pointer input
   uint8_t pending_lead_ = 0;
   std::unique_ptr<MemoryPool> snapshot_pool_;
   std::unique_ptr<MemoryPool> message_pool_;

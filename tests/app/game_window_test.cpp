@@ -12,8 +12,11 @@
 // After each step the X window stands where and as large as the frame asked, and the screen shows
 // exactly the frame the client presented (the part of it on the screen). The title and the icon
 // that task bars show are the window's own. A window another program destroys ends the client,
-// with no window manager and under xfwm4.
+// with no window manager and under xfwm4. A busy client is one stopped (SIGSTOP) a moment. On a
+// screen that RANDR makes larger and smaller (Xephyr), the maximised window follows it.
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,15 +65,20 @@ std::string Describe(const Place& p) {
 class GameWindow : public ::testing::TestWithParam<bool> {
  protected:
   bool WithWindowManager() const { return GetParam(); }
+  // A screen RANDR can make larger or smaller, with no work area said where no manager runs.
+  virtual bool ResizableScreen() const { return false; }
 
   void SetUp() override {
     const std::string window_manager = WithWindowManager() ? "openbox" : "";
-    if (!XvfbSession::Available(window_manager)) GTEST_SKIP() << "Xvfb or openbox is not installed";
+    if (!XvfbSession::Available(window_manager, ResizableScreen()))
+      GTEST_SKIP() << "Xvfb, Xephyr, xrandr or openbox is not installed";
     std::string error;
-    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1280, 1024, window_manager}, &error)) << error;
+    ASSERT_TRUE(session_.Start(fs::current_path() / "x", {1280, 1024, window_manager, ResizableScreen()}, &error))
+        << error;
     // Alone, the screen gets a panel's worth of work area from the test; openbox says its own.
-    if (!WithWindowManager()) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
-    work_area_ = WithWindowManager() ? Place{0, 0, 1280, 1024} : Place{0, 40, 1280, 984};
+    const bool panel = !WithWindowManager() && !ResizableScreen();
+    if (panel) session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,40,1280,984");
+    work_area_ = panel ? Place{0, 40, 1280, 984} : Place{0, 0, 1280, 1024};
     const fs::path client = fs::path(ZP_BINARY_DIR) / "app" / "zipai-client";
     ASSERT_TRUE(session_.Launch("'" + client.native() + "' --report --screenshot shown.png 2>client.log", &error))
         << error;
@@ -172,6 +180,23 @@ class GameWindow : public ::testing::TestWithParam<bool> {
   // Presses at (x, y), pulls as Pull says, the client running; then as Expect.
   void PacedDrag(int x, int y, int dx, int dy, int steps, const char* pause, const char* step, const Place* want) {
     WhileRunning(x, y, Pull(x, y, dx, dy, steps, pause), step, want);
+  }
+  // From (x, y) to (to_x, to_y) in four steps 30 ms apart, the button as it is.
+  static std::string Steps(int x, int y, int to_x, int to_y) {
+    std::string moves;
+    for (int i = 1; i <= 4; ++i)
+      moves += "sleep 0.03 mousemove " + At(x + (to_x - x) * i / 4, y + (to_y - y) * i / 4) + " ";
+    return moves;
+  }
+  // Whether the X server has the window at `want` within a minute (the client, not reporting
+  // while a button is held, moves it meanwhile).
+  bool StandsAt(const Place& want) {
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         std::chrono::steady_clock::now() < until;) {
+      const XvfbSession::Geometry g = session_.ClientGeometry();
+      if (g.x == want.x && g.y == want.y && g.width == want.width && g.height == want.height) return true;
+    }
+    return false;
   }
   // (Nothing once a step has failed.)
   void Hand(const std::string& moves) {
@@ -328,18 +353,45 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
                "two pulls", &pulled);
 }
 
-// A pull of the restored title that the client hears in one turn (held at its report), let go
-// off the window: the window goes where the pull took it, and a move after it drags nothing.
-TEST_P(GameWindow, ADragHeardInOneTurnAndLetGoOffTheWindowEndsWhereItWasLetGo) {
+// The title pulled while the client takes each step, then let go while the client is stopped
+// (SIGSTOP), the hand moving on without a button, even clicking off the window, before the client
+// goes on (SIGCONT): the window stands where the button was let go. And a pull the client hears
+// in one turn (held at its report), let go off the window: the window goes where the pull took
+// it. A move after each drags nothing.
+TEST_P(GameWindow, ADragLetGoWhileTheClientIsBusyEndsWhereItWasLetGo) {
   Expect("start", &work_area_);
   const Place restored{100, 100, 1050, 600};
   ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
-  // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
-  Hand("mousemove 120 110 mousedown 1 " + Pull(120, 110, -15, 0, 4, "0.03"));
-  const Place dragged{40, 100, 1050, 600};
-  Then("a drag heard in one turn", &dragged);
-  Hand("mousemove 400 300 sleep 0.05 mousemove 700 500");
-  Then("a move after it", &dragged);
+  const struct {
+    const char* step;
+    int x, y;           // the press on the title strip
+    std::string taken;  // the hand's moves the running client takes as they come (none: it is held)
+    Place pulled;       // where they take the window
+    std::string busy;   // the rest of the hand, the client stopped
+    Place want;
+  } cases[] = {
+      {"let go while stopped, the pointer moving on", 475, 110, Steps(475, 110, 515, 140), {140, 130, 1050, 600},
+       Steps(515, 140, 615, 240) + "sleep 0.05 mouseup 1 " + Steps(615, 240, 475, 700), {240, 230, 1050, 600}},
+      {"let go while stopped, then a click off the window", 615, 240, Steps(615, 240, 575, 270), {200, 260, 1050, 600},
+       Steps(575, 270, 475, 370) + "sleep 0.05 mouseup 1 " + Steps(475, 370, 1250, 1000) + "sleep 0.15 " + Clicks(1250, 1000, 1),
+       {100, 360, 1050, 600}},
+      // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
+      {"a drag heard in one turn, let go off the window", 120, 370, "", {}, Pull(120, 370, -15, 0, 4, "0.03"),
+       {40, 360, 1050, 600}}};
+  for (const auto& c : cases) {
+    Hand("mousemove " + At(c.x, c.y) + " mousedown 1");
+    if (!c.taken.empty()) {
+      session_.Answer();
+      Hand(c.taken);
+      ASSERT_TRUE(StandsAt(c.pulled)) << c.step;
+    }
+    kill(session_.ClientPid(), SIGSTOP);
+    Hand(c.busy);
+    kill(session_.ClientPid(), SIGCONT);
+    Then(c.step, &c.want);
+    Hand("sleep 0.2 mousemove 400 300 sleep 0.05 mousemove 700 500 sleep 0.05 mousemove 1000 200");
+    Then(c.step, &c.want);
+  }
 }
 
 // The work area changes (a panel comes, goes or changes its size) while the window is maximised:
@@ -354,17 +406,54 @@ TEST_P(GameWindow, AMaximisedWindowFollowsTheWorkAreaAndComesBackToItsPlaceInsid
   PacedDrag(400, StripY(restored), 10, -5, 10, "0.03", "drag", &placed);
   const struct {
     const char* panel;
+    bool maximised;      // at the change (else restored at `placed`)
     Place before, area;  // the work area before and after the change
     Place back;          // restored after the change
-  } cases[] = {{"a 26-pixel panel at the bottom", work_area_, {0, 0, 1280, 998}, placed},
-               {"an 80-pixel panel at the top", {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
+  } cases[] = {{"a 30-pixel panel at the top, restored", false, work_area_, {0, 30, 1280, 994}, placed},
+               {"a 26-pixel panel at the bottom", true, {0, 30, 1280, 994}, {0, 0, 1280, 998}, placed},
+               {"an 80-pixel panel at the top", true, {0, 0, 1280, 998}, {0, 80, 1280, 944}, {200, 80, 1050, 600}}};
   for (const auto& c : cases) {
-    Click(ButtonX(placed, kFit), StripY(placed));
-    Then("maximise", &c.before);
+    if (c.maximised) {
+      Click(ButtonX(placed, kFit), StripY(placed));
+      Then("maximise", &c.before);
+    }
     session_.X("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA " + std::to_string(c.area.x) + "," +
                std::to_string(c.area.y) + "," + std::to_string(c.area.width) + "," + std::to_string(c.area.height));
-    Then(c.panel, &c.area);
-    ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+    // A restored window inside the new work area is left as it is.
+    Then(c.panel, c.maximised ? &c.area : &c.back);
+    if (c.maximised) ClicksWhileRunning(600, StripY(c.area), 2, c.panel, &c.back);
+  }
+}
+
+class GameWindowOnResizableScreen : public GameWindow {
+ protected:
+  bool ResizableScreen() const override { return true; }
+};
+
+// The screen takes another size (RANDR: a monitor swapped, a resolution changed), with no window
+// manager (and no work area said) and under one that says the new screen as its work area: a
+// maximised window fills the screen as it is now, smaller or larger than the one it started on;
+// a restored window the change leaves outside is moved back in, never made smaller (its top left
+// corner on the screen), and one inside is left as it is.
+TEST_P(GameWindowOnResizableScreen, AMaximisedWindowFillsTheScreenAsItIsNowAndARestoredOneStaysInsideIt) {
+  Expect("start", &work_area_);
+  const Place restored{100, 100, 1050, 600};
+  const struct {
+    const char* step;
+    const char* size;  // xrandr's
+    bool restored;     // at the change
+    Place want;
+  } cases[] = {{"a smaller screen", "1024x768", false, {0, 0, 1024, 768}},
+               {"a screen larger than at the start", "1600x1200", false, {0, 0, 1600, 1200}},
+               {"the start's screen", "1280x1024", false, {0, 0, 1280, 1024}},
+               {"a smaller screen, restored", "1024x768", true, {0, 100, 1050, 600}},
+               {"a larger screen, restored", "1600x1200", true, {0, 100, 1050, 600}}};
+  const Place* at = &work_area_;
+  for (const auto& c : cases) {
+    if (c.restored && at->width != restored.width) ClicksWhileRunning(600, StripY(*at), 2, "restore", &restored);
+    session_.X(std::string("xrandr -s ") + c.size);
+    Then(c.step, &c.want);
+    at = &c.want;
   }
 }
 
@@ -427,11 +516,21 @@ TEST(GameWindowLateManager, AWindowManagerStartedAfterTheClientDrawsNoFrameAroun
     ASSERT_TRUE(session.NextLine(&line, 120000));
     extents = session.OnClientWindow("xprop -id $w _NET_FRAME_EXTENTS");
   }
-  EXPECT_EQ(extents, "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n");
+  // No frame, and nothing that would make a manager frame the window as a transient of the root
+  // (SDL names the root where the server knew no Motif hints yet).
+  const struct {
+    const char* property;
+    const char* says;
+  } cases[] = {{"_NET_FRAME_EXTENTS", "_NET_FRAME_EXTENTS(CARDINAL) = 0, 0, 0, 0\n"},
+               {"WM_TRANSIENT_FOR", "WM_TRANSIENT_FOR:  not found.\n"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(session.OnClientWindow(std::string("xprop -id $w ") + c.property), c.says) << c.property;
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+std::string DesktopName(const ::testing::TestParamInfo<bool>& info) {
   return info.param ? "UnderOpenbox" : "WithoutWindowManager";
-});
+}
+INSTANTIATE_TEST_SUITE_P(Desktops, GameWindow, ::testing::Bool(), DesktopName);
+INSTANTIATE_TEST_SUITE_P(Desktops, GameWindowOnResizableScreen, ::testing::Bool(), DesktopName);
 
 }  // namespace

@@ -129,8 +129,8 @@ TEST_F(FrameWindow, DraggingTheTitleStripKeepsTheGrabbedPointUnderThePointerPast
   platform::SetCursorPos(before.left + 380, before.top + 50);
   Frames(3);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{180, 140, 1230, 740}));
-  platform::SetCursorPos(before.left + 390, before.top + 45);
-  Mouse(platform::WM_LBUTTONUP, 300, 10);
+  // Let go 10 pixels on and 5 up (the pointer's last step came with the release).
+  Mouse(platform::WM_LBUTTONUP, 310, 5);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{190, 135, 1240, 735}));
   EXPECT_EQ(frame().GetDragAnchorX(), -1);
   EXPECT_EQ(frame().GetDragAnchorY(), -1);
@@ -189,8 +189,7 @@ TEST_F(FrameWindow, DraggingAMaximisedWindowRestoresItWithTheGrabbedPointUnderTh
   Frames(3);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{375, 100, 375 + 1050, 700}));
   EXPECT_EQ(frame().IsMaximized(), 0);
-  platform::SetCursorPos(910, 100);
-  Mouse(platform::WM_LBUTTONUP, 525, 10);
+  Mouse(platform::WM_LBUTTONUP, 535, 0);
   EXPECT_EQ(Show(WindowRect()), Show(RECT{385, 90, 385 + 1050, 690}));
   // Maximised and restored again, it comes back where it was left, moved inside the work area.
   frame().ToggleMaximize();

@@ -310,6 +310,9 @@ class ClickWindow : public Window {
   void OnRButtonDown(uint32_t flags, POINT at) override { OnLButtonDown(flags, at); }
   void OnRButtonUp(uint32_t flags, POINT at) override { OnLButtonUp(flags, at); }
   void OnRButtonDblClk(uint32_t flags, POINT at) override { OnLButtonDblClk(flags, at); }
+  void OnMButtonDown(uint32_t flags, POINT at) override { OnLButtonDown(flags, at); }
+  void OnMButtonUp(uint32_t flags, POINT at) override { OnLButtonUp(flags, at); }
+  void OnMButtonDblClk(uint32_t flags, POINT at) override { OnLButtonDblClk(flags, at); }
   void OnLButtonDblClk(uint32_t, POINT) override {
     log.push_back("double");
     if (!move_at_double) return;
@@ -319,7 +322,8 @@ class ClickWindow : public Window {
   }
 };
 
-// Tests run with the left button, then the right one: the button's number to xdotool, its MK_ flag.
+// Tests run with the left button, the right one and the middle one: the button's number to
+// xdotool, its MK_ flag.
 struct Button {
   const char* x;
   uint32_t flag;
@@ -331,7 +335,8 @@ class SdlButtonUnderX : public SdlWindowUnderX, public ::testing::WithParamInter
   std::string Up() const { return std::string(" mouseup ") + GetParam().x + " "; }
 };
 INSTANTIATE_TEST_SUITE_P(Buttons, SdlButtonUnderX,
-                         ::testing::Values(Button{"1", MK_LBUTTON, "Left"}, Button{"3", MK_RBUTTON, "Right"}),
+                         ::testing::Values(Button{"1", MK_LBUTTON, "Left"}, Button{"3", MK_RBUTTON, "Right"},
+                                           Button{"2", MK_MBUTTON, "Middle"}),
                          [](const ::testing::TestParamInfo<Button>& info) { return std::string(info.param.name); });
 
 // The hand (xdotool, a click holding the button 80 ms) while the program is busy, then the
@@ -451,6 +456,23 @@ TEST_P(SdlButtonUnderX, ATripleClickWhoseSecondPressMovesTheWindowAwayLeavesNoCa
   // Over the window again, the pointer moves with no button held.
   ByHandThenTaken("sleep 0.1 mousemove 560 560 sleep 0.05 mousemove 600 600");
   EXPECT_EQ(w.move_flags & GetParam().flag, 0u);
+}
+
+// A button held through a move, the window taking each step as it comes: the server's word with
+// each move (which buttons it has down) keeps the button held in the moves' flags, and its
+// release clears it.
+TEST_P(SdlButtonUnderX, AButtonHeldThroughAMoveIsHeldInTheMovesFlagsUntilItsRelease) {
+  ClickWindow w;
+  ASSERT_TRUE(w.CreateEx(CS_DBLCLKS, "held", WS_POPUP | WS_VISIBLE, 40, 30, 400, 300));
+  PumpMessages();
+  ByHandThenTaken("mousemove 100 100" + Down());
+  for (const int x : {110, 120, 130}) {
+    ByHandThenTaken("sleep 0.03 mousemove " + std::to_string(x) + " 110");
+    EXPECT_NE(w.move_flags & GetParam().flag, 0u) << x;
+  }
+  ByHandThenTaken("sleep 0.03" + Up() + "sleep 0.05 mousemove 150 120");
+  EXPECT_EQ(w.move_flags & GetParam().flag, 0u);
+  EXPECT_EQ(w.log, (std::vector<std::string>{"down", "up"}));
 }
 
 class KeyWindow : public Window {

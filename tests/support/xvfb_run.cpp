@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 namespace test {
 
@@ -97,7 +99,7 @@ int Field(const std::string& text, const std::string& label) {
 }  // namespace
 
 struct XvfbSession::Impl {
-  Started server, window_manager, client;
+  Started server, nested, window_manager, client;
   std::string display;
   // "env ..." with the display and the session's own folders, then a space; the same as "export ...; ".
   std::string environment;
@@ -114,12 +116,13 @@ XvfbSession::~XvfbSession() {
   EndProgram(&impl_->client, true);
   PauseWindowManager(false);
   // The server first: the window manager then ends by itself (xfwm4's session bus with it).
+  EndProgram(&impl_->nested, true);
   EndProgram(&impl_->server, true);
   EndProgram(&impl_->window_manager, true);
 }
 
-bool XvfbSession::Available(const std::string& window_manager) {
-  std::string tools = "Xvfb xdotool xwininfo xprop";
+bool XvfbSession::Available(const std::string& window_manager, bool resizable) {
+  std::string tools = resizable ? "Xvfb xdotool xwininfo xprop Xephyr xrandr" : "Xvfb xdotool xwininfo xprop";
   if (window_manager == "xfwm4") tools += " xfwm4 dbus-run-session";
   else if (!window_manager.empty()) tools += " " + window_manager;
   return std::system(("for t in " + tools + "; do command -v $t >/dev/null || exit 1; done").c_str()) == 0;
@@ -132,13 +135,22 @@ bool XvfbSession::Start(const std::filesystem::path& work, const Options& option
   if (mkfifo((work / "pipe").c_str(), 0600) != 0) return *error = "no fifo", false;
   // Xvfb says its display number once it takes connections. It and the window manager end by
   // themselves after ten minutes, should the test not live to end them.
-  impl_->server = StartProgram(work, "timeout 600 Xvfb -displayfd 1 -screen 0 " + std::to_string(options.width) + "x" +
-                                         std::to_string(options.height) +
-                                         "x24 -nolisten tcp -wr -nocursor -noreset -fbdir fb 2>xvfb.log");
+  const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height) + "x24";
+  impl_->server = StartProgram(work, "timeout 600 Xvfb -displayfd 1 -screen 0 " +
+                                         (options.resizable ? std::string("1600x1200x24") : size) +
+                                         " -nolisten tcp -wr -nocursor -noreset -fbdir fb 2>xvfb.log");
   std::string number, pending;
   if (!ReadLine(impl_->server.out, &pending, &number, 30000) || number.empty())
     return *error = "Xvfb did not start: " + ReadTextFile(work / "xvfb.log"), false;
   impl_->display = ":" + number;
+  if (options.resizable) {
+    impl_->nested = StartProgram(work, "env DISPLAY=:" + number + " timeout 600 Xephyr -displayfd 1 -screen " + size +
+                                           " -resizeable -nolisten tcp -noreset 2>xephyr.log");
+    std::string nested, nested_pending;
+    if (!ReadLine(impl_->nested.out, &nested_pending, &nested, 30000) || nested.empty())
+      return *error = "Xephyr did not start: " + ReadTextFile(work / "xephyr.log"), false;
+    impl_->display = ":" + nested;
+  }
   // What runs on the server keeps its files in the work folder, and starts no session bus of the
   // user's (SDL and GTK would start one on the display, with files in the home folder).
   const std::filesystem::path home = work / "home";
@@ -241,7 +253,20 @@ void XvfbSession::PauseWindowManager(bool paused) {
 
 void XvfbSession::EndServer() { EndProgram(&impl_->server, true); }
 
-bool XvfbSession::Screen(Picture* out) { return ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out); }
+bool XvfbSession::Screen(Picture* out) {
+  if (!ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out)) return false;
+  if (impl_->nested.out == nullptr) return true;
+  // Xephyr's screen at the top left of Xvfb's, as large as it is now.
+  const std::string root = X("xwininfo -root");
+  const int width = Field(root, "Width:"), height = Field(root, "Height:");
+  if (width <= 0 || height <= 0 || width > out->width || height > out->height) return false;
+  Picture screen{width, height, {}};
+  for (int y = 0; y < height; ++y)
+    screen.rgb.insert(screen.rgb.end(), out->rgb.begin() + static_cast<ptrdiff_t>(y) * out->width,
+                      out->rgb.begin() + static_cast<ptrdiff_t>(y) * out->width + width);
+  *out = std::move(screen);
+  return true;
+}
 
 bool HaveXvfb() { return XvfbSession::Available(""); }
 

@@ -52,6 +52,9 @@ class XvfbSession {
     int width = 1280;
     int height = 1024;
     std::string window_manager;  // "openbox", "xfwm4", or empty for none
+    // A screen that RANDR can make larger or smaller (xrandr -s WxH, up to 1600 x 1200): Xephyr
+    // in an Xvfb of that largest size, its screen shown at the top left of Xvfb's.
+    bool resizable = false;
   };
   // The client's window as the X server has it: its client area on the screen.
   struct Geometry {
@@ -65,8 +68,9 @@ class XvfbSession {
   XvfbSession(const XvfbSession&) = delete;
   XvfbSession& operator=(const XvfbSession&) = delete;
 
-  // Whether Xvfb and the X tools (and the window manager named, if any) can be run here.
-  static bool Available(const std::string& window_manager);
+  // Whether Xvfb and the X tools (and the window manager named, if any, and what a resizable
+  // screen takes) can be run here.
+  static bool Available(const std::string& window_manager, bool resizable = false);
   // Starts the server with its screen in a fresh folder `work` (and the window manager, once it
   // manages the screen). False, with *error, when either does not come up.
   bool Start(const std::filesystem::path& work, const Options& options, std::string* error);
