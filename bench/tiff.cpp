@@ -102,10 +102,22 @@ struct Layout {
   bool planar;
 };
 
+// Where a file is written before it is read back: the temporary folder, a name of this run's.
+std::string ScratchPath() {
+  return (std::filesystem::temp_directory_path() / ("bench_tiff_" + std::to_string(getpid()))).string();
+}
+
+// The file's bytes; the file goes.
+std::vector<uint8_t> TakeFile(const std::string& path) {
+  std::vector<uint8_t> file;
+  platform::ReadFileBytes(path, &file);
+  std::filesystem::remove(path);
+  return file;
+}
+
 // The file libtiff writes of the smooth picture in the layout.
 std::vector<uint8_t> Write(const Layout& l) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("bench_tiff_" + std::to_string(getpid()))).string();
+  const std::string path = ScratchPath();
   TIFF* t = TIFFOpen(path.c_str(), "w");
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kSide);
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, kSide);
@@ -159,17 +171,13 @@ std::vector<uint8_t> Write(const Layout& l) {
     }
   }
   TIFFClose(t);
-  std::vector<uint8_t> file;
-  platform::ReadFileBytes(path, &file);
-  std::filesystem::remove(path);
-  return file;
+  return TakeFile(path);
 }
 
 // A few tens of kilobytes that claim the whole size: separate planes of 16 bits, one deflated strip each
 // of a short stream of zeros.
 std::vector<uint8_t> FewKilobytes() {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("bench_tiff_" + std::to_string(getpid()))).string();
+  const std::string path = ScratchPath();
   TIFF* t = TIFFOpen(path.c_str(), "w");
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kSide);
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, kSide);
@@ -214,10 +222,7 @@ std::vector<uint8_t> FewKilobytes() {
   }
   for (uint32_t p = 0; p < 4; ++p) TIFFWriteRawStrip(t, p, stream.data(), tmsize_t(stream.size()));
   TIFFClose(t);
-  std::vector<uint8_t> file;
-  platform::ReadFileBytes(path, &file);
-  std::filesystem::remove(path);
-  return file;
+  return TakeFile(path);
 }
 
 // One JPEG strip of 98 AC refinement scans over an 8192-square grey picture, 140 KB of scan data.
@@ -231,8 +236,7 @@ std::vector<uint8_t> RefinementsStrip() {
   scan(1, 63, 0);
   for (int i = 0; i < 98; ++i) scan(1, 63, 1);
   jpeg.insert(jpeg.end(), {0xFF, 0xD9});
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("bench_tiff_" + std::to_string(getpid()))).string();
+  const std::string path = ScratchPath();
   TIFF* t = TIFFOpen(path.c_str(), "w");
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kSide);
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, kSide);
@@ -243,10 +247,7 @@ std::vector<uint8_t> RefinementsStrip() {
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kSide);
   TIFFWriteRawStrip(t, 0, jpeg.data(), tmsize_t(jpeg.size()));
   TIFFClose(t);
-  std::vector<uint8_t> file;
-  platform::ReadFileBytes(path, &file);
-  std::filesystem::remove(path);
-  return file;
+  return TakeFile(path);
 }
 
 const Layout kLayouts[] = {
