@@ -22,6 +22,7 @@
 #include <mutex>
 
 #include "platform/ascii.h"
+#include "platform/decode_budget.h"
 #include "platform/files.h"
 #include "platform/picture_formats.h"
 
@@ -438,8 +439,11 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   // An icon's PNG image is read as any PNG, with its claim.
   if (is_icon && IconImageIsPng(icon)) return DecodeWithSdl(data + icon.at, size - icon.at, out, error);
   // The readers allocate the whole picture from its header before they read a pixel of it.
-  if (const char* problem = picture_formats::ClaimProblem(picture_formats::SdlPictureClaim(type, data, size))) {
-    return Fail(error, problem);
+  const picture_formats::PictureClaim claim = picture_formats::SdlPictureClaim(type, data, size);
+  if (const char* problem = picture_formats::ClaimProblem(claim)) return Fail(error, problem);
+  // The frame claimed, a quarter of it beside; a reader that must keep more says so.
+  if (DecodeBudget* budget = CurrentDecodeBudget()) {
+    budget->SetClaim(picture_formats::SaturatingProduct(claim.width * claim.height, 4));
   }
   // SDL2_image would read a JPEG's inks as red, green, blue and alpha, a grey PNG's tRNS grey
   // as colours, and a TIFF's alpha as if it were premultiplied.
@@ -532,11 +536,7 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
   return true;
 }
 
-}  // namespace
-
-bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error,
-                        PictureFormat format) {
-  if (!data || size == 0) return Fail(error, "empty file");
+bool DecodeBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error, PictureFormat format) {
   if (size > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
   // A WBMP carries no mark of its own: only its name says what it is.
   if (format == PictureFormat::kWbmp) return picture_formats::DecodeWbmp(data, size, out, error);
@@ -544,6 +544,23 @@ bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, s
   if (picture_formats::LooksLikeMng(data, size)) return picture_formats::DecodeMng(data, size, out, error);
   if (picture_formats::LooksLikeWmf(data, size)) return picture_formats::DecodeWmf(data, size, out, error);
   return DecodeWithSdl(data, size, out, error);
+}
+
+}  // namespace
+
+bool DecodePictureBytes(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error,
+                        PictureFormat format) {
+  if (!data || size == 0) return Fail(error, "empty file");
+  // Every decode draws on one budget, set by the file's size until its reader reads its claim.
+  DecodeBudget budget = DecodeBudget::ForFile(size);
+  const ScopedDecodeBudget scope(&budget);
+  if (DecodeBytes(data, size, out, error, format)) return true;
+  // A library that ran out of the budget gives a reason of its own (a failed allocation...):
+  // the budget's is the one that tells.
+  if (error && scope.budget()->exhausted() && error->find(scope.budget()->problem()) == std::string::npos) {
+    *error += std::string(" (") + scope.budget()->problem() + ")";
+  }
+  return false;
 }
 
 bool DecodePictureFile(const std::string& path, DecodedPicture* out, std::string* error) {
