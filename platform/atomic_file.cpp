@@ -42,7 +42,7 @@ int FaultError(int usual) {
 // The handler is installed only while such a file exists or is being made, and only for a signal
 // left to end the program (one ignored, or handled by the program, is left alone), then the
 // signal's default restored: a run stopped by Ctrl-C ends as it would have, leaving nothing
-// behind. The handler does only what a handler may (atomics, unlinkat, signal, raise).
+// behind. The handler does only what a handler may (atomics, unlinkat, signal, kill).
 //
 // The signal may reach any thread. A thread that makes a named file does so inside a Making
 // section, which the handler never ends the program in: it leaves the signal to the section, and
