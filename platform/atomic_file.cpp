@@ -27,15 +27,29 @@ namespace platform {
 namespace {
 
 std::atomic<int> g_fault{0};
+std::atomic<int> g_fault_error{0};
+std::atomic<void (*)()> g_temporary_named_hook{nullptr};
 
 bool Faulted(WriteFault step) { return (g_fault.load(std::memory_order_relaxed) & static_cast<int>(step)) != 0; }
 
-// The temporary files that have a name (made where no file of no name can be), removed when
-// SIGINT, SIGTERM or SIGHUP ends the program. The handler is installed only while such a file
-// exists and only for a signal left to end the program (one ignored, or handled by the
-// program, is left alone), then the signal's default restored: a run stopped by Ctrl-C ends
-// as it would have, leaving nothing behind. The handler reads a fixed table of slots, so it
-// does only what a handler may (unlinkat, signal, raise).
+// The system's error a faulted step fails with: the one a test gave, or the step's own.
+int FaultError(int usual) {
+  const int given = g_fault_error.load(std::memory_order_relaxed);
+  return given != 0 ? given : usual;
+}
+
+// The temporary files that have a name, removed when SIGINT, SIGTERM or SIGHUP ends the program.
+// The handler is installed only while such a file exists or is being made, and only for a signal
+// left to end the program (one ignored, or handled by the program, is left alone), then the
+// signal's default restored: a run stopped by Ctrl-C ends as it would have, leaving nothing
+// behind. The handler does only what a handler may (atomics, unlinkat, signal, kill).
+//
+// The signal may reach any thread. A thread that makes a named file does so inside a Making
+// section, which the handler never ends the program in: it leaves the signal to the section, and
+// the last section to leave removes every kept name and ends the program. So a file is never left
+// between its making and its keeping, and no slot is filled while the handler reads the table.
+// Slots are freed at any time: each is read between two equal, even readings of its sequence,
+// which its filler makes odd while it writes, so a name is never read half written.
 namespace removed_on_signal {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -44,24 +58,52 @@ enum : int { kFree, kFilling, kArmed };
 
 struct Slot {
   std::atomic<int> state{kFree};
-  int folder = -1;
-  char name[NAME_MAX + 1] = {};
+  std::atomic<uint32_t> sequence{0};  // odd while the folder and name are written
+  std::atomic<int> folder{-1};
+  std::atomic<char> name[NAME_MAX + 1];
 };
 Slot g_slots[kSlots];
 
+std::atomic<int> g_making{0};  // threads inside a Making section
+std::atomic<int> g_ending{0};  // the signal that ends the program, once one has come
+
 std::mutex g_lock;
-int g_armed = 0;                                              // under g_lock
+int g_users = 0;                                              // armed slots and Making sections; under g_lock
 bool g_installed[sizeof kSignals / sizeof kSignals[0]] = {};  // under g_lock
+
+// Removes the file of every armed slot.
+void RemoveAll() {
+  for (Slot& slot : g_slots) {
+    // A slot freed and filled again while it was read is read again.
+    for (int attempt = 0; attempt < 4 && slot.state.load(std::memory_order_acquire) == kArmed; ++attempt) {
+      const uint32_t before = slot.sequence.load(std::memory_order_acquire);
+      if ((before & 1) != 0) continue;
+      char name[NAME_MAX + 1];
+      const int folder = slot.folder.load(std::memory_order_relaxed);
+      for (size_t i = 0; i < sizeof name; ++i) name[i] = slot.name[i].load(std::memory_order_relaxed);
+      std::atomic_thread_fence(std::memory_order_acquire);
+      if (slot.sequence.load(std::memory_order_relaxed) != before) continue;
+      name[NAME_MAX] = '\0';
+      ::unlinkat(folder, name, 0);
+      break;
+    }
+  }
+}
+
+// Ends the program as the signal ends one that does not handle it: the signal comes again, to the
+// process, with its default action (on this thread once it is let through: the handler running,
+// or a Making section, holds it here).
+void End(int signal_number) {
+  RemoveAll();
+  ::signal(signal_number, SIG_DFL);
+  ::kill(::getpid(), signal_number);
+}
 
 extern "C" void RemoveAndEnd(int signal_number) {
   const int saved = errno;
-  for (Slot& slot : g_slots) {
-    if (slot.state.load(std::memory_order_acquire) == kArmed) ::unlinkat(slot.folder, slot.name, 0);
-  }
-  // Ended as the signal ends a program that does not handle it: the signal, held while this
-  // runs, comes again with its default action once the handler returns.
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
+  g_ending.store(signal_number);
+  // A thread is making a named file: the last one to have made it ends the program.
+  if (g_making.load() == 0) End(signal_number);
   errno = saved;
 }
 
@@ -91,36 +133,44 @@ void Uninstall() {
   }
 }
 
+void Use() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (g_users++ == 0) Install();
+}
+
+void Release() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (--g_users == 0) Uninstall();
+}
+
 // Keeps a name in the folder (a descriptor) to be removed on those signals: its slot, -1 when
-// every slot is taken.
+// every slot is taken. Called inside a Making section.
 int Add(int folder, const std::string& name) {
   if (name.size() > NAME_MAX) return -1;
-  {
-    std::lock_guard<std::mutex> hold(g_lock);
-    if (g_armed++ == 0) Install();
-  }
   for (int i = 0; i < kSlots; ++i) {
+    Slot& slot = g_slots[i];
     int expected = kFree;
-    if (!g_slots[i].state.compare_exchange_strong(expected, kFilling)) continue;
-    g_slots[i].folder = folder;
-    std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
-    g_slots[i].state.store(kArmed, std::memory_order_release);
+    if (!slot.state.compare_exchange_strong(expected, kFilling)) continue;
+    Use();
+    const uint32_t sequence = slot.sequence.load(std::memory_order_relaxed);
+    slot.sequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    slot.folder.store(folder, std::memory_order_relaxed);
+    for (size_t k = 0; k <= name.size(); ++k) slot.name[k].store(name.c_str()[k], std::memory_order_relaxed);
+    slot.sequence.store(sequence + 2, std::memory_order_release);
+    slot.state.store(kArmed, std::memory_order_release);
     return i;
   }
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (--g_armed == 0) Uninstall();
   return -1;
 }
 
 void Remove(int slot) {
   if (slot < 0) return;
   g_slots[slot].state.store(kFree, std::memory_order_release);
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (--g_armed == 0) Uninstall();
+  Release();
 }
 
-// Holds those signals back on this thread while it lives: a file made and then kept in the
-// table is never left between the two by a signal.
+// Holds those signals back on this thread while it lives.
 class Held {
  public:
   Held() {
@@ -139,6 +189,36 @@ class Held {
   sigset_t before_{};
   bool held_ = false;
 };
+
+// While it lives, a named file may be made and kept (Add): a signal that would end the program
+// meanwhile, on any thread, ends it when the section is left, with the file removed. go() is
+// false when such a signal came before: nothing is to be made then.
+class Making {
+ public:
+  Making() {
+    Use();
+    g_making.fetch_add(1);
+    go_ = g_ending.load() == 0;
+  }
+  ~Making() {
+    if (g_making.fetch_sub(1) == 1) {
+      if (const int signal_number = g_ending.load(); signal_number != 0) End(signal_number);
+    }
+    Release();
+  }
+  Making(const Making&) = delete;
+  Making& operator=(const Making&) = delete;
+  bool go() const { return go_; }
+
+ private:
+  Held held_;  // declared first: let go last, when the signal End raised comes through
+  bool go_ = false;
+};
+
+// Tells a test that a temporary file has just got its name, before it is kept.
+void TemporaryNamed() {
+  if (void (*hook)() = g_temporary_named_hook.load()) hook();
+}
 
 }  // namespace removed_on_signal
 
@@ -197,7 +277,7 @@ class SigpipeHeldBack {
 // may be a pipe or FIFO, whose reader may go away.
 bool WriteAll(int fd, const void* data, size_t size, bool into_pipe = false) {
   if (Faulted(WriteFault::kWrite) && size > 0) {
-    errno = ENOSPC;
+    errno = FaultError(ENOSPC);
     return false;
   }
   if (into_pipe) {
@@ -227,7 +307,7 @@ bool WriteAll(int fd, const void* data, size_t size, bool into_pipe = false) {
 bool CloseChecked(int fd) {
   const int result = ::close(fd);
   if (Faulted(WriteFault::kClose)) {
-    errno = EIO;
+    errno = FaultError(EIO);
     return false;
   }
   return result == 0;
@@ -409,23 +489,41 @@ AtomicFile::AtomicFile(const std::string& path, Sync sync)
     Fail("link", errno);
     return;
   }
-  // A file the user may not write stays as it is, as it would under a shell's redirection: the
-  // rename would need only the folder. Opening it to write changes nothing in it.
-  if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    const int probe = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (probe < 0) {
-      Fail("open", errno);
-      return;
-    }
-    ::close(probe);
-  }
-  OpenTemporary();
+  if (MayReplace()) OpenTemporary();
 }
 
 AtomicFile::AtomicFile(NewFile file, Sync sync)
     : shown_(NativeOutputPath(file.first_name)), target_(shown_), sync_(sync) {
   FailWritesPastFileSizeLimit();
   if (HasFileName()) OpenTemporary();
+}
+
+AtomicFile::AtomicFile(Member file, Sync sync)
+    : shown_(NativeOutputPath(file.path)), target_(shown_), sync_(sync), own_entry_(true) {
+  FailWritesPastFileSizeLimit();
+  if (!HasFileName()) return;
+  // What stands at the name is looked at, not what it may name: a link is replaced, never followed.
+  struct stat st {};
+  if (::lstat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    Refuse("it is a folder");
+  } else if (MayReplace()) {
+    OpenTemporary();
+  }
+}
+
+bool AtomicFile::MayReplace() {
+  // A file the user may not write stays as it is, as it would under a shell's redirection: the
+  // rename would need only the folder. Opening it to write changes nothing in it (nor waits
+  // for a FIFO that took its place meanwhile).
+  struct stat st {};
+  if ((own_entry_ ? ::lstat(target_.c_str(), &st) : ::stat(target_.c_str(), &st)) != 0 || !S_ISREG(st.st_mode)) return true;
+  const int probe = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (own_entry_ ? O_NOFOLLOW : 0));
+  if (probe < 0) {
+    Fail("open", errno);
+    return false;
+  }
+  ::close(probe);
+  return true;
 }
 
 bool AtomicFile::HasFileName() {
@@ -460,16 +558,19 @@ void AtomicFile::OpenTemporary() {
   // The new file keeps the permissions of the one it replaces; a file made afresh gets the
   // process's default (0666 less the umask), as any new file would.
   struct stat old {};
-  const bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = (own_entry_ ? ::lstat(target_.c_str(), &old) : ::stat(target_.c_str(), &old)) == 0 && S_ISREG(old.st_mode);
   const mode_t mode = replacing ? (old.st_mode & 0777) : 0666;
   // A file of no name leaves nothing behind however the run ends; where none can be made, a
   // named one is removed on the signals that end a run.
   fd_ = OpenNameless(folder_fd_, mode);
   nameless_ = fd_ >= 0;
   if (!nameless_) {
-    removed_on_signal::Held held;
-    fd_ = MakeTemporary(folder_fd_, NameOf(target_), mode, &temp_);
-    if (fd_ >= 0) RemoveOnSignal(true);
+    removed_on_signal::Making making;
+    fd_ = making.go() ? MakeTemporary(folder_fd_, NameOf(target_), mode, &temp_) : (errno = EINTR, -1);
+    if (fd_ >= 0) {
+      removed_on_signal::TemporaryNamed();
+      RemoveOnSignal(true);
+    }
   }
   if (fd_ < 0) {
     // The file is written whole or not at all, so it is never written in place: without a new
@@ -481,7 +582,7 @@ void AtomicFile::OpenTemporary() {
   // The umask may have taken bits the old file had. A file system that keeps no modes (FAT
   // through FUSE answers ENOSYS) shows every file with the same one: a mode it cannot set is no
   // failure where the file already shows the old file's.
-  if (replacing && (Faulted(WriteFault::kPermissions) ? (errno = ENOSYS, true) : ::fchmod(fd_, mode) != 0)) {
+  if (replacing && (Faulted(WriteFault::kPermissions) ? (errno = FaultError(ENOSYS), true) : ::fchmod(fd_, mode) != 0)) {
     const int why = errno;
     struct stat made {};
     if (::fstat(fd_, &made) != 0 || (made.st_mode & 0777) != mode) Fail("permissions", why);
@@ -556,12 +657,54 @@ bool AtomicFile::Write(const void* data, size_t size) {
   return ok();
 }
 
+bool AtomicFile::CopyFrom(const std::string& path, uint64_t size, std::string* why) {
+  if (!ok()) return false;
+  // Opened without waiting: a FIFO that took the file's place would hold the copy up. A file
+  // another holds a lease on answers at once too: that one is waited for, as any reader waits.
+  const std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(native.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (const bool stated = ::fstat(fd, &st) == 0; !stated || !S_ISREG(st.st_mode)) {
+    *why = stated ? "it is no regular file" : std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(size + 1, 256 * 1024)));
+  uint64_t left = size;
+  bool good = true;
+  // One byte past the size is asked for at the end: a file that grew holds it.
+  while (good && ok()) {
+    const size_t asked = static_cast<size_t>(std::min<uint64_t>(left > 0 ? left : 1, block.size()));
+    const ssize_t n = Faulted(WriteFault::kRead) ? (errno = FaultError(EIO), -1) : ::read(fd, block.data(), asked);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = std::strerror(errno);
+      good = false;
+    } else if (left == 0 ? n > 0 : n == 0) {
+      *why = "it changed while it was copied: it no longer holds " + std::to_string(size) + " bytes";
+      good = false;
+    } else if (left == 0) {
+      break;
+    } else {
+      Write(block.data(), static_cast<size_t>(n));
+      left -= static_cast<uint64_t>(n);
+    }
+  }
+  ::close(fd);
+  return good && ok();
+}
+
 bool AtomicFile::Finish() {
   if (fd_ < 0 || committed_) return false;
   bool good = error_.empty();
   // A device, a FIFO or a descriptor keeps no copy of its own to flush.
   if (good && sync_ == Sync::kToDisk && !in_place_ && (Faulted(WriteFault::kSync) || ::fsync(fd_) != 0)) {
-    Fail("flush", Faulted(WriteFault::kSync) ? EIO : errno);
+    Fail("flush", Faulted(WriteFault::kSync) ? FaultError(EIO) : errno);
     good = false;
   }
   // A file of no name stays open until it is linked in: it is linked through its descriptor.
@@ -590,9 +733,14 @@ bool AtomicFile::LinkNamelessAsTemporary() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = stem;
     for (size_t i = 0; i < kTemporaryLetters; ++i) candidate += kLetters[generator() % (sizeof kLetters - 1)];
-    removed_on_signal::Held held;
+    removed_on_signal::Making making;
+    if (!making.go()) {
+      errno = EINTR;
+      return false;
+    }
     if (LinkNameless(folder_fd_, candidate)) {
       temp_ = std::move(candidate);
+      removed_on_signal::TemporaryNamed();
       RemoveOnSignal(true);
       return true;
     }
@@ -620,7 +768,7 @@ bool AtomicFile::Commit() {
   if (nameless_) {
     // Where nothing stands, the whole file takes the name at once; over a file it takes a
     // temporary name beside it first, renamed over the old file below.
-    if (LinkNameless(folder_fd_, name)) {
+    if (Faulted(WriteFault::kLink) ? (errno = FaultError(EIO), false) : LinkNameless(folder_fd_, name)) {
       if (!CloseFile()) {
         Fail("close", errno);
         ::unlinkat(folder_fd_, name.c_str(), 0);
@@ -727,7 +875,7 @@ FolderFlush::FolderFlush(const std::string& folder) : native_(NativeOutputPath(f
   // written but not listed as well (a descriptor opened as a path would not do: syncfs refuses
   // it). One that makes none (FUSE, NFS, CIFS) may keep what syncfs does not reach: each file
   // written there is flushed on its own, then the folder's entries where it can be opened.
-  fd_ = Faulted(WriteFault::kNamelessFile) ? (errno = EOPNOTSUPP, -1)
+  fd_ = Faulted(WriteFault::kNamelessFile) ? (errno = FaultError(EOPNOTSUPP), -1)
                                            : ::open(native_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd_ >= 0) return;
   const int nameless_error = errno;
@@ -757,11 +905,11 @@ bool FolderFlush::Flush(std::string* error) {
   int failure = each_file_ ? 0 : open_error_;
   std::string what = native_;
   // syncfs reports a write-back of the file system that failed since the folder was opened.
-  if (fd_ >= 0 && (Faulted(WriteFault::kSync) || ::syncfs(fd_) != 0)) failure = Faulted(WriteFault::kSync) ? EIO : errno;
+  if (fd_ >= 0 && (Faulted(WriteFault::kSync) || ::syncfs(fd_) != 0)) failure = Faulted(WriteFault::kSync) ? FaultError(EIO) : errno;
   for (size_t i = 0; failure == 0 && i < written_.size(); ++i) {
     const int fd = ::open(written_[i].c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 || Faulted(WriteFault::kSync) || ::fsync(fd) != 0) {
-      failure = fd >= 0 && Faulted(WriteFault::kSync) ? EIO : errno;
+      failure = fd >= 0 && Faulted(WriteFault::kSync) ? FaultError(EIO) : errno;
       what = written_[i];
     }
     if (fd >= 0) ::close(fd);
@@ -769,7 +917,7 @@ bool FolderFlush::Flush(std::string* error) {
   // The files' names are the folder's: flushed with it, they survive a crash. A file system
   // that flushes no folder (EINVAL, ENOTSUP) keeps them as it keeps its files.
   if (failure == 0 && folder_fd_ >= 0 && (Faulted(WriteFault::kSync) || ::fsync(folder_fd_) != 0)) {
-    failure = Faulted(WriteFault::kSync) ? EIO : errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP ? 0 : errno;
+    failure = Faulted(WriteFault::kSync) ? FaultError(EIO) : errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP ? 0 : errno;
   }
   if (failure != 0 && error) *error = "cannot flush " + what + " to the disk (" + std::strerror(failure) + ")";
   return failure == 0;
@@ -798,6 +946,11 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
   return true;
 }
 
-void InjectWriteFault(WriteFault fault) { g_fault.store(static_cast<int>(fault), std::memory_order_relaxed); }
+void InjectWriteFault(WriteFault fault, int error) {
+  g_fault_error.store(error, std::memory_order_relaxed);
+  g_fault.store(static_cast<int>(fault), std::memory_order_relaxed);
+}
+
+void SetTemporaryNamedHook(void (*hook)()) { g_temporary_named_hook.store(hook); }
 
 }  // namespace platform

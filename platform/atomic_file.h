@@ -6,16 +6,20 @@
 //   - nothing, or a regular file: a new file is written beside it and takes its name only when
 //     everything succeeded, so the old file survives any failure. Where the file system makes
 //     files of no name (O_TMPFILE: ext4, XFS, btrfs, tmpfs), the new file has none until it is
-//     whole: it is then linked in under the name (or under a temporary one renamed over the old
-//     file), so a run stopped in any way, a kill included, leaves nothing behind. Elsewhere (FUSE,
-//     NFS, CIFS) it is written under a temporary name, removed when the program is ended by
-//     SIGINT, SIGTERM or SIGHUP (where the program left those signals to end it), and renamed.
+//     whole: it is then linked in under the name, so a run stopped in any way, a kill included,
+//     leaves nothing behind. Over a file that stands there it is linked in under a temporary name
+//     and renamed over the old file at once (no call links over a name): a SIGKILL in that moment
+//     leaves the temporary file. Elsewhere (FUSE, NFS, CIFS) it is written under a temporary name
+//     and renamed. A temporary name is removed when the program is ended by SIGINT, SIGTERM or
+//     SIGHUP (where the program left those signals to end it; one it ignores or handles is left
+//     alone), whichever thread the signal reaches.
 //     The new file keeps the permissions of the file it replaces (a file system that keeps no
 //     modes, where they cannot be set, need only show the same); a new one gets the process's
 //     default.
 //     A file the user may not write is refused, as a shell's redirection refuses it, and so is
 //     one in a folder that cannot hold the temporary file (it is never written in place);
-//   - a symbolic link: the same for the file it names (made when missing); the link stays;
+//   - a symbolic link: the same for the file it names (made when missing); the link stays
+//     (a Member replaces it instead, see below);
 //   - a device or a FIFO: written into as it stands, as a shell's redirection writes (a FIFO
 //     only while something reads it: the program never waits for a reader, and a reader that
 //     goes away fails the write, never the process);
@@ -63,6 +67,14 @@ class AtomicFile {
     std::string first_name;
   };
   explicit AtomicFile(NewFile file, Sync sync = Sync::kToDisk);
+  // A file of its own in a folder (a member unpacked there): whatever stands at its name but a
+  // folder (a symbolic link, dangling or not, a FIFO, a device, a file) is replaced by it, as
+  // tar replaces it, and never written through; the folders on the way are taken as the path
+  // says. A file there the user may not write is refused, as for any output.
+  struct Member {
+    std::string path;
+  };
+  explicit AtomicFile(Member file, Sync sync = Sync::kToDisk);
   // An uncommitted file is removed, the target left as it was.
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -82,10 +94,17 @@ class AtomicFile {
   // Why the file could not be written: "cannot write PATH (step: the system's reason)", the path
   // as given (UTF-8).
   const std::string& error() const { return error_; }
+  // Writes exactly `size` bytes read from the file at `path` (a program path), a block at a time.
+  // false when that file cannot be opened or read, is no regular file, or holds fewer or more
+  // bytes than `size` (it changed since its size was taken): *why is then the reason (the
+  // system's, for a file that cannot be read); a write that failed sets error() instead.
+  bool CopyFrom(const std::string& path, uint64_t size, std::string* why);
 
  private:
   // false (error() set) when the path names no file: it is empty, or ends in '/'.
   bool HasFileName();
+  // false (error() set) when the regular file at target_ may not be written by this user.
+  bool MayReplace();
   // Makes the temporary file beside target_ with the permissions of what it replaces.
   void OpenTemporary();
   // Opens what stands at target_ (not a regular file) to write into it, or refuses it.
@@ -116,6 +135,7 @@ class AtomicFile {
   int folder_fd_ = -1;  // the target's folder, where the temporary file is made and renamed
   Sync sync_;
   bool in_place_ = false;  // a device or FIFO, written into
+  bool own_entry_ = false;  // a Member: what stands at the name is replaced, never followed
   bool nameless_ = false;  // fd_ is a file of no name yet (O_TMPFILE)
   bool committed_ = false;
   int removed_on_signal_ = -1;  // temp_'s place among the names removed when a signal ends the program
@@ -175,13 +195,28 @@ bool AppendToFile(const std::string& path, const void* data, size_t size, std::s
 void FailWritesPastFileSizeLimit();
 
 // Tests: the following writes fail at one step, as a full or failing device would make them;
-// faults may be joined (kNamelessFile | kSync).
-// kNamelessFile: a file of no name (O_TMPFILE) cannot be made, as on FUSE, NFS or CIFS.
+// faults may be joined (kNamelessFile | kSync). Each fails with the system's error given, or
+// with its own: ENOSPC for kWrite, EIO for kSync, kClose, kLink and kRead.
+// kNamelessFile: a file of no name (O_TMPFILE) cannot be made (EOPNOTSUPP), as on FUSE, NFS or CIFS.
 // kPermissions: the mode of a new file cannot be set (ENOSYS), as on FAT through FUSE.
-enum class WriteFault { kNone = 0, kWrite = 1, kSync = 2, kClose = 4, kNamelessFile = 8, kPermissions = 16 };
+// kLink: the whole file of no name cannot be linked in under its name.
+// kRead: a file copied in (CopyFrom) cannot be read.
+enum class WriteFault {
+  kNone = 0,
+  kWrite = 1,
+  kSync = 2,
+  kClose = 4,
+  kNamelessFile = 8,
+  kPermissions = 16,
+  kLink = 32,
+  kRead = 64,
+};
 constexpr WriteFault operator|(WriteFault a, WriteFault b) {
   return static_cast<WriteFault>(static_cast<int>(a) | static_cast<int>(b));
 }
-void InjectWriteFault(WriteFault fault);
+void InjectWriteFault(WriteFault fault, int error = 0);
+// Tests: called on the writing thread when a temporary file has just been given its name, before
+// that name is kept among those removed on a signal (nullptr: nothing is).
+void SetTemporaryNamedHook(void (*hook)());
 
 }  // namespace platform

@@ -214,6 +214,8 @@ std::string ShownName(const std::string& name) {
   return out;
 }
 
+std::string SystemSpelling(const std::string& text) { return Unescape(GbkToUtf8(ShownName(text))); }
+
 std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<std::string, std::string>>& paths) {
   std::string out;
   for (size_t at = 0; at < text.size();) {
@@ -236,8 +238,8 @@ std::string NamedAsGiven(const std::string& text, const std::vector<std::pair<st
 
 std::string NamedOnce(const std::string& reason, const std::string& path, const std::string& given,
                       const std::string& before, const std::string& after) {
-  const std::string text = GbkToUtf8(ShownName(reason));
-  const std::string spelled = GbkToUtf8(ShownName(path));
+  const std::string text = SystemSpelling(reason);
+  const std::string spelled = SystemSpelling(path);
   // "PATH: why" gives the why; the rest of it never names the path again.
   if (text.rfind(spelled + ": ", 0) == 0) return before + given + after + text.substr(spelled.size() + 2);
   // A reader's or writer's own sentence names it after its opening words: "cannot read PATH",

@@ -42,6 +42,10 @@ std::string NativeOutputPath(const std::string& path);
 std::string ProgramPath(std::string_view native);
 // A name in program text as a person reads it: a '\' that is part of the name is shown as such.
 std::string ShownName(const std::string& name);
+// Program text (a message, a name, a path) for a message in UTF-8: as ShownName shows it, and a
+// name's bytes that are no UTF-8 as those very bytes, for the message's printer to escape
+// ("caf\xE9.txt"), never as characters no one sees. Separators stay as they are.
+std::string SystemSpelling(const std::string& text);
 // A message that names paths as the program spells them ("in\b.png"; the first of each pair),
 // with every mention of each spelled as the user gave it instead ("in/b.png"; the second), in
 // one pass: where two spellings start at one place (one holds the other), the longer is taken.

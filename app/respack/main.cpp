@@ -37,12 +37,15 @@ const Command kCommands[] = {
      respack::List, 1},
     {"extract", "respack extract PKG NAME OUT",
      "Writes one member's bytes to OUT. NAME is its resource name (button.imge); a file name\n"
-     "(button.png) is turned into its resource name when nothing has the name as given.\n",
+     "(button.png) is turned into its resource name when nothing has the name as given. A name\n"
+     "is a name, as pack took it from the folder: a '\\' in it is part of it.\n",
      respack::Extract, 3},
     {"unpack", "respack unpack PKG DIR",
      "Writes every member into DIR (made when missing) as RS_JS_X31.ext, named by its hashes.\n"
      "Members with the same hashes are all written: the later ones as RS_JS_X31~2.ext and so on.\n"
      "Each member is written whole or not at all; all are flushed to the disk once, at the end.\n"
+     "A member is a file of its own in DIR: a link standing at its name is replaced, never\n"
+     "written through.\n"
      "Nothing is written when a member's file would replace the package itself.\n",
      respack::Unpack, 2},
     {"pps-encode", "respack pps-encode IN OUT.pps [--codec N]",

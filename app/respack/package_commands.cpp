@@ -33,13 +33,24 @@ std::string ExtensionOfHash(uint32_t hash) {
   return {};
 }
 
-// A program-text name or path as the user typed or sees it (UTF-8).
-std::string Shown(const std::string& name) { return platform::GbkToUtf8(platform::ShownName(name)); }
+// A program-text name or path as the user typed or sees it (UTF-8; a name's bytes that are no
+// UTF-8 as themselves, escaped where it is printed).
+std::string Shown(const std::string& name) { return platform::SystemSpelling(name); }
 
-// The resource name of a file as the folder lists it: its whole name is the file's name, a '\\'
+// The text a file's name (as the system spells it: the folder's listing, or a NAME typed) is
+// hashed by: its GBK spelling, as on Windows, where GBK spells the whole name; else the program's
+// own spelling of it (GB18030, which spells every character, with the bytes that are no UTF-8
+// kept as the program keeps them). pack and extract both name members through this, so every
+// name pack takes is a name extract finds ("Straße.ini", "caf\xE9.dat", "a\b.txt").
+std::string KeyText(const std::string& native) {
+  const std::string gbk = platform::Utf8ToGbk(native);
+  if (platform::GbkToUtf8(gbk) == native) return gbk;
+  return platform::ShownName(platform::ProgramPath(native));
+}
+
+// The resource name of a file of this name (KeyText): its whole name is the file's name, a '\\'
 // in it included (no folder is split off), so the title is everything before the last dot.
-std::string ResourceNameOfListed(const std::string& listed, std::string* extension) {
-  const std::string name = platform::ShownName(listed);
+std::string ResourceNameOfFile(const std::string& name, std::string* extension) {
   size_t dot = std::string::npos;
   for (size_t i = 0; i < name.size(); ++i) {
     if (platform::IsDBCSLeadByte(static_cast<uint8_t>(name[i])) && i + 1 < name.size()) {
@@ -124,7 +135,7 @@ int Pack(const Args& args) {
   // Two files of one title and category would share a key: only the first could ever be found.
   std::map<engine::NameKey, std::string> names;
   for (Member& m : members) {
-    m.resource_name = ResourceNameOfListed(m.file_name, &m.extension);
+    m.resource_name = ResourceNameOfFile(KeyText(platform::NativeOutputPath(m.file_name)), &m.extension);
     auto [it, fresh] = names.emplace(engine::MakeNameKey(m.resource_name), m.file_name);
     if (!fresh) {
       return Refuse(folder_shown + Shown(it->second) + " and " + folder_shown + Shown(m.file_name) +
@@ -182,9 +193,10 @@ int Extract(const Args& args) {
   std::unique_ptr<engine::ResourcePackage> package;
   std::string reason;
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
-  const std::string name = Gbk(args[1]);
+  // The resource name as typed, else the resource name of a file named so, as pack names it.
+  const std::string name = KeyText(args[1]);
   int32_t index = package->FindEntryByName(name);
-  if (index < 0) index = package->FindEntryByName(engine::ResourceNameOf(name));
+  if (std::string extension; index < 0) index = package->FindEntryByName(ResourceNameOfFile(name, &extension));
   if (index < 0) return Refuse(args[0] + " has no member named " + args[1]);
   if (!WriteMember(*package, args[0], static_cast<uint32_t>(index), PathArg(args[2]), &reason)) return Refuse(reason);
   return kOk;
@@ -196,6 +208,8 @@ int Unpack(const Args& args) {
   if (!OpenPackage(args[0], &package, &reason)) return Refuse(reason);
   const std::string dir = PathArg(args[1]);
   const std::string folder_shown = args[1].back() == '/' ? args[1] : args[1] + "/";
+  // A member's file, named as the folder was typed.
+  const auto member_path = [&folder_shown](const std::string& name) { return PathArg(folder_shown + name); };
   // Members with the same hashes and extension would get one file name: each later one is
   // written as NAME~2.ext, NAME~3.ext... and named on the output.
   std::vector<std::string> names(package->GetUsedCount());
@@ -233,9 +247,11 @@ int Unpack(const Args& args) {
     }
     std::vector<uint8_t> bytes;
     if (!LoadMember(*package, args[0], i, &bytes, &reason)) return Refuse(reason);
-    platform::AtomicFile file(dir + "\\" + names[i], platform::AtomicFile::Sync::kLater);
+    // A member is a file of its own in the folder: a link standing at its name is replaced,
+    // never written through, so nothing outside the folder changes.
+    platform::AtomicFile file(platform::AtomicFile::Member{member_path(names[i])}, platform::AtomicFile::Sync::kLater);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Refuse(file.error());
-    flush.Written(dir + "\\" + names[i]);
+    flush.Written(member_path(names[i]));
   }
   if (!flush.Flush(&reason)) return Refuse(reason);
   std::printf("%u members written to %s\n", package->GetUsedCount(), cli::Printable(args[1]).c_str());

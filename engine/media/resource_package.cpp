@@ -404,27 +404,6 @@ std::string ResourcePackage::OutputIsMember(const std::string& output_path) cons
   return {};
 }
 
-namespace {
-
-// Copies exactly size bytes of the file into out, a block at a time; false when the file
-// cannot be read, holds fewer bytes or more (it changed since its size was taken).
-bool CopyMember(const std::string& path, uint32_t size, platform::AtomicFile* out, std::vector<uint8_t>* block) {
-  FILE* f = platform::OpenFile(path, "rb");
-  if (!f) return false;
-  uint64_t left = size;
-  bool ok = true;
-  while (ok && left > 0) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, block->size()));
-    ok = std::fread(block->data(), 1, n, f) == n && out->Write(block->data(), n);
-    left -= n;
-  }
-  ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
-
-}  // namespace
-
 uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::string* error) {
   if (!write) return used_;
   const auto refuse = [&](const std::string& text) -> uint32_t {
@@ -455,19 +434,19 @@ uint32_t ResourcePackage::Pack(const std::string& output_path, int write, std::s
   for (size_t i = 0; i < entries_.size(); ++i)
     WriteEntry(&table[kPackageHeaderSize + i * kPackageEntrySize], entries_[i]);
   file.Write(table.data(), table.size());
-  std::vector<uint8_t> block(256 * 1024);
   for (uint32_t i = 0; i < used_ && file.ok(); ++i) {
     // Exactly the size recorded when the file was added: a member that changed since would
     // shift every later member away from its offset.
     const std::string& member = i < member_paths_.size() ? member_paths_[i] : std::string();
-    if (!CopyMember(member, entries_[i].size, &file, &block) && file.ok()) {
-      char text[600];
-      std::snprintf(text, sizeof text, "资源%s打包失败", member.c_str());
+    std::string why;
+    if (!file.CopyFrom(member, entries_[i].size, &why) && file.ok()) {
+      // The system's reason follows the message's own words ("Permission denied").
+      const std::string text = "资源" + member + "打包失败 (" + why + ")";
       if (error) {
         *error = text;
       } else {
-        WriteGameLog("%s", text);
-        platform::MessageBoxA(text, "", platform::MB_OK);
+        WriteGameLog("%s", text.c_str());
+        platform::MessageBoxA(text.c_str(), "", platform::MB_OK);
       }
       return 0;  // the temporary file goes with `file`
     }

@@ -126,7 +126,8 @@ class ResourcePackage {
   // reader could open the package), the output is one of the members (the same file, by any
   // path), the package would pass kMaxPackageSize, a member cannot be read in full or has
   // changed its size since it was added, or the file cannot be written (reason in *error, and
-  // a message box naming the member when no error is asked for).
+  // a message box naming the member when no error is asked for). A member's failure reads
+  // "资源PATH打包失败 (why)": the member's path, then the system's reason or the change.
   uint32_t Pack(const std::string& output_path, int write, std::string* error = nullptr);
 
  protected:

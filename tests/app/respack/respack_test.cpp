@@ -17,6 +17,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <pthread.h>
+#include <sched.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -242,20 +246,31 @@ TEST(RespackTest, PackTakesNamesAsTheFolderListsThemAndReadsNothingOutside) {
   platform::CreateDirectories("deep/a/b/dir/sub");
   Write("deep/secret.txt", {'s', 'e', 'c', 'r', 'e', 't'});
   Write("deep/a/b/dir/sub/data.txt", {'s', 'u', 'b'});
-  ASSERT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("deep/a/b/dir/..\\..\\secret.txt"), "inside", 6));
-  ASSERT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("deep/a/b/dir/sub\\data.txt"), "named", 5));
+  // Every file packed, found again by the name it was packed from and by its resource name.
+  const std::pair<std::string, std::string> kNames[] = {
+      {"..\\..\\secret.txt", "..\\..\\secret.text"},
+      {"sub\\data.txt", "sub\\data.text"},
+      {"\xE8\x83\x8C\xE6\x99\xAF.png", "\xE8\x83\x8C\xE6\x99\xAF.imge"},  // 背景: GBK spells it
+      {"Stra\xC3\x9F" "e.ini", "Stra\xC3\x9F" "e.ini"},                        // GBK has no ß
+      {"caf\xE9.dat", "caf\xE9.dat"},                                           // no UTF-8
+  };
+  for (const auto& [file, resource] : kNames) {
+    ASSERT_TRUE(platform::WriteFileAtomic(platform::ProgramPath("deep/a/b/dir/" + file), file.data(), file.size()));
+  }
   ToolRun r = Respack("pack deep/a/b/dir named.qzr");
   ASSERT_EQ(r.status, 0) << r.err;
   engine::ResourcePackage package("named.qzr");
-  ASSERT_EQ(package.GetUsedCount(), 2u);
+  ASSERT_EQ(package.GetUsedCount(), std::size(kNames));
   Bytes out;
-  ASSERT_TRUE(package.LoadEntryByName("sub\\data.text", &out));
-  EXPECT_EQ(std::string(out.begin(), out.end()), "named");
-  ASSERT_TRUE(package.LoadEntryByName("..\\..\\secret.text", &out));
-  EXPECT_EQ(std::string(out.begin(), out.end()), "inside");
-  r = Respack("extract named.qzr 'sub\\data.text' got.txt");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadText("got.txt"), "named");
+  ASSERT_TRUE(package.LoadEntryByName(kBackGbk + ".imge", &out)) << "hashed as GBK, as on Windows";
+  for (const auto& [file, resource] : kNames) {
+    for (const std::string& name : {file, resource}) {
+      r = RespackWithin(60, {"extract", "named.qzr", name, "got.txt"});
+      EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+      EXPECT_EQ(ReadText("got.txt"), file) << name;
+      std::filesystem::remove("got.txt");
+    }
+  }
 }
 
 // A link may point out of the folder: it is named and left out.
@@ -265,9 +280,11 @@ TEST(RespackTest, PackLeavesOutSymbolicLinks) {
   Write("linked/outside/secret.txt", {'s'});
   Write("linked/dir/own.txt", {'o'});
   std::filesystem::create_symlink("../outside/secret.txt", "linked/dir/a.txt");
+  std::filesystem::create_symlink("../outside/secret.txt", "linked/dir/\xD6\xD0x");
   const ToolRun r = Respack("pack linked/dir linked.qzr");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("a.txt is a symbolic link: not packed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("linked/dir/a.txt is a symbolic link: not packed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("linked/dir/\\xD6\\xD0x is a symbolic link: not packed"), std::string::npos) << r.out;
   engine::ResourcePackage package("linked.qzr");
   EXPECT_EQ(package.GetUsedCount(), 1u);
   EXPECT_EQ(package.FindEntryByName("a.txt"), -1);
@@ -355,13 +372,20 @@ TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
   const Bytes png = Read("self/p.png");
   const Bytes pps = Read("self/p.pps");
   // unpack's folder holding the package under the name a member gets (the second: not even the
-  // first is written), or a link there to it.
+  // first is written), or a link there to it. A link there to any other file, or to none, is
+  // replaced by the member: nothing outside the folder is written.
   const std::string first = MemberFile("a.imge", ".png");
   const std::string second = MemberFile("s.dat", ".dat");
   platform::CreateDirectories("over-into");
   platform::CreateDirectories("over-link");
+  platform::CreateDirectories("outside");
+  platform::CreateDirectories("into-link");
+  platform::CreateDirectories("into-none");
+  Write("outside/victim.png", {'v'});
   std::filesystem::copy_file("self/new.qzr", "over-into/" + second);
   std::filesystem::create_symlink("../self/new.qzr", "over-link/" + first);
+  std::filesystem::create_symlink("../outside/victim.png", "into-link/" + first);
+  std::filesystem::create_symlink("../outside/none.png", "into-none/" + first);
   const std::pair<std::string, std::string> kOverInputs[] = {
       {"pps-encode self/p.png self/p.png", "self/p.png is the picture self/p.png"},
       {"pps-encode self/p.png self/link.png", "self/link.png is the picture self/p.png"},
@@ -370,11 +394,19 @@ TEST(RespackTest, PackNeverWritesOverAFileItPacks) {
       {"extract self/new.qzr a.png self/hard.qzr", "self/hard.qzr is the package self/new.qzr"},
       {"unpack over-into/" + second + " over-into", "over-into/" + second + " is the package over-into/" + second},
       {"unpack self/new.qzr over-link/", "over-link/" + first + " is the package self/new.qzr"},
+      {"unpack self/new.qzr into-link", ""},  // written
+      {"unpack self/new.qzr into-none/", ""},
   };
   for (const auto& [args, said] : kOverInputs) {
     r = Respack(args);
-    EXPECT_EQ(r.status, 1) << args;
-    EXPECT_EQ(r.err, "respack: " + said + ": an output is never written over what it is made from\n");
+    EXPECT_EQ(r.status, said.empty() ? 0 : 1) << args;
+    EXPECT_EQ(r.err, said.empty() ? "" : "respack: " + said + ": an output is never written over what it is made from\n");
+  }
+  EXPECT_EQ(Read("outside/victim.png"), (Bytes{'v'}));
+  EXPECT_EQ(FilesIn("outside"), 1u) << "a file was made outside the folder";
+  for (const char* folder : {"into-link/", "into-none/"}) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(folder + first))) << folder;
+    EXPECT_EQ(Read(folder + first), (Bytes{1, 2})) << folder;
   }
   EXPECT_EQ(Read("self/p.png"), png);
   EXPECT_EQ(Read("self/p.pps"), pps);
@@ -785,9 +817,15 @@ TEST(RespackTest, PackCopiesALargeMemberWithoutHoldingItInMemory) {
   EXPECT_LT(large - small, kMember / 4) << "peak " << small << " bytes for one byte, " << large << " for 64 MiB";
 }
 
-// A pack of stop/in into stop/out stopped by a signal while it waits to open its last member
-// (b.bin: the test holds a lease on it, so the open waits and the test is told). The real tool,
-// or its command run in a child of the test that makes no file of no name (as on FUSE).
+// How a pack of stop/in into stop/out meets its signal.
+enum class Stop {
+  kWaiting,  // sent while it waits to open its last member (b.bin: the test holds a lease on it,
+             // so the open waits and the test is told), left to end the run
+  kIgnored,  // the same, ignored by the program (as under nohup)
+  kHandled,  // the same, handled by the program
+  kNaming,   // sent to another thread of it as its temporary file gets its name
+};
+
 struct StoppedPack {
   int status = -1;          // 128 + the signal that ended it
   size_t files_midway = 0;  // in the output folder while the pack waited
@@ -795,10 +833,29 @@ struct StoppedPack {
   std::string skipped;  // why the file system takes no lease
 };
 
-StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
+// The thread of the pack's child that takes the signal, and whether it has come back from its handler.
+pthread_t g_other_thread;
+int g_stop_signal = 0;
+std::atomic<bool> g_other_woke{false};
+
+extern "C" void NotedByTheProgram(int) {}
+
+// The pack's hook as its temporary file gets its name: the signal goes to the other thread, and
+// the pack goes on once that thread's handler is done (where the handler ends the run, it ends here).
+void SignalTheOtherThread() {
+  g_other_woke = false;
+  ::pthread_kill(g_other_thread, g_stop_signal);
+  while (!g_other_woke) sched_yield();
+}
+
+// The real tool, or its command run in a child of the test, making no file of no name (as on
+// FUSE) unless `nameless_files`; an output there before (`replacing`) is replaced.
+StoppedPack StopPack(int signal_number, bool nameless_files, Stop how, bool replacing) {
   StoppedPack run;
   std::filesystem::remove_all("stop/out");
   platform::CreateDirectories("stop/out");
+  if (replacing) Write("stop/out/huge.qzr", {'o', 'l', 'd'});
+  const bool waits = how != Stop::kNaming;
   const int held = ::open("stop/in/b.bin", O_RDONLY | O_CLOEXEC);
   sigset_t told;
   sigemptyset(&told);
@@ -806,7 +863,7 @@ StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
   sigset_t before;
   ::pthread_sigmask(SIG_BLOCK, &told, &before);
   const f_owner_ex owner{F_OWNER_TID, static_cast<pid_t>(::syscall(SYS_gettid))};
-  if (held < 0 || ::fcntl(held, F_SETOWN_EX, &owner) != 0 || ::fcntl(held, F_SETLEASE, F_WRLCK) != 0) {
+  if (waits && (held < 0 || ::fcntl(held, F_SETOWN_EX, &owner) != 0 || ::fcntl(held, F_SETLEASE, F_WRLCK) != 0)) {
     run.skipped = std::strerror(errno);
     if (held >= 0) ::close(held);
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -817,18 +874,46 @@ StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
   char* argv[] = {tool.data(), pack, in, out, nullptr};
   const pid_t child = ::fork();
   if (child == 0) {
+    // The lease is the test's: the copy of its descriptor would keep it after the test lets it go.
+    if (held >= 0) ::close(held);
     ::dup2(::open("run.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-    if (nameless_files) ::execv(argv[0], argv);
-    platform::InjectWriteFault(platform::WriteFault::kNamelessFile);
+    ::alarm(120);  // a run that hangs ends, and fails its row
+    if (how == Stop::kIgnored) ::signal(signal_number, SIG_IGN);
+    if (how == Stop::kHandled) ::signal(signal_number, NotedByTheProgram);
+    if (how == Stop::kNaming) {
+      // The other thread takes the signal only while it waits for it: it comes back from its
+      // handler once the handler is done, whenever the signal came.
+      g_stop_signal = signal_number;
+      sigset_t stop;
+      sigset_t unheld;
+      sigemptyset(&stop);
+      sigaddset(&stop, signal_number);
+      ::pthread_sigmask(SIG_BLOCK, &stop, &unheld);
+      ::pthread_create(&g_other_thread, nullptr, [](void*) -> void* {
+        sigset_t none;
+        sigemptyset(&none);
+        for (;;) {
+          ::sigsuspend(&none);
+          g_other_woke = true;
+        }
+      }, nullptr);
+      ::pthread_sigmask(SIG_SETMASK, &unheld, nullptr);
+      platform::SetTemporaryNamedHook(SignalTheOtherThread);
+    }
+    if (nameless_files && how != Stop::kHandled && how != Stop::kNaming) ::execv(argv[0], argv);
+    if (!nameless_files) platform::InjectWriteFault(platform::WriteFault::kNamelessFile);
     ::_exit(respack::Pack({in, out}));
   }
-  const timespec deadline{120, 0};
-  const bool waiting = ::sigtimedwait(&told, nullptr, &deadline) == SIGIO;
-  run.files_midway = FilesIn("stop/out");
-  ::kill(child, waiting ? signal_number : SIGKILL);
+  if (waits) {
+    const timespec deadline{120, 0};
+    const bool waiting = ::sigtimedwait(&told, nullptr, &deadline) == SIGIO;
+    run.files_midway = FilesIn("stop/out");
+    ::kill(child, waiting ? signal_number : SIGKILL);
+  }
+  // The signal is pending (or taken) before the lease is let go: a run it ends never goes on.
+  if (held >= 0) ::close(held);
   int status = 0;
   ::waitpid(child, &status, 0);
-  ::close(held);
   ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   run.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
   run.files_after = FilesIn("stop/out");
@@ -837,7 +922,9 @@ StoppedPack StopPackMidway(int signal_number, bool nameless_files) {
 
 // Ctrl-C, SIGTERM or SIGHUP during a pack leave no file behind and end it as the signal ends a
 // program. Where the file system makes files of no name, nothing named exists until the package
-// is whole; elsewhere its temporary file, there midway, is removed.
+// is whole; elsewhere its temporary file, there midway, is removed, and so is one that a signal
+// to another thread meets as it gets its name (or a name to be renamed over the old package).
+// A signal the program ignores (nohup) or handles is left to it: the pack goes on.
 TEST(RespackTest, AStoppedPackLeavesNoFileAndEndsAsTheSignalEndsIt) {
   platform::CreateDirectories("stop/in");
   Write("stop/in/a.bin", Bytes(1 << 20, 'a'));
@@ -849,15 +936,36 @@ TEST(RespackTest, AStoppedPackLeavesNoFileAndEndsAsTheSignalEndsIt) {
     int signal_number;
     bool nameless_files;
     size_t files_midway;
-  } kRuns[] = {{SIGINT, true, named_midway}, {SIGTERM, true, named_midway}, {SIGHUP, true, named_midway},
-               {SIGINT, false, 1},           {SIGTERM, false, 1},           {SIGHUP, false, 1}};
-  for (const auto& [signal_number, nameless_files, files_midway] : kRuns) {
-    SCOPED_TRACE(std::string(::strsignal(signal_number)) + (nameless_files ? ", the tool" : ", no file of no name"));
-    const StoppedPack run = StopPackMidway(signal_number, nameless_files);
+    Stop how = Stop::kWaiting;
+    bool replacing = false;
+  } kRuns[] = {{SIGINT, true, named_midway},
+               {SIGTERM, true, named_midway},
+               {SIGHUP, true, named_midway},
+               {SIGINT, false, 1},
+               {SIGTERM, false, 1},
+               {SIGHUP, false, 1},
+               {SIGHUP, false, 1, Stop::kIgnored},
+               {SIGTERM, false, 1, Stop::kHandled},
+               {SIGTERM, false, 0, Stop::kNaming},
+               {SIGINT, true, 0, Stop::kNaming, true}};
+  for (const auto& [signal_number, nameless_files, files_midway, how, replacing] : kRuns) {
+    SCOPED_TRACE(std::string(::strsignal(signal_number)) + (nameless_files ? ", the tool" : ", no file of no name") +
+                 ", stop " + std::to_string(static_cast<int>(how)));
+    const StoppedPack run = StopPack(signal_number, nameless_files, how, replacing);
     if (!run.skipped.empty()) GTEST_SKIP() << "the file system takes no lease: " << run.skipped;
-    EXPECT_EQ(run.status, 128 + signal_number) << ReadText("run.err");
-    EXPECT_EQ(run.files_midway, files_midway);
-    EXPECT_EQ(run.files_after, 0u);
+    const bool ends = how == Stop::kWaiting || how == Stop::kNaming;
+    EXPECT_EQ(run.status, ends ? 128 + signal_number : 0) << ReadText("run.err");
+    if (how != Stop::kNaming) {
+      EXPECT_EQ(run.files_midway, files_midway);
+    }
+    // The package (whole) when the run goes on, the old one when it is stopped replacing it.
+    EXPECT_EQ(run.files_after, ends && !replacing ? 0u : 1u);
+    if (!ends) {
+      EXPECT_EQ(engine::ResourcePackage("stop/out/huge.qzr").GetUsedCount(), 2u);
+    }
+    if (replacing) {
+      EXPECT_EQ(ReadText("stop/out/huge.qzr"), "old");
+    }
   }
 }
 
@@ -893,31 +1001,21 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
   platform::CreateDirectories("twin");
   Write("twin/a.png", {1});
   Write("twin/a.bmp", {2});
+  // Names whose bytes are no UTF-8: "café" in Latin-1, and D6 D0 78 ("中x" in GBK).
+  for (const char* twin : {"twin-latin/caf\xE9", "twin-gbk/\xD6\xD0x"}) {
+    platform::CreateDirectories(platform::ProgramPath(std::string(twin, std::strrchr(twin, '/'))));
+    for (const char* extension : {".png", ".bmp"}) Write(platform::ProgramPath(twin + std::string(extension)), {1});
+  }
   ASSERT_EQ(Respack("pps-encode crc.png crc-was.pps").status, 0);
   Bytes png = Read("crc.png");
   png[png.size() - 12 - 5] ^= 0x55;  // the last byte of IDAT's data: its CRC no longer matches
   Write("crc.png", png);
-  // A package cut while unpack writes its first member (into a FIFO the test reads, and cuts the
-  // package before it reads it whole): the next member passes the end of the package it opened.
+  // A package cut while unpack writes its first member (cut when the member's file gets its
+  // temporary name): the next member passes the end of the package it opened.
   platform::CreateDirectories("later/in");
-  platform::CreateDirectories("later/out");
-  Write("later/in/a.txt", Bytes(1 << 18, 'a'));  // more than a pipe holds: unpack waits for the test
+  Write("later/in/a.txt", Bytes(1000, 'a'));
   Write("later/in/b.txt", Bytes(100, 'b'));
   ASSERT_EQ(Respack("pack later/in later.qzr").status, 0);
-  const engine::NameKey first = engine::MakeNameKey("a.text");
-  char fifo[64];
-  std::snprintf(fifo, sizeof fifo, "later/out/%08X_%08X_%08X.txt", first.rs, first.js, first.x31);
-  ASSERT_EQ(::mkfifo(fifo, 0600), 0);
-  const int member = ::open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(member, 0);
-  std::thread cutter([member] {
-    pollfd written{member, POLLIN, 0};
-    if (::poll(&written, 1, 120000) != 1) return;
-    std::filesystem::resize_file("later.qzr", std::filesystem::file_size("later.qzr") - 50);
-    ::fcntl(member, F_SETFL, 0);
-    char block[4096];
-    while (::read(member, block, sizeof block) > 0) continue;
-  });
   const std::pair<std::string, std::string> kSaid[] = {
       {"list a", "respack: cannot open package a: shorter than a package header\n"},
       {"pps-encode a a.pps", "respack: a: not a picture of a kind this reads\n"},
@@ -930,15 +1028,28 @@ TEST(RespackTest, EveryRefusalIsOneLineNamingTheFileAndTheReason) {
       {"list cut1.qzr", "respack: cut1.qzr: member 2 passes the end of the package\n"},
       {"unpack cut.qzr up", "respack: cut.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract cut1.qzr c.text c.txt", "respack: cut1.qzr: member 2 cannot be read (it passes the end of the package)\n"},
-      {"unpack later.qzr later/out", "respack: later.qzr: member 1 cannot be read (it passes the end of the package)\n"},
       {"extract three.qzr nosuch x.bin", "respack: three.qzr has no member named nosuch\n"},
       {"pack nodir x.qzr", "respack: cannot read the folder nodir (No such file or directory)\n"},
       {"pack a x.qzr", "respack: cannot read the folder a (Not a directory)\n"},
       {"pack twin twin.qzr", "respack: twin/a.bmp and twin/a.png both have the resource name a.imge\n"},
+      {"pack twin-latin twin.qzr",
+       "respack: twin-latin/caf\\xE9.bmp and twin-latin/caf\\xE9.png both have the resource name caf\\xE9.imge\n"},
+      {"pack twin-gbk twin.qzr",
+       "respack: twin-gbk/\\xD6\\xD0x.bmp and twin-gbk/\\xD6\\xD0x.png both have the resource name \\xD6\\xD0x.imge\n"},
   };
   for (const auto& [args, said] : kSaid) EXPECT_EQ(Respack(args).err, said) << args;
-  cutter.join();
-  ::close(member);
+  platform::InjectWriteFault(platform::WriteFault::kNamelessFile);
+  static constexpr uintmax_t kWhole = 176 + 2 * 32 + 1000 + 100;
+  ASSERT_EQ(std::filesystem::file_size("later.qzr"), kWhole);
+  platform::SetTemporaryNamedHook([] {
+    if (std::filesystem::file_size("later.qzr") == kWhole) std::filesystem::resize_file("later.qzr", kWhole - 50);
+  });
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(respack::Unpack({"later.qzr", "later/out"}), respack::kBadInput);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "respack: later.qzr: member 1 cannot be read (it passes the end of the package)\n");
+  platform::SetTemporaryNamedHook(nullptr);
+  platform::InjectWriteFault(platform::WriteFault::kNone);
   const ToolRun r = Respack("pps-encode crc.png crc.pps");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1) << r.err;
@@ -1040,6 +1151,9 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   ASSERT_EQ(Respack("pack users/own users/own.qzr").status, 0);
   platform::CreateDirectories("users/none");
   ASSERT_EQ(Respack("pack users/none users/none.qzr").status, 0);
+  platform::CreateDirectories("users/locked");
+  Write("users/locked/a.txt", {3});
+  fs::permissions("users/locked/a.txt", fs::perms::none);
   fs::permissions("users/drop", fs::perms(0703));
   fs::permissions("users/shut", fs::perms(0311));
   fs::permissions("users/open", fs::perms(0777));
@@ -1058,6 +1172,9 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
       {respack::Unpack, {"own.qzr", "drop"}, platform::WriteFault::kNamelessFile | platform::WriteFault::kSync},
       {respack::Unpack, {"none.qzr", "open"}, platform::WriteFault::kNamelessFile | platform::WriteFault::kSync},
       {respack::Pack, {"shut", "open/shut.qzr"}},
+      // A member that cannot be read is named with the system's reason.
+      {respack::Pack, {"locked", "open/locked.qzr"}},
+      {respack::Pack, {"own", "open/eio.qzr"}, platform::WriteFault::kRead},
   };
   const std::string said = test_support::SaidAsAnotherUser("users", [&kCommands] {
     for (const auto& [command, args, fault] : kCommands) {
@@ -1070,14 +1187,21 @@ TEST(RespackTest, AFolderThatMayBeWrittenButNotListedTakesTheOutputAndOneNotList
   }, /*catch_output=*/true);
   for (const char* folder : {"users/drop", "users/shut", "users/open"}) fs::permissions(folder, fs::perms(0755));
   if (said == "skip") GTEST_SKIP() << test_support::kNoOtherUser;
+  const auto failed = [](const std::string& member) {
+    return platform::GbkToUtf8("资源") + member + platform::GbkToUtf8("打包失败");
+  };
   EXPECT_EQ(said, "drop/out.pps: 4x4, 1 frame, codec 6, " + std::to_string(Read("users/seen.pps").size()) +
                       " bytes\nstatus 0\n1 members written to drop\nstatus 0\n1 members written to drop\nstatus 0\n"
                       "respack: cannot flush drop/" + MemberFile("a.text", ".txt") +
                       " to the disk (Input/output error)\nstatus 1\n"
                       "respack: cannot flush open to the disk (Input/output error)\nstatus 1\n"
-                      "respack: cannot read the folder shut (Permission denied)\nstatus 1\n");
+                      "respack: cannot read the folder shut (Permission denied)\nstatus 1\n"
+                      "respack: " + failed("locked/a.txt") + " (Permission denied)\nstatus 1\n"
+                      "respack: " + failed("own/a.txt") + " (Input/output error)\nstatus 1\n");
   EXPECT_EQ(Read("users/drop/out.pps"), Read("users/seen.pps"));
-  EXPECT_FALSE(fs::exists("users/open/shut.qzr"));
+  for (const char* never : {"users/open/shut.qzr", "users/open/locked.qzr", "users/open/eio.qzr"}) {
+    EXPECT_FALSE(fs::exists(never)) << never;
+  }
 }
 
 }  // namespace
