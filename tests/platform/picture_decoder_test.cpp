@@ -618,13 +618,13 @@ TEST(PictureDecoderTest, PngTextChunksAreNotInflated) {
   DecodedPicture picture;
   std::string error;
   ASSERT_TRUE(DecodePictureBytes(alone.data(), alone.size(), &picture, &error)) << error;
-  const size_t held_alone = picture_formats::LastPngLibraryPeakBytes();
+  const uint64_t held_alone = LastDecodeSpending().peak;
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.type);
     const Bytes png = test_support::WithPngChunks(alone, row.type, row.data, row.copies);
     ASSERT_TRUE(DecodePictureBytes(png.data(), png.size(), &picture, &error)) << error;
     EXPECT_EQ(picture.width, 3);
-    EXPECT_LE(picture_formats::LastPngLibraryPeakBytes(), held_alone + 4096);
+    EXPECT_LE(LastDecodeSpending().peak, held_alone + 4096);
   }
 }
 
