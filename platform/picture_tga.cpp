@@ -123,7 +123,7 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
       Word16ToBgra(s, alpha, to);
     } else {
       std::memcpy(to, s, 3);
-      to[3] = depth == 32 && alpha ? s[3] : 255;  // (a 24-bit pixel has no fourth byte)
+      to[3] = alpha ? s[3] : 255;
     }
     if (++column < width) {
       to += step;

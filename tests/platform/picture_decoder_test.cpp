@@ -103,6 +103,14 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
     file.resize(file.size() - bytes);
     return file;
   };
+  // The bitmap with these pixels after its two colours (biClrUsed 2).
+  auto with = [](Bytes file, const Bytes& pixels) {
+    file[14 + 32] = 2;
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+  };
+  // SDL2_image's reason for a bitmap cut short (Pillow and ImageMagick refuse them too).
+  const std::string kCutShort = "unreadable picture: Error reading from datastream";
   const struct {
     const char* kind;
     Bytes bmp;
@@ -134,6 +142,11 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
        "BMP: a colour mask whose bits are not one run"},
       {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},
        "BMP: the pixels run past the end of the file"},
+      {"24 bits cut by a row", cut(MaskedBmp(40, 0, 24, {}, 1, 2, {0x0000FF, 0xFFFFFF}), 4), {}, kCutShort},
+      {"1 bit of width 10 cut into its last byte", cut(with(MaskedBmp(40, 0, 1, {0, 0xFFFFFF}, 10, 1, {}), {0xFF, 0xC0, 0, 0}), 3),
+       {}, kCutShort},
+      {"RLE8 cut in its last run", cut(with(MaskedBmp(40, 1, 8, {0, 0xFFFFFF}, 3, 2, {}), {3, 1, 0, 0, 2, 0, 1, 1, 0, 1}), 3),
+       {}, kCutShort},
       {"masks cut short", cut(MaskedBmp(40, 3, 16, k565, 1, 1, {}), 1), {},
        "BMP: the colour masks run past the end of the file"},
   };
@@ -705,6 +718,8 @@ TEST(PictureDecoderTest, EveryKindOfTgaIsReadAsImageMagickReadsIt) {
        {1, 2, 3, 128, 4, 5, 6, 255}},
       {"16 bits, an alpha bit, from the right", Tga(2, 2, 1, 16, 0x31, {0x1F, 0x80, 0xE0, 0x03}), 2,
        {0, 255, 0, 0, 255, 0, 0, 255}},
+      {"24 bits whose header counts 8 alpha bits: opaque", Tga(2, 2, 1, 24, 0x28, {1, 2, 3, 4, 5, 6}), 2,
+       {1, 2, 3, 255, 4, 5, 6, 255}},
       {"15 bits, run-length, from the bottom",
        Tga(10, 2, 2, 15, 0, {0x81, 0xFF, 0x7F, 0x01, 0x00, 0x04, 0x1C, 0x00}), 2,
        {0, 0, 8, 255, 230, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
@@ -822,8 +837,9 @@ TEST(PictureDecoderTest, EveryLayoutOfPcxIsReadAsImageMagickReadsIt) {
       EXPECT_FALSE(DecodePictureBytes(row.pcx.data(), cut, &picture, &error)) << cut;
     }
   }
+  // Edges read unsigned, right - left + 1 would wrap to 2^32 - 1: refused for what they are.
   auto left_of_right = [](Bytes pcx) {
-    pcx[4] = 1;
+    pcx[4] = 2;
     return pcx;
   };
   const std::pair<Bytes, const char*> kRefused[] = {

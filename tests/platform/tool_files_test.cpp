@@ -458,6 +458,8 @@ TEST_F(ToolFilesTest, Png) {
       {"ga16.png", "$IM rgba16.png -colorspace gray -depth 16 -define png:color-type=4 ga16.png", Ref::kIm},
       {"rgb16i.png", "$IM rgb16.png -interlace PNG rgb16i.png", Ref::kIm, kRounded16},
       {"rgba16.png", "true", Ref::kIm, kRounded16},
+      {"wide16.png", "$IM rgba16.png -scale 2000000x1! -depth 16 wide16.png", Ref::kIm,
+       "16-bit samples rounded; libpng's two rows of 16 MB each beside the frame"},
       {"p1.png", "$IM mono.png -type palette -depth 1 PNG8:p1.png", Ref::kIm},
       {"p4.png",
        "$PIL \"Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, "
@@ -673,6 +675,8 @@ TEST_F(ToolFilesTest, Mng) {
        "translucent frames; a frame over another laid on where opaque (one translucent over another is composed by "
        "libmng in 8-bit steps, by ImageMagick in floating point: up to 3 apart at low alpha)"},
       {"gm.mng", "$GM convert -delay 10 rgb.png rgba.png gm.mng", Ref::kIm, "no gamma applied, as in PNG"},
+      {"tail.mng", "cp im.mng tail.mng && printf '\\0\\0\\0\\12IDA' >> tail.mng", Ref::kIm,
+       "a chunk cut short after MEND not read"},
       {"gmp.mng", "$GM convert -delay 10 pal16.png pal4.png gmp.mng", Ref::kIm, "no gamma applied, as in PNG"},
   });
 }
