@@ -72,6 +72,10 @@ void MNG_DECL Release(mng_ptr block, mng_size_t) {
 struct MngRun {
   DecodeBudget* budget = nullptr;
   uint64_t largest_image = 0;  // the pixels of the largest image the file claims
+  // Where each image header lies in the data, and what libmng spends on that image; the next one
+  // to be read.
+  std::vector<std::pair<size_t, uint64_t>> images;
+  size_t next_image = 0;
   const uint8_t* data = nullptr;
   size_t size = 0;
   size_t pos = 0;
@@ -98,6 +102,10 @@ mng_bool MNG_DECL ReadData(mng_handle h, mng_ptr buffer, mng_uint32 length, mng_
   std::memcpy(buffer, run->data + run->pos, n);
   run->pos += n;
   *read = static_cast<mng_uint32>(n);
+  // An image's header read: libmng is about to decode all of it, whatever of it the canvas shows.
+  for (; run->next_image < run->images.size() && run->images[run->next_image].first < run->pos; ++run->next_image) {
+    if (!run->budget->Spend(run->images[run->next_image].second)) return MNG_FALSE;
+  }
   return MNG_TRUE;
 }
 
@@ -240,6 +248,22 @@ bool CheckChunks(const uint8_t* data, size_t size, uint64_t* largest_image, std:
 // The file as libmng is given it: without gAMA, cHRM and sRGB, which would make it correct the
 // samples for a display (a file with gAMA and cHRM through lcms to a gamma of 2.4). The samples
 // are shown as stored, as the PNG reader and ImageMagick show them. The chunks were checked.
+// What libmng spends on each image of the (checked) file, by where its header lies: inflating,
+// unfiltering and converting its rows, about four units a pixel, whatever of it is shown.
+constexpr uint64_t kMngImageWorkPerPixel = 4;
+std::vector<std::pair<size_t, uint64_t>> ImagesOf(const std::vector<uint8_t>& file) {
+  std::vector<std::pair<size_t, uint64_t>> images;
+  for (size_t at = 8; file.size() - at >= 12;) {
+    const uint8_t* type = file.data() + at + 4;
+    if (std::memcmp(type, "IHDR", 4) == 0 && Be32(file.data() + at) >= 8) {
+      images.emplace_back(at, uint64_t{Be32(type + 4)} * Be32(type + 8) * kMngImageWorkPerPixel);
+    }
+    if (std::memcmp(type, "MEND", 4) == 0) break;
+    at += 12 + Be32(file.data() + at);
+  }
+  return images;
+}
+
 std::vector<uint8_t> WithoutColourChunks(const uint8_t* data, size_t size) {
   std::vector<uint8_t> kept(data, data + 8);
   size_t at = 8;
@@ -287,6 +311,7 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   MngRun run;
   run.budget = &*budget;
   run.largest_image = largest_image;
+  run.images = ImagesOf(plain);
   run.data = plain.data();
   run.size = plain.size();
   run.picture = &result;

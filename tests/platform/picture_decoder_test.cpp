@@ -1375,6 +1375,98 @@ TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
   }
 }
 
+// Every reader draws on its decode's one budget (LastDecodeSpending): it takes the picture it
+// gives, and spends at least its bytes; libraries' blocks and readers' buffers are counted while
+// held (SDL2_image's surface and the one converted from it, a 24-bit bitmap's 7 bytes a pixel
+// beside the 4 of its frame; libpng's blocks given back before the pairs of indices and alphas
+// are made). A small hostile file is refused at once with the budget's reason, or costs at most
+// twice a file an encoder writes of the same picture, in work and in peak memory: a PNG row of
+// 2,000,000 16-bit pixels, whose two rows libpng keeps at 16 bytes a pixel (once refused past a
+// fixed 8 MiB), against the same row at 8 bits. GIF frames and MNG images far larger than the
+// screens they are composed onto cost more than their pictures could: refused.
+TEST(PictureDecoderTest, EveryReaderDrawsOnItsDecodesOneBudget) {
+  const std::string kTooMuchWork = "decoding it would take more work than its size allows";
+  constexpr int kWide = 2000000;
+  std::vector<uint16_t> wide16(size_t{kWide} * 4), wide8(size_t{kWide} * 4);
+  for (size_t i = 0; i < wide16.size(); ++i) wide8[i] = (wide16[i] = uint16_t(i % 4000 * 16)) >> 8;
+  constexpr int kLong = 1 << 22;
+  std::vector<uint16_t> indices(kLong);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = i % 3;
+  const Bytes partial = test_support::WithPngChunks(
+      test_support::WithPngChunks(test_support::MakePng(kLong, 1, 8, 3, indices), "PLTE", Bytes(9, 7), 1), "tRNS",
+      {255, 128, 0}, 1);
+  // Forty frames of 1024 x 1024 on a screen of one pixel, their LZW data as many bytes as such
+  // frames need at the least (what they hold is never read).
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  for (int i = 0; i < 40; ++i) {
+    gif.insert(gif.end(), {0x2C, 0, 0, 0, 0, 0, 4, 0, 4, 0, 2});
+    for (int block = 0; block < 2; ++block) gif.push_back(255), gif.resize(gif.size() + 255, 0x55);
+    gif.push_back(0);
+  }
+  gif.push_back(0x3B);
+  // Twenty blank images of 1024 x 1024 on a canvas of one pixel.
+  Bytes mng = test_support::MakeMng(1, 1, {});
+  const Bytes blank = test_support::MakeBlankPng1Bit(1024, 1024);
+  for (int i = 0; i < 20; ++i) mng.insert(mng.end() - 12, blank.begin() + 8, blank.end());
+  Bytes runs;  // a 1024 x 1024 TGA in packets of 128 pixels of one colour
+  for (size_t i = 0; i < 1024 * 1024 / 128; ++i) runs.insert(runs.end(), {0xFF, 1, 2, 3});
+  Bytes raw_tga = Tga(2, 0, 0, 24, 0x20, Bytes(size_t{3} << 20, 9)), rle_tga = Tga(10, 0, 0, 24, 0x20, runs);
+  for (Bytes* tga : {&raw_tga, &rle_tga}) (*tga)[13] = (*tga)[15] = 4;
+  const Bytes pcx_runs = {0xFF, 1, 0xFF, 1, 0xFF, 1, 0xFF, 1, 0xC4, 1, 0x0C};
+  Bytes pcx_rows;
+  for (int i = 0; i < 256; ++i) pcx_rows.insert(pcx_rows.end(), pcx_runs.begin(), pcx_runs.end() - 1);
+  pcx_rows.push_back(0x0C);
+  pcx_rows.resize(pcx_rows.size() + 768, 0);
+  const struct {
+    const char* kind;
+    Bytes file;
+    Bytes real = {};                // an encoder's file of the same picture: at most twice its costs
+    std::string refusal = "";       // the budget's reason the file is refused, or ""
+    double peak_ratio = 2;          // at most this many times the real file's peak
+    double least_peak = 1;          // at least this many times the bytes of the picture given
+    PictureFormat format = PictureFormat::kDetect;
+  } kRows[] = {
+      {"PNG of 16-bit colour and alpha, 2,000,000 wide", test_support::MakePng(kWide, 1, 16, 6, wide16),
+       test_support::MakePng(kWide, 1, 8, 6, wide8)},
+      {"PNG of a palette of partial alphas", partial, test_support::MakePng(kLong, 1, 8, 0, indices), "", 1.25},
+      {"GIF of frames far off a screen of one pixel", gif, {}, kTooMuchWork},
+      {"MNG of images far larger than a canvas of one pixel", mng, {}, kTooMuchWork},
+      {"24-bit bitmap through SDL2_image", test_support::MakeBmp24(1024, 1024, Bytes(4 << 20, 5)), {}, "", 2, 1.75},
+      {"TGA in runs", rle_tga, raw_tga},
+      {"PCX in runs", Pcx(5, 8, 1, 256, 256, 256, pcx_rows)},
+      {"GIF", test_support::MakeGif(64, 64, kPalette4, {{0, 0, 64, 64, Bytes(4096, 1), 0, -1, 0}, {8, 8, 2, 2, {2, 3, 2, 3}, 0, 3, 3}})},
+      {"MNG", test_support::MakeMng(64, 64, {{Bytes(64 * 64 * 4, 9), 10}, {Bytes(64 * 64 * 4, 200), 10}})},
+      {"WBMP", test_support::MakeWbmp(1024, 1024, Bytes(1 << 20, 1)), {}, "", 2, 1, PictureFormat::kWbmp},
+      {"WMF: gd's canvas and the frame", test_support::MakeWmf(100, 50, 0xFF), {}, "", 2, 2},
+  };
+  auto decode = [](const Bytes& file, PictureFormat format, DecodedPicture* picture, std::string* error) {
+    const bool decoded = DecodePictureBytes(file.data(), file.size(), picture, error, format);
+    return std::pair(decoded, LastDecodeSpending());
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    const auto [decoded, spent] = decode(row.file, row.format, &picture, &error);
+    if (!row.refusal.empty()) {
+      EXPECT_FALSE(decoded);
+      EXPECT_EQ(spent.problem, row.refusal);
+      EXPECT_NE(error.find(row.refusal), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_TRUE(decoded) << error;
+    uint64_t bytes = 0;
+    for (const PictureFrame& frame : picture.frames) bytes += frame.pixels.size();
+    EXPECT_GE(spent.peak, row.least_peak * bytes);
+    EXPECT_GE(spent.work, bytes);
+    if (row.real.empty()) continue;
+    const auto [real_decoded, real] = decode(row.real, row.format, &picture, &error);
+    ASSERT_TRUE(real_decoded) << error;
+    EXPECT_LE(spent.peak, row.peak_ratio * real.peak) << real.peak;
+    EXPECT_LE(spent.work, 2 * real.work) << real.work;
+  }
+}
+
 // TGA files carry no mark, so a file of no other kind read here is one only when its header is:
 // a PPM, a JNG or text is said to be no picture of a kind this reads, whatever sizes its first
 // bytes would give a TGA.
