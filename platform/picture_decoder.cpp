@@ -7,7 +7,9 @@
 // alpha; the formats SDL2_image reads beyond those above
 // are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
 // pixels than its file could describe (picture_formats.h), is refused before it is decoded; so
-// is a GIF whose extension blocks giflib would keep in more than 16 MiB.
+// is a GIF whose extension blocks giflib would keep in more than 16 MiB. Every decode draws on
+// one budget (decode_budget.h), which DecodePictureBytes installs: a file whose decoding would
+// pass it is refused with the budget's reason.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
