@@ -375,8 +375,8 @@ void* CappedCalloc(size_t count, size_t size) {
   if (size != 0 && count > SIZE_MAX / size) return nullptr;
   SdlBlocks* blocks = t_sdl_blocks;
   if (!blocks) return count * size > kMaxSdlBlock ? nullptr : g_sdl_allocator.calloc(count, size);
-  if (!blocks->budget->Take(count * size) || !blocks->budget->Spend(count * size)) return nullptr;
-  void* block = g_sdl_allocator.calloc(count, size);
+  if (!blocks->budget->Take(count * size)) return nullptr;
+  void* block = blocks->budget->Spend(count * size) ? g_sdl_allocator.calloc(count, size) : nullptr;
   if (!block || !Hold(blocks, block, count * size)) {
     g_sdl_allocator.free(block);
     blocks->budget->Give(count * size);
