@@ -452,10 +452,13 @@ void* Reallocate(void* context, void* p, size_t size) {
 
 // The gd image libwmf hands over for wmf_gd_image output is the caller's, made with the C
 // allocator, and libwmf exports no gdImageDestroy: its true-colour pixels, the scratch arrays
-// of polygons and dashed lines, and the image itself are freed here.
+// of polygons and dashed lines, the clipping rectangles a clip record left set, and the image
+// itself are freed here.
 void FreeGdImage(void* image) {
   auto* im = static_cast<gdImagePtr>(image);
   if (!im) return;
+  if (im->clip) std::free(im->clip->list);
+  std::free(im->clip);
   std::free(im->_tpixels);
   std::free(im->tpixels);
   std::free(im->polyInts);
