@@ -91,8 +91,14 @@ bool DecodeMaskedBitmap(const uint8_t* data, size_t size, DecodedPicture* out, s
   result.width = static_cast<int>(width);
   result.height = static_cast<int>(rows);
   result.alpha_valid = masks[3] != 0;
+  // The frame is taken from the decode's budget; each pixel read and widened spends its bytes.
+  ReaderBudget budget(size);
+  const uint64_t frame_bytes = uint64_t(width) * rows * 4;
+  if (!budget->Take(frame_bytes) || !budget->Spend(frame_bytes + uint64_t(width) * rows * bits / 8)) {
+    return Fail(error, budget->problem());
+  }
   PictureFrame frame;
-  frame.pixels.resize(uint64_t(width) * rows * 4);
+  frame.pixels.resize(frame_bytes);
   for (uint64_t y = 0; y < rows; ++y) {
     const uint8_t* row = data + at + (height < 0 ? y : rows - 1 - y) * stride;  // bottom-up unless negative
     uint8_t* to = &frame.pixels[y * uint64_t(width) * 4];

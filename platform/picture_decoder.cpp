@@ -7,7 +7,9 @@
 // alpha; the formats SDL2_image reads beyond those above
 // are not readable; an image of more than kMaxDecodedPictureBytes, or whose header claims more
 // pixels than its file could describe (picture_formats.h), is refused before it is decoded; so
-// is a GIF whose extension blocks giflib would keep in more than 16 MiB.
+// is a GIF whose extension blocks giflib would keep in more than 16 MiB. Every decode draws on
+// one budget (decode_budget.h), which DecodePictureBytes installs: a file whose decoding would
+// pass it is refused with the budget's reason.
 #include "platform/picture_decoder.h"
 
 #include <SDL2/SDL.h>
@@ -20,6 +22,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <unordered_map>
 
 #include "platform/ascii.h"
 #include "platform/decode_budget.h"
@@ -106,6 +110,10 @@ constexpr uint64_t kGifBlockRecordBytes = 64;
 // Honest extensions (a delay per frame, a loop count, comments, a colour profile of a few
 // hundred sub-blocks) keep well under this.
 constexpr uint64_t kGifExtensionBytesAnyFileMayKeep = 16 << 20;
+// What giflib keeps of each frame besides its pixels (its record, a colour table), and what it
+// spends on each pixel it decodes (a code looked up, a pixel written), in the budget's units.
+constexpr uint64_t kGifFrameRecordBytes = 1024;
+constexpr uint64_t kGifPixelWork = 2;
 
 GifLayout WalkGif(const uint8_t* data, size_t size) {
   auto table_bytes = [](uint8_t flags) { return (flags & 0x80) ? size_t{3} << ((flags & 7) + 1) : 0; };
@@ -164,6 +172,19 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     problem = "its extension blocks would take more memory than any picture's";
   }
   if (problem) return Fail(error, std::string("GIF: ") + problem);
+  // The claim: the composed frames, four bytes a pixel at most, and beside them what giflib keeps
+  // (every frame's own pixels, the extensions) and the canvas with the copy a frame disposed to
+  // the previous one keeps of it. giflib allocates with no hooks of ours: what it keeps and does,
+  // as walked, is taken and spent before it reads a byte (decoding a pixel of LZW costs a few
+  // units), so frames that cost more than the screens they compose onto are refused at once.
+  picture_formats::ReaderBudget budget(size);
+  const uint64_t screen_bytes = SaturatingProduct(screen.width * screen.height, 4);
+  const uint64_t giflib_bytes = layout.frame_pixels + layout.extension_bytes + layout.frames * kGifFrameRecordBytes;
+  budget->SetClaim(SaturatingProduct(composed_pixels, 4), giflib_bytes + 2 * screen_bytes);
+  auto out_of_budget = [&] { return Fail(error, std::string("GIF: ") + budget->problem()); };
+  if (!budget->Take(giflib_bytes) || !budget->Spend(kGifPixelWork * layout.frame_pixels + layout.coded_bytes)) {
+    return out_of_budget();
+  }
   GifSource source{data, size, 0};
   int code = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifBytes, &code));
@@ -195,6 +216,9 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     DGifSavedExtensionToGCB(gif.get(), i, &gcb);
     if (gcb.TransparentColor >= 0) declared.push_back(gcb.TransparentColor);
     if (palette && image.RasterBits) {
+      if (!budget->Spend(uint64_t{uint32_t(image.ImageDesc.Width)} * uint32_t(image.ImageDesc.Height))) {
+        return out_of_budget();
+      }
       ForEachDrawnPixel(image, gcb.TransparentColor, width, height, [&](int, int, int index) { drawn[index] = true; });
     }
   }
@@ -243,7 +267,11 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     const GifColorType& c = first->Colors[background_index];
     if (gcb.TransparentColor < 0) start = {c.Blue, c.Green, c.Red, 255};
   }
-  std::vector<uint8_t> canvas(size_t(width) * height * bpp);
+  // The canvas, each frame composed on it, and the copy a frame disposed to the previous one
+  // keeps: each takes and spends a canvas (the frames are kept: they are the picture).
+  const uint64_t canvas_bytes = uint64_t{uint32_t(width)} * uint32_t(height) * bpp;
+  if (!budget->Take(canvas_bytes) || !budget->Spend(canvas_bytes)) return out_of_budget();
+  std::vector<uint8_t> canvas(canvas_bytes);
   for (size_t i = 0; i < canvas.size(); i += bpp) std::memcpy(&canvas[i], start.data(), bpp);
 
   for (int i = 0; i < count; ++i) {
@@ -253,7 +281,13 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     DGifSavedExtensionToGCB(gif.get(), i, &gcb);
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
     if (!map || !image.RasterBits) return Fail(error, "GIF: frame without colours");
-    const std::vector<uint8_t> before = gcb.DisposalMode == DISPOSE_PREVIOUS ? canvas : std::vector<uint8_t>();
+    const bool restores = gcb.DisposalMode == DISPOSE_PREVIOUS;
+    // Its rectangle drawn, and again when disposed to the background.
+    const uint64_t frame_work = 2 * uint64_t{uint32_t(desc.Width)} * uint32_t(desc.Height) * bpp;
+    if (!budget->Take(canvas_bytes * (restores ? 2 : 1)) || !budget->Spend(canvas_bytes * (restores ? 3 : 1) + frame_work)) {
+      return out_of_budget();
+    }
+    const std::vector<uint8_t> before = restores ? canvas : std::vector<uint8_t>();
 
     // Draw the frame's rectangle, clipped to the screen; transparent pixels leave the canvas.
     ForEachDrawnPixel(image, gcb.TransparentColor, width, height, [&](int cx, int cy, int index) {
@@ -278,8 +312,9 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
           std::memcpy(&canvas[(size_t(y) * width + x) * bpp], background.data(), bpp);
         }
       }
-    } else if (gcb.DisposalMode == DISPOSE_PREVIOUS) {
+    } else if (restores) {
       canvas = before;
+      budget->Give(canvas_bytes);
     }
   }
   *out = std::move(result);
@@ -290,9 +325,11 @@ bool DecodeGif(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
 // Everything else through SDL2_image.
 
 // SDL2_image's readers allocate a surface of the size a header claims before they read a pixel,
-// so a damaged file could ask for terabytes. No single block SDL allocates may exceed this (a
-// picture at the largest size decoded, with room for row padding); a larger request fails like
-// an exhausted heap, and the reader refuses the file.
+// so a damaged file could ask for terabytes. While a decode runs on a thread, every block SDL
+// allocates on it is taken from the decode's budget (and given back when freed there); a request
+// past the budget fails like an exhausted heap, and the reader refuses the file. Outside a decode
+// no single block may exceed kMaxSdlBlock (a picture at the largest size decoded, with room for
+// row padding).
 constexpr size_t kMaxSdlBlock = 2 * kMaxDecodedPictureBytes;
 
 struct SdlAllocator {
@@ -303,24 +340,104 @@ struct SdlAllocator {
 };
 SdlAllocator g_sdl_allocator;  // the functions SDL used before the cap
 
-void* CappedMalloc(size_t size) { return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.malloc(size); }
-void* CappedCalloc(size_t count, size_t size) {
-  return size != 0 && count > kMaxSdlBlock / size ? nullptr : g_sdl_allocator.calloc(count, size);
-}
-void* CappedRealloc(void* block, size_t size) {
-  return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.realloc(block, size);
+// The blocks SDL allocated on this thread during the decode running on it, by their sizes. Those
+// still held when the decode ends (an error message's buffer...) are freed later like any other.
+struct SdlBlocks {
+  DecodeBudget* budget;
+  std::unordered_map<void*, size_t> sizes;
+};
+thread_local SdlBlocks* t_sdl_blocks = nullptr;
+
+// Counts a block SDL now holds (false, and nothing counted, when the count cannot be kept).
+bool Hold(SdlBlocks* blocks, void* block, size_t size) {
+  try {
+    blocks->sizes[block] = size;
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
-// Installs the cap once, around whatever functions SDL had (so blocks allocated before are
-// freed by the same allocator as ever).
+void* CappedMalloc(size_t size) {
+  SdlBlocks* blocks = t_sdl_blocks;
+  if (!blocks) return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.malloc(size);
+  if (!blocks->budget->Take(size)) return nullptr;
+  void* block = g_sdl_allocator.malloc(size);
+  if (!block || !Hold(blocks, block, size)) {
+    g_sdl_allocator.free(block);
+    blocks->budget->Give(size);
+    return nullptr;
+  }
+  return block;
+}
+
+void* CappedCalloc(size_t count, size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return nullptr;
+  SdlBlocks* blocks = t_sdl_blocks;
+  if (!blocks) return count * size > kMaxSdlBlock ? nullptr : g_sdl_allocator.calloc(count, size);
+  if (!blocks->budget->Take(count * size)) return nullptr;
+  void* block = blocks->budget->Spend(count * size) ? g_sdl_allocator.calloc(count, size) : nullptr;
+  if (!block || !Hold(blocks, block, count * size)) {
+    g_sdl_allocator.free(block);
+    blocks->budget->Give(count * size);
+    return nullptr;
+  }
+  return block;
+}
+
+void CappedFree(void* block) {
+  SdlBlocks* blocks = t_sdl_blocks;
+  if (blocks && block) {
+    const auto held = blocks->sizes.find(block);
+    if (held != blocks->sizes.end()) {
+      blocks->budget->Give(held->second);
+      blocks->sizes.erase(held);
+    }
+  }
+  g_sdl_allocator.free(block);
+}
+
+void* CappedRealloc(void* block, size_t size) {
+  SdlBlocks* blocks = t_sdl_blocks;
+  if (!blocks) return size > kMaxSdlBlock ? nullptr : g_sdl_allocator.realloc(block, size);
+  // A block from before the decode is counted from here on at its new size.
+  const auto held = block ? blocks->sizes.find(block) : blocks->sizes.end();
+  const size_t old_size = held != blocks->sizes.end() ? held->second : 0;
+  if (size > old_size && !blocks->budget->Take(size - old_size)) return nullptr;
+  void* moved = g_sdl_allocator.realloc(block, size);
+  if (!moved && size != 0) {
+    if (size > old_size) blocks->budget->Give(size - old_size);
+    return nullptr;
+  }
+  if (held != blocks->sizes.end()) blocks->sizes.erase(held);
+  if (size < old_size) blocks->budget->Give(old_size - size);
+  if (moved && !Hold(blocks, moved, size)) blocks->budget->Give(size);  // no longer counted
+  return moved;
+}
+
+// Installs the cap once, around whatever functions SDL had (blocks allocated before are freed
+// by the same allocator as ever).
 void CapSdlAllocations() {
   static std::once_flag once;
   std::call_once(once, [] {
     SdlAllocator& a = g_sdl_allocator;
     SDL_GetMemoryFunctions(&a.malloc, &a.calloc, &a.realloc, &a.free);
-    SDL_SetMemoryFunctions(CappedMalloc, CappedCalloc, CappedRealloc, a.free);
+    SDL_SetMemoryFunctions(CappedMalloc, CappedCalloc, CappedRealloc, CappedFree);
   });
 }
+
+// Draws what SDL allocates on this thread from the budget, for the scope.
+class SdlBlocksScope {
+ public:
+  explicit SdlBlocksScope(DecodeBudget* budget) : blocks_{budget, {}}, outer_(t_sdl_blocks) { t_sdl_blocks = &blocks_; }
+  ~SdlBlocksScope() { t_sdl_blocks = outer_; }
+  SdlBlocksScope(const SdlBlocksScope&) = delete;
+  SdlBlocksScope& operator=(const SdlBlocksScope&) = delete;
+
+ private:
+  SdlBlocks blocks_;
+  SdlBlocks* outer_;
+};
 
 struct SurfaceFree {
   void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
@@ -461,18 +578,30 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     mended = IconWithWholePalette(icon);
     if (mended.empty()) mended = IconWithOwnAlpha(icon);
   }
+  // SDL2_image keeps a surface beside the frame: the one it reads into, then the one that is
+  // converted to; the mended copy of the file is taken as well. Every block SDL allocates on the
+  // way is drawn from the budget (SdlBlocksScope), and what it does is spent once done: reading,
+  // converting and copying a surface each cost about its bytes.
+  picture_formats::ReaderBudget budget(size);
+  const uint64_t frame_bytes = picture_formats::SaturatingProduct(claim.width * claim.height, 4);
+  budget->SetClaim(frame_bytes, frame_bytes);
+  auto out_of_budget = [&] { return Fail(error, std::string("unreadable picture: ") + budget->problem()); };
+  if (!budget->Take(mended.size()) || !budget->Spend(mended.size())) return out_of_budget();
   const uint8_t* bytes = mended.empty() ? data : mended.data();
   const size_t count = mended.empty() ? size : mended.size();
   if (count > static_cast<size_t>(INT32_MAX)) return Fail(error, "file too large");
   SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(count));
   if (!rw) return Fail(error, SDL_GetError());
+  const SdlBlocksScope blocks(&*budget);
   Surface surface(IMG_LoadTyped_RW(rw, 1, type));
+  if (!surface && budget->exhausted()) return out_of_budget();
   // A file of no kind that carries a mark is tried as a TGA last: it is then no picture at all.
   if (!surface) return Fail(error, kind == "TGA" ? "not a picture of a kind this reads" : std::string("unreadable picture: ") + IMG_GetError());
   const int width = surface->w;
   const int height = surface->h;
   if (width <= 0 || height <= 0) return Fail(error, "empty picture");
   if (uint64_t(width) * height * 4 > kMaxDecodedPictureBytes) return Fail(error, "picture too large");
+  if (!budget->Spend(uint64_t(surface->pitch) * height)) return out_of_budget();
 
   DecodedPicture result;
   result.width = width;
@@ -492,7 +621,9 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     result.transparent_index = keyed ? static_cast<int>(key) : -1;
     result.bytes_per_pixel = partial_alpha ? 2 : 1;
     result.alpha_valid = partial_alpha;
-    frame.pixels.resize(size_t(width) * height * result.bytes_per_pixel);
+    const uint64_t pixel_bytes = uint64_t(width) * height * result.bytes_per_pixel;
+    if (!budget->Take(pixel_bytes) || !budget->Spend(pixel_bytes)) return out_of_budget();
+    frame.pixels.resize(pixel_bytes);
     if (SDL_LockSurface(surface.get()) != 0) return Fail(error, SDL_GetError());
     for (int y = 0; y < height; ++y) {
       const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + size_t(y) * surface->pitch;
@@ -519,8 +650,11 @@ bool DecodeWithSdl(const uint8_t* data, size_t size, DecodedPicture* out, std::s
     }
     // ARGB8888 words are blue, green, red, alpha in memory on this little-endian machine.
     Surface bgra(SDL_ConvertSurfaceFormat(surface.get(), SDL_PIXELFORMAT_ARGB8888, 0));
-    if (!bgra) return Fail(error, SDL_GetError());
-    frame.pixels.resize(size_t(width) * height * 4);
+    if (!bgra) return budget->exhausted() ? out_of_budget() : Fail(error, SDL_GetError());
+    surface.reset();  // the surface read is done with: the frame takes its place
+    const uint64_t pixel_bytes = uint64_t(width) * height * 4;
+    if (!budget->Take(pixel_bytes) || !budget->Spend(2 * pixel_bytes)) return out_of_budget();
+    frame.pixels.resize(pixel_bytes);
     if (SDL_LockSurface(bgra.get()) != 0) return Fail(error, SDL_GetError());
     for (int y = 0; y < height; ++y) {
       std::memcpy(&frame.pixels[size_t(y) * width * 4],

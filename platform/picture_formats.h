@@ -10,9 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/decode_budget.h"
 #include "platform/picture_decoder.h"
 
 namespace platform::picture_formats {
+
+// The budget a reader draws on: the decode's that is running on this thread (DecodePictureBytes
+// installs one), or, for a reader called on its own, one of the file's size.
+class ReaderBudget {
+ public:
+  explicit ReaderBudget(size_t file_bytes) : own_(DecodeBudget::ForFile(file_bytes)), scope_(&own_) {}
+  DecodeBudget* operator->() const { return scope_.budget(); }
+  DecodeBudget& operator*() const { return *scope_.budget(); }
+
+ private:
+  DecodeBudget own_;
+  ScopedDecodeBudget scope_;
+};
 
 // Words of a file, little- and big-endian (the caller has checked that they lie inside it).
 inline uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
@@ -185,8 +199,6 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
 // A PNG of any colour type, depth and transparency (libpng): palette indices or blue, green,
 // red, alpha, as picture_png.cpp tells. The caller has checked its claim.
 bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
-// The most libpng held at once of its own during this thread's last DecodePng, in bytes.
-size_t LastPngLibraryPeakBytes();
 // A TIFF (libtiff) as blue, green, red and straight alpha. The caller has checked its claim.
 bool DecodeTiff(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 // A TGA whose header LooksLikeTga takes. The caller has checked its claim.

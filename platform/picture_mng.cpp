@@ -4,9 +4,12 @@
 // of plain PNG frames are read (see CheckChunks): files with loops, deltas, magnification,
 // clones or JNG images are refused, and so are sizes that the file's bytes could not describe.
 //
-// libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Its
-// allocations go through a counter: one decode may hold at most kMaxLiveBytes at once, so a
-// made-up size fails like an exhausted heap and the file is refused.
+// libmng allocates by sizes the file claims (its own images, rows, zlib buffers). Every block it
+// allocates is taken from the decode's budget (decode_budget.h) and given back when freed, and
+// spends its bytes (libmng zeroes each, and its work grows with what it allocates); every canvas
+// row it draws and every frame taken spend theirs, and the frames are taken too. The claim is
+// the canvas and each frame taken, with libmng's images beside them; a made-up size fails like an
+// exhausted heap, and the file is refused with the budget's reason.
 // libmng.h pulls in jpeglib.h, which needs FILE declared first.
 #include <cstdio>
 #include <libmng.h>
@@ -22,13 +25,13 @@
 namespace platform::picture_formats {
 namespace {
 
-constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
 // An MNG can loop for ever, and a few bytes of loop can make libmng compose a large canvas
-// again and again: one decode takes at most this many frames and waits, and allocates at most
-// kMaxTotalBytes over its whole run (its work grows with what it allocates).
+// again and again: one decode takes at most this many frames and waits.
 constexpr size_t kMaxFrames = 1000;
 constexpr int kMaxSteps = 4000;
-constexpr uint64_t kMaxTotalBytes = 4 * kMaxDecodedPictureBytes;
+// What libmng keeps beside the frames, for each pixel of the canvas or of its largest image: the
+// image it reads (16 bits a sample at most, four samples), and the one it composes from.
+constexpr uint64_t kLibmngBytesPerPixel = 2 * 8;
 // Nor does it draw more than this many pixels onto the canvas: a loop of images without waits
 // would otherwise keep it inside one call for ever. Twice the largest picture's pixels.
 constexpr uint64_t kMaxDrawnPixels = 2 * kMaxDecodedPictureBytes / 4;
@@ -39,20 +42,20 @@ constexpr uint64_t kMaxLayersPerFrame = 16;
 // libmng's allocator takes no context; each thread decodes one picture at a time. Every block
 // it holds is known, so what some damaged files make it forget is freed after its cleanup.
 struct MngMemory {
-  uint64_t live = 0;
-  uint64_t total = 0;
+  DecodeBudget* budget = nullptr;
   std::unordered_map<void*, size_t> blocks;
 };
 thread_local MngMemory* t_memory = nullptr;
 
 mng_ptr MNG_DECL Allocate(mng_size_t size) {
   MngMemory* m = t_memory;
-  if (!m || size == 0 || size > kMaxLiveBytes - m->live || size > kMaxTotalBytes - m->total) return nullptr;
-  void* p = std::calloc(1, size);  // libmng expects zeroed blocks
-  if (!p) return nullptr;
+  if (!m || size == 0 || !m->budget->Take(size)) return nullptr;
+  void* p = m->budget->Spend(size) ? std::calloc(1, size) : nullptr;  // libmng expects zeroed blocks
+  if (!p) {
+    m->budget->Give(size);
+    return nullptr;
+  }
   m->blocks.emplace(p, size);
-  m->live += size;
-  m->total += size;
   return p;
 }
 
@@ -61,12 +64,18 @@ void MNG_DECL Release(mng_ptr block, mng_size_t) {
   if (!block || !m) return;
   const auto it = m->blocks.find(block);
   if (it == m->blocks.end()) return;
-  m->live -= it->second;
+  m->budget->Give(it->second);
   m->blocks.erase(it);
   std::free(block);
 }
 
 struct MngRun {
+  DecodeBudget* budget = nullptr;
+  uint64_t largest_image = 0;  // the pixels of the largest image the file claims
+  // Where each image header lies in the data, and what libmng spends on that image; the next one
+  // to be read.
+  std::vector<std::pair<size_t, uint64_t>> images;
+  size_t next_image = 0;
   const uint8_t* data = nullptr;
   size_t size = 0;
   size_t pos = 0;
@@ -93,6 +102,10 @@ mng_bool MNG_DECL ReadData(mng_handle h, mng_ptr buffer, mng_uint32 length, mng_
   std::memcpy(buffer, run->data + run->pos, n);
   run->pos += n;
   *read = static_cast<mng_uint32>(n);
+  // An image's header read: libmng is about to decode all of it, whatever of it the canvas shows.
+  for (; run->next_image < run->images.size() && run->images[run->next_image].first < run->pos; ++run->next_image) {
+    if (!run->budget->Spend(run->images[run->next_image].second)) return MNG_FALSE;
+  }
   return MNG_TRUE;
 }
 
@@ -111,15 +124,19 @@ mng_bool MNG_DECL ProcessHeader(mng_handle h, mng_uint32 width, mng_uint32 heigh
     run->error = "MNG: picture too large";
     return MNG_FALSE;
   }
+  // The claim: the canvas, and libmng's images beside it.
+  const uint64_t canvas_bytes = uint64_t{width} * height * 4;
+  run->budget->SetClaim(canvas_bytes, kLibmngBytesPerPixel * std::max<uint64_t>(uint64_t{width} * height, run->largest_image));
+  if (!run->budget->Take(canvas_bytes) || !run->budget->Spend(canvas_bytes)) return MNG_FALSE;
   run->width = width;
   run->height = height;
-  run->canvas.assign(size_t{width} * height * 4, 0);
+  run->canvas.assign(canvas_bytes, 0);
   return MNG_TRUE;
 }
 
 mng_ptr MNG_DECL CanvasLine(mng_handle h, mng_uint32 line) {
   MngRun* run = RunOf(h);
-  if (line >= run->height) return nullptr;
+  if (line >= run->height || !run->budget->Spend(uint64_t{run->width} * 4)) return nullptr;
   run->drawn_pixels += run->width;
   return &run->canvas[size_t{line} * run->width * 4];
 }
@@ -145,7 +162,7 @@ mng_bool MNG_DECL SetTimer(mng_handle h, mng_uint32 ms) {
   return MNG_TRUE;
 }
 
-// Takes the canvas as the next frame; false when the frames pass the limits.
+// Takes the canvas as the next frame; false when the frames pass the limits (or the budget).
 bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   if (run->canvas.empty()) return true;
   if (run->picture->frames.size() >= kMaxFrames) return false;
@@ -155,6 +172,9 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
   if (composed > kComposedPixelsAnyAnimationMayClaim && composed > uint64_t{run->size} * 8 * kDeflateExpansion) {
     return false;
   }
+  // The frames so far are the claim now, each taken and copied from the canvas.
+  run->budget->SetClaim(run->frame_bytes_total + run->canvas.size());
+  if (!run->budget->Take(run->canvas.size()) || !run->budget->Spend(run->canvas.size())) return false;
   run->frame_bytes_total += run->canvas.size();
   PictureFrame frame;
   frame.pixels = run->canvas;
@@ -169,7 +189,7 @@ bool TakeFrame(MngRun* run, uint32_t delay_ms) {
 // sees the file, every chunk must be one of those an animation of plain PNG frames uses, lie
 // inside the file, and every image header must claim a size whose 16-bit-per-channel pixels fit
 // the limit. The check reads lengths and sizes only; libmng checks the rest.
-bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
+bool CheckChunks(const uint8_t* data, size_t size, uint64_t* largest_image, std::string* error) {
   static const char* const kRead[] = {"MHDR", "MEND", "TERM", "FRAM", "DEFI", "BACK", "IHDR", "IDAT", "IEND",
                                       "PLTE", "tRNS", "gAMA", "cHRM", "sRGB", "bKGD", "pHYs", "pHYg", "sBIT",
                                       "tEXt", "zTXt", "iTXt", "tIME", "SAVE", "SEEK", "nEED", "eXPI", "fPRI"};
@@ -212,6 +232,7 @@ bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
         *error = std::string("MNG: ") + problem;
         return false;
       }
+      if (!is_mhdr) *largest_image = std::max(*largest_image, pixels);
       header = header || is_mhdr;
     }
     if (std::memcmp(type, "MEND", 4) == 0) break;
@@ -227,6 +248,22 @@ bool CheckChunks(const uint8_t* data, size_t size, std::string* error) {
 // The file as libmng is given it: without gAMA, cHRM and sRGB, which would make it correct the
 // samples for a display (a file with gAMA and cHRM through lcms to a gamma of 2.4). The samples
 // are shown as stored, as the PNG reader and ImageMagick show them. The chunks were checked.
+// What libmng spends on each image of the (checked) file, by where its header lies: inflating,
+// unfiltering and converting its rows, about four units a pixel, whatever of it is shown.
+constexpr uint64_t kMngImageWorkPerPixel = 4;
+std::vector<std::pair<size_t, uint64_t>> ImagesOf(const std::vector<uint8_t>& file) {
+  std::vector<std::pair<size_t, uint64_t>> images;
+  for (size_t at = 8; file.size() - at >= 12;) {
+    const uint8_t* type = file.data() + at + 4;
+    if (std::memcmp(type, "IHDR", 4) == 0 && Be32(file.data() + at) >= 8) {
+      images.emplace_back(at, uint64_t{Be32(type + 4)} * Be32(type + 8) * kMngImageWorkPerPixel);
+    }
+    if (std::memcmp(type, "MEND", 4) == 0) break;
+    at += 12 + Be32(file.data() + at);
+  }
+  return images;
+}
+
 std::vector<uint8_t> WithoutColourChunks(const uint8_t* data, size_t size) {
   std::vector<uint8_t> kept(data, data + 8);
   size_t at = 8;
@@ -240,6 +277,11 @@ std::vector<uint8_t> WithoutColourChunks(const uint8_t* data, size_t size) {
     at = next;
   }
   return kept;
+}
+
+bool Fail(std::string* error, const std::string& reason) {
+  if (error) *error = reason.starts_with("MNG: ") ? reason : "MNG: " + reason;
+  return false;
 }
 
 struct HandleCloser {
@@ -257,13 +299,19 @@ bool LooksLikeMng(const uint8_t* data, size_t size) {
 
 bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   std::string refused;
-  if (!LooksLikeMng(data, size) || !CheckChunks(data, size, &refused)) {
+  uint64_t largest_image = 0;
+  if (!LooksLikeMng(data, size) || !CheckChunks(data, size, &largest_image, &refused)) {
     if (error) *error = refused.empty() ? "MNG: no signature" : refused;
     return false;
   }
+  ReaderBudget budget(size);
+  if (!budget->Take(size)) return Fail(error, budget->problem());  // the copy without colour chunks
   const std::vector<uint8_t> plain = WithoutColourChunks(data, size);
   DecodedPicture result;
   MngRun run;
+  run.budget = &*budget;
+  run.largest_image = largest_image;
+  run.images = ImagesOf(plain);
   run.data = plain.data();
   run.size = plain.size();
   run.picture = &result;
@@ -271,20 +319,17 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   struct MemoryScope {
     MngMemory memory;
     MngMemory* outer = t_memory;
-    MemoryScope() { t_memory = &memory; }
+    explicit MemoryScope(DecodeBudget* budget) { memory.budget = budget, t_memory = &memory; }
     ~MemoryScope() {
       for (const auto& [block, size] : memory.blocks) std::free(block);
       t_memory = outer;
     }
-  } scope;
+  } scope(&*budget);
   bool ok = false;
   {
     HandleCloser handle{mng_initialize(&run, Allocate, Release, MNG_NULL)};
     mng_handle h = handle.h;
-    if (!h) {
-      if (error) *error = "MNG: out of memory";
-      return false;
-    }
+    if (!h) return Fail(error, budget->exhausted() ? budget->problem() : "out of memory");
     mng_setcb_openstream(h, OpenStream);
     mng_setcb_closestream(h, CloseStream);
     mng_setcb_readdata(h, ReadData);
@@ -330,13 +375,11 @@ bool DecodeMng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
         run.error = "MNG: nothing to show";
       }
     }
-    // Pictures that loop for ever keep the frames up to the limit.
-    ok = run.error.empty() || (limits_hit && !result.frames.empty());
+    // Pictures that loop for ever keep the frames up to the limit; a budget run out refuses the
+    // file, whatever libmng made of it.
+    ok = !budget->exhausted() && (run.error.empty() || (limits_hit && !result.frames.empty()));
   }
-  if (!ok) {
-    if (error) *error = run.error;
-    return false;
-  }
+  if (!ok) return Fail(error, budget->exhausted() ? budget->problem() : run.error);
   result.width = static_cast<int>(run.width);
   result.height = static_cast<int>(run.height);
   result.bytes_per_pixel = 4;

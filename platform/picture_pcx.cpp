@@ -95,11 +95,17 @@ bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   result.height = static_cast<int>(height);
   result.bytes_per_pixel = true_colour ? 4 : 1;
   result.alpha_valid = planes == 4 && true_colour;
+  // The frame and a row of the planes are taken from the decode's budget; each row read (its
+  // runs undone) and laid into the frame spends its bytes.
+  ReaderBudget budget(size);
+  const uint64_t frame_bytes = width * height * result.bytes_per_pixel, row_bytes = uint64_t{line} * planes;
+  if (!budget->Take(frame_bytes) || !budget->Take(row_bytes)) return Fail(error, budget->problem());
   PictureFrame frame;
-  frame.pixels.resize(width * height * result.bytes_per_pixel);
-  std::vector<uint8_t> row(size_t{line} * planes);
+  frame.pixels.resize(frame_bytes);
+  std::vector<uint8_t> row(row_bytes);
   PcxStream stream{data, size, kHeaderBytes, data[2] == 1};
   for (uint64_t y = 0; y < height; ++y) {
+    if (!budget->Spend(row_bytes + width * result.bytes_per_pixel)) return Fail(error, budget->problem());
     if (!stream.Read(row.data(), row.size())) return Fail(error, "the pixels run past the end of the file");
     uint8_t* to = &frame.pixels[y * width * result.bytes_per_pixel];
     for (uint64_t x = 0; x < width; ++x) {
@@ -132,6 +138,7 @@ bool DecodePcx(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
       result.palette.assign(data + stream.at + 1, data + stream.at + 1 + 768);
     }
   }
+  budget->Give(row_bytes);
   result.frames.push_back(std::move(frame));
   *out = std::move(result);
   return true;

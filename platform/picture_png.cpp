@@ -12,10 +12,13 @@
 //     colour.
 // Only the chunks that pictures need are read: text, colour profiles and the rest are passed
 // over unread (their compressed forms would inflate to megabytes each). libpng stops at the
-// last row of the image: nothing after it, IEND and beyond, is read. libpng's own memory (its
-// structures, two rows, zlib's window: well under 1 MiB at the widest) is counted and held to
-// kMaxPngLibraryBytes beside the frame. Errors jump back here from libpng's error function;
-// warnings are dropped.
+// last row of the image: nothing after it, IEND and beyond, is read.
+//
+// The decode's budget (decode_budget.h) holds it all: libpng's allocator takes every block from
+// it and gives it back when freed, and the reader declares what libpng keeps beside the frame
+// (two rows at the widest depth its transforms pass through: a 16-bit colour row of 600,000
+// pixels is 4.8 MB a row); each row read and each byte of the file read spend work. Errors jump
+// back here from libpng's error function; warnings are dropped.
 #include <png.h>
 
 #include <algorithm>
@@ -36,6 +39,8 @@ struct PngSource {
   const uint8_t* data;
   size_t size;
   size_t pos;
+  DecodeBudget* budget;
+  uint64_t row_work = 0;  // what a row read spends
 };
 
 struct PngFailure {
@@ -45,8 +50,15 @@ struct PngFailure {
 void ReadPngBytes(png_structp png, png_bytep out, size_t length) {
   auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
   if (length > source->size - source->pos) png_error(png, "file cut short");
+  if (!source->budget->Spend(length)) png_error(png, source->budget->problem());
   std::memcpy(out, source->data + source->pos, length);
   source->pos += length;
+}
+
+// Each row read (each pass's, when interlaced): its bytes inflated, unfiltered and transformed.
+void OnPngRow(png_structp png, png_uint_32, int) {
+  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (!source->budget->Spend(source->row_work)) png_error(png, source->budget->problem());
 }
 
 void OnPngError(png_structp png, png_const_charp message) {
@@ -57,29 +69,18 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// What libpng holds at once of its own, beside the frame the rows are read into.
-constexpr size_t kMaxPngLibraryBytes = 8u << 20;
-thread_local size_t last_png_library_peak = 0;
-
-// libpng's blocks, each behind a header that keeps its size.
-struct PngMemory {
-  size_t in_use = 0;
-  size_t peak = 0;
-  bool over = false;  // a block was refused: past kMaxPngLibraryBytes
-};
+// libpng's blocks, each behind a header that keeps its size, taken from the decode's budget.
 constexpr size_t kBlockHeader = alignof(std::max_align_t);
 
 png_voidp AllocatePng(png_structp png, png_alloc_size_t size) {
-  auto* memory = static_cast<PngMemory*>(png_get_mem_ptr(png));
-  if (size > kMaxPngLibraryBytes - memory->in_use) {
-    memory->over = true;
+  auto* budget = static_cast<DecodeBudget*>(png_get_mem_ptr(png));
+  if (!budget->Take(size)) return nullptr;
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kBlockHeader));
+  if (!block) {
+    budget->Give(size);
     return nullptr;
   }
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kBlockHeader));
-  if (!block) return nullptr;
   std::memcpy(block, &size, sizeof size);
-  memory->in_use += size;
-  memory->peak = std::max(memory->peak, memory->in_use);
   return block + kBlockHeader;
 }
 
@@ -88,8 +89,17 @@ void FreePng(png_structp png, png_voidp pointer) {
   auto* block = static_cast<unsigned char*>(pointer) - kBlockHeader;
   size_t size = 0;
   std::memcpy(&size, block, sizeof size);
-  static_cast<PngMemory*>(png_get_mem_ptr(png))->in_use -= size;
+  static_cast<DecodeBudget*>(png_get_mem_ptr(png))->Give(size);
   std::free(block);
+}
+
+// What libpng keeps beside the frame: two rows (the one read and the one before it) at the widest
+// depth its transforms pass through, 64 bits a pixel from 16-bit samples (colour and alpha, or
+// filled or expanded to it), 32 from the rest (8-bit colour filled to four bytes), of the width
+// rounded up to 8 pixels and a few bytes over.
+uint64_t PngRowsBytes(uint64_t width, int depth) {
+  const uint64_t pixel_bytes = depth == 16 ? 8 : 4;
+  return 2 * (((width + 7) & ~uint64_t{7}) * pixel_bytes + 1 + pixel_bytes + 48);
 }
 
 // The ancillary chunks libpng knows but pictures do not use, each a name and its NUL as libpng
@@ -179,9 +189,10 @@ void SetTransforms(png_structp png, png_infop info, PngLayout* layout) {
 // Every object with a destructor lives outside this function, so a jump back skips none.
 // *pixels is sized and filled here: one byte a pixel for indices, four for colours.
 bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, std::vector<png_bytep>* rows,
-          png_uint_32* width, png_uint_32* height, PngMemory* memory, PngFailure* failure) {
-  png_structp png =
-      png_create_read_struct_2(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning, memory, AllocatePng, FreePng);
+          png_uint_32* width, png_uint_32* height, PngFailure* failure) {
+  DecodeBudget* budget = source->budget;
+  png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning, budget,
+                                             AllocatePng, FreePng);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -200,7 +211,13 @@ bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, st
   // small, whatever a chunk's length says.
   png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
   png_set_chunk_malloc_max(png, 1 << 20);
+  png_set_read_status_fn(png, OnPngRow);
   png_read_info(png, info);
+  // The frame as the caller claimed it, and libpng's rows beside it.
+  const png_uint_32 claimed_width = png_get_image_width(png, info), claimed_height = png_get_image_height(png, info);
+  budget->SetClaim(SaturatingProduct(uint64_t{claimed_width} * claimed_height, 4),
+                   PngRowsBytes(claimed_width, png_get_bit_depth(png, info)));
+  const uint64_t stored_row_bytes = png_get_rowbytes(png, info);
   SetTransforms(png, info, layout);
   png_read_update_info(png, info);
   *width = png_get_image_width(png, info);
@@ -213,37 +230,46 @@ bool Read(PngSource* source, PngLayout* layout, std::vector<uint8_t>* pixels, st
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
+  // The frame and its row pointers are ours, taken from the budget too (and kept: the frame is
+  // the picture's).
+  const uint64_t frame_bytes = uint64_t{row_bytes} * *height, pointer_bytes = uint64_t{*height} * sizeof(png_bytep);
+  bool taken = budget->Take(frame_bytes) && budget->Take(pointer_bytes);
   try {
-    pixels->assign(row_bytes * *height, 0);
-    rows->resize(*height);
+    if (taken) {
+      pixels->assign(frame_bytes, 0);
+      rows->resize(*height);
+    }
   } catch (const std::bad_alloc&) {
-    std::snprintf(failure->message, sizeof failure->message, "%s", "out of memory");
+    taken = false;
+  }
+  if (!taken) {
+    std::snprintf(failure->message, sizeof failure->message, "%s", budget->exhausted() ? budget->problem() : "out of memory");
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
   for (png_uint_32 y = 0; y < *height; ++y) (*rows)[y] = pixels->data() + row_bytes * y;
+  // Each row costs its bytes as stored, inflated and unfiltered, and as transformed.
+  source->row_work = stored_row_bytes + row_bytes;
   png_read_image(png, rows->data());
   png_destroy_read_struct(&png, &info, nullptr);
+  budget->Give(pointer_bytes);
   return true;
 }
 
 }  // namespace
 
-size_t LastPngLibraryPeakBytes() { return last_png_library_peak; }
-
 bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
-  PngSource source{data, size, 0};
+  ReaderBudget budget(size);
+  PngSource source{data, size, 0, &*budget};
   PngLayout layout;
   PngFailure failure;
   PictureFrame frame;
   std::vector<png_bytep> rows;
   png_uint_32 width = 0, height = 0;
-  PngMemory memory;
-  const bool read = Read(&source, &layout, &frame.pixels, &rows, &width, &height, &memory, &failure);
-  last_png_library_peak = memory.peak;
-  if (!read) {
-    if (memory.over) std::snprintf(failure.message, sizeof failure.message, "%s", "libpng would hold more than 8 MiB");
-    if (error) *error = std::string("PNG: ") + (failure.message[0] ? failure.message : "unreadable file");
+  if (!Read(&source, &layout, &frame.pixels, &rows, &width, &height, &failure)) {
+    // Once the budget has run out, whatever libpng said after (out of memory...) is its doing.
+    const char* reason = budget->exhausted() ? budget->problem() : failure.message[0] ? failure.message : "unreadable file";
+    if (error) *error = std::string("PNG: ") + reason;
     return false;
   }
   DecodedPicture result;
@@ -257,11 +283,17 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     result.transparent_index = layout.transparent_index;
     result.bytes_per_pixel = 1;
     if (layout.index_alpha) {
+      if (!budget->Take(frame.pixels.size() * 2)) {
+        if (error) *error = std::string("PNG: ") + budget->problem();
+        return false;
+      }
       std::vector<uint8_t> paired(frame.pixels.size() * 2);
       for (size_t i = 0; i < frame.pixels.size(); ++i) {
         paired[i * 2] = frame.pixels[i];
         paired[i * 2 + 1] = layout.entry_alpha[frame.pixels[i]];
       }
+      budget->Give(frame.pixels.size());
+      budget->Spend(paired.size());
       frame.pixels = std::move(paired);
       result.bytes_per_pixel = 2;
       result.alpha_valid = true;

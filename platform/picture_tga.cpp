@@ -82,7 +82,8 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     result.bytes_per_pixel = any_alpha ? 2 : 1;
     result.alpha_valid = any_alpha;
   } else {
-    result.alpha_valid = type == 3 || depth == 32 || (flags & 15) != 0;
+    // 24-bit pixels hold no alpha, whatever alpha bits the header counts.
+    result.alpha_valid = type == 3 || depth == 32 || (pixel_bytes == 2 && (flags & 15) != 0);
   }
   const size_t entries = result.palette.size() / 3;
   const bool alpha = result.alpha_valid;
@@ -94,6 +95,11 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   const size_t count = width * height;
   size_t at = map_at + map_bytes;
   if (!run_length && count * pixel_bytes > size - at) return Fail(error, "the pixels run past the end of the file");
+  // The frame is taken from the decode's budget, and every pixel read into it spent.
+  ReaderBudget budget(size);
+  if (!budget->Take(count * out_bytes) || !budget->Spend(count * (out_bytes + pixel_bytes))) {
+    return Fail(error, budget->problem());
+  }
   PictureFrame frame;
   frame.pixels.resize(count * out_bytes);
   const bool from_top = flags & 0x20, from_right = flags & 0x10;
@@ -117,7 +123,7 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
       Word16ToBgra(s, alpha, to);
     } else {
       std::memcpy(to, s, 3);
-      to[3] = depth == 32 && alpha ? s[3] : 255;
+      to[3] = alpha ? s[3] : 255;
     }
     if (++column < width) {
       to += step;

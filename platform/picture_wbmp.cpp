@@ -1,13 +1,14 @@
 // WBMP (wireless bitmap, type 0): a header of multi-byte integers, then rows of one bit per
 // pixel, the most significant bit first, each row padded to a whole byte; 1 is white.
 #include <cstring>
+#include <string>
 
 #include "platform/picture_formats.h"
 
 namespace platform::picture_formats {
 namespace {
 
-bool Fail(std::string* error, const char* reason) {
+bool Fail(std::string* error, const std::string& reason) {
   if (error) *error = reason;
   return false;
 }
@@ -47,6 +48,12 @@ bool DecodeWbmp(const uint8_t* data, size_t size, DecodedPicture* out, std::stri
   const size_t row_bytes = (size_t{width} + 7) / 8;
   // Every row must be in the file before anything is allocated for it.
   if ((size - pos) / row_bytes < height) return Fail(error, "WBMP: rows cut short");
+  // The claim, read and checked: a byte a pixel. The frame is taken from the decode's budget, and
+  // each pixel spent.
+  ReaderBudget budget(size);
+  const uint64_t frame_bytes = uint64_t{width} * height;
+  budget->SetClaim(frame_bytes);
+  if (!budget->Take(frame_bytes) || !budget->Spend(frame_bytes)) return Fail(error, std::string("WBMP: ") + budget->problem());
 
   DecodedPicture result;
   result.width = static_cast<int>(width);

@@ -6,8 +6,9 @@
 // libwmf sees the file, every record must lie inside it (CheckRecords) and the bitmaps together
 // may hold at most a few canvases' worth of pixels, each no more than its record's bytes hold
 // (picture_formats.h): the work stays in proportion to the picture
-// it makes. Every block libwmf allocates goes through a counter as well; one decode may hold at
-// most kMaxLiveBytes at once, so a made-up size fails like an exhausted heap.
+// it makes. The claim is the canvas, with gd's image and the bitmaps beside it; every block
+// libwmf allocates is taken from the decode's budget (decode_budget.h) and given back when
+// freed, so a made-up size fails like an exhausted heap, and what is painted spends its pixels.
 //
 // libwmf's gd device stamps a pen of w x h pixels at every pixel of a line, and a pen of one
 // logical unit is as wide as the mapping makes it: one line could cost w x h x its length. So the
@@ -32,17 +33,12 @@
 namespace platform::picture_formats {
 namespace {
 
-constexpr uint64_t kMaxLiveBytes = 2 * kMaxDecodedPictureBytes;
 constexpr double kDotsPerInch = 96.0;
 // Metafiles are drawings for buttons and panels: a side of 2048 pixels is plenty, and bounds
 // what one record can paint (Painter).
 constexpr unsigned kMaxSide = 2048;
 // The pixels of every bitmap inside the records together: four of the largest canvases.
 constexpr uint64_t kMaxBitmapPixels = 4ull * kMaxSide * kMaxSide;
-
-struct WmfMemory {
-  uint64_t live = 0;
-};
 
 // What one drawing may paint, all its records together: eight of the largest canvases.
 constexpr uint64_t kMaxPaintedPixels = 8ull * kMaxSide * kMaxSide;
@@ -61,12 +57,15 @@ struct Pixel {
 // context of ours), each charging its call before it hands it on or draws it as spans.
 struct Painter {
   wmfFunctionReference gd{};  // the gd device's own functions
+  DecodeBudget* budget = nullptr;
   uint64_t painted = 0;
   bool over = false;  // the budget ran out: nothing more is drawn, and the play is stopped
 
-  // Books `pixels` of work; false (and nothing more is drawn) past the budget.
+  // Books `pixels` of work (four bytes each, of the decode's budget too); false (and nothing
+  // more is drawn) past either.
   bool Charge(double pixels) {
-    if (!over && pixels >= 0 && pixels <= static_cast<double>(kMaxPaintedPixels - painted)) {
+    if (!over && pixels >= 0 && pixels <= static_cast<double>(kMaxPaintedPixels - painted) &&
+        budget->Spend(4 * static_cast<uint64_t>(pixels))) {
       painted += static_cast<uint64_t>(pixels);
       return true;
     }
@@ -414,12 +413,14 @@ void InstallPainter(wmfAPI* api, Painter* painter) {
 constexpr size_t kBlockHeader = 16;
 
 void* Allocate(void* context, size_t size) {
-  auto* memory = static_cast<WmfMemory*>(context);
-  if (size > kMaxLiveBytes - memory->live) return nullptr;
+  auto* budget = static_cast<DecodeBudget*>(context);
+  if (!budget->Take(size)) return nullptr;
   auto* block = static_cast<uint8_t*>(std::malloc(size + kBlockHeader));
-  if (!block) return nullptr;
+  if (!block) {
+    budget->Give(size);
+    return nullptr;
+  }
   std::memcpy(block, &size, sizeof size);
-  memory->live += size;
   return block + kBlockHeader;
 }
 
@@ -428,30 +429,36 @@ void Release(void* context, void* p) {
   auto* block = static_cast<uint8_t*>(p) - kBlockHeader;
   size_t size = 0;
   std::memcpy(&size, block, sizeof size);
-  static_cast<WmfMemory*>(context)->live -= size;
+  static_cast<DecodeBudget*>(context)->Give(size);
   std::free(block);
 }
 
 void* Reallocate(void* context, void* p, size_t size) {
   if (!p) return Allocate(context, size);
-  auto* memory = static_cast<WmfMemory*>(context);
+  auto* budget = static_cast<DecodeBudget*>(context);
   auto* block = static_cast<uint8_t*>(p) - kBlockHeader;
   size_t old_size = 0;
   std::memcpy(&old_size, block, sizeof old_size);
-  if (size > old_size && size - old_size > kMaxLiveBytes - memory->live) return nullptr;
+  if (size > old_size && !budget->Take(size - old_size)) return nullptr;
   auto* grown = static_cast<uint8_t*>(std::realloc(block, size + kBlockHeader));
-  if (!grown) return nullptr;
+  if (!grown) {
+    if (size > old_size) budget->Give(size - old_size);
+    return nullptr;
+  }
+  if (size < old_size) budget->Give(old_size - size);
   std::memcpy(grown, &size, sizeof size);
-  memory->live = memory->live - old_size + size;
   return grown + kBlockHeader;
 }
 
 // The gd image libwmf hands over for wmf_gd_image output is the caller's, made with the C
 // allocator, and libwmf exports no gdImageDestroy: its true-colour pixels, the scratch arrays
-// of polygons and dashed lines, and the image itself are freed here.
+// of polygons and dashed lines, the clipping rectangles a clip record left set, and the image
+// itself are freed here.
 void FreeGdImage(void* image) {
   auto* im = static_cast<gdImagePtr>(image);
   if (!im) return;
+  if (im->clip) std::free(im->clip->list);
+  std::free(im->clip);
   std::free(im->_tpixels);
   std::free(im->tpixels);
   std::free(im->polyInts);
@@ -485,7 +492,7 @@ size_t BitmapOffset(uint32_t function, uint64_t record_words) {
 // Walks the records as libwmf will: each must lie inside the file, the header's largest record
 // (which sizes libwmf's buffer) too, and the bitmaps together within kMaxBitmapPixels, each
 // within what its record holds.
-bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
+bool CheckRecords(const uint8_t* data, size_t size, uint64_t* bitmap_pixels_out, std::string* error) {
   size_t at = Le32(data) == kPlaceableKey ? kPlaceableHeaderBytes : 0;
   if (size < at + kHeaderBytes) {
     *error = "WMF: header cut short";
@@ -520,6 +527,7 @@ bool CheckRecords(const uint8_t* data, size_t size, std::string* error) {
     }
     at += words * 2;
   }
+  *bitmap_pixels_out = bitmap_pixels;
   return true;
 }
 
@@ -540,10 +548,12 @@ bool LooksLikeWmf(const uint8_t* data, size_t size) {
 bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
   if (size > static_cast<size_t>(INT32_MAX)) return Fail(error, "WMF: file too large");
   std::string refused;
-  if (!CheckRecords(data, size, &refused)) return Fail(error, refused);
-  WmfMemory memory;
+  uint64_t bitmap_pixels = 0;
+  if (!CheckRecords(data, size, &bitmap_pixels, &refused)) return Fail(error, refused);
+  ReaderBudget budget(size);
+  auto out_of_budget = [&] { return Fail(error, std::string("WMF: ") + budget->problem()); };
   wmfAPI_Options options{};
-  options.context = &memory;
+  options.context = &*budget;
   options.malloc = Allocate;
   options.realloc = Reallocate;
   options.free = Release;
@@ -566,17 +576,23 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   if (wmf_mem_open(api, const_cast<unsigned char*>(data), static_cast<long>(size)) != wmf_E_None)
     return Fail(error, "WMF: unreadable file");
   wmfD_Rect bbox{};
-  if (wmf_scan(api, 0, &bbox) != wmf_E_None) return Fail(error, "WMF: unreadable file");
+  if (wmf_scan(api, 0, &bbox) != wmf_E_None) return budget->exhausted() ? out_of_budget() : Fail(error, "WMF: unreadable file");
   unsigned int width = 0, height = 0;
   if (wmf_display_size(api, &width, &height, kDotsPerInch, kDotsPerInch) != wmf_E_None)
     return Fail(error, "WMF: no size");
   if (width == 0 || height == 0) return Fail(error, "WMF: empty picture");
   // A drawing's size owes nothing to its bytes: kMaxSide bounds what it costs.
   if (width > kMaxSide || height > kMaxSide) return Fail(error, "WMF: picture too large");
+  // The claim: the canvas; beside it gd's image of it (allocated by gd, not through libwmf: taken
+  // here) and the bitmaps inside, each decoded whole at four bytes a pixel and drawn from a copy.
+  const uint64_t canvas_bytes = uint64_t{width} * height * 4;
+  budget->SetClaim(canvas_bytes, canvas_bytes + 2 * 4 * bitmap_pixels);
+  if (!budget->Take(canvas_bytes) || !budget->Spend(canvas_bytes)) return out_of_budget();
   device->bbox = bbox;
   device->width = width;
   device->height = height;
   Painter painter;
+  painter.budget = &*budget;
   InstallPainter(api, &painter);
   struct PainterScope {
     Painter* outer = t_painter;
@@ -588,6 +604,7 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
     void* gd;
     ~Image() { FreeGdImage(gd); }
   } image{device->gd_image};
+  if (budget->exhausted()) return out_of_budget();
   if (painter.over) return Fail(error, "WMF: the drawing paints too much");
   if (played != wmf_E_None || !image.gd) return Fail(error, "WMF: unreadable drawing");
   const int* pixels = wmf_gd_image_pixels(image.gd);
@@ -598,6 +615,7 @@ bool DecodeWmf(const uint8_t* data, size_t size, DecodedPicture* out, std::strin
   result.height = static_cast<int>(height);
   result.bytes_per_pixel = 4;
   result.alpha_valid = true;
+  if (!budget->Take(canvas_bytes) || !budget->Spend(canvas_bytes)) return out_of_budget();
   PictureFrame frame;
   frame.pixels.resize(size_t{width} * height * 4);
   for (size_t i = 0; i < size_t{width} * height; ++i) {

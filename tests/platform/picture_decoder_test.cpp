@@ -103,6 +103,14 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
     file.resize(file.size() - bytes);
     return file;
   };
+  // The bitmap with these pixels after its two colours (biClrUsed 2).
+  auto with = [](Bytes file, const Bytes& pixels) {
+    file[14 + 32] = 2;
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+  };
+  // SDL2_image's reason for a bitmap cut short (Pillow and ImageMagick refuse them too).
+  const std::string kCutShort = "unreadable picture: Error reading from datastream";
   const struct {
     const char* kind;
     Bytes bmp;
@@ -134,6 +142,11 @@ TEST(PictureDecoderTest, BitmapsOfColourMasksAreReadWhateverTheirWidths) {
        "BMP: a colour mask whose bits are not one run"},
       {"pixels cut short", cut(MaskedBmp(40, 3, 16, k565, 2, 2, {1, 2, 3, 4}), 3), {},
        "BMP: the pixels run past the end of the file"},
+      {"24 bits cut by a row", cut(MaskedBmp(40, 0, 24, {}, 1, 2, {0x0000FF, 0xFFFFFF}), 4), {}, kCutShort},
+      {"1 bit of width 10 cut into its last byte", cut(with(MaskedBmp(40, 0, 1, {0, 0xFFFFFF}, 10, 1, {}), {0xFF, 0xC0, 0, 0}), 3),
+       {}, kCutShort},
+      {"RLE8 cut in its last run", cut(with(MaskedBmp(40, 1, 8, {0, 0xFFFFFF}, 3, 2, {}), {3, 1, 0, 0, 2, 0, 1, 1, 0, 1}), 3),
+       {}, kCutShort},
       {"masks cut short", cut(MaskedBmp(40, 3, 16, k565, 1, 1, {}), 1), {},
        "BMP: the colour masks run past the end of the file"},
   };
@@ -618,13 +631,13 @@ TEST(PictureDecoderTest, PngTextChunksAreNotInflated) {
   DecodedPicture picture;
   std::string error;
   ASSERT_TRUE(DecodePictureBytes(alone.data(), alone.size(), &picture, &error)) << error;
-  const size_t held_alone = picture_formats::LastPngLibraryPeakBytes();
+  const uint64_t held_alone = LastDecodeSpending().peak;
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.type);
     const Bytes png = test_support::WithPngChunks(alone, row.type, row.data, row.copies);
     ASSERT_TRUE(DecodePictureBytes(png.data(), png.size(), &picture, &error)) << error;
     EXPECT_EQ(picture.width, 3);
-    EXPECT_LE(picture_formats::LastPngLibraryPeakBytes(), held_alone + 4096);
+    EXPECT_LE(LastDecodeSpending().peak, held_alone + 4096);
   }
 }
 
@@ -705,6 +718,8 @@ TEST(PictureDecoderTest, EveryKindOfTgaIsReadAsImageMagickReadsIt) {
        {1, 2, 3, 128, 4, 5, 6, 255}},
       {"16 bits, an alpha bit, from the right", Tga(2, 2, 1, 16, 0x31, {0x1F, 0x80, 0xE0, 0x03}), 2,
        {0, 255, 0, 0, 255, 0, 0, 255}},
+      {"24 bits whose header counts 8 alpha bits: opaque", Tga(2, 2, 1, 24, 0x28, {1, 2, 3, 4, 5, 6}), 2,
+       {1, 2, 3, 255, 4, 5, 6, 255}},
       {"15 bits, run-length, from the bottom",
        Tga(10, 2, 2, 15, 0, {0x81, 0xFF, 0x7F, 0x01, 0x00, 0x04, 0x1C, 0x00}), 2,
        {0, 0, 8, 255, 230, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
@@ -822,8 +837,9 @@ TEST(PictureDecoderTest, EveryLayoutOfPcxIsReadAsImageMagickReadsIt) {
       EXPECT_FALSE(DecodePictureBytes(row.pcx.data(), cut, &picture, &error)) << cut;
     }
   }
+  // Edges read unsigned, right - left + 1 would wrap to 2^32 - 1: refused for what they are.
   auto left_of_right = [](Bytes pcx) {
-    pcx[4] = 1;
+    pcx[4] = 2;
     return pcx;
   };
   const std::pair<Bytes, const char*> kRefused[] = {
@@ -1356,6 +1372,98 @@ TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
     EXPECT_LE(peak, kFrame + kFrame / 4) << peak;
     EXPECT_EQ(decoded, &c != &cases[std::size(cases) - 1]) << error;  // the last is cut short
     picture = {};
+  }
+}
+
+// Every reader draws on its decode's one budget (LastDecodeSpending): it takes the picture it
+// gives, and spends at least its bytes; libraries' blocks and readers' buffers are counted while
+// held (SDL2_image's surface and the one converted from it, a 24-bit bitmap's 7 bytes a pixel
+// beside the 4 of its frame; libpng's blocks given back before the pairs of indices and alphas
+// are made). A small hostile file is refused at once with the budget's reason, or costs at most
+// twice a file an encoder writes of the same picture, in work and in peak memory: a PNG row of
+// 2,000,000 16-bit pixels, whose two rows libpng keeps at 16 bytes a pixel (once refused past a
+// fixed 8 MiB), against the same row at 8 bits. GIF frames and MNG images far larger than the
+// screens they are composed onto cost more than their pictures could: refused.
+TEST(PictureDecoderTest, EveryReaderDrawsOnItsDecodesOneBudget) {
+  const std::string kTooMuchWork = "decoding it would take more work than its size allows";
+  constexpr int kWide = 2000000;
+  std::vector<uint16_t> wide16(size_t{kWide} * 4), wide8(size_t{kWide} * 4);
+  for (size_t i = 0; i < wide16.size(); ++i) wide8[i] = (wide16[i] = uint16_t(i % 4000 * 16)) >> 8;
+  constexpr int kLong = 1 << 22;
+  std::vector<uint16_t> indices(kLong);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = i % 3;
+  const Bytes partial = test_support::WithPngChunks(
+      test_support::WithPngChunks(test_support::MakePng(kLong, 1, 8, 3, indices), "PLTE", Bytes(9, 7), 1), "tRNS",
+      {255, 128, 0}, 1);
+  // Forty frames of 1024 x 1024 on a screen of one pixel, their LZW data as many bytes as such
+  // frames need at the least (what they hold is never read).
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  for (int i = 0; i < 40; ++i) {
+    gif.insert(gif.end(), {0x2C, 0, 0, 0, 0, 0, 4, 0, 4, 0, 2});
+    for (int block = 0; block < 2; ++block) gif.push_back(255), gif.resize(gif.size() + 255, 0x55);
+    gif.push_back(0);
+  }
+  gif.push_back(0x3B);
+  // Twenty blank images of 1024 x 1024 on a canvas of one pixel.
+  Bytes mng = test_support::MakeMng(1, 1, {});
+  const Bytes blank = test_support::MakeBlankPng1Bit(1024, 1024);
+  for (int i = 0; i < 20; ++i) mng.insert(mng.end() - 12, blank.begin() + 8, blank.end());
+  Bytes runs;  // a 1024 x 1024 TGA in packets of 128 pixels of one colour
+  for (size_t i = 0; i < 1024 * 1024 / 128; ++i) runs.insert(runs.end(), {0xFF, 1, 2, 3});
+  Bytes raw_tga = Tga(2, 0, 0, 24, 0x20, Bytes(size_t{3} << 20, 9)), rle_tga = Tga(10, 0, 0, 24, 0x20, runs);
+  for (Bytes* tga : {&raw_tga, &rle_tga}) (*tga)[13] = (*tga)[15] = 4;
+  const Bytes pcx_runs = {0xFF, 1, 0xFF, 1, 0xFF, 1, 0xFF, 1, 0xC4, 1, 0x0C};
+  Bytes pcx_rows;
+  for (int i = 0; i < 256; ++i) pcx_rows.insert(pcx_rows.end(), pcx_runs.begin(), pcx_runs.end() - 1);
+  pcx_rows.push_back(0x0C);
+  pcx_rows.resize(pcx_rows.size() + 768, 0);
+  const struct {
+    const char* kind;
+    Bytes file;
+    Bytes real = {};                // an encoder's file of the same picture: at most twice its costs
+    std::string refusal = "";       // the budget's reason the file is refused, or ""
+    double peak_ratio = 2;          // at most this many times the real file's peak
+    double least_peak = 1;          // at least this many times the bytes of the picture given
+    PictureFormat format = PictureFormat::kDetect;
+  } kRows[] = {
+      {"PNG of 16-bit colour and alpha, 2,000,000 wide", test_support::MakePng(kWide, 1, 16, 6, wide16),
+       test_support::MakePng(kWide, 1, 8, 6, wide8)},
+      {"PNG of a palette of partial alphas", partial, test_support::MakePng(kLong, 1, 8, 0, indices), "", 1.25},
+      {"GIF of frames far off a screen of one pixel", gif, {}, kTooMuchWork},
+      {"MNG of images far larger than a canvas of one pixel", mng, {}, kTooMuchWork},
+      {"24-bit bitmap through SDL2_image", test_support::MakeBmp24(1024, 1024, Bytes(4 << 20, 5)), {}, "", 2, 1.75},
+      {"TGA in runs", rle_tga, raw_tga},
+      {"PCX in runs", Pcx(5, 8, 1, 256, 256, 256, pcx_rows)},
+      {"GIF", test_support::MakeGif(64, 64, kPalette4, {{0, 0, 64, 64, Bytes(4096, 1), 0, -1, 0}, {8, 8, 2, 2, {2, 3, 2, 3}, 0, 3, 3}})},
+      {"MNG", test_support::MakeMng(64, 64, {{Bytes(64 * 64 * 4, 9), 10}, {Bytes(64 * 64 * 4, 200), 10}})},
+      {"WBMP", test_support::MakeWbmp(1024, 1024, Bytes(1 << 20, 1)), {}, "", 2, 1, PictureFormat::kWbmp},
+      {"WMF: gd's canvas and the frame", test_support::MakeWmf(100, 50, 0xFF), {}, "", 2, 2},
+  };
+  auto decode = [](const Bytes& file, PictureFormat format, DecodedPicture* picture, std::string* error) {
+    const bool decoded = DecodePictureBytes(file.data(), file.size(), picture, error, format);
+    return std::pair(decoded, LastDecodeSpending());
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.kind);
+    DecodedPicture picture;
+    std::string error;
+    const auto [decoded, spent] = decode(row.file, row.format, &picture, &error);
+    if (!row.refusal.empty()) {
+      EXPECT_FALSE(decoded);
+      EXPECT_EQ(spent.problem, row.refusal);
+      EXPECT_NE(error.find(row.refusal), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_TRUE(decoded) << error;
+    uint64_t bytes = 0;
+    for (const PictureFrame& frame : picture.frames) bytes += frame.pixels.size();
+    EXPECT_GE(spent.peak, row.least_peak * bytes);
+    EXPECT_GE(spent.work, bytes);
+    if (row.real.empty()) continue;
+    const auto [real_decoded, real] = decode(row.real, row.format, &picture, &error);
+    ASSERT_TRUE(real_decoded) << error;
+    EXPECT_LE(spent.peak, row.peak_ratio * real.peak) << real.peak;
+    EXPECT_LE(spent.work, 2 * real.work) << real.work;
   }
 }
 

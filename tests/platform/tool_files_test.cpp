@@ -144,6 +144,16 @@ head = struct.pack('<2sIHHI', b'BM', 14 + 124 + len(px), 0, 0, 14 + 124)
 sys.stdout.buffer.write(head + info + px)
 )";
 
+// A PNG of one row of 2,000,000 pixels of 16-bit colour and alpha (ImageMagick's policy refuses
+// such a width; Pillow reads it).
+const char kMakeWide16[] = R"(import struct, sys, zlib
+pattern = b''.join(struct.pack('>4H', i * 65, i * 257 % 65536, 65535 - i * 40, i * 99 % 65536) for i in range(1000))
+def chunk(kind, data): return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+head = struct.pack('>IIBBBBB', 2000000, 1, 16, 6, 0, 0, 0)
+sys.stdout.buffer.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', head) + chunk(b'IDAT', zlib.compress(b'\0' + pattern * 2000))
+                        + chunk(b'IEND', b''))
+)";
+
 // Songs written with mido: MODE OUT. Channel messages of several kinds on two channels, a tempo
 // change, and what the mode adds.
 const char kMakeMidi[] = R"(import sys, mido
@@ -258,6 +268,7 @@ class ToolFilesTest : public ::testing::Test {
     WriteText("mido_dump.py", kMidoDump);
     WriteText("make_wmf.py", kMakeWmf);
     WriteText("make_bmp10.py", kMakeBmp10);
+    WriteText("make_wide16.py", kMakeWide16);
     WriteText("make_mid.py", kMakeMidi);
     WriteText("inputs.sh", kMakeInputs);
     int status = 0;
@@ -458,6 +469,8 @@ TEST_F(ToolFilesTest, Png) {
       {"ga16.png", "$IM rgba16.png -colorspace gray -depth 16 -define png:color-type=4 ga16.png", Ref::kIm},
       {"rgb16i.png", "$IM rgb16.png -interlace PNG rgb16i.png", Ref::kIm, kRounded16},
       {"rgba16.png", "true", Ref::kIm, kRounded16},
+      {"wide16.png", "$PY make_wide16.py > wide16.png", Ref::kPillow,
+       "libpng's two rows of 16 MB each beside the frame; 16-bit samples rounded where Pillow cuts them", 1},
       {"p1.png", "$IM mono.png -type palette -depth 1 PNG8:p1.png", Ref::kIm},
       {"p4.png",
        "$PIL \"Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, "
@@ -673,6 +686,8 @@ TEST_F(ToolFilesTest, Mng) {
        "translucent frames; a frame over another laid on where opaque (one translucent over another is composed by "
        "libmng in 8-bit steps, by ImageMagick in floating point: up to 3 apart at low alpha)"},
       {"gm.mng", "$GM convert -delay 10 rgb.png rgba.png gm.mng", Ref::kIm, "no gamma applied, as in PNG"},
+      {"tail.mng", "cp im.mng tail.mng && printf '\\0\\0\\0\\12IDA' >> tail.mng", Ref::kIm,
+       "a chunk cut short after MEND not read"},
       {"gmp.mng", "$GM convert -delay 10 pal16.png pal4.png gmp.mng", Ref::kIm, "no gamma applied, as in PNG"},
   });
 }
