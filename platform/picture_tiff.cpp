@@ -408,6 +408,20 @@ class PixelWriter {
       }
       return;
     }
+    // The same in separate planes.
+    if (bits_ == 8 && !s_.associated && per_plane_ == 1 && s_.count > 1 &&
+        (s_.photometric == PHOTOMETRIC_MINISBLACK || s_.photometric == PHOTOMETRIC_RGB)) {
+      const bool rgb = s_.colours == 3;
+      const uint8_t *red = rows[0], *green = rows[rgb ? 1 : 0], *blue = rows[rgb ? 2 : 0];
+      const uint8_t* alpha = s_.alpha ? rows[s_.colours] : nullptr;
+      for (uint32_t i = 0; i < n; ++i, out += step_) {
+        out[0] = blue[i];
+        out[1] = green[i];
+        out[2] = red[i];
+        out[3] = alpha ? alpha[i] : 255;
+      }
+      return;
+    }
     switch (bits_) {
       case 8:
         return PutEach<8>(n, rows, out);
@@ -890,8 +904,8 @@ bool Reader::Jpeg(uint32_t tile_width, uint32_t tile_height, bool count) {
           reason = "JPEG: " + SegmentMismatch(cost.claim.width, cost.claim.height, 0, step_x, down, 0);
           return false;
         }
-        if (const char* problem = JpegFileProblem(cost)) {
-          reason = std::string("JPEG: ") + problem;
+        if (const char* problem = JpegFileProblem(cost)) {  // the claim's reasons, or the cost's (named JPEG)
+          reason = std::strncmp(problem, "JPEG: ", 6) == 0 ? problem : std::string("JPEG: ") + problem;
           return false;
         }
         work += cost.work + kJpegStreamCost;
