@@ -489,11 +489,13 @@ std::vector<JpegScan> Progression(const Bytes& ids, int refinements, int firsts 
 // may cost 64 first passes over the picture. libjpeg takes a scan's id for the first component
 // so numbered (a frame numbered 1, 1, 2, its first component of 4 x 4 samples to the others'
 // one, costs 16 times what it would with the second) whose slot in the scan is free: a scan of
-// 2, 1 is of the second. Beside the
-// picture, a progressive file keeps every block's coefficients (128 bytes, padded to whole MCUs):
-// those of an 8192 x 8192 picture in colour (as ImageMagick writes it, not subsampled) are
-// allowed, those of four inks are not, and libjpeg itself is held to that; a baseline file keeps
-// them when its first scan is not of every component.
+// 2, 1 is of the second. An interleaved scan goes over whole MCUs: of a 4:2:0 file 8 pixels
+// wide, two blocks of luma a row where the picture has one. Beside the picture, a progressive
+// file keeps every block's coefficients (128 bytes, padded to whole MCUs): those of an 8192 x
+// 8192 picture in colour (as ImageMagick writes it, not subsampled) are allowed, those of four
+// inks are not, and libjpeg itself is held to that; a baseline file keeps them when its first
+// scan is not of every component. The decode's budget counts what libjpeg keeps and the blocks
+// its scans go over.
 TEST(PictureDecoderTest, JpegsCostingMoreThanTheLargestRealOnesAreRefusedUnread) {
   const std::vector<std::pair<uint8_t, uint8_t>> colour = {{1, 0x11}, {2, 0x11}, {3, 0x11}};
   const std::vector<std::pair<uint8_t, uint8_t>> inks = {{1, 0x11}, {2, 0x11}, {3, 0x11}, {4, 0x11}};
