@@ -99,6 +99,8 @@ JpegCost CountJpegCost(const uint8_t* data, size_t size) {
         most_h = max<uint32_t>(most_h, data[at + 11 + i * 3] >> 4);
         most_v = max<uint32_t>(most_v, data[at + 11 + i * 3] & 15);
       }
+      cost.mcu_width = 8 * most_h;
+      cost.mcu_height = 8 * most_v;
       for (size_t i = 0; i < components.size(); ++i) {
         const uint64_t h = max(data[at + 11 + i * 3] >> 4, 1), v = max(data[at + 11 + i * 3] & 15, 1);
         const uint64_t across = Ceil(Ceil(claim.width * h, most_h), 8), down = Ceil(Ceil(claim.height * v, most_v), 8);
@@ -156,13 +158,20 @@ const char* JpegCostProblem(uint64_t work, uint64_t blocks, uint64_t kept_bytes)
 
 namespace {
 
-PictureClaim JpegClaim(const uint8_t* data, size_t size) {
-  const JpegCost cost = CountJpegCost(data, size);
+// A stream's claim as a .jpg's, made unreadable by its cost alone.
+PictureClaim JpegFileClaim(const JpegCost& cost) {
   PictureClaim claim = cost.claim;
   const uint64_t kept = SaturatingProduct(Pixels(claim), kJpegPixelBytes) + cost.coefficient_bytes;
   claim.unreadable = JpegCostProblem(cost.work, claim.needs, kept);
   return claim;
 }
+PictureClaim JpegClaim(const uint8_t* data, size_t size) { return JpegFileClaim(CountJpegCost(data, size)); }
+
+}  // namespace
+
+const char* JpegFileProblem(const JpegCost& cost) { return ClaimProblem(JpegFileClaim(cost)); }
+
+namespace {
 
 // The bits of pixels one coded byte of a TIFF can give, by its compression (at one bit a pixel).
 uint64_t TiffExpansion(uint64_t compression) {

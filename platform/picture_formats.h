@@ -145,6 +145,16 @@ inline constexpr uint64_t kJpegBandWalkCost = 8;
 //   arithmetic-coded, 26).
 //   A picture of up to the pixels any picture may claim counts as that many pixels of colour.
 inline constexpr uint64_t kMaxJpegPasses = 64;
+//   Each stream costs besides as much as going over this many blocks: libjpeg setting itself up,
+//   reading the stream's tables and headers and giving its memory back (some 2 us, where a block
+//   gone over takes some 10 ns). A TIFF whose strips are each a stream pays it for every strip.
+inline constexpr uint64_t kJpegStreamCost = 256;
+// In units of a decode budget's work (decode_budget.h): a block gone over, by its cost above; a
+// sample given out (its share of the inverse transform, upsampling and colour conversion); a
+// scan begun (its tables built, its components set up).
+inline constexpr uint64_t kJpegUnitsPerPass = 16;
+inline constexpr uint64_t kJpegUnitsPerSample = 4;
+inline constexpr uint64_t kJpegUnitsPerScan = 4096;
 //
 // Memory. Beside the picture it gives (BGRA, or CMYK whose inks are then turned into colours
 // in place: 4 bytes a pixel), libjpeg keeps the whole picture's coefficients when the file has
@@ -161,16 +171,20 @@ inline constexpr uint64_t kMaxJpegDecodeBytes =
     kMaxDecodedPictureBytes + 3 * (kMaxDecodedPictureBytes / kJpegPixelBytes / 64) * kJpegBlockBytes;
 
 // What libjpeg spends on one stream: the claim (its sides; its blocks against its scans' bits),
-// the blocks it goes over by their cost, and the coefficients it keeps beside its pixels.
+// the blocks it goes over by their cost, and the coefficients it keeps beside its pixels; and
+// the sides of its MCUs, in pixels.
 struct JpegCost {
   PictureClaim claim;
   uint64_t work = 0;
   uint64_t coefficient_bytes = 0;
+  uint32_t mcu_width = 8, mcu_height = 8;
 };
 JpegCost CountJpegCost(const uint8_t* data, size_t size);
 // Why libjpeg may not decode streams that go over `work` blocks by their cost for a picture of
 // `blocks` blocks, keeping `kept_bytes` at once (pixels and coefficients), or null.
 const char* JpegCostProblem(uint64_t work, uint64_t blocks, uint64_t kept_bytes);
+// Why a stream of this cost may not be read as a .jpg (its claim, or its cost alone), or null.
+const char* JpegFileProblem(const JpegCost& cost);
 
 // How a JPEG stream's samples are given: as a picture (blue, green, red and alpha, or CMYK for
 // inks), as stored (each component a byte, untransformed), or YCbCr turned into red, green, blue.

@@ -325,6 +325,7 @@ bool ReferenceRgba(const std::string& file, Ref ref, Rgba* out, std::string* err
   // them in place (its own TGAs are written top row first under a bottom-left origin, so Pillow
   // and this project, reading the origin, show them upside down: as ImageMagick does here).
   if (file.ends_with(".tga")) input = "tga:" + file + " -auto-orient";
+  if (file.ends_with(".tif")) input = file + " -auto-orient +repage";  // as its orientation says
   int status = 0;
   std::string out_text;
   int frames = 0;
@@ -654,6 +655,33 @@ TEST_F(ToolFilesTest, Tif) {
       {"g16s.tif", "$IM rgb16.png -colorspace gray -depth 16 g16s.tif", Ref::kIm, kRounded16},
       {"pnm.tif", "$PNMTOTIFF -lzw -predictor 2 rgb.ppm > pnm.tif", Ref::kIm},
       {"pnmpal.tif", "$PNMTOTIFF -packbits pal16.ppm > pnmpal.tif", Ref::kIm},
+      {"o2.tif", "$IM rgb.png -orient TopRight o2.tif", Ref::kIm, "mirrored as its orientation says"},
+      {"o3.tif", "$IM rgba.png -orient BottomRight -compress zip o3.tif", Ref::kIm},
+      {"o4.tif", "$IM rgb16.png -depth 16 -orient BottomLeft o4.tif", Ref::kIm, kRounded16},
+      {"o5.tif", "$IM rgb.png -orient LeftTop o5.tif", Ref::kIm, "turned a quarter as its orientation says"},
+      {"o6.tif", "$IM rgba.png -orient RightTop -define tiff:tile-geometry=16x16 o6.tif", Ref::kIm},
+      {"o7.tif", "$IM pal16.png -type palette -orient RightBottom o7.tif", Ref::kIm},
+      {"o8.tif", "$IM rgb.png -interlace plane -orient LeftBottom o8.tif", Ref::kIm},
+      {"lab16.tif", "$IM rgb16.png -colorspace Lab lab16.tif", Ref::kIm, "CIE L*a*b* into sRGB from its white point",
+       1},
+      {"laba16.tif", "$IM rgba16.png -colorspace Lab -compress zip laba16.tif", Ref::kIm, "and its alpha", 1},
+      {"lab8.tif",
+       "$IM rgb.png -colorspace Lab lab8.tif",
+       Ref::kIm,
+       "8-bit a* and b* signed as the standard signs them: ImageMagick writes and reads a negative one a unit "
+       "higher, which moves the darkest channel of a saturated colour",
+       3,
+       nullptr,
+       0.3},
+      {"pillab.tif",
+       "$PIL \"from PIL import ImageCms; c = ImageCms.createProfile; ImageCms.applyTransform(Image.open('rgb.png'), "
+       "ImageCms.buildTransformFromOpenProfiles(c('sRGB'), c('LAB'), 'RGB', 'LAB')).save('pillab.tif')\"",
+       Ref::kPillow,
+       "no white point: D50, adapted to D65 (Pillow's colour management interpolates between points of a table, "
+       "which moves the darkest channel of a saturated colour)",
+       8,
+       nullptr,
+       0.15},
   });
 }
 
