@@ -1558,7 +1558,9 @@ TEST(PictureDecoderTest, ATiffCostsItsPictureAndAQuarterAtMost) {
     EXPECT_LE(LastDecodeSpending().peak, allowed);
     EXPECT_EQ(decoded, c.decoded) << error;
     work.push_back(LastDecodeSpending().work);
-    if (c.peer >= 0) EXPECT_LE(work.back(), work[c.peer] * 3 / 2) << work[c.peer];
+    if (c.peer >= 0) {
+      EXPECT_LE(work.back(), work[c.peer] * 3 / 2) << work[c.peer];
+    }
     picture = {};
   }
 }
