@@ -388,8 +388,6 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   void HideCard();
   // The card (when there is one) wholly inside the window, within its borders.
   void KeepCardInWindow();
-  // The title drag's release at (x, y) in the window, before DragEnd.
-  void DragReleasedAt(int32_t x, int32_t y);
   // Where the pointer stands on the screen for the drag: where the input being handled put it (a
   // busy client hears a press, its moves and its release late, the pointer elsewhere by then),
   // else where the server has it now (the follow timer's step).
@@ -480,13 +478,11 @@ class GameFrame : public engine::RectObject, public shell::AppFrameView {
   int32_t left_width_ = 3;
   int32_t right_width_ = 3;
   int32_t bottom_height_ = 3;
-  // The title drag: the point of the window the press grabbed (window pixels) and where the
-  // window stood then, whether the pointer has gone past the drag distance yet, the window's size
-  // while it follows the pointer, and the repeating message that has it follow.
+  // The title drag: the point of the window the press grabbed (window pixels), whether the
+  // pointer has gone past the drag distance yet, the window's size while it follows the pointer,
+  // and the repeating message that has it follow.
   int32_t grab_x_ = 0;
   int32_t grab_y_ = 0;
-  int32_t grab_left_ = 0;
-  int32_t grab_top_ = 0;
   int32_t drag_moving_ = 0;
   int32_t drag_width_ = 0;
   int32_t drag_height_ = 0;

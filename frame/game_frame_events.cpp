@@ -168,7 +168,6 @@ int GameFrame::OnMessage(const engine::ObjectMessage* message) {
         if (snapshot != nullptr && (snapshot->state & engine::input_state::kLeftHeld) != 0)
           DragBegin(snapshot->x, snapshot->y);
       } else {
-        if (snapshot != nullptr) DragReleasedAt(snapshot->x, snapshot->y);
         DragEnd();
       }
       drag_input_ = false;

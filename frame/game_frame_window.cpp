@@ -162,7 +162,12 @@ void GameFrame::Minimize() {
 // cannot leave it behind. It follows on the pointer's moves (each where the system says it made
 // it, so a client busy meanwhile still ends where the button was let go, not where the pointer
 // went since) and, as the window's own moves leave the point in the window unchanged, every
-// kDragFollowMs as well, to the pointer as the server has it then.
+// kDragFollowMs as well, to the pointer as the server has it then. Whether the press is a drag is
+// the pointer's way on the screen from the press, both ends where the system says it made them,
+// never a way worked out from points in the window and where the client thinks the window stands:
+// a window another program moved under a still pointer, or a press made on the window before the
+// server carried out the client's own move of it (the third press of a triple click whose second
+// switched the window), is no drag.
 platform::POINT GameFrame::DragPointer() {
   if (drag_input_) return drag_input_at_;
   platform::POINT cursor{};
@@ -174,14 +179,10 @@ void GameFrame::DragBegin(int32_t x, int32_t y) {
   platform::Window* main = MainWindow();
   if (main == nullptr) return;
   const platform::POINT cursor = DragPointer();
-  platform::RECT window{};
-  main->GetWindowRect(&window);
   drag_x_ = cursor.x;
   drag_y_ = cursor.y;
   grab_x_ = x;
   grab_y_ = y;
-  grab_left_ = window.left;
-  grab_top_ = window.top;
   drag_moving_ = 0;
   if (drag_follow_ != 0) CancelAction(drag_follow_);
   const engine::ObjectMessage follow = engine::MakeMessage(GetKey(), frame_msg::kDragMove, 0, 0);
@@ -222,24 +223,6 @@ void GameFrame::DragMove() {
   restored_y_ = y;
   main->MoveWindow(x, y, drag_width_, drag_height_);
   main->UpdateWindow();
-}
-
-// A busy client may hear of the press, the moves and the release in one turn: the press then
-// finds the pointer already where it let go, and no move goes past the drag distance. The
-// pointer's way on the screen since the press (each point in the window as it stood when the
-// client took it) tells: a way past the drag distance is a drag from the pointer less that way.
-// A window moved under a still pointer meanwhile (by another program) is no way of the pointer.
-void GameFrame::DragReleasedAt(int32_t x, int32_t y) {
-  if ((drag_x_ == -1 && drag_y_ == -1) || drag_moving_ != 0) return;
-  platform::Window* main = MainWindow();
-  platform::RECT window{};
-  if (main == nullptr || !main->GetWindowRect(&window)) return;
-  const int32_t way_x = window.left + x - (grab_left_ + grab_x_);
-  const int32_t way_y = window.top + y - (grab_top_ + grab_y_);
-  if (std::abs(way_x) < platform::kDragDistance && std::abs(way_y) < platform::kDragDistance) return;
-  const platform::POINT cursor = DragPointer();
-  drag_x_ = cursor.x - way_x;
-  drag_y_ = cursor.y - way_y;
 }
 
 // The window goes where the button was let go, wherever the pointer went after it.

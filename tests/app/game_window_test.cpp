@@ -1,11 +1,20 @@
 // ctest-labels: window frame
+// ctest-split: MaximiseRestoreDragMinimiseAndCloseShowTheFramePixelForPixel
+// ctest-split: TheChatLineTakesKeysAgainWhenTheWindowIsActivatedAgain
+// ctest-split: TheGrabbedPointOfTheTitleStaysUnderThePointerFromWhereverTheWindowStands
+// ctest-split: ClicksAndPullsOfTheTitleAtAHandsPace ADragLetGoWhileTheClientIsBusyEndsWhereItWasLetGo
+// ctest-split: AMaximisedWindowFollowsTheWorkAreaAndComesBackToItsPlaceInsideIt
+// ctest-split: AMaximisedWindowFillsTheScreenAsItIsNowAndARestoredOneStaysInsideIt
+// ctest-split: ADestroyedWindowOrALostDisplayEndsTheClientWithItsSettingsSaved
+// ctest-split: AWindowManagerStartedAfterTheClientDrawsNoFrameAroundTheWindow
 // The game window on a real X server (Xvfb, 1280 x 1024), once on its own and once under a window
-// manager (openbox), driven as a user would: the pointer and the left button through the server,
-// at a hand's pace (a click holds the button 80 ms), the client running meanwhile unless it is
-// held at its report. The window starts maximised on the work area; a double click on the title
-// strip restores it to its smallest size at its restored place, the fit button maximises it
-// again, a drag by the title strip of the maximised window restores it under the pointer, a drag
-// moves the restored window, the minimise button hands it to the window manager (with none, it
+// manager (openbox), driven as a user would: the pointer and the left button through the server
+// (XTest: each gesture one sequence that the server paces, so a double click is one however busy
+// the machine), at a hand's pace (a click holds the button 80 ms), the client running meanwhile
+// unless it is held at its report. The window starts maximised on the work area; a double click
+// on the title strip restores it to its smallest size at its restored place, the fit button
+// maximises it again, a drag by the title strip of the maximised window restores it under the
+// pointer, a drag moves the restored window, the minimise button hands it to the window manager (with none, it
 // stays) and the task bar's request brings it back; a size the window system imposes is laid out
 // as it is; the close button closes it; double and triple clicks switch the window once, and
 // pulls and clicks in quick succession are told apart as a desktop tells them.
@@ -127,7 +136,7 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     if (HasFatalFailure()) return;
     Click(ButtonX(p, kClose), StripY(p));
     session_.Answer();
-    EXPECT_EQ(session_.WaitForExit(30000), 0) << test::ReadTextFile(session_.work() / "client.log");
+    EXPECT_EQ(session_.WaitForExit(120000), 0) << test::ReadTextFile(session_.work() / "client.log");
     EXPECT_FALSE(session_.ClientGeometry().found);
   }
 
@@ -198,9 +207,14 @@ class GameWindow : public ::testing::TestWithParam<bool> {
     }
     return false;
   }
-  // (Nothing once a step has failed.)
+  // The hand's gesture, one sequence (nothing once a step has failed).
   void Hand(const std::string& moves) {
-    if (!HasFatalFailure()) session_.X("xdotool " + moves);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(session_.Hand(moves)) << moves;
+  }
+  // xdotool's keys and window requests (nothing once a step has failed).
+  void Xdotool(const std::string& arguments) {
+    if (!HasFatalFailure()) session_.X("xdotool " + arguments);
   }
   static std::string At(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
@@ -278,7 +292,7 @@ TEST_P(GameWindow, TheChatLineTakesKeysAgainWhenTheWindowIsActivatedAgain) {
     return dark;
   };
   Click(p.x + line_x + 40, p.y + line_y + 8);
-  Hand("type --delay 20 abc");  // (type takes every word after it as text)
+  Xdotool("type --delay 20 abc");  // (type takes every word after it as text)
   Hand("mousemove " + At(p.x + 300, p.y + 300));
   const int abc = ink_until([](int dark) { return dark > 100; });  // the caret alone is 16
   ASSERT_GT(abc, 100);
@@ -286,15 +300,16 @@ TEST_P(GameWindow, TheChatLineTakesKeysAgainWhenTheWindowIsActivatedAgain) {
   const std::string to = WithWindowManager() ? "windowactivate --sync" : "windowfocus --sync";
   session_.X("xdotool search --sync --name '^xmessage$' " + to + " %1");
   session_.OnClientWindow("xdotool " + to + " $w");
-  Hand("type --delay 20 def");
+  Xdotool("type --delay 20 def");
   const int def = ink_until([&](int dark) { return dark > abc * 3 / 2; });
   EXPECT_GT(def, abc * 3 / 2);
   if (WithWindowManager()) return;
   // Alone, the X server may also hand the keyboard to the window under the pointer (the focus on
   // the root, which is window 1 to xdotool): keys typed then reach the line too.
   session_.X("xdotool search --name '^xmessage$' windowfocus --sync %1");
-  Hand("mousemove " + At(p.x + 300, p.y + 301) + " windowfocus 1");
-  Hand("type --delay 20 ghi");
+  Hand("mousemove " + At(p.x + 300, p.y + 301));
+  Xdotool("windowfocus 1");
+  Xdotool("type --delay 20 ghi");
   EXPECT_GT(ink_until([&](int dark) { return dark > def * 5 / 4; }), def * 5 / 4);
 }
 
@@ -355,29 +370,45 @@ TEST_P(GameWindow, ClicksAndPullsOfTheTitleAtAHandsPace) {
 
 // The title pulled while the client takes each step, then let go while the client is stopped
 // (SIGSTOP), the hand moving on without a button, even clicking off the window, before the client
-// goes on (SIGCONT): the window stands where the button was let go. And a pull the client hears
-// in one turn (held at its report), let go off the window: the window goes where the pull took
-// it. A move after each drags nothing.
+// goes on (SIGCONT): the window stands where the button was let go. A pull the client hears in one
+// turn (held at its report), let go off the window: the window goes where the pull took it. A
+// press and release, or a pull, while another program moves the window under the pointer: the
+// grabbed point is where the pointer let go, as the server says (a press and release at one place
+// of the screen are a click, the window staying where the other program put it). A triple click
+// made while the client is stopped, its third press let go once the second has switched the window
+// (the press was made on the window before the server carried out the switch): the window switches
+// once and stays. A move after each drags nothing.
 TEST_P(GameWindow, ADragLetGoWhileTheClientIsBusyEndsWhereItWasLetGo) {
   Expect("start", &work_area_);
   const Place restored{100, 100, 1050, 600};
-  ClicksWhileRunning(600, StripY(work_area_), 2, "restore", &restored);
+  const int strip = StripY(work_area_);
   const struct {
     const char* step;
     int x, y;           // the press on the title strip
     std::string taken;  // the hand's moves the running client takes as they come (none: it is held)
     Place pulled;       // where they take the window
+    Place moved;        // where another program moves the window, the client stopped (none: 0 wide)
     std::string busy;   // the rest of the hand, the client stopped
+    Place then;         // where the window stands once the client went on (none: 0 wide)...
+    std::string late;   // ...before the hand's last steps
     Place want;
   } cases[] = {
-      {"let go while stopped, the pointer moving on", 475, 110, Steps(475, 110, 515, 140), {140, 130, 1050, 600},
-       Steps(515, 140, 615, 240) + "sleep 0.05 mouseup 1 " + Steps(615, 240, 475, 700), {240, 230, 1050, 600}},
+      {"a triple click, the third press let go after the switch", 600, strip, "", {}, {},
+       AfterFirstPress(2) + kBetween + "mousedown 1", restored, "sleep 0.08 mouseup 1", restored},
+      {"let go while stopped, the pointer moving on", 475, 110, Steps(475, 110, 515, 140), {140, 130, 1050, 600}, {},
+       Steps(515, 140, 615, 240) + "sleep 0.05 mouseup 1 " + Steps(615, 240, 475, 700), {}, "", {240, 230, 1050, 600}},
       {"let go while stopped, then a click off the window", 615, 240, Steps(615, 240, 575, 270), {200, 260, 1050, 600},
-       Steps(575, 270, 475, 370) + "sleep 0.05 mouseup 1 " + Steps(475, 370, 1250, 1000) + "sleep 0.15 " + Clicks(1250, 1000, 1),
-       {100, 360, 1050, 600}},
+       {}, Steps(575, 270, 475, 370) + "sleep 0.05 mouseup 1 " + Steps(475, 370, 1250, 1000) + "sleep 0.15 " +
+       Clicks(1250, 1000, 1), {}, "", {100, 360, 1050, 600}},
       // Grabbed 20 pixels from its left, let go 40 pixels left of where the window stood.
-      {"a drag heard in one turn, let go off the window", 120, 370, "", {}, Pull(120, 370, -15, 0, 4, "0.03"),
-       {40, 360, 1050, 600}}};
+      {"a drag heard in one turn, let go off the window", 120, 370, "", {}, {}, Pull(120, 370, -15, 0, 4, "0.03"), {},
+       "", {40, 360, 1050, 600}},
+      {"pressed and let go at one place, the window moved by another program", 300, 373, "", {}, {200, 150, 1050, 600},
+       "sleep 0.08 mouseup 1 " + Steps(300, 373, 900, 900), {}, "", {200, 150, 1050, 600}},
+      // Grabbed 300 pixels from its left, let go at (560, 213).
+      {"pulled, the window moved by another program", 500, 163, "", {}, {100, 400, 1050, 600},
+       Steps(500, 163, 560, 213) + "sleep 0.05 mouseup 1 " + Steps(560, 213, 1000, 900), {}, "",
+       {260, 200, 1050, 600}}};
   for (const auto& c : cases) {
     Hand("mousemove " + At(c.x, c.y) + " mousedown 1");
     if (!c.taken.empty()) {
@@ -386,9 +417,20 @@ TEST_P(GameWindow, ADragLetGoWhileTheClientIsBusyEndsWhereItWasLetGo) {
       ASSERT_TRUE(StandsAt(c.pulled)) << c.step;
     }
     kill(session_.ClientPid(), SIGSTOP);
+    if (c.moved.width != 0) {
+      session_.OnClientWindow("xdotool windowmove $w " + At(c.moved.x, c.moved.y));
+      ASSERT_TRUE(StandsAt(c.moved)) << c.step;
+    }
     Hand(c.busy);
     kill(session_.ClientPid(), SIGCONT);
-    Then(c.step, &c.want);
+    if (c.then.width != 0) {
+      session_.Answer();
+      ASSERT_TRUE(StandsAt(c.then)) << c.step;
+      Hand(c.late);
+      Expect(c.step, &c.want);
+    } else {
+      Then(c.step, &c.want);
+    }
     Hand("sleep 0.2 mousemove 400 300 sleep 0.05 mousemove 700 500 sleep 0.05 mousemove 1000 200");
     Then(c.step, &c.want);
   }
@@ -431,28 +473,34 @@ class GameWindowOnResizableScreen : public GameWindow {
 };
 
 // The screen takes another size (RANDR: a monitor swapped, a resolution changed), with no window
-// manager (and no work area said) and under one that says the new screen as its work area: a
-// maximised window fills the screen as it is now, smaller or larger than the one it started on;
-// a restored window the change leaves outside is moved back in, never made smaller (its top left
+// manager (and no work area said, or one left from the larger screen that nobody updates) and
+// under one that says the new screen as its work area: a maximised window fills the screen as it
+// is now (the part of a stale work area on it), smaller or larger than the one it started on; a
+// restored window the change leaves outside is moved back in, never made smaller (its top left
 // corner on the screen), and one inside is left as it is.
 TEST_P(GameWindowOnResizableScreen, AMaximisedWindowFillsTheScreenAsItIsNowAndARestoredOneStaysInsideIt) {
   Expect("start", &work_area_);
   const Place restored{100, 100, 1050, 600};
   const struct {
     const char* step;
-    const char* size;  // xrandr's
-    bool restored;     // at the change
+    const char* size;   // xrandr's
+    bool restored;      // at the change
+    const char* stale;  // a work area said before the change, where no manager runs (taken off after)
     Place want;
-  } cases[] = {{"a smaller screen", "1024x768", false, {0, 0, 1024, 768}},
-               {"a screen larger than at the start", "1600x1200", false, {0, 0, 1600, 1200}},
-               {"the start's screen", "1280x1024", false, {0, 0, 1280, 1024}},
-               {"a smaller screen, restored", "1024x768", true, {0, 100, 1050, 600}},
-               {"a larger screen, restored", "1600x1200", true, {0, 100, 1050, 600}}};
+  } cases[] = {{"a smaller screen, a stale work area", "1024x768", false, "0,40,1280,984", {0, 40, 1024, 728}},
+               {"a smaller screen", "1024x768", false, nullptr, {0, 0, 1024, 768}},
+               {"a screen larger than at the start", "1600x1200", false, nullptr, {0, 0, 1600, 1200}},
+               {"the start's screen", "1280x1024", false, nullptr, {0, 0, 1280, 1024}},
+               {"a smaller screen, restored", "1024x768", true, nullptr, {0, 100, 1050, 600}},
+               {"a larger screen, restored", "1600x1200", true, nullptr, {0, 100, 1050, 600}}};
   const Place* at = &work_area_;
   for (const auto& c : cases) {
+    if (c.stale != nullptr && WithWindowManager()) continue;
     if (c.restored && at->width != restored.width) ClicksWhileRunning(600, StripY(*at), 2, "restore", &restored);
+    if (c.stale != nullptr) session_.X(std::string("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA ") + c.stale);
     session_.X(std::string("xrandr -s ") + c.size);
     Then(c.step, &c.want);
+    if (c.stale != nullptr) session_.X("xprop -root -remove _NET_WORKAREA");
     at = &c.want;
   }
 }

@@ -81,9 +81,10 @@ class ReplayWindow : public ::testing::TestWithParam<bool> {
       if (r.ok && want(r)) return r;
     }
   }
-  // (Nothing once a step has failed.)
+  // The hand's gesture, one sequence (nothing once a step has failed).
   void Hand(const std::string& moves) {
-    if (!HasFatalFailure()) session_.X("xdotool " + moves);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(session_.Hand(moves)) << moves;
   }
   // The hand drags the bar by its plate's left end (left of its buttons) by (dx, dy), in the window
   // at (x, y). It comes onto the plate before it presses: a pointer that stands still (where the
@@ -106,7 +107,7 @@ TEST_P(ReplayWindow, TheBarStaysOnTheTableThroughRestoreAndImposedSizesAndKeepsT
   EXPECT_TRUE(maximised.BarOnTable());
 
   // Restored by a double click on the title strip: a smaller table, the bar on it.
-  Hand("mousemove 900 13 click --repeat 2 1");
+  Hand("mousemove 900 13 mousedown 1 sleep 0.08 mouseup 1 sleep 0.15 mousedown 1 sleep 0.08 mouseup 1");
   session_.Answer();
   const Report restored = Await("restore", [&](const Report& r) { return r.width < maximised.width; });
   EXPECT_TRUE(restored.BarOnTable()) << "restored";

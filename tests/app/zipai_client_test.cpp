@@ -252,8 +252,8 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxIsDrawnWithTheClientsFont) {
   ASSERT_TRUE(button.found) << "the button's label is not drawn with the client's font";
   EXPECT_GT(button.y, first.y);
   // The hand comes to the button in steps from the screen's corner, and holds it down a moment.
-  session.X("xdotool " + StepsTo(button.x + button.width / 2, button.y + button.height / 2) +
-            "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1");
+  ASSERT_TRUE(session.Hand(StepsTo(button.x + button.width / 2, button.y + button.height / 2) +
+                           "sleep 0.2 mousedown 1 sleep 0.08 mouseup 1"));
   EXPECT_EQ(session.WaitForExit(60000), 1);
   EXPECT_NE(test::ReadTextFile(session.work() / "client.log").find("the lobby command line was refused"),
             std::string::npos);
@@ -356,15 +356,21 @@ TEST(ZipaiClient, TheLobbyLinesMessageBoxEndsAsItsWayOutWhenItsConnectionIsCutAt
          row.pressed && !button.found && std::chrono::steady_clock::now() < until;)
       if (session.Screen(&screen)) button = FindCharacter(screen, U'确');
     // The hand comes to the button and presses it while the client is stopped, the cut behind.
-    if (row.pressed) session.X("xdotool " + StepsTo(button.x, button.y));
+    if (row.pressed) {
+      EXPECT_TRUE(session.Hand(StepsTo(button.x, button.y)));
+    }
     if (row.stopped) kill(pid, SIGSTOP);
-    if (row.pressed) session.X("xdotool mousedown 1");
+    if (row.pressed) {
+      EXPECT_TRUE(session.Hand("mousedown 1"));
+    }
     if (row.server_ends) {
       session.EndServer();
     } else {
       session.OnClientWindow("xdotool windowkill $w");
     }
-    if (row.pressed) session.X("sleep 0.08; xdotool mouseup 1");
+    if (row.pressed) {
+      EXPECT_TRUE(session.Hand("sleep 0.08 mouseup 1"));
+    }
     kill(pid, SIGCONT);
     EXPECT_EQ(session.WaitForExit(60000), 1);
     const std::string log = test::ReadTextFile(session.work() / "client.log");

@@ -1,5 +1,8 @@
 // ctest-labels: window tsan
-// The SDL2 backend on a real X server: this program runs itself again under xvfb-run.
+// ctest-split: RunsUnderXvfb RunsUnderXvfbThroughSdlsRenderer
+// The SDL2 backend on a real X server: this program runs itself again under xvfb-run. The hand on
+// the pointer is XTest's from this program (x_hand.h: each gesture one sequence the server paces);
+// another program's requests and the keys are xdotool's.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include "platform/window.h"
 #include "tests/support/screen_capture.h"
 #include "tests/support/sdl_x11_queue.h"
+#include "tests/support/x_hand.h"
 
 namespace {
 
@@ -43,7 +47,7 @@ void RunInnerTests(const std::string& environment) {
   const std::filesystem::path screen = std::filesystem::current_path() / "fb";
   std::filesystem::create_directories(screen);
   const std::string command =
-      "timeout 120 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
+      "timeout 900 xvfb-run -a -n $((100 + $$ % 800)) -s '-screen 0 1024x768x24 -noreset -nocursor -fbdir " +
       screen.string() + "' env SDL_VIDEODRIVER=x11 ZP_SDL_SMOKE=1 DBUS_SESSION_BUS_ADDRESS=disabled: " + environment +
       " ZP_SCREEN_FILE='" +
       (screen / "Xvfb_screen0").string() +
@@ -339,10 +343,12 @@ INSTANTIATE_TEST_SUITE_P(Buttons, SdlButtonUnderX,
                                            Button{"2", MK_MBUTTON, "Middle"}),
                          [](const ::testing::TestParamInfo<Button>& info) { return std::string(info.param.name); });
 
-// The hand (xdotool, a click holding the button 80 ms) while the program is busy, then the
-// program takes what the hand did.
-void ByHandThenTaken(const std::string& xdotool_arguments) {
-  ByAnotherProgram(xdotool_arguments);
+// The hand (a click holding the button 80 ms) while the program is busy, then the program takes
+// what the hand did.
+void ByHandThenTaken(const std::string& gesture) {
+  static test::XHand hand;
+  std::string error;
+  ASSERT_TRUE(hand.Do(gesture, &error)) << error;
   POINT pointer;
   GetCursorPos(&pointer);  // a round trip to the server: every event it made is in by then
   PumpMessages();

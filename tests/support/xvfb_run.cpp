@@ -17,6 +17,8 @@
 #include <sstream>
 #include <utility>
 
+#include "tests/support/x_hand.h"
+
 namespace test {
 
 std::string ReadTextFile(const std::filesystem::path& path) {
@@ -107,11 +109,13 @@ struct XvfbSession::Impl {
   std::string pending;
   int answers = -1;  // the client's stdin, the fifo "pipe": it ends when the test does
   bool window_manager_paused = false;
+  std::unique_ptr<XHand> hand;  // on the display, from the first gesture on
 };
 
 XvfbSession::XvfbSession() : impl_(std::make_unique<Impl>()) { signal(SIGPIPE, SIG_IGN); }
 
 XvfbSession::~XvfbSession() {
+  impl_->hand.reset();
   if (impl_->answers >= 0) close(impl_->answers);
   EndProgram(&impl_->client, true);
   PauseWindowManager(false);
@@ -199,6 +203,14 @@ std::string XvfbSession::X(const std::string& command) {
   return text;
 }
 
+bool XvfbSession::Hand(const std::string& gesture) {
+  if (!impl_->hand) impl_->hand = std::make_unique<XHand>(impl_->display);
+  std::string error;
+  if (impl_->hand->Do(gesture, &error)) return true;
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return false;
+}
+
 bool XvfbSession::Launch(const std::string& command, std::string* error) {
   impl_->client = StartProgram(work_, impl_->environment +
                                           " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " +
@@ -251,7 +263,10 @@ void XvfbSession::PauseWindowManager(bool paused) {
   impl_->window_manager_paused = paused;
 }
 
-void XvfbSession::EndServer() { EndProgram(&impl_->server, true); }
+void XvfbSession::EndServer() {
+  impl_->hand.reset();
+  EndProgram(&impl_->server, true);
+}
 
 bool XvfbSession::Screen(Picture* out) {
   if (!ReadXwdScreen(work_ / "fb" / "Xvfb_screen0", out)) return false;

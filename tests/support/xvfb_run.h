@@ -43,9 +43,10 @@ std::string ReadTextFile(const std::filesystem::path& path);
 // display number once it takes connections), with or without a window manager (openbox, or xfwm4
 // on a session bus of its own, without its compositor), and one
 // client whose standard output comes back line by line and whose standard input is the fifo
-// "pipe" of the work folder. The test's hand on the pointer and the window manager's requests are
-// xdotool's; the window's place, size and map state are xwininfo's; the whole screen is read from
-// Xvfb's -fbdir file. What it started it ends, by process id, when it goes.
+// "pipe" of the work folder. The test's hand on the pointer is XTest's (x_hand.h: a gesture is one
+// sequence the server paces); the keyboard and the window manager's requests are xdotool's; the
+// window's place, size and map state are xwininfo's; the whole screen is read from Xvfb's -fbdir
+// file. What it started it ends, by process id, when it goes.
 class XvfbSession {
  public:
   struct Options {
@@ -78,6 +79,9 @@ class XvfbSession {
   bool StartWindowManager(const std::string& window_manager, std::string* error);
   // Runs an X command-line tool on the session's display; what it printed.
   std::string X(const std::string& command);
+  // The hand's gesture (x_hand.h) on the session's display; returns once the server made it all.
+  // False, with the reason on stderr, when it cannot be made.
+  bool Hand(const std::string& gesture);
   // Runs the client (a shell command, its stderr redirected by the caller) in the work folder.
   bool Launch(const std::string& command, std::string* error);
   // The client's next line; false at its end or after timeout_ms.
