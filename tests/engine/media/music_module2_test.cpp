@@ -8,9 +8,11 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "engine/core/game_core.h"
 #include "engine/media/resource_module.h"
+#include "platform/decode_budget.h"
 #include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
@@ -135,6 +137,7 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
     std::vector<uint8_t> song;
     std::vector<std::pair<uint32_t, int64_t>> heard_ms;
     const char* refusal = nullptr;  // the line it is refused with, at once
+    uint64_t outer_work = 0;        // made inside a decode that allows this much work in all
   };
   test_support::MidiFileBuilder broken(0, 0xE700 | 40);
   broken.AddTrack().Event(0, {0x90, 60, 100}).Raw({10, 0x80, 60});
@@ -202,6 +205,8 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
       {"a note of 60 s: 10.6 MB of 16-bit stereo", NoteSong(100, 24000), {}, kTooLong},
       {"two hours", hours.Bytes(), {}, kTooLong},
       {"SMPTE 24 x 1, packets 0x0FFFFFFF ticks apart", packets_apart.Bytes(), {}, kTooLong},
+      {"6 s where 20M units of work are left: refused as they run out", NoteSong(0xE300 | 100, 18000), {},
+       "MIDI stream: the song cannot be played: decoding it would take more work than its size allows", 20000000},
   };
   std::vector<std::pair<uint32_t, uint64_t>> heard;
   platform::SetMidiRenderListener([&](uint32_t message, uint64_t frame) { heard.push_back({message, frame}); });
@@ -214,12 +219,22 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
     problems.clear();
     const std::string name = "Song" + std::to_string(i);
     AddMemorySound(name + ".mid", c.song);
+    platform::DecodeBudget outer(64 << 20, c.outer_work);
+    std::optional<platform::ScopedDecodeBudget> scope;
+    if (c.outer_work != 0) scope.emplace(&outer);
     const uint32_t channel = music_->PlaySound(name.c_str(), 1, nullptr);
+    scope.reset();
     const platform::MidiStreamMaking making = platform::LastMidiStreamMaking();
     if (c.refusal != nullptr) {
       EXPECT_EQ(channel, 0u);
       EXPECT_EQ(problems, c.refusal);
-      EXPECT_EQ(making.blocks, 0u) << "refused at once";
+      if (c.outer_work == 0) {
+        EXPECT_EQ(making.blocks, 0u) << "refused at once";
+      } else {
+        // Each block of 64 frames costs 8192 units or more.
+        EXPECT_GT(making.blocks, 0u);
+        EXPECT_LE(making.blocks, c.outer_work / 8192);
+      }
       continue;
     }
     EXPECT_NE(channel, 0u) << problems;
@@ -238,6 +253,9 @@ TEST_F(MusicModule2Test, SongsOfEveryTimeDivisionAndSysExPlayTheirEventsAtTheirT
     EXPECT_LE(making.events, c.song.size() / 2);
     EXPECT_EQ(making.played, heard.size());
     EXPECT_LE(making.blocks, (c.heard_ms.back().second + 2) * 441 / 640 + 2);
+    // What the stream took at most: its wave (a few blocks more than it renders) and the song
+    // written anew and held by FluidSynth, which the file's bytes bound.
+    EXPECT_LE(platform::LastDecodeSpending().peak, (making.blocks + 4) * 256 + 44 + 100 * c.song.size());
   }
   platform::SetMidiRenderListener({});
   platform::SetProblemSink(previous);
