@@ -10,21 +10,46 @@
 // lateness and the most an event sounded early (in microseconds; an event handed over in time
 // sounds within half a synthesiser block, 725 us, of its time), and how late the device's pulls
 // came at worst (device_rt: whether it ran at real-time priority).
+//
+// Making a sound stream of a song (BM_MidiStream...): FluidSynth renders a dense real song of 40
+// seconds (about 60 KB) into a wave, beside the fluidsynth program rendering the same song with
+// the same sound font into a file (fluidsynth -ni -F out.wav FONT song.mid), each timed by the
+// processor time it takes (ours: this thread's; the program's: the child's); ratio = ours / the
+// program's. Beside it, songs made to cost: the most voices FluidSynth holds for as long as a
+// stream may last, beside the program too; and songs refused at once (a SMPTE song of 64 KB whose
+// packets stand 0x0FFFFFFF ticks apart, a plain one of 1 MB and two hours), with their time
+// against the dense song's of its size (ratio_to_dense).
 #include <benchmark/benchmark.h>
 #include <pthread.h>
 #include <sched.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/side_by_side.h"
+
 #include "engine/media/midi_stream_player.h"
+#include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
 #include "platform/midi_recorder.h"
 #include "platform/midi_sink.h"
+#include "platform/sound_channel.h"
+#include "platform/sound_channel_null.h"
+#include "platform/sound_midi.h"
+#include "tests/support/midi_file_builder.h"
 
 namespace {
 
@@ -250,5 +275,244 @@ BENCHMARK(BM_MidiManyTracks)
     ->ArgNames({"notes", "one_track"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Events of one track at their ticks, written with their delta times in tick order.
+class TimedTrack {
+ public:
+  void At(uint32_t tick, std::initializer_list<uint8_t> bytes) { events_.insert({{tick, order_++}, bytes}); }
+  void Into(test_support::MidiTrackBuilder& track) const {
+    uint32_t last = 0;
+    for (const auto& [at, bytes] : events_) {
+      track.Event(at.first - last, {});
+      for (uint8_t byte : bytes) track.Raw({byte});
+      last = at.first;
+    }
+    track.End();
+  }
+
+ private:
+  std::multimap<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> events_;
+  uint32_t order_ = 0;
+};
+
+// A real song's density for 40 seconds at 120 beats a minute (480 ticks a quarter), 60 KB: a
+// piano in chords of three, strings with their expression swelling, a bass, a guitar bending its
+// notes, a brass section, a flute, an organ and drums on channel 10, each in a track of its own.
+std::vector<uint8_t> RealDenseSong() {
+  constexpr uint32_t kQuarter = 480, kBars = 20;  // 4/4: 2 s a bar
+  constexpr uint32_t kEnd = kBars * 4 * kQuarter;
+  test_support::MidiFileBuilder file(1, kQuarter);
+  file.AddTrack().Tempo(0, 500000).Meta(0, 0x58, {4, 2, 24, 8}).End(kEnd);
+  const uint8_t programs[] = {0, 48, 33, 25, 61, 73, 16};
+  const uint8_t scale[] = {0, 2, 4, 5, 7, 9, 11, 12};
+  for (uint8_t channel = 0; channel < 7; ++channel) {
+    TimedTrack track;
+    track.At(0, {static_cast<uint8_t>(0xC0 | channel), programs[channel]});
+    track.At(0, {static_cast<uint8_t>(0xB0 | channel), 7, 100});
+    // Eighths for the most, sixteenths for the piano and the guitar.
+    const uint32_t step = channel == 0 || channel == 3 ? kQuarter / 4 : kQuarter / 2;
+    const uint8_t base = channel == 2 ? 36 : 48 + 4 * channel;
+    for (uint32_t tick = 0, n = 0; tick < kEnd; tick += step, ++n) {
+      const uint8_t note = static_cast<uint8_t>(base + scale[(n * 3 + channel) % 8]);
+      const int voices = channel == 0 ? 3 : 1;
+      for (int v = 0; v < voices; ++v) {
+        const uint8_t key = static_cast<uint8_t>(note + 4 * v);
+        track.At(tick, {static_cast<uint8_t>(0x90 | channel), key, static_cast<uint8_t>(70 + (n * 7) % 50)});
+        track.At(tick + step * 3 / 2, {static_cast<uint8_t>(0x80 | channel), key, 64});
+      }
+    }
+    if (channel == 1) {  // the strings' expression, every 15 ticks
+      for (uint32_t tick = 0; tick < kEnd; tick += 15)
+        track.At(tick, {0xB1, 11, static_cast<uint8_t>(64 + (tick / 15) % 60)});
+    }
+    if (channel == 5 || channel == 6) {  // the flute's vibrato and the organ's swell, every 20 ticks
+      for (uint32_t tick = 0; tick < kEnd; tick += 20)
+        track.At(tick, {static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(channel == 5 ? 1 : 11),
+                        static_cast<uint8_t>(40 + (tick / 20) % 80)});
+    }
+    if (channel == 3) {  // the guitar's bends, every 10 ticks
+      for (uint32_t tick = 0; tick < kEnd; tick += 10) {
+        const uint32_t bend = 8192 + ((tick / 10) % 64) * 32;
+        track.At(tick, {0xE3, static_cast<uint8_t>(bend & 0x7F), static_cast<uint8_t>(bend >> 7)});
+      }
+    }
+    track.Into(file.AddTrack());
+  }
+  TimedTrack drums;  // hi-hat in sixteenths, kick and snare in quarters
+  for (uint32_t tick = 0; tick < kEnd; tick += kQuarter / 4) {
+    drums.At(tick, {0x99, 42, 60});
+    drums.At(tick + 60, {0x89, 42, 0});
+    if (tick % kQuarter == 0) {
+      const uint8_t key = (tick / kQuarter) % 2 == 0 ? 36 : 38;
+      drums.At(tick, {0x99, key, 110});
+      drums.At(tick + 120, {0x89, key, 0});
+    }
+  }
+  drums.Into(file.AddTrack());
+  return file.Bytes();
+}
+
+// FluidSynth's most voices (256) held for 47 seconds, an organ's: the costliest song a stream is
+// made of.
+std::vector<uint8_t> MostVoicesSong() {
+  test_support::MidiFileBuilder file(0, 480);
+  test_support::MidiTrackBuilder& track = file.AddTrack();
+  track.Tempo(0, 500000);
+  for (uint8_t channel = 0; channel < 16; ++channel) track.Event(0, {static_cast<uint8_t>(0xC0 | channel), 19});
+  for (int n = 0; n < 256; ++n) track.Event(0, {static_cast<uint8_t>(0x90 | n % 16), static_cast<uint8_t>(24 + n % 96), 100});
+  // All notes off on every channel at 47 s (the program renders on until every voice is over).
+  for (uint8_t channel = 0; channel < 16; ++channel)
+    track.Event(channel == 0 ? 47 * 2 * 480 : 0, {static_cast<uint8_t>(0xB0 | channel), 123, 0});
+  track.End();
+  return file.Bytes();
+}
+
+// A SMPTE song of 24 frames a second and a tick a frame whose F7 packets stand 0x0FFFFFFF ticks
+// apart, of about 64 KB; and a plain song of about 1 MB that lasts two hours.
+std::vector<uint8_t> PacketsApartSong() {
+  test_support::MidiFileBuilder file(0, 0xE800 | 1);
+  test_support::MidiTrackBuilder& track = file.AddTrack();
+  for (int i = 0; i < 10925; ++i) track.Raw({0xFF, 0xFF, 0xFF, 0x7F, 0xF7, 1, 0xF8});
+  track.End();
+  return file.Bytes();
+}
+std::vector<uint8_t> TwoHourSong() {
+  test_support::MidiFileBuilder file(0, 480);
+  test_support::MidiTrackBuilder& track = file.AddTrack();
+  track.Tempo(0, 500000);
+  // 250,000 notes on and off, 14 ticks apart: 2 hours at 480 ticks a half second.
+  for (int n = 0; n < 125000; ++n) {
+    track.Event(n == 0 ? 0 : 14, {0x90, static_cast<uint8_t>(40 + n % 40), 80});
+    track.Event(14, {0x80, static_cast<uint8_t>(40 + n % 40), 0});
+  }
+  track.End();
+  return file.Bytes();
+}
+
+// The processor time of the children that ended so far, in seconds.
+double ChildrenCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ThreadCpuSeconds() {
+  return std::chrono::duration<double>(bench::ThreadCpuClock::now().time_since_epoch()).count();
+}
+
+// The fluidsynth program rendering the song into a wave file; false when it cannot run.
+bool RenderWithTheProgram(const std::string& song, const std::string& wave) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    // Held to 10 minutes: the program renders on while any voice sounds.
+    execl("/usr/bin/timeout", "timeout", "600", "/usr/bin/fluidsynth", "-ni", "-q", "-r", "44100", "-F", wave.c_str(),
+          platform::FluidSynthSink::kDefaultSoundFont, song.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Makes a stream of the song on null sound channels: whether it was made.
+bool MakeStream(const std::vector<uint8_t>& song) {
+  const platform::HSTREAM stream = platform::BASS_MIDI_StreamCreateFile(true, song.data(), 0, song.size(), 0, 0);
+  platform::BASS_StreamFree(stream);
+  return stream != 0;
+}
+
+// The null sound channels, open while it lives.
+struct NullChannels {
+  NullChannels() {
+    platform::InstallSoundBackend(&channels);
+    platform::BASS_Init(-1, 44100, 0, nullptr, nullptr);
+  }
+  ~NullChannels() {
+    platform::BASS_Free();
+    platform::InstallSoundBackend(nullptr);
+  }
+  platform::NullSoundBackend channels;
+};
+
+// Ours and the program's processor time for one song, in turns.
+void StreamBesideTheProgram(benchmark::State& state, const std::vector<uint8_t>& song) {
+  if (::access("/usr/bin/fluidsynth", X_OK) != 0 || !platform::FileExists(platform::FluidSynthSink::kDefaultSoundFont)) {
+    state.SkipWithError("no fluidsynth program or no General MIDI font (scripts/bench installs them)");
+    return;
+  }
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("bench_midi_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string song_path = (folder / "song.mid").string(), wave_path = (folder / "out.wav").string();
+  if (FILE* out = std::fopen(song_path.c_str(), "wb")) {
+    std::fwrite(song.data(), 1, song.size(), out);
+    std::fclose(out);
+  }
+  NullChannels channels;
+  double ours = 0, peer = 0;
+  for (auto _ : state) {
+    const double c0 = ChildrenCpuSeconds();
+    if (!RenderWithTheProgram(song_path, wave_path)) {
+      state.SkipWithError("the fluidsynth program failed");
+      break;
+    }
+    peer += ChildrenCpuSeconds() - c0;
+    const double t0 = ThreadCpuSeconds();
+    if (!MakeStream(song)) {
+      state.SkipWithError("no stream was made of the song");
+      break;
+    }
+    ours += ThreadCpuSeconds() - t0;
+  }
+  std::filesystem::remove_all(folder);
+  const double runs = static_cast<double>(state.iterations());
+  if (runs == 0) return;
+  state.counters["song_kb"] = static_cast<double>(song.size()) / 1000;
+  state.counters["ours_s"] = ours / runs;
+  state.counters["program_s"] = peer / runs;
+  state.counters["ratio"] = peer > 0 ? ours / peer : 0;
+  state.counters["blocks"] = static_cast<double>(platform::LastMidiStreamMaking().blocks);
+  state.counters["events"] = static_cast<double>(platform::LastMidiStreamMaking().events);
+}
+
+void BM_MidiStreamOfADenseSongBesideFluidSynth(benchmark::State& state) {
+  StreamBesideTheProgram(state, RealDenseSong());
+}
+BENCHMARK(BM_MidiStreamOfADenseSongBesideFluidSynth)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_MidiStreamOfTheMostVoicesBesideFluidSynth(benchmark::State& state) {
+  StreamBesideTheProgram(state, MostVoicesSong());
+}
+BENCHMARK(BM_MidiStreamOfTheMostVoicesBesideFluidSynth)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// A song refused at once: its processor time against the dense song's for its size.
+void BM_MidiStreamRefused(benchmark::State& state) {
+  const std::vector<uint8_t> song = state.range(0) == 0 ? PacketsApartSong() : TwoHourSong();
+  const std::vector<uint8_t> dense = RealDenseSong();
+  NullChannels channels;
+  const double d0 = ThreadCpuSeconds();
+  const bool dense_made = MakeStream(dense);
+  const double dense_s = ThreadCpuSeconds() - d0;
+  double ours = 0;
+  bool made = false;
+  const platform::ProblemSink previous = platform::SetProblemSink([](const std::string&) {});
+  for (auto _ : state) {
+    const double t0 = ThreadCpuSeconds();
+    made = MakeStream(song);
+    ours += ThreadCpuSeconds() - t0;
+  }
+  platform::SetProblemSink(previous);
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["song_kb"] = static_cast<double>(song.size()) / 1000;
+  state.counters["refused"] = made ? 0 : 1;
+  state.counters["blocks"] = static_cast<double>(platform::LastMidiStreamMaking().blocks);
+  state.counters["ours_ms"] = ours / runs * 1000;
+  // The dense song's time scaled to this song's size.
+  const double dense_for_size = dense_s * static_cast<double>(song.size()) / static_cast<double>(dense.size());
+  state.counters["ratio_to_dense"] = dense_made && dense_for_size > 0 ? ours / runs / dense_for_size : 0;
+}
+BENCHMARK(BM_MidiStreamRefused)->Arg(0)->Arg(1)->ArgNames({"two_hours"})->Unit(benchmark::kMillisecond);
 
 }  // namespace

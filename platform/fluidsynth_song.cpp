@@ -1,8 +1,12 @@
-// Rewriting a standard MIDI file for FluidSynth's file player, every length checked first.
+// Reading a standard MIDI file and writing it anew for FluidSynth's file player, every length
+// checked against the bytes there before it is used.
 #include "platform/fluidsynth_song.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
+
+#include "platform/decode_budget.h"
 
 namespace platform {
 
@@ -10,9 +14,13 @@ namespace {
 
 constexpr size_t kHeaderBytes = 14;  // "MThd", length 6, format, tracks, division
 constexpr size_t kChunkHeaderBytes = 8;
-constexpr uint32_t kMaxDelta = 0x0FFFFFFF;  // the most a variable-length quantity of four bytes holds
 constexpr uint8_t kMetaTempo = 0x51;
 constexpr uint8_t kMetaEndOfTrack = 0x2F;
+// 500 ticks a quarter note at FluidSynth's default tempo of 500000 us: a millisecond a tick.
+constexpr uint32_t kGridDivision = 500;
+constexpr uint64_t kDefaultTempo = 500000;
+// Work units of one event read (besides a unit a byte): the merge's few comparisons and the copy.
+constexpr uint64_t kEventWork = 32;
 
 uint32_t BigEndian(const uint8_t* p, int bytes) {
   uint32_t value = 0;
@@ -20,230 +28,327 @@ uint32_t BigEndian(const uint8_t* p, int bytes) {
   return value;
 }
 
-void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+// The bytes of a variable-length quantity (at most 0x0FFFFFFF: four bytes).
+int QuantityBytes(uint32_t value) {
+  int count = 1;
+  while ((value >>= 7) != 0) ++count;
+  return count;
 }
 
-// value is at most kMaxDelta.
 void PutQuantity(std::vector<uint8_t>& out, uint32_t value) {
-  uint8_t groups[4];
-  int count = 0;
-  do {
-    groups[count++] = value & 0x7F;
-    value >>= 7;
-  } while (value != 0 && count < 4);
-  while (count > 1) out.push_back(groups[--count] | 0x80);
-  out.push_back(groups[0]);
+  const int count = QuantityBytes(value);
+  for (int i = count - 1; i > 0; --i) out.push_back(static_cast<uint8_t>(0x80 | (value >> (7 * i) & 0x7F)));
+  out.push_back(value & 0x7F);
 }
 
-void PutData(std::vector<uint8_t>& out, std::span<const uint8_t> data) {
-  PutQuantity(out, static_cast<uint32_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
-}
+// One track of the file as it is read: where its next byte is, and the tick of its next event.
+struct Track {
+  size_t at = 0;
+  size_t end = 0;
+  uint64_t tick = 0;
+  uint8_t running = 0;  // the running status: the last channel message's status
+};
 
-// Reads one chunk's bytes, never past its end.
-class ChunkReader {
+class SongReader {
  public:
-  explicit ChunkReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-  bool AtEnd() const { return at_ == bytes_.size(); }
-  bool Byte(uint8_t* byte) {
-    if (at_ >= bytes_.size()) return false;
-    *byte = bytes_[at_++];
+  SongReader(std::span<const uint8_t> file, uint64_t max_us, bool write, FluidSynthSong* song)
+      : file_(file), max_us_(max_us), write_(write), budget_(write ? CurrentDecodeBudget() : nullptr), song_(song) {}
+
+  // What the reading took is given back; the song written stays taken while the caller holds it.
+  ~SongReader() {
+    if (budget_ != nullptr) budget_->Give(taken_ - (handed_over_ ? out_taken_ : 0));
+  }
+
+  FluidSynthSongReading Read(std::string* why) {
+    if (!ReadHeader() || !FindTracks()) return Refuse(why);
+    // The merge: the tracks not ended, the earliest next event at the front (the first track on
+    // ties).
+    std::vector<uint32_t> heap;
+    if (!Take(tracks_.capacity() * sizeof(Track) + tracks_.size() * sizeof(uint32_t))) return Refuse(why);
+    heap.reserve(tracks_.size());
+    for (uint32_t i = 0; i < tracks_.size(); ++i) {
+      if (tracks_[i].at == tracks_[i].end) continue;  // an empty track
+      if (!NextDelta(i)) return Refuse(why);
+      heap.push_back(i);
+    }
+    auto later = [&](uint32_t a, uint32_t b) {
+      return tracks_[a].tick > tracks_[b].tick || (tracks_[a].tick == tracks_[b].tick && a > b);
+    };
+    std::make_heap(heap.begin(), heap.end(), later);
+    if (write_) {
+      out_ = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, kGridDivision >> 8, kGridDivision & 0xFF, 'M', 'T', 'r', 'k',
+              0, 0, 0, 0};
+    }
+    written_ = kHeaderBytes + kChunkHeaderBytes;
+    while (!heap.empty()) {
+      std::pop_heap(heap.begin(), heap.end(), later);
+      const uint32_t index = heap.back();
+      heap.pop_back();
+      if (!AdvanceTo(tracks_[index].tick)) return FluidSynthSongReading::kTooLong;
+      bool ended = false;
+      if (!ReadEvent(index, &ended) || !Spend()) return Refuse(why);
+      if (ended || tracks_[index].at == tracks_[index].end) continue;
+      if (!NextDelta(index)) return Refuse(why);
+      heap.push_back(index);
+      std::push_heap(heap.begin(), heap.end(), later);
+    }
+    // The end of the longest track.
+    Put(Delta(), {0xFF, kMetaEndOfTrack, 0x00});
+    if (!Spend()) return Refuse(why);
+    song_->length_us = time_us_;
+    song_->ticks = static_cast<uint32_t>(GridTick());
+    song_->size = written_;
+    song_->tracks = tracks_.size();
+    if (write_) {
+      const uint64_t track_bytes = out_.size() - kHeaderBytes - kChunkHeaderBytes;
+      for (int i = 0; i < 4; ++i) out_[kHeaderBytes + 4 + i] = static_cast<uint8_t>(track_bytes >> (8 * (3 - i)));
+      song_->bytes = std::move(out_);
+      handed_over_ = true;
+    }
+    return FluidSynthSongReading::kRead;
+  }
+
+ private:
+  FluidSynthSongReading Refuse(std::string* why) {
+    *why = why_;
+    return FluidSynthSongReading::kRefused;
+  }
+  bool Broken(std::string why) {
+    if (why_.empty()) why_ = std::move(why);
+    return false;
+  }
+  bool TrackBroken(uint32_t index, const char* what) {
+    return Broken("track " + std::to_string(index) + ": the track breaks off in " + what);
+  }
+
+  bool ReadHeader() {
+    if (file_.size() < kHeaderBytes || std::memcmp(file_.data(), "MThd", 4) != 0) return Broken("it has no MIDI header");
+    if (BigEndian(file_.data() + 4, 4) != 6) return Broken("its header length is not 6");
+    track_count_ = BigEndian(file_.data() + 10, 2);
+    const uint32_t division = BigEndian(file_.data() + 12, 2);
+    if (division & 0x8000) {
+      // Minus the frames a second in the high byte, the ticks a frame in the low one.
+      const uint32_t frames = 256 - (division >> 8);
+      const uint32_t ticks = division & 0xFF;
+      if ((frames != 24 && frames != 25 && frames != 29 && frames != 30) || ticks == 0) {
+        return Broken("its SMPTE time division " + std::to_string(division) + " has no frame rate or no ticks");
+      }
+      smpte_ = true;
+      // A tick lasts numerator / denominator us; 29 stands for 29.97 frames a second.
+      numerator_ = frames == 29 ? 1001000 : 1000000;
+      denominator_ = (frames == 29 ? 30 : frames) * ticks;
+    } else {
+      if (division == 0) return Broken("its time division is 0");
+      numerator_ = kDefaultTempo;
+      denominator_ = division;
+    }
     return true;
   }
-  bool Quantity(uint32_t* value) {
+
+  // Finds every track, skipping chunks of other kinds.
+  bool FindTracks() {
+    size_t at = kHeaderBytes;
+    tracks_.reserve(std::min<size_t>(track_count_, (file_.size() - at) / kChunkHeaderBytes));
+    for (uint32_t i = 0; i < track_count_; ++i) {
+      for (;;) {
+        if (file_.size() - at < kChunkHeaderBytes) return Broken("track " + std::to_string(i) + " is missing");
+        const uint32_t length = BigEndian(file_.data() + at + 4, 4);
+        if (length > file_.size() - at - kChunkHeaderBytes) {
+          return Broken("track " + std::to_string(i) + " or a chunk before it claims more bytes than the song holds");
+        }
+        const bool track = std::memcmp(file_.data() + at, "MTrk", 4) == 0;
+        at += kChunkHeaderBytes;
+        if (track) {
+          tracks_.push_back({at, at + length});
+          at += length;
+          break;
+        }
+        at += length;
+      }
+      work_ += kEventWork;
+    }
+    return true;
+  }
+
+  bool Byte(Track& track, uint8_t* byte) {
+    if (track.at >= track.end) return false;
+    *byte = file_[track.at++];
+    return true;
+  }
+
+  // A variable-length quantity: four bytes at most.
+  bool Quantity(Track& track, uint32_t* value) {
     *value = 0;
     for (int i = 0; i < 4; ++i) {
       uint8_t byte;
-      if (!Byte(&byte)) return false;
+      if (!Byte(track, &byte)) return false;
       *value = *value << 7 | (byte & 0x7F);
       if ((byte & 0x80) == 0) return true;
     }
     return false;
   }
+
   // A length, then that many bytes.
-  bool Data(std::span<const uint8_t>* data) {
+  bool Data(Track& track, std::span<const uint8_t>* data) {
     uint32_t length;
-    if (!Quantity(&length) || length > bytes_.size() - at_) return false;
-    *data = bytes_.subspan(at_, length);
-    at_ += length;
+    if (!Quantity(track, &length) || length > track.end - track.at) return false;
+    *data = file_.subspan(track.at, length);
+    track.at += length;
     return true;
   }
 
- private:
-  std::span<const uint8_t> bytes_;
-  size_t at_ = 0;
-};
-
-// One track as FluidSynth gets it: the ticks of what is left out carry over to the next event.
-class TrackWriter {
- public:
-  void Wait(uint64_t ticks) { waiting_ += ticks; }
-  // Starts an event with its delta time; its bytes follow.
-  std::vector<uint8_t>& Event() {
-    // A gap longer than one delta time holds is bridged by empty text events.
-    for (; waiting_ > kMaxDelta; waiting_ -= kMaxDelta) {
-      PutQuantity(bytes_, kMaxDelta);
-      bytes_.insert(bytes_.end(), {0xFF, 0x01, 0x00});
-    }
-    PutQuantity(bytes_, static_cast<uint32_t>(waiting_));
-    waiting_ = 0;
-    return bytes_;
+  bool NextDelta(uint32_t index) {
+    Track& track = tracks_[index];
+    uint32_t delta;
+    if (!Quantity(track, &delta)) return TrackBroken(index, "a delta time");
+    track.tick += delta;
+    return true;
   }
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
 
- private:
-  std::vector<uint8_t> bytes_;
-  uint64_t waiting_ = 0;
-};
+  // Moves the song's time on to tick: false when that passes the longest song allowed. Merged,
+  // the events of all tracks come in order, each at most one delta time (below 2^28) after the
+  // one before, so a step never overflows.
+  bool AdvanceTo(uint64_t tick) {
+    const uint64_t delta = tick - tick_;
+    tick_ = tick;
+    remainder_ += delta * numerator_;
+    time_us_ += remainder_ / denominator_;
+    remainder_ %= denominator_;
+    return time_us_ <= max_us_;
+  }
 
-class Rewriter {
- public:
-  // Every delta time is multiplied by scale.
-  Rewriter(bool smpte, uint32_t scale) : smpte_(smpte), scale_(scale), needed_(smpte) {}
+  uint64_t GridTick() const { return (time_us_ * kFluidSynthSongTicksPerSecond + 500000) / 1000000; }
 
-  // Whether the song holds anything FluidSynth does not read.
-  bool needed() const { return needed_; }
-  void Need() { needed_ = true; }
-  const std::string& why() const { return why_; }
+  // The delta time of an event written now.
+  uint32_t Delta() {
+    const uint64_t tick = GridTick();
+    const auto delta = static_cast<uint32_t>(tick - grid_tick_);
+    grid_tick_ = tick;
+    return delta;
+  }
 
-  // Copies one track's events; false when it breaks off.
-  bool CopyTrack(std::span<const uint8_t> chunk, TrackWriter& out) {
-    ChunkReader in(chunk);
-    uint8_t running = 0;
-    while (!in.AtEnd()) {
-      uint32_t delta;
-      uint8_t status;
-      if (!in.Quantity(&delta) || !in.Byte(&status)) return Broken("a delta time or an event");
-      out.Wait(uint64_t{delta} * scale_);
-      uint8_t data[2];
-      bool first_read = false;
-      if (status < 0x80) {
-        if (running == 0) return Broken("a data byte without a running status");
-        data[0] = status;
-        first_read = true;
-        status = running;
+  // One event into the song written (with data, after its length when with_length).
+  void Put(uint32_t delta, std::initializer_list<uint8_t> bytes, std::span<const uint8_t> data = {},
+           bool with_length = false) {
+    ++song_->events;
+    written_ += QuantityBytes(delta) + bytes.size() + data.size() +
+                (with_length ? QuantityBytes(static_cast<uint32_t>(data.size())) : 0);
+    if (!write_) return;
+    PutQuantity(out_, delta);
+    out_.insert(out_.end(), bytes);
+    if (with_length) PutQuantity(out_, static_cast<uint32_t>(data.size()));
+    out_.insert(out_.end(), data.begin(), data.end());
+  }
+
+  bool ReadEvent(uint32_t index, bool* ended) {
+    Track& track = tracks_[index];
+    const size_t start = track.at;
+    uint8_t status;
+    if (!Byte(track, &status)) return TrackBroken(index, "an event");
+    uint8_t data[2] = {0, 0};
+    bool first_read = false;
+    if (status < 0x80) {
+      if (track.running == 0) {
+        return Broken("track " + std::to_string(index) + ": a data byte without a running status");
       }
-      if (status < 0xF0) {
-        running = status;
-        const int count = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change and channel pressure: 1
-        for (int i = first_read ? 1 : 0; i < count; ++i) {
-          if (!in.Byte(&data[i])) return Broken("a channel message");
-        }
-        std::vector<uint8_t>& bytes = out.Event();
-        bytes.push_back(status);
-        bytes.insert(bytes.end(), data, data + count);
-      } else if (status == 0xF0 || status == 0xF7) {
-        std::span<const uint8_t> sysex;
-        if (!in.Data(&sysex)) return Broken("a SysEx");
-        needed_ |= status == 0xF7;
-        if (status == 0xF7 || sysex.empty() || sysex.back() != 0xF7) continue;  // a piece of a SysEx
-        std::vector<uint8_t>& bytes = out.Event();
-        bytes.push_back(0xF0);
-        PutData(bytes, sysex);
-      } else if (status == 0xFF) {
-        uint8_t type;
-        std::span<const uint8_t> meta;
-        if (!in.Byte(&type) || !in.Data(&meta)) return Broken("a meta event");
-        if (type == kMetaTempo && smpte_) continue;  // SMPTE time ignores tempo
-        std::vector<uint8_t>& bytes = out.Event();
-        bytes.insert(bytes.end(), {0xFF, type});
-        PutData(bytes, meta);
-        if (type == kMetaEndOfTrack) return true;  // what follows it is not read
+      data[0] = status;
+      first_read = true;
+      status = track.running;
+    }
+    if (status < 0xF0) {
+      track.running = status;
+      const int count = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change and channel pressure: 1
+      for (int i = first_read ? 1 : 0; i < count; ++i) {
+        if (!Byte(track, &data[i])) return TrackBroken(index, "a channel message");
+      }
+      const uint8_t first = data[0] & 0x7F;
+      const uint8_t second = data[1] & 0x7F;
+      if (count == 1) {
+        Put(Delta(), {status, first});
       } else {
-        return Broken("a system message, which has no place in a file");
+        Put(Delta(), {status, first, second});
       }
+    } else if (status == 0xF0 || status == 0xF7) {
+      std::span<const uint8_t> sysex;
+      if (!Data(track, &sysex)) return TrackBroken(index, "a SysEx");
+      // F7 packets and the first piece of a SysEx sent in pieces are left out.
+      if (status == 0xF0 && !sysex.empty() && sysex.back() == 0xF7) {
+        Put(Delta(), {0xF0}, sysex, true);
+        song_->sysex_bytes += sysex.size();
+      }
+    } else if (status == 0xFF) {
+      uint8_t type;
+      std::span<const uint8_t> meta;
+      if (!Byte(track, &type) || !Data(track, &meta)) return TrackBroken(index, "a meta event");
+      if (type == kMetaTempo && !smpte_ && meta.size() >= 3) {
+        const uint32_t tempo = BigEndian(meta.data(), 3);
+        if (tempo != 0) numerator_ = tempo;
+      }
+      *ended = type == kMetaEndOfTrack;  // what follows it is not read
+    } else {
+      return Broken("track " + std::to_string(index) + ": a system message, which has no place in a file");
     }
-    std::vector<uint8_t>& bytes = out.Event();  // a track that ends without its end-of-track event
-    bytes.insert(bytes.end(), {0xFF, kMetaEndOfTrack, 0x00});
+    work_ += kEventWork + (track.at - start);
     return true;
   }
 
- private:
-  bool Broken(const char* what) {
-    why_ = std::string("the track breaks off in ") + what;
-    return false;
+  // The work done so far, spent on the budget when writing.
+  bool Spend() {
+    if (!Grown()) return false;
+    song_->work += work_;
+    if (budget_ != nullptr && !budget_->Spend(work_)) return Broken(budget_->problem());
+    work_ = 0;
+    return true;
   }
 
-  const bool smpte_;
-  const uint32_t scale_;
-  bool needed_;
+  // Memory the song written has taken, drawn on the budget when writing.
+  bool Grown() {
+    if (!write_ || out_.capacity() <= out_taken_) return true;
+    const size_t more = out_.capacity() - out_taken_;
+    out_taken_ = out_.capacity();
+    return Take(more);
+  }
+
+  bool Take(uint64_t bytes) {
+    if (budget_ == nullptr) return true;
+    if (!budget_->Take(bytes)) return Broken(budget_->problem());
+    taken_ += bytes;
+    return true;
+  }
+
+  const std::span<const uint8_t> file_;
+  const uint64_t max_us_;
+  const bool write_;
+  DecodeBudget* const budget_;
+  FluidSynthSong* const song_;
   std::string why_;
+  uint32_t track_count_ = 0;
+  std::vector<Track> tracks_;
+  bool smpte_ = false;
+  uint64_t numerator_ = 0;    // of a tick's length in us: the tempo, or SMPTE's
+  uint64_t denominator_ = 1;  // the division, or SMPTE's frames a second x ticks a frame
+  uint64_t tick_ = 0;         // of the last event read
+  uint64_t time_us_ = 0;      // its time
+  uint64_t remainder_ = 0;    // of time_us_, in 1 / denominator_ us
+  uint64_t grid_tick_ = 0;    // of the last event written
+  uint64_t written_ = 0;      // bytes of the song written
+  uint64_t work_ = 0;         // not yet spent
+  std::vector<uint8_t> out_;
+  size_t out_taken_ = 0;       // of out_'s capacity, taken from the budget
+  uint64_t taken_ = 0;         // in all
+  bool handed_over_ = false;  // out_ went to the caller
 };
 
 }  // namespace
 
-FluidSynthSongForm SongForFluidSynth(std::span<const uint8_t> song, std::vector<uint8_t>* rewritten, std::string* why) {
-  rewritten->clear();
+FluidSynthSongReading ReadSongForFluidSynth(std::span<const uint8_t> file, uint64_t max_us, bool write,
+                                            FluidSynthSong* song, std::string* why) {
+  *song = FluidSynthSong{};
   why->clear();
-  // A song that is no MIDI file FluidSynth refuses itself.
-  if (song.size() < kHeaderBytes || std::memcmp(song.data(), "MThd", 4) != 0 || BigEndian(song.data() + 4, 4) != 6) {
-    return FluidSynthSongForm::kAsItIs;
-  }
-  const uint32_t format = BigEndian(song.data() + 8, 2);
-  const uint32_t track_count = BigEndian(song.data() + 10, 2);
-  uint32_t division = BigEndian(song.data() + 12, 2);
-  const bool smpte = (division & 0x8000) != 0;
-  uint32_t tempo = 0;
-  uint32_t scale = 1;
-  if (smpte) {
-    // The high byte is minus the frames a second, the low byte the ticks a frame.
-    const uint32_t frames = 256 - (division >> 8);
-    const uint32_t ticks = division & 0xFF;
-    if ((frames != 24 && frames != 25 && frames != 29 && frames != 30) || ticks == 0) {
-      *why = "its SMPTE time division " + std::to_string(division) + " has no frame rate or no ticks";
-      return FluidSynthSongForm::kRefused;
-    }
-    division = (frames == 29 ? 30 : frames) * ticks;
-    tempo = frames == 29 ? 1001000 : 1000000;
-    // FluidSynth's player rounds its position to the nearest tick, so an event may come half a
-    // tick early: ticks are cut to a millisecond at most (the division stays below 30 x 255 x 2).
-    scale = (1000 + division - 1) / division;
-    division *= scale;
-  }
-
-  Rewriter rewriter(smpte, scale);
-  std::vector<uint8_t> out = {'M', 'T', 'h', 'd'};
-  PutBigEndian(out, 6, 4);
-  PutBigEndian(out, format, 2);
-  PutBigEndian(out, track_count, 2);
-  PutBigEndian(out, division, 2);
-  size_t at = kHeaderBytes;
-  for (uint32_t i = 0; i < track_count; ++i) {
-    const std::string track = "track " + std::to_string(i);
-    size_t length = 0;
-    // Chunks of other kinds are skipped.
-    for (;;) {
-      if (song.size() - at < kChunkHeaderBytes) {
-        *why = track + " is missing";
-        break;
-      }
-      length = BigEndian(song.data() + at + 4, 4);
-      if (length > song.size() - at - kChunkHeaderBytes) {
-        *why = track + " or a chunk before it claims more bytes than the song holds";
-        break;
-      }
-      at += kChunkHeaderBytes + length;
-      if (std::memcmp(song.data() + at - length - kChunkHeaderBytes, "MTrk", 4) == 0) break;
-      rewriter.Need();
-    }
-    TrackWriter writer;
-    if (why->empty() && i == 0 && smpte) {
-      std::vector<uint8_t>& bytes = writer.Event();
-      bytes.insert(bytes.end(), {0xFF, kMetaTempo, 3});
-      PutBigEndian(bytes, tempo, 3);
-    }
-    if (why->empty() && !rewriter.CopyTrack(song.subspan(at - length, length), writer)) {
-      *why = track + ": " + rewriter.why();
-    }
-    if (!why->empty()) return rewriter.needed() ? FluidSynthSongForm::kRefused : FluidSynthSongForm::kAsItIs;
-    out.insert(out.end(), {'M', 'T', 'r', 'k'});
-    PutBigEndian(out, static_cast<uint32_t>(writer.bytes().size()), 4);
-    out.insert(out.end(), writer.bytes().begin(), writer.bytes().end());
-  }
-  if (!rewriter.needed()) return FluidSynthSongForm::kAsItIs;
-  *rewritten = std::move(out);
-  return FluidSynthSongForm::kRewritten;
+  SongReader reader(file, max_us, write, song);
+  const FluidSynthSongReading reading = reader.Read(why);
+  if (reading != FluidSynthSongReading::kRead) song->bytes.clear();
+  return reading;
 }
 
 }  // namespace platform

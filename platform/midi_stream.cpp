@@ -116,6 +116,7 @@ class MidiStreamDevice {
       }
     }
     division_ = value;
+    remainder_ = 0;  // a fraction of a microsecond, in the old division's units
     ++changes_;
     wake_.notify_all();
     return MMSYSERR_NOERROR;
@@ -200,7 +201,7 @@ class MidiStreamDevice {
     position_ = 0;
     anchor_us_ = 0;
     remainder_ = 0;
-    tick_numerator_ = kDefaultTempo;
+    tempo_ = kDefaultTempo;
     for (MIDIHDR* header : queue_) {
       header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
       Post(MOM_DONE, header);
@@ -335,8 +336,9 @@ class MidiStreamDevice {
       const char* at = header->lpData + position_;
       const uint32_t delta = ReadWord(at);
       const uint32_t event = ReadWord(at + 8);
-      const int64_t denominator = TickDenominator();
-      const int64_t scaled = int64_t{delta} * tick_numerator_ + remainder_;
+      int64_t numerator, denominator;
+      TickLength(&numerator, &denominator);
+      const int64_t scaled = int64_t{delta} * numerator + remainder_;
       const int64_t due = anchor_us_ + scaled / denominator;
       if (due > limit) {
         if (!released && running) *next_wake = due - look_ahead_us_ + look_ahead_us_ / 4;
@@ -359,7 +361,7 @@ class MidiStreamDevice {
           }
         } else if (type == MEVT_TEMPO) {
           const uint32_t tempo = event & 0xFFFFFF;
-          if (tempo != 0 && (division_ & 0x8000) == 0) tick_numerator_ = tempo;
+          if (tempo != 0 && (division_ & 0x8000) == 0) tempo_ = tempo;
         }
       }
       released = true;
@@ -372,18 +374,20 @@ class MidiStreamDevice {
     return released;
   }
 
-  // A tick lasts tick_numerator_ / TickDenominator() microseconds.
-  int64_t TickDenominator() {
-    if ((division_ & 0x8000) == 0) return division_;
+  // A tick lasts numerator / denominator microseconds: the tempo over the ticks a quarter note,
+  // or in SMPTE time, which ignores the tempo, 10^6 / (frames a second x ticks a frame). Nothing
+  // of one division stays when the stream goes over to the other.
+  void TickLength(int64_t* numerator, int64_t* denominator) const {
+    if ((division_ & 0x8000) == 0) {
+      *numerator = tempo_;
+      *denominator = division_;
+      return;
+    }
     const int frames = -static_cast<int8_t>(division_ >> 8);
     const int64_t ticks = division_ & 0xFF;
-    // SMPTE time ignores tempo: 10^6 / (frames per second x ticks per frame).
-    if (frames == 29) {
-      tick_numerator_ = 1001000000;  // 29.97 frames a second: a frame lasts 10^6 x 1001 / 30000 us
-      return 30000 * ticks;
-    }
-    tick_numerator_ = 1000000;
-    return frames * ticks;
+    // 29.97 frames a second: a frame lasts 10^6 x 1001 / 30000 us.
+    *numerator = frames == 29 ? 1001000000 : 1000000;
+    *denominator = (frames == 29 ? 30000 : frames) * ticks;
   }
 
   MidiSink* const sink_;
@@ -411,7 +415,7 @@ class MidiStreamDevice {
 
   RunState run_ = RunState::kStopped;
   uint32_t division_ = 0;
-  int64_t tick_numerator_ = kDefaultTempo;
+  int64_t tempo_ = kDefaultTempo;  // microseconds a quarter note, from the last tempo event
   uint32_t position_ = 0;  // byte offset of the next event in the front buffer
   int64_t anchor_us_ = 0;  // when the last released event was due (or the start)
   int64_t remainder_ = 0;  // microsecond fraction carried, in denominator units

@@ -10,10 +10,13 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/audio_quiet.h"
+#include "platform/decode_budget.h"
 #include "platform/diagnostics.h"
 #include "platform/files.h"
 #include "platform/fluidsynth_sink.h"
@@ -22,7 +25,9 @@
 namespace platform {
 namespace {
 
-constexpr int kDefaultFrequency = 44100;
+constexpr uint32_t kDefaultFrequency = 44100;
+constexpr uint32_t kMinFrequency = 8000;  // FluidSynth's sample rates
+constexpr uint32_t kMaxFrequency = 96000;
 constexpr int kBlockFrames = 64;  // FluidSynth renders in blocks of 64 frames
 
 std::mutex g_mutex;
@@ -68,12 +73,34 @@ MidiRenderListener RenderListener() {
   return ListenerSlot();
 }
 
+// What making a stream may spend beyond its song and wave: work units (decode_budget.h) of a
+// block rendered with no voice, and of each voice in it (about a nanosecond a unit: a block costs
+// FluidSynth some 5 us, and 1.5 us more a voice), and of FluidSynth reading and playing an event.
+constexpr uint64_t kBlockWork = 8192;
+constexpr uint64_t kVoiceBlockWork = 2048;
+constexpr uint64_t kMostVoices = 256;  // FluidSynth's polyphony
+constexpr uint64_t kFluidEventWork = 64;
+// Memory FluidSynth holds for each event of the song it reads (its event record and the
+// allocator's share), besides its copy of the song and of each SysEx's data.
+constexpr uint64_t kFluidEventBytes = 64;
+// What a stream may take for each byte of its file: the song written anew (a few bytes more an
+// event of two bytes or more), FluidSynth's copy of it, and its records of the events.
+constexpr uint64_t kMemoryPerSongByte = 48;
+// Work a byte of the file allows: reading it twice and writing it, and FluidSynth reading and
+// playing its events (32 units or more an event of two bytes or more, each).
+constexpr uint64_t kWorkPerSongByte = 256;
+
+thread_local MidiStreamMaking g_last_making;
+
 // FluidSynth's objects for one rendering, released together.
 struct Renderer {
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_player_t* player = nullptr;
+  DecodeBudget* budget = nullptr;
+  MidiStreamMaking* making = nullptr;
   uint64_t frames = 0;          // rendered so far
+  bool out_of_budget = false;   // playing an event found the budget spent
   MidiRenderListener listener;  // told each message the player plays, when set
   ~Renderer() {
     if (player != nullptr) delete_fluid_player(player);
@@ -81,12 +108,20 @@ struct Renderer {
     if (settings != nullptr) delete_fluid_settings(settings);
   }
 
-  // The player's messages on their way to the synthesiser, told to the listener with the frame
-  // they sound from.
+  // The player's messages on their way to the synthesiser, counted, and told to the listener
+  // with the frame they sound from.
   static int Play(void* data, fluid_midi_event_t* event) {
     auto* self = static_cast<Renderer*>(data);
+    ++self->making->played;
+    if (!self->budget->Spend(kFluidEventWork)) self->out_of_budget = true;
+    if (self->listener) self->listener(MessageOf(event), self->frames);
+    return fluid_synth_handle_midi_event(self->synth, event);
+  }
+
+  // status | data 1 << 8 | data 2 << 16; a SysEx as 0xF0.
+  static uint32_t MessageOf(fluid_midi_event_t* event) {
     const auto type = static_cast<uint32_t>(fluid_midi_event_get_type(event));
-    uint32_t message = type < 0x80 ? 0xFF | type << 8 : type;  // a meta event (a tempo) as 0xFF and its type
+    uint32_t message = type < 0x80 ? 0xFF | type << 8 : type;  // a meta event as 0xFF and its type
     if (type == 0xE0) {  // the pitch bend's two data bytes are one value of 14 bits
       const auto pitch = static_cast<uint32_t>(fluid_midi_event_get_pitch(event));
       message |= static_cast<uint32_t>(fluid_midi_event_get_channel(event)) | (pitch & 0x7F) << 8 | (pitch >> 7) << 16;
@@ -96,15 +131,71 @@ struct Renderer {
       // Program change and channel pressure have one data byte.
       if ((type & 0xE0) != 0xC0) message |= static_cast<uint32_t>(fluid_midi_event_get_velocity(event)) << 16;
     }
-    self->listener(message, self->frames);
-    return fluid_synth_handle_midi_event(self->synth, event);
+    return message;
   }
 };
 
+// Tells what the stream's making did when it ends, however it ends.
+struct MakingRecord {
+  MidiStreamMaking making;
+  ~MakingRecord() { g_last_making = making; }
+};
+
 // Renders the song into a wave; false (with a line) when it cannot be.
-bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vector<uint8_t>* wave) {
+//
+// The song is read first for its claim: its length from its tempo map, and what it holds. A song
+// longer than the longest stream is refused there, before anything else is done. The stream's one
+// budget is set from the claim (the file's bytes and the wave its length makes) and everything
+// after draws on it: the song written anew, FluidSynth's copy and records of it, the wave, and
+// every block and event rendered. FluidSynth renders the song written anew, in which a tick is a
+// millisecond (fluidsynth_song.h): it ends at the first block past its last tick.
+bool RenderSong(const uint8_t* data, size_t length, uint32_t frequency, std::vector<uint8_t>* wave) {
+  MakingRecord record;
+  if (frequency < kMinFrequency || frequency > kMaxFrequency) {
+    ReportProblem("MIDI stream: a frequency of %u Hz is refused", frequency);
+    return false;
+  }
+  // The wave is held to what one sound may take (kMaxSoundBytes, 16-bit stereo) as well as to its
+  // length; it runs a millisecond and two blocks past the song's last tick at most.
+  const uint64_t max_frames = std::min<uint64_t>(uint64_t{kMaxMidiStreamSeconds} * frequency, kMaxSoundBytes / 4);
+  const uint64_t end_frames = frequency / 1000 + 1 + 2 * kBlockFrames;
+  const uint64_t max_us = (max_frames - end_frames) * 1000000 / frequency;
+  const std::span<const uint8_t> file(data, length);
+  FluidSynthSong song;
+  std::string why;
+  const FluidSynthSongReading claim = ReadSongForFluidSynth(file, max_us, false, &song, &why);
+  const uint64_t wave_frames =
+      std::min(max_frames, uint64_t{song.ticks} * frequency / kFluidSynthSongTicksPerSecond + end_frames);
+  const uint64_t wave_bytes = 44 + wave_frames * 4;
+  const uint64_t blocks = wave_frames / kBlockFrames + 1;
+  DecodeBudget budget(DecodeBudget::kBaseMemoryBytes + kMemoryPerSongByte * length + wave_bytes,
+                      DecodeBudget::kBaseWork + kWorkPerSongByte * length +
+                          blocks * (kBlockWork + kMostVoices * kVoiceBlockWork));
+  ScopedDecodeBudget scope(&budget);
+  DecodeBudget& spend = *scope.budget();
+  spend.Spend(song.work);
+  switch (claim) {
+    case FluidSynthSongReading::kRead:
+      break;
+    case FluidSynthSongReading::kTooLong:
+      ReportProblem("MIDI stream: a song longer than %llu seconds is refused",
+                    static_cast<unsigned long long>(max_us / 1000000));
+      return false;
+    case FluidSynthSongReading::kRefused:
+      ReportProblem("MIDI stream: the song cannot be played: %s", why.c_str());
+      return false;
+  }
+  // One of no length has nothing to play.
+  if (song.ticks == 0) {
+    ReportProblem("MIDI stream: the song holds nothing to play");
+    return false;
+  }
+
   const std::string font = FontForNewStream();
+  SilenceAudioLibraryMessages();
   Renderer r;
+  r.budget = &spend;
+  r.making = &record.making;
   r.settings = new_fluid_settings();
   if (r.settings == nullptr) return false;
   // The player keeps time by the samples rendered, not by the clock, so a song renders at once.
@@ -118,56 +209,64 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
     ReportProblem("MIDI stream: sound font %s cannot be loaded", font.c_str());
     return false;
   }
-  // SMPTE time, F7 packets and chunks of other kinds, which FluidSynth's reader refuses, are
-  // rewritten first.
-  std::vector<uint8_t> rewritten;
-  std::string why;
-  switch (SongForFluidSynth({song, length}, &rewritten, &why)) {
-    case FluidSynthSongForm::kAsItIs:
-      break;
-    case FluidSynthSongForm::kRewritten:
-      song = rewritten.data();
-      length = rewritten.size();
-      break;
-    case FluidSynthSongForm::kRefused:
-      ReportProblem("MIDI stream: the song cannot be played: %s", why.c_str());
-      return false;
+
+  // The song written anew, and FluidSynth's copy of it, which it reads into records of its own.
+  if (ReadSongForFluidSynth(file, max_us, true, &song, &why) != FluidSynthSongReading::kRead) {
+    ReportProblem("MIDI stream: the song cannot be played: %s", why.c_str());
+    return false;
+  }
+  record.making.events = song.events;
+  const uint64_t held = song.bytes.size() + song.events * kFluidEventBytes + song.sysex_bytes;
+  if (!spend.Take(held) || !spend.Spend(song.events * kFluidEventWork)) {
+    ReportProblem("MIDI stream: the song cannot be played: %s", spend.problem());
+    return false;
   }
   r.player = new_fluid_player(r.synth);
-  if (r.player == nullptr || fluid_player_add_mem(r.player, song, length) != FLUID_OK) {
+  if (r.player == nullptr || fluid_player_add_mem(r.player, song.bytes.data(), song.bytes.size()) != FLUID_OK) {
     ReportProblem("MIDI stream: the song cannot be played");
     return false;
   }
+  spend.Give(song.bytes.capacity());
+  std::vector<uint8_t>().swap(song.bytes);
   r.listener = RenderListener();
-  if (r.listener) fluid_player_set_playback_callback(r.player, &Renderer::Play, &r);
+  fluid_player_set_playback_callback(r.player, &Renderer::Play, &r);
   if (fluid_player_play(r.player) != FLUID_OK) {
     ReportProblem("MIDI stream: the song cannot be played");
     return false;
   }
-  // The wave is held to what one sound may take (kMaxSoundBytes, 16-bit stereo) as well as to
-  // its length: rendering stops at the first block past either.
-  const uint64_t max_frames = std::min<uint64_t>(uint64_t{kMaxMidiStreamSeconds} * frequency, kMaxSoundBytes / 4);
+
+  if (!spend.Take(wave_bytes)) {
+    ReportProblem("MIDI stream: the song cannot be played: %s", spend.problem());
+    return false;
+  }
+  wave->reserve(wave_bytes);
   wave->assign(44, 0);  // the header, once the length is known
   int16_t block[kBlockFrames * 2];
-  // The song ends with its last tick: the player would go on while released notes fade.
+  // The song ends with its last tick: the player would go on while released notes fade. Each
+  // look is a few reads: nothing that grows with the song.
   auto song_over = [&] {
-    const int total = fluid_player_get_total_ticks(r.player);
     return fluid_player_get_status(r.player) != FLUID_PLAYER_PLAYING ||
-           (total > 0 && fluid_player_get_current_tick(r.player) >= total);
+           fluid_player_get_current_tick(r.player) >= static_cast<int>(song.ticks);
   };
   while (!song_over()) {
-    if (r.frames >= max_frames) {
-      ReportProblem("MIDI stream: a song longer than %llu seconds is refused",
-                    static_cast<unsigned long long>(max_frames / frequency));
+    if (r.frames + kBlockFrames > wave_frames) {
+      ReportProblem("MIDI stream: the song cannot be played: it plays on past its end");
+      return false;
+    }
+    const uint64_t voices = static_cast<uint64_t>(std::max(fluid_synth_get_active_voice_count(r.synth), 0));
+    if (!spend.Spend(kBlockWork + voices * kVoiceBlockWork) || r.out_of_budget) {
+      ReportProblem("MIDI stream: the song cannot be played: %s", spend.problem());
       return false;
     }
     if (fluid_synth_write_s16(r.synth, kBlockFrames, block, 0, 2, block, 1, 2) != FLUID_OK) return false;
+    ++record.making.blocks;
     for (int16_t sample : block) PutLe16(*wave, static_cast<uint16_t>(sample));
     r.frames += kBlockFrames;
   }
-  // A song FluidSynth could not read has no ticks (and one of no length has nothing to play).
-  if (r.frames == 0 || fluid_player_get_total_ticks(r.player) <= 0) {
-    ReportProblem("MIDI stream: the song holds nothing to play");
+  // A song FluidSynth could not read stops before its end.
+  if (fluid_player_get_current_tick(r.player) < static_cast<int>(song.ticks)) {
+    ReportProblem("MIDI stream: the song cannot be played: the synthesiser stopped at tick %d of %u",
+                  fluid_player_get_current_tick(r.player), song.ticks);
     return false;
   }
   std::vector<uint8_t> header;
@@ -177,6 +276,8 @@ bool RenderSong(const uint8_t* song, size_t length, uint32_t frequency, std::vec
 }
 
 }  // namespace
+
+MidiStreamMaking LastMidiStreamMaking() { return g_last_making; }
 
 void SetMidiRenderListener(MidiRenderListener listener) {
   std::lock_guard lock(g_mutex);

@@ -173,6 +173,8 @@ bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* e
   }
 
   event->time = track.next_time;
+  // A track that ends without its end-of-track event ends at its last event.
+  if (!track.Ended() && track.cursor == track.End()) track.flags |= MidiTrack::kEnded;
   if (!track.Ended()) {
     uint32_t delta;
     if (!ReadVariableLength(file, track, &delta)) return false;

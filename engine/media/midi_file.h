@@ -14,7 +14,7 @@
 namespace engine {
 
 struct MidiTrack {
-  static constexpr uint32_t kEnded = 0x1;  // its end-of-track event was read, or it is empty
+  static constexpr uint32_t kEnded = 0x1;  // its end-of-track event or last byte was read, or it is empty
 
   uint32_t flags = 0;
   uint32_t length = 0;     // bytes of track data
@@ -52,8 +52,9 @@ bool ReadMidiFileHeader(std::span<const uint8_t> file, MidiFileHeader* header, s
 // A variable-length quantity at the track's cursor: at most four bytes, all inside the track.
 bool ReadVariableLength(std::span<const uint8_t> file, MidiTrack& track, uint32_t* value);
 
-// Reads the track's next event and its following delta time. On failure, error_text is the
-// reason (null for failures that have none to give).
+// Reads the track's next event and its following delta time (none after the track's last byte:
+// a track without its end-of-track event ends there). On failure, error_text is the reason (null
+// for failures that have none to give).
 bool ReadMidiEvent(std::span<const uint8_t> file, MidiTrack& track, MidiEvent* event, const char** error_text);
 
 // Puts the track back at its first event.

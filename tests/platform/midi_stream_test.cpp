@@ -188,6 +188,7 @@ TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeatsAtEveryFrameRate) {
     uint32_t division;  // minus the frames a second in the high byte, ticks a frame in the low
     std::vector<uint32_t> deltas;
     std::vector<int64_t> due_us;  // after start
+    uint32_t then_division = 0;   // set without a stop before the last event, played in a buffer of its own
   };
   const std::vector<Case> cases = {
       {"24 x 125: a third of a millisecond a tick", 0xE800 | 125, {3, 1, 2}, {1000, 1333, 2000}},
@@ -195,26 +196,34 @@ TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeatsAtEveryFrameRate) {
       {"29.97 x 30: a frame is 1001/30000 s", 0xE300 | 30, {0, 450, 450}, {0, 500500, 1001000}},
       {"29.97 x 1: the fractions carry over", 0xE300 | 1, {1, 1, 1}, {33366, 66733, 100100}},
       {"30 x 80", 0xE200 | 80, {2400}, {1000000}},
+      {"29.97 x 30, then 96 ticks a quarter note: the default tempo again", 0xE300 | 30, {450, 96},
+       {500500, 1000500}, 96},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     recorder_.Clear();
     SetDivision(c.division);
-    Buffer buffer;
+    Buffer buffer, then;
     buffer.Add(0, MEVT_TEMPO << 24 | 1000000);  // no effect on SMPTE time
     std::vector<std::pair<uint32_t, int64_t>> expected;
     for (size_t i = 0; i < c.deltas.size(); ++i) {
       const uint32_t note = 0x403C90 + (static_cast<uint32_t>(i) << 8);
-      buffer.Add(c.deltas[i], note);
+      (c.then_division != 0 && i + 1 == c.deltas.size() ? then : buffer).Add(c.deltas[i], note);
       expected.push_back({note, c.due_us[i]});
     }
     Queue(buffer.Ready());
     const int64_t start = clock_->PerformanceCounter();
     ASSERT_EQ(midiStreamRestart(stream_), MMSYSERR_NOERROR);
-    Step(static_cast<uint32_t>(c.due_us.back() / 1000 + 10));
+    if (c.then_division != 0) {
+      Step(static_cast<uint32_t>(c.due_us[c.due_us.size() - 2] / 1000 + 10));
+      SetDivision(c.then_division);
+      Queue(then.Ready());
+    }
+    Step(static_cast<uint32_t>((c.due_us.back() - (clock_->PerformanceCounter() - start)) / 1000 + 10));
     EXPECT_EQ(Heard(start), expected);
     ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
     ASSERT_EQ(midiOutUnprepareHeader(stream_, &buffer.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+    if (c.then_division != 0) ASSERT_EQ(midiOutUnprepareHeader(stream_, &then.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
   }
 }
 

@@ -27,7 +27,10 @@
 #include "platform/midi_recorder.h"
 #include "platform/midi_sink.h"
 #include "platform/picture_decoder.h"
+#include "platform/sound_channel.h"
+#include "platform/sound_channel_null.h"
 #include "platform/sound_decode.h"
+#include "platform/sound_midi.h"
 
 #include <SDL2/SDL_audio.h>
 
@@ -172,6 +175,12 @@ tempo = [mido.MetaMessage('set_tempo', tempo=400000, time=0), mido.MetaMessage('
 if mode == 'type0':
     track = mido.MidiTrack([tempo[0]] + notes[:4] + [mido.MetaMessage('set_tempo', tempo=650000, time=0)] + notes[4:])
     f.tracks.append(track)
+elif mode == 'tracks130':  # the notes, then a track for each of 128 notes more
+    f.tracks.append(mido.MidiTrack(tempo))
+    f.tracks.append(mido.MidiTrack(notes))
+    for n in range(128):
+        f.tracks.append(mido.MidiTrack([M('note_on', channel=n % 9, note=n, velocity=40 + n % 80, time=3 * n + 1),
+                                        M('note_off', channel=n % 9, note=n, time=50 + n % 7)]))
 else:
     f.tracks.append(mido.MidiTrack(tempo))
     f.tracks.append(mido.MidiTrack(notes))
@@ -189,6 +198,13 @@ if mode == 'f7':  # a sysex sent in two packets: F0 and its rest after F7, as a 
     data[at:at + 4] = (int.from_bytes(data[at:at + 4], 'big') + len(extra)).to_bytes(4, 'big')
 if mode == 'unknown':  # a chunk of a type of no one's before the tracks
     data[14:14] = b'XTRA' + (6).to_bytes(4, 'big') + b'abcdef'
+if mode == 'noend':  # every track without its end-of-track event, as some writers leave it
+    at, out_data = 14, bytearray(data[:14])
+    while at < len(data):
+        size = int.from_bytes(data[at + 4:at + 8], 'big')
+        out_data += data[at:at + 4] + (size - 4).to_bytes(4, 'big') + data[at + 8:at + 8 + size - 4]
+        at += 8 + size
+    data = out_data
 open(out, 'wb').write(data)
 )";
 
@@ -964,6 +980,32 @@ std::vector<std::string> ProjectSong(const std::string& file, std::string* error
   return lines;
 }
 
+// A song's channel messages as FluidSynth plays them when a stream is made of it (on null sound
+// channels): microseconds after the start of the wave, bytes in hex.
+std::vector<std::string> StreamedSong(const std::string& file, std::string* error) {
+  const Bytes bytes = ReadAll(file);
+  platform::NullSoundBackend channels;
+  platform::InstallSoundBackend(&channels);
+  platform::BASS_Init(-1, 44100, 0, nullptr, nullptr);
+  std::vector<std::string> lines;
+  platform::SetMidiRenderListener([&](uint32_t message, uint64_t frame) {
+    const int status = message & 0xFF;
+    if (status < 0x80 || status >= 0xF0) return;  // SysEx and meta events: mido_dump.py leaves them out
+    char line[64];
+    const int length = status >= 0xC0 && status < 0xE0 ? 2 : 3;
+    int n = std::snprintf(line, sizeof line, "%lld ", static_cast<long long>(frame * 1000000 / 44100));
+    for (int i = 0; i < length; ++i) n += std::snprintf(line + n, sizeof line - n, "%02X", message >> (8 * i) & 0xFF);
+    lines.push_back(line);
+  });
+  const platform::HSTREAM stream = platform::BASS_MIDI_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0, 0);
+  platform::SetMidiRenderListener({});
+  if (stream == 0) *error = "refused";
+  platform::BASS_StreamFree(stream);
+  platform::BASS_Free();
+  platform::InstallSoundBackend(nullptr);
+  return lines;
+}
+
 // Every event of every track as the engine's reader takes it, as mido_dump.py prints them.
 std::vector<std::string> ParsedSong(const std::string& file, std::string* error) {
   const Bytes bytes = ReadAll(file);
@@ -1028,6 +1070,12 @@ void CheckSongs(const std::vector<MidiRow>& rows) {
     const std::vector<std::string> ours = ProjectSong(row.file, &error);
     std::string difference = error.empty() ? CompareSongs(ours, ref, 1) : "played: " + error;
     error.clear();
+    // FluidSynth plays each message at the start of the block of 64 frames it falls in, on a grid
+    // of milliseconds.
+    const std::vector<std::string> streamed = StreamedSong(row.file, &error);
+    const std::string stream_difference = error.empty() ? CompareSongs(streamed, ref, 2000) : error;
+    if (!stream_difference.empty()) difference += " streamed: " + stream_difference;
+    error.clear();
     const std::vector<std::string> parsed = ParsedSong(row.file, &error);
     if (!error.empty()) {
       difference += " read: " + error;
@@ -1042,7 +1090,8 @@ void CheckSongs(const std::vector<MidiRow>& rows) {
 }
 
 // Times within 1 us: the player carries whole microseconds exactly, mido sums seconds in floating
-// point (and this dump rounds them).
+// point (and this dump rounds them). A stream made of the song (FluidSynth's rendering) has every
+// message within 2 ms.
 TEST_F(ToolFilesTest, Mid) {
   CheckSongs({
       {"type0.mid", "$PY make_mid.py type0 type0.mid", "running status (mido writes it where a status repeats)"},
@@ -1057,6 +1106,8 @@ TEST_F(ToolFilesTest, Mid) {
       {"smpte24.mid", "$PY make_mid.py smpte24 smpte24.mid"},
       {"smpte30.mid", "$PY make_mid.py smpte30 smpte30.mid"},
       {"smpte2997.mid", "$PY make_mid.py smpte2997 smpte2997.mid", "29.97 frames a second"},
+      {"noend.mid", "$PY make_mid.py noend noend.mid", "tracks without their end-of-track event end at their last"},
+      {"tracks130.mid", "$PY make_mid.py tracks130 tracks130.mid", "130 tracks: every one plays"},
   });
 }
 

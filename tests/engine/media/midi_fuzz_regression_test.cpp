@@ -17,6 +17,12 @@ TEST(MidiFuzzRegressionTest, TheFileReaderReadsEveryTrackOrRefusesIt) {
             0);
 }
 
+TEST(MidiFuzzRegressionTest, AStreamIsMadeOfTheSongOrItIsRefused) {
+  EXPECT_GT(test_support::ReplayFuzzInputs(ZP_TEST_DATA_DIR, "midi_stream",
+                                           [](const uint8_t* d, size_t n) { fuzz::MakeMidiStream(d, n); }),
+            0);
+}
+
 TEST(MidiFuzzRegressionTest, ThePlayerLoadsAndPlaysOrRefusesTheSong) {
   EXPECT_GT(test_support::ReplayFuzzInputs(ZP_TEST_DATA_DIR, "midi_player",
                                            [](const uint8_t* d, size_t n) { fuzz::PlayMidi(d, n); }),

@@ -605,7 +605,17 @@ TEST_F(MidiStreamPlayerTest, BrokenFilesAreRefusedAndNothingStaysLoaded) {
     bytes[18] = 0x7F;  // it claims 2 GB
     cases.push_back({"a chunk of another kind longer than the file", bytes});
   }
+  {
+    std::vector<uint8_t> bytes = WithOtherChunk(good, 14, {1, 2});
+    bytes[21] = static_cast<uint8_t>(bytes.size() - 22 + 3);
+    cases.push_back({"a chunk of another kind a few bytes short", bytes});
+  }
   cases.push_back({"truncated in the track", std::vector<uint8_t>(good.begin(), good.end() - 5)});
+  {
+    std::vector<uint8_t> bytes = good;
+    bytes[21] += 3;
+    cases.push_back({"a track a few bytes short", bytes});
+  }
   {
     std::vector<uint8_t> bytes = good;
     bytes[18] = 0x7F;  // the track claims 2 GB
