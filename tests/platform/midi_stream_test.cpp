@@ -223,7 +223,9 @@ TEST_F(MidiStreamTest, SmpteDivisionCountsFramesNotBeatsAtEveryFrameRate) {
     EXPECT_EQ(Heard(start), expected);
     ASSERT_EQ(midiStreamStop(stream_), MMSYSERR_NOERROR);
     ASSERT_EQ(midiOutUnprepareHeader(stream_, &buffer.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
-    if (c.then_division != 0) ASSERT_EQ(midiOutUnprepareHeader(stream_, &then.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+    if (c.then_division != 0) {
+      ASSERT_EQ(midiOutUnprepareHeader(stream_, &then.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+    }
   }
 }
 
