@@ -54,7 +54,7 @@ void XHand::Close() {
   display_ = nullptr;
 }
 
-bool XHand::Do(const std::string& gesture, std::string* error) {
+bool XHand::Do(const std::string& gesture, std::string* error, const std::function<void()>& meanwhile) {
   std::string ignored;
   if (error == nullptr) error = &ignored;
   std::vector<Step> steps;
@@ -86,6 +86,10 @@ bool XHand::Do(const std::string& gesture, std::string* error) {
     }
   }
   carried_ms_ += trailing;
+  if (meanwhile) {
+    XFlush(display);
+    meanwhile();
+  }
   // The server answers once it has made the last event.
   XSync(display, False);
   return true;

@@ -8,6 +8,7 @@
 // Dependencies: Xlib and its XTest extension.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace test {
@@ -22,8 +23,10 @@ class XHand {
 
   // Makes the gesture and returns once the server has made every event of it. False, with
   // *error, when the display or XTest cannot be had or a word is none of the above (nothing is
-  // sent then).
-  bool Do(const std::string& gesture, std::string* error = nullptr);
+  // sent then). `meanwhile`, when given, runs once the whole gesture is on its way to the server
+  // and before its end is waited for (a client let go on while the hand moves): nothing the test
+  // does then comes between the gesture's events.
+  bool Do(const std::string& gesture, std::string* error = nullptr, const std::function<void()>& meanwhile = {});
   // Lets the connection go (before the server ends).
   void Close();
 

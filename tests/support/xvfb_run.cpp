@@ -203,10 +203,10 @@ std::string XvfbSession::X(const std::string& command) {
   return text;
 }
 
-bool XvfbSession::Hand(const std::string& gesture) {
+bool XvfbSession::Hand(const std::string& gesture, const std::function<void()>& meanwhile) {
   if (!impl_->hand) impl_->hand = std::make_unique<XHand>(impl_->display);
   std::string error;
-  if (impl_->hand->Do(gesture, &error)) return true;
+  if (impl_->hand->Do(gesture, &error, meanwhile)) return true;
   std::fprintf(stderr, "%s\n", error.c_str());
   return false;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,8 +81,8 @@ class XvfbSession {
   // Runs an X command-line tool on the session's display; what it printed.
   std::string X(const std::string& command);
   // The hand's gesture (x_hand.h) on the session's display; returns once the server made it all.
-  // False, with the reason on stderr, when it cannot be made.
-  bool Hand(const std::string& gesture);
+  // False, with the reason on stderr, when it cannot be made. `meanwhile` runs as XHand::Do says.
+  bool Hand(const std::string& gesture, const std::function<void()>& meanwhile = {});
   // Runs the client (a shell command, its stderr redirected by the caller) in the work folder.
   bool Launch(const std::string& command, std::string* error);
   // The client's next line; false at its end or after timeout_ms.
