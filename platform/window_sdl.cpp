@@ -27,6 +27,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -872,7 +873,12 @@ class SdlWindowBackend final : public WindowBackend {
   // raw event has the server's time (when the hand did it, not when the program took it) and the
   // point in the window as it stood then: SDL gives a press or a release the point of the latest
   // move, which is stale once the window itself has moved under a still pointer (a drag by the
-  // title strip).
+  // title strip). A move SDL makes up as the pointer comes into or leaves the window (also when
+  // the window moved away from a still pointer) is where the crossing says the pointer stood: SDL
+  // gives it the crossing's point pulled inside the window while a button is held, which with the
+  // window's new place would be a move of the pointer the hand never made. A raw move is the SDL
+  // move whose point is its own (SDL may hear of a move from the input extension before the raw
+  // core event comes, and makes no move of the raw one when the point did not change).
   struct PointerEvent {
     POINT client;
     POINT screen;
@@ -882,11 +888,24 @@ class SdlWindowBackend final : public WindowBackend {
     const X11Note note = pointer_note_;
     pointer_note_ = X11Note{};
     const SdlWindow* n = Native(*w);
-    if (note.kind == kind && note.button == button && n != nullptr && note.window == n->x11_id)
+    const bool own = n != nullptr && note.window == n->x11_id;
+    if (own && note.kind == kind && note.button == button && (kind != X11Note::kMove || SamePoint(*w, note, x, y)))
+      return PointerEventOfNote(note);
+    if (own && kind == X11Note::kMove && note.kind == X11Note::kCross && SamePoint(*w, note, x, y))
       return PointerEventOfNote(note);
     POINT screen{x, y};
     w->ClientToScreen(&screen);
     return PointerEvent{POINT{x, y}, screen, MessageTime{sdl_time, MessageTime::kSdl}};
+  }
+
+  // Whether SDL's point (x, y) in w is the raw event's, or that point pulled inside the window.
+  static bool SamePoint(const Window& w, const X11Note& note, int x, int y) {
+    RECT client{};
+    w.GetClientRect(&client);
+    const auto same = [](int sdl, int raw, int extent) {
+      return sdl == raw || (extent > 0 && sdl == std::clamp(raw, 0, extent - 1));
+    };
+    return same(x, note.window_x, client.right) && same(y, note.window_y, client.bottom);
   }
 
   static PointerEvent PointerEventOfNote(const X11Note& note) {
@@ -926,7 +945,6 @@ class SdlWindowBackend final : public WindowBackend {
         // move, where the moves do not come through the input extension).
         buttons_ &= HeldFlags(note.held);
         strays_ &= HeldFlags(note.held);
-        if (note.kind == X11Note::kCross) break;
         if (note.kind == X11Note::kPress && note.button >= SDL_BUTTON_LEFT && note.button <= SDL_BUTTON_RIGHT &&
             (sdl_held_ & SDL_BUTTON(note.button)) != 0) {
           // SDL still counts the button down (from such a stray press) and drops this press as
