@@ -7,7 +7,9 @@
 // new size, a drag past the table's edge leaves it at the edge, and a smaller window pulls it in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -93,8 +95,13 @@ class ReplayWindow : public ::testing::TestWithParam<bool> {
   void DragBar(const Report& r, int x, int y, int dx, int dy) {
     const int from_x = x + r.bar.left + 6;
     const int from_y = y + (r.bar.top + r.bar.bottom) / 2;
-    Hand("mousemove " + At(from_x + 1, from_y) + " mousemove " + At(from_x, from_y) + " mousedown 1 mousemove " +
-         At(from_x + dx / 2, from_y + dy / 2) + " mousemove " + At(from_x + dx, from_y + dy) + " mouseup 1");
+    // A hand's pace: a pause before the press, the way in steps of 30 pixels at most 20 ms apart.
+    std::string moves = "mousemove " + At(from_x + 1, from_y) + " sleep 0.03 mousemove " + At(from_x, from_y) +
+                        " sleep 0.1 mousedown 1";
+    const int steps = std::max(2, (std::max(std::abs(dx), std::abs(dy)) + 29) / 30);
+    for (int i = 1; i <= steps; ++i)
+      moves += " sleep 0.02 mousemove " + At(from_x + dx * i / steps, from_y + dy * i / steps);
+    Hand(moves + " sleep 0.05 mouseup 1");
   }
   static std::string At(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
