@@ -493,11 +493,16 @@ TEST_F(ToolFilesTest, Png) {
        "$PIL \"Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, "
        "colors=16).save('p4.png', bits=4)\"",
        Ref::kPillow},
+      {"p2.png",
+       "$PIL \"Image.open('pal16.png').convert('P', palette=Image.ADAPTIVE, colors=4).save('p2.png', bits=2)\"",
+       Ref::kPillow},
       {"p8t.png", "$IM rgba.png -colors 50 PNG8:p8t.png", Ref::kIm, "a palette's clear entries at alpha 0"},
       {"ptrns.png",
        "$PIL \"i=Image.open('pal16.png').convert('P'); "
        "i.info['transparency']=bytes([0,128,0]); i.save('ptrns.png', transparency=bytes([0,128,0]))\"",
        Ref::kPillow, "entries past a short tRNS opaque"},
+      {"gtrns.png", "$IM gray.png -transparent '#000000' -define png:color-type=0 gtrns.png", Ref::kIm,
+       "a grey's tRNS key clear"},
       {"rgbtrns.png", "$IM rgb.png -transparent '#000000' -define png:color-type=2 rgbtrns.png", Ref::kIm},
       {"pnm.png", "$PPM -interlace pal16.ppm > pnm.png", Ref::kIm},
       {"pnmg.png", "$PPM gray.pgm > pnmg.png", Ref::kIm},
